@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QObject>
+#include <QSettings>
+#include <QVariant>
+
+#include <memory>
+
+// The application's preference entries (a QSettings file). Every write signals `changed`,
+// so that screens sharing one entry (such as the list layout) follow it live.
+class Preferences : public QObject {
+    Q_OBJECT
+public:
+    // A preferences file at `path` (tests); the application uses `shared()`.
+    explicit Preferences(const QString& path, QObject* parent = nullptr);
+    ~Preferences() override;
+
+    // The application's preferences: ~/.config/Tolmek/Tolmek.conf, or the instance set for tests.
+    static Preferences& shared();
+    // Replaces what `shared()` returns (tests); pass nullptr to go back to the default.
+    static void setShared(Preferences* prefs);
+
+    QVariant value(const QString& key, const QVariant& defaultValue = {}) const;
+    bool contains(const QString& key) const;
+    void setValue(const QString& key, const QVariant& value);
+    void remove(const QString& key);
+    void sync();
+    QString fileName() const;
+
+signals:
+    void changed(const QString& key);
+
+private:
+    std::unique_ptr<QSettings> m_settings;
+};
