@@ -1,0 +1,112 @@
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QObject>
+#include <QString>
+#include <QUuid>
+
+#include <memory>
+#include <optional>
+#include <vector>
+
+struct sqlite3_stmt;
+class ModelContext;
+struct EntityInfo;
+
+// How one stored column is kept.
+enum class ColumnKind { Uuid, Text, OptText, Int, Bool, Date, OptDate, OptBlob, Link };
+
+struct ColumnInfo {
+    const char* name;
+    ColumnKind kind;
+    bool lazy = false;          // loaded on first read (large blobs)
+    int linkEntity = -1;        // for Link: the owner's entity index in the schema
+};
+
+// Describes one persistent type: its table and columns in declaration order.
+struct EntityInfo {
+    int index;                  // position in the schema (0-based)
+    const char* name;           // table name
+    std::vector<ColumnInfo> columns;
+    // Rows are read per owner on first access of the owner's array (large tables), not all at once.
+    int loadPerOwnerLink = -1;
+};
+
+// Base of every persistent object. Objects are shared (std::shared_ptr) and unique per stored row:
+// two references are equal exactly when they point to the same object. Every setter emits `changed`,
+// also when the value is unchanged, and marks the column for the next save.
+class PersistentModel : public QObject, public std::enable_shared_from_this<PersistentModel> {
+    Q_OBJECT
+public:
+    ~PersistentModel() override;
+
+    virtual const EntityInfo& entity() const = 0;
+
+    QUuid id() const { return m_id; }
+    ModelContext* modelContext() const { return m_context; }
+    // Deleted through the context (pending or saved); the object stays readable.
+    bool isDeleted() const { return m_deleted; }
+    // Known to the store file (loaded, or inserted and saved).
+    bool isStored() const { return m_stored; }
+
+    template <class T>
+    std::shared_ptr<T> self() { return std::static_pointer_cast<T>(shared_from_this()); }
+
+signals:
+    // After every write of a stored property or a relationship array; `key` is the field's name.
+    void changed(const char* key);
+
+protected:
+    explicit PersistentModel(QUuid id) : m_id(id) {}
+
+    // Records a write of column `column` (index in entity().columns) and notifies observers.
+    void didWrite(int column);
+    // Notifies observers of a to-many array change (arrays are derived, not stored).
+    void didChangeArray(const char* key);
+
+    // Column access for the store layer.
+    virtual void bindColumn(int column, sqlite3_stmt* stmt, int param) const = 0;
+    virtual void readColumn(int column, sqlite3_stmt* stmt, int col) = 0;
+    // Relationship maintenance hooks, called by the context.
+    virtual void resolveLink(int column, const std::shared_ptr<PersistentModel>& owner);
+    virtual void onInserted();
+    virtual void onDeleted(std::vector<std::shared_ptr<PersistentModel>>& cascade);
+
+    // Ensures a lazy column is loaded before it is read.
+    void ensureLoaded(int column, bool& loaded) const;
+
+private:
+    friend class ModelContext;
+    QUuid m_id;
+    ModelContext* m_context = nullptr;
+    bool m_deleted = false;
+    bool m_stored = false;
+    quint64 m_dirty = 0;        // bit per column written since the last save
+};
+
+// Helpers shared by the persistent types.
+namespace store {
+QString uuidText(const QUuid& id);   // upper-case, 36 characters
+QUuid parseUuid(const QString& text);
+qint64 toMicros(const QDateTime& dt);
+QDateTime fromMicros(qint64 us);
+
+// Removes `item` from `list` (by identity); returns whether it was there.
+template <class T>
+bool removeFrom(std::vector<std::shared_ptr<T>>& list, const T* item) {
+    for (auto it = list.begin(); it != list.end(); ++it)
+        if (it->get() == item) {
+            list.erase(it);
+            return true;
+        }
+    return false;
+}
+template <class T>
+bool contains(const std::vector<std::shared_ptr<T>>& list, const T* item) {
+    for (const auto& p : list)
+        if (p.get() == item)
+            return true;
+    return false;
+}
+} // namespace store

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QByteArray>
+#include <QHash>
+#include <QString>
+
+#include <memory>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+// One SQLite connection with a cache of prepared statements.
+class SqliteDb {
+public:
+    ~SqliteDb();
+    // Opens an existing file (or creates it when `create`); never changes the file's content.
+    static std::unique_ptr<SqliteDb> open(const QString& path, bool create, QString* error);
+
+    sqlite3* handle() const { return m_db; }
+    bool exec(const char* sql, QString* error = nullptr);
+    // A prepared statement, reset and with cleared bindings, owned by the cache.
+    sqlite3_stmt* prepare(const QByteArray& sql, QString* error = nullptr);
+    QString lastError() const;
+
+private:
+    SqliteDb() = default;
+    sqlite3* m_db = nullptr;
+    QHash<QByteArray, sqlite3_stmt*> m_statements;
+};
+
+// Resets a cached statement when leaving scope.
+class StatementScope {
+public:
+    explicit StatementScope(sqlite3_stmt* s) : m_stmt(s) {}
+    ~StatementScope();
+    StatementScope(const StatementScope&) = delete;
+    StatementScope& operator=(const StatementScope&) = delete;
+
+private:
+    sqlite3_stmt* m_stmt;
+};

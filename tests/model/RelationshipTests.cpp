@@ -1,0 +1,247 @@
+#include "StoreFixture.h"
+
+#include <QSignalSpy>
+
+namespace {
+template <class T>
+std::vector<QString> ids(const std::vector<std::shared_ptr<T>>& list) {
+    std::vector<QString> out;
+    for (const auto& o : list)
+        out.push_back(store::uuidText(o->id()));
+    return out;
+}
+} // namespace
+
+TEST_F(StoreTest, ChildLinkAndOwnerArrayStayConsistentFromEitherSide) {
+    auto p = project("P");
+    auto q = project("Q");
+    // From the child's side.
+    auto d1 = doc(p, "d1");
+    // From the owner's side, with a child constructed without a link.
+    auto d2 = std::make_shared<Doc>(QUuid::createUuid(), "d2", "done", "doc", std::nullopt, std::nullopt, at(0), at(0),
+                                    std::nullopt, nullptr);
+    p->appendDoc(d2);   // brings it into the context too
+    EXPECT_EQ(d2->modelContext(), &ctx());
+    EXPECT_EQ(d2->project(), p);
+    EXPECT_EQ(ids(p->docs()), ids(std::vector<DocPtr>{d1, d2}));
+
+    d1->setProject(q);
+    EXPECT_EQ(ids(p->docs()), ids(std::vector<DocPtr>{d2}));
+    EXPECT_EQ(ids(q->docs()), ids(std::vector<DocPtr>{d1}));
+    p->removeDoc(d2);
+    EXPECT_FALSE(d2->project());
+    EXPECT_TRUE(p->docs().empty());
+
+    auto c = checklist("C");
+    p->appendChecklist(c);
+    EXPECT_EQ(c->project(), p);
+    auto col = column(c, "À faire", 0);
+    auto cardA = card(col, "a", 0);
+    auto other = column(c, "Terminé", 1);
+    cardA->setColumn(other);
+    EXPECT_TRUE(col->cards().empty());
+    EXPECT_EQ(other->cards().size(), 1u);
+    auto att = attachment(cardA, "/tmp/x");
+    EXPECT_EQ(att->card(), cardA);
+
+    d2->setProject(p);
+    reopen();
+    auto projects = ctx().fetch<Project>(SortDescriptor<Project>(&Project::name));
+    ASSERT_EQ(projects.size(), 2u);
+    EXPECT_EQ(projects[0]->docs().size(), 1u);
+    EXPECT_EQ(projects[0]->docs()[0]->title(), "d2");
+    EXPECT_EQ(projects[1]->docs()[0]->title(), "d1");
+    ASSERT_EQ(projects[0]->checklists().size(), 1u);
+    auto cl = projects[0]->checklists()[0];
+    ASSERT_EQ(cl->columns().size(), 2u);
+    for (const auto& k : cl->columns())
+        EXPECT_EQ(k->cards().size(), k->name() == "Terminé" ? 1u : 0u);
+}
+
+TEST_F(StoreTest, DeletingAProjectCascadesToDocsAndBlocksAndLeavesChecklistsGlobal) {
+    auto p = project("P");
+    auto d = doc(p, "d");
+    auto b1 = block(d, 0, "visible");
+    auto b2 = block(d, 1, "hidden");
+    b2->setDeletedAt(at(5));
+    auto keep = project("Keep");
+    auto kd = doc(keep, "kd");
+    block(kd, 0);
+    auto c = checklist("C", p);
+    reopen();
+
+    // Delete after a reopen: the blocks are not loaded yet and must still go.
+    auto loaded = ctx().object<Project>(p->id());
+    ASSERT_TRUE(loaded);
+    auto cl = ctx().object<Checklist>(c->id());
+    ctx().deleteObject(loaded);
+    EXPECT_TRUE(ctx().fetch<Doc>({[](const Doc& x) { return x.title() == "d"; }}).empty()) << "gone at once";
+    EXPECT_FALSE(cl->project());
+    EXPECT_TRUE(cl->isStored() && !cl->isDeleted());
+    reopen();
+    EXPECT_EQ(count("Project"), 1);
+    EXPECT_EQ(count("Doc"), 1);
+    EXPECT_EQ(count("DocBlock"), 1);
+    EXPECT_EQ(count("Checklist"), 1);
+    EXPECT_EQ(sql("SELECT project IS NULL FROM Checklist").value(0), "1");
+}
+
+TEST_F(StoreTest, DeletingAChecklistOrColumnOrCardCascadesAndKeepsCopiedFiles) {
+    QTemporaryDir files;
+    const QString copied = files.path() + "/copy.txt";
+    QFile f(copied);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("x");
+    f.close();
+
+    auto c = checklist("C");
+    auto col1 = column(c, "À faire", 0);
+    auto col2 = column(c, "Terminé", 1);
+    auto card1 = card(col1, "a", 0);
+    auto card2 = card(col2, "b", 0);
+    attachment(card1, copied);
+    auto a2 = attachment(card2, "https://example.org");
+    auto a3 = attachment(card2, copied);
+    reopen();
+
+    // Removing one attachment keeps its card.
+    auto card2l = ctx().object<ChecklistCard>(card2->id());
+    ctx().deleteObject(ctx().object<ChecklistAttachment>(a2->id()));
+    EXPECT_EQ(card2l->attachments().size(), 1u);
+    // Deleting a card removes it from its column and deletes its attachments.
+    ctx().deleteObject(card2l);
+    EXPECT_TRUE(ctx().object<ChecklistColumn>(col2->id())->cards().empty());
+    reopen();
+    EXPECT_EQ(count("ChecklistCard"), 1);
+    EXPECT_EQ(count("ChecklistAttachment"), 1);
+    EXPECT_EQ(count("ChecklistColumn"), 2);
+
+    // A column takes its cards and their attachments; the checklist stays.
+    ctx().deleteObject(ctx().object<ChecklistColumn>(col1->id()));
+    EXPECT_EQ(ctx().object<Checklist>(c->id())->columns().size(), 1u);
+    reopen();
+    EXPECT_EQ(count("ChecklistColumn"), 1);
+    EXPECT_EQ(count("ChecklistCard"), 0);
+    EXPECT_EQ(count("ChecklistAttachment"), 0);
+    EXPECT_EQ(count("Checklist"), 1);
+
+    ctx().deleteObject(ctx().object<Checklist>(c->id()));
+    reopen();
+    EXPECT_EQ(count("Checklist") + count("ChecklistColumn"), 0);
+    EXPECT_TRUE(QFile::exists(copied)) << "the store manages records only";
+    Q_UNUSED(a3);
+}
+
+TEST_F(StoreTest, IdentityAndEquality) {
+    auto p = project("Same");
+    auto twin = project("Same");
+    reopen();
+    auto a = ctx().fetch<Project>();
+    auto b = ctx().fetch<Project>();
+    ASSERT_EQ(a.size(), 2u);
+    EXPECT_EQ(a[0], b[0]) << "two fetches give the same object";
+    EXPECT_NE(a[0], a[1]) << "equal names are still two objects";
+    EXPECT_EQ(ctx().object<Project>(p->id()), a[0]);
+    EXPECT_NE(a[0].get(), p.get()) << "the old container's objects are not this store's";
+    Q_UNUSED(twin);
+}
+
+TEST_F(StoreTest, UnsavedInsertsShowInFetchesAndLiveQueriesAndDeletionsLeaveAtOnce) {
+    LiveQuery<Project> query(ctx(), SortDescriptor<Project>(&Project::updatedAt, SortOrder::reverse));
+    QSignalSpy spy(&query, &LiveQueryBase::changed);
+    auto old = project("old", 1);
+    auto mid = project("mid", 2);
+    EXPECT_EQ(query.results().size(), 2u);
+    EXPECT_EQ(query.results()[0], mid);
+    old->setUpdatedAt(at(10));
+    EXPECT_EQ(query.results()[0], old) << "re-sorted after a change";
+    EXPECT_GE(spy.count(), 3);
+    ctx().deleteObject(mid);
+    EXPECT_EQ(query.results().size(), 1u);
+    EXPECT_TRUE(ctx().hasChanges());
+    ASSERT_TRUE(ctx().save());
+    EXPECT_EQ(count("Project"), 1) << "the deleted, never saved project never reached the file";
+}
+
+TEST_F(StoreTest, EverySetterNotifiesEvenWithAnEqualValue) {
+    auto p = project("P");
+    QSignalSpy spy(p.get(), &PersistentModel::changed);
+    p->setName("P");
+    p->setName("P");
+    ASSERT_EQ(spy.count(), 2);
+    EXPECT_STREQ(spy.at(0).at(0).value<const char*>(), "name");
+}
+
+TEST_F(StoreTest, AFailedSaveKeepsEverythingPendingAndTheNextSaveWritesIt) {
+    auto p = project("P");
+    auto gone = project("to delete");
+    ASSERT_TRUE(ctx().save());
+    p->setName("renamed");
+    auto d = doc(p, "new doc");
+    ctx().deleteObject(gone);
+
+    ctx().failNextSaves(1);
+    QSignalSpy failed(&ctx(), &ModelContext::saveFailed);
+    QString err;
+    EXPECT_FALSE(ctx().save(&err));
+    EXPECT_FALSE(err.isEmpty());
+    EXPECT_EQ(failed.count(), 1);
+    EXPECT_TRUE(ctx().hasChanges());
+    // Nothing half-written: the file still has the state of the last good save.
+    EXPECT_EQ(sql("SELECT name FROM Project ORDER BY name"), QStringList({"P", "to delete"}));
+    EXPECT_EQ(count("Doc"), 0);
+
+    EXPECT_TRUE(ctx().save());
+    EXPECT_FALSE(ctx().hasChanges());
+    EXPECT_EQ(sql("SELECT name FROM Project"), QStringList({"renamed"}));
+    EXPECT_EQ(sql("SELECT title FROM Doc"), QStringList({"new doc"}));
+    Q_UNUSED(d);
+}
+
+TEST_F(StoreTest, BlocksAndBlobsLoadOnFirstAccessOnly) {
+    auto p = project("P");
+    auto d = doc(p, "d");
+    auto b = block(d, 0, "plain");
+    b->setRichTextData(QByteArray("{\\rtf1 x}"));
+    b->setImageData(QByteArray(1000, 'i'));
+    reopen();
+    auto docs = ctx().fetch<Doc>();
+    EXPECT_EQ(ctx().rowsRead("DocBlock"), 0);
+    ASSERT_EQ(docs[0]->blocks().size(), 1u);
+    EXPECT_EQ(ctx().rowsRead("DocBlock"), 1);
+    EXPECT_EQ(ctx().blobsRead(), 0);
+    const auto& blockL = docs[0]->blocks()[0];
+    EXPECT_EQ(blockL->content(), "plain");
+    EXPECT_EQ(blockL->richTextData().value(), "{\\rtf1 x}");
+    EXPECT_EQ(ctx().blobsRead(), 1);
+    EXPECT_EQ(blockL->imageData()->size(), 1000);
+    EXPECT_EQ(ctx().blobsRead(), 2);
+    // A write of one field leaves the unread blob intact on disk.
+    reopen();
+    ctx().fetch<Doc>()[0]->blocks()[0]->setContent("changed");
+    reopen();
+    EXPECT_EQ(ctx().fetch<Doc>()[0]->blocks()[0]->imageData()->size(), 1000);
+}
+
+TEST_F(StoreTest, NewBlockOrderingAndHiddenBlocksStayListed) {
+    auto p = project("P");
+    auto d = doc(p, "d");
+    auto a = block(d, 0);
+    auto b = block(d, 1);
+    b->setDeletedAt(at(3));
+    reopen();
+    auto dl = ctx().object<Doc>(d->id());
+    ASSERT_EQ(dl->blocks().size(), 2u);
+    EXPECT_EQ(dl->blocks()[0]->id(), a->id()) << "store order is insertion order";
+    EXPECT_TRUE(dl->blocks()[1]->deletedAt().has_value());
+    // Appending to a loaded document's blocks, before its blocks were read, keeps the stored ones.
+    reopen();
+    auto dl2 = ctx().object<Doc>(d->id());
+    auto c = std::make_shared<DocBlock>(QUuid::createUuid(), "code", 2, "x", std::nullopt, std::nullopt, std::nullopt,
+                                        std::nullopt, false, at(0), at(0), std::nullopt, nullptr);
+    ctx().insert(c);
+    dl2->appendBlock(c);
+    EXPECT_EQ(dl2->blocks().size(), 3u);
+    reopen();
+    EXPECT_EQ(ctx().object<Doc>(d->id())->blocks().size(), 3u);
+}
