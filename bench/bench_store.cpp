@@ -1,0 +1,210 @@
+// Opening and fetching a large store, and stamping one block, against raw SQLite doing the same reads and writes.
+#include "model/SwiftDataContainer.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <fstream>
+#include <string>
+
+namespace {
+
+QTemporaryDir* g_dir = nullptr;
+
+QString storePath() { return g_dir->path() + "/bench.store"; }
+
+void exec(sqlite3* db, const std::string& sql) {
+    char* err = nullptr;
+    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
+        fprintf(stderr, "%s\n", err);
+        std::abort();
+    }
+}
+
+std::string uuid() { return store::uuidText(QUuid::createUuid()).toStdString(); }
+
+// 1,000 projects, 10,000 documents, 100,000 blocks, 200 checklists with 2 columns and 2,000 cards.
+void buildStore() {
+    QString err;
+    { auto c = openModelContainer(storePath(), &err); }
+    sqlite3* db = nullptr;
+    sqlite3_open(storePath().toUtf8().constData(), &db);
+    exec(db, "BEGIN");
+    std::vector<std::string> projects, docs;
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, "INSERT INTO Project VALUES (?,?,NULL,'folder','blue',NULL,0,?,NULL)", -1, &st, nullptr);
+    for (int i = 0; i < 1000; ++i) {
+        projects.push_back(uuid());
+        sqlite3_bind_text(st, 1, projects.back().c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(st, 2, ("Projet " + std::to_string(i)).c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_int64(st, 3, i * 1000LL);
+        sqlite3_step(st);
+        sqlite3_reset(st);
+    }
+    sqlite3_finalize(st);
+    sqlite3_prepare_v2(db, "INSERT INTO Doc VALUES (?,?,'done','doc.text',NULL,NULL,0,?,NULL,?)", -1, &st, nullptr);
+    for (int i = 0; i < 10000; ++i) {
+        docs.push_back(uuid());
+        sqlite3_bind_text(st, 1, docs.back().c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(st, 2, ("Document " + std::to_string(i)).c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_int64(st, 3, i * 7000LL);
+        sqlite3_bind_text(st, 4, projects[i % 1000].c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_step(st);
+        sqlite3_reset(st);
+    }
+    sqlite3_finalize(st);
+    const std::string content(200, 'x');
+    sqlite3_prepare_v2(db, "INSERT INTO DocBlock VALUES (?,'text',?,?,NULL,NULL,?,NULL,0,0,0,NULL,?)", -1, &st, nullptr);
+    const std::string rtf(2000, 'r');
+    for (int i = 0; i < 100000; ++i) {
+        sqlite3_bind_text(st, 1, uuid().c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_int(st, 2, i / 10000);
+        sqlite3_bind_text(st, 3, content.c_str(), -1, SQLITE_STATIC);
+        sqlite3_bind_blob(st, 4, rtf.data(), int(rtf.size()), SQLITE_STATIC);
+        sqlite3_bind_text(st, 5, docs[i % 10000].c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_step(st);
+        sqlite3_reset(st);
+    }
+    sqlite3_finalize(st);
+    for (int c = 0; c < 200; ++c) {
+        const std::string cl = uuid();
+        exec(db, "INSERT INTO Checklist VALUES ('" + cl + "','Checklist " + std::to_string(c) +
+                     "',NULL,'checklist',NULL,NULL,NULL,0," + std::to_string(c) + ",NULL,NULL)");
+        for (int k = 0; k < 2; ++k) {
+            const std::string col = uuid();
+            exec(db, "INSERT INTO ChecklistColumn VALUES ('" + col + "','" + (k ? "Terminé" : "À faire") +
+                         "','circle',NULL,NULL," + std::to_string(k) + ",NULL,0,0,NULL,'" + cl + "')");
+            for (int n = 0; n < 5; ++n)
+                exec(db, "INSERT INTO ChecklistCard VALUES ('" + uuid() + "','Carte',NULL," + std::to_string(n) +
+                             ",NULL,0,0,NULL,'" + col + "')");
+        }
+    }
+    exec(db, "COMMIT");
+    exec(db, "PRAGMA wal_checkpoint(TRUNCATE)");
+    sqlite3_close(db);
+}
+
+void BM_OpenAndFetch(benchmark::State& state) {
+    for (auto _ : state) {
+        QString err;
+        auto c = openModelContainer(storePath(), &err);
+        auto& ctx = c->mainContext();
+        auto p = ctx.fetch<Project>(SortDescriptor<Project>(&Project::updatedAt, SortOrder::reverse));
+        auto d = ctx.fetch<Doc>(SortDescriptor<Doc>(&Doc::updatedAt, SortOrder::reverse));
+        auto l = ctx.fetch<Checklist>(SortDescriptor<Checklist>(&Checklist::updatedAt, SortOrder::reverse));
+        benchmark::DoNotOptimize(p.size() + d.size() + l.size());
+    }
+}
+
+void BM_RawSelect(benchmark::State& state) {
+    for (auto _ : state) {
+        sqlite3* db = nullptr;
+        sqlite3_open_v2(storePath().toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+        exec(db, "PRAGMA journal_mode=WAL");
+        size_t bytes = 0;
+        for (const char* sql : {"SELECT * FROM Project ORDER BY updatedAt DESC", "SELECT * FROM Doc ORDER BY updatedAt DESC",
+                                "SELECT * FROM Checklist ORDER BY updatedAt DESC"}) {
+            sqlite3_stmt* st = nullptr;
+            sqlite3_prepare_v2(db, sql, -1, &st, nullptr);
+            while (sqlite3_step(st) == SQLITE_ROW)
+                for (int i = 0; i < sqlite3_column_count(st); ++i)
+                    bytes += size_t(sqlite3_column_bytes(st, i)) + (sqlite3_column_text(st, i) ? 1 : 0);
+            sqlite3_finalize(st);
+        }
+        sqlite3_close(db);
+        benchmark::DoNotOptimize(bytes);
+    }
+}
+
+void BM_StampBlockAndSave(benchmark::State& state) {
+    QString err;
+    auto c = openModelContainer(storePath(), &err);
+    auto& ctx = c->mainContext();
+    auto doc = ctx.fetch<Doc>()[42];
+    auto block = doc->blocks()[0];
+    const QString content(10 * 1024, QChar('a'));
+    int n = 0;
+    for (auto _ : state) {
+        block->setContent(content + QString::number(n++));
+        block->setUpdatedAt(QDateTime::currentDateTimeUtc());
+        if (!ctx.save())
+            state.SkipWithError("save failed");
+    }
+}
+
+void BM_RawUpdateAndCommit(benchmark::State& state) {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(storePath().toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
+    exec(db, "PRAGMA journal_mode=WAL");
+    exec(db, "PRAGMA synchronous=FULL");
+    exec(db, "PRAGMA foreign_keys=ON");
+    sqlite3_stmt* pick = nullptr;
+    sqlite3_prepare_v2(db, "SELECT id FROM DocBlock LIMIT 1 OFFSET 420", -1, &pick, nullptr);
+    sqlite3_step(pick);
+    const std::string id = reinterpret_cast<const char*>(sqlite3_column_text(pick, 0));
+    sqlite3_finalize(pick);
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, "UPDATE DocBlock SET content=?, updatedAt=? WHERE id=?", -1, &st, nullptr);
+    const std::string content(10 * 1024, 'a');
+    int n = 0;
+    for (auto _ : state) {
+        exec(db, "BEGIN IMMEDIATE");
+        const std::string c = content + std::to_string(n++);
+        sqlite3_bind_text(st, 1, c.c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_int64(st, 2, n);
+        sqlite3_bind_text(st, 3, id.c_str(), -1, SQLITE_STATIC);
+        sqlite3_step(st);
+        sqlite3_reset(st);
+        exec(db, "COMMIT");
+    }
+    sqlite3_finalize(st);
+    sqlite3_close(db);
+}
+
+long rssKb() {
+    std::ifstream f("/proc/self/status");
+    std::string line;
+    while (std::getline(f, line))
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stol(line.substr(6));
+    return 0;
+}
+
+void BM_ResidentMemoryAfterOpen(benchmark::State& state) {
+    long before = 0, after = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        before = rssKb();
+        state.ResumeTiming();
+        QString err;
+        auto c = openModelContainer(storePath(), &err);
+        auto& ctx = c->mainContext();
+        ctx.fetch<Project>();
+        ctx.fetch<Doc>();
+        ctx.fetch<Checklist>();
+        after = rssKb();
+    }
+    state.counters["rss_added_MB"] = double(after - before) / 1024.0;
+}
+
+} // namespace
+
+BENCHMARK(BM_ResidentMemoryAfterOpen)->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_OpenAndFetch)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_RawSelect)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_StampBlockAndSave)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_RawUpdateAndCommit)->Unit(benchmark::kMicrosecond);
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QTemporaryDir dir;
+    g_dir = &dir;
+    buildStore();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}
