@@ -245,3 +245,52 @@ TEST_F(StoreTest, NewBlockOrderingAndHiddenBlocksStayListed) {
     reopen();
     EXPECT_EQ(ctx().object<Doc>(d->id())->blocks().size(), 3u);
 }
+
+TEST_F(StoreTest, OpeningALargeStoreReadsNoBlockAndNoImage) {
+    auto p = project("P");
+    auto d = doc(p, "d");
+    auto other = doc(p, "other");
+    reopen();
+    container.reset();
+    setCurrentModelContainer(nullptr);
+    {
+        sqlite3* db = nullptr;
+        sqlite3_open(path().toUtf8().constData(), &db);
+        sqlite3_exec(db, "BEGIN", nullptr, nullptr, nullptr);
+        sqlite3_stmt* st = nullptr;
+        sqlite3_prepare_v2(db,
+                           "INSERT INTO DocBlock (id,typeRaw,\"order\",content,imageData,isCompleted,createdAt,"
+                           "updatedAt,doc) VALUES (?,?,?,'',?,0,0,0,?)",
+                           -1, &st, nullptr);
+        const QByteArray image(1 << 20, 'i');
+        const QByteArray dId = store::uuidText(d->id()).toLatin1();
+        const QByteArray oId = store::uuidText(other->id()).toLatin1();
+        for (int i = 0; i < 100000; ++i) {
+            const QByteArray id = store::uuidText(QUuid::createUuid()).toLatin1();
+            sqlite3_bind_text(st, 1, id.constData(), -1, SQLITE_TRANSIENT);
+            sqlite3_bind_text(st, 2, i < 100 ? "image" : "text", -1, SQLITE_STATIC);
+            sqlite3_bind_int(st, 3, i);
+            if (i < 100)
+                sqlite3_bind_blob(st, 4, image.constData(), int(image.size()), SQLITE_STATIC);
+            else
+                sqlite3_bind_null(st, 4);
+            sqlite3_bind_text(st, 5, i < 100 ? dId.constData() : oId.constData(), -1, SQLITE_STATIC);
+            sqlite3_step(st);
+            sqlite3_reset(st);
+        }
+        sqlite3_finalize(st);
+        sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+        sqlite3_close(db);
+    }
+    open();
+    EXPECT_EQ(ctx().fetch<Project>().size(), 1u);
+    EXPECT_EQ(ctx().fetch<Doc>().size(), 2u);
+    EXPECT_EQ(ctx().rowsRead("DocBlock"), 0);
+    EXPECT_EQ(ctx().blobsRead(), 0);
+    auto dl = ctx().object<Doc>(d->id());
+    ASSERT_EQ(dl->blocks().size(), 100u);
+    EXPECT_EQ(ctx().rowsRead("DocBlock"), 100) << "only this document's blocks";
+    EXPECT_EQ(ctx().blobsRead(), 0);
+    EXPECT_EQ(dl->blocks()[7]->imageData()->size(), 1 << 20);
+    EXPECT_EQ(ctx().blobsRead(), 1);
+}
