@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QByteArray>
+
+class QTextDocument;
+
+// Our RTF codec for the rich-text editor's storage and for pasted or imported RTF.
+//
+// `write` keeps what the formatting toolbar can produce: the default and other font families,
+// pixel sizes, weights (semibold included), italic, underline, strikethrough, text colours,
+// highlights with their transparency, paragraphs, line breaks and alignment. A format without a
+// foreground colour stays without one, so that its text follows the theme.
+// write(read(write(doc))) is byte-identical to write(doc).
+namespace rtf {
+
+QByteArray write(const QTextDocument& doc);
+
+// Replaces the content of `doc` with the RTF in `data`. Returns false only when `data` is not RTF
+// (it does not start with "{\rtf"); the document is then left empty. Damaged or hostile RTF
+// yields what could be read.
+bool read(const QByteArray& data, QTextDocument& doc);
+
+} // namespace rtf
