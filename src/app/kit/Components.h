@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QColor>
+#include <QMargins>
+#include <QPointer>
+#include <QWidget>
+
+enum class DocStatus; // model/Doc.h
+
+class QHBoxLayout;
+class HoverAnimator;
+
+// A rounded card around one content widget: 16 padding, card background, hairline border and a
+// soft shadow. The widget keeps a transparent margin (shadowMargins) around the card for the shadow;
+// cardRect() is the visible card.
+class AppCard : public QWidget {
+    Q_OBJECT
+public:
+    explicit AppCard(QWidget* content = nullptr, QWidget* parent = nullptr);
+
+    // Replaces the content (the previous one is deleted); the card takes ownership.
+    void setContent(QWidget* content);
+    QWidget* content() const { return m_content; }
+
+    static QMargins shadowMargins();
+    static constexpr int padding = 16;
+    static constexpr qreal cornerRadius = 18;
+    QRect cardRect() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QHBoxLayout* m_layout;
+    QPointer<QWidget> m_content;
+};
+
+// The filled blue action button: optional symbol, 8 apart from the title, white on brand blue,
+// padding 14 × 9, corner radius 10. The title is never elided.
+class PrimaryButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    explicit PrimaryButton(const QString& title, const QString& systemImage = {}, QWidget* parent = nullptr);
+
+    QString title() const { return text(); }
+    void setTitle(const QString& title);
+    QString systemImage() const { return m_systemImage; }
+    void setSystemImage(const QString& name);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+    // Position of the title's left edge inside the button (layout checks).
+    int titleX() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    QString m_systemImage;
+};
+
+// A capsule naming a document's status in its colour ("En cours", "Terminé", "À modifier").
+class StatusBadge : public QWidget {
+    Q_OBJECT
+public:
+    explicit StatusBadge(DocStatus status, QWidget* parent = nullptr);
+
+    DocStatus status() const { return m_status; }
+    void setStatus(DocStatus status);
+
+    static QString text(DocStatus status);
+    // The desktop's standard blue, green or orange (not the brand blue).
+    static QColor color(DocStatus status);
+    static QColor color(DocStatus status, bool dark);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    DocStatus m_status;
+};

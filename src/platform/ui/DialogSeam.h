@@ -1,0 +1,66 @@
+#pragma once
+
+#include <QList>
+#include <QMessageBox>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <functional>
+
+class QWidget;
+
+// Every modal message box, file picker and hand-off of a link to the desktop goes through here,
+// so that tests can answer them without a person: queue the next answers, then read what was shown.
+namespace DialogSeam {
+
+struct Button {
+    QString text;
+    QMessageBox::ButtonRole role = QMessageBox::AcceptRole;
+};
+
+struct Message {
+    QMessageBox::Icon icon = QMessageBox::Information;
+    QString text;              // the main line
+    QString informativeText;   // the detail below it
+    QList<Button> buttons;     // empty: one "OK"
+    int defaultButton = -1;    // index in buttons; -1: the platform's choice
+    int escapeButton = -1;     // index answered by Escape or closing; -1: the first reject role, else the last
+};
+
+// Shows `message` modally and returns the index of the chosen button.
+int exec(QWidget* parent, const Message& message);
+// Shows `message` window-modal (does not block) and calls `done` with the chosen button's index.
+void open(QWidget* parent, const Message& message, std::function<void(int)> done = {});
+
+// The index that Escape or closing the box answers.
+int escapeIndex(const Message& message);
+
+// File pickers. An empty result means cancelled.
+QString getOpenFileName(QWidget* parent, const QString& caption, const QString& dir = {},
+                        const QString& filter = {});
+QStringList getOpenFileNames(QWidget* parent, const QString& caption, const QString& dir = {},
+                             const QString& filter = {});
+QString getSaveFileName(QWidget* parent, const QString& caption, const QString& dir = {},
+                        const QString& filter = {});
+
+// Hands a link or a file to the desktop (browser, default application).
+bool openUrl(const QUrl& url);
+
+// ----- tests -----
+// With non-interactive mode on, nothing is ever shown: message boxes take the next queued answer or,
+// without one, their escape answer; pickers take the next queued file name(s) or cancel; links are recorded.
+void setNonInteractive(bool on);
+bool isNonInteractive();
+// The next message box answers with the button of this text.
+void pushAnswer(const QString& buttonText);
+// The next file picker answers with these paths (an empty list cancels).
+void pushFileNames(const QStringList& paths);
+void pushFileName(const QString& path);
+// Everything shown since the last reset, oldest first, and links handed over.
+const QList<Message>& shownMessages();
+const QList<QUrl>& openedUrls();
+// Clears the queues and the records.
+void reset();
+
+} // namespace DialogSeam

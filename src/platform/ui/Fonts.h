@@ -1,0 +1,20 @@
+#pragma once
+
+#include <QFont>
+#include <QString>
+
+// The interface fonts, sized in device-independent pixels. Weights: 400 regular, 500 medium,
+// 600 semibold, 700 bold.
+namespace Fonts {
+
+// Inter when installed, else the platform's default interface font.
+QFont system(qreal px, int weight = 400);
+// The "rounded" design has no free equivalent: same family as `system`.
+QFont rounded(qreal px, int weight = 400);
+// JetBrains Mono when installed, else the platform's fixed font.
+QFont mono(qreal px, int weight = 400);
+
+QString systemFamily();
+QString monoFamily();
+
+} // namespace Fonts

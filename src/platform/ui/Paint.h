@@ -1,0 +1,81 @@
+#pragma once
+
+#include <QColor>
+#include <QEasingCurve>
+#include <QGradientStops>
+#include <QObject>
+#include <QPainterPath>
+#include <QPointF>
+#include <QRectF>
+
+class QPainter;
+class QVariantAnimation;
+class QWidget;
+
+// The drawing kit shared by every custom-painted widget.
+namespace Paint {
+
+// Rounded rectangle; the radius is clamped to half the shorter side.
+QPainterPath roundedRect(const QRectF& rect, qreal radius);
+// A pill whose ends are half circles.
+QPainterPath capsule(const QRectF& rect);
+
+void fill(QPainter& p, const QPainterPath& path, const QColor& color);
+void fillRoundedRect(QPainter& p, const QRectF& rect, qreal radius, const QColor& color);
+// Strokes inside the shape (the rect is inset by half the line width), so a 1-pixel border stays crisp.
+void strokeRoundedRect(QPainter& p, const QRectF& rect, qreal radius, const QColor& color, qreal width = 1);
+void fillCapsule(QPainter& p, const QRectF& rect, const QColor& color);
+void strokeCapsule(QPainter& p, const QRectF& rect, const QColor& color, qreal width = 1);
+void fillEllipse(QPainter& p, const QRectF& rect, const QColor& color);
+void strokeEllipse(QPainter& p, const QRectF& rect, const QColor& color, qreal width = 1);
+// Fills `path` with a linear gradient from `start` to `end` (stops at 0..1).
+void fillLinearGradient(QPainter& p, const QPainterPath& path, const QPointF& start, const QPointF& end,
+                        const QGradientStops& stops);
+
+// A soft drop shadow of the rounded rect `rect` (corner `radius`), blurred by `blur` pixels and moved by
+// `offset`. The blurred mask is cached per size, radius, blur and device pixel ratio.
+void drawShadow(QPainter& p, const QRectF& rect, qreal radius, const QColor& color, qreal blur,
+                const QPointF& offset = {});
+// How far a shadow reaches outside its shape on each side (for margins).
+qreal shadowReach(qreal blur, qreal offset = 0);
+
+// Linear mix of two colours, components and alpha (t = 0 gives a).
+QColor mix(const QColor& a, const QColor& b, qreal t);
+qreal lerp(qreal a, qreal b, qreal t);
+
+// Scales painting by `scale` about the centre of `rect` (hover enlargement).
+void scaleAbout(QPainter& p, const QRectF& rect, qreal scale);
+
+} // namespace Paint
+
+// Follows the pointer over a widget and animates a progress 0 (not hovered) → 1 (hovered) with an
+// ease-in-out curve, repainting the widget on each step.
+class HoverAnimator : public QObject {
+    Q_OBJECT
+public:
+    // Tracks Enter/Leave of `target` (sets WA_Hover) unless setHovered is driven by hand.
+    explicit HoverAnimator(QWidget* target, int durationMs = 150, bool trackPointer = true);
+
+    bool isHovered() const { return m_hovered; }
+    void setHovered(bool hovered);
+    // Jumps to the end state without animating.
+    void setHoveredImmediately(bool hovered);
+    qreal progress() const { return m_progress; }
+    // 1 when not hovered, `hoverScale` when hovered, animated between.
+    qreal scale(qreal hoverScale) const { return 1 + (hoverScale - 1) * m_progress; }
+    qreal value(qreal normal, qreal hovered) const { return normal + (hovered - normal) * m_progress; }
+    QColor color(const QColor& normal, const QColor& hovered) const;
+
+signals:
+    void hoveredChanged(bool hovered);
+    void progressChanged(qreal progress);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QWidget* m_target;
+    QVariantAnimation* m_anim;
+    bool m_hovered = false;
+    qreal m_progress = 0;
+};
