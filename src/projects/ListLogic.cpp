@@ -1,0 +1,131 @@
+#include "projects/ListLogic.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace listlogic {
+
+QString trimmed(const QString& text) {
+    // QString::trimmed() covers Unicode spaces and every line break (including U+2028/2029 via isSpace).
+    return text.trimmed();
+}
+
+QString folded(const QString& text) {
+    bool plain = true;
+    for (QChar c : text)
+        if (c.unicode() >= 0x80) {
+            plain = false;
+            break;
+        }
+    if (plain)
+        return text.toCaseFolded();
+    const QString decomposed = text.normalized(QString::NormalizationForm_KD);
+    QString out;
+    out.reserve(decomposed.size());
+    for (QChar c : decomposed) {
+        const auto cat = c.category();
+        if (cat == QChar::Mark_NonSpacing || cat == QChar::Mark_SpacingCombining || cat == QChar::Mark_Enclosing)
+            continue;
+        out.append(c);
+    }
+    return out.toCaseFolded();
+}
+
+int pageCount(int total, int pageSize) {
+    if (pageSize <= 0)
+        return 1;
+    return std::max(1, int(std::ceil(double(total) / double(pageSize))));
+}
+
+QString pageLabel(int currentPage, int pageSize, std::optional<int> total) {
+    if (!total)
+        return QStringLiteral("Page ") + QString::number(currentPage + 1);
+    const int m = pageCount(*total, pageSize);
+    return QStringLiteral("Page ") + QString::number(std::min(m, currentPage + 1)) + QStringLiteral(" / ") +
+           QString::number(m);
+}
+
+bool canGoNext(int currentPage, int pageSize, int total) {
+    return qint64(currentPage + 1) * pageSize < total;
+}
+
+int clampedPage(int currentPage, int pageSize, int total) {
+    if (total > 0 && qint64(currentPage) * pageSize >= total)
+        return pageCount(total, pageSize) - 1;
+    return currentPage;
+}
+
+bool projectMatches(const Project& project, const QString& query) {
+    if (project.name().contains(query, Qt::CaseInsensitive))
+        return true;
+    const auto& details = project.details();
+    return details && details->contains(query, Qt::CaseInsensitive);
+}
+
+const QString& FoldedTitleCache::foldedTitle(const Doc& doc) {
+    auto& e = m_entries[&doc];
+    // Equal shared data is the common case and compares in constant time.
+    if (e.title.isNull() || e.title != doc.title()) {
+        e.title = doc.title();
+        e.folded = folded(e.title);
+    }
+    return e.folded;
+}
+
+void FoldedTitleCache::prune(const std::vector<DocPtr>& keep) {
+    if (m_entries.size() <= keep.size() * 2 + 64)
+        return;
+    std::unordered_map<const Doc*, Entry> kept;
+    kept.reserve(keep.size());
+    for (const auto& doc : keep) {
+        auto it = m_entries.find(doc.get());
+        if (it != m_entries.end())
+            kept.emplace(it->first, std::move(it->second));
+    }
+    m_entries.swap(kept);
+}
+
+std::vector<DocPtr> visibleDocsNewestFirst(const Project& project) {
+    const auto& docs = project.docs();
+    // Sort on precomputed integer keys: much cheaper than comparing dates inside the sort.
+    struct Keyed {
+        qint64 key;
+        const DocPtr* doc;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(docs.size());
+    for (const auto& doc : docs)
+        if (!doc->deletedAt())
+            keyed.push_back({doc->updatedAt().toMSecsSinceEpoch(), &doc});
+    std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) { return a.key > b.key; });
+    std::vector<DocPtr> out;
+    out.reserve(keyed.size());
+    for (const auto& k : keyed)
+        out.push_back(*k.doc);
+    return out;
+}
+
+std::vector<DocPtr> searchDocs(const std::vector<DocPtr>& docs, const QString& trimmedQuery,
+                               FoldedTitleCache& cache) {
+    if (trimmedQuery.isEmpty())
+        return docs;
+    const QString q = folded(trimmedQuery);
+    std::vector<DocPtr> out;
+    for (const auto& doc : docs)
+        if (cache.foldedTitle(*doc).contains(q))
+            out.push_back(doc);
+    cache.prune(docs);
+    return out;
+}
+
+std::vector<ProjectPtr> searchProjects(const std::vector<ProjectPtr>& newestFirst, const QString& trimmedQuery) {
+    if (trimmedQuery.isEmpty())
+        return newestFirst;
+    std::vector<ProjectPtr> out;
+    for (const auto& p : newestFirst)
+        if (projectMatches(*p, trimmedQuery))
+            out.push_back(p);
+    return out;
+}
+
+} // namespace listlogic

@@ -1,0 +1,68 @@
+#include "projects/NewProjectSheet.h"
+
+#include "model/Clock.h"
+#include "model/SwiftDataContainer.h"
+#include "projects/SheetFields.h"
+
+#include <QFormLayout>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
+const QStringList& NewProjectSheet::projectIconChoices() {
+    static const QStringList icons{
+        "folder.fill", "folder.badge.plus", "tray.full.fill", "archivebox.fill", "shippingbox.fill",
+        "externaldrive.fill", "doc.text.fill", "doc.plaintext", "doc.richtext", "book.fill",
+        "books.vertical.fill", "text.book.closed.fill", "note.text", "list.bullet.rectangle", "checklist",
+        "calendar", "clock.fill", "hammer.fill", "wrench.and.screwdriver.fill", "terminal.fill",
+        "curlybraces", "chevron.left.forwardslash.chevron.right", "gearshape.fill", "slider.horizontal.3", "bolt.fill",
+        "lock.fill", "key.fill", "shield.fill", "shield.lefthalf.filled", "wifi",
+        "antenna.radiowaves.left.and.right", "chart.bar.fill", "chart.line.uptrend.xyaxis", "briefcase.fill",
+        "building.2.fill",
+        "person.2.fill", "paintbrush.fill", "wand.and.stars", "sparkles", "camera.fill",
+        "photo.fill", "globe.europe.africa.fill", "link", "icloud.fill", "network",
+        "server.rack", "star.fill", "flag.fill", "bookmark.fill", "tag.fill",
+        "paperclip", "bell.fill", "bolt.shield.fill"};
+    return icons;
+}
+
+NewProjectSheet::NewProjectSheet(QWidget* parent)
+    : ColorIconSheet({QStringLiteral("Nouveau projet"), QStringLiteral("Créez un espace pour organiser votre documentation."),
+                      QStringLiteral("Créer"), 2},
+                     projectIconChoices(), parent) {
+    m_name = new QLineEdit(this);
+    m_name->setObjectName(QStringLiteral("nameField"));
+    m_details = projectsui::makeDescriptionField(QString(), this);
+    m_details->setObjectName(QStringLiteral("detailsField"));
+    fieldsLayout()->addRow(QStringLiteral("Nom du projet"), m_name);
+    fieldsLayout()->addRow(QStringLiteral("Description (optionnel)"), m_details);
+    connect(m_name, &QLineEdit::textChanged, this, [this] { fieldsChanged(); });
+    connect(m_details, &QPlainTextEdit::textChanged, this, [this] { fieldsChanged(); });
+    setInitialIcon(QStringLiteral("folder.fill"));
+    setInitialColors(QStringLiteral("blue"), std::nullopt);
+    m_name->setFocus();
+}
+
+QString NewProjectSheet::requiredText() const { return m_name->text(); }
+
+QString NewProjectSheet::previewFirstLine() const {
+    return trimmedText(m_name->text()).isEmpty() ? QStringLiteral("Nom du projet") : m_name->text();
+}
+
+QString NewProjectSheet::previewSecondLine() const {
+    const QString details = m_details->toPlainText();
+    return trimmedText(details).isEmpty() ? QStringLiteral("Description (optionnel)") : details;
+}
+
+void NewProjectSheet::confirm() {
+    const QString name = trimmedText(m_name->text());
+    const QString details = trimmedText(m_details->toPlainText());
+    const QDateTime createdAt = Clock::now();
+    const QDateTime updatedAt = Clock::now();
+    auto project = std::make_shared<Project>(QUuid::createUuid(), name,
+                                             details.isEmpty() ? OptText() : OptText(details), selectedIcon(),
+                                             OptText(selectedColorKey()), selectedColorHex(), createdAt, updatedAt);
+    ModelContext& ctx = modelContext();
+    ctx.insert(project);
+    ctx.save();   // a failure stays pending in the context, which logs it
+    m_created = project;
+}

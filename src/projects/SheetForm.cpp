@@ -1,0 +1,415 @@
+#include "projects/SheetForm.h"
+
+#include "app/kit/Palette.h"
+#include "app/kit/Theme.h"
+#include "platform/ui/Fonts.h"
+#include "platform/ui/Paint.h"
+#include "platform/ui/Symbols.h"
+#include "projects/ListWidgets.h"
+
+#include <QAbstractButton>
+#include <QColorDialog>
+#include <QFormLayout>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+using projectsui::ClampedText;
+
+namespace {
+
+ColorIconSheet::ColorPicker& pickerSeam() {
+    static ColorIconSheet::ColorPicker picker;
+    return picker;
+}
+
+// One colour swatch: a 16 circle, ringed in white while selected, on a tinted square.
+class Swatch : public QAbstractButton {
+public:
+    Swatch(QString key, std::function<bool()> selected, QWidget* parent)
+        : QAbstractButton(parent), m_key(std::move(key)), m_selected(std::move(selected)) {
+        setFixedSize(28, 28);
+        setCursor(Qt::PointingHandCursor);
+        setFocusPolicy(Qt::NoFocus);
+        setToolTip(m_key);
+    }
+    QString key() const { return m_key; }
+    bool isSelected() const { return m_selected(); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const bool sel = isSelected();
+        if (sel)
+            Paint::fillRoundedRect(p, QRectF(rect()), 10, AppPalette::tintedBackground());
+        const QRectF c(6, 6, 16, 16);
+        Paint::fillEllipse(p, c, colorForKey(m_key));
+        if (sel)
+            Paint::strokeEllipse(p, c, QColor::fromRgbF(1, 1, 1, 0.9f), 2);
+        Paint::strokeEllipse(p, c, withOpacity(AppPalette::separator(), 0.5), 1);
+    }
+
+private:
+    QString m_key;
+    std::function<bool()> m_selected;
+};
+
+// The free colour picker's well: the current colour; a click opens the colour dialog.
+class ColorWell : public QAbstractButton {
+public:
+    ColorWell(std::function<QColor()> color, QWidget* parent) : QAbstractButton(parent), m_color(std::move(color)) {
+        setFixedSize(44, 24);
+        setCursor(Qt::PointingHandCursor);
+        setFocusPolicy(Qt::TabFocus);
+        setToolTip(QStringLiteral("Couleur libre"));
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QRectF r(rect());
+        Paint::fillRoundedRect(p, r, 6, AppPalette::cardBackground());
+        Paint::strokeRoundedRect(p, r, 6, withOpacity(AppPalette::separator(), 0.6));
+        Paint::fillRoundedRect(p, r.adjusted(4, 4, -4, -4), 3, m_color());
+    }
+
+private:
+    std::function<QColor()> m_color;
+};
+
+// One cell of the icon grid.
+class IconCell : public QAbstractButton {
+public:
+    IconCell(QString name, std::function<bool()> selected, std::function<QColor()> accent, QWidget* parent)
+        : QAbstractButton(parent), m_name(std::move(name)), m_selected(std::move(selected)), m_accent(std::move(accent)) {
+        setFixedSize(44, 44);
+        setCursor(Qt::PointingHandCursor);
+        setFocusPolicy(Qt::NoFocus);
+        setToolTip(m_name);
+    }
+    QString name() const { return m_name; }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const bool sel = m_selected();
+        const QRectF r(rect());
+        const QColor accent = m_accent();
+        Paint::fillRoundedRect(p, r, 12, sel ? AppPalette::tintedBackground() : AppPalette::screenBackground());
+        Paint::strokeRoundedRect(p, r, 12, sel ? withOpacity(accent, 0.55) : withOpacity(AppPalette::separator(), 0.35));
+        Symbols::paint(p, QRectF(13, 13, 18, 18), m_name, sel ? accent : AppPalette::secondaryText());
+    }
+
+private:
+    QString m_name;
+    std::function<bool()> m_selected;
+    std::function<QColor()> m_accent;
+};
+
+// The preview: a 44 circle in the accent colour with the icon, then the two lines.
+class PreviewCard : public QWidget {
+public:
+    PreviewCard(std::function<QColor()> accent, std::function<QString()> icon, int secondLineMax, QWidget* parent)
+        : QWidget(parent), m_accent(std::move(accent)), m_icon(std::move(icon)) {
+        auto* row = new QHBoxLayout(this);
+        row->setContentsMargins(12, 12, 12, 12);
+        row->setSpacing(12);
+        m_tile = new QWidget(this);
+        m_tile->setFixedSize(44, 44);
+        m_tile->installEventFilter(this);
+        auto* lines = new QVBoxLayout;
+        lines->setSpacing(2);
+        first = new ClampedText(Fonts::rounded(13, 600), [] { return AppPalette::primaryText(); }, 0, this);
+        second = new ClampedText(Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, secondLineMax, this);
+        first->setObjectName(QStringLiteral("previewFirstLine"));
+        second->setObjectName(QStringLiteral("previewSecondLine"));
+        lines->addWidget(first);
+        lines->addWidget(second);
+        row->addWidget(m_tile);
+        row->addLayout(lines, 1);
+    }
+    ClampedText* first;
+    ClampedText* second;
+
+protected:
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (o == m_tile && e->type() == QEvent::Paint) {
+            QPainter p(m_tile);
+            p.setRenderHint(QPainter::Antialiasing);
+            const QColor a = m_accent();
+            const QRectF r(m_tile->rect());
+            Paint::fillEllipse(p, r, withOpacity(a, 0.18));
+            Paint::strokeEllipse(p, r, withOpacity(a, 0.35));
+            Symbols::paint(p, QRectF(13, 13, 18, 18), m_icon(), a);
+            return true;
+        }
+        return QWidget::eventFilter(o, e);
+    }
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        Paint::fillRoundedRect(p, QRectF(rect()), 14, AppPalette::screenBackground());
+        Paint::strokeRoundedRect(p, QRectF(rect()), 14, withOpacity(AppPalette::separator(), 0.5));
+    }
+
+private:
+    std::function<QColor()> m_accent;
+    std::function<QString()> m_icon;
+    QWidget* m_tile;
+};
+
+ClampedText* sectionLabel(const QString& text, QWidget* parent) {
+    auto* l = new ClampedText(Fonts::rounded(12, 600), [] { return AppPalette::secondaryText(); }, 1, parent);
+    l->setText(text);
+    return l;
+}
+
+} // namespace
+
+struct ColorIconSheet::Private {
+    QStringList icons;
+    QString icon;
+    QString key = QStringLiteral("blue");
+    std::optional<QString> hex;
+    QColor custom;
+    QFormLayout* form = nullptr;
+    QPushButton* confirm = nullptr;
+    QPushButton* cancel = nullptr;
+    PreviewCard* preview = nullptr;
+    ClampedText* customTag = nullptr;
+};
+
+void ColorIconSheet::setColorPickerForTesting(ColorPicker picker) { pickerSeam() = std::move(picker); }
+
+const QStringList& ColorIconSheet::colorChoices() {
+    static const QStringList c{QStringLiteral("blue"),   QStringLiteral("pink"),   QStringLiteral("orange"),
+                               QStringLiteral("green"),  QStringLiteral("purple"), QStringLiteral("gray")};
+    return c;
+}
+
+ColorIconSheet::ColorIconSheet(const Texts& texts, QStringList icons, QWidget* parent)
+    : QDialog(parent), d(std::make_unique<Private>()) {
+    d->icons = std::move(icons);
+    d->icon = d->icons.value(0);
+    d->custom = colorForKey(d->key);
+    setWindowTitle(texts.title);
+    setModal(true);
+    setFixedWidth(640);
+
+    auto* root = new QVBoxLayout(this);
+    root->setContentsMargins(18, 18, 18, 18);
+    root->setSpacing(16);
+
+    auto* header = new QVBoxLayout;
+    header->setSpacing(6);
+    auto* title = new ClampedText(Fonts::rounded(18, 600), [] { return AppPalette::primaryText(); }, 0, this);
+    title->setText(texts.title);
+    title->setObjectName(QStringLiteral("sheetTitle"));
+    auto* subtitle = new ClampedText(Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, 0, this);
+    subtitle->setText(texts.subtitle);
+    subtitle->setObjectName(QStringLiteral("sheetSubtitle"));
+    header->addWidget(title);
+    header->addWidget(subtitle);
+    root->addLayout(header);
+
+    auto* body = new QVBoxLayout;
+    body->setSpacing(10);
+    d->preview = new PreviewCard([this] { return accentColor(); }, [this] { return d->icon; },
+                                 texts.previewSecondLineMaxLines, this);
+    body->addWidget(d->preview);
+
+    auto* fields = new QWidget(this);
+    d->form = new QFormLayout(fields);
+    d->form->setContentsMargins(0, 4, 0, 4);
+    d->form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
+    d->form->setLabelAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    body->addWidget(fields);
+
+    // Colour section: label, swatches, free colour row.
+    auto* colorSection = new QVBoxLayout;
+    colorSection->setSpacing(8);
+    colorSection->addWidget(sectionLabel(QStringLiteral("Couleur"), this));
+    auto* swatches = new QHBoxLayout;
+    swatches->setSpacing(10);
+    for (const QString& key : colorChoices()) {
+        auto* s = new Swatch(key, [this, key] { return isSwatchSelected(key); }, this);
+        s->setObjectName(QStringLiteral("swatch-") + key);
+        connect(s, &QAbstractButton::clicked, this, [this, key] { selectColorKey(key); });
+        swatches->addWidget(s);
+    }
+    swatches->addStretch(1);
+    colorSection->addLayout(swatches);
+    auto* freeRow = new QHBoxLayout;
+    freeRow->setSpacing(10);
+    freeRow->setContentsMargins(0, 6, 0, 0);
+    auto* freeLabel = new ClampedText(Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, 1, this);
+    freeLabel->setText(QStringLiteral("Couleur libre"));
+    freeLabel->setFixedWidth(QFontMetrics(Fonts::rounded(12)).horizontalAdvance(freeLabel->text()) + 2);
+    auto* well = new ColorWell([this] { return d->custom; }, this);
+    well->setObjectName(QStringLiteral("colorWell"));
+    connect(well, &QAbstractButton::clicked, this, &ColorIconSheet::pickCustomColor);
+    d->customTag = new ClampedText(Fonts::rounded(12, 600), [] { return AppPalette::secondaryText(); }, 1, this);
+    d->customTag->setText(QStringLiteral("Personnalisée"));
+    d->customTag->setObjectName(QStringLiteral("customTag"));
+    d->customTag->setFixedWidth(QFontMetrics(Fonts::rounded(12, 600)).horizontalAdvance(d->customTag->text()) + 2);
+    freeRow->addWidget(freeLabel);
+    freeRow->addWidget(well);
+    freeRow->addStretch(1);
+    freeRow->addWidget(d->customTag);
+    colorSection->addLayout(freeRow);
+    body->addLayout(colorSection);
+
+    // Icon grid: 8 columns of 44, 10 apart, from the leading edge.
+    auto* iconSection = new QVBoxLayout;
+    iconSection->setSpacing(8);
+    iconSection->addWidget(sectionLabel(QStringLiteral("Icône"), this));
+    auto* grid = new QGridLayout;
+    grid->setHorizontalSpacing(10);
+    grid->setVerticalSpacing(10);
+    for (int i = 0; i < d->icons.size(); ++i) {
+        const QString name = d->icons[i];
+        auto* cell = new IconCell(name, [this, name] { return d->icon == name; }, [this] { return accentColor(); }, this);
+        cell->setObjectName(QStringLiteral("icon-") + name);
+        connect(cell, &QAbstractButton::clicked, this, [this, name] { selectIcon(name); });
+        grid->addWidget(cell, i / 8, i % 8);
+    }
+    grid->setColumnStretch(8, 1);
+    iconSection->addLayout(grid);
+    body->addLayout(iconSection);
+    root->addLayout(body);
+
+    auto* buttons = new QHBoxLayout;
+    d->cancel = new QPushButton(QStringLiteral("Annuler"), this);
+    d->cancel->setAutoDefault(false);
+    d->cancel->setObjectName(QStringLiteral("cancelButton"));
+    d->confirm = new QPushButton(texts.confirmLabel, this);
+    d->confirm->setAutoDefault(false);
+    d->confirm->setDefault(true);
+    d->confirm->setObjectName(QStringLiteral("confirmButton"));
+    buttons->addWidget(d->cancel);
+    buttons->addStretch(1);
+    buttons->addWidget(d->confirm);
+    root->addLayout(buttons);
+
+    connect(d->cancel, &QPushButton::clicked, this, &QDialog::reject);
+    connect(d->confirm, &QPushButton::clicked, this, &ColorIconSheet::onConfirm);
+    connect(&ThemeManager::shared(), &ThemeManager::appearanceChanged, this, [this] { update(); });
+}
+
+ColorIconSheet::~ColorIconSheet() = default;
+
+QString ColorIconSheet::selectedIcon() const { return d->icon; }
+QString ColorIconSheet::selectedColorKey() const { return d->key; }
+std::optional<QString> ColorIconSheet::selectedColorHex() const { return d->hex; }
+QColor ColorIconSheet::customColor() const { return d->custom; }
+QColor ColorIconSheet::accentColor() const { return displayColor(d->key, d->hex); }
+const QStringList& ColorIconSheet::iconChoices() const { return d->icons; }
+bool ColorIconSheet::isSwatchSelected(const QString& key) const { return !d->hex && d->key == key; }
+QPushButton* ColorIconSheet::confirmButton() const { return d->confirm; }
+QPushButton* ColorIconSheet::cancelButton() const { return d->cancel; }
+QFormLayout* ColorIconSheet::fieldsLayout() const { return d->form; }
+bool ColorIconSheet::canConfirm() const { return !trimmedText(requiredText()).isEmpty(); }
+
+void ColorIconSheet::selectColorKey(const QString& key) {
+    d->key = key;
+    d->hex.reset();
+    // Showing the swatch's colour in the picker is not a pick.
+    d->custom = colorForKey(key);
+    fieldsChanged();
+}
+
+void ColorIconSheet::customColorChanged(const QColor& color) {
+    d->hex = toHex(color);
+    fieldsChanged();
+}
+
+void ColorIconSheet::selectIcon(const QString& name) {
+    d->icon = name;
+    fieldsChanged();
+}
+
+void ColorIconSheet::pickCustomColor() {
+    std::optional<QColor> picked;
+    if (pickerSeam()) {
+        picked = pickerSeam()(d->custom, this);
+    } else {
+        const QColor c = QColorDialog::getColor(d->custom, this, QString());
+        if (c.isValid())
+            picked = c;
+    }
+    if (!picked || !picked->isValid())
+        return;
+    // Picked colours are opaque.
+    QColor c = *picked;
+    c.setAlphaF(1);
+    d->custom = c;
+    customColorChanged(c);
+}
+
+void ColorIconSheet::setInitialColors(const QString& key, const std::optional<QString>& hex) {
+    d->key = key;
+    d->hex = hex;
+    const auto parsed = hex ? colorFromHex(*hex) : std::nullopt;
+    d->custom = parsed ? *parsed : colorForKey(key);
+    fieldsChanged();
+}
+
+void ColorIconSheet::setInitialIcon(const QString& icon) {
+    d->icon = icon;
+    fieldsChanged();
+}
+
+void ColorIconSheet::fieldsChanged() {
+    d->confirm->setEnabled(canConfirm());
+    d->preview->first->setText(previewFirstLine());
+    d->preview->second->setText(previewSecondLine());
+    d->customTag->setVisible(d->hex.has_value());
+    update();
+}
+
+void ColorIconSheet::onConfirm() {
+    if (!canConfirm())
+        return;
+    confirm();
+    accept();
+}
+
+void ColorIconSheet::keyPressEvent(QKeyEvent* event) {
+    if (event->modifiers() == Qt::NoModifier || event->modifiers() == Qt::KeypadModifier) {
+        if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+            // Return belongs to the confirm button only, and only while it is enabled.
+            onConfirm();
+            event->accept();
+            return;
+        }
+        if (event->key() == Qt::Key_Escape) {
+            reject();
+            event->accept();
+            return;
+        }
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void ColorIconSheet::changeEvent(QEvent* event) {
+    QDialog::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange)
+        update();
+}
+
+void ColorIconSheet::showEvent(QShowEvent* event) {
+    fieldsChanged();
+    QDialog::showEvent(event);
+    // Fixed width, height from the content.
+    QLayout* l = layout();
+    const int h = l->hasHeightForWidth() ? l->totalHeightForWidth(640) : l->totalSizeHint().height();
+    resize(640, std::max(h, l->totalMinimumSize().height()));
+}
+
+QString trimmedText(const QString& text) { return text.trimmed(); }

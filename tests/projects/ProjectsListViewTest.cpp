@@ -1,0 +1,282 @@
+#include "ProjectsFixture.h"
+
+#include "app/settings/DisplayLayout.h"
+#include "model/Preferences.h"
+#include "platform/ui/DialogSeam.h"
+#include "projects/EditProjectSheet.h"
+#include "projects/Items.h"
+#include "projects/ProjectsListView.h"
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTest>
+
+using namespace projectsui;
+
+namespace {
+
+class ProjectsListTest : public ProjectsFixture {
+protected:
+    void SetUp() override {
+        ProjectsFixture::SetUp();
+        DialogSeam::setNonInteractive(true);
+        DialogSeam::reset();
+    }
+    void TearDown() override {
+        DialogSeam::reset();
+        DialogSeam::setNonInteractive(false);
+        ProjectsFixture::TearDown();
+    }
+
+    ProjectsListView* makeView() {
+        view = keep(new ProjectsListView([this] { ++creates; }, token,
+                                         [this](const ProjectPtr& p) { opened.push_back(p); }));
+        view->resize(900, 700);
+        return view;
+    }
+    void show() {
+        view->show();
+        flush();
+    }
+    QLineEdit* search() const { return view->findChild<QLineEdit*>(QStringLiteral("searchField")); }
+    PagerBar* pager() const { return view->findChild<PagerBar*>(QStringLiteral("pagerBar")); }
+    LayoutSwitch* layoutSwitch() const { return view->findChild<LayoutSwitch*>(QStringLiteral("layoutSwitch")); }
+    QString emptyTitle() const { return view->findChild<ClampedText*>(QStringLiteral("emptyTitle"))->text(); }
+    QList<ProjectRow*> rows() const {
+        QList<ProjectRow*> out;
+        for (auto* r : view->findChildren<ProjectRow*>())
+            if (r->isVisibleTo(view))
+                out << r;
+        return out;
+    }
+    QList<ProjectCard*> cards() const {
+        QList<ProjectCard*> out;
+        for (auto* c : view->findChildren<ProjectCard*>())
+            if (c->isVisibleTo(view))
+                out << c;
+        return out;
+    }
+    void clickPage(bool next) {
+        QTest::mouseClick(next ? pager()->nextButton() : pager()->previousButton(), Qt::LeftButton);
+        flush();
+    }
+    void pickPageSize(int n) {
+        for (QAction* a : pager()->sizeMenu()->actions())
+            if (a->text() == QStringLiteral("%1 / page").arg(n))
+                a->trigger();
+        flush();
+    }
+    void makeProjects(int n) {
+        for (int i = 0; i < n; ++i)
+            all.push_back(makeProject(QStringLiteral("Projet %1").arg(i), i));   // later index = newer
+    }
+
+    ProjectsListView* view = nullptr;
+    int token = 0;
+    int creates = 0;
+    std::vector<ProjectPtr> opened;
+    std::vector<ProjectPtr> all;
+};
+
+TEST_F(ProjectsListTest, EmptyStoreShowsTheEmptyStateAndOnePage) {
+    makeView();
+    EXPECT_EQ(view->pageLabel(), QStringLiteral("Page 1"));   // before the first reload
+    show();
+    EXPECT_EQ(view->pageLabel(), QStringLiteral("Page 1 / 1"));
+    EXPECT_EQ(pager()->labelText(), QStringLiteral("Page 1 / 1"));
+    EXPECT_TRUE(pager()->previousButton()->isDimmed());
+    EXPECT_TRUE(pager()->nextButton()->isDimmed());
+    EXPECT_EQ(emptyTitle(), QStringLiteral("Aucun projet pour l’instant"));
+    QTest::mouseClick(view->findChild<QAbstractButton*>(QStringLiteral("createButton")), Qt::LeftButton);
+    EXPECT_EQ(creates, 1);
+
+    // Blanks are no search: the texts without search stay.
+    QTest::keyClicks(search(), QStringLiteral("   "));
+    EXPECT_EQ(emptyTitle(), QStringLiteral("Aucun projet pour l’instant"));
+    QTest::keyClicks(search(), QStringLiteral("x"));
+    EXPECT_EQ(emptyTitle(), QStringLiteral("Aucun projet ne correspond à votre recherche"));
+}
+
+TEST_F(ProjectsListTest, ThirteenProjectsMakeTwoPagesAndAPageSizeReturnsToTheFirst) {
+    makeProjects(13);
+    makeView();
+    show();
+    EXPECT_EQ(view->pageLabel(), QStringLiteral("Page 1 / 2"));
+    EXPECT_FALSE(pager()->nextButton()->isDimmed());
+    ASSERT_EQ(rows().size(), 12);
+    EXPECT_EQ(view->pageProjects().front(), all[12]);   // newest first
+    clickPage(true);
+    EXPECT_EQ(view->currentPage(), 1);
+    ASSERT_EQ(view->pageProjects().size(), 1u);
+    EXPECT_EQ(view->pageProjects().front(), all[0]);   // only the oldest
+    EXPECT_TRUE(pager()->nextButton()->isDimmed());
+    clickPage(true);   // dimmed: nothing happens
+    EXPECT_EQ(view->currentPage(), 1);
+    pickPageSize(24);
+    EXPECT_EQ(view->currentPage(), 0);
+    EXPECT_EQ(view->pageProjects().size(), 13u);
+    EXPECT_EQ(pager()->sizeButton()->text(), QStringLiteral("24 / page"));
+}
+
+TEST_F(ProjectsListTest, WhichEventsReturnToTheFirstPageAndWhichKeepIt) {
+    makeProjects(30);
+    makeView();
+    show();
+    clickPage(true);
+    ASSERT_EQ(view->currentPage(), 1);
+
+    // Layout switch here, and from elsewhere, keep the page.
+    QTest::mouseClick(layoutSwitch()->gridButton(), Qt::LeftButton);
+    flush();
+    EXPECT_TRUE(view->isGrid());
+    EXPECT_EQ(view->currentPage(), 1);
+    EXPECT_EQ(cards().size(), 12);
+    Preferences::shared().setValue(DisplayLayouts::preferenceKey, QStringLiteral("list"));
+    flush();
+    EXPECT_FALSE(view->isGrid());
+    EXPECT_EQ(view->currentPage(), 1);
+    EXPECT_EQ(rows().size(), 12);
+
+    // The same refresh token does nothing; a new one returns to the first page.
+    const int before = view->reloadCount();
+    view->setRefreshToken(token);
+    EXPECT_EQ(view->reloadCount(), before);
+    view->setRefreshToken(token + 1);
+    EXPECT_EQ(view->currentPage(), 0);
+
+    // Each keystroke in the search returns to the first page.
+    clickPage(true);
+    QTest::keyClicks(search(), QStringLiteral("P"));
+    EXPECT_EQ(view->currentPage(), 0);
+    clickPage(true);
+    QTest::keyClick(search(), Qt::Key_Backspace);
+    EXPECT_EQ(view->currentPage(), 0);
+
+    // The edit sheet's closing does not reload.
+    clickPage(true);
+    const int reloads = view->reloadCount();
+    rows().front()->ellipsis()->editAction()->trigger();
+    auto* sheet = view->findChild<EditProjectSheet*>();
+    ASSERT_TRUE(sheet);
+    sheet->cancelButton()->click();
+    flush();
+    EXPECT_EQ(view->reloadCount(), reloads);
+    EXPECT_EQ(view->currentPage(), 1);
+}
+
+TEST_F(ProjectsListTest, SearchMatchesNameOrElseDetailsIgnoringCaseButNotAccents) {
+    auto alpha = makeProject(QStringLiteral("Alpha"), 1);
+    auto described = makeProject(QStringLiteral("Bravo"), 2, QStringLiteral("Notes sur ALPes"));
+    auto summer = makeProject(QStringLiteral("été"), 3);
+    auto other = makeProject(QStringLiteral("Charlie"), 4, QStringLiteral("   "));
+    makeView();
+    show();
+    QTest::keyClicks(search(), QStringLiteral("  alp "));
+    EXPECT_EQ(view->pageProjects(), (std::vector<ProjectPtr>{described, alpha}));
+    search()->clear();
+    typeText(search(), QStringLiteral("ÉTÉ"));
+    EXPECT_EQ(view->pageProjects(), (std::vector<ProjectPtr>{summer}));
+    search()->clear();
+    QTest::keyClicks(search(), QStringLiteral("ete"));
+    EXPECT_TRUE(view->pageProjects().empty());
+    EXPECT_EQ(emptyTitle(), QStringLiteral("Aucun projet ne correspond à votre recherche"));
+    search()->setText(QStringLiteral(" \n "));
+    EXPECT_EQ(view->pageProjects().size(), 4u);
+    (void)other;
+}
+
+TEST_F(ProjectsListTest, EqualUpdateDatesKeepAStableOrder) {
+    std::vector<ProjectPtr> same;
+    for (int i = 0; i < 5; ++i)
+        same.push_back(makeProject(QStringLiteral("Même %1").arg(i), 10));
+    auto newest = makeProject(QStringLiteral("Neuf"), 20);
+    makeView();
+    show();
+    const auto first = view->pageProjects();
+    ASSERT_EQ(first.front(), newest);
+    EXPECT_EQ(std::vector<ProjectPtr>(first.begin() + 1, first.end()), same);
+    view->setRefreshToken(7);
+    EXPECT_EQ(view->pageProjects(), first);
+}
+
+TEST_F(ProjectsListTest, DeletingAProjectAsksFirstThenRemovesItsDocumentsAndKeepsItsChecklistsGlobal) {
+    auto keepMe = makeProject(QStringLiteral("Garder"), 1);
+    auto doomed = makeProject(QStringLiteral("Supprimer"), 2);
+    auto d1 = makeDoc(doomed, QStringLiteral("Doc 1"), 3);
+    makeDoc(doomed, QStringLiteral("Doc 2"), 4);
+    auto block = std::make_shared<DocBlock>(QUuid::createUuid(), QStringLiteral("text"), 0, QStringLiteral("x"),
+                                            std::nullopt, std::nullopt, std::nullopt, std::nullopt, false, at(5),
+                                            at(5), std::nullopt, d1);
+    modelContext().insert(block);
+    auto checklist = std::make_shared<Checklist>(QUuid::createUuid(), QStringLiteral("Liste"), std::nullopt,
+                                                 QStringLiteral("checklist"), std::nullopt, std::nullopt,
+                                                 std::nullopt, at(6), at(6), std::nullopt, doomed);
+    modelContext().insert(checklist);
+    ASSERT_TRUE(modelContext().save());
+    makeView();
+    show();
+    ASSERT_EQ(rows().size(), 2);
+    ProjectRow* row = rows().front();
+    ASSERT_EQ(row->project(), doomed);
+
+    DialogSeam::pushAnswer(QStringLiteral("Annuler"));
+    row->ellipsis()->deleteAction()->trigger();
+    flush();
+    ASSERT_EQ(DialogSeam::shownMessages().size(), 1);
+    EXPECT_EQ(DialogSeam::shownMessages()[0].text, QStringLiteral("Supprimer ce projet ?"));
+    EXPECT_EQ(DialogSeam::shownMessages()[0].informativeText,
+              QStringLiteral("Cette action est définitive. Les documents liés seront aussi supprimés."));
+    EXPECT_EQ(view->pageProjects().size(), 2u);
+
+    DialogSeam::pushAnswer(QStringLiteral("Supprimer"));
+    rows().front()->ellipsis()->deleteAction()->trigger();
+    flush();
+    EXPECT_EQ(view->pageProjects(), (std::vector<ProjectPtr>{keepMe}));
+    EXPECT_TRUE(modelContext().fetch<Doc>().empty());
+    EXPECT_TRUE(modelContext().fetch<DocBlock>().empty());
+    const auto lists = modelContext().fetch<Checklist>();
+    ASSERT_EQ(lists.size(), 1u);
+    EXPECT_EQ(lists.front()->project(), nullptr);
+    EXPECT_FALSE(modelContext().hasChanges());
+}
+
+TEST_F(ProjectsListTest, DeletingTheOnlyProjectOfTheLastPageShowsThePreviousPage) {
+    makeProjects(13);
+    makeView();
+    show();
+    clickPage(true);
+    ASSERT_EQ(view->pageProjects().size(), 1u);
+    DialogSeam::pushAnswer(QStringLiteral("Supprimer"));
+    rows().front()->ellipsis()->deleteAction()->trigger();
+    flush();
+    EXPECT_EQ(view->currentPage(), 0);
+    EXPECT_EQ(view->pageProjects().size(), 12u);
+    EXPECT_EQ(view->pageLabel(), QStringLiteral("Page 1 / 1"));
+    EXPECT_FALSE(view->findChild<QWidget*>(QStringLiteral("emptyState"))->isVisibleTo(view));
+}
+
+TEST_F(ProjectsListTest, ClickOpensAndAnEditShowsAtOnceWithoutMovingTheRow) {
+    makeProjects(3);
+    makeView();
+    show();
+    ProjectRow* last = rows().back();
+    QTest::mouseClick(last, Qt::LeftButton, {}, QPoint(80, last->height() / 2));
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened.front(), all[0]);
+
+    last->ellipsis()->editAction()->trigger();
+    auto* sheet = view->findChild<EditProjectSheet*>();
+    ASSERT_TRUE(sheet);
+    sheet->nameField()->setText(QStringLiteral("Renommé"));
+    QTest::keyClick(sheet->nameField(), Qt::Key_Return);
+    flush();
+    EXPECT_EQ(all[0]->name(), QStringLiteral("Renommé"));
+    EXPECT_EQ(rows().back()->nameText()->text(), QStringLiteral("Renommé"));
+    EXPECT_EQ(view->pageProjects().back(), all[0]);   // stamped newest, but waits for the next reload
+    view->setRefreshToken(99);
+    EXPECT_EQ(view->pageProjects().front(), all[0]);
+}
+
+} // namespace
