@@ -1,0 +1,42 @@
+#pragma once
+
+#include "RichTextFormatting.h"
+
+#include <QTextEdit>
+
+#include <functional>
+
+class QMimeData;
+
+// The editable rich-text view: reports clicks and the begin and end of editing, pastes only what
+// the stored RTF can keep, and copies RTF beside the usual formats.
+class ClickableTextView : public QTextEdit {
+    Q_OBJECT
+public:
+    explicit ClickableTextView(QWidget* parent = nullptr);
+
+    // Called after the view has handled a mouse press.
+    std::function<void()> clickHandler;
+
+    void toggleUnderline();
+    void toggleStrikethrough();
+    void toggleAttribute(richtext::ToggledAttribute attribute);
+
+    // Pastes `source` at the cursor (what Ctrl+V and drops do).
+    void pasteData(const QMimeData* source) { insertFromMimeData(source); }
+
+signals:
+    // Focus came in or went out for `reason`; the host decides what counts as editing.
+    void editingBegan(Qt::FocusReason reason);
+    void editingEnded(Qt::FocusReason reason);
+    void resized();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool canInsertFromMimeData(const QMimeData* source) const override;
+    void insertFromMimeData(const QMimeData* source) override;
+    QMimeData* createMimeDataFromSelection() const override;
+};

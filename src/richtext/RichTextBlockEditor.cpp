@@ -1,0 +1,141 @@
+#include "RichTextBlockEditor.h"
+
+#include "ClickableTextView.h"
+#include "RichTextEditorWrapper.h"
+#include "RichTextToolbar.h"
+#include "app/kit/Palette.h"
+#include "app/kit/Theme.h"
+#include "platform/ui/Paint.h"
+
+#include <QEasingCurve>
+#include <QGraphicsOpacityEffect>
+#include <QPainter>
+#include <QPointer>
+#include <QVariantAnimation>
+
+#include <cmath>
+
+namespace {
+constexpr int kToolbarSpacing = 8;
+constexpr int kToolbarHeight = 44; // 28 controls + 8 above and below
+} // namespace
+
+int RichTextBlockEditor::toolbarBlockHeight() { return kToolbarHeight + kToolbarSpacing; }
+
+RichTextBlockEditor::RichTextBlockEditor(TextBinding content, RtfBinding richTextData, bool forceSaveRTF,
+                                         std::function<void()> onChange, std::function<void()> onFocus, QWidget* parent)
+    : QWidget(parent)
+    , m_onFocus(std::move(onFocus))
+    , m_forceSaveRTF(forceSaveRTF)
+{
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    m_wrapper = new RichTextEditorWrapper(std::move(content), std::move(richTextData), std::move(onChange), m_onFocus, this);
+
+    m_toolbarSlot = new QWidget(this);
+    m_toolbarSlot->hide();
+    m_toolbar = new RichTextToolbar(m_wrapper->textView(), m_toolbarSlot);
+
+    m_animation = new QVariantAnimation(this);
+    m_animation->setDuration(200);
+    m_animation->setEasingCurve(QEasingCurve::InOutQuad);
+    connect(m_animation, &QVariantAnimation::valueChanged, this,
+            [this](const QVariant& v) { setToolbarProgress(v.toReal()); });
+
+    connect(m_wrapper, &RichTextEditorWrapper::focusedChanged, this, [this](bool f) { focusChanged(f); });
+    connect(m_wrapper, &RichTextEditorWrapper::calculatedHeightChanged, this, [this](qreal h) {
+        layoutChildren();
+        emit calculatedHeightChanged(h);
+    });
+    connect(&ThemeManager::shared(), &ThemeManager::appearanceChanged, this, [this] { update(); });
+    layoutChildren();
+}
+
+RichTextBlockEditor::~RichTextBlockEditor() = default;
+
+ClickableTextView* RichTextBlockEditor::textView() const { return m_wrapper->textView(); }
+bool RichTextBlockEditor::isFocused() const { return m_wrapper->isFocused(); }
+qreal RichTextBlockEditor::calculatedHeight() const { return m_wrapper->calculatedHeight(); }
+
+void RichTextBlockEditor::setForceSaveRTF(bool value)
+{
+    if (value == m_forceSaveRTF)
+        return;
+    m_forceSaveRTF = value;
+    flushRtf();
+}
+
+bool RichTextBlockEditor::flushRtf() { return m_wrapper->flushRtf(); }
+
+void RichTextBlockEditor::syncFromBindings() { m_wrapper->syncFromBindings(); }
+
+void RichTextBlockEditor::focusChanged(bool focused)
+{
+    QPointer<RichTextBlockEditor> self(this);
+    update();
+    if (focused != m_showToolbar) {
+        m_showToolbar = focused;
+        if (focused)
+            m_toolbar->resetState();
+        else
+            m_toolbar->setShowColorPicker(false);
+        m_animation->stop();
+        m_animation->setStartValue(m_toolbarProgress);
+        m_animation->setEndValue(focused ? 1.0 : 0.0);
+        m_animation->start();
+    }
+    emit focusedChanged(focused);
+    if (self && focused && m_onFocus)
+        m_onFocus();
+}
+
+void RichTextBlockEditor::setToolbarProgress(qreal progress)
+{
+    m_toolbarProgress = progress;
+    const bool visible = progress > 0;
+    if (visible && progress < 1) {
+        auto* effect = qobject_cast<QGraphicsOpacityEffect*>(m_toolbarSlot->graphicsEffect());
+        if (!effect) {
+            effect = new QGraphicsOpacityEffect(m_toolbarSlot);
+            m_toolbarSlot->setGraphicsEffect(effect);
+        }
+        effect->setOpacity(progress);
+    } else if (m_toolbarSlot->graphicsEffect()) {
+        m_toolbarSlot->setGraphicsEffect(nullptr);
+    }
+    m_toolbarSlot->setVisible(visible);
+    layoutChildren();
+}
+
+void RichTextBlockEditor::layoutChildren()
+{
+    const int w = width();
+    const int slotHeight = int(std::round(m_toolbarProgress * toolbarBlockHeight()));
+    m_toolbarSlot->setGeometry(0, 0, w, slotHeight);
+    // The toolbar slides in from the top edge.
+    m_toolbar->setGeometry(0, slotHeight - toolbarBlockHeight(), w, kToolbarHeight);
+    const int areaHeight = int(std::ceil(m_wrapper->calculatedHeight()));
+    m_wrapper->setGeometry(0, slotHeight, w, areaHeight);
+    const int total = slotHeight + areaHeight;
+    if (height() != total || minimumHeight() != total)
+        setFixedHeight(total);
+    update();
+}
+
+void RichTextBlockEditor::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    layoutChildren();
+}
+
+void RichTextBlockEditor::paintEvent(QPaintEvent*)
+{
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF area = m_wrapper->geometry();
+    if (m_wrapper->isFocused()) {
+        Paint::fillRoundedRect(p, area, 8, AppPalette::screenBackground());
+        Paint::strokeRoundedRect(p, area, 8, withOpacity(AppPalette::brandBlue(), 0.3));
+    } else {
+        Paint::strokeRoundedRect(p, area, 8, withOpacity(AppPalette::separator(), 0.2));
+    }
+}

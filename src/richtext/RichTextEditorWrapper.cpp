@@ -1,0 +1,226 @@
+#include "RichTextEditorWrapper.h"
+
+#include "ClickableTextView.h"
+#include "SpellChecker.h"
+#include "app/kit/Palette.h"
+#include "app/kit/Theme.h"
+#include "platform/rtf/Rtf.h"
+#include "platform/ui/Fonts.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QPointer>
+#include <QTextDocument>
+#include <QTimer>
+
+#include <cmath>
+
+RichTextEditorWrapper::RichTextEditorWrapper(TextBinding text, RtfBinding richTextData, std::function<void()> onChange,
+                                             std::function<void()> onFocus, QWidget* parent)
+    : QWidget(parent)
+    , m_text(std::move(text))
+    , m_richTextData(std::move(richTextData))
+    , m_onChange(std::move(onChange))
+    , m_onFocus(std::move(onFocus))
+{
+    m_lastKnownText = m_text.value();
+    m_textView = new ClickableTextView(this);
+    configure();
+    loadContent(m_lastKnownText, false);
+    recalculateHeight();
+}
+
+RichTextEditorWrapper::~RichTextEditorWrapper() = default;
+
+void RichTextEditorWrapper::configure()
+{
+    ClickableTextView* v = m_textView;
+    v->clickHandler = [this] {
+        if (m_isFocused)
+            return;
+        setFocused(true);
+        if (m_onFocus)
+            m_onFocus();
+    };
+    v->setAcceptRichText(true);
+    v->setUndoRedoEnabled(true);
+    v->setReadOnly(false);
+    v->setTextInteractionFlags(Qt::TextEditorInteraction);
+    v->setTabChangesFocus(false);
+    v->setFrameShape(QFrame::NoFrame);
+    v->setAutoFillBackground(false);
+    v->viewport()->setAutoFillBackground(false);
+    v->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    v->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    v->setLineWrapMode(QTextEdit::WidgetWidth);
+    v->setFont(Fonts::system(14));
+    v->document()->setDefaultFont(Fonts::system(14));
+    v->document()->setDocumentMargin(inset);
+    applyAppearance();
+    connect(&ThemeManager::shared(), &ThemeManager::appearanceChanged, this, [this] { applyAppearance(); });
+
+    connect(v->document(), &QTextDocument::contentsChanged, this, [this] { textDidChange(); });
+    connect(v, &ClickableTextView::editingBegan, this, [this](Qt::FocusReason r) { beginEditing(r); });
+    connect(v, &ClickableTextView::editingEnded, this, [this](Qt::FocusReason r) { endEditing(r); });
+    connect(v, &ClickableTextView::resized, this, [this] { recalculateHeight(); });
+    // Focus can move while the window is inactive, without a focus-out for the view: another
+    // widget of the same window taking the keyboard ends editing all the same.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (m_isFocused && now && now != m_textView && now->window() == m_textView->window())
+            endEditing(Qt::OtherFocusReason);
+    });
+
+    m_highlighter = new SpellHighlighter(v->document());
+    SpellDictionary& dictionary = SpellDictionary::shared();
+    connect(&dictionary, &SpellDictionary::ready, this, [this] {
+        // Underlines are drawing only: not a change of the text.
+        m_isUpdatingFromOutside = true;
+        m_highlighter->rehighlight();
+        m_isUpdatingFromOutside = false;
+    });
+    dictionary.ensureLoading();
+}
+
+void RichTextEditorWrapper::applyAppearance()
+{
+    QPalette p = m_textView->palette();
+    const QColor text = AppPalette::primaryText();
+    p.setColor(QPalette::Base, Qt::transparent);
+    p.setColor(QPalette::Text, text);
+    p.setColor(QPalette::WindowText, text);
+    m_textView->setPalette(p);
+    m_textView->viewport()->update();
+}
+
+void RichTextEditorWrapper::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    m_textView->setGeometry(rect());
+}
+
+void RichTextEditorWrapper::loadContent(const QString& text, bool requireMatchingRtf)
+{
+    QTextDocument* doc = m_textView->document();
+    m_isUpdatingFromOutside = true;
+    m_keepStoredRtf = false;
+    bool loaded = false;
+    const std::optional<QByteArray> data = m_richTextData.value();
+    if (data && !data->isEmpty()) {
+        if (rtf::read(*data, *doc)) {
+            // RTF that no longer holds the bound text is stale: the text wins.
+            loaded = !requireMatchingRtf || doc->toPlainText() == text;
+        } else {
+            m_keepStoredRtf = true;
+        }
+    }
+    if (!loaded)
+        doc->setPlainText(text);
+    doc->setDefaultFont(Fonts::system(14));
+    doc->setDocumentMargin(inset);
+    doc->clearUndoRedoStacks();
+    doc->setModified(false);
+    m_isUpdatingFromOutside = false;
+}
+
+void RichTextEditorWrapper::syncFromBindings()
+{
+    const QString text = m_text.value();
+    if (text == m_lastKnownText)
+        return;
+    loadContent(text, true);
+    m_lastKnownText = text;
+    recalculateHeight();
+}
+
+void RichTextEditorWrapper::textDidChange()
+{
+    if (m_isUpdatingFromOutside)
+        return;
+    QPointer<RichTextEditorWrapper> self(this);
+    if (!m_isFocused && m_textView->hasFocus()) {
+        beginEditing(Qt::OtherFocusReason);
+        if (!self)
+            return;
+    }
+    QTextDocument* doc = m_textView->document();
+    m_keepStoredRtf = false;
+    const QString s = doc->toPlainText();
+    const QByteArray bytes = rtf::write(*doc);
+    if (!bytes.isEmpty())
+        m_richTextData.write(bytes);
+    if (!self)
+        return;
+    if (s != m_lastKnownText) {
+        m_lastKnownText = s;
+        m_text.write(s);
+        if (self && m_onChange)
+            m_onChange();
+    }
+    if (self)
+        recalculateHeight();
+}
+
+bool RichTextEditorWrapper::flushRtf()
+{
+    if (m_keepStoredRtf)
+        return false;
+    const QByteArray bytes = rtf::write(*m_textView->document());
+    if (bytes.isEmpty())
+        return false;
+    // Two writes, so that a watcher sees a change even when the bytes are the same.
+    m_richTextData.write(std::nullopt);
+    m_richTextData.write(bytes);
+    return true;
+}
+
+QByteArray RichTextEditorWrapper::currentRtf() const { return rtf::write(*m_textView->document()); }
+
+void RichTextEditorWrapper::beginEditing(Qt::FocusReason reason)
+{
+    // The keyboard coming back from a menu, or arriving with the window, does not begin editing;
+    // the first typed change then does.
+    if (reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason)
+        return;
+    QPointer<RichTextEditorWrapper> self(this);
+    setFocused(true);
+    if (self && m_onFocus)
+        m_onFocus();
+}
+
+void RichTextEditorWrapper::endEditing(Qt::FocusReason reason)
+{
+    // A toolbar menu, the colour popover or another window taking the keyboard does not end editing.
+    if (reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason)
+        return;
+    setFocused(false);
+}
+
+void RichTextEditorWrapper::setFocused(bool focused)
+{
+    if (m_isFocused == focused)
+        return;
+    m_isFocused = focused;
+    emit focusedChanged(focused);
+}
+
+void RichTextEditorWrapper::recalculateHeight()
+{
+    const QTextDocument* doc = m_textView->document();
+    if (m_textView->width() <= 0 || doc->textWidth() <= 0)
+        return;
+    const qreal h = std::ceil(doc->documentLayout()->documentSize().height());
+    m_measuredHeight = std::max(h, minimumHeight);
+    if (m_heightWritePending)
+        return;
+    m_heightWritePending = true;
+    QTimer::singleShot(0, this, [this] { writeHeight(); });
+}
+
+void RichTextEditorWrapper::writeHeight()
+{
+    m_heightWritePending = false;
+    if (m_measuredHeight == m_calculatedHeight)
+        return;
+    m_calculatedHeight = m_measuredHeight;
+    emit calculatedHeightChanged(m_calculatedHeight);
+}

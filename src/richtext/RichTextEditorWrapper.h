@@ -1,0 +1,79 @@
+#pragma once
+
+#include "RichTextBindings.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+
+class ClickableTextView;
+class SpellHighlighter;
+
+// Hosts the editable text view and connects it to the embedder's bindings: loads the text, turns
+// every change of the view into writes of the RTF and the plain text, measures the height, and
+// keeps the editing (focus) state.
+class RichTextEditorWrapper : public QWidget {
+    Q_OBJECT
+public:
+    // Inner spacing between the text and the edge of the text area, on every side.
+    static constexpr int inset = 12;
+    static constexpr qreal minimumHeight = 100;
+
+    RichTextEditorWrapper(TextBinding text, RtfBinding richTextData, std::function<void()> onChange,
+                          std::function<void()> onFocus, QWidget* parent = nullptr);
+    ~RichTextEditorWrapper() override;
+
+    ClickableTextView* textView() const { return m_textView; }
+    bool isFocused() const { return m_isFocused; }
+    qreal calculatedHeight() const { return m_calculatedHeight; }
+
+    // Re-reads the bound text: when it differs from the last text this host wrote or loaded, the
+    // content is loaded again (the stored RTF only when it still holds that same text).
+    void syncFromBindings();
+
+    // Writes the RTF of the whole text into the RTF binding now (absent, then the bytes); the plain
+    // text and onChange are left alone. Writes nothing while an unreadable stored RTF is shown as
+    // plain text and the user has not edited it. Returns whether it wrote.
+    bool flushRtf();
+
+    // Measures the text at the view's width; the new height reaches calculatedHeight in a later
+    // event-loop turn. Nothing is measured while the view has no width.
+    void recalculateHeight();
+
+    // The RTF the editor would store now.
+    QByteArray currentRtf() const;
+
+signals:
+    void focusedChanged(bool focused);
+    void calculatedHeightChanged(qreal height);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void configure();
+    void loadContent(const QString& text, bool requireMatchingRtf);
+    void textDidChange();
+    void beginEditing(Qt::FocusReason reason);
+    void endEditing(Qt::FocusReason reason);
+    void setFocused(bool focused);
+    void applyAppearance();
+    void writeHeight();
+
+    TextBinding m_text;
+    RtfBinding m_richTextData;
+    std::function<void()> m_onChange;
+    std::function<void()> m_onFocus;
+
+    ClickableTextView* m_textView = nullptr;
+    SpellHighlighter* m_highlighter = nullptr;
+    QString m_lastKnownText;
+    bool m_isUpdatingFromOutside = false;
+    // The stored RTF did not read: it stays as it was until the user edits.
+    bool m_keepStoredRtf = false;
+    bool m_isFocused = false;
+    qreal m_calculatedHeight = minimumHeight;
+    qreal m_measuredHeight = minimumHeight;
+    bool m_heightWritePending = false;
+};

@@ -1,0 +1,373 @@
+#include "RichTextTestUtil.h"
+
+#include "richtext/ClickableTextView.h"
+#include "richtext/RichTextBlockEditor.h"
+#include "richtext/RichTextEditorWrapper.h"
+#include "richtext/RichTextFormatting.h"
+#include "richtext/RichTextToolbar.h"
+#include "support/TestSupport.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QColorDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMimeData>
+#include <QTest>
+#include <QTextTable>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+using namespace rttest;
+
+namespace {
+
+// An embedder's storage that records every write in order.
+struct Store {
+    QString content;
+    std::optional<QByteArray> rtf;
+    std::vector<std::string> log;
+    int changes = 0;
+    int focuses = 0;
+
+    TextBinding contentBinding()
+    {
+        return {[this] { return content; }, [this](const QString& v) { content = v; log.push_back("text"); }};
+    }
+    RtfBinding rtfBinding()
+    {
+        return {[this] { return rtf; },
+                [this](const std::optional<QByteArray>& v) { rtf = v; log.push_back(v ? "rtf" : "rtf-absent"); }};
+    }
+};
+
+// A window with the editor and a line edit to move the focus to.
+struct Fixture {
+    Store store;
+    QWidget window;
+    QLineEdit* other = nullptr;
+    RichTextBlockEditor* editor = nullptr;
+
+    explicit Fixture(const QString& content, std::optional<QByteArray> rtf = std::nullopt)
+    {
+        store.content = content;
+        store.rtf = std::move(rtf);
+        auto* layout = new QVBoxLayout(&window);
+        editor = new RichTextBlockEditor(store.contentBinding(), store.rtfBinding(), false,
+                                         [this] { store.changes++; store.log.push_back("change"); },
+                                         [this] { store.focuses++; }, &window);
+        other = new QLineEdit(&window);
+        layout->addWidget(editor);
+        layout->addWidget(other);
+        layout->addStretch();
+        window.resize(600, 500);
+        window.show();
+        // The offscreen platform does not hand activation back after a popup: do it here.
+        QApplication::setActiveWindow(&window);
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+        QApplication::processEvents();
+    }
+    ClickableTextView* view() const { return editor->textView(); }
+    // A click, as the user would: the window's activation alone does not begin editing.
+    void focusEditor()
+    {
+        QTest::mouseClick(view()->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
+        QApplication::processEvents();
+        EXPECT_TRUE(editor->isFocused());
+    }
+    std::unique_ptr<QTextDocument> stored() const
+    {
+        auto doc = std::make_unique<QTextDocument>();
+        if (store.rtf)
+            rtf::read(*store.rtf, *doc);
+        return doc;
+    }
+};
+
+} // namespace
+
+TEST(RichTextEditor, LoadsPlainContentWithoutRtfAndWritesNothing)
+{
+    Fixture f(QStringLiteral("bonjour\nà tous"));
+    EXPECT_EQ(f.view()->toPlainText(), QStringLiteral("bonjour\nà tous"));
+    const QTextCharFormat fmt = formatAt(*f.view()->document(), 1);
+    EXPECT_FALSE(fmt.hasProperty(QTextFormat::ForegroundBrush)); // follows the theme
+    EXPECT_EQ(f.view()->document()->defaultFont().pixelSize(), 14);
+    EXPECT_TRUE(f.store.log.empty());
+    EXPECT_EQ(f.store.changes, 0);
+}
+
+TEST(RichTextEditor, TypingWritesRtfThenTextThenChangeThenHeight)
+{
+    Fixture f(QString{});
+    QObject::connect(f.editor, &RichTextBlockEditor::calculatedHeightChanged, [&](qreal) { f.store.log.push_back("height"); });
+    f.focusEditor();
+    // Make the text grow past one line so that the height changes.
+    f.store.log.clear();
+    QTest::keyClick(f.view(), Qt::Key_A);
+    ASSERT_EQ(f.store.log, (std::vector<std::string>{"rtf", "text", "change"}));
+    EXPECT_EQ(f.store.content, QStringLiteral("a"));
+    EXPECT_EQ(f.stored()->toPlainText(), QStringLiteral("a"));
+    for (int i = 0; i < 12; ++i)
+        QTest::keyClick(f.view(), Qt::Key_Return);
+    ASSERT_TRUE(testsupport::waitFor([&] { return f.editor->calculatedHeight() > 100; }));
+    EXPECT_EQ(f.store.log.back(), "height");
+    const qreal expected = std::ceil(f.view()->document()->documentLayout()->documentSize().height());
+    EXPECT_EQ(f.editor->calculatedHeight(), expected);
+    EXPECT_TRUE(testsupport::waitFor(
+        [&] { return f.editor->height() == int(expected) + RichTextBlockEditor::toolbarBlockHeight(); }));
+}
+
+TEST(RichTextEditor, OneLineMeasuresExactlyTheMinimum)
+{
+    Fixture f(QStringLiteral("une ligne"));
+    QApplication::processEvents();
+    EXPECT_EQ(f.editor->calculatedHeight(), 100);
+    EXPECT_EQ(f.editor->height(), 100);
+}
+
+TEST(RichTextEditor, FormattingReachesRtfButNotTextOrChange)
+{
+    Fixture f(QStringLiteral("abcd"));
+    f.focusEditor();
+    QTextCursor c = f.view()->textCursor();
+    c.setPosition(0);
+    c.setPosition(2, QTextCursor::KeepAnchor);
+    f.view()->setTextCursor(c);
+    f.store.log.clear();
+    f.editor->toolbar()->toggleBold();
+    EXPECT_EQ(f.store.log, (std::vector<std::string>{"rtf"}));
+    EXPECT_EQ(f.store.changes, 0);
+    EXPECT_EQ(formatAt(*f.stored(), 0).fontWeight(), QFont::Bold);
+}
+
+TEST(RichTextEditor, FlushWritesAtOnceBeforeTheSave)
+{
+    Fixture f(QStringLiteral("abcd"));
+    // What every embedder does: flush, then save what the binding holds.
+    std::vector<std::string> order;
+    f.store.log.clear();
+    ASSERT_TRUE(f.editor->flushRtf());
+    EXPECT_EQ(f.store.log, (std::vector<std::string>{"rtf-absent", "rtf"}));
+    EXPECT_EQ(f.stored()->toPlainText(), QStringLiteral("abcd"));
+    EXPECT_EQ(f.store.changes, 0);
+
+    // The flag stays an input: each change of its value flushes at once, even twice in a row.
+    f.store.log.clear();
+    f.editor->setForceSaveRTF(true);
+    f.editor->setForceSaveRTF(false);
+    EXPECT_EQ(f.store.log.size(), 4u);
+    f.editor->setForceSaveRTF(false);
+    EXPECT_EQ(f.store.log.size(), 4u);
+
+    // Text changed without a report (the plain text is not touched by a flush).
+    f.store.content = QStringLiteral("autre");
+    f.editor->flushRtf();
+    EXPECT_EQ(f.store.content, QStringLiteral("autre"));
+}
+
+TEST(RichTextEditor, UnreadableRtfFallsBackToPlainAndWritesNothingUntilEdited)
+{
+    const QByteArray garbage("not rtf at all");
+    Fixture f(QStringLiteral("texte sûr"), garbage);
+    EXPECT_EQ(f.view()->toPlainText(), QStringLiteral("texte sûr"));
+    EXPECT_FALSE(f.editor->flushRtf());
+    f.editor->setForceSaveRTF(true);
+    EXPECT_EQ(f.store.rtf, garbage);
+    EXPECT_TRUE(f.store.log.empty());
+    f.focusEditor();
+    QTextCursor c = f.view()->textCursor();
+    c.movePosition(QTextCursor::End);
+    f.view()->setTextCursor(c);
+    QTest::keyClick(f.view(), Qt::Key_Exclam);
+    EXPECT_EQ(f.store.content, QStringLiteral("texte sûr!"));
+    EXPECT_EQ(f.stored()->toPlainText(), QStringLiteral("texte sûr!"));
+}
+
+TEST(RichTextEditor, OutsideTextChanges)
+{
+    QTextDocument bold;
+    bold.setPlainText(QStringLiteral("gras"));
+    QTextCursor all = select(bold, 0, 4);
+    richtext::toggleBold(all);
+    Fixture f(QStringLiteral("gras"), rtf::write(bold));
+    EXPECT_EQ(formatAt(*f.view()->document(), 0).fontWeight(), QFont::Bold);
+
+    // The same text from outside keeps formatting and selection.
+    QTextCursor c = f.view()->textCursor();
+    c.setPosition(1);
+    c.setPosition(3, QTextCursor::KeepAnchor);
+    f.view()->setTextCursor(c);
+    f.editor->syncFromBindings();
+    EXPECT_EQ(f.view()->textCursor().selectedText(), QStringLiteral("ra"));
+
+    // A new text while the stored RTF still holds the old one: the new text is shown, not lost.
+    f.store.content = QStringLiteral("nouveau");
+    f.editor->syncFromBindings();
+    EXPECT_EQ(f.view()->toPlainText(), QStringLiteral("nouveau"));
+    EXPECT_TRUE(f.store.log.empty());
+}
+
+TEST(RichTextEditor, PastedHtmlTableIsStoredAsItsText)
+{
+    Fixture f(QString{});
+    f.focusEditor();
+    QMimeData data;
+    data.setHtml(QStringLiteral("<p><b>Titre</b> <a href='https://x.fr' style='color:#0000ff'>lien</a></p>"
+                                "<table><tr><td>a1</td><td>b1</td></tr><tr><td>a2</td><td><span "
+                                "style='color:#ff0000;background:#ffffff'>b2</span></td></tr></table>"
+                                "<img src='file:///dev/zero'><p style='color:#000000'>fin</p>"));
+    f.view()->pasteData(&data);
+    const QString text = f.view()->toPlainText();
+    // The image's paragraph stays, empty.
+    EXPECT_EQ(text, QStringLiteral("Titre lien\na1\tb1\na2\tb2\n\nfin"));
+    QTextCursor probe(f.view()->document());
+    EXPECT_EQ(probe.currentTable(), nullptr);
+    for (QTextBlock b = f.view()->document()->begin(); b.isValid(); b = b.next())
+        EXPECT_EQ(QTextCursor(b).currentTable(), nullptr);
+    auto stored = f.stored();
+    EXPECT_EQ(stored->toPlainText(), text);
+    EXPECT_EQ(f.store.content, text);
+    EXPECT_EQ(formatAt(*stored, 0).fontWeight(), QFont::Bold);
+    const int lien = text.indexOf(QStringLiteral("lien"));
+    EXPECT_FALSE(formatAt(*stored, lien).hasProperty(QTextFormat::ForegroundBrush));
+    EXPECT_FALSE(formatAt(*stored, lien).fontUnderline());
+    const int b2 = text.indexOf(QStringLiteral("b2"));
+    EXPECT_EQ(formatAt(*stored, b2).foreground().color(), QColor(255, 0, 0));
+    EXPECT_FALSE(formatAt(*stored, b2).hasProperty(QTextFormat::BackgroundBrush));
+    EXPECT_FALSE(formatAt(*stored, text.indexOf(QStringLiteral("fin"))).hasProperty(QTextFormat::ForegroundBrush));
+}
+
+TEST(RichTextEditor, CopyAndPasteKeepEveryStoredAttribute)
+{
+    Fixture f(QStringLiteral("titre"));
+    QTextCursor c = f.view()->textCursor();
+    c.select(QTextCursor::Document);
+    richtext::applyHeading(c, 22, QFont::DemiBold);
+    richtext::applyHighlight(c, Qt::yellow);
+    f.view()->setTextCursor(c);
+    f.view()->copy();
+    c.movePosition(QTextCursor::End);
+    f.view()->setTextCursor(c);
+    f.view()->paste();
+    auto stored = f.stored();
+    EXPECT_EQ(stored->toPlainText(), QStringLiteral("titretitre"));
+    const QTextCharFormat g = formatAt(*stored, 7);
+    EXPECT_EQ(pixelSize(g), 22);
+    EXPECT_EQ(g.fontWeight(), QFont::DemiBold);
+    EXPECT_NEAR(g.background().color().alphaF(), 0.3, 0.01);
+
+    // Unreadable RTF on the clipboard falls back to the plain text.
+    QMimeData bad;
+    bad.setData(QStringLiteral("text/rtf"), QByteArray("garbage"));
+    bad.setText(QStringLiteral("!"));
+    f.view()->pasteData(&bad);
+    EXPECT_EQ(f.store.content, QStringLiteral("titretitre!"));
+}
+
+TEST(RichTextEditor, ToolbarFollowsFocusAndSurvivesToolbarClicks)
+{
+    Fixture f(QStringLiteral("abc"));
+    EXPECT_FALSE(f.editor->isToolbarShown());
+    EXPECT_FALSE(f.editor->toolbar()->isVisible());
+    QTest::mouseClick(f.view()->viewport(), Qt::LeftButton, {}, QPoint(30, 20));
+    EXPECT_TRUE(f.editor->isFocused());
+    EXPECT_TRUE(f.editor->isToolbarShown());
+    EXPECT_GE(f.store.focuses, 2); // the begin of editing and the focus change
+    ASSERT_TRUE(testsupport::waitFor([&] { return f.editor->height() == 100 + RichTextBlockEditor::toolbarBlockHeight(); }));
+    EXPECT_TRUE(f.editor->toolbar()->isVisible());
+
+    // A second click into the focused editor calls nothing.
+    const int focuses = f.store.focuses;
+    QTest::mouseClick(f.view()->viewport(), Qt::LeftButton, {}, QPoint(40, 20));
+    EXPECT_EQ(f.store.focuses, focuses);
+
+    // Buttons and menus of the toolbar keep it shown.
+    QTest::mouseClick(f.editor->toolbar()->iconButtons().first(), Qt::LeftButton);
+    EXPECT_TRUE(f.view()->hasFocus());
+    EXPECT_TRUE(f.editor->isToolbarShown());
+    QTest::mouseClick(f.editor->toolbar()->textColorButton(), Qt::LeftButton);
+    ASSERT_TRUE(testsupport::waitFor([&] { return f.editor->toolbar()->textColorMenu()->isVisible(); }));
+    EXPECT_TRUE(f.editor->isToolbarShown());
+    f.editor->toolbar()->textColorMenu()->hide();
+    QApplication::processEvents();
+    EXPECT_TRUE(f.editor->isToolbarShown());
+
+    // Focus elsewhere ends editing, without a focus callback.
+    const int before = f.store.focuses;
+    QApplication::setActiveWindow(&f.window); // offscreen: activation stays with the closed menu
+    f.other->setFocus(Qt::MouseFocusReason);
+    QApplication::processEvents();
+    EXPECT_FALSE(f.editor->isFocused());
+    EXPECT_FALSE(f.editor->isToolbarShown());
+    EXPECT_EQ(f.store.focuses, before);
+    ASSERT_TRUE(testsupport::waitFor([&] { return !f.editor->toolbar()->isVisible(); }));
+    EXPECT_EQ(f.editor->height(), 100);
+}
+
+TEST(RichTextEditor, CustomColourPopover)
+{
+    Fixture f(QStringLiteral("abcd"));
+    f.focusEditor();
+    QTextCursor c = f.view()->textCursor();
+    c.setPosition(0);
+    c.setPosition(2, QTextCursor::KeepAnchor);
+    f.view()->setTextCursor(c);
+    RichTextToolbar* bar = f.editor->toolbar();
+    const QByteArray before = rtf::write(*f.view()->document());
+    bar->setShowColorPicker(true);
+    EXPECT_TRUE(bar->colorPopover()->isVisible());
+    EXPECT_EQ(rtf::write(*f.view()->document()), before); // opening changes nothing
+    EXPECT_TRUE(f.editor->isToolbarShown());
+    bar->colorPopover()->picker()->setCurrentColor(QColor(12, 200, 40));
+    EXPECT_EQ(formatAt(*f.stored(), 0).foreground().color(), QColor(12, 200, 40));
+    EXPECT_EQ(bar->selectedTextColor(), QColor(12, 200, 40));
+    bar->colorPopover()->hide();
+    EXPECT_FALSE(bar->showColorPicker());
+
+    // Without a text view the controls do nothing but the popover still opens.
+    RichTextToolbar lone(nullptr);
+    lone.show();
+    lone.toggleBold();
+    lone.applyTextColor(Qt::red);
+    lone.setShowColorPicker(true);
+    EXPECT_TRUE(lone.colorPopover()->isVisible());
+    lone.colorPopover()->picker()->setCurrentColor(Qt::blue);
+    lone.setShowColorPicker(false);
+}
+
+TEST(RichTextToolbar, LabelsMenusAndTooltips)
+{
+    RichTextToolbar bar(nullptr);
+    QStringList tips;
+    for (auto* b : bar.iconButtons())
+        tips << b->toolTip();
+    EXPECT_EQ(tips, (QStringList{QStringLiteral("Gras (⌘B)"), QStringLiteral("Italique (⌘I)"),
+                                 QStringLiteral("Souligné (⌘U)"), QStringLiteral("Barré"), QStringLiteral("Code inline")}));
+    EXPECT_EQ(bar.textColorButton()->toolTip(), QStringLiteral("Couleur du texte"));
+    EXPECT_EQ(bar.highlightButton()->toolTip(), QStringLiteral("Surligner le texte"));
+    EXPECT_TRUE(bar.styleButton()->toolTip().isEmpty());
+    auto texts = [](QMenu* m) {
+        QStringList out;
+        for (QAction* a : m->actions())
+            out << (a->isSeparator() ? QStringLiteral("|") : a->text());
+        return out;
+    };
+    EXPECT_EQ(texts(bar.styleMenu()), (QStringList{"Normal", "Titre 1", "Titre 2", "Titre 3"}));
+    EXPECT_EQ(texts(bar.textColorMenu()),
+              (QStringList{"Rouge", "Orange", "Jaune", "Vert", "Bleu", "Violet", "Rose", "|",
+                           QStringLiteral("Couleur personnalisée..."), "|", QStringLiteral("Couleur par défaut")}));
+    EXPECT_EQ(texts(bar.highlightMenu()),
+              (QStringList{"Jaune", "Vert", "Bleu", "Orange", "Rose", "|", QStringLiteral("Retirer le surlignage")}));
+    auto* label = bar.findChild<QLabel*>(QStringLiteral("richTextLabel"));
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text(), QStringLiteral("Texte enrichi"));
+    for (QWidget* w : bar.findChildren<QWidget*>())
+        if (w->window() == &bar)
+            EXPECT_EQ(w->focusPolicy(), Qt::NoFocus) << w->metaObject()->className();
+}

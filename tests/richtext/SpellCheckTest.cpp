@@ -1,0 +1,53 @@
+#include "RichTextTestUtil.h"
+
+#include "richtext/RichTextBlockEditor.h"
+#include "richtext/ClickableTextView.h"
+#include "richtext/SpellChecker.h"
+#include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QTextLayout>
+
+#include <gtest/gtest.h>
+
+TEST(SpellCheck, WordsKeepInnerApostrophesAndHyphens)
+{
+    const QString text = QStringLiteral("L’été, peut-être 3e essai d'abord -x a");
+    QStringList words;
+    for (const auto& [start, length] : SpellHighlighter::words(text))
+        words << text.mid(start, length);
+    EXPECT_EQ(words, (QStringList{QStringLiteral("L’été"), QStringLiteral("peut-être"), QStringLiteral("essai"),
+                                  QStringLiteral("d'abord")}));
+}
+
+TEST(SpellCheck, FrenchDictionaryUnderlinesWithoutTouchingTheText)
+{
+    SpellDictionary& dictionary = SpellDictionary::shared();
+    dictionary.ensureLoading();
+    ASSERT_TRUE(testsupport::waitFor([&] { return dictionary.isLoaded(); }, 20000));
+    if (!dictionary.isAvailable())
+        GTEST_SKIP() << "no French dictionary installed";
+    for (const char* word : {"bonjour", "aujourd’hui", "l’instant", "l'instant", "peut-être", "Élève", "déjà"})
+        EXPECT_TRUE(dictionary.isCorrect(QString::fromUtf8(word))) << word;
+    for (const char* word : {"bonjuor", "écrirre"})
+        EXPECT_FALSE(dictionary.isCorrect(QString::fromUtf8(word))) << word;
+
+    QString content = QStringLiteral("bonjour bonjuor");
+    std::optional<QByteArray> rtf;
+    int writes = 0;
+    RichTextBlockEditor editor({[&] { return content; }, [&](const QString& v) { content = v; ++writes; }},
+                               {[&] { return rtf; }, [&](const std::optional<QByteArray>& v) { rtf = v; ++writes; }},
+                               false, {}, {});
+    editor.resize(400, 100);
+    editor.show();
+    QApplication::processEvents();
+    const QTextBlock block = editor.textView()->document()->begin();
+    bool underlined = false;
+    for (const QTextLayout::FormatRange& r : block.layout()->formats())
+        underlined = underlined
+            || (r.start == 8 && r.length == 7 && r.format.underlineStyle() == QTextCharFormat::SpellCheckUnderline);
+    EXPECT_TRUE(underlined);
+    EXPECT_EQ(writes, 0);
+    editor.flushRtf();
+    EXPECT_FALSE(rttest::formatAt(*rttest::reloaded(*editor.textView()->document()), 9).fontUnderline());
+}
