@@ -1,1 +1,3 @@
-int main() { return 0; }
+#include "app/TolmekApp.h"
+
+int main(int argc, char** argv) { return tolmekMain(argc, argv); }

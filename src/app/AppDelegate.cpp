@@ -1,0 +1,40 @@
+#include "app/AppDelegate.h"
+
+#include "model/SwiftDataContainer.h"
+#include "platform/store/ModelContext.h"
+#include "platform/ui/DialogSeam.h"
+#include "platform/ui/Updater.h"
+
+#include <QGuiApplication>
+#include <QTimer>
+
+const QString AppDelegate::unsavedChangesText = QStringLiteral("Les dernières modifications n’ont pas pu être enregistrées.");
+
+AppDelegate::AppDelegate(QObject* parent) : QObject(parent), m_updater(new Updater(this)) {}
+
+AppDelegate::~AppDelegate() = default;
+
+void AppDelegate::applicationDidFinishLaunching() {
+    // `this` as context: the check is dropped if the delegate is destroyed first.
+    QTimer::singleShot(backgroundCheckDelayMs, Qt::PreciseTimer, this, [this] { m_updater->checkForUpdatesInBackground(); });
+}
+
+bool AppDelegate::saveBeforeExit(QWidget* parent) {
+    if (!currentModelContainer())
+        return true;
+    QString error;
+    if (modelContext().save(&error))
+        return true;
+    qWarning("Last save before exit failed: %s", qPrintable(error));
+    // Without a display nobody could answer the box; the log above is all we can do.
+    const QString platform = QGuiApplication::platformName();
+    const bool headless = platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");
+    if (headless && !DialogSeam::isNonInteractive())
+        return false;
+    DialogSeam::Message m;
+    m.icon = QMessageBox::Critical;
+    m.text = unsavedChangesText;
+    m.informativeText = error;
+    DialogSeam::exec(parent, m);
+    return false;
+}

@@ -1,0 +1,151 @@
+#include "app/AppShellView.h"
+
+#include "app/Placeholders.h"
+#include "app/Router.h"
+#include "app/Sidebar.h"
+#include "app/kit/Palette.h"
+#include "app/kit/Theme.h"
+#include "model/UserProfile.h"
+#include "platform/ui/DialogSeam.h"
+#include "projects/NewDocSheet.h"
+#include "projects/NewProjectSheet.h"
+
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QSplitter>
+#include <QSplitterHandle>
+
+const QString AppShellView::quitTitle = QStringLiteral("Quitter Tolmek ?");
+const QString AppShellView::quitMessage = QStringLiteral("Toute modification non enregistrée sera perdue.");
+
+namespace {
+
+// The hairline between the sidebar and the detail column, which is also the grip to resize the sidebar.
+class HairlineHandle : public QSplitterHandle {
+public:
+    using QSplitterHandle::QSplitterHandle;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.fillRect(rect(), AppPalette::sidebarBackground());
+        p.fillRect(rect(), withOpacity(AppPalette::separator(), 0.45));
+    }
+};
+
+class ShellSplitter : public QSplitter {
+public:
+    using QSplitter::QSplitter;
+
+protected:
+    QSplitterHandle* createHandle() override { return new HairlineHandle(orientation(), this); }
+};
+
+} // namespace
+
+AppShellView::AppShellView(QWidget* parent) : QWidget(parent), m_state(new ShellState(this)) {
+    // The window content is what first reads the two long-lived stores, which creates them.
+    ThemeManager::shared();
+    UserPreferencesStore::shared();
+
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    m_splitter = new ShellSplitter(Qt::Horizontal, this);
+    m_splitter->setHandleWidth(1);
+    m_splitter->setChildrenCollapsible(false);
+    m_sidebar = new Sidebar(m_state, m_splitter);
+    m_router = new Router(m_state, m_splitter);
+    m_splitter->addWidget(m_sidebar);
+    m_splitter->addWidget(m_router);
+    m_splitter->setStretchFactor(0, 0);
+    m_splitter->setStretchFactor(1, 1);
+    setSidebarWidth(Sidebar::idealWidth);
+    layout->addWidget(m_splitter);
+    connect(&ThemeManager::shared(), &ThemeManager::appearanceChanged, m_splitter, [this] {
+        for (int i = 0; i < m_splitter->count(); ++i)
+            m_splitter->handle(i)->update();
+    });
+
+    m_terminate = [] { QCoreApplication::quit(); };
+    connect(m_state, &ShellState::changed, this, &AppShellView::sync);
+}
+
+AppShellView::~AppShellView() = default;
+
+void AppShellView::setSidebarWidth(int width) {
+    // QSplitter::setSizes honours minimum sizes but not maximum ones.
+    const int w = std::clamp(width, Sidebar::minimumWidth, Sidebar::maximumWidth);
+    const int total = qMax(m_splitter->width(), w + 1 + 400);
+    m_splitter->setSizes({w, total - w - m_splitter->handleWidth()});
+}
+
+void AppShellView::sync() {
+    presentSheets();
+    if (m_state->isConfirmingQuit() && !m_quitAlertShown)
+        presentQuitAlert();
+}
+
+void AppShellView::presentSheets() {
+    QWidget* host = window();
+    if (m_state->isPresentingNewProject() && !m_newProjectSheet) {
+        auto* sheet = new NewProjectSheet(host);
+        m_newProjectSheet = sheet;
+        connect(sheet, &QDialog::finished, this, [this, sheet](int) {
+            // Created or cancelled, the projects screen reloads once.
+            m_newProjectSheet = nullptr;
+            ShellState::Batch batch(*m_state);
+            m_state->setPresentingNewProject(false);
+            m_state->setProjectsRefreshToken(m_state->projectsRefreshToken() + 1);
+            sheet->deleteLater();
+        });
+        sheet->open();
+    }
+    if (m_state->isPresentingNewDoc() && !m_newDocSheet) {
+        const ProjectPtr project = m_state->selectedProjectForDocuments();
+        if (!project) {
+            // A document needs a project: never show an empty sheet.
+            m_state->setPresentingNewDoc(false);
+        } else {
+            auto* sheet = new NewDocSheet(project, host);
+            m_newDocSheet = sheet;
+            connect(sheet, &QDialog::finished, this, [this, sheet](int) {
+                m_newDocSheet = nullptr;
+                m_state->setPresentingNewDoc(false);
+                sheet->deleteLater();
+            });
+            sheet->open();
+        }
+    }
+    if (m_state->isPresentingNewChecklist() && !m_newChecklistSheet) {
+        auto* sheet = new NewChecklistSheet(host);
+        m_newChecklistSheet = sheet;
+        connect(sheet, &QDialog::finished, this, [this, sheet](int) {
+            m_newChecklistSheet = nullptr;
+            m_state->setPresentingNewChecklist(false);
+            sheet->deleteLater();
+        });
+        sheet->open();
+    }
+}
+
+void AppShellView::presentQuitAlert() {
+    m_quitAlertShown = true;
+    DialogSeam::Message m;
+    m.icon = QMessageBox::Warning;
+    m.text = quitTitle;
+    m.informativeText = quitMessage;
+    m.buttons = {{QStringLiteral("Annuler"), QMessageBox::RejectRole},
+                 {QStringLiteral("Quitter"), QMessageBox::DestructiveRole}};
+    m.escapeButton = 0;
+    m.defaultButton = 0;
+    QPointer<AppShellView> self(this);
+    DialogSeam::open(window(), m, [self](int answer) {
+        if (!self)
+            return;
+        self->m_quitAlertShown = false;
+        self->m_state->setConfirmingQuit(false);
+        if (answer == 1 && self->m_terminate)
+            self->m_terminate();
+    });
+}

@@ -1,0 +1,59 @@
+#include "app/Placeholders.h"
+
+#include "app/kit/Palette.h"
+#include "app/kit/Theme.h"
+#include "platform/ui/Fonts.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+PlaceholderPanel::PlaceholderPanel(const QString& title, QWidget* parent) : QWidget(parent), m_title(title) {
+    setAccessibleName(title);
+    connect(&ThemeManager::shared(), &ThemeManager::appearanceChanged, this, qOverload<>(&QWidget::update));
+}
+
+void PlaceholderPanel::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    p.setFont(Fonts::system(20, 600));
+    p.setPen(AppPalette::secondaryText());
+    p.drawText(rect(), Qt::AlignCenter, m_title);
+}
+
+ImprovedDocEditorView::ImprovedDocEditorView(DocPtr doc, QWidget* parent)
+    : PlaceholderPanel(doc ? doc->title() : QString(), parent), m_doc(std::move(doc)) {}
+
+ChecklistsListView::ChecklistsListView(std::function<void()> onCreateChecklist,
+                                       std::function<void(const ChecklistPtr&)> onOpenChecklist, QWidget* parent)
+    : PlaceholderPanel(QStringLiteral("Checklists"), parent), m_onCreateChecklist(std::move(onCreateChecklist)),
+      m_onOpenChecklist(std::move(onOpenChecklist)) {}
+
+ChecklistDetailView::ChecklistDetailView(ChecklistPtr checklist, std::function<void()> onBack, QWidget* parent)
+    : PlaceholderPanel(checklist ? checklist->name() : QString(), parent), m_checklist(std::move(checklist)),
+      m_onBack(std::move(onBack)) {}
+
+NewChecklistSheet::NewChecklistSheet(QWidget* parent) : QDialog(parent) {
+    auto* layout = new QVBoxLayout(this);
+    auto* title = new QLabel(QStringLiteral("Nouvelle checklist"), this);
+    title->setFont(Fonts::system(17, 600));
+    layout->addWidget(title);
+    auto* row = new QHBoxLayout;
+    row->addStretch();
+    auto* cancel = new QPushButton(QStringLiteral("Annuler"), this);
+    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
+    row->addWidget(cancel);
+    layout->addLayout(row);
+    resize(640, 200);
+}
+
+DashboardView::DashboardView(std::function<void()> onCreateProject, std::function<void()> onOpenProjects,
+                             std::function<void(const ProjectPtr&)> onOpenProject,
+                             std::function<void(const DocPtr&)> onOpenDoc, std::function<void()> onOpenChecklists,
+                             std::function<void(const ChecklistPtr&)> onOpenChecklist, QWidget* parent)
+    : PlaceholderPanel(QStringLiteral("Tableau de bord"), parent), m_onCreateProject(std::move(onCreateProject)),
+      m_onOpenProjects(std::move(onOpenProjects)), m_onOpenProject(std::move(onOpenProject)),
+      m_onOpenDoc(std::move(onOpenDoc)), m_onOpenChecklists(std::move(onOpenChecklists)),
+      m_onOpenChecklist(std::move(onOpenChecklist)) {}

@@ -1,0 +1,79 @@
+#pragma once
+
+#include "model/Models.h"
+
+#include <QDialog>
+#include <QString>
+#include <QWidget>
+
+#include <functional>
+
+// Stand-ins for the screens that are not written yet: each names its section, keeps what the shell
+// handed it, and never navigates by itself.
+class PlaceholderPanel : public QWidget {
+    Q_OBJECT
+public:
+    explicit PlaceholderPanel(const QString& title, QWidget* parent = nullptr);
+    QString title() const { return m_title; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString m_title;
+};
+
+class ImprovedDocEditorView : public PlaceholderPanel {
+    Q_OBJECT
+public:
+    explicit ImprovedDocEditorView(DocPtr doc, QWidget* parent = nullptr);
+    DocPtr doc() const { return m_doc; }
+
+private:
+    DocPtr m_doc;
+};
+
+class ChecklistsListView : public PlaceholderPanel {
+    Q_OBJECT
+public:
+    ChecklistsListView(std::function<void()> onCreateChecklist,
+                       std::function<void(const ChecklistPtr&)> onOpenChecklist, QWidget* parent = nullptr);
+
+private:
+    std::function<void()> m_onCreateChecklist;
+    std::function<void(const ChecklistPtr&)> m_onOpenChecklist;
+};
+
+class ChecklistDetailView : public PlaceholderPanel {
+    Q_OBJECT
+public:
+    ChecklistDetailView(ChecklistPtr checklist, std::function<void()> onBack, QWidget* parent = nullptr);
+    ChecklistPtr checklist() const { return m_checklist; }
+
+private:
+    ChecklistPtr m_checklist;
+    std::function<void()> m_onBack;
+};
+
+class NewChecklistSheet : public QDialog {
+    Q_OBJECT
+public:
+    explicit NewChecklistSheet(QWidget* parent = nullptr);
+};
+
+class DashboardView : public PlaceholderPanel {
+    Q_OBJECT
+public:
+    DashboardView(std::function<void()> onCreateProject, std::function<void()> onOpenProjects,
+                  std::function<void(const ProjectPtr&)> onOpenProject, std::function<void(const DocPtr&)> onOpenDoc,
+                  std::function<void()> onOpenChecklists, std::function<void(const ChecklistPtr&)> onOpenChecklist,
+                  QWidget* parent = nullptr);
+
+private:
+    std::function<void()> m_onCreateProject;
+    std::function<void()> m_onOpenProjects;
+    std::function<void(const ProjectPtr&)> m_onOpenProject;
+    std::function<void(const DocPtr&)> m_onOpenDoc;
+    std::function<void()> m_onOpenChecklists;
+    std::function<void(const ChecklistPtr&)> m_onOpenChecklist;
+};

@@ -1,0 +1,138 @@
+#include "app/Router.h"
+
+#include "app/Placeholders.h"
+#include "app/ShellToolbar.h"
+#include "app/kit/Palette.h"
+#include "app/kit/Theme.h"
+#include "app/settings/SettingsView.h"
+#include "projects/ProjectDocumentsView.h"
+#include "projects/ProjectsListView.h"
+
+#include <QPainter>
+#include <QVBoxLayout>
+
+Router::Router(ShellState* state, QWidget* parent) : QWidget(parent), m_state(state) {
+    m_layout = new QVBoxLayout(this);
+    m_layout->setContentsMargins(0, 0, 0, 0);
+    m_layout->setSpacing(0);
+    m_toolbar = new ShellToolbar(state, this);
+    m_layout->addWidget(m_toolbar);
+    connect(&ThemeManager::shared(), &ThemeManager::appearanceChanged, this, qOverload<>(&QWidget::update));
+    makeCallbacks();
+    connect(m_state, &ShellState::changed, this, &Router::sync);
+    sync();
+}
+
+Router::Screen Router::route(const ShellState& s) {
+    switch (s.selection()) {
+    case SidebarItem::settings:
+        return Screen::settings;
+    case SidebarItem::checklists:
+        return s.selectedChecklistForDetail() ? Screen::checklistDetail : Screen::checklists;
+    case SidebarItem::projects:
+        if (!s.selectedProjectForDocuments())
+            return Screen::projects;
+        return s.openedDoc() ? Screen::docEditor : Screen::projectDocuments;
+    case SidebarItem::dashboard:
+        return s.openedDoc() ? Screen::docEditor : Screen::dashboard;
+    }
+    return Screen::dashboard;
+}
+
+Router::RouteKey Router::routeKey() const {
+    const Screen screen = route(*m_state);
+    const void* object = nullptr;
+    switch (screen) {
+    case Screen::checklistDetail: object = m_state->selectedChecklistForDetail().get(); break;
+    case Screen::projectDocuments: object = m_state->selectedProjectForDocuments().get(); break;
+    case Screen::docEditor: object = m_state->openedDoc().get(); break;
+    default: break;
+    }
+    // The section is part of the route: an editor opened from the dashboard and one opened from a
+    // project are different places.
+    return {m_state->selection(), screen, object};
+}
+
+void Router::makeCallbacks() {
+    ShellState* s = m_state;
+    auto& c = m_callbacks;
+    c.onCreateChecklist = [s] { s->setPresentingNewChecklist(true); };
+    c.onOpenChecklist = [s](const ChecklistPtr& checklist) { s->setSelectedChecklistForDetail(checklist); };
+    c.onChecklistBack = [s] { s->setSelectedChecklistForDetail(nullptr); };
+    c.onCreateProject = [s] { s->setPresentingNewProject(true); };
+    c.onOpenProject = [s](const ProjectPtr& project) { s->setSelectedProjectForDocuments(project); };
+    c.onDocumentsBack = [s] { s->setSelectedProjectForDocuments(nullptr); };
+    c.onCreateDoc = [s] { s->setPresentingNewDoc(true); };
+    c.onOpenDoc = [s](const DocPtr& doc) { s->setOpenedDoc(doc); };
+    c.dashboardOnCreateProject = [s] { s->setPresentingNewProject(true); };
+    c.dashboardOnOpenProjects = [s] {
+        ShellState::Batch batch(*s);
+        s->setSelection(SidebarItem::projects);
+        s->setSelectedProjectForDocuments(nullptr);
+    };
+    c.dashboardOnOpenProject = [s](const ProjectPtr& project) {
+        ShellState::Batch batch(*s);
+        s->setSelection(SidebarItem::projects);
+        s->setSelectedProjectForDocuments(project);
+    };
+    c.dashboardOnOpenDoc = [s](const DocPtr& doc) { s->setOpenedDoc(doc); };
+    c.dashboardOnOpenChecklists = [s] {
+        ShellState::Batch batch(*s);
+        s->setSelection(SidebarItem::checklists);
+        s->setSelectedChecklistForDetail(nullptr);
+    };
+    c.dashboardOnOpenChecklist = [s](const ChecklistPtr& checklist) {
+        ShellState::Batch batch(*s);
+        s->setSelection(SidebarItem::checklists);
+        s->setSelectedChecklistForDetail(checklist);
+    };
+}
+
+void Router::sync() {
+    const RouteKey key = routeKey();
+    if (m_key && *m_key == key) {
+        if (auto* projects = qobject_cast<ProjectsListView*>(m_screen.data()))
+            projects->setRefreshToken(m_state->projectsRefreshToken());
+        return;
+    }
+    m_key = key;
+    m_screenKind = key.screen;
+    if (m_screen) {
+        // Hidden first so the old screen runs its leaving logic before it goes.
+        m_screen->hide();
+        m_layout->removeWidget(m_screen);
+        m_screen->deleteLater();
+    }
+    m_screen = build(key.screen);
+    ++m_buildCount;
+    m_layout->addWidget(m_screen, 1);
+    m_screen->show();
+}
+
+QWidget* Router::build(Screen screen) {
+    const auto& c = m_callbacks;
+    switch (screen) {
+    case Screen::settings:
+        return new SettingsView(this);
+    case Screen::checklists:
+        return new ChecklistsListView(c.onCreateChecklist, c.onOpenChecklist, this);
+    case Screen::checklistDetail:
+        return new ChecklistDetailView(m_state->selectedChecklistForDetail(), c.onChecklistBack, this);
+    case Screen::projects:
+        return new ProjectsListView(c.onCreateProject, m_state->projectsRefreshToken(), c.onOpenProject, this);
+    case Screen::projectDocuments:
+        return new ProjectDocumentsView(m_state->selectedProjectForDocuments(), c.onDocumentsBack, c.onCreateDoc,
+                                        c.onOpenDoc, this);
+    case Screen::docEditor:
+        return new ImprovedDocEditorView(m_state->openedDoc(), this);
+    case Screen::dashboard:
+        return new DashboardView(c.dashboardOnCreateProject, c.dashboardOnOpenProjects, c.dashboardOnOpenProject,
+                                 c.dashboardOnOpenDoc, c.dashboardOnOpenChecklists, c.dashboardOnOpenChecklist, this);
+    }
+    return new QWidget(this);
+}
+
+void Router::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), AppPalette::screenBackground());
+}

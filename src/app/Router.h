@@ -1,0 +1,77 @@
+#pragma once
+
+#include "app/ShellState.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+
+class QVBoxLayout;
+class ShellToolbar;
+
+// What the routed screens call to ask the shell to navigate or create something.
+struct RouterCallbacks {
+    // Checklists screen and board.
+    std::function<void()> onCreateChecklist;
+    std::function<void(const ChecklistPtr&)> onOpenChecklist;
+    std::function<void()> onChecklistBack;
+    // Projects screen.
+    std::function<void()> onCreateProject;
+    std::function<void(const ProjectPtr&)> onOpenProject;
+    // Documents screen.
+    std::function<void()> onDocumentsBack;
+    std::function<void()> onCreateDoc;
+    std::function<void(const DocPtr&)> onOpenDoc;
+    // Dashboard.
+    std::function<void()> dashboardOnCreateProject;
+    std::function<void()> dashboardOnOpenProjects;
+    std::function<void(const ProjectPtr&)> dashboardOnOpenProject;
+    std::function<void(const DocPtr&)> dashboardOnOpenDoc;
+    std::function<void()> dashboardOnOpenChecklists;
+    std::function<void(const ChecklistPtr&)> dashboardOnOpenChecklist;
+};
+
+// The detail column: the toolbar over the screen that the shell's state routes to. A screen is built
+// afresh whenever the route changes (section, selected project, checklist or opened document), so its
+// own state starts at its defaults; sheet flags and the refresh token do not rebuild it.
+class Router : public QWidget {
+    Q_OBJECT
+public:
+    enum class Screen { settings, checklists, checklistDetail, projects, projectDocuments, docEditor, dashboard };
+
+    explicit Router(ShellState* state, QWidget* parent = nullptr);
+
+    // The screen the state routes to (first matching line wins).
+    static Screen route(const ShellState& state);
+    Screen currentScreenKind() const { return m_screenKind; }
+    QWidget* currentScreen() const { return m_screen; }
+    ShellToolbar* toolbar() const { return m_toolbar; }
+    const RouterCallbacks& callbacks() const { return m_callbacks; }
+    // How many screens have been built (tests).
+    int buildCount() const { return m_buildCount; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    struct RouteKey {
+        SidebarItem section;
+        Screen screen;
+        const void* object;
+        bool operator==(const RouteKey&) const = default;
+    };
+    RouteKey routeKey() const;
+    void makeCallbacks();
+    void sync();
+    QWidget* build(Screen screen);
+
+    ShellState* m_state;
+    ShellToolbar* m_toolbar;
+    QVBoxLayout* m_layout;
+    QPointer<QWidget> m_screen;
+    Screen m_screenKind = Screen::dashboard;
+    std::optional<RouteKey> m_key;
+    RouterCallbacks m_callbacks;
+    int m_buildCount = 0;
+};

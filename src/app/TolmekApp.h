@@ -1,0 +1,29 @@
+#pragma once
+
+#include <QMainWindow>
+
+class AppShellView;
+class QAction;
+class QApplication;
+class Updater;
+
+// The application's one window: the shell as content, and the "Tolmek" menu with the update command.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+public:
+    static constexpr int defaultWidth = 1100, defaultHeight = 720;
+
+    explicit MainWindow(Updater* updater, QWidget* parent = nullptr);
+    AppShellView* shell() const { return m_shell; }
+    QAction* checkForUpdatesAction() const { return m_checkForUpdates; }
+
+private:
+    AppShellView* m_shell;
+    QAction* m_checkForUpdates;
+};
+
+// French for our texts and for Qt's own dialogs, whatever the system locale.
+void installFrenchLocale(QApplication& app);
+
+// The process entry: builds the application, opens the store (or stops), shows the window and runs.
+int tolmekMain(int argc, char** argv);

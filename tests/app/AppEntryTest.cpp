@@ -1,0 +1,115 @@
+#include "app/AppDelegate.h"
+#include "app/AppShellView.h"
+#include "app/TolmekApp.h"
+#include "model/SwiftDataContainer.h"
+#include "platform/ui/DialogSeam.h"
+#include "platform/ui/Updater.h"
+#include "support/TestSupport.h"
+
+#include <QAction>
+#include <QCryptographicHash>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QMenuBar>
+#include <QProcess>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+TEST(AppEntry, UnreadableStoreStopsTheStartAndLeavesTheFileAlone) {
+    const QString binary = qEnvironmentVariable("TOLMEK_APP_BINARY");
+    if (binary.isEmpty() || !QFile::exists(binary))
+        GTEST_SKIP() << "TOLMEK_APP_BINARY not set (run through CTest)";
+    QTemporaryDir home;
+    ASSERT_TRUE(QDir().mkpath(home.path() + "/data/Tolmek"));
+    const QString store = home.path() + "/data/Tolmek/default.store";
+    const QByteArray content = "ceci n’est pas une base\n";
+    {
+        QFile f(store);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+    QProcess app;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_DATA_HOME", home.path() + "/data");
+    env.insert("XDG_CONFIG_HOME", home.path() + "/config");
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    app.setProcessEnvironment(env);
+    app.start(binary, {});
+    ASSERT_TRUE(app.waitForFinished(20000)) << "the app kept running (a box waiting for a click?)";
+    EXPECT_EQ(app.exitStatus(), QProcess::NormalExit);
+    EXPECT_NE(app.exitCode(), 0);
+    const QString err = QString::fromLocal8Bit(app.readAllStandardError());
+    EXPECT_TRUE(err.contains("SwiftData: container impossible: ")) << err.toStdString();
+    QFile f(store);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), content);
+    EXPECT_FALSE(QFile::exists(store + "-wal"));
+}
+
+TEST(AppEntry, FreshStartPaintsTheShellAndExits) {
+    const QString binary = qEnvironmentVariable("TOLMEK_APP_BINARY");
+    if (binary.isEmpty() || !QFile::exists(binary))
+        GTEST_SKIP() << "TOLMEK_APP_BINARY not set (run through CTest)";
+    QTemporaryDir home;
+    QProcess app;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_DATA_HOME", home.path() + "/data");
+    env.insert("XDG_CONFIG_HOME", home.path() + "/config");
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("TOLMEK_EXIT_AFTER_FIRST_PAINT", "1");
+    app.setProcessEnvironment(env);
+    app.start(binary, {});
+    ASSERT_TRUE(app.waitForFinished(20000));
+    EXPECT_EQ(app.exitCode(), 0) << app.readAllStandardError().toStdString();
+    // The folder is created and the store made on a first launch.
+    EXPECT_TRUE(QFile::exists(home.path() + "/data/Tolmek/default.store"));
+}
+
+TEST(AppEntry, WindowHasShellAndAlwaysEnabledUpdateCommand) {
+    DialogSeam::reset();
+    DialogSeam::setNonInteractive(true);
+    testsupport::ScopedPreferences prefs;
+    QTemporaryDir dir;
+    QString err;
+    auto container = openModelContainer(dir.path() + "/t.store", &err);
+    ASSERT_TRUE(container);
+    setCurrentModelContainer(container.get());
+    {
+        AppDelegate delegate;
+        delegate.updater()->setFeedUrl(QUrl());
+        MainWindow window(delegate.updater());
+        EXPECT_EQ(window.size(), QSize(1100, 720));
+        EXPECT_TRUE(qobject_cast<AppShellView*>(window.centralWidget()));
+        const QList<QAction*> menus = window.menuBar()->actions();
+        ASSERT_EQ(menus.size(), 1);
+        EXPECT_EQ(menus.first()->text(), "Tolmek");
+        QAction* check = window.checkForUpdatesAction();
+        EXPECT_EQ(check->text(), "Vérifier les mises à jour…");
+        EXPECT_TRUE(check->isEnabled());
+        QSignalSpy done(delegate.updater(), &Updater::checkFinished);
+        check->trigger();
+        EXPECT_EQ(done.count(), 1);
+        ASSERT_TRUE(testsupport::waitFor([] { return !DialogSeam::shownMessages().isEmpty(); }));
+        EXPECT_EQ(DialogSeam::shownMessages().first().text, "Aucune adresse de mise à jour n’est configurée.");
+    }
+    setCurrentModelContainer(nullptr);
+    DialogSeam::reset();
+}
+
+TEST(AppEntry, BackgroundCheckRunsQuietlyThreeSecondsAfterLaunch) {
+    DialogSeam::reset();
+    DialogSeam::setNonInteractive(true);
+    AppDelegate delegate;
+    delegate.updater()->setFeedUrl(QUrl());
+    QSignalSpy done(delegate.updater(), &Updater::checkFinished);
+    QElapsedTimer t;
+    t.start();
+    delegate.applicationDidFinishLaunching();
+    ASSERT_TRUE(done.wait(5000));
+    EXPECT_GE(t.elapsed(), 2900);
+    // Quiet: nothing shown even though no feed is configured.
+    EXPECT_TRUE(DialogSeam::shownMessages().isEmpty());
+}

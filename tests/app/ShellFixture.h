@@ -1,0 +1,87 @@
+#pragma once
+
+#include "app/AppShellView.h"
+#include "app/Router.h"
+#include "app/ShellToolbar.h"
+#include "app/Sidebar.h"
+#include "app/kit/Theme.h"
+#include "model/SwiftDataContainer.h"
+#include "platform/store/ModelContext.h"
+#include "platform/ui/DialogSeam.h"
+#include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+// A shown shell over a fresh store and fresh preferences; dialogs answered by the seam.
+class ShellTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        QString err;
+        container = openModelContainer(dir.path() + "/Tolmek/default.store", &err);
+        ASSERT_TRUE(container) << err.toStdString();
+        setCurrentModelContainer(container.get());
+        ThemeManager::setSystemDarkForTesting(false);
+        ThemeManager::shared().setTheme(AppTheme::system);
+        DialogSeam::reset();
+        DialogSeam::setNonInteractive(true);
+        shell = std::make_unique<AppShellView>();
+        shell->resize(1100, 720);
+        shell->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(shell.get()));
+    }
+    void TearDown() override {
+        closeSheets();
+        shell.reset();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        DialogSeam::reset();
+        setCurrentModelContainer(nullptr);
+    }
+
+    void closeSheets() {
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* d = qobject_cast<QDialog*>(w); d && d->isVisible())
+                d->reject();
+        QCoreApplication::processEvents();
+    }
+
+    ModelContext& ctx() { return container->mainContext(); }
+    ShellState& state() { return shell->state(); }
+    Router* router() { return shell->router(); }
+    ShellToolbar* toolbar() { return router()->toolbar(); }
+    Sidebar* sidebar() { return shell->sidebar(); }
+
+    static QDateTime at(int seconds) { return QDateTime::fromSecsSinceEpoch(1'700'000'000 + seconds, Qt::UTC); }
+    ProjectPtr project(const QString& name) {
+        auto p = std::make_shared<Project>(QUuid::createUuid(), name, std::nullopt, "folder", at(0), at(0));
+        ctx().insert(p);
+        return p;
+    }
+    DocPtr doc(const ProjectPtr& p, const QString& title) {
+        auto d = std::make_shared<Doc>(QUuid::createUuid(), title, "in_progress", "doc.text", std::nullopt,
+                                       std::nullopt, at(0), at(0), std::nullopt, p);
+        ctx().insert(d);
+        return d;
+    }
+    ChecklistPtr checklist(const QString& name) {
+        auto c = std::make_shared<Checklist>(QUuid::createUuid(), name, std::nullopt, "checklist", std::nullopt,
+                                             std::nullopt, std::nullopt, at(0), at(0), std::nullopt, nullptr);
+        ctx().insert(c);
+        return c;
+    }
+
+    // Clicks the middle of a sidebar row, as a person would.
+    void clickRow(SidebarItem item) {
+        SidebarNavRow* row = sidebar()->row(item);
+        QTest::mouseClick(row, Qt::LeftButton, {}, row->shapeRect().center());
+    }
+    void click(QAbstractButton* button) { QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center()); }
+
+    QTemporaryDir dir;
+    testsupport::ScopedPreferences prefs;
+    std::unique_ptr<ModelContainer> container;
+    std::unique_ptr<AppShellView> shell;
+};

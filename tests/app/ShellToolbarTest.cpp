@@ -1,0 +1,112 @@
+#include "ShellFixture.h"
+
+#include "app/AppDelegate.h"
+#include "model/Preferences.h"
+
+#include <QMenu>
+
+TEST_F(ShellTest, ThemeToggleCyclesAndStoresEachPress) {
+    ToolbarIconButton* toggle = toolbar()->themeButton();
+    EXPECT_EQ(toggle->symbol(), "circle.lefthalf.filled");
+    EXPECT_EQ(toggle->toolTip(), "Changer le thème");
+
+    click(toggle);
+    EXPECT_EQ(ThemeManager::shared().theme(), AppTheme::light);
+    EXPECT_EQ(Preferences::shared().value("tolmek.theme").toString(), "light");
+    EXPECT_EQ(toggle->symbol(), "sun.max.fill");
+
+    click(toggle);
+    EXPECT_EQ(ThemeManager::shared().theme(), AppTheme::dark);
+    EXPECT_EQ(Preferences::shared().value("tolmek.theme").toString(), "dark");
+    EXPECT_EQ(toggle->symbol(), "moon.stars.fill");
+    EXPECT_TRUE(ThemeManager::shared().isDark());
+
+    click(toggle);
+    EXPECT_EQ(ThemeManager::shared().theme(), AppTheme::system);
+    EXPECT_EQ(Preferences::shared().value("tolmek.theme").toString(), "system");
+    EXPECT_EQ(toggle->symbol(), "circle.lefthalf.filled");
+    EXPECT_FALSE(ThemeManager::shared().isDark());
+}
+
+TEST_F(ShellTest, IconOnlyButtonsCarryTheirLabels) {
+    EXPECT_EQ(toolbar()->createButton()->accessibleName(), "Nouveau projet");
+    EXPECT_EQ(toolbar()->themeButton()->accessibleName(), "Thème");
+    EXPECT_EQ(toolbar()->accountButton()->accessibleName(), "Compte");
+    EXPECT_EQ(toolbar()->accountButton()->toolTip(), "Compte");
+    EXPECT_EQ(sidebar()->quitButton()->accessibleName(), "Quitter");
+
+    auto d = doc(project("Alpha"), "Spéc");
+    router()->callbacks().dashboardOnOpenDoc(d);
+    EXPECT_EQ(toolbar()->backButton()->accessibleName(), "Retour au tableau de bord");
+    EXPECT_EQ(toolbar()->backButton()->toolTip(), "Retour au tableau de bord");
+}
+
+TEST_F(ShellTest, BackButtonAbsentWithNothingOpen) {
+    for (SidebarItem item : SidebarItemInfo::allCases()) {
+        clickRow(item);
+        EXPECT_FALSE(toolbar()->backButton()->isVisible()) << SidebarItemInfo::rawValue(item).toStdString();
+    }
+}
+
+TEST_F(ShellTest, AccountMenuEntriesAreEnabledAndInert) {
+    QMenu* menu = toolbar()->accountMenu();
+    QStringList texts;
+    for (QAction* a : menu->actions())
+        texts << (a->isSeparator() ? QStringLiteral("—") : a->text());
+    EXPECT_EQ(texts, QStringList({"Profil (bientôt)", "—", "Déconnexion (bientôt)"}));
+    const SidebarItem before = state().selection();
+    for (QAction* a : menu->actions()) {
+        EXPECT_TRUE(a->isEnabled());
+        a->trigger();
+    }
+    EXPECT_EQ(state().selection(), before);
+    EXPECT_FALSE(state().isPresentingNewProject());
+}
+
+TEST_F(ShellTest, QuitAlertCancelKeepsEverythingAndQuitTerminates) {
+    int terminated = 0;
+    shell->setTerminate([&] { ++terminated; });
+    clickRow(SidebarItem::projects);
+
+    DialogSeam::pushAnswer("Annuler");
+    click(sidebar()->quitButton());
+    EXPECT_TRUE(state().isConfirmingQuit());
+    ASSERT_TRUE(testsupport::waitFor([&] { return !state().isConfirmingQuit(); }));
+    ASSERT_EQ(DialogSeam::shownMessages().size(), 1);
+    const auto& m = DialogSeam::shownMessages().first();
+    EXPECT_EQ(m.text, "Quitter Tolmek ?");
+    EXPECT_EQ(m.informativeText, "Toute modification non enregistrée sera perdue.");
+    ASSERT_EQ(m.buttons.size(), 2);
+    EXPECT_EQ(m.buttons[0].text, "Annuler");
+    EXPECT_EQ(m.buttons[0].role, QMessageBox::RejectRole);
+    EXPECT_EQ(m.buttons[1].text, "Quitter");
+    EXPECT_EQ(m.buttons[1].role, QMessageBox::DestructiveRole);
+    EXPECT_EQ(DialogSeam::escapeIndex(m), 0);
+    EXPECT_EQ(terminated, 0);
+    EXPECT_EQ(state().selection(), SidebarItem::projects);
+
+    DialogSeam::pushAnswer("Quitter");
+    click(sidebar()->quitButton());
+    ASSERT_TRUE(testsupport::waitFor([&] { return terminated == 1; }));
+    EXPECT_FALSE(state().isConfirmingQuit());
+}
+
+TEST_F(ShellTest, LastSaveOnQuitWritesPendingChangesOrTellsThePerson) {
+    auto p = project("Pending");
+    // An earlier save failed: the change is still pending.
+    ctx().failNextSaves(1);
+    EXPECT_FALSE(ctx().save());
+    EXPECT_TRUE(ctx().hasChanges());
+    EXPECT_TRUE(AppDelegate::saveBeforeExit());
+    EXPECT_FALSE(ctx().hasChanges());
+    EXPECT_TRUE(DialogSeam::shownMessages().isEmpty());
+
+    p->setName("Renamed");
+    ctx().failNextSaves(1, "disque plein");
+    EXPECT_FALSE(AppDelegate::saveBeforeExit());
+    ASSERT_EQ(DialogSeam::shownMessages().size(), 1);
+    const auto& m = DialogSeam::shownMessages().first();
+    EXPECT_EQ(m.text, "Les dernières modifications n’ont pas pu être enregistrées.");
+    EXPECT_TRUE(m.informativeText.contains("disque plein")) << m.informativeText.toStdString();
+    EXPECT_EQ(m.icon, QMessageBox::Critical);
+}
