@@ -1,0 +1,178 @@
+// The work of one keystroke in a rich-text block of 10,000 words: the plain-text copy, the RTF
+// write and the height measurement, against the same keystroke in a bare text edit.
+#include "platform/rtf/Rtf.h"
+#include "richtext/ClickableTextView.h"
+#include "richtext/RichTextBlockEditor.h"
+#include "richtext/RichTextFormatting.h"
+#include "richtext/SpellChecker.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QKeyEvent>
+#include <QScrollArea>
+#include <QStandardPaths>
+#include <QTextCursor>
+#include <QTextEdit>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <optional>
+#include <vector>
+
+namespace {
+
+// 10,000 words in `paragraphs` paragraphs, every tenth word bold, some red and highlighted.
+QString words(int paragraphs)
+{
+    static const char* const pool[] = {"projet", "document", "étape", "vérifier", "les", "données", "avant",
+                                       "livraison", "équipe", "qualité", "code", "image", "liste", "tâche"};
+    QString text;
+    const int perParagraph = 10000 / paragraphs;
+    for (int p = 0; p < paragraphs; ++p) {
+        if (p)
+            text += QLatin1Char('\n');
+        for (int w = 0; w < perParagraph; ++w) {
+            if (w)
+                text += QLatin1Char(' ');
+            text += QString::fromUtf8(pool[(p * 7 + w) % 14]);
+        }
+    }
+    return text;
+}
+
+void decorate(QTextDocument& doc)
+{
+    QTextCursor c(&doc);
+    int i = 0;
+    while (!c.atEnd()) {
+        c.movePosition(QTextCursor::NextWord, QTextCursor::KeepAnchor);
+        if (i % 10 == 0)
+            richtext::toggleBold(c);
+        if (i % 37 == 0)
+            richtext::applyTextColor(c, Qt::red);
+        if (i % 53 == 0)
+            richtext::applyHighlight(c, Qt::yellow);
+        c.clearSelection();
+        ++i;
+    }
+}
+
+void placeCaretInMiddle(QTextEdit* view)
+{
+    QTextCursor c = view->textCursor();
+    c.setPosition(view->document()->characterCount() / 2);
+    view->setTextCursor(c);
+}
+
+void typeOne(QWidget* target)
+{
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+    QApplication::sendEvent(target, &press);
+    QApplication::sendEvent(target, &release);
+}
+
+// Times each iteration of `step` and reports the median and the 99th percentile in ms.
+template <typename Step>
+void timed(benchmark::State& state, Step step)
+{
+    std::vector<double> ms;
+    for (auto _ : state) {
+        QElapsedTimer t;
+        t.start();
+        step();
+        ms.push_back(t.nsecsElapsed() / 1e6);
+    }
+    std::sort(ms.begin(), ms.end());
+    if (!ms.empty()) {
+        state.counters["p50_ms"] = ms[ms.size() / 2];
+        state.counters["p99_ms"] = ms[std::min(ms.size() - 1, size_t(ms.size() * 0.99))];
+    }
+}
+
+// Baseline: a bare text edit with the same text.
+void BM_Keystroke_BareTextEdit(benchmark::State& state)
+{
+    QTextEdit view;
+    view.resize(700, 600);
+    view.setPlainText(words(int(state.range(0))));
+    decorate(*view.document());
+    view.show();
+    QApplication::processEvents();
+    placeCaretInMiddle(&view);
+    timed(state, [&] {
+        typeOne(&view);
+        QApplication::processEvents();
+    });
+}
+
+// The editor: RTF and plain text into the bindings, height measured and written.
+void BM_Keystroke_RichTextEditor(benchmark::State& state)
+{
+    QString content = words(int(state.range(0)));
+    std::optional<QByteArray> data;
+    {
+        QTextDocument doc;
+        doc.setPlainText(content);
+        decorate(doc);
+        data = rtf::write(doc);
+    }
+    qint64 stored = 0;
+    RichTextBlockEditor editor({[&] { return content; }, [&](const QString& v) { content = v; }},
+                               {[&] { return data; },
+                                [&](const std::optional<QByteArray>& v) {
+                                    data = v;
+                                    stored += v ? v->size() : 0;
+                                }},
+                               false, {}, {});
+    // As embedded: in a scrolled page, where only the visible part is drawn.
+    QScrollArea page;
+    page.setWidgetResizable(true);
+    page.setWidget(&editor);
+    page.resize(700, 600);
+    page.show();
+    SpellDictionary::shared().ensureLoading();
+    QElapsedTimer wait;
+    wait.start();
+    while (!SpellDictionary::shared().isLoaded() && wait.elapsed() < 20000)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    QApplication::processEvents();
+    placeCaretInMiddle(editor.textView());
+    editor.textView()->setFocus();
+    timed(state, [&] {
+        typeOne(editor.textView());
+        QApplication::processEvents();
+    });
+    state.counters["rtf_kb"] = data ? data->size() / 1024.0 : 0;
+    page.takeWidget();
+    benchmark::DoNotOptimize(stored);
+}
+
+// The RTF write alone, the largest share of the keystroke.
+void BM_RtfWrite(benchmark::State& state)
+{
+    QTextDocument doc;
+    doc.setPlainText(words(int(state.range(0))));
+    decorate(doc);
+    timed(state, [&] { benchmark::DoNotOptimize(rtf::write(doc)); });
+}
+
+} // namespace
+
+// Arguments: the number of paragraphs the 10,000 words are split into.
+BENCHMARK(BM_Keystroke_BareTextEdit)->Arg(100)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(400);
+BENCHMARK(BM_Keystroke_RichTextEditor)->Arg(100)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(400);
+BENCHMARK(BM_RtfWrite)->Arg(100)->Unit(benchmark::kMillisecond)->Iterations(400);
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
+    // The editor reads the theme preference: keep the user's own file out of it.
+    QStandardPaths::setTestModeEnabled(true);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

@@ -1,0 +1,92 @@
+// RTF writing and reading against Qt's own HTML export and import of the same document.
+#include "platform/rtf/Rtf.h"
+
+#include <QGuiApplication>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+// 10,000 words in paragraphs of 100, with the runs the formatting toolbar produces.
+const QTextDocument& sampleDocument()
+{
+    static QTextDocument* doc = [] {
+        auto* d = new QTextDocument;
+        const QStringList words = {"projet", "étape", "vérifier", "la", "documentation", "et", "les", "tâches",
+                                   "déjà", "créées", "pour", "chaque", "réunion", "naïve", "Œuvre", "😀"};
+        QTextCharFormat plain, bold, semibold, italic, red, highlight, code;
+        bold.setFontWeight(QFont::Bold);
+        semibold.setFontWeight(QFont::DemiBold);
+        semibold.setProperty(QTextFormat::FontPixelSize, 22);
+        italic.setFontItalic(true);
+        italic.setFontUnderline(true);
+        red.setForeground(QColor(255, 59, 48));
+        highlight.setBackground(QColor(255, 204, 0, 77));
+        code.setFontFamilies({"JetBrains Mono"});
+        code.setProperty(QTextFormat::FontPixelSize, 13);
+        code.setBackground(QColor(142, 142, 147, 51));
+        QTextCursor c(d);
+        for (int i = 0; i < 10000; ++i) {
+            if (i > 0 && i % 100 == 0)
+                c.insertBlock();
+            const QTextCharFormat& f = i % 7 == 0 ? bold : i % 11 == 0 ? italic : i % 13 == 0 ? red
+                                     : i % 17 == 0 ? highlight : i % 19 == 0 ? code : i % 23 == 0 ? semibold : plain;
+            c.insertText(words[i % words.size()], f);
+            c.insertText(" ", plain);
+        }
+        return d;
+    }();
+    return *doc;
+}
+
+void RtfWrite(benchmark::State& state)
+{
+    const QTextDocument& doc = sampleDocument();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(rtf::write(doc));
+}
+
+void HtmlWrite(benchmark::State& state)
+{
+    const QTextDocument& doc = sampleDocument();
+    for (auto _ : state)
+        benchmark::DoNotOptimize(doc.toHtml());
+}
+
+void RtfRead(benchmark::State& state)
+{
+    const QByteArray data = rtf::write(sampleDocument());
+    QTextDocument doc;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(rtf::read(data, doc));
+    state.SetBytesProcessed(int64_t(state.iterations()) * data.size());
+}
+
+void HtmlRead(benchmark::State& state)
+{
+    const QString html = sampleDocument().toHtml();
+    QTextDocument doc;
+    for (auto _ : state)
+        doc.setHtml(html);
+    state.SetBytesProcessed(int64_t(state.iterations()) * html.toUtf8().size());
+}
+
+BENCHMARK(RtfWrite)->Unit(benchmark::kMillisecond);
+BENCHMARK(HtmlWrite)->Unit(benchmark::kMillisecond);
+BENCHMARK(RtfRead)->Unit(benchmark::kMillisecond);
+BENCHMARK(HtmlRead)->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

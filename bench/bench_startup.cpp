@@ -1,0 +1,183 @@
+// Start-up to the first painted frame of the shell over a large store, against a minimal Qt Widgets window
+// (bench_minimal_window) started the same way; and the work of switching the theme on a populated window.
+#include "app/AppShellView.h"
+#include "app/Router.h"
+#include "app/Sidebar.h"
+#include "app/kit/Theme.h"
+#include "model/Preferences.h"
+#include "model/SwiftDataContainer.h"
+#include "platform/store/ModelContext.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QPaintEvent>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+
+#include <benchmark/benchmark.h>
+#include <sqlite3.h>
+
+#include <string>
+#include <vector>
+
+#ifndef TOLMEK_APP_BINARY
+#define TOLMEK_APP_BINARY ""
+#endif
+#ifndef TOLMEK_MINIMAL_WINDOW_BINARY
+#define TOLMEK_MINIMAL_WINDOW_BINARY ""
+#endif
+
+namespace {
+
+QString g_root;
+
+QString storePath() { return g_root + "/data/Tolmek/default.store"; }
+
+void exec(sqlite3* db, const std::string& sql) {
+    char* err = nullptr;
+    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
+        fprintf(stderr, "%s\n", err);
+        std::abort();
+    }
+}
+
+std::string uuid() { return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toStdString(); }
+
+// 1,000 projects, 10,000 documents and 100,000 blocks, written straight into a store made by the app's own code.
+void buildStore() {
+    QString err;
+    {
+        auto c = openModelContainer(storePath(), &err);
+        if (!c) {
+            fprintf(stderr, "%s\n", qPrintable(err));
+            std::abort();
+        }
+    }
+    sqlite3* db = nullptr;
+    sqlite3_open(storePath().toUtf8().constData(), &db);
+    exec(db, "BEGIN");
+    std::vector<std::string> projects, docs;
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(db, "INSERT INTO Project VALUES (?,?,NULL,'folder','blue',NULL,0,?,NULL)", -1, &st, nullptr);
+    for (int i = 0; i < 1000; ++i) {
+        projects.push_back(uuid());
+        sqlite3_bind_text(st, 1, projects.back().c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(st, 2, ("Projet " + std::to_string(i)).c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_int64(st, 3, i * 1000LL);
+        sqlite3_step(st);
+        sqlite3_reset(st);
+    }
+    sqlite3_finalize(st);
+    sqlite3_prepare_v2(db, "INSERT INTO Doc VALUES (?,?,'done','doc.text',NULL,NULL,0,?,NULL,?)", -1, &st, nullptr);
+    for (int i = 0; i < 10000; ++i) {
+        docs.push_back(uuid());
+        sqlite3_bind_text(st, 1, docs.back().c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_text(st, 2, ("Document " + std::to_string(i)).c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_int64(st, 3, i * 7000LL);
+        sqlite3_bind_text(st, 4, projects[i % 1000].c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_step(st);
+        sqlite3_reset(st);
+    }
+    sqlite3_finalize(st);
+    const std::string content(200, 'x');
+    const std::string rtf(2000, 'r');
+    sqlite3_prepare_v2(db, "INSERT INTO DocBlock VALUES (?,'text',?,?,NULL,NULL,?,NULL,0,0,0,NULL,?)", -1, &st, nullptr);
+    for (int i = 0; i < 100000; ++i) {
+        sqlite3_bind_text(st, 1, uuid().c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_bind_int(st, 2, i / 10000);
+        sqlite3_bind_text(st, 3, content.c_str(), -1, SQLITE_STATIC);
+        sqlite3_bind_blob(st, 4, rtf.data(), int(rtf.size()), SQLITE_STATIC);
+        sqlite3_bind_text(st, 5, docs[i % 10000].c_str(), -1, SQLITE_TRANSIENT);
+        sqlite3_step(st);
+        sqlite3_reset(st);
+    }
+    sqlite3_finalize(st);
+    exec(db, "COMMIT");
+    exec(db, "PRAGMA wal_checkpoint(TRUNCATE)");
+    sqlite3_close(db);
+}
+
+qint64 runProcess(const QString& program, const QStringList& args) {
+    QProcess p;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_DATA_HOME", g_root + "/data");
+    env.insert("XDG_CONFIG_HOME", g_root + "/config");
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("TOLMEK_EXIT_AFTER_FIRST_PAINT", "1");
+    p.setProcessEnvironment(env);
+    QElapsedTimer t;
+    t.start();
+    p.start(program, args);
+    if (!p.waitForFinished(60000) || p.exitCode() != 0) {
+        fprintf(stderr, "%s failed: %s\n", qPrintable(program), p.readAllStandardError().constData());
+        std::abort();
+    }
+    return t.nsecsElapsed();
+}
+
+// Alternates the app and the yardstick so drift of the machine hits both alike.
+void BM_StartupToFirstPaint(benchmark::State& state) {
+    double app = 0, minimal = 0;
+    int n = 0;
+    for (auto _ : state) {
+        const qint64 a = runProcess(QString::fromUtf8(TOLMEK_APP_BINARY), {});
+        const qint64 b = runProcess(QString::fromUtf8(TOLMEK_MINIMAL_WINDOW_BINARY), {});
+        state.SetIterationTime(double(a) / 1e9);
+        app += double(a);
+        minimal += double(b);
+        ++n;
+    }
+    state.counters["tolmek_ms"] = app / n / 1e6;
+    state.counters["minimal_qt_ms"] = minimal / n / 1e6;
+    state.counters["ratio"] = app / minimal;
+}
+
+// A theme change on a window showing the projects screen of the large store: the change itself and
+// the complete repaint of the window it causes.
+void BM_ThemeSwitchPopulated(benchmark::State& state) {
+    QString err;
+    auto container = openModelContainer(storePath(), &err);
+    setCurrentModelContainer(container.get());
+    {
+        AppShellView shell;
+        shell.resize(1100, 720);
+        shell.show();
+        if (!QTest::qWaitForWindowExposed(&shell))
+            state.SkipWithError("window not exposed");
+        shell.sidebar()->tap(SidebarItem::projects);
+        QCoreApplication::processEvents();
+        auto& theme = ThemeManager::shared();
+        for (auto _ : state) {
+            theme.setTheme(nextAppTheme(theme.theme()));
+            shell.repaint();
+        }
+        theme.setTheme(AppTheme::system);
+    }
+    setCurrentModelContainer(nullptr);
+}
+
+} // namespace
+
+BENCHMARK(BM_StartupToFirstPaint)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ThemeSwitchPopulated)->Unit(benchmark::kMillisecond);
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    // --store-only DIR: writes the large store under DIR/data and stops (for timing the binary from outside).
+    const bool storeOnly = argc > 2 && QByteArray(argv[1]) == "--store-only";
+    g_root = storeOnly ? QString::fromLocal8Bit(argv[2]) : dir.path();
+    QDir().mkpath(g_root + "/config");
+    Preferences::setShared(new Preferences(g_root + "/bench-prefs.conf"));
+    buildStore();
+    if (storeOnly)
+        return 0;
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    return 0;
+}
