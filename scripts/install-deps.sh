@@ -9,7 +9,7 @@ pkgs=(
   libsqlite3-dev sqlite3 libgtest-dev libgmock-dev libbenchmark-dev
   bootstrap-icons fonts-inter fonts-jetbrains-mono fonts-noto-color-emoji
   libheif-dev libhunspell-dev hunspell-fr
-  clang libclang-rt-14-dev xvfb xauth
+  clang libclang-rt-14-dev
 )
 missing=()
 for p in "${pkgs[@]}"; do
