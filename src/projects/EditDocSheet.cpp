@@ -2,11 +2,6 @@
 
 #include "model/Clock.h"
 #include "model/SwiftDataContainer.h"
-#include "projects/SheetFields.h"
-
-#include <QComboBox>
-#include <QFormLayout>
-#include <QLineEdit>
 
 const QStringList& EditDocSheet::editDocIconChoices() {
     static const QStringList icons{
@@ -25,40 +20,18 @@ const QStringList& EditDocSheet::editDocIconChoices() {
 }
 
 EditDocSheet::EditDocSheet(DocPtr doc, QWidget* parent)
-    : ColorIconSheet({QStringLiteral("Modifier le document"),
+    : DocFieldsSheet({QStringLiteral("Modifier le document"),
                       QStringLiteral("Mettez à jour le titre, le statut, la couleur et l’icône."),
                       QStringLiteral("Enregistrer"), 0},
-                     editDocIconChoices(), parent),
+                     editDocIconChoices(), doc->title(), doc->status(), parent),
       m_doc(std::move(doc)) {
-    m_title = new QLineEdit(m_doc->title(), this);
-    m_title->setObjectName(QStringLiteral("titleField"));
-    m_status = projectsui::makeStatusPicker(m_doc->status(), this);
-    m_status->setObjectName(QStringLiteral("statusField"));
-    fieldsLayout()->addRow(QStringLiteral("Titre"), m_title);
-    fieldsLayout()->addRow(QStringLiteral("Statut"), m_status);
-    connect(m_title, &QLineEdit::textChanged, this, [this] { fieldsChanged(); });
-    connect(m_status, &QComboBox::currentIndexChanged, this, [this] { fieldsChanged(); });
-    setInitialIcon(m_doc->iconName());
-    setInitialColors(m_doc->colorKey().value_or(QStringLiteral("blue")), m_doc->colorHex());
-    m_title->setFocus();
+    setInitialAppearance(*m_doc);
 }
-
-DocStatus EditDocSheet::status() const { return projectsui::pickedStatus(m_status); }
-
-QString EditDocSheet::requiredText() const { return m_title->text(); }
-
-QString EditDocSheet::previewFirstLine() const {
-    return trimmedText(m_title->text()).isEmpty() ? QStringLiteral("Titre du document") : m_title->text();
-}
-
-QString EditDocSheet::previewSecondLine() const { return projectsui::statusLabel(status()); }
 
 void EditDocSheet::confirm() {
-    m_doc->setTitle(trimmedText(m_title->text()));
+    m_doc->setTitle(pickedTitle());
     m_doc->setStatusRaw(DocStatusInfo::rawValue(status()));
-    m_doc->setIconName(selectedIcon());
-    m_doc->setColorKey(selectedColorKey());
-    m_doc->setColorHex(selectedColorHex());
+    writeAppearance(*m_doc);
     m_doc->setUpdatedAt(Clock::now());
     if (const ProjectPtr project = m_doc->project())
         project->setUpdatedAt(Clock::now());

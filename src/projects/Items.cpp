@@ -21,6 +21,21 @@ namespace {
 constexpr int kHoverMs = 120;
 bool isDark() { return ThemeManager::shared().isDark(); }
 bool hasText(const OptText& t) { return t && !t->trimmed().isEmpty(); }
+
+// A card's background with its hover: a shadow in the card's tint, a slight scale, a firmer stroke.
+void paintCard(QPainter& p, const QRect& rect, const HoverAnimator& hover, const QColor& tint, qreal darkShadow,
+               qreal lightShadow) {
+    const qreal t = hover.progress();
+    const bool dark = isDark();
+    p.save();
+    if (t > 0)
+        Paint::drawShadow(p, QRectF(rect), 16, withOpacity(tint, (dark ? darkShadow : lightShadow) * t),
+                          (dark ? 18 : 14) * t, QPointF(0, 6 * t));
+    Paint::scaleAbout(p, QRectF(rect), hover.scale(1.015));
+    Paint::fillRoundedRect(p, QRectF(rect), 16, AppPalette::cardBackground());
+    Paint::strokeRoundedRect(p, QRectF(rect), 16, withOpacity(AppPalette::separator(), hover.value(0.25, 0.45)));
+    p.restore();
+}
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -84,6 +99,14 @@ void ItemBase::repaintHost() {
     update();
 }
 
+void ItemBase::rebind(PersistentModel* model, Callbacks callbacks) {
+    disconnect(m_observer);
+    m_cb = std::move(callbacks);
+    m_observer = connect(model, &PersistentModel::changed, this, [this] { refresh(); });
+    resetHover();
+    refresh();
+}
+
 void ItemBase::installEllipsis(EllipsisButton* button) {
     m_ellipsis = button;
     connect(button, &EllipsisButton::editRequested, this, [this] { if (m_cb.onEdit) m_cb.onEdit(); });
@@ -108,8 +131,18 @@ void ItemBase::contextMenuEvent(QContextMenuEvent* e) {
 }
 
 // ---------------------------------------------------------------------------------------------
+ProjectItem::ProjectItem(ProjectPtr project, Callbacks callbacks, QWidget* parent)
+    : ItemBase(std::move(callbacks), parent), m_project(std::move(project)) {}
+
+void ProjectItem::setProject(ProjectPtr project, Callbacks callbacks) {
+    m_project = std::move(project);
+    rebind(m_project.get(), std::move(callbacks));
+}
+
+QColor ProjectItem::projectTint() const { return displayColor(m_project->colorKey(), m_project->colorHex()); }
+
 ProjectRow::ProjectRow(ProjectPtr project, Callbacks callbacks, QWidget* parent)
-    : ItemBase(std::move(callbacks), parent), m_project(std::move(project)) {
+    : ProjectItem(std::move(project), std::move(callbacks), parent) {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(14, 12, 14, 12);
     row->setSpacing(12);
@@ -140,17 +173,6 @@ ProjectRow::ProjectRow(ProjectPtr project, Callbacks callbacks, QWidget* parent)
     setProject(m_project, m_cb);
 }
 
-void ProjectRow::setProject(ProjectPtr project, Callbacks callbacks) {
-    disconnect(m_observer);
-    m_project = std::move(project);
-    m_cb = std::move(callbacks);
-    m_observer = connect(m_project.get(), &PersistentModel::changed, this, [this] { refresh(); });
-    resetHover();
-    refresh();
-}
-
-QColor ProjectRow::projectTint() const { return displayColor(m_project->colorKey(), m_project->colorHex()); }
-
 void ProjectRow::refresh() {
     m_tile->setSymbol(m_project->iconName(), projectTint());
     m_name->setText(m_project->name());
@@ -175,7 +197,7 @@ void ProjectRow::paintShadow(QPainter& p, const QRect& rect) const {
 
 // ---------------------------------------------------------------------------------------------
 ProjectCard::ProjectCard(ProjectPtr project, Callbacks callbacks, QWidget* parent)
-    : ItemBase(std::move(callbacks), parent), m_project(std::move(project)) {
+    : ProjectItem(std::move(project), std::move(callbacks), parent) {
     auto* col = new QVBoxLayout(this);
     col->setContentsMargins(14, 14, 14, 14);
     col->setSpacing(10);
@@ -204,23 +226,12 @@ ProjectCard::ProjectCard(ProjectPtr project, Callbacks callbacks, QWidget* paren
     setProject(m_project, m_cb);
 }
 
-void ProjectCard::setProject(ProjectPtr project, Callbacks callbacks) {
-    disconnect(m_observer);
-    m_project = std::move(project);
-    m_cb = std::move(callbacks);
-    m_observer = connect(m_project.get(), &PersistentModel::changed, this, [this] { refresh(); });
-    resetHover();
-    refresh();
-}
-
 void ProjectCard::hoverProgressChanged(qreal t) {
     // The menu fades in and out with the hover; it is unreachable while fully hidden.
     if (auto* effect = qobject_cast<QGraphicsOpacityEffect*>(m_ellipsis->graphicsEffect()))
         effect->setOpacity(t);
     m_ellipsis->setVisible(t > 0);
 }
-
-QColor ProjectCard::projectTint() const { return displayColor(m_project->colorKey(), m_project->colorHex()); }
 
 void ProjectCard::refresh() {
     m_tile->setSymbol(m_project->iconName(), projectTint());
@@ -237,18 +248,7 @@ void ProjectCard::refresh() {
 }
 
 void ProjectCard::paintShadow(QPainter& p, const QRect& rect) const {
-    const qreal t = m_hover->progress();
-    const bool dark = isDark();
-    p.save();
-    if (t > 0) {
-        const QColor tint = projectTint();
-        Paint::drawShadow(p, QRectF(rect), 16, withOpacity(tint, (dark ? 0.35 : 0.22) * t), (dark ? 18 : 14) * t,
-                          QPointF(0, 6 * t));
-    }
-    Paint::scaleAbout(p, QRectF(rect), m_hover->scale(1.015));
-    Paint::fillRoundedRect(p, QRectF(rect), 16, AppPalette::cardBackground());
-    Paint::strokeRoundedRect(p, QRectF(rect), 16, withOpacity(AppPalette::separator(), m_hover->value(0.25, 0.45)));
-    p.restore();
+    paintCard(p, rect, *m_hover, projectTint(), 0.35, 0.22);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -259,8 +259,24 @@ QString modifiedLine(const QDateTime& updatedAt) {
            QStringLiteral(" à ") + loc.toString(local.time(), QLocale::ShortFormat);
 }
 
+DocItem::DocItem(DocPtr doc, Callbacks callbacks, QWidget* parent)
+    : ItemBase(std::move(callbacks), parent), m_doc(std::move(doc)) {}
+
+void DocItem::setDoc(DocPtr doc, Callbacks callbacks) {
+    m_doc = std::move(doc);
+    rebind(m_doc.get(), std::move(callbacks));
+}
+
+QColor DocItem::accent() const { return displayColor(m_doc->colorKey(), m_doc->colorHex()); }
+
+void DocItem::refreshTexts() {
+    m_title->setText(m_doc->title());
+    m_date->setText(modifiedLine(m_doc->updatedAt()));
+    m_badge->setStatus(m_doc->status());
+}
+
 DocRow::DocRow(DocPtr doc, Callbacks callbacks, QWidget* parent)
-    : ItemBase(std::move(callbacks), parent), m_doc(std::move(doc)) {
+    : DocItem(std::move(doc), std::move(callbacks), parent) {
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(12, 10, 12, 10);
     row->setSpacing(12);
@@ -283,22 +299,9 @@ DocRow::DocRow(DocPtr doc, Callbacks callbacks, QWidget* parent)
     setDoc(m_doc, m_cb);
 }
 
-void DocRow::setDoc(DocPtr doc, Callbacks callbacks) {
-    disconnect(m_observer);
-    m_doc = std::move(doc);
-    m_cb = std::move(callbacks);
-    m_observer = connect(m_doc.get(), &PersistentModel::changed, this, [this] { refresh(); });
-    resetHover();
-    refresh();
-}
-
-QColor DocRow::accent() const { return displayColor(m_doc->colorKey(), m_doc->colorHex()); }
-
 void DocRow::refresh() {
     m_tile->setSymbol(m_doc->iconName(), accent());
-    m_title->setText(m_doc->title());
-    m_date->setText(modifiedLine(m_doc->updatedAt()));
-    m_badge->setStatus(m_doc->status());
+    refreshTexts();
 }
 
 void DocRow::paintShadow(QPainter& p, const QRect& rect) const {
@@ -315,7 +318,7 @@ void DocRow::paintShadow(QPainter& p, const QRect& rect) const {
 
 // ---------------------------------------------------------------------------------------------
 DocCard::DocCard(DocPtr doc, Callbacks callbacks, QWidget* parent)
-    : ItemBase(std::move(callbacks), parent), m_doc(std::move(doc)) {
+    : DocItem(std::move(doc), std::move(callbacks), parent) {
     auto* col = new QVBoxLayout(this);
     col->setContentsMargins(14, 14, 14, 14);
     col->setSpacing(10);
@@ -344,36 +347,14 @@ DocCard::DocCard(DocPtr doc, Callbacks callbacks, QWidget* parent)
     setDoc(m_doc, m_cb);
 }
 
-void DocCard::setDoc(DocPtr doc, Callbacks callbacks) {
-    disconnect(m_observer);
-    m_doc = std::move(doc);
-    m_cb = std::move(callbacks);
-    m_observer = connect(m_doc.get(), &PersistentModel::changed, this, [this] { refresh(); });
-    resetHover();
-    refresh();
-}
-
-QColor DocCard::accent() const { return displayColor(m_doc->colorKey(), m_doc->colorHex()); }
-
 void DocCard::refresh() {
     m_icon->setSymbol(m_doc->iconName(), accent());
-    m_title->setText(m_doc->title());
-    m_date->setText(modifiedLine(m_doc->updatedAt()));
-    m_badge->setStatus(m_doc->status());
+    refreshTexts();
     repaintHost();
 }
 
 void DocCard::paintShadow(QPainter& p, const QRect& rect) const {
-    const qreal t = m_hover->progress();
-    const bool dark = isDark();
-    p.save();
-    if (t > 0)
-        Paint::drawShadow(p, QRectF(rect), 16, withOpacity(accent(), (dark ? 0.28 : 0.18) * t), (dark ? 18 : 14) * t,
-                          QPointF(0, 6 * t));
-    Paint::scaleAbout(p, QRectF(rect), m_hover->scale(1.015));
-    Paint::fillRoundedRect(p, QRectF(rect), 16, AppPalette::cardBackground());
-    Paint::strokeRoundedRect(p, QRectF(rect), 16, withOpacity(AppPalette::separator(), m_hover->value(0.25, 0.45)));
-    p.restore();
+    paintCard(p, rect, *m_hover, accent(), 0.28, 0.18);
 }
 
 } // namespace projectsui

@@ -2,11 +2,6 @@
 
 #include "model/Clock.h"
 #include "model/SwiftDataContainer.h"
-#include "projects/SheetFields.h"
-
-#include <QComboBox>
-#include <QFormLayout>
-#include <QLineEdit>
 
 const QStringList& NewDocSheet::docIconChoices() {
     static const QStringList icons{
@@ -23,28 +18,17 @@ const QStringList& NewDocSheet::docIconChoices() {
 }
 
 NewDocSheet::NewDocSheet(ProjectPtr project, QWidget* parent)
-    : ColorIconSheet({QStringLiteral("Nouveau document"), QStringLiteral("Créez un document pour ce projet."),
+    : DocFieldsSheet({QStringLiteral("Nouveau document"), QStringLiteral("Créez un document pour ce projet."),
                       QStringLiteral("Créer"), 0},
-                     docIconChoices(), parent),
+                     docIconChoices(), QString(), DocStatus::inProgress, parent),
       m_project(std::move(project)) {
-    m_title = new QLineEdit(this);
-    m_title->setObjectName(QStringLiteral("titleField"));
-    m_status = projectsui::makeStatusPicker(DocStatus::inProgress, this);
-    m_status->setObjectName(QStringLiteral("statusField"));
-    fieldsLayout()->addRow(QStringLiteral("Titre"), m_title);
-    fieldsLayout()->addRow(QStringLiteral("Statut"), m_status);
-    connect(m_title, &QLineEdit::textChanged, this, [this] { fieldsChanged(); });
-    connect(m_status, &QComboBox::currentIndexChanged, this, [this] { fieldsChanged(); });
     setInitialIcon(QStringLiteral("doc.text.fill"));
     setInitialColors(QStringLiteral("blue"), std::nullopt);
-    m_title->setFocus();
 }
-
-DocStatus NewDocSheet::status() const { return projectsui::pickedStatus(m_status); }
 
 void NewDocSheet::showEvent(QShowEvent* event) {
     applyProjectDefaults();
-    ColorIconSheet::showEvent(event);
+    DocFieldsSheet::showEvent(event);
 }
 
 void NewDocSheet::applyProjectDefaults() {
@@ -55,23 +39,14 @@ void NewDocSheet::applyProjectDefaults() {
     setInitialColors(m_project->colorKey().value_or(QStringLiteral("blue")), m_project->colorHex());
 }
 
-QString NewDocSheet::requiredText() const { return m_title->text(); }
-
-QString NewDocSheet::previewFirstLine() const {
-    return trimmedText(m_title->text()).isEmpty() ? QStringLiteral("Titre du document") : m_title->text();
-}
-
-QString NewDocSheet::previewSecondLine() const { return projectsui::statusLabel(status()); }
-
 void NewDocSheet::confirm() {
     if (!m_project)
         return;
-    const QString title = trimmedText(m_title->text());
     const QDateTime createdAt = Clock::now();
     const QDateTime updatedAt = Clock::now();
-    auto doc = std::make_shared<Doc>(QUuid::createUuid(), title, DocStatusInfo::rawValue(status()), selectedIcon(),
-                                     OptText(selectedColorKey()), selectedColorHex(), createdAt, updatedAt,
-                                     std::nullopt, m_project);
+    auto doc = std::make_shared<Doc>(QUuid::createUuid(), pickedTitle(), DocStatusInfo::rawValue(status()),
+                                     selectedIcon(), OptText(selectedColorKey()), selectedColorHex(), createdAt,
+                                     updatedAt, std::nullopt, m_project);
     // The stamp makes the project's documents screen list the new document.
     m_project->setUpdatedAt(Clock::now());
     ModelContext& ctx = modelContext();

@@ -2,11 +2,6 @@
 
 #include "model/Clock.h"
 #include "model/SwiftDataContainer.h"
-#include "projects/SheetFields.h"
-
-#include <QFormLayout>
-#include <QLineEdit>
-#include <QPlainTextEdit>
 
 const QStringList& NewProjectSheet::projectIconChoices() {
     static const QStringList icons{
@@ -26,40 +21,17 @@ const QStringList& NewProjectSheet::projectIconChoices() {
 }
 
 NewProjectSheet::NewProjectSheet(QWidget* parent)
-    : ColorIconSheet({QStringLiteral("Nouveau projet"), QStringLiteral("Créez un espace pour organiser votre documentation."),
-                      QStringLiteral("Créer"), 2},
-                     projectIconChoices(), parent) {
-    m_name = new QLineEdit(this);
-    m_name->setObjectName(QStringLiteral("nameField"));
-    m_details = projectsui::makeDescriptionField(QString(), this);
-    m_details->setObjectName(QStringLiteral("detailsField"));
-    fieldsLayout()->addRow(QStringLiteral("Nom du projet"), m_name);
-    fieldsLayout()->addRow(QStringLiteral("Description (optionnel)"), m_details);
-    connect(m_name, &QLineEdit::textChanged, this, [this] { fieldsChanged(); });
-    connect(m_details, &QPlainTextEdit::textChanged, this, [this] { fieldsChanged(); });
+    : ProjectFieldsSheet({QStringLiteral("Nouveau projet"), QStringLiteral("Créez un espace pour organiser votre documentation."),
+                          QStringLiteral("Créer"), 2},
+                         projectIconChoices(), QString(), QString(), parent) {
     setInitialIcon(QStringLiteral("folder.fill"));
     setInitialColors(QStringLiteral("blue"), std::nullopt);
-    m_name->setFocus();
-}
-
-QString NewProjectSheet::requiredText() const { return m_name->text(); }
-
-QString NewProjectSheet::previewFirstLine() const {
-    return trimmedText(m_name->text()).isEmpty() ? QStringLiteral("Nom du projet") : m_name->text();
-}
-
-QString NewProjectSheet::previewSecondLine() const {
-    const QString details = m_details->toPlainText();
-    return trimmedText(details).isEmpty() ? QStringLiteral("Description (optionnel)") : details;
 }
 
 void NewProjectSheet::confirm() {
-    const QString name = trimmedText(m_name->text());
-    const QString details = trimmedText(m_details->toPlainText());
     const QDateTime createdAt = Clock::now();
     const QDateTime updatedAt = Clock::now();
-    auto project = std::make_shared<Project>(QUuid::createUuid(), name,
-                                             details.isEmpty() ? OptText() : OptText(details), selectedIcon(),
+    auto project = std::make_shared<Project>(QUuid::createUuid(), pickedName(), pickedDetails(), selectedIcon(),
                                              OptText(selectedColorKey()), selectedColorHex(), createdAt, updatedAt);
     ModelContext& ctx = modelContext();
     ctx.insert(project);

@@ -152,16 +152,15 @@ struct ProjectDocumentsView::Private {
     QVBoxLayout* listLayout = nullptr;
     ShadowHost* gridHost = nullptr;
     AdaptiveGridLayout* gridLayout = nullptr;
-    std::vector<DocRow*> rows;
-    std::vector<DocCard*> cards;
-    size_t shownRows = 0;
-    size_t shownCards = 0;
+    ReusedItems<DocRow, DocCard, DocPtr> items;
 
     bool grid() const { return DisplayLayouts::fromStored(layoutRaw) == DisplayLayout::grid; }
     void reloadPage();
     void rebuild();
     void updateChrome();
     QWidget* buildEmptyState();
+    void setUpItems();
+    ItemBase::Callbacks callbacksFor(const DocPtr& doc);
     void queueActivationReload();
 };
 
@@ -258,6 +257,7 @@ ProjectDocumentsView::ProjectDocumentsView(ProjectPtr project, std::function<voi
     pageLayout->addStretch(1);
     d->scroll->setWidget(page);
     page->setAutoFillBackground(false);   // the scroll area turns it on
+    d->setUpItems();
 
     d->pager = new PagerBar(this);
     d->pager->setObjectName(QStringLiteral("pagerBar"));
@@ -407,6 +407,27 @@ void ProjectDocumentsView::Private::updateChrome() {
                                     : QStringLiteral("Créez votre premier document pour commencer à documenter ce projet."));
 }
 
+ItemBase::Callbacks ProjectDocumentsView::Private::callbacksFor(const DocPtr& doc) {
+    ItemBase::Callbacks cb;
+    cb.onOpen = [this, doc] { if (onOpenDoc) onOpenDoc(doc); };
+    cb.onEdit = [this, doc] { q->editDoc(doc); };
+    // Safe from inside the row's own menu: rows are rebound, never destroyed, by a reload.
+    cb.onDelete = [this, doc] { q->softDeleteDoc(doc); };
+    return cb;
+}
+
+void ProjectDocumentsView::Private::setUpItems() {
+    items.screen = q;
+    items.scroll = scroll;
+    items.callbacksFor = [this](const DocPtr& doc) { return callbacksFor(doc); };
+    items.rows = {.host = listHost, .bind = &DocRow::setDoc, .place = [this](DocRow* row) {
+                      row->setFocusPolicy(Qt::TabFocus);
+                      listLayout->insertWidget(listLayout->count() - 1, row);   // before the trailing stretch
+                  }};
+    items.cards = {.host = gridHost, .bind = &DocCard::setDoc,
+                   .place = [this](DocCard* card) { gridLayout->addWidget(card); }};
+}
+
 void ProjectDocumentsView::Private::rebuild() {
     updateChrome();
     const bool isEmpty = pageDocs.empty();
@@ -414,62 +435,7 @@ void ProjectDocumentsView::Private::rebuild() {
     scroll->setVisible(!isEmpty);
     if (isEmpty)
         return;
-
-    auto callbacksFor = [this](const DocPtr& doc) {
-        ItemBase::Callbacks cb;
-        cb.onOpen = [this, doc] { if (onOpenDoc) onOpenDoc(doc); };
-        cb.onEdit = [this, doc] { q->editDoc(doc); };
-        // Safe from inside the row's own menu: rows are rebound, never destroyed, by a reload.
-        cb.onDelete = [this, doc] { q->softDeleteDoc(doc); };
-        return cb;
-    };
-    // Rows and cards are reused from one reload to the next; only the page's documents are bound.
-    const size_t n = pageDocs.size();
-    // Showing a child lays out every visible ancestor at once: change the set of shown items while
-    // their host is hidden, so the page is laid out once.
-    const int keepScroll = scroll->verticalScrollBar()->value();
-    if (grid()) {
-        listHost->hide();
-        if (shownCards != n || !gridHost->isVisibleTo(q))
-            gridHost->hide();
-        shownCards = n;
-        for (size_t i = 0; i < n; ++i) {
-            if (i == cards.size()) {
-                cards.push_back(new DocCard(pageDocs[i], callbacksFor(pageDocs[i]), gridHost));
-                gridLayout->addWidget(cards.back());
-            } else {
-                cards[i]->setDoc(pageDocs[i], callbacksFor(pageDocs[i]));
-            }
-            cards[i]->show();
-        }
-        for (size_t i = n; i < cards.size(); ++i)
-            cards[i]->hide();
-        gridHost->show();
-        // The grid keeps its scroll position.
-        scroll->verticalScrollBar()->setValue(keepScroll);
-    } else {
-        gridHost->hide();
-        if (shownRows != n || !listHost->isVisibleTo(q))
-            listHost->hide();
-        shownRows = n;
-        for (size_t i = 0; i < n; ++i) {
-            if (i == rows.size()) {
-                rows.push_back(new DocRow(pageDocs[i], callbacksFor(pageDocs[i]), listHost));
-                rows.back()->setFocusPolicy(Qt::TabFocus);
-                listLayout->insertWidget(listLayout->count() - 1, rows.back());
-            } else {
-                rows[i]->setDoc(pageDocs[i], callbacksFor(pageDocs[i]));
-            }
-            rows[i]->show();
-        }
-        for (size_t i = n; i < rows.size(); ++i)
-            rows[i]->hide();
-        listHost->show();
-        // A new list identity: it starts again at its top.
-        scroll->verticalScrollBar()->setValue(0);
-    }
-    listHost->update();
-    gridHost->update();
+    items.show(pageDocs, grid());
 }
 
 void ProjectDocumentsView::Private::queueActivationReload() {

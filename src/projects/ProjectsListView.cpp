@@ -102,17 +102,15 @@ struct ProjectsListView::Private {
     QVBoxLayout* listLayout = nullptr;
     ShadowHost* gridHost = nullptr;
     AdaptiveGridLayout* gridLayout = nullptr;
-    std::vector<ProjectRow*> rows;
-    std::vector<Divider*> dividers;
-    size_t shownRows = 0;
-    size_t shownCards = 0;
-    std::vector<ProjectCard*> cards;
+    ReusedItems<ProjectRow, ProjectCard, ProjectPtr> items;
     PagerBar* pager = nullptr;
 
     bool grid() const { return DisplayLayouts::fromStored(layoutRaw) == DisplayLayout::grid; }
     void rebuild();
     void updateChrome();
     QWidget* buildEmptyState();
+    void setUpItems();
+    ItemBase::Callbacks callbacksFor(const ProjectPtr& p);
 };
 
 QWidget* ProjectsListView::Private::buildEmptyState() {
@@ -215,6 +213,7 @@ ProjectsListView::ProjectsListView(std::function<void()> onCreateProject, int re
     pageLayout->addStretch(1);
     d->scroll->setWidget(page);
     page->setAutoFillBackground(false);   // the scroll area turns it on
+    d->setUpItems();
     root->addWidget(d->contentBox, 1);
 
     d->pager = new PagerBar(this);
@@ -366,6 +365,30 @@ void ProjectsListView::Private::updateChrome() {
                                     : QStringLiteral("Crée ton premier projet pour organiser tes documents."));
 }
 
+ItemBase::Callbacks ProjectsListView::Private::callbacksFor(const ProjectPtr& p) {
+    ItemBase::Callbacks cb;
+    cb.onOpen = [this, p] { if (onOpenProject) onOpenProject(p); };
+    cb.onEdit = [this, p] { q->editProject(p); };
+    cb.onDelete = [this, p] { q->requestDelete(p); };
+    return cb;
+}
+
+void ProjectsListView::Private::setUpItems() {
+    items.screen = q;
+    items.scroll = scroll;
+    items.callbacksFor = [this](const ProjectPtr& p) { return callbacksFor(p); };
+    items.rows = {.host = listHost, .bind = &ProjectRow::setProject,
+                  .place = [this](ProjectRow* row) { listLayout->addWidget(row); },
+                  // Each row is followed by a hairline.
+                  .makeCompanion = [this] {
+                      auto* divider = new Divider([] { return sep(0.25); }, listHost);
+                      listLayout->addWidget(divider);
+                      return static_cast<QWidget*>(divider);
+                  }};
+    items.cards = {.host = gridHost, .bind = &ProjectCard::setProject,
+                   .place = [this](ProjectCard* card) { gridLayout->addWidget(card); }};
+}
+
 void ProjectsListView::Private::rebuild() {
     updateChrome();
     const bool isEmpty = pageProjects.empty();
@@ -374,64 +397,7 @@ void ProjectsListView::Private::rebuild() {
     bottomFill->setVisible(isEmpty);
     if (isEmpty)
         return;
-
-    auto callbacksFor = [this](const ProjectPtr& p) {
-        ItemBase::Callbacks cb;
-        cb.onOpen = [this, p] { if (onOpenProject) onOpenProject(p); };
-        cb.onEdit = [this, p] { q->editProject(p); };
-        cb.onDelete = [this, p] { q->requestDelete(p); };
-        return cb;
-    };
-    // Rows and cards are reused from one reload to the next; only the page's projects are bound.
-    const size_t n = pageProjects.size();
-    // Showing a child lays out every visible ancestor at once: change the set of shown items while
-    // their host is hidden, so the page is laid out once.
-    const int keepScroll = scroll->verticalScrollBar()->value();
-    if (grid()) {
-        listHost->hide();
-        if (shownCards != n || !gridHost->isVisibleTo(q))
-            gridHost->hide();
-        shownCards = n;
-        for (size_t i = 0; i < n; ++i) {
-            if (i == cards.size()) {
-                cards.push_back(new ProjectCard(pageProjects[i], callbacksFor(pageProjects[i]), gridHost));
-                gridLayout->addWidget(cards.back());
-            } else {
-                cards[i]->setProject(pageProjects[i], callbacksFor(pageProjects[i]));
-            }
-            cards[i]->show();
-        }
-        for (size_t i = n; i < cards.size(); ++i)
-            cards[i]->hide();
-        gridHost->show();
-        // The grid keeps its scroll position.
-        scroll->verticalScrollBar()->setValue(keepScroll);
-    } else {
-        gridHost->hide();
-        if (shownRows != n || !listHost->isVisibleTo(q))
-            listHost->hide();
-        shownRows = n;
-        for (size_t i = 0; i < n; ++i) {
-            if (i == rows.size()) {
-                rows.push_back(new ProjectRow(pageProjects[i], callbacksFor(pageProjects[i]), listHost));
-                dividers.push_back(new Divider([] { return sep(0.25); }, listHost));
-                listLayout->addWidget(rows.back());
-                listLayout->addWidget(dividers.back());
-            } else {
-                rows[i]->setProject(pageProjects[i], callbacksFor(pageProjects[i]));
-            }
-            rows[i]->show();
-            dividers[i]->show();
-        }
-        for (size_t i = n; i < rows.size(); ++i) {
-            rows[i]->hide();
-            dividers[i]->hide();
-        }
-        listHost->show();
-        scroll->verticalScrollBar()->setValue(0);
-    }
-    listHost->update();
-    gridHost->update();
+    items.show(pageProjects, grid());
 }
 
 void ProjectsListView::showEvent(QShowEvent* event) {

@@ -3,6 +3,8 @@
 #include "platform/ui/Fonts.h"
 
 #include <QComboBox>
+#include <QFormLayout>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTextBlock>
 
@@ -49,3 +51,61 @@ QPlainTextEdit* makeDescriptionField(const QString& text, QWidget* parent) {
 }
 
 } // namespace projectsui
+
+ProjectFieldsSheet::ProjectFieldsSheet(const Texts& texts, QStringList iconChoices, const QString& name,
+                                       const QString& details, QWidget* parent)
+    : ColorIconSheet(texts, std::move(iconChoices), parent) {
+    m_name = new QLineEdit(name, this);
+    m_name->setObjectName(QStringLiteral("nameField"));
+    m_details = projectsui::makeDescriptionField(details, this);
+    m_details->setObjectName(QStringLiteral("detailsField"));
+    fieldsLayout()->addRow(QStringLiteral("Nom du projet"), m_name);
+    fieldsLayout()->addRow(QStringLiteral("Description (optionnel)"), m_details);
+    connect(m_name, &QLineEdit::textChanged, this, [this] { fieldsChanged(); });
+    connect(m_details, &QPlainTextEdit::textChanged, this, [this] { fieldsChanged(); });
+    m_name->setFocus();
+}
+
+QString ProjectFieldsSheet::pickedName() const { return trimmedText(m_name->text()); }
+
+OptText ProjectFieldsSheet::pickedDetails() const {
+    const QString details = trimmedText(m_details->toPlainText());
+    return details.isEmpty() ? OptText() : OptText(details);
+}
+
+QString ProjectFieldsSheet::requiredText() const { return m_name->text(); }
+
+QString ProjectFieldsSheet::previewFirstLine() const {
+    return trimmedText(m_name->text()).isEmpty() ? QStringLiteral("Nom du projet") : m_name->text();
+}
+
+QString ProjectFieldsSheet::previewSecondLine() const {
+    const QString details = m_details->toPlainText();
+    return trimmedText(details).isEmpty() ? QStringLiteral("Description (optionnel)") : details;
+}
+
+DocFieldsSheet::DocFieldsSheet(const Texts& texts, QStringList iconChoices, const QString& title, DocStatus status,
+                               QWidget* parent)
+    : ColorIconSheet(texts, std::move(iconChoices), parent) {
+    m_title = new QLineEdit(title, this);
+    m_title->setObjectName(QStringLiteral("titleField"));
+    m_status = projectsui::makeStatusPicker(status, this);
+    m_status->setObjectName(QStringLiteral("statusField"));
+    fieldsLayout()->addRow(QStringLiteral("Titre"), m_title);
+    fieldsLayout()->addRow(QStringLiteral("Statut"), m_status);
+    connect(m_title, &QLineEdit::textChanged, this, [this] { fieldsChanged(); });
+    connect(m_status, &QComboBox::currentIndexChanged, this, [this] { fieldsChanged(); });
+    m_title->setFocus();
+}
+
+DocStatus DocFieldsSheet::status() const { return projectsui::pickedStatus(m_status); }
+
+QString DocFieldsSheet::pickedTitle() const { return trimmedText(m_title->text()); }
+
+QString DocFieldsSheet::requiredText() const { return m_title->text(); }
+
+QString DocFieldsSheet::previewFirstLine() const {
+    return trimmedText(m_title->text()).isEmpty() ? QStringLiteral("Titre du document") : m_title->text();
+}
+
+QString DocFieldsSheet::previewSecondLine() const { return projectsui::statusLabel(status()); }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include "model/Models.h"
+#include "projects/SheetForm.h"
 
 class QComboBox;
+class QLineEdit;
 class QPlainTextEdit;
 class QWidget;
 
@@ -17,3 +19,49 @@ QString statusLabel(DocStatus status);
 QPlainTextEdit* makeDescriptionField(const QString& text, QWidget* parent);
 
 } // namespace projectsui
+
+// The fields of the project sheets: the name (required) and the optional description.
+class ProjectFieldsSheet : public ColorIconSheet {
+    Q_OBJECT
+public:
+    QLineEdit* nameField() const { return m_name; }
+    QPlainTextEdit* detailsField() const { return m_details; }
+
+protected:
+    ProjectFieldsSheet(const Texts& texts, QStringList iconChoices, const QString& name, const QString& details,
+                       QWidget* parent);
+    // As stored: the trimmed name, and the trimmed description or none when it is empty.
+    QString pickedName() const;
+    OptText pickedDetails() const;
+
+    QString requiredText() const override;
+    QString previewFirstLine() const override;
+    QString previewSecondLine() const override;
+
+private:
+    QLineEdit* m_name;
+    QPlainTextEdit* m_details;
+};
+
+// The fields of the document sheets: the title (required) and the status.
+class DocFieldsSheet : public ColorIconSheet {
+    Q_OBJECT
+public:
+    QLineEdit* titleField() const { return m_title; }
+    QComboBox* statusField() const { return m_status; }
+    DocStatus status() const;
+
+protected:
+    DocFieldsSheet(const Texts& texts, QStringList iconChoices, const QString& title, DocStatus status,
+                   QWidget* parent);
+    // The trimmed title, as stored.
+    QString pickedTitle() const;
+
+    QString requiredText() const override;
+    QString previewFirstLine() const override;
+    QString previewSecondLine() const override;
+
+private:
+    QLineEdit* m_title;
+    QComboBox* m_status;
+};

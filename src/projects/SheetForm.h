@@ -60,6 +60,19 @@ protected:
     // Sets the colour state without a pick (initial values): key, hex as stored, and the picker's colour.
     void setInitialColors(const QString& key, const std::optional<QString>& hex);
     void setInitialIcon(const QString& icon);
+    // The icon and colour of an existing project or document, as the sheet starts.
+    template <class Model>
+    void setInitialAppearance(const Model& object) {
+        setInitialIcon(object.iconName());
+        setInitialColors(object.colorKey().value_or(QStringLiteral("blue")), object.colorHex());
+    }
+    // Writes the picked icon and colour into a project or document.
+    template <class Model>
+    void writeAppearance(Model& object) const {
+        object.setIconName(selectedIcon());
+        object.setColorKey(selectedColorKey());
+        object.setColorHex(selectedColorHex());
+    }
 
     // The form that holds the sheet's own fields.
     QFormLayout* fieldsLayout() const;
