@@ -294,3 +294,67 @@ TEST_F(StoreTest, OpeningALargeStoreReadsNoBlockAndNoImage) {
     EXPECT_EQ(dl->blocks()[7]->imageData()->size(), 1 << 20);
     EXPECT_EQ(ctx().blobsRead(), 1);
 }
+
+namespace {
+// Links a child to its owner from one side only and checks both sides, now and after a reopen.
+template <class OwnerPtr, class MakeChild, class Link, class Children, class Append>
+void checkBothSides(StoreTest& t, const OwnerPtr& owner, MakeChild make, Link link, Children children, Append append) {
+    auto fromChild = make();
+    t.ctxRef().insert(fromChild);
+    ((*fromChild).*link)(owner);
+    auto fromOwner = make();   // no link, not inserted: appending brings it in
+    ((*owner).*append)(fromOwner);
+    for (const auto& c : {fromChild, fromOwner}) {
+        EXPECT_EQ(c->modelContext(), &t.ctxRef());
+        EXPECT_TRUE(store::contains(((*owner).*children)(), c.get()));
+    }
+    EXPECT_EQ(((*owner).*children)().size(), 2u);
+}
+} // namespace
+
+TEST_F(StoreTest, EveryRelationshipCanBeSetFromEitherSide) {
+    const QDateTime t0 = at(0);
+    auto p = project("P");
+    checkBothSides(*this, p,
+                   [&] { return std::make_shared<Doc>(QUuid::createUuid(), "d", "done", "doc", std::nullopt, std::nullopt,
+                                                      t0, t0, std::nullopt, nullptr); },
+                   &Doc::setProject, &Project::docs, &Project::appendDoc);
+    checkBothSides(*this, p,
+                   [&] { return std::make_shared<Checklist>(QUuid::createUuid(), "c", std::nullopt, "list", std::nullopt,
+                                                            std::nullopt, std::nullopt, t0, t0, std::nullopt, nullptr); },
+                   &Checklist::setProject, &Project::checklists, &Project::appendChecklist);
+    auto d = p->docs()[0];
+    checkBothSides(*this, d,
+                   [&] { return std::make_shared<DocBlock>(QUuid::createUuid(), "text", 0, "", std::nullopt, std::nullopt,
+                                                           std::nullopt, std::nullopt, false, t0, t0, std::nullopt, nullptr); },
+                   &DocBlock::setDoc, &Doc::blocks, &Doc::appendBlock);
+    auto c = p->checklists()[0];
+    checkBothSides(*this, c,
+                   [&] { return std::make_shared<ChecklistColumn>(QUuid::createUuid(), "col", "circle", std::nullopt,
+                                                                  std::nullopt, 0, std::nullopt, t0, t0, std::nullopt,
+                                                                  nullptr); },
+                   &ChecklistColumn::setChecklist, &Checklist::columns, &Checklist::appendColumn);
+    auto col = c->columns()[0];
+    checkBothSides(*this, col,
+                   [&] { return std::make_shared<ChecklistCard>(QUuid::createUuid(), "card", std::nullopt, 0,
+                                                                std::nullopt, t0, t0, std::nullopt, nullptr); },
+                   &ChecklistCard::setColumn, &ChecklistColumn::cards, &ChecklistColumn::appendCard);
+    auto card = col->cards()[0];
+    checkBothSides(*this, card,
+                   [&] { return std::make_shared<ChecklistAttachment>(QUuid::createUuid(), "Lien", QString("text/url"),
+                                                                      "https://x", std::nullopt, t0, nullptr); },
+                   &ChecklistAttachment::setCard, &ChecklistCard::attachments, &ChecklistCard::appendAttachment);
+    reopen();
+    auto pl = ctx().object<Project>(p->id());
+    ASSERT_EQ(pl->docs().size(), 2u);
+    ASSERT_EQ(pl->checklists().size(), 2u);
+    auto dl = ctx().object<Doc>(d->id());
+    EXPECT_EQ(dl->blocks().size(), 2u);
+    auto cl = ctx().object<Checklist>(c->id());
+    ASSERT_EQ(cl->columns().size(), 2u);
+    auto coll = ctx().object<ChecklistColumn>(col->id());
+    ASSERT_EQ(coll->cards().size(), 2u);
+    EXPECT_EQ(ctx().object<ChecklistCard>(card->id())->attachments().size(), 2u);
+    for (const auto& k : coll->cards())
+        EXPECT_EQ(k->column(), coll);
+}

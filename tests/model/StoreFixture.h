@@ -10,6 +10,9 @@
 
 // A fresh store file per test, reopened on demand to check what reached the disk.
 class StoreTest : public ::testing::Test {
+public:
+    ModelContext& ctxRef() { return container->mainContext(); }
+
 protected:
     void SetUp() override { open(); }
     void TearDown() override { setCurrentModelContainer(nullptr); }
