@@ -170,6 +170,20 @@ TEST_F(UpdaterTest, FailuresAreShownToAPersonAndSilentInBackground) {
     }
 }
 
+// A check still waiting when the application ends is dropped without a word: no "timed out" box at exit.
+TEST_F(UpdaterTest, CheckInFlightAtExitShowsNothing) {
+    server.mode = FeedServer::Mode::silent;
+    auto doomed = std::make_unique<Updater>();
+    doomed->setFeedUrl(server.url());
+    QSignalSpy done(doomed.get(), &Updater::checkFinished);
+    doomed->checkForUpdates();
+    ASSERT_TRUE(testsupport::waitFor([&] { return server.requests == 1; }));
+    doomed.reset();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(done.isEmpty());
+    EXPECT_TRUE(DialogSeam::shownMessages().isEmpty());
+}
+
 TEST_F(UpdaterTest, NoFeedAddress) {
     updater.setFeedUrl(QUrl());
     run(false);

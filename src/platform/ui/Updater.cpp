@@ -35,8 +35,11 @@ Updater::Updater(QObject* parent)
       m_currentVersion(QString::fromUtf8(TOLMEK_VERSION)) {}
 
 Updater::~Updater() {
-    if (m_reply)
+    if (m_reply) {
+        // Aborting reports `finished` at once; a check dropped at exit must not show a failure box.
+        disconnect(m_reply, nullptr, this, nullptr);
         m_reply->abort();
+    }
 }
 
 void Updater::checkForUpdates() { start(true); }
