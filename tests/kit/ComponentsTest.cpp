@@ -136,6 +136,24 @@ TEST_F(ComponentsTest, AppCardPadsAndPaints) {
     EXPECT_EQ(card.sizeHint().shrunkBy(AppCard::shadowMargins()), QSize(32, 32));
 }
 
+TEST_F(ComponentsTest, AppCardStretchesOnlyWithItsContent) {
+    QWidget column;
+    auto* layout = new QVBoxLayout(&column);
+    auto* snug = new AppCard(new QLabel(QStringLiteral("Court")));
+    auto* inner = new QLabel(QStringLiteral("Large"));
+    auto* wide = new AppCard(inner);
+    layout->addWidget(snug);
+    layout->addWidget(wide);
+    // Set after the card was built: the card still follows.
+    inner->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    column.resize(600, 400);
+    column.show();
+    QCoreApplication::processEvents();
+    layout->activate();
+    EXPECT_EQ(snug->width(), snug->sizeHint().width());
+    EXPECT_EQ(wide->width(), layout->contentsRect().width());
+}
+
 TEST_F(ComponentsTest, WidgetsRepaintWhenTheAppearanceChanges) {
     StatusBadge badge(DocStatus::inProgress);
     badge.resize(badge.sizeHint());

@@ -44,6 +44,8 @@ AppCard::AppCard(QWidget* content, QWidget* parent) : QWidget(parent), m_layout(
     repaintOnAppearanceChange(this);
     if (content)
         setContent(content);
+    else
+        followContentPolicy();
 }
 
 void AppCard::setContent(QWidget* content) {
@@ -56,7 +58,24 @@ void AppCard::setContent(QWidget* content) {
     m_content = content;
     if (content)
         m_layout->addWidget(content);
+    followContentPolicy();
     updateGeometry();
+}
+
+void AppCard::followContentPolicy() {
+    // The card is as large as its padded content and grows only where the content asks to expand.
+    const QSizePolicy inner = m_content ? m_content->sizePolicy() : QSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    auto direction = [](QSizePolicy::Policy p) {
+        return (p & QSizePolicy::ExpandFlag) ? QSizePolicy::Expanding : QSizePolicy::Maximum;
+    };
+    setSizePolicy(direction(inner.horizontalPolicy()), direction(inner.verticalPolicy()));
+}
+
+bool AppCard::event(QEvent* event) {
+    // A content whose size policy changes later is followed too (its layout asks us to re-layout).
+    if (event->type() == QEvent::LayoutRequest)
+        followContentPolicy();
+    return QWidget::event(event);
 }
 
 QMargins AppCard::shadowMargins() {

@@ -12,8 +12,9 @@ class QHBoxLayout;
 class HoverAnimator;
 
 // A rounded card around one content widget: 16 padding, card background, hairline border and a
-// soft shadow. The widget keeps a transparent margin (shadowMargins) around the card for the shadow;
-// cardRect() is the visible card.
+// soft shadow. It keeps the size of its padded content, growing only in the directions where the
+// content's size policy expands. The widget keeps a transparent margin (shadowMargins) around the
+// card for the shadow; cardRect() is the visible card.
 class AppCard : public QWidget {
     Q_OBJECT
 public:
@@ -30,8 +31,11 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
+    void followContentPolicy();
+
     QHBoxLayout* m_layout;
     QPointer<QWidget> m_content;
 };

@@ -9,6 +9,7 @@
 #include <QDBusVariant>
 #include <QGuiApplication>
 #include <QStyle>
+#include <QProxyStyle>
 #include <QStyleFactory>
 #include <QWidget>
 
@@ -225,7 +226,11 @@ void applyAppearance() {
     if (!app)
         return;
     const bool dark = ThemeManager::shared().isDark();
-    if (QApplication::style()->name().compare(QLatin1String("fusion"), Qt::CaseInsensitive) != 0)
+    // A proxy over Fusion (the application's own tweaks) has an empty name: look at its base style.
+    QStyle* style = QApplication::style();
+    if (auto* proxy = qobject_cast<QProxyStyle*>(style))
+        style = proxy->baseStyle();
+    if (style->name().compare(QLatin1String("fusion"), Qt::CaseInsensitive) != 0)
         QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setPalette(appQPalette(dark));
     const QList<QWidget*> widgets = QApplication::allWidgets();
