@@ -341,6 +341,8 @@ DocCard::DocCard(DocPtr doc, Callbacks callbacks, QWidget* parent)
     col->addLayout(header);
     col->addWidget(m_title);
     col->addWidget(m_date);
+    // The flexible space is an item of the stack: the spacing applies on both of its sides.
+    col->addSpacing(10);
     col->addStretch(1);
     col->addLayout(footer);
     setMinimumHeight(120);

@@ -47,10 +47,12 @@ void NewDocSheet::confirm() {
     auto doc = std::make_shared<Doc>(QUuid::createUuid(), pickedTitle(), DocStatusInfo::rawValue(status()),
                                      selectedIcon(), OptText(selectedColorKey()), selectedColorHex(), createdAt,
                                      updatedAt, std::nullopt, m_project);
-    // The stamp makes the project's documents screen list the new document.
-    m_project->setUpdatedAt(Clock::now());
+    const QDateTime projectStamp = Clock::now();
+    // Inserting links the document into the project's list; the stamp then makes the project's
+    // documents screen reload, and it reloads at once, so the document must already be listed.
     ModelContext& ctx = modelContext();
     ctx.insert(doc);
+    m_project->setUpdatedAt(projectStamp);
     ctx.save();   // a failure stays pending in the context, which logs it
     m_created = doc;
 }

@@ -441,7 +441,7 @@ void ProjectDocumentsView::Private::rebuild() {
 void ProjectDocumentsView::Private::queueActivationReload() {
     if (!appeared || activationQueued)
         return;
-    // Window activation and the application's state change arrive together: one reload for both.
+    // Several activations in one turn of the event loop make one reload.
     activationQueued = true;
     QPointer<ProjectDocumentsView> self(q);
     QTimer::singleShot(0, q, [self] {
@@ -461,8 +461,8 @@ void ProjectDocumentsView::showEvent(QShowEvent* event) {
 }
 
 bool ProjectDocumentsView::event(QEvent* event) {
-    if (event->type() == QEvent::WindowActivate)
-        d->queueActivationReload();
+    // Not WindowActivate: the window is activated again whenever one of our own sheets closes, and
+    // closing the edit sheet must keep the page. Only the application coming back counts.
     if (event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         if (key->key() == Qt::Key_Delete || key->key() == Qt::Key_Backspace) {

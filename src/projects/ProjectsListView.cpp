@@ -119,7 +119,8 @@ QWidget* ProjectsListView::Private::buildEmptyState() {
     auto* outer = new QVBoxLayout(box);
     outer->setContentsMargins(22, 10, 22, 0);
     outer->setSpacing(10);
-    outer->addSpacing(30 - 10);
+    // A 30-high blank item, then the stack's spacing before the tile (a spacer gets no spacing of its own).
+    outer->addSpacing(30 + 10);
     auto* tile = new EmptyTile(box);
     outer->addWidget(tile, 0, Qt::AlignHCenter);
     emptyTitle = new ClampedText(Fonts::rounded(16, 700), [] { return AppPalette::primaryText(); }, 0, box);

@@ -7,6 +7,7 @@
 #include "projects/EditDocSheet.h"
 #include "projects/Items.h"
 #include "projects/ListWidgets.h"
+#include "projects/NewDocSheet.h"
 #include "projects/ProjectDocumentsView.h"
 
 #include <QApplication>
@@ -168,10 +169,13 @@ TEST_F(DocumentsViewTest, WhichEventsReturnToTheFirstPageAndWhichKeepIt) {
     EXPECT_EQ(view->currentPage(), 0);
     EXPECT_EQ(pager()->sizeButton()->text(), QStringLiteral("24 / page"));
 
-    // The window becoming active again.
+    // The application becoming active again; the window alone (a sheet closing) keeps the page.
     toPage2();
     QEvent activate(QEvent::WindowActivate);
     QApplication::sendEvent(view, &activate);
+    flush();
+    EXPECT_EQ(view->currentPage(), 1);
+    emit qApp->applicationStateChanged(Qt::ApplicationActive);
     flush();
     EXPECT_EQ(view->currentPage(), 0);
 
@@ -207,6 +211,16 @@ TEST_F(DocumentsViewTest, EditSheetCancelKeepsThePageAndSaveReturnsToTheFirst) {
     flush();
     EXPECT_EQ(view->currentPage(), 0);
     EXPECT_EQ(view->pageDocs().front(), doc);   // stamped: now the newest
+
+    // A document created in the new-document sheet is listed first.
+    auto* create = new NewDocSheet(project, view);   // owned by the view
+    create->open();
+    QTest::keyClicks(create->titleField(), QStringLiteral("Nouveau"));
+    create->confirmButton()->click();
+    // Checked before any later event could reload: the project's stamp alone must bring it in.
+    ASSERT_FALSE(view->pageDocs().empty());
+    EXPECT_EQ(view->pageDocs().front(), create->createdDoc());
+    EXPECT_EQ(view->totalCount(), 21);
 }
 
 TEST_F(DocumentsViewTest, HidingStampsOnlyTheDocumentAndKeepsItInTheStore) {
