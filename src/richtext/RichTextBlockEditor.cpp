@@ -34,6 +34,9 @@ RichTextBlockEditor::RichTextBlockEditor(TextBinding content, RtfBinding richTex
     m_toolbarSlot = new QWidget(this);
     m_toolbarSlot->hide();
     m_toolbar = new RichTextToolbar(m_wrapper->textView(), m_toolbarSlot);
+    // A click on the toolbar (a button, its label, the gap below it) would otherwise hand the
+    // keyboard to the nearest focusable ancestor, a scroll area for instance, and end editing.
+    setFocusProxy(m_wrapper->textView());
 
     m_animation = new QVariantAnimation(this);
     m_animation->setDuration(200);

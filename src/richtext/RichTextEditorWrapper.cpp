@@ -38,8 +38,9 @@ void RichTextEditorWrapper::configure()
     v->clickHandler = [this] {
         if (m_isFocused)
             return;
+        QPointer<RichTextEditorWrapper> self(this);
         setFocused(true);
-        if (m_onFocus)
+        if (self && m_onFocus)
             m_onFocus();
     };
     v->setAcceptRichText(true);

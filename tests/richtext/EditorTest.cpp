@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QScrollArea>
 #include <QTest>
 #include <QTextTable>
 #include <QVBoxLayout>
@@ -308,6 +309,38 @@ TEST(RichTextEditor, ToolbarFollowsFocusAndSurvivesToolbarClicks)
     EXPECT_EQ(f.store.focuses, before);
     ASSERT_TRUE(testsupport::waitFor([&] { return !f.editor->toolbar()->isVisible(); }));
     EXPECT_EQ(f.editor->height(), 100);
+}
+
+TEST(RichTextEditor, ToolbarClicksKeepEditingInsideAScrollArea)
+{
+    // Embedders put the editor in a scroll area, which takes the keyboard on a click that no
+    // focusable child of its own claims.
+    Store store;
+    store.content = QStringLiteral("abc");
+    QScrollArea area;
+    auto* inner = new QWidget;
+    auto* layout = new QVBoxLayout(inner);
+    auto* editor = new RichTextBlockEditor(store.contentBinding(), store.rtfBinding(), false, {}, {}, inner);
+    layout->addWidget(editor);
+    layout->addStretch();
+    area.setWidget(inner);
+    area.setWidgetResizable(true);
+    area.resize(600, 500);
+    area.show();
+    QApplication::setActiveWindow(&area);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&area));
+    QTest::mouseClick(editor->textView()->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
+    ASSERT_TRUE(editor->isFocused());
+    ASSERT_TRUE(testsupport::waitFor([&] { return editor->toolbar()->isVisible() && editor->toolbar()->y() == 0; }));
+    RichTextToolbar* bar = editor->toolbar();
+    QTest::mouseClick(bar->findChild<QLabel*>(QStringLiteral("richTextLabel")), Qt::LeftButton);
+    QTest::mouseClick(bar, Qt::LeftButton, {}, QPoint(bar->width() / 2, 4));
+    QTest::mouseClick(bar->iconButtons().first(), Qt::LeftButton);
+    QTest::mouseClick(editor, Qt::LeftButton, {}, QPoint(100, RichTextBlockEditor::toolbarBlockHeight() - 3));
+    QApplication::processEvents();
+    EXPECT_TRUE(editor->textView()->hasFocus());
+    EXPECT_TRUE(editor->isFocused());
+    EXPECT_TRUE(editor->isToolbarShown());
 }
 
 TEST(RichTextEditor, CustomColourPopover)
