@@ -30,8 +30,7 @@ QString tooLargeText() { return QStringLiteral("Le flux de mises à jour dépass
 } // namespace
 
 Updater::Updater(QObject* parent)
-    : QObject(parent), m_network(new QNetworkAccessManager(this)),
-      m_feedUrl(QUrl(QString::fromUtf8(TOLMEK_UPDATE_FEED_URL))),
+    : QObject(parent), m_feedUrl(QUrl(QString::fromUtf8(TOLMEK_UPDATE_FEED_URL))),
       m_currentVersion(QString::fromUtf8(TOLMEK_VERSION)) {}
 
 Updater::~Updater() {
@@ -75,6 +74,9 @@ void Updater::start(bool userInitiated) {
     request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::UserVerifiedRedirectPolicy);
     request.setMaximumRedirectsAllowed(5);
     request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Tolmek/%1").arg(m_currentVersion));
+    // Created on the first check: its set-up (proxies, TLS) stays out of the application's start.
+    if (!m_network)
+        m_network = new QNetworkAccessManager(this);
     m_reply = m_network->get(request);
     QNetworkReply* reply = m_reply;
     connect(reply, &QNetworkReply::redirected, this, [this, reply](const QUrl& url) {

@@ -64,7 +64,7 @@ private:
     void showUpdate(const FeedEntry& entry);
     QWidget* dialogParent() const;
 
-    QNetworkAccessManager* m_network;
+    QNetworkAccessManager* m_network = nullptr;
     QPointer<QNetworkReply> m_reply;
     QUrl m_feedUrl;
     QString m_currentVersion;
