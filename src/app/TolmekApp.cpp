@@ -6,12 +6,14 @@
 #include "app/kit/Theme.h"
 #include "model/SwiftDataContainer.h"
 #include "platform/ui/DialogSeam.h"
+#include "platform/ui/Fonts.h"
 #include "platform/ui/Symbols.h"
 #include "platform/ui/Updater.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+
 #include <QMenuBar>
 #include <QProxyStyle>
 #include <QStyleFactory>
@@ -93,6 +95,8 @@ int tolmekMain(int argc, char** argv) {
     QCoreApplication::setApplicationVersion(QStringLiteral(TOLMEK_VERSION));
     installFrenchLocale(app);
     QApplication::setStyle(new AppStyle);
+    // Standard widgets (menus, plain buttons, text fields) use the interface font too.
+    QApplication::setFont(Fonts::system(13));
 
     // The delegate first (it creates the updater), then the store; a store that cannot be opened
     // stops the process here.
