@@ -15,6 +15,8 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScreen>
 #include <QVBoxLayout>
 
 using projectsui::ClampedText;
@@ -183,6 +185,7 @@ struct ColorIconSheet::Private {
     QPushButton* cancel = nullptr;
     PreviewCard* preview = nullptr;
     ClampedText* customTag = nullptr;
+    QScrollArea* bodyScroll = nullptr;
 };
 
 void ColorIconSheet::setColorPickerForTesting(ColorPicker picker) { pickerSeam() = std::move(picker); }
@@ -282,7 +285,18 @@ ColorIconSheet::ColorIconSheet(const Texts& texts, QStringList icons, QWidget* p
     grid->setColumnStretch(8, 1);
     iconSection->addLayout(grid);
     body->addLayout(iconSection);
-    root->addLayout(body);
+    // The body scrolls only when the screen is too short for the whole sheet, so the buttons stay reachable.
+    auto* bodyWidget = new QWidget;
+    body->setContentsMargins(0, 0, 0, 0);
+    bodyWidget->setLayout(body);
+    d->bodyScroll = new QScrollArea(this);
+    d->bodyScroll->setFrameShape(QFrame::NoFrame);
+    d->bodyScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    d->bodyScroll->setWidgetResizable(true);
+    d->bodyScroll->setWidget(bodyWidget);
+    d->bodyScroll->viewport()->setAutoFillBackground(false);
+    bodyWidget->setAutoFillBackground(false);
+    root->addWidget(d->bodyScroll);
 
     auto* buttons = new QHBoxLayout;
     d->cancel = new QPushButton(QStringLiteral("Annuler"), this);
@@ -406,7 +420,16 @@ void ColorIconSheet::changeEvent(QEvent* event) {
 void ColorIconSheet::showEvent(QShowEvent* event) {
     fieldsChanged();
     QDialog::showEvent(event);
-    // Fixed width, height from the content.
+    // Fixed width, height from the content, but never taller than the screen.
+    QWidget* body = d->bodyScroll->widget();
+    const int bodyHeight = body->layout()->hasHeightForWidth() ? body->layout()->totalHeightForWidth(604)
+                                                                : body->sizeHint().height();
+    int limit = bodyHeight;
+    if (QScreen* s = screen()) {
+        const int others = layout()->totalSizeHint().height() - d->bodyScroll->sizeHint().height();
+        limit = std::min(bodyHeight, std::max(200, s->availableGeometry().height() - others - 40));
+    }
+    d->bodyScroll->setFixedHeight(limit);
     QLayout* l = layout();
     const int h = l->hasHeightForWidth() ? l->totalHeightForWidth(640) : l->totalSizeHint().height();
     resize(640, std::max(h, l->totalMinimumSize().height()));
