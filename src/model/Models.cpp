@@ -3,7 +3,6 @@
 #include "platform/store/Columns.h"
 
 using store::bind;
-using store::bindLink;
 using store::read;
 
 namespace {
@@ -40,6 +39,25 @@ bool attachTo(Owner& owner, std::vector<std::shared_ptr<Child>>& list, const std
     return true;
 }
 
+// Links a child to `owner` from the owner's side: through the child's link, which keeps both sides in step.
+template <class Owner, class Child>
+void appendChild(Owner& owner, const std::shared_ptr<Child>& child, std::shared_ptr<Owner> (Child::*link)() const,
+                 void (Child::*setLink)(const std::shared_ptr<Owner>&)) {
+    if (!child)
+        return;
+    if (((*child).*link)().get() != &owner)
+        ((*child).*setLink)(owner.template self<Owner>());
+    else
+        owner.attachChild(child);
+}
+
+template <class Owner, class Child>
+void removeChild(Owner& owner, const std::shared_ptr<Child>& child, std::shared_ptr<Owner> (Child::*link)() const,
+                 void (Child::*setLink)(const std::shared_ptr<Owner>&)) {
+    if (child && ((*child).*link)().get() == &owner)
+        ((*child).*setLink)(nullptr);
+}
+
 // After loading, a link is set silently and the child joins its owner's array.
 template <class Child, class Owner>
 void resolve(Child& child, std::weak_ptr<Owner>& slot, const std::shared_ptr<PersistentModel>& owner,
@@ -55,9 +73,39 @@ void pushAll(std::vector<std::shared_ptr<PersistentModel>>& out, const std::vect
     out.insert(out.end(), list.begin(), list.end());
 }
 
-enum SchemaIndex { I_Project, I_Doc, I_DocBlock, I_Checklist, I_ChecklistColumn, I_ChecklistCard, I_ChecklistAttachment };
+enum SchemaIndex {
+    I_Project, I_Doc, I_DocBlock, I_Checklist, I_ChecklistColumn, I_ChecklistCard, I_ChecklistAttachment
+};
 
 } // namespace
+
+template <class T>
+void StoredModel<T>::bindColumn(int column, sqlite3_stmt* stmt, int param) const {
+    std::visit(
+        [&](auto member) {
+            if constexpr (!std::is_same_v<decltype(member), std::monostate>)
+                bind(stmt, param, static_cast<const T*>(this)->*member);
+        },
+        T::fields()[size_t(column)]);
+}
+
+template <class T>
+void StoredModel<T>::readColumn(int column, sqlite3_stmt* stmt, int col) {
+    std::visit(
+        [&](auto member) {
+            if constexpr (!std::is_same_v<decltype(member), std::monostate>)
+                read(stmt, col, static_cast<T*>(this)->*member);
+        },
+        T::fields()[size_t(column)]);
+}
+
+template class StoredModel<Project>;
+template class StoredModel<Doc>;
+template class StoredModel<DocBlock>;
+template class StoredModel<Checklist>;
+template class StoredModel<ChecklistColumn>;
+template class StoredModel<ChecklistCard>;
+template class StoredModel<ChecklistAttachment>;
 
 // ---------------------------------------------------------------------------------------------
 QString DocStatusInfo::rawValue(DocStatus s) {
@@ -105,7 +153,7 @@ const QList<DocBlockType>& DocBlockTypeInfo::allCases() {
 // ---------------------------------------------------------------------------------------------
 Project::Project(QUuid id, QString name, OptText details, QString iconName, OptText colorKey, OptText colorHex,
                  QDateTime createdAt, QDateTime updatedAt, OptDate deletedAt)
-    : PersistentModel(id), m_name(std::move(name)), m_details(std::move(details)), m_iconName(std::move(iconName)),
+    : StoredModel(id), m_name(std::move(name)), m_details(std::move(details)), m_iconName(std::move(iconName)),
       m_colorKey(std::move(colorKey)), m_colorHex(std::move(colorHex)), m_createdAt(std::move(createdAt)),
       m_updatedAt(std::move(updatedAt)), m_deletedAt(std::move(deletedAt)) {
     m_docsLoaded = m_checklistsLoaded = true;
@@ -126,30 +174,11 @@ const EntityInfo& Project::entityInfo() {
     return info;
 }
 
-void Project::bindColumn(int c, sqlite3_stmt* s, int p) const {
-    switch (c) {
-    case C_name: bind(s, p, m_name); break;
-    case C_details: bind(s, p, m_details); break;
-    case C_iconName: bind(s, p, m_iconName); break;
-    case C_colorKey: bind(s, p, m_colorKey); break;
-    case C_colorHex: bind(s, p, m_colorHex); break;
-    case C_createdAt: bind(s, p, m_createdAt); break;
-    case C_updatedAt: bind(s, p, m_updatedAt); break;
-    case C_deletedAt: bind(s, p, m_deletedAt); break;
-    }
-}
-
-void Project::readColumn(int c, sqlite3_stmt* s, int i) {
-    switch (c) {
-    case C_name: read(s, i, m_name); break;
-    case C_details: read(s, i, m_details); break;
-    case C_iconName: read(s, i, m_iconName); break;
-    case C_colorKey: read(s, i, m_colorKey); break;
-    case C_colorHex: read(s, i, m_colorHex); break;
-    case C_createdAt: read(s, i, m_createdAt); break;
-    case C_updatedAt: read(s, i, m_updatedAt); break;
-    case C_deletedAt: read(s, i, m_deletedAt); break;
-    }
+const std::vector<FieldRef<Project>>& Project::fields() {
+    static const std::vector<FieldRef<Project>> f{
+        std::monostate{}, &Project::m_name, &Project::m_details, &Project::m_iconName, &Project::m_colorKey,
+        &Project::m_colorHex, &Project::m_createdAt, &Project::m_updatedAt, &Project::m_deletedAt};
+    return f;
 }
 
 const std::vector<DocPtr>& Project::docs() const {
@@ -170,32 +199,16 @@ const std::vector<ChecklistPtr>& Project::checklists() const {
     return m_checklists;
 }
 
-void Project::appendDoc(const DocPtr& doc) {
-    if (!doc)
-        return;
-    if (doc->project().get() != this)
-        doc->setProject(self<Project>());
-    else
-        attachChild(doc);
-}
+void Project::appendDoc(const DocPtr& doc) { appendChild(*this, doc, &Doc::project, &Doc::setProject); }
 
-void Project::removeDoc(const DocPtr& doc) {
-    if (doc && doc->project().get() == this)
-        doc->setProject(nullptr);
-}
+void Project::removeDoc(const DocPtr& doc) { removeChild(*this, doc, &Doc::project, &Doc::setProject); }
 
 void Project::appendChecklist(const ChecklistPtr& checklist) {
-    if (!checklist)
-        return;
-    if (checklist->project().get() != this)
-        checklist->setProject(self<Project>());
-    else
-        attachChild(checklist);
+    appendChild(*this, checklist, &Checklist::project, &Checklist::setProject);
 }
 
 void Project::removeChecklist(const ChecklistPtr& checklist) {
-    if (checklist && checklist->project().get() == this)
-        checklist->setProject(nullptr);
+    removeChild(*this, checklist, &Checklist::project, &Checklist::setProject);
 }
 
 void Project::attachChild(const DocPtr& doc) {
@@ -231,7 +244,7 @@ void Project::onDeleted(std::vector<std::shared_ptr<PersistentModel>>& cascade) 
 // ---------------------------------------------------------------------------------------------
 Doc::Doc(QUuid id, QString title, QString statusRaw, QString iconName, OptText colorKey, OptText colorHex,
          QDateTime createdAt, QDateTime updatedAt, OptDate deletedAt, const ProjectPtr& project)
-    : PersistentModel(id), m_title(std::move(title)), m_statusRaw(std::move(statusRaw)),
+    : StoredModel(id), m_title(std::move(title)), m_statusRaw(std::move(statusRaw)),
       m_iconName(std::move(iconName)), m_colorKey(std::move(colorKey)), m_colorHex(std::move(colorHex)),
       m_createdAt(std::move(createdAt)), m_updatedAt(std::move(updatedAt)), m_deletedAt(std::move(deletedAt)),
       m_project(project) {
@@ -250,31 +263,11 @@ const EntityInfo& Doc::entityInfo() {
 
 DocStatus Doc::status() const { return DocStatusInfo::fromRaw(m_statusRaw).value_or(DocStatus::inProgress); }
 
-void Doc::bindColumn(int c, sqlite3_stmt* s, int p) const {
-    switch (c) {
-    case C_title: bind(s, p, m_title); break;
-    case C_statusRaw: bind(s, p, m_statusRaw); break;
-    case C_iconName: bind(s, p, m_iconName); break;
-    case C_colorKey: bind(s, p, m_colorKey); break;
-    case C_colorHex: bind(s, p, m_colorHex); break;
-    case C_createdAt: bind(s, p, m_createdAt); break;
-    case C_updatedAt: bind(s, p, m_updatedAt); break;
-    case C_deletedAt: bind(s, p, m_deletedAt); break;
-    case C_project: bindLink(s, p, m_project); break;
-    }
-}
-
-void Doc::readColumn(int c, sqlite3_stmt* s, int i) {
-    switch (c) {
-    case C_title: read(s, i, m_title); break;
-    case C_statusRaw: read(s, i, m_statusRaw); break;
-    case C_iconName: read(s, i, m_iconName); break;
-    case C_colorKey: read(s, i, m_colorKey); break;
-    case C_colorHex: read(s, i, m_colorHex); break;
-    case C_createdAt: read(s, i, m_createdAt); break;
-    case C_updatedAt: read(s, i, m_updatedAt); break;
-    case C_deletedAt: read(s, i, m_deletedAt); break;
-    }
+const std::vector<FieldRef<Doc>>& Doc::fields() {
+    static const std::vector<FieldRef<Doc>> f{
+        std::monostate{}, &Doc::m_title, &Doc::m_statusRaw, &Doc::m_iconName, &Doc::m_colorKey, &Doc::m_colorHex,
+        &Doc::m_createdAt, &Doc::m_updatedAt, &Doc::m_deletedAt, &Doc::m_project};
+    return f;
 }
 
 void Doc::resolveLink(int, const std::shared_ptr<PersistentModel>& owner) {
@@ -306,19 +299,9 @@ const std::vector<DocBlockPtr>& Doc::blocks() const {
     return m_blocks;
 }
 
-void Doc::appendBlock(const DocBlockPtr& block) {
-    if (!block)
-        return;
-    if (block->doc().get() != this)
-        block->setDoc(self<Doc>());
-    else
-        attachChild(block);
-}
+void Doc::appendBlock(const DocBlockPtr& block) { appendChild(*this, block, &DocBlock::doc, &DocBlock::setDoc); }
 
-void Doc::removeBlock(const DocBlockPtr& block) {
-    if (block && block->doc().get() == this)
-        block->setDoc(nullptr);
-}
+void Doc::removeBlock(const DocBlockPtr& block) { removeChild(*this, block, &DocBlock::doc, &DocBlock::setDoc); }
 
 void Doc::attachChild(const DocBlockPtr& block) {
     blocks();
@@ -335,7 +318,7 @@ void Doc::detachChild(DocBlock* block) {
 DocBlock::DocBlock(QUuid id, QString typeRaw, int order, QString content, OptText stepTitle, OptText codeLanguage,
                    OptData richTextData, OptData imageData, bool isCompleted, QDateTime createdAt,
                    QDateTime updatedAt, OptDate deletedAt, const DocPtr& doc)
-    : PersistentModel(id), m_typeRaw(std::move(typeRaw)), m_order(order), m_content(std::move(content)),
+    : StoredModel(id), m_typeRaw(std::move(typeRaw)), m_order(order), m_content(std::move(content)),
       m_stepTitle(std::move(stepTitle)), m_codeLanguage(std::move(codeLanguage)), m_isCompleted(isCompleted),
       m_createdAt(std::move(createdAt)), m_updatedAt(std::move(updatedAt)), m_deletedAt(std::move(deletedAt)),
       m_richTextData(std::move(richTextData)), m_imageData(std::move(imageData)), m_doc(doc) {}
@@ -384,37 +367,20 @@ void DocBlock::setImageData(const OptData& data) {
     didWrite(C_imageData);
 }
 
-void DocBlock::bindColumn(int c, sqlite3_stmt* s, int p) const {
-    switch (c) {
-    case C_typeRaw: bind(s, p, m_typeRaw); break;
-    case C_order: bind(s, p, m_order); break;
-    case C_content: bind(s, p, m_content); break;
-    case C_stepTitle: bind(s, p, m_stepTitle); break;
-    case C_codeLanguage: bind(s, p, m_codeLanguage); break;
-    case C_richTextData: bind(s, p, richTextData()); break;
-    case C_imageData: bind(s, p, imageData()); break;
-    case C_isCompleted: bind(s, p, m_isCompleted); break;
-    case C_createdAt: bind(s, p, m_createdAt); break;
-    case C_updatedAt: bind(s, p, m_updatedAt); break;
-    case C_deletedAt: bind(s, p, m_deletedAt); break;
-    case C_doc: bindLink(s, p, m_doc); break;
-    }
+const std::vector<FieldRef<DocBlock>>& DocBlock::fields() {
+    static const std::vector<FieldRef<DocBlock>> f{
+        std::monostate{}, &DocBlock::m_typeRaw, &DocBlock::m_order, &DocBlock::m_content, &DocBlock::m_stepTitle,
+        &DocBlock::m_codeLanguage, &DocBlock::m_richTextData, &DocBlock::m_imageData, &DocBlock::m_isCompleted,
+        &DocBlock::m_createdAt, &DocBlock::m_updatedAt, &DocBlock::m_deletedAt, &DocBlock::m_doc};
+    return f;
 }
 
 void DocBlock::readColumn(int c, sqlite3_stmt* s, int i) {
-    switch (c) {
-    case C_typeRaw: read(s, i, m_typeRaw); break;
-    case C_order: read(s, i, m_order); break;
-    case C_content: read(s, i, m_content); break;
-    case C_stepTitle: read(s, i, m_stepTitle); break;
-    case C_codeLanguage: read(s, i, m_codeLanguage); break;
-    case C_richTextData: read(s, i, m_richTextData); m_richLoaded = true; break;
-    case C_imageData: read(s, i, m_imageData); m_imageLoaded = true; break;
-    case C_isCompleted: read(s, i, m_isCompleted); break;
-    case C_createdAt: read(s, i, m_createdAt); break;
-    case C_updatedAt: read(s, i, m_updatedAt); break;
-    case C_deletedAt: read(s, i, m_deletedAt); break;
-    }
+    StoredModel::readColumn(c, s, i);
+    if (c == C_richTextData)
+        m_richLoaded = true;
+    else if (c == C_imageData)
+        m_imageLoaded = true;
 }
 
 void DocBlock::resolveLink(int, const std::shared_ptr<PersistentModel>& owner) {
@@ -441,7 +407,7 @@ void DocBlock::onDeleted(std::vector<std::shared_ptr<PersistentModel>>&) {
 Checklist::Checklist(QUuid id, QString name, OptText details, QString iconName, OptText colorKey, OptText colorHex,
                      OptText remoteId, QDateTime createdAt, QDateTime updatedAt, OptDate deletedAt,
                      const ProjectPtr& project)
-    : PersistentModel(id), m_name(std::move(name)), m_details(std::move(details)), m_iconName(std::move(iconName)),
+    : StoredModel(id), m_name(std::move(name)), m_details(std::move(details)), m_iconName(std::move(iconName)),
       m_colorKey(std::move(colorKey)), m_colorHex(std::move(colorHex)), m_remoteId(std::move(remoteId)),
       m_createdAt(std::move(createdAt)), m_updatedAt(std::move(updatedAt)), m_deletedAt(std::move(deletedAt)),
       m_project(project) {}
@@ -457,33 +423,12 @@ const EntityInfo& Checklist::entityInfo() {
     return info;
 }
 
-void Checklist::bindColumn(int c, sqlite3_stmt* s, int p) const {
-    switch (c) {
-    case C_name: bind(s, p, m_name); break;
-    case C_details: bind(s, p, m_details); break;
-    case C_iconName: bind(s, p, m_iconName); break;
-    case C_colorKey: bind(s, p, m_colorKey); break;
-    case C_colorHex: bind(s, p, m_colorHex); break;
-    case C_remoteId: bind(s, p, m_remoteId); break;
-    case C_createdAt: bind(s, p, m_createdAt); break;
-    case C_updatedAt: bind(s, p, m_updatedAt); break;
-    case C_deletedAt: bind(s, p, m_deletedAt); break;
-    case C_project: bindLink(s, p, m_project); break;
-    }
-}
-
-void Checklist::readColumn(int c, sqlite3_stmt* s, int i) {
-    switch (c) {
-    case C_name: read(s, i, m_name); break;
-    case C_details: read(s, i, m_details); break;
-    case C_iconName: read(s, i, m_iconName); break;
-    case C_colorKey: read(s, i, m_colorKey); break;
-    case C_colorHex: read(s, i, m_colorHex); break;
-    case C_remoteId: read(s, i, m_remoteId); break;
-    case C_createdAt: read(s, i, m_createdAt); break;
-    case C_updatedAt: read(s, i, m_updatedAt); break;
-    case C_deletedAt: read(s, i, m_deletedAt); break;
-    }
+const std::vector<FieldRef<Checklist>>& Checklist::fields() {
+    static const std::vector<FieldRef<Checklist>> f{
+        std::monostate{}, &Checklist::m_name, &Checklist::m_details, &Checklist::m_iconName,
+        &Checklist::m_colorKey, &Checklist::m_colorHex, &Checklist::m_remoteId, &Checklist::m_createdAt,
+        &Checklist::m_updatedAt, &Checklist::m_deletedAt, &Checklist::m_project};
+    return f;
 }
 
 void Checklist::resolveLink(int, const std::shared_ptr<PersistentModel>& owner) {
@@ -513,17 +458,11 @@ const std::vector<ChecklistColumnPtr>& Checklist::columns() const {
 }
 
 void Checklist::appendColumn(const ChecklistColumnPtr& column) {
-    if (!column)
-        return;
-    if (column->checklist().get() != this)
-        column->setChecklist(self<Checklist>());
-    else
-        attachChild(column);
+    appendChild(*this, column, &ChecklistColumn::checklist, &ChecklistColumn::setChecklist);
 }
 
 void Checklist::removeColumn(const ChecklistColumnPtr& column) {
-    if (column && column->checklist().get() == this)
-        column->setChecklist(nullptr);
+    removeChild(*this, column, &ChecklistColumn::checklist, &ChecklistColumn::setChecklist);
 }
 
 void Checklist::attachChild(const ChecklistColumnPtr& column) {
@@ -541,7 +480,7 @@ void Checklist::detachChild(ChecklistColumn* column) {
 ChecklistColumn::ChecklistColumn(QUuid id, QString name, QString iconName, OptText colorKey, OptText colorHex,
                                  int orderIndex, OptText remoteId, QDateTime createdAt, QDateTime updatedAt,
                                  OptDate deletedAt, const ChecklistPtr& checklist)
-    : PersistentModel(id), m_name(std::move(name)), m_iconName(std::move(iconName)), m_colorKey(std::move(colorKey)),
+    : StoredModel(id), m_name(std::move(name)), m_iconName(std::move(iconName)), m_colorKey(std::move(colorKey)),
       m_colorHex(std::move(colorHex)), m_orderIndex(orderIndex), m_remoteId(std::move(remoteId)),
       m_createdAt(std::move(createdAt)), m_updatedAt(std::move(updatedAt)), m_deletedAt(std::move(deletedAt)),
       m_checklist(checklist) {}
@@ -557,33 +496,13 @@ const EntityInfo& ChecklistColumn::entityInfo() {
     return info;
 }
 
-void ChecklistColumn::bindColumn(int c, sqlite3_stmt* s, int p) const {
-    switch (c) {
-    case C_name: bind(s, p, m_name); break;
-    case C_iconName: bind(s, p, m_iconName); break;
-    case C_colorKey: bind(s, p, m_colorKey); break;
-    case C_colorHex: bind(s, p, m_colorHex); break;
-    case C_orderIndex: bind(s, p, m_orderIndex); break;
-    case C_remoteId: bind(s, p, m_remoteId); break;
-    case C_createdAt: bind(s, p, m_createdAt); break;
-    case C_updatedAt: bind(s, p, m_updatedAt); break;
-    case C_deletedAt: bind(s, p, m_deletedAt); break;
-    case C_checklist: bindLink(s, p, m_checklist); break;
-    }
-}
-
-void ChecklistColumn::readColumn(int c, sqlite3_stmt* s, int i) {
-    switch (c) {
-    case C_name: read(s, i, m_name); break;
-    case C_iconName: read(s, i, m_iconName); break;
-    case C_colorKey: read(s, i, m_colorKey); break;
-    case C_colorHex: read(s, i, m_colorHex); break;
-    case C_orderIndex: read(s, i, m_orderIndex); break;
-    case C_remoteId: read(s, i, m_remoteId); break;
-    case C_createdAt: read(s, i, m_createdAt); break;
-    case C_updatedAt: read(s, i, m_updatedAt); break;
-    case C_deletedAt: read(s, i, m_deletedAt); break;
-    }
+const std::vector<FieldRef<ChecklistColumn>>& ChecklistColumn::fields() {
+    static const std::vector<FieldRef<ChecklistColumn>> f{
+        std::monostate{}, &ChecklistColumn::m_name, &ChecklistColumn::m_iconName, &ChecklistColumn::m_colorKey,
+        &ChecklistColumn::m_colorHex, &ChecklistColumn::m_orderIndex, &ChecklistColumn::m_remoteId,
+        &ChecklistColumn::m_createdAt, &ChecklistColumn::m_updatedAt, &ChecklistColumn::m_deletedAt,
+        &ChecklistColumn::m_checklist};
+    return f;
 }
 
 void ChecklistColumn::resolveLink(int, const std::shared_ptr<PersistentModel>& owner) {
@@ -613,17 +532,11 @@ const std::vector<ChecklistCardPtr>& ChecklistColumn::cards() const {
 }
 
 void ChecklistColumn::appendCard(const ChecklistCardPtr& card) {
-    if (!card)
-        return;
-    if (card->column().get() != this)
-        card->setColumn(self<ChecklistColumn>());
-    else
-        attachChild(card);
+    appendChild(*this, card, &ChecklistCard::column, &ChecklistCard::setColumn);
 }
 
 void ChecklistColumn::removeCard(const ChecklistCardPtr& card) {
-    if (card && card->column().get() == this)
-        card->setColumn(nullptr);
+    removeChild(*this, card, &ChecklistCard::column, &ChecklistCard::setColumn);
 }
 
 void ChecklistColumn::attachChild(const ChecklistCardPtr& card) {
@@ -641,7 +554,7 @@ void ChecklistColumn::detachChild(ChecklistCard* card) {
 ChecklistCard::ChecklistCard(QUuid id, QString title, OptText notes, int orderIndex, OptText remoteId,
                              QDateTime createdAt, QDateTime updatedAt, OptDate deletedAt,
                              const ChecklistColumnPtr& column)
-    : PersistentModel(id), m_title(std::move(title)), m_notes(std::move(notes)), m_orderIndex(orderIndex),
+    : StoredModel(id), m_title(std::move(title)), m_notes(std::move(notes)), m_orderIndex(orderIndex),
       m_remoteId(std::move(remoteId)), m_createdAt(std::move(createdAt)), m_updatedAt(std::move(updatedAt)),
       m_deletedAt(std::move(deletedAt)), m_column(column) {}
 
@@ -655,29 +568,12 @@ const EntityInfo& ChecklistCard::entityInfo() {
     return info;
 }
 
-void ChecklistCard::bindColumn(int c, sqlite3_stmt* s, int p) const {
-    switch (c) {
-    case C_title: bind(s, p, m_title); break;
-    case C_notes: bind(s, p, m_notes); break;
-    case C_orderIndex: bind(s, p, m_orderIndex); break;
-    case C_remoteId: bind(s, p, m_remoteId); break;
-    case C_createdAt: bind(s, p, m_createdAt); break;
-    case C_updatedAt: bind(s, p, m_updatedAt); break;
-    case C_deletedAt: bind(s, p, m_deletedAt); break;
-    case C_column: bindLink(s, p, m_column); break;
-    }
-}
-
-void ChecklistCard::readColumn(int c, sqlite3_stmt* s, int i) {
-    switch (c) {
-    case C_title: read(s, i, m_title); break;
-    case C_notes: read(s, i, m_notes); break;
-    case C_orderIndex: read(s, i, m_orderIndex); break;
-    case C_remoteId: read(s, i, m_remoteId); break;
-    case C_createdAt: read(s, i, m_createdAt); break;
-    case C_updatedAt: read(s, i, m_updatedAt); break;
-    case C_deletedAt: read(s, i, m_deletedAt); break;
-    }
+const std::vector<FieldRef<ChecklistCard>>& ChecklistCard::fields() {
+    static const std::vector<FieldRef<ChecklistCard>> f{
+        std::monostate{}, &ChecklistCard::m_title, &ChecklistCard::m_notes, &ChecklistCard::m_orderIndex,
+        &ChecklistCard::m_remoteId, &ChecklistCard::m_createdAt, &ChecklistCard::m_updatedAt,
+        &ChecklistCard::m_deletedAt, &ChecklistCard::m_column};
+    return f;
 }
 
 void ChecklistCard::resolveLink(int, const std::shared_ptr<PersistentModel>& owner) {
@@ -707,17 +603,11 @@ const std::vector<ChecklistAttachmentPtr>& ChecklistCard::attachments() const {
 }
 
 void ChecklistCard::appendAttachment(const ChecklistAttachmentPtr& attachment) {
-    if (!attachment)
-        return;
-    if (attachment->card().get() != this)
-        attachment->setCard(self<ChecklistCard>());
-    else
-        attachChild(attachment);
+    appendChild(*this, attachment, &ChecklistAttachment::card, &ChecklistAttachment::setCard);
 }
 
 void ChecklistCard::removeAttachment(const ChecklistAttachmentPtr& attachment) {
-    if (attachment && attachment->card().get() == this)
-        attachment->setCard(nullptr);
+    removeChild(*this, attachment, &ChecklistAttachment::card, &ChecklistAttachment::setCard);
 }
 
 void ChecklistCard::attachChild(const ChecklistAttachmentPtr& attachment) {
@@ -734,7 +624,7 @@ void ChecklistCard::detachChild(ChecklistAttachment* attachment) {
 // ---------------------------------------------------------------------------------------------
 ChecklistAttachment::ChecklistAttachment(QUuid id, QString fileName, OptText mimeType, QString localPath,
                                          OptText remoteId, QDateTime createdAt, const ChecklistCardPtr& card)
-    : PersistentModel(id), m_fileName(std::move(fileName)), m_mimeType(std::move(mimeType)),
+    : StoredModel(id), m_fileName(std::move(fileName)), m_mimeType(std::move(mimeType)),
       m_localPath(std::move(localPath)), m_remoteId(std::move(remoteId)), m_createdAt(std::move(createdAt)),
       m_card(card) {}
 
@@ -747,25 +637,12 @@ const EntityInfo& ChecklistAttachment::entityInfo() {
     return info;
 }
 
-void ChecklistAttachment::bindColumn(int c, sqlite3_stmt* s, int p) const {
-    switch (c) {
-    case C_fileName: bind(s, p, m_fileName); break;
-    case C_mimeType: bind(s, p, m_mimeType); break;
-    case C_localPath: bind(s, p, m_localPath); break;
-    case C_remoteId: bind(s, p, m_remoteId); break;
-    case C_createdAt: bind(s, p, m_createdAt); break;
-    case C_card: bindLink(s, p, m_card); break;
-    }
-}
-
-void ChecklistAttachment::readColumn(int c, sqlite3_stmt* s, int i) {
-    switch (c) {
-    case C_fileName: read(s, i, m_fileName); break;
-    case C_mimeType: read(s, i, m_mimeType); break;
-    case C_localPath: read(s, i, m_localPath); break;
-    case C_remoteId: read(s, i, m_remoteId); break;
-    case C_createdAt: read(s, i, m_createdAt); break;
-    }
+const std::vector<FieldRef<ChecklistAttachment>>& ChecklistAttachment::fields() {
+    static const std::vector<FieldRef<ChecklistAttachment>> f{
+        std::monostate{}, &ChecklistAttachment::m_fileName, &ChecklistAttachment::m_mimeType,
+        &ChecklistAttachment::m_localPath, &ChecklistAttachment::m_remoteId, &ChecklistAttachment::m_createdAt,
+        &ChecklistAttachment::m_card};
+    return f;
 }
 
 void ChecklistAttachment::resolveLink(int, const std::shared_ptr<PersistentModel>& owner) {

@@ -7,6 +7,8 @@
 
 #include <QList>
 
+#include <variant>
+
 #include <memory>
 #include <optional>
 #include <vector>
@@ -30,6 +32,22 @@ using ChecklistAttachmentPtr = std::shared_ptr<ChecklistAttachment>;
 using OptText = std::optional<QString>;
 using OptDate = std::optional<QDateTime>;
 using OptData = std::optional<QByteArray>;
+
+// One stored column of T for the store layer: the member that holds it (nothing for the id).
+template <class T>
+using FieldRef = std::variant<std::monostate, QString T::*, OptText T::*, int T::*, bool T::*, QDateTime T::*,
+                              OptDate T::*, OptData T::*, std::weak_ptr<Project> T::*, std::weak_ptr<Doc> T::*,
+                              std::weak_ptr<Checklist> T::*, std::weak_ptr<ChecklistColumn> T::*,
+                              std::weak_ptr<ChecklistCard> T::*>;
+
+// Binds and reads T's columns through T::fields(), its members in column order.
+template <class T>
+class StoredModel : public PersistentModel {
+protected:
+    using PersistentModel::PersistentModel;
+    void bindColumn(int column, sqlite3_stmt* stmt, int param) const override;
+    void readColumn(int column, sqlite3_stmt* stmt, int col) override;
+};
 
 // A plain stored field: getter, setter that always notifies, member.
 #define TOLMEK_FIELD(Type, name, Setter, Column)                 \
@@ -58,7 +76,7 @@ const QList<DocBlockType>& allCases();
 } // namespace DocBlockTypeInfo
 
 // ---------------------------------------------------------------------------------------------
-class Project final : public PersistentModel {
+class Project final : public StoredModel<Project> {
     Q_OBJECT
 public:
     // Store-internal: keep the arrays in step with the children's links.
@@ -72,7 +90,7 @@ public:
             QDateTime createdAt, QDateTime updatedAt, OptDate deletedAt = std::nullopt);
     Project(QUuid id, QString name, OptText details, QString iconName, QDateTime createdAt, QDateTime updatedAt,
             OptDate deletedAt = std::nullopt);
-    explicit Project(QUuid id) : PersistentModel(id) {}   // for loading
+    explicit Project(QUuid id) : StoredModel(id) {}   // for loading
     static const EntityInfo& entityInfo();
     const EntityInfo& entity() const override { return entityInfo(); }
 
@@ -95,8 +113,8 @@ public:
     void removeChecklist(const ChecklistPtr& checklist);
 
 protected:
-    void bindColumn(int column, sqlite3_stmt* stmt, int param) const override;
-    void readColumn(int column, sqlite3_stmt* stmt, int col) override;
+    friend class StoredModel<Project>;
+    static const std::vector<FieldRef<Project>>& fields();
     void onDeleted(std::vector<std::shared_ptr<PersistentModel>>& cascade) override;
 
 private:
@@ -109,7 +127,7 @@ private:
 };
 
 // ---------------------------------------------------------------------------------------------
-class Doc final : public PersistentModel {
+class Doc final : public StoredModel<Doc> {
     Q_OBJECT
 public:
     void attachChild(const DocBlockPtr& block);
@@ -119,7 +137,7 @@ public:
                C_project };
     Doc(QUuid id, QString title, QString statusRaw, QString iconName, OptText colorKey, OptText colorHex,
         QDateTime createdAt, QDateTime updatedAt, OptDate deletedAt, const ProjectPtr& project);
-    explicit Doc(QUuid id) : PersistentModel(id) {}
+    explicit Doc(QUuid id) : StoredModel(id) {}
     static const EntityInfo& entityInfo();
     const EntityInfo& entity() const override { return entityInfo(); }
 
@@ -145,8 +163,8 @@ public:
     void removeBlock(const DocBlockPtr& block);
 
 protected:
-    void bindColumn(int column, sqlite3_stmt* stmt, int param) const override;
-    void readColumn(int column, sqlite3_stmt* stmt, int col) override;
+    friend class StoredModel<Doc>;
+    static const std::vector<FieldRef<Doc>>& fields();
     void resolveLink(int column, const std::shared_ptr<PersistentModel>& owner) override;
     void onInserted() override;
     void onDeleted(std::vector<std::shared_ptr<PersistentModel>>& cascade) override;
@@ -160,7 +178,7 @@ private:
 };
 
 // ---------------------------------------------------------------------------------------------
-class DocBlock final : public PersistentModel {
+class DocBlock final : public StoredModel<DocBlock> {
     Q_OBJECT
 public:
     enum Col { C_id, C_typeRaw, C_order, C_content, C_stepTitle, C_codeLanguage, C_richTextData, C_imageData,
@@ -168,7 +186,7 @@ public:
     DocBlock(QUuid id, QString typeRaw, int order, QString content, OptText stepTitle, OptText codeLanguage,
              OptData richTextData, OptData imageData, bool isCompleted, QDateTime createdAt, QDateTime updatedAt,
              OptDate deletedAt, const DocPtr& doc);
-    explicit DocBlock(QUuid id) : PersistentModel(id) {}
+    explicit DocBlock(QUuid id) : StoredModel(id) {}
     static const EntityInfo& entityInfo();
     const EntityInfo& entity() const override { return entityInfo(); }
 
@@ -196,7 +214,8 @@ public:
     void setDoc(const DocPtr& doc);
 
 protected:
-    void bindColumn(int column, sqlite3_stmt* stmt, int param) const override;
+    friend class StoredModel<DocBlock>;
+    static const std::vector<FieldRef<DocBlock>>& fields();
     void readColumn(int column, sqlite3_stmt* stmt, int col) override;
     void resolveLink(int column, const std::shared_ptr<PersistentModel>& owner) override;
     void onInserted() override;
@@ -212,7 +231,7 @@ private:
 };
 
 // ---------------------------------------------------------------------------------------------
-class Checklist final : public PersistentModel {
+class Checklist final : public StoredModel<Checklist> {
     Q_OBJECT
 public:
     void attachChild(const ChecklistColumnPtr& column);
@@ -223,7 +242,7 @@ public:
     Checklist(QUuid id, QString name, OptText details, QString iconName, OptText colorKey, OptText colorHex,
               OptText remoteId, QDateTime createdAt, QDateTime updatedAt, OptDate deletedAt,
               const ProjectPtr& project);
-    explicit Checklist(QUuid id) : PersistentModel(id) {}
+    explicit Checklist(QUuid id) : StoredModel(id) {}
     static const EntityInfo& entityInfo();
     const EntityInfo& entity() const override { return entityInfo(); }
 
@@ -247,8 +266,8 @@ public:
     void removeColumn(const ChecklistColumnPtr& column);
 
 protected:
-    void bindColumn(int column, sqlite3_stmt* stmt, int param) const override;
-    void readColumn(int column, sqlite3_stmt* stmt, int col) override;
+    friend class StoredModel<Checklist>;
+    static const std::vector<FieldRef<Checklist>>& fields();
     void resolveLink(int column, const std::shared_ptr<PersistentModel>& owner) override;
     void onInserted() override;
     void onDeleted(std::vector<std::shared_ptr<PersistentModel>>& cascade) override;
@@ -261,7 +280,7 @@ private:
 };
 
 // ---------------------------------------------------------------------------------------------
-class ChecklistColumn final : public PersistentModel {
+class ChecklistColumn final : public StoredModel<ChecklistColumn> {
     Q_OBJECT
 public:
     void attachChild(const ChecklistCardPtr& card);
@@ -272,7 +291,7 @@ public:
     ChecklistColumn(QUuid id, QString name, QString iconName, OptText colorKey, OptText colorHex, int orderIndex,
                     OptText remoteId, QDateTime createdAt, QDateTime updatedAt, OptDate deletedAt,
                     const ChecklistPtr& checklist);
-    explicit ChecklistColumn(QUuid id) : PersistentModel(id) {}
+    explicit ChecklistColumn(QUuid id) : StoredModel(id) {}
     static const EntityInfo& entityInfo();
     const EntityInfo& entity() const override { return entityInfo(); }
 
@@ -295,8 +314,8 @@ public:
     void removeCard(const ChecklistCardPtr& card);
 
 protected:
-    void bindColumn(int column, sqlite3_stmt* stmt, int param) const override;
-    void readColumn(int column, sqlite3_stmt* stmt, int col) override;
+    friend class StoredModel<ChecklistColumn>;
+    static const std::vector<FieldRef<ChecklistColumn>>& fields();
     void resolveLink(int column, const std::shared_ptr<PersistentModel>& owner) override;
     void onInserted() override;
     void onDeleted(std::vector<std::shared_ptr<PersistentModel>>& cascade) override;
@@ -309,7 +328,7 @@ private:
 };
 
 // ---------------------------------------------------------------------------------------------
-class ChecklistCard final : public PersistentModel {
+class ChecklistCard final : public StoredModel<ChecklistCard> {
     Q_OBJECT
 public:
     void attachChild(const ChecklistAttachmentPtr& attachment);
@@ -318,7 +337,7 @@ public:
     enum Col { C_id, C_title, C_notes, C_orderIndex, C_remoteId, C_createdAt, C_updatedAt, C_deletedAt, C_column };
     ChecklistCard(QUuid id, QString title, OptText notes, int orderIndex, OptText remoteId, QDateTime createdAt,
                   QDateTime updatedAt, OptDate deletedAt, const ChecklistColumnPtr& column);
-    explicit ChecklistCard(QUuid id) : PersistentModel(id) {}
+    explicit ChecklistCard(QUuid id) : StoredModel(id) {}
     static const EntityInfo& entityInfo();
     const EntityInfo& entity() const override { return entityInfo(); }
 
@@ -339,8 +358,8 @@ public:
     void removeAttachment(const ChecklistAttachmentPtr& attachment);
 
 protected:
-    void bindColumn(int column, sqlite3_stmt* stmt, int param) const override;
-    void readColumn(int column, sqlite3_stmt* stmt, int col) override;
+    friend class StoredModel<ChecklistCard>;
+    static const std::vector<FieldRef<ChecklistCard>>& fields();
     void resolveLink(int column, const std::shared_ptr<PersistentModel>& owner) override;
     void onInserted() override;
     void onDeleted(std::vector<std::shared_ptr<PersistentModel>>& cascade) override;
@@ -353,13 +372,13 @@ private:
 };
 
 // ---------------------------------------------------------------------------------------------
-class ChecklistAttachment final : public PersistentModel {
+class ChecklistAttachment final : public StoredModel<ChecklistAttachment> {
     Q_OBJECT
 public:
     enum Col { C_id, C_fileName, C_mimeType, C_localPath, C_remoteId, C_createdAt, C_card };
     ChecklistAttachment(QUuid id, QString fileName, OptText mimeType, QString localPath, OptText remoteId,
                         QDateTime createdAt, const ChecklistCardPtr& card);
-    explicit ChecklistAttachment(QUuid id) : PersistentModel(id) {}
+    explicit ChecklistAttachment(QUuid id) : StoredModel(id) {}
     static const EntityInfo& entityInfo();
     const EntityInfo& entity() const override { return entityInfo(); }
 
@@ -374,8 +393,8 @@ public:
     void setCard(const ChecklistCardPtr& card);
 
 protected:
-    void bindColumn(int column, sqlite3_stmt* stmt, int param) const override;
-    void readColumn(int column, sqlite3_stmt* stmt, int col) override;
+    friend class StoredModel<ChecklistAttachment>;
+    static const std::vector<FieldRef<ChecklistAttachment>>& fields();
     void resolveLink(int column, const std::shared_ptr<PersistentModel>& owner) override;
     void onInserted() override;
     void onDeleted(std::vector<std::shared_ptr<PersistentModel>>& cascade) override;

@@ -34,7 +34,7 @@ inline void bind(sqlite3_stmt* s, int p, const std::optional<QByteArray>& v) {
         sqlite3_bind_null(s, p);
 }
 template <class T>
-inline void bindLink(sqlite3_stmt* s, int p, const std::weak_ptr<T>& link) {
+inline void bind(sqlite3_stmt* s, int p, const std::weak_ptr<T>& link) {
     if (auto o = link.lock())
         bind(s, p, uuidText(o->id()));
     else
@@ -73,5 +73,9 @@ inline void read(sqlite3_stmt* s, int c, std::optional<QByteArray>& v) {
     const int n = sqlite3_column_bytes(s, c);
     v = b ? QByteArray(static_cast<const char*>(b), n) : QByteArray();
 }
+
+// Links are resolved by the context through the owner's identity, not read as values.
+template <class T>
+inline void read(sqlite3_stmt*, int, std::weak_ptr<T>&) {}
 
 } // namespace store
