@@ -5,6 +5,7 @@
 #include "app/Sidebar.h"
 #include "app/kit/Theme.h"
 #include "model/Preferences.h"
+#include "LargeStore.h"
 #include "model/SwiftDataContainer.h"
 #include "platform/store/ModelContext.h"
 
@@ -37,69 +38,7 @@ QString g_root;
 
 QString storePath() { return g_root + "/data/Tolmek/default.store"; }
 
-void exec(sqlite3* db, const std::string& sql) {
-    char* err = nullptr;
-    if (sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &err) != SQLITE_OK) {
-        fprintf(stderr, "%s\n", err);
-        std::abort();
-    }
-}
-
-std::string uuid() { return QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper().toStdString(); }
-
-// 1,000 projects, 10,000 documents and 100,000 blocks, written straight into a store made by the app's own code.
-void buildStore() {
-    QString err;
-    {
-        auto c = openModelContainer(storePath(), &err);
-        if (!c) {
-            fprintf(stderr, "%s\n", qPrintable(err));
-            std::abort();
-        }
-    }
-    sqlite3* db = nullptr;
-    sqlite3_open(storePath().toUtf8().constData(), &db);
-    exec(db, "BEGIN");
-    std::vector<std::string> projects, docs;
-    sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(db, "INSERT INTO Project VALUES (?,?,NULL,'folder','blue',NULL,0,?,NULL)", -1, &st, nullptr);
-    for (int i = 0; i < 1000; ++i) {
-        projects.push_back(uuid());
-        sqlite3_bind_text(st, 1, projects.back().c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(st, 2, ("Projet " + std::to_string(i)).c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_int64(st, 3, i * 1000LL);
-        sqlite3_step(st);
-        sqlite3_reset(st);
-    }
-    sqlite3_finalize(st);
-    sqlite3_prepare_v2(db, "INSERT INTO Doc VALUES (?,?,'done','doc.text',NULL,NULL,0,?,NULL,?)", -1, &st, nullptr);
-    for (int i = 0; i < 10000; ++i) {
-        docs.push_back(uuid());
-        sqlite3_bind_text(st, 1, docs.back().c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_text(st, 2, ("Document " + std::to_string(i)).c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_int64(st, 3, i * 7000LL);
-        sqlite3_bind_text(st, 4, projects[i % 1000].c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_step(st);
-        sqlite3_reset(st);
-    }
-    sqlite3_finalize(st);
-    const std::string content(200, 'x');
-    const std::string rtf(2000, 'r');
-    sqlite3_prepare_v2(db, "INSERT INTO DocBlock VALUES (?,'text',?,?,NULL,NULL,?,NULL,0,0,0,NULL,?)", -1, &st, nullptr);
-    for (int i = 0; i < 100000; ++i) {
-        sqlite3_bind_text(st, 1, uuid().c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_bind_int(st, 2, i / 10000);
-        sqlite3_bind_text(st, 3, content.c_str(), -1, SQLITE_STATIC);
-        sqlite3_bind_blob(st, 4, rtf.data(), int(rtf.size()), SQLITE_STATIC);
-        sqlite3_bind_text(st, 5, docs[i % 10000].c_str(), -1, SQLITE_TRANSIENT);
-        sqlite3_step(st);
-        sqlite3_reset(st);
-    }
-    sqlite3_finalize(st);
-    exec(db, "COMMIT");
-    exec(db, "PRAGMA wal_checkpoint(TRUNCATE)");
-    sqlite3_close(db);
-}
+void buildStore() { benchstore::build(storePath(), false); }
 
 qint64 runProcess(const QString& program, const QStringList& args) {
     QProcess p;
