@@ -11,21 +11,46 @@ ColumnInfo col(const char* name, ColumnKind kind) { return ColumnInfo{name, kind
 ColumnInfo lazyCol(const char* name, ColumnKind kind) { return ColumnInfo{name, kind, true, -1}; }
 ColumnInfo link(const char* name, int owner) { return ColumnInfo{name, ColumnKind::Link, false, owner}; }
 
-// Sets a child's owner link and keeps both owners' arrays in step.
+void refuseLink(const PersistentModel& child) {
+    qWarning("Store: a %s is not linked to a deleted object or to one of another or a closed store",
+             child.entity().name);
+}
+
+// Sets a child's owner link and keeps both owners' arrays in step; returns whether the link was set.
+// A link that the store could never save (to a deleted owner, or across stores) is refused.
 template <class Child, class Owner>
-void setOwner(Child& child, std::weak_ptr<Owner>& slot, const std::shared_ptr<Owner>& owner) {
+bool setOwner(Child& child, std::weak_ptr<Owner>& slot, const std::shared_ptr<Owner>& owner) {
     auto old = slot.lock();
     if (old == owner)
-        return;
-    if (old && child.modelContext())
+        return true;
+    if (owner && !child.canLink(*owner)) {
+        refuseLink(child);
+        return false;
+    }
+    if (old)
         old->detachChild(&child);
     slot = owner;
     if (!owner)
-        return;
+        return true;
     if (child.modelContext() || !owner->modelContext())
         owner->attachChild(child.template self<Child>());
     else
         owner->modelContext()->insert(child.shared_from_this());   // links it into the array
+    return true;
+}
+
+// On insertion, a child joins its owner's array; a link that could never be saved is cleared.
+template <class Child, class Owner>
+void joinOwner(Child& child, std::weak_ptr<Owner>& slot) {
+    auto owner = slot.lock();
+    if (!owner)
+        return;
+    if (!child.canLink(*owner)) {
+        refuseLink(child);
+        slot.reset();
+        return;
+    }
+    owner->attachChild(child.template self<Child>());
 }
 
 // Appends `child` to `list` once, bringing either side into the other's context.
@@ -47,6 +72,10 @@ void appendChild(Owner& owner, const std::shared_ptr<Child>& child, std::shared_
         return;
     if (((*child).*link)().get() != &owner)
         ((*child).*setLink)(owner.template self<Owner>());
+    else if (!child->canLink(owner))
+        refuseLink(*child);
+    else if (!child->modelContext() && owner.modelContext())
+        owner.modelContext()->insert(child);   // joins the array as it is inserted
     else
         owner.attachChild(child);
 }
@@ -66,6 +95,15 @@ void resolve(Child& child, std::weak_ptr<Owner>& slot, const std::shared_ptr<Per
     slot = o;
     if (o)
         ((*o).*list).push_back(child.template self<Child>());
+}
+
+// Children appended to an owner before it was inserted are inserted with it.
+template <class T>
+void insertNewChildren(PersistentModel& owner, const std::vector<std::shared_ptr<T>>& list) {
+    const auto children = list;   // inserting may touch the list
+    for (const auto& c : children)
+        if (!c->modelContext() && owner.modelContext())
+            owner.modelContext()->insert(c);
 }
 
 template <class T>
@@ -233,6 +271,11 @@ void Project::detachChild(Checklist* checklist) {
         didChangeArray("checklists");
 }
 
+void Project::onInserted() {
+    insertNewChildren(*this, m_docs);
+    insertNewChildren(*this, m_checklists);
+}
+
 void Project::onDeleted(std::vector<std::shared_ptr<PersistentModel>>& cascade) {
     pushAll(cascade, docs());
     // Linked checklists stay, as global ones.
@@ -275,13 +318,13 @@ void Doc::resolveLink(int, const std::shared_ptr<PersistentModel>& owner) {
 }
 
 void Doc::setProject(const ProjectPtr& project) {
-    setOwner(*this, m_project, project);
-    didWrite(C_project);
+    if (setOwner(*this, m_project, project))
+        didWrite(C_project);
 }
 
 void Doc::onInserted() {
-    if (auto p = project())
-        p->attachChild(self<Doc>());
+    joinOwner(*this, m_project);
+    insertNewChildren(*this, m_blocks);
 }
 
 void Doc::onDeleted(std::vector<std::shared_ptr<PersistentModel>>& cascade) {
@@ -389,14 +432,11 @@ void DocBlock::resolveLink(int, const std::shared_ptr<PersistentModel>& owner) {
 }
 
 void DocBlock::setDoc(const DocPtr& doc) {
-    setOwner(*this, m_doc, doc);
-    didWrite(C_doc);
+    if (setOwner(*this, m_doc, doc))
+        didWrite(C_doc);
 }
 
-void DocBlock::onInserted() {
-    if (auto d = doc())
-        d->attachChild(self<DocBlock>());
-}
+void DocBlock::onInserted() { joinOwner(*this, m_doc); }
 
 void DocBlock::onDeleted(std::vector<std::shared_ptr<PersistentModel>>&) {
     if (auto d = doc())
@@ -436,13 +476,13 @@ void Checklist::resolveLink(int, const std::shared_ptr<PersistentModel>& owner) 
 }
 
 void Checklist::setProject(const ProjectPtr& project) {
-    setOwner(*this, m_project, project);
-    didWrite(C_project);
+    if (setOwner(*this, m_project, project))
+        didWrite(C_project);
 }
 
 void Checklist::onInserted() {
-    if (auto p = project())
-        p->attachChild(self<Checklist>());
+    joinOwner(*this, m_project);
+    insertNewChildren(*this, m_columns);
 }
 
 void Checklist::onDeleted(std::vector<std::shared_ptr<PersistentModel>>& cascade) {
@@ -510,13 +550,13 @@ void ChecklistColumn::resolveLink(int, const std::shared_ptr<PersistentModel>& o
 }
 
 void ChecklistColumn::setChecklist(const ChecklistPtr& checklist) {
-    setOwner(*this, m_checklist, checklist);
-    didWrite(C_checklist);
+    if (setOwner(*this, m_checklist, checklist))
+        didWrite(C_checklist);
 }
 
 void ChecklistColumn::onInserted() {
-    if (auto c = checklist())
-        c->attachChild(self<ChecklistColumn>());
+    joinOwner(*this, m_checklist);
+    insertNewChildren(*this, m_cards);
 }
 
 void ChecklistColumn::onDeleted(std::vector<std::shared_ptr<PersistentModel>>& cascade) {
@@ -581,13 +621,13 @@ void ChecklistCard::resolveLink(int, const std::shared_ptr<PersistentModel>& own
 }
 
 void ChecklistCard::setColumn(const ChecklistColumnPtr& column) {
-    setOwner(*this, m_column, column);
-    didWrite(C_column);
+    if (setOwner(*this, m_column, column))
+        didWrite(C_column);
 }
 
 void ChecklistCard::onInserted() {
-    if (auto c = column())
-        c->attachChild(self<ChecklistCard>());
+    joinOwner(*this, m_column);
+    insertNewChildren(*this, m_attachments);
 }
 
 void ChecklistCard::onDeleted(std::vector<std::shared_ptr<PersistentModel>>& cascade) {
@@ -650,14 +690,11 @@ void ChecklistAttachment::resolveLink(int, const std::shared_ptr<PersistentModel
 }
 
 void ChecklistAttachment::setCard(const ChecklistCardPtr& card) {
-    setOwner(*this, m_card, card);
-    didWrite(C_card);
+    if (setOwner(*this, m_card, card))
+        didWrite(C_card);
 }
 
-void ChecklistAttachment::onInserted() {
-    if (auto c = card())
-        c->attachChild(self<ChecklistAttachment>());
-}
+void ChecklistAttachment::onInserted() { joinOwner(*this, m_card); }
 
 void ChecklistAttachment::onDeleted(std::vector<std::shared_ptr<PersistentModel>>&) {
     if (auto c = card())

@@ -115,6 +115,7 @@ public:
 protected:
     friend class StoredModel<Project>;
     static const std::vector<FieldRef<Project>>& fields();
+    void onInserted() override;
     void onDeleted(std::vector<std::shared_ptr<PersistentModel>>& cascade) override;
 
 private:

@@ -76,6 +76,7 @@ TEST_F(StoreTest, DeletingAProjectCascadesToDocsAndBlocksAndLeavesChecklistsGlob
     auto cl = ctx().object<Checklist>(c->id());
     ctx().deleteObject(loaded);
     EXPECT_TRUE(ctx().fetch<Doc>({[](const Doc& x) { return x.title() == "d"; }}).empty()) << "gone at once";
+    EXPECT_EQ(ctx().fetch<DocBlock>().size(), 1u) << "rows deleted but not saved yet are not loaded again";
     EXPECT_FALSE(cl->project());
     EXPECT_TRUE(cl->isStored() && !cl->isDeleted());
     reopen();
@@ -357,4 +358,110 @@ TEST_F(StoreTest, EveryRelationshipCanBeSetFromEitherSide) {
     EXPECT_EQ(ctx().object<ChecklistCard>(card->id())->attachments().size(), 2u);
     for (const auto& k : coll->cards())
         EXPECT_EQ(k->column(), coll);
+}
+
+TEST_F(StoreTest, AChildMovedAwayFromAnOwnerSurvivesTheOwnersDeletionInTheSameSave) {
+    auto p = project("P");
+    auto q = project("Q");
+    auto d = doc(p, "moved");
+    block(d, 0, "kept");
+    auto c = checklist("C");
+    auto from = column(c, "À faire", 0);
+    auto to = column(c, "Terminé", 1);
+    auto k = card(from, "moved", 0);
+    attachment(k, "https://example.org");
+    reopen();
+
+    ctx().object<Doc>(d->id())->setProject(ctx().object<Project>(q->id()));
+    ctx().deleteObject(ctx().object<Project>(p->id()));
+    ctx().object<ChecklistCard>(k->id())->setColumn(ctx().object<ChecklistColumn>(to->id()));
+    ctx().deleteObject(ctx().object<ChecklistColumn>(from->id()));
+    reopen();
+    ASSERT_TRUE(ctx().object<Doc>(d->id()));
+    EXPECT_EQ(ctx().object<Doc>(d->id())->project()->name(), "Q");
+    EXPECT_EQ(ctx().object<Doc>(d->id())->blocks().size(), 1u);
+    auto kl = ctx().object<ChecklistCard>(k->id());
+    ASSERT_TRUE(kl);
+    EXPECT_EQ(kl->column()->id(), to->id());
+    EXPECT_EQ(kl->attachments().size(), 1u);
+}
+
+TEST_F(StoreTest, InsertingAnOwnerInsertsTheChildrenAppendedBeforeIt) {
+    auto p = std::make_shared<Project>(QUuid::createUuid(), "P", std::nullopt, "folder", at(0), at(0));
+    p->appendDoc(std::make_shared<Doc>(QUuid::createUuid(), "d", "done", "doc", std::nullopt, std::nullopt, at(0),
+                                       at(0), std::nullopt, nullptr));
+    auto c = std::make_shared<Checklist>(QUuid::createUuid(), "C", std::nullopt, "list", std::nullopt, std::nullopt,
+                                         std::nullopt, at(0), at(0), std::nullopt, nullptr);
+    c->appendColumn(std::make_shared<ChecklistColumn>(QUuid::createUuid(), "À faire", "circle", std::nullopt,
+                                                      std::nullopt, 0, std::nullopt, at(0), at(0), std::nullopt, c));
+    ctx().insert(p);
+    ctx().insert(c);
+    reopen();
+    EXPECT_EQ(count("Doc"), 1);
+    EXPECT_EQ(count("ChecklistColumn"), 1);
+}
+
+TEST_F(StoreTest, LinksToDeletedObjectsAreRefusedAndNeverBlockLaterSaves) {
+    auto c = checklist("C");
+    auto gone = column(c, "gone", 0);
+    auto live = column(c, "live", 1);
+    auto kept = card(live, "kept", 0);
+    auto dropped = card(live, "dropped", 1);
+    ASSERT_TRUE(ctx().save());
+    ctx().deleteObject(gone);
+    ctx().deleteObject(dropped);
+    ASSERT_TRUE(ctx().save());
+
+    kept->setColumn(gone);
+    live->appendCard(dropped);
+    dropped->setTitle("changed after deletion");
+    auto late = std::make_shared<ChecklistCard>(QUuid::createUuid(), "late", std::nullopt, 0, std::nullopt, at(0),
+                                                at(0), std::nullopt, gone);
+    ctx().insert(late);
+    EXPECT_EQ(kept->column(), live);
+    EXPECT_EQ(ids(live->cards()), ids(std::vector<ChecklistCardPtr>{kept}));
+    EXPECT_TRUE(ctx().save()) << ctx().lastSaveError().toStdString();
+    kept->setTitle("still saved");
+    reopen();
+    EXPECT_EQ(sql("SELECT title FROM ChecklistCard ORDER BY title"), QStringList({"late", "still saved"}));
+}
+
+TEST_F(StoreTest, ObjectsOutlivingTheirContainerAreDetachedAndNeverLinkedIntoAnother) {
+    auto p = project("P");
+    auto d = doc(p, "d");
+    auto b = block(d, 0, "b");
+    b->setImageData(QByteArray(100, 'i'));
+    auto saved = project("deleted after a save");
+    reopen();
+    auto pOld = ctx().object<Project>(p->id());
+    auto dOld = ctx().object<Doc>(d->id());
+    auto bOld = dOld->blocks()[0];   // its image is not read
+    auto savedOld = ctx().object<Project>(saved->id());
+    ctx().deleteObject(savedOld);
+    ASSERT_TRUE(ctx().save());
+    auto unsaved = project("never saved");
+    ctx().deleteObject(unsaved);
+    EXPECT_EQ(ctx().fetch<Project>().size(), 1u);
+    open();   // the old container is gone; the views still hold its objects
+
+    for (PersistentModel* o : {static_cast<PersistentModel*>(savedOld.get()), static_cast<PersistentModel*>(unsaved.get()),
+                               static_cast<PersistentModel*>(pOld.get())})
+        EXPECT_EQ(o->modelContext(), nullptr);
+    savedOld->setName("x");
+    EXPECT_TRUE(savedOld->docs().empty());
+
+    auto pNew = ctx().object<Project>(p->id());
+    auto dNew = ctx().object<Doc>(d->id());
+    dNew->appendBlock(bOld);
+    dNew->setProject(pOld);
+    ctx().insert(pOld);
+    EXPECT_EQ(dNew->project(), pNew);
+    EXPECT_EQ(ids(pNew->docs()), ids(std::vector<DocPtr>{dNew}));
+    ASSERT_EQ(dNew->blocks().size(), 1u);
+    EXPECT_NE(dNew->blocks()[0], bOld);
+    dNew->setTitle("changed");
+    EXPECT_TRUE(ctx().save()) << ctx().lastSaveError().toStdString();
+    reopen();
+    EXPECT_EQ(ctx().object<Doc>(d->id())->blocks()[0]->imageData()->size(), 100);
+    EXPECT_EQ(count("Project"), 1);
 }

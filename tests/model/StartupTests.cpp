@@ -167,3 +167,22 @@ TEST(CrashTest, KilledWhileSavingTheStoreStaysWholeAndKeepsEveryAcknowledgedSave
     }
     EXPECT_GT(lastAcknowledged, 0);
 }
+
+TEST(StartupTest, ARefusedStoreKeepsItsUncheckpointedJournal) {
+    // Another version left its last writes in the write-ahead log: refusing it must not fold them in.
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/other.store";
+    QString err;
+    ASSERT_TRUE(openModelContainer(path, &err));
+    sqlite3* db = nullptr;
+    sqlite3_open(path.toUtf8().constData(), &db);
+    sqlite3_db_config(db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    sqlite3_exec(db, "UPDATE TolmekStoreMetadata SET value='2.0.0'", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    ASSERT_TRUE(QFile::exists(path + "-wal"));
+    const QByteArray before = fileHash(path), walBefore = fileHash(path + "-wal");
+    EXPECT_FALSE(openModelContainer(path, &err));
+    EXPECT_TRUE(err.contains("2.0.0")) << err.toStdString();
+    EXPECT_EQ(fileHash(path), before);
+    EXPECT_EQ(fileHash(path + "-wal"), walBefore);
+}

@@ -149,10 +149,19 @@ std::unique_ptr<ModelContainer> ModelContainer::open(const QString& path, const 
             *error = QStringLiteral("%1 is not a file").arg(path);
         return nullptr;
     }
-    auto db = SqliteDb::open(path, !exists, &err);
-    bool empty = false;
-    if (db && !checkSchema(*db, schema, version, empty, &err))
+    // An existing file is checked through a read-only connection, so that a refused one (another
+    // program's, another version's) is left exactly as it was, its write-ahead log included.
+    bool empty = !exists;
+    std::unique_ptr<SqliteDb> db;
+    if (exists) {
+        db = SqliteDb::open(path, SqliteDb::Mode::ReadOnly, &err);
+        const bool ok = db && checkSchema(*db, schema, version, empty, &err);
         db.reset();
+        if (ok)
+            db = SqliteDb::open(path, SqliteDb::Mode::ReadWrite, &err);
+    } else {
+        db = SqliteDb::open(path, SqliteDb::Mode::Create, &err);
+    }
     // Only a validated store is touched: the journal mode is written into the file's header.
     if (db && (!db->exec("PRAGMA journal_mode=WAL", &err) || !db->exec("PRAGMA synchronous=FULL", &err) ||
                !db->exec("PRAGMA foreign_keys=ON", &err)))

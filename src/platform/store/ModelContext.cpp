@@ -37,14 +37,21 @@ ModelContext::ModelContext(std::unique_ptr<SqliteDb> db, const std::vector<const
     : m_db(std::move(db)), m_schema(schema), m_factories(std::move(factories)), m_tables(schema.size()) {}
 
 ModelContext::~ModelContext() {
-    // Objects may outlive the context through views' references; detach them.
+    // Objects may outlive the context through views' references; detach them, deleted ones included.
+    auto detach = [](PersistentModel* o) {
+        o->m_context = nullptr;
+        o->m_detached = true;
+    };
     for (auto& t : m_tables)
         for (auto& o : t.ordered)
-            o->m_context = nullptr;
+            detach(o.get());
     for (auto& o : m_inserted)
-        o->m_context = nullptr;
+        detach(o.get());
     for (auto& o : m_deleted)
-        o->m_context = nullptr;
+        detach(o.get());
+    for (auto& w : m_released)
+        if (auto o = w.lock())
+            detach(o.get());
 }
 
 const std::vector<std::shared_ptr<PersistentModel>>& ModelContext::objects(int entity) {
@@ -73,8 +80,8 @@ std::shared_ptr<PersistentModel> ModelContext::materialize(int entity, sqlite3_s
     auto& table = m_tables[size_t(entity)];
     const auto* idText = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
     const QUuid id = store::parseUuid(QString::fromUtf8(idText ? idText : ""));
-    if (auto existing = table.byId.value(id))
-        return nullptr;   // already live: its in-memory state wins
+    if (table.byId.contains(id) || table.pendingDeletion.contains(id))
+        return nullptr;   // already live (its in-memory state wins), or deleted and not saved yet
     auto object = m_factories[size_t(entity)](id);
     object->m_context = this;
     object->m_stored = true;
@@ -180,11 +187,15 @@ void ModelContext::noteArrayChange(PersistentModel* object) { emit entityChanged
 void ModelContext::insert(const std::shared_ptr<PersistentModel>& object) {
     if (!object || object->m_context == this || object->m_deleted)
         return;
+    if (object->m_context || object->m_detached) {
+        qWarning("Store: an object of %s from another or a closed store is not inserted", object->entity().name);
+        return;
+    }
     const int entity = object->entity().index;
     if (object->entity().loadPerOwnerLink < 0)
         loadEntity(entity);   // keeps store order ahead of new objects
     auto& table = m_tables[size_t(entity)];
-    if (table.byId.contains(object->id())) {
+    if (table.byId.contains(object->id()) || table.pendingDeletion.contains(object->id())) {
         qWarning("Store: an object of %s with id %s is already in the store", object->entity().name,
                  qPrintable(store::uuidText(object->id())));
         return;
@@ -214,8 +225,11 @@ void ModelContext::deleteRecursive(const std::shared_ptr<PersistentModel>& objec
     auto& table = m_tables[size_t(entity)];
     table.byId.remove(object->id());
     table.hasDeleted = true;
-    if (!store::removeFrom(m_inserted, object.get()))
+    if (!store::removeFrom(m_inserted, object.get())) {
         m_deleted.push_back(object);
+        table.pendingDeletion.insert(object->id());
+    }
+    m_released.push_back(object);
     for (const auto& child : cascade)
         deleteRecursive(child);
     emit entityChanged(entity);
@@ -249,6 +263,9 @@ bool ModelContext::save(QString* error) {
         o->m_dirty = 0;
     for (auto& o : m_deleted)
         o->m_stored = false;
+    for (auto& t : m_tables)
+        t.pendingDeletion.clear();
+    std::erase_if(m_released, [](const auto& w) { return w.expired(); });
     m_inserted.clear();
     m_changed.clear();
     m_deleted.clear();
@@ -279,18 +296,6 @@ bool ModelContext::writePending(QString* error) {
         const QByteArray t = store::uuidText(id).toLatin1();
         sqlite3_bind_text(stmt, param, t.constData(), int(t.size()), SQLITE_TRANSIENT);
     };
-
-    for (const auto& o : m_deleted) {
-        if (!o->m_stored)
-            continue;
-        const QByteArray sql = "DELETE FROM " + quoted(o->entity().name) + " WHERE \"id\"=?";
-        sqlite3_stmt* stmt = m_db->prepare(sql, error);
-        if (!stmt)
-            return false;
-        bindId(stmt, 1, o->id());
-        if (!step(stmt))
-            return false;
-    }
 
     // Owners before children (the schema lists owners first).
     std::vector<std::shared_ptr<PersistentModel>> inserts = m_inserted;
@@ -342,6 +347,19 @@ bool ModelContext::writePending(QString* error) {
         for (int c : cols)
             o->bindColumn(c, stmt, param++);
         bindId(stmt, param, o->id());
+        if (!step(stmt))
+            return false;
+    }
+
+    // Deletions last: the file's cascades must not reach a child that a change above moved to another owner.
+    for (const auto& o : m_deleted) {
+        if (!o->m_stored)
+            continue;
+        const QByteArray sql = "DELETE FROM " + quoted(o->entity().name) + " WHERE \"id\"=?";
+        sqlite3_stmt* stmt = m_db->prepare(sql, error);
+        if (!stmt)
+            return false;
+        bindId(stmt, 1, o->id());
         if (!step(stmt))
             return false;
     }

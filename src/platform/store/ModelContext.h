@@ -3,6 +3,7 @@
 #include "platform/store/PersistentModel.h"
 
 #include <QHash>
+#include <QSet>
 #include <QObject>
 #include <QString>
 
@@ -128,12 +129,14 @@ private:
         bool hasDeleted = false;
         std::vector<std::shared_ptr<PersistentModel>> ordered;   // store order, then insertion order
         QHash<QUuid, std::shared_ptr<PersistentModel>> byId;
+        QSet<QUuid> pendingDeletion;   // stored rows deleted since the last save: never loaded again
     };
     std::vector<Table> m_tables;
 
     std::vector<std::shared_ptr<PersistentModel>> m_inserted;
     std::vector<std::shared_ptr<PersistentModel>> m_deleted;     // stored objects to remove
     std::vector<std::shared_ptr<PersistentModel>> m_changed;     // stored objects with dirty columns
+    std::vector<std::weak_ptr<PersistentModel>> m_released;      // deleted objects, detached with the context
 
     int m_failSaves = 0;
     QString m_failMessage;

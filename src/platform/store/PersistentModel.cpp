@@ -16,6 +16,12 @@ void PersistentModel::didChangeArray(const char* key) {
     emit changed(key);
 }
 
+bool PersistentModel::canLink(const PersistentModel& owner) const {
+    if (m_deleted || owner.m_deleted || m_detached || owner.m_detached)
+        return false;
+    return !m_context || !owner.m_context || m_context == owner.m_context;
+}
+
 void PersistentModel::resolveLink(int, const std::shared_ptr<PersistentModel>&) {}
 void PersistentModel::onInserted() {}
 void PersistentModel::onDeleted(std::vector<std::shared_ptr<PersistentModel>>&) {}

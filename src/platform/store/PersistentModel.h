@@ -49,6 +49,9 @@ public:
     bool isDeleted() const { return m_deleted; }
     // Known to the store file (loaded, or inserted and saved).
     bool isStored() const { return m_stored; }
+    // Whether this object may take `owner` as its owner: neither is deleted nor left over from a closed
+    // store, and they do not belong to two different contexts (an object not inserted yet joins the other's).
+    bool canLink(const PersistentModel& owner) const;
 
     template <class T>
     std::shared_ptr<T> self() { return std::static_pointer_cast<T>(shared_from_this()); }
@@ -82,6 +85,7 @@ private:
     ModelContext* m_context = nullptr;
     bool m_deleted = false;
     bool m_stored = false;
+    bool m_detached = false;    // its context is gone
     quint64 m_dirty = 0;        // bit per column written since the last save
 };
 

@@ -9,10 +9,11 @@ SqliteDb::~SqliteDb() {
         sqlite3_close_v2(m_db);
 }
 
-std::unique_ptr<SqliteDb> SqliteDb::open(const QString& path, bool create, QString* error) {
+std::unique_ptr<SqliteDb> SqliteDb::open(const QString& path, Mode mode, QString* error) {
     std::unique_ptr<SqliteDb> db(new SqliteDb);
-    int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX;
-    if (create)
+    int flags = SQLITE_OPEN_NOMUTEX;
+    flags |= mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    if (mode == Mode::Create)
         flags |= SQLITE_OPEN_CREATE;
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db->m_db, flags, nullptr);
     if (rc != SQLITE_OK) {
@@ -21,6 +22,8 @@ std::unique_ptr<SqliteDb> SqliteDb::open(const QString& path, bool create, QStri
         return nullptr;
     }
     sqlite3_extended_result_codes(db->m_db, 1);
+    if (mode == Mode::ReadOnly)
+        sqlite3_db_config(db->m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
     sqlite3_busy_timeout(db->m_db, 2000);
     return db;
 }

@@ -13,8 +13,10 @@ struct sqlite3_stmt;
 class SqliteDb {
 public:
     ~SqliteDb();
-    // Opens an existing file (or creates it when `create`); never changes the file's content.
-    static std::unique_ptr<SqliteDb> open(const QString& path, bool create, QString* error);
+    enum class Mode { ReadOnly, ReadWrite, Create };
+    // Opens a file; only Create makes a missing one. Opening changes nothing in the file.
+    // A read-only connection never folds the write-ahead log into the file when it closes.
+    static std::unique_ptr<SqliteDb> open(const QString& path, Mode mode, QString* error);
 
     sqlite3* handle() const { return m_db; }
     bool exec(const char* sql, QString* error = nullptr);
