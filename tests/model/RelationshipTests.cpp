@@ -465,3 +465,12 @@ TEST_F(StoreTest, ObjectsOutlivingTheirContainerAreDetachedAndNeverLinkedIntoAno
     EXPECT_EQ(ctx().object<Doc>(d->id())->blocks()[0]->imageData()->size(), 100);
     EXPECT_EQ(count("Project"), 1);
 }
+
+TEST_F(StoreTest, ALiveQueryOutlivingItsStoreIsEmpty) {
+    project("P");
+    LiveQuery<Project> query(ctx(), SortDescriptor<Project>(&Project::updatedAt, SortOrder::reverse));
+    EXPECT_EQ(query.results().size(), 1u);
+    setCurrentModelContainer(nullptr);
+    container.reset();
+    EXPECT_TRUE(query.results().empty());
+}

@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QSet>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 
 #include <algorithm>
@@ -183,19 +184,22 @@ template <class T>
 class LiveQuery : public LiveQueryBase {
 public:
     LiveQuery(ModelContext& context, SortDescriptor<T> sort, QObject* parent = nullptr)
-        : LiveQueryBase(context, T::entityInfo().index, parent), m_context(context) {
+        : LiveQueryBase(context, T::entityInfo().index, parent), m_context(&context) {
         m_descriptor.sortBy = std::move(sort);
     }
+    // Empty once the store is closed.
     const std::vector<std::shared_ptr<T>>& results() {
-        if (m_dirty) {
-            m_results = m_context.fetch<T>(m_descriptor);
+        if (!m_context)
+            m_results.clear();
+        else if (m_dirty) {
+            m_results = m_context->template fetch<T>(m_descriptor);
             m_dirty = false;
         }
         return m_results;
     }
 
 private:
-    ModelContext& m_context;
+    QPointer<ModelContext> m_context;
     FetchDescriptor<T> m_descriptor;
     std::vector<std::shared_ptr<T>> m_results;
 };
