@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QImage>
 #include <QSet>
 #include <QTest>
 
@@ -245,13 +246,18 @@ TEST_F(SheetsTest, IconTablesHoldDistinctNamesAndPictures) {
     for (const auto& [table, size] : tables) {
         EXPECT_EQ(table.size(), size);
         QSet<QString> names, files;
+        QSet<QByteArray> pictures;
         for (const QString& n : table) {
             names.insert(n);
             files.insert(Symbols::fileFor(n));
             EXPECT_TRUE(Symbols::isKnown(n)) << n.toStdString();
+            // Distinct names must also draw distinct pictures.
+            const QImage img = Symbols::pixmap(n, Qt::black, 32).toImage().convertToFormat(QImage::Format_ARGB32);
+            pictures.insert(QByteArray(reinterpret_cast<const char*>(img.constBits()), img.sizeInBytes()));
         }
         EXPECT_EQ(names.size(), size);
         EXPECT_EQ(files.size(), size);
+        EXPECT_EQ(pictures.size(), size);
     }
 }
 
