@@ -3,7 +3,7 @@
 // The large store the benchmarks open: 1,000 projects, 10,000 documents, 100,000 blocks and, on request,
 // 200 checklists of two columns with 2,000 cards; written straight into a store made by the app's own code.
 
-#include "model/SwiftDataContainer.h"
+#include "core/model/SwiftDataContainer.h"
 
 #include <sqlite3.h>
 

@@ -13,11 +13,11 @@
 
 #include <benchmark/benchmark.h>
 
-#include "app/settings/AvatarPicker.h"
-#include "model/Preferences.h"
-#include "model/UserProfile.h"
-#include "platform/ui/DialogSeam.h"
-#include "platform/ui/ImageConversion.h"
+#include "settings/AvatarPicker.h"
+#include "prefs/Preferences.h"
+#include "core/model/UserProfile.h"
+#include "ui/DialogSeam.h"
+#include "ui/ImageConversion.h"
 
 namespace {
 

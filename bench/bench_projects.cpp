@@ -1,7 +1,7 @@
 // The projects and documents screens at scale: 10,000 projects, and one project of 10,000 documents.
 // Each figure is compared with a baseline measured in the same run (copying the 10,000 object references).
-#include "model/Preferences.h"
-#include "model/SwiftDataContainer.h"
+#include "prefs/Preferences.h"
+#include "core/model/SwiftDataContainer.h"
 #include "projects/ListLogic.h"
 #include "projects/ProjectDocumentsView.h"
 #include "projects/ProjectsListView.h"

@@ -1,6 +1,6 @@
 // The work of one keystroke in a rich-text block of 10,000 words: the plain-text copy, the RTF
 // write and the height measurement, against the same keystroke in a bare text edit.
-#include "platform/rtf/Rtf.h"
+#include "rtf/Rtf.h"
 #include "richtext/ClickableTextView.h"
 #include "richtext/RichTextBlockEditor.h"
 #include "richtext/RichTextFormatting.h"

@@ -1,5 +1,5 @@
 // RTF writing and reading against Qt's own HTML export and import of the same document.
-#include "platform/rtf/Rtf.h"
+#include "rtf/Rtf.h"
 
 #include <QGuiApplication>
 #include <QTextCursor>

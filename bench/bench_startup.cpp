@@ -3,11 +3,12 @@
 #include "app/AppShellView.h"
 #include "app/Router.h"
 #include "app/Sidebar.h"
-#include "app/kit/Theme.h"
-#include "model/Preferences.h"
+#include "ui/Theme.h"
+#include "prefs/Preferences.h"
 #include "LargeStore.h"
-#include "model/SwiftDataContainer.h"
-#include "platform/store/ModelContext.h"
+#include "core/model/SwiftDataContainer.h"
+#include "core/model/UserProfile.h"
+#include "core/store/ModelContext.h"
 
 #include <QApplication>
 #include <QDir>
@@ -82,7 +83,9 @@ void BM_ThemeSwitchPopulated(benchmark::State& state) {
     auto container = openModelContainer(storePath(), &err);
     setCurrentModelContainer(container.get());
     {
-        AppShellView shell;
+        Services services{container->mainContext(), Preferences::shared(), ThemeManager::shared(),
+                          UserPreferencesStore::shared()};
+        AppShellView shell(services);
         shell.resize(1100, 720);
         shell.show();
         if (!QTest::qWaitForWindowExposed(&shell))

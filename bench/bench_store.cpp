@@ -1,6 +1,6 @@
 // Opening and fetching a large store, and stamping one block, against raw SQLite doing the same reads and writes.
 #include "LargeStore.h"
-#include "model/SwiftDataContainer.h"
+#include "core/model/SwiftDataContainer.h"
 
 #include <QCoreApplication>
 #include <QFile>

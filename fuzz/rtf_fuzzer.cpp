@@ -1,6 +1,6 @@
 // libFuzzer target for the RTF reader: any input must read without fault, and what it reads must
 // write and read back to the same bytes.
-#include "platform/rtf/Rtf.h"
+#include "rtf/Rtf.h"
 
 #include <QGuiApplication>
 #include <QTextDocument>

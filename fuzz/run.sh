@@ -9,7 +9,7 @@ mkdir -p "$out/corpus" "$out/artifacts"
 qt_flags=$(pkg-config --cflags --libs Qt6Gui Qt6Core)
 # shellcheck disable=SC2086
 clang++ -std=c++20 -g -O1 -fPIC -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
-  -Isrc fuzz/rtf_fuzzer.cpp src/platform/rtf/*.cpp $qt_flags -o "$out/rtf_fuzzer"
+  -Isrc fuzz/rtf_fuzzer.cpp src/rtf/*.cpp $qt_flags -o "$out/rtf_fuzzer"
 
 cp -f fuzz/seeds/*.rtf "$out/corpus/"
 export QT_QPA_PLATFORM=offscreen

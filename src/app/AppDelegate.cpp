@@ -1,9 +1,9 @@
 #include "app/AppDelegate.h"
 
-#include "model/SwiftDataContainer.h"
-#include "platform/store/ModelContext.h"
-#include "platform/ui/DialogSeam.h"
-#include "platform/ui/Updater.h"
+#include "core/model/SwiftDataContainer.h"
+#include "core/store/ModelContext.h"
+#include "ui/DialogSeam.h"
+#include "updater/Updater.h"
 
 #include <QGuiApplication>
 #include <QTimer>

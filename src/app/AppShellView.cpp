@@ -3,10 +3,10 @@
 #include "app/Placeholders.h"
 #include "app/Router.h"
 #include "app/Sidebar.h"
-#include "app/kit/Palette.h"
-#include "app/kit/Theme.h"
-#include "model/UserProfile.h"
-#include "platform/ui/DialogSeam.h"
+#include "ui/Palette.h"
+#include "ui/Theme.h"
+#include "core/model/UserProfile.h"
+#include "ui/DialogSeam.h"
 #include "projects/NewDocSheet.h"
 #include "projects/NewProjectSheet.h"
 
@@ -44,10 +44,8 @@ protected:
 
 } // namespace
 
-AppShellView::AppShellView(QWidget* parent) : QWidget(parent), m_state(new ShellState(this)) {
-    // The window content is what first reads the two long-lived stores, which creates them.
-    ThemeManager::shared();
-    UserPreferencesStore::shared();
+AppShellView::AppShellView(const Services& services, QWidget* parent)
+    : QWidget(parent), m_services(services), m_state(new ShellState(this)) {
 
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -55,7 +53,7 @@ AppShellView::AppShellView(QWidget* parent) : QWidget(parent), m_state(new Shell
     m_splitter->setHandleWidth(1);
     m_splitter->setChildrenCollapsible(false);
     m_sidebar = new Sidebar(m_state, m_splitter);
-    m_router = new Router(m_state, m_splitter);
+    m_router = new Router(m_services, m_state, m_splitter);
     m_splitter->addWidget(m_sidebar);
     m_splitter->addWidget(m_router);
     m_splitter->setStretchFactor(0, 0);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "services/Services.h"
+
 #include "app/ShellState.h"
 
 #include <QPointer>
@@ -17,7 +19,7 @@ class Sidebar;
 class AppShellView : public QWidget {
     Q_OBJECT
 public:
-    explicit AppShellView(QWidget* parent = nullptr);
+    explicit AppShellView(const Services& services, QWidget* parent = nullptr);
     ~AppShellView() override;
 
     ShellState& state() { return *m_state; }
@@ -44,6 +46,7 @@ private:
     void presentSheets();
     void presentQuitAlert();
 
+    Services m_services;
     ShellState* m_state;
     QSplitter* m_splitter;
     Sidebar* m_sidebar;

@@ -1,8 +1,8 @@
 #include "app/Placeholders.h"
 
-#include "app/kit/Palette.h"
-#include "app/kit/Theme.h"
-#include "platform/ui/Fonts.h"
+#include "ui/Palette.h"
+#include "ui/Theme.h"
+#include "ui/Fonts.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

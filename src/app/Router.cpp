@@ -2,16 +2,17 @@
 
 #include "app/Placeholders.h"
 #include "app/ShellToolbar.h"
-#include "app/kit/Palette.h"
-#include "app/kit/Theme.h"
-#include "app/settings/SettingsView.h"
+#include "ui/Palette.h"
+#include "ui/Theme.h"
+#include "settings/SettingsView.h"
 #include "projects/ProjectDocumentsView.h"
 #include "projects/ProjectsListView.h"
 
 #include <QPainter>
 #include <QVBoxLayout>
 
-Router::Router(ShellState* state, QWidget* parent) : QWidget(parent), m_state(state) {
+Router::Router(const Services& services, ShellState* state, QWidget* parent)
+    : QWidget(parent), m_services(services), m_state(state) {
     m_layout = new QVBoxLayout(this);
     m_layout->setContentsMargins(0, 0, 0, 0);
     m_layout->setSpacing(0);

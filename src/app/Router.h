@@ -1,5 +1,7 @@
 #pragma once
 
+#include "services/Services.h"
+
 #include "app/ShellState.h"
 
 #include <QPointer>
@@ -40,7 +42,7 @@ class Router : public QWidget {
 public:
     enum class Screen { settings, checklists, checklistDetail, projects, projectDocuments, docEditor, dashboard };
 
-    explicit Router(ShellState* state, QWidget* parent = nullptr);
+    Router(const Services& services, ShellState* state, QWidget* parent = nullptr);
 
     // The screen the state routes to (first matching line wins).
     static Screen route(const ShellState& state);
@@ -66,6 +68,7 @@ private:
     void sync();
     QWidget* build(Screen screen);
 
+    Services m_services;
     ShellState* m_state;
     ShellToolbar* m_toolbar;
     QVBoxLayout* m_layout;

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/Models.h"
+#include "core/model/Models.h"
 
 #include <QList>
 #include <QObject>

@@ -1,9 +1,9 @@
 #include "app/ShellToolbar.h"
 
-#include "app/kit/Palette.h"
-#include "app/kit/Theme.h"
-#include "platform/ui/Paint.h"
-#include "platform/ui/Symbols.h"
+#include "ui/Palette.h"
+#include "ui/Theme.h"
+#include "ui/Paint.h"
+#include "ui/Symbols.h"
 
 #include <QHBoxLayout>
 #include <QMenu>

@@ -2,13 +2,15 @@
 
 #include "app/AppDelegate.h"
 #include "app/AppShellView.h"
-#include "app/kit/Palette.h"
-#include "app/kit/Theme.h"
-#include "model/SwiftDataContainer.h"
-#include "platform/ui/DialogSeam.h"
-#include "platform/ui/Fonts.h"
-#include "platform/ui/Symbols.h"
-#include "platform/ui/Updater.h"
+#include "core/model/UserProfile.h"
+#include "prefs/Preferences.h"
+#include "ui/Palette.h"
+#include "ui/Theme.h"
+#include "core/model/SwiftDataContainer.h"
+#include "ui/DialogSeam.h"
+#include "ui/Fonts.h"
+#include "ui/Symbols.h"
+#include "updater/Updater.h"
 
 #include <QApplication>
 #include <QLibraryInfo>
@@ -24,9 +26,9 @@
 #define TOLMEK_VERSION "0.0.0"
 #endif
 
-MainWindow::MainWindow(Updater* updater, QWidget* parent) : QMainWindow(parent) {
+MainWindow::MainWindow(Updater* updater, const Services& services, QWidget* parent) : QMainWindow(parent) {
     setWindowTitle(QStringLiteral("Tolmek"));
-    m_shell = new AppShellView(this);
+    m_shell = new AppShellView(services, this);
     setCentralWidget(m_shell);
     QMenu* menu = menuBar()->addMenu(QStringLiteral("Tolmek"));
     // Never disabled: the command works from the first instant, also before the background check.
@@ -115,7 +117,10 @@ int tolmekMain(int argc, char** argv) {
 
     int rc = 0;
     {
-        MainWindow window(delegate.updater());
+        // The entry creates the long-lived objects; screens receive them from the router.
+        Services services{container->mainContext(), Preferences::shared(), ThemeManager::shared(),
+                          UserPreferencesStore::shared()};
+        MainWindow window(delegate.updater(), services);
         delegate.updater()->setDialogParent(&window);
         applyAppearance();
         ExitAfterFirstPaint exitAfterPaint;

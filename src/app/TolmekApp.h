@@ -1,5 +1,7 @@
 #pragma once
 
+#include "services/Services.h"
+
 #include <QMainWindow>
 
 class AppShellView;
@@ -13,7 +15,7 @@ class MainWindow : public QMainWindow {
 public:
     static constexpr int defaultWidth = 1100, defaultHeight = 720;
 
-    explicit MainWindow(Updater* updater, QWidget* parent = nullptr);
+    MainWindow(Updater* updater, const Services& services, QWidget* parent = nullptr);
     AppShellView* shell() const { return m_shell; }
     QAction* checkForUpdatesAction() const { return m_checkForUpdates; }
 

@@ -1,7 +1,7 @@
 #include "projects/EditDocSheet.h"
 
-#include "model/Clock.h"
-#include "model/SwiftDataContainer.h"
+#include "core/model/Clock.h"
+#include "core/model/SwiftDataContainer.h"
 
 const QStringList& EditDocSheet::editDocIconChoices() {
     static const QStringList icons{

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/Models.h"
+#include "core/model/Models.h"
 #include "projects/SheetFields.h"
 
 // Changes a document's title, status, colour and icon.

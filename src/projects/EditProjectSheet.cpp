@@ -1,7 +1,7 @@
 #include "projects/EditProjectSheet.h"
 
-#include "model/Clock.h"
-#include "model/SwiftDataContainer.h"
+#include "core/model/Clock.h"
+#include "core/model/SwiftDataContainer.h"
 #include "projects/NewProjectSheet.h"
 
 EditProjectSheet::EditProjectSheet(ProjectPtr project, QWidget* parent)

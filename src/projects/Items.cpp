@@ -1,11 +1,12 @@
 #include "projects/Items.h"
 
-#include "app/kit/Components.h"
-#include "app/kit/Palette.h"
-#include "app/kit/Theme.h"
-#include "platform/ui/Fonts.h"
-#include "platform/ui/Paint.h"
-#include "platform/ui/Symbols.h"
+#include "projects/DocStatusBadge.h"
+#include "ui/Components.h"
+#include "ui/Palette.h"
+#include "ui/Theme.h"
+#include "ui/Fonts.h"
+#include "ui/Paint.h"
+#include "ui/Symbols.h"
 
 #include <QContextMenuEvent>
 #include <QGraphicsOpacityEffect>
@@ -272,7 +273,7 @@ QColor DocItem::accent() const { return displayColor(m_doc->colorKey(), m_doc->c
 void DocItem::refreshTexts() {
     m_title->setText(m_doc->title());
     m_date->setText(modifiedLine(m_doc->updatedAt()));
-    m_badge->setStatus(m_doc->status());
+    setBadgeStatus(m_badge, m_doc->status());
 }
 
 DocRow::DocRow(DocPtr doc, Callbacks callbacks, QWidget* parent)
@@ -288,7 +289,7 @@ DocRow::DocRow(DocPtr doc, Callbacks callbacks, QWidget* parent)
     m_date = new ClampedText(Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, 1, this);
     texts->addWidget(m_title);
     texts->addWidget(m_date);
-    m_badge = new StatusBadge(m_doc->status(), this);
+    m_badge = makeStatusBadge(m_doc->status(), this);
     m_badge->setAttribute(Qt::WA_TransparentForMouseEvents);
     auto* ell = new EllipsisButton(QSize(34, 28), 14, -1, this);
     installEllipsis(ell);
@@ -334,7 +335,7 @@ DocCard::DocCard(DocPtr doc, Callbacks callbacks, QWidget* parent)
     m_date = new ClampedText(Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, 1, this);
     auto* footer = new QHBoxLayout;
     footer->setContentsMargins(0, 0, 0, 0);
-    m_badge = new StatusBadge(m_doc->status(), this);
+    m_badge = makeStatusBadge(m_doc->status(), this);
     m_badge->setAttribute(Qt::WA_TransparentForMouseEvents);
     footer->addWidget(m_badge);
     footer->addStretch(1);

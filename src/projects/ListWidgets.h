@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/settings/DisplayLayout.h"
+#include "ui/DisplayLayout.h"
 
 #include <QAbstractButton>
 #include <QLayout>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/Models.h"
+#include "core/model/Models.h"
 #include "projects/SheetFields.h"
 
 // Creates a document in a project, with a status, a colour (taken from the project) and an icon.

@@ -1,7 +1,7 @@
 #include "projects/NewProjectSheet.h"
 
-#include "model/Clock.h"
-#include "model/SwiftDataContainer.h"
+#include "core/model/Clock.h"
+#include "core/model/SwiftDataContainer.h"
 
 const QStringList& NewProjectSheet::projectIconChoices() {
     static const QStringList icons{

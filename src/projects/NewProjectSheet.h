@@ -1,6 +1,6 @@
 #pragma once
 
-#include "model/Models.h"
+#include "core/model/Models.h"
 #include "projects/SheetFields.h"
 
 // Creates a project from a name, a description, a colour and an icon.

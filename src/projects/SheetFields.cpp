@@ -1,6 +1,6 @@
 #include "projects/SheetFields.h"
 
-#include "platform/ui/Fonts.h"
+#include "ui/Fonts.h"
 
 #include <QComboBox>
 #include <QFormLayout>

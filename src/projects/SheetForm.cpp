@@ -1,10 +1,10 @@
 #include "projects/SheetForm.h"
 
-#include "app/kit/Palette.h"
-#include "app/kit/Theme.h"
-#include "platform/ui/Fonts.h"
-#include "platform/ui/Paint.h"
-#include "platform/ui/Symbols.h"
+#include "ui/Palette.h"
+#include "ui/Theme.h"
+#include "ui/Fonts.h"
+#include "ui/Paint.h"
+#include "ui/Symbols.h"
 #include "projects/ListWidgets.h"
 
 #include <QAbstractButton>

@@ -1,7 +1,7 @@
-#include "ClickableTextView.h"
+#include "richtext/ClickableTextView.h"
 
-#include "RichTextPaste.h"
-#include "platform/rtf/Rtf.h"
+#include "richtext/RichTextPaste.h"
+#include "rtf/Rtf.h"
 
 #include <QFocusEvent>
 #include <QMimeData>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RichTextFormatting.h"
+#include "richtext/RichTextFormatting.h"
 
 #include <QTextEdit>
 

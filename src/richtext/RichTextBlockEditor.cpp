@@ -1,11 +1,11 @@
-#include "RichTextBlockEditor.h"
+#include "richtext/RichTextBlockEditor.h"
 
-#include "ClickableTextView.h"
-#include "RichTextEditorWrapper.h"
-#include "RichTextToolbar.h"
-#include "app/kit/Palette.h"
-#include "app/kit/Theme.h"
-#include "platform/ui/Paint.h"
+#include "richtext/ClickableTextView.h"
+#include "richtext/RichTextEditorWrapper.h"
+#include "richtext/RichTextToolbar.h"
+#include "ui/Palette.h"
+#include "ui/Theme.h"
+#include "ui/Paint.h"
 
 #include <QEasingCurve>
 #include <QGraphicsOpacityEffect>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "RichTextBindings.h"
+#include "richtext/RichTextBindings.h"
 
 #include <QPointer>
 #include <QWidget>

@@ -1,11 +1,11 @@
-#include "RichTextEditorWrapper.h"
+#include "richtext/RichTextEditorWrapper.h"
 
-#include "ClickableTextView.h"
-#include "SpellChecker.h"
-#include "app/kit/Palette.h"
-#include "app/kit/Theme.h"
-#include "platform/rtf/Rtf.h"
-#include "platform/ui/Fonts.h"
+#include "richtext/ClickableTextView.h"
+#include "richtext/SpellChecker.h"
+#include "ui/Palette.h"
+#include "ui/Theme.h"
+#include "rtf/Rtf.h"
+#include "ui/Fonts.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>

@@ -1,7 +1,7 @@
-#include "RichTextPaste.h"
+#include "richtext/RichTextPaste.h"
 
-#include "platform/rtf/Rtf.h"
-#include "platform/ui/Fonts.h"
+#include "rtf/Rtf.h"
+#include "ui/Fonts.h"
 
 #include <QMimeData>
 #include <QTextBlock>

@@ -1,12 +1,12 @@
-#include "RichTextToolbar.h"
+#include "richtext/RichTextToolbar.h"
 
-#include "ClickableTextView.h"
-#include "RichTextFormatting.h"
-#include "app/kit/Palette.h"
-#include "app/kit/Theme.h"
-#include "platform/ui/Fonts.h"
-#include "platform/ui/Paint.h"
-#include "platform/ui/Symbols.h"
+#include "richtext/ClickableTextView.h"
+#include "richtext/RichTextFormatting.h"
+#include "ui/Palette.h"
+#include "ui/Theme.h"
+#include "ui/Fonts.h"
+#include "ui/Paint.h"
+#include "ui/Symbols.h"
 
 #include <QColorDialog>
 #include <QHBoxLayout>

@@ -1,4 +1,4 @@
-#include "SpellChecker.h"
+#include "richtext/SpellChecker.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>

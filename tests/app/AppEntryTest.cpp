@@ -1,9 +1,12 @@
+#include "ui/Theme.h"
+#include "core/model/UserProfile.h"
+#include "prefs/Preferences.h"
 #include "app/AppDelegate.h"
 #include "app/AppShellView.h"
 #include "app/TolmekApp.h"
-#include "model/SwiftDataContainer.h"
-#include "platform/ui/DialogSeam.h"
-#include "platform/ui/Updater.h"
+#include "core/model/SwiftDataContainer.h"
+#include "ui/DialogSeam.h"
+#include "updater/Updater.h"
 #include "support/TestSupport.h"
 
 #include <QAction>
@@ -80,7 +83,9 @@ TEST(AppEntry, WindowHasShellAndAlwaysEnabledUpdateCommand) {
     {
         AppDelegate delegate;
         delegate.updater()->setFeedUrl(QUrl());
-        MainWindow window(delegate.updater());
+        Services services{container->mainContext(), Preferences::shared(), ThemeManager::shared(),
+                          UserPreferencesStore::shared()};
+        MainWindow window(delegate.updater(), services);
         EXPECT_EQ(window.size(), QSize(1100, 720));
         EXPECT_TRUE(qobject_cast<AppShellView*>(window.centralWidget()));
         const QList<QAction*> menus = window.menuBar()->actions();

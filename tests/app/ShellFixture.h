@@ -2,12 +2,14 @@
 
 #include "app/AppShellView.h"
 #include "app/Router.h"
+#include "core/model/UserProfile.h"
+#include "prefs/Preferences.h"
 #include "app/ShellToolbar.h"
 #include "app/Sidebar.h"
-#include "app/kit/Theme.h"
-#include "model/SwiftDataContainer.h"
-#include "platform/store/ModelContext.h"
-#include "platform/ui/DialogSeam.h"
+#include "ui/Theme.h"
+#include "core/model/SwiftDataContainer.h"
+#include "core/store/ModelContext.h"
+#include "ui/DialogSeam.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
@@ -28,7 +30,9 @@ protected:
         ThemeManager::shared().setTheme(AppTheme::system);
         DialogSeam::reset();
         DialogSeam::setNonInteractive(true);
-        shell = std::make_unique<AppShellView>();
+        services = std::make_unique<Services>(Services{ctx(), Preferences::shared(), ThemeManager::shared(),
+                                                            UserPreferencesStore::shared()});
+        shell = std::make_unique<AppShellView>(*services);
         shell->resize(1100, 720);
         shell->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(shell.get()));
@@ -49,6 +53,7 @@ protected:
     }
 
     ModelContext& ctx() { return container->mainContext(); }
+    std::unique_ptr<Services> services;
     ShellState& state() { return shell->state(); }
     Router* router() { return shell->router(); }
     ShellToolbar* toolbar() { return router()->toolbar(); }

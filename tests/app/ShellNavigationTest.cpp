@@ -1,7 +1,7 @@
 #include "ShellFixture.h"
 
 #include "app/Placeholders.h"
-#include "app/settings/SettingsView.h"
+#include "settings/SettingsView.h"
 #include "projects/NewDocSheet.h"
 #include "projects/NewProjectSheet.h"
 #include "projects/ProjectDocumentsView.h"

@@ -1,7 +1,7 @@
 #include "ShellFixture.h"
 
 #include "app/AppDelegate.h"
-#include "model/Preferences.h"
+#include "prefs/Preferences.h"
 
 #include <QMenu>
 

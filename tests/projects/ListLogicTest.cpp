@@ -1,7 +1,7 @@
 #include "ProjectsFixture.h"
 
 #include "projects/Items.h"
-#include "app/kit/Palette.h"
+#include "ui/Palette.h"
 #include "projects/ListLogic.h"
 
 using namespace listlogic;

@@ -1,9 +1,9 @@
 #include "ProjectsFixture.h"
 
-#include "app/kit/Components.h"
-#include "app/kit/Palette.h"
-#include "app/settings/DisplayLayout.h"
-#include "model/Preferences.h"
+#include "ui/Components.h"
+#include "ui/Palette.h"
+#include "ui/DisplayLayout.h"
+#include "prefs/Preferences.h"
 #include "projects/EditDocSheet.h"
 #include "projects/Items.h"
 #include "projects/ListWidgets.h"
@@ -265,7 +265,7 @@ TEST_F(DocumentsViewTest, RowsShowTheDocumentAndOpenOnAClick) {
     const auto r = rows();
     ASSERT_EQ(r.size(), 3);
     EXPECT_EQ(r[0]->tile()->tint(), QColor(255, 0, 0));
-    EXPECT_EQ(r[0]->badge()->status(), DocStatus::inProgress);
+    EXPECT_EQ(r[0]->badge()->text(), QStringLiteral("En cours"));
     EXPECT_EQ(r[1]->tile()->tint(), colorForKey(QStringLiteral("green")));
     EXPECT_EQ(r[2]->tile()->tint(), AppPalette::brandBlue());
     EXPECT_TRUE(r[0]->dateText()->text().startsWith(QStringLiteral("Modifié ")));

@@ -1,8 +1,8 @@
 #pragma once
 
-#include "model/Clock.h"
-#include "model/Models.h"
-#include "model/SwiftDataContainer.h"
+#include "core/model/Clock.h"
+#include "core/model/Models.h"
+#include "core/model/SwiftDataContainer.h"
 #include "support/TestSupport.h"
 
 #include <QCoreApplication>

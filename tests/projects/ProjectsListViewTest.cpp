@@ -1,8 +1,8 @@
 #include "ProjectsFixture.h"
 
-#include "app/settings/DisplayLayout.h"
-#include "model/Preferences.h"
-#include "platform/ui/DialogSeam.h"
+#include "ui/DisplayLayout.h"
+#include "prefs/Preferences.h"
+#include "ui/DialogSeam.h"
 #include "projects/EditProjectSheet.h"
 #include "projects/Items.h"
 #include "projects/ProjectsListView.h"

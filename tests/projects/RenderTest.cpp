@@ -1,9 +1,9 @@
 #include "ProjectsFixture.h"
 
-#include "app/kit/Theme.h"
-#include "app/settings/DisplayLayout.h"
-#include "model/Preferences.h"
-#include "platform/ui/Paint.h"
+#include "ui/Theme.h"
+#include "ui/DisplayLayout.h"
+#include "prefs/Preferences.h"
+#include "ui/Paint.h"
 #include "projects/EditDocSheet.h"
 #include "projects/Items.h"
 #include "projects/EditProjectSheet.h"
@@ -54,7 +54,7 @@ TEST_F(RenderTest, ScreensAndSheetsInBothAppearances) {
         ThemeManager::shared().setTheme(dark ? AppTheme::dark : AppTheme::light);
         applyAppearance();
         const QString suffix = dark ? "-dark" : "-light";
-        for (const QString layout : {QStringLiteral("list"), QStringLiteral("grid")}) {
+        for (const QString& layout : {QStringLiteral("list"), QStringLiteral("grid")}) {
             Preferences::shared().setValue(DisplayLayouts::preferenceKey, layout);
             auto* empty = keep(new ProjectsListView([] {}, 0, [](const ProjectPtr&) {}));
             empty->resize(900, 640);
@@ -88,7 +88,7 @@ TEST_F(RenderTest, FullScreens) {
         ThemeManager::shared().setTheme(dark ? AppTheme::dark : AppTheme::light);
         applyAppearance();
         const QString suffix = dark ? "-dark" : "-light";
-        for (const QString layout : {QStringLiteral("list"), QStringLiteral("grid")}) {
+        for (const QString& layout : {QStringLiteral("list"), QStringLiteral("grid")}) {
             Preferences::shared().setValue(DisplayLayouts::preferenceKey, layout);
             auto* list = keep(new ProjectsListView([] {}, 0, [](const ProjectPtr&) {}));
             list->resize(1000, 760);

@@ -1,7 +1,7 @@
 #include "ProjectsFixture.h"
 
-#include "app/kit/Palette.h"
-#include "platform/ui/Symbols.h"
+#include "ui/Palette.h"
+#include "ui/Symbols.h"
 #include "projects/EditDocSheet.h"
 #include "projects/EditProjectSheet.h"
 #include "projects/ListWidgets.h"

@@ -400,7 +400,9 @@ TEST(RichTextToolbar, LabelsMenusAndTooltips)
     auto* label = bar.findChild<QLabel*>(QStringLiteral("richTextLabel"));
     ASSERT_NE(label, nullptr);
     EXPECT_EQ(label->text(), QStringLiteral("Texte enrichi"));
-    for (QWidget* w : bar.findChildren<QWidget*>())
-        if (w->window() == &bar)
+    for (QWidget* w : bar.findChildren<QWidget*>()) {
+        if (w->window() == &bar) {
             EXPECT_EQ(w->focusPolicy(), Qt::NoFocus) << w->metaObject()->className();
+        }
+    }
 }

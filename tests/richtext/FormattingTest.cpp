@@ -1,6 +1,6 @@
 #include "RichTextTestUtil.h"
 
-#include "platform/ui/Fonts.h"
+#include "ui/Fonts.h"
 #include "richtext/RichTextFormatting.h"
 
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/rtf/Rtf.h"
+#include "rtf/Rtf.h"
 
 #include <QTextBlock>
 #include <QTextCursor>

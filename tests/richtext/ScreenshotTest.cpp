@@ -1,6 +1,6 @@
 #include "RichTextTestUtil.h"
 
-#include "app/kit/Theme.h"
+#include "ui/Theme.h"
 #include "richtext/ClickableTextView.h"
 #include "richtext/RichTextBlockEditor.h"
 #include "richtext/RichTextFormatting.h"
@@ -58,7 +58,7 @@ TEST(Shots, EditorLightAndDark)
         window.resize(720, 320);
         window.show();
         QApplication::setActiveWindow(&window);
-        QTest::qWaitForWindowActive(&window);
+        (void)QTest::qWaitForWindowActive(&window);
         testsupport::waitFor([] { return false; }, 100);
         window.grab().save(dir + QStringLiteral("/editor-unfocused-%1.png").arg(suffix));
 

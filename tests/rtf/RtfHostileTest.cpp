@@ -1,4 +1,4 @@
-#include "platform/rtf/Rtf.h"
+#include "rtf/Rtf.h"
 #include "RtfTestPrint.h"
 
 #include <QRandomGenerator>

@@ -9,15 +9,15 @@
 
 #include <gtest/gtest.h>
 
-#include "ImageFixtures.h"
-#include "app/kit/Theme.h"
-#include "app/settings/AvatarPicker.h"
-#include "app/settings/DisplayLayout.h"
-#include "app/settings/SettingsView.h"
-#include "app/settings/SettingsWidgets.h"
-#include "model/Preferences.h"
-#include "model/UserProfile.h"
-#include "platform/ui/DialogSeam.h"
+#include "support/ImageFixtures.h"
+#include "ui/Theme.h"
+#include "settings/AvatarPicker.h"
+#include "ui/DisplayLayout.h"
+#include "settings/SettingsView.h"
+#include "settings/SettingsWidgets.h"
+#include "prefs/Preferences.h"
+#include "core/model/UserProfile.h"
+#include "ui/DialogSeam.h"
 #include "support/TestSupport.h"
 
 using settingsui::SettingsCard;

@@ -4,7 +4,7 @@
 #include <QElapsedTimer>
 #include <QThread>
 
-#include "model/Preferences.h"
+#include "prefs/Preferences.h"
 
 namespace testsupport {
 

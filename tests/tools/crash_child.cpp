@@ -1,6 +1,6 @@
 // Changes and saves the store in a loop, printing the number of each save that returned success.
 // The crash-safety test kills it at random moments.
-#include "model/SwiftDataContainer.h"
+#include "core/model/SwiftDataContainer.h"
 
 #include <QCoreApplication>
 

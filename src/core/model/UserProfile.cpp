@@ -1,0 +1,90 @@
+#include "core/model/UserProfile.h"
+
+#include "prefs/Preferences.h"
+
+#include <QJsonDocument>
+#include <QJsonArray>
+#include <QJsonObject>
+
+QByteArray UserProfile::toJson() const {
+    // Written by hand to keep the key order firstName, lastName, avatarData (QJsonObject sorts keys).
+    auto str = [](const QString& s) {
+        const QJsonDocument d(QJsonArray{s});
+        QByteArray a = d.toJson(QJsonDocument::Compact);
+        return a.mid(1, a.size() - 2);
+    };
+    QByteArray out = "{\"firstName\":" + str(firstName) + ",\"lastName\":" + str(lastName);
+    if (avatarData)
+        out += ",\"avatarData\":\"" + avatarData->toBase64() + "\"";
+    out += "}";
+    return out;
+}
+
+std::optional<UserProfile> UserProfile::fromJson(const QByteArray& json) {
+    QJsonParseError err;
+    const QJsonDocument doc = QJsonDocument::fromJson(json, &err);
+    if (err.error != QJsonParseError::NoError || !doc.isObject())
+        return std::nullopt;
+    const QJsonObject o = doc.object();
+    if (!o.value("firstName").isString() || !o.value("lastName").isString())
+        return std::nullopt;
+    UserProfile p;
+    p.firstName = o.value("firstName").toString();
+    p.lastName = o.value("lastName").toString();
+    const QJsonValue avatar = o.value("avatarData");
+    if (avatar.isString()) {
+        const auto decoded =
+            QByteArray::fromBase64Encoding(avatar.toString().toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+        if (!decoded)
+            return std::nullopt;
+        p.avatarData = *decoded;
+    } else if (!avatar.isUndefined() && !avatar.isNull()) {
+        return std::nullopt;
+    }
+    return p;
+}
+
+UserPreferencesStore::UserPreferencesStore(QObject* parent) : QObject(parent) { load(); }
+
+UserPreferencesStore& UserPreferencesStore::shared() {
+    static UserPreferencesStore* store = new UserPreferencesStore;
+    return *store;
+}
+
+void UserPreferencesStore::setProfile(const UserProfile& profile) {
+    emit profileWillChange();
+    m_profile = profile;
+    save();
+    emit profileChanged();
+}
+
+void UserPreferencesStore::setFirstName(const QString& name) {
+    UserProfile p = m_profile;
+    p.firstName = name;
+    setProfile(p);
+}
+
+void UserPreferencesStore::setLastName(const QString& name) {
+    UserProfile p = m_profile;
+    p.lastName = name;
+    setProfile(p);
+}
+
+void UserPreferencesStore::setAvatarData(const std::optional<QByteArray>& data) {
+    UserProfile p = m_profile;
+    p.avatarData = data;
+    setProfile(p);
+}
+
+void UserPreferencesStore::load() {
+    const QVariant stored = Preferences::shared().value(QString::fromLatin1(key));
+    if (stored.typeId() != QMetaType::QByteArray)
+        return;
+    const auto profile = UserProfile::fromJson(stored.toByteArray());
+    if (!profile)
+        return;
+    // An ordinary write: the profile just read is written back at once.
+    setProfile(*profile);
+}
+
+void UserPreferencesStore::save() { Preferences::shared().setValue(QString::fromLatin1(key), m_profile.toJson()); }

@@ -1,0 +1,205 @@
+#pragma once
+
+#include "core/store/PersistentModel.h"
+
+#include <QHash>
+#include <QSet>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <unordered_map>
+#include <vector>
+
+struct sqlite3;
+class SqliteDb;
+
+enum class SortOrder { forward, reverse };
+
+// Sorts by one property, read through its getter.
+template <class T>
+struct SortDescriptor {
+    std::function<bool(const T&, const T&)> less;
+
+    template <class V>
+    SortDescriptor(V (T::*getter)() const, SortOrder order = SortOrder::forward) {
+        if (order == SortOrder::forward)
+            less = [getter](const T& a, const T& b) { return (a.*getter)() < (b.*getter)(); };
+        else
+            less = [getter](const T& a, const T& b) { return (b.*getter)() < (a.*getter)(); };
+    }
+};
+
+template <class T>
+struct FetchDescriptor {
+    std::function<bool(const T&)> predicate;           // none: every object
+    std::optional<SortDescriptor<T>> sortBy;           // none: store order
+};
+
+// The one object context of the store: an identity map over the file, with pending inserts,
+// changes and deletions written by `save()` in one transaction. GUI thread only.
+class ModelContext : public QObject {
+    Q_OBJECT
+public:
+    ~ModelContext() override;
+
+    // Registers a newly constructed object (and links it into its owners' arrays).
+    void insert(const std::shared_ptr<PersistentModel>& object);
+    // Removes the object at the next save and applies the delete rules at once, recursively.
+    void deleteObject(const std::shared_ptr<PersistentModel>& object);
+    // Writes every pending change in one transaction. On failure everything stays pending,
+    // the failure is logged, and the next save writes it all.
+    bool save(QString* error = nullptr);
+    bool hasChanges() const;
+    QString lastSaveError() const { return m_lastError; }
+
+    // Every live object of T (inserted ones included, deleted ones excluded).
+    template <class T>
+    std::vector<std::shared_ptr<T>> fetch(const FetchDescriptor<T>& descriptor = {}) {
+        std::vector<std::shared_ptr<T>> out;
+        const auto& all = objects(T::entityInfo().index);
+        out.reserve(all.size());
+        for (const auto& o : all) {
+            if (o->isDeleted())
+                continue;
+            auto t = std::static_pointer_cast<T>(o);
+            if (!descriptor.predicate || descriptor.predicate(*t))
+                out.push_back(std::move(t));
+        }
+        if (descriptor.sortBy) {
+            const auto& less = descriptor.sortBy->less;
+            std::stable_sort(out.begin(), out.end(), [&](const auto& a, const auto& b) { return less(*a, *b); });
+        }
+        return out;
+    }
+    template <class T>
+    std::vector<std::shared_ptr<T>> fetch(const SortDescriptor<T>& sort) {
+        FetchDescriptor<T> d;
+        d.sortBy = sort;
+        return fetch<T>(d);
+    }
+
+    // The object of T with this id, if live in the context.
+    template <class T>
+    std::shared_ptr<T> object(const QUuid& id) {
+        return std::static_pointer_cast<T>(lookup(T::entityInfo().index, id));
+    }
+
+    // Test seam: the next `count` saves fail inside their transaction with `message`.
+    void failNextSaves(int count, const QString& message = QStringLiteral("disk I/O error (simulated)"));
+    // Test seam: counts rows read from the file, per table.
+    int rowsRead(const QString& table) const { return m_rowsRead.value(table); }
+    int blobsRead() const { return m_blobsRead; }
+
+    // Store-layer internals used by the persistent types.
+    void loadChildren(PersistentModel* owner, int childEntity, int linkColumn);
+    void ensureEntityLoaded(int entity) { loadEntity(entity); }
+    void loadLazyColumn(PersistentModel* object, int column);
+    void noteWrite(PersistentModel* object, int column);
+    void noteArrayChange(PersistentModel* object);
+    std::shared_ptr<PersistentModel> lookup(int entity, const QUuid& id);
+
+signals:
+    // Any insert, deletion or write of an object of the schema's type at `entity`.
+    void entityChanged(int entity);
+    void saveFailed(const QString& error);
+    void saved();
+
+private:
+    friend class ModelContainer;
+    ModelContext(std::unique_ptr<SqliteDb> db, const std::vector<const EntityInfo*>& schema,
+                 std::vector<std::function<std::shared_ptr<PersistentModel>(const QUuid&)>> factories);
+
+    const std::vector<std::shared_ptr<PersistentModel>>& objects(int entity);
+    void loadEntity(int entity);
+    std::shared_ptr<PersistentModel> materialize(int entity, sqlite3_stmt* stmt, const std::vector<int>& cols);
+    void deleteRecursive(const std::shared_ptr<PersistentModel>& object);
+    bool writePending(QString* error);
+    void compact(int entity);
+
+    std::unique_ptr<SqliteDb> m_db;
+    std::vector<const EntityInfo*> m_schema;
+    std::vector<std::function<std::shared_ptr<PersistentModel>(const QUuid&)>> m_factories;
+
+    struct Table {
+        bool loaded = false;
+        bool hasDeleted = false;
+        std::vector<std::shared_ptr<PersistentModel>> ordered;   // store order, then insertion order
+        QHash<QUuid, std::shared_ptr<PersistentModel>> byId;
+        QSet<QUuid> pendingDeletion;   // stored rows deleted since the last save: never loaded again
+    };
+    std::vector<Table> m_tables;
+
+    std::vector<std::shared_ptr<PersistentModel>> m_inserted;
+    std::vector<std::shared_ptr<PersistentModel>> m_deleted;     // stored objects to remove
+    std::vector<std::shared_ptr<PersistentModel>> m_changed;     // stored objects with dirty columns
+    std::vector<std::weak_ptr<PersistentModel>> m_released;      // deleted objects, detached with the context
+
+    int m_failSaves = 0;
+    QString m_failMessage;
+    QString m_lastError;
+    QHash<QString, int> m_rowsRead;
+    int m_blobsRead = 0;
+};
+
+// The on-disk store with its one main context.
+class ModelContainer {
+public:
+    struct Type {
+        const EntityInfo* info;
+        std::function<std::shared_ptr<PersistentModel>(const QUuid&)> make;   // an empty object for loading
+    };
+    // Opens or creates the store at `path` for `schema` at `version`. On failure returns nullptr
+    // with `error` set; an existing file is never modified then.
+    static std::unique_ptr<ModelContainer> open(const QString& path, const std::vector<Type>& schema,
+                                                const QString& version, QString* error);
+    ~ModelContainer();
+
+    ModelContext& mainContext() { return *m_context; }
+    QString path() const { return m_path; }
+
+private:
+    ModelContainer() = default;
+    QString m_path;
+    std::unique_ptr<ModelContext> m_context;
+};
+
+// A view-held query of all objects of T sorted by one property, re-evaluated after every
+// insert, change or deletion of a T in the context.
+class LiveQueryBase : public QObject {
+    Q_OBJECT
+public:
+    LiveQueryBase(ModelContext& context, int entity, QObject* parent);
+signals:
+    void changed();
+protected:
+    bool m_dirty = true;
+};
+
+template <class T>
+class LiveQuery : public LiveQueryBase {
+public:
+    LiveQuery(ModelContext& context, SortDescriptor<T> sort, QObject* parent = nullptr)
+        : LiveQueryBase(context, T::entityInfo().index, parent), m_context(&context) {
+        m_descriptor.sortBy = std::move(sort);
+    }
+    // Empty once the store is closed.
+    const std::vector<std::shared_ptr<T>>& results() {
+        if (!m_context)
+            m_results.clear();
+        else if (m_dirty) {
+            m_results = m_context->template fetch<T>(m_descriptor);
+            m_dirty = false;
+        }
+        return m_results;
+    }
+
+private:
+    QPointer<ModelContext> m_context;
+    FetchDescriptor<T> m_descriptor;
+    std::vector<std::shared_ptr<T>> m_results;
+};

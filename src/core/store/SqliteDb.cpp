@@ -1,0 +1,65 @@
+#include "core/store/SqliteDb.h"
+
+#include <sqlite3.h>
+
+SqliteDb::~SqliteDb() {
+    for (auto* s : std::as_const(m_statements))
+        sqlite3_finalize(s);
+    if (m_db)
+        sqlite3_close_v2(m_db);
+}
+
+std::unique_ptr<SqliteDb> SqliteDb::open(const QString& path, Mode mode, QString* error) {
+    std::unique_ptr<SqliteDb> db(new SqliteDb);
+    int flags = SQLITE_OPEN_NOMUTEX;
+    flags |= mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    if (mode == Mode::Create)
+        flags |= SQLITE_OPEN_CREATE;
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db->m_db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        if (error)
+            *error = db->m_db ? QString::fromUtf8(sqlite3_errmsg(db->m_db)) : QString::fromUtf8(sqlite3_errstr(rc));
+        return nullptr;
+    }
+    sqlite3_extended_result_codes(db->m_db, 1);
+    if (mode == Mode::ReadOnly)
+        sqlite3_db_config(db->m_db, SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+    sqlite3_busy_timeout(db->m_db, 2000);
+    return db;
+}
+
+bool SqliteDb::exec(const char* sql, QString* error) {
+    char* msg = nullptr;
+    if (sqlite3_exec(m_db, sql, nullptr, nullptr, &msg) != SQLITE_OK) {
+        if (error)
+            *error = QString::fromUtf8(msg ? msg : sqlite3_errmsg(m_db));
+        sqlite3_free(msg);
+        return false;
+    }
+    return true;
+}
+
+sqlite3_stmt* SqliteDb::prepare(const QByteArray& sql, QString* error) {
+    auto it = m_statements.constFind(sql);
+    if (it != m_statements.constEnd()) {
+        sqlite3_reset(*it);
+        sqlite3_clear_bindings(*it);
+        return *it;
+    }
+    sqlite3_stmt* stmt = nullptr;
+    if (sqlite3_prepare_v3(m_db, sql.constData(), int(sql.size()), SQLITE_PREPARE_PERSISTENT, &stmt, nullptr) !=
+        SQLITE_OK) {
+        if (error)
+            *error = lastError();
+        return nullptr;
+    }
+    m_statements.insert(sql, stmt);
+    return stmt;
+}
+
+QString SqliteDb::lastError() const { return QString::fromUtf8(sqlite3_errmsg(m_db)); }
+
+StatementScope::~StatementScope() {
+    if (m_stmt)
+        sqlite3_reset(m_stmt);
+}

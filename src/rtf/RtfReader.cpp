@@ -1,0 +1,805 @@
+#include "rtf/Rtf.h"
+#include "rtf/RtfInternal.h"
+
+#include <QColor>
+#include <QHash>
+#include <QTextCursor>
+#include <QTextDocument>
+
+#include <algorithm>
+#include <cstring>
+#include <string_view>
+#include <unordered_map>
+#include <vector>
+
+namespace rtf {
+
+namespace {
+
+using namespace detail;
+
+// Groups nested deeper than this are read as if they were part of their parent, so that hostile
+// nesting costs neither stack nor memory.
+constexpr int kMaxDepth = 1024;
+constexpr int kMaxParameter = 1 << 30;
+constexpr int kMaxColourEntries = 1 << 16;
+constexpr int kMaxFontNumber = 1 << 16;
+constexpr int kSymbolCodepage = -2; // \fcharset2: cp1252 with the bullet where Symbol draws it
+
+enum class Dest : unsigned char {
+    Text,      // visible text
+    FontTable, // \fonttbl
+    ColorTable,
+    UprAnsi,   // the ANSI half of \upr, superseded by its \ud half
+};
+
+enum class Kw : unsigned char {
+    Unknown,
+    // destinations
+    SkipDest, FontTable, ColorTable, FldRslt, Upr, Ud, KeepDest,
+    // document
+    Ansi, Mac, Pc, Pca, AnsiCpg, Deff, Uc, U, Bin,
+    // fonts and colours in their tables
+    F, FCharset, FModern, Cpg, Red, Green, Blue,
+    // characters and paragraphs
+    Par, Line, Tab, Cell, Row, Symbol,
+    Plain, Pard, Ql, Qc, Qr, Qj,
+    Fs, B, Weight, I, Ul, UlNone, Strike, Cf, FgAlpha, Cb, BgAlpha,
+};
+
+struct KeywordInfo {
+    Kw kw;
+    char16_t ch = 0; // for Kw::Symbol
+};
+
+const std::unordered_map<std::string_view, KeywordInfo>& keywords()
+{
+    static const std::unordered_map<std::string_view, KeywordInfo> table = [] {
+        std::unordered_map<std::string_view, KeywordInfo> t;
+        // Destinations whose content is not part of the visible text.
+        for (const char* w : {"stylesheet", "info", "header", "headerl", "headerr", "headerf", "footer",
+                              "footerl", "footerr", "footerf", "footnote", "pict", "object", "listtable",
+                              "listoverridetable", "rsidtbl", "revtbl", "filetbl", "generator", "xmlnstbl",
+                              "themedata", "colorschememapping", "latentstyles", "datastore", "fldinst", "pn",
+                              "pntxta", "pntxtb", "shp", "shpinst", "shptxt", "nonshppict", "template", "userprops",
+                              "docvar", "bkmkstart", "bkmkend", "annotation", "atnid", "atnauthor", "atndate",
+                              "atnref", "atrfstart", "atrfend", "txe", "xe", "tc", "ftnsep", "ftnsepc", "ftncn",
+                              "aftnsep", "aftnsepc", "aftncn", "comment", "author", "title", "subject", "keywords",
+                              "operator", "company", "doccomm", "manager", "category", "hlinkbase", "buptim",
+                              "creatim", "printim", "revtim", "objdata", "result", "panose", "falt",
+                              "expandedcolortbl", "pgdsctbl", "protusertbl", "mmathPr", "listpicture", "private",
+                              "blipuid", "picprop", "sp", "sn", "sv", "shppict", "do", "fchars", "lchars",
+                              "wgrffmtfilter", "pnseclvl", "password", "passwordhash", "ts", "tsc"})
+            t[w] = {Kw::SkipDest};
+        t["fonttbl"] = {Kw::FontTable};
+        t["colortbl"] = {Kw::ColorTable};
+        t["fldrslt"] = {Kw::FldRslt};
+        t["upr"] = {Kw::Upr};
+        t["ud"] = {Kw::Ud};
+        // List markers and field groups whose text is visible.
+        for (const char* w : {"field", "listtext", "pntext"})
+            t[w] = {Kw::KeepDest};
+        t["ansi"] = {Kw::Ansi};
+        t["mac"] = {Kw::Mac};
+        t["pc"] = {Kw::Pc};
+        t["pca"] = {Kw::Pca};
+        t["ansicpg"] = {Kw::AnsiCpg};
+        t["deff"] = {Kw::Deff};
+        t["uc"] = {Kw::Uc};
+        t["u"] = {Kw::U};
+        t["bin"] = {Kw::Bin};
+        t["f"] = {Kw::F};
+        t["fcharset"] = {Kw::FCharset};
+        t["fmodern"] = {Kw::FModern};
+        t["cpg"] = {Kw::Cpg};
+        t["red"] = {Kw::Red};
+        t["green"] = {Kw::Green};
+        t["blue"] = {Kw::Blue};
+        for (const char* w : {"par", "sect"})
+            t[w] = {Kw::Par};
+        for (const char* w : {"line", "lbr"})
+            t[w] = {Kw::Line};
+        t["tab"] = {Kw::Tab};
+        for (const char* w : {"cell", "nestcell"})
+            t[w] = {Kw::Cell};
+        for (const char* w : {"row", "nestrow"})
+            t[w] = {Kw::Row};
+        const std::pair<const char*, char16_t> symbols[] = {
+            {"emdash", 0x2014}, {"endash", 0x2013}, {"emspace", 0x2003}, {"enspace", 0x2002},
+            {"qmspace", 0x2005}, {"bullet", 0x2022}, {"lquote", 0x2018}, {"rquote", 0x2019},
+            {"ldblquote", 0x201C}, {"rdblquote", 0x201D}, {"zwj", 0x200D}, {"zwnj", 0x200C},
+            {"ltrmark", 0x200E}, {"rtlmark", 0x200F}, {"zwbo", 0x200B},
+        };
+        for (const auto& [w, c] : symbols)
+            t[w] = {Kw::Symbol, c};
+        t["plain"] = {Kw::Plain};
+        t["pard"] = {Kw::Pard};
+        t["ql"] = {Kw::Ql};
+        t["qc"] = {Kw::Qc};
+        t["qr"] = {Kw::Qr};
+        for (const char* w : {"qj", "qd"})
+            t[w] = {Kw::Qj};
+        t["fs"] = {Kw::Fs};
+        t["b"] = {Kw::B};
+        t[kWeightWord] = {Kw::Weight};
+        t["i"] = {Kw::I};
+        for (const char* w : {"ul", "uld", "uldash", "uldashd", "uldashdd", "uldb", "ulhwave", "ulldash", "ulth",
+                              "ulthd", "ulthdash", "ulthdashd", "ulthdashdd", "ulthldash", "ululdbwave", "ulw",
+                              "ulwave"})
+            t[w] = {Kw::Ul};
+        t["ulnone"] = {Kw::UlNone};
+        for (const char* w : {"strike", "striked"})
+            t[w] = {Kw::Strike};
+        t["cf"] = {Kw::Cf};
+        t[kForegroundAlphaWord] = {Kw::FgAlpha};
+        for (const char* w : {"cb", "highlight", "chcbpat"})
+            t[w] = {Kw::Cb};
+        t[kBackgroundAlphaWord] = {Kw::BgAlpha};
+        return t;
+    }();
+    return table;
+}
+
+struct CharState {
+    int font = -1;       // font number; -1 is the document's default font
+    int halfPoints = 0;  // 0: no size
+    int weight = 0;      // 0: no weight
+    int fg = -1;         // colour table index; -1: none (follows the theme)
+    int bg = -1;
+    int fgAlpha = 0xFFFF; // 16-bit alpha
+    int bgAlpha = 0xFFFF;
+    bool italic = false;
+    bool underline = false;
+    bool strike = false;
+    bool operator==(const CharState&) const = default;
+};
+
+struct GroupState {
+    CharState ch;
+    int align = 0; // 0 left, 1 centre, 2 right, 3 justified
+    int uc = 1;
+    Dest dest = Dest::Text;
+};
+
+struct FontInfo {
+    QString name;
+    int codepage = 0;
+    bool modern = false;
+};
+
+struct Colour {
+    QRgb rgb = 0;
+    bool isAuto = true;
+};
+
+bool isLetter(char c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+
+bool isDigit(char c)
+{
+    return c >= '0' && c <= '9';
+}
+
+int hexValue(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    return -1;
+}
+
+class Reader {
+public:
+    Reader(const QByteArray& data, QTextDocument& doc)
+        : m_p(data.constData())
+        , m_end(data.constData() + data.size())
+        , m_cursor(&doc)
+    {
+        m_stack.reserve(64);
+        m_stack.push_back(GroupState{});
+    }
+
+    void parse()
+    {
+        // The caller has checked that the data starts with "{\rtf" (after blanks): enter that group.
+        while (m_p < m_end && *m_p != '{')
+            ++m_p;
+        ++m_p;
+        while (!m_done && m_p < m_end) {
+            const char c = *m_p;
+            switch (c) {
+            case '{':
+                ++m_p;
+                flushBytes();
+                m_skip = 0;
+                openGroup();
+                break;
+            case '}':
+                ++m_p;
+                flushBytes();
+                m_skip = 0;
+                closeGroup();
+                break;
+            case '\\':
+                ++m_p;
+                controlSequence();
+                break;
+            case '\r':
+            case '\n':
+                ++m_p;
+                break;
+            default:
+                textBytes();
+                break;
+            }
+        }
+        if (!m_done)
+            finish();
+    }
+
+private:
+    GroupState& state() { return m_stack.back(); }
+
+    void openGroup()
+    {
+        m_star = false;
+        if (int(m_stack.size()) >= kMaxDepth) {
+            ++m_flatDepth;
+            return;
+        }
+        m_stack.push_back(m_stack.back());
+    }
+
+    void closeGroup()
+    {
+        m_star = false;
+        if (m_flatDepth > 0) {
+            --m_flatDepth;
+            return;
+        }
+        if (state().dest == Dest::FontTable && m_fontEntryOpen)
+            commitFont();
+        if (m_stack.size() == 1) {
+            finish();
+            return;
+        }
+        m_stack.pop_back();
+    }
+
+    // Consumes the rest of the current group, including its closing brace.
+    void skipGroup()
+    {
+        flushBytes();
+        long long depth = 0;
+        while (m_p < m_end) {
+            const char c = *m_p++;
+            if (c == '\\') {
+                if (m_p >= m_end)
+                    break;
+                if (isLetter(*m_p)) {
+                    std::string_view word;
+                    bool hasParam;
+                    int param;
+                    readWord(word, hasParam, param);
+                    if (word == "bin" && hasParam)
+                        skipBinary(param);
+                } else {
+                    ++m_p;
+                }
+            } else if (c == '{') {
+                ++depth;
+            } else if (c == '}') {
+                if (depth == 0) {
+                    closeGroup();
+                    return;
+                }
+                --depth;
+            }
+        }
+    }
+
+    void skipBinary(int length)
+    {
+        if (length > 0)
+            m_p += std::min<long long>(length, m_end - m_p);
+    }
+
+    // Reads a control word at m_p (which points at its first letter), its parameter and delimiter.
+    void readWord(std::string_view& word, bool& hasParam, int& param)
+    {
+        const char* start = m_p;
+        while (m_p < m_end && isLetter(*m_p))
+            ++m_p;
+        word = std::string_view(start, std::size_t(m_p - start));
+        hasParam = false;
+        param = 0;
+        bool negative = false;
+        if (m_p + 1 < m_end && *m_p == '-' && isDigit(m_p[1])) {
+            negative = true;
+            ++m_p;
+        }
+        long long value = 0;
+        while (m_p < m_end && isDigit(*m_p)) {
+            hasParam = true;
+            if (value < kMaxParameter)
+                value = value * 10 + (*m_p - '0');
+            ++m_p;
+        }
+        if (hasParam)
+            param = int(std::min<long long>(value, kMaxParameter)) * (negative ? -1 : 1);
+        if (m_p < m_end && *m_p == ' ')
+            ++m_p;
+    }
+
+    void controlSequence()
+    {
+        if (m_p >= m_end)
+            return;
+        const char c = *m_p;
+        if (isLetter(c)) {
+            std::string_view word;
+            bool hasParam;
+            int param;
+            readWord(word, hasParam, param);
+            controlWord(word, hasParam, param);
+            return;
+        }
+        ++m_p;
+        if (c == '\'') {
+            const int hi = m_p < m_end ? hexValue(m_p[0]) : -1;
+            const int lo = m_p + 1 < m_end ? hexValue(m_p[1]) : -1;
+            if (hi < 0 || lo < 0)
+                return;
+            m_p += 2;
+            byteChar(char(hi * 16 + lo), true);
+            return;
+        }
+        if (c == '\\' || c == '{' || c == '}') {
+            byteChar(c, true);
+            return;
+        }
+        flushBytes();
+        if (m_skip > 0) {
+            if (c != '\r' && c != '\n')
+                --m_skip;
+            return;
+        }
+        switch (c) {
+        case '~': unicodeUnit(0x00A0); break;
+        case '-': unicodeUnit(0x00AD); break;
+        case '_': unicodeUnit(0x2011); break;
+        case '\t': unicodeUnit(u'\t'); break;
+        case '*': m_star = true; break;
+        case '\r':
+        case '\n': paragraphBreak(); break;
+        default: break;
+        }
+    }
+
+    void controlWord(std::string_view word, bool hasParam, int param)
+    {
+        flushBytes();
+        const auto& table = keywords();
+        const auto found = table.find(word);
+        const KeywordInfo info = found == table.end() ? KeywordInfo{Kw::Unknown} : found->second;
+        if (m_skip > 0) {
+            --m_skip;
+            if (info.kw == Kw::Bin && hasParam)
+                skipBinary(param);
+            return;
+        }
+        const bool star = m_star;
+        m_star = false;
+        GroupState& s = state();
+        const bool on = !hasParam || param != 0;
+        switch (info.kw) {
+        case Kw::Unknown:
+            // An ignorable destination we do not know: its content is not text.
+            if (star)
+                skipGroup();
+            break;
+        case Kw::SkipDest: skipGroup(); break;
+        case Kw::FontTable:
+            s.dest = Dest::FontTable;
+            m_fontEntryOpen = false;
+            break;
+        case Kw::ColorTable:
+            s.dest = Dest::ColorTable;
+            m_colour = {};
+            m_colourHasComponent = false;
+            break;
+        case Kw::FldRslt: s.dest = Dest::Text; break;
+        case Kw::Upr: s.dest = Dest::UprAnsi; break;
+        case Kw::Ud:
+            if (s.dest == Dest::UprAnsi)
+                s.dest = Dest::Text;
+            break;
+        case Kw::KeepDest: break;
+        case Kw::Ansi: m_ansiCodepage = 1252; break;
+        case Kw::Mac: m_ansiCodepage = 10000; break;
+        case Kw::Pc: m_ansiCodepage = 437; break;
+        case Kw::Pca: m_ansiCodepage = 850; break;
+        case Kw::AnsiCpg: m_ansiCodepage = hasParam && param > 0 ? param : 1252; break;
+        case Kw::Deff: m_defaultFont = std::clamp(param, 0, kMaxFontNumber); break;
+        case Kw::Uc: s.uc = std::clamp(param, 0, 255); break;
+        case Kw::U:
+            if (hasParam)
+                unicode(param);
+            break;
+        case Kw::Bin:
+            if (hasParam)
+                skipBinary(param);
+            break;
+        case Kw::F:
+            if (s.dest == Dest::FontTable) {
+                if (m_fontEntryOpen)
+                    commitFont();
+                m_fontEntryOpen = true;
+                m_fontNumber = std::clamp(param, 0, kMaxFontNumber);
+                m_fontEntry = {};
+                m_fontNameBytes.clear();
+                m_fontCharsetCodepage = 0;
+            } else {
+                s.ch.font = std::clamp(param, 0, kMaxFontNumber);
+            }
+            break;
+        case Kw::FCharset:
+            if (s.dest == Dest::FontTable)
+                m_fontCharsetCodepage = param == 2 ? kSymbolCodepage : codepageForCharset(param);
+            break;
+        case Kw::FModern:
+            if (s.dest == Dest::FontTable)
+                m_fontEntry.modern = true;
+            break;
+        case Kw::Cpg:
+            if (s.dest == Dest::FontTable)
+                m_fontEntry.codepage = std::max(param, 0);
+            break;
+        case Kw::Red:
+        case Kw::Green:
+        case Kw::Blue:
+            if (s.dest == Dest::ColorTable) {
+                const int shift = info.kw == Kw::Red ? 16 : info.kw == Kw::Green ? 8 : 0;
+                m_colour.rgb = (m_colour.rgb & ~(0xFFu << shift)) | (QRgb(std::clamp(param, 0, 255)) << shift);
+                m_colourHasComponent = true;
+            }
+            break;
+        case Kw::Par: paragraphBreak(); break;
+        case Kw::Line: unicodeUnit(0x2028); break;
+        case Kw::Tab: unicodeUnit(u'\t'); break;
+        case Kw::Symbol: unicodeUnit(info.ch); break;
+        case Kw::Cell:
+            if (s.dest == Dest::Text)
+                m_pendingTab = true;
+            break;
+        case Kw::Row:
+            if (s.dest == Dest::Text) {
+                m_pendingTab = false;
+                paragraphBreak();
+            }
+            break;
+        case Kw::Plain: s.ch = CharState{}; break;
+        case Kw::Pard: s.align = 0; break;
+        case Kw::Ql: s.align = 0; break;
+        case Kw::Qc: s.align = 1; break;
+        case Kw::Qr: s.align = 2; break;
+        case Kw::Qj: s.align = 3; break;
+        case Kw::Fs: s.ch.halfPoints = hasParam ? std::clamp(param, 0, 2 * kMaxPixelSize) : 24; break;
+        case Kw::B: s.ch.weight = on ? QFont::Bold : 0; break;
+        case Kw::Weight: {
+            const int weight = std::clamp(param, 1, 1000);
+            s.ch.weight = weight == QFont::Normal ? 0 : weight;
+            break;
+        }
+        case Kw::I: s.ch.italic = on; break;
+        case Kw::Ul: s.ch.underline = on; break;
+        case Kw::UlNone: s.ch.underline = false; break;
+        case Kw::Strike: s.ch.strike = on; break;
+        case Kw::Cf:
+            s.ch.fg = std::clamp(param, -1, kMaxColourEntries);
+            s.ch.fgAlpha = 0xFFFF;
+            break;
+        case Kw::FgAlpha: s.ch.fgAlpha = std::clamp(param, 0, 0xFFFF); break;
+        case Kw::Cb:
+            s.ch.bg = std::clamp(param, -1, kMaxColourEntries);
+            s.ch.bgAlpha = 0xFFFF;
+            break;
+        case Kw::BgAlpha: s.ch.bgAlpha = std::clamp(param, 0, 0xFFFF); break;
+        }
+    }
+
+    void unicode(int value)
+    {
+        if (value < 0 && value >= -32768)
+            value += 0x10000;
+        GroupState& s = state();
+        if (value >= 0 && value <= 0xFFFF) {
+            unicodeUnit(char16_t(value));
+        } else if (value > 0xFFFF && value <= 0x10FFFF) {
+            unicodeUnit(QChar::highSurrogate(char32_t(value)));
+            unicodeUnit(QChar::lowSurrogate(char32_t(value)));
+        } else {
+            unicodeUnit(QChar::ReplacementCharacter);
+        }
+        m_skip = s.uc;
+    }
+
+    // A character given by a control word: text, or part of a font name.
+    void unicodeUnit(char16_t c)
+    {
+        if (state().dest == Dest::FontTable) {
+            if (m_fontEntryOpen) {
+                flushFontName();
+                if (m_fontEntry.name.size() < kMaxFontNameLength)
+                    m_fontEntry.name += QChar(c);
+            }
+            return;
+        }
+        appendChar(c);
+    }
+
+    // A run of ordinary bytes.
+    void textBytes()
+    {
+        const GroupState& s = state();
+        if (s.dest == Dest::Text && m_skip == 0) {
+            const char* start = m_p;
+            while (m_p < m_end) {
+                const char c = *m_p;
+                if (c == '\\' || c == '{' || c == '}' || c == '\r' || c == '\n')
+                    break;
+                ++m_p;
+            }
+            m_bytes.append(start, m_p - start);
+            return;
+        }
+        byteChar(*m_p++);
+    }
+
+    // One byte of text in the current code page, written literally or (`escaped`) as \'hh, \{, \} or \\.
+    // Only a literal ';' ends an entry of the font and colour tables.
+    void byteChar(char c, bool escaped = false)
+    {
+        if (m_skip > 0) {
+            --m_skip;
+            return;
+        }
+        switch (state().dest) {
+        case Dest::Text:
+            m_bytes += c;
+            break;
+        case Dest::FontTable:
+            if (!m_fontEntryOpen)
+                break;
+            if (c == ';' && !escaped)
+                commitFont();
+            else if (m_fontNameBytes.size() < kMaxFontNameLength)
+                m_fontNameBytes += c;
+            break;
+        case Dest::ColorTable:
+            if (c == ';' && !escaped) {
+                if (int(m_colours.size()) < kMaxColourEntries) {
+                    m_colour.isAuto = !m_colourHasComponent;
+                    m_colours.push_back(m_colour);
+                }
+                m_colour = {};
+                m_colourHasComponent = false;
+            }
+            break;
+        case Dest::UprAnsi:
+            break;
+        }
+    }
+
+    int codepageOf(int font) const
+    {
+        const auto it = m_fonts.constFind(font < 0 ? m_defaultFont : font);
+        return it != m_fonts.constEnd() && it->codepage != 0 ? it->codepage : m_ansiCodepage;
+    }
+
+    void decode(int codepage, const QByteArray& bytes, QString& out)
+    {
+        if (codepage == kSymbolCodepage) {
+            for (const char b : bytes)
+                out += QChar(b == char(0xB7) ? char16_t(0x2022) : cp1252ToUnicode(static_cast<unsigned char>(b)));
+            return;
+        }
+        m_decoder.decode(codepage, bytes.constData(), int(bytes.size()), out);
+    }
+
+    void flushBytes()
+    {
+        if (m_bytes.isEmpty())
+            return;
+        m_decoded.clear();
+        decode(codepageOf(state().ch.font), m_bytes, m_decoded);
+        m_bytes.clear();
+        for (const QChar c : std::as_const(m_decoded))
+            appendChar(c.unicode());
+    }
+
+    void appendChar(char16_t c)
+    {
+        if (state().dest != Dest::Text)
+            return;
+        if (c == 0x2029) {
+            paragraphBreak();
+            return;
+        }
+        if (isDroppedChar(c))
+            return;
+        if (m_pendingTab) {
+            m_pendingTab = false;
+            appendChar(u'\t');
+        }
+        const CharState& ch = state().ch;
+        if (!m_runOpen || !(m_runState == ch)) {
+            flushRun();
+            m_runState = ch;
+            m_runOpen = true;
+        }
+        m_run += QChar(c);
+    }
+
+    void flushRun()
+    {
+        if (!m_run.isEmpty())
+            m_cursor.insertText(m_run, formatFor(m_runState));
+        m_run.clear();
+        m_runOpen = false;
+    }
+
+    QTextCharFormat formatFor(const CharState& s) const
+    {
+        QTextCharFormat f;
+        const int fontNumber = s.font < 0 ? m_defaultFont : s.font;
+        if (fontNumber != m_defaultFont) {
+            const auto it = m_fonts.constFind(fontNumber);
+            if (it != m_fonts.constEnd() && !it->name.isEmpty()) {
+                f.setFontFamilies(QStringList{it->name});
+                if (it->modern)
+                    f.setFontFixedPitch(true);
+            }
+        }
+        if (s.halfPoints > 0)
+            f.setProperty(QTextFormat::FontPixelSize, std::clamp((s.halfPoints + 1) / 2, kMinPixelSize, kMaxPixelSize));
+        if (s.weight > 0)
+            f.setFontWeight(s.weight);
+        if (s.italic)
+            f.setFontItalic(true);
+        if (s.underline)
+            f.setFontUnderline(true);
+        if (s.strike)
+            f.setFontStrikeOut(true);
+        if (const QColor c = colour(s.fg, s.fgAlpha); c.isValid())
+            f.setForeground(c);
+        if (const QColor c = colour(s.bg, s.bgAlpha); c.isValid())
+            f.setBackground(c);
+        return f;
+    }
+
+    QColor colour(int index, int alpha) const
+    {
+        if (index < 0 || index >= int(m_colours.size()) || m_colours[std::size_t(index)].isAuto)
+            return {};
+        QRgba64 rgba = QRgba64::fromArgb32(m_colours[std::size_t(index)].rgb | 0xFF000000u);
+        rgba.setAlpha(quint16(alpha));
+        return QColor::fromRgba64(rgba);
+    }
+
+    void applyBlockFormat(int align)
+    {
+        if (align == 0)
+            return;
+        QTextBlockFormat f;
+        f.setAlignment(align == 1 ? Qt::AlignHCenter : align == 2 ? Qt::AlignRight : Qt::AlignJustify);
+        m_cursor.setBlockFormat(f);
+    }
+
+    void paragraphBreak()
+    {
+        if (state().dest != Dest::Text)
+            return;
+        m_pendingTab = false;
+        flushRun();
+        applyBlockFormat(state().align);
+        m_cursor.insertBlock(QTextBlockFormat(), formatFor(state().ch));
+    }
+
+    void flushFontName()
+    {
+        if (m_fontNameBytes.isEmpty())
+            return;
+        const int codepage = m_fontEntry.codepage ? m_fontEntry.codepage
+                             : m_fontCharsetCodepage ? m_fontCharsetCodepage
+                                                     : m_ansiCodepage;
+        QString decoded;
+        decode(codepage, m_fontNameBytes, decoded);
+        m_fontNameBytes.clear();
+        m_fontEntry.name += decoded.left(kMaxFontNameLength - m_fontEntry.name.size());
+    }
+
+    void commitFont()
+    {
+        flushFontName();
+        m_fontEntry.name = cleanFontName(m_fontEntry.name);
+        if (!m_fontEntry.codepage)
+            m_fontEntry.codepage = m_fontCharsetCodepage;
+        m_fonts.insert(m_fontNumber, m_fontEntry);
+        m_fontEntryOpen = false;
+    }
+
+    void finish()
+    {
+        flushBytes();
+        flushRun();
+        applyBlockFormat(state().align);
+        m_done = true;
+    }
+
+    const char* m_p;
+    const char* const m_end;
+    QTextCursor m_cursor;
+    std::vector<GroupState> m_stack;
+    int m_flatDepth = 0;
+    bool m_done = false;
+    bool m_star = false;
+    int m_skip = 0; // fallback characters still to skip after \u
+    bool m_pendingTab = false;
+
+    int m_ansiCodepage = 1252;
+    int m_defaultFont = 0;
+    QHash<int, FontInfo> m_fonts;
+    bool m_fontEntryOpen = false;
+    int m_fontNumber = 0;
+    int m_fontCharsetCodepage = 0;
+    FontInfo m_fontEntry;
+    QByteArray m_fontNameBytes;
+    std::vector<Colour> m_colours;
+    Colour m_colour;
+    bool m_colourHasComponent = false;
+
+    QByteArray m_bytes; // text bytes not yet decoded; a double-byte character may span two \'hh
+    QString m_decoded;
+    QString m_run;
+    CharState m_runState;
+    bool m_runOpen = false;
+    CodepageDecoder m_decoder;
+};
+
+bool isRtf(const QByteArray& data)
+{
+    const char* p = data.constData();
+    const char* end = p + data.size();
+    if (end - p >= 3 && std::memcmp(p, "\xEF\xBB\xBF", 3) == 0)
+        p += 3;
+    while (p < end && (*p == ' ' || *p == '\t' || *p == '\r' || *p == '\n'))
+        ++p;
+    return end - p >= 5 && std::memcmp(p, "{\\rtf", 5) == 0;
+}
+
+} // namespace
+
+bool read(const QByteArray& data, QTextDocument& doc)
+{
+    const bool undo = doc.isUndoRedoEnabled();
+    doc.setUndoRedoEnabled(false);
+    doc.clear();
+    const bool ok = isRtf(data);
+    if (ok) {
+        // One edit block: the layout and the change signals follow once, at the end.
+        QTextCursor batch(&doc);
+        batch.beginEditBlock();
+        Reader(data, doc).parse();
+        batch.endEditBlock();
+    }
+    doc.setUndoRedoEnabled(undo);
+    return ok;
+}
+
+} // namespace rtf

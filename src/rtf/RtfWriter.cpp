@@ -1,0 +1,314 @@
+#include "rtf/Rtf.h"
+#include "rtf/RtfInternal.h"
+
+#include <QColor>
+#include <QHash>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextFragment>
+
+#include <algorithm>
+
+namespace rtf {
+
+namespace {
+
+using namespace detail;
+
+void appendInt(QByteArray& out, int value)
+{
+    char buf[16];
+    char* p = buf + sizeof buf;
+    const bool negative = value < 0;
+    unsigned v = negative ? 0u - unsigned(value) : unsigned(value);
+    do {
+        *--p = char('0' + v % 10);
+        v /= 10;
+    } while (v);
+    if (negative)
+        *--p = '-';
+    out.append(p, buf + sizeof buf - p);
+}
+
+void appendWord(QByteArray& out, const char* word, int value)
+{
+    out += '\\';
+    out += word;
+    appendInt(out, value);
+}
+
+const char kHex[] = "0123456789abcdef";
+
+// Appends `text` as RTF text. Non-ASCII characters are written as \uN with a cp1252 fallback
+// (or '?') for readers without Unicode; UTF-16 surrogates are written one by one, as RTF wants.
+void appendEscaped(QByteArray& out, QStringView text)
+{
+    for (const QChar qc : text) {
+        const char16_t c = qc.unicode();
+        if (c >= 0x20 && c < 0x7F) {
+            if (c == u'\\' || c == u'{' || c == u'}')
+                out += '\\';
+            out += char(c);
+            continue;
+        }
+        switch (c) {
+        case u'\t': out += "\\tab "; continue;
+        case 0x2028: out += "\\line "; continue;
+        case 0x00A0: out += "\\~"; continue;
+        case 0x00AD: out += "\\-"; continue;
+        case 0x2011: out += "\\_"; continue;
+        default: break;
+        }
+        if (isDroppedChar(c))
+            continue;
+        appendWord(out, "u", c > 0x7FFF ? int(c) - 0x10000 : int(c));
+        if (const unsigned char b = unicodeToCp1252(c); b >= 0x80) {
+            out += "\\'";
+            out += kHex[b >> 4];
+            out += kHex[b & 0xF];
+        } else {
+            out += '?';
+        }
+    }
+}
+
+bool looksMonospaced(const QString& family)
+{
+    return family.contains(QLatin1String("Mono"), Qt::CaseInsensitive)
+        || family.contains(QLatin1String("Courier"), Qt::CaseInsensitive)
+        || family.contains(QLatin1String("Code"), Qt::CaseInsensitive)
+        || family.contains(QLatin1String("Consol"), Qt::CaseInsensitive)
+        || family.compare(QLatin1String("monospace"), Qt::CaseInsensitive) == 0;
+}
+
+QString familyOf(const QTextCharFormat& f)
+{
+    if (f.hasProperty(QTextFormat::FontFamilies)) {
+        const QStringList families = f.property(QTextFormat::FontFamilies).toStringList();
+        if (!families.isEmpty())
+            return families.first();
+    }
+    if (f.hasProperty(QTextFormat::FontFamily))
+        return f.stringProperty(QTextFormat::FontFamily);
+    return {};
+}
+
+int clampPixels(int px)
+{
+    return std::clamp(px, kMinPixelSize, kMaxPixelSize);
+}
+
+class Writer {
+public:
+    explicit Writer(const QTextDocument& doc)
+        : m_doc(doc)
+    {
+        QString family = cleanFontName(doc.defaultFont().family());
+        if (family.isEmpty())
+            family = QStringLiteral("Helvetica");
+        m_fonts.append({family, looksMonospaced(family)});
+        m_fontIndex.insert(family, 0);
+    }
+
+    QByteArray run()
+    {
+        m_body.reserve(qsizetype(m_doc.characterCount()) * 11 / 10 + 64);
+        bool firstBlock = true;
+        for (QTextBlock block = m_doc.begin(); block.isValid(); block = block.next()) {
+            if (!firstBlock) {
+                // The paragraph mark carries the format of the block it opens, which an empty line
+                // shows (its height) and typing at its start takes.
+                const QByteArray mark = attributesFor(block.charFormatIndex(), block.charFormat());
+                if (mark.isEmpty()) {
+                    m_body += "\\par\n";
+                } else {
+                    m_body += '{';
+                    m_body += mark;
+                    m_body += "\\par}\n";
+                }
+            }
+            firstBlock = false;
+            writeBlock(block);
+        }
+        m_body += '}';
+        return header() + m_body;
+    }
+
+private:
+    struct Font {
+        QString name;
+        bool modern;
+    };
+
+    void writeBlock(const QTextBlock& block)
+    {
+        m_body += "\\pard";
+        const Qt::Alignment align = block.blockFormat().alignment() & Qt::AlignHorizontal_Mask;
+        if (align & Qt::AlignHCenter)
+            m_body += "\\qc";
+        else if (align & Qt::AlignJustify)
+            m_body += "\\qj";
+        else if ((align & Qt::AlignRight) && !(align & Qt::AlignLeft))
+            m_body += "\\qr";
+        m_body += ' ';
+
+        // Adjacent fragments whose emitted attributes are equal are written as one run, so that
+        // reading them back (as one run) writes the same bytes.
+        bool open = false;
+        QByteArray openAttrs;
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (!fragment.isValid())
+                continue;
+            m_text.clear();
+            appendEscaped(m_text, fragment.text());
+            if (m_text.isEmpty())
+                continue;
+            const QByteArray attrs = attributesFor(fragment.charFormatIndex(), fragment.charFormat());
+            if (!open || openAttrs != attrs) {
+                if (open && !openAttrs.isEmpty())
+                    m_body += '}';
+                if (!attrs.isEmpty()) {
+                    m_body += '{';
+                    m_body += attrs;
+                    m_body += ' ';
+                }
+                open = true;
+                openAttrs = attrs;
+            }
+            m_body += m_text;
+        }
+        if (open && !openAttrs.isEmpty())
+            m_body += '}';
+    }
+
+    QByteArray attributesFor(int index, const QTextCharFormat& format)
+    {
+        if (const auto it = m_attributes.constFind(index); it != m_attributes.constEnd())
+            return *it;
+        QByteArray a = attributes(format);
+        m_attributes.insert(index, a);
+        return a;
+    }
+
+    QByteArray attributes(const QTextCharFormat& f)
+    {
+        QByteArray a;
+        const QString family = cleanFontName(familyOf(f));
+        if (!family.isEmpty()) {
+            const int index = fontIndex(family, f.fontFixedPitch());
+            if (index != 0)
+                appendWord(a, "f", index);
+        }
+        if (f.hasProperty(QTextFormat::FontPixelSize)) {
+            const int px = f.intProperty(QTextFormat::FontPixelSize);
+            if (px > 0)
+                appendWord(a, "fs", 2 * clampPixels(px));
+        } else if (f.hasProperty(QTextFormat::FontPointSize)) {
+            const double pt = f.doubleProperty(QTextFormat::FontPointSize);
+            if (pt > 0)
+                appendWord(a, "fs", 2 * clampPixels(int(pt + 0.5)));
+        }
+        if (f.hasProperty(QTextFormat::FontWeight)) {
+            const int weight = std::clamp(f.intProperty(QTextFormat::FontWeight), 1, 1000);
+            if (weight >= QFont::DemiBold)
+                a += "\\b";
+            if (weight != QFont::Normal && weight != QFont::Bold)
+                appendWord(a, kWeightWord, weight);
+        }
+        if (f.fontItalic())
+            a += "\\i";
+        const QTextCharFormat::UnderlineStyle underline = f.underlineStyle();
+        if (underline != QTextCharFormat::NoUnderline && underline != QTextCharFormat::SpellCheckUnderline)
+            a += "\\ul";
+        if (f.fontStrikeOut())
+            a += "\\strike";
+        appendColour(a, f, QTextFormat::ForegroundBrush, {"cf"}, kForegroundAlphaWord);
+        appendColour(a, f, QTextFormat::BackgroundBrush, {"highlight", "cb"}, kBackgroundAlphaWord);
+        return a;
+    }
+
+    void appendColour(QByteArray& a, const QTextCharFormat& f, QTextFormat::Property property,
+                      std::initializer_list<const char*> words, const char* alphaWord)
+    {
+        if (!f.hasProperty(property))
+            return;
+        const QBrush brush = f.brushProperty(property);
+        if (brush.style() == Qt::NoBrush)
+            return;
+        const QColor colour = brush.color();
+        const int index = colourIndex(colour.rgb() | 0xFF000000u);
+        for (const char* word : words)
+            appendWord(a, word, index);
+        // The full 16 bits of QColor's alpha, so that an alpha set as a fraction (0.3) reads back equal.
+        if (const int alpha = colour.rgba64().alpha(); alpha != 0xFFFF)
+            appendWord(a, alphaWord, alpha);
+    }
+
+    int fontIndex(const QString& family, bool fixedPitch)
+    {
+        auto it = m_fontIndex.constFind(family);
+        if (it != m_fontIndex.constEnd()) {
+            if (fixedPitch && *it != 0) // the default family is read back without properties
+                m_fonts[*it].modern = true;
+            return *it;
+        }
+        const int index = int(m_fonts.size());
+        m_fonts.append({family, fixedPitch || looksMonospaced(family)});
+        m_fontIndex.insert(family, index);
+        return index;
+    }
+
+    int colourIndex(QRgb rgb)
+    {
+        auto it = m_colourIndex.constFind(rgb);
+        if (it != m_colourIndex.constEnd())
+            return *it;
+        m_colours.append(rgb);
+        const int index = int(m_colours.size()); // index 0 is "auto"
+        m_colourIndex.insert(rgb, index);
+        return index;
+    }
+
+    QByteArray header() const
+    {
+        QByteArray h = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\n{\\fonttbl";
+        for (int i = 0; i < m_fonts.size(); ++i) {
+            h += '{';
+            appendWord(h, "f", i);
+            h += m_fonts[i].modern ? "\\fmodern" : "\\fswiss";
+            h += "\\fcharset0 ";
+            QByteArray name;
+            appendEscaped(name, m_fonts[i].name);
+            h += name.replace(';', "\\'3b");
+            h += ";}";
+        }
+        h += "}\n{\\colortbl;";
+        for (const QRgb rgb : m_colours) {
+            appendWord(h, "red", qRed(rgb));
+            appendWord(h, "green", qGreen(rgb));
+            appendWord(h, "blue", qBlue(rgb));
+            h += ';';
+        }
+        h += "}\n";
+        return h;
+    }
+
+    const QTextDocument& m_doc;
+    QByteArray m_body;
+    QByteArray m_text;
+    QList<Font> m_fonts;
+    QHash<QString, int> m_fontIndex;
+    QList<QRgb> m_colours;
+    QHash<QRgb, int> m_colourIndex;
+    QHash<int, QByteArray> m_attributes;
+};
+
+} // namespace
+
+QByteArray write(const QTextDocument& doc)
+{
+    return Writer(doc).run();
+}
+
+} // namespace rtf

@@ -1,0 +1,198 @@
+#include "ui/Components.h"
+
+#include "ui/Palette.h"
+#include "ui/Theme.h"
+#include "ui/Fonts.h"
+#include "ui/Paint.h"
+#include "ui/Symbols.h"
+
+#include <QEvent>
+#include <QFontMetricsF>
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QStyleOptionFocusRect>
+
+#include <cmath>
+
+namespace {
+
+void repaintOnAppearanceChange(QWidget* w) {
+    QObject::connect(&ThemeManager::shared(), &ThemeManager::appearanceChanged, w, [w] { w->update(); });
+}
+
+int ceilInt(qreal v) { return int(std::ceil(v - 1e-6)); }
+
+constexpr qreal kButtonSymbol = 13;
+constexpr int kButtonSpacing = 8;
+constexpr int kButtonPadH = 14;
+constexpr int kButtonPadV = 9;
+constexpr qreal kButtonRadius = 10;
+
+constexpr int kBadgePadH = 10;
+constexpr int kBadgePadV = 5;
+
+} // namespace
+
+// ---- AppCard ----
+
+AppCard::AppCard(QWidget* content, QWidget* parent) : QWidget(parent), m_layout(new QHBoxLayout(this)) {
+    const QMargins s = shadowMargins();
+    m_layout->setContentsMargins(s.left() + padding, s.top() + padding, s.right() + padding, s.bottom() + padding);
+    m_layout->setSpacing(0);
+    setAttribute(Qt::WA_TranslucentBackground);
+    repaintOnAppearanceChange(this);
+    if (content)
+        setContent(content);
+    else
+        followContentPolicy();
+}
+
+void AppCard::setContent(QWidget* content) {
+    if (m_content == content)
+        return;
+    if (m_content) {
+        m_layout->removeWidget(m_content);
+        delete m_content;
+    }
+    m_content = content;
+    if (content)
+        m_layout->addWidget(content);
+    followContentPolicy();
+    updateGeometry();
+}
+
+void AppCard::followContentPolicy() {
+    // The card is as large as its padded content and grows only where the content asks to expand.
+    const QSizePolicy inner = m_content ? m_content->sizePolicy() : QSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    auto direction = [](QSizePolicy::Policy p) {
+        return (p & QSizePolicy::ExpandFlag) ? QSizePolicy::Expanding : QSizePolicy::Maximum;
+    };
+    setSizePolicy(direction(inner.horizontalPolicy()), direction(inner.verticalPolicy()));
+}
+
+bool AppCard::event(QEvent* event) {
+    // A content whose size policy changes later is followed too (its layout asks us to re-layout).
+    if (event->type() == QEvent::LayoutRequest)
+        followContentPolicy();
+    return QWidget::event(event);
+}
+
+QMargins AppCard::shadowMargins() {
+    // The shadow (blur 10, 4 down) fades out within these margins.
+    return QMargins(10, 6, 10, 14);
+}
+
+QRect AppCard::cardRect() const { return rect().marginsRemoved(shadowMargins()); }
+
+void AppCard::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const QRectF r = cardRect();
+    Paint::drawShadow(p, r, cornerRadius, AppPalette::cardShadow(), 10, QPointF(0, 4));
+    Paint::fillRoundedRect(p, r, cornerRadius, AppPalette::cardBackground());
+    Paint::strokeRoundedRect(p, r, cornerRadius, withOpacity(AppPalette::separator(), 0.6), 1);
+}
+
+// ---- PrimaryButton ----
+
+PrimaryButton::PrimaryButton(const QString& title, const QString& systemImage, QWidget* parent)
+    : QAbstractButton(parent), m_systemImage(systemImage) {
+    setFocusPolicy(Qt::StrongFocus);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setFont(Fonts::rounded(13, 600));
+    setTitle(title);
+    repaintOnAppearanceChange(this);
+}
+
+void PrimaryButton::setTitle(const QString& title) {
+    setText(title);
+    setAccessibleName(title);
+    updateGeometry();
+    update();
+}
+
+void PrimaryButton::setSystemImage(const QString& name) {
+    m_systemImage = name;
+    updateGeometry();
+    update();
+}
+
+int PrimaryButton::titleX() const { return kButtonPadH + (m_systemImage.isEmpty() ? 0 : int(kButtonSymbol) + kButtonSpacing); }
+
+QSize PrimaryButton::sizeHint() const {
+    const QFontMetricsF fm(font());
+    const int textW = ceilInt(fm.horizontalAdvance(text()));
+    const int rowH = std::max(ceilInt(fm.height()), m_systemImage.isEmpty() ? 0 : int(kButtonSymbol));
+    return QSize(titleX() + textW + kButtonPadH, rowH + 2 * kButtonPadV);
+}
+
+void PrimaryButton::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    // Plain-button feedback: dim while pressed, fade when disabled.
+    if (!isEnabled())
+        p.setOpacity(0.45);
+    else if (isDown())
+        p.setOpacity(0.75);
+
+    const QRectF r = rect();
+    Paint::fillRoundedRect(p, r, kButtonRadius, AppPalette::brandBlue());
+    // Focus ring only after keyboard navigation, as standard widgets do.
+    if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange))
+        Paint::strokeRoundedRect(p, r.adjusted(2, 2, -2, -2), kButtonRadius - 2, QColor(255, 255, 255, 200), 1.5);
+
+    const QFontMetricsF fm(font());
+    const qreal contentW = (titleX() - kButtonPadH) + fm.horizontalAdvance(text());
+    // The row is centred; with a wider widget than needed it stays in the middle.
+    qreal x = std::max<qreal>(kButtonPadH, (width() - contentW) / 2);
+    const qreal cy = r.center().y();
+    if (!m_systemImage.isEmpty()) {
+        Symbols::paint(p, QRectF(x, cy - kButtonSymbol / 2, kButtonSymbol, kButtonSymbol), m_systemImage, Qt::white);
+        x += kButtonSymbol + kButtonSpacing;
+    }
+    p.setFont(font());
+    p.setPen(Qt::white);
+    p.drawText(QRectF(x, 0, width() - x, height()), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text());
+}
+
+void PrimaryButton::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange)
+        updateGeometry();
+    QAbstractButton::changeEvent(event);
+}
+
+// ---- StatusBadge ----
+
+StatusBadge::StatusBadge(const QString& text, StandardColor tone, QWidget* parent)
+    : QWidget(parent), m_text(text), m_tone(tone) {
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setFont(Fonts::rounded(11, 600));
+    setAccessibleName(text);
+    repaintOnAppearanceChange(this);
+}
+
+void StatusBadge::setStatus(const QString& text, StandardColor tone) {
+    if (text == m_text && tone == m_tone)
+        return;
+    m_text = text;
+    m_tone = tone;
+    setAccessibleName(text);
+    updateGeometry();
+    update();
+}
+
+QSize StatusBadge::sizeHint() const {
+    const QFontMetricsF fm(font());
+    return QSize(ceilInt(fm.horizontalAdvance(m_text)) + 2 * kBadgePadH, ceilInt(fm.height()) + 2 * kBadgePadV);
+}
+
+void StatusBadge::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    const QColor c = standardColor(m_tone);
+    Paint::fillCapsule(p, rect(), withOpacity(c, 0.18));
+    p.setFont(font());
+    p.setPen(c);
+    p.drawText(QRectF(rect()), Qt::AlignCenter | Qt::TextSingleLine, m_text);
+}

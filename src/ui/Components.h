@@ -1,0 +1,88 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QColor>
+#include <QMargins>
+#include <QPointer>
+#include <QWidget>
+
+#include "ui/Palette.h"
+
+class QHBoxLayout;
+class HoverAnimator;
+
+// A rounded card around one content widget: 16 padding, card background, hairline border and a
+// soft shadow. It keeps the size of its padded content, growing only in the directions where the
+// content's size policy expands. The widget keeps a transparent margin (shadowMargins) around the
+// card for the shadow; cardRect() is the visible card.
+class AppCard : public QWidget {
+    Q_OBJECT
+public:
+    explicit AppCard(QWidget* content = nullptr, QWidget* parent = nullptr);
+
+    // Replaces the content (the previous one is deleted); the card takes ownership.
+    void setContent(QWidget* content);
+    QWidget* content() const { return m_content; }
+
+    static QMargins shadowMargins();
+    static constexpr int padding = 16;
+    static constexpr qreal cornerRadius = 18;
+    QRect cardRect() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool event(QEvent* event) override;
+
+private:
+    void followContentPolicy();
+
+    QHBoxLayout* m_layout;
+    QPointer<QWidget> m_content;
+};
+
+// The filled blue action button: optional symbol, 8 apart from the title, white on brand blue,
+// padding 14 × 9, corner radius 10. The title is never elided.
+class PrimaryButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    explicit PrimaryButton(const QString& title, const QString& systemImage = {}, QWidget* parent = nullptr);
+
+    QString title() const { return text(); }
+    void setTitle(const QString& title);
+    QString systemImage() const { return m_systemImage; }
+    void setSystemImage(const QString& name);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+    // Position of the title's left edge inside the button (layout checks).
+    int titleX() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    QString m_systemImage;
+};
+
+// A capsule naming a status in its colour (a document's "En cours", "Terminé", "À modifier").
+class StatusBadge : public QWidget {
+    Q_OBJECT
+public:
+    StatusBadge(const QString& text, StandardColor tone, QWidget* parent = nullptr);
+
+    QString text() const { return m_text; }
+    StandardColor tone() const { return m_tone; }
+    void setStatus(const QString& text, StandardColor tone);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString m_text;
+    StandardColor m_tone;
+};

@@ -1,0 +1,166 @@
+#include "ui/DialogSeam.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QMetaObject>
+#include <QPointer>
+#include <QPushButton>
+
+namespace DialogSeam {
+
+namespace {
+
+struct SeamState {
+    bool nonInteractive = false;
+    QStringList answers;
+    QList<QStringList> fileNames;
+    QList<Message> shown;
+    QList<QUrl> urls;
+};
+
+SeamState& state() {
+    static SeamState s;
+    return s;
+}
+
+bool isRejecting(QMessageBox::ButtonRole role) {
+    return role == QMessageBox::RejectRole || role == QMessageBox::NoRole;
+}
+
+// Answer without a person: the queued button text, else the escape answer.
+int scriptedAnswer(const Message& message) {
+    auto& s = state();
+    s.shown.append(message);
+    if (!s.answers.isEmpty()) {
+        const QString wanted = s.answers.takeFirst();
+        for (int i = 0; i < message.buttons.size(); ++i)
+            if (message.buttons[i].text == wanted)
+                return i;
+        qWarning("DialogSeam: no button \"%s\" in \"%s\"", qPrintable(wanted), qPrintable(message.text));
+    }
+    return escapeIndex(message);
+}
+
+QMessageBox* build(QWidget* parent, const Message& message, QList<QAbstractButton*>& buttons) {
+    auto* box = new QMessageBox(parent);
+    box->setIcon(message.icon);
+    box->setText(message.text);
+    box->setInformativeText(message.informativeText);
+    box->setWindowTitle(QStringLiteral("Tolmek"));
+    if (message.buttons.isEmpty()) {
+        buttons.append(box->addButton(QMessageBox::Ok));
+    } else {
+        for (const auto& b : message.buttons)
+            buttons.append(box->addButton(b.text, b.role));
+    }
+    if (message.defaultButton >= 0 && message.defaultButton < buttons.size())
+        if (auto* pb = qobject_cast<QPushButton*>(buttons[message.defaultButton]))
+            box->setDefaultButton(pb);
+    const int esc = escapeIndex(message);
+    if (esc >= 0 && esc < buttons.size())
+        box->setEscapeButton(buttons[esc]);
+    return box;
+}
+
+QStringList scriptedFiles() {
+    auto& s = state();
+    return s.fileNames.isEmpty() ? QStringList() : s.fileNames.takeFirst();
+}
+
+} // namespace
+
+int escapeIndex(const Message& message) {
+    if (message.escapeButton >= 0)
+        return message.escapeButton;
+    for (int i = 0; i < message.buttons.size(); ++i)
+        if (isRejecting(message.buttons[i].role))
+            return i;
+    return message.buttons.isEmpty() ? 0 : int(message.buttons.size()) - 1;
+}
+
+int exec(QWidget* parent, const Message& message) {
+    if (state().nonInteractive)
+        return scriptedAnswer(message);
+    QList<QAbstractButton*> buttons;
+    QMessageBox* box = build(parent, message, buttons);
+    box->exec();
+    const int index = int(buttons.indexOf(box->clickedButton()));
+    delete box;
+    return index >= 0 ? index : escapeIndex(message);
+}
+
+void open(QWidget* parent, const Message& message, std::function<void(int)> done) {
+    if (state().nonInteractive) {
+        const int answer = scriptedAnswer(message);
+        // Answered on the next turn of the event loop, as a person would.
+        QPointer<QWidget> guard(parent);
+        const bool hadParent = parent != nullptr;
+        QMetaObject::invokeMethod(
+            qApp, [answer, done, guard, hadParent] {
+                if (done && (!hadParent || guard))
+                    done(answer);
+            },
+            Qt::QueuedConnection);
+        return;
+    }
+    auto buttons = std::make_shared<QList<QAbstractButton*>>();
+    QMessageBox* box = build(parent, message, *buttons);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    const int esc = escapeIndex(message);
+    QObject::connect(box, &QMessageBox::finished, box, [box, buttons, done, esc](int) {
+        const int index = int(buttons->indexOf(box->clickedButton()));
+        if (done)
+            done(index >= 0 ? index : esc);
+    });
+    box->open();
+}
+
+QString getOpenFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter) {
+    if (state().nonInteractive) {
+        const QStringList files = scriptedFiles();
+        return files.isEmpty() ? QString() : files.first();
+    }
+    return QFileDialog::getOpenFileName(parent, caption, dir, filter);
+}
+
+QStringList getOpenFileNames(QWidget* parent, const QString& caption, const QString& dir, const QString& filter) {
+    if (state().nonInteractive)
+        return scriptedFiles();
+    return QFileDialog::getOpenFileNames(parent, caption, dir, filter);
+}
+
+QString getSaveFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter) {
+    if (state().nonInteractive) {
+        const QStringList files = scriptedFiles();
+        return files.isEmpty() ? QString() : files.first();
+    }
+    return QFileDialog::getSaveFileName(parent, caption, dir, filter);
+}
+
+bool openUrl(const QUrl& url) {
+    if (state().nonInteractive) {
+        state().urls.append(url);
+        return true;
+    }
+    return QDesktopServices::openUrl(url);
+}
+
+void setNonInteractive(bool on) { state().nonInteractive = on; }
+bool isNonInteractive() { return state().nonInteractive; }
+void pushAnswer(const QString& buttonText) { state().answers.append(buttonText); }
+void pushFileNames(const QStringList& paths) { state().fileNames.append(paths); }
+void pushFileName(const QString& path) { state().fileNames.append(path.isEmpty() ? QStringList() : QStringList{path}); }
+const QList<Message>& shownMessages() { return state().shown; }
+const QList<QUrl>& openedUrls() { return state().urls; }
+
+void reset() {
+    auto& s = state();
+    s.answers.clear();
+    s.fileNames.clear();
+    s.shown.clear();
+    s.urls.clear();
+}
+
+} // namespace DialogSeam

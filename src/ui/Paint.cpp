@@ -1,0 +1,292 @@
+#include "ui/Paint.h"
+
+#include <QEvent>
+#include <QImage>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPixmap>
+#include <QPixmapCache>
+#include <QVariantAnimation>
+#include <QWidget>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+// One pass of a box blur of half-width `r` along rows (horizontal) or columns, on an 8-bit alpha image.
+void boxBlurPass(QImage& img, int r, bool horizontal) {
+    if (r <= 0)
+        return;
+    const int w = img.width();
+    const int h = img.height();
+    const int lines = horizontal ? h : w;
+    const int len = horizontal ? w : h;
+    std::vector<int> buf(size_t(len), 0);
+    const int window = 2 * r + 1;
+    for (int line = 0; line < lines; ++line) {
+        auto at = [&](int i) -> uchar& {
+            return horizontal ? img.scanLine(line)[i] : img.scanLine(i)[line];
+        };
+        for (int i = 0; i < len; ++i)
+            buf[size_t(i)] = at(i);
+        int sum = 0;
+        for (int i = -r; i <= r; ++i)
+            sum += (i >= 0 && i < len) ? buf[size_t(i)] : 0;
+        for (int i = 0; i < len; ++i) {
+            at(i) = uchar(sum / window);
+            const int add = i + r + 1;
+            const int drop = i - r;
+            if (add < len)
+                sum += buf[size_t(add)];
+            if (drop >= 0)
+                sum -= buf[size_t(drop)];
+        }
+    }
+}
+
+// Blurred alpha mask of a rounded rect, padded by `pad` physical pixels on every side.
+QImage shadowMask(const QSize& physical, qreal radiusPx, qreal blurPx, int pad) {
+    QImage mask(physical.width() + 2 * pad, physical.height() + 2 * pad, QImage::Format_Alpha8);
+    mask.fill(0);
+    {
+        QPainter p(&mask);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(Qt::NoPen);
+        p.setBrush(Qt::black);
+        p.drawPath(Paint::roundedRect(QRectF(pad, pad, physical.width(), physical.height()), radiusPx));
+    }
+    // Three box passes approximate a gaussian whose sigma is half the blur radius.
+    const int r = std::max(0, int(std::lround(blurPx / 2)));
+    for (int i = 0; i < 3; ++i) {
+        boxBlurPass(mask, r, true);
+        boxBlurPass(mask, r, false);
+    }
+    return mask;
+}
+
+} // namespace
+
+namespace Paint {
+
+QPainterPath roundedRect(const QRectF& rect, qreal radius) {
+    QPainterPath path;
+    const qreal r = std::clamp(radius, 0.0, std::min(rect.width(), rect.height()) / 2);
+    if (r <= 0)
+        path.addRect(rect);
+    else
+        path.addRoundedRect(rect, r, r);
+    return path;
+}
+
+QPainterPath capsule(const QRectF& rect) { return roundedRect(rect, std::min(rect.width(), rect.height()) / 2); }
+
+void fill(QPainter& p, const QPainterPath& path, const QColor& color) {
+    if (color.alpha() == 0)
+        return;
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.fillPath(path, color);
+    p.restore();
+}
+
+void fillRoundedRect(QPainter& p, const QRectF& rect, qreal radius, const QColor& color) {
+    fill(p, roundedRect(rect, radius), color);
+}
+
+void strokeRoundedRect(QPainter& p, const QRectF& rect, qreal radius, const QColor& color, qreal width) {
+    if (color.alpha() == 0 || width <= 0)
+        return;
+    const qreal h = width / 2;
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(color, width));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(roundedRect(rect.adjusted(h, h, -h, -h), std::max(0.0, radius - h)));
+    p.restore();
+}
+
+void fillCapsule(QPainter& p, const QRectF& rect, const QColor& color) { fill(p, capsule(rect), color); }
+
+void strokeCapsule(QPainter& p, const QRectF& rect, const QColor& color, qreal width) {
+    strokeRoundedRect(p, rect, std::min(rect.width(), rect.height()) / 2, color, width);
+}
+
+void fillEllipse(QPainter& p, const QRectF& rect, const QColor& color) {
+    QPainterPath path;
+    path.addEllipse(rect);
+    fill(p, path, color);
+}
+
+void strokeEllipse(QPainter& p, const QRectF& rect, const QColor& color, qreal width) {
+    if (color.alpha() == 0 || width <= 0)
+        return;
+    const qreal h = width / 2;
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(color, width));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(rect.adjusted(h, h, -h, -h));
+    p.restore();
+}
+
+void fillLinearGradient(QPainter& p, const QPainterPath& path, const QPointF& start, const QPointF& end,
+                        const QGradientStops& stops) {
+    QLinearGradient g(start, end);
+    g.setStops(stops);
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.fillPath(path, g);
+    p.restore();
+}
+
+void drawShadow(QPainter& p, const QRectF& rect, qreal radius, const QColor& color, qreal blur,
+                const QPointF& offset) {
+    if (color.alpha() == 0 || rect.isEmpty())
+        return;
+    const qreal dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
+    const QSize physical(std::max(1, int(std::lround(rect.width() * dpr))),
+                         std::max(1, int(std::lround(rect.height() * dpr))));
+    const qreal blurPx = std::max(0.0, blur * dpr);
+    const qreal radiusPx = std::clamp(radius * dpr, 0.0, std::min(physical.width(), physical.height()) / 2.0);
+    const int pad = int(std::ceil(blurPx * 1.5)) + 1;
+    // Beyond `slice` from each outer edge the blurred picture is uniform along the edge, so large shapes
+    // are drawn from one small mask stretched in the middle (nine-slice): resizing never re-blurs.
+    const int slice = int(std::ceil(radiusPx)) + 2 * pad;
+    const int minimal = 2 * (slice - pad) + 1;
+    const bool nineSlice = physical.width() >= minimal && physical.height() >= minimal;
+    const QSize maskSize = nineSlice ? QSize(minimal, minimal) : physical;
+    const QString key = QStringLiteral("tolmek-shadow|%1x%2|%3|%4|%5")
+                            .arg(maskSize.width())
+                            .arg(maskSize.height())
+                            .arg(radiusPx, 0, 'f', 1)
+                            .arg(blurPx, 0, 'f', 1)
+                            .arg(color.rgba(), 8, 16, QLatin1Char('0'));
+    QPixmap pm;
+    if (!QPixmapCache::find(key, &pm)) {
+        const QImage mask = shadowMask(maskSize, radiusPx, blurPx, pad);
+        QImage tinted(mask.size(), QImage::Format_ARGB32_Premultiplied);
+        tinted.fill(Qt::transparent);
+        QPainter tp(&tinted);
+        tp.drawImage(0, 0, mask);
+        tp.setCompositionMode(QPainter::CompositionMode_SourceIn);
+        tp.fillRect(tinted.rect(), color);
+        tp.end();
+        pm = QPixmap::fromImage(tinted);
+        QPixmapCache::insert(key, pm);
+    }
+    const qreal padLogical = pad / dpr;
+    const QRectF target(rect.x() + offset.x() - padLogical, rect.y() + offset.y() - padLogical,
+                        rect.width() + 2 * padLogical, rect.height() + 2 * padLogical);
+    p.save();
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    if (!nineSlice) {
+        p.drawPixmap(target, pm, QRectF(pm.rect()));
+    } else {
+        const qreal src[4] = {0, qreal(slice), qreal(pm.width() - slice), qreal(pm.width())};
+        const qreal m = slice / dpr;
+        const qreal tx[4] = {target.left(), target.left() + m, target.right() - m, target.right()};
+        const qreal ty[4] = {target.top(), target.top() + m, target.bottom() - m, target.bottom()};
+        for (int row = 0; row < 3; ++row) {
+            for (int col = 0; col < 3; ++col) {
+                const QRectF s(src[col], src[row], src[col + 1] - src[col], src[row + 1] - src[row]);
+                const QRectF t(QPointF(tx[col], ty[row]), QPointF(tx[col + 1], ty[row + 1]));
+                if (t.width() > 0 && t.height() > 0)
+                    p.drawPixmap(t, pm, s);
+            }
+        }
+    }
+    p.restore();
+}
+
+qreal shadowReach(qreal blur, qreal offset) { return blur + std::abs(offset); }
+
+QColor mix(const QColor& a, const QColor& b, qreal t) {
+    // Premultiplied, so fading from a clear colour does not pass through grey.
+    const QColor x = a.toRgb();
+    const QColor y = b.toRgb();
+    const qreal alpha = x.alphaF() + (y.alphaF() - x.alphaF()) * t;
+    if (alpha <= 0)
+        return QColor(0, 0, 0, 0);
+    auto l = [&](qreal u, qreal v) {
+        return float(std::clamp((u * x.alphaF() + (v * y.alphaF() - u * x.alphaF()) * t) / alpha, 0.0, 1.0));
+    };
+    return QColor::fromRgbF(l(x.redF(), y.redF()), l(x.greenF(), y.greenF()), l(x.blueF(), y.blueF()), float(alpha));
+}
+
+qreal lerp(qreal a, qreal b, qreal t) { return a + (b - a) * t; }
+
+void scaleAbout(QPainter& p, const QRectF& rect, qreal scale) {
+    if (qFuzzyCompare(scale, 1.0))
+        return;
+    const QPointF c = rect.center();
+    p.translate(c);
+    p.scale(scale, scale);
+    p.translate(-c);
+}
+
+} // namespace Paint
+
+HoverAnimator::HoverAnimator(QWidget* target, int durationMs, bool trackPointer)
+    : QObject(target), m_target(target), m_anim(new QVariantAnimation(this)) {
+    m_anim->setDuration(durationMs);
+    m_anim->setEasingCurve(QEasingCurve::InOutQuad);
+    connect(m_anim, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+        m_progress = v.toReal();
+        if (m_target)
+            m_target->update();
+        emit progressChanged(m_progress);
+    });
+    if (trackPointer && target) {
+        target->setAttribute(Qt::WA_Hover);
+        target->setMouseTracking(true);
+        target->installEventFilter(this);
+    }
+}
+
+void HoverAnimator::setHovered(bool hovered) {
+    if (hovered == m_hovered)
+        return;
+    m_hovered = hovered;
+    m_anim->stop();
+    m_anim->setStartValue(m_progress);
+    m_anim->setEndValue(hovered ? 1.0 : 0.0);
+    m_anim->start();
+    emit hoveredChanged(hovered);
+}
+
+void HoverAnimator::setHoveredImmediately(bool hovered) {
+    const bool changed = hovered != m_hovered;
+    m_anim->stop();
+    m_hovered = hovered;
+    m_progress = hovered ? 1.0 : 0.0;
+    if (m_target)
+        m_target->update();
+    emit progressChanged(m_progress);
+    if (changed)
+        emit hoveredChanged(hovered);
+}
+
+QColor HoverAnimator::color(const QColor& normal, const QColor& hovered) const {
+    return Paint::mix(normal, hovered, m_progress);
+}
+
+bool HoverAnimator::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_target) {
+        switch (event->type()) {
+        case QEvent::Enter:
+        case QEvent::HoverEnter:
+            setHovered(true);
+            break;
+        case QEvent::Leave:
+        case QEvent::HoverLeave:
+        case QEvent::Hide:
+            setHovered(false);
+            break;
+        default:
+            break;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}

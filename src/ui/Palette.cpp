@@ -1,0 +1,171 @@
+#include "ui/Palette.h"
+
+#include "ui/Theme.h"
+
+#include <cmath>
+
+namespace {
+
+bool currentDark() { return ThemeManager::shared().isDark(); }
+
+QColor rgb(double r, double g, double b, double a = 1.0) { return QColor::fromRgbF(float(r), float(g), float(b), float(a)); }
+
+struct Pair {
+    QColor light;
+    QColor dark;
+    const QColor& operator()(bool isDark) const { return isDark ? dark : light; }
+};
+
+} // namespace
+
+namespace AppPalette {
+
+// Each pair is built once and shared; the choice between its two colours is made at paint time.
+#define TOLMEK_ADAPTIVE(name, lr, lg, lb, dr, dg, db)                                                                  \
+    QColor name(bool dark) {                                                                                           \
+        static const Pair pair{rgb(lr, lg, lb), rgb(dr, dg, db)};                                                      \
+        return pair(dark);                                                                                             \
+    }                                                                                                                  \
+    QColor name() { return name(currentDark()); }
+
+TOLMEK_ADAPTIVE(canvasBackground, 0.94, 0.94, 0.945, 0.07, 0.10, 0.16)
+TOLMEK_ADAPTIVE(screenBackground, 0.965, 0.965, 0.97, 0.09, 0.12, 0.18)
+TOLMEK_ADAPTIVE(dangerRed, 0.80, 0.20, 0.25, 0.95, 0.35, 0.38)
+TOLMEK_ADAPTIVE(dangerBackground, 0.98, 0.92, 0.93, 0.20, 0.12, 0.14)
+TOLMEK_ADAPTIVE(dangerBorder, 0.92, 0.74, 0.76, 0.35, 0.18, 0.20)
+TOLMEK_ADAPTIVE(tintedBackground, 0.92, 0.94, 0.98, 0.12, 0.16, 0.24)
+TOLMEK_ADAPTIVE(tintedBorder, 0.80, 0.86, 0.96, 0.20, 0.26, 0.38)
+TOLMEK_ADAPTIVE(sidebarBackground, 0.975, 0.975, 0.98, 0.06, 0.08, 0.13)
+TOLMEK_ADAPTIVE(cardBackground, 1.0, 1.0, 1.0, 0.10, 0.13, 0.20)
+TOLMEK_ADAPTIVE(mutedBorder, 0.78, 0.80, 0.84, 0.20, 0.26, 0.36)
+
+#undef TOLMEK_ADAPTIVE
+
+QColor brandBlue() {
+    static const QColor c = rgb(0.10, 0.55, 0.95);
+    return c;
+}
+
+QColor brandPink() {
+    static const QColor c = rgb(0.80, 0.25, 0.55);
+    return c;
+}
+
+QColor cardShadow() {
+    static const QColor c = rgb(0, 0, 0, 0.08);
+    return c;
+}
+
+QColor primaryText(bool dark) { return dark ? rgb(1, 1, 1, 0.85) : rgb(0, 0, 0, 0.85); }
+QColor primaryText() { return primaryText(currentDark()); }
+QColor secondaryText(bool dark) { return dark ? rgb(1, 1, 1, 0.55) : rgb(0, 0, 0, 0.5); }
+QColor secondaryText() { return secondaryText(currentDark()); }
+QColor separator(bool dark) { return dark ? rgb(1, 1, 1, 0.1) : rgb(0, 0, 0, 0.1); }
+QColor separator() { return separator(currentDark()); }
+
+} // namespace AppPalette
+
+QColor standardColor(StandardColor c, bool dark) {
+    struct Entry {
+        int lr, lg, lb, dr, dg, db;
+    };
+    // Light and dark variants of the desktop's named colours.
+    static const Entry table[] = {
+        {255, 59, 48, 255, 69, 58},    // red
+        {255, 149, 0, 255, 159, 10},   // orange
+        {255, 204, 0, 255, 214, 10},   // yellow
+        {52, 199, 89, 48, 209, 88},    // green
+        {0, 199, 190, 99, 230, 226},   // mint
+        {48, 176, 199, 64, 200, 224},  // teal
+        {50, 173, 230, 100, 210, 255}, // cyan
+        {0, 122, 255, 10, 132, 255},   // blue
+        {88, 86, 214, 94, 92, 230},    // indigo
+        {175, 82, 222, 191, 90, 242},  // purple
+        {162, 132, 94, 172, 142, 104}, // brown
+        {142, 142, 147, 142, 142, 147} // gray
+    };
+    const Entry& e = table[int(c)];
+    return dark ? QColor(e.dr, e.dg, e.db) : QColor(e.lr, e.lg, e.lb);
+}
+
+QColor standardColor(StandardColor c) { return standardColor(c, ThemeManager::shared().isDark()); }
+
+QColor colorForKey(const std::optional<QString>& key, bool dark) {
+    // Full lower-casing, no trimming: " blue" is not a key.
+    const QString k = key.value_or(QStringLiteral("blue")).toLower();
+    if (k == QLatin1String("blue"))
+        return AppPalette::brandBlue();
+    if (k == QLatin1String("pink"))
+        return AppPalette::brandPink();
+    static const struct {
+        const char* key;
+        StandardColor color;
+    } named[] = {
+        {"red", StandardColor::red},       {"orange", StandardColor::orange}, {"yellow", StandardColor::yellow},
+        {"green", StandardColor::green},   {"mint", StandardColor::mint},     {"teal", StandardColor::teal},
+        {"cyan", StandardColor::cyan},     {"indigo", StandardColor::indigo}, {"purple", StandardColor::purple},
+        {"brown", StandardColor::brown},   {"gray", StandardColor::gray},     {"grey", StandardColor::gray},
+    };
+    for (const auto& n : named) {
+        if (k == QLatin1String(n.key))
+            return standardColor(n.color, dark);
+    }
+    return AppPalette::brandBlue();
+}
+
+QColor colorForKey(const std::optional<QString>& key) { return colorForKey(key, ThemeManager::shared().isDark()); }
+QColor colorForKey(const QString& key) { return colorForKey(std::optional<QString>(key)); }
+QColor colorForKey(const char* key) {
+    return key ? colorForKey(std::optional<QString>(QString::fromUtf8(key))) : colorForKey(std::optional<QString>());
+}
+
+std::optional<QColor> colorFromHex(const QString& text) {
+    QString s = text.trimmed().toUpper();
+    if (s.startsWith(QLatin1Char('#')))
+        s.remove(0, 1);
+    if (s.size() != 6)
+        return std::nullopt;
+    for (QChar ch : s) {
+        const bool hex = (ch >= QLatin1Char('0') && ch <= QLatin1Char('9')) || (ch >= QLatin1Char('A') && ch <= QLatin1Char('F'));
+        if (!hex)
+            return std::nullopt;
+    }
+    const uint v = s.toUInt(nullptr, 16);
+    const int r = int((v >> 16) & 255);
+    const int g = int((v >> 8) & 255);
+    const int b = int(v & 255);
+    return QColor::fromRgbF(float(r / 255.0), float(g / 255.0), float(b / 255.0), 1.0f);
+}
+
+std::optional<QString> toHex(const QColor& color) {
+    if (!color.isValid())
+        return std::nullopt;
+    const QColor c = color.toRgb();
+    // std::lround rounds halves away from zero (0.5 × 255 = 127.5 → 128).
+    auto channel = [](float f) { return int(std::lround(double(f) * 255.0)); };
+    return QStringLiteral("#%1%2%3")
+        .arg(channel(c.redF()), 2, 16, QLatin1Char('0'))
+        .arg(channel(c.greenF()), 2, 16, QLatin1Char('0'))
+        .arg(channel(c.blueF()), 2, 16, QLatin1Char('0'))
+        .toUpper();
+}
+
+QColor displayColor(const std::optional<QString>& colorKey, const std::optional<QString>& colorHex, bool dark) {
+    if (colorHex) {
+        if (const std::optional<QColor> c = colorFromHex(*colorHex))
+            return *c;
+    }
+    return colorForKey(colorKey, dark);
+}
+
+QColor displayColor(const std::optional<QString>& colorKey, const std::optional<QString>& colorHex) {
+    return displayColor(colorKey, colorHex, ThemeManager::shared().isDark());
+}
+
+QColor withOpacity(QColor c, qreal opacity) {
+    c.setAlphaF(float(c.alphaF() * opacity));
+    return c;
+}
+
+QColor thinMaterialFill(bool dark) { return withOpacity(AppPalette::cardBackground(dark), dark ? 0.78 : 0.72); }
+QColor thinMaterialFill() { return thinMaterialFill(ThemeManager::shared().isDark()); }

@@ -1,0 +1,55 @@
+#include "support/TestServices.h"
+
+#include <QCoreApplication>
+#include <QEvent>
+
+#include <gtest/gtest.h>
+
+namespace testsupport {
+
+TestServices::TestServices(QDateTime base) : m_base(std::move(base)) {
+    m_prefs = std::make_unique<Preferences>(m_dir.path() + "/prefs.conf");
+    m_previousPrefs = &Preferences::shared();
+    Preferences::setShared(m_prefs.get());
+    QString err;
+    m_container = openModelContainer(storePath(), &err);
+    if (!m_container)
+        ADD_FAILURE() << "store: " << err.toStdString();
+    setCurrentModelContainer(m_container.get());
+    m_theme = std::make_unique<ThemeManager>(m_prefs.get());
+    m_profile = std::make_unique<UserPreferencesStore>();
+    m_services.reset(new Services{m_container->mainContext(), *m_prefs, *m_theme, *m_profile});
+    Clock::setNowForTesting([this] { return m_base.addSecs(++m_ticks); });
+}
+
+TestServices::~TestServices() {
+    flushEvents();
+    Clock::setNowForTesting({});
+    m_services.reset();
+    m_profile.reset();
+    m_theme.reset();
+    setCurrentModelContainer(nullptr);
+    m_container.reset();
+    Preferences::setShared(m_previousPrefs);
+}
+
+void TestServices::reopenStore() {
+    flushEvents();
+    setCurrentModelContainer(nullptr);
+    m_container.reset();
+    QString err;
+    m_container = openModelContainer(storePath(), &err);
+    if (!m_container)
+        ADD_FAILURE() << "store: " << err.toStdString();
+    setCurrentModelContainer(m_container.get());
+    m_services.reset(new Services{m_container->mainContext(), *m_prefs, *m_theme, *m_profile});
+}
+
+void flushEvents() {
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+    }
+}
+
+} // namespace testsupport

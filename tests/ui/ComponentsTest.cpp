@@ -1,0 +1,266 @@
+#include "ui/Components.h"
+#include "ui/Palette.h"
+#include "ui/Theme.h"
+#include "ui/Paint.h"
+#include "ui/Symbols.h"
+#include "support/TestSupport.h"
+
+#include <QAccessible>
+#include <QDir>
+#include <QLabel>
+#include <QPainter>
+#include <QSignalSpy>
+#include <QTest>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class ComponentsTest : public ::testing::Test {
+protected:
+    void SetUp() override { ThemeManager::shared().setTheme(AppTheme::light); }
+    void TearDown() override { ThemeManager::shared().setTheme(AppTheme::system); }
+};
+
+// Renders the widget alone on a clear image (no window background).
+QImage renderClear(QWidget& w) {
+    if (w.layout())
+        w.layout()->activate();
+    QImage img(w.size(), QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    w.render(&img, QPoint(), QRegion(), QWidget::DrawChildren);
+    return img.convertToFormat(QImage::Format_ARGB32);
+}
+
+QColor pixel(QWidget& w, QPoint at) { return renderClear(w).pixelColor(at); }
+
+int colorDistance(const QColor& a, const QColor& b) {
+    return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue());
+}
+
+} // namespace
+
+TEST_F(ComponentsTest, StatusBadgeTintAndName) {
+    StatusBadge badge(QStringLiteral("Terminé"), StandardColor::green);
+    badge.resize(badge.sizeHint());
+    EXPECT_EQ(badge.accessibleName(), QStringLiteral("Terminé"));
+    // Tinted capsule: the middle of the left end shows the status colour at 0.18 over nothing.
+    const QColor tint = pixel(badge, QPoint(4, badge.height() / 2));
+    EXPECT_NEAR(tint.alphaF(), 0.18, 0.02);
+    EXPECT_LT(colorDistance(QColor(tint.rgb()), standardColor(StandardColor::green, false)), 12);
+    // Capsule corners are clear.
+    EXPECT_EQ(pixel(badge, QPoint(0, 0)).alpha(), 0);
+
+    const QSize doneSize = badge.sizeHint();
+    badge.setStatus(QStringLiteral("À modifier"), StandardColor::orange);
+    EXPECT_EQ(badge.accessibleName(), QStringLiteral("À modifier"));
+    EXPECT_NE(badge.sizeHint().width(), doneSize.width());
+}
+
+TEST_F(ComponentsTest, PrimaryButtonClicksAndNamesItself) {
+    PrimaryButton button(QStringLiteral("Nouveau document"), QStringLiteral("plus"));
+    int clicks = 0;
+    QObject::connect(&button, &QAbstractButton::clicked, [&] { ++clicks; });
+    button.resize(button.sizeHint());
+    button.show();
+    QTest::mouseClick(&button, Qt::LeftButton);
+    QTest::mouseClick(&button, Qt::LeftButton);
+    EXPECT_EQ(clicks, 2);
+    EXPECT_EQ(button.focusPolicy(), Qt::StrongFocus);
+    button.setFocus();
+    QTest::keyClick(&button, Qt::Key_Space);
+    EXPECT_EQ(clicks, 3);
+    EXPECT_EQ(button.accessibleName(), QStringLiteral("Nouveau document"));
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(&button);
+    ASSERT_NE(iface, nullptr);
+    EXPECT_EQ(iface->text(QAccessible::Name), QStringLiteral("Nouveau document"));
+    button.setTitle(QStringLiteral("Créer"));
+    EXPECT_EQ(button.accessibleName(), QStringLiteral("Créer"));
+}
+
+TEST_F(ComponentsTest, PrimaryButtonGeometry) {
+    PrimaryButton plain(QStringLiteral("Créer"));
+    PrimaryButton withSymbol(QStringLiteral("Créer"), QStringLiteral("plus"));
+    EXPECT_EQ(plain.titleX(), 14);
+    EXPECT_EQ(withSymbol.titleX(), 14 + 13 + 8);
+    EXPECT_EQ(withSymbol.sizeHint().width() - plain.sizeHint().width(), 13 + 8);
+    EXPECT_EQ(plain.sizeHint().height(), QFontMetrics(plain.font()).height() + 18);
+
+    // A long title grows the button instead of being cut.
+    const QString longTitle = QStringLiteral("Un titre vraiment très long pour un bouton d’action principal");
+    PrimaryButton wide(longTitle);
+    EXPECT_GE(wide.sizeHint().width(), QFontMetrics(wide.font()).horizontalAdvance(longTitle) + 28);
+
+    // Filled brand blue with rounded corners.
+    plain.resize(plain.sizeHint());
+    EXPECT_LT(colorDistance(pixel(plain, QPoint(6, plain.height() / 2)), AppPalette::brandBlue()), 6);
+    EXPECT_LT(pixel(plain, QPoint(0, 0)).alpha(), 128);
+}
+
+TEST_F(ComponentsTest, AppCardPadsAndPaints) {
+    AppCard empty;
+    empty.resize(empty.sizeHint());
+    EXPECT_EQ(empty.cardRect().size(), QSize(32, 32));
+
+    auto* label = new QLabel(QStringLiteral("Contenu"));
+    label->setFixedSize(100, 40);
+    AppCard card(label);
+    card.resize(card.sizeHint());
+    EXPECT_EQ(card.cardRect().size(), QSize(132, 72));
+    card.layout()->activate();
+    EXPECT_EQ(label->geometry().topLeft(), card.cardRect().topLeft() + QPoint(16, 16));
+
+    const QImage light = renderClear(card);
+    const QPoint inside = card.cardRect().topLeft() + QPoint(8, 30);
+    EXPECT_EQ(QColor(light.pixel(inside)).rgb(), AppPalette::cardBackground(false).rgb());
+    // A faint shadow below the card, none far away from it.
+    const QPoint below(card.cardRect().center().x(), card.cardRect().bottom() + 5);
+    EXPECT_GT(qAlpha(light.pixel(below)), 0);
+    EXPECT_EQ(qAlpha(light.pixel(0, 0)), 0);
+
+    ThemeManager::shared().setTheme(AppTheme::dark);
+    const QImage dark = renderClear(card);
+    EXPECT_EQ(QColor(dark.pixel(inside)).rgb(), AppPalette::cardBackground(true).rgb());
+
+    card.setContent(nullptr);
+    EXPECT_EQ(card.sizeHint().shrunkBy(AppCard::shadowMargins()), QSize(32, 32));
+}
+
+TEST_F(ComponentsTest, AppCardStretchesOnlyWithItsContent) {
+    QWidget column;
+    auto* layout = new QVBoxLayout(&column);
+    auto* snug = new AppCard(new QLabel(QStringLiteral("Court")));
+    auto* inner = new QLabel(QStringLiteral("Large"));
+    auto* wide = new AppCard(inner);
+    layout->addWidget(snug);
+    layout->addWidget(wide);
+    // Set after the card was built: the card still follows.
+    inner->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    column.resize(600, 400);
+    column.show();
+    QCoreApplication::processEvents();
+    layout->activate();
+    EXPECT_EQ(snug->width(), snug->sizeHint().width());
+    EXPECT_EQ(wide->width(), layout->contentsRect().width());
+}
+
+TEST_F(ComponentsTest, WidgetsRepaintWhenTheAppearanceChanges) {
+    StatusBadge badge(QStringLiteral("En cours"), StandardColor::blue);
+    badge.resize(badge.sizeHint());
+    badge.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&badge));
+    struct PaintCounter : QObject {
+        int paints = 0;
+        bool eventFilter(QObject*, QEvent* e) override {
+            paints += e->type() == QEvent::Paint;
+            return false;
+        }
+    } counter;
+    badge.installEventFilter(&counter);
+    QCoreApplication::processEvents();
+    counter.paints = 0;
+    ThemeManager::shared().setTheme(AppTheme::dark);
+    QCoreApplication::processEvents();
+    EXPECT_GE(counter.paints, 1);
+}
+
+TEST(PaintKit, ShapesShadowsAndHover) {
+    EXPECT_EQ(Paint::roundedRect(QRectF(0, 0, 10, 40), 99).boundingRect(), QRectF(0, 0, 10, 40));
+    EXPECT_TRUE(Paint::capsule(QRectF(0, 0, 40, 10)).contains(QPointF(20, 5)));
+    EXPECT_FALSE(Paint::capsule(QRectF(0, 0, 40, 10)).contains(QPointF(0.5, 0.5)));
+
+    const QColor halfClear = Paint::mix(QColor(0, 0, 0, 0), QColor(255, 0, 0), 0.5);
+    EXPECT_EQ(halfClear.red(), 255); // premultiplied: no darkening towards black
+    EXPECT_NEAR(halfClear.alphaF(), 0.5, 0.01);
+
+    // The shadow is drawn around and below its rect and fades out.
+    QImage img(120, 120, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    Paint::drawShadow(p, QRectF(30, 30, 60, 60), 10, QColor(0, 0, 0, 255), 10, QPointF(0, 4));
+    p.end();
+    EXPECT_GT(qAlpha(img.pixel(60, 64)), 250);
+    EXPECT_GT(qAlpha(img.pixel(60, 97)), qAlpha(img.pixel(60, 25)));
+    EXPECT_EQ(qAlpha(img.pixel(2, 2)), 0);
+
+    // Large shadows are stretched from a small mask: same edge and corner profile as a direct blur.
+    auto shadowOf = [](QSizeF size) {
+        QImage out(400, 200, QImage::Format_ARGB32_Premultiplied);
+        out.fill(Qt::transparent);
+        QPainter sp(&out);
+        Paint::drawShadow(sp, QRectF(QPointF(40, 40), size), 10, QColor(0, 0, 0, 255), 10);
+        return out;
+    };
+    const QImage direct = shadowOf(QSizeF(52, 60));   // too small to stretch
+    const QImage sliced = shadowOf(QSizeF(300, 120)); // stretched
+    for (int d = -18; d <= 26; ++d) {
+        EXPECT_NEAR(qAlpha(direct.pixel(40 + d, 70)), qAlpha(sliced.pixel(40 + d, 70)), 2) << d;     // left edge
+        EXPECT_NEAR(qAlpha(direct.pixel(66, 40 + d)), qAlpha(sliced.pixel(66, 40 + d)), 2) << d;     // top edge
+        EXPECT_NEAR(qAlpha(direct.pixel(40 + d, 40 + d)), qAlpha(sliced.pixel(40 + d, 40 + d)), 2) << d; // corner
+    }
+    EXPECT_EQ(qAlpha(sliced.pixel(190, 36)), qAlpha(sliced.pixel(100, 36)));
+
+    QWidget w;
+    HoverAnimator hover(&w, 50);
+    EXPECT_DOUBLE_EQ(hover.scale(1.02), 1.0);
+    hover.setHovered(true);
+    EXPECT_TRUE(testsupport::waitFor([&] { return hover.progress() >= 1.0; }));
+    EXPECT_DOUBLE_EQ(hover.scale(1.02), 1.02);
+    hover.setHoveredImmediately(false);
+    EXPECT_DOUBLE_EQ(hover.progress(), 0.0);
+}
+
+// Writes a sheet of the components in both appearances when TOLMEK_KIT_SHOTS names a folder.
+TEST(KitShots, RenderSheet) {
+    const QString dir = qEnvironmentVariable("TOLMEK_KIT_SHOTS");
+    if (dir.isEmpty())
+        GTEST_SKIP() << "set TOLMEK_KIT_SHOTS to a folder to render";
+    QDir().mkpath(dir);
+    const QStringList sample = {"folder.fill", "doc.text.fill", "checklist", "gearshape", "rectangle.3.group",
+                                "sun.max.fill", "moon.stars.fill", "circle.lefthalf.filled", "person.crop.circle",
+                                "power", "plus", "k.square.fill", "swift", "bolt.shield.fill", "no.such"};
+    for (bool dark : {false, true}) {
+        ThemeManager::shared().setTheme(dark ? AppTheme::dark : AppTheme::light);
+        QWidget page;
+        page.setAutoFillBackground(true);
+        QPalette pal = page.palette();
+        pal.setColor(QPalette::Window, AppPalette::screenBackground());
+        page.setPalette(pal);
+        auto* layout = new QVBoxLayout(&page);
+        auto* inner = new QWidget;
+        auto* innerLayout = new QVBoxLayout(inner);
+        innerLayout->setContentsMargins(0, 0, 0, 0);
+        auto* title = new QLabel(QStringLiteral("Titre de la carte"));
+        title->setFont(QFont("Inter", 1));
+        title->setStyleSheet(QStringLiteral("font: 600 15px Inter;"));
+        innerLayout->addWidget(title);
+        auto* row = new QHBoxLayout;
+        row->addWidget(new StatusBadge(QStringLiteral("En cours"), StandardColor::blue));
+        row->addWidget(new StatusBadge(QStringLiteral("Terminé"), StandardColor::green));
+        row->addWidget(new StatusBadge(QStringLiteral("À modifier"), StandardColor::orange));
+        row->addStretch();
+        innerLayout->addLayout(row);
+        layout->addWidget(new AppCard(inner));
+        auto* buttons = new QHBoxLayout;
+        buttons->addWidget(new PrimaryButton(QStringLiteral("Nouveau document"), QStringLiteral("plus")));
+        buttons->addWidget(new PrimaryButton(QStringLiteral("Enregistrer")));
+        buttons->addStretch();
+        layout->addLayout(buttons);
+        auto* symbols = new QLabel;
+        QPixmap strip(int(sample.size()) * 28, 28);
+        strip.fill(Qt::transparent);
+        QPainter p(&strip);
+        for (int i = 0; i < sample.size(); ++i)
+            Symbols::paint(p, QRectF(i * 28 + 4, 4, 20, 20), sample[i],
+                           i % 2 ? AppPalette::brandBlue() : AppPalette::secondaryText());
+        p.end();
+        symbols->setPixmap(strip);
+        layout->addWidget(symbols);
+        page.resize(520, 260);
+        page.show();
+        QCoreApplication::processEvents();
+        page.grab().save(dir + (dark ? "/kit-dark.png" : "/kit-light.png"));
+    }
+    ThemeManager::shared().setTheme(AppTheme::system);
+}

@@ -1,0 +1,127 @@
+#include "ui/Palette.h"
+#include "ui/Theme.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QColor rgb(double r, double g, double b) { return QColor::fromRgbF(float(r), float(g), float(b)); }
+
+// Compares at 8-bit precision, which is what every caller sees.
+::testing::AssertionResult sameColor(const QColor& a, const QColor& b) {
+    if (a.rgba() == b.rgba())
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << a.name(QColor::HexArgb).toStdString() << " vs "
+                                         << b.name(QColor::HexArgb).toStdString();
+}
+
+struct ThemeGuard {
+    ~ThemeGuard() {
+        ThemeManager::shared().setTheme(AppTheme::system);
+        ThemeManager::setSystemDarkForTesting(std::nullopt);
+    }
+};
+
+} // namespace
+
+TEST(ColorFromHex, AcceptsSixDigitsWithOrWithoutHashCaseAndBlanks) {
+    const QColor expected = rgb(0x1A / 255.0, 0x2B / 255.0, 0x3C / 255.0);
+    for (const char* text : {"#1A2B3C", "1a2b3c", "#1a2B3c", "  #1a2b3c\n", "\t1A2B3C \r\n"}) {
+        const std::optional<QColor> c = colorFromHex(QString::fromLatin1(text));
+        ASSERT_TRUE(c.has_value()) << text;
+        EXPECT_TRUE(sameColor(*c, expected)) << text;
+        EXPECT_EQ(c->alpha(), 255);
+    }
+    EXPECT_TRUE(sameColor(*colorFromHex("#000000"), QColor(0, 0, 0)));
+    EXPECT_TRUE(sameColor(*colorFromHex("#FFFFFF"), QColor(255, 255, 255)));
+}
+
+TEST(ColorFromHex, RejectsEverythingElse) {
+    for (const char* text : {"", "#", "#123", "123", "##1A2B3C", "#1A2B3C4D", "1A2B3C4D", "#1A2B3G", "#1A 2B3C",
+                             "#-1A2B3", "0x1A2B3C", "#1A2B3", "red", "# 1A2B3C"}) {
+        EXPECT_FALSE(colorFromHex(QString::fromLatin1(text)).has_value()) << '"' << text << '"';
+    }
+    // Non-ASCII digits and letters are not hex digits.
+    EXPECT_FALSE(colorFromHex(QStringLiteral("#１２３４５６")).has_value());
+    EXPECT_FALSE(colorFromHex(QStringLiteral("#ÀBCDEF")).has_value());
+}
+
+TEST(ToHex, RoundsHalvesAwayFromZeroAndUsesUpperCase) {
+    EXPECT_EQ(toHex(QColor::fromRgbF(0.0f, 0.5f, 1.0f)), QStringLiteral("#0080FF"));
+    EXPECT_EQ(toHex(QColor(0xab, 0xcd, 0xef)), QStringLiteral("#ABCDEF"));
+    EXPECT_EQ(toHex(QColor(0, 0, 0, 10)), QStringLiteral("#000000")); // alpha is not written
+    EXPECT_EQ(toHex(QColor::fromHsv(0, 255, 255)), QStringLiteral("#FF0000"));
+    EXPECT_FALSE(toHex(QColor()).has_value());
+}
+
+TEST(ToHex, RoundTripsEveryReadableText) {
+    for (int v : {0x000000, 0x123456, 0x7F8081, 0xFFFFFF, 0x0080FF}) {
+        const QString text = QStringLiteral("#%1").arg(v, 6, 16, QLatin1Char('0')).toUpper();
+        EXPECT_EQ(toHex(*colorFromHex(text)), text);
+    }
+}
+
+TEST(ColorForKey, FollowsTheKeyTable) {
+    const bool light = false;
+    EXPECT_TRUE(sameColor(colorForKey(std::optional<QString>(), light), AppPalette::brandBlue()));
+    for (const char* k : {"blue", "BLUE", "Blue", " blue", "blue ", "violet", "", "bleu", "#FF0000"})
+        EXPECT_TRUE(sameColor(colorForKey(std::optional<QString>(QString::fromLatin1(k)), light), AppPalette::brandBlue()))
+            << k;
+    EXPECT_TRUE(sameColor(colorForKey(std::optional<QString>("Pink"), light), AppPalette::brandPink()));
+    EXPECT_TRUE(sameColor(colorForKey(std::optional<QString>("Grey"), light), standardColor(StandardColor::gray, light)));
+    EXPECT_TRUE(sameColor(colorForKey(std::optional<QString>("GRAY"), light), standardColor(StandardColor::gray, light)));
+
+    const std::pair<const char*, StandardColor> named[] = {
+        {"red", StandardColor::red},     {"orange", StandardColor::orange}, {"yellow", StandardColor::yellow},
+        {"green", StandardColor::green}, {"mint", StandardColor::mint},     {"teal", StandardColor::teal},
+        {"cyan", StandardColor::cyan},   {"indigo", StandardColor::indigo}, {"purple", StandardColor::purple},
+        {"brown", StandardColor::brown},
+    };
+    for (bool dark : {false, true}) {
+        for (const auto& [key, c] : named)
+            EXPECT_TRUE(sameColor(colorForKey(std::optional<QString>(key), dark), standardColor(c, dark))) << key;
+    }
+    // The convenience overloads agree with the optional one.
+    ThemeGuard guard;
+    ThemeManager::shared().setTheme(AppTheme::light);
+    EXPECT_TRUE(sameColor(colorForKey("orange"), standardColor(StandardColor::orange, false)));
+    EXPECT_TRUE(sameColor(colorForKey(QStringLiteral("pink")), AppPalette::brandPink()));
+    EXPECT_TRUE(sameColor(colorForKey(std::nullopt), AppPalette::brandBlue()));
+}
+
+TEST(DisplayColor, HexWinsWhenReadableElseKeyElseBlue) {
+    const QColor green(0, 200, 0);
+    EXPECT_TRUE(sameColor(displayColor(QStringLiteral("pink"), QStringLiteral("#00C800"), false), green));
+    EXPECT_TRUE(sameColor(displayColor(QStringLiteral("pink"), QStringLiteral("#00C8"), false), AppPalette::brandPink()));
+    EXPECT_TRUE(sameColor(displayColor(QStringLiteral("pink"), std::nullopt, false), AppPalette::brandPink()));
+    EXPECT_TRUE(sameColor(displayColor(std::nullopt, QStringLiteral("nonsense"), false), AppPalette::brandBlue()));
+    EXPECT_TRUE(sameColor(displayColor(std::nullopt, std::nullopt, false), AppPalette::brandBlue()));
+    EXPECT_TRUE(sameColor(displayColor(std::nullopt, QStringLiteral(" 00c800 "), true), green));
+}
+
+TEST(AppPaletteColors, FixedAndAdaptiveValues) {
+    EXPECT_TRUE(sameColor(AppPalette::brandBlue(), rgb(0.10, 0.55, 0.95)));
+    EXPECT_TRUE(sameColor(AppPalette::brandPink(), rgb(0.80, 0.25, 0.55)));
+    EXPECT_EQ(AppPalette::cardShadow().alpha(), 20); // black at 0.08
+    EXPECT_EQ(AppPalette::cardShadow().rgb() & 0xFFFFFF, 0u);
+    EXPECT_TRUE(sameColor(AppPalette::cardBackground(false), QColor(Qt::white)));
+    EXPECT_TRUE(sameColor(AppPalette::cardBackground(true), rgb(0.10, 0.13, 0.20)));
+    EXPECT_TRUE(sameColor(AppPalette::canvasBackground(true), rgb(0.07, 0.10, 0.16)));
+    EXPECT_TRUE(sameColor(AppPalette::dangerRed(false), rgb(0.80, 0.20, 0.25)));
+    EXPECT_TRUE(sameColor(AppPalette::mutedBorder(true), rgb(0.20, 0.26, 0.36)));
+}
+
+TEST(AppPaletteColors, FollowTheThemeWithoutRebuilding) {
+    ThemeGuard guard;
+    ThemeManager::shared().setTheme(AppTheme::light);
+    EXPECT_TRUE(sameColor(AppPalette::screenBackground(), rgb(0.965, 0.965, 0.97)));
+    EXPECT_TRUE(sameColor(AppPalette::tintedBackground(), rgb(0.92, 0.94, 0.98)));
+    ThemeManager::shared().setTheme(AppTheme::dark);
+    EXPECT_TRUE(sameColor(AppPalette::screenBackground(), rgb(0.09, 0.12, 0.18)));
+    EXPECT_TRUE(sameColor(AppPalette::tintedBackground(), rgb(0.12, 0.16, 0.24)));
+    EXPECT_TRUE(sameColor(AppPalette::brandBlue(), rgb(0.10, 0.55, 0.95)));
+    EXPECT_GT(AppPalette::primaryText().lightnessF(), 0.9);
+    ThemeManager::shared().setTheme(AppTheme::system);
+    ThemeManager::setSystemDarkForTesting(true);
+    EXPECT_TRUE(sameColor(AppPalette::sidebarBackground(), rgb(0.06, 0.08, 0.13)));
+}

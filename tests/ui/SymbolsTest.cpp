@@ -1,0 +1,151 @@
+#include "ui/Symbols.h"
+
+#include <QCryptographicHash>
+#include <QFile>
+#include <QHash>
+#include <QImage>
+#include <QPainter>
+#include <QSet>
+#include <QSvgRenderer>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// Every symbol name the application draws, stored icon names included.
+const QStringList kUsedNames = {
+"antenna.radiowaves.left.and.right", "archivebox.fill", "arrow.down", "arrow.triangle.capsulepath", 
+"arrow.up", "arrow.up.right.square", "arrow.uturn.backward", "bell.fill", 
+"bold", "bolt.fill", "bolt.shield.fill", "book.fill", 
+"bookmark.fill", "books.vertical.fill", "briefcase.fill", "building.2.fill", 
+"calendar", "camera.fill", "chart.bar.fill", "chart.line.uptrend.xyaxis", 
+"checklist", "checkmark", "checkmark.circle.fill", "checkmark.seal", 
+"checkmark.shield.fill", "chevron.down", "chevron.left", "chevron.left.forwardslash.chevron.right", 
+"chevron.left.slash.chevron.right", "chevron.right", "circle", "circle.lefthalf.filled", 
+"clock.fill", "cup.and.saucer.fill", "curlybraces", "curlybraces.square.fill", 
+"cylinder.fill", "doc", "doc.append", "doc.on.doc", 
+"doc.plaintext", "doc.richtext", "doc.text", "doc.text.fill", 
+"doc.text.magnifyingglass", "doc.zipper", "ellipsis", "ellipsis.circle", 
+"exclamationmark.triangle.fill", "externaldrive.fill", "eye", "film", 
+"flag.fill", "folder", "folder.badge.plus", "folder.fill", 
+"gearshape", "gearshape.2.fill", "gearshape.fill", "gem.fill", 
+"globe", "globe.europe.africa.fill", "hammer.fill", "highlighter", 
+"icloud.fill", "italic", "k.square.fill", "key.fill", 
+"ladybug.fill", "line.3.horizontal", "link", "list.bullet", 
+"list.bullet.rectangle", "lock.fill", "magnifyingglass", "mic.fill", 
+"moon.stars.fill", "music.note", "network", "note.text", 
+"paintbrush", "paintbrush.fill", "paintpalette.fill", "paperclip", 
+"pencil", "pencil.tip", "person.2.fill", "person.crop.circle", 
+"person.crop.circle.fill", "person.fill", "photo", "photo.badge.plus", 
+"photo.fill", "plus", "plus.circle.fill", "plus.square.on.square", 
+"plusminus.circle.fill", "power", "rectangle.3.group", "rectangle.and.pencil.and.ellipsis", 
+"rectangle.grid.2x2", "rectangle.on.rectangle.angled", "server.rack", "shield.fill", 
+"shield.lefthalf.filled", "shippingbox.fill", "signature", "slider.horizontal.3", 
+"sparkles", "square.and.pencil", "square.grid.2x2", "square.stack.3d.up", 
+"square.stack.3d.up.fill", "star.fill", "strikethrough", "sun.max.fill", 
+"swift", "tablecells", "tag.fill", "terminal.fill", 
+"text.alignleft", "text.book.closed.fill", "text.cursor", "textformat", 
+"textformat.size", "trash", "tray.full.fill", "underline", 
+"video.fill", "wand.and.stars", "wifi", "wrench.and.screwdriver.fill", 
+"xmark", };
+
+// The column sheet's icon table (the other sheets' tables are checked with the sheets themselves).
+const QStringList kColumnIcons = {
+    "square.stack.3d.up", "checkmark.seal", "square.and.pencil", "bolt.fill", "ladybug.fill",
+    "wrench.and.screwdriver.fill", "shippingbox.fill", "sparkles", "flag.fill", "exclamationmark.triangle.fill",
+};
+
+QByteArray pictureHash(const QString& name) {
+    const QImage img = Symbols::pixmap(name, Qt::black, 32).toImage().convertToFormat(QImage::Format_ARGB32);
+    return QCryptographicHash::hash(QByteArray(reinterpret_cast<const char*>(img.constBits()), img.sizeInBytes()),
+                                    QCryptographicHash::Sha1);
+}
+
+int opaquePixels(const QImage& img) {
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            n += qAlpha(img.pixel(x, y)) > 128;
+    return n;
+}
+
+} // namespace
+
+TEST(Symbols, EveryNameUsedIsKnownAndItsFileRenders) {
+    EXPECT_EQ(kUsedNames.size(), 133);
+    for (const QString& name : kUsedNames) {
+        EXPECT_TRUE(Symbols::isKnown(name)) << name.toStdString();
+        const QString file = Symbols::fileFor(name);
+        ASSERT_TRUE(QFile::exists(file)) << file.toStdString();
+        QSvgRenderer r(file);
+        EXPECT_TRUE(r.isValid()) << file.toStdString();
+        EXPECT_GT(opaquePixels(Symbols::pixmap(name, Qt::black, 24).toImage()), 10) << name.toStdString();
+    }
+    for (const QString& name : kColumnIcons)
+        EXPECT_TRUE(kUsedNames.contains(name)) << name.toStdString();
+}
+
+TEST(Symbols, EachIconTableDrawsDistinctPictures) {
+    QHash<QByteArray, QString> byPicture;
+    for (const QString& name : kColumnIcons) {
+        const QByteArray hash = pictureHash(name);
+        EXPECT_FALSE(byPicture.contains(hash)) << name.toStdString() << " looks like "
+                                               << byPicture.value(hash).toStdString();
+        byPicture.insert(hash, name);
+    }
+}
+
+TEST(Symbols, UnknownNamesDrawTheFallback) {
+    for (const char* name : {"", "no.such.symbol", "Folder.Fill", " folder.fill"}) {
+        EXPECT_FALSE(Symbols::isKnown(QString::fromLatin1(name)));
+        EXPECT_EQ(Symbols::fileFor(QString::fromLatin1(name)), Symbols::fallbackFile());
+    }
+    EXPECT_TRUE(QFile::exists(Symbols::fallbackFile()));
+    EXPECT_EQ(pictureHash("no.such.symbol"), pictureHash("another.unknown"));
+    EXPECT_GT(opaquePixels(Symbols::pixmap("no.such.symbol", Qt::black, 24).toImage()), 10);
+}
+
+TEST(Symbols, PixmapIsTintedSizedAndScaled) {
+    const QColor pink(204, 64, 140);
+    const QPixmap pm = Symbols::pixmap("folder.fill", pink, 20, 2);
+    EXPECT_EQ(pm.size(), QSize(40, 40));
+    EXPECT_DOUBLE_EQ(pm.devicePixelRatio(), 2.0);
+    const QImage img = pm.toImage().convertToFormat(QImage::Format_ARGB32);
+    // Every fully covered pixel carries exactly the requested colour.
+    int solid = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x) {
+            const QRgb px = img.pixel(x, y);
+            if (qAlpha(px) == 255) {
+                ++solid;
+                EXPECT_EQ(QColor(px).rgb(), pink.rgb());
+            }
+        }
+    EXPECT_GT(solid, 200);
+
+    // Painting into a rect fits the symbol, centred, in the shorter side.
+    QImage canvas(60, 30, QImage::Format_ARGB32_Premultiplied);
+    canvas.fill(Qt::transparent);
+    QPainter p(&canvas);
+    Symbols::paint(p, QRectF(0, 0, 60, 30), "folder.fill", Qt::black);
+    p.end();
+    EXPECT_EQ(qAlpha(canvas.pixel(5, 15)), 0);
+    EXPECT_GT(qAlpha(canvas.pixel(30, 17)), 0);
+    EXPECT_FALSE(Symbols::icon("plus", Qt::black, 16).isNull());
+}
+
+// Writes every known symbol in a grid when TOLMEK_KIT_SHOTS names a folder.
+TEST(KitShots, SymbolGrid) {
+    const QString dir = qEnvironmentVariable("TOLMEK_KIT_SHOTS");
+    if (dir.isEmpty())
+        GTEST_SKIP() << "set TOLMEK_KIT_SHOTS to a folder to render";
+    const QStringList names = Symbols::knownNames();
+    const int cols = 12, cell = 40;
+    QImage img(cols * cell, int((names.size() + cols - 1) / cols) * cell, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    for (int i = 0; i < names.size(); ++i)
+        Symbols::paint(p, QRectF((i % cols) * cell + 8, (i / cols) * cell + 8, 24, 24), names[i], Qt::black);
+    p.end();
+    img.save(dir + "/symbols.png");
+}

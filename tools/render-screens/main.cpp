@@ -1,0 +1,104 @@
+// Writes every registered screen in light and dark to PNG files, for looking at what users see.
+//   render-screens [output folder] [name filter]
+#include "render-screens/RenderScreens.h"
+
+#include "core/model/Clock.h"
+#include "core/model/SwiftDataContainer.h"
+#include "core/model/UserProfile.h"
+#include "prefs/Preferences.h"
+#include "ui/DialogSeam.h"
+#include "ui/Theme.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLocale>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+#include <vector>
+
+namespace {
+std::vector<ScreenShot>& registry() {
+    static std::vector<ScreenShot> shots;
+    return shots;
+}
+
+void settle() {
+    for (int i = 0; i < 5; ++i) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+    }
+}
+} // namespace
+
+bool registerScreenShots(std::initializer_list<ScreenShot> shots) {
+    for (const ScreenShot& s : shots)
+        registry().push_back(s);
+    return true;
+}
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    QStandardPaths::setTestModeEnabled(true);
+    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+    QApplication app(argc, argv);
+    const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screens");
+    const QString filter = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
+    QDir().mkpath(out);
+    DialogSeam::setNonInteractive(true);
+    ThemeManager::setSystemDarkForTesting(false);
+    // Fixed dates, so that pictures compare from one run to the next.
+    const QDateTime base(QDate(2026, 3, 14), QTime(9, 30), Qt::UTC);
+    int written = 0;
+    for (const ScreenShot& shot : registry()) {
+        if (!filter.isEmpty() && !shot.name.contains(filter))
+            continue;
+        for (const bool dark : {false, true}) {
+            QTemporaryDir dir;
+            Preferences prefs(dir.path() + "/prefs.conf");
+            Preferences::setShared(&prefs);
+            QString err;
+            auto container = openModelContainer(dir.path() + "/t.store", &err);
+            if (!container) {
+                std::fprintf(stderr, "%s: %s\n", qPrintable(shot.name), qPrintable(err));
+                return 1;
+            }
+            setCurrentModelContainer(container.get());
+            int ticks = 0;
+            Clock::setNowForTesting([&] { return base.addSecs(++ticks); });
+            {
+                ThemeManager theme(&prefs);
+                UserPreferencesStore profile;
+                theme.setTheme(dark ? AppTheme::dark : AppTheme::light);
+                ThemeManager::shared().setTheme(dark ? AppTheme::dark : AppTheme::light);
+                applyAppearance();
+                const Services services{container->mainContext(), prefs, theme, profile};
+                std::unique_ptr<QWidget> w(shot.build(services));
+                w->resize(shot.size);
+                w->show();
+                (void)QTest::qWaitForWindowExposed(w.get());
+                settle();
+                if (shot.prepare)
+                    shot.prepare(w.get());
+                settle();
+                const QString file = QStringLiteral("%1/%2-%3.png").arg(out, shot.name, dark ? "dark" : "light");
+                if (!w->grab().save(file)) {
+                    std::fprintf(stderr, "cannot write %s\n", qPrintable(file));
+                    return 1;
+                }
+                std::printf("%s\n", qPrintable(file));
+                ++written;
+            }
+            settle();
+            Clock::setNowForTesting({});
+            setCurrentModelContainer(nullptr);
+            container.reset();
+            ThemeManager::shared().setTheme(AppTheme::system);
+        }
+    }
+    std::printf("%d pictures\n", written);
+    return 0;
+}
