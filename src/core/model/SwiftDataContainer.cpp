@@ -12,7 +12,7 @@ ModelContainer* g_current = nullptr;
 
 template <class T>
 ModelContainer::Type typeOf() {
-    return {&T::entityInfo(), [](const QUuid& id) { return std::make_shared<T>(id); }};
+    return {&T::entityInfo(), [](const QUuid& id) { return std::make_shared<T>(LoadedRow{}, id); }};
 }
 
 // A message box needs a real display and a GUI application; the Widgets library is not linked here,

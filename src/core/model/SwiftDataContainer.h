@@ -1,5 +1,8 @@
 #pragma once
 
+// Opening the application's one store. The file and `makeModelContainer` keep the names of the platform
+// persistence layer the application was designed on ("SwiftData"); here they are our SQLite store.
+
 #include "core/model/Models.h"
 
 #include <QString>

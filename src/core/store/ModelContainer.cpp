@@ -2,9 +2,13 @@
 
 #include "core/store/SqliteDb.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QSet>
 
 #include <sqlite3.h>
+
+#include <cstdio>
 
 namespace {
 
@@ -25,13 +29,7 @@ QByteArray sqlType(ColumnKind k) {
     return "TEXT";
 }
 
-// The delete rule of the owner's to-many side, as the child's foreign key carries it.
-const char* onDelete(const EntityInfo& child, const EntityInfo& owner) {
-    // Checklists outlive their project (nullify); every other owner cascades.
-    if (QByteArray(child.name) == "Checklist" && QByteArray(owner.name) == "Project")
-        return "SET NULL";
-    return "CASCADE";
-}
+QByteArray indexName(const EntityInfo& e, const ColumnInfo& c) { return QByteArray(e.name) + "_" + c.name; }
 
 bool createSchema(SqliteDb& db, const std::vector<ModelContainer::Type>& schema, const QString& version,
                   QString* error) {
@@ -52,10 +50,11 @@ bool createSchema(SqliteDb& db, const std::vector<ModelContainer::Type>& schema,
             create += QByteArray("\"") + c.name + "\" " + sqlType(c.kind);
             if (c.kind == ColumnKind::Link) {
                 const EntityInfo& owner = *schema[size_t(c.linkEntity)].info;
-                create += QByteArray(" REFERENCES \"") + owner.name + "\"(\"id\") ON DELETE " + onDelete(e, owner) +
+                create += QByteArray(" REFERENCES \"") + owner.name + "\"(\"id\") ON DELETE " +
+                          (c.onOwnerDelete == DeleteRule::cascade ? "CASCADE" : "SET NULL") +
                           " DEFERRABLE INITIALLY DEFERRED";
-                indexes << QByteArray("CREATE INDEX \"") + e.name + "_" + c.name + "\" ON \"" + e.name + "\"(\"" +
-                               c.name + "\")";
+                indexes << QByteArray("CREATE INDEX \"") + indexName(e, c) + "\" ON \"" + e.name + "\"(\"" + c.name +
+                               "\")";
             }
         }
         create += ")";
@@ -67,10 +66,10 @@ bool createSchema(SqliteDb& db, const std::vector<ModelContainer::Type>& schema,
         sqlite3_stmt* st = db.prepare(QByteArray("INSERT INTO \"") + kMetaTable + "\" VALUES ('schemaVersion', ?)", error);
         ok = st != nullptr;
         if (ok) {
+            StatementScope scope(st);
             const QByteArray v = version.toUtf8();
             sqlite3_bind_text(st, 1, v.constData(), int(v.size()), SQLITE_TRANSIENT);
             ok = sqlite3_step(st) == SQLITE_DONE;
-            sqlite3_reset(st);
             if (!ok && error)
                 *error = db.lastError();
         }
@@ -81,61 +80,126 @@ bool createSchema(SqliteDb& db, const std::vector<ModelContainer::Type>& schema,
     return false;
 }
 
-// Reads without writing: is this our store, at this version, with every table and column?
-bool checkSchema(SqliteDb& db, const std::vector<ModelContainer::Type>& schema, const QString& version,
-                 bool& empty, QString* error) {
-    sqlite3_stmt* st = db.prepare("SELECT name FROM sqlite_master WHERE type='table'", error);
-    if (!st)
-        return false;
-    QStringList tables;
+// Steps a statement to its end, handing each row to `row`; false (with the error) when a step fails.
+template <class Row>
+bool eachRow(SqliteDb& db, sqlite3_stmt* st, QString* error, Row row) {
+    StatementScope scope(st);
     int rc;
     while ((rc = sqlite3_step(st)) == SQLITE_ROW)
-        tables << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-    sqlite3_reset(st);
-    if (rc != SQLITE_DONE) {
-        if (error)
-            *error = db.lastError();
-        return false;
-    }
-    empty = tables.isEmpty();
-    if (empty)
+        row(st);
+    if (rc == SQLITE_DONE)
         return true;
-    if (!tables.contains(QString::fromLatin1(kMetaTable))) {
-        if (error)
-            *error = QStringLiteral("the file is not a Tolmek store");
-        return false;
+    if (error)
+        *error = db.lastError();
+    return false;
+}
+
+QString text(sqlite3_stmt* st, int c) {
+    const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(st, c));
+    return QString::fromUtf8(t ? t : "");
+}
+
+bool refuse(QString* error, const QString& why) {
+    if (error)
+        *error = why;
+    return false;
+}
+
+// Reads without writing: is this exactly our store, at this version? Another program's file (tables,
+// views, triggers or indexes of its own, or none of ours) is not ours, even if it holds no data.
+bool checkSchema(SqliteDb& db, const std::vector<ModelContainer::Type>& schema, const QString& version,
+                 QString* error) {
+    const QString notOurs = QStringLiteral("the file is not a Tolmek store");
+    QSet<QString> expectedTables{QString::fromLatin1(kMetaTable)};
+    QSet<QString> expectedIndexes;
+    for (const auto& t : schema) {
+        expectedTables.insert(QString::fromLatin1(t.info->name));
+        for (const auto& c : t.info->columns)
+            if (c.kind == ColumnKind::Link)
+                expectedIndexes.insert(QString::fromLatin1(indexName(*t.info, c)));
     }
+    sqlite3_stmt* st = db.prepare("SELECT type, name FROM sqlite_master", error);
+    if (!st)
+        return false;
+    QSet<QString> tables, indexes;
+    QStringList foreign;
+    const bool read = eachRow(db, st, error, [&](sqlite3_stmt* s) {
+        const QString type = text(s, 0), name = text(s, 1);
+        if (type == QLatin1String("table") && expectedTables.contains(name))
+            tables.insert(name);
+        else if (type == QLatin1String("index") && expectedIndexes.contains(name))
+            indexes.insert(name);
+        else if (!(type == QLatin1String("index") && name.startsWith(QLatin1String("sqlite_autoindex_"))))
+            foreign << QStringLiteral("%1 %2").arg(type, name);
+    });
+    if (!read)
+        return false;
+    if (!foreign.isEmpty() || tables != expectedTables || indexes != expectedIndexes)
+        return refuse(error, foreign.isEmpty() ? notOurs : notOurs + QStringLiteral(" (it holds %1)").arg(foreign.join(", ")));
+
     st = db.prepare(QByteArray("SELECT value FROM \"") + kMetaTable + "\" WHERE key='schemaVersion'", error);
     if (!st)
         return false;
     QString found;
-    if (sqlite3_step(st) == SQLITE_ROW)
-        found = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
-    sqlite3_reset(st);
-    if (found != version) {
-        if (error)
-            *error = QStringLiteral("the store records schema version %1, expected %2")
-                         .arg(found.isEmpty() ? QStringLiteral("(none)") : found, version);
+    if (!eachRow(db, st, error, [&](sqlite3_stmt* s) { found = text(s, 0); }))
         return false;
-    }
+    if (found != version)
+        return refuse(error, QStringLiteral("the store records schema version %1, expected %2")
+                                 .arg(found.isEmpty() ? QStringLiteral("(none)") : found, version));
+
     for (const auto& t : schema) {
         const EntityInfo& e = *t.info;
         sqlite3_stmt* info = db.prepare(QByteArray("PRAGMA table_info(\"") + e.name + "\")", error);
         if (!info)
             return false;
-        QSet<QString> columns;
-        while (sqlite3_step(info) == SQLITE_ROW)
-            columns.insert(QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(info, 1))));
-        sqlite3_reset(info);
+        QStringList columns;
+        if (!eachRow(db, info, error, [&](sqlite3_stmt* s) { columns << text(s, 1); }))
+            return false;
+        QStringList expected;
         for (const auto& c : e.columns)
-            if (!columns.contains(QString::fromLatin1(c.name))) {
-                if (error)
-                    *error = QStringLiteral("the store lacks %1.%2").arg(QString::fromLatin1(e.name),
-                                                                          QString::fromLatin1(c.name));
-                return false;
-            }
+            expected << QString::fromLatin1(c.name);
+        if (columns != expected)
+            return refuse(error, QStringLiteral("the store's table %1 has the columns %2, expected %3")
+                                     .arg(QString::fromLatin1(e.name), columns.join(", "), expected.join(", ")));
     }
     return true;
+}
+
+// A new store is built under a temporary name and renamed into place once complete, so that an
+// interrupted creation never leaves a half-made file that the next start would refuse.
+bool createStore(const QString& path, const std::vector<ModelContainer::Type>& schema, const QString& version,
+                 QString* error) {
+    const QString temp = path + QStringLiteral(".new");
+    QFile::remove(temp);
+    QFile::remove(temp + QStringLiteral("-journal"));
+    bool ok = false;
+    {
+        auto db = SqliteDb::open(temp, SqliteDb::Mode::Create, error);
+        ok = db && db->exec("PRAGMA synchronous=FULL", error) && createSchema(*db, schema, version, error);
+        if (ok) {
+            const auto mode = db->queryText("PRAGMA journal_mode=WAL", error);
+            ok = mode && mode->compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0;
+            if (mode && !ok && error)
+                *error = QStringLiteral("the store cannot use a write-ahead log (journal mode %1)").arg(*mode);
+        }
+    }   // closing folds the log into the file and removes it
+    if (ok && std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) != 0) {
+        ok = false;
+        if (error)
+            *error = QStringLiteral("cannot create %1").arg(path);
+    }
+    if (!ok) {
+        QFile::remove(temp);
+        QFile::remove(temp + QStringLiteral("-wal"));
+        QFile::remove(temp + QStringLiteral("-shm"));
+    }
+    return ok;
+}
+
+// Only a file of zero length (and no log beside it) is an empty store to create; anything else must be ours.
+bool isEmptyFile(const QString& path) {
+    const QFileInfo wal(path + QStringLiteral("-wal"));
+    return QFileInfo(path).size() == 0 && (!wal.exists() || wal.size() == 0);
 }
 
 } // namespace
@@ -143,45 +207,65 @@ bool checkSchema(SqliteDb& db, const std::vector<ModelContainer::Type>& schema, 
 std::unique_ptr<ModelContainer> ModelContainer::open(const QString& path, const std::vector<Type>& schema,
                                                      const QString& version, QString* error) {
     QString err;
-    const bool exists = QFileInfo::exists(path);
-    if (exists && !QFileInfo(path).isFile()) {
+    auto fail = [&](const QString& why) -> std::unique_ptr<ModelContainer> {
         if (error)
-            *error = QStringLiteral("%1 is not a file").arg(path);
+            *error = why;
         return nullptr;
-    }
-    // An existing file is checked through a read-only connection, so that a refused one (another
-    // program's, another version's) is left exactly as it was, its write-ahead log included.
-    bool empty = !exists;
-    std::unique_ptr<SqliteDb> db;
-    if (exists) {
-        db = SqliteDb::open(path, SqliteDb::Mode::ReadOnly, &err);
-        const bool ok = db && checkSchema(*db, schema, version, empty, &err);
-        db.reset();
-        if (ok)
-            db = SqliteDb::open(path, SqliteDb::Mode::ReadWrite, &err);
-    } else {
-        db = SqliteDb::open(path, SqliteDb::Mode::Create, &err);
-    }
-    // Only a validated store is touched: the journal mode is written into the file's header.
-    if (db && (!db->exec("PRAGMA journal_mode=WAL", &err) || !db->exec("PRAGMA synchronous=FULL", &err) ||
-               !db->exec("PRAGMA foreign_keys=ON", &err)))
-        db.reset();
-    if (db && empty && !createSchema(*db, schema, version, &err))
-        db.reset();
-    if (!db) {
-        if (error)
-            *error = err;
-        return nullptr;
-    }
+    };
+    if (QFileInfo::exists(path) && !QFileInfo(path).isFile())
+        return fail(QStringLiteral("%1 is not a file").arg(path));
+    if ((!QFileInfo::exists(path) || isEmptyFile(path)) && !createStore(path, schema, version, &err))
+        return fail(err);
+
     std::vector<const EntityInfo*> infos;
     std::vector<std::function<std::shared_ptr<PersistentModel>(const QUuid&)>> factories;
     for (const auto& t : schema) {
         infos.push_back(t.info);
         factories.push_back(t.make);
     }
+
+    // The file is checked and read through a read-only connection, so that a refused or damaged one is left
+    // exactly as it was, its write-ahead log included; log files that only this reading made are removed.
+    const QString walPath = path + QStringLiteral("-wal"), shmPath = path + QStringLiteral("-shm");
+    const bool hadWal = QFileInfo::exists(walPath), hadShm = QFileInfo::exists(shmPath);
+    std::unique_ptr<ModelContext> context;
+    {
+        auto reader = SqliteDb::open(path, SqliteDb::Mode::ReadOnly, &err);
+        if (reader && checkSchema(*reader, schema, version, &err)) {
+            context.reset(new ModelContext(std::move(reader), infos, std::move(factories)));
+            if (!context->loadTables(&err))
+                context.reset();
+        }
+    }
+    std::unique_ptr<SqliteDb> db;
+    if (context) {
+        db = SqliteDb::open(path, SqliteDb::Mode::ReadWrite, &err);
+        if (db && db->isReadOnly()) {
+            err = QStringLiteral("the store file %1 cannot be written").arg(path);
+            db.reset();
+        }
+    }
+    if (!db) {
+        context.reset();
+        if (!hadWal)
+            QFile::remove(walPath);
+        if (!hadShm)
+            QFile::remove(shmPath);
+        return fail(err);
+    }
+    // Only a validated, writable store is touched: the journal mode is written into the file's header.
+    const auto mode = db->queryText("PRAGMA journal_mode=WAL", &err);
+    if (!mode)
+        return fail(err);
+    if (mode->compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
+        return fail(QStringLiteral("the store cannot use a write-ahead log (journal mode %1)").arg(*mode));
+    if (!db->exec("PRAGMA synchronous=FULL", &err) || !db->exec("PRAGMA foreign_keys=ON", &err))
+        return fail(err);
+    context->setConnection(std::move(db));
+
     std::unique_ptr<ModelContainer> c(new ModelContainer);
     c->m_path = path;
-    c->m_context.reset(new ModelContext(std::move(db), infos, std::move(factories)));
+    c->m_context = std::move(context);
     return c;
 }
 

@@ -11,6 +11,48 @@ namespace {
 
 QByteArray quoted(const char* name) { return QByteArray("\"") + name + '"'; }
 
+QString columnText(sqlite3_stmt* s, int c) {
+    const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(s, c));
+    return t ? QString::fromUtf8(t, sqlite3_column_bytes(s, c)) : QString();
+}
+
+// A column as its kind is kept: text, integer or bytes; NULL as no value.
+ColumnValue readValue(sqlite3_stmt* s, int c, ColumnKind kind) {
+    if (sqlite3_column_type(s, c) == SQLITE_NULL)
+        return {};
+    switch (kind) {
+    case ColumnKind::Uuid:
+    case ColumnKind::Text:
+    case ColumnKind::OptText:
+    case ColumnKind::Link: return columnText(s, c);
+    case ColumnKind::Int:
+    case ColumnKind::Bool:
+    case ColumnKind::Date:
+    case ColumnKind::OptDate: return qint64(sqlite3_column_int64(s, c));
+    case ColumnKind::OptBlob: {
+        const void* b = sqlite3_column_blob(s, c);
+        const int n = sqlite3_column_bytes(s, c);
+        return b ? QByteArray(static_cast<const char*>(b), n) : QByteArray();
+    }
+    }
+    return {};
+}
+
+void bindValue(sqlite3_stmt* s, int p, const ColumnValue& v) {
+    if (const auto* t = std::get_if<QString>(&v)) {
+        const QByteArray u = t->toUtf8();
+        sqlite3_bind_text(s, p, u.constData(), int(u.size()), SQLITE_TRANSIENT);
+    } else if (const auto* i = std::get_if<qint64>(&v)) {
+        sqlite3_bind_int64(s, p, *i);
+    } else if (const auto* b = std::get_if<QByteArray>(&v)) {
+        sqlite3_bind_blob64(s, p, b->isEmpty() ? "" : b->constData(), sqlite3_uint64(b->size()), SQLITE_TRANSIENT);
+    } else {
+        sqlite3_bind_null(s, p);
+    }
+}
+
+void bindText(sqlite3_stmt* s, int p, const QString& text) { bindValue(s, p, text); }
+
 QByteArray selectSql(const EntityInfo& e, std::vector<int>& cols, const char* where) {
     QByteArray sql = "SELECT ";
     bool first = true;
@@ -74,34 +116,64 @@ std::shared_ptr<PersistentModel> ModelContext::lookup(int entity, const QUuid& i
     return m_tables[size_t(entity)].byId.value(id);
 }
 
-std::shared_ptr<PersistentModel> ModelContext::materialize(int entity, sqlite3_stmt* stmt,
-                                                           const std::vector<int>& cols) {
+void ModelContext::materialize(int entity, sqlite3_stmt* stmt, const std::vector<int>& cols) {
     const EntityInfo& e = *m_schema[size_t(entity)];
     auto& table = m_tables[size_t(entity)];
-    const auto* idText = reinterpret_cast<const char*>(sqlite3_column_text(stmt, 0));
-    const QUuid id = store::parseUuid(QString::fromUtf8(idText ? idText : ""));
-    if (table.byId.contains(id) || table.pendingDeletion.contains(id))
-        return nullptr;   // already live (its in-memory state wins), or deleted and not saved yet
+    const QString idText = columnText(stmt, 0);
+    const QUuid id = store::parseUuid(idText);
+    if (id.isNull())
+        qWarning("Store: a row of %s has the id '%s', which is not a UUID", e.name, qPrintable(idText));
+    if (auto live = table.byId.value(id)) {
+        // Already live: its in-memory state wins. Another row under the same id (written differently) is named.
+        if (live->m_stored && live->storeIdText() != idText)
+            qWarning("Store: rows of %s with the ids '%s' and '%s' are the same object; only the first is shown",
+                     e.name, qPrintable(live->storeIdText()), qPrintable(idText));
+        return;
+    }
+    if (table.pendingDeletion.contains(id))
+        return;   // deleted and not saved yet
     auto object = m_factories[size_t(entity)](id);
     object->m_context = this;
     object->m_stored = true;
+    object->m_idText = idText;
     for (size_t k = 1; k < cols.size(); ++k) {
         const int c = cols[k];
         const ColumnInfo& info = e.columns[size_t(c)];
         if (info.kind == ColumnKind::Link) {
             std::shared_ptr<PersistentModel> owner;
-            if (sqlite3_column_type(stmt, int(k)) != SQLITE_NULL) {
-                const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(stmt, int(k)));
-                owner = lookup(info.linkEntity, store::parseUuid(QString::fromUtf8(t)));
-            }
+            if (sqlite3_column_type(stmt, int(k)) != SQLITE_NULL)
+                owner = lookup(info.linkEntity, store::parseUuid(columnText(stmt, int(k))));
             object->resolveLink(c, owner);
         } else {
-            object->readColumn(c, stmt, int(k));
+            object->setColumnValue(c, readValue(stmt, int(k), info.kind));
         }
     }
     table.byId.insert(id, object);
     table.ordered.push_back(object);
-    return object;
+}
+
+bool ModelContext::readRows(int entity, sqlite3_stmt* stmt, const std::vector<int>& cols) {
+    const EntityInfo& e = *m_schema[size_t(entity)];
+    int rows = 0;
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        materialize(entity, stmt, cols);
+        ++rows;
+    }
+    m_rowsRead[QString::fromLatin1(e.name)] += rows;
+    if (rc != SQLITE_DONE) {
+        readFailed(QStringLiteral("%1: %2").arg(QString::fromLatin1(e.name), m_db->lastError()));
+        return false;
+    }
+    return true;
+}
+
+void ModelContext::readFailed(const QString& what) {
+    qWarning("Store: a read failed, saving is stopped to leave the file as it is: %s", qPrintable(what));
+    if (!m_damage.isEmpty())
+        return;
+    m_damage = what;
+    emit damaged(what);
 }
 
 void ModelContext::loadEntity(int entity) {
@@ -115,19 +187,54 @@ void ModelContext::loadEntity(int entity) {
             loadEntity(c.linkEntity);
     std::vector<int> cols;
     const QByteArray sql = selectSql(e, cols, nullptr);
-    sqlite3_stmt* stmt = m_db->prepare(sql);
+    QString err;
+    sqlite3_stmt* stmt = m_db->prepare(sql, &err);
     if (!stmt) {
-        qWarning("Store: cannot read %s: %s", e.name, qPrintable(m_db->lastError()));
+        readFailed(QStringLiteral("%1: %2").arg(QString::fromLatin1(e.name), err));
         return;
     }
     StatementScope scope(stmt);
-    int rows = 0;
-    while (sqlite3_step(stmt) == SQLITE_ROW) {
-        materialize(entity, stmt, cols);
-        ++rows;
-    }
-    m_rowsRead[QString::fromLatin1(e.name)] += rows;
+    readRows(entity, stmt, cols);
 }
+
+bool ModelContext::loadTables(QString* error) {
+    for (size_t i = 0; i < m_schema.size() && m_damage.isEmpty(); ++i)
+        if (m_schema[i]->loadPerOwnerLink < 0)
+            loadEntity(int(i));
+    if (m_damage.isEmpty())
+        return true;
+    if (error)
+        *error = QStringLiteral("the store cannot be read (%1)").arg(m_damage);
+    return false;
+}
+
+bool ModelContext::quickCheck(QString* problem) {
+    QString err;
+    QStringList found;
+    sqlite3_stmt* st = m_db->prepare("PRAGMA quick_check", &err);
+    if (st) {
+        StatementScope scope(st);
+        int rc;
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+            const QString line = columnText(st, 0);
+            if (line != QLatin1String("ok"))
+                found << line;
+        }
+        if (rc != SQLITE_DONE)
+            found << m_db->lastError();
+    } else {
+        found << err;
+    }
+    if (found.isEmpty())
+        return true;
+    const QString what = QStringLiteral("quick check: %1").arg(found.mid(0, 5).join(QStringLiteral("; ")));
+    readFailed(what);
+    if (problem)
+        *problem = what;
+    return false;
+}
+
+void ModelContext::setConnection(std::unique_ptr<SqliteDb> db) { m_db = std::move(db); }
 
 void ModelContext::loadChildren(PersistentModel* owner, int childEntity, int linkColumn) {
     auto& table = m_tables[size_t(childEntity)];
@@ -137,35 +244,39 @@ void ModelContext::loadChildren(PersistentModel* owner, int childEntity, int lin
     std::vector<int> cols;
     const QByteArray where = quoted(e.columns[size_t(linkColumn)].name) + "=?";
     const QByteArray sql = selectSql(e, cols, where.constData());
-    sqlite3_stmt* stmt = m_db->prepare(sql);
+    QString err;
+    sqlite3_stmt* stmt = m_db->prepare(sql, &err);
     if (!stmt) {
-        qWarning("Store: cannot read %s: %s", e.name, qPrintable(m_db->lastError()));
+        readFailed(QStringLiteral("%1: %2").arg(QString::fromLatin1(e.name), err));
         return;
     }
     StatementScope scope(stmt);
-    const QByteArray idText = store::uuidText(owner->id()).toLatin1();
-    sqlite3_bind_text(stmt, 1, idText.constData(), int(idText.size()), SQLITE_TRANSIENT);
-    int rows = 0;
-    while (sqlite3_step(stmt) == SQLITE_ROW) {
-        materialize(childEntity, stmt, cols);
-        ++rows;
-    }
-    m_rowsRead[QString::fromLatin1(e.name)] += rows;
+    bindText(stmt, 1, owner->storeIdText());
+    readRows(childEntity, stmt, cols);
 }
 
 void ModelContext::loadLazyColumn(PersistentModel* object, int column) {
     const EntityInfo& e = object->entity();
     const QByteArray sql =
         "SELECT " + quoted(e.columns[size_t(column)].name) + " FROM " + quoted(e.name) + " WHERE \"id\"=?";
-    sqlite3_stmt* stmt = m_db->prepare(sql);
-    if (!stmt)
+    QString err;
+    sqlite3_stmt* stmt = m_db->prepare(sql, &err);
+    const QString where = QStringLiteral("%1.%2 of %3").arg(QString::fromLatin1(e.name),
+                                                            QString::fromLatin1(e.columns[size_t(column)].name),
+                                                            object->storeIdText());
+    if (!stmt) {
+        readFailed(QStringLiteral("%1: %2").arg(where, err));
         return;
+    }
     StatementScope scope(stmt);
-    const QByteArray idText = store::uuidText(object->id()).toLatin1();
-    sqlite3_bind_text(stmt, 1, idText.constData(), int(idText.size()), SQLITE_TRANSIENT);
-    if (sqlite3_step(stmt) == SQLITE_ROW) {
-        object->readColumn(column, stmt, 0);
+    bindText(stmt, 1, object->storeIdText());
+    const int rc = sqlite3_step(stmt);
+    if (rc == SQLITE_ROW) {
+        object->setColumnValue(column, readValue(stmt, 0, e.columns[size_t(column)].kind));
         ++m_blobsRead;
+    } else {
+        readFailed(QStringLiteral("%1: %2").arg(where, rc == SQLITE_DONE ? QStringLiteral("the row is gone")
+                                                                          : m_db->lastError()));
     }
 }
 
@@ -197,7 +308,7 @@ void ModelContext::insert(const std::shared_ptr<PersistentModel>& object) {
     auto& table = m_tables[size_t(entity)];
     if (table.byId.contains(object->id()) || table.pendingDeletion.contains(object->id())) {
         qWarning("Store: an object of %s with id %s is already in the store", object->entity().name,
-                 qPrintable(store::uuidText(object->id())));
+                 qPrintable(object->storeIdText()));
         return;
     }
     object->m_context = this;
@@ -246,8 +357,12 @@ bool ModelContext::save(QString* error) {
     if (!hasChanges())
         return true;
     QString err;
-    if (!m_db->exec("BEGIN IMMEDIATE", &err) || !writePending(&err) || !m_db->exec("COMMIT", &err)) {
-        m_db->exec("ROLLBACK");
+    if (isDamaged())
+        err = QStringLiteral("the store could not be read, nothing more is written to it (%1)").arg(m_damage);
+    if (!err.isEmpty() || !m_db->exec("BEGIN IMMEDIATE", &err) || !writePending(&err) ||
+        !m_db->exec("COMMIT", &err)) {
+        if (!isDamaged())
+            m_db->exec("ROLLBACK");
         m_lastError = err;
         qWarning("Store: save failed, changes kept for the next save: %s", qPrintable(err));
         if (error)
@@ -276,11 +391,17 @@ bool ModelContext::save(QString* error) {
 
 bool ModelContext::writePending(QString* error) {
     bool injected = false;
-    auto step = [&](sqlite3_stmt* stmt) -> bool {
+    // `target`: the row an UPDATE or DELETE must find; one that matches nothing is a failure, not a success.
+    auto step = [&](sqlite3_stmt* stmt, const PersistentModel* target = nullptr) -> bool {
         const int rc = sqlite3_step(stmt);
         sqlite3_reset(stmt);
         if (rc != SQLITE_DONE) {
             *error = m_db->lastError();
+            return false;
+        }
+        if (target && m_db->changes() == 0) {
+            *error = QStringLiteral("no row of %1 has the id '%2'")
+                         .arg(QString::fromLatin1(target->entity().name), target->storeIdText());
             return false;
         }
         if (m_failSaves > 0 && !injected) {
@@ -291,10 +412,6 @@ bool ModelContext::writePending(QString* error) {
             return false;
         }
         return true;
-    };
-    auto bindId = [](sqlite3_stmt* stmt, int param, const QUuid& id) {
-        const QByteArray t = store::uuidText(id).toLatin1();
-        sqlite3_bind_text(stmt, param, t.constData(), int(t.size()), SQLITE_TRANSIENT);
     };
 
     // Owners before children (the schema lists owners first).
@@ -317,9 +434,8 @@ bool ModelContext::writePending(QString* error) {
         sqlite3_stmt* stmt = m_db->prepare(sql, error);
         if (!stmt)
             return false;
-        bindId(stmt, 1, o->id());
-        for (size_t i = 1; i < e.columns.size(); ++i)
-            o->bindColumn(int(i), stmt, int(i + 1));
+        for (size_t i = 0; i < e.columns.size(); ++i)
+            bindValue(stmt, int(i + 1), o->columnValue(int(i)));
         if (!step(stmt))
             return false;
     }
@@ -345,22 +461,26 @@ bool ModelContext::writePending(QString* error) {
             return false;
         int param = 1;
         for (int c : cols)
-            o->bindColumn(c, stmt, param++);
-        bindId(stmt, param, o->id());
-        if (!step(stmt))
+            bindValue(stmt, param++, o->columnValue(c));
+        bindText(stmt, param, o->storeIdText());   // the row as it was read, whatever the id's spelling
+        if (!step(stmt, o.get()))
             return false;
     }
 
     // Deletions last: the file's cascades must not reach a child that a change above moved to another owner.
-    for (const auto& o : m_deleted) {
+    // Children go before their owners, so that each deletion still finds its row.
+    std::vector<std::shared_ptr<PersistentModel>> deletions = m_deleted;
+    std::stable_sort(deletions.begin(), deletions.end(),
+                     [](const auto& a, const auto& b) { return a->entity().index > b->entity().index; });
+    for (const auto& o : deletions) {
         if (!o->m_stored)
             continue;
         const QByteArray sql = "DELETE FROM " + quoted(o->entity().name) + " WHERE \"id\"=?";
         sqlite3_stmt* stmt = m_db->prepare(sql, error);
         if (!stmt)
             return false;
-        bindId(stmt, 1, o->id());
-        if (!step(stmt))
+        bindText(stmt, 1, o->storeIdText());
+        if (!step(stmt, o.get()))
             return false;
     }
     return true;

@@ -15,7 +15,7 @@
 #include <unordered_map>
 #include <vector>
 
-struct sqlite3;
+struct sqlite3_stmt;
 class SqliteDb;
 
 enum class SortOrder { forward, reverse };
@@ -52,10 +52,19 @@ public:
     // Removes the object at the next save and applies the delete rules at once, recursively.
     void deleteObject(const std::shared_ptr<PersistentModel>& object);
     // Writes every pending change in one transaction. On failure everything stays pending,
-    // the failure is logged, and the next save writes it all.
+    // the failure is logged and signalled (`saveFailed`), and the next save writes it all.
+    // An update or deletion that finds no row in the file is a failure too.
     bool save(QString* error = nullptr);
     bool hasChanges() const;
     QString lastSaveError() const { return m_lastError; }
+
+    // A read from the file failed after opening (corruption, I/O error): what was loaded may be incomplete,
+    // so from then on every save is refused (and signalled through `saveFailed`) to leave the file as it is.
+    bool isDamaged() const { return !m_damage.isEmpty(); }
+    QString damage() const { return m_damage; }
+    // Reads the whole file through SQLite's quick check; a problem found makes the context damaged, as a
+    // failed read does. Too slow for the start on a large store: the application runs it after the first frame.
+    bool quickCheck(QString* problem = nullptr);
 
     // Every live object of T (inserted ones included, deleted ones excluded).
     template <class T>
@@ -108,6 +117,8 @@ signals:
     void entityChanged(int entity);
     void saveFailed(const QString& error);
     void saved();
+    // Emitted once, on the first failed read; see isDamaged().
+    void damaged(const QString& reason);
 
 private:
     friend class ModelContainer;
@@ -116,7 +127,13 @@ private:
 
     const std::vector<std::shared_ptr<PersistentModel>>& objects(int entity);
     void loadEntity(int entity);
-    std::shared_ptr<PersistentModel> materialize(int entity, sqlite3_stmt* stmt, const std::vector<int>& cols);
+    // Reads every table that is not read per owner; false (with the reason) when a read fails.
+    bool loadTables(QString* error);
+    void setConnection(std::unique_ptr<SqliteDb> db);
+    // Runs a prepared SELECT to its end, materializing each row; false when a step fails.
+    bool readRows(int entity, sqlite3_stmt* stmt, const std::vector<int>& cols);
+    void materialize(int entity, sqlite3_stmt* stmt, const std::vector<int>& cols);
+    void readFailed(const QString& what);
     void deleteRecursive(const std::shared_ptr<PersistentModel>& object);
     bool writePending(QString* error);
     void compact(int entity);
@@ -142,6 +159,7 @@ private:
     int m_failSaves = 0;
     QString m_failMessage;
     QString m_lastError;
+    QString m_damage;
     QHash<QString, int> m_rowsRead;
     int m_blobsRead = 0;
 };

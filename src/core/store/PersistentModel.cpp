@@ -4,6 +4,8 @@
 
 PersistentModel::~PersistentModel() = default;
 
+QString PersistentModel::storeIdText() const { return m_idText.isEmpty() ? store::uuidText(m_id) : m_idText; }
+
 void PersistentModel::didWrite(int column) {
     if (m_context)
         m_context->noteWrite(this, column);

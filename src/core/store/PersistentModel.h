@@ -8,20 +8,24 @@
 
 #include <memory>
 #include <optional>
+#include <variant>
 #include <vector>
 
-struct sqlite3_stmt;
 class ModelContext;
 struct EntityInfo;
 
 // How one stored column is kept.
 enum class ColumnKind { Uuid, Text, OptText, Int, Bool, Date, OptDate, OptBlob, Link };
 
+// What deleting an owner does to the objects linked to it: delete them too, or clear their link.
+enum class DeleteRule { cascade, nullify };
+
 struct ColumnInfo {
     const char* name;
     ColumnKind kind;
     bool lazy = false;          // loaded on first read (large blobs)
     int linkEntity = -1;        // for Link: the owner's entity index in the schema
+    DeleteRule onOwnerDelete = DeleteRule::cascade;   // for Link
 };
 
 // Describes one persistent type: its table and columns in declaration order.
@@ -32,6 +36,13 @@ struct EntityInfo {
     // Rows are read per owner on first access of the owner's array (large tables), not all at once.
     int loadPerOwnerLink = -1;
 };
+
+// One column's value on its way to or from the file: null, text, integer or bytes.
+// Dates travel as microseconds since the epoch, links and ids as text.
+using ColumnValue = std::variant<std::monostate, QString, qint64, QByteArray>;
+
+// Selects the constructor the store uses for a row it reads: the values follow from the file.
+struct LoadedRow {};
 
 // Base of every persistent object. Objects are shared (std::shared_ptr) and unique per stored row:
 // two references are equal exactly when they point to the same object. Every setter emits `changed`,
@@ -44,6 +55,8 @@ public:
     virtual const EntityInfo& entity() const = 0;
 
     QUuid id() const { return m_id; }
+    // The id as the file holds it: the text it was read with, else the canonical upper-case form.
+    QString storeIdText() const;
     ModelContext* modelContext() const { return m_context; }
     // Deleted through the context (pending or saved); the object stays readable.
     bool isDeleted() const { return m_deleted; }
@@ -68,9 +81,9 @@ protected:
     // Notifies observers of a to-many array change (arrays are derived, not stored).
     void didChangeArray(const char* key);
 
-    // Column access for the store layer.
-    virtual void bindColumn(int column, sqlite3_stmt* stmt, int param) const = 0;
-    virtual void readColumn(int column, sqlite3_stmt* stmt, int col) = 0;
+    // Column values for the store layer; setting one (while loading) does not notify.
+    virtual ColumnValue columnValue(int column) const = 0;
+    virtual void setColumnValue(int column, const ColumnValue& value) = 0;
     // Relationship maintenance hooks, called by the context.
     virtual void resolveLink(int column, const std::shared_ptr<PersistentModel>& owner);
     virtual void onInserted();
@@ -82,6 +95,7 @@ protected:
 private:
     friend class ModelContext;
     QUuid m_id;
+    QString m_idText;           // as read from the file; empty for new objects
     ModelContext* m_context = nullptr;
     bool m_deleted = false;
     bool m_stored = false;

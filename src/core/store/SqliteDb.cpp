@@ -2,6 +2,10 @@
 
 #include <sqlite3.h>
 
+namespace {
+bool g_refuseWrites = false;
+}
+
 SqliteDb::~SqliteDb() {
     for (auto* s : std::as_const(m_statements))
         sqlite3_finalize(s);
@@ -9,10 +13,13 @@ SqliteDb::~SqliteDb() {
         sqlite3_close_v2(m_db);
 }
 
+void SqliteDb::setWritesRefusedForTesting(bool refused) { g_refuseWrites = refused; }
+
 std::unique_ptr<SqliteDb> SqliteDb::open(const QString& path, Mode mode, QString* error) {
     std::unique_ptr<SqliteDb> db(new SqliteDb);
     int flags = SQLITE_OPEN_NOMUTEX;
-    flags |= mode == Mode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
+    const bool readOnly = mode == Mode::ReadOnly || (mode == Mode::ReadWrite && g_refuseWrites);
+    flags |= readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE;
     if (mode == Mode::Create)
         flags |= SQLITE_OPEN_CREATE;
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db->m_db, flags, nullptr);
@@ -39,6 +46,21 @@ bool SqliteDb::exec(const char* sql, QString* error) {
     return true;
 }
 
+std::optional<QString> SqliteDb::queryText(const char* sql, QString* error) {
+    sqlite3_stmt* st = prepare(sql, error);
+    if (!st)
+        return std::nullopt;
+    StatementScope scope(st);
+    const int rc = sqlite3_step(st);
+    if (rc == SQLITE_ROW) {
+        const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+        return QString::fromUtf8(t ? t : "");
+    }
+    if (error)
+        *error = rc == SQLITE_DONE ? QStringLiteral("no answer to %1").arg(QString::fromUtf8(sql)) : lastError();
+    return std::nullopt;
+}
+
 sqlite3_stmt* SqliteDb::prepare(const QByteArray& sql, QString* error) {
     auto it = m_statements.constFind(sql);
     if (it != m_statements.constEnd()) {
@@ -58,6 +80,10 @@ sqlite3_stmt* SqliteDb::prepare(const QByteArray& sql, QString* error) {
 }
 
 QString SqliteDb::lastError() const { return QString::fromUtf8(sqlite3_errmsg(m_db)); }
+
+int SqliteDb::changes() const { return sqlite3_changes(m_db); }
+
+bool SqliteDb::isReadOnly() const { return sqlite3_db_readonly(m_db, "main") == 1; }
 
 StatementScope::~StatementScope() {
     if (m_stmt)

@@ -5,6 +5,7 @@
 #include <QString>
 
 #include <memory>
+#include <optional>
 
 struct sqlite3;
 struct sqlite3_stmt;
@@ -17,12 +18,20 @@ public:
     // Opens a file; only Create makes a missing one. Opening changes nothing in the file.
     // A read-only connection never folds the write-ahead log into the file when it closes.
     static std::unique_ptr<SqliteDb> open(const QString& path, Mode mode, QString* error);
+    // Test seam: read-write opens get a read-only connection, as for a file the user may not write.
+    static void setWritesRefusedForTesting(bool refused);
 
     sqlite3* handle() const { return m_db; }
     bool exec(const char* sql, QString* error = nullptr);
+    // The first column of the first row of a statement that returns one (a pragma's answer).
+    std::optional<QString> queryText(const char* sql, QString* error = nullptr);
     // A prepared statement, reset and with cleared bindings, owned by the cache.
     sqlite3_stmt* prepare(const QByteArray& sql, QString* error = nullptr);
     QString lastError() const;
+    // Rows changed by the last INSERT, UPDATE or DELETE.
+    int changes() const;
+    // Whether the connection may not write (file permissions, or a read-only open).
+    bool isReadOnly() const;
 
 private:
     SqliteDb() = default;

@@ -1,0 +1,80 @@
+#include "core/model/Checklist.h"
+
+#include "core/model/ChecklistColumn.h"
+#include "core/model/Project.h"
+#include "core/model/Relations.h"
+
+const std::vector<Field<ChecklistFields>>& Checklist::fieldTable() {
+    using F = ChecklistFields;
+    static const std::vector<Field<F>> table{
+        field("id", &F::id),
+        field("name", &F::name),
+        field("details", &F::details),
+        field("iconName", &F::iconName),
+        field("colorKey", &F::colorKey),
+        field("colorHex", &F::colorHex),
+        field("remoteId", &F::remoteId),
+        field("createdAt", &F::createdAt),
+        field("updatedAt", &F::updatedAt),
+        field("deletedAt", &F::deletedAt),
+        // Checklists outlive their project, as global ones.
+        link("project", &F::project, entity::Project, DeleteRule::nullify),
+    };
+    return table;
+}
+
+Checklist::Checklist(ChecklistFields fields) : StoredModel(std::move(fields)) {}
+
+Checklist::Checklist(QUuid id, QString name, OptText details, QString iconName, OptText colorKey, OptText colorHex,
+                     OptText remoteId, QDateTime createdAt, QDateTime updatedAt, OptDate deletedAt,
+                     const ProjectPtr& project)
+    : Checklist(ChecklistFields{id, std::move(name), std::move(details), std::move(iconName), std::move(colorKey),
+                                std::move(colorHex), std::move(remoteId), std::move(createdAt), std::move(updatedAt),
+                                std::move(deletedAt), project}) {}
+
+Checklist::Checklist(LoadedRow, QUuid id) : StoredModel(ChecklistFields{id}) {}
+
+void Checklist::resolveLink(int, const std::shared_ptr<PersistentModel>& owner) {
+    relations::resolve(*this, m_f.project, owner, &Project::m_checklists);
+}
+
+void Checklist::setProject(const ProjectPtr& project) {
+    if (relations::setOwner(*this, m_f.project, project))
+        didWrite(columnOf(&ChecklistFields::project));
+}
+
+void Checklist::onInserted() {
+    relations::joinOwner(*this, m_f.project);
+    relations::insertNewChildren(*this, m_columns);
+}
+
+void Checklist::onDeleted(std::vector<std::shared_ptr<PersistentModel>>& cascade) {
+    relations::ownerDeleted(*this, cascade, columns(), &ChecklistColumn::setChecklist);
+    if (auto p = project())
+        p->detachChild(this);
+}
+
+const std::vector<ChecklistColumnPtr>& Checklist::columns() const {
+    if (modelContext())
+        modelContext()->ensureEntityLoaded(entity::ChecklistColumn);
+    return m_columns;
+}
+
+void Checklist::appendColumn(const ChecklistColumnPtr& column) {
+    relations::appendChild(*this, column, &ChecklistColumn::checklist, &ChecklistColumn::setChecklist);
+}
+
+void Checklist::removeColumn(const ChecklistColumnPtr& column) {
+    relations::removeChild(*this, column, &ChecklistColumn::checklist, &ChecklistColumn::setChecklist);
+}
+
+void Checklist::attachChild(const ChecklistColumnPtr& column) {
+    columns();
+    if (relations::attachTo(*this, m_columns, column))
+        didChangeArray("columns");
+}
+
+void Checklist::detachChild(ChecklistColumn* column) {
+    if (store::removeFrom(m_columns, column))
+        didChangeArray("columns");
+}

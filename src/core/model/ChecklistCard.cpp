@@ -1,0 +1,76 @@
+#include "core/model/ChecklistCard.h"
+
+#include "core/model/ChecklistAttachment.h"
+#include "core/model/ChecklistColumn.h"
+#include "core/model/Relations.h"
+
+const std::vector<Field<ChecklistCardFields>>& ChecklistCard::fieldTable() {
+    using F = ChecklistCardFields;
+    static const std::vector<Field<F>> table{
+        field("id", &F::id),
+        field("title", &F::title),
+        field("notes", &F::notes),
+        field("orderIndex", &F::orderIndex),
+        field("remoteId", &F::remoteId),
+        field("createdAt", &F::createdAt),
+        field("updatedAt", &F::updatedAt),
+        field("deletedAt", &F::deletedAt),
+        link("column", &F::column, entity::ChecklistColumn, DeleteRule::cascade),
+    };
+    return table;
+}
+
+ChecklistCard::ChecklistCard(ChecklistCardFields fields) : StoredModel(std::move(fields)) {}
+
+ChecklistCard::ChecklistCard(QUuid id, QString title, OptText notes, int orderIndex, OptText remoteId,
+                             QDateTime createdAt, QDateTime updatedAt, OptDate deletedAt,
+                             const ChecklistColumnPtr& column)
+    : ChecklistCard(ChecklistCardFields{id, std::move(title), std::move(notes), orderIndex, std::move(remoteId),
+                                        std::move(createdAt), std::move(updatedAt), std::move(deletedAt), column}) {}
+
+ChecklistCard::ChecklistCard(LoadedRow, QUuid id) : StoredModel(ChecklistCardFields{id}) {}
+
+void ChecklistCard::resolveLink(int, const std::shared_ptr<PersistentModel>& owner) {
+    relations::resolve(*this, m_f.column, owner, &ChecklistColumn::m_cards);
+}
+
+void ChecklistCard::setColumn(const ChecklistColumnPtr& column) {
+    if (relations::setOwner(*this, m_f.column, column))
+        didWrite(columnOf(&ChecklistCardFields::column));
+}
+
+void ChecklistCard::onInserted() {
+    relations::joinOwner(*this, m_f.column);
+    relations::insertNewChildren(*this, m_attachments);
+}
+
+void ChecklistCard::onDeleted(std::vector<std::shared_ptr<PersistentModel>>& cascade) {
+    relations::ownerDeleted(*this, cascade, attachments(), &ChecklistAttachment::setCard);
+    if (auto c = column())
+        c->detachChild(this);
+}
+
+const std::vector<ChecklistAttachmentPtr>& ChecklistCard::attachments() const {
+    if (modelContext())
+        modelContext()->ensureEntityLoaded(entity::ChecklistAttachment);
+    return m_attachments;
+}
+
+void ChecklistCard::appendAttachment(const ChecklistAttachmentPtr& attachment) {
+    relations::appendChild(*this, attachment, &ChecklistAttachment::card, &ChecklistAttachment::setCard);
+}
+
+void ChecklistCard::removeAttachment(const ChecklistAttachmentPtr& attachment) {
+    relations::removeChild(*this, attachment, &ChecklistAttachment::card, &ChecklistAttachment::setCard);
+}
+
+void ChecklistCard::attachChild(const ChecklistAttachmentPtr& attachment) {
+    attachments();
+    if (relations::attachTo(*this, m_attachments, attachment))
+        didChangeArray("attachments");
+}
+
+void ChecklistCard::detachChild(ChecklistAttachment* attachment) {
+    if (store::removeFrom(m_attachments, attachment))
+        didChangeArray("attachments");
+}

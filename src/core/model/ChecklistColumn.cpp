@@ -1,0 +1,80 @@
+#include "core/model/ChecklistColumn.h"
+
+#include "core/model/Checklist.h"
+#include "core/model/ChecklistCard.h"
+#include "core/model/Relations.h"
+
+const std::vector<Field<ChecklistColumnFields>>& ChecklistColumn::fieldTable() {
+    using F = ChecklistColumnFields;
+    static const std::vector<Field<F>> table{
+        field("id", &F::id),
+        field("name", &F::name),
+        field("iconName", &F::iconName),
+        field("colorKey", &F::colorKey),
+        field("colorHex", &F::colorHex),
+        field("orderIndex", &F::orderIndex),
+        field("remoteId", &F::remoteId),
+        field("createdAt", &F::createdAt),
+        field("updatedAt", &F::updatedAt),
+        field("deletedAt", &F::deletedAt),
+        link("checklist", &F::checklist, entity::Checklist, DeleteRule::cascade),
+    };
+    return table;
+}
+
+ChecklistColumn::ChecklistColumn(ChecklistColumnFields fields) : StoredModel(std::move(fields)) {}
+
+ChecklistColumn::ChecklistColumn(QUuid id, QString name, QString iconName, OptText colorKey, OptText colorHex,
+                                 int orderIndex, OptText remoteId, QDateTime createdAt, QDateTime updatedAt,
+                                 OptDate deletedAt, const ChecklistPtr& checklist)
+    : ChecklistColumn(ChecklistColumnFields{id, std::move(name), std::move(iconName), std::move(colorKey),
+                                            std::move(colorHex), orderIndex, std::move(remoteId),
+                                            std::move(createdAt), std::move(updatedAt), std::move(deletedAt),
+                                            checklist}) {}
+
+ChecklistColumn::ChecklistColumn(LoadedRow, QUuid id) : StoredModel(ChecklistColumnFields{id}) {}
+
+void ChecklistColumn::resolveLink(int, const std::shared_ptr<PersistentModel>& owner) {
+    relations::resolve(*this, m_f.checklist, owner, &Checklist::m_columns);
+}
+
+void ChecklistColumn::setChecklist(const ChecklistPtr& checklist) {
+    if (relations::setOwner(*this, m_f.checklist, checklist))
+        didWrite(columnOf(&ChecklistColumnFields::checklist));
+}
+
+void ChecklistColumn::onInserted() {
+    relations::joinOwner(*this, m_f.checklist);
+    relations::insertNewChildren(*this, m_cards);
+}
+
+void ChecklistColumn::onDeleted(std::vector<std::shared_ptr<PersistentModel>>& cascade) {
+    relations::ownerDeleted(*this, cascade, cards(), &ChecklistCard::setColumn);
+    if (auto c = checklist())
+        c->detachChild(this);
+}
+
+const std::vector<ChecklistCardPtr>& ChecklistColumn::cards() const {
+    if (modelContext())
+        modelContext()->ensureEntityLoaded(entity::ChecklistCard);
+    return m_cards;
+}
+
+void ChecklistColumn::appendCard(const ChecklistCardPtr& card) {
+    relations::appendChild(*this, card, &ChecklistCard::column, &ChecklistCard::setColumn);
+}
+
+void ChecklistColumn::removeCard(const ChecklistCardPtr& card) {
+    relations::removeChild(*this, card, &ChecklistCard::column, &ChecklistCard::setColumn);
+}
+
+void ChecklistColumn::attachChild(const ChecklistCardPtr& card) {
+    cards();
+    if (relations::attachTo(*this, m_cards, card))
+        didChangeArray("cards");
+}
+
+void ChecklistColumn::detachChild(ChecklistCard* card) {
+    if (store::removeFrom(m_cards, card))
+        didChangeArray("cards");
+}

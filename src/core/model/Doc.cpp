@@ -1,0 +1,103 @@
+#include "core/model/Doc.h"
+
+#include "core/model/DocBlock.h"
+#include "core/model/Project.h"
+#include "core/model/Relations.h"
+
+QString DocStatusInfo::rawValue(DocStatus s) {
+    switch (s) {
+    case DocStatus::inProgress: return QStringLiteral("in_progress");
+    case DocStatus::done: return QStringLiteral("done");
+    case DocStatus::needsChanges: return QStringLiteral("needs_changes");
+    }
+    return QStringLiteral("in_progress");
+}
+
+std::optional<DocStatus> DocStatusInfo::fromRaw(const QString& raw) {
+    for (DocStatus s : allCases())
+        if (rawValue(s) == raw)
+            return s;
+    return std::nullopt;
+}
+
+const QList<DocStatus>& DocStatusInfo::allCases() {
+    static const QList<DocStatus> all{DocStatus::inProgress, DocStatus::done, DocStatus::needsChanges};
+    return all;
+}
+
+const std::vector<Field<DocFields>>& Doc::fieldTable() {
+    using F = DocFields;
+    static const std::vector<Field<F>> table{
+        field("id", &F::id),
+        field("title", &F::title),
+        field("statusRaw", &F::statusRaw),
+        field("iconName", &F::iconName),
+        field("colorKey", &F::colorKey),
+        field("colorHex", &F::colorHex),
+        field("createdAt", &F::createdAt),
+        field("updatedAt", &F::updatedAt),
+        field("deletedAt", &F::deletedAt),
+        link("project", &F::project, entity::Project, DeleteRule::cascade),
+    };
+    return table;
+}
+
+Doc::Doc(DocFields fields) : StoredModel(std::move(fields)) {}
+
+Doc::Doc(QUuid id, QString title, QString statusRaw, QString iconName, OptText colorKey, OptText colorHex,
+         QDateTime createdAt, QDateTime updatedAt, OptDate deletedAt, const ProjectPtr& project)
+    : Doc(DocFields{id, std::move(title), std::move(statusRaw), std::move(iconName), std::move(colorKey),
+                    std::move(colorHex), std::move(createdAt), std::move(updatedAt), std::move(deletedAt), project}) {}
+
+Doc::Doc(LoadedRow, QUuid id) : StoredModel(DocFields{id}) { m_blocksLoaded = false; }
+
+DocStatus Doc::status() const { return DocStatusInfo::fromRaw(m_f.statusRaw).value_or(DocStatus::inProgress); }
+
+void Doc::resolveLink(int, const std::shared_ptr<PersistentModel>& owner) {
+    relations::resolve(*this, m_f.project, owner, &Project::m_docs);
+}
+
+void Doc::setProject(const ProjectPtr& project) {
+    if (relations::setOwner(*this, m_f.project, project))
+        didWrite(columnOf(&DocFields::project));
+}
+
+void Doc::onInserted() {
+    relations::joinOwner(*this, m_f.project);
+    relations::insertNewChildren(*this, m_blocks);
+}
+
+void Doc::onDeleted(std::vector<std::shared_ptr<PersistentModel>>& cascade) {
+    relations::ownerDeleted(*this, cascade, blocks(), &DocBlock::setDoc);
+    if (auto p = project())
+        p->detachChild(this);
+}
+
+const std::vector<DocBlockPtr>& Doc::blocks() const {
+    if (!m_blocksLoaded) {
+        m_blocksLoaded = true;
+        if (modelContext())
+            modelContext()->loadChildren(const_cast<Doc*>(this), entity::DocBlock,
+                                         DocBlock::columnOf(&DocBlockFields::doc));
+    }
+    return m_blocks;
+}
+
+void Doc::appendBlock(const DocBlockPtr& block) {
+    relations::appendChild(*this, block, &DocBlock::doc, &DocBlock::setDoc);
+}
+
+void Doc::removeBlock(const DocBlockPtr& block) {
+    relations::removeChild(*this, block, &DocBlock::doc, &DocBlock::setDoc);
+}
+
+void Doc::attachChild(const DocBlockPtr& block) {
+    blocks();
+    if (relations::attachTo(*this, m_blocks, block))
+        didChangeArray("blocks");
+}
+
+void Doc::detachChild(DocBlock* block) {
+    if (store::removeFrom(m_blocks, block))
+        didChangeArray("blocks");
+}

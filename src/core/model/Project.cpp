@@ -1,0 +1,99 @@
+#include "core/model/Project.h"
+
+#include "core/model/Checklist.h"
+#include "core/model/Doc.h"
+#include "core/model/Relations.h"
+
+const std::vector<Field<ProjectFields>>& Project::fieldTable() {
+    using F = ProjectFields;
+    static const std::vector<Field<F>> table{
+        field("id", &F::id),
+        field("name", &F::name),
+        field("details", &F::details),
+        field("iconName", &F::iconName),
+        field("colorKey", &F::colorKey),
+        field("colorHex", &F::colorHex),
+        field("createdAt", &F::createdAt),
+        field("updatedAt", &F::updatedAt),
+        field("deletedAt", &F::deletedAt),
+    };
+    return table;
+}
+
+Project::Project(ProjectFields fields) : StoredModel(std::move(fields)) {}
+
+Project::Project(QUuid id, QString name, OptText details, QString iconName, OptText colorKey, OptText colorHex,
+                 QDateTime createdAt, QDateTime updatedAt, OptDate deletedAt)
+    : Project(ProjectFields{id, std::move(name), std::move(details), std::move(iconName), std::move(colorKey),
+                            std::move(colorHex), std::move(createdAt), std::move(updatedAt), std::move(deletedAt)}) {}
+
+Project::Project(QUuid id, QString name, OptText details, QString iconName, QDateTime createdAt, QDateTime updatedAt,
+                 OptDate deletedAt)
+    : Project(id, std::move(name), std::move(details), std::move(iconName), std::nullopt, std::nullopt,
+              std::move(createdAt), std::move(updatedAt), std::move(deletedAt)) {}
+
+Project::Project(LoadedRow, QUuid id) : StoredModel(ProjectFields{id}) {
+    m_docsLoaded = m_checklistsLoaded = false;
+}
+
+const std::vector<DocPtr>& Project::docs() const {
+    if (!m_docsLoaded) {
+        m_docsLoaded = true;
+        if (modelContext())
+            modelContext()->ensureEntityLoaded(entity::Doc);
+    }
+    return m_docs;
+}
+
+const std::vector<ChecklistPtr>& Project::checklists() const {
+    if (!m_checklistsLoaded) {
+        m_checklistsLoaded = true;
+        if (modelContext())
+            modelContext()->ensureEntityLoaded(entity::Checklist);
+    }
+    return m_checklists;
+}
+
+void Project::appendDoc(const DocPtr& doc) { relations::appendChild(*this, doc, &Doc::project, &Doc::setProject); }
+
+void Project::removeDoc(const DocPtr& doc) { relations::removeChild(*this, doc, &Doc::project, &Doc::setProject); }
+
+void Project::appendChecklist(const ChecklistPtr& checklist) {
+    relations::appendChild(*this, checklist, &Checklist::project, &Checklist::setProject);
+}
+
+void Project::removeChecklist(const ChecklistPtr& checklist) {
+    relations::removeChild(*this, checklist, &Checklist::project, &Checklist::setProject);
+}
+
+void Project::attachChild(const DocPtr& doc) {
+    docs();
+    if (relations::attachTo(*this, m_docs, doc))
+        didChangeArray("docs");
+}
+
+void Project::detachChild(Doc* doc) {
+    if (store::removeFrom(m_docs, doc))
+        didChangeArray("docs");
+}
+
+void Project::attachChild(const ChecklistPtr& checklist) {
+    checklists();
+    if (relations::attachTo(*this, m_checklists, checklist))
+        didChangeArray("checklists");
+}
+
+void Project::detachChild(Checklist* checklist) {
+    if (store::removeFrom(m_checklists, checklist))
+        didChangeArray("checklists");
+}
+
+void Project::onInserted() {
+    relations::insertNewChildren(*this, m_docs);
+    relations::insertNewChildren(*this, m_checklists);
+}
+
+void Project::onDeleted(std::vector<std::shared_ptr<PersistentModel>>& cascade) {
+    relations::ownerDeleted(*this, cascade, docs(), &Doc::setProject);
+    relations::ownerDeleted(*this, cascade, checklists(), &Checklist::setProject);
+}

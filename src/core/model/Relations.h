@@ -1,0 +1,122 @@
+#pragma once
+
+// How the persistent types keep a child's owner link and the owner's array in step. Used by the types'
+// own sources only.
+
+#include "core/store/ModelContext.h"
+#include "core/model/StoredModel.h"
+
+#include <QtGlobal>
+
+namespace relations {
+
+inline void refuseLink(const PersistentModel& child) {
+    qWarning("Store: a %s is not linked to a deleted object or to one of another or a closed store",
+             child.entity().name);
+}
+
+// Sets a child's owner link and keeps both owners' arrays in step; returns whether the link was set.
+// A link that the store could never save (to a deleted owner, or across stores) is refused.
+template <class Child, class Owner>
+bool setOwner(Child& child, std::weak_ptr<Owner>& slot, const std::shared_ptr<Owner>& owner) {
+    auto old = slot.lock();
+    if (old == owner)
+        return true;
+    if (owner && !child.canLink(*owner)) {
+        refuseLink(child);
+        return false;
+    }
+    if (old)
+        old->detachChild(&child);
+    slot = owner;
+    if (!owner)
+        return true;
+    if (child.modelContext() || !owner->modelContext())
+        owner->attachChild(child.template self<Child>());
+    else
+        owner->modelContext()->insert(child.shared_from_this());   // links it into the array
+    return true;
+}
+
+// On insertion, a child joins its owner's array; a link that could never be saved is cleared.
+template <class Child, class Owner>
+void joinOwner(Child& child, std::weak_ptr<Owner>& slot) {
+    auto owner = slot.lock();
+    if (!owner)
+        return;
+    if (!child.canLink(*owner)) {
+        refuseLink(child);
+        slot.reset();
+        return;
+    }
+    owner->attachChild(child.template self<Child>());
+}
+
+// Appends `child` to `list` once, bringing either side into the other's context.
+template <class Owner, class Child>
+bool attachTo(Owner& owner, std::vector<std::shared_ptr<Child>>& list, const std::shared_ptr<Child>& child) {
+    if (!owner.modelContext() && child->modelContext())
+        child->modelContext()->insert(owner.shared_from_this());
+    if (store::contains(list, child.get()))
+        return false;
+    list.push_back(child);
+    return true;
+}
+
+// Links a child to `owner` from the owner's side: through the child's link, which keeps both sides in step.
+template <class Owner, class Child>
+void appendChild(Owner& owner, const std::shared_ptr<Child>& child, std::shared_ptr<Owner> (Child::*link)() const,
+                 void (Child::*setLink)(const std::shared_ptr<Owner>&)) {
+    if (!child)
+        return;
+    if (((*child).*link)().get() != &owner)
+        ((*child).*setLink)(owner.template self<Owner>());
+    else if (!child->canLink(owner))
+        refuseLink(*child);
+    else if (!child->modelContext() && owner.modelContext())
+        owner.modelContext()->insert(child);   // joins the array as it is inserted
+    else
+        owner.attachChild(child);
+}
+
+template <class Owner, class Child>
+void removeChild(Owner& owner, const std::shared_ptr<Child>& child, std::shared_ptr<Owner> (Child::*link)() const,
+                 void (Child::*setLink)(const std::shared_ptr<Owner>&)) {
+    if (child && ((*child).*link)().get() == &owner)
+        ((*child).*setLink)(nullptr);
+}
+
+// After loading, a link is set silently and the child joins its owner's array.
+template <class Child, class Owner>
+void resolve(Child& child, std::weak_ptr<Owner>& slot, const std::shared_ptr<PersistentModel>& owner,
+             std::vector<std::shared_ptr<Child>> Owner::*list) {
+    auto o = std::static_pointer_cast<Owner>(owner);
+    slot = o;
+    if (o)
+        ((*o).*list).push_back(child.template self<Child>());
+}
+
+// Children appended to an owner before it was inserted are inserted with it.
+template <class T>
+void insertNewChildren(PersistentModel& owner, const std::vector<std::shared_ptr<T>>& list) {
+    const auto children = list;   // inserting may touch the list
+    for (const auto& c : children)
+        if (!c->modelContext() && owner.modelContext())
+            owner.modelContext()->insert(c);
+}
+
+// Applies the delete rule of the children's link to `owner`: they go with it, or lose their link.
+template <class Owner, class Child>
+void ownerDeleted(const Owner&, std::vector<std::shared_ptr<PersistentModel>>& cascade,
+                  const std::vector<std::shared_ptr<Child>>& children,
+                  void (Child::*setLink)(const std::shared_ptr<Owner>&)) {
+    if (Child::deleteRuleFor(Owner::kEntity) == DeleteRule::cascade) {
+        cascade.insert(cascade.end(), children.begin(), children.end());
+        return;
+    }
+    const auto linked = children;   // clearing a link edits the array
+    for (const auto& c : linked)
+        ((*c).*setLink)(nullptr);
+}
+
+} // namespace relations

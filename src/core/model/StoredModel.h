@@ -1,0 +1,189 @@
+#pragma once
+
+// What every persistent type shares: its stored values live in one plain struct (`Fields`), and one table
+// lists them (name, member, lazy or not, link with its delete rule). The store's columns, binding, reading
+// and the `changed` key of every setter all derive from that table.
+
+#include "core/store/PersistentModel.h"
+
+#include <QDateTime>
+#include <QString>
+#include <QUuid>
+
+#include <memory>
+#include <optional>
+#include <variant>
+#include <vector>
+
+class Project;
+class Doc;
+class DocBlock;
+class Checklist;
+class ChecklistColumn;
+class ChecklistCard;
+class ChecklistAttachment;
+
+using ProjectPtr = std::shared_ptr<Project>;
+using DocPtr = std::shared_ptr<Doc>;
+using DocBlockPtr = std::shared_ptr<DocBlock>;
+using ChecklistPtr = std::shared_ptr<Checklist>;
+using ChecklistColumnPtr = std::shared_ptr<ChecklistColumn>;
+using ChecklistCardPtr = std::shared_ptr<ChecklistCard>;
+using ChecklistAttachmentPtr = std::shared_ptr<ChecklistAttachment>;
+
+using OptText = std::optional<QString>;
+using OptDate = std::optional<QDateTime>;
+using OptData = std::optional<QByteArray>;
+
+// Position of each type in the schema (owners before their children).
+namespace entity {
+enum : int { Project, Doc, DocBlock, Checklist, ChecklistColumn, ChecklistCard, ChecklistAttachment };
+}
+
+// One stored value of F: the member that holds it.
+template <class F>
+using FieldMember = std::variant<QUuid F::*, QString F::*, OptText F::*, int F::*, bool F::*, QDateTime F::*,
+                                 OptDate F::*, OptData F::*, std::weak_ptr<Project> F::*, std::weak_ptr<Doc> F::*,
+                                 std::weak_ptr<Checklist> F::*, std::weak_ptr<ChecklistColumn> F::*,
+                                 std::weak_ptr<ChecklistCard> F::*>;
+
+// One entry of a type's field table.
+template <class F>
+struct Field {
+    const char* name;            // the column's name, spelled as the field
+    FieldMember<F> member;
+    bool lazy = false;           // read from the file on first access
+    int linkEntity = -1;         // a link: the owner's type
+    DeleteRule onOwnerDelete = DeleteRule::cascade;
+};
+
+template <class F, class V>
+Field<F> field(const char* name, V F::*member) {
+    return {name, member};
+}
+template <class F, class V>
+Field<F> lazyField(const char* name, V F::*member) {
+    return {name, member, true};
+}
+// A link to an owner of type `ownerEntity`; `rule` is what deleting the owner does to this object.
+template <class F, class Owner>
+Field<F> link(const char* name, std::weak_ptr<Owner> F::*member, int ownerEntity, DeleteRule rule) {
+    return {name, member, false, ownerEntity, rule};
+}
+
+namespace fieldtable {
+ColumnKind kindOf(QUuid*);
+ColumnKind kindOf(QString*);
+ColumnKind kindOf(OptText*);
+ColumnKind kindOf(int*);
+ColumnKind kindOf(bool*);
+ColumnKind kindOf(QDateTime*);
+ColumnKind kindOf(OptDate*);
+ColumnKind kindOf(OptData*);
+template <class T>
+ColumnKind kindOf(std::weak_ptr<T>*) {
+    return ColumnKind::Link;
+}
+
+ColumnValue toValue(const QUuid& v);
+ColumnValue toValue(const QString& v);
+ColumnValue toValue(const OptText& v);
+ColumnValue toValue(int v);
+ColumnValue toValue(bool v);
+ColumnValue toValue(const QDateTime& v);
+ColumnValue toValue(const OptDate& v);
+ColumnValue toValue(const OptData& v);
+template <class T>
+ColumnValue toValue(const std::weak_ptr<T>& v) {
+    if (auto o = v.lock())
+        return o->storeIdText();
+    return {};
+}
+
+void fromValue(const ColumnValue& c, QUuid& v);
+void fromValue(const ColumnValue& c, QString& v);
+void fromValue(const ColumnValue& c, OptText& v);
+void fromValue(const ColumnValue& c, int& v);
+void fromValue(const ColumnValue& c, bool& v);
+void fromValue(const ColumnValue& c, QDateTime& v);
+void fromValue(const ColumnValue& c, OptDate& v);
+void fromValue(const ColumnValue& c, OptData& v);
+// Links are resolved by the context through the owner's identity, not read as values.
+template <class T>
+void fromValue(const ColumnValue&, std::weak_ptr<T>&) {}
+
+// `loadsPerOwner`: rows are read per owner, through the type's one link.
+template <class F>
+EntityInfo makeEntityInfo(int index, const char* table, const std::vector<Field<F>>& fields, bool loadsPerOwner) {
+    EntityInfo info{index, table, {}, -1};
+    for (const auto& f : fields) {
+        if (loadsPerOwner && f.linkEntity >= 0)
+            info.loadPerOwnerLink = int(info.columns.size());
+        const ColumnKind kind = std::visit(
+            [](auto member) {
+                using V = std::remove_reference_t<decltype(std::declval<F&>().*member)>;
+                return kindOf(static_cast<V*>(nullptr));
+            },
+            f.member);
+        info.columns.push_back(ColumnInfo{f.name, kind, f.lazy, f.linkEntity, f.onOwnerDelete});
+    }
+    return info;
+}
+} // namespace fieldtable
+
+// Base of the persistent types: T's values in one `F`, described by `T::fieldTable()`.
+// T provides: static constexpr int kEntity, static constexpr const char* kTable, and fieldTable(),
+// whose first entry is the id.
+template <class T, class F>
+class StoredModel : public PersistentModel {
+public:
+    using Fields = F;
+    static constexpr bool kLoadsPerOwner = false;   // large tables: read per owner, on first access
+
+    static const EntityInfo& entityInfo() {
+        static const EntityInfo info =
+            fieldtable::makeEntityInfo<F>(T::kEntity, T::kTable, T::fieldTable(), T::kLoadsPerOwner);
+        return info;
+    }
+    const EntityInfo& entity() const override { return entityInfo(); }
+
+    // The column of a member of F.
+    template <class V>
+    static int columnOf(V F::*member) {
+        const auto& table = T::fieldTable();
+        for (size_t i = 0; i < table.size(); ++i)
+            if (const auto* m = std::get_if<V F::*>(&table[i].member); m && *m == member)
+                return int(i);
+        Q_UNREACHABLE();
+        return 0;
+    }
+    // What deleting an owner of type `ownerEntity` does to objects of T linked to it.
+    static DeleteRule deleteRuleFor(int ownerEntity) {
+        for (const auto& c : entityInfo().columns)
+            if (c.kind == ColumnKind::Link && c.linkEntity == ownerEntity)
+                return c.onOwnerDelete;
+        return DeleteRule::nullify;
+    }
+
+protected:
+    explicit StoredModel(F fields) : PersistentModel(fields.id), m_f(std::move(fields)) {}
+
+    // Stores a value and notifies, also when it is unchanged.
+    template <class V>
+    void write(V F::*member, const V& value) {
+        m_f.*member = value;
+        didWrite(columnOf(member));
+    }
+
+    // Defined beside the explicit instantiations (FieldTable.cpp), where every linked type is complete.
+    ColumnValue columnValue(int column) const override;
+    void setColumnValue(int column, const ColumnValue& value) override;
+
+    F m_f;
+};
+
+// A plain stored field: getter, and setter that always notifies.
+#define TOLMEK_FIELD(Type, name, Setter)                       \
+public:                                                         \
+    const Type& name() const { return m_f.name; }               \
+    void Setter(const Type& value) { write(&Fields::name, value); }
