@@ -83,6 +83,8 @@ int main(int argc, char** argv) {
                 settle();
                 if (shot.prepare)
                     shot.prepare(w.get());
+                // Let hover and selection animations finish.
+                QTest::qWait(250);
                 settle();
                 const QString file = QStringLiteral("%1/%2-%3.png").arg(out, shot.name, dark ? "dark" : "light");
                 if (!w->grab().save(file)) {
