@@ -1,0 +1,295 @@
+#include "checklists/ChecklistEdits.h"
+
+#include "checklists/ChecklistLogic.h"
+#include "core/model/Clock.h"
+#include "core/store/ModelContext.h"
+
+#include <algorithm>
+
+using namespace ChecklistLogic;
+
+namespace {
+
+// The one place that builds the board's persistent objects.
+ChecklistPtr makeChecklist(const QString& name, const OptText& colorKey, const OptText& colorHex,
+                           const ProjectPtr& project) {
+    const QDateTime created = Clock::now();
+    const QDateTime updated = Clock::now();
+    return std::make_shared<Checklist>(QUuid::createUuid(), name, std::nullopt, QStringLiteral("checklist"), colorKey,
+                                       colorHex, std::nullopt, created, updated, std::nullopt, project);
+}
+
+ChecklistColumnPtr makeColumn(const ChecklistPtr& checklist, const QString& name, const QString& icon,
+                              const OptText& colorKey, const OptText& colorHex, int orderIndex) {
+    const QDateTime created = Clock::now();
+    const QDateTime updated = Clock::now();
+    return std::make_shared<ChecklistColumn>(QUuid::createUuid(), name, icon, colorKey, colorHex, orderIndex,
+                                             std::nullopt, created, updated, std::nullopt, checklist);
+}
+
+ChecklistCardPtr makeCard(const ChecklistColumnPtr& column, const QString& title, const OptText& notes,
+                          int orderIndex) {
+    const QDateTime now = Clock::now();
+    return std::make_shared<ChecklistCard>(QUuid::createUuid(), title, notes, orderIndex, std::nullopt, now, now,
+                                           std::nullopt, column);
+}
+
+ChecklistAttachmentPtr makeAttachment(const ChecklistCardPtr& card, const QString& fileName, const OptText& mimeType,
+                                      const QString& localPath) {
+    return std::make_shared<ChecklistAttachment>(QUuid::createUuid(), fileName, mimeType, localPath, std::nullopt,
+                                                 Clock::now(), card);
+}
+
+// Writes only the numbers that change, so a drop rewrites the rows it moved and no others.
+template <class T>
+void numberInOrder(const std::vector<std::shared_ptr<T>>& list) {
+    for (int i = 0; i < int(list.size()); ++i)
+        if (list[size_t(i)]->orderIndex() != i)
+            list[size_t(i)]->setOrderIndex(i);
+}
+
+QString trimmed(const QString& s) { return s.trimmed(); }
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+void ChecklistEdits::touchChecklist(Checklist& checklist) {
+    checklist.setUpdatedAt(Clock::now());
+    if (const auto project = checklist.project())
+        project->setUpdatedAt(Clock::now());
+}
+
+void ChecklistEdits::renumberCards(ChecklistColumn& column) { numberInOrder(sortedCards(column)); }
+
+bool ChecklistEdits::save() {
+    m_lastSaveOk = m_context.save();
+    return m_lastSaveOk;
+}
+
+bool ChecklistEdits::touchAndSave(const ChecklistPtr& checklist) {
+    if (checklist)
+        touchChecklist(*checklist);
+    return save();
+}
+
+// ---------------------------------------------------------------------------------------------
+ChecklistPtr ChecklistEdits::createChecklist(const QString& name, const ProjectPtr& project) {
+    const QString n = trimmed(name);
+    if (n.isEmpty())
+        return nullptr;
+    OptText key = QStringLiteral("blue");
+    OptText hex;
+    if (project) {
+        key = project->colorKey().value_or(QStringLiteral("blue"));
+        hex = project->colorHex();
+    }
+    auto checklist = makeChecklist(n, key, hex, project);
+    m_context.insert(checklist);
+    auto toDo = makeColumn(checklist, kToDoName, QStringLiteral("square.stack.3d.up"), checklist->colorKey(),
+                           checklist->colorHex(), 0);
+    auto done = makeColumn(checklist, kDoneName, QStringLiteral("checkmark.seal"), QStringLiteral("green"),
+                           std::nullopt, 1);
+    m_context.insert(toDo);
+    m_context.insert(done);
+    checklist->appendColumn(toDo);
+    checklist->appendColumn(done);
+    touchChecklist(*checklist);
+    save();
+    return checklist;
+}
+
+bool ChecklistEdits::ensureDefaultColumns(const ChecklistPtr& checklist) {
+    if (!checklist || checklist->isDeleted() || !checklist->columns().empty())
+        return false;
+    const OptText key = checklist->colorKey();
+    const OptText hex = checklist->colorHex();
+    auto toDo = makeColumn(checklist, kDefaultToDoName, QStringLiteral("square.stack.3d.up"), key, hex, 0);
+    auto done = makeColumn(checklist, kDefaultDoneName, QStringLiteral("checkmark.seal"), QStringLiteral("green"),
+                           std::nullopt, 1);
+    m_context.insert(toDo);
+    m_context.insert(done);
+    checklist->appendColumn(toDo);
+    checklist->appendColumn(done);
+    touchChecklist(*checklist);
+    save();
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+ChecklistColumnPtr ChecklistEdits::createColumn(const ChecklistPtr& checklist, const ColumnFields& fields) {
+    const QString n = trimmed(fields.name);
+    if (!checklist || checklist->isDeleted() || n.isEmpty())
+        return nullptr;
+    // Every column counts, hidden ones too, so a new column never shares a number with an old one.
+    std::optional<int> highest;
+    for (const auto& c : checklist->columns())
+        highest = std::max(highest.value_or(c->orderIndex()), c->orderIndex());
+    const int order = highest ? *highest + 1 : 0;
+    auto column = makeColumn(checklist, n, fields.iconName, fields.colorKey, fields.colorHex, order);
+    m_context.insert(column);
+    checklist->appendColumn(column);
+    touchChecklist(*checklist);
+    save();
+    return column;
+}
+
+bool ChecklistEdits::editColumn(const ChecklistPtr& checklist, const ChecklistColumnPtr& column,
+                                const ColumnFields& fields) {
+    const QString n = trimmed(fields.name);
+    if (!checklist || !column || column->isDeleted() || n.isEmpty())
+        return false;
+    column->setName(n);
+    column->setIconName(fields.iconName);
+    column->setColorKey(fields.colorKey);
+    column->setColorHex(fields.colorHex);
+    touchChecklist(*checklist);
+    save();
+    return true;
+}
+
+void ChecklistEdits::deleteColumn(const ChecklistPtr& checklist, const ChecklistColumnPtr& column) {
+    if (!checklist || !column || column->isDeleted())
+        return;
+    const auto cards = column->cards();   // deleting changes the list
+    for (const auto& card : cards)
+        m_context.deleteObject(card);
+    checklist->removeColumn(column);
+    m_context.deleteObject(column);
+    numberInOrder(sortedColumns(*checklist));
+    touchChecklist(*checklist);
+    save();
+}
+
+bool ChecklistEdits::moveColumn(const ChecklistPtr& checklist, const ChecklistColumnPtr& dragged,
+                                const ChecklistColumnPtr& target) {
+    if (!checklist || !dragged || dragged->isDeleted() || dragged->checklist() != checklist ||
+        (target && dragged->id() == target->id()))
+        return false;
+    auto list = sortedColumns(*checklist);
+    std::erase_if(list, [&](const ChecklistColumnPtr& c) { return c->id() == dragged->id(); });
+    auto at = list.end();
+    if (target)
+        at = std::find_if(list.begin(), list.end(), [&](const ChecklistColumnPtr& c) { return c->id() == target->id(); });
+    list.insert(at, dragged);
+    numberInOrder(list);
+    touchChecklist(*checklist);
+    save();
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+ChecklistCardPtr ChecklistEdits::createCard(const ChecklistPtr& checklist, const ChecklistColumnPtr& column,
+                                            const QString& title, const OptText& notes) {
+    const QString t = trimmed(title);
+    if (!column || column->isDeleted() || t.isEmpty())
+        return nullptr;
+    std::optional<int> highest;
+    for (const auto& c : sortedCards(*column))
+        highest = std::max(highest.value_or(c->orderIndex()), c->orderIndex());
+    const int order = highest ? *highest + 1 : 0;
+    auto card = makeCard(column, t, notes, order);
+    m_context.insert(card);
+    column->appendCard(card);
+    renumberCards(*column);
+    if (checklist)
+        touchChecklist(*checklist);
+    save();
+    return card;
+}
+
+bool ChecklistEdits::updateCard(const ChecklistPtr& checklist, const ChecklistCardPtr& card, const QString& title,
+                                const OptText& notes) {
+    const QString t = trimmed(title);
+    if (!card || card->isDeleted() || t.isEmpty())
+        return false;
+    card->setTitle(t);
+    card->setNotes(notes);
+    if (checklist)
+        touchChecklist(*checklist);
+    save();
+    return true;
+}
+
+void ChecklistEdits::deleteCard(const ChecklistPtr& checklist, const ChecklistCardPtr& card) {
+    if (!card || card->isDeleted())
+        return;
+    const auto column = card->column();
+    m_context.deleteObject(card);   // leaves the column's list and takes its attachment records
+    if (column)
+        renumberCards(*column);
+    if (checklist)
+        touchChecklist(*checklist);
+    save();
+}
+
+void ChecklistEdits::placeInColumn(const ChecklistCardPtr& card, ChecklistColumn& column,
+                                   const ChecklistCardPtr& before) {
+    auto list = sortedCards(column);
+    const auto own = std::find_if(list.begin(), list.end(),
+                                  [&](const ChecklistCardPtr& c) { return c->id() == card->id(); });
+    const auto ownIndex = own == list.end() ? -1 : std::distance(list.begin(), own);
+    std::erase_if(list, [&](const ChecklistCardPtr& c) { return c->id() == card->id(); });
+    auto at = list.end();
+    if (before && before->id() == card->id()) {
+        if (ownIndex >= 0)
+            at = list.begin() + ownIndex;   // dropped in front of itself: it keeps its place
+    } else if (before) {
+        at = std::find_if(list.begin(), list.end(), [&](const ChecklistCardPtr& c) { return c->id() == before->id(); });
+    }
+    list.insert(at, card);
+    numberInOrder(list);
+}
+
+void ChecklistEdits::placeCard(const ChecklistPtr& checklist, const ChecklistCardPtr& card,
+                               const ChecklistColumnPtr& column, const ChecklistCardPtr& before) {
+    if (!card || card->isDeleted() || !column || column->isDeleted())
+        return;
+    const auto source = card->column();
+    if (!source || source->id() != column->id()) {
+        card->setColumn(column);   // leaves the source column's list
+        if (source)
+            renumberCards(*source);
+    }
+    placeInColumn(card, *column, before);
+    if (checklist)
+        touchChecklist(*checklist);
+    save();
+}
+
+bool ChecklistEdits::markCardDone(const ChecklistPtr& checklist, const ChecklistCardPtr& card) {
+    if (!checklist || !card)
+        return false;
+    const auto done = doneColumn(*checklist);
+    if (!done)
+        return false;
+    if (const auto col = card->column(); col && col->id() == done->id())
+        return false;
+    placeCard(checklist, card, done, nullptr);
+    return true;
+}
+
+// ---------------------------------------------------------------------------------------------
+ChecklistAttachmentPtr ChecklistEdits::addAttachment(const ChecklistPtr& checklist, const ChecklistCardPtr& card,
+                                                     const QString& fileName, const OptText& mimeType,
+                                                     const QString& localPath) {
+    if (!card || card->isDeleted())
+        return nullptr;
+    auto attachment = makeAttachment(card, fileName, mimeType, localPath);
+    m_context.insert(attachment);
+    card->appendAttachment(attachment);
+    if (checklist)
+        touchChecklist(*checklist);
+    save();
+    return attachment;
+}
+
+void ChecklistEdits::removeAttachment(const ChecklistPtr& checklist, const ChecklistAttachmentPtr& attachment) {
+    if (!attachment || attachment->isDeleted())
+        return;
+    if (const auto card = attachment->card())
+        card->removeAttachment(attachment);
+    m_context.deleteObject(attachment);
+    if (checklist)
+        touchChecklist(*checklist);
+    save();
+}

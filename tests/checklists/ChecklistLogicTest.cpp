@@ -1,0 +1,132 @@
+#include "ChecklistLogicFixture.h"
+
+using namespace ChecklistLogic;
+
+namespace {
+// "Terminé" and "À faire" with combining accents instead of precomposed letters.
+const QString kDoneDecomposed = QStringLiteral("Termine\u0301");
+const QString kToDoDecomposed = QStringLiteral("A\u0300 faire");
+} // namespace
+
+using ChecklistLogicTest = ChecklistStoreTest;
+
+TEST_F(ChecklistLogicTest, HiddenObjectsAreLeftOutAndTiesKeepTheStoredOrder) {
+    auto board = checklist("B");
+    auto second = column(board, "second", 1);
+    auto firstTie = column(board, "tie-a", 0);
+    auto hidden = column(board, "hidden", 0, true);
+    auto secondTie = column(board, "tie-b", 0);
+    EXPECT_EQ(names(sortedColumns(*board)), QStringList({"tie-a", "tie-b", "second"}));
+
+    card(firstTie, "y", 4);
+    card(firstTie, "x", 4);
+    auto gone = card(firstTie, "gone", 0, true);
+    card(firstTie, "w", 1);
+    EXPECT_EQ(names(sortedCards(*firstTie)), QStringList({"w", "y", "x"}));
+
+    // Survives a restart: the relationship order is the store's.
+    const QUuid boardId = board->id();
+    reopen();
+    board = ctx().object<Checklist>(boardId);
+    ASSERT_TRUE(board);
+    EXPECT_EQ(names(sortedColumns(*board)), QStringList({"tie-a", "tie-b", "second"}));
+    EXPECT_EQ(names(sortedCards(*sortedColumns(*board)[0])), QStringList({"w", "y", "x"}));
+    (void)second, (void)hidden, (void)secondTie, (void)gone;
+}
+
+TEST_F(ChecklistLogicTest, FindCardSeesOnlyVisibleCardsOfVisibleColumnsOfThisBoard) {
+    auto board = checklist("B");
+    auto open = column(board, "open", 0);
+    auto hiddenCol = column(board, "hidden", 1, true);
+    auto visible = card(open, "v", 0);
+    auto hiddenCard = card(open, "h", 1, true);
+    auto inHiddenColumn = card(hiddenCol, "in hidden", 0);
+    auto other = checklist("Other");
+    auto foreign = card(column(other, "o", 0), "foreign", 0);
+
+    EXPECT_EQ(findCard(*board, visible->id()), visible);
+    EXPECT_EQ(findCard(*board, hiddenCard->id()), nullptr);
+    EXPECT_EQ(findCard(*board, inHiddenColumn->id()), nullptr);
+    EXPECT_EQ(findCard(*board, foreign->id()), nullptr);
+    EXPECT_EQ(findCard(*board, QUuid()), nullptr);
+    EXPECT_EQ(findColumn(*board, open->id()), open);
+    EXPECT_EQ(findColumn(*board, hiddenCol->id()), nullptr);
+}
+
+TEST_F(ChecklistLogicTest, BoardCountsTakeBothSpellingsAndOnlyTheFirstColumnOfAName) {
+    auto board = checklist("B");
+    cards(column(board, "A faire", 0), 2);
+    cards(column(board, "À faire", 1), 3);
+    cards(column(board, "Termine", 2), 1);
+    column(board, "Terminé", 3);
+    EXPECT_EQ(boardCounts(*board), (StatusCounts{5, 1}));
+
+    // A second "A faire" is ignored; hidden cards and cards of hidden columns count for nothing.
+    cards(column(board, "A faire", 4), 7);
+    cards(column(board, "Terminé", 5, true), 4);
+    card(sortedColumns(*board)[1], "hidden", 9, true);
+    EXPECT_EQ(boardCounts(*board), (StatusCounts{5, 1}));
+}
+
+TEST_F(ChecklistLogicTest, NamesMatchUnderCanonicalEquivalenceButNotLooselyOtherwise) {
+    auto board = checklist("B");
+    cards(column(board, kToDoDecomposed, 0), 2);
+    cards(column(board, kDoneDecomposed, 1), 3);
+    EXPECT_TRUE(sameName(kDoneDecomposed, QStringLiteral("Terminé")));
+    EXPECT_EQ(boardCounts(*board), (StatusCounts{2, 3}));
+    EXPECT_EQ(listCounts(*board), (StatusCounts{2, 3}));
+
+    auto near = checklist("Near misses");
+    cards(column(near, "terminé", 0), 1);
+    cards(column(near, "Terminé ", 1), 1);
+    cards(column(near, "À Faire", 2), 1);
+    EXPECT_EQ(boardCounts(*near), (StatusCounts{0, 0}));
+    EXPECT_EQ(countCards(*near, "terminé"), 1);
+}
+
+TEST_F(ChecklistLogicTest, ListCountsKnowOnlyTheAccentedNames) {
+    auto plain = checklist("Plain");
+    cards(column(plain, "A faire", 0), 2);
+    cards(column(plain, "Termine", 1), 1);
+    EXPECT_EQ(listCounts(*plain), (StatusCounts{3, 0}));
+
+    // No "À faire": every visible card outside the first "Terminé" is to do, a second "Terminé" included.
+    auto noToDo = checklist("No to-do");
+    cards(column(noToDo, "Doing", 0), 2);
+    cards(column(noToDo, "Terminé", 1), 3);
+    cards(column(noToDo, "Terminé", 2), 4);
+    card(column(noToDo, "Gone", 3, true), "hidden column", 0);
+    EXPECT_EQ(listCounts(*noToDo), (StatusCounts{6, 3}));
+
+    // Two "À faire": only the first counts; the second counts in neither.
+    auto twice = checklist("Twice");
+    cards(column(twice, "À faire", 0), 1);
+    cards(column(twice, "À faire", 1), 5);
+    cards(column(twice, "Terminé", 2), 2);
+    EXPECT_EQ(listCounts(*twice), (StatusCounts{1, 2}));
+
+    EXPECT_EQ(listCounts(*checklist("Empty")), (StatusCounts{0, 0}));
+}
+
+TEST_F(ChecklistLogicTest, DoneColumnIgnoresCaseAndBlanksButNotOtherWords) {
+    auto board = checklist("B");
+    auto todo = column(board, "Termin", 0);
+    auto shouted = column(board, "  TERMINÉ \n", 2);
+    auto plain = column(board, "termine", 1);
+    EXPECT_FALSE(isDoneColumn(*todo));
+    EXPECT_TRUE(isDoneColumn(*shouted));
+    EXPECT_TRUE(isDoneColumn(*column(board, "  " + kDoneDecomposed, 5)));
+    for (const char* name : {"Terminée", "Terminés", "Done", "Termine!"})
+        EXPECT_FALSE(isDoneColumn(*column(board, QString::fromUtf8(name), 9))) << name;
+    EXPECT_EQ(doneColumn(*board), plain);   // first by order, not by creation
+}
+
+TEST_F(ChecklistLogicTest, NextCardFollowsByIdentifier) {
+    auto col = column(checklist("B"), "c", 0);
+    cards(col, 3);
+    const auto list = sortedCards(*col);
+    EXPECT_EQ(nextCard(*list[0], list), list[1]);
+    EXPECT_EQ(nextCard(*list[2], list), nullptr);
+    auto stranger = card(column(checklist("O"), "o", 0), "s", 0);
+    EXPECT_EQ(nextCard(*stranger, list), nullptr);
+}
