@@ -18,8 +18,7 @@ TEST_F(StoreTest, ChildLinkAndOwnerArrayStayConsistentFromEitherSide) {
     // From the child's side.
     auto d1 = doc(p, "d1");
     // From the owner's side, with a child constructed without a link.
-    auto d2 = std::make_shared<Doc>(QUuid::createUuid(), "d2", "done", "doc", std::nullopt, std::nullopt, at(0), at(0),
-                                    std::nullopt, nullptr);
+    auto d2 = std::make_shared<Doc>(DocFields{.title = "d2", .statusRaw = "done", .iconName = "doc"});
     p->appendDoc(d2);   // brings it into the context too
     EXPECT_EQ(d2->modelContext(), &ctx());
     EXPECT_EQ(d2->project(), p);
@@ -238,8 +237,7 @@ TEST_F(StoreTest, NewBlockOrderingAndHiddenBlocksStayListed) {
     // Appending to a loaded document's blocks, before its blocks were read, keeps the stored ones.
     reopen();
     auto dl2 = ctx().object<Doc>(d->id());
-    auto c = std::make_shared<DocBlock>(QUuid::createUuid(), "code", 2, "x", std::nullopt, std::nullopt, std::nullopt,
-                                        std::nullopt, false, at(0), at(0), std::nullopt, nullptr);
+    auto c = std::make_shared<DocBlock>(DocBlockFields{.typeRaw = "code", .order = 2, .content = "x"});
     ctx().insert(c);
     dl2->appendBlock(c);
     EXPECT_EQ(dl2->blocks().size(), 3u);
@@ -316,34 +314,25 @@ void checkBothSides(StoreTest& t, const OwnerPtr& owner, MakeChild make, Link li
 TEST_F(StoreTest, EveryRelationshipCanBeSetFromEitherSide) {
     const QDateTime t0 = at(0);
     auto p = project("P");
-    checkBothSides(*this, p,
-                   [&] { return std::make_shared<Doc>(QUuid::createUuid(), "d", "done", "doc", std::nullopt, std::nullopt,
-                                                      t0, t0, std::nullopt, nullptr); },
+    checkBothSides(*this, p, [&] { return std::make_shared<Doc>(DocFields{.title = "d", .createdAt = t0}); },
                    &Doc::setProject, &Project::docs, &Project::appendDoc);
-    checkBothSides(*this, p,
-                   [&] { return std::make_shared<Checklist>(QUuid::createUuid(), "c", std::nullopt, "list", std::nullopt,
-                                                            std::nullopt, std::nullopt, t0, t0, std::nullopt, nullptr); },
+    checkBothSides(*this, p, [&] { return std::make_shared<Checklist>(ChecklistFields{.name = "c", .createdAt = t0}); },
                    &Checklist::setProject, &Project::checklists, &Project::appendChecklist);
     auto d = p->docs()[0];
-    checkBothSides(*this, d,
-                   [&] { return std::make_shared<DocBlock>(QUuid::createUuid(), "text", 0, "", std::nullopt, std::nullopt,
-                                                           std::nullopt, std::nullopt, false, t0, t0, std::nullopt, nullptr); },
+    checkBothSides(*this, d, [&] { return std::make_shared<DocBlock>(DocBlockFields{.typeRaw = "text"}); },
                    &DocBlock::setDoc, &Doc::blocks, &Doc::appendBlock);
     auto c = p->checklists()[0];
-    checkBothSides(*this, c,
-                   [&] { return std::make_shared<ChecklistColumn>(QUuid::createUuid(), "col", "circle", std::nullopt,
-                                                                  std::nullopt, 0, std::nullopt, t0, t0, std::nullopt,
-                                                                  nullptr); },
+    checkBothSides(*this, c, [&] { return std::make_shared<ChecklistColumn>(ChecklistColumnFields{.name = "col"}); },
                    &ChecklistColumn::setChecklist, &Checklist::columns, &Checklist::appendColumn);
     auto col = c->columns()[0];
-    checkBothSides(*this, col,
-                   [&] { return std::make_shared<ChecklistCard>(QUuid::createUuid(), "card", std::nullopt, 0,
-                                                                std::nullopt, t0, t0, std::nullopt, nullptr); },
+    checkBothSides(*this, col, [&] { return std::make_shared<ChecklistCard>(ChecklistCardFields{.title = "card"}); },
                    &ChecklistCard::setColumn, &ChecklistColumn::cards, &ChecklistColumn::appendCard);
     auto card = col->cards()[0];
     checkBothSides(*this, card,
-                   [&] { return std::make_shared<ChecklistAttachment>(QUuid::createUuid(), "Lien", QString("text/url"),
-                                                                      "https://x", std::nullopt, t0, nullptr); },
+                   [&] {
+                       return std::make_shared<ChecklistAttachment>(ChecklistAttachmentFields{
+                           .fileName = "Lien", .mimeType = QString("text/url"), .localPath = "https://x"});
+                   },
                    &ChecklistAttachment::setCard, &ChecklistCard::attachments, &ChecklistCard::appendAttachment);
     reopen();
     auto pl = ctx().object<Project>(p->id());
@@ -387,13 +376,10 @@ TEST_F(StoreTest, AChildMovedAwayFromAnOwnerSurvivesTheOwnersDeletionInTheSameSa
 }
 
 TEST_F(StoreTest, InsertingAnOwnerInsertsTheChildrenAppendedBeforeIt) {
-    auto p = std::make_shared<Project>(QUuid::createUuid(), "P", std::nullopt, "folder", at(0), at(0));
-    p->appendDoc(std::make_shared<Doc>(QUuid::createUuid(), "d", "done", "doc", std::nullopt, std::nullopt, at(0),
-                                       at(0), std::nullopt, nullptr));
-    auto c = std::make_shared<Checklist>(QUuid::createUuid(), "C", std::nullopt, "list", std::nullopt, std::nullopt,
-                                         std::nullopt, at(0), at(0), std::nullopt, nullptr);
-    c->appendColumn(std::make_shared<ChecklistColumn>(QUuid::createUuid(), "À faire", "circle", std::nullopt,
-                                                      std::nullopt, 0, std::nullopt, at(0), at(0), std::nullopt, c));
+    auto p = std::make_shared<Project>(ProjectFields{.name = "P", .iconName = "folder"});
+    p->appendDoc(std::make_shared<Doc>(DocFields{.title = "d", .statusRaw = "done", .iconName = "doc"}));
+    auto c = std::make_shared<Checklist>(ChecklistFields{.name = "C", .iconName = "list"});
+    c->appendColumn(std::make_shared<ChecklistColumn>(ChecklistColumnFields{.name = "À faire", .checklist = c}));
     ctx().insert(p);
     ctx().insert(c);
     reopen();
@@ -415,8 +401,7 @@ TEST_F(StoreTest, LinksToDeletedObjectsAreRefusedAndNeverBlockLaterSaves) {
     kept->setColumn(gone);
     live->appendCard(dropped);
     dropped->setTitle("changed after deletion");
-    auto late = std::make_shared<ChecklistCard>(QUuid::createUuid(), "late", std::nullopt, 0, std::nullopt, at(0),
-                                                at(0), std::nullopt, gone);
+    auto late = std::make_shared<ChecklistCard>(ChecklistCardFields{.title = "late", .column = gone});
     ctx().insert(late);
     EXPECT_EQ(kept->column(), live);
     EXPECT_EQ(ids(live->cards()), ids(std::vector<ChecklistCardPtr>{kept}));

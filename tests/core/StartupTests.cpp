@@ -1,5 +1,7 @@
 #include "StoreFixture.h"
 
+#include "core/store/SqliteDb.h"
+
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
@@ -7,65 +9,96 @@
 #include <QRandomGenerator>
 #include <QThread>
 
+
 namespace {
-QByteArray fileHash(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
-}
-void writeFile(const QString& path, const QByteArray& bytes) {
-    QDir().mkpath(QFileInfo(path).absolutePath());
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(bytes);
+// Refusing `path` leaves its bytes and its folder exactly as they were.
+void expectRefusedUntouched(const QString& path, const char* what) {
+    SCOPED_TRACE(what);
+    const QString folder = QFileInfo(path).absolutePath();
+    const QByteArray before = fileHash(path);
+    const QStringList filesBefore = filesIn(folder);
+    QString err;
+    EXPECT_FALSE(openModelContainer(path, &err));
+    EXPECT_FALSE(err.isEmpty());
+    EXPECT_EQ(fileHash(path), before);
+    EXPECT_EQ(filesIn(folder), filesBefore) << "no journal left beside a refused file";
 }
 } // namespace
 
 TEST(StartupTest, RefusesWhatIsNotOurStoreAndLeavesItsBytesAlone) {
     QTemporaryDir dir;
-    QString err;
+    auto fresh = [&](const QString& name) {
+        const QString folder = dir.path() + "/" + name;
+        QDir().mkpath(folder);
+        return folder + "/default.store";
+    };
 
-    const QString text = dir.path() + "/text.store";
+    const QString text = fresh("text");
     writeFile(text, "just some notes, not a database\n");
-    const QByteArray before = fileHash(text);
-    EXPECT_FALSE(openModelContainer(text, &err));
-    EXPECT_FALSE(err.isEmpty());
-    EXPECT_EQ(fileHash(text), before);
+    expectRefusedUntouched(text, "a text file");
 
-    // Another program's SQLite database.
-    const QString foreign = dir.path() + "/foreign.store";
-    {
-        sqlite3* db = nullptr;
-        sqlite3_open(foreign.toUtf8().constData(), &db);
-        sqlite3_exec(db, "CREATE TABLE t(x); INSERT INTO t VALUES (1);", nullptr, nullptr, nullptr);
-        sqlite3_close(db);
-    }
-    const QByteArray foreignBefore = fileHash(foreign);
-    EXPECT_FALSE(openModelContainer(foreign, &err));
-    EXPECT_EQ(fileHash(foreign), foreignBefore);
+    // Other programs' SQLite files, even those that hold no table.
+    const QString foreign = fresh("foreign");
+    rawExec(foreign, "CREATE TABLE t(x); INSERT INTO t VALUES (1);");
+    expectRefusedUntouched(foreign, "another program's table");
+    const QString view = fresh("view");
+    rawExec(view, "CREATE VIEW v AS SELECT 1;");
+    expectRefusedUntouched(view, "only a view");
+    const QString stamped = fresh("stamped");
+    rawExec(stamped, "PRAGMA application_id=1234; PRAGMA user_version=7;");
+    expectRefusedUntouched(stamped, "only application_id and user_version");
+
+    // Our own schema with something of another program's added.
+    const QString extended = fresh("extended");
+    ASSERT_TRUE(openModelContainer(extended, nullptr));
+    rawExec(extended, "CREATE TABLE Extra(x); PRAGMA wal_checkpoint(TRUNCATE);");
+    expectRefusedUntouched(extended, "our tables and one more");
 
     // Our store at another schema version.
-    const QString other = dir.path() + "/other.store";
-    {
-        auto c = openModelContainer(other, &err);
-        ASSERT_TRUE(c);
-    }
-    {
-        sqlite3* db = nullptr;
-        sqlite3_open(other.toUtf8().constData(), &db);
-        sqlite3_exec(db, "UPDATE TolmekStoreMetadata SET value='2.0.0'; PRAGMA wal_checkpoint(TRUNCATE);", nullptr,
-                     nullptr, nullptr);
-        sqlite3_close(db);
-    }
-    const QByteArray otherBefore = fileHash(other);
+    const QString other = fresh("other");
+    ASSERT_TRUE(openModelContainer(other, nullptr));
+    rawExec(other, "UPDATE TolmekStoreMetadata SET value='2.0.0'; PRAGMA wal_checkpoint(TRUNCATE);");
+    QString err;
     EXPECT_FALSE(openModelContainer(other, &err));
     EXPECT_TRUE(err.contains("2.0.0")) << err.toStdString();
-    EXPECT_EQ(fileHash(other), otherBefore);
+    expectRefusedUntouched(other, "another version");
+
+    // A store cut short, its log gone: the header still asks for a write-ahead log.
+    const QString truncated = fresh("truncated");
+    ASSERT_TRUE(openModelContainer(truncated, nullptr));
+    {
+        QFile f(truncated);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.resize(1500));
+    }
+    QFile::remove(truncated + "-wal");
+    QFile::remove(truncated + "-shm");
+    expectRefusedUntouched(truncated, "a truncated store");
 
     // A data folder that cannot be created (a file stands in its place).
     writeFile(dir.path() + "/blocked", "x");
     EXPECT_FALSE(openModelContainer(dir.path() + "/blocked/Tolmek/default.store", &err));
+
+    // A file of zero length is an empty store to create.
+    const QString empty = fresh("empty");
+    writeFile(empty, "");
+    auto adopted = openModelContainer(empty, &err);
+    ASSERT_TRUE(adopted) << err.toStdString();
+    adopted->mainContext().insert(std::make_shared<Project>(ProjectFields{.name = "P", .iconName = "folder"}));
+    EXPECT_TRUE(adopted->mainContext().save());
+}
+
+TEST(StartupTest, AStoreThatCannotBeWrittenIsRefused) {
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/default.store";
+    ASSERT_TRUE(openModelContainer(path, nullptr));
+    SqliteDb::setWritesRefusedForTesting(true);
+    QString err;
+    EXPECT_FALSE(openModelContainer(path, &err));
+    EXPECT_TRUE(err.contains("cannot be written")) << err.toStdString();
+    expectRefusedUntouched(path, "a read-only file");
+    SqliteDb::setWritesRefusedForTesting(false);
+    EXPECT_TRUE(openModelContainer(path, &err));
 }
 
 TEST(StartupDeathTest, AFailedOpenStopsTheProcessWithTheMessage) {
@@ -119,8 +152,7 @@ TEST(EnumTest, RawTextRules) {
     EXPECT_EQ(DocStatusInfo::allCases().first(), DocStatus::inProgress);
     EXPECT_EQ(DocBlockTypeInfo::fromRaw("image"), DocBlockType::image);
     EXPECT_FALSE(DocBlockTypeInfo::fromRaw("Image"));
-    auto b = std::make_shared<DocBlock>(QUuid::createUuid(), "IMAGE", 0, "", std::nullopt, std::nullopt, std::nullopt,
-                                        std::nullopt, false, QDateTime(), QDateTime(), std::nullopt, nullptr);
+    auto b = std::make_shared<DocBlock>(DocBlockFields{.typeRaw = "IMAGE"});
     EXPECT_EQ(b->type(), DocBlockType::text);
     b->setTypeRaw("image");
     EXPECT_EQ(b->type(), DocBlockType::image);
@@ -130,42 +162,45 @@ TEST(CrashTest, KilledWhileSavingTheStoreStaysWholeAndKeepsEveryAcknowledgedSave
     const QString child = qEnvironmentVariable("TOLMEK_CRASH_CHILD");
     if (child.isEmpty())
         GTEST_SKIP() << "TOLMEK_CRASH_CHILD not set";
+    // The kill moments come from a fixed seed (TOLMEK_CRASH_SEED picks another), so a failure can be replayed.
+    const quint32 seed = qEnvironmentVariableIsSet("TOLMEK_CRASH_SEED")
+                             ? quint32(qEnvironmentVariableIntValue("TOLMEK_CRASH_SEED"))
+                             : 20240611u;
+    SCOPED_TRACE(testing::Message() << "TOLMEK_CRASH_SEED=" << seed);
+    QRandomGenerator random(seed);
     QTemporaryDir dir;
     const QString path = dir.path() + "/crash.store";
-    const int rounds = qEnvironmentVariableIsSet("TOLMEK_SANITIZED") ? 50 : 60;
+    const int rounds = qEnvironmentVariableIsSet("TOLMEK_SANITIZED") ? 40 : 60;
     int lastAcknowledged = -1;
     for (int round = 0; round < rounds; ++round) {
         QProcess proc;
         proc.start(child, {path});
         ASSERT_TRUE(proc.waitForStarted());
-        QThread::msleep(QRandomGenerator::global()->bounded(20, 120));
+        // Each round waits for the child's first acknowledged save however slow the machine, then kills it
+        // at a random moment of the saves that follow: during a transaction, a commit or a checkpoint.
+        QByteArray out;
+        while (!out.contains('\n') && proc.waitForReadyRead(30000))
+            out += proc.readAllStandardOutput();
+        ASSERT_TRUE(out.contains('\n')) << "round " << round << ": no save acknowledged";
+        QThread::usleep(random.bounded(0, 40000));
         proc.kill();   // SIGKILL
         proc.waitForFinished();
-        const QList<QByteArray> lines = proc.readAllStandardOutput().split('\n');
-        for (const auto& l : lines)
+        out += proc.readAllStandardOutput();
+        for (const auto& l : out.split('\n'))
             if (!l.isEmpty())
                 lastAcknowledged = std::max(lastAcknowledged, l.toInt());
 
         QString err;
         auto c = openModelContainer(path, &err);
         ASSERT_TRUE(c) << "round " << round << ": " << err.toStdString();
-        {
-            sqlite3* db = nullptr;
-            sqlite3_open(path.toUtf8().constData(), &db);
-            sqlite3_stmt* st = nullptr;
-            sqlite3_prepare_v2(db, "PRAGMA integrity_check", -1, &st, nullptr);
-            ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
-            EXPECT_STREQ(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)), "ok");
-            sqlite3_finalize(st);
-            sqlite3_close(db);
-        }
+        EXPECT_EQ(rawSql(path, "PRAGMA integrity_check"), QStringList({"ok"})) << "round " << round;
         QSet<QString> names;
         for (const auto& p : c->mainContext().fetch<Project>())
             names.insert(p->name());
         for (int i = 0; i <= lastAcknowledged; ++i)
             ASSERT_TRUE(names.contains(QStringLiteral("p%1").arg(i))) << "save " << i << " acknowledged but lost";
     }
-    EXPECT_GT(lastAcknowledged, 0);
+    EXPECT_GE(lastAcknowledged, rounds - 1);
 }
 
 TEST(StartupTest, ARefusedStoreKeepsItsUncheckpointedJournal) {

@@ -22,15 +22,15 @@ int main(int argc, char** argv) {
     int start = int(existing.size());
     for (int i = start;; ++i) {
         const QDateTime now = QDateTime::currentDateTimeUtc();
-        auto p = std::make_shared<Project>(QUuid::createUuid(), QStringLiteral("p%1").arg(i), std::nullopt,
-                                           QStringLiteral("folder"), now, now);
+        auto p = std::make_shared<Project>(ProjectFields{
+            .name = QStringLiteral("p%1").arg(i), .iconName = "folder", .createdAt = now, .updatedAt = now});
         ctx.insert(p);
-        auto d = std::make_shared<Doc>(QUuid::createUuid(), QStringLiteral("d%1").arg(i), "done", "doc", std::nullopt,
-                                       std::nullopt, now, now, std::nullopt, p);
+        auto d = std::make_shared<Doc>(DocFields{.title = QStringLiteral("d%1").arg(i), .statusRaw = "done",
+                                                 .iconName = "doc", .createdAt = now, .updatedAt = now, .project = p});
         ctx.insert(d);
-        auto b = std::make_shared<DocBlock>(QUuid::createUuid(), "text", 0, QString(4000, QChar('x')), std::nullopt,
-                                            std::nullopt, QByteArray(8000, 'r'), std::nullopt, false, now, now,
-                                            std::nullopt, d);
+        auto b = std::make_shared<DocBlock>(DocBlockFields{.typeRaw = "text", .content = QString(4000, QChar('x')),
+                                                           .richTextData = QByteArray(8000, 'r'), .createdAt = now,
+                                                           .updatedAt = now, .doc = d});
         ctx.insert(b);
         if (anchor)
             anchor->setUpdatedAt(now);

@@ -1,0 +1,124 @@
+#include "StoreFixture.h"
+
+#include <QSignalSpy>
+
+namespace {
+
+// Makes the first page of `table` unreadable (an invalid page type), as a bad disk sector would.
+void corruptTable(const QString& path, const char* table) {
+    const int page = rawSql(path, QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name='%1'").arg(table))
+                         .value(0)
+                         .toInt();
+    const int pageSize = rawSql(path, "PRAGMA page_size").value(0).toInt();
+    ASSERT_GT(page, 1);
+    ASSERT_FALSE(QFile::exists(path + "-wal")) << "the store is closed and its log folded in";
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+    f.seek(qint64(page - 1) * pageSize);
+    f.write(QByteArray(16, '\xff'));
+}
+
+QStringList g_warnings;
+void collectWarnings(QtMsgType type, const QMessageLogContext&, const QString& message) {
+    if (type == QtWarningMsg)
+        g_warnings << message;
+}
+
+} // namespace
+
+TEST_F(StoreTest, AStoreThatCannotBeReadIsRefusedAndLeftAsItIs) {
+    for (int i = 0; i < 3; ++i)
+        doc(project(QStringLiteral("P%1").arg(i)), "d");
+    ASSERT_TRUE(ctx().save());
+    container.reset();
+    setCurrentModelContainer(nullptr);
+    corruptTable(path(), "Doc");
+    const QByteArray before = fileHash(path());
+    const QStringList files = filesIn(QFileInfo(path()).absolutePath());
+
+    QString err;
+    EXPECT_FALSE(openModelContainer(path(), &err)) << "never half-loaded: the projects are readable, the documents not";
+    EXPECT_TRUE(err.contains("cannot be read")) << err.toStdString();
+    EXPECT_EQ(fileHash(path()), before);
+    EXPECT_EQ(filesIn(QFileInfo(path()).absolutePath()), files);
+}
+
+TEST_F(StoreTest, AReadErrorAfterOpeningStopsEverySave) {
+    auto p = project("P");
+    auto d = doc(p, "d");
+    block(d, 0, "first");
+    block(d, 1, "second");
+    ASSERT_TRUE(ctx().save());
+    container.reset();
+    setCurrentModelContainer(nullptr);
+    corruptTable(path(), "DocBlock");
+    const QByteArray before = fileHash(path());
+
+    open();   // blocks are read per document, later
+    QSignalSpy damaged(&ctx(), &ModelContext::damaged);
+    QSignalSpy failed(&ctx(), &ModelContext::saveFailed);
+    EXPECT_FALSE(ctx().isDamaged());
+    ctx().object<Doc>(d->id())->blocks();
+    EXPECT_TRUE(ctx().isDamaged());
+    EXPECT_EQ(damaged.count(), 1);
+
+    ctx().object<Project>(p->id())->setName("renamed");
+    QString err;
+    EXPECT_FALSE(ctx().save(&err));
+    EXPECT_TRUE(err.contains("could not be read")) << err.toStdString();
+    EXPECT_EQ(failed.count(), 1);
+    EXPECT_TRUE(ctx().hasChanges()) << "kept, not dropped";
+    container.reset();
+    setCurrentModelContainer(nullptr);
+    EXPECT_EQ(fileHash(path()), before);
+
+    // The whole-file check finds the same damage without any block being read.
+    open();
+    QString problem;
+    EXPECT_FALSE(ctx().quickCheck(&problem));
+    EXPECT_FALSE(problem.isEmpty());
+    EXPECT_TRUE(ctx().isDamaged());
+}
+
+TEST_F(StoreTest, RowsKeepTheIdTheyWereReadWithAndAnEditThatFindsNoRowFails) {
+    container.reset();
+    setCurrentModelContainer(nullptr);
+    const QString twin = store::uuidText(QUuid::createUuid());
+    rawExec(path(), QStringLiteral("INSERT INTO Project (id,name,iconName,createdAt,updatedAt) VALUES "
+                                   "('not-a-uuid','odd','folder',0,0), ('{%1}','braced','folder',0,0), "
+                                   "('%1','plain twin','folder',0,0);")
+                        .arg(twin)
+                        .toUtf8()
+                        .constData());
+    g_warnings.clear();
+    const auto previous = qInstallMessageHandler(collectWarnings);
+    open();
+    const auto projects = ctx().fetch<Project>();
+    qInstallMessageHandler(previous);
+    ASSERT_EQ(projects.size(), 2u);
+    EXPECT_TRUE(g_warnings.filter("not-a-uuid").size() == 1) << g_warnings.join('\n').toStdString();
+    const QStringList twins = g_warnings.filter("{" + twin + "}");
+    ASSERT_EQ(twins.size(), 1) << "the hidden twin is named";
+    EXPECT_TRUE(twins[0].contains("'" + twin + "'"));
+
+    for (const auto& p : projects)
+        p->setName(p->name() + " renamed");
+    QString err;
+    ASSERT_TRUE(ctx().save(&err)) << err.toStdString();
+    EXPECT_EQ(sql("SELECT name FROM Project WHERE id='not-a-uuid'"), QStringList({"odd renamed"}));
+    EXPECT_EQ(sql(QStringLiteral("SELECT name FROM Project WHERE id='{%1}'").arg(twin)), QStringList({"braced renamed"}));
+    EXPECT_EQ(sql(QStringLiteral("SELECT name FROM Project WHERE id='%1'").arg(twin)), QStringList({"plain twin"}));
+
+    // A row removed behind the store's back: neither a change nor a deletion of it counts as saved.
+    sql("DELETE FROM Project WHERE id='not-a-uuid'");
+    auto gone = projects[0]->name() == "odd renamed" ? projects[0] : projects[1];
+    gone->setName("lost?");
+    QSignalSpy failed(&ctx(), &ModelContext::saveFailed);
+    EXPECT_FALSE(ctx().save(&err));
+    EXPECT_TRUE(err.contains("not-a-uuid")) << err.toStdString();
+    EXPECT_EQ(failed.count(), 1);
+    EXPECT_TRUE(ctx().hasChanges());
+    ctx().deleteObject(gone);
+    EXPECT_FALSE(ctx().save(&err));
+    EXPECT_TRUE(ctx().hasChanges());
+}
