@@ -40,12 +40,22 @@ QVariant Preferences::value(const QString& key, const QVariant& defaultValue) co
 bool Preferences::contains(const QString& key) const { return m_settings->contains(key); }
 
 void Preferences::setValue(const QString& key, const QVariant& value) {
-    m_settings->setValue(key, value);
+    // An unchanged value is not written: QSettings would rewrite the whole file, and a file holding bytes
+    // it cannot read back as they were (not UTF-8) would be damaged by a mere start. The write is still
+    // announced, as every write is.
+    bool same = false;
+    if (m_settings->contains(key)) {
+        const QVariant old = m_settings->value(key);
+        same = old.metaType() == value.metaType() && old == value;
+    }
+    if (!same)
+        m_settings->setValue(key, value);
     emit changed(key);
 }
 
 void Preferences::remove(const QString& key) {
-    m_settings->remove(key);
+    if (m_settings->contains(key))
+        m_settings->remove(key);
     emit changed(key);
 }
 

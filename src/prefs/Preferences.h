@@ -6,8 +6,8 @@
 
 #include <memory>
 
-// The application's preference entries (a QSettings file). Every write signals `changed`,
-// so that screens sharing one entry (such as the list layout) follow it live.
+// The application's preference entries (a QSettings file). Every write signals `changed`, so that screens
+// sharing one entry (such as the list layout) follow it live; the file is rewritten only when a value changes.
 class Preferences : public QObject {
     Q_OBJECT
 public:

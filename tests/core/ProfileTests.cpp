@@ -2,7 +2,9 @@
 #include "core/model/UserProfile.h"
 #include "support/TestSupport.h"
 
+#include <QFile>
 #include <QJsonDocument>
+#include <QTemporaryDir>
 #include <QJsonObject>
 
 namespace {
@@ -55,4 +57,71 @@ TEST(ProfileTest, EveryEditWritesTheWholeProfileAndTheAvatarKeyOnlyWhenThereIsOn
     EXPECT_EQ(prefs.prefs().value(kKey).toByteArray(), QByteArray(R"({"firstName":" L","lastName":""})"));
     // A null avatar reads as none.
     EXPECT_TRUE(UserProfile::fromJson(R"({"firstName":"a","lastName":"b","avatarData":null})"));
+}
+
+namespace {
+// Installs a preferences file with exactly these bytes as the shared preferences.
+class RawPreferences {
+public:
+    explicit RawPreferences(const QByteArray& bytes) {
+        QFile f(path());
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(bytes);
+        f.close();
+        m_prefs = std::make_unique<Preferences>(path());
+        m_previous = &Preferences::shared();
+        Preferences::setShared(m_prefs.get());
+    }
+    ~RawPreferences() { Preferences::setShared(m_previous); }
+    QString path() const { return m_dir.path() + "/Tolmek.conf"; }
+    QByteArray bytes() {
+        m_prefs->sync();
+        QFile f(path());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    Preferences& prefs() { return *m_prefs; }
+
+private:
+    QTemporaryDir m_dir;
+    std::unique_ptr<Preferences> m_prefs;
+    Preferences* m_previous = nullptr;
+};
+} // namespace
+
+TEST(ProfileTest, AStartLeavesAFileItCannotReadBackUntouched) {
+    // A Latin-1 "é" where the file should hold UTF-8: writing anything back would re-encode it.
+    const QByteArray file = "[General]\n"
+                            "prefs.defaultLayout=grid\n"
+                            "tolmek.theme=dark\n"
+                            "tolmek.userProfile=@ByteArray({\"firstName\":\"L\xe9" "a\",\"lastName\":\"Durand\"})\n";
+    RawPreferences raw(file);
+    {
+        UserPreferencesStore store;
+        // What the theme and the layout do at start: write back the value they read.
+        raw.prefs().setValue("tolmek.theme", raw.prefs().value("tolmek.theme").toString());
+        raw.prefs().setValue("prefs.defaultLayout", raw.prefs().value("prefs.defaultLayout").toString());
+        EXPECT_TRUE(store.profile().lastName.isEmpty()) << "not readable as JSON: no profile, and nothing written";
+    }
+    EXPECT_EQ(raw.bytes(), file);
+    // A real change is written.
+    raw.prefs().setValue("tolmek.theme", QStringLiteral("light"));
+    EXPECT_TRUE(raw.bytes().contains("tolmek.theme=light"));
+}
+
+TEST(ProfileTest, AnOversizedAvatarReadsAsNoneAndStaysUntilTheProfileIsEdited) {
+    UserProfile big{"Léa", "Durand", QByteArray(UserPreferencesStore::kMaxAvatarBytes + 1, 'j')};
+    testsupport::ScopedPreferences prefs;
+    prefs.prefs().setValue(kKey, big.toJson());
+    const QByteArray stored = prefs.prefs().value(kKey).toByteArray();
+    UserPreferencesStore store;
+    EXPECT_EQ(store.profile().firstName, "Léa");
+    EXPECT_FALSE(store.profile().avatarData);
+    EXPECT_EQ(prefs.prefs().value(kKey).toByteArray(), stored);
+    store.setFirstName("Lea");
+    EXPECT_EQ(prefs.prefs().value(kKey).toByteArray(), QByteArray(R"({"firstName":"Lea","lastName":"Durand"})"));
+    // At the limit, it is an avatar.
+    big.avatarData = QByteArray(UserPreferencesStore::kMaxAvatarBytes, 'j');
+    prefs.prefs().setValue(kKey, big.toJson());
+    UserPreferencesStore again;
+    EXPECT_TRUE(again.profile().avatarData);
 }

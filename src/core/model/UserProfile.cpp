@@ -80,10 +80,19 @@ void UserPreferencesStore::load() {
     const QVariant stored = Preferences::shared().value(QString::fromLatin1(key));
     if (stored.typeId() != QMetaType::QByteArray)
         return;
-    const auto profile = UserProfile::fromJson(stored.toByteArray());
+    auto profile = UserProfile::fromJson(stored.toByteArray());
     if (!profile)
         return;
-    // An ordinary write: the profile just read is written back at once.
+    if (profile->avatarData && profile->avatarData->size() > kMaxAvatarBytes) {
+        // Ours are small JPEGs; a huge picture would slow every start and every save of the profile.
+        // It reads as no avatar, and the entry stays as it is until the user changes the profile.
+        qWarning("Profile: the stored avatar (%lld bytes) is too large and is ignored",
+                 qlonglong(profile->avatarData->size()));
+        profile->avatarData.reset();
+        m_profile = *profile;
+        return;
+    }
+    // An ordinary write: the profile just read is written back at once (the file changes only if it differs).
     setProfile(*profile);
 }
 

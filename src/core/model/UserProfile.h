@@ -23,6 +23,8 @@ class UserPreferencesStore : public QObject {
     Q_OBJECT
 public:
     static constexpr const char* key = "tolmek.userProfile";
+    // A stored avatar larger than this reads as none.
+    static constexpr qsizetype kMaxAvatarBytes = 4 * 1024 * 1024;
 
     explicit UserPreferencesStore(QObject* parent = nullptr);
     // The application's store, created on first use.
