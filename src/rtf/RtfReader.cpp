@@ -44,7 +44,9 @@ enum class Kw : unsigned char {
     // characters and paragraphs
     Par, Line, Tab, Cell, Row, Symbol,
     Plain, Pard, Ql, Qc, Qr, Qj,
-    Fs, B, Weight, I, Ul, UlNone, Strike, Cf, FgAlpha, Cb, BgAlpha,
+    Fs, B, Weight, I, Ul, UlNone, Strike, Cf, FgAlpha, Cb, BgAlpha, Hidden,
+    // a picture attached the Cocoa way: {{\NeXTGraphic name \width… }¬}
+    NeXTGraphic,
 };
 
 struct KeywordInfo {
@@ -135,6 +137,8 @@ const std::unordered_map<std::string_view, KeywordInfo>& keywords()
         for (const char* w : {"cb", "highlight", "chcbpat"})
             t[w] = {Kw::Cb};
         t[kBackgroundAlphaWord] = {Kw::BgAlpha};
+        t["v"] = {Kw::Hidden};
+        t["NeXTGraphic"] = {Kw::NeXTGraphic};
         return t;
     }();
     return table;
@@ -151,6 +155,7 @@ struct CharState {
     bool italic = false;
     bool underline = false;
     bool strike = false;
+    bool hidden = false; // \v: not shown, so not read
     bool operator==(const CharState&) const = default;
 };
 
@@ -248,6 +253,7 @@ private:
     void openGroup()
     {
         m_star = false;
+        m_attachmentMark = false;
         if (int(m_stack.size()) >= kMaxDepth) {
             ++m_flatDepth;
             return;
@@ -258,6 +264,7 @@ private:
     void closeGroup()
     {
         m_star = false;
+        m_attachmentMark = false;
         if (m_flatDepth > 0) {
             --m_flatDepth;
             return;
@@ -384,6 +391,7 @@ private:
     void controlWord(std::string_view word, bool hasParam, int param)
     {
         flushBytes();
+        m_attachmentMark = false;
         const auto& table = keywords();
         const auto found = table.find(word);
         const KeywordInfo info = found == table.end() ? KeywordInfo{Kw::Unknown} : found->second;
@@ -510,6 +518,13 @@ private:
             s.ch.bgAlpha = 0xFFFF;
             break;
         case Kw::BgAlpha: s.ch.bgAlpha = std::clamp(param, 0, 0xFFFF); break;
+        case Kw::Hidden: s.ch.hidden = on; break;
+        case Kw::NeXTGraphic:
+            // The group holds the file name and sizes; the byte 0xAC that follows it in the enclosing
+            // group stands for the picture. Both go, as a {\pict} group does.
+            skipGroup();
+            m_attachmentMark = true;
+            break;
         }
     }
 
@@ -546,6 +561,13 @@ private:
     // A run of ordinary bytes.
     void textBytes()
     {
+        if (m_attachmentMark) {
+            m_attachmentMark = false;
+            if (static_cast<unsigned char>(*m_p) == 0xAC && m_skip == 0) {
+                ++m_p;
+                return;
+            }
+        }
         const GroupState& s = state();
         if (s.dest == Dest::Text && m_skip == 0) {
             const char* start = m_p;
@@ -565,6 +587,11 @@ private:
     // Only a literal ';' ends an entry of the font and colour tables.
     void byteChar(char c, bool escaped = false)
     {
+        if (m_attachmentMark) {
+            m_attachmentMark = false;
+            if (static_cast<unsigned char>(c) == 0xAC && m_skip == 0)
+                return;
+        }
         if (m_skip > 0) {
             --m_skip;
             return;
@@ -625,7 +652,7 @@ private:
 
     void appendChar(char16_t c)
     {
-        if (state().dest != Dest::Text)
+        if (state().dest != Dest::Text || state().ch.hidden)
             return;
         if (c == 0x2029) {
             paragraphBreak();
@@ -703,7 +730,8 @@ private:
 
     void paragraphBreak()
     {
-        if (state().dest != Dest::Text)
+        // A hidden paragraph mark joins its paragraph to the next one, as it shows.
+        if (state().dest != Dest::Text || state().ch.hidden)
             return;
         m_pendingTab = false;
         flushRun();
@@ -749,6 +777,7 @@ private:
     int m_flatDepth = 0;
     bool m_done = false;
     bool m_star = false;
+    bool m_attachmentMark = false; // just after a \NeXTGraphic group: a 0xAC byte is its mark
     int m_skip = 0; // fallback characters still to skip after \u
     bool m_pendingTab = false;
 

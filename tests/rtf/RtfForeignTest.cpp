@@ -124,6 +124,26 @@ TEST(RtfForeign, NonTextIsSkipped)
               QString::fromUtf8("avant  aprèsok."));
 }
 
+TEST(RtfForeign, HiddenTextIsNotRead)
+{
+    // Word's hidden text, a hidden paragraph mark joining two paragraphs, \v0 and \plain ending it.
+    EXPECT_EQ(textOf("{\\rtf1\\ansi vu {\\v cach\\'e9 \\u233?}encore \\v secret\\v0 fin\\par "
+                     "un{\\v\\par}deux\\par \\v x\\plain y}"),
+              QString::fromUtf8("vu encore fin\nundeux\ny"));
+}
+
+TEST(RtfForeign, CocoaAttachedPicturesLeaveNoText)
+{
+    // TextEdit writes an attached picture as a group holding its file name, then the byte 0xAC.
+    const QByteArray rtf = "{\\rtf1\\ansi\\ansicpg1252\\cocoartf2639{\\fonttbl\\f0\\fswiss Helvetica;}\n"
+                           "\\f0\\fs24 avant\\\n"
+                           "{{\\NeXTGraphic photo de vacances.png \\width2880 \\height1920 \\appleattachmentpadding0 "
+                           "\\appleembedtype0 \\appleaqc\n}\xac}"
+                           "apr\\'e8s {{\\NeXTGraphic b.pdf \\width20 \\height20\n}\\'ac} ok \xac}";
+    // Only the mark right after the picture goes; a 0xAC elsewhere is the "¬" it always was.
+    EXPECT_EQ(textOf(rtf), QString::fromUtf8("avant\naprès  ok ¬"));
+}
+
 TEST(RtfForeign, HighlightsAndColourTableWithoutAutoEntry)
 {
     QTextDocument doc;
