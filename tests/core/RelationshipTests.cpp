@@ -459,3 +459,86 @@ TEST_F(StoreTest, ALiveQueryOutlivingItsStoreIsEmpty) {
     container.reset();
     EXPECT_TRUE(query.results().empty());
 }
+
+namespace {
+// Every text field holds its own name, the dates 1, 2 and 3 seconds in; the file must show each under its column.
+template <class T>
+void expectColumnsMatchFields(StoreTest& t, const std::shared_ptr<T>& object, const QString& ownerId = {}) {
+    const EntityInfo& e = T::entityInfo();
+    SCOPED_TRACE(e.name);
+    const QString where = QStringLiteral(" FROM \"%1\" WHERE id='%2'").arg(e.name, store::uuidText(object->id()));
+    for (const ColumnInfo& c : e.columns) {
+        const QString value = t.rawValue("SELECT \"" + QString::fromLatin1(c.name) + "\"" + where);
+        switch (c.kind) {
+        case ColumnKind::Text:
+        case ColumnKind::OptText: EXPECT_EQ(value, QString::fromLatin1(c.name)); break;
+        case ColumnKind::Link: EXPECT_EQ(value, ownerId) << c.name; break;
+        case ColumnKind::Date:
+        case ColumnKind::OptDate: {
+            const QByteArray n(c.name);
+            const int second = n == "createdAt" ? 1 : n == "updatedAt" ? 2 : 3;
+            EXPECT_EQ(value.toLongLong(), store::toMicros(StoreTest::at(second))) << c.name;
+            break;
+        }
+        default: break;
+        }
+    }
+}
+} // namespace
+
+TEST_F(StoreTest, EveryFieldIsStoredUnderItsOwnColumn) {
+    const QDateTime c = at(1), u = at(2), d = at(3);
+    auto p = std::make_shared<Project>(ProjectFields{.name = "name", .details = "details", .iconName = "iconName",
+                                                     .colorKey = "colorKey", .colorHex = "colorHex", .createdAt = c,
+                                                     .updatedAt = u, .deletedAt = d});
+    auto doc = std::make_shared<Doc>(DocFields{.title = "title", .statusRaw = "statusRaw", .iconName = "iconName",
+                                               .colorKey = "colorKey", .colorHex = "colorHex", .createdAt = c,
+                                               .updatedAt = u, .deletedAt = d, .project = p});
+    auto b = std::make_shared<DocBlock>(DocBlockFields{.typeRaw = "typeRaw", .order = 7, .content = "content",
+                                                       .stepTitle = "stepTitle", .codeLanguage = "codeLanguage",
+                                                       .richTextData = QByteArray("rtf"), .imageData = QByteArray("png"),
+                                                       .isCompleted = true, .createdAt = c, .updatedAt = u,
+                                                       .deletedAt = d, .doc = doc});
+    auto list = std::make_shared<Checklist>(ChecklistFields{.name = "name", .details = "details", .iconName = "iconName",
+                                                            .colorKey = "colorKey", .colorHex = "colorHex",
+                                                            .remoteId = "remoteId", .createdAt = c, .updatedAt = u,
+                                                            .deletedAt = d, .project = p});
+    auto col = std::make_shared<ChecklistColumn>(ChecklistColumnFields{
+        .name = "name", .iconName = "iconName", .colorKey = "colorKey", .colorHex = "colorHex", .orderIndex = 5,
+        .remoteId = "remoteId", .createdAt = c, .updatedAt = u, .deletedAt = d, .checklist = list});
+    auto card = std::make_shared<ChecklistCard>(ChecklistCardFields{.title = "title", .notes = "notes", .orderIndex = 6,
+                                                                    .remoteId = "remoteId", .createdAt = c,
+                                                                    .updatedAt = u, .deletedAt = d, .column = col});
+    auto att = std::make_shared<ChecklistAttachment>(ChecklistAttachmentFields{
+        .fileName = "fileName", .mimeType = "mimeType", .localPath = "localPath", .remoteId = "remoteId",
+        .createdAt = c, .card = card});
+    for (const std::shared_ptr<PersistentModel>& o : std::vector<std::shared_ptr<PersistentModel>>{p, doc, b, list, col, card, att})
+        ctx().insert(o);
+    ASSERT_TRUE(ctx().save());
+
+    expectColumnsMatchFields(*this, p);
+    expectColumnsMatchFields(*this, doc, store::uuidText(p->id()));
+    expectColumnsMatchFields(*this, b, store::uuidText(doc->id()));
+    expectColumnsMatchFields(*this, list, store::uuidText(p->id()));
+    expectColumnsMatchFields(*this, col, store::uuidText(list->id()));
+    expectColumnsMatchFields(*this, card, store::uuidText(col->id()));
+    expectColumnsMatchFields(*this, att, store::uuidText(card->id()));
+    EXPECT_EQ(sql("SELECT \"order\" || isCompleted || CAST(richTextData AS TEXT) || CAST(imageData AS TEXT) FROM DocBlock"),
+              QStringList({"71rtfpng"}));
+    EXPECT_EQ(sql("SELECT orderIndex FROM ChecklistColumn UNION ALL SELECT orderIndex FROM ChecklistCard"),
+              QStringList({"5", "6"}));
+
+    // Read back, each value comes to its own field.
+    reopen();
+    auto bl = ctx().object<Doc>(doc->id())->blocks()[0];
+    EXPECT_EQ(bl->stepTitle(), "stepTitle");
+    EXPECT_EQ(bl->codeLanguage(), "codeLanguage");
+    EXPECT_EQ(bl->order(), 7);
+    EXPECT_TRUE(bl->isCompleted());
+    EXPECT_EQ(bl->imageData(), QByteArray("png"));
+    EXPECT_EQ(bl->deletedAt(), d);
+    auto cardL = ctx().object<ChecklistCard>(card->id());
+    EXPECT_EQ(cardL->notes(), "notes");
+    EXPECT_EQ(cardL->attachments()[0]->mimeType(), "mimeType");
+    EXPECT_EQ(ctx().object<Checklist>(list->id())->colorHex(), "colorHex");
+}

@@ -148,8 +148,6 @@ TEST(EnumTest, RawTextRules) {
     EXPECT_FALSE(DocStatusInfo::fromRaw("in progress"));
     EXPECT_FALSE(DocStatusInfo::fromRaw("in_progress "));
     EXPECT_FALSE(DocStatusInfo::fromRaw("Done"));
-    ASSERT_EQ(DocStatusInfo::allCases().size(), 3);
-    EXPECT_EQ(DocStatusInfo::allCases().first(), DocStatus::inProgress);
     EXPECT_EQ(DocBlockTypeInfo::fromRaw("image"), DocBlockType::image);
     EXPECT_FALSE(DocBlockTypeInfo::fromRaw("Image"));
     auto b = std::make_shared<DocBlock>(DocBlockFields{.typeRaw = "IMAGE"});

@@ -18,6 +18,8 @@ inline QStringList rawSql(const QString& path, const QString& statement);
 class StoreTest : public ::testing::Test {
 public:
     ModelContext& ctxRef() { return container->mainContext(); }
+    static QDateTime at(int seconds) { return QDateTime::fromSecsSinceEpoch(1'700'000'000 + seconds, Qt::UTC); }
+    QString rawValue(const QString& statement) const { return rawSql(path(), statement).value(0); }
 
 protected:
     void SetUp() override { open(); }
@@ -36,8 +38,6 @@ protected:
     }
     ModelContext& ctx() { return container->mainContext(); }
     QString path() const { return dir.path() + "/Tolmek/default.store"; }
-
-    static QDateTime at(int seconds) { return QDateTime::fromSecsSinceEpoch(1'700'000'000 + seconds, Qt::UTC); }
 
     ProjectPtr project(const QString& name, int updated = 0) {
         auto p = std::make_shared<Project>(
