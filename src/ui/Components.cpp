@@ -87,8 +87,8 @@ QRect AppCard::cardRect() const { return rect().marginsRemoved(shadowMargins());
 void AppCard::paintEvent(QPaintEvent*) {
     QPainter p(this);
     const QRectF r = cardRect();
-    Paint::drawShadow(p, r, cornerRadius, AppPalette::cardShadow(), 10, QPointF(0, 4));
-    Paint::fillRoundedRect(p, r, cornerRadius, AppPalette::cardBackground());
+    Paint::fillRoundedRectWithShadow(p, r, cornerRadius, AppPalette::cardBackground(),
+                                     {AppPalette::cardShadow(), 10, QPointF(0, 4)});
     Paint::strokeRoundedRect(p, r, cornerRadius, withOpacity(AppPalette::separator(), 0.6), 1);
 }
 

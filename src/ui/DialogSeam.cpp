@@ -1,9 +1,13 @@
 #include "ui/DialogSeam.h"
 
+#include "ui/Fonts.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QGridLayout>
+#include <QLabel>
 #include <QMetaObject>
 #include <QPointer>
 #include <QPushButton>
@@ -43,27 +47,6 @@ int scriptedAnswer(const Message& message) {
     return escapeIndex(message);
 }
 
-QMessageBox* build(QWidget* parent, const Message& message, QList<QAbstractButton*>& buttons) {
-    auto* box = new QMessageBox(parent);
-    box->setIcon(message.icon);
-    box->setText(message.text);
-    box->setInformativeText(message.informativeText);
-    box->setWindowTitle(QStringLiteral("Tolmek"));
-    if (message.buttons.isEmpty()) {
-        buttons.append(box->addButton(QMessageBox::Ok));
-    } else {
-        for (const auto& b : message.buttons)
-            buttons.append(box->addButton(b.text, b.role));
-    }
-    if (message.defaultButton >= 0 && message.defaultButton < buttons.size())
-        if (auto* pb = qobject_cast<QPushButton*>(buttons[message.defaultButton]))
-            box->setDefaultButton(pb);
-    const int esc = escapeIndex(message);
-    if (esc >= 0 && esc < buttons.size())
-        box->setEscapeButton(buttons[esc]);
-    return box;
-}
-
 QStringList scriptedFiles() {
     auto& s = state();
     return s.fileNames.isEmpty() ? QStringList() : s.fileNames.takeFirst();
@@ -80,11 +63,45 @@ int escapeIndex(const Message& message) {
     return message.buttons.isEmpty() ? 0 : int(message.buttons.size()) - 1;
 }
 
+QMessageBox* makeBox(QWidget* parent, const Message& message, QList<QAbstractButton*>& buttons) {
+    auto* box = new QMessageBox(parent);
+    // The kind of message is said by the title; the box shows no icon.
+    box->setIcon(QMessageBox::NoIcon);
+    box->setText(message.text);
+    box->setInformativeText(message.informativeText);
+    box->setTextFormat(Qt::PlainText);
+    box->setWindowTitle(QStringLiteral("Tolmek"));
+    if (auto* title = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label")))
+        title->setFont(Fonts::system(14, 700));
+    if (auto* detail = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"))) {
+        detail->setFont(Fonts::system(13));
+        detail->setTextFormat(Qt::PlainText);
+    }
+    if (message.buttons.isEmpty()) {
+        buttons.append(box->addButton(QMessageBox::Ok));
+    } else {
+        for (const auto& b : message.buttons)
+            buttons.append(box->addButton(b.text, b.role));
+    }
+    if (message.defaultButton >= 0 && message.defaultButton < buttons.size())
+        if (auto* pb = qobject_cast<QPushButton*>(buttons[message.defaultButton]))
+            box->setDefaultButton(pb);
+    const int esc = escapeIndex(message);
+    if (esc >= 0 && esc < buttons.size())
+        box->setEscapeButton(buttons[esc]);
+    // The box sizes itself to its minimum layout width when shown: a spacer across the grid keeps it
+    // from shrinking to the width of a short title.
+    if (auto* grid = qobject_cast<QGridLayout*>(box->layout()))
+        grid->addItem(new QSpacerItem(alertMinimumWidth, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, std::max(1, grid->columnCount()));
+    return box;
+}
+
 int exec(QWidget* parent, const Message& message) {
     if (state().nonInteractive)
         return scriptedAnswer(message);
     QList<QAbstractButton*> buttons;
-    QMessageBox* box = build(parent, message, buttons);
+    QMessageBox* box = makeBox(parent, message, buttons);
     box->exec();
     const int index = int(buttons.indexOf(box->clickedButton()));
     delete box;
@@ -106,7 +123,7 @@ void open(QWidget* parent, const Message& message, std::function<void(int)> done
         return;
     }
     auto buttons = std::make_shared<QList<QAbstractButton*>>();
-    QMessageBox* box = build(parent, message, *buttons);
+    QMessageBox* box = makeBox(parent, message, *buttons);
     box->setAttribute(Qt::WA_DeleteOnClose);
     const int esc = escapeIndex(message);
     QObject::connect(box, &QMessageBox::finished, box, [box, buttons, done, esc](int) {

@@ -36,6 +36,15 @@ void open(QWidget* parent, const Message& message, std::function<void(int)> done
 // The index that Escape or closing the box answers.
 int escapeIndex(const Message& message);
 
+// Alerts are at least this wide (their content, margins apart), so a short message is not wrapped
+// word by word under a short title.
+constexpr int alertMinimumWidth = 320;
+
+// The box that exec and open show: the main line as a bold title over the detail, no bitmap icon,
+// buttons with their roles. `buttons` receives the buttons in the order of `message.buttons`.
+// The caller owns the box.
+QMessageBox* makeBox(QWidget* parent, const Message& message, QList<QAbstractButton*>& buttons);
+
 // File pickers. An empty result means cancelled.
 QString getOpenFileName(QWidget* parent, const QString& caption, const QString& dir = {},
                         const QString& filter = {});

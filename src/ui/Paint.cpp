@@ -200,6 +200,18 @@ void drawShadow(QPainter& p, const QRectF& rect, qreal radius, const QColor& col
     p.restore();
 }
 
+QColor castShadowColor(const QColor& shadow, const QColor& casterFill) {
+    QColor c = shadow;
+    c.setAlphaF(shadow.alphaF() * casterFill.alphaF());
+    return c;
+}
+
+void fillRoundedRectWithShadow(QPainter& p, const QRectF& rect, qreal radius, const QColor& fill, const Shadow& shadow) {
+    if (shadow.blur > 0 || !shadow.offset.isNull())
+        drawShadow(p, rect, radius, castShadowColor(shadow.color, fill), shadow.blur, shadow.offset);
+    fillRoundedRect(p, rect, radius, fill);
+}
+
 qreal shadowReach(qreal blur, qreal offset) { return blur + std::abs(offset); }
 
 QColor mix(const QColor& a, const QColor& b, qreal t) {

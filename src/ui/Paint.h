@@ -33,9 +33,22 @@ void fillLinearGradient(QPainter& p, const QPainterPath& path, const QPointF& st
                         const QGradientStops& stops);
 
 // A soft drop shadow of the rounded rect `rect` (corner `radius`), blurred by `blur` pixels and moved by
-// `offset`. The blurred mask is cached per size, radius, blur and device pixel ratio.
+// `offset`, as an opaque shape casts it (for a translucent one, see fillRoundedRectWithShadow).
+// The blurred mask is cached per size, radius, blur and device pixel ratio.
 void drawShadow(QPainter& p, const QRectF& rect, qreal radius, const QColor& color, qreal blur,
                 const QPointF& offset = {});
+// A drop shadow as a shape casts it.
+struct Shadow {
+    QColor color;
+    qreal blur = 0;
+    QPointF offset;
+};
+// The shadow's colour for a caster filled with `casterFill`: a shadow is as opaque as what casts it,
+// so a nearly clear fill casts a nearly clear shadow (its alpha is the product of both).
+QColor castShadowColor(const QColor& shadow, const QColor& casterFill);
+// Fills the rounded rect with `fill` over the shadow that fill casts.
+void fillRoundedRectWithShadow(QPainter& p, const QRectF& rect, qreal radius, const QColor& fill, const Shadow& shadow);
+
 // How far a shadow reaches outside its shape on each side (for margins).
 qreal shadowReach(qreal blur, qreal offset = 0);
 

@@ -8,6 +8,7 @@
 #include <QPixmapCache>
 #include <QSvgRenderer>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -119,7 +120,7 @@ const Entry kTable[] = {
     {"plus.square.on.square", "plus-square-dotted"},
     {"plusminus.circle.fill", "plus-slash-minus"},
     {"power", "power"},
-    {"rectangle.3.group", "grid-1x2-fill"},
+    {"rectangle.3.group", "grid-1x2"},
     {"rectangle.and.pencil.and.ellipsis", "input-cursor-text"},
     {"rectangle.grid.2x2", "grid"},
     {"rectangle.on.rectangle.angled", "file-earmark-slides"},
@@ -182,24 +183,88 @@ QSvgRenderer* rendererFor(const QString& path) {
     return it->get();
 }
 
-QImage render(const QString& name, const QColor& color, int side) {
-    QImage img(side, side, QImage::Format_ARGB32_Premultiplied);
-    img.fill(Qt::transparent);
+// The icon set's outline is one unit of its 16-unit grid.
+constexpr qreal kNativeStroke = 1.0 / 16;
+// Rendered this many times larger before a heavier weight is applied, then reduced.
+constexpr int kSupersample = 4;
+
+void drawSvg(QImage& img, const QString& name) {
     QSvgRenderer* r = rendererFor(Symbols::fileFor(name));
-    if (r->isValid()) {
-        QPainter p(&img);
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setRenderHint(QPainter::SmoothPixmapTransform);
-        QSizeF size = r->defaultSize();
-        if (size.isEmpty())
-            size = QSizeF(16, 16);
-        const QSizeF fitted = size.scaled(QSizeF(side, side), Qt::KeepAspectRatio);
-        r->render(&p, QRectF(QPointF((side - fitted.width()) / 2, (side - fitted.height()) / 2), fitted));
+    if (!r->isValid())
+        return;
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    QSizeF size = r->defaultSize();
+    if (size.isEmpty())
+        size = QSizeF(16, 16);
+    const qreal side = img.width();
+    const QSizeF fitted = size.scaled(QSizeF(side, side), Qt::KeepAspectRatio);
+    r->render(&p, QRectF(QPointF((side - fitted.width()) / 2, (side - fitted.height()) / 2), fitted));
+}
+
+// Grows the coverage of `mask` (8-bit alpha) by `radius` pixels in every direction (a round pen).
+QImage dilate(const QImage& mask, qreal radius) {
+    const int r = int(std::ceil(radius));
+    QList<QPoint> disc;
+    for (int dy = -r; dy <= r; ++dy)
+        for (int dx = -r; dx <= r; ++dx)
+            if (dx * dx + dy * dy <= radius * radius + 0.25)
+                disc.append(QPoint(dx, dy));
+    const int w = mask.width();
+    const int h = mask.height();
+    QImage out(w, h, QImage::Format_Alpha8);
+    for (int y = 0; y < h; ++y) {
+        uchar* dst = out.scanLine(y);
+        for (int x = 0; x < w; ++x) {
+            int best = 0;
+            for (const QPoint& d : std::as_const(disc)) {
+                const int sx = x + d.x();
+                const int sy = y + d.y();
+                if (sx >= 0 && sy >= 0 && sx < w && sy < h) {
+                    best = std::max<int>(best, mask.constScanLine(sy)[sx]);
+                    if (best == 255)
+                        break;
+                }
+            }
+            dst[x] = uchar(best);
+        }
+    }
+    return out;
+}
+
+QImage tint(const QImage& alpha, const QColor& color) {
+    QImage img(alpha.size(), QImage::Format_ARGB32_Premultiplied);
+    img.fill(color);
+    QPainter p(&img);
+    p.setCompositionMode(QPainter::CompositionMode_DestinationIn);
+    p.drawImage(0, 0, alpha);
+    return img;
+}
+
+QImage render(const QString& name, const QColor& color, int side, int weight) {
+    const qreal extra = Symbols::strokeWidth(side, weight) - side * kNativeStroke;
+    if (extra <= 0.05) {
+        QImage img(side, side, QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::transparent);
+        drawSvg(img, name);
         // Tint: keep the drawn shape, replace its colour.
+        QPainter p(&img);
         p.setCompositionMode(QPainter::CompositionMode_SourceIn);
         p.fillRect(img.rect(), color);
+        return img;
     }
-    return img;
+    // Heavier: draw large, thicken every stroke by half the extra width on each side, reduce.
+    QImage big(side * kSupersample, side * kSupersample, QImage::Format_ARGB32_Premultiplied);
+    big.fill(Qt::transparent);
+    drawSvg(big, name);
+    QImage mask = dilate(big.convertToFormat(QImage::Format_Alpha8), extra / 2 * kSupersample);
+    mask = mask.scaled(side, side, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+    // Bold strokes are meant to read solid: a stroke that straddles two pixels fills both.
+    uchar* bits = mask.bits();
+    for (qsizetype i = 0; i < mask.sizeInBytes(); ++i)
+        bits[i] = uchar(std::min(255, bits[i] * 5 / 4));
+    return tint(mask, color);
 }
 
 } // namespace
@@ -222,40 +287,61 @@ QStringList knownNames() {
     return names;
 }
 
-QPixmap pixmap(const QString& name, const QColor& color, qreal px, qreal dpr) {
-    const int side = std::max(1, int(std::ceil(px * dpr)));
-    const QString key = QStringLiteral("tolmek-sym|%1|%2|%3|%4")
+qreal strokeWidth(qreal px, int weight) {
+    const qreal native = px * kNativeStroke;
+    if (weight <= 450)
+        return native;
+    if (weight <= 550)
+        return std::max(native, px * 0.075);
+    if (weight <= 650)
+        return std::max(px * 0.09, 1.4);
+    return std::max(px * 0.11, 1.7);
+}
+
+QPixmap pixmap(const QString& name, const QColor& color, qreal px, qreal dpr, int weight) {
+    const int side = std::max(1, int(std::ceil(px * dpr - 1e-6)));
+    const QString key = QStringLiteral("tolmek-sym|%1|%2|%3|%4|%5")
                             .arg(name)
                             .arg(color.rgba(), 8, 16, QLatin1Char('0'))
                             .arg(side)
-                            .arg(dpr);
+                            .arg(dpr)
+                            .arg(weight);
     QPixmap pm;
     if (QPixmapCache::find(key, &pm))
         return pm;
-    pm = QPixmap::fromImage(render(name, color, side));
+    // Stroke widths are device pixels at 1x; at a higher ratio they scale with it.
+    pm = QPixmap::fromImage(render(name, color, side, weight));
     pm.setDevicePixelRatio(dpr);
     QPixmapCache::insert(key, pm);
     return pm;
 }
 
-QIcon icon(const QString& name, const QColor& color, qreal px) {
+QIcon icon(const QString& name, const QColor& color, qreal px, int weight) {
     QIcon icon;
     QColor disabled = color;
     disabled.setAlphaF(color.alphaF() * 0.35f);
     for (qreal dpr : {1.0, 2.0}) {
-        icon.addPixmap(pixmap(name, color, px, dpr), QIcon::Normal);
-        icon.addPixmap(pixmap(name, disabled, px, dpr), QIcon::Disabled);
+        icon.addPixmap(pixmap(name, color, px, dpr, weight), QIcon::Normal);
+        icon.addPixmap(pixmap(name, disabled, px, dpr, weight), QIcon::Disabled);
     }
     return icon;
 }
 
-void paint(QPainter& painter, const QRectF& rect, const QString& name, const QColor& color) {
+void paint(QPainter& painter, const QRectF& rect, const QString& name, const QColor& color, int weight) {
     const qreal side = std::min(rect.width(), rect.height());
     if (side <= 0)
         return;
     const qreal dpr = painter.device() ? painter.device()->devicePixelRatioF() : 1.0;
-    const QPixmap pm = pixmap(name, color, side, dpr);
-    const QRectF target(rect.center().x() - side / 2, rect.center().y() - side / 2, side, side);
+    const QPixmap pm = pixmap(name, color, side, dpr, weight);
+    const qreal drawn = pm.width() / dpr;
+    QRectF target(rect.center().x() - drawn / 2, rect.center().y() - drawn / 2, drawn, drawn);
+    // On whole device pixels the pixmap is copied as it is, not resampled (which blurs it).
+    const QTransform& t = painter.worldTransform();
+    if (t.type() <= QTransform::TxTranslate) {
+        const QPointF device = t.map(target.topLeft()) * dpr;
+        const QPointF snapped(std::round(device.x()) / dpr, std::round(device.y()) / dpr);
+        target.moveTopLeft(target.topLeft() + snapped - device / dpr);
+    }
     painter.save();
     painter.setRenderHint(QPainter::SmoothPixmapTransform);
     painter.drawPixmap(target, pm, QRectF(pm.rect()));

@@ -1,5 +1,6 @@
 #include "ui/Theme.h"
 
+#include "ui/AppStyle.h"
 #include "ui/Palette.h"
 #include "prefs/Preferences.h"
 
@@ -9,8 +10,6 @@
 #include <QDBusVariant>
 #include <QGuiApplication>
 #include <QStyle>
-#include <QProxyStyle>
-#include <QStyleFactory>
 #include <QWidget>
 
 namespace {
@@ -226,14 +225,15 @@ void applyAppearance() {
     if (!app)
         return;
     const bool dark = ThemeManager::shared().isDark();
-    // A proxy over Fusion (the application's own tweaks) has an empty name: look at its base style.
-    QStyle* style = QApplication::style();
-    if (auto* proxy = qobject_cast<QProxyStyle*>(style))
-        style = proxy->baseStyle();
-    if (style->name().compare(QLatin1String("fusion"), Qt::CaseInsensitive) != 0)
-        QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    if (!qobject_cast<TolmekStyle*>(QApplication::style()))
+        QApplication::setStyle(new TolmekStyle);
     QApplication::setPalette(appQPalette(dark));
     const QList<QWidget*> widgets = QApplication::allWidgets();
-    for (QWidget* w : widgets)
+    for (QWidget* w : widgets) {
+        // A style sheet fixes the palette it was polished with (a field's placeholder colour among
+        // others); setting it again polishes the widget with the new palette.
+        if (!w->styleSheet().isEmpty())
+            w->setStyleSheet(w->styleSheet());
         w->update();
+    }
 }

@@ -74,7 +74,7 @@ private:
 // Our own palette for standard widgets (Fusion style).
 QPalette appQPalette(bool dark);
 
-// Sets the Fusion style and our palette for the current effective appearance on the application
-// and repaints every window at once. ThemeManager::shared() calls it on every appearance change;
-// the entry point calls it once at start.
+// Sets our style (TolmekStyle, over Fusion) and our palette for the current effective appearance on
+// the application and repaints every window at once. ThemeManager::shared() calls it on every
+// appearance change; the entry point calls it once at start.
 void applyAppearance();

@@ -6,7 +6,6 @@
 #include "support/TestSupport.h"
 
 #include <QAccessible>
-#include <QDir>
 #include <QLabel>
 #include <QPainter>
 #include <QSignalSpy>
@@ -201,6 +200,23 @@ TEST(PaintKit, ShapesShadowsAndHover) {
     }
     EXPECT_EQ(qAlpha(sliced.pixel(190, 36)), qAlpha(sliced.pixel(100, 36)));
 
+    // A shadow is as opaque as what casts it: a nearly clear fill casts a nearly clear shadow
+    // instead of a grey slab seen through the fill.
+    auto castBy = [](const QColor& fill) {
+        QImage out(120, 120, QImage::Format_ARGB32_Premultiplied);
+        out.fill(Qt::transparent);
+        QPainter cp(&out);
+        Paint::fillRoundedRectWithShadow(cp, QRectF(30, 30, 60, 40), 14, fill, {QColor(0, 0, 0, 84), 10, QPointF(0, 4)});
+        cp.end();
+        return out;
+    };
+    const QImage solid = castBy(Qt::white);
+    const QImage clear = castBy(QColor(255, 255, 255, 3));
+    EXPECT_GT(qAlpha(solid.pixel(60, 76)), 20);          // below the card
+    EXPECT_LT(qAlpha(clear.pixel(60, 76)), 2);
+    EXPECT_LT(qAlpha(clear.pixel(60, 50)), 6);           // and through the fill
+    EXPECT_EQ(Paint::castShadowColor(QColor(0, 0, 0, 200), QColor(255, 255, 255, 0)).alpha(), 0);
+
     QWidget w;
     HoverAnimator hover(&w, 50);
     EXPECT_DOUBLE_EQ(hover.scale(1.02), 1.0);
@@ -209,58 +225,4 @@ TEST(PaintKit, ShapesShadowsAndHover) {
     EXPECT_DOUBLE_EQ(hover.scale(1.02), 1.02);
     hover.setHoveredImmediately(false);
     EXPECT_DOUBLE_EQ(hover.progress(), 0.0);
-}
-
-// Writes a sheet of the components in both appearances when TOLMEK_KIT_SHOTS names a folder.
-TEST(KitShots, RenderSheet) {
-    const QString dir = qEnvironmentVariable("TOLMEK_KIT_SHOTS");
-    if (dir.isEmpty())
-        GTEST_SKIP() << "set TOLMEK_KIT_SHOTS to a folder to render";
-    QDir().mkpath(dir);
-    const QStringList sample = {"folder.fill", "doc.text.fill", "checklist", "gearshape", "rectangle.3.group",
-                                "sun.max.fill", "moon.stars.fill", "circle.lefthalf.filled", "person.crop.circle",
-                                "power", "plus", "k.square.fill", "swift", "bolt.shield.fill", "no.such"};
-    for (bool dark : {false, true}) {
-        ThemeManager::shared().setTheme(dark ? AppTheme::dark : AppTheme::light);
-        QWidget page;
-        page.setAutoFillBackground(true);
-        QPalette pal = page.palette();
-        pal.setColor(QPalette::Window, AppPalette::screenBackground());
-        page.setPalette(pal);
-        auto* layout = new QVBoxLayout(&page);
-        auto* inner = new QWidget;
-        auto* innerLayout = new QVBoxLayout(inner);
-        innerLayout->setContentsMargins(0, 0, 0, 0);
-        auto* title = new QLabel(QStringLiteral("Titre de la carte"));
-        title->setFont(QFont("Inter", 1));
-        title->setStyleSheet(QStringLiteral("font: 600 15px Inter;"));
-        innerLayout->addWidget(title);
-        auto* row = new QHBoxLayout;
-        row->addWidget(new StatusBadge(QStringLiteral("En cours"), StandardColor::blue));
-        row->addWidget(new StatusBadge(QStringLiteral("Terminé"), StandardColor::green));
-        row->addWidget(new StatusBadge(QStringLiteral("À modifier"), StandardColor::orange));
-        row->addStretch();
-        innerLayout->addLayout(row);
-        layout->addWidget(new AppCard(inner));
-        auto* buttons = new QHBoxLayout;
-        buttons->addWidget(new PrimaryButton(QStringLiteral("Nouveau document"), QStringLiteral("plus")));
-        buttons->addWidget(new PrimaryButton(QStringLiteral("Enregistrer")));
-        buttons->addStretch();
-        layout->addLayout(buttons);
-        auto* symbols = new QLabel;
-        QPixmap strip(int(sample.size()) * 28, 28);
-        strip.fill(Qt::transparent);
-        QPainter p(&strip);
-        for (int i = 0; i < sample.size(); ++i)
-            Symbols::paint(p, QRectF(i * 28 + 4, 4, 20, 20), sample[i],
-                           i % 2 ? AppPalette::brandBlue() : AppPalette::secondaryText());
-        p.end();
-        symbols->setPixmap(strip);
-        layout->addWidget(symbols);
-        page.resize(520, 260);
-        page.show();
-        QCoreApplication::processEvents();
-        page.grab().save(dir + (dark ? "/kit-dark.png" : "/kit-light.png"));
-    }
-    ThemeManager::shared().setTheme(AppTheme::system);
 }

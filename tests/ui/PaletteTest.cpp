@@ -99,18 +99,6 @@ TEST(DisplayColor, HexWinsWhenReadableElseKeyElseBlue) {
     EXPECT_TRUE(sameColor(displayColor(std::nullopt, QStringLiteral(" 00c800 "), true), green));
 }
 
-TEST(AppPaletteColors, FixedAndAdaptiveValues) {
-    EXPECT_TRUE(sameColor(AppPalette::brandBlue(), rgb(0.10, 0.55, 0.95)));
-    EXPECT_TRUE(sameColor(AppPalette::brandPink(), rgb(0.80, 0.25, 0.55)));
-    EXPECT_EQ(AppPalette::cardShadow().alpha(), 20); // black at 0.08
-    EXPECT_EQ(AppPalette::cardShadow().rgb() & 0xFFFFFF, 0u);
-    EXPECT_TRUE(sameColor(AppPalette::cardBackground(false), QColor(Qt::white)));
-    EXPECT_TRUE(sameColor(AppPalette::cardBackground(true), rgb(0.10, 0.13, 0.20)));
-    EXPECT_TRUE(sameColor(AppPalette::canvasBackground(true), rgb(0.07, 0.10, 0.16)));
-    EXPECT_TRUE(sameColor(AppPalette::dangerRed(false), rgb(0.80, 0.20, 0.25)));
-    EXPECT_TRUE(sameColor(AppPalette::mutedBorder(true), rgb(0.20, 0.26, 0.36)));
-}
-
 TEST(AppPaletteColors, FollowTheThemeWithoutRebuilding) {
     ThemeGuard guard;
     ThemeManager::shared().setTheme(AppTheme::light);

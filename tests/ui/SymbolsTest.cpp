@@ -134,18 +134,44 @@ TEST(Symbols, PixmapIsTintedSizedAndScaled) {
     EXPECT_FALSE(Symbols::icon("plus", Qt::black, 16).isNull());
 }
 
-// Writes every known symbol in a grid when TOLMEK_KIT_SHOTS names a folder.
-TEST(KitShots, SymbolGrid) {
-    const QString dir = qEnvironmentVariable("TOLMEK_KIT_SHOTS");
-    if (dir.isEmpty())
-        GTEST_SKIP() << "set TOLMEK_KIT_SHOTS to a folder to render";
-    const QStringList names = Symbols::knownNames();
-    const int cols = 12, cell = 40;
-    QImage img(cols * cell, int((names.size() + cols - 1) / cols) * cell, QImage::Format_ARGB32_Premultiplied);
-    img.fill(Qt::white);
-    QPainter p(&img);
-    for (int i = 0; i < names.size(); ++i)
-        Symbols::paint(p, QRectF((i % cols) * cell + 8, (i / cols) * cell + 8, 24, 24), names[i], Qt::black);
+TEST(Symbols, HeavierWeightsThickenTheOutline) {
+    auto coverage = [](const QImage& img) {
+        qint64 sum = 0;
+        int peak = 0;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x) {
+                sum += qAlpha(img.pixel(x, y));
+                peak = std::max(peak, qAlpha(img.pixel(x, y)));
+            }
+        return std::pair<qint64, int>(sum, peak);
+    };
+    auto image = [](const char* name, int weight) {
+        return Symbols::pixmap(QString::fromLatin1(name), Qt::white, 14, 1, weight).toImage().convertToFormat(QImage::Format_ARGB32);
+    };
+    // The toolbar's "+" at 14 bold: its 1-unit outline straddles two pixels and never reaches full white.
+    const auto [regularSum, regularPeak] = coverage(image("plus", Symbols::regular));
+    const auto [semiboldSum, semiboldPeak] = coverage(image("plus", Symbols::semibold));
+    const auto [boldSum, boldPeak] = coverage(image("plus", Symbols::bold));
+    EXPECT_LT(regularPeak, 255);
+    EXPECT_EQ(boldPeak, 255);
+    EXPECT_GT(semiboldSum, regularSum * 13 / 10);
+    EXPECT_GT(boldSum, semiboldSum);
+    // The symbol keeps its place: heavier strokes grow around the same centre.
+    const QImage bold = image("plus", Symbols::bold);
+    EXPECT_EQ(qAlpha(bold.pixel(0, 0)), 0);
+    EXPECT_EQ(qAlpha(bold.pixel(7, 1)), qAlpha(bold.pixel(1, 7)));
+    EXPECT_GT(Symbols::strokeWidth(14, Symbols::bold), Symbols::strokeWidth(14, Symbols::semibold));
+}
+
+TEST(Symbols, PaintingLandsOnWholePixels) {
+    // A symbol placed at a fractional position is copied, not resampled into a blur.
+    const QImage direct = Symbols::pixmap("plus", Qt::black, 14, 1, Symbols::bold).toImage().convertToFormat(QImage::Format_ARGB32);
+    QImage canvas(30, 30, QImage::Format_ARGB32);
+    canvas.fill(Qt::transparent);
+    QPainter p(&canvas);
+    Symbols::paint(p, QRectF(5.4, 5.4, 14, 14), "plus", Qt::black, Symbols::bold);
     p.end();
-    img.save(dir + "/symbols.png");
+    for (int y = 0; y < 14; ++y)
+        for (int x = 0; x < 14; ++x)
+            ASSERT_EQ(qAlpha(canvas.pixel(5 + x, 5 + y)), qAlpha(direct.pixel(x, y))) << x << "," << y;
 }

@@ -1,4 +1,5 @@
 #include "ui/Palette.h"
+#include "ui/AppStyle.h"
 #include "ui/Theme.h"
 #include "prefs/Preferences.h"
 #include "support/TestSupport.h"
@@ -128,10 +129,12 @@ TEST(PortalValue, ReadsColorSchemeInAnyWrapping) {
     EXPECT_FALSE(ThemeManager::darkFromPortalValue(QVariant()).has_value());
 }
 
-TEST_F(ThemeTest, ApplyingSetsFusionAndOurPaletteOnEveryChange) {
+TEST_F(ThemeTest, ApplyingSetsOurStyleAndPaletteOnEveryChange) {
     ThemeManager::shared().setTheme(AppTheme::light);
     applyAppearance();
-    EXPECT_EQ(QApplication::style()->name().toLower(), "fusion");
+    auto* style = qobject_cast<TolmekStyle*>(QApplication::style());
+    ASSERT_NE(style, nullptr);
+    EXPECT_EQ(style->baseStyle()->name().toLower(), "fusion");
     EXPECT_EQ(QApplication::palette().color(QPalette::Window), AppPalette::screenBackground(false));
     // The shared manager re-applies by itself when the appearance changes.
     ThemeManager::shared().setTheme(AppTheme::dark);

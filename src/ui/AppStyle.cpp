@@ -1,0 +1,457 @@
+#include "ui/AppStyle.h"
+
+#include "ui/Paint.h"
+#include "ui/Palette.h"
+#include "ui/Symbols.h"
+
+#include <QAbstractScrollArea>
+#include <QComboBox>
+#include <QDateTime>
+#include <QEvent>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QStyleFactory>
+#include <QStyleOption>
+#include <QTextEdit>
+#include <QTimer>
+
+#include <algorithm>
+
+namespace {
+
+constexpr int kArrowSide = 10;
+constexpr int kArrowSpacing = 6;
+// A scroll bar stays this long after the last scroll, then fades out.
+constexpr qint64 kScrollBarLingerMs = 900;
+constexpr qint64 kScrollBarFadeMs = 250;
+const char* const kLastShownProperty = "_tolmek_scrollbar_shown";
+const char* const kHookedProperty = "_tolmek_scrollbar_hooked";
+
+bool isDark(const QPalette& palette) { return palette.color(QPalette::Window).lightnessF() < 0.5; }
+
+QColor overlay(const QPalette& palette, qreal lightAlpha, qreal darkAlpha) {
+    return isDark(palette) ? QColor::fromRgbF(1, 1, 1, float(darkAlpha)) : QColor::fromRgbF(0, 0, 0, float(lightAlpha));
+}
+
+QColor borderColor(const QPalette& palette) { return overlay(palette, 0.17, 0.16); }
+
+bool isTextEditor(const QWidget* widget) {
+    return qobject_cast<const QTextEdit*>(widget) || qobject_cast<const QPlainTextEdit*>(widget);
+}
+
+bool keyboardFocus(const QStyleOption* option) {
+    return (option->state & QStyle::State_HasFocus) && (option->state & QStyle::State_KeyboardFocusChange);
+}
+
+// The rounded field behind text: fill, hairline border, and a blue border while it has focus.
+void drawField(QPainter* p, const QStyleOption* option, const QColor& fill) {
+    const QRectF r = QRectF(option->rect);
+    const QPalette& pal = option->palette;
+    const bool enabled = option->state & QStyle::State_Enabled;
+    p->save();
+    if (!enabled)
+        p->setOpacity(0.6);
+    Paint::fillRoundedRect(*p, r, TolmekStyle::fieldRadius, fill);
+    if (option->state & QStyle::State_HasFocus && enabled) {
+        const QColor accent = pal.color(QPalette::Highlight);
+        Paint::strokeRoundedRect(*p, r, TolmekStyle::fieldRadius, accent, 1.5);
+        Paint::strokeRoundedRect(*p, r.adjusted(1.5, 1.5, -1.5, -1.5), TolmekStyle::fieldRadius - 1.5,
+                                 withOpacity(accent, 0.25), 1.5);
+    } else {
+        Paint::strokeRoundedRect(*p, r, TolmekStyle::fieldRadius, borderColor(pal), 1);
+    }
+    p->restore();
+}
+
+} // namespace
+
+TolmekStyle::TolmekStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
+
+int TolmekStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, const QWidget* widget) const {
+    switch (metric) {
+    case PM_ScrollBarExtent:
+    case PM_ScrollView_ScrollBarOverlap:
+        // The bar floats over the content's edge instead of taking width from it.
+        return scrollBarExtent;
+    case PM_ScrollBarSliderMin:
+        return 28;
+    case PM_ScrollView_ScrollBarSpacing:
+        return 0;
+    case PM_DefaultFrameWidth:
+        // A framed text editor keeps its text clear of the rounded corners.
+        if (isTextEditor(widget))
+            return 6;
+        break;
+    case PM_ButtonShiftHorizontal:
+    case PM_ButtonShiftVertical:
+        return 0;
+    case PM_MessageBoxIconSize:
+        return 0;
+    default:
+        break;
+    }
+    return QProxyStyle::pixelMetric(metric, option, widget);
+}
+
+int TolmekStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                           QStyleHintReturn* returnData) const {
+    switch (hint) {
+    case SH_ScrollBar_Transient:
+        return 1;
+    case SH_DialogButtonBox_ButtonsHaveIcons:
+        return 0;
+    case SH_ScrollView_FrameOnlyAroundContents:
+        return 0;
+    default:
+        break;
+    }
+    return QProxyStyle::styleHint(hint, option, widget, returnData);
+}
+
+QSize TolmekStyle::sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
+                                    const QWidget* widget) const {
+    switch (type) {
+    case CT_LineEdit: {
+        const auto* frame = qstyleoption_cast<const QStyleOptionFrame*>(option);
+        if (!frame || frame->lineWidth <= 0)
+            return size;
+        return QSize(size.width() + 2 * fieldPaddingH,
+                     std::max(controlHeight, size.height() + 2 * fieldPaddingV));
+    }
+    case CT_ComboBox:
+        return QSize(size.width() + 2 * fieldPaddingH + 2 + kArrowSide + kArrowSpacing,
+                     std::max(controlHeight, size.height() + 2 * fieldPaddingV));
+    case CT_PushButton: {
+        const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
+        if (!button || (button->features & QStyleOptionButton::Flat))
+            break;
+        int w = size.width() + 2 * buttonPaddingH;
+        if (button->features & QStyleOptionButton::HasMenu)
+            w += kArrowSide + kArrowSpacing;
+        if (!button->text.isEmpty())
+            w = std::max(w, buttonMinWidth);
+        return QSize(w, std::max(controlHeight, size.height() + 2 * fieldPaddingV));
+    }
+    default:
+        break;
+    }
+    return QProxyStyle::sizeFromContents(type, option, size, widget);
+}
+
+QRect TolmekStyle::subElementRect(SubElement element, const QStyleOption* option, const QWidget* widget) const {
+    if (element == SE_LineEditContents) {
+        const auto* frame = qstyleoption_cast<const QStyleOptionFrame*>(option);
+        if (frame && frame->lineWidth > 0)
+            return option->rect.adjusted(fieldPaddingH, 1, -fieldPaddingH, -1);
+        return option->rect;
+    }
+    if (element == SE_PushButtonContents || element == SE_PushButtonFocusRect)
+        return option->rect.adjusted(4, 2, -4, -2);
+    return QProxyStyle::subElementRect(element, option, widget);
+}
+
+QRect TolmekStyle::subControlRect(ComplexControl control, const QStyleOptionComplex* option, SubControl sub,
+                                  const QWidget* widget) const {
+    if (control == CC_ComboBox) {
+        const QRect r = option->rect;
+        const int arrowArea = kArrowSide + kArrowSpacing + fieldPaddingH;
+        switch (sub) {
+        case SC_ComboBoxFrame:
+        case SC_ComboBoxListBoxPopup:
+            return r;
+        case SC_ComboBoxArrow:
+            return QRect(r.right() + 1 - arrowArea, r.top(), arrowArea, r.height());
+        case SC_ComboBoxEditField:
+            return QRect(r.left() + fieldPaddingH + 2, r.top() + 2, r.width() - fieldPaddingH - 2 - arrowArea,
+                         r.height() - 4);
+        default:
+            break;
+        }
+    }
+    if (control == CC_ScrollBar) {
+        const auto* bar = qstyleoption_cast<const QStyleOptionSlider*>(option);
+        if (!bar)
+            return {};
+        const bool horizontal = bar->orientation == Qt::Horizontal;
+        const QRect r = bar->rect;
+        // No arrow buttons: the track is the whole bar, a little in from both ends.
+        const QRect groove = horizontal ? r.adjusted(2, 0, -2, 0) : r.adjusted(0, 2, 0, -2);
+        const int length = horizontal ? groove.width() : groove.height();
+        const qint64 range = qint64(bar->maximum) - bar->minimum;
+        int sliderLength = range > 0 ? int(qint64(length) * bar->pageStep / (range + bar->pageStep)) : length;
+        sliderLength = std::clamp(sliderLength, std::min(pixelMetric(PM_ScrollBarSliderMin, bar, widget), length), length);
+        const int start = sliderPositionFromValue(bar->minimum, bar->maximum, bar->sliderPosition, length - sliderLength,
+                                                  bar->upsideDown);
+        const QRect slider = horizontal ? QRect(groove.left() + start, r.top(), sliderLength, r.height())
+                                        : QRect(r.left(), groove.top() + start, r.width(), sliderLength);
+        switch (sub) {
+        case SC_ScrollBarGroove:
+            return groove;
+        case SC_ScrollBarSlider:
+            return slider;
+        case SC_ScrollBarSubPage:
+            return horizontal ? QRect(groove.left(), r.top(), slider.left() - groove.left(), r.height())
+                              : QRect(r.left(), groove.top(), r.width(), slider.top() - groove.top());
+        case SC_ScrollBarAddPage:
+            return horizontal ? QRect(slider.right() + 1, r.top(), groove.right() - slider.right(), r.height())
+                              : QRect(r.left(), slider.bottom() + 1, r.width(), groove.bottom() - slider.bottom());
+        default:
+            return {};
+        }
+    }
+    return QProxyStyle::subControlRect(control, option, sub, widget);
+}
+
+void TolmekStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                                const QWidget* widget) const {
+    switch (element) {
+    case PE_PanelLineEdit: {
+        const auto* frame = qstyleoption_cast<const QStyleOptionFrame*>(option);
+        // A frameless field (search fields, editable combo boxes) draws nothing behind its text.
+        if (frame && frame->lineWidth > 0)
+            drawField(painter, option, option->palette.color(QPalette::Base));
+        return;
+    }
+    case PE_FrameLineEdit:
+        return; // drawn with the panel
+    case PE_Frame:
+        if (isTextEditor(widget)) {
+            drawField(painter, option, option->palette.color(QPalette::Base));
+            return;
+        }
+        break;
+    case PE_PanelButtonCommand: {
+        const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
+        const bool isDefault = button && (button->features & QStyleOptionButton::DefaultButton);
+        const bool flat = button && (button->features & QStyleOptionButton::Flat);
+        const bool down = option->state & (State_Sunken | State_On);
+        const bool hover = (option->state & State_MouseOver) && (option->state & State_Enabled);
+        if (flat && !down)
+            return;
+        const QPalette& pal = option->palette;
+        const QRectF r = QRectF(option->rect);
+        painter->save();
+        if (!(option->state & State_Enabled))
+            painter->setOpacity(0.5);
+        if (isDefault) {
+            QColor fill = pal.color(QPalette::Active, QPalette::Highlight);
+            if (down)
+                fill = fill.darker(112);
+            else if (hover)
+                fill = fill.lighter(106);
+            Paint::fillRoundedRect(*painter, r, buttonRadius, fill);
+        } else {
+            QColor fill = pal.color(QPalette::Button);
+            if (down)
+                fill = Paint::mix(fill, isDark(pal) ? Qt::white : Qt::black, isDark(pal) ? 0.14 : 0.08);
+            else if (hover)
+                fill = Paint::mix(fill, isDark(pal) ? Qt::white : Qt::black, isDark(pal) ? 0.06 : 0.03);
+            // A faint shadow under the lower edge, as the bordered buttons of the desktop have.
+            if (!isDark(pal))
+                Paint::fillRoundedRect(*painter, r.adjusted(0, 0.5, 0, 0.5), buttonRadius, QColor(0, 0, 0, 14));
+            Paint::fillRoundedRect(*painter, r.adjusted(0, 0, 0, -0.5), buttonRadius, fill);
+            Paint::strokeRoundedRect(*painter, r.adjusted(0, 0, 0, -0.5), buttonRadius, borderColor(pal), 1);
+        }
+        if (keyboardFocus(option))
+            Paint::strokeRoundedRect(*painter, r, buttonRadius,
+                                     isDefault ? QColor(255, 255, 255, 190) : withOpacity(pal.color(QPalette::Highlight), 0.8),
+                                     2);
+        painter->restore();
+        return;
+    }
+    case PE_FrameDefaultButton:
+        return;
+    case PE_FrameFocusRect:
+        // Push buttons and combo boxes draw their own focus ring.
+        if (qobject_cast<const QPushButton*>(widget) || qobject_cast<const QComboBox*>(widget))
+            return;
+        break;
+    default:
+        break;
+    }
+    QProxyStyle::drawPrimitive(element, option, painter, widget);
+}
+
+void TolmekStyle::drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                              const QWidget* widget) const {
+    switch (element) {
+    case CE_PushButtonBevel: {
+        proxy()->drawPrimitive(PE_PanelButtonCommand, option, painter, widget);
+        const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
+        if (button && (button->features & QStyleOptionButton::HasMenu)) {
+            const QRect r = option->rect;
+            const QRectF arrow(r.right() - buttonPaddingH - kArrowSide + 4, r.center().y() - kArrowSide / 2.0 + 1,
+                               kArrowSide, kArrowSide);
+            Symbols::paint(*painter, arrow, QStringLiteral("chevron.down"),
+                           option->palette.color(QPalette::ButtonText), 600);
+        }
+        return;
+    }
+    case CE_PushButtonLabel:
+        if (const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option)) {
+            if (button->features & QStyleOptionButton::DefaultButton) {
+                QStyleOptionButton copy(*button);
+                copy.palette.setColor(QPalette::ButtonText, button->palette.color(QPalette::HighlightedText));
+                QProxyStyle::drawControl(element, &copy, painter, widget);
+                return;
+            }
+        }
+        break;
+    default:
+        break;
+    }
+    QProxyStyle::drawControl(element, option, painter, widget);
+}
+
+void TolmekStyle::drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
+                                     const QWidget* widget) const {
+    if (control == CC_ComboBox) {
+        const auto* combo = qstyleoption_cast<const QStyleOptionComboBox*>(option);
+        if (!combo)
+            return;
+        const QPalette& pal = option->palette;
+        if (combo->frame) {
+            // An editable combo box is a field; a pop-up choice is a bordered button.
+            if (combo->editable) {
+                drawField(painter, option, pal.color(QPalette::Base));
+            } else {
+                QStyleOptionButton button;
+                button.QStyleOption::operator=(*option);
+                button.state &= ~(State_Sunken | State_On);
+                if (option->state & State_On)
+                    button.state |= State_Sunken;
+                button.features = QStyleOptionButton::None;
+                proxy()->drawPrimitive(PE_PanelButtonCommand, &button, painter, widget);
+            }
+        }
+        const QRect arrowArea = proxy()->subControlRect(CC_ComboBox, combo, SC_ComboBoxArrow, widget);
+        const QRectF arrow(arrowArea.left(), arrowArea.center().y() - kArrowSide / 2.0 + 1, kArrowSide, kArrowSide);
+        QColor color = pal.color(QPalette::ButtonText);
+        color.setAlphaF(color.alphaF() * ((option->state & State_Enabled) ? 0.7f : 0.35f));
+        Symbols::paint(*painter, arrow, QStringLiteral("chevron.down"), color, 600);
+        return;
+    }
+    if (control == CC_ScrollBar) {
+        const auto* bar = qstyleoption_cast<const QStyleOptionSlider*>(option);
+        if (!bar)
+            return;
+        const bool dragging = (bar->state & State_Sunken) && (bar->activeSubControls & SC_ScrollBarSlider);
+        const bool hovered = bar->state & State_MouseOver;
+        bool shown = (bar->state & State_On) || hovered || dragging || !widget;
+        if (!shown) {
+            const QWidget* container = widget->parentWidget();
+            const auto* area = container ? qobject_cast<const QAbstractScrollArea*>(container->parentWidget()) : nullptr;
+            shown = area && area->underMouse();
+        }
+        auto* mutableBar = const_cast<QWidget*>(widget);
+        const qint64 now = QDateTime::currentMSecsSinceEpoch();
+        qreal opacity = 1;
+        if (shown) {
+            if (mutableBar)
+                mutableBar->setProperty(kLastShownProperty, now);
+        } else {
+            const QVariant last = widget->property(kLastShownProperty);
+            const qint64 elapsed = last.isValid() ? now - last.toLongLong() : kScrollBarLingerMs + kScrollBarFadeMs;
+            if (elapsed >= kScrollBarLingerMs + kScrollBarFadeMs)
+                return;
+            opacity = elapsed < kScrollBarLingerMs ? 1.0 : 1.0 - qreal(elapsed - kScrollBarLingerMs) / kScrollBarFadeMs;
+            // Ask again for a frame: after the linger, every 16 ms while fading.
+            QPointer<QWidget> guard(mutableBar);
+            const int wait = elapsed < kScrollBarLingerMs ? int(kScrollBarLingerMs - elapsed) : 16;
+            QTimer::singleShot(wait, mutableBar, [guard] {
+                if (guard)
+                    guard->update();
+            });
+        }
+        const bool horizontal = bar->orientation == Qt::Horizontal;
+        const bool wide = hovered || dragging;
+        const qreal thickness = wide ? scrollBarThumbHovered : scrollBarThumb;
+        const QRect r = bar->rect;
+        auto across = [&](const QRect& along) {
+            // The thumb runs along the far edge of the bar, 2 pixels in.
+            return horizontal ? QRectF(along.left(), r.bottom() + 1 - 2 - thickness, along.width(), thickness)
+                              : QRectF(r.right() + 1 - 2 - thickness, along.top(), thickness, along.height());
+        };
+        painter->save();
+        painter->setOpacity(opacity);
+        const QPalette& pal = option->palette;
+        if (wide)
+            Paint::fillCapsule(*painter, across(proxy()->subControlRect(CC_ScrollBar, bar, SC_ScrollBarGroove, widget)),
+                               overlay(pal, 0.05, 0.07));
+        if (bar->maximum > bar->minimum)
+            Paint::fillCapsule(*painter, across(proxy()->subControlRect(CC_ScrollBar, bar, SC_ScrollBarSlider, widget)),
+                               wide ? overlay(pal, 0.5, 0.55) : overlay(pal, 0.36, 0.42));
+        painter->restore();
+        return;
+    }
+    QProxyStyle::drawComplexControl(control, option, painter, widget);
+}
+
+QIcon TolmekStyle::standardIcon(StandardPixmap icon, const QStyleOption* option, const QWidget* widget) const {
+    const QColor tint = option ? option->palette.color(QPalette::WindowText) : QColor(0x80, 0x80, 0x80);
+    switch (icon) {
+    // Fusion loads these as bitmaps, which makes the image reader scan every format plugin.
+    case SP_ToolBarHorizontalExtensionButton:
+        return Symbols::icon(QStringLiteral("chevron.right"), tint, 14);
+    case SP_ToolBarVerticalExtensionButton:
+        return Symbols::icon(QStringLiteral("chevron.down"), tint, 14);
+    // Alerts say what they mean with a bold title, not with a bitmap.
+    case SP_MessageBoxInformation:
+    case SP_MessageBoxWarning:
+    case SP_MessageBoxCritical:
+    case SP_MessageBoxQuestion:
+        return QIcon();
+    default:
+        break;
+    }
+    return QProxyStyle::standardIcon(icon, option, widget);
+}
+
+QPixmap TolmekStyle::standardPixmap(StandardPixmap icon, const QStyleOption* option, const QWidget* widget) const {
+    switch (icon) {
+    case SP_MessageBoxInformation:
+    case SP_MessageBoxWarning:
+    case SP_MessageBoxCritical:
+    case SP_MessageBoxQuestion:
+        return QPixmap();
+    default:
+        break;
+    }
+    return QProxyStyle::standardPixmap(icon, option, widget);
+}
+
+void TolmekStyle::polish(QWidget* widget) {
+    QProxyStyle::polish(widget);
+    if (qobject_cast<QPushButton*>(widget) || qobject_cast<QComboBox*>(widget) || qobject_cast<QScrollBar*>(widget))
+        widget->setAttribute(Qt::WA_Hover);
+    // A scroll shows the bar (and keeps it a moment): the bar's own flash is over before it paints.
+    if (auto* bar = qobject_cast<QScrollBar*>(widget); bar && !bar->property(kHookedProperty).toBool()) {
+        bar->setProperty(kHookedProperty, true);
+        connect(bar, &QAbstractSlider::valueChanged, bar, [bar] {
+            bar->setProperty(kLastShownProperty, QDateTime::currentMSecsSinceEpoch());
+            bar->update();
+        });
+    }
+    // The scroll bars show while the pointer is over their area.
+    if (qobject_cast<QAbstractScrollArea*>(widget))
+        widget->installEventFilter(this);
+}
+
+void TolmekStyle::unpolish(QWidget* widget) {
+    if (qobject_cast<QAbstractScrollArea*>(widget))
+        widget->removeEventFilter(this);
+    QProxyStyle::unpolish(widget);
+}
+
+bool TolmekStyle::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Enter || event->type() == QEvent::Leave) {
+        if (auto* area = qobject_cast<QAbstractScrollArea*>(watched)) {
+            area->verticalScrollBar()->update();
+            area->horizontalScrollBar()->update();
+        }
+    }
+    return QProxyStyle::eventFilter(watched, event);
+}

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QProxyStyle>
+
+// Fusion, made to sit with our custom-drawn screens: text fields and combo boxes are rounded with
+// room inside, bordered buttons have room around their text (the default one is filled blue), scroll
+// bars are thin, have no arrow buttons and float over the content instead of narrowing it, and
+// message boxes carry no bitmap icon. Standard icons come from our symbol set, so no image plugin
+// is loaded for them. Colours are read from the widget's palette (ours, see appQPalette).
+class TolmekStyle : public QProxyStyle {
+    Q_OBJECT
+public:
+    TolmekStyle();
+
+    static constexpr int fieldRadius = 8;
+    static constexpr int fieldPaddingH = 8; // plus the line edit's own 2-pixel text margin
+    static constexpr int fieldPaddingV = 5;
+    static constexpr int controlHeight = 28; // fields, combo boxes and buttons
+    static constexpr int buttonRadius = 7;
+    static constexpr int buttonPaddingH = 14;
+    static constexpr int buttonMinWidth = 72;
+    static constexpr int scrollBarExtent = 12;
+    static constexpr int scrollBarThumb = 6;       // thickness at rest
+    static constexpr int scrollBarThumbHovered = 8;
+
+    int pixelMetric(PixelMetric metric, const QStyleOption* option = nullptr,
+                    const QWidget* widget = nullptr) const override;
+    int styleHint(StyleHint hint, const QStyleOption* option = nullptr, const QWidget* widget = nullptr,
+                  QStyleHintReturn* returnData = nullptr) const override;
+    QSize sizeFromContents(ContentsType type, const QStyleOption* option, const QSize& size,
+                           const QWidget* widget) const override;
+    QRect subElementRect(SubElement element, const QStyleOption* option, const QWidget* widget) const override;
+    QRect subControlRect(ComplexControl control, const QStyleOptionComplex* option, SubControl sub,
+                         const QWidget* widget) const override;
+    void drawPrimitive(PrimitiveElement element, const QStyleOption* option, QPainter* painter,
+                       const QWidget* widget = nullptr) const override;
+    void drawControl(ControlElement element, const QStyleOption* option, QPainter* painter,
+                     const QWidget* widget = nullptr) const override;
+    void drawComplexControl(ComplexControl control, const QStyleOptionComplex* option, QPainter* painter,
+                            const QWidget* widget = nullptr) const override;
+    QIcon standardIcon(StandardPixmap icon, const QStyleOption* option = nullptr,
+                       const QWidget* widget = nullptr) const override;
+    QPixmap standardPixmap(StandardPixmap icon, const QStyleOption* option = nullptr,
+                           const QWidget* widget = nullptr) const override;
+    void polish(QWidget* widget) override;
+    using QProxyStyle::polish;
+    void unpolish(QWidget* widget) override;
+    using QProxyStyle::unpolish;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+};

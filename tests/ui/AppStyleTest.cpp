@@ -1,0 +1,197 @@
+#include "ui/AppStyle.h"
+#include "ui/DialogSeam.h"
+#include "ui/Palette.h"
+#include "ui/Theme.h"
+#include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDateTime>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyleOption>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class AppStyleTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ThemeManager::shared().setTheme(AppTheme::light);
+        applyAppearance();
+    }
+    void TearDown() override { ThemeManager::shared().setTheme(AppTheme::system); }
+};
+
+QImage renderClear(QWidget& w) {
+    QImage img(w.size(), QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    w.render(&img, QPoint(), QRegion(), QWidget::DrawChildren);
+    return img.convertToFormat(QImage::Format_ARGB32);
+}
+
+void flushEvents() {
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+}
+
+int paintedPixels(const QImage& img) {
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            n += qAlpha(img.pixel(x, y)) > 0;
+    return n;
+}
+
+} // namespace
+
+TEST_F(AppStyleTest, FieldsAreRoundedWithRoomInside) {
+    QLineEdit field(QStringLiteral("Ada"));
+    field.resize(200, field.sizeHint().height());
+    EXPECT_GE(field.sizeHint().height(), TolmekStyle::controlHeight);
+
+    QStyleOptionFrame opt;
+    opt.initFrom(&field);
+    opt.lineWidth = 1;
+    opt.rect = field.rect();
+    const QRect text = field.style()->subElementRect(QStyle::SE_LineEditContents, &opt, &field);
+    EXPECT_GE(text.left(), 8); // the field's own 2-pixel margin comes on top
+
+    const QImage img = renderClear(field);
+    EXPECT_EQ(qAlpha(img.pixel(0, 0)), 0) << "square corner";
+    EXPECT_GT(qAlpha(img.pixel(field.width() / 2, 0)), 0) << "no border";
+    EXPECT_EQ(qAlpha(img.pixel(field.width() / 2, field.height() / 2)), 255) << "no fill";
+
+    // A frameless field (the search fields) draws nothing behind its text and keeps no padding.
+    QLineEdit bare;
+    bare.setFrame(false);
+    bare.resize(200, 24);
+    EXPECT_EQ(qAlpha(renderClear(bare).pixel(3, 12)), 0);
+    opt.lineWidth = 0;
+    EXPECT_EQ(bare.style()->subElementRect(QStyle::SE_LineEditContents, &opt, &bare), opt.rect);
+
+    // A framed text editor keeps its text clear of the rounded corners.
+    QPlainTextEdit notes;
+    notes.resize(200, 80);
+    notes.show();
+    EXPECT_GE(notes.viewport()->geometry().left(), 6);
+}
+
+TEST_F(AppStyleTest, ButtonsAndComboBoxesHaveRoomAroundTheirText) {
+    QPushButton remove(QStringLiteral("Supprimer"));
+    const int textWidth = remove.fontMetrics().horizontalAdvance(remove.text());
+    EXPECT_GE(remove.sizeHint().height(), TolmekStyle::controlHeight);
+    EXPECT_GE(remove.sizeHint().width(), textWidth + 2 * TolmekStyle::buttonPaddingH);
+    // A short title still makes a comfortable target.
+    QPushButton ok(QStringLiteral("OK"));
+    EXPECT_GE(ok.sizeHint().width(), TolmekStyle::buttonMinWidth);
+
+    QComboBox themes;
+    for (const char* t : {"Système", "Clair", "Sombre"})
+        themes.addItem(QString::fromUtf8(t));
+    themes.resize(180, themes.sizeHint().height());
+    EXPECT_GE(themes.sizeHint().height(), TolmekStyle::controlHeight);
+    QStyleOptionComboBox opt;
+    opt.initFrom(&themes);
+    opt.rect = themes.rect();
+    const QRect label = themes.style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, &themes);
+    const QRect arrow = themes.style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxArrow, &themes);
+    EXPECT_GE(label.left(), 8);
+    EXPECT_LE(label.right(), arrow.left());
+    EXPECT_EQ(arrow.right(), themes.rect().right());
+}
+
+TEST_F(AppStyleTest, ScrollBarsAreThinFloatOverTheContentAndHaveNoArrows) {
+    QScrollArea area;
+    area.setFrameShape(QFrame::NoFrame);
+    area.setWidgetResizable(true);
+    auto* content = new QWidget;
+    content->setMinimumHeight(600);
+    area.setWidget(content);
+    area.resize(300, 200);
+    area.show();
+    flushEvents();
+    QScrollBar* bar = area.verticalScrollBar();
+    ASSERT_TRUE(bar->isVisible());
+    // The content keeps the full width: its right edge lines up with what is above and below it.
+    EXPECT_EQ(area.viewport()->width(), area.width());
+    EXPECT_EQ(content->width(), area.width());
+    EXPECT_EQ(bar->width(), TolmekStyle::scrollBarExtent);
+
+    QStyleOptionSlider opt;
+    opt.initFrom(bar);
+    opt.orientation = Qt::Vertical;
+    opt.minimum = bar->minimum();
+    opt.maximum = bar->maximum();
+    opt.pageStep = bar->pageStep();
+    opt.sliderPosition = bar->maximum();
+    opt.rect = bar->rect();
+    for (auto sub : {QStyle::SC_ScrollBarAddLine, QStyle::SC_ScrollBarSubLine})
+        EXPECT_TRUE(bar->style()->subControlRect(QStyle::CC_ScrollBar, &opt, sub, bar).isEmpty());
+    const QRect slider = bar->style()->subControlRect(QStyle::CC_ScrollBar, &opt, QStyle::SC_ScrollBarSlider, bar);
+    EXPECT_NEAR(slider.bottom(), bar->rect().bottom() - 2, 1); // at the end of the range
+    EXPECT_NEAR(slider.height(), (bar->height() - 4) * 200 / 600, 3);
+
+    // At rest with the pointer elsewhere, the bar leaves the content uncovered; a scroll shows it.
+    bar->setProperty("_tolmek_scrollbar_shown", QVariant());
+    area.setAttribute(Qt::WA_UnderMouse, false);
+    EXPECT_EQ(paintedPixels(renderClear(*bar)), 0);
+    bar->setValue(300);
+    const QImage shown = renderClear(*bar);
+    EXPECT_GT(paintedPixels(shown), 50);
+    // The thumb is a thin line at the far edge, not a full-width bar.
+    EXPECT_EQ(qAlpha(shown.pixel(1, bar->height() / 2)), 0);
+}
+
+TEST_F(AppStyleTest, AlertsHaveABoldTitleNoIconAndRoomForTheMessage) {
+    DialogSeam::Message m;
+    m.icon = QMessageBox::Warning;
+    m.text = QStringLiteral("Quitter Tolmek ?");
+    m.informativeText = QStringLiteral("Toute modification non enregistrée sera perdue.");
+    m.buttons = {{QStringLiteral("Annuler"), QMessageBox::RejectRole},
+                 {QStringLiteral("Quitter"), QMessageBox::DestructiveRole}};
+    QList<QAbstractButton*> buttons;
+    std::unique_ptr<QMessageBox> box(DialogSeam::makeBox(nullptr, m, buttons));
+    box->show();
+    flushEvents();
+    ASSERT_EQ(buttons.size(), 2);
+    EXPECT_EQ(buttons[0]->text(), QStringLiteral("Annuler"));
+    EXPECT_GE(box->width(), DialogSeam::alertMinimumWidth);
+    EXPECT_TRUE(box->iconPixmap().isNull());
+    auto* title = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
+    auto* detail = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_informativelabel"));
+    ASSERT_TRUE(title && detail);
+    EXPECT_GE(title->font().weight(), QFont::Bold);
+    EXPECT_LT(detail->font().weight(), QFont::DemiBold);
+    EXPECT_LT(title->geometry().bottom(), detail->geometry().top());
+    // The message reads on one line, or two at most, never word by word.
+    EXPECT_LE(detail->height(), 2 * detail->fontMetrics().lineSpacing() + 4);
+    // No bitmap icon, even for Qt's own message boxes.
+    EXPECT_TRUE(QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning).isNull());
+}
+
+TEST_F(AppStyleTest, StyledFieldsFollowTheNewPaletteWhenTheThemeChanges) {
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* search = new QLineEdit;
+    search->setPlaceholderText(QStringLiteral("Rechercher un projet…"));
+    search->setFrame(false);
+    search->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; border: none; padding: 0; }"));
+    layout->addWidget(search);
+    window.show();
+    flushEvents();
+    const QColor lightPlaceholder = search->palette().color(QPalette::PlaceholderText);
+    ThemeManager::shared().setTheme(AppTheme::dark);
+    flushEvents();
+    const QColor darkPlaceholder = search->palette().color(QPalette::PlaceholderText);
+    EXPECT_NE(darkPlaceholder, lightPlaceholder);
+    EXPECT_EQ(darkPlaceholder, QApplication::palette().color(QPalette::PlaceholderText));
+    EXPECT_EQ(search->palette().color(QPalette::Text), QApplication::palette().color(QPalette::Text));
+}
