@@ -1,0 +1,141 @@
+#include "ui/lists/ListItem.h"
+
+#include "ui/Paint.h"
+#include "ui/Theme.h"
+#include "ui/lists/ListAccessibility.h"
+
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
+
+namespace lists {
+
+namespace {
+constexpr int kHoverMs = 120;
+}
+
+ShadowHost::ShadowHost(QWidget* parent) : QWidget(parent) {}
+
+void ShadowHost::setBackground(qreal radius, ColorFn fill, ColorFn stroke) {
+    m_radius = radius;
+    m_fill = std::move(fill);
+    m_stroke = std::move(stroke);
+    update();
+}
+
+void ShadowHost::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    if (m_fill) {
+        Paint::fillRoundedRect(p, QRectF(rect()), m_radius, m_fill());
+        if (m_stroke)
+            Paint::strokeRoundedRect(p, QRectF(rect()), m_radius, m_stroke());
+    }
+    for (QObject* o : children()) {
+        auto* w = qobject_cast<QWidget*>(o);
+        if (!w || !w->isVisible())
+            continue;
+        if (auto* caster = dynamic_cast<ShadowCaster*>(w))
+            caster->paintShadow(p, w->geometry());
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+ListItem::ListItem(ThemeManager& theme, Callbacks callbacks, QWidget* parent)
+    : QWidget(parent), m_theme(theme), m_cb(std::move(callbacks)), m_hover(new HoverAnimator(this, kHoverMs)) {
+    installListAccessibility();
+    setCursor(Qt::PointingHandCursor);
+    connect(m_hover, &HoverAnimator::progressChanged, this, [this](qreal t) {
+        hoverProgressChanged(t);
+        repaintHost();
+    });
+    connect(&m_theme, &ThemeManager::appearanceChanged, this, [this] { repaintHost(); });
+}
+
+bool ListItem::isDark() const { return m_theme.isDark(); }
+
+void ListItem::resetHover() {
+    m_pressed = false;
+    m_hover->setHoveredImmediately(false);
+    hoverProgressChanged(0);
+}
+
+void ListItem::repaintHost() {
+    if (QWidget* host = parentWidget())
+        host->update(geometry().adjusted(-30, -30, 30, 36));
+    update();
+}
+
+void ListItem::rebind(QMetaObject::Connection observer, Callbacks callbacks) {
+    disconnect(m_observer);
+    m_observer = observer;
+    m_cb = std::move(callbacks);
+    resetHover();
+    refresh();
+}
+
+void ListItem::setAccessibleTexts(const QString& name, const QString& description) {
+    if (accessibleName() != name)
+        setAccessibleName(name);
+    if (accessibleDescription() != description)
+        setAccessibleDescription(description);
+}
+
+void ListItem::installEllipsis(EllipsisButton* button) {
+    m_ellipsis = button;
+    connect(button, &EllipsisButton::editRequested, this, [this] { if (m_cb.onEdit) m_cb.onEdit(); });
+    connect(button, &EllipsisButton::deleteRequested, this, [this] { if (m_cb.onDelete) m_cb.onDelete(); });
+}
+
+void ListItem::activate() {
+    if (m_cb.onOpen)
+        m_cb.onOpen();
+}
+
+void ListItem::showActionsMenu() {
+    if (m_ellipsis && m_ellipsis->isVisible()) {
+        m_ellipsis->ensureMenu();
+        m_ellipsis->showMenu();
+        return;
+    }
+    if (m_cb.onEdit || m_cb.onDelete) {
+        auto onEdit = m_cb.onEdit, onDelete = m_cb.onDelete;
+        execContextMenu(this, mapToGlobal(rect().center()), [onEdit] { if (onEdit) onEdit(); },
+                        [onDelete] { if (onDelete) onDelete(); });
+    }
+}
+
+void ListItem::mousePressEvent(QMouseEvent* e) {
+    m_pressed = e->button() == Qt::LeftButton;
+    e->accept();
+}
+
+void ListItem::mouseReleaseEvent(QMouseEvent* e) {
+    const bool click = m_pressed && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint());
+    m_pressed = false;
+    if (click)
+        activate();
+}
+
+void ListItem::keyPressEvent(QKeyEvent* e) {
+    if (e->modifiers() == Qt::NoModifier &&
+        (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter || e->key() == Qt::Key_Space)) {
+        activate();
+        e->accept();
+        return;
+    }
+    QWidget::keyPressEvent(e);
+}
+
+void ListItem::contextMenuEvent(QContextMenuEvent* e) {
+    if (!m_cb.onEdit && !m_cb.onDelete) {
+        e->ignore();
+        return;
+    }
+    auto onEdit = m_cb.onEdit, onDelete = m_cb.onDelete;
+    execContextMenu(this, e->globalPos(), [onEdit] { if (onEdit) onEdit(); }, [onDelete] { if (onDelete) onDelete(); });
+}
+
+} // namespace lists

@@ -1,0 +1,374 @@
+#include "ui/lists/ListWidgets.h"
+
+#include "ui/Fonts.h"
+#include "ui/Paint.h"
+#include "ui/Palette.h"
+#include "ui/Symbols.h"
+#include "ui/lists/ListAccessibility.h"
+
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QTextLayout>
+#include <QWidgetAction>
+
+#include <cmath>
+
+namespace lists {
+
+void nameControl(QWidget* control, const QString& name) {
+    control->setAccessibleName(name);
+    control->setToolTip(name);
+}
+
+// ---------------------------------------------------------------------------------------------
+SymbolButton::SymbolButton(QString symbol, qreal symbolPx, QSize frame, ColorFn color, QWidget* parent)
+    : QAbstractButton(parent), m_symbol(std::move(symbol)), m_px(symbolPx), m_frame(frame), m_color(std::move(color)) {
+    setFixedSize(frame);
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::NoFocus);
+}
+
+void SymbolButton::setDimmed(bool dimmed) {
+    if (m_dimmed == dimmed)
+        return;
+    m_dimmed = dimmed;
+    update();
+}
+
+void SymbolButton::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setOpacity(opacity());
+    const QRectF r((width() - m_px) / 2.0, (height() - m_px) / 2.0, m_px, m_px);
+    Symbols::paint(p, r, m_symbol, m_color ? m_color() : AppPalette::primaryText());
+}
+
+// ---------------------------------------------------------------------------------------------
+SymbolView::SymbolView(qreal px, QWidget* parent) : QWidget(parent), m_px(px) {
+    setFixedSize(int(std::ceil(px)), int(std::ceil(px)));
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void SymbolView::setSymbol(const QString& name, const QColor& color) {
+    m_symbol = name;
+    m_color = color;
+    update();
+}
+
+void SymbolView::setColorFn(ColorFn color) {
+    m_colorFn = std::move(color);
+    update();
+}
+
+void SymbolView::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    Symbols::paint(p, QRectF(rect()), m_symbol, color());
+}
+
+// ---------------------------------------------------------------------------------------------
+TileView::TileView(int size, qreal radius, qreal symbolPx, QWidget* parent)
+    : QWidget(parent), m_radius(radius), m_px(symbolPx) {
+    setFixedSize(size, size);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void TileView::setSymbol(const QString& name, const QColor& tint) {
+    if (name == m_symbol && tint == m_tint)
+        return;
+    m_symbol = name;
+    m_tint = tint;
+    update();
+}
+
+void TileView::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF r = QRectF(rect());
+    Paint::fillRoundedRect(p, r, m_radius, withOpacity(m_tint, 0.14));
+    Paint::strokeRoundedRect(p, r, m_radius, withOpacity(m_tint, 0.22));
+    Symbols::paint(p, QRectF((width() - m_px) / 2, (height() - m_px) / 2, m_px, m_px), m_symbol, m_tint);
+}
+
+// ---------------------------------------------------------------------------------------------
+namespace {
+
+// Advances are at least this wide: bounds how many characters a line of a given width can hold.
+int narrowestAdvance(const QFontMetricsF& fm) {
+    qreal w = fm.horizontalAdvance(QLatin1Char(' '));
+    for (QChar c : {QLatin1Char('i'), QLatin1Char('l'), QLatin1Char('.'), QLatin1Char('|'), QLatin1Char('\'')})
+        w = std::min(w, fm.horizontalAdvance(c));
+    return std::max(1, int(std::floor(w)));
+}
+
+// Characters past this count can never reach the first lines: longer texts are cut before shaping.
+constexpr qsizetype kLongLine = 2000;
+
+ClampedText::Layout layoutText(const QString& text, const QFont& font, int width, int maxLines) {
+    ClampedText::Layout out;
+    out.width = width;
+    const QFontMetricsF fm(font);
+    const qreal lineH = fm.lineSpacing();
+    out.height = int(std::ceil(lineH));
+    if (text.isEmpty())
+        return out;
+    // A clamped text shows at most maxLines lines of at most width / narrowest characters each.
+    QString source = text;
+    bool cut = false;
+    if (maxLines > 0 && width > 0) {
+        const qsizetype budget = qsizetype(maxLines) * (width / narrowestAdvance(fm) + 2) + 16;
+        if (text.size() > budget) {
+            source = text.left(budget);
+            cut = true;
+        }
+    }
+    // Most texts are one short line: no line breaking needed.
+    if (!source.contains(QLatin1Char('\n'))) {
+        if (width <= 0) {
+            out.lines.push_back({0, int(source.size()), {}});
+            return out;
+        }
+        if (!cut && source.size() < kLongLine && fm.horizontalAdvance(source) <= width) {
+            out.lines.push_back({0, int(source.size()), {}});
+            return out;
+        }
+        if (maxLines == 1) {
+            QString elided = fm.elidedText(source, Qt::ElideRight, width);
+            if (cut && elided == source)
+                elided = fm.elidedText(source + QChar(0x2026), Qt::ElideRight, width);
+            out.lines.push_back({0, 0, elided});
+            return out;
+        }
+    }
+    QTextLayout layout(source, font);
+    QTextOption opt;
+    opt.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(opt);
+    layout.beginLayout();
+    int count = 0;
+    for (;;) {
+        QTextLine line = layout.createLine();
+        if (!line.isValid())
+            break;
+        line.setLineWidth(width);
+        ++count;
+        if (maxLines > 0 && count == maxLines) {
+            QString rest = source.mid(line.textStart());
+            rest.replace(QLatin1Char('\n'), QLatin1Char(' '));
+            if (cut)
+                rest += QChar(0x2026);
+            out.lines.push_back({line.textStart(), line.textLength(), fm.elidedText(rest, Qt::ElideRight, width)});
+            break;
+        }
+        out.lines.push_back({line.textStart(), line.textLength(), {}});
+    }
+    layout.endLayout();
+    out.height = int(std::ceil(lineH * std::max(1, int(out.lines.size()))));
+    return out;
+}
+
+} // namespace
+
+ClampedText::ClampedText(const QFont& font, ColorFn color, int maxLines, QWidget* parent)
+    : QWidget(parent), m_font(font), m_color(std::move(color)), m_maxLines(maxLines) {
+    installListAccessibility();
+    QSizePolicy sp(QSizePolicy::Preferred, QSizePolicy::Minimum);
+    sp.setHeightForWidth(true);
+    setSizePolicy(sp);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void ClampedText::setText(const QString& text) {
+    if (text == m_text)
+        return;
+    m_text = text;
+    m_cache[0] = m_cache[1] = Layout();
+    updateGeometry();
+    update();
+}
+
+void ClampedText::setCollapsible(int top) {
+    m_collapsible = true;
+    m_top = top;
+    updateGeometry();
+}
+
+const ClampedText::Layout& ClampedText::layoutFor(int width) const {
+    for (const Layout& l : m_cache)
+        if (l.width == width)
+            return l;
+    Layout& slot = m_cache[m_nextSlot];
+    m_nextSlot = 1 - m_nextSlot;
+    slot = layoutText(m_text, m_font, width, m_maxLines);
+    return slot;
+}
+
+QString ClampedText::lineText(const Line& line) const {
+    if (!line.elided.isNull())
+        return line.elided;
+    return m_text.mid(line.start, line.length).remove(QLatin1Char('\n'));
+}
+
+int ClampedText::heightForWidth(int w) const {
+    // A layout asks with the width it offers; the text never gets more than its maximum width.
+    w = std::min(w, maximumWidth());
+    if (m_collapsible && m_text.isEmpty())
+        return 0;
+    return layoutFor(w).height + (m_collapsible ? m_top : 0);
+}
+
+QSize ClampedText::sizeHint() const {
+    const QFontMetrics fm(m_font);
+    // Only the start of the first line can matter for a width of at most 600.
+    const QString first = m_text.left(256).section(QLatin1Char('\n'), 0, 0);
+    const int w = std::min(fm.horizontalAdvance(first) + 2, 600);
+    return {w, heightForWidth(w)};
+}
+
+QSize ClampedText::minimumSizeHint() const {
+    if (m_collapsible && m_text.isEmpty())
+        return {0, 0};
+    const QFontMetrics fm(m_font);
+    return {std::min(40, fm.horizontalAdvance(m_text.left(24)) + 2), fm.lineSpacing()};
+}
+
+QStringList ClampedText::visibleLines(int width) const {
+    QStringList out;
+    for (const Line& line : layoutFor(width).lines)
+        out << lineText(line);
+    return out;
+}
+
+void ClampedText::paintEvent(QPaintEvent* event) {
+    if (m_text.isEmpty())
+        return;
+    QPainter p(this);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    p.setOpacity(m_opacity);
+    p.setFont(m_font);
+    p.setPen(m_color ? m_color() : AppPalette::primaryText());
+    const qreal lineH = QFontMetricsF(m_font).lineSpacing();
+    const QRect dirty = event->rect();
+    qreal y = m_collapsible ? m_top : 0;
+    // Only the lines inside the repainted area are drawn: a long text scrolled past costs nothing.
+    for (const Line& line : layoutFor(width()).lines) {
+        if (y > dirty.bottom())
+            break;
+        if (y + lineH >= dirty.top())
+            p.drawText(QRectF(0, y, width(), lineH), int(m_align | Qt::AlignVCenter), lineText(line));
+        y += lineH;
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+Divider::Divider(ColorFn color, QWidget* parent) : QWidget(parent), m_color(std::move(color)) {
+    setFixedHeight(1);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+}
+
+void Divider::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), m_color());
+}
+
+// ---------------------------------------------------------------------------------------------
+namespace {
+
+// A menu entry drawn in the danger colour ("Supprimer" with the destructive role).
+class DestructiveItem : public QWidget {
+public:
+    DestructiveItem(QString text, QAction* action, QMenu* menu)
+        : QWidget(menu), m_text(std::move(text)), m_action(action), m_menu(menu) {
+        setMouseTracking(true);
+        setAttribute(Qt::WA_Hover);
+        setAccessibleName(m_text);
+        const QFontMetrics fm(menu->font());
+        setMinimumSize(fm.horizontalAdvance(m_text) + 48, fm.height() + 10);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        if (underMouse())
+            Paint::fillRoundedRect(p, QRectF(rect()).adjusted(4, 1, -4, -1), 4, palette().color(QPalette::Highlight));
+        p.setFont(m_menu->font());
+        p.setPen(underMouse() ? palette().color(QPalette::HighlightedText) : AppPalette::dangerRed());
+        p.drawText(rect().adjusted(24, 0, -8, 0), Qt::AlignVCenter | Qt::AlignLeft, m_text);
+    }
+    void mouseReleaseEvent(QMouseEvent* e) override {
+        if (rect().contains(e->position().toPoint())) {
+            m_menu->hide();
+            m_action->trigger();
+        }
+    }
+
+private:
+    QString m_text;
+    QAction* m_action;
+    QMenu* m_menu;
+};
+
+} // namespace
+
+EllipsisButton::EllipsisButton(QSize frame, qreal symbolPx, qreal backgroundOpacity, QWidget* parent)
+    : QToolButton(parent), m_frame(frame), m_px(symbolPx), m_bgOpacity(backgroundOpacity) {
+    setFixedSize(frame);
+    setPopupMode(QToolButton::InstantPopup);
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::NoFocus);
+    nameControl(this, QStringLiteral("Actions"));
+    m_edit = new QAction(QStringLiteral("Modifier"), this);
+    m_delete = new QWidgetAction(this);
+    m_delete->setText(QStringLiteral("Supprimer"));
+    connect(m_edit, &QAction::triggered, this, &EllipsisButton::editRequested);
+    connect(m_delete, &QAction::triggered, this, &EllipsisButton::deleteRequested);
+    // Pressed through accessibility before its menu exists: build it and open it.
+    connect(this, &QToolButton::clicked, this, [this] {
+        ensureMenu();
+        showMenu();
+    });
+}
+
+QMenu* EllipsisButton::ensureMenu() {
+    // Built on first use: a page holds up to 48 of these, and most menus are never opened.
+    if (!menu()) {
+        auto* m = new QMenu(this);
+        m->addAction(m_edit);
+        m->addSeparator();
+        auto* del = static_cast<QWidgetAction*>(m_delete);
+        del->setDefaultWidget(new DestructiveItem(QStringLiteral("Supprimer"), del, m));
+        m->addAction(del);
+        setMenu(m);
+    }
+    return menu();
+}
+
+void EllipsisButton::mousePressEvent(QMouseEvent* e) {
+    ensureMenu();
+    QToolButton::mousePressEvent(e);
+}
+
+void EllipsisButton::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    if (m_bgOpacity >= 0)
+        Paint::fillRoundedRect(p, QRectF(rect()), 10, withOpacity(AppPalette::tintedBackground(), m_bgOpacity));
+    Symbols::paint(p, QRectF((width() - m_px) / 2.0, (height() - m_px) / 2.0, m_px, m_px), QStringLiteral("ellipsis"),
+                   AppPalette::secondaryText());
+}
+
+void execContextMenu(QWidget* owner, const QPoint& globalPos, const std::function<void()>& onEdit,
+                     const std::function<void()>& onDelete) {
+    auto* menu = new QMenu(owner);
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    QObject::connect(menu->addAction(QStringLiteral("Modifier")), &QAction::triggered, owner, [onEdit] { onEdit(); });
+    menu->addSeparator();
+    QObject::connect(menu->addAction(QStringLiteral("Supprimer")), &QAction::triggered, owner,
+                     [onDelete] { onDelete(); });
+    menu->popup(globalPos);
+}
+
+} // namespace lists

@@ -1,0 +1,183 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QToolButton>
+#include <QWidget>
+
+#include <functional>
+#include <vector>
+
+class QMenu;
+
+// Small painted widgets of the list screens (projects, documents, checklists). Colours are read at
+// paint time, so an appearance change needs only a repaint. Every one that shows text or takes a
+// click is exposed to accessibility (see the comments of each).
+namespace lists {
+
+using ColorFn = std::function<QColor()>;
+
+// Names an icon-only control for a screen reader and for the pointer's help text.
+void nameControl(QWidget* control, const QString& name);
+
+// A symbol in a fixed frame, drawn at an opacity: a dimmed control stays clickable and does nothing
+// by itself (its owner checks). Name it with nameControl().
+class SymbolButton : public QAbstractButton {
+    Q_OBJECT
+public:
+    SymbolButton(QString symbol, qreal symbolPx, QSize frame, ColorFn color, QWidget* parent = nullptr);
+    void setDimmed(bool dimmed);
+    bool isDimmed() const { return m_dimmed; }
+    qreal opacity() const { return m_dimmed ? 0.35 : 1.0; }
+    QSize sizeHint() const override { return m_frame; }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    QString m_symbol;
+    qreal m_px;
+    QSize m_frame;
+    ColorFn m_color;
+    bool m_dimmed = false;
+};
+
+// A bare symbol (decoration: not exposed), in a colour given or read at paint time.
+class SymbolView : public QWidget {
+    Q_OBJECT
+public:
+    SymbolView(qreal px, QWidget* parent = nullptr);
+    void setSymbol(const QString& name, const QColor& color);
+    // The colour read at each paint (follows the appearance); overrides the fixed colour.
+    void setColorFn(ColorFn color);
+    QString symbol() const { return m_symbol; }
+    QColor color() const { return m_colorFn ? m_colorFn() : m_color; }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    qreal m_px;
+    QString m_symbol;
+    QColor m_color;
+    ColorFn m_colorFn;
+};
+
+// A coloured icon tile: rounded square filled with the tint at 0.14, stroked at 0.22, symbol in the tint.
+class TileView : public QWidget {
+    Q_OBJECT
+public:
+    TileView(int size, qreal radius, qreal symbolPx, QWidget* parent = nullptr);
+    void setSymbol(const QString& name, const QColor& tint);
+    QString symbol() const { return m_symbol; }
+    QColor tint() const { return m_tint; }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    qreal m_radius, m_px;
+    QString m_symbol;
+    QColor m_tint;
+};
+
+// Text wrapped to the width and cut after `maxLines` lines with an ellipsis (0: no limit). Exposed as
+// static text named by the whole text; a blank or transparent text is not exposed. A clamped text
+// lays out only the part its lines can show, so a text of any length stays cheap.
+class ClampedText : public QWidget {
+    Q_OBJECT
+public:
+    ClampedText(const QFont& font, ColorFn color, int maxLines, QWidget* parent = nullptr);
+    void setText(const QString& text);
+    QString text() const { return m_text; }
+    void setAlignment(Qt::Alignment a) { m_align = a; update(); }
+    void setTextOpacity(qreal o) { m_opacity = o; update(); }
+    qreal textOpacity() const { return m_opacity; }
+    // Takes no height while the text is empty, and keeps `top` above the text otherwise. Cheaper than
+    // hiding and showing: showing a child lays out every ancestor at once.
+    void setCollapsible(int top);
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int w) const override;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+    // The lines shown at this width (tests).
+    QStringList visibleLines(int width) const;
+
+    // One laid-out line: a range of the text, or an elided last line.
+    struct Line {
+        int start = 0;
+        int length = 0;
+        QString elided;   // set when the line was cut with an ellipsis
+    };
+    struct Layout {
+        std::vector<Line> lines;
+        int height = 0;
+        int width = -1;
+    };
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    const Layout& layoutFor(int width) const;
+    QString lineText(const Line& line) const;
+
+    QString m_text;
+    QFont m_font;
+    ColorFn m_color;
+    int m_maxLines;
+    Qt::Alignment m_align = Qt::AlignLeft;
+    qreal m_opacity = 1;
+    bool m_collapsible = false;
+    int m_top = 0;
+    // The last two widths asked: layouts ask for the offered width and the final one in turn.
+    mutable Layout m_cache[2];
+    mutable int m_nextSlot = 0;
+};
+
+// A hairline in a colour read at paint time.
+class Divider : public QWidget {
+    Q_OBJECT
+public:
+    Divider(ColorFn color, QWidget* parent = nullptr);
+    QSize sizeHint() const override { return {1, 1}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+
+private:
+    ColorFn m_color;
+};
+
+// The "…" menu of rows and cards: "Modifier", a divider, "Supprimer" (drawn as destructive). Named
+// "Actions" for a screen reader; pressing it opens the menu.
+class EllipsisButton : public QToolButton {
+    Q_OBJECT
+public:
+    // backgroundOpacity < 0: no background.
+    EllipsisButton(QSize frame, qreal symbolPx, qreal backgroundOpacity, QWidget* parent = nullptr);
+    QSize sizeHint() const override { return m_frame; }
+    QAction* editAction() const { return m_edit; }
+    QAction* deleteAction() const { return m_delete; }
+    QMenu* ensureMenu();
+
+signals:
+    void editRequested();
+    void deleteRequested();
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* e) override;
+
+private:
+    QSize m_frame;
+    qreal m_px;
+    qreal m_bgOpacity;
+    QAction* m_edit;
+    QAction* m_delete;
+};
+
+// A context menu "Modifier", divider, "Supprimer" (no destructive look).
+void execContextMenu(QWidget* owner, const QPoint& globalPos, const std::function<void()>& onEdit,
+                     const std::function<void()>& onDelete);
+
+} // namespace lists

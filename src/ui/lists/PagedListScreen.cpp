@@ -1,0 +1,368 @@
+#include "ui/lists/PagedListScreen.h"
+
+#include "prefs/Preferences.h"
+#include "ui/Palette.h"
+#include "ui/Theme.h"
+#include "ui/lists/AdaptiveGridLayout.h"
+#include "ui/lists/Paging.h"
+
+#include <QLineEdit>
+#include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QShowEvent>
+#include <QVBoxLayout>
+
+#include <vector>
+
+namespace lists {
+
+namespace {
+
+// The rows or the cards of the page, created once per position and rebound afterwards.
+struct Pool {
+    bool grid = false;
+    ShadowHost* host = nullptr;
+    QVBoxLayout* listLayout = nullptr;      // rows
+    AdaptiveGridLayout* gridLayout = nullptr;   // cards
+    std::vector<ListItem*> items;
+    std::vector<QWidget*> dividers;
+    size_t shown = 0;
+};
+
+} // namespace
+
+struct PagedListScreen::Private {
+    PagedListScreen* q = nullptr;
+    Preferences& prefs;
+    ThemeManager& theme;
+    Options options;
+
+    QString searchText;
+    QString layoutRaw;
+    int pageSize = 12;
+    int currentPage = 0;
+    std::optional<int> totalCount;
+    int shown = 0;
+    int reloads = 0;
+    int listIdentity = 0;
+    bool appeared = false;
+
+    QVBoxLayout* root = nullptr;
+    QVBoxLayout* pageTop = nullptr;
+    QVBoxLayout* pageLayout = nullptr;
+    SearchField* search = nullptr;
+    LayoutSwitch* layoutSwitch = nullptr;
+    PagerBar* pager = nullptr;
+    EmptyState* empty = nullptr;
+    QWidget* contentBox = nullptr;
+    QScrollArea* scroll = nullptr;
+    QWidget* bottomFill = nullptr;
+    Pool rows, cards;
+
+    Private(Preferences& p, ThemeManager& t, Options o) : prefs(p), theme(t), options(std::move(o)) {}
+
+    DisplayLayout layout() const { return DisplayLayouts::fromStored(layoutRaw); }
+    void updateChrome();
+    void showItems();
+    void fill(Pool& pool, Pool& other, size_t n);
+};
+
+PagedListScreen::PagedListScreen(Preferences& prefs, ThemeManager& theme, Options options, QWidget* parent)
+    : QWidget(parent), d(std::make_unique<Private>(prefs, theme, std::move(options))) {
+    d->q = this;
+    d->pageSize = d->options.pageSize;
+    if (d->options.totalKnownBeforeReload)
+        d->totalCount = 0;
+    d->layoutRaw = prefs.value(DisplayLayouts::preferenceKey, QStringLiteral("list")).toString();
+
+    d->root = new QVBoxLayout(this);
+    d->root->setContentsMargins(0, 0, 0, 0);
+    d->root->setSpacing(0);
+
+    d->search = new SearchField(d->options.searchPlaceholder, this);
+    d->search->lineEdit()->setObjectName(QStringLiteral("searchField"));
+    d->layoutSwitch = new LayoutSwitch(this);
+    d->layoutSwitch->setObjectName(QStringLiteral("layoutSwitch"));
+    if (d->options.paged) {
+        d->pager = new PagerBar(this);
+        d->pager->setObjectName(QStringLiteral("pagerBar"));
+    }
+
+    // The scrolled page: an optional header, the empty state when it scrolls too, rows, cards.
+    d->contentBox = new QWidget(this);
+    auto* contentLayout = new QVBoxLayout(d->contentBox);
+    contentLayout->setContentsMargins(d->options.contentMargins);
+    contentLayout->setSpacing(0);
+    d->scroll = new QScrollArea(d->contentBox);
+    d->scroll->setObjectName(QStringLiteral("contentScroll"));
+    d->scroll->setFrameShape(QFrame::NoFrame);
+    d->scroll->setWidgetResizable(true);
+    d->scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    d->scroll->viewport()->setAutoFillBackground(false);
+    d->scroll->setAutoFillBackground(false);
+    contentLayout->addWidget(d->scroll);
+    auto* page = new QWidget;
+    d->pageLayout = new QVBoxLayout(page);
+    d->pageLayout->setContentsMargins(0, 0, 0, 0);
+    d->pageLayout->setSpacing(0);
+    d->pageTop = new QVBoxLayout;
+    d->pageTop->setContentsMargins(0, 0, 0, 0);
+    d->pageLayout->addLayout(d->pageTop);
+
+    const ListStyle& ls = d->options.list;
+    d->rows.host = new ShadowHost(page);
+    d->rows.host->setObjectName(QStringLiteral("listHost"));
+    if (ls.cardRadius > 0)
+        d->rows.host->setBackground(ls.cardRadius, [] { return AppPalette::cardBackground(); },
+                                    [] { return withOpacity(AppPalette::separator(), 0.25); });
+    d->rows.listLayout = new QVBoxLayout(d->rows.host);
+    d->rows.listLayout->setContentsMargins(ls.margins);
+    d->rows.listLayout->setSpacing(ls.spacing);
+    if (ls.trailingStretch)
+        d->rows.listLayout->addStretch(1);
+
+    const GridStyle& gs = d->options.grid;
+    d->cards.grid = true;
+    d->cards.host = new ShadowHost(page);
+    d->cards.host->setObjectName(QStringLiteral("gridHost"));
+    d->cards.gridLayout = new AdaptiveGridLayout(gs.minWidth, gs.maxWidth, gs.spacing, d->cards.host);
+    d->cards.gridLayout->setContentsMargins(gs.margins);
+    d->rows.host->hide();
+    d->cards.host->hide();
+    d->pageLayout->addWidget(d->rows.host);
+    d->pageLayout->addWidget(d->cards.host);
+    d->pageLayout->addStretch(1);
+    d->scroll->setWidget(page);
+    page->setAutoFillBackground(false);   // the scroll area turns it on
+
+    d->bottomFill = new QWidget(this);
+    d->bottomFill->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
+
+    connect(d->search, &SearchField::textChanged, this, [this](const QString& text) {
+        d->searchText = text;
+        if (d->appeared)
+            reload(true);
+        else
+            d->updateChrome();
+    });
+    connect(d->layoutSwitch, &LayoutSwitch::picked, this, [this](DisplayLayout layout) {
+        d->prefs.setValue(DisplayLayouts::preferenceKey, DisplayLayouts::rawValue(layout));
+    });
+    connect(&prefs, &Preferences::changed, this, [this](const QString& key) {
+        if (key != QLatin1String(DisplayLayouts::preferenceKey))
+            return;
+        const QString raw = d->prefs.value(key, QStringLiteral("list")).toString();
+        if (raw == d->layoutRaw)
+            return;
+        d->layoutRaw = raw;
+        if (d->appeared)
+            reload(false);
+        else
+            d->updateChrome();
+    });
+    if (d->pager) {
+        connect(d->pager, &PagerBar::previousClicked, this, &PagedListScreen::goPrevious);
+        connect(d->pager, &PagerBar::nextClicked, this, &PagedListScreen::goNext);
+        connect(d->pager, &PagerBar::pageSizePicked, this, &PagedListScreen::pickPageSize);
+    }
+    connect(&theme, &ThemeManager::appearanceChanged, this, [this] { update(); });
+}
+
+PagedListScreen::~PagedListScreen() = default;
+
+QVBoxLayout* PagedListScreen::rootLayout() const { return d->root; }
+QVBoxLayout* PagedListScreen::pageTopLayout() const { return d->pageTop; }
+
+void PagedListScreen::setEmptyState(EmptyState* state) {
+    d->empty = state;
+    if (d->options.emptyInScroll) {
+        state->setParent(d->scroll->widget());
+        d->pageLayout->insertWidget(1, state, d->options.emptyFillsHeight ? 1 : 0);
+    } else {
+        state->setParent(this);
+    }
+}
+
+void PagedListScreen::finishLayout() {
+    if (d->empty && !d->options.emptyInScroll)
+        d->root->addWidget(d->empty, d->options.emptyFillsHeight ? 1 : 0);
+    d->root->addWidget(d->contentBox, 1);
+    if (d->pager)
+        d->root->addWidget(d->pager);
+    d->root->addWidget(d->bottomFill, 1);
+    d->updateChrome();
+    if (d->empty)
+        d->empty->show();
+    d->contentBox->setVisible(d->options.emptyInScroll);
+    d->bottomFill->setVisible(!d->options.emptyFillsHeight && !d->options.emptyInScroll);
+}
+
+QString PagedListScreen::searchText() const { return d->searchText; }
+bool PagedListScreen::isSearching() const { return !trimmed(d->searchText).isEmpty(); }
+DisplayLayout PagedListScreen::layout() const { return d->layout(); }
+int PagedListScreen::currentPage() const { return d->currentPage; }
+int PagedListScreen::pageSize() const { return d->pageSize; }
+std::optional<int> PagedListScreen::totalCount() const { return d->totalCount; }
+int PagedListScreen::shownCount() const { return d->shown; }
+QString PagedListScreen::pageLabel() const { return lists::pageLabel(d->currentPage, d->pageSize, d->totalCount); }
+bool PagedListScreen::canGoNext() const {
+    if (!d->options.paged)
+        return false;
+    if (!d->totalCount)
+        return d->shown == d->pageSize;
+    return lists::canGoNext(d->currentPage, d->pageSize, *d->totalCount);
+}
+bool PagedListScreen::canGoPrevious() const { return d->options.paged && d->currentPage > 0; }
+int PagedListScreen::reloadCount() const { return d->reloads; }
+int PagedListScreen::listIdentity() const { return d->listIdentity; }
+bool PagedListScreen::hasAppeared() const { return d->appeared; }
+
+SearchField* PagedListScreen::searchField() const { return d->search; }
+LayoutSwitch* PagedListScreen::layoutSwitch() const { return d->layoutSwitch; }
+PagerBar* PagedListScreen::pagerBar() const { return d->pager; }
+EmptyState* PagedListScreen::emptyState() const { return d->empty; }
+QScrollArea* PagedListScreen::scrollArea() const { return d->scroll; }
+
+QList<ListItem*> PagedListScreen::shownItems() const {
+    const Pool& pool = isGrid() ? d->cards : d->rows;
+    QList<ListItem*> out;
+    for (size_t i = 0; i < std::min(pool.shown, pool.items.size()); ++i)
+        out << pool.items[i];
+    return out;
+}
+
+void PagedListScreen::setSearchText(const QString& text) { d->search->lineEdit()->setText(text); }
+
+void PagedListScreen::pickPageSize(int size) {
+    if (size == d->pageSize && !d->options.samePageSizeReloads)
+        return;
+    d->pageSize = size;
+    reload(true);
+}
+
+void PagedListScreen::goPrevious() {
+    if (!canGoPrevious())
+        return;
+    --d->currentPage;
+    reload(false);
+}
+
+void PagedListScreen::goNext() {
+    if (!canGoNext())
+        return;
+    ++d->currentPage;
+    reload(false);
+}
+
+void PagedListScreen::reload(bool resetPage) {
+    if (resetPage)
+        d->currentPage = 0;
+    ++d->reloads;
+    if (!isGrid())
+        ++d->listIdentity;
+    const int total = loadMatches(d->searchText);
+    d->totalCount = total;
+    PageRange range{0, total};
+    if (d->options.paged) {
+        // A page left past the end (its last items deleted) moves back to the last page that has some.
+        d->currentPage = clampedPage(d->currentPage, d->pageSize, total);
+        range = pageRange(d->currentPage, d->pageSize, total);
+    }
+    keepPage(range.start, range.end);
+    d->shown = range.size();
+    d->showItems();
+    d->updateChrome();
+    emit reloaded();
+}
+
+void PagedListScreen::Private::updateChrome() {
+    layoutSwitch->setCurrent(layout());
+    if (pager)
+        pager->setState(q->pageLabel(), q->canGoPrevious(), q->canGoNext(), pageSize);
+    if (empty)
+        empty->setSearching(q->isSearching());
+}
+
+void PagedListScreen::Private::showItems() {
+    const bool isEmpty = shown == 0;
+    if (empty)
+        empty->setVisible(isEmpty);
+    if (options.emptyInScroll) {
+        contentBox->show();
+    } else {
+        contentBox->setVisible(!isEmpty);
+        bottomFill->setVisible(isEmpty && !options.emptyFillsHeight);
+    }
+    if (isEmpty) {
+        rows.host->hide();
+        cards.host->hide();
+        return;
+    }
+    const int keepScroll = scroll->verticalScrollBar()->value();
+    const bool grid = layout() == DisplayLayout::grid;
+    if (grid) {
+        fill(cards, rows, size_t(shown));
+        // The grid keeps its scroll position.
+        scroll->verticalScrollBar()->setValue(keepScroll);
+    } else {
+        fill(rows, cards, size_t(shown));
+        // A new list identity: it starts again at its top.
+        scroll->verticalScrollBar()->setValue(0);
+    }
+    rows.host->update();
+    cards.host->update();
+}
+
+void PagedListScreen::Private::fill(Pool& pool, Pool& other, size_t n) {
+    // Showing a child lays out every visible ancestor at once: change the set of shown items while
+    // their host is hidden, so the page is laid out once.
+    other.host->hide();
+    if (pool.shown != n || !pool.host->isVisibleTo(q))
+        pool.host->hide();
+    pool.shown = n;
+    for (size_t i = 0; i < n; ++i) {
+        if (i == pool.items.size()) {
+            ListItem* item = q->makeItem(pool.grid, int(i), pool.host);
+            pool.items.push_back(item);
+            if (pool.grid) {
+                pool.gridLayout->addWidget(item);
+            } else {
+                // Before the trailing stretch, when there is one.
+                const int at = options.list.trailingStretch ? pool.listLayout->count() - 1 : pool.listLayout->count();
+                pool.listLayout->insertWidget(at, item);
+                if (options.list.dividers) {
+                    auto* divider = new Divider([] { return withOpacity(AppPalette::separator(), 0.25); }, pool.host);
+                    pool.listLayout->insertWidget(at + 1, divider);
+                    pool.dividers.push_back(divider);
+                }
+            }
+        } else {
+            q->bindItem(pool.grid, pool.items[i], int(i));
+        }
+        pool.items[i]->show();
+        if (i < pool.dividers.size())
+            pool.dividers[i]->show();
+    }
+    for (size_t i = n; i < pool.items.size(); ++i) {
+        pool.items[i]->hide();
+        if (i < pool.dividers.size())
+            pool.dividers[i]->hide();
+    }
+    pool.host->show();
+}
+
+void PagedListScreen::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (event->spontaneous())
+        return;
+    d->appeared = true;
+    reload(true);
+}
+
+void PagedListScreen::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), d->options.background ? d->options.background() : AppPalette::screenBackground());
+}
+
+} // namespace lists
