@@ -1,0 +1,85 @@
+#pragma once
+
+#include "core/model/Models.h"
+
+#include <QHash>
+#include <QObject>
+#include <QPointer>
+#include <QSet>
+
+#include <functional>
+#include <memory>
+#include <vector>
+
+// What the dashboard shows of the store, kept up to date change by change: the documents that are not
+// hidden, per status, and the projects and checklists that are not hidden, each most recently updated
+// first. It reads every type once when made; afterwards a change of one object moves only that object,
+// and only an insertion or a deletion looks over its type again (in memory, not the file).
+class DashboardData : public QObject {
+    Q_OBJECT
+public:
+    explicit DashboardData(ModelContext& context, QObject* parent = nullptr);
+    ~DashboardData() override;
+
+    int count(DocStatus status) const;
+    // At most `limit` documents of the status, most recently updated first.
+    std::vector<DocPtr> docs(DocStatus status, int limit) const;
+    std::vector<ProjectPtr> recentProjects(int limit) const;
+    std::vector<ChecklistPtr> recentChecklists(int limit) const;
+
+    // Applies the changes noted since the last call (normally queued to the next turn of the event loop).
+    void processPending();
+
+signals:
+    // The counts or the order of the documents changed, or a document near the top changed.
+    void docsChanged();
+    // The recent projects changed, or a project changed (its name shows on rows and cards).
+    void projectsChanged();
+    void checklistsChanged();
+
+public:
+    // One sorted list: newest update first; objects with equal dates keep the order they came in.
+    struct Entry {
+        qint64 key;
+        std::shared_ptr<PersistentModel> object;
+    };
+    using Ranked = std::vector<Entry>;
+
+private:
+    // The state of one object that decides where it is listed.
+    struct Snapshot {
+        qint64 key = 0;
+        int bucket = -1;   // -1: not listed (hidden or deleted)
+    };
+    struct Known {
+        std::shared_ptr<PersistentModel> object;   // held, so a deleted object is not freed under us
+        Snapshot snapshot;
+    };
+    struct Tracker {
+        int entity = -1;
+        std::function<std::vector<std::shared_ptr<PersistentModel>>()> fetchAll;
+        std::vector<Ranked> buckets;
+        QHash<PersistentModel*, Known> known;
+        QSet<PersistentModel*> dirty;
+        int storeSignals = 0;    // change notices of the type from the store since the last pass
+        int objectSignals = 0;   // of which from objects already known
+        bool reconcile = false;
+    };
+
+    Snapshot snapshot(const Tracker& t, PersistentModel* object) const;
+    void track(Tracker& t, const std::shared_ptr<PersistentModel>& object);
+    void place(Tracker& t, const std::shared_ptr<PersistentModel>& object, const Snapshot& s);
+    void unplace(Tracker& t, PersistentModel* object, const Snapshot& s);
+    // Applies the pending changes of one type; returns whether something that shows changed.
+    bool apply(Tracker& t, int topWindow);
+    void reconcile(Tracker& t);
+    // Index in its bucket, or -1.
+    int position(const Tracker& t, PersistentModel* object, const Snapshot& s) const;
+    void schedule();
+    void onObjectChanged();
+    Tracker* trackerFor(int entity);
+
+    QPointer<ModelContext> m_context;
+    Tracker m_docs, m_projects, m_checklists;
+    bool m_scheduled = false;
+};

@@ -1,0 +1,779 @@
+#include "dashboard/DashboardWidgets.h"
+
+#include "dashboard/DashboardLogic.h"
+#include "projects/Items.h"
+#include "ui/Components.h"
+#include "ui/Fonts.h"
+#include "ui/ImageConversion.h"
+#include "ui/Paint.h"
+#include "ui/Palette.h"
+#include "ui/Symbols.h"
+#include "ui/Theme.h"
+
+#include <QAccessible>
+#include <QAccessibleWidget>
+#include <QBuffer>
+#include <QDateTime>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QImageReader>
+#include <QLocale>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPainterPath>
+#include <QSet>
+#include <QTimer>
+#include <QVBoxLayout>
+#include <QVariantAnimation>
+
+#include <cmath>
+
+namespace dashboard {
+
+namespace {
+
+constexpr int kHoverMs = 120;
+constexpr int kShowMs = 180;
+const char* const kRoleProperty = "dashboardAccessibleRole";
+
+// Widgets of this file announce their role through a property; the factory below reads it.
+void setRole(QWidget* w, QAccessible::Role role) { w->setProperty(kRoleProperty, int(role)); }
+
+class RoleAccessible : public QAccessibleWidget {
+public:
+    RoleAccessible(QWidget* w, QAccessible::Role role) : QAccessibleWidget(w, role) {}
+    QStringList actionNames() const override {
+        QStringList names = QAccessibleWidget::actionNames();
+        if (role() == QAccessible::Button)
+            names.prepend(pressAction());
+        return names;
+    }
+    void doAction(const QString& action) override {
+        if (action == pressAction()) {
+            if (auto* card = qobject_cast<DashCard*>(widget()))
+                card->click();
+            else
+                QMetaObject::invokeMethod(widget(), "activate");
+            return;
+        }
+        QAccessibleWidget::doAction(action);
+    }
+};
+
+QAccessibleInterface* roleFactory(const QString&, QObject* object) {
+    auto* w = qobject_cast<QWidget*>(object);
+    if (!w)
+        return nullptr;
+    const QVariant role = w->property(kRoleProperty);
+    if (!role.isValid())
+        return nullptr;
+    return new RoleAccessible(w, QAccessible::Role(role.toInt()));
+}
+
+bool isDark(const ThemeManager* theme) { return theme ? theme->isDark() : false; }
+
+void repaintHostOf(QWidget* w) {
+    if (QWidget* host = w->parentWidget())
+        host->update(w->geometry().adjusted(-30, -30, 30, 36));
+    w->update();
+}
+
+// The timer that drives every pulsing ring, running only while an orb is on screen.
+class PulseClock : public QObject {
+public:
+    static PulseClock& instance() {
+        static PulseClock* clock = new PulseClock;
+        return *clock;
+    }
+    void add(MetricOrb* orb) {
+        m_orbs.insert(orb);
+        if (!m_timer.isActive())
+            m_timer.start();
+    }
+    void remove(MetricOrb* orb) {
+        m_orbs.remove(orb);
+        if (m_orbs.isEmpty())
+            m_timer.stop();
+    }
+
+private:
+    PulseClock() {
+        m_timer.setInterval(16);
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            for (MetricOrb* orb : std::as_const(m_orbs))
+                orb->update();
+        });
+    }
+    QTimer m_timer;
+    QSet<MetricOrb*> m_orbs;
+};
+
+constexpr qreal kRing = 74;
+constexpr qreal kDisc = 62;
+constexpr int kOrbMarginX = 12;   // room for the pulse (1.18 × 74) and the hover shadow
+constexpr int kOrbMarginTop = 8;
+constexpr int kOrbMarginBottom = 14;
+
+} // namespace
+
+void installAccessibility() {
+    static bool installed = false;
+    if (installed)
+        return;
+    installed = true;
+    QAccessible::installFactory(roleFactory);
+}
+
+// ---------------------------------------------------------------------------------------------
+DashLabel::DashLabel(const QString& text, const QFont& font, ColorFn color, QWidget* parent)
+    : QLabel(text, parent), m_color(std::move(color)) {
+    setFont(font);
+    setTextFormat(Qt::PlainText);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    refreshColor();
+}
+
+void DashLabel::refreshColor() {
+    if (!m_color)
+        return;
+    const QColor c = m_color();
+    if (palette().color(QPalette::WindowText) == c)
+        return;
+    m_refreshing = true;
+    QPalette p = palette();
+    p.setColor(QPalette::WindowText, c);
+    p.setColor(QPalette::Text, c);
+    setPalette(p);
+    m_refreshing = false;
+}
+
+void DashLabel::changeEvent(QEvent* event) {
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::ApplicationPaletteChange && !m_refreshing)
+        refreshColor();
+}
+
+ClampedLabel::ClampedLabel(const QFont& font, ColorFn color, int maxLines, QWidget* parent)
+    : projectsui::ClampedText(font, std::move(color), maxLines, parent) {
+    installAccessibility();
+    setRole(this, QAccessible::StaticText);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void ClampedLabel::setText(const QString& text) {
+    projectsui::ClampedText::setText(text);
+    setAccessibleName(text.trimmed().isEmpty() ? QString() : text);
+}
+
+// ---------------------------------------------------------------------------------------------
+SectionHeader::SectionHeader(const QString& title, QWidget* trailing, const ThemeManager& theme, QWidget* parent)
+    : QWidget(parent), m_theme(theme), m_trailing(trailing), m_hover(new HoverAnimator(this, kHoverMs)) {
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(14, 12, 14, 12);
+    row->setSpacing(12);
+    auto* bar = new QWidget(this);
+    bar->setFixedSize(5, 18);
+    bar->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_bar = bar;
+    m_title = new DashLabel(title, Fonts::rounded(16, 700), [] { return AppPalette::primaryText(); }, this);
+    row->addWidget(bar);
+    row->addWidget(m_title);
+    row->addStretch(1);
+    if (trailing)
+        row->addWidget(trailing);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    connect(m_hover, &HoverAnimator::progressChanged, this, [this] { repaintHostOf(this); });
+}
+
+QString SectionHeader::title() const { return m_title->text(); }
+
+SectionHeader::Look SectionHeader::look(bool dark, qreal t) {
+    const qreal fill = dark ? 0.55 : 0.75;
+    const qreal border = dark ? 0.55 : 0.65;
+    const qreal fillHover = fill * (dark ? 0.75 : 0.95);
+    const qreal borderHover = border * (dark ? 0.75 : 0.85);
+    const qreal shadow = dark ? 0.25 : 0.07;
+    const qreal shadowHover = dark ? 0.35 : 0.10;
+    return {Paint::lerp(fill, fillHover, t), Paint::lerp(border, borderHover, t), Paint::lerp(shadow, shadowHover, t),
+            Paint::lerp(6, 10, t), Paint::lerp(4, 6, t)};
+}
+
+void SectionHeader::paintShadow(QPainter& p, const QRect& rect) const {
+    const bool dark = m_theme.isDark();
+    const Look l = look(dark, m_hover->progress());
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    Paint::drawShadow(p, QRectF(rect), 14, QColor(0, 0, 0, int(std::round(255 * l.shadow))), l.shadowRadius,
+                      QPointF(0, l.shadowY));
+    Paint::fillRoundedRect(p, QRectF(rect), 14, withOpacity(AppPalette::tintedBackground(dark), l.fill));
+    Paint::strokeRoundedRect(p, QRectF(rect), 14, withOpacity(AppPalette::tintedBorder(dark), l.border));
+    p.restore();
+}
+
+void SectionHeader::paintEvent(QPaintEvent*) {
+    // The accent bar; the rest of the background belongs to the parent.
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF bar(m_bar->geometry());
+    Paint::fillCapsule(p, bar, withOpacity(AppPalette::brandBlue(), m_theme.isDark() ? 0.65 : 0.8));
+}
+
+// ---------------------------------------------------------------------------------------------
+QImage avatarThumbnail(const QByteArray& data, int maxPixelSize) {
+    if (data.isEmpty() || data.size() > ImageConversion::maxFileBytes)
+        return {};
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(true);
+    const QSize size = reader.size();
+    if (size.isValid() && qint64(size.width()) * size.height() > ImageConversion::maxPixels)
+        return {};
+    if (size.isValid()) {
+        // Decoders that can scale while reading (JPEG) do so; the orientation is applied afterwards.
+        const QSize fitted = ImageConversion::fittedSize(size, maxPixelSize);
+        if (fitted != size)
+            reader.setScaledSize(fitted);
+    }
+    QImage image = reader.read();
+    if (image.isNull())
+        return {};
+    if (std::max(image.width(), image.height()) > maxPixelSize)
+        image = image.scaled(ImageConversion::fittedSize(image.size(), maxPixelSize), Qt::KeepAspectRatio,
+                             Qt::SmoothTransformation);
+    return image;
+}
+
+DashboardAvatarLarge::DashboardAvatarLarge(const std::optional<QByteArray>& avatarData, qreal size, QWidget* parent)
+    : QWidget(parent), m_size(size) {
+    installAccessibility();
+    setRole(this, QAccessible::Graphic);
+    setAccessibleName(QStringLiteral("Avatar"));
+    setFixedSize(int(std::ceil(size)), int(std::ceil(size)));
+    setAvatarData(avatarData);
+}
+
+void DashboardAvatarLarge::setAvatarData(const std::optional<QByteArray>& avatarData) {
+    if (m_loaded && avatarData == m_data)
+        return;
+    m_loaded = true;
+    m_data = avatarData;
+    m_image = avatarData ? avatarThumbnail(*avatarData, 512) : QImage();
+    update();
+}
+
+void DashboardAvatarLarge::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    const QRectF r(0, 0, m_size, m_size);
+    QPainterPath circle;
+    circle.addEllipse(r);
+    p.save();
+    p.setClipPath(circle);
+    if (!m_image.isNull()) {
+        // Fill: the shorter side fits, the longer one overflows and is cut by the circle.
+        const QSizeF s = QSizeF(m_image.size()).scaled(r.size(), Qt::KeepAspectRatioByExpanding);
+        p.drawImage(QRectF(r.center().x() - s.width() / 2, r.center().y() - s.height() / 2, s.width(), s.height()),
+                    m_image);
+    } else {
+        p.fillPath(circle, AppPalette::cardBackground());
+        const qreal px = 38;
+        Symbols::paint(p, QRectF(r.center().x() - px / 2, r.center().y() - px / 2, px, px),
+                       QStringLiteral("person.crop.circle.fill"), AppPalette::secondaryText());
+    }
+    p.restore();
+    Paint::strokeEllipse(p, r, withOpacity(AppPalette::separator(), 0.6));
+}
+
+// ---------------------------------------------------------------------------------------------
+MetricOrb::MetricOrb(const QString& title, int value, const QColor& accent, bool isSelected, QWidget* parent)
+    : QAbstractButton(parent), m_value(value), m_accent(accent), m_selected(isSelected),
+      m_hover(new HoverAnimator(this, kHoverMs, false)) {
+    setText(title);
+    setAccessibleDescription(QString::number(value));
+    setMouseTracking(true);
+    setFocusPolicy(Qt::TabFocus);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+    setFixedSize(sizeHint());
+}
+
+MetricOrb::~MetricOrb() { PulseClock::instance().remove(this); }
+
+void MetricOrb::setValue(int value) {
+    if (value == m_value)
+        return;
+    m_value = value;
+    setAccessibleDescription(QString::number(value));
+    update();
+}
+
+void MetricOrb::setSelected(bool selected) {
+    m_selected = selected;
+    update();
+}
+
+void MetricOrb::setAccent(const QColor& accent) {
+    m_accent = accent;
+    update();
+}
+
+QSize MetricOrb::sizeHint() const {
+    const QFontMetrics fm(Fonts::rounded(12, 600));
+    const int labelW = std::max(int(kRing), fm.horizontalAdvance(text()));
+    const int labelH = 6 + int(kRing) + 10 + fm.height() + 6;
+    return {labelW + 2 * kOrbMarginX, labelH + kOrbMarginTop + kOrbMarginBottom};
+}
+
+QRect MetricOrb::labelRect() const {
+    return rect().adjusted(kOrbMarginX, kOrbMarginTop, -kOrbMarginX, -kOrbMarginBottom);
+}
+
+QRectF MetricOrb::ringRect() const {
+    const QRect l = labelRect();
+    return {l.center().x() + 0.5 - kRing / 2, qreal(l.top() + 6), kRing, kRing};
+}
+
+bool MetricOrb::hitButton(const QPoint& pos) const { return labelRect().contains(pos); }
+
+void MetricOrb::mouseMoveEvent(QMouseEvent* event) {
+    m_hover->setHovered(labelRect().contains(event->position().toPoint()));
+    QAbstractButton::mouseMoveEvent(event);
+}
+
+void MetricOrb::leaveEvent(QEvent* event) {
+    m_hover->setHovered(false);
+    QAbstractButton::leaveEvent(event);
+}
+
+void MetricOrb::showEvent(QShowEvent* event) {
+    QAbstractButton::showEvent(event);
+    PulseClock::instance().add(this);
+}
+
+void MetricOrb::hideEvent(QHideEvent* event) {
+    PulseClock::instance().remove(this);
+    QAbstractButton::hideEvent(event);
+}
+
+MetricOrb::Pulse MetricOrb::pulseAt(double t, bool selected) {
+    const double p = std::fmod(t, 1.25) / 1.25;
+    const double phase = p < 0 ? p + 1 : p;
+    return {1 + phase * (selected ? 0.18 : 0.12), (1 - phase) * (selected ? 0.45 : 0.28)};
+}
+
+void MetricOrb::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    const qreal t = m_hover->progress();
+    const QRectF ring = ringRect();
+    const QRectF label = QRectF(labelRect());
+    if (t > 0)
+        Paint::drawShadow(p, ring, kRing / 2, withOpacity(m_accent, 0.18 * t), 14 * t, QPointF(0, 7 * t));
+    p.save();
+    Paint::scaleAbout(p, label, m_hover->scale(1.03));
+    Paint::strokeEllipse(p, ring.adjusted(1.5, 1.5, -1.5, -1.5), withOpacity(m_accent, 0.4), 3);
+
+    // The pulse follows absolute time, so every orb on screen beats together.
+    const double now = double(QDateTime::currentMSecsSinceEpoch() - 978307200000LL) / 1000.0;
+    const Pulse pulse = pulseAt(now, m_selected);
+    p.save();
+    Paint::scaleAbout(p, ring, pulse.scale);
+    p.setOpacity(pulse.opacity);
+    Paint::strokeEllipse(p, ring.adjusted(1.5, 1.5, -1.5, -1.5), withOpacity(m_accent, pulse.opacity), 3);
+    p.restore();
+
+    const QRectF disc(ring.center().x() - kDisc / 2, ring.center().y() - kDisc / 2, kDisc, kDisc);
+    Paint::fillEllipse(p, disc, withOpacity(m_accent, 0.12));
+    p.setFont(Fonts::rounded(18, 700));
+    p.setPen(m_accent);
+    p.drawText(ring, Qt::AlignCenter, QString::number(m_value));
+    p.setFont(Fonts::rounded(12, 600));
+    p.setPen(AppPalette::primaryText());
+    p.drawText(QRectF(label.left() - 20, ring.bottom() + 10, label.width() + 40, QFontMetricsF(p.font()).height()),
+               Qt::AlignHCenter | Qt::AlignTop, text());
+    p.restore();
+    if (hasFocus()) {
+        p.setPen(QPen(withOpacity(AppPalette::brandBlue(), 0.6), 2));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(ring.adjusted(-3, -3, 3, 3));
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+// The accordion's header: symbol, title, flexible space, chevron turned half a turn while expanded.
+class DashboardAccordion::Header : public QAbstractButton {
+public:
+    Header(const QString& title, const QString& symbol, DashboardAccordion* owner)
+        : QAbstractButton(owner), m_owner(owner), m_symbol(symbol), m_hover(new HoverAnimator(this, kHoverMs)) {
+        setText(title);
+        setFocusPolicy(Qt::TabFocus);
+        setCursor(Qt::PointingHandCursor);
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    }
+    QSize sizeHint() const override {
+        const int h = std::max(QFontMetrics(Fonts::rounded(14, 600)).height(), 14) + 24;
+        return {28 + 14 + 10 + QFontMetrics(Fonts::rounded(14, 600)).horizontalAdvance(text()) + 10 + 12, h};
+    }
+    QSize minimumSizeHint() const override { return {100, sizeHint().height()}; }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setRenderHint(QPainter::TextAntialiasing);
+        const qreal t = m_hover->progress();
+        if (t > 0)
+            p.fillRect(rect(), withOpacity(AppPalette::tintedBackground(), 0.25 * t));
+        const qreal cy = height() / 2.0;
+        qreal x = 14;
+        Symbols::paint(p, QRectF(x, cy - 7, 14, 14), m_symbol, AppPalette::secondaryText());
+        x += 14 + 10;
+        p.setFont(Fonts::rounded(14, 600));
+        p.setPen(AppPalette::primaryText());
+        p.drawText(QRectF(x, 0, width() - x - 14 - 12 - 10, height()), Qt::AlignVCenter | Qt::AlignLeft, text());
+        const QRectF chevron(width() - 14 - 12, cy - 6, 12, 12);
+        p.save();
+        p.translate(chevron.center());
+        p.rotate(m_owner->chevronAngle());
+        p.translate(-chevron.center());
+        Symbols::paint(p, chevron, QStringLiteral("chevron.down"), AppPalette::secondaryText());
+        p.restore();
+        if (hasFocus()) {
+            p.setPen(QPen(withOpacity(AppPalette::brandBlue(), 0.6), 2));
+            p.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+        }
+    }
+
+private:
+    DashboardAccordion* m_owner;
+    QString m_symbol;
+    HoverAnimator* m_hover;
+};
+
+DashboardAccordion::DashboardAccordion(const QString& title, const QString& systemImage,
+                                       std::function<QWidget*()> content, bool expanded, QWidget* parent)
+    : QWidget(parent), m_factory(std::move(content)), m_chevron(new QVariantAnimation(this)) {
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* inner = new QWidget;
+    inner->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    m_stack = new QVBoxLayout(inner);
+    m_stack->setContentsMargins(0, 0, 0, 0);
+    m_stack->setSpacing(0);
+    m_header = new Header(title, systemImage, this);
+    m_header->setParent(inner);
+    m_divider = new projectsui::Divider([] { return withOpacity(AppPalette::separator(), 0.6); }, inner);
+    m_divider->hide();
+    m_stack->addWidget(m_header);
+    m_stack->addWidget(m_divider);
+    m_stack->addStretch(1);
+    m_card = new AppCard(inner, this);
+    outer->addWidget(m_card);
+    m_chevron->setDuration(kShowMs);
+    m_chevron->setEasingCurve(QEasingCurve::InOutQuad);
+    connect(m_chevron, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) {
+        m_angle = v.toReal();
+        m_header->update();
+    });
+    connect(m_header, &QAbstractButton::clicked, this, [this] { setExpanded(!m_expanded); });
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
+    if (expanded)
+        setExpanded(true);
+}
+
+QAbstractButton* DashboardAccordion::headerButton() const { return m_header; }
+
+void DashboardAccordion::setExpanded(bool expanded) {
+    if (expanded == m_expanded)
+        return;
+    if (!expanded)
+        emit aboutToCollapse();
+    m_expanded = expanded;
+    if (expanded) {
+        auto* wrap = new QWidget;
+        auto* box = new QVBoxLayout(wrap);
+        box->setContentsMargins(14, 14, 14, 14);
+        box->setSpacing(12);
+        if (m_factory)
+            if (QWidget* w = m_factory())
+                box->addWidget(w);
+        m_content = wrap;
+        m_stack->insertWidget(2, wrap);
+        m_divider->show();
+    } else {
+        m_divider->hide();
+        if (m_content) {
+            m_content->hide();
+            m_stack->removeWidget(m_content);
+            delete m_content.data();
+        }
+    }
+    m_chevron->stop();
+    m_chevron->setStartValue(m_angle);
+    m_chevron->setEndValue(expanded ? 180.0 : 0.0);
+    m_chevron->start();
+    emit expandedChanged(expanded);
+}
+
+// ---------------------------------------------------------------------------------------------
+DocRowLine::DocRowLine(DocPtr doc, std::function<void()> onOpen, QWidget* parent)
+    : QWidget(parent), m_hover(new HoverAnimator(this, kHoverMs)) {
+    installAccessibility();
+    setRole(this, QAccessible::Button);
+    setCursor(Qt::PointingHandCursor);
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(12, 10, 12, 10);
+    row->setSpacing(10);
+    m_tile = new projectsui::TileView(30, 10, 13, this);
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(2);
+    m_title = new DashLabel({}, Fonts::rounded(13, 600), [] { return AppPalette::primaryText(); }, this);
+    m_title->setWordWrap(true);
+    m_project = new DashLabel({}, Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, this);
+    m_project->setWordWrap(true);
+    texts->addWidget(m_title);
+    texts->addWidget(m_project);
+    m_date = new DashLabel({}, Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, this);
+    row->addWidget(m_tile);
+    row->addLayout(texts, 1);
+    row->addWidget(m_date, 0, Qt::AlignVCenter);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    setDoc(std::move(doc), std::move(onOpen));
+}
+
+QString DocRowLine::dateLine(const QDateTime& updatedAt) {
+    return QLocale().toString(updatedAt.toLocalTime().date(), QStringLiteral("d MMM yyyy"));
+}
+
+void DocRowLine::setDoc(DocPtr doc, std::function<void()> onOpen) {
+    m_doc = std::move(doc);
+    m_onOpen = std::move(onOpen);
+    m_pressed = false;
+    refresh();
+}
+
+void DocRowLine::refresh() {
+    if (!m_doc)
+        return;
+    m_tile->setSymbol(m_doc->iconName(), displayColor(m_doc->colorKey(), m_doc->colorHex()));
+    const QString title = shownTitle(m_doc->title());
+    m_title->setText(title);
+    setAccessibleName(title);
+    const ProjectPtr project = m_doc->project();
+    m_project->setText(project ? project->name() : QString());
+    m_project->setVisible(bool(project));
+    m_date->setText(dateLine(m_doc->updatedAt()));
+}
+
+QString DocRowLine::titleText() const { return m_title->text(); }
+QString DocRowLine::projectText() const { return m_project->isVisibleTo(this) ? m_project->text() : QString(); }
+QString DocRowLine::dateText() const { return m_date->text(); }
+
+void DocRowLine::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    const QColor normal = withOpacity(AppPalette::screenBackground(), 0.6);
+    const QColor hovered = withOpacity(AppPalette::tintedBackground(), 0.35);
+    p.fillRect(rect(), m_hover->color(normal, hovered));
+}
+
+void DocRowLine::mousePressEvent(QMouseEvent* event) {
+    m_pressed = event->button() == Qt::LeftButton;
+    event->accept();
+}
+
+void DocRowLine::mouseReleaseEvent(QMouseEvent* event) {
+    const bool click = m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
+    m_pressed = false;
+    if (click && m_onOpen) {
+        auto open = m_onOpen;   // the row may be rebuilt by what the callback does
+        open();
+    }
+}
+
+// ---------------------------------------------------------------------------------------------
+DashCard::DashCard(std::function<void()> onOpen, const ThemeManager* theme, QWidget* parent)
+    : QWidget(parent), m_onOpen(std::move(onOpen)), m_theme(theme), m_hover(new HoverAnimator(this, kHoverMs)) {
+    installAccessibility();
+    setRole(this, QAccessible::Button);
+    setCursor(Qt::PointingHandCursor);
+    setMinimumHeight(120);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    connect(m_hover, &HoverAnimator::progressChanged, this, [this] { repaintHostOf(this); });
+}
+
+void DashCard::click() {
+    if (m_onOpen) {
+        auto open = m_onOpen;
+        open();
+    }
+}
+
+void DashCard::mousePressEvent(QMouseEvent* event) {
+    m_pressed = event->button() == Qt::LeftButton &&
+                Paint::roundedRect(QRectF(rect()), 16).contains(event->position());
+    event->accept();
+}
+
+void DashCard::mouseReleaseEvent(QMouseEvent* event) {
+    const bool click = m_pressed && event->button() == Qt::LeftButton &&
+                       Paint::roundedRect(QRectF(rect()), 16).contains(event->position());
+    m_pressed = false;
+    if (click)
+        this->click();
+}
+
+void DashCard::paintShadow(QPainter& p, const QRect& rect) const {
+    const qreal t = m_hover->progress();
+    const bool dark = isDark(m_theme);
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    if (t > 0)
+        if (const auto color = shadowColor())
+            Paint::drawShadow(p, QRectF(rect), 16, withOpacity(*color, (dark ? 0.35 : 0.22) * t), (dark ? 18 : 14) * t,
+                              QPointF(0, 6 * t));
+    Paint::scaleAbout(p, QRectF(rect), m_hover->scale(1.015));
+    Paint::fillRoundedRect(p, QRectF(rect), 16, AppPalette::cardBackground());
+    Paint::strokeRoundedRect(p, QRectF(rect), 16, withOpacity(AppPalette::separator(), m_hover->value(0.25, 0.45)));
+    p.restore();
+}
+
+namespace {
+QVBoxLayout* cardStack(QWidget* card) {
+    auto* col = new QVBoxLayout(card);
+    col->setContentsMargins(14, 14, 14, 14);
+    col->setSpacing(10);
+    return col;
+}
+} // namespace
+
+DashboardProjectCard::DashboardProjectCard(ProjectPtr project, std::function<void()> onOpen,
+                                           const ThemeManager& theme, QWidget* parent)
+    : DashCard(std::move(onOpen), &theme, parent) {
+    auto* col = cardStack(this);
+    m_tile = new projectsui::TileView(42, 12, 16, this);
+    m_title = new DashLabel({}, Fonts::rounded(15, 700), [] { return AppPalette::primaryText(); }, this);
+    m_title->setWordWrap(true);
+    m_details = new ClampedLabel(Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, 2, this);
+    col->addWidget(m_tile, 0, Qt::AlignLeft);
+    col->addWidget(m_title);
+    col->addWidget(m_details);
+    col->addStretch(1);
+    setProject(std::move(project), m_onOpen);
+}
+
+void DashboardProjectCard::setProject(ProjectPtr project, std::function<void()> onOpen) {
+    m_project = std::move(project);
+    m_onOpen = std::move(onOpen);
+    m_pressed = false;
+    refresh();
+}
+
+void DashboardProjectCard::refresh() {
+    if (!m_project)
+        return;
+    const QColor tint = displayColor(m_project->colorKey(), m_project->colorHex());
+    m_tile->setSymbol(m_project->iconName(), tint);
+    m_title->setText(m_project->name());
+    setAccessibleName(m_project->name());
+    const OptText& details = m_project->details();
+    const bool has = details && !details->trimmed().isEmpty();
+    // Without a description an invisible line keeps the card's height.
+    m_details->setFont(has ? Fonts::rounded(12) : Fonts::system(12));
+    m_details->setTextOpacity(has ? 1 : 0);
+    m_details->setText(has ? *details : QStringLiteral(" "));
+    repaintHostOf(this);
+}
+
+QString DashboardProjectCard::titleText() const { return m_title->text(); }
+QString DashboardProjectCard::secondLine() const { return m_details->text(); }
+
+std::optional<QColor> DashboardProjectCard::shadowColor() const {
+    return m_project ? std::optional<QColor>(displayColor(m_project->colorKey(), m_project->colorHex()))
+                     : std::nullopt;
+}
+
+DashboardChecklistCard::DashboardChecklistCard(ChecklistPtr checklist, std::function<void()> onOpen,
+                                               const ThemeManager& theme, QWidget* parent)
+    : DashCard(std::move(onOpen), &theme, parent) {
+    auto* col = cardStack(this);
+    m_tile = new projectsui::TileView(42, 12, 16, this);
+    m_title = new DashLabel({}, Fonts::rounded(15, 700), [] { return AppPalette::primaryText(); }, this);
+    m_title->setWordWrap(true);
+    m_project = new ClampedLabel(Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, 1, this);
+    col->addWidget(m_tile, 0, Qt::AlignLeft);
+    col->addWidget(m_title);
+    col->addWidget(m_project);
+    col->addStretch(1);
+    setChecklist(std::move(checklist), m_onOpen);
+}
+
+void DashboardChecklistCard::setChecklist(ChecklistPtr checklist, std::function<void()> onOpen) {
+    m_checklist = std::move(checklist);
+    m_onOpen = std::move(onOpen);
+    m_pressed = false;
+    refresh();
+}
+
+void DashboardChecklistCard::refresh() {
+    if (!m_checklist)
+        return;
+    m_tile->setSymbol(m_checklist->iconName(), displayColor(m_checklist->colorKey(), m_checklist->colorHex()));
+    const QString title = shownTitle(m_checklist->name());
+    m_title->setText(title);
+    setAccessibleName(title);
+    const ProjectPtr project = m_checklist->project();
+    m_project->setText(project ? project->name() : QStringLiteral("Checklist globale"));
+    repaintHostOf(this);
+}
+
+QString DashboardChecklistCard::titleText() const { return m_title->text(); }
+QString DashboardChecklistCard::secondLine() const { return m_project->text(); }
+
+std::optional<QColor> DashboardChecklistCard::shadowColor() const {
+    return m_checklist ? std::optional<QColor>(displayColor(m_checklist->colorKey(), m_checklist->colorHex()))
+                       : std::nullopt;
+}
+
+namespace {
+// The see-more tile: tinted fill, separator stroke, symbol in the secondary colour.
+class SeeMoreTile : public QWidget {
+public:
+    SeeMoreTile(const QString& symbol, QWidget* parent) : QWidget(parent), m_symbol(symbol) {
+        setFixedSize(46, 46);
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QRectF r(rect());
+        Paint::fillRoundedRect(p, r, 16, withOpacity(AppPalette::tintedBackground(), 0.55));
+        Paint::strokeRoundedRect(p, r, 16, withOpacity(AppPalette::separator(), 0.3));
+        Symbols::paint(p, QRectF(14, 14, 18, 18), m_symbol, AppPalette::secondaryText());
+    }
+
+private:
+    QString m_symbol;
+};
+} // namespace
+
+DashboardSeeMoreCard::DashboardSeeMoreCard(const QString& title, const QString& systemImage,
+                                           std::function<void()> onTap, QWidget* parent)
+    : DashCard(std::move(onTap), nullptr, parent) {
+    auto* col = cardStack(this);
+    col->addStretch(1);
+    col->addWidget(new SeeMoreTile(systemImage, this), 0, Qt::AlignHCenter);
+    m_title = new DashLabel(title, Fonts::rounded(13, 600), [] { return AppPalette::primaryText(); }, this);
+    m_title->setAlignment(Qt::AlignHCenter);
+    col->addWidget(m_title, 0, Qt::AlignHCenter);
+    col->addStretch(1);
+    setAccessibleName(title);
+}
+
+QString DashboardSeeMoreCard::title() const { return m_title->text(); }
+
+} // namespace dashboard

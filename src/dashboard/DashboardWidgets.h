@@ -1,0 +1,285 @@
+#pragma once
+
+// The dashboard's own pieces: section header, avatar, status counter, accordion, document row and the
+// cards of the recent grids. None of them changes a model object; clicks go to their callbacks.
+
+#include "core/model/Models.h"
+#include "projects/ListWidgets.h"
+
+#include <QAbstractButton>
+#include <QImage>
+#include <QLabel>
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+class HoverAnimator;
+class QVariantAnimation;
+class QVBoxLayout;
+class ThemeManager;
+class AppCard;
+
+namespace projectsui {
+class TileView;
+}
+
+namespace dashboard {
+
+using ColorFn = std::function<QColor()>;
+
+// Gives the dashboard's custom widgets their accessible role (static text, button, graphic).
+void installAccessibility();
+
+// A label whose colour is read from the palette again on every appearance change (refreshColor).
+class DashLabel : public QLabel {
+    Q_OBJECT
+public:
+    DashLabel(const QString& text, const QFont& font, ColorFn color, QWidget* parent = nullptr);
+    void refreshColor();
+
+protected:
+    void changeEvent(QEvent* event) override;
+
+private:
+    ColorFn m_color;
+    bool m_refreshing = false;
+};
+
+// Text cut after `maxLines` lines, exposed to accessibility as static text.
+class ClampedLabel : public projectsui::ClampedText {
+    Q_OBJECT
+public:
+    ClampedLabel(const QFont& font, ColorFn color, int maxLines, QWidget* parent = nullptr);
+    void setText(const QString& text);
+};
+
+// The titled bar above a section: accent bar, title, optional trailing widget. Its rounded background
+// and shadow are painted by its parent (a projectsui::ShadowHost), so the shadow is not clipped.
+class SectionHeader : public QWidget, public projectsui::ShadowCaster {
+    Q_OBJECT
+public:
+    SectionHeader(const QString& title, QWidget* trailing, const ThemeManager& theme, QWidget* parent = nullptr);
+    QString title() const;
+    QWidget* trailing() const { return m_trailing; }
+    HoverAnimator* hover() const { return m_hover; }
+    void paintShadow(QPainter& p, const QRect& rect) const override;
+
+    // Fill, border and shadow opacities for a scheme and a hover progress (0..1).
+    struct Look {
+        qreal fill, border, shadow, shadowRadius, shadowY;
+    };
+    static Look look(bool dark, qreal hover);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    const ThemeManager& m_theme;
+    QWidget* m_bar;
+    DashLabel* m_title;
+    QWidget* m_trailing;
+    HoverAnimator* m_hover;
+};
+
+// An upright thumbnail of the image bytes, its longer side at most `maxPixelSize`; null when the
+// bytes are not an image (or one too large to decode safely).
+QImage avatarThumbnail(const QByteArray& data, int maxPixelSize);
+
+// The round avatar: the picture filling the circle, or the placeholder symbol on the card colour.
+class DashboardAvatarLarge : public QWidget {
+    Q_OBJECT
+public:
+    DashboardAvatarLarge(const std::optional<QByteArray>& avatarData, qreal size, QWidget* parent = nullptr);
+    void setAvatarData(const std::optional<QByteArray>& avatarData);
+    bool showsPicture() const { return !m_image.isNull(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    std::optional<QByteArray> m_data;
+    bool m_loaded = false;
+    QImage m_image;
+    qreal m_size;
+};
+
+// One status counter: rings, disc and count, the status name below, and a ring pulsing outwards.
+// Only the ring, count and name area takes clicks and hover, never the pulse around it.
+class MetricOrb : public QAbstractButton {
+    Q_OBJECT
+public:
+    MetricOrb(const QString& title, int value, const QColor& accent, bool isSelected, QWidget* parent = nullptr);
+    ~MetricOrb() override;
+
+    QString title() const { return text(); }
+    int value() const { return m_value; }
+    void setValue(int value);
+    bool isSelected() const { return m_selected; }
+    void setSelected(bool selected);
+    void setAccent(const QColor& accent);
+    HoverAnimator* hover() const { return m_hover; }
+
+    // The pulse at absolute time `secondsSince2001`: scale of the ring and its opacity.
+    struct Pulse {
+        qreal scale, opacity;
+    };
+    static Pulse pulseAt(double secondsSince2001, bool selected);
+    // The area that takes clicks: ring, name and their padding.
+    QRect labelRect() const;
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool hitButton(const QPoint& pos) const override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+
+private:
+    QRectF ringRect() const;
+    int m_value;
+    QColor m_accent;
+    bool m_selected;
+    HoverAnimator* m_hover;
+};
+
+// A card with a clickable header (symbol, title, chevron) that shows the content while expanded.
+// The content is built by the factory on every expansion and destroyed on every collapse.
+class DashboardAccordion : public QWidget {
+    Q_OBJECT
+public:
+    DashboardAccordion(const QString& title, const QString& systemImage, std::function<QWidget*()> content,
+                       bool expanded, QWidget* parent = nullptr);
+    bool isExpanded() const { return m_expanded; }
+    void setExpanded(bool expanded);
+    QAbstractButton* headerButton() const;
+    QWidget* contentWidget() const { return m_content; }
+    qreal chevronAngle() const { return m_angle; }
+
+signals:
+    // Sent before the content is destroyed (the quick note writes itself out here).
+    void aboutToCollapse();
+    void expandedChanged(bool expanded);
+
+private:
+    class Header;
+    AppCard* m_card;
+    QVBoxLayout* m_stack;
+    Header* m_header;
+    QWidget* m_divider;
+    QPointer<QWidget> m_content;
+    std::function<QWidget*()> m_factory;
+    QVariantAnimation* m_chevron;
+    qreal m_angle = 0;
+    bool m_expanded = false;
+};
+
+// A document of the status panel: tile, title, project name, date. A click opens it.
+class DocRowLine : public QWidget {
+    Q_OBJECT
+public:
+    DocRowLine(DocPtr doc, std::function<void()> onOpen, QWidget* parent = nullptr);
+    void setDoc(DocPtr doc, std::function<void()> onOpen);
+    DocPtr doc() const { return m_doc; }
+    QString titleText() const;
+    QString projectText() const;
+    QString dateText() const;
+    HoverAnimator* hover() const { return m_hover; }
+    void refresh();
+
+    static QString dateLine(const QDateTime& updatedAt);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    DocPtr m_doc;
+    std::function<void()> m_onOpen;
+    projectsui::TileView* m_tile;
+    DashLabel* m_title;
+    DashLabel* m_project;
+    DashLabel* m_date;
+    HoverAnimator* m_hover;
+    bool m_pressed = false;
+};
+
+// What the three cards of the recent grids share: the rounded frame, the hover lift, the click.
+class DashCard : public QWidget, public projectsui::ShadowCaster {
+    Q_OBJECT
+public:
+    HoverAnimator* hover() const { return m_hover; }
+    void paintShadow(QPainter& p, const QRect& rect) const override;
+    void click();
+
+protected:
+    DashCard(std::function<void()> onOpen, const ThemeManager* theme, QWidget* parent);
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    // The card's colour for its hover shadow; none for the see-more card.
+    virtual std::optional<QColor> shadowColor() const { return std::nullopt; }
+
+    std::function<void()> m_onOpen;
+    const ThemeManager* m_theme;
+    HoverAnimator* m_hover;
+    bool m_pressed = false;
+};
+
+class DashboardProjectCard : public DashCard {
+    Q_OBJECT
+public:
+    DashboardProjectCard(ProjectPtr project, std::function<void()> onOpen, const ThemeManager& theme,
+                         QWidget* parent = nullptr);
+    void setProject(ProjectPtr project, std::function<void()> onOpen);
+    ProjectPtr project() const { return m_project; }
+    void refresh();
+    QString titleText() const;
+    QString secondLine() const;   // " " when there is no description
+
+protected:
+    std::optional<QColor> shadowColor() const override;
+
+private:
+    ProjectPtr m_project;
+    projectsui::TileView* m_tile;
+    DashLabel* m_title;
+    ClampedLabel* m_details;
+};
+
+class DashboardChecklistCard : public DashCard {
+    Q_OBJECT
+public:
+    DashboardChecklistCard(ChecklistPtr checklist, std::function<void()> onOpen, const ThemeManager& theme,
+                           QWidget* parent = nullptr);
+    void setChecklist(ChecklistPtr checklist, std::function<void()> onOpen);
+    ChecklistPtr checklist() const { return m_checklist; }
+    void refresh();
+    QString titleText() const;
+    QString secondLine() const;
+
+protected:
+    std::optional<QColor> shadowColor() const override;
+
+private:
+    ChecklistPtr m_checklist;
+    projectsui::TileView* m_tile;
+    DashLabel* m_title;
+    ClampedLabel* m_project;
+};
+
+class DashboardSeeMoreCard : public DashCard {
+    Q_OBJECT
+public:
+    DashboardSeeMoreCard(const QString& title, const QString& systemImage, std::function<void()> onTap,
+                         QWidget* parent = nullptr);
+    QString title() const;
+
+private:
+    DashLabel* m_title;
+};
+
+} // namespace dashboard

@@ -1,0 +1,285 @@
+#include "DashboardFixture.h"
+
+#include "dashboard/DashboardData.h"
+#include "dashboard/DashboardView.h"
+#include "dashboard/DashboardWidgets.h"
+#include "richtext/ClickableTextView.h"
+#include "rtf/Rtf.h"
+#include "support/Accessibility.h"
+#include "support/TestSupport.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QScrollArea>
+#include <QTest>
+#include <QTextCursor>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QToolButton>
+
+using namespace dashboard;
+
+namespace {
+
+class DashboardViewTest : public DashboardFixture {
+protected:
+    std::unique_ptr<DashboardView> makeView() {
+        auto v = std::make_unique<DashboardView>(
+            env.services(), [this] { ++createProject; }, [this] { ++openProjects; },
+            [this](const ProjectPtr& p) { openedProject = p; }, [this](const DocPtr& d) { openedDoc = d; },
+            [this] { ++openChecklists; }, [this](const ChecklistPtr& c) { openedChecklist = c; });
+        v->resize(1100, 900);
+        v->show();
+        testsupport::flushEvents();
+        return v;
+    }
+
+    static void click(QWidget* w, QPoint at = {}) {
+        QTest::mouseClick(w, Qt::LeftButton, {}, at.isNull() ? w->rect().center() : at);
+        testsupport::flushEvents();
+    }
+
+    QString storedNote() { return env.prefs().value(QuickNote::notesKey).toString(); }
+
+    int createProject = 0, openProjects = 0, openChecklists = 0;
+    ProjectPtr openedProject;
+    DocPtr openedDoc;
+    ChecklistPtr openedChecklist;
+};
+
+} // namespace
+
+TEST_F(DashboardViewTest, OrbsOpenSwitchAndCloseTheDocumentPanel) {
+    const auto p = makeProject("Atelier", 0);
+    for (int i = 0; i < 15; ++i)
+        makeDoc(p, QString("Doc %1").arg(i), i, "in_progress");
+    makeDoc(p, "Fini", 20, "done");
+    auto view = makeView();
+    EXPECT_EQ(view->orb(DocStatus::inProgress)->value(), 15);
+    EXPECT_FALSE(view->statusPanel());
+
+    click(view->orb(DocStatus::done));
+    ASSERT_TRUE(view->statusPanel());
+    EXPECT_EQ(view->panelTitleText(), QString::fromUtf8("Documents terminé"));
+    ASSERT_EQ(view->panelRows().size(), 1u);
+    EXPECT_EQ(view->panelRows()[0]->titleText(), "Fini");
+    EXPECT_EQ(view->panelRows()[0]->projectText(), "Atelier");
+
+    // Another orb switches the panel in place.
+    click(view->orb(DocStatus::inProgress));
+    ASSERT_TRUE(view->statusPanel());
+    EXPECT_EQ(view->panelTitleText(), "Documents en cours");
+    EXPECT_EQ(view->panelCountText(), "15");
+    const auto rows = view->panelRows();
+    ASSERT_EQ(rows.size(), 12u);
+    EXPECT_EQ(rows.front()->titleText(), "Doc 14");
+    EXPECT_EQ(rows.back()->titleText(), "Doc 3");
+    EXPECT_TRUE(view->orb(DocStatus::inProgress)->isSelected());
+    EXPECT_FALSE(view->orb(DocStatus::done)->isSelected());
+
+    click(view->orb(DocStatus::inProgress));
+    EXPECT_FALSE(view->statusPanel());
+    EXPECT_FALSE(view->expandedStatus());
+
+    click(view->orb(DocStatus::needsChanges));
+    EXPECT_EQ(view->panelCountText(), "0");
+    EXPECT_EQ(view->panelEmptyText(), "Aucun document dans ce statut.");
+    EXPECT_TRUE(view->panelRows().empty());
+}
+
+TEST_F(DashboardViewTest, ClickInThePulseAroundAnOrbDoesNothing) {
+    auto view = makeView();
+    MetricOrb* orb = view->orb(DocStatus::done);
+    const QRect label = orb->labelRect();
+    click(orb, QPoint(label.left() - 4, label.top() + 40));
+    EXPECT_FALSE(view->expandedStatus());
+    click(orb, QPoint(label.center().x(), label.top() + 40));
+    EXPECT_EQ(view->expandedStatus(), DocStatus::done);
+}
+
+TEST_F(DashboardViewTest, RowsAndCardsCallTheirCallbacks) {
+    std::vector<ProjectPtr> projects;
+    for (int i = 0; i < 6; ++i)
+        projects.push_back(makeProject(QString("P%1").arg(i), i));
+    projects[5]->setDeletedAt(at(50));
+    const auto doc = makeDoc(projects[1], "Note", 30, "done");
+    std::vector<ChecklistPtr> checklists;
+    for (int i = 0; i < 6; ++i)
+        checklists.push_back(makeChecklist(QString("C%1").arg(i), i, i == 4 ? projects[0] : nullptr));
+    auto view = makeView();
+
+    const auto cards = view->projectCards();
+    ASSERT_EQ(cards.size(), 4u);
+    EXPECT_EQ(cards[0]->titleText(), "P4");   // P5 is hidden
+    click(cards[0], QPoint(5, cards[0]->height() - 5));   // empty space of the card
+    EXPECT_EQ(openedProject, projects[4]);
+    click(view->projectsSeeMore());
+    EXPECT_EQ(openProjects, 1);
+
+    const auto lists = view->checklistCards();
+    ASSERT_EQ(lists.size(), 4u);
+    EXPECT_EQ(lists[0]->titleText(), "C5");
+    EXPECT_EQ(lists[0]->secondLine(), "Checklist globale");
+    EXPECT_EQ(lists[1]->secondLine(), "P0");
+    click(lists[1]);
+    EXPECT_EQ(openedChecklist, checklists[4]);
+    click(view->checklistsSeeMore());
+    EXPECT_EQ(openChecklists, 1);
+
+    click(view->orb(DocStatus::done));
+    ASSERT_EQ(view->panelRows().size(), 1u);
+    click(view->panelRows()[0], QPoint(view->panelRows()[0]->width() / 2, 5));
+    EXPECT_EQ(openedDoc, doc);
+    EXPECT_EQ(createProject, 0);
+}
+
+TEST_F(DashboardViewTest, FollowsChangesMadeElsewhere) {
+    const auto a = makeProject("A", 1);
+    const auto b = makeProject("B", 2);
+    const auto doc = makeDoc(a, "Plan", 3, "done");
+    auto view = makeView();
+    click(view->orb(DocStatus::done));
+    ASSERT_EQ(view->projectCards().size(), 2u);
+    EXPECT_EQ(view->projectCards()[0]->titleText(), "B");
+
+    a->setUpdatedAt(at(10));
+    a->setName("A bis");
+    doc->setTitle("  ");
+    testsupport::flushEvents();
+    EXPECT_EQ(view->projectCards()[0]->titleText(), "A bis");
+    ASSERT_EQ(view->panelRows().size(), 1u);
+    EXPECT_EQ(view->panelRows()[0]->titleText(), "Sans titre");
+    EXPECT_EQ(view->panelRows()[0]->projectText(), "A bis");
+
+    doc->setStatusRaw("needs_changes");
+    makeChecklist("Nouvelle", 40);
+    testsupport::flushEvents();
+    EXPECT_EQ(view->orb(DocStatus::done)->value(), 0);
+    EXPECT_EQ(view->orb(DocStatus::needsChanges)->value(), 1);
+    EXPECT_EQ(view->panelEmptyText(), "Aucun document dans ce statut.");
+    ASSERT_EQ(view->checklistCards().size(), 1u);
+    EXPECT_EQ(view->checklistCards()[0]->titleText(), "Nouvelle");
+
+    UserProfile profile = env.profile().profile();
+    profile.firstName = " Ana ";
+    env.profile().setProfile(profile);
+    EXPECT_EQ(view->greetingText(), "Bienvenue Ana");
+}
+
+TEST_F(DashboardViewTest, ModulesMenuSwitchesModulesAndTheChoiceSurvives) {
+    {
+        auto view = makeView();
+        ASSERT_TRUE(view->quickNoteAccordion());
+        ASSERT_TRUE(view->checklistsModule());
+        EXPECT_TRUE(view->quickNoteToggle()->isChecked());
+        view->quickNoteToggle()->trigger();
+        view->checklistToggle()->trigger();
+        testsupport::flushEvents();
+        EXPECT_FALSE(view->quickNoteAccordion());
+        EXPECT_FALSE(view->checklistsModule());
+        EXPECT_FALSE(env.prefs().value(DashboardView::showQuickNoteKey).toBool());
+        EXPECT_FALSE(env.prefs().value(DashboardView::showChecklistKey).toBool());
+        EXPECT_TRUE(view->modulesButton()->isVisible());
+    }
+    auto again = makeView();
+    EXPECT_FALSE(again->quickNoteAccordion());
+    EXPECT_FALSE(again->checklistsModule());
+    EXPECT_FALSE(again->checklistToggle()->isChecked());
+    again->checklistToggle()->trigger();
+    testsupport::flushEvents();
+    EXPECT_TRUE(again->checklistsModule());
+}
+
+TEST_F(DashboardViewTest, QuickNoteKeepsWhatIsTypedAndItsFormatting) {
+    {
+        auto view = makeView();
+        EXPECT_FALSE(view->quickNoteEditor());   // collapsed at start
+        click(view->quickNoteAccordion()->headerButton());
+        ASSERT_TRUE(view->quickNoteEditor());
+        ClickableTextView* text = view->quickNoteEditor()->textView();
+        text->setFocus();
+        QTest::keyClicks(text, "abc");
+        EXPECT_TRUE(storedNote().startsWith("rtf:"));
+        // Bold applied with nothing typed after it reaches the entry only through the flush.
+        QTextCursor c(text->document());
+        c.select(QTextCursor::Document);
+        QTextCharFormat bold;
+        bold.setFontWeight(QFont::Bold);
+        c.mergeCharFormat(bold);
+        click(view->quickNoteAccordion()->headerButton());   // collapse
+        EXPECT_FALSE(view->quickNoteEditor());
+    }
+    const NoteState stored = decodeStoredNote(storedNote());
+    ASSERT_TRUE(stored.rtf);
+    QTextDocument doc;
+    ASSERT_TRUE(rtf::read(*stored.rtf, doc));
+    EXPECT_EQ(doc.toPlainText(), "abc");
+    EXPECT_EQ(QTextCursor(doc.findBlock(0)).charFormat().fontWeight(), QFont::Bold);
+
+    auto view = makeView();
+    click(view->quickNoteAccordion()->headerButton());
+    ASSERT_TRUE(view->quickNoteEditor());
+    EXPECT_EQ(view->quickNoteEditor()->textView()->document()->toPlainText(), "abc");
+}
+
+TEST_F(DashboardViewTest, QuickNoteFormattingSurvivesLeavingTheDashboard) {
+    auto view = makeView();
+    click(view->quickNoteAccordion()->headerButton());
+    ClickableTextView* text = view->quickNoteEditor()->textView();
+    text->setFocus();
+    QTest::keyClicks(text, "xy");
+    QTextCursor c(text->document());
+    c.select(QTextCursor::Document);
+    QTextCharFormat italic;
+    italic.setFontItalic(true);
+    c.mergeCharFormat(italic);
+    view->hide();   // the router hides a screen before it goes
+    view.reset();
+    QTextDocument doc;
+    ASSERT_TRUE(rtf::read(*decodeStoredNote(storedNote()).rtf, doc));
+    EXPECT_TRUE(QTextCursor(doc.findBlock(0)).charFormat().fontItalic());
+}
+
+TEST_F(DashboardViewTest, UntouchedEmptyNoteLeavesTheEmptyText) {
+    auto view = makeView();
+    EXPECT_FALSE(env.prefs().contains(QuickNote::notesKey));
+    click(view->quickNoteAccordion()->headerButton());
+    click(view->quickNoteAccordion()->headerButton());
+    EXPECT_EQ(storedNote(), "");
+
+    // A plain note with blanks is stored trimmed on showing, even with the module off.
+    view.reset();
+    env.prefs().setValue(DashboardView::showQuickNoteKey, false);
+    env.prefs().setValue(QuickNote::notesKey, "  x  ");
+    auto off = makeView();
+    EXPECT_EQ(storedNote(), "x");
+    EXPECT_FALSE(off->quickNoteEditor());
+}
+
+TEST_F(DashboardViewTest, EveryTextAndControlIsNamedForAccessibility) {
+    const auto p = makeProject("Atelier", 0, QString("Une description"));
+    makeDoc(p, "Plan", 1, "done");
+    makeChecklist("Courses", 2, p);
+    auto view = makeView();
+    click(view->quickNoteAccordion()->headerButton());
+    EXPECT_EQ(testsupport::unnamedAccessibleElements(view.get()).join("; ").toStdString(), "");
+    const QStringList names = testsupport::accessibleNames(view.get());
+    for (const char* text : {"Tableau de bord", "Retrouvez vos projets récents et un aperçu de votre activité.",
+                             "Projets récents", "Atelier", "Une description", "Modules", "Checklists récentes",
+                             "Courses", "Voir plus", "Note rapide",
+                             "Écrivez une note pour vous aider à reprendre rapidement."})
+        EXPECT_TRUE(names.contains(QString::fromUtf8(text))) << text;
+
+    QAccessibleInterface* orb = testsupport::findAccessible(view.get(), QString::fromUtf8("Terminé"),
+                                                            QAccessible::Button);
+    ASSERT_TRUE(orb);
+    EXPECT_EQ(orb->text(QAccessible::Description), "1");
+    ASSERT_TRUE(testsupport::pressAccessible(orb));
+    EXPECT_TRUE(testsupport::waitFor([&] { return view->expandedStatus() == DocStatus::done; }));
+    EXPECT_TRUE(testsupport::accessibleNames(view.get()).contains("Plan"));
+    QAccessibleInterface* card = testsupport::findAccessible(view.get(), "Courses", QAccessible::Button);
+    ASSERT_TRUE(card);
+    ASSERT_TRUE(testsupport::pressAccessible(card));
+    ASSERT_TRUE(openedChecklist);
+    EXPECT_EQ(openedChecklist->name(), "Courses");
+}
