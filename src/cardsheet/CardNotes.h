@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+#include <utility>
+
+// A card's description as stored in its `notes`: either plain text (trimmed) or "rtf:" followed by the
+// standard Base64 of the RTF bytes.
+namespace cardnotes {
+
+inline constexpr const char* rtfPrefix = "rtf:";
+
+// RTF of at least one byte wins; otherwise the trimmed plain text (never absent, possibly "").
+QString encode(const std::optional<QByteArray>& rtf, const QString& plain);
+
+struct Decoded {
+    std::optional<QByteArray> rtf;   // present only for a well-formed "rtf:" value
+    QString plain;                   // the RTF's text, or the stored value as it was
+};
+// Never fails: a value whose Base64 does not decode strictly reads as plain text, prefix included.
+Decoded decode(const std::optional<QString>& stored);
+
+// Strict RFC 4648 Base64 (standard alphabet, "=" padding, no blanks or line breaks); nothing otherwise.
+std::optional<QByteArray> strictBase64(const QString& text);
+
+// The character content of `rtf` read as an RTF document; "" when it does not read as RTF.
+QString plainTextOf(const QByteArray& rtf);
+
+} // namespace cardnotes

@@ -1,0 +1,556 @@
+#include "cardsheet/CardSheet.h"
+
+#include "cardsheet/AttachmentFiles.h"
+#include "cardsheet/AttachmentJobs.h"
+#include "cardsheet/CardEdits.h"
+#include "cardsheet/CardNotes.h"
+#include "cardsheet/CardSheetWidgets.h"
+#include "richtext/ClickableTextView.h"
+#include "richtext/RichTextBlockEditor.h"
+#include "rtf/Rtf.h"
+#include "services/Services.h"
+#include "ui/Components.h"
+#include "ui/DialogSeam.h"
+#include "ui/Fonts.h"
+#include "ui/Paint.h"
+#include "ui/Palette.h"
+#include "ui/Theme.h"
+
+#include <QFileInfo>
+#include <QGuiApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPainter>
+#include <QScreen>
+#include <QScrollArea>
+#include <QTimer>
+#include <QUrl>
+#include <QVBoxLayout>
+
+using namespace cardsheetui;
+
+namespace {
+
+ColorFn primary() { return [] { return AppPalette::primaryText(); }; }
+ColorFn secondary() { return [] { return AppPalette::secondaryText(); }; }
+
+QString trimmed(const QString& s) { return s.trimmed(); }
+
+// A hairline across the sheet, in the separator colour at 0.6.
+class Divider : public QWidget {
+public:
+    explicit Divider(QWidget* parent) : QWidget(parent) { setFixedHeight(1); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.fillRect(rect(), withOpacity(AppPalette::separator(), 0.6));
+    }
+};
+
+ColorLabel* hint(const QString& text, QWidget* parent) {
+    auto* l = new ColorLabel(text, Fonts::rounded(12), secondary(), parent);
+    l->setWordWrap(true);
+    return l;
+}
+
+} // namespace
+
+CardSheet::CardSheet(const Services& services, ChecklistPtr checklist, QWidget* parent)
+    : QDialog(parent), m_context(services.context), m_checklist(std::move(checklist)) {
+    setModal(true);
+    setFixedWidth(sheetWidth);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    auto* scroll = new QScrollArea(this);
+    scroll->setObjectName(QStringLiteral("cardSheetScroll"));
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroll->viewport()->setAutoFillBackground(false);
+    scroll->setAutoFillBackground(false);
+    outer->addWidget(scroll);
+
+    connect(&services.theme, &ThemeManager::appearanceChanged, this, [this] { update(); });
+    connect(&AttachmentImports::shared(), &AttachmentImports::started, this, [this](const QUuid& id) {
+        if (m_editingCard && m_editingCard->id() == id)
+            rebuild();
+    });
+    connect(&AttachmentImports::shared(), &AttachmentImports::finished, this, &CardSheet::importFinished);
+}
+
+CardSheet::~CardSheet() = default;
+
+QString CardSheet::heading() const {
+    if (!m_editingCard)
+        return QStringLiteral("Nouvelle étape");
+    return m_editMode ? QStringLiteral("Modifier l’étape") : QStringLiteral("Détails de l’étape");
+}
+
+void CardSheet::openNewCard(const ChecklistColumnPtr& column) {
+    m_targetColumn = column;
+    m_editingCard.reset();
+    m_title.clear();
+    m_description.clear();
+    m_link.clear();
+    m_editMode = true;
+    m_descriptionRtf.reset();
+    rebuild();
+    present();
+}
+
+void CardSheet::openCard(const ChecklistCardPtr& card) {
+    m_editingCard = card;
+    m_targetColumn.reset();
+    m_title = card ? card->title() : QString();
+    const cardnotes::Decoded notes = cardnotes::decode(card ? card->notes() : std::nullopt);
+    m_descriptionRtf = notes.rtf;
+    m_description = notes.plain;
+    m_link.clear();
+    m_editMode = false;
+    rebuild();
+    present();
+}
+
+void CardSheet::present() {
+    if (!isVisible())
+        open();
+    if (m_titleField)
+        m_titleField->setFocus(Qt::OtherFocusReason);
+}
+
+void CardSheet::startEditing() {
+    if (!m_editingCard || m_editMode)
+        return;
+    m_editMode = true;
+    rebuild();
+}
+
+// ---- building ----
+
+void CardSheet::rebuild() {
+    auto* scroll = findChild<QScrollArea*>(QStringLiteral("cardSheetScroll"));
+    if (QWidget* old = scroll->takeWidget()) {
+        // The click that led here may come from a widget of the old body: delete it later.
+        old->hide();
+        old->deleteLater();
+    }
+    m_titleField = nullptr;
+    m_linkField = nullptr;
+    m_editor = nullptr;
+
+    m_body = new QWidget;
+    m_body->setAutoFillBackground(false);
+    m_bodyLayout = new QVBoxLayout(m_body);
+    m_bodyLayout->setContentsMargins(18, 18, 18, 18);
+    m_bodyLayout->setSpacing(14);
+    m_bodyLayout->addWidget(buildHeader());
+    if (m_editMode) {
+        m_bodyLayout->addWidget(buildTitleField());
+        m_bodyLayout->addWidget(buildDescription());
+    } else {
+        const QString shownTitle = trimmed(m_title).isEmpty() ? QStringLiteral("Sans titre") : m_title;
+        auto* title = new ColorLabel(shownTitle, Fonts::rounded(15, 700), primary(), m_body);
+        title->setWordWrap(true);
+        title->setObjectName(QStringLiteral("readTitle"));
+        m_bodyLayout->addWidget(title);
+        m_bodyLayout->addWidget(buildDescription());
+    }
+    m_bodyLayout->addWidget(buildLinks());
+    m_bodyLayout->addWidget(buildAttachments());
+    m_bodyLayout->addWidget(new Divider(m_body));
+    m_bodyLayout->addWidget(buildFooter());
+    m_bodyLayout->addStretch(1);
+    scroll->setWidget(m_body);
+    setWindowTitle(heading());
+
+    // As tall as the content, within the screen.
+    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
+    const int maxH = screen ? std::max(320, screen->availableGeometry().height() - 80) : 900;
+    const int wanted = m_bodyLayout->totalHeightForWidth(sheetWidth);
+    const int h = std::min(maxH, wanted > 0 ? wanted : m_body->sizeHint().height());
+    resize(sheetWidth, h);
+}
+
+QWidget* CardSheet::buildHeader() {
+    auto* row = new QWidget(m_body);
+    auto* l = new QHBoxLayout(row);
+    l->setContentsMargins(0, 0, 0, 0);
+    l->setSpacing(10);
+    auto* title = new ColorLabel(heading(), Fonts::rounded(16, 600), primary(), row);
+    title->setObjectName(QStringLiteral("heading"));
+    l->addWidget(title);
+    l->addStretch(1);
+    if (m_editingCard && !m_editMode) {
+        PillButton::Look look;
+        look.symbolPx = 12;
+        look.textPx = 12;
+        look.spacing = 6;
+        look.padH = 10;
+        look.padV = 8;
+        auto* edit = new PillButton(QStringLiteral("pencil"), QStringLiteral("Modifier"), look, row);
+        connect(edit, &QAbstractButton::clicked, this, &CardSheet::startEditing);
+        l->addWidget(edit);
+    }
+    auto* close = new IconButton(QStringLiteral("xmark"), QStringLiteral("Fermer"), 12, 8, row);
+    connect(close, &QAbstractButton::clicked, this, &QDialog::reject);
+    l->addWidget(close);
+    return row;
+}
+
+QWidget* CardSheet::buildTitleField() {
+    auto* field = new FieldFrame(QStringLiteral("Titre"), 0.95, 0.45, m_body);
+    m_titleField = field->lineEdit();
+    m_titleField->setFont(Fonts::system(13));
+    m_titleField->setText(m_title);
+    connect(m_titleField, &QLineEdit::textChanged, this, [this](const QString& t) { m_title = t; });
+    return field;
+}
+
+QWidget* CardSheet::buildDescription() {
+    if (m_editMode) {
+        auto* section = new SheetSection(QStringLiteral("Description"), m_body);
+        TextBinding text{[this] { return m_description; }, [this](const QString& v) { m_description = v; }};
+        RtfBinding rtf{[this] { return m_descriptionRtf; },
+                       [this](const std::optional<QByteArray>& v) { m_descriptionRtf = v; }};
+        m_editor = new RichTextBlockEditor(text, rtf, false, {}, {}, section);
+        m_editor->setMinimumHeight(160);
+        m_editor->setAccessibleName(QStringLiteral("Description"));
+        m_editor->textView()->setAccessibleName(QStringLiteral("Description"));
+        section->contentLayout()->addWidget(m_editor);
+        return section;
+    }
+    // Read mode: formatted text when the RTF reads into at least one character, else the plain text,
+    // else a placeholder.
+    if (m_descriptionRtf && !m_descriptionRtf->isEmpty()) {
+        auto* view = new ReadOnlyRichText(m_body);
+        if (rtf::read(*m_descriptionRtf, *view->document()) && !view->document()->isEmpty() &&
+            view->document()->characterCount() > 1) {
+            view->setObjectName(QStringLiteral("readDescriptionRich"));
+            view->setAccessibleName(view->document()->toPlainText());
+            view->setContentsMargins(0, 2, 0, 2);
+            return view;
+        }
+        delete view;
+    }
+    ColorLabel* label;
+    if (!trimmed(m_description).isEmpty()) {
+        label = new ColorLabel(m_description, Fonts::rounded(13), secondary(), m_body);
+        label->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        label->setObjectName(QStringLiteral("readDescriptionPlain"));
+    } else {
+        label = new ColorLabel(QStringLiteral("Aucune description."), Fonts::rounded(13), secondary(), m_body);
+        label->setObjectName(QStringLiteral("readDescriptionNone"));
+    }
+    label->setWordWrap(true);
+    return label;
+}
+
+QWidget* CardSheet::buildLinks() {
+    auto* section = new SheetSection(QStringLiteral("Liens"), m_body);
+    QVBoxLayout* content = section->contentLayout();
+    if (m_editMode) {
+        auto* row = new QHBoxLayout;
+        row->setSpacing(10);
+        auto* field = new FieldFrame(QStringLiteral("https://…"), 0.95, 0.45, section);
+        m_linkField = field->lineEdit();
+        m_linkField->setText(m_link);
+        connect(m_linkField, &QLineEdit::textChanged, this, [this](const QString& t) { m_link = t; });
+        auto* add = new PrimaryButton(QStringLiteral("Ajouter"), QStringLiteral("link"), section);
+        connect(add, &QAbstractButton::clicked, this, &CardSheet::addLink);
+        row->addWidget(field, 1);
+        row->addWidget(add);
+        content->addLayout(row);
+    }
+    if (!m_editingCard) {
+        content->addWidget(hint(QStringLiteral("Crée l’étape pour ajouter des liens."), section));
+        return section;
+    }
+    auto* list = new QVBoxLayout;
+    list->setSpacing(6);
+    for (const ChecklistAttachmentPtr& a : m_editingCard->attachments()) {
+        if (!attachmentfiles::isLinkAttachment(*a))
+            continue;
+        auto* frame = new RowFrame(12, [] { return withOpacity(AppPalette::screenBackground(), 0.6); }, 0.25, section);
+        auto* l = new QHBoxLayout(frame);
+        l->setContentsMargins(10, 8, 10, 8);
+        auto* text = new ColorLabel(a->localPath(), Fonts::rounded(12), primary(), frame);
+        text->setElided(true);
+        l->addWidget(text, 1);
+        auto* open = new IconButton(QStringLiteral("arrow.up.right.square"), QStringLiteral("Ouvrir le lien"), 12, 6, frame);
+        auto* remove = new IconButton(QStringLiteral("trash"), QStringLiteral("Supprimer le lien"), 12, 6, frame);
+        connect(open, &QAbstractButton::clicked, this, [this, a] { openLinkAttachment(a); });
+        connect(remove, &QAbstractButton::clicked, this, [this, a] { removeAttachment(a); });
+        l->addWidget(open);
+        l->addWidget(remove);
+        list->addWidget(frame);
+    }
+    content->addLayout(list);
+    return section;
+}
+
+QWidget* CardSheet::buildAttachments() {
+    auto* section = new SheetSection(QStringLiteral("Pièces jointes"), m_body);
+    QVBoxLayout* content = section->contentLayout();
+    const bool copying = m_editingCard && AttachmentImports::shared().isCopying(m_editingCard->id());
+    if (m_editMode) {
+        auto* row = new QHBoxLayout;
+        auto* add = new PrimaryButton(QStringLiteral("Ajouter un fichier"), QStringLiteral("paperclip"), section);
+        add->setObjectName(QStringLiteral("addFile"));
+        // One copy at a time per card: the button comes back when the running copy ends.
+        add->setEnabled(!copying);
+        connect(add, &QAbstractButton::clicked, this, &CardSheet::requestFileImport);
+        row->addWidget(add);
+        row->addStretch(1);
+        content->addLayout(row);
+    }
+    if (!m_editingCard) {
+        content->addWidget(hint(QStringLiteral("Crée l’étape pour ajouter des fichiers."), section));
+        return section;
+    }
+    auto* list = new QVBoxLayout;
+    list->setSpacing(10);
+    for (const ChecklistAttachmentPtr& a : m_editingCard->attachments())
+        if (!attachmentfiles::isLinkAttachment(*a))
+            list->addWidget(buildFileRow(a));
+    if (copying)
+        for (const QString& name : AttachmentImports::shared().copyingNames(m_editingCard->id()))
+            list->addWidget(hint(QStringLiteral("Copie de « %1 »…").arg(name), section));
+    content->addLayout(list);
+    return section;
+}
+
+QWidget* CardSheet::buildFileRow(const ChecklistAttachmentPtr& a) {
+    auto* frame = new RowFrame(14, [] { return withOpacity(AppPalette::cardBackground(), 0.95); }, 0.25, m_body);
+    frame->setObjectName(QStringLiteral("fileRow"));
+    frame->setCursor(Qt::PointingHandCursor);
+    auto* l = new QHBoxLayout(frame);
+    l->setContentsMargins(10, 10, 10, 10);
+    l->setSpacing(10);
+    const bool image = attachmentfiles::isImageAttachment(a->mimeType(), a->fileName());
+    auto* preview = new AttachmentPreview(attachmentfiles::attachmentIconName(a->mimeType(), a->fileName()), frame);
+    if (image) {
+        QPointer<AttachmentPreview> guard(preview);
+        const QImage cached = ThumbnailCache::shared().request(a->localPath(), preview, [guard](const QImage& img) {
+            if (guard && !img.isNull())
+                guard->setThumbnail(img);
+        });
+        if (!cached.isNull())
+            preview->setThumbnail(cached);
+    }
+    l->addWidget(preview);
+    auto* labels = new QVBoxLayout;
+    labels->setSpacing(2);
+    auto* name = new ColorLabel(a->fileName(), Fonts::rounded(12, 600), primary(), frame);
+    auto* path = new ColorLabel(a->localPath(), Fonts::rounded(11), secondary(), frame);
+    for (ColorLabel* label : {name, path}) {
+        label->setElided(true);
+        label->setOpacity(image ? 0.55 : 1.0);
+        label->setAttribute(Qt::WA_TransparentForMouseEvents);
+        labels->addWidget(label);
+    }
+    l->addLayout(labels, 1);
+    auto* open = new IconButton(QStringLiteral("doc.text.magnifyingglass"), QStringLiteral("Ouvrir le fichier"), 12, 6, frame);
+    auto* remove = new IconButton(QStringLiteral("trash"), QStringLiteral("Supprimer le fichier"), 12, 6, frame);
+    connect(open, &QAbstractButton::clicked, this, [this, a] { openFileAttachment(a); });
+    connect(remove, &QAbstractButton::clicked, this, [this, a] { removeAttachment(a); });
+    connect(frame, &RowFrame::clicked, this, [this, a] { openFileAttachment(a); });
+    l->addWidget(open);
+    l->addWidget(remove);
+    return frame;
+}
+
+QWidget* CardSheet::buildFooter() {
+    auto* row = new QWidget(m_body);
+    auto* l = new QHBoxLayout(row);
+    l->setContentsMargins(0, 0, 0, 0);
+    l->setSpacing(10);
+    if (m_editingCard) {
+        PillButton::Look look;
+        look.symbolPx = 12;
+        look.destructive = true;
+        auto* del = new PillButton(QStringLiteral("trash"), QStringLiteral("Supprimer l’étape"), look, row);
+        connect(del, &QAbstractButton::clicked, this, &CardSheet::deleteShownCard);
+        l->addWidget(del);
+    }
+    l->addStretch(1);
+    if (m_editMode) {
+        auto* save = new PrimaryButton(m_editingCard ? QStringLiteral("Enregistrer") : QStringLiteral("Créer"),
+                                       QStringLiteral("checkmark"), row);
+        connect(save, &QAbstractButton::clicked, this, &CardSheet::requestSave);
+        l->addWidget(save);
+    } else if (m_editingCard) {
+        const ChecklistColumnPtr column = m_editingCard->column();
+        if (column && !CardEdits::isDoneColumn(*column)) {
+            auto* done = new PrimaryButton(QStringLiteral("Marquer comme terminé"),
+                                           QStringLiteral("checkmark.circle.fill"), row);
+            connect(done, &QAbstractButton::clicked, this, &CardSheet::markShownCardDone);
+            l->addWidget(done);
+        }
+    }
+    return row;
+}
+
+// ---- actions ----
+
+void CardSheet::requestSave() {
+    if (trimmed(m_title).isEmpty())
+        return;
+    // The description's RTF is written into the form first, then the card is stored with it.
+    if (m_editor)
+        m_editor->flushRtf();
+    saveCard();
+}
+
+void CardSheet::saveCard() {
+    if (trimmed(m_title).isEmpty())
+        return;
+    const QString notes = cardnotes::encode(m_descriptionRtf, m_description);
+    CardEdits edits(m_context, m_checklist);
+    if (m_editingCard) {
+        edits.updateCard(m_editingCard, m_title, notes);
+    } else {
+        if (!m_targetColumn)
+            return;
+        ChecklistCardPtr card = edits.createCard(m_targetColumn, m_title, notes);
+        if (!card)
+            return;
+        m_editingCard = card;
+        m_targetColumn.reset();
+    }
+    m_editMode = false;
+    rebuild();
+    emit cardChanged();
+}
+
+void CardSheet::deleteShownCard() {
+    if (m_editingCard) {
+        CardEdits(m_context, m_checklist).deleteCard(m_editingCard);
+        emit cardChanged();
+    }
+    reject();
+}
+
+void CardSheet::markShownCardDone() {
+    if (m_editingCard && CardEdits(m_context, m_checklist).markCardDone(m_editingCard))
+        emit cardChanged();
+    reject();
+}
+
+void CardSheet::addLink() {
+    if (!CardEdits::acceptedLink(m_link))
+        return;
+    if (!m_editingCard) {
+        if (trimmed(m_title).isEmpty())
+            return;
+        // The save is synchronous: the card exists right after it, so the link goes in on the same press.
+        requestSave();
+    }
+    if (!m_editingCard)
+        return;
+    if (!CardEdits(m_context, m_checklist).addLink(m_editingCard, m_link))
+        return;
+    m_link.clear();
+    rebuild();
+    emit cardChanged();
+}
+
+void CardSheet::removeAttachment(const ChecklistAttachmentPtr& attachment) {
+    if (!m_editingCard || !attachment)
+        return;
+    CardEdits(m_context, m_checklist).removeAttachment(attachment, m_editingCard);
+    rebuild();
+    emit cardChanged();
+}
+
+void CardSheet::openLinkAttachment(const ChecklistAttachmentPtr& attachment) {
+    const QUrl url(attachment->localPath().trimmed(), QUrl::StrictMode);
+    const QString scheme = url.scheme().toLower();
+    if (!url.isValid() || (scheme != QLatin1String("http") && scheme != QLatin1String("https")) || url.host().isEmpty())
+        return;
+    DialogSeam::openUrl(url);
+}
+
+void CardSheet::openFileAttachment(const ChecklistAttachmentPtr& attachment) {
+    const QString path = attachment->localPath();
+    // Only our own copies are handed to the desktop.
+    if (!QFileInfo(path).isFile() || !attachmentfiles::isInsideAttachments(path)) {
+        DialogSeam::Message m;
+        m.icon = QMessageBox::Warning;
+        m.text = QStringLiteral("Ce fichier est introuvable.");
+        m.informativeText = path;
+        DialogSeam::open(this, m);
+        return;
+    }
+    DialogSeam::openUrl(QUrl::fromLocalFile(path));
+}
+
+void CardSheet::requestFileImport() {
+    if (m_editingCard) {
+        QTimer::singleShot(0, this, &CardSheet::showFileImporter);
+        return;
+    }
+    if (trimmed(m_title).isEmpty())
+        return;
+    requestSave();
+    // The picker opens only when the card exists to receive the file.
+    if (m_editingCard)
+        QTimer::singleShot(50, this, &CardSheet::showFileImporter);
+}
+
+void CardSheet::showFileImporter() {
+    if (!m_editingCard)
+        return;
+    importAttachment(DialogSeam::getOpenFileName(this, QStringLiteral("Ajouter un fichier")));
+}
+
+void CardSheet::importAttachment(const QString& path) {
+    if (path.isEmpty() || !m_editingCard || !m_checklist)
+        return;
+    QPointer<ModelContext> context(&m_context);
+    const ChecklistPtr checklist = m_checklist;
+    const std::weak_ptr<ChecklistCard> weakCard = m_editingCard;
+    AttachmentImports::shared().start(
+        {m_checklist->id(), m_editingCard->id(), path},
+        [context, checklist, weakCard](const QString& fileName, const QString& copyPath) {
+            const ChecklistCardPtr card = weakCard.lock();
+            if (!context || !card || card->isDeleted())
+                return false;
+            return CardEdits(*context, checklist).addFile(card, fileName, copyPath) != nullptr;
+        });
+}
+
+void CardSheet::importFinished(const QUuid& cardId, bool ok, const QString& fileName, const QString& reason) {
+    const bool mine = m_editingCard && m_editingCard->id() == cardId;
+    if (mine)
+        rebuild();
+    if (ok) {
+        if (mine)
+            emit cardChanged();
+        return;
+    }
+    if (reason.isEmpty() || !mine || !isVisible())
+        return;
+    DialogSeam::Message m;
+    m.icon = QMessageBox::Warning;
+    m.text = QStringLiteral("« %1 » n’a pas pu être joint.").arg(fileName);
+    m.informativeText = reason;
+    DialogSeam::open(this, m);
+}
+
+// ---- events ----
+
+void CardSheet::keyPressEvent(QKeyEvent* event) {
+    // Return ends nothing and saves nothing; Escape closes like the close button.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void CardSheet::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), AppPalette::screenBackground());
+}

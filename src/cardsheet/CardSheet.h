@@ -1,0 +1,107 @@
+#pragma once
+
+#include "core/model/Models.h"
+
+#include <QByteArray>
+#include <QDialog>
+#include <QPointer>
+#include <QString>
+
+#include <optional>
+
+struct Services;
+class QLineEdit;
+class QVBoxLayout;
+class RichTextBlockEditor;
+class PrimaryButton;
+
+namespace cardsheetui {
+class PillButton;
+class IconButton;
+} // namespace cardsheetui
+
+// The sheet in which one card ("étape") of a board is created, read, edited, deleted or marked done.
+// Three situations: a new card (edit mode), an existing card in read mode, the same card in edit mode.
+// The board builds one sheet per board and calls openNewCard or openCard; every edit goes through
+// CardEdits and is saved at once.
+class CardSheet : public QDialog {
+    Q_OBJECT
+public:
+    static constexpr int sheetWidth = 620;
+
+    CardSheet(const Services& services, ChecklistPtr checklist, QWidget* parent = nullptr);
+    ~CardSheet() override;
+
+    // A new card for `column`: empty form, edit mode; shows the sheet.
+    void openNewCard(const ChecklistColumnPtr& column);
+    // An existing card in read mode, the form filled from the card; shows the sheet.
+    void openCard(const ChecklistCardPtr& card);
+
+    // The form and its state.
+    ChecklistCardPtr editingCard() const { return m_editingCard; }
+    ChecklistColumnPtr targetColumn() const { return m_targetColumn; }
+    bool isEditing() const { return m_editMode; }
+    QString formTitle() const { return m_title; }
+    QString formDescription() const { return m_description; }
+    std::optional<QByteArray> formDescriptionRtf() const { return m_descriptionRtf; }
+    QString formLink() const { return m_link; }
+    QString heading() const;
+
+    // The controls' actions.
+    void startEditing();             // "Modifier"
+    void requestSave();              // "Créer" / "Enregistrer": flushes the description's RTF, then stores
+    void deleteShownCard();          // "Supprimer l’étape", then closes
+    void markShownCardDone();        // "Marquer comme terminé", then closes
+    void addLink();                  // "Ajouter" of the links section
+    void requestFileImport();        // "Ajouter un fichier"
+    void removeAttachment(const ChecklistAttachmentPtr& attachment);
+    void openLinkAttachment(const ChecklistAttachmentPtr& attachment);
+    void openFileAttachment(const ChecklistAttachmentPtr& attachment);
+    // The file picker's answer (empty: cancelled). Starts the copy off the GUI thread.
+    void importAttachment(const QString& path);
+
+    // Widgets of the current situation (tests and the board); null when not shown.
+    QLineEdit* titleField() const { return m_titleField; }
+    QLineEdit* linkField() const { return m_linkField; }
+    RichTextBlockEditor* descriptionEditor() const { return m_editor; }
+
+signals:
+    // After every stored change made from the sheet.
+    void cardChanged();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void rebuild();
+    void present();
+    QWidget* buildHeader();
+    QWidget* buildTitleField();
+    QWidget* buildDescription();
+    QWidget* buildLinks();
+    QWidget* buildAttachments();
+    QWidget* buildFooter();
+    QWidget* buildFileRow(const ChecklistAttachmentPtr& attachment);
+    void saveCard();
+    void showFileImporter();
+    void importFinished(const QUuid& cardId, bool ok, const QString& fileName, const QString& reason);
+
+    ModelContext& m_context;
+    ChecklistPtr m_checklist;
+
+    ChecklistCardPtr m_editingCard;
+    ChecklistColumnPtr m_targetColumn;
+    QString m_title;
+    QString m_description;
+    std::optional<QByteArray> m_descriptionRtf;
+    QString m_link;
+    bool m_editMode = false;
+
+    QWidget* m_body = nullptr;
+    QVBoxLayout* m_bodyLayout = nullptr;
+    QLineEdit* m_titleField = nullptr;
+    QLineEdit* m_linkField = nullptr;
+    RichTextBlockEditor* m_editor = nullptr;
+    bool m_rebuildQueued = false;
+};

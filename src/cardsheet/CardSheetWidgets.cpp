@@ -1,0 +1,280 @@
+#include "cardsheet/CardSheetWidgets.h"
+
+#include "ui/Fonts.h"
+#include "ui/Paint.h"
+#include "ui/Palette.h"
+#include "ui/Symbols.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QFontMetricsF>
+#include <QHBoxLayout>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <QTextDocument>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace cardsheetui {
+
+namespace {
+int ceilInt(qreal v) { return int(std::ceil(v - 1e-6)); }
+
+void setTextColor(QWidget* w, QPalette::ColorRole role, const QColor& c) {
+    QPalette pal = w->palette();
+    if (pal.color(role) == c)
+        return;
+    pal.setColor(role, c);
+    w->setPalette(pal);
+}
+} // namespace
+
+// ---- ColorLabel ----
+
+ColorLabel::ColorLabel(const QString& text, const QFont& font, ColorFn color, QWidget* parent)
+    : QLabel(text, parent), m_color(std::move(color)), m_full(text) {
+    setFont(font);
+    setTextFormat(Qt::PlainText);
+    setAccessibleName(text);
+}
+
+void ColorLabel::setElided(bool elided) {
+    m_elided = elided;
+    setWordWrap(!elided);
+    if (elided)
+        setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+    applyElision();
+}
+
+QSize ColorLabel::minimumSizeHint() const {
+    if (m_elided)
+        return {0, QLabel::minimumSizeHint().height()};
+    return QLabel::minimumSizeHint();
+}
+
+void ColorLabel::applyElision() {
+    if (!m_elided)
+        return;
+    const QString shown = fontMetrics().elidedText(m_full, Qt::ElideRight, std::max(0, width()));
+    if (shown != text())
+        QLabel::setText(shown);
+}
+
+void ColorLabel::resizeEvent(QResizeEvent* event) {
+    QLabel::resizeEvent(event);
+    applyElision();
+}
+
+void ColorLabel::paintEvent(QPaintEvent* event) {
+    setTextColor(this, QPalette::WindowText, withOpacity(m_color(), m_opacity));
+    QLabel::paintEvent(event);
+}
+
+// ---- SheetSection ----
+
+SheetSection::SheetSection(const QString& title, QWidget* parent) : QWidget(parent), m_title(title) {
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(12, 12, 12, 12);
+    outer->setSpacing(10);
+    outer->addWidget(new ColorLabel(title, Fonts::rounded(12, 600), [] { return AppPalette::secondaryText(); }, this));
+    m_content = new QVBoxLayout;
+    m_content->setContentsMargins(0, 0, 0, 0);
+    m_content->setSpacing(10);
+    outer->addLayout(m_content);
+}
+
+void SheetSection::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    Paint::fillRoundedRect(p, rect(), 14, withOpacity(AppPalette::screenBackground(), 0.65));
+    Paint::strokeRoundedRect(p, rect(), 14, withOpacity(AppPalette::separator(), 0.28));
+}
+
+// ---- FieldFrame ----
+
+FieldFrame::FieldFrame(const QString& placeholder, qreal fillOpacity, qreal strokeOpacity, QWidget* parent)
+    : QWidget(parent), m_fill(fillOpacity), m_stroke(strokeOpacity) {
+    auto* l = new QHBoxLayout(this);
+    l->setContentsMargins(12, 10, 12, 10);
+    m_edit = new QLineEdit(this);
+    m_edit->setFrame(false);
+    m_edit->setPlaceholderText(placeholder);
+    m_edit->setAccessibleName(placeholder);
+    m_edit->setFont(Fonts::rounded(13));
+    m_edit->setAttribute(Qt::WA_MacShowFocusRect, false);
+    QPalette pal = m_edit->palette();
+    pal.setColor(QPalette::Base, Qt::transparent);
+    m_edit->setPalette(pal);
+    l->addWidget(m_edit);
+    setFocusProxy(m_edit);
+}
+
+void FieldFrame::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    Paint::fillRoundedRect(p, rect(), 12, withOpacity(AppPalette::cardBackground(), m_fill));
+    Paint::strokeRoundedRect(p, rect(), 12, withOpacity(AppPalette::separator(), m_stroke));
+    setTextColor(m_edit, QPalette::Text, AppPalette::primaryText());
+}
+
+// ---- PillButton ----
+
+PillButton::PillButton(const QString& symbol, const QString& title, Look look, QWidget* parent)
+    : QAbstractButton(parent), m_symbol(symbol), m_look(look) {
+    setText(title);
+    setAccessibleName(title);
+    setFont(Fonts::rounded(look.textPx, 600));
+    setFocusPolicy(Qt::StrongFocus);
+    setCursor(Qt::PointingHandCursor);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+QSize PillButton::sizeHint() const {
+    const QFontMetricsF fm(font());
+    const int w = m_look.padH * 2 + int(m_look.symbolPx) + m_look.spacing + ceilInt(fm.horizontalAdvance(text()));
+    const int h = m_look.padV * 2 + std::max(ceilInt(fm.height()), int(m_look.symbolPx));
+    return {w, h};
+}
+
+void PillButton::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    if (!isEnabled())
+        p.setOpacity(0.45);
+    else if (isDown())
+        p.setOpacity(0.75);
+    const QRectF r = rect();
+    Paint::fillRoundedRect(p, r, 12, withOpacity(AppPalette::tintedBackground(), m_look.destructive ? 0.35 : 0.45));
+    Paint::strokeRoundedRect(p, r, 12, withOpacity(AppPalette::separator(), 0.25));
+    const QColor fg = m_look.destructive ? standardColor(StandardColor::red) : AppPalette::primaryText();
+    const QFontMetricsF fm(font());
+    const qreal textW = fm.horizontalAdvance(text());
+    const qreal contentW = m_look.symbolPx + m_look.spacing + textW;
+    qreal x = (r.width() - contentW) / 2;
+    Symbols::paint(p, QRectF(x, (r.height() - m_look.symbolPx) / 2, m_look.symbolPx, m_look.symbolPx), m_symbol, fg);
+    x += m_look.symbolPx + m_look.spacing;
+    p.setPen(fg);
+    p.setFont(font());
+    p.drawText(QRectF(x, 0, textW + 1, r.height()), Qt::AlignVCenter | Qt::AlignLeft, text());
+    if (hasFocus() && focusPolicy() != Qt::NoFocus) {
+        Paint::strokeRoundedRect(p, r.adjusted(1, 1, -1, -1), 11, withOpacity(AppPalette::brandBlue(), 0.6), 2);
+    }
+}
+
+// ---- IconButton ----
+
+IconButton::IconButton(const QString& symbol, const QString& helpText, qreal symbolPx, int padding, QWidget* parent)
+    : QAbstractButton(parent), m_symbol(symbol), m_px(symbolPx), m_pad(padding) {
+    setToolTip(helpText);
+    setAccessibleName(helpText);
+    setFocusPolicy(Qt::StrongFocus);
+    setCursor(Qt::PointingHandCursor);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+QSize IconButton::sizeHint() const { return QSize(int(m_px) + 2 * m_pad, int(m_px) + 2 * m_pad); }
+
+void IconButton::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    if (isDown())
+        p.setOpacity(0.6);
+    const QRectF r = rect();
+    Symbols::paint(p, QRectF((r.width() - m_px) / 2, (r.height() - m_px) / 2, m_px, m_px), m_symbol,
+                   AppPalette::secondaryText());
+    if (hasFocus())
+        Paint::strokeRoundedRect(p, r.adjusted(1, 1, -1, -1), 6, withOpacity(AppPalette::brandBlue(), 0.6), 2);
+}
+
+// ---- ReadOnlyRichText ----
+
+ReadOnlyRichText::ReadOnlyRichText(QWidget* parent) : QTextEdit(parent) {
+    setReadOnly(true);
+    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    setFrameShape(QFrame::NoFrame);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    document()->setDocumentMargin(12);
+    viewport()->setAutoFillBackground(false);
+    setAttribute(Qt::WA_TranslucentBackground);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    connect(document()->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this,
+            [this] { updateGeometry(); });
+}
+
+int ReadOnlyRichText::heightForWidth(int width) const {
+    QTextDocument* doc = document()->clone();
+    doc->setTextWidth(std::max(1, width));
+    const int h = ceilInt(doc->size().height());
+    delete doc;
+    return std::max(44, h);
+}
+
+QSize ReadOnlyRichText::sizeHint() const {
+    const int w = width() > 0 ? width() : 584;
+    return {w, heightForWidth(w)};
+}
+
+void ReadOnlyRichText::resizeEvent(QResizeEvent* event) {
+    QTextEdit::resizeEvent(event);
+    const int h = heightForWidth(width());
+    if (h != height())
+        setFixedHeight(h);
+}
+
+// ---- RowFrame ----
+
+RowFrame::RowFrame(qreal radius, ColorFn fill, qreal strokeOpacity, QWidget* parent)
+    : QWidget(parent), m_radius(radius), m_fill(std::move(fill)), m_stroke(strokeOpacity) {}
+
+void RowFrame::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    Paint::fillRoundedRect(p, rect(), m_radius, m_fill());
+    Paint::strokeRoundedRect(p, rect(), m_radius, withOpacity(AppPalette::separator(), m_stroke));
+}
+
+void RowFrame::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+        emit clicked();
+    QWidget::mouseReleaseEvent(event);
+}
+
+// ---- AttachmentPreview ----
+
+AttachmentPreview::AttachmentPreview(const QString& symbol, QWidget* parent) : QWidget(parent), m_symbol(symbol) {
+    setFixedSize(56, 56);
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+}
+
+void AttachmentPreview::setThumbnail(const QImage& image) {
+    m_image = image;
+    update();
+}
+
+void AttachmentPreview::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    const QRectF r = rect();
+    const QPainterPath clip = Paint::roundedRect(r, 12);
+    if (!m_image.isNull()) {
+        p.save();
+        p.setClipPath(clip);
+        // Scaled to fill: proportions kept, the overflow cut by the rounded clip.
+        const QSizeF s = QSizeF(m_image.size()).scaled(r.size(), Qt::KeepAspectRatioByExpanding);
+        p.drawImage(QRectF(r.center().x() - s.width() / 2, r.center().y() - s.height() / 2, s.width(), s.height()),
+                    m_image);
+        p.restore();
+    } else {
+        Paint::fill(p, clip, withOpacity(AppPalette::tintedBackground(), 0.45));
+        Symbols::paint(p, QRectF((r.width() - 18) / 2, (r.height() - 18) / 2, 18, 18), m_symbol,
+                       AppPalette::secondaryText());
+    }
+    Paint::strokeRoundedRect(p, r, 12, withOpacity(AppPalette::separator(), 0.25));
+}
+
+} // namespace cardsheetui

@@ -1,0 +1,332 @@
+#include "cardsheet/AttachmentJobs.h"
+#include "cardsheet/CardEdits.h"
+#include "cardsheet/CardNotes.h"
+#include "cardsheet/CardSheet.h"
+#include "cardsheet/CardSheetWidgets.h"
+#include "CardFixture.h"
+#include "richtext/ClickableTextView.h"
+#include "richtext/RichTextBlockEditor.h"
+#include "rtf/Rtf.h"
+#include "support/Accessibility.h"
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTest>
+#include <QTextCursor>
+#include <QTextDocument>
+
+namespace {
+
+using cardsheetui::AttachmentPreview;
+
+class CardSheetTest : public CardFixture {
+protected:
+    void SetUp() override {
+        CardFixture::SetUp();
+        sheet = std::make_unique<CardSheet>(*services, checklist);
+    }
+    void TearDown() override {
+        testsupport::waitFor([] { return AttachmentImports::shared().runningCount() == 0; }, 10000);
+        sheet.reset();
+        CardFixture::TearDown();
+    }
+
+    // The visible button named `name` (its title or its help text), or null.
+    QAbstractButton* button(const QString& name) const {
+        for (QAbstractButton* b : sheet->findChildren<QAbstractButton*>())
+            if (b->isVisibleTo(sheet.get()) && (b->text() == name || b->accessibleName() == name))
+                return b;
+        return nullptr;
+    }
+    void click(const QString& name) {
+        QAbstractButton* b = button(name);
+        ASSERT_TRUE(b) << name.toStdString();
+        QTest::mouseClick(b, Qt::LeftButton);
+        flush();
+    }
+    QStringList labels() const {
+        QStringList out;
+        for (QLabel* l : sheet->findChildren<QLabel*>())
+            if (l->isVisibleTo(sheet.get()))
+                out << l->accessibleName();
+        return out;
+    }
+    QString file(const QString& name, const QByteArray& bytes) {
+        const QString path = dir.path() + "/picked/" + name;
+        QDir().mkpath(dir.path() + "/picked");
+        QFile f(path);
+        f.open(QIODevice::WriteOnly);
+        f.write(bytes);
+        return path;
+    }
+    // Picks `path` through "Ajouter un fichier" and waits for the copy to end.
+    void attach(const QString& path) {
+        DialogSeam::pushFileName(path);
+        click("Ajouter un fichier");
+        ASSERT_TRUE(testsupport::waitFor([] { return AttachmentImports::shared().runningCount() == 0; }, 10000));
+        flush();
+    }
+
+    std::unique_ptr<CardSheet> sheet;
+};
+
+TEST_F(CardSheetTest, NewCardIsCreatedAndShownInReadMode) {
+    sheet->openNewCard(todo);
+    EXPECT_TRUE(sheet->isVisible());
+    EXPECT_EQ(sheet->heading(), "Nouvelle étape");
+    EXPECT_FALSE(button("Modifier"));
+    EXPECT_FALSE(button("Supprimer l’étape"));
+    EXPECT_TRUE(labels().contains("Crée l’étape pour ajouter des liens."));
+    EXPECT_TRUE(labels().contains("Crée l’étape pour ajouter des fichiers."));
+
+    // A blank title: "Créer" does nothing.
+    QTest::keyClicks(sheet->titleField(), "   ");
+    click("Créer");
+    EXPECT_EQ(todo->cards().size(), 2u);
+    EXPECT_TRUE(sheet->isEditing());
+
+    QTest::keyClicks(sheet->titleField(), "Logo ");
+    QTest::keyClick(sheet->titleField(), Qt::Key_Return);
+    EXPECT_EQ(todo->cards().size(), 2u);   // Return saves nothing
+    click("Créer");
+    ASSERT_EQ(todo->cards().size(), 3u);
+    const ChecklistCardPtr created = sheet->editingCard();
+    ASSERT_TRUE(created);
+    EXPECT_EQ(created->title(), "Logo");
+    EXPECT_EQ(created->orderIndex(), 2);
+    EXPECT_FALSE(sheet->targetColumn());
+    EXPECT_FALSE(sheet->isEditing());
+    EXPECT_EQ(sheet->heading(), "Détails de l’étape");
+    // The title as typed, blanks included, until the card is opened again.
+    EXPECT_TRUE(labels().contains("   Logo "));
+    EXPECT_TRUE(labels().contains("Aucune description."));
+    EXPECT_TRUE(button("Modifier"));
+    EXPECT_TRUE(button("Supprimer l’étape"));
+    EXPECT_TRUE(button("Marquer comme terminé"));
+    EXPECT_FALSE(context().hasChanges());
+}
+
+TEST_F(CardSheetTest, FormattingIsSavedWithoutTypingAfterIt) {
+    auto maquette = todo->cards()[0];
+    sheet->openCard(maquette);
+    click("Modifier");
+    EXPECT_EQ(sheet->heading(), "Modifier l’étape");
+    ASSERT_TRUE(sheet->descriptionEditor());
+    ClickableTextView* view = sheet->descriptionEditor()->textView();
+    view->setFocus();
+    QTest::keyClicks(view, "important");
+    // Bold applied to the whole text, with no keystroke after it.
+    view->selectAll();
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    view->textCursor().mergeCharFormat(bold);
+    click("Enregistrer");
+
+    const cardnotes::Decoded stored = cardnotes::decode(maquette->notes());
+    ASSERT_TRUE(stored.rtf);
+    QTextDocument doc;
+    ASSERT_TRUE(rtf::read(*stored.rtf, doc));
+    EXPECT_EQ(doc.toPlainText(), "important");
+    QTextCursor c(&doc);
+    c.setPosition(3);
+    EXPECT_GE(c.charFormat().fontWeight(), QFont::DemiBold);
+    EXPECT_FALSE(sheet->isEditing());
+    EXPECT_TRUE(sheet->findChild<QWidget*>("readDescriptionRich"));
+}
+
+TEST_F(CardSheetTest, ClosingDiscardsEditsAndReopeningShowsTheStoredCard) {
+    auto textes = todo->cards()[1];
+    textes->setNotes("  du texte brut  ");
+    sheet->openCard(textes);
+    EXPECT_FALSE(sheet->formDescriptionRtf());
+    auto* plain = sheet->findChild<QLabel*>("readDescriptionPlain");
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->text(), "  du texte brut  ");
+    EXPECT_TRUE(plain->textInteractionFlags() & Qt::TextSelectableByMouse);
+
+    click("Modifier");
+    sheet->titleField()->clear();
+    QTest::keyClicks(sheet->titleField(), "Abandon");
+    click("Fermer");
+    EXPECT_FALSE(sheet->isVisible());
+    EXPECT_EQ(textes->title(), "Textes");
+
+    sheet->openCard(textes);
+    EXPECT_FALSE(sheet->isEditing());
+    EXPECT_EQ(sheet->formTitle(), "Textes");
+    textes->setTitle(" \n");
+    sheet->openCard(textes);
+    EXPECT_TRUE(labels().contains("Sans titre"));
+}
+
+TEST_F(CardSheetTest, FooterDependsOnTheCardsColumn) {
+    sheet->openCard(done->cards()[0]);
+    EXPECT_FALSE(button("Marquer comme terminé"));
+    EXPECT_TRUE(button("Supprimer l’étape"));
+
+    auto photos = doing->cards()[0];
+    sheet->openCard(photos);
+    click("Marquer comme terminé");
+    EXPECT_FALSE(sheet->isVisible());
+    EXPECT_EQ(photos->column(), done);
+    EXPECT_EQ(titles(done), (QStringList{"0:Nom de domaine", "1:Photos"}));
+
+    sheet->openCard(todo->cards()[0]);
+    click("Supprimer l’étape");
+    EXPECT_FALSE(sheet->isVisible());
+    EXPECT_EQ(titles(todo), QStringList{"0:Textes"});
+    EXPECT_FALSE(context().hasChanges());
+}
+
+TEST_F(CardSheetTest, LinksAreAddedOpenedAndRemoved) {
+    // On a card being created, "Ajouter" stores the card and then the link, on the same press.
+    sheet->openNewCard(doing);
+    QTest::keyClicks(sheet->linkField(), "  https://exemple.fr/a  ");
+    click("Ajouter");
+    EXPECT_FALSE(sheet->editingCard());   // no title: nothing happens
+    EXPECT_EQ(sheet->formLink(), "  https://exemple.fr/a  ");
+    QTest::keyClicks(sheet->titleField(), "Sources");
+    click("Ajouter");
+    const ChecklistCardPtr c = sheet->editingCard();
+    ASSERT_TRUE(c);
+    ASSERT_EQ(c->attachments().size(), 1u);
+    EXPECT_EQ(c->attachments()[0]->localPath(), "https://exemple.fr/a");
+    EXPECT_EQ(sheet->formLink(), "");
+
+    click("Modifier");
+    QTest::keyClicks(sheet->linkField(), "exemple.fr");
+    click("Ajouter");
+    EXPECT_EQ(sheet->linkField()->text(), "exemple.fr");
+    EXPECT_EQ(c->attachments().size(), 1u);
+
+    click("Ouvrir le lien");
+    ASSERT_EQ(DialogSeam::openedUrls().size(), 1);
+    EXPECT_EQ(DialogSeam::openedUrls()[0], QUrl("https://exemple.fr/a"));
+    // A stored link that is not a valid address opens nothing.
+    c->attachments()[0]->setLocalPath("http://exa mple/%%");
+    sheet->openCard(c);
+    click("Ouvrir le lien");
+    EXPECT_EQ(DialogSeam::openedUrls().size(), 1);
+
+    click("Supprimer le lien");
+    EXPECT_TRUE(c->attachments().empty());
+    EXPECT_FALSE(button("Supprimer le lien"));
+}
+
+TEST_F(CardSheetTest, FilesAreCopiedListedOpenedAndRemoved) {
+    auto maquette = todo->cards()[0];
+    const QDateTime cardDate = maquette->updatedAt();
+    sheet->openCard(maquette);
+    EXPECT_FALSE(button("Ajouter un fichier"));   // read mode
+    click("Modifier");
+
+    QImage img(400, 200, QImage::Format_RGB32);
+    img.fill(Qt::red);
+    const QString png = dir.path() + "/picked/PHOTO.PNG";
+    QDir().mkpath(dir.path() + "/picked");
+    ASSERT_TRUE(img.save(png, "PNG"));
+    attach(png);
+    attach(file("notes.pdf", "%PDF-1.4"));
+    DialogSeam::pushFileNames({});   // cancelled
+    click("Ajouter un fichier");
+    flush();
+
+    ASSERT_EQ(maquette->attachments().size(), 2u);
+    const auto photo = maquette->attachments()[0];
+    EXPECT_EQ(photo->fileName(), "PHOTO.PNG");
+    EXPECT_FALSE(photo->mimeType());
+    EXPECT_EQ(photo->localPath(), QDir(attachmentfiles::cardDirectory(checklist->id(), maquette->id())).canonicalPath() +
+                                      "/PHOTO.PNG");
+    EXPECT_TRUE(QFile::exists(png));
+    EXPECT_EQ(maquette->updatedAt(), cardDate);
+    EXPECT_GT(checklist->updatedAt(), old);
+
+    // The image row gets its thumbnail off the GUI thread; the PDF its symbol.
+    auto previews = sheet->findChildren<AttachmentPreview*>();
+    ASSERT_EQ(previews.size(), 2);
+    EXPECT_TRUE(testsupport::waitFor([&] {
+        return std::any_of(previews.begin(), previews.end(), [](auto* p) { return p->showsThumbnail(); });
+    }));
+    QStringList symbols;
+    for (auto* p : sheet->findChildren<AttachmentPreview*>())
+        symbols << p->symbol();
+    EXPECT_TRUE(symbols.contains("doc.richtext"));
+
+    // A click on the row opens the copy, not the picked file.
+    QWidget* row = sheet->findChildren<QWidget*>("fileRow").value(0);
+    ASSERT_TRUE(row);
+    QTest::mouseClick(row, Qt::LeftButton, {}, QPoint(row->width() / 2, 4));
+    ASSERT_EQ(DialogSeam::openedUrls().size(), 1);
+    EXPECT_EQ(DialogSeam::openedUrls()[0], QUrl::fromLocalFile(photo->localPath()));
+
+    // Removing the record leaves the copy on disk; the trash button opens nothing.
+    button("Supprimer le fichier")->click();
+    flush();
+    EXPECT_EQ(maquette->attachments().size(), 1u);
+    EXPECT_TRUE(QFile::exists(photo->localPath()));
+    EXPECT_EQ(DialogSeam::openedUrls().size(), 1);
+}
+
+TEST_F(CardSheetTest, AFileForANewCardWaitsForTheCard) {
+    sheet->openNewCard(todo);
+    DialogSeam::pushFileName(file("a.txt", "a"));
+    click("Ajouter un fichier");   // no title: no picker, no card
+    QTest::qWait(80);
+    EXPECT_FALSE(sheet->editingCard());
+    QTest::keyClicks(sheet->titleField(), "Annexe");
+    click("Ajouter un fichier");
+    const ChecklistCardPtr c = sheet->editingCard();
+    ASSERT_TRUE(c);
+    ASSERT_TRUE(testsupport::waitFor([&] { return c->attachments().size() == 1; }, 5000));
+    EXPECT_EQ(c->attachments()[0]->fileName(), "a.txt");
+}
+
+TEST_F(CardSheetTest, AFailedCopyOrADeletedCardLeavesNoRecordAndNoFile) {
+    auto maquette = todo->cards()[0];
+    sheet->openCard(maquette);
+    click("Modifier");
+    attachmentfiles::setWriteLimitForTesting(10);
+    attach(file("gros.bin", QByteArray(100, 'x')));
+    EXPECT_TRUE(maquette->attachments().empty());
+    const QString folder = attachmentfiles::cardDirectory(checklist->id(), maquette->id());
+    EXPECT_TRUE(QDir(folder).entryList(QDir::Files | QDir::Hidden).isEmpty());
+    ASSERT_FALSE(DialogSeam::shownMessages().isEmpty());
+    EXPECT_EQ(DialogSeam::shownMessages().last().text, "« gros.bin » n’a pas pu être joint.");
+    attachmentfiles::setWriteLimitForTesting(-1);
+
+    // The card is deleted while its file is being copied: the copy is taken away again.
+    // (The end of a copy is handled by the event loop, so it cannot end before the next line.)
+    sheet->importAttachment(file("tard.bin", QByteArray(4 << 20, 'y')));
+    ASSERT_TRUE(AttachmentImports::shared().isCopying(maquette->id()));
+    EXPECT_FALSE(button("Ajouter un fichier")->isEnabled());   // one copy at a time for this card
+    button("Supprimer l’étape")->click();
+    ASSERT_TRUE(testsupport::waitFor([] { return AttachmentImports::shared().runningCount() == 0; }, 10000));
+    EXPECT_TRUE(context().fetch<ChecklistAttachment>().empty());
+    EXPECT_TRUE(QDir(folder).entryList(QDir::Files | QDir::Hidden).isEmpty());
+}
+
+TEST_F(CardSheetTest, EveryControlIsNamedForAccessibility) {
+    auto c = todo->cards()[0];
+    CardEdits(context(), checklist).addLink(c, "https://exemple.fr");
+    sheet->openCard(c);
+    for (bool edit : {false, true}) {
+        if (edit)
+            click("Modifier");
+        const QStringList unnamed = testsupport::unnamedAccessibleElements(sheet.get());
+        EXPECT_TRUE(unnamed.isEmpty()) << unnamed.join(", ").toStdString();
+    }
+    QStringList names;
+    for (QAbstractButton* b : sheet->findChildren<QAbstractButton*>())
+        if (b->isVisibleTo(sheet.get()))
+            names << QAccessible::queryAccessibleInterface(b)->text(QAccessible::Name);
+    for (const char* expected : {"Fermer", "Ajouter", "Ouvrir le lien", "Supprimer le lien", "Ajouter un fichier",
+                                 "Supprimer l’étape", "Enregistrer"})
+        EXPECT_TRUE(names.contains(expected)) << expected;
+}
+
+} // namespace
