@@ -26,8 +26,8 @@ bool tooManyPixels(qint64 width, qint64 height) {
     return width <= 0 || height <= 0 ? false : width * height > maxPixels;
 }
 
-QImage scaledToFit(const QImage& image, int maxPixelSize) {
-    const QSize target = fittedSize(image.size(), maxPixelSize);
+QImage scaledToFit(const QImage& image, const QSize& box) {
+    const QSize target = fittedSize(image.size(), box);
     if (target == image.size())
         return image;
     return image.scaled(target, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
@@ -119,7 +119,7 @@ struct HeifOptionsDeleter {
     void operator()(heif_decoding_options* o) const { heifApi().heif_decoding_options_free(o); }
 };
 
-QImage decodeHeif(const QByteArray& data, int maxPixelSize, Outcome* outcome) {
+QImage decodeHeif(const QByteArray& data, const QSize& box, Outcome* outcome, QSize* upright) {
     *outcome = Outcome::unreadable;
     if (!heifApi().loaded)
         return {};
@@ -145,6 +145,10 @@ QImage decodeHeif(const QByteArray& data, int maxPixelSize, Outcome* outcome) {
         return {};
     }
 
+    if (upright)   // the displayed size, after the container's rotation
+        *upright = QSize(heifApi().heif_image_handle_get_width(handle.get()),
+                         heifApi().heif_image_handle_get_height(handle.get()));
+
     const bool alpha = heifApi().heif_image_handle_has_alpha_channel(handle.get());
     std::unique_ptr<heif_decoding_options, HeifOptionsDeleter> options(heifApi().heif_decoding_options_alloc());
     if (!options)
@@ -167,7 +171,7 @@ QImage decodeHeif(const QByteArray& data, int maxPixelSize, Outcome* outcome) {
     const QImage::Format format = alpha ? QImage::Format_RGBA8888 : QImage::Format_RGB888;
     // Wraps libheif's buffer, then scales (or copies) into an image of our own before it is released.
     const QImage view(pixels, width, height, stride, format);
-    QImage result = scaledToFit(view, maxPixelSize);
+    QImage result = scaledToFit(view, box);
     if (result.constBits() == view.constBits())
         result = view.copy();
     if (result.isNull())
@@ -176,7 +180,7 @@ QImage decodeHeif(const QByteArray& data, int maxPixelSize, Outcome* outcome) {
     return result;
 }
 
-QImage decodeWithQt(const QByteArray& data, int maxPixelSize, Outcome* outcome) {
+QImage decodeWithQt(const QByteArray& data, const QSize& box, Outcome* outcome, QSize* upright) {
     *outcome = Outcome::unreadable;
     QBuffer buffer;
     buffer.setData(data);
@@ -200,11 +204,16 @@ QImage decodeWithQt(const QByteArray& data, int maxPixelSize, Outcome* outcome) 
     if (format == "jpeg" && !jpegLooksComplete(data))
         return {};
 
+    // The box applies to the upright picture; the reader scales before it turns.
+    const bool turned = reader.transformation() & QImageIOHandler::TransformationRotate90;
+    if (upright && declared.isValid())
+        *upright = turned ? declared.transposed() : declared;
+
     // JPEG decodes straight to a reduced size (DCT scaling); other formats decode fully, then scale.
     if (declared.isValid() && reader.supportsOption(QImageIOHandler::ScaledSize)) {
-        const QSize target = fittedSize(declared, maxPixelSize);
-        if (target != declared)
-            reader.setScaledSize(target);
+        const QSize target = fittedSize(turned ? declared.transposed() : declared, box);
+        if (target != (turned ? declared.transposed() : declared))
+            reader.setScaledSize(turned ? target.transposed() : target);
     }
     QImage image = reader.read();
     if (image.isNull())
@@ -213,7 +222,9 @@ QImage decodeWithQt(const QByteArray& data, int maxPixelSize, Outcome* outcome) 
         *outcome = Outcome::tooLarge;
         return {};
     }
-    image = scaledToFit(image, maxPixelSize);
+    if (upright && !declared.isValid())
+        *upright = image.size();
+    image = scaledToFit(image, box);
     if (image.isNull())
         return {};
     *outcome = Outcome::converted;
@@ -222,16 +233,17 @@ QImage decodeWithQt(const QByteArray& data, int maxPixelSize, Outcome* outcome) 
 
 } // namespace
 
-QSize fittedSize(const QSize& size, int maxPixelSize) {
-    if (size.isEmpty() || maxPixelSize <= 0)
+QSize fittedSize(const QSize& size, int maxPixelSize) { return fittedSize(size, QSize(maxPixelSize, maxPixelSize)); }
+
+QSize fittedSize(const QSize& size, const QSize& box) {
+    if (size.isEmpty() || box.width() <= 0 || box.height() <= 0)
         return size;
-    const int longer = std::max(size.width(), size.height());
-    if (longer <= maxPixelSize)
+    if (size.width() <= box.width() && size.height() <= box.height())
         return size;
-    const double factor = double(maxPixelSize) / double(longer);
+    const double factor = std::min(double(box.width()) / size.width(), double(box.height()) / size.height());
     const int w = std::max(1, int(std::lround(size.width() * factor)));
     const int h = std::max(1, int(std::lround(size.height() * factor)));
-    return {std::min(w, maxPixelSize), std::min(h, maxPixelSize)};
+    return {std::min(w, box.width()), std::min(h, box.height())};
 }
 
 bool looksLikeHeif(const QByteArray& head) {
@@ -243,6 +255,10 @@ bool looksLikeHeif(const QByteArray& head) {
 }
 
 QImage decodeThumbnail(const QString& path, int maxPixelSize, Outcome* outcome) {
+    return decodeFitting(path, QSize(maxPixelSize, maxPixelSize), outcome);
+}
+
+QImage decodeFitting(const QString& path, const QSize& box, Outcome* outcome, QSize* uprightSize) {
     Outcome local = Outcome::unreadable;
     Outcome& out = outcome ? *outcome : local;
     out = Outcome::unreadable;
@@ -259,6 +275,13 @@ QImage decodeThumbnail(const QString& path, int maxPixelSize, Outcome* outcome) 
         return {};
     // Bounded by the size check above; read with a cap in case the file grew meanwhile.
     const QByteArray data = file.read(maxFileBytes + 1);
+    return decodeDataFitting(data, box, &out, uprightSize);
+}
+
+QImage decodeDataFitting(const QByteArray& data, const QSize& box, Outcome* outcome, QSize* uprightSize) {
+    Outcome local = Outcome::unreadable;
+    Outcome& out = outcome ? *outcome : local;
+    out = Outcome::unreadable;
     if (data.size() > maxFileBytes) {
         out = Outcome::tooLarge;
         return {};
@@ -267,8 +290,8 @@ QImage decodeThumbnail(const QString& path, int maxPixelSize, Outcome* outcome) 
         return {};
 
     if (looksLikeHeif(data.left(64)))
-        return decodeHeif(data, maxPixelSize, &out);
-    return decodeWithQt(data, maxPixelSize, &out);
+        return decodeHeif(data, box, &out, uprightSize);
+    return decodeWithQt(data, box, &out, uprightSize);
 }
 
 QByteArray encodeJpeg(const QImage& image, int quality) {

@@ -36,6 +36,15 @@ QImage decodeThumbnail(const QString& path, int maxPixelSize, Outcome* outcome =
 
 // `size` scaled down to fit `maxPixelSize` on its longer side (never up, never below 1 pixel).
 QSize fittedSize(const QSize& size, int maxPixelSize);
+// `size` scaled down (proportions kept) to fit inside `box` (never up, never below 1 pixel).
+QSize fittedSize(const QSize& size, const QSize& box);
+
+// The decoding step for any box (same guards and orientation as decodeThumbnail): the upright image
+// scaled down to fit `box`. `uprightSize`, when given, receives the upright size before scaling.
+// Safe on any thread.
+QImage decodeFitting(const QString& path, const QSize& box, Outcome* outcome = nullptr, QSize* uprightSize = nullptr);
+QImage decodeDataFitting(const QByteArray& data, const QSize& box, Outcome* outcome = nullptr,
+                         QSize* uprightSize = nullptr);
 
 // JPEG bytes of `image` at `quality` (0…100); transparency is flattened onto white. Empty on failure.
 QByteArray encodeJpeg(const QImage& image, int quality);

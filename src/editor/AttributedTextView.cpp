@@ -1,0 +1,84 @@
+#include "editor/AttributedTextView.h"
+
+#include "rtf/Rtf.h"
+#include "ui/Fonts.h"
+#include "ui/Palette.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QEvent>
+#include <QResizeEvent>
+#include <QTextDocument>
+
+#include <cmath>
+
+AttributedTextViewWrapper::AttributedTextViewWrapper(QWidget* parent) : QTextEdit(parent) {
+    setReadOnly(true);
+    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    setFrameShape(QFrame::NoFrame);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setLineWrapMode(QTextEdit::WidgetWidth);
+    setAutoFillBackground(false);
+    viewport()->setAutoFillBackground(false);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setFocusPolicy(Qt::ClickFocus);
+    setContextMenuPolicy(Qt::DefaultContextMenu);
+    document()->setDefaultFont(Fonts::system(14));
+    document()->setDocumentMargin(inset);
+    setFixedHeight(minimumHeight);
+    applyColors();
+}
+
+bool AttributedTextViewWrapper::setRtf(const QByteArray& data) {
+    QTextDocument* doc = document();
+    const bool ok = rtf::read(data, *doc);
+    doc->setDefaultFont(Fonts::system(14));
+    doc->setDocumentMargin(inset);
+    m_measuredWidth = -1;
+    remeasure();
+    return ok;
+}
+
+int AttributedTextViewWrapper::measureHeight(int width) const {
+    QTextDocument* doc = document();
+    const qreal saved = doc->textWidth();
+    doc->setTextWidth(std::max(0, width));
+    // The document size includes the margin (the inset) on both sides.
+    const int h = int(std::ceil(doc->documentLayout()->documentSize().height()));
+    if (saved != doc->textWidth())
+        doc->setTextWidth(saved);
+    return std::max(h, int(minimumHeight));
+}
+
+void AttributedTextViewWrapper::remeasure() {
+    const int w = viewport()->width();
+    if (w <= 0 || w == m_measuredWidth)
+        return;
+    m_measuredWidth = w;
+    const int h = measureHeight(w);
+    m_height = h;
+    if (height() != h)
+        setFixedHeight(h);
+}
+
+void AttributedTextViewWrapper::resizeEvent(QResizeEvent* event) {
+    QTextEdit::resizeEvent(event);
+    if (event->size().width() != event->oldSize().width())
+        remeasure();
+}
+
+void AttributedTextViewWrapper::changeEvent(QEvent* event) {
+    QTextEdit::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::ApplicationPaletteChange)
+        applyColors();
+}
+
+void AttributedTextViewWrapper::applyColors() {
+    QPalette p = palette();
+    const QColor text = AppPalette::primaryText();
+    if (p.color(QPalette::Text) == text && p.color(QPalette::Base) == Qt::transparent)
+        return;
+    p.setColor(QPalette::Base, Qt::transparent);
+    p.setColor(QPalette::Text, text);
+    setPalette(p);
+}

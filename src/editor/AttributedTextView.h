@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QTextEdit>
+
+// Read-only rich text that takes exactly the height its text needs at its width: text inset 12 on
+// every side, at least 44 high. Selectable and copyable, never editable; the background shows through.
+class AttributedTextViewWrapper : public QTextEdit {
+    Q_OBJECT
+public:
+    static constexpr int inset = 12;
+    static constexpr int minimumHeight = 44;
+
+    explicit AttributedTextViewWrapper(QWidget* parent = nullptr);
+
+    // Replaces the shown text with the RTF in `data`; false (and nothing shown) when it is not RTF.
+    bool setRtf(const QByteArray& data);
+    // The height the text takes at `width`.
+    int measureHeight(int width) const;
+    int calculatedHeight() const { return m_height; }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void remeasure();
+    void applyColors();
+    int m_height = minimumHeight;
+    int m_measuredWidth = -1;
+};

@@ -1,0 +1,336 @@
+#include "editor/CodeBlockView.h"
+
+#include "editor/CodeLanguages.h"
+#include "editor/EditorWidgets.h"
+#include "ui/Fonts.h"
+#include "ui/Paint.h"
+#include "ui/Palette.h"
+#include "ui/Symbols.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QApplication>
+#include <QClipboard>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QScrollBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+using editorui::PaintedButton;
+using editorui::PaintedLabel;
+
+namespace {
+
+constexpr int kEditorPadding = 12;
+constexpr int kMinEditorHeight = 180;
+
+QColor black(qreal o) { return QColor::fromRgbF(0, 0, 0, float(o)); }
+QColor white(qreal o) { return QColor::fromRgbF(1, 1, 1, float(o)); }
+QColor green() { return standardColor(StandardColor::green); }
+
+// A panel painted with one rounded fill and an optional outline.
+class Panel : public QWidget {
+public:
+    Panel(std::function<void(QPainter&, const QRectF&)> painter, QWidget* parent)
+        : QWidget(parent), m_painter(std::move(painter)) {}
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        m_painter(p, QRectF(rect()));
+    }
+
+private:
+    std::function<void(QPainter&, const QRectF&)> m_painter;
+};
+
+void paintCopyButton(QPainter& p, const PaintedButton& b, bool didCopy) {
+    const QRectF r = QRectF(b.rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+    Paint::fillRoundedRect(p, r, 8, didCopy ? withOpacity(green(), 0.2) : white(0.1));
+    Paint::strokeRoundedRect(p, r, 8, didCopy ? withOpacity(green(), 0.4) : white(0.15));
+    const QColor fg = didCopy ? green() : white(0.8);
+    editorui::drawSymbolText(p, r, didCopy ? QStringLiteral("checkmark") : QStringLiteral("doc.on.doc"), 12, fg,
+                             b.text(), Fonts::rounded(12, 500), fg, 6);
+}
+
+QSize copyButtonSize(const QString& text) {
+    const qreal w = editorui::symbolTextWidth(12, text, Fonts::rounded(12, 500), 6);
+    return {int(std::ceil(w)) + 24, 28};
+}
+
+} // namespace
+
+ImprovedCodeBlockView::ImprovedCodeBlockView(TextBinding code, TextBinding language, std::function<void()> onChange,
+                                             std::function<void()> onFocus, QWidget* parent)
+    : QWidget(parent), m_code(std::move(code)), m_language(std::move(language)), m_onChange(std::move(onChange)),
+      m_onFocus(std::move(onFocus)) {
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(10);
+
+    m_header = new Panel([](QPainter& p, const QRectF& r) { Paint::fillRoundedRect(p, r, 12, black(0.4)); }, this);
+    auto* headerRow = new QHBoxLayout(m_header);
+    headerRow->setContentsMargins(14, 10, 14, 10);
+    headerRow->setSpacing(12);
+
+    m_menu = new QMenu(this);
+    for (const auto& l : codelang::languages()) {
+        QAction* a = m_menu->addAction(Symbols::icon(l.icon, l.color(), 16), codelang::capitalized(l.name));
+        a->setData(l.name);
+        connect(a, &QAction::triggered, this, [this, name = l.name] { chooseLanguage(name); });
+    }
+    m_languageButton = new PaintedButton(QString(), {}, m_header);
+    m_languageButton->setPainter([](QPainter& p, const PaintedButton& b) {
+        const QRectF r = QRectF(b.rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+        Paint::fillRoundedRect(p, r, 8, black(0.25));
+        Paint::strokeRoundedRect(p, r, 8, white(0.1));
+        const auto& lang = codelang::current(b.property("language").toString());
+        const QRectF inner = r.adjusted(12, 0, -12, 0);
+        editorui::drawSymbolText(p, inner, lang.icon, 13, lang.color(), b.text(), Fonts::rounded(13, 500),
+                                 white(0.95), 8, Qt::AlignLeft);
+        Symbols::paint(p, QRectF(inner.right() - 10, inner.center().y() - 5, 10, 10), QStringLiteral("chevron.down"),
+                       AppPalette::secondaryText(true));
+    });
+    connect(m_languageButton, &QAbstractButton::clicked, this, [this] {
+        m_menu->popup(m_languageButton->mapToGlobal(QPoint(0, m_languageButton->height() + 2)));
+    });
+    headerRow->addWidget(m_languageButton);
+    headerRow->addStretch(1);
+
+    m_copyButton = new PaintedButton(QStringLiteral("Copier"), {}, m_header);
+    m_copyButton->setPainter([this](QPainter& p, const PaintedButton& b) { paintCopyButton(p, b, m_didCopy); });
+    m_copyButton->setHint(copyButtonSize(m_copyButton->text()));
+    connect(m_copyButton, &QAbstractButton::clicked, this, &ImprovedCodeBlockView::copyCode);
+    headerRow->addWidget(m_copyButton);
+    outer->addWidget(m_header);
+
+    m_area = new Panel(
+        [this](QPainter& p, const QRectF& r) {
+            Paint::fillRoundedRect(p, r, 12, black(0.7));
+            // Gutter backing and the hairline beside it.
+            const qreal gw = m_gutter->width();
+            QPainterPath clip = Paint::roundedRect(r, 12);
+            p.save();
+            p.setClipPath(clip);
+            p.fillRect(QRectF(r.left(), r.top(), gw, r.height()), black(0.25));
+            p.fillRect(QRectF(r.left() + gw, r.top(), 1, r.height()), white(0.08));
+            p.restore();
+            if (m_isFocused)
+                Paint::strokeRoundedRect(p, r, 12, withOpacity(codelang::current(m_language.value()).color(), 0.4), 2);
+            else
+                Paint::strokeRoundedRect(p, r, 12, white(0.1), 1);
+        },
+        this);
+    auto* areaRow = new QHBoxLayout(m_area);
+    areaRow->setContentsMargins(0, 0, 0, 0);
+    areaRow->setSpacing(0);
+
+    m_gutter = new PaintedLabel(QString(), {}, m_area);
+    m_gutter->setPainter([this](QPainter& p, const PaintedLabel& g) {
+        p.setFont(Fonts::mono(12));
+        p.setPen(white(0.3));
+        const int pitch = m_editor->fontMetrics().lineSpacing();
+        const int top = kEditorPadding + m_editor->contentsMargins().top();
+        for (int i = 0; i < m_lines; ++i) {
+            const QRect row(0, top + i * pitch, g.width() - 8, pitch);
+            if (row.top() > g.height())
+                break;
+            p.drawText(row, Qt::AlignRight | Qt::AlignVCenter, QString::number(i + 1));
+        }
+    });
+    areaRow->addWidget(m_gutter, 0, Qt::AlignTop);
+    areaRow->addSpacing(1);
+
+    m_editor = new QPlainTextEdit(m_area);
+    m_editor->setFrameShape(QFrame::NoFrame);
+    m_editor->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_editor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_editor->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    m_editor->setFont(Fonts::mono(13));
+    m_editor->document()->setDocumentMargin(kEditorPadding);
+    m_editor->setPlaceholderText(QStringLiteral("// Écrivez votre code ici..."));
+    m_editor->setAccessibleName(QStringLiteral("Code"));
+    m_editor->setTabChangesFocus(false);
+    m_editor->viewport()->setAutoFillBackground(false);
+    m_editor->setAutoFillBackground(false);
+    m_editor->installEventFilter(this);
+    areaRow->addWidget(m_editor, 1);
+    outer->addWidget(m_area);
+
+    m_loading = true;
+    m_editor->setPlainText(m_code.value());
+    m_loading = false;
+    connect(m_editor, &QPlainTextEdit::textChanged, this, &ImprovedCodeBlockView::codeEdited);
+    connect(m_editor->horizontalScrollBar(), &QScrollBar::rangeChanged, this, [this] { fitEditorHeight(); });
+
+    applyColors();
+    refreshLanguage();
+    refreshGutter();
+    fitEditorHeight();
+}
+
+void ImprovedCodeBlockView::applyColors() {
+    QPalette pal = m_editor->palette();
+    pal.setColor(QPalette::Base, Qt::transparent);
+    pal.setColor(QPalette::Text, white(0.95));
+    pal.setColor(QPalette::PlaceholderText, white(0.3));
+    m_editor->setPalette(pal);
+}
+
+void ImprovedCodeBlockView::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange || event->type() == QEvent::StyleChange)
+        update();
+}
+
+int ImprovedCodeBlockView::lineNumberCount() const { return m_lines; }
+
+void ImprovedCodeBlockView::codeEdited() {
+    if (m_loading)
+        return;
+    QPointer<ImprovedCodeBlockView> self(this);
+    m_code.write(m_editor->toPlainText());
+    refreshGutter();
+    fitEditorHeight();
+    if (m_onChange)
+        m_onChange();
+}
+
+void ImprovedCodeBlockView::refreshLanguage() {
+    const QString lang = m_language.value();
+    m_languageButton->setProperty("language", lang);
+    m_languageButton->setText(codelang::capitalized(lang));
+    const qreal w = editorui::symbolTextWidth(13, m_languageButton->text(), Fonts::rounded(13, 500), 8) + 8 + 10;
+    m_languageButton->setHint(QSize(int(std::ceil(w)) + 24, 30));
+    m_languageButton->update();
+    m_area->update();
+}
+
+void ImprovedCodeBlockView::refreshGutter() {
+    m_lines = codelang::lineCount(m_editor->toPlainText());
+    const int digits = QString::number(m_lines).size();
+    const int w = 12 + editorui::textWidth(Fonts::mono(12), QString(std::max(digits, 1), QLatin1Char('8'))) + 8;
+    QStringList numbers;
+    numbers.reserve(m_lines);
+    for (int i = 1; i <= m_lines; ++i)
+        numbers << QString::number(i);
+    m_gutter->setText(numbers.join(QLatin1Char('\n')));
+    m_gutterWidth = w;
+    m_gutter->setHint(QSize(m_gutterWidth, std::max(m_editor->height(), kMinEditorHeight)));
+    m_gutter->update();
+}
+
+void ImprovedCodeBlockView::fitEditorHeight() {
+    const int pitch = m_editor->fontMetrics().lineSpacing();
+    // The plain-text layout counts its size in lines.
+    const int lines = std::max(1, int(m_editor->document()->documentLayout()->documentSize().height()));
+    int h = lines * pitch + 2 * kEditorPadding + 4;
+    if (m_editor->horizontalScrollBar()->maximum() > 0)
+        h += m_editor->horizontalScrollBar()->sizeHint().height();
+    h = std::max(h, kMinEditorHeight);
+    if (m_editor->height() != h || m_editor->minimumHeight() != h)
+        m_editor->setFixedHeight(h);
+    m_gutter->setHint(QSize(m_gutterWidth, h));
+}
+
+void ImprovedCodeBlockView::copyCode() {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->clear();
+    clipboard->setText(m_code.value());
+    m_didCopy = true;
+    m_copyButton->setText(QStringLiteral("Copié !"));
+    m_copyButton->setHint(copyButtonSize(m_copyButton->text()));
+    m_copyButton->update();
+    // Each copy schedules its own reset; none is cancelled.
+    QTimer::singleShot(1500, this, [this] {
+        m_didCopy = false;
+        m_copyButton->setText(QStringLiteral("Copier"));
+        m_copyButton->setHint(copyButtonSize(m_copyButton->text()));
+        m_copyButton->update();
+    });
+}
+
+void ImprovedCodeBlockView::chooseLanguage(const QString& name) {
+    m_language.write(name);
+    refreshLanguage();
+    if (m_onChange)
+        m_onChange();
+}
+
+bool ImprovedCodeBlockView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_editor) {
+        if (event->type() == QEvent::FocusIn && !m_isFocused) {
+            m_isFocused = true;
+            m_area->update();
+            if (m_onFocus)
+                m_onFocus();
+        } else if (event->type() == QEvent::FocusOut && m_isFocused) {
+            m_isFocused = false;
+            m_area->update();
+        } else if (event->type() == QEvent::Resize || event->type() == QEvent::FontChange) {
+            QTimer::singleShot(0, this, [this] { fitEditorHeight(); });
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+CodeReadView::CodeReadView(QWidget* parent) : QWidget(parent) {
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(8);
+    m_headerRow = new QWidget(this);
+    auto* header = new QHBoxLayout(m_headerRow);
+    header->setContentsMargins(14, 10, 14, 10);
+    m_language = new editorui::ToneLabel(QString(), Fonts::rounded(12, 600), [] { return white(0.7); }, m_headerRow);
+    header->addWidget(m_language);
+    header->addStretch(1);
+    m_copy = new PaintedButton(QString(), [](QPainter& p, const PaintedButton& b) {
+        Symbols::paint(p, QRectF(QRectF(b.rect()).center() - QPointF(6, 6), QSizeF(12, 12)),
+                       QStringLiteral("doc.on.doc"), white(b.isHovered() ? 1.0 : 0.8));
+    }, m_headerRow);
+    m_copy->setHint(QSize(20, 20));
+    m_copy->setToolTip(QStringLiteral("Copier"));
+    m_copy->setAccessibleName(QStringLiteral("Copier"));
+    connect(m_copy, &QAbstractButton::clicked, this, [this] {
+        QClipboard* clipboard = QGuiApplication::clipboard();
+        clipboard->clear();
+        clipboard->setText(m_code);
+    });
+    header->addWidget(m_copy);
+    outer->addWidget(m_headerRow);
+
+    m_text = new editorui::ToneLabel(QString(), Fonts::mono(13), [] { return white(0.95); }, this);
+    m_text->setTextFormat(Qt::PlainText);
+    m_text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_text->setContentsMargins(14, 6, 14, 14);
+    m_text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    outer->addWidget(m_text);
+}
+
+void CodeReadView::setCode(const QString& code, const std::optional<QString>& language) {
+    m_code = code;
+    m_language->setText(language ? codelang::capitalized(*language) : QStringLiteral("Code"));
+    m_text->setText(code);
+}
+
+QString CodeReadView::languageLabel() const { return m_language->text(); }
+
+void CodeReadView::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF r = rect();
+    const QPainterPath shape = Paint::roundedRect(r, 12);
+    Paint::fill(p, shape, black(0.7));
+    p.setClipPath(shape);
+    p.fillRect(QRectF(m_headerRow->geometry()), black(0.4));
+}

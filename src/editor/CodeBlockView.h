@@ -1,0 +1,87 @@
+#pragma once
+
+#include "richtext/RichTextBindings.h"
+
+#include <QWidget>
+
+#include <functional>
+#include <optional>
+
+class QMenu;
+class QPlainTextEdit;
+class QAction;
+
+namespace editorui {
+class PaintedButton;
+class PaintedLabel;
+}
+
+// The editor of a code block: a dark panel with the language menu and a copy button above a
+// monospaced editor with line numbers. It edits the code and the language through the embedder's
+// bindings and reports edits and focus through two callbacks; it saves nothing itself.
+class ImprovedCodeBlockView : public QWidget {
+    Q_OBJECT
+public:
+    ImprovedCodeBlockView(TextBinding code, TextBinding language, std::function<void()> onChange,
+                          std::function<void()> onFocus, QWidget* parent = nullptr);
+
+    QPlainTextEdit* editor() const { return m_editor; }
+    QMenu* languageMenu() const { return m_menu; }
+    editorui::PaintedButton* languageButton() const { return m_languageButton; }
+    editorui::PaintedButton* copyButton() const { return m_copyButton; }
+    editorui::PaintedLabel* gutter() const { return m_gutter; }
+
+    bool didCopy() const { return m_didCopy; }
+    bool isFocused() const { return m_isFocused; }
+    int lineNumberCount() const;
+    void copyCode();
+    void chooseLanguage(const QString& name);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void codeEdited();
+    void refreshLanguage();
+    void refreshGutter();
+    void fitEditorHeight();
+    void applyColors();
+
+    TextBinding m_code;
+    TextBinding m_language;
+    std::function<void()> m_onChange;
+    std::function<void()> m_onFocus;
+    QWidget* m_header = nullptr;
+    QWidget* m_area = nullptr;
+    QPlainTextEdit* m_editor = nullptr;
+    QMenu* m_menu = nullptr;
+    editorui::PaintedButton* m_languageButton = nullptr;
+    editorui::PaintedButton* m_copyButton = nullptr;
+    editorui::PaintedLabel* m_gutter = nullptr;
+    bool m_didCopy = false;
+    bool m_isFocused = false;
+    bool m_loading = false;
+    int m_lines = 1;
+    int m_gutterWidth = 32;
+};
+
+// A code block in view mode: language label, copy button and the code, read-only and selectable.
+class CodeReadView : public QWidget {
+    Q_OBJECT
+public:
+    CodeReadView(QWidget* parent = nullptr);
+    void setCode(const QString& code, const std::optional<QString>& language);
+    editorui::PaintedButton* copyButton() const { return m_copy; }
+    QString languageLabel() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QString m_code;
+    class QLabel* m_language = nullptr;
+    class QLabel* m_text = nullptr;
+    editorui::PaintedButton* m_copy = nullptr;
+    QWidget* m_headerRow = nullptr;
+};

@@ -1,0 +1,378 @@
+#include "editor/DocEditorView.h"
+
+#include "editor/BlockImages.h"
+#include "editor/BlockRow.h"
+#include "editor/EditorChrome.h"
+#include "ui/DialogSeam.h"
+#include "ui/Palette.h"
+#include "ui/Theme.h"
+
+#include <QApplication>
+#include <QDragEnterEvent>
+#include <QEasingCurve>
+#include <QHBoxLayout>
+#include <QMimeData>
+#include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTimer>
+#include <QVariantAnimation>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int kColumnWidth = 900;
+
+// The scroll area's content: the centred column, and a target for picture files dropped on the document.
+class Canvas : public QWidget {
+public:
+    std::function<void()> resized;
+    std::function<void(const QString&)> fileDropped;
+
+    explicit Canvas(QWidget* parent) : QWidget(parent) { setAcceptDrops(true); }
+
+protected:
+    void resizeEvent(QResizeEvent* event) override {
+        QWidget::resizeEvent(event);
+        if (resized)
+            resized();
+    }
+    static bool takes(const QMimeData* data) {
+        return data && data->hasUrls() && !data->hasFormat(QLatin1String(kBlockMimeType)) &&
+               !data->urls().isEmpty() && data->urls().first().isLocalFile();
+    }
+    void dragEnterEvent(QDragEnterEvent* event) override {
+        if (takes(event->mimeData()))
+            event->acceptProposedAction();
+        else
+            event->ignore();
+    }
+    void dragMoveEvent(QDragMoveEvent* event) override {
+        if (takes(event->mimeData()))
+            event->acceptProposedAction();
+        else
+            event->ignore();
+    }
+    void dropEvent(QDropEvent* event) override {
+        if (!takes(event->mimeData())) {
+            event->ignore();
+            return;
+        }
+        event->acceptProposedAction();
+        const QString path = event->mimeData()->urls().first().toLocalFile();
+        QTimer::singleShot(0, this, [this, path] {
+            if (fileDropped)
+                fileDropped(path);
+        });
+    }
+};
+
+} // namespace
+
+ImprovedDocEditorView::ImprovedDocEditorView(const Services& services, DocPtr doc, QWidget* parent)
+    : QWidget(parent), m_services(services), m_doc(std::move(doc)), m_edits(services.context, m_doc) {
+    setAccessibleName(m_doc->title());
+    auto* v = new QVBoxLayout(this);
+    v->setContentsMargins(0, 0, 0, 0);
+    v->setSpacing(0);
+
+    EditorHeader::Actions actions;
+    actions.titleChanged = [this](const QString& title) { m_edits.setTitle(title); };
+    actions.toggle = [this] { toggleEditMode(); };
+    actions.statusPicked = [this](DocStatus status) { m_edits.setStatus(status); };
+    m_header = new EditorHeader(m_doc, actions, this);
+    v->addWidget(m_header);
+
+    m_scroll = new QScrollArea(this);
+    m_scroll->setFrameShape(QFrame::NoFrame);
+    m_scroll->setWidgetResizable(true);
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    auto* canvas = new Canvas(m_scroll);
+    m_content = canvas;
+    m_content->setAutoFillBackground(false);
+    auto* h = new QHBoxLayout(m_content);
+    h->setContentsMargins(20, 20, 20, 60);
+    h->setSpacing(0);
+    h->addStretch(0);
+    m_column = new QWidget(m_content);
+    m_column->setMaximumWidth(kColumnWidth);
+    m_column->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    h->addWidget(m_column, 1);
+    h->addStretch(0);
+    auto* col = new QVBoxLayout(m_column);
+    col->setContentsMargins(0, 0, 0, 0);
+    col->setSpacing(16);
+    m_empty = new EmptyStateView(m_doc, [this](DocBlockType type) { addBlock(type); }, m_column);
+    col->addWidget(m_empty);
+    m_rowsBox = new QWidget(m_column);
+    m_rowsLayout = new QVBoxLayout(m_rowsBox);
+    m_rowsLayout->setContentsMargins(0, 0, 0, 0);
+    m_rowsLayout->setSpacing(16);
+    col->addWidget(m_rowsBox);
+    m_addButton = new AddBlockButton(m_doc, [this](DocBlockType type) { addBlock(type); }, m_column);
+    col->addWidget(m_addButton);
+    col->addStretch(1);
+    m_scroll->setWidget(m_content);
+    m_scroll->viewport()->setAutoFillBackground(false);
+    v->addWidget(m_scroll, 1);
+
+    canvas->resized = [this] { materializeVisible(); };
+    canvas->fileDropped = [this](const QString& path) { addImageFromFile(path); };
+    connect(m_scroll->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { materializeVisible(); });
+
+    m_leaveTimer = new QTimer(this);
+    m_leaveTimer->setSingleShot(true);
+    m_leaveTimer->setInterval(leaveDelayMs);
+    connect(m_leaveTimer, &QTimer::timeout, this, &ImprovedDocEditorView::finishLeave);
+
+    m_scrollAnimation = new QVariantAnimation(this);
+    m_scrollAnimation->setDuration(250);
+    m_scrollAnimation->setEasingCurve(QEasingCurve::InOutQuad);
+    connect(m_scrollAnimation, &QVariantAnimation::valueChanged, this,
+            [this](const QVariant& value) { m_scroll->verticalScrollBar()->setValue(value.toInt()); });
+
+    connect(m_doc.get(), &PersistentModel::changed, this, [this](const char*) { m_header->refresh(); });
+    connect(&m_services.theme, &ThemeManager::appearanceChanged, this, [this] {
+        update();
+        for (QWidget* w : findChildren<QWidget*>())
+            w->update();
+    });
+    // Quitting saves what is typed, even during the delayed leave of edit mode.
+    connect(qApp, &QCoreApplication::aboutToQuit, this, &ImprovedDocEditorView::saveEverything);
+
+    refreshBlocks();
+    applyMode();
+}
+
+ImprovedDocEditorView::~ImprovedDocEditorView() {
+    // Destroyed by the router (another screen, another document): nothing typed is left behind.
+    saveEverything();
+}
+
+QList<ImprovedBlockRowView*> ImprovedDocEditorView::rows() const {
+    QList<ImprovedBlockRowView*> out;
+    for (const auto& b : m_cachedBlocks)
+        if (auto* r = m_rows.value(b->id()))
+            out << r;
+    return out;
+}
+
+ImprovedBlockRowView* ImprovedDocEditorView::makeRow(const DocBlockPtr& block) {
+    ImprovedBlockRowView::Callbacks cb;
+    cb.onFocus = [this](const QUuid& id) { scrollToBlock(id); };
+    cb.onContentChanged = [this](const QUuid&) { refreshBlocks(); };
+    cb.onReorder = [this](const DocBlockPtr& dragged, const DocBlockPtr& target) { reorder(dragged, target); };
+    return new ImprovedBlockRowView(m_edits, block, m_isEditMode, m_forceSaveRTF, cb, m_rowsBox);
+}
+
+void ImprovedDocEditorView::refreshBlocks() {
+    m_cachedBlocks = m_edits.visibleBlocks();
+
+    // Rows are kept per block: only new blocks get a row, only vanished ones lose theirs.
+    QHash<QUuid, ImprovedBlockRowView*> next;
+    next.reserve(qsizetype(m_cachedBlocks.size()));
+    const bool eager = m_cachedBlocks.size() <= size_t(eagerRowLimit);
+    for (const auto& block : m_cachedBlocks) {
+        ImprovedBlockRowView* row = m_rows.take(block->id());
+        if (!row) {
+            row = makeRow(block);
+            if (eager)
+                row->materialize();
+        }
+        next.insert(block->id(), row);
+    }
+    for (ImprovedBlockRowView* gone : std::as_const(m_rows)) {
+        m_rowsLayout->removeWidget(gone);
+        gone->hide();
+        gone->deleteLater();
+    }
+    m_rows = std::move(next);
+
+    // Re-lay out only when the order changed, so that a kept row is never taken out needlessly.
+    bool same = m_rowsLayout->count() == int(m_cachedBlocks.size());
+    for (int i = 0; same && i < m_rowsLayout->count(); ++i)
+        same = m_rowsLayout->itemAt(i)->widget() == m_rows.value(m_cachedBlocks[size_t(i)]->id());
+    if (!same) {
+        while (m_rowsLayout->count() > 0)
+            delete m_rowsLayout->takeAt(0);
+        for (const auto& block : m_cachedBlocks) {
+            ImprovedBlockRowView* row = m_rows.value(block->id());
+            m_rowsLayout->addWidget(row);
+            row->show();
+        }
+    }
+
+    m_empty->setVisible(m_cachedBlocks.empty());
+    m_rowsBox->setVisible(!m_cachedBlocks.empty());
+    m_header->setBlockCount(qsizetype(m_cachedBlocks.size()));
+    if (!eager)
+        QTimer::singleShot(0, this, [this] { materializeVisible(); });
+}
+
+void ImprovedDocEditorView::applyMode() {
+    m_header->setEditMode(m_isEditMode);
+    m_addButton->setVisible(m_isEditMode);
+    for (ImprovedBlockRowView* row : std::as_const(m_rows))
+        row->setEditMode(m_isEditMode);
+    materializeVisible();
+}
+
+DocBlockPtr ImprovedDocEditorView::addBlock(DocBlockType type, bool saveAgain) {
+    DocBlockPtr block = m_edits.addBlock(type, saveAgain);
+    refreshBlocks();
+    m_pendingScroll = block->id();
+    QTimer::singleShot(0, this, [this] {
+        const QUuid id = m_pendingScroll;
+        m_pendingScroll = QUuid();
+        if (!id.isNull())
+            scrollToBlock(id);
+    });
+    return block;
+}
+
+void ImprovedDocEditorView::toggleEditMode() {
+    if (!m_isEditMode) {
+        m_isEditMode = true;
+        applyMode();
+        return;
+    }
+    // A second press while leaving does not leave twice.
+    if (m_leaving)
+        return;
+    m_leaving = true;
+    m_forceSaveRTF = !m_forceSaveRTF;
+    for (ImprovedBlockRowView* row : std::as_const(m_rows))
+        row->setForceSaveRTF(m_forceSaveRTF);
+    m_leaveTimer->start();
+}
+
+void ImprovedDocEditorView::finishLeave() {
+    m_leaveTimer->stop();
+    if (!m_leaving)
+        return;
+    m_leaving = false;
+    saveEverything();
+    m_isEditMode = false;
+    applyMode();
+}
+
+void ImprovedDocEditorView::saveEverything() {
+    for (ImprovedBlockRowView* row : std::as_const(m_rows))
+        row->flushRtf();
+    m_edits.save();
+}
+
+void ImprovedDocEditorView::reorder(const DocBlockPtr& dragged, const DocBlockPtr& target) {
+    m_edits.moveBlock(dragged, target);
+    refreshBlocks();
+}
+
+void ImprovedDocEditorView::addImageFromFile(const QString& path) {
+    blockimage::storedFromFileAsync(path, this, [this](const blockimage::Stored& result) {
+        if (result.ok()) {
+            DocBlockPtr block = m_edits.addBlock(DocBlockType::image);
+            m_edits.setImageData(block, result.data);
+            refreshBlocks();
+            scrollToBlock(block->id());
+        } else if (result.outcome == ImageConversion::Outcome::tooLarge) {
+            DialogSeam::Message m;
+            m.icon = QMessageBox::Warning;
+            m.text = blockimage::tooLargeMessage();
+            DialogSeam::open(this, m);
+        }
+        emit imageDropFinished();
+    });
+}
+
+void ImprovedDocEditorView::materializeVisible() {
+    if (m_materializing || m_rows.isEmpty() || !m_content->width())
+        return;
+    m_materializing = true;
+    QScrollBar* bar = m_scroll->verticalScrollBar();
+    const int viewportHeight = std::max(m_scroll->viewport()->height(), 200);
+    for (int round = 0; round < 4; ++round) {
+        const int top = bar->value();
+        const QRect wanted(0, top - viewportHeight / 2, m_content->width(), viewportHeight * 2);
+        // The first row reaching into the view keeps its place while rows above it grow or shrink.
+        ImprovedBlockRowView* anchor = nullptr;
+        int anchorY = 0;
+        std::vector<ImprovedBlockRowView*> build;
+        for (const auto& block : m_cachedBlocks) {
+            ImprovedBlockRowView* row = m_rows.value(block->id());
+            const QRect g(row->mapTo(m_content, QPoint(0, 0)), row->size());
+            if (!anchor && g.bottom() >= top) {
+                anchor = row;
+                anchorY = g.top();
+            }
+            if (g.top() > wanted.bottom())
+                break;
+            if (!row->isMaterialized() && g.intersects(wanted))
+                build.push_back(row);
+        }
+        if (build.empty())
+            break;
+        for (ImprovedBlockRowView* row : build)
+            row->materialize();
+        m_rowsLayout->activate();
+        m_column->layout()->activate();
+        m_content->layout()->activate();
+        if (anchor && top > 0) {
+            const int delta = anchor->mapTo(m_content, QPoint(0, 0)).y() - anchorY;
+            if (delta != 0)
+                bar->setValue(bar->value() + delta);
+        }
+    }
+    m_materializing = false;
+}
+
+void ImprovedDocEditorView::scrollToBlock(const QUuid& id, bool animated) {
+    ImprovedBlockRowView* row = m_rows.value(id);
+    if (!row)
+        return;
+    if (!row->isMaterialized()) {
+        row->materialize();
+        m_content->layout()->activate();
+    }
+    QScrollBar* bar = m_scroll->verticalScrollBar();
+    const QRect g(row->mapTo(m_content, QPoint(0, 0)), row->size());
+    const int target = std::clamp(g.center().y() - m_scroll->viewport()->height() / 2, bar->minimum(), bar->maximum());
+    m_scrollAnimation->stop();
+    if (!animated || target == bar->value()) {
+        bar->setValue(target);
+        return;
+    }
+    m_scrollAnimation->setStartValue(bar->value());
+    m_scrollAnimation->setEndValue(target);
+    m_scrollAnimation->start();
+}
+
+void ImprovedDocEditorView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (event->spontaneous())
+        return;
+    refreshBlocks();
+    if (m_cachedBlocks.empty())
+        addBlock(DocBlockType::text, true);
+    m_content->layout()->activate();
+    materializeVisible();
+}
+
+void ImprovedDocEditorView::hideEvent(QHideEvent* event) {
+    QWidget::hideEvent(event);
+    if (event->spontaneous())
+        return;
+    // Hidden by the router (navigating away): store everything now, the pending leave included.
+    if (m_leaving)
+        finishLeave();
+    else
+        saveEverything();
+}
+
+void ImprovedDocEditorView::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), AppPalette::canvasBackground());
+}
+
+bool ImprovedDocEditorView::eventFilter(QObject* watched, QEvent* event) {
+    return QWidget::eventFilter(watched, event);
+}

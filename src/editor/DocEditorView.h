@@ -1,0 +1,102 @@
+#pragma once
+
+#include "core/model/Models.h"
+#include "editor/DocEdits.h"
+#include "services/Services.h"
+
+#include <QHash>
+#include <QPointer>
+#include <QWidget>
+
+#include <memory>
+
+class QScrollArea;
+class QVBoxLayout;
+class QTimer;
+class QVariantAnimation;
+class ImprovedBlockRowView;
+class EditorHeader;
+class EmptyStateView;
+class AddBlockButton;
+
+// The editor of one document: the header above a scrolling column of its visible blocks, in view or
+// edit mode. It edits and saves the document by itself and never navigates. Whatever is typed is
+// stored when edit mode is left, when the screen is hidden or destroyed, and when the application quits.
+class ImprovedDocEditorView : public QWidget {
+    Q_OBJECT
+public:
+    // Delay between leaving edit mode (the RTF of every text is written at once) and the save that
+    // switches to view mode.
+    static constexpr int leaveDelayMs = 200;
+    // Documents up to this many blocks build every row at once; longer ones build rows as they come
+    // near the visible area.
+    static constexpr int eagerRowLimit = 40;
+
+    ImprovedDocEditorView(const Services& services, DocPtr doc, QWidget* parent = nullptr);
+    ~ImprovedDocEditorView() override;
+
+    const DocPtr& doc() const { return m_doc; }
+    DocEdits& edits() { return m_edits; }
+
+    bool isEditMode() const { return m_isEditMode; }
+    // Leaving edit mode: the save that ends it is queued.
+    bool isLeaving() const { return m_leaving; }
+    bool forceSaveRTF() const { return m_forceSaveRTF; }
+    const std::vector<DocBlockPtr>& cachedBlocks() const { return m_cachedBlocks; }
+
+    void toggleEditMode();
+    DocBlockPtr addBlock(DocBlockType type, bool saveAgain = false);
+    void refreshBlocks();
+    // Writes the RTF of every text editor and saves.
+    void saveEverything();
+    // Creates an image block from a picture file, when it decodes (off the GUI thread).
+    void addImageFromFile(const QString& path);
+
+    ImprovedBlockRowView* rowFor(const QUuid& id) const { return m_rows.value(id); }
+    QList<ImprovedBlockRowView*> rows() const;
+    EditorHeader* header() const { return m_header; }
+    EmptyStateView* emptyState() const { return m_empty; }
+    AddBlockButton* addBlockButton() const { return m_addButton; }
+    QScrollArea* scrollArea() const { return m_scroll; }
+    // Builds the rows near the visible area.
+    void materializeVisible();
+    // Centres the row of `id` (animated over 0.25 s unless `animated` is false).
+    void scrollToBlock(const QUuid& id, bool animated = true);
+
+signals:
+    void imageDropFinished();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    ImprovedBlockRowView* makeRow(const DocBlockPtr& block);
+    void finishLeave();
+    void applyMode();
+    void reorder(const DocBlockPtr& dragged, const DocBlockPtr& target);
+
+    const Services& m_services;
+    DocPtr m_doc;
+    DocEdits m_edits;
+    std::vector<DocBlockPtr> m_cachedBlocks;
+    QHash<QUuid, ImprovedBlockRowView*> m_rows;
+    bool m_isEditMode = false;
+    bool m_forceSaveRTF = false;
+    bool m_leaving = false;
+    QUuid m_pendingScroll;
+
+    EditorHeader* m_header = nullptr;
+    QScrollArea* m_scroll = nullptr;
+    QWidget* m_content = nullptr;
+    QWidget* m_column = nullptr;
+    QWidget* m_rowsBox = nullptr;
+    QVBoxLayout* m_rowsLayout = nullptr;
+    EmptyStateView* m_empty = nullptr;
+    AddBlockButton* m_addButton = nullptr;
+    QTimer* m_leaveTimer = nullptr;
+    QVariantAnimation* m_scrollAnimation = nullptr;
+    bool m_materializing = false;
+};

@@ -1,0 +1,188 @@
+#include "editor/DocEdits.h"
+
+#include "core/model/Clock.h"
+
+#include <algorithm>
+
+DocEdits::DocEdits(ModelContext& context, DocPtr doc) : m_context(context), m_doc(std::move(doc)) {}
+
+std::vector<DocBlockPtr> DocEdits::visibleBlocks(const Doc& doc) {
+    std::vector<DocBlockPtr> out;
+    for (const auto& b : doc.blocks())
+        if (!b->deletedAt())
+            out.push_back(b);
+    std::stable_sort(out.begin(), out.end(), [](const auto& a, const auto& b) { return a->order() < b->order(); });
+    return out;
+}
+
+DocBlockPtr DocEdits::makeBlock(const QString& typeRaw, int order, const QString& content, const OptText& stepTitle,
+                                const OptText& codeLanguage, const OptData& richTextData, const OptData& imageData) {
+    const QDateTime now = Clock::now();
+    auto block = std::make_shared<DocBlock>(QUuid::createUuid(), typeRaw, order, content, stepTitle, codeLanguage,
+                                            richTextData, imageData, false, now, now, std::nullopt, m_doc);
+    m_context.insert(block);
+    m_doc->appendBlock(block);
+    return block;
+}
+
+DocBlockPtr DocEdits::addBlock(DocBlockType type, bool saveAgain) {
+    std::optional<int> highest;
+    for (const auto& b : m_doc->blocks())
+        highest = highest ? std::max(*highest, b->order()) : b->order();
+    const int order = highest ? *highest + 1 : 0;
+    const QString raw = DocBlockTypeInfo::rawValue(type);
+    const OptText language = type == DocBlockType::code ? OptText(QStringLiteral("bash")) : std::nullopt;
+    auto block = makeBlock(raw, order, QString(), std::nullopt, language, std::nullopt, std::nullopt);
+    touchAndSave();
+    if (saveAgain)
+        save();
+    return block;
+}
+
+void DocEdits::touchAndSave() {
+    m_doc->setUpdatedAt(Clock::now());
+    save();
+}
+
+bool DocEdits::save() { return m_context.save(); }
+
+void DocEdits::setTitle(const QString& title) {
+    m_doc->setTitle(title);
+    touchAndSave();
+}
+
+void DocEdits::setStatus(DocStatus status) {
+    m_doc->setStatusRaw(DocStatusInfo::rawValue(status));
+    touchAndSave();
+}
+
+bool DocEdits::moveBlock(const DocBlockPtr& dragged, const DocBlockPtr& target) {
+    if (!dragged || !target || dragged->id() == target->id())
+        return false;
+    const auto list = visibleBlocks();
+    auto indexOf = [&](const QUuid& id) -> int {
+        for (size_t i = 0; i < list.size(); ++i)
+            if (list[i]->id() == id)
+                return int(i);
+        return -1;
+    };
+    const int from = indexOf(dragged->id());
+    const int to = indexOf(target->id());
+    if (from < 0 || to < 0)
+        return false;
+    const int targetOrder = target->order();
+    if (from < to) {
+        for (int i = from + 1; i <= to; ++i)
+            list[size_t(i)]->setOrder(list[size_t(i)]->order() - 1);
+    } else {
+        for (int i = to; i <= from - 1; ++i)
+            list[size_t(i)]->setOrder(list[size_t(i)]->order() + 1);
+    }
+    dragged->setOrder(targetOrder);
+    dragged->setUpdatedAt(Clock::now());
+    m_doc->setUpdatedAt(Clock::now());
+    save();
+    return true;
+}
+
+void DocEdits::swapOrder(const DocBlockPtr& block, const DocBlockPtr& other) {
+    const int a = block->order();
+    const int b = other->order();
+    block->setOrder(b);
+    other->setOrder(a);
+    block->setUpdatedAt(Clock::now());
+    other->setUpdatedAt(Clock::now());
+    m_doc->setUpdatedAt(Clock::now());
+    save();
+}
+
+bool DocEdits::moveUp(const DocBlockPtr& block) {
+    const auto list = visibleBlocks();
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (list[i]->id() != block->id())
+            continue;
+        if (i == 0)
+            return false;
+        swapOrder(block, list[i - 1]);
+        return true;
+    }
+    return false;
+}
+
+bool DocEdits::moveDown(const DocBlockPtr& block) {
+    const auto list = visibleBlocks();
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (list[i]->id() != block->id())
+            continue;
+        if (i + 1 >= list.size())
+            return false;
+        swapOrder(block, list[i + 1]);
+        return true;
+    }
+    return false;
+}
+
+bool DocEdits::isFirst(const DocBlockPtr& block) const {
+    const auto list = visibleBlocks();
+    return !list.empty() && list.front()->id() == block->id();
+}
+
+bool DocEdits::isLast(const DocBlockPtr& block) const {
+    const auto list = visibleBlocks();
+    return !list.empty() && list.back()->id() == block->id();
+}
+
+DocBlockPtr DocEdits::duplicate(const DocBlockPtr& block) {
+    const int newOrder = block->order() + 1;
+    for (const auto& b : visibleBlocks()) {
+        if (b->order() >= newOrder) {
+            b->setOrder(b->order() + 1);
+            b->setUpdatedAt(Clock::now());
+        }
+    }
+    auto copy = makeBlock(DocBlockTypeInfo::rawValue(block->type()), newOrder, block->content(), block->stepTitle(),
+                          block->codeLanguage(), block->richTextData(), block->imageData());
+    m_doc->setUpdatedAt(Clock::now());
+    save();
+    return copy;
+}
+
+void DocEdits::hide(const DocBlockPtr& block) {
+    block->setDeletedAt(Clock::now());
+    block->setUpdatedAt(Clock::now());
+    m_doc->setUpdatedAt(Clock::now());
+    save();
+}
+
+DocBlockPtr DocEdits::findBlock(const QUuid& id) const {
+    if (id.isNull())
+        return nullptr;
+    for (const auto& b : m_doc->blocks())
+        if (b->id() == id)
+            return b;
+    return nullptr;
+}
+
+void DocEdits::touchBlockAndSave(const DocBlockPtr& block) {
+    block->setUpdatedAt(Clock::now());
+    save();
+}
+
+void DocEdits::setCodeLanguage(const DocBlockPtr& block, const QString& language) {
+    block->setCodeLanguage(language);
+    touchBlockAndSave(block);
+}
+
+void DocEdits::setImageData(const DocBlockPtr& block, const std::optional<QByteArray>& data) {
+    block->setImageData(data);
+    touchBlockAndSave(block);
+}
+
+void DocEdits::toggleCompleted(const DocBlockPtr& block) {
+    block->setIsCompleted(!block->isCompleted());
+    touchBlockAndSave(block);
+}
+
+QString DocEdits::languageOf(const DocBlock& block) {
+    return block.codeLanguage().value_or(QStringLiteral("bash"));
+}

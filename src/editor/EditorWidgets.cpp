@@ -1,0 +1,137 @@
+#include "editor/EditorWidgets.h"
+
+#include "ui/Symbols.h"
+
+#include <QEnterEvent>
+#include <QEvent>
+#include <QFontMetricsF>
+#include <QPainter>
+
+#include <cmath>
+
+namespace editorui {
+
+PaintedButton::PaintedButton(const QString& text, Painter painter, QWidget* parent)
+    : QAbstractButton(parent), m_painter(std::move(painter)) {
+    setText(text);
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus);
+    setAttribute(Qt::WA_Hover);
+}
+
+void PaintedButton::setPainter(Painter painter) {
+    m_painter = std::move(painter);
+    update();
+}
+
+void PaintedButton::setHint(const QSize& size) {
+    if (m_hint == size)
+        return;
+    m_hint = size;
+    setFixedSize(size);
+    updateGeometry();
+}
+
+void PaintedButton::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    if (m_painter)
+        m_painter(p, *this);
+    if (hasFocus()) {
+        QPen pen(palette().color(QPalette::Highlight), 1.5);
+        p.setPen(pen);
+        p.setBrush(Qt::NoBrush);
+        p.drawRoundedRect(QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75), 6, 6);
+    }
+}
+
+void PaintedButton::enterEvent(QEnterEvent* event) {
+    m_hovered = true;
+    update();
+    QAbstractButton::enterEvent(event);
+}
+
+void PaintedButton::leaveEvent(QEvent* event) {
+    m_hovered = false;
+    update();
+    QAbstractButton::leaveEvent(event);
+}
+
+PaintedLabel::PaintedLabel(const QString& text, Painter painter, QWidget* parent)
+    : QLabel(text, parent), m_painter(std::move(painter)) {}
+
+void PaintedLabel::setPainter(Painter painter) {
+    m_painter = std::move(painter);
+    update();
+}
+
+void PaintedLabel::setHint(const QSize& size) {
+    if (m_hint == size)
+        return;
+    m_hint = size;
+    setFixedSize(size);
+    updateGeometry();
+}
+
+void PaintedLabel::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    if (m_painter)
+        m_painter(p, *this);
+}
+
+ToneLabel::ToneLabel(const QString& text, const QFont& font, std::function<QColor()> tone, QWidget* parent)
+    : QLabel(text, parent), m_tone(std::move(tone)) {
+    setFont(font);
+    applyTone();
+}
+
+void ToneLabel::applyTone() {
+    if (!m_tone || m_applying)
+        return;
+    m_applying = true;
+    QPalette p = palette();
+    const QColor c = m_tone();
+    p.setColor(QPalette::WindowText, c);
+    p.setColor(QPalette::Text, c);
+    setPalette(p);
+    m_applying = false;
+}
+
+void ToneLabel::changeEvent(QEvent* event) {
+    QLabel::changeEvent(event);
+    if (event->type() == QEvent::ApplicationPaletteChange || event->type() == QEvent::PaletteChange)
+        applyTone();
+}
+
+int textWidth(const QFont& font, const QString& text) {
+    return int(std::ceil(QFontMetricsF(font).horizontalAdvance(text)));
+}
+
+qreal symbolTextWidth(qreal symbolPx, const QString& text, const QFont& font, qreal spacing) {
+    const qreal tw = text.isEmpty() ? 0 : QFontMetricsF(font).horizontalAdvance(text);
+    return symbolPx + (text.isEmpty() ? 0 : spacing + tw);
+}
+
+void drawSymbolText(QPainter& p, const QRectF& rect, const QString& symbol, qreal symbolPx, const QColor& symbolColor,
+                    const QString& text, const QFont& font, const QColor& textColor, qreal spacing,
+                    Qt::Alignment align) {
+    const qreal total = symbolTextWidth(symbolPx, text, font, spacing);
+    qreal x = rect.left();
+    if (align & Qt::AlignHCenter)
+        x = rect.center().x() - total / 2;
+    else if (align & Qt::AlignRight)
+        x = rect.right() - total;
+    const QRectF symbolRect(x, rect.center().y() - symbolPx / 2, symbolPx, symbolPx);
+    Symbols::paint(p, symbolRect, symbol, symbolColor);
+    if (text.isEmpty())
+        return;
+    p.setFont(font);
+    p.setPen(textColor);
+    const QRectF textRect(x + symbolPx + spacing, rect.top(), rect.right() - (x + symbolPx + spacing), rect.height());
+    p.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter, text);
+}
+
+} // namespace editorui

@@ -1,0 +1,429 @@
+#include "editor/ImageBlockEditor.h"
+
+#include "editor/EditorWidgets.h"
+#include "ui/Components.h"
+#include "ui/DialogSeam.h"
+#include "ui/Fonts.h"
+#include "ui/Paint.h"
+#include "ui/Palette.h"
+#include "ui/Symbols.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QClipboard>
+#include <QDragEnterEvent>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QImageReader>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMimeData>
+#include <QPainter>
+#include <QPointer>
+#include <QPushButton>
+#include <QUrl>
+#include <QVBoxLayout>
+#include <QWindow>
+
+#include <cmath>
+
+namespace {
+
+constexpr int kDropZoneHeight = 200;
+constexpr int kDecodeWidth = 900;   // the column's widest content
+
+QSize declaredSize(const QByteArray& data) {
+    QBuffer buffer;
+    buffer.setData(data);
+    if (!buffer.open(QIODevice::ReadOnly))
+        return {};
+    QImageReader reader(&buffer);
+    reader.setAutoTransform(true);
+    QSize s = reader.size();
+    if (s.isValid() && (reader.transformation() & QImageIOHandler::TransformationRotate90))
+        s.transpose();
+    return s;
+}
+
+QString firstLocalFile(const QMimeData* data) {
+    if (!data || !data->hasUrls())
+        return {};
+    const QList<QUrl> urls = data->urls();
+    if (urls.isEmpty() || !urls.first().isLocalFile())
+        return {};
+    return urls.first().toLocalFile();
+}
+
+// The empty zone: symbol, title, line and button over a dashed outline; brand blue while a file hovers.
+class DropZone : public QWidget {
+public:
+    DropZone(ImageBlockEditor* owner, QWidget* parent) : QWidget(parent), m_owner(owner) {
+        setFixedHeight(kDropZoneHeight);
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        setCursor(Qt::PointingHandCursor);
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const bool over = m_owner->isDragOver();
+        const QRectF r = QRectF(rect()).adjusted(1, 1, -1, -1);
+        Paint::fillRoundedRect(p, r, 12,
+                               over ? withOpacity(AppPalette::brandBlue(), 0.1) : AppPalette::screenBackground());
+        QPen pen(over ? AppPalette::brandBlue() : withOpacity(AppPalette::separator(), 0.3), 2);
+        pen.setDashPattern({4, 2});   // 8 on, 4 off at a 2-wide pen
+        pen.setCapStyle(Qt::FlatCap);
+        p.setPen(pen);
+        p.setBrush(Qt::NoBrush);
+        p.drawPath(Paint::roundedRect(r, 12));
+        const QRectF symbol(width() / 2.0 - 24, m_symbolTop, 48, 48);
+        Symbols::paint(p, symbol, QStringLiteral("photo.badge.plus"),
+                       over ? AppPalette::brandBlue() : AppPalette::secondaryText());
+    }
+
+    void mousePressEvent(QMouseEvent* event) override {
+        if (event->button() == Qt::LeftButton)
+            event->accept();
+    }
+    void mouseReleaseEvent(QMouseEvent* event) override {
+        if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+            QMetaObject::invokeMethod(m_owner, [o = QPointer<ImageBlockEditor>(m_owner)] {
+                if (o)
+                    o->pickImage();
+            }, Qt::QueuedConnection);
+    }
+
+public:
+    int m_symbolTop = 16;
+
+private:
+    ImageBlockEditor* m_owner;
+};
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+
+BlockImageView::BlockImageView(int maxHeight, qreal shadowOpacity, QWidget* parent)
+    : QWidget(parent), m_maxHeight(maxHeight), m_shadowOpacity(shadowOpacity) {
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    setFixedHeight(0);
+}
+
+void BlockImageView::setData(const std::optional<QByteArray>& data) {
+    ++m_generation;
+    m_data = data;
+    m_image = {};
+    m_scaled = {};
+    if (!data || data->isEmpty()) {
+        m_declared = {};
+        m_state = State::failed;
+        fitHeight();
+        emit stateChanged(m_state);
+        return;
+    }
+    m_declared = declaredSize(*data);
+    m_state = State::idle;
+    fitHeight();
+    if (isVisible())
+        startDecode();
+}
+
+void BlockImageView::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (m_state == State::idle)
+        startDecode();
+}
+
+void BlockImageView::startDecode() {
+    if (!m_data)
+        return;
+    m_state = State::decoding;
+    const int generation = m_generation;
+    const qreal dpr = devicePixelRatioF();
+    const QSize box(int(kDecodeWidth * dpr), int(m_maxHeight * dpr));
+    QPointer<BlockImageView> self(this);
+    blockimage::decodeAsync(*m_data, box, this, [self, generation](const QImage& image) {
+        if (!self || generation != self->m_generation)
+            return;
+        if (image.isNull()) {
+            self->m_state = State::failed;
+        } else {
+            self->m_image = QPixmap::fromImage(image);
+            self->m_image.setDevicePixelRatio(1);
+            self->m_declared = image.size();
+            self->m_state = State::ready;
+        }
+        self->m_scaled = {};
+        self->fitHeight();
+        self->update();
+        emit self->stateChanged(self->m_state);
+    });
+}
+
+void BlockImageView::fitHeight() {
+    int h = 0;
+    if (m_state != State::failed && m_declared.isValid() && m_declared.width() > 0 && width() > 0) {
+        const double aspect = double(m_declared.height()) / m_declared.width();
+        h = std::min(m_maxHeight, int(std::lround(width() * aspect)));
+        h = std::max(h, 1);
+    } else if (m_state != State::failed && (!m_declared.isValid())) {
+        h = std::min(m_maxHeight, kDropZoneHeight);
+    }
+    if (height() != h)
+        setFixedHeight(h);
+}
+
+void BlockImageView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    m_scaled = {};
+    fitHeight();
+}
+
+void BlockImageView::paintEvent(QPaintEvent*) {
+    if (m_state != State::ready || m_image.isNull())
+        return;
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    const QSizeF fitted = QSizeF(m_image.size()).scaled(QSizeF(width(), height()), Qt::KeepAspectRatio);
+    const QRectF target(QPointF((width() - fitted.width()) / 2, (height() - fitted.height()) / 2), fitted);
+    if (m_shadowOpacity > 0)
+        Paint::drawShadow(p, target, 8, QColor::fromRgbF(0, 0, 0, float(m_shadowOpacity)), 4, QPointF(0, 2));
+    const qreal dpr = devicePixelRatioF();
+    const QSize device = (fitted * dpr).toSize();
+    if (m_scaled.isNull() || m_scaled.size() != device) {
+        m_scaled = m_image.size() == device ? m_image
+                                            : m_image.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        m_scaled.setDevicePixelRatio(dpr);
+    }
+    p.setClipPath(Paint::roundedRect(target, 8));
+    p.drawPixmap(target.topLeft(), m_scaled);
+}
+
+// ---------------------------------------------------------------------------------------------
+
+ImageBlockEditor::ImageBlockEditor(DataBinding imageData, std::function<void()> onChange, QWidget* parent)
+    : QWidget(parent), m_imageData(std::move(imageData)), m_onChange(std::move(onChange)) {
+    setFocusPolicy(Qt::StrongFocus);
+    setAcceptDrops(true);
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(12);
+
+    m_previewBox = new QWidget(this);
+    auto* pv = new QVBoxLayout(m_previewBox);
+    pv->setContentsMargins(0, 0, 0, 0);
+    pv->setSpacing(12);
+    m_preview = new BlockImageView(400, 0, m_previewBox);
+    pv->addWidget(m_preview);
+    auto* actions = new QHBoxLayout;
+    actions->setSpacing(12);
+    actions->addStretch(1);
+    m_change = new QPushButton(QStringLiteral("Changer l'image"), m_previewBox);
+    m_remove = new QPushButton(QStringLiteral("Supprimer"), m_previewBox);
+    QPalette rp = m_remove->palette();
+    rp.setColor(QPalette::ButtonText, standardColor(StandardColor::red));
+    m_remove->setPalette(rp);
+    actions->addWidget(m_change);
+    actions->addWidget(m_remove);
+    actions->addStretch(1);
+    pv->addLayout(actions);
+    connect(m_change, &QPushButton::clicked, this, &ImageBlockEditor::pickImage);
+    connect(m_remove, &QPushButton::clicked, this, &ImageBlockEditor::removeImage);
+    outer->addWidget(m_previewBox);
+
+    auto* zone = new DropZone(this, this);
+    m_dropZone = zone;
+    auto* zv = new QVBoxLayout(zone);
+    zv->setContentsMargins(16, 16 + 48 + 16, 16, 16);
+    zv->setSpacing(0);
+    m_title = new editorui::ToneLabel(QStringLiteral("Ajouter une image"), Fonts::rounded(16, 600),
+                                      [] { return AppPalette::primaryText(); }, zone);
+    m_title->setAlignment(Qt::AlignCenter);
+    m_line = new editorui::ToneLabel(QStringLiteral("Glissez une image ici ou cliquez pour sélectionner"),
+                                     Fonts::rounded(13), [] { return AppPalette::secondaryText(); }, zone);
+    m_line->setAlignment(Qt::AlignCenter);
+    m_select = new PrimaryButton(QStringLiteral("Sélectionner une image"), QString(), zone);
+    connect(m_select, &QAbstractButton::clicked, this, &ImageBlockEditor::pickImage);
+    zv->addWidget(m_title);
+    zv->addSpacing(4);
+    zv->addWidget(m_line);
+    zv->addSpacing(12);
+    zv->addWidget(m_select, 0, Qt::AlignHCenter);
+    zv->addStretch(1);
+    // Centre the stack (symbol 48, 16, title, line, 16, button) in the 200 height.
+    const int stack = 48 + 16 + m_title->sizeHint().height() + 4 + m_line->sizeHint().height() + 12 +
+                      m_select->sizeHint().height();
+    zone->m_symbolTop = std::max(8, (kDropZoneHeight - stack) / 2);
+    zv->setContentsMargins(16, zone->m_symbolTop + 48 + 16, 16, 8);
+    outer->addWidget(zone);
+
+    m_message = new editorui::ToneLabel(QString(), Fonts::rounded(12, 500),
+                                        [] { return standardColor(StandardColor::red); }, this);
+    m_message->hide();
+    outer->addWidget(m_message);
+
+    connect(m_preview, &BlockImageView::stateChanged, this, [this] { reload(); });
+    m_preview->setData(m_imageData.value());
+    reload();
+}
+
+bool ImageBlockEditor::showsPreview() const { return m_previewBox->isVisibleTo(this); }
+
+QString ImageBlockEditor::message() const { return m_message->isVisibleTo(this) ? m_message->text() : QString(); }
+
+void ImageBlockEditor::reload() {
+    // The preview while the picture decodes or shows; the drop zone when there is none or it does not decode.
+    const bool preview = m_preview->state() != BlockImageView::State::failed;
+    m_previewBox->setVisible(preview);
+    m_dropZone->setVisible(!preview);
+}
+
+void ImageBlockEditor::setMessage(const QString& text) {
+    m_message->setText(text);
+    m_message->setVisible(!text.isEmpty());
+}
+
+void ImageBlockEditor::pickImage() {
+    const QString path = DialogSeam::getOpenFileName(
+        this, QStringLiteral("Sélectionnez une image"), QString(),
+        QStringLiteral("Images (*.png *.jpg *.jpeg *.heic *.heif *.gif *.bmp *.tif *.tiff *.webp)"));
+    if (path.isEmpty())
+        return;
+    convertFile(path);
+}
+
+void ImageBlockEditor::removeImage() {
+    ++m_generation;   // a conversion still running no longer applies
+    setMessage({});
+    m_imageData.write(std::nullopt);
+    m_preview->setData(std::nullopt);
+    reload();
+    if (m_onChange)
+        m_onChange();
+}
+
+bool ImageBlockEditor::handleDrop(const QMimeData* data) {
+    const QString path = firstLocalFile(data);
+    if (path.isEmpty())
+        return false;
+    convertFile(path);
+    return true;
+}
+
+bool ImageBlockEditor::paste(const QMimeData* data) {
+    if (!data)
+        return false;
+    if (handleDrop(data))
+        return true;
+    if (data->hasImage()) {
+        const QImage image = qvariant_cast<QImage>(data->imageData());
+        if (image.isNull())
+            return false;
+        convertImage(image);
+        return true;
+    }
+    return false;
+}
+
+void ImageBlockEditor::convertFile(const QString& path) {
+    const int generation = ++m_generation;
+    ++m_pending;
+    setMessage({});
+    QPointer<ImageBlockEditor> self(this);
+    blockimage::storedFromFileAsync(path, this, [self, generation](const blockimage::Stored& r) {
+        if (self)
+            self->finish(generation, r);
+    });
+}
+
+void ImageBlockEditor::convertImage(const QImage& image) {
+    const int generation = ++m_generation;
+    ++m_pending;
+    setMessage({});
+    QPointer<ImageBlockEditor> self(this);
+    blockimage::storedFromImageAsync(image, this, [self, generation](const blockimage::Stored& r) {
+        if (self)
+            self->finish(generation, r);
+    });
+}
+
+void ImageBlockEditor::finish(int generation, const blockimage::Stored& result) {
+    --m_pending;
+    if (generation == m_generation) {
+        if (result.ok()) {
+            m_imageData.write(result.data);
+            m_preview->setData(result.data);
+            reload();
+            if (m_onChange)
+                m_onChange();
+        } else if (result.outcome == ImageConversion::Outcome::tooLarge) {
+            setMessage(blockimage::tooLargeMessage());
+        }
+    }
+    emit conversionFinished();
+}
+
+void ImageBlockEditor::setDragOver(bool over) {
+    if (m_dragOver == over)
+        return;
+    m_dragOver = over;
+    m_title->setText(over ? QStringLiteral("Déposer l'image") : QStringLiteral("Ajouter une image"));
+    m_dropZone->update();
+}
+
+void ImageBlockEditor::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Paste)) {
+        paste(QGuiApplication::clipboard()->mimeData());
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+namespace {
+bool takesFiles(const QMimeData* data) {
+    return data && data->hasUrls() && !data->hasFormat(QStringLiteral("application/x-tolmek-block"));
+}
+} // namespace
+
+void ImageBlockEditor::dragEnterEvent(QDragEnterEvent* event) {
+    if (m_dropZone->isVisible() && takesFiles(event->mimeData())) {
+        event->acceptProposedAction();
+        setDragOver(true);
+        return;
+    }
+    event->ignore();
+}
+
+void ImageBlockEditor::dragMoveEvent(QDragMoveEvent* event) {
+    if (m_dragOver)
+        event->acceptProposedAction();
+    else
+        event->ignore();
+}
+
+void ImageBlockEditor::dragLeaveEvent(QDragLeaveEvent* event) {
+    setDragOver(false);
+    QWidget::dragLeaveEvent(event);
+}
+
+void ImageBlockEditor::dropEvent(QDropEvent* event) {
+    if (!m_dragOver) {
+        event->ignore();
+        return;
+    }
+    setDragOver(false);
+    event->acceptProposedAction();
+    // The conversion starts after the drag loop has returned.
+    const QString path = firstLocalFile(event->mimeData());
+    if (path.isEmpty())
+        return;
+    QPointer<ImageBlockEditor> self(this);
+    QMetaObject::invokeMethod(this, [self, path] {
+        if (self)
+            self->convertFile(path);
+    }, Qt::QueuedConnection);
+}
