@@ -15,6 +15,10 @@
 #include <unordered_map>
 #include <vector>
 
+// The store's vocabulary (ModelContainer, ModelContext, PersistentModel, FetchDescriptor, SortDescriptor,
+// a live Query) keeps the names of the persistence layer the screens were designed against; here each is
+// our own small class over one SQLite file.
+
 struct sqlite3_stmt;
 class SqliteDb;
 
