@@ -23,9 +23,6 @@ void PlaceholderPanel::paintEvent(QPaintEvent*) {
     p.drawText(rect(), Qt::AlignCenter, m_title);
 }
 
-ImprovedDocEditorView::ImprovedDocEditorView(DocPtr doc, QWidget* parent)
-    : PlaceholderPanel(doc ? doc->title() : QString(), parent), m_doc(std::move(doc)) {}
-
 ChecklistsListView::ChecklistsListView(std::function<void()> onCreateChecklist,
                                        std::function<void(const ChecklistPtr&)> onOpenChecklist, QWidget* parent)
     : PlaceholderPanel(QStringLiteral("Checklists"), parent), m_onCreateChecklist(std::move(onCreateChecklist)),

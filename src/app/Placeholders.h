@@ -23,16 +23,6 @@ private:
     QString m_title;
 };
 
-class ImprovedDocEditorView : public PlaceholderPanel {
-    Q_OBJECT
-public:
-    explicit ImprovedDocEditorView(DocPtr doc, QWidget* parent = nullptr);
-    DocPtr doc() const { return m_doc; }
-
-private:
-    DocPtr m_doc;
-};
-
 class ChecklistsListView : public PlaceholderPanel {
     Q_OBJECT
 public:

@@ -7,6 +7,7 @@
 #include "settings/SettingsView.h"
 #include "projects/ProjectDocumentsView.h"
 #include "projects/ProjectsListView.h"
+#include "editor/DocEditorView.h"
 
 #include <QPainter>
 #include <QVBoxLayout>
@@ -125,7 +126,7 @@ QWidget* Router::build(Screen screen) {
         return new ProjectDocumentsView(m_state->selectedProjectForDocuments(), c.onDocumentsBack, c.onCreateDoc,
                                         c.onOpenDoc, this);
     case Screen::docEditor:
-        return new ImprovedDocEditorView(m_state->openedDoc(), this);
+        return new ImprovedDocEditorView(m_services, m_state->openedDoc(), this);
     case Screen::dashboard:
         return new DashboardView(c.dashboardOnCreateProject, c.dashboardOnOpenProjects, c.dashboardOnOpenProject,
                                  c.dashboardOnOpenDoc, c.dashboardOnOpenChecklists, c.dashboardOnOpenChecklist, this);

@@ -1,6 +1,7 @@
 #include "ShellFixture.h"
 
 #include "app/Placeholders.h"
+#include "editor/DocEditorView.h"
 #include "settings/SettingsView.h"
 #include "projects/NewDocSheet.h"
 #include "projects/NewProjectSheet.h"
