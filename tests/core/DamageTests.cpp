@@ -109,9 +109,26 @@ TEST_F(StoreTest, RowsKeepTheIdTheyWereReadWithAndAnEditThatFindsNoRowFails) {
     EXPECT_EQ(sql(QStringLiteral("SELECT name FROM Project WHERE id='{%1}'").arg(twin)), QStringList({"braced renamed"}));
     EXPECT_EQ(sql(QStringLiteral("SELECT name FROM Project WHERE id='%1'").arg(twin)), QStringList({"plain twin"}));
 
+    // A braced document id: its blocks are found whichever way they name it, and new ones link to its row.
+    const QString docId = store::uuidText(QUuid::createUuid());
+    sql(QStringLiteral("INSERT INTO Doc (id,title,statusRaw,iconName,createdAt,updatedAt,project) VALUES "
+                       "('{%1}','d','done','doc',0,0,'{%2}')")
+            .arg(docId, twin));
+    sql(QStringLiteral("INSERT INTO DocBlock (id,typeRaw,\"order\",content,isCompleted,createdAt,updatedAt,doc) VALUES "
+                       "('%1','text',0,'old',0,0,0,'%2')")
+            .arg(store::uuidText(QUuid::createUuid()), docId));
+    open();
+    auto braced = ctx().object<Doc>(QUuid::fromString(docId));
+    ASSERT_TRUE(braced);
+    EXPECT_EQ(braced->blocks().size(), 1u);
+    braced->appendBlock(std::make_shared<DocBlock>(DocBlockFields{.typeRaw = "text", .order = 1}));
+    ASSERT_TRUE(ctx().save(&err)) << err.toStdString();
+    EXPECT_EQ(count("DocBlock"), 2);
+    const auto reloaded = ctx().fetch<Project>();
+
     // A row removed behind the store's back: neither a change nor a deletion of it counts as saved.
     sql("DELETE FROM Project WHERE id='not-a-uuid'");
-    auto gone = projects[0]->name() == "odd renamed" ? projects[0] : projects[1];
+    auto gone = reloaded[0]->name() == "odd renamed" ? reloaded[0] : reloaded[1];
     gone->setName("lost?");
     QSignalSpy failed(&ctx(), &ModelContext::saveFailed);
     EXPECT_FALSE(ctx().save(&err));

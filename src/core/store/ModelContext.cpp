@@ -242,7 +242,8 @@ void ModelContext::loadChildren(PersistentModel* owner, int childEntity, int lin
         return;
     const EntityInfo& e = *m_schema[size_t(childEntity)];
     std::vector<int> cols;
-    const QByteArray where = quoted(e.columns[size_t(linkColumn)].name) + "=?";
+    // Children may name their owner as its row does or in the canonical form.
+    const QByteArray where = quoted(e.columns[size_t(linkColumn)].name) + " IN (?,?)";
     const QByteArray sql = selectSql(e, cols, where.constData());
     QString err;
     sqlite3_stmt* stmt = m_db->prepare(sql, &err);
@@ -252,6 +253,7 @@ void ModelContext::loadChildren(PersistentModel* owner, int childEntity, int lin
     }
     StatementScope scope(stmt);
     bindText(stmt, 1, owner->storeIdText());
+    bindText(stmt, 2, store::uuidText(owner->id()));
     readRows(childEntity, stmt, cols);
 }
 
