@@ -20,6 +20,8 @@
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTextCursor>
 #include <QLineEdit>
 #include <QPainter>
 #include <QScreen>
@@ -49,6 +51,22 @@ protected:
     }
 };
 
+// Gives the keyboard to `target` (cursor at the end) on a click in its own free space.
+class ClickToFocus : public QWidget {
+public:
+    using QWidget::QWidget;
+    QTextEdit* target = nullptr;
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        if (target) {
+            target->setFocus(Qt::MouseFocusReason);
+            target->moveCursor(QTextCursor::End);
+        }
+        QWidget::mousePressEvent(event);
+    }
+};
+
 ColorLabel* hint(const QString& text, QWidget* parent) {
     auto* l = new ColorLabel(text, Fonts::rounded(12), secondary(), parent);
     l->setWordWrap(true);
@@ -75,7 +93,7 @@ CardSheet::CardSheet(const Services& services, ChecklistPtr checklist, QWidget* 
     connect(&services.theme, &ThemeManager::appearanceChanged, this, [this] { update(); });
     connect(&AttachmentImports::shared(), &AttachmentImports::started, this, [this](const QUuid& id) {
         if (m_editingCard && m_editingCard->id() == id)
-            rebuild();
+            refreshAttachments();
     });
     connect(&AttachmentImports::shared(), &AttachmentImports::finished, this, &CardSheet::importFinished);
 }
@@ -158,7 +176,8 @@ void CardSheet::rebuild() {
         m_bodyLayout->addWidget(buildDescription());
     }
     m_bodyLayout->addWidget(buildLinks());
-    m_bodyLayout->addWidget(buildAttachments());
+    m_attachments = buildAttachments();
+    m_bodyLayout->addWidget(m_attachments);
     m_bodyLayout->addWidget(new Divider(m_body));
     m_bodyLayout->addWidget(buildFooter());
     m_bodyLayout->addStretch(1);
@@ -214,11 +233,19 @@ QWidget* CardSheet::buildDescription() {
         TextBinding text{[this] { return m_description; }, [this](const QString& v) { m_description = v; }};
         RtfBinding rtf{[this] { return m_descriptionRtf; },
                        [this](const std::optional<QByteArray>& v) { m_descriptionRtf = v; }};
-        m_editor = new RichTextBlockEditor(text, rtf, false, {}, {}, section);
-        m_editor->setMinimumHeight(160);
+        // The editor sizes itself to its text; its frame is at least 160 tall, and a click in the free
+        // space below the text puts the cursor at the end.
+        auto* frame = new ClickToFocus(section);
+        frame->setMinimumHeight(160);
+        auto* fl = new QVBoxLayout(frame);
+        fl->setContentsMargins(0, 0, 0, 0);
+        m_editor = new RichTextBlockEditor(text, rtf, false, {}, {}, frame);
         m_editor->setAccessibleName(QStringLiteral("Description"));
         m_editor->textView()->setAccessibleName(QStringLiteral("Description"));
-        section->contentLayout()->addWidget(m_editor);
+        frame->target = m_editor->textView();
+        fl->addWidget(m_editor);
+        fl->addStretch(1);
+        section->contentLayout()->addWidget(frame);
         return section;
     }
     // Read mode: formatted text when the RTF reads into at least one character, else the plain text,
@@ -321,6 +348,19 @@ QWidget* CardSheet::buildAttachments() {
     return section;
 }
 
+void CardSheet::refreshAttachments() {
+    // Only the attachments section changes while a copy starts or ends: the rest of the sheet (and the
+    // text being typed in it) stays as it is.
+    if (!m_attachments || !m_bodyLayout)
+        return rebuild();
+    QWidget* fresh = buildAttachments();
+    QLayoutItem* old = m_bodyLayout->replaceWidget(m_attachments, fresh);
+    delete old;
+    m_attachments->hide();
+    m_attachments->deleteLater();
+    m_attachments = fresh;
+}
+
 QWidget* CardSheet::buildFileRow(const ChecklistAttachmentPtr& a) {
     auto* frame = new RowFrame(14, [] { return withOpacity(AppPalette::cardBackground(), 0.95); }, 0.25, m_body);
     frame->setObjectName(QStringLiteral("fileRow"));
@@ -342,6 +382,7 @@ QWidget* CardSheet::buildFileRow(const ChecklistAttachmentPtr& a) {
     l->addWidget(preview);
     auto* labels = new QVBoxLayout;
     labels->setSpacing(2);
+    labels->addStretch(1);
     auto* name = new ColorLabel(a->fileName(), Fonts::rounded(12, 600), primary(), frame);
     auto* path = new ColorLabel(a->localPath(), Fonts::rounded(11), secondary(), frame);
     for (ColorLabel* label : {name, path}) {
@@ -350,6 +391,7 @@ QWidget* CardSheet::buildFileRow(const ChecklistAttachmentPtr& a) {
         label->setAttribute(Qt::WA_TransparentForMouseEvents);
         labels->addWidget(label);
     }
+    labels->addStretch(1);
     l->addLayout(labels, 1);
     auto* open = new IconButton(QStringLiteral("doc.text.magnifyingglass"), QStringLiteral("Ouvrir le fichier"), 12, 6, frame);
     auto* remove = new IconButton(QStringLiteral("trash"), QStringLiteral("Supprimer le fichier"), 12, 6, frame);
@@ -524,7 +566,7 @@ void CardSheet::importAttachment(const QString& path) {
 void CardSheet::importFinished(const QUuid& cardId, bool ok, const QString& fileName, const QString& reason) {
     const bool mine = m_editingCard && m_editingCard->id() == cardId;
     if (mine)
-        rebuild();
+        refreshAttachments();
     if (ok) {
         if (mine)
             emit cardChanged();

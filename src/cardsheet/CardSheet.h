@@ -83,6 +83,7 @@ private:
     QWidget* buildAttachments();
     QWidget* buildFooter();
     QWidget* buildFileRow(const ChecklistAttachmentPtr& attachment);
+    void refreshAttachments();
     void saveCard();
     void showFileImporter();
     void importFinished(const QUuid& cardId, bool ok, const QString& fileName, const QString& reason);
@@ -100,6 +101,7 @@ private:
 
     QWidget* m_body = nullptr;
     QVBoxLayout* m_bodyLayout = nullptr;
+    QWidget* m_attachments = nullptr;
     QLineEdit* m_titleField = nullptr;
     QLineEdit* m_linkField = nullptr;
     RichTextBlockEditor* m_editor = nullptr;
