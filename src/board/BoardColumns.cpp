@@ -1,0 +1,590 @@
+#include "board/BoardColumns.h"
+
+#include "board/BoardWidgets.h"
+#include "board/CardTile.h"
+#include "board/ChecklistDetailView.h"
+#include "checklists/ChecklistLogic.h"
+#include "ui/Components.h"
+#include "ui/Fonts.h"
+#include "ui/Paint.h"
+#include "ui/Palette.h"
+#include "ui/Symbols.h"
+
+#include <QDragEnterEvent>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QMenu>
+#include <QMimeData>
+#include <QPainter>
+#include <QPaintEvent>
+#include <QVBoxLayout>
+
+#include <QHash>
+
+using namespace ChecklistLogic;
+
+namespace {
+
+constexpr int kPad = AppCard::padding;   // 16
+constexpr int kStack = 10;
+constexpr int kIconTile = 38;
+constexpr int kSlot = 10;
+constexpr int kSlotMarked = 18;
+constexpr int kZone = 140;
+constexpr int kRowSpacing = 14;
+constexpr int kRowInset = 2;
+constexpr int kAddTileWidth = 260;
+constexpr int kAddTileMinHeight = 160;
+constexpr int kHeaderGap = 16;
+
+QMargins shadow() { return AppCard::shadowMargins(); }
+
+QString countLine(qint64 n) { return QString::number(n) + QStringLiteral(" carte(s)"); }
+
+} // namespace
+
+// ---------------------------------------------------------------------------------------------
+BoardHeader::BoardHeader(ChecklistDetailView* board, QWidget* parent) : QWidget(parent), m_board(board) {
+    auto* content = new QWidget;
+    auto* row = new QHBoxLayout(content);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(12);
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(6);
+    m_name = new TintLabel({}, TintLabel::primary, Fonts::rounded(20, 600));
+    m_project = new TintLabel({}, TintLabel::secondary, Fonts::rounded(13, 400));
+    texts->addWidget(m_name);
+    texts->addWidget(m_project);
+    row->addLayout(texts);
+    row->addStretch(1);
+    auto* actions = new QHBoxLayout;
+    actions->setSpacing(10);
+    m_counts = new PillLabel;
+    m_button = new PrimaryButton(QStringLiteral("Colonne"), QStringLiteral("plus"));
+    m_button->setAccessibleName(QStringLiteral("Colonne"));
+    connect(m_button, &QAbstractButton::clicked, board, &ChecklistDetailView::openNewColumnSheet);
+    actions->addWidget(m_counts);
+    actions->addWidget(m_button);
+    row->addLayout(actions);
+    auto* outer = new QVBoxLayout(this);
+    const QMargins sm = shadow();
+    outer->setContentsMargins(sm.left() + kPad, sm.top() + kPad, sm.right() + kPad, sm.bottom() + kPad);
+    outer->addWidget(content);
+    setAttribute(Qt::WA_TranslucentBackground);
+    sync();
+}
+
+void BoardHeader::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF card = QRectF(rect()).marginsRemoved(QMarginsF(shadow()));
+    Paint::drawShadow(p, card, AppCard::cornerRadius, AppPalette::cardShadow(), 10, QPointF(0, 4));
+    Paint::fillRoundedRect(p, card, AppCard::cornerRadius, AppPalette::cardBackground());
+    Paint::strokeRoundedRect(p, card, AppCard::cornerRadius, withOpacity(AppPalette::separator(), 0.6));
+}
+
+void BoardHeader::sync() {
+    const auto& c = *m_board->checklist();
+    m_name->setText(c.name());
+    const auto project = c.project();
+    m_project->setText(project ? QStringLiteral("Projet : ") + project->name() : QStringLiteral("Checklist globale"));
+    const StatusCounts counts = boardCounts(c);
+    m_counts->setText(QString::number(counts.toDo) + QStringLiteral(" a faire • ") + QString::number(counts.done) +
+                      QStringLiteral(" terminee(s)"));
+    m_counts->updateGeometry();
+}
+
+QString BoardHeader::nameText() const { return m_name->text(); }
+QString BoardHeader::projectText() const { return m_project->text(); }
+QString BoardHeader::countsText() const { return m_counts->text(); }
+
+// ---------------------------------------------------------------------------------------------
+ColumnView::ColumnView(ChecklistColumnPtr column, ChecklistDetailView* board, QWidget* parent)
+    : QWidget(parent), m_board(board), m_column(std::move(column)) {
+    m_id = m_column->id();
+    setAcceptDrops(true);
+    setAttribute(Qt::WA_TranslucentBackground);
+
+    m_name = new TintLabel({}, TintLabel::primary, Fonts::rounded(14, 600), this);
+    m_name->setWordWrap(true);
+    m_count = new TintLabel({}, TintLabel::secondary, Fonts::rounded(12, 400), this);
+    m_badge = new PillLabel(this);
+    m_menuButton = new SymbolButton(QStringLiteral("ellipsis"), 14, 6, QStringLiteral("Options de la colonne"), this);
+    m_handle = new SymbolButton(QStringLiteral("line.3.horizontal"), 14, 2, QStringLiteral("Déplacer la colonne"), this);
+    m_handle->setCursor(Qt::OpenHandCursor);
+    m_addCard = new SoftButton(QStringLiteral("plus"), QStringLiteral("Ajouter une étape"), this);
+    m_empty = new TintLabel(QStringLiteral("Glisser une carte ici ou ajoutez-en une."), TintLabel::secondary,
+                            Fonts::rounded(13, 400), this);
+    m_empty->setWordWrap(true);
+
+    m_menu = new QMenu(this);
+    m_menu->addAction(QStringLiteral("Modifier"), this, [this] { m_board->openEditColumnSheet(m_column); });
+    m_menu->addSeparator();
+    m_menu->addAction(QStringLiteral("Supprimer"), this, [this] { m_board->requestDeleteColumn(m_column); });
+    connect(m_menuButton, &QAbstractButton::clicked, this,
+            [this] { m_menu->popup(m_menuButton->mapToGlobal(QPoint(0, m_menuButton->height()))); });
+
+    m_moveMenu = new QMenu(this);
+    auto* left = m_moveMenu->addAction(QStringLiteral("Déplacer à gauche"), this,
+                                       [this] { m_board->moveColumnBy(m_column, -1); });
+    left->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Left));
+    auto* right = m_moveMenu->addAction(QStringLiteral("Déplacer à droite"), this,
+                                        [this] { m_board->moveColumnBy(m_column, +1); });
+    right->setShortcut(QKeySequence(Qt::ALT | Qt::Key_Right));
+    connect(m_moveMenu, &QMenu::aboutToShow, this, [this, left, right] {
+        const auto cols = sortedColumns(*m_board->checklist());
+        left->setEnabled(!cols.empty() && cols.front()->id() != m_id);
+        right->setEnabled(!cols.empty() && cols.back()->id() != m_id);
+    });
+    connect(m_handle, &QAbstractButton::clicked, this,
+            [this] { m_moveMenu->popup(m_handle->mapToGlobal(QPoint(0, m_handle->height()))); });
+    m_handle->onMoveKey = [this](int key) {
+        if (key == Qt::Key_Left || key == Qt::Key_Right)
+            m_board->moveColumnBy(m_column, key == Qt::Key_Left ? -1 : +1);
+    };
+    m_handle->onDragStart = [this] { m_board->startColumnDrag(m_column, m_handle); };
+    connect(m_addCard, &QAbstractButton::clicked, this, [this] { m_board->openNewCard(m_column); });
+
+    sync();
+}
+
+CardTile* ColumnView::tile(const QUuid& card) const {
+    for (auto* t : m_tiles)
+        if (t->cardId() == card)
+            return t;
+    return nullptr;
+}
+
+QString ColumnView::nameText() const { return m_name->text(); }
+QString ColumnView::countText() const { return m_count->text(); }
+QString ColumnView::badgeText() const { return m_badge->text(); }
+bool ColumnView::showsEmptyText() const { return m_empty->isVisible(); }
+
+QRect ColumnView::cardRect() const {
+    return QRect(shadow().left(), shadow().top(), kWidth, m_height - shadow().top() - shadow().bottom());
+}
+
+bool ColumnView::isReorderTarget() const { return m_board->marks().dropTargetColumnReorderId == m_id; }
+
+void ColumnView::updateTexts() {
+    m_name->setText(m_column->name());
+    const QString count = QString::number(qint64(m_cards.size()));
+    m_count->setText(countLine(qint64(m_cards.size())));
+    m_badge->setText(count);
+    m_badge->setAccessibleName(count + QStringLiteral(" carte(s)"));
+    setAccessibleName(m_column->name());
+    setAccessibleDescription(m_count->text());
+}
+
+void ColumnView::sync() {
+    m_color = ::displayColor(m_column->colorKey(), m_column->colorHex());
+    m_cards = sortedCards(*m_column);
+    QHash<QUuid, CardTile*> old;
+    for (auto* t : m_tiles)
+        old[t->cardId()] = t;
+    std::vector<CardTile*> tiles;
+    tiles.reserve(m_cards.size());
+    for (const auto& card : m_cards) {
+        CardTile* t = nullptr;
+        if (auto it = old.find(card->id()); it != old.end() && it.value()->card() == card) {
+            t = it.value();
+            old.erase(it);
+            t->refresh();
+        } else {
+            t = new CardTile(card, this);
+            const QUuid id = card->id();
+            connect(t, &QAbstractButton::clicked, this, [this, card] { m_board->openCard(card); });
+            connect(t, &CardTile::hoverProgressChanged, this, [this, t] {
+                update(t->geometry().adjusted(-24, -24, 24, 24));
+            });
+            t->onHover = [this, id](bool entered) { m_board->setHoveredCard(id, entered); };
+            t->onDragStart = [this, card, t] { m_board->startCardDrag(card, t); };
+            t->onMoveKey = [this, card](int key) {
+                if (key == Qt::Key_Up || key == Qt::Key_Down)
+                    m_board->moveCardBy(card, key == Qt::Key_Up ? -1 : +1);
+                else
+                    m_board->moveCardToNeighbour(card, key == Qt::Key_Left ? -1 : +1);
+            };
+            t->onMenu = [this, card](const QPoint& pos) {
+                QMenu* menu = m_board->cardMenu(card);
+                menu->setAttribute(Qt::WA_DeleteOnClose);
+                menu->popup(pos);
+            };
+            t->show();
+        }
+        t->setAccent(m_color);
+        t->setHovered(m_board->marks().hoverCardId == card->id());
+        tiles.push_back(t);
+    }
+    for (auto* t : std::as_const(old)) {
+        t->hide();
+        t->deleteLater();
+    }
+    m_tiles = std::move(tiles);
+    // Keyboard order follows the cards' order.
+    QWidget* prev = m_addCard;
+    setTabOrder(m_handle, m_menuButton);
+    setTabOrder(m_menuButton, m_addCard);
+    for (auto* t : m_tiles) {
+        setTabOrder(prev, t);
+        prev = t;
+    }
+    updateTexts();
+    relayout();
+    update();
+}
+
+std::optional<QUuid> ColumnView::slotCard(int slot) const {
+    if (slot >= 0 && slot < int(m_tiles.size()))
+        return m_tiles[size_t(slot)]->cardId();
+    return std::nullopt;
+}
+
+void ColumnView::relayout() {
+    const QMargins sm = shadow();
+    const int x0 = sm.left() + kPad;
+    const int w = kWidth - 2 * kPad;
+    int y = sm.top() + kPad;
+
+    // Header: symbol tile, title block, spacer, badge, menu, handle.
+    const QSize badge = m_badge->sizeHint();
+    const QSize menu = m_menuButton->sizeHint();
+    const QSize handle = m_handle->sizeHint();
+    const int rightWidth = badge.width() + kStack + menu.width() + kStack + handle.width();
+    const int titleX = x0 + kIconTile + kStack;
+    const int titleW = std::max(20, x0 + w - rightWidth - kStack - titleX);
+    const int nameH = m_name->heightForWidth(titleW);
+    const int countH = m_count->sizeHint().height();
+    const int titleH = nameH + 2 + countH;
+    const int headerH = std::max({kIconTile, titleH, badge.height(), menu.height(), handle.height()});
+    m_iconTile = QRect(x0, y + (headerH - kIconTile) / 2, kIconTile, kIconTile);
+    const int ty = y + (headerH - titleH) / 2;
+    m_name->setGeometry(titleX, ty, titleW, nameH);
+    m_count->setGeometry(titleX, ty + nameH + 2, titleW, countH);
+    int rx = x0 + w;
+    rx -= handle.width();
+    m_handle->setGeometry(rx, y + (headerH - handle.height()) / 2, handle.width(), handle.height());
+    rx -= kStack + menu.width();
+    m_menuButton->setGeometry(rx, y + (headerH - menu.height()) / 2, menu.width(), menu.height());
+    rx -= kStack + badge.width();
+    m_badge->setGeometry(rx, y + (headerH - badge.height()) / 2, badge.width(), badge.height());
+    y += headerH + kStack;
+    m_dividerY = y;
+    y += 1 + kStack;
+    const QSize add = m_addCard->sizeHint();
+    m_addCard->setGeometry(x0, y, add.width(), add.height());
+    y += add.height() + kStack;
+
+    m_slots.clear();
+    const auto& marks = m_board->marks();
+    if (m_tiles.empty()) {
+        m_empty->show();
+        const int h = m_empty->heightForWidth(w);
+        m_empty->setGeometry(x0, y + 2, w, h);
+        y += 2 + h + kStack;
+    } else {
+        m_empty->hide();
+        auto slot = [&](int index) {
+            const bool marked = BoardDrag::isSlotMarked(marks, m_id, slotCard(index));
+            const int h = marked ? kSlotMarked : kSlot;
+            m_slots.emplace_back(x0, y, w, h);
+            y += h + kStack;
+        };
+        for (int i = 0; i < int(m_tiles.size()); ++i) {
+            slot(i);
+            CardTile* t = m_tiles[size_t(i)];
+            const int h = t->heightForTileWidth(w);
+            t->setGeometry(x0 - CardTile::kMargin, y - CardTile::kMargin, w + 2 * CardTile::kMargin, h);
+            y += h - 2 * CardTile::kMargin + kStack;
+        }
+        slot(int(m_tiles.size()));
+    }
+    m_zone = QRect(x0, y, w, kZone);
+    y += kZone + kPad;
+    const int height = y + sm.bottom();
+    if (height != m_height) {
+        m_height = height;
+        resize(sizeHint());
+        updateGeometry();
+        if (auto* row = qobject_cast<ColumnsRow*>(parentWidget()))
+            row->relayout();
+    }
+}
+
+QSize ColumnView::sizeHint() const {
+    return QSize(kWidth + shadow().left() + shadow().right(), m_height);
+}
+
+void ColumnView::marksChanged() {
+    // Only the slot sizes and the outline depend on the marks.
+    bool slotsDiffer = false;
+    const auto& marks = m_board->marks();
+    for (int i = 0; i < int(m_slots.size()); ++i) {
+        const bool marked = BoardDrag::isSlotMarked(marks, m_id, slotCard(i));
+        if ((m_slots[size_t(i)].height() == kSlotMarked) != marked)
+            slotsDiffer = true;
+    }
+    for (auto* t : m_tiles)
+        t->setHovered(marks.hoverCardId == t->cardId());
+    if (slotsDiffer)
+        relayout();
+    update();
+}
+
+void ColumnView::paintEvent(QPaintEvent* event) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF card = cardRect();
+    Paint::drawShadow(p, card, AppCard::cornerRadius, AppPalette::cardShadow(), 10, QPointF(0, 4));
+    Paint::fillRoundedRect(p, card, AppCard::cornerRadius, AppPalette::cardBackground());
+    Paint::strokeRoundedRect(p, card, AppCard::cornerRadius, withOpacity(AppPalette::separator(), 0.6));
+
+    // Symbol tile.
+    Paint::fillRoundedRect(p, m_iconTile, 12, withOpacity(m_color, 0.14));
+    Paint::strokeRoundedRect(p, m_iconTile, 12, withOpacity(m_color, 0.22));
+    const QRectF sym(m_iconTile.center().x() - 6.5, m_iconTile.center().y() - 6.5, 14, 14);
+    Symbols::paint(p, sym, m_column->iconName(), m_color);
+
+    // Divider at half opacity.
+    p.fillRect(QRectF(card.left() + kPad, m_dividerY, kWidth - 2 * kPad, 1), withOpacity(AppPalette::separator(), 0.5));
+
+    // The marked slot.
+    for (const QRect& s : m_slots) {
+        if (s.height() != kSlotMarked)
+            continue;
+        Paint::fillRoundedRect(p, s, 10, withOpacity(AppPalette::tintedBackground(), 0.6));
+        Paint::strokeRoundedRect(p, s, 10, withOpacity(AppPalette::separator(), 0.45));
+    }
+
+    // Tile shadows beneath the tiles, only where they show.
+    const QRect exposed = event->rect().adjusted(-24, -24, 24, 24);
+    for (auto* t : m_tiles) {
+        const QRect g = t->geometry();
+        if (!g.intersects(exposed))
+            continue;
+        const qreal h = t->hoverProgress();
+        const QRectF r = QRectF(g).adjusted(CardTile::kMargin, CardTile::kMargin, -CardTile::kMargin,
+                                            -CardTile::kMargin);
+        Paint::drawShadow(p, r, CardTile::kRadius, QColor::fromRgbF(0, 0, 0, 0.33f), Paint::lerp(6, 10, h),
+                          QPointF(0, Paint::lerp(3, 6, h)));
+    }
+
+    // Outline: the reorder target in its own colour.
+    if (isReorderTarget())
+        Paint::strokeRoundedRect(p, card, 16, withOpacity(m_color, 0.45), 2);
+    else
+        Paint::strokeRoundedRect(p, card, 16, withOpacity(AppPalette::separator(), 0.18), 1);
+}
+
+// ----- drops -----------------------------------------------------------------------------------
+ColumnView::Hit ColumnView::hitTest(const QPoint& pos, bool cardDrag) const {
+    if (!cardRect().contains(pos))
+        return {};
+    if (!cardDrag)
+        return {Region::reorder, -1};
+    for (int i = 0; i < int(m_slots.size()); ++i)
+        if (m_slots[size_t(i)].contains(pos))
+            return {Region::slot, i};
+    if (m_zone.contains(pos))
+        return {Region::zone, -1};
+    return {};   // a card is never taken by a column's reorder target
+}
+
+void ColumnView::enter(const Hit& hit) {
+    BoardDrag::Marks m = m_board->marks();
+    switch (hit.region) {
+    case Region::slot: BoardDrag::setCardSlotTarget(m, true, m_id, slotCard(hit.slot)); break;
+    case Region::zone: BoardDrag::setColumnZoneTarget(m, true, m_id); break;
+    case Region::reorder: BoardDrag::setColumnReorderTarget(m, true, m_id); break;
+    case Region::none: return;
+    }
+    m_board->setMarks(m);
+}
+
+void ColumnView::leave(const Hit& hit) {
+    BoardDrag::Marks m = m_board->marks();
+    switch (hit.region) {
+    case Region::slot: BoardDrag::setCardSlotTarget(m, false, m_id, slotCard(hit.slot)); break;
+    case Region::zone: BoardDrag::setColumnZoneTarget(m, false, m_id); break;
+    case Region::reorder: BoardDrag::setColumnReorderTarget(m, false, m_id); break;
+    case Region::none: return;
+    }
+    m_board->setMarks(m);
+}
+
+void ColumnView::dragEnterEvent(QDragEnterEvent* event) {
+    if (BoardDrag::read(event->mimeData()).kind == BoardDrag::Payload::none) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    dragMoveEvent(event);
+}
+
+void ColumnView::dragMoveEvent(QDragMoveEvent* event) {
+    const auto payload = BoardDrag::read(event->mimeData());
+    const Hit hit = hitTest(event->position().toPoint(), payload.kind == BoardDrag::Payload::card);
+    if (!(hit == m_current)) {
+        leave(m_current);
+        m_current = hit;
+        enter(hit);
+    }
+    if (hit.region == Region::none)
+        event->ignore();
+    else
+        event->acceptProposedAction();
+}
+
+void ColumnView::dragLeaveEvent(QDragLeaveEvent*) {
+    leave(m_current);
+    m_current = {};
+}
+
+void ColumnView::dropEvent(QDropEvent* event) {
+    const auto payload = BoardDrag::read(event->mimeData());
+    const Hit hit = hitTest(event->position().toPoint(), payload.kind == BoardDrag::Payload::card);
+    const auto& board = *m_board->checklist();
+    bool taken = false;
+    if (hit.region == Region::slot || hit.region == Region::zone) {
+        ChecklistCardPtr before;
+        if (hit.region == Region::slot && hit.slot < int(m_tiles.size()))
+            before = m_tiles[size_t(hit.slot)]->card();
+        if (auto drop = BoardDrag::resolveCardDrop(board, payload, m_column, before)) {
+            m_board->queueCardDrop(*drop);
+            taken = true;
+        }
+    } else if (hit.region == Region::reorder) {
+        if (auto drop = BoardDrag::resolveColumnDrop(board, payload, m_column)) {
+            m_board->queueColumnDrop(*drop);
+            taken = true;
+        }
+    }
+    if (taken)
+        event->acceptProposedAction();
+    else
+        event->ignore();
+    m_current = {};
+    m_board->dragEnded();
+}
+
+// ---------------------------------------------------------------------------------------------
+AddColumnTile::AddColumnTile(QWidget* parent) : QAbstractButton(parent) {
+    setText(QStringLiteral("Ajouter une colonne"));
+    setAccessibleName(text());
+    setAccessibleDescription(QStringLiteral("Personnalise tes statuts."));
+    setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+QSize AddColumnTile::sizeHint() const {
+    const int content = 14 + 46 + 10 + QFontMetrics(Fonts::rounded(13, 600)).height() + 10 +
+                        QFontMetrics(Fonts::rounded(12, 400)).height() + 14;
+    return QSize(kAddTileWidth, std::max(kAddTileMinHeight, content));
+}
+
+bool AddColumnTile::hitButton(const QPoint& pos) const {
+    return Paint::roundedRect(QRectF(rect()), 16).contains(QPointF(pos) + QPointF(0.5, 0.5));
+}
+
+void AddColumnTile::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        click();
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
+}
+
+void AddColumnTile::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF r(rect());
+    Paint::fillRoundedRect(p, r, 16, AppPalette::cardBackground());
+    Paint::strokeRoundedRect(p, r, 16, withOpacity(AppPalette::separator(), 0.25));
+    if (hasFocus())
+        Paint::strokeRoundedRect(p, r, 16, withOpacity(AppPalette::brandBlue(), 0.8), 2);
+    const QFont titleFont = Fonts::rounded(13, 600);
+    const QFont subFont = Fonts::rounded(12, 400);
+    const int th = QFontMetrics(titleFont).height();
+    const int sh = QFontMetrics(subFont).height();
+    const int total = 46 + 10 + th + 10 + sh;
+    qreal y = (height() - total) / 2.0;
+    const QRectF icon(width() / 2.0 - 23, y, 46, 46);
+    Paint::fillRoundedRect(p, icon, 16, withOpacity(AppPalette::tintedBackground(), 0.55));
+    Paint::strokeRoundedRect(p, icon, 16, withOpacity(AppPalette::separator(), 0.3));
+    Symbols::paint(p, QRectF(icon.center().x() - 9, icon.center().y() - 9, 18, 18), QStringLiteral("plus"),
+                   AppPalette::secondaryText());
+    y += 46 + 10;
+    p.setFont(titleFont);
+    p.setPen(AppPalette::primaryText());
+    p.drawText(QRectF(14, y, width() - 28, th), Qt::AlignCenter, text());
+    y += th + 10;
+    p.setFont(subFont);
+    p.setPen(AppPalette::secondaryText());
+    p.drawText(QRectF(14, y, width() - 28, sh), Qt::AlignCenter, accessibleDescription());
+}
+
+// ---------------------------------------------------------------------------------------------
+ColumnsRow::ColumnsRow(ChecklistDetailView* board, QWidget* parent) : QWidget(parent), m_board(board) {
+    m_add = new AddColumnTile(this);
+    connect(m_add, &QAbstractButton::clicked, board, &ChecklistDetailView::openNewColumnSheet);
+}
+
+void ColumnsRow::sync() {
+    QHash<QUuid, ColumnView*> old;
+    for (auto* c : m_columns)
+        old[c->columnId()] = c;
+    std::vector<ColumnView*> columns;
+    for (const auto& col : sortedColumns(*m_board->checklist())) {
+        ColumnView* v = nullptr;
+        if (auto it = old.find(col->id()); it != old.end() && it.value()->column() == col) {
+            v = it.value();
+            old.erase(it);
+            v->sync();
+        } else {
+            v = new ColumnView(col, m_board, this);
+            v->show();
+        }
+        columns.push_back(v);
+    }
+    for (auto* v : std::as_const(old)) {
+        v->hide();
+        v->deleteLater();
+    }
+    m_columns = std::move(columns);
+    QWidget* prev = nullptr;
+    for (auto* c : m_columns) {
+        if (prev)
+            setTabOrder(prev, c->handle());
+        prev = c->tiles().empty() ? static_cast<QWidget*>(c->addCardButton()) : c->tiles().back();
+    }
+    if (prev)
+        setTabOrder(prev, m_add);
+    relayout();
+}
+
+void ColumnsRow::relayout() {
+    // The board's stack leaves room for the cards' shadows; the cards stand 16 below the header's card.
+    const QMargins sm = AppCard::shadowMargins();
+    const int top = kHeaderGap - sm.top() - sm.bottom();
+    int x = kRowInset;
+    int height = 0;
+    for (auto* c : m_columns) {
+        const QSize s = c->sizeHint();
+        c->setGeometry(x, top, s.width(), s.height());
+        height = std::max(height, top + s.height());
+        x += ColumnView::kWidth + kRowSpacing;
+    }
+    const QSize a = m_add->sizeHint();
+    m_add->setGeometry(x + sm.left(), top + sm.top(), a.width(), a.height());
+    x += sm.left() + a.width() + kRowInset + sm.right();
+    height = std::max(height, top + sm.top() + a.height());
+    const QSize size(x, height);
+    if (size != m_size) {
+        m_size = size;
+        resize(size);
+        updateGeometry();
+    }
+}
+
+QSize ColumnsRow::sizeHint() const { return m_size; }

@@ -1,0 +1,161 @@
+#pragma once
+
+#include "core/model/Models.h"
+
+#include <QAbstractButton>
+#include <QColor>
+#include <QWidget>
+
+#include <optional>
+#include <vector>
+
+class CardTile;
+class ChecklistDetailView;
+class PillLabel;
+class PrimaryButton;
+class QLabel;
+class QMenu;
+class SoftButton;
+class SymbolButton;
+
+// The board's header card: name, project line, counts pill and the "Colonne" button.
+class BoardHeader : public QWidget {
+    Q_OBJECT
+public:
+    BoardHeader(ChecklistDetailView* board, QWidget* parent = nullptr);
+    void sync();
+    QString nameText() const;
+    QString projectText() const;
+    QString countsText() const;
+    PrimaryButton* columnButton() const { return m_button; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    ChecklistDetailView* m_board;
+    QLabel* m_name;
+    QLabel* m_project;
+    PillLabel* m_counts;
+    PrimaryButton* m_button;
+};
+
+// One column of the board, 360 wide: header (symbol tile, name, count line, badge, menu, handle),
+// "Ajouter une étape", then its cards with a drop slot in front of each and one at the end, and a
+// drop zone below; an empty column shows a hint instead of the cards. The column lays its children
+// out itself, so that a growing slot moves only what is below it.
+class ColumnView : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kWidth = 360;
+
+    ColumnView(ChecklistColumnPtr column, ChecklistDetailView* board, QWidget* parent = nullptr);
+
+    const ChecklistColumnPtr& column() const { return m_column; }
+    QUuid columnId() const { return m_id; }
+    QColor displayColor() const { return m_color; }
+
+    // Re-reads the column and its visible cards, reusing the tiles of cards still there.
+    void sync();
+    // Redraws the slots and outline from the board's marks.
+    void marksChanged();
+
+    const std::vector<CardTile*>& tiles() const { return m_tiles; }
+    CardTile* tile(const QUuid& card) const;
+    QString nameText() const;
+    QString countText() const;
+    QString badgeText() const;
+    bool showsEmptyText() const;
+    // The drop slots (n + 1 for n cards, none when empty) and the drop zone, in this widget.
+    std::vector<QRect> slotRects() const { return m_slots; }
+    QRect zoneRect() const { return m_zone; }
+    QRect cardRect() const;
+    bool isReorderTarget() const;
+
+    QMenu* menu() const { return m_menu; }            // "Modifier", "Supprimer"
+    QMenu* moveMenu() const { return m_moveMenu; }    // "Déplacer à gauche", "Déplacer à droite"
+    SymbolButton* menuButton() const { return m_menuButton; }
+    SymbolButton* handle() const { return m_handle; }
+    SoftButton* addCardButton() const { return m_addCard; }
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    enum class Region { none, slot, zone, reorder };
+    struct Hit {
+        Region region = Region::none;
+        int slot = -1;
+        bool operator==(const Hit&) const = default;
+    };
+    Hit hitTest(const QPoint& pos, bool cardDrag) const;
+    void enter(const Hit& hit);
+    void leave(const Hit& hit);
+    std::optional<QUuid> slotCard(int slot) const;
+    void relayout();
+    void updateTexts();
+
+    ChecklistDetailView* m_board;
+    ChecklistColumnPtr m_column;
+    QUuid m_id;
+    QColor m_color;
+    std::vector<ChecklistCardPtr> m_cards;
+    std::vector<CardTile*> m_tiles;
+
+    QLabel* m_name;
+    QLabel* m_count;
+    PillLabel* m_badge;
+    SymbolButton* m_menuButton;
+    SymbolButton* m_handle;
+    SoftButton* m_addCard;
+    QLabel* m_empty;
+    QMenu* m_menu;
+    QMenu* m_moveMenu;
+
+    QRect m_iconTile;
+    int m_dividerY = 0;
+    std::vector<QRect> m_slots;
+    QRect m_zone;
+    int m_height = 0;
+    Hit m_current;
+};
+
+// The trailing "Ajouter une colonne" tile: a click opens the column sheet for a new column.
+class AddColumnTile : public QAbstractButton {
+    Q_OBJECT
+public:
+    explicit AddColumnTile(QWidget* parent = nullptr);
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override { return sizeHint(); }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    bool hitButton(const QPoint& pos) const override;
+};
+
+// The row of columns then the add-column tile, top-aligned, 14 apart, 2 in from each end.
+class ColumnsRow : public QWidget {
+    Q_OBJECT
+public:
+    ColumnsRow(ChecklistDetailView* board, QWidget* parent = nullptr);
+    // Matches the board's visible columns, reusing the views of columns still there.
+    void sync();
+    const std::vector<ColumnView*>& columns() const { return m_columns; }
+    AddColumnTile* addTile() const { return m_add; }
+    void relayout();
+    QSize sizeHint() const override;
+
+private:
+    ChecklistDetailView* m_board;
+    std::vector<ColumnView*> m_columns;
+    AddColumnTile* m_add;
+    QSize m_size;
+};

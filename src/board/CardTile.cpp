@@ -1,0 +1,237 @@
+#include "board/CardTile.h"
+
+#include "rtf/Rtf.h"
+#include "ui/Fonts.h"
+#include "ui/Paint.h"
+#include "ui/Palette.h"
+
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QTextDocument>
+#include <QTextLayout>
+
+namespace {
+
+constexpr int kPad = 12;
+constexpr int kSpacing = 10;
+const QString kSeeMore = QStringLiteral("Voir plus");
+
+QFont titleFont() { return Fonts::rounded(13, 600); }
+QFont previewFont() { return Fonts::rounded(12, 400); }
+QFont seeMoreFont() { return Fonts::rounded(12, 600); }
+
+} // namespace
+
+std::optional<QString> notesPreviewText(const OptText& notes) {
+    if (!notes)
+        return std::nullopt;
+    const QString trimmed = notes->trimmed();
+    if (trimmed.isEmpty())
+        return std::nullopt;
+    if (!trimmed.startsWith(QLatin1String("rtf:")))
+        return *notes;
+    // Strict Base64: any character outside the alphabet, blanks included, or a bad length fails.
+    const QByteArray encoded = trimmed.mid(4).toLatin1();
+    auto decoded = QByteArray::fromBase64Encoding(encoded, QByteArray::AbortOnBase64DecodingErrors);
+    if (encoded.size() % 4 != 0 || !decoded)
+        return *notes;
+    QTextDocument doc;
+    if (!rtf::read(*decoded, doc))
+        return QString();
+    return doc.toPlainText();
+}
+
+WrappedText wrapText(const QString& text, const QFont& font, qreal width, int maxLines) {
+    WrappedText out;
+    const QFontMetricsF fm(font);
+    out.lineHeight = fm.lineSpacing();
+    if (text.isEmpty()) {
+        out.lines << QString();
+        return out;
+    }
+    QString normalized = text;
+    normalized.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    QTextLayout layout(normalized, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    while (out.lines.size() < maxLines) {
+        QTextLine line = layout.createLine();
+        if (!line.isValid())
+            break;
+        line.setLineWidth(width);
+        const bool last = out.lines.size() == maxLines - 1;
+        QString part = normalized.mid(line.textStart(), line.textLength());
+        if (last && line.textStart() + line.textLength() < normalized.size()) {
+            // More text follows the last allowed line: elide what remains onto it.
+            part = fm.elidedText(normalized.mid(line.textStart()).replace(QChar::LineSeparator, QLatin1Char(' ')),
+                                 Qt::ElideRight, width);
+        }
+        while (part.endsWith(QChar::LineSeparator) || part.endsWith(QLatin1Char(' ')))
+            part.chop(1);
+        out.lines << part;
+    }
+    layout.endLayout();
+    if (out.lines.isEmpty())
+        out.lines << QString();
+    return out;
+}
+
+// ---------------------------------------------------------------------------------------------
+CardTile::CardTile(ChecklistCardPtr card, QWidget* parent)
+    : QAbstractButton(parent), m_card(std::move(card)), m_hover(new HoverAnimator(this, 120, false)) {
+    m_id = m_card->id();
+    connect(m_hover, &HoverAnimator::progressChanged, this, &CardTile::hoverProgressChanged);
+    setFocusPolicy(Qt::StrongFocus);
+    setCursor(Qt::PointingHandCursor);
+    setMouseTracking(true);
+    refresh();
+}
+
+bool CardTile::refresh() {
+    const QString title = m_card->title();
+    const OptText notes = m_card->notes();
+    if (title == m_title && notes == m_notes && m_layoutWidth >= 0)
+        return false;
+    m_title = title;
+    m_notes = notes;
+    m_preview = notesPreviewText(notes);
+    setText(m_title);
+    setAccessibleName(m_title);
+    setAccessibleDescription(m_preview && !m_preview->isEmpty() ? *m_preview + QLatin1Char('\n') + kSeeMore
+                                                                : kSeeMore);
+    m_layoutWidth = -1;
+    update();
+    return true;
+}
+
+void CardTile::setAccent(const QColor& accent) {
+    if (accent == m_accent)
+        return;
+    m_accent = accent;
+    update();
+}
+
+void CardTile::layoutTexts(int tileWidth) {
+    if (tileWidth == m_layoutWidth)
+        return;
+    m_layoutWidth = tileWidth;
+    const qreal inner = std::max(1, tileWidth - 2 * kPad);
+    m_titleLines = wrapText(m_title, titleFont(), inner, 4);
+    m_previewLines = m_preview ? wrapText(*m_preview, previewFont(), inner, 3) : WrappedText{};
+    qreal h = kPad + m_titleLines.height();
+    if (m_preview)
+        h += kSpacing + m_previewLines.height();
+    h += kSpacing + QFontMetricsF(seeMoreFont()).lineSpacing() + kPad;
+    m_height = int(std::ceil(h)) + 2 * kMargin;
+}
+
+int CardTile::heightForTileWidth(int tileWidth) {
+    layoutTexts(tileWidth);
+    return m_height;
+}
+
+QRectF CardTile::tileRect() const { return QRectF(rect()).adjusted(kMargin, kMargin, -kMargin, -kMargin); }
+
+void CardTile::setHovered(bool hovered) { m_hover->setHovered(hovered); }
+bool CardTile::isHovered() const { return m_hover->isHovered(); }
+qreal CardTile::hoverProgress() const { return m_hover->progress(); }
+
+bool CardTile::hitButton(const QPoint& pos) const {
+    return Paint::roundedRect(tileRect(), kRadius).contains(QPointF(pos) + QPointF(0.5, 0.5));
+}
+
+void CardTile::enterEvent(QEnterEvent* event) {
+    QAbstractButton::enterEvent(event);
+    if (onHover)
+        onHover(true);
+}
+
+void CardTile::leaveEvent(QEvent* event) {
+    QAbstractButton::leaveEvent(event);
+    if (onHover)
+        onHover(false);
+}
+
+void CardTile::mousePressEvent(QMouseEvent* event) {
+    m_pressed = event->button() == Qt::LeftButton && hitButton(event->position().toPoint());
+    m_pressPos = event->position().toPoint();
+    QAbstractButton::mousePressEvent(event);
+}
+
+void CardTile::mouseMoveEvent(QMouseEvent* event) {
+    if (m_pressed && (event->buttons() & Qt::LeftButton) &&
+        (event->position().toPoint() - m_pressPos).manhattanLength() >= QApplication::startDragDistance()) {
+        m_pressed = false;
+        setDown(false);   // a drag is not a click
+        if (onDragStart)
+            onDragStart();
+        return;
+    }
+    QAbstractButton::mouseMoveEvent(event);
+}
+
+void CardTile::keyPressEvent(QKeyEvent* event) {
+    const int key = event->key();
+    if ((event->modifiers() & Qt::AltModifier) &&
+        (key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_Left || key == Qt::Key_Right)) {
+        if (onMoveKey)
+            onMoveKey(key);
+        return;
+    }
+    if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        click();
+        return;
+    }
+    if (key == Qt::Key_F10 && (event->modifiers() & Qt::ShiftModifier)) {
+        if (onMenu)
+            onMenu(mapToGlobal(tileRect().center().toPoint()));
+        return;
+    }
+    QAbstractButton::keyPressEvent(event);
+}
+
+void CardTile::contextMenuEvent(QContextMenuEvent* event) {
+    if (onMenu)
+        onMenu(event->globalPos());
+}
+
+void CardTile::paintEvent(QPaintEvent*) {
+    layoutTexts(int(tileRect().width()));
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    const QRectF r = tileRect();
+    const qreal t = m_hover->progress();
+    Paint::scaleAbout(p, r, m_hover->scale(1.01));
+    Paint::fillRoundedRect(p, r, kRadius, AppPalette::cardBackground());
+    Paint::strokeRoundedRect(p, r, kRadius, withOpacity(m_accent, Paint::lerp(0.12, 0.22, t)));
+    if (hasFocus())
+        Paint::strokeRoundedRect(p, r, kRadius, withOpacity(AppPalette::brandBlue(), 0.8), 2);
+
+    const qreal x = r.left() + kPad;
+    const qreal w = r.width() - 2 * kPad;
+    qreal y = r.top() + kPad;
+    auto drawLines = [&](const WrappedText& text, const QFont& font, const QColor& color) {
+        p.setFont(font);
+        p.setPen(color);
+        const QFontMetricsF fm(font);
+        for (const QString& line : text.lines) {
+            p.drawText(QPointF(x, y + fm.ascent()), line);
+            y += text.lineHeight;
+        }
+    };
+    drawLines(m_titleLines, titleFont(), AppPalette::primaryText());
+    if (m_preview) {
+        y += kSpacing;
+        drawLines(m_previewLines, previewFont(), AppPalette::secondaryText());
+    }
+    y += kSpacing;
+    p.setFont(seeMoreFont());
+    p.setPen(AppPalette::secondaryText());
+    const QFontMetricsF fm(seeMoreFont());
+    p.drawText(QRectF(x, y, w, fm.lineSpacing()), Qt::AlignRight | Qt::AlignVCenter, kSeeMore);
+}

@@ -1,0 +1,121 @@
+#pragma once
+
+#include "board/BoardDrag.h"
+#include "checklists/ChecklistEdits.h"
+#include "core/model/Models.h"
+
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+#include <map>
+#include <optional>
+
+struct Services;
+class AddColumnTile;
+class BoardHeader;
+class ColumnView;
+class ColumnsRow;
+class NewChecklistColumnSheet;
+class QMenu;
+class QScrollArea;
+
+// The board of one checklist: its header with the counts and the "Colonne" button, then its columns
+// side by side in a row that scrolls sideways, each with its cards, and the tile that adds a column.
+// Cards and columns move by drag and drop, and through each tile's and column handle's menu or
+// Alt + arrow keys. Every change goes through ChecklistEdits.
+class ChecklistDetailView : public QWidget {
+    Q_OBJECT
+public:
+    ChecklistDetailView(const Services& services, ChecklistPtr checklist, std::function<void()> onBack,
+                        QWidget* parent = nullptr);
+    ~ChecklistDetailView() override;
+
+    const ChecklistPtr& checklist() const { return m_checklist; }
+    ChecklistEdits& edits() { return m_edits; }
+    const Services& services() const { return m_services; }
+
+    // ----- the card sheet (opened from a tile and from a column's "Ajouter une étape") -----
+    struct CardSheetHooks {
+        std::function<void(const ChecklistCardPtr&)> openCard;
+        std::function<void(const ChecklistColumnPtr&)> openNewCard;
+    };
+    void setCardSheetHooks(CardSheetHooks hooks) { m_cardHooks = std::move(hooks); }
+    void openCard(const ChecklistCardPtr& card);
+    void openNewCard(const ChecklistColumnPtr& column);
+
+    // ----- columns: sheet and deletion -----
+    void openNewColumnSheet();
+    void openEditColumnSheet(const ChecklistColumnPtr& column);
+    NewChecklistColumnSheet* columnSheet() const;
+    // Asks "Supprimer la colonne ?"; deletes the column and its cards only on "Supprimer".
+    void requestDeleteColumn(const ChecklistColumnPtr& column);
+    ChecklistColumnPtr columnToDelete() const { return m_columnToDelete; }
+
+    // ----- moves without a pointer -----
+    // One place up (-1) or down (+1) within the card's column.
+    void moveCardBy(const ChecklistCardPtr& card, int step);
+    // To the end of the visible column `step` places to the left (-1) or right (+1).
+    void moveCardToNeighbour(const ChecklistCardPtr& card, int step);
+    void moveCardTo(const ChecklistCardPtr& card, const ChecklistColumnPtr& column);
+    // One place left (-1) or right (+1).
+    void moveColumnBy(const ChecklistColumnPtr& column, int step);
+    // A tile's menu ("Ouvrir", "Monter", "Descendre", "Déplacer vers"); the caller owns it.
+    QMenu* cardMenu(const ChecklistCardPtr& card);
+
+    // ----- drag and drop -----
+    const BoardDrag::Marks& marks() const { return m_marks; }
+    void setMarks(const BoardDrag::Marks& marks);
+    void setHoveredCard(const QUuid& card, bool entered);
+    // Called by the drop targets with a drop they took: runs after the drag loop has returned.
+    void queueCardDrop(const BoardDrag::CardDrop& drop);
+    void queueColumnDrop(const BoardDrag::ColumnDrop& drop);
+    // However a drag ends (taken, refused, cancelled): no drop mark remains.
+    void dragEnded();
+    void startCardDrag(const ChecklistCardPtr& card, QWidget* source);
+    void startColumnDrag(const ChecklistColumnPtr& column, QWidget* source);
+    bool isDragging() const { return m_dragging; }
+
+    // ----- looking at it -----
+    BoardHeader* header() const { return m_header; }
+    std::vector<ColumnView*> columnViews() const;
+    ColumnView* columnView(const QUuid& id) const;
+    AddColumnTile* addColumnTile() const;
+    QScrollArea* columnsScroller() const { return m_columnsScroll; }
+    // Re-reads the model now (it is otherwise re-read on the next turn of the event loop after a change).
+    void syncNow();
+
+signals:
+    void synced();
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void scheduleSync();
+    void runDrop(std::function<void()> action);
+    void startDrag(const BoardDrag::Payload& payload, QWidget* source);
+
+    const Services& m_services;
+    ChecklistPtr m_checklist;
+    std::function<void()> m_onBack;   // kept for the shell; nothing on the board leaves it
+    ChecklistEdits m_edits;
+    CardSheetHooks m_cardHooks;
+
+    BoardDrag::Marks m_marks;
+    bool m_dragging = false;
+    std::vector<std::function<void()>> m_afterDrag;
+    bool m_syncQueued = false;
+
+    QPointer<QWidget> m_columnSheet;
+    ChecklistColumnPtr m_editingColumn;
+    ChecklistColumnPtr m_columnToDelete;
+
+    QScrollArea* m_scroll = nullptr;
+    QScrollArea* m_columnsScroll = nullptr;
+    BoardHeader* m_header = nullptr;
+    ColumnsRow* m_row = nullptr;
+
+    friend class ColumnView;
+};

@@ -1,0 +1,106 @@
+#include "BoardFixture.h"
+
+#include "board/BoardDrag.h"
+#include "rtf/Rtf.h"
+
+#include <QTextCursor>
+#include <QTextDocument>
+
+using namespace BoardDrag;
+
+namespace {
+const QUuid kId = QUuid::fromString(QStringLiteral("{0f8a3c2e-1b2d-4e5f-8a9b-0c1d2e3f4a5b}"));
+const QString kIdText = QStringLiteral("0F8A3C2E-1B2D-4E5F-8A9B-0C1D2E3F4A5B");
+} // namespace
+
+TEST(BoardPayloadTest, PayloadsAreReadStrictly) {
+    EXPECT_EQ(cardPayload(kId), "card:" + kIdText);
+    EXPECT_EQ(columnPayload(kId), "col:" + kIdText);
+    EXPECT_EQ(parse("card:" + kIdText).kind, Payload::card);
+    EXPECT_EQ(parse("card:" + kIdText.toLower()).id, kId);
+    EXPECT_EQ(parse("col:" + kIdText).kind, Payload::column);
+    for (const QString& bad : {"Card:" + kIdText, "card: " + kIdText, "card:{" + kIdText + "}", "card:" + kIdText + "0",
+                               "card:" + kIdText.left(35), "col:" + QString(kIdText).replace(8, 1, "_"), kIdText, QString()})
+        EXPECT_EQ(parse(bad).kind, Payload::none) << bad.toStdString();
+}
+
+TEST(BoardPayloadTest, OurPrivateTypeWinsAndOnlyTheFirstItemCounts) {
+    std::unique_ptr<QMimeData> mime(makeMime({Payload::card, kId}));
+    EXPECT_EQ(mime->text(), "card:" + kIdText);
+    EXPECT_TRUE(mime->hasFormat(kCardMime));
+    // Text rewritten by someone else does not change what our targets read.
+    mime->setText("col:" + kIdText);
+    EXPECT_EQ(read(mime.get()).kind, Payload::card);
+
+    QMimeData several;
+    several.setText("card:" + kIdText + "\r\ncol:" + kIdText);
+    EXPECT_EQ(read(&several).kind, Payload::card);
+    QMimeData prose;
+    prose.setText(QStringLiteral("Acheter du pain"));
+    EXPECT_EQ(read(&prose).kind, Payload::none);
+    EXPECT_FALSE(isBoardPayload(&prose));
+    EXPECT_TRUE(isBoardPayload(&several));
+}
+
+TEST(BoardPayloadTest, MarksFollowEnteringAndLeavingTargets) {
+    const QUuid col = QUuid::createUuid(), other = QUuid::createUuid(), cardId = QUuid::createUuid();
+    Marks m;
+    setCardSlotTarget(m, true, col, cardId);
+    EXPECT_TRUE(isSlotMarked(m, col, cardId));
+    // Leaving the slot forgets its card only: the column's end slot is then the marked one.
+    setCardSlotTarget(m, false, col, cardId);
+    EXPECT_EQ(m.dropTargetColumnId, col);
+    EXPECT_TRUE(isSlotMarked(m, col, std::nullopt));
+    // A late leave of another slot does not clear a newer mark.
+    setCardSlotTarget(m, true, col, cardId);
+    setCardSlotTarget(m, false, col, std::nullopt);
+    EXPECT_EQ(m.dropTargetCardId, cardId);
+
+    setColumnZoneTarget(m, true, other);
+    EXPECT_TRUE(isSlotMarked(m, other, std::nullopt));
+    setColumnZoneTarget(m, false, col);
+    EXPECT_EQ(m.dropTargetColumnId, other);
+    setColumnZoneTarget(m, false, other);
+    EXPECT_FALSE(m.dropTargetColumnId);
+
+    setColumnReorderTarget(m, true, col);
+    setColumnReorderTarget(m, false, other);   // whichever column it named
+    EXPECT_FALSE(m.dropTargetColumnReorderId);
+}
+
+TEST(BoardPayloadTest, NotesPreviewFollowsTheStoredForm) {
+    EXPECT_FALSE(notesPreviewText(std::nullopt));
+    EXPECT_FALSE(notesPreviewText(QStringLiteral("  \n\t ")));
+    EXPECT_EQ(notesPreviewText(QStringLiteral("  plain\n")), QStringLiteral("  plain\n"));
+
+    QTextDocument doc;
+    QTextCursor cursor(&doc);
+    QTextCharFormat bold;
+    bold.setFontWeight(QFont::Bold);
+    cursor.insertText(QStringLiteral("abc"), bold);
+    const QString encoded = QString::fromLatin1(rtf::write(doc).toBase64());
+    EXPECT_EQ(notesPreviewText("rtf:" + encoded), QStringLiteral("abc"));
+    EXPECT_EQ(notesPreviewText(" rtf:" + encoded + "\n"), QStringLiteral("abc"));
+
+    EXPECT_EQ(notesPreviewText(QStringLiteral("rtf:pas du base64")), QStringLiteral("rtf:pas du base64"));
+    EXPECT_EQ(notesPreviewText(QStringLiteral("rtf:YWJj")), QString());   // Base64 of "abc", not RTF
+    EXPECT_EQ(notesPreviewText(QStringLiteral("rtf:YWJ")), QStringLiteral("rtf:YWJ"));
+}
+
+using BoardDropRulesTest = BoardTest;
+
+TEST_F(BoardDropRulesTest, DropsNameOnlyThisBoardsVisibleObjects) {
+    auto board = checklist("B");
+    auto col = column(board, "c", 0);
+    auto hiddenCol = column(board, "h", 1, true);
+    auto x = card(col, "x", 0);
+    auto foreign = card(column(checklist("O"), "o", 0), "f", 0);
+
+    EXPECT_TRUE(resolveCardDrop(*board, {Payload::card, x->id()}, col, nullptr));
+    EXPECT_FALSE(resolveCardDrop(*board, {Payload::card, foreign->id()}, col, nullptr));
+    EXPECT_FALSE(resolveCardDrop(*board, {Payload::column, col->id()}, col, nullptr));
+    EXPECT_FALSE(resolveCardDrop(*board, {Payload::card, x->id()}, hiddenCol, nullptr));
+    EXPECT_TRUE(resolveColumnDrop(*board, {Payload::column, col->id()}, col));
+    EXPECT_FALSE(resolveColumnDrop(*board, {Payload::card, x->id()}, col));
+    EXPECT_FALSE(resolveColumnDrop(*board, {Payload::column, hiddenCol->id()}, col));
+}

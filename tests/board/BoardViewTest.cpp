@@ -1,0 +1,306 @@
+#include "BoardFixture.h"
+
+#include "board/BoardWidgets.h"
+#include "board/NewChecklistColumnSheet.h"
+#include "support/Accessibility.h"
+#include "support/TestSupport.h"
+#include "ui/Components.h"
+
+#include <QLineEdit>
+#include <QMenu>
+
+using namespace ChecklistLogic;
+
+namespace {
+QPoint centre(const QRect& r) { return r.center(); }
+} // namespace
+
+TEST_F(BoardTest, AnEmptyChecklistShowsItsDefaultColumnsOnce) {
+    auto p = std::make_shared<Project>(QUuid::createUuid(), "Site", std::nullopt, "folder", epoch(), epoch());
+    ctx().insert(p);
+    auto board = checklist("Vide", p);
+    auto* v = show(board);
+    ASSERT_EQ(v->columnViews().size(), 2u);
+    EXPECT_EQ(v->columnViews()[0]->nameText(), "A faire");
+    EXPECT_EQ(v->columnViews()[1]->nameText(), "Termine");
+    EXPECT_EQ(v->header()->projectText(), "Projet : Site");
+    EXPECT_EQ(v->header()->countsText(), "0 a faire • 0 terminee(s)");
+    auto* empty = v->columnViews()[0];
+    EXPECT_EQ(empty->countText(), "0 carte(s)");
+    EXPECT_EQ(empty->badgeText(), "0");
+    EXPECT_TRUE(empty->showsEmptyText());
+    EXPECT_TRUE(empty->slotRects().empty());
+    EXPECT_GE(empty->zoneRect().height(), 140);
+
+    v->hide();
+    v->show();
+    testsupport::flushEvents();
+    EXPECT_EQ(board->columns().size(), 2u);
+}
+
+TEST_F(BoardTest, ColumnsShowTheirVisibleCardsWithASlotInFrontOfEachAndAtTheEnd) {
+    auto board = checklist("B");
+    auto todo = column(board, "À faire", 0);
+    column(board, "Caché", 1, true);
+    auto done = column(board, "Terminé", 2);
+    card(todo, "Second", 1);
+    card(todo, "First", 0, false, QStringLiteral("Une note"));
+    card(todo, "Hidden", 2, true);
+    card(done, "Done", 0);
+    auto* v = show(board);
+    EXPECT_EQ(v->header()->nameText(), "B");
+    EXPECT_EQ(v->header()->projectText(), "Checklist globale");
+    EXPECT_EQ(v->header()->countsText(), "2 a faire • 1 terminee(s)");
+    ASSERT_EQ(v->columnViews().size(), 2u);
+    auto* col = v->columnViews()[0];
+    ASSERT_EQ(col->tiles().size(), 2u);
+    EXPECT_EQ(col->tiles()[0]->text(), "First");
+    EXPECT_EQ(col->tiles()[0]->previewText(), "Une note");
+    EXPECT_FALSE(col->tiles()[1]->hasPreview());
+    EXPECT_EQ(col->countText(), "2 carte(s)");
+    EXPECT_FALSE(col->showsEmptyText());
+    const auto gaps = col->slotRects();
+    ASSERT_EQ(gaps.size(), 3u);
+    EXPECT_LT(gaps[0].bottom(), col->tiles()[0]->geometry().center().y());
+    EXPECT_GT(gaps[2].top(), col->tiles()[1]->geometry().center().y());
+    for (const QRect& s : gaps)
+        EXPECT_EQ(s.height(), 10);
+    EXPECT_EQ(v->columnViews()[1]->countText(), "1 carte(s)");
+}
+
+TEST_F(BoardTest, CardDropsWaitForTheDragToEndAndLeaveNoMark) {
+    auto board = checklist("B");
+    auto todo = column(board, "To do", 0);
+    auto done = column(board, "Done", 1);
+    auto x = card(todo, "X", 0), y = card(todo, "Y", 1);
+    card(todo, "Z", 2);
+    auto* v = show(board);
+    auto* col = v->columnView(todo->id());
+    std::unique_ptr<QMimeData> mime(BoardDrag::makeMime({BoardDrag::Payload::card, y->id()}));
+
+    // Hovering the slot in front of X marks it, and only it grows.
+    EXPECT_TRUE(dragTo(col, centre(col->slotRects()[0]), mime.get(), false));
+    EXPECT_TRUE(BoardDrag::isSlotMarked(v->marks(), todo->id(), x->id()));
+    EXPECT_EQ(col->slotRects()[0].height(), 18);
+    EXPECT_EQ(col->slotRects()[1].height(), 10);
+
+    // The drop is taken at once, the model changes only on the next turn of the event loop.
+    QDropEvent drop(QPointF(centre(col->slotRects()[0])), Qt::MoveAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(col, &drop);
+    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_EQ(titles(todo), QStringList({"X", "Y", "Z"}));
+    EXPECT_EQ(v->marks(), BoardDrag::Marks{});
+    testsupport::flushEvents();
+    EXPECT_EQ(titles(todo), QStringList({"Y", "X", "Z"}));
+    EXPECT_FALSE(ctx().hasChanges());
+
+    // Into the other column's drop zone: last there, the source numbered again.
+    auto* other = v->columnView(done->id());
+    EXPECT_TRUE(dragTo(other, centre(other->zoneRect()), mime.get()));
+    testsupport::flushEvents();
+    EXPECT_EQ(titles(done), QStringList({"Y"}));
+    EXPECT_EQ(y->orderIndex(), 0);
+    EXPECT_EQ(titles(todo), QStringList({"X", "Z"}));
+    EXPECT_EQ(v->columnView(done->id())->tiles().size(), 1u);
+}
+
+TEST_F(BoardTest, RefusedAndCancelledDragsChangeNothingAndClearTheirMarks) {
+    auto board = checklist("B");
+    auto a = column(board, "A", 0);
+    auto b = column(board, "B", 1);
+    auto x = card(a, "X", 0);
+    card(a, "W", 1);
+    auto* v = show(board);
+    ASSERT_TRUE(ctx().save());
+    auto* colA = v->columnView(a->id());
+    const QDateTime stamped = board->updatedAt();
+
+    // A column payload on a card slot, a card over a tile (the column's reorder target), a foreign card.
+    std::unique_ptr<QMimeData> colMime(BoardDrag::makeMime({BoardDrag::Payload::column, b->id()}));
+    std::unique_ptr<QMimeData> cardMime(BoardDrag::makeMime({BoardDrag::Payload::card, x->id()}));
+    auto foreign = card(column(checklist("O"), "o", 0), "F", 0);
+    std::unique_ptr<QMimeData> foreignMime(BoardDrag::makeMime({BoardDrag::Payload::card, foreign->id()}));
+    EXPECT_FALSE(dragTo(colA, colA->tiles()[1]->geometry().center(), cardMime.get()));
+    EXPECT_FALSE(dragTo(colA, centre(colA->zoneRect()), foreignMime.get()));
+    QMimeData text;
+    text.setText(QStringLiteral("card:pas-un-identifiant"));
+    EXPECT_FALSE(dragTo(colA, centre(colA->zoneRect()), &text));
+    testsupport::flushEvents();
+    EXPECT_EQ(titles(a), QStringList({"X", "W"}));
+    EXPECT_EQ(board->updatedAt(), stamped);
+    EXPECT_EQ(v->marks(), BoardDrag::Marks{});
+
+    // A column drag over a column outlines it; leaving (Escape) clears it.
+    EXPECT_TRUE(dragTo(colA, centre(colA->slotRects()[0]), colMime.get(), false));
+    EXPECT_TRUE(colA->isReorderTarget());
+    leave(colA);
+    EXPECT_FALSE(colA->isReorderTarget());
+
+    // A card that left its slot for a tile keeps the column mark (the end slot grows) until the drag ends.
+    dragTo(colA, centre(colA->slotRects()[0]), cardMime.get(), false);
+    QDragMoveEvent overTile(colA->tiles()[0]->geometry().center(), Qt::MoveAction, cardMime.get(), Qt::LeftButton,
+                            Qt::NoModifier);
+    QApplication::sendEvent(colA, &overTile);
+    EXPECT_TRUE(BoardDrag::isSlotMarked(v->marks(), a->id(), std::nullopt));
+    EXPECT_EQ(colA->slotRects().back().height(), 18);
+    EXPECT_FALSE(colA->isReorderTarget());
+    v->dragEnded();
+    EXPECT_EQ(v->marks(), BoardDrag::Marks{});
+    EXPECT_EQ(colA->slotRects().back().height(), 10);
+    EXPECT_EQ(titles(a), QStringList({"X", "W"}));
+}
+
+TEST_F(BoardTest, ColumnsDropJustBeforeTheirTargetAndKeepTheirViews) {
+    auto board = checklist("B");
+    auto w = column(board, "W", 0);
+    column(board, "X", 1);
+    auto y = column(board, "Y", 2);
+    column(board, "Z", 3);
+    card(w, "card of W", 0);
+    auto* v = show(board);
+    auto* wView = v->columnView(w->id());
+    auto* yView = v->columnView(y->id());
+    std::unique_ptr<QMimeData> mime(BoardDrag::makeMime({BoardDrag::Payload::column, w->id()}));
+    EXPECT_TRUE(dragTo(yView, yView->cardRect().center(), mime.get()));
+    EXPECT_FALSE(yView->isReorderTarget());
+    testsupport::flushEvents();
+    EXPECT_EQ(columnNames(), QStringList({"X", "W", "Y", "Z"}));
+    EXPECT_EQ(v->columnView(w->id()), wView);   // the view follows its column
+    EXPECT_LT(wView->x(), yView->x());
+
+    // On itself: taken, nothing moves or is stamped.
+    const QDateTime stamped = board->updatedAt();
+    EXPECT_TRUE(dragTo(wView, wView->cardRect().center(), mime.get()));
+    testsupport::flushEvents();
+    EXPECT_EQ(columnNames(), QStringList({"X", "W", "Y", "Z"}));
+    EXPECT_EQ(board->updatedAt(), stamped);
+}
+
+TEST_F(BoardTest, TheKeyboardAndMenusMoveCardsAndColumnsToo) {
+    auto board = checklist("B");
+    auto a = column(board, "A", 0);
+    auto b = column(board, "B", 1);
+    auto x = card(a, "X", 0);
+    card(a, "Y", 1);
+    auto* v = show(board);
+    auto* tile = v->columnView(a->id())->tile(x->id());
+    tile->setFocus();
+    QTest::keyClick(tile, Qt::Key_Down, Qt::AltModifier);
+    EXPECT_EQ(titles(a), QStringList({"Y", "X"}));
+    auto* moved = v->columnView(a->id())->tile(x->id());
+    EXPECT_TRUE(moved->hasFocus());
+    QTest::keyClick(moved, Qt::Key_Right, Qt::AltModifier);
+    EXPECT_EQ(titles(b), QStringList({"X"}));
+    EXPECT_EQ(titles(a), QStringList({"Y"}));
+
+    std::unique_ptr<QMenu> menu(v->cardMenu(x));
+    QStringList texts;
+    for (auto* action : menu->actions())
+        texts << action->text();
+    EXPECT_EQ(texts, QStringList({"Ouvrir", "", "Monter", "Descendre", "Déplacer vers"}));
+
+    auto* handle = v->columnView(b->id())->handle();
+    handle->setFocus();
+    QTest::keyClick(handle, Qt::Key_Left, Qt::AltModifier);
+    EXPECT_EQ(columnNames(), QStringList({"B", "A"}));
+    v->columnView(b->id())->moveMenu()->actions()[1]->trigger();
+    EXPECT_EQ(columnNames(), QStringList({"A", "B"}));
+}
+
+TEST_F(BoardTest, DeletingAColumnAsksFirst) {
+    auto board = checklist("B");
+    auto a = column(board, "A", 0);
+    auto b = column(board, "B", 1);
+    column(board, "C", 2);
+    card(b, "gone", 0);
+    auto* v = show(board);
+    auto* menu = v->columnView(b->id())->menu();
+    ASSERT_EQ(menu->actions().size(), 3);
+    EXPECT_EQ(menu->actions()[0]->text(), "Modifier");
+    EXPECT_TRUE(menu->actions()[1]->isSeparator());
+    EXPECT_EQ(menu->actions()[2]->text(), "Supprimer");
+
+    DialogSeam::pushAnswer(QStringLiteral("Annuler"));
+    menu->actions()[2]->trigger();
+    EXPECT_EQ(v->columnToDelete(), b);
+    testsupport::flushEvents();
+    ASSERT_EQ(DialogSeam::shownMessages().size(), 1);
+    EXPECT_EQ(DialogSeam::shownMessages()[0].text, "Supprimer la colonne ?");
+    EXPECT_EQ(DialogSeam::shownMessages()[0].informativeText, "Les cartes de cette colonne seront aussi supprimees.");
+    EXPECT_EQ(columnNames(), QStringList({"A", "B", "C"}));
+
+    DialogSeam::pushAnswer(QStringLiteral("Supprimer"));
+    menu->actions()[2]->trigger();
+    testsupport::flushEvents();
+    EXPECT_EQ(columnNames(), QStringList({"A", "C"}));
+    EXPECT_EQ(v->columnViews().size(), 2u);
+    EXPECT_TRUE(ctx().fetch<ChecklistCard>().empty());
+    EXPECT_EQ(ChecklistLogic::sortedColumns(*board)[1]->orderIndex(), 1);
+    (void)a;
+}
+
+TEST_F(BoardTest, TheColumnSheetOpensForANewColumnOrTheOneToEdit) {
+    auto board = checklist("B");
+    auto a = column(board, "A", 0);
+    auto* v = show(board);
+    v->columnView(a->id())->menu()->actions()[0]->trigger();
+    ASSERT_TRUE(v->columnSheet());
+    EXPECT_TRUE(v->columnSheet()->isEditing());
+    EXPECT_EQ(v->columnSheet()->titleText(), "Modifier la colonne");
+    v->columnSheet()->reject();
+    testsupport::flushEvents();
+
+    // The tile and the header button always open it for a new column.
+    QTest::mouseClick(v->addColumnTile(), Qt::LeftButton);
+    ASSERT_TRUE(v->columnSheet());
+    EXPECT_FALSE(v->columnSheet()->isEditing());
+    v->columnSheet()->nameField()->setText(QStringLiteral("Review"));
+    QTest::mouseClick(v->columnSheet()->confirmButton(), Qt::LeftButton);
+    testsupport::flushEvents();
+    EXPECT_EQ(columnNames(), QStringList({"A", "Review"}));
+    EXPECT_EQ(v->columnViews().size(), 2u);
+
+    QTest::mouseClick(v->header()->columnButton(), Qt::LeftButton);
+    ASSERT_TRUE(v->columnSheet());
+    EXPECT_EQ(v->columnSheet()->titleText(), "Nouvelle colonne");
+}
+
+TEST_F(BoardTest, TilesAndAddButtonsOpenTheCardSheetThroughTheBoard) {
+    auto board = checklist("B");
+    auto a = column(board, "A", 0);
+    auto x = card(a, "X", 0);
+    auto* v = show(board);
+    ChecklistCardPtr opened;
+    ChecklistColumnPtr newIn;
+    v->setCardSheetHooks({[&](const ChecklistCardPtr& c) { opened = c; },
+                          [&](const ChecklistColumnPtr& c) { newIn = c; }});
+    auto* tile = v->columnView(a->id())->tile(x->id());
+    // A click on the tile's inner margin counts; one outside its rounded shape does not.
+    QTest::mouseClick(tile, Qt::LeftButton, {}, QPoint(CardTile::kMargin + 3, tile->height() / 2));
+    EXPECT_EQ(opened, x);
+    opened = nullptr;
+    QTest::mouseClick(tile, Qt::LeftButton, {}, QPoint(CardTile::kMargin + 1, CardTile::kMargin + 1));
+    EXPECT_FALSE(opened);
+    QTest::mouseClick(v->columnView(a->id())->addCardButton(), Qt::LeftButton);
+    EXPECT_EQ(newIn, a);
+}
+
+TEST_F(BoardTest, EveryTextAndControlIsNamedForAssistiveTechnology) {
+    auto board = checklist("B");
+    auto a = column(board, "À faire", 0);
+    card(a, "Écrire le plan", 0, false, QStringLiteral("Deux pages"));
+    column(board, "Terminé", 1);
+    auto* v = show(board);
+    EXPECT_EQ(testsupport::unnamedAccessibleElements(v), QStringList());
+    const QStringList names = testsupport::accessibleNames(v);
+    for (const char* name : {"B", "Checklist globale", "1 a faire • 0 terminee(s)", "Colonne", "À faire", "1 carte(s)",
+                             "Ajouter une étape", "Écrire le plan", "Options de la colonne", "Déplacer la colonne",
+                             "Glisser une carte ici ou ajoutez-en une.", "Ajouter une colonne"})
+        EXPECT_TRUE(names.contains(QString::fromUtf8(name))) << name;
+    auto* add = testsupport::findAccessible(v, QStringLiteral("Ajouter une étape"), QAccessible::Button);
+    ASSERT_TRUE(add);
+    ChecklistColumnPtr newIn;
+    v->setCardSheetHooks({{}, [&](const ChecklistColumnPtr& c) { newIn = c; }});
+    EXPECT_TRUE(testsupport::pressAccessible(add));
+    EXPECT_TRUE(testsupport::waitFor([&] { return newIn == a; }));
+}
