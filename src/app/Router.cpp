@@ -115,7 +115,7 @@ QWidget* Router::build(Screen screen) {
     const auto& c = m_callbacks;
     switch (screen) {
     case Screen::settings:
-        return new SettingsView(this);
+        return new SettingsView(m_services, this);
     case Screen::checklists:
         return new ChecklistsListView(c.onCreateChecklist, c.onOpenChecklist, this);
     case Screen::checklistDetail:

@@ -11,7 +11,7 @@
 #include <QVBoxLayout>
 
 #include "ui/Palette.h"
-#include "ui/Theme.h"
+#include "ui/Accessibility.h"
 #include "settings/SettingsWidgets.h"
 #include "core/model/UserProfile.h"
 #include "ui/DialogSeam.h"
@@ -28,7 +28,8 @@ public:
 
     explicit AvatarView(QWidget* parent) : QWidget(parent) {
         setFixedSize(side, side);
-        connect(&ThemeManager::shared(), &ThemeManager::appearanceChanged, this, qOverload<>(&QWidget::update));
+        setAccessibleName(QStringLiteral("Photo de profil"));
+        Accessibility::setRole(this, QAccessible::Graphic);
     }
 
     void setData(const std::optional<QByteArray>& data) {
@@ -75,7 +76,7 @@ protected:
             Paint::fillEllipse(p, r, AppPalette::cardBackground());
             const qreal icon = 26;
             Symbols::paint(p, QRectF(r.center().x() - icon / 2, r.center().y() - icon / 2, icon, icon),
-                           QStringLiteral("person.crop.circle.fill"), AppPalette::secondaryText());
+                           QStringLiteral("person.crop.circle.fill"), AppPalette::secondaryText(), Symbols::semibold);
         }
         Paint::strokeEllipse(p, r, withOpacity(AppPalette::separator(), 0.6), 1);
     }

@@ -14,6 +14,7 @@
 #include "prefs/Preferences.h"
 #include "core/model/UserProfile.h"
 #include "ui/Fonts.h"
+#include "services/Services.h"
 
 using namespace settingsui;
 
@@ -27,22 +28,6 @@ QString themeLabel(AppTheme theme) {
     }
     return {};
 }
-
-// A hairline in the separator colour at half opacity.
-class Divider : public QWidget {
-public:
-    explicit Divider(QWidget* parent = nullptr) : QWidget(parent) {
-        setFixedHeight(1);
-        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-        connect(&ThemeManager::shared(), &ThemeManager::appearanceChanged, this, qOverload<>(&QWidget::update));
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.fillRect(rect(), withOpacity(AppPalette::separator(), 0.5));
-    }
-};
 
 // Paints the screen background behind the scroll area's viewport.
 class Page : public QWidget {
@@ -58,7 +43,7 @@ protected:
 
 } // namespace
 
-SettingsView::SettingsView(QWidget* parent) : QWidget(parent) {
+SettingsView::SettingsView(const Services& services, QWidget* parent) : QWidget(parent), m_services(services) {
     setObjectName(QStringLiteral("settingsView"));
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
@@ -92,7 +77,8 @@ SettingsView::SettingsView(QWidget* parent) : QWidget(parent) {
     auto* header = new QHBoxLayout;
     header->setContentsMargins(0, 0, 0, 4);
     header->setSpacing(10);
-    header->addWidget(new SymbolView(QStringLiteral("gearshape.fill"), 18, [] { return AppPalette::secondaryText(); }),
+    header->addWidget(new SymbolView(QStringLiteral("gearshape.fill"), 18, [] { return AppPalette::secondaryText(); },
+                                     QStringLiteral("Réglages")),
                       0, Qt::AlignVCenter);
     auto* title = new ColorLabel(QStringLiteral("Réglages"), Fonts::rounded(22, QFont::Bold),
                                  [] { return AppPalette::primaryText(); });
@@ -144,7 +130,7 @@ SettingsView::SettingsView(QWidget* parent) : QWidget(parent) {
     profileStack->addLayout(names);
     m_divider = new Divider;
     profileStack->addWidget(m_divider);
-    m_avatarPicker = new AvatarPicker(&UserPreferencesStore::shared());
+    m_avatarPicker = new AvatarPicker(&m_services.profile);
     profileStack->addWidget(m_avatarPicker);
     auto* profileCard = new SettingsCard(QStringLiteral("Profil"), QStringLiteral("person.fill"), profile);
     profileCard->setObjectName(QStringLiteral("card.Profil"));
@@ -154,28 +140,34 @@ SettingsView::SettingsView(QWidget* parent) : QWidget(parent) {
 
     m_scroll->setWidget(page);
 
-    // Every choice is written at once; no save button.
-    connect(m_themePicker, &QComboBox::activated, this, [this](int index) {
-        const auto theme = static_cast<AppTheme>(m_themePicker->itemData(index).toInt());
-        ThemeManager::shared().setTheme(theme);
+    // Every choice is written at once; no save button. Each is taken however it was made: a click,
+    // the keyboard, or a screen reader setting the value.
+    connect(m_themePicker, &QComboBox::currentIndexChanged, this, [this](int index) {
+        if (m_syncing || index < 0)
+            return;
+        m_services.theme.setTheme(static_cast<AppTheme>(m_themePicker->itemData(index).toInt()));
     });
-    connect(m_layoutPicker, &SegmentedPicker::activated, this, [](int index) {
+    connect(m_layoutPicker, &SegmentedPicker::activated, this, [this](int index) {
         const DisplayLayout layout = DisplayLayouts::allCases.at(size_t(index));
-        Preferences::shared().setValue(QString::fromLatin1(DisplayLayouts::preferenceKey), DisplayLayouts::rawValue(layout));
+        m_services.prefs.setValue(QString::fromLatin1(DisplayLayouts::preferenceKey), DisplayLayouts::rawValue(layout));
     });
-    // Names are stored exactly as typed, on every edit by the person (not on our own updates).
-    connect(m_firstName, &QLineEdit::textEdited, this,
-            [](const QString& text) { UserPreferencesStore::shared().setFirstName(text); });
-    connect(m_lastName, &QLineEdit::textEdited, this,
-            [](const QString& text) { UserPreferencesStore::shared().setLastName(text); });
+    // Names are stored exactly as typed, on every change of the text that is not our own update.
+    connect(m_firstName, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (!m_syncing)
+            m_services.profile.setFirstName(text);
+    });
+    connect(m_lastName, &QLineEdit::textChanged, this, [this](const QString& text) {
+        if (!m_syncing)
+            m_services.profile.setLastName(text);
+    });
 
-    connect(&ThemeManager::shared(), &ThemeManager::themeChanged, this, &SettingsView::syncTheme);
-    connect(&ThemeManager::shared(), &ThemeManager::appearanceChanged, this, &SettingsView::restyle);
-    connect(&Preferences::shared(), &Preferences::changed, this, [this](const QString& key) {
+    connect(&m_services.theme, &ThemeManager::themeChanged, this, &SettingsView::syncTheme);
+    connect(&m_services.theme, &ThemeManager::appearanceChanged, this, &SettingsView::restyle);
+    connect(&m_services.prefs, &Preferences::changed, this, [this](const QString& key) {
         if (key == QLatin1String(DisplayLayouts::preferenceKey))
             syncLayout();
     });
-    connect(&UserPreferencesStore::shared(), &UserPreferencesStore::profileChanged, this, &SettingsView::syncProfile);
+    connect(&m_services.profile, &UserPreferencesStore::profileChanged, this, &SettingsView::syncProfile);
 
     syncTheme();
     syncLayout();
@@ -185,15 +177,18 @@ SettingsView::SettingsView(QWidget* parent) : QWidget(parent) {
 
 SettingsView::~SettingsView() = default;
 
-DisplayLayout SettingsView::storedLayout() {
+DisplayLayout SettingsView::storedLayout() const {
     return DisplayLayouts::fromStored(
-        Preferences::shared().value(QString::fromLatin1(DisplayLayouts::preferenceKey), QStringLiteral("list")).toString());
+        m_services.prefs.value(QString::fromLatin1(DisplayLayouts::preferenceKey), QStringLiteral("list")).toString());
 }
 
 void SettingsView::syncTheme() {
-    const int index = m_themePicker->findData(int(ThemeManager::shared().theme()));
-    if (index >= 0 && index != m_themePicker->currentIndex())
+    const int index = m_themePicker->findData(int(m_services.theme.theme()));
+    if (index >= 0 && index != m_themePicker->currentIndex()) {
+        m_syncing = true;
         m_themePicker->setCurrentIndex(index);
+        m_syncing = false;
+    }
 }
 
 void SettingsView::syncLayout() {
@@ -201,12 +196,14 @@ void SettingsView::syncLayout() {
 }
 
 void SettingsView::syncProfile() {
-    const UserProfile& p = UserPreferencesStore::shared().profile();
+    const UserProfile& p = m_services.profile.profile();
     // Only when different, so the cursor stays where the person is typing.
+    m_syncing = true;
     if (m_firstName->text() != p.firstName)
         m_firstName->setText(p.firstName);
     if (m_lastName->text() != p.lastName)
         m_lastName->setText(p.lastName);
+    m_syncing = false;
 }
 
 void SettingsView::restyle() {
@@ -214,7 +211,7 @@ void SettingsView::restyle() {
     pal.setColor(QPalette::Window, AppPalette::screenBackground());
     m_scroll->setPalette(pal);
     m_scroll->viewport()->setPalette(pal);
-    update();
+    restyleTree(this);
 }
 
 void SettingsView::paintEvent(QPaintEvent*) {

@@ -4,6 +4,7 @@
 
 #include "ui/DisplayLayout.h"
 
+struct Services;
 class QComboBox;
 class QLineEdit;
 class QScrollArea;
@@ -18,13 +19,13 @@ class SegmentedPicker;
 class SettingsView : public QWidget {
     Q_OBJECT
 public:
-    explicit SettingsView(QWidget* parent = nullptr);
+    explicit SettingsView(const Services& services, QWidget* parent = nullptr);
     ~SettingsView() override;
 
     static constexpr int maxContentWidth = 760;
 
     // The layout the picker shows for what is stored under "prefs.defaultLayout".
-    static DisplayLayout storedLayout();
+    DisplayLayout storedLayout() const;
 
     // Parts, for tests and the screen's own wiring.
     QComboBox* themePicker() const { return m_themePicker; }
@@ -43,6 +44,9 @@ private:
     void syncProfile();
     void restyle();
 
+    const Services& m_services;
+    // Our own updates of the fields and pickers are not the person's edits.
+    bool m_syncing = false;
     QScrollArea* m_scroll = nullptr;
     QWidget* m_column = nullptr;
     QComboBox* m_themePicker = nullptr;

@@ -5,7 +5,7 @@
 #include <QVBoxLayout>
 
 #include "ui/Palette.h"
-#include "ui/Theme.h"
+#include "ui/Accessibility.h"
 #include "ui/Fonts.h"
 #include "ui/Paint.h"
 #include "ui/Symbols.h"
@@ -17,7 +17,6 @@ ColorLabel::ColorLabel(const QString& text, const QFont& font, std::function<QCo
     setFont(font);
     setTextFormat(Qt::PlainText);
     restyle();
-    connect(&ThemeManager::shared(), &ThemeManager::appearanceChanged, this, &ColorLabel::restyle);
 }
 
 void ColorLabel::restyle() {
@@ -26,10 +25,12 @@ void ColorLabel::restyle() {
     setPalette(pal);
 }
 
-SymbolView::SymbolView(const QString& name, qreal px, std::function<QColor()> color, QWidget* parent)
+SymbolView::SymbolView(const QString& name, qreal px, std::function<QColor()> color, const QString& description,
+                       QWidget* parent)
     : QWidget(parent), m_name(name), m_px(px), m_color(std::move(color)) {
     setFixedSize(sizeHint());
-    connect(&ThemeManager::shared(), &ThemeManager::appearanceChanged, this, qOverload<>(&QWidget::update));
+    setAccessibleName(description);
+    Accessibility::setRole(this, QAccessible::Graphic);
 }
 
 QSize SymbolView::sizeHint() const { return QSize(qCeil(m_px), qCeil(m_px)); }
@@ -49,14 +50,16 @@ SettingsCard::SettingsCard(const QString& title, const QString& systemImage, QWi
     auto* header = new QHBoxLayout;
     header->setContentsMargins(0, 0, 0, 0);
     header->setSpacing(10);
-    header->addWidget(new SymbolView(systemImage, 14, [] { return AppPalette::secondaryText(); }), 0, Qt::AlignVCenter);
+    header->addWidget(new SymbolView(systemImage, 14, [] { return AppPalette::secondaryText(); }, title), 0,
+                      Qt::AlignVCenter);
     header->addWidget(new ColorLabel(title, Fonts::rounded(14, QFont::DemiBold), [] { return AppPalette::primaryText(); }),
                       0, Qt::AlignVCenter);
     header->addStretch(1);
     column->addLayout(header);
     if (content)
         column->addWidget(content);
-    connect(&ThemeManager::shared(), &ThemeManager::appearanceChanged, this, qOverload<>(&QWidget::update));
+    setAccessibleName(title);
+    Accessibility::setRole(this, QAccessible::Grouping);
 }
 
 void SettingsCard::paintEvent(QPaintEvent*) {
@@ -71,8 +74,12 @@ SettingRow::SettingRow(const QString& label, QWidget* right, QWidget* parent) : 
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(8);
-    row->addWidget(new ColorLabel(label, Fonts::rounded(13, QFont::DemiBold), [] { return AppPalette::primaryText(); }),
-                   0, Qt::AlignVCenter);
+    auto* caption = new ColorLabel(label, Fonts::rounded(13, QFont::DemiBold), [] { return AppPalette::primaryText(); });
+    // The label names its control for screen readers.
+    caption->setBuddy(right);
+    if (right->accessibleName().isEmpty())
+        right->setAccessibleName(label);
+    row->addWidget(caption, 0, Qt::AlignVCenter);
     row->addStretch(1);
     row->addWidget(right, 0, Qt::AlignVCenter);
 }
@@ -81,8 +88,11 @@ SettingTextField::SettingTextField(const QString& label, const QString& placehol
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(6);
-    column->addWidget(new ColorLabel(label, Fonts::rounded(12, QFont::DemiBold), [] { return AppPalette::secondaryText(); }));
+    auto* caption = new ColorLabel(label, Fonts::rounded(12, QFont::DemiBold), [] { return AppPalette::secondaryText(); });
+    column->addWidget(caption);
     m_edit = new QLineEdit(this);
+    caption->setBuddy(m_edit);
+    m_edit->setAccessibleName(label);
     m_edit->setPlaceholderText(placeholder);
     m_edit->setFont(Fonts::system(13));
     m_edit->setClearButtonEnabled(false);
@@ -95,8 +105,9 @@ constexpr int segmentHeight = 24;
 constexpr qreal trackRadius = 7;
 constexpr qreal trackInset = 2;
 
-QColor trackColor() { return ThemeManager::shared().isDark() ? QColor(255, 255, 255, 26) : QColor(0, 0, 0, 15); }
-QColor selectedColor() { return ThemeManager::shared().isDark() ? QColor(255, 255, 255, 56) : QColor(255, 255, 255); }
+bool isDark() { return AppPalette::screenBackground().lightnessF() < 0.5; }
+QColor trackColor() { return isDark() ? QColor(255, 255, 255, 26) : QColor(0, 0, 0, 15); }
+QColor selectedColor() { return isDark() ? QColor(255, 255, 255, 56) : QColor(255, 255, 255); }
 } // namespace
 
 SegmentButton::SegmentButton(const QString& text, QWidget* parent) : QAbstractButton(parent) {
@@ -105,6 +116,8 @@ SegmentButton::SegmentButton(const QString& text, QWidget* parent) : QAbstractBu
     setFont(Fonts::system(13));
     setFocusPolicy(Qt::TabFocus);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // One of a set: read as a radio button.
+    setAutoExclusive(true);
 }
 
 QSize SegmentButton::sizeHint() const {
@@ -116,7 +129,7 @@ void SegmentButton::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF r = QRectF(rect()).adjusted(trackInset, trackInset, -trackInset, -trackInset);
     if (isChecked()) {
-        if (!ThemeManager::shared().isDark())
+        if (!isDark())
             Paint::drawShadow(p, r, trackRadius - trackInset, QColor(0, 0, 0, 30), 2, QPointF(0, 0.5));
         Paint::fillRoundedRect(p, r, trackRadius - trackInset, selectedColor());
     } else if (isDown()) {
@@ -140,21 +153,30 @@ SegmentedPicker::SegmentedPicker(const QStringList& labels, QWidget* parent)
         auto* b = new SegmentButton(labels[i], this);
         m_group->addButton(b, i);
         row->addWidget(b);
-        connect(b, &QAbstractButton::clicked, this, [this, i] { emit activated(i); });
+        // A click checks the segment (toggled, then clicked); assistive technology toggles it without
+        // a click. Either way it is the person's choice, reported once.
+        connect(b, &QAbstractButton::toggled, this, [this, i](bool on) {
+            if (!on || m_syncing)
+                return;
+            m_toggledByClick = i;
+            emit activated(i);
+        });
+        connect(b, &QAbstractButton::clicked, this, [this, i] {
+            if (m_toggledByClick != i)
+                emit activated(i); // the segment was checked already
+            m_toggledByClick = -1;
+        });
     }
     setFixedHeight(segmentHeight);
-    connect(&ThemeManager::shared(), &ThemeManager::appearanceChanged, this, qOverload<>(&QWidget::update));
-    connect(&ThemeManager::shared(), &ThemeManager::appearanceChanged, this, [this] {
-        for (auto* b : m_group->buttons())
-            b->update();
-    });
 }
 
 int SegmentedPicker::currentIndex() const { return m_group->checkedId(); }
 
 void SegmentedPicker::setCurrentIndex(int index) {
+    m_syncing = true;
     if (auto* b = m_group->button(index))
         b->setChecked(true);
+    m_syncing = false;
 }
 
 QAbstractButton* SegmentedPicker::segment(int index) const { return m_group->button(index); }
@@ -163,6 +185,27 @@ void SegmentedPicker::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     Paint::fillRoundedRect(p, QRectF(rect()), trackRadius, trackColor());
+}
+
+Divider::Divider(QWidget* parent) : QWidget(parent) {
+    setFixedHeight(1);
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    Accessibility::setRole(this, QAccessible::Separator);
+}
+
+void Divider::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), withOpacity(AppPalette::separator(), 0.5));
+}
+
+void restyleTree(QWidget* root) {
+    const QList<QWidget*> widgets = root->findChildren<QWidget*>();
+    for (QWidget* w : widgets) {
+        if (auto* label = qobject_cast<ColorLabel*>(w))
+            label->restyle();
+        w->update();
+    }
+    root->update();
 }
 
 } // namespace settingsui

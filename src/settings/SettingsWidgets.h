@@ -10,10 +10,11 @@
 
 class QVBoxLayout;
 
-// Small views of the settings screen. They recolour themselves when the appearance changes.
+// Small views of the settings screen. The screen has them take the new colours when the appearance
+// changes (restyleTree).
 namespace settingsui {
 
-// Text in one palette colour, resolved again at every appearance change.
+// Text in one palette colour, resolved again at every restyle.
 class ColorLabel : public QLabel {
     Q_OBJECT
 public:
@@ -24,11 +25,13 @@ private:
     std::function<QColor()> m_color;
 };
 
-// A palette-coloured symbol in a square of `px`.
+// A palette-coloured symbol in a square of `px`, read by a screen reader as a picture named
+// `description`.
 class SymbolView : public QWidget {
     Q_OBJECT
 public:
-    SymbolView(const QString& name, qreal px, std::function<QColor()> color, QWidget* parent = nullptr);
+    SymbolView(const QString& name, qreal px, std::function<QColor()> color, const QString& description,
+               QWidget* parent = nullptr);
     QString name() const { return m_name; }
     QSize sizeHint() const override;
 
@@ -90,7 +93,8 @@ protected:
     void paintEvent(QPaintEvent*) override;
 };
 
-// A segmented control: one checked segment at a time, on a rounded track.
+// A segmented control: one checked segment at a time, on a rounded track. Screen readers see the
+// segments as radio buttons; choosing one through them counts as a click.
 class SegmentedPicker : public QWidget {
     Q_OBJECT
 public:
@@ -101,7 +105,8 @@ public:
     QAbstractButton* segment(int index) const;
 
 signals:
-    // A person chose the segment at `index` (also when it was already checked).
+    // A person chose the segment at `index` (also when it was already checked), by a click, the
+    // keyboard or assistive technology.
     void activated(int index);
 
 protected:
@@ -109,6 +114,21 @@ protected:
 
 private:
     QButtonGroup* m_group;
+    bool m_syncing = false;
+    int m_toggledByClick = -1;
 };
+
+// A hairline in the separator colour at half opacity.
+class Divider : public QWidget {
+    Q_OBJECT
+public:
+    explicit Divider(QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+};
+
+// Takes the current appearance's colours in `root` and everything under it.
+void restyleTree(QWidget* root);
 
 } // namespace settingsui

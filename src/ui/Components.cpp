@@ -1,5 +1,7 @@
 #include "ui/Components.h"
 
+#include "ui/Accessibility.h"
+
 #include "ui/Palette.h"
 #include "ui/Theme.h"
 #include "ui/Fonts.h"
@@ -40,6 +42,7 @@ AppCard::AppCard(QWidget* content, QWidget* parent) : QWidget(parent), m_layout(
     m_layout->setContentsMargins(s.left() + padding, s.top() + padding, s.right() + padding, s.bottom() + padding);
     m_layout->setSpacing(0);
     setAttribute(Qt::WA_TranslucentBackground);
+    Accessibility::setRole(this, QAccessible::Grouping);
     repaintOnAppearanceChange(this);
     if (content)
         setContent(content);
@@ -147,7 +150,8 @@ void PrimaryButton::paintEvent(QPaintEvent*) {
     qreal x = std::max<qreal>(kButtonPadH, (width() - contentW) / 2);
     const qreal cy = r.center().y();
     if (!m_systemImage.isEmpty()) {
-        Symbols::paint(p, QRectF(x, cy - kButtonSymbol / 2, kButtonSymbol, kButtonSymbol), m_systemImage, Qt::white);
+        Symbols::paint(p, QRectF(x, cy - kButtonSymbol / 2, kButtonSymbol, kButtonSymbol), m_systemImage, Qt::white,
+                       Symbols::semibold);
         x += kButtonSymbol + kButtonSpacing;
     }
     p.setFont(font());
@@ -168,6 +172,7 @@ StatusBadge::StatusBadge(const QString& text, StandardColor tone, QWidget* paren
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     setFont(Fonts::rounded(11, 600));
     setAccessibleName(text);
+    Accessibility::setRole(this, QAccessible::StaticText);
     repaintOnAppearanceChange(this);
 }
 

@@ -44,6 +44,11 @@ TEST_F(ComponentsTest, StatusBadgeTintAndName) {
     StatusBadge badge(QStringLiteral("Terminé"), StandardColor::green);
     badge.resize(badge.sizeHint());
     EXPECT_EQ(badge.accessibleName(), QStringLiteral("Terminé"));
+    // Painted text reads as text, not as an empty area.
+    QAccessibleInterface* badgeText = QAccessible::queryAccessibleInterface(&badge);
+    ASSERT_NE(badgeText, nullptr);
+    EXPECT_EQ(badgeText->role(), QAccessible::StaticText);
+    EXPECT_EQ(badgeText->text(QAccessible::Name), QStringLiteral("Terminé"));
     // Tinted capsule: the middle of the left end shows the status colour at 0.18 over nothing.
     const QColor tint = pixel(badge, QPoint(4, badge.height() / 2));
     EXPECT_NEAR(tint.alphaF(), 0.18, 0.02);
@@ -100,6 +105,7 @@ TEST_F(ComponentsTest, PrimaryButtonGeometry) {
 TEST_F(ComponentsTest, AppCardPadsAndPaints) {
     AppCard empty;
     empty.resize(empty.sizeHint());
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(&empty)->role(), QAccessible::Grouping);
     EXPECT_EQ(empty.cardRect().size(), QSize(32, 32));
 
     auto* label = new QLabel(QStringLiteral("Contenu"));

@@ -1,0 +1,39 @@
+#include "ui/Accessibility.h"
+
+#include <QAccessibleWidget>
+#include <QWidget>
+
+namespace {
+
+const char* const kRoleProperty = "_tolmek_accessible_role";
+
+// Asked for every object without an interface yet: answers for the widgets given a role here, so
+// that a plain painted QWidget is not read as an unnamed client area.
+QAccessibleInterface* factory(const QString&, QObject* object) {
+    auto* widget = qobject_cast<QWidget*>(object);
+    if (!widget)
+        return nullptr;
+    const QVariant role = widget->property(kRoleProperty);
+    if (!role.isValid())
+        return nullptr;
+    return new QAccessibleWidget(widget, QAccessible::Role(role.toInt()));
+}
+
+} // namespace
+
+namespace Accessibility {
+
+void setRole(QWidget* widget, QAccessible::Role role) {
+    static const bool installed = [] {
+        QAccessible::installFactory(factory);
+        return true;
+    }();
+    (void)installed;
+    widget->setProperty(kRoleProperty, int(role));
+    // An interface made earlier (setting a name announces it, which makes one) has the old role.
+    QAccessibleInterface* existing = QAccessible::queryAccessibleInterface(widget);
+    if (existing && existing->role() != role)
+        QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(existing));
+}
+
+} // namespace Accessibility
