@@ -13,31 +13,52 @@ namespace {
 // The one place that builds the board's persistent objects.
 ChecklistPtr makeChecklist(const QString& name, const OptText& colorKey, const OptText& colorHex,
                            const ProjectPtr& project) {
-    const QDateTime created = Clock::now();
-    const QDateTime updated = Clock::now();
-    return std::make_shared<Checklist>(QUuid::createUuid(), name, std::nullopt, QStringLiteral("checklist"), colorKey,
-                                       colorHex, std::nullopt, created, updated, std::nullopt, project);
+    ChecklistFields f;
+    f.name = name;
+    f.iconName = QStringLiteral("checklist");
+    f.colorKey = colorKey;
+    f.colorHex = colorHex;
+    f.createdAt = Clock::now();
+    f.updatedAt = Clock::now();
+    f.project = project;
+    return std::make_shared<Checklist>(std::move(f));
 }
 
 ChecklistColumnPtr makeColumn(const ChecklistPtr& checklist, const QString& name, const QString& icon,
                               const OptText& colorKey, const OptText& colorHex, int orderIndex) {
-    const QDateTime created = Clock::now();
-    const QDateTime updated = Clock::now();
-    return std::make_shared<ChecklistColumn>(QUuid::createUuid(), name, icon, colorKey, colorHex, orderIndex,
-                                             std::nullopt, created, updated, std::nullopt, checklist);
+    ChecklistColumnFields f;
+    f.name = name;
+    f.iconName = icon;
+    f.colorKey = colorKey;
+    f.colorHex = colorHex;
+    f.orderIndex = orderIndex;
+    f.createdAt = Clock::now();
+    f.updatedAt = Clock::now();
+    f.checklist = checklist;
+    return std::make_shared<ChecklistColumn>(std::move(f));
 }
 
 ChecklistCardPtr makeCard(const ChecklistColumnPtr& column, const QString& title, const OptText& notes,
                           int orderIndex) {
-    const QDateTime now = Clock::now();
-    return std::make_shared<ChecklistCard>(QUuid::createUuid(), title, notes, orderIndex, std::nullopt, now, now,
-                                           std::nullopt, column);
+    ChecklistCardFields f;
+    f.title = title;
+    f.notes = notes;
+    f.orderIndex = orderIndex;
+    f.createdAt = Clock::now();
+    f.updatedAt = f.createdAt;
+    f.column = column;
+    return std::make_shared<ChecklistCard>(std::move(f));
 }
 
 ChecklistAttachmentPtr makeAttachment(const ChecklistCardPtr& card, const QString& fileName, const OptText& mimeType,
                                       const QString& localPath) {
-    return std::make_shared<ChecklistAttachment>(QUuid::createUuid(), fileName, mimeType, localPath, std::nullopt,
-                                                 Clock::now(), card);
+    ChecklistAttachmentFields f;
+    f.fileName = fileName;
+    f.mimeType = mimeType;
+    f.localPath = localPath;
+    f.createdAt = Clock::now();
+    f.card = card;
+    return std::make_shared<ChecklistAttachment>(std::move(f));
 }
 
 // Writes only the numbers that change, so a drop rewrites the rows it moved and no others.
