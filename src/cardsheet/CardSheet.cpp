@@ -359,6 +359,7 @@ void CardSheet::refreshAttachments() {
     m_attachments->hide();
     m_attachments->deleteLater();
     m_attachments = fresh;
+    fresh->show();
 }
 
 QWidget* CardSheet::buildFileRow(const ChecklistAttachmentPtr& a) {
