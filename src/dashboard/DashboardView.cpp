@@ -6,7 +6,8 @@
 #include "dashboard/DashboardWidgets.h"
 #include "prefs/Preferences.h"
 #include "projects/DocStatusBadge.h"
-#include "projects/ListWidgets.h"
+#include "ui/lists/AdaptiveGridLayout.h"
+#include "ui/lists/ListItem.h"
 #include "richtext/ClickableTextView.h"
 #include "richtext/RichTextBlockEditor.h"
 #include "ui/Components.h"
@@ -45,16 +46,6 @@ QColor accentOf(DocStatus status) {
     case DocStatus::inProgress: break;
     }
     return AppPalette::brandBlue();
-}
-
-// An AppCard keeps room for its shadow around the visible card; this layout gives that room back to
-// the surroundings, so the visible card lines up with its neighbours and the spacings hold.
-QLayout* bleed(QWidget* card) {
-    auto* box = new QVBoxLayout;
-    const QMargins m = AppCard::shadowMargins();
-    box->setContentsMargins(-m.left(), -m.top(), -m.right(), -m.bottom());
-    box->addWidget(card);
-    return box;
 }
 
 // The count of the panel's header: a capsule behind the number.
@@ -144,16 +135,19 @@ DashboardView::DashboardView(const Services& services, std::function<void()> onC
     m_scroll->viewport()->setAutoFillBackground(false);
     outer->addWidget(m_scroll);
 
-    m_content = new projectsui::ShadowHost;
+    m_content = new lists::ShadowHost;
     m_content->setAutoFillBackground(false);
     m_main = new QVBoxLayout(m_content);
-    m_main->setContentsMargins(24, 24, 24, 24);
-    m_main->setSpacing(18);
-    m_main->addLayout(bleed(buildHeader()));
+    // Cards keep room for their shadows inside their own frames (AppCard::shadowMargins); the other
+    // blocks get the same room from their layouts, so that every visible edge sits 24 from the sides
+    // and the visible gaps between blocks are 18.
+    const QMargins shadow = AppCard::shadowMargins();
+    m_main->setContentsMargins(24 - shadow.left(), 24 - shadow.top(), 24 - shadow.right(), 24 - shadow.bottom());
+    m_main->setSpacing(0);
+    m_main->addWidget(buildHeader());
     m_main->addLayout(buildRecentProjects());
     m_main->addLayout(buildModules());
     m_main->addStretch(1);
-    m_main->addSpacing(10 - 18);
     m_scroll->setWidget(m_content);
 
     connect(m_data, &DashboardData::docsChanged, this, [this] {
@@ -224,9 +218,11 @@ QWidget* DashboardView::buildHeader() {
 
 QLayout* DashboardView::buildRecentProjects() {
     auto* col = new QVBoxLayout;
+    const QMargins shadow = AppCard::shadowMargins();
+    col->setContentsMargins(shadow.left(), 18 - shadow.bottom(), shadow.right(), 0);
     col->setSpacing(12);
     col->addWidget(new SectionHeader(QStringLiteral("Projets récents"), nullptr, m_services.theme, m_content));
-    m_projectsGrid = new projectsui::AdaptiveGridLayout(220, 260, 14);
+    m_projectsGrid = new lists::AdaptiveGridLayout(220, 260, 14);
     m_projectsMore = new DashboardSeeMoreCard(QStringLiteral("Voir plus"), QStringLiteral("eye"),
                                               [this] { m_onOpenProjects(); }, m_content);
     m_projectsGrid->addWidget(m_projectsMore);
@@ -246,9 +242,16 @@ QLayout* DashboardView::buildModules() {
     connect(m_quickNoteAction, &QAction::toggled, this, &DashboardView::setShowQuickNote);
     connect(m_checklistAction, &QAction::toggled, this, &DashboardView::setShowChecklist);
     m_modulesButton->setMenu(m_modulesMenu);
-    col->addWidget(new SectionHeader(QStringLiteral("Modules"), m_modulesButton, m_services.theme, m_content));
+    const QMargins shadow = AppCard::shadowMargins();
+    col->setContentsMargins(0, 18, 0, 0);
+    // The modules keep shadow room above them: the visible gap under the header stays 12.
+    col->setSpacing(12 - shadow.top());
+    auto* header = new QHBoxLayout;
+    header->setContentsMargins(shadow.left(), 0, shadow.right(), 0);
+    header->addWidget(new SectionHeader(QStringLiteral("Modules"), m_modulesButton, m_services.theme, m_content));
+    col->addLayout(header);
     m_modulesGrid = new QGridLayout;
-    m_modulesGrid->setHorizontalSpacing(14);
+    m_modulesGrid->setHorizontalSpacing(0);
     m_modulesGrid->setVerticalSpacing(14);
     m_modulesGrid->setColumnMinimumWidth(0, 320);
     m_modulesGrid->setColumnMinimumWidth(1, 320);
@@ -259,7 +262,7 @@ QLayout* DashboardView::buildModules() {
 }
 
 QWidget* DashboardView::buildChecklistsModule() {
-    auto* module = new projectsui::ShadowHost;
+    auto* module = new lists::ShadowHost;
     const QMargins m = AppCard::shadowMargins();
     auto* col = new QVBoxLayout(module);
     // Room for the cards' hover shadows, given back to the grid around it.
@@ -270,7 +273,7 @@ QWidget* DashboardView::buildChecklistsModule() {
         new DashLabel(QStringLiteral("Checklists récentes"), Fonts::rounded(14, 600), primary(), module));
     titleRow->addStretch(1);
     col->addLayout(titleRow);
-    m_checklistsGrid = new projectsui::AdaptiveGridLayout(220, 260, 14);
+    m_checklistsGrid = new lists::AdaptiveGridLayout(220, 260, 14);
     m_checklistsMore = new DashboardSeeMoreCard(QStringLiteral("Voir plus"), QStringLiteral("eye"),
                                                 [this] { m_onOpenChecklists(); }, module);
     m_checklistsGrid->addWidget(m_checklistsMore);
@@ -355,10 +358,12 @@ void DashboardView::syncModules() {
         shown << m_checklistsModule;
     for (QWidget* w : shown)
         m_modulesGrid->removeWidget(w);
-    const QMargins m = AppCard::shadowMargins();
-    // Both kinds keep shadow room around them; the negative spacing gives it back between the cells.
-    m_modulesGrid->setContentsMargins(-m.left(), -m.top(), -m.right(), -m.bottom());
-    m_modulesGrid->setHorizontalSpacing(14 - m.left() - m.right());
+    if (m_checklistsModule) {
+        // Beside the note, its left room is trimmed so the visible gap between the two is 14.
+        const QMargins m = AppCard::shadowMargins();
+        const int left = m_accordion ? 14 - m.right() : m.left();
+        m_checklistsModule->layout()->setContentsMargins(left, m.top(), m.right(), m.bottom());
+    }
     for (int i = 0; i < shown.size(); ++i) {
         m_modulesGrid->addWidget(shown[i], 0, i);
         shown[i]->show();
@@ -436,9 +441,6 @@ void DashboardView::refreshPanel() {
         if (m_panel) {
             m_main->removeWidget(m_panel);
             delete m_panel.data();
-            // The layout that bleeds the card out is left empty; drop it.
-            if (auto* item = m_main->itemAt(1); item && item->layout() && item->layout()->count() == 0)
-                delete m_main->takeAt(1);
         }
         m_panelBox = nullptr;
         m_panelList = nullptr;
@@ -473,7 +475,7 @@ void DashboardView::refreshPanel() {
         list->setSpacing(0);
         col->addWidget(m_panelList);
         m_panel = new AppCard(m_panelBox);
-        m_main->insertLayout(1, bleed(m_panel));
+        m_main->insertWidget(1, m_panel);
     }
     setBadgeStatus(m_panelBadge, status);
     m_panelTitle->setText(panelTitle(status));
@@ -486,7 +488,7 @@ void DashboardView::refreshPanel() {
     // Rows are reused in place; only a longer list makes new ones.
     while (m_rows.size() < docs.size()) {
         auto* row = new DocRowLine(nullptr, {}, m_panelList);
-        auto* divider = new projectsui::Divider([] { return withOpacity(AppPalette::separator(), 0.6); }, m_panelList);
+        auto* divider = new lists::Divider([] { return withOpacity(AppPalette::separator(), 0.6); }, m_panelList);
         list->addWidget(row);
         list->addWidget(divider);
         m_rows.push_back(row);

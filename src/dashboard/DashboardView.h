@@ -22,10 +22,10 @@ class QToolButton;
 class QVBoxLayout;
 class StatusBadge;
 
-namespace projectsui {
+namespace lists {
 class ShadowHost;
 class AdaptiveGridLayout;
-}
+} // namespace lists
 
 namespace dashboard {
 class DashboardAccordion;
@@ -125,7 +125,7 @@ private:
     bool m_forceSaveQuickNoteRTF = false;
 
     QScrollArea* m_scroll;
-    projectsui::ShadowHost* m_content;
+    lists::ShadowHost* m_content;
     QVBoxLayout* m_main;
     dashboard::DashboardAvatarLarge* m_avatar = nullptr;
     dashboard::DashLabel* m_greeting = nullptr;
@@ -141,7 +141,7 @@ private:
     std::vector<dashboard::DocRowLine*> m_rows;
     std::vector<QWidget*> m_rowDividers;
 
-    projectsui::AdaptiveGridLayout* m_projectsGrid = nullptr;
+    lists::AdaptiveGridLayout* m_projectsGrid = nullptr;
     std::vector<dashboard::DashboardProjectCard*> m_projectCards;
     dashboard::DashboardSeeMoreCard* m_projectsMore = nullptr;
 
@@ -153,7 +153,7 @@ private:
     QPointer<dashboard::DashboardAccordion> m_accordion;
     QPointer<RichTextBlockEditor> m_editor;
     QPointer<QWidget> m_checklistsModule;
-    projectsui::AdaptiveGridLayout* m_checklistsGrid = nullptr;
+    lists::AdaptiveGridLayout* m_checklistsGrid = nullptr;
     std::vector<dashboard::DashboardChecklistCard*> m_checklistCards;
     dashboard::DashboardSeeMoreCard* m_checklistsMore = nullptr;
 };

@@ -1,7 +1,6 @@
 #include "dashboard/DashboardWidgets.h"
 
 #include "dashboard/DashboardLogic.h"
-#include "projects/Items.h"
 #include "ui/Components.h"
 #include "ui/Fonts.h"
 #include "ui/ImageConversion.h"
@@ -151,18 +150,6 @@ void DashLabel::changeEvent(QEvent* event) {
     QLabel::changeEvent(event);
     if (event->type() == QEvent::ApplicationPaletteChange && !m_refreshing)
         refreshColor();
-}
-
-ClampedLabel::ClampedLabel(const QFont& font, ColorFn color, int maxLines, QWidget* parent)
-    : projectsui::ClampedText(font, std::move(color), maxLines, parent) {
-    installAccessibility();
-    setRole(this, QAccessible::StaticText);
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-}
-
-void ClampedLabel::setText(const QString& text) {
-    projectsui::ClampedText::setText(text);
-    setAccessibleName(text.trimmed().isEmpty() ? QString() : text);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -465,7 +452,7 @@ DashboardAccordion::DashboardAccordion(const QString& title, const QString& syst
     m_stack->setSpacing(0);
     m_header = new Header(title, systemImage, this);
     m_header->setParent(inner);
-    m_divider = new projectsui::Divider([] { return withOpacity(AppPalette::separator(), 0.6); }, inner);
+    m_divider = new lists::Divider([] { return withOpacity(AppPalette::separator(), 0.6); }, inner);
     m_divider->hide();
     m_stack->addWidget(m_header);
     m_stack->addWidget(m_divider);
@@ -527,7 +514,7 @@ DocRowLine::DocRowLine(DocPtr doc, std::function<void()> onOpen, QWidget* parent
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(12, 10, 12, 10);
     row->setSpacing(10);
-    m_tile = new projectsui::TileView(30, 10, 13, this);
+    m_tile = new lists::TileView(30, 10, 13, this);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
     m_title = new DashLabel({}, Fonts::rounded(13, 600), [] { return AppPalette::primaryText(); }, this);
@@ -653,10 +640,10 @@ DashboardProjectCard::DashboardProjectCard(ProjectPtr project, std::function<voi
                                            const ThemeManager& theme, QWidget* parent)
     : DashCard(std::move(onOpen), &theme, parent) {
     auto* col = cardStack(this);
-    m_tile = new projectsui::TileView(42, 12, 16, this);
+    m_tile = new lists::TileView(42, 12, 16, this);
     m_title = new DashLabel({}, Fonts::rounded(15, 700), [] { return AppPalette::primaryText(); }, this);
     m_title->setWordWrap(true);
-    m_details = new ClampedLabel(Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, 2, this);
+    m_details = new lists::ClampedText(Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, 2, this);
     col->addWidget(m_tile, 0, Qt::AlignLeft);
     col->addWidget(m_title);
     col->addWidget(m_details);
@@ -699,10 +686,10 @@ DashboardChecklistCard::DashboardChecklistCard(ChecklistPtr checklist, std::func
                                                const ThemeManager& theme, QWidget* parent)
     : DashCard(std::move(onOpen), &theme, parent) {
     auto* col = cardStack(this);
-    m_tile = new projectsui::TileView(42, 12, 16, this);
+    m_tile = new lists::TileView(42, 12, 16, this);
     m_title = new DashLabel({}, Fonts::rounded(15, 700), [] { return AppPalette::primaryText(); }, this);
     m_title->setWordWrap(true);
-    m_project = new ClampedLabel(Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, 1, this);
+    m_project = new lists::ClampedText(Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, 1, this);
     col->addWidget(m_tile, 0, Qt::AlignLeft);
     col->addWidget(m_title);
     col->addWidget(m_project);

@@ -4,7 +4,8 @@
 // cards of the recent grids. None of them changes a model object; clicks go to their callbacks.
 
 #include "core/model/Models.h"
-#include "projects/ListWidgets.h"
+#include "ui/lists/AdaptiveGridLayout.h"
+#include "ui/lists/ListItem.h"
 
 #include <QAbstractButton>
 #include <QImage>
@@ -21,9 +22,6 @@ class QVBoxLayout;
 class ThemeManager;
 class AppCard;
 
-namespace projectsui {
-class TileView;
-}
 
 namespace dashboard {
 
@@ -47,17 +45,9 @@ private:
     bool m_refreshing = false;
 };
 
-// Text cut after `maxLines` lines, exposed to accessibility as static text.
-class ClampedLabel : public projectsui::ClampedText {
-    Q_OBJECT
-public:
-    ClampedLabel(const QFont& font, ColorFn color, int maxLines, QWidget* parent = nullptr);
-    void setText(const QString& text);
-};
-
 // The titled bar above a section: accent bar, title, optional trailing widget. Its rounded background
-// and shadow are painted by its parent (a projectsui::ShadowHost), so the shadow is not clipped.
-class SectionHeader : public QWidget, public projectsui::ShadowCaster {
+// and shadow are painted by its parent (a lists::ShadowHost), so the shadow is not clipped.
+class SectionHeader : public QWidget, public lists::ShadowCaster {
     Q_OBJECT
 public:
     SectionHeader(const QString& title, QWidget* trailing, const ThemeManager& theme, QWidget* parent = nullptr);
@@ -200,7 +190,7 @@ protected:
 private:
     DocPtr m_doc;
     std::function<void()> m_onOpen;
-    projectsui::TileView* m_tile;
+    lists::TileView* m_tile;
     DashLabel* m_title;
     DashLabel* m_project;
     DashLabel* m_date;
@@ -209,7 +199,7 @@ private:
 };
 
 // What the three cards of the recent grids share: the rounded frame, the hover lift, the click.
-class DashCard : public QWidget, public projectsui::ShadowCaster {
+class DashCard : public QWidget, public lists::ShadowCaster {
     Q_OBJECT
 public:
     HoverAnimator* hover() const { return m_hover; }
@@ -245,9 +235,9 @@ protected:
 
 private:
     ProjectPtr m_project;
-    projectsui::TileView* m_tile;
+    lists::TileView* m_tile;
     DashLabel* m_title;
-    ClampedLabel* m_details;
+    lists::ClampedText* m_details;
 };
 
 class DashboardChecklistCard : public DashCard {
@@ -266,9 +256,9 @@ protected:
 
 private:
     ChecklistPtr m_checklist;
-    projectsui::TileView* m_tile;
+    lists::TileView* m_tile;
     DashLabel* m_title;
-    ClampedLabel* m_project;
+    lists::ClampedText* m_project;
 };
 
 class DashboardSeeMoreCard : public DashCard {
