@@ -28,10 +28,6 @@ ChecklistsListView::ChecklistsListView(std::function<void()> onCreateChecklist,
     : PlaceholderPanel(QStringLiteral("Checklists"), parent), m_onCreateChecklist(std::move(onCreateChecklist)),
       m_onOpenChecklist(std::move(onOpenChecklist)) {}
 
-ChecklistDetailView::ChecklistDetailView(ChecklistPtr checklist, std::function<void()> onBack, QWidget* parent)
-    : PlaceholderPanel(checklist ? checklist->name() : QString(), parent), m_checklist(std::move(checklist)),
-      m_onBack(std::move(onBack)) {}
-
 NewChecklistSheet::NewChecklistSheet(QWidget* parent) : QDialog(parent) {
     auto* layout = new QVBoxLayout(this);
     auto* title = new QLabel(QStringLiteral("Nouvelle checklist"), this);

@@ -34,17 +34,6 @@ private:
     std::function<void(const ChecklistPtr&)> m_onOpenChecklist;
 };
 
-class ChecklistDetailView : public PlaceholderPanel {
-    Q_OBJECT
-public:
-    ChecklistDetailView(ChecklistPtr checklist, std::function<void()> onBack, QWidget* parent = nullptr);
-    ChecklistPtr checklist() const { return m_checklist; }
-
-private:
-    ChecklistPtr m_checklist;
-    std::function<void()> m_onBack;
-};
-
 class NewChecklistSheet : public QDialog {
     Q_OBJECT
 public:

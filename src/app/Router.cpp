@@ -8,6 +8,7 @@
 #include "projects/ProjectDocumentsView.h"
 #include "projects/ProjectsListView.h"
 #include "editor/DocEditorView.h"
+#include "board/ChecklistDetailView.h"
 
 #include <QPainter>
 #include <QVBoxLayout>
@@ -119,7 +120,7 @@ QWidget* Router::build(Screen screen) {
     case Screen::checklists:
         return new ChecklistsListView(c.onCreateChecklist, c.onOpenChecklist, this);
     case Screen::checklistDetail:
-        return new ChecklistDetailView(m_state->selectedChecklistForDetail(), c.onChecklistBack, this);
+        return new ChecklistDetailView(m_services, m_state->selectedChecklistForDetail(), c.onChecklistBack, this);
     case Screen::projects:
         return new ProjectsListView(c.onCreateProject, m_state->projectsRefreshToken(), c.onOpenProject, this);
     case Screen::projectDocuments:
