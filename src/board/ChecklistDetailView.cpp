@@ -4,6 +4,7 @@
 #include "board/BoardWidgets.h"
 #include "board/CardTile.h"
 #include "board/NewChecklistColumnSheet.h"
+#include "cardsheet/CardSheet.h"
 #include "checklists/ChecklistLogic.h"
 #include "core/store/ModelContext.h"
 #include "services/Services.h"
@@ -159,14 +160,28 @@ ColumnView* ChecklistDetailView::columnView(const QUuid& id) const {
 AddColumnTile* ChecklistDetailView::addColumnTile() const { return m_row->addTile(); }
 
 // ----- card sheet ---------------------------------------------------------------------------------
+CardSheet* ChecklistDetailView::cardSheet() {
+    if (!m_cardSheet)
+        m_cardSheet = new CardSheet(m_services, m_checklist, this);
+    return m_cardSheet;
+}
+
 void ChecklistDetailView::openCard(const ChecklistCardPtr& card) {
-    if (m_cardHooks.openCard && card)
+    if (!card)
+        return;
+    if (m_cardHooks.openCard)
         m_cardHooks.openCard(card);
+    else
+        cardSheet()->openCard(card);
 }
 
 void ChecklistDetailView::openNewCard(const ChecklistColumnPtr& column) {
-    if (m_cardHooks.openNewCard && column)
+    if (!column)
+        return;
+    if (m_cardHooks.openNewCard)
         m_cardHooks.openNewCard(column);
+    else
+        cardSheet()->openNewCard(column);
 }
 
 // ----- columns ------------------------------------------------------------------------------------

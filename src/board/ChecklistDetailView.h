@@ -13,6 +13,7 @@
 
 struct Services;
 class AddColumnTile;
+class CardSheet;
 class BoardHeader;
 class ColumnView;
 class ColumnsRow;
@@ -36,6 +37,9 @@ public:
     const Services& services() const { return m_services; }
 
     // ----- the card sheet (opened from a tile and from a column's "Ajouter une étape") -----
+    // The board's one card sheet, made on first use.
+    CardSheet* cardSheet();
+    // Replaces the card sheet (tests); empty hooks go back to it.
     struct CardSheetHooks {
         std::function<void(const ChecklistCardPtr&)> openCard;
         std::function<void(const ChecklistColumnPtr&)> openNewCard;
@@ -109,6 +113,7 @@ private:
     bool m_syncQueued = false;
 
     QPointer<QWidget> m_columnSheet;
+    CardSheet* m_cardSheet = nullptr;
     ChecklistColumnPtr m_editingColumn;
     ChecklistColumnPtr m_columnToDelete;
 

@@ -2,6 +2,7 @@
 
 #include "board/BoardWidgets.h"
 #include "board/NewChecklistColumnSheet.h"
+#include "cardsheet/CardSheet.h"
 #include "support/Accessibility.h"
 #include "support/TestSupport.h"
 #include "ui/Components.h"
@@ -270,6 +271,16 @@ TEST_F(BoardTest, TilesAndAddButtonsOpenTheCardSheetThroughTheBoard) {
     auto a = column(board, "A", 0);
     auto x = card(a, "X", 0);
     auto* v = show(board);
+    QTest::mouseClick(v->columnView(a->id())->tile(x->id()), Qt::LeftButton);
+    EXPECT_TRUE(v->cardSheet()->isVisible());
+    EXPECT_EQ(v->cardSheet()->editingCard(), x);
+    EXPECT_FALSE(v->cardSheet()->isEditing());
+    v->cardSheet()->reject();
+    QTest::mouseClick(v->columnView(a->id())->addCardButton(), Qt::LeftButton);
+    EXPECT_EQ(v->cardSheet()->targetColumn(), a);
+    EXPECT_TRUE(v->cardSheet()->isEditing());
+    v->cardSheet()->reject();
+
     ChecklistCardPtr opened;
     ChecklistColumnPtr newIn;
     v->setCardSheetHooks({[&](const ChecklistCardPtr& c) { opened = c; },
