@@ -87,7 +87,7 @@ void AppShellView::sync() {
 void AppShellView::presentSheets() {
     QWidget* host = window();
     if (m_state->isPresentingNewProject() && !m_newProjectSheet) {
-        auto* sheet = new NewProjectSheet(host);
+        auto* sheet = new NewProjectSheet(m_services, host);
         m_newProjectSheet = sheet;
         connect(sheet, &QDialog::finished, this, [this, sheet](int) {
             // Created or cancelled, the projects screen reloads once.
@@ -105,7 +105,7 @@ void AppShellView::presentSheets() {
             // A document needs a project: never show an empty sheet.
             m_state->setPresentingNewDoc(false);
         } else {
-            auto* sheet = new NewDocSheet(project, host);
+            auto* sheet = new NewDocSheet(m_services, project, host);
             m_newDocSheet = sheet;
             connect(sheet, &QDialog::finished, this, [this, sheet](int) {
                 m_newDocSheet = nullptr;

@@ -122,9 +122,9 @@ QWidget* Router::build(Screen screen) {
     case Screen::checklistDetail:
         return new ChecklistDetailView(m_services, m_state->selectedChecklistForDetail(), c.onChecklistBack, this);
     case Screen::projects:
-        return new ProjectsListView(c.onCreateProject, m_state->projectsRefreshToken(), c.onOpenProject, this);
+        return new ProjectsListView(m_services, c.onCreateProject, m_state->projectsRefreshToken(), c.onOpenProject, this);
     case Screen::projectDocuments:
-        return new ProjectDocumentsView(m_state->selectedProjectForDocuments(), c.onDocumentsBack, c.onCreateDoc,
+        return new ProjectDocumentsView(m_services, m_state->selectedProjectForDocuments(), c.onDocumentsBack, c.onCreateDoc,
                                         c.onOpenDoc, this);
     case Screen::docEditor:
         return new ImprovedDocEditorView(m_services, m_state->openedDoc(), this);

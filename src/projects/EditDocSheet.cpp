@@ -1,7 +1,6 @@
 #include "projects/EditDocSheet.h"
 
-#include "core/model/Clock.h"
-#include "core/model/SwiftDataContainer.h"
+#include <QLineEdit>
 
 const QStringList& EditDocSheet::editDocIconChoices() {
     static const QStringList icons{
@@ -19,8 +18,8 @@ const QStringList& EditDocSheet::editDocIconChoices() {
     return icons;
 }
 
-EditDocSheet::EditDocSheet(DocPtr doc, QWidget* parent)
-    : DocFieldsSheet({QStringLiteral("Modifier le document"),
+EditDocSheet::EditDocSheet(const Services& services, DocPtr doc, QWidget* parent)
+    : DocFieldsSheet(services, {QStringLiteral("Modifier le document"),
                       QStringLiteral("Mettez à jour le titre, le statut, la couleur et l’icône."),
                       QStringLiteral("Enregistrer"), 0},
                      editDocIconChoices(), doc->title(), doc->status(), parent),
@@ -28,12 +27,4 @@ EditDocSheet::EditDocSheet(DocPtr doc, QWidget* parent)
     setInitialAppearance(*m_doc);
 }
 
-void EditDocSheet::confirm() {
-    m_doc->setTitle(pickedTitle());
-    m_doc->setStatusRaw(DocStatusInfo::rawValue(status()));
-    writeAppearance(*m_doc);
-    m_doc->setUpdatedAt(Clock::now());
-    if (const ProjectPtr project = m_doc->project())
-        project->setUpdatedAt(Clock::now());
-    modelContext().save();   // a failure stays pending in the context, which logs it
-}
+void EditDocSheet::confirm() { edits().editDoc(m_doc, titleField()->text(), status(), pickedLook()); }

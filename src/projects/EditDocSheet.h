@@ -7,7 +7,7 @@
 class EditDocSheet : public DocFieldsSheet {
     Q_OBJECT
 public:
-    EditDocSheet(DocPtr doc, QWidget* parent = nullptr);
+    EditDocSheet(const Services& services, DocPtr doc, QWidget* parent = nullptr);
 
     static const QStringList& editDocIconChoices();
 

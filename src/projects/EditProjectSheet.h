@@ -7,7 +7,7 @@
 class EditProjectSheet : public ProjectFieldsSheet {
     Q_OBJECT
 public:
-    EditProjectSheet(ProjectPtr project, QWidget* parent = nullptr);
+    EditProjectSheet(const Services& services, ProjectPtr project, QWidget* parent = nullptr);
 
     ProjectPtr project() const { return m_project; }
 

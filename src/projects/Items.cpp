@@ -2,32 +2,84 @@
 
 #include "projects/DocStatusBadge.h"
 #include "ui/Components.h"
-#include "ui/Palette.h"
-#include "ui/Theme.h"
 #include "ui/Fonts.h"
 #include "ui/Paint.h"
-#include "ui/Symbols.h"
+#include "ui/Palette.h"
+#include "ui/Theme.h"
 
-#include <QContextMenuEvent>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QLocale>
-#include <QMouseEvent>
 #include <QPainter>
 #include <QVBoxLayout>
 
 namespace projectsui {
 
+using lists::EllipsisButton;
+
 namespace {
-constexpr int kHoverMs = 120;
-bool isDark() { return ThemeManager::shared().isDark(); }
+
 bool hasText(const OptText& t) { return t && !t->trimmed().isEmpty(); }
 
+ClampedText* primaryText(QWidget* parent, int px, int weight, int maxLines) {
+    return new ClampedText(Fonts::rounded(px, weight), [] { return AppPalette::primaryText(); }, maxLines, parent);
+}
+ClampedText* secondaryText(QWidget* parent, int maxLines) {
+    return new ClampedText(Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, maxLines, parent);
+}
+
+// A row: the leading tile, the texts centred against it, then the trailing widgets.
+QHBoxLayout* rowLayout(QWidget* row, QMargins margins, QWidget* tile, QVBoxLayout* texts,
+                       std::initializer_list<QWidget*> trailing) {
+    auto* layout = new QHBoxLayout(row);
+    layout->setContentsMargins(margins);
+    layout->setSpacing(12);
+    layout->addWidget(tile);
+    // The free height goes above and below the texts, not into them: a lone line sits centred.
+    texts->setContentsMargins(0, 0, 0, 0);
+    texts->insertStretch(0, 1);
+    texts->addStretch(1);
+    layout->addLayout(texts, 1);
+    for (QWidget* w : trailing)
+        layout->addWidget(w);
+    return layout;
+}
+
+QVBoxLayout* textColumn(int spacing, std::initializer_list<QWidget*> texts) {
+    auto* col = new QVBoxLayout;
+    col->setSpacing(spacing);
+    for (QWidget* w : texts)
+        col->addWidget(w);
+    return col;
+}
+
+// A card: the header (leading picture, space, menu), the texts, flexible space, an optional footer,
+// in a column of spacing 10 at least 120 high. The flexible space is an item of the column, so the
+// spacing applies before it (and, through the layout, before the footer).
+void cardLayout(QWidget* card, QWidget* leading, EllipsisButton* menu, std::initializer_list<QWidget*> texts,
+                QLayout* footer = nullptr) {
+    auto* col = new QVBoxLayout(card);
+    col->setContentsMargins(14, 14, 14, 14);
+    col->setSpacing(10);
+    auto* header = new QHBoxLayout;
+    header->setContentsMargins(0, 0, 0, 0);
+    header->addWidget(leading);
+    header->addStretch(1);
+    header->addWidget(menu);
+    col->addLayout(header);
+    for (QWidget* w : texts)
+        col->addWidget(w);
+    col->addSpacing(10);
+    col->addStretch(1);
+    if (footer)
+        col->addLayout(footer);
+    card->setMinimumHeight(120);
+}
+
 // A card's background with its hover: a shadow in the card's tint, a slight scale, a firmer stroke.
-void paintCard(QPainter& p, const QRect& rect, const HoverAnimator& hover, const QColor& tint, qreal darkShadow,
-               qreal lightShadow) {
+void paintCard(QPainter& p, const QRect& rect, const HoverAnimator& hover, bool dark, const QColor& tint,
+               qreal darkShadow, qreal lightShadow) {
     const qreal t = hover.progress();
-    const bool dark = isDark();
     p.save();
     if (t > 0)
         Paint::drawShadow(p, QRectF(rect), 16, withOpacity(tint, (dark ? darkShadow : lightShadow) * t),
@@ -37,149 +89,44 @@ void paintCard(QPainter& p, const QRect& rect, const HoverAnimator& hover, const
     Paint::strokeRoundedRect(p, QRectF(rect), 16, withOpacity(AppPalette::separator(), hover.value(0.25, 0.45)));
     p.restore();
 }
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
-TileView::TileView(int size, qreal radius, qreal symbolPx, QWidget* parent)
-    : QWidget(parent), m_radius(radius), m_px(symbolPx) {
-    setFixedSize(size, size);
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-}
-
-void TileView::setSymbol(const QString& name, const QColor& tint) {
-    m_symbol = name;
-    m_tint = tint;
-    update();
-}
-
-void TileView::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QRectF r = QRectF(rect());
-    Paint::fillRoundedRect(p, r, m_radius, withOpacity(m_tint, 0.14));
-    Paint::strokeRoundedRect(p, r, m_radius, withOpacity(m_tint, 0.22));
-    Symbols::paint(p, QRectF((width() - m_px) / 2, (height() - m_px) / 2, m_px, m_px), m_symbol, m_tint);
-}
-
-SymbolView::SymbolView(qreal px, QWidget* parent) : QWidget(parent), m_px(px) {
-    setFixedSize(int(std::ceil(px)), int(std::ceil(px)));
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-}
-
-void SymbolView::setSymbol(const QString& name, const QColor& color) {
-    m_symbol = name;
-    m_color = color;
-    update();
-}
-
-void SymbolView::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    Symbols::paint(p, QRectF(rect()), m_symbol, m_color);
-}
-
-// ---------------------------------------------------------------------------------------------
-ItemBase::ItemBase(Callbacks callbacks, QWidget* parent)
-    : QWidget(parent), m_cb(std::move(callbacks)), m_hover(new HoverAnimator(this, kHoverMs)) {
-    setCursor(Qt::PointingHandCursor);
-    connect(m_hover, &HoverAnimator::progressChanged, this, [this](qreal t) {
-        hoverProgressChanged(t);
-        repaintHost();
-    });
-}
-
-void ItemBase::resetHover() {
-    m_pressed = false;
-    m_hover->setHoveredImmediately(false);
-    hoverProgressChanged(0);
-}
-
-void ItemBase::repaintHost() {
-    if (QWidget* host = parentWidget())
-        host->update(geometry().adjusted(-30, -30, 30, 36));
-    update();
-}
-
-void ItemBase::rebind(PersistentModel* model, Callbacks callbacks) {
-    disconnect(m_observer);
-    m_cb = std::move(callbacks);
-    m_observer = connect(model, &PersistentModel::changed, this, [this] { refresh(); });
-    resetHover();
-    refresh();
-}
-
-void ItemBase::installEllipsis(EllipsisButton* button) {
-    m_ellipsis = button;
-    connect(button, &EllipsisButton::editRequested, this, [this] { if (m_cb.onEdit) m_cb.onEdit(); });
-    connect(button, &EllipsisButton::deleteRequested, this, [this] { if (m_cb.onDelete) m_cb.onDelete(); });
-}
-
-void ItemBase::mousePressEvent(QMouseEvent* e) {
-    m_pressed = e->button() == Qt::LeftButton;
-    e->accept();
-}
-
-void ItemBase::mouseReleaseEvent(QMouseEvent* e) {
-    const bool click = m_pressed && e->button() == Qt::LeftButton && rect().contains(e->position().toPoint());
-    m_pressed = false;
-    if (click && m_cb.onOpen)
-        m_cb.onOpen();
-}
-
-void ItemBase::contextMenuEvent(QContextMenuEvent* e) {
-    auto onEdit = m_cb.onEdit, onDelete = m_cb.onDelete;
-    execContextMenu(this, e->globalPos(), [onEdit] { if (onEdit) onEdit(); }, [onDelete] { if (onDelete) onDelete(); });
-}
-
-// ---------------------------------------------------------------------------------------------
-ProjectItem::ProjectItem(ProjectPtr project, Callbacks callbacks, QWidget* parent)
-    : ItemBase(std::move(callbacks), parent), m_project(std::move(project)) {}
+ProjectItem::ProjectItem(ThemeManager& theme, ProjectPtr project, Callbacks callbacks, QWidget* parent)
+    : ListItem(theme, std::move(callbacks), parent), m_project(std::move(project)) {}
 
 void ProjectItem::setProject(ProjectPtr project, Callbacks callbacks) {
     m_project = std::move(project);
-    rebind(m_project.get(), std::move(callbacks));
+    rebind(connect(m_project.get(), &PersistentModel::changed, this, [this] { refresh(); }), std::move(callbacks));
 }
 
 QColor ProjectItem::projectTint() const { return displayColor(m_project->colorKey(), m_project->colorHex()); }
 
-ProjectRow::ProjectRow(ProjectPtr project, Callbacks callbacks, QWidget* parent)
-    : ProjectItem(std::move(project), std::move(callbacks), parent) {
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(14, 12, 14, 12);
-    row->setSpacing(12);
+void ProjectItem::refreshProject(const QString& placeholder) {
+    m_tile->setSymbol(m_project->iconName(), projectTint());
+    m_name->setText(m_project->name());
+    const bool shown = hasText(m_project->details());
+    m_details->setText(shown ? *m_project->details() : placeholder);
+    setAccessibleTexts(m_project->name(), shown ? *m_project->details() : QString());
+}
+
+ProjectRow::ProjectRow(ThemeManager& theme, ProjectPtr project, Callbacks callbacks, QWidget* parent)
+    : ProjectItem(theme, std::move(project), std::move(callbacks), parent) {
     m_tile = new TileView(36, 10, 15, this);
-    auto* texts = new QVBoxLayout;
-    texts->setSpacing(0);
-    texts->setContentsMargins(0, 0, 0, 0);
-    m_name = new ClampedText(Fonts::rounded(14, 600), [] { return AppPalette::primaryText(); }, 0, this);
-    m_details = new ClampedText(Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, 1, this);
+    m_name = primaryText(this, 14, 600, 0);
+    m_details = secondaryText(this, 1);
     m_details->setCollapsible(3);
-    texts->addWidget(m_name);
-    texts->addWidget(m_details);
-    auto* ell = new EllipsisButton(QSize(30, 28), 13, 0.7, this);
-    installEllipsis(ell);
+    auto* menu = new EllipsisButton(QSize(30, 28), 13, 0.7, this);
+    installEllipsis(menu);
     auto* chevron = new SymbolView(12, this);
-    row->addWidget(m_tile);
-    row->addLayout(texts, 1);
-    row->addWidget(ell);
-    row->addWidget(chevron);
     chevron->setSymbol(QStringLiteral("chevron.right"), QColor());
-    // The chevron follows the separator colour of the current appearance.
-    auto recolor = [this, chevron] {
-        chevron->setSymbol(QStringLiteral("chevron.right"), withOpacity(AppPalette::separator(), 0.9));
-        refresh();
-    };
-    recolor();
-    connect(&ThemeManager::shared(), &ThemeManager::appearanceChanged, this, recolor);
+    chevron->setColorFn([] { return withOpacity(AppPalette::separator(), 0.9); });
+    rowLayout(this, {14, 12, 14, 12}, m_tile, textColumn(0, {m_name, m_details}), {menu, chevron});
     setProject(m_project, m_cb);
 }
 
-void ProjectRow::refresh() {
-    m_tile->setSymbol(m_project->iconName(), projectTint());
-    m_name->setText(m_project->name());
-    const bool show = hasText(m_project->details());
-    m_details->setText(show ? *m_project->details() : QString());
-}
+void ProjectRow::refresh() { refreshProject(QString()); }
 
 void ProjectRow::paintShadow(QPainter& p, const QRect& rect) const {
     const qreal t = m_hover->progress();
@@ -197,33 +144,21 @@ void ProjectRow::paintShadow(QPainter& p, const QRect& rect) const {
 }
 
 // ---------------------------------------------------------------------------------------------
-ProjectCard::ProjectCard(ProjectPtr project, Callbacks callbacks, QWidget* parent)
-    : ProjectItem(std::move(project), std::move(callbacks), parent) {
-    auto* col = new QVBoxLayout(this);
-    col->setContentsMargins(14, 14, 14, 14);
-    col->setSpacing(10);
-    auto* header = new QHBoxLayout;
-    header->setContentsMargins(0, 0, 0, 0);
+ProjectCard::ProjectCard(ThemeManager& theme, ProjectPtr project, Callbacks callbacks, QWidget* parent)
+    : ProjectItem(theme, std::move(project), std::move(callbacks), parent) {
     m_tile = new TileView(42, 12, 16, this);
-    auto* ell = new EllipsisButton(QSize(30, 28), 13, 0.8, this);
-    installEllipsis(ell);
-    auto* effect = new QGraphicsOpacityEffect(ell);
+    auto* menu = new EllipsisButton(QSize(30, 28), 13, 0.8, this);
+    installEllipsis(menu);
+    auto* effect = new QGraphicsOpacityEffect(menu);
     effect->setOpacity(0);
-    ell->setGraphicsEffect(effect);
-    QSizePolicy keep = ell->sizePolicy();
+    menu->setGraphicsEffect(effect);
+    QSizePolicy keep = menu->sizePolicy();
     keep.setRetainSizeWhenHidden(true);
-    ell->setSizePolicy(keep);
-    ell->hide();
-    header->addWidget(m_tile);
-    header->addStretch(1);
-    header->addWidget(ell);
-    m_name = new ClampedText(Fonts::rounded(15, 700), [] { return AppPalette::primaryText(); }, 0, this);
-    m_details = new ClampedText(Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, 2, this);
-    col->addLayout(header);
-    col->addWidget(m_name);
-    col->addWidget(m_details);
-    col->addStretch(1);
-    setMinimumHeight(120);
+    menu->setSizePolicy(keep);
+    menu->hide();
+    m_name = primaryText(this, 15, 700, 0);
+    m_details = secondaryText(this, 2);
+    cardLayout(this, m_tile, menu, {m_name, m_details});
     setProject(m_project, m_cb);
 }
 
@@ -235,21 +170,14 @@ void ProjectCard::hoverProgressChanged(qreal t) {
 }
 
 void ProjectCard::refresh() {
-    m_tile->setSymbol(m_project->iconName(), projectTint());
-    m_name->setText(m_project->name());
-    if (hasText(m_project->details())) {
-        m_details->setText(*m_project->details());
-        m_details->setTextOpacity(1);
-    } else {
-        // An invisible line keeps the card's height.
-        m_details->setText(QStringLiteral(" "));
-        m_details->setTextOpacity(0);
-    }
+    // Without a description an invisible line keeps the card's height.
+    refreshProject(QStringLiteral(" "));
+    m_details->setTextOpacity(hasText(m_project->details()) ? 1 : 0);
     repaintHost();
 }
 
 void ProjectCard::paintShadow(QPainter& p, const QRect& rect) const {
-    paintCard(p, rect, *m_hover, projectTint(), 0.35, 0.22);
+    paintCard(p, rect, *m_hover, isDark(), projectTint(), 0.35, 0.22);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -260,12 +188,18 @@ QString modifiedLine(const QDateTime& updatedAt) {
            QStringLiteral(" à ") + loc.toString(local.time(), QLocale::ShortFormat);
 }
 
-DocItem::DocItem(DocPtr doc, Callbacks callbacks, QWidget* parent)
-    : ItemBase(std::move(callbacks), parent), m_doc(std::move(doc)) {}
+DocItem::DocItem(ThemeManager& theme, DocPtr doc, Callbacks callbacks, bool card, QWidget* parent)
+    : ListItem(theme, std::move(callbacks), parent), m_doc(std::move(doc)) {
+    // A row's title wraps freely; a card's stops after two lines.
+    m_title = card ? primaryText(this, 15, 700, 2) : primaryText(this, 14, 600, 0);
+    m_date = secondaryText(this, 1);
+    m_badge = makeStatusBadge(m_doc->status(), this);
+    m_badge->setAttribute(Qt::WA_TransparentForMouseEvents);
+}
 
 void DocItem::setDoc(DocPtr doc, Callbacks callbacks) {
     m_doc = std::move(doc);
-    rebind(m_doc.get(), std::move(callbacks));
+    rebind(connect(m_doc.get(), &PersistentModel::changed, this, [this] { refresh(); }), std::move(callbacks));
 }
 
 QColor DocItem::accent() const { return displayColor(m_doc->colorKey(), m_doc->colorHex()); }
@@ -274,29 +208,15 @@ void DocItem::refreshTexts() {
     m_title->setText(m_doc->title());
     m_date->setText(modifiedLine(m_doc->updatedAt()));
     setBadgeStatus(m_badge, m_doc->status());
+    setAccessibleTexts(m_doc->title(), DocStatusStyle::title(m_doc->status()));
 }
 
-DocRow::DocRow(DocPtr doc, Callbacks callbacks, QWidget* parent)
-    : DocItem(std::move(doc), std::move(callbacks), parent) {
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(12, 10, 12, 10);
-    row->setSpacing(12);
+DocRow::DocRow(ThemeManager& theme, DocPtr doc, Callbacks callbacks, QWidget* parent)
+    : DocItem(theme, std::move(doc), std::move(callbacks), false, parent) {
     m_tile = new TileView(36, 10, 15, this);
-    auto* texts = new QVBoxLayout;
-    texts->setSpacing(4);
-    texts->setContentsMargins(0, 0, 0, 0);
-    m_title = new ClampedText(Fonts::rounded(14, 600), [] { return AppPalette::primaryText(); }, 0, this);
-    m_date = new ClampedText(Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, 1, this);
-    texts->addWidget(m_title);
-    texts->addWidget(m_date);
-    m_badge = makeStatusBadge(m_doc->status(), this);
-    m_badge->setAttribute(Qt::WA_TransparentForMouseEvents);
-    auto* ell = new EllipsisButton(QSize(34, 28), 14, -1, this);
-    installEllipsis(ell);
-    row->addWidget(m_tile);
-    row->addLayout(texts, 1);
-    row->addWidget(m_badge);
-    row->addWidget(ell);
+    auto* menu = new EllipsisButton(QSize(34, 28), 14, -1, this);
+    installEllipsis(menu);
+    rowLayout(this, {12, 10, 12, 10}, m_tile, textColumn(4, {m_title, m_date}), {m_badge, menu});
     setDoc(m_doc, m_cb);
 }
 
@@ -318,35 +238,16 @@ void DocRow::paintShadow(QPainter& p, const QRect& rect) const {
 }
 
 // ---------------------------------------------------------------------------------------------
-DocCard::DocCard(DocPtr doc, Callbacks callbacks, QWidget* parent)
-    : DocItem(std::move(doc), std::move(callbacks), parent) {
-    auto* col = new QVBoxLayout(this);
-    col->setContentsMargins(14, 14, 14, 14);
-    col->setSpacing(10);
-    auto* header = new QHBoxLayout;
-    header->setContentsMargins(0, 0, 0, 0);
+DocCard::DocCard(ThemeManager& theme, DocPtr doc, Callbacks callbacks, QWidget* parent)
+    : DocItem(theme, std::move(doc), std::move(callbacks), true, parent) {
     m_icon = new SymbolView(16, this);
-    auto* ell = new EllipsisButton(QSize(34, 28), 14, -1, this);
-    installEllipsis(ell);
-    header->addWidget(m_icon);
-    header->addStretch(1);
-    header->addWidget(ell);
-    m_title = new ClampedText(Fonts::rounded(15, 700), [] { return AppPalette::primaryText(); }, 2, this);
-    m_date = new ClampedText(Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, 1, this);
+    auto* menu = new EllipsisButton(QSize(34, 28), 14, -1, this);
+    installEllipsis(menu);
     auto* footer = new QHBoxLayout;
     footer->setContentsMargins(0, 0, 0, 0);
-    m_badge = makeStatusBadge(m_doc->status(), this);
-    m_badge->setAttribute(Qt::WA_TransparentForMouseEvents);
     footer->addWidget(m_badge);
     footer->addStretch(1);
-    col->addLayout(header);
-    col->addWidget(m_title);
-    col->addWidget(m_date);
-    // The flexible space is an item of the stack: the spacing applies on both of its sides.
-    col->addSpacing(10);
-    col->addStretch(1);
-    col->addLayout(footer);
-    setMinimumHeight(120);
+    cardLayout(this, m_icon, menu, {m_title, m_date}, footer);
     setDoc(m_doc, m_cb);
 }
 
@@ -357,7 +258,7 @@ void DocCard::refresh() {
 }
 
 void DocCard::paintShadow(QPainter& p, const QRect& rect) const {
-    paintCard(p, rect, *m_hover, accent(), 0.28, 0.18);
+    paintCard(p, rect, *m_hover, isDark(), accent(), 0.28, 0.18);
 }
 
 } // namespace projectsui

@@ -1,95 +1,21 @@
 #pragma once
 
 #include "core/model/Models.h"
-#include "projects/ListWidgets.h"
+#include "ui/lists/ListItem.h"
 
-#include <QScrollArea>
-#include <QScrollBar>
-#include <QWidget>
-
-#include <functional>
-#include <vector>
-
-class HoverAnimator;
 class StatusBadge;
+class ThemeManager;
 
+// The rows (list layout) and cards (grid layout) of the projects and documents screens.
 namespace projectsui {
 
-// A coloured icon tile: rounded square filled with the tint at 0.14, stroked at 0.22, symbol in the tint.
-class TileView : public QWidget {
-    Q_OBJECT
-public:
-    TileView(int size, qreal radius, qreal symbolPx, QWidget* parent = nullptr);
-    void setSymbol(const QString& name, const QColor& tint);
-    QString symbol() const { return m_symbol; }
-    QColor tint() const { return m_tint; }
-
-protected:
-    void paintEvent(QPaintEvent*) override;
-
-private:
-    qreal m_radius, m_px;
-    QString m_symbol;
-    QColor m_tint;
-};
-
-// A bare symbol in a colour.
-class SymbolView : public QWidget {
-    Q_OBJECT
-public:
-    SymbolView(qreal px, QWidget* parent = nullptr);
-    void setSymbol(const QString& name, const QColor& color);
-    QString symbol() const { return m_symbol; }
-    QColor color() const { return m_color; }
-
-protected:
-    void paintEvent(QPaintEvent*) override;
-
-private:
-    qreal m_px;
-    QString m_symbol;
-    QColor m_color;
-};
-
-// Shared behaviour of rows and cards: hover animation (0.12 s ease-in-out), a click anywhere opens,
-// a secondary click shows "Modifier" / "Supprimer"; the background is painted by the container
-// (ShadowHost) so that the hover scale and shadow are not clipped.
-class ItemBase : public QWidget, public ShadowCaster {
-    Q_OBJECT
-public:
-    struct Callbacks {
-        std::function<void()> onOpen;
-        std::function<void()> onEdit;
-        std::function<void()> onDelete;
-    };
-    ItemBase(Callbacks callbacks, QWidget* parent);
-    HoverAnimator* hover() const { return m_hover; }
-    EllipsisButton* ellipsis() const { return m_ellipsis; }
-    const Callbacks& callbacks() const { return m_cb; }
-    // Rows and cards are reused across reloads: rebinding starts them unhovered.
-    void resetHover();
-
-protected:
-    void mousePressEvent(QMouseEvent* e) override;
-    void mouseReleaseEvent(QMouseEvent* e) override;
-    void contextMenuEvent(QContextMenuEvent* e) override;
-    void installEllipsis(EllipsisButton* button);
-    void repaintHost();
-    virtual void hoverProgressChanged(qreal) {}
-    // Follows `model` (whose pointer the subclass already holds) with new callbacks, unhovered.
-    void rebind(PersistentModel* model, Callbacks callbacks);
-    // Reads the bound object into the widgets.
-    virtual void refresh() = 0;
-
-    Callbacks m_cb;
-    QMetaObject::Connection m_observer;
-    HoverAnimator* m_hover;
-    EllipsisButton* m_ellipsis = nullptr;
-    bool m_pressed = false;
-};
+using lists::ClampedText;
+using lists::ListItem;
+using lists::SymbolView;
+using lists::TileView;
 
 // What a project's row and card share: the bound project, its tile, its name and description.
-class ProjectItem : public ItemBase {
+class ProjectItem : public ListItem {
     Q_OBJECT
 public:
     void setProject(ProjectPtr project, Callbacks callbacks);
@@ -100,7 +26,9 @@ public:
     TileView* tile() const { return m_tile; }
 
 protected:
-    ProjectItem(ProjectPtr project, Callbacks callbacks, QWidget* parent);
+    ProjectItem(ThemeManager& theme, ProjectPtr project, Callbacks callbacks, QWidget* parent);
+    // Tile, name, and the description when it has more than blanks (`placeholder`: what stands instead).
+    void refreshProject(const QString& placeholder);
 
     ProjectPtr m_project;
     TileView* m_tile = nullptr;
@@ -111,7 +39,7 @@ protected:
 class ProjectRow : public ProjectItem {
     Q_OBJECT
 public:
-    ProjectRow(ProjectPtr project, Callbacks callbacks, QWidget* parent = nullptr);
+    ProjectRow(ThemeManager& theme, ProjectPtr project, Callbacks callbacks, QWidget* parent = nullptr);
     void paintShadow(QPainter& p, const QRect& rect) const override;
 
 private:
@@ -121,7 +49,7 @@ private:
 class ProjectCard : public ProjectItem {
     Q_OBJECT
 public:
-    ProjectCard(ProjectPtr project, Callbacks callbacks, QWidget* parent = nullptr);
+    ProjectCard(ThemeManager& theme, ProjectPtr project, Callbacks callbacks, QWidget* parent = nullptr);
     void paintShadow(QPainter& p, const QRect& rect) const override;
 
 protected:
@@ -135,7 +63,7 @@ private:
 QString modifiedLine(const QDateTime& updatedAt);
 
 // What a document's row and card share: the bound document, its title, date line and status badge.
-class DocItem : public ItemBase {
+class DocItem : public ListItem {
     Q_OBJECT
 public:
     void setDoc(DocPtr doc, Callbacks callbacks);
@@ -146,7 +74,7 @@ public:
     StatusBadge* badge() const { return m_badge; }
 
 protected:
-    DocItem(DocPtr doc, Callbacks callbacks, QWidget* parent);
+    DocItem(ThemeManager& theme, DocPtr doc, Callbacks callbacks, bool card, QWidget* parent);
     // Title, date line and badge from the document.
     void refreshTexts();
 
@@ -159,7 +87,7 @@ protected:
 class DocRow : public DocItem {
     Q_OBJECT
 public:
-    DocRow(DocPtr doc, Callbacks callbacks, QWidget* parent = nullptr);
+    DocRow(ThemeManager& theme, DocPtr doc, Callbacks callbacks, QWidget* parent = nullptr);
     TileView* tile() const { return m_tile; }
     void paintShadow(QPainter& p, const QRect& rect) const override;
 
@@ -171,83 +99,13 @@ private:
 class DocCard : public DocItem {
     Q_OBJECT
 public:
-    DocCard(DocPtr doc, Callbacks callbacks, QWidget* parent = nullptr);
+    DocCard(ThemeManager& theme, DocPtr doc, Callbacks callbacks, QWidget* parent = nullptr);
     SymbolView* icon() const { return m_icon; }
     void paintShadow(QPainter& p, const QRect& rect) const override;
 
 private:
     void refresh() override;
     SymbolView* m_icon;
-};
-
-// Rows (list) or cards (grid) reused from one reload to the next: only the page's objects are bound,
-// so a reload never destroys the item whose menu started it.
-template <class Row, class Card, class Ptr>
-class ReusedItems {
-public:
-    template <class Item>
-    struct Pool {
-        QWidget* host = nullptr;
-        void (Item::*bind)(Ptr, ItemBase::Callbacks) = nullptr;
-        std::function<void(Item*)> place;          // adds a new item to the host's layout
-        std::function<QWidget*()> makeCompanion;   // optional: made after each new item, shown and hidden with it
-        std::vector<Item*> items;
-        std::vector<QWidget*> companions;
-        size_t shown = 0;
-    };
-
-    QWidget* screen = nullptr;   // the screen that holds both hosts
-    QScrollArea* scroll = nullptr;
-    std::function<ItemBase::Callbacks(const Ptr&)> callbacksFor;
-    Pool<Row> rows;
-    Pool<Card> cards;
-
-    // Shows `page` as cards or rows and hides the other host.
-    void show(const std::vector<Ptr>& page, bool grid) {
-        const int keepScroll = scroll->verticalScrollBar()->value();
-        if (grid) {
-            fill(cards, rows.host, page);
-            // The grid keeps its scroll position.
-            scroll->verticalScrollBar()->setValue(keepScroll);
-        } else {
-            fill(rows, cards.host, page);
-            // A new list identity: it starts again at its top.
-            scroll->verticalScrollBar()->setValue(0);
-        }
-        rows.host->update();
-        cards.host->update();
-    }
-
-private:
-    template <class Item>
-    void fill(Pool<Item>& pool, QWidget* otherHost, const std::vector<Ptr>& page) {
-        const size_t n = page.size();
-        // Showing a child lays out every visible ancestor at once: change the set of shown items while
-        // their host is hidden, so the page is laid out once.
-        otherHost->hide();
-        if (pool.shown != n || !pool.host->isVisibleTo(screen))
-            pool.host->hide();
-        pool.shown = n;
-        for (size_t i = 0; i < n; ++i) {
-            if (i == pool.items.size()) {
-                pool.items.push_back(new Item(page[i], callbacksFor(page[i]), pool.host));
-                pool.place(pool.items.back());
-                if (pool.makeCompanion)
-                    pool.companions.push_back(pool.makeCompanion());
-            } else {
-                (pool.items[i]->*pool.bind)(page[i], callbacksFor(page[i]));
-            }
-            pool.items[i]->show();
-            if (i < pool.companions.size())
-                pool.companions[i]->show();
-        }
-        for (size_t i = n; i < pool.items.size(); ++i) {
-            pool.items[i]->hide();
-            if (i < pool.companions.size())
-                pool.companions[i]->hide();
-        }
-        pool.host->show();
-    }
 };
 
 } // namespace projectsui

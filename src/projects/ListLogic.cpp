@@ -1,14 +1,8 @@
 #include "projects/ListLogic.h"
 
 #include <algorithm>
-#include <cmath>
 
 namespace listlogic {
-
-QString trimmed(const QString& text) {
-    // QString::trimmed() covers Unicode spaces and every line break (including U+2028/2029 via isSpace).
-    return text.trimmed();
-}
 
 QString folded(const QString& text) {
     bool plain = true;
@@ -29,30 +23,6 @@ QString folded(const QString& text) {
         out.append(c);
     }
     return out.toCaseFolded();
-}
-
-int pageCount(int total, int pageSize) {
-    if (pageSize <= 0)
-        return 1;
-    return std::max(1, int(std::ceil(double(total) / double(pageSize))));
-}
-
-QString pageLabel(int currentPage, int pageSize, std::optional<int> total) {
-    if (!total)
-        return QStringLiteral("Page ") + QString::number(currentPage + 1);
-    const int m = pageCount(*total, pageSize);
-    return QStringLiteral("Page ") + QString::number(std::min(m, currentPage + 1)) + QStringLiteral(" / ") +
-           QString::number(m);
-}
-
-bool canGoNext(int currentPage, int pageSize, int total) {
-    return qint64(currentPage + 1) * pageSize < total;
-}
-
-int clampedPage(int currentPage, int pageSize, int total) {
-    if (total > 0 && qint64(currentPage) * pageSize >= total)
-        return pageCount(total, pageSize) - 1;
-    return currentPage;
 }
 
 bool projectMatches(const Project& project, const QString& query) {

@@ -1,7 +1,6 @@
 #include "projects/NewDocSheet.h"
 
-#include "core/model/Clock.h"
-#include "core/model/SwiftDataContainer.h"
+#include <QLineEdit>
 
 const QStringList& NewDocSheet::docIconChoices() {
     static const QStringList icons{
@@ -17,8 +16,8 @@ const QStringList& NewDocSheet::docIconChoices() {
     return icons;
 }
 
-NewDocSheet::NewDocSheet(ProjectPtr project, QWidget* parent)
-    : DocFieldsSheet({QStringLiteral("Nouveau document"), QStringLiteral("Créez un document pour ce projet."),
+NewDocSheet::NewDocSheet(const Services& services, ProjectPtr project, QWidget* parent)
+    : DocFieldsSheet(services, {QStringLiteral("Nouveau document"), QStringLiteral("Créez un document pour ce projet."),
                       QStringLiteral("Créer"), 0},
                      docIconChoices(), QString(), DocStatus::inProgress, parent),
       m_project(std::move(project)) {
@@ -42,17 +41,5 @@ void NewDocSheet::applyProjectDefaults() {
 void NewDocSheet::confirm() {
     if (!m_project)
         return;
-    const QDateTime createdAt = Clock::now();
-    const QDateTime updatedAt = Clock::now();
-    auto doc = std::make_shared<Doc>(QUuid::createUuid(), pickedTitle(), DocStatusInfo::rawValue(status()),
-                                     selectedIcon(), OptText(selectedColorKey()), selectedColorHex(), createdAt,
-                                     updatedAt, std::nullopt, m_project);
-    const QDateTime projectStamp = Clock::now();
-    // Inserting links the document into the project's list; the stamp then makes the project's
-    // documents screen reload, and it reloads at once, so the document must already be listed.
-    ModelContext& ctx = modelContext();
-    ctx.insert(doc);
-    m_project->setUpdatedAt(projectStamp);
-    ctx.save();   // a failure stays pending in the context, which logs it
-    m_created = doc;
+    m_created = edits().createDoc(m_project, titleField()->text(), status(), pickedLook());
 }

@@ -7,7 +7,7 @@
 class NewDocSheet : public DocFieldsSheet {
     Q_OBJECT
 public:
-    NewDocSheet(ProjectPtr project, QWidget* parent = nullptr);
+    NewDocSheet(const Services& services, ProjectPtr project, QWidget* parent = nullptr);
 
     static const QStringList& docIconChoices();
 

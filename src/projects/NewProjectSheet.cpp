@@ -1,7 +1,8 @@
 #include "projects/NewProjectSheet.h"
 
-#include "core/model/Clock.h"
-#include "core/model/SwiftDataContainer.h"
+#include <QLineEdit>
+#include <QPlainTextEdit>
+
 
 const QStringList& NewProjectSheet::projectIconChoices() {
     static const QStringList icons{
@@ -20,8 +21,8 @@ const QStringList& NewProjectSheet::projectIconChoices() {
     return icons;
 }
 
-NewProjectSheet::NewProjectSheet(QWidget* parent)
-    : ProjectFieldsSheet({QStringLiteral("Nouveau projet"), QStringLiteral("Créez un espace pour organiser votre documentation."),
+NewProjectSheet::NewProjectSheet(const Services& services, QWidget* parent)
+    : ProjectFieldsSheet(services, {QStringLiteral("Nouveau projet"), QStringLiteral("Créez un espace pour organiser votre documentation."),
                           QStringLiteral("Créer"), 2},
                          projectIconChoices(), QString(), QString(), parent) {
     setInitialIcon(QStringLiteral("folder.fill"));
@@ -29,12 +30,5 @@ NewProjectSheet::NewProjectSheet(QWidget* parent)
 }
 
 void NewProjectSheet::confirm() {
-    const QDateTime createdAt = Clock::now();
-    const QDateTime updatedAt = Clock::now();
-    auto project = std::make_shared<Project>(QUuid::createUuid(), pickedName(), pickedDetails(), selectedIcon(),
-                                             OptText(selectedColorKey()), selectedColorHex(), createdAt, updatedAt);
-    ModelContext& ctx = modelContext();
-    ctx.insert(project);
-    ctx.save();   // a failure stays pending in the context, which logs it
-    m_created = project;
+    m_created = edits().createProject(nameField()->text(), detailsField()->toPlainText(), pickedLook());
 }

@@ -7,7 +7,7 @@
 class NewProjectSheet : public ProjectFieldsSheet {
     Q_OBJECT
 public:
-    explicit NewProjectSheet(QWidget* parent = nullptr);
+    explicit NewProjectSheet(const Services& services, QWidget* parent = nullptr);
 
     static const QStringList& projectIconChoices();
 

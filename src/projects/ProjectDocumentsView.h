@@ -1,52 +1,54 @@
 #pragma once
 
 #include "core/model/Models.h"
-
-#include <QWidget>
+#include "projects/ListLogic.h"
+#include "projects/ProjectEdits.h"
+#include "services/Services.h"
+#include "ui/lists/PagedListScreen.h"
 
 #include <functional>
-#include <memory>
+#include <vector>
+
+class ProjectHeader;
 
 // One project's visible documents: header, search, paging, rows or cards, hide and edit.
-class ProjectDocumentsView : public QWidget {
+class ProjectDocumentsView : public lists::PagedListScreen {
     Q_OBJECT
 public:
-    ProjectDocumentsView(ProjectPtr project, std::function<void()> onBack, std::function<void()> onCreateDoc,
-                         std::function<void(const DocPtr&)> onOpenDoc, QWidget* parent = nullptr);
+    ProjectDocumentsView(const Services& services, ProjectPtr project, std::function<void()> onBack,
+                         std::function<void()> onCreateDoc, std::function<void(const DocPtr&)> onOpenDoc,
+                         QWidget* parent = nullptr);
     ~ProjectDocumentsView() override;
 
-    ProjectPtr project() const;
+    ProjectPtr project() const { return m_project; }
+    const std::vector<DocPtr>& pageDocs() const { return m_page; }
+    int listRenderToken() const { return listIdentity(); }
 
-    // State, for tests.
-    int currentPage() const;
-    int pageSize() const;
-    int totalCount() const;
-    const std::vector<DocPtr>& pageDocs() const;
-    QString pageLabel() const;
-    bool canGoNext() const;
-    bool canGoPrevious() const;
-    bool isGrid() const;
-    int reloadCount() const;
-    int listRenderToken() const;
-
-    // What a person does, as the controls do it.
-    void setSearchText(const QString& text);
-    void setPageSize(int size);
-    void goPrevious();
-    void goNext();
-    void reload(bool resetPage);
     void softDeleteDoc(const DocPtr& doc);
     // Hides the documents at these positions of the current page (list delete command).
     void deleteRows(const QList<int>& positions);
     void editDoc(const DocPtr& doc);
 
 protected:
-    void showEvent(QShowEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
-    void changeEvent(QEvent* event) override;
+    int loadMatches(const QString& searchText) override;
+    void keepPage(int start, int end) override;
+    lists::ListItem* makeItem(bool grid, int index, QWidget* host) override;
+    void bindItem(bool grid, lists::ListItem* item, int index) override;
     bool event(QEvent* event) override;
 
 private:
-    struct Private;
-    std::unique_ptr<Private> d;
+    lists::ListItem::Callbacks callbacksFor(const DocPtr& doc);
+    void queueActivationReload();
+
+    const Services& m_services;
+    ProjectEdits m_edits;
+    ProjectPtr m_project;
+    std::function<void()> m_onBack, m_onCreateDoc;
+    std::function<void(const DocPtr&)> m_onOpenDoc;
+    std::vector<DocPtr> m_matches;
+    std::vector<DocPtr> m_page;
+    listlogic::FoldedTitleCache m_titles;
+    QDateTime m_lastProjectStamp;
+    bool m_activationQueued = false;
+    ProjectHeader* m_header = nullptr;
 };

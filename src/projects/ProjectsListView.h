@@ -1,41 +1,29 @@
 #pragma once
 
 #include "core/model/Models.h"
-
-#include <QWidget>
+#include "projects/ProjectEdits.h"
+#include "services/Services.h"
+#include "ui/lists/PagedListScreen.h"
 
 #include <functional>
-#include <memory>
+#include <vector>
 
-// The "Projets" screen: every project, newest first, searched, paged, as rows or cards.
-class ProjectsListView : public QWidget {
+// The "Projets" screen: every project, newest first, searched by name or description, paged, as
+// rows or cards; a project is opened, edited in a sheet, or deleted after a confirmation.
+class ProjectsListView : public lists::PagedListScreen {
     Q_OBJECT
 public:
-    ProjectsListView(std::function<void()> onCreateProject, int refreshToken,
+    ProjectsListView(const Services& services, std::function<void()> onCreateProject, int refreshToken,
                      std::function<void(const ProjectPtr&)> onOpenProject, QWidget* parent = nullptr);
     ~ProjectsListView() override;
 
     // The shell's counter; a new value reloads from the first page.
     void setRefreshToken(int token);
-    int refreshToken() const;
+    int refreshToken() const { return m_refreshToken; }
 
-    // State, for tests and the shell.
-    int currentPage() const;
-    int pageSize() const;
-    std::optional<int> totalCount() const;
-    const std::vector<ProjectPtr>& pageProjects() const;
-    QString pageLabel() const;
-    bool canGoNext() const;
-    bool canGoPrevious() const;
-    bool isGrid() const;
-    int reloadCount() const;
+    const std::vector<ProjectPtr>& pageProjects() const { return m_page; }
+    void reloadPage() { reload(false); }
 
-    // What a person does, as the controls do it.
-    void setSearchText(const QString& text);
-    void setPageSize(int size);
-    void goPrevious();
-    void goNext();
-    void reloadPage();
     // The edit sheet for `project` (window-modal).
     void editProject(const ProjectPtr& project);
     // Asks for confirmation, then deletes.
@@ -43,11 +31,20 @@ public:
     void deleteConfirmed();
 
 protected:
-    void showEvent(QShowEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
-    void changeEvent(QEvent* event) override;
+    int loadMatches(const QString& searchText) override;
+    void keepPage(int start, int end) override;
+    lists::ListItem* makeItem(bool grid, int index, QWidget* host) override;
+    void bindItem(bool grid, lists::ListItem* item, int index) override;
 
 private:
-    struct Private;
-    std::unique_ptr<Private> d;
+    lists::ListItem::Callbacks callbacksFor(const ProjectPtr& project);
+
+    const Services& m_services;
+    ProjectEdits m_edits;
+    std::function<void()> m_onCreateProject;
+    int m_refreshToken;
+    std::function<void(const ProjectPtr&)> m_onOpenProject;
+    std::vector<ProjectPtr> m_matches;
+    std::vector<ProjectPtr> m_page;
+    ProjectPtr m_projectToDelete;
 };

@@ -1,6 +1,7 @@
 #include "projects/SheetFields.h"
 
 #include "ui/Fonts.h"
+#include "ui/lists/Paging.h"
 
 #include <QComboBox>
 #include <QFormLayout>
@@ -52,9 +53,9 @@ QPlainTextEdit* makeDescriptionField(const QString& text, QWidget* parent) {
 
 } // namespace projectsui
 
-ProjectFieldsSheet::ProjectFieldsSheet(const Texts& texts, QStringList iconChoices, const QString& name,
-                                       const QString& details, QWidget* parent)
-    : ColorIconSheet(texts, std::move(iconChoices), parent) {
+ProjectFieldsSheet::ProjectFieldsSheet(const Services& services, const Texts& texts, QStringList iconChoices,
+                                       const QString& name, const QString& details, QWidget* parent)
+    : ColorIconSheet(services, texts, std::move(iconChoices), parent) {
     m_name = new QLineEdit(name, this);
     m_name->setObjectName(QStringLiteral("nameField"));
     m_details = projectsui::makeDescriptionField(details, this);
@@ -66,27 +67,20 @@ ProjectFieldsSheet::ProjectFieldsSheet(const Texts& texts, QStringList iconChoic
     m_name->setFocus();
 }
 
-QString ProjectFieldsSheet::pickedName() const { return trimmedText(m_name->text()); }
-
-OptText ProjectFieldsSheet::pickedDetails() const {
-    const QString details = trimmedText(m_details->toPlainText());
-    return details.isEmpty() ? OptText() : OptText(details);
-}
-
 QString ProjectFieldsSheet::requiredText() const { return m_name->text(); }
 
 QString ProjectFieldsSheet::previewFirstLine() const {
-    return trimmedText(m_name->text()).isEmpty() ? QStringLiteral("Nom du projet") : m_name->text();
+    return lists::trimmed(m_name->text()).isEmpty() ? QStringLiteral("Nom du projet") : m_name->text();
 }
 
 QString ProjectFieldsSheet::previewSecondLine() const {
     const QString details = m_details->toPlainText();
-    return trimmedText(details).isEmpty() ? QStringLiteral("Description (optionnel)") : details;
+    return lists::trimmed(details).isEmpty() ? QStringLiteral("Description (optionnel)") : details;
 }
 
-DocFieldsSheet::DocFieldsSheet(const Texts& texts, QStringList iconChoices, const QString& title, DocStatus status,
-                               QWidget* parent)
-    : ColorIconSheet(texts, std::move(iconChoices), parent) {
+DocFieldsSheet::DocFieldsSheet(const Services& services, const Texts& texts, QStringList iconChoices,
+                               const QString& title, DocStatus status, QWidget* parent)
+    : ColorIconSheet(services, texts, std::move(iconChoices), parent) {
     m_title = new QLineEdit(title, this);
     m_title->setObjectName(QStringLiteral("titleField"));
     m_status = projectsui::makeStatusPicker(status, this);
@@ -100,12 +94,10 @@ DocFieldsSheet::DocFieldsSheet(const Texts& texts, QStringList iconChoices, cons
 
 DocStatus DocFieldsSheet::status() const { return projectsui::pickedStatus(m_status); }
 
-QString DocFieldsSheet::pickedTitle() const { return trimmedText(m_title->text()); }
-
 QString DocFieldsSheet::requiredText() const { return m_title->text(); }
 
 QString DocFieldsSheet::previewFirstLine() const {
-    return trimmedText(m_title->text()).isEmpty() ? QStringLiteral("Titre du document") : m_title->text();
+    return lists::trimmed(m_title->text()).isEmpty() ? QStringLiteral("Titre du document") : m_title->text();
 }
 
 QString DocFieldsSheet::previewSecondLine() const { return projectsui::statusLabel(status()); }

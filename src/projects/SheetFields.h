@@ -28,11 +28,8 @@ public:
     QPlainTextEdit* detailsField() const { return m_details; }
 
 protected:
-    ProjectFieldsSheet(const Texts& texts, QStringList iconChoices, const QString& name, const QString& details,
-                       QWidget* parent);
-    // As stored: the trimmed name, and the trimmed description or none when it is empty.
-    QString pickedName() const;
-    OptText pickedDetails() const;
+    ProjectFieldsSheet(const Services& services, const Texts& texts, QStringList iconChoices, const QString& name,
+                       const QString& details, QWidget* parent);
 
     QString requiredText() const override;
     QString previewFirstLine() const override;
@@ -52,10 +49,8 @@ public:
     DocStatus status() const;
 
 protected:
-    DocFieldsSheet(const Texts& texts, QStringList iconChoices, const QString& title, DocStatus status,
-                   QWidget* parent);
-    // The trimmed title, as stored.
-    QString pickedTitle() const;
+    DocFieldsSheet(const Services& services, const Texts& texts, QStringList iconChoices, const QString& title,
+                   DocStatus status, QWidget* parent);
 
     QString requiredText() const override;
     QString previewFirstLine() const override;

@@ -1,17 +1,20 @@
 #include "projects/SheetForm.h"
 
-#include "ui/Palette.h"
-#include "ui/Theme.h"
+#include "services/Services.h"
 #include "ui/Fonts.h"
 #include "ui/Paint.h"
+#include "ui/Palette.h"
 #include "ui/Symbols.h"
-#include "projects/ListWidgets.h"
+#include "ui/Theme.h"
+#include "ui/lists/ListWidgets.h"
+#include "ui/lists/Paging.h"
 
 #include <QAbstractButton>
 #include <QColorDialog>
 #include <QFormLayout>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPushButton>
@@ -19,7 +22,7 @@
 #include <QScreen>
 #include <QVBoxLayout>
 
-using projectsui::ClampedText;
+using lists::ClampedText;
 
 namespace {
 
@@ -36,7 +39,7 @@ public:
         setFixedSize(28, 28);
         setCursor(Qt::PointingHandCursor);
         setFocusPolicy(Qt::NoFocus);
-        setToolTip(m_key);
+        lists::nameControl(this, ColorIconSheet::colorLabel(m_key));
     }
     QString key() const { return m_key; }
     bool isSelected() const { return m_selected(); }
@@ -67,7 +70,7 @@ public:
         setFixedSize(44, 24);
         setCursor(Qt::PointingHandCursor);
         setFocusPolicy(Qt::TabFocus);
-        setToolTip(QStringLiteral("Couleur libre"));
+        lists::nameControl(this, QStringLiteral("Couleur libre"));
     }
 
 protected:
@@ -92,7 +95,7 @@ public:
         setFixedSize(44, 44);
         setCursor(Qt::PointingHandCursor);
         setFocusPolicy(Qt::NoFocus);
-        setToolTip(m_name);
+        lists::nameControl(this, ColorIconSheet::iconLabel(m_name));
     }
     QString name() const { return m_name; }
 
@@ -190,14 +193,50 @@ struct ColorIconSheet::Private {
 
 void ColorIconSheet::setColorPickerForTesting(ColorPicker picker) { pickerSeam() = std::move(picker); }
 
+QString ColorIconSheet::colorLabel(const QString& key) {
+    static const QHash<QString, QString> labels{
+        {QStringLiteral("blue"), QStringLiteral("Bleu")},     {QStringLiteral("pink"), QStringLiteral("Rose")},
+        {QStringLiteral("orange"), QStringLiteral("Orange")}, {QStringLiteral("green"), QStringLiteral("Vert")},
+        {QStringLiteral("purple"), QStringLiteral("Violet")}, {QStringLiteral("gray"), QStringLiteral("Gris")}};
+    return labels.value(key, key);
+}
+
+QString ColorIconSheet::iconLabel(const QString& name) {
+    static const QHash<QString, QString> labels{
+        {"folder.fill", "Dossier"}, {"folder.badge.plus", "Nouveau dossier"}, {"tray.full.fill", "Bac plein"},
+        {"archivebox.fill", "Archives"}, {"shippingbox.fill", "Colis"}, {"externaldrive.fill", "Disque externe"},
+        {"doc.text", "Document"}, {"doc.text.fill", "Document plein"}, {"doc.plaintext", "Texte brut"},
+        {"doc.richtext", "Texte enrichi"}, {"doc.append", "Ajout au document"},
+        {"doc.text.magnifyingglass", "Recherche dans un document"}, {"doc.on.doc", "Copie de document"},
+        {"book.fill", "Livre"}, {"books.vertical.fill", "Bibliothèque"}, {"text.book.closed.fill", "Manuel"},
+        {"note.text", "Note"}, {"list.bullet.rectangle", "Liste à puces"}, {"checklist", "Checklist"},
+        {"calendar", "Calendrier"}, {"clock.fill", "Horloge"}, {"hammer.fill", "Marteau"},
+        {"wrench.and.screwdriver.fill", "Outils"}, {"terminal.fill", "Terminal"}, {"curlybraces", "Accolades"},
+        {"chevron.left.forwardslash.chevron.right", "Code"}, {"gearshape.fill", "Engrenage"},
+        {"slider.horizontal.3", "Curseurs"}, {"bolt.fill", "Éclair"}, {"lock.fill", "Cadenas"}, {"key.fill", "Clé"},
+        {"shield.fill", "Bouclier"}, {"shield.lefthalf.filled", "Bouclier à moitié plein"},
+        {"bolt.shield.fill", "Bouclier à éclair"}, {"checkmark.shield.fill", "Bouclier coché"}, {"wifi", "Wi-Fi"},
+        {"antenna.radiowaves.left.and.right", "Antenne"}, {"chart.bar.fill", "Histogramme"},
+        {"chart.line.uptrend.xyaxis", "Courbe en hausse"}, {"briefcase.fill", "Porte-documents"},
+        {"building.2.fill", "Immeubles"}, {"person.2.fill", "Deux personnes"}, {"paintbrush.fill", "Pinceau"},
+        {"wand.and.stars", "Baguette magique"}, {"sparkles", "Étincelles"}, {"camera.fill", "Appareil photo"},
+        {"photo.fill", "Photo"}, {"globe", "Globe"}, {"globe.europe.africa.fill", "Globe, Europe et Afrique"},
+        {"link", "Lien"}, {"icloud.fill", "Nuage"}, {"network", "Réseau"}, {"server.rack", "Serveurs"},
+        {"star.fill", "Étoile"}, {"flag.fill", "Drapeau"}, {"bookmark.fill", "Signet"}, {"tag.fill", "Étiquette"},
+        {"paperclip", "Trombone"}, {"bell.fill", "Cloche"}, {"mic.fill", "Micro"}, {"video.fill", "Vidéo"},
+        {"rectangle.and.pencil.and.ellipsis", "Formulaire"}, {"pencil.tip", "Pointe de crayon"},
+        {"signature", "Signature"}};
+    return labels.value(name, name);
+}
+
 const QStringList& ColorIconSheet::colorChoices() {
     static const QStringList c{QStringLiteral("blue"),   QStringLiteral("pink"),   QStringLiteral("orange"),
                                QStringLiteral("green"),  QStringLiteral("purple"), QStringLiteral("gray")};
     return c;
 }
 
-ColorIconSheet::ColorIconSheet(const Texts& texts, QStringList icons, QWidget* parent)
-    : QDialog(parent), d(std::make_unique<Private>()) {
+ColorIconSheet::ColorIconSheet(const Services& services, const Texts& texts, QStringList icons, QWidget* parent)
+    : QDialog(parent), d(std::make_unique<Private>()), m_edits(services.context) {
     d->icons = std::move(icons);
     d->icon = d->icons.value(0);
     d->custom = colorForKey(d->key);
@@ -313,7 +352,7 @@ ColorIconSheet::ColorIconSheet(const Texts& texts, QStringList icons, QWidget* p
 
     connect(d->cancel, &QPushButton::clicked, this, &QDialog::reject);
     connect(d->confirm, &QPushButton::clicked, this, &ColorIconSheet::onConfirm);
-    connect(&ThemeManager::shared(), &ThemeManager::appearanceChanged, this, [this] { update(); });
+    connect(&services.theme, &ThemeManager::appearanceChanged, this, [this] { update(); });
 }
 
 ColorIconSheet::~ColorIconSheet() = default;
@@ -322,13 +361,14 @@ QString ColorIconSheet::selectedIcon() const { return d->icon; }
 QString ColorIconSheet::selectedColorKey() const { return d->key; }
 std::optional<QString> ColorIconSheet::selectedColorHex() const { return d->hex; }
 QColor ColorIconSheet::customColor() const { return d->custom; }
+ProjectEdits::Look ColorIconSheet::pickedLook() const { return {d->icon, OptText(d->key), d->hex}; }
 QColor ColorIconSheet::accentColor() const { return displayColor(d->key, d->hex); }
 const QStringList& ColorIconSheet::iconChoices() const { return d->icons; }
 bool ColorIconSheet::isSwatchSelected(const QString& key) const { return !d->hex && d->key == key; }
 QPushButton* ColorIconSheet::confirmButton() const { return d->confirm; }
 QPushButton* ColorIconSheet::cancelButton() const { return d->cancel; }
 QFormLayout* ColorIconSheet::fieldsLayout() const { return d->form; }
-bool ColorIconSheet::canConfirm() const { return !trimmedText(requiredText()).isEmpty(); }
+bool ColorIconSheet::canConfirm() const { return !lists::trimmed(requiredText()).isEmpty(); }
 
 void ColorIconSheet::selectColorKey(const QString& key) {
     d->key = key;
@@ -381,6 +421,20 @@ void ColorIconSheet::setInitialIcon(const QString& icon) {
 
 void ColorIconSheet::fieldsChanged() {
     d->confirm->setEnabled(canConfirm());
+    // A screen reader hears which swatch and which icon are picked.
+    for (QAbstractButton* b : findChildren<QAbstractButton*>()) {
+        const QString name = b->objectName();
+        bool selected = false;
+        if (name.startsWith(QLatin1String("swatch-")))
+            selected = isSwatchSelected(name.mid(7));
+        else if (name.startsWith(QLatin1String("icon-")))
+            selected = d->icon == name.mid(5);
+        else
+            continue;
+        const QString description = selected ? QStringLiteral("Sélectionné") : QString();
+        if (b->accessibleDescription() != description)
+            b->setAccessibleDescription(description);
+    }
     d->preview->first->setText(previewFirstLine());
     d->preview->second->setText(previewSecondLine());
     d->customTag->setVisible(d->hex.has_value());
@@ -434,5 +488,3 @@ void ColorIconSheet::showEvent(QShowEvent* event) {
     const int h = l->hasHeightForWidth() ? l->totalHeightForWidth(640) : l->totalSizeHint().height();
     resize(640, std::max(h, l->totalMinimumSize().height()));
 }
-
-QString trimmedText(const QString& text) { return text.trimmed(); }

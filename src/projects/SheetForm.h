@@ -1,5 +1,7 @@
 #pragma once
 
+#include "projects/ProjectEdits.h"
+
 #include <QColor>
 #include <QDialog>
 #include <QStringList>
@@ -10,6 +12,7 @@
 
 class QFormLayout;
 class QPushButton;
+struct Services;
 
 // The layout shared by the project and document sheets: header, preview card, the sheet's own
 // fields, colour swatches with a free colour picker, icon grid, and "Annuler" / confirm buttons.
@@ -23,6 +26,9 @@ public:
     static void setColorPickerForTesting(ColorPicker picker);
 
     static const QStringList& colorChoices();
+    // What a screen reader calls a colour key ("Bleu") and an icon ("Dossier").
+    static QString colorLabel(const QString& key);
+    static QString iconLabel(const QString& name);
 
     ~ColorIconSheet() override;
 
@@ -55,7 +61,7 @@ protected:
         QString confirmLabel;
         int previewSecondLineMaxLines = 0;   // 0: no limit
     };
-    ColorIconSheet(const Texts& texts, QStringList iconChoices, QWidget* parent);
+    ColorIconSheet(const Services& services, const Texts& texts, QStringList iconChoices, QWidget* parent);
 
     // Sets the colour state without a pick (initial values): key, hex as stored, and the picker's colour.
     void setInitialColors(const QString& key, const std::optional<QString>& hex);
@@ -66,13 +72,9 @@ protected:
         setInitialIcon(object.iconName());
         setInitialColors(object.colorKey().value_or(QStringLiteral("blue")), object.colorHex());
     }
-    // Writes the picked icon and colour into a project or document.
-    template <class Model>
-    void writeAppearance(Model& object) const {
-        object.setIconName(selectedIcon());
-        object.setColorKey(selectedColorKey());
-        object.setColorHex(selectedColorHex());
-    }
+    // The picked icon and colour, as the edits write them.
+    ProjectEdits::Look pickedLook() const;
+    ProjectEdits& edits() { return m_edits; }
 
     // The form that holds the sheet's own fields.
     QFormLayout* fieldsLayout() const;
@@ -93,8 +95,6 @@ private:
 
     struct Private;
     std::unique_ptr<Private> d;
-    friend struct SheetFormWidgets;
+    ProjectEdits m_edits;
 };
 
-// Trims white space and line breaks at both ends, as every sheet and search does.
-QString trimmedText(const QString& text);

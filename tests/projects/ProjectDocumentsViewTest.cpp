@@ -6,7 +6,7 @@
 #include "prefs/Preferences.h"
 #include "projects/EditDocSheet.h"
 #include "projects/Items.h"
-#include "projects/ListWidgets.h"
+#include "ui/lists/PagedListScreen.h"
 #include "projects/NewDocSheet.h"
 #include "projects/ProjectDocumentsView.h"
 
@@ -19,6 +19,7 @@
 #include <QTest>
 
 using namespace projectsui;
+using namespace lists;
 
 namespace {
 
@@ -30,7 +31,7 @@ protected:
     }
 
     ProjectDocumentsView* makeView() {
-        view = keep(new ProjectDocumentsView(project, [] {}, [this] { ++creates; },
+        view = keep(new ProjectDocumentsView(services(), project, [] {}, [this] { ++creates; },
                                              [this](const DocPtr& d) { opened.push_back(d); }));
         view->resize(1000, 760);
         view->show();
@@ -144,7 +145,7 @@ TEST_F(DocumentsViewTest, WhichEventsReturnToTheFirstPageAndWhichKeepIt) {
     EXPECT_EQ(view->currentPage(), 1);
     EXPECT_EQ(view->listRenderToken(), token);
     EXPECT_EQ(int(view->findChildren<DocCard*>().size()) >= 12, true);
-    Preferences::shared().setValue(DisplayLayouts::preferenceKey, QStringLiteral("tiles"));   // reads as list
+    env.prefs().setValue(DisplayLayouts::preferenceKey, QStringLiteral("tiles"));   // reads as list
     flush();
     EXPECT_FALSE(view->isGrid());
     EXPECT_EQ(layoutSwitch()->current(), DisplayLayout::list);
@@ -213,7 +214,7 @@ TEST_F(DocumentsViewTest, EditSheetCancelKeepsThePageAndSaveReturnsToTheFirst) {
     EXPECT_EQ(view->pageDocs().front(), doc);   // stamped: now the newest
 
     // A document created in the new-document sheet is listed first.
-    auto* create = new NewDocSheet(project, view);   // owned by the view
+    auto* create = new NewDocSheet(services(), project, view);   // owned by the view
     create->open();
     QTest::keyClicks(create->titleField(), QStringLiteral("Nouveau"));
     create->confirmButton()->click();
@@ -225,7 +226,7 @@ TEST_F(DocumentsViewTest, EditSheetCancelKeepsThePageAndSaveReturnsToTheFirst) {
 
 TEST_F(DocumentsViewTest, HidingStampsOnlyTheDocumentAndKeepsItInTheStore) {
     makeDocs(3);
-    ASSERT_TRUE(modelContext().save());
+    ASSERT_TRUE(context().save());
     makeView();
     const QDateTime projectStamp = project->updatedAt();
     DocRow* row = rows().front();
@@ -237,8 +238,8 @@ TEST_F(DocumentsViewTest, HidingStampsOnlyTheDocumentAndKeepsItInTheStore) {
     EXPECT_GT(doc->updatedAt(), *doc->deletedAt());   // a second reading of the clock
     EXPECT_EQ(project->updatedAt(), projectStamp);
     EXPECT_EQ(view->totalCount(), 2);
-    EXPECT_EQ(modelContext().fetch<Doc>().size(), 3u);
-    EXPECT_FALSE(modelContext().hasChanges());
+    EXPECT_EQ(context().fetch<Doc>().size(), 3u);
+    EXPECT_FALSE(context().hasChanges());
 }
 
 TEST_F(DocumentsViewTest, HidingTheLastDocumentsOfTheLastPageShowsThePreviousPage) {

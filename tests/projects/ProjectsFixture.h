@@ -2,59 +2,46 @@
 
 #include "core/model/Clock.h"
 #include "core/model/Models.h"
-#include "core/model/SwiftDataContainer.h"
-#include "support/TestSupport.h"
+#include "services/Services.h"
+#include "support/TestServices.h"
 
-#include <QCoreApplication>
-#include <QEvent>
-#include <QTemporaryDir>
+#include <QLineEdit>
+#include <QTest>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
-// A private store, preferences and a clock that ticks one second per reading.
+// A private store, preferences, theme and a clock that ticks one second per reading, handed to the
+// screens as the router does.
 class ProjectsFixture : public ::testing::Test {
 protected:
-    void SetUp() override {
-        QString err;
-        container = openModelContainer(dir.path() + "/t.store", &err);
-        ASSERT_TRUE(container) << err.toStdString();
-        setCurrentModelContainer(container.get());
-        Clock::setNowForTesting([this] { return base.addSecs(++ticks); });
-    }
-
     void TearDown() override {
         widgets.clear();
         flush();
-        Clock::setNowForTesting({});
-        setCurrentModelContainer(nullptr);
-        container.reset();
     }
 
-    static void flush() {
-        for (int i = 0; i < 3; ++i) {
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            QCoreApplication::processEvents();
-        }
-    }
+    static void flush() { testsupport::flushEvents(); }
+
+    Services& services() { return env.services(); }
+    ModelContext& context() { return env.context(); }
 
     QDateTime at(int minutes) const { return QDateTime(QDate(2025, 6, 1), QTime(8, 0), Qt::UTC).addSecs(minutes * 60); }
 
     ProjectPtr makeProject(const QString& name, int minutes, OptText details = std::nullopt,
                            OptText colorKey = std::nullopt, OptText colorHex = std::nullopt,
                            const QString& icon = QStringLiteral("folder.fill")) {
-        auto p = std::make_shared<Project>(QUuid::createUuid(), name, details, icon, colorKey, colorHex, at(minutes),
-                                           at(minutes));
-        modelContext().insert(p);
+        auto p = std::make_shared<Project>(ProjectFields{QUuid::createUuid(), name, details, icon, colorKey, colorHex,
+                                                         at(minutes), at(minutes), std::nullopt});
+        context().insert(p);
         return p;
     }
 
     DocPtr makeDoc(const ProjectPtr& project, const QString& title, int minutes,
                    const QString& status = QStringLiteral("in_progress"), OptText colorKey = std::nullopt,
                    OptText colorHex = std::nullopt, const QString& icon = QStringLiteral("doc.text.fill")) {
-        auto d = std::make_shared<Doc>(QUuid::createUuid(), title, status, icon, colorKey, colorHex, at(minutes),
-                                       at(minutes), std::nullopt, project);
-        modelContext().insert(d);
+        auto d = std::make_shared<Doc>(DocFields{QUuid::createUuid(), title, status, icon, colorKey, colorHex,
+                                                 at(minutes), at(minutes), std::nullopt, project});
+        context().insert(d);
         return d;
     }
 
@@ -64,16 +51,9 @@ protected:
         return w;
     }
 
-    testsupport::ScopedPreferences prefs;
-    QTemporaryDir dir;
-    std::unique_ptr<ModelContainer> container;
-    QDateTime base = QDateTime(QDate(2026, 1, 1), QTime(9, 0), Qt::UTC);
-    int ticks = 0;
+    testsupport::TestServices env;
     std::vector<std::unique_ptr<QWidget>> widgets;
 };
-
-#include <QLineEdit>
-#include <QTest>
 
 // Types like a person, one key at a time (non-ASCII letters are inserted as typed text).
 inline void typeText(QLineEdit* edit, const QString& text) {

@@ -14,6 +14,7 @@
 #include <QTest>
 
 using namespace projectsui;
+using namespace lists;
 
 namespace {
 
@@ -31,7 +32,7 @@ protected:
     }
 
     ProjectsListView* makeView() {
-        view = keep(new ProjectsListView([this] { ++creates; }, token,
+        view = keep(new ProjectsListView(services(), [this] { ++creates; }, token,
                                          [this](const ProjectPtr& p) { opened.push_back(p); }));
         view->resize(900, 700);
         return view;
@@ -133,7 +134,7 @@ TEST_F(ProjectsListTest, WhichEventsReturnToTheFirstPageAndWhichKeepIt) {
     EXPECT_TRUE(view->isGrid());
     EXPECT_EQ(view->currentPage(), 1);
     EXPECT_EQ(cards().size(), 12);
-    Preferences::shared().setValue(DisplayLayouts::preferenceKey, QStringLiteral("list"));
+    env.prefs().setValue(DisplayLayouts::preferenceKey, QStringLiteral("list"));
     flush();
     EXPECT_FALSE(view->isGrid());
     EXPECT_EQ(view->currentPage(), 1);
@@ -209,12 +210,12 @@ TEST_F(ProjectsListTest, DeletingAProjectAsksFirstThenRemovesItsDocumentsAndKeep
     auto block = std::make_shared<DocBlock>(QUuid::createUuid(), QStringLiteral("text"), 0, QStringLiteral("x"),
                                             std::nullopt, std::nullopt, std::nullopt, std::nullopt, false, at(5),
                                             at(5), std::nullopt, d1);
-    modelContext().insert(block);
+    context().insert(block);
     auto checklist = std::make_shared<Checklist>(QUuid::createUuid(), QStringLiteral("Liste"), std::nullopt,
                                                  QStringLiteral("checklist"), std::nullopt, std::nullopt,
                                                  std::nullopt, at(6), at(6), std::nullopt, doomed);
-    modelContext().insert(checklist);
-    ASSERT_TRUE(modelContext().save());
+    context().insert(checklist);
+    ASSERT_TRUE(context().save());
     makeView();
     show();
     ASSERT_EQ(rows().size(), 2);
@@ -234,12 +235,12 @@ TEST_F(ProjectsListTest, DeletingAProjectAsksFirstThenRemovesItsDocumentsAndKeep
     rows().front()->ellipsis()->deleteAction()->trigger();
     flush();
     EXPECT_EQ(view->pageProjects(), (std::vector<ProjectPtr>{keepMe}));
-    EXPECT_TRUE(modelContext().fetch<Doc>().empty());
-    EXPECT_TRUE(modelContext().fetch<DocBlock>().empty());
-    const auto lists = modelContext().fetch<Checklist>();
+    EXPECT_TRUE(context().fetch<Doc>().empty());
+    EXPECT_TRUE(context().fetch<DocBlock>().empty());
+    const auto lists = context().fetch<Checklist>();
     ASSERT_EQ(lists.size(), 1u);
     EXPECT_EQ(lists.front()->project(), nullptr);
-    EXPECT_FALSE(modelContext().hasChanges());
+    EXPECT_FALSE(context().hasChanges());
 }
 
 TEST_F(ProjectsListTest, DeletingTheOnlyProjectOfTheLastPageShowsThePreviousPage) {

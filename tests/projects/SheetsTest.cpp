@@ -4,7 +4,7 @@
 #include "ui/Symbols.h"
 #include "projects/EditDocSheet.h"
 #include "projects/EditProjectSheet.h"
-#include "projects/ListWidgets.h"
+#include "ui/lists/PagedListScreen.h"
 #include "projects/NewDocSheet.h"
 #include "projects/NewProjectSheet.h"
 
@@ -18,6 +18,7 @@
 #include <QTest>
 
 using namespace projectsui;
+using namespace lists;
 
 namespace {
 
@@ -50,7 +51,7 @@ protected:
 };
 
 TEST_F(SheetsTest, NewProjectTrimsAndOnlyConfirmsWithAName) {
-    auto* sheet = present(new NewProjectSheet);
+    auto* sheet = present(new NewProjectSheet(services()));
     EXPECT_FALSE(sheet->confirmButton()->isEnabled());
     EXPECT_EQ(preview(sheet, true), QStringLiteral("Nom du projet"));
     EXPECT_EQ(preview(sheet, false), QStringLiteral("Description (optionnel)"));
@@ -58,7 +59,7 @@ TEST_F(SheetsTest, NewProjectTrimsAndOnlyConfirmsWithAName) {
     EXPECT_FALSE(sheet->confirmButton()->isEnabled());
     QTest::keyClick(sheet->nameField(), Qt::Key_Return);   // Return does nothing while disabled
     EXPECT_TRUE(sheet->isVisible());
-    EXPECT_TRUE(modelContext().fetch<Project>().empty());
+    EXPECT_TRUE(context().fetch<Project>().empty());
 
     QTest::keyClicks(sheet->nameField(), QStringLiteral("Alpha "));
     EXPECT_TRUE(sheet->confirmButton()->isEnabled());
@@ -67,7 +68,7 @@ TEST_F(SheetsTest, NewProjectTrimsAndOnlyConfirmsWithAName) {
     QTest::keyClick(sheet->nameField(), Qt::Key_Return);
     flush();
     EXPECT_EQ(sheet->result(), QDialog::Accepted);
-    const auto projects = modelContext().fetch<Project>();
+    const auto projects = context().fetch<Project>();
     ASSERT_EQ(projects.size(), 1u);
     const ProjectPtr p = projects.front();
     EXPECT_EQ(p->name(), QStringLiteral("Alpha"));
@@ -77,24 +78,24 @@ TEST_F(SheetsTest, NewProjectTrimsAndOnlyConfirmsWithAName) {
     EXPECT_FALSE(p->colorHex());
     EXPECT_FALSE(p->deletedAt());
     EXPECT_TRUE(p->docs().empty());
-    EXPECT_FALSE(modelContext().hasChanges());
+    EXPECT_FALSE(context().hasChanges());
 }
 
 TEST_F(SheetsTest, EscapeAndCancelInsertNothing) {
-    auto* sheet = present(new NewProjectSheet);
+    auto* sheet = present(new NewProjectSheet(services()));
     QTest::keyClicks(sheet->nameField(), QStringLiteral("Beta"));
     sheet->detailsField()->setPlainText(QStringLiteral("   "));
     EXPECT_EQ(preview(sheet, false), QStringLiteral("Description (optionnel)"));
     QTest::keyClick(sheet->nameField(), Qt::Key_Escape);
     EXPECT_EQ(sheet->result(), QDialog::Rejected);
-    auto* second = present(new NewProjectSheet);
+    auto* second = present(new NewProjectSheet(services()));
     QTest::keyClicks(second->nameField(), QStringLiteral("Beta"));
     second->cancelButton()->click();
-    EXPECT_TRUE(modelContext().fetch<Project>().empty());
+    EXPECT_TRUE(context().fetch<Project>().empty());
 }
 
 TEST_F(SheetsTest, ColourKeyIsAlwaysWrittenAndAHexOnlyAfterAPick) {
-    auto* sheet = present(new NewProjectSheet);
+    auto* sheet = present(new NewProjectSheet(services()));
     EXPECT_FALSE(tagShown(sheet));
     EXPECT_EQ(sheet->accentColor(), AppPalette::brandBlue());
     QTest::mouseClick(swatch(sheet, QStringLiteral("pink")), Qt::LeftButton);
@@ -114,13 +115,13 @@ TEST_F(SheetsTest, ColourKeyIsAlwaysWrittenAndAHexOnlyAfterAPick) {
     QTest::mouseClick(sheet->findChild<QAbstractButton*>(QStringLiteral("icon-star.fill")), Qt::LeftButton);
     QTest::keyClicks(sheet->nameField(), QStringLiteral("Gamma"));
     sheet->confirmButton()->click();
-    ProjectPtr p = modelContext().fetch<Project>().front();
+    ProjectPtr p = context().fetch<Project>().front();
     EXPECT_EQ(p->colorKey(), OptText(QStringLiteral("pink")));
     EXPECT_EQ(p->colorHex(), OptText(QStringLiteral("#123456")));
     EXPECT_EQ(p->iconName(), QStringLiteral("star.fill"));
 
     // Tapping a swatch after a pick clears the hex and sets the picker to the swatch's colour.
-    auto* again = present(new NewProjectSheet);
+    auto* again = present(new NewProjectSheet(services()));
     again->customColorChanged(QColor(1, 2, 3));
     QTest::mouseClick(swatch(again, QStringLiteral("green")), Qt::LeftButton);
     EXPECT_FALSE(again->selectedColorHex());
@@ -132,15 +133,15 @@ TEST_F(SheetsTest, ColourKeyIsAlwaysWrittenAndAHexOnlyAfterAPick) {
 TEST_F(SheetsTest, EditProjectKeepsWhatItDoesNotTouchAndStampsEverySave) {
     auto p = makeProject(QStringLiteral(" Projet "), 1, QStringLiteral("Notes"), std::nullopt, QStringLiteral("zzz"),
                          QStringLiteral("custom.icon"));
-    ASSERT_TRUE(modelContext().save());
-    auto* cancelled = present(new EditProjectSheet(p));
+    ASSERT_TRUE(context().save());
+    auto* cancelled = present(new EditProjectSheet(services(), p));
     cancelled->nameField()->setText(QStringLiteral("Autre"));
     QTest::mouseClick(swatch(cancelled, QStringLiteral("orange")), Qt::LeftButton);
     cancelled->cancelButton()->click();
     EXPECT_EQ(p->name(), QStringLiteral(" Projet "));
     EXPECT_EQ(p->updatedAt(), at(1));
 
-    auto* sheet = present(new EditProjectSheet(p));
+    auto* sheet = present(new EditProjectSheet(services(), p));
     EXPECT_EQ(sheet->nameField()->text(), QStringLiteral(" Projet "));
     EXPECT_TRUE(tagShown(sheet));   // an unreadable hex still counts as custom
     EXPECT_EQ(sheet->accentColor(), AppPalette::brandBlue());
@@ -154,17 +155,17 @@ TEST_F(SheetsTest, EditProjectKeepsWhatItDoesNotTouchAndStampsEverySave) {
     EXPECT_EQ(p->colorKey(), OptText(QStringLiteral("blue")));
     EXPECT_EQ(p->colorHex(), OptText(QStringLiteral("zzz")));
     EXPECT_GT(p->updatedAt(), at(1));
-    EXPECT_FALSE(modelContext().hasChanges());
+    EXPECT_FALSE(context().hasChanges());
 
     // Emptied to blanks, the name disables the save.
-    auto* blank = present(new EditProjectSheet(p));
+    auto* blank = present(new EditProjectSheet(services(), p));
     blank->nameField()->setText(QStringLiteral("  "));
     EXPECT_FALSE(blank->confirmButton()->isEnabled());
 }
 
 TEST_F(SheetsTest, NewDocumentTakesTheProjectColourOnceAndStampsTheProject) {
     auto pink = makeProject(QStringLiteral("Rose"), 1, std::nullopt, QStringLiteral("pink"), QStringLiteral("#00FF00"));
-    auto* sheet = present(new NewDocSheet(pink));
+    auto* sheet = present(new NewDocSheet(services(), pink));
     EXPECT_EQ(sheet->selectedColorKey(), QStringLiteral("pink"));
     EXPECT_EQ(sheet->selectedColorHex(), OptText(QStringLiteral("#00FF00")));
     EXPECT_TRUE(tagShown(sheet));
@@ -191,7 +192,7 @@ TEST_F(SheetsTest, NewDocumentTakesTheProjectColourOnceAndStampsTheProject) {
 
     // A project without colours gives "blue" and no hex; a swatch after opening clears the hex.
     auto bare = makeProject(QStringLiteral("Nu"), 2);
-    auto* plain = present(new NewDocSheet(bare));
+    auto* plain = present(new NewDocSheet(services(), bare));
     EXPECT_EQ(plain->selectedColorKey(), QStringLiteral("blue"));
     EXPECT_FALSE(tagShown(plain));
     QTest::keyClicks(plain->titleField(), QStringLiteral("Note"));
@@ -200,7 +201,7 @@ TEST_F(SheetsTest, NewDocumentTakesTheProjectColourOnceAndStampsTheProject) {
     EXPECT_EQ(plain->createdDoc()->statusRaw(), QStringLiteral("in_progress"));
 
     const QDateTime stamp = bare->updatedAt();
-    auto* cancelled = present(new NewDocSheet(bare));
+    auto* cancelled = present(new NewDocSheet(services(), bare));
     QTest::keyClicks(cancelled->titleField(), QStringLiteral("Rien"));
     QTest::keyClick(cancelled, Qt::Key_Escape);
     EXPECT_EQ(bare->updatedAt(), stamp);
@@ -211,7 +212,7 @@ TEST_F(SheetsTest, EditDocumentWritesEveryFieldAndStampsDocumentAndProject) {
     auto p = makeProject(QStringLiteral("P"), 1);
     auto doc = makeDoc(p, QStringLiteral(" Titre "), 2, QStringLiteral("archived"), std::nullopt, std::nullopt,
                        QStringLiteral("mic.fill"));
-    auto* sheet = present(new EditDocSheet(doc));
+    auto* sheet = present(new EditDocSheet(services(), doc));
     EXPECT_EQ(sheet->titleField()->text(), QStringLiteral(" Titre "));
     EXPECT_EQ(sheet->status(), DocStatus::inProgress);
     EXPECT_EQ(sheet->selectedColorKey(), QStringLiteral("blue"));
@@ -228,8 +229,8 @@ TEST_F(SheetsTest, EditDocumentWritesEveryFieldAndStampsDocumentAndProject) {
     auto orphan = std::make_shared<Doc>(QUuid::createUuid(), QStringLiteral("Seul"), QStringLiteral("done"),
                                         QStringLiteral("doc.text"), std::nullopt, std::nullopt, at(3), at(3),
                                         std::nullopt, nullptr);
-    modelContext().insert(orphan);
-    auto* second = present(new EditDocSheet(orphan));
+    context().insert(orphan);
+    auto* second = present(new EditDocSheet(services(), orphan));
     second->titleField()->setText(QStringLiteral(" \t"));
     EXPECT_FALSE(second->confirmButton()->isEnabled());
     EXPECT_EQ(preview(second, true), QStringLiteral("Titre du document"));
