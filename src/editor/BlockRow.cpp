@@ -316,6 +316,7 @@ void ImprovedBlockRowView::buildViewContent() {
         const OptData& data = m_block->richTextData();
         if (data && !data->isEmpty()) {
             m_richView = new AttributedTextViewWrapper(m_viewContent);
+            m_richView->setAccessibleName(QStringLiteral("Texte"));
             if (m_richView->setRtf(*data)) {
                 v->addWidget(m_richView);
                 guardTextTarget(m_richView->viewport());
@@ -371,6 +372,7 @@ void ImprovedBlockRowView::buildEditContent() {
                        [block](const std::optional<QByteArray>& v) { block->setRichTextData(v); }};
         m_textEditor = new RichTextBlockEditor(content, rtf, m_forceSaveRTF, [this] { blockContentChanged(); },
                                                [this] { blockFocused(); });
+        m_textEditor->textView()->setAccessibleName(QStringLiteral("Texte"));
         guardTextTarget(m_textEditor->textView()->viewport());
         m_editContent = m_textEditor;
         break;

@@ -59,14 +59,13 @@ EditorHeader::EditorHeader(DocPtr doc, Actions actions, QWidget* parent)
 
     auto* row = new QHBoxLayout;
     row->setSpacing(12);
-    m_icon = new PaintedLabel(QString(), [this](QPainter& p, const PaintedLabel& l) {
+    m_icon = new editorui::PaintedWidget(QSize(40, 40), [this](QPainter& p, const QWidget& l) {
         const QColor accent = docAccentColor(*m_doc);
         const QRectF r = QRectF(l.rect()).adjusted(0.75, 0.75, -0.75, -0.75);
         Paint::fillEllipse(p, r, withOpacity(accent, 0.15));
         Paint::strokeEllipse(p, r, withOpacity(accent, 0.3), 1.5);
         Symbols::paint(p, QRectF(r.center() - QPointF(9, 9), QSizeF(18, 18)), m_doc->iconName(), accent);
     }, this);
-    m_icon->setHint(QSize(40, 40));
     row->addWidget(m_icon);
 
     m_title = new QLineEdit(this);
@@ -181,13 +180,12 @@ EmptyStateView::EmptyStateView(DocPtr doc, std::function<void(DocBlockType)> add
     auto* v = new QVBoxLayout(this);
     v->setContentsMargins(40, 40, 40, 40);
     v->setSpacing(20);
-    auto* circle = new PaintedLabel(QString(), [this](QPainter& p, const PaintedLabel& l) {
+    auto* circle = new editorui::PaintedWidget(QSize(80, 80), [this](QPainter& p, const QWidget& l) {
         const QColor accent = docAccentColor(*m_doc);
         Paint::fillEllipse(p, QRectF(l.rect()), withOpacity(accent, 0.1));
         Symbols::paint(p, QRectF(QRectF(l.rect()).center() - QPointF(18, 18), QSizeF(36, 36)),
                        QStringLiteral("square.stack.3d.up"), withOpacity(accent, 0.6));
     }, this);
-    circle->setHint(QSize(80, 80));
     v->addWidget(circle, 0, Qt::AlignHCenter);
 
     auto* texts = new QVBoxLayout;

@@ -13,6 +13,7 @@ class QAction;
 namespace editorui {
 class PaintedButton;
 class PaintedLabel;
+class PaintedWidget;
 }
 
 // The document's colour: its hex when it reads, else its key's colour ("blue" when it has none).
@@ -53,7 +54,7 @@ private:
     Actions m_actions;
     bool m_syncing = false;
     bool m_editMode = false;
-    editorui::PaintedLabel* m_icon = nullptr;
+    editorui::PaintedWidget* m_icon = nullptr;
     QLineEdit* m_title = nullptr;
     editorui::PaintedButton* m_toggle = nullptr;
     QComboBox* m_status = nullptr;

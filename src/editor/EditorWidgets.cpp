@@ -82,6 +82,18 @@ void PaintedLabel::paintEvent(QPaintEvent*) {
         m_painter(p, *this);
 }
 
+PaintedWidget::PaintedWidget(const QSize& size, Painter painter, QWidget* parent)
+    : QWidget(parent), m_painter(std::move(painter)) {
+    setFixedSize(size);
+}
+
+void PaintedWidget::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    if (m_painter)
+        m_painter(p, *this);
+}
+
 ToneLabel::ToneLabel(const QString& text, const QFont& font, std::function<QColor()> tone, QWidget* parent)
     : QLabel(text, parent), m_tone(std::move(tone)) {
     setFont(font);

@@ -52,6 +52,20 @@ private:
     QSize m_hint{28, 28};
 };
 
+// A decorative picture (a symbol in a circle): no text, so nothing for a screen reader to read.
+class PaintedWidget : public QWidget {
+    Q_OBJECT
+public:
+    using Painter = std::function<void(QPainter&, const QWidget&)>;
+    PaintedWidget(const QSize& size, Painter painter, QWidget* parent = nullptr);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    Painter m_painter;
+};
+
 // A label whose text colour is recomputed from `tone` whenever the application's palette changes
 // (a theme switch), so secondary and tinted texts follow light and dark.
 class ToneLabel : public QLabel {

@@ -1,0 +1,472 @@
+#include "EditorFixture.h"
+
+#include "editor/BlockRow.h"
+#include "editor/CodeBlockView.h"
+#include "editor/DocEditorView.h"
+#include "editor/EditorChrome.h"
+#include "editor/EditorWidgets.h"
+#include "richtext/ClickableTextView.h"
+#include "richtext/RichTextBlockEditor.h"
+#include "richtext/RichTextToolbar.h"
+#include "rtf/Rtf.h"
+#include "support/Accessibility.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QPlainTextEdit>
+#include <QScrollArea>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextDocument>
+
+namespace {
+
+QByteArray boldRtf(const QString& text) {
+    QTextDocument d;
+    QTextCursor c(&d);
+    QTextCharFormat f;
+    f.setFontWeight(QFont::Bold);
+    c.insertText(text, f);
+    return rtf::write(d);
+}
+
+bool hasBold(const QByteArray& data) {
+    QTextDocument d;
+    if (!rtf::read(data, d))
+        return false;
+    for (QTextBlock b = d.begin(); b.isValid(); b = b.next())
+        for (auto it = b.begin(); !it.atEnd(); ++it)
+            if (it.fragment().charFormat().fontWeight() >= QFont::DemiBold)
+                return true;
+    return false;
+}
+
+} // namespace
+
+class EditorViewTest : public EditorFixture {
+protected:
+    ImprovedDocEditorView* open() {
+        view = std::make_unique<ImprovedDocEditorView>(services(), doc);
+        view->resize(1000, 800);
+        view->show();
+        view->activateWindow();
+        testsupport::flushEvents();
+        return view.get();
+    }
+    void close() {
+        view.reset();
+        testsupport::flushEvents();
+    }
+    void TearDown() override {
+        view.reset();
+        EditorFixture::TearDown();
+    }
+    void enterEditMode() {
+        QTest::mouseClick(view->header()->toggleButton(), Qt::LeftButton);
+        testsupport::flushEvents();
+        ASSERT_TRUE(view->isEditMode());
+    }
+    void leaveEditMode() {
+        QTest::mouseClick(view->header()->toggleButton(), Qt::LeftButton);
+        ASSERT_TRUE(testsupport::waitFor([this] { return !view->isEditMode(); }, 2000));
+    }
+    ClickableTextView* textViewOf(const DocBlockPtr& b) {
+        auto* row = view->rowFor(b->id());
+        return row && row->textEditor() ? row->textEditor()->textView() : nullptr;
+    }
+
+    std::unique_ptr<ImprovedDocEditorView> view;
+};
+
+TEST_F(EditorViewTest, OpeningADocumentWithoutVisibleBlocksAddsATextBlock) {
+    block(4, QStringLiteral("code"), {}, /*hidden=*/true);
+    context().save();
+    const QDateTime before = doc->updatedAt();
+    open();
+    ASSERT_EQ(view->cachedBlocks().size(), 1u);
+    const DocBlockPtr added = view->cachedBlocks().front();
+    EXPECT_EQ(added->order(), 5);
+    EXPECT_EQ(added->typeRaw(), QStringLiteral("text"));
+    EXPECT_FALSE(added->codeLanguage());
+    EXPECT_GT(doc->updatedAt(), before);
+    EXPECT_FALSE(context().hasChanges());
+    EXPECT_EQ(view->header()->countText(), QStringLiteral("1 bloc"));
+    EXPECT_FALSE(view->emptyState()->isVisible());
+    EXPECT_FALSE(view->addBlockButton()->isVisible());
+}
+
+TEST_F(EditorViewTest, HeaderStoresTheTitleAsTypedAndCountsVisibleBlocks) {
+    block(0);
+    block(1, QStringLiteral("text"), {}, true);
+    block(2, QStringLiteral("text"), {}, true);
+    block(3, QStringLiteral("text"), {}, true);
+    context().save();
+    open();
+    EXPECT_EQ(view->header()->countText(), QStringLiteral("1 bloc"));
+    EXPECT_TRUE(view->header()->dateText().startsWith(QStringLiteral("Modifié ")));
+
+    QLineEdit* title = view->header()->titleField();
+    title->selectAll();
+    QTest::keyClick(title, Qt::Key_Delete);
+    EXPECT_EQ(doc->title(), QString());
+    const QDateTime cleared = doc->updatedAt();
+    QTest::keyClicks(title, QStringLiteral(" Plan "));
+    EXPECT_EQ(doc->title(), QStringLiteral(" Plan "));
+    EXPECT_GT(doc->updatedAt(), cleared);
+    EXPECT_FALSE(context().hasChanges());
+    EXPECT_EQ(view->header()->dateText(), modifiedText(doc->updatedAt()));
+
+    const QDateTime beforeStatus = doc->updatedAt();
+    view->header()->statusPicker()->setCurrentIndex(1);
+    EXPECT_EQ(doc->statusRaw(), QStringLiteral("done"));
+    EXPECT_EQ(doc->updatedAt(), beforeStatus.addSecs(1));   // one stamp
+
+    enterEditMode();
+    view->addBlock(DocBlockType::code);
+    EXPECT_EQ(view->header()->countText(), QStringLiteral("2 blocs"));
+    EXPECT_EQ(blockCountText(0), QStringLiteral("0 bloc"));
+
+    view.reset();
+    const DocPtr back = reopened();
+    EXPECT_EQ(back->title(), QStringLiteral(" Plan "));
+    EXPECT_EQ(back->statusRaw(), QStringLiteral("done"));
+}
+
+TEST_F(EditorViewTest, EmptyStateAddsBlocksInBothModesAndTheMenuOnlyInEditMode) {
+    auto only = block(0);
+    context().save();
+    open();
+    enterEditMode();
+    view->rowFor(only->id())->confirmDelete();
+    testsupport::flushEvents();
+    EXPECT_TRUE(view->cachedBlocks().empty());
+    EXPECT_TRUE(view->emptyState()->isVisible());
+    EXPECT_TRUE(view->addBlockButton()->isVisible());
+    EXPECT_EQ(view->header()->countText(), QStringLiteral("0 bloc"));
+
+    leaveEditMode();
+    EXPECT_FALSE(view->addBlockButton()->isVisible());
+    const auto buttons = view->emptyState()->quickAddButtons();
+    ASSERT_EQ(buttons.size(), 3);
+    QTest::mouseClick(buttons[1], Qt::LeftButton);
+    ASSERT_EQ(view->cachedBlocks().size(), 1u);
+    EXPECT_EQ(view->cachedBlocks().front()->codeLanguage(), OptText(QStringLiteral("bash")));
+    EXPECT_EQ(view->cachedBlocks().front()->order(), 1);   // after the hidden block
+
+    enterEditMode();
+    QMenu* menu = view->addBlockButton()->menu();
+    ASSERT_EQ(menu->actions().size(), 3);
+    EXPECT_EQ(menu->actions()[0]->text(), QStringLiteral("Bloc de texte"));
+    menu->actions()[2]->trigger();
+    EXPECT_EQ(view->cachedBlocks().back()->typeRaw(), QStringLiteral("image"));
+}
+
+TEST_F(EditorViewTest, TheEditedRowIsNeverRebuilt) {
+    auto a = block(0, QStringLiteral("text"), QStringLiteral("Début"));
+    auto b = block(1, QStringLiteral("text"), QStringLiteral("Autre"));
+    auto c = block(2, QStringLiteral("code"), QStringLiteral("ls"));
+    context().save();
+    open();
+    enterEditMode();
+    ImprovedBlockRowView* row = view->rowFor(a->id());
+    ClickableTextView* text = textViewOf(a);
+    ASSERT_TRUE(text);
+    text->setFocus();
+    QTextCursor cursor = text->textCursor();
+    cursor.movePosition(QTextCursor::End);
+    text->setTextCursor(cursor);
+    const QDateTime docStamp = doc->updatedAt();
+    QTest::keyClicks(text, QStringLiteral(" suite"));
+    testsupport::flushEvents();
+    EXPECT_EQ(a->content(), QStringLiteral("Début suite"));
+    EXPECT_EQ(doc->updatedAt(), docStamp);   // typing stamps only the block
+    EXPECT_FALSE(context().hasChanges());
+
+    // Select a word, make it bold, then move another block and add one: the same row and editor stay.
+    cursor = text->textCursor();
+    cursor.movePosition(QTextCursor::Start);
+    cursor.movePosition(QTextCursor::EndOfWord, QTextCursor::KeepAnchor);
+    text->setTextCursor(cursor);
+    row->textEditor()->toolbar()->toggleBold();
+    view->rowFor(c->id())->moveUp();
+    view->addBlock(DocBlockType::text);
+    view->rowFor(b->id())->duplicateBlock();
+    testsupport::flushEvents();
+
+    EXPECT_EQ(view->rowFor(a->id()), row);
+    EXPECT_EQ(textViewOf(a), text);
+    EXPECT_TRUE(text->hasFocus());
+    EXPECT_TRUE(text->textCursor().hasSelection());
+    EXPECT_TRUE(text->document()->isUndoAvailable());
+    EXPECT_EQ(view->rows().indexOf(view->rowFor(c->id())), 1);
+}
+
+TEST_F(EditorViewTest, LeavingEditModeStoresTheRtfOfEveryTextOnce) {
+    auto a = block(0, QStringLiteral("text"), QStringLiteral("gras"));
+    context().save();
+    open();
+    enterEditMode();
+    ClickableTextView* text = textViewOf(a);
+    ASSERT_TRUE(text);
+    text->selectAll();
+    view->rowFor(a->id())->textEditor()->toolbar()->toggleBold();
+    a->setRichTextData(std::nullopt);   // as if the formatting had not reached storage yet
+    context().save();
+
+    const bool flag = view->forceSaveRTF();
+    QTest::mouseClick(view->header()->toggleButton(), Qt::LeftButton);
+    QTest::mouseClick(view->header()->toggleButton(), Qt::LeftButton);   // double press: leaves once
+    EXPECT_TRUE(view->isEditMode());
+    EXPECT_TRUE(view->isLeaving());
+    EXPECT_EQ(view->forceSaveRTF(), !flag);
+    EXPECT_EQ(view->header()->toggleButton()->text(), QStringLiteral("Voir"));
+    ASSERT_TRUE(a->richTextData());   // written at once, saved with the leave
+    ASSERT_TRUE(testsupport::waitFor([this] { return !view->isEditMode(); }, 2000));
+    EXPECT_EQ(view->header()->toggleButton()->text(), QStringLiteral("Éditer"));
+    QTest::qWait(ImprovedDocEditorView::leaveDelayMs + 50);
+    EXPECT_FALSE(view->isEditMode());   // no second leave
+
+    const QUuid id = a->id();
+    view.reset();
+    const DocPtr back = reopened();
+    ASSERT_TRUE(back);
+    const DocBlockPtr stored = byId(back, id);
+    ASSERT_TRUE(stored && stored->richTextData());
+    EXPECT_TRUE(hasBold(*stored->richTextData()));
+}
+
+TEST_F(EditorViewTest, NavigatingAwayDuringTheLeaveStillStoresEverything) {
+    auto a = block(0, QStringLiteral("text"), QStringLiteral("mot"));
+    auto b = block(1, QStringLiteral("text"), QStringLiteral("autre"));
+    context().save();
+    open();
+    enterEditMode();
+    for (const auto& blk : {a, b}) {
+        ClickableTextView* text = textViewOf(blk);
+        ASSERT_TRUE(text);
+        text->selectAll();
+        view->rowFor(blk->id())->textEditor()->toolbar()->toggleBold();
+        blk->setRichTextData(std::nullopt);
+    }
+    context().save();
+
+    // Leave, then the router hides the screen within the delay.
+    QTest::mouseClick(view->header()->toggleButton(), Qt::LeftButton);
+    view->hide();
+    EXPECT_FALSE(view->isEditMode());
+    EXPECT_FALSE(context().hasChanges());
+
+    // In edit mode again, the screen is destroyed without being hidden first (another document opens).
+    view->show();
+    enterEditMode();
+    ClickableTextView* text = textViewOf(a);
+    text->moveCursor(QTextCursor::End);
+    text->setFocus();
+    QTest::keyClicks(text, QStringLiteral("s"));
+    text->selectAll();
+    view->rowFor(a->id())->textEditor()->toolbar()->toggleItalic();
+    a->setRichTextData(std::nullopt);
+    view.reset();
+    EXPECT_FALSE(context().hasChanges());
+
+    const QUuid ida = a->id(), idb = b->id();
+    const DocPtr back = reopened();
+    EXPECT_EQ(byId(back, ida)->content(), QStringLiteral("mots"));
+    ASSERT_TRUE(byId(back, ida)->richTextData());
+    ASSERT_TRUE(byId(back, idb)->richTextData());
+    EXPECT_TRUE(hasBold(*byId(back, idb)->richTextData()));
+}
+
+TEST_F(EditorViewTest, RowMenuMovesDuplicatesAndHidesAfterConfirmation) {
+    auto a = block(0), b = block(1);
+    context().save();
+    open();
+    enterEditMode();
+    ImprovedBlockRowView* first = view->rowFor(a->id());
+    first->updateMenuState();
+    EXPECT_FALSE(first->moveUpAction()->isEnabled());
+    EXPECT_TRUE(first->moveDownAction()->isEnabled());
+    ImprovedBlockRowView* last = view->rowFor(b->id());
+    last->updateMenuState();
+    EXPECT_FALSE(last->moveDownAction()->isEnabled());
+
+    first->duplicateAction()->trigger();
+    ASSERT_EQ(view->cachedBlocks().size(), 3u);
+    EXPECT_EQ(view->cachedBlocks()[1]->order(), 1);
+    EXPECT_EQ(b->order(), 2);
+
+    DialogSeam::pushAnswer(QStringLiteral("Annuler"));
+    last->deleteAction()->trigger();
+    testsupport::flushEvents();
+    EXPECT_FALSE(b->deletedAt());
+    ASSERT_FALSE(DialogSeam::shownMessages().isEmpty());
+    EXPECT_EQ(DialogSeam::shownMessages().last().text, QStringLiteral("Supprimer ce bloc ?"));
+    EXPECT_EQ(DialogSeam::shownMessages().last().informativeText,
+              QStringLiteral("Cette action masquera le bloc définitivement."));
+
+    DialogSeam::pushAnswer(QStringLiteral("Supprimer"));
+    last->deleteAction()->trigger();
+    testsupport::flushEvents();
+    EXPECT_TRUE(b->deletedAt());
+    EXPECT_EQ(view->cachedBlocks().size(), 2u);
+    EXPECT_FALSE(view->rowFor(b->id()));
+}
+
+TEST_F(EditorViewTest, ADraggedBlockMovesRowsAndNeverLandsAsText) {
+    auto w = block(0, QStringLiteral("text"), QStringLiteral("premier")), x = block(1), y = block(2);
+    auto hidden = block(3, QStringLiteral("text"), {}, true);
+    context().save();
+    open();
+    enterEditMode();
+    ImprovedBlockRowView* source = view->rowFor(w->id());
+    std::unique_ptr<QMimeData> payload(source->makeDragData());
+    EXPECT_EQ(payload->text(), w->id().toString(QUuid::WithoutBraces).toUpper());
+    EXPECT_TRUE(payload->hasFormat(QLatin1String(kBlockMimeType)));
+
+    // Dropped over the text of another block: a move, and the text is untouched.
+    ClickableTextView* target = textViewOf(y);
+    ASSERT_TRUE(target);
+    const QString before = target->toPlainText();
+    const QPoint at = target->viewport()->rect().center();
+    QDragEnterEvent enter(at, Qt::MoveAction, payload.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target->viewport(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(at, Qt::MoveAction, payload.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(target->viewport(), &drop);
+    EXPECT_EQ(w->order(), 0);   // applied after the drag loop
+    testsupport::flushEvents();
+    EXPECT_EQ(target->toPlainText(), before);
+    EXPECT_EQ(view->cachedBlocks(), (std::vector<DocBlockPtr>{x, y, w}));
+
+    // Not a block, its own id, a hidden block: no change.
+    QMimeData junk;
+    junk.setText(QStringLiteral("bonjour"));
+    EXPECT_FALSE(view->rowFor(x->id())->handleBlockDrop(&junk));
+    junk.setText(x->id().toString());
+    EXPECT_FALSE(view->rowFor(x->id())->handleBlockDrop(&junk));
+    junk.setText(hidden->id().toString(QUuid::WithoutBraces));
+    EXPECT_TRUE(view->rowFor(x->id())->handleBlockDrop(&junk));   // handed over, then refused as hidden
+    EXPECT_EQ(hidden->order(), 3);
+    EXPECT_EQ(view->cachedBlocks(), (std::vector<DocBlockPtr>{x, y, w}));
+
+    // In view mode rows take no drop, and a block payload is still not text.
+    leaveEditMode();
+    EXPECT_FALSE(view->rowFor(x->id())->acceptDrops());
+}
+
+TEST_F(EditorViewTest, CodeBlocksEditTheirLanguageAndCopy) {
+    auto code = block(0, QStringLiteral("code"), QStringLiteral("echo 1"));
+    context().save();
+    open();
+    ImprovedBlockRowView* row = view->rowFor(code->id());
+    ASSERT_TRUE(row->codeView());
+    EXPECT_EQ(row->codeView()->languageLabel(), QStringLiteral("Code"));
+
+    enterEditMode();
+    ImprovedCodeBlockView* editor = row->codeEditor();
+    ASSERT_TRUE(editor);
+    EXPECT_EQ(editor->languageButton()->text(), QStringLiteral("Bash"));
+    EXPECT_FALSE(code->codeLanguage());
+    QStringList names;
+    for (QAction* a : editor->languageMenu()->actions())
+        names << a->text();
+    EXPECT_EQ(names.size(), 20);
+    EXPECT_EQ(names[17], QStringLiteral("Cpp"));
+
+    const QDateTime docStamp = doc->updatedAt();
+    editor->languageMenu()->actions()[17]->trigger();
+    EXPECT_EQ(code->codeLanguage(), OptText(QStringLiteral("cpp")));
+    editor->editor()->moveCursor(QTextCursor::End);
+    editor->editor()->setFocus();
+    QTest::keyClick(editor->editor(), Qt::Key_Return);
+    QTest::keyClicks(editor->editor(), QStringLiteral("ls"));
+    EXPECT_EQ(code->content(), QStringLiteral("echo 1\nls"));
+    EXPECT_EQ(editor->lineNumberCount(), 2);
+    EXPECT_EQ(doc->updatedAt(), docStamp);
+    EXPECT_FALSE(context().hasChanges());
+
+    QTest::mouseClick(editor->copyButton(), Qt::LeftButton);
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("echo 1\nls"));
+    EXPECT_EQ(editor->copyButton()->text(), QStringLiteral("Copié !"));
+    ASSERT_TRUE(testsupport::waitFor([&] { return !editor->didCopy(); }, 2500));
+    EXPECT_EQ(editor->copyButton()->text(), QStringLiteral("Copier"));
+
+    leaveEditMode();
+    ASSERT_TRUE(row->codeView());
+    EXPECT_EQ(row->codeView()->languageLabel(), QStringLiteral("Cpp"));
+}
+
+TEST_F(EditorViewTest, CompletionIsAViewModeControlThatStampsOnlyTheBlock) {
+    auto text = block(0, QStringLiteral("text"), QStringLiteral("étape")), image = block(1, QStringLiteral("image"));
+    context().save();
+    open();
+    const QDateTime docStamp = doc->updatedAt();
+    for (const auto& b : {text, image}) {
+        auto* done = view->rowFor(b->id())->completionButton();
+        ASSERT_TRUE(done && done->isVisible());
+        QTest::mouseClick(done, Qt::LeftButton);
+        EXPECT_TRUE(b->isCompleted());
+        EXPECT_TRUE(done->isChecked());
+    }
+    QTest::mouseClick(view->rowFor(text->id())->completionButton(), Qt::LeftButton);
+    EXPECT_FALSE(text->isCompleted());
+    EXPECT_EQ(doc->updatedAt(), docStamp);
+    EXPECT_FALSE(context().hasChanges());
+    enterEditMode();
+    EXPECT_FALSE(view->rowFor(image->id())->completionButton()->isVisible());
+}
+
+TEST_F(EditorViewTest, ViewModeShowsStoredRtfOrFallsBackToThePlainText) {
+    auto rich = block(0, QStringLiteral("text"), QStringLiteral("riche"));
+    rich->setRichTextData(boldRtf(QStringLiteral("riche")));
+    auto broken = block(1, QStringLiteral("text"), QStringLiteral("texte brut"));
+    broken->setRichTextData(QByteArray("pas du rtf"));
+    auto odd = block(2, QStringLiteral("citation"), QStringLiteral("autre"));
+    context().save();
+    open();
+    EXPECT_TRUE(view->rowFor(rich->id())->richTextView());
+    EXPECT_FALSE(view->rowFor(broken->id())->richTextView());
+    auto* plain = qobject_cast<QLabel*>(view->rowFor(broken->id())->plainTextView());
+    ASSERT_TRUE(plain);
+    EXPECT_EQ(plain->text(), QStringLiteral("texte brut"));
+    EXPECT_EQ(view->rowFor(odd->id())->badge()->text(), QStringLiteral("Texte"));
+    enterEditMode();
+    EXPECT_TRUE(view->rowFor(odd->id())->textEditor());
+    // Unreadable RTF stays as stored until the user edits it.
+    leaveEditMode();
+    EXPECT_EQ(broken->richTextData(), OptData(QByteArray("pas du rtf")));
+}
+
+TEST_F(EditorViewTest, EveryTextAndControlIsNamedInBothModes) {
+    doc->setColorKey(QStringLiteral("orange"));
+    auto t = block(0, QStringLiteral("text"), QStringLiteral("Un texte"));
+    t->setRichTextData(boldRtf(QStringLiteral("Un texte")));
+    block(1, QStringLiteral("code"), QStringLiteral("make"));
+    block(2, QStringLiteral("image"));
+    block(3, QStringLiteral("text"), QStringLiteral("simple"));
+    context().save();
+    open();
+    EXPECT_EQ(testsupport::unnamedAccessibleElements(view.get()).join(QStringLiteral("; ")).toStdString(), "");
+    const QStringList names = testsupport::accessibleNames(view.get());
+    EXPECT_TRUE(names.contains(QStringLiteral("FAIT")));
+    EXPECT_TRUE(names.contains(QStringLiteral("Image non disponible")));
+    EXPECT_TRUE(names.contains(QStringLiteral("Éditer")));
+    enterEditMode();
+    for (auto* row : view->rows()) {   // the pointer over each row shows its toolbar
+        QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+        QApplication::sendEvent(row, &enter);
+    }
+    EXPECT_EQ(testsupport::unnamedAccessibleElements(view.get()).join(QStringLiteral("; ")).toStdString(), "");
+    const QStringList editNames = testsupport::accessibleNames(view.get());
+    EXPECT_TRUE(editNames.contains(QStringLiteral("Ajouter un bloc")));
+    EXPECT_TRUE(editNames.contains(QStringLiteral("Sélectionner une image")));
+    EXPECT_TRUE(editNames.contains(QStringLiteral("Copier")));
+    QAccessibleInterface* toggle = testsupport::findAccessible(view.get(), QStringLiteral("Voir"), QAccessible::Button);
+    ASSERT_TRUE(toggle);
+    EXPECT_TRUE(testsupport::pressAccessible(toggle));
+    EXPECT_TRUE(testsupport::waitFor([this] { return view->isLeaving() || !view->isEditMode(); }));
+}
