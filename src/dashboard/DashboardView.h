@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/model/Models.h"
+#include "dashboard/DashboardWidgets.h"
 #include "dashboard/QuickNote.h"
 #include "services/Services.h"
 
@@ -27,17 +28,6 @@ class ShadowHost;
 class AdaptiveGridLayout;
 } // namespace lists
 
-namespace dashboard {
-class DashboardAccordion;
-class DashboardAvatarLarge;
-class DashboardChecklistCard;
-class DashboardProjectCard;
-class DashboardSeeMoreCard;
-class DashLabel;
-class DocRowLine;
-class MetricOrb;
-class SectionHeader;
-} // namespace dashboard
 
 // The start screen: the greeting beside the avatar and the three status counters, the documents of a
 // chosen status, the recent projects, and the modules (quick note, recent checklists). It never
