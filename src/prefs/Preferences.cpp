@@ -47,6 +47,11 @@ void Preferences::setValue(const QString& key, const QVariant& value) {
     if (m_settings->contains(key)) {
         const QVariant old = m_settings->value(key);
         same = old.metaType() == value.metaType() && old == value;
+        // The file keeps numbers and booleans as text and reads them back as text.
+        const int type = value.typeId();
+        if (!same && old.typeId() == QMetaType::QString &&
+            (type == QMetaType::Bool || type == QMetaType::Int || type == QMetaType::LongLong))
+            same = old.toString() == value.toString();
     }
     if (!same)
         m_settings->setValue(key, value);

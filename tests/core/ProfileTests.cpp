@@ -91,6 +91,7 @@ private:
 TEST(ProfileTest, AStartLeavesAFileItCannotReadBackUntouched) {
     // A Latin-1 "é" where the file should hold UTF-8: writing anything back would re-encode it.
     const QByteArray file = "[General]\n"
+                            "dashboard.showQuickNote=false\n"
                             "prefs.defaultLayout=grid\n"
                             "tolmek.theme=dark\n"
                             "tolmek.userProfile=@ByteArray({\"firstName\":\"L\xe9" "a\",\"lastName\":\"Durand\"})\n";
@@ -100,6 +101,7 @@ TEST(ProfileTest, AStartLeavesAFileItCannotReadBackUntouched) {
         // What the theme and the layout do at start: write back the value they read.
         raw.prefs().setValue("tolmek.theme", raw.prefs().value("tolmek.theme").toString());
         raw.prefs().setValue("prefs.defaultLayout", raw.prefs().value("prefs.defaultLayout").toString());
+        raw.prefs().setValue("dashboard.showQuickNote", false);
         EXPECT_TRUE(store.profile().lastName.isEmpty()) << "not readable as JSON: no profile, and nothing written";
     }
     EXPECT_EQ(raw.bytes(), file);
