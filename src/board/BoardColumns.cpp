@@ -434,6 +434,7 @@ void ColumnView::dragMoveEvent(QDragMoveEvent* event) {
         event->ignore();
     else
         event->acceptProposedAction();
+    m_board->autoScroll(mapToGlobal(event->position().toPoint()));
 }
 
 void ColumnView::dragLeaveEvent(QDragLeaveEvent*) {

@@ -107,7 +107,12 @@ ChecklistDetailView::ChecklistDetailView(const Services& services, ChecklistPtr 
     stack->addSpacing(10);
     m_scroll->setWidget(canvas);
 
-    connect(&services.context, &ModelContext::entityChanged, this, [this](int) { scheduleSync(); });
+    connect(&services.context, &ModelContext::entityChanged, this, [this](int entity) {
+        // What the board shows: the checklist, its project's name, columns and cards.
+        if (entity == Project::kEntity || entity == Checklist::kEntity || entity == ChecklistColumn::kEntity ||
+            entity == ChecklistCard::kEntity)
+            scheduleSync();
+    });
     connect(&services.theme, &ThemeManager::appearanceChanged, this, [this] { update(); });
     syncNow();
 }
@@ -361,6 +366,23 @@ void ChecklistDetailView::runDrop(std::function<void()> action) {
         action();
         syncNow();
     });
+}
+
+void ChecklistDetailView::autoScroll(const QPoint& globalPos) {
+    // Near an edge of the visible part, a drag scrolls the board towards the columns out of sight.
+    constexpr int kEdge = 48, kStep = 24;
+    auto nudge = [&](QScrollArea* area, Qt::Orientation o) {
+        const QPoint p = area->viewport()->mapFromGlobal(globalPos);
+        const int pos = o == Qt::Horizontal ? p.x() : p.y();
+        const int length = o == Qt::Horizontal ? area->viewport()->width() : area->viewport()->height();
+        QScrollBar* bar = o == Qt::Horizontal ? area->horizontalScrollBar() : area->verticalScrollBar();
+        if (pos < kEdge)
+            bar->setValue(bar->value() - kStep);
+        else if (pos > length - kEdge)
+            bar->setValue(bar->value() + kStep);
+    };
+    nudge(m_columnsScroll, Qt::Horizontal);
+    nudge(m_scroll, Qt::Vertical);
 }
 
 void ChecklistDetailView::dragEnded() {

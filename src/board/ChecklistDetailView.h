@@ -76,6 +76,8 @@ public:
     void queueColumnDrop(const BoardDrag::ColumnDrop& drop);
     // However a drag ends (taken, refused, cancelled): no drop mark remains.
     void dragEnded();
+    // Scrolls the board when a drag comes near an edge of what is visible.
+    void autoScroll(const QPoint& globalPos);
     void startCardDrag(const ChecklistCardPtr& card, QWidget* source);
     void startColumnDrag(const ChecklistColumnPtr& column, QWidget* source);
     bool isDragging() const { return m_dragging; }
