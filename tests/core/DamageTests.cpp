@@ -106,7 +106,8 @@ TEST_F(StoreTest, RowsKeepTheIdTheyWereReadWithAndAnEditThatFindsNoRowFails) {
     QString err;
     ASSERT_TRUE(ctx().save(&err)) << err.toStdString();
     EXPECT_EQ(sql("SELECT name FROM Project WHERE id='not-a-uuid'"), QStringList({"odd renamed"}));
-    EXPECT_EQ(sql(QStringLiteral("SELECT name FROM Project WHERE id='{%1}'").arg(twin)), QStringList({"braced renamed"}));
+    EXPECT_EQ(sql(QStringLiteral("SELECT name FROM Project WHERE id='{%1}'").arg(twin)),
+              QStringList({"braced renamed"}));
     EXPECT_EQ(sql(QStringLiteral("SELECT name FROM Project WHERE id='%1'").arg(twin)), QStringList({"plain twin"}));
 
     // A braced document id: its blocks are found whichever way they name it, and new ones link to its row.

@@ -494,15 +494,13 @@ TEST_F(StoreTest, EveryFieldIsStoredUnderItsOwnColumn) {
     auto doc = std::make_shared<Doc>(DocFields{.title = "title", .statusRaw = "statusRaw", .iconName = "iconName",
                                                .colorKey = "colorKey", .colorHex = "colorHex", .createdAt = c,
                                                .updatedAt = u, .deletedAt = d, .project = p});
-    auto b = std::make_shared<DocBlock>(DocBlockFields{.typeRaw = "typeRaw", .order = 7, .content = "content",
-                                                       .stepTitle = "stepTitle", .codeLanguage = "codeLanguage",
-                                                       .richTextData = QByteArray("rtf"), .imageData = QByteArray("png"),
-                                                       .isCompleted = true, .createdAt = c, .updatedAt = u,
-                                                       .deletedAt = d, .doc = doc});
-    auto list = std::make_shared<Checklist>(ChecklistFields{.name = "name", .details = "details", .iconName = "iconName",
-                                                            .colorKey = "colorKey", .colorHex = "colorHex",
-                                                            .remoteId = "remoteId", .createdAt = c, .updatedAt = u,
-                                                            .deletedAt = d, .project = p});
+    auto b = std::make_shared<DocBlock>(DocBlockFields{
+        .typeRaw = "typeRaw", .order = 7, .content = "content", .stepTitle = "stepTitle",
+        .codeLanguage = "codeLanguage", .richTextData = QByteArray("rtf"), .imageData = QByteArray("png"),
+        .isCompleted = true, .createdAt = c, .updatedAt = u, .deletedAt = d, .doc = doc});
+    auto list = std::make_shared<Checklist>(ChecklistFields{
+        .name = "name", .details = "details", .iconName = "iconName", .colorKey = "colorKey", .colorHex = "colorHex",
+        .remoteId = "remoteId", .createdAt = c, .updatedAt = u, .deletedAt = d, .project = p});
     auto col = std::make_shared<ChecklistColumn>(ChecklistColumnFields{
         .name = "name", .iconName = "iconName", .colorKey = "colorKey", .colorHex = "colorHex", .orderIndex = 5,
         .remoteId = "remoteId", .createdAt = c, .updatedAt = u, .deletedAt = d, .checklist = list});
@@ -512,7 +510,8 @@ TEST_F(StoreTest, EveryFieldIsStoredUnderItsOwnColumn) {
     auto att = std::make_shared<ChecklistAttachment>(ChecklistAttachmentFields{
         .fileName = "fileName", .mimeType = "mimeType", .localPath = "localPath", .remoteId = "remoteId",
         .createdAt = c, .card = card});
-    for (const std::shared_ptr<PersistentModel>& o : std::vector<std::shared_ptr<PersistentModel>>{p, doc, b, list, col, card, att})
+    for (const std::shared_ptr<PersistentModel>& o :
+         std::vector<std::shared_ptr<PersistentModel>>{p, doc, b, list, col, card, att})
         ctx().insert(o);
     ASSERT_TRUE(ctx().save());
 
@@ -523,7 +522,8 @@ TEST_F(StoreTest, EveryFieldIsStoredUnderItsOwnColumn) {
     expectColumnsMatchFields(*this, col, store::uuidText(list->id()));
     expectColumnsMatchFields(*this, card, store::uuidText(col->id()));
     expectColumnsMatchFields(*this, att, store::uuidText(card->id()));
-    EXPECT_EQ(sql("SELECT \"order\" || isCompleted || CAST(richTextData AS TEXT) || CAST(imageData AS TEXT) FROM DocBlock"),
+    EXPECT_EQ(sql("SELECT \"order\" || isCompleted || CAST(richTextData AS TEXT) || CAST(imageData AS TEXT) "
+                  "FROM DocBlock"),
               QStringList({"71rtfpng"}));
     EXPECT_EQ(sql("SELECT orderIndex FROM ChecklistColumn UNION ALL SELECT orderIndex FROM ChecklistCard"),
               QStringList({"5", "6"}));

@@ -70,11 +70,7 @@ void Checklist::removeColumn(const ChecklistColumnPtr& column) {
 
 void Checklist::attachChild(const ChecklistColumnPtr& column) {
     columns();
-    if (relations::attachTo(*this, m_columns, column))
-        didChangeArray("columns");
+    attachToList(m_columns, column, "columns");
 }
 
-void Checklist::detachChild(ChecklistColumn* column) {
-    if (store::removeFrom(m_columns, column))
-        didChangeArray("columns");
-}
+void Checklist::detachChild(ChecklistColumn* column) { detachFromList(m_columns, column, "columns"); }

@@ -66,11 +66,9 @@ void ChecklistCard::removeAttachment(const ChecklistAttachmentPtr& attachment) {
 
 void ChecklistCard::attachChild(const ChecklistAttachmentPtr& attachment) {
     attachments();
-    if (relations::attachTo(*this, m_attachments, attachment))
-        didChangeArray("attachments");
+    attachToList(m_attachments, attachment, "attachments");
 }
 
 void ChecklistCard::detachChild(ChecklistAttachment* attachment) {
-    if (store::removeFrom(m_attachments, attachment))
-        didChangeArray("attachments");
+    detachFromList(m_attachments, attachment, "attachments");
 }

@@ -70,11 +70,7 @@ void ChecklistColumn::removeCard(const ChecklistCardPtr& card) {
 
 void ChecklistColumn::attachChild(const ChecklistCardPtr& card) {
     cards();
-    if (relations::attachTo(*this, m_cards, card))
-        didChangeArray("cards");
+    attachToList(m_cards, card, "cards");
 }
 
-void ChecklistColumn::detachChild(ChecklistCard* card) {
-    if (store::removeFrom(m_cards, card))
-        didChangeArray("cards");
-}
+void ChecklistColumn::detachChild(ChecklistCard* card) { detachFromList(m_cards, card, "cards"); }

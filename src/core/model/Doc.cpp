@@ -93,11 +93,7 @@ void Doc::removeBlock(const DocBlockPtr& block) {
 
 void Doc::attachChild(const DocBlockPtr& block) {
     blocks();
-    if (relations::attachTo(*this, m_blocks, block))
-        didChangeArray("blocks");
+    attachToList(m_blocks, block, "blocks");
 }
 
-void Doc::detachChild(DocBlock* block) {
-    if (store::removeFrom(m_blocks, block))
-        didChangeArray("blocks");
-}
+void Doc::detachChild(DocBlock* block) { detachFromList(m_blocks, block, "blocks"); }

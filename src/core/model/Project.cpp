@@ -68,25 +68,17 @@ void Project::removeChecklist(const ChecklistPtr& checklist) {
 
 void Project::attachChild(const DocPtr& doc) {
     docs();
-    if (relations::attachTo(*this, m_docs, doc))
-        didChangeArray("docs");
+    attachToList(m_docs, doc, "docs");
 }
 
-void Project::detachChild(Doc* doc) {
-    if (store::removeFrom(m_docs, doc))
-        didChangeArray("docs");
-}
+void Project::detachChild(Doc* doc) { detachFromList(m_docs, doc, "docs"); }
 
 void Project::attachChild(const ChecklistPtr& checklist) {
     checklists();
-    if (relations::attachTo(*this, m_checklists, checklist))
-        didChangeArray("checklists");
+    attachToList(m_checklists, checklist, "checklists");
 }
 
-void Project::detachChild(Checklist* checklist) {
-    if (store::removeFrom(m_checklists, checklist))
-        didChangeArray("checklists");
-}
+void Project::detachChild(Checklist* checklist) { detachFromList(m_checklists, checklist, "checklists"); }
 
 void Project::onInserted() {
     relations::insertNewChildren(*this, m_docs);

@@ -120,3 +120,18 @@ void ownerDeleted(const Owner&, std::vector<std::shared_ptr<PersistentModel>>& c
 }
 
 } // namespace relations
+
+template <class T, class F>
+template <class Child>
+void StoredModel<T, F>::attachToList(std::vector<std::shared_ptr<Child>>& list, const std::shared_ptr<Child>& child,
+                                     const char* key) {
+    if (relations::attachTo(*this, list, child))
+        didChangeArray(key);
+}
+
+template <class T, class F>
+template <class Child>
+void StoredModel<T, F>::detachFromList(std::vector<std::shared_ptr<Child>>& list, Child* child, const char* key) {
+    if (store::removeFrom(list, child))
+        didChangeArray(key);
+}

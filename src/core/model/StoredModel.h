@@ -175,6 +175,13 @@ protected:
         didWrite(columnOf(member));
     }
 
+    // For an owner: adds `child` once to its to-many side `list` named `key`, or removes it, notifying on a change.
+    // Defined with the relationship helpers (Relations.h).
+    template <class Child>
+    void attachToList(std::vector<std::shared_ptr<Child>>& list, const std::shared_ptr<Child>& child, const char* key);
+    template <class Child>
+    void detachFromList(std::vector<std::shared_ptr<Child>>& list, Child* child, const char* key);
+
     // Defined beside the explicit instantiations (FieldTable.cpp), where every linked type is complete.
     ColumnValue columnValue(int column) const override;
     void setColumnValue(int column, const ColumnValue& value) override;

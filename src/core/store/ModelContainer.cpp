@@ -135,7 +135,8 @@ bool checkSchema(SqliteDb& db, const std::vector<ModelContainer::Type>& schema, 
     if (!read)
         return false;
     if (!foreign.isEmpty() || tables != expectedTables || indexes != expectedIndexes)
-        return refuse(error, foreign.isEmpty() ? notOurs : notOurs + QStringLiteral(" (it holds %1)").arg(foreign.join(", ")));
+        return refuse(error, foreign.isEmpty() ? notOurs
+                                               : notOurs + QStringLiteral(" (it holds %1)").arg(foreign.join(", ")));
 
     st = db.prepare(QByteArray("SELECT value FROM \"") + kMetaTable + "\" WHERE key='schemaVersion'", error);
     if (!st)

@@ -152,8 +152,21 @@ void ModelContext::materialize(int entity, sqlite3_stmt* stmt, const std::vector
     table.ordered.push_back(object);
 }
 
-bool ModelContext::readRows(int entity, sqlite3_stmt* stmt, const std::vector<int>& cols) {
+bool ModelContext::readRows(int entity, const QByteArray& where, const PersistentModel* owner) {
     const EntityInfo& e = *m_schema[size_t(entity)];
+    std::vector<int> cols;
+    QString err;
+    sqlite3_stmt* stmt = m_db->prepare(selectSql(e, cols, where.isEmpty() ? nullptr : where.constData()), &err);
+    if (!stmt) {
+        readFailed(QStringLiteral("%1: %2").arg(QString::fromLatin1(e.name), err));
+        return false;
+    }
+    StatementScope scope(stmt);
+    if (owner) {
+        // Children may name their owner as its row does or in the canonical form.
+        bindText(stmt, 1, owner->storeIdText());
+        bindText(stmt, 2, store::uuidText(owner->id()));
+    }
     int rows = 0;
     int rc;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
@@ -185,16 +198,7 @@ void ModelContext::loadEntity(int entity) {
     for (const auto& c : e.columns)
         if (c.kind == ColumnKind::Link)
             loadEntity(c.linkEntity);
-    std::vector<int> cols;
-    const QByteArray sql = selectSql(e, cols, nullptr);
-    QString err;
-    sqlite3_stmt* stmt = m_db->prepare(sql, &err);
-    if (!stmt) {
-        readFailed(QStringLiteral("%1: %2").arg(QString::fromLatin1(e.name), err));
-        return;
-    }
-    StatementScope scope(stmt);
-    readRows(entity, stmt, cols);
+    readRows(entity, {}, nullptr);
 }
 
 bool ModelContext::loadTables(QString* error) {
@@ -241,20 +245,7 @@ void ModelContext::loadChildren(PersistentModel* owner, int childEntity, int lin
     if (table.loaded || !owner->m_stored)
         return;
     const EntityInfo& e = *m_schema[size_t(childEntity)];
-    std::vector<int> cols;
-    // Children may name their owner as its row does or in the canonical form.
-    const QByteArray where = quoted(e.columns[size_t(linkColumn)].name) + " IN (?,?)";
-    const QByteArray sql = selectSql(e, cols, where.constData());
-    QString err;
-    sqlite3_stmt* stmt = m_db->prepare(sql, &err);
-    if (!stmt) {
-        readFailed(QStringLiteral("%1: %2").arg(QString::fromLatin1(e.name), err));
-        return;
-    }
-    StatementScope scope(stmt);
-    bindText(stmt, 1, owner->storeIdText());
-    bindText(stmt, 2, store::uuidText(owner->id()));
-    readRows(childEntity, stmt, cols);
+    readRows(childEntity, quoted(e.columns[size_t(linkColumn)].name) + " IN (?,?)", owner);
 }
 
 void ModelContext::loadLazyColumn(PersistentModel* object, int column) {

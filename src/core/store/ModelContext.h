@@ -134,8 +134,9 @@ private:
     // Reads every table that is not read per owner; false (with the reason) when a read fails.
     bool loadTables(QString* error);
     void setConnection(std::unique_ptr<SqliteDb> db);
-    // Runs a prepared SELECT to its end, materializing each row; false when a step fails.
-    bool readRows(int entity, sqlite3_stmt* stmt, const std::vector<int>& cols);
+    // Reads the rows of `entity` (those of `owner`, with a WHERE naming it twice), materializing each one;
+    // false when a step fails.
+    bool readRows(int entity, const QByteArray& where, const PersistentModel* owner);
     void materialize(int entity, sqlite3_stmt* stmt, const std::vector<int>& cols);
     void readFailed(const QString& what);
     void deleteRecursive(const std::shared_ptr<PersistentModel>& object);
