@@ -225,7 +225,9 @@ void TolmekStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* op
         break;
     case PE_PanelButtonCommand: {
         const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
-        const bool isDefault = button && (button->features & QStyleOptionButton::DefaultButton);
+        // A disabled default button looks like any disabled button: a faded blue still reads as active.
+        const bool isDefault = button && (button->features & QStyleOptionButton::DefaultButton) &&
+                               (option->state & State_Enabled);
         const bool flat = button && (button->features & QStyleOptionButton::Flat);
         const bool down = option->state & (State_Sunken | State_On);
         const bool hover = (option->state & State_MouseOver) && (option->state & State_Enabled);
@@ -292,7 +294,7 @@ void TolmekStyle::drawControl(ControlElement element, const QStyleOption* option
     }
     case CE_PushButtonLabel:
         if (const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option)) {
-            if (button->features & QStyleOptionButton::DefaultButton) {
+            if ((button->features & QStyleOptionButton::DefaultButton) && (button->state & State_Enabled)) {
                 QStyleOptionButton copy(*button);
                 copy.palette.setColor(QPalette::ButtonText, button->palette.color(QPalette::HighlightedText));
                 QProxyStyle::drawControl(element, &copy, painter, widget);
