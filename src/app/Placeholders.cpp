@@ -41,12 +41,3 @@ NewChecklistSheet::NewChecklistSheet(QWidget* parent) : QDialog(parent) {
     layout->addLayout(row);
     resize(640, 200);
 }
-
-DashboardView::DashboardView(std::function<void()> onCreateProject, std::function<void()> onOpenProjects,
-                             std::function<void(const ProjectPtr&)> onOpenProject,
-                             std::function<void(const DocPtr&)> onOpenDoc, std::function<void()> onOpenChecklists,
-                             std::function<void(const ChecklistPtr&)> onOpenChecklist, QWidget* parent)
-    : PlaceholderPanel(QStringLiteral("Tableau de bord"), parent), m_onCreateProject(std::move(onCreateProject)),
-      m_onOpenProjects(std::move(onOpenProjects)), m_onOpenProject(std::move(onOpenProject)),
-      m_onOpenDoc(std::move(onOpenDoc)), m_onOpenChecklists(std::move(onOpenChecklists)),
-      m_onOpenChecklist(std::move(onOpenChecklist)) {}

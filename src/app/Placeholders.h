@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/model/Models.h"
+#include "dashboard/DashboardView.h"
 
 #include <QDialog>
 #include <QString>
@@ -38,21 +39,4 @@ class NewChecklistSheet : public QDialog {
     Q_OBJECT
 public:
     explicit NewChecklistSheet(QWidget* parent = nullptr);
-};
-
-class DashboardView : public PlaceholderPanel {
-    Q_OBJECT
-public:
-    DashboardView(std::function<void()> onCreateProject, std::function<void()> onOpenProjects,
-                  std::function<void(const ProjectPtr&)> onOpenProject, std::function<void(const DocPtr&)> onOpenDoc,
-                  std::function<void()> onOpenChecklists, std::function<void(const ChecklistPtr&)> onOpenChecklist,
-                  QWidget* parent = nullptr);
-
-private:
-    std::function<void()> m_onCreateProject;
-    std::function<void()> m_onOpenProjects;
-    std::function<void(const ProjectPtr&)> m_onOpenProject;
-    std::function<void(const DocPtr&)> m_onOpenDoc;
-    std::function<void()> m_onOpenChecklists;
-    std::function<void(const ChecklistPtr&)> m_onOpenChecklist;
 };

@@ -2,6 +2,7 @@
 
 #include "app/Placeholders.h"
 #include "app/ShellToolbar.h"
+#include "dashboard/DashboardView.h"
 #include "ui/Palette.h"
 #include "ui/Theme.h"
 #include "settings/SettingsView.h"
@@ -129,8 +130,9 @@ QWidget* Router::build(Screen screen) {
     case Screen::docEditor:
         return new ImprovedDocEditorView(m_services, m_state->openedDoc(), this);
     case Screen::dashboard:
-        return new DashboardView(c.dashboardOnCreateProject, c.dashboardOnOpenProjects, c.dashboardOnOpenProject,
-                                 c.dashboardOnOpenDoc, c.dashboardOnOpenChecklists, c.dashboardOnOpenChecklist, this);
+        return new DashboardView(m_services, c.dashboardOnCreateProject, c.dashboardOnOpenProjects,
+                                 c.dashboardOnOpenProject, c.dashboardOnOpenDoc, c.dashboardOnOpenChecklists,
+                                 c.dashboardOnOpenChecklist, this);
     }
     return new QWidget(this);
 }
