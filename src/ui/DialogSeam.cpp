@@ -12,6 +12,8 @@
 #include <QPointer>
 #include <QPushButton>
 
+#include <algorithm>
+
 namespace DialogSeam {
 
 namespace {
@@ -83,10 +85,16 @@ QMessageBox* makeBox(QWidget* parent, const Message& message, QList<QAbstractBut
         for (const auto& b : message.buttons)
             buttons.append(box->addButton(b.text, b.role));
     }
-    if (message.defaultButton >= 0 && message.defaultButton < buttons.size())
-        if (auto* pb = qobject_cast<QPushButton*>(buttons[message.defaultButton]))
-            box->setDefaultButton(pb);
     const int esc = escapeIndex(message);
+    // Return must not confirm a destructive choice that the caller did not make the default.
+    int defaultIndex = message.defaultButton;
+    if (defaultIndex < 0 && std::any_of(message.buttons.begin(), message.buttons.end(), [](const Button& b) {
+            return b.role == QMessageBox::DestructiveRole;
+        }))
+        defaultIndex = esc;
+    if (defaultIndex >= 0 && defaultIndex < buttons.size())
+        if (auto* pb = qobject_cast<QPushButton*>(buttons[defaultIndex]))
+            box->setDefaultButton(pb);
     if (esc >= 0 && esc < buttons.size())
         box->setEscapeButton(buttons[esc]);
     // The box sizes itself to its minimum layout width when shown: a spacer across the grid keeps it

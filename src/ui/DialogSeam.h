@@ -24,7 +24,7 @@ struct Message {
     QString text;              // the main line
     QString informativeText;   // the detail below it
     QList<Button> buttons;     // empty: one "OK"
-    int defaultButton = -1;    // index in buttons; -1: the platform's choice
+    int defaultButton = -1;    // index in buttons; -1: the platform's choice (the escape one beside a destructive one)
     int escapeButton = -1;     // index answered by Escape or closing; -1: the first reject role, else the last
 };
 

@@ -163,6 +163,8 @@ TEST_F(AppStyleTest, AlertsHaveABoldTitleNoIconAndRoomForTheMessage) {
     flushEvents();
     ASSERT_EQ(buttons.size(), 2);
     EXPECT_EQ(buttons[0]->text(), QStringLiteral("Annuler"));
+    // Beside a destructive choice that was not made the default, Return cancels.
+    EXPECT_EQ(box->defaultButton(), buttons[0]);
     EXPECT_GE(box->width(), DialogSeam::alertMinimumWidth);
     EXPECT_TRUE(box->iconPixmap().isNull());
     auto* title = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"));
