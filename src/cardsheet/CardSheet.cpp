@@ -5,6 +5,7 @@
 #include "cardsheet/CardEdits.h"
 #include "cardsheet/CardNotes.h"
 #include "cardsheet/CardSheetWidgets.h"
+#include "checklists/ChecklistLogic.h"
 #include "richtext/ClickableTextView.h"
 #include "richtext/RichTextBlockEditor.h"
 #include "rtf/Rtf.h"
@@ -425,7 +426,7 @@ QWidget* CardSheet::buildFooter() {
         l->addWidget(save);
     } else if (m_editingCard) {
         const ChecklistColumnPtr column = m_editingCard->column();
-        if (column && !CardEdits::isDoneColumn(*column)) {
+        if (column && !ChecklistLogic::isDoneColumn(*column)) {
             auto* done = new PrimaryButton(QStringLiteral("Marquer comme terminé"),
                                            QStringLiteral("checkmark.circle.fill"), row);
             connect(done, &QAbstractButton::clicked, this, &CardSheet::markShownCardDone);
@@ -502,7 +503,7 @@ void CardSheet::addLink() {
 void CardSheet::removeAttachment(const ChecklistAttachmentPtr& attachment) {
     if (!m_editingCard || !attachment)
         return;
-    CardEdits(m_context, m_checklist).removeAttachment(attachment, m_editingCard);
+    CardEdits(m_context, m_checklist).removeAttachment(attachment);
     rebuild();
     emit cardChanged();
 }
