@@ -221,14 +221,17 @@ void ColumnView::sync() {
         t->hide();
         t->deleteLater();
     }
+    // Keyboard order follows the cards' order; new tiles made in order already stand in it.
+    const bool reordered = std::any_of(tiles.begin(), tiles.end(), [&](CardTile* t) {
+        return std::find(m_tiles.begin(), m_tiles.end(), t) != m_tiles.end();
+    }) && tiles != std::vector<CardTile*>(m_tiles.begin(), m_tiles.end());
     m_tiles = std::move(tiles);
-    // Keyboard order follows the cards' order.
-    QWidget* prev = m_addCard;
-    setTabOrder(m_handle, m_menuButton);
-    setTabOrder(m_menuButton, m_addCard);
-    for (auto* t : m_tiles) {
-        setTabOrder(prev, t);
-        prev = t;
+    if (reordered) {
+        QWidget* prev = m_addCard;
+        for (auto* t : m_tiles) {
+            setTabOrder(prev, t);
+            prev = t;
+        }
     }
     updateTexts();
     relayout();

@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QHash>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QTextDocument>
@@ -18,9 +19,88 @@ constexpr int kPad = 12;
 constexpr int kSpacing = 10;
 const QString kSeeMore = QStringLiteral("Voir plus");
 
-QFont titleFont() { return Fonts::rounded(13, 600); }
-QFont previewFont() { return Fonts::rounded(12, 400); }
-QFont seeMoreFont() { return Fonts::rounded(12, 600); }
+const QFont& titleFont() {
+    static const QFont f = Fonts::rounded(13, 600);
+    return f;
+}
+const QFont& previewFont() {
+    static const QFont f = Fonts::rounded(12, 400);
+    return f;
+}
+const QFont& seeMoreFont() {
+    static const QFont f = Fonts::rounded(12, 600);
+    return f;
+}
+
+// Advances of single characters, cached per font: shaping every word of 1,200 tiles costs more
+// than a frame. Kerning is left out, which errs by a pixel or two inside the tile's padding.
+class AdvanceCache {
+public:
+    explicit AdvanceCache(const QFontMetricsF& fm) : m_fm(fm) {}
+    qreal width(QStringView word) {
+        qreal w = 0;
+        for (const QChar c : word) {
+            if (c.isSurrogate() || c.unicode() < 0x20)
+                return m_fm.horizontalAdvance(word.toString());   // rare: measure the word as a whole
+            auto it = m_advances.constFind(c.unicode());
+            if (it == m_advances.constEnd())
+                it = m_advances.insert(c.unicode(), m_fm.horizontalAdvance(c));
+            w += *it;
+        }
+        return w;
+    }
+
+private:
+    QFontMetricsF m_fm;
+    QHash<char16_t, qreal> m_advances;
+};
+
+AdvanceCache& advances(const QFont& font) {
+    static QHash<QString, AdvanceCache*> caches;
+    const QString key = font.key();
+    auto it = caches.constFind(key);
+    if (it == caches.constEnd())
+        it = caches.insert(key, new AdvanceCache(QFontMetricsF(font)));
+    return **it;
+}
+
+// Greedy word wrap by measured words: much cheaper than a full text layout for the short texts of
+// a tile. Nothing when a single word is wider than the line (the caller lays that text out fully).
+std::optional<QStringList> wrapWords(const QString& text, const QFont& font, qreal width, int maxLines,
+                                     bool* truncated) {
+    QStringList lines;
+    AdvanceCache& fm = advances(font);
+    const qreal space = fm.width(u" ");
+    *truncated = false;
+    for (const QStringView paragraph : QStringView(text).split(QLatin1Char('\n'))) {
+        QString line;
+        qreal lineWidth = 0;
+        for (const QStringView word : paragraph.split(QLatin1Char(' '))) {
+            const qreal w = fm.width(word);
+            if (w > width)
+                return std::nullopt;
+            if (!line.isEmpty() && lineWidth + space + w > width) {
+                lines << line;
+                line.clear();
+                lineWidth = 0;
+            }
+            if (!line.isEmpty()) {
+                line += QLatin1Char(' ');
+                lineWidth += space;
+            }
+            line += word;
+            lineWidth += w;
+        }
+        lines << line;
+        if (lines.size() > maxLines)
+            break;
+    }
+    if (lines.size() > maxLines) {
+        *truncated = true;
+        lines = lines.mid(0, maxLines);
+    }
+    return lines;
+}
 
 } // namespace
 
@@ -49,6 +129,20 @@ WrappedText wrapText(const QString& text, const QFont& font, qreal width, int ma
     out.lineHeight = fm.lineSpacing();
     if (text.isEmpty()) {
         out.lines << QString();
+        return out;
+    }
+    bool truncated = false;
+    if (auto lines = wrapWords(text, font, width, maxLines, &truncated)) {
+        out.lines = *lines;
+        if (truncated) {
+            // Everything from the last shown line on, elided onto that line.
+            qsizetype start = 0;
+            for (int i = 0; i < maxLines - 1; ++i)
+                start += out.lines[i].size() + 1;
+            QString rest = text.mid(start);
+            rest.replace(QLatin1Char('\n'), QLatin1Char(' '));
+            out.lines.last() = fm.elidedText(rest, Qt::ElideRight, width);
+        }
         return out;
     }
     QString normalized = text;

@@ -104,3 +104,24 @@ TEST_F(BoardDropRulesTest, DropsNameOnlyThisBoardsVisibleObjects) {
     EXPECT_FALSE(resolveColumnDrop(*board, {Payload::card, x->id()}, col));
     EXPECT_FALSE(resolveColumnDrop(*board, {Payload::column, hiddenCol->id()}, col));
 }
+
+TEST(CardTileTextTest, TitlesAndPreviewsStopAtTheirLineLimit) {
+    QFont font;
+    font.setPixelSize(13);
+    const qreal width = 200;
+    const QString longTitle = QString("Une étape au titre très long ").repeated(12);
+    const WrappedText title = wrapText(longTitle, font, width, 4);
+    ASSERT_EQ(title.lines.size(), 4);
+    const QFontMetricsF fm(font);
+    for (const QString& line : title.lines)
+        EXPECT_LE(fm.horizontalAdvance(line), width + 2) << line.toStdString();
+    EXPECT_TRUE(title.lines.last().endsWith(QChar(0x2026)));
+
+    const WrappedText notes = wrapText(QStringLiteral("un\ndeux\ntrois\nquatre\ncinq"), font, width, 3);
+    EXPECT_EQ(notes.lines, QStringList({"un", "deux", "trois quatre cinq"}));
+    EXPECT_EQ(wrapText(QStringLiteral("court"), font, width, 3).lines, QStringList({"court"}));
+    // A word wider than the line is broken rather than overflowing.
+    const WrappedText word = wrapText(QString(60, QLatin1Char('m')), font, width, 3);
+    EXPECT_GT(word.lines.size(), 1);
+    EXPECT_LE(fm.horizontalAdvance(word.lines.first()), width + 2);
+}
