@@ -171,8 +171,8 @@ bool checkSchema(SqliteDb& db, const std::vector<ModelContainer::Type>& schema, 
 bool createStore(const QString& path, const std::vector<ModelContainer::Type>& schema, const QString& version,
                  QString* error) {
     const QString temp = path + QStringLiteral(".new");
-    QFile::remove(temp);
-    QFile::remove(temp + QStringLiteral("-journal"));
+    for (const char* leftover : {"", "-journal", "-wal", "-shm"})   // of a creation cut short
+        QFile::remove(temp + QLatin1String(leftover));
     bool ok = false;
     {
         auto db = SqliteDb::open(temp, SqliteDb::Mode::Create, error);
