@@ -6,6 +6,7 @@
 #include "richtext/ClickableTextView.h"
 #include "rtf/Rtf.h"
 #include "support/Accessibility.h"
+#include "support/ImageFixtures.h"
 #include "support/TestSupport.h"
 
 #include <QAction>
@@ -282,4 +283,42 @@ TEST_F(DashboardViewTest, EveryTextAndControlIsNamedForAccessibility) {
     ASSERT_TRUE(testsupport::pressAccessible(card));
     ASSERT_TRUE(openedChecklist);
     EXPECT_EQ(openedChecklist->name(), "Courses");
+}
+
+TEST_F(DashboardViewTest, FirstFrameReadsNoBlockAndNoBlob) {
+    const auto p = makeProject("Atelier", 0);
+    const auto doc = makeDoc(p, "Plan", 1, "done");
+    auto block = std::make_shared<DocBlock>(QUuid::createUuid(), "text", 0, "texte", std::nullopt, std::nullopt,
+                                            QByteArray("{\\rtf1 texte}"), QByteArray("png"), false, at(1), at(1),
+                                            std::nullopt, doc);
+    context().insert(block);
+    ASSERT_TRUE(context().save());
+    env.reopenStore();
+    auto view = makeView();
+    view->grab();
+    EXPECT_EQ(view->orb(DocStatus::done)->value(), 1);
+    EXPECT_EQ(env.context().rowsRead("DocBlock"), 0);
+    EXPECT_EQ(env.context().blobsRead(), 0);
+}
+
+TEST(DashboardAvatar, ThumbnailIsUprightBoundedAndNullForNonImages) {
+    EXPECT_TRUE(avatarThumbnail(QByteArray(), 512).isNull());
+    EXPECT_TRUE(avatarThumbnail(QByteArray("not an image at all"), 512).isNull());
+    EXPECT_TRUE(avatarThumbnail(fixtures::pngHeaderOnly(60000, 60000), 512).isNull());
+
+    // Left half red, right half blue, stored turned (EXIF 6: rotate 90° clockwise to show upright).
+    const QImage wide = fixtures::twoHalves(1600, 800, Qt::red, Qt::blue);
+    const QImage thumb = avatarThumbnail(fixtures::jpegWithOrientation(wide, 6), 512);
+    ASSERT_FALSE(thumb.isNull());
+    EXPECT_EQ(thumb.size(), QSize(256, 512));
+    // After the turn the left half is on top.
+    const QColor top = thumb.pixelColor(128, 40), bottom = thumb.pixelColor(128, 470);
+    EXPECT_GT(top.red(), 200);
+    EXPECT_LT(top.blue(), 80);
+    EXPECT_GT(bottom.blue(), 200);
+
+    DashboardAvatarLarge avatar(fixtures::jpegWithOrientation(wide, 1), 104);
+    EXPECT_TRUE(avatar.showsPicture());
+    avatar.setAvatarData(QByteArray("garbage"));
+    EXPECT_FALSE(avatar.showsPicture());
 }
