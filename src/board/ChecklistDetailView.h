@@ -35,6 +35,8 @@ public:
     const ChecklistPtr& checklist() const { return m_checklist; }
     ChecklistEdits& edits() { return m_edits; }
     const Services& services() const { return m_services; }
+    // The shell's way back to the checklists; nothing on the board itself calls it.
+    const std::function<void()>& onBack() const { return m_onBack; }
 
     // ----- the card sheet (opened from a tile and from a column's "Ajouter une étape") -----
     // The board's one card sheet, made on first use.
