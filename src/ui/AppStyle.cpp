@@ -24,6 +24,7 @@ namespace {
 
 constexpr int kArrowSide = 10;
 constexpr int kArrowSpacing = 6;
+constexpr int kMenuItemPaddingH = 6;
 // A scroll bar stays this long after the last scroll, then fades out.
 constexpr qint64 kScrollBarLingerMs = 900;
 constexpr qint64 kScrollBarFadeMs = 250;
@@ -124,6 +125,13 @@ QSize TolmekStyle::sizeFromContents(ContentsType type, const QStyleOption* optio
     case CT_ComboBox:
         return QSize(size.width() + 2 * fieldPaddingH + 2 + kArrowSide + kArrowSpacing,
                      std::max(controlHeight, size.height() + 2 * fieldPaddingV));
+    case CT_MenuItem: {
+        const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option);
+        const QSize base = QProxyStyle::sizeFromContents(type, option, size, widget);
+        if (!item || item->menuItemType == QStyleOptionMenuItem::Separator)
+            return base;
+        return QSize(base.width() + 2 * kMenuItemPaddingH, base.height() + 4);
+    }
     case CT_PushButton: {
         const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
         if (!button || (button->features & QStyleOptionButton::Flat))
@@ -292,6 +300,26 @@ void TolmekStyle::drawControl(ControlElement element, const QStyleOption* option
         }
         return;
     }
+    case CE_MenuItem:
+        // Menus and pop-up lists: more room around each item, and the item under the pointer on a
+        // rounded highlight inset from the menu's edges instead of a bar across the whole width.
+        if (const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option)) {
+            if (item->menuItemType == QStyleOptionMenuItem::Separator)
+                break;
+            QStyleOptionMenuItem copy(*item);
+            copy.rect = item->rect.adjusted(kMenuItemPaddingH, 0, -kMenuItemPaddingH, 0);
+            if ((item->state & State_Selected) && (item->state & State_Enabled)) {
+                Paint::fillRoundedRect(*painter, QRectF(item->rect).adjusted(4, 1, -4, -1), 6,
+                                       item->palette.color(QPalette::Highlight));
+                copy.state &= ~State_Selected;
+                const QColor text = item->palette.color(QPalette::HighlightedText);
+                for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+                    copy.palette.setColor(role, text);
+            }
+            QProxyStyle::drawControl(element, &copy, painter, widget);
+            return;
+        }
+        break;
     case CE_PushButtonLabel:
         if (const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option)) {
             if ((button->features & QStyleOptionButton::DefaultButton) && (button->state & State_Enabled)) {
