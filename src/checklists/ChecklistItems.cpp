@@ -1,0 +1,173 @@
+#include "checklists/ChecklistItems.h"
+
+#include "checklists/ChecklistLogic.h"
+#include "ui/Fonts.h"
+#include "ui/Paint.h"
+#include "ui/Palette.h"
+
+#include <QHBoxLayout>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QVBoxLayout>
+
+namespace checklistsui {
+
+// ---- texts ----
+
+QColor accentOf(const Checklist& c) { return displayColor(c.colorKey(), c.colorHex()); }
+
+QString projectLine(const Checklist& c) {
+    const ProjectPtr p = c.project();
+    return p ? QStringLiteral("Projet : ") + p->name() : QStringLiteral("Globale");
+}
+
+QString cardTitle(const Checklist& c) {
+    return c.name().trimmed().isEmpty() ? QStringLiteral("Sans titre") : c.name();
+}
+
+QString cardSubtitle(const Checklist& c) {
+    const ProjectPtr p = c.project();
+    return p ? p->name() : QStringLiteral("Checklist globale");
+}
+
+// ---- CountBadge ----
+
+CountBadge::CountBadge(QWidget* parent) : QLabel(parent) {
+    setFont(Fonts::rounded(12, 600));
+    setContentsMargins(10, 6, 10, 6);
+    setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
+}
+
+void CountBadge::setCount(qint64 count, const QString& suffix) {
+    const QString text = QString::number(count) + suffix;
+    if (text == this->text())
+        return;
+    setText(text);
+    setAccessibleName(text);
+}
+
+void CountBadge::paintEvent(QPaintEvent* event) {
+    {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        Paint::fillCapsule(p, QRectF(rect()), withOpacity(AppPalette::tintedBackground(), 0.7));
+        Paint::strokeCapsule(p, QRectF(rect()), withOpacity(AppPalette::separator(), 0.35));
+    }
+    QPalette pal = palette();
+    if (pal.color(QPalette::WindowText) != AppPalette::secondaryText()) {
+        pal.setColor(QPalette::WindowText, AppPalette::secondaryText());
+        setPalette(pal);
+    }
+    QLabel::paintEvent(event);
+}
+
+// ---- items ----
+
+ChecklistEntry::ChecklistEntry(ThemeManager& theme, ChecklistPtr checklist, Callbacks callbacks, QWidget* parent)
+    : ListItem(theme, std::move(callbacks), parent), m_checklist(std::move(checklist)) {}
+
+void ChecklistEntry::setChecklist(ChecklistPtr checklist, Callbacks callbacks) {
+    m_checklist = std::move(checklist);
+    // Every change on a board stamps its checklist, so the checklist's signal also covers its cards.
+    rebind(connect(m_checklist.get(), &PersistentModel::changed, this, [this] { refresh(); }), std::move(callbacks));
+}
+
+ChecklistRow::ChecklistRow(ThemeManager& theme, ChecklistPtr checklist, Callbacks callbacks, QWidget* parent)
+    : ChecklistEntry(theme, std::move(checklist), std::move(callbacks), parent) {
+    m_tile = new TileView(42, 12, 16, this);
+    m_name = new ClampedText(Fonts::rounded(14, 600), [] { return AppPalette::primaryText(); }, 1, this);
+    m_project = new ClampedText(Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, 1, this);
+    m_toDo = new CountBadge(this);
+    m_done = new CountBadge(this);
+    auto* row = new QHBoxLayout(this);
+    row->setContentsMargins(padding, padding, padding, padding);
+    row->setSpacing(12);
+    row->addWidget(m_tile);
+    auto* texts = new QVBoxLayout;
+    texts->setSpacing(3);
+    texts->addStretch(1);
+    texts->addWidget(m_name);
+    texts->addWidget(m_project);
+    texts->addStretch(1);
+    row->addLayout(texts, 1);
+    row->addWidget(m_toDo);
+    row->addWidget(m_done);
+    setChecklist(m_checklist, m_cb);
+}
+
+void ChecklistRow::refresh() {
+    const Checklist& c = *m_checklist;
+    m_tile->setSymbol(c.iconName(), accentOf(c));
+    m_name->setText(c.name());
+    m_project->setText(projectLine(c));
+    // Both spellings of the two columns, as the board's header counts them.
+    const ChecklistLogic::StatusCounts counts = ChecklistLogic::boardCounts(c);
+    m_toDo->setCount(counts.toDo, QStringLiteral(" à faire"));
+    m_done->setCount(counts.done, QStringLiteral(" terminée(s)"));
+    setAccessibleTexts(c.name(), projectLine(c));
+}
+
+void ChecklistRow::mousePressEvent(QMouseEvent* e) {
+    // The card's padding is not part of the click area.
+    if (!rect().adjusted(padding, padding, -padding, -padding).contains(e->position().toPoint())) {
+        e->ignore();
+        return;
+    }
+    ChecklistEntry::mousePressEvent(e);
+}
+
+void ChecklistRow::paintShadow(QPainter& p, const QRect& rect) const {
+    const qreal t = m_hover->progress();
+    const QRectF r(rect);
+    p.save();
+    Paint::scaleAbout(p, r, m_hover->scale(1.01));
+    // The card, then the outline that the pointer strengthens.
+    Paint::drawShadow(p, r, 18, AppPalette::cardShadow(), 10, QPointF(0, 4));
+    Paint::fillRoundedRect(p, r, 18, AppPalette::cardBackground());
+    Paint::strokeRoundedRect(p, r, 18, withOpacity(AppPalette::separator(), 0.6));
+    Paint::strokeRoundedRect(p, r, 16, withOpacity(AppPalette::separator(), 0.25 + 0.2 * t));
+    p.restore();
+}
+
+ChecklistCardGrid::ChecklistCardGrid(ThemeManager& theme, ChecklistPtr checklist, Callbacks callbacks, QWidget* parent)
+    : ChecklistEntry(theme, std::move(checklist), std::move(callbacks), parent) {
+    m_tile = new TileView(42, 12, 16, this);
+    m_title = new ClampedText(Fonts::rounded(15, 700), [] { return AppPalette::primaryText(); }, 2, this);
+    m_subtitle = new ClampedText(Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, 1, this);
+    auto* col = new QVBoxLayout(this);
+    col->setContentsMargins(14, 14, 14, 14);
+    col->setSpacing(10);
+    auto* header = new QHBoxLayout;
+    header->addWidget(m_tile);
+    header->addStretch(1);
+    col->addLayout(header);
+    col->addWidget(m_title);
+    col->addWidget(m_subtitle);
+    col->addStretch(1);
+    setMinimumHeight(120);
+    setChecklist(m_checklist, m_cb);
+}
+
+void ChecklistCardGrid::refresh() {
+    const Checklist& c = *m_checklist;
+    m_tile->setSymbol(c.iconName(), accentOf(c));
+    m_title->setText(cardTitle(c));
+    m_subtitle->setText(cardSubtitle(c));
+    setAccessibleTexts(cardTitle(c), cardSubtitle(c));
+}
+
+void ChecklistCardGrid::paintShadow(QPainter& p, const QRect& rect) const {
+    const qreal t = m_hover->progress();
+    const bool dark = isDark();
+    const QRectF r(rect);
+    p.save();
+    if (t > 0)
+        Paint::drawShadow(p, r, 16, withOpacity(accentOf(*m_checklist), (dark ? 0.35 : 0.22) * t),
+                          (dark ? 18 : 14) * t, QPointF(0, 6 * t));
+    Paint::scaleAbout(p, r, m_hover->scale(1.015));
+    Paint::fillRoundedRect(p, r, 16, AppPalette::cardBackground());
+    Paint::strokeRoundedRect(p, r, 16, withOpacity(AppPalette::separator(), 0.25 + 0.2 * t));
+    p.restore();
+}
+
+} // namespace checklistsui

@@ -1,0 +1,163 @@
+#include "checklists/ChecklistsListView.h"
+
+#include "checklists/ChecklistItems.h"
+#include "ui/Components.h"
+#include "ui/Fonts.h"
+#include "ui/Paint.h"
+#include "ui/Palette.h"
+#include "ui/lists/Paging.h"
+
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QTimer>
+#include <QVBoxLayout>
+
+using namespace checklistsui;
+
+namespace {
+
+// The empty state stands on a card of its own, like the header.
+class CardEmptyState : public lists::EmptyState {
+public:
+    using EmptyState::EmptyState;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.setRenderHint(QPainter::Antialiasing);
+        const QRectF r = QRectF(rect()).adjusted(0, 0, 0, -14);   // the content's spacing below
+        Paint::drawShadow(p, r, AppCard::cornerRadius, AppPalette::cardShadow(), 10, QPointF(0, 4));
+        Paint::fillRoundedRect(p, r, AppCard::cornerRadius, AppPalette::cardBackground());
+        Paint::strokeRoundedRect(p, r, AppCard::cornerRadius, withOpacity(AppPalette::separator(), 0.6));
+    }
+};
+
+lists::PagedListScreen::Options options() {
+    lists::PagedListScreen::Options o;
+    o.searchPlaceholder = QStringLiteral("Rechercher…");
+    o.background = [] { return AppPalette::screenBackground(); };
+    o.contentMargins = {24, 0, 24, 0};
+    o.emptyInScroll = true;
+    o.list.spacing = 10;
+    o.list.margins = {0, 0, 0, 10};
+    o.grid = {220, 260, 14, {0, 0, 0, 10}};
+    return o;
+}
+
+} // namespace
+
+ChecklistsListView::ChecklistsListView(const Services& services, std::function<void()> onCreateChecklist,
+                                       std::function<void(const ChecklistPtr&)> onOpenChecklist, QWidget* parent)
+    : PagedListScreen(services.prefs, services.theme, options(), parent), m_services(services),
+      m_onCreateChecklist(std::move(onCreateChecklist)), m_onOpenChecklist(std::move(onOpenChecklist)) {
+    auto create = [this] {
+        if (m_onCreateChecklist)
+            m_onCreateChecklist();
+    };
+
+    // The header card: title and subtitle, then the search field, the layout switch and "Nouvelle".
+    auto* header = new QWidget;
+    auto* row = new QHBoxLayout(header);
+    row->setContentsMargins(0, 0, 0, 0);
+    row->setSpacing(12);
+    auto* titles = new QVBoxLayout;
+    titles->setSpacing(6);
+    auto* title = new lists::ClampedText(Fonts::rounded(20, 600), [] { return AppPalette::primaryText(); }, 0, header);
+    title->setText(QStringLiteral("Checklists"));
+    auto* subtitle = new lists::ClampedText(Fonts::rounded(13), [] { return AppPalette::secondaryText(); }, 0, header);
+    subtitle->setText(QStringLiteral("Créez des checklists globales ou liées à un projet."));
+    titles->addWidget(title);
+    titles->addWidget(subtitle);
+    row->addLayout(titles, 1);
+    auto* tools = new QHBoxLayout;
+    tools->setSpacing(10);
+    searchField()->setFixedWidth(260);
+    tools->addWidget(searchField());
+    tools->addWidget(layoutSwitch());
+    m_newButton = new PrimaryButton(QStringLiteral("Nouvelle"), QStringLiteral("plus"), header);
+    connect(m_newButton, &QAbstractButton::clicked, this, create);
+    tools->addWidget(m_newButton);
+    row->addLayout(tools);
+    header->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    auto* card = new AppCard(header);
+    // The card's shadow margin lies outside the page's padding.
+    const QMargins s = AppCard::shadowMargins();
+    pageTopLayout()->setContentsMargins(-s.left(), 24 - s.top(), -s.right(), 14 - s.bottom());
+    pageTopLayout()->addWidget(card);
+
+    lists::EmptyState::Style style;
+    style.titleFont = Fonts::rounded(14, 600);
+    style.messageFont = Fonts::rounded(13);
+    style.margins = {AppCard::padding, AppCard::padding, AppCard::padding, AppCard::padding + 14};
+    style.spacing = 8;
+    style.centred = false;
+    style.buttonTopGap = 6;
+    auto* createButton = new PrimaryButton(QStringLiteral("Créer une checklist"), QStringLiteral("plus"));
+    connect(createButton, &QAbstractButton::clicked, this, create);
+    const QString emptyTitle = QStringLiteral("Aucune checklist");
+    const QString emptyMessage = QStringLiteral("Créez votre première checklist pour organiser vos étapes.");
+    // A search without result shows the same texts.
+    setEmptyState(new CardEmptyState(style, {emptyTitle, emptyMessage, emptyTitle, emptyMessage}, nullptr, createButton));
+    finishLayout();
+
+    // The live query: a checklist created, changed or stamped elsewhere reloads the screen, once per turn.
+    m_query = std::make_unique<LiveQuery<Checklist>>(
+        services.context, SortDescriptor<Checklist>(&Checklist::updatedAt, SortOrder::reverse), this);
+    auto* pending = new QTimer(this);
+    pending->setSingleShot(true);
+    pending->setInterval(0);
+    connect(pending, &QTimer::timeout, this, [this] {
+        if (hasAppeared())
+            reload(false);
+    });
+    connect(m_query.get(), &LiveQueryBase::changed, pending, qOverload<>(&QTimer::start));
+}
+
+ChecklistsListView::~ChecklistsListView() = default;
+
+std::vector<ChecklistPtr> ChecklistsListView::visibleChecklists(const std::vector<ChecklistPtr>& all,
+                                                                const QString& searchText) {
+    const bool searching = !lists::trimmed(searchText).isEmpty();
+    std::vector<ChecklistPtr> out;
+    out.reserve(all.size());
+    for (const ChecklistPtr& c : all) {
+        if (c->deletedAt())
+            continue;
+        // The text as typed (blanks count), any case; accents count.
+        if (searching && !c->name().contains(searchText, Qt::CaseInsensitive))
+            continue;
+        out.push_back(c);
+    }
+    return out;
+}
+
+int ChecklistsListView::loadMatches(const QString& searchText) {
+    m_matches = visibleChecklists(m_query->results(), searchText);
+    return int(m_matches.size());
+}
+
+void ChecklistsListView::keepPage(int start, int end) {
+    m_page.assign(m_matches.begin() + start, m_matches.begin() + end);
+    m_matches.clear();
+}
+
+lists::ListItem::Callbacks ChecklistsListView::callbacksFor(const ChecklistPtr& checklist) {
+    return {[this, checklist] {
+                if (m_onOpenChecklist)
+                    m_onOpenChecklist(checklist);
+            },
+            {},
+            {}};
+}
+
+lists::ListItem* ChecklistsListView::makeItem(bool grid, int index, QWidget* host) {
+    const ChecklistPtr& c = m_page[size_t(index)];
+    if (grid)
+        return new ChecklistCardGrid(m_services.theme, c, callbacksFor(c), host);
+    return new ChecklistRow(m_services.theme, c, callbacksFor(c), host);
+}
+
+void ChecklistsListView::bindItem(bool, lists::ListItem* item, int index) {
+    const ChecklistPtr& c = m_page[size_t(index)];
+    static_cast<ChecklistEntry*>(item)->setChecklist(c, callbacksFor(c));
+}
