@@ -19,7 +19,9 @@
 
 #include <QAction>
 #include <QCoreApplication>
+#include <QGraphicsOpacityEffect>
 #include <QGridLayout>
+#include <QPropertyAnimation>
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QPainter>
@@ -130,7 +132,8 @@ DashboardView::DashboardView(const Services& services, std::function<void()> onC
     m_scroll = new QScrollArea(this);
     m_scroll->setWidgetResizable(true);
     m_scroll->setFrameShape(QFrame::NoFrame);
-    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The two module columns keep their minimum width: a window narrower than that scrolls sideways.
+    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_scroll->viewport()->setAutoFillBackground(false);
     outer->addWidget(m_scroll);
@@ -476,6 +479,21 @@ void DashboardView::refreshPanel() {
         col->addWidget(m_panelList);
         m_panel = new AppCard(m_panelBox);
         m_main->insertWidget(1, m_panel);
+        // Fades in over 0.18 s; the effect goes once done (it renders the card off screen while present).
+        auto* fade = new QGraphicsOpacityEffect(m_panel);
+        fade->setOpacity(0);
+        m_panel->setGraphicsEffect(fade);
+        auto* anim = new QPropertyAnimation(fade, "opacity", m_panel);
+        anim->setDuration(180);
+        anim->setEasingCurve(QEasingCurve::InOutQuad);
+        anim->setStartValue(0.0);
+        anim->setEndValue(1.0);
+        QPointer<AppCard> panel = m_panel;
+        connect(anim, &QPropertyAnimation::finished, this, [panel] {
+            if (panel)
+                panel->setGraphicsEffect(nullptr);
+        });
+        anim->start(QAbstractAnimation::DeleteWhenStopped);
     }
     setBadgeStatus(m_panelBadge, status);
     m_panelTitle->setText(panelTitle(status));
