@@ -156,6 +156,8 @@ void ImprovedBlockRowView::materialize() {
     setMinimumHeight(0);
     setMaximumHeight(QWIDGETSIZE_MAX);
     applyMode();
+    // Shown now rather than in a later event, so that the row takes its real height at once.
+    m_card->show();
 }
 
 void ImprovedBlockRowView::buildFace() {

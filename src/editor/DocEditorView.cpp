@@ -284,10 +284,24 @@ void ImprovedDocEditorView::addImageFromFile(const QString& path) {
     });
 }
 
+void ImprovedDocEditorView::fitContent() {
+    // The scroll area grows its content in a later event; rows are placed now, at their full heights.
+    layout()->activate();
+    m_rowsLayout->activate();
+    m_column->layout()->activate();
+    m_content->layout()->activate();
+    const int height = std::max(m_scroll->viewport()->height(), m_content->sizeHint().height());
+    if (m_content->height() != height)
+        m_content->resize(m_scroll->viewport()->width(), height);
+    m_content->layout()->activate();
+}
+
 void ImprovedDocEditorView::materializeVisible() {
-    if (m_materializing || m_rows.isEmpty() || !m_content->width())
+    // Row positions are known only once the column is laid out on screen.
+    if (m_materializing || m_rows.isEmpty() || !m_rowsBox->isVisible() || !m_content->width())
         return;
     m_materializing = true;
+    fitContent();
     QScrollBar* bar = m_scroll->verticalScrollBar();
     const int viewportHeight = std::max(m_scroll->viewport()->height(), 200);
     for (int round = 0; round < 4; ++round) {
@@ -313,9 +327,7 @@ void ImprovedDocEditorView::materializeVisible() {
             break;
         for (ImprovedBlockRowView* row : build)
             row->materialize();
-        m_rowsLayout->activate();
-        m_column->layout()->activate();
-        m_content->layout()->activate();
+        fitContent();
         if (anchor && top > 0) {
             const int delta = anchor->mapTo(m_content, QPoint(0, 0)).y() - anchorY;
             if (delta != 0)
@@ -353,7 +365,6 @@ void ImprovedDocEditorView::showEvent(QShowEvent* event) {
     refreshBlocks();
     if (m_cachedBlocks.empty())
         addBlock(DocBlockType::text, true);
-    m_content->layout()->activate();
     materializeVisible();
 }
 

@@ -75,6 +75,7 @@ protected:
 private:
     ImprovedBlockRowView* makeRow(const DocBlockPtr& block);
     void finishLeave();
+    void fitContent();
     void applyMode();
     void reorder(const DocBlockPtr& dragged, const DocBlockPtr& target);
 

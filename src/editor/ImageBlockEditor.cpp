@@ -164,9 +164,11 @@ void BlockImageView::startDecode() {
 
 void BlockImageView::fitHeight() {
     int h = 0;
-    if (m_state != State::failed && m_declared.isValid() && m_declared.width() > 0 && width() > 0) {
+    // Before the first layout the width is not known yet: assume the column's usual content width.
+    const int w = width() > 0 ? width() : 820;
+    if (m_state != State::failed && m_declared.isValid() && m_declared.width() > 0) {
         const double aspect = double(m_declared.height()) / m_declared.width();
-        h = std::min(m_maxHeight, int(std::lround(width() * aspect)));
+        h = std::min(m_maxHeight, int(std::lround(w * aspect)));
         h = std::max(h, 1);
     } else if (m_state != State::failed && (!m_declared.isValid())) {
         h = std::min(m_maxHeight, kDropZoneHeight);

@@ -1,0 +1,181 @@
+#include "EditorFixture.h"
+
+#include "editor/BlockImages.h"
+#include "editor/BlockRow.h"
+#include "editor/DocEditorView.h"
+#include "editor/ImageBlockEditor.h"
+#include "support/ImageFixtures.h"
+
+#include <QBuffer>
+#include <QImageReader>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTest>
+#include <QUrl>
+
+namespace {
+
+struct Decoded {
+    QByteArray format;
+    QSize size;
+    QImage image;
+};
+
+Decoded decode(const QByteArray& data) {
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer);
+    Decoded d;
+    d.format = reader.format();
+    d.image = reader.read();
+    d.size = d.image.size();
+    return d;
+}
+
+} // namespace
+
+class ImageBlockTest : public EditorFixture {
+protected:
+    void SetUp() override {
+        EditorFixture::SetUp();
+        image = block(0, QStringLiteral("image"));
+        context().save();
+        view = std::make_unique<ImprovedDocEditorView>(services(), doc);
+        view->resize(1000, 800);
+        view->show();
+        view->toggleEditMode();
+        testsupport::flushEvents();
+        editor = view->rowFor(image->id())->imageEditor();
+        ASSERT_TRUE(editor);
+    }
+    void TearDown() override {
+        view.reset();
+        EditorFixture::TearDown();
+    }
+    QString file(const QString& name, const QByteArray& bytes) {
+        const QString path = env->dataPath() + QLatin1Char('/') + name;
+        fixtures::writeFile(path, bytes);
+        return path;
+    }
+    QString png(const QString& name, int w, int h) {
+        const QString path = env->dataPath() + QLatin1Char('/') + name;
+        fixtures::savePng(fixtures::twoHalves(w, h, Qt::red, Qt::blue), path);
+        return path;
+    }
+    void pick(const QString& path) {
+        DialogSeam::pushFileName(path);
+        editor->pickImage();
+        ASSERT_TRUE(testsupport::waitFor([this] { return !editor->isConverting(); }, 10000));
+    }
+
+    DocBlockPtr image;
+    std::unique_ptr<ImprovedDocEditorView> view;
+    ImageBlockEditor* editor = nullptr;
+};
+
+TEST_F(ImageBlockTest, WideImagesAreNarrowedToPngAndOthersKeptAsTiff) {
+    EXPECT_FALSE(editor->showsPreview());
+    pick(png(QStringLiteral("wide.png"), 3840, 2160));
+    ASSERT_TRUE(image->imageData());
+    Decoded stored = decode(*image->imageData());
+    EXPECT_EQ(stored.format, QByteArray("png"));
+    EXPECT_EQ(stored.size, QSize(1920, 1080));
+    EXPECT_TRUE(editor->showsPreview());
+    EXPECT_FALSE(context().hasChanges());
+
+    pick(png(QStringLiteral("exact.png"), 1920, 600));
+    stored = decode(*image->imageData());
+    EXPECT_EQ(stored.format, QByteArray("tiff"));
+    EXPECT_EQ(stored.size, QSize(1920, 600));
+    EXPECT_EQ(stored.image.pixelColor(10, 10), QColor(Qt::red));
+}
+
+TEST_F(ImageBlockTest, TheOrientationIsAppliedBeforeTheWidthLimit) {
+    // Stored 2400 × 1000 but turned a quarter: upright it is 1000 wide, so it is not narrowed.
+    const QString path = file(QStringLiteral("turned.jpg"),
+                              fixtures::jpegWithOrientation(fixtures::twoHalves(2400, 1000, Qt::red, Qt::blue), 6));
+    pick(path);
+    ASSERT_TRUE(image->imageData());
+    const Decoded stored = decode(*image->imageData());
+    EXPECT_EQ(stored.size, QSize(1000, 2400));
+}
+
+TEST_F(ImageBlockTest, RefusedOrUnreadableFilesChangeNothing) {
+    const QDateTime stamp = image->updatedAt();
+    pick(file(QStringLiteral("notes.txt"), "pas une image"));
+    pick(file(QStringLiteral("huge.png"), fixtures::pngHeaderOnly(20000, 20000)));
+    EXPECT_EQ(editor->message(), QStringLiteral("Image trop grande."));
+    DialogSeam::pushFileNames({});
+    editor->pickImage();
+    EXPECT_FALSE(image->imageData());
+    EXPECT_EQ(image->updatedAt(), stamp);
+
+    // An image in place stays when a later file is refused; "Supprimer" empties the block at once.
+    pick(png(QStringLiteral("small.png"), 40, 30));
+    ASSERT_TRUE(image->imageData());
+    const QByteArray kept = *image->imageData();
+    pick(file(QStringLiteral("broken.png"), kept.left(kept.size() / 3)));
+    EXPECT_EQ(image->imageData(), OptData(kept));
+    editor->removeButton()->click();
+    EXPECT_FALSE(image->imageData());
+    EXPECT_FALSE(editor->showsPreview());
+    EXPECT_FALSE(context().hasChanges());
+}
+
+TEST_F(ImageBlockTest, APictureDroppedOnTheDocumentBecomesABlockOnlyWhenItDecodes) {
+    const QString good = png(QStringLiteral("drop.png"), 64, 48);
+    const QString bad = file(QStringLiteral("drop.txt"), "texte");
+    int finished = 0;
+    QObject::connect(view.get(), &ImprovedDocEditorView::imageDropFinished, view.get(), [&] { ++finished; });
+    view->addImageFromFile(bad);
+    ASSERT_TRUE(testsupport::waitFor([&] { return finished == 1; }, 10000));
+    EXPECT_EQ(view->cachedBlocks().size(), 1u);
+    view->addImageFromFile(good);
+    ASSERT_TRUE(testsupport::waitFor([&] { return finished == 2; }, 10000));
+    ASSERT_EQ(view->cachedBlocks().size(), 2u);
+    const DocBlockPtr added = view->cachedBlocks().back();
+    EXPECT_EQ(added->typeRaw(), QStringLiteral("image"));
+    ASSERT_TRUE(added->imageData());
+    EXPECT_EQ(decode(*added->imageData()).size, QSize(64, 48));
+    EXPECT_FALSE(context().hasChanges());
+}
+
+TEST(BlockImages, PastedPicturesFollowTheSameRules) {
+    const blockimage::Stored wide = blockimage::storedFromImage(fixtures::twoHalves(4000, 1000, Qt::red, Qt::blue));
+    ASSERT_TRUE(wide.ok());
+    EXPECT_EQ(decode(wide.data).size, QSize(1920, 480));
+    EXPECT_FALSE(blockimage::storedFromImage(QImage()).ok());
+}
+
+class LargeDocumentTest : public EditorFixture {};
+
+TEST_F(LargeDocumentTest, PictureBytesAreReadOnlyForRowsNearTheView) {
+    const QByteArray bytes = blockimage::storedFromImage(fixtures::twoHalves(800, 600, Qt::red, Qt::blue)).data;
+    ASSERT_FALSE(bytes.isEmpty());
+    for (int i = 0; i < 60; ++i) {
+        auto b = block(i, QStringLiteral("image"));
+        b->setImageData(bytes);
+    }
+    ASSERT_TRUE(context().save());
+    const DocPtr back = reopened();
+    {
+        ImprovedDocEditorView view(services(), back);
+        view.resize(1000, 700);
+        view.show();
+        testsupport::flushEvents();
+        EXPECT_EQ(view.cachedBlocks().size(), 60u);
+        EXPECT_GT(context().blobsRead(), 0);
+        EXPECT_LT(context().blobsRead(), 15);
+        int built = 0;
+        for (auto* row : view.rows())
+            built += row->isMaterialized();
+        EXPECT_LT(built, 15);
+
+        // Scrolling to the end builds the rows there.
+        view.scrollToBlock(view.cachedBlocks().back()->id(), false);
+        testsupport::flushEvents();
+        EXPECT_TRUE(view.rows().back()->isMaterialized());
+    }
+    testsupport::flushEvents();
+}
