@@ -75,7 +75,14 @@ protected:
     }
 };
 
+ChecklistDetailView::DragLoop& dragLoop() {
+    static ChecklistDetailView::DragLoop loop;
+    return loop;
+}
+
 } // namespace
+
+void ChecklistDetailView::setDragLoopForTesting(DragLoop loop) { dragLoop() = std::move(loop); }
 
 ChecklistDetailView::ChecklistDetailView(const Services& services, ChecklistPtr checklist,
                                          std::function<void()> onBack, QWidget* parent)
@@ -410,7 +417,10 @@ void ChecklistDetailView::startDrag(const BoardDrag::Payload& payload, QWidget* 
         drag->setHotSpot(source->mapFromGlobal(QCursor::pos()));
     }
     m_dragging = true;
-    drag->exec(Qt::MoveAction);
+    if (dragLoop())
+        dragLoop()(*drag);
+    else
+        drag->exec(Qt::MoveAction);
     m_dragging = false;
     // However the drag ended (taken, refused, Escape): no mark stays.
     dragEnded();

@@ -13,6 +13,7 @@
 
 struct Services;
 class AddColumnTile;
+class QDrag;
 class CardSheet;
 class BoardHeader;
 class ColumnView;
@@ -83,6 +84,9 @@ public:
     void startCardDrag(const ChecklistCardPtr& card, QWidget* source);
     void startColumnDrag(const ChecklistColumnPtr& column, QWidget* source);
     bool isDragging() const { return m_dragging; }
+    // Replaces the window system's drag loop (tests): runs `drag` and returns how it ended.
+    using DragLoop = std::function<Qt::DropAction(QDrag& drag)>;
+    static void setDragLoopForTesting(DragLoop loop);
 
     // ----- looking at it -----
     BoardHeader* header() const { return m_header; }

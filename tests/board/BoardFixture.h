@@ -77,8 +77,8 @@ protected:
         return out;
     }
 
-    // Sends a drag over `target` at `pos` the way the window system does: enter, move, then drop
-    // (or leave when `drop` is false). The event loop is not run.
+    // Sends a drag over `target` at `pos` the way the window system does: enter, move, then drop.
+    // Without the drop the drag stays over `target`: end it with leave(target). The event loop is not run.
     static bool dragTo(QWidget* target, QPoint pos, QMimeData* mime, bool drop = true) {
         QDragEnterEvent enter(pos, Qt::MoveAction, mime, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(target, &enter);

@@ -8,6 +8,7 @@
 #include "ui/Components.h"
 
 #include <QLineEdit>
+#include <QDrag>
 #include <QMenu>
 
 using namespace ChecklistLogic;
@@ -146,6 +147,7 @@ TEST_F(BoardTest, RefusedAndCancelledDragsChangeNothingAndClearTheirMarks) {
     EXPECT_EQ(colA->slotRects().back().height(), 18);
     EXPECT_FALSE(colA->isReorderTarget());
     v->dragEnded();
+    leave(colA);
     EXPECT_EQ(v->marks(), BoardDrag::Marks{});
     EXPECT_EQ(colA->slotRects().back().height(), 10);
     EXPECT_EQ(titles(a), QStringList({"X", "W"}));
@@ -314,4 +316,64 @@ TEST_F(BoardTest, EveryTextAndControlIsNamedForAssistiveTechnology) {
     v->setCardSheetHooks({{}, [&](const ChecklistColumnPtr& c) { newIn = c; }});
     EXPECT_TRUE(testsupport::pressAccessible(add));
     EXPECT_TRUE(testsupport::waitFor([&] { return newIn == a; }));
+}
+
+TEST_F(BoardTest, ADragStartedOnATileMovesTheCardOnlyAfterItsLoopAndClearsEveryMark) {
+    auto board = checklist("B");
+    auto a = column(board, "A", 0);
+    auto b = column(board, "B", 1);
+    auto x = card(a, "X", 0);
+    auto* v = show(board);
+    auto* target = v->columnView(b->id());
+    bool sawNoChangeInsideLoop = false;
+    ChecklistDetailView::setDragLoopForTesting([&](QDrag& drag) {
+        EXPECT_EQ(drag.mimeData()->text(), BoardDrag::cardPayload(x->id()));
+        EXPECT_TRUE(dragTo(target, target->zoneRect().center(), drag.mimeData()));
+        testsupport::flushEvents();   // the drag loop keeps handling events
+        sawNoChangeInsideLoop = titles(b).isEmpty() && target->tiles().empty();
+        return Qt::MoveAction;
+    });
+    auto* tile = v->columnView(a->id())->tile(x->id());
+    QTest::mousePress(tile, Qt::LeftButton, {}, tile->rect().center());
+    QTest::mouseMove(tile, tile->rect().center() + QPoint(0, 30));
+    ChecklistDetailView::setDragLoopForTesting({});
+    EXPECT_TRUE(sawNoChangeInsideLoop);
+    EXPECT_EQ(v->marks(), BoardDrag::Marks{});
+    testsupport::flushEvents();
+    EXPECT_EQ(titles(b), QStringList({"X"}));
+    EXPECT_EQ(v->columnView(b->id())->tiles().size(), 1u);
+
+    // A drag cancelled over a slot (Escape) leaves no mark behind.
+    auto* source = v->columnView(b->id())->tile(x->id());
+    ChecklistDetailView::setDragLoopForTesting([&](QDrag& drag) {
+        auto* col = v->columnView(a->id());
+        dragTo(col, col->zoneRect().center(), drag.mimeData(), false);
+        EXPECT_TRUE(v->marks().dropTargetColumnId);
+        leave(col);   // Escape: the window system says the drag left
+        return Qt::IgnoreAction;
+    });
+    v->startCardDrag(x, source);
+    ChecklistDetailView::setDragLoopForTesting({});
+    EXPECT_EQ(v->marks(), BoardDrag::Marks{});
+    testsupport::flushEvents();
+    EXPECT_EQ(titles(b), QStringList({"X"}));
+}
+
+TEST_F(BoardTest, OneTileAtATimeIsHovered) {
+    auto board = checklist("B");
+    auto a = column(board, "A", 0);
+    auto x = card(a, "X", 0), y = card(a, "Y", 1);
+    auto* v = show(board);
+    auto* tx = v->columnView(a->id())->tile(x->id());
+    auto* ty = v->columnView(a->id())->tile(y->id());
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QApplication::sendEvent(tx, &enter);
+    EXPECT_EQ(v->marks().hoverCardId, x->id());
+    QApplication::sendEvent(ty, &enter);
+    EXPECT_EQ(v->marks().hoverCardId, y->id());
+    EXPECT_TRUE(ty->isHovered());
+    EXPECT_FALSE(tx->isHovered());
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(tx, &leave);   // whichever card the field named
+    EXPECT_FALSE(v->marks().hoverCardId);
 }
