@@ -1,10 +1,14 @@
 // The projects and documents screens at scale: 10,000 projects, and one project of 10,000 documents.
 // Each figure is compared with a baseline measured in the same run (copying the 10,000 object references).
-#include "prefs/Preferences.h"
 #include "core/model/SwiftDataContainer.h"
+#include "core/model/UserProfile.h"
+#include "prefs/Preferences.h"
 #include "projects/ListLogic.h"
 #include "projects/ProjectDocumentsView.h"
 #include "projects/ProjectsListView.h"
+#include "services/Services.h"
+#include "ui/Theme.h"
+#include "ui/lists/Paging.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -17,6 +21,8 @@ namespace {
 QTemporaryDir* g_dir = nullptr;
 std::unique_ptr<ModelContainer> g_container;
 ProjectPtr g_big;   // the project with 10,000 documents
+ProjectPtr g_newest;   // first on the projects screen
+Services* g_services = nullptr;
 
 QDateTime stamp(int i) { return QDateTime(QDate(2025, 1, 1), QTime(0, 0), Qt::UTC).addSecs(i * 37 % 100000); }
 
@@ -28,7 +34,7 @@ void buildStore() {
         std::abort();
     }
     setCurrentModelContainer(g_container.get());
-    ModelContext& ctx = modelContext();
+    ModelContext& ctx = g_container->mainContext();
     for (int i = 0; i < 10000; ++i) {
         auto p = std::make_shared<Project>(QUuid::createUuid(), QStringLiteral("Projet %1").arg(i),
                                            i % 2 ? OptText(QStringLiteral("Notes de réseau %1").arg(i)) : OptText(),
@@ -38,6 +44,10 @@ void buildStore() {
         if (i == 0)
             g_big = p;
     }
+    g_newest = std::make_shared<Project>(QUuid::createUuid(), QStringLiteral("Le plus récent"), OptText(),
+                                         QStringLiteral("folder.fill"), OptText(QStringLiteral("pink")), OptText(),
+                                         stamp(200000), QDateTime(QDate(2030, 1, 1), QTime(0, 0), Qt::UTC));
+    ctx.insert(g_newest);
     for (int i = 0; i < 10000; ++i) {
         auto d = std::make_shared<Doc>(QUuid::createUuid(), QStringLiteral("École document %1").arg(i),
                                        QStringLiteral("in_progress"), QStringLiteral("doc.text"), OptText(), OptText(),
@@ -53,7 +63,7 @@ void settle() {
 }
 
 void BM_Baseline_CopyReferences(benchmark::State& state) {
-    const auto all = modelContext().fetch<Project>();
+    const auto all = g_container->mainContext().fetch<Project>();
     for (auto _ : state) {
         std::vector<ProjectPtr> copy(all);
         benchmark::DoNotOptimize(copy.data());
@@ -65,10 +75,10 @@ BENCHMARK(BM_Baseline_CopyReferences)->Unit(benchmark::kMillisecond);
 void BM_ProjectsReloadLogic(benchmark::State& state) {
     const QString query = state.range(0) ? QStringLiteral("réseau 9") : QString();
     for (auto _ : state) {
-        const auto all = modelContext().fetch<Project>(SortDescriptor<Project>(&Project::updatedAt, SortOrder::reverse));
+        const auto all = g_container->mainContext().fetch<Project>(SortDescriptor<Project>(&Project::updatedAt, SortOrder::reverse));
         const auto matches = listlogic::searchProjects(all, query);
-        auto page = listlogic::slice(matches, 3, 48);
-        benchmark::DoNotOptimize(page.data());
+        const auto range = lists::pageRange(3, 48, int(matches.size()));
+        benchmark::DoNotOptimize(range.end);
     }
 }
 BENCHMARK(BM_ProjectsReloadLogic)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
@@ -80,19 +90,19 @@ void BM_DocsReloadLogic(benchmark::State& state) {
     for (auto _ : state) {
         const auto all = listlogic::visibleDocsNewestFirst(*g_big);
         const auto matches = listlogic::searchDocs(all, query, cache);
-        auto page = listlogic::slice(matches, 0, 48);
-        benchmark::DoNotOptimize(page.data());
+        const auto range = lists::pageRange(0, 48, int(matches.size()));
+        benchmark::DoNotOptimize(range.end);
     }
 }
 BENCHMARK(BM_DocsReloadLogic)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // A whole reload of the projects screen with 48 rows or cards rebuilt and laid out.
 void BM_ProjectsScreenReload(benchmark::State& state) {
-    Preferences::shared().setValue("prefs.defaultLayout", state.range(0) ? "grid" : "list");
-    ProjectsListView view([] {}, 0, [](const ProjectPtr&) {});
+    g_services->prefs.setValue("prefs.defaultLayout", state.range(0) ? "grid" : "list");
+    ProjectsListView view(*g_services, [] {}, 0, [](const ProjectPtr&) {});
     view.resize(1100, 720);
     view.show();
-    view.setPageSize(48);
+    view.pickPageSize(48);
     settle();
     for (auto _ : state) {
         view.reloadPage();
@@ -103,11 +113,11 @@ BENCHMARK(BM_ProjectsScreenReload)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond
 
 // A whole reload of the documents screen (10,000 documents, 48 shown).
 void BM_DocsScreenReload(benchmark::State& state) {
-    Preferences::shared().setValue("prefs.defaultLayout", state.range(0) ? "grid" : "list");
-    ProjectDocumentsView view(g_big, [] {}, [] {}, [](const DocPtr&) {});
+    g_services->prefs.setValue("prefs.defaultLayout", state.range(0) ? "grid" : "list");
+    ProjectDocumentsView view(*g_services, g_big, [] {}, [] {}, [](const DocPtr&) {});
     view.resize(1100, 720);
     view.show();
-    view.setPageSize(48);
+    view.pickPageSize(48);
     settle();
     for (auto _ : state) {
         view.reload(false);
@@ -118,11 +128,11 @@ BENCHMARK(BM_DocsScreenReload)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 // One keystroke in the documents search: reload from the first page and rebuild the page.
 void BM_DocsSearchKeystroke(benchmark::State& state) {
-    Preferences::shared().setValue("prefs.defaultLayout", "list");
-    ProjectDocumentsView view(g_big, [] {}, [] {}, [](const DocPtr&) {});
+    g_services->prefs.setValue("prefs.defaultLayout", "list");
+    ProjectDocumentsView view(*g_services, g_big, [] {}, [] {}, [](const DocPtr&) {});
     view.resize(1100, 720);
     view.show();
-    view.setPageSize(48);
+    view.pickPageSize(48);
     settle();
     auto* field = view.findChild<QLineEdit*>(QStringLiteral("searchField"));
     // Each query gives another first page, so every keystroke rebinds the whole page.
@@ -138,11 +148,11 @@ BENCHMARK(BM_DocsSearchKeystroke)->Unit(benchmark::kMillisecond);
 
 // One keystroke in the projects search.
 void BM_ProjectsSearchKeystroke(benchmark::State& state) {
-    Preferences::shared().setValue("prefs.defaultLayout", "list");
-    ProjectsListView view([] {}, 0, [](const ProjectPtr&) {});
+    g_services->prefs.setValue("prefs.defaultLayout", "list");
+    ProjectsListView view(*g_services, [] {}, 0, [](const ProjectPtr&) {});
     view.resize(1100, 720);
     view.show();
-    view.setPageSize(48);
+    view.pickPageSize(48);
     settle();
     auto* field = view.findChild<QLineEdit*>(QStringLiteral("searchField"));
     const QString words[] = {QStringLiteral("p"), QStringLiteral("pr"), QStringLiteral("proj"), QStringLiteral("projet 1"),
@@ -155,6 +165,31 @@ void BM_ProjectsSearchKeystroke(benchmark::State& state) {
 }
 BENCHMARK(BM_ProjectsSearchKeystroke)->Unit(benchmark::kMillisecond);
 
+// Opening the projects screen (12 per page, the newest project first), as the router builds it:
+// plain, with a 100,000-character name on the newest project, or with such a description.
+void BM_ProjectsScreenOpen(benchmark::State& state) {
+    g_services->prefs.setValue("prefs.defaultLayout", state.range(0) ? "grid" : "list");
+    const QString huge = QStringLiteral("Nom très long ").repeated(100000 / 14 + 1).left(100000);
+    g_newest->setName(state.range(1) == 1 ? huge : QStringLiteral("Le plus récent"));
+    g_newest->setDetails(state.range(1) == 2 ? OptText(huge) : OptText());
+    for (auto _ : state) {
+        auto view = std::make_unique<ProjectsListView>(*g_services, [] {}, 0, [](const ProjectPtr&) {});
+        view->resize(1100, 720);
+        view->show();
+        settle();
+        // The first frame: every row or card painted.
+        benchmark::DoNotOptimize(view->grab().cacheKey());
+        view.reset();
+        settle();
+    }
+    g_newest->setName(QStringLiteral("Le plus récent"));
+    g_newest->setDetails(OptText());
+}
+BENCHMARK(BM_ProjectsScreenOpen)
+    ->ArgNames({"grid", "long"})
+    ->Args({0, 0})->Args({0, 1})->Args({0, 2})->Args({1, 0})->Args({1, 1})->Args({1, 2})
+    ->Unit(benchmark::kMillisecond);
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -165,10 +200,15 @@ int main(int argc, char** argv) {
     Preferences prefs(dir.path() + "/prefs.conf");
     Preferences::setShared(&prefs);
     buildStore();
+    ThemeManager theme(&prefs);
+    UserPreferencesStore profile;
+    Services services{g_container->mainContext(), prefs, theme, profile};
+    g_services = &services;
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     g_big.reset();
+    g_newest.reset();
     setCurrentModelContainer(nullptr);
     g_container.reset();
     Preferences::setShared(nullptr);

@@ -271,6 +271,23 @@ TEST_F(ListsScreenTest, ALongTextClampedToLinesShowsOnlyThoseLinesAndABlankOneIs
     EXPECT_TRUE(oneLine.visibleLines(200).front().endsWith(QChar(0x2026)));
     EXPECT_LE(QFontMetrics(Fonts::rounded(12)).horizontalAdvance(oneLine.visibleLines(200).front()), 200);
 
+    // Without a limit, a long text is broken at spaces (a word longer than a line anywhere), loses
+    // nothing, and no line is wider than the width.
+    ClampedText free(Fonts::rounded(14, 600), {}, 0);
+    const QString text = QStringLiteral("Nom très long ").repeated(300) + QLatin1Char('\n') + QString(3000, QLatin1Char('x'));
+    free.setText(text);
+    const QStringList all = free.visibleLines(300);
+    EXPECT_EQ(all.join(QString()), QString(text).remove(QLatin1Char('\n')));
+    const QFontMetricsF fm(Fonts::rounded(14, 600));
+    int words = 0;
+    for (const QString& line : all) {
+        EXPECT_LE(fm.horizontalAdvance(line.trimmed()), 300.5) << line.toStdString();
+        if (line.startsWith(QLatin1String("Nom")))
+            ++words;
+    }
+    EXPECT_GT(words, 20);   // word lines start at a word
+    EXPECT_EQ(free.heightForWidth(300), int(std::ceil(fm.lineSpacing() * all.size())));
+
     QWidget host;
     auto* blank = new ClampedText(Fonts::rounded(12), {}, 1, &host);
     blank->setText(QStringLiteral(" "));

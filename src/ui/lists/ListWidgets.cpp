@@ -6,6 +6,7 @@
 #include "ui/Symbols.h"
 #include "ui/lists/ListAccessibility.h"
 
+#include <QHash>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPaintEvent>
@@ -106,6 +107,67 @@ int narrowestAdvance(const QFontMetricsF& fm) {
 // Characters past this count can never reach the first lines: longer texts are cut before shaping.
 constexpr qsizetype kLongLine = 2000;
 
+// Breaks a long text into lines from the advances of its characters, without shaping it: greedy, at
+// white space, or anywhere inside a word longer than a line; spaces hang at the end of a line. Shaping
+// 100,000 characters at each width a layout asks costs a tenth of a second each time; this costs a
+// few milliseconds. Kerning is ignored, so a line may end a character earlier than shaped text would.
+std::vector<ClampedText::Line> breakLongText(const QString& text, const QFontMetricsF& fm, int width) {
+    std::vector<ClampedText::Line> lines;
+    lines.reserve(size_t(text.size() / std::max(1, width / 8) + 1));
+    qreal ascii[128];
+    std::fill(std::begin(ascii), std::end(ascii), -1.0);
+    QHash<char32_t, qreal> others;
+    const QChar* data = text.constData();
+    const qsizetype n = text.size();
+    qsizetype start = 0, lastBreak = -1;
+    qreal x = 0, xAtBreak = 0;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t u = data[i].unicode();
+        if (u == u'\n') {
+            lines.push_back({int(start), int(i - start)});
+            start = i + 1;
+            x = 0;
+            lastBreak = -1;
+            continue;
+        }
+        qreal a;
+        if (u < 128) {
+            a = ascii[u];
+            if (a < 0)
+                a = ascii[u] = fm.horizontalAdvance(QChar(u));
+        } else if (QChar::isLowSurrogate(u)) {
+            a = 0;   // measured with its high surrogate
+        } else {
+            const bool pair = QChar::isHighSurrogate(u) && i + 1 < n && data[i + 1].isLowSurrogate();
+            const char32_t code = pair ? QChar::surrogateToUcs4(u, data[i + 1].unicode()) : char32_t(u);
+            auto it = others.find(code);
+            if (it == others.end())
+                it = others.insert(code, fm.horizontalAdvance(QString(data + i, pair ? 2 : 1)));
+            a = *it;
+        }
+        const bool space = u == u' ' || u == u'\t' || (u >= 128 && QChar::isSpace(u));
+        if (x + a > width && i > start && !space && a > 0) {
+            if (lastBreak > start) {
+                lines.push_back({int(start), int(lastBreak - start)});
+                x -= xAtBreak;
+                start = lastBreak;
+            } else {
+                lines.push_back({int(start), int(i - start)});
+                x = 0;
+                start = i;
+            }
+            lastBreak = -1;
+        }
+        x += a;
+        if (space) {
+            lastBreak = i + 1;
+            xAtBreak = x;
+        }
+    }
+    lines.push_back({int(start), int(n - start)});
+    return lines;
+}
+
 ClampedText::Layout layoutText(const QString& text, const QFont& font, int width, int maxLines) {
     ClampedText::Layout out;
     out.width = width;
@@ -127,20 +189,26 @@ ClampedText::Layout layoutText(const QString& text, const QFont& font, int width
     // Most texts are one short line: no line breaking needed.
     if (!source.contains(QLatin1Char('\n'))) {
         if (width <= 0) {
-            out.lines.push_back({0, int(source.size()), {}});
+            out.lines.push_back({0, int(source.size())});
             return out;
         }
         if (!cut && source.size() < kLongLine && fm.horizontalAdvance(source) <= width) {
-            out.lines.push_back({0, int(source.size()), {}});
+            out.lines.push_back({0, int(source.size())});
             return out;
         }
         if (maxLines == 1) {
             QString elided = fm.elidedText(source, Qt::ElideRight, width);
             if (cut && elided == source)
                 elided = fm.elidedText(source + QChar(0x2026), Qt::ElideRight, width);
-            out.lines.push_back({0, 0, elided});
+            out.lines.push_back({0, 0});
+            out.elidedLast = elided;
             return out;
         }
+    }
+    if (maxLines == 0 && source.size() >= kLongLine && width > 0) {
+        out.lines = breakLongText(source, fm, width);
+        out.height = int(std::ceil(lineH * std::max(1, int(out.lines.size()))));
+        return out;
     }
     QTextLayout layout(source, font);
     QTextOption opt;
@@ -159,10 +227,11 @@ ClampedText::Layout layoutText(const QString& text, const QFont& font, int width
             rest.replace(QLatin1Char('\n'), QLatin1Char(' '));
             if (cut)
                 rest += QChar(0x2026);
-            out.lines.push_back({line.textStart(), line.textLength(), fm.elidedText(rest, Qt::ElideRight, width)});
+            out.lines.push_back({line.textStart(), line.textLength()});
+            out.elidedLast = fm.elidedText(rest, Qt::ElideRight, width);
             break;
         }
-        out.lines.push_back({line.textStart(), line.textLength(), {}});
+        out.lines.push_back({line.textStart(), line.textLength()});
     }
     layout.endLayout();
     out.height = int(std::ceil(lineH * std::max(1, int(out.lines.size()))));
@@ -184,7 +253,8 @@ void ClampedText::setText(const QString& text) {
     if (text == m_text)
         return;
     m_text = text;
-    m_cache[0] = m_cache[1] = Layout();
+    for (Layout& l : m_cache)
+        l = Layout();
     updateGeometry();
     update();
 }
@@ -200,14 +270,15 @@ const ClampedText::Layout& ClampedText::layoutFor(int width) const {
         if (l.width == width)
             return l;
     Layout& slot = m_cache[m_nextSlot];
-    m_nextSlot = 1 - m_nextSlot;
+    m_nextSlot = (m_nextSlot + 1) % kCachedWidths;
     slot = layoutText(m_text, m_font, width, m_maxLines);
     return slot;
 }
 
-QString ClampedText::lineText(const Line& line) const {
-    if (!line.elided.isNull())
-        return line.elided;
+QString ClampedText::lineText(const Layout& layout, size_t index) const {
+    if (index + 1 == layout.lines.size() && !layout.elidedLast.isNull())
+        return layout.elidedLast;
+    const Line& line = layout.lines[index];
     return m_text.mid(line.start, line.length).remove(QLatin1Char('\n'));
 }
 
@@ -236,8 +307,9 @@ QSize ClampedText::minimumSizeHint() const {
 
 QStringList ClampedText::visibleLines(int width) const {
     QStringList out;
-    for (const Line& line : layoutFor(width).lines)
-        out << lineText(line);
+    const Layout& layout = layoutFor(width);
+    for (size_t i = 0; i < layout.lines.size(); ++i)
+        out << lineText(layout, i);
     return out;
 }
 
@@ -253,11 +325,12 @@ void ClampedText::paintEvent(QPaintEvent* event) {
     const QRect dirty = event->rect();
     qreal y = m_collapsible ? m_top : 0;
     // Only the lines inside the repainted area are drawn: a long text scrolled past costs nothing.
-    for (const Line& line : layoutFor(width()).lines) {
+    const Layout& layout = layoutFor(width());
+    for (size_t i = 0; i < layout.lines.size(); ++i) {
         if (y > dirty.bottom())
             break;
         if (y + lineH >= dirty.top())
-            p.drawText(QRectF(0, y, width(), lineH), int(m_align | Qt::AlignVCenter), lineText(line));
+            p.drawText(QRectF(0, y, width(), lineH), int(m_align | Qt::AlignVCenter), lineText(layout, i));
         y += lineH;
     }
 }

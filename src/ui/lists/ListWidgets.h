@@ -9,6 +9,7 @@
 
 class QMenu;
 
+
 // Small painted widgets of the list screens (projects, documents, checklists). Colours are read at
 // paint time, so an appearance change needs only a repaint. Every one that shows text or takes a
 // click is exposed to accessibility (see the comments of each).
@@ -102,14 +103,14 @@ public:
     // The lines shown at this width (tests).
     QStringList visibleLines(int width) const;
 
-    // One laid-out line: a range of the text, or an elided last line.
+    // One laid-out line: a range of the text.
     struct Line {
         int start = 0;
         int length = 0;
-        QString elided;   // set when the line was cut with an ellipsis
     };
     struct Layout {
         std::vector<Line> lines;
+        QString elidedLast;   // set when the last line was cut with an ellipsis
         int height = 0;
         int width = -1;
     };
@@ -119,7 +120,7 @@ protected:
 
 private:
     const Layout& layoutFor(int width) const;
-    QString lineText(const Line& line) const;
+    QString lineText(const Layout& layout, size_t index) const;
 
     QString m_text;
     QFont m_font;
@@ -129,8 +130,9 @@ private:
     qreal m_opacity = 1;
     bool m_collapsible = false;
     int m_top = 0;
-    // The last two widths asked: layouts ask for the offered width and the final one in turn.
-    mutable Layout m_cache[2];
+    // The last widths asked: layouts ask for the minimum, the hint, the offered and the final width in turn.
+    static constexpr int kCachedWidths = 4;
+    mutable Layout m_cache[kCachedWidths];
     mutable int m_nextSlot = 0;
 };
 
