@@ -1,24 +1,46 @@
 #include "richtext/SpellChecker.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QFileInfo>
 #include <QPointer>
-#include <QStringDecoder>
-#include <QThreadPool>
+#include <QThread>
 
 #include <hunspell/hunspell.hxx>
 
+#include <atomic>
+
+namespace {
+
+std::atomic<int> g_loadsInFlight{0};
+
+} // namespace
+
+// What the worker hands over: filled on the worker, read on the owner's thread once the worker ended.
+struct SpellDictionary::Loaded {
+    std::unique_ptr<Hunspell> hunspell;
+    QString encoding;
+};
+
+SpellDictionary::SpellDictionary(QStringList searchPaths, QObject* parent)
+    : QObject(parent), m_searchPaths(std::move(searchPaths)) {}
+
+SpellDictionary::~SpellDictionary()
+{
+    // The worker only touches its own result, never this object; still, it ends before we do.
+    if (m_worker)
+        m_worker->wait();
+}
+
 SpellDictionary& SpellDictionary::shared()
 {
-    // Never destroyed: the loading worker may still deliver to it while the application exits.
-    static SpellDictionary* dictionary = new SpellDictionary;
+    static QPointer<SpellDictionary> dictionary;
+    if (!dictionary)
+        dictionary = new SpellDictionary(defaultSearchPaths(), QCoreApplication::instance());
     return *dictionary;
 }
 
-SpellDictionary::SpellDictionary() = default;
-SpellDictionary::~SpellDictionary() = default;
-
-QStringList SpellDictionary::searchPaths()
+QStringList SpellDictionary::defaultSearchPaths()
 {
     QStringList paths;
     for (const char* dir : {"/usr/share/hunspell", "/usr/share/myspell/dicts", "/usr/share/myspell"})
@@ -27,39 +49,45 @@ QStringList SpellDictionary::searchPaths()
     return paths;
 }
 
+int SpellDictionary::loadsInFlight() { return g_loadsInFlight.load(); }
+
 void SpellDictionary::ensureLoading()
 {
-    if (m_loading || m_loaded)
+    if (m_worker || m_loaded)
         return;
-    m_loading = true;
-    QThreadPool::globalInstance()->start([this] {
-        Hunspell* hunspell = nullptr;
-        QString encoding;
-        for (const QString& base : searchPaths()) {
+    auto loaded = std::make_shared<Loaded>();
+    const QStringList paths = m_searchPaths;
+    ++g_loadsInFlight;
+    m_worker.reset(QThread::create([loaded, paths] {
+        for (const QString& base : paths) {
             const QString aff = base + QStringLiteral(".aff");
             const QString dic = base + QStringLiteral(".dic");
             if (QFileInfo::exists(aff) && QFileInfo::exists(dic)) {
-                hunspell = new Hunspell(QFile::encodeName(aff).constData(), QFile::encodeName(dic).constData());
-                encoding = QString::fromStdString(hunspell->get_dict_encoding());
+                loaded->hunspell = std::make_unique<Hunspell>(QFile::encodeName(aff).constData(),
+                                                              QFile::encodeName(dic).constData());
+                loaded->encoding = QString::fromStdString(loaded->hunspell->get_dict_encoding());
                 break;
             }
         }
-        QMetaObject::invokeMethod(this, [this, hunspell, encoding] { install(hunspell, encoding); }, Qt::QueuedConnection);
-    });
+        --g_loadsInFlight;
+    }));
+    // Delivered on this object's thread, and not at all once it is gone (the result then dies with the
+    // last reference to it).
+    connect(m_worker.get(), &QThread::finished, this, [this, loaded] { install(*loaded); });
+    m_worker->start(QThread::LowPriority);
 }
 
-void SpellDictionary::install(Hunspell* hunspell, const QString& encoding)
+void SpellDictionary::install(Loaded& loaded)
 {
-    m_hunspell.reset(hunspell);
-    const QString e = encoding.trimmed().toUpper();
+    m_hunspell = std::move(loaded.hunspell);
+    const QString e = loaded.encoding.trimmed().toUpper();
     m_utf8 = e.isEmpty() || e == QLatin1String("UTF-8") || e == QLatin1String("UTF8");
     m_latin1 = e == QLatin1String("ISO8859-1") || e == QLatin1String("ISO-8859-1");
     if (m_hunspell && !m_utf8 && !m_latin1) {
         // An encoding we cannot convert to: better no checking than false alarms.
-        qWarning("Spell checking off: unsupported dictionary encoding %s", qPrintable(encoding));
+        qWarning("Spell checking off: unsupported dictionary encoding %s", qPrintable(loaded.encoding));
         m_hunspell.reset();
     }
-    m_loading = false;
     m_loaded = true;
     emit ready();
 }
@@ -105,8 +133,8 @@ bool isJoiner(QChar c) { return c == QLatin1Char('\'') || c == QChar(0x2019) || 
 
 } // namespace
 
-SpellHighlighter::SpellHighlighter(QTextDocument* document)
-    : QSyntaxHighlighter(document)
+SpellHighlighter::SpellHighlighter(QTextDocument* document, SpellDictionary& dictionary)
+    : QSyntaxHighlighter(document), m_dictionary(&dictionary)
 {
     m_misspelt.setUnderlineStyle(QTextCharFormat::SpellCheckUnderline);
     m_misspelt.setUnderlineColor(QColor(255, 59, 48));
@@ -145,11 +173,10 @@ QList<std::pair<int, int>> SpellHighlighter::words(const QString& text)
 
 void SpellHighlighter::highlightBlock(const QString& text)
 {
-    SpellDictionary& dictionary = SpellDictionary::shared();
-    if (!dictionary.isAvailable())
+    if (!m_dictionary || !m_dictionary->isAvailable())
         return;
     for (const auto& [start, length] : words(text)) {
-        if (!dictionary.isCorrect(text.mid(start, length)))
+        if (!m_dictionary->isCorrect(text.mid(start, length)))
             setFormat(start, length, m_misspelt);
     }
 }
