@@ -7,6 +7,7 @@
 #include <QApplication>
 #include <QDBusConnection>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
 #include <QDBusVariant>
 #include <QGuiApplication>
 #include <QStyle>
@@ -92,10 +93,17 @@ ThemeManager::ThemeManager(Preferences* prefs, QObject* parent) : QObject(parent
             QDBusMessage msg = QDBusMessage::createMethodCall(kPortalService, kPortalPath, kPortalInterface,
                                                               QStringLiteral("Read"));
             msg << kAppearanceNamespace << kColorSchemeKey;
-            // Short timeout: a missing portal must not hold up the first window.
-            const QDBusMessage reply = bus.call(msg, QDBus::Block, 500);
-            if (reply.type() == QDBusMessage::ReplyMessage && !reply.arguments().isEmpty())
-                m_portalDark = darkFromPortalValue(reply.arguments().constFirst());
+            // Asked without waiting: a slow or missing portal must not hold up the first window, which
+            // follows the answer when it comes (the platform's colour until then).
+            auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(msg, 2000), this);
+            connect(watcher, &QDBusPendingCallWatcher::finished, this, [this](QDBusPendingCallWatcher* call) {
+                call->deleteLater();
+                const QDBusMessage reply = call->reply();
+                // A change announced meanwhile is newer than this answer.
+                if (m_portalDark || reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty())
+                    return;
+                setSystemDark(darkFromPortalValue(reply.arguments().constFirst()));
+            });
             bus.connect(kPortalService, kPortalPath, kPortalInterface, QStringLiteral("SettingChanged"), this,
                         SLOT(onPortalSettingChanged(QString, QString, QDBusVariant)));
         }
