@@ -1,16 +1,15 @@
 #include "app/AppDelegate.h"
 
-#include "core/model/SwiftDataContainer.h"
+#include "app/LazyUpdater.h"
 #include "core/store/ModelContext.h"
 #include "ui/DialogSeam.h"
-#include "updater/Updater.h"
 
 #include <QGuiApplication>
 #include <QTimer>
 
 const QString AppDelegate::unsavedChangesText = QStringLiteral("Les dernières modifications n’ont pas pu être enregistrées.");
 
-AppDelegate::AppDelegate(QObject* parent) : QObject(parent), m_updater(new Updater(this)) {}
+AppDelegate::AppDelegate(QObject* parent) : QObject(parent), m_updater(new LazyUpdater(this)) {}
 
 AppDelegate::~AppDelegate() = default;
 
@@ -19,11 +18,9 @@ void AppDelegate::applicationDidFinishLaunching() {
     QTimer::singleShot(backgroundCheckDelayMs, Qt::PreciseTimer, this, [this] { m_updater->checkForUpdatesInBackground(); });
 }
 
-bool AppDelegate::saveBeforeExit(QWidget* parent) {
-    if (!currentModelContainer())
-        return true;
+bool AppDelegate::saveBeforeExit(ModelContext& context, QWidget* parent) {
     QString error;
-    if (modelContext().save(&error))
+    if (context.save(&error))
         return true;
     qWarning("Last save before exit failed: %s", qPrintable(error));
     // Without a display nobody could answer the box; the log above is all we can do.

@@ -1,5 +1,6 @@
 #include "app/AppShellView.h"
 
+#include "app/AppDelegate.h"
 #include "app/Placeholders.h"
 #include "app/Router.h"
 #include "app/Sidebar.h"
@@ -18,6 +19,8 @@
 
 const QString AppShellView::quitTitle = QStringLiteral("Quitter Tolmek ?");
 const QString AppShellView::quitMessage = QStringLiteral("Toute modification non enregistrée sera perdue.");
+const QString AppShellView::unsavedAdvice =
+    QStringLiteral("Vous pouvez réessayer, ou quitter sans enregistrer : ces modifications seront alors perdues.");
 
 namespace {
 
@@ -46,13 +49,12 @@ protected:
 
 AppShellView::AppShellView(const Services& services, QWidget* parent)
     : QWidget(parent), m_services(services), m_state(new ShellState(this)) {
-
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     m_splitter = new ShellSplitter(Qt::Horizontal, this);
     m_splitter->setHandleWidth(1);
     m_splitter->setChildrenCollapsible(false);
-    m_sidebar = new Sidebar(m_state, m_splitter);
+    m_sidebar = new Sidebar(m_state, m_services.theme, m_splitter);
     m_router = new Router(m_services, m_state, m_splitter);
     m_splitter->addWidget(m_sidebar);
     m_splitter->addWidget(m_router);
@@ -60,12 +62,12 @@ AppShellView::AppShellView(const Services& services, QWidget* parent)
     m_splitter->setStretchFactor(1, 1);
     setSidebarWidth(Sidebar::idealWidth);
     layout->addWidget(m_splitter);
-    connect(&ThemeManager::shared(), &ThemeManager::appearanceChanged, m_splitter, [this] {
+    connect(&m_services.theme, &ThemeManager::appearanceChanged, m_splitter, [this] {
         for (int i = 0; i < m_splitter->count(); ++i)
             m_splitter->handle(i)->update();
     });
 
-    m_terminate = [] { QCoreApplication::quit(); };
+    m_terminate = [](int exitCode) { QCoreApplication::exit(exitCode); };
     connect(m_state, &ShellState::changed, this, &AppShellView::sync);
 }
 
@@ -143,7 +145,45 @@ void AppShellView::presentQuitAlert() {
             return;
         self->m_quitAlertShown = false;
         self->m_state->setConfirmingQuit(false);
-        if (answer == 1 && self->m_terminate)
-            self->m_terminate();
+        if (answer == 1)
+            self->quitWhenSaved();
+    });
+}
+
+void AppShellView::quitWhenSaved() {
+    QString error;
+    if (m_services.context.save(&error)) {
+        if (m_terminate)
+            m_terminate(0);
+        return;
+    }
+    presentUnsavedAlert(error);
+}
+
+void AppShellView::presentUnsavedAlert(const QString& error) {
+    if (m_unsavedAlertShown)
+        return;
+    m_unsavedAlertShown = true;
+    DialogSeam::Message m;
+    m.icon = QMessageBox::Critical;
+    m.text = AppDelegate::unsavedChangesText;
+    m.informativeText = error.isEmpty() ? unsavedAdvice : error + QStringLiteral("\n\n") + unsavedAdvice;
+    m.buttons = {{QStringLiteral("Annuler"), QMessageBox::RejectRole},
+                 {QStringLiteral("Quitter sans enregistrer"), QMessageBox::DestructiveRole},
+                 {QStringLiteral("Réessayer"), QMessageBox::AcceptRole}};
+    m.escapeButton = 0;
+    m.defaultButton = 2;
+    QPointer<AppShellView> self(this);
+    DialogSeam::open(window(), m, [self](int answer) {
+        if (!self)
+            return;
+        self->m_unsavedAlertShown = false;
+        if (answer == 1) {
+            qWarning("Quitting without saving the pending changes");
+            if (self->m_terminate)
+                self->m_terminate(1);
+        } else if (answer == 2) {
+            self->quitWhenSaved();
+        }
     });
 }

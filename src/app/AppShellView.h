@@ -35,16 +35,22 @@ public:
     // Resizes the sidebar column within its limits (220 to 360).
     void setSidebarWidth(int width);
 
-    // What "Quitter" in the quit alert does; by default asks the application to quit.
-    void setTerminate(std::function<void()> terminate) { m_terminate = std::move(terminate); }
+    // Ends the application with `exitCode`; by default asks the event loop to exit with it.
+    void setTerminate(std::function<void(int exitCode)> terminate) { m_terminate = std::move(terminate); }
+
+    // Quits once everything is saved (exit code 0). When the last save fails the window stays and the
+    // person chooses: try again, go back to the window, or quit without saving (exit code 1).
+    void quitWhenSaved();
 
     static const QString quitTitle;
     static const QString quitMessage;
+    static const QString unsavedAdvice;
 
 private:
     void sync();
     void presentSheets();
     void presentQuitAlert();
+    void presentUnsavedAlert(const QString& error);
 
     Services m_services;
     ShellState* m_state;
@@ -55,5 +61,6 @@ private:
     QPointer<QDialog> m_newDocSheet;
     QPointer<QDialog> m_newChecklistSheet;
     bool m_quitAlertShown = false;
-    std::function<void()> m_terminate;
+    bool m_unsavedAlertShown = false;
+    std::function<void(int)> m_terminate;
 };

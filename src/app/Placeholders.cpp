@@ -1,7 +1,6 @@
 #include "app/Placeholders.h"
 
 #include "ui/Palette.h"
-#include "ui/Theme.h"
 #include "ui/Fonts.h"
 
 #include <QHBoxLayout>
@@ -11,8 +10,8 @@
 #include <QVBoxLayout>
 
 PlaceholderPanel::PlaceholderPanel(const QString& title, QWidget* parent) : QWidget(parent), m_title(title) {
+    // Repaints with the application palette's change (QWidget::changeEvent), as every theme change sets it.
     setAccessibleName(title);
-    connect(&ThemeManager::shared(), &ThemeManager::appearanceChanged, this, qOverload<>(&QWidget::update));
 }
 
 void PlaceholderPanel::paintEvent(QPaintEvent*) {

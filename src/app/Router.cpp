@@ -1,6 +1,7 @@
 #include "app/Router.h"
 
 #include "app/Placeholders.h"
+#include "app/SaveStatusBanner.h"
 #include "app/ShellToolbar.h"
 #include "dashboard/DashboardView.h"
 #include "ui/Palette.h"
@@ -19,9 +20,11 @@ Router::Router(const Services& services, ShellState* state, QWidget* parent)
     m_layout = new QVBoxLayout(this);
     m_layout->setContentsMargins(0, 0, 0, 0);
     m_layout->setSpacing(0);
-    m_toolbar = new ShellToolbar(state, this);
+    m_toolbar = new ShellToolbar(state, m_services.theme, this);
     m_layout->addWidget(m_toolbar);
-    connect(&ThemeManager::shared(), &ThemeManager::appearanceChanged, this, qOverload<>(&QWidget::update));
+    m_saveBanner = new SaveStatusBanner(m_services.context, this);
+    m_layout->addWidget(m_saveBanner);
+    connect(&m_services.theme, &ThemeManager::appearanceChanged, this, qOverload<>(&QWidget::update));
     makeCallbacks();
     connect(m_state, &ShellState::changed, this, &Router::sync);
     sync();

@@ -10,6 +10,7 @@
 #include <functional>
 
 class QVBoxLayout;
+class SaveStatusBanner;
 class ShellToolbar;
 
 // What the routed screens call to ask the shell to navigate or create something.
@@ -49,6 +50,8 @@ public:
     Screen currentScreenKind() const { return m_screenKind; }
     QWidget* currentScreen() const { return m_screen; }
     ShellToolbar* toolbar() const { return m_toolbar; }
+    // Says under the toolbar that saving fails, while it does.
+    SaveStatusBanner* saveBanner() const { return m_saveBanner; }
     const RouterCallbacks& callbacks() const { return m_callbacks; }
     // How many screens have been built (tests).
     int buildCount() const { return m_buildCount; }
@@ -71,6 +74,7 @@ private:
     Services m_services;
     ShellState* m_state;
     ShellToolbar* m_toolbar;
+    SaveStatusBanner* m_saveBanner;
     QVBoxLayout* m_layout;
     QPointer<QWidget> m_screen;
     Screen m_screenKind = Screen::dashboard;

@@ -9,14 +9,6 @@
 #include <QMenu>
 #include <QPainter>
 
-namespace {
-
-void repaintOnAppearance(QWidget* w) {
-    QObject::connect(&ThemeManager::shared(), &ThemeManager::appearanceChanged, w, qOverload<>(&QWidget::update));
-}
-
-} // namespace
-
 // ---------------------------------------------------------------------------------------------
 ToolbarIconButton::ToolbarIconButton(const QString& label, const QString& symbol, qreal symbolPx,
                                      std::function<QColor()> color, QWidget* parent)
@@ -27,7 +19,6 @@ ToolbarIconButton::ToolbarIconButton(const QString& label, const QString& symbol
     setFocusPolicy(Qt::TabFocus);
     setCursor(Qt::PointingHandCursor);
     setFixedSize(34, 30);
-    repaintOnAppearance(this);
 }
 
 void ToolbarIconButton::setSymbol(const QString& symbol) {
@@ -58,7 +49,6 @@ ToolbarPill::ToolbarPill(QWidget* parent) : QWidget(parent) {
     row->setContentsMargins(10, 6, 10, 6);
     row->setSpacing(8);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    repaintOnAppearance(this);
 }
 
 void ToolbarPill::paintEvent(QPaintEvent*) {
@@ -70,7 +60,8 @@ void ToolbarPill::paintEvent(QPaintEvent*) {
 }
 
 // ---------------------------------------------------------------------------------------------
-ShellToolbar::ShellToolbar(ShellState* state, QWidget* parent) : QWidget(parent), m_state(state) {
+ShellToolbar::ShellToolbar(ShellState* state, ThemeManager& theme, QWidget* parent)
+    : QWidget(parent), m_state(state), m_themeManager(theme) {
     setFixedHeight(height);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(10, 0, 10, 0);
@@ -110,7 +101,11 @@ ShellToolbar::ShellToolbar(ShellState* state, QWidget* parent) : QWidget(parent)
     row->addWidget(m_pill);
 
     connect(m_state, &ShellState::changed, this, &ShellToolbar::sync);
-    connect(&ThemeManager::shared(), &ThemeManager::themeChanged, this, &ShellToolbar::sync);
+    connect(&m_themeManager, &ThemeManager::themeChanged, this, &ShellToolbar::sync);
+    connect(&m_themeManager, &ThemeManager::appearanceChanged, this, [this] {
+        for (QWidget* w : findChildren<QWidget*>())
+            w->update();
+    });
     sync();
 }
 
@@ -154,7 +149,7 @@ void ShellToolbar::sync() {
                                                         : QStringLiteral("Nouveau projet"));
     m_pill->adjustSize();
 
-    m_theme->setSymbol(themeSymbol(int(ThemeManager::shared().theme())));
+    m_theme->setSymbol(themeSymbol(int(m_themeManager.theme())));
 }
 
 void ShellToolbar::goBack() {
@@ -186,6 +181,5 @@ void ShellToolbar::create() {
 }
 
 void ShellToolbar::cycleTheme() {
-    auto& theme = ThemeManager::shared();
-    theme.setTheme(nextAppTheme(theme.theme()));
+    m_themeManager.setTheme(nextAppTheme(m_themeManager.theme()));
 }

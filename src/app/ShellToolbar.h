@@ -9,6 +9,7 @@
 #include <functional>
 
 class QMenu;
+class ThemeManager;
 
 // An icon-only button in a 34 × 30 frame: one symbol in one colour, optionally on a filled circle.
 // Its label is its accessible name; its help is its tooltip.
@@ -51,7 +52,8 @@ class ShellToolbar : public QWidget {
 public:
     static constexpr int height = 52;
 
-    explicit ShellToolbar(ShellState* state, QWidget* parent = nullptr);
+    // The theme toggle cycles `theme`; everything repaints when it changes the appearance.
+    ShellToolbar(ShellState* state, ThemeManager& theme, QWidget* parent = nullptr);
 
     ToolbarIconButton* backButton() const { return m_back; }
     ToolbarIconButton* createButton() const { return m_create; }
@@ -71,6 +73,7 @@ private:
     void cycleTheme();
 
     ShellState* m_state;
+    ThemeManager& m_themeManager;
     ToolbarIconButton* m_back;
     ToolbarPill* m_pill;
     ToolbarIconButton* m_create;

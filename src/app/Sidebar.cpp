@@ -60,10 +60,6 @@ const QList<SidebarItem>& allCases() {
 
 namespace {
 
-void repaintOnAppearance(QWidget* w) {
-    QObject::connect(&ThemeManager::shared(), &ThemeManager::appearanceChanged, w, qOverload<>(&QWidget::update));
-}
-
 // Header metrics: padding 12 sides, 12 top, 10 bottom, a 34-point logo; then the divider (1 high, 8 below).
 constexpr int kHeaderPadTop = 12, kHeaderPadBottom = 10, kHeaderPadH = 12, kLogo = 34;
 constexpr int kDividerLeading = 12, kDividerTrailing = 10, kDividerBelow = 8;
@@ -73,7 +69,6 @@ constexpr int kDividerLeading = 12, kDividerTrailing = 10, kDividerBelow = 8;
 // ---------------------------------------------------------------------------------------------
 SidebarHeader::SidebarHeader(QWidget* parent) : QWidget(parent) {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    repaintOnAppearance(this);
 }
 
 void SidebarHeader::setActiveTitle(const QString& title) {
@@ -135,7 +130,6 @@ SidebarNavRow::SidebarNavRow(SidebarItem item, QWidget* parent)
     setFocusPolicy(Qt::TabFocus);
     setMouseTracking(true);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    repaintOnAppearance(this);
 }
 
 QString SidebarNavRow::title() const { return SidebarItemInfo::title(m_item); }
@@ -243,7 +237,6 @@ void SidebarNavRow::paintEvent(QPaintEvent*) {
 // ---------------------------------------------------------------------------------------------
 SidebarSeparator::SidebarSeparator(QWidget* parent) : QWidget(parent) {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    repaintOnAppearance(this);
 }
 
 QSize SidebarSeparator::sizeHint() const { return {Sidebar::idealWidth, Sidebar::minRowHeight}; }
@@ -261,7 +254,6 @@ QuitButton::QuitButton(QWidget* parent) : QAbstractButton(parent) {
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
     setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
-    repaintOnAppearance(this);
 }
 
 QSize QuitButton::sizeHint() const {
@@ -289,11 +281,15 @@ void QuitButton::paintEvent(QPaintEvent*) {
 }
 
 // ---------------------------------------------------------------------------------------------
-Sidebar::Sidebar(ShellState* state, QWidget* parent) : QWidget(parent), m_state(state) {
+Sidebar::Sidebar(ShellState* state, ThemeManager& theme, QWidget* parent) : QWidget(parent), m_state(state) {
     setMinimumWidth(minimumWidth);
     setMaximumWidth(maximumWidth);
     setAutoFillBackground(false);
-    repaintOnAppearance(this);
+    connect(&theme, &ThemeManager::appearanceChanged, this, [this] {
+        update();
+        for (QWidget* w : findChildren<QWidget*>())
+            w->update();
+    });
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, topInset, 0, 0);

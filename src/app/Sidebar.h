@@ -8,6 +8,7 @@
 #include <QWidget>
 
 class HoverAnimator;
+class ThemeManager;
 
 // The header above the sidebar's list: the logo, "Tolmek" and the current section's title.
 class SidebarHeader : public QWidget {
@@ -103,7 +104,8 @@ public:
     static constexpr int minRowHeight = 44;
     static constexpr int listMargin = 8;   // the list's own side margin around its rows
 
-    explicit Sidebar(ShellState* state, QWidget* parent = nullptr);
+    // Repaints itself and its rows when `theme` changes the appearance.
+    Sidebar(ShellState* state, ThemeManager& theme, QWidget* parent = nullptr);
 
     SidebarHeader* header() const { return m_header; }
     SidebarNavRow* row(SidebarItem item) const;

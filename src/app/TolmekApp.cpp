@@ -7,12 +7,14 @@
 #include "ui/Palette.h"
 #include "ui/Theme.h"
 #include "core/model/SwiftDataContainer.h"
+#include "core/store/ModelContext.h"
 #include "ui/DialogSeam.h"
 #include "ui/Fonts.h"
 #include "ui/Symbols.h"
-#include "updater/Updater.h"
+#include "app/LazyUpdater.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QLibraryInfo>
 #include <QLocale>
 
@@ -22,19 +24,28 @@
 #include <QTimer>
 #include <QTranslator>
 
+#include <functional>
+#include <utility>
+
 #ifndef TOLMEK_VERSION
 #define TOLMEK_VERSION "0.0.0"
 #endif
 
-MainWindow::MainWindow(Updater* updater, const Services& services, QWidget* parent) : QMainWindow(parent) {
+MainWindow::MainWindow(LazyUpdater* updater, const Services& services, QWidget* parent) : QMainWindow(parent) {
     setWindowTitle(QStringLiteral("Tolmek"));
     m_shell = new AppShellView(services, this);
     setCentralWidget(m_shell);
     QMenu* menu = menuBar()->addMenu(QStringLiteral("Tolmek"));
     // Never disabled: the command works from the first instant, also before the background check.
     m_checkForUpdates = menu->addAction(QStringLiteral("Vérifier les mises à jour…"));
-    connect(m_checkForUpdates, &QAction::triggered, updater, &Updater::checkForUpdates);
+    connect(m_checkForUpdates, &QAction::triggered, updater, &LazyUpdater::checkForUpdates);
     resize(defaultWidth, defaultHeight);
+}
+
+void MainWindow::closeEvent(QCloseEvent* event) {
+    // The window stays; the shell ends the application once the last save went through.
+    event->ignore();
+    m_shell->quitWhenSaved();
 }
 
 void installFrenchLocale(QApplication& app) {
@@ -65,22 +76,24 @@ public:
     }
 };
 
-// For start-up measurements: ends the run once the window has painted its first frame.
-class ExitAfterFirstPaint : public QObject {
+// Runs `then` once, just after the watched widget painted its first frame.
+class AfterFirstPaint : public QObject {
 public:
-    using QObject::QObject;
+    AfterFirstPaint(QWidget* watched, std::function<void()> then) : m_then(std::move(then)) {
+        watched->installEventFilter(this);
+    }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Paint && !m_done) {
-            m_done = true;
-            QTimer::singleShot(0, qApp, [] { QCoreApplication::exit(0); });
+        if (event->type() == QEvent::Paint && m_then) {
+            watched->removeEventFilter(this);
+            QTimer::singleShot(0, this, std::exchange(m_then, {}));
         }
         return QObject::eventFilter(watched, event);
     }
 
 private:
-    bool m_done = false;
+    std::function<void()> m_then;
 };
 
 bool hasDisplay() {
@@ -100,7 +113,7 @@ int tolmekMain(int argc, char** argv) {
     // Standard widgets (menus, plain buttons, text fields) use the interface font too.
     QApplication::setFont(Fonts::system(13));
 
-    // The delegate first (it creates the updater), then the store; a store that cannot be opened
+    // The delegate first (it holds the update check), then the store; a store that cannot be opened
     // stops the process here.
     AppDelegate delegate;
     setFatalErrorPresenter([](const QString& message) {
@@ -117,19 +130,31 @@ int tolmekMain(int argc, char** argv) {
 
     int rc = 0;
     {
-        // The entry creates the long-lived objects; screens receive them from the router.
+        // The long-lived objects, created here once for the whole run; the shell and the screens
+        // receive them from the router. The theme manager is the process's one appearance (the
+        // palette reads it when painting).
         Services services{container->mainContext(), Preferences::shared(), ThemeManager::shared(),
                           UserPreferencesStore::shared()};
         MainWindow window(delegate.updater(), services);
         delegate.updater()->setDialogParent(&window);
         applyAppearance();
-        ExitAfterFirstPaint exitAfterPaint;
-        if (qEnvironmentVariableIntValue("TOLMEK_EXIT_AFTER_FIRST_PAINT") == 1)
-            window.shell()->installEventFilter(&exitAfterPaint);
+        // Once the window is on screen: the whole-file check of the store (too slow to wait for before
+        // the first frame on a large store; a problem found stops every further save and the window says
+        // so). For start-up measurements, the run ends there instead.
+        ModelContext& context = services.context;
+        AfterFirstPaint afterFirstPaint(window.shell(), [&context] {
+            if (qEnvironmentVariableIntValue("TOLMEK_EXIT_AFTER_FIRST_PAINT") == 1)
+                QCoreApplication::exit(0);
+            else
+                context.quickCheck();
+        });
         window.show();
         QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
         rc = app.exec();
-        AppDelegate::saveBeforeExit(nullptr);
+        // A person who chose to quit without saving has been told (exit code 1); any other end of the
+        // loop still writes what is pending, and says so when it cannot.
+        if (rc == 0 && !AppDelegate::saveBeforeExit(services.context, &window))
+            rc = 1;
     }
     setCurrentModelContainer(nullptr);
     return rc;

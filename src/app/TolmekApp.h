@@ -7,7 +7,7 @@
 class AppShellView;
 class QAction;
 class QApplication;
-class Updater;
+class LazyUpdater;
 
 // The application's one window: the shell as content, and the "Tolmek" menu with the update command.
 class MainWindow : public QMainWindow {
@@ -15,9 +15,13 @@ class MainWindow : public QMainWindow {
 public:
     static constexpr int defaultWidth = 1100, defaultHeight = 720;
 
-    MainWindow(Updater* updater, const Services& services, QWidget* parent = nullptr);
+    MainWindow(LazyUpdater* updater, const Services& services, QWidget* parent = nullptr);
     AppShellView* shell() const { return m_shell; }
     QAction* checkForUpdatesAction() const { return m_checkForUpdates; }
+
+protected:
+    // Closing the window quits like "Quitter": once everything is saved, or as the person chooses.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     AppShellView* m_shell;

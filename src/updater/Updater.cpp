@@ -1,7 +1,5 @@
 #include "updater/Updater.h"
 
-#include "ui/DialogSeam.h"
-
 #include <QApplication>
 #include <QHostAddress>
 #include <QNetworkAccessManager>
@@ -29,8 +27,8 @@ QString tooLargeText() { return QStringLiteral("Le flux de mises à jour dépass
 
 } // namespace
 
-Updater::Updater(QObject* parent)
-    : QObject(parent), m_feedUrl(QUrl(QString::fromUtf8(TOLMEK_UPDATE_FEED_URL))),
+Updater::Updater(UpdatePresenter presenter, QObject* parent)
+    : QObject(parent), m_presenter(std::move(presenter)), m_feedUrl(QUrl(QString::fromUtf8(TOLMEK_UPDATE_FEED_URL))),
       m_currentVersion(QString::fromUtf8(TOLMEK_VERSION)) {}
 
 Updater::~Updater() {
@@ -58,7 +56,7 @@ void Updater::start(bool userInitiated) {
             DialogSeam::Message m;
             m.icon = QMessageBox::Information;
             m.text = kNoFeed;
-            DialogSeam::open(dialogParent(), m);
+            m_presenter.open(dialogParent(), m, {});
         }
         emit checkFinished(false, kNoFeed);
         return;
@@ -156,7 +154,7 @@ void Updater::showFailure(const QString& reason) {
     m.icon = QMessageBox::Warning;
     m.text = kFailed;
     m.informativeText = reason;
-    DialogSeam::open(dialogParent(), m);
+    m_presenter.open(dialogParent(), m, {});
 }
 
 void Updater::showUpToDate() {
@@ -164,7 +162,7 @@ void Updater::showUpToDate() {
     m.icon = QMessageBox::Information;
     m.text = QStringLiteral("Tolmek est à jour.");
     m.informativeText = QStringLiteral("Vous utilisez la version %1.").arg(m_currentVersion);
-    DialogSeam::open(dialogParent(), m);
+    m_presenter.open(dialogParent(), m, {});
 }
 
 void Updater::showUpdate(const FeedEntry& entry) {
@@ -178,9 +176,10 @@ void Updater::showUpdate(const FeedEntry& entry) {
     m.defaultButton = 0;
     m.escapeButton = 1;
     const QUrl link(entry.link);
-    DialogSeam::open(dialogParent(), m, [link](int answer) {
+    const auto openUrl = m_presenter.openUrl;
+    m_presenter.open(dialogParent(), m, [link, openUrl](int answer) {
         if (answer == 0)
-            DialogSeam::openUrl(link);
+            openUrl(link);
     });
 }
 

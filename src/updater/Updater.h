@@ -1,5 +1,7 @@
 #pragma once
 
+#include "updater/UpdatePresenter.h"
+
 #include <QObject>
 #include <QWidget>
 #include <QPointer>
@@ -22,23 +24,27 @@ public:
     static constexpr int defaultTimeoutMs = 15000;
 
     // The feed address and current version come from the build (TOLMEK_UPDATE_FEED_URL, TOLMEK_VERSION).
-    explicit Updater(QObject* parent = nullptr);
+    // Outcomes are shown through `presenter`.
+    explicit Updater(UpdatePresenter presenter = UpdatePresenter::dialogSeam(), QObject* parent = nullptr);
     ~Updater() override;
 
+public slots:
     // A check asked for by the person: every outcome is shown.
     void checkForUpdates();
     // A quiet check: shows something only when a newer version exists.
     void checkForUpdatesInBackground();
 
+public:
+
     bool isChecking() const { return m_reply != nullptr; }
 
     QUrl feedUrl() const { return m_feedUrl; }
-    void setFeedUrl(const QUrl& url) { m_feedUrl = url; }
+    Q_INVOKABLE void setFeedUrl(const QUrl& url) { m_feedUrl = url; }
     QString currentVersion() const { return m_currentVersion; }
     void setCurrentVersion(const QString& version) { m_currentVersion = version; }
     void setTimeoutMs(int ms) { m_timeoutMs = ms; }
     // Window over which the dialogs appear (else the active window).
-    void setDialogParent(QWidget* parent) { m_dialogParent = parent; }
+    Q_INVOKABLE void setDialogParent(QWidget* parent) { m_dialogParent = parent; }
 
     // The newest entry of a feed.
     struct FeedEntry {
@@ -65,6 +71,7 @@ private:
     void showUpdate(const FeedEntry& entry);
     QWidget* dialogParent() const;
 
+    UpdatePresenter m_presenter;
     QNetworkAccessManager* m_network = nullptr;
     QPointer<QNetworkReply> m_reply;
     QUrl m_feedUrl;

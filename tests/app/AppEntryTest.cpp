@@ -6,7 +6,7 @@
 #include "app/TolmekApp.h"
 #include "core/model/SwiftDataContainer.h"
 #include "ui/DialogSeam.h"
-#include "updater/Updater.h"
+#include "app/LazyUpdater.h"
 #include "support/TestSupport.h"
 
 #include <QAction>
@@ -94,7 +94,7 @@ TEST(AppEntry, WindowHasShellAndAlwaysEnabledUpdateCommand) {
         QAction* check = window.checkForUpdatesAction();
         EXPECT_EQ(check->text(), "Vérifier les mises à jour…");
         EXPECT_TRUE(check->isEnabled());
-        QSignalSpy done(delegate.updater(), &Updater::checkFinished);
+        QSignalSpy done(delegate.updater(), &LazyUpdater::checkFinished);
         check->trigger();
         EXPECT_EQ(done.count(), 1);
         ASSERT_TRUE(testsupport::waitFor([] { return !DialogSeam::shownMessages().isEmpty(); }));
@@ -109,7 +109,7 @@ TEST(AppEntry, BackgroundCheckRunsQuietlyThreeSecondsAfterLaunch) {
     DialogSeam::setNonInteractive(true);
     AppDelegate delegate;
     delegate.updater()->setFeedUrl(QUrl());
-    QSignalSpy done(delegate.updater(), &Updater::checkFinished);
+    QSignalSpy done(delegate.updater(), &LazyUpdater::checkFinished);
     QElapsedTimer t;
     t.start();
     delegate.applicationDidFinishLaunching();
@@ -117,4 +117,29 @@ TEST(AppEntry, BackgroundCheckRunsQuietlyThreeSecondsAfterLaunch) {
     EXPECT_GE(t.elapsed(), 2900);
     // Quiet: nothing shown even though no feed is configured.
     EXPECT_TRUE(DialogSeam::shownMessages().isEmpty());
+}
+
+TEST(AppEntry, UpdateCheckLoadsTheNetworkStackOnlyWhenItRuns) {
+    const auto networkMapped = [] {
+        QFile maps(QStringLiteral("/proc/self/maps"));
+        return maps.open(QIODevice::ReadOnly) && maps.readAll().contains("libQt6Network");
+    };
+    if (networkMapped())
+        GTEST_SKIP() << "an earlier test in this process already ran a check";
+    DialogSeam::reset();
+    DialogSeam::setNonInteractive(true);
+    LazyUpdater updater;
+    updater.setFeedUrl(QUrl());
+    EXPECT_FALSE(updater.isLoaded());
+    EXPECT_FALSE(networkMapped());
+
+    QSignalSpy done(&updater, &LazyUpdater::checkFinished);
+    updater.checkForUpdatesInBackground();
+    ASSERT_EQ(done.count(), 1);
+    EXPECT_TRUE(updater.isLoaded());
+    EXPECT_TRUE(networkMapped());
+    // The feed address set before loading reached the loaded check: no feed, a quiet check says nothing.
+    EXPECT_EQ(done.first().at(1).toString(), "Aucune adresse de mise à jour n’est configurée.");
+    EXPECT_TRUE(DialogSeam::shownMessages().isEmpty());
+    DialogSeam::reset();
 }

@@ -1,6 +1,8 @@
 #include "ShellFixture.h"
 
 #include "app/Placeholders.h"
+#include "board/ChecklistDetailView.h"
+#include "dashboard/DashboardView.h"
 #include "editor/DocEditorView.h"
 #include "settings/SettingsView.h"
 #include "projects/NewDocSheet.h"

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+class ModelContext;
+class QLabel;
+
+// A strip under the toolbar that says the store could not save, with the store's reason. It appears
+// at the first failure of a streak and stays, without blocking anything, until a save goes through
+// again; the store keeps the changes pending and writes them with the next save. A store found
+// damaged refuses every save from then on: the strip says so at once, and stays.
+class SaveStatusBanner : public QWidget {
+    Q_OBJECT
+public:
+    // %1: the store's reason.
+    static const QString messageTemplate;
+    static const QString damagedTemplate;
+
+    explicit SaveStatusBanner(ModelContext& context, QWidget* parent = nullptr);
+
+    // The reason of the streak's first failure (empty when no streak is running).
+    QString reason() const { return m_reason; }
+    QLabel* label() const { return m_label; }
+    // Streaks shown since creation (tests).
+    int streaksShown() const { return m_streaks; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    void onSaveFailed(const QString& error);
+    void onSaved();
+    void onDamaged(const QString& reason);
+    void present(const QString& text);
+
+    QLabel* m_label;
+    QString m_reason;
+    bool m_damaged = false;
+    int m_streaks = 0;
+};
