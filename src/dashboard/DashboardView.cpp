@@ -183,7 +183,11 @@ DashboardView::DashboardView(const Services& services, std::function<void()> onC
     syncModules();
 }
 
-DashboardView::~DashboardView() { flushQuickNote(); }
+DashboardView::~DashboardView() {
+    flushQuickNote();
+    // The editor's bindings point at the note: the widgets go while the note still exists.
+    delete m_scroll;
+}
 
 // ---------------------------------------------------------------------------------------------
 QWidget* DashboardView::buildHeader() {

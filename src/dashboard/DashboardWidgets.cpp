@@ -16,6 +16,7 @@
 #include <QEvent>
 #include <QHBoxLayout>
 #include <QImageReader>
+#include <QKeyEvent>
 #include <QLocale>
 #include <QMouseEvent>
 #include <QPainter>
@@ -51,8 +52,8 @@ public:
         if (action == pressAction()) {
             if (auto* card = qobject_cast<DashCard*>(widget()))
                 card->click();
-            else
-                QMetaObject::invokeMethod(widget(), "activate");
+            else if (auto* row = qobject_cast<DocRowLine*>(widget()))
+                row->open();
             return;
         }
         QAccessibleWidget::doAction(action);
@@ -511,6 +512,7 @@ DocRowLine::DocRowLine(DocPtr doc, std::function<void()> onOpen, QWidget* parent
     installAccessibility();
     setRole(this, QAccessible::Button);
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus);
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(12, 10, 12, 10);
     row->setSpacing(10);
@@ -564,6 +566,10 @@ void DocRowLine::paintEvent(QPaintEvent*) {
     const QColor normal = withOpacity(AppPalette::screenBackground(), 0.6);
     const QColor hovered = withOpacity(AppPalette::tintedBackground(), 0.35);
     p.fillRect(rect(), m_hover->color(normal, hovered));
+    if (hasFocus()) {
+        p.setPen(QPen(withOpacity(AppPalette::brandBlue(), 0.6), 2));
+        p.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
+    }
 }
 
 void DocRowLine::mousePressEvent(QMouseEvent* event) {
@@ -574,7 +580,19 @@ void DocRowLine::mousePressEvent(QMouseEvent* event) {
 void DocRowLine::mouseReleaseEvent(QMouseEvent* event) {
     const bool click = m_pressed && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint());
     m_pressed = false;
-    if (click && m_onOpen) {
+    if (click)
+        open();
+}
+
+void DocRowLine::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Space)
+        open();
+    else
+        QWidget::keyPressEvent(event);
+}
+
+void DocRowLine::open() {
+    if (m_onOpen) {
         auto open = m_onOpen;   // the row may be rebuilt by what the callback does
         open();
     }
@@ -586,6 +604,7 @@ DashCard::DashCard(std::function<void()> onOpen, const ThemeManager* theme, QWid
     installAccessibility();
     setRole(this, QAccessible::Button);
     setCursor(Qt::PointingHandCursor);
+    setFocusPolicy(Qt::TabFocus);
     setMinimumHeight(120);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     connect(m_hover, &HoverAnimator::progressChanged, this, [this] { repaintHostOf(this); });
@@ -610,6 +629,24 @@ void DashCard::mouseReleaseEvent(QMouseEvent* event) {
     m_pressed = false;
     if (click)
         this->click();
+}
+
+void DashCard::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter || event->key() == Qt::Key_Space)
+        click();
+    else
+        QWidget::keyPressEvent(event);
+}
+
+void DashCard::paintEvent(QPaintEvent*) {
+    // The card itself is painted by its container; only the keyboard focus ring is drawn here.
+    if (!hasFocus())
+        return;
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(withOpacity(AppPalette::brandBlue(), 0.6), 2));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(Paint::roundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 15));
 }
 
 void DashCard::paintShadow(QPainter& p, const QRect& rect) const {

@@ -179,6 +179,8 @@ public:
     QString dateText() const;
     HoverAnimator* hover() const { return m_hover; }
     void refresh();
+    // Opens the document (a click, Return or Space, or an assistive press).
+    void open();
 
     static QString dateLine(const QDateTime& updatedAt);
 
@@ -186,6 +188,7 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     DocPtr m_doc;
@@ -210,6 +213,8 @@ protected:
     DashCard(std::function<void()> onOpen, const ThemeManager* theme, QWidget* parent);
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     // The card's colour for its hover shadow; none for the see-more card.
     virtual std::optional<QColor> shadowColor() const { return std::nullopt; }
 

@@ -116,6 +116,9 @@ TEST_F(DashboardViewTest, RowsAndCardsCallTheirCallbacks) {
     EXPECT_EQ(openedProject, projects[4]);
     click(view->projectsSeeMore());
     EXPECT_EQ(openProjects, 1);
+    view->projectsSeeMore()->setFocus();
+    QTest::keyClick(view->projectsSeeMore(), Qt::Key_Return);
+    EXPECT_EQ(openProjects, 2);
 
     const auto lists = view->checklistCards();
     ASSERT_EQ(lists.size(), 4u);
@@ -277,7 +280,11 @@ TEST_F(DashboardViewTest, EveryTextAndControlIsNamedForAccessibility) {
     EXPECT_EQ(orb->text(QAccessible::Description), "1");
     ASSERT_TRUE(testsupport::pressAccessible(orb));
     EXPECT_TRUE(testsupport::waitFor([&] { return view->expandedStatus() == DocStatus::done; }));
-    EXPECT_TRUE(testsupport::accessibleNames(view.get()).contains("Plan"));
+    QAccessibleInterface* row = testsupport::findAccessible(view.get(), "Plan", QAccessible::Button);
+    ASSERT_TRUE(row);
+    ASSERT_TRUE(testsupport::pressAccessible(row));
+    ASSERT_TRUE(openedDoc);
+    EXPECT_EQ(openedDoc->title(), "Plan");
     QAccessibleInterface* card = testsupport::findAccessible(view.get(), "Courses", QAccessible::Button);
     ASSERT_TRUE(card);
     ASSERT_TRUE(testsupport::pressAccessible(card));
