@@ -118,7 +118,7 @@ void AppShellView::presentSheets() {
         }
     }
     if (m_state->isPresentingNewChecklist() && !m_newChecklistSheet) {
-        auto* sheet = new NewChecklistSheet(host);
+        auto* sheet = new NewChecklistSheet(m_services, host);
         m_newChecklistSheet = sheet;
         connect(sheet, &QDialog::finished, this, [this, sheet](int) {
             m_newChecklistSheet = nullptr;

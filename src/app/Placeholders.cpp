@@ -21,22 +21,3 @@ void PlaceholderPanel::paintEvent(QPaintEvent*) {
     p.setPen(AppPalette::secondaryText());
     p.drawText(rect(), Qt::AlignCenter, m_title);
 }
-
-ChecklistsListView::ChecklistsListView(std::function<void()> onCreateChecklist,
-                                       std::function<void(const ChecklistPtr&)> onOpenChecklist, QWidget* parent)
-    : PlaceholderPanel(QStringLiteral("Checklists"), parent), m_onCreateChecklist(std::move(onCreateChecklist)),
-      m_onOpenChecklist(std::move(onOpenChecklist)) {}
-
-NewChecklistSheet::NewChecklistSheet(QWidget* parent) : QDialog(parent) {
-    auto* layout = new QVBoxLayout(this);
-    auto* title = new QLabel(QStringLiteral("Nouvelle checklist"), this);
-    title->setFont(Fonts::system(17, 600));
-    layout->addWidget(title);
-    auto* row = new QHBoxLayout;
-    row->addStretch();
-    auto* cancel = new QPushButton(QStringLiteral("Annuler"), this);
-    connect(cancel, &QPushButton::clicked, this, &QDialog::reject);
-    row->addWidget(cancel);
-    layout->addLayout(row);
-    resize(640, 200);
-}

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "checklists/ChecklistsListView.h"
+#include "checklists/NewChecklistSheet.h"
 #include "core/model/Models.h"
 #include "dashboard/DashboardView.h"
 
@@ -24,19 +26,3 @@ private:
     QString m_title;
 };
 
-class ChecklistsListView : public PlaceholderPanel {
-    Q_OBJECT
-public:
-    ChecklistsListView(std::function<void()> onCreateChecklist,
-                       std::function<void(const ChecklistPtr&)> onOpenChecklist, QWidget* parent = nullptr);
-
-private:
-    std::function<void()> m_onCreateChecklist;
-    std::function<void(const ChecklistPtr&)> m_onOpenChecklist;
-};
-
-class NewChecklistSheet : public QDialog {
-    Q_OBJECT
-public:
-    explicit NewChecklistSheet(QWidget* parent = nullptr);
-};

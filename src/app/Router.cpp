@@ -122,7 +122,7 @@ QWidget* Router::build(Screen screen) {
     case Screen::settings:
         return new SettingsView(m_services, this);
     case Screen::checklists:
-        return new ChecklistsListView(c.onCreateChecklist, c.onOpenChecklist, this);
+        return new ChecklistsListView(m_services, c.onCreateChecklist, c.onOpenChecklist, this);
     case Screen::checklistDetail:
         return new ChecklistDetailView(m_services, m_state->selectedChecklistForDetail(), c.onChecklistBack, this);
     case Screen::projects:
