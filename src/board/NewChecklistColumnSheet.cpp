@@ -446,6 +446,11 @@ void NewChecklistColumnSheet::keyPressEvent(QKeyEvent* event) {
     QDialog::keyPressEvent(event);
 }
 
+void NewChecklistColumnSheet::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    m_nameField->setFocus(Qt::OtherFocusReason);   // typing starts with the name
+}
+
 void NewChecklistColumnSheet::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), AppPalette::screenBackground());
