@@ -110,9 +110,9 @@ private:
 
 constexpr qreal kRing = 74;
 constexpr qreal kDisc = 62;
-constexpr int kOrbMarginX = 12;   // room for the pulse (1.18 × 74) and the hover shadow
-constexpr int kOrbMarginTop = 8;
-constexpr int kOrbMarginBottom = 14;
+constexpr int kOrbMarginX = 11;   // room for the pulse (1.18 × 74): two margins make the 22 between orbs
+constexpr int kOrbMarginTop = 2;
+constexpr int kOrbMarginBottom = 2;
 
 } // namespace
 
