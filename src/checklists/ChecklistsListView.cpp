@@ -25,7 +25,9 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
-        const QRectF r = QRectF(rect()).adjusted(0, 0, 0, -14);   // the content's spacing below
+        // Inside the shadow's side margins, and the content's spacing below.
+        const QMargins m = AppCard::shadowMargins();
+        const QRectF r = QRectF(rect()).adjusted(m.left(), 0, -m.right(), -14);
         Paint::drawShadow(p, r, AppCard::cornerRadius, AppPalette::cardShadow(), 10, QPointF(0, 4));
         Paint::fillRoundedRect(p, r, AppCard::cornerRadius, AppPalette::cardBackground());
         Paint::strokeRoundedRect(p, r, AppCard::cornerRadius, withOpacity(AppPalette::separator(), 0.6));
@@ -36,11 +38,13 @@ lists::PagedListScreen::Options options() {
     lists::PagedListScreen::Options o;
     o.searchPlaceholder = QStringLiteral("Rechercher…");
     o.background = [] { return AppPalette::screenBackground(); };
-    o.contentMargins = {24, 0, 24, 0};
+    // The page's padding of 24 is measured to the cards' edges; their shadows reach into it.
+    const QMargins s = AppCard::shadowMargins();
+    o.contentMargins = {24 - s.left(), 0, 24 - s.right(), 0};
     o.emptyInScroll = true;
     o.list.spacing = 10;
-    o.list.margins = {0, 0, 0, 10};
-    o.grid = {220, 260, 14, {0, 0, 0, 10}};
+    o.list.margins = {s.left(), 0, s.right(), 10};
+    o.grid = {220, 260, 14, {s.left(), 0, s.right(), 10}};
     return o;
 }
 
@@ -82,13 +86,14 @@ ChecklistsListView::ChecklistsListView(const Services& services, std::function<v
     auto* card = new AppCard(header);
     // The card's shadow margin lies outside the page's padding.
     const QMargins s = AppCard::shadowMargins();
-    pageTopLayout()->setContentsMargins(-s.left(), 24 - s.top(), -s.right(), 14 - s.bottom());
+    pageTopLayout()->setContentsMargins(0, 24 - s.top(), 0, 14 - s.bottom());
     pageTopLayout()->addWidget(card);
 
     lists::EmptyState::Style style;
     style.titleFont = Fonts::rounded(14, 600);
     style.messageFont = Fonts::rounded(13);
-    style.margins = {AppCard::padding, AppCard::padding, AppCard::padding, AppCard::padding + 14};
+    style.margins = {AppCard::padding + AppCard::shadowMargins().left(), AppCard::padding,
+                     AppCard::padding + AppCard::shadowMargins().right(), AppCard::padding + 14};
     style.spacing = 8;
     style.centred = false;
     style.buttonTopGap = 6;

@@ -1,0 +1,182 @@
+// The checklists screen over a large store: 2,000 checklists and 50,000 cards. A reload (fetch, filter,
+// count, sort, page) and a page rebuild (bind, lay out, paint), against counting every checklist once
+// (the baseline, measured first in the same run).
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <benchmark/benchmark.h>
+
+#include "checklists/ChecklistLogic.h"
+#include "checklists/ChecklistsListView.h"
+#include "core/model/Clock.h"
+#include "core/model/Models.h"
+#include "core/model/SwiftDataContainer.h"
+#include "core/model/UserProfile.h"
+#include "prefs/Preferences.h"
+#include "services/Services.h"
+#include "ui/Theme.h"
+
+namespace {
+
+Services* g_services = nullptr;
+ChecklistsListView* g_screen = nullptr;
+double g_baselineMs = 0;
+
+// Written through the model and saved once, then read back from the file like at start-up.
+void buildStore(ModelContext& ctx) {
+    const QDateTime start(QDate(2025, 1, 1), QTime(8, 0), Qt::UTC);
+    std::vector<ProjectPtr> projects;
+    for (int i = 0; i < 50; ++i) {
+        ProjectFields f;
+        f.name = QStringLiteral("Projet %1").arg(i);
+        f.iconName = "folder";
+        f.createdAt = f.updatedAt = start;
+        projects.push_back(std::make_shared<Project>(std::move(f)));
+        ctx.insert(projects.back());
+    }
+    for (int i = 0; i < 2000; ++i) {
+        ChecklistFields f;
+        f.name = QStringLiteral("Checklist %1").arg(i);
+        f.iconName = "checklist";
+        f.colorKey = QStringLiteral("blue");
+        f.createdAt = start;
+        f.updatedAt = start.addSecs(i);
+        if (i % 3)
+            f.project = projects[size_t(i % 50)];
+        auto c = std::make_shared<Checklist>(std::move(f));
+        ctx.insert(c);
+        const QString names[2] = {i % 2 ? QStringLiteral("A faire") : QStringLiteral("À faire"),
+                                  i % 2 ? QStringLiteral("Termine") : QStringLiteral("Terminé")};
+        for (int k = 0; k < 2; ++k) {
+            ChecklistColumnFields cf;
+            cf.name = names[k];
+            cf.iconName = "circle";
+            cf.orderIndex = k;
+            cf.createdAt = cf.updatedAt = start;
+            cf.checklist = c;
+            auto col = std::make_shared<ChecklistColumn>(std::move(cf));
+            ctx.insert(col);
+            for (int n = 0; n < (k == 0 ? 15 : 10); ++n) {
+                ChecklistCardFields kf;
+                kf.title = QStringLiteral("Carte %1").arg(n);
+                kf.orderIndex = n;
+                kf.createdAt = kf.updatedAt = start;
+                kf.column = col;
+                ctx.insert(std::make_shared<ChecklistCard>(std::move(kf)));
+            }
+        }
+    }
+    if (!ctx.save())
+        std::abort();
+}
+
+double msSince(const QElapsedTimer& t) { return double(t.nsecsElapsed()) / 1e6; }
+
+// Baseline: the counts of every checklist, as a screen without paging would compute them.
+void BM_CountEveryChecklist(benchmark::State& state) {
+    const auto all = g_services->context.fetch<Checklist>();
+    double total = 0;
+    int runs = 0;
+    for (auto _ : state) {
+        QElapsedTimer t;
+        t.start();
+        qint64 sum = 0;
+        for (const auto& c : all)
+            sum += ChecklistLogic::boardCounts(*c).toDo;
+        benchmark::DoNotOptimize(sum);
+        total += msSince(t);
+        ++runs;
+    }
+    g_baselineMs = total / std::max(1, runs);
+}
+BENCHMARK(BM_CountEveryChecklist)->Unit(benchmark::kMillisecond)->Iterations(20);
+
+void report(benchmark::State& state, double total, int runs) {
+    const double ms = total / std::max(1, runs);
+    state.counters["ms"] = ms;
+    if (g_baselineMs > 0)
+        state.counters["ratio_vs_count_all"] = ms / g_baselineMs;
+}
+
+// A reload as a stamped checklist causes it: the live query fetches again, then filter, sort, count, page.
+void BM_Reload(benchmark::State& state) {
+    g_screen->setSearchText(state.range(0) ? QStringLiteral("checklist 1") : QString());
+    auto first = g_services->context.fetch<Checklist>().front();
+    double total = 0;
+    int runs = 0;
+    for (auto _ : state) {
+        first->setUpdatedAt(Clock::now());   // marks the live query stale
+        QElapsedTimer t;
+        t.start();
+        g_screen->reload(false);
+        total += msSince(t);
+        ++runs;
+    }
+    report(state, total, runs);
+}
+BENCHMARK(BM_Reload)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(50);
+
+// Moving between two pages: bind the rows or cards of the new page, lay out and paint the screen.
+void BM_PageRebuild(benchmark::State& state) {
+    g_screen->setSearchText(QString());
+    g_services->prefs.setValue("prefs.defaultLayout", state.range(0) ? "grid" : "list");
+    QCoreApplication::processEvents();
+    double total = 0;
+    int runs = 0;
+    for (auto _ : state) {
+        QElapsedTimer t;
+        t.start();
+        if (runs % 2)
+            g_screen->goPrevious();
+        else
+            g_screen->goNext();
+        g_screen->repaint();
+        total += msSince(t);
+        ++runs;
+    }
+    report(state, total, runs);
+}
+BENCHMARK(BM_PageRebuild)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(40);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QStandardPaths::setTestModeEnabled(true);
+    QApplication app(argc, argv);
+    QTemporaryDir dir;
+    Preferences prefs(dir.filePath(QStringLiteral("prefs.conf")));
+    Preferences::setShared(&prefs);
+    const QString path = dir.filePath(QStringLiteral("bench.store"));
+    QString err;
+    {
+        auto build = openModelContainer(path, &err);
+        if (!build)
+            return 1;
+        buildStore(build->mainContext());
+    }
+    auto container = openModelContainer(path, &err);
+    if (!container)
+        return 1;
+    {
+        ThemeManager theme(&prefs);
+        UserPreferencesStore profile;
+        Services services{container->mainContext(), prefs, theme, profile};
+        g_services = &services;
+        ChecklistsListView screen(services, {}, {});
+        screen.resize(1000, 760);
+        screen.show();
+        QCoreApplication::processEvents();
+        g_screen = &screen;
+        benchmark::Initialize(&argc, argv);
+        benchmark::RunSpecifiedBenchmarks();
+        benchmark::Shutdown();
+        g_screen = nullptr;
+        g_services = nullptr;
+    }
+    container.reset();
+    Preferences::setShared(nullptr);
+    return 0;
+}
