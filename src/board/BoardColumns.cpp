@@ -559,7 +559,7 @@ void ColumnsRow::sync() {
     QWidget* prev = nullptr;
     for (auto* c : m_columns) {
         if (prev)
-            setTabOrder(prev, c->handle());
+            setTabOrder(prev, c->menuButton());
         prev = c->tiles().empty() ? static_cast<QWidget*>(c->addCardButton()) : c->tiles().back();
     }
     if (prev)

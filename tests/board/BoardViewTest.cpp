@@ -377,3 +377,23 @@ TEST_F(BoardTest, OneTileAtATimeIsHovered) {
     QApplication::sendEvent(tx, &leave);   // whichever card the field named
     EXPECT_FALSE(v->marks().hoverCardId);
 }
+
+TEST_F(BoardTest, TabWalksEachColumnFromItsMenuThroughItsCards) {
+    auto board = checklist("B");
+    auto a = column(board, "A", 0);
+    auto b = column(board, "B", 1);
+    auto x = card(a, "X", 0);
+    auto* v = show(board);
+    v->activateWindow();
+    auto* colA = v->columnView(a->id());
+    auto* colB = v->columnView(b->id());
+    const std::vector<QWidget*> expected{colA->menuButton(), colA->handle(), colA->addCardButton(), colA->tile(x->id()),
+                                         colB->menuButton(), colB->handle(), colB->addCardButton()};
+    QWidget* w = expected.front();
+    for (size_t i = 1; i < expected.size(); ++i) {
+        w = w->nextInFocusChain();
+        while (w->focusPolicy() == Qt::NoFocus || !w->isVisible())
+            w = w->nextInFocusChain();
+        EXPECT_EQ(w, expected[i]) << i;
+    }
+}
