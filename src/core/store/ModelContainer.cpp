@@ -232,7 +232,8 @@ std::unique_ptr<ModelContainer> ModelContainer::open(const QString& path, const 
     std::unique_ptr<ModelContext> context;
     {
         auto reader = SqliteDb::open(path, SqliteDb::Mode::ReadOnly, &err);
-        if (reader && checkSchema(*reader, schema, version, &err)) {
+        // Each page is read once here: a small cache keeps the memory this costs small.
+        if (reader && reader->exec("PRAGMA cache_size=-256", &err) && checkSchema(*reader, schema, version, &err)) {
             context.reset(new ModelContext(std::move(reader), infos, std::move(factories)));
             if (!context->loadTables(&err))
                 context.reset();

@@ -135,7 +135,11 @@ void ModelContext::materialize(int entity, sqlite3_stmt* stmt, const std::vector
     auto object = m_factories[size_t(entity)](id);
     object->m_context = this;
     object->m_stored = true;
-    object->m_idText = idText;
+    // Kept only when the row spells its id otherwise than the canonical 36 upper-case characters.
+    const bool canonical = !id.isNull() && idText.size() == 36 &&
+                           std::none_of(idText.cbegin(), idText.cend(), [](QChar c) { return c.isLower(); });
+    if (!canonical)
+        object->m_idText = idText;
     for (size_t k = 1; k < cols.size(); ++k) {
         const int c = cols[k];
         const ColumnInfo& info = e.columns[size_t(c)];

@@ -95,7 +95,7 @@ protected:
 private:
     friend class ModelContext;
     QUuid m_id;
-    QString m_idText;           // as read from the file; empty for new objects
+    QString m_idText;           // as the file spells it, when not in the canonical form
     ModelContext* m_context = nullptr;
     bool m_deleted = false;
     bool m_stored = false;
