@@ -129,7 +129,7 @@ bool checkSchema(SqliteDb& db, const std::vector<ModelContainer::Type>& schema, 
             tables.insert(name);
         else if (type == QLatin1String("index") && expectedIndexes.contains(name))
             indexes.insert(name);
-        else if (!(type == QLatin1String("index") && name.startsWith(QLatin1String("sqlite_autoindex_"))))
+        else if (!name.startsWith(QLatin1String("sqlite_")))   // SQLite's own (unique-key indexes, statistics)
             foreign << QStringLiteral("%1 %2").arg(type, name);
     });
     if (!read)
