@@ -2,8 +2,15 @@
 
 #include "checklists/ChecklistLogic.h"
 
+#include <QAbstractScrollArea>
+#include <QPointer>
+#include <QApplication>
+#include <QDropEvent>
+#include <QLineEdit>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QRegularExpression>
+#include <QTextEdit>
 
 namespace BoardDrag {
 
@@ -78,6 +85,43 @@ QMimeData* makeMime(const Payload& payload) {
         mime->setText(columnPayload(payload.id));
     }
     return mime;
+}
+
+namespace {
+
+class TextFieldRefusal : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* receiver, QEvent* e) override {
+        const auto type = e->type();
+        if (type != QEvent::DragEnter && type != QEvent::DragMove && type != QEvent::Drop)
+            return false;
+        if (!isTextField(receiver) || !isBoardPayload(static_cast<QDropEvent*>(e)->mimeData()))
+            return false;
+        e->ignore();
+        return true;
+    }
+
+private:
+    static bool isTextField(QObject* o) {
+        if (qobject_cast<QLineEdit*>(o) || qobject_cast<QTextEdit*>(o) || qobject_cast<QPlainTextEdit*>(o))
+            return true;
+        // Text edits take drops on their viewport.
+        auto* area = o ? qobject_cast<QAbstractScrollArea*>(o->parent()) : nullptr;
+        return area && area->viewport() == o && (qobject_cast<QTextEdit*>(area) || qobject_cast<QPlainTextEdit*>(area));
+    }
+};
+
+} // namespace
+
+void refuseInTextFields() {
+    static QPointer<TextFieldRefusal> filter;
+    if (!filter && qApp) {
+        filter = new TextFieldRefusal(qApp);
+        qApp->installEventFilter(filter);
+    }
 }
 
 // ---------------------------------------------------------------------------------------------

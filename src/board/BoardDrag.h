@@ -37,6 +37,9 @@ Payload read(const QMimeData* mime);
 bool isBoardPayload(const QMimeData* mime);
 // A new drag's data (the caller's QDrag takes ownership).
 QMimeData* makeMime(const Payload& payload);
+// From the first call on, no text field of the application (line edits, text edits and their
+// viewports) takes a card or column payload as text. The board and its sheets call it.
+void refuseInTextFields();
 
 // The board's view state that drags and the pointer write, and from which the columns draw.
 struct Marks {

@@ -88,6 +88,7 @@ ChecklistDetailView::ChecklistDetailView(const Services& services, ChecklistPtr 
                                          std::function<void()> onBack, QWidget* parent)
     : QWidget(parent), m_services(services), m_checklist(std::move(checklist)), m_onBack(std::move(onBack)),
       m_edits(services.context) {
+    BoardDrag::refuseInTextFields();
     setAccessibleName(m_checklist->name());
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);

@@ -26,24 +26,6 @@ namespace {
 
 constexpr int kSheetWidth = 720;
 
-// Text fields of the sheet take no card or column dragged from the board as text.
-class PayloadRefusal : public QObject {
-public:
-    using QObject::QObject;
-
-protected:
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::DragEnter || e->type() == QEvent::DragMove || e->type() == QEvent::Drop) {
-            auto* d = static_cast<QDropEvent*>(e);
-            if (BoardDrag::isBoardPayload(d->mimeData())) {
-                d->ignore();
-                return true;
-            }
-        }
-        return false;
-    }
-};
-
 // A frameless field on a rounded or capsule background.
 class FieldFrame : public QWidget {
 public:
@@ -166,7 +148,7 @@ NewChecklistColumnSheet::NewChecklistColumnSheet(const Services& services, Check
       m_editingColumn(std::move(editingColumn)), m_selectedIcon(QStringLiteral("square.stack.3d.up")) {
     setWindowTitle(isEditing() ? QStringLiteral("Modifier la colonne") : QStringLiteral("Nouvelle colonne"));
     setFixedWidth(kSheetWidth);
-    auto* refusal = new PayloadRefusal(this);
+    BoardDrag::refuseInTextFields();
 
     auto* root = new QVBoxLayout(this);
     root->setContentsMargins(0, 0, 0, 0);
@@ -233,7 +215,6 @@ NewChecklistColumnSheet::NewChecklistColumnSheet(const Services& services, Check
     m_nameField->setPlaceholderText(QStringLiteral("Ex : En review, QA, A valider..."));
     m_nameField->setAccessibleName(QStringLiteral("Nom"));
     m_nameField->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; }"));
-    m_nameField->installEventFilter(refusal);
     nameLabel->setBuddy(m_nameField);
     nameSection->addWidget(new FieldFrame(m_nameField, QMargins(12, 12, 12, 12), false));
     form->addLayout(nameSection);
@@ -312,7 +293,6 @@ NewChecklistColumnSheet::NewChecklistColumnSheet(const Services& services, Check
     m_hexField->setPlaceholderText(QStringLiteral("#RRGGBB"));
     m_hexField->setAccessibleName(QStringLiteral("Couleur hexadécimale"));
     m_hexField->setStyleSheet(QStringLiteral("QLineEdit { background: transparent; }"));
-    m_hexField->installEventFilter(refusal);
     connect(m_hexField, &QLineEdit::textChanged, this, &NewChecklistColumnSheet::setHexText);
     colors->addWidget(new FieldFrame(m_hexField, QMargins(12, 7, 12, 7), true, swatch));
     colors->addStretch(1);

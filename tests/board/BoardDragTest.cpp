@@ -3,7 +3,9 @@
 #include "board/BoardDrag.h"
 #include "rtf/Rtf.h"
 
+#include <QLineEdit>
 #include <QTextCursor>
+#include <QTextEdit>
 #include <QTextDocument>
 
 using namespace BoardDrag;
@@ -124,4 +126,21 @@ TEST(CardTileTextTest, TitlesAndPreviewsStopAtTheirLineLimit) {
     const WrappedText word = wrapText(QString(60, QLatin1Char('m')), font, width, 3);
     EXPECT_GT(word.lines.size(), 1);
     EXPECT_LE(fm.horizontalAdvance(word.lines.first()), width + 2);
+}
+
+TEST(BoardPayloadTest, NoTextFieldTakesACardOrColumnAsText) {
+    refuseInTextFields();
+    QWidget window;
+    auto* line = new QLineEdit(&window);
+    auto* text = new QTextEdit(&window);
+    window.show();
+    std::unique_ptr<QMimeData> card(makeMime({Payload::card, kId}));
+    QMimeData words;
+    words.setText(QStringLiteral("Relire"));
+    for (QWidget* target : {static_cast<QWidget*>(line), text->viewport()}) {
+        EXPECT_FALSE(BoardTest::dragTo(target, QPoint(5, 5), card.get()));
+        EXPECT_TRUE(BoardTest::dragTo(target, QPoint(5, 5), &words));
+    }
+    EXPECT_EQ(line->text(), "Relire");
+    EXPECT_EQ(text->toPlainText(), "Relire");
 }

@@ -79,6 +79,7 @@ protected:
 
     // Sends a drag over `target` at `pos` the way the window system does: enter, move, then drop.
     // Without the drop the drag stays over `target`: end it with leave(target). The event loop is not run.
+public:
     static bool dragTo(QWidget* target, QPoint pos, QMimeData* mime, bool drop = true) {
         QDragEnterEvent enter(pos, Qt::MoveAction, mime, Qt::LeftButton, Qt::NoModifier);
         QApplication::sendEvent(target, &enter);
@@ -90,11 +91,13 @@ protected:
         QApplication::sendEvent(target, &dropEvent);
         return dropEvent.isAccepted();
     }
+public:
     static void leave(QWidget* target) {
         QDragLeaveEvent e;
         QApplication::sendEvent(target, &e);
     }
 
+protected:
     testsupport::TestServices env;
     std::unique_ptr<ChecklistDetailView> view;
 };
