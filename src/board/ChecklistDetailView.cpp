@@ -13,6 +13,7 @@
 #include "ui/Palette.h"
 #include "ui/Theme.h"
 
+#include <QApplication>
 #include <QDrag>
 #include <QEvent>
 #include <QMenu>
@@ -122,6 +123,13 @@ ChecklistDetailView::ChecklistDetailView(const Services& services, ChecklistPtr 
             scheduleSync();
     });
     connect(&services.theme, &ThemeManager::appearanceChanged, this, [this] { update(); });
+    // Keyboard focus brings its card or control into view, sideways and downwards.
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        if (now && m_row->isAncestorOf(now)) {
+            m_columnsScroll->ensureWidgetVisible(now, 24, 0);
+            m_scroll->ensureWidgetVisible(now, 0, 24);
+        }
+    });
     syncNow();
 }
 

@@ -397,3 +397,22 @@ TEST_F(BoardTest, TabWalksEachColumnFromItsMenuThroughItsCards) {
         EXPECT_EQ(w, expected[i]) << i;
     }
 }
+
+TEST_F(BoardTest, KeyboardFocusScrollsItsCardIntoView) {
+    auto board = checklist("B");
+    ChecklistColumnPtr last;
+    for (int i = 0; i < 8; ++i)
+        last = column(board, QStringLiteral("C%1").arg(i), i);
+    for (int i = 0; i < 12; ++i)
+        card(last, QStringLiteral("Carte %1").arg(i), i);
+    auto* v = show(board);
+    v->resize(900, 600);
+    v->activateWindow();
+    testsupport::flushEvents();
+    auto* tile = v->columnView(last->id())->tiles().back();
+    tile->setFocus(Qt::TabFocusReason);
+    testsupport::flushEvents();
+    const QRect visible = v->rect();
+    const QRect shown(tile->mapTo(v, QPoint(0, 0)), tile->size());
+    EXPECT_TRUE(visible.contains(shown)) << shown.x() << "," << shown.y();
+}
