@@ -122,6 +122,13 @@ const bool registered = registerScreenShots({
                    }
                    settle(w);
                }},
+    ScreenShot{QStringLiteral("editor-edit-image"), QSize(1000, 640), [](const Services& s) { return editorWith(s, true); },
+               [](QWidget* w) {
+                   toEditMode(w);
+                   auto* view = static_cast<ImprovedDocEditorView*>(w);
+                   view->scrollToBlock(view->cachedBlocks().back()->id(), false);
+                   settle(w);
+               }},
     ScreenShot{QStringLiteral("editor-empty-view"), QSize(1000, 560), [](const Services& s) { return editorWith(s, false); },
                [](QWidget* w) { emptied(w, false); }},
     ScreenShot{QStringLiteral("editor-empty-edit"), QSize(1000, 640), [](const Services& s) { return editorWith(s, false); },
