@@ -280,6 +280,7 @@ TEST_F(DashboardViewTest, EveryTextAndControlIsNamedForAccessibility) {
     EXPECT_EQ(orb->text(QAccessible::Description), "1");
     ASSERT_TRUE(testsupport::pressAccessible(orb));
     EXPECT_TRUE(testsupport::waitFor([&] { return view->expandedStatus() == DocStatus::done; }));
+    testsupport::flushEvents();   // the panel's new rows are shown on the next turn
     QAccessibleInterface* row = testsupport::findAccessible(view.get(), "Plan", QAccessible::Button);
     ASSERT_TRUE(row);
     ASSERT_TRUE(testsupport::pressAccessible(row));
