@@ -104,7 +104,8 @@ void ChecklistRow::refresh() {
     const ChecklistLogic::StatusCounts counts = ChecklistLogic::boardCounts(c);
     m_toDo->setCount(counts.toDo, QStringLiteral(" à faire"));
     m_done->setCount(counts.done, QStringLiteral(" terminée(s)"));
-    setAccessibleTexts(c.name(), projectLine(c));
+    // A blank name shows blank, but a screen reader still needs a name for the row.
+    setAccessibleTexts(cardTitle(c), projectLine(c));
 }
 
 void ChecklistRow::mousePressEvent(QMouseEvent* e) {
@@ -154,6 +155,15 @@ void ChecklistCardGrid::refresh() {
     m_title->setText(cardTitle(c));
     m_subtitle->setText(cardSubtitle(c));
     setAccessibleTexts(cardTitle(c), cardSubtitle(c));
+}
+
+void ChecklistCardGrid::mousePressEvent(QMouseEvent* e) {
+    // The card's rounded outline is its hit shape: its corners outside it open nothing.
+    if (!Paint::roundedRect(QRectF(rect()), 16).contains(e->position())) {
+        e->ignore();
+        return;
+    }
+    ChecklistEntry::mousePressEvent(e);
 }
 
 void ChecklistCardGrid::paintShadow(QPainter& p, const QRect& rect) const {

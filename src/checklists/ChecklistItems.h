@@ -79,6 +79,9 @@ public:
     ClampedText* titleText() const { return m_title; }
     ClampedText* subtitleText() const { return m_subtitle; }
 
+protected:
+    void mousePressEvent(QMouseEvent* e) override;
+
 private:
     void refresh() override;
     ClampedText* m_title;

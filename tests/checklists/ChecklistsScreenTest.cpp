@@ -202,6 +202,8 @@ TEST_F(ChecklistsScreenTest, GridCardsFollowTheSharedLayoutPreference) {
     EXPECT_EQ(first->subtitleText()->text(), "");   // a project with an empty name
     EXPECT_EQ(second->titleText()->text(), "  Lancement  ");
     EXPECT_EQ(second->subtitleText()->text(), "Checklist globale");
+    QTest::mouseClick(second, Qt::LeftButton, {}, QPoint(1, 1));   // outside the rounded corner
+    EXPECT_TRUE(opened.empty());
     QTest::mouseClick(second, Qt::LeftButton, {}, QPoint(second->width() / 2, second->height() - 6));
     EXPECT_EQ(opened.size(), 1u);
 
