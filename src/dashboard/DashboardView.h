@@ -47,6 +47,9 @@ public:
                   std::function<void(const ChecklistPtr&)> onOpenChecklist, QWidget* parent = nullptr);
     ~DashboardView() override;
 
+    // Kept for the router's contract; the dashboard itself never creates a project.
+    const std::function<void()>& onCreateProject() const { return m_onCreateProject; }
+
     // The status whose documents the panel lists; none hides the panel.
     std::optional<DocStatus> expandedStatus() const { return m_expandedStatus; }
     // The same status again hides the panel; another one shows that one's documents.
