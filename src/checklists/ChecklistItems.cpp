@@ -8,6 +8,8 @@
 #include <QHBoxLayout>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QPixmap>
+#include <QPixmapCache>
 #include <QVBoxLayout>
 
 namespace checklistsui {
@@ -117,17 +119,48 @@ void ChecklistRow::mousePressEvent(QMouseEvent* e) {
     ChecklistEntry::mousePressEvent(e);
 }
 
-void ChecklistRow::paintShadow(QPainter& p, const QRect& rect) const {
-    const qreal t = m_hover->progress();
-    const QRectF r(rect);
-    p.save();
-    Paint::scaleAbout(p, r, m_hover->scale(1.01));
-    // The card, then the outline that the pointer strengthens.
+namespace {
+// The card of a row with its outline at `outline` opacity, at `r`.
+void paintRowCard(QPainter& p, const QRectF& r, qreal outline) {
     Paint::drawShadow(p, r, 18, AppPalette::cardShadow(), 10, QPointF(0, 4));
     Paint::fillRoundedRect(p, r, 18, AppPalette::cardBackground());
     Paint::strokeRoundedRect(p, r, 18, withOpacity(AppPalette::separator(), 0.6));
-    Paint::strokeRoundedRect(p, r, 16, withOpacity(AppPalette::separator(), 0.25 + 0.2 * t));
-    p.restore();
+    Paint::strokeRoundedRect(p, r, 16, withOpacity(AppPalette::separator(), outline));
+}
+} // namespace
+
+void ChecklistRow::paintShadow(QPainter& p, const QRect& rect) const {
+    const qreal t = m_hover->progress();
+    if (t > 0) {
+        p.save();
+        Paint::scaleAbout(p, QRectF(rect), m_hover->scale(1.01));
+        paintRowCard(p, QRectF(rect), 0.25 + 0.2 * t);
+        p.restore();
+        return;
+    }
+    // At rest every row of a page looks the same: its card is drawn once per size and appearance and
+    // then copied, which keeps a page turn cheap.
+    const qreal dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
+    // The blurred edge of the shadow (blur 10) runs 16 past the card, moved 4 down.
+    const int reach = 20;
+    const QString key = QStringLiteral("checklist-row|%1x%2|%3|%4")
+                            .arg(rect.width())
+                            .arg(rect.height())
+                            .arg(isDark())
+                            .arg(dpr);
+    QPixmap pm;
+    if (!QPixmapCache::find(key, &pm)) {
+        const QSize logical = rect.size() + QSize(2 * reach, 2 * reach);
+        pm = QPixmap(logical * dpr);
+        pm.setDevicePixelRatio(dpr);
+        pm.fill(Qt::transparent);
+        QPainter pp(&pm);
+        pp.setRenderHint(QPainter::Antialiasing);
+        paintRowCard(pp, QRectF(reach, reach, rect.width(), rect.height()), 0.25);
+        pp.end();
+        QPixmapCache::insert(key, pm);
+    }
+    p.drawPixmap(rect.topLeft() - QPoint(reach, reach), pm);
 }
 
 ChecklistCardGrid::ChecklistCardGrid(ThemeManager& theme, ChecklistPtr checklist, Callbacks callbacks, QWidget* parent)
