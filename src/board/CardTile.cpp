@@ -176,9 +176,8 @@ WrappedText wrapText(const QString& text, const QFont& font, qreal width, int ma
 
 // ---------------------------------------------------------------------------------------------
 CardTile::CardTile(ChecklistCardPtr card, QWidget* parent)
-    : QAbstractButton(parent), m_card(std::move(card)), m_hover(new HoverAnimator(this, 120, false)) {
+    : QAbstractButton(parent), m_card(std::move(card)) {
     m_id = m_card->id();
-    connect(m_hover, &HoverAnimator::progressChanged, this, &CardTile::hoverProgressChanged);
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::PointingHandCursor);
     setMouseTracking(true);
@@ -230,9 +229,18 @@ int CardTile::heightForTileWidth(int tileWidth) {
 
 QRectF CardTile::tileRect() const { return QRectF(rect()).adjusted(kMargin, kMargin, -kMargin, -kMargin); }
 
-void CardTile::setHovered(bool hovered) { m_hover->setHovered(hovered); }
-bool CardTile::isHovered() const { return m_hover->isHovered(); }
-qreal CardTile::hoverProgress() const { return m_hover->progress(); }
+void CardTile::setHovered(bool hovered) {
+    if (!m_hover) {
+        if (!hovered)
+            return;
+        // Made on the first hover: a board of a thousand cards needs no thousand animations.
+        m_hover = new HoverAnimator(this, 120, false);
+        connect(m_hover, &HoverAnimator::progressChanged, this, &CardTile::hoverProgressChanged);
+    }
+    m_hover->setHovered(hovered);
+}
+bool CardTile::isHovered() const { return m_hover && m_hover->isHovered(); }
+qreal CardTile::hoverProgress() const { return m_hover ? m_hover->progress() : 0; }
 
 bool CardTile::hitButton(const QPoint& pos) const {
     return Paint::roundedRect(tileRect(), kRadius).contains(QPointF(pos) + QPointF(0.5, 0.5));
@@ -299,8 +307,8 @@ void CardTile::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     const QRectF r = tileRect();
-    const qreal t = m_hover->progress();
-    Paint::scaleAbout(p, r, m_hover->scale(1.01));
+    const qreal t = hoverProgress();
+    Paint::scaleAbout(p, r, 1 + 0.01 * t);
     Paint::fillRoundedRect(p, r, kRadius, AppPalette::cardBackground());
     Paint::strokeRoundedRect(p, r, kRadius, withOpacity(m_accent, Paint::lerp(0.12, 0.22, t)));
     if (hasFocus())

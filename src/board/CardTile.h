@@ -81,7 +81,7 @@ private:
     OptText m_notes;
     std::optional<QString> m_preview;
     QColor m_accent;
-    HoverAnimator* m_hover;
+    HoverAnimator* m_hover = nullptr;
     int m_layoutWidth = -1;
     WrappedText m_titleLines;
     WrappedText m_previewLines;
