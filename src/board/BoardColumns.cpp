@@ -211,7 +211,8 @@ void ColumnView::sync() {
                 menu->setAttribute(Qt::WA_DeleteOnClose);
                 menu->popup(pos);
             };
-            t->show();
+            if (isVisible())
+                t->show();   // otherwise shown with the column
         }
         t->setAccent(m_color);
         t->setHovered(m_board->marks().hoverCardId == card->id());
@@ -547,7 +548,8 @@ void ColumnsRow::sync() {
             v->sync();
         } else {
             v = new ColumnView(col, m_board, this);
-            v->show();
+            if (isVisible())
+                v->show();   // otherwise shown with the row
         }
         columns.push_back(v);
     }
