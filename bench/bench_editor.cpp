@@ -1,0 +1,393 @@
+// The document editor on a document of 500 blocks (300 texts of about 200 words in RTF, 150 code blocks
+// of 40 lines, 50 pictures of 2000 × 1500): opening it to its first painted frame against one QTextEdit
+// holding the same text, a keystroke in a text block (RTF write and save included), scrolling it from top
+// to bottom once the pictures are decoded, and the memory it holds.
+#include "core/model/Models.h"
+#include "core/model/SwiftDataContainer.h"
+#include "core/model/UserProfile.h"
+#include "editor/BlockImages.h"
+#include "editor/BlockRow.h"
+#include "editor/DocEditorView.h"
+#include "editor/DocEdits.h"
+#include "prefs/Preferences.h"
+#include "richtext/ClickableTextView.h"
+#include "richtext/RichTextBlockEditor.h"
+#include "rtf/Rtf.h"
+#include "ui/Theme.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QKeyEvent>
+#include <QLinearGradient>
+#include <QPainter>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStandardPaths>
+#include <QTemporaryDir>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTextEdit>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <ctime>
+#include <memory>
+#include <vector>
+
+namespace {
+
+QString paragraphOfWords(int count, int seed) {
+    static const char* const pool[] = {"projet", "document", "étape", "vérifier", "les", "données", "avant",
+                                       "livraison", "équipe", "qualité", "serveur", "image", "liste", "tâche"};
+    QString text;
+    for (int w = 0; w < count; ++w) {
+        if (w)
+            text += QLatin1Char(' ');
+        text += QString::fromUtf8(pool[(seed * 7 + w) % 14]);
+    }
+    return text;
+}
+
+QString codeLines(int lines, int seed) {
+    QStringList out;
+    for (int i = 0; i < lines; ++i)
+        out << QStringLiteral("    let value%1 = compute(%2, \"étape\") // ligne %3").arg(seed).arg(i).arg(i + 1);
+    return out.join(QLatin1Char('\n'));
+}
+
+QByteArray rtfOf(const QString& text) {
+    QTextDocument d;
+    QTextCursor c(&d);
+    const QStringList words = text.split(QLatin1Char(' '));
+    for (int i = 0; i < words.size(); ++i) {
+        QTextCharFormat f;
+        if (i % 10 == 0)
+            f.setFontWeight(QFont::Bold);
+        c.insertText((i ? QStringLiteral(" ") : QString()) + words[i], f);
+    }
+    return rtf::write(d);
+}
+
+QByteArray pictureBytes() {
+    QImage image(2000, 1500, QImage::Format_RGB32);
+    QPainter p(&image);
+    QLinearGradient g(0, 0, 2000, 1500);
+    g.setColorAt(0, QColor(0x4f, 0x7c, 0xff));
+    g.setColorAt(1, QColor(0xff, 0x8a, 0x5c));
+    p.fillRect(image.rect(), g);
+    for (int i = 0; i < 200; ++i)
+        p.fillRect(QRect((i * 97) % 1900, (i * 53) % 1400, 100, 100), QColor::fromHsv((i * 17) % 360, 160, 230));
+    p.end();
+    return blockimage::storedFromImage(image).data;
+}
+
+// One store with the document, written once for the whole run.
+struct Fixture {
+    QTemporaryDir dir;
+    std::unique_ptr<Preferences> prefs;
+    std::unique_ptr<ThemeManager> theme;
+    std::unique_ptr<UserPreferencesStore> profile;
+    std::unique_ptr<ModelContainer> container;
+    std::unique_ptr<Services> services;
+    QUuid docId;
+    QString allText;
+
+    Fixture() {
+        prefs = std::make_unique<Preferences>(dir.path() + "/prefs.conf");
+        Preferences::setShared(prefs.get());
+        theme = std::make_unique<ThemeManager>(prefs.get());
+        profile = std::make_unique<UserPreferencesStore>();
+        open();
+        const QDateTime now = QDateTime::currentDateTimeUtc();
+        ModelContext& ctx = container->mainContext();
+        auto project = std::make_shared<Project>(QUuid::createUuid(), QStringLiteral("Banc"), std::nullopt,
+                                                 QStringLiteral("folder"), now, now);
+        ctx.insert(project);
+        auto doc = std::make_shared<Doc>(QUuid::createUuid(), QStringLiteral("Document de 500 blocs"),
+                                         QStringLiteral("in_progress"), QStringLiteral("doc.text"), std::nullopt,
+                                         std::nullopt, now, now, std::nullopt, project);
+        ctx.insert(doc);
+        docId = doc->id();
+        const QByteArray picture = pictureBytes();
+        DocEdits edits(ctx, doc);
+        QStringList texts;
+        int t = 0, c = 0, im = 0;
+        for (int i = 0; i < 500; ++i) {
+            // Six texts, three code blocks and one picture in every ten blocks.
+            const int slot = i % 10;
+            if (slot < 6 && t < 300) {
+                auto b = std::make_shared<DocBlock>(QUuid::createUuid(), QStringLiteral("text"), i,
+                                                    paragraphOfWords(200, t), std::nullopt, std::nullopt,
+                                                    rtfOf(paragraphOfWords(200, t)), std::nullopt, false, now, now,
+                                                    std::nullopt, doc);
+                ctx.insert(b);
+                texts << b->content();
+                ++t;
+            } else if (slot < 9 && c < 150) {
+                auto b = std::make_shared<DocBlock>(QUuid::createUuid(), QStringLiteral("code"), i, codeLines(40, c),
+                                                    std::nullopt, QStringLiteral("swift"), std::nullopt, std::nullopt,
+                                                    false, now, now, std::nullopt, doc);
+                ctx.insert(b);
+                texts << b->content();
+                ++c;
+            } else {
+                auto b = std::make_shared<DocBlock>(QUuid::createUuid(), QStringLiteral("image"), i, QString(),
+                                                    std::nullopt, std::nullopt, std::nullopt, picture, false, now,
+                                                    now, std::nullopt, doc);
+                ctx.insert(b);
+                ++im;
+            }
+        }
+        allText = texts.join(QStringLiteral("\n\n"));
+        if (!ctx.save())
+            std::abort();
+    }
+
+    void open() {
+        services.reset();
+        container.reset();
+        QString err;
+        container = openModelContainer(dir.path() + "/bench.store", &err);
+        if (!container)
+            std::abort();
+        setCurrentModelContainer(container.get());
+        services.reset(new Services{container->mainContext(), *prefs, *theme, *profile});
+    }
+
+    // A fresh context, as after a restart: nothing of the document is loaded yet.
+    DocPtr reopenDoc() {
+        open();
+        return container->mainContext().object<Doc>(docId);
+    }
+};
+
+Fixture& fixture() {
+    static Fixture f;
+    return f;
+}
+
+// Runs events until `widget` has painted once; returns the elapsed milliseconds since `t` started.
+class PaintWatch : public QObject {
+public:
+    bool painted = false;
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::Paint)
+            painted = true;
+        return false;
+    }
+};
+
+double untilPainted(QWidget* w, const QElapsedTimer& t) {
+    PaintWatch watch;
+    w->installEventFilter(&watch);
+    w->show();
+    while (!watch.painted)
+        QApplication::processEvents(QEventLoop::AllEvents, 5);
+    const double ms = t.nsecsElapsed() / 1e6;
+    w->removeEventFilter(&watch);
+    return ms;
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[v.size() / 2];
+}
+double percentile(std::vector<double> v, double p) {
+    std::sort(v.begin(), v.end());
+    return v.empty() ? 0 : v[std::min(v.size() - 1, size_t(double(v.size()) * p))];
+}
+
+// CPU time of this thread, in ms: a frame's own cost, whatever else the machine is doing.
+double threadCpuMs() {
+    timespec ts{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return ts.tv_sec * 1e3 + ts.tv_nsec / 1e6;
+}
+
+long residentKb() {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    return 0;
+}
+
+void flush() {
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QApplication::processEvents();
+    }
+}
+
+// Resident memory of an empty window, then with the document open (first of the run, before any other).
+void BM_ResidentMemory(benchmark::State& state) {
+    for (auto _ : state) {
+        QWidget empty;
+        empty.resize(1100, 720);
+        QElapsedTimer t;
+        t.start();
+        untilPainted(&empty, t);
+        flush();
+        const long before = residentKb();
+        DocPtr doc = fixture().reopenDoc();
+        auto* view = new ImprovedDocEditorView(*fixture().services, doc);
+        view->resize(1100, 720);
+        t.restart();
+        untilPainted(view, t);
+        flush();
+        const long after = residentKb();
+        state.counters["empty_app_mb"] = before / 1024.0;
+        state.counters["above_empty_mb"] = (after - before) / 1024.0;
+        delete view;
+        flush();
+    }
+}
+
+// Opening to the first painted frame, against one QTextEdit with the same text built and painted.
+void BM_OpenToFirstFrame(benchmark::State& state) {
+    std::vector<double> editor, baseline;
+    for (auto _ : state) {
+        DocPtr doc = fixture().reopenDoc();
+        {
+            QElapsedTimer t;
+            t.start();
+            auto* view = new ImprovedDocEditorView(*fixture().services, doc);
+            view->resize(1100, 720);
+            editor.push_back(untilPainted(view, t));
+            delete view;
+        }
+        flush();
+        {
+            QElapsedTimer t;
+            t.start();
+            auto* edit = new QTextEdit;
+            edit->setPlainText(fixture().allText);
+            edit->resize(1100, 720);
+            baseline.push_back(untilPainted(edit, t));
+            delete edit;
+        }
+        flush();
+    }
+    state.counters["editor_ms"] = median(editor);
+    state.counters["qtextedit_ms"] = median(baseline);
+    state.counters["ratio"] = median(editor) / std::max(0.001, median(baseline));
+}
+
+void typeOne(QWidget* target) {
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+    QApplication::sendEvent(target, &press);
+    QApplication::sendEvent(target, &release);
+}
+
+// One keystroke in a text block in the middle of the document: RTF and plain text into the block,
+// the block stamped, the store saved, the list read again.
+void BM_Keystroke(benchmark::State& state) {
+    DocPtr doc = fixture().reopenDoc();
+    auto view = std::make_unique<ImprovedDocEditorView>(*fixture().services, doc);
+    view->resize(1100, 720);
+    view->show();
+    view->activateWindow();
+    flush();
+    view->toggleEditMode();
+    flush();
+    DocBlockPtr target;
+    for (const auto& b : view->cachedBlocks())
+        if (b->type() == DocBlockType::text && b->order() >= 250) {
+            target = b;
+            break;
+        }
+    view->scrollToBlock(target->id(), false);
+    flush();
+    ClickableTextView* text = view->rowFor(target->id())->textEditor()->textView();
+    text->setFocus();
+    text->moveCursor(QTextCursor::End);
+    flush();
+    std::vector<double> ms, cpu;
+    for (auto _ : state) {
+        QElapsedTimer t;
+        t.start();
+        const double c0 = threadCpuMs();
+        typeOne(text);
+        QApplication::processEvents();
+        cpu.push_back(threadCpuMs() - c0);
+        ms.push_back(t.nsecsElapsed() / 1e6);
+    }
+    state.counters["p50_ms"] = median(ms);
+    state.counters["p99_ms"] = percentile(ms, 0.99);
+    state.counters["cpu_p99_ms"] = percentile(cpu, 0.99);
+    view.reset();
+    flush();
+}
+
+// Scrolling top to bottom in 60-pixel steps, one painted frame per step; the second pass, once every
+// picture has been decoded, is the one that counts.
+void BM_ScrollTopToBottom(benchmark::State& state) {
+    DocPtr doc = fixture().reopenDoc();
+    auto view = std::make_unique<ImprovedDocEditorView>(*fixture().services, doc);
+    view->resize(1100, 720);
+    view->show();
+    flush();
+    QScrollBar* bar = view->scrollArea()->verticalScrollBar();
+    std::vector<double> cpuFrames;
+    auto pass = [&](std::vector<double>& frames) {
+        bar->setValue(0);
+        flush();
+        while (bar->value() < bar->maximum()) {
+            QElapsedTimer t;
+            t.start();
+            const double c0 = threadCpuMs();
+            bar->setValue(bar->value() + 60);
+            view->repaint();
+            QApplication::processEvents();
+            cpuFrames.push_back(threadCpuMs() - c0);
+            frames.push_back(t.nsecsElapsed() / 1e6);
+        }
+    };
+    std::vector<double> first;
+    pass(first);
+    // Let the worker threads finish decoding the pictures.
+    QElapsedTimer wait;
+    wait.start();
+    while (wait.elapsed() < 4000)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    std::vector<double> frames;
+    cpuFrames.clear();
+    for (auto _ : state)
+        pass(frames);
+    state.counters["cpu_max_frame_ms"] = cpuFrames.empty() ? 0 : *std::max_element(cpuFrames.begin(), cpuFrames.end());
+    state.counters["frames"] = double(frames.size());
+    state.counters["frames_over_16_7ms"] = double(std::count_if(frames.begin(), frames.end(), [](double f) { return f > 16.7; }));
+    if (qEnvironmentVariableIsSet("BENCH_EDITOR_SLOW_FRAMES"))
+        for (size_t i = 0; i < frames.size(); ++i)
+            if (frames[i] > 16.7)
+                std::fprintf(stderr, "slow frame %zu: %.1f ms\n", i, frames[i]);
+    state.counters["max_frame_ms"] = frames.empty() ? 0 : *std::max_element(frames.begin(), frames.end());
+    state.counters["p99_frame_ms"] = percentile(frames, 0.99);
+    state.counters["first_pass_max_ms"] = first.empty() ? 0 : *std::max_element(first.begin(), first.end());
+    view.reset();
+    flush();
+}
+
+} // namespace
+
+BENCHMARK(BM_ResidentMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_OpenToFirstFrame)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_Keystroke)->Unit(benchmark::kMillisecond)->Iterations(300);
+BENCHMARK(BM_ScrollTopToBottom)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
+    QStandardPaths::setTestModeEnabled(true);
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    fixture();   // the store is written before anything is measured
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
