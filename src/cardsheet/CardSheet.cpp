@@ -151,7 +151,9 @@ void CardSheet::startEditing() {
 void CardSheet::rebuild() {
     auto* scroll = findChild<QScrollArea*>(QStringLiteral("cardSheetScroll"));
     if (QWidget* old = scroll->takeWidget()) {
-        // The click that led here may come from a widget of the old body: delete it later.
+        // The click that led here may come from a widget of the old body: delete it later, and with
+        // the sheet at the latest (its editor writes into this sheet's form).
+        old->setParent(this);
         old->hide();
         old->deleteLater();
     }
