@@ -68,7 +68,8 @@ ChecklistsListView::ChecklistsListView(const Services& services, std::function<v
     titles->setSpacing(6);
     auto* title = new lists::ClampedText(Fonts::rounded(20, 600), [] { return AppPalette::primaryText(); }, 0, header);
     title->setText(QStringLiteral("Checklists"));
-    auto* subtitle = new lists::ClampedText(Fonts::rounded(13), [] { return AppPalette::secondaryText(); }, 0, header);
+    // One line, cut with an ellipsis when the window is narrow: the card keeps its height.
+    auto* subtitle = new lists::ClampedText(Fonts::rounded(13), [] { return AppPalette::secondaryText(); }, 1, header);
     subtitle->setText(QStringLiteral("Créez des checklists globales ou liées à un projet."));
     titles->addWidget(title);
     titles->addWidget(subtitle);
