@@ -20,6 +20,7 @@
 #include <QPlainTextEdit>
 #include <QScrollArea>
 #include <QTest>
+#include <QTimer>
 #include <QTextBlock>
 #include <QTextDocument>
 
@@ -279,6 +280,29 @@ TEST_F(EditorViewTest, NavigatingAwayDuringTheLeaveStillStoresEverything) {
     ASSERT_TRUE(byId(back, ida)->richTextData());
     ASSERT_TRUE(byId(back, idb)->richTextData());
     EXPECT_TRUE(hasBold(*byId(back, idb)->richTextData()));
+}
+
+TEST_F(EditorViewTest, QuittingDuringTheLeaveStoresTheFormatting) {
+    auto a = block(0, QStringLiteral("text"), QStringLiteral("fin"));
+    context().save();
+    open();
+    enterEditMode();
+    ClickableTextView* text = textViewOf(a);
+    ASSERT_TRUE(text);
+    text->selectAll();
+    view->rowFor(a->id())->textEditor()->toolbar()->toggleBold();
+    a->setRichTextData(std::nullopt);
+    context().save();
+    view->toggleEditMode();
+    // The application quits before the delayed leave runs.
+    QTimer::singleShot(0, qApp, [] { QCoreApplication::quit(); });
+    QCoreApplication::exec();
+    EXPECT_FALSE(context().hasChanges());
+    const QUuid id = a->id();
+    view.reset();
+    const DocPtr back = reopened();
+    ASSERT_TRUE(byId(back, id)->richTextData());
+    EXPECT_TRUE(hasBold(*byId(back, id)->richTextData()));
 }
 
 TEST_F(EditorViewTest, RowMenuMovesDuplicatesAndHidesAfterConfirmation) {
