@@ -1,33 +1,9 @@
 #include "cardsheet/CardEdits.h"
 #include "CardFixture.h"
 
-#include <QFile>
-
 namespace {
 
 class CardEditsTest : public CardFixture {};
-
-TEST_F(CardEditsTest, DeletingACardClosesTheGapAndKeepsItsFiles) {
-    CardEdits edits(context(), checklist);
-    auto first = todo->cards()[0];
-    const QString copy = dir.path() + "/copie.txt";
-    QFile f(copy);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.close();
-    auto file = edits.addFile(first, "copie.txt", copy);
-    edits.deleteCard(first);
-    EXPECT_EQ(titles(todo), QStringList{"0:Textes"});
-    EXPECT_TRUE(first->isDeleted());
-    EXPECT_TRUE(file->isDeleted());
-    EXPECT_TRUE(QFile::exists(copy));
-    EXPECT_TRUE(context().fetch<ChecklistAttachment>().empty());
-
-    // A card without a column is deleted all the same.
-    auto loose = card(nullptr, "Seule", 0);
-    edits.deleteCard(loose);
-    EXPECT_TRUE(loose->isDeleted());
-    EXPECT_FALSE(context().hasChanges());
-}
 
 TEST_F(CardEditsTest, LinksAreTrimmedKeptAsTypedAndRemovedInPlace) {
     CardEdits edits(context(), checklist);
