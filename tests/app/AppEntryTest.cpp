@@ -4,7 +4,9 @@
 #include "app/AppDelegate.h"
 #include "app/AppShellView.h"
 #include "app/TolmekApp.h"
+#include "core/model/Models.h"
 #include "core/model/SwiftDataContainer.h"
+#include "core/store/ModelContext.h"
 #include "ui/DialogSeam.h"
 #include "app/LazyUpdater.h"
 #include "support/TestSupport.h"
@@ -141,5 +143,45 @@ TEST(AppEntry, UpdateCheckLoadsTheNetworkStackOnlyWhenItRuns) {
     // The feed address set before loading reached the loaded check: no feed, a quiet check says nothing.
     EXPECT_EQ(done.first().at(1).toString(), "Aucune adresse de mise à jour n’est configurée.");
     EXPECT_TRUE(DialogSeam::shownMessages().isEmpty());
+    DialogSeam::reset();
+}
+
+TEST(AppEntry, ClosingTheWindowSavesFirstAndStaysOpenWhenThatFails) {
+    DialogSeam::reset();
+    DialogSeam::setNonInteractive(true);
+    testsupport::ScopedPreferences prefs;
+    QTemporaryDir dir;
+    QString err;
+    auto container = openModelContainer(dir.path() + "/t.store", &err);
+    ASSERT_TRUE(container);
+    setCurrentModelContainer(container.get());
+    {
+        ModelContext& ctx = container->mainContext();
+        AppDelegate delegate;
+        Services services{ctx, Preferences::shared(), ThemeManager::shared(), UserPreferencesStore::shared()};
+        MainWindow window(delegate.updater(), services);
+        QList<int> exits;
+        window.shell()->setTerminate([&](int code) { exits << code; });
+        window.show();
+
+        // Nothing pending: the window asks to end normally.
+        window.close();
+        ASSERT_TRUE(testsupport::waitFor([&] { return exits.size() == 1; }));
+        EXPECT_EQ(exits.first(), 0);
+
+        // A change the disk refuses: the window stays, and says why.
+        ctx.insert(std::make_shared<Project>(QUuid::createUuid(), "Refusé", std::nullopt, "folder",
+                                             QDateTime::currentDateTimeUtc(), QDateTime::currentDateTimeUtc()));
+        ctx.failNextSaves(10, "disk I/O error (simulated)");
+        DialogSeam::pushAnswer("Annuler");
+        window.close();
+        ASSERT_TRUE(testsupport::waitFor([&] { return !DialogSeam::shownMessages().isEmpty(); }));
+        EXPECT_EQ(DialogSeam::shownMessages().last().text, "Les dernières modifications n’ont pas pu être enregistrées.");
+        EXPECT_TRUE(window.isVisible());
+        EXPECT_EQ(exits.size(), 1);
+        EXPECT_TRUE(ctx.hasChanges());
+        ctx.failNextSaves(0);
+    }
+    setCurrentModelContainer(nullptr);
     DialogSeam::reset();
 }

@@ -23,6 +23,13 @@ const bool registered = registerScreenShots({
     section("shell-projects", SidebarItem::projects),
     section("shell-checklists", SidebarItem::checklists),
     section("shell-settings", SidebarItem::settings),
+    // The banner a failed save leaves under the toolbar.
+    {QStringLiteral("shell-save-failed"), QSize(1100, 720),
+     [](const Services& s) {
+         QWidget* shell = shellOn(s, SidebarItem::projects);
+         emit s.context.saveFailed(QStringLiteral("database or disk is full"));
+         return shell;
+     }},
 });
 
 } // namespace
