@@ -127,9 +127,10 @@ lists::PagedListScreen::Options options() {
 ProjectDocumentsView::ProjectDocumentsView(const Services& services, ProjectPtr project, std::function<void()> onBack,
                                            std::function<void()> onCreateDoc,
                                            std::function<void(const DocPtr&)> onOpenDoc, QWidget* parent)
-    : PagedListScreen(services.prefs, services.theme, options(), parent), m_services(services),
+    : PagedList(services.prefs, services.theme, options(), parent), m_services(services),
       m_edits(services.context), m_project(std::move(project)), m_onBack(std::move(onBack)),
-      m_onCreateDoc(std::move(onCreateDoc)), m_onOpenDoc(std::move(onOpenDoc)) {
+      m_onCreateDoc(std::move(onCreateDoc)) {
+    setOpenHandler(std::move(onOpenDoc));
     m_lastProjectStamp = m_project->updatedAt();
 
     m_header = new ProjectHeader(m_project, this);
@@ -142,13 +143,9 @@ ProjectDocumentsView::ProjectDocumentsView(const Services& services, ProjectPtr 
     toolbar->addWidget(layoutSwitch());
     rootLayout()->addLayout(toolbar);
 
-    lists::EmptyState::Style style;
-    style.titleFont = Fonts::rounded(16, 600);
-    style.messageFont = Fonts::rounded(13);
-    style.margins = {24, 24, 24, 24};
-    style.spacing = 14;
-    style.fillHeight = true;
-    style.messageMaxWidth = 360;
+    const lists::EmptyState::Style style{.titleFont = Fonts::rounded(16, 600), .messageFont = Fonts::rounded(13),
+                                         .margins = {24, 24, 24, 24}, .spacing = 14, .fillHeight = true,
+                                         .messageMaxWidth = 360};
     auto* icon = new SymbolView(34);
     icon->setObjectName(QStringLiteral("emptyIcon"));
     icon->setSymbol(QStringLiteral("doc.text"), QColor());
@@ -187,25 +184,11 @@ ProjectDocumentsView::ProjectDocumentsView(const Services& services, ProjectPtr 
 
 ProjectDocumentsView::~ProjectDocumentsView() = default;
 
-int ProjectDocumentsView::loadMatches(const QString& searchText) {
-    const auto all = listlogic::visibleDocsNewestFirst(*m_project);
-    m_matches = listlogic::searchDocs(all, lists::trimmed(searchText), m_titles);
-    return int(m_matches.size());
+std::vector<DocPtr> ProjectDocumentsView::matches(const QString& searchText) {
+    return listlogic::searchDocs(listlogic::visibleDocsNewestFirst(*m_project), lists::trimmed(searchText), m_titles);
 }
 
-void ProjectDocumentsView::keepPage(int start, int end) {
-    m_page.assign(m_matches.begin() + start, m_matches.begin() + end);
-    m_matches.clear();
-}
-
-lists::ListItem::Callbacks ProjectDocumentsView::callbacksFor(const DocPtr& doc) {
-    // Safe from inside the row's own menu: rows are rebound, never destroyed, by a reload.
-    return {[this, doc] { if (m_onOpenDoc) m_onOpenDoc(doc); }, [this, doc] { editDoc(doc); },
-            [this, doc] { softDeleteDoc(doc); }};
-}
-
-lists::ListItem* ProjectDocumentsView::makeItem(bool grid, int index, QWidget* host) {
-    const DocPtr& doc = m_page[size_t(index)];
+lists::ListItem* ProjectDocumentsView::itemFor(bool grid, const DocPtr& doc, QWidget* host) {
     if (grid)
         return new DocCard(m_services.theme, doc, callbacksFor(doc), host);
     auto* row = new DocRow(m_services.theme, doc, callbacksFor(doc), host);
@@ -213,8 +196,7 @@ lists::ListItem* ProjectDocumentsView::makeItem(bool grid, int index, QWidget* h
     return row;
 }
 
-void ProjectDocumentsView::bindItem(bool, lists::ListItem* item, int index) {
-    const DocPtr& doc = m_page[size_t(index)];
+void ProjectDocumentsView::rebindItem(lists::ListItem* item, const DocPtr& doc) {
     static_cast<DocItem*>(item)->setDoc(doc, callbacksFor(doc));
 }
 
@@ -231,20 +213,16 @@ void ProjectDocumentsView::deleteRows(const QList<int>& positions) {
     std::sort(sorted.begin(), sorted.end());
     std::vector<DocPtr> targets;
     for (int i : sorted)
-        if (i >= 0 && i < int(m_page.size()) &&
-            std::find(targets.begin(), targets.end(), m_page[size_t(i)]) == targets.end())
-            targets.push_back(m_page[size_t(i)]);
+        if (i >= 0 && i < int(page().size()) &&
+            std::find(targets.begin(), targets.end(), page()[size_t(i)]) == targets.end())
+            targets.push_back(page()[size_t(i)]);
     for (const auto& doc : targets)
         softDeleteDoc(doc);
 }
 
 void ProjectDocumentsView::editDoc(const DocPtr& doc) {
-    if (!doc)
-        return;
-    auto* sheet = new EditDocSheet(m_services, doc, this);
-    sheet->setAttribute(Qt::WA_DeleteOnClose);
-    sheet->setWindowModality(Qt::WindowModal);
-    sheet->open();
+    if (doc)
+        (new EditDocSheet(m_services, doc, this))->openAsSheet();
 }
 
 void ProjectDocumentsView::queueActivationReload() {
@@ -267,9 +245,9 @@ bool ProjectDocumentsView::event(QEvent* event) {
         if (key->key() == Qt::Key_Delete || key->key() == Qt::Key_Backspace) {
             // The list's delete command: the focused row.
             if (auto* row = qobject_cast<DocRow*>(QApplication::focusWidget())) {
-                const auto it = std::find(m_page.begin(), m_page.end(), row->doc());
-                if (it != m_page.end()) {
-                    deleteRows({int(it - m_page.begin())});
+                const auto it = std::find(page().begin(), page().end(), row->doc());
+                if (it != page().end()) {
+                    deleteRows({int(it - page().begin())});
                     return true;
                 }
             }

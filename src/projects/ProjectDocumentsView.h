@@ -4,7 +4,7 @@
 #include "projects/ListLogic.h"
 #include "projects/ProjectEdits.h"
 #include "services/Services.h"
-#include "ui/lists/PagedListScreen.h"
+#include "ui/lists/PagedList.h"
 
 #include <functional>
 #include <vector>
@@ -12,7 +12,7 @@
 class ProjectHeader;
 
 // One project's visible documents: header, search, paging, rows or cards, hide and edit.
-class ProjectDocumentsView : public lists::PagedListScreen {
+class ProjectDocumentsView : public lists::PagedList<DocPtr> {
     Q_OBJECT
 public:
     ProjectDocumentsView(const Services& services, ProjectPtr project, std::function<void()> onBack,
@@ -21,7 +21,7 @@ public:
     ~ProjectDocumentsView() override;
 
     ProjectPtr project() const { return m_project; }
-    const std::vector<DocPtr>& pageDocs() const { return m_page; }
+    const std::vector<DocPtr>& pageDocs() const { return page(); }
     int listRenderToken() const { return listIdentity(); }
 
     void softDeleteDoc(const DocPtr& doc);
@@ -30,23 +30,21 @@ public:
     void editDoc(const DocPtr& doc);
 
 protected:
-    int loadMatches(const QString& searchText) override;
-    void keepPage(int start, int end) override;
-    lists::ListItem* makeItem(bool grid, int index, QWidget* host) override;
-    void bindItem(bool grid, lists::ListItem* item, int index) override;
+    std::vector<DocPtr> matches(const QString& searchText) override;
+    lists::ListItem* itemFor(bool grid, const DocPtr& doc, QWidget* host) override;
+    void rebindItem(lists::ListItem* item, const DocPtr& doc) override;
+    bool hasItemActions() const override { return true; }
+    void editValue(const DocPtr& doc) override { editDoc(doc); }
+    void deleteValue(const DocPtr& doc) override { softDeleteDoc(doc); }
     bool event(QEvent* event) override;
 
 private:
-    lists::ListItem::Callbacks callbacksFor(const DocPtr& doc);
     void queueActivationReload();
 
     const Services& m_services;
     ProjectEdits m_edits;
     ProjectPtr m_project;
     std::function<void()> m_onBack, m_onCreateDoc;
-    std::function<void(const DocPtr&)> m_onOpenDoc;
-    std::vector<DocPtr> m_matches;
-    std::vector<DocPtr> m_page;
     listlogic::FoldedTitleCache m_titles;
     QDateTime m_lastProjectStamp;
     bool m_activationQueued = false;

@@ -77,9 +77,9 @@ lists::PagedListScreen::Options options() {
 
 ProjectsListView::ProjectsListView(const Services& services, std::function<void()> onCreateProject, int refreshToken,
                                    std::function<void(const ProjectPtr&)> onOpenProject, QWidget* parent)
-    : PagedListScreen(services.prefs, services.theme, options(), parent), m_services(services),
-      m_edits(services.context), m_onCreateProject(std::move(onCreateProject)), m_refreshToken(refreshToken),
-      m_onOpenProject(std::move(onOpenProject)) {
+    : PagedList(services.prefs, services.theme, options(), parent), m_services(services),
+      m_edits(services.context), m_onCreateProject(std::move(onCreateProject)), m_refreshToken(refreshToken) {
+    setOpenHandler(std::move(onOpenProject));
     // Header: title block and layout switch, then the search field.
     auto* header = new QVBoxLayout;
     header->setContentsMargins(22, 18, 22, 14);
@@ -104,13 +104,10 @@ ProjectsListView::ProjectsListView(const Services& services, std::function<void(
     header->addLayout(searchRow);
     rootLayout()->addLayout(header);
 
-    lists::EmptyState::Style style;
-    style.titleFont = Fonts::rounded(16, 700);
-    style.messageFont = Fonts::rounded(13);
-    style.margins = {22, 10, 22, 0};
-    style.spacing = 10;
-    style.topSpace = 30;
-    style.buttonTopGap = 6;
+    // A 30-high blank above the tile, and 6 more above the button.
+    const lists::EmptyState::Style style{.titleFont = Fonts::rounded(16, 700), .messageFont = Fonts::rounded(13),
+                                         .margins = {22, 10, 22, 0}, .spacing = 10, .topSpace = 30,
+                                         .buttonTopGap = 6};
     auto* create = new CreateProjectButton;
     setEmptyState(new lists::EmptyState(style,
                                         {QStringLiteral("Aucun projet pour l’instant"),
@@ -135,43 +132,26 @@ void ProjectsListView::setRefreshToken(int token) {
         reload(true);
 }
 
-int ProjectsListView::loadMatches(const QString& searchText) {
+std::vector<ProjectPtr> ProjectsListView::matches(const QString& searchText) {
     const auto all =
         m_services.context.fetch<Project>(SortDescriptor<Project>(&Project::updatedAt, SortOrder::reverse));
-    m_matches = listlogic::searchProjects(all, lists::trimmed(searchText));
-    return int(m_matches.size());
+    return listlogic::searchProjects(all, lists::trimmed(searchText));
 }
 
-void ProjectsListView::keepPage(int start, int end) {
-    m_page.assign(m_matches.begin() + start, m_matches.begin() + end);
-    m_matches.clear();
-}
-
-lists::ListItem::Callbacks ProjectsListView::callbacksFor(const ProjectPtr& p) {
-    return {[this, p] { if (m_onOpenProject) m_onOpenProject(p); }, [this, p] { editProject(p); },
-            [this, p] { requestDelete(p); }};
-}
-
-lists::ListItem* ProjectsListView::makeItem(bool grid, int index, QWidget* host) {
-    const ProjectPtr& p = m_page[size_t(index)];
+lists::ListItem* ProjectsListView::itemFor(bool grid, const ProjectPtr& p, QWidget* host) {
     if (grid)
         return new ProjectCard(m_services.theme, p, callbacksFor(p), host);
     return new ProjectRow(m_services.theme, p, callbacksFor(p), host);
 }
 
-void ProjectsListView::bindItem(bool, lists::ListItem* item, int index) {
-    const ProjectPtr& p = m_page[size_t(index)];
+void ProjectsListView::rebindItem(lists::ListItem* item, const ProjectPtr& p) {
     static_cast<ProjectItem*>(item)->setProject(p, callbacksFor(p));
 }
 
 void ProjectsListView::editProject(const ProjectPtr& project) {
-    if (!project)
-        return;
-    auto* sheet = new EditProjectSheet(m_services, project, this);
-    sheet->setAttribute(Qt::WA_DeleteOnClose);
-    sheet->setWindowModality(Qt::WindowModal);
     // Rows follow the edit through the project's change signal; order and membership wait for the next reload.
-    sheet->open();
+    if (project)
+        (new EditProjectSheet(m_services, project, this))->openAsSheet();
 }
 
 void ProjectsListView::requestDelete(const ProjectPtr& project) {

@@ -3,14 +3,14 @@
 #include "core/model/Models.h"
 #include "projects/ProjectEdits.h"
 #include "services/Services.h"
-#include "ui/lists/PagedListScreen.h"
+#include "ui/lists/PagedList.h"
 
 #include <functional>
 #include <vector>
 
 // The "Projets" screen: every project, newest first, searched by name or description, paged, as
 // rows or cards; a project is opened, edited in a sheet, or deleted after a confirmation.
-class ProjectsListView : public lists::PagedListScreen {
+class ProjectsListView : public lists::PagedList<ProjectPtr> {
     Q_OBJECT
 public:
     ProjectsListView(const Services& services, std::function<void()> onCreateProject, int refreshToken,
@@ -21,7 +21,7 @@ public:
     void setRefreshToken(int token);
     int refreshToken() const { return m_refreshToken; }
 
-    const std::vector<ProjectPtr>& pageProjects() const { return m_page; }
+    const std::vector<ProjectPtr>& pageProjects() const { return page(); }
     void reloadPage() { reload(false); }
 
     // The edit sheet for `project` (window-modal).
@@ -31,20 +31,17 @@ public:
     void deleteConfirmed();
 
 protected:
-    int loadMatches(const QString& searchText) override;
-    void keepPage(int start, int end) override;
-    lists::ListItem* makeItem(bool grid, int index, QWidget* host) override;
-    void bindItem(bool grid, lists::ListItem* item, int index) override;
+    std::vector<ProjectPtr> matches(const QString& searchText) override;
+    lists::ListItem* itemFor(bool grid, const ProjectPtr& project, QWidget* host) override;
+    void rebindItem(lists::ListItem* item, const ProjectPtr& project) override;
+    bool hasItemActions() const override { return true; }
+    void editValue(const ProjectPtr& project) override { editProject(project); }
+    void deleteValue(const ProjectPtr& project) override { requestDelete(project); }
 
 private:
-    lists::ListItem::Callbacks callbacksFor(const ProjectPtr& project);
-
     const Services& m_services;
     ProjectEdits m_edits;
     std::function<void()> m_onCreateProject;
     int m_refreshToken;
-    std::function<void(const ProjectPtr&)> m_onOpenProject;
-    std::vector<ProjectPtr> m_matches;
-    std::vector<ProjectPtr> m_page;
     ProjectPtr m_projectToDelete;
 };

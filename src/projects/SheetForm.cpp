@@ -357,6 +357,12 @@ ColorIconSheet::ColorIconSheet(const Services& services, const Texts& texts, QSt
 
 ColorIconSheet::~ColorIconSheet() = default;
 
+void ColorIconSheet::openAsSheet() {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowModality(Qt::WindowModal);
+    open();
+}
+
 QString ColorIconSheet::selectedIcon() const { return d->icon; }
 QString ColorIconSheet::selectedColorKey() const { return d->key; }
 std::optional<QString> ColorIconSheet::selectedColorHex() const { return d->hex; }

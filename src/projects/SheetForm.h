@@ -32,6 +32,9 @@ public:
 
     ~ColorIconSheet() override;
 
+    // Opens over its parent's window, window-modal, and deletes itself when closed.
+    void openAsSheet();
+
     QString selectedIcon() const;
     QString selectedColorKey() const;
     std::optional<QString> selectedColorHex() const;

@@ -3,7 +3,7 @@
 #include "support/TestServices.h"
 #include "ui/Fonts.h"
 #include "ui/lists/Paging.h"
-#include "ui/lists/PagedListScreen.h"
+#include "ui/lists/PagedList.h"
 
 #include <QAccessibleEditableTextInterface>
 #include <QLineEdit>
@@ -65,10 +65,10 @@ private:
 };
 
 // A list screen over plain words: matches contain the trimmed search, in order.
-class WordsScreen : public PagedListScreen {
+class WordsScreen : public PagedList<QString> {
 public:
     WordsScreen(Preferences& prefs, ThemeManager& theme, Options options, std::vector<QString> words)
-        : PagedListScreen(prefs, theme, std::move(options), nullptr), words(std::move(words)) {
+        : PagedList(prefs, theme, std::move(options), nullptr), words(std::move(words)) {
         auto* header = new QHBoxLayout;
         header->addWidget(searchField(), 1);
         header->addWidget(layoutSwitch());
@@ -86,30 +86,29 @@ public:
         return out;
     }
 
-    std::vector<QString> words, matches, page, opened;
+    std::vector<QString> words, opened;
     int made = 0;
 
 protected:
-    int loadMatches(const QString& text) override {
-        matches.clear();
+    std::vector<QString> matches(const QString& text) override {
+        std::vector<QString> out;
         for (const QString& w : words)
             if (w.contains(trimmed(text), Qt::CaseInsensitive))
-                matches.push_back(w);
-        return int(matches.size());
+                out.push_back(w);
+        return out;
     }
-    void keepPage(int start, int end) override { page.assign(matches.begin() + start, matches.begin() + end); }
-    ListItem::Callbacks callbacksFor(const QString& w) {
-        return {[this, w] { opened.push_back(w); }, {}, [this, w] {
-                    words.erase(std::find(words.begin(), words.end(), w));
-                    reload(false);
-                }};
+    void openValue(const QString& w) override { opened.push_back(w); }
+    bool hasItemActions() const override { return true; }
+    void deleteValue(const QString& w) override {
+        words.erase(std::find(words.begin(), words.end(), w));
+        reload(false);
     }
-    ListItem* makeItem(bool, int index, QWidget* host) override {
+    ListItem* itemFor(bool, const QString& word, QWidget* host) override {
         ++made;
-        return new WordItem(*themePtr, page[size_t(index)], callbacksFor(page[size_t(index)]), host);
+        return new WordItem(*themePtr, word, callbacksFor(word), host);
     }
-    void bindItem(bool, ListItem* item, int index) override {
-        static_cast<WordItem*>(item)->bind(page[size_t(index)], callbacksFor(page[size_t(index)]));
+    void rebindItem(ListItem* item, const QString& word) override {
+        static_cast<WordItem*>(item)->bind(word, callbacksFor(word));
     }
 
 public:
