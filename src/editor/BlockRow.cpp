@@ -150,14 +150,18 @@ int ImprovedBlockRowView::estimatedHeight(int width) const {
 }
 
 void ImprovedBlockRowView::materialize() {
-    if (m_card)
+    if (isMaterialized())
         return;
-    buildFace();
+    const bool fresh = !m_card;
+    if (fresh)
+        buildFace();
+    m_facePending = false;
     setMinimumHeight(0);
     setMaximumHeight(QWIDGETSIZE_MAX);
     applyMode();
     // Shown now rather than in a later event, so that the row takes its real height at once.
-    m_card->show();
+    if (fresh)
+        m_card->show();
 }
 
 void ImprovedBlockRowView::buildFace() {
@@ -406,6 +410,15 @@ void ImprovedBlockRowView::setEditMode(bool editMode) {
     m_isEditMode = editMode;
     if (!editMode)
         setHovering(false);
+    const bool built = editMode ? m_editContent != nullptr : (m_viewContent != nullptr && !m_viewStale);
+    if (m_card && !built) {
+        // Building every editor of a long document at once would freeze the window: keep the place
+        // and let the editor build this face when the row comes near the view.
+        m_facePending = true;
+        setAcceptDrops(dndEnabled());
+        setFixedHeight(estimatedHeight(width() > 0 ? width() : 860));
+        return;
+    }
     applyMode();
 }
 

@@ -47,9 +47,9 @@ public:
     bool isEditMode() const { return m_isEditMode; }
     void setEditMode(bool editMode);
     void setForceSaveRTF(bool value);
-    // Builds the card now (no-op when built).
+    // Builds the card, and the face of the current mode, now (no-op when both are built).
     void materialize();
-    bool isMaterialized() const { return m_card != nullptr; }
+    bool isMaterialized() const { return m_card != nullptr && !m_facePending; }
     // Writes the RTF of the text editor into the block, when one was built.
     void flushRtf();
 
@@ -125,6 +125,8 @@ private:
     bool m_isHovering = false;
     bool m_isConfirmingDelete = false;
     bool m_viewStale = false;
+    // The mode changed while the row was away from the view: its face is built when it comes near.
+    bool m_facePending = false;
     QPoint m_pressPos;
     bool m_pressed = false;
 

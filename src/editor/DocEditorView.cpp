@@ -212,8 +212,12 @@ void ImprovedDocEditorView::refreshBlocks() {
 void ImprovedDocEditorView::applyMode() {
     m_header->setEditMode(m_isEditMode);
     m_addButton->setVisible(m_isEditMode);
-    for (ImprovedBlockRowView* row : std::as_const(m_rows))
+    const bool eager = m_cachedBlocks.size() <= size_t(eagerRowLimit);
+    for (ImprovedBlockRowView* row : std::as_const(m_rows)) {
         row->setEditMode(m_isEditMode);
+        if (eager)
+            row->materialize();
+    }
     materializeVisible();
 }
 

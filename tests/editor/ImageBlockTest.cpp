@@ -178,10 +178,20 @@ TEST_F(LargeDocumentTest, PictureBytesAreReadOnlyForRowsNearTheView) {
             built += row->isMaterialized();
         EXPECT_LT(built, 15);
 
+        // Edit mode builds the editors of the rows near the view only.
+        view.toggleEditMode();
+        testsupport::flushEvents();
+        int editors = 0;
+        for (auto* row : view.rows())
+            editors += row->imageEditor() != nullptr;
+        EXPECT_GT(editors, 0);
+        EXPECT_LT(editors, 15);
+
         // Scrolling to the end builds the rows there.
         view.scrollToBlock(view.cachedBlocks().back()->id(), false);
         testsupport::flushEvents();
         EXPECT_TRUE(view.rows().back()->isMaterialized());
+        EXPECT_TRUE(view.rows().back()->imageEditor());
     }
     testsupport::flushEvents();
 }
