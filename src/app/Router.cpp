@@ -6,6 +6,7 @@
 #include "dashboard/DashboardView.h"
 #include "ui/Palette.h"
 #include "ui/Theme.h"
+#include "ui/lists/PagedListScreen.h"
 #include "settings/SettingsView.h"
 #include "projects/ProjectDocumentsView.h"
 #include "projects/ProjectsListView.h"
@@ -114,6 +115,7 @@ void Router::sync() {
     ++m_buildCount;
     m_layout->addWidget(m_screen, 1);
     m_screen->show();
+    update();   // the band under the toolbar takes the new screen's colour
 }
 
 QWidget* Router::build(Screen screen) {
@@ -142,5 +144,7 @@ QWidget* Router::build(Screen screen) {
 
 void Router::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.fillRect(rect(), AppPalette::screenBackground());
+    // A list screen's own colour (the documents' canvas) runs under the toolbar.
+    auto* list = qobject_cast<lists::PagedListScreen*>(m_screen.data());
+    p.fillRect(rect(), list ? list->background() : AppPalette::screenBackground());
 }

@@ -134,11 +134,11 @@ void ProjectRow::paintShadow(QPainter& p, const QRect& rect) const {
         return;
     const bool dark = isDark();
     p.save();
-    Paint::drawShadow(p, QRectF(rect), 14, QColor::fromRgbF(0, 0, 0, 0.33 * t), 10 * t);
     Paint::scaleAbout(p, QRectF(rect), m_hover->scale(1.008));
     const QColor fill = dark ? withOpacity(AppPalette::tintedBackground(), 0.55 * t)
                              : withOpacity(AppPalette::cardBackground(), 0.01 * t);
-    Paint::fillRoundedRect(p, QRectF(rect), 14, fill);
+    // The shadow is as clear as the fill that casts it: in light, the row barely darkens its edge.
+    Paint::fillRoundedRectWithShadow(p, QRectF(rect), 14, fill, {QColor::fromRgbF(0, 0, 0, 0.33 * t), 10 * t, {}});
     Paint::strokeRoundedRect(p, QRectF(rect), 14, withOpacity(AppPalette::separator(), (dark ? 0.4 : 0.22) * t));
     p.restore();
 }

@@ -360,9 +360,13 @@ void PagedListScreen::showEvent(QShowEvent* event) {
     reload(true);
 }
 
+QColor PagedListScreen::background() const {
+    return d->options.background ? d->options.background() : AppPalette::screenBackground();
+}
+
 void PagedListScreen::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.fillRect(rect(), d->options.background ? d->options.background() : AppPalette::screenBackground());
+    p.fillRect(rect(), background());
 }
 
 } // namespace lists

@@ -92,6 +92,8 @@ public:
     int reloadCount() const;
     int listIdentity() const;                   // renewed by each reload in the list layout
     bool hasAppeared() const;
+    // The screen's fill; the shell paints it under its toolbar too, so the two meet without a seam.
+    QColor background() const;
 
     // What a person does, as the controls do it.
     void setSearchText(const QString& text);
