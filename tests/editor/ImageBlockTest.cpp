@@ -101,6 +101,15 @@ TEST_F(ImageBlockTest, TheOrientationIsAppliedBeforeTheWidthLimit) {
     EXPECT_EQ(stored.size, QSize(1000, 2400));
 }
 
+TEST_F(ImageBlockTest, HeicPicturesAreTaken) {
+    const QString path = env->dataPath() + QStringLiteral("/photo.heic");
+    if (!fixtures::writeHeic(fixtures::twoHalves(64, 32, Qt::red, Qt::blue), path))
+        GTEST_SKIP() << "no HEVC encoder";
+    pick(path);
+    ASSERT_TRUE(image->imageData());
+    EXPECT_EQ(decode(*image->imageData()).size, QSize(64, 32));
+}
+
 TEST_F(ImageBlockTest, RefusedOrUnreadableFilesChangeNothing) {
     const QDateTime stamp = image->updatedAt();
     pick(file(QStringLiteral("notes.txt"), "pas une image"));
