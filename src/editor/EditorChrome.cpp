@@ -1,5 +1,6 @@
 #include "editor/EditorChrome.h"
 
+#include "editor/BlockRow.h"
 #include "editor/EditorWidgets.h"
 #include "projects/SheetFields.h"
 #include "ui/Fonts.h"
@@ -8,6 +9,8 @@
 #include "ui/Symbols.h"
 
 #include <QComboBox>
+#include <QDropEvent>
+#include <QMimeData>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -78,6 +81,7 @@ EditorHeader::EditorHeader(DocPtr doc, Actions actions, QWidget* parent)
     QPalette tp = m_title->palette();
     tp.setColor(QPalette::Base, Qt::transparent);
     m_title->setPalette(tp);
+    m_title->installEventFilter(this);
     // Typed, pasted or set through accessibility: every change of the text is stored as it is.
     connect(m_title, &QLineEdit::textChanged, this, [this](const QString& text) {
         if (!m_syncing && m_actions.titleChanged)
@@ -145,6 +149,19 @@ void EditorHeader::setEditMode(bool editMode) {
 void EditorHeader::setBlockCount(qsizetype count) {
     m_count->setText(blockCountText(count));
     fitInfoLabel(m_count);
+}
+
+bool EditorHeader::eventFilter(QObject* watched, QEvent* event) {
+    // A dragged block is never taken as text by the title.
+    if (watched == m_title && (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove ||
+                               event->type() == QEvent::Drop)) {
+        auto* e = static_cast<QDropEvent*>(event);
+        if (e->mimeData() && e->mimeData()->hasFormat(QLatin1String(kBlockMimeType))) {
+            e->ignore();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 QString EditorHeader::dateText() const { return m_date->text(); }

@@ -366,6 +366,15 @@ TEST_F(EditorViewTest, ADraggedBlockMovesRowsAndNeverLandsAsText) {
     EXPECT_EQ(target->toPlainText(), before);
     EXPECT_EQ(view->cachedBlocks(), (std::vector<DocBlockPtr>{x, y, w}));
 
+    // Nor in the title.
+    QLineEdit* title = view->header()->titleField();
+    QDragEnterEvent overTitle(title->rect().center(), Qt::MoveAction, payload.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(title, &overTitle);
+    EXPECT_FALSE(overTitle.isAccepted());
+    QDropEvent onTitle(title->rect().center(), Qt::MoveAction, payload.get(), Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(title, &onTitle);
+    EXPECT_EQ(title->text(), QStringLiteral("Guide"));
+
     // Not a block, its own id, a hidden block: no change.
     QMimeData junk;
     junk.setText(QStringLiteral("bonjour"));
