@@ -2,6 +2,8 @@
 #include "support/Accessibility.h"
 #include "support/TestServices.h"
 #include "ui/Fonts.h"
+#include "ui/Palette.h"
+#include "ui/Theme.h"
 #include "ui/lists/Paging.h"
 #include "ui/lists/PagedList.h"
 
@@ -254,6 +256,20 @@ TEST_F(ListsScreenTest, AScreenReaderReadsAndOperatesEveryPart) {
     ASSERT_TRUE(field && field->editableTextInterface());
     field->editableTextInterface()->insertText(0, QStringLiteral("2"));
     EXPECT_EQ(screen->shownWords(), (QList<QString>{"mot 2"}));
+}
+
+TEST_F(ListsScreenTest, TheSearchPlaceholderFollowsTheAppearance) {
+    make(1);
+    show();
+    QLineEdit* field = screen->searchField()->lineEdit();
+    for (AppTheme theme : {AppTheme::dark, AppTheme::light}) {
+        ThemeManager::shared().setTheme(theme);
+        testsupport::flushEvents();
+        const bool dark = theme == AppTheme::dark;
+        EXPECT_EQ(field->palette().color(QPalette::PlaceholderText), AppPalette::secondaryText(dark)) << dark;
+        EXPECT_EQ(field->palette().color(QPalette::Text), AppPalette::primaryText(dark)) << dark;
+    }
+    ThemeManager::shared().setTheme(AppTheme::system);
 }
 
 TEST_F(ListsScreenTest, ALongTextClampedToLinesShowsOnlyThoseLinesAndABlankOneIsNotRead) {
