@@ -29,6 +29,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 using editorui::PaintedButton;
 using editorui::PaintedLabel;
@@ -654,14 +655,9 @@ void ImprovedBlockRowView::dropEvent(QDropEvent* event) {
     }
     // Every drop is taken; the move runs once the drag loop has returned.
     event->acceptProposedAction();
-    auto* copy = new QMimeData;
+    auto copy = std::make_shared<QMimeData>();
     copy->setText(blockIdText(event->mimeData()));
-    QPointer<ImprovedBlockRowView> self(this);
-    QTimer::singleShot(0, this, [self, copy] {
-        if (self)
-            self->handleBlockDrop(copy);
-        delete copy;
-    });
+    QTimer::singleShot(0, this, [this, copy] { handleBlockDrop(copy.get()); });
 }
 
 bool ImprovedBlockRowView::eventFilter(QObject* watched, QEvent* event) {
