@@ -15,6 +15,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QElapsedTimer>
 #include <QLibraryInfo>
 #include <QLocale>
 
@@ -24,6 +25,7 @@
 #include <QTimer>
 #include <QTranslator>
 
+#include <cstdio>
 #include <functional>
 #include <utility>
 
@@ -96,6 +98,25 @@ private:
     std::function<void()> m_then;
 };
 
+// TOLMEK_STARTUP_TRACE=1: writes on standard error how long each step of the start took, as
+// "startup: <step> <ms>" lines (read by bench_startup to show where the time goes).
+class StartupTrace {
+public:
+    StartupTrace() : m_on(qEnvironmentVariableIntValue("TOLMEK_STARTUP_TRACE") == 1) { m_timer.start(); }
+    void step(const char* name) {
+        if (!m_on)
+            return;
+        const qint64 now = m_timer.nsecsElapsed();
+        std::fprintf(stderr, "startup: %s %.2f\n", name, double(now - m_last) / 1e6);
+        m_last = now;
+    }
+
+private:
+    bool m_on;
+    QElapsedTimer m_timer;
+    qint64 m_last = 0;
+};
+
 bool hasDisplay() {
     const QString platform = QGuiApplication::platformName();
     return platform != QLatin1String("offscreen") && platform != QLatin1String("minimal");
@@ -104,6 +125,7 @@ bool hasDisplay() {
 } // namespace
 
 int tolmekMain(int argc, char** argv) {
+    StartupTrace trace;
     QApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("Tolmek"));
     QCoreApplication::setOrganizationName(QStringLiteral("Tolmek"));
@@ -112,6 +134,7 @@ int tolmekMain(int argc, char** argv) {
     QApplication::setStyle(new AppStyle);
     // Standard widgets (menus, plain buttons, text fields) use the interface font too.
     QApplication::setFont(Fonts::system(13));
+    trace.step("application");
 
     // The delegate first (it holds the update check), then the store; a store that cannot be opened
     // stops the process here.
@@ -127,6 +150,7 @@ int tolmekMain(int argc, char** argv) {
     });
     auto container = makeModelContainer();
     setCurrentModelContainer(container.get());
+    trace.step("store");
 
     int rc = 0;
     {
@@ -142,7 +166,9 @@ int tolmekMain(int argc, char** argv) {
         // the first frame on a large store; a problem found stops every further save and the window says
         // so). For start-up measurements, the run ends there instead.
         ModelContext& context = services.context;
-        AfterFirstPaint afterFirstPaint(window.shell(), [&context] {
+        trace.step("window");
+        AfterFirstPaint afterFirstPaint(window.shell(), [&context, &trace] {
+            trace.step("first-paint");
             if (qEnvironmentVariableIntValue("TOLMEK_EXIT_AFTER_FIRST_PAINT") == 1)
                 QCoreApplication::exit(0);
             else
@@ -157,5 +183,7 @@ int tolmekMain(int argc, char** argv) {
             rc = 1;
     }
     setCurrentModelContainer(nullptr);
+    container.reset();
+    trace.step("close");
     return rc;
 }
