@@ -159,9 +159,10 @@ int tolmekMain(int argc, char** argv) {
         // palette reads it when painting).
         Services services{container->mainContext(), Preferences::shared(), ThemeManager::shared(),
                           UserPreferencesStore::shared()};
+        // The palette first, so the window's widgets are made with it rather than all told of a change.
+        applyAppearance();
         MainWindow window(delegate.updater(), services);
         delegate.updater()->setDialogParent(&window);
-        applyAppearance();
         // Once the window is on screen: the whole-file check of the store (too slow to wait for before
         // the first frame on a large store; a problem found stops every further save and the window says
         // so). For start-up measurements, the run ends there instead.
