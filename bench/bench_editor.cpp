@@ -325,6 +325,26 @@ void BM_Keystroke(benchmark::State& state) {
     flush();
 }
 
+// Switching to edit mode: the rows near the view get their editors at once, the others when they come near.
+void BM_EnterEditMode(benchmark::State& state) {
+    std::vector<double> ms;
+    for (auto _ : state) {
+        DocPtr doc = fixture().reopenDoc();
+        auto view = std::make_unique<ImprovedDocEditorView>(*fixture().services, doc);
+        view->resize(1100, 720);
+        view->show();
+        flush();
+        QElapsedTimer t;
+        t.start();
+        view->toggleEditMode();
+        view->repaint();
+        ms.push_back(t.nsecsElapsed() / 1e6);
+        view.reset();
+        flush();
+    }
+    state.counters["median_ms"] = median(ms);
+}
+
 // Scrolling top to bottom in 60-pixel steps, one painted frame per step; the second pass, once every
 // picture has been decoded, is the one that counts.
 void BM_ScrollTopToBottom(benchmark::State& state) {
@@ -379,6 +399,7 @@ void BM_ScrollTopToBottom(benchmark::State& state) {
 BENCHMARK(BM_ResidentMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_OpenToFirstFrame)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_Keystroke)->Unit(benchmark::kMillisecond)->Iterations(300);
+BENCHMARK(BM_EnterEditMode)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_ScrollTopToBottom)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 int main(int argc, char** argv) {

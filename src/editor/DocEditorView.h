@@ -30,7 +30,7 @@ public:
     static constexpr int leaveDelayMs = 200;
     // Documents up to this many blocks build every row at once; longer ones build rows as they come
     // near the visible area.
-    static constexpr int eagerRowLimit = 40;
+    static constexpr int eagerRowLimit = 12;
 
     ImprovedDocEditorView(const Services& services, DocPtr doc, QWidget* parent = nullptr);
     ~ImprovedDocEditorView() override;
