@@ -172,15 +172,18 @@ void ImprovedDocEditorView::refreshBlocks() {
     QHash<QUuid, ImprovedBlockRowView*> next;
     next.reserve(qsizetype(m_cachedBlocks.size()));
     const bool eager = m_cachedBlocks.size() <= size_t(eagerRowLimit);
+    bool structureChanged = false;
     for (const auto& block : m_cachedBlocks) {
         ImprovedBlockRowView* row = m_rows.take(block->id());
         if (!row) {
+            structureChanged = true;
             row = makeRow(block);
             if (eager)
                 row->materialize();
         }
         next.insert(block->id(), row);
     }
+    structureChanged = structureChanged || !m_rows.isEmpty();
     for (ImprovedBlockRowView* gone : std::as_const(m_rows)) {
         m_rowsLayout->removeWidget(gone);
         gone->hide();
@@ -193,6 +196,7 @@ void ImprovedDocEditorView::refreshBlocks() {
     for (int i = 0; same && i < m_rowsLayout->count(); ++i)
         same = m_rowsLayout->itemAt(i)->widget() == m_rows.value(m_cachedBlocks[size_t(i)]->id());
     if (!same) {
+        structureChanged = true;
         while (m_rowsLayout->count() > 0)
             delete m_rowsLayout->takeAt(0);
         for (const auto& block : m_cachedBlocks) {
@@ -205,7 +209,8 @@ void ImprovedDocEditorView::refreshBlocks() {
     m_empty->setVisible(m_cachedBlocks.empty());
     m_rowsBox->setVisible(!m_cachedBlocks.empty());
     m_header->setBlockCount(qsizetype(m_cachedBlocks.size()));
-    if (!eager)
+    // Typing re-reads the list without changing it: nothing new to build then.
+    if (!eager && structureChanged)
         QTimer::singleShot(0, this, [this] { materializeVisible(); });
 }
 
