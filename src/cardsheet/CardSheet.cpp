@@ -3,7 +3,7 @@
 #include "cardsheet/AttachmentFiles.h"
 #include "cardsheet/AttachmentJobs.h"
 #include "cardsheet/CardEdits.h"
-#include "cardsheet/CardNotes.h"
+#include "richtext/NotesFormat.h"
 #include "cardsheet/CardSheetWidgets.h"
 #include "checklists/ChecklistLogic.h"
 #include "richtext/ClickableTextView.h"
@@ -123,7 +123,7 @@ void CardSheet::openCard(const ChecklistCardPtr& card) {
     m_editingCard = card;
     m_targetColumn.reset();
     m_title = card ? card->title() : QString();
-    const cardnotes::Decoded notes = cardnotes::decode(card ? card->notes() : std::nullopt);
+    const notesformat::Decoded notes = notesformat::decode(card ? card->notes() : std::nullopt);
     m_descriptionRtf = notes.rtf;
     m_description = notes.plain;
     m_link.clear();
@@ -452,7 +452,7 @@ void CardSheet::requestSave() {
 void CardSheet::saveCard() {
     if (trimmed(m_title).isEmpty())
         return;
-    const QString notes = cardnotes::encode(m_descriptionRtf, m_description);
+    const QString notes = notesformat::encode(m_descriptionRtf, m_description);
     CardEdits edits(m_context, m_checklist);
     if (m_editingCard) {
         edits.updateCard(m_editingCard, m_title, notes);

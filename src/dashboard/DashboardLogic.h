@@ -5,6 +5,7 @@
 
 #include "core/model/Models.h"
 #include "core/model/UserProfile.h"
+#include "richtext/NotesFormat.h"
 
 #include <QByteArray>
 #include <QString>
@@ -26,20 +27,10 @@ QString panelTitle(DocStatus status);
 // The three counters, in the order they are shown.
 const QList<DocStatus>& counterOrder();
 
-// Base64 with the standard alphabet and "=" padding, nothing else (no blanks, no line breaks, no
-// missing padding). The empty text gives zero bytes.
-std::optional<QByteArray> decodeStrictBase64(const QString& text);
-
-// The quick note as the editor holds it: the RTF bytes (if any) and the plain text.
-struct NoteState {
-    std::optional<QByteArray> rtf;
-    QString plain;
-};
-
-// Reads the stored entry: a trimmed "rtf:" + valid Base64 gives the bytes and their plain text (empty
-// when the bytes are not RTF); anything else is plain text exactly as stored.
-NoteState decodeStoredNote(const QString& stored);
-// The stored form: "rtf:" + Base64 while there are RTF bytes, else the plain text trimmed.
-QString encodeNote(const NoteState& note);
+// The quick note as the editor holds it: the RTF bytes (if any) and the plain text, stored in the
+// notes format ("rtf:" + Base64, or plain text).
+using NoteState = notesformat::Decoded;
+inline NoteState decodeStoredNote(const QString& stored) { return notesformat::decode(stored); }
+inline QString encodeNote(const NoteState& note) { return notesformat::encode(note.rtf, note.plain); }
 
 } // namespace dashboard

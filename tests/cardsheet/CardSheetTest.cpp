@@ -1,6 +1,6 @@
 #include "cardsheet/AttachmentJobs.h"
 #include "cardsheet/CardEdits.h"
-#include "cardsheet/CardNotes.h"
+#include "richtext/NotesFormat.h"
 #include "cardsheet/CardSheet.h"
 #include "cardsheet/CardSheetWidgets.h"
 #include "CardFixture.h"
@@ -127,7 +127,7 @@ TEST_F(CardSheetTest, FormattingIsSavedWithoutTypingAfterIt) {
     view->textCursor().mergeCharFormat(bold);
     click("Enregistrer");
 
-    const cardnotes::Decoded stored = cardnotes::decode(maquette->notes());
+    const notesformat::Decoded stored = notesformat::decode(maquette->notes());
     ASSERT_TRUE(stored.rtf);
     QTextDocument doc;
     ASSERT_TRUE(rtf::read(*stored.rtf, doc));

@@ -49,22 +49,6 @@ TEST(DashboardTitles, BlankBecomesSansTitreOtherTextStaysAsStored) {
     EXPECT_EQ(panelTitle(DocStatus::needsChanges), QString::fromUtf8("Documents à modifier"));
 }
 
-TEST(DashboardBase64, AcceptsOnlyPaddedStandardAlphabet) {
-    EXPECT_EQ(decodeStrictBase64("YWJj"), QByteArray("abc"));
-    EXPECT_EQ(decodeStrictBase64("YQ=="), QByteArray("a"));
-    EXPECT_EQ(decodeStrictBase64("YWI="), QByteArray("ab"));
-    ASSERT_TRUE(decodeStrictBase64(""));
-    EXPECT_TRUE(decodeStrictBase64("")->isEmpty());
-    EXPECT_FALSE(decodeStrictBase64("YQ"));        // padding missing
-    EXPECT_FALSE(decodeStrictBase64("Y"));
-    EXPECT_FALSE(decodeStrictBase64("YW Jj"));     // a blank inside
-    EXPECT_FALSE(decodeStrictBase64("YWJj\n"));
-    EXPECT_FALSE(decodeStrictBase64("Y=Jj"));      // "=" before the end
-    EXPECT_FALSE(decodeStrictBase64("YW-_"));      // URL alphabet
-    EXPECT_FALSE(decodeStrictBase64("%%%%"));
-    EXPECT_FALSE(decodeStrictBase64(QString::fromUtf8("YWJé")));
-}
-
 TEST(DashboardStoredNote, ReadsRtfFormPlainFormAndDamagedForms) {
     const QByteArray rtfBytes = boldRtf("Bonjour");
     const QString form = "rtf:" + QString::fromLatin1(rtfBytes.toBase64());

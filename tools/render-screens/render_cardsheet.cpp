@@ -5,7 +5,7 @@
 #include "cardsheet/AttachmentFiles.h"
 #include "cardsheet/AttachmentJobs.h"
 #include "cardsheet/CardEdits.h"
-#include "cardsheet/CardNotes.h"
+#include "richtext/NotesFormat.h"
 #include "cardsheet/CardSheet.h"
 #include "cardsheet/CardSheetWidgets.h"
 #include "core/model/Clock.h"
@@ -54,7 +54,7 @@ Board makeBoard(const Services& s) {
     c.insertText("maquette de la page d’accueil", bold);
     c.insertText(" et la faire valider par le client avant vendredi.", QTextCharFormat());
     CardEdits edits(ctx, b.checklist);
-    b.card = edits.createCard(b.todo, "Maquette de l’accueil", cardnotes::encode(rtf::write(doc), {}));
+    b.card = edits.createCard(b.todo, "Maquette de l’accueil", notesformat::encode(rtf::write(doc), {}));
     edits.addLink(b.card, "https://exemple.fr/maquettes/accueil");
     edits.addLink(b.card, "https://docs.exemple.fr/charte-graphique");
 

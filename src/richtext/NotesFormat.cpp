@@ -1,10 +1,10 @@
-#include "cardsheet/CardNotes.h"
+#include "richtext/NotesFormat.h"
 
 #include "rtf/Rtf.h"
 
 #include <QTextDocument>
 
-namespace cardnotes {
+namespace notesformat {
 
 namespace {
 bool isBlank(QChar c) { return c.isSpace(); }
@@ -74,4 +74,4 @@ Decoded decode(const std::optional<QString>& stored) {
     return out;
 }
 
-} // namespace cardnotes
+} // namespace notesformat

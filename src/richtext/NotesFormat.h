@@ -6,9 +6,9 @@
 #include <optional>
 #include <utility>
 
-// A card's description as stored in its `notes`: either plain text (trimmed) or "rtf:" followed by the
-// standard Base64 of the RTF bytes.
-namespace cardnotes {
+// Rich text kept in one text value (a card's `notes`, the dashboard's quick note): either plain text
+// (trimmed) or "rtf:" followed by the standard Base64 of the RTF bytes.
+namespace notesformat {
 
 inline constexpr const char* rtfPrefix = "rtf:";
 
@@ -28,4 +28,4 @@ std::optional<QByteArray> strictBase64(const QString& text);
 // The character content of `rtf` read as an RTF document; "" when it does not read as RTF.
 QString plainTextOf(const QByteArray& rtf);
 
-} // namespace cardnotes
+} // namespace notesformat

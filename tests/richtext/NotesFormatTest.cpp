@@ -1,4 +1,4 @@
-#include "cardsheet/CardNotes.h"
+#include "richtext/NotesFormat.h"
 
 #include <QTextCursor>
 #include <QTextDocument>
@@ -15,31 +15,31 @@ QByteArray rtfOf(const QString& text) {
     return rtf::write(doc);
 }
 
-TEST(CardNotes, PlainDescriptionIsTrimmedAndNeverAbsent) {
-    EXPECT_EQ(cardnotes::encode(std::nullopt, "  acheter \n du pain\n "), "acheter \n du pain");
-    EXPECT_EQ(cardnotes::encode(std::nullopt, ""), "");
-    EXPECT_EQ(cardnotes::encode(std::nullopt, " \n\t"), "");
+TEST(NotesFormat, PlainDescriptionIsTrimmedAndNeverAbsent) {
+    EXPECT_EQ(notesformat::encode(std::nullopt, "  acheter \n du pain\n "), "acheter \n du pain");
+    EXPECT_EQ(notesformat::encode(std::nullopt, ""), "");
+    EXPECT_EQ(notesformat::encode(std::nullopt, " \n\t"), "");
     // Present but empty RTF falls back to the plain form.
-    EXPECT_EQ(cardnotes::encode(QByteArray(), " texte "), "texte");
+    EXPECT_EQ(notesformat::encode(QByteArray(), " texte "), "texte");
 }
 
-TEST(CardNotes, RtfRoundTripKeepsTheBytesAndReadsTheText) {
+TEST(NotesFormat, RtfRoundTripKeepsTheBytesAndReadsTheText) {
     const QByteArray bytes = rtfOf(QStringLiteral("Écrire le brief"));
-    const QString stored = cardnotes::encode(bytes, "ignored");
+    const QString stored = notesformat::encode(bytes, "ignored");
     ASSERT_TRUE(stored.startsWith("rtf:"));
     EXPECT_FALSE(stored.contains('\n'));
 
     // Blanks and new lines before the prefix are allowed.
-    const cardnotes::Decoded d = cardnotes::decode(" \n" + stored + "\n");
+    const notesformat::Decoded d = notesformat::decode(" \n" + stored + "\n");
     ASSERT_TRUE(d.rtf);
     EXPECT_EQ(*d.rtf, bytes);
     EXPECT_EQ(d.plain, QStringLiteral("Écrire le brief"));
 }
 
-TEST(CardNotes, OnlyStrictBase64AfterTheLowerCasePrefixIsRich) {
+TEST(NotesFormat, OnlyStrictBase64AfterTheLowerCasePrefixIsRich) {
     const QString b64 = QString::fromLatin1(rtfOf("x").toBase64());
     // Prefix in another case: plain text, untrimmed.
-    auto d = cardnotes::decode(QString(" RTF:" + b64));
+    auto d = notesformat::decode(QString(" RTF:" + b64));
     EXPECT_FALSE(d.rtf);
     EXPECT_EQ(d.plain, " RTF:" + b64);
 
@@ -53,26 +53,26 @@ TEST(CardNotes, OnlyStrictBase64AfterTheLowerCasePrefixIsRich) {
         "rtf:QR==",                     // non-zero unused bits
     };
     for (const QString& value : broken) {
-        d = cardnotes::decode(value);
+        d = notesformat::decode(value);
         EXPECT_FALSE(d.rtf) << value.toStdString();
         EXPECT_EQ(d.plain, value) << value.toStdString();
     }
 }
 
-TEST(CardNotes, EmptyAndUnreadableRtf) {
-    auto d = cardnotes::decode(QString("rtf:"));
+TEST(NotesFormat, EmptyAndUnreadableRtf) {
+    auto d = notesformat::decode(QString("rtf:"));
     ASSERT_TRUE(d.rtf);
     EXPECT_TRUE(d.rtf->isEmpty());
     EXPECT_EQ(d.plain, "");
 
     // Bytes that are not RTF are kept; the plain text is empty.
     const QByteArray junk("not an rtf document");
-    d = cardnotes::decode(QString("rtf:" + junk.toBase64()));
+    d = notesformat::decode(QString("rtf:" + junk.toBase64()));
     ASSERT_TRUE(d.rtf);
     EXPECT_EQ(*d.rtf, junk);
     EXPECT_EQ(d.plain, "");
 
-    d = cardnotes::decode(std::nullopt);
+    d = notesformat::decode(std::nullopt);
     EXPECT_FALSE(d.rtf);
     EXPECT_EQ(d.plain, "");
 }
