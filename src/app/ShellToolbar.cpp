@@ -40,7 +40,8 @@ void ToolbarIconButton::paintEvent(QPaintEvent*) {
     }
     if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange))
         Paint::strokeRoundedRect(p, r.adjusted(1, 1, -1, -1), 8, withOpacity(AppPalette::brandBlue(), 0.6), 2);
-    Symbols::paint(p, QRectF(r.center() - QPointF(m_px / 2, m_px / 2), QSizeF(m_px, m_px)), m_symbol, m_color());
+    Symbols::paint(p, QRectF(r.center() - QPointF(m_px / 2, m_px / 2), QSizeF(m_px, m_px)), m_symbol, m_color(),
+                   m_weight);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -69,6 +70,7 @@ ShellToolbar::ShellToolbar(ShellState* state, ThemeManager& theme, QWidget* pare
 
     m_back = new ToolbarIconButton(QString(), QStringLiteral("chevron.left"), 14, [] { return AppPalette::secondaryText(); },
                                    this);
+    m_back->setSymbolWeight(Symbols::semibold);
     connect(m_back, &QToolButton::clicked, this, &ShellToolbar::goBack);
     row->addWidget(m_back);
     row->addStretch(1);
@@ -78,18 +80,21 @@ ShellToolbar::ShellToolbar(ShellState* state, ThemeManager& theme, QWidget* pare
     m_create = new ToolbarIconButton(QStringLiteral("Nouveau projet"), QStringLiteral("plus"), 14,
                                      [] { return QColor(Qt::white); }, m_pill);
     m_create->setCircleColor([] { return AppPalette::brandBlue(); });
+    m_create->setSymbolWeight(Symbols::bold);
     connect(m_create, &QToolButton::clicked, this, &ShellToolbar::create);
     pillRow->addWidget(m_create);
 
     m_theme = new ToolbarIconButton(QStringLiteral("Thème"), QString(), 14, [] { return AppPalette::secondaryText(); },
                                     m_pill);
     m_theme->setToolTip(QStringLiteral("Changer le thème"));
+    m_theme->setSymbolWeight(Symbols::semibold);
     connect(m_theme, &QToolButton::clicked, this, &ShellToolbar::cycleTheme);
     pillRow->addWidget(m_theme);
 
     m_account = new ToolbarIconButton(QStringLiteral("Compte"), QStringLiteral("person.crop.circle"), 15,
                                       [] { return AppPalette::secondaryText(); }, m_pill);
     m_account->setToolTip(QStringLiteral("Compte"));
+    m_account->setSymbolWeight(Symbols::semibold);
     m_accountMenu = new QMenu(m_account);
     // Both entries are placeholders: enabled, and choosing them changes nothing.
     m_accountMenu->addAction(QStringLiteral("Profil (bientôt)"));

@@ -20,6 +20,8 @@ public:
                       std::function<QColor()> color, QWidget* parent = nullptr);
     QString symbol() const { return m_symbol; }
     void setSymbol(const QString& symbol);
+    // The symbol's weight (Symbols::regular … Symbols::bold), as the Part gives its font.
+    void setSymbolWeight(int weight) { m_weight = weight; update(); }
     // A circle of this colour behind the symbol (the creation button).
     void setCircleColor(std::function<QColor()> color) { m_circle = std::move(color); update(); }
     QSize sizeHint() const override { return {34, 30}; }
@@ -31,6 +33,7 @@ protected:
 private:
     QString m_symbol;
     qreal m_px;
+    int m_weight = 400;
     std::function<QColor()> m_color;
     std::function<QColor()> m_circle;
 };

@@ -95,7 +95,7 @@ void SidebarHeader::paintEvent(QPaintEvent*) {
     Paint::strokeRoundedRect(p, logo, 12, withOpacity(blue, 0.25), 1);
     const qreal glyph = 16;
     Symbols::paint(p, QRectF(logo.center() - QPointF(glyph / 2, glyph / 2), QSizeF(glyph, glyph)),
-                   QStringLiteral("doc.text.fill"), blue);
+                   QStringLiteral("doc.text.fill"), blue, Symbols::bold);
 
     // Two lines, spacing 2, centred on the logo.
     const QFont nameFont = Fonts::system(13, 600);
@@ -224,7 +224,7 @@ void SidebarNavRow::paintEvent(QPaintEvent*) {
     x += 4 + 10;
     const qreal glyph = 16;
     Symbols::paint(p, QRectF(x + (26 - glyph) / 2, cy - glyph / 2, glyph, glyph), systemImage(),
-                   Paint::mix(AppPalette::secondaryText(), blue, sel));
+                   Paint::mix(AppPalette::secondaryText(), blue, sel), Symbols::semibold);
     x += 26 + 10;
     const QFont font = Fonts::rounded(13, 600);
     p.setFont(font);
@@ -274,7 +274,7 @@ void QuitButton::paintEvent(QPaintEvent*) {
     const QColor red = AppPalette::dangerRed();
     const qreal cy = r.center().y();
     const qreal glyph = 16;
-    Symbols::paint(p, QRectF(12 + (26 - glyph) / 2, cy - glyph / 2, glyph, glyph), QStringLiteral("power"), red);
+    Symbols::paint(p, QRectF(12 + (26 - glyph) / 2, cy - glyph / 2, glyph, glyph), QStringLiteral("power"), red, Symbols::semibold);
     p.setFont(Fonts::rounded(13, 600));
     p.setPen(red);
     p.drawText(QRectF(12 + 26 + 10, 0, r.width() - 48 - 12, r.height()), Qt::AlignLeft | Qt::AlignVCenter, text());

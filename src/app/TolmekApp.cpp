@@ -2,6 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/AppShellView.h"
+#include "ui/AppStyle.h"
 #include "core/model/UserProfile.h"
 #include "prefs/Preferences.h"
 #include "ui/Palette.h"
@@ -20,8 +21,6 @@
 #include <QLocale>
 
 #include <QMenuBar>
-#include <QProxyStyle>
-#include <QStyleFactory>
 #include <QTimer>
 #include <QTranslator>
 
@@ -62,21 +61,6 @@ void installFrenchLocale(QApplication& app) {
 }
 
 namespace {
-
-// Fusion, except for the menu bar's overflow arrow: Fusion loads it as a bitmap, which makes the image
-// reader scan every image-format plugin before the first frame; our symbol needs none of them.
-class AppStyle : public QProxyStyle {
-public:
-    AppStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
-
-    QIcon standardIcon(StandardPixmap sp, const QStyleOption* option, const QWidget* widget) const override {
-        if (sp == SP_ToolBarHorizontalExtensionButton)
-            return Symbols::icon(QStringLiteral("chevron.right"), AppPalette::secondaryText(), 14);
-        if (sp == SP_ToolBarVerticalExtensionButton)
-            return Symbols::icon(QStringLiteral("chevron.down"), AppPalette::secondaryText(), 14);
-        return QProxyStyle::standardIcon(sp, option, widget);
-    }
-};
 
 // Runs `then` once, just after the watched widget painted its first frame.
 class AfterFirstPaint : public QObject {
@@ -131,7 +115,7 @@ int tolmekMain(int argc, char** argv) {
     QCoreApplication::setOrganizationName(QStringLiteral("Tolmek"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TOLMEK_VERSION));
     installFrenchLocale(app);
-    QApplication::setStyle(new AppStyle);
+    QApplication::setStyle(new TolmekStyle);
     // Standard widgets (menus, plain buttons, text fields) use the interface font too.
     QApplication::setFont(Fonts::system(13));
     trace.step("application");
