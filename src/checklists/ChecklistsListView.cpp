@@ -37,6 +37,8 @@ protected:
 lists::PagedListScreen::Options options() {
     lists::PagedListScreen::Options o;
     o.searchPlaceholder = QStringLiteral("Rechercher…");
+    // One list of every checklist: this screen has no pager.
+    o.paged = false;
     o.background = [] { return AppPalette::screenBackground(); };
     // The page's padding of 24 is measured to the cards' edges; their shadows reach into it.
     const QMargins s = AppCard::shadowMargins();
