@@ -64,17 +64,6 @@ protected:
     }
 };
 
-// The board's background and its vertical scroll.
-class BoardCanvas : public QWidget {
-public:
-    using QWidget::QWidget;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.fillRect(rect(), AppPalette::screenBackground());
-    }
-};
 
 ChecklistDetailView::DragLoop& dragLoop() {
     static ChecklistDetailView::DragLoop loop;
@@ -99,7 +88,7 @@ ChecklistDetailView::ChecklistDetailView(const Services& services, ChecklistPtr 
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     outer->addWidget(m_scroll);
 
-    auto* canvas = new BoardCanvas;
+    auto* canvas = new ScreenBackground;
     auto* stack = new QVBoxLayout(canvas);
     // Cards carry their shadow margins: the stack's padding of 24 is counted to the cards' edges.
     const QMargins sm = AppCard::shadowMargins();

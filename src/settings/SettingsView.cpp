@@ -1,5 +1,7 @@
 #include "settings/SettingsView.h"
 
+#include "ui/Components.h"
+
 #include <QComboBox>
 #include <QHBoxLayout>
 #include <QLineEdit>
@@ -29,17 +31,6 @@ QString themeLabel(AppTheme theme) {
     return {};
 }
 
-// Paints the screen background behind the scroll area's viewport.
-class Page : public QWidget {
-public:
-    using QWidget::QWidget;
-
-protected:
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.fillRect(rect(), AppPalette::screenBackground());
-    }
-};
 
 } // namespace
 
@@ -56,7 +47,7 @@ SettingsView::SettingsView(const Services& services, QWidget* parent) : QWidget(
     m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     outer->addWidget(m_scroll);
 
-    auto* page = new Page;
+    auto* page = new ScreenBackground;
     auto* pageLayout = new QHBoxLayout(page);
     pageLayout->setContentsMargins(22, 18, 22, 18);
     pageLayout->setSpacing(0);

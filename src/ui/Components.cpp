@@ -201,3 +201,8 @@ void StatusBadge::paintEvent(QPaintEvent*) {
     p.setPen(c);
     p.drawText(QRectF(rect()), Qt::AlignCenter | Qt::TextSingleLine, m_text);
 }
+
+void ScreenBackground::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.fillRect(rect(), AppPalette::screenBackground());
+}

@@ -86,3 +86,13 @@ private:
     QString m_text;
     StandardColor m_tone;
 };
+
+// A plain page in the screen background colour (behind scroll areas and sheets' bodies).
+class ScreenBackground : public QWidget {
+    Q_OBJECT
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+};
