@@ -147,9 +147,9 @@ int tolmekMain(int argc, char** argv) {
         applyAppearance();
         MainWindow window(delegate.updater(), services);
         delegate.updater()->setDialogParent(&window);
-        // Once the window is on screen: the whole-file check of the store (too slow to wait for before
-        // the first frame on a large store; a problem found stops every further save and the window says
-        // so). For start-up measurements, the run ends there instead.
+        // Once the window is on screen: the whole-file check of the store, on a worker thread (too slow to
+        // wait for before the first frame, or on the window's thread, on a large store; a problem found
+        // stops every further save and the window says so). For start-up measurements, the run ends there instead.
         ModelContext& context = services.context;
         trace.step("window");
         AfterFirstPaint afterFirstPaint(window.shell(), [&context, &trace] {
@@ -157,7 +157,7 @@ int tolmekMain(int argc, char** argv) {
             if (qEnvironmentVariableIntValue("TOLMEK_EXIT_AFTER_FIRST_PAINT") == 1)
                 QCoreApplication::exit(0);
             else
-                context.quickCheck();
+                context.startQuickCheck();
         });
         window.show();
         QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });

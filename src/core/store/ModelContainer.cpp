@@ -264,6 +264,7 @@ std::unique_ptr<ModelContainer> ModelContainer::open(const QString& path, const 
     if (!db->exec("PRAGMA synchronous=FULL", &err) || !db->exec("PRAGMA foreign_keys=ON", &err))
         return fail(err);
     context->setConnection(std::move(db));
+    context->m_path = path;
 
     std::unique_ptr<ModelContainer> c(new ModelContainer);
     c->m_path = path;

@@ -3,9 +3,14 @@
 #include "core/store/SqliteDb.h"
 
 #include <QDebug>
+#include <QMetaObject>
 #include <QFileInfo>
 
 #include <sqlite3.h>
+
+#include <atomic>
+#include <mutex>
+#include <thread>
 
 namespace {
 
@@ -79,6 +84,7 @@ ModelContext::ModelContext(std::unique_ptr<SqliteDb> db, const std::vector<const
     : m_db(std::move(db)), m_schema(schema), m_factories(std::move(factories)), m_tables(schema.size()) {}
 
 ModelContext::~ModelContext() {
+    stopQuickCheck();
     // Objects may outlive the context through views' references; detach them, deleted ones included.
     auto detach = [](PersistentModel* o) {
         o->m_context = nullptr;
@@ -216,10 +222,15 @@ bool ModelContext::loadTables(QString* error) {
     return false;
 }
 
-bool ModelContext::quickCheck(QString* problem) {
+namespace {
+
+std::function<void()> g_quickCheckHook;
+
+// The problems SQLite's quick check reports, with any failure to run it.
+QStringList runQuickCheck(SqliteDb& db) {
     QString err;
     QStringList found;
-    sqlite3_stmt* st = m_db->prepare("PRAGMA quick_check", &err);
+    sqlite3_stmt* st = db.prepare("PRAGMA quick_check", &err);
     if (st) {
         StatementScope scope(st);
         int rc;
@@ -229,10 +240,28 @@ bool ModelContext::quickCheck(QString* problem) {
                 found << line;
         }
         if (rc != SQLITE_DONE)
-            found << m_db->lastError();
+            found << db.lastError();
     } else {
         found << err;
     }
+    return found;
+}
+
+} // namespace
+
+// The worker's connection is published under the mutex so that closing the store can interrupt its read.
+struct ModelContext::QuickCheckRun {
+    std::thread thread;
+    std::mutex mutex;
+    sqlite3* db = nullptr;
+    std::atomic<bool> cancelled{false};
+};
+
+void ModelContext::setQuickCheckHookForTesting(std::function<void()> hook) { g_quickCheckHook = std::move(hook); }
+
+bool ModelContext::quickCheck(QString* problem) { return applyQuickCheck(runQuickCheck(*m_db), problem); }
+
+bool ModelContext::applyQuickCheck(const QStringList& found, QString* problem) {
     if (found.isEmpty())
         return true;
     const QString what = QStringLiteral("quick check: %1").arg(found.mid(0, 5).join(QStringLiteral("; ")));
@@ -240,6 +269,65 @@ bool ModelContext::quickCheck(QString* problem) {
     if (problem)
         *problem = what;
     return false;
+}
+
+void ModelContext::startQuickCheck() {
+    if (m_quickCheck)
+        return;
+    auto run = std::make_shared<QuickCheckRun>();
+    m_quickCheck = run;
+    run->thread = std::thread([this, run, path = m_path, hook = g_quickCheckHook] {
+        QStringList found;
+        QString err;
+        // Its own read-only connection: the write-ahead log lets it read beside the context's writes,
+        // and closing it never folds the log into the file.
+        auto db = SqliteDb::open(path, SqliteDb::Mode::ReadOnly, &err);
+        if (db) {
+            {
+                std::lock_guard lock(run->mutex);
+                run->db = db->handle();
+            }
+            if (hook)
+                hook();
+            if (!run->cancelled)
+                found = runQuickCheck(*db);
+            {
+                std::lock_guard lock(run->mutex);
+                run->db = nullptr;
+            }
+            db.reset();
+        } else {
+            found << err;
+        }
+        if (run->cancelled)
+            return;
+        // Queued to the context, so a result posted just before the context goes is dropped with it.
+        QMetaObject::invokeMethod(
+            this,
+            [this, run, found] {
+                if (m_quickCheck != run)
+                    return;
+                run->thread.join();
+                m_quickCheck.reset();
+                QString problem;
+                const bool ok = applyQuickCheck(found, &problem);
+                emit quickCheckFinished(ok, problem);
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void ModelContext::stopQuickCheck() {
+    if (!m_quickCheck)
+        return;
+    auto run = std::move(m_quickCheck);
+    run->cancelled = true;
+    {
+        std::lock_guard lock(run->mutex);
+        if (run->db)
+            sqlite3_interrupt(run->db);
+    }
+    run->thread.join();
 }
 
 void ModelContext::setConnection(std::unique_ptr<SqliteDb> db) { m_db = std::move(db); }

@@ -7,6 +7,7 @@
 #include <QObject>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 
 #include <algorithm>
 #include <functional>
@@ -67,8 +68,16 @@ public:
     bool isDamaged() const { return !m_damage.isEmpty(); }
     QString damage() const { return m_damage; }
     // Reads the whole file through SQLite's quick check; a problem found makes the context damaged, as a
-    // failed read does. Too slow for the start on a large store: the application runs it after the first frame.
+    // failed read does. Blocks the calling thread for as long as the file takes to read.
     bool quickCheck(QString* problem = nullptr);
+    // The same check on a worker thread with its own read-only connection, so the window keeps running
+    // (hundreds of milliseconds on a large store, more on a cold disk). The outcome arrives on this
+    // context's thread as `quickCheckFinished`, after `damaged` when a problem was found. Does nothing
+    // while a check runs. Closing the store stops the check and drops its result.
+    void startQuickCheck();
+    bool isQuickCheckRunning() const { return m_quickCheck != nullptr; }
+    // Test seam: run on the worker thread once its connection is open, before the check reads the file.
+    static void setQuickCheckHookForTesting(std::function<void()> hook);
 
     // Every live object of T (inserted ones included, deleted ones excluded).
     template <class T>
@@ -123,6 +132,8 @@ signals:
     void saved();
     // Emitted once, on the first failed read; see isDamaged().
     void damaged(const QString& reason);
+    // The end of a check begun by startQuickCheck(); `problem` is empty when the file is sound.
+    void quickCheckFinished(bool ok, const QString& problem);
 
 private:
     friend class ModelContainer;
@@ -139,11 +150,16 @@ private:
     bool readRows(int entity, const QByteArray& where, const PersistentModel* owner);
     void materialize(int entity, sqlite3_stmt* stmt, const std::vector<int>& cols);
     void readFailed(const QString& what);
+    bool applyQuickCheck(const QStringList& found, QString* problem);
+    void stopQuickCheck();
     void deleteRecursive(const std::shared_ptr<PersistentModel>& object);
     bool writePending(QString* error);
     void compact(int entity);
 
     std::unique_ptr<SqliteDb> m_db;
+    QString m_path;
+    struct QuickCheckRun;
+    std::shared_ptr<QuickCheckRun> m_quickCheck;   // the check under way, if any
     std::vector<const EntityInfo*> m_schema;
     std::vector<std::function<std::shared_ptr<PersistentModel>(const QUuid&)>> m_factories;
 
