@@ -3,12 +3,16 @@
 #include "core/model/SwiftDataContainer.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <fstream>
 #include <string>
 
@@ -44,6 +48,48 @@ void BM_OpenAndQuickCheck(benchmark::State& state) {
             state.SkipWithError(qPrintable(err));
         auto p = ctx.fetch<Project>(SortDescriptor<Project>(&Project::updatedAt, SortOrder::reverse));
         benchmark::DoNotOptimize(p.size());
+    }
+}
+
+// The pause the check causes when run on the window's thread: the whole of it (the baseline of the next one).
+void BM_QuickCheckOnGuiThread(benchmark::State& state) {
+    QString err;
+    auto c = openModelContainer(storePath(), &err);
+    for (auto _ : state)
+        if (!c->mainContext().quickCheck(&err))
+            state.SkipWithError(qPrintable(err));
+}
+
+// The same check on its worker: the time reported is the longest gap between ticks of a 1 ms timer on the
+// window's thread while the check runs.
+void BM_QuickCheckInBackgroundLongestPause(benchmark::State& state) {
+    QString err;
+    auto c = openModelContainer(storePath(), &err);
+    auto& ctx = c->mainContext();
+    for (auto _ : state) {
+        QEventLoop loop;
+        QElapsedTimer clock;
+        qint64 last = 0, longest = 0;
+        QTimer timer;
+        QObject::connect(&timer, &QTimer::timeout, &loop, [&] {
+            const qint64 now = clock.nsecsElapsed();
+            longest = std::max(longest, now - last);
+            last = now;
+        });
+        bool ok = true;
+        QObject::connect(&ctx, &ModelContext::quickCheckFinished, &loop, [&](bool sound) {
+            ok = sound;
+            loop.quit();
+        });
+        timer.start(1);
+        clock.start();
+        ctx.startQuickCheck();
+        loop.exec();
+        longest = std::max(longest, clock.nsecsElapsed() - last);
+        if (!ok)
+            state.SkipWithError("the check found a problem");
+        state.SetIterationTime(double(longest) / 1e9);
+        state.counters["check_ms"] = double(clock.nsecsElapsed()) / 1e6;
     }
 }
 
@@ -143,6 +189,8 @@ void BM_ResidentMemoryAfterOpen(benchmark::State& state) {
 BENCHMARK(BM_ResidentMemoryAfterOpen)->Iterations(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenAndFetch)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenAndQuickCheck)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_QuickCheckOnGuiThread)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_QuickCheckInBackgroundLongestPause)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RawSelect)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StampBlockAndSave)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RawUpdateAndCommit)->Unit(benchmark::kMicrosecond);
