@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QThread>
 #include <QTimer>
 #include <QFile>
 #include <QTemporaryDir>
@@ -90,6 +91,19 @@ void BM_QuickCheckInBackgroundLongestPause(benchmark::State& state) {
             state.SkipWithError("the check found a problem");
         state.SetIterationTime(double(longest) / 1e9);
         state.counters["check_ms"] = double(clock.nsecsElapsed()) / 1e6;
+    }
+}
+
+// Closing the store 50 ms into a background check: the time the close takes.
+void BM_CloseDuringBackgroundCheck(benchmark::State& state) {
+    for (auto _ : state) {
+        state.PauseTiming();
+        QString err;
+        auto c = openModelContainer(storePath(), &err);
+        c->mainContext().startQuickCheck();
+        QThread::msleep(50);
+        state.ResumeTiming();
+        c.reset();
     }
 }
 
@@ -191,6 +205,7 @@ BENCHMARK(BM_OpenAndFetch)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_OpenAndQuickCheck)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_QuickCheckOnGuiThread)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_QuickCheckInBackgroundLongestPause)->UseManualTime()->Iterations(10)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_CloseDuringBackgroundCheck)->Iterations(5)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_RawSelect)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_StampBlockAndSave)->Unit(benchmark::kMicrosecond);
 BENCHMARK(BM_RawUpdateAndCommit)->Unit(benchmark::kMicrosecond);
