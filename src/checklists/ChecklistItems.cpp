@@ -103,7 +103,7 @@ void ChecklistRow::refresh() {
     m_name->setText(c.name());
     m_project->setText(projectLine(c));
     // Both spellings of the two columns, as the board's header counts them.
-    const ChecklistLogic::StatusCounts counts = ChecklistLogic::boardCounts(c);
+    const ChecklistLogic::StatusCounts counts = ChecklistLogic::listCounts(c);
     m_toDo->setCount(counts.toDo, QStringLiteral(" à faire"));
     m_done->setCount(counts.done, QStringLiteral(" terminée(s)"));
     // A blank name shows blank, but a screen reader still needs a name for the row.

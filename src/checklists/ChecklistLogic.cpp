@@ -83,21 +83,18 @@ StatusCounts boardCounts(const Checklist& checklist) {
 
 StatusCounts listCounts(const Checklist& checklist) {
     const auto columns = sortedColumns(checklist);
-    StatusCounts out;
-    const auto done = firstNamed(columns, kDoneName);
-    if (done)
-        out.done = visibleCardCount(*done);
-    if (const auto toDo = firstNamed(columns, kToDoName)) {
-        out.toDo = visibleCardCount(*toDo);
-        return out;
-    }
-    // Without a to-do column, every active card that is not in the done column is still to do.
+    const StatusCounts header = boardCounts(checklist);
+    if (firstNamed(columns, kToDoName) || firstNamed(columns, kDefaultToDoName))
+        return header;
+    // Without a to-do column, every active card outside the done columns is still to do.
     // A card counts for the column whose list holds it; the same card listed twice counts by id.
     QSet<QUuid> doneIds;
-    if (done)
-        for (const auto& c : done->cards())
-            if (c && !c->deletedAt())
-                doneIds.insert(c->id());
+    for (const QString& name : {kDoneName, kDefaultDoneName})
+        if (const auto done = firstNamed(columns, name))
+            for (const auto& c : done->cards())
+                if (c && !c->deletedAt())
+                    doneIds.insert(c->id());
+    StatusCounts out{0, header.done};
     for (const auto& col : columns)
         for (const auto& c : col->cards())
             if (c && !c->deletedAt() && !doneIds.contains(c->id()))

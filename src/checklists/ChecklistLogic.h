@@ -53,9 +53,9 @@ struct StatusCounts {
 // done = countCards("Termine") + countCards("Terminé").
 StatusCounts boardCounts(const Checklist& checklist);
 
-// The counts of the checklists screen's rows, which know only the accented names:
-// to do is the first "À faire" column's visible cards; without one, every visible card of the visible
-// columns except those of the first "Terminé" column; done is the first "Terminé" column's visible cards.
+// The counts of the checklists screen's rows: the header's counts (both spellings, so a row agrees
+// with its board); without any to-do column, every visible card of the visible columns outside the
+// done columns is to do.
 StatusCounts listCounts(const Checklist& checklist);
 
 // A done column: its name, trimmed and lower-cased, is "terminé" or "termine" (NFC).

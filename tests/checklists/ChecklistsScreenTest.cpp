@@ -164,7 +164,8 @@ TEST_F(ChecklistsScreenTest, RowsCountBothSpellingsOfTheTwoColumns) {
     };
     EXPECT_EQ(counts(0), "3 à faire | 2 terminée(s)");
     EXPECT_EQ(counts(1), "4 à faire | 1 terminée(s)");
-    EXPECT_EQ(counts(2), "0 à faire | 0 terminée(s)");   // lower case, trailing blank: other names
+    // Lower case, trailing blank: other names, so no to-do column: every card is still to do.
+    EXPECT_EQ(counts(2), "4 à faire | 0 terminée(s)");
     EXPECT_EQ(item<ChecklistRow>(0)->projectText()->text(), "Projet : Site");
     EXPECT_EQ(item<ChecklistRow>(1)->projectText()->text(), "Globale");
 
