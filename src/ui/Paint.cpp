@@ -23,19 +23,21 @@ void boxBlurPass(QImage& img, int r, bool horizontal) {
     const int h = img.height();
     const int lines = horizontal ? h : w;
     const int len = horizontal ? w : h;
+    // Raw access: scanLine() per pixel checks for sharing every time and dominated the column passes.
+    uchar* bits = img.bits();
+    const qsizetype stride = img.bytesPerLine();
+    const qsizetype step = horizontal ? 1 : stride;
     std::vector<int> buf(size_t(len), 0);
     const int window = 2 * r + 1;
     for (int line = 0; line < lines; ++line) {
-        auto at = [&](int i) -> uchar& {
-            return horizontal ? img.scanLine(line)[i] : img.scanLine(i)[line];
-        };
+        uchar* first = horizontal ? bits + line * stride : bits + line;
         for (int i = 0; i < len; ++i)
-            buf[size_t(i)] = at(i);
+            buf[size_t(i)] = first[i * step];
         int sum = 0;
         for (int i = -r; i <= r; ++i)
             sum += (i >= 0 && i < len) ? buf[size_t(i)] : 0;
         for (int i = 0; i < len; ++i) {
-            at(i) = uchar(sum / window);
+            first[i * step] = uchar(sum / window);
             const int add = i + r + 1;
             const int drop = i - r;
             if (add < len)
@@ -151,12 +153,14 @@ void drawShadow(QPainter& p, const QRectF& rect, qreal radius, const QColor& col
     const qreal blurPx = std::max(0.0, blur * dpr);
     const qreal radiusPx = std::clamp(radius * dpr, 0.0, std::min(physical.width(), physical.height()) / 2.0);
     const int pad = int(std::ceil(blurPx * 1.5)) + 1;
-    // Beyond `slice` from each outer edge the blurred picture is uniform along the edge, so large shapes
-    // are drawn from one small mask stretched in the middle (nine-slice): resizing never re-blurs.
+    // Beyond `slice` from each outer edge the blurred picture is uniform along the edge, so the mask is
+    // blurred at its minimal length along every side long enough and its middle stretched (nine-slice, or
+    // three-slice for a wide low or a tall narrow shape): resizing never re-blurs.
     const int slice = int(std::ceil(radiusPx)) + 2 * pad;
     const int minimal = 2 * (slice - pad) + 1;
-    const bool nineSlice = physical.width() >= minimal && physical.height() >= minimal;
-    const QSize maskSize = nineSlice ? QSize(minimal, minimal) : physical;
+    const bool sliceX = physical.width() >= minimal;
+    const bool sliceY = physical.height() >= minimal;
+    const QSize maskSize(sliceX ? minimal : physical.width(), sliceY ? minimal : physical.height());
     const QString key = QStringLiteral("tolmek-shadow|%1x%2|%3|%4|%5")
                             .arg(maskSize.width())
                             .arg(maskSize.height())
@@ -181,18 +185,32 @@ void drawShadow(QPainter& p, const QRectF& rect, qreal radius, const QColor& col
                         rect.width() + 2 * padLogical, rect.height() + 2 * padLogical);
     p.save();
     p.setRenderHint(QPainter::SmoothPixmapTransform);
-    if (!nineSlice) {
+    if (!sliceX && !sliceY) {
         p.drawPixmap(target, pm, QRectF(pm.rect()));
     } else {
-        const qreal src[4] = {0, qreal(slice), qreal(pm.width() - slice), qreal(pm.width())};
+        // Along a side that is not stretched, the one piece covers the whole length.
         const qreal m = slice / dpr;
-        const qreal tx[4] = {target.left(), target.left() + m, target.right() - m, target.right()};
-        const qreal ty[4] = {target.top(), target.top() + m, target.bottom() - m, target.bottom()};
+        auto cuts = [&](bool sliced, qreal length, qreal from, qreal to, qreal* src, qreal* dst) {
+            if (sliced) {
+                const qreal s[4] = {0, qreal(slice), length - slice, length};
+                const qreal d[4] = {from, from + m, to - m, to};
+                std::copy(s, s + 4, src);
+                std::copy(d, d + 4, dst);
+            } else {
+                const qreal s[4] = {0, length, length, length};
+                const qreal d[4] = {from, to, to, to};
+                std::copy(s, s + 4, src);
+                std::copy(d, d + 4, dst);
+            }
+        };
+        qreal sx[4], sy[4], tx[4], ty[4];
+        cuts(sliceX, pm.width(), target.left(), target.right(), sx, tx);
+        cuts(sliceY, pm.height(), target.top(), target.bottom(), sy, ty);
         for (int row = 0; row < 3; ++row) {
             for (int col = 0; col < 3; ++col) {
-                const QRectF s(src[col], src[row], src[col + 1] - src[col], src[row + 1] - src[row]);
+                const QRectF s(sx[col], sy[row], sx[col + 1] - sx[col], sy[row + 1] - sy[row]);
                 const QRectF t(QPointF(tx[col], ty[row]), QPointF(tx[col + 1], ty[row + 1]));
-                if (t.width() > 0 && t.height() > 0)
+                if (s.width() > 0 && s.height() > 0 && t.width() > 0 && t.height() > 0)
                     p.drawPixmap(t, pm, s);
             }
         }

@@ -206,6 +206,31 @@ TEST(PaintKit, ShapesShadowsAndHover) {
     }
     EXPECT_EQ(qAlpha(sliced.pixel(190, 36)), qAlpha(sliced.pixel(100, 36)));
 
+    // A wide, low shape (a section header) and a tall, narrow one are stretched along their long side
+    // only: the same ends as a direct blur, and no seam along the length.
+    auto headerShadow = [](QSizeF size) {
+        QImage out(400, 400, QImage::Format_ARGB32_Premultiplied);
+        out.fill(Qt::transparent);
+        QPainter sp(&out);
+        Paint::drawShadow(sp, QRectF(QPointF(40, 40), size), 14, QColor(0, 0, 0, 255), 6, QPointF(0, 4));
+        return out;
+    };
+    const QImage small = headerShadow(QSizeF(48, 44));  // too small to stretch either way
+    const QImage narrow = headerShadow(QSizeF(44, 48));
+    const QImage wide = headerShadow(QSizeF(300, 44));
+    const QImage tall = headerShadow(QSizeF(44, 300));
+    for (int d = -12; d <= 24; ++d) {
+        for (int across = 28; across <= 98; across += 7) {
+            EXPECT_NEAR(qAlpha(small.pixel(40 + d, across)), qAlpha(wide.pixel(40 + d, across)), 2) << d << " " << across;
+            EXPECT_NEAR(qAlpha(narrow.pixel(across, 40 + d)), qAlpha(tall.pixel(across, 40 + d)), 2) << d << " " << across;
+        }
+    }
+    for (int across = 28; across <= 98; ++across) {
+        EXPECT_EQ(qAlpha(wide.pixel(120, across)), qAlpha(wide.pixel(260, across))) << across;
+        EXPECT_EQ(qAlpha(tall.pixel(across, 120)), qAlpha(tall.pixel(across, 260))) << across;
+    }
+    EXPECT_GT(qAlpha(wide.pixel(190, 86)), 100) << "below the strip";
+
     // A shadow is as opaque as what casts it: a nearly clear fill casts a nearly clear shadow
     // instead of a grey slab seen through the fill.
     auto castBy = [](const QColor& fill) {
