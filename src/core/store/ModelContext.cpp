@@ -21,6 +21,56 @@ QString columnText(sqlite3_stmt* s, int c) {
     return t ? QString::fromUtf8(t, sqlite3_column_bytes(s, c)) : QString();
 }
 
+// A text column as SQLite holds it (UTF-8), without making a QString.
+QByteArrayView columnBytes(sqlite3_stmt* s, int c) {
+    const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(s, c));
+    return t ? QByteArrayView(t, sqlite3_column_bytes(s, c)) : QByteArrayView();
+}
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+// An id read from a row. The usual spelling (8-4-4-4-12 hex digits) is decoded straight from the row's
+// bytes, since opening a large store reads tens of thousands of them; any other goes through QUuid.
+// `canonical` (optional): spelt as the store writes ids, 36 characters without lower-case letters.
+QUuid rowUuid(QByteArrayView text, bool* canonical = nullptr) {
+    if (text.size() == 36 && text[8] == '-' && text[13] == '-' && text[18] == '-' && text[23] == '-') {
+        static constexpr int kDigitPairs[16] = {0, 2, 4, 6, 9, 11, 14, 16, 19, 21, 24, 26, 28, 30, 32, 34};
+        uchar b[16];
+        bool valid = true;
+        bool lower = false;
+        for (int n = 0; n < 16 && valid; ++n) {
+            const char c1 = text[kDigitPairs[n]];
+            const char c2 = text[kDigitPairs[n] + 1];
+            const int hi = hexValue(c1);
+            const int lo = hexValue(c2);
+            valid = hi >= 0 && lo >= 0;
+            lower = lower || (c1 >= 'a' && c1 <= 'f') || (c2 >= 'a' && c2 <= 'f');
+            b[n] = uchar(hi << 4 | lo);
+        }
+        if (valid) {
+            const QUuid id(uint(b[0]) << 24 | uint(b[1]) << 16 | uint(b[2]) << 8 | b[3], ushort(b[4] << 8 | b[5]),
+                           ushort(b[6] << 8 | b[7]), b[8], b[9], b[10], b[11], b[12], b[13], b[14], b[15]);
+            if (canonical)
+                *canonical = !id.isNull() && !lower;
+            return id;
+        }
+    }
+    const QString s = QString::fromUtf8(text);
+    const QUuid id = store::parseUuid(s);
+    if (canonical)
+        *canonical = !id.isNull() && s.size() == 36 &&
+                     std::none_of(s.cbegin(), s.cend(), [](QChar c) { return c.isLower(); });
+    return id;
+}
+
 // A column as its kind is kept: text, integer or bytes; NULL as no value.
 ColumnValue readValue(sqlite3_stmt* s, int c, ColumnKind kind) {
     if (sqlite3_column_type(s, c) == SQLITE_NULL)
@@ -125,15 +175,19 @@ std::shared_ptr<PersistentModel> ModelContext::lookup(int entity, const QUuid& i
 void ModelContext::materialize(int entity, sqlite3_stmt* stmt, const std::vector<int>& cols) {
     const EntityInfo& e = *m_schema[size_t(entity)];
     auto& table = m_tables[size_t(entity)];
-    const QString idText = columnText(stmt, 0);
-    const QUuid id = store::parseUuid(idText);
+    // The id's text as a QString only where it is kept or named.
+    const QByteArrayView idBytes = columnBytes(stmt, 0);
+    const bool idIsNull = idBytes.data() == nullptr;
+    auto idText = [&] { return idIsNull ? QString() : QString::fromUtf8(idBytes); };
+    bool canonical = false;
+    const QUuid id = rowUuid(idBytes, &canonical);
     if (id.isNull())
-        qWarning("Store: a row of %s has the id '%s', which is not a UUID", e.name, qPrintable(idText));
+        qWarning("Store: a row of %s has the id '%s', which is not a UUID", e.name, qPrintable(idText()));
     if (auto live = table.byId.value(id)) {
         // Already live: its in-memory state wins. Another row under the same id (written differently) is named.
-        if (live->m_stored && live->storeIdText() != idText)
+        if (live->m_stored && live->storeIdText() != idText())
             qWarning("Store: rows of %s with the ids '%s' and '%s' are the same object; only the first is shown",
-                     e.name, qPrintable(live->storeIdText()), qPrintable(idText));
+                     e.name, qPrintable(live->storeIdText()), qPrintable(idText()));
         return;
     }
     if (table.pendingDeletion.contains(id))
@@ -142,17 +196,15 @@ void ModelContext::materialize(int entity, sqlite3_stmt* stmt, const std::vector
     object->m_context = this;
     object->m_stored = true;
     // Kept only when the row spells its id otherwise than the canonical 36 upper-case characters.
-    const bool canonical = !id.isNull() && idText.size() == 36 &&
-                           std::none_of(idText.cbegin(), idText.cend(), [](QChar c) { return c.isLower(); });
     if (!canonical)
-        object->m_idText = idText;
+        object->m_idText = idText();
     for (size_t k = 1; k < cols.size(); ++k) {
         const int c = cols[k];
         const ColumnInfo& info = e.columns[size_t(c)];
         if (info.kind == ColumnKind::Link) {
             std::shared_ptr<PersistentModel> owner;
             if (sqlite3_column_type(stmt, int(k)) != SQLITE_NULL)
-                owner = lookup(info.linkEntity, store::parseUuid(columnText(stmt, int(k))));
+                owner = lookup(info.linkEntity, rowUuid(columnBytes(stmt, int(k))));
             object->resolveLink(c, owner);
         } else {
             object->setColumnValue(c, readValue(stmt, int(k), info.kind));
