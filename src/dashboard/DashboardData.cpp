@@ -46,12 +46,12 @@ DashboardData::DashboardData(ModelContext& context, QObject* parent) : QObject(p
             t->known.insert(o.get(), {o, s});
             if (s.bucket >= 0)
                 t->buckets[size_t(s.bucket)].push_back({s.key, o});
-            connect(o.get(), &PersistentModel::changed, this, &DashboardData::onObjectChanged);
         }
         // One sort per list; the store's order decides between equal dates.
         for (auto& b : t->buckets)
             std::stable_sort(b.begin(), b.end(), [](const Entry& a, const Entry& c) { return a.key > c.key; });
     }
+    connect(&context, &ModelContext::objectChanged, this, &DashboardData::onObjectChanged);
     connect(&context, &ModelContext::entityChanged, this, [this](int entity) {
         if (Tracker* t = trackerFor(entity)) {
             ++t->storeSignals;
@@ -109,12 +109,9 @@ std::vector<ChecklistPtr> DashboardData::recentChecklists(int limit) const {
     return topOf<Checklist>(m_checklists.buckets[0], limit);
 }
 
-void DashboardData::onObjectChanged() {
-    auto* o = static_cast<PersistentModel*>(sender());
-    if (!o)
-        return;
+void DashboardData::onObjectChanged(PersistentModel* o) {
     Tracker* t = trackerFor(o->entity().index);
-    if (!t)
+    if (!t || !t->known.contains(o))
         return;
     ++t->objectSignals;
     t->dirty.insert(o);
@@ -166,7 +163,6 @@ void DashboardData::reconcile(Tracker& t) {
             const Snapshot s = snapshot(t, o.get());
             t.known.insert(o.get(), {o, s});
             place(t, o, s);
-            connect(o.get(), &PersistentModel::changed, this, &DashboardData::onObjectChanged);
         }
     }
     for (auto it = t.known.begin(); it != t.known.end();) {
@@ -175,7 +171,6 @@ void DashboardData::reconcile(Tracker& t) {
             continue;
         }
         unplace(t, it.key(), it->snapshot);
-        disconnect(it.key(), nullptr, this, nullptr);
         t.dirty.remove(it.key());
         it = t.known.erase(it);
     }

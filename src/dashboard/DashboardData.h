@@ -76,7 +76,7 @@ private:
     // Index in its bucket, or -1.
     int position(const Tracker& t, PersistentModel* object, const Snapshot& s) const;
     void schedule();
-    void onObjectChanged();
+    void onObjectChanged(PersistentModel* object);
     Tracker* trackerFor(int entity);
 
     QPointer<ModelContext> m_context;

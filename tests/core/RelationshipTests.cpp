@@ -170,6 +170,15 @@ TEST_F(StoreTest, EverySetterNotifiesEvenWithAnEqualValue) {
     p->setName("P");
     ASSERT_EQ(spy.count(), 2);
     EXPECT_STREQ(spy.at(0).at(0).value<const char*>(), "name");
+
+    // The context names the object of every write too, for views following thousands of objects.
+    auto other = project("O");
+    QSignalSpy named(&ctx(), &ModelContext::objectChanged);
+    p->setName("Q");
+    other->setUpdatedAt(QDateTime::currentDateTimeUtc());
+    ASSERT_EQ(named.count(), 2);
+    EXPECT_EQ(named.at(0).at(0).value<PersistentModel*>(), p.get());
+    EXPECT_EQ(named.at(1).at(0).value<PersistentModel*>(), other.get());
 }
 
 TEST_F(StoreTest, AFailedSaveKeepsEverythingPendingAndTheNextSaveWritesIt) {

@@ -8,6 +8,7 @@
 
 #include <sqlite3.h>
 
+#include <array>
 #include <atomic>
 #include <mutex>
 #include <thread>
@@ -27,15 +28,16 @@ QByteArrayView columnBytes(sqlite3_stmt* s, int c) {
     return t ? QByteArrayView(t, sqlite3_column_bytes(s, c)) : QByteArrayView();
 }
 
-int hexValue(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
+// The value of each byte as a hex digit, or -1.
+constexpr auto kHexValues = [] {
+    std::array<qint8, 256> t{};
+    for (int c = 0; c < 256; ++c)
+        t[size_t(c)] = qint8(c >= '0' && c <= '9' ? c - '0'
+                             : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                             : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                                    : -1);
+    return t;
+}();
 
 // An id read from a row. The usual spelling (8-4-4-4-12 hex digits) is decoded straight from the row's
 // bytes, since opening a large store reads tens of thousands of them; any other goes through QUuid.
@@ -43,18 +45,20 @@ int hexValue(char c) {
 QUuid rowUuid(QByteArrayView text, bool* canonical = nullptr) {
     if (text.size() == 36 && text[8] == '-' && text[13] == '-' && text[18] == '-' && text[23] == '-') {
         static constexpr int kDigitPairs[16] = {0, 2, 4, 6, 9, 11, 14, 16, 19, 21, 24, 26, 28, 30, 32, 34};
+        const auto* p = reinterpret_cast<const uchar*>(text.data());
         uchar b[16];
-        bool valid = true;
+        int bad = 0;
         bool lower = false;
-        for (int n = 0; n < 16 && valid; ++n) {
-            const char c1 = text[kDigitPairs[n]];
-            const char c2 = text[kDigitPairs[n] + 1];
-            const int hi = hexValue(c1);
-            const int lo = hexValue(c2);
-            valid = hi >= 0 && lo >= 0;
-            lower = lower || (c1 >= 'a' && c1 <= 'f') || (c2 >= 'a' && c2 <= 'f');
-            b[n] = uchar(hi << 4 | lo);
+        for (int n = 0; n < 16; ++n) {
+            const uchar c1 = p[kDigitPairs[n]];
+            const uchar c2 = p[kDigitPairs[n] + 1];
+            const int hi = kHexValues[c1];
+            const int lo = kHexValues[c2];
+            bad |= hi | lo;   // negative when either is not a digit
+            lower |= c1 >= 'a' || c2 >= 'a';   // among hex digits, only a to f
+            b[n] = uchar((hi & 15) << 4 | (lo & 15));
         }
+        const bool valid = bad >= 0;
         if (valid) {
             const QUuid id(uint(b[0]) << 24 | uint(b[1]) << 16 | uint(b[2]) << 8 | b[3], ushort(b[4] << 8 | b[5]),
                            ushort(b[6] << 8 | b[7]), b[8], b[9], b[10], b[11], b[12], b[13], b[14], b[15]);
@@ -428,9 +432,13 @@ void ModelContext::noteWrite(PersistentModel* object, int column) {
         object->m_dirty |= (quint64(1) << column);
     }
     emit entityChanged(object->entity().index);
+    emit objectChanged(object);
 }
 
-void ModelContext::noteArrayChange(PersistentModel* object) { emit entityChanged(object->entity().index); }
+void ModelContext::noteArrayChange(PersistentModel* object) {
+    emit entityChanged(object->entity().index);
+    emit objectChanged(object);
+}
 
 void ModelContext::insert(const std::shared_ptr<PersistentModel>& object) {
     if (!object || object->m_context == this || object->m_deleted)

@@ -128,6 +128,9 @@ public:
 signals:
     // Any insert, deletion or write of an object of the schema's type at `entity`.
     void entityChanged(int entity);
+    // A write of one of its objects' stored properties or relationship arrays (with entityChanged): one
+    // connection here follows every object, where thousands of per-object connections slow the start.
+    void objectChanged(PersistentModel* object);
     void saveFailed(const QString& error);
     void saved();
     // Emitted once, on the first failed read; see isDamaged().
