@@ -143,6 +143,45 @@ TEST_F(StoreTest, LoadsWhatAStoredFileMayHold) {
     EXPECT_EQ(sql("SELECT count(*) FROM Doc WHERE title='y'").value(0), "1") << "a lower-case id is still found";
 }
 
+// Texts that repeat from row to row are shared while reading; each row still reads back exactly its own
+// text, also among near-equal values, empty ones, absent ones and more distinct values than are shared.
+TEST_F(StoreTest, EveryRowReadsBackItsOwnTexts) {
+    container.reset();
+    setCurrentModelContainer(nullptr);
+    const QStringList names{"a", "A", "ab", "", "\u00e9t\u00e9", "done", "don", "done "};
+    QMap<QString, QStringList> written;   // id: name, details, colorKey ("<null>" when absent)
+    QStringList rows;
+    for (int i = 0; i < 300; ++i) {
+        const QString id = store::uuidText(QUuid::createUuid());
+        const QString name = i < 200 ? names[i % names.size()] : QStringLiteral("unique name %1").arg(i);
+        const QString details = QStringLiteral("d%1").arg(i % 40);   // more values than are shared
+        const QString colorKey = i % 3 == 0 ? QStringLiteral("<null>") : i % 3 == 1 ? QString("") : QString("blue");
+        written[id] = {name, details, colorKey};
+        rows << QStringLiteral("('%1','%2','%3','folder',%4,0,0)")
+                    .arg(id, name, details, colorKey == "<null>" ? QStringLiteral("NULL") : "'" + colorKey + "'");
+    }
+    sql("INSERT INTO Project (id,name,details,iconName,colorKey,createdAt,updatedAt) VALUES " + rows.join(','));
+    open();
+    const auto projects = ctx().fetch<Project>();
+    ASSERT_EQ(projects.size(), 300u);
+    for (const auto& p : projects) {
+        const QStringList expected = written.value(store::uuidText(p->id()));
+        ASSERT_EQ(expected.size(), 3);
+        EXPECT_EQ(p->name(), expected[0]);
+        EXPECT_EQ(p->details().value_or("<null>"), expected[1]);
+        EXPECT_EQ(p->colorKey().value_or("<null>"), expected[2]);
+        EXPECT_EQ(p->iconName(), "folder");
+    }
+    // A shared text is not changed through another row.
+    std::vector<ProjectPtr> named;
+    for (const auto& p : projects)
+        if (p->name() == "done")
+            named.push_back(p);
+    ASSERT_GE(named.size(), 2u);
+    named[0]->setName(named[0]->name() + "!");
+    EXPECT_EQ(named[1]->name(), "done");
+}
+
 TEST(EnumTest, RawTextRules) {
     EXPECT_EQ(DocStatusInfo::fromRaw("needs_changes"), DocStatus::needsChanges);
     EXPECT_FALSE(DocStatusInfo::fromRaw("in progress"));

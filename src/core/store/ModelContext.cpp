@@ -75,15 +75,63 @@ QUuid rowUuid(QByteArrayView text, bool* canonical = nullptr) {
     return id;
 }
 
-// A column as its kind is kept: text, integer or bytes; NULL as no value.
-ColumnValue readValue(sqlite3_stmt* s, int c, ColumnKind kind) {
+} // namespace
+
+namespace storeread {
+
+// The short texts of one table read, per column: values that repeat from row to row (a status, a symbol's
+// name, a colour key) are converted from UTF-8 once and then shared. A column whose values do not repeat
+// (titles) soon stops being looked up.
+class RecentTexts {
+public:
+    QString text(sqlite3_stmt* s, int c) {
+        const QByteArrayView bytes = columnBytes(s, c);
+        if (!bytes.data())
+            return QString();
+        if (size_t(c) >= m_columns.size())
+            m_columns.resize(size_t(c) + 1);
+        Column& col = m_columns[size_t(c)];
+        if (col.off || bytes.size() > kMaxLength)
+            return QString::fromUtf8(bytes);
+        for (const auto& [utf8, text] : col.seen) {
+            if (QByteArrayView(utf8) == bytes) {
+                ++col.hits;
+                return text;
+            }
+        }
+        QString text = QString::fromUtf8(bytes);
+        if (col.seen.size() < kPerColumn)
+            col.seen.emplace_back(bytes.toByteArray(), text);
+        else if (++col.misses > int(4 * kPerColumn) && col.hits < col.misses)
+            col.off = true;
+        return text;
+    }
+
+private:
+    static constexpr qsizetype kMaxLength = 32;
+    static constexpr size_t kPerColumn = 16;
+    struct Column {
+        std::vector<std::pair<QByteArray, QString>> seen;
+        int hits = 0;
+        int misses = 0;
+        bool off = false;
+    };
+    std::vector<Column> m_columns;
+};
+
+} // namespace storeread
+
+namespace {
+
+// A column as its kind is kept: text, integer or bytes; NULL as no value. Texts through `texts` when given.
+ColumnValue readValue(sqlite3_stmt* s, int c, ColumnKind kind, storeread::RecentTexts* texts = nullptr) {
     if (sqlite3_column_type(s, c) == SQLITE_NULL)
         return {};
     switch (kind) {
     case ColumnKind::Uuid:
     case ColumnKind::Text:
     case ColumnKind::OptText:
-    case ColumnKind::Link: return columnText(s, c);
+    case ColumnKind::Link: return texts ? texts->text(s, c) : columnText(s, c);
     case ColumnKind::Int:
     case ColumnKind::Bool:
     case ColumnKind::Date:
@@ -176,7 +224,8 @@ std::shared_ptr<PersistentModel> ModelContext::lookup(int entity, const QUuid& i
     return m_tables[size_t(entity)].byId.value(id);
 }
 
-void ModelContext::materialize(int entity, sqlite3_stmt* stmt, const std::vector<int>& cols) {
+void ModelContext::materialize(int entity, sqlite3_stmt* stmt, const std::vector<int>& cols,
+                               storeread::RecentTexts& texts) {
     const EntityInfo& e = *m_schema[size_t(entity)];
     auto& table = m_tables[size_t(entity)];
     // The id's text as a QString only where it is kept or named.
@@ -211,7 +260,7 @@ void ModelContext::materialize(int entity, sqlite3_stmt* stmt, const std::vector
                 owner = lookup(info.linkEntity, rowUuid(columnBytes(stmt, int(k))));
             object->resolveLink(c, owner);
         } else {
-            object->setColumnValue(c, readValue(stmt, int(k), info.kind));
+            object->setColumnValue(c, readValue(stmt, int(k), info.kind, &texts));
         }
     }
     table.byId.insert(id, object);
@@ -235,8 +284,9 @@ bool ModelContext::readRows(int entity, const QByteArray& where, const Persisten
     }
     int rows = 0;
     int rc;
+    storeread::RecentTexts texts;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        materialize(entity, stmt, cols);
+        materialize(entity, stmt, cols, texts);
         ++rows;
     }
     m_rowsRead[QString::fromLatin1(e.name)] += rows;

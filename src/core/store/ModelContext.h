@@ -22,6 +22,9 @@
 
 struct sqlite3_stmt;
 class SqliteDb;
+namespace storeread {
+class RecentTexts;
+}
 
 enum class SortOrder { forward, reverse };
 
@@ -151,7 +154,7 @@ private:
     // Reads the rows of `entity` (those of `owner`, with a WHERE naming it twice), materializing each one;
     // false when a step fails.
     bool readRows(int entity, const QByteArray& where, const PersistentModel* owner);
-    void materialize(int entity, sqlite3_stmt* stmt, const std::vector<int>& cols);
+    void materialize(int entity, sqlite3_stmt* stmt, const std::vector<int>& cols, storeread::RecentTexts& texts);
     void readFailed(const QString& what);
     bool applyQuickCheck(const QStringList& found, QString* problem);
     void stopQuickCheck();
