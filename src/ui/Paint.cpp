@@ -184,7 +184,9 @@ void drawShadow(QPainter& p, const QRectF& rect, qreal radius, const QColor& col
     const QRectF target(rect.x() + offset.x() - padLogical, rect.y() + offset.y() - padLogical,
                         rect.width() + 2 * padLogical, rect.height() + 2 * padLogical);
     p.save();
-    p.setRenderHint(QPainter::SmoothPixmapTransform);
+    // Stretched pieces repeat one uniform row or column of the mask, which needs no filtering: the filtered
+    // stretch cost more than the blur itself on large cards.
+    p.setRenderHint(QPainter::SmoothPixmapTransform, !sliceX && !sliceY);
     if (!sliceX && !sliceY) {
         p.drawPixmap(target, pm, QRectF(pm.rect()));
     } else {
