@@ -147,6 +147,24 @@ void DashLabel::refreshColor() {
     m_refreshing = false;
 }
 
+int DashLabel::heightForWidth(int width) const {
+    if (!wordWrap() || textFormat() != Qt::PlainText)
+        return QLabel::heightForWidth(width);
+    Measure now{text(), font(), contentsMargins(), margin(), indent(), alignment()};
+    if (!(now == m_measured)) {
+        m_measured = std::move(now);
+        m_heights.clear();
+    }
+    for (const auto& [w, h] : m_heights)
+        if (w == width)
+            return h;
+    const int h = QLabel::heightForWidth(width);
+    if (m_heights.size() >= 4)
+        m_heights.erase(m_heights.begin());
+    m_heights.emplace_back(width, h);
+    return h;
+}
+
 void DashLabel::changeEvent(QEvent* event) {
     QLabel::changeEvent(event);
     if (event->type() == QEvent::ApplicationPaletteChange && !m_refreshing)

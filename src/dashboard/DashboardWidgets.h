@@ -15,6 +15,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 class HoverAnimator;
 class QVariantAnimation;
@@ -36,6 +37,7 @@ class DashLabel : public QLabel {
 public:
     DashLabel(const QString& text, const QFont& font, ColorFn color, QWidget* parent = nullptr);
     void refreshColor();
+    int heightForWidth(int width) const override;
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -43,6 +45,19 @@ protected:
 private:
     ColorFn m_color;
     bool m_refreshing = false;
+    // The heights of wrapped text for the last widths asked: nested layouts ask each label the same
+    // widths several times while the window is placed, and every answer lays the text out anew.
+    struct Measure {
+        QString text;
+        QFont font;
+        QMargins contents;
+        int margin = 0;
+        int indent = 0;
+        Qt::Alignment alignment;
+        bool operator==(const Measure&) const = default;
+    };
+    mutable Measure m_measured;
+    mutable std::vector<std::pair<int, int>> m_heights;   // width, height
 };
 
 // The titled bar above a section: accent bar, title, optional trailing widget. Its rounded background
