@@ -20,7 +20,7 @@ public:
                       std::function<QColor()> color, QWidget* parent = nullptr);
     QString symbol() const { return m_symbol; }
     void setSymbol(const QString& symbol);
-    // The symbol's weight (Symbols::regular … Symbols::bold), as the Part gives its font.
+    // The symbol's weight (Symbols::regular … Symbols::bold), matching its font.
     void setSymbolWeight(int weight) { m_weight = weight; update(); }
     // A circle of this colour behind the symbol (the creation button).
     void setCircleColor(std::function<QColor()> color) { m_circle = std::move(color); update(); }

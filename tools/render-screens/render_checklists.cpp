@@ -30,19 +30,19 @@ void fill(const Services& s) {
     };
     auto site = project("Site vitrine", "orange");
     auto app = project("Application mobile", "purple");
-    struct Spec {
+    struct Sample {
         QString name;
         ProjectPtr project;
         int toDo, done;
     };
-    for (const Spec& spec : {Spec{"Recette", app, 2, 5}, Spec{"Courses de la semaine", nullptr, 6, 1},
-                             Spec{"Mise en ligne", site, 4, 3}, Spec{"Checklist Production", app, 0, 8},
-                             Spec{"Rentrée", nullptr, 3, 0}}) {
-        auto c = edits.createChecklist(spec.name, spec.project);
+    for (const Sample& sample : {Sample{"Recette", app, 2, 5}, Sample{"Courses de la semaine", nullptr, 6, 1},
+                             Sample{"Mise en ligne", site, 4, 3}, Sample{"Checklist Production", app, 0, 8},
+                             Sample{"Rentrée", nullptr, 3, 0}}) {
+        auto c = edits.createChecklist(sample.name, sample.project);
         const auto cols = ChecklistLogic::sortedColumns(*c);
-        for (int i = 0; i < spec.toDo; ++i)
+        for (int i = 0; i < sample.toDo; ++i)
             edits.createCard(c, cols[0], QStringLiteral("Étape %1").arg(i + 1), std::nullopt);
-        for (int i = 0; i < spec.done; ++i)
+        for (int i = 0; i < sample.done; ++i)
             edits.createCard(c, cols[1], QStringLiteral("Faite %1").arg(i + 1), std::nullopt);
     }
 }
