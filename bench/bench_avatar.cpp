@@ -13,6 +13,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "FrameTicker.h"
+
 #include "settings/AvatarPicker.h"
 #include "prefs/Preferences.h"
 #include "core/model/UserProfile.h"
@@ -81,40 +83,11 @@ BENCHMARK(BM_MakeAvatarData24MP)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 // A person clicks "Choisir une image": time until the avatar is stored, and the longest pause between
 // two ticks of a 4 ms repaint timer on the GUI thread meanwhile.
-class Ticker : public QWidget {
-public:
-    qint64 longestGapMs = 0;
-    int paints = 0;
-    void start() {
-        m_clock.start();
-        m_last = 0;
-        m_timer.start(4, this);
-    }
-    void stop() { m_timer.stop(); }
-
-protected:
-    void timerEvent(QTimerEvent*) override {
-        const qint64 now = m_clock.elapsed();
-        longestGapMs = std::max(longestGapMs, now - m_last);
-        m_last = now;
-        repaint();
-    }
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.fillRect(rect(), paints++ % 2 ? Qt::white : Qt::lightGray);
-    }
-
-private:
-    QBasicTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_last = 0;
-};
-
 void BM_PickerKeepsWindowPainting(benchmark::State& state) {
     const QString path = photo24mp();
     DialogSeam::setNonInteractive(true);
     AvatarPicker picker;
-    Ticker ticker;
+    FrameTicker ticker;
     ticker.resize(200, 200);
     ticker.show();
     qint64 worstGap = 0;

@@ -12,6 +12,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "FrameTicker.h"
+
 #include "cardsheet/AttachmentFiles.h"
 #include "cardsheet/AttachmentJobs.h"
 #include "cardsheet/CardEdits.h"
@@ -47,36 +49,6 @@ QString bigFile() {
     return path;
 }
 
-// Repaints every 4 ms and remembers the longest gap between two ticks.
-class Ticker : public QWidget {
-public:
-    qint64 longestGapMs = 0;
-    void start() {
-        longestGapMs = 0;
-        m_clock.start();
-        m_last = 0;
-        m_timer.start(4, this);
-    }
-    void stop() { m_timer.stop(); }
-
-protected:
-    void timerEvent(QTimerEvent*) override {
-        const qint64 now = m_clock.elapsed();
-        longestGapMs = std::max(longestGapMs, now - m_last);
-        m_last = now;
-        repaint();
-    }
-    void paintEvent(QPaintEvent*) override {
-        QPainter p(this);
-        p.fillRect(rect(), m_paints++ % 2 ? Qt::white : Qt::lightGray);
-    }
-
-private:
-    QBasicTimer m_timer;
-    QElapsedTimer m_clock;
-    qint64 m_last = 0;
-    int m_paints = 0;
-};
 
 struct Board {
     ChecklistPtr checklist;
@@ -102,7 +74,7 @@ void removeCopies() { QDir(attachmentfiles::attachmentsDirectory()).removeRecurs
 
 // Control: the ticker alone for as long as an attach takes, to see the pauses the machine itself causes.
 void BM_IdleWindow(benchmark::State& state) {
-    Ticker ticker;
+    FrameTicker ticker;
     ticker.resize(200, 200);
     ticker.show();
     qint64 worst = 0;
@@ -123,7 +95,7 @@ BENCHMARK(BM_IdleWindow)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealT
 void BM_CopyOnGuiThread(benchmark::State& state) {
     const QString source = bigFile();
     const Board b = makeBoard();
-    Ticker ticker;
+    FrameTicker ticker;
     ticker.resize(200, 200);
     ticker.show();
     qint64 worst = 0;
@@ -152,7 +124,7 @@ void BM_SheetAttach200MB(benchmark::State& state) {
     CardSheet sheet(*g_services, b.checklist);
     sheet.openCard(b.card);
     sheet.startEditing();
-    Ticker ticker;
+    FrameTicker ticker;
     ticker.resize(200, 200);
     ticker.show();
     // The sheet's first layout and painting (and the spell checker's start) are not part of the copy.

@@ -455,31 +455,24 @@ void ImprovedBlockRowView::updateMenuState() {
 
 void ImprovedBlockRowView::duplicateBlock() {
     const DocBlockPtr copy = m_edits.duplicate(m_block);
-    const QUuid id = copy->id();
-    QPointer<ImprovedBlockRowView> self(this);
-    auto callbacks = m_callbacks;
-    if (callbacks.onContentChanged)
-        callbacks.onContentChanged(id);
-    if (callbacks.onFocus)
-        callbacks.onFocus(id);
+    rereadAndFocus(copy->id());
 }
 
 void ImprovedBlockRowView::moveUp() {
     if (!m_edits.moveUp(m_block))
         return;
-    // The list is read again first, so that the scroll finds the row at its new place.
-    const QUuid id = m_block->id();
-    auto callbacks = m_callbacks;
-    if (callbacks.onContentChanged)
-        callbacks.onContentChanged(id);
-    if (callbacks.onFocus)
-        callbacks.onFocus(id);
+    rereadAndFocus(m_block->id());
 }
 
 void ImprovedBlockRowView::moveDown() {
     if (!m_edits.moveDown(m_block))
         return;
-    const QUuid id = m_block->id();
+    rereadAndFocus(m_block->id());
+}
+
+void ImprovedBlockRowView::rereadAndFocus(const QUuid& id) {
+    // The list is read again first, so that the scroll finds the row at its new place. The callbacks
+    // are copied: reading the list again may rebuild this row.
     auto callbacks = m_callbacks;
     if (callbacks.onContentChanged)
         callbacks.onContentChanged(id);

@@ -105,6 +105,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Reads the block list again, then focuses the row of `id`.
+    void rereadAndFocus(const QUuid& id);
     void buildFace();
     void buildViewContent();
     void buildEditContent();
