@@ -358,7 +358,9 @@ void TolmekStyle::drawComplexControl(ComplexControl control, const QStyleOptionC
             }
         }
         const QRect arrowArea = proxy()->subControlRect(CC_ComboBox, combo, SC_ComboBoxArrow, widget);
-        const QRectF arrow(arrowArea.left(), arrowArea.center().y() - kArrowSide / 2.0 + 1, kArrowSide, kArrowSide);
+        // The spacing separates the arrow from the text; the padding keeps it off the edge.
+        const QRectF arrow(arrowArea.left() + kArrowSpacing, arrowArea.center().y() - kArrowSide / 2.0 + 1, kArrowSide,
+                           kArrowSide);
         QColor color = pal.color(QPalette::ButtonText);
         color.setAlphaF(color.alphaF() * ((option->state & State_Enabled) ? 0.7f : 0.35f));
         Symbols::paint(*painter, arrow, QStringLiteral("chevron.down"), color, 600);
