@@ -29,9 +29,9 @@ AttributedTextViewWrapper::AttributedTextViewWrapper(QWidget* parent) : QTextEdi
     applyColors();
 }
 
-bool AttributedTextViewWrapper::setRtf(const QByteArray& data) {
+bool AttributedTextViewWrapper::setRtf(const QByteArray& bytes) {
     QTextDocument* doc = document();
-    const bool ok = rtf::read(data, *doc);
+    const bool ok = rtf::read(bytes, *doc);
     doc->setDefaultFont(Fonts::system(14));
     doc->setDocumentMargin(inset);
     m_measuredWidth = -1;

@@ -320,11 +320,11 @@ void ImprovedBlockRowView::buildViewContent() {
     v->setSpacing(12);
     switch (m_block->type()) {
     case DocBlockType::text: {
-        const OptData& data = m_block->richTextData();
-        if (data && !data->isEmpty()) {
+        const OptData& rtf = m_block->richTextData();
+        if (rtf && !rtf->isEmpty()) {
             m_richView = new AttributedTextViewWrapper(m_viewContent);
             m_richView->setAccessibleName(QStringLiteral("Texte"));
-            if (m_richView->setRtf(*data)) {
+            if (m_richView->setRtf(*rtf)) {
                 v->addWidget(m_richView);
                 guardTextTarget(m_richView->viewport());
                 break;
@@ -396,9 +396,9 @@ void ImprovedBlockRowView::buildEditContent() {
         break;
     }
     case DocBlockType::image: {
-        ImageBlockEditor::DataBinding data{[block] { return block->imageData(); },
+        ImageBlockEditor::DataBinding binding{[block] { return block->imageData(); },
                                            [block](const std::optional<QByteArray>& v) { block->setImageData(v); }};
-        m_imageEditor = new ImageBlockEditor(data, [this] { blockContentChanged(); });
+        m_imageEditor = new ImageBlockEditor(binding, [this] { blockContentChanged(); });
         m_editContent = m_imageEditor;
         break;
     }
@@ -514,8 +514,8 @@ void ImprovedBlockRowView::toggleCompleted() {
     update();
 }
 
-bool ImprovedBlockRowView::handleBlockDrop(const QMimeData* data) {
-    const QString text = blockIdText(data).trimmed();
+bool ImprovedBlockRowView::handleBlockDrop(const QMimeData* mime) {
+    const QString text = blockIdText(mime).trimmed();
     if (text.isEmpty())
         return false;
     const QUuid id = QUuid::fromString(text);
@@ -529,11 +529,11 @@ bool ImprovedBlockRowView::handleBlockDrop(const QMimeData* data) {
 }
 
 QMimeData* ImprovedBlockRowView::makeDragData() const {
-    auto* data = new QMimeData;
+    auto* mime = new QMimeData;
     const QString id = m_block->id().toString(QUuid::WithoutBraces).toUpper();
-    data->setText(id);
-    data->setData(QLatin1String(kBlockMimeType), id.toUtf8());
-    return data;
+    mime->setText(id);
+    mime->setData(QLatin1String(kBlockMimeType), id.toUtf8());
+    return mime;
 }
 
 bool ImprovedBlockRowView::hasHoverToolbar() const { return m_hoverToolbar && !m_hoverToolbar->isHidden(); }
@@ -626,16 +626,16 @@ void ImprovedBlockRowView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void ImprovedBlockRowView::dragEnterEvent(QDragEnterEvent* event) {
-    const QMimeData* data = event->mimeData();
-    if (dndEnabled() && data && (data->hasFormat(QLatin1String(kBlockMimeType)) || data->hasText()))
+    const QMimeData* mime = event->mimeData();
+    if (dndEnabled() && mime && (mime->hasFormat(QLatin1String(kBlockMimeType)) || mime->hasText()))
         event->acceptProposedAction();
     else
         event->ignore();
 }
 
 void ImprovedBlockRowView::dragMoveEvent(QDragMoveEvent* event) {
-    const QMimeData* data = event->mimeData();
-    if (dndEnabled() && data && (data->hasFormat(QLatin1String(kBlockMimeType)) || data->hasText()))
+    const QMimeData* mime = event->mimeData();
+    if (dndEnabled() && mime && (mime->hasFormat(QLatin1String(kBlockMimeType)) || mime->hasText()))
         event->acceptProposedAction();
     else
         event->ignore();

@@ -222,8 +222,8 @@ EmptyStateView::EmptyStateView(DocPtr doc, std::function<void(DocBlockType)> add
     buttons->setSpacing(12);
     buttons->addStretch(1);
     for (const QuickAdd& q : kQuickAdds) {
-        auto* b = new PaintedButton(QString::fromUtf8(q.title), [q](QPainter& p, const PaintedButton& b) {
-            const QRectF r = QRectF(b.rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+        auto* b = new PaintedButton(QString::fromUtf8(q.title), [q](QPainter& p, const PaintedButton& button) {
+            const QRectF r = QRectF(button.rect()).adjusted(0.5, 0.5, -0.5, -0.5);
             Paint::fillRoundedRect(p, r, 12, AppPalette::screenBackground());
             Paint::strokeRoundedRect(p, r, 12, withOpacity(AppPalette::separator(), 0.3));
             const QColor c = standardColor(q.color);
@@ -233,7 +233,7 @@ EmptyStateView::EmptyStateView(DocPtr doc, std::function<void(DocBlockType)> add
             Symbols::paint(p, QRectF(dot.center() - QPointF(9, 9), QSizeF(18, 18)), QString::fromLatin1(q.symbol), c);
             p.setFont(Fonts::rounded(13, 500));
             p.setPen(AppPalette::primaryText());
-            p.drawText(QRectF(r.left(), dot.bottom() + 8, r.width(), 18), Qt::AlignCenter, b.text());
+            p.drawText(QRectF(r.left(), dot.bottom() + 8, r.width(), 18), Qt::AlignCenter, button.text());
         }, this);
         const int tw = editorui::textWidth(Fonts::rounded(13, 500), b->text());
         b->setHint(QSize(std::max(44, tw) + 32, 12 + 44 + 8 + 18 + 12));

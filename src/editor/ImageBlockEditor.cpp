@@ -111,19 +111,19 @@ BlockImageView::BlockImageView(int maxHeight, qreal shadowOpacity, QWidget* pare
     setFixedHeight(0);
 }
 
-void BlockImageView::setData(const std::optional<QByteArray>& data) {
+void BlockImageView::setData(const std::optional<QByteArray>& bytes) {
     ++m_generation;
-    m_data = data;
+    m_data = bytes;
     m_image = {};
     m_scaled = {};
-    if (!data || data->isEmpty()) {
+    if (!bytes || bytes->isEmpty()) {
         m_declared = {};
         m_state = State::failed;
         fitHeight();
         emit stateChanged(m_state);
         return;
     }
-    m_declared = declaredSize(*data);
+    m_declared = declaredSize(*bytes);
     m_state = State::idle;
     fitHeight();
     if (isVisible())
@@ -307,21 +307,21 @@ void ImageBlockEditor::removeImage() {
         m_onChange();
 }
 
-bool ImageBlockEditor::handleDrop(const QMimeData* data) {
-    const QString path = firstLocalFile(data);
+bool ImageBlockEditor::handleDrop(const QMimeData* mime) {
+    const QString path = firstLocalFile(mime);
     if (path.isEmpty())
         return false;
     convertFile(path);
     return true;
 }
 
-bool ImageBlockEditor::paste(const QMimeData* data) {
-    if (!data)
+bool ImageBlockEditor::paste(const QMimeData* mime) {
+    if (!mime)
         return false;
-    if (handleDrop(data))
+    if (handleDrop(mime))
         return true;
-    if (data->hasImage()) {
-        const QImage image = qvariant_cast<QImage>(data->imageData());
+    if (mime->hasImage()) {
+        const QImage image = qvariant_cast<QImage>(mime->imageData());
         if (image.isNull())
             return false;
         convertImage(image);

@@ -73,12 +73,12 @@ QMimeData* ClickableTextView::createMimeDataFromSelection() const
     // Qt's own data lists a fixed set of formats; ours adds RTF, first in line for our own paste,
     // so every kept attribute survives a copy.
     const QTextDocumentFragment fragment = cursor.selection();
-    auto* data = new QMimeData;
-    data->setText(fragment.toPlainText());
-    data->setHtml(fragment.toHtml());
+    auto* mime = new QMimeData;
+    mime->setText(fragment.toPlainText());
+    mime->setHtml(fragment.toHtml());
     QTextDocument selection;
     selection.setDefaultFont(document()->defaultFont());
     QTextCursor(&selection).insertFragment(fragment);
-    data->setData(richtext::rtfMimeTypes().first(), rtf::write(selection));
-    return data;
+    mime->setData(richtext::rtfMimeTypes().first(), rtf::write(selection));
+    return mime;
 }

@@ -105,9 +105,9 @@ void RichTextEditorWrapper::loadContent(const QString& text, bool requireMatchin
     m_isUpdatingFromOutside = true;
     m_keepStoredRtf = false;
     bool loaded = false;
-    const std::optional<QByteArray> data = m_richTextData.value();
-    if (data && !data->isEmpty()) {
-        if (rtf::read(*data, *doc)) {
+    const std::optional<QByteArray> bytes = m_richTextData.value();
+    if (bytes && !bytes->isEmpty()) {
+        if (rtf::read(*bytes, *doc)) {
             // RTF that no longer holds the bound text is stale: the text wins.
             loaded = !requireMatchingRtf || doc->toPlainText() == text;
         } else {

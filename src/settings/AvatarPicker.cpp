@@ -32,15 +32,15 @@ public:
         Accessibility::setRole(this, QAccessible::Graphic);
     }
 
-    void setData(const std::optional<QByteArray>& data) {
-        if (data == m_data)
+    void setData(const std::optional<QByteArray>& bytes) {
+        if (bytes == m_data)
             return;
-        m_data = data;
+        m_data = bytes;
         m_image = QImage();
-        if (data && !data->isEmpty()) {
+        if (bytes && !bytes->isEmpty()) {
             // Stored bytes are ours, but the preference file can be edited: decode with a bound.
             QBuffer buffer;
-            buffer.setData(*data);
+            buffer.setData(*bytes);
             buffer.open(QIODevice::ReadOnly);
             QImageReader reader(&buffer);
             reader.setAllocationLimit(64);
@@ -195,8 +195,8 @@ QString AvatarPicker::message() const { return m_message->text(); }
 bool AvatarPicker::showsImage() const { return m_avatar->showsImage(); }
 
 void AvatarPicker::refresh() {
-    const std::optional<QByteArray> data = m_store ? m_store->profile().avatarData : std::nullopt;
-    m_avatar->setData(data);
+    const std::optional<QByteArray> bytes = m_store ? m_store->profile().avatarData : std::nullopt;
+    m_avatar->setData(bytes);
     // Shown whenever bytes are stored, even when they do not decode.
-    m_remove->setVisible(data.has_value());
+    m_remove->setVisible(bytes.has_value());
 }

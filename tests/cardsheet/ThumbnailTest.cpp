@@ -37,14 +37,14 @@ protected:
     // Requests a thumbnail and waits for the answer.
     QImage thumbnail(const QString& path) {
         QObject receiver;
-        bool done = false;
+        bool answered = false;
         QImage result = ThumbnailCache::shared().request(path, &receiver, [&](const QImage& img) {
             result = img;
-            done = true;
+            answered = true;
         });
         if (!result.isNull() || ThumbnailCache::shared().hasFailed(path))
             return result;
-        EXPECT_TRUE(testsupport::waitFor([&] { return done; }, 5000));
+        EXPECT_TRUE(testsupport::waitFor([&] { return answered; }, 5000));
         return result;
     }
 };

@@ -69,8 +69,8 @@ private:
 // A list screen over plain words: matches contain the trimmed search, in order.
 class WordsScreen : public PagedList<QString> {
 public:
-    WordsScreen(Preferences& prefs, ThemeManager& theme, Options options, std::vector<QString> words)
-        : PagedList(prefs, theme, std::move(options), nullptr), words(std::move(words)) {
+    WordsScreen(Preferences& prefs, ThemeManager& theme, Options options, std::vector<QString> list)
+        : PagedList(prefs, theme, std::move(options), nullptr), words(std::move(list)) {
         auto* header = new QHBoxLayout;
         header->addWidget(searchField(), 1);
         header->addWidget(layoutSwitch());
