@@ -212,9 +212,7 @@ ChecklistCardPtr ChecklistEdits::createCard(const ChecklistPtr& checklist, const
     m_context.insert(card);
     column->appendCard(card);
     renumberCards(*column);
-    if (checklist)
-        touchChecklist(*checklist);
-    save();
+    touchAndSave(checklist);
     return card;
 }
 
@@ -225,9 +223,7 @@ bool ChecklistEdits::updateCard(const ChecklistPtr& checklist, const ChecklistCa
         return false;
     card->setTitle(t);
     card->setNotes(notes);
-    if (checklist)
-        touchChecklist(*checklist);
-    save();
+    touchAndSave(checklist);
     return true;
 }
 
@@ -238,9 +234,7 @@ void ChecklistEdits::deleteCard(const ChecklistPtr& checklist, const ChecklistCa
     m_context.deleteObject(card);   // leaves the column's list and takes its attachment records
     if (column)
         renumberCards(*column);
-    if (checklist)
-        touchChecklist(*checklist);
-    save();
+    touchAndSave(checklist);
 }
 
 void ChecklistEdits::placeInColumn(const ChecklistCardPtr& card, ChecklistColumn& column,
@@ -272,9 +266,7 @@ void ChecklistEdits::placeCard(const ChecklistPtr& checklist, const ChecklistCar
             renumberCards(*source);
     }
     placeInColumn(card, *column, before);
-    if (checklist)
-        touchChecklist(*checklist);
-    save();
+    touchAndSave(checklist);
 }
 
 bool ChecklistEdits::markCardDone(const ChecklistPtr& checklist, const ChecklistCardPtr& card) {
@@ -298,9 +290,7 @@ ChecklistAttachmentPtr ChecklistEdits::addAttachment(const ChecklistPtr& checkli
     auto attachment = makeAttachment(card, fileName, mimeType, localPath);
     m_context.insert(attachment);
     card->appendAttachment(attachment);
-    if (checklist)
-        touchChecklist(*checklist);
-    save();
+    touchAndSave(checklist);
     return attachment;
 }
 
@@ -310,7 +300,5 @@ void ChecklistEdits::removeAttachment(const ChecklistPtr& checklist, const Check
     if (const auto card = attachment->card())
         card->removeAttachment(attachment);
     m_context.deleteObject(attachment);
-    if (checklist)
-        touchChecklist(*checklist);
-    save();
+    touchAndSave(checklist);
 }
