@@ -691,18 +691,33 @@ QVBoxLayout* cardStack(QWidget* card) {
 }
 } // namespace
 
-DashboardProjectCard::DashboardProjectCard(ProjectPtr project, std::function<void()> onOpen,
-                                           const ThemeManager& theme, QWidget* parent)
+DashTileCard::DashTileCard(int secondLineCount, std::function<void()> onOpen, const ThemeManager& theme,
+                           QWidget* parent)
     : DashCard(std::move(onOpen), &theme, parent) {
     auto* col = cardStack(this);
     m_tile = new lists::TileView(42, 12, 16, this);
     m_title = new DashLabel({}, Fonts::rounded(15, 700), [] { return AppPalette::primaryText(); }, this);
     m_title->setWordWrap(true);
-    m_details = new lists::ClampedText(Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, 2, this);
+    m_second = new lists::ClampedText(Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, secondLineCount,
+                                      this);
     col->addWidget(m_tile, 0, Qt::AlignLeft);
     col->addWidget(m_title);
-    col->addWidget(m_details);
+    col->addWidget(m_second);
     col->addStretch(1);
+}
+
+void DashTileCard::showContent(const QString& symbol, const QColor& tint, const QString& title) {
+    m_tile->setSymbol(symbol, tint);
+    m_title->setText(title);
+    setAccessibleName(title);
+}
+
+QString DashTileCard::titleText() const { return m_title->text(); }
+QString DashTileCard::secondLine() const { return m_second->text(); }
+
+DashboardProjectCard::DashboardProjectCard(ProjectPtr project, std::function<void()> onOpen,
+                                           const ThemeManager& theme, QWidget* parent)
+    : DashTileCard(2, std::move(onOpen), theme, parent) {
     setProject(std::move(project), m_onOpen);
 }
 
@@ -716,21 +731,15 @@ void DashboardProjectCard::setProject(ProjectPtr project, std::function<void()> 
 void DashboardProjectCard::refresh() {
     if (!m_project)
         return;
-    const QColor tint = displayColor(m_project->colorKey(), m_project->colorHex());
-    m_tile->setSymbol(m_project->iconName(), tint);
-    m_title->setText(m_project->name());
-    setAccessibleName(m_project->name());
+    showContent(m_project->iconName(), displayColor(m_project->colorKey(), m_project->colorHex()), m_project->name());
     const OptText& details = m_project->details();
     const bool has = details && !details->trimmed().isEmpty();
     // Without a description an invisible line keeps the card's height.
-    m_details->setFont(has ? Fonts::rounded(12) : Fonts::system(12));
-    m_details->setTextOpacity(has ? 1 : 0);
-    m_details->setText(has ? *details : QStringLiteral(" "));
+    m_second->setFont(has ? Fonts::rounded(12) : Fonts::system(12));
+    m_second->setTextOpacity(has ? 1 : 0);
+    m_second->setText(has ? *details : QStringLiteral(" "));
     repaintHostOf(this);
 }
-
-QString DashboardProjectCard::titleText() const { return m_title->text(); }
-QString DashboardProjectCard::secondLine() const { return m_details->text(); }
 
 std::optional<QColor> DashboardProjectCard::shadowColor() const {
     return m_project ? std::optional<QColor>(displayColor(m_project->colorKey(), m_project->colorHex()))
@@ -739,16 +748,7 @@ std::optional<QColor> DashboardProjectCard::shadowColor() const {
 
 DashboardChecklistCard::DashboardChecklistCard(ChecklistPtr checklist, std::function<void()> onOpen,
                                                const ThemeManager& theme, QWidget* parent)
-    : DashCard(std::move(onOpen), &theme, parent) {
-    auto* col = cardStack(this);
-    m_tile = new lists::TileView(42, 12, 16, this);
-    m_title = new DashLabel({}, Fonts::rounded(15, 700), [] { return AppPalette::primaryText(); }, this);
-    m_title->setWordWrap(true);
-    m_project = new lists::ClampedText(Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, 1, this);
-    col->addWidget(m_tile, 0, Qt::AlignLeft);
-    col->addWidget(m_title);
-    col->addWidget(m_project);
-    col->addStretch(1);
+    : DashTileCard(1, std::move(onOpen), theme, parent) {
     setChecklist(std::move(checklist), m_onOpen);
 }
 
@@ -762,17 +762,12 @@ void DashboardChecklistCard::setChecklist(ChecklistPtr checklist, std::function<
 void DashboardChecklistCard::refresh() {
     if (!m_checklist)
         return;
-    m_tile->setSymbol(m_checklist->iconName(), displayColor(m_checklist->colorKey(), m_checklist->colorHex()));
-    const QString title = shownTitle(m_checklist->name());
-    m_title->setText(title);
-    setAccessibleName(title);
+    showContent(m_checklist->iconName(), displayColor(m_checklist->colorKey(), m_checklist->colorHex()),
+                shownTitle(m_checklist->name()));
     const ProjectPtr project = m_checklist->project();
-    m_project->setText(project ? project->name() : QStringLiteral("Checklist globale"));
+    m_second->setText(project ? project->name() : QStringLiteral("Checklist globale"));
     repaintHostOf(this);
 }
-
-QString DashboardChecklistCard::titleText() const { return m_title->text(); }
-QString DashboardChecklistCard::secondLine() const { return m_project->text(); }
 
 std::optional<QColor> DashboardChecklistCard::shadowColor() const {
     return m_checklist ? std::optional<QColor>(displayColor(m_checklist->colorKey(), m_checklist->colorHex()))

@@ -239,28 +239,39 @@ protected:
     bool m_pressed = false;
 };
 
-class DashboardProjectCard : public DashCard {
+// A card with a symbol tile, a bold title and a clamped second line (recent projects, checklists).
+class DashTileCard : public DashCard {
+    Q_OBJECT
+public:
+    QString titleText() const;
+    QString secondLine() const;
+
+protected:
+    DashTileCard(int secondLineCount, std::function<void()> onOpen, const ThemeManager& theme, QWidget* parent);
+    void showContent(const QString& symbol, const QColor& tint, const QString& title);
+
+    lists::TileView* m_tile;
+    DashLabel* m_title;
+    lists::ClampedText* m_second;
+};
+
+class DashboardProjectCard : public DashTileCard {
     Q_OBJECT
 public:
     DashboardProjectCard(ProjectPtr project, std::function<void()> onOpen, const ThemeManager& theme,
                          QWidget* parent = nullptr);
     void setProject(ProjectPtr project, std::function<void()> onOpen);
     ProjectPtr project() const { return m_project; }
-    void refresh();
-    QString titleText() const;
-    QString secondLine() const;   // " " when there is no description
+    void refresh();   // secondLine() is " " when there is no description
 
 protected:
     std::optional<QColor> shadowColor() const override;
 
 private:
     ProjectPtr m_project;
-    lists::TileView* m_tile;
-    DashLabel* m_title;
-    lists::ClampedText* m_details;
 };
 
-class DashboardChecklistCard : public DashCard {
+class DashboardChecklistCard : public DashTileCard {
     Q_OBJECT
 public:
     DashboardChecklistCard(ChecklistPtr checklist, std::function<void()> onOpen, const ThemeManager& theme,
@@ -268,17 +279,12 @@ public:
     void setChecklist(ChecklistPtr checklist, std::function<void()> onOpen);
     ChecklistPtr checklist() const { return m_checklist; }
     void refresh();
-    QString titleText() const;
-    QString secondLine() const;
 
 protected:
     std::optional<QColor> shadowColor() const override;
 
 private:
     ChecklistPtr m_checklist;
-    lists::TileView* m_tile;
-    DashLabel* m_title;
-    lists::ClampedText* m_project;
 };
 
 class DashboardSeeMoreCard : public DashCard {
