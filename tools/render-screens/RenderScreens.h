@@ -2,6 +2,7 @@
 
 #include "services/Services.h"
 
+#include <QByteArray>
 #include <QSize>
 #include <QString>
 #include <QWidget>
@@ -21,3 +22,6 @@ struct ScreenShot {
 // Adds shots to the tool; call from a static initialiser in render_<feature>.cpp:
 //   static const bool registered = registerScreenShots({ ... });
 bool registerScreenShots(std::initializer_list<ScreenShot> shots);
+
+// A made-up portrait (a face on a gradient) as the JPEG bytes an avatar holds.
+QByteArray samplePortraitJpeg();

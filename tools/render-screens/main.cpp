@@ -10,6 +10,9 @@
 #include "ui/Theme.h"
 
 #include <QApplication>
+#include <QBuffer>
+#include <QLinearGradient>
+#include <QPainter>
 #include <QDir>
 #include <QLocale>
 #include <QStandardPaths>
@@ -32,6 +35,25 @@ void settle() {
     }
 }
 } // namespace
+
+QByteArray samplePortraitJpeg() {
+    QImage img(512, 512, QImage::Format_RGB32);
+    QPainter p(&img);
+    QLinearGradient g(0, 0, 512, 512);
+    g.setColorAt(0, QColor(240, 160, 60));
+    g.setColorAt(1, QColor(60, 120, 200));
+    p.fillRect(img.rect(), g);
+    p.setBrush(QColor(250, 230, 210));
+    p.setPen(Qt::NoPen);
+    p.drawEllipse(QPointF(256, 210), 110, 120);
+    p.drawEllipse(QPointF(256, 560), 200, 190);
+    p.end();
+    QByteArray jpeg;
+    QBuffer buffer(&jpeg);
+    buffer.open(QIODevice::WriteOnly);
+    img.save(&buffer, "JPEG", 82);
+    return jpeg;
+}
 
 bool registerScreenShots(std::initializer_list<ScreenShot> shots) {
     for (const ScreenShot& s : shots)

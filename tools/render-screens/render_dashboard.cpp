@@ -18,30 +18,11 @@ namespace {
 
 QDateTime stamp(int minutes) { return QDateTime(QDate(2026, 3, 10), QTime(9, 0), Qt::UTC).addSecs(minutes * 60); }
 
-QByteArray avatarJpeg() {
-    QImage img(400, 300, QImage::Format_RGB32);
-    QPainter p(&img);
-    QLinearGradient g(0, 0, 400, 300);
-    g.setColorAt(0, QColor(255, 170, 90));
-    g.setColorAt(1, QColor(120, 60, 200));
-    p.fillRect(img.rect(), g);
-    p.setBrush(QColor(255, 230, 200));
-    p.setPen(Qt::NoPen);
-    p.drawEllipse(QPoint(200, 130), 60, 70);
-    p.drawEllipse(QPoint(200, 330), 120, 110);
-    p.end();
-    QByteArray bytes;
-    QBuffer buf(&bytes);
-    buf.open(QIODevice::WriteOnly);
-    img.save(&buf, "JPEG", 82);
-    return bytes;
-}
-
 void fill(const Services& s, bool avatar) {
     ModelContext& ctx = s.context;
     UserProfile profile{QStringLiteral("Camille"), QStringLiteral("Martin"), std::nullopt};
     if (avatar)
-        profile.avatarData = avatarJpeg();
+        profile.avatarData = samplePortraitJpeg();
     s.profile.setProfile(profile);
     struct P {
         const char* name;

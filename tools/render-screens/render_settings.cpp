@@ -27,31 +27,12 @@
 
 namespace {
 
-QByteArray samplePortrait() {
-    QImage img(512, 512, QImage::Format_RGB32);
-    QPainter p(&img);
-    QLinearGradient g(0, 0, 512, 512);
-    g.setColorAt(0, QColor(240, 160, 60));
-    g.setColorAt(1, QColor(60, 120, 200));
-    p.fillRect(img.rect(), g);
-    p.setBrush(QColor(250, 230, 210));
-    p.setPen(Qt::NoPen);
-    p.drawEllipse(QPointF(256, 210), 110, 120);
-    p.drawEllipse(QPointF(256, 560), 200, 190);
-    p.end();
-    QByteArray jpeg;
-    QBuffer buffer(&jpeg);
-    buffer.open(QIODevice::WriteOnly);
-    img.save(&buffer, "JPEG", 82);
-    return jpeg;
-}
-
 QWidget* settings(const Services& s) { return new SettingsView(s); }
 
 QWidget* settingsWithProfile(const Services& s) {
     s.profile.setFirstName(QStringLiteral("Zoé"));
     s.profile.setLastName(QStringLiteral("Martin"));
-    s.profile.setAvatarData(samplePortrait());
+    s.profile.setAvatarData(samplePortraitJpeg());
     return new SettingsView(s);
 }
 
