@@ -154,10 +154,14 @@ int tolmekMain(int argc, char** argv) {
         trace.step("window");
         AfterFirstPaint afterFirstPaint(window.shell(), [&context, &trace] {
             trace.step("first-paint");
-            if (qEnvironmentVariableIntValue("TOLMEK_EXIT_AFTER_FIRST_PAINT") == 1)
+            if (qEnvironmentVariableIntValue("TOLMEK_EXIT_AFTER_FIRST_PAINT") == 1) {
                 QCoreApplication::exit(0);
-            else
-                context.startQuickCheck();
+                return;
+            }
+            // The first screen read only what it shows; the rest of the tables now, so that the other
+            // screens open at once (a read that fails stops saving, as the check below does).
+            context.loadTables();
+            context.startQuickCheck();
         });
         window.show();
         QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });

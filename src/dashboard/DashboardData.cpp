@@ -38,19 +38,12 @@ DashboardData::DashboardData(ModelContext& context, QObject* parent) : QObject(p
     m_checklists.buckets.resize(1);
     m_checklists.fetchAll = [this] { return fetchAs<Checklist>(*m_context); };
 
-    for (Tracker* t : {&m_docs, &m_projects, &m_checklists}) {
-        const auto all = t->fetchAll();
-        t->known.reserve(qsizetype(all.size()));
-        for (const auto& o : all) {
-            const Snapshot s = snapshot(*t, o.get());
-            t->known.insert(o.get(), {o, s});
-            if (s.bucket >= 0)
-                t->buckets[size_t(s.bucket)].push_back({s.key, o});
-        }
-        // One sort per list; the store's order decides between equal dates.
-        for (auto& b : t->buckets)
-            std::stable_sort(b.begin(), b.end(), [](const Entry& a, const Entry& c) { return a.key > c.key; });
-    }
+    // Opening the application shows this first: the documents are summed up from the file rather than
+    // all made into objects before the window can show.
+    if (!summarizeDocs())
+        readAll(m_docs);
+    readAll(m_projects);
+    readAll(m_checklists);
     connect(&context, &ModelContext::objectChanged, this, &DashboardData::onObjectChanged);
     connect(&context, &ModelContext::entityChanged, this, [this](int entity) {
         if (Tracker* t = trackerFor(entity)) {
@@ -61,6 +54,66 @@ DashboardData::DashboardData(ModelContext& context, QObject* parent) : QObject(p
 }
 
 DashboardData::~DashboardData() = default;
+
+void DashboardData::readAll(Tracker& t) {
+    t.summary = false;
+    t.known.clear();
+    for (auto& b : t.buckets)
+        b.clear();
+    const auto all = t.fetchAll();
+    t.known.reserve(qsizetype(all.size()));
+    for (const auto& o : all) {
+        const Snapshot s = snapshot(t, o.get());
+        t.known.insert(o.get(), {o, s});
+        if (s.bucket >= 0)
+            t.buckets[size_t(s.bucket)].push_back({s.key, o});
+    }
+    // One sort per list; the store's order decides between equal dates.
+    for (auto& b : t.buckets)
+        std::stable_sort(b.begin(), b.end(), [](const Entry& a, const Entry& c) { return a.key > c.key; });
+    t.dirty.clear();
+    t.storeSignals = t.objectSignals = 0;
+}
+
+bool DashboardData::summarizeDocs() {
+    // Each row's list and date, as snapshot() derives them from the object.
+    const std::vector<int> columns{Doc::columnOf(&DocFields::statusRaw), Doc::columnOf(&DocFields::updatedAt),
+                                   Doc::columnOf(&DocFields::deletedAt)};
+    struct Row {
+        qint64 key;
+        qint64 rowid;
+    };
+    std::vector<std::vector<Row>> lists(m_docs.buckets.size());
+    const bool read = m_context->peekRows(m_docs.entity, columns, [&](qint64 rowid, const std::vector<ColumnValue>& v) {
+        if (!std::holds_alternative<std::monostate>(v[2]))
+            return;   // hidden
+        const auto* raw = std::get_if<QString>(&v[0]);
+        const DocStatus status = DocStatusInfo::fromRaw(raw ? *raw : QString()).value_or(DocStatus::inProgress);
+        const auto* micros = std::get_if<qint64>(&v[1]);
+        lists[size_t(status)].push_back({keyOf(store::fromMicros(micros ? *micros : 0)), rowid});
+    });
+    if (!read)
+        return false;
+    m_docs.summary = true;
+    m_docs.summaryCounts.assign(lists.size(), 0);
+    for (size_t b = 0; b < lists.size(); ++b) {
+        auto& rows = lists[b];
+        m_docs.summaryCounts[b] = int(rows.size());
+        const size_t top = std::min(rows.size(), size_t(kDocWindow));
+        std::partial_sort(rows.begin(), rows.begin() + qsizetype(top), rows.end(), [](const Row& x, const Row& y) {
+            return x.key != y.key ? x.key > y.key : x.rowid < y.rowid;
+        });
+        std::vector<qint64> rowids;
+        for (size_t i = 0; i < top; ++i)
+            rowids.push_back(rows[i].rowid);
+        for (auto& o : m_context->preloadRows(m_docs.entity, rowids)) {
+            const Snapshot s = snapshot(m_docs, o.get());
+            m_docs.known.insert(o.get(), {o, s});
+            m_docs.buckets[b].push_back({s.key, std::move(o)});
+        }
+    }
+    return true;
+}
 
 DashboardData::Tracker* DashboardData::trackerFor(int entity) {
     if (entity == m_docs.entity)
@@ -95,9 +148,13 @@ DashboardData::Snapshot DashboardData::snapshot(const Tracker& t, PersistentMode
     return s;
 }
 
-int DashboardData::count(DocStatus status) const { return int(m_docs.buckets[size_t(status)].size()); }
+int DashboardData::count(DocStatus status) const {
+    return m_docs.summary ? m_docs.summaryCounts[size_t(status)] : int(m_docs.buckets[size_t(status)].size());
+}
 
-std::vector<DocPtr> DashboardData::docs(DocStatus status, int limit) const {
+std::vector<DocPtr> DashboardData::docs(DocStatus status, int limit) {
+    if (m_docs.summary && limit > kDocWindow)
+        readAll(m_docs);
     return topOf<Doc>(m_docs.buckets[size_t(status)], limit);
 }
 
@@ -177,6 +234,13 @@ void DashboardData::reconcile(Tracker& t) {
 }
 
 bool DashboardData::apply(Tracker& t, int topWindow) {
+    if (t.summary) {
+        // The first change since the summary: the whole type from memory, as it now is.
+        if (t.dirty.isEmpty() && t.storeSignals == 0)
+            return false;
+        readAll(t);
+        return true;
+    }
     bool shows = false;
     if (t.storeSignals != t.objectSignals) {
         // Something was inserted or deleted: look over the type once (in memory).

@@ -23,7 +23,7 @@ public:
 
     int count(DocStatus status) const;
     // At most `limit` documents of the status, most recently updated first.
-    std::vector<DocPtr> docs(DocStatus status, int limit) const;
+    std::vector<DocPtr> docs(DocStatus status, int limit);
     std::vector<ProjectPtr> recentProjects(int limit) const;
     std::vector<ChecklistPtr> recentChecklists(int limit) const;
 
@@ -64,6 +64,10 @@ private:
         int storeSignals = 0;    // change notices of the type from the store since the last pass
         int objectSignals = 0;   // of which from objects already known
         bool reconcile = false;
+        // Read from the file without reading the whole table: only the top of each list is live, the
+        // counts are kept apart. The first change of the type reads the table and leaves this state.
+        bool summary = false;
+        std::vector<int> summaryCounts;
     };
 
     Snapshot snapshot(const Tracker& t, PersistentModel* object) const;
@@ -73,6 +77,10 @@ private:
     // Applies the pending changes of one type; returns whether something that shows changed.
     bool apply(Tracker& t, int topWindow);
     void reconcile(Tracker& t);
+    // Every object of the type, each listed where it belongs (the state any change keeps up).
+    void readAll(Tracker& t);
+    // The documents' lists and counts from a summary of their table, when it is not read yet.
+    bool summarizeDocs();
     // Index in its bucket, or -1.
     int position(const Tracker& t, PersistentModel* object, const Snapshot& s) const;
     void schedule();

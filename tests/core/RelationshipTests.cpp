@@ -551,3 +551,62 @@ TEST_F(StoreTest, EveryFieldIsStoredUnderItsOwnColumn) {
     EXPECT_EQ(cardL->attachments()[0]->mimeType(), "mimeType");
     EXPECT_EQ(ctx().object<Checklist>(list->id())->colorHex(), "colorHex");
 }
+
+// Rows read ahead of their table (the dashboard's summary) end up exactly where a plain read puts them.
+TEST_F(StoreTest, PreloadedRowsTakeTheirPlaceWhenTheTableIsRead) {
+    auto p = project("P");
+    auto q = project("Q");
+    std::vector<QUuid> ids;
+    for (int i = 0; i < 6; ++i)
+        ids.push_back(doc(i % 2 ? q : p, QString("d%1").arg(i), i)->id());
+    reopen();
+    const int doc = Doc::entityInfo().index;
+    auto titlesOf = [](const std::vector<DocPtr>& docs) {
+        QStringList out;
+        for (const auto& d : docs)
+            out << d->title();
+        return out;
+    };
+
+    std::vector<qint64> rowids;
+    ASSERT_TRUE(ctx().peekRows(doc, {Doc::columnOf(&DocFields::title)},
+                               [&](qint64 rowid, const std::vector<ColumnValue>&) { rowids.push_back(rowid); }));
+    ASSERT_EQ(rowids.size(), 6u);
+    const auto early = ctx().preloadRows(doc, {rowids[4], rowids[1], rowids[5]});
+    ASSERT_EQ(early.size(), 3u);
+    EXPECT_EQ(std::static_pointer_cast<Doc>(early[0])->title(), "d4") << "in the order asked";
+    EXPECT_FALSE(ctx().isLoaded(doc));
+    // d5 moves to P before its table is read; d1 is edited.
+    auto d5 = std::static_pointer_cast<Doc>(early[2]);
+    auto d1 = std::static_pointer_cast<Doc>(early[1]);
+    auto P = ctx().object<Project>(p->id());
+    d1->setTitle("d1 edited");
+    d5->setProject(P);
+
+    const auto all = ctx().fetch<Doc>();
+    EXPECT_EQ(titlesOf(all), QStringList({"d0", "d1 edited", "d2", "d3", "d4", "d5"})) << "store order";
+    EXPECT_EQ(all[4].get(), early[0].get()) << "one object per row";
+    EXPECT_EQ(titlesOf(P->docs()), QStringList({"d0", "d2", "d4", "d5"}));
+    EXPECT_EQ(titlesOf(ctx().object<Project>(q->id())->docs()), QStringList({"d1 edited", "d3"}));
+    EXPECT_FALSE(ctx().peekRows(doc, {0}, [](qint64, const std::vector<ColumnValue>&) {})) << "read already";
+
+    reopen();
+    EXPECT_EQ(titlesOf(ctx().object<Project>(p->id())->docs()), QStringList({"d0", "d2", "d4", "d5"}));
+}
+
+TEST_F(StoreTest, APreloadedRowDeletedBeforeItsTableIsReadStaysDeleted) {
+    auto p = project("P");
+    doc(p, "a");
+    doc(p, "b");
+    reopen();
+    const int doc = Doc::entityInfo().index;
+    std::vector<qint64> rowids;
+    ctx().peekRows(doc, {}, [&](qint64 rowid, const std::vector<ColumnValue>&) { rowids.push_back(rowid); });
+    auto b = ctx().preloadRows(doc, {rowids[1]});
+    ASSERT_EQ(b.size(), 1u);
+    ctx().deleteObject(b[0]);
+    ASSERT_EQ(ctx().fetch<Doc>().size(), 1u);
+    EXPECT_EQ(ctx().object<Project>(p->id())->docs().size(), 1u);
+    reopen();
+    EXPECT_EQ(ctx().fetch<Doc>().size(), 1u);
+}

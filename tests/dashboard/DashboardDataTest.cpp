@@ -158,3 +158,48 @@ TEST_F(DashboardDataTest, IncrementalListsMatchAFreshReadAfterRandomEdits) {
         }
     }
 }
+
+// On a store just opened, the documents come from a summary of their table; it must read as the objects
+// would, and the first change must leave it for the objects without losing anything.
+TEST_F(DashboardDataTest, ASummaryOfTheFileMatchesTheObjectsAndGivesWayToThem) {
+    QRandomGenerator rng(77);
+    const QStringList statuses{"in_progress", "done", "needs_changes", "other", ""};
+    const auto p = makeProject("P", 0);
+    for (int i = 0; i < 80; ++i) {
+        auto d = makeDoc(p, QString("D%1").arg(i), rng.bounded(30), statuses[rng.bounded(5)]);
+        if (rng.bounded(6) == 0)
+            d->setDeletedAt(at(40));
+    }
+    ASSERT_TRUE(context().save());
+    env.reopenStore();
+
+    auto compare = [](DashboardData& a, DashboardData& b) {
+        for (DocStatus s : DocStatusInfo::allCases()) {
+            ASSERT_EQ(a.count(s), b.count(s));
+            const auto x = a.docs(s, 12), y = b.docs(s, 12);
+            ASSERT_EQ(x.size(), y.size());
+            for (size_t k = 0; k < x.size(); ++k)
+                ASSERT_EQ(x[k].get(), y[k].get()) << "same objects in the same order, ties in store order";
+        }
+    };
+    DashboardData summary(context());
+    EXPECT_FALSE(context().isLoaded(Doc::entityInfo().index)) << "no document made but those shown";
+    EXPECT_LE(context().rowsRead("Doc"), 36);
+    context().loadTables();
+    DashboardData full(context());
+    compare(summary, full);
+
+    // A shown document changes status; then one that was never shown is stamped to the top.
+    QSignalSpy changed(&summary, &DashboardData::docsChanged);
+    const auto top = summary.docs(DocStatus::done, 1).front();
+    top->setStatusRaw("needs_changes");
+    settle();
+    EXPECT_EQ(changed.count(), 1);
+    const auto all = context().fetch<Doc>();
+    auto low = *std::find_if(all.begin(), all.end(), [](const DocPtr& d) { return !d->deletedAt(); });
+    low->setUpdatedAt(at(500));
+    settle();
+    DashboardData fresh(context());
+    compare(summary, fresh);
+    EXPECT_EQ(summary.docs(low->status(), 1).front(), low);
+}

@@ -92,7 +92,7 @@ void resolve(Child& child, std::weak_ptr<Owner>& slot, const std::shared_ptr<Per
              std::vector<std::shared_ptr<Child>> Owner::*list) {
     auto o = std::static_pointer_cast<Owner>(owner);
     slot = o;
-    if (o)
+    if (o && !child.isPreloaded())
         ((*o).*list).push_back(child.template self<Child>());
 }
 

@@ -235,7 +235,7 @@ std::unique_ptr<ModelContainer> ModelContainer::open(const QString& path, const 
         // Each page is read once here: a small cache keeps the memory this costs small.
         if (reader && reader->exec("PRAGMA cache_size=-256", &err) && checkSchema(*reader, schema, version, &err)) {
             context.reset(new ModelContext(std::move(reader), infos, std::move(factories)));
-            if (!context->loadTables(&err))
+            if (!context->checkTables(&err))
                 context.reset();
         }
     }

@@ -192,9 +192,12 @@ ModelContext::~ModelContext() {
         o->m_context = nullptr;
         o->m_detached = true;
     };
-    for (auto& t : m_tables)
+    for (auto& t : m_tables) {
         for (auto& o : t.ordered)
             detach(o.get());
+        for (auto& o : t.byId)
+            detach(o.get());
+    }
     for (auto& o : m_inserted)
         detach(o.get());
     for (auto& o : m_deleted)
@@ -224,8 +227,8 @@ std::shared_ptr<PersistentModel> ModelContext::lookup(int entity, const QUuid& i
     return m_tables[size_t(entity)].byId.value(id);
 }
 
-void ModelContext::materialize(int entity, sqlite3_stmt* stmt, const std::vector<int>& cols,
-                               storeread::RecentTexts& texts) {
+std::shared_ptr<PersistentModel> ModelContext::materialize(int entity, sqlite3_stmt* stmt, const std::vector<int>& cols,
+                                                           storeread::RecentTexts& texts) {
     const EntityInfo& e = *m_schema[size_t(entity)];
     auto& table = m_tables[size_t(entity)];
     // The id's text as a QString only where it is kept or named.
@@ -237,17 +240,22 @@ void ModelContext::materialize(int entity, sqlite3_stmt* stmt, const std::vector
     if (id.isNull())
         qWarning("Store: a row of %s has the id '%s', which is not a UUID", e.name, qPrintable(idText()));
     if (auto live = table.byId.value(id)) {
+        if (live->m_preloaded && !m_preloading && live->storeIdText() == idText()) {
+            adoptPreloaded(entity, live);
+            return live;
+        }
         // Already live: its in-memory state wins. Another row under the same id (written differently) is named.
         if (live->m_stored && live->storeIdText() != idText())
             qWarning("Store: rows of %s with the ids '%s' and '%s' are the same object; only the first is shown",
                      e.name, qPrintable(live->storeIdText()), qPrintable(idText()));
-        return;
+        return m_preloading ? live : nullptr;
     }
     if (table.pendingDeletion.contains(id))
-        return;   // deleted and not saved yet
+        return nullptr;   // deleted and not saved yet
     auto object = m_factories[size_t(entity)](id);
     object->m_context = this;
     object->m_stored = true;
+    object->m_preloaded = m_preloading;   // before its links are resolved: arrays take it later
     // Kept only when the row spells its id otherwise than the canonical 36 upper-case characters.
     if (!canonical)
         object->m_idText = idText();
@@ -264,7 +272,28 @@ void ModelContext::materialize(int entity, sqlite3_stmt* stmt, const std::vector
         }
     }
     table.byId.insert(id, object);
+    if (!m_preloading)
+        table.ordered.push_back(object);
+    return object;
+}
+
+void ModelContext::adoptPreloaded(int entity, const std::shared_ptr<PersistentModel>& object) {
+    object->m_preloaded = false;
+    auto& table = m_tables[size_t(entity)];
     table.ordered.push_back(object);
+    if (object->m_deleted) {
+        table.hasDeleted = true;
+        return;
+    }
+    // Its links as they are now (they may have been changed since it was read), into the owners' arrays.
+    const EntityInfo& e = *m_schema[size_t(entity)];
+    for (size_t c = 0; c < e.columns.size(); ++c) {
+        if (e.columns[c].kind != ColumnKind::Link)
+            continue;
+        const ColumnValue owner = object->columnValue(int(c));
+        const auto* ownerId = std::get_if<QString>(&owner);
+        object->resolveLink(int(c), ownerId ? lookup(e.columns[c].linkEntity, store::parseUuid(*ownerId)) : nullptr);
+    }
 }
 
 bool ModelContext::readRows(int entity, const QByteArray& where, const PersistentModel* owner) {
@@ -315,6 +344,100 @@ void ModelContext::loadEntity(int entity) {
         if (c.kind == ColumnKind::Link)
             loadEntity(c.linkEntity);
     readRows(entity, {}, nullptr);
+}
+
+bool ModelContext::checkTables(QString* error) {
+    for (const EntityInfo* e : m_schema) {
+        if (e->loadPerOwnerLink >= 0)
+            continue;
+        // Counting walks every page of the table without decoding its rows (not of a smaller index).
+        QString err;
+        sqlite3_stmt* stmt = m_db->prepare("SELECT count(*) FROM " + quoted(e->name) + " NOT INDEXED", &err);
+        if (stmt) {
+            StatementScope scope(stmt);
+            if (sqlite3_step(stmt) != SQLITE_ROW)
+                err = m_db->lastError();
+        }
+        if (!err.isEmpty()) {
+            if (error)
+                *error = QStringLiteral("the store cannot be read (%1: %2)").arg(QString::fromLatin1(e->name), err);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool ModelContext::peekRows(int entity, const std::vector<int>& columns,
+                            const std::function<void(qint64, const std::vector<ColumnValue>&)>& onRow) {
+    const auto& table = m_tables[size_t(entity)];
+    if (table.loaded ||
+        std::any_of(m_inserted.cbegin(), m_inserted.cend(), [&](const auto& o) { return o->entity().index == entity; }))
+        return false;
+    const EntityInfo& e = *m_schema[size_t(entity)];
+    QByteArray sql = "SELECT rowid";
+    for (int c : columns)
+        sql += ',' + quoted(e.columns[size_t(c)].name);
+    sql += " FROM " + quoted(e.name) + " ORDER BY rowid";
+    QString err;
+    sqlite3_stmt* stmt = m_db->prepare(sql, &err);
+    if (!stmt) {
+        readFailed(QStringLiteral("%1: %2").arg(QString::fromLatin1(e.name), err));
+        return false;
+    }
+    StatementScope scope(stmt);
+    storeread::RecentTexts texts;
+    std::vector<ColumnValue> values(columns.size());
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
+        for (size_t k = 0; k < columns.size(); ++k)
+            values[k] = readValue(stmt, int(k) + 1, e.columns[size_t(columns[k])].kind, &texts);
+        onRow(sqlite3_column_int64(stmt, 0), values);
+    }
+    if (rc != SQLITE_DONE) {
+        readFailed(QStringLiteral("%1: %2").arg(QString::fromLatin1(e.name), m_db->lastError()));
+        return false;
+    }
+    return true;
+}
+
+std::vector<std::shared_ptr<PersistentModel>> ModelContext::preloadRows(int entity, const std::vector<qint64>& rowids) {
+    std::vector<std::shared_ptr<PersistentModel>> out;
+    if (rowids.empty())
+        return out;
+    const EntityInfo& e = *m_schema[size_t(entity)];
+    // The owners first, so that the links resolve.
+    for (const auto& c : e.columns)
+        if (c.kind == ColumnKind::Link)
+            loadEntity(c.linkEntity);
+    std::vector<int> cols;
+    QByteArray where = "rowid IN (";
+    for (size_t i = 0; i < rowids.size(); ++i)
+        where += (i ? "," : "") + QByteArray::number(rowids[i]);
+    where += ')';
+    QByteArray sql = selectSql(e, cols, where.constData());
+    sql.insert(sql.indexOf(" FROM "), ",rowid");   // last: materialize reads only `cols`
+    QString err;
+    sqlite3_stmt* stmt = m_db->prepare(sql, &err);
+    if (!stmt) {
+        readFailed(QStringLiteral("%1: %2").arg(QString::fromLatin1(e.name), err));
+        return out;
+    }
+    StatementScope scope(stmt);
+    QHash<qint64, std::shared_ptr<PersistentModel>> byRow;
+    storeread::RecentTexts texts;
+    m_preloading = true;
+    int rc;
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
+        if (auto o = materialize(entity, stmt, cols, texts))
+            byRow.insert(sqlite3_column_int64(stmt, int(cols.size())), std::move(o));
+    m_preloading = false;
+    if (rc != SQLITE_DONE)
+        readFailed(QStringLiteral("%1: %2").arg(QString::fromLatin1(e.name), m_db->lastError()));
+    m_rowsRead[QString::fromLatin1(e.name)] += int(byRow.size());
+    for (qint64 r : rowids)
+        if (auto o = byRow.value(r))
+            out.push_back(std::move(o));
+    return out;
 }
 
 bool ModelContext::loadTables(QString* error) {

@@ -114,6 +114,20 @@ public:
         return std::static_pointer_cast<T>(lookup(T::entityInfo().index, id));
     }
 
+    // Whether the table of `entity` has been read (tables are read on first use).
+    bool isLoaded(int entity) const { return m_tables[size_t(entity)].loaded; }
+    // Reads every table that is not read per owner; false (with the reason) when a read fails.
+    bool loadTables(QString* error = nullptr);
+    // For a summary of a large table before it is read: `columns` (indexes in the type's columns) of every
+    // stored row, in store order, without making objects. False when the table is read already or has
+    // objects inserted since (use fetch then), or when the read fails.
+    bool peekRows(int entity, const std::vector<int>& columns,
+                  const std::function<void(qint64 rowid, const std::vector<ColumnValue>& values)>& onRow);
+    // Makes the objects of these rows (rowids from peekRows) live ahead of their table, in the order given;
+    // rows gone or unreadable are left out. They join their owners' arrays and the store order once the
+    // table is read, which any fetch of the type does first.
+    std::vector<std::shared_ptr<PersistentModel>> preloadRows(int entity, const std::vector<qint64>& rowids);
+
     // Test seam: the next `count` saves fail inside their transaction with `message`.
     void failNextSaves(int count, const QString& message = QStringLiteral("disk I/O error (simulated)"));
     // Test seam: counts rows read from the file, per table.
@@ -148,13 +162,17 @@ private:
 
     const std::vector<std::shared_ptr<PersistentModel>>& objects(int entity);
     void loadEntity(int entity);
-    // Reads every table that is not read per owner; false (with the reason) when a read fails.
-    bool loadTables(QString* error);
+    // Reads the first page of every table that is not read per owner (opening refuses a file whose tables
+    // cannot be read); false with the reason.
+    bool checkTables(QString* error);
+    // A preloaded object met while its table is read: it takes its place in the store order and arrays.
+    void adoptPreloaded(int entity, const std::shared_ptr<PersistentModel>& object);
     void setConnection(std::unique_ptr<SqliteDb> db);
     // Reads the rows of `entity` (those of `owner`, with a WHERE naming it twice), materializing each one;
     // false when a step fails.
     bool readRows(int entity, const QByteArray& where, const PersistentModel* owner);
-    void materialize(int entity, sqlite3_stmt* stmt, const std::vector<int>& cols, storeread::RecentTexts& texts);
+    std::shared_ptr<PersistentModel> materialize(int entity, sqlite3_stmt* stmt, const std::vector<int>& cols,
+                                                 storeread::RecentTexts& texts);
     void readFailed(const QString& what);
     bool applyQuickCheck(const QStringList& found, QString* problem);
     void stopQuickCheck();
@@ -183,6 +201,7 @@ private:
     std::vector<std::shared_ptr<PersistentModel>> m_changed;     // stored objects with dirty columns
     std::vector<std::weak_ptr<PersistentModel>> m_released;      // deleted objects, detached with the context
 
+    bool m_preloading = false;
     int m_failSaves = 0;
     QString m_failMessage;
     QString m_lastError;

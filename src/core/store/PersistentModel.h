@@ -62,6 +62,9 @@ public:
     bool isDeleted() const { return m_deleted; }
     // Known to the store file (loaded, or inserted and saved).
     bool isStored() const { return m_stored; }
+    // Read ahead of the rest of its table (for a summary shown before the table is read): it joins its
+    // owners' arrays and the store order when the table is read.
+    bool isPreloaded() const { return m_preloaded; }
     // Whether this object may take `owner` as its owner: neither is deleted nor left over from a closed
     // store, and they do not belong to two different contexts (an object not inserted yet joins the other's).
     bool canLink(const PersistentModel& owner) const;
@@ -100,6 +103,7 @@ private:
     bool m_deleted = false;
     bool m_stored = false;
     bool m_detached = false;    // its context is gone
+    bool m_preloaded = false;
     quint64 m_dirty = 0;        // bit per column written since the last save
 };
 
