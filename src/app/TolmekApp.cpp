@@ -11,8 +11,10 @@
 #include "core/store/ModelContext.h"
 #include "ui/DialogSeam.h"
 #include "ui/Fonts.h"
+#include "ui/MaskCache.h"
 #include "ui/Symbols.h"
 #include "app/LazyUpdater.h"
+#include "dashboard/DashboardData.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -26,6 +28,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <thread>
 #include <utility>
 
 #ifndef TOLMEK_VERSION
@@ -111,19 +114,27 @@ bool hasDisplay() {
 int tolmekMain(int argc, char** argv) {
     StartupTrace trace;
     QApplication app(argc, argv);
+    // Reading the system's fonts is a large part of the start: it runs beside the store's first reads, and
+    // nothing touches fonts until it is done.
+    std::thread fontsThread([] {
+        Fonts::systemFamily();
+        Fonts::monoFamily();
+    });
+    auto fontsRead = [&fontsThread] {
+        if (fontsThread.joinable())
+            fontsThread.join();
+    };
     QCoreApplication::setApplicationName(QStringLiteral("Tolmek"));
     QCoreApplication::setOrganizationName(QStringLiteral("Tolmek"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TOLMEK_VERSION));
     installFrenchLocale(app);
-    QApplication::setStyle(new TolmekStyle);
-    // Standard widgets (menus, plain buttons, text fields) use the interface font too.
-    QApplication::setFont(Fonts::system(13));
     trace.step("application");
 
     // The delegate first (it holds the update check), then the store; a store that cannot be opened
     // stops the process here.
     AppDelegate delegate;
-    setFatalErrorPresenter([](const QString& message) {
+    setFatalErrorPresenter([&fontsRead](const QString& message) {
+        fontsRead();
         // Only where a person can see and dismiss it; headless runs have the message on standard error.
         if (!hasDisplay())
             return;
@@ -134,7 +145,15 @@ int tolmekMain(int argc, char** argv) {
     });
     auto container = makeModelContainer();
     setCurrentModelContainer(container.get());
+    // The first screen's data, while the fonts are still being read.
+    DashboardData::readAhead(container->mainContext());
     trace.step("store");
+
+    fontsRead();
+    QApplication::setStyle(new TolmekStyle);
+    // Standard widgets (menus, plain buttons, text fields) use the interface font too.
+    QApplication::setFont(Fonts::system(13));
+    trace.step("fonts");
 
     int rc = 0;
     {
@@ -162,6 +181,7 @@ int tolmekMain(int argc, char** argv) {
             // screens open at once (a read that fails stops saving, as the check below does).
             context.loadTables();
             context.startQuickCheck();
+            MaskCache::save();
         });
         window.show();
         QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
@@ -173,6 +193,7 @@ int tolmekMain(int argc, char** argv) {
     }
     setCurrentModelContainer(nullptr);
     container.reset();
+    MaskCache::save();
     trace.step("close");
     return rc;
 }

@@ -23,6 +23,7 @@ std::vector<std::shared_ptr<T>> topOf(const DashboardData::Ranked& list, int lim
 qint64 keyOf(const QDateTime& updatedAt) { return updatedAt.isValid() ? updatedAt.toMSecsSinceEpoch() : 0; }
 
 constexpr int kDocWindow = 12;
+const QString kReadAheadName = QStringLiteral("DashboardData.readAhead");
 constexpr int kRecentWindow = 4;
 
 } // namespace
@@ -38,12 +39,17 @@ DashboardData::DashboardData(ModelContext& context, QObject* parent) : QObject(p
     m_checklists.buckets.resize(1);
     m_checklists.fetchAll = [this] { return fetchAs<Checklist>(*m_context); };
 
-    // Opening the application shows this first: the documents are summed up from the file rather than
-    // all made into objects before the window can show.
-    if (!summarizeDocs())
-        readAll(m_docs);
-    readAll(m_projects);
-    readAll(m_checklists);
+    if (auto* ahead = context.findChild<DashboardData*>(kReadAheadName, Qt::FindDirectChildrenOnly)) {
+        takeOver(*ahead);
+        delete ahead;
+    } else {
+        // Opening the application shows this first: the documents are summed up from the file rather than
+        // all made into objects before the window can show.
+        if (!summarizeDocs())
+            readAll(m_docs);
+        readAll(m_projects);
+        readAll(m_checklists);
+    }
     connect(&context, &ModelContext::objectChanged, this, &DashboardData::onObjectChanged);
     connect(&context, &ModelContext::entityChanged, this, [this](int entity) {
         if (Tracker* t = trackerFor(entity)) {
@@ -54,6 +60,24 @@ DashboardData::DashboardData(ModelContext& context, QObject* parent) : QObject(p
 }
 
 DashboardData::~DashboardData() = default;
+
+void DashboardData::readAhead(ModelContext& context) {
+    if (context.findChild<DashboardData*>(kReadAheadName, Qt::FindDirectChildrenOnly))
+        return;
+    auto* ahead = new DashboardData(context, &context);
+    ahead->setObjectName(kReadAheadName);
+}
+
+void DashboardData::takeOver(DashboardData& ahead) {
+    for (auto [mine, theirs] : {std::pair{&m_docs, &ahead.m_docs}, std::pair{&m_projects, &ahead.m_projects},
+                                std::pair{&m_checklists, &ahead.m_checklists}}) {
+        auto fetchAll = std::move(mine->fetchAll);   // bound to this object
+        *mine = std::move(*theirs);
+        mine->fetchAll = std::move(fetchAll);
+    }
+    if (ahead.m_scheduled)
+        schedule();   // its queued pass goes with it
+}
 
 void DashboardData::readAll(Tracker& t) {
     t.summary = false;
@@ -76,21 +100,31 @@ void DashboardData::readAll(Tracker& t) {
 }
 
 bool DashboardData::summarizeDocs() {
-    // Each row's list and date, as snapshot() derives them from the object.
+    // Each row's list and date, as snapshot() derives them from the object: the status compared as stored
+    // (any other text is in progress), the date in milliseconds rounded down as the object's date is.
     const std::vector<int> columns{Doc::columnOf(&DocFields::statusRaw), Doc::columnOf(&DocFields::updatedAt),
                                    Doc::columnOf(&DocFields::deletedAt)};
+    std::vector<std::pair<QByteArray, int>> known;
+    for (DocStatus s : DocStatusInfo::allCases())
+        known.emplace_back(DocStatusInfo::rawValue(s).toUtf8(), int(s));
     struct Row {
         qint64 key;
         qint64 rowid;
     };
     std::vector<std::vector<Row>> lists(m_docs.buckets.size());
-    const bool read = m_context->peekRows(m_docs.entity, columns, [&](qint64 rowid, const std::vector<ColumnValue>& v) {
-        if (!std::holds_alternative<std::monostate>(v[2]))
+    using PeekedRow = ModelContext::PeekedRow;
+    const bool read = m_context->peekRows(m_docs.entity, columns, [&](const PeekedRow& row) {
+        if (!row.isNull(2))
             return;   // hidden
-        const auto* raw = std::get_if<QString>(&v[0]);
-        const DocStatus status = DocStatusInfo::fromRaw(raw ? *raw : QString()).value_or(DocStatus::inProgress);
-        const auto* micros = std::get_if<qint64>(&v[1]);
-        lists[size_t(status)].push_back({keyOf(store::fromMicros(micros ? *micros : 0)), rowid});
+        const QByteArrayView raw = row.text(0);
+        int bucket = int(DocStatus::inProgress);
+        for (const auto& [utf8, status] : known)
+            if (raw == QByteArrayView(utf8))
+                bucket = status;
+        const qint64 us = row.integer(1);
+        constexpr qint64 kPlainDates = qint64(1) << 52;   // well inside the dates QDateTime holds
+        const qint64 key = us > -kPlainDates && us < kPlainDates ? store::microsToMillis(us) : keyOf(store::fromMicros(us));
+        lists[size_t(bucket)].push_back({key, row.rowid()});
     });
     if (!read)
         return false;

@@ -1,5 +1,7 @@
 #include "ui/Symbols.h"
 
+#include "ui/MaskCache.h"
+
 #include <QFile>
 #include <QGuiApplication>
 #include <QHash>
@@ -242,17 +244,14 @@ QImage tint(const QImage& alpha, const QColor& color) {
     return img;
 }
 
-QImage render(const QString& name, const QColor& color, int side, int weight) {
+// The symbol's coverage at `side` pixels: drawn from its file, or heavier than the icon set's outline.
+QImage drawCoverage(const QString& name, int side, int weight) {
     const qreal extra = Symbols::strokeWidth(side, weight) - side * kNativeStroke;
     if (extra <= 0.05) {
         QImage img(side, side, QImage::Format_ARGB32_Premultiplied);
         img.fill(Qt::transparent);
         drawSvg(img, name);
-        // Tint: keep the drawn shape, replace its colour.
-        QPainter p(&img);
-        p.setCompositionMode(QPainter::CompositionMode_SourceIn);
-        p.fillRect(img.rect(), color);
-        return img;
+        return img.convertToFormat(QImage::Format_Alpha8);
     }
     // Heavier: draw large, thicken every stroke by half the extra width on each side, reduce.
     QImage big(side * kSupersample, side * kSupersample, QImage::Format_ARGB32_Premultiplied);
@@ -264,7 +263,31 @@ QImage render(const QString& name, const QColor& color, int side, int weight) {
     uchar* bits = mask.bits();
     for (qsizetype i = 0; i < mask.sizeInBytes(); ++i)
         bits[i] = uchar(std::min(255, bits[i] * 5 / 4));
-    return tint(mask, color);
+    return mask;
+}
+
+// Drawing a symbol costs a good part of a first frame: its coverage is kept between runs, under a key
+// that changes with the picture's file.
+QImage coverage(const QString& name, int side, int weight) {
+    static QHash<QString, QByteArray> fileKeys;
+    const QString file = Symbols::fileFor(name);
+    auto it = fileKeys.find(file);
+    if (it == fileKeys.end()) {
+        QFile f(file);
+        const QByteArray bytes = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+        it = fileKeys.insert(file, "sym|" + file.toUtf8() + '|' + QByteArray::number(quint64(qHash(bytes, 0)), 16));
+    }
+    const QByteArray key = *it + '|' + QByteArray::number(side) + '|' + QByteArray::number(weight);
+    QImage mask = MaskCache::find(key);
+    if (mask.isNull()) {
+        mask = drawCoverage(name, side, weight);
+        MaskCache::insert(key, mask);
+    }
+    return mask;
+}
+
+QImage render(const QString& name, const QColor& color, int side, int weight) {
+    return tint(coverage(name, side, weight), color);
 }
 
 } // namespace

@@ -570,7 +570,7 @@ TEST_F(StoreTest, PreloadedRowsTakeTheirPlaceWhenTheTableIsRead) {
 
     std::vector<qint64> rowids;
     ASSERT_TRUE(ctx().peekRows(doc, {Doc::columnOf(&DocFields::title)},
-                               [&](qint64 rowid, const std::vector<ColumnValue>&) { rowids.push_back(rowid); }));
+                               [&](const ModelContext::PeekedRow& row) { rowids.push_back(row.rowid()); }));
     ASSERT_EQ(rowids.size(), 6u);
     const auto early = ctx().preloadRows(doc, {rowids[4], rowids[1], rowids[5]});
     ASSERT_EQ(early.size(), 3u);
@@ -588,7 +588,7 @@ TEST_F(StoreTest, PreloadedRowsTakeTheirPlaceWhenTheTableIsRead) {
     EXPECT_EQ(all[4].get(), early[0].get()) << "one object per row";
     EXPECT_EQ(titlesOf(P->docs()), QStringList({"d0", "d2", "d4", "d5"}));
     EXPECT_EQ(titlesOf(ctx().object<Project>(q->id())->docs()), QStringList({"d1 edited", "d3"}));
-    EXPECT_FALSE(ctx().peekRows(doc, {0}, [](qint64, const std::vector<ColumnValue>&) {})) << "read already";
+    EXPECT_FALSE(ctx().peekRows(doc, {0}, [](const ModelContext::PeekedRow&) {})) << "read already";
 
     reopen();
     EXPECT_EQ(titlesOf(ctx().object<Project>(p->id())->docs()), QStringList({"d0", "d2", "d4", "d5"}));
@@ -601,7 +601,7 @@ TEST_F(StoreTest, APreloadedRowDeletedBeforeItsTableIsReadStaysDeleted) {
     reopen();
     const int doc = Doc::entityInfo().index;
     std::vector<qint64> rowids;
-    ctx().peekRows(doc, {}, [&](qint64 rowid, const std::vector<ColumnValue>&) { rowids.push_back(rowid); });
+    ctx().peekRows(doc, {}, [&](const ModelContext::PeekedRow& row) { rowids.push_back(row.rowid()); });
     auto b = ctx().preloadRows(doc, {rowids[1]});
     ASSERT_EQ(b.size(), 1u);
     ctx().deleteObject(b[0]);

@@ -367,8 +367,13 @@ bool ModelContext::checkTables(QString* error) {
     return true;
 }
 
+qint64 ModelContext::PeekedRow::rowid() const { return sqlite3_column_int64(m_stmt, 0); }
+bool ModelContext::PeekedRow::isNull(int k) const { return sqlite3_column_type(m_stmt, k + 1) == SQLITE_NULL; }
+qint64 ModelContext::PeekedRow::integer(int k) const { return sqlite3_column_int64(m_stmt, k + 1); }
+QByteArrayView ModelContext::PeekedRow::text(int k) const { return columnBytes(m_stmt, k + 1); }
+
 bool ModelContext::peekRows(int entity, const std::vector<int>& columns,
-                            const std::function<void(qint64, const std::vector<ColumnValue>&)>& onRow) {
+                            const std::function<void(const PeekedRow&)>& onRow) {
     const auto& table = m_tables[size_t(entity)];
     if (table.loaded ||
         std::any_of(m_inserted.cbegin(), m_inserted.cend(), [&](const auto& o) { return o->entity().index == entity; }))
@@ -385,14 +390,10 @@ bool ModelContext::peekRows(int entity, const std::vector<int>& columns,
         return false;
     }
     StatementScope scope(stmt);
-    storeread::RecentTexts texts;
-    std::vector<ColumnValue> values(columns.size());
+    const PeekedRow row(stmt);
     int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        for (size_t k = 0; k < columns.size(); ++k)
-            values[k] = readValue(stmt, int(k) + 1, e.columns[size_t(columns[k])].kind, &texts);
-        onRow(sqlite3_column_int64(stmt, 0), values);
-    }
+    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
+        onRow(row);
     if (rc != SQLITE_DONE) {
         readFailed(QStringLiteral("%1: %2").arg(QString::fromLatin1(e.name), m_db->lastError()));
         return false;

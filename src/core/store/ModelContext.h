@@ -118,11 +118,23 @@ public:
     bool isLoaded(int entity) const { return m_tables[size_t(entity)].loaded; }
     // Reads every table that is not read per owner; false (with the reason) when a read fails.
     bool loadTables(QString* error = nullptr);
+    // One row as peekRows() reads it: the chosen columns by position, as the file holds them.
+    class PeekedRow {
+    public:
+        qint64 rowid() const;
+        bool isNull(int k) const;
+        qint64 integer(int k) const;
+        QByteArrayView text(int k) const;   // UTF-8, valid during the call only
+
+    private:
+        friend class ModelContext;
+        explicit PeekedRow(sqlite3_stmt* s) : m_stmt(s) {}
+        sqlite3_stmt* m_stmt;
+    };
     // For a summary of a large table before it is read: `columns` (indexes in the type's columns) of every
     // stored row, in store order, without making objects. False when the table is read already or has
     // objects inserted since (use fetch then), or when the read fails.
-    bool peekRows(int entity, const std::vector<int>& columns,
-                  const std::function<void(qint64 rowid, const std::vector<ColumnValue>& values)>& onRow);
+    bool peekRows(int entity, const std::vector<int>& columns, const std::function<void(const PeekedRow&)>& onRow);
     // Makes the objects of these rows (rowids from peekRows) live ahead of their table, in the order given;
     // rows gone or unreadable are left out. They join their owners' arrays and the store order once the
     // table is read, which any fetch of the type does first.

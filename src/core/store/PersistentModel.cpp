@@ -44,12 +44,16 @@ QUuid parseUuid(const QString& text) { return QUuid::fromString(text); }
 
 qint64 toMicros(const QDateTime& dt) { return dt.isValid() ? dt.toMSecsSinceEpoch() * 1000 : 0; }
 
-QDateTime fromMicros(qint64 us) {
+qint64 microsToMillis(qint64 us) {
     // Floor division, so that dates before the epoch round the same way as after.
     qint64 ms = us / 1000;
     if (us % 1000 < 0)
         --ms;
-    return QDateTime::fromMSecsSinceEpoch(ms, Qt::UTC);
+    return ms;
+}
+
+QDateTime fromMicros(qint64 us) {
+    return QDateTime::fromMSecsSinceEpoch(microsToMillis(us), Qt::UTC);
 }
 
 } // namespace store

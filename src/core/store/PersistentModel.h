@@ -113,6 +113,7 @@ QString uuidText(const QUuid& id);   // upper-case, 36 characters
 QUuid parseUuid(const QString& text);
 qint64 toMicros(const QDateTime& dt);
 QDateTime fromMicros(qint64 us);
+qint64 microsToMillis(qint64 us);   // rounded down, as fromMicros() does
 
 // Removes `item` from `list` (by identity); returns whether it was there.
 template <class T>

@@ -1,0 +1,140 @@
+#include "ui/MaskCache.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QHash>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include <cstring>
+
+namespace {
+
+constexpr char kMagic[] = "TOLMEK-MASKS 1\n";
+constexpr qsizetype kMagicSize = sizeof(kMagic) - 1;
+// Bounds that keep the file small and a damaged length from asking for huge images.
+constexpr int kMaxEntries = 4096;
+constexpr quint32 kMaxSide = 1024;
+constexpr quint32 kMaxKey = 1024;
+
+struct State {
+    QString path;
+    bool read = false;
+    bool dirty = false;
+    QHash<QByteArray, QImage> masks;
+};
+
+State& state() {
+    static State s;
+    return s;
+}
+
+QString defaultPath() {
+    return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
+           QStringLiteral("/Tolmek/masks.cache");
+}
+
+bool take(const char*& p, const char* end, void* out, size_t n) {
+    if (size_t(end - p) < n)
+        return false;
+    std::memcpy(out, p, n);
+    p += n;
+    return true;
+}
+
+// Every record or none: a file cut short or altered is dropped as a whole.
+QHash<QByteArray, QImage> parse(const QByteArray& data) {
+    QHash<QByteArray, QImage> out;
+    if (!data.startsWith(QByteArrayView(kMagic, kMagicSize)))
+        return out;
+    const char* p = data.constData() + kMagicSize;
+    const char* end = data.constData() + data.size();
+    while (p != end) {
+        quint32 keyLen = 0, w = 0, h = 0;
+        if (!take(p, end, &keyLen, 4) || keyLen > kMaxKey || size_t(end - p) < keyLen)
+            return {};
+        QByteArray key(p, qsizetype(keyLen));
+        p += keyLen;
+        if (!take(p, end, &w, 4) || !take(p, end, &h, 4) || w == 0 || h == 0 || w > kMaxSide || h > kMaxSide ||
+            size_t(end - p) < size_t(w) * h || out.size() >= kMaxEntries)
+            return {};
+        QImage img(int(w), int(h), QImage::Format_Alpha8);
+        for (quint32 y = 0; y < h; ++y, p += w)
+            std::memcpy(img.scanLine(int(y)), p, w);
+        out.insert(key, img);
+    }
+    return out;
+}
+
+void ensureRead() {
+    State& s = state();
+    if (s.read)
+        return;
+    s.read = true;
+    if (s.path.isEmpty())
+        s.path = defaultPath();
+    QFile f(s.path);
+    if (f.open(QIODevice::ReadOnly))
+        s.masks = parse(f.readAll());
+}
+
+} // namespace
+
+namespace MaskCache {
+
+QImage find(const QByteArray& key) {
+    ensureRead();
+    return state().masks.value(key);
+}
+
+void insert(const QByteArray& key, const QImage& mask) {
+    ensureRead();
+    State& s = state();
+    if (mask.isNull() || quint32(mask.width()) > kMaxSide || quint32(mask.height()) > kMaxSide ||
+        quint32(key.size()) > kMaxKey)
+        return;
+    if (s.masks.size() >= kMaxEntries)
+        s.masks.clear();   // a cache that grew past its bound starts again
+    s.masks.insert(key, mask.convertToFormat(QImage::Format_Alpha8));
+    s.dirty = true;
+}
+
+bool save() {
+    ensureRead();
+    State& s = state();
+    if (!s.dirty)
+        return true;
+    QByteArray data(kMagic, kMagicSize);
+    for (auto it = s.masks.cbegin(); it != s.masks.cend(); ++it) {
+        const QImage& img = it.value();
+        const quint32 keyLen = quint32(it.key().size()), w = quint32(img.width()), h = quint32(img.height());
+        data.append(reinterpret_cast<const char*>(&keyLen), 4);
+        data.append(it.key());
+        data.append(reinterpret_cast<const char*>(&w), 4);
+        data.append(reinterpret_cast<const char*>(&h), 4);
+        for (int y = 0; y < img.height(); ++y)
+            data.append(reinterpret_cast<const char*>(img.constScanLine(y)), qsizetype(w));
+    }
+    QDir().mkpath(QFileInfo(s.path).absolutePath());
+    QSaveFile f(s.path);
+    if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size() || !f.commit())
+        return false;
+    s.dirty = false;
+    return true;
+}
+
+QString path() {
+    State& s = state();
+    return s.path.isEmpty() ? defaultPath() : s.path;
+}
+
+void setPath(const QString& path) {
+    State& s = state();
+    s.path = path;
+    s.read = false;
+    s.dirty = false;
+    s.masks.clear();
+}
+
+} // namespace MaskCache

@@ -1,0 +1,74 @@
+#include "ui/MaskCache.h"
+#include "ui/Symbols.h"
+
+#include <QFile>
+#include <QPixmapCache>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+class MaskCacheTest : public ::testing::Test {
+protected:
+    void SetUp() override { MaskCache::setPath(file()); }
+    void TearDown() override { MaskCache::setPath(dir.path() + "/unused"); }
+    QString file() const { return dir.path() + "/cache/masks.cache"; }
+
+    static QImage ramp(int w, int h) {
+        QImage img(w, h, QImage::Format_Alpha8);
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                img.scanLine(y)[x] = uchar(x * 7 + y * 13);
+        return img;
+    }
+
+    QTemporaryDir dir;
+};
+
+} // namespace
+
+TEST_F(MaskCacheTest, MasksSurviveARestartAndADamagedFileIsIgnored) {
+    MaskCache::insert("a", ramp(5, 3));
+    MaskCache::insert("b", ramp(16, 16));
+    ASSERT_TRUE(MaskCache::save());
+    const QByteArray written = [&] {
+        QFile f(file());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }();
+
+    MaskCache::setPath(file());   // as the next run finds it
+    EXPECT_EQ(MaskCache::find("a"), ramp(5, 3));
+    EXPECT_EQ(MaskCache::find("b"), ramp(16, 16));
+    EXPECT_TRUE(MaskCache::find("c").isNull());
+
+    // Cut short, or a length that asks for far more than the file holds: nothing is taken from it.
+    for (const QByteArray& damaged :
+         {written.left(written.size() - 1), written.left(20), QByteArray("TOLMEK-MASKS 1\n\xff\xff\xff\x7f", 19),
+          QByteArray("not a cache")}) {
+        QFile f(file());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(damaged);
+        f.close();
+        MaskCache::setPath(file());
+        EXPECT_TRUE(MaskCache::find("a").isNull());
+        EXPECT_TRUE(MaskCache::find("b").isNull());
+    }
+    // Written anew as soon as something is added.
+    MaskCache::insert("c", ramp(2, 2));
+    ASSERT_TRUE(MaskCache::save());
+    MaskCache::setPath(file());
+    EXPECT_EQ(MaskCache::find("c"), ramp(2, 2));
+}
+
+TEST_F(MaskCacheTest, ASymbolFromTheCacheLooksLikeOneDrawnAnew) {
+    QPixmapCache::clear();
+    const QImage drawn = Symbols::pixmap("plus", Qt::white, 14, 1.0, 700).toImage();
+    ASSERT_TRUE(MaskCache::save());
+    MaskCache::setPath(file());
+    QPixmapCache::clear();
+    const QImage cached = Symbols::pixmap("plus", Qt::white, 14, 1.0, 700).toImage();
+    EXPECT_EQ(cached, drawn);
+    EXPECT_EQ(Symbols::pixmap("plus", Qt::red, 14, 1.0, 700).toImage().pixelColor(7, 7).red(), 255)
+        << "the colour is applied to the kept coverage";
+}
