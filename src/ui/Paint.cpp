@@ -101,6 +101,15 @@ void strokeRoundedRect(QPainter& p, const QRectF& rect, qreal radius, const QCol
     if (color.alpha() == 0 || width <= 0)
         return;
     const qreal h = width / 2;
+    if (radius >= h && rect.width() > 2 * width && rect.height() > 2 * width) {
+        // The ring between the outline and the outline moved in by the width: the same pixels as the pen
+        // (round corners have no joins), filled without the stroker, which costs far more.
+        QPainterPath ring = roundedRect(rect, radius);
+        ring.addPath(roundedRect(rect.adjusted(width, width, -width, -width), std::max(0.0, radius - width)));
+        ring.setFillRule(Qt::OddEvenFill);
+        fill(p, ring, color);
+        return;
+    }
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(color, width));
