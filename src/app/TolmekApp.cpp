@@ -173,6 +173,8 @@ int tolmekMain(int argc, char** argv) {
         trace.step("window");
         AfterFirstPaint afterFirstPaint(window.shell(), [&context, &trace] {
             trace.step("first-paint");
+            // What the first frame drew, for the next start.
+            MaskCache::save();
             if (qEnvironmentVariableIntValue("TOLMEK_EXIT_AFTER_FIRST_PAINT") == 1) {
                 QCoreApplication::exit(0);
                 return;
@@ -181,7 +183,6 @@ int tolmekMain(int argc, char** argv) {
             // screens open at once (a read that fails stops saving, as the check below does).
             context.loadTables();
             context.startQuickCheck();
-            MaskCache::save();
         });
         window.show();
         QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
@@ -193,7 +194,6 @@ int tolmekMain(int argc, char** argv) {
     }
     setCurrentModelContainer(nullptr);
     container.reset();
-    MaskCache::save();
     trace.step("close");
     return rc;
 }

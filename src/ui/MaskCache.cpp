@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QSaveFile>
+#include <QSet>
 #include <QStandardPaths>
 
 #include <cstring>
@@ -21,8 +22,10 @@ constexpr quint32 kMaxKey = 1024;
 struct State {
     QString path;
     bool read = false;
-    bool dirty = false;
+    bool saved = false;
+    bool added = false;                  // masks not in the file
     QHash<QByteArray, QImage> masks;
+    QSet<QByteArray> used;               // until save(): what this start drew or found
 };
 
 State& state() {
@@ -85,7 +88,11 @@ namespace MaskCache {
 
 QImage find(const QByteArray& key) {
     ensureRead();
-    return state().masks.value(key);
+    State& s = state();
+    const QImage mask = s.masks.value(key);
+    if (!mask.isNull() && !s.saved)
+        s.used.insert(key);
+    return mask;
 }
 
 void insert(const QByteArray& key, const QImage& mask) {
@@ -94,19 +101,25 @@ void insert(const QByteArray& key, const QImage& mask) {
     if (mask.isNull() || quint32(mask.width()) > kMaxSide || quint32(mask.height()) > kMaxSide ||
         quint32(key.size()) > kMaxKey)
         return;
-    if (s.masks.size() >= kMaxEntries)
-        s.masks.clear();   // a cache that grew past its bound starts again
     s.masks.insert(key, mask.convertToFormat(QImage::Format_Alpha8));
-    s.dirty = true;
+    if (!s.saved && s.used.size() < kMaxEntries) {
+        s.used.insert(key);
+        s.added = true;
+    }
 }
 
 bool save() {
     ensureRead();
     State& s = state();
-    if (!s.dirty)
+    if (s.saved)
         return true;
+    s.saved = true;
+    if (!s.added && s.used.size() == s.masks.size())
+        return true;   // the file holds exactly these
     QByteArray data(kMagic, kMagicSize);
     for (auto it = s.masks.cbegin(); it != s.masks.cend(); ++it) {
+        if (!s.used.contains(it.key()))
+            continue;
         const QImage& img = it.value();
         const quint32 keyLen = quint32(it.key().size()), w = quint32(img.width()), h = quint32(img.height());
         data.append(reinterpret_cast<const char*>(&keyLen), 4);
@@ -118,10 +131,7 @@ bool save() {
     }
     QDir().mkpath(QFileInfo(s.path).absolutePath());
     QSaveFile f(s.path);
-    if (!f.open(QIODevice::WriteOnly) || f.write(data) != data.size() || !f.commit())
-        return false;
-    s.dirty = false;
-    return true;
+    return f.open(QIODevice::WriteOnly) && f.write(data) == data.size() && f.commit();
 }
 
 QString path() {
@@ -131,10 +141,8 @@ QString path() {
 
 void setPath(const QString& path) {
     State& s = state();
+    s = State();
     s.path = path;
-    s.read = false;
-    s.dirty = false;
-    s.masks.clear();
 }
 
 } // namespace MaskCache

@@ -4,17 +4,18 @@
 #include <QImage>
 #include <QString>
 
-// Coverage masks (8-bit alpha) that are slow to draw, such as symbols at heavy weights, kept from one run
-// to the next in one file of the user's cache folder, so that a start does not draw them again. The file is
-// only a cache: one that is missing, damaged or from another version is ignored and written anew.
-// GUI thread only.
+// Coverage masks (8-bit alpha) that are slow to draw, such as symbols at heavy weights and blurred shadows,
+// kept from one start to the next in one file of the user's cache folder, so that the first frame does not
+// draw them again. The file holds what the last start used (until save()), nothing older; it is only a
+// cache: one that is missing or damaged is ignored and written anew. GUI thread only.
 namespace MaskCache {
 
 // The mask stored under `key`, or a null image.
 QImage find(const QByteArray& key);
 // Keeps `mask` (converted to Format_Alpha8) under `key`, for this run and, after save(), the next ones.
 void insert(const QByteArray& key, const QImage& mask);
-// Writes the masks to the file if some were added since it was read; false when it cannot be written.
+// Writes the masks used so far to the file, if it lacks some or holds others; false when it cannot be
+// written. Masks added later are kept for this run only (hover animations would fill the file).
 bool save();
 
 // The file used; by default "Tolmek/masks.cache" in the user's cache folder. Setting it drops what was read.

@@ -1,5 +1,7 @@
 #include "ui/Paint.h"
 
+#include "ui/MaskCache.h"
+
 #include <QEvent>
 #include <QImage>
 #include <QLinearGradient>
@@ -178,7 +180,15 @@ void drawShadow(QPainter& p, const QRectF& rect, qreal radius, const QColor& col
                             .arg(color.rgba(), 8, 16, QLatin1Char('0'));
     QPixmap pm;
     if (!QPixmapCache::find(key, &pm)) {
-        const QImage mask = shadowMask(maskSize, radiusPx, blurPx, pad);
+        // The blur is kept between runs: the first frame is full of shadows.
+        const QByteArray maskKey = "shadow|" + QByteArray::number(maskSize.width()) + 'x' +
+                                   QByteArray::number(maskSize.height()) + '|' + QByteArray::number(radiusPx, 'f', 2) +
+                                   '|' + QByteArray::number(blurPx, 'f', 2);
+        QImage mask = MaskCache::find(maskKey);
+        if (mask.isNull()) {
+            mask = shadowMask(maskSize, radiusPx, blurPx, pad);
+            MaskCache::insert(maskKey, mask);
+        }
         QImage tinted(mask.size(), QImage::Format_ARGB32_Premultiplied);
         tinted.fill(Qt::transparent);
         QPainter tp(&tinted);

@@ -42,6 +42,19 @@ TEST_F(MaskCacheTest, MasksSurviveARestartAndADamagedFileIsIgnored) {
     EXPECT_EQ(MaskCache::find("b"), ramp(16, 16));
     EXPECT_TRUE(MaskCache::find("c").isNull());
 
+    // A start that uses only "a" and draws "d" leaves just those; what is drawn after saving is not kept.
+    MaskCache::setPath(file());
+    MaskCache::find("a");
+    MaskCache::insert("d", ramp(3, 3));
+    ASSERT_TRUE(MaskCache::save());
+    MaskCache::insert("e", ramp(3, 3));
+    ASSERT_TRUE(MaskCache::save());
+    MaskCache::setPath(file());
+    EXPECT_FALSE(MaskCache::find("a").isNull());
+    EXPECT_FALSE(MaskCache::find("d").isNull());
+    EXPECT_TRUE(MaskCache::find("b").isNull());
+    EXPECT_TRUE(MaskCache::find("e").isNull());
+
     // Cut short, or a length that asks for far more than the file holds: nothing is taken from it.
     for (const QByteArray& damaged :
          {written.left(written.size() - 1), written.left(20), QByteArray("TOLMEK-MASKS 1\n\xff\xff\xff\x7f", 19),
