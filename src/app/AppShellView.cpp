@@ -4,6 +4,7 @@
 #include "app/Placeholders.h"
 #include "app/Router.h"
 #include "app/Sidebar.h"
+#include "ui/Paint.h"
 #include "ui/Palette.h"
 #include "ui/Theme.h"
 #include "core/model/UserProfile.h"
@@ -32,8 +33,18 @@ public:
 protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
-        p.fillRect(rect(), AppPalette::sidebarBackground());
-        p.fillRect(rect(), withOpacity(AppPalette::separator(), 0.45));
+        const QColor back = AppPalette::sidebarBackground();
+        const QColor line = withOpacity(AppPalette::separator(), 0.45);
+        if (back.alpha() == 255) {
+            // One opaque fill of the colour the two make: a translucent fill this tall goes through the
+            // painting threads (see Paint::fill).
+            QColor solid = line;
+            solid.setAlpha(255);
+            p.fillRect(rect(), Paint::mix(back, solid, line.alphaF()));
+            return;
+        }
+        p.fillRect(rect(), back);
+        p.fillRect(rect(), line);
     }
 };
 

@@ -185,6 +185,7 @@ int tolmekMain(int argc, char** argv) {
             context.startQuickCheck();
         });
         window.show();
+        trace.step("show");
         QTimer::singleShot(0, &delegate, [&delegate] { delegate.applicationDidFinishLaunching(); });
         rc = app.exec();
         // A person who chose to quit without saving has been told (exit code 1); any other end of the

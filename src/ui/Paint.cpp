@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QImage>
 #include <QLinearGradient>
+#include <QPaintEngine>
 #include <QPainter>
 #include <QPixmap>
 #include <QPixmapCache>
@@ -70,6 +71,41 @@ QImage shadowMask(const QSize& physical, qreal radiusPx, qreal blurPx, int pad) 
     return mask;
 }
 
+// The raster engine hands a translucent fill of more than about 96 spans to a pool of threads and waits for
+// them: on shapes of our size the hand-offs cost more than the fill (about a third of a first frame). Such a
+// shape is filled opaque into a scratch image, which is then laid on with the colour's opacity: the same
+// coverage and blend (to rounding), all on this thread. Only for plain cases: one device pixel per unit, no
+// rotation, the usual composition.
+bool fillTranslucentOnThisThread(QPainter& p, const QPainterPath& path, const QColor& color) {
+    constexpr qreal kMinRows = 24;   // fewer rows make too few spans to be handed off
+    if (color.alpha() == 255 || p.compositionMode() != QPainter::CompositionMode_SourceOver ||
+        p.worldTransform().type() > QTransform::TxScale || !p.device() || p.device()->devicePixelRatioF() != 1 ||
+        !p.paintEngine() || p.paintEngine()->type() != QPaintEngine::Raster)
+        return false;
+    const QTransform world = p.worldTransform();
+    const QRectF bounds = world.mapRect(path.controlPointRect());
+    if (bounds.height() < kMinRows || bounds.isEmpty())
+        return false;
+    const QPoint origin(int(std::floor(bounds.left())), int(std::floor(bounds.top())));
+    const QSize size(int(std::ceil(bounds.right())) - origin.x() + 1, int(std::ceil(bounds.bottom())) - origin.y() + 1);
+    QImage scratch(size, QImage::Format_ARGB32_Premultiplied);
+    scratch.fill(Qt::transparent);
+    {
+        QPainter sp(&scratch);
+        sp.setRenderHint(QPainter::Antialiasing);
+        sp.setWorldTransform(world * QTransform::fromTranslate(-origin.x(), -origin.y()));
+        QColor opaque = color;
+        opaque.setAlpha(255);
+        sp.fillPath(path, opaque);
+    }
+    p.save();
+    p.setWorldTransform(QTransform());
+    p.setOpacity(p.opacity() * color.alphaF());
+    p.drawImage(origin, scratch);
+    p.restore();
+    return true;
+}
+
 } // namespace
 
 namespace Paint {
@@ -91,7 +127,8 @@ void fill(QPainter& p, const QPainterPath& path, const QColor& color) {
         return;
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
-    p.fillPath(path, color);
+    if (!fillTranslucentOnThisThread(p, path, color))
+        p.fillPath(path, color);
     p.restore();
 }
 
@@ -136,6 +173,15 @@ void strokeEllipse(QPainter& p, const QRectF& rect, const QColor& color, qreal w
     if (color.alpha() == 0 || width <= 0)
         return;
     const qreal h = width / 2;
+    if (qFuzzyCompare(rect.width(), rect.height()) && rect.width() > 2 * width) {
+        // A circle's outline is the ring between two circles, filled like any shape (see fill()).
+        QPainterPath ring;
+        ring.addEllipse(rect);
+        ring.addEllipse(rect.adjusted(width, width, -width, -width));
+        ring.setFillRule(Qt::OddEvenFill);
+        fill(p, ring, color);
+        return;
+    }
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
     p.setPen(QPen(color, width));
@@ -189,12 +235,12 @@ void drawShadow(QPainter& p, const QRectF& rect, qreal radius, const QColor& col
             mask = shadowMask(maskSize, radiusPx, blurPx, pad);
             MaskCache::insert(maskKey, mask);
         }
+        // The colour cut to the mask (a translucent fill over it would go through the painting threads).
         QImage tinted(mask.size(), QImage::Format_ARGB32_Premultiplied);
-        tinted.fill(Qt::transparent);
+        tinted.fill(color);
         QPainter tp(&tinted);
+        tp.setCompositionMode(QPainter::CompositionMode_DestinationIn);
         tp.drawImage(0, 0, mask);
-        tp.setCompositionMode(QPainter::CompositionMode_SourceIn);
-        tp.fillRect(tinted.rect(), color);
         tp.end();
         pm = QPixmap::fromImage(tinted);
         QPixmapCache::insert(key, pm);
