@@ -1,5 +1,6 @@
 #include "cardsheet/AttachmentJobs.h"
 
+#include "ui/BackgroundJobs.h"
 #include "ui/ImageConversion.h"
 
 #include <QCoreApplication>
@@ -66,7 +67,7 @@ void AttachmentImports::start(const Request& request, Finish finish) {
     auto cancel = m_cancel;
     const QUuid cardId = request.cardId;
     const QString source = request.source;
-    QThreadPool::globalInstance()->start([self, cancel, folder, name, source, cardId, finish] {
+    backgroundJobs().start([self, cancel, folder, name, source, cardId, finish] {
         const attachmentfiles::CopyResult result = attachmentfiles::copyIntoFolder(source, folder, name, cancel.get());
         QMetaObject::invokeMethod(self, [self, result, name, cardId, finish] {
             bool ok = result.ok();
@@ -119,7 +120,7 @@ QImage ThumbnailCache::request(const QString& path, QObject* receiver, std::func
     if (waiting.size() > 1)
         return {};   // a decode of this file is already running
     ++m_decodes;
-    QThreadPool::globalInstance()->start([key, path] {
+    backgroundJobs().start([key, path] {
         QImage image = ImageConversion::decodeThumbnail(path, maxPixelSize);
         QMetaObject::invokeMethod(&ThumbnailCache::shared(), [key, image] {
             ThumbnailCache& cache = ThumbnailCache::shared();

@@ -1,5 +1,7 @@
 #include "editor/BlockImages.h"
 
+#include "ui/BackgroundJobs.h"
+
 #include <QBuffer>
 #include <QImageWriter>
 #include <QMetaObject>
@@ -44,7 +46,7 @@ Stored finish(const QImage& image, ImageConversion::Outcome outcome, const QSize
 template <class Work, class Result>
 void runAsync(QObject* receiver, Work work, std::function<void(const Result&)> done) {
     QPointer<QObject> guard(receiver);
-    QThreadPool::globalInstance()->start([guard, work = std::move(work), done = std::move(done)]() mutable {
+    backgroundJobs().start([guard, work = std::move(work), done = std::move(done)]() mutable {
         Result result = work();
         if (!guard)
             return;

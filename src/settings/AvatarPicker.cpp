@@ -10,6 +10,7 @@
 #include <QThreadPool>
 #include <QVBoxLayout>
 
+#include "ui/BackgroundJobs.h"
 #include "ui/Palette.h"
 #include "ui/Accessibility.h"
 #include "settings/SettingsWidgets.h"
@@ -166,7 +167,7 @@ void AvatarPicker::startConversion(const QString& path) {
     QPointer<AvatarPicker> self(this);
     QPointer<UserPreferencesStore> store = m_store;
     std::shared_ptr<int> current = m_generation;
-    QThreadPool::globalInstance()->start([self, store, current, generation, path] {
+    backgroundJobs().start([self, store, current, generation, path] {
         ImageConversion::Result result = ImageConversion::makeAvatarData(path, maxPixelSize, compressionFactor);
         QMetaObject::invokeMethod(qApp, [self, store, current, generation, result = std::move(result)] {
             // Only the latest choice counts; an earlier one finishing late is dropped.

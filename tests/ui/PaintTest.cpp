@@ -1,10 +1,17 @@
+#include "ui/BackgroundJobs.h"
 #include "ui/Paint.h"
+
+#include <QElapsedTimer>
+#include <QThread>
+#include <QThreadPool>
 
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
 
 #include <gtest/gtest.h>
+
+#include <atomic>
 
 namespace {
 
@@ -68,4 +75,27 @@ TEST(PaintFill, TranslucentShapesLookAsADirectFillDoes) {
         }
         EXPECT_LE(maxDifference(direct, kit), 2) << "case " << i;
     }
+}
+
+// Long jobs of ours must not hold up the threads that Qt's raster engine borrows for large translucent fills.
+TEST(PaintFill, PaintingDoesNotWaitForLongBackgroundJobs) {
+    std::atomic<bool> release{false};
+    const int jobs = std::max(QThreadPool::globalInstance()->maxThreadCount(), backgroundJobs().maxThreadCount());
+    for (int i = 0; i < jobs; ++i)
+        backgroundJobs().start([&release] {
+            for (int k = 0; k < 300 && !release; ++k)   // at most 1.5 s, so that a stall shows as one
+                QThread::msleep(5);
+        });
+    QImage img(800, 600, QImage::Format_RGB32);
+    QElapsedTimer timer;
+    timer.start();
+    {
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing);
+        p.fillPath(Paint::roundedRect(QRectF(10.5, 10.5, 700, 500), 20), QColor(255, 0, 0, 128));
+    }
+    const qint64 elapsed = timer.elapsed();
+    release = true;
+    backgroundJobs().waitForDone();
+    EXPECT_LT(elapsed, 500) << "the fill waited for the jobs";
 }
