@@ -296,15 +296,20 @@ void ModelContext::adoptPreloaded(int entity, const std::shared_ptr<PersistentMo
     }
 }
 
+sqlite3_stmt* ModelContext::prepareRead(const EntityInfo& e, const QByteArray& sql) {
+    QString err;
+    sqlite3_stmt* stmt = m_db->prepare(sql, &err);
+    if (!stmt)
+        readFailed(QStringLiteral("%1: %2").arg(QString::fromLatin1(e.name), err));
+    return stmt;
+}
+
 bool ModelContext::readRows(int entity, const QByteArray& where, const PersistentModel* owner) {
     const EntityInfo& e = *m_schema[size_t(entity)];
     std::vector<int> cols;
-    QString err;
-    sqlite3_stmt* stmt = m_db->prepare(selectSql(e, cols, where.isEmpty() ? nullptr : where.constData()), &err);
-    if (!stmt) {
-        readFailed(QStringLiteral("%1: %2").arg(QString::fromLatin1(e.name), err));
+    sqlite3_stmt* stmt = prepareRead(e, selectSql(e, cols, where.isEmpty() ? nullptr : where.constData()));
+    if (!stmt)
         return false;
-    }
     StatementScope scope(stmt);
     if (owner) {
         // Children may name their owner as its row does or in the canonical form.
@@ -383,12 +388,9 @@ bool ModelContext::peekRows(int entity, const std::vector<int>& columns,
     for (int c : columns)
         sql += ',' + quoted(e.columns[size_t(c)].name);
     sql += " FROM " + quoted(e.name) + " ORDER BY rowid";
-    QString err;
-    sqlite3_stmt* stmt = m_db->prepare(sql, &err);
-    if (!stmt) {
-        readFailed(QStringLiteral("%1: %2").arg(QString::fromLatin1(e.name), err));
+    sqlite3_stmt* stmt = prepareRead(e, sql);
+    if (!stmt)
         return false;
-    }
     StatementScope scope(stmt);
     const PeekedRow row(stmt);
     int rc;
@@ -417,12 +419,9 @@ std::vector<std::shared_ptr<PersistentModel>> ModelContext::preloadRows(int enti
     where += ')';
     QByteArray sql = selectSql(e, cols, where.constData());
     sql.insert(sql.indexOf(" FROM "), ",rowid");   // last: materialize reads only `cols`
-    QString err;
-    sqlite3_stmt* stmt = m_db->prepare(sql, &err);
-    if (!stmt) {
-        readFailed(QStringLiteral("%1: %2").arg(QString::fromLatin1(e.name), err));
+    sqlite3_stmt* stmt = prepareRead(e, sql);
+    if (!stmt)
         return out;
-    }
     StatementScope scope(stmt);
     QHash<qint64, std::shared_ptr<PersistentModel>> byRow;
     storeread::RecentTexts texts;

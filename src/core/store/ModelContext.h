@@ -183,6 +183,8 @@ private:
     // Reads the rows of `entity` (those of `owner`, with a WHERE naming it twice), materializing each one;
     // false when a step fails.
     bool readRows(int entity, const QByteArray& where, const PersistentModel* owner);
+    // The statement, or null once the failed read of `e` is reported.
+    sqlite3_stmt* prepareRead(const EntityInfo& e, const QByteArray& sql);
     std::shared_ptr<PersistentModel> materialize(int entity, sqlite3_stmt* stmt, const std::vector<int>& cols,
                                                  storeread::RecentTexts& texts);
     void readFailed(const QString& what);
