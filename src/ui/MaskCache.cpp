@@ -98,14 +98,14 @@ QImage find(const QByteArray& key) {
 void insert(const QByteArray& key, const QImage& mask) {
     ensureRead();
     State& s = state();
-    if (mask.isNull() || quint32(mask.width()) > kMaxSide || quint32(mask.height()) > kMaxSide ||
-        quint32(key.size()) > kMaxKey)
+    // After save() nothing more is kept: animations draw a new mask every frame, and the callers' pixmap
+    // caches already bound what they redraw.
+    if (s.saved || s.used.size() >= kMaxEntries || mask.isNull() || quint32(mask.width()) > kMaxSide ||
+        quint32(mask.height()) > kMaxSide || quint32(key.size()) > kMaxKey)
         return;
     s.masks.insert(key, mask.convertToFormat(QImage::Format_Alpha8));
-    if (!s.saved && s.used.size() < kMaxEntries) {
-        s.used.insert(key);
-        s.added = true;
-    }
+    s.used.insert(key);
+    s.added = true;
 }
 
 bool save() {

@@ -12,10 +12,10 @@ namespace MaskCache {
 
 // The mask stored under `key`, or a null image.
 QImage find(const QByteArray& key);
-// Keeps `mask` (converted to Format_Alpha8) under `key`, for this run and, after save(), the next ones.
+// Keeps `mask` (converted to Format_Alpha8) under `key` for the next starts; does nothing once saved.
 void insert(const QByteArray& key, const QImage& mask);
 // Writes the masks used so far to the file, if it lacks some or holds others; false when it cannot be
-// written. Masks added later are kept for this run only (hover animations would fill the file).
+// written. Masks offered later are not kept (hover animations would fill memory and the file).
 bool save();
 
 // The file used; by default "Tolmek/masks.cache" in the user's cache folder. Setting it drops what was read.
