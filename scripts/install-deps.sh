@@ -6,7 +6,7 @@ pkgs=(
   build-essential cmake ninja-build pkg-config git
   qt6-base-dev qt6-base-dev-tools libqt6svg6-dev qt6-l10n-tools qt6-translations-l10n
   qt6-image-formats-plugins libgl1-mesa-dev
-  libsqlite3-dev sqlite3 libgtest-dev libgmock-dev libbenchmark-dev
+  libfontconfig-dev libsqlite3-dev sqlite3 libgtest-dev libgmock-dev libbenchmark-dev
   bootstrap-icons fonts-inter fonts-jetbrains-mono fonts-noto-color-emoji
   libheif-dev libhunspell-dev hunspell-fr
   clang libclang-rt-14-dev
