@@ -370,8 +370,8 @@ void ColumnView::paintEvent(QPaintEvent* event) {
         const qreal h = t->hoverProgress();
         const QRectF r = QRectF(g).adjusted(CardTile::kMargin, CardTile::kMargin, -CardTile::kMargin,
                                             -CardTile::kMargin);
-        Paint::drawShadow(p, r, CardTile::kRadius, QColor::fromRgbF(0, 0, 0, 0.33f), Paint::lerp(6, 10, h),
-                          QPointF(0, Paint::lerp(3, 6, h)));
+        const QColor shadow = QColor::fromRgbF(0, 0, 0, 0.33f);
+        Paint::drawShadowBetween(p, r, CardTile::kRadius, {shadow, 6, QPointF(0, 3)}, {shadow, 10, QPointF(0, 6)}, h);
     }
 
     // Outline: the reorder target in its own colour.

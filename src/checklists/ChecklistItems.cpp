@@ -204,9 +204,9 @@ void ChecklistCardGrid::paintShadow(QPainter& p, const QRect& rect) const {
     const bool dark = isDark();
     const QRectF r(rect);
     p.save();
-    if (t > 0)
-        Paint::drawShadow(p, r, 16, withOpacity(accentOf(*m_checklist), (dark ? 0.35 : 0.22) * t),
-                          (dark ? 18 : 14) * t, QPointF(0, 6 * t));
+    Paint::drawShadowBetween(p, r, 16, {},
+                             {withOpacity(accentOf(*m_checklist), dark ? 0.35 : 0.22), dark ? 18.0 : 14.0, QPointF(0, 6)},
+                             t);
     Paint::scaleAbout(p, r, m_hover->scale(1.015));
     Paint::fillRoundedRect(p, r, 16, AppPalette::cardBackground());
     Paint::strokeRoundedRect(p, r, 16, withOpacity(AppPalette::separator(), 0.25 + 0.2 * t));

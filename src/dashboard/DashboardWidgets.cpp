@@ -209,8 +209,11 @@ void SectionHeader::paintShadow(QPainter& p, const QRect& rect) const {
     const Look l = look(dark, m_hover->progress());
     p.save();
     p.setRenderHint(QPainter::Antialiasing);
-    Paint::drawShadow(p, QRectF(rect), 14, QColor(0, 0, 0, int(std::round(255 * l.shadow))), l.shadowRadius,
-                      QPointF(0, l.shadowY));
+    auto shadowOf = [](const Look& look) {
+        return Paint::Shadow{QColor(0, 0, 0, int(std::round(255 * look.shadow))), look.shadowRadius,
+                             QPointF(0, look.shadowY)};
+    };
+    Paint::drawShadowBetween(p, QRectF(rect), 14, shadowOf(look(dark, 0)), shadowOf(look(dark, 1)), m_hover->progress());
     Paint::fillRoundedRect(p, QRectF(rect), 14, withOpacity(AppPalette::tintedBackground(dark), l.fill));
     Paint::strokeRoundedRect(p, QRectF(rect), 14, withOpacity(AppPalette::tintedBorder(dark), l.border));
     p.restore();
@@ -376,8 +379,7 @@ void MetricOrb::paintEvent(QPaintEvent*) {
     const qreal t = m_hover->progress();
     const QRectF ring = ringRect();
     const QRectF label = QRectF(labelRect());
-    if (t > 0)
-        Paint::drawShadow(p, ring, kRing / 2, withOpacity(m_accent, 0.18 * t), 14 * t, QPointF(0, 7 * t));
+    Paint::drawShadowBetween(p, ring, kRing / 2, {}, {withOpacity(m_accent, 0.18), 14, QPointF(0, 7)}, t);
     p.save();
     Paint::scaleAbout(p, label, m_hover->scale(1.03));
     Paint::strokeEllipse(p, ring.adjusted(1.5, 1.5, -1.5, -1.5), withOpacity(m_accent, 0.4), 3);
@@ -674,8 +676,8 @@ void DashCard::paintShadow(QPainter& p, const QRect& rect) const {
     p.setRenderHint(QPainter::Antialiasing);
     if (t > 0)
         if (const auto color = shadowColor())
-            Paint::drawShadow(p, QRectF(rect), 16, withOpacity(*color, (dark ? 0.35 : 0.22) * t), (dark ? 18 : 14) * t,
-                              QPointF(0, 6 * t));
+            Paint::drawShadowBetween(p, QRectF(rect), 16, {},
+                                     {withOpacity(*color, dark ? 0.35 : 0.22), dark ? 18.0 : 14.0, QPointF(0, 6)}, t);
     Paint::scaleAbout(p, QRectF(rect), m_hover->scale(1.015));
     Paint::fillRoundedRect(p, QRectF(rect), 16, AppPalette::cardBackground());
     Paint::strokeRoundedRect(p, QRectF(rect), 16, withOpacity(AppPalette::separator(), m_hover->value(0.25, 0.45)));

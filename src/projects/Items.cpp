@@ -81,9 +81,8 @@ void paintCard(QPainter& p, const QRect& rect, const HoverAnimator& hover, bool 
                qreal darkShadow, qreal lightShadow) {
     const qreal t = hover.progress();
     p.save();
-    if (t > 0)
-        Paint::drawShadow(p, QRectF(rect), 16, withOpacity(tint, (dark ? darkShadow : lightShadow) * t),
-                          (dark ? 18 : 14) * t, QPointF(0, 6 * t));
+    Paint::drawShadowBetween(p, QRectF(rect), 16, {},
+                             {withOpacity(tint, dark ? darkShadow : lightShadow), dark ? 18.0 : 14.0, QPointF(0, 6)}, t);
     Paint::scaleAbout(p, QRectF(rect), hover.scale(1.015));
     Paint::fillRoundedRect(p, QRectF(rect), 16, AppPalette::cardBackground());
     Paint::strokeRoundedRect(p, QRectF(rect), 16, withOpacity(AppPalette::separator(), hover.value(0.25, 0.45)));

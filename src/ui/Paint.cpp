@@ -200,6 +200,28 @@ void fillLinearGradient(QPainter& p, const QPainterPath& path, const QPointF& st
     p.restore();
 }
 
+void drawShadowBetween(QPainter& p, const QRectF& rect, qreal radius, const Shadow& from, const Shadow& to, qreal t) {
+    t = std::clamp(t, 0.0, 1.0);
+    const qreal opacity = p.opacity();
+    if (!from.color.isValid() || from.color.alpha() == 0) {
+        // Appearing: the final shadow, fading in as it moves out.
+        if (t > 0) {
+            p.setOpacity(opacity * t);
+            drawShadow(p, rect, radius, to.color, to.blur, from.offset + (to.offset - from.offset) * t);
+        }
+    } else {
+        if (t < 1) {
+            p.setOpacity(opacity * (1 - t));
+            drawShadow(p, rect, radius, from.color, from.blur, from.offset);
+        }
+        if (t > 0) {
+            p.setOpacity(opacity * t);
+            drawShadow(p, rect, radius, to.color, to.blur, to.offset);
+        }
+    }
+    p.setOpacity(opacity);
+}
+
 void drawShadow(QPainter& p, const QRectF& rect, qreal radius, const QColor& color, qreal blur,
                 const QPointF& offset) {
     if (color.alpha() == 0 || rect.isEmpty())

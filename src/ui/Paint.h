@@ -43,6 +43,11 @@ struct Shadow {
     qreal blur = 0;
     QPointF offset;
 };
+// A shadow that animates between `from` and `to` (progress t, 0..1): each is drawn at its own blur, one
+// fading out as the other fades in, so an animation reuses two cached masks instead of blurring a new one
+// every frame. A clear or unset `from` makes a shadow that appears with the hover and moves along its
+// offset.
+void drawShadowBetween(QPainter& p, const QRectF& rect, qreal radius, const Shadow& from, const Shadow& to, qreal t);
 // The shadow's colour for a caster filled with `casterFill`: a shadow is as opaque as what casts it,
 // so a nearly clear fill casts a nearly clear shadow (its alpha is the product of both).
 QColor castShadowColor(const QColor& shadow, const QColor& casterFill);

@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <functional>
 
 namespace {
 
@@ -98,4 +99,33 @@ TEST(PaintFill, PaintingDoesNotWaitForLongBackgroundJobs) {
     release = true;
     backgroundJobs().waitForDone();
     EXPECT_LT(elapsed, 500) << "the fill waited for the jobs";
+}
+
+// A hover shadow animates between two drawn shadows: at either end of the animation it is exactly the
+// shadow drawn alone, and a shadow that appears starts from nothing.
+TEST(PaintShadow, AnimatedShadowEndsAreTheShadowsThemselves) {
+    const QRectF card(50, 50, 120, 90);
+    const Paint::Shadow rest{QColor(0, 0, 0, 40), 6, QPointF(0, 3)};
+    const Paint::Shadow hovered{QColor(20, 90, 200, 90), 14, QPointF(0, 6)};
+    auto drawn = [&](const std::function<void(QPainter&)>& paint) {
+        QImage img = canvas();
+        QPainter p(&img);
+        p.setRenderHint(QPainter::Antialiasing);
+        paint(p);
+        return img;
+    };
+    auto alone = [&](const Paint::Shadow& s) {
+        return drawn([&](QPainter& p) { Paint::drawShadow(p, card, 16, s.color, s.blur, s.offset); });
+    };
+    auto between = [&](const Paint::Shadow& from, qreal t) {
+        return drawn([&](QPainter& p) { Paint::drawShadowBetween(p, card, 16, from, hovered, t); });
+    };
+    EXPECT_EQ(maxDifference(between(rest, 0), alone(rest)), 0);
+    EXPECT_EQ(maxDifference(between(rest, 1), alone(hovered)), 0);
+    EXPECT_EQ(maxDifference(between({}, 1), alone(hovered)), 0);
+    EXPECT_EQ(maxDifference(between({}, 0), canvas()), 0);
+    // Half way, the shadow is there but lighter than at the end.
+    const QImage half = between({}, 0.5);
+    EXPECT_GT(maxDifference(half, canvas()), 0);
+    EXPECT_LT(maxDifference(half, canvas()), maxDifference(alone(hovered), canvas()));
 }
