@@ -26,7 +26,8 @@
 #include <QMenu>
 #include <QPainter>
 #include <QPainterPath>
-#include <QScrollArea>
+#include "ui/FlowScrollArea.h"
+#include <QScrollBar>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -129,8 +130,7 @@ DashboardView::DashboardView(const Services& services, std::function<void()> onC
 
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
-    m_scroll = new QScrollArea(this);
-    m_scroll->setWidgetResizable(true);
+    m_scroll = new FlowScrollArea(this);
     m_scroll->setFrameShape(QFrame::NoFrame);
     // The two module columns keep their minimum width: a window narrower than that scrolls sideways.
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);

@@ -18,7 +18,7 @@ class DashboardData;
 class QAction;
 class QGridLayout;
 class QMenu;
-class QScrollArea;
+class FlowScrollArea;
 class QToolButton;
 class QVBoxLayout;
 class StatusBadge;
@@ -65,7 +65,7 @@ public:
     const QuickNote& quickNote() const { return m_note; }
 
     // Parts, for tests and screenshots.
-    QScrollArea* scrollArea() const { return m_scroll; }
+    FlowScrollArea* scrollArea() const { return m_scroll; }
     QString greetingText() const;
     dashboard::DashboardAvatarLarge* avatar() const { return m_avatar; }
     dashboard::MetricOrb* orb(DocStatus status) const;
@@ -117,7 +117,7 @@ private:
     QuickNote m_note;
     bool m_forceSaveQuickNoteRTF = false;
 
-    QScrollArea* m_scroll;
+    FlowScrollArea* m_scroll;
     lists::ShadowHost* m_content;
     QVBoxLayout* m_main;
     dashboard::DashboardAvatarLarge* m_avatar = nullptr;

@@ -11,7 +11,7 @@
 #include <QCoreApplication>
 #include <QLinearGradient>
 #include <QPainter>
-#include <QScrollArea>
+#include "ui/FlowScrollArea.h"
 #include <QScrollBar>
 
 namespace {
