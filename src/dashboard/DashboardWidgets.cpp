@@ -126,50 +126,12 @@ void installAccessibility() {
 
 // ---------------------------------------------------------------------------------------------
 DashLabel::DashLabel(const QString& text, const QFont& font, ColorFn color, QWidget* parent)
-    : QLabel(text, parent), m_color(std::move(color)) {
+    : TextLabel(text, parent), m_color(std::move(color)) {
     setFont(font);
-    setTextFormat(Qt::PlainText);
     setAttribute(Qt::WA_TransparentForMouseEvents);
-    refreshColor();
 }
 
-void DashLabel::refreshColor() {
-    if (!m_color)
-        return;
-    const QColor c = m_color();
-    if (palette().color(QPalette::WindowText) == c)
-        return;
-    m_refreshing = true;
-    QPalette p = palette();
-    p.setColor(QPalette::WindowText, c);
-    p.setColor(QPalette::Text, c);
-    setPalette(p);
-    m_refreshing = false;
-}
-
-int DashLabel::heightForWidth(int width) const {
-    if (!wordWrap() || textFormat() != Qt::PlainText)
-        return QLabel::heightForWidth(width);
-    Measure now{text(), font(), contentsMargins(), margin(), indent(), alignment()};
-    if (!(now == m_measured)) {
-        m_measured = std::move(now);
-        m_heights.clear();
-    }
-    for (const auto& [w, h] : m_heights)
-        if (w == width)
-            return h;
-    const int h = QLabel::heightForWidth(width);
-    if (m_heights.size() >= 4)
-        m_heights.erase(m_heights.begin());
-    m_heights.emplace_back(width, h);
-    return h;
-}
-
-void DashLabel::changeEvent(QEvent* event) {
-    QLabel::changeEvent(event);
-    if (event->type() == QEvent::ApplicationPaletteChange && !m_refreshing)
-        refreshColor();
-}
+QColor DashLabel::textColor() const { return m_color ? m_color() : TextLabel::textColor(); }
 
 // ---------------------------------------------------------------------------------------------
 SectionHeader::SectionHeader(const QString& title, QWidget* trailing, const ThemeManager& theme, QWidget* parent)

@@ -9,7 +9,7 @@
 
 #include <QAbstractButton>
 #include <QImage>
-#include <QLabel>
+#include "ui/TextLabel.h"
 #include <QPointer>
 #include <QWidget>
 
@@ -31,33 +31,20 @@ using ColorFn = std::function<QColor()>;
 // Gives the dashboard's custom widgets their accessible role (static text, button, graphic).
 void installAccessibility();
 
-// A label whose colour is read from the palette again on every appearance change (refreshColor).
-class DashLabel : public QLabel {
+// A label in the dashboard's colours: its colour function is read at every paint, so it follows the
+// appearance.
+class DashLabel : public TextLabel {
     Q_OBJECT
 public:
     DashLabel(const QString& text, const QFont& font, ColorFn color, QWidget* parent = nullptr);
-    void refreshColor();
-    int heightForWidth(int width) const override;
+    // Repaints in the colour's current value.
+    void refreshColor() { update(); }
 
 protected:
-    void changeEvent(QEvent* event) override;
+    QColor textColor() const override;
 
 private:
     ColorFn m_color;
-    bool m_refreshing = false;
-    // The heights of wrapped text for the last widths asked: nested layouts ask each label the same
-    // widths several times while the window is placed, and every answer lays the text out anew.
-    struct Measure {
-        QString text;
-        QFont font;
-        QMargins contents;
-        int margin = 0;
-        int indent = 0;
-        Qt::Alignment alignment;
-        bool operator==(const Measure&) const = default;
-    };
-    mutable Measure m_measured;
-    mutable std::vector<std::pair<int, int>> m_heights;   // width, height
 };
 
 // The titled bar above a section: accent bar, title, optional trailing widget. Its rounded background

@@ -4,7 +4,6 @@
 #include "prefs/Preferences.h"
 #include "rtf/Rtf.h"
 
-#include <QLabel>
 #include <QTemporaryDir>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -139,33 +138,4 @@ TEST_F(QuickNoteTest, EveryChangeWritesAtOnceUnlessHeld) {
     again.load();
     EXPECT_EQ(again.rtf(), bytes);
     EXPECT_EQ(again.plain(), "abc");
-}
-
-// A wrapped label remembers its heights per width, yet answers as a plain label would after every
-// change of what it shows: text, font, margins.
-TEST(DashboardLabel, RememberedHeightsFollowTextFontAndMargins) {
-    dashboard::DashLabel label(QStringLiteral("Court"), QFont(), [] { return QColor(Qt::black); });
-    label.setWordWrap(true);
-    QLabel plain;
-    plain.setTextFormat(Qt::PlainText);
-    plain.setWordWrap(true);
-    auto expectSame = [&](const char* what) {
-        SCOPED_TRACE(what);
-        plain.setText(label.text());
-        plain.setFont(label.font());
-        plain.setContentsMargins(label.contentsMargins());
-        for (int width : {60, 120, 60, 300, 120})
-            EXPECT_EQ(label.heightForWidth(width), plain.heightForWidth(width)) << width;
-    };
-    expectSame("short text");
-    const int shortHeight = label.heightForWidth(60);
-    label.setText(QStringLiteral("Un titre bien plus long qui passe sur plusieurs lignes à cette largeur"));
-    expectSame("long text");
-    EXPECT_GT(label.heightForWidth(60), shortHeight);
-    QFont big = label.font();
-    big.setPixelSize(30);
-    label.setFont(big);
-    expectSame("larger font");
-    label.setContentsMargins(0, 10, 0, 10);
-    expectSame("margins");
 }

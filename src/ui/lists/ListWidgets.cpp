@@ -168,7 +168,9 @@ std::vector<ClampedText::Line> breakLongText(const QString& text, const QFontMet
     return lines;
 }
 
-ClampedText::Layout layoutText(const QString& text, const QFont& font, int width, int maxLines) {
+// `shaped`, when given, is the whole text shaped once: lines are broken from it instead of shaping again.
+ClampedText::Layout layoutText(const QString& text, const QFont& font, int width, int maxLines,
+                               const ShapedText* shaped) {
     ClampedText::Layout out;
     out.width = width;
     const QFontMetricsF fm(font);
@@ -179,7 +181,7 @@ ClampedText::Layout layoutText(const QString& text, const QFont& font, int width
     // A clamped text shows at most maxLines lines of at most width / narrowest characters each.
     QString source = text;
     bool cut = false;
-    if (maxLines > 0 && width > 0) {
+    if (maxLines > 0 && width > 0 && !shaped) {
         const qsizetype budget = qsizetype(maxLines) * (width / narrowestAdvance(fm) + 2) + 16;
         if (text.size() > budget) {
             source = text.left(budget);
@@ -192,7 +194,8 @@ ClampedText::Layout layoutText(const QString& text, const QFont& font, int width
             out.lines.push_back({0, int(source.size())});
             return out;
         }
-        if (!cut && source.size() < kLongLine && fm.horizontalAdvance(source) <= width) {
+        if (!cut && source.size() < kLongLine &&
+            (shaped ? shaped->naturalWidth() : fm.horizontalAdvance(source)) <= width) {
             out.lines.push_back({0, int(source.size())});
             return out;
         }
@@ -207,6 +210,21 @@ ClampedText::Layout layoutText(const QString& text, const QFont& font, int width
     }
     if (maxLines == 0 && source.size() >= kLongLine && width > 0) {
         out.lines = breakLongText(source, fm, width);
+        out.height = int(std::ceil(lineH * std::max(1, int(out.lines.size()))));
+        return out;
+    }
+    if (shaped) {
+        const std::vector<ShapedText::Line> broken = shaped->lines(width, true);
+        for (size_t i = 0; i < broken.size(); ++i) {
+            if (maxLines > 0 && int(i) + 1 == maxLines && broken.size() > i + 1) {
+                QString rest = source.mid(broken[i].start);
+                rest.replace(QLatin1Char('\n'), QLatin1Char(' '));
+                out.lines.push_back({broken[i].start, broken[i].length});
+                out.elidedLast = fm.elidedText(rest, Qt::ElideRight, width);
+                break;
+            }
+            out.lines.push_back({broken[i].start, broken[i].length});
+        }
         out.height = int(std::ceil(lineH * std::max(1, int(out.lines.size()))));
         return out;
     }
@@ -271,8 +289,13 @@ const ClampedText::Layout& ClampedText::layoutFor(int width) const {
             return l;
     Layout& slot = m_cache[m_nextSlot];
     m_nextSlot = (m_nextSlot + 1) % kCachedWidths;
-    slot = layoutText(m_text, m_font, width, m_maxLines);
+    slot = layoutText(m_text, m_font, width, m_maxLines, shaped());
     return slot;
+}
+
+const ShapedText* ClampedText::shaped() const {
+    m_shaped.set(m_text, m_font);
+    return m_shaped.isSupported() ? &m_shaped : nullptr;
 }
 
 QString ClampedText::lineText(const Layout& layout, size_t index) const {
@@ -291,6 +314,11 @@ int ClampedText::heightForWidth(int w) const {
 }
 
 QSize ClampedText::sizeHint() const {
+    if (const ShapedText* text = shaped()) {
+        const std::vector<ShapedText::Line> hardLines = text->lines(-1);
+        const int w = std::min(int(std::lround(hardLines.front().width)) + 2, 600);
+        return {w, heightForWidth(w)};
+    }
     const QFontMetrics fm(m_font);
     // Only the start of the first line can matter for a width of at most 600.
     const QString first = m_text.left(256).section(QLatin1Char('\n'), 0, 0);
@@ -302,7 +330,10 @@ QSize ClampedText::minimumSizeHint() const {
     if (m_collapsible && m_text.isEmpty())
         return {0, 0};
     const QFontMetrics fm(m_font);
-    return {std::min(40, fm.horizontalAdvance(m_text.left(24)) + 2), fm.lineSpacing()};
+    const QString start = m_text.left(24);
+    if (const ShapedText* text = shaped(); text && !start.contains(QLatin1Char('\n')))
+        return {std::min(40, int(std::lround(text->advance(0, int(start.size())))) + 2), fm.lineSpacing()};
+    return {std::min(40, fm.horizontalAdvance(start) + 2), fm.lineSpacing()};
 }
 
 QStringList ClampedText::visibleLines(int width) const {
@@ -326,11 +357,32 @@ void ClampedText::paintEvent(QPaintEvent* event) {
     qreal y = m_collapsible ? m_top : 0;
     // Only the lines inside the repainted area are drawn: a long text scrolled past costs nothing.
     const Layout& layout = layoutFor(width());
+    const ShapedText* text = shaped();
     for (size_t i = 0; i < layout.lines.size(); ++i) {
         if (y > dirty.bottom())
             break;
-        if (y + lineH >= dirty.top())
-            p.drawText(QRectF(0, y, width(), lineH), int(m_align | Qt::AlignVCenter), lineText(layout, i));
+        if (y + lineH >= dirty.top()) {
+            if (!text) {
+                p.drawText(QRectF(0, y, width(), lineH), int(m_align | Qt::AlignVCenter), lineText(layout, i));
+            } else {
+                // From the one shaping, placed as drawText places one line in (0, y, width, lineH).
+                const ShapedText* source = text;
+                ShapedText::Line line{layout.lines[i].start, layout.lines[i].length, 0};
+                if (i + 1 == layout.lines.size() && !layout.elidedLast.isNull()) {
+                    if (!layout.elidedShaped)
+                        layout.elidedShaped = std::make_shared<ShapedText>(layout.elidedLast, m_font);
+                    source = layout.elidedShaped.get();
+                    line = {0, int(layout.elidedLast.size()), 0};
+                }
+                const qreal advance = source->advance(line.start, line.length);
+                qreal x = 0;
+                if (m_align & Qt::AlignRight)
+                    x = width() - advance;
+                else if (m_align & Qt::AlignHCenter)
+                    x = (width() - advance) / 2;
+                source->drawLine(p, line, QPointF(x, y + (lineH - source->lineHeight()) / 2));
+            }
+        }
         y += lineH;
     }
 }

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "ui/ShapedText.h"
+
 #include <QAbstractButton>
 #include <QToolButton>
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 #include <vector>
 
 class QMenu;
@@ -113,6 +116,7 @@ public:
         QString elidedLast;   // set when the last line was cut with an ellipsis
         int height = 0;
         int width = -1;
+        mutable std::shared_ptr<ShapedText> elidedShaped;   // the cut line, shaped when first drawn
     };
 
 protected:
@@ -122,8 +126,12 @@ private:
     const Layout& layoutFor(int width) const;
     QString lineText(const Layout& layout, size_t index) const;
 
+    // The text shaped once, for a text short enough (see ShapedText); longer ones are laid out in parts.
+    const ShapedText* shaped() const;
+
     QString m_text;
     QFont m_font;
+    mutable ShapedText m_shaped;
     ColorFn m_color;
     int m_maxLines;
     Qt::Alignment m_align = Qt::AlignLeft;

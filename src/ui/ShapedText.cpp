@@ -1,0 +1,243 @@
+#include "ui/ShapedText.h"
+
+#include <QFontMetricsF>
+#include <QPainter>
+#include <QRectF>
+#include <QTextBoundaryFinder>
+#include <QTextLayout>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Past this length the positions of every character cost more than shaping anew.
+constexpr qsizetype kMaxLength = 600;
+
+bool isHardBreak(QChar c) { return c == u'\n' || c == QChar::LineSeparator; }
+// A space a line may end on (not a no-break space).
+bool isBlank(QChar c) {
+    return c == u' ' || (c.unicode() >= 0x80 && c.isSpace() && c.decompositionTag() != QChar::NoBreak);
+}
+
+} // namespace
+
+ShapedText::ShapedText() = default;
+ShapedText::ShapedText(const QString& text, const QFont& font) : m_text(text), m_font(font) {}
+ShapedText::~ShapedText() = default;
+ShapedText::ShapedText(ShapedText&&) noexcept = default;
+ShapedText& ShapedText::operator=(ShapedText&&) noexcept = default;
+
+void ShapedText::set(const QString& text, const QFont& font) {
+    if (text == m_text && font == m_font && font.resolveMask() == m_font.resolveMask())
+        return;
+    m_text = text;
+    m_font = font;
+    m_shaped = false;
+    m_layout.reset();
+    m_x.clear();
+    m_hardLine.clear();
+}
+
+bool ShapedText::isSupported() const {
+    if (m_text.size() > kMaxLength)
+        return false;
+    for (QChar c : m_text) {
+        switch (c.direction()) {
+        case QChar::DirR:
+        case QChar::DirAL:
+        case QChar::DirRLE:
+        case QChar::DirRLO:
+        case QChar::DirRLI:
+        case QChar::DirAN:
+            return false;
+        default:
+            break;
+        }
+        // Tabs stop at positions and a soft hyphen shows only at a break: Qt's own path draws both.
+        if (c == u'\t' || c == QChar::SoftHyphen || c == u'\r')
+            return false;
+    }
+    return true;
+}
+
+void ShapedText::shape() const {
+    if (m_shaped)
+        return;
+    m_shaped = true;
+    QString laid = m_text;
+    for (QChar& c : laid)
+        if (c == u'\n')
+            c = QChar::LineSeparator;
+    m_layout = std::make_unique<QTextLayout>(laid, m_font);
+    m_layout->setCacheEnabled(true);
+    QTextOption option;
+    option.setWrapMode(QTextOption::ManualWrap);
+    option.setFlags(QTextOption::IncludeTrailingSpaces);
+    m_layout->setTextOption(option);
+    m_layout->beginLayout();
+    qreal y = 0;
+    for (;;) {
+        QTextLine line = m_layout->createLine();
+        if (!line.isValid())
+            break;
+        line.setLineWidth(0x01000000);
+        line.setPosition(QPointF(0, y));
+        y += line.height();
+    }
+    m_layout->endLayout();
+
+    const QFontMetricsF fm(m_font);
+    m_leading = fm.leading();
+    if (m_layout->lineCount() > 0) {
+        const QTextLine first = m_layout->lineAt(0);
+        m_ascent = first.ascent();
+        m_lineHeight = first.ascent() + first.descent();
+    } else {
+        m_ascent = fm.ascent();
+        m_lineHeight = fm.ascent() + fm.descent();
+    }
+    const int n = int(m_text.size());
+    m_x.assign(size_t(n) + 1, 0);
+    m_hardLine.assign(size_t(n) + 1, 0);
+    for (int i = 0; i < m_layout->lineCount(); ++i) {
+        const QTextLine line = m_layout->lineAt(i);
+        const int end = line.textStart() + line.textLength();
+        for (int pos = line.textStart(); pos <= std::min(end, n); ++pos) {
+            // A position just past a hard break starts the next line.
+            if (pos == end && pos < n && i + 1 < m_layout->lineCount())
+                break;
+            m_x[size_t(pos)] = line.cursorToX(pos);
+            m_hardLine[size_t(pos)] = i;
+        }
+    }
+}
+
+qreal ShapedText::lineHeight() const {
+    shape();
+    return m_lineHeight;
+}
+
+qreal ShapedText::ascent() const {
+    shape();
+    return m_ascent;
+}
+
+std::vector<ShapedText::Line> ShapedText::lines(qreal width, bool anywhere) const {
+    shape();
+    std::vector<Line> out;
+    const int n = int(m_text.size());
+    auto visibleEnd = [&](int start, int end) {
+        while (end > start && isBlank(m_text[end - 1]))
+            --end;
+        return end;
+    };
+    auto push = [&](int start, int end, bool keepSpaces) {
+        const int shown = keepSpaces ? end : visibleEnd(start, end);
+        out.push_back({start, end - start, xAt(shown) - xAt(start)});
+    };
+    int hardStart = 0;
+    for (int i = 0; i <= n; ++i) {
+        if (i < n && !isHardBreak(m_text[i]))
+            continue;
+        const int hardEnd = i;
+        if (width < 0 || hardEnd == hardStart) {
+            push(hardStart, hardEnd, true);
+            hardStart = i + 1;
+            continue;
+        }
+        // Where a line may start, inside this hard line.
+        // Where a line may start, inside this hard line: the Unicode line-break opportunities, and, as in
+        // Qt's layout, after any run of spaces (French puts one before « ; » and « : »).
+        std::vector<int> breaks;
+        QTextBoundaryFinder finder(QTextBoundaryFinder::Line, m_text.constData() + hardStart, hardEnd - hardStart);
+        for (qsizetype p = finder.toNextBoundary(); p > 0; p = finder.toNextBoundary())
+            breaks.push_back(hardStart + int(p));
+        for (int p = hardStart + 1; p < hardEnd; ++p)
+            if (isBlank(m_text[p - 1]) && !isBlank(m_text[p]))
+                breaks.push_back(p);
+        breaks.push_back(hardEnd);
+        std::sort(breaks.begin(), breaks.end());
+        breaks.erase(std::unique(breaks.begin(), breaks.end()), breaks.end());
+
+        int start = hardStart;
+        int fitEnd = -1;
+        for (size_t k = 0; k < breaks.size(); ++k) {
+            const int p = breaks[k];
+            if (p <= start)
+                continue;
+            if (xAt(visibleEnd(start, p)) - xAt(start) <= width) {
+                fitEnd = p;
+                continue;
+            }
+            if (fitEnd > start) {
+                push(start, fitEnd, false);
+                start = fitEnd;
+                fitEnd = -1;
+                --k;   // the same piece, on the new line
+                continue;
+            }
+            if (!anywhere) {
+                // A word longer than the line overflows it.
+                fitEnd = p;
+                continue;
+            }
+            // Cut between characters: as many as fit, at least one.
+            QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, m_text.constData() + start, p - start);
+            int cut = start + int(graphemes.toNextBoundary());
+            for (qsizetype g = graphemes.toNextBoundary(); g > 0; g = graphemes.toNextBoundary()) {
+                if (xAt(start + int(g)) - xAt(start) > width)
+                    break;
+                cut = start + int(g);
+            }
+            push(start, cut, false);
+            start = cut;
+            fitEnd = -1;
+            --k;
+        }
+        // The last line of a paragraph counts its trailing spaces, as Qt does.
+        if (start < hardEnd)
+            push(start, hardEnd, true);
+        hardStart = i + 1;
+    }
+    return out;
+}
+
+qreal ShapedText::naturalWidth() const {
+    qreal widest = 0;
+    for (const Line& line : lines(-1))
+        widest = std::max(widest, line.width);
+    return widest;
+}
+
+qreal ShapedText::advance(int start, int length) const {
+    shape();
+    return xAt(start + length) - xAt(start);
+}
+
+QSize ShapedText::boundingSize(int width) const {
+    shape();
+    if (m_text.isEmpty())
+        return {0, int(std::ceil(QFontMetricsF(m_font).height()))};
+    const std::vector<Line> broken = lines(width < 0 ? -1 : std::max(0, width));
+    qreal height = -m_leading;
+    qreal widest = 0;
+    for (const Line& line : broken) {
+        height += m_leading;
+        // Lines sit on whole pixels.
+        height = std::ceil(height);
+        height += m_lineHeight;
+        widest = std::max(widest, line.width);
+    }
+    return QRectF(0, 0, widest, height).toAlignedRect().size();
+}
+
+void ShapedText::drawLine(QPainter& p, const Line& line, const QPointF& topLeft) const {
+    shape();
+    if (line.length <= 0 || !m_layout)
+        return;
+    const QTextLine hard = m_layout->lineAt(m_hardLine[size_t(line.start)]);
+    const QPointF offset(topLeft.x() - xAt(line.start), topLeft.y() - hard.y());
+    for (const QGlyphRun& run : m_layout->glyphRuns(line.start, line.length))
+        p.drawGlyphRun(offset, run);
+}
