@@ -28,6 +28,7 @@
 
 #include <cstdio>
 #include <functional>
+#include <future>
 #include <thread>
 #include <utility>
 
@@ -113,10 +114,13 @@ bool hasDisplay() {
 
 int tolmekMain(int argc, char** argv) {
     StartupTrace trace;
-    QApplication app(argc, argv);
-    // Reading the system's fonts is a large part of the start: it runs beside the store's first reads, and
-    // nothing touches fonts until it is done.
-    std::thread fontsThread([] {
+    // Reading the system's fonts is a large part of the start: fontconfig's configuration is read beside
+    // the application's set-up, Qt's list of fonts beside the store's first reads, and nothing touches
+    // fonts until both are done.
+    std::promise<void> applicationMade;
+    std::thread fontsThread([made = applicationMade.get_future()] {
+        Fonts::loadSystemConfiguration();
+        made.wait();
         Fonts::systemFamily();
         Fonts::monoFamily();
     });
@@ -124,6 +128,8 @@ int tolmekMain(int argc, char** argv) {
         if (fontsThread.joinable())
             fontsThread.join();
     };
+    QApplication app(argc, argv);
+    applicationMade.set_value();
     QCoreApplication::setApplicationName(QStringLiteral("Tolmek"));
     QCoreApplication::setOrganizationName(QStringLiteral("Tolmek"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TOLMEK_VERSION));

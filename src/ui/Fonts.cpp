@@ -5,6 +5,8 @@
 
 #include <cmath>
 
+#include <fontconfig/fontconfig.h>
+
 namespace {
 
 QString pickFamily(const QString& wanted, QFontDatabase::SystemFont fallback) {
@@ -23,6 +25,8 @@ QFont make(const QString& family, qreal px, int weight) {
 } // namespace
 
 namespace Fonts {
+
+void loadSystemConfiguration() { FcInit(); }
 
 QString systemFamily() {
     static const QString family = pickFamily(QStringLiteral("Inter"), QFontDatabase::GeneralFont);

@@ -17,4 +17,8 @@ QFont mono(qreal px, int weight = 400);
 QString systemFamily();
 QString monoFamily();
 
+// Reads the system's font configuration (fontconfig), the slowest part of finding the fonts. It needs no
+// application object: the start runs it on a second thread while the application is set up.
+void loadSystemConfiguration();
+
 } // namespace Fonts
