@@ -11,6 +11,9 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include <climits>
+#include <cmath>
+
 namespace SidebarItemInfo {
 
 QString rawValue(SidebarItem item) {
@@ -105,15 +108,12 @@ void SidebarHeader::paintEvent(QPaintEvent*) {
     const int x = int(logo.right()) + 10;
     const int w = width() - x - kHeaderPadH;
     int y = int(logo.center().y()) - textH / 2;
-    p.setFont(nameFont);
     p.setPen(AppPalette::primaryText());
-    p.drawText(QRect(x, y, w, fmName.height()), Qt::AlignLeft | Qt::AlignVCenter,
-               fmName.elidedText(QStringLiteral("Tolmek"), Qt::ElideRight, w));
+    m_name.draw(p, QRect(x, y, w, fmName.height()), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Tolmek"),
+                nameFont, w);
     y += fmName.height() + 2;
-    p.setFont(titleFont);
     p.setPen(AppPalette::secondaryText());
-    p.drawText(QRect(x, y, w, fmTitle.height()), Qt::AlignLeft | Qt::AlignVCenter,
-               fmTitle.elidedText(m_activeTitle, Qt::ElideRight, w));
+    m_title.draw(p, QRect(x, y, w, fmTitle.height()), Qt::AlignLeft | Qt::AlignVCenter, m_activeTitle, titleFont, w);
 
     const int dividerY = kHeaderPadTop + kLogo + kHeaderPadBottom;
     p.fillRect(QRect(kDividerLeading, dividerY, width() - kDividerLeading - kDividerTrailing, 1),
@@ -226,12 +226,10 @@ void SidebarNavRow::paintEvent(QPaintEvent*) {
     Symbols::paint(p, QRectF(x + (26 - glyph) / 2, cy - glyph / 2, glyph, glyph), systemImage(),
                    Paint::mix(AppPalette::secondaryText(), blue, sel), Symbols::semibold);
     x += 26 + 10;
-    const QFont font = Fonts::rounded(13, 600);
-    p.setFont(font);
     p.setPen(AppPalette::primaryText());
     const QRectF textRect(x, content.top(), content.right() - x, content.height());
-    p.drawText(textRect, Qt::AlignLeft | Qt::AlignVCenter,
-               QFontMetrics(font).elidedText(title(), Qt::ElideRight, int(textRect.width())));
+    m_titleLine.draw(p, textRect, Qt::AlignLeft | Qt::AlignVCenter, title(), Fonts::rounded(13, 600),
+                     int(textRect.width()));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -257,8 +255,9 @@ QuitButton::QuitButton(QWidget* parent) : QAbstractButton(parent) {
 }
 
 QSize QuitButton::sizeHint() const {
-    const QFontMetrics fm(Fonts::rounded(13, 600));
-    return {12 + 26 + 10 + fm.horizontalAdvance(text()) + 12, 10 + qMax(16, fm.height()) + 10};
+    const QFont font = Fonts::rounded(13, 600);
+    const QFontMetrics fm(font);
+    return {12 + 26 + 10 + int(std::lround(m_label.naturalWidth(text(), font))) + 12, 10 + qMax(16, fm.height()) + 10};
 }
 
 void QuitButton::paintEvent(QPaintEvent*) {
@@ -275,9 +274,9 @@ void QuitButton::paintEvent(QPaintEvent*) {
     const qreal cy = r.center().y();
     const qreal glyph = 16;
     Symbols::paint(p, QRectF(12 + (26 - glyph) / 2, cy - glyph / 2, glyph, glyph), QStringLiteral("power"), red, Symbols::semibold);
-    p.setFont(Fonts::rounded(13, 600));
     p.setPen(red);
-    p.drawText(QRectF(12 + 26 + 10, 0, r.width() - 48 - 12, r.height()), Qt::AlignLeft | Qt::AlignVCenter, text());
+    m_label.draw(p, QRectF(12 + 26 + 10, 0, r.width() - 48 - 12, r.height()), Qt::AlignLeft | Qt::AlignVCenter, text(),
+                 Fonts::rounded(13, 600), INT_MAX);
 }
 
 // ---------------------------------------------------------------------------------------------

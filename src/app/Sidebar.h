@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/ShellState.h"
+#include "ui/ShapedText.h"
 
 #include <QAbstractButton>
 #include <QList>
@@ -25,6 +26,8 @@ protected:
 
 private:
     QString m_activeTitle;
+    // Drawn from one shaping each (the sidebar repaints with every hover frame of its rows).
+    ElidedLine m_name, m_title;
 };
 
 // One section row. The widget spans the row's insets; only the inner rounded shape reacts to the
@@ -70,6 +73,7 @@ private:
     bool m_pointerInside = false;
     HoverAnimator* m_hoverAnim;
     HoverAnimator* m_selectAnim;
+    ElidedLine m_titleLine;
 };
 
 // A hairline between groups of rows; not selectable, not hoverable.
@@ -93,6 +97,9 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+
+private:
+    mutable ElidedLine m_label;
 };
 
 // The sidebar column: header, rows and quit button, over the shell's state.

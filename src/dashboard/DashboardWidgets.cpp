@@ -26,6 +26,7 @@
 #include <QVBoxLayout>
 #include <QVariantAnimation>
 
+#include <climits>
 #include <cmath>
 
 namespace dashboard {
@@ -291,8 +292,9 @@ void MetricOrb::setAccent(const QColor& accent) {
 }
 
 QSize MetricOrb::sizeHint() const {
-    const QFontMetrics fm(Fonts::rounded(12, 600));
-    const int labelW = std::max(int(kRing), fm.horizontalAdvance(text()));
+    const QFont font = Fonts::rounded(12, 600);
+    const QFontMetrics fm(font);
+    const int labelW = std::max(int(kRing), int(std::lround(m_name.naturalWidth(text(), font))));
     const int labelH = 6 + int(kRing) + 10 + fm.height() + 6;
     return {labelW + 2 * kOrbMarginX, labelH + kOrbMarginTop + kOrbMarginBottom};
 }
@@ -357,13 +359,14 @@ void MetricOrb::paintEvent(QPaintEvent*) {
 
     const QRectF disc(ring.center().x() - kDisc / 2, ring.center().y() - kDisc / 2, kDisc, kDisc);
     Paint::fillEllipse(p, disc, withOpacity(m_accent, 0.12));
-    p.setFont(Fonts::rounded(18, 700));
+    // The texts are drawn from one shaping: the pulse repaints the orb at every frame.
     p.setPen(m_accent);
-    p.drawText(ring, Qt::AlignCenter, QString::number(m_value));
-    p.setFont(Fonts::rounded(12, 600));
+    m_count.set(QString::number(m_value), Fonts::rounded(18, 700));
+    m_count.draw(p, ring, Qt::AlignCenter);
+    const QFont nameFont = Fonts::rounded(12, 600);
     p.setPen(AppPalette::primaryText());
-    p.drawText(QRectF(label.left() - 20, ring.bottom() + 10, label.width() + 40, QFontMetricsF(p.font()).height()),
-               Qt::AlignHCenter | Qt::AlignTop, text());
+    const QRectF nameRect(label.left() - 20, ring.bottom() + 10, label.width() + 40, QFontMetricsF(nameFont).height());
+    m_name.draw(p, nameRect, Qt::AlignHCenter | Qt::AlignTop, text(), nameFont, int(nameRect.width()));
     p.restore();
     if (hasFocus()) {
         p.setPen(QPen(withOpacity(AppPalette::brandBlue(), 0.6), 2));
@@ -384,8 +387,9 @@ public:
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     }
     QSize sizeHint() const override {
-        const int h = std::max(QFontMetrics(Fonts::rounded(14, 600)).height(), 14) + 24;
-        return {28 + 14 + 10 + QFontMetrics(Fonts::rounded(14, 600)).horizontalAdvance(text()) + 10 + 12, h};
+        const QFont font = Fonts::rounded(14, 600);
+        const int h = std::max(QFontMetrics(font).height(), 14) + 24;
+        return {28 + 14 + 10 + int(std::lround(m_title.naturalWidth(text(), font))) + 10 + 12, h};
     }
     QSize minimumSizeHint() const override { return {100, sizeHint().height()}; }
 
@@ -401,9 +405,9 @@ protected:
         qreal x = 14;
         Symbols::paint(p, QRectF(x, cy - 7, 14, 14), m_symbol, AppPalette::secondaryText());
         x += 14 + 10;
-        p.setFont(Fonts::rounded(14, 600));
         p.setPen(AppPalette::primaryText());
-        p.drawText(QRectF(x, 0, width() - x - 14 - 12 - 10, height()), Qt::AlignVCenter | Qt::AlignLeft, text());
+        const QRectF titleRect(x, 0, width() - x - 14 - 12 - 10, height());
+        m_title.draw(p, titleRect, Qt::AlignVCenter | Qt::AlignLeft, text(), Fonts::rounded(14, 600), INT_MAX);
         const QRectF chevron(width() - 14 - 12, cy - 6, 12, 12);
         p.save();
         p.translate(chevron.center());
@@ -421,6 +425,7 @@ private:
     DashboardAccordion* m_owner;
     QString m_symbol;
     HoverAnimator* m_hover;
+    mutable ElidedLine m_title;
 };
 
 DashboardAccordion::DashboardAccordion(const QString& title, const QString& systemImage,

@@ -9,6 +9,7 @@
 
 #include <QAbstractButton>
 #include <QImage>
+#include "ui/ShapedText.h"
 #include "ui/TextLabel.h"
 #include <QPointer>
 #include <QWidget>
@@ -136,6 +137,8 @@ private:
     QColor m_accent;
     bool m_selected;
     HoverAnimator* m_hover;
+    ShapedText m_count;
+    mutable ElidedLine m_name;
 };
 
 // A card with a clickable header (symbol, title, chevron) that shows the content while expanded.

@@ -1,5 +1,6 @@
 #include "ui/ShapedText.h"
 
+#include <QFontMetrics>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QRectF>
@@ -237,7 +238,86 @@ void ShapedText::drawLine(QPainter& p, const Line& line, const QPointF& topLeft)
     if (line.length <= 0 || !m_layout)
         return;
     const QTextLine hard = m_layout->lineAt(m_hardLine[size_t(line.start)]);
-    const QPointF offset(topLeft.x() - xAt(line.start), topLeft.y() - hard.y());
+    // The position in Qt's fixed point (1/64 pixel, cut as QTextLine::draw cuts it), so that every glyph
+    // lands on the same sub-pixel position as drawText would put it.
+    auto fixed = [](qreal v) { return std::trunc(v * 64) / 64; };
+    const QPointF offset(fixed(topLeft.x()) - xAt(line.start), fixed(topLeft.y()) - hard.y());
     for (const QGlyphRun& run : m_layout->glyphRuns(line.start, line.length))
         p.drawGlyphRun(offset, run);
+}
+
+void ShapedText::draw(QPainter& p, const QRectF& rect, int flags) const {
+    const bool wrap = flags & Qt::TextWordWrap;
+    if (!isSupported() || (flags & ~(Qt::AlignHorizontal_Mask | Qt::AlignVertical_Mask | Qt::TextWordWrap |
+                                     Qt::TextSingleLine)) ||
+        ((flags & Qt::TextSingleLine) && m_text.contains(QLatin1Char('\n')))) {
+        p.save();
+        p.setFont(m_font);
+        p.drawText(rect, flags, m_text);
+        p.restore();
+        return;
+    }
+    shape();
+    // As drawText places lines: on whole pixels from the top of the block, the block aligned in the
+    // rectangle, each line aligned on its own advance; clipped when the block overflows it.
+    const std::vector<Line> broken = lines(wrap ? rect.width() : -1);
+    std::vector<qreal> tops;
+    tops.reserve(broken.size());
+    qreal height = -m_leading;
+    qreal width = 0;
+    for (const Line& line : broken) {
+        height += m_leading;
+        height = std::ceil(height);
+        tops.push_back(height);
+        height += m_lineHeight;
+        width = std::max(width, line.width);
+        // Lines past the one that fills the rectangle are not drawn (nor aligned).
+        if (height >= rect.height())
+            break;
+    }
+    qreal y = 0;
+    if (flags & Qt::AlignBottom)
+        y = rect.height() - height;
+    else if (flags & Qt::AlignVCenter)
+        y = (rect.height() - height) / 2;
+    qreal x = 0;
+    if (flags & Qt::AlignRight)
+        x = rect.width() - width;
+    else if (flags & Qt::AlignHCenter)
+        x = (rect.width() - width) / 2;
+    const bool clip = !rect.contains(QRectF(rect.x() + x, rect.y() + y, width, height));
+    if (clip) {
+        p.save();
+        p.setClipRect(rect, Qt::IntersectClip);
+    }
+    for (size_t i = 0; i < tops.size(); ++i) {
+        qreal lineX = 0;
+        if (flags & Qt::AlignRight)
+            lineX = rect.width() - broken[i].width;
+        else if (flags & Qt::AlignHCenter)
+            lineX = (rect.width() - broken[i].width) / 2;
+        drawLine(p, broken[i], QPointF(rect.x() + lineX, rect.y() + y + tops[i]));
+    }
+    if (clip)
+        p.restore();
+}
+
+void ElidedLine::draw(QPainter& p, const QRectF& rect, int flags, const QString& text, const QFont& font,
+                      int elideWidth) {
+    m_full.set(text, font);
+    if (m_full.isSupported() && m_full.naturalWidth() <= elideWidth) {
+        m_full.draw(p, rect, flags);
+        return;
+    }
+    if (elideWidth != m_elidedWidth || text != m_elidedFrom || m_elided.font() != font) {
+        m_elided.set(QFontMetrics(font).elidedText(text, Qt::ElideRight, elideWidth), font);
+        m_elidedWidth = elideWidth;
+        m_elidedFrom = text;
+    }
+    m_elided.draw(p, rect, flags);
+}
+
+qreal ElidedLine::naturalWidth(const QString& text, const QFont& font) {
+    m_full.set(text, font);
+    return m_full.isSupported() ? m_full.naturalWidth() : QFontMetricsF(font).horizontalAdvance(text);
 }

@@ -55,6 +55,9 @@ public:
 
     // Draws `line` (from lines()) with its left edge at x and the top of its line box at y, with the pen.
     void drawLine(QPainter& p, const Line& line, const QPointF& topLeft) const;
+    // Draws the text as QPainter::drawText(rect, flags, text) does, for flags made of an alignment and
+    // Qt::TextWordWrap; a text not handled here is given to drawText itself.
+    void draw(QPainter& p, const QRectF& rect, int flags) const;
 
 private:
     void shape() const;
@@ -72,3 +75,21 @@ private:
     mutable qreal m_ascent = 0;
     mutable qreal m_leading = 0;
 };
+
+// One line of text elided at the right to a width, drawn as QPainter::drawText would draw the elided
+// text, shaped once per text and width: rows that repaint on every frame of a hover would shape it at
+// every paint.
+class ElidedLine {
+public:
+    // `elideWidth` as given to QFontMetrics::elidedText.
+    void draw(QPainter& p, const QRectF& rect, int flags, const QString& text, const QFont& font, int elideWidth);
+    // The text's advance on one line.
+    qreal naturalWidth(const QString& text, const QFont& font);
+
+private:
+    ShapedText m_full;
+    ShapedText m_elided;
+    QString m_elidedFrom;
+    int m_elidedWidth = -1;
+};
+

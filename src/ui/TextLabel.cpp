@@ -188,41 +188,7 @@ void TextLabel::paintEvent(QPaintEvent*) {
         p.drawText(r, drawFlags, m_text);
         return;
     }
-    // As QPainter::drawText places lines in a rectangle: on whole pixels from the top of the block, the
-    // block aligned in the rectangle, each line aligned on its own width; clipped when it overflows.
-    const std::vector<ShapedText::Line> lines = m_shaped.lines(m_wrap ? r.width() : -1);
-    const qreal leading = QFontMetricsF(font()).leading();
-    std::vector<qreal> tops;
-    tops.reserve(lines.size());
-    qreal height = -leading;
-    qreal width = 0;
-    for (const ShapedText::Line& line : lines) {
-        height += leading;
-        height = std::ceil(height);
-        tops.push_back(height);
-        height += m_shaped.lineHeight();
-        width = std::max(width, line.width);
-    }
-    qreal y = 0;
-    if (m_align & Qt::AlignBottom)
-        y = r.height() - height;
-    else if (m_align & Qt::AlignVCenter)
-        y = (r.height() - height) / 2;
-    qreal x = 0;
-    if (m_align & Qt::AlignRight)
-        x = r.width() - width;
-    else if (m_align & Qt::AlignHCenter)
-        x = (r.width() - width) / 2;
-    if (!QRectF(r).contains(QRectF(r.x() + x, r.y() + y, width, height)))
-        p.setClipRect(r);
-    for (size_t i = 0; i < lines.size(); ++i) {
-        qreal lineX = 0;
-        if (m_align & Qt::AlignRight)
-            lineX = r.width() - lines[i].width;
-        else if (m_align & Qt::AlignHCenter)
-            lineX = (r.width() - lines[i].width) / 2;
-        m_shaped.drawLine(p, lines[i], QPointF(r.x() + lineX, r.y() + y + tops[i]));
-    }
+    m_shaped.draw(p, r, int(m_align) | (m_wrap ? Qt::TextWordWrap : 0));
 }
 
 void TextLabel::changeEvent(QEvent* event) {

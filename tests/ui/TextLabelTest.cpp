@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
 const QStringList kTexts = {
@@ -191,5 +193,47 @@ TEST(ShapedText, ClampedTextDrawsItsLinesAsDrawTextDoes) {
             p.end();
             EXPECT_EQ(drawn, expected);
         }
+    }
+}
+
+// Painted texts drawn from one shaping look as QPainter::drawText draws them, in any alignment, wrapped
+// or not, overflowing or not; an elided line as the elided text drawn.
+TEST(ShapedText, DrawsAsDrawTextDoes) {
+    const QFont font = Fonts::rounded(12, 600);
+    auto image = [](const std::function<void(QPainter&)>& paint) {
+        QImage img(160, 80, QImage::Format_ARGB32_Premultiplied);
+        img.fill(Qt::white);
+        QPainter p(&img);
+        p.setPen(Qt::black);
+        paint(p);
+        return img;
+    };
+    const QRectF rects[] = {QRectF(4, 3, 150, 70), QRectF(10.5, 20.25, 60, 18)};
+    const int flagSets[] = {Qt::AlignCenter, Qt::AlignHCenter | Qt::AlignTop, Qt::AlignLeft | Qt::AlignVCenter,
+                            Qt::AlignRight | Qt::AlignBottom | Qt::TextWordWrap, Qt::AlignLeft | Qt::TextWordWrap};
+    for (const QString& text : {kTexts[0], kTexts[1], kTexts[7]}) {
+        const ShapedText shaped(text, font);
+        for (const QRectF& rect : rects) {
+            for (int flags : flagSets) {
+                SCOPED_TRACE(qPrintable(QStringLiteral("%1 flags %2 width %3").arg(text).arg(flags).arg(rect.width())));
+                const QImage drawn = image([&](QPainter& p) { shaped.draw(p, rect, flags); });
+                const QImage expected = image([&](QPainter& p) {
+                    p.setFont(font);
+                    p.drawText(rect, flags, text);
+                });
+                EXPECT_EQ(drawn, expected);
+            }
+        }
+    }
+    ElidedLine line;
+    for (int width : {200, 70, 30}) {
+        SCOPED_TRACE(width);
+        const QRectF rect(2, 2, width, 30);
+        const QImage drawn = image([&](QPainter& p) { line.draw(p, rect, Qt::AlignLeft | Qt::AlignVCenter, kTexts[0], font, width); });
+        const QImage expected = image([&](QPainter& p) {
+            p.setFont(font);
+            p.drawText(rect, Qt::AlignLeft | Qt::AlignVCenter, QFontMetrics(font).elidedText(kTexts[0], Qt::ElideRight, width));
+        });
+        EXPECT_EQ(drawn, expected);
     }
 }
