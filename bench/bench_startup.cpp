@@ -50,7 +50,8 @@ qint64 runProcess(const QString& program, const QStringList& args, QMap<QString,
     env.insert("XDG_DATA_HOME", g_root + "/data");
     env.insert("XDG_CONFIG_HOME", g_root + "/config");
     env.insert("XDG_CACHE_HOME", g_root + "/cache");
-    env.insert("QT_QPA_PLATFORM", "offscreen");
+    // TOLMEK_BENCH_PLATFORM=xcb (with DISPLAY set) times both programs in real X11 windows instead.
+    env.insert("QT_QPA_PLATFORM", qEnvironmentVariable("TOLMEK_BENCH_PLATFORM", QStringLiteral("offscreen")));
     env.insert("TOLMEK_EXIT_AFTER_FIRST_PAINT", "1");
     env.insert("TOLMEK_STARTUP_TRACE", "1");
     p.setProcessEnvironment(env);
