@@ -36,4 +36,23 @@ void setRole(QWidget* widget, QAccessible::Role role) {
         QAccessible::deleteAccessibleInterface(QAccessible::uniqueId(existing));
 }
 
+PaintedText::PaintedText(QWidget* widget, std::function<QString()> text, std::function<bool()> readable)
+    : QAccessibleWidget(widget, QAccessible::StaticText), m_text(std::move(text)), m_readable(std::move(readable)) {}
+
+QString PaintedText::text(QAccessible::Text t) const {
+    if (t == QAccessible::Name) {
+        const QString name = widget()->accessibleName();
+        return name.isEmpty() ? m_text() : name;
+    }
+    return QAccessibleWidget::text(t);
+}
+
+QAccessible::State PaintedText::state() const {
+    QAccessible::State s = QAccessibleWidget::state();
+    if (!m_readable())
+        s.invisible = true;
+    s.readOnly = true;
+    return s;
+}
+
 } // namespace Accessibility

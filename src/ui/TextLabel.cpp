@@ -1,7 +1,8 @@
 #include "ui/TextLabel.h"
 
+#include "ui/Accessibility.h"
+
 #include <QAccessible>
-#include <QAccessibleWidget>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QPaintEvent>
@@ -13,32 +14,12 @@
 
 namespace {
 
-class TextLabelAccessible : public QAccessibleWidget {
-public:
-    explicit TextLabelAccessible(TextLabel* label) : QAccessibleWidget(label, QAccessible::StaticText) {}
-    TextLabel* label() const { return static_cast<TextLabel*>(widget()); }
-
-    QString text(QAccessible::Text t) const override {
-        if (t == QAccessible::Name) {
-            const QString name = widget()->accessibleName();
-            return name.isEmpty() ? label()->text() : name;
-        }
-        return QAccessibleWidget::text(t);
-    }
-    QAccessible::State state() const override {
-        QAccessible::State s = QAccessibleWidget::state();
-        // A blank label only keeps its place: there is nothing to read.
-        if (label()->text().trimmed().isEmpty())
-            s.invisible = true;
-        s.readOnly = true;
-        return s;
-    }
-};
-
 QAccessibleInterface* accessibleFactory(const QString& className, QObject* object) {
     if (className == QLatin1String(TextLabel::staticMetaObject.className()))
         if (auto* label = qobject_cast<TextLabel*>(object))
-            return new TextLabelAccessible(label);
+            // A blank label only keeps its place: there is nothing to read.
+            return new Accessibility::PaintedText(
+                label, [label] { return label->text(); }, [label] { return !label->text().trimmed().isEmpty(); });
     return nullptr;
 }
 

@@ -2,34 +2,13 @@
 
 #include "ui/lists/ListItem.h"
 #include "ui/lists/ListWidgets.h"
+#include "ui/Accessibility.h"
 
 #include <QAccessibleWidget>
 
 namespace lists {
 
 namespace {
-
-class TextAccessible : public QAccessibleWidget {
-public:
-    explicit TextAccessible(ClampedText* text) : QAccessibleWidget(text, QAccessible::StaticText) {}
-    ClampedText* label() const { return static_cast<ClampedText*>(widget()); }
-
-    QString text(QAccessible::Text t) const override {
-        if (t == QAccessible::Name) {
-            const QString name = widget()->accessibleName();
-            return name.isEmpty() ? label()->text() : name;
-        }
-        return QAccessibleWidget::text(t);
-    }
-    QAccessible::State state() const override {
-        QAccessible::State s = QAccessibleWidget::state();
-        // A blank line kept only for its height, or text drawn fully transparent, is not read.
-        if (label()->text().trimmed().isEmpty() || label()->textOpacity() <= 0)
-            s.invisible = true;
-        s.readOnly = true;
-        return s;
-    }
-};
 
 class ItemAccessible : public QAccessibleWidget {
 public:
@@ -55,7 +34,9 @@ public:
 QAccessibleInterface* factory(const QString& className, QObject* object) {
     if (className == QLatin1String(ClampedText::staticMetaObject.className()))
         if (auto* t = qobject_cast<ClampedText*>(object))
-            return new TextAccessible(t);
+            // A blank line kept only for its height, or text drawn fully transparent, is not read.
+            return new Accessibility::PaintedText(
+                t, [t] { return t->text(); }, [t] { return !t->text().trimmed().isEmpty() && t->textOpacity() > 0; });
     if (className == QLatin1String(ListItem::staticMetaObject.className()))
         if (auto* i = qobject_cast<ListItem*>(object))
             return new ItemAccessible(i);
