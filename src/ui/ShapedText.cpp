@@ -171,7 +171,8 @@ std::vector<ShapedText::Line> ShapedText::lines(qreal width, bool anywhere) cons
                 fitEnd = p;
                 continue;
             }
-            if (fitEnd > start) {
+            // Leading spaces stay with what follows them, unless they alone are wider than the line.
+            if (fitEnd > start && (visibleEnd(start, fitEnd) > start || xAt(fitEnd) - xAt(start) > width)) {
                 push(start, fitEnd, false);
                 start = fitEnd;
                 fitEnd = -1;

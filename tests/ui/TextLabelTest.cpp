@@ -23,6 +23,7 @@ const QStringList kTexts = {
     QStringLiteral("Deux  espaces,   puis trois ; « guillemets » et l’apostrophe"),
     QStringLiteral("Première ligne\nDeuxième ligne bien plus longue que la première"),
     QStringLiteral("Espaces en fin   "),
+    QStringLiteral("   Espaces au début, puis des mots"),
     QStringLiteral("10000"),
     QString(),
 };
