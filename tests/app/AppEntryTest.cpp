@@ -73,15 +73,34 @@ TEST(AppEntry, FreshStartPaintsTheShellAndExits) {
     EXPECT_TRUE(QFile::exists(home.path() + "/data/Tolmek/default.store"));
 }
 
-TEST(AppEntry, WindowHasShellAndAlwaysEnabledUpdateCommand) {
-    DialogSeam::reset();
-    DialogSeam::setNonInteractive(true);
+namespace {
+
+// A store of its own, current while it lives, with dialogs answered without a person.
+struct AppStore {
     testsupport::ScopedPreferences prefs;
     QTemporaryDir dir;
-    QString err;
-    auto container = openModelContainer(dir.path() + "/t.store", &err);
-    ASSERT_TRUE(container);
-    setCurrentModelContainer(container.get());
+    std::unique_ptr<ModelContainer> container;
+
+    AppStore() {
+        DialogSeam::reset();
+        DialogSeam::setNonInteractive(true);
+        QString err;
+        container = openModelContainer(dir.path() + "/t.store", &err);
+        if (container)
+            setCurrentModelContainer(container.get());
+    }
+    ~AppStore() {
+        setCurrentModelContainer(nullptr);
+        DialogSeam::reset();
+    }
+};
+
+} // namespace
+
+TEST(AppEntry, WindowHasShellAndAlwaysEnabledUpdateCommand) {
+    AppStore store;
+    ASSERT_TRUE(store.container);
+    auto& container = store.container;
     {
         AppDelegate delegate;
         delegate.updater()->setFeedUrl(QUrl());
@@ -102,8 +121,6 @@ TEST(AppEntry, WindowHasShellAndAlwaysEnabledUpdateCommand) {
         ASSERT_TRUE(testsupport::waitFor([] { return !DialogSeam::shownMessages().isEmpty(); }));
         EXPECT_EQ(DialogSeam::shownMessages().first().text, "Aucune adresse de mise à jour n’est configurée.");
     }
-    setCurrentModelContainer(nullptr);
-    DialogSeam::reset();
 }
 
 TEST(AppEntry, BackgroundCheckRunsQuietlyThreeSecondsAfterLaunch) {
@@ -147,14 +164,9 @@ TEST(AppEntry, UpdateCheckLoadsTheNetworkStackOnlyWhenItRuns) {
 }
 
 TEST(AppEntry, ClosingTheWindowSavesFirstAndStaysOpenWhenThatFails) {
-    DialogSeam::reset();
-    DialogSeam::setNonInteractive(true);
-    testsupport::ScopedPreferences prefs;
-    QTemporaryDir dir;
-    QString err;
-    auto container = openModelContainer(dir.path() + "/t.store", &err);
-    ASSERT_TRUE(container);
-    setCurrentModelContainer(container.get());
+    AppStore store;
+    ASSERT_TRUE(store.container);
+    auto& container = store.container;
     {
         ModelContext& ctx = container->mainContext();
         AppDelegate delegate;
@@ -182,6 +194,4 @@ TEST(AppEntry, ClosingTheWindowSavesFirstAndStaysOpenWhenThatFails) {
         EXPECT_TRUE(ctx.hasChanges());
         ctx.failNextSaves(0);
     }
-    setCurrentModelContainer(nullptr);
-    DialogSeam::reset();
 }

@@ -75,6 +75,14 @@ protected:
         QTest::mouseClick(view->header()->toggleButton(), Qt::LeftButton);
         ASSERT_TRUE(testsupport::waitFor([this] { return !view->isEditMode(); }, 2000));
     }
+    // Makes the block's text bold in its editor, as if the formatting had not reached storage yet.
+    void boldUnstored(const DocBlockPtr& b) {
+        ClickableTextView* text = textViewOf(b);
+        ASSERT_TRUE(text);
+        text->selectAll();
+        view->rowFor(b->id())->textEditor()->toolbar()->toggleBold();
+        b->setRichTextData(std::nullopt);
+    }
     ClickableTextView* textViewOf(const DocBlockPtr& b) {
         auto* row = view->rowFor(b->id());
         return row && row->textEditor() ? row->textEditor()->textView() : nullptr;
@@ -211,11 +219,7 @@ TEST_F(EditorViewTest, LeavingEditModeStoresTheRtfOfEveryTextOnce) {
     context().save();
     open();
     enterEditMode();
-    ClickableTextView* text = textViewOf(a);
-    ASSERT_TRUE(text);
-    text->selectAll();
-    view->rowFor(a->id())->textEditor()->toolbar()->toggleBold();
-    a->setRichTextData(std::nullopt);   // as if the formatting had not reached storage yet
+    ASSERT_NO_FATAL_FAILURE(boldUnstored(a));
     context().save();
 
     const bool flag = view->forceSaveRTF();
@@ -246,13 +250,8 @@ TEST_F(EditorViewTest, NavigatingAwayDuringTheLeaveStillStoresEverything) {
     context().save();
     open();
     enterEditMode();
-    for (const auto& blk : {a, b}) {
-        ClickableTextView* text = textViewOf(blk);
-        ASSERT_TRUE(text);
-        text->selectAll();
-        view->rowFor(blk->id())->textEditor()->toolbar()->toggleBold();
-        blk->setRichTextData(std::nullopt);
-    }
+    for (const auto& blk : {a, b})
+        ASSERT_NO_FATAL_FAILURE(boldUnstored(blk));
     context().save();
 
     // Leave, then the router hides the screen within the delay.
@@ -287,11 +286,7 @@ TEST_F(EditorViewTest, QuittingDuringTheLeaveStoresTheFormatting) {
     context().save();
     open();
     enterEditMode();
-    ClickableTextView* text = textViewOf(a);
-    ASSERT_TRUE(text);
-    text->selectAll();
-    view->rowFor(a->id())->textEditor()->toolbar()->toggleBold();
-    a->setRichTextData(std::nullopt);
+    ASSERT_NO_FATAL_FAILURE(boldUnstored(a));
     context().save();
     view->toggleEditMode();
     // The application quits before the delayed leave runs.
