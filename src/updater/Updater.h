@@ -24,8 +24,9 @@ public:
     static constexpr int defaultTimeoutMs = 15000;
 
     // The feed address and current version come from the build (TOLMEK_UPDATE_FEED_URL, TOLMEK_VERSION).
-    // Outcomes are shown through `presenter`.
-    explicit Updater(UpdatePresenter presenter = UpdatePresenter::dialogSeam(), QObject* parent = nullptr);
+    // Outcomes are shown through `presenter`. No default: a default of UpdatePresenter::dialogSeam() would
+    // make the module's meta-type refer to DialogSeam, which the module does not contain.
+    explicit Updater(UpdatePresenter presenter, QObject* parent = nullptr);
     ~Updater() override;
 
 public slots:

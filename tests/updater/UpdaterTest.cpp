@@ -97,7 +97,7 @@ protected:
     }
 
     FeedServer server;
-    Updater updater;
+    Updater updater{UpdatePresenter::dialogSeam()};
 };
 
 } // namespace
@@ -173,7 +173,7 @@ TEST_F(UpdaterTest, FailuresAreShownToAPersonAndSilentInBackground) {
 // A check still waiting when the application ends is dropped without a word: no "timed out" box at exit.
 TEST_F(UpdaterTest, CheckInFlightAtExitShowsNothing) {
     server.mode = FeedServer::Mode::silent;
-    auto doomed = std::make_unique<Updater>();
+    auto doomed = std::make_unique<Updater>(UpdatePresenter::dialogSeam());
     doomed->setFeedUrl(server.url());
     QSignalSpy done(doomed.get(), &Updater::checkFinished);
     doomed->checkForUpdates();
