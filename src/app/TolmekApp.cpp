@@ -121,8 +121,7 @@ int tolmekMain(int argc, char** argv) {
     std::thread fontsThread([made = applicationMade.get_future()] {
         Fonts::loadSystemConfiguration();
         made.wait();
-        Fonts::systemFamily();
-        Fonts::monoFamily();
+        Fonts::readFamilies();
     });
     auto fontsRead = [&fontsThread] {
         if (fontsThread.joinable())
