@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QString>
 #include <QUrl>
+#include <QVersionNumber>
 
 #include <optional>
 
@@ -54,8 +55,9 @@ public:
     };
     // Reads an appcast; nothing (with `error` set) when the XML is malformed or no item carries a version.
     static std::optional<FeedEntry> parseFeed(const QByteArray& xml, QString* error);
-    // Numeric comparison of dotted versions ("1.10" > "1.9"; missing parts count as 0): -1, 0 or 1.
-    static int compareVersions(const QString& a, const QString& b);
+    // The dotted version at the start of `text` ("2.0-beta" is 2.0), without trailing zeros so that "1.0"
+    // and "1.0.0" compare equal.
+    static QVersionNumber parseVersion(const QString& text);
     // https, or http on the loopback interface (local test servers).
     static bool isAllowedAddress(const QUrl& url);
 
