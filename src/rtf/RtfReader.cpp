@@ -768,10 +768,19 @@ private:
         }
         if (state().dest == Dest::Footnote) {
             // One line of text: its paragraphs, lines and tabs become blanks.
-            if (c == u'\t' || c == 0x2028 || c == 0x2029)
-                m_footnotes.back() += QChar(u' ');
-            else if (!isDroppedChar(c))
-                m_footnotes.back() += QChar(c);
+            Footnote& note = m_footnotes.back();
+            if (c == u'\t' || c == 0x2028 || c == 0x2029) {
+                note.text += QChar(u' ');
+            } else if (!isDroppedChar(c)) {
+                // The note keeps the font and size of its first visible character.
+                if (note.text.trimmed().isEmpty()) {
+                    CharState plain = state().ch;
+                    plain.vertical = 0;
+                    plain.href.clear();
+                    note.format = formatFor(plain);
+                }
+                note.text += QChar(c);
+            }
             return;
         }
         if (state().dest != Dest::Text)
@@ -904,13 +913,13 @@ private:
         // Footnotes have no place of their own in the document: they follow its text, numbered, so
         // that nothing of them is lost when the text is written again.
         int number = 0;
-        for (const QString& note : m_footnotes) {
+        for (const Footnote& note : m_footnotes) {
             ++number;
-            const QString text = note.simplified();
+            const QString text = note.text.simplified();
             if (text.isEmpty())
                 continue;
-            m_cursor.insertBlock(QTextBlockFormat(), QTextCharFormat());
-            m_cursor.insertText(QString::number(number) + QStringLiteral(". ") + text, QTextCharFormat());
+            m_cursor.insertBlock(QTextBlockFormat(), note.format);
+            m_cursor.insertText(QString::number(number) + QStringLiteral(". ") + text, note.format);
         }
         m_done = true;
     }
@@ -926,7 +935,11 @@ private:
     int m_skip = 0; // fallback characters still to skip after \u
     bool m_pendingTab = false;
     QString m_fieldInst;
-    std::vector<QString> m_footnotes;
+    struct Footnote {
+        QString text;
+        QTextCharFormat format;
+    };
+    std::vector<Footnote> m_footnotes;
     int m_footnoteRefs = 0;
 
     int m_ansiCodepage = 1252;

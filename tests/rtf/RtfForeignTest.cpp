@@ -139,6 +139,9 @@ TEST(RtfForeign, ConstructsTheEditorCannotShowKeepTheirText)
     EXPECT_EQ(link.anchorHref(), QStringLiteral("https://exemple.fr/guide"));
     EXPECT_TRUE(link.fontUnderline());
     EXPECT_FALSE(formatAt(doc, "en ligne").isAnchor());
+    // The note keeps its own font and size.
+    EXPECT_EQ(formatAt(doc, "Texte de la").intProperty(QTextFormat::FontPixelSize), 10);
+    EXPECT_EQ(formatAt(doc, "Texte de la").fontFamilies().toStringList(), QStringList{"Times New Roman"});
 
     // Written again, then read: the same text, links and positions.
     QTextDocument again;
