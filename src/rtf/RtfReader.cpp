@@ -189,6 +189,8 @@ struct Colour {
 };
 
 constexpr int kMaxFieldInstruction = 8192;
+// Shorter than an instruction can be, so that a target written again reads back whole.
+constexpr int kMaxLinkTarget = 2048;
 
 bool isTextual(Dest d)
 {
@@ -238,7 +240,11 @@ QString linkTarget(const QString& instruction)
                 ++i;
             target = in.mid(start, i - start);
         }
-        return target.isEmpty() ? QString() : prefix + target;
+        if (target.isEmpty())
+            return {};
+        // A quote cannot stand inside the quoted target the writer gives.
+        target.replace(u'"', QLatin1String("%22"));
+        return (prefix + target).left(kMaxLinkTarget);
     }
     return {};
 }
@@ -762,7 +768,8 @@ private:
         if (state().ch.hidden)
             return;
         if (state().dest == Dest::FieldInst) {
-            if (m_fieldInst.size() < kMaxFieldInstruction)
+            // Without the characters the writer leaves out, so that a target reads back the same.
+            if (m_fieldInst.size() < kMaxFieldInstruction && !isDroppedChar(c))
                 m_fieldInst += QChar(c);
             return;
         }

@@ -165,13 +165,26 @@ TEST(RtfForeign, LinkTargets)
         {"HYPERLINK \\\\o \"bulle\" \"https://c.fr\"", QStringLiteral("https://c.fr")},
         {"PAGE \\\\* MERGEFORMAT", QString()},
         {"HYPERLINK", QString()},
+        {"HYPERLINK a\"b", QStringLiteral("a%22b")},
+        {"HYPERLINK \"a\x01\\'00b\"", QStringLiteral("ab")},   // control characters are not written
     };
     for (const auto& c : cases) {
         QTextDocument doc;
         ASSERT_TRUE(rtf::read(QByteArray("{\\rtf1 {\\field{\\*\\fldinst{") + c.instruction + "}}{\\fldrslt lien}}}", doc));
         EXPECT_EQ(doc.toPlainText(), QStringLiteral("lien")) << c.instruction;
         EXPECT_EQ(formatAt(doc, "lien").anchorHref(), c.target) << c.instruction;
+        QTextDocument again;
+        ASSERT_TRUE(rtf::read(rtf::write(doc), again));
+        EXPECT_EQ(formatAt(again, "lien").anchorHref(), c.target) << c.instruction;
     }
+    // A very long target is cut once, and then stays as it is.
+    QTextDocument doc;
+    ASSERT_TRUE(rtf::read("{\\rtf1 {\\field{\\*\\fldinst HYPERLINK " + QByteArray(5000, 'x') + "}{\\fldrslt lien}}}", doc));
+    const QByteArray written = rtf::write(doc);
+    QTextDocument again;
+    ASSERT_TRUE(rtf::read(written, again));
+    EXPECT_EQ(rtf::write(again), written);
+    EXPECT_EQ(formatAt(again, "lien").anchorHref(), QString(2048, u'x'));
 }
 
 TEST(RtfForeign, HiddenTextIsNotRead)
