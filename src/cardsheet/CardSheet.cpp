@@ -126,6 +126,8 @@ void CardSheet::openCard(const ChecklistCardPtr& card) {
     const notesformat::Decoded notes = notesformat::decode(card ? card->notes() : std::nullopt);
     m_descriptionRtf = notes.rtf;
     m_description = notes.plain;
+    m_storedDescriptionRtf = m_descriptionRtf;
+    m_storedDescription = m_description;
     m_link.clear();
     m_editMode = false;
     rebuild();
@@ -455,7 +457,10 @@ void CardSheet::saveCard() {
     const QString notes = notesformat::encode(m_descriptionRtf, m_description);
     CardEdits edits(m_context, m_checklist);
     if (m_editingCard) {
-        edits.updateCard(m_editingCard, m_title, notes);
+        // A description nobody changed is not written again: its RTF may hold what our writer
+        // cannot, and its plain text keeps the blanks it was stored with.
+        const bool changed = m_descriptionRtf != m_storedDescriptionRtf || m_description != m_storedDescription;
+        edits.updateCard(m_editingCard, m_title, changed ? OptText(notes) : m_editingCard->notes());
     } else {
         if (!m_targetColumn)
             return;
@@ -465,6 +470,8 @@ void CardSheet::saveCard() {
         m_editingCard = card;
         m_targetColumn.reset();
     }
+    m_storedDescriptionRtf = m_descriptionRtf;
+    m_storedDescription = m_description;
     m_editMode = false;
     rebuild();
     emit cardChanged();

@@ -96,6 +96,9 @@ private:
     QString m_title;
     QString m_description;
     std::optional<QByteArray> m_descriptionRtf;
+    // The description as the card holds it: unchanged, the stored notes stay as they are.
+    QString m_storedDescription;
+    std::optional<QByteArray> m_storedDescriptionRtf;
     QString m_link;
     bool m_editMode = false;
 

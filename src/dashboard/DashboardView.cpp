@@ -302,7 +302,8 @@ QWidget* DashboardView::buildQuickNoteEditor() {
     TextBinding content{[this] { return m_note.plain(); }, [this](const QString& v) { m_note.setPlain(v); }};
     RtfBinding rtf{[this] { return m_note.rtf(); },
                    [this](const std::optional<QByteArray>& v) { m_note.setRtf(v); }};
-    m_editor = new RichTextBlockEditor(content, rtf, m_forceSaveQuickNoteRTF, [this] { m_note.save(); }, [] {}, box);
+    // Typed changes reach the note through the bindings, which write them after a pause.
+    m_editor = new RichTextBlockEditor(content, rtf, m_forceSaveQuickNoteRTF, {}, [] {}, box);
     m_editor->setMinimumHeight(160);
     // The field is named by the hint above it.
     m_editor->textView()->setAccessibleName(hint->text());
@@ -379,16 +380,14 @@ void DashboardView::syncModules() {
 
 // ---------------------------------------------------------------------------------------------
 void DashboardView::flushQuickNote() {
-    if (!m_editor)
-        return;
-    // An untouched empty note has nothing to write out: it stays the empty text.
-    if (!m_note.plain().isEmpty() || m_note.rtf()) {
+    // The editor writes out only what the person edited; a note nobody touched stays as stored.
+    if (m_editor) {
         m_note.holdWrites(true);
         m_forceSaveQuickNoteRTF = !m_forceSaveQuickNoteRTF;
         m_editor->setForceSaveRTF(m_forceSaveQuickNoteRTF);
         m_note.holdWrites(false);
     }
-    // Written now rather than queued: the editor and the dashboard may be gone by the next turn.
+    // Written now rather than after the typing pause: the editor and the dashboard may be gone by then.
     m_note.save();
 }
 

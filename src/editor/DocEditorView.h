@@ -47,7 +47,7 @@ public:
     void toggleEditMode();
     DocBlockPtr addBlock(DocBlockType type, bool saveAgain = false);
     void refreshBlocks();
-    // Writes the RTF of every text editor and saves.
+    // Writes the RTF of every text the user edited and saves.
     void saveEverything();
     // Creates an image block from a picture file, when it decodes (off the GUI thread).
     void addImageFromFile(const QString& path);

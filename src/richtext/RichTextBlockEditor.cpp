@@ -68,6 +68,7 @@ void RichTextBlockEditor::setForceSaveRTF(bool value)
 }
 
 bool RichTextBlockEditor::flushRtf() { return m_wrapper->flushRtf(); }
+bool RichTextBlockEditor::isEdited() const { return m_wrapper->isEdited(); }
 
 void RichTextBlockEditor::syncFromBindings() { m_wrapper->syncFromBindings(); }
 

@@ -4,6 +4,7 @@
 #include "cardsheet/CardSheet.h"
 #include "cardsheet/CardSheetWidgets.h"
 #include "CardFixture.h"
+#include "../richtext/ForeignRtf.h"
 #include "richtext/ClickableTextView.h"
 #include "richtext/RichTextBlockEditor.h"
 #include "rtf/Rtf.h"
@@ -137,6 +138,51 @@ TEST_F(CardSheetTest, FormattingIsSavedWithoutTypingAfterIt) {
     EXPECT_GE(c.charFormat().fontWeight(), QFont::DemiBold);
     EXPECT_FALSE(sheet->isEditing());
     EXPECT_TRUE(sheet->findChild<QWidget*>("readDescriptionRich"));
+}
+
+TEST_F(CardSheetTest, SavingWithoutTouchingTheDescriptionKeepsItAsStored) {
+    const QString foreign = "\n  rtf:" + QString::fromLatin1(rttest::foreignRtf().toBase64()) + "  ";
+    const struct {
+        const char* name;
+        OptText notes;
+    } cases[] = {
+        {"foreign RTF with blanks around it", foreign},
+        {"plain text with blanks", QStringLiteral("  Acheter, du pain  \n")},
+        {"absent", std::nullopt},
+        {"unreadable RTF", QStringLiteral("rtf:") + QString::fromLatin1(QByteArray("pas du RTF").toBase64())},
+    };
+    for (const auto& c : cases) {
+        auto target = card(todo, QStringLiteral("Carte"), 9, c.notes);
+        ASSERT_TRUE(context().save());
+        sheet->openCard(target);
+        click("Modifier");
+        ASSERT_TRUE(sheet->descriptionEditor());
+        // Clicking into the description is no edit.
+        QTest::mouseClick(sheet->descriptionEditor()->textView()->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
+        sheet->titleField()->setText(QStringLiteral("Carte renommée"));
+        click("Enregistrer");
+        EXPECT_FALSE(sheet->isEditing()) << c.name;
+        EXPECT_EQ(target->title(), QStringLiteral("Carte renommée")) << c.name;
+        EXPECT_EQ(target->notes(), c.notes) << c.name;
+    }
+}
+
+TEST_F(CardSheetTest, EditingAForeignDescriptionKeepsItsNotesCellsAndLinks) {
+    auto target = card(todo, QStringLiteral("Carte"), 9, "rtf:" + QString::fromLatin1(rttest::foreignRtf().toBase64()));
+    ASSERT_TRUE(context().save());
+    sheet->openCard(target);
+    click("Modifier");
+    ClickableTextView* view = sheet->descriptionEditor()->textView();
+    view->setFocus();
+    view->moveCursor(QTextCursor::Start);
+    QTest::keyClicks(view, "!");
+    click("Enregistrer");
+    const notesformat::Decoded stored = notesformat::decode(target->notes());
+    ASSERT_TRUE(stored.rtf);
+    EXPECT_TRUE(stored.plain.startsWith("!E = mc2"));
+    for (const char* kept : {"Texte de la note.", "Cellule A1\tCellule B1", "le guide"})
+        EXPECT_TRUE(stored.plain.contains(QString::fromUtf8(kept))) << kept;
+    EXPECT_TRUE(stored.rtf->contains("HYPERLINK \"https://exemple.fr/guide\""));
 }
 
 TEST_F(CardSheetTest, ClosingDiscardsEditsAndReopeningShowsTheStoredCard) {
