@@ -440,6 +440,8 @@ void ImprovedDocEditorView::watchEditor(QWidget* widget) {
 }
 
 void ImprovedDocEditorView::scheduleCaretFollow() {
+    if (auto* editor = qobject_cast<QWidget*>(sender()))
+        m_followEditor = editor;
     if (m_followPending)
         return;
     m_followPending = true;
@@ -487,20 +489,22 @@ int ImprovedDocEditorView::revealTarget(const QRect& rect, int from) const {
 
 void ImprovedDocEditorView::followCaret() {
     m_followPending = false;
-    QWidget* editor = QApplication::focusWidget();
-    if (!isFollowed(editor) || !editor->isVisible())
+    // The editor whose caret moved, while it has the keyboard of its window.
+    QWidget* editor = m_followEditor ? m_followEditor.data() : QApplication::focusWidget();
+    if (!isFollowed(editor) || !editor->isVisible() || editor->window()->focusWidget() != editor)
         return;
     releaseAnchor();
     settleAround(editor);
     const QRect caret = caretRectInContent(editor);
+    QScrollBar* bar = m_scroll->verticalScrollBar();
     if (m_scrollAnimation->state() == QAbstractAnimation::Running && m_scrollRow) {
-        // A scroll already on its way that ends with the caret in view is left to finish.
+        // A scroll on its way (the focused block coming to the centre) that keeps the caret in view
+        // from here to its end is left to finish.
         const int end = scrollTargetFor(m_scrollRow);
-        if (revealTarget(caret, end) == end)
+        if (revealTarget(caret, end) == end && revealTarget(caret, bar->value()) == bar->value())
             return;
         m_scrollAnimation->stop();
     }
-    QScrollBar* bar = m_scroll->verticalScrollBar();
     const int target = revealTarget(caret, bar->value());
     if (target != bar->value())
         bar->setValue(target);
@@ -536,6 +540,7 @@ void ImprovedDocEditorView::pageCaret(QWidget* editor, bool down, bool select) {
     m_scrollAnimation->stop();
     QScrollBar* bar = m_scroll->verticalScrollBar();
     bar->setValue(bar->value() + after.top() - before.top());
+    m_followEditor = editor;
     scheduleCaretFollow();
 }
 

@@ -125,6 +125,7 @@ private:
     int m_scrollStart = 0;
     bool m_materializing = false;
     bool m_followPending = false;
+    QPointer<QWidget> m_followEditor;
     QPointer<ImprovedBlockRowView> m_anchorRow;
     int m_anchorOffset = 0;
     QElapsedTimer m_anchorClock;
