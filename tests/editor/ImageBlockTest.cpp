@@ -6,7 +6,9 @@
 #include "editor/ImageBlockEditor.h"
 #include "support/ImageFixtures.h"
 
+#include <QApplication>
 #include <QBuffer>
+#include <QDragEnterEvent>
 #include <QImageReader>
 #include <QMimeData>
 #include <QPushButton>
@@ -203,4 +205,39 @@ TEST_F(LargeDocumentTest, PictureBytesAreReadOnlyForRowsNearTheView) {
         EXPECT_TRUE(view.rows().back()->imageEditor());
     }
     testsupport::flushEvents();
+}
+
+TEST_F(ImageBlockTest, DragsAreTakenOnEnteringAndDecidedAtEachPosition) {
+    const QString path = png(QStringLiteral("glisse.png"), 32, 32);
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(path)});
+    files.setText(path);   // file managers add the path as text
+    QMimeData blockPayload;
+    blockPayload.setText(image->id().toString(QUuid::WithoutBraces).toUpper());
+
+    // What the editor turns down goes on to the document, which takes pictures anywhere.
+    struct Step {
+        const char* name;
+        QMimeData* data;
+        bool zoneShown;
+        bool enterTaken;
+        bool zoneLit;
+    };
+    const Step steps[] = {{"picture over the zone", &files, true, true, true},
+                          {"picture while the preview shows", &files, false, true, false},
+                          {"block over the editor", &blockPayload, true, true, false}};
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.name);
+        editor->dropZone()->setVisible(s.zoneShown);
+        const QPoint at = editor->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, s.data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(editor, &enter);
+        EXPECT_EQ(enter.isAccepted(), s.enterTaken);
+        QDragMoveEvent move(at, Qt::CopyAction | Qt::MoveAction, s.data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(editor, &move);
+        EXPECT_EQ(editor->isDragOver(), s.zoneLit);
+        QDragLeaveEvent leave;
+        QApplication::sendEvent(editor, &leave);
+    }
+    editor->dropZone()->setVisible(true);
 }
