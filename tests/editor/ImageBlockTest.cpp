@@ -12,6 +12,7 @@
 #include <QImageReader>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTest>
 #include <QUrl>
 
@@ -215,7 +216,9 @@ TEST_F(ImageBlockTest, DragsAreTakenOnEnteringAndDecidedAtEachPosition) {
     QMimeData blockPayload;
     blockPayload.setText(image->id().toString(QUuid::WithoutBraces).toUpper());
 
-    // What the editor turns down goes on to the document, which takes pictures anywhere.
+    // The document, which takes pictures anywhere, is made deaf to drops to see what the editor and
+    // the row alone do.
+    view->scrollArea()->widget()->setAcceptDrops(false);
     struct Step {
         const char* name;
         QMimeData* data;
@@ -225,7 +228,7 @@ TEST_F(ImageBlockTest, DragsAreTakenOnEnteringAndDecidedAtEachPosition) {
     };
     const Step steps[] = {{"picture over the zone", &files, true, true, true},
                           {"picture while the preview shows", &files, false, true, false},
-                          {"block over the editor", &blockPayload, true, true, false}};
+                          {"block over the editor", &blockPayload, true, true, false}};   // by the row
     for (const Step& s : steps) {
         SCOPED_TRACE(s.name);
         editor->dropZone()->setVisible(s.zoneShown);
@@ -240,4 +243,13 @@ TEST_F(ImageBlockTest, DragsAreTakenOnEnteringAndDecidedAtEachPosition) {
         QApplication::sendEvent(editor, &leave);
     }
     editor->dropZone()->setVisible(true);
+
+    // A row takes a block, and leaves a picture file (with its path as text) to the document.
+    ImprovedBlockRowView* row = view->rowFor(image->id());
+    QDragEnterEvent fileOverRow(QPoint(5, 5), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(row, &fileOverRow);
+    EXPECT_FALSE(fileOverRow.isAccepted());
+    QDragEnterEvent blockOverRow(QPoint(5, 5), Qt::MoveAction, &blockPayload, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(row, &blockOverRow);
+    EXPECT_TRUE(blockOverRow.isAccepted());
 }
