@@ -279,6 +279,7 @@ DocBlockPtr ImprovedDocEditorView::addBlock(DocBlockType type, bool saveAgain) {
 void ImprovedDocEditorView::toggleEditMode() {
     if (!m_isEditMode) {
         captureAnchor();
+        keepFocusOnThePage();
         m_isEditMode = true;
         applyMode();
         restoreAnchor();
@@ -301,6 +302,7 @@ void ImprovedDocEditorView::finishLeave() {
     m_leaving = false;
     saveEverything();
     captureAnchor();
+    keepFocusOnThePage();
     m_isEditMode = false;
     applyMode();
     restoreAnchor();
@@ -595,6 +597,14 @@ void ImprovedDocEditorView::restoreAnchor() {
 }
 
 void ImprovedDocEditorView::releaseAnchor() { m_anchorRow = nullptr; }
+
+void ImprovedDocEditorView::keepFocusOnThePage() {
+    // A focused face about to be hidden would hand the keyboard to the next editor in the chain, which
+    // would begin editing and scroll its block to the centre.
+    QWidget* focus = QApplication::focusWidget();
+    if (focus && m_content->isAncestorOf(focus))
+        m_scroll->setFocus(Qt::OtherFocusReason);
+}
 
 void ImprovedDocEditorView::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);

@@ -100,6 +100,7 @@ private:
     void captureAnchor();
     void restoreAnchor();
     void releaseAnchor();
+    void keepFocusOnThePage();
 
     const Services& m_services;
     DocPtr m_doc;
