@@ -118,35 +118,50 @@ TEST_F(PageFollowTest, TheCaretStaysInViewWhileTypingInATallBlock) {
 }
 
 TEST_F(PageFollowTest, PageKeysMoveTheCaretByAPageInsideATallBlock) {
-    auto b = block(0, QStringLiteral("text"), lines(120));
-    context().save();
-    open();
-    enterEditMode();
-    ClickableTextView* text = view->rowFor(b->id())->textEditor()->textView();
-    text->setFocus();
-    QTest::keyClick(text, Qt::Key_Home, Qt::ControlModifier);
-    testsupport::flushEvents();
-    const int viewportHeight = view->scrollArea()->viewport()->height();
-    const int start = text->cursorRect().top();
-    QTest::keyClick(text, Qt::Key_PageDown);
-    testsupport::flushEvents();
-    const int moved = text->cursorRect().top() - start;
-    EXPECT_GT(moved, viewportHeight / 2);
-    EXPECT_LE(moved, viewportHeight);
-    EXPECT_TRUE(caretVisible(text));
-    QTest::keyClick(text, Qt::Key_PageDown, Qt::ShiftModifier);
-    testsupport::flushEvents();
-    EXPECT_TRUE(text->textCursor().hasSelection());
-    EXPECT_TRUE(caretVisible(text));
-    for (int i = 0; i < 20; ++i)
-        QTest::keyClick(text, Qt::Key_PageDown);
-    testsupport::flushEvents();
-    EXPECT_TRUE(text->textCursor().atEnd());
-    EXPECT_TRUE(caretVisible(text));
-    QTest::keyClick(text, Qt::Key_PageUp);
-    testsupport::flushEvents();
-    EXPECT_FALSE(text->textCursor().atEnd());
-    EXPECT_TRUE(caretVisible(text));
+    for (const QString& type : {QStringLiteral("text"), QStringLiteral("code")}) {
+        SCOPED_TRACE(type.toStdString());
+        view.reset();
+        auto b = block(0, type, lines(120));
+        context().save();
+        open();
+        enterEditMode();
+        ImprovedBlockRowView* row = view->rowFor(b->id());
+        QWidget* editor = type == QStringLiteral("text") ? static_cast<QWidget*>(row->textEditor()->textView())
+                                                        : row->codeEditor()->editor();
+        auto caretTop = [&] {
+            auto* text = qobject_cast<QTextEdit*>(editor);
+            return text ? text->cursorRect().top() : qobject_cast<QPlainTextEdit*>(editor)->cursorRect().top();
+        };
+        auto cursor = [&] {
+            auto* text = qobject_cast<QTextEdit*>(editor);
+            return text ? text->textCursor() : qobject_cast<QPlainTextEdit*>(editor)->textCursor();
+        };
+        editor->setFocus();
+        QTest::keyClick(editor, Qt::Key_Home, Qt::ControlModifier);
+        testsupport::flushEvents();
+        const int viewportHeight = view->scrollArea()->viewport()->height();
+        const int start = caretTop();
+        QTest::keyClick(editor, Qt::Key_PageDown);
+        testsupport::flushEvents();
+        const int moved = caretTop() - start;
+        EXPECT_GT(moved, viewportHeight / 2);
+        EXPECT_LE(moved, viewportHeight);
+        EXPECT_TRUE(caretVisible(editor));
+        QTest::keyClick(editor, Qt::Key_PageDown, Qt::ShiftModifier);
+        testsupport::flushEvents();
+        EXPECT_TRUE(cursor().hasSelection());
+        EXPECT_TRUE(caretVisible(editor));
+        for (int i = 0; i < 20; ++i)
+            QTest::keyClick(editor, Qt::Key_PageDown);
+        testsupport::flushEvents();
+        EXPECT_TRUE(cursor().atEnd());
+        EXPECT_TRUE(caretVisible(editor));
+        QTest::keyClick(editor, Qt::Key_PageUp);
+        testsupport::flushEvents();
+        EXPECT_FALSE(cursor().atEnd());
+        EXPECT_TRUE(caretVisible(editor));
+        view->edits().hide(b);
+    }
 }
 
 TEST_F(PageFollowTest, CodeBlocksGrowAndNumberTheLinesWhereTheyAreDrawn) {
