@@ -221,6 +221,12 @@ void RichTextEditorWrapper::recalculateHeight()
     QTimer::singleShot(0, this, [this] { writeHeight(); });
 }
 
+void RichTextEditorWrapper::settleHeight()
+{
+    if (m_heightWritePending)
+        writeHeight();
+}
+
 void RichTextEditorWrapper::writeHeight()
 {
     m_heightWritePending = false;

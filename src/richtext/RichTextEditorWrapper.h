@@ -43,6 +43,9 @@ public:
     // Measures the text at the view's width; the new height reaches calculatedHeight in a later
     // event-loop turn. Nothing is measured while the view has no width.
     void recalculateHeight();
+    // Publishes a measured height still waiting for its event-loop turn now, so that a page laying
+    // itself out around the caret sees the text's real height.
+    void settleHeight();
 
     // The RTF the editor would store now.
     QByteArray currentRtf() const;
