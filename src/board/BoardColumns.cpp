@@ -103,7 +103,6 @@ QString BoardHeader::countsText() const { return m_counts->text(); }
 ColumnView::ColumnView(ChecklistColumnPtr column, ChecklistDetailView* board, QWidget* parent)
     : QWidget(parent), m_board(board), m_column(std::move(column)) {
     m_id = m_column->id();
-    setAcceptDrops(true);
     setAttribute(Qt::WA_TranslucentBackground);
 
     m_name = new TintLabel({}, TintLabel::primary, Fonts::rounded(14, 600), this);
@@ -145,6 +144,8 @@ ColumnView::ColumnView(ChecklistColumnPtr column, ChecklistDetailView* board, QW
     };
     m_handle->onDragStart = [this] { m_board->startColumnDrag(m_column, m_handle); };
     connect(m_addCard, &QAbstractButton::clicked, this, [this] { m_board->openNewCard(m_column); });
+    for (QWidget* w : {static_cast<QWidget*>(m_menuButton), static_cast<QWidget*>(m_handle), static_cast<QWidget*>(m_addCard)})
+        m_board->followFocus(w);
 
     sync();
 }
@@ -193,6 +194,7 @@ void ColumnView::sync() {
             t->refresh();
         } else {
             t = new CardTile(card, this);
+            m_board->followFocus(t);
             const QUuid id = card->id();
             connect(t, &QAbstractButton::clicked, this, [this, card] { m_board->openCard(card); });
             connect(t, &CardTile::hoverProgressChanged, this, [this, t] {
@@ -382,95 +384,17 @@ void ColumnView::paintEvent(QPaintEvent* event) {
 }
 
 // ----- drops -----------------------------------------------------------------------------------
-ColumnView::Hit ColumnView::hitTest(const QPoint& pos, bool cardDrag) const {
-    if (!cardRect().contains(pos))
+ColumnView::Spot ColumnView::spotAt(const QPoint& pos, BoardDrag::Payload::Kind kind) const {
+    if (kind == BoardDrag::Payload::column)
+        return {Spot::reorder, -1};
+    if (kind != BoardDrag::Payload::card)
         return {};
-    if (!cardDrag)
-        return {Region::reorder, -1};
-    for (int i = 0; i < int(m_slots.size()); ++i)
-        if (m_slots[size_t(i)].contains(pos))
-            return {Region::slot, i};
-    if (m_zone.contains(pos))
-        return {Region::zone, -1};
-    return {};   // a card is never taken by a column's reorder target
-}
-
-void ColumnView::enter(const Hit& hit) {
-    BoardDrag::Marks m = m_board->marks();
-    switch (hit.region) {
-    case Region::slot: BoardDrag::setCardSlotTarget(m, true, m_id, slotCard(hit.slot)); break;
-    case Region::zone: BoardDrag::setColumnZoneTarget(m, true, m_id); break;
-    case Region::reorder: BoardDrag::setColumnReorderTarget(m, true, m_id); break;
-    case Region::none: return;
-    }
-    m_board->setMarks(m);
-}
-
-void ColumnView::leave(const Hit& hit) {
-    BoardDrag::Marks m = m_board->marks();
-    switch (hit.region) {
-    case Region::slot: BoardDrag::setCardSlotTarget(m, false, m_id, slotCard(hit.slot)); break;
-    case Region::zone: BoardDrag::setColumnZoneTarget(m, false, m_id); break;
-    case Region::reorder: BoardDrag::setColumnReorderTarget(m, false, m_id); break;
-    case Region::none: return;
-    }
-    m_board->setMarks(m);
-}
-
-void ColumnView::dragEnterEvent(QDragEnterEvent* event) {
-    if (BoardDrag::read(event->mimeData()).kind == BoardDrag::Payload::none) {
-        event->ignore();
-        return;
-    }
-    event->acceptProposedAction();
-    dragMoveEvent(event);
-}
-
-void ColumnView::dragMoveEvent(QDragMoveEvent* event) {
-    const auto payload = BoardDrag::read(event->mimeData());
-    const Hit hit = hitTest(event->position().toPoint(), payload.kind == BoardDrag::Payload::card);
-    if (!(hit == m_current)) {
-        leave(m_current);
-        m_current = hit;
-        enter(hit);
-    }
-    if (hit.region == Region::none)
-        event->ignore();
-    else
-        event->acceptProposedAction();
-    m_board->autoScroll(mapToGlobal(event->position().toPoint()));
-}
-
-void ColumnView::dragLeaveEvent(QDragLeaveEvent*) {
-    leave(m_current);
-    m_current = {};
-}
-
-void ColumnView::dropEvent(QDropEvent* event) {
-    const auto payload = BoardDrag::read(event->mimeData());
-    const Hit hit = hitTest(event->position().toPoint(), payload.kind == BoardDrag::Payload::card);
-    const auto& board = *m_board->checklist();
-    bool taken = false;
-    if (hit.region == Region::slot || hit.region == Region::zone) {
-        ChecklistCardPtr before;
-        if (hit.region == Region::slot && hit.slot < int(m_tiles.size()))
-            before = m_tiles[size_t(hit.slot)]->card();
-        if (auto drop = BoardDrag::resolveCardDrop(board, payload, m_column, before)) {
-            m_board->queueCardDrop(*drop);
-            taken = true;
-        }
-    } else if (hit.region == Region::reorder) {
-        if (auto drop = BoardDrag::resolveColumnDrop(board, payload, m_column)) {
-            m_board->queueColumnDrop(*drop);
-            taken = true;
-        }
-    }
-    if (taken)
-        event->acceptProposedAction();
-    else
-        event->ignore();
-    m_current = {};
-    m_board->dragEnded();
+    if (m_tiles.empty() || pos.y() >= m_zone.top())
+        return {Spot::zone, -1};
+    // Tiles stand top to bottom: the first whose middle is below the pointer.
+    const auto it = std::upper_bound(m_tiles.begin(), m_tiles.end(), pos.y(),
+                                     [](int y, const CardTile* t) { return y < t->geometry().center().y(); });
+    return {Spot::slot, int(it - m_tiles.begin())};
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -532,6 +456,7 @@ void AddColumnTile::paintEvent(QPaintEvent*) {
 // ---------------------------------------------------------------------------------------------
 ColumnsRow::ColumnsRow(ChecklistDetailView* board, QWidget* parent) : QWidget(parent), m_board(board) {
     m_add = new AddColumnTile(this);
+    board->followFocus(m_add);
     connect(m_add, &QAbstractButton::clicked, board, &ChecklistDetailView::openNewColumnSheet);
 }
 
@@ -569,11 +494,26 @@ void ColumnsRow::sync() {
     relayout();
 }
 
+ColumnView* ColumnsRow::columnAt(int x) const {
+    if (m_columns.empty())
+        return nullptr;
+    // Beyond either end (the add-column tile, the row's insets) the nearest column is meant.
+    const int pitch = ColumnView::kWidth + kRowSpacing;
+    const int start = m_columns.front()->x() + shadow().left() - kRowSpacing / 2;
+    const int index = x < start ? 0 : (x - start) / pitch;
+    return m_columns[std::min(size_t(index), m_columns.size() - 1)];
+}
+
+void ColumnsRow::setSideInset(int inset) {
+    m_sideInset = inset;
+    relayout();
+}
+
 void ColumnsRow::relayout() {
     // The board's stack leaves room for the cards' shadows; the cards stand 16 below the header's card.
     const QMargins sm = AppCard::shadowMargins();
     const int top = kHeaderGap - sm.top() - sm.bottom();
-    int x = kRowInset;
+    int x = m_sideInset + kRowInset;
     int height = 0;
     for (auto* c : m_columns) {
         const QSize s = c->sizeHint();
@@ -583,7 +523,7 @@ void ColumnsRow::relayout() {
     }
     const QSize a = m_add->sizeHint();
     m_add->setGeometry(x + sm.left(), top + sm.top(), a.width(), a.height());
-    x += sm.left() + a.width() + kRowInset + sm.right();
+    x += sm.left() + a.width() + kRowInset + sm.right() + m_sideInset;
     height = std::max(height, top + sm.top() + a.height());
     const QSize size(x, height);
     if (size != m_size) {
