@@ -42,6 +42,30 @@ QMargins shadow() { return AppCard::shadowMargins(); }
 
 QString countLine(qint64 n) { return QString::number(n) + QStringLiteral(" carte(s)"); }
 
+// Paint::strokeRoundedRect of a tall card, drawn in pieces: a translucent shape is laid on through an
+// image as large as its bounds, and a column's sides run thousands of pixels. The rounded ends are
+// short shapes, the sides plain bars, with the same coverage.
+void strokeTallRoundedRect(QPainter& p, const QRectF& r, qreal radius, const QColor& color, qreal width = 1) {
+    const qreal cap = std::ceil(radius + width);
+    if (r.height() <= 4 * cap || color.alpha() == 0) {
+        Paint::strokeRoundedRect(p, r, radius, color, width);
+        return;
+    }
+    for (const bool top : {true, false}) {
+        p.save();
+        p.setClipRect(top ? QRectF(r.left() - 1, r.top() - 1, r.width() + 2, cap + 1)
+                          : QRectF(r.left() - 1, r.bottom() - cap, r.width() + 2, cap + 1),
+                      Qt::IntersectClip);
+        Paint::strokeRoundedRect(p, top ? QRectF(r.left(), r.top(), r.width(), 2 * cap)
+                                        : QRectF(r.left(), r.bottom() - 2 * cap, r.width(), 2 * cap),
+                                 radius, color, width);
+        p.restore();
+    }
+    const qreal side = r.height() - 2 * cap;
+    p.fillRect(QRectF(r.left(), r.top() + cap, width, side), color);
+    p.fillRect(QRectF(r.right() - width, r.top() + cap, width, side), color);
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -284,6 +308,7 @@ void ColumnView::relayout() {
 
     m_slots.clear();
     const auto& marks = m_board->marks();
+    int grown = 0;   // by the marked slot
     if (m_tiles.empty()) {
         m_empty->show();
         const int h = m_empty->heightForWidth(w);
@@ -294,6 +319,7 @@ void ColumnView::relayout() {
         auto slot = [&](int index) {
             const bool marked = BoardDrag::isSlotMarked(marks, m_id, slotCard(index));
             const int h = marked ? kSlotMarked : kSlot;
+            grown += h - kSlot;
             m_slots.emplace_back(x0, y, w, h);
             y += h + kStack;
         };
@@ -308,9 +334,12 @@ void ColumnView::relayout() {
     }
     m_zone = QRect(x0, y, w, kZone);
     y += kZone + kPad;
-    const int height = y + sm.bottom();
-    if (height != m_height) {
-        m_height = height;
+    m_height = y + sm.bottom();
+    // The widget keeps room for a marked slot: a drag hovering the column resizes neither it nor the
+    // row, which would repaint them whole.
+    const int widgetHeight = m_height - grown + (kSlotMarked - kSlot);
+    if (widgetHeight != m_widgetHeight) {
+        m_widgetHeight = widgetHeight;
         resize(sizeHint());
         updateGeometry();
         if (auto* row = qobject_cast<ColumnsRow*>(parentWidget()))
@@ -319,32 +348,54 @@ void ColumnView::relayout() {
 }
 
 QSize ColumnView::sizeHint() const {
-    return QSize(kWidth + shadow().left() + shadow().right(), m_height);
+    return QSize(kWidth + shadow().left() + shadow().right(), m_widgetHeight);
 }
 
 void ColumnView::marksChanged() {
     // Only the slot sizes and the outline depend on the marks.
-    bool slotsDiffer = false;
+    int first = -1, last = -1;
     const auto& marks = m_board->marks();
     for (int i = 0; i < int(m_slots.size()); ++i) {
         const bool marked = BoardDrag::isSlotMarked(marks, m_id, slotCard(i));
-        if ((m_slots[size_t(i)].height() == kSlotMarked) != marked)
-            slotsDiffer = true;
+        if ((m_slots[size_t(i)].height() == kSlotMarked) != marked) {
+            if (first < 0)
+                first = i;
+            last = i;
+        }
     }
     for (auto* t : m_tiles)
         t->setHovered(marks.hoverCardId == t->cardId());
-    if (slotsDiffer)
-        relayout();
-    update();
+    // Every column hears of every change: only one whose slots or outline changed repaints, and only
+    // from its first changed slot down to where the cards stand as before.
+    const bool outlined = isReorderTarget();
+    if (outlined != m_outlined) {
+        m_outlined = outlined;
+        update();
+    }
+    if (first < 0)
+        return;
+    const int before = m_height;
+    const int top = m_slots[size_t(first)].top();
+    const int oldBottom = m_slots[size_t(last)].bottom();
+    relayout();
+    const int bottom = m_height != before ? std::max(before, m_height) : std::max(oldBottom, m_slots[size_t(last)].bottom());
+    constexpr int kShadowReach = 24;   // of the tiles' and the marked slot's painting
+    update(QRect(0, top - kShadowReach, width(), bottom - top + 2 * kShadowReach));
 }
 
 void ColumnView::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF card = cardRect();
+    // A translucent outline is laid on through an image as large as the shape: a column thousands of
+    // pixels tall is outlined only around what is painted (its cut ends lie outside the clip).
+    const QRect exposed = event->rect();
+    const qreal top = std::max(card.top(), qreal(exposed.top() - 40));
+    const qreal bottom = std::min(card.bottom(), qreal(exposed.bottom() + 40));
+    const QRectF outline(card.left(), top, card.width(), std::max(0.0, bottom - top));
     Paint::drawShadow(p, card, AppCard::cornerRadius, AppPalette::cardShadow(), 10, QPointF(0, 4));
     Paint::fillRoundedRect(p, card, AppCard::cornerRadius, AppPalette::cardBackground());
-    Paint::strokeRoundedRect(p, card, AppCard::cornerRadius, withOpacity(AppPalette::separator(), 0.6));
+    strokeTallRoundedRect(p, outline, AppCard::cornerRadius, withOpacity(AppPalette::separator(), 0.6));
 
     // Symbol tile.
     Paint::fillRoundedRect(p, m_iconTile, 12, withOpacity(m_color, 0.14));
@@ -364,10 +415,10 @@ void ColumnView::paintEvent(QPaintEvent* event) {
     }
 
     // Tile shadows beneath the tiles, only where they show.
-    const QRect exposed = event->rect().adjusted(-24, -24, 24, 24);
+    const QRect shadows = exposed.adjusted(-24, -24, 24, 24);
     for (auto* t : m_tiles) {
         const QRect g = t->geometry();
-        if (!g.intersects(exposed))
+        if (!g.intersects(shadows))
             continue;
         const qreal h = t->hoverProgress();
         const QRectF r = QRectF(g).adjusted(CardTile::kMargin, CardTile::kMargin, -CardTile::kMargin,
@@ -378,9 +429,9 @@ void ColumnView::paintEvent(QPaintEvent* event) {
 
     // Outline: the reorder target in its own colour.
     if (isReorderTarget())
-        Paint::strokeRoundedRect(p, card, 16, withOpacity(m_color, 0.45), 2);
+        strokeTallRoundedRect(p, outline, 16, withOpacity(m_color, 0.45), 2);
     else
-        Paint::strokeRoundedRect(p, card, 16, withOpacity(AppPalette::separator(), 0.18), 1);
+        strokeTallRoundedRect(p, outline, 16, withOpacity(AppPalette::separator(), 0.18), 1);
 }
 
 // ----- drops -----------------------------------------------------------------------------------

@@ -124,7 +124,9 @@ private:
     int m_dividerY = 0;
     std::vector<QRect> m_slots;
     QRect m_zone;
-    int m_height = 0;
+    int m_height = 0;         // to the card's foot, marked slot included
+    int m_widgetHeight = 0;
+    bool m_outlined = false;
 };
 
 // The trailing "Ajouter une colonne" tile: a click opens the column sheet for a new column.
