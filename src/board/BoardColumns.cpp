@@ -168,7 +168,7 @@ ColumnView::ColumnView(ChecklistColumnPtr column, ChecklistDetailView* board, QW
     };
     m_handle->onDragStart = [this] { m_board->startColumnDrag(m_column, m_handle); };
     connect(m_addCard, &QAbstractButton::clicked, this, [this] { m_board->openNewCard(m_column); });
-    for (QWidget* w : {static_cast<QWidget*>(m_menuButton), static_cast<QWidget*>(m_handle), static_cast<QWidget*>(m_addCard)})
+    for (QWidget* w : std::initializer_list<QWidget*>{m_menuButton, m_handle, m_addCard})
         m_board->followFocus(w);
 
     sync();
@@ -378,7 +378,8 @@ void ColumnView::marksChanged() {
     const int top = m_slots[size_t(first)].top();
     const int oldBottom = m_slots[size_t(last)].bottom();
     relayout();
-    const int bottom = m_height != before ? std::max(before, m_height) : std::max(oldBottom, m_slots[size_t(last)].bottom());
+    const int bottom =
+        m_height != before ? std::max(before, m_height) : std::max(oldBottom, m_slots[size_t(last)].bottom());
     constexpr int kShadowReach = 24;   // of the tiles' and the marked slot's painting
     update(QRect(0, top - kShadowReach, width(), bottom - top + 2 * kShadowReach));
 }
@@ -387,15 +388,9 @@ void ColumnView::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF card = cardRect();
-    // A translucent outline is laid on through an image as large as the shape: a column thousands of
-    // pixels tall is outlined only around what is painted (its cut ends lie outside the clip).
-    const QRect exposed = event->rect();
-    const qreal top = std::max(card.top(), qreal(exposed.top() - 40));
-    const qreal bottom = std::min(card.bottom(), qreal(exposed.bottom() + 40));
-    const QRectF outline(card.left(), top, card.width(), std::max(0.0, bottom - top));
     Paint::drawShadow(p, card, AppCard::cornerRadius, AppPalette::cardShadow(), 10, QPointF(0, 4));
     Paint::fillRoundedRect(p, card, AppCard::cornerRadius, AppPalette::cardBackground());
-    strokeTallRoundedRect(p, outline, AppCard::cornerRadius, withOpacity(AppPalette::separator(), 0.6));
+    strokeTallRoundedRect(p, card, AppCard::cornerRadius, withOpacity(AppPalette::separator(), 0.6));
 
     // Symbol tile.
     Paint::fillRoundedRect(p, m_iconTile, 12, withOpacity(m_color, 0.14));
@@ -415,7 +410,7 @@ void ColumnView::paintEvent(QPaintEvent* event) {
     }
 
     // Tile shadows beneath the tiles, only where they show.
-    const QRect shadows = exposed.adjusted(-24, -24, 24, 24);
+    const QRect shadows = event->rect().adjusted(-24, -24, 24, 24);
     for (auto* t : m_tiles) {
         const QRect g = t->geometry();
         if (!g.intersects(shadows))
@@ -429,9 +424,9 @@ void ColumnView::paintEvent(QPaintEvent* event) {
 
     // Outline: the reorder target in its own colour.
     if (isReorderTarget())
-        strokeTallRoundedRect(p, outline, 16, withOpacity(m_color, 0.45), 2);
+        strokeTallRoundedRect(p, card, 16, withOpacity(m_color, 0.45), 2);
     else
-        strokeTallRoundedRect(p, outline, 16, withOpacity(AppPalette::separator(), 0.18), 1);
+        strokeTallRoundedRect(p, card, 16, withOpacity(AppPalette::separator(), 0.18), 1);
 }
 
 // ----- drops -----------------------------------------------------------------------------------
