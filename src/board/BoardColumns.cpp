@@ -540,14 +540,17 @@ void ColumnsRow::sync() {
     relayout();
 }
 
-ColumnView* ColumnsRow::columnAt(int x) const {
+ColumnView* ColumnsRow::columnAt(int x, bool nearest) const {
     if (m_columns.empty())
         return nullptr;
-    // Beyond either end (the add-column tile, the row's insets) the nearest column is meant.
     const int pitch = ColumnView::kWidth + kRowSpacing;
     const int start = m_columns.front()->x() + shadow().left() - kRowSpacing / 2;
-    const int index = x < start ? 0 : (x - start) / pitch;
-    return m_columns[std::min(size_t(index), m_columns.size() - 1)];
+    const int index = x < start ? -1 : (x - start) / pitch;
+    if (index >= 0 && index < int(m_columns.size()))
+        return m_columns[size_t(index)];
+    if (!nearest)
+        return nullptr;
+    return index < 0 ? m_columns.front() : m_columns.back();
 }
 
 void ColumnsRow::setSideInset(int inset) {

@@ -153,9 +153,9 @@ public:
     void sync();
     const std::vector<ColumnView*>& columns() const { return m_columns; }
     AddColumnTile* addTile() const { return m_add; }
-    // The column whose card, or half of a gap on either side of it, lies at `x`; the first or the
-    // last beyond the ends.
-    ColumnView* columnAt(int x) const;
+    // The column whose card, or half of a gap on either side of it, lies at `x`; beyond the ends
+    // (the row's insets, the add-column tile) the first or the last when `nearest`, else none.
+    ColumnView* columnAt(int x, bool nearest) const;
     void setSideInset(int inset);
     void relayout();
     QSize sizeHint() const override;

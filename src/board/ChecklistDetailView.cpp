@@ -519,7 +519,9 @@ ChecklistDetailView::DropTarget ChecklistDetailView::targetAt(const QPoint& pos,
     const QPoint p = m_row->mapFrom(this, pos);
     if (p.y() < 0 || p.y() >= m_row->height())
         return {};
-    ColumnView* view = m_row->columnAt(p.x());
+    // A card goes to the nearest column; a column is dropped in front of another, so nothing
+    // beyond the last one takes it.
+    ColumnView* view = m_row->columnAt(p.x(), kind == BoardDrag::Payload::card);
     if (!view)
         return {};
     const ColumnView::Spot spot = view->spotAt(view->mapFromParent(p), kind);

@@ -104,6 +104,9 @@ TEST_F(BoardDropTest, AColumnDragIsTakenOverAnyPartOfAColumn) {
     EXPECT_TRUE(drag.move(colB, colB->menuButton()->geometry().center()));
     EXPECT_EQ(v->marks().dropTargetColumnReorderId, b->id());
     EXPECT_FALSE(v->marks().dropTargetColumnId);
+    // Past the last column nothing takes it (a column goes in front of its target).
+    EXPECT_FALSE(drag.move(v->addColumnTile(), v->addColumnTile()->rect().center()));
+    EXPECT_FALSE(v->marks().dropTargetColumnReorderId);
     EXPECT_TRUE(drag.move(colB, colB->tile(w->id())->geometry().center()));
     EXPECT_TRUE(colB->isReorderTarget());
     EXPECT_FALSE(colA->isReorderTarget());
