@@ -16,6 +16,7 @@
 #include "ui/Paint.h"
 #include "ui/Palette.h"
 #include "ui/Theme.h"
+#include "ui/lists/ListWidgets.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -25,11 +26,11 @@
 #include <QTextCursor>
 #include <QLineEdit>
 #include <QPainter>
-#include <QScreen>
-#include <QScrollArea>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 using namespace cardsheetui;
 
@@ -39,6 +40,9 @@ ColorFn primary() { return [] { return AppPalette::primaryText(); }; }
 ColorFn secondary() { return [] { return AppPalette::secondaryText(); }; }
 
 QString trimmed(const QString& s) { return s.trimmed(); }
+
+// The sheet's side margins; the body's scroll bar floats over the right one.
+constexpr int kSide = std::max(18, SheetBody::gutter);
 
 // A hairline across the sheet, in the separator colour at 0.6.
 class Divider : public QWidget {
@@ -80,16 +84,13 @@ CardSheet::CardSheet(const Services& services, ChecklistPtr checklist, QWidget* 
     : QDialog(parent), m_context(services.context), m_checklist(std::move(checklist)) {
     setModal(true);
     setFixedWidth(sheetWidth);
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    auto* scroll = new QScrollArea(this);
+    // The header and the footer stay in place; the body between them scrolls when the window is short.
+    m_outer = new QVBoxLayout(this);
+    m_outer->setContentsMargins(0, 0, 0, 0);
+    m_outer->setSpacing(0);
+    auto* scroll = new SheetBody(this);
     scroll->setObjectName(QStringLiteral("cardSheetScroll"));
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->viewport()->setAutoFillBackground(false);
-    scroll->setAutoFillBackground(false);
-    outer->addWidget(scroll);
+    m_outer->addWidget(scroll);
 
     connect(&services.theme, &ThemeManager::appearanceChanged, this, [this] { update(); });
     connect(&AttachmentImports::shared(), &AttachmentImports::started, this, [this](const QUuid& id) {
@@ -149,10 +150,13 @@ void CardSheet::startEditing() {
 // ---- building ----
 
 void CardSheet::rebuild() {
-    auto* scroll = findChild<QScrollArea*>(QStringLiteral("cardSheetScroll"));
-    if (QWidget* old = scroll->takeWidget()) {
+    auto* scroll = findChild<SheetBody*>(QStringLiteral("cardSheetScroll"));
+    for (QWidget* old : {scroll->takeWidget(), m_headerBox.data(), m_footerBox.data()}) {
+        if (!old)
+            continue;
         // The click that led here may come from a widget of the old body: delete it later, and with
         // the sheet at the latest (its editor writes into this sheet's form).
+        m_outer->removeWidget(old);
         old->setParent(this);
         old->hide();
         old->deleteLater();
@@ -164,16 +168,22 @@ void CardSheet::rebuild() {
     m_body = new QWidget;
     m_body->setAutoFillBackground(false);
     m_bodyLayout = new QVBoxLayout(m_body);
-    m_bodyLayout->setContentsMargins(18, 18, 18, 18);
+    // The scroll bar floats over the right margin, clear of the fields.
+    m_bodyLayout->setContentsMargins(kSide, 0, kSide, 0);
     m_bodyLayout->setSpacing(14);
-    m_bodyLayout->addWidget(buildHeader());
+
+    m_headerBox = new QWidget(this);
+    auto* top = new QVBoxLayout(m_headerBox);
+    top->setContentsMargins(kSide, 18, kSide, 14);
+    top->addWidget(buildHeader());
     if (m_editMode) {
         m_bodyLayout->addWidget(buildTitleField());
         m_bodyLayout->addWidget(buildDescription());
     } else {
         const QString shownTitle = trimmed(m_title).isEmpty() ? QStringLiteral("Sans titre") : m_title;
-        auto* title = new ColorLabel(shownTitle, Fonts::rounded(15, 700), primary(), m_body);
-        title->setWordWrap(true);
+        // Wrapped, and cut anywhere inside a word longer than the line.
+        auto* title = new lists::ClampedText(Fonts::rounded(15, 700), primary(), 0, m_body);
+        title->setText(shownTitle);
         title->setObjectName(QStringLiteral("readTitle"));
         m_bodyLayout->addWidget(title);
         m_bodyLayout->addWidget(buildDescription());
@@ -181,18 +191,24 @@ void CardSheet::rebuild() {
     m_bodyLayout->addWidget(buildLinks());
     m_attachments = buildAttachments();
     m_bodyLayout->addWidget(m_attachments);
-    m_bodyLayout->addWidget(new Divider(m_body));
-    m_bodyLayout->addWidget(buildFooter());
     m_bodyLayout->addStretch(1);
     scroll->setWidget(m_body);
+
+    m_footerBox = new QWidget(this);
+    auto* bottom = new QVBoxLayout(m_footerBox);
+    bottom->setContentsMargins(kSide, 14, kSide, 18);
+    bottom->setSpacing(14);
+    bottom->addWidget(new Divider(m_footerBox));
+    bottom->addWidget(buildFooter());
+    m_outer->insertWidget(0, m_headerBox);
+    m_outer->addWidget(m_footerBox);
+    // Shown now: a layout would show them only on the next turn of the event loop.
+    m_headerBox->show();
+    m_footerBox->show();
     setWindowTitle(heading());
 
-    // As tall as the content, within the screen.
-    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-    const int maxH = screen ? std::max(320, screen->availableGeometry().height() - 80) : 900;
-    const int wanted = m_bodyLayout->totalHeightForWidth(sheetWidth);
-    const int h = std::min(maxH, wanted > 0 ? wanted : m_body->sizeHint().height());
-    resize(sheetWidth, h);
+    // As tall as the content, within the window it covers.
+    Sheets::fit(this, scroll);
 }
 
 QWidget* CardSheet::buildHeader() {

@@ -99,6 +99,9 @@ private:
     QString m_link;
     bool m_editMode = false;
 
+    QVBoxLayout* m_outer = nullptr;
+    QPointer<QWidget> m_headerBox;
+    QPointer<QWidget> m_footerBox;
     QWidget* m_body = nullptr;
     QVBoxLayout* m_bodyLayout = nullptr;
     QWidget* m_attachments = nullptr;

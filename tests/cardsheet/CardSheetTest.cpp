@@ -17,6 +17,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
+#include "ui/lists/ListWidgets.h"
+
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -54,6 +56,9 @@ protected:
         for (QLabel* l : sheet->findChildren<QLabel*>())
             if (l->isVisibleTo(sheet.get()))
                 out << l->accessibleName();
+        for (auto* l : sheet->findChildren<lists::ClampedText*>())
+            if (l->isVisibleTo(sheet.get()))
+                out << l->text();
         return out;
     }
     QString file(const QString& name, const QByteArray& bytes) {
