@@ -279,8 +279,9 @@ QWidget* DashboardView::buildHeader() {
     m_avatar = new DashboardAvatarLarge(std::nullopt, 104, box);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(6);
-    // A name longer than the line wraps, cut anywhere inside a word too long for it.
-    m_greeting = new lists::ClampedText(Fonts::rounded(22, 600), primary(), 0, box);
+    // At most two lines, cut anywhere inside a word too long for a line: a long name neither widens
+    // the screen nor pushes the counters' row down.
+    m_greeting = new lists::ClampedText(Fonts::rounded(22, 600), primary(), 2, box);
     auto* subtitle = new DashLabel(QStringLiteral("Retrouvez vos projets récents et un aperçu de votre activité."),
                                    Fonts::rounded(13), secondary(), box);
     subtitle->setWordWrap(true);

@@ -73,7 +73,12 @@ void AppCard::followContentPolicy() {
     auto direction = [](QSizePolicy::Policy p) {
         return (p & QSizePolicy::ExpandFlag) ? QSizePolicy::Expanding : QSizePolicy::Maximum;
     };
-    setSizePolicy(direction(inner.horizontalPolicy()), direction(inner.verticalPolicy()));
+    QSizePolicy::Policy vertical = direction(inner.verticalPolicy());
+    // A content whose height follows its width (wrapped text) is as tall as it needs at the card's real
+    // width: capped at its preferred height, measured at its preferred width, it would overflow the card.
+    if (vertical == QSizePolicy::Maximum && m_content && m_content->hasHeightForWidth())
+        vertical = QSizePolicy::Preferred;
+    setSizePolicy(direction(inner.horizontalPolicy()), vertical);
 }
 
 bool AppCard::event(QEvent* event) {
