@@ -56,11 +56,23 @@ protected:
     }
 };
 
-// Gives the keyboard to `target` (cursor at the end) on a click in its own free space.
+// Gives the keyboard to `target` (cursor at the end) on a click in its own free space. At least
+// `minimumHeight` tall, and never shorter than what it holds: an explicit minimum height would stand in
+// for its content's, and the scrolled body would clip an editor that grows with its text.
 class ClickToFocus : public QWidget {
 public:
     using QWidget::QWidget;
     QTextEdit* target = nullptr;
+    int minimumHeight = 0;
+
+    QSize minimumSizeHint() const override {
+        const QSize s = QWidget::minimumSizeHint();
+        return {s.width(), std::max(s.height(), minimumHeight)};
+    }
+    QSize sizeHint() const override {
+        const QSize s = QWidget::sizeHint();
+        return {s.width(), std::max(s.height(), minimumHeight)};
+    }
 
 protected:
     void mousePressEvent(QMouseEvent* event) override {
@@ -255,13 +267,15 @@ QWidget* CardSheet::buildDescription() {
         // The editor sizes itself to its text; its frame is at least 160 tall, and a click in the free
         // space below the text puts the cursor at the end.
         auto* frame = new ClickToFocus(section);
-        frame->setMinimumHeight(160);
+        frame->minimumHeight = 160;
         auto* fl = new QVBoxLayout(frame);
         fl->setContentsMargins(0, 0, 0, 0);
         m_editor = new RichTextBlockEditor(text, rtf, false, {}, {}, frame);
         m_editor->setAccessibleName(QStringLiteral("Description"));
         m_editor->textView()->setAccessibleName(QStringLiteral("Description"));
         frame->target = m_editor->textView();
+        // The caret stays in view while the text grows past the bottom of the scrolled body.
+        connect(m_editor->textView(), &QTextEdit::cursorPositionChanged, this, &CardSheet::keepCaretInView);
         fl->addWidget(m_editor);
         fl->addStretch(1);
         section->contentLayout()->addWidget(frame);
@@ -452,6 +466,19 @@ QWidget* CardSheet::buildFooter() {
         }
     }
     return row;
+}
+
+void CardSheet::keepCaretInView() {
+    // Once the body has taken the editor's new height.
+    QTimer::singleShot(0, this, [this] {
+        auto* scroll = findChild<SheetBody*>(QStringLiteral("cardSheetScroll"));
+        if (!m_editor || !scroll || !m_body || !m_editor->textView()->hasFocus())
+            return;
+        QTextEdit* text = m_editor->textView();
+        const QRect caret = text->cursorRect();
+        const QPoint at = text->viewport()->mapTo(m_body, caret.center());
+        scroll->ensureVisible(at.x(), at.y(), 0, caret.height() / 2 + 12);
+    });
 }
 
 // ---- actions ----

@@ -84,6 +84,7 @@ private:
     QWidget* buildFooter();
     QWidget* buildFileRow(const ChecklistAttachmentPtr& attachment);
     void refreshAttachments();
+    void keepCaretInView();
     void saveCard();
     void showFileImporter();
     void importFinished(const QUuid& cardId, bool ok, const QString& fileName, const QString& reason);
