@@ -334,4 +334,34 @@ TEST_F(CardSheetTest, EveryControlIsNamedForAccessibility) {
         EXPECT_TRUE(names.contains(expected)) << expected;
 }
 
+// In a window shorter than the sheet's content, the sheet keeps to the window, its footer in view, and a
+// description that grows with its text is never clipped: the body between header and footer scrolls.
+TEST_F(CardSheetTest, GrowingDescriptionScrollsTheBodyNotTheSheet) {
+    QWidget window;
+    window.resize(900, 480);
+    window.show();
+    CardSheet inWindow(*services, checklist, &window);
+    inWindow.openNewCard(todo);
+    flush();
+    const int height = inWindow.height();
+    EXPECT_LE(height, window.height());
+    for (int i = 0; i < 30; ++i) {
+        QTest::keyClicks(inWindow.descriptionEditor()->textView(), QString("Ligne %1").arg(i));
+        QTest::keyClick(inWindow.descriptionEditor()->textView(), Qt::Key_Return);
+    }
+    RichTextBlockEditor* editor = inWindow.descriptionEditor();
+    QWidget* frame = editor->parentWidget();
+    // The editor takes its height on a timer; the body follows.
+    EXPECT_TRUE(testsupport::waitFor([&] { return editor->height() > window.height(); }, 2000));
+    EXPECT_TRUE(testsupport::waitFor([&] { return frame->height() >= editor->height(); }, 2000));
+    EXPECT_EQ(inWindow.height(), height);
+    QWidget* save = nullptr;
+    for (QAbstractButton* b : inWindow.findChildren<QAbstractButton*>())
+        if (b->isVisible() && b->text() == "Créer")
+            save = b;
+    ASSERT_TRUE(save);
+    EXPECT_TRUE(inWindow.rect().contains(QRect(save->mapTo(&inWindow, QPoint(0, 0)), save->size())));
+    inWindow.reject();
+}
+
 } // namespace
