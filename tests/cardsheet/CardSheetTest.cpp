@@ -341,7 +341,8 @@ TEST_F(CardSheetTest, GrowingDescriptionScrollsTheBodyNotTheSheet) {
     window.resize(900, 480);
     window.show();
     CardSheet inWindow(*services, checklist, &window);
-    inWindow.openNewCard(todo);
+    inWindow.openCard(todo->cards()[0]);
+    inWindow.startEditing();
     flush();
     const int height = inWindow.height();
     EXPECT_LE(height, window.height());
@@ -357,7 +358,7 @@ TEST_F(CardSheetTest, GrowingDescriptionScrollsTheBodyNotTheSheet) {
     EXPECT_EQ(inWindow.height(), height);
     QWidget* save = nullptr;
     for (QAbstractButton* b : inWindow.findChildren<QAbstractButton*>())
-        if (b->isVisible() && b->text() == "Créer")
+        if (b->isVisible() && b->text() == "Enregistrer")
             save = b;
     ASSERT_TRUE(save);
     EXPECT_TRUE(inWindow.rect().contains(QRect(save->mapTo(&inWindow, QPoint(0, 0)), save->size())));
