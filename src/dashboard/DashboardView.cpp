@@ -20,7 +20,6 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QGraphicsOpacityEffect>
-#include <QGridLayout>
 #include <QPropertyAnimation>
 #include <QHBoxLayout>
 #include <QMenu>
@@ -213,7 +212,7 @@ DashboardView::DashboardView(const Services& services, std::function<void()> onC
     outer->setContentsMargins(0, 0, 0, 0);
     m_scroll = new FlowScrollArea(this);
     m_scroll->setFrameShape(QFrame::NoFrame);
-    // The two module columns keep their minimum width: a window narrower than that scrolls sideways.
+    // Everything fits the narrowest screen; only a screen narrower still (never in the window) scrolls sideways.
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_scroll->viewport()->setAutoFillBackground(false);

@@ -16,7 +16,6 @@
 
 class DashboardData;
 class QAction;
-class QGridLayout;
 class QMenu;
 class FlowScrollArea;
 class QToolButton;
