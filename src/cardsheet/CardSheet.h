@@ -84,6 +84,7 @@ private:
     QWidget* buildFooter();
     QWidget* buildFileRow(const ChecklistAttachmentPtr& attachment);
     void refreshAttachments();
+    void keepCaretInView();
     void saveCard();
     void showFileImporter();
     void importFinished(const QUuid& cardId, bool ok, const QString& fileName, const QString& reason);
@@ -102,6 +103,9 @@ private:
     QString m_link;
     bool m_editMode = false;
 
+    QVBoxLayout* m_outer = nullptr;
+    QPointer<QWidget> m_headerBox;
+    QPointer<QWidget> m_footerBox;
     QWidget* m_body = nullptr;
     QVBoxLayout* m_bodyLayout = nullptr;
     QWidget* m_attachments = nullptr;

@@ -18,6 +18,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
+#include "ui/lists/ListWidgets.h"
+
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -55,6 +57,9 @@ protected:
         for (QLabel* l : sheet->findChildren<QLabel*>())
             if (l->isVisibleTo(sheet.get()))
                 out << l->accessibleName();
+        for (auto* l : sheet->findChildren<lists::ClampedText*>())
+            if (l->isVisibleTo(sheet.get()))
+                out << l->text();
         return out;
     }
     QString file(const QString& name, const QByteArray& bytes) {
@@ -373,6 +378,37 @@ TEST_F(CardSheetTest, EveryControlIsNamedForAccessibility) {
     for (const char* expected : {"Fermer", "Ajouter", "Ouvrir le lien", "Supprimer le lien", "Ajouter un fichier",
                                  "Supprimer l’étape", "Enregistrer"})
         EXPECT_TRUE(names.contains(expected)) << expected;
+}
+
+// In a window shorter than the sheet's content, the sheet keeps to the window, its footer in view, and a
+// description that grows with its text is never clipped: the body between header and footer scrolls.
+TEST_F(CardSheetTest, GrowingDescriptionScrollsTheBodyNotTheSheet) {
+    QWidget window;
+    window.resize(900, 480);
+    window.show();
+    CardSheet inWindow(*services, checklist, &window);
+    inWindow.openCard(todo->cards()[0]);
+    inWindow.startEditing();
+    flush();
+    const int height = inWindow.height();
+    EXPECT_LE(height, window.height());
+    for (int i = 0; i < 30; ++i) {
+        QTest::keyClicks(inWindow.descriptionEditor()->textView(), QString("Ligne %1").arg(i));
+        QTest::keyClick(inWindow.descriptionEditor()->textView(), Qt::Key_Return);
+    }
+    RichTextBlockEditor* editor = inWindow.descriptionEditor();
+    QWidget* frame = editor->parentWidget();
+    // The editor takes its height on a timer; the body follows.
+    EXPECT_TRUE(testsupport::waitFor([&] { return editor->height() > window.height(); }, 2000));
+    EXPECT_TRUE(testsupport::waitFor([&] { return frame->height() >= editor->height(); }, 2000));
+    EXPECT_EQ(inWindow.height(), height);
+    QWidget* save = nullptr;
+    for (QAbstractButton* b : inWindow.findChildren<QAbstractButton*>())
+        if (b->isVisible() && b->text() == "Enregistrer")
+            save = b;
+    ASSERT_TRUE(save);
+    EXPECT_TRUE(inWindow.rect().contains(QRect(save->mapTo(&inWindow, QPoint(0, 0)), save->size())));
+    inWindow.reject();
 }
 
 } // namespace
