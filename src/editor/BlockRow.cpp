@@ -317,6 +317,12 @@ void ImprovedBlockRowView::applyMode() {
     m_completion->setVisible(!m_isEditMode);
     m_completion->setChecked(m_block->isCompleted());
     refreshHoverToolbar();
+    // The editor places the rows as soon as a face is built or switched, but a new size travels up the
+    // nested layouts only as each one handles its posted request: until then a size read earlier (the
+    // card asks whether its content wraps) stands. Pass it up to the row now.
+    for (QWidget* w = body; w && w != parentWidget(); w = w->parentWidget())
+        if (QLayout* l = w->layout())
+            l->activate();
     m_card->update();
     update();
 }

@@ -280,8 +280,17 @@ TEST_F(PageFollowTest, SwitchingModeKeepsTheRowInViewInPlace) {
     QCursor::setPos(view->header()->toggleButton()->mapToGlobal(QPoint(2, 2)));
     QScrollBar* bar = view->scrollArea()->verticalScrollBar();
     for (int target : {bar->maximum() / 2, bar->maximum() * 3 / 4}) {
-        bar->setValue(target);
+        // As a drag of the scroll bar does: the user scrolling lets go of the row held after the last switch.
+        bar->setSliderPosition(target);
+        // Rows built as they come near the view take their full height at once, not in a later event
+        // after the page has been placed around them.
+        std::vector<std::pair<ImprovedBlockRowView*, int>> built;
+        for (ImprovedBlockRowView* row : view->rows())
+            if (row->isMaterialized())
+                built.emplace_back(row, row->height());
         testsupport::flushEvents();
+        for (const auto& [row, height] : built)
+            EXPECT_EQ(row->height(), height);
         // The first row reaching into the view.
         ImprovedBlockRowView* anchor = nullptr;
         for (ImprovedBlockRowView* row : view->rows())
