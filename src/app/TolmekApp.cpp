@@ -2,6 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/AppShellView.h"
+#include "app/SingleInstance.h"
 #include "ui/AppStyle.h"
 #include "core/model/UserProfile.h"
 #include "prefs/Preferences.h"
@@ -149,6 +150,27 @@ int tolmekMain(int argc, char** argv) {
         m.text = message;
         DialogSeam::exec(nullptr, m);
     });
+    // One process per store: a second launch brings the first window forward and ends, before it could
+    // open (or, on a first run, create) the store beside the first.
+    SingleInstance instance(defaultStorePath());
+    if (!instance.acquire()) {
+        const bool raised = instance.activateRunning();
+        // The holder may have ended meanwhile; then this process is the one to run.
+        if (!instance.acquire()) {
+            fontsRead();
+            if (!raised) {
+                std::fprintf(stderr, "%s\n", SingleInstance::alreadyOpenText.toLocal8Bit().constData());
+                if (hasDisplay()) {
+                    DialogSeam::Message m;
+                    m.icon = QMessageBox::Information;
+                    m.text = SingleInstance::alreadyOpenText;
+                    DialogSeam::exec(nullptr, m);
+                }
+            }
+            return 0;
+        }
+    }
+    trace.step("instance");
     auto container = makeModelContainer();
     setCurrentModelContainer(container.get());
     // The first screen's data, while the fonts are still being read.
@@ -177,7 +199,7 @@ int tolmekMain(int argc, char** argv) {
         // stops every further save and the window says so). For start-up measurements, the run ends there instead.
         ModelContext& context = services.context;
         trace.step("window");
-        AfterFirstPaint afterFirstPaint(window.shell(), [&context, &trace] {
+        AfterFirstPaint afterFirstPaint(window.shell(), [&context, &trace, &instance, &window] {
             trace.step("first-paint");
             // What the first frame drew, for the next start.
             MaskCache::save();
@@ -185,6 +207,8 @@ int tolmekMain(int argc, char** argv) {
                 QCoreApplication::exit(0);
                 return;
             }
+            // Later launches on this store now bring this window forward.
+            instance.listen(&window);
             // The first screen read only what it shows; the rest of the tables now, so that the other
             // screens open at once (a read that fails stops saving, as the check below does).
             context.loadTables();

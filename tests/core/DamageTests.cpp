@@ -80,7 +80,7 @@ TEST_F(StoreTest, AReadErrorAfterOpeningStopsEverySave) {
     EXPECT_TRUE(ctx().isDamaged());
 }
 
-TEST_F(StoreTest, RowsKeepTheIdTheyWereReadWithAndAnEditThatFindsNoRowFails) {
+TEST_F(StoreTest, RowsKeepTheIdTheyWereReadWithAndAnEditThatFindsNoRowIsDropped) {
     container.reset();
     setCurrentModelContainer(nullptr);
     const QString twin = store::uuidText(QUuid::createUuid());
@@ -127,16 +127,67 @@ TEST_F(StoreTest, RowsKeepTheIdTheyWereReadWithAndAnEditThatFindsNoRowFails) {
     EXPECT_EQ(count("DocBlock"), 2);
     const auto reloaded = ctx().fetch<Project>();
 
-    // A row removed behind the store's back: neither a change nor a deletion of it counts as saved.
+    // A row removed behind the store's back: its change is dropped, not kept failing every later save.
     sql("DELETE FROM Project WHERE id='not-a-uuid'");
     auto gone = reloaded[0]->name() == "odd renamed" ? reloaded[0] : reloaded[1];
     gone->setName("lost?");
-    QSignalSpy failed(&ctx(), &ModelContext::saveFailed);
-    EXPECT_FALSE(ctx().save(&err));
-    EXPECT_TRUE(err.contains("not-a-uuid")) << err.toStdString();
-    EXPECT_EQ(failed.count(), 1);
-    EXPECT_TRUE(ctx().hasChanges());
-    ctx().deleteObject(gone);
-    EXPECT_FALSE(ctx().save(&err));
-    EXPECT_TRUE(ctx().hasChanges());
+    QSignalSpy dropped(&ctx(), &ModelContext::changesDropped);
+    EXPECT_TRUE(ctx().save(&err)) << err.toStdString();
+    EXPECT_EQ(dropped.count(), 1);
+    EXPECT_FALSE(ctx().hasChanges());
+}
+
+// Another program removed rows this context still shows: each change to such a row is dropped with a
+// French note, the other changes of the same save are written, and later saves work.
+TEST_F(StoreTest, AChangeToARowRemovedElsewhereIsDroppedAndTheRestSaved) {
+    struct Case {
+        const char* name;
+        bool deletion;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"update", false, "Une modification d’une carte n’a pas été enregistrée"},
+        {"deletion", true, "La suppression d’une carte n’a pas été enregistrée"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto list = checklist("L");
+        auto col = column(list, "C", 0);
+        auto gone = card(col, "partie", 0);
+        auto kept = card(col, "reste", 1);
+        ASSERT_TRUE(ctx().save());
+        sql(QStringLiteral("DELETE FROM ChecklistCard WHERE id='%1'").arg(gone->storeIdText()));
+
+        QSignalSpy dropped(&ctx(), &ModelContext::changesDropped);
+        QSignalSpy failed(&ctx(), &ModelContext::saveFailed);
+        if (c.deletion)
+            ctx().deleteObject(gone);
+        else
+            gone->setTitle("modifiée");
+        kept->setTitle("enregistrée");
+        auto added = project(QStringLiteral("nouveau %1").arg(c.name));
+        QString err;
+        ASSERT_TRUE(ctx().save(&err)) << err.toStdString();
+        EXPECT_EQ(failed.count(), 0);
+        ASSERT_EQ(dropped.count(), 1);
+        const QString message = dropped.first().first().toString();
+        EXPECT_TRUE(message.startsWith(QString::fromUtf8(c.expected))) << message.toStdString();
+        EXPECT_TRUE(message.contains("Les autres modifications ont été enregistrées.")) << message.toStdString();
+        EXPECT_EQ(sql(QStringLiteral("SELECT title FROM ChecklistCard WHERE id='%1'").arg(kept->storeIdText())),
+                  QStringList({"enregistrée"}));
+        EXPECT_EQ(sql(QStringLiteral("SELECT count(*) FROM Project WHERE id='%1'").arg(added->storeIdText())),
+                  QStringList({"1"}));
+        EXPECT_EQ(count("ChecklistCard"), 1);
+
+        // Nothing stays pending, later edits save, and the dropped object is not written again.
+        EXPECT_FALSE(ctx().hasChanges());
+        kept->setTitle("encore");
+        if (!c.deletion)
+            gone->setTitle("toujours");
+        ASSERT_TRUE(ctx().save(&err)) << err.toStdString();
+        EXPECT_EQ(dropped.count(), 1);
+        EXPECT_EQ(count("ChecklistCard"), 1);
+        ctx().deleteObject(list);
+        ASSERT_TRUE(ctx().save(&err)) << err.toStdString();
+    }
 }

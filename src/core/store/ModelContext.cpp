@@ -12,6 +12,7 @@
 #include <atomic>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -681,6 +682,7 @@ bool ModelContext::save(QString* error) {
         !m_db->exec("COMMIT", &err)) {
         if (!isDamaged())
             m_db->exec("ROLLBACK");
+        m_dropped.clear();
         m_lastError = err;
         qWarning("Store: save failed, changes kept for the next save: %s", qPrintable(err));
         if (error)
@@ -699,18 +701,49 @@ bool ModelContext::save(QString* error) {
     for (auto& t : m_tables)
         t.pendingDeletion.clear();
     std::erase_if(m_released, [](const auto& w) { return w.expired(); });
+    // A row that was gone stays gone: its object is no longer stored, so later edits of it are not written.
+    for (auto& [o, deletion] : m_dropped) {
+        o->m_stored = false;
+        o->m_dirty = 0;
+    }
+    const auto dropped = std::exchange(m_dropped, {});
     m_inserted.clear();
     m_changed.clear();
     m_deleted.clear();
     m_lastError.clear();
     emit saved();
+    if (!dropped.empty())
+        emit changesDropped(droppedMessage(dropped));
     return true;
+}
+
+QString ModelContext::droppedMessage(const std::vector<std::pair<std::shared_ptr<PersistentModel>, bool>>& dropped) {
+    // What the person calls each stored type.
+    static const QHash<QByteArray, QString> kinds{
+        {"Project", QStringLiteral("d’un projet")},
+        {"Doc", QStringLiteral("d’un document")},
+        {"DocBlock", QStringLiteral("d’un bloc de document")},
+        {"Checklist", QStringLiteral("d’une checklist")},
+        {"ChecklistColumn", QStringLiteral("d’une colonne")},
+        {"ChecklistCard", QStringLiteral("d’une carte")},
+        {"ChecklistAttachment", QStringLiteral("d’une pièce jointe")},
+    };
+    const auto& [first, deletion] = dropped.front();
+    const QString what = kinds.value(QByteArray(first->entity().name), QStringLiteral("d’un élément"));
+    QString text = deletion ? QStringLiteral("La suppression %1 n’a pas été enregistrée").arg(what)
+                            : QStringLiteral("Une modification %1 n’a pas été enregistrée").arg(what);
+    if (dropped.size() > 1)
+        text += QStringLiteral(" (et %1 autre(s))").arg(dropped.size() - 1);
+    return text + QStringLiteral(" : cet élément n’existe plus dans le fichier de données, un autre programme "
+                                 "l’a supprimé. Les autres modifications ont été enregistrées.");
 }
 
 bool ModelContext::writePending(QString* error) {
     bool injected = false;
     // `target`: the row an UPDATE or DELETE must find; one that matches nothing is a failure, not a success.
-    auto step = [&](sqlite3_stmt* stmt, const PersistentModel* target = nullptr) -> bool {
+    m_dropped.clear();
+    auto step = [&](sqlite3_stmt* stmt, const std::shared_ptr<PersistentModel>& target = nullptr,
+                    bool deletion = false) -> bool {
         const int rc = sqlite3_step(stmt);
         sqlite3_reset(stmt);
         if (rc != SQLITE_DONE) {
@@ -718,9 +751,11 @@ bool ModelContext::writePending(QString* error) {
             return false;
         }
         if (target && m_db->changes() == 0) {
-            *error = QStringLiteral("no row of %1 has the id '%2'")
-                         .arg(QString::fromLatin1(target->entity().name), target->storeIdText());
-            return false;
+            // Removed from the file by something else: this one change cannot be written, the others can.
+            qWarning("Store: no row of %s has the id '%s'; the change is dropped", target->entity().name,
+                     qPrintable(target->storeIdText()));
+            m_dropped.emplace_back(target, deletion);
+            return true;
         }
         if (m_failSaves > 0 && !injected) {
             // Fail after a first write, so that a failed save is seen to leave nothing half-written.
@@ -781,7 +816,7 @@ bool ModelContext::writePending(QString* error) {
         for (int c : cols)
             bindValue(stmt, param++, o->columnValue(c));
         bindText(stmt, param, o->storeIdText());   // the row as it was read, whatever the id's spelling
-        if (!step(stmt, o.get()))
+        if (!step(stmt, o))
             return false;
     }
 
@@ -798,7 +833,7 @@ bool ModelContext::writePending(QString* error) {
         if (!stmt)
             return false;
         bindText(stmt, 1, o->storeIdText());
-        if (!step(stmt, o.get()))
+        if (!step(stmt, o, true))
             return false;
     }
     return true;

@@ -61,7 +61,8 @@ public:
     void deleteObject(const std::shared_ptr<PersistentModel>& object);
     // Writes every pending change in one transaction. On failure everything stays pending,
     // the failure is logged and signalled (`saveFailed`), and the next save writes it all.
-    // An update or deletion that finds no row in the file is a failure too.
+    // An update or deletion whose row is no longer in the file (removed by something else) is dropped,
+    // and the rest saved: the object stays in memory as not stored, and `changesDropped` says so.
     bool save(QString* error = nullptr);
     bool hasChanges() const;
     QString lastSaveError() const { return m_lastError; }
@@ -162,6 +163,8 @@ signals:
     void objectChanged(PersistentModel* object);
     void saveFailed(const QString& error);
     void saved();
+    // After `saved`: changes that found no row, in a sentence for the person (French).
+    void changesDropped(const QString& message);
     // Emitted once, on the first failed read; see isDamaged().
     void damaged(const QString& reason);
     // The end of a check begun by startQuickCheck(); `problem` is empty when the file is sound.
@@ -192,6 +195,8 @@ private:
     void stopQuickCheck();
     void deleteRecursive(const std::shared_ptr<PersistentModel>& object);
     bool writePending(QString* error);
+    // The sentence for changes dropped by the last save.
+    static QString droppedMessage(const std::vector<std::pair<std::shared_ptr<PersistentModel>, bool>>& dropped);
     void compact(int entity);
 
     std::unique_ptr<SqliteDb> m_db;
@@ -214,6 +219,8 @@ private:
     std::vector<std::shared_ptr<PersistentModel>> m_deleted;     // stored objects to remove
     std::vector<std::shared_ptr<PersistentModel>> m_changed;     // stored objects with dirty columns
     std::vector<std::weak_ptr<PersistentModel>> m_released;      // deleted objects, detached with the context
+    // Of the save under way: objects whose row was gone, and whether the change was a deletion.
+    std::vector<std::pair<std::shared_ptr<PersistentModel>, bool>> m_dropped;
 
     bool m_preloading = false;
     int m_failSaves = 0;
