@@ -51,8 +51,10 @@ MainWindow::MainWindow(LazyUpdater* updater, const Services& services, QWidget* 
 void MainWindow::closeEvent(QCloseEvent* event) {
     // The window stays; the shell ends the application once the last save went through.
     event->ignore();
-    m_shell->quitWhenSaved();
+    quitWithoutAsking();
 }
+
+void MainWindow::quitWithoutAsking() { m_shell->quitWhenSaved(); }
 
 void installFrenchLocale(QApplication& app) {
     const QLocale french(QLocale::French, QLocale::France);
@@ -194,6 +196,8 @@ int tolmekMain(int argc, char** argv) {
         applyAppearance();
         MainWindow window(delegate.updater(), services);
         delegate.updater()->setDialogParent(&window);
+        // Logout, shutdown or `kill`: the same end as the person's own quit.
+        delegate.quitOnTerminationRequests([&window] { window.quitWithoutAsking(); });
         // Once the window is on screen: the whole-file check of the store, on a worker thread (too slow to
         // wait for before the first frame, or on the window's thread, on a large store; a problem found
         // stops every further save and the window says so). For start-up measurements, the run ends there instead.
