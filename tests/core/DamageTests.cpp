@@ -1,5 +1,7 @@
 #include "StoreFixture.h"
 
+#include "core/store/SqliteDb.h"
+
 #include <QSignalSpy>
 
 namespace {
@@ -38,7 +40,7 @@ TEST_F(StoreTest, AStoreThatCannotBeReadIsRefusedAndLeftAsItIs) {
 
     QString err;
     EXPECT_FALSE(openModelContainer(path(), &err)) << "never half-loaded: the projects are readable, the documents not";
-    EXPECT_TRUE(err.contains("cannot be read")) << err.toStdString();
+    EXPECT_TRUE(err.contains("ne peut pas être lu")) << err.toStdString();
     EXPECT_EQ(fileHash(path()), before);
     EXPECT_EQ(filesIn(QFileInfo(path()).absolutePath()), files);
 }
@@ -65,7 +67,7 @@ TEST_F(StoreTest, AReadErrorAfterOpeningStopsEverySave) {
     ctx().object<Project>(p->id())->setName("renamed");
     QString err;
     EXPECT_FALSE(ctx().save(&err));
-    EXPECT_TRUE(err.contains("could not be read")) << err.toStdString();
+    EXPECT_TRUE(err.contains("n’a pas pu être lu")) << err.toStdString();
     EXPECT_EQ(failed.count(), 1);
     EXPECT_TRUE(ctx().hasChanges()) << "kept, not dropped";
     container.reset();
@@ -190,4 +192,35 @@ TEST_F(StoreTest, AChangeToARowRemovedElsewhereIsDroppedAndTheRestSaved) {
         ctx().deleteObject(list);
         ASSERT_TRUE(ctx().save(&err)) << err.toStdString();
     }
+}
+
+// The reasons a person can meet are given in French, whatever SQLite says in English.
+TEST(StoreReasons, FailuresAPersonCanMeetAreSaidInFrench) {
+    const struct {
+        int code;
+        const char* expected;
+    } cases[] = {
+        {SQLITE_FULL, "le disque est plein"},
+        {SQLITE_IOERR_WRITE, "erreur de lecture ou d’écriture sur le disque"},
+        {SQLITE_READONLY, "le fichier de données est en lecture seule"},
+        {SQLITE_READONLY_DBMOVED, "le fichier de données est en lecture seule"},
+        {SQLITE_CORRUPT, "des données illisibles ont été trouvées dans le fichier"},
+        {SQLITE_NOTADB, "des données illisibles ont été trouvées dans le fichier"},
+        {SQLITE_BUSY, "le fichier de données est utilisé par un autre programme"},
+        {SQLITE_LOCKED, "le fichier de données est utilisé par un autre programme"},
+        {SQLITE_CONSTRAINT_FOREIGNKEY, "un élément lié n’existe plus dans le fichier de données"},
+        {SQLITE_ERROR, "SQL logic error"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(SqliteDb::reasonText(c.code, QStringLiteral("SQL logic error")), QString::fromUtf8(c.expected)) << c.code;
+
+    // A real full file, through the connection: the reason comes in French.
+    QTemporaryDir dir;
+    auto db = SqliteDb::open(dir.filePath("full.db"), SqliteDb::Mode::Create, nullptr);
+    ASSERT_TRUE(db);
+    ASSERT_TRUE(db->exec("CREATE TABLE t (b BLOB)"));
+    ASSERT_TRUE(db->exec("PRAGMA max_page_count=3"));
+    QString err;
+    EXPECT_FALSE(db->exec("INSERT INTO t VALUES (zeroblob(100000))", &err));
+    EXPECT_EQ(err, "le disque est plein");
 }

@@ -301,7 +301,7 @@ sqlite3_stmt* ModelContext::prepareRead(const EntityInfo& e, const QByteArray& s
     QString err;
     sqlite3_stmt* stmt = m_db->prepare(sql, &err);
     if (!stmt)
-        readFailed(QStringLiteral("%1: %2").arg(QString::fromLatin1(e.name), err));
+        readFailed(QString::fromLatin1(e.name), err);
     return stmt;
 }
 
@@ -326,18 +326,20 @@ bool ModelContext::readRows(int entity, const QByteArray& where, const Persisten
     }
     m_rowsRead[QString::fromLatin1(e.name)] += rows;
     if (rc != SQLITE_DONE) {
-        readFailed(QStringLiteral("%1: %2").arg(QString::fromLatin1(e.name), m_db->lastError()));
+        readFailed(QString::fromLatin1(e.name), m_db->lastError());
         return false;
     }
     return true;
 }
 
-void ModelContext::readFailed(const QString& what) {
-    qWarning("Store: a read failed, saving is stopped to leave the file as it is: %s", qPrintable(what));
+void ModelContext::readFailed(const QString& where, const QString& reason) {
+    qWarning("Store: a read failed, saving is stopped to leave the file as it is: %s: %s", qPrintable(where),
+             qPrintable(reason));
     if (!m_damage.isEmpty())
         return;
-    m_damage = what;
-    emit damaged(what);
+    // The person is told the reason; where it happened is for the log.
+    m_damage = reason;
+    emit damaged(reason);
 }
 
 void ModelContext::loadEntity(int entity) {
@@ -366,7 +368,8 @@ bool ModelContext::checkTables(QString* error) {
         }
         if (!err.isEmpty()) {
             if (error)
-                *error = QStringLiteral("the store cannot be read (%1: %2)").arg(QString::fromLatin1(e->name), err);
+                *error = QStringLiteral("le fichier de données ne peut pas être lu (%1 : %2)")
+                             .arg(QString::fromLatin1(e->name), err);
             return false;
         }
     }
@@ -398,7 +401,7 @@ bool ModelContext::peekRows(int entity, const std::vector<int>& columns,
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
         onRow(row);
     if (rc != SQLITE_DONE) {
-        readFailed(QStringLiteral("%1: %2").arg(QString::fromLatin1(e.name), m_db->lastError()));
+        readFailed(QString::fromLatin1(e.name), m_db->lastError());
         return false;
     }
     return true;
@@ -433,7 +436,7 @@ std::vector<std::shared_ptr<PersistentModel>> ModelContext::preloadRows(int enti
             byRow.insert(sqlite3_column_int64(stmt, int(cols.size())), std::move(o));
     m_preloading = false;
     if (rc != SQLITE_DONE)
-        readFailed(QStringLiteral("%1: %2").arg(QString::fromLatin1(e.name), m_db->lastError()));
+        readFailed(QString::fromLatin1(e.name), m_db->lastError());
     m_rowsRead[QString::fromLatin1(e.name)] += int(byRow.size());
     for (qint64 r : rowids)
         if (auto o = byRow.value(r))
@@ -448,7 +451,7 @@ bool ModelContext::loadTables(QString* error) {
     if (m_damage.isEmpty())
         return true;
     if (error)
-        *error = QStringLiteral("the store cannot be read (%1)").arg(m_damage);
+        *error = QStringLiteral("le fichier de données ne peut pas être lu (%1)").arg(m_damage);
     return false;
 }
 
@@ -494,8 +497,9 @@ bool ModelContext::quickCheck(QString* problem) { return applyQuickCheck(runQuic
 bool ModelContext::applyQuickCheck(const QStringList& found, QString* problem) {
     if (found.isEmpty())
         return true;
-    const QString what = QStringLiteral("quick check: %1").arg(found.mid(0, 5).join(QStringLiteral("; ")));
-    readFailed(what);
+    qWarning("Store: the quick check found: %s", qPrintable(found.mid(0, 5).join(QStringLiteral("; "))));
+    const QString what = QStringLiteral("le contrôle du fichier a relevé %1 problème(s)").arg(found.size());
+    readFailed(QStringLiteral("quick check"), what);
     if (problem)
         *problem = what;
     return false;
@@ -580,7 +584,7 @@ void ModelContext::loadLazyColumn(PersistentModel* object, int column) {
                                                             QString::fromLatin1(e.columns[size_t(column)].name),
                                                             object->storeIdText());
     if (!stmt) {
-        readFailed(QStringLiteral("%1: %2").arg(where, err));
+        readFailed(where, err);
         return;
     }
     StatementScope scope(stmt);
@@ -590,8 +594,8 @@ void ModelContext::loadLazyColumn(PersistentModel* object, int column) {
         object->setColumnValue(column, readValue(stmt, 0, e.columns[size_t(column)].kind));
         ++m_blobsRead;
     } else {
-        readFailed(QStringLiteral("%1: %2").arg(where, rc == SQLITE_DONE ? QStringLiteral("the row is gone")
-                                                                          : m_db->lastError()));
+        readFailed(where, rc == SQLITE_DONE ? QStringLiteral("l’élément n’existe plus dans le fichier de données")
+                                            : m_db->lastError());
     }
 }
 
@@ -677,7 +681,7 @@ bool ModelContext::save(QString* error) {
         return true;
     QString err;
     if (isDamaged())
-        err = QStringLiteral("the store could not be read, nothing more is written to it (%1)").arg(m_damage);
+        err = QStringLiteral("le fichier de données n’a pas pu être lu, plus rien n’y est enregistré (%1)").arg(m_damage);
     if (!err.isEmpty() || !m_db->exec("BEGIN IMMEDIATE", &err) || !writePending(&err) ||
         !m_db->exec("COMMIT", &err)) {
         if (!isDamaged())

@@ -165,7 +165,7 @@ signals:
     void saved();
     // After `saved`: changes that found no row, in a sentence for the person (French).
     void changesDropped(const QString& message);
-    // Emitted once, on the first failed read; see isDamaged().
+    // Emitted once, on the first failed read, with the reason for the person (French); see isDamaged().
     void damaged(const QString& reason);
     // The end of a check begun by startQuickCheck(); `problem` is empty when the file is sound.
     void quickCheckFinished(bool ok, const QString& problem);
@@ -190,7 +190,7 @@ private:
     sqlite3_stmt* prepareRead(const EntityInfo& e, const QByteArray& sql);
     std::shared_ptr<PersistentModel> materialize(int entity, sqlite3_stmt* stmt, const std::vector<int>& cols,
                                                  storeread::RecentTexts& texts);
-    void readFailed(const QString& what);
+    void readFailed(const QString& where, const QString& reason);
     bool applyQuickCheck(const QStringList& found, QString* problem);
     void stopQuickCheck();
     void deleteRecursive(const std::shared_ptr<PersistentModel>& object);
