@@ -224,3 +224,31 @@ TEST(StoreReasons, FailuresAPersonCanMeetAreSaidInFrench) {
     EXPECT_FALSE(db->exec("INSERT INTO t VALUES (zeroblob(100000))", &err));
     EXPECT_EQ(err, "le disque est plein");
 }
+
+// A new attachment for a card another program removed: the attachment is dropped with a note (its owner is
+// gone) instead of every later save failing on the link.
+TEST_F(StoreTest, ANewObjectWhoseOwnerWasRemovedElsewhereIsDropped) {
+    auto list = checklist("L");
+    auto col = column(list, "C", 0);
+    auto gone = card(col, "supprimée ailleurs", 0);
+    auto kept = card(col, "gardée", 1);
+    ASSERT_TRUE(ctx().save());
+    sql(QStringLiteral("DELETE FROM ChecklistCard WHERE id='%1'").arg(gone->storeIdText()));
+
+    QSignalSpy dropped(&ctx(), &ModelContext::changesDropped);
+    attachment(gone, "/tmp/orphan.txt");
+    auto ok = attachment(kept, "/tmp/kept.txt");
+    kept->setTitle("renommée");
+    QString err;
+    ASSERT_TRUE(ctx().save(&err)) << err.toStdString();
+    ASSERT_EQ(dropped.count(), 1);
+    EXPECT_TRUE(dropped.first().first().toString().startsWith("L’ajout d’une pièce jointe n’a pas été enregistré"))
+        << dropped.first().first().toString().toStdString();
+    EXPECT_EQ(sql("SELECT localPath FROM ChecklistAttachment"), QStringList({"/tmp/kept.txt"}));
+    EXPECT_EQ(sql(QStringLiteral("SELECT title FROM ChecklistCard WHERE id='%1'").arg(kept->storeIdText())),
+              QStringList({"renommée"}));
+    EXPECT_FALSE(ctx().hasChanges());
+    kept->setTitle("encore");
+    ASSERT_TRUE(ctx().save(&err)) << err.toStdString();
+    EXPECT_EQ(dropped.count(), 1);
+}

@@ -683,7 +683,7 @@ bool ModelContext::save(QString* error) {
     if (isDamaged())
         err = QStringLiteral("le fichier de données n’a pas pu être lu, plus rien n’y est enregistré (%1)").arg(m_damage);
     if (!err.isEmpty() || !m_db->exec("BEGIN IMMEDIATE", &err) || !writePending(&err) ||
-        !m_db->exec("COMMIT", &err)) {
+        !commitDroppingOrphans(&err)) {
         if (!isDamaged())
             m_db->exec("ROLLBACK");
         m_dropped.clear();
@@ -706,7 +706,7 @@ bool ModelContext::save(QString* error) {
         t.pendingDeletion.clear();
     std::erase_if(m_released, [](const auto& w) { return w.expired(); });
     // A row that was gone stays gone: its object is no longer stored, so later edits of it are not written.
-    for (auto& [o, deletion] : m_dropped) {
+    for (auto& [o, drop] : m_dropped) {
         o->m_stored = false;
         o->m_dirty = 0;
     }
@@ -721,7 +721,65 @@ bool ModelContext::save(QString* error) {
     return true;
 }
 
-QString ModelContext::droppedMessage(const std::vector<std::pair<std::shared_ptr<PersistentModel>, bool>>& dropped) {
+bool ModelContext::commitDroppingOrphans(QString* error) {
+    for (int round = 0;; ++round) {
+        if (m_db->exec("COMMIT", error))
+            return true;
+        // A deferred link check keeps the transaction open: only new rows whose owner is gone are taken out.
+        if (sqlite3_extended_errcode(m_db->handle()) != SQLITE_CONSTRAINT_FOREIGNKEY || round >= 8)
+            return false;
+        QSet<int> entities;
+        for (const auto& o : m_inserted)
+            entities.insert(o->entity().index);
+        bool dropped = false;
+        for (int entity : std::as_const(entities)) {
+            const EntityInfo& e = *m_schema[size_t(entity)];
+            sqlite3_stmt* check = m_db->prepare("PRAGMA foreign_key_check(" + quoted(e.name) + ")", error);
+            if (!check)
+                return false;
+            std::vector<qint64> rows;
+            {
+                StatementScope scope(check);
+                while (sqlite3_step(check) == SQLITE_ROW)
+                    rows.push_back(sqlite3_column_int64(check, 1));
+            }
+            for (qint64 row : rows) {
+                sqlite3_stmt* find = m_db->prepare("SELECT \"id\" FROM " + quoted(e.name) + " WHERE rowid=?", error);
+                if (!find)
+                    return false;
+                QString id;
+                {
+                    StatementScope scope(find);
+                    sqlite3_bind_int64(find, 1, row);
+                    if (sqlite3_step(find) == SQLITE_ROW)
+                        id = columnText(find, 0);
+                }
+                const auto it = std::find_if(m_inserted.cbegin(), m_inserted.cend(), [&](const auto& o) {
+                    return o->entity().index == entity && o->storeIdText().compare(id, Qt::CaseInsensitive) == 0;
+                });
+                if (it == m_inserted.cend())
+                    continue;   // a stored row: not ours to take out
+                sqlite3_stmt* del = m_db->prepare("DELETE FROM " + quoted(e.name) + " WHERE rowid=?", error);
+                if (!del)
+                    return false;
+                sqlite3_bind_int64(del, 1, row);
+                const int rc = sqlite3_step(del);
+                sqlite3_reset(del);
+                if (rc != SQLITE_DONE) {
+                    *error = m_db->lastError();
+                    return false;
+                }
+                qWarning("Store: the owner of a new %s is gone; it is not saved", e.name);
+                m_dropped.emplace_back(*it, Drop::orphan);
+                dropped = true;
+            }
+        }
+        if (!dropped)
+            return false;
+    }
+}
+
+QString ModelContext::droppedMessage(const std::vector<std::pair<std::shared_ptr<PersistentModel>, Drop>>& dropped) {
     // What the person calls each stored type.
     static const QHash<QByteArray, QString> kinds{
         {"Project", QStringLiteral("d’un projet")},
@@ -732,14 +790,19 @@ QString ModelContext::droppedMessage(const std::vector<std::pair<std::shared_ptr
         {"ChecklistCard", QStringLiteral("d’une carte")},
         {"ChecklistAttachment", QStringLiteral("d’une pièce jointe")},
     };
-    const auto& [first, deletion] = dropped.front();
+    const auto& [first, drop] = dropped.front();
     const QString what = kinds.value(QByteArray(first->entity().name), QStringLiteral("d’un élément"));
-    QString text = deletion ? QStringLiteral("La suppression %1 n’a pas été enregistrée").arg(what)
-                            : QStringLiteral("Une modification %1 n’a pas été enregistrée").arg(what);
+    QString text = drop == Drop::deletion ? QStringLiteral("La suppression %1 n’a pas été enregistrée").arg(what)
+                   : drop == Drop::orphan ? QStringLiteral("L’ajout %1 n’a pas été enregistré").arg(what)
+                                          : QStringLiteral("Une modification %1 n’a pas été enregistrée").arg(what);
     if (dropped.size() > 1)
         text += QStringLiteral(" (et %1 autre(s))").arg(dropped.size() - 1);
-    return text + QStringLiteral(" : cet élément n’existe plus dans le fichier de données, un autre programme "
-                                 "l’a supprimé. Les autres modifications ont été enregistrées.");
+    const QString why = drop == Drop::orphan
+                            ? QStringLiteral("l’élément auquel il appartenait n’existe plus dans le fichier de données, "
+                                             "un autre programme l’a supprimé")
+                            : QStringLiteral("cet élément n’existe plus dans le fichier de données, un autre programme "
+                                             "l’a supprimé");
+    return text + QStringLiteral(" : ") + why + QStringLiteral(". Les autres modifications ont été enregistrées.");
 }
 
 bool ModelContext::writePending(QString* error) {
@@ -758,7 +821,7 @@ bool ModelContext::writePending(QString* error) {
             // Removed from the file by something else: this one change cannot be written, the others can.
             qWarning("Store: no row of %s has the id '%s'; the change is dropped", target->entity().name,
                      qPrintable(target->storeIdText()));
-            m_dropped.emplace_back(target, deletion);
+            m_dropped.emplace_back(target, deletion ? Drop::deletion : Drop::update);
             return true;
         }
         if (m_failSaves > 0 && !injected) {

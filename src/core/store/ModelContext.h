@@ -195,8 +195,13 @@ private:
     void stopQuickCheck();
     void deleteRecursive(const std::shared_ptr<PersistentModel>& object);
     bool writePending(QString* error);
+    // Commits; a new object whose owner's row is gone (removed by something else) is taken out of the
+    // transaction and dropped, and the commit tried again. False when the commit fails otherwise.
+    bool commitDroppingOrphans(QString* error);
+    // What happened to a change the save had to drop.
+    enum class Drop { update, deletion, orphan };
     // The sentence for changes dropped by the last save.
-    static QString droppedMessage(const std::vector<std::pair<std::shared_ptr<PersistentModel>, bool>>& dropped);
+    static QString droppedMessage(const std::vector<std::pair<std::shared_ptr<PersistentModel>, Drop>>& dropped);
     void compact(int entity);
 
     std::unique_ptr<SqliteDb> m_db;
@@ -219,8 +224,8 @@ private:
     std::vector<std::shared_ptr<PersistentModel>> m_deleted;     // stored objects to remove
     std::vector<std::shared_ptr<PersistentModel>> m_changed;     // stored objects with dirty columns
     std::vector<std::weak_ptr<PersistentModel>> m_released;      // deleted objects, detached with the context
-    // Of the save under way: objects whose row was gone, and whether the change was a deletion.
-    std::vector<std::pair<std::shared_ptr<PersistentModel>, bool>> m_dropped;
+    // Of the save under way: objects whose change could not be written, and what that change was.
+    std::vector<std::pair<std::shared_ptr<PersistentModel>, Drop>> m_dropped;
 
     bool m_preloading = false;
     int m_failSaves = 0;
