@@ -177,8 +177,10 @@ TEST(PreferencesTest, AWriteChangesOnlyItsOwnLine) {
         {
             Preferences prefs(path);
             c.change(prefs);
-            // The value read back is the one written.
+            // The value read back is the one written, before and after it reaches the file.
             if (QByteArray(c.name) == "replace") {
+                EXPECT_EQ(prefs.value("tolmek.theme").toString(), "light");
+                prefs.sync();
                 EXPECT_EQ(prefs.value("tolmek.theme").toString(), "light");
             }
         }
