@@ -45,6 +45,7 @@ MainWindow::MainWindow(LazyUpdater* updater, const Services& services, QWidget* 
     // Never disabled: the command works from the first instant, also before the background check.
     m_checkForUpdates = menu->addAction(QStringLiteral("Vérifier les mises à jour…"));
     connect(m_checkForUpdates, &QAction::triggered, updater, &LazyUpdater::checkForUpdates);
+    setMinimumSize(AppShellView::minimumWindowSize);
     resize(defaultWidth, defaultHeight);
 }
 
@@ -124,8 +125,7 @@ int tolmekMain(int argc, char** argv) {
     std::thread fontsThread([made = applicationMade.get_future()] {
         Fonts::loadSystemConfiguration();
         made.wait();
-        Fonts::systemFamily();
-        Fonts::monoFamily();
+        Fonts::readFamilies();
     });
     auto fontsRead = [&fontsThread] {
         if (fontsThread.joinable())

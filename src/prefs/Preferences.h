@@ -25,11 +25,16 @@ public:
     static void setShared(Preferences* prefs);
 
     QVariant value(const QString& key, const QVariant& defaultValue = {}) const;
+    // The entry as one text, whatever the file holds: where QSettings reads something else than a
+    // string (a list for commas outside quotes, a variant for a leading "@"), the text the file
+    // gives, unescaped but otherwise as written. Nothing when the entry is absent.
+    std::optional<QString> text(const QString& key) const;
+    // Whether the entry is held as a string, so that QSettings writes it back as it was read.
+    bool holdsText(const QString& key) const;
     bool contains(const QString& key) const;
     void setValue(const QString& key, const QVariant& value);
     void remove(const QString& key);
-    // Writes what is waiting (writes are otherwise made once control is back in the event loop), and reads
-    // what other processes wrote.
+    // Reads what other processes wrote (every write here reaches the file at once).
     void sync();
     QString fileName() const;
 
@@ -37,7 +42,7 @@ signals:
     void changed(const QString& key);
 
 private:
-    // The entry's value (none: removed) waiting to be written, if any.
+    // The entry's value (none: removed) on its way to the file, if any.
     const std::optional<QVariant>* pending(const QString& key) const;
     void schedule(const QString& key, const std::optional<QVariant>& value);
     // Writes the waiting entries into the file in place.
@@ -45,5 +50,4 @@ private:
 
     std::unique_ptr<QSettings> m_settings;
     std::vector<std::pair<QString, std::optional<QVariant>>> m_pending;
-    bool m_flushQueued = false;
 };
