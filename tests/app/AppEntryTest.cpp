@@ -256,18 +256,19 @@ TEST(AppEntry, TheApplicationEndsNormallyOnSigterm) {
 }
 
 // A start writes nothing to the preference file, whatever it holds: no theme entry, a theme we do not know,
-// a profile spelt otherwise than we write it, bytes that are not UTF-8.
+// a note with spaces around it or a comma, a profile spelt otherwise than we write it, bytes that are not UTF-8.
 TEST(AppEntry, AStartLeavesThePreferenceFileAsItIs) {
     const QString binary = qEnvironmentVariable("TOLMEK_APP_BINARY");
     if (binary.isEmpty() || !QFile::exists(binary))
         GTEST_SKIP() << "TOLMEK_APP_BINARY not set (run through CTest)";
     const QByteArray files[] = {
         "[General]\n"
-        "dashboard.quickNoteNotes=une note\n"
+        "dashboard.quickNoteNotes=\"  une note  \"\n"
         "other=caf\xe9\n"
         "prefs.defaultLayout=grid\n"
         "tolmek.userProfile=@ByteArray({ \"lastName\": \"Ren\xe9\", \"firstName\": \"Ana\" })\n",
         "[General]\n"
+        "dashboard.quickNoteNotes=un, deux\n"
         "tolmek.theme=sombre\n"
         "tolmek.userProfile=@ByteArray({\"lastName\":\"Martin\",\"firstName\":\"L\xc3\xa9\x61\"})\n",
     };
