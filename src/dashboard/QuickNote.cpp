@@ -18,11 +18,7 @@ void QuickNote::load() {
     m_note = dashboard::decodeStoredNote(stored.value_or(QString()));
     m_saved = m_note;
     m_timer->stop();
-    // QSettings would write a value it does not read as a string back as something else (an invalid
-    // variant, a list joined its own way) with the next change of any preference: the same text is
-    // stored as a string now, so that it stays what it is.
-    if (stored && !m_prefs.holdsText(key))
-        m_prefs.setValue(key, *stored);
+    // Nothing is written back: a change of another preference rewrites only that preference's line.
 }
 
 bool QuickNote::hasUnsavedChange() const { return m_note.plain != m_saved.plain || m_note.rtf != m_saved.rtf; }
