@@ -96,7 +96,7 @@ QRect reachableRect(QPainter& p) {
 // rotation, the usual composition.
 bool fillTranslucentOnThisThread(QPainter& p, const QPainterPath& path, const QColor& color) {
     constexpr qreal kMinRows = 24;   // fewer rows make too few spans to be handed off
-    if (color.alpha() == 255 || p.compositionMode() != QPainter::CompositionMode_SourceOver ||
+    if (color.alpha() == 255 || p.compositionMode() != QPainter::CompositionMode_SourceOver || p.viewTransformEnabled() ||
         p.worldTransform().type() > QTransform::TxScale || !p.device() || p.device()->devicePixelRatioF() != 1 ||
         !p.paintEngine() || p.paintEngine()->type() != QPaintEngine::Raster || !p.paintEngine()->paintDevice())
         return false;
