@@ -1,5 +1,6 @@
 #include "core/store/ModelContext.h"
 
+#include "core/store/LogSync.h"
 #include "core/store/SqliteDb.h"
 
 #include <QFile>
@@ -261,9 +262,11 @@ std::unique_ptr<ModelContainer> ModelContainer::open(const QString& path, const 
         return fail(err);
     if (mode->compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
         return fail(QStringLiteral("the store cannot use a write-ahead log (journal mode %1)").arg(*mode));
-    if (!db->exec("PRAGMA synchronous=FULL", &err) || !db->exec("PRAGMA foreign_keys=ON", &err))
+    // A save does not wait for the disk: the log is synced on LogSync's thread (see LogSync.h).
+    if (!db->exec("PRAGMA synchronous=NORMAL", &err) || !db->exec("PRAGMA foreign_keys=ON", &err))
         return fail(err);
     context->setConnection(std::move(db));
+    context->m_logSync = std::make_unique<LogSync>(walPath);
     context->m_path = path;
 
     std::unique_ptr<ModelContainer> c(new ModelContainer);

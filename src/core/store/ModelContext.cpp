@@ -1,5 +1,6 @@
 #include "core/store/ModelContext.h"
 
+#include "core/store/LogSync.h"
 #include "core/store/SqliteDb.h"
 
 #include <QDebug>
@@ -694,6 +695,8 @@ bool ModelContext::save(QString* error) {
         emit saveFailed(err);
         return false;
     }
+    if (m_logSync)
+        m_logSync->logChanged();
     for (auto& o : m_inserted) {
         o->m_stored = true;
         o->m_dirty = 0;

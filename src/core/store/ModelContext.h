@@ -22,6 +22,7 @@
 
 struct sqlite3_stmt;
 class SqliteDb;
+class LogSync;
 namespace storeread {
 class RecentTexts;
 }
@@ -205,6 +206,7 @@ private:
     void compact(int entity);
 
     std::unique_ptr<SqliteDb> m_db;
+    std::unique_ptr<LogSync> m_logSync;   // after m_db: the last sync runs before the connection closes
     QString m_path;
     struct QuickCheckRun;
     std::shared_ptr<QuickCheckRun> m_quickCheck;   // the check under way, if any
