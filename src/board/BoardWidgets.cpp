@@ -147,3 +147,29 @@ void SoftButton::keyPressEvent(QKeyEvent* event) {
     }
     QAbstractButton::keyPressEvent(event);
 }
+
+// ---------------------------------------------------------------------------------------------
+ElidedText::ElidedText(TintLabel::Ink ink, const QFont& font, int maxLines, QWidget* parent)
+    : lists::ClampedText(
+          font, [ink] { return ink == TintLabel::primary ? AppPalette::primaryText() : AppPalette::secondaryText(); },
+          maxLines, parent) {
+    // Hovered for its tooltip.
+    setAttribute(Qt::WA_TransparentForMouseEvents, false);
+}
+
+void ElidedText::setText(const QString& text) {
+    lists::ClampedText::setText(text);
+    updateToolTip();
+}
+
+bool ElidedText::isCut() const {
+    const QStringList lines = visibleLines(width());
+    return !lines.isEmpty() && lines.last().endsWith(QChar(0x2026)) && !text().endsWith(QChar(0x2026));
+}
+
+void ElidedText::resizeEvent(QResizeEvent* event) {
+    lists::ClampedText::resizeEvent(event);
+    updateToolTip();
+}
+
+void ElidedText::updateToolTip() { setToolTip(isCut() ? text() : QString()); }

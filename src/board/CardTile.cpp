@@ -215,11 +215,29 @@ void CardTile::layoutTexts(int tileWidth) {
     const qreal inner = std::max(1, tileWidth - 2 * kPad);
     m_titleLines = wrapText(m_title, titleFont(), inner, 4);
     m_previewLines = m_preview ? wrapText(*m_preview, previewFont(), inner, 3) : WrappedText{};
-    qreal h = kPad + m_titleLines.height();
-    if (m_preview)
-        h += kSpacing + m_previewLines.height();
-    h += kSpacing + QFontMetricsF(seeMoreFont()).lineSpacing() + kPad;
-    m_height = int(std::ceil(h)) + 2 * kMargin;
+    m_height = heightFor(int(m_titleLines.lines.size()), m_preview ? int(m_previewLines.lines.size()) : -1);
+}
+
+int CardTile::heightFor(int titleLines, int previewLines) {
+    static const qreal titleLine = QFontMetricsF(titleFont()).lineSpacing();
+    static const qreal previewLine = QFontMetricsF(previewFont()).lineSpacing();
+    static const qreal seeMoreLine = QFontMetricsF(seeMoreFont()).lineSpacing();
+    qreal h = kPad + titleLines * titleLine;
+    if (previewLines >= 0)
+        h += kSpacing + previewLines * previewLine;
+    h += kSpacing + seeMoreLine + kPad;
+    return int(std::ceil(h)) + 2 * kMargin;
+}
+
+int CardTile::estimateHeight(const QString& title, const OptText& notes, int tileWidth) {
+    const qreal inner = std::max(1, tileWidth - 2 * kPad);
+    const int titleLines = int(wrapText(title, titleFont(), inner, 4).lines.size());
+    int previewLines = -1;
+    if (notes && !notes->trimmed().isEmpty())
+        previewLines = notes->trimmed().startsWith(QLatin1String("rtf:"))
+                           ? 2
+                           : int(wrapText(*notes, previewFont(), inner, 3).lines.size());
+    return heightFor(titleLines, previewLines);
 }
 
 int CardTile::heightForTileWidth(int tileWidth) {

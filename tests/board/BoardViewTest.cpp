@@ -429,7 +429,9 @@ TEST_F(BoardTest, KeyboardFocusScrollsItsCardIntoView) {
     v->resize(900, 600);
     v->activateWindow();
     testsupport::flushEvents();
-    auto* tile = v->columnView(last->id())->tiles().back();
+    // Out of sight sideways: its tile is made when asked for.
+    auto* tile = v->columnView(last->id())->ensureTile(ChecklistLogic::sortedCards(*last).back()->id());
+    ASSERT_NE(tile, nullptr);
     tile->setFocus(Qt::TabFocusReason);
     testsupport::flushEvents();
     const QRect visible = v->rect();
