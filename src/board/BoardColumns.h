@@ -31,6 +31,7 @@ public:
     QString projectText() const;
     QString countsText() const;
     PrimaryButton* columnButton() const { return m_button; }
+    ElidedText* nameLabel() const { return m_name; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -109,6 +110,7 @@ public:
     SymbolButton* menuButton() const { return m_menuButton; }
     SymbolButton* handle() const { return m_handle; }
     SoftButton* addCardButton() const { return m_addCard; }
+    ElidedText* nameLabel() const { return m_name; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }

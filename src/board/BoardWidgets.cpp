@@ -172,4 +172,27 @@ void ElidedText::resizeEvent(QResizeEvent* event) {
     updateToolTip();
 }
 
-void ElidedText::updateToolTip() { setToolTip(isCut() ? text() : QString()); }
+void ElidedText::updateToolTip() {
+    if (!isCut()) {
+        setToolTip({});
+        return;
+    }
+    // As rich text the tooltip wraps to the screen; a long word gets break points, which a tooltip
+    // would otherwise show on one line running off the screen.
+    QString html;
+    int run = 0;
+    for (const QChar c : text()) {
+        switch (c.unicode()) {
+        case u'<': html += QStringLiteral("&lt;"); break;
+        case u'>': html += QStringLiteral("&gt;"); break;
+        case u'&': html += QStringLiteral("&amp;"); break;
+        default: html += c;
+        }
+        run = c.isSpace() ? 0 : run + 1;
+        if (run >= 30) {
+            html += QChar(0x200B);
+            run = 0;
+        }
+    }
+    setToolTip(QStringLiteral("<qt>") + html + QStringLiteral("</qt>"));
+}
