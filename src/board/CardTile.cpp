@@ -56,12 +56,13 @@ private:
 };
 
 AdvanceCache& advances(const QFont& font) {
-    static QHash<QString, AdvanceCache*> caches;
-    const QString key = font.key();
-    auto it = caches.constFind(key);
-    if (it == caches.constEnd())
-        it = caches.insert(key, new AdvanceCache(QFontMetricsF(font)));
-    return **it;
+    // A tile uses three fonts: found by comparison, cheaper than building a font's key for every text.
+    static std::vector<std::pair<QFont, AdvanceCache*>> caches;
+    for (auto& [f, cache] : caches)
+        if (f == font)
+            return *cache;
+    caches.emplace_back(font, new AdvanceCache(QFontMetricsF(font)));
+    return *caches.back().second;
 }
 
 // Greedy word wrap by measured words: much cheaper than a full text layout for the short texts of
