@@ -231,6 +231,26 @@ bool ColumnView::realize(int top, int bottom) {
     return made;
 }
 
+void ColumnView::release(int top, int bottom) {
+    bool released = false;
+    for (size_t i = 0; i < m_entries.size() && i < m_places.size(); ++i) {
+        Entry& e = m_entries[i];
+        const QRect& r = m_places[i];
+        if (!e.tile || (r.bottom() >= top && r.top() <= bottom) || e.tile->hasFocus() || e.tile->underMouse() ||
+            m_board->marks().hoverCardId == e.id)
+            continue;
+        e.estimate = r.height();
+        e.title = e.card->title();
+        e.notes = e.card->notes();
+        e.tile->hide();
+        e.tile->deleteLater();
+        e.tile = nullptr;
+        released = true;
+    }
+    if (released)
+        collectTiles();
+}
+
 CardTile* ColumnView::makeTile(size_t index) {
     Entry& e = m_entries[index];
     const ChecklistCardPtr card = e.card;

@@ -75,6 +75,9 @@ public:
     // Makes the tiles of the cards whose places reach into [top, bottom] (this widget's
     // coordinates); whether any was made.
     bool realize(int top, int bottom);
+    // Lets go of the tiles of cards whose places lie wholly outside [top, bottom], but for the one
+    // with the focus or the pointer; their places keep the tiles' heights.
+    void release(int top, int bottom);
     int cardCount() const { return int(m_entries.size()); }
     ChecklistCardPtr card(const QUuid& id) const;
     // Where the card's tile stands, or will stand, in this widget.

@@ -306,6 +306,19 @@ void ChecklistDetailView::realizeNearView() {
     m_realizing = true;
     QWidget* down = m_scroll->viewport();
     QWidget* across = m_columnsScroll->viewport();
+    // Tiles far out of sight go, so that a board scrolled through does not keep a tile for every card;
+    // never during a drag, whose source may be one of them.
+    if (!m_dragging) {
+        for (ColumnView* c : m_row->columns()) {
+            const int x = c->mapTo(across, QPoint()).x();
+            const bool near = x + c->width() >= -3 * ColumnView::kWidth && x <= across->width() + 3 * ColumnView::kWidth;
+            const int y = c->mapTo(down, QPoint()).y();
+            if (near)
+                c->release(-y - 4 * down->height(), -y + 5 * down->height());
+            else
+                c->release(1, 0);
+        }
+    }
     // Making tiles corrects the heights of their places, which may bring others near: a few rounds.
     for (int round = 0; round < 3; ++round) {
         bool made = false;

@@ -110,7 +110,8 @@ public:
     // Re-reads the model now (it is otherwise re-read on the next turn of the event loop after a change).
     void syncNow();
     // Makes the card tiles near what the board shows (the columns within a column's width of it
-    // sideways, the cards within a screen's height of it downwards); run on every scroll and resize.
+    // sideways, the cards within a screen's height of it downwards), and lets go of those far from it;
+    // run on every scroll and resize.
     void realizeNearView();
 
 signals:

@@ -56,12 +56,19 @@ TEST_F(BoardTest, ALongColumnMakesTheTilesNearTheViewAndTakesDropsAnywhere) {
         EXPECT_EQ(t->geometry(), col->cardGeometry(t->cardId()));
     EXPECT_EQ(col->tile(cardOf(a, 399)->id()), nullptr);
 
-    // Scrolled to the foot, the last cards are made; a card dropped on the end slot goes last.
+    // Scrolled to the foot, the last cards are made and those at the top let go, but for the one
+    // with the focus; a card dropped on the end slot goes last.
+    v->activateWindow();
+    col->tile(cardOf(a, 2)->id())->setFocus(Qt::TabFocusReason);
+    testsupport::flushEvents();
     QScrollBar* bar = v->verticalScroller()->verticalScrollBar();
     bar->setValue(bar->maximum());
     testsupport::flushEvents();
     auto* last = col->tile(cardOf(a, 399)->id());
     ASSERT_NE(last, nullptr);
+    EXPECT_EQ(col->tile(cardOf(a, 1)->id()), nullptr);
+    EXPECT_NE(col->tile(cardOf(a, 2)->id()), nullptr);
+    EXPECT_LT(col->tiles().size(), 150u);
     EXPECT_TRUE(v->rect().contains(QRect(last->mapTo(v, QPoint()), last->size())));
     const auto first = cardOf(a, 0);
     std::unique_ptr<QMimeData> mime(BoardDrag::makeMime({BoardDrag::Payload::card, first->id()}));
