@@ -13,6 +13,8 @@
 #include <QTextDocument>
 #include <QTextLayout>
 
+#include <cctype>
+
 namespace {
 
 constexpr int kPad = 12;
@@ -101,6 +103,89 @@ std::optional<QStringList> wrapWords(const QString& text, const QFont& font, qre
         lines = lines.mid(0, maxLines);
     }
     return lines;
+}
+
+// The text of RTF read roughly, for an estimate of its preview without building a document: groups
+// that hold no text (tables, "\*" destinations, pictures) are skipped, other control words dropped,
+// "\par" and "\line" break lines, "\'hh" and "\uN" give their character.
+QString roughRtfText(const QByteArray& rtf) {
+    static const QList<QByteArray> noText = {"fonttbl", "colortbl", "stylesheet", "info", "pict", "listtable",
+                                             "listoverridetable", "header", "footer", "object"};
+    QString out;
+    int depth = 0;
+    int skipFrom = -1;   // depth of the group being skipped
+    int skipFallback = 0;   // characters standing for the last "\u"
+    bool groupStart = false;
+    const qsizetype n = rtf.size();
+    auto put = [&](QChar c) {
+        if (skipFrom >= 0)
+            return;
+        if (skipFallback > 0) {
+            --skipFallback;
+            return;
+        }
+        out += c;
+    };
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = rtf[i];
+        const bool atGroupStart = groupStart;
+        groupStart = false;
+        if (c == '{') {
+            ++depth;
+            groupStart = true;
+        } else if (c == '}') {
+            if (skipFrom == depth)
+                skipFrom = -1;
+            --depth;
+        } else if (c == '\\' && i + 1 < n) {
+            const char next = rtf[i + 1];
+            if (std::isalpha(uchar(next))) {
+                qsizetype j = i + 1;
+                while (j < n && std::isalpha(uchar(rtf[j])))
+                    ++j;
+                const QByteArray word = rtf.mid(i + 1, j - i - 1);
+                qsizetype k = j;
+                if (k < n && rtf[k] == '-')
+                    ++k;
+                while (k < n && std::isdigit(uchar(rtf[k])))
+                    ++k;
+                const QByteArray param = rtf.mid(j, k - j);
+                if (k < n && rtf[k] == ' ')
+                    ++k;
+                i = k - 1;
+                if (atGroupStart && skipFrom < 0 && noText.contains(word))
+                    skipFrom = depth;
+                else if (word == "par" || word == "line")
+                    put(QLatin1Char('\n'));
+                else if (word == "tab")
+                    put(QLatin1Char(' '));
+                else if (word == "u" && !param.isEmpty()) {
+                    put(QChar(char16_t(param.toInt())));
+                    if (skipFrom < 0)
+                        skipFallback = 1;
+                }
+            } else if (next == '*') {
+                if (skipFrom < 0)
+                    skipFrom = depth;
+                ++i;
+            } else if (next == '\'') {
+                bool ok = false;
+                const int code = rtf.mid(i + 2, 2).toInt(&ok, 16);
+                if (ok)
+                    put(QChar(char16_t(code)));
+                i += 3;
+            } else {
+                if (next == '\\' || next == '{' || next == '}')
+                    put(QLatin1Char(next));
+                else if (next == '~')
+                    put(QLatin1Char(' '));
+                ++i;
+            }
+        } else if (c != '\r' && c != '\n') {
+            put(QLatin1Char(c));
+        }
+    }
+    return out;
 }
 
 } // namespace
@@ -234,10 +319,17 @@ int CardTile::estimateHeight(const QString& title, const OptText& notes, int til
     const qreal inner = std::max(1, tileWidth - 2 * kPad);
     const int titleLines = int(wrapText(title, titleFont(), inner, 4).lines.size());
     int previewLines = -1;
-    if (notes && !notes->trimmed().isEmpty())
-        previewLines = notes->trimmed().startsWith(QLatin1String("rtf:"))
-                           ? 2
-                           : int(wrapText(*notes, previewFont(), inner, 3).lines.size());
+    const QString trimmed = notes ? notes->trimmed() : QString();
+    if (!trimmed.isEmpty()) {
+        QString preview = *notes;
+        if (trimmed.startsWith(QLatin1String("rtf:"))) {
+            const QByteArray encoded = trimmed.mid(4).toLatin1();
+            auto decoded = QByteArray::fromBase64Encoding(encoded, QByteArray::AbortOnBase64DecodingErrors);
+            if (encoded.size() % 4 == 0 && decoded)
+                preview = roughRtfText(*decoded);
+        }
+        previewLines = int(wrapText(preview, previewFont(), inner, 3).lines.size());
+    }
     return heightFor(titleLines, previewLines);
 }
 

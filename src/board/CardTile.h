@@ -46,8 +46,7 @@ public:
 
     // Height of the widget for a tile `tileWidth` wide (margins included).
     int heightForTileWidth(int tileWidth);
-    // The same for a card without making its tile: exact but for notes in RTF, which are not decoded
-    // here and whose preview is reckoned at two lines.
+    // The same for a card without making its tile: exact but for notes in RTF, which are read roughly.
     static int estimateHeight(const QString& title, const OptText& notes, int tileWidth);
     // The tile inside the widget.
     QRectF tileRect() const;

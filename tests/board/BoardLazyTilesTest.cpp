@@ -1,6 +1,7 @@
 #include "BoardFixture.h"
 
 #include "board/BoardWidgets.h"
+#include "rtf/Rtf.h"
 #include "support/TestSupport.h"
 
 #include <QScrollArea>
@@ -12,10 +13,17 @@ namespace {
 
 ChecklistCardPtr cardOf(const ChecklistColumnPtr& column, int index) { return sortedCards(*column)[size_t(index)]; }
 
+// Notes as the card sheet stores rich text.
+QString rtfNotes(const QString& plain) {
+    QTextDocument doc;
+    doc.setPlainText(plain);
+    return QStringLiteral("rtf:") + QString::fromLatin1(rtf::write(doc).toBase64());
+}
+
 } // namespace
 
 // A card's place before its tile is made must be the tile's height: the cards below would jump when
-// it is made, and a drop aimed at them would land elsewhere.
+// it is made.
 TEST_F(BoardTest, ThePlaceOfACardNotYetMadeIsItsTilesHeight) {
     const QString longWord = QString(QStringLiteral("Mnopqrstuv")).repeated(20);
     struct Case {
@@ -30,6 +38,10 @@ TEST_F(BoardTest, ThePlaceOfACardNotYetMadeIsItsTilesHeight) {
         {"notes of several paragraphs", QStringLiteral("Plan"), QStringLiteral("Un\nDeux\nTrois\nQuatre")},
         {"long notes", QStringLiteral("Plan"), QStringLiteral("Une note assez longue pour passer à la ligne ").repeated(5)},
         {"notes of one long word", QStringLiteral("Plan"), longWord},
+        {"rich notes of one line", QStringLiteral("Plan"), rtfNotes(QStringLiteral("Été à l’atelier"))},
+        {"rich notes of several paragraphs", QStringLiteral("Plan"), rtfNotes(QStringLiteral("Un {deux}\nTrois \\ quatre"))},
+        {"long rich notes", QStringLiteral("Plan"), rtfNotes(QStringLiteral("Une note – assez longue ").repeated(9))},
+        {"notes that only look rich", QStringLiteral("Plan"), QStringLiteral("rtf:pas du Base64")},
     };
     auto board = checklist("B");
     auto col = column(board, "A", 0);
