@@ -76,12 +76,12 @@ BoardHeader::BoardHeader(ChecklistDetailView* board, QWidget* parent) : QWidget(
     row->setSpacing(12);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(6);
-    m_name = new TintLabel({}, TintLabel::primary, Fonts::rounded(20, 600));
-    m_project = new TintLabel({}, TintLabel::secondary, Fonts::rounded(13, 400));
+    // One line each, cut with an ellipsis: a long name never pushes the button out of the window.
+    m_name = new ElidedText(TintLabel::primary, Fonts::rounded(20, 600), 1);
+    m_project = new ElidedText(TintLabel::secondary, Fonts::rounded(13, 400), 1);
     texts->addWidget(m_name);
     texts->addWidget(m_project);
-    row->addLayout(texts);
-    row->addStretch(1);
+    row->addLayout(texts, 1);
     auto* actions = new QHBoxLayout;
     actions->setSpacing(10);
     m_counts = new PillLabel;
@@ -129,8 +129,7 @@ ColumnView::ColumnView(ChecklistColumnPtr column, ChecklistDetailView* board, QW
     m_id = m_column->id();
     setAttribute(Qt::WA_TranslucentBackground);
 
-    m_name = new TintLabel({}, TintLabel::primary, Fonts::rounded(14, 600), this);
-    m_name->setWordWrap(true);
+    m_name = new ElidedText(TintLabel::primary, Fonts::rounded(14, 600), 3, this);
     m_count = new TintLabel({}, TintLabel::secondary, Fonts::rounded(12, 400), this);
     m_badge = new PillLabel(this);
     m_menuButton = new SymbolButton(QStringLiteral("ellipsis"), 14, 6, QStringLiteral("Options de la colonne"), this);
@@ -175,10 +174,130 @@ ColumnView::ColumnView(ChecklistColumnPtr column, ChecklistDetailView* board, QW
 }
 
 CardTile* ColumnView::tile(const QUuid& card) const {
-    for (auto* t : m_tiles)
-        if (t->cardId() == card)
-            return t;
-    return nullptr;
+    const auto it = m_index.constFind(card);
+    return it == m_index.constEnd() ? nullptr : m_entries[*it].tile;
+}
+
+ChecklistCardPtr ColumnView::card(const QUuid& id) const {
+    const auto it = m_index.constFind(id);
+    return it == m_index.constEnd() ? nullptr : m_entries[*it].card;
+}
+
+QRect ColumnView::cardGeometry(const QUuid& id) const {
+    const auto it = m_index.constFind(id);
+    return it == m_index.constEnd() || *it >= m_places.size() ? QRect() : m_places[*it];
+}
+
+std::optional<QUuid> ColumnView::cardBeside(const QUuid& card, int step) const {
+    const auto it = m_index.constFind(card);
+    if (it == m_index.constEnd())
+        return std::nullopt;
+    const qsizetype i = qsizetype(*it) + step;
+    if (i < 0 || i >= qsizetype(m_entries.size()))
+        return std::nullopt;
+    return m_entries[size_t(i)].id;
+}
+
+CardTile* ColumnView::ensureTile(const QUuid& card) {
+    const auto it = m_index.constFind(card);
+    if (it == m_index.constEnd())
+        return nullptr;
+    if (CardTile* t = m_entries[*it].tile)
+        return t;
+    CardTile* t = makeTile(*it);
+    collectTiles();
+    relayout();
+    return t;
+}
+
+bool ColumnView::realize(int top, int bottom) {
+    if (m_places.size() != m_entries.size())
+        return false;
+    // Places stand top to bottom: the first reaching below `top`.
+    auto it = std::lower_bound(m_places.begin(), m_places.end(), top,
+                               [](const QRect& r, int y) { return r.bottom() < y; });
+    bool made = false;
+    for (; it != m_places.end() && it->top() <= bottom; ++it) {
+        const auto i = size_t(it - m_places.begin());
+        if (!m_entries[i].tile) {
+            makeTile(i);
+            made = true;
+        }
+    }
+    if (made) {
+        collectTiles();
+        relayout();   // the tiles' own heights replace the estimates
+    }
+    return made;
+}
+
+void ColumnView::release(int top, int bottom) {
+    bool released = false;
+    for (size_t i = 0; i < m_entries.size() && i < m_places.size(); ++i) {
+        Entry& e = m_entries[i];
+        const QRect& r = m_places[i];
+        if (!e.tile || (r.bottom() >= top && r.top() <= bottom) || e.tile->hasFocus() || e.tile->underMouse() ||
+            m_board->marks().hoverCardId == e.id)
+            continue;
+        e.estimate = r.height();
+        e.title = e.card->title();
+        e.notes = e.card->notes();
+        e.tile->hide();
+        e.tile->deleteLater();
+        e.tile = nullptr;
+        released = true;
+    }
+    if (released)
+        collectTiles();
+}
+
+CardTile* ColumnView::makeTile(size_t index) {
+    Entry& e = m_entries[index];
+    const ChecklistCardPtr card = e.card;
+    const QUuid id = e.id;
+    auto* t = new CardTile(card, this);
+    e.tile = t;
+    m_board->followFocus(t);
+    connect(t, &QAbstractButton::clicked, this, [this, card] { m_board->openCard(card); });
+    connect(t, &CardTile::hoverProgressChanged, this, [this, t] { update(t->geometry().adjusted(-24, -24, 24, 24)); });
+    t->onHover = [this, id](bool entered) { m_board->setHoveredCard(id, entered); };
+    t->onDragStart = [this, card, t] { m_board->startCardDrag(card, t); };
+    t->onMoveKey = [this, card](int key) {
+        if (key == Qt::Key_Up || key == Qt::Key_Down)
+            m_board->moveCardBy(card, key == Qt::Key_Up ? -1 : +1);
+        else
+            m_board->moveCardToNeighbour(card, key == Qt::Key_Left ? -1 : +1);
+    };
+    t->onMenu = [this, card](const QPoint& pos) {
+        QMenu* menu = m_board->cardMenu(card);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(pos);
+    };
+    t->setAccent(m_color);
+    t->setHovered(m_board->marks().hoverCardId == id);
+    // In the keyboard order after the tile made before it in the column.
+    QWidget* prev = m_addCard;
+    for (size_t i = index; i-- > 0;) {
+        if (m_entries[i].tile) {
+            prev = m_entries[i].tile;
+            break;
+        }
+    }
+    setTabOrder(prev, t);
+    if (index < m_places.size()) {
+        const QRect& r = m_places[index];
+        t->setGeometry(r.x(), r.y(), r.width(), t->heightForTileWidth(r.width() - 2 * CardTile::kMargin));
+    }
+    if (isVisible())
+        t->show();   // otherwise shown with the column
+    return t;
+}
+
+void ColumnView::collectTiles() {
+    m_tiles.clear();
+    for (const Entry& e : m_entries)
+        if (e.tile)
+            m_tiles.push_back(e.tile);
 }
 
 QString ColumnView::nameText() const { return m_name->text(); }
@@ -194,8 +313,8 @@ bool ColumnView::isReorderTarget() const { return m_board->marks().dropTargetCol
 
 void ColumnView::updateTexts() {
     m_name->setText(m_column->name());
-    const QString count = QString::number(qint64(m_cards.size()));
-    m_count->setText(countLine(qint64(m_cards.size())));
+    const QString count = QString::number(qint64(m_entries.size()));
+    m_count->setText(countLine(qint64(m_entries.size())));
     m_badge->setText(count);
     m_badge->setAccessibleName(count + QStringLiteral(" carte(s)"));
     setAccessibleName(m_column->name());
@@ -204,55 +323,53 @@ void ColumnView::updateTexts() {
 
 void ColumnView::sync() {
     m_color = ::displayColor(m_column->colorKey(), m_column->colorHex());
-    m_cards = sortedCards(*m_column);
-    QHash<QUuid, CardTile*> old;
-    for (auto* t : m_tiles)
-        old[t->cardId()] = t;
-    std::vector<CardTile*> tiles;
-    tiles.reserve(m_cards.size());
-    for (const auto& card : m_cards) {
-        CardTile* t = nullptr;
-        if (auto it = old.find(card->id()); it != old.end() && it.value()->card() == card) {
-            t = it.value();
+    const int tileWidth = kWidth - 2 * kPad;
+    QHash<QUuid, size_t> old = std::move(m_index);
+    m_index.clear();
+    std::vector<Entry> entries;
+    const auto cards = sortedCards(*m_column);
+    entries.reserve(cards.size());
+    m_index.reserve(qsizetype(cards.size()));
+    bool reordered = false;   // tiles kept, in another order
+    qsizetype lastKept = -1;
+    for (const auto& card : cards) {
+        Entry e;
+        if (auto it = old.find(card->id()); it != old.end() && m_entries[*it].card == card) {
+            e = std::move(m_entries[*it]);
+            if (e.tile) {
+                reordered = reordered || qsizetype(*it) < lastKept;
+                lastKept = qsizetype(*it);
+            }
             old.erase(it);
-            t->refresh();
         } else {
-            t = new CardTile(card, this);
-            m_board->followFocus(t);
-            const QUuid id = card->id();
-            connect(t, &QAbstractButton::clicked, this, [this, card] { m_board->openCard(card); });
-            connect(t, &CardTile::hoverProgressChanged, this, [this, t] {
-                update(t->geometry().adjusted(-24, -24, 24, 24));
-            });
-            t->onHover = [this, id](bool entered) { m_board->setHoveredCard(id, entered); };
-            t->onDragStart = [this, card, t] { m_board->startCardDrag(card, t); };
-            t->onMoveKey = [this, card](int key) {
-                if (key == Qt::Key_Up || key == Qt::Key_Down)
-                    m_board->moveCardBy(card, key == Qt::Key_Up ? -1 : +1);
-                else
-                    m_board->moveCardToNeighbour(card, key == Qt::Key_Left ? -1 : +1);
-            };
-            t->onMenu = [this, card](const QPoint& pos) {
-                QMenu* menu = m_board->cardMenu(card);
-                menu->setAttribute(Qt::WA_DeleteOnClose);
-                menu->popup(pos);
-            };
-            if (isVisible())
-                t->show();   // otherwise shown with the column
+            e.card = card;
+            e.id = card->id();
         }
-        t->setAccent(m_color);
-        t->setHovered(m_board->marks().hoverCardId == card->id());
-        tiles.push_back(t);
+        if (e.tile) {
+            e.tile->refresh();
+            e.tile->setAccent(m_color);
+            e.tile->setHovered(m_board->marks().hoverCardId == e.id);
+        } else {
+            QString title = card->title();
+            OptText notes = card->notes();
+            if (e.estimate == 0 || title != e.title || notes != e.notes) {
+                e.estimate = CardTile::estimateHeight(title, notes, tileWidth);
+                e.title = std::move(title);
+                e.notes = std::move(notes);
+            }
+        }
+        m_index.insert(e.id, entries.size());
+        entries.push_back(std::move(e));
     }
-    for (auto* t : std::as_const(old)) {
-        t->hide();
-        t->deleteLater();
+    for (const size_t i : std::as_const(old)) {
+        if (CardTile* t = m_entries[i].tile) {
+            t->hide();
+            t->deleteLater();
+        }
     }
-    // Keyboard order follows the cards' order; new tiles made in order already stand in it.
-    const bool reordered = std::any_of(tiles.begin(), tiles.end(), [&](CardTile* t) {
-        return std::find(m_tiles.begin(), m_tiles.end(), t) != m_tiles.end();
-    }) && tiles != std::vector<CardTile*>(m_tiles.begin(), m_tiles.end());
-    m_tiles = std::move(tiles);
+    m_entries = std::move(entries);
+    collectTiles();
+    // Keyboard order follows the cards' order; tiles made later are put in it as they are made.
     if (reordered) {
         QWidget* prev = m_addCard;
         for (auto* t : m_tiles) {
@@ -266,8 +383,8 @@ void ColumnView::sync() {
 }
 
 std::optional<QUuid> ColumnView::slotCard(int slot) const {
-    if (slot >= 0 && slot < int(m_tiles.size()))
-        return m_tiles[size_t(slot)]->cardId();
+    if (slot >= 0 && slot < int(m_entries.size()))
+        return m_entries[size_t(slot)].id;
     return std::nullopt;
 }
 
@@ -309,7 +426,8 @@ void ColumnView::relayout() {
     m_slots.clear();
     const auto& marks = m_board->marks();
     int grown = 0;   // by the marked slot
-    if (m_tiles.empty()) {
+    m_places.clear();
+    if (m_entries.empty()) {
         m_empty->show();
         const int h = m_empty->heightForWidth(w);
         m_empty->setGeometry(x0, y + 2, w, h);
@@ -323,14 +441,18 @@ void ColumnView::relayout() {
             m_slots.emplace_back(x0, y, w, h);
             y += h + kStack;
         };
-        for (int i = 0; i < int(m_tiles.size()); ++i) {
+        m_places.reserve(m_entries.size());
+        for (int i = 0; i < int(m_entries.size()); ++i) {
             slot(i);
-            CardTile* t = m_tiles[size_t(i)];
-            const int h = t->heightForTileWidth(w);
-            t->setGeometry(x0 - CardTile::kMargin, y - CardTile::kMargin, w + 2 * CardTile::kMargin, h);
+            CardTile* t = m_entries[size_t(i)].tile;
+            const int h = t ? t->heightForTileWidth(w) : m_entries[size_t(i)].estimate;
+            const QRect place(x0 - CardTile::kMargin, y - CardTile::kMargin, w + 2 * CardTile::kMargin, h);
+            m_places.push_back(place);
+            if (t)
+                t->setGeometry(place);
             y += h - 2 * CardTile::kMargin + kStack;
         }
-        slot(int(m_tiles.size()));
+        slot(int(m_entries.size()));
     }
     m_zone = QRect(x0, y, w, kZone);
     y += kZone + kPad;
@@ -435,12 +557,12 @@ ColumnView::Spot ColumnView::spotAt(const QPoint& pos, BoardDrag::Payload::Kind 
         return {Spot::reorder, -1};
     if (kind != BoardDrag::Payload::card)
         return {};
-    if (m_tiles.empty() || pos.y() >= m_zone.top())
+    if (m_places.empty() || pos.y() >= m_zone.top())
         return {Spot::zone, -1};
-    // Tiles stand top to bottom: the first whose middle is below the pointer.
-    const auto it = std::upper_bound(m_tiles.begin(), m_tiles.end(), pos.y(),
-                                     [](int y, const CardTile* t) { return y < t->geometry().center().y(); });
-    return {Spot::slot, int(it - m_tiles.begin())};
+    // Cards stand top to bottom: the first whose middle is below the pointer.
+    const auto it = std::upper_bound(m_places.begin(), m_places.end(), pos.y(),
+                                     [](int y, const QRect& r) { return y < r.center().y(); });
+    return {Spot::slot, int(it - m_places.begin())};
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -533,7 +655,7 @@ void ColumnsRow::sync() {
     for (auto* c : m_columns) {
         if (prev)
             setTabOrder(prev, c->menuButton());
-        prev = c->tiles().empty() ? static_cast<QWidget*>(c->addCardButton()) : c->tiles().back();
+        prev = c->tiles().empty() ? static_cast<QWidget*>(c->addCardButton()) : c->tiles().back();   // made so far
     }
     if (prev)
         setTabOrder(prev, m_add);

@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <QColor>
+#include <QHash>
 #include <QWidget>
 
 #include <optional>
@@ -12,6 +13,7 @@
 
 class CardTile;
 class ChecklistDetailView;
+class ElidedText;
 class PillLabel;
 class PrimaryButton;
 class QLabel;
@@ -29,14 +31,15 @@ public:
     QString projectText() const;
     QString countsText() const;
     PrimaryButton* columnButton() const { return m_button; }
+    ElidedText* nameLabel() const { return m_name; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
     ChecklistDetailView* m_board;
-    QLabel* m_name;
-    QLabel* m_project;
+    ElidedText* m_name;
+    ElidedText* m_project;
     PillLabel* m_counts;
     PrimaryButton* m_button;
 };
@@ -45,6 +48,9 @@ private:
 // "Ajouter une étape", then its cards with a drop slot in front of each and one at the end, and a
 // drop zone below; an empty column shows a hint instead of the cards. The column lays its children
 // out itself, so that a growing slot moves only what is below it.
+// A card's tile is made when the card comes near the view (`realize`), gets the focus or is asked
+// for (`ensureTile`); until then its place has the height its texts are reckoned to take, and the
+// slots, the drop targets and the keyboard moves work from the cards and those places.
 class ColumnView : public QWidget {
     Q_OBJECT
 public:
@@ -61,8 +67,23 @@ public:
     // Redraws the slots and outline from the board's marks.
     void marksChanged();
 
+    // The tiles made so far, in the cards' order.
     const std::vector<CardTile*>& tiles() const { return m_tiles; }
+    // The card's tile if made; `ensureTile` makes it.
     CardTile* tile(const QUuid& card) const;
+    CardTile* ensureTile(const QUuid& card);
+    // Makes the tiles of the cards whose places reach into [top, bottom] (this widget's
+    // coordinates); whether any was made.
+    bool realize(int top, int bottom);
+    // Lets go of the tiles of cards whose places lie wholly outside [top, bottom], but for the one
+    // with the focus or the pointer; their places keep the tiles' heights.
+    void release(int top, int bottom);
+    int cardCount() const { return int(m_entries.size()); }
+    ChecklistCardPtr card(const QUuid& id) const;
+    // Where the card's tile stands, or will stand, in this widget.
+    QRect cardGeometry(const QUuid& id) const;
+    // The card `step` places after (negative: before) `card` in this column, if any.
+    std::optional<QUuid> cardBeside(const QUuid& card, int step) const;
     QString nameText() const;
     QString countText() const;
     QString badgeText() const;
@@ -92,6 +113,7 @@ public:
     SymbolButton* menuButton() const { return m_menuButton; }
     SymbolButton* handle() const { return m_handle; }
     SoftButton* addCardButton() const { return m_addCard; }
+    ElidedText* nameLabel() const { return m_name; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
@@ -100,17 +122,30 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 
 private:
+    // One card: its tile once made, else the height its tile is reckoned to take.
+    struct Entry {
+        ChecklistCardPtr card;
+        QUuid id;
+        CardTile* tile = nullptr;
+        QString title;   // what the estimate was made from
+        OptText notes;
+        int estimate = 0;
+    };
     void relayout();
     void updateTexts();
+    CardTile* makeTile(size_t index);
+    void collectTiles();
 
     ChecklistDetailView* m_board;
     ChecklistColumnPtr m_column;
     QUuid m_id;
     QColor m_color;
-    std::vector<ChecklistCardPtr> m_cards;
+    std::vector<Entry> m_entries;
+    QHash<QUuid, size_t> m_index;   // card id -> entry
+    std::vector<QRect> m_places;    // of each entry's tile, made or not
     std::vector<CardTile*> m_tiles;
 
-    QLabel* m_name;
+    ElidedText* m_name;
     QLabel* m_count;
     PillLabel* m_badge;
     SymbolButton* m_menuButton;

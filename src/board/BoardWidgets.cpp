@@ -147,3 +147,52 @@ void SoftButton::keyPressEvent(QKeyEvent* event) {
     }
     QAbstractButton::keyPressEvent(event);
 }
+
+// ---------------------------------------------------------------------------------------------
+ElidedText::ElidedText(TintLabel::Ink ink, const QFont& font, int maxLines, QWidget* parent)
+    : lists::ClampedText(
+          font, [ink] { return ink == TintLabel::primary ? AppPalette::primaryText() : AppPalette::secondaryText(); },
+          maxLines, parent) {
+    // Hovered for its tooltip.
+    setAttribute(Qt::WA_TransparentForMouseEvents, false);
+}
+
+void ElidedText::setText(const QString& text) {
+    lists::ClampedText::setText(text);
+    updateToolTip();
+}
+
+bool ElidedText::isCut() const {
+    const QStringList lines = visibleLines(width());
+    return !lines.isEmpty() && lines.last().endsWith(QChar(0x2026)) && !text().endsWith(QChar(0x2026));
+}
+
+void ElidedText::resizeEvent(QResizeEvent* event) {
+    lists::ClampedText::resizeEvent(event);
+    updateToolTip();
+}
+
+void ElidedText::updateToolTip() {
+    if (!isCut()) {
+        setToolTip({});
+        return;
+    }
+    // As rich text the tooltip wraps to the screen; a long word gets break points, which a tooltip
+    // would otherwise show on one line running off the screen.
+    QString html;
+    int run = 0;
+    for (const QChar c : text()) {
+        switch (c.unicode()) {
+        case u'<': html += QStringLiteral("&lt;"); break;
+        case u'>': html += QStringLiteral("&gt;"); break;
+        case u'&': html += QStringLiteral("&amp;"); break;
+        default: html += c;
+        }
+        run = c.isSpace() ? 0 : run + 1;
+        if (run >= 30) {
+            html += QChar(0x200B);
+            run = 0;
+        }
+    }
+    setToolTip(QStringLiteral("<qt>") + html + QStringLiteral("</qt>"));
+}

@@ -2,6 +2,8 @@
 
 // Small painted pieces of the board, each readable through accessibility like a native control.
 
+#include "ui/lists/ListWidgets.h"
+
 #include <QAbstractButton>
 #include <QLabel>
 
@@ -74,4 +76,22 @@ protected:
 
 private:
     Ink m_ink;
+};
+
+// Plain text wrapped to its width in at most `maxLines` lines, a word too long for a line broken
+// anywhere and the last line cut with an ellipsis, so that no text widens what holds it. The whole
+// text is its accessible name and, when cut, its tooltip.
+class ElidedText : public lists::ClampedText {
+    Q_OBJECT
+public:
+    ElidedText(TintLabel::Ink ink, const QFont& font, int maxLines, QWidget* parent = nullptr);
+    void setText(const QString& text);
+    // Whether the text shown at the current width is cut.
+    bool isCut() const;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void updateToolTip();
 };

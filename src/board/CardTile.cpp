@@ -13,6 +13,8 @@
 #include <QTextDocument>
 #include <QTextLayout>
 
+#include <cctype>
+
 namespace {
 
 constexpr int kPad = 12;
@@ -56,12 +58,13 @@ private:
 };
 
 AdvanceCache& advances(const QFont& font) {
-    static QHash<QString, AdvanceCache*> caches;
-    const QString key = font.key();
-    auto it = caches.constFind(key);
-    if (it == caches.constEnd())
-        it = caches.insert(key, new AdvanceCache(QFontMetricsF(font)));
-    return **it;
+    // A tile uses three fonts: found by comparison, cheaper than building a font's key for every text.
+    static std::vector<std::pair<QFont, AdvanceCache*>> caches;
+    for (auto& [f, cache] : caches)
+        if (f == font)
+            return *cache;
+    caches.emplace_back(font, new AdvanceCache(QFontMetricsF(font)));
+    return *caches.back().second;
 }
 
 // Greedy word wrap by measured words: much cheaper than a full text layout for the short texts of
@@ -100,6 +103,89 @@ std::optional<QStringList> wrapWords(const QString& text, const QFont& font, qre
         lines = lines.mid(0, maxLines);
     }
     return lines;
+}
+
+// The text of RTF read roughly, for an estimate of its preview without building a document: groups
+// that hold no text (tables, "\*" destinations, pictures) are skipped, other control words dropped,
+// "\par" and "\line" break lines, "\'hh" and "\uN" give their character.
+QString roughRtfText(const QByteArray& rtf) {
+    static const QList<QByteArray> noText = {"fonttbl", "colortbl", "stylesheet", "info", "pict", "listtable",
+                                             "listoverridetable", "header", "footer", "object"};
+    QString out;
+    int depth = 0;
+    int skipFrom = -1;   // depth of the group being skipped
+    int skipFallback = 0;   // characters standing for the last "\u"
+    bool groupStart = false;
+    const qsizetype n = rtf.size();
+    auto put = [&](QChar c) {
+        if (skipFrom >= 0)
+            return;
+        if (skipFallback > 0) {
+            --skipFallback;
+            return;
+        }
+        out += c;
+    };
+    for (qsizetype i = 0; i < n; ++i) {
+        const char c = rtf[i];
+        const bool atGroupStart = groupStart;
+        groupStart = false;
+        if (c == '{') {
+            ++depth;
+            groupStart = true;
+        } else if (c == '}') {
+            if (skipFrom == depth)
+                skipFrom = -1;
+            --depth;
+        } else if (c == '\\' && i + 1 < n) {
+            const char next = rtf[i + 1];
+            if (std::isalpha(uchar(next))) {
+                qsizetype j = i + 1;
+                while (j < n && std::isalpha(uchar(rtf[j])))
+                    ++j;
+                const QByteArray word = rtf.mid(i + 1, j - i - 1);
+                qsizetype k = j;
+                if (k < n && rtf[k] == '-')
+                    ++k;
+                while (k < n && std::isdigit(uchar(rtf[k])))
+                    ++k;
+                const QByteArray param = rtf.mid(j, k - j);
+                if (k < n && rtf[k] == ' ')
+                    ++k;
+                i = k - 1;
+                if (atGroupStart && skipFrom < 0 && noText.contains(word))
+                    skipFrom = depth;
+                else if (word == "par" || word == "line")
+                    put(QLatin1Char('\n'));
+                else if (word == "tab")
+                    put(QLatin1Char(' '));
+                else if (word == "u" && !param.isEmpty()) {
+                    put(QChar(char16_t(param.toInt())));
+                    if (skipFrom < 0)
+                        skipFallback = 1;
+                }
+            } else if (next == '*') {
+                if (skipFrom < 0)
+                    skipFrom = depth;
+                ++i;
+            } else if (next == '\'') {
+                bool ok = false;
+                const int code = rtf.mid(i + 2, 2).toInt(&ok, 16);
+                if (ok)
+                    put(QChar(char16_t(code)));
+                i += 3;
+            } else {
+                if (next == '\\' || next == '{' || next == '}')
+                    put(QLatin1Char(next));
+                else if (next == '~')
+                    put(QLatin1Char(' '));
+                ++i;
+            }
+        } else if (c != '\r' && c != '\n') {
+            put(QLatin1Char(c));
+        }
+    }
+    return out;
 }
 
 } // namespace
@@ -215,11 +301,36 @@ void CardTile::layoutTexts(int tileWidth) {
     const qreal inner = std::max(1, tileWidth - 2 * kPad);
     m_titleLines = wrapText(m_title, titleFont(), inner, 4);
     m_previewLines = m_preview ? wrapText(*m_preview, previewFont(), inner, 3) : WrappedText{};
-    qreal h = kPad + m_titleLines.height();
-    if (m_preview)
-        h += kSpacing + m_previewLines.height();
-    h += kSpacing + QFontMetricsF(seeMoreFont()).lineSpacing() + kPad;
-    m_height = int(std::ceil(h)) + 2 * kMargin;
+    m_height = heightFor(int(m_titleLines.lines.size()), m_preview ? int(m_previewLines.lines.size()) : -1);
+}
+
+int CardTile::heightFor(int titleLines, int previewLines) {
+    static const qreal titleLine = QFontMetricsF(titleFont()).lineSpacing();
+    static const qreal previewLine = QFontMetricsF(previewFont()).lineSpacing();
+    static const qreal seeMoreLine = QFontMetricsF(seeMoreFont()).lineSpacing();
+    qreal h = kPad + titleLines * titleLine;
+    if (previewLines >= 0)
+        h += kSpacing + previewLines * previewLine;
+    h += kSpacing + seeMoreLine + kPad;
+    return int(std::ceil(h)) + 2 * kMargin;
+}
+
+int CardTile::estimateHeight(const QString& title, const OptText& notes, int tileWidth) {
+    const qreal inner = std::max(1, tileWidth - 2 * kPad);
+    const int titleLines = int(wrapText(title, titleFont(), inner, 4).lines.size());
+    int previewLines = -1;
+    const QString trimmed = notes ? notes->trimmed() : QString();
+    if (!trimmed.isEmpty()) {
+        QString preview = *notes;
+        if (trimmed.startsWith(QLatin1String("rtf:"))) {
+            const QByteArray encoded = trimmed.mid(4).toLatin1();
+            auto decoded = QByteArray::fromBase64Encoding(encoded, QByteArray::AbortOnBase64DecodingErrors);
+            if (encoded.size() % 4 == 0 && decoded)
+                preview = roughRtfText(*decoded);
+        }
+        previewLines = int(wrapText(preview, previewFont(), inner, 3).lines.size());
+    }
+    return heightFor(titleLines, previewLines);
 }
 
 int CardTile::heightForTileWidth(int tileWidth) {

@@ -46,6 +46,8 @@ public:
 
     // Height of the widget for a tile `tileWidth` wide (margins included).
     int heightForTileWidth(int tileWidth);
+    // The same for a card without making its tile: exact but for notes in RTF, which are read roughly.
+    static int estimateHeight(const QString& title, const OptText& notes, int tileWidth);
     // The tile inside the widget.
     QRectF tileRect() const;
     // Hover look, driven by the board's one hovered-card field.
@@ -74,6 +76,7 @@ protected:
 
 private:
     void layoutTexts(int tileWidth);
+    static int heightFor(int titleLines, int previewLines);   // previewLines < 0: no preview
 
     ChecklistCardPtr m_card;
     QUuid m_id;

@@ -20,6 +20,7 @@
 #include <QEvent>
 #include <QFocusEvent>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLinearGradient>
 #include <QMenu>
 #include <QPainter>
@@ -177,6 +178,9 @@ ChecklistDetailView::ChecklistDetailView(const Services& services, ChecklistPtr 
         placeRowEdges();
     });
     connect(m_rowBar, &QScrollBar::valueChanged, rowOwn, &QScrollBar::setValue);
+    connect(rowOwn, &QScrollBar::valueChanged, this, &ChecklistDetailView::realizeNearView);
+    connect(m_scroll->verticalScrollBar(), &QScrollBar::valueChanged, this, &ChecklistDetailView::realizeNearView);
+    m_columnsScroll->viewport()->installEventFilter(this);
 
     m_autoScroll.setInterval(kAutoScrollInterval);
     connect(&m_autoScroll, &QTimer::timeout, this, &ChecklistDetailView::autoScrollTick);
@@ -223,9 +227,14 @@ void ChecklistDetailView::placeRowEdges() {
 }
 
 bool ChecklistDetailView::eventFilter(QObject* watched, QEvent* event) {
+    if ((watched == m_scroll->viewport() || watched == m_columnsScroll->viewport()) &&
+        event->type() == QEvent::Resize)
+        realizeNearView();
     if (watched == m_scroll || watched == m_columnsScroll) {
         if (event->type() == QEvent::Resize)
             placeRowEdges();
+        else if (event->type() == QEvent::Move && watched == m_columnsScroll)
+            realizeNearView();   // the header above it changed height
         else if (event->type() == QEvent::Enter || event->type() == QEvent::Leave)
             m_rowBar->update();   // shown while the pointer is over the board
         return false;
@@ -243,6 +252,17 @@ bool ChecklistDetailView::eventFilter(QObject* watched, QEvent* event) {
         }
         return false;
     }
+    if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if ((key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) &&
+            !(key->modifiers() & (Qt::ControlModifier | Qt::AltModifier))) {
+            const bool back = key->key() == Qt::Key_Backtab || (key->modifiers() & Qt::ShiftModifier);
+            if (QWidget* target = tabTarget(qobject_cast<QWidget*>(watched), back)) {
+                target->setFocus(back ? Qt::BacktabFocusReason : Qt::TabFocusReason);
+                return true;
+            }
+        }
+    }
     // A plain wheel over a board that has nothing to scroll downwards scrolls it sideways.
     if (event->type() == QEvent::Wheel && watched == m_scroll->viewport()) {
         auto* wheel = static_cast<QWheelEvent*>(event);
@@ -254,6 +274,65 @@ bool ChecklistDetailView::eventFilter(QObject* watched, QEvent* event) {
         }
     }
     return QWidget::eventFilter(watched, event);
+}
+
+QWidget* ChecklistDetailView::tabTarget(QWidget* widget, bool backwards) {
+    if (!widget || !m_row->isAncestorOf(widget))
+        return nullptr;
+    const auto columns = m_row->columns();
+    auto lastCardOf = [](ColumnView* c) -> QWidget* {
+        const auto last = c->slotCard(c->cardCount() - 1);
+        return last ? c->ensureTile(*last) : nullptr;
+    };
+    if (auto* tile = qobject_cast<CardTile*>(widget)) {
+        auto* column = qobject_cast<ColumnView*>(tile->parentWidget());
+        const auto next = column ? column->cardBeside(tile->cardId(), backwards ? -1 : +1) : std::nullopt;
+        return next ? column->ensureTile(*next) : nullptr;
+    }
+    if (!backwards)
+        return nullptr;
+    // Back from a column's first control, or from the add-column tile, to the last card before it.
+    for (size_t i = 0; i < columns.size(); ++i)
+        if (widget == columns[i]->menuButton())
+            return i > 0 ? lastCardOf(columns[i - 1]) : nullptr;
+    if (widget == m_row->addTile() && !columns.empty())
+        return lastCardOf(columns.back());
+    return nullptr;
+}
+
+void ChecklistDetailView::realizeNearView() {
+    if (m_realizing)
+        return;
+    m_realizing = true;
+    QWidget* down = m_scroll->viewport();
+    QWidget* across = m_columnsScroll->viewport();
+    // Tiles far out of sight go, so that a board scrolled through does not keep a tile for every card;
+    // never during a drag, whose source may be one of them.
+    if (!m_dragging) {
+        for (ColumnView* c : m_row->columns()) {
+            const int x = c->mapTo(across, QPoint()).x();
+            const bool near = x + c->width() >= -3 * ColumnView::kWidth && x <= across->width() + 3 * ColumnView::kWidth;
+            const int y = c->mapTo(down, QPoint()).y();
+            if (near)
+                c->release(-y - 4 * down->height(), -y + 5 * down->height());
+            else
+                c->release(1, 0);
+        }
+    }
+    // Making tiles corrects the heights of their places, which may bring others near: a few rounds.
+    for (int round = 0; round < 3; ++round) {
+        bool made = false;
+        for (ColumnView* c : m_row->columns()) {
+            const int x = c->mapTo(across, QPoint()).x();
+            if (x + c->width() < -ColumnView::kWidth || x > across->width() + ColumnView::kWidth)
+                continue;
+            const int y = c->mapTo(down, QPoint()).y();
+            made = c->realize(-y - down->height(), -y + 2 * down->height()) || made;
+        }
+        if (!made)
+            break;
+    }
+    m_realizing = false;
 }
 
 void ChecklistDetailView::scheduleSync() {
@@ -274,6 +353,7 @@ void ChecklistDetailView::syncNow() {
     m_header->sync();
     m_row->sync();
     m_columnsScroll->updateGeometry();
+    realizeNearView();
     emit synced();
 }
 
@@ -368,7 +448,7 @@ void ChecklistDetailView::moveCardBy(const ChecklistCardPtr& card, int step) {
         return;
     syncNow();
     if (auto* view = columnView(column->id()))
-        if (auto* t = view->tile(card->id()))
+        if (auto* t = view->ensureTile(card->id()))
             t->setFocus(Qt::OtherFocusReason);
 }
 
@@ -393,7 +473,7 @@ void ChecklistDetailView::moveCardTo(const ChecklistCardPtr& card, const Checkli
     m_edits.placeCard(m_checklist, card, column, nullptr);
     syncNow();
     if (auto* view = columnView(column->id()))
-        if (auto* t = view->tile(card->id()))
+        if (auto* t = view->ensureTile(card->id()))
             t->setFocus(Qt::OtherFocusReason);
 }
 
@@ -493,7 +573,7 @@ void ChecklistDetailView::applyDrop(const std::function<void()>& action) {
     syncNow();
     if (focusedCard) {
         for (auto* c : m_row->columns())
-            if (auto* t = c->tile(*focusedCard); t && t->isVisible())
+            if (auto* t = c->ensureTile(*focusedCard); t && t->isVisible())
                 t->setFocus(Qt::OtherFocusReason);
     }
     across->setValue(x);
@@ -597,8 +677,7 @@ void ChecklistDetailView::dropEvent(QDropEvent* event) {
     if (view && (t.spot == ColumnView::Spot::slot || t.spot == ColumnView::Spot::zone)) {
         ChecklistCardPtr before;
         if (t.card)
-            if (auto* tile = view->tile(*t.card))
-                before = tile->card();
+            before = view->card(*t.card);
         if (auto drop = BoardDrag::resolveCardDrop(board, payload, view->column(), before)) {
             queueCardDrop(*drop);
             taken = true;

@@ -109,6 +109,10 @@ public:
     void followFocus(QWidget* widget);
     // Re-reads the model now (it is otherwise re-read on the next turn of the event loop after a change).
     void syncNow();
+    // Makes the card tiles near what the board shows (the columns within a column's width of it
+    // sideways, the cards within a screen's height of it downwards), and lets go of those far from it;
+    // run on every scroll and resize.
+    void realizeNearView();
 
 signals:
     void synced();
@@ -137,6 +141,9 @@ private:
     void dragHover(const QPoint& boardPos, BoardDrag::Payload::Kind kind);
     void autoScrollTick();
     void placeRowEdges();
+    // Where Tab or Shift+Tab goes from `widget` when that is a card not made yet: the next card of
+    // its column, or the last card of the column before; nothing when Qt's own order has it.
+    QWidget* tabTarget(QWidget* widget, bool backwards);
     void scheduleSync();
     // Applies a drop's change and shows it, leaving the view where the person was.
     void applyDrop(const std::function<void()>& action);
@@ -157,6 +164,7 @@ private:
     bool m_dragging = false;
     std::vector<std::function<void()>> m_afterDrag;
     bool m_syncQueued = false;
+    bool m_realizing = false;
 
     QPointer<QWidget> m_columnSheet;
     CardSheet* m_cardSheet = nullptr;

@@ -429,10 +429,44 @@ TEST_F(BoardTest, KeyboardFocusScrollsItsCardIntoView) {
     v->resize(900, 600);
     v->activateWindow();
     testsupport::flushEvents();
-    auto* tile = v->columnView(last->id())->tiles().back();
+    // Out of sight sideways: its tile is made when asked for.
+    auto* tile = v->columnView(last->id())->ensureTile(ChecklistLogic::sortedCards(*last).back()->id());
+    ASSERT_NE(tile, nullptr);
     tile->setFocus(Qt::TabFocusReason);
     testsupport::flushEvents();
     const QRect visible = v->rect();
     const QRect shown(tile->mapTo(v, QPoint(0, 0)), tile->size());
     EXPECT_TRUE(visible.contains(shown)) << shown.x() << "," << shown.y();
+}
+
+TEST_F(BoardTest, LongNamesAreCutAndKeptWholeForReadersAtEveryWindowSize) {
+    const QString name = QString(QStringLiteral("Abcdefghij")).repeated(30);
+    const QString columnName = QStringLiteral("Revue ") + QString(QStringLiteral("Klmnopqrst")).repeated(12);
+    auto board = checklist(name);
+    column(board, columnName, 0);
+    auto* v = show(board);
+    auto plain = [](QString tip) {
+        return tip.remove(QStringLiteral("<qt>")).remove(QStringLiteral("</qt>")).remove(QChar(0x200B));
+    };
+    for (const QSize size : {QSize(900, 600), QSize(1100, 720)}) {
+        SCOPED_TRACE(size.width());
+        v->resize(size);
+        testsupport::flushEvents();
+        const QRect button(v->header()->columnButton()->mapTo(v, QPoint()), v->header()->columnButton()->size());
+        EXPECT_TRUE(v->rect().contains(button));
+        EXPECT_LE(v->header()->geometry().right(), v->width());
+
+        auto* title = v->header()->nameLabel();
+        EXPECT_TRUE(title->isCut());
+        EXPECT_EQ(plain(title->toolTip()), name);
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(title)->text(QAccessible::Name), name);
+
+        auto* col = v->columnViews().front()->nameLabel();
+        const QStringList lines = col->visibleLines(col->width());
+        EXPECT_EQ(lines.size(), 3);
+        EXPECT_EQ(lines.first().trimmed(), QStringLiteral("Revue"));
+        EXPECT_TRUE(lines.last().endsWith(QChar(0x2026)));
+        EXPECT_EQ(plain(col->toolTip()), columnName);
+        EXPECT_EQ(QAccessible::queryAccessibleInterface(col)->text(QAccessible::Name), columnName);
+    }
 }
