@@ -30,11 +30,56 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
+#include <utility>
 
 using editorui::PaintedButton;
 using editorui::PaintedLabel;
 
 namespace {
+
+// Holds one widget that reaches `overhang` beyond the top and bottom of the layout's rectangle (a box
+// layout takes negative margins for its style's own).
+class OverhangLayout : public QLayout {
+public:
+    OverhangLayout(int overhang, QWidget* parent) : QLayout(parent), m_overhang(overhang) {
+        setContentsMargins(0, 0, 0, 0);
+    }
+    ~OverhangLayout() override { delete m_item; }
+
+    void addItem(QLayoutItem* item) override {
+        delete m_item;
+        m_item = item;
+    }
+    int count() const override { return m_item ? 1 : 0; }
+    QLayoutItem* itemAt(int index) const override { return index == 0 ? m_item : nullptr; }
+    QLayoutItem* takeAt(int index) override {
+        if (index != 0)
+            return nullptr;
+        return std::exchange(m_item, nullptr);
+    }
+    Qt::Orientations expandingDirections() const override { return m_item ? m_item->expandingDirections() : Qt::Orientations(); }
+    QSize sizeHint() const override { return m_item ? shrunk(m_item->sizeHint()) : QSize(); }
+    QSize minimumSize() const override { return m_item ? shrunk(m_item->minimumSize()) : QSize(); }
+    QSize maximumSize() const override { return m_item ? shrunk(m_item->maximumSize()) : QLayout::maximumSize(); }
+    bool hasHeightForWidth() const override { return m_item && m_item->hasHeightForWidth(); }
+    int heightForWidth(int width) const override { return std::max(0, m_item->heightForWidth(width) - 2 * m_overhang); }
+    void setGeometry(const QRect& rect) override {
+        QLayout::setGeometry(rect);
+        // Placed directly: an item bounds the rectangle it is given to its widget's limits.
+        if (QWidget* w = m_item ? m_item->widget() : nullptr)
+            w->setGeometry(rect.adjusted(0, -m_overhang, 0, m_overhang));
+    }
+
+private:
+    QSize shrunk(QSize size) const {
+        if (size.height() < QWIDGETSIZE_MAX)
+            size.setHeight(std::max(0, size.height() - 2 * m_overhang));
+        return size;
+    }
+
+    QLayoutItem* m_item = nullptr;
+    int m_overhang;
+};
 
 QColor green() { return standardColor(StandardColor::green); }
 
@@ -135,9 +180,14 @@ ImprovedBlockRowView::~ImprovedBlockRowView() = default;
 
 bool ImprovedBlockRowView::dndEnabled() const { return m_isEditMode && bool(m_callbacks.onReorder); }
 
+int ImprovedBlockRowView::rowSpacing() {
+    const QMargins shadow = AppCard::shadowMargins();
+    return std::max(0, cardGap - (shadow.top() + shadow.bottom() - 2 * shadowOverhang));
+}
+
 int ImprovedBlockRowView::estimatedHeight(int width) const {
     const QMargins shadow = AppCard::shadowMargins();
-    const int chrome = shadow.top() + shadow.bottom() + 2 * AppCard::padding + 28 + 25;
+    const int chrome = shadow.top() + shadow.bottom() - 2 * shadowOverhang + 2 * AppCard::padding + 28 + 25;
     const int inner = std::max(100, width - shadow.left() - shadow.right() - 2 * AppCard::padding);
     int content = 44;
     switch (m_block->type()) {
@@ -273,9 +323,7 @@ void ImprovedBlockRowView::buildFace() {
     m_face->setProperty("body", QVariant::fromValue(static_cast<QObject*>(body)));
 
     m_card = new BlockCard([this] { return !m_isEditMode && m_block->isCompleted(); }, m_face, this);
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->setSpacing(0);
+    auto* outer = new OverhangLayout(shadowOverhang, this);
     outer->addWidget(m_card);
     // Clicks and drags on the card's chrome reach the row.
     m_card->installEventFilter(this);
@@ -354,6 +402,9 @@ void ImprovedBlockRowView::buildViewContent() {
         m_plainView->setWordWrap(true);
         m_plainView->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
         m_plainView->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+        // The same inset as a rich text and the text editor, so every text starts at the same place.
+        const int inset = AttributedTextViewWrapper::inset;
+        v->setContentsMargins(inset, inset, inset, inset);
         v->addWidget(m_plainView);
         break;
     }

@@ -39,6 +39,13 @@ public:
         std::function<void(const DocBlockPtr& dragged, const DocBlockPtr& target)> onReorder;
     };
 
+    // Consecutive cards stand `cardGap` apart. Their shadows need more room than that between them, so
+    // each card reaches `shadowOverhang` beyond its row above and below (losing only the faint end of
+    // its shadow) and the rows stand `rowSpacing()` apart.
+    static constexpr int cardGap = 16;
+    static constexpr int shadowOverhang = 2;
+    static int rowSpacing();
+
     ImprovedBlockRowView(DocEdits& edits, DocBlockPtr block, bool isEditMode, bool forceSaveRTF, Callbacks callbacks,
                          QWidget* parent = nullptr);
     ~ImprovedBlockRowView() override;

@@ -128,7 +128,7 @@ ImprovedDocEditorView::ImprovedDocEditorView(const Services& services, DocPtr do
     m_rowsBox = new QWidget(m_column);
     m_rowsLayout = new QVBoxLayout(m_rowsBox);
     m_rowsLayout->setContentsMargins(0, 0, 0, 0);
-    m_rowsLayout->setSpacing(16);
+    m_rowsLayout->setSpacing(ImprovedBlockRowView::rowSpacing());
     col->addWidget(m_rowsBox);
     m_addButton = new AddBlockButton(m_doc, [this](DocBlockType type) { addBlock(type); }, m_column);
     col->addWidget(m_addButton);

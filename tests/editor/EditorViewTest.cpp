@@ -1,6 +1,7 @@
 #include "EditorFixture.h"
 #include "../richtext/ForeignRtf.h"
 
+#include "editor/AttributedTextView.h"
 #include "editor/BlockRow.h"
 #include "editor/CodeBlockView.h"
 #include "editor/DocEditorView.h"
@@ -11,6 +12,7 @@
 #include "richtext/RichTextToolbar.h"
 #include "rtf/Rtf.h"
 #include "support/Accessibility.h"
+#include "ui/Components.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -523,6 +525,38 @@ TEST_F(EditorViewTest, ViewModeShowsStoredRtfOrFallsBackToThePlainText) {
     // Unreadable RTF stays as stored until the user edits it.
     leaveEditMode();
     EXPECT_EQ(broken->richTextData(), OptData(QByteArray("pas du rtf")));
+}
+
+TEST_F(EditorViewTest, CardsStandSixteenApartAndTextsStartAtOnePlace) {
+    auto rich = block(0, QStringLiteral("text"), QStringLiteral("riche"));
+    rich->setRichTextData(boldRtf(QStringLiteral("riche")));
+    auto plain = block(1, QStringLiteral("text"), QStringLiteral("texte brut"));
+    auto code = block(2, QStringLiteral("code"), QStringLiteral("int x;"));
+    auto last = block(3, QStringLiteral("text"), QStringLiteral("fin"));
+    context().save();
+    open();
+    for (bool edit : {false, true}) {
+        SCOPED_TRACE(edit ? "edit" : "view");
+        if (edit)
+            enterEditMode();
+        testsupport::flushEvents();
+        auto cardOf = [&](const DocBlockPtr& b) {
+            AppCard* c = view->rowFor(b->id())->card();
+            return c->cardRect().translated(c->mapTo(view.get(), QPoint()));
+        };
+        const std::vector<DocBlockPtr> order{rich, plain, code, last};
+        for (size_t i = 1; i < order.size(); ++i)
+            EXPECT_EQ(cardOf(order[i]).top() - cardOf(order[i - 1]).bottom() - 1, ImprovedBlockRowView::cardGap) << i;
+    }
+    leaveEditMode();
+    testsupport::flushEvents();
+    // A plain text and a rich text begin at the same place in their cards.
+    QWidget* richView = view->rowFor(rich->id())->richTextView();
+    auto* plainView = qobject_cast<QLabel*>(view->rowFor(plain->id())->plainTextView());
+    ASSERT_TRUE(richView && plainView);
+    const int richLeft = richView->mapTo(view.get(), QPoint(AttributedTextViewWrapper::inset, 0)).x();
+    const int plainLeft = plainView->mapTo(view.get(), plainView->contentsRect().topLeft()).x();
+    EXPECT_EQ(plainLeft, richLeft);
 }
 
 TEST_F(EditorViewTest, EveryTextAndControlIsNamedInBothModes) {
