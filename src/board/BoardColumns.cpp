@@ -88,7 +88,8 @@ BoardHeader::BoardHeader(ChecklistDetailView* board, QWidget* parent) : QWidget(
     m_button = new PrimaryButton(QStringLiteral("Colonne"), QStringLiteral("plus"));
     m_button->setAccessibleName(QStringLiteral("Colonne"));
     connect(m_button, &QAbstractButton::clicked, board, &ChecklistDetailView::openNewColumnSheet);
-    actions->addWidget(m_counts);
+    // As tall as the columns' badges, not stretched to the button beside it.
+    actions->addWidget(m_counts, 0, Qt::AlignVCenter);
     actions->addWidget(m_button);
     row->addLayout(actions);
     auto* outer = new QVBoxLayout(this);
@@ -540,8 +541,9 @@ void ColumnView::paintEvent(QPaintEvent* event) {
         const qreal h = t->hoverProgress();
         const QRectF r = QRectF(g).adjusted(CardTile::kMargin, CardTile::kMargin, -CardTile::kMargin,
                                             -CardTile::kMargin);
-        const QColor shadow = QColor::fromRgbF(0, 0, 0, 0.33f);
-        Paint::drawShadowBetween(p, r, CardTile::kRadius, {shadow, 6, QPointF(0, 3)}, {shadow, 10, QPointF(0, 6)}, h);
+        // At rest the shadow of every other card; a hovered tile lifts with a deeper, wider one.
+        Paint::drawShadowBetween(p, r, CardTile::kRadius, {AppPalette::cardShadow(), 10, QPointF(0, 4)},
+                                 {QColor::fromRgbF(0, 0, 0, 0.16f), 12, QPointF(0, 6)}, h);
     }
 
     // Outline: the reorder target in its own colour.

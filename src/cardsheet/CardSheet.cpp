@@ -207,6 +207,8 @@ void CardSheet::rebuild() {
     m_bodyLayout->addWidget(m_attachments);
     m_bodyLayout->addStretch(1);
     scroll->setWidget(m_body);
+    // Set after setWidget, which turns it on: the sheet's card shows through.
+    m_body->setAutoFillBackground(false);
 
     m_footerBox = new QWidget(this);
     auto* bottom = new QVBoxLayout(m_footerBox);
@@ -419,15 +421,19 @@ QWidget* CardSheet::buildFileRow(const ChecklistAttachmentPtr& a) {
     auto* labels = new QVBoxLayout;
     labels->setSpacing(2);
     labels->addStretch(1);
+    // The stored path is long and cut in the middle of a folder's name: the row shows the file's name
+    // and gives the whole path in its tooltip and to screen readers.
     auto* name = new ColorLabel(a->fileName(), Fonts::rounded(12, 600), primary(), frame);
-    auto* path = new ColorLabel(a->localPath(), Fonts::rounded(11), secondary(), frame);
-    for (ColorLabel* label : {name, path}) {
-        label->setElided(true);
-        label->setOpacity(image ? 0.55 : 1.0);
-        label->setAttribute(Qt::WA_TransparentForMouseEvents);
-        labels->addWidget(label);
-    }
+    name->setObjectName(QStringLiteral("fileName"));
+    name->setElided(true);
+    name->setOpacity(image ? 0.55 : 1.0);
+    name->setAttribute(Qt::WA_TransparentForMouseEvents);
+    name->setAccessibleDescription(a->localPath());
+    labels->addWidget(name);
     labels->addStretch(1);
+    frame->setToolTip(a->localPath());
+    frame->setAccessibleName(a->fileName());
+    frame->setAccessibleDescription(a->localPath());
     l->addLayout(labels, 1);
     auto* open = new IconButton(QStringLiteral("doc.text.magnifyingglass"), QStringLiteral("Ouvrir le fichier"), 12, 6, frame);
     auto* remove = new IconButton(QStringLiteral("trash"), QStringLiteral("Supprimer le fichier"), 12, 6, frame);
@@ -647,6 +653,9 @@ void CardSheet::keyPressEvent(QKeyEvent* event) {
 }
 
 void CardSheet::paintEvent(QPaintEvent*) {
+    // A card over the board: its sections' tinted frames stand out from it, and its edge from the board.
     QPainter p(this);
-    p.fillRect(rect(), AppPalette::screenBackground());
+    p.fillRect(rect(), AppPalette::cardBackground());
+    p.setPen(withOpacity(AppPalette::separator(), 0.6));
+    p.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
 }

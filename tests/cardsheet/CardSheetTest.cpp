@@ -311,6 +311,13 @@ TEST_F(CardSheetTest, FilesAreCopiedListedOpenedAndRemoved) {
     // A click on the row opens the copy, not the picked file.
     QWidget* row = sheet->findChildren<QWidget*>("fileRow").value(0);
     ASSERT_TRUE(row);
+    // The row shows the name alone; the whole path is in its tooltip and read to screen readers.
+    QStringList shown;
+    for (auto* l : row->findChildren<QLabel*>())
+        shown << l->text();
+    EXPECT_EQ(shown, QStringList{"PHOTO.PNG"});
+    EXPECT_EQ(row->toolTip(), photo->localPath());
+    EXPECT_EQ(row->findChild<QLabel*>("fileName")->accessibleDescription(), photo->localPath());
     QTest::mouseClick(row, Qt::LeftButton, {}, QPoint(row->width() / 2, 4));
     ASSERT_EQ(DialogSeam::openedUrls().size(), 1);
     EXPECT_EQ(DialogSeam::openedUrls()[0], QUrl::fromLocalFile(photo->localPath()));
