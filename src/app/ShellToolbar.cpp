@@ -38,8 +38,15 @@ void ToolbarIconButton::paintEvent(QPaintEvent*) {
         const qreal d = qMin(r.width(), r.height());
         Paint::fillEllipse(p, QRectF(r.center() - QPointF(d / 2, d / 2), QSizeF(d, d)), m_circle());
     }
-    if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange))
-        Paint::strokeRoundedRect(p, r.adjusted(1, 1, -1, -1), 8, withOpacity(AppPalette::brandBlue(), 0.6), 2);
+    if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
+        // A round button gets a round ring, inside its fill as on the filled action buttons.
+        if (m_circle) {
+            const qreal d = qMin(r.width(), r.height()) - 4;
+            Paint::strokeEllipse(p, QRectF(r.center() - QPointF(d / 2, d / 2), QSizeF(d, d)), QColor(255, 255, 255, 200), 1.5);
+        } else {
+            Paint::strokeRoundedRect(p, r.adjusted(1, 1, -1, -1), 8, withOpacity(AppPalette::brandBlue(), 0.6), 2);
+        }
+    }
     Symbols::paint(p, QRectF(r.center() - QPointF(m_px / 2, m_px / 2), QSizeF(m_px, m_px)), m_symbol, m_color(),
                    m_weight);
 }
