@@ -150,7 +150,12 @@ ChecklistDetailView::ChecklistDetailView(const Services& services, ChecklistPtr 
     m_row->setSideInset(24 - sm.left());
     m_columnsScroll->setWidget(m_row);
     m_row->installEventFilter(m_columnsScroll);
-    stack->addWidget(m_columnsScroll);
+    // The row stops short of the window's right edge by the page's scroll bar, which floats there:
+    // columns leave sight beside the bar rather than under it.
+    auto* columnsRow = new QHBoxLayout;
+    columnsRow->setContentsMargins(0, 0, SheetBody::gutter, 0);
+    columnsRow->addWidget(m_columnsScroll);
+    stack->addLayout(columnsRow);
     stack->addStretch(1);
     stack->addSpacing(10);
     m_scroll->setWidget(canvas);
