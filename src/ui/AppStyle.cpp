@@ -5,7 +5,13 @@
 #include "ui/Symbols.h"
 
 #include <QAbstractScrollArea>
+#include <QAction>
+#include <QApplication>
 #include <QComboBox>
+#include <QCursor>
+#include <QMenu>
+#include <QMessageBox>
+#include <QScreen>
 #include <QDateTime>
 #include <QEvent>
 #include <QPainter>
@@ -19,6 +25,7 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -30,6 +37,8 @@ constexpr qint64 kScrollBarLingerMs = 900;
 constexpr qint64 kScrollBarFadeMs = 250;
 const char* const kLastShownProperty = "_tolmek_scrollbar_shown";
 const char* const kHookedProperty = "_tolmek_scrollbar_hooked";
+const char* const kDestructiveProperty = "_tolmek_destructive";
+const char* const kMenuHookedProperty = "_tolmek_menu_hooked";
 
 bool isDark(const QPalette& palette) { return palette.color(QPalette::Window).lightnessF() < 0.5; }
 
@@ -67,7 +76,49 @@ void drawField(QPainter* p, const QStyleOption* option, const QColor& fill) {
     p->restore();
 }
 
+// The rounded outline of a menu or tool tip, as a window mask: the window system draws no corners.
+QRegion roundedMask(const QRect& rect, int radius) {
+    QRegion region;
+    const int w = rect.width();
+    const int h = rect.height();
+    for (int y = 0; y < radius && y < h; ++y) {
+        // How far in the corner's circle reaches on this row (measured through the row's middle).
+        const double dy = radius - y - 0.5;
+        const int inset = int(std::round(radius - std::sqrt(std::max(0.0, double(radius) * radius - dy * dy))));
+        region += QRect(rect.left() + inset, rect.top() + y, w - 2 * inset, 1);
+        region += QRect(rect.left() + inset, rect.bottom() - y, w - 2 * inset, 1);
+    }
+    if (h > 2 * radius)
+        region += QRect(rect.left(), rect.top() + radius, w, h - 2 * radius);
+    return region;
+}
+
+QColor menuBorder(const QPalette& palette) { return overlay(palette, 0.22, 0.2); }
+
+QColor dangerText(const QPalette& palette) {
+    const bool dark = isDark(palette);
+    return AppPalette::accentText(AppPalette::dangerRed(dark), dark);
+}
+
+QColor dangerFill(const QPalette& palette) { return AppPalette::accentFill(AppPalette::dangerRed(isDark(palette))); }
+
+// The destructive mark of the entry a menu draws at `rect`.
+bool menuEntryIsDestructive(const QWidget* widget, const QRect& rect) {
+    const auto* menu = qobject_cast<const QMenu*>(widget);
+    const QAction* action = menu ? menu->actionAt(rect.center()) : nullptr;
+    return action && TolmekStyle::isDestructive(action);
+}
+
 } // namespace
+
+void TolmekStyle::setDestructive(QObject* actionOrButton, bool on) {
+    if (actionOrButton)
+        actionOrButton->setProperty(kDestructiveProperty, on);
+}
+
+bool TolmekStyle::isDestructive(const QObject* actionOrButton) {
+    return actionOrButton && actionOrButton->property(kDestructiveProperty).toBool();
+}
 
 TolmekStyle::TolmekStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
 
@@ -91,6 +142,15 @@ int TolmekStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, con
         return 0;
     case PM_MessageBoxIconSize:
         return 0;
+    case PM_MenuPanelWidth:
+        return 1;
+    case PM_MenuHMargin:
+        return menuPadding - 1;
+    case PM_MenuVMargin:
+        return menuPadding;
+    case PM_ToolTipLabelFrameWidth:
+        // Room around a tool tip's text (QToolTip adds one pixel).
+        return 5;
     default:
         break;
     }
@@ -105,6 +165,14 @@ int TolmekStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWi
     case SH_DialogButtonBox_ButtonsHaveIcons:
         return 0;
     case SH_ScrollView_FrameOnlyAroundContents:
+        return 0;
+    case SH_Menu_Mask:
+    case SH_ToolTip_Mask:
+        // Rounded corners for the menus and tool tips.
+        if (auto* mask = qstyleoption_cast<QStyleHintReturnMask*>(returnData); mask && option) {
+            mask->region = roundedMask(option->rect, hint == SH_Menu_Mask ? menuRadius : toolTipRadius);
+            return 1;
+        }
         return 0;
     default:
         break;
@@ -247,7 +315,7 @@ void TolmekStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* op
         if (!(option->state & State_Enabled))
             painter->setOpacity(0.5);
         if (isDefault) {
-            QColor fill = pal.color(QPalette::Active, QPalette::Highlight);
+            QColor fill = isDestructive(widget) ? dangerFill(pal) : pal.color(QPalette::Active, QPalette::Highlight);
             if (down)
                 fill = fill.darker(112);
             else if (hover)
@@ -274,6 +342,23 @@ void TolmekStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* op
     }
     case PE_FrameDefaultButton:
         return;
+    case PE_PanelMenu:
+    case PE_FrameMenu:
+    case PE_PanelTipLabel: {
+        // A rounded panel with a soft hairline; the window mask (SH_Menu_Mask) cuts its corners.
+        const qreal radius = element == PE_PanelTipLabel ? toolTipRadius : menuRadius;
+        const QRectF r = QRectF(option->rect).adjusted(0.5, 0.5, -0.5, -0.5);
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        if (element != PE_FrameMenu) {
+            painter->fillRect(option->rect, option->palette.color(element == PE_PanelTipLabel ? QPalette::ToolTipBase
+                                                                                              : QPalette::Base));
+        }
+        if (element != PE_PanelMenu)
+            Paint::strokeRoundedRect(*painter, r, radius - 0.5, menuBorder(option->palette), 1);
+        painter->restore();
+        return;
+    }
     case PE_FrameFocusRect:
         // Push buttons and combo boxes draw their own focus ring.
         if (qobject_cast<const QPushButton*>(widget) || qobject_cast<const QComboBox*>(widget))
@@ -302,21 +387,55 @@ void TolmekStyle::drawControl(ControlElement element, const QStyleOption* option
     }
     case CE_MenuItem:
         // Menus and pop-up lists: more room around each item, and the item under the pointer on a
-        // rounded highlight inset from the menu's edges instead of a bar across the whole width.
+        // rounded highlight inset from the menu's edges instead of a bar across the whole width. Checked
+        // entries carry a checkmark symbol rather than a check box; a destructive entry is red.
         if (const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option)) {
-            if (item->menuItemType == QStyleOptionMenuItem::Separator)
-                break;
+            if (item->menuItemType == QStyleOptionMenuItem::Separator) {
+                if (!item->text.isEmpty())
+                    break;
+                // A hairline inset from the edges, as the desktop's menus have.
+                const QRectF line(item->rect.left() + 10, item->rect.center().y(), item->rect.width() - 20, 1);
+                painter->fillRect(line, overlay(item->palette, 0.1, 0.12));
+                return;
+            }
             QStyleOptionMenuItem copy(*item);
             copy.rect = item->rect.adjusted(kMenuItemPaddingH, 0, -kMenuItemPaddingH, 0);
-            if ((item->state & State_Selected) && (item->state & State_Enabled)) {
-                Paint::fillRoundedRect(*painter, QRectF(item->rect).adjusted(4, 1, -4, -1), 6,
-                                       item->palette.color(QPalette::Highlight));
-                copy.state &= ~State_Selected;
-                const QColor text = item->palette.color(QPalette::HighlightedText);
+            const bool destructive = menuEntryIsDestructive(widget, item->rect);
+            QColor text = item->palette.color(QPalette::Text);
+            if (destructive && (item->state & State_Enabled)) {
+                text = dangerText(item->palette);
                 for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
                     copy.palette.setColor(role, text);
             }
+            if ((item->state & State_Selected) && (item->state & State_Enabled)) {
+                Paint::fillRoundedRect(*painter, QRectF(item->rect).adjusted(4, 1, -4, -1), 6,
+                                       destructive ? dangerFill(item->palette) : item->palette.color(QPalette::Highlight));
+                copy.state &= ~State_Selected;
+                text = item->palette.color(QPalette::HighlightedText);
+                for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+                    copy.palette.setColor(role, text);
+            }
+            const bool checked = item->checkType != QStyleOptionMenuItem::NotCheckable && item->checked;
+            const bool isComboItem = qobject_cast<const QComboBox*>(widget) ||
+                                     (option->styleObject && option->styleObject->property("_q_isComboBoxPopupItem").toBool());
+            if (item->checkType != QStyleOptionMenuItem::NotCheckable && !isComboItem) {
+                copy.checkType = QStyleOptionMenuItem::NotCheckable;
+                copy.checked = false;
+            }
             QProxyStyle::drawControl(element, &copy, painter, widget);
+            if (checked && !isComboItem) {
+                // Where Fusion puts its check box: the column at the entry's left.
+                const int column = std::max(int(copy.rect.height() * 0.79), std::max(copy.maxIconWidth, 21));
+                const qreal side = std::min(12.0, column - 9.0);
+                QRectF mark(copy.rect.left() + 4 + (column - side) / 2.0, copy.rect.center().y() - side / 2.0 + 0.5, side,
+                            side);
+                if (item->direction == Qt::RightToLeft)
+                    mark.moveRight(copy.rect.right() - (mark.left() - copy.rect.left()));
+                QColor markColor = text;
+                if (!(item->state & State_Enabled))
+                    markColor = item->palette.color(QPalette::Disabled, QPalette::Text);
+                Symbols::paint(*painter, mark, QStringLiteral("checkmark"), markColor, Symbols::semibold);
+            }
             return;
         }
         break;
@@ -325,6 +444,12 @@ void TolmekStyle::drawControl(ControlElement element, const QStyleOption* option
             if ((button->features & QStyleOptionButton::DefaultButton) && (button->state & State_Enabled)) {
                 QStyleOptionButton copy(*button);
                 copy.palette.setColor(QPalette::ButtonText, button->palette.color(QPalette::HighlightedText));
+                QProxyStyle::drawControl(element, &copy, painter, widget);
+                return;
+            }
+            if (isDestructive(widget) && (button->state & State_Enabled)) {
+                QStyleOptionButton copy(*button);
+                copy.palette.setColor(QPalette::ButtonText, dangerText(button->palette));
                 QProxyStyle::drawControl(element, &copy, painter, widget);
                 return;
             }
@@ -470,15 +595,73 @@ void TolmekStyle::polish(QWidget* widget) {
     // The scroll bars show while the pointer is over their area.
     if (qobject_cast<QAbstractScrollArea*>(widget))
         widget->installEventFilter(this);
+    // Menus are kept inside their window when shown; alerts draw their own frame (the window system may
+    // draw none, and a dark alert would melt into the dark window behind it).
+    if ((qobject_cast<QMenu*>(widget) || qobject_cast<QMessageBox*>(widget) || widget->inherits("QTipLabel")) &&
+        !widget->property(kMenuHookedProperty).toBool()) {
+        widget->setProperty(kMenuHookedProperty, true);
+        widget->installEventFilter(this);
+    }
 }
 
 void TolmekStyle::unpolish(QWidget* widget) {
     if (qobject_cast<QAbstractScrollArea*>(widget))
         widget->removeEventFilter(this);
+    if (qobject_cast<QMenu*>(widget) || qobject_cast<QMessageBox*>(widget) || widget->inherits("QTipLabel")) {
+        widget->removeEventFilter(this);
+        widget->setProperty(kMenuHookedProperty, false);
+    }
     QProxyStyle::unpolish(widget);
 }
 
 bool TolmekStyle::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Show) {
+        // Shown by a button (setMenu) or at the pointer: moved inside the window it belongs to. A
+        // submenu stays where Qt puts it, beside its parent menu.
+        if (auto* menu = qobject_cast<QMenu*>(watched)) {
+            QWidget* anchor = menu->parentWidget();
+            if (anchor && !qobject_cast<QMenu*>(anchor) && anchor->isVisible()) {
+                const QWidget* window = anchor->window();
+                const QRect windowGlobal(window->mapToGlobal(QPoint(0, 0)), window->size());
+                const QRect anchorGlobal(anchor->mapToGlobal(QPoint(0, 0)), anchor->size());
+                const QRect current = menu->geometry();
+                // A menu that opened below its button keeps to it; a context menu keeps its top-left.
+                const bool belowAnchor = std::abs(current.top() - anchorGlobal.bottom()) <= 6;
+                QPoint pos = current.topLeft();
+                if (belowAnchor) {
+                    pos = Menus::placeBelow(current.size(), anchorGlobal, windowGlobal);
+                } else {
+                    pos.setX(std::clamp(pos.x(), windowGlobal.left(),
+                                        std::max(windowGlobal.left(), windowGlobal.right() + 1 - current.width())));
+                }
+                if (pos != current.topLeft())
+                    menu->move(pos);
+            }
+        }
+    }
+    if ((event->type() == QEvent::Show || event->type() == QEvent::Move) && watched->inherits("QTipLabel")) {
+        // A tool tip near the window's right edge is moved left rather than past it.
+        auto* tip = static_cast<QWidget*>(watched);
+        if (const QWidget* window = QApplication::activeWindow()) {
+            const QRect windowGlobal(window->mapToGlobal(QPoint(0, 0)), window->size());
+            const QRect r = tip->geometry();
+            if (windowGlobal.contains(r.topLeft()) && r.right() > windowGlobal.right())
+                tip->move(std::max(windowGlobal.left(), windowGlobal.right() + 1 - r.width()), r.top());
+        }
+    }
+    if (event->type() == QEvent::Paint) {
+        if (auto* box = qobject_cast<QMessageBox*>(watched)) {
+            QPainter p(box);
+            p.setRenderHint(QPainter::Antialiasing);
+            const QPalette& pal = box->palette();
+            // A raised surface in dark mode, and a hairline round it in both.
+            if (isDark(pal))
+                p.fillRect(box->rect(), pal.color(QPalette::Button));
+            p.setPen(QPen(menuBorder(pal), 1));
+            p.drawRect(QRectF(box->rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+            return false;
+        }
+    }
     if (event->type() == QEvent::Enter || event->type() == QEvent::Leave) {
         if (auto* area = qobject_cast<QAbstractScrollArea*>(watched)) {
             area->verticalScrollBar()->update();
@@ -487,3 +670,33 @@ bool TolmekStyle::eventFilter(QObject* watched, QEvent* event) {
     }
     return QProxyStyle::eventFilter(watched, event);
 }
+
+namespace Menus {
+
+QPoint placeBelow(const QSize& menuSize, const QRect& anchorGlobal, const QRect& windowGlobal) {
+    int x = anchorGlobal.left();
+    // Past the window's right edge: right edges aligned, then kept inside the window.
+    if (x + menuSize.width() > windowGlobal.right() + 1)
+        x = anchorGlobal.right() + 1 - menuSize.width();
+    x = std::clamp(x, windowGlobal.left(), std::max(windowGlobal.left(), windowGlobal.right() + 1 - menuSize.width()));
+    int y = anchorGlobal.bottom() + 3;
+    // Past the window's bottom: above the anchor, when it fits there.
+    if (y + menuSize.height() > windowGlobal.bottom() + 1 &&
+        anchorGlobal.top() - 3 - menuSize.height() >= windowGlobal.top())
+        y = anchorGlobal.top() - 3 - menuSize.height();
+    return {x, y};
+}
+
+void popupBelow(QMenu& menu, QWidget* anchor) {
+    if (!anchor) {
+        menu.popup(QCursor::pos());
+        return;
+    }
+    const QWidget* window = anchor->window();
+    const QRect windowGlobal(window->mapToGlobal(QPoint(0, 0)), window->size());
+    const QRect anchorGlobal(anchor->mapToGlobal(QPoint(0, 0)), anchor->size());
+    menu.ensurePolished();
+    menu.popup(placeBelow(menu.sizeHint(), anchorGlobal, windowGlobal));
+}
+
+} // namespace Menus

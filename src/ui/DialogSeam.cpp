@@ -1,5 +1,6 @@
 #include "ui/DialogSeam.h"
 
+#include "ui/AppStyle.h"
 #include "ui/Fonts.h"
 
 #include <QAbstractButton>
@@ -82,8 +83,13 @@ QMessageBox* makeBox(QWidget* parent, const Message& message, QList<QAbstractBut
     if (message.buttons.isEmpty()) {
         buttons.append(box->addButton(QMessageBox::Ok));
     } else {
-        for (const auto& b : message.buttons)
-            buttons.append(box->addButton(b.text, b.role));
+        for (const auto& b : message.buttons) {
+            QAbstractButton* button = box->addButton(b.text, b.role);
+            // Quitting without saving, deleting: in red.
+            if (b.role == QMessageBox::DestructiveRole)
+                TolmekStyle::setDestructive(button);
+            buttons.append(button);
+        }
     }
     const int esc = escapeIndex(message);
     // Return must not confirm a destructive choice that the caller did not make the default.

@@ -197,3 +197,46 @@ TEST_F(AppStyleTest, StyledFieldsFollowTheNewPaletteWhenTheThemeChanges) {
     EXPECT_EQ(darkPlaceholder, QApplication::palette().color(QPalette::PlaceholderText));
     EXPECT_EQ(search->palette().color(QPalette::Text), QApplication::palette().color(QPalette::Text));
 }
+
+TEST(MenuPlacement, BelowItsButtonAndInsideTheWindow) {
+    const QRect window(100, 50, 800, 600); // x 100..899, y 50..649
+    struct Case {
+        const char* what;
+        QRect anchor;
+        QSize menu;
+        QPoint expected;
+    };
+    const Case cases[] = {
+        {"room everywhere: below, left edges aligned", {200, 100, 30, 28}, {180, 90}, {200, 130}},
+        {"near the right edge: right edges aligned", {850, 60, 30, 28}, {180, 90}, {880 - 180, 90}},
+        {"wider than the space left of the button's right edge: at the window's left", {150, 60, 30, 28}, {900, 90}, {100, 90}},
+        {"near the bottom: above the button", {200, 600, 30, 28}, {180, 90}, {200, 600 - 3 - 90}},
+        {"too tall for either side: below", {200, 300, 30, 28}, {180, 500}, {200, 330}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Menus::placeBelow(c.menu, c.anchor, window), c.expected) << c.what;
+}
+
+TEST_F(AppStyleTest, DestructiveButtonsAndMenuEntriesAreRed) {
+    QPushButton button(QStringLiteral("Supprimer"));
+    TolmekStyle::setDestructive(&button);
+    button.resize(button.sizeHint());
+    const QImage image = button.grab().toImage();
+    // Some text pixel is the danger red: clearly more red than green or blue.
+    bool red = false;
+    for (int y = 0; y < image.height() && !red; ++y)
+        for (int x = 0; x < image.width() && !red; ++x) {
+            const QColor c = image.pixelColor(x, y);
+            red = c.red() > 120 && c.red() - c.green() > 60 && c.red() - c.blue() > 50;
+        }
+    EXPECT_TRUE(red);
+
+    // The alerts' destructive buttons get the mark.
+    DialogSeam::Message m;
+    m.text = QStringLiteral("Quitter Tolmek ?");
+    m.buttons = {{QStringLiteral("Quitter"), QMessageBox::DestructiveRole}, {QStringLiteral("Annuler"), QMessageBox::RejectRole}};
+    QList<QAbstractButton*> buttons;
+    std::unique_ptr<QMessageBox> box(DialogSeam::makeBox(nullptr, m, buttons));
+    EXPECT_TRUE(TolmekStyle::isDestructive(buttons[0]));
+    EXPECT_FALSE(TolmekStyle::isDestructive(buttons[1]));
+}
