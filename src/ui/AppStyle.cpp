@@ -555,6 +555,29 @@ QIcon TolmekStyle::standardIcon(StandardPixmap icon, const QStyleOption* option,
         return Symbols::icon(QStringLiteral("chevron.right"), tint, 14);
     case SP_ToolBarVerticalExtensionButton:
         return Symbols::icon(QStringLiteral("chevron.down"), tint, 14);
+    // The file dialog's buttons and places, in the text colour like every other symbol.
+    case SP_ArrowBack:
+    case SP_FileDialogBack:
+        return Symbols::icon(QStringLiteral("chevron.left"), tint, 16);
+    case SP_ArrowForward:
+        return Symbols::icon(QStringLiteral("chevron.right"), tint, 16);
+    case SP_FileDialogToParent:
+        return Symbols::icon(QStringLiteral("arrow.up"), tint, 16);
+    case SP_FileDialogNewFolder:
+        return Symbols::icon(QStringLiteral("folder.badge.plus"), tint, 16);
+    case SP_FileDialogDetailedView:
+        return Symbols::icon(QStringLiteral("list.bullet"), tint, 16);
+    case SP_FileDialogListView:
+        return Symbols::icon(QStringLiteral("square.grid.2x2"), tint, 16);
+    case SP_DirIcon:
+    case SP_DirClosedIcon:
+    case SP_DirOpenIcon:
+        return Symbols::icon(QStringLiteral("folder"), tint, 16);
+    case SP_DriveHDIcon:
+    case SP_ComputerIcon:
+        return Symbols::icon(QStringLiteral("externaldrive.fill"), tint, 16);
+    case SP_FileIcon:
+        return Symbols::icon(QStringLiteral("doc"), tint, 16);
     // Alerts say what they mean with a bold title, not with a bitmap.
     case SP_MessageBoxInformation:
     case SP_MessageBoxWarning:

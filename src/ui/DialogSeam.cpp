@@ -2,11 +2,16 @@
 
 #include "ui/AppStyle.h"
 #include "ui/Fonts.h"
+#include "ui/Symbols.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QAbstractFileIconProvider>
 #include <QFileDialog>
+#include <QHeaderView>
+#include <QTranslator>
+#include <QTreeView>
 #include <QGridLayout>
 #include <QLabel>
 #include <QMetaObject>
@@ -48,6 +53,90 @@ int scriptedAnswer(const Message& message) {
         qWarning("DialogSeam: no button \"%s\" in \"%s\"", qPrintable(wanted), qPrintable(message.text));
     }
     return escapeIndex(message);
+}
+
+// Qt's French catalogue predates the context Qt 6 reads the file dialog's kinds from ("Folder", "Drive",
+// "txt File"): those few words, so that the list is wholly French.
+class FileKindsTranslator : public QTranslator {
+public:
+    using QTranslator::QTranslator;
+    bool isEmpty() const override { return false; }
+    QString translate(const char* context, const char* source, const char* disambiguation, int n) const override {
+        Q_UNUSED(disambiguation);
+        Q_UNUSED(n);
+        if (qstrcmp(context, "QAbstractFileIconProvider") != 0 && qstrcmp(context, "QFileSystemModel") != 0)
+            return {};
+        static const struct {
+            const char* source;
+            const char* french;
+        } words[] = {
+            {"Folder", "Dossier"}, {"Drive", "Lecteur"}, {"File", "Fichier"}, {"%1 File", "Fichier %1"},
+            {"Shortcut", "Raccourci"}, {"Alias", "Alias"}, {"Unknown", "Inconnu"},
+        };
+        if (qstrcmp(context, "QFileSystemModel") == 0)
+            return {}; // complete in Qt's catalogue
+        for (const auto& w : words)
+            if (qstrcmp(source, w.source) == 0)
+                return QString::fromUtf8(w.french);
+        return {};
+    }
+};
+
+// Symbols in the text colour instead of the platform's colour bitmaps.
+class SymbolIconProvider : public QAbstractFileIconProvider {
+public:
+    QIcon icon(IconType type) const override {
+        return symbol(type == Folder || type == Desktop || type == Network ? "folder"
+                      : type == Drive || type == Computer                  ? "externaldrive.fill"
+                                                                           : "doc");
+    }
+    QIcon icon(const QFileInfo& info) const override {
+        if (info.isDir())
+            return symbol(info.isRoot() ? "externaldrive.fill" : "folder");
+        static const QStringList images{"png", "jpg", "jpeg", "gif", "webp", "heic", "heif", "tif", "tiff", "bmp"};
+        return symbol(images.contains(info.suffix().toLower()) ? "photo" : "doc");
+    }
+
+private:
+    static QIcon symbol(const char* name) {
+        return Symbols::icon(QString::fromLatin1(name), QApplication::palette().color(QPalette::Text), 16);
+    }
+};
+
+void installFileKindsTranslator() {
+    static bool installed = false;
+    if (installed || !QCoreApplication::instance())
+        return;
+    installed = true;
+    QCoreApplication::installTranslator(new FileKindsTranslator(QCoreApplication::instance()));
+}
+
+enum class Pick { open, openMany, save };
+
+// The desktop's own chooser where the platform offers one (a platform theme or the portal); otherwise
+// Qt's dialog, in French, with our symbols and a date column wide enough for its dates.
+QStringList pickFiles(QWidget* parent, const QString& caption, const QString& dir, const QString& filter, Pick pick) {
+    installFileKindsTranslator();
+    QFileDialog dialog(parent, caption, dir, filter);
+    dialog.setAcceptMode(pick == Pick::save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(pick == Pick::openMany ? QFileDialog::ExistingFiles
+                       : pick == Pick::open   ? QFileDialog::ExistingFile
+                                              : QFileDialog::AnyFile);
+    SymbolIconProvider icons;
+    dialog.setIconProvider(&icons);
+    // Only Qt's own dialog has the list (a native one has no child widgets).
+    if (auto* tree = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        {
+            const QFontMetrics fm(tree->font());
+            // "14/03/2026 09:30" whole, with room for the sort arrow.
+            tree->header()->resizeSection(3, fm.horizontalAdvance(QStringLiteral("00/00/0000 00:00")) + 32);
+            tree->header()->resizeSection(0, std::max(tree->header()->sectionSize(0), 260));
+        }
+        dialog.resize(std::max(dialog.width(), 760), std::max(dialog.height(), 460));
+    }
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles();
 }
 
 QStringList scriptedFiles() {
@@ -153,13 +242,14 @@ QString getOpenFileName(QWidget* parent, const QString& caption, const QString& 
         const QStringList files = scriptedFiles();
         return files.isEmpty() ? QString() : files.first();
     }
-    return QFileDialog::getOpenFileName(parent, caption, dir, filter);
+    const QStringList files = pickFiles(parent, caption, dir, filter, Pick::open);
+    return files.isEmpty() ? QString() : files.first();
 }
 
 QStringList getOpenFileNames(QWidget* parent, const QString& caption, const QString& dir, const QString& filter) {
     if (state().nonInteractive)
         return scriptedFiles();
-    return QFileDialog::getOpenFileNames(parent, caption, dir, filter);
+    return pickFiles(parent, caption, dir, filter, Pick::openMany);
 }
 
 QString getSaveFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter) {
@@ -167,7 +257,8 @@ QString getSaveFileName(QWidget* parent, const QString& caption, const QString& 
         const QStringList files = scriptedFiles();
         return files.isEmpty() ? QString() : files.first();
     }
-    return QFileDialog::getSaveFileName(parent, caption, dir, filter);
+    const QStringList files = pickFiles(parent, caption, dir, filter, Pick::save);
+    return files.isEmpty() ? QString() : files.first();
 }
 
 bool openUrl(const QUrl& url) {
