@@ -147,7 +147,9 @@ QWidget* alert(const Services&) {
     m.informativeText = QStringLiteral("Toute modification non enregistrée sera perdue.");
     m.buttons = {{QStringLiteral("Annuler"), QMessageBox::RejectRole},
                  {QStringLiteral("Quitter"), QMessageBox::DestructiveRole}};
-    m.defaultButton = 1;
+    // As the shell asks it: Return and Escape cancel.
+    m.escapeButton = 0;
+    m.defaultButton = 0;
     QList<QAbstractButton*> buttons;
     return DialogSeam::makeBox(nullptr, m, buttons);
 }
