@@ -24,8 +24,15 @@
 #include <QTextEdit>
 #include <QTimer>
 
+#include <QGuiApplication>
+
+#ifdef TOLMEK_HAVE_XCB
+#include <xcb/xcb.h>
+#endif
+
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 
 namespace {
 
@@ -116,6 +123,44 @@ void TolmekStyle::setDestructive(QObject* actionOrButton, bool on) {
         actionOrButton->setProperty(kDestructiveProperty, on);
 }
 
+bool TolmekStyle::translucentPopups() {
+    static const bool composes = [] {
+        const QString platform = QGuiApplication::platformName();
+        if (platform.startsWith(QLatin1String("wayland")))
+            return true;
+#ifdef TOLMEK_HAVE_XCB
+        if (platform == QLatin1String("xcb")) {
+            auto* x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+            xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+            if (!c)
+                return false;
+            // A compositing manager owns the selection _NET_WM_CM_S<screen>.
+            // The screen is the number after the display's dot (":0.1"), 0 without one.
+            const QByteArray display = qgetenv("DISPLAY");
+            const int colon = display.lastIndexOf(':');
+            const int dot = display.indexOf('.', colon < 0 ? 0 : colon);
+            const int screen = dot < 0 ? 0 : display.mid(dot + 1).toInt();
+            const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(screen);
+            xcb_intern_atom_reply_t* atom =
+                xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, uint16_t(name.size()), name.constData()), nullptr);
+            if (!atom)
+                return false;
+            const xcb_atom_t selection = atom->atom;
+            std::free(atom);
+            if (selection == XCB_ATOM_NONE)
+                return false;
+            xcb_get_selection_owner_reply_t* owner =
+                xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr);
+            const bool owned = owner && owner->owner != XCB_NONE;
+            std::free(owner);
+            return owned;
+        }
+#endif
+        return false;
+    }();
+    return composes;
+}
+
 bool TolmekStyle::isDestructive(const QObject* actionOrButton) {
     return actionOrButton && actionOrButton->property(kDestructiveProperty).toBool();
 }
@@ -142,15 +187,16 @@ int TolmekStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, con
         return 0;
     case PM_MessageBoxIconSize:
         return 0;
+    // A translucent menu keeps room for its shadow around the panel, and draws its border with the panel.
     case PM_MenuPanelWidth:
-        return 1;
+        return translucentPopups() ? 0 : 1;
     case PM_MenuHMargin:
-        return menuPadding - 1;
+        return translucentPopups() ? popupShadowMargin + menuPadding : menuPadding - 1;
     case PM_MenuVMargin:
-        return menuPadding;
+        return translucentPopups() ? popupShadowMargin + menuPadding : menuPadding;
     case PM_ToolTipLabelFrameWidth:
         // Room around a tool tip's text (QToolTip adds one pixel).
-        return 5;
+        return translucentPopups() ? popupShadowMargin + 5 : 5;
     default:
         break;
     }
@@ -168,7 +214,9 @@ int TolmekStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWi
         return 0;
     case SH_Menu_Mask:
     case SH_ToolTip_Mask:
-        // Rounded corners for the menus and tool tips.
+        // Rounded corners for the menus and tool tips (a translucent one draws its own).
+        if (translucentPopups())
+            return 0;
         if (auto* mask = qstyleoption_cast<QStyleHintReturnMask*>(returnData); mask && option) {
             mask->region = roundedMask(option->rect, hint == SH_Menu_Mask ? menuRadius : toolTipRadius);
             return 1;
@@ -344,7 +392,26 @@ void TolmekStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* op
         return;
     case PE_PanelMenu:
     case PE_FrameMenu:
-    case PE_PanelTipLabel: {
+    case PE_PanelTipLabel:
+        if (translucentPopups()) {
+            // A rounded panel with a hairline over its soft shadow, in a transparent window.
+            if (element == PE_FrameMenu)
+                return;
+            const qreal radius = element == PE_PanelTipLabel ? toolTipRadius : menuRadius;
+            const int m = popupShadowMargin;
+            const QRectF panel = QRectF(option->rect).adjusted(m, m, -m, -m);
+            const bool dark = isDark(option->palette);
+            painter->save();
+            painter->setRenderHint(QPainter::Antialiasing);
+            Paint::drawShadow(*painter, panel, radius, QColor(0, 0, 0, dark ? 120 : 46), 12, QPointF(0, 3));
+            Paint::fillRoundedRect(*painter, panel, radius,
+                                   option->palette.color(element == PE_PanelTipLabel ? QPalette::ToolTipBase : QPalette::Base));
+            Paint::strokeRoundedRect(*painter, panel.adjusted(0.5, 0.5, -0.5, -0.5), radius - 0.5,
+                                     menuBorder(option->palette), 1);
+            painter->restore();
+            return;
+        }
+        {
         // A rounded panel with a soft hairline; the window mask (SH_Menu_Mask) cuts its corners.
         const qreal radius = element == PE_PanelTipLabel ? toolTipRadius : menuRadius;
         const QRectF r = QRectF(option->rect).adjusted(0.5, 0.5, -0.5, -0.5);
@@ -358,7 +425,7 @@ void TolmekStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* op
             Paint::strokeRoundedRect(*painter, r, radius - 0.5, menuBorder(option->palette), 1);
         painter->restore();
         return;
-    }
+        }
     case PE_FrameFocusRect:
         // Push buttons and combo boxes draw their own focus ring.
         if (qobject_cast<const QPushButton*>(widget) || qobject_cast<const QComboBox*>(widget))
@@ -439,6 +506,8 @@ void TolmekStyle::drawControl(ControlElement element, const QStyleOption* option
             return;
         }
         break;
+    case CE_MenuEmptyArea:
+        return; // the panel is drawn whole by PE_PanelMenu
     case CE_PushButtonLabel:
         if (const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option)) {
             if ((button->features & QStyleOptionButton::DefaultButton) && (button->state & State_Enabled)) {
@@ -620,6 +689,9 @@ void TolmekStyle::polish(QWidget* widget) {
         widget->installEventFilter(this);
     // Menus are kept inside their window when shown; alerts draw their own frame (the window system may
     // draw none, and a dark alert would melt into the dark window behind it).
+    if ((qobject_cast<QMenu*>(widget) || widget->inherits("QTipLabel")) && translucentPopups() &&
+        !widget->testAttribute(Qt::WA_WState_Created))
+        widget->setAttribute(Qt::WA_TranslucentBackground);
     if ((qobject_cast<QMenu*>(widget) || qobject_cast<QMessageBox*>(widget) || widget->inherits("QTipLabel")) &&
         !widget->property(kMenuHookedProperty).toBool()) {
         widget->setProperty(kMenuHookedProperty, true);
@@ -647,17 +719,21 @@ bool TolmekStyle::eventFilter(QObject* watched, QEvent* event) {
                 const QWidget* window = anchor->window();
                 const QRect windowGlobal(window->mapToGlobal(QPoint(0, 0)), window->size());
                 const QRect anchorGlobal(anchor->mapToGlobal(QPoint(0, 0)), anchor->size());
-                const QRect current = menu->geometry();
+                // What shows is the panel, inside the shadow's room of a translucent menu.
+                const int m = translucentPopups() ? popupShadowMargin : 0;
+                const QRect shown = menu->geometry();
+                const QRect current = shown.adjusted(m, m, -m, -m);
                 // A menu that opened below its button keeps to it; a context menu keeps its top-left.
-                const bool belowAnchor = std::abs(current.top() - anchorGlobal.bottom()) <= 6;
-                QPoint pos = current.topLeft();
+                const bool belowAnchor = std::abs(shown.top() - anchorGlobal.bottom()) <= 6 ||
+                                         std::abs(current.top() - anchorGlobal.bottom()) <= 6;
+                QPoint pos = shown.topLeft();
                 if (belowAnchor) {
-                    pos = Menus::placeBelow(current.size(), anchorGlobal, windowGlobal);
+                    pos = Menus::placeBelow(current.size(), anchorGlobal, windowGlobal) - QPoint(m, m);
                 } else {
-                    pos.setX(std::clamp(pos.x(), windowGlobal.left(),
-                                        std::max(windowGlobal.left(), windowGlobal.right() + 1 - current.width())));
+                    pos.setX(std::clamp(pos.x(), windowGlobal.left() - m,
+                                        std::max(windowGlobal.left(), windowGlobal.right() + 1 - current.width()) - m));
                 }
-                if (pos != current.topLeft())
+                if (pos != shown.topLeft())
                     menu->move(pos);
             }
         }
@@ -719,7 +795,9 @@ void popupBelow(QMenu& menu, QWidget* anchor) {
     const QRect windowGlobal(window->mapToGlobal(QPoint(0, 0)), window->size());
     const QRect anchorGlobal(anchor->mapToGlobal(QPoint(0, 0)), anchor->size());
     menu.ensurePolished();
-    menu.popup(placeBelow(menu.sizeHint(), anchorGlobal, windowGlobal));
+    const int m = TolmekStyle::translucentPopups() ? TolmekStyle::popupShadowMargin : 0;
+    const QSize panel = menu.sizeHint() - QSize(2 * m, 2 * m);
+    menu.popup(placeBelow(panel, anchorGlobal, windowGlobal) - QPoint(m, m));
 }
 
 } // namespace Menus

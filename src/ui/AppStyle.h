@@ -33,6 +33,11 @@ public:
     // default button, or the entry under the pointer, on a red fill). Alert buttons with the destructive
     // role are marked by DialogSeam.
     static void setDestructive(QObject* actionOrButton, bool on = true);
+    // Whether menus and tool tips are translucent windows with a painted shadow around a rounded panel:
+    // where the window system composes windows (Wayland, X11 with a compositor). Elsewhere a translucent
+    // window would show black corners, so they are opaque with rounded corners cut by a mask.
+    static bool translucentPopups();
+    static constexpr int popupShadowMargin = 10; // room for the shadow around a translucent panel
     static bool isDestructive(const QObject* actionOrButton);
 
     int pixelMetric(PixelMetric metric, const QStyleOption* option = nullptr,
