@@ -9,7 +9,10 @@
 #include <QDesktopServices>
 #include <QAbstractFileIconProvider>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QHeaderView>
+#include <QIdentityProxyModel>
+#include <QLocale>
 #include <QTranslator>
 #include <QTreeView>
 #include <QGridLayout>
@@ -103,7 +106,27 @@ private:
     }
 };
 
-void installFileKindsTranslator() {
+// The list's sizes and dates in the French way ("07/12/2026 09:30", "4,0 Ko"), as the rest of the
+// application writes them: Qt's model writes them in the system's locale.
+class FrenchFileDetails : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+    QVariant data(const QModelIndex& index, int role) const override {
+        auto* files = qobject_cast<QFileSystemModel*>(sourceModel());
+        if (role == Qt::DisplayRole && files && index.isValid()) {
+            const QModelIndex source = mapToSource(index);
+            if (index.column() == 3)
+                return QLocale().toString(files->lastModified(source), QLocale::ShortFormat);
+            if (index.column() == 1 && !files->isDir(source))
+                return QLocale().formattedDataSize(files->size(source));
+        }
+        return QIdentityProxyModel::data(index, role);
+    }
+};
+
+} // namespace
+
+void installFileDialogTranslations() {
     static bool installed = false;
     if (installed || !QCoreApplication::instance())
         return;
@@ -111,21 +134,24 @@ void installFileKindsTranslator() {
     QCoreApplication::installTranslator(new FileKindsTranslator(QCoreApplication::instance()));
 }
 
+namespace {
+
 enum class Pick { open, openMany, save };
 
 // The desktop's own chooser where the platform offers one (a platform theme or the portal); otherwise
 // Qt's dialog, in French, with our symbols and a date column wide enough for its dates.
 QStringList pickFiles(QWidget* parent, const QString& caption, const QString& dir, const QString& filter, Pick pick) {
-    installFileKindsTranslator();
+    installFileDialogTranslations();
+    SymbolIconProvider icons; // outlives the dialog, which does not own it
     QFileDialog dialog(parent, caption, dir, filter);
     dialog.setAcceptMode(pick == Pick::save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(pick == Pick::openMany ? QFileDialog::ExistingFiles
                        : pick == Pick::open   ? QFileDialog::ExistingFile
                                               : QFileDialog::AnyFile);
-    SymbolIconProvider icons;
     dialog.setIconProvider(&icons);
     // Only Qt's own dialog has the list (a native one has no child widgets).
     if (auto* tree = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        dialog.setProxyModel(new FrenchFileDetails(&dialog));
         {
             const QFontMetrics fm(tree->font());
             // "14/03/2026 09:30" whole, with room for the sort arrow.

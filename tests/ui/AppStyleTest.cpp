@@ -4,7 +4,10 @@
 #include "ui/Theme.h"
 #include "support/TestSupport.h"
 
+#include <QAbstractFileIconProvider>
 #include <QApplication>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QComboBox>
 #include <QDateTime>
 #include <QLabel>
@@ -239,4 +242,14 @@ TEST_F(AppStyleTest, DestructiveButtonsAndMenuEntriesAreRed) {
     std::unique_ptr<QMessageBox> box(DialogSeam::makeBox(nullptr, m, buttons));
     EXPECT_TRUE(TolmekStyle::isDestructive(buttons[0]));
     EXPECT_FALSE(TolmekStyle::isDestructive(buttons[1]));
+}
+
+TEST_F(AppStyleTest, FileDialogKindsReadInFrench) {
+    DialogSeam::installFileDialogTranslations();
+    DialogSeam::installFileDialogTranslations(); // once is enough, twice does no harm
+    QAbstractFileIconProvider provider;
+    const QTemporaryDir dir;
+    EXPECT_EQ(provider.type(QFileInfo(dir.path())), QStringLiteral("Dossier"));
+    // Other contexts are left to Qt's own catalogue.
+    EXPECT_EQ(QCoreApplication::translate("Nowhere", "Folder"), QStringLiteral("Folder"));
 }
