@@ -2,6 +2,7 @@
 
 #include "ui/AppStyle.h"
 #include "ui/Fonts.h"
+#include "ui/PortalFileChooser.h"
 #include "ui/Symbols.h"
 
 #include <QAbstractButton>
@@ -141,6 +142,12 @@ enum class Pick { open, openMany, save };
 // The desktop's own chooser where the platform offers one (a platform theme or the portal); otherwise
 // Qt's dialog, in French, with our symbols and a date column wide enough for its dates.
 QStringList pickFiles(QWidget* parent, const QString& caption, const QString& dir, const QString& filter, Pick pick) {
+    // The desktop's chooser, through the portal, wherever one answers.
+    const PortalFileChooser::Mode mode = pick == Pick::save       ? PortalFileChooser::Mode::save
+                                         : pick == Pick::openMany ? PortalFileChooser::Mode::openMany
+                                                                  : PortalFileChooser::Mode::open;
+    if (const std::optional<QStringList> chosen = PortalFileChooser::choose(parent, mode, caption, dir, filter))
+        return *chosen;
     installFileDialogTranslations();
     SymbolIconProvider icons; // outlives the dialog, which does not own it
     QFileDialog dialog(parent, caption, dir, filter);
