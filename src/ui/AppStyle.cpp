@@ -53,7 +53,7 @@ QColor overlay(const QPalette& palette, qreal lightAlpha, qreal darkAlpha) {
     return isDark(palette) ? QColor::fromRgbF(1, 1, 1, float(darkAlpha)) : QColor::fromRgbF(0, 0, 0, float(lightAlpha));
 }
 
-QColor borderColor(const QPalette& palette) { return overlay(palette, 0.17, 0.16); }
+QColor borderColor(const QPalette& palette) { return TolmekStyle::controlOutline(isDark(palette)); }
 
 bool isTextEditor(const QWidget* widget) {
     return qobject_cast<const QTextEdit*>(widget) || qobject_cast<const QPlainTextEdit*>(widget);
@@ -121,6 +121,11 @@ bool menuEntryIsDestructive(const QWidget* widget, const QRect& rect) {
 void TolmekStyle::setDestructive(QObject* actionOrButton, bool on) {
     if (actionOrButton)
         actionOrButton->setProperty(kDestructiveProperty, on);
+}
+
+QColor TolmekStyle::controlOutline(bool dark) {
+    // 3:1 against the field's fill and the background around it, so that the control's edge is seen.
+    return dark ? QColor::fromRgbF(1, 1, 1, 0.42f) : QColor::fromRgbF(0, 0, 0, 0.5f);
 }
 
 bool TolmekStyle::translucentPopups() {

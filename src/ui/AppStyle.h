@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QColor>
 #include <QProxyStyle>
 
 class QAction;
@@ -37,6 +38,8 @@ public:
     // where the window system composes windows (Wayland, X11 with a compositor). Elsewhere a translucent
     // window would show black corners, so they are opaque with rounded corners cut by a mask.
     static bool translucentPopups();
+    // The outline of fields and bordered buttons (translucent, over the control's fill).
+    static QColor controlOutline(bool dark);
     static constexpr int popupShadowMargin = 10; // room for the shadow around a translucent panel
     static bool isDestructive(const QObject* actionOrButton);
 

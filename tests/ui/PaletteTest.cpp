@@ -1,3 +1,4 @@
+#include "ui/AppStyle.h"
 #include "ui/Palette.h"
 #include "ui/Theme.h"
 
@@ -185,6 +186,13 @@ TEST(Contrast, EveryPaletteTextReadsOnItsBackgrounds) {
             cases.push_back({"badge text on its tint", tintText(hue, 0.18, dark), tints, Contrast::text});
             cases.push_back({"accent text", accentText(hue, dark), backgrounds, Contrast::text});
             cases.push_back({"white on accent", Qt::white, {accentFill(hue)}, Contrast::text});
+        }
+        // Outlines of fields and buttons: 3:1 against the control's own fill and the backgrounds around it.
+        for (const QColor& fill : {qt.color(QPalette::Base), qt.color(QPalette::Button)}) {
+            const QColor edge = Contrast::over(TolmekStyle::controlOutline(dark), fill);
+            QList<QColor> around = backgrounds;
+            around.append(fill);
+            cases.push_back({"control outline", edge, around, Contrast::largeText});
         }
         for (const Case& c : cases) {
             for (const QColor& bg : c.bgs) {
