@@ -1,5 +1,6 @@
 #include "ui/AppStyle.h"
 
+#include "ui/Fonts.h"
 #include "ui/Paint.h"
 #include "ui/Palette.h"
 #include "ui/Symbols.h"
@@ -121,6 +122,11 @@ bool menuEntryIsDestructive(const QWidget* widget, const QRect& rect) {
 void TolmekStyle::setDestructive(QObject* actionOrButton, bool on) {
     if (actionOrButton)
         actionOrButton->setProperty(kDestructiveProperty, on);
+}
+
+void TolmekStyle::installOnApplication() {
+    QApplication::setStyle(new TolmekStyle);
+    QApplication::setFont(Fonts::system(13));
 }
 
 QColor TolmekStyle::controlOutline(bool dark) {

@@ -16,6 +16,10 @@ class TolmekStyle : public QProxyStyle {
 public:
     TolmekStyle();
 
+    // Our style and the interface font for every standard widget (menus, plain buttons, text fields), as
+    // the application and the screen renderer both start; the fonts are read first (Fonts::readFamilies).
+    static void installOnApplication();
+
     static constexpr int fieldRadius = 8;
     static constexpr int fieldPaddingH = 8; // plus the line edit's own 2-pixel text margin
     static constexpr int fieldPaddingV = 5;

@@ -1,5 +1,6 @@
 #include "ui/AppStyle.h"
 #include "ui/DialogSeam.h"
+#include "ui/Fonts.h"
 #include "ui/Palette.h"
 #include "ui/Theme.h"
 #include "support/TestSupport.h"
@@ -252,4 +253,15 @@ TEST_F(AppStyleTest, FileDialogKindsReadInFrench) {
     EXPECT_EQ(provider.type(QFileInfo(dir.path())), QStringLiteral("Dossier"));
     // Other contexts are left to Qt's own catalogue.
     EXPECT_EQ(QCoreApplication::translate("Nowhere", "Folder"), QStringLiteral("Folder"));
+}
+
+TEST_F(AppStyleTest, TheApplicationsStandardWidgetsUseOurStyleAndTheInterfaceFont) {
+    const QFont before = QApplication::font();
+    TolmekStyle::installOnApplication();
+    EXPECT_TRUE(qobject_cast<TolmekStyle*>(QApplication::style()));
+    EXPECT_EQ(QApplication::font().family(), Fonts::system(13).family());
+    EXPECT_EQ(QApplication::font().pixelSize(), 13);
+    QPushButton button(QStringLiteral("Annuler"));
+    EXPECT_EQ(button.font().family(), Fonts::system(13).family());
+    QApplication::setFont(before);
 }

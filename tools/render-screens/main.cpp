@@ -74,8 +74,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     installFrenchLocale(app);
     Fonts::readFamilies();
-    QApplication::setStyle(new TolmekStyle);
-    QApplication::setFont(Fonts::system(13));
+    TolmekStyle::installOnApplication();
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screens");
     const QString filter = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
     QDir().mkpath(out);
