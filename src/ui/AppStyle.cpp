@@ -200,11 +200,13 @@ int TolmekStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, con
         return 0;
     // A translucent menu keeps room for its shadow around the panel, and draws its border with the panel.
     case PM_MenuPanelWidth:
-        return translucentPopups() ? 0 : 1;
+        return translucentPopups() && qobject_cast<const QMenu*>(widget) ? 0 : 1;
     case PM_MenuHMargin:
-        return translucentPopups() ? popupShadowMargin + menuPadding : menuPadding - 1;
+        return translucentPopups() && qobject_cast<const QMenu*>(widget) ? popupShadowMargin + menuPadding
+                                                                         : menuPadding - 1;
     case PM_MenuVMargin:
-        return translucentPopups() ? popupShadowMargin + menuPadding : menuPadding;
+        return translucentPopups() && qobject_cast<const QMenu*>(widget) ? popupShadowMargin + menuPadding
+                                                                         : menuPadding;
     case PM_ToolTipLabelFrameWidth:
         // Room around a tool tip's text (QToolTip adds one pixel).
         return translucentPopups() ? popupShadowMargin + 5 : 5;
@@ -225,8 +227,9 @@ int TolmekStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWi
         return 0;
     case SH_Menu_Mask:
     case SH_ToolTip_Mask:
-        // Rounded corners for the menus and tool tips (a translucent one draws its own).
-        if (translucentPopups())
+        // Rounded corners for the menus and tool tips (a translucent one draws its own). A combo box's
+        // list is always an opaque window: its list view covers the whole of it.
+        if (translucentPopups() && !(widget && widget->inherits("QComboBoxPrivateContainer")))
             return 0;
         if (auto* mask = qstyleoption_cast<QStyleHintReturnMask*>(returnData); mask && option) {
             mask->region = roundedMask(option->rect, hint == SH_Menu_Mask ? menuRadius : toolTipRadius);
@@ -353,6 +356,16 @@ void TolmekStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* op
     case PE_FrameLineEdit:
         return; // drawn with the panel
     case PE_Frame:
+        if (widget && widget->inherits("QComboBoxPrivateContainer")) {
+            // The combo box's list: a card-coloured panel with the menus' hairline, its corners cut by the mask.
+            painter->save();
+            painter->setRenderHint(QPainter::Antialiasing);
+            painter->fillRect(option->rect, option->palette.color(QPalette::Base));
+            Paint::strokeRoundedRect(*painter, QRectF(option->rect).adjusted(0.5, 0.5, -0.5, -0.5), menuRadius - 0.5,
+                                     menuBorder(option->palette), 1);
+            painter->restore();
+            return;
+        }
         if (isTextEditor(widget)) {
             drawField(painter, option, option->palette.color(QPalette::Base));
             return;
@@ -478,6 +491,11 @@ void TolmekStyle::drawControl(ControlElement element, const QStyleOption* option
             }
             QStyleOptionMenuItem copy(*item);
             copy.rect = item->rect.adjusted(kMenuItemPaddingH, 0, -kMenuItemPaddingH, 0);
+            const bool isComboItem = qobject_cast<const QComboBox*>(widget) ||
+                                     (option->styleObject && option->styleObject->property("_q_isComboBoxPopupItem").toBool());
+            // A combo box's list on the menus' card colour (its view fills with the window colour).
+            if (isComboItem)
+                painter->fillRect(item->rect, item->palette.color(QPalette::Base));
             const bool destructive = menuEntryIsDestructive(widget, item->rect);
             QColor text = item->palette.color(QPalette::Text);
             if (destructive && (item->state & State_Enabled)) {
@@ -494,8 +512,6 @@ void TolmekStyle::drawControl(ControlElement element, const QStyleOption* option
                     copy.palette.setColor(role, text);
             }
             const bool checked = item->checkType != QStyleOptionMenuItem::NotCheckable && item->checked;
-            const bool isComboItem = qobject_cast<const QComboBox*>(widget) ||
-                                     (option->styleObject && option->styleObject->property("_q_isComboBoxPopupItem").toBool());
             if (item->checkType != QStyleOptionMenuItem::NotCheckable && !isComboItem) {
                 copy.checkType = QStyleOptionMenuItem::NotCheckable;
                 copy.checked = false;
