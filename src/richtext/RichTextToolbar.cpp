@@ -2,6 +2,7 @@
 
 #include "richtext/ClickableTextView.h"
 #include "richtext/RichTextFormatting.h"
+#include "ui/AppStyle.h"
 #include "ui/Palette.h"
 #include "ui/Theme.h"
 #include "ui/Fonts.h"
@@ -82,7 +83,7 @@ void popUpBelow(QMenu* menu, QWidget* anchor)
 {
     if (!menu)
         return;
-    menu->popup(anchor->mapToGlobal(QPoint(0, anchor->height() + 4)));
+    Menus::popupBelow(*menu, anchor);
 }
 
 } // namespace

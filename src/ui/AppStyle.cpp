@@ -5,6 +5,7 @@
 #include "ui/Palette.h"
 #include "ui/Symbols.h"
 
+#include <QAbstractButton>
 #include <QAbstractScrollArea>
 #include <QAction>
 #include <QApplication>
@@ -751,8 +752,9 @@ bool TolmekStyle::eventFilter(QObject* watched, QEvent* event) {
                 const QRect shown = menu->geometry();
                 const QRect current = shown.adjusted(m, m, -m, -m);
                 // A menu that opened below its button keeps to it; a context menu keeps its top-left.
-                const bool belowAnchor = std::abs(shown.top() - anchorGlobal.bottom()) <= 6 ||
-                                         std::abs(current.top() - anchorGlobal.bottom()) <= 6;
+                const bool belowAnchor = qobject_cast<QAbstractButton*>(anchor) &&
+                                         (std::abs(shown.top() - anchorGlobal.bottom()) <= 6 ||
+                                          std::abs(current.top() - anchorGlobal.bottom()) <= 6);
                 QPoint pos = shown.topLeft();
                 if (belowAnchor) {
                     pos = Menus::placeBelow(current.size(), anchorGlobal, windowGlobal) - QPoint(m, m);
