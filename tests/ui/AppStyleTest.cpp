@@ -13,12 +13,16 @@
 #include <QDateTime>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStyleOption>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
@@ -264,4 +268,32 @@ TEST_F(AppStyleTest, TheApplicationsStandardWidgetsUseOurStyleAndTheInterfaceFon
     QPushButton button(QStringLiteral("Annuler"));
     EXPECT_EQ(button.font().family(), Fonts::system(13).family());
     QApplication::setFont(before);
+}
+
+TEST_F(AppStyleTest, AButtonsMenuOpensBelowItInsideTheWindow) {
+    QWidget window;
+    window.setGeometry(100, 100, 400, 300);
+    auto* button = new QToolButton(&window);
+    button->setText(QStringLiteral("Compte"));
+    button->setGeometry(360, 10, 30, 28); // at the window's right edge
+    button->setPopupMode(QToolButton::InstantPopup);
+    auto* menu = new QMenu(button);
+    menu->addAction(QStringLiteral("Profil (bientôt)"));
+    menu->addAction(QStringLiteral("Déconnexion (bientôt)"));
+    button->setMenu(menu);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QRect shown;
+    QTimer::singleShot(0, menu, [&] {
+        shown = menu->geometry();
+        menu->close();
+    });
+    button->showMenu();
+    ASSERT_TRUE(shown.isValid());
+    const QRect windowGlobal(window.mapToGlobal(QPoint(0, 0)), window.size());
+    const QRect buttonGlobal(button->mapToGlobal(QPoint(0, 0)), button->size());
+    EXPECT_LE(shown.right(), windowGlobal.right());
+    EXPECT_EQ(shown.right(), buttonGlobal.right()); // right edges aligned
+    EXPECT_GT(shown.top(), buttonGlobal.bottom());
+    EXPECT_LE(shown.top(), buttonGlobal.bottom() + 4);
 }
