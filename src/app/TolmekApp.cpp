@@ -44,6 +44,7 @@ MainWindow::MainWindow(LazyUpdater* updater, const Services& services, QWidget* 
     // Never disabled: the command works from the first instant, also before the background check.
     m_checkForUpdates = menu->addAction(QStringLiteral("Vérifier les mises à jour…"));
     connect(m_checkForUpdates, &QAction::triggered, updater, &LazyUpdater::checkForUpdates);
+    setMinimumSize(AppShellView::minimumWindowSize);
     resize(defaultWidth, defaultHeight);
 }
 

@@ -506,10 +506,11 @@ DocRowLine::DocRowLine(DocPtr doc, std::function<void()> onOpen, QWidget* parent
     m_tile = new lists::TileView(30, 10, 13, this);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
-    m_title = new DashLabel({}, Fonts::rounded(13, 600), [] { return AppPalette::primaryText(); }, this);
-    m_title->setWordWrap(true);
-    m_project = new DashLabel({}, Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, this);
-    m_project->setWordWrap(true);
+    // Wrapped, and cut anywhere inside a word longer than the line: a long title never widens the row.
+    m_title = new lists::ClampedText(Fonts::rounded(13, 600), [] { return AppPalette::primaryText(); }, 0, this);
+    m_project = new lists::ClampedText(Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, 0, this);
+    for (QWidget* text : {static_cast<QWidget*>(m_title), static_cast<QWidget*>(m_project)})
+        text->setAttribute(Qt::WA_TransparentForMouseEvents);
     texts->addWidget(m_title);
     texts->addWidget(m_project);
     m_date = new DashLabel({}, Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, this);
@@ -665,8 +666,7 @@ DashTileCard::DashTileCard(int secondLineCount, std::function<void()> onOpen, co
     : DashCard(std::move(onOpen), &theme, parent) {
     auto* col = cardStack(this);
     m_tile = new lists::TileView(42, 12, 16, this);
-    m_title = new DashLabel({}, Fonts::rounded(15, 700), [] { return AppPalette::primaryText(); }, this);
-    m_title->setWordWrap(true);
+    m_title = new lists::ClampedText(Fonts::rounded(15, 700), [] { return AppPalette::primaryText(); }, 0, this);
     m_second = new lists::ClampedText(Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, secondLineCount,
                                       this);
     col->addWidget(m_tile, 0, Qt::AlignLeft);

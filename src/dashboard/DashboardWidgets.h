@@ -199,8 +199,8 @@ private:
     DocPtr m_doc;
     std::function<void()> m_onOpen;
     lists::TileView* m_tile;
-    DashLabel* m_title;
-    DashLabel* m_project;
+    lists::ClampedText* m_title;
+    lists::ClampedText* m_project;
     DashLabel* m_date;
     HoverAnimator* m_hover;
     bool m_pressed = false;
@@ -241,7 +241,7 @@ protected:
     void showContent(const QString& symbol, const QColor& tint, const QString& title);
 
     lists::TileView* m_tile;
-    DashLabel* m_title;
+    lists::ClampedText* m_title;
     lists::ClampedText* m_second;
 };
 

@@ -5,6 +5,7 @@
 #include <QVariant>
 
 #include <memory>
+#include <optional>
 
 // The application's preference entries (a QSettings file). Every write signals `changed`, so that screens
 // sharing one entry (such as the list layout) follow it live; the file is rewritten only when a value changes.
@@ -21,6 +22,12 @@ public:
     static void setShared(Preferences* prefs);
 
     QVariant value(const QString& key, const QVariant& defaultValue = {}) const;
+    // The entry as one text, whatever the file holds: where QSettings reads something else than a
+    // string (a list for commas outside quotes, a variant for a leading "@"), the text the file
+    // gives, unescaped but otherwise as written. Nothing when the entry is absent.
+    std::optional<QString> text(const QString& key) const;
+    // Whether the entry is held as a string, so that QSettings writes it back as it was read.
+    bool holdsText(const QString& key) const;
     bool contains(const QString& key) const;
     void setValue(const QString& key, const QVariant& value);
     void remove(const QString& key);
