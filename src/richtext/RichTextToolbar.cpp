@@ -372,7 +372,9 @@ void RichTextToolbar::setTextView(ClickableTextView* textView)
 
 bool RichTextToolbar::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_textView && (event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress)) {
+    // The event's type first: the text view also sends events while it is destroyed, when it is no longer one.
+    if ((event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) &&
+        qobject_cast<ClickableTextView*>(watched) && watched == m_textView) {
         auto* key = static_cast<QKeyEvent*>(event);
         void (RichTextToolbar::*op)() = nullptr;
         if (key->matches(QKeySequence::Bold))
