@@ -2,11 +2,48 @@
 
 #include "rtf/Rtf.h"
 
+#include <QAbstractTextDocumentLayout>
+#include <QCoreApplication>
 #include <QLocale>
 #include <QTextCursor>
 #include <QTextDocument>
 
 namespace largetext {
+
+namespace {
+
+class LayoutPacer : public QObject {
+public:
+    LayoutPacer(QTextDocument& doc) : QObject(doc.documentLayout()), m_doc(doc) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() != QEvent::Timer || m_inTick)
+            return false;
+        // After the layout's own tick, so that the tick runs as Qt meant it to.
+        m_inTick = true;
+        QCoreApplication::sendEvent(watched, event);
+        m_inTick = false;
+        m_doc.markContentsDirty(0, 0);
+        return true;
+    }
+
+private:
+    QTextDocument& m_doc;
+    bool m_inTick = false;
+};
+
+} // namespace
+
+void paceLayout(QTextDocument& doc)
+{
+    QAbstractTextDocumentLayout* layout = doc.documentLayout();
+    if (layout->property("_tolmek_paced").toBool())
+        return;
+    layout->setProperty("_tolmek_paced", true);
+    layout->installEventFilter(new LayoutPacer(doc));
+}
 
 QString tooLargeMessage(qsizetype bytes)
 {

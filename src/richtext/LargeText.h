@@ -19,7 +19,7 @@ inline constexpr int boundedHeight = 480;
 inline constexpr qsizetype maxEditableChars = 3'000'000;
 inline constexpr qsizetype maxEditableRtfBytes = 6'000'000;
 // How much of a text too large to edit is shown.
-inline constexpr qsizetype previewChars = 100'000;
+inline constexpr qsizetype previewChars = 50'000;
 
 inline bool isBounded(qsizetype chars) { return chars > boundedChars; }
 inline bool isOversized(qsizetype chars, qsizetype rtfBytes)
@@ -33,5 +33,11 @@ QString tooLargeMessage(qsizetype bytes);
 // Fills `doc` with the start of a text: the RTF's first bytes when there is RTF (read as far as they
 // go), else the plain text; at most about previewChars characters either way.
 void loadPreview(const std::optional<QByteArray>& rtf, const QString& plain, QTextDocument& doc);
+
+// Keeps the background layout of a large text in small steps. Qt lays out a text shown in a view a bit
+// more at every tick of a timer, doubling the step each time up to 200,000 characters (pauses of 100 ms
+// and more); any change of the text brings the step back to its smallest, and so does this, after every
+// tick, by marking the first paragraph changed (which lays out that paragraph again and nothing more).
+void paceLayout(QTextDocument& doc);
 
 } // namespace largetext

@@ -148,8 +148,10 @@ void RichTextEditorWrapper::loadContent(const QString& text, bool requireMatchin
     doc->setModified(false);
     m_bounded = m_oversized || largetext::isBounded(doc->characterCount());
     // Read RTF leaves the caret at the end, and showing the caret there would lay out the whole text.
-    if (m_bounded)
+    if (m_bounded) {
         m_textView->setTextCursor(QTextCursor(doc));
+        largetext::paceLayout(*doc);
+    }
     // Only a large text scrolls inside its area; a shorter one grows with it.
     m_textView->setVerticalScrollBarPolicy(m_bounded ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
     m_textView->setReadOnly(m_oversized);
@@ -194,6 +196,7 @@ void RichTextEditorWrapper::textDidChange()
         // Grown past the limit (a large paste): from now on it scrolls inside a fixed height.
         m_bounded = true;
         m_textView->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        largetext::paceLayout(*m_textView->document());
     }
     if (m_bounded) {
         // Copying and encoding the whole text at every key would cost more than the key itself.
