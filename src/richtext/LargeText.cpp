@@ -4,7 +4,9 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QLocale>
+#include <QTimerEvent>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -21,6 +23,14 @@ protected:
     {
         if (event->type() != QEvent::Timer || m_inTick)
             return false;
+        // The layout's stepping timer ticks every 10 ms while it lays out; its other timer (the size
+        // report) fires once after a change, and is left alone.
+        const int id = static_cast<QTimerEvent*>(event)->timerId();
+        const bool stepping = id == m_lastId && m_clock.isValid() && m_clock.elapsed() < 15;
+        m_lastId = id;
+        m_clock.start();
+        if (!stepping)
+            return false;
         // After the layout's own tick, so that the tick runs as Qt meant it to.
         m_inTick = true;
         QCoreApplication::sendEvent(watched, event);
@@ -32,6 +42,8 @@ protected:
 private:
     QTextDocument& m_doc;
     bool m_inTick = false;
+    int m_lastId = 0;
+    QElapsedTimer m_clock;
 };
 
 } // namespace

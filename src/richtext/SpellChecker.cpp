@@ -4,7 +4,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
+#include <QAbstractTextDocumentLayout>
 #include <QPaintEvent>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextEdit>
 #include <QThread>
@@ -190,22 +192,27 @@ void SpellHighlighter::resumeChecks()
     QElapsedTimer clock;
     clock.start();
     QTextBlock block = doc->findBlockByNumber(m_resumeBlock);
-    int last = -1;
+    qreal bottom = -1;
     if (m_view) {
         if (m_painted.isEmpty())
             return;
         // Only what was painted: the rest waits until it is shown.
         block = m_view->cursorForPosition(m_painted.topLeft()).block();
-        last = m_view->cursorForPosition(m_painted.bottomRight()).block().blockNumber();
+        bottom = m_painted.bottom() + m_view->verticalScrollBar()->value();
     }
+    bool more = false;
     m_rechecking = true;
-    while (block.isValid() && (last < 0 || block.blockNumber() <= last) && clock.elapsed() < passBudgetMs) {
+    for (; block.isValid(); block = block.next()) {
+        if (bottom >= 0 && doc->documentLayout()->blockBoundingRect(block).top() > bottom)
+            break;
+        if (clock.elapsed() >= passBudgetMs) {
+            more = true;
+            break;
+        }
         if (dynamic_cast<Unchecked*>(block.userData()))
             rehighlightBlock(block);
-        block = block.next();
     }
     m_rechecking = false;
-    const bool more = block.isValid() && (last < 0 || block.blockNumber() <= last);
     if (!m_view)
         m_resumeBlock = block.isValid() ? block.blockNumber() : -1;
     if (more)
