@@ -35,7 +35,8 @@ protected:
         m_inTick = true;
         QCoreApplication::sendEvent(watched, event);
         m_inTick = false;
-        m_doc.markContentsDirty(0, 0);
+        // One character: an empty range would drop the paragraph's lines without laying them out again.
+        m_doc.markContentsDirty(0, 1);
         return true;
     }
 

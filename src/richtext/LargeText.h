@@ -37,7 +37,7 @@ void loadPreview(const std::optional<QByteArray>& rtf, const QString& plain, QTe
 // Keeps the background layout of a large text in small steps. Qt lays out a text shown in a view a bit
 // more at every tick of a timer, doubling the step each time up to 200,000 characters (pauses of 100 ms
 // and more); any change of the text brings the step back to its smallest, and so does this, after every
-// tick, by marking the first paragraph changed (which lays out that paragraph again and nothing more).
+// tick, by marking the first character changed (which lays out its paragraph again and nothing more).
 void paceLayout(QTextDocument& doc);
 
 } // namespace largetext

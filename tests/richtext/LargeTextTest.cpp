@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QTest>
 #include <QTextBlock>
+#include <QTextEdit>
 #include <QTextLayout>
 
 #include <gtest/gtest.h>
@@ -191,4 +192,21 @@ TEST(LargeText, SpellCheckingALongTextRunsInSlices)
     for (QTextBlock b = doc.begin(); b.isValid() && b.length() > 1; b = b.next())
         ASSERT_EQ(b.layout()->formats().size(), 50) << b.blockNumber();
     delete highlighter;
+}
+
+// The background layout of a large text, kept in small steps, never leaves a paragraph without its lines
+// (the first one is laid out again at every step).
+TEST(LargeText, PacedLayoutKeepsEveryShownParagraphDrawn)
+{
+    QTextEdit view;
+    view.resize(600, 300);
+    view.setPlainText(paragraphs(largetext::boundedChars * 3));
+    largetext::paceLayout(*view.document());
+    view.show();
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 300)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    for (QTextBlock b = view.document()->begin(); b.isValid() && b.blockNumber() < 5; b = b.next())
+        EXPECT_GT(b.layout()->lineCount(), 0) << b.blockNumber();
 }
