@@ -1,0 +1,1 @@
+"""The whole journey: filled in by the next commit."""
