@@ -2,6 +2,8 @@
 code block with the caret kept on screen, code line numbers beside their lines, a block moved by its
 menu and still in sight."""
 
+import time
+
 from harness import Failure, atspi, case, resize_window, seeded_session, wait_until
 
 # The empty band a code block keeps around its lines.
@@ -118,3 +120,114 @@ def editor_code_block_caret_follows_typing(app):
     type_long_text_and_lines(session, code, "code block", code=True)
     wait_until("the typed code in the store",
                lambda: "ligne 30" in stored_blocks(session)[1][1], timeout=10)
+
+
+def ink_bands(session, rect, threshold=60):
+    """The runs of screen rows in `rect` that hold anything drawn over its background colour
+    (the most common one), as (top, bottom) screen rows."""
+    x, y, w, h = rect
+    rows = session.pixels(rect)
+    counts = {}
+    for row in rows:
+        for p in row:
+            counts[p] = counts.get(p, 0) + 1
+    bg = max(counts, key=counts.get)
+    bands, start = [], None
+    for i, row in enumerate(rows):
+        ink = any(abs(p[0] - bg[0]) + abs(p[1] - bg[1]) + abs(p[2] - bg[2]) > threshold for p in row)
+        if ink and start is None:
+            start = i
+        elif not ink and start is not None:
+            bands.append((y + start, y + i - 1))
+            start = None
+    if start is not None:
+        bands.append((y + start, y + len(rows) - 1))
+    # Hairlines (a frame's edge, a rounded corner) are no text.
+    return [b for b in bands if b[1] - b[0] >= 3]
+
+
+@case
+def editor_code_line_numbers_beside_lines(app):
+    session = open_doc(app, [("code", "x = 1", "python")], size=(1400, 1050))
+    code = session.find("text", "Code")
+    session.click(code)
+    session.key("ctrl+End")
+    count = code.queryText().characterCount
+    for line in range(2, 31):
+        session.key("Return")
+        chunk = f"ligne {line}"
+        count += 1 + len(chunk)
+        type_and_wait(session, code, chunk, count)
+    gutter = next(c for c in (code.parent.getChildAtIndex(i) for i in range(code.parent.childCount))
+                  if c.getRoleName() == "label")
+    cx, cy, cw, ch = session.extents(code)
+    gx, gy, gw, gh = session.extents(gutter)
+    vx, vy, vw, vh = view_rect(session)
+    top, bottom = max(cy, vy), min(cy + ch, vy + vh)
+    if bottom - top < 30 * 17:
+        raise Failure(f"the code block shows {bottom - top} px of its 30 lines ({cy}..{cy + ch})")
+    session.xdo("mousemove", 5, 5)   # no pointer over the code
+    # Inside the block's focus frame.
+    top, bottom = top + 3, bottom - 3
+    numbers = ink_bands(session, (gx + 3, top, gw - 6, bottom - top))
+    lines = ink_bands(session, (cx + 4, top, 160, bottom - top))
+    shot = session.screenshot("code")
+    if len(lines) != 30 or lines[0][0] > cy + CODE_MARGIN + 8:
+        raise Failure(f"the code block does not show its 30 lines from the first: {len(lines)} lines "
+                      f"drawn, the first at {lines[:1]}, the block at {cy} ({shot})")
+    if len(numbers) != 30:
+        raise Failure(f"{len(numbers)} line numbers drawn beside 30 lines ({shot})")
+    for i, (number, line) in enumerate(zip(numbers, lines), start=1):
+        drift = (number[0] + number[1]) / 2 - (line[0] + line[1]) / 2
+        if abs(drift) > 4:
+            raise Failure(f"line number {i} is {drift:+.0f} px from its line ({shot}); numbers at "
+                          f"{numbers[:i]}, lines at {lines[:i]}")
+    wait_until("the code in the store", lambda: "ligne 30" in stored_blocks(session)[0][1], timeout=10)
+
+
+def text_block(session, starts_with):
+    """The text field of the block whose text begins with `starts_with`."""
+    def look():
+        for acc in session.find_all("text", "Texte"):
+            if acc.queryText().getText(0, len(starts_with)) == starts_with:
+                return acc
+        return None
+    return wait_until(f"the block « {starts_with} »", look, timeout=5)
+
+
+def expect_in_view(session, acc, what):
+    x, y, w, h = session.extents(acc)
+    vx, vy, vw, vh = view_rect(session)
+    if not (vy <= y and y + h <= vy + vh):
+        shot = session.screenshot("out-of-view")
+        raise Failure(f"{what}: it is at {y}..{y + h}, out of the visible part {vy}..{vy + vh} ({shot})")
+
+
+def move_block_by_menu(session, starts_with, action):
+    block = text_block(session, starts_with)
+    session.click(block)
+    bx, by, bw, bh = session.extents(block)
+    # The block's own actions button: the one level with the top of its block.
+    buttons = session.find_all("push button", "Actions du bloc")
+    if not buttons:
+        raise Failure("no « Actions du bloc » button on the focused block")
+    button = min(buttons, key=lambda b: abs(session.extents(b)[1] - by))
+    session.click(button)
+    session.click(session.menu_item(action))
+
+
+@case
+def editor_block_moved_by_menu_stays_in_sight(app):
+    long_text = "\n".join(f"Paragraphe {i} d’un long bloc" for i in range(1, 61))
+    session = open_doc(app, [("text", "Bloc à déplacer", None), ("text", long_text, None),
+                             ("text", "Dernier bloc", None)])
+    order = lambda: [c[:15] for _, c in stored_blocks(session)]  # noqa: E731
+    move_block_by_menu(session, "Bloc à déplacer", "Déplacer vers le bas")
+    wait_until("the block second in the store", lambda: order()[1] == "Bloc à déplacer", timeout=5)
+    # Give the editor the moment a person takes to look where the block went.
+    time.sleep(0.3)
+    expect_in_view(session, text_block(session, "Bloc à déplacer"), "after « Déplacer vers le bas »")
+    move_block_by_menu(session, "Bloc à déplacer", "Déplacer vers le haut")
+    wait_until("the block first in the store", lambda: order()[0] == "Bloc à déplacer", timeout=5)
+    time.sleep(0.3)
+    expect_in_view(session, text_block(session, "Bloc à déplacer"), "after « Déplacer vers le haut »")

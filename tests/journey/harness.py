@@ -144,7 +144,8 @@ class Session:
             os.environ[key] = env[key]
         os.environ.pop("AT_SPI_BUS_ADDRESS", None)
         wait_until("the accessibility bus", self._a11y_bus_ready, timeout=10)
-        atspi()
+        self._focused_menu_item = None
+        atspi().Registry.registerEventListener(self._on_focus, "object:state-changed:focused")
 
     def _a11y_bus_ready(self):
         out = subprocess.run(
@@ -274,8 +275,12 @@ class Session:
             try:
                 if showing_only and depth and not self.showing(acc):
                     return
-                x, y, w, h = self.extents(acc)
-                lines.append(f"{'  ' * depth}{acc.getRoleName()} {acc.name!r} [{x},{y} {w}x{h}]")
+                try:
+                    x, y, w, h = self.extents(acc)
+                    where = f" [{x},{y} {w}x{h}]"
+                except NotImplementedError:
+                    where = ""
+                lines.append(f"{'  ' * depth}{acc.getRoleName()} {acc.name!r}{where}")
                 for i in range(acc.childCount):
                     visit(acc.getChildAtIndex(i), depth + 1)
             except Exception as error:
@@ -283,9 +288,38 @@ class Session:
         visit(root or self.window, 0)
         return "\n".join(lines)
 
+    def _on_focus(self, event):
+        try:
+            if event.detail1 and event.source.getRole() == atspi().ROLE_MENU_ITEM:
+                self._focused_menu_item = event.source
+        except Exception:
+            pass
+
+    def pump(self):
+        """Lets the accessibility events that arrived reach our listeners."""
+        from gi.repository import GLib
+        context = GLib.MainContext.default()
+        while context.pending():
+            context.iteration(False)
+
     def menu_item(self, name, timeout=5):
-        """An item of the open pop-up menu (menus are windows of their own, beside the main one)."""
-        return self.find("menu item", name, root=self.app_root, timeout=timeout)
+        """An item of the open pop-up menu. Qt leaves pop-ups out of the tree: the menu is found
+        through the item that the first Down key focuses, as a screen reader finds it."""
+        self._focused_menu_item = None
+        self.key("Down")
+
+        def look():
+            self.pump()
+            item = self._focused_menu_item
+            if item is None:
+                return None
+            menu = item.parent
+            for i in range(menu.childCount):
+                child = menu.getChildAtIndex(i)
+                if child.name == name:
+                    return child
+            raise Failure(f"no item {name!r} in the menu")
+        return wait_until(f"menu item {name!r}", look, timeout=timeout)
 
     @staticmethod
     def extents(acc):
