@@ -9,6 +9,10 @@ COLUMNS = {"À faire": ["Carte A1", "Carte A2", "Carte A3"], "En cours": ["Carte
            "Fait": ["Carte C1"], "Vide": []}
 
 
+# The buttons of a column that are not cards.
+COLUMN_BUTTONS = {"Options de la colonne", "Déplacer la colonne", "Ajouter une étape"}
+
+
 def _fill(seed):
     project = seed.project("Atelier")
     checklist = seed.checklist("Tableau", project)
@@ -49,7 +53,7 @@ def shown_columns(session):
         names = [column.getChildAtIndex(i).name for i in range(column.childCount)]
         if "Déplacer la colonne" not in names:
             continue
-        cards = [c for c in session.find_all("push button", root=column) if c.name.startswith("Carte ")]
+        cards = [c for c in session.find_all("push button", root=column) if c.name not in COLUMN_BUTTONS]
         cards.sort(key=lambda c: session.extents(c)[1])
         board.append((session.extents(column)[0], column.name, [c.name for c in cards]))
     board.sort()

@@ -246,7 +246,7 @@ class Session:
                 except Exception:
                     pass
 
-    def find_all(self, role=None, name=None, root=None, contains=None, showing_only=True):
+    def find_all(self, role=None, name=None, root=None, contains=None, showing_only=True, description=None):
         role_id = getattr(atspi(), "ROLE_" + role.upper().replace(" ", "_")) if isinstance(role, str) else role
         found = []
         for acc in self.walk(root, showing_only):
@@ -260,13 +260,16 @@ class Session:
                 continue
             if contains is not None and contains not in acc_name:
                 continue
+            if description is not None and acc.description != description:
+                continue
             found.append(acc)
         return found
 
-    def find(self, role=None, name=None, root=None, contains=None, timeout=10):
+    def find(self, role=None, name=None, root=None, contains=None, timeout=10, description=None):
         """The one showing accessible of that role and name, waited for."""
-        what = f"{role or 'control'} {name or contains!r}"
-        return wait_until(what, lambda: (self.find_all(role, name, root, contains) or [None])[0], timeout)
+        what = f"{role or 'control'} {name or contains or description!r}"
+        return wait_until(what, lambda: (self.find_all(role, name, root, contains, True, description) or [None])[0],
+                          timeout)
 
     def dump(self, root=None, showing_only=True):
         lines = []
@@ -287,6 +290,22 @@ class Session:
                 lines.append(f"{'  ' * depth}<{error!r}>")
         visit(root or self.window, 0)
         return "\n".join(lines)
+
+    def dialog(self, name, timeout=10):
+        """A dialog window of the application (sheets and alerts are windows of their own)."""
+        def look():
+            self.app_root.clearCache()
+            for i in range(self.app_root.childCount):
+                win = self.app_root.getChildAtIndex(i)
+                if win is not None and win.getRole() in (atspi().ROLE_DIALOG, atspi().ROLE_ALERT) \
+                        and win.name == name and self.showing(win):
+                    return win
+            return None
+        return wait_until(f"the dialog {name!r}", look, timeout=timeout)
+
+    def windows(self):
+        self.app_root.clearCache()
+        return [self.app_root.getChildAtIndex(i) for i in range(self.app_root.childCount)]
 
     def _on_focus(self, event):
         try:
@@ -318,7 +337,8 @@ class Session:
                 child = menu.getChildAtIndex(i)
                 if child.name == name:
                     return child
-            raise Failure(f"no item {name!r} in the menu")
+            names = [menu.getChildAtIndex(i).name for i in range(menu.childCount)]
+            raise Failure(f"no item {name!r} in the menu {names}")
         return wait_until(f"menu item {name!r}", look, timeout=timeout)
 
     @staticmethod
@@ -353,20 +373,68 @@ class Session:
             args += ["mousemove", round(x0 + dx * i / n), round(y0 + dy * i / n), "sleep", pause]
         self.xdo(*args)
 
+    def settled_center(self, acc, timeout=5):
+        """The centre of `acc` once it stopped moving (a layout or a scroll may still be under way)."""
+        last = [None]
+
+        def still():
+            now = self.extents(acc)
+            if now == last[0] and now[2] > 0 and now[3] > 0:
+                return now
+            last[0] = now
+            time.sleep(0.06)
+            return None
+        x, y, w, h = wait_until(f"{acc.getRoleName()} {acc.name!r} to stay in place", still, timeout)
+        return x + w // 2, y + h // 2
+
+    def top_level(self, acc):
+        """The window (main window, dialog) that holds `acc`."""
+        roles = (atspi().ROLE_FRAME, atspi().ROLE_DIALOG, atspi().ROLE_ALERT, atspi().ROLE_WINDOW)
+        while acc is not None and acc.getRole() not in roles:
+            acc = acc.parent
+        return acc
+
+    def scroll_into_view(self, acc):
+        """Turns the mouse wheel over the window until `acc` is inside it, as a person scrolls to a
+        control out of sight."""
+        window = self.top_level(acc)
+        if window is None:
+            return
+        wx, wy, ww, wh = self.extents(window)
+        for _ in range(40):
+            x, y, w, h = self.extents(acc)
+            if y >= wy + 8 and y + h <= wy + wh - 8:
+                return
+            wheel = 5 if y + h > wy + wh - 8 else 4
+            self.move(min(max(x + w // 2, wx + 10), wx + ww - 10), wy + wh // 2)
+            self.xdo("click", wheel, "sleep", 0.05)
+        raise Failure(f"{acc.getRoleName()} {acc.name!r} stays out of its window")
+
     def click(self, target, button=1):
-        x, y = self.center(target) if not isinstance(target, tuple) else target
-        self.move(x, y)
+        if isinstance(target, tuple):
+            self.move(*target)
+        else:
+            self.scroll_into_view(target)
+            for _ in range(3):
+                x, y = self.settled_center(target)
+                self.move(x, y)
+                if self.center(target) == (x, y):
+                    break
         self.xdo("sleep", 0.05, "mousedown", button, "sleep", 0.06, "mouseup", button)
 
     def drag(self, source, target, hold=0.25, settle=0.3):
         """Presses on `source`, moves at hand speed to `target` and lets go there (points or
         accessibles, their centres)."""
-        sx, sy = self.center(source) if not isinstance(source, tuple) else source
-        tx, ty = self.center(target) if not isinstance(target, tuple) else target
+        sx, sy = self.settled_center(source) if not isinstance(source, tuple) else source
+        tx, ty = self.settled_center(target) if not isinstance(target, tuple) else target
         self.move(sx, sy)
         self.xdo("sleep", 0.1, "mousedown", 1, "sleep", hold)
         self.move(tx, ty)
         self.xdo("sleep", settle, "mouseup", 1)
+
+    def double_click(self, point):
+        self.move(*point)
+        self.xdo("sleep", 0.05, "click", "--repeat", 2, "--delay", 80, 1)
 
     def key(self, *keys):
         self.xdo("key", "--delay", 40, *keys)
@@ -473,3 +541,23 @@ def inside(rect, outer):
     x, y, w, h = rect
     ox, oy, ow, oh = outer
     return x >= ox and y >= oy and x + w <= ox + ow and y + h <= oy + oh
+
+
+def write_png(path, width=160, height=100, rgb=(40, 120, 220)):
+    """A small PNG of one colour with a lighter band, written without any imaging library."""
+    import struct
+    import zlib
+    rows = b""
+    for y in range(height):
+        colour = rgb if y < height * 2 // 3 else tuple(min(255, c + 90) for c in rgb)
+        rows += b"\x00" + bytes(colour) * width
+
+    def chunk(kind, data):
+        body = kind + data
+        return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
+    with open(path, "wb") as f:
+        f.write(b"\x89PNG\r\n\x1a\n")
+        f.write(chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 2, 0, 0, 0)))
+        f.write(chunk(b"IDAT", zlib.compress(rows)))
+        f.write(chunk(b"IEND", b""))
+    return path
