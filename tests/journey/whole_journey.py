@@ -117,7 +117,11 @@ def move_cards(s):
     hint = s.find("label", "Glisser une carte ici ou ajoutez-en une.", root=s.find("filler", "Terminé"))
     x, y, w, h = s.extents(hint)
     s.drag(s.find("push button", "Commander les tuiles"), (x + w // 2, y + h + 50))
-    s.find("push button", "Commander les tuiles", root=s.find("filler", "Terminé"))
+    in_column = lambda title, column: s.find_all("push button", title, root=s.find("filler", column))  # noqa: E731
+    try:
+        wait_until("the card dragged", lambda: in_column("Commander les tuiles", "Terminé"), timeout=5)
+    except Failure:
+        raise Failure("« Commander les tuiles », dragged with the mouse to « Terminé », is not there") from None
     # By keyboard: the card that had the sheet keeps the focus when the sheet closes.
     card = s.find("push button", "Poser les gouttières")
     s.click(card)
@@ -125,7 +129,10 @@ def move_cards(s):
     s.click(s.find("push button", "Fermer", root=sheet))
     wait_until("the card's sheet to close", lambda: not s.showing(sheet))
     s.key("alt+Right")
-    s.find("push button", "Poser les gouttières", root=s.find("filler", "Terminé"))
+    try:
+        wait_until("the card moved", lambda: in_column("Poser les gouttières", "Terminé"), timeout=5)
+    except Failure:
+        raise Failure("« Poser les gouttières » did not move to « Terminé » with Alt+Right") from None
     s.key("alt+Up")
 
 
