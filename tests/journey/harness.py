@@ -440,6 +440,10 @@ class Session:
         self.xdo("key", "--delay", 40, *keys)
 
     def type(self, text, delay=8):
+        # A character the keyboard map lacks is typed by remapping a key for a moment, which races
+        # with the application's reading of the new map under load: typed texts keep to ASCII.
+        if not text.isascii():
+            raise ValueError(f"type ASCII only: {text!r}")
         self.xdo("type", "--delay", delay, text)
 
     # -- the screen -------------------------------------------------------------------------------

@@ -8,9 +8,9 @@ import os
 from board_cases import expect_board, stored_columns
 from harness import Failure, Session, atspi, case, wait_until, write_png
 
-DESCRIPTION = "Vérifier le niveau avant de fixer."
+DESCRIPTION = "Mesurer le niveau avant de fixer."
 LINK = "https://exemple.fr/charpente"
-BOARD = {"À faire": ["Poser les poutres"], "Terminé": ["Poser les gouttières", "Commander les tuiles"],
+BOARD = {"À faire": ["Poser les poutres"], "Terminé": ["Poser les liteaux", "Commander les tuiles"],
          "En revue": []}
 
 
@@ -123,16 +123,16 @@ def move_cards(s):
     except Failure:
         raise Failure("« Commander les tuiles », dragged with the mouse to « Terminé », is not there") from None
     # By keyboard: the card that had the sheet keeps the focus when the sheet closes.
-    card = s.find("push button", "Poser les gouttières")
+    card = s.find("push button", "Poser les liteaux")
     s.click(card)
     sheet = s.dialog("Détails de l’étape")
     s.click(s.find("push button", "Fermer", root=sheet))
     wait_until("the card's sheet to close", lambda: not s.showing(sheet))
     s.key("alt+Right")
     try:
-        wait_until("the card moved", lambda: in_column("Poser les gouttières", "Terminé"), timeout=5)
+        wait_until("the card moved", lambda: in_column("Poser les liteaux", "Terminé"), timeout=5)
     except Failure:
-        raise Failure("« Poser les gouttières » did not move to « Terminé » with Alt+Right") from None
+        raise Failure("« Poser les liteaux » did not move to « Terminé » with Alt+Right") from None
     s.key("alt+Up")
 
 
@@ -242,7 +242,7 @@ def whole_journey(app):
     card_file = write_png(os.path.join(s.tmp, "poutres.png"), rgb=(200, 90, 40))
     add_card(s, "À faire", "Poser les poutres", DESCRIPTION, LINK, card_file)
     add_card(s, "À faire", "Commander les tuiles")
-    add_card(s, "À faire", "Poser les gouttières")
+    add_card(s, "À faire", "Poser les liteaux")
     move_cards(s)
     expect_board(s, BOARD, "the board after the moves")
     quit_and_restart(s)
