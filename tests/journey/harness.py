@@ -34,6 +34,10 @@ class Failure(AssertionError):
     pass
 
 
+class Fatal(Failure):
+    """A failure that no waiting can mend (the application ended)."""
+
+
 def wait_until(what, condition, timeout=10.0, interval=0.05):
     """Polls `condition` until it returns something true; fails naming `what` after `timeout`."""
     deadline = time.monotonic() + timeout
@@ -43,6 +47,8 @@ def wait_until(what, condition, timeout=10.0, interval=0.05):
             value = condition()
             if value:
                 return value
+        except Fatal:
+            raise
         except Exception as error:  # the tree changes under us while we look
             last_error = error
         if time.monotonic() > deadline:
@@ -173,8 +179,6 @@ class Session:
         env.update({
             "QT_QPA_PLATFORM": "xcb",
             "QT_LINUX_ACCESSIBILITY_ALWAYS_ON": "1",
-            "QT_ACCESSIBILITY": "1",
-            "NO_AT_BRIDGE": "0",
         })
         log = open(self.app_log, "ab")
         self.app = subprocess.Popen([self.app_binary], env=env, start_new_session=True,
@@ -185,7 +189,7 @@ class Session:
 
     def _find_window(self):
         if self.app.poll() is not None:
-            raise Failure(f"the application ended with {self.app.returncode}: {self.log_tail()}")
+            raise Fatal(f"the application ended with {self.app.returncode}: {self.log_tail()}")
         desktop = atspi().Registry.getDesktop(0)
         for i in range(desktop.childCount):
             app = desktop.getChildAtIndex(i)
