@@ -17,8 +17,8 @@ import whole_journey  # noqa: E402,F401
 
 
 def keep_evidence(artifacts, name):
-    """On a failure: a screenshot, the accessibility tree and the application's output of every open
-    session, so the failure can be looked at."""
+    """On a failure: a screenshot, the accessibility tree, the application's output and the screenshots
+    taken on the way, of every open session, so the failure can be looked at."""
     for i, session in enumerate(list(harness.OPEN_SESSIONS)):
         folder = os.path.join(artifacts, f"{name}-{i}")
         os.makedirs(folder, exist_ok=True)
@@ -33,6 +33,10 @@ def keep_evidence(artifacts, name):
             print(f"no tree: {error!r}")
         if os.path.exists(session.app_log):
             shutil.copy(session.app_log, os.path.join(folder, "app.log"))
+        # The screenshots the case took on its way (named in its failure message).
+        for name in os.listdir(session.tmp):
+            if name.endswith(".png") and name[:2].isdigit():
+                shutil.copy(os.path.join(session.tmp, name), folder)
         print(f"evidence kept in {folder}")
 
 
