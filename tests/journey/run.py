@@ -8,6 +8,7 @@ import sys
 import time
 import traceback
 
+sys.dont_write_bytecode = True
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import harness  # noqa: E402
