@@ -1,7 +1,9 @@
 // The document editor on a document of 500 blocks (300 texts of about 200 words in RTF, 150 code blocks
 // of 40 lines, 50 pictures of 2000 × 1500): opening it to its first painted frame against one QTextEdit
 // holding the same text, a keystroke in a text block (RTF write and save included), scrolling it from top
-// to bottom once the pictures are decoded, and the memory it holds.
+// to bottom once the pictures are decoded, and the memory it holds. Then typing at the end of one text
+// block of 10,000 words (in 100 paragraphs, and in one), the page following the caret, against a bare
+// QTextEdit holding the same text.
 #include "core/model/Models.h"
 #include "core/model/SwiftDataContainer.h"
 #include "core/model/UserProfile.h"
@@ -28,12 +30,14 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
+#include <QTextLayout>
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <ctime>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -94,6 +98,8 @@ struct Fixture {
     std::unique_ptr<Services> services;
     QUuid docId;
     QString allText;
+    // One document per shape of the 10,000 words: paragraphs → document.
+    std::map<int, QUuid> longTextDocs;
 
     Fixture() {
         prefs = std::make_unique<Preferences>(dir.path() + "/prefs.conf");
@@ -142,8 +148,26 @@ struct Fixture {
             }
         }
         allText = texts.join(QStringLiteral("\n\n"));
+        for (int paragraphs : {100, 1}) {
+            auto longDoc = std::make_shared<Doc>(QUuid::createUuid(), QStringLiteral("10 000 mots"),
+                                                 QStringLiteral("in_progress"), QStringLiteral("doc.text"), std::nullopt,
+                                                 std::nullopt, now, now, std::nullopt, project);
+            ctx.insert(longDoc);
+            const QString text = tenThousandWords(paragraphs);
+            ctx.insert(std::make_shared<DocBlock>(QUuid::createUuid(), QStringLiteral("text"), 0, text, std::nullopt,
+                                                  std::nullopt, rtfOf(text), std::nullopt, false, now, now,
+                                                  std::nullopt, longDoc));
+            longTextDocs[paragraphs] = longDoc->id();
+        }
         if (!ctx.save())
             std::abort();
+    }
+
+    static QString tenThousandWords(int paragraphs) {
+        QStringList out;
+        for (int p = 0; p < paragraphs; ++p)
+            out << paragraphOfWords(10000 / paragraphs, p);
+        return out.join(QLatin1Char('\n'));
     }
 
     void open() {
@@ -394,6 +418,60 @@ void BM_ScrollTopToBottom(benchmark::State& state) {
     flush();
 }
 
+// Whether the caret of `edit` is inside the visible part of `area`.
+bool caretShown(QTextEdit* edit, QAbstractScrollArea* area) {
+    const QRect caret = edit->cursorRect();
+    const QRect inArea(edit->viewport()->mapTo(area->viewport(), caret.topLeft()), caret.size());
+    return area->viewport()->rect().contains(inArea);
+}
+
+// A keystroke at the end of a block of 10,000 words taller than the window, until the page has followed
+// the caret (the block's new height, the layout, the scroll), against a bare QTextEdit with the same text
+// scrolling to its own caret. Argument: the number of paragraphs of the 10,000 words.
+void BM_CaretFollowKeystroke(benchmark::State& state) {
+    const int paragraphs = int(state.range(0));
+    fixture().reopenDoc();
+    DocPtr doc = fixture().container->mainContext().object<Doc>(fixture().longTextDocs[paragraphs]);
+    auto view = std::make_unique<ImprovedDocEditorView>(*fixture().services, doc);
+    view->resize(1100, 720);
+    view->show();
+    view->activateWindow();
+    flush();
+    view->toggleEditMode();
+    flush();
+    ClickableTextView* text = view->rows().front()->textEditor()->textView();
+    text->setFocus();
+    text->moveCursor(QTextCursor::End);
+    flush();
+    QTextEdit bare;
+    bare.setPlainText(Fixture::tenThousandWords(paragraphs));
+    bare.resize(900, 720);
+    bare.show();
+    bare.moveCursor(QTextCursor::End);
+    flush();
+    std::vector<double> editor, baseline;
+    int hidden = 0;
+    for (auto _ : state) {
+        QElapsedTimer t;
+        t.start();
+        typeOne(text);
+        QApplication::processEvents();
+        editor.push_back(t.nsecsElapsed() / 1e6);
+        hidden += caretShown(text, view->scrollArea()) ? 0 : 1;
+        t.restart();
+        typeOne(&bare);
+        QApplication::processEvents();
+        baseline.push_back(t.nsecsElapsed() / 1e6);
+    }
+    state.counters["editor_p50_ms"] = median(editor);
+    state.counters["editor_p99_ms"] = percentile(editor, 0.99);
+    state.counters["qtextedit_p50_ms"] = median(baseline);
+    state.counters["qtextedit_p99_ms"] = percentile(baseline, 0.99);
+    state.counters["caret_hidden"] = hidden;
+    view.reset();
+    flush();
+}
+
 } // namespace
 
 BENCHMARK(BM_ResidentMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
@@ -401,6 +479,7 @@ BENCHMARK(BM_OpenToFirstFrame)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_Keystroke)->Unit(benchmark::kMillisecond)->Iterations(300);
 BENCHMARK(BM_EnterEditMode)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_ScrollTopToBottom)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_CaretFollowKeystroke)->Arg(100)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(300);
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));

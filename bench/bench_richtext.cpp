@@ -5,6 +5,7 @@
 #include "richtext/RichTextBlockEditor.h"
 #include "richtext/RichTextFormatting.h"
 #include "richtext/SpellChecker.h"
+#include "ui/Components.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -13,6 +14,7 @@
 #include <QStandardPaths>
 #include <QTextCursor>
 #include <QTextEdit>
+#include <QVBoxLayout>
 
 #include <benchmark/benchmark.h>
 
@@ -149,6 +151,93 @@ void BM_Keystroke_RichTextEditor(benchmark::State& state)
     benchmark::DoNotOptimize(stored);
 }
 
+double percentile(std::vector<double> ms, double q)
+{
+    if (ms.empty())
+        return 0;
+    std::sort(ms.begin(), ms.end());
+    return ms[std::min(ms.size() - 1, size_t(double(ms.size()) * q))];
+}
+
+// Key to pixels as a document shows a text block (the editor in its card, in a scrolled page, the caret
+// in view), against a bare text edit of the same size holding the same text, typed in turn in one run.
+void BM_Keystroke_CardVsBareTextEdit(benchmark::State& state)
+{
+    const int paragraphs = int(state.range(0));
+    QString content = words(paragraphs);
+    std::optional<QByteArray> data;
+    {
+        QTextDocument doc;
+        doc.setPlainText(content);
+        decorate(doc);
+        data = rtf::write(doc);
+    }
+    auto* editor = new RichTextBlockEditor({[&] { return content; }, [&](const QString& v) { content = v; }},
+                                           {[&] { return data; }, [&](const std::optional<QByteArray>& v) { data = v; }},
+                                           false, {}, {});
+    QScrollArea page;
+    auto* sheet = new QWidget;
+    auto* column = new QVBoxLayout(sheet);
+    // The card's face spans the page's width, as a block row's does.
+    auto* face = new QWidget;
+    face->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    (new QVBoxLayout(face))->addWidget(editor);
+    face->layout()->setContentsMargins(0, 0, 0, 0);
+    column->addWidget(new AppCard(face));
+    column->addStretch(1);
+    page.setWidgetResizable(true);
+    page.setWidget(sheet);
+    page.resize(800, 600);
+    page.show();
+
+    QTextEdit bare;
+    bare.resize(800, 600);
+    bare.setPlainText(words(paragraphs));
+    decorate(*bare.document());
+    bare.show();
+
+    SpellDictionary::shared().ensureLoading();
+    QElapsedTimer wait;
+    wait.start();
+    while (!SpellDictionary::shared().isLoaded() && wait.elapsed() < 20000)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    // The block takes its full height once its text is measured.
+    for (wait.restart(); wait.elapsed() < 300;)
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    placeCaretInMiddle(&bare);
+    bare.ensureCursorVisible();
+    placeCaretInMiddle(editor->textView());
+    page.activateWindow();
+    QApplication::setActiveWindow(&page);
+    editor->textView()->setFocus();
+    QApplication::processEvents();
+    const QRect caret = editor->textView()->cursorRect();
+    const QPoint inSheet = editor->textView()->viewport()->mapTo(sheet, caret.center());
+    page.ensureVisible(inSheet.x(), inSheet.y(), 50, 200);
+    QApplication::processEvents();
+
+    std::vector<double> bareMs, cardMs;
+    for (auto _ : state) {
+        QElapsedTimer t;
+        t.start();
+        typeOne(&bare);
+        QApplication::processEvents();
+        bareMs.push_back(double(t.nsecsElapsed()) / 1e6);
+        t.restart();
+        typeOne(editor->textView());
+        QApplication::processEvents();
+        cardMs.push_back(double(t.nsecsElapsed()) / 1e6);
+    }
+    const double bare50 = percentile(bareMs, 0.5), bare99 = percentile(bareMs, 0.99);
+    const double card50 = percentile(cardMs, 0.5), card99 = percentile(cardMs, 0.99);
+    state.counters["bare_p50_ms"] = bare50;
+    state.counters["bare_p99_ms"] = bare99;
+    state.counters["card_p50_ms"] = card50;
+    state.counters["card_p99_ms"] = card99;
+    state.counters["ratio_p50"] = bare50 > 0 ? card50 / bare50 : 0;
+    state.counters["ratio_p99"] = bare99 > 0 ? card99 / bare99 : 0;
+}
+
 // The RTF write alone, the largest share of the keystroke.
 void BM_RtfWrite(benchmark::State& state)
 {
@@ -163,6 +252,7 @@ void BM_RtfWrite(benchmark::State& state)
 // Arguments: the number of paragraphs the 10,000 words are split into.
 BENCHMARK(BM_Keystroke_BareTextEdit)->Arg(100)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(400);
 BENCHMARK(BM_Keystroke_RichTextEditor)->Arg(100)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(400);
+BENCHMARK(BM_Keystroke_CardVsBareTextEdit)->Arg(100)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(300);
 BENCHMARK(BM_RtfWrite)->Arg(100)->Unit(benchmark::kMillisecond)->Iterations(400);
 
 int main(int argc, char** argv)

@@ -5,13 +5,79 @@
 #include "ui/DialogSeam.h"
 
 #include <QGuiApplication>
+#include <QSessionManager>
+#include <QSocketNotifier>
 #include <QTimer>
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <signal.h>
+#include <unistd.h>
 
 const QString AppDelegate::unsavedChangesText = QStringLiteral("Les dernières modifications n’ont pas pu être enregistrées.");
 
 AppDelegate::AppDelegate(QObject* parent) : QObject(parent), m_updater(new LazyUpdater(this)) {}
 
-AppDelegate::~AppDelegate() = default;
+namespace {
+
+// The write end is all a signal handler may touch; the read end wakes the GUI thread.
+int g_signalPipe[2] = {-1, -1};
+constexpr int kQuitSignals[] = {SIGTERM, SIGINT, SIGHUP};
+
+void onQuitSignal(int) {
+    const int saved = errno;
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(g_signalPipe[1], &byte, 1);
+    errno = saved;
+}
+
+} // namespace
+
+AppDelegate::~AppDelegate() {
+    if (!m_signalNotifier)
+        return;
+    for (int sig : kQuitSignals)
+        ::signal(sig, SIG_DFL);
+}
+
+void AppDelegate::quitOnTerminationRequests(std::function<void()> quit) {
+    m_quit = std::move(quit);
+    if (g_signalPipe[0] < 0 && ::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
+        qWarning("Cannot watch for termination signals: %s", strerror(errno));
+        return;
+    }
+    if (!m_signalNotifier) {
+        m_signalNotifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, this);
+        connect(m_signalNotifier, &QSocketNotifier::activated, this, [this] {
+            char buffer[16];
+            while (::read(g_signalPipe[0], buffer, sizeof buffer) > 0) {
+            }
+            onTerminationRequest();
+        });
+        struct sigaction action = {};
+        action.sa_handler = onQuitSignal;
+        sigemptyset(&action.sa_mask);
+        action.sa_flags = SA_RESTART;
+        for (int sig : kQuitSignals)
+            ::sigaction(sig, &action, nullptr);
+#ifndef QT_NO_SESSIONMANAGER
+        if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
+            connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { onTerminationRequest(); });
+#endif
+    }
+}
+
+void AppDelegate::onTerminationRequest() {
+    if (++m_terminationRequests > 1) {
+        qWarning("Asked again to end: quitting without saving the pending changes");
+        QCoreApplication::exit(1);
+        return;
+    }
+    if (m_quit)
+        m_quit();
+}
 
 void AppDelegate::applicationDidFinishLaunching() {
     // `this` as context: the check is dropped if the delegate is destroyed first.

@@ -2,8 +2,11 @@
 
 #include <QObject>
 
+#include <functional>
+
 class LazyUpdater;
 class ModelContext;
+class QSocketNotifier;
 class QWidget;
 
 // Owns the update check for the whole run and asks it for a quiet check once launching has finished.
@@ -29,6 +32,18 @@ public:
 
     static const QString unsavedChangesText;
 
+    // When the system asks the process to end (SIGTERM, SIGINT or SIGHUP: logout, shutdown, `kill`; or the
+    // session manager's request to save), runs `quit` on the GUI thread: the window's own quit, without
+    // asking, so that what the editors hold is written and saved. A second request while the first is
+    // still under way (a failed save waiting for an answer) ends the run at once with exit code 1.
+    void quitOnTerminationRequests(std::function<void()> quit);
+    int terminationRequests() const { return m_terminationRequests; }
+
 private:
+    void onTerminationRequest();
+
     LazyUpdater* m_updater;
+    std::function<void()> m_quit;
+    QSocketNotifier* m_signalNotifier = nullptr;
+    int m_terminationRequests = 0;
 };

@@ -67,6 +67,7 @@ AppShellView::AppShellView(const Services& services, QWidget* parent)
     m_splitter->setChildrenCollapsible(false);
     m_sidebar = new Sidebar(m_state, m_services.theme, m_splitter);
     m_router = new Router(m_services, m_state, m_splitter);
+    m_router->setMinimumWidth(screenMinimumWidth);
     m_splitter->addWidget(m_sidebar);
     m_splitter->addWidget(m_router);
     m_splitter->setStretchFactor(0, 0);

@@ -19,6 +19,13 @@ class Sidebar;
 class AppShellView : public QWidget {
     Q_OBJECT
 public:
+    // The narrowest a routed screen gets: the dashboard's header (avatar, greeting and the three counters)
+    // and the checklists' header keep their texts whole at this width. The sidebar gives way to it.
+    static constexpr int screenMinimumWidth = 620;
+    // The smallest window: the sidebar at its usual width beside the narrowest screen, and tall enough
+    // for a sheet's header and footer around a few rows of its body.
+    static constexpr QSize minimumWindowSize{900, 600};
+
     explicit AppShellView(const Services& services, QWidget* parent = nullptr);
     ~AppShellView() override;
 

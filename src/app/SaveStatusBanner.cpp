@@ -39,6 +39,7 @@ SaveStatusBanner::SaveStatusBanner(ModelContext& context, QWidget* parent) : QWi
     connect(&context, &ModelContext::saveFailed, this, &SaveStatusBanner::onSaveFailed, Qt::QueuedConnection);
     connect(&context, &ModelContext::saved, this, &SaveStatusBanner::onSaved, Qt::QueuedConnection);
     connect(&context, &ModelContext::damaged, this, &SaveStatusBanner::onDamaged, Qt::QueuedConnection);
+    connect(&context, &ModelContext::changesDropped, this, &SaveStatusBanner::onChangesDropped, Qt::QueuedConnection);
     if (context.isDamaged())
         onDamaged(context.damage());
 }
@@ -46,12 +47,20 @@ SaveStatusBanner::SaveStatusBanner(ModelContext& context, QWidget* parent) : QWi
 void SaveStatusBanner::onSaveFailed(const QString& error) {
     if (m_damaged || !m_reason.isEmpty())
         return;   // already on screen
+    m_droppedShown.invalidate();
     m_reason = error.isEmpty() ? QStringLiteral("erreur inconnue") : error;
     ++m_streaks;
     present(messageTemplate.arg(m_reason));
 }
 
 void SaveStatusBanner::onSaved() {
+    if (m_droppedShown.isValid()) {
+        if (m_droppedShown.elapsed() < droppedNoteMs)
+            return;
+        m_droppedShown.invalidate();
+        hide();
+        return;
+    }
     if (m_damaged || m_reason.isEmpty())
         return;
     m_reason.clear();
@@ -65,6 +74,15 @@ void SaveStatusBanner::onDamaged(const QString& reason) {
     m_reason = reason;
     ++m_streaks;
     present(damagedTemplate.arg(reason));
+}
+
+void SaveStatusBanner::onChangesDropped(const QString& message) {
+    if (m_damaged)
+        return;
+    // The save went through: any failure streak is over.
+    m_reason.clear();
+    m_droppedShown.start();
+    present(message);
 }
 
 void SaveStatusBanner::present(const QString& text) {

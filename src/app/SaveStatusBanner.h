@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QString>
 #include <QWidget>
 
@@ -9,13 +10,16 @@ class QLabel;
 // A strip under the toolbar that says the store could not save, with the store's reason. It appears
 // at the first failure of a streak and stays, without blocking anything, until a save goes through
 // again; the store keeps the changes pending and writes them with the next save. A store found
-// damaged refuses every save from then on: the strip says so at once, and stays.
+// damaged refuses every save from then on: the strip says so at once, and stays. A change the store had
+// to drop (its row was removed by something else) is said there too, for a while, until a later save.
 class SaveStatusBanner : public QWidget {
     Q_OBJECT
 public:
     // %1: the store's reason.
     static const QString messageTemplate;
     static const QString damagedTemplate;
+    // How long the note of a dropped change stays at least, whatever is saved meanwhile.
+    static constexpr int droppedNoteMs = 10000;
 
     explicit SaveStatusBanner(ModelContext& context, QWidget* parent = nullptr);
 
@@ -32,10 +36,12 @@ private:
     void onSaveFailed(const QString& error);
     void onSaved();
     void onDamaged(const QString& reason);
+    void onChangesDropped(const QString& message);
     void present(const QString& text);
 
     QLabel* m_label;
     QString m_reason;
     bool m_damaged = false;
+    QElapsedTimer m_droppedShown;   // running while the note of a dropped change is on screen
     int m_streaks = 0;
 };

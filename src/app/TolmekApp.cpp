@@ -2,6 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/AppShellView.h"
+#include "app/SingleInstance.h"
 #include "ui/AppStyle.h"
 #include "core/model/UserProfile.h"
 #include "prefs/Preferences.h"
@@ -44,14 +45,17 @@ MainWindow::MainWindow(LazyUpdater* updater, const Services& services, QWidget* 
     // Never disabled: the command works from the first instant, also before the background check.
     m_checkForUpdates = menu->addAction(QStringLiteral("Vérifier les mises à jour…"));
     connect(m_checkForUpdates, &QAction::triggered, updater, &LazyUpdater::checkForUpdates);
+    setMinimumSize(AppShellView::minimumWindowSize);
     resize(defaultWidth, defaultHeight);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
     // The window stays; the shell ends the application once the last save went through.
     event->ignore();
-    m_shell->quitWhenSaved();
+    quitWithoutAsking();
 }
+
+void MainWindow::quitWithoutAsking() { m_shell->quitWhenSaved(); }
 
 void installFrenchLocale(QApplication& app) {
     const QLocale french(QLocale::French, QLocale::France);
@@ -121,8 +125,7 @@ int tolmekMain(int argc, char** argv) {
     std::thread fontsThread([made = applicationMade.get_future()] {
         Fonts::loadSystemConfiguration();
         made.wait();
-        Fonts::systemFamily();
-        Fonts::monoFamily();
+        Fonts::readFamilies();
     });
     auto fontsRead = [&fontsThread] {
         if (fontsThread.joinable())
@@ -149,6 +152,27 @@ int tolmekMain(int argc, char** argv) {
         m.text = message;
         DialogSeam::exec(nullptr, m);
     });
+    // One process per store: a second launch brings the first window forward and ends, before it could
+    // open (or, on a first run, create) the store beside the first.
+    SingleInstance instance(defaultStorePath());
+    if (!instance.acquire()) {
+        const bool raised = instance.activateRunning();
+        // The holder may have ended meanwhile; then this process is the one to run.
+        if (!instance.acquire()) {
+            fontsRead();
+            if (!raised) {
+                std::fprintf(stderr, "%s\n", SingleInstance::alreadyOpenText.toLocal8Bit().constData());
+                if (hasDisplay()) {
+                    DialogSeam::Message m;
+                    m.icon = QMessageBox::Information;
+                    m.text = SingleInstance::alreadyOpenText;
+                    DialogSeam::exec(nullptr, m);
+                }
+            }
+            return 0;
+        }
+    }
+    trace.step("instance");
     auto container = makeModelContainer();
     setCurrentModelContainer(container.get());
     // The first screen's data, while the fonts are still being read.
@@ -172,12 +196,14 @@ int tolmekMain(int argc, char** argv) {
         applyAppearance();
         MainWindow window(delegate.updater(), services);
         delegate.updater()->setDialogParent(&window);
+        // Logout, shutdown or `kill`: the same end as the person's own quit.
+        delegate.quitOnTerminationRequests([&window] { window.quitWithoutAsking(); });
         // Once the window is on screen: the whole-file check of the store, on a worker thread (too slow to
         // wait for before the first frame, or on the window's thread, on a large store; a problem found
         // stops every further save and the window says so). For start-up measurements, the run ends there instead.
         ModelContext& context = services.context;
         trace.step("window");
-        AfterFirstPaint afterFirstPaint(window.shell(), [&context, &trace] {
+        AfterFirstPaint afterFirstPaint(window.shell(), [&context, &trace, &instance, &window] {
             trace.step("first-paint");
             // What the first frame drew, for the next start.
             MaskCache::save();
@@ -185,6 +211,8 @@ int tolmekMain(int argc, char** argv) {
                 QCoreApplication::exit(0);
                 return;
             }
+            // Later launches on this store now bring this window forward.
+            instance.listen(&window);
             // The first screen read only what it shows; the rest of the tables now, so that the other
             // screens open at once (a read that fails stops saving, as the check below does).
             context.loadTables();

@@ -18,6 +18,8 @@ public:
     MainWindow(LazyUpdater* updater, const Services& services, QWidget* parent = nullptr);
     AppShellView* shell() const { return m_shell; }
     QAction* checkForUpdatesAction() const { return m_checkForUpdates; }
+    // Quits as "Quitter" does once confirmed: saves, then ends (or offers to retry when the save fails).
+    void quitWithoutAsking();
 
 protected:
     // Closing the window quits like "Quitter": once everything is saved, or as the person chooses.

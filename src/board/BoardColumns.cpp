@@ -42,6 +42,30 @@ QMargins shadow() { return AppCard::shadowMargins(); }
 
 QString countLine(qint64 n) { return QString::number(n) + QStringLiteral(" carte(s)"); }
 
+// Paint::strokeRoundedRect of a tall card, drawn in pieces: a translucent shape is laid on through an
+// image as large as its bounds, and a column's sides run thousands of pixels. The rounded ends are
+// short shapes, the sides plain bars, with the same coverage.
+void strokeTallRoundedRect(QPainter& p, const QRectF& r, qreal radius, const QColor& color, qreal width = 1) {
+    const qreal cap = std::ceil(radius + width);
+    if (r.height() <= 4 * cap || color.alpha() == 0) {
+        Paint::strokeRoundedRect(p, r, radius, color, width);
+        return;
+    }
+    for (const bool top : {true, false}) {
+        p.save();
+        p.setClipRect(top ? QRectF(r.left() - 1, r.top() - 1, r.width() + 2, cap + 1)
+                          : QRectF(r.left() - 1, r.bottom() - cap, r.width() + 2, cap + 1),
+                      Qt::IntersectClip);
+        Paint::strokeRoundedRect(p, top ? QRectF(r.left(), r.top(), r.width(), 2 * cap)
+                                        : QRectF(r.left(), r.bottom() - 2 * cap, r.width(), 2 * cap),
+                                 radius, color, width);
+        p.restore();
+    }
+    const qreal side = r.height() - 2 * cap;
+    p.fillRect(QRectF(r.left(), r.top() + cap, width, side), color);
+    p.fillRect(QRectF(r.right() - width, r.top() + cap, width, side), color);
+}
+
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
@@ -103,7 +127,6 @@ QString BoardHeader::countsText() const { return m_counts->text(); }
 ColumnView::ColumnView(ChecklistColumnPtr column, ChecklistDetailView* board, QWidget* parent)
     : QWidget(parent), m_board(board), m_column(std::move(column)) {
     m_id = m_column->id();
-    setAcceptDrops(true);
     setAttribute(Qt::WA_TranslucentBackground);
 
     m_name = new TintLabel({}, TintLabel::primary, Fonts::rounded(14, 600), this);
@@ -145,6 +168,8 @@ ColumnView::ColumnView(ChecklistColumnPtr column, ChecklistDetailView* board, QW
     };
     m_handle->onDragStart = [this] { m_board->startColumnDrag(m_column, m_handle); };
     connect(m_addCard, &QAbstractButton::clicked, this, [this] { m_board->openNewCard(m_column); });
+    for (QWidget* w : std::initializer_list<QWidget*>{m_menuButton, m_handle, m_addCard})
+        m_board->followFocus(w);
 
     sync();
 }
@@ -193,6 +218,7 @@ void ColumnView::sync() {
             t->refresh();
         } else {
             t = new CardTile(card, this);
+            m_board->followFocus(t);
             const QUuid id = card->id();
             connect(t, &QAbstractButton::clicked, this, [this, card] { m_board->openCard(card); });
             connect(t, &CardTile::hoverProgressChanged, this, [this, t] {
@@ -282,6 +308,7 @@ void ColumnView::relayout() {
 
     m_slots.clear();
     const auto& marks = m_board->marks();
+    int grown = 0;   // by the marked slot
     if (m_tiles.empty()) {
         m_empty->show();
         const int h = m_empty->heightForWidth(w);
@@ -292,6 +319,7 @@ void ColumnView::relayout() {
         auto slot = [&](int index) {
             const bool marked = BoardDrag::isSlotMarked(marks, m_id, slotCard(index));
             const int h = marked ? kSlotMarked : kSlot;
+            grown += h - kSlot;
             m_slots.emplace_back(x0, y, w, h);
             y += h + kStack;
         };
@@ -306,9 +334,12 @@ void ColumnView::relayout() {
     }
     m_zone = QRect(x0, y, w, kZone);
     y += kZone + kPad;
-    const int height = y + sm.bottom();
-    if (height != m_height) {
-        m_height = height;
+    m_height = y + sm.bottom();
+    // The widget keeps room for a marked slot: a drag hovering the column resizes neither it nor the
+    // row, which would repaint them whole.
+    const int widgetHeight = m_height - grown + (kSlotMarked - kSlot);
+    if (widgetHeight != m_widgetHeight) {
+        m_widgetHeight = widgetHeight;
         resize(sizeHint());
         updateGeometry();
         if (auto* row = qobject_cast<ColumnsRow*>(parentWidget()))
@@ -317,23 +348,40 @@ void ColumnView::relayout() {
 }
 
 QSize ColumnView::sizeHint() const {
-    return QSize(kWidth + shadow().left() + shadow().right(), m_height);
+    return QSize(kWidth + shadow().left() + shadow().right(), m_widgetHeight);
 }
 
 void ColumnView::marksChanged() {
     // Only the slot sizes and the outline depend on the marks.
-    bool slotsDiffer = false;
+    int first = -1, last = -1;
     const auto& marks = m_board->marks();
     for (int i = 0; i < int(m_slots.size()); ++i) {
         const bool marked = BoardDrag::isSlotMarked(marks, m_id, slotCard(i));
-        if ((m_slots[size_t(i)].height() == kSlotMarked) != marked)
-            slotsDiffer = true;
+        if ((m_slots[size_t(i)].height() == kSlotMarked) != marked) {
+            if (first < 0)
+                first = i;
+            last = i;
+        }
     }
     for (auto* t : m_tiles)
         t->setHovered(marks.hoverCardId == t->cardId());
-    if (slotsDiffer)
-        relayout();
-    update();
+    // Every column hears of every change: only one whose slots or outline changed repaints, and only
+    // from its first changed slot down to where the cards stand as before.
+    const bool outlined = isReorderTarget();
+    if (outlined != m_outlined) {
+        m_outlined = outlined;
+        update();
+    }
+    if (first < 0)
+        return;
+    const int before = m_height;
+    const int top = m_slots[size_t(first)].top();
+    const int oldBottom = m_slots[size_t(last)].bottom();
+    relayout();
+    const int bottom =
+        m_height != before ? std::max(before, m_height) : std::max(oldBottom, m_slots[size_t(last)].bottom());
+    constexpr int kShadowReach = 24;   // of the tiles' and the marked slot's painting
+    update(QRect(0, top - kShadowReach, width(), bottom - top + 2 * kShadowReach));
 }
 
 void ColumnView::paintEvent(QPaintEvent* event) {
@@ -342,7 +390,7 @@ void ColumnView::paintEvent(QPaintEvent* event) {
     const QRectF card = cardRect();
     Paint::drawShadow(p, card, AppCard::cornerRadius, AppPalette::cardShadow(), 10, QPointF(0, 4));
     Paint::fillRoundedRect(p, card, AppCard::cornerRadius, AppPalette::cardBackground());
-    Paint::strokeRoundedRect(p, card, AppCard::cornerRadius, withOpacity(AppPalette::separator(), 0.6));
+    strokeTallRoundedRect(p, card, AppCard::cornerRadius, withOpacity(AppPalette::separator(), 0.6));
 
     // Symbol tile.
     Paint::fillRoundedRect(p, m_iconTile, 12, withOpacity(m_color, 0.14));
@@ -362,10 +410,10 @@ void ColumnView::paintEvent(QPaintEvent* event) {
     }
 
     // Tile shadows beneath the tiles, only where they show.
-    const QRect exposed = event->rect().adjusted(-24, -24, 24, 24);
+    const QRect shadows = event->rect().adjusted(-24, -24, 24, 24);
     for (auto* t : m_tiles) {
         const QRect g = t->geometry();
-        if (!g.intersects(exposed))
+        if (!g.intersects(shadows))
             continue;
         const qreal h = t->hoverProgress();
         const QRectF r = QRectF(g).adjusted(CardTile::kMargin, CardTile::kMargin, -CardTile::kMargin,
@@ -376,101 +424,23 @@ void ColumnView::paintEvent(QPaintEvent* event) {
 
     // Outline: the reorder target in its own colour.
     if (isReorderTarget())
-        Paint::strokeRoundedRect(p, card, 16, withOpacity(m_color, 0.45), 2);
+        strokeTallRoundedRect(p, card, 16, withOpacity(m_color, 0.45), 2);
     else
-        Paint::strokeRoundedRect(p, card, 16, withOpacity(AppPalette::separator(), 0.18), 1);
+        strokeTallRoundedRect(p, card, 16, withOpacity(AppPalette::separator(), 0.18), 1);
 }
 
 // ----- drops -----------------------------------------------------------------------------------
-ColumnView::Hit ColumnView::hitTest(const QPoint& pos, bool cardDrag) const {
-    if (!cardRect().contains(pos))
+ColumnView::Spot ColumnView::spotAt(const QPoint& pos, BoardDrag::Payload::Kind kind) const {
+    if (kind == BoardDrag::Payload::column)
+        return {Spot::reorder, -1};
+    if (kind != BoardDrag::Payload::card)
         return {};
-    if (!cardDrag)
-        return {Region::reorder, -1};
-    for (int i = 0; i < int(m_slots.size()); ++i)
-        if (m_slots[size_t(i)].contains(pos))
-            return {Region::slot, i};
-    if (m_zone.contains(pos))
-        return {Region::zone, -1};
-    return {};   // a card is never taken by a column's reorder target
-}
-
-void ColumnView::enter(const Hit& hit) {
-    BoardDrag::Marks m = m_board->marks();
-    switch (hit.region) {
-    case Region::slot: BoardDrag::setCardSlotTarget(m, true, m_id, slotCard(hit.slot)); break;
-    case Region::zone: BoardDrag::setColumnZoneTarget(m, true, m_id); break;
-    case Region::reorder: BoardDrag::setColumnReorderTarget(m, true, m_id); break;
-    case Region::none: return;
-    }
-    m_board->setMarks(m);
-}
-
-void ColumnView::leave(const Hit& hit) {
-    BoardDrag::Marks m = m_board->marks();
-    switch (hit.region) {
-    case Region::slot: BoardDrag::setCardSlotTarget(m, false, m_id, slotCard(hit.slot)); break;
-    case Region::zone: BoardDrag::setColumnZoneTarget(m, false, m_id); break;
-    case Region::reorder: BoardDrag::setColumnReorderTarget(m, false, m_id); break;
-    case Region::none: return;
-    }
-    m_board->setMarks(m);
-}
-
-void ColumnView::dragEnterEvent(QDragEnterEvent* event) {
-    if (BoardDrag::read(event->mimeData()).kind == BoardDrag::Payload::none) {
-        event->ignore();
-        return;
-    }
-    event->acceptProposedAction();
-    dragMoveEvent(event);
-}
-
-void ColumnView::dragMoveEvent(QDragMoveEvent* event) {
-    const auto payload = BoardDrag::read(event->mimeData());
-    const Hit hit = hitTest(event->position().toPoint(), payload.kind == BoardDrag::Payload::card);
-    if (!(hit == m_current)) {
-        leave(m_current);
-        m_current = hit;
-        enter(hit);
-    }
-    if (hit.region == Region::none)
-        event->ignore();
-    else
-        event->acceptProposedAction();
-    m_board->autoScroll(mapToGlobal(event->position().toPoint()));
-}
-
-void ColumnView::dragLeaveEvent(QDragLeaveEvent*) {
-    leave(m_current);
-    m_current = {};
-}
-
-void ColumnView::dropEvent(QDropEvent* event) {
-    const auto payload = BoardDrag::read(event->mimeData());
-    const Hit hit = hitTest(event->position().toPoint(), payload.kind == BoardDrag::Payload::card);
-    const auto& board = *m_board->checklist();
-    bool taken = false;
-    if (hit.region == Region::slot || hit.region == Region::zone) {
-        ChecklistCardPtr before;
-        if (hit.region == Region::slot && hit.slot < int(m_tiles.size()))
-            before = m_tiles[size_t(hit.slot)]->card();
-        if (auto drop = BoardDrag::resolveCardDrop(board, payload, m_column, before)) {
-            m_board->queueCardDrop(*drop);
-            taken = true;
-        }
-    } else if (hit.region == Region::reorder) {
-        if (auto drop = BoardDrag::resolveColumnDrop(board, payload, m_column)) {
-            m_board->queueColumnDrop(*drop);
-            taken = true;
-        }
-    }
-    if (taken)
-        event->acceptProposedAction();
-    else
-        event->ignore();
-    m_current = {};
-    m_board->dragEnded();
+    if (m_tiles.empty() || pos.y() >= m_zone.top())
+        return {Spot::zone, -1};
+    // Tiles stand top to bottom: the first whose middle is below the pointer.
+    const auto it = std::upper_bound(m_tiles.begin(), m_tiles.end(), pos.y(),
+                                     [](int y, const CardTile* t) { return y < t->geometry().center().y(); });
+    return {Spot::slot, int(it - m_tiles.begin())};
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -532,6 +502,7 @@ void AddColumnTile::paintEvent(QPaintEvent*) {
 // ---------------------------------------------------------------------------------------------
 ColumnsRow::ColumnsRow(ChecklistDetailView* board, QWidget* parent) : QWidget(parent), m_board(board) {
     m_add = new AddColumnTile(this);
+    board->followFocus(m_add);
     connect(m_add, &QAbstractButton::clicked, board, &ChecklistDetailView::openNewColumnSheet);
 }
 
@@ -569,11 +540,29 @@ void ColumnsRow::sync() {
     relayout();
 }
 
+ColumnView* ColumnsRow::columnAt(int x, bool nearest) const {
+    if (m_columns.empty())
+        return nullptr;
+    const int pitch = ColumnView::kWidth + kRowSpacing;
+    const int start = m_columns.front()->x() + shadow().left() - kRowSpacing / 2;
+    const int index = x < start ? -1 : (x - start) / pitch;
+    if (index >= 0 && index < int(m_columns.size()))
+        return m_columns[size_t(index)];
+    if (!nearest)
+        return nullptr;
+    return index < 0 ? m_columns.front() : m_columns.back();
+}
+
+void ColumnsRow::setSideInset(int inset) {
+    m_sideInset = inset;
+    relayout();
+}
+
 void ColumnsRow::relayout() {
     // The board's stack leaves room for the cards' shadows; the cards stand 16 below the header's card.
     const QMargins sm = AppCard::shadowMargins();
     const int top = kHeaderGap - sm.top() - sm.bottom();
-    int x = kRowInset;
+    int x = m_sideInset + kRowInset;
     int height = 0;
     for (auto* c : m_columns) {
         const QSize s = c->sizeHint();
@@ -583,7 +572,7 @@ void ColumnsRow::relayout() {
     }
     const QSize a = m_add->sizeHint();
     m_add->setGeometry(x + sm.left(), top + sm.top(), a.width(), a.height());
-    x += sm.left() + a.width() + kRowInset + sm.right();
+    x += sm.left() + a.width() + kRowInset + sm.right() + m_sideInset;
     height = std::max(height, top + sm.top() + a.height());
     const QSize size(x, height);
     if (size != m_size) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "board/BoardDrag.h"
 #include "core/model/Models.h"
 
 #include <QAbstractButton>
@@ -72,6 +73,20 @@ public:
     QRect cardRect() const;
     bool isReorderTarget() const;
 
+    // Where a drag at `pos` (in this widget, any height) would drop. A card goes in front of the
+    // first card whose middle lies below the pointer, else to the end (the drop zone below the
+    // cards, or the end slot); over the header that is the first slot, in an empty column the
+    // zone. A column drag anywhere over a column targets that column.
+    struct Spot {
+        enum Region { none, slot, zone, reorder };
+        Region region = none;
+        int index = -1;   // of the slot
+        bool operator==(const Spot&) const = default;
+    };
+    Spot spotAt(const QPoint& pos, BoardDrag::Payload::Kind kind) const;
+    // The card in front of which slot `slot` stands; nothing for the end slot.
+    std::optional<QUuid> slotCard(int slot) const;
+
     QMenu* menu() const { return m_menu; }            // "Modifier", "Supprimer"
     QMenu* moveMenu() const { return m_moveMenu; }    // "Déplacer à gauche", "Déplacer à droite"
     SymbolButton* menuButton() const { return m_menuButton; }
@@ -83,22 +98,8 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    void dragEnterEvent(QDragEnterEvent* event) override;
-    void dragMoveEvent(QDragMoveEvent* event) override;
-    void dragLeaveEvent(QDragLeaveEvent* event) override;
-    void dropEvent(QDropEvent* event) override;
 
 private:
-    enum class Region { none, slot, zone, reorder };
-    struct Hit {
-        Region region = Region::none;
-        int slot = -1;
-        bool operator==(const Hit&) const = default;
-    };
-    Hit hitTest(const QPoint& pos, bool cardDrag) const;
-    void enter(const Hit& hit);
-    void leave(const Hit& hit);
-    std::optional<QUuid> slotCard(int slot) const;
     void relayout();
     void updateTexts();
 
@@ -123,8 +124,9 @@ private:
     int m_dividerY = 0;
     std::vector<QRect> m_slots;
     QRect m_zone;
-    int m_height = 0;
-    Hit m_current;
+    int m_height = 0;         // to the card's foot, marked slot included
+    int m_widgetHeight = 0;
+    bool m_outlined = false;
 };
 
 // The trailing "Ajouter une colonne" tile: a click opens the column sheet for a new column.
@@ -141,7 +143,8 @@ protected:
     bool hitButton(const QPoint& pos) const override;
 };
 
-// The row of columns then the add-column tile, top-aligned, 14 apart, 2 in from each end.
+// The row of columns then the add-column tile, top-aligned, 14 apart, 2 in from each end (plus
+// `sideInset`, so that the row can scroll up to the edges of the window).
 class ColumnsRow : public QWidget {
     Q_OBJECT
 public:
@@ -150,6 +153,10 @@ public:
     void sync();
     const std::vector<ColumnView*>& columns() const { return m_columns; }
     AddColumnTile* addTile() const { return m_add; }
+    // The column whose card, or half of a gap on either side of it, lies at `x`; beyond the ends
+    // (the row's insets, the add-column tile) the first or the last when `nearest`, else none.
+    ColumnView* columnAt(int x, bool nearest) const;
+    void setSideInset(int inset);
     void relayout();
     QSize sizeHint() const override;
 
@@ -158,4 +165,5 @@ private:
     std::vector<ColumnView*> m_columns;
     AddColumnTile* m_add;
     QSize m_size;
+    int m_sideInset = 0;
 };

@@ -10,12 +10,17 @@
 #include "services/Services.h"
 #include "ui/Components.h"
 #include "ui/DialogSeam.h"
+#include "ui/AppStyle.h"
 #include "ui/Palette.h"
 #include "ui/Theme.h"
 
 #include <QApplication>
 #include <QDrag>
+#include <QDragEnterEvent>
 #include <QEvent>
+#include <QFocusEvent>
+#include <QHBoxLayout>
+#include <QLinearGradient>
 #include <QMenu>
 #include <QPainter>
 #include <QScrollArea>
@@ -28,8 +33,8 @@ using namespace ChecklistLogic;
 
 namespace {
 
-// The sideways row: as tall as its content, no scroll bars, a vertical wheel with Shift (or a
-// horizontal wheel) scrolls it.
+// The sideways row: as tall as its content, its own scroll bar hidden (the board floats one at its
+// foot); a horizontal wheel, or a vertical one with Shift, scrolls it.
 class ColumnsScroller : public QScrollArea {
 public:
     explicit ColumnsScroller(QWidget* parent) : QScrollArea(parent) {
@@ -64,6 +69,43 @@ protected:
     }
 };
 
+// The side of the row where more columns lie out of sight fades into the background.
+class EdgeFade : public QWidget {
+public:
+    static constexpr int kWidth = 28;
+    EdgeFade(Qt::Edge edge, QWidget* parent) : QWidget(parent), m_edge(edge) {
+        setAttribute(Qt::WA_TransparentForMouseEvents);
+        hide();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        const QColor solid = AppPalette::screenBackground();
+        QColor clear = solid;
+        clear.setAlpha(0);
+        QLinearGradient g(0, 0, width(), 0);
+        g.setColorAt(0, m_edge == Qt::LeftEdge ? solid : clear);
+        g.setColorAt(1, m_edge == Qt::LeftEdge ? clear : solid);
+        p.fillRect(rect(), g);
+    }
+
+private:
+    Qt::Edge m_edge;
+};
+
+// How fast a drag near an edge scrolls: nothing beyond kEdge from it, faster the closer it comes.
+int edgeSpeed(int pos, int start, int end) {
+    static constexpr int kEdge = 48, kMax = 24;
+    if (end - start < 3 * kEdge)
+        return 0;
+    auto speed = [](int depth) { return std::clamp(kMax * depth / kEdge, 2, kMax); };
+    if (pos < start + kEdge)
+        return -speed(start + kEdge - pos);
+    if (pos >= end - kEdge)
+        return speed(pos - (end - kEdge) + 1);
+    return 0;
+}
 
 ChecklistDetailView::DragLoop& dragLoop() {
     static ChecklistDetailView::DragLoop loop;
@@ -80,8 +122,10 @@ ChecklistDetailView::ChecklistDetailView(const Services& services, ChecklistPtr 
       m_edits(services.context) {
     BoardDrag::refuseInTextFields();
     setAccessibleName(m_checklist->name());
+    setAcceptDrops(true);
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
     m_scroll = new QScrollArea(this);
     m_scroll->setFrameShape(QFrame::NoFrame);
     m_scroll->setWidgetResizable(true);
@@ -91,19 +135,51 @@ ChecklistDetailView::ChecklistDetailView(const Services& services, ChecklistPtr 
     auto* canvas = new ScreenBackground;
     auto* stack = new QVBoxLayout(canvas);
     // Cards carry their shadow margins: the stack's padding of 24 is counted to the cards' edges.
+    // The row of columns runs to the window's edges, so that columns scroll out of sight there.
     const QMargins sm = AppCard::shadowMargins();
-    stack->setContentsMargins(24 - sm.left(), 24 - sm.top(), 24 - sm.right(), 24);
+    stack->setContentsMargins(0, 24 - sm.top(), 0, 24);
     stack->setSpacing(0);
     m_header = new BoardHeader(this);
-    stack->addWidget(m_header);
+    auto* headerRow = new QHBoxLayout;
+    headerRow->setContentsMargins(24 - sm.left(), 0, 24 - sm.right(), 0);
+    headerRow->addWidget(m_header);
+    stack->addLayout(headerRow);
     m_columnsScroll = new ColumnsScroller(canvas);
     m_row = new ColumnsRow(this);
+    m_row->setSideInset(24 - sm.left());
     m_columnsScroll->setWidget(m_row);
     m_row->installEventFilter(m_columnsScroll);
     stack->addWidget(m_columnsScroll);
     stack->addStretch(1);
     stack->addSpacing(10);
     m_scroll->setWidget(canvas);
+    m_scroll->viewport()->installEventFilter(this);
+
+    // The row continues out of sight: its edges fade there, and a scroll bar floats at the foot of
+    // the board, shown like the board's own while the pointer is over it. It mirrors the row's own
+    // (hidden) bar, which sits at the foot of the row, often far below.
+    m_fades = {new EdgeFade(Qt::LeftEdge, m_columnsScroll), new EdgeFade(Qt::RightEdge, m_columnsScroll)};
+    m_rowBarHolder = new QWidget(m_scroll);
+    m_rowBar = new QScrollBar(Qt::Horizontal, m_rowBarHolder);
+    m_rowBar->setAccessibleName(QStringLiteral("Colonnes"));
+    m_rowBar->setSingleStep(48);
+    m_rowBarHolder->hide();
+    m_scroll->installEventFilter(this);
+    m_columnsScroll->installEventFilter(this);
+    QScrollBar* rowOwn = m_columnsScroll->horizontalScrollBar();
+    connect(rowOwn, &QScrollBar::rangeChanged, this, [this](int min, int max) {
+        m_rowBar->setRange(min, max);
+        m_rowBar->setPageStep(m_columnsScroll->viewport()->width());
+        placeRowEdges();
+    });
+    connect(rowOwn, &QScrollBar::valueChanged, this, [this](int value) {
+        m_rowBar->setValue(value);
+        placeRowEdges();
+    });
+    connect(m_rowBar, &QScrollBar::valueChanged, rowOwn, &QScrollBar::setValue);
+
+    m_autoScroll.setInterval(kAutoScrollInterval);
+    connect(&m_autoScroll, &QTimer::timeout, this, &ChecklistDetailView::autoScrollTick);
 
     connect(&services.context, &ModelContext::entityChanged, this, [this](int entity) {
         // What the board shows: the checklist, its project's name, columns and cards.
@@ -112,13 +188,6 @@ ChecklistDetailView::ChecklistDetailView(const Services& services, ChecklistPtr 
             scheduleSync();
     });
     connect(&services.theme, &ThemeManager::appearanceChanged, this, [this] { update(); });
-    // Keyboard focus brings its card or control into view, sideways and downwards.
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
-        if (now && m_row->isAncestorOf(now)) {
-            m_columnsScroll->ensureWidgetVisible(now, 24, 0);
-            m_scroll->ensureWidgetVisible(now, 0, 24);
-        }
-    });
     syncNow();
 }
 
@@ -135,6 +204,56 @@ void ChecklistDetailView::changeEvent(QEvent* event) {
     QWidget::changeEvent(event);
     if (event->type() == QEvent::PaletteChange)
         update();
+}
+
+void ChecklistDetailView::followFocus(QWidget* widget) { widget->installEventFilter(this); }
+
+void ChecklistDetailView::placeRowEdges() {
+    const QScrollBar* own = m_columnsScroll->horizontalScrollBar();
+    const QSize area = m_columnsScroll->size();
+    m_fades[0]->setGeometry(0, 0, EdgeFade::kWidth, area.height());
+    m_fades[1]->setGeometry(area.width() - EdgeFade::kWidth, 0, EdgeFade::kWidth, area.height());
+    m_fades[0]->setVisible(own->value() > own->minimum());
+    m_fades[1]->setVisible(own->value() < own->maximum());
+    const int extent = TolmekStyle::scrollBarExtent;
+    m_rowBarHolder->setGeometry(0, m_scroll->height() - extent, m_scroll->viewport()->width(), extent);
+    m_rowBar->setGeometry(m_rowBarHolder->rect());
+    m_rowBarHolder->setVisible(own->maximum() > own->minimum());
+    m_rowBarHolder->raise();
+}
+
+bool ChecklistDetailView::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == m_scroll || watched == m_columnsScroll) {
+        if (event->type() == QEvent::Resize)
+            placeRowEdges();
+        else if (event->type() == QEvent::Enter || event->type() == QEvent::Leave)
+            m_rowBar->update();   // shown while the pointer is over the board
+        return false;
+    }
+    // Keyboard focus brings its card or control into view, sideways and downwards; a click does
+    // not (the board would slide away under a pointer about to drag).
+    if (event->type() == QEvent::FocusIn) {
+        const auto reason = static_cast<QFocusEvent*>(event)->reason();
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (widget && m_row->isAncestorOf(widget) &&
+            (reason == Qt::TabFocusReason || reason == Qt::BacktabFocusReason || reason == Qt::OtherFocusReason ||
+             reason == Qt::ShortcutFocusReason)) {
+            m_columnsScroll->ensureWidgetVisible(widget, 24, 0);
+            m_scroll->ensureWidgetVisible(widget, 0, 24);
+        }
+        return false;
+    }
+    // A plain wheel over a board that has nothing to scroll downwards scrolls it sideways.
+    if (event->type() == QEvent::Wheel && watched == m_scroll->viewport()) {
+        auto* wheel = static_cast<QWheelEvent*>(event);
+        const QPoint d = wheel->angleDelta();
+        if (d.x() == 0 && d.y() != 0 && m_scroll->verticalScrollBar()->maximum() == 0) {
+            QScrollBar* bar = m_columnsScroll->horizontalScrollBar();
+            bar->setValue(bar->value() - d.y());
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void ChecklistDetailView::scheduleSync() {
@@ -361,36 +480,177 @@ void ChecklistDetailView::queueColumnDrop(const BoardDrag::ColumnDrop& drop) {
     });
 }
 
+void ChecklistDetailView::applyDrop(const std::function<void()>& action) {
+    // The person stays where they were: a tile that goes away passes the focus down the chain, and
+    // the scroll areas would slide to whatever takes it.
+    QScrollBar* across = m_columnsScroll->horizontalScrollBar();
+    QScrollBar* down = m_scroll->verticalScrollBar();
+    const int x = across->value(), y = down->value();
+    std::optional<QUuid> focusedCard;
+    if (auto* tile = qobject_cast<CardTile*>(QApplication::focusWidget()); tile && m_row->isAncestorOf(tile))
+        focusedCard = tile->cardId();
+    action();
+    syncNow();
+    if (focusedCard) {
+        for (auto* c : m_row->columns())
+            if (auto* t = c->tile(*focusedCard); t && t->isVisible())
+                t->setFocus(Qt::OtherFocusReason);
+    }
+    across->setValue(x);
+    down->setValue(y);
+}
+
 void ChecklistDetailView::runDrop(std::function<void()> action) {
     // Never change the model inside the drag loop: widgets under the pointer would be replaced.
     if (m_dragging) {
         m_afterDrag.push_back(std::move(action));
         return;
     }
-    QTimer::singleShot(0, this, [this, action = std::move(action)] {
-        action();
-        syncNow();
-    });
+    QTimer::singleShot(0, this, [this, action = std::move(action)] { applyDrop(action); });
 }
 
-void ChecklistDetailView::autoScroll(const QPoint& globalPos) {
-    // Near an edge of the visible part, a drag scrolls the board towards the columns out of sight.
-    constexpr int kEdge = 48, kStep = 24;
-    auto nudge = [&](QScrollArea* area, Qt::Orientation o) {
-        const QPoint p = area->viewport()->mapFromGlobal(globalPos);
-        const int pos = o == Qt::Horizontal ? p.x() : p.y();
-        const int length = o == Qt::Horizontal ? area->viewport()->width() : area->viewport()->height();
-        QScrollBar* bar = o == Qt::Horizontal ? area->horizontalScrollBar() : area->verticalScrollBar();
-        if (pos < kEdge)
-            bar->setValue(bar->value() - kStep);
-        else if (pos > length - kEdge)
-            bar->setValue(bar->value() + kStep);
+ChecklistDetailView::DropTarget ChecklistDetailView::targetAt(const QPoint& pos, BoardDrag::Payload::Kind kind) const {
+    if (kind == BoardDrag::Payload::none)
+        return {};
+    // Only what is in sight counts: not the part of the row under the foot scroll bar or beyond.
+    for (QWidget* area : {m_scroll->viewport(), m_columnsScroll->viewport()})
+        if (!area->rect().contains(area->mapFrom(this, pos)))
+            return {};
+    const QPoint p = m_row->mapFrom(this, pos);
+    if (p.y() < 0 || p.y() >= m_row->height())
+        return {};
+    // A card goes to the nearest column; a column is dropped in front of another, so nothing
+    // beyond the last one takes it.
+    ColumnView* view = m_row->columnAt(p.x(), kind == BoardDrag::Payload::card);
+    if (!view)
+        return {};
+    const ColumnView::Spot spot = view->spotAt(view->mapFromParent(p), kind);
+    if (spot.region == ColumnView::Spot::none)
+        return {};
+    DropTarget t{view->columnId(), spot.region, spot.index, std::nullopt};
+    if (spot.region == ColumnView::Spot::slot)
+        t.card = view->slotCard(spot.index);
+    return t;
+}
+
+void ChecklistDetailView::setDropTarget(const DropTarget& target) {
+    if (target == m_target)
+        return;
+    BoardDrag::Marks m = m_marks;
+    auto mark = [&m](const DropTarget& t, bool targeted) {
+        switch (t.spot) {
+        case ColumnView::Spot::slot: BoardDrag::setCardSlotTarget(m, targeted, t.column, t.card); break;
+        case ColumnView::Spot::zone: BoardDrag::setColumnZoneTarget(m, targeted, t.column); break;
+        case ColumnView::Spot::reorder: BoardDrag::setColumnReorderTarget(m, targeted, t.column); break;
+        default: break;
+        }
     };
-    nudge(m_columnsScroll, Qt::Horizontal);
-    nudge(m_scroll, Qt::Vertical);
+    mark(m_target, false);
+    mark(target, true);
+    m_target = target;
+    setMarks(m);
+}
+
+void ChecklistDetailView::dragHover(const QPoint& pos, BoardDrag::Payload::Kind kind) {
+    m_dragPos = pos;
+    m_dragKind = kind;
+    setDropTarget(targetAt(pos, kind));
+    if (autoScrollVelocity(pos).isNull())
+        m_autoScroll.stop();
+    else if (!m_autoScroll.isActive())
+        m_autoScroll.start();
+}
+
+void ChecklistDetailView::dragEnterEvent(QDragEnterEvent* event) {
+    // Taken wherever it enters: the window system sends no more moves to a target that refused
+    // to be entered, and the pointer usually enters over a margin, a header or a tile.
+    const auto payload = BoardDrag::read(event->mimeData());
+    if (payload.kind == BoardDrag::Payload::none) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    dragHover(event->position().toPoint(), payload.kind);
+}
+
+void ChecklistDetailView::dragMoveEvent(QDragMoveEvent* event) {
+    const auto payload = BoardDrag::read(event->mimeData());
+    dragHover(event->position().toPoint(), payload.kind);
+    if (m_target.spot == ColumnView::Spot::none)
+        event->ignore();
+    else
+        event->acceptProposedAction();
+}
+
+void ChecklistDetailView::dragLeaveEvent(QDragLeaveEvent*) {
+    // Out of the window, or Escape: nothing on the board is targeted any more.
+    setDropTarget({});
+    dragEnded();
+}
+
+void ChecklistDetailView::dropEvent(QDropEvent* event) {
+    const auto payload = BoardDrag::read(event->mimeData());
+    const DropTarget t = targetAt(event->position().toPoint(), payload.kind);
+    ColumnView* view = columnView(t.column);
+    const auto& board = *m_checklist;
+    bool taken = false;
+    if (view && (t.spot == ColumnView::Spot::slot || t.spot == ColumnView::Spot::zone)) {
+        ChecklistCardPtr before;
+        if (t.card)
+            if (auto* tile = view->tile(*t.card))
+                before = tile->card();
+        if (auto drop = BoardDrag::resolveCardDrop(board, payload, view->column(), before)) {
+            queueCardDrop(*drop);
+            taken = true;
+        }
+    } else if (view && t.spot == ColumnView::Spot::reorder) {
+        if (auto drop = BoardDrag::resolveColumnDrop(board, payload, view->column())) {
+            queueColumnDrop(*drop);
+            taken = true;
+        }
+    }
+    if (taken)
+        event->acceptProposedAction();
+    else
+        event->ignore();
+    dragEnded();
+}
+
+QPoint ChecklistDetailView::autoScrollVelocity(const QPoint& pos) const {
+    if (m_dragKind == BoardDrag::Payload::none)
+        return {};
+    const QRect across(m_columnsScroll->viewport()->mapTo(this, QPoint()), m_columnsScroll->viewport()->size());
+    const QRect down(m_scroll->viewport()->mapTo(this, QPoint()), m_scroll->viewport()->size());
+    QPoint v(edgeSpeed(pos.x(), across.left(), across.right() + 1), edgeSpeed(pos.y(), down.top(), down.bottom() + 1));
+    // Only towards something out of sight.
+    auto room = [](const QScrollBar* bar, int d) {
+        return (d < 0 && bar->value() > bar->minimum()) || (d > 0 && bar->value() < bar->maximum());
+    };
+    if (!room(m_columnsScroll->horizontalScrollBar(), v.x()))
+        v.setX(0);
+    if (!room(m_scroll->verticalScrollBar(), v.y()))
+        v.setY(0);
+    return v;
+}
+
+void ChecklistDetailView::autoScrollTick() {
+    const QPoint v = autoScrollVelocity(m_dragPos);
+    if (v.isNull()) {
+        m_autoScroll.stop();
+        return;
+    }
+    QScrollBar* across = m_columnsScroll->horizontalScrollBar();
+    QScrollBar* down = m_scroll->verticalScrollBar();
+    across->setValue(across->value() + v.x());
+    down->setValue(down->value() + v.y());
+    // The pointer may rest while the board moves under it: what lies under it now is the target.
+    setDropTarget(targetAt(m_dragPos, m_dragKind));
 }
 
 void ChecklistDetailView::dragEnded() {
+    m_autoScroll.stop();
+    m_target = {};
+    m_dragKind = BoardDrag::Payload::none;
     BoardDrag::Marks m = m_marks;
     m.clearDropTargets();
     setMarks(m);
@@ -426,9 +686,10 @@ void ChecklistDetailView::startDrag(const BoardDrag::Payload& payload, QWidget* 
     m_afterDrag.clear();
     if (!actions.empty()) {
         QTimer::singleShot(0, this, [this, actions = std::move(actions)] {
-            for (const auto& a : actions)
-                a();
-            syncNow();
+            applyDrop([&actions] {
+                for (const auto& a : actions)
+                    a();
+            });
         });
     }
 }

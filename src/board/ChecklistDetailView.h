@@ -5,8 +5,10 @@
 #include "core/model/Models.h"
 
 #include <QPointer>
+#include <QTimer>
 #include <QWidget>
 
+#include <array>
 #include <functional>
 #include <map>
 #include <optional>
@@ -21,6 +23,7 @@ class ColumnsRow;
 class NewChecklistColumnSheet;
 class QMenu;
 class QScrollArea;
+class QScrollBar;
 
 // The board of one checklist: its header with the counts and the "Colonne" button, then its columns
 // side by side in a row that scrolls sideways, each with its cards, and the tile that adds a column.
@@ -79,8 +82,11 @@ public:
     void queueColumnDrop(const BoardDrag::ColumnDrop& drop);
     // However a drag ends (taken, refused, cancelled): no drop mark remains.
     void dragEnded();
-    // Scrolls the board when a drag comes near an edge of what is visible.
-    void autoScroll(const QPoint& globalPos);
+    // While a drag hovers near an edge of what is visible, the board scrolls that way on a timer
+    // (the pointer may rest there): pixels per tick, sideways and downwards (negative: back).
+    QPoint autoScrollVelocity(const QPoint& boardPos) const;
+    bool isAutoScrolling() const { return m_autoScroll.isActive(); }
+    static constexpr int kAutoScrollInterval = 16;   // ms
     void startCardDrag(const ChecklistCardPtr& card, QWidget* source);
     void startColumnDrag(const ChecklistColumnPtr& column, QWidget* source);
     bool isDragging() const { return m_dragging; }
@@ -94,6 +100,13 @@ public:
     ColumnView* columnView(const QUuid& id) const;
     AddColumnTile* addColumnTile() const;
     QScrollArea* columnsScroller() const { return m_columnsScroll; }
+    QScrollArea* verticalScroller() const { return m_scroll; }
+    // At the foot of the board while the row is wider than the window; moves with the row.
+    QScrollBar* rowScrollBar() const { return m_rowBar; }
+    // Whether the row's left or right edge fades, more columns lying beyond it.
+    bool fadesEdge(Qt::Edge edge) const { return m_fades[edge == Qt::LeftEdge ? 0 : 1]->isVisible(); }
+    // Keyboard focus on `widget`, a control or card of the row, brings it into view.
+    void followFocus(QWidget* widget);
     // Re-reads the model now (it is otherwise re-read on the next turn of the event loop after a change).
     void syncNow();
 
@@ -103,9 +116,30 @@ signals:
 protected:
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    // The whole board is one drop target: a board payload is taken on entering anywhere, and each
+    // position then decides (a card slot, a column's zone, a column, or nothing there).
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dragLeaveEvent(QDragLeaveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
+    struct DropTarget {
+        QUuid column;
+        int spot = 0;   // ColumnView::Spot::Region
+        int slot = -1;
+        std::optional<QUuid> card;   // a slot's card; none for the end slot
+        bool operator==(const DropTarget&) const = default;
+    };
+    DropTarget targetAt(const QPoint& boardPos, BoardDrag::Payload::Kind kind) const;
+    void setDropTarget(const DropTarget& target);   // the targeted callbacks: leave the old, enter the new
+    void dragHover(const QPoint& boardPos, BoardDrag::Payload::Kind kind);
+    void autoScrollTick();
+    void placeRowEdges();
     void scheduleSync();
+    // Applies a drop's change and shows it, leaving the view where the person was.
+    void applyDrop(const std::function<void()>& action);
     void runDrop(std::function<void()> action);
     void startDrag(const BoardDrag::Payload& payload, QWidget* source);
 
@@ -116,6 +150,10 @@ private:
     CardSheetHooks m_cardHooks;
 
     BoardDrag::Marks m_marks;
+    DropTarget m_target;
+    QPoint m_dragPos;
+    BoardDrag::Payload::Kind m_dragKind = BoardDrag::Payload::none;
+    QTimer m_autoScroll;
     bool m_dragging = false;
     std::vector<std::function<void()>> m_afterDrag;
     bool m_syncQueued = false;
@@ -127,6 +165,9 @@ private:
 
     QScrollArea* m_scroll = nullptr;
     QScrollArea* m_columnsScroll = nullptr;
+    QScrollBar* m_rowBar = nullptr;
+    QWidget* m_rowBarHolder = nullptr;
+    std::array<QWidget*, 2> m_fades{};   // left, right
     BoardHeader* m_header = nullptr;
     ColumnsRow* m_row = nullptr;
 

@@ -20,17 +20,21 @@ void setAttachmentsDirectoryForTesting(const QString& path);
 // <attachments>/<CHECKLIST-ID>/<CARD-ID>, identifiers in upper case.
 QString cardDirectory(const QUuid& checklistId, const QUuid& cardId);
 
-// The picked file's own name when it is safe as one path component: not empty, no separator, no NUL,
-// not "." or "..", not hidden (leading dot), not only blanks. Nothing otherwise.
-std::optional<QString> safeFileName(const QString& name);
-// `name` itself or "stem (2).ext", "stem (3).ext", … : the first candidate for which `taken` is false.
-QString uniqueName(const QString& name, const std::function<bool(const QString&)>& taken);
+// The name a picked file is stored under, or nothing when its name is unsafe as one path component (empty
+// or only blanks, "." or "..", a separator, a NUL or another control character, a form the file system
+// cannot hold). A hidden file's leading dots are dropped, so that its copy is visible; a name longer than
+// `maxBytes` in UTF-8 is shortened on a character boundary, keeping its extension.
+std::optional<QString> safeFileName(const QString& name, int maxBytes = 255);
+// `name` itself or "stem (2).ext", "stem (3).ext", … : the first candidate for which `taken` is false,
+// its stem shortened where the number would make it longer than `maxBytes`.
+QString uniqueName(const QString& name, const std::function<bool(const QString&)>& taken, int maxBytes = 255);
 
 // Whether `path` lies inside the attachments folder (after resolving links); used before opening a copy
 // and never to delete anything.
 bool isInsideAttachments(const QString& path);
 
-enum class CopyError { none, unreadableSource, sameFile, unsafeName, folder, write, cancelled };
+// changedSource: the file was shortened or grew while it was copied.
+enum class CopyError { none, unreadableSource, sameFile, unsafeName, folder, write, cancelled, changedSource };
 
 struct CopyResult {
     CopyError error = CopyError::unreadableSource;
@@ -40,12 +44,16 @@ struct CopyResult {
 
 // Copies `source` into `folder` (created when missing) under a unique safe form of `name`: the bytes go
 // to a hidden temporary file in that folder, which is then renamed into place without replacing any
-// existing file. On any failure nothing is left behind. `cancel` is polled between chunks.
+// existing file. A sparse file keeps its holes (a clone where the file system can share blocks). A source
+// whose length changes during the copy is refused. On any failure nothing is left behind. `cancel` is
+// polled between chunks.
 CopyResult copyIntoFolder(const QString& source, const QString& folder, const QString& name,
                           const std::atomic_bool* cancel = nullptr);
 
 // Test seam: a copy fails as a full disk would once this many bytes are written (negative: never).
 void setWriteLimitForTesting(qint64 bytes);
+// Test seam: runs on the copying thread after each chunk is written (set it while no copy runs).
+void setChunkHookForTesting(std::function<void()> hook);
 
 // Link or file: a link's stored path begins with "http://" or "https://" in any case.
 bool isLinkPath(const QString& localPath);

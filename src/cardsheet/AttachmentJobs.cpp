@@ -48,6 +48,9 @@ QString reasonText(attachmentfiles::CopyError error) {
         return QStringLiteral("Le dossier des pièces jointes n’est pas accessible.");
     case CopyError::write:
         return QStringLiteral("La copie n’a pas pu être écrite (disque plein ou protégé en écriture ?).");
+    case CopyError::changedSource:
+        return QStringLiteral("Le fichier a changé pendant la copie : il n’a pas été joint. Réessayez une fois "
+                              "qu’il ne change plus.");
     }
     return {};
 }

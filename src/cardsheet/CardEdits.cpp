@@ -19,7 +19,7 @@ ChecklistCardPtr CardEdits::createCard(const ChecklistColumnPtr& column, const Q
     return ChecklistEdits(m_context).createCard(m_checklist, column, title, notes);
 }
 
-bool CardEdits::updateCard(const ChecklistCardPtr& card, const QString& title, const QString& notes) {
+bool CardEdits::updateCard(const ChecklistCardPtr& card, const QString& title, const OptText& notes) {
     if (!card)
         return false;
     return ChecklistEdits(m_context).updateCard(m_checklist, card, title, notes);

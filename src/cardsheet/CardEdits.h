@@ -16,7 +16,7 @@ public:
     // A new card at the end of the column's visible cards; nothing when the trimmed title is empty.
     ChecklistCardPtr createCard(const ChecklistColumnPtr& column, const QString& title, const QString& notes);
     // Title (trimmed) and notes; the card keeps its column, place and update date.
-    bool updateCard(const ChecklistCardPtr& card, const QString& title, const QString& notes);
+    bool updateCard(const ChecklistCardPtr& card, const QString& title, const OptText& notes);
     void deleteCard(const ChecklistCardPtr& card);
     // To the end of the board's first done column; false when there is none or the card is in it.
     bool markCardDone(const ChecklistCardPtr& card);

@@ -16,6 +16,7 @@
 #include "ui/Paint.h"
 #include "ui/Palette.h"
 #include "ui/Theme.h"
+#include "ui/lists/ListWidgets.h"
 
 #include <QFileInfo>
 #include <QGuiApplication>
@@ -25,11 +26,11 @@
 #include <QTextCursor>
 #include <QLineEdit>
 #include <QPainter>
-#include <QScreen>
-#include <QScrollArea>
 #include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 using namespace cardsheetui;
 
@@ -39,6 +40,9 @@ ColorFn primary() { return [] { return AppPalette::primaryText(); }; }
 ColorFn secondary() { return [] { return AppPalette::secondaryText(); }; }
 
 QString trimmed(const QString& s) { return s.trimmed(); }
+
+// The sheet's side margins; the body's scroll bar floats over the right one.
+constexpr int kSide = std::max(18, SheetBody::gutter);
 
 // A hairline across the sheet, in the separator colour at 0.6.
 class Divider : public QWidget {
@@ -52,11 +56,23 @@ protected:
     }
 };
 
-// Gives the keyboard to `target` (cursor at the end) on a click in its own free space.
+// Gives the keyboard to `target` (cursor at the end) on a click in its own free space. At least
+// `minimumHeight` tall, and never shorter than what it holds: an explicit minimum height would stand in
+// for its content's, and the scrolled body would clip an editor that grows with its text.
 class ClickToFocus : public QWidget {
 public:
     using QWidget::QWidget;
     QTextEdit* target = nullptr;
+    int minimumHeight = 0;
+
+    QSize minimumSizeHint() const override {
+        const QSize s = QWidget::minimumSizeHint();
+        return {s.width(), std::max(s.height(), minimumHeight)};
+    }
+    QSize sizeHint() const override {
+        const QSize s = QWidget::sizeHint();
+        return {s.width(), std::max(s.height(), minimumHeight)};
+    }
 
 protected:
     void mousePressEvent(QMouseEvent* event) override {
@@ -80,16 +96,13 @@ CardSheet::CardSheet(const Services& services, ChecklistPtr checklist, QWidget* 
     : QDialog(parent), m_context(services.context), m_checklist(std::move(checklist)) {
     setModal(true);
     setFixedWidth(sheetWidth);
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    auto* scroll = new QScrollArea(this);
+    // The header and the footer stay in place; the body between them scrolls when the window is short.
+    m_outer = new QVBoxLayout(this);
+    m_outer->setContentsMargins(0, 0, 0, 0);
+    m_outer->setSpacing(0);
+    auto* scroll = new SheetBody(this);
     scroll->setObjectName(QStringLiteral("cardSheetScroll"));
-    scroll->setFrameShape(QFrame::NoFrame);
-    scroll->setWidgetResizable(true);
-    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroll->viewport()->setAutoFillBackground(false);
-    scroll->setAutoFillBackground(false);
-    outer->addWidget(scroll);
+    m_outer->addWidget(scroll);
 
     connect(&services.theme, &ThemeManager::appearanceChanged, this, [this] { update(); });
     connect(&AttachmentImports::shared(), &AttachmentImports::started, this, [this](const QUuid& id) {
@@ -126,6 +139,8 @@ void CardSheet::openCard(const ChecklistCardPtr& card) {
     const notesformat::Decoded notes = notesformat::decode(card ? card->notes() : std::nullopt);
     m_descriptionRtf = notes.rtf;
     m_description = notes.plain;
+    m_storedDescriptionRtf = m_descriptionRtf;
+    m_storedDescription = m_description;
     m_link.clear();
     m_editMode = false;
     rebuild();
@@ -149,10 +164,13 @@ void CardSheet::startEditing() {
 // ---- building ----
 
 void CardSheet::rebuild() {
-    auto* scroll = findChild<QScrollArea*>(QStringLiteral("cardSheetScroll"));
-    if (QWidget* old = scroll->takeWidget()) {
+    auto* scroll = findChild<SheetBody*>(QStringLiteral("cardSheetScroll"));
+    for (QWidget* old : {scroll->takeWidget(), m_headerBox.data(), m_footerBox.data()}) {
+        if (!old)
+            continue;
         // The click that led here may come from a widget of the old body: delete it later, and with
         // the sheet at the latest (its editor writes into this sheet's form).
+        m_outer->removeWidget(old);
         old->setParent(this);
         old->hide();
         old->deleteLater();
@@ -164,16 +182,22 @@ void CardSheet::rebuild() {
     m_body = new QWidget;
     m_body->setAutoFillBackground(false);
     m_bodyLayout = new QVBoxLayout(m_body);
-    m_bodyLayout->setContentsMargins(18, 18, 18, 18);
+    // The scroll bar floats over the right margin, clear of the fields.
+    m_bodyLayout->setContentsMargins(kSide, 0, kSide, 0);
     m_bodyLayout->setSpacing(14);
-    m_bodyLayout->addWidget(buildHeader());
+
+    m_headerBox = new QWidget(this);
+    auto* top = new QVBoxLayout(m_headerBox);
+    top->setContentsMargins(kSide, 18, kSide, 14);
+    top->addWidget(buildHeader());
     if (m_editMode) {
         m_bodyLayout->addWidget(buildTitleField());
         m_bodyLayout->addWidget(buildDescription());
     } else {
         const QString shownTitle = trimmed(m_title).isEmpty() ? QStringLiteral("Sans titre") : m_title;
-        auto* title = new ColorLabel(shownTitle, Fonts::rounded(15, 700), primary(), m_body);
-        title->setWordWrap(true);
+        // Wrapped, and cut anywhere inside a word longer than the line.
+        auto* title = new lists::ClampedText(Fonts::rounded(15, 700), primary(), 0, m_body);
+        title->setText(shownTitle);
         title->setObjectName(QStringLiteral("readTitle"));
         m_bodyLayout->addWidget(title);
         m_bodyLayout->addWidget(buildDescription());
@@ -181,18 +205,24 @@ void CardSheet::rebuild() {
     m_bodyLayout->addWidget(buildLinks());
     m_attachments = buildAttachments();
     m_bodyLayout->addWidget(m_attachments);
-    m_bodyLayout->addWidget(new Divider(m_body));
-    m_bodyLayout->addWidget(buildFooter());
     m_bodyLayout->addStretch(1);
     scroll->setWidget(m_body);
+
+    m_footerBox = new QWidget(this);
+    auto* bottom = new QVBoxLayout(m_footerBox);
+    bottom->setContentsMargins(kSide, 14, kSide, 18);
+    bottom->setSpacing(14);
+    bottom->addWidget(new Divider(m_footerBox));
+    bottom->addWidget(buildFooter());
+    m_outer->insertWidget(0, m_headerBox);
+    m_outer->addWidget(m_footerBox);
+    // Shown now: a layout would show them only on the next turn of the event loop.
+    m_headerBox->show();
+    m_footerBox->show();
     setWindowTitle(heading());
 
-    // As tall as the content, within the screen.
-    const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-    const int maxH = screen ? std::max(320, screen->availableGeometry().height() - 80) : 900;
-    const int wanted = m_bodyLayout->totalHeightForWidth(sheetWidth);
-    const int h = std::min(maxH, wanted > 0 ? wanted : m_body->sizeHint().height());
-    resize(sheetWidth, h);
+    // As tall as the content, within the window it covers.
+    Sheets::fit(this, scroll);
 }
 
 QWidget* CardSheet::buildHeader() {
@@ -239,13 +269,15 @@ QWidget* CardSheet::buildDescription() {
         // The editor sizes itself to its text; its frame is at least 160 tall, and a click in the free
         // space below the text puts the cursor at the end.
         auto* frame = new ClickToFocus(section);
-        frame->setMinimumHeight(160);
+        frame->minimumHeight = 160;
         auto* fl = new QVBoxLayout(frame);
         fl->setContentsMargins(0, 0, 0, 0);
         m_editor = new RichTextBlockEditor(text, rtf, false, {}, {}, frame);
         m_editor->setAccessibleName(QStringLiteral("Description"));
         m_editor->textView()->setAccessibleName(QStringLiteral("Description"));
         frame->target = m_editor->textView();
+        // The caret stays in view while the text grows past the bottom of the scrolled body.
+        connect(m_editor->textView(), &QTextEdit::cursorPositionChanged, this, &CardSheet::keepCaretInView);
         fl->addWidget(m_editor);
         fl->addStretch(1);
         section->contentLayout()->addWidget(frame);
@@ -438,6 +470,19 @@ QWidget* CardSheet::buildFooter() {
     return row;
 }
 
+void CardSheet::keepCaretInView() {
+    // Once the body has taken the editor's new height.
+    QTimer::singleShot(0, this, [this] {
+        auto* scroll = findChild<SheetBody*>(QStringLiteral("cardSheetScroll"));
+        if (!m_editor || !scroll || !m_body || !m_editor->textView()->hasFocus())
+            return;
+        QTextEdit* text = m_editor->textView();
+        const QRect caret = text->cursorRect();
+        const QPoint at = text->viewport()->mapTo(m_body, caret.center());
+        scroll->ensureVisible(at.x(), at.y(), 0, caret.height() / 2 + 12);
+    });
+}
+
 // ---- actions ----
 
 void CardSheet::requestSave() {
@@ -455,7 +500,10 @@ void CardSheet::saveCard() {
     const QString notes = notesformat::encode(m_descriptionRtf, m_description);
     CardEdits edits(m_context, m_checklist);
     if (m_editingCard) {
-        edits.updateCard(m_editingCard, m_title, notes);
+        // A description nobody changed is not written again: its RTF may hold what our writer
+        // cannot, and its plain text keeps the blanks it was stored with.
+        const bool changed = m_descriptionRtf != m_storedDescriptionRtf || m_description != m_storedDescription;
+        edits.updateCard(m_editingCard, m_title, changed ? OptText(notes) : m_editingCard->notes());
     } else {
         if (!m_targetColumn)
             return;
@@ -465,6 +513,8 @@ void CardSheet::saveCard() {
         m_editingCard = card;
         m_targetColumn.reset();
     }
+    m_storedDescriptionRtf = m_descriptionRtf;
+    m_storedDescription = m_description;
     m_editMode = false;
     rebuild();
     emit cardChanged();

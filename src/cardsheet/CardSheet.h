@@ -84,6 +84,7 @@ private:
     QWidget* buildFooter();
     QWidget* buildFileRow(const ChecklistAttachmentPtr& attachment);
     void refreshAttachments();
+    void keepCaretInView();
     void saveCard();
     void showFileImporter();
     void importFinished(const QUuid& cardId, bool ok, const QString& fileName, const QString& reason);
@@ -96,9 +97,15 @@ private:
     QString m_title;
     QString m_description;
     std::optional<QByteArray> m_descriptionRtf;
+    // The description as the card holds it: unchanged, the stored notes stay as they are.
+    QString m_storedDescription;
+    std::optional<QByteArray> m_storedDescriptionRtf;
     QString m_link;
     bool m_editMode = false;
 
+    QVBoxLayout* m_outer = nullptr;
+    QPointer<QWidget> m_headerBox;
+    QPointer<QWidget> m_footerBox;
     QWidget* m_body = nullptr;
     QVBoxLayout* m_bodyLayout = nullptr;
     QWidget* m_attachments = nullptr;

@@ -70,15 +70,19 @@ ChecklistsListView::ChecklistsListView(const Services& services, std::function<v
     titles->setSpacing(6);
     auto* title = new lists::ClampedText(Fonts::rounded(20, 600), [] { return AppPalette::primaryText(); }, 0, header);
     title->setText(QStringLiteral("Checklists"));
+    // The title stays whole; the search field gives way first.
+    title->setMinimumWidth(QFontMetrics(Fonts::rounded(20, 600)).horizontalAdvance(title->text()) + 2);
     // One line, cut with an ellipsis when the window is narrow: the card keeps its height.
     auto* subtitle = new lists::ClampedText(Fonts::rounded(13), [] { return AppPalette::secondaryText(); }, 1, header);
     subtitle->setText(QStringLiteral("Créez des checklists globales ou liées à un projet."));
     titles->addWidget(title);
     titles->addWidget(subtitle);
-    row->addLayout(titles, 1);
+    row->addLayout(titles);
     auto* tools = new QHBoxLayout;
     tools->setSpacing(10);
-    searchField()->setFixedWidth(260);
+    searchField()->setMinimumWidth(140);
+    searchField()->setMaximumWidth(260);
+    searchField()->setSizePolicy(QSizePolicy::Expanding, searchField()->sizePolicy().verticalPolicy());
     tools->addWidget(searchField());
     tools->addWidget(layoutSwitch());
     m_newButton = new PrimaryButton(QStringLiteral("Nouvelle"), QStringLiteral("plus"), header);

@@ -14,6 +14,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QPainter>
+#include <QAbstractItemView>
 #include <QVBoxLayout>
 
 namespace {
@@ -79,6 +80,21 @@ protected:
     }
 };
 
+// The project picker: a long project name is cut in its list, which stays as wide as the picker
+// instead of running across the screen.
+class ProjectPicker : public QComboBox {
+public:
+    explicit ProjectPicker(QWidget* parent) : QComboBox(parent) {
+        view()->setTextElideMode(Qt::ElideRight);
+    }
+    void showPopup() override {
+        QComboBox::showPopup();
+        QWidget* popup = view()->window();
+        if (popup && popup != window() && popup->width() > width())
+            popup->setGeometry(mapToGlobal(QPoint(0, 0)).x(), popup->y(), width(), popup->height());
+    }
+};
+
 lists::ClampedText* label(const QString& text, QWidget* parent) {
     auto* l = new lists::ClampedText(Fonts::rounded(12, 600), [] { return AppPalette::secondaryText(); }, 1, parent);
     l->setText(text);
@@ -115,7 +131,9 @@ NewChecklistSheet::NewChecklistSheet(const Services& services, QWidget* parent)
     auto* projectSection = new QVBoxLayout;
     projectSection->setSpacing(8);
     projectSection->addWidget(label(QStringLiteral("Projet (optionnel)"), content));
-    m_picker = new QComboBox(content);
+    m_picker = new ProjectPicker(content);
+    // As wide as its longest project name, up to the width of the name field.
+    m_picker->setMaximumWidth(content->width() - 8);
     m_picker->setAccessibleName(QStringLiteral("Projet"));
     m_picker->setFont(Fonts::rounded(13));
     projectSection->addWidget(m_picker, 0, Qt::AlignLeft);

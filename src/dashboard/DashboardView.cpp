@@ -20,7 +20,6 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QGraphicsOpacityEffect>
-#include <QGridLayout>
 #include <QPropertyAnimation>
 #include <QHBoxLayout>
 #include <QMenu>
@@ -113,6 +112,87 @@ protected:
     }
 };
 
+// The modules side by side while two columns of 320 fit, one above the other otherwise, so that a narrow
+// window never scrolls sideways. Each is as tall as its own content and sits at the top of its row: a
+// collapsed note is no taller than its header, whatever the checklists beside it. The modules keep their
+// shadow room (AppCard::shadowMargins) inside their frames; the gaps are measured between visible edges.
+class ModulesLayout : public QLayout {
+public:
+    static constexpr int minColumn = 320;
+    static constexpr int gap = 14;
+
+    ~ModulesLayout() override {
+        while (QLayoutItem* item = takeAt(0))
+            delete item;
+    }
+    void addItem(QLayoutItem* item) override { m_items.append(item); }
+    int count() const override { return int(m_items.size()); }
+    QLayoutItem* itemAt(int index) const override { return m_items.value(index); }
+    QLayoutItem* takeAt(int index) override {
+        return index >= 0 && index < m_items.size() ? m_items.takeAt(index) : nullptr;
+    }
+    Qt::Orientations expandingDirections() const override { return Qt::Horizontal; }
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override { return arrange(QRect(0, 0, width, 0), false); }
+    QSize sizeHint() const override {
+        const QMargins m = AppCard::shadowMargins();
+        const int w = 2 * minColumn + gap + m.left() + m.right();
+        return {w, heightForWidth(w)};
+    }
+    QSize minimumSize() const override {
+        int w = 0;
+        for (QLayoutItem* item : m_items)
+            w = std::max(w, item->minimumSize().width());
+        return {w, 0};
+    }
+    void setGeometry(const QRect& rect) override {
+        QLayout::setGeometry(rect);
+        arrange(rect, true);
+    }
+    static bool sideBySide(int width, int shown) {
+        const QMargins m = AppCard::shadowMargins();
+        return shown > 1 && width - m.left() - m.right() >= 2 * minColumn + gap;
+    }
+
+private:
+    // Places the shown modules in `rect` (when `apply`); returns the height they take.
+    int arrange(const QRect& rect, bool apply) const {
+        QList<QLayoutItem*> shown;
+        for (QLayoutItem* item : m_items)
+            if (!item->isEmpty())
+                shown << item;
+        const QMargins m = AppCard::shadowMargins();
+        auto heightAt = [](QLayoutItem* item, int w) {
+            const int h = item->hasHeightForWidth() ? item->heightForWidth(w) : item->sizeHint().height();
+            return std::max(h, item->minimumSize().height());
+        };
+        if (sideBySide(rect.width(), int(shown.size()))) {
+            const int column = (rect.width() - m.left() - m.right() - gap) / 2;
+            const int w = column + m.left() + m.right();
+            int height = 0;
+            for (int i = 0; i < shown.size(); ++i) {
+                const int h = heightAt(shown[i], w);
+                if (apply)
+                    shown[i]->setGeometry(QRect(rect.x() + i * (column + gap), rect.y(), w, h));
+                height = std::max(height, h);
+            }
+            return height;
+        }
+        int y = 0;
+        for (int i = 0; i < shown.size(); ++i) {
+            const int h = heightAt(shown[i], rect.width());
+            if (apply)
+                shown[i]->setGeometry(QRect(rect.x(), rect.y() + y, rect.width(), h));
+            y += h;
+            if (i + 1 < shown.size())
+                y += gap - m.top() - m.bottom();
+        }
+        return y;
+    }
+
+    QList<QLayoutItem*> m_items;
+};
+
 } // namespace
 
 DashboardView::DashboardView(const Services& services, std::function<void()> onCreateProject,
@@ -132,7 +212,7 @@ DashboardView::DashboardView(const Services& services, std::function<void()> onC
     outer->setContentsMargins(0, 0, 0, 0);
     m_scroll = new FlowScrollArea(this);
     m_scroll->setFrameShape(QFrame::NoFrame);
-    // The two module columns keep their minimum width: a window narrower than that scrolls sideways.
+    // Everything fits the narrowest screen; only a screen narrower still (never in the window) scrolls sideways.
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     m_scroll->viewport()->setAutoFillBackground(false);
@@ -198,8 +278,9 @@ QWidget* DashboardView::buildHeader() {
     m_avatar = new DashboardAvatarLarge(std::nullopt, 104, box);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(6);
-    m_greeting = new DashLabel({}, Fonts::rounded(22, 600), primary(), box);
-    m_greeting->setWordWrap(true);
+    // At most two lines, cut anywhere inside a word too long for a line: a long name neither widens
+    // the screen nor pushes the counters' row down.
+    m_greeting = new lists::ClampedText(Fonts::rounded(22, 600), primary(), 2, box);
     auto* subtitle = new DashLabel(QStringLiteral("Retrouvez vos projets récents et un aperçu de votre activité."),
                                    Fonts::rounded(13), secondary(), box);
     subtitle->setWordWrap(true);
@@ -257,13 +338,7 @@ QLayout* DashboardView::buildModules() {
     header->setContentsMargins(shadow.left(), 0, shadow.right(), 0);
     header->addWidget(new SectionHeader(QStringLiteral("Modules"), m_modulesButton, m_services.theme, m_content));
     col->addLayout(header);
-    m_modulesGrid = new QGridLayout;
-    m_modulesGrid->setHorizontalSpacing(0);
-    m_modulesGrid->setVerticalSpacing(14);
-    m_modulesGrid->setColumnMinimumWidth(0, 320);
-    m_modulesGrid->setColumnMinimumWidth(1, 320);
-    m_modulesGrid->setColumnStretch(0, 1);
-    m_modulesGrid->setColumnStretch(1, 1);
+    m_modulesGrid = new ModulesLayout;
     col->addLayout(m_modulesGrid);
     return col;
 }
@@ -302,7 +377,8 @@ QWidget* DashboardView::buildQuickNoteEditor() {
     TextBinding content{[this] { return m_note.plain(); }, [this](const QString& v) { m_note.setPlain(v); }};
     RtfBinding rtf{[this] { return m_note.rtf(); },
                    [this](const std::optional<QByteArray>& v) { m_note.setRtf(v); }};
-    m_editor = new RichTextBlockEditor(content, rtf, m_forceSaveQuickNoteRTF, [this] { m_note.save(); }, [] {}, box);
+    // Typed changes reach the note through the bindings, which write them after a pause.
+    m_editor = new RichTextBlockEditor(content, rtf, m_forceSaveQuickNoteRTF, {}, [] {}, box);
     m_editor->setMinimumHeight(160);
     // The field is named by the hint above it.
     m_editor->textView()->setAccessibleName(hint->text());
@@ -365,30 +441,27 @@ void DashboardView::syncModules() {
         shown << m_checklistsModule;
     for (QWidget* w : shown)
         m_modulesGrid->removeWidget(w);
-    if (m_checklistsModule) {
-        // Beside the note, its left room is trimmed so the visible gap between the two is 14.
-        const QMargins m = AppCard::shadowMargins();
-        const int left = m_accordion ? 14 - m.right() : m.left();
-        m_checklistsModule->layout()->setContentsMargins(left, m.top(), m.right(), m.bottom());
+    for (QWidget* w : shown) {
+        m_modulesGrid->addWidget(w);
+        w->show();
     }
-    for (int i = 0; i < shown.size(); ++i) {
-        m_modulesGrid->addWidget(shown[i], 0, i);
-        shown[i]->show();
-    }
+}
+
+bool DashboardView::modulesSideBySide() const {
+    const int shown = (m_accordion ? 1 : 0) + (m_checklistsModule ? 1 : 0);
+    return ModulesLayout::sideBySide(m_modulesGrid->geometry().width(), shown);
 }
 
 // ---------------------------------------------------------------------------------------------
 void DashboardView::flushQuickNote() {
-    if (!m_editor)
-        return;
-    // An untouched empty note has nothing to write out: it stays the empty text.
-    if (!m_note.plain().isEmpty() || m_note.rtf()) {
+    // The editor writes out only what the person edited; a note nobody touched stays as stored.
+    if (m_editor) {
         m_note.holdWrites(true);
         m_forceSaveQuickNoteRTF = !m_forceSaveQuickNoteRTF;
         m_editor->setForceSaveRTF(m_forceSaveQuickNoteRTF);
         m_note.holdWrites(false);
     }
-    // Written now rather than queued: the editor and the dashboard may be gone by the next turn.
+    // Written now rather than after the typing pause: the editor and the dashboard may be gone by then.
     m_note.save();
 }
 

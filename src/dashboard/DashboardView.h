@@ -16,7 +16,6 @@
 
 class DashboardData;
 class QAction;
-class QGridLayout;
 class QMenu;
 class FlowScrollArea;
 class QToolButton;
@@ -24,6 +23,7 @@ class QVBoxLayout;
 class StatusBadge;
 
 namespace lists {
+class ClampedText;
 class ShadowHost;
 class AdaptiveGridLayout;
 } // namespace lists
@@ -79,6 +79,8 @@ public:
     std::vector<dashboard::DashboardChecklistCard*> checklistCards() const;
     dashboard::DashboardSeeMoreCard* checklistsSeeMore() const { return m_checklistsMore; }
     QWidget* checklistsModule() const { return m_checklistsModule; }
+    // Whether the two modules stand side by side (the window is wide enough) or one above the other.
+    bool modulesSideBySide() const;
     dashboard::DashboardAccordion* quickNoteAccordion() const { return m_accordion; }
     RichTextBlockEditor* quickNoteEditor() const { return m_editor; }
     QToolButton* modulesButton() const { return m_modulesButton; }
@@ -121,7 +123,7 @@ private:
     lists::ShadowHost* m_content;
     QVBoxLayout* m_main;
     dashboard::DashboardAvatarLarge* m_avatar = nullptr;
-    dashboard::DashLabel* m_greeting = nullptr;
+    lists::ClampedText* m_greeting = nullptr;
     std::vector<dashboard::MetricOrb*> m_orbs;
 
     QPointer<AppCard> m_panel;
@@ -138,7 +140,7 @@ private:
     std::vector<dashboard::DashboardProjectCard*> m_projectCards;
     dashboard::DashboardSeeMoreCard* m_projectsMore = nullptr;
 
-    QGridLayout* m_modulesGrid = nullptr;
+    QLayout* m_modulesGrid = nullptr;
     QToolButton* m_modulesButton = nullptr;
     QMenu* m_modulesMenu = nullptr;
     QAction* m_quickNoteAction = nullptr;

@@ -14,6 +14,7 @@
 #include <QBuffer>
 #include <QDateTime>
 #include <QEvent>
+#include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QImageReader>
 #include <QKeyEvent>
@@ -79,34 +80,98 @@ void repaintHostOf(QWidget* w) {
     w->update();
 }
 
-// The timer that drives every pulsing ring, running only while an orb is on screen.
+// The pulse stands still when the environment asks for less motion (TOLMEK_REDUCE_MOTION=1): Qt reads no
+// desktop setting for it.
+bool reduceMotion() {
+    const QByteArray v = qgetenv("TOLMEK_REDUCE_MOTION");
+    return !v.isEmpty() && v != "0";
+}
+
+// The timer that drives every pulsing ring. It runs only while an orb is on screen in the active window:
+// a hidden, minimised or inactive window keeps its last frame and costs nothing.
 class PulseClock : public QObject {
 public:
+    static constexpr int frameMs = 50;   // 20 frames a second: smooth for a ring that grows five pixels a second
+
     static PulseClock& instance() {
         static PulseClock* clock = new PulseClock;
         return *clock;
     }
     void add(MetricOrb* orb) {
         m_orbs.insert(orb);
-        if (!m_timer.isActive())
-            m_timer.start();
+        QWidget* window = orb->window();
+        if (!m_windows.contains(window)) {
+            m_windows.insert(window);
+            window->installEventFilter(this);
+            connect(window, &QObject::destroyed, this, [this, window] { m_windows.remove(window); });
+        }
+        refreshLater();
     }
     void remove(MetricOrb* orb) {
         m_orbs.remove(orb);
-        if (m_orbs.isEmpty())
+        refresh();
+    }
+    bool isRunning() const { return m_timer.isActive(); }
+    // Starts or stops the timer after what changed (shown, hidden, window state, activation, setting).
+    void refresh() {
+        m_refreshPending = false;
+        bool run = false;
+        if (!reduceMotion())
+            for (MetricOrb* orb : std::as_const(m_orbs))
+                run = run || isLive(orb);
+        if (run == m_timer.isActive())
+            return;
+        if (run) {
+            m_timer.start();
+            tick();
+        } else {
             m_timer.stop();
+        }
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::WindowActivate:
+        case QEvent::WindowDeactivate:
+        case QEvent::ActivationChange:
+        case QEvent::WindowStateChange:
+        case QEvent::Show:
+        case QEvent::Hide:
+            refreshLater();
+            break;
+        default:
+            break;
+        }
+        return QObject::eventFilter(watched, event);
     }
 
 private:
     PulseClock() {
-        m_timer.setInterval(16);
-        connect(&m_timer, &QTimer::timeout, this, [this] {
-            for (MetricOrb* orb : std::as_const(m_orbs))
-                orb->update();
-        });
+        m_timer.setInterval(frameMs);
+        connect(&m_timer, &QTimer::timeout, this, &PulseClock::tick);
+        connect(qApp, &QGuiApplication::applicationStateChanged, this, [this] { refreshLater(); });
+    }
+    static bool isLive(const MetricOrb* orb) {
+        const QWidget* window = orb->window();
+        return orb->isVisible() && window->isActiveWindow() && !window->isMinimized();
+    }
+    void tick() {
+        for (MetricOrb* orb : std::as_const(m_orbs))
+            if (isLive(orb))
+                orb->update(orb->pulseRect());
+    }
+    // After the event that changed the state has been handled everywhere.
+    void refreshLater() {
+        if (m_refreshPending)
+            return;
+        m_refreshPending = true;
+        QTimer::singleShot(0, this, [this] { refresh(); });
     }
     QTimer m_timer;
     QSet<MetricOrb*> m_orbs;
+    QSet<QWidget*> m_windows;
+    bool m_refreshPending = false;
 };
 
 constexpr qreal kRing = 74;
@@ -322,12 +387,45 @@ void MetricOrb::leaveEvent(QEvent* event) {
 
 void MetricOrb::showEvent(QShowEvent* event) {
     QAbstractButton::showEvent(event);
+    findBackdrop();
     PulseClock::instance().add(this);
 }
 
 void MetricOrb::hideEvent(QHideEvent* event) {
     PulseClock::instance().remove(this);
     QAbstractButton::hideEvent(event);
+}
+
+void MetricOrb::moveEvent(QMoveEvent* event) {
+    QAbstractButton::moveEvent(event);
+    findBackdrop();
+}
+
+void MetricOrb::findBackdrop() {
+    // On a card's plain fill the orb paints that fill itself and is opaque, so that a frame of the pulse
+    // repaints the orb alone, not the card, its shadow and the page behind them.
+    m_onCard = false;
+    for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
+        if (auto* card = qobject_cast<AppCard*>(w)) {
+            const QRectF mine(QRect(mapTo(card, QPoint()), size()));
+            const QRectF inside = QRectF(card->cardRect()).adjusted(1, 1, -1, -1);   // within the outline
+            m_onCard = AppPalette::cardBackground().alpha() == 255 &&
+                       Paint::roundedRect(inside, AppCard::cornerRadius - 1).contains(mine);
+            break;
+        }
+    }
+    setAttribute(Qt::WA_OpaquePaintEvent, m_onCard);
+}
+
+bool MetricOrb::isPulseRunning() { return PulseClock::instance().isRunning(); }
+
+void MetricOrb::refreshPulse() { PulseClock::instance().refresh(); }
+
+QRect MetricOrb::pulseRect() const {
+    // The ring at its widest, enlarged by the hover, with room for antialiasing and the hover's shift.
+    const QRectF ring = ringRect();
+    const qreal r = kRing / 2 * 1.18 * 1.03 + 4;
+    return QRectF(ring.center() - QPointF(r, r), ring.center() + QPointF(r, r)).toAlignedRect() & rect();
 }
 
 MetricOrb::Pulse MetricOrb::pulseAt(double t, bool selected) {
@@ -337,29 +435,71 @@ MetricOrb::Pulse MetricOrb::pulseAt(double t, bool selected) {
 }
 
 void MetricOrb::paintEvent(QPaintEvent*) {
+    // What does not move is kept in a picture; a frame of the pulse lays that picture and the ring, scaled
+    // from a picture of its own, and repaints nothing else.
     QPainter p(this);
+    const qreal dpr = devicePixelRatioF();
+    const BaseKey key{size(), dpr, m_hover->progress(), m_value, m_accent.rgba(), AppPalette::primaryText().rgba(),
+                      AppPalette::cardBackground().rgba(), m_onCard, text()};
+    if (m_base.isNull() || !(key == m_baseKey)) {
+        m_baseKey = key;
+        m_base = paintBase(dpr);
+    }
+    p.drawPixmap(0, 0, m_base);
+
+    const QRectF ring = ringRect();
+    // The pulse follows absolute time, so every orb on screen beats together; with less motion it rests
+    // on the ring at its start.
+    const double now = reduceMotion() ? 0.0 : double(QDateTime::currentMSecsSinceEpoch() - 978307200000LL) / 1000.0;
+    const Pulse pulse = pulseAt(now, m_selected);
+    // The stroke's colour and the ring both carry the opacity.
+    const qreal strength = pulse.opacity * pulse.opacity;
+    if (strength > 0) {
+        if (m_ring.isNull() || m_ringKey != qMakePair(m_accent.rgba(), dpr)) {
+            m_ringKey = qMakePair(m_accent.rgba(), dpr);
+            // Drawn at twice the resolution, so the scaled ring stays as sharp as a stroked one.
+            m_ring = QImage((ring.size() * dpr * 2).toSize(), QImage::Format_ARGB32_Premultiplied);
+            m_ring.setDevicePixelRatio(dpr * 2);
+            m_ring.fill(Qt::transparent);
+            QPainter rp(&m_ring);
+            rp.setRenderHint(QPainter::Antialiasing);
+            rp.setPen(QPen(m_accent, 3));
+            rp.setBrush(Qt::NoBrush);
+            rp.drawEllipse(QRectF(QPointF(), ring.size()).adjusted(3, 3, -3, -3));
+        }
+        p.save();
+        p.setRenderHint(QPainter::SmoothPixmapTransform);
+        Paint::scaleAbout(p, QRectF(labelRect()), m_hover->scale(1.03));
+        Paint::scaleAbout(p, ring, pulse.scale);
+        p.setOpacity(strength);
+        p.drawImage(ring, m_ring);
+        p.restore();
+    }
+    if (hasFocus()) {
+        p.setRenderHint(QPainter::Antialiasing);
+        p.setPen(QPen(withOpacity(AppPalette::brandBlue(), 0.6), 2));
+        p.setBrush(Qt::NoBrush);
+        p.drawEllipse(ring.adjusted(-3, -3, 3, 3));
+    }
+}
+
+QPixmap MetricOrb::paintBase(qreal dpr) {
+    // Rings, disc, count and name; on a card, over the card's fill. The pulse passes between the ring and
+    // the disc without touching either, so it can be laid over all of them.
+    QPixmap pm((QSizeF(size()) * dpr).toSize());
+    pm.setDevicePixelRatio(dpr);
+    pm.fill(m_onCard ? AppPalette::cardBackground() : QColor(Qt::transparent));
+    QPainter p(&pm);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
     const qreal t = m_hover->progress();
     const QRectF ring = ringRect();
     const QRectF label = QRectF(labelRect());
     Paint::drawShadowBetween(p, ring, kRing / 2, {}, {withOpacity(m_accent, 0.18), 14, QPointF(0, 7)}, t);
-    p.save();
     Paint::scaleAbout(p, label, m_hover->scale(1.03));
     Paint::strokeEllipse(p, ring.adjusted(1.5, 1.5, -1.5, -1.5), withOpacity(m_accent, 0.4), 3);
-
-    // The pulse follows absolute time, so every orb on screen beats together.
-    const double now = double(QDateTime::currentMSecsSinceEpoch() - 978307200000LL) / 1000.0;
-    const Pulse pulse = pulseAt(now, m_selected);
-    p.save();
-    Paint::scaleAbout(p, ring, pulse.scale);
-    p.setOpacity(pulse.opacity);
-    Paint::strokeEllipse(p, ring.adjusted(1.5, 1.5, -1.5, -1.5), withOpacity(m_accent, pulse.opacity), 3);
-    p.restore();
-
     const QRectF disc(ring.center().x() - kDisc / 2, ring.center().y() - kDisc / 2, kDisc, kDisc);
     Paint::fillEllipse(p, disc, withOpacity(m_accent, 0.12));
-    // The texts are drawn from one shaping: the pulse repaints the orb at every frame.
     p.setPen(m_accent);
     m_count.set(QString::number(m_value), Fonts::rounded(18, 700));
     m_count.draw(p, ring, Qt::AlignCenter);
@@ -367,12 +507,7 @@ void MetricOrb::paintEvent(QPaintEvent*) {
     p.setPen(AppPalette::primaryText());
     const QRectF nameRect(label.left() - 20, ring.bottom() + 10, label.width() + 40, QFontMetricsF(nameFont).height());
     m_name.draw(p, nameRect, Qt::AlignHCenter | Qt::AlignTop, text(), nameFont, int(nameRect.width()));
-    p.restore();
-    if (hasFocus()) {
-        p.setPen(QPen(withOpacity(AppPalette::brandBlue(), 0.6), 2));
-        p.setBrush(Qt::NoBrush);
-        p.drawEllipse(ring.adjusted(-3, -3, 3, 3));
-    }
+    return pm;
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -506,10 +641,11 @@ DocRowLine::DocRowLine(DocPtr doc, std::function<void()> onOpen, QWidget* parent
     m_tile = new lists::TileView(30, 10, 13, this);
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
-    m_title = new DashLabel({}, Fonts::rounded(13, 600), [] { return AppPalette::primaryText(); }, this);
-    m_title->setWordWrap(true);
-    m_project = new DashLabel({}, Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, this);
-    m_project->setWordWrap(true);
+    // Wrapped, and cut anywhere inside a word longer than the line: a long title never widens the row.
+    m_title = new lists::ClampedText(Fonts::rounded(13, 600), [] { return AppPalette::primaryText(); }, 0, this);
+    m_project = new lists::ClampedText(Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, 0, this);
+    for (QWidget* text : {static_cast<QWidget*>(m_title), static_cast<QWidget*>(m_project)})
+        text->setAttribute(Qt::WA_TransparentForMouseEvents);
     texts->addWidget(m_title);
     texts->addWidget(m_project);
     m_date = new DashLabel({}, Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, this);
@@ -665,8 +801,7 @@ DashTileCard::DashTileCard(int secondLineCount, std::function<void()> onOpen, co
     : DashCard(std::move(onOpen), &theme, parent) {
     auto* col = cardStack(this);
     m_tile = new lists::TileView(42, 12, 16, this);
-    m_title = new DashLabel({}, Fonts::rounded(15, 700), [] { return AppPalette::primaryText(); }, this);
-    m_title->setWordWrap(true);
+    m_title = new lists::ClampedText(Fonts::rounded(15, 700), [] { return AppPalette::primaryText(); }, 0, this);
     m_second = new lists::ClampedText(Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, secondLineCount,
                                       this);
     col->addWidget(m_tile, 0, Qt::AlignLeft);

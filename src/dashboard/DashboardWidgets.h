@@ -9,6 +9,7 @@
 
 #include <QAbstractButton>
 #include <QImage>
+#include <QPixmap>
 #include "ui/ShapedText.h"
 #include "ui/TextLabel.h"
 #include <QPointer>
@@ -121,6 +122,14 @@ public:
     static Pulse pulseAt(double secondsSince2001, bool selected);
     // The area that takes clicks: ring, name and their padding.
     QRect labelRect() const;
+    // What a frame of the pulse repaints.
+    QRect pulseRect() const;
+    // Whether the pulse is animating: only while an orb shows in the active window, and not with
+    // TOLMEK_REDUCE_MOTION=1 (read again by refreshPulse()).
+    static bool isPulseRunning();
+    static void refreshPulse();
+    // True when the orb lies on a card's plain fill and paints it itself.
+    bool paintsBackdrop() const { return m_onCard; }
     QSize sizeHint() const override;
 
 protected:
@@ -130,15 +139,33 @@ protected:
     void leaveEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
 
 private:
     QRectF ringRect() const;
+    void findBackdrop();
+    QPixmap paintBase(qreal dpr);
+    // What the picture of the still parts was painted from.
+    struct BaseKey {
+        QSize size;
+        qreal dpr = 0, hover = 0;
+        int value = 0;
+        QRgb accent = 0, text = 0, card = 0;
+        bool onCard = false;
+        QString title;
+        bool operator==(const BaseKey&) const = default;
+    };
     int m_value;
     QColor m_accent;
     bool m_selected;
     HoverAnimator* m_hover;
     ShapedText m_count;
     mutable ElidedLine m_name;
+    bool m_onCard = false;
+    BaseKey m_baseKey;
+    QPixmap m_base;
+    QPair<QRgb, qreal> m_ringKey;
+    QImage m_ring;
 };
 
 // A card with a clickable header (symbol, title, chevron) that shows the content while expanded.
@@ -199,8 +226,8 @@ private:
     DocPtr m_doc;
     std::function<void()> m_onOpen;
     lists::TileView* m_tile;
-    DashLabel* m_title;
-    DashLabel* m_project;
+    lists::ClampedText* m_title;
+    lists::ClampedText* m_project;
     DashLabel* m_date;
     HoverAnimator* m_hover;
     bool m_pressed = false;
@@ -241,7 +268,7 @@ protected:
     void showContent(const QString& symbol, const QColor& tint, const QString& title);
 
     lists::TileView* m_tile;
-    DashLabel* m_title;
+    lists::ClampedText* m_title;
     lists::ClampedText* m_second;
 };
 

@@ -2,16 +2,35 @@
 
 #include "prefs/Preferences.h"
 
-QuickNote::QuickNote(Preferences& prefs) : m_prefs(prefs) {}
+#include <QTimer>
 
-void QuickNote::load() {
-    const dashboard::NoteState stored =
-        dashboard::decodeStoredNote(m_prefs.value(QString::fromLatin1(notesKey), QString()).toString());
-    setRtf(stored.rtf);
-    setPlain(stored.plain);
+QuickNote::QuickNote(Preferences& prefs) : m_prefs(prefs), m_timer(std::make_unique<QTimer>()) {
+    m_timer->setSingleShot(true);
+    m_timer->setInterval(writeDelayMs);
+    QObject::connect(m_timer.get(), &QTimer::timeout, [this] { save(); });
 }
 
-void QuickNote::save() { m_prefs.setValue(QString::fromLatin1(notesKey), dashboard::encodeNote(m_note)); }
+QuickNote::~QuickNote() { save(); }
+
+void QuickNote::load() {
+    const QString key = QString::fromLatin1(notesKey);
+    const std::optional<QString> stored = m_prefs.text(key);
+    m_note = dashboard::decodeStoredNote(stored.value_or(QString()));
+    m_saved = m_note;
+    m_timer->stop();
+    // Nothing is written back: a change of another preference rewrites only that preference's line.
+}
+
+bool QuickNote::hasUnsavedChange() const { return m_note.plain != m_saved.plain || m_note.rtf != m_saved.rtf; }
+
+void QuickNote::save() {
+    m_timer->stop();
+    // Edits undone back to what is stored leave the entry as it is too.
+    if (!hasUnsavedChange())
+        return;
+    m_saved = m_note;
+    m_prefs.setValue(QString::fromLatin1(notesKey), dashboard::encodeNote(m_note));
+}
 
 void QuickNote::setPlain(const QString& plain) {
     if (plain == m_note.plain)
@@ -29,5 +48,5 @@ void QuickNote::setRtf(const std::optional<QByteArray>& rtf) {
 
 void QuickNote::changed() {
     if (!m_hold)
-        save();
+        m_timer->start();
 }

@@ -95,6 +95,15 @@ QString blockIdText(const QMimeData* data) {
     return data->hasText() ? data->text() : QString();
 }
 
+// A block's own drag payload, or the plain text of a block identifier.
+bool isBlockPayload(const QMimeData* data) {
+    if (!data)
+        return false;
+    if (data->hasFormat(QLatin1String(kBlockMimeType)))
+        return true;
+    return data->hasText() && !data->hasUrls() && !QUuid::fromString(data->text().trimmed()).isNull();
+}
+
 int estimatedTextLines(const QString& text, int width, qreal charWidth) {
     const int perLine = std::max(10, int(width / charWidth));
     int lines = 0;
@@ -308,6 +317,12 @@ void ImprovedBlockRowView::applyMode() {
     m_completion->setVisible(!m_isEditMode);
     m_completion->setChecked(m_block->isCompleted());
     refreshHoverToolbar();
+    // The editor places the rows as soon as a face is built or switched, but a new size travels up the
+    // nested layouts only as each one handles its posted request: until then a size read earlier (the
+    // card asks whether its content wraps) stands. Pass it up to the row now.
+    for (QWidget* w = body; w && w != parentWidget(); w = w->parentWidget())
+        if (QLayout* l = w->layout())
+            l->activate();
     m_card->update();
     update();
 }
@@ -626,23 +641,23 @@ void ImprovedBlockRowView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void ImprovedBlockRowView::dragEnterEvent(QDragEnterEvent* event) {
-    const QMimeData* mime = event->mimeData();
-    if (dndEnabled() && mime && (mime->hasFormat(QLatin1String(kBlockMimeType)) || mime->hasText()))
+    // Every block payload is taken on entering, wherever it enters: the row is a target as a whole.
+    // Anything else (a picture file) is left to the document.
+    if (dndEnabled() && isBlockPayload(event->mimeData()))
         event->acceptProposedAction();
     else
         event->ignore();
 }
 
 void ImprovedBlockRowView::dragMoveEvent(QDragMoveEvent* event) {
-    const QMimeData* mime = event->mimeData();
-    if (dndEnabled() && mime && (mime->hasFormat(QLatin1String(kBlockMimeType)) || mime->hasText()))
+    if (dndEnabled() && isBlockPayload(event->mimeData()))
         event->acceptProposedAction();
     else
         event->ignore();
 }
 
 void ImprovedBlockRowView::dropEvent(QDropEvent* event) {
-    if (!dndEnabled()) {
+    if (!dndEnabled() || !isBlockPayload(event->mimeData())) {
         event->ignore();
         return;
     }

@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QEvent>
+#include <QFontInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
@@ -18,6 +19,8 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QScrollBar>
+#include <QTextBlock>
+#include <QTextLayout>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -64,6 +67,23 @@ void paintCopyButton(QPainter& p, const PaintedButton& b, bool didCopy) {
 QSize copyButtonSize(const QString& text) {
     const qreal w = editorui::symbolTextWidth(12, text, Fonts::rounded(12, 500), 6);
     return {int(std::ceil(w)) + 24, 28};
+}
+
+// The code editor, with the place of each laid-out block within its viewport readable from outside.
+class CodeTextEdit : public QPlainTextEdit {
+public:
+    using QPlainTextEdit::QPlainTextEdit;
+    QRectF placeOf(const QTextBlock& block) const { return blockBoundingGeometry(block).translated(contentOffset()); }
+};
+
+// Characters that start a new numbered line without starting a new paragraph of the editor.
+bool breaksLineInsideBlock(QChar c) {
+    switch (c.unicode()) {
+    case 0x0B: case 0x0C: case 0x0D: case 0x85: case 0x2028:
+        return true;
+    default:
+        return false;
+    }
 }
 
 } // namespace
@@ -134,22 +154,11 @@ ImprovedCodeBlockView::ImprovedCodeBlockView(TextBinding code, TextBinding langu
     areaRow->setSpacing(0);
 
     m_gutter = new PaintedLabel(QString(), {}, m_area);
-    m_gutter->setPainter([this](QPainter& p, const PaintedLabel& g) {
-        p.setFont(Fonts::mono(12));
-        p.setPen(white(0.3));
-        const int pitch = m_editor->fontMetrics().lineSpacing();
-        const int top = kEditorPadding + m_editor->contentsMargins().top();
-        for (int i = 0; i < m_lines; ++i) {
-            const QRect row(0, top + i * pitch, g.width() - 8, pitch);
-            if (row.top() > g.height())
-                break;
-            p.drawText(row, Qt::AlignRight | Qt::AlignVCenter, QString::number(i + 1));
-        }
-    });
+    m_gutter->setPainter([this](QPainter& p, const PaintedLabel& g) { paintGutter(p, g); });
     areaRow->addWidget(m_gutter, 0, Qt::AlignTop);
     areaRow->addSpacing(1);
 
-    m_editor = new QPlainTextEdit(m_area);
+    m_editor = new CodeTextEdit(m_area);
     m_editor->setFrameShape(QFrame::NoFrame);
     m_editor->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_editor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -170,6 +179,12 @@ ImprovedCodeBlockView::ImprovedCodeBlockView(TextBinding code, TextBinding langu
     m_loading = false;
     connect(m_editor, &QPlainTextEdit::textChanged, this, &ImprovedCodeBlockView::codeEdited);
     connect(m_editor->horizontalScrollBar(), &QScrollBar::rangeChanged, this, [this] { fitEditorHeight(); });
+    // The block grows with its code: the editor never scrolls its lines out of sight.
+    connect(m_editor->verticalScrollBar(), &QScrollBar::valueChanged, this, [this](int value) {
+        if (value != 0)
+            fitEditorHeight();
+    });
+    connect(m_editor, &QPlainTextEdit::updateRequest, m_gutter, [this] { m_gutter->update(); });
 
     applyColors();
     refreshLanguage();
@@ -214,10 +229,17 @@ void ImprovedCodeBlockView::refreshLanguage() {
     m_area->update();
 }
 
+QFont ImprovedCodeBlockView::gutterFont() const {
+    // The numbers keep their size relative to the code when the editor's font is zoomed.
+    const QFont code = m_editor->font();
+    const int codePx = code.pixelSize() > 0 ? code.pixelSize() : int(std::lround(QFontInfo(code).pixelSize()));
+    return Fonts::mono(std::max(6, int(std::lround(12.0 * codePx / 13.0))));
+}
+
 void ImprovedCodeBlockView::refreshGutter() {
     m_lines = codelang::lineCount(m_editor->toPlainText());
     const int digits = QString::number(m_lines).size();
-    const int w = 12 + editorui::textWidth(Fonts::mono(12), QString(std::max(digits, 1), QLatin1Char('8'))) + 8;
+    const int w = 12 + editorui::textWidth(gutterFont(), QString(std::max(digits, 1), QLatin1Char('8'))) + 8;
     QStringList numbers;
     numbers.reserve(m_lines);
     for (int i = 1; i <= m_lines; ++i)
@@ -228,17 +250,65 @@ void ImprovedCodeBlockView::refreshGutter() {
     m_gutter->update();
 }
 
+QList<ImprovedCodeBlockView::NumberPlace> ImprovedCodeBlockView::lineNumberPlaces() const {
+    QList<NumberPlace> out;
+    const auto* editor = static_cast<const CodeTextEdit*>(m_editor);
+    for (QTextBlock block = m_editor->document()->begin(); block.isValid(); block = block.next()) {
+        const QTextLayout* layout = block.layout();
+        if (!block.isVisible() || !layout || layout->lineCount() == 0)
+            continue;
+        const qreal top = editor->placeOf(block).top();
+        auto place = [&](int position) {
+            const QTextLine line = layout->lineForTextPosition(position);
+            if (line.isValid())
+                out.push_back({top + line.y(), line.height(), top + line.y() + line.ascent()});
+        };
+        place(0);
+        const QString text = block.text();
+        for (int i = 0; i < text.size(); ++i)
+            if (breaksLineInsideBlock(text[i]))
+                place(i + 1);
+    }
+    return out;
+}
+
+void ImprovedCodeBlockView::paintGutter(QPainter& p, const PaintedLabel& g) const {
+    p.setFont(gutterFont());
+    p.setPen(white(0.3));
+    // Numbers sit on the baselines of the lines the editor has laid out, wherever they are drawn.
+    const qreal shift = m_editor->viewport()->mapTo(m_area, QPoint(0, 0)).y() - g.mapTo(m_area, QPoint(0, 0)).y();
+    const QFontMetricsF metrics(p.font());
+    const QList<NumberPlace> places = lineNumberPlaces();
+    for (int i = 0; i < places.size(); ++i) {
+        const qreal baseline = places[i].baseline + shift;
+        if (baseline - metrics.ascent() > g.height())
+            break;
+        if (baseline + metrics.descent() < 0)
+            continue;
+        const QString number = QString::number(i + 1);
+        p.drawText(QPointF(g.width() - 8 - metrics.horizontalAdvance(number), baseline), number);
+    }
+}
+
 void ImprovedCodeBlockView::fitEditorHeight() {
-    const int pitch = m_editor->fontMetrics().lineSpacing();
-    // The plain-text layout counts its size in lines.
-    const int lines = std::max(1, int(m_editor->document()->documentLayout()->documentSize().height()));
-    int h = lines * pitch + 2 * kEditorPadding + 4;
+    // Tall enough for every laid-out line (the plain-text layout counts lines, not pixels): the top
+    // margin, each block's height (the last one with the bottom margin) and the pixel the editor
+    // keeps free below its last line before it scrolls.
+    const QTextDocument* doc = m_editor->document();
+    const QAbstractTextDocumentLayout* layout = doc->documentLayout();
+    qreal content = doc->documentMargin();
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next())
+        if (block.isVisible())
+            content += layout->blockBoundingRect(block).height();
+    int h = int(std::ceil(content)) + 1 + 2 * m_editor->frameWidth();
     if (m_editor->horizontalScrollBar()->maximum() > 0)
         h += m_editor->horizontalScrollBar()->sizeHint().height();
     h = std::max(h, kMinEditorHeight);
     if (m_editor->height() != h || m_editor->minimumHeight() != h)
         m_editor->setFixedHeight(h);
     m_gutter->setHint(QSize(m_gutterWidth, h));
+    if (m_editor->verticalScrollBar()->value() != 0)
+        m_editor->verticalScrollBar()->setValue(0);
 }
 
 void ImprovedCodeBlockView::copyCode() {
@@ -275,7 +345,13 @@ bool ImprovedCodeBlockView::eventFilter(QObject* watched, QEvent* event) {
         } else if (event->type() == QEvent::FocusOut && m_isFocused) {
             m_isFocused = false;
             m_area->update();
-        } else if (event->type() == QEvent::Resize || event->type() == QEvent::FontChange) {
+        } else if (event->type() == QEvent::FontChange) {
+            // The editor lays its text out again once it has the event.
+            QTimer::singleShot(0, this, [this] {
+                refreshGutter();
+                fitEditorHeight();
+            });
+        } else if (event->type() == QEvent::Resize) {
             QTimer::singleShot(0, this, [this] { fitEditorHeight(); });
         }
     }

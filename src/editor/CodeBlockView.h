@@ -10,6 +10,7 @@
 class QMenu;
 class QPlainTextEdit;
 class QAction;
+class QPainter;
 
 namespace editorui {
 class PaintedButton;
@@ -34,6 +35,14 @@ public:
     bool didCopy() const { return m_didCopy; }
     bool isFocused() const { return m_isFocused; }
     int lineNumberCount() const;
+    // Where each line number sits, in the editor viewport's coordinates: the top, height and
+    // baseline of the laid-out line that begins that line of code.
+    struct NumberPlace {
+        qreal top = 0;
+        qreal height = 0;
+        qreal baseline = 0;
+    };
+    QList<NumberPlace> lineNumberPlaces() const;
     void copyCode();
     void chooseLanguage(const QString& name);
 
@@ -47,6 +56,8 @@ private:
     void refreshGutter();
     void fitEditorHeight();
     void applyColors();
+    void paintGutter(QPainter& p, const editorui::PaintedLabel& gutter) const;
+    QFont gutterFont() const;
 
     TextBinding m_code;
     TextBinding m_language;

@@ -3,35 +3,52 @@
 #include "editor/BlockImages.h"
 #include "editor/BlockRow.h"
 #include "editor/EditorChrome.h"
+#include "richtext/RichTextEditorWrapper.h"
 #include "ui/DialogSeam.h"
 #include "ui/Palette.h"
 #include "ui/Theme.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QDragEnterEvent>
 #include <QEasingCurve>
 #include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QMimeData>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QTextEdit>
 #include <QTimer>
 #include <QVariantAnimation>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <cmath>
+
 namespace {
 
 constexpr int kColumnWidth = 900;
+// Set on the text and code editors whose caret the page follows.
+constexpr const char* kFollowsCaret = "tolmekFollowsCaret";
 
 // The scroll area's content: the centred column, and a target for picture files dropped on the document.
 class Canvas : public QWidget {
 public:
     std::function<void()> resized;
     std::function<void(const QString&)> fileDropped;
+    std::function<void()> pressed;
 
     explicit Canvas(QWidget* parent) : QWidget(parent) { setAcceptDrops(true); }
 
 protected:
+    void mousePressEvent(QMouseEvent* event) override {
+        QWidget::mousePressEvent(event);
+        if (pressed)
+            pressed();
+    }
     void resizeEvent(QResizeEvent* event) override {
         QWidget::resizeEvent(event);
         if (resized)
@@ -85,6 +102,10 @@ ImprovedDocEditorView::ImprovedDocEditorView(const Services& services, DocPtr do
 
     m_scroll = new QScrollArea(this);
     m_scroll->setFrameShape(QFrame::NoFrame);
+    // A click on a button of the page ("Ajouter un bloc", a row's menu) leaves the keyboard where it
+    // was: taking it here would end the editing of a text and collapse its toolbar under the menu.
+    // A click on the page itself still takes it (below).
+    m_scroll->setFocusPolicy(Qt::TabFocus);
     m_scroll->setWidgetResizable(true);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto* canvas = new Canvas(m_scroll);
@@ -116,9 +137,16 @@ ImprovedDocEditorView::ImprovedDocEditorView(const Services& services, DocPtr do
     m_scroll->viewport()->setAutoFillBackground(false);
     v->addWidget(m_scroll, 1);
 
-    canvas->resized = [this] { materializeVisible(); };
+    canvas->resized = [this] {
+        materializeVisible();
+        restoreAnchor();
+    };
     canvas->fileDropped = [this](const QString& path) { addImageFromFile(path); };
+    canvas->pressed = [this] { m_scroll->setFocus(Qt::MouseFocusReason); };
     connect(m_scroll->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { materializeVisible(); });
+    // The user scrolling lets go of the row held in place after a switch of mode.
+    connect(m_scroll->verticalScrollBar(), &QAbstractSlider::actionTriggered, this, [this] { releaseAnchor(); });
+    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { watchEditor(now); });
 
     m_leaveTimer = new QTimer(this);
     m_leaveTimer->setSingleShot(true);
@@ -128,8 +156,17 @@ ImprovedDocEditorView::ImprovedDocEditorView(const Services& services, DocPtr do
     m_scrollAnimation = new QVariantAnimation(this);
     m_scrollAnimation->setDuration(250);
     m_scrollAnimation->setEasingCurve(QEasingCurve::InOutQuad);
-    connect(m_scrollAnimation, &QVariantAnimation::valueChanged, this,
-            [this](const QVariant& value) { m_scroll->verticalScrollBar()->setValue(value.toInt()); });
+    m_scrollAnimation->setStartValue(0.0);
+    m_scrollAnimation->setEndValue(1.0);
+    // The target is read again at every step: rows laid out or measured meanwhile move it.
+    connect(m_scrollAnimation, &QVariantAnimation::valueChanged, this, [this](const QVariant& value) {
+        if (!m_scrollRow) {
+            m_scrollAnimation->stop();
+            return;
+        }
+        const int target = scrollTargetFor(m_scrollRow);
+        m_scroll->verticalScrollBar()->setValue(int(std::lround(m_scrollStart + (target - m_scrollStart) * value.toReal())));
+    });
 
     connect(m_doc.get(), &PersistentModel::changed, this, [this](const char*) { m_header->refresh(); });
     connect(&m_services.theme, &ThemeManager::appearanceChanged, this, [this] {
@@ -241,8 +278,11 @@ DocBlockPtr ImprovedDocEditorView::addBlock(DocBlockType type, bool saveAgain) {
 
 void ImprovedDocEditorView::toggleEditMode() {
     if (!m_isEditMode) {
+        captureAnchor();
+        keepFocusOnThePage();
         m_isEditMode = true;
         applyMode();
+        restoreAnchor();
         return;
     }
     // A second press while leaving does not leave twice.
@@ -261,8 +301,11 @@ void ImprovedDocEditorView::finishLeave() {
         return;
     m_leaving = false;
     saveEverything();
+    captureAnchor();
+    keepFocusOnThePage();
     m_isEditMode = false;
     applyMode();
+    restoreAnchor();
 }
 
 void ImprovedDocEditorView::saveEverything() {
@@ -346,25 +389,221 @@ void ImprovedDocEditorView::materializeVisible() {
     m_materializing = false;
 }
 
+int ImprovedDocEditorView::rowTop(const QWidget* row) const { return row->mapTo(m_content, QPoint(0, 0)).y(); }
+
+int ImprovedDocEditorView::scrollTargetFor(ImprovedBlockRowView* row) const {
+    QScrollBar* bar = m_scroll->verticalScrollBar();
+    const int viewportHeight = m_scroll->viewport()->height();
+    if (row->height() > viewportHeight) {
+        QWidget* focus = QApplication::focusWidget();
+        if (isFollowed(focus) && row->isAncestorOf(focus))
+            return revealTarget(caretRectInContent(focus), bar->value());
+    }
+    const int center = rowTop(row) + row->height() / 2;
+    return std::clamp(center - viewportHeight / 2, bar->minimum(), bar->maximum());
+}
+
 void ImprovedDocEditorView::scrollToBlock(const QUuid& id, bool animated) {
     ImprovedBlockRowView* row = m_rows.value(id);
     if (!row)
         return;
-    if (!row->isMaterialized()) {
+    releaseAnchor();
+    if (!row->isMaterialized())
         row->materialize();
-        m_content->layout()->activate();
-    }
+    // Rows re-read or moved are placed now, so that the row is found where it is going to be.
+    fitContent();
     QScrollBar* bar = m_scroll->verticalScrollBar();
-    const QRect g(row->mapTo(m_content, QPoint(0, 0)), row->size());
-    const int target = std::clamp(g.center().y() - m_scroll->viewport()->height() / 2, bar->minimum(), bar->maximum());
+    const int target = scrollTargetFor(row);
     m_scrollAnimation->stop();
+    m_scrollRow = row;
     if (!animated || target == bar->value()) {
         bar->setValue(target);
         return;
     }
-    m_scrollAnimation->setStartValue(bar->value());
-    m_scrollAnimation->setEndValue(target);
+    m_scrollStart = bar->value();
     m_scrollAnimation->start();
+}
+
+bool ImprovedDocEditorView::isFollowed(const QWidget* widget) const {
+    return widget && widget->property(kFollowsCaret).toBool() && m_content->isAncestorOf(widget);
+}
+
+void ImprovedDocEditorView::watchEditor(QWidget* widget) {
+    if (!widget || widget->property(kFollowsCaret).toBool() || !m_content->isAncestorOf(widget))
+        return;
+    if (auto* text = qobject_cast<QTextEdit*>(widget))
+        connect(text, &QTextEdit::cursorPositionChanged, this, &ImprovedDocEditorView::scheduleCaretFollow);
+    else if (auto* plain = qobject_cast<QPlainTextEdit*>(widget))
+        connect(plain, &QPlainTextEdit::cursorPositionChanged, this, &ImprovedDocEditorView::scheduleCaretFollow);
+    else
+        return;
+    widget->setProperty(kFollowsCaret, true);
+    widget->installEventFilter(this);
+}
+
+void ImprovedDocEditorView::scheduleCaretFollow() {
+    if (auto* editor = qobject_cast<QWidget*>(sender()))
+        m_followEditor = editor;
+    if (m_followPending)
+        return;
+    m_followPending = true;
+    // After the edit has run its course: the text's height is measured in the same turn.
+    QMetaObject::invokeMethod(this, &ImprovedDocEditorView::followCaret, Qt::QueuedConnection);
+}
+
+void ImprovedDocEditorView::settleAround(QWidget* widget) {
+    for (QWidget* w = widget; w && w != m_content; w = w->parentWidget())
+        if (auto* wrapper = qobject_cast<RichTextEditorWrapper*>(w))
+            wrapper->settleHeight();
+    // Each layout activated passes its new size to the one above it.
+    for (QWidget* w = widget; w && w != m_content; w = w->parentWidget())
+        if (w->layout())
+            w->layout()->activate();
+    fitContent();
+}
+
+QRect ImprovedDocEditorView::caretRectInContent(QWidget* editor) const {
+    QRect caret;
+    QWidget* viewport = nullptr;
+    if (auto* text = qobject_cast<QTextEdit*>(editor)) {
+        caret = text->cursorRect();
+        viewport = text->viewport();
+    } else if (auto* plain = qobject_cast<QPlainTextEdit*>(editor)) {
+        caret = plain->cursorRect();
+        viewport = plain->viewport();
+    } else {
+        return {};
+    }
+    return {viewport->mapTo(m_content, caret.topLeft()), caret.size()};
+}
+
+int ImprovedDocEditorView::revealTarget(const QRect& rect, int from) const {
+    QScrollBar* bar = m_scroll->verticalScrollBar();
+    const int viewportHeight = m_scroll->viewport()->height();
+    const int margin = std::clamp((viewportHeight - rect.height()) / 2, 0, caretMargin);
+    int value = from;
+    if (rect.bottom() + margin >= value + viewportHeight)
+        value = rect.bottom() + margin - viewportHeight + 1;
+    if (rect.top() - margin < value)
+        value = rect.top() - margin;
+    return std::clamp(value, bar->minimum(), bar->maximum());
+}
+
+void ImprovedDocEditorView::followCaret() {
+    m_followPending = false;
+    // The editor whose caret moved, while it has the keyboard of its window.
+    QWidget* editor = m_followEditor ? m_followEditor.data() : QApplication::focusWidget();
+    if (!isFollowed(editor) || !editor->isVisible() || editor->window()->focusWidget() != editor)
+        return;
+    releaseAnchor();
+    settleAround(editor);
+    const QRect caret = caretRectInContent(editor);
+    QScrollBar* bar = m_scroll->verticalScrollBar();
+    if (m_scrollAnimation->state() == QAbstractAnimation::Running && m_scrollRow) {
+        // A scroll on its way (the focused block coming to the centre) that keeps the caret in view
+        // from here to its end is left to finish.
+        const int end = scrollTargetFor(m_scrollRow);
+        if (revealTarget(caret, end) == end && revealTarget(caret, bar->value()) == bar->value())
+            return;
+        m_scrollAnimation->stop();
+    }
+    const int target = revealTarget(caret, bar->value());
+    if (target != bar->value())
+        bar->setValue(target);
+}
+
+void ImprovedDocEditorView::pageCaret(QWidget* editor, bool down, bool select) {
+    auto* text = qobject_cast<QTextEdit*>(editor);
+    auto* plain = qobject_cast<QPlainTextEdit*>(editor);
+    if (!text && !plain)
+        return;
+    settleAround(editor);
+    // The block shows all its text, so a page is the visible part of the document, not the editor.
+    QWidget* viewport = text ? text->viewport() : plain->viewport();
+    QTextCursor cursor = text ? text->textCursor() : plain->textCursor();
+    const QRect before = text ? text->cursorRect() : plain->cursorRect();
+    const int page = std::max(m_scroll->viewport()->height() - 2 * before.height(), before.height());
+    const QPoint aim(before.center().x(), before.center().y() + (down ? page : -page));
+    int position = 0;
+    if (aim.y() >= viewport->height()) {
+        QTextCursor end(cursor.document());
+        end.movePosition(QTextCursor::End);
+        position = end.position();
+    } else if (aim.y() >= 0) {
+        position = (text ? text->cursorForPosition(aim) : plain->cursorForPosition(aim)).position();
+    }
+    cursor.setPosition(position, select ? QTextCursor::KeepAnchor : QTextCursor::MoveAnchor);
+    if (text)
+        text->setTextCursor(cursor);
+    else
+        plain->setTextCursor(cursor);
+    // The page moves with the caret, which keeps its place on the screen where it can.
+    const QRect after = text ? text->cursorRect() : plain->cursorRect();
+    m_scrollAnimation->stop();
+    QScrollBar* bar = m_scroll->verticalScrollBar();
+    bar->setValue(bar->value() + after.top() - before.top());
+    m_followEditor = editor;
+    scheduleCaretFollow();
+}
+
+void ImprovedDocEditorView::captureAnchor() {
+    releaseAnchor();
+    if (m_rows.isEmpty() || !m_rowsBox->isVisible() || !m_content->width())
+        return;
+    fitContent();
+    const int top = m_scroll->verticalScrollBar()->value();
+    QWidget* viewport = m_scroll->viewport();
+    const QPoint pointer = viewport->mapFromGlobal(QCursor::pos());
+    const int pointerY = viewport->rect().contains(pointer) ? top + pointer.y() : -1;
+    ImprovedBlockRowView* underPointer = nullptr;
+    ImprovedBlockRowView* firstVisible = nullptr;
+    for (const auto& block : m_cachedBlocks) {
+        ImprovedBlockRowView* row = m_rows.value(block->id());
+        const int y = rowTop(row);
+        if (y > top + viewport->height())
+            break;
+        if (!firstVisible && y + row->height() > top)
+            firstVisible = row;
+        if (pointerY >= y && pointerY < y + row->height()) {
+            underPointer = row;
+            break;
+        }
+    }
+    m_anchorRow = underPointer ? underPointer : firstVisible;
+    if (!m_anchorRow)
+        return;
+    m_anchorOffset = rowTop(m_anchorRow) - top;
+    m_anchorClock.start();
+}
+
+void ImprovedDocEditorView::restoreAnchor() {
+    if (!m_anchorRow || m_restoring)
+        return;
+    if (m_anchorClock.elapsed() > anchorHoldMs) {
+        releaseAnchor();
+        return;
+    }
+    m_restoring = true;
+    QScrollBar* bar = m_scroll->verticalScrollBar();
+    // Scrolling builds the rows that come into view, which may move the anchor again.
+    for (int round = 0; round < 4 && m_anchorRow; ++round) {
+        fitContent();
+        const int target = std::clamp(rowTop(m_anchorRow) - m_anchorOffset, bar->minimum(), bar->maximum());
+        if (bar->value() == target)
+            break;
+        bar->setValue(target);
+    }
+    m_restoring = false;
+}
+
+void ImprovedDocEditorView::releaseAnchor() { m_anchorRow = nullptr; }
+
+void ImprovedDocEditorView::keepFocusOnThePage() {
+    // A focused face about to be hidden would hand the keyboard to the next editor in the chain, which
+    // would begin editing and scroll its block to the centre.
+    QWidget* focus = QApplication::focusWidget();
+    if (focus && m_content->isAncestorOf(focus))
+        m_scroll->setFocus(Qt::OtherFocusReason);
 }
 
 void ImprovedDocEditorView::showEvent(QShowEvent* event) {
@@ -394,5 +633,14 @@ void ImprovedDocEditorView::paintEvent(QPaintEvent*) {
 }
 
 bool ImprovedDocEditorView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        auto* widget = static_cast<QWidget*>(watched);
+        const bool page = key->key() == Qt::Key_PageDown || key->key() == Qt::Key_PageUp;
+        if (page && isFollowed(widget) && !(key->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier))) {
+            pageCaret(widget, key->key() == Qt::Key_PageDown, key->modifiers() & Qt::ShiftModifier);
+            return true;
+        }
+    }
     return QWidget::eventFilter(watched, event);
 }

@@ -4,6 +4,7 @@
 #include "editor/DocEdits.h"
 #include "services/Services.h"
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QPointer>
 #include <QWidget>
@@ -47,7 +48,7 @@ public:
     void toggleEditMode();
     DocBlockPtr addBlock(DocBlockType type, bool saveAgain = false);
     void refreshBlocks();
-    // Writes the RTF of every text editor and saves.
+    // Writes the RTF of every text the user edited and saves.
     void saveEverything();
     // Creates an image block from a picture file, when it decodes (off the GUI thread).
     void addImageFromFile(const QString& path);
@@ -60,8 +61,16 @@ public:
     QScrollArea* scrollArea() const { return m_scroll; }
     // Builds the rows near the visible area.
     void materializeVisible();
-    // Centres the row of `id` (animated over 0.25 s unless `animated` is false).
+    // Centres the row of `id` (animated over 0.25 s unless `animated` is false); a row taller than the
+    // view that holds the caret is scrolled only as far as the caret needs.
     void scrollToBlock(const QUuid& id, bool animated = true);
+    // Scrolls the least that shows the caret of the focused text or code editor, with a small margin,
+    // once its block has taken its new height. Runs after every caret move (queued).
+    void followCaret();
+    // Space kept between the caret and the edges of the visible area.
+    static constexpr int caretMargin = 24;
+    // How long after a switch of mode the row that was in view is held in place while rows measure.
+    static constexpr int anchorHoldMs = 1000;
 
 signals:
     void imageDropFinished();
@@ -78,6 +87,20 @@ private:
     void fitContent();
     void applyMode();
     void reorder(const DocBlockPtr& dragged, const DocBlockPtr& target);
+    void watchEditor(QWidget* widget);
+    bool isFollowed(const QWidget* widget) const;
+    void scheduleCaretFollow();
+    // Publishes the pending heights and lays out the page from `widget` up, synchronously.
+    void settleAround(QWidget* widget);
+    QRect caretRectInContent(QWidget* editor) const;
+    int revealTarget(const QRect& rect, int from) const;
+    int scrollTargetFor(ImprovedBlockRowView* row) const;
+    void pageCaret(QWidget* editor, bool down, bool select);
+    int rowTop(const QWidget* row) const;
+    void captureAnchor();
+    void restoreAnchor();
+    void releaseAnchor();
+    void keepFocusOnThePage();
 
     const Services& m_services;
     DocPtr m_doc;
@@ -99,5 +122,13 @@ private:
     AddBlockButton* m_addButton = nullptr;
     QTimer* m_leaveTimer = nullptr;
     QVariantAnimation* m_scrollAnimation = nullptr;
+    QPointer<ImprovedBlockRowView> m_scrollRow;
+    int m_scrollStart = 0;
     bool m_materializing = false;
+    bool m_followPending = false;
+    QPointer<QWidget> m_followEditor;
+    QPointer<ImprovedBlockRowView> m_anchorRow;
+    int m_anchorOffset = 0;
+    QElapsedTimer m_anchorClock;
+    bool m_restoring = false;
 };

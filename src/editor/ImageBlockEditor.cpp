@@ -391,17 +391,25 @@ bool takesFiles(const QMimeData* data) {
 }
 } // namespace
 
+// Qt sends no further moves to a widget that turned the enter down, so a picture is taken on entering
+// anywhere over the editor, and whether it may land is decided at each position: over the drop zone.
+bool ImageBlockEditor::overDropZone(const QPointF& position) const {
+    return m_dropZone->isVisible() && m_dropZone->geometry().contains(position.toPoint());
+}
+
 void ImageBlockEditor::dragEnterEvent(QDragEnterEvent* event) {
-    if (m_dropZone->isVisible() && takesFiles(event->mimeData())) {
-        event->acceptProposedAction();
-        setDragOver(true);
+    if (!takesFiles(event->mimeData())) {
+        event->ignore();
         return;
     }
-    event->ignore();
+    event->acceptProposedAction();
+    setDragOver(overDropZone(event->position()));
 }
 
 void ImageBlockEditor::dragMoveEvent(QDragMoveEvent* event) {
-    if (m_dragOver)
+    const bool over = takesFiles(event->mimeData()) && overDropZone(event->position());
+    setDragOver(over);
+    if (over)
         event->acceptProposedAction();
     else
         event->ignore();
@@ -413,7 +421,8 @@ void ImageBlockEditor::dragLeaveEvent(QDragLeaveEvent* event) {
 }
 
 void ImageBlockEditor::dropEvent(QDropEvent* event) {
-    if (!m_dragOver) {
+    if (!takesFiles(event->mimeData()) || !overDropZone(event->position())) {
+        setDragOver(false);
         event->ignore();
         return;
     }

@@ -71,6 +71,7 @@ public:
     bool showsPreview() const;
     QString message() const;
     QWidget* dropZone() const { return m_dropZone; }
+    bool overDropZone(const QPointF& position) const;
     BlockImageView* preview() const { return m_preview; }
     QPushButton* changeButton() const { return m_change; }
     QPushButton* removeButton() const { return m_remove; }

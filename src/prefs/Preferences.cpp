@@ -2,17 +2,286 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLockFile>
+#include <QSaveFile>
 #include <QStandardPaths>
+#include <QTemporaryDir>
+
+#include <optional>
 
 namespace {
 Preferences* g_override = nullptr;
+
+int hexDigit(QChar c) {
+    const char16_t u = c.unicode();
+    if (u >= '0' && u <= '9')
+        return u - '0';
+    if (u >= 'a' && u <= 'f')
+        return u - 'a' + 10;
+    if (u >= 'A' && u <= 'F')
+        return u - 'A' + 10;
+    return -1;
 }
+
+// A key as the file writes it: %XX and %UXXXX for other characters than letters, digits and a few signs.
+QString unescapedKey(const QByteArray& raw) {
+    QByteArray bytes;
+    QString out;
+    auto flush = [&] {
+        out += QString::fromUtf8(bytes);
+        bytes.clear();
+    };
+    for (qsizetype i = 0; i < raw.size(); ++i) {
+        const char c = raw.at(i);
+        if (c == '%' && i + 5 < raw.size() && raw.at(i + 1) == 'U') {
+            bool ok = false;
+            const uint u = raw.mid(i + 2, 4).toUInt(&ok, 16);
+            if (ok) {
+                flush();
+                out += QChar(char16_t(u));
+                i += 5;
+                continue;
+            }
+        }
+        if (c == '%' && i + 2 < raw.size()) {
+            bool ok = false;
+            const uint b = raw.mid(i + 1, 2).toUInt(&ok, 16);
+            if (ok) {
+                bytes += char(b);
+                i += 2;
+                continue;
+            }
+        }
+        bytes += c == '\\' ? '/' : c;
+    }
+    flush();
+    return out;
+}
+
+// A value as the file writes it, read as one text: quotes go, escapes are read, and commas stay
+// where they are instead of splitting the text into a list.
+QString unescapedText(const QString& raw) {
+    QString out;
+    const QString in = raw.trimmed();
+    for (qsizetype i = 0; i < in.size(); ++i) {
+        const QChar c = in.at(i);
+        if (c == u'"')
+            continue;
+        if (c != u'\\' || i + 1 >= in.size()) {
+            out += c;
+            continue;
+        }
+        const char16_t n = in.at(++i).unicode();
+        switch (n) {
+        case 'a': out += QChar(u'\a'); break;
+        case 'b': out += QChar(u'\b'); break;
+        case 'f': out += QChar(u'\f'); break;
+        case 'n': out += QChar(u'\n'); break;
+        case 'r': out += QChar(u'\r'); break;
+        case 't': out += QChar(u'\t'); break;
+        case 'v': out += QChar(u'\v'); break;
+        case '\n': break; // a line continued on the next
+        case '\r':
+            if (i + 1 < in.size() && in.at(i + 1) == u'\n')
+                ++i;
+            break;
+        case 'x': {
+            uint value = 0;
+            int digits = 0;
+            while (i + 1 < in.size() && digits < 4 && hexDigit(in.at(i + 1)) >= 0) {
+                value = value * 16 + uint(hexDigit(in.at(++i)));
+                ++digits;
+            }
+            out += QChar(char16_t(value));
+            break;
+        }
+        default:
+            if (n >= '0' && n <= '7') {
+                uint value = n - '0';
+                for (int k = 0; k < 2 && i + 1 < in.size() && in.at(i + 1) >= u'0' && in.at(i + 1) <= u'7'; ++k)
+                    value = value * 8 + uint(in.at(++i).unicode() - '0');
+                out += QChar(char16_t(value));
+            } else {
+                out += QChar(n);
+            }
+            break;
+        }
+    }
+    return out;
+}
+
+// The text of `key` in the INI file at `path`, as written (the last entry wins, as for QSettings).
+std::optional<QString> fileText(const QString& path, const QString& key) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QByteArray data = file.readAll();
+    std::optional<QString> found;
+    QString section;
+    qsizetype start = 0;
+    while (start < data.size()) {
+        // A line ends at a new line that no backslash continues.
+        qsizetype end = start;
+        while (end < data.size() && data.at(end) != '\n')
+            ++end;
+        while (end < data.size()) {
+            qsizetype slashes = 0;
+            for (qsizetype k = end - 1; k >= start && data.at(k) == '\\'; --k)
+                ++slashes;
+            if (slashes % 2 == 0)
+                break;
+            ++end;
+            while (end < data.size() && data.at(end) != '\n')
+                ++end;
+        }
+        const QByteArray line = data.mid(start, end - start).trimmed();
+        start = end + 1;
+        if (line.isEmpty() || line.startsWith(';') || line.startsWith('#'))
+            continue;
+        if (line.startsWith('[')) {
+            const qsizetype close = line.indexOf(']');
+            section = unescapedKey(line.mid(1, close < 0 ? -1 : close - 1));
+            if (section.compare(QLatin1String("General"), Qt::CaseInsensitive) == 0)
+                section.clear();
+            continue;
+        }
+        const qsizetype eq = line.indexOf('=');
+        if (eq < 0)
+            continue;
+        const QString name = unescapedKey(line.left(eq).trimmed());
+        if ((section.isEmpty() ? name : section + u'/' + name) == key)
+            found = unescapedText(QString::fromUtf8(line.mid(eq + 1)));
+    }
+    return found;
+}
+
+// One entry as QSettings spells it in an INI file: its section's header line and its own line.
+struct EntryText {
+    QByteArray header;   // "[General]" for keys without a group
+    QByteArray key;      // the escaped key, before '='
+    QByteArray line;     // "key=value"
+};
+
+// A folder for scratch files, in memory where the system has one (writing there costs no disk flush).
+QString scratchFolder() {
+    const QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    return QFileInfo(runtime).isDir() ? runtime : QDir::tempPath();
+}
+
+std::optional<EntryText> entryText(const QTemporaryDir& scratch, int n, const QString& key, const QVariant& value) {
+    // QSettings' own encoding, through a scratch file: the same escapes, quotes and type markers.
+    const QString path = scratch.filePath(QStringLiteral("entry%1.conf").arg(n));
+    {
+        QSettings settings(path, QSettings::IniFormat);
+        settings.setValue(key, value);
+        settings.sync();
+        if (settings.status() != QSettings::NoError)
+            return std::nullopt;
+    }
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    EntryText out;
+    for (QByteArray line : f.readAll().split('\n')) {
+        line = line.trimmed();
+        if (line.startsWith('['))
+            out.header = line;
+        else if (const qsizetype eq = line.indexOf('='); eq > 0 && out.line.isEmpty()) {
+            out.key = line.left(eq).trimmed();
+            out.line = line;
+        }
+    }
+    if (out.header.isEmpty() || out.line.isEmpty())
+        return std::nullopt;
+    return out;
+}
+
+// The file's bytes with the entry replaced (or added, or with `line` empty, removed); every other byte kept.
+QByteArray withEntry(const QByteArray& file, const EntryText& entry, bool remove) {
+    struct Line {
+        qsizetype start, end;   // without the line break
+        qsizetype next;         // start of the following line
+    };
+    std::vector<Line> lines;
+    for (qsizetype at = 0; at < file.size();) {
+        const qsizetype nl = file.indexOf('\n', at);
+        const qsizetype next = nl < 0 ? file.size() : nl + 1;
+        qsizetype end = nl < 0 ? file.size() : nl;
+        if (end > at && file[end - 1] == '\r')
+            --end;
+        lines.push_back({at, end, next});
+        at = next;
+    }
+    const QByteArray eol = file.contains("\r\n") ? QByteArray("\r\n") : QByteArray("\n");
+    const bool general = entry.header == "[General]";
+    bool inSection = general;   // keys before any header are in the general section
+    qsizetype sectionEnd = -1;  // after the last non-empty line of the entry's section
+    struct Range {
+        qsizetype from, to;
+    };
+    std::vector<Range> found;
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const QByteArray text = file.mid(lines[i].start, lines[i].end - lines[i].start).trimmed();
+        if (text.startsWith('[')) {
+            inSection = text == entry.header;
+            if (inSection)
+                sectionEnd = lines[i].next;
+            continue;
+        }
+        if (!inSection)
+            continue;
+        if (!text.isEmpty())
+            sectionEnd = lines[i].next;
+        const qsizetype eq = text.indexOf('=');
+        if (eq <= 0 || text.left(eq).trimmed() != entry.key)
+            continue;
+        // A value continued on the next lines (a line ending in a backslash) goes with it.
+        size_t last = i;
+        while (last + 1 < lines.size() && file.mid(lines[last].start, lines[last].end - lines[last].start).endsWith('\\'))
+            ++last;
+        found.push_back({lines[i].start, lines[last].next});
+        sectionEnd = lines[last].next;
+        i = last;
+    }
+    QByteArray out;
+    qsizetype copied = 0;
+    bool written = remove;
+    for (const Range& r : found) {
+        out += file.mid(copied, r.from - copied);
+        if (!written) {
+            out += entry.line + eol;
+            written = true;
+        }
+        copied = r.to;
+    }
+    if (!written && sectionEnd >= 0) {
+        out += file.mid(copied, sectionEnd - copied);
+        if (!out.isEmpty() && !out.endsWith('\n'))
+            out += eol;
+        out += entry.line + eol;
+        copied = sectionEnd;
+        written = true;
+    }
+    out += file.mid(copied);
+    if (!written) {
+        if (!out.isEmpty() && !out.endsWith('\n'))
+            out += eol;
+        if (!out.isEmpty())
+            out += eol;
+        out += entry.header + eol + entry.line + eol;
+    }
+    return out;
+}
+
+} // namespace
 
 Preferences::Preferences(const QString& path, QObject* parent)
     : QObject(parent), m_settings(std::make_unique<QSettings>(path, QSettings::IniFormat)) {}
 
 Preferences::~Preferences() {
-    m_settings->sync();
+    flush();
     if (g_override == this)
         g_override = nullptr;
 }
@@ -22,7 +291,6 @@ Preferences& Preferences::shared() {
         return *g_override;
     static Preferences* instance = [] {
         const QString dir = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + "/Tolmek";
-        QDir().mkpath(dir);
         auto* p = new Preferences(dir + "/Tolmek.conf");
         if (auto* app = QCoreApplication::instance())
             p->setParent(app);
@@ -33,19 +301,50 @@ Preferences& Preferences::shared() {
 
 void Preferences::setShared(Preferences* prefs) { g_override = prefs; }
 
+const std::optional<QVariant>* Preferences::pending(const QString& key) const {
+    for (const auto& [k, v] : m_pending)
+        if (k == key)
+            return &v;
+    return nullptr;
+}
+
 QVariant Preferences::value(const QString& key, const QVariant& defaultValue) const {
+    if (const auto* p = pending(key))
+        return p->value_or(defaultValue);
     return m_settings->value(key, defaultValue);
 }
 
-bool Preferences::contains(const QString& key) const { return m_settings->contains(key); }
+bool Preferences::contains(const QString& key) const {
+    if (const auto* p = pending(key))
+        return p->has_value();
+    return m_settings->contains(key);
+}
+
+bool Preferences::holdsText(const QString& key) const {
+    if (const auto* p = pending(key))
+        return p->has_value() && (*p)->typeId() == QMetaType::QString;
+    return m_settings->value(key).typeId() == QMetaType::QString;
+}
+
+std::optional<QString> Preferences::text(const QString& key) const {
+    if (const auto* p = pending(key))
+        return *p ? std::optional<QString>((*p)->toString()) : std::nullopt;
+    if (!m_settings->contains(key))
+        return std::nullopt;
+    const QVariant value = m_settings->value(key);
+    if (value.typeId() == QMetaType::QString)
+        return value.toString();
+    // Read from the file itself: what QSettings made of it (a list, an invalid variant) has lost it.
+    if (std::optional<QString> written = fileText(m_settings->fileName(), key))
+        return written;
+    return value.toString();
+}
 
 void Preferences::setValue(const QString& key, const QVariant& value) {
-    // An unchanged value is not written: QSettings would rewrite the whole file, and a file holding bytes
-    // it cannot read back as they were (not UTF-8) would be damaged by a mere start. The write is still
-    // announced, as every write is.
+    // An unchanged value is not written. The write is still announced, as every write is.
     bool same = false;
-    if (m_settings->contains(key)) {
-        const QVariant old = m_settings->value(key);
+    if (contains(key)) {
+        const QVariant old = this->value(key);
         same = old.metaType() == value.metaType() && old == value;
         // The file keeps numbers and booleans as text and reads them back as text.
         const int type = value.typeId();
@@ -54,16 +353,71 @@ void Preferences::setValue(const QString& key, const QVariant& value) {
             same = old.toString() == value.toString();
     }
     if (!same)
-        m_settings->setValue(key, value);
+        schedule(key, value);
     emit changed(key);
 }
 
 void Preferences::remove(const QString& key) {
-    if (m_settings->contains(key))
-        m_settings->remove(key);
+    if (contains(key))
+        schedule(key, std::nullopt);
     emit changed(key);
 }
 
-void Preferences::sync() { m_settings->sync(); }
+void Preferences::schedule(const QString& key, const std::optional<QVariant>& value) {
+    std::erase_if(m_pending, [&](const auto& p) { return p.first == key; });
+    m_pending.emplace_back(key, value);
+    // At once: another reader of the file (a second Preferences, another process) sees it, and a run of
+    // writes (typing) is already spaced out by its writer.
+    flush();
+}
+
+void Preferences::flush() {
+    if (m_pending.empty())
+        return;
+    const auto entries = std::exchange(m_pending, {});
+    // Only these entries' lines change: QSettings would write the whole file again from what it read, and
+    // an entry it cannot read back as it was (bytes that are not UTF-8) would be damaged.
+    QTemporaryDir scratch(scratchFolder() + QStringLiteral("/tolmek-prefs-XXXXXX"));
+    std::vector<std::pair<EntryText, bool>> lines;
+    for (const auto& [key, value] : entries) {
+        const auto entry = scratch.isValid() ? entryText(scratch, int(lines.size()), key, value.value_or(QVariant(QString())))
+                                             : std::nullopt;
+        if (!entry) {
+            qWarning("Preferences: cannot write %s", qPrintable(key));
+            continue;
+        }
+        lines.emplace_back(*entry, !value);
+    }
+    const QString name = m_settings->fileName();
+    // A link (a dotfile manager's) stays a link: its target is written.
+    const QString canonical = QFileInfo(name).canonicalFilePath();
+    const QString path = canonical.isEmpty() ? name : canonical;
+    bool ok = false;
+    if (!lines.empty()) {
+        QDir().mkpath(QFileInfo(path).absolutePath());
+        // The lock QSettings takes around its own reads and writes of the file.
+        QLockFile lock(path + QStringLiteral(".lock"));
+        if (lock.tryLock(5000)) {
+            QFile in(path);
+            QByteArray bytes;
+            if (!in.exists() || in.open(QIODevice::ReadOnly)) {
+                bytes = in.isOpen() ? in.readAll() : QByteArray();
+                for (const auto& [entry, remove] : lines)
+                    bytes = withEntry(bytes, entry, remove);
+                QSaveFile out(path);
+                ok = out.open(QIODevice::WriteOnly) && out.write(bytes) >= 0 && out.commit();
+            }
+        }
+    }
+    if (!ok && !lines.empty())
+        qWarning("Preferences: cannot write to %s", qPrintable(path));
+    // Reads the file again (nothing is pending in it, so it writes nothing).
+    m_settings->sync();
+}
+
+void Preferences::sync() {
+    flush();
+    m_settings->sync();
+}
 
 QString Preferences::fileName() const { return m_settings->fileName(); }

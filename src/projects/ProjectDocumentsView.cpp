@@ -45,7 +45,8 @@ public:
         auto* texts = new QVBoxLayout;
         texts->setSpacing(0);
         texts->setContentsMargins(0, 0, 0, 0);
-        m_name = new ClampedText(Fonts::rounded(22, 600), [] { return white(1); }, 0, this);
+        // At most two lines: a long name never pushes the documents out of a short window.
+        m_name = new ClampedText(Fonts::rounded(22, 600), [] { return white(1); }, 2, this);
         m_details = new ClampedText(Fonts::rounded(13), [] { return white(0.85); }, 2, this);
         m_details->setCollapsible(4);
         m_label = new ClampedText(Fonts::rounded(12, 600), [] { return white(0.75); }, 1, this);

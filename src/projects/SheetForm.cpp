@@ -1,6 +1,7 @@
 #include "projects/SheetForm.h"
 
 #include "services/Services.h"
+#include "ui/Components.h"
 #include "ui/Fonts.h"
 #include "ui/Paint.h"
 #include "ui/Palette.h"
@@ -18,13 +19,16 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QPushButton>
-#include <QScrollArea>
-#include <QScreen>
 #include <QVBoxLayout>
+
+#include <algorithm>
 
 using lists::ClampedText;
 
 namespace {
+
+// The sheet's side margins; the body's scroll bar floats over the right one.
+constexpr int kSide = std::max(18, SheetBody::gutter);
 
 ColorIconSheet::ColorPicker& pickerSeam() {
     static ColorIconSheet::ColorPicker picker;
@@ -188,7 +192,7 @@ struct ColorIconSheet::Private {
     QPushButton* cancel = nullptr;
     PreviewCard* preview = nullptr;
     ClampedText* customTag = nullptr;
-    QScrollArea* bodyScroll = nullptr;
+    SheetBody* bodyScroll = nullptr;
 };
 
 void ColorIconSheet::setColorPickerForTesting(ColorPicker picker) { pickerSeam() = std::move(picker); }
@@ -244,11 +248,14 @@ ColorIconSheet::ColorIconSheet(const Services& services, const Texts& texts, QSt
     setModal(true);
     setFixedWidth(640);
 
+    // Header and buttons stay in place; the body between them scrolls when the window is short. The body
+    // spans the sheet's width so that its scroll bar floats over its side margin, clear of the fields.
     auto* root = new QVBoxLayout(this);
-    root->setContentsMargins(18, 18, 18, 18);
+    root->setContentsMargins(0, 18, 0, 18);
     root->setSpacing(16);
 
     auto* header = new QVBoxLayout;
+    header->setContentsMargins(kSide, 0, kSide, 0);
     header->setSpacing(6);
     auto* title = new ClampedText(Fonts::rounded(18, 600), [] { return AppPalette::primaryText(); }, 0, this);
     title->setText(texts.title);
@@ -324,20 +331,16 @@ ColorIconSheet::ColorIconSheet(const Services& services, const Texts& texts, QSt
     grid->setColumnStretch(8, 1);
     iconSection->addLayout(grid);
     body->addLayout(iconSection);
-    // The body scrolls only when the screen is too short for the whole sheet, so the buttons stay reachable.
     auto* bodyWidget = new QWidget;
-    body->setContentsMargins(0, 0, 0, 0);
+    body->setContentsMargins(kSide, 0, kSide, 0);
     bodyWidget->setLayout(body);
-    d->bodyScroll = new QScrollArea(this);
-    d->bodyScroll->setFrameShape(QFrame::NoFrame);
-    d->bodyScroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    d->bodyScroll->setWidgetResizable(true);
+    d->bodyScroll = new SheetBody(this);
     d->bodyScroll->setWidget(bodyWidget);
-    d->bodyScroll->viewport()->setAutoFillBackground(false);
     bodyWidget->setAutoFillBackground(false);
     root->addWidget(d->bodyScroll);
 
     auto* buttons = new QHBoxLayout;
+    buttons->setContentsMargins(kSide, 0, kSide, 0);
     d->cancel = new QPushButton(QStringLiteral("Annuler"), this);
     d->cancel->setAutoDefault(false);
     d->cancel->setObjectName(QStringLiteral("cancelButton"));
@@ -480,17 +483,6 @@ void ColorIconSheet::changeEvent(QEvent* event) {
 void ColorIconSheet::showEvent(QShowEvent* event) {
     fieldsChanged();
     QDialog::showEvent(event);
-    // Fixed width, height from the content, but never taller than the screen.
-    QWidget* body = d->bodyScroll->widget();
-    const int bodyHeight = body->layout()->hasHeightForWidth() ? body->layout()->totalHeightForWidth(604)
-                                                                : body->sizeHint().height();
-    int limit = bodyHeight;
-    if (QScreen* s = screen()) {
-        const int others = layout()->totalSizeHint().height() - d->bodyScroll->sizeHint().height();
-        limit = std::min(bodyHeight, std::max(200, s->availableGeometry().height() - others - 40));
-    }
-    d->bodyScroll->setFixedHeight(limit);
-    QLayout* l = layout();
-    const int h = l->hasHeightForWidth() ? l->totalHeightForWidth(640) : l->totalSizeHint().height();
-    resize(640, std::max(h, l->totalMinimumSize().height()));
+    // Fixed width, height from the content, but never taller than the window it covers.
+    Sheets::fit(this, d->bodyScroll);
 }

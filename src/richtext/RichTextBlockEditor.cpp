@@ -9,7 +9,9 @@
 
 #include <QEasingCurve>
 #include <QGraphicsOpacityEffect>
+#include <QPaintEvent>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPointer>
 #include <QVariantAnimation>
 
@@ -68,6 +70,7 @@ void RichTextBlockEditor::setForceSaveRTF(bool value)
 }
 
 bool RichTextBlockEditor::flushRtf() { return m_wrapper->flushRtf(); }
+bool RichTextBlockEditor::isEdited() const { return m_wrapper->isEdited(); }
 
 void RichTextBlockEditor::syncFromBindings() { m_wrapper->syncFromBindings(); }
 
@@ -130,15 +133,29 @@ void RichTextBlockEditor::resizeEvent(QResizeEvent* event)
     layoutChildren();
 }
 
-void RichTextBlockEditor::paintEvent(QPaintEvent*)
+void RichTextBlockEditor::paintEvent(QPaintEvent* event)
 {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF area = m_wrapper->geometry();
+    // A long text is far taller than what is shown: only the part of its frame being painted is drawn,
+    // so a scroll or a keystroke costs the same at any length.
+    const QRectF exposed = QRectF(event->rect()).adjusted(-2, -2, 2, 2);
+    const bool whole = exposed.contains(area);
+    const QColor outline = m_wrapper->isFocused() ? withOpacity(AppPalette::brandBlue(), 0.3)
+                                                  : withOpacity(AppPalette::separator(), 0.2);
     if (m_wrapper->isFocused()) {
-        Paint::fillRoundedRect(p, area, 8, AppPalette::screenBackground());
-        Paint::strokeRoundedRect(p, area, 8, withOpacity(AppPalette::brandBlue(), 0.3));
-    } else {
-        Paint::strokeRoundedRect(p, area, 8, withOpacity(AppPalette::separator(), 0.2));
+        QPainterPath fill = Paint::roundedRect(area, 8);
+        if (!whole)
+            fill = fill.intersected(Paint::roundedRect(exposed, 0));
+        Paint::fill(p, fill, AppPalette::screenBackground());
     }
+    if (whole) {
+        Paint::strokeRoundedRect(p, area, 8, outline);
+        return;
+    }
+    QPainterPath ring = Paint::roundedRect(area, 8);
+    ring.addPath(Paint::roundedRect(area.adjusted(1, 1, -1, -1), 7));
+    ring.setFillRule(Qt::OddEvenFill);
+    Paint::fill(p, ring.intersected(Paint::roundedRect(exposed, 0)), outline);
 }

@@ -30,8 +30,10 @@ public:
     void setForceSaveRTF(bool value);
     bool forceSaveRTF() const { return m_forceSaveRTF; }
     // Writes the RTF of the whole text into the RTF binding now (the plain text is left alone,
-    // onChange is not called). Returns whether it wrote.
+    // onChange is not called). Text the user did not edit is not written: its stored RTF may hold
+    // what our writer cannot. Returns whether it wrote.
     bool flushRtf();
+    bool isEdited() const;
 
     // The embedder changed the bound plain text: reload when it differs from what the editor knows.
     void syncFromBindings();

@@ -103,16 +103,12 @@ void RichTextEditorWrapper::loadContent(const QString& text, bool requireMatchin
 {
     QTextDocument* doc = m_textView->document();
     m_isUpdatingFromOutside = true;
-    m_keepStoredRtf = false;
     bool loaded = false;
     const std::optional<QByteArray> bytes = m_richTextData.value();
-    if (bytes && !bytes->isEmpty()) {
-        if (rtf::read(*bytes, *doc)) {
-            // RTF that no longer holds the bound text is stale: the text wins.
-            loaded = !requireMatchingRtf || doc->toPlainText() == text;
-        } else {
-            m_keepStoredRtf = true;
-        }
+    m_storedRtf = bytes;
+    if (bytes && !bytes->isEmpty() && rtf::read(*bytes, *doc)) {
+        // RTF that no longer holds the bound text is stale: the text wins.
+        loaded = !requireMatchingRtf || doc->toPlainText() == text;
     }
     if (!loaded)
         doc->setPlainText(text);
@@ -144,11 +140,15 @@ void RichTextEditorWrapper::textDidChange()
             return;
     }
     QTextDocument* doc = m_textView->document();
-    m_keepStoredRtf = false;
     const QString s = doc->toPlainText();
-    const QByteArray bytes = rtf::write(*doc);
-    if (!bytes.isEmpty())
-        m_richTextData.write(bytes);
+    if (doc->isModified()) {
+        const QByteArray bytes = rtf::write(*doc);
+        if (!bytes.isEmpty())
+            m_richTextData.write(bytes);
+    } else if (m_richTextData.value() != m_storedRtf) {
+        // Undone back to what was loaded: the stored bytes come back as they were.
+        m_richTextData.write(m_storedRtf);
+    }
     if (!self)
         return;
     if (s != m_lastKnownText) {
@@ -163,7 +163,9 @@ void RichTextEditorWrapper::textDidChange()
 
 bool RichTextEditorWrapper::flushRtf()
 {
-    if (m_keepStoredRtf)
+    // Text nobody changed keeps its stored bytes: our writer knows fewer constructs than the RTF it
+    // may have been read from.
+    if (!isEdited())
         return false;
     const QByteArray bytes = rtf::write(*m_textView->document());
     if (bytes.isEmpty())
@@ -173,6 +175,8 @@ bool RichTextEditorWrapper::flushRtf()
     m_richTextData.write(bytes);
     return true;
 }
+
+bool RichTextEditorWrapper::isEdited() const { return m_textView->document()->isModified(); }
 
 QByteArray RichTextEditorWrapper::currentRtf() const { return rtf::write(*m_textView->document()); }
 
@@ -215,6 +219,12 @@ void RichTextEditorWrapper::recalculateHeight()
         return;
     m_heightWritePending = true;
     QTimer::singleShot(0, this, [this] { writeHeight(); });
+}
+
+void RichTextEditorWrapper::settleHeight()
+{
+    if (m_heightWritePending)
+        writeHeight();
 }
 
 void RichTextEditorWrapper::writeHeight()

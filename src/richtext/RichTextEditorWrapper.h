@@ -33,13 +33,19 @@ public:
     void syncFromBindings();
 
     // Writes the RTF of the whole text into the RTF binding now (absent, then the bytes); the plain
-    // text and onChange are left alone. Writes nothing while an unreadable stored RTF is shown as
-    // plain text and the user has not edited it. Returns whether it wrote.
+    // text and onChange are left alone. Writes nothing unless the text was edited since it was
+    // loaded (typing, pasting, formatting; undoing every edit counts as unedited). Returns whether
+    // it wrote.
     bool flushRtf();
+    // Whether the text differs from what was loaded, by the document's own modified state.
+    bool isEdited() const;
 
     // Measures the text at the view's width; the new height reaches calculatedHeight in a later
     // event-loop turn. Nothing is measured while the view has no width.
     void recalculateHeight();
+    // Publishes a measured height still waiting for its event-loop turn now, so that a page laying
+    // itself out around the caret sees the text's real height.
+    void settleHeight();
 
     // The RTF the editor would store now.
     QByteArray currentRtf() const;
@@ -70,8 +76,9 @@ private:
     SpellHighlighter* m_highlighter = nullptr;
     QString m_lastKnownText;
     bool m_isUpdatingFromOutside = false;
-    // The stored RTF did not read: it stays as it was until the user edits.
-    bool m_keepStoredRtf = false;
+    // The RTF binding's value when the text was loaded: it stays stored until the user edits, and
+    // comes back when every edit is undone.
+    std::optional<QByteArray> m_storedRtf;
     bool m_isFocused = false;
     qreal m_calculatedHeight = minimumHeight;
     qreal m_measuredHeight = minimumHeight;

@@ -8,8 +8,9 @@ class QTextDocument;
 //
 // `write` keeps what the formatting toolbar can produce: the default and other font families,
 // pixel sizes, weights (semibold included), italic, underline, strikethrough, text colours,
-// highlights with their transparency, paragraphs, line breaks and alignment. A format without a
-// foreground colour stays without one, so that its text follows the theme.
+// highlights with their transparency, paragraphs, line breaks and alignment, and what other
+// programs' RTF brings that the editor can keep: superscript, subscript and links. A format
+// without a foreground colour stays without one, so that its text follows the theme.
 // write(read(write(doc))) is byte-identical to write(doc).
 namespace rtf {
 
@@ -17,7 +18,8 @@ QByteArray write(const QTextDocument& doc);
 
 // Replaces the content of `doc` with the RTF in `data`. Returns false only when `data` is not RTF
 // (it does not start with "{\rtf"); the document is then left empty. Damaged or hostile RTF
-// yields what could be read.
+// yields what could be read. Text that has no place in a QTextDocument is kept as text: table
+// cells separated by tabs, footnotes numbered after the document's text.
 bool read(const QByteArray& data, QTextDocument& doc);
 
 } // namespace rtf

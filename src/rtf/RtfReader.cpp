@@ -31,12 +31,14 @@ enum class Dest : unsigned char {
     FontTable, // \fonttbl
     ColorTable,
     UprAnsi,   // the ANSI half of \upr, superseded by its \ud half
+    FieldInst, // a field's instruction: read for a link's target
+    Footnote,  // read as text and put after the document's text
 };
 
 enum class Kw : unsigned char {
     Unknown,
     // destinations
-    SkipDest, FontTable, ColorTable, FldRslt, Upr, Ud, KeepDest,
+    SkipDest, FontTable, ColorTable, Field, FldInst, FldRslt, Footnote, Chftn, Upr, Ud, KeepDest,
     // document
     Ansi, Mac, Pc, Pca, AnsiCpg, Deff, Uc, U, Bin,
     // fonts and colours in their tables
@@ -44,7 +46,7 @@ enum class Kw : unsigned char {
     // characters and paragraphs
     Par, Line, Tab, Cell, Row, Symbol,
     Plain, Pard, Ql, Qc, Qr, Qj,
-    Fs, B, Weight, I, Ul, UlNone, Strike, Cf, FgAlpha, Cb, BgAlpha, Hidden,
+    Fs, B, Weight, I, Ul, UlNone, Strike, Super, Sub, NoSuperSub, Cf, FgAlpha, Cb, BgAlpha, Hidden,
     // a picture attached the Cocoa way: {{\NeXTGraphic name \width… }¬}
     NeXTGraphic,
 };
@@ -60,9 +62,9 @@ const std::unordered_map<std::string_view, KeywordInfo>& keywords()
         std::unordered_map<std::string_view, KeywordInfo> t;
         // Destinations whose content is not part of the visible text.
         for (const char* w : {"stylesheet", "info", "header", "headerl", "headerr", "headerf", "footer",
-                              "footerl", "footerr", "footerf", "footnote", "pict", "object", "listtable",
+                              "footerl", "footerr", "footerf", "pict", "object", "listtable",
                               "listoverridetable", "rsidtbl", "revtbl", "filetbl", "generator", "xmlnstbl",
-                              "themedata", "colorschememapping", "latentstyles", "datastore", "fldinst", "pn",
+                              "themedata", "colorschememapping", "latentstyles", "datastore", "pn",
                               "pntxta", "pntxtb", "shp", "shpinst", "shptxt", "nonshppict", "template", "userprops",
                               "docvar", "bkmkstart", "bkmkend", "annotation", "atnid", "atnauthor", "atndate",
                               "atnref", "atrfstart", "atrfend", "txe", "xe", "tc", "ftnsep", "ftnsepc", "ftncn",
@@ -75,11 +77,15 @@ const std::unordered_map<std::string_view, KeywordInfo>& keywords()
             t[w] = {Kw::SkipDest};
         t["fonttbl"] = {Kw::FontTable};
         t["colortbl"] = {Kw::ColorTable};
+        t["field"] = {Kw::Field};
+        t["fldinst"] = {Kw::FldInst};
         t["fldrslt"] = {Kw::FldRslt};
+        t["footnote"] = {Kw::Footnote};
+        t["chftn"] = {Kw::Chftn};
         t["upr"] = {Kw::Upr};
         t["ud"] = {Kw::Ud};
         // List markers and field groups whose text is visible.
-        for (const char* w : {"field", "listtext", "pntext"})
+        for (const char* w : {"listtext", "pntext"})
             t[w] = {Kw::KeepDest};
         t["ansi"] = {Kw::Ansi};
         t["mac"] = {Kw::Mac};
@@ -132,6 +138,9 @@ const std::unordered_map<std::string_view, KeywordInfo>& keywords()
         t["ulnone"] = {Kw::UlNone};
         for (const char* w : {"strike", "striked"})
             t[w] = {Kw::Strike};
+        t["super"] = {Kw::Super};
+        t["sub"] = {Kw::Sub};
+        t["nosupersub"] = {Kw::NoSuperSub};
         t["cf"] = {Kw::Cf};
         t[kForegroundAlphaWord] = {Kw::FgAlpha};
         for (const char* w : {"cb", "highlight", "chcbpat"})
@@ -156,6 +165,8 @@ struct CharState {
     bool underline = false;
     bool strike = false;
     bool hidden = false; // \v: not shown, so not read
+    int vertical = 0;    // 1 superscript, 2 subscript
+    QString href;        // inside a link field's result
     bool operator==(const CharState&) const = default;
 };
 
@@ -176,6 +187,67 @@ struct Colour {
     QRgb rgb = 0;
     bool isAuto = true;
 };
+
+constexpr int kMaxFieldInstruction = 8192;
+// Shorter than an instruction can be, so that a target written again reads back whole.
+constexpr int kMaxLinkTarget = 2048;
+
+bool isTextual(Dest d)
+{
+    return d == Dest::Text || d == Dest::FieldInst || d == Dest::Footnote;
+}
+
+// The target of a HYPERLINK field instruction (HYPERLINK "url", HYPERLINK url, HYPERLINK \l "mark"),
+// or nothing for any other field.
+QString linkTarget(const QString& instruction)
+{
+    const QString in = instruction.trimmed();
+    if (!in.startsWith(QLatin1String("HYPERLINK"), Qt::CaseInsensitive))
+        return {};
+    qsizetype i = 9;
+    QString prefix;
+    while (i < in.size()) {
+        while (i < in.size() && in.at(i).isSpace())
+            ++i;
+        if (i >= in.size())
+            break;
+        if (in.at(i) == u'\\') {
+            // A switch; \l names a place in the document, \o \t take an argument of their own.
+            const QChar sw = i + 1 < in.size() ? in.at(i + 1).toLower() : QChar();
+            i += 2;
+            if (sw == u'l')
+                prefix = QStringLiteral("#");
+            else if (sw == u'o' || sw == u't') {
+                while (i < in.size() && in.at(i).isSpace())
+                    ++i;
+                if (i < in.size() && in.at(i) == u'"') {
+                    const qsizetype end = in.indexOf(u'"', i + 1);
+                    i = end < 0 ? in.size() : end + 1;
+                } else {
+                    while (i < in.size() && !in.at(i).isSpace())
+                        ++i;
+                }
+            }
+            continue;
+        }
+        QString target;
+        if (in.at(i) == u'"') {
+            const qsizetype end = in.indexOf(u'"', i + 1);
+            target = in.mid(i + 1, end < 0 ? -1 : end - i - 1);
+        } else {
+            const qsizetype start = i;
+            while (i < in.size() && !in.at(i).isSpace())
+                ++i;
+            target = in.mid(start, i - start);
+        }
+        if (target.isEmpty())
+            return {};
+        // A quote cannot stand inside the quoted target the writer gives.
+        target.replace(u'"', QLatin1String("%22"));
+        return (prefix + target).left(kMaxLinkTarget);
+    }
+    return {};
+}
 
 bool isLetter(char c)
 {
@@ -421,7 +493,38 @@ private:
             m_colour = {};
             m_colourHasComponent = false;
             break;
-        case Kw::FldRslt: s.dest = Dest::Text; break;
+        case Kw::Field:
+            if (s.dest == Dest::Text || s.dest == Dest::Footnote)
+                m_fieldInst.clear();
+            break;
+        case Kw::FldInst:
+            if (s.dest == Dest::Text || s.dest == Dest::Footnote)
+                s.dest = Dest::FieldInst;
+            else
+                skipGroup();
+            break;
+        case Kw::FldRslt:
+            if (s.dest != Dest::Footnote) {
+                s.dest = Dest::Text;
+                s.ch.href = linkTarget(m_fieldInst);
+            }
+            m_fieldInst.clear();
+            break;
+        case Kw::Footnote:
+            if (s.dest == Dest::Text) {
+                s.dest = Dest::Footnote;
+                m_footnotes.emplace_back();
+            } else if (s.dest != Dest::Footnote) {
+                skipGroup();
+            }
+            break;
+        case Kw::Chftn:
+            // The footnote's number where it is referred to; the note itself starts with it anyway.
+            if (s.dest == Dest::Text) {
+                for (const QChar c : QString::number(++m_footnoteRefs))
+                    appendChar(c.unicode());
+            }
+            break;
         case Kw::Upr: s.dest = Dest::UprAnsi; break;
         case Kw::Ud:
             if (s.dest == Dest::UprAnsi)
@@ -491,7 +594,12 @@ private:
                 paragraphBreak();
             }
             break;
-        case Kw::Plain: s.ch = CharState{}; break;
+        case Kw::Plain: {
+            const QString href = s.ch.href;
+            s.ch = CharState{};
+            s.ch.href = href;
+            break;
+        }
         case Kw::Pard: s.align = 0; break;
         case Kw::Ql: s.align = 0; break;
         case Kw::Qc: s.align = 1; break;
@@ -508,6 +616,9 @@ private:
         case Kw::Ul: s.ch.underline = on; break;
         case Kw::UlNone: s.ch.underline = false; break;
         case Kw::Strike: s.ch.strike = on; break;
+        case Kw::Super: s.ch.vertical = on ? 1 : 0; break;
+        case Kw::Sub: s.ch.vertical = on ? 2 : 0; break;
+        case Kw::NoSuperSub: s.ch.vertical = 0; break;
         case Kw::Cf:
             s.ch.fg = std::clamp(param, -1, kMaxColourEntries);
             s.ch.fgAlpha = 0xFFFF;
@@ -569,7 +680,7 @@ private:
             }
         }
         const GroupState& s = state();
-        if (s.dest == Dest::Text && m_skip == 0) {
+        if (isTextual(s.dest) && m_skip == 0) {
             const char* start = m_p;
             while (m_p < m_end) {
                 const char c = *m_p;
@@ -598,6 +709,8 @@ private:
         }
         switch (state().dest) {
         case Dest::Text:
+        case Dest::FieldInst:
+        case Dest::Footnote:
             m_bytes += c;
             break;
         case Dest::FontTable:
@@ -652,7 +765,32 @@ private:
 
     void appendChar(char16_t c)
     {
-        if (state().dest != Dest::Text || state().ch.hidden)
+        if (state().ch.hidden)
+            return;
+        if (state().dest == Dest::FieldInst) {
+            // Without the characters the writer leaves out, so that a target reads back the same.
+            if (m_fieldInst.size() < kMaxFieldInstruction && !isDroppedChar(c))
+                m_fieldInst += QChar(c);
+            return;
+        }
+        if (state().dest == Dest::Footnote) {
+            // One line of text: its paragraphs, lines and tabs become blanks.
+            Footnote& note = m_footnotes.back();
+            if (c == u'\t' || c == 0x2028 || c == 0x2029) {
+                note.text += QChar(u' ');
+            } else if (!isDroppedChar(c)) {
+                // The note keeps the font and size of its first visible character.
+                if (note.text.trimmed().isEmpty()) {
+                    CharState plain = state().ch;
+                    plain.vertical = 0;
+                    plain.href.clear();
+                    note.format = formatFor(plain);
+                }
+                note.text += QChar(c);
+            }
+            return;
+        }
+        if (state().dest != Dest::Text)
             return;
         if (c == 0x2029) {
             paragraphBreak();
@@ -703,6 +841,12 @@ private:
             f.setFontUnderline(true);
         if (s.strike)
             f.setFontStrikeOut(true);
+        if (s.vertical != 0)
+            f.setVerticalAlignment(s.vertical == 1 ? QTextCharFormat::AlignSuperScript : QTextCharFormat::AlignSubScript);
+        if (!s.href.isEmpty()) {
+            f.setAnchor(true);
+            f.setAnchorHref(s.href);
+        }
         if (const QColor c = colour(s.fg, s.fgAlpha); c.isValid())
             f.setForeground(c);
         if (const QColor c = colour(s.bg, s.bgAlpha); c.isValid())
@@ -731,7 +875,13 @@ private:
     void paragraphBreak()
     {
         // A hidden paragraph mark joins its paragraph to the next one, as it shows.
-        if (state().dest != Dest::Text || state().ch.hidden)
+        if (state().ch.hidden)
+            return;
+        if (state().dest == Dest::Footnote) {
+            appendChar(u' ');
+            return;
+        }
+        if (state().dest != Dest::Text)
             return;
         m_pendingTab = false;
         flushRun();
@@ -767,6 +917,17 @@ private:
         flushBytes();
         flushRun();
         applyBlockFormat(state().align);
+        // Footnotes have no place of their own in the document: they follow its text, numbered, so
+        // that nothing of them is lost when the text is written again.
+        int number = 0;
+        for (const Footnote& note : m_footnotes) {
+            ++number;
+            const QString text = note.text.simplified();
+            if (text.isEmpty())
+                continue;
+            m_cursor.insertBlock(QTextBlockFormat(), note.format);
+            m_cursor.insertText(QString::number(number) + QStringLiteral(". ") + text, note.format);
+        }
         m_done = true;
     }
 
@@ -780,6 +941,13 @@ private:
     bool m_attachmentMark = false; // just after a \NeXTGraphic group: a 0xAC byte is its mark
     int m_skip = 0; // fallback characters still to skip after \u
     bool m_pendingTab = false;
+    QString m_fieldInst;
+    struct Footnote {
+        QString text;
+        QTextCharFormat format;
+    };
+    std::vector<Footnote> m_footnotes;
+    int m_footnoteRefs = 0;
 
     int m_ansiCodepage = 1252;
     int m_defaultFont = 0;

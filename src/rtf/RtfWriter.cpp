@@ -156,6 +156,7 @@ private:
         // reading them back (as one run) writes the same bytes.
         bool open = false;
         QByteArray openAttrs;
+        QString openHref;
         for (auto it = block.begin(); !it.atEnd(); ++it) {
             const QTextFragment fragment = it.fragment();
             if (!fragment.isValid())
@@ -164,7 +165,20 @@ private:
             appendEscaped(m_text, fragment.text());
             if (m_text.isEmpty())
                 continue;
-            const QByteArray attrs = attributesFor(fragment.charFormatIndex(), fragment.charFormat());
+            const QTextCharFormat format = fragment.charFormat();
+            const QString href = format.isAnchor() ? format.anchorHref() : QString();
+            if (href != openHref) {
+                // A link is a field whose result holds its runs.
+                if (open && !openAttrs.isEmpty())
+                    m_body += '}';
+                if (!openHref.isEmpty())
+                    m_body += "}}";
+                if (!href.isEmpty())
+                    openLink(href);
+                open = false;
+                openHref = href;
+            }
+            const QByteArray attrs = attributesFor(fragment.charFormatIndex(), format);
             if (!open || openAttrs != attrs) {
                 if (open && !openAttrs.isEmpty())
                     m_body += '}';
@@ -180,6 +194,17 @@ private:
         }
         if (open && !openAttrs.isEmpty())
             m_body += '}';
+        if (!openHref.isEmpty())
+            m_body += "}}";
+    }
+
+    void openLink(const QString& href)
+    {
+        QString target = href;
+        target.replace(u'"', QLatin1String("%22"));
+        m_body += "{\\field{\\*\\fldinst{HYPERLINK \"";
+        appendEscaped(m_body, target);
+        m_body += "\"}}{\\fldrslt ";
     }
 
     QByteArray attributesFor(int index, const QTextCharFormat& format)
@@ -223,6 +248,10 @@ private:
             a += "\\ul";
         if (f.fontStrikeOut())
             a += "\\strike";
+        if (f.verticalAlignment() == QTextCharFormat::AlignSuperScript)
+            a += "\\super";
+        else if (f.verticalAlignment() == QTextCharFormat::AlignSubScript)
+            a += "\\sub";
         appendColour(a, f, QTextFormat::ForegroundBrush, {"cf"}, kForegroundAlphaWord);
         appendColour(a, f, QTextFormat::BackgroundBrush, {"highlight", "cb"}, kBackgroundAlphaWord);
         return a;

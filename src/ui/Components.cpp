@@ -11,9 +11,12 @@
 #include <QEvent>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
+#include <QBoxLayout>
 #include <QPainter>
+#include <QScreen>
 #include <QStyleOptionFocusRect>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -70,7 +73,12 @@ void AppCard::followContentPolicy() {
     auto direction = [](QSizePolicy::Policy p) {
         return (p & QSizePolicy::ExpandFlag) ? QSizePolicy::Expanding : QSizePolicy::Maximum;
     };
-    setSizePolicy(direction(inner.horizontalPolicy()), direction(inner.verticalPolicy()));
+    QSizePolicy::Policy vertical = direction(inner.verticalPolicy());
+    // A content whose height follows its width (wrapped text) is as tall as it needs at the card's real
+    // width: capped at its preferred height, measured at its preferred width, it would overflow the card.
+    if (vertical == QSizePolicy::Maximum && m_content && m_content->hasHeightForWidth())
+        vertical = QSizePolicy::Preferred;
+    setSizePolicy(direction(inner.horizontalPolicy()), vertical);
 }
 
 bool AppCard::event(QEvent* event) {
@@ -206,3 +214,108 @@ void ScreenBackground::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), AppPalette::screenBackground());
 }
+
+// ---- SheetBody ----
+
+SheetBody::SheetBody(QWidget* parent) : QScrollArea(parent) {
+    setFrameShape(QFrame::NoFrame);
+    setWidgetResizable(true);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setAutoFillBackground(false);
+    viewport()->setAutoFillBackground(false);
+    // Grows with the sheet; a short window takes height from it first.
+    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Ignored);
+}
+
+int SheetBody::contentHeight(int width) const {
+    const QWidget* content = widget();
+    if (!content)
+        return 0;
+    const QLayout* l = content->layout();
+    if (l && l->hasHeightForWidth())
+        return l->totalHeightForWidth(width);
+    if (content->hasHeightForWidth())
+        return content->heightForWidth(width);
+    return content->sizeHint().height();
+}
+
+namespace Sheets {
+
+int maxHeight(const QWidget* sheet, int floor) {
+    int limit = QWIDGETSIZE_MAX;
+    const QWidget* parent = sheet->parentWidget();
+    if (const QWidget* host = parent ? parent->window() : nullptr; host && host->isVisible())
+        limit = host->height() - 2 * windowMargin;
+    if (const QScreen* screen = sheet->screen())
+        limit = std::min(limit, screen->availableGeometry().height() - 2 * windowMargin);
+    return std::max(floor, limit);
+}
+
+namespace {
+
+// Refits a sheet when the window under it changes size.
+class Refit : public QObject {
+public:
+    static constexpr const char* name = "sheetRefit";
+    Refit(QWidget* sheet, SheetBody* body) : QObject(sheet), m_sheet(sheet), m_body(body) { setObjectName(name); }
+    void watch(QWidget* host) {
+        if (host == m_host)
+            return;
+        if (m_host)
+            m_host->removeEventFilter(this);
+        m_host = host;
+        if (host)
+            host->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (watched == m_host && event->type() == QEvent::Resize && m_sheet && m_body && m_sheet->isVisible())
+            fit(m_sheet, m_body);
+        return false;
+    }
+
+private:
+    QPointer<QWidget> m_sheet;
+    QPointer<SheetBody> m_body;
+    QPointer<QWidget> m_host;
+};
+
+} // namespace
+
+void fit(QWidget* sheet, SheetBody* body) {
+    QLayout* layout = sheet->layout();
+    if (!layout || !body)
+        return;
+    const int width = sheet->width();
+    const QMargins m = layout->contentsMargins();
+    const int content = body->contentHeight(std::max(0, width - m.left() - m.right()));
+    // What the sheet needs around its body: the same layout with an empty body.
+    body->setFixedHeight(0);
+    layout->invalidate();
+    const int around = layout->hasHeightForWidth() ? layout->totalHeightForWidth(width)
+                                                   : layout->totalSizeHint().height();
+    const int bodyHeight = std::max(0, std::min(content, maxHeight(sheet) - around));
+    // The body takes whatever height the sheet has beyond its header and footer.
+    body->setMinimumHeight(0);
+    body->setMaximumHeight(QWIDGETSIZE_MAX);
+    if (auto* box = qobject_cast<QBoxLayout*>(layout))
+        box->setStretchFactor(body, 1);
+    sheet->setFixedHeight(around + bodyHeight);
+    const QWidget* parent = sheet->parentWidget();
+    const QWidget* host = parent ? parent->window() : nullptr;
+    if (sheet->isWindow() && host && host->isVisible()) {
+        // Centred over the window it covers, which it never overflows.
+        const QRect frame = host->geometry();
+        sheet->move(frame.x() + (frame.width() - sheet->width()) / 2,
+                    frame.y() + std::max(0, (frame.height() - sheet->height()) / 2));
+    }
+
+    // Found by name: the class has no meta-object of its own.
+    auto* refit = static_cast<Refit*>(sheet->findChild<QObject*>(QLatin1String(Refit::name), Qt::FindDirectChildrenOnly));
+    if (!refit)
+        refit = new Refit(sheet, body);
+    refit->watch(const_cast<QWidget*>(host));
+}
+
+} // namespace Sheets

@@ -4,8 +4,10 @@
 #include <QColor>
 #include <QMargins>
 #include <QPointer>
+#include <QScrollArea>
 #include <QWidget>
 
+#include "ui/AppStyle.h"
 #include "ui/Palette.h"
 
 class QHBoxLayout;
@@ -96,3 +98,27 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
 };
+
+// The scrolled body of a sheet, between its fixed header and footer: no frame, no sideways scrolling,
+// transparent. The floating scroll bar lies over the content's right margin, so a body keeps at least
+// `gutter` there and the bar never covers a field.
+class SheetBody : public QScrollArea {
+    Q_OBJECT
+public:
+    static constexpr int gutter = TolmekStyle::scrollBarExtent + 4;
+
+    explicit SheetBody(QWidget* parent = nullptr);
+    // The content's height at the area's width (the whole of it, as if it did not scroll).
+    int contentHeight(int width) const;
+};
+
+namespace Sheets {
+// How far a sheet stays inside the window it covers, above and below.
+constexpr int windowMargin = 20;
+// The tallest a sheet over `sheet`'s parent window may be: that window's height less the margins, and
+// never more than the screen's available height. Never less than `floor`.
+int maxHeight(const QWidget* sheet, int floor = 240);
+// Gives a sheet of fixed width the height of its content, within maxHeight(): beyond it only `body`
+// scrolls, and the header and footer around it stay in view. It follows the parent window's resizes.
+void fit(QWidget* sheet, SheetBody* body);
+} // namespace Sheets

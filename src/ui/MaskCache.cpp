@@ -9,11 +9,14 @@
 #include <QStandardPaths>
 
 #include <cstring>
+#include <optional>
 
 namespace {
 
-constexpr char kMagic[] = "TOLMEK-MASKS 1\n";
-constexpr qsizetype kMagicSize = sizeof(kMagic) - 1;
+#ifndef TOLMEK_VERSION
+#define TOLMEK_VERSION "0.0.0"
+#endif
+
 // Bounds that keep the file small and a damaged length from asking for huge images.
 constexpr int kMaxEntries = 4096;
 constexpr quint32 kMaxSide = 1024;
@@ -24,6 +27,7 @@ struct State {
     bool read = false;
     bool saved = false;
     bool added = false;                  // masks not in the file
+    bool current = false;                // the file was read whole, with this version's header
     QHash<QByteArray, QImage> masks;
     QSet<QByteArray> used;               // until save(): what this start drew or found
 };
@@ -46,12 +50,13 @@ bool take(const char*& p, const char* end, void* out, size_t n) {
     return true;
 }
 
-// Every record or none: a file cut short or altered is dropped as a whole.
-QHash<QByteArray, QImage> parse(const QByteArray& data) {
+// Every record or none: a file cut short or altered is dropped as a whole, as is one of another header.
+std::optional<QHash<QByteArray, QImage>> parse(const QByteArray& data) {
     QHash<QByteArray, QImage> out;
-    if (!data.startsWith(QByteArrayView(kMagic, kMagicSize)))
-        return out;
-    const char* p = data.constData() + kMagicSize;
+    const QByteArray head = MaskCache::header();
+    if (!data.startsWith(head))
+        return {};
+    const char* p = data.constData() + head.size();
     const char* end = data.constData() + data.size();
     while (p != end) {
         quint32 keyLen = 0, w = 0, h = 0;
@@ -78,13 +83,22 @@ void ensureRead() {
     if (s.path.isEmpty())
         s.path = defaultPath();
     QFile f(s.path);
-    if (f.open(QIODevice::ReadOnly))
-        s.masks = parse(f.readAll());
+    if (!f.open(QIODevice::ReadOnly))
+        return;
+    if (auto masks = parse(f.readAll())) {
+        s.masks = std::move(*masks);
+        s.current = true;
+    }
 }
 
 } // namespace
 
 namespace MaskCache {
+
+QByteArray header() {
+    return QByteArrayLiteral("TOLMEK-MASKS 2 version=" TOLMEK_VERSION " drawing=") + QByteArray::number(drawingRevision) +
+           '\n';
+}
 
 QImage find(const QByteArray& key) {
     ensureRead();
@@ -114,9 +128,9 @@ bool save() {
     if (s.saved)
         return true;
     s.saved = true;
-    if (!s.added && s.used.size() == s.masks.size())
+    if (s.current && !s.added && s.used.size() == s.masks.size())
         return true;   // the file holds exactly these
-    QByteArray data(kMagic, kMagicSize);
+    QByteArray data = MaskCache::header();
     for (auto it = s.masks.cbegin(); it != s.masks.cend(); ++it) {
         if (!s.used.contains(it.key()))
             continue;

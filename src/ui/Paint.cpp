@@ -71,6 +71,24 @@ QImage shadowMask(const QSize& physical, qreal radiusPx, qreal blurPx, int pad) 
     return mask;
 }
 
+// The part of the device a painter can still reach, in its coordinates without the world transform:
+// the device, the area being repainted (a widget's paint event) and the painter's own clip.
+QRect reachableRect(QPainter& p) {
+    QPaintEngine* engine = p.paintEngine();
+    const QPaintDevice* target = engine->paintDevice();   // the window's backing store for a widget
+    QRect device(0, 0, target->width(), target->height());
+    const QRegion exposed = engine->systemClip();
+    if (!exposed.isEmpty())
+        device &= exposed.boundingRect();
+    // From the device to the painter: a widget painted into its window's backing store is moved by its
+    // offset in the window, which the device transform holds on top of the world transform.
+    const QPointF shift = p.deviceTransform().map(QPointF()) - p.worldTransform().map(QPointF());
+    QRect reach = device.translated(-QPoint(int(std::lround(shift.x())), int(std::lround(shift.y()))));
+    if (p.hasClipping())
+        reach &= p.worldTransform().mapRect(p.clipBoundingRect()).toAlignedRect();
+    return reach;
+}
+
 // The raster engine hands a translucent fill of more than about 96 spans to a pool of threads and waits for
 // them: on shapes of our size the hand-offs cost more than the fill (about a third of a first frame). Such a
 // shape is filled opaque into a scratch image, which is then laid on with the colour's opacity: the same
@@ -78,9 +96,9 @@ QImage shadowMask(const QSize& physical, qreal radiusPx, qreal blurPx, int pad) 
 // rotation, the usual composition.
 bool fillTranslucentOnThisThread(QPainter& p, const QPainterPath& path, const QColor& color) {
     constexpr qreal kMinRows = 24;   // fewer rows make too few spans to be handed off
-    if (color.alpha() == 255 || p.compositionMode() != QPainter::CompositionMode_SourceOver ||
+    if (color.alpha() == 255 || p.compositionMode() != QPainter::CompositionMode_SourceOver || p.viewTransformEnabled() ||
         p.worldTransform().type() > QTransform::TxScale || !p.device() || p.device()->devicePixelRatioF() != 1 ||
-        !p.paintEngine() || p.paintEngine()->type() != QPaintEngine::Raster)
+        !p.paintEngine() || p.paintEngine()->type() != QPaintEngine::Raster || !p.paintEngine()->paintDevice())
         return false;
     const QTransform world = p.worldTransform();
     const QRectF bounds = world.mapRect(path.controlPointRect());
@@ -88,12 +106,18 @@ bool fillTranslucentOnThisThread(QPainter& p, const QPainterPath& path, const QC
         return false;
     const QPoint origin(int(std::floor(bounds.left())), int(std::floor(bounds.top())));
     const QSize size(int(std::ceil(bounds.right())) - origin.x() + 1, int(std::ceil(bounds.bottom())) - origin.y() + 1);
-    QImage scratch(size, QImage::Format_ARGB32_Premultiplied);
+    // Only the part that can show is filled: a tall shape (a long text block's card) repainted for one
+    // line would otherwise fill an image of its whole height at every keystroke. The scratch moves by
+    // whole pixels, so the coverage of what is filled stays the same.
+    const QRect area = QRect(origin, size) & reachableRect(p);
+    if (area.isEmpty())
+        return true;
+    QImage scratch(area.size(), QImage::Format_ARGB32_Premultiplied);
     scratch.fill(Qt::transparent);
     {
         QPainter sp(&scratch);
         sp.setRenderHint(QPainter::Antialiasing);
-        sp.setWorldTransform(world * QTransform::fromTranslate(-origin.x(), -origin.y()));
+        sp.setWorldTransform(world * QTransform::fromTranslate(-area.x(), -area.y()));
         QColor opaque = color;
         opaque.setAlpha(255);
         sp.fillPath(path, opaque);
@@ -101,7 +125,7 @@ bool fillTranslucentOnThisThread(QPainter& p, const QPainterPath& path, const QC
     p.save();
     p.setWorldTransform(QTransform());
     p.setOpacity(p.opacity() * color.alphaF());
-    p.drawImage(origin, scratch);
+    p.drawImage(area.topLeft(), scratch);
     p.restore();
     return true;
 }

@@ -109,11 +109,11 @@ ThemeManager::ThemeManager(Preferences* prefs, QObject* parent) : QObject(parent
         }
     }
 
-    // Anything but exactly "light" or "dark" is read as system, and written back at once.
+    // Anything but exactly "light" or "dark" is read as system. Nothing is written until the person
+    // chooses: a start leaves the preference file as it is.
     const QString stored = this->prefs().value(QString::fromLatin1(preferenceKey), QStringLiteral("system")).toString();
-    const std::optional<AppTheme> parsed = appThemeFromRaw(stored);
+    m_theme = appThemeFromRaw(stored).value_or(AppTheme::system);
     m_lastDark = isDark();
-    setTheme(parsed.value_or(AppTheme::system));
 }
 
 ThemeManager::~ThemeManager() { g_managers.removeAll(this); }

@@ -5,7 +5,6 @@
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
-#include <QRegularExpression>
 #include <QXmlStreamReader>
 
 #ifndef TOLMEK_UPDATE_FEED_URL
@@ -125,7 +124,7 @@ void Updater::onFinished() {
         finish(false, error);
         return;
     }
-    if (compareVersions(entry->version, m_currentVersion) <= 0) {
+    if (parseVersion(entry->version) <= parseVersion(m_currentVersion)) {
         if (m_userInitiated)
             showUpToDate();
         emit checkFinished(false, {});
@@ -222,7 +221,7 @@ std::optional<Updater::FeedEntry> Updater::parseFeed(const QByteArray& xml, QStr
         } else if (token == QXmlStreamReader::EndElement && reader.name() == u"item") {
             inItem = false;
             if (!current.version.isEmpty() &&
-                (!best || compareVersions(current.version, best->version) > 0))
+                (!best || parseVersion(current.version) > parseVersion(best->version)))
                 best = current;
         }
     }
@@ -239,25 +238,8 @@ std::optional<Updater::FeedEntry> Updater::parseFeed(const QByteArray& xml, QStr
     return best;
 }
 
-int Updater::compareVersions(const QString& a, const QString& b) {
-    static const QRegularExpression leadingDigits(QStringLiteral("^\\d+"));
-    const auto parts = [](const QString& v) {
-        QList<qulonglong> out;
-        for (const QString& part : v.trimmed().split(QLatin1Char('.'))) {
-            const auto m = leadingDigits.match(part);
-            out.append(m.hasMatch() ? m.captured().left(18).toULongLong() : 0);
-        }
-        return out;
-    };
-    const auto pa = parts(a);
-    const auto pb = parts(b);
-    for (qsizetype i = 0; i < qMax(pa.size(), pb.size()); ++i) {
-        const qulonglong x = i < pa.size() ? pa[i] : 0;
-        const qulonglong y = i < pb.size() ? pb[i] : 0;
-        if (x != y)
-            return x < y ? -1 : 1;
-    }
-    return 0;
+QVersionNumber Updater::parseVersion(const QString& text) {
+    return QVersionNumber::fromString(text.trimmed()).normalized();
 }
 
 bool Updater::isAllowedAddress(const QUrl& url) {

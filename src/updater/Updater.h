@@ -7,6 +7,7 @@
 #include <QPointer>
 #include <QString>
 #include <QUrl>
+#include <QVersionNumber>
 
 #include <optional>
 
@@ -24,8 +25,9 @@ public:
     static constexpr int defaultTimeoutMs = 15000;
 
     // The feed address and current version come from the build (TOLMEK_UPDATE_FEED_URL, TOLMEK_VERSION).
-    // Outcomes are shown through `presenter`.
-    explicit Updater(UpdatePresenter presenter = UpdatePresenter::dialogSeam(), QObject* parent = nullptr);
+    // Outcomes are shown through `presenter`. No default: a default of UpdatePresenter::dialogSeam() would
+    // make the module's meta-type refer to DialogSeam, which the module does not contain.
+    explicit Updater(UpdatePresenter presenter, QObject* parent = nullptr);
     ~Updater() override;
 
 public slots:
@@ -53,8 +55,9 @@ public:
     };
     // Reads an appcast; nothing (with `error` set) when the XML is malformed or no item carries a version.
     static std::optional<FeedEntry> parseFeed(const QByteArray& xml, QString* error);
-    // Numeric comparison of dotted versions ("1.10" > "1.9"; missing parts count as 0): -1, 0 or 1.
-    static int compareVersions(const QString& a, const QString& b);
+    // The dotted version at the start of `text` ("2.0-beta" is 2.0), without trailing zeros so that "1.0"
+    // and "1.0.0" compare equal.
+    static QVersionNumber parseVersion(const QString& text);
     // https, or http on the loopback interface (local test servers).
     static bool isAllowedAddress(const QUrl& url);
 

@@ -16,12 +16,16 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
+#include <QDateTime>
 #include <QMenuBar>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 TEST(AppEntry, UnreadableStoreStopsTheStartAndLeavesTheFileAlone) {
     const QString binary = qEnvironmentVariable("TOLMEK_APP_BINARY");
@@ -193,5 +197,112 @@ TEST(AppEntry, ClosingTheWindowSavesFirstAndStaysOpenWhenThatFails) {
         EXPECT_EQ(exits.size(), 1);
         EXPECT_TRUE(ctx.hasChanges());
         ctx.failNextSaves(0);
+    }
+}
+
+// Logout, shutdown and `kill` end the run as "Quitter" does: what is pending is saved first.
+TEST(AppEntry, TerminationSignalsQuitAsThePersonWouldAfterSaving) {
+    for (int sig : {SIGTERM, SIGINT, SIGHUP}) {
+        SCOPED_TRACE(sig);
+        AppStore store;
+        ASSERT_TRUE(store.container);
+        ModelContext& ctx = store.container->mainContext();
+        AppDelegate delegate;
+        Services services{ctx, Preferences::shared(), ThemeManager::shared(), UserPreferencesStore::shared()};
+        MainWindow window(delegate.updater(), services);
+        QList<int> exits;
+        window.shell()->setTerminate([&](int code) { exits << code; });
+        delegate.quitOnTerminationRequests([&window] { window.quitWithoutAsking(); });
+        auto p = std::make_shared<Project>(ProjectFields{.name = "Avant la fin", .iconName = "folder"});
+        ctx.insert(p);
+        ASSERT_TRUE(ctx.hasChanges());
+
+        ::raise(sig);
+        ASSERT_TRUE(testsupport::waitFor([&] { return !exits.isEmpty(); }));
+        EXPECT_EQ(exits, QList<int>{0});
+        EXPECT_FALSE(ctx.hasChanges());
+        // No confirmation was asked.
+        EXPECT_TRUE(DialogSeam::shownMessages().isEmpty());
+        QString err;
+        auto reopened = openModelContainer(store.dir.path() + "/t.store", &err);
+        ASSERT_TRUE(reopened) << err.toStdString();
+        EXPECT_EQ(reopened->mainContext().fetch<Project>().size(), 1u);
+    }
+}
+
+TEST(AppEntry, TheApplicationEndsNormallyOnSigterm) {
+    const QString binary = qEnvironmentVariable("TOLMEK_APP_BINARY");
+    if (binary.isEmpty() || !QFile::exists(binary))
+        GTEST_SKIP() << "TOLMEK_APP_BINARY not set (run through CTest)";
+    QTemporaryDir home;
+    QProcess app;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_DATA_HOME", home.path() + "/data");
+    env.insert("XDG_CONFIG_HOME", home.path() + "/config");
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.insert("TOLMEK_STARTUP_TRACE", "1");
+    app.setProcessEnvironment(env);
+    app.start(binary, {});
+    QByteArray err;
+    ASSERT_TRUE(testsupport::waitFor(
+        [&] { return (err += app.readAllStandardError()).contains("startup: first-paint"); }, 20000));
+    app.terminate();
+    ASSERT_TRUE(app.waitForFinished(10000));
+    err += app.readAllStandardError();
+    EXPECT_EQ(app.exitStatus(), QProcess::NormalExit) << err.toStdString();
+    EXPECT_EQ(app.exitCode(), 0) << err.toStdString();
+    // The lock beside the store went with the process.
+    EXPECT_FALSE(QFile::exists(home.path() + "/data/Tolmek/default.store.lock"));
+}
+
+// A start writes nothing to the preference file, whatever it holds: no theme entry, a theme we do not know,
+// a note with spaces around it or a comma, a profile spelt otherwise than we write it, bytes that are not UTF-8.
+TEST(AppEntry, AStartLeavesThePreferenceFileAsItIs) {
+    const QString binary = qEnvironmentVariable("TOLMEK_APP_BINARY");
+    if (binary.isEmpty() || !QFile::exists(binary))
+        GTEST_SKIP() << "TOLMEK_APP_BINARY not set (run through CTest)";
+    const QByteArray files[] = {
+        "[General]\n"
+        "dashboard.quickNoteNotes=\"  une note  \"\n"
+        "other=caf\xe9\n"
+        "prefs.defaultLayout=grid\n"
+        "tolmek.userProfile=@ByteArray({ \"lastName\": \"Ren\xe9\", \"firstName\": \"Ana\" })\n",
+        "[General]\n"
+        "dashboard.quickNoteNotes=un, deux\n"
+        "tolmek.theme=sombre\n"
+        "tolmek.userProfile=@ByteArray({\"lastName\":\"Martin\",\"firstName\":\"L\xc3\xa9\x61\"})\n",
+    };
+    for (const QByteArray& content : files) {
+        QTemporaryDir home;
+        const QString conf = home.path() + "/config/Tolmek/Tolmek.conf";
+        ASSERT_TRUE(QDir().mkpath(home.path() + "/config/Tolmek"));
+        {
+            QFile f(conf);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(content);
+        }
+        const QDateTime written = QDateTime::currentDateTime().addSecs(-3600);
+        {
+            QFile f(conf);
+            ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+            ASSERT_TRUE(f.setFileTime(written, QFileDevice::FileModificationTime));
+        }
+        QProcess app;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("HOME", home.path());
+        env.insert("XDG_DATA_HOME", home.path() + "/data");
+        env.insert("XDG_CONFIG_HOME", home.path() + "/config");
+        env.insert("XDG_CACHE_HOME", home.path() + "/cache");
+        env.insert("QT_QPA_PLATFORM", "offscreen");
+        env.insert("TOLMEK_EXIT_AFTER_FIRST_PAINT", "1");
+        app.setProcessEnvironment(env);
+        app.start(binary, {});
+        ASSERT_TRUE(app.waitForFinished(20000));
+        EXPECT_EQ(app.exitCode(), 0) << app.readAllStandardError().toStdString();
+        QFile f(conf);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), content);
+        EXPECT_EQ(QFileInfo(conf).lastModified().toSecsSinceEpoch(), written.toSecsSinceEpoch());
+        EXPECT_EQ(QDir(home.path() + "/config/Tolmek").entryList(QDir::Files), QStringList{"Tolmek.conf"});
     }
 }

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QTextCursor>
 #include <QTextEdit>
+#include <QVBoxLayout>
 #include <QTextDocument>
 
 using namespace BoardDrag;
@@ -131,8 +132,11 @@ TEST(CardTileTextTest, TitlesAndPreviewsStopAtTheirLineLimit) {
 TEST(BoardPayloadTest, NoTextFieldTakesACardOrColumnAsText) {
     refuseInTextFields();
     QWidget window;
-    auto* line = new QLineEdit(&window);
-    auto* text = new QTextEdit(&window);
+    auto* layout = new QVBoxLayout(&window);
+    auto* line = new QLineEdit;
+    auto* text = new QTextEdit;
+    layout->addWidget(line);
+    layout->addWidget(text);
     window.show();
     std::unique_ptr<QMimeData> card(makeMime({Payload::card, kId}));
     QMimeData words;

@@ -15,6 +15,7 @@
 #include <QDropEvent>
 #include <QMimeData>
 #include <QTest>
+#include <QWindow>
 
 #include <gtest/gtest.h>
 
@@ -77,24 +78,63 @@ protected:
         return out;
     }
 
-    // Sends a drag over `target` at `pos` the way the window system does: enter, move, then drop.
-    // Without the drop the drag stays over `target`: end it with leave(target). The event loop is not run.
 public:
-    static bool dragTo(QWidget* target, QPoint pos, QMimeData* mime, bool drop = true) {
-        QDragEnterEvent enter(pos, Qt::MoveAction, mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &enter);
-        QDragMoveEvent move(pos, Qt::MoveAction, mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &move);
-        if (!drop)
+    // A drag over one window as the window system delivers it: the window gets one enter where the
+    // pointer comes in, then a move for every position, then a drop or a leave; Qt's own routing
+    // finds the widget under the pointer. The event loop is not run.
+    class WindowDrag {
+    public:
+        WindowDrag(QWidget* window, const QMimeData* mime) : m_window(window->window()), m_mime(mime) {}
+        ~WindowDrag() {
+            if (m_inside)
+                leave();
+        }
+        // Moves the pointer over `pos` of `over`; whether a drop would be taken there.
+        bool move(QWidget* over, QPoint pos) {
+            m_pos = over->mapTo(m_window, pos);
+            QWindow* w = m_window->windowHandle();
+            if (!m_inside) {
+                m_inside = true;
+                QDragEnterEvent enter(m_pos, Qt::MoveAction, m_mime, Qt::LeftButton, Qt::NoModifier);
+                QApplication::sendEvent(w, &enter);
+                m_action = enter.isAccepted() ? enter.dropAction() : Qt::IgnoreAction;
+            }
+            QDragMoveEvent move(m_pos, Qt::MoveAction, m_mime, Qt::LeftButton, Qt::NoModifier);
+            if (m_action != Qt::IgnoreAction) {
+                move.setDropAction(m_action);
+                move.accept();
+            }
+            QApplication::sendEvent(w, &move);
+            m_action = move.isAccepted() ? move.dropAction() : Qt::IgnoreAction;
             return move.isAccepted();
-        QDropEvent dropEvent(QPointF(pos), Qt::MoveAction, mime, Qt::LeftButton, Qt::NoModifier);
-        QApplication::sendEvent(target, &dropEvent);
-        return dropEvent.isAccepted();
-    }
-public:
-    static void leave(QWidget* target) {
-        QDragLeaveEvent e;
-        QApplication::sendEvent(target, &e);
+        }
+        // Releases the button where the pointer is.
+        bool drop() {
+            m_inside = false;
+            QDropEvent e(QPointF(m_pos), Qt::MoveAction, m_mime, Qt::LeftButton, Qt::NoModifier);
+            QApplication::sendEvent(m_window->windowHandle(), &e);
+            return e.isAccepted();
+        }
+        // The pointer leaves the window, or Escape.
+        void leave() {
+            m_inside = false;
+            QDragLeaveEvent e;
+            QApplication::sendEvent(m_window->windowHandle(), &e);
+        }
+
+    private:
+        QWidget* m_window;
+        const QMimeData* m_mime;
+        QPoint m_pos;
+        bool m_inside = false;
+        Qt::DropAction m_action = Qt::IgnoreAction;
+    };
+
+    // A drag that comes into the window over `target` at `pos` and is released there.
+    static bool dragTo(QWidget* target, QPoint pos, const QMimeData* mime) {
+        WindowDrag drag(target, mime);
+        drag.move(target, pos);
+        return drag.drop();
     }
 
 protected:

@@ -81,15 +81,14 @@ TEST_F(BoardTest, CardDropsWaitForTheDragToEndAndLeaveNoMark) {
     std::unique_ptr<QMimeData> mime(BoardDrag::makeMime({BoardDrag::Payload::card, y->id()}));
 
     // Hovering the slot in front of X marks it, and only it grows.
-    EXPECT_TRUE(dragTo(col, centre(col->slotRects()[0]), mime.get(), false));
+    WindowDrag drag(v, mime.get());
+    EXPECT_TRUE(drag.move(col, centre(col->slotRects()[0])));
     EXPECT_TRUE(BoardDrag::isSlotMarked(v->marks(), todo->id(), x->id()));
     EXPECT_EQ(col->slotRects()[0].height(), 18);
     EXPECT_EQ(col->slotRects()[1].height(), 10);
 
     // The drop is taken at once, the model changes only on the next turn of the event loop.
-    QDropEvent drop(QPointF(centre(col->slotRects()[0])), Qt::MoveAction, mime.get(), Qt::LeftButton, Qt::NoModifier);
-    QApplication::sendEvent(col, &drop);
-    EXPECT_TRUE(drop.isAccepted());
+    EXPECT_TRUE(drag.drop());
     EXPECT_EQ(titles(todo), QStringList({"X", "Y", "Z"}));
     EXPECT_EQ(v->marks(), BoardDrag::Marks{});
     testsupport::flushEvents();
@@ -117,39 +116,58 @@ TEST_F(BoardTest, RefusedAndCancelledDragsChangeNothingAndClearTheirMarks) {
     auto* colA = v->columnView(a->id());
     const QDateTime stamped = board->updatedAt();
 
-    // A column payload on a card slot, a card over a tile (the column's reorder target), a foreign card.
     std::unique_ptr<QMimeData> colMime(BoardDrag::makeMime({BoardDrag::Payload::column, b->id()}));
     std::unique_ptr<QMimeData> cardMime(BoardDrag::makeMime({BoardDrag::Payload::card, x->id()}));
     auto foreign = card(column(checklist("O"), "o", 0), "F", 0);
     std::unique_ptr<QMimeData> foreignMime(BoardDrag::makeMime({BoardDrag::Payload::card, foreign->id()}));
-    EXPECT_FALSE(dragTo(colA, colA->tiles()[1]->geometry().center(), cardMime.get()));
-    EXPECT_FALSE(dragTo(colA, centre(colA->zoneRect()), foreignMime.get()));
     QMimeData text;
     text.setText(QStringLiteral("card:pas-un-identifiant"));
-    EXPECT_FALSE(dragTo(colA, centre(colA->zoneRect()), &text));
+    const struct {
+        const char* what;
+        const QMimeData* mime;
+        QWidget* over;
+        QPoint pos;
+    } refused[] = {
+        {"a card of another board", foreignMime.get(), colA, centre(colA->zoneRect())},
+        {"text that only looks like a card", &text, colA, centre(colA->zoneRect())},
+        {"a card over the board's header", cardMime.get(), v->header(), v->header()->rect().center()},
+        {"a column over the board's header", colMime.get(), v->header(), v->header()->rect().center()},
+    };
+    for (const auto& r : refused) {
+        EXPECT_FALSE(dragTo(r.over, r.pos, r.mime)) << r.what;
+        EXPECT_EQ(v->marks(), BoardDrag::Marks{}) << r.what;
+    }
     testsupport::flushEvents();
     EXPECT_EQ(titles(a), QStringList({"X", "W"}));
     EXPECT_EQ(board->updatedAt(), stamped);
-    EXPECT_EQ(v->marks(), BoardDrag::Marks{});
 
-    // A column drag over a column outlines it; leaving (Escape) clears it.
-    EXPECT_TRUE(dragTo(colA, centre(colA->slotRects()[0]), colMime.get(), false));
-    EXPECT_TRUE(colA->isReorderTarget());
-    leave(colA);
-    EXPECT_FALSE(colA->isReorderTarget());
-
-    // A card that left its slot for a tile keeps the column mark (the end slot grows) until the drag ends.
-    dragTo(colA, centre(colA->slotRects()[0]), cardMime.get(), false);
-    QDragMoveEvent overTile(colA->tiles()[0]->geometry().center(), Qt::MoveAction, cardMime.get(), Qt::LeftButton,
-                            Qt::NoModifier);
-    QApplication::sendEvent(colA, &overTile);
-    EXPECT_TRUE(BoardDrag::isSlotMarked(v->marks(), a->id(), std::nullopt));
-    EXPECT_EQ(colA->slotRects().back().height(), 18);
-    EXPECT_FALSE(colA->isReorderTarget());
-    v->dragEnded();
-    leave(colA);
-    EXPECT_EQ(v->marks(), BoardDrag::Marks{});
-    EXPECT_EQ(colA->slotRects().back().height(), 10);
+    {   // A column drag over a column outlines it; leaving (Escape) clears it.
+        WindowDrag drag(v, colMime.get());
+        EXPECT_TRUE(drag.move(colA, centre(colA->slotRects()[0])));
+        EXPECT_TRUE(colA->isReorderTarget());
+        drag.leave();
+        EXPECT_FALSE(colA->isReorderTarget());
+    }
+    {   // A card that leaves its slot for no target keeps the column mark (the end slot grows), until
+        // the drag leaves.
+        WindowDrag drag(v, cardMime.get());
+        drag.move(colA, centre(colA->slotRects()[0]));
+        EXPECT_FALSE(drag.move(v->header(), v->header()->rect().center()));
+        EXPECT_TRUE(BoardDrag::isSlotMarked(v->marks(), a->id(), std::nullopt));
+        EXPECT_EQ(colA->slotRects().back().height(), 18);
+        EXPECT_FALSE(colA->isReorderTarget());
+        drag.leave();
+        EXPECT_EQ(v->marks(), BoardDrag::Marks{});
+        EXPECT_EQ(colA->slotRects().back().height(), 10);
+    }
+    {   // Released where nothing takes it.
+        WindowDrag drag(v, cardMime.get());
+        drag.move(colA, centre(colA->slotRects()[1]));
+        drag.move(v->header(), v->header()->rect().center());
+        EXPECT_FALSE(drag.drop());
+        EXPECT_EQ(v->marks(), BoardDrag::Marks{});
+    }
+    testsupport::flushEvents();
     EXPECT_EQ(titles(a), QStringList({"X", "W"}));
 }
 
@@ -329,6 +347,7 @@ TEST_F(BoardTest, ADragStartedOnATileMovesTheCardOnlyAfterItsLoopAndClearsEveryM
     ChecklistDetailView::setDragLoopForTesting([&](QDrag& drag) {
         EXPECT_EQ(drag.mimeData()->text(), BoardDrag::cardPayload(x->id()));
         EXPECT_TRUE(dragTo(target, target->zoneRect().center(), drag.mimeData()));
+        EXPECT_EQ(v->marks(), BoardDrag::Marks{});
         testsupport::flushEvents();   // the drag loop keeps handling events
         sawNoChangeInsideLoop = titles(b).isEmpty() && target->tiles().empty();
         return Qt::MoveAction;
@@ -347,9 +366,10 @@ TEST_F(BoardTest, ADragStartedOnATileMovesTheCardOnlyAfterItsLoopAndClearsEveryM
     auto* source = v->columnView(b->id())->tile(x->id());
     ChecklistDetailView::setDragLoopForTesting([&](QDrag& drag) {
         auto* col = v->columnView(a->id());
-        dragTo(col, col->zoneRect().center(), drag.mimeData(), false);
+        WindowDrag over(v, drag.mimeData());
+        over.move(col, col->zoneRect().center());
         EXPECT_TRUE(v->marks().dropTargetColumnId);
-        leave(col);   // Escape: the window system says the drag left
+        over.leave();   // Escape: the window system says the drag left
         return Qt::IgnoreAction;
     });
     v->startCardDrag(x, source);

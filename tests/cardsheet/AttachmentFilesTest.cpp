@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <sys/stat.h>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -39,13 +41,55 @@ protected:
     QUuid cardId = QUuid::createUuid();
 };
 
-TEST(AttachmentNames, UnsafeNamesAreRefused) {
-    for (const QString& bad : {QString(), QString(" "), QString("."), QString(".."), QString(".hidden"),
-                               QString("a/b"), QString("..\\x"), QString("a") + QChar(0) + "b", QString("a\nb"),
-                               QString(300, 'x')})
+TEST(AttachmentNames, OnlyUnsafeNamesAreRefused) {
+    for (const QString& bad : {QString(), QString(" "), QString("."), QString(".."), QString("..."), QString("a/b"),
+                               QString("../x"), QString("a") + QChar(0) + "b", QString("a\nb"), QString("a\x7f"),
+                               QString("a") + QChar(0xD800) + "b"})
         EXPECT_FALSE(safeFileName(bad)) << bad.toStdString();
-    EXPECT_EQ(safeFileName("rapport final.pdf"), "rapport final.pdf");
-    EXPECT_EQ(safeFileName("été..txt"), "été..txt");
+
+    const QString accents = QString(125, QChar(0xE9)) + ".txt";   // 254 bytes
+    const struct {
+        QString name, stored;
+    } kept[] = {
+        {"rapport final.pdf", "rapport final.pdf"},
+        {"été..txt", "été..txt"},
+        {"a\\b.txt", "a\\b.txt"},
+        {".bashrc", "bashrc"},
+        {"..\\x", "\\x"},
+        {accents, accents},
+        {QString(255, 'x'), QString(255, 'x')},
+    };
+    for (const auto& k : kept)
+        EXPECT_EQ(safeFileName(k.name), k.stored) << k.name.toStdString();
+}
+
+// Names longer than the file system takes are shortened on a character boundary, keeping the extension,
+// and so are the numbered forms of a long name that is taken.
+TEST(AttachmentNames, LongNamesAreShortenedKeepingTheExtension) {
+    const struct {
+        QString name, ext;
+    } cases[] = {
+        {QString(296, 'x') + ".pdf", ".pdf"},
+        {QString(150, QChar(0xE9)) + ".pdf", ".pdf"},
+        {QString(90, QChar(0x6F22)) + ".tar", ".tar"},                         // 3 bytes each
+        {QString(70, QChar(0xD83D)).replace(QChar(0xD83D), QStringLiteral("\U0001F600")) + ".png", ".png"},
+        {"a." + QString(300, 'y'), ""},                                       // not an extension
+    };
+    for (const auto& c : cases) {
+        const auto stored = safeFileName(c.name);
+        ASSERT_TRUE(stored) << c.name.toStdString();
+        EXPECT_LE(stored->toUtf8().size(), 255);
+        EXPECT_GE(stored->toUtf8().size(), 250);
+        EXPECT_TRUE(stored->endsWith(c.ext));
+        EXPECT_TRUE(c.name.startsWith(stored->left(stored->size() - c.ext.size())));
+        EXPECT_EQ(QString::fromUtf8(stored->toUtf8()), *stored);   // no half character
+        EXPECT_FALSE(stored->back().isHighSurrogate());
+        const QString second = uniqueName(*stored, [&](const QString& n) { return n == *stored; });
+        EXPECT_LE(second.toUtf8().size(), 255);
+        EXPECT_TRUE(second.endsWith(" (2)" + c.ext)) << second.toStdString();
+    }
+    // A smaller limit (a file system with shorter names).
+    EXPECT_EQ(safeFileName(QString(200, 'z') + ".odt", 143)->toUtf8().size(), 143);
 }
 
 TEST(AttachmentNames, UniqueNameNumbersBeforeTheExtension) {
@@ -139,3 +183,61 @@ TEST(AttachmentKinds, SymbolsFollowTheKindOfFile) {
 }
 
 } // namespace
+
+TEST_F(AttachmentFilesTest, NamesOnceRefusedAreStoredAndCopiesStayApart) {
+    const QString folder = cardDirectory(checklistId, cardId);
+    const QString longName = QString(251, 'n') + ".txt";
+    for (const QString& name : {QString(".env"), QString("a\\b.txt"), longName, longName}) {
+        const CopyResult r = copyIntoFolder(write(tmp.path() + "/src/" + name, name.toUtf8()), folder, name);
+        ASSERT_TRUE(r.ok()) << name.toStdString();
+        EXPECT_EQ(read(r.path), name.toUtf8());
+    }
+    const QStringList stored = entries(folder);
+    ASSERT_EQ(stored.size(), 4);
+    EXPECT_TRUE(stored.contains("env"));
+    EXPECT_TRUE(stored.contains("a\\b.txt"));
+    EXPECT_TRUE(stored.contains(longName));
+    EXPECT_TRUE(stored.contains(QString(247, 'n') + " (2).txt"));
+}
+
+// A file shortened or lengthened while it is copied is refused with a reason, and leaves nothing.
+TEST_F(AttachmentFilesTest, AFileThatChangesDuringTheCopyIsRefused) {
+    const QString folder = cardDirectory(checklistId, cardId);
+    const QString src = tmp.path() + "/growing.bin";
+    for (qint64 newSize : {qint64(1) << 20, qint64(5) << 20}) {
+        write(src, QByteArray(3 << 20, 'g'));
+        int chunks = 0;
+        setChunkHookForTesting([&] {
+            if (++chunks == 1) {
+                ASSERT_TRUE(QFile::resize(src, newSize));
+            }
+        });
+        EXPECT_EQ(copyIntoFolder(src, folder, "growing.bin").error, CopyError::changedSource) << newSize;
+        setChunkHookForTesting({});
+        EXPECT_TRUE(entries(folder).isEmpty());
+    }
+    write(src, QByteArray(3 << 20, 'g'));
+    EXPECT_TRUE(copyIntoFolder(src, folder, "growing.bin").ok());
+}
+
+// A sparse file is copied with its holes: same bytes, no more blocks than its data.
+TEST_F(AttachmentFilesTest, HolesOfASparseFileStayHoles) {
+    const QString src = tmp.path() + "/disk.img";
+    {
+        QFile f(src);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(f.resize(64 << 20));
+        f.seek(8 << 20);
+        f.write(QByteArray(4096, 'd'));
+    }
+    struct stat st {};
+    ASSERT_EQ(::stat(QFile::encodeName(src).constData(), &st), 0);
+    if (st.st_blocks * 512 > (1 << 20))
+        GTEST_SKIP() << "this file system does not keep holes";
+    const CopyResult r = copyIntoFolder(src, cardDirectory(checklistId, cardId), "disk.img");
+    ASSERT_TRUE(r.ok());
+    ASSERT_EQ(::stat(QFile::encodeName(r.path).constData(), &st), 0);
+    EXPECT_EQ(st.st_size, 64 << 20);
+    EXPECT_LE(st.st_blocks * 512, 1 << 20);
+    EXPECT_EQ(read(r.path), read(src));
+}

@@ -4,6 +4,7 @@
 #include "cardsheet/CardSheet.h"
 #include "cardsheet/CardSheetWidgets.h"
 #include "CardFixture.h"
+#include "../richtext/ForeignRtf.h"
 #include "richtext/ClickableTextView.h"
 #include "richtext/RichTextBlockEditor.h"
 #include "rtf/Rtf.h"
@@ -17,6 +18,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
+#include "ui/lists/ListWidgets.h"
+
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -54,6 +57,9 @@ protected:
         for (QLabel* l : sheet->findChildren<QLabel*>())
             if (l->isVisibleTo(sheet.get()))
                 out << l->accessibleName();
+        for (auto* l : sheet->findChildren<lists::ClampedText*>())
+            if (l->isVisibleTo(sheet.get()))
+                out << l->text();
         return out;
     }
     QString file(const QString& name, const QByteArray& bytes) {
@@ -137,6 +143,51 @@ TEST_F(CardSheetTest, FormattingIsSavedWithoutTypingAfterIt) {
     EXPECT_GE(c.charFormat().fontWeight(), QFont::DemiBold);
     EXPECT_FALSE(sheet->isEditing());
     EXPECT_TRUE(sheet->findChild<QWidget*>("readDescriptionRich"));
+}
+
+TEST_F(CardSheetTest, SavingWithoutTouchingTheDescriptionKeepsItAsStored) {
+    const QString foreign = "\n  rtf:" + QString::fromLatin1(rttest::foreignRtf().toBase64()) + "  ";
+    const struct {
+        const char* name;
+        OptText notes;
+    } cases[] = {
+        {"foreign RTF with blanks around it", foreign},
+        {"plain text with blanks", QStringLiteral("  Acheter, du pain  \n")},
+        {"absent", std::nullopt},
+        {"unreadable RTF", QStringLiteral("rtf:") + QString::fromLatin1(QByteArray("pas du RTF").toBase64())},
+    };
+    for (const auto& c : cases) {
+        auto target = card(todo, QStringLiteral("Carte"), 9, c.notes);
+        ASSERT_TRUE(context().save());
+        sheet->openCard(target);
+        click("Modifier");
+        ASSERT_TRUE(sheet->descriptionEditor());
+        // Clicking into the description is no edit.
+        QTest::mouseClick(sheet->descriptionEditor()->textView()->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
+        sheet->titleField()->setText(QStringLiteral("Carte renommée"));
+        click("Enregistrer");
+        EXPECT_FALSE(sheet->isEditing()) << c.name;
+        EXPECT_EQ(target->title(), QStringLiteral("Carte renommée")) << c.name;
+        EXPECT_EQ(target->notes(), c.notes) << c.name;
+    }
+}
+
+TEST_F(CardSheetTest, EditingAForeignDescriptionKeepsItsNotesCellsAndLinks) {
+    auto target = card(todo, QStringLiteral("Carte"), 9, "rtf:" + QString::fromLatin1(rttest::foreignRtf().toBase64()));
+    ASSERT_TRUE(context().save());
+    sheet->openCard(target);
+    click("Modifier");
+    ClickableTextView* view = sheet->descriptionEditor()->textView();
+    view->setFocus();
+    view->moveCursor(QTextCursor::Start);
+    QTest::keyClicks(view, "!");
+    click("Enregistrer");
+    const notesformat::Decoded stored = notesformat::decode(target->notes());
+    ASSERT_TRUE(stored.rtf);
+    EXPECT_TRUE(stored.plain.startsWith("!E = mc2"));
+    for (const char* kept : {"Texte de la note.", "Cellule A1\tCellule B1", "le guide"})
+        EXPECT_TRUE(stored.plain.contains(QString::fromUtf8(kept))) << kept;
+    EXPECT_TRUE(stored.rtf->contains("HYPERLINK \"https://exemple.fr/guide\""));
 }
 
 TEST_F(CardSheetTest, ClosingDiscardsEditsAndReopeningShowsTheStoredCard) {
@@ -327,6 +378,37 @@ TEST_F(CardSheetTest, EveryControlIsNamedForAccessibility) {
     for (const char* expected : {"Fermer", "Ajouter", "Ouvrir le lien", "Supprimer le lien", "Ajouter un fichier",
                                  "Supprimer l’étape", "Enregistrer"})
         EXPECT_TRUE(names.contains(expected)) << expected;
+}
+
+// In a window shorter than the sheet's content, the sheet keeps to the window, its footer in view, and a
+// description that grows with its text is never clipped: the body between header and footer scrolls.
+TEST_F(CardSheetTest, GrowingDescriptionScrollsTheBodyNotTheSheet) {
+    QWidget window;
+    window.resize(900, 480);
+    window.show();
+    CardSheet inWindow(*services, checklist, &window);
+    inWindow.openCard(todo->cards()[0]);
+    inWindow.startEditing();
+    flush();
+    const int height = inWindow.height();
+    EXPECT_LE(height, window.height());
+    for (int i = 0; i < 30; ++i) {
+        QTest::keyClicks(inWindow.descriptionEditor()->textView(), QString("Ligne %1").arg(i));
+        QTest::keyClick(inWindow.descriptionEditor()->textView(), Qt::Key_Return);
+    }
+    RichTextBlockEditor* editor = inWindow.descriptionEditor();
+    QWidget* frame = editor->parentWidget();
+    // The editor takes its height on a timer; the body follows.
+    EXPECT_TRUE(testsupport::waitFor([&] { return editor->height() > window.height(); }, 2000));
+    EXPECT_TRUE(testsupport::waitFor([&] { return frame->height() >= editor->height(); }, 2000));
+    EXPECT_EQ(inWindow.height(), height);
+    QWidget* save = nullptr;
+    for (QAbstractButton* b : inWindow.findChildren<QAbstractButton*>())
+        if (b->isVisible() && b->text() == "Enregistrer")
+            save = b;
+    ASSERT_TRUE(save);
+    EXPECT_TRUE(inWindow.rect().contains(QRect(save->mapTo(&inWindow, QPoint(0, 0)), save->size())));
+    inWindow.reject();
 }
 
 } // namespace

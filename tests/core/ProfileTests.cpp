@@ -3,6 +3,8 @@
 #include "support/TestSupport.h"
 
 #include <QFile>
+
+#include <functional>
 #include <QJsonDocument>
 #include <QTemporaryDir>
 #include <QJsonObject>
@@ -19,13 +21,16 @@ TEST(ProfileTest, AMissingEntryStaysMissing) {
     EXPECT_FALSE(prefs.prefs().contains(kKey));
 }
 
-TEST(ProfileTest, AValidEntryIsRewrittenAtStartWithoutExtraKeys) {
+TEST(ProfileTest, AValidEntryIsReadAtStartAndLeftAsItIsUntilChanged) {
     testsupport::ScopedPreferences prefs;
-    prefs.prefs().setValue(kKey, QByteArray(R"({"lastName":"Durand","extra":1,"firstName":"Léa"})"));
+    const QByteArray stored = R"({ "lastName" : "Durand", "extra":1,"firstName":"Léa"})";
+    prefs.prefs().setValue(kKey, stored);
     UserPreferencesStore store;
     EXPECT_EQ(store.profile().firstName, "Léa");
     EXPECT_EQ(store.profile().lastName, "Durand");
-    EXPECT_EQ(prefs.prefs().value(kKey).toByteArray(), QByteArray(R"({"firstName":"Léa","lastName":"Durand"})"));
+    EXPECT_EQ(prefs.prefs().value(kKey).toByteArray(), stored);
+    store.setLastName("Martin");
+    EXPECT_EQ(prefs.prefs().value(kKey).toByteArray(), QByteArray(R"({"firstName":"Léa","lastName":"Martin"})"));
 }
 
 TEST(ProfileTest, AnUndecodableEntryIsLeftUntouched) {
@@ -126,4 +131,66 @@ TEST(ProfileTest, AnOversizedAvatarReadsAsNoneAndStaysUntilTheProfileIsEdited) {
     prefs.prefs().setValue(kKey, big.toJson());
     UserPreferencesStore again;
     EXPECT_TRUE(again.profile().avatarData);
+}
+
+// A write changes that entry's line alone: every other byte of the file stays, even bytes QSettings could
+// not read back as they were (not UTF-8), and reading writes nothing.
+TEST(PreferencesTest, AWriteChangesOnlyItsOwnLine) {
+    const QByteArray base = "[General]\n"
+                            "dashboard.quickNoteNotes=\"  note  \"\n"
+                            "other=caf\xe9\n"
+                            "tolmek.theme=dark\n"
+                            "tolmek.userProfile=@ByteArray({\"lastName\":\"Ren\xe9\", \"firstName\":\"A\"})\n"
+                            "\n"
+                            "[window]\n"
+                            "size=@Size(10 20)\n";
+    struct Case {
+        const char* name;
+        QByteArray file;
+        std::function<void(Preferences&)> change;
+        QByteArray expected;
+    };
+    const Case cases[] = {
+        {"replace", base, [](Preferences& p) { p.setValue("tolmek.theme", QStringLiteral("light")); },
+         QByteArray(base).replace("tolmek.theme=dark", "tolmek.theme=light")},
+        {"same value", base, [](Preferences& p) { p.setValue("tolmek.theme", QStringLiteral("dark")); }, base},
+        {"add to its section", base, [](Preferences& p) { p.setValue("prefs.defaultLayout", QStringLiteral("grid")); },
+         QByteArray(base).replace("\n\n[window]", "\nprefs.defaultLayout=grid\n\n[window]")},
+        {"add to a group", base, [](Preferences& p) { p.setValue("window/state", 3); },
+         base + "state=3\n"},
+        {"new group", base, [](Preferences& p) { p.setValue("dock/open", true); }, base + "\n[dock]\nopen=true\n"},
+        {"remove", base, [](Preferences& p) { p.remove("other"); }, QByteArray(base).replace("other=caf\xe9\n", "")},
+        {"line ends kept", "[General]\r\na=1\r\nb=2\r\n", [](Preferences& p) { p.setValue("a", 5); },
+         "[General]\r\na=5\r\nb=2\r\n"},
+        {"new file", "", [](Preferences& p) { p.setValue("k", QStringLiteral(" espace ")); },
+         "[General]\nk=\" espace \"\n"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        QTemporaryDir dir;
+        const QString path = dir.filePath("Tolmek.conf");
+        if (!c.file.isEmpty()) {
+            QFile f(path);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write(c.file);
+        }
+        {
+            Preferences prefs(path);
+            c.change(prefs);
+            // The value read back is the one written, before and after it reaches the file.
+            if (QByteArray(c.name) == "replace") {
+                EXPECT_EQ(prefs.value("tolmek.theme").toString(), "light");
+                prefs.sync();
+                EXPECT_EQ(prefs.value("tolmek.theme").toString(), "light");
+            }
+        }
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly) || c.expected.isEmpty());
+        const QByteArray got = f.readAll();
+        EXPECT_EQ(got, c.expected) << c.name << "\n" << got.toStdString() << "\n---\n" << c.expected.toStdString();
+        f.close();
+        if (QByteArray(c.name) == "new group") {
+            EXPECT_TRUE(Preferences(path).value("dock/open").toBool());
+        }
+    }
 }

@@ -55,7 +55,7 @@ TEST_F(StoreTest, BackgroundCheckReportsDamageOnceAndSavesAreRefused) {
     EXPECT_FALSE(ctx().isQuickCheckRunning());
     EXPECT_FALSE(finished[0][0].toBool());
     const QString problem = finished[0][1].toString();
-    EXPECT_TRUE(problem.startsWith("quick check:")) << problem.toStdString();
+    EXPECT_TRUE(problem.startsWith("le contrôle du fichier a relevé")) << problem.toStdString();
     ASSERT_EQ(damaged.count(), 1);
     EXPECT_EQ(damaged[0][0].toString(), problem);
     EXPECT_EQ(ctx().damage(), problem);

@@ -95,7 +95,7 @@ TEST(StartupTest, AStoreThatCannotBeWrittenIsRefused) {
     SqliteDb::setWritesRefusedForTesting(true);
     QString err;
     EXPECT_FALSE(openModelContainer(path, &err));
-    EXPECT_TRUE(err.contains("cannot be written")) << err.toStdString();
+    EXPECT_TRUE(err.contains("ne peut pas être modifié")) << err.toStdString();
     expectRefusedUntouched(path, "a read-only file");
     SqliteDb::setWritesRefusedForTesting(false);
     EXPECT_TRUE(openModelContainer(path, &err));

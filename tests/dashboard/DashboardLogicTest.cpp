@@ -3,7 +3,9 @@
 #include "dashboard/QuickNote.h"
 #include "prefs/Preferences.h"
 #include "rtf/Rtf.h"
+#include "support/TestSupport.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -90,49 +92,98 @@ TEST_F(QuickNoteTest, AbsentEntryLoadsEmptyAndWritesNothing) {
     EXPECT_FALSE(prefs.contains(QuickNote::notesKey));
 }
 
-TEST_F(QuickNoteTest, LoadingRewritesTheStoredFormOnlyWhereItChanges) {
-    prefs.setValue(QuickNote::notesKey, "  hello  ");
-    QuickNote plain(prefs);
-    plain.load();
-    EXPECT_EQ(plain.plain(), "  hello  ");   // shown with its blanks
-    EXPECT_EQ(stored(), "hello");            // stored trimmed
-
-    prefs.setValue(QuickNote::notesKey, "rtf:");
-    QuickNote empty(prefs);
-    empty.load();
-    EXPECT_EQ(empty.plain(), "");
-    EXPECT_EQ(stored(), "");
-
-    prefs.setValue(QuickNote::notesKey, " rtf:%%% ");
-    QuickNote damaged(prefs);
-    damaged.load();
-    EXPECT_EQ(damaged.plain(), " rtf:%%% ");
-    EXPECT_EQ(stored(), "rtf:%%%");
-
-    const QString junk = "rtf:" + QString::fromLatin1(QByteArray("\x01\x02junk").toBase64());
-    prefs.setValue(QuickNote::notesKey, junk);
-    QuickNote unreadable(prefs);
-    unreadable.load();
-    EXPECT_EQ(stored(), junk);   // unreadable bytes are written back unchanged
+TEST_F(QuickNoteTest, LoadingReadsEveryEntryAsOneTextAndWritesNothing) {
+    const QString nul = QString("avant") + QChar(0) + QString("après");
+    const struct {
+        QByteArray line;   // as the preferences file holds it
+        QString text;      // the note shown
+    } cases[] = {
+        {"\"  hello  \"", "  hello  "},
+        {"un, deux,trois", "un, deux,trois"},
+        {"@Variant(texte)", "@Variant(texte)"},
+        {"@Rect(1 2 3 4)", "@Rect(1 2 3 4)"},
+        {"@String(avant\\0\\x61pr\\xe8s)", nul.left(6) + "après"},
+        {"rtf:", ""},
+        {" rtf:%%% ", "rtf:%%%"},
+        {"caf\\xe9, th\\xe9\\n\\\"ok\\\"", "café, thé\n\"ok\""},
+    };
+    int n = 0;
+    for (const auto& c : cases) {
+        const QString path = dir.path() + QString("/case%1.conf").arg(n++);
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[General]\ndashboard.quickNoteNotes=" + c.line + "\nother=1\n");
+        file.close();
+        {
+            Preferences p(path);
+            QuickNote note(p);
+            note.load();
+            EXPECT_EQ(note.plain(), c.text) << c.line.constData();
+            EXPECT_FALSE(note.hasUnsavedChange());
+            note.save();   // nothing changed: nothing to write
+            // Another preference changing rewrites the file: the note's text stays.
+            p.setValue("other", 2);
+        }
+        Preferences again(path);
+        const std::optional<QString> text = again.text(QuickNote::notesKey);
+        ASSERT_TRUE(text) << c.line.constData();
+        QuickNote note(again);
+        note.load();
+        EXPECT_EQ(note.plain(), c.text) << c.line.constData();
+    }
+    // A value QSettings reads as it was written is left byte for byte.
+    const QString path = dir.path() + "/kept.conf";
+    {
+        Preferences p(path);
+        p.setValue(QuickNote::notesKey, "  hello, you  ");
+    }
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+    {
+        Preferences p(path);
+        QuickNote note(p);
+        note.load();
+        note.save();
+    }
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), before);
 }
 
-TEST_F(QuickNoteTest, EveryChangeWritesAtOnceUnlessHeld) {
+TEST_F(QuickNoteTest, ChangesAreWrittenAfterAPauseOrOnSaveAsOneText) {
     QuickNote note(prefs);
     note.load();
     note.setPlain("abc ");
+    EXPECT_FALSE(prefs.contains(QuickNote::notesKey));   // not at every keystroke
+    EXPECT_TRUE(note.hasUnsavedChange());
+    ASSERT_TRUE(testsupport::waitFor([&] { return prefs.contains(QuickNote::notesKey); }, 2000));
     EXPECT_EQ(stored(), "abc");
     const QByteArray bytes = boldRtf("abc");
     note.setRtf(bytes);
+    note.save();
     EXPECT_EQ(stored(), "rtf:" + QString::fromLatin1(bytes.toBase64()));
 
     // An editor flush writes "none" then the bytes: held, the plain form never reaches the file.
     note.holdWrites(true);
     note.setRtf(std::nullopt);
-    EXPECT_EQ(stored(), "rtf:" + QString::fromLatin1(bytes.toBase64()));
     note.setRtf(bytes);
     note.holdWrites(false);
+    EXPECT_FALSE(note.hasUnsavedChange());
     note.save();
     EXPECT_EQ(stored(), "rtf:" + QString::fromLatin1(bytes.toBase64()));
+
+    // Plain notes holding what QSettings would read as something else are written as one text.
+    for (const QString& text : {QString("un, deux"), QString("@Variant(x)"), QString("a") + QChar(0) + "b"}) {
+        note.setRtf(std::nullopt);
+        note.setPlain(text);
+        note.save();
+        Preferences other(prefs.fileName());
+        EXPECT_EQ(other.value(QuickNote::notesKey).toString(), text);
+    }
+    note.setRtf(bytes);
+    note.setPlain("abc");
+    note.save();
 
     QuickNote again(prefs);
     again.load();

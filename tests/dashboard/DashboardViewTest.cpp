@@ -1,4 +1,5 @@
 #include "DashboardFixture.h"
+#include "../richtext/ForeignRtf.h"
 
 #include "dashboard/DashboardData.h"
 #include "dashboard/DashboardView.h"
@@ -10,6 +11,7 @@
 #include "support/TestSupport.h"
 
 #include <QAction>
+#include <QFile>
 #include <QMenu>
 #include <QScrollArea>
 #include <QTest>
@@ -203,7 +205,9 @@ TEST_F(DashboardViewTest, QuickNoteKeepsWhatIsTypedAndItsFormatting) {
         ClickableTextView* text = view->quickNoteEditor()->textView();
         text->setFocus();
         QTest::keyClicks(text, "abc");
-        EXPECT_TRUE(storedNote().startsWith("rtf:"));
+        // Written after a pause in the typing, not at every keystroke.
+        EXPECT_FALSE(env.prefs().contains(QuickNote::notesKey));
+        EXPECT_TRUE(testsupport::waitFor([&] { return storedNote().startsWith("rtf:"); }, 2000));
         // Bold applied with nothing typed after it reaches the entry only through the flush.
         QTextCursor c(text->document());
         c.select(QTextCursor::Document);
@@ -244,19 +248,72 @@ TEST_F(DashboardViewTest, QuickNoteFormattingSurvivesLeavingTheDashboard) {
     EXPECT_TRUE(QTextCursor(doc.findBlock(0)).charFormat().fontItalic());
 }
 
-TEST_F(DashboardViewTest, UntouchedEmptyNoteLeavesTheEmptyText) {
+TEST_F(DashboardViewTest, ANoteNobodyEditsIsNeverWritten) {
     auto view = makeView();
+    click(view->quickNoteAccordion()->headerButton());
+    click(view->quickNoteAccordion()->headerButton());
     EXPECT_FALSE(env.prefs().contains(QuickNote::notesKey));
-    click(view->quickNoteAccordion()->headerButton());
-    click(view->quickNoteAccordion()->headerButton());
-    EXPECT_EQ(storedNote(), "");
 
-    // A plain note with blanks is stored trimmed on showing, even with the module off.
+    // Whatever the entry holds is shown in full, and left as it is by expanding, clicking into it,
+    // collapsing and leaving.
     view.reset();
+    const QString nul = QString("avant") + QChar(0) + "après";
+    const QString foreign = "rtf:" + QString::fromLatin1(rttest::foreignRtf().toBase64());
+    QTextDocument foreignDoc;
+    rtf::read(rttest::foreignRtf(), foreignDoc);
+    const struct {
+        QByteArray line;
+        QString stored;
+        QString shown;
+    } cases[] = {
+        {"un, deux,trois", "un, deux,trois", "un, deux,trois"},
+        {"@Variant(texte)", "@Variant(texte)", "@Variant(texte)"},
+        {"@String(avant\\0\\x61pr\\xe8s)", nul, nul},
+        {"\"  x  \"", "  x  ", "  x  "},
+        {" " + foreign.toLatin1(), foreign, foreignDoc.toPlainText()},
+    };
+    const QString path = env.prefs().fileName();
+    for (const auto& c : cases) {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[General]\ndashboard.quickNoteNotes=" + c.line + "\n");
+        file.close();
+        env.prefs().sync();
+        auto v = makeView();
+        click(v->quickNoteAccordion()->headerButton());
+        ASSERT_TRUE(v->quickNoteEditor());
+        ClickableTextView* text = v->quickNoteEditor()->textView();
+        EXPECT_EQ(text->document()->toPlainText(), c.shown) << c.line.constData();
+        click(text->viewport(), QPoint(20, 20));
+        click(v->quickNoteAccordion()->headerButton());
+        click(v->quickNoteAccordion()->headerButton());
+        v->hide();
+        v.reset();
+        EXPECT_EQ(env.prefs().text(QuickNote::notesKey), c.stored) << c.line.constData();
+    }
+
+    // Edited, the text is stored whole.
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("[General]\ndashboard.quickNoteNotes=un, deux,trois\n");
+    }
+    env.prefs().sync();
+    auto v = makeView();
+    click(v->quickNoteAccordion()->headerButton());
+    ClickableTextView* text = v->quickNoteEditor()->textView();
+    text->setFocus();
+    text->moveCursor(QTextCursor::End);
+    QTest::keyClicks(text, "!");
+    click(v->quickNoteAccordion()->headerButton());
+    EXPECT_EQ(decodeStoredNote(storedNote()).plain, "un, deux,trois!");
+
+    // With the module off the note is still read, and left as it is.
+    v.reset();
     env.prefs().setValue(DashboardView::showQuickNoteKey, false);
     env.prefs().setValue(QuickNote::notesKey, "  x  ");
     auto off = makeView();
-    EXPECT_EQ(storedNote(), "x");
+    EXPECT_EQ(storedNote(), "  x  ");
     EXPECT_FALSE(off->quickNoteEditor());
 }
 

@@ -1,4 +1,5 @@
 #include "EditorFixture.h"
+#include "../richtext/ForeignRtf.h"
 
 #include "editor/BlockRow.h"
 #include "editor/CodeBlockView.h"
@@ -242,6 +243,61 @@ TEST_F(EditorViewTest, LeavingEditModeStoresTheRtfOfEveryTextOnce) {
     const DocBlockPtr stored = byId(back, id);
     ASSERT_TRUE(stored && stored->richTextData());
     EXPECT_TRUE(hasBold(*stored->richTextData()));
+}
+
+TEST_F(EditorViewTest, EditAndViewWithoutTypingLeaveForeignRtfByteForByte) {
+    const QByteArray foreign = rttest::foreignRtf();
+    auto a = block(0, QStringLiteral("text"), QStringLiteral("E = mc2"));
+    a->setRichTextData(foreign);
+    auto b = block(1, QStringLiteral("text"), QStringLiteral("simple"));
+    b->setRichTextData(foreign + "\n");
+    ASSERT_TRUE(context().save());
+    const QDateTime stamped = a->updatedAt();
+    open();
+    enterEditMode();
+    // Focus alone (a click into the text) is no edit either.
+    QTest::mouseClick(textViewOf(a)->viewport(), Qt::LeftButton, {}, QPoint(30, 20));
+    leaveEditMode();
+    enterEditMode();
+    view->saveEverything();
+    EXPECT_FALSE(context().hasChanges());
+    EXPECT_EQ(a->richTextData(), foreign);
+    EXPECT_EQ(a->updatedAt(), stamped);
+    const QUuid ida = a->id(), idb = b->id();
+    view.reset();   // destroyed in edit mode, as when another document opens
+    const DocPtr back = reopened();
+    EXPECT_EQ(byId(back, ida)->richTextData(), foreign);
+    EXPECT_EQ(byId(back, idb)->richTextData(), foreign + "\n");
+    EXPECT_EQ(byId(back, ida)->content(), QStringLiteral("E = mc2"));
+}
+
+TEST_F(EditorViewTest, EditingForeignRtfKeepsFootnotesCellsAndLinkTargets) {
+    auto a = block(0, QStringLiteral("text"), QStringLiteral("E = mc2"));
+    a->setRichTextData(rttest::foreignRtf());
+    ASSERT_TRUE(context().save());
+    open();
+    enterEditMode();
+    ClickableTextView* text = textViewOf(a);
+    text->setFocus();
+    text->moveCursor(QTextCursor::Start);
+    QTest::keyClicks(text, QStringLiteral("!"));
+    leaveEditMode();
+    const QUuid id = a->id();
+    view.reset();
+    const DocPtr back = reopened();
+    const DocBlockPtr stored = byId(back, id);
+    ASSERT_TRUE(stored->richTextData());
+    EXPECT_NE(*stored->richTextData(), rttest::foreignRtf());
+    QTextDocument d;
+    ASSERT_TRUE(rtf::read(*stored->richTextData(), d));
+    const QString plain = d.toPlainText();
+    EXPECT_TRUE(plain.startsWith(QStringLiteral("!E = mc2"))) << plain.toStdString();
+    for (const char* kept : {"Texte de la note.", "Cellule A1\tCellule B1", "Premier point", "le guide"})
+        EXPECT_TRUE(plain.contains(QString::fromUtf8(kept))) << kept;
+    EXPECT_TRUE(stored->richTextData()->contains("HYPERLINK \"https://exemple.fr/guide\""));
+    EXPECT_TRUE(stored->richTextData()->contains("\\super"));
+    EXPECT_TRUE(stored->richTextData()->contains("\\sub"));
+    EXPECT_EQ(stored->content(), plain);
 }
 
 TEST_F(EditorViewTest, NavigatingAwayDuringTheLeaveStillStoresEverything) {

@@ -6,10 +6,13 @@
 #include "editor/ImageBlockEditor.h"
 #include "support/ImageFixtures.h"
 
+#include <QApplication>
 #include <QBuffer>
+#include <QDragEnterEvent>
 #include <QImageReader>
 #include <QMimeData>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QTest>
 #include <QUrl>
 
@@ -203,4 +206,50 @@ TEST_F(LargeDocumentTest, PictureBytesAreReadOnlyForRowsNearTheView) {
         EXPECT_TRUE(view.rows().back()->imageEditor());
     }
     testsupport::flushEvents();
+}
+
+TEST_F(ImageBlockTest, DragsAreTakenOnEnteringAndDecidedAtEachPosition) {
+    const QString path = png(QStringLiteral("glisse.png"), 32, 32);
+    QMimeData files;
+    files.setUrls({QUrl::fromLocalFile(path)});
+    files.setText(path);   // file managers add the path as text
+    QMimeData blockPayload;
+    blockPayload.setText(image->id().toString(QUuid::WithoutBraces).toUpper());
+
+    // The document, which takes pictures anywhere, is made deaf to drops to see what the editor and
+    // the row alone do.
+    view->scrollArea()->widget()->setAcceptDrops(false);
+    struct Step {
+        const char* name;
+        QMimeData* data;
+        bool zoneShown;
+        bool enterTaken;
+        bool zoneLit;
+    };
+    const Step steps[] = {{"picture over the zone", &files, true, true, true},
+                          {"picture while the preview shows", &files, false, true, false},
+                          {"block over the editor", &blockPayload, true, true, false}};   // by the row
+    for (const Step& s : steps) {
+        SCOPED_TRACE(s.name);
+        editor->dropZone()->setVisible(s.zoneShown);
+        const QPoint at = editor->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction | Qt::MoveAction, s.data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(editor, &enter);
+        EXPECT_EQ(enter.isAccepted(), s.enterTaken);
+        QDragMoveEvent move(at, Qt::CopyAction | Qt::MoveAction, s.data, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(editor, &move);
+        EXPECT_EQ(editor->isDragOver(), s.zoneLit);
+        QDragLeaveEvent leave;
+        QApplication::sendEvent(editor, &leave);
+    }
+    editor->dropZone()->setVisible(true);
+
+    // A row takes a block, and leaves a picture file (with its path as text) to the document.
+    ImprovedBlockRowView* row = view->rowFor(image->id());
+    QDragEnterEvent fileOverRow(QPoint(5, 5), Qt::CopyAction, &files, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(row, &fileOverRow);
+    EXPECT_FALSE(fileOverRow.isAccepted());
+    QDragEnterEvent blockOverRow(QPoint(5, 5), Qt::MoveAction, &blockPayload, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(row, &blockOverRow);
+    EXPECT_TRUE(blockOverRow.isAccepted());
 }

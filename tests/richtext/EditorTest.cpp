@@ -147,18 +147,26 @@ TEST(RichTextEditor, FormattingReachesRtfButNotTextOrChange)
     EXPECT_EQ(formatAt(*f.stored(), 0).fontWeight(), QFont::Bold);
 }
 
-TEST(RichTextEditor, FlushWritesAtOnceBeforeTheSave)
+TEST(RichTextEditor, FlushWritesAtOnceBeforeTheSaveOnlyWhatWasEdited)
 {
-    Fixture f(QStringLiteral("abcd"));
-    // What every embedder does: flush, then save what the binding holds.
-    std::vector<std::string> order;
+    QTextDocument source;
+    source.setPlainText(QStringLiteral("abcd"));
+    const QByteArray stored = rtf::write(source) + "  "; // bytes our writer would not produce
+    Fixture f(QStringLiteral("abcd"), stored);
+    // Untouched text is never written, whatever the flag does.
+    EXPECT_FALSE(f.editor->flushRtf());
+    f.editor->setForceSaveRTF(true);
+    f.editor->setForceSaveRTF(false);
+    EXPECT_TRUE(f.store.log.empty());
+    EXPECT_EQ(f.store.rtf, stored);
+
+    // Formatting is an edit: each flush then writes at once (absent, then the bytes), even twice in a row.
+    select(*f.view()->document(), 0, 2).mergeCharFormat([] { QTextCharFormat b; b.setFontItalic(true); return b; }());
     f.store.log.clear();
     ASSERT_TRUE(f.editor->flushRtf());
     EXPECT_EQ(f.store.log, (std::vector<std::string>{"rtf-absent", "rtf"}));
-    EXPECT_EQ(f.stored()->toPlainText(), QStringLiteral("abcd"));
+    EXPECT_TRUE(formatAt(*f.stored(), 0).fontItalic());
     EXPECT_EQ(f.store.changes, 0);
-
-    // The flag stays an input: each change of its value flushes at once, even twice in a row.
     f.store.log.clear();
     f.editor->setForceSaveRTF(true);
     f.editor->setForceSaveRTF(false);
@@ -170,6 +178,11 @@ TEST(RichTextEditor, FlushWritesAtOnceBeforeTheSave)
     f.store.content = QStringLiteral("autre");
     f.editor->flushRtf();
     EXPECT_EQ(f.store.content, QStringLiteral("autre"));
+
+    // Undoing every edit gives the stored bytes back, and flushing writes nothing again.
+    f.view()->document()->undo();
+    EXPECT_EQ(f.store.rtf, stored);
+    EXPECT_FALSE(f.editor->flushRtf());
 }
 
 TEST(RichTextEditor, UnreadableRtfFallsBackToPlainAndWritesNothingUntilEdited)

@@ -1,5 +1,6 @@
 #include "rtf/Rtf.h"
 #include "RtfTestPrint.h"
+#include "../richtext/ForeignRtf.h"
 
 #include <QTextBlock>
 #include <QTextCursor>
@@ -121,7 +122,69 @@ TEST(RtfForeign, NonTextIsSkipped)
                      "\\bin4 }}{x} apr\\'e8s{\\*\\unknowndest secret {nested}}{\\*\\shppict{\\pict 00ff}}"
                      "\\unknownword7 ok{\\object{\\*\\objdata 0102}{\\result hidden}}"
                      "{\\header en-tête}{\\footnote note}.}"),
-              QString::fromUtf8("avant  aprèsok."));
+              QString::fromUtf8("avant  aprèsok.\n1. note"));
+}
+
+TEST(RtfForeign, ConstructsTheEditorCannotShowKeepTheirText)
+{
+    QTextDocument doc;
+    ASSERT_TRUE(rtf::read(rttest::foreignRtf(), doc));
+    EXPECT_EQ(doc.toPlainText(), QString::fromUtf8("E = mc2 et H2O1\nVoir le guide en ligne.\nCellule A1\tCellule B1\n"
+                                                   "\n\u2022\tPremier point\n\n1. Texte de la note."));
+    EXPECT_EQ(formatAt(doc, "2 et").verticalAlignment(), QTextCharFormat::AlignSuperScript);
+    EXPECT_EQ(formatAt(doc, "2O").verticalAlignment(), QTextCharFormat::AlignSubScript);
+    EXPECT_EQ(formatAt(doc, "O1").verticalAlignment(), QTextCharFormat::AlignNormal);
+    const QTextCharFormat link = formatAt(doc, "le guide");
+    EXPECT_TRUE(link.isAnchor());
+    EXPECT_EQ(link.anchorHref(), QStringLiteral("https://exemple.fr/guide"));
+    EXPECT_TRUE(link.fontUnderline());
+    EXPECT_FALSE(formatAt(doc, "en ligne").isAnchor());
+    // The note keeps its own font and size.
+    EXPECT_EQ(formatAt(doc, "Texte de la").intProperty(QTextFormat::FontPixelSize), 10);
+    EXPECT_EQ(formatAt(doc, "Texte de la").fontFamilies().toStringList(), QStringList{"Times New Roman"});
+
+    // Written again, then read: the same text, links and positions.
+    QTextDocument again;
+    const QByteArray written = rtf::write(doc);
+    ASSERT_TRUE(rtf::read(written, again));
+    EXPECT_EQ(again.toPlainText(), doc.toPlainText());
+    EXPECT_EQ(formatAt(again, "le guide").anchorHref(), QStringLiteral("https://exemple.fr/guide"));
+    EXPECT_EQ(formatAt(again, "2O").verticalAlignment(), QTextCharFormat::AlignSubScript);
+    EXPECT_EQ(rtf::write(again), written);
+}
+
+TEST(RtfForeign, LinkTargets)
+{
+    const struct {
+        const char* instruction;
+        QString target;
+    } cases[] = {
+        {"HYPERLINK \"https://a.fr/x y\"", QStringLiteral("https://a.fr/x y")},
+        {" HYPERLINK https://b.fr ", QStringLiteral("https://b.fr")},
+        {"HYPERLINK \\\\l \"marque\"", QStringLiteral("#marque")},
+        {"HYPERLINK \\\\o \"bulle\" \"https://c.fr\"", QStringLiteral("https://c.fr")},
+        {"PAGE \\\\* MERGEFORMAT", QString()},
+        {"HYPERLINK", QString()},
+        {"HYPERLINK a\"b", QStringLiteral("a%22b")},
+        {"HYPERLINK \"a\x01\\'00b\"", QStringLiteral("ab")},   // control characters are not written
+    };
+    for (const auto& c : cases) {
+        QTextDocument doc;
+        ASSERT_TRUE(rtf::read(QByteArray("{\\rtf1 {\\field{\\*\\fldinst{") + c.instruction + "}}{\\fldrslt lien}}}", doc));
+        EXPECT_EQ(doc.toPlainText(), QStringLiteral("lien")) << c.instruction;
+        EXPECT_EQ(formatAt(doc, "lien").anchorHref(), c.target) << c.instruction;
+        QTextDocument again;
+        ASSERT_TRUE(rtf::read(rtf::write(doc), again));
+        EXPECT_EQ(formatAt(again, "lien").anchorHref(), c.target) << c.instruction;
+    }
+    // A very long target is cut once, and then stays as it is.
+    QTextDocument doc;
+    ASSERT_TRUE(rtf::read("{\\rtf1 {\\field{\\*\\fldinst HYPERLINK " + QByteArray(5000, 'x') + "}{\\fldrslt lien}}}", doc));
+    const QByteArray written = rtf::write(doc);
+    QTextDocument again;
+    ASSERT_TRUE(rtf::read(written, again));
+    EXPECT_EQ(rtf::write(again), written);
+    EXPECT_EQ(formatAt(again, "lien").anchorHref(), QString(2048, u'x'));
 }
 
 TEST(RtfForeign, HiddenTextIsNotRead)

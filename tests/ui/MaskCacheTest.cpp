@@ -14,6 +14,15 @@ protected:
     void SetUp() override { MaskCache::setPath(file()); }
     void TearDown() override { MaskCache::setPath(dir.path() + "/unused"); }
     QString file() const { return dir.path() + "/cache/masks.cache"; }
+    QByteArray readFile() const {
+        QFile f(file());
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+    void writeFile(const QByteArray& data) const {
+        QFile f(file());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(data);
+    }
 
     static QImage ramp(int w, int h) {
         QImage img(w, h, QImage::Format_Alpha8);
@@ -57,7 +66,7 @@ TEST_F(MaskCacheTest, MasksSurviveARestartAndADamagedFileIsIgnored) {
 
     // Cut short, or a length that asks for far more than the file holds: nothing is taken from it.
     for (const QByteArray& damaged :
-         {written.left(written.size() - 1), written.left(20), QByteArray("TOLMEK-MASKS 1\n\xff\xff\xff\x7f", 19),
+         {written.left(written.size() - 1), written.left(20), MaskCache::header() + QByteArray("\xff\xff\xff\x7f", 4),
           QByteArray("not a cache")}) {
         QFile f(file());
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
@@ -72,6 +81,38 @@ TEST_F(MaskCacheTest, MasksSurviveARestartAndADamagedFileIsIgnored) {
     ASSERT_TRUE(MaskCache::save());
     MaskCache::setPath(file());
     EXPECT_EQ(MaskCache::find("c"), ramp(2, 2));
+}
+
+// After an upgrade the masks kept by the old drawing code must not come back: a file of another format,
+// version or drawing revision is ignored, and written anew even when this start draws nothing.
+TEST_F(MaskCacheTest, AFileFromOtherDrawingCodeIsIgnoredAndRewritten) {
+    MaskCache::insert("a", ramp(4, 4));
+    ASSERT_TRUE(MaskCache::save());
+    const QByteArray written = readFile();
+    const QByteArray head = MaskCache::header();
+    ASSERT_TRUE(written.startsWith(head));
+    const QByteArray records = written.mid(head.size());
+    const QByteArray revision = "drawing=" + QByteArray::number(MaskCache::drawingRevision);
+
+    struct Case {
+        const char* name;
+        QByteArray header;
+        bool kept;
+    };
+    const QList<Case> cases{
+        {"this version", head, true},
+        {"first format", "TOLMEK-MASKS 1\n", false},
+        {"other version", QByteArray(head).replace("version=", "version=0."), false},
+        {"other drawing", QByteArray(head).replace(revision, revision + "0"), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        writeFile(c.header + records);
+        MaskCache::setPath(file());
+        EXPECT_EQ(MaskCache::find("a").isNull(), !c.kept);
+        ASSERT_TRUE(MaskCache::save());
+        EXPECT_EQ(readFile(), c.kept ? written : head);
+    }
 }
 
 TEST_F(MaskCacheTest, ASymbolFromTheCacheLooksLikeOneDrawnAnew) {

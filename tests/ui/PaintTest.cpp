@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QPainter>
 #include <QPainterPath>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -75,6 +76,41 @@ TEST(PaintFill, TranslucentShapesLookAsADirectFillDoes) {
             }
         }
         EXPECT_LE(maxDifference(direct, kit), 2) << "case " << i;
+    }
+}
+
+namespace {
+// A tall translucent card, as a long text block's: fill and outline through the kit.
+class TallCard : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        Paint::fillRoundedRect(p, QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5), 18, QColor(20, 90, 200, 90));
+        Paint::strokeRoundedRect(p, QRectF(rect()), 18, QColor(0, 0, 0, 140), 1.5);
+    }
+};
+} // namespace
+
+// A repaint of part of a tall shape fills only that part; what it shows is what a whole repaint shows.
+TEST(PaintFill, PartOfATallShapeLooksAsTheWholeDoes) {
+    QWidget page;
+    page.resize(300, 3000);
+    page.setAutoFillBackground(true);
+    auto* card = new TallCard(&page);
+    card->setGeometry(17, 23, 250, 2950);
+    QImage whole(page.size(), QImage::Format_ARGB32_Premultiplied);
+    whole.fill(Qt::white);
+    page.render(&whole);
+    const std::vector<QRect> parts{QRect(0, 0, 300, 40), QRect(0, 1500, 300, 30), QRect(40, 2940, 120, 60),
+                                   QRect(250, 700, 50, 80)};
+    for (const QRect& part : parts) {
+        QImage partial(page.size(), QImage::Format_ARGB32_Premultiplied);
+        partial.fill(Qt::white);
+        page.render(&partial, part.topLeft(), QRegion(part));
+        EXPECT_EQ(maxDifference(whole.copy(part), partial.copy(part)), 0) << "part at " << part.y();
     }
 }
 

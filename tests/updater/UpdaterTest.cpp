@@ -97,7 +97,7 @@ protected:
     }
 
     FeedServer server;
-    Updater updater;
+    Updater updater{UpdatePresenter::dialogSeam()};
 };
 
 } // namespace
@@ -173,7 +173,7 @@ TEST_F(UpdaterTest, FailuresAreShownToAPersonAndSilentInBackground) {
 // A check still waiting when the application ends is dropped without a word: no "timed out" box at exit.
 TEST_F(UpdaterTest, CheckInFlightAtExitShowsNothing) {
     server.mode = FeedServer::Mode::silent;
-    auto doomed = std::make_unique<Updater>();
+    auto doomed = std::make_unique<Updater>(UpdatePresenter::dialogSeam());
     doomed->setFeedUrl(server.url());
     QSignalSpy done(doomed.get(), &Updater::checkFinished);
     doomed->checkForUpdates();
@@ -210,11 +210,14 @@ TEST_F(UpdaterTest, RefusesPlainHttpBeyondLoopback) {
 }
 
 TEST(UpdaterParse, VersionsAndFeedForms) {
-    EXPECT_EQ(Updater::compareVersions("1.10", "1.9"), 1);
-    EXPECT_EQ(Updater::compareVersions("1.0", "1.0.0"), 0);
-    EXPECT_EQ(Updater::compareVersions("1.0.1", "1.0"), 1);
-    EXPECT_EQ(Updater::compareVersions("0.9.9", "1.0.0"), -1);
-    EXPECT_EQ(Updater::compareVersions("2.0-beta", "2.0"), 0);
+    const auto v = &Updater::parseVersion;
+    EXPECT_GT(v("1.10"), v("1.9"));
+    EXPECT_EQ(v("1.0"), v("1.0.0"));
+    EXPECT_GT(v("1.0.1"), v("1.0"));
+    EXPECT_LT(v("0.9.9"), v("1.0.0"));
+    EXPECT_EQ(v("2.0-beta"), v("2.0"));
+    EXPECT_EQ(v(" 1.2 "), v("1.2"));
+    EXPECT_LE(v("nouvelle"), v("0.0.1"));
 
     QString err;
     // Plain <version> element, and the version as an enclosure attribute; the highest wins.

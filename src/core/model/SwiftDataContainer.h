@@ -1,7 +1,6 @@
 #pragma once
 
-// Opening the application's one store. The file and `makeModelContainer` keep the names of the platform
-// persistence layer the application was designed on ("SwiftData"); here they are our SQLite store.
+// Opening the application's one store, our SQLite file, as the container every screen's context comes from.
 
 #include "core/model/Models.h"
 

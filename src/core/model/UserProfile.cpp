@@ -89,11 +89,9 @@ void UserPreferencesStore::load() {
         qWarning("Profile: the stored avatar (%lld bytes) is too large and is ignored",
                  qlonglong(profile->avatarData->size()));
         profile->avatarData.reset();
-        m_profile = *profile;
-        return;
     }
-    // An ordinary write: the profile just read is written back at once (the file changes only if it differs).
-    setProfile(*profile);
+    // Kept as it is in the file (its keys' order and spacing) until the person changes the profile.
+    m_profile = *profile;
 }
 
 void UserPreferencesStore::save() { Preferences::shared().setValue(QString::fromLatin1(key), m_profile.toJson()); }

@@ -1,5 +1,6 @@
 #include "core/store/ModelContext.h"
 
+#include "core/store/LogSync.h"
 #include "core/store/SqliteDb.h"
 
 #include <QFile>
@@ -109,7 +110,7 @@ bool refuse(QString* error, const QString& why) {
 // views, triggers or indexes of its own, or none of ours) is not ours, even if it holds no data.
 bool checkSchema(SqliteDb& db, const std::vector<ModelContainer::Type>& schema, const QString& version,
                  QString* error) {
-    const QString notOurs = QStringLiteral("the file is not a Tolmek store");
+    const QString notOurs = QStringLiteral("ce fichier n’est pas un fichier de données Tolmek");
     QSet<QString> expectedTables{QString::fromLatin1(kMetaTable)};
     QSet<QString> expectedIndexes;
     for (const auto& t : schema) {
@@ -136,7 +137,7 @@ bool checkSchema(SqliteDb& db, const std::vector<ModelContainer::Type>& schema, 
         return false;
     if (!foreign.isEmpty() || tables != expectedTables || indexes != expectedIndexes)
         return refuse(error, foreign.isEmpty() ? notOurs
-                                               : notOurs + QStringLiteral(" (it holds %1)").arg(foreign.join(", ")));
+                                               : notOurs + QStringLiteral(" (il contient %1)").arg(foreign.join(", ")));
 
     st = db.prepare(QByteArray("SELECT value FROM \"") + kMetaTable + "\" WHERE key='schemaVersion'", error);
     if (!st)
@@ -145,8 +146,8 @@ bool checkSchema(SqliteDb& db, const std::vector<ModelContainer::Type>& schema, 
     if (!eachRow(db, st, error, [&](sqlite3_stmt* s) { found = text(s, 0); }))
         return false;
     if (found != version)
-        return refuse(error, QStringLiteral("the store records schema version %1, expected %2")
-                                 .arg(found.isEmpty() ? QStringLiteral("(none)") : found, version));
+        return refuse(error, QStringLiteral("le fichier de données est à la version %1, Tolmek attend la version %2")
+                                 .arg(found.isEmpty() ? QStringLiteral("(aucune)") : found, version));
 
     for (const auto& t : schema) {
         const EntityInfo& e = *t.info;
@@ -160,7 +161,7 @@ bool checkSchema(SqliteDb& db, const std::vector<ModelContainer::Type>& schema, 
         for (const auto& c : e.columns)
             expected << QString::fromLatin1(c.name);
         if (columns != expected)
-            return refuse(error, QStringLiteral("the store's table %1 has the columns %2, expected %3")
+            return refuse(error, QStringLiteral("la table %1 du fichier de données a les colonnes %2, Tolmek attend %3")
                                      .arg(QString::fromLatin1(e.name), columns.join(", "), expected.join(", ")));
     }
     return true;
@@ -214,7 +215,7 @@ std::unique_ptr<ModelContainer> ModelContainer::open(const QString& path, const 
         return nullptr;
     };
     if (QFileInfo::exists(path) && !QFileInfo(path).isFile())
-        return fail(QStringLiteral("%1 is not a file").arg(path));
+        return fail(QStringLiteral("%1 n’est pas un fichier").arg(path));
     if ((!QFileInfo::exists(path) || isEmptyFile(path)) && !createStore(path, schema, version, &err))
         return fail(err);
 
@@ -243,7 +244,7 @@ std::unique_ptr<ModelContainer> ModelContainer::open(const QString& path, const 
     if (context) {
         db = SqliteDb::open(path, SqliteDb::Mode::ReadWrite, &err);
         if (db && db->isReadOnly()) {
-            err = QStringLiteral("the store file %1 cannot be written").arg(path);
+            err = QStringLiteral("le fichier de données %1 ne peut pas être modifié").arg(path);
             db.reset();
         }
     }
@@ -261,9 +262,11 @@ std::unique_ptr<ModelContainer> ModelContainer::open(const QString& path, const 
         return fail(err);
     if (mode->compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0)
         return fail(QStringLiteral("the store cannot use a write-ahead log (journal mode %1)").arg(*mode));
-    if (!db->exec("PRAGMA synchronous=FULL", &err) || !db->exec("PRAGMA foreign_keys=ON", &err))
+    // A save does not wait for the disk: the log is synced on LogSync's thread (see LogSync.h).
+    if (!db->exec("PRAGMA synchronous=NORMAL", &err) || !db->exec("PRAGMA foreign_keys=ON", &err))
         return fail(err);
     context->setConnection(std::move(db));
+    context->m_logSync = std::make_unique<LogSync>(walPath);
     context->m_path = path;
 
     std::unique_ptr<ModelContainer> c(new ModelContainer);

@@ -1,5 +1,6 @@
 #include "core/store/ModelContext.h"
 
+#include "core/store/LogSync.h"
 #include "core/store/SqliteDb.h"
 
 #include <QDebug>
@@ -12,6 +13,7 @@
 #include <atomic>
 #include <mutex>
 #include <thread>
+#include <utility>
 
 namespace {
 
@@ -300,7 +302,7 @@ sqlite3_stmt* ModelContext::prepareRead(const EntityInfo& e, const QByteArray& s
     QString err;
     sqlite3_stmt* stmt = m_db->prepare(sql, &err);
     if (!stmt)
-        readFailed(QStringLiteral("%1: %2").arg(QString::fromLatin1(e.name), err));
+        readFailed(QString::fromLatin1(e.name), err);
     return stmt;
 }
 
@@ -325,18 +327,20 @@ bool ModelContext::readRows(int entity, const QByteArray& where, const Persisten
     }
     m_rowsRead[QString::fromLatin1(e.name)] += rows;
     if (rc != SQLITE_DONE) {
-        readFailed(QStringLiteral("%1: %2").arg(QString::fromLatin1(e.name), m_db->lastError()));
+        readFailed(QString::fromLatin1(e.name), m_db->lastError());
         return false;
     }
     return true;
 }
 
-void ModelContext::readFailed(const QString& what) {
-    qWarning("Store: a read failed, saving is stopped to leave the file as it is: %s", qPrintable(what));
+void ModelContext::readFailed(const QString& where, const QString& reason) {
+    qWarning("Store: a read failed, saving is stopped to leave the file as it is: %s: %s", qPrintable(where),
+             qPrintable(reason));
     if (!m_damage.isEmpty())
         return;
-    m_damage = what;
-    emit damaged(what);
+    // The person is told the reason; where it happened is for the log.
+    m_damage = reason;
+    emit damaged(reason);
 }
 
 void ModelContext::loadEntity(int entity) {
@@ -365,7 +369,8 @@ bool ModelContext::checkTables(QString* error) {
         }
         if (!err.isEmpty()) {
             if (error)
-                *error = QStringLiteral("the store cannot be read (%1: %2)").arg(QString::fromLatin1(e->name), err);
+                *error = QStringLiteral("le fichier de données ne peut pas être lu (%1 : %2)")
+                             .arg(QString::fromLatin1(e->name), err);
             return false;
         }
     }
@@ -397,7 +402,7 @@ bool ModelContext::peekRows(int entity, const std::vector<int>& columns,
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
         onRow(row);
     if (rc != SQLITE_DONE) {
-        readFailed(QStringLiteral("%1: %2").arg(QString::fromLatin1(e.name), m_db->lastError()));
+        readFailed(QString::fromLatin1(e.name), m_db->lastError());
         return false;
     }
     return true;
@@ -432,7 +437,7 @@ std::vector<std::shared_ptr<PersistentModel>> ModelContext::preloadRows(int enti
             byRow.insert(sqlite3_column_int64(stmt, int(cols.size())), std::move(o));
     m_preloading = false;
     if (rc != SQLITE_DONE)
-        readFailed(QStringLiteral("%1: %2").arg(QString::fromLatin1(e.name), m_db->lastError()));
+        readFailed(QString::fromLatin1(e.name), m_db->lastError());
     m_rowsRead[QString::fromLatin1(e.name)] += int(byRow.size());
     for (qint64 r : rowids)
         if (auto o = byRow.value(r))
@@ -447,7 +452,7 @@ bool ModelContext::loadTables(QString* error) {
     if (m_damage.isEmpty())
         return true;
     if (error)
-        *error = QStringLiteral("the store cannot be read (%1)").arg(m_damage);
+        *error = QStringLiteral("le fichier de données ne peut pas être lu (%1)").arg(m_damage);
     return false;
 }
 
@@ -493,8 +498,9 @@ bool ModelContext::quickCheck(QString* problem) { return applyQuickCheck(runQuic
 bool ModelContext::applyQuickCheck(const QStringList& found, QString* problem) {
     if (found.isEmpty())
         return true;
-    const QString what = QStringLiteral("quick check: %1").arg(found.mid(0, 5).join(QStringLiteral("; ")));
-    readFailed(what);
+    qWarning("Store: the quick check found: %s", qPrintable(found.mid(0, 5).join(QStringLiteral("; "))));
+    const QString what = QStringLiteral("le contrôle du fichier a relevé %1 problème(s)").arg(found.size());
+    readFailed(QStringLiteral("quick check"), what);
     if (problem)
         *problem = what;
     return false;
@@ -579,7 +585,7 @@ void ModelContext::loadLazyColumn(PersistentModel* object, int column) {
                                                             QString::fromLatin1(e.columns[size_t(column)].name),
                                                             object->storeIdText());
     if (!stmt) {
-        readFailed(QStringLiteral("%1: %2").arg(where, err));
+        readFailed(where, err);
         return;
     }
     StatementScope scope(stmt);
@@ -589,8 +595,8 @@ void ModelContext::loadLazyColumn(PersistentModel* object, int column) {
         object->setColumnValue(column, readValue(stmt, 0, e.columns[size_t(column)].kind));
         ++m_blobsRead;
     } else {
-        readFailed(QStringLiteral("%1: %2").arg(where, rc == SQLITE_DONE ? QStringLiteral("the row is gone")
-                                                                          : m_db->lastError()));
+        readFailed(where, rc == SQLITE_DONE ? QStringLiteral("l’élément n’existe plus dans le fichier de données")
+                                            : m_db->lastError());
     }
 }
 
@@ -676,11 +682,12 @@ bool ModelContext::save(QString* error) {
         return true;
     QString err;
     if (isDamaged())
-        err = QStringLiteral("the store could not be read, nothing more is written to it (%1)").arg(m_damage);
+        err = QStringLiteral("le fichier de données n’a pas pu être lu, plus rien n’y est enregistré (%1)").arg(m_damage);
     if (!err.isEmpty() || !m_db->exec("BEGIN IMMEDIATE", &err) || !writePending(&err) ||
-        !m_db->exec("COMMIT", &err)) {
+        !commitDroppingOrphans(&err)) {
         if (!isDamaged())
             m_db->exec("ROLLBACK");
+        m_dropped.clear();
         m_lastError = err;
         qWarning("Store: save failed, changes kept for the next save: %s", qPrintable(err));
         if (error)
@@ -688,6 +695,8 @@ bool ModelContext::save(QString* error) {
         emit saveFailed(err);
         return false;
     }
+    if (m_logSync)
+        m_logSync->logChanged();
     for (auto& o : m_inserted) {
         o->m_stored = true;
         o->m_dirty = 0;
@@ -699,18 +708,112 @@ bool ModelContext::save(QString* error) {
     for (auto& t : m_tables)
         t.pendingDeletion.clear();
     std::erase_if(m_released, [](const auto& w) { return w.expired(); });
+    // A row that was gone stays gone: its object is no longer stored, so later edits of it are not written.
+    for (auto& [o, drop] : m_dropped) {
+        o->m_stored = false;
+        o->m_dirty = 0;
+    }
+    const auto dropped = std::exchange(m_dropped, {});
     m_inserted.clear();
     m_changed.clear();
     m_deleted.clear();
     m_lastError.clear();
     emit saved();
+    if (!dropped.empty())
+        emit changesDropped(droppedMessage(dropped));
     return true;
+}
+
+bool ModelContext::commitDroppingOrphans(QString* error) {
+    for (int round = 0;; ++round) {
+        if (m_db->exec("COMMIT", error))
+            return true;
+        // A deferred link check keeps the transaction open: only new rows whose owner is gone are taken out.
+        if (sqlite3_extended_errcode(m_db->handle()) != SQLITE_CONSTRAINT_FOREIGNKEY || round >= 8)
+            return false;
+        QSet<int> entities;
+        for (const auto& o : m_inserted)
+            entities.insert(o->entity().index);
+        bool dropped = false;
+        for (int entity : std::as_const(entities)) {
+            const EntityInfo& e = *m_schema[size_t(entity)];
+            sqlite3_stmt* check = m_db->prepare("PRAGMA foreign_key_check(" + quoted(e.name) + ")", error);
+            if (!check)
+                return false;
+            std::vector<qint64> rows;
+            {
+                StatementScope scope(check);
+                while (sqlite3_step(check) == SQLITE_ROW)
+                    rows.push_back(sqlite3_column_int64(check, 1));
+            }
+            for (qint64 row : rows) {
+                sqlite3_stmt* find = m_db->prepare("SELECT \"id\" FROM " + quoted(e.name) + " WHERE rowid=?", error);
+                if (!find)
+                    return false;
+                QString id;
+                {
+                    StatementScope scope(find);
+                    sqlite3_bind_int64(find, 1, row);
+                    if (sqlite3_step(find) == SQLITE_ROW)
+                        id = columnText(find, 0);
+                }
+                const auto it = std::find_if(m_inserted.cbegin(), m_inserted.cend(), [&](const auto& o) {
+                    return o->entity().index == entity && o->storeIdText().compare(id, Qt::CaseInsensitive) == 0;
+                });
+                if (it == m_inserted.cend())
+                    continue;   // a stored row: not ours to take out
+                sqlite3_stmt* del = m_db->prepare("DELETE FROM " + quoted(e.name) + " WHERE rowid=?", error);
+                if (!del)
+                    return false;
+                sqlite3_bind_int64(del, 1, row);
+                const int rc = sqlite3_step(del);
+                sqlite3_reset(del);
+                if (rc != SQLITE_DONE) {
+                    *error = m_db->lastError();
+                    return false;
+                }
+                qWarning("Store: the owner of a new %s is gone; it is not saved", e.name);
+                m_dropped.emplace_back(*it, Drop::orphan);
+                dropped = true;
+            }
+        }
+        if (!dropped)
+            return false;
+    }
+}
+
+QString ModelContext::droppedMessage(const std::vector<std::pair<std::shared_ptr<PersistentModel>, Drop>>& dropped) {
+    // What the person calls each stored type.
+    static const QHash<QByteArray, QString> kinds{
+        {"Project", QStringLiteral("d’un projet")},
+        {"Doc", QStringLiteral("d’un document")},
+        {"DocBlock", QStringLiteral("d’un bloc de document")},
+        {"Checklist", QStringLiteral("d’une checklist")},
+        {"ChecklistColumn", QStringLiteral("d’une colonne")},
+        {"ChecklistCard", QStringLiteral("d’une carte")},
+        {"ChecklistAttachment", QStringLiteral("d’une pièce jointe")},
+    };
+    const auto& [first, drop] = dropped.front();
+    const QString what = kinds.value(QByteArray(first->entity().name), QStringLiteral("d’un élément"));
+    QString text = drop == Drop::deletion ? QStringLiteral("La suppression %1 n’a pas été enregistrée").arg(what)
+                   : drop == Drop::orphan ? QStringLiteral("L’ajout %1 n’a pas été enregistré").arg(what)
+                                          : QStringLiteral("Une modification %1 n’a pas été enregistrée").arg(what);
+    if (dropped.size() > 1)
+        text += QStringLiteral(" (et %1 autre(s))").arg(dropped.size() - 1);
+    const QString why = drop == Drop::orphan
+                            ? QStringLiteral("l’élément auquel il appartenait n’existe plus dans le fichier de données, "
+                                             "un autre programme l’a supprimé")
+                            : QStringLiteral("cet élément n’existe plus dans le fichier de données, un autre programme "
+                                             "l’a supprimé");
+    return text + QStringLiteral(" : ") + why + QStringLiteral(". Les autres modifications ont été enregistrées.");
 }
 
 bool ModelContext::writePending(QString* error) {
     bool injected = false;
     // `target`: the row an UPDATE or DELETE must find; one that matches nothing is a failure, not a success.
-    auto step = [&](sqlite3_stmt* stmt, const PersistentModel* target = nullptr) -> bool {
+    m_dropped.clear();
+    auto step = [&](sqlite3_stmt* stmt, const std::shared_ptr<PersistentModel>& target = nullptr,
+                    bool deletion = false) -> bool {
         const int rc = sqlite3_step(stmt);
         sqlite3_reset(stmt);
         if (rc != SQLITE_DONE) {
@@ -718,9 +821,11 @@ bool ModelContext::writePending(QString* error) {
             return false;
         }
         if (target && m_db->changes() == 0) {
-            *error = QStringLiteral("no row of %1 has the id '%2'")
-                         .arg(QString::fromLatin1(target->entity().name), target->storeIdText());
-            return false;
+            // Removed from the file by something else: this one change cannot be written, the others can.
+            qWarning("Store: no row of %s has the id '%s'; the change is dropped", target->entity().name,
+                     qPrintable(target->storeIdText()));
+            m_dropped.emplace_back(target, deletion ? Drop::deletion : Drop::update);
+            return true;
         }
         if (m_failSaves > 0 && !injected) {
             // Fail after a first write, so that a failed save is seen to leave nothing half-written.
@@ -781,7 +886,7 @@ bool ModelContext::writePending(QString* error) {
         for (int c : cols)
             bindValue(stmt, param++, o->columnValue(c));
         bindText(stmt, param, o->storeIdText());   // the row as it was read, whatever the id's spelling
-        if (!step(stmt, o.get()))
+        if (!step(stmt, o))
             return false;
     }
 
@@ -798,7 +903,7 @@ bool ModelContext::writePending(QString* error) {
         if (!stmt)
             return false;
         bindText(stmt, 1, o->storeIdText());
-        if (!step(stmt, o.get()))
+        if (!step(stmt, o, true))
             return false;
     }
     return true;

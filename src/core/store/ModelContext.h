@@ -22,6 +22,7 @@
 
 struct sqlite3_stmt;
 class SqliteDb;
+class LogSync;
 namespace storeread {
 class RecentTexts;
 }
@@ -61,7 +62,8 @@ public:
     void deleteObject(const std::shared_ptr<PersistentModel>& object);
     // Writes every pending change in one transaction. On failure everything stays pending,
     // the failure is logged and signalled (`saveFailed`), and the next save writes it all.
-    // An update or deletion that finds no row in the file is a failure too.
+    // An update or deletion whose row is no longer in the file (removed by something else) is dropped,
+    // and the rest saved: the object stays in memory as not stored, and `changesDropped` says so.
     bool save(QString* error = nullptr);
     bool hasChanges() const;
     QString lastSaveError() const { return m_lastError; }
@@ -162,7 +164,9 @@ signals:
     void objectChanged(PersistentModel* object);
     void saveFailed(const QString& error);
     void saved();
-    // Emitted once, on the first failed read; see isDamaged().
+    // After `saved`: changes that found no row, in a sentence for the person (French).
+    void changesDropped(const QString& message);
+    // Emitted once, on the first failed read, with the reason for the person (French); see isDamaged().
     void damaged(const QString& reason);
     // The end of a check begun by startQuickCheck(); `problem` is empty when the file is sound.
     void quickCheckFinished(bool ok, const QString& problem);
@@ -187,14 +191,22 @@ private:
     sqlite3_stmt* prepareRead(const EntityInfo& e, const QByteArray& sql);
     std::shared_ptr<PersistentModel> materialize(int entity, sqlite3_stmt* stmt, const std::vector<int>& cols,
                                                  storeread::RecentTexts& texts);
-    void readFailed(const QString& what);
+    void readFailed(const QString& where, const QString& reason);
     bool applyQuickCheck(const QStringList& found, QString* problem);
     void stopQuickCheck();
     void deleteRecursive(const std::shared_ptr<PersistentModel>& object);
     bool writePending(QString* error);
+    // Commits; a new object whose owner's row is gone (removed by something else) is taken out of the
+    // transaction and dropped, and the commit tried again. False when the commit fails otherwise.
+    bool commitDroppingOrphans(QString* error);
+    // What happened to a change the save had to drop.
+    enum class Drop { update, deletion, orphan };
+    // The sentence for changes dropped by the last save.
+    static QString droppedMessage(const std::vector<std::pair<std::shared_ptr<PersistentModel>, Drop>>& dropped);
     void compact(int entity);
 
     std::unique_ptr<SqliteDb> m_db;
+    std::unique_ptr<LogSync> m_logSync;   // after m_db: the last sync runs before the connection closes
     QString m_path;
     struct QuickCheckRun;
     std::shared_ptr<QuickCheckRun> m_quickCheck;   // the check under way, if any
@@ -214,6 +226,8 @@ private:
     std::vector<std::shared_ptr<PersistentModel>> m_deleted;     // stored objects to remove
     std::vector<std::shared_ptr<PersistentModel>> m_changed;     // stored objects with dirty columns
     std::vector<std::weak_ptr<PersistentModel>> m_released;      // deleted objects, detached with the context
+    // Of the save under way: objects whose change could not be written, and what that change was.
+    std::vector<std::pair<std::shared_ptr<PersistentModel>, Drop>> m_dropped;
 
     bool m_preloading = false;
     int m_failSaves = 0;

@@ -25,7 +25,7 @@ std::unique_ptr<SqliteDb> SqliteDb::open(const QString& path, Mode mode, QString
     const int rc = sqlite3_open_v2(path.toUtf8().constData(), &db->m_db, flags, nullptr);
     if (rc != SQLITE_OK) {
         if (error)
-            *error = db->m_db ? QString::fromUtf8(sqlite3_errmsg(db->m_db)) : QString::fromUtf8(sqlite3_errstr(rc));
+            *error = db->m_db ? db->lastError() : reasonText(rc, QString::fromUtf8(sqlite3_errstr(rc)));
         return nullptr;
     }
     sqlite3_extended_result_codes(db->m_db, 1);
@@ -39,7 +39,7 @@ bool SqliteDb::exec(const char* sql, QString* error) {
     char* msg = nullptr;
     if (sqlite3_exec(m_db, sql, nullptr, nullptr, &msg) != SQLITE_OK) {
         if (error)
-            *error = QString::fromUtf8(msg ? msg : sqlite3_errmsg(m_db));
+            *error = reasonText(sqlite3_extended_errcode(m_db), QString::fromUtf8(msg ? msg : sqlite3_errmsg(m_db)));
         sqlite3_free(msg);
         return false;
     }
@@ -79,7 +79,30 @@ sqlite3_stmt* SqliteDb::prepare(const QByteArray& sql, QString* error) {
     return stmt;
 }
 
-QString SqliteDb::lastError() const { return QString::fromUtf8(sqlite3_errmsg(m_db)); }
+QString SqliteDb::lastError() const {
+    return reasonText(sqlite3_extended_errcode(m_db), QString::fromUtf8(sqlite3_errmsg(m_db)));
+}
+
+QString SqliteDb::reasonText(int extendedCode, const QString& sqliteText) {
+    if (extendedCode == SQLITE_CONSTRAINT_FOREIGNKEY)
+        return QStringLiteral("un élément lié n’existe plus dans le fichier de données");
+    switch (extendedCode & 0xff) {
+    case SQLITE_FULL: return QStringLiteral("le disque est plein");
+    case SQLITE_READONLY: return QStringLiteral("le fichier de données est en lecture seule");
+    case SQLITE_PERM: return QStringLiteral("l’accès au fichier de données est refusé");
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB: return QStringLiteral("des données illisibles ont été trouvées dans le fichier");
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: return QStringLiteral("le fichier de données est utilisé par un autre programme");
+    case SQLITE_IOERR:
+        if (extendedCode == SQLITE_IOERR_NOMEM)
+            return QStringLiteral("la mémoire est insuffisante");
+        return QStringLiteral("erreur de lecture ou d’écriture sur le disque");
+    case SQLITE_CANTOPEN: return QStringLiteral("le fichier de données ne peut pas être ouvert");
+    case SQLITE_NOMEM: return QStringLiteral("la mémoire est insuffisante");
+    default: return sqliteText;
+    }
+}
 
 int SqliteDb::changes() const { return sqlite3_changes(m_db); }
 

@@ -27,7 +27,11 @@ public:
     std::optional<QString> queryText(const char* sql, QString* error = nullptr);
     // A prepared statement, reset and with cleared bindings, owned by the cache.
     sqlite3_stmt* prepare(const QByteArray& sql, QString* error = nullptr);
+    // The last failure's reason, in French for what a person can meet (see reasonText).
     QString lastError() const;
+    // A failure's reason for the person: French for the result codes a person can meet (a full disk, a file
+    // that cannot be written or is damaged, locked by another program, a disk error), SQLite's own text else.
+    static QString reasonText(int extendedCode, const QString& sqliteText);
     // Rows changed by the last INSERT, UPDATE or DELETE.
     int changes() const;
     // Whether the connection may not write (file permissions, or a read-only open).

@@ -1,0 +1,254 @@
+#include "BoardFixture.h"
+
+#include "board/BoardWidgets.h"
+
+#include <QDrag>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QWheelEvent>
+#include <QtTest/qtestspontaneevent.h>
+
+#include <functional>
+
+using namespace ChecklistLogic;
+
+namespace {
+
+// Where the row of `view`'s columns is scrolled to.
+int across(ChecklistDetailView* v) { return v->columnsScroller()->horizontalScrollBar()->value(); }
+
+} // namespace
+
+using BoardDropTest = BoardTest;
+
+// The pointer comes into a column over its margin, its header or a tile (it rarely lands on a
+// slot first); the drag is taken there and every later position finds its slot.
+TEST_F(BoardDropTest, ACardDragIsTakenWhereverItEntersAndEachPositionFindsItsSlot) {
+    auto board = checklist("B");
+    auto a = column(board, "A", 0);
+    auto b = column(board, "B", 1);
+    auto c = column(board, "C", 2);
+    auto x = card(a, "X", 0), y = card(a, "Y", 1), z = card(a, "Z", 2);
+    auto w = card(b, "W", 0);
+    auto* v = show(board);
+    auto* colA = v->columnView(a->id());
+    auto* colB = v->columnView(b->id());
+    auto* colC = v->columnView(c->id());
+    std::unique_ptr<QMimeData> mime(BoardDrag::makeMime({BoardDrag::Payload::card, x->id()}));
+
+    const QUuid none;
+    auto inA = [&](QWidget* other, QPoint p) { return colA->mapFrom(v, other->mapTo(v, p)); };
+    const struct {
+        const char* what;
+        std::function<QPoint()> at;   // in colA's coordinates, worked out when the pointer gets there
+        QUuid column;                 // null: no target there
+        std::optional<QUuid> before;  // the marked slot's card; none for the end
+    } path[] = {
+        {"A's margin beside the upper half of Y",
+         [&] { return QPoint(colA->cardRect().left() + 4, colA->tile(y->id())->geometry().center().y() - 6); },
+         a->id(), y->id()},
+        {"A's header", [&] { return colA->menuButton()->geometry().center(); }, a->id(), x->id()},
+        {"the lower half of Z", [&] { return colA->tile(z->id())->geometry().center() + QPoint(0, 8); }, a->id(),
+         std::nullopt},
+        {"the upper half of Z", [&] { return colA->tile(z->id())->geometry().center() - QPoint(0, 8); }, a->id(),
+         z->id()},
+        {"the gap just before B", [&] { return inA(colB, QPoint(colB->cardRect().left() - 4, colB->tile(w->id())->geometry().center().y() - 6)); },
+         b->id(), w->id()},
+        {"B's header", [&] { return inA(colB, colB->handle()->geometry().center()); }, b->id(), w->id()},
+        {"below B's last card", [&] { return inA(colB, QPoint(180, colB->height() + 40)); }, b->id(),
+         std::nullopt},
+        {"the board's header", [&] { return inA(v->header(), v->header()->rect().center()); }, none,
+         std::nullopt},
+        {"the empty column C's header", [&] { return inA(colC, colC->addCardButton()->geometry().center()); },
+         c->id(), std::nullopt},
+        {"the add-column tile, past the last column", [&] { return inA(v->addColumnTile(), QPoint(100, 50)); },
+         c->id(), std::nullopt},
+        {"the middle of C", [&] { return inA(colC, colC->cardRect().center()); }, c->id(), std::nullopt},
+    };
+    WindowDrag drag(v, mime.get());
+    for (const auto& step : path) {
+        EXPECT_EQ(drag.move(colA, step.at()), !step.column.isNull()) << step.what;
+        if (step.column.isNull())
+            continue;
+        EXPECT_TRUE(BoardDrag::isSlotMarked(v->marks(), step.column, step.before)) << step.what;
+        EXPECT_FALSE(v->marks().dropTargetColumnReorderId) << step.what;
+    }
+    // Only the last position decides.
+    EXPECT_TRUE(drag.drop());
+    EXPECT_EQ(v->marks(), BoardDrag::Marks{});
+    testsupport::flushEvents();
+    EXPECT_EQ(titles(c), QStringList({"X"}));
+    EXPECT_EQ(titles(a), QStringList({"Y", "Z"}));
+    EXPECT_EQ(titles(b), QStringList({"W"}));
+
+    // Released over a tile: in front of it when over its upper half.
+    EXPECT_TRUE(dragTo(colB, colB->tile(w->id())->geometry().center() - QPoint(0, 8), mime.get()));
+    testsupport::flushEvents();
+    EXPECT_EQ(titles(b), QStringList({"X", "W"}));
+}
+
+TEST_F(BoardDropTest, AColumnDragIsTakenOverAnyPartOfAColumn) {
+    auto board = checklist("B");
+    auto a = column(board, "A", 0);
+    auto b = column(board, "B", 1);
+    auto c = column(board, "C", 2);
+    auto w = card(b, "W", 0);
+    auto* v = show(board);
+    auto* colA = v->columnView(a->id());
+    auto* colB = v->columnView(b->id());
+    std::unique_ptr<QMimeData> mime(BoardDrag::makeMime({BoardDrag::Payload::column, c->id()}));
+    WindowDrag drag(v, mime.get());
+    // In through A's shadow, then B's header, then one of B's cards.
+    EXPECT_TRUE(drag.move(colA, QPoint(colA->cardRect().left() - 3, 60)));
+    EXPECT_EQ(v->marks().dropTargetColumnReorderId, a->id());
+    EXPECT_TRUE(drag.move(colB, colB->menuButton()->geometry().center()));
+    EXPECT_EQ(v->marks().dropTargetColumnReorderId, b->id());
+    EXPECT_FALSE(v->marks().dropTargetColumnId);
+    // Past the last column nothing takes it (a column goes in front of its target).
+    EXPECT_FALSE(drag.move(v->addColumnTile(), v->addColumnTile()->rect().center()));
+    EXPECT_FALSE(v->marks().dropTargetColumnReorderId);
+    EXPECT_TRUE(drag.move(colB, colB->tile(w->id())->geometry().center()));
+    EXPECT_TRUE(colB->isReorderTarget());
+    EXPECT_FALSE(colA->isReorderTarget());
+    EXPECT_TRUE(drag.drop());
+    EXPECT_EQ(v->marks(), BoardDrag::Marks{});
+    testsupport::flushEvents();
+    EXPECT_EQ(columnNames(), QStringList({"A", "C", "B"}));
+}
+
+// A drop redraws the board: the row stays where it was and the moved card keeps the focus, even when
+// the card's old tile, on going away, hands the focus to a control out of sight.
+TEST_F(BoardDropTest, TheBoardStaysWhereItWasAfterADrop) {
+    auto board = checklist("B");
+    std::vector<ChecklistColumnPtr> cols;
+    for (int i = 0; i < 6; ++i)
+        cols.push_back(column(board, QStringLiteral("C%1").arg(i), i));
+    auto moved = card(cols[1], "M", 0);
+    card(cols[2], "N", 0);
+    auto* v = show(board);
+    v->resize(900, 700);
+    v->activateWindow();
+    testsupport::flushEvents();
+    // Column 2 cut by the right edge: its menu, next in the focus chain, is out of sight.
+    auto* from = v->columnView(cols[1]->id());
+    auto* to = v->columnView(cols[2]->id());
+    QScrollBar* bar = v->columnsScroller()->horizontalScrollBar();
+    bar->setValue(to->mapTo(v->columnsScroller()->widget(), QPoint()).x() + 200 - v->width());
+    const int before = bar->value();
+    ASSERT_GT(before, 0);
+    ASSERT_FALSE(v->rect().contains(to->menuButton()->mapTo(v, to->menuButton()->rect().bottomRight())));
+
+    auto* tile = from->tile(moved->id());
+    tile->setFocus(Qt::MouseFocusReason);
+    EXPECT_EQ(bar->value(), before);   // a click does not slide the board
+    ChecklistDetailView::setDragLoopForTesting([&](QDrag& d) {
+        EXPECT_TRUE(dragTo(to, QPoint(to->cardRect().left() + 60, to->slotRects()[0].center().y()), d.mimeData()));
+        return Qt::MoveAction;
+    });
+    v->startCardDrag(moved, tile);
+    ChecklistDetailView::setDragLoopForTesting({});
+    testsupport::flushEvents();
+    EXPECT_EQ(titles(cols[2]), QStringList({"M", "N"}));
+    EXPECT_EQ(bar->value(), before);
+    auto* now = v->columnView(cols[2]->id())->tile(moved->id());
+    ASSERT_TRUE(now);
+    EXPECT_TRUE(now->hasFocus());
+}
+
+TEST_F(BoardDropTest, ADragNearAnEdgeScrollsTheBoardWhileItRestsThere) {
+    auto board = checklist("B");
+    std::vector<ChecklistColumnPtr> cols;
+    for (int i = 0; i < 6; ++i)
+        cols.push_back(column(board, QStringLiteral("C%1").arg(i), i));
+    for (int i = 0; i < 12; ++i)
+        card(cols[0], QStringLiteral("Carte %1").arg(i), i);
+    auto x = card(cols[1], "X", 0);
+    auto* v = show(board);
+    v->resize(900, 600);
+    testsupport::flushEvents();
+    QScrollBar* down = v->verticalScroller()->verticalScrollBar();
+    ASSERT_GT(down->maximum(), 0);
+    std::unique_ptr<QMimeData> mime(BoardDrag::makeMime({BoardDrag::Payload::card, x->id()}));
+    const int midY = v->verticalScroller()->geometry().center().y();
+    const int rightEdge = v->columnsScroller()->viewport()->mapTo(v, QPoint(v->columnsScroller()->viewport()->width(), 0)).x();
+
+    WindowDrag drag(v, mime.get());
+    // Nothing to the left yet: resting at the left edge does nothing.
+    drag.move(v, QPoint(6, midY));
+    EXPECT_FALSE(v->isAutoScrolling());
+    // At the right edge it scrolls, and the column now under the pointer is the target.
+    drag.move(v, QPoint(rightEdge - 6, midY));
+    EXPECT_TRUE(v->isAutoScrolling());
+    EXPECT_GT(v->autoScrollVelocity(QPoint(rightEdge - 6, midY)).x(),
+              v->autoScrollVelocity(QPoint(rightEdge - 40, midY)).x());   // faster nearer the edge
+    EXPECT_TRUE(QTest::qWaitFor([&] { return across(v) > 100; }, 3000));
+    const QPoint inRow = v->columnsScroller()->widget()->mapFrom(v, QPoint(rightEdge - 6, midY));
+    QUuid under;
+    for (auto* c : v->columnViews())
+        if (c->geometry().adjusted(c->cardRect().left() - 7, 0, -(c->width() - c->cardRect().right()) + 7, 0).contains(inRow))
+            under = c->columnId();
+    EXPECT_EQ(v->marks().dropTargetColumnId, under);
+    // Back in the middle it stops; at the left edge it goes back.
+    drag.move(v, QPoint(v->width() / 2, midY));
+    EXPECT_FALSE(v->isAutoScrolling());
+    const int reached = across(v);
+    drag.move(v, QPoint(6, midY));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return across(v) < reached; }, 3000));
+    // Downwards at the foot of the board.
+    drag.move(v, QPoint(v->width() / 2, v->verticalScroller()->geometry().bottom() - 4));
+    EXPECT_TRUE(QTest::qWaitFor([&] { return down->value() > 0; }, 3000));
+    // However the drag ends, it stops.
+    drag.leave();
+    EXPECT_FALSE(v->isAutoScrolling());
+    EXPECT_EQ(v->marks(), BoardDrag::Marks{});
+}
+
+TEST_F(BoardDropTest, TheRowShowsItContinuesAndAPlainWheelScrollsItWhenNothingScrollsDown) {
+    auto board = checklist("B");
+    for (int i = 0; i < 6; ++i)
+        column(board, QStringLiteral("C%1").arg(i), i);
+    auto* v = show(board);
+    v->resize(900, 900);
+    testsupport::flushEvents();
+    QScrollBar* foot = v->rowScrollBar();
+    ASSERT_EQ(v->verticalScroller()->verticalScrollBar()->maximum(), 0);
+    EXPECT_TRUE(foot->isVisible());
+    EXPECT_EQ(foot->maximum(), v->columnsScroller()->horizontalScrollBar()->maximum());
+    EXPECT_TRUE(v->fadesEdge(Qt::RightEdge));
+    EXPECT_FALSE(v->fadesEdge(Qt::LeftEdge));
+    foot->setValue(foot->maximum());
+    EXPECT_TRUE(v->fadesEdge(Qt::LeftEdge));
+    EXPECT_FALSE(v->fadesEdge(Qt::RightEdge));
+    foot->setValue(0);
+
+    // As the window system sends it, to whatever lies under the pointer.
+    auto wheel = [&](QWidget* over, QPoint angle) {
+        const QPoint at = over->mapTo(v, QPoint(10, 10));
+        QWheelEvent e(QPointF(at), QPointF(v->mapToGlobal(at)), QPoint(), angle, Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+        QSpontaneKeyEvent::setSpontaneous(&e);   // as QTest does: sendEvent would make it a synthetic one
+        qApp->notify(v->windowHandle(), &e);
+    };
+    auto* column = v->columnViews()[1];
+    wheel(column, QPoint(0, -120));        // down: to the right
+    EXPECT_EQ(across(v), 120);
+    EXPECT_EQ(foot->value(), 120);
+    wheel(v->header(), QPoint(0, 120));    // over the background too
+    EXPECT_EQ(across(v), 0);
+    foot->setValue(200);
+    EXPECT_EQ(across(v), 200);
+
+    // A board that scrolls downwards keeps the plain wheel for that.
+    v->resize(900, 300);
+    testsupport::flushEvents();
+    ASSERT_GT(v->verticalScroller()->verticalScrollBar()->maximum(), 0);
+    wheel(column, QPoint(0, -120));
+    EXPECT_EQ(across(v), 200);
+    EXPECT_GT(v->verticalScroller()->verticalScrollBar()->value(), 0);
+
+    // Wide enough for every column: no bar.
+    v->resize(3000, 900);
+    testsupport::flushEvents();
+    EXPECT_FALSE(foot->isVisible());
+    EXPECT_FALSE(v->fadesEdge(Qt::LeftEdge) || v->fadesEdge(Qt::RightEdge));
+}

@@ -1,0 +1,314 @@
+// The page follows the caret, code blocks grow with their code, and the page keeps its place when the
+// rows around a menu, a moved block or a switch of mode change size.
+#include "EditorFixture.h"
+
+#include "editor/BlockRow.h"
+#include "editor/CodeBlockView.h"
+#include "editor/DocEditorView.h"
+#include "editor/EditorChrome.h"
+#include "editor/EditorWidgets.h"
+#include "richtext/ClickableTextView.h"
+#include "richtext/RichTextBlockEditor.h"
+#include "ui/Fonts.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QTest>
+#include <QTextBlock>
+
+namespace {
+
+QString lines(int count, const QString& word = QStringLiteral("ligne")) {
+    QStringList out;
+    for (int i = 1; i <= count; ++i)
+        out << word + QLatin1Char(' ') + QString::number(i);
+    return out.join(QLatin1Char('\n'));
+}
+
+QString paragraphs(int count, int words) {
+    QStringList out;
+    for (int p = 0; p < count; ++p)
+        out << QStringList(words, QStringLiteral("mot")).join(QLatin1Char(' '));
+    return out.join(QLatin1Char('\n'));
+}
+
+} // namespace
+
+class PageFollowTest : public EditorFixture {
+protected:
+    void open(int height = 600) {
+        view = std::make_unique<ImprovedDocEditorView>(services(), doc);
+        view->resize(1000, height);
+        view->show();
+        view->activateWindow();
+        testsupport::flushEvents();
+    }
+    void TearDown() override {
+        view.reset();
+        EditorFixture::TearDown();
+    }
+    void enterEditMode() {
+        view->toggleEditMode();
+        testsupport::flushEvents();
+    }
+    // The caret of the focused editor, in the scroll area's viewport.
+    QRect caretInViewport(QWidget* editor) {
+        QRect caret;
+        QWidget* vp = nullptr;
+        if (auto* text = qobject_cast<QTextEdit*>(editor)) {
+            caret = text->cursorRect();
+            vp = text->viewport();
+        } else if (auto* plain = qobject_cast<QPlainTextEdit*>(editor)) {
+            caret = plain->cursorRect();
+            vp = plain->viewport();
+        }
+        return {vp->mapTo(view->scrollArea()->viewport(), caret.topLeft()), caret.size()};
+    }
+    bool caretVisible(QWidget* editor) {
+        return view->scrollArea()->viewport()->rect().contains(caretInViewport(editor));
+    }
+    int topInViewport(QWidget* w) { return w->mapTo(view->scrollArea()->viewport(), QPoint(0, 0)).y(); }
+
+    std::unique_ptr<ImprovedDocEditorView> view;
+};
+
+TEST_F(PageFollowTest, TheCaretStaysInViewWhileTypingInATallBlock) {
+    for (const QString& type : {QStringLiteral("text"), QStringLiteral("code")}) {
+        SCOPED_TRACE(type.toStdString());
+        view.reset();
+        auto b = block(0, type, QStringLiteral("début"));
+        context().save();
+        open();
+        enterEditMode();
+        ImprovedBlockRowView* row = view->rowFor(b->id());
+        QWidget* editor = type == QStringLiteral("text") ? static_cast<QWidget*>(row->textEditor()->textView())
+                                                        : row->codeEditor()->editor();
+        editor->setFocus();
+        QTest::keyClick(editor, Qt::Key_End, Qt::ControlModifier);
+        // Thirty lines, each typed key by key.
+        for (int i = 1; i <= 30; ++i) {
+            QTest::keyClick(editor, Qt::Key_Return);
+            QTest::keyClicks(editor, QStringLiteral("l%1").arg(i));
+            testsupport::flushEvents();
+            ASSERT_TRUE(caretVisible(editor)) << "line " << i;
+        }
+        EXPECT_GT(view->scrollArea()->verticalScrollBar()->value(), 0);
+        // Then a long paragraph pasted and typed on.
+        QGuiApplication::clipboard()->setText(QStringLiteral("mot long ").repeated(222));
+        QTest::keyClick(editor, Qt::Key_V, Qt::ControlModifier);
+        QTest::keyClicks(editor, QStringLiteral("fin"));
+        testsupport::flushEvents();
+        EXPECT_TRUE(caretVisible(editor));
+        // Back to the start with the keyboard: the page follows upwards too.
+        QTest::keyClick(editor, Qt::Key_Home, Qt::ControlModifier);
+        testsupport::flushEvents();
+        EXPECT_TRUE(caretVisible(editor));
+        QTest::keyClick(editor, Qt::Key_Down, Qt::ShiftModifier);   // the selection's moving end
+        testsupport::flushEvents();
+        EXPECT_TRUE(caretVisible(editor));
+        // The block shows every line: its editor never scrolled.
+        auto* area = qobject_cast<QAbstractScrollArea*>(editor);
+        EXPECT_EQ(area->verticalScrollBar()->value(), 0);
+        view->edits().hide(b);
+    }
+}
+
+TEST_F(PageFollowTest, PageKeysMoveTheCaretByAPageInsideATallBlock) {
+    for (const QString& type : {QStringLiteral("text"), QStringLiteral("code")}) {
+        SCOPED_TRACE(type.toStdString());
+        view.reset();
+        auto b = block(0, type, lines(120));
+        context().save();
+        open();
+        enterEditMode();
+        ImprovedBlockRowView* row = view->rowFor(b->id());
+        QWidget* editor = type == QStringLiteral("text") ? static_cast<QWidget*>(row->textEditor()->textView())
+                                                        : row->codeEditor()->editor();
+        auto caretTop = [&] {
+            auto* text = qobject_cast<QTextEdit*>(editor);
+            return text ? text->cursorRect().top() : qobject_cast<QPlainTextEdit*>(editor)->cursorRect().top();
+        };
+        auto cursor = [&] {
+            auto* text = qobject_cast<QTextEdit*>(editor);
+            return text ? text->textCursor() : qobject_cast<QPlainTextEdit*>(editor)->textCursor();
+        };
+        editor->setFocus();
+        QTest::keyClick(editor, Qt::Key_Home, Qt::ControlModifier);
+        testsupport::flushEvents();
+        const int viewportHeight = view->scrollArea()->viewport()->height();
+        const int start = caretTop();
+        QTest::keyClick(editor, Qt::Key_PageDown);
+        testsupport::flushEvents();
+        const int moved = caretTop() - start;
+        EXPECT_GT(moved, viewportHeight / 2);
+        EXPECT_LE(moved, viewportHeight);
+        EXPECT_TRUE(caretVisible(editor));
+        QTest::keyClick(editor, Qt::Key_PageDown, Qt::ShiftModifier);
+        testsupport::flushEvents();
+        EXPECT_TRUE(cursor().hasSelection());
+        EXPECT_TRUE(caretVisible(editor));
+        for (int i = 0; i < 20; ++i)
+            QTest::keyClick(editor, Qt::Key_PageDown);
+        testsupport::flushEvents();
+        EXPECT_TRUE(cursor().atEnd());
+        EXPECT_TRUE(caretVisible(editor));
+        QTest::keyClick(editor, Qt::Key_PageUp);
+        testsupport::flushEvents();
+        EXPECT_FALSE(cursor().atEnd());
+        EXPECT_TRUE(caretVisible(editor));
+        view->edits().hide(b);
+    }
+}
+
+TEST_F(PageFollowTest, CodeBlocksGrowAndNumberTheLinesWhereTheyAreDrawn) {
+    struct Case {
+        const char* name;
+        bool wrap;
+        int fontPx;
+    };
+    const Case cases[] = {{"plain", false, 0}, {"wrapped", true, 0}, {"other font", false, 21}};
+    auto b = block(0, QStringLiteral("code"));
+    context().save();
+    open();
+    enterEditMode();
+    ImprovedCodeBlockView* code = view->rowFor(b->id())->codeEditor();
+    QPlainTextEdit* editor = code->editor();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        editor->clear();
+        editor->setLineWrapMode(c.wrap ? QPlainTextEdit::WidgetWidth : QPlainTextEdit::NoWrap);
+        if (c.fontPx)
+            editor->setFont(Fonts::mono(c.fontPx));
+        editor->setFocus();
+        // Thirty lines pasted, some long enough to wrap.
+        QGuiApplication::clipboard()->setText(lines(30, c.wrap ? QStringLiteral("mot ").repeated(40) : QStringLiteral("l")));
+        editor->paste();
+        testsupport::flushEvents();
+        EXPECT_EQ(code->lineNumberCount(), 30);
+        EXPECT_EQ(editor->verticalScrollBar()->value(), 0);
+        // Every line is inside the editor, which grew instead of scrolling.
+        QTextCursor last(editor->document());
+        last.movePosition(QTextCursor::End);
+        EXPECT_LE(editor->cursorRect(last).bottom(), editor->viewport()->height());
+        EXPECT_GT(editor->height(), 30 * editor->fontMetrics().height());
+        // Each number sits on the first drawn line of its own line of code.
+        const auto places = code->lineNumberPlaces();
+        ASSERT_EQ(places.size(), 30);
+        QTextBlock block = editor->document()->begin();
+        for (int i = 0; i < 30; ++i, block = block.next()) {
+            const QRect line = editor->cursorRect(QTextCursor(block));
+            EXPECT_NEAR(places[i].top, line.top(), 1.0) << "number " << i + 1;
+            EXPECT_NEAR(places[i].height, line.height(), 1.0) << "number " << i + 1;
+        }
+        if (c.wrap) {
+            EXPECT_GT(editor->document()->documentLayout()->documentSize().height(), 30);   // some lines wrapped
+        }
+        // The gutter beside the editor starts where the editor's lines start.
+        EXPECT_EQ(code->gutter()->mapToGlobal(QPoint(0, 0)).y(), editor->viewport()->mapToGlobal(QPoint(0, 0)).y());
+    }
+}
+
+TEST_F(PageFollowTest, AMovedBlockIsBroughtIntoView) {
+    auto a = block(0, QStringLiteral("text"), QStringLiteral("court"));
+    auto tall1 = block(1, QStringLiteral("code"), lines(60));
+    auto tall2 = block(2, QStringLiteral("code"), lines(60));
+    context().save();
+    open();
+    enterEditMode();
+    ImprovedBlockRowView* row = view->rowFor(a->id());
+    for (int step = 0; step < 2; ++step) {
+        row->moveDownAction()->trigger();
+        testsupport::flushEvents();
+        QTest::qWait(350);   // the scroll animation
+        EXPECT_EQ(view->rows().indexOf(row), step + 1);
+        const QRect inView(QPoint(0, topInViewport(row)), row->size());
+        EXPECT_TRUE(view->scrollArea()->viewport()->rect().contains(inView)) << "after move " << step + 1;
+    }
+    row->moveUpAction()->trigger();
+    testsupport::flushEvents();
+    QTest::qWait(350);
+    const QRect inView(QPoint(0, topInViewport(row)), row->size());
+    EXPECT_TRUE(view->scrollArea()->viewport()->rect().contains(inView));
+}
+
+TEST_F(PageFollowTest, MenusOpenAtTheirButtonWhileATextIsEdited) {
+    auto a = block(0, QStringLiteral("text"), QStringLiteral("un texte"));
+    auto b = block(1, QStringLiteral("text"), QStringLiteral("un autre"));
+    context().save();
+    open();
+    enterEditMode();
+    ClickableTextView* text = view->rowFor(a->id())->textEditor()->textView();
+    QTest::mouseClick(text->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
+    QTest::qWait(300);   // the toolbar slides in
+    ASSERT_TRUE(view->rowFor(a->id())->textEditor()->isToolbarShown());
+
+    struct Opener {
+        const char* name;
+        QAbstractButton* button;
+        QMenu* menu;
+    };
+    ImprovedBlockRowView* second = view->rowFor(b->id());
+    QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
+    QApplication::sendEvent(second, &enter);   // its toolbar, with the menu button, shows
+    const Opener openers[] = {{"add", view->addBlockButton()->button(), view->addBlockButton()->menu()},
+                              {"row", second->menuButton(), second->rowMenu()}};
+    for (const Opener& o : openers) {
+        SCOPED_TRACE(o.name);
+        ASSERT_TRUE(o.button->isVisible());
+        QTest::mouseClick(o.button, Qt::LeftButton);
+        QTest::qWait(300);   // anything that was going to move has moved
+        ASSERT_TRUE(o.menu->isVisible());
+        EXPECT_NEAR(o.menu->geometry().top(), o.button->mapToGlobal(QPoint(0, o.button->height())).y(), 3);
+        o.menu->hide();
+        testsupport::flushEvents();
+    }
+    EXPECT_TRUE(view->rowFor(a->id())->textEditor()->isToolbarShown());
+}
+
+TEST_F(PageFollowTest, SwitchingModeKeepsTheRowInViewInPlace) {
+    // Long enough that rows are built as they come near the view, with guessed heights until then.
+    std::vector<DocBlockPtr> blocks;
+    for (int i = 0; i < 40; ++i)
+        blocks.push_back(block(i, i % 5 == 2 ? QStringLiteral("code") : QStringLiteral("text"),
+                               i % 5 == 2 ? lines(12) : paragraphs(1 + i % 4, 30 + 7 * (i % 3))));
+    context().save();
+    open(700);
+    QCursor::setPos(view->header()->toggleButton()->mapToGlobal(QPoint(2, 2)));
+    QScrollBar* bar = view->scrollArea()->verticalScrollBar();
+    for (int target : {bar->maximum() / 2, bar->maximum() * 3 / 4}) {
+        // As a drag of the scroll bar does: the user scrolling lets go of the row held after the last switch.
+        bar->setSliderPosition(target);
+        // Rows built as they come near the view take their full height at once, not in a later event
+        // after the page has been placed around them.
+        std::vector<std::pair<ImprovedBlockRowView*, int>> built;
+        for (ImprovedBlockRowView* row : view->rows())
+            if (row->isMaterialized())
+                built.emplace_back(row, row->height());
+        testsupport::flushEvents();
+        for (const auto& [row, height] : built)
+            EXPECT_EQ(row->height(), height);
+        // The first row reaching into the view.
+        ImprovedBlockRowView* anchor = nullptr;
+        for (ImprovedBlockRowView* row : view->rows())
+            if (topInViewport(row) + row->height() > 0) {
+                anchor = row;
+                break;
+            }
+        ASSERT_TRUE(anchor);
+        const int before = topInViewport(anchor);
+        if (view->isEditMode()) {
+            view->toggleEditMode();
+            ASSERT_TRUE(testsupport::waitFor([this] { return !view->isEditMode(); }));
+        } else {
+            view->toggleEditMode();
+        }
+        testsupport::flushEvents();
+        QTest::qWait(100);
+        testsupport::flushEvents();
+        EXPECT_NEAR(topInViewport(anchor), before, 2) << (view->isEditMode() ? "into edit mode" : "into view mode");
+    }
+}
