@@ -110,9 +110,9 @@ def board_drag_card_within_column(app):
 @case
 def board_drag_card_into_empty_column(app):
     session = open_board(app)
-    # Just under the hint, where the column takes a card.
+    # On the hint that invites the drop.
     hint = session.find("label", "Glisser une carte ici ou ajoutez-en une.")
-    session.drag(card(session, "Carte B1"), below(session, hint, 50))
+    session.drag(card(session, "Carte B1"), hint)
     expect_board(session, {"À faire": ["Carte A1", "Carte A2", "Carte A3"], "En cours": ["Carte B2"],
                            "Fait": ["Carte C1"], "Vide": ["Carte B1"]}, "B1 dropped into the empty column")
 
