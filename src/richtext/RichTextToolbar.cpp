@@ -93,6 +93,8 @@ ToolbarIconButton::ToolbarIconButton(const QString& symbol, const QString& toolT
     , m_symbol(symbol)
 {
     setToolTip(toolTip);
+    // Screen readers read the action, without the keys the tool tip adds.
+    setAccessibleName(toolTip.section(QStringLiteral(" ("), 0, 0));
     setFocusPolicy(Qt::NoFocus);
     setFixedSize(28, 28);
     setCursor(Qt::ArrowCursor);

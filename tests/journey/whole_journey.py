@@ -53,7 +53,7 @@ def write_document(s, image):
     x, y, w, h = text.queryText().getCharacterExtents(13, atspi().DESKTOP_COORDS)
     s.double_click((x + w // 2, y + h // 2))
     wait_until("« charpente » selected", lambda: text.queryText().getSelection(0)[:2] == (10, 19))
-    s.click(s.find("push button", description="Gras (⌘B)"))
+    s.click(s.find("push button", "Gras"))
     s.click(s.find("push button", "Ajouter un bloc"))
     s.click(s.menu_item("Code"))
     s.click(s.find("text", "Code"))
