@@ -1,10 +1,14 @@
 // Attaching a 200 MB file to a card: how long the GUI thread goes without painting while the copy runs,
-// against the same copy made on the GUI thread (the baseline, measured first in the same run).
+// against the same copy made on the GUI thread (the baseline, measured first in the same run). Then cards
+// with large descriptions (plain text or RTF, 100 kB to 50 MB): opening the sheet, switching to edit mode,
+// a keystroke, and what the window and the memory go through meanwhile.
 #include <QApplication>
 #include <QBasicTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QKeyEvent>
+#include <QTextCursor>
 #include <QPainter>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -12,7 +16,11 @@
 
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "FrameTicker.h"
+#include "LargeText.h"
 
 #include "cardsheet/AttachmentFiles.h"
 #include "cardsheet/AttachmentJobs.h"
@@ -23,6 +31,10 @@
 #include "core/model/SwiftDataContainer.h"
 #include "core/model/UserProfile.h"
 #include "prefs/Preferences.h"
+#include "richtext/ClickableTextView.h"
+#include "richtext/NotesFormat.h"
+#include "richtext/RichTextBlockEditor.h"
+#include "richtext/SpellChecker.h"
 #include "services/Services.h"
 #include "ui/DialogSeam.h"
 #include "ui/Theme.h"
@@ -158,6 +170,123 @@ void BM_SheetAttach200MB(benchmark::State& state) {
         state.counters["gap_ratio_vs_gui_copy"] = double(worst) / g_baselineGapMs;
 }
 BENCHMARK(BM_SheetAttach200MB)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+
+long residentKb() {
+    QFile f(QStringLiteral("/proc/self/status"));
+    if (!f.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray& line : f.readAll().split('\n'))
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').first().toLong();
+    return 0;
+}
+
+// The notes of a card holding `kb` kB of prose, plain (0) or as RTF (1).
+QString largeNotes(qint64 kb, bool rich) {
+    const QString text = benchtext::prose(kb * 1024);
+    return rich ? notesformat::encode(benchtext::rtfOf(text), text) : text;
+}
+
+void settle() {
+    SpellDictionary::shared().ensureLoading();
+    QElapsedTimer wait;
+    wait.start();
+    while (!SpellDictionary::shared().isLoaded() && wait.elapsed() < 20000)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+}
+
+// Runs `step` with the ticker watching, then events for `afterMs`; returns the longest pause.
+template <typename Step>
+qint64 watched(Step step, int afterMs) {
+    FrameTicker ticker;
+    ticker.resize(50, 50);
+    ticker.show();
+    QCoreApplication::processEvents();
+    ticker.start();
+    step();
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < afterMs)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    ticker.stop();
+    return ticker.longestGapMs;
+}
+
+// Arguments: the description's size in kB, 0 plain or 1 RTF. Opening the sheet in read mode to its first
+// painted frame, then switching to edit mode; the longest pause of the window covers both and what follows.
+void BM_OpenLargeDescription(benchmark::State& state) {
+    settle();
+    const Board b = makeBoard();
+    b.card->setNotes(largeNotes(state.range(0), state.range(1)));
+    double openMs = 0, editMs = 0;
+    qint64 pause = 0;
+    long grownKb = 0;
+    for (auto _ : state) {
+        const long before = residentKb();
+        CardSheet sheet(*g_services, b.checklist);
+        pause = watched(
+            [&] {
+                QElapsedTimer t;
+                t.start();
+                sheet.openCard(b.card);
+                QCoreApplication::processEvents();
+                sheet.repaint();
+                openMs = t.nsecsElapsed() / 1e6;
+                t.restart();
+                sheet.startEditing();
+                QCoreApplication::processEvents();
+                sheet.repaint();
+                editMs = t.nsecsElapsed() / 1e6;
+            },
+            1000);
+        grownKb = residentKb() - before;
+        sheet.reject();
+    }
+    state.counters["open_ms"] = openMs;
+    state.counters["edit_ms"] = editMs;
+    state.counters["longest_pause_ms"] = double(pause);
+    state.counters["rss_growth_mb"] = grownKb / 1024.0;
+}
+BENCHMARK(BM_OpenLargeDescription)->Args({100, 0})->Args({1024, 0})->Args({1024, 1})->Args({51200, 0})->Args({51200, 1})
+    ->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+
+// A keystroke in the middle of a 1 MB description, painted.
+void BM_KeystrokeLargeDescription(benchmark::State& state) {
+    settle();
+    const Board b = makeBoard();
+    b.card->setNotes(largeNotes(1024, state.range(0)));
+    CardSheet sheet(*g_services, b.checklist);
+    sheet.openCard(b.card);
+    sheet.startEditing();
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 1500)
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    ClickableTextView* view = sheet.descriptionEditor()->textView();
+    QTextCursor c = view->textCursor();
+    c.setPosition(view->document()->characterCount() / 2);
+    view->setTextCursor(c);
+    view->setFocus();
+    view->ensureCursorVisible();
+    QCoreApplication::processEvents();
+    std::vector<double> ms;
+    for (auto _ : state) {
+        QElapsedTimer k;
+        k.start();
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
+        QApplication::sendEvent(view, &press);
+        QApplication::sendEvent(view, &release);
+        QCoreApplication::processEvents();
+        sheet.repaint();
+        ms.push_back(k.nsecsElapsed() / 1e6);
+    }
+    std::sort(ms.begin(), ms.end());
+    state.counters["p50_ms"] = ms[ms.size() / 2];
+    state.counters["p99_ms"] = ms[std::min(ms.size() - 1, size_t(double(ms.size()) * 0.99))];
+    sheet.reject();
+}
+BENCHMARK(BM_KeystrokeLargeDescription)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(200)->UseRealTime();
 
 } // namespace
 

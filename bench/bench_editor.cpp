@@ -4,6 +4,8 @@
 // to bottom once the pictures are decoded, and the memory it holds. Then typing at the end of one text
 // block of 10,000 words (in 100 paragraphs, and in one), the page following the caret, against a bare
 // QTextEdit holding the same text.
+// Last, a document of one text block of 1 MB (open, edit mode, a keystroke) and a document of 5,000 blocks
+// with the accessibility layer active (open, enter and leave edit mode).
 #include "core/model/Models.h"
 #include "core/model/SwiftDataContainer.h"
 #include "core/model/UserProfile.h"
@@ -17,6 +19,9 @@
 #include "rtf/Rtf.h"
 #include "ui/Theme.h"
 
+#include "LargeText.h"
+
+#include <QAccessible>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QFile>
@@ -97,6 +102,9 @@ struct Fixture {
     std::unique_ptr<ModelContainer> container;
     std::unique_ptr<Services> services;
     QUuid docId;
+    // A document of one text block of 1 MB (RTF), and one of 5,000 short text blocks.
+    QUuid largeBlockDocId;
+    QUuid manyBlocksDocId;
     QString allText;
     // One document per shape of the 10,000 words: paragraphs → document.
     std::map<int, QUuid> longTextDocs;
@@ -148,6 +156,27 @@ struct Fixture {
             }
         }
         allText = texts.join(QStringLiteral("\n\n"));
+        {
+            auto large = std::make_shared<Doc>(QUuid::createUuid(), QStringLiteral("Un bloc de 1 Mo"),
+                                               QStringLiteral("in_progress"), QStringLiteral("doc.text"), std::nullopt,
+                                               std::nullopt, now, now, std::nullopt, project);
+            ctx.insert(large);
+            largeBlockDocId = large->id();
+            const QString text = benchtext::prose(1024 * 1024);
+            ctx.insert(std::make_shared<DocBlock>(QUuid::createUuid(), QStringLiteral("text"), 0, text, std::nullopt,
+                                                  std::nullopt, benchtext::rtfOf(text), std::nullopt, false, now, now,
+                                                  std::nullopt, large));
+            auto many = std::make_shared<Doc>(QUuid::createUuid(), QStringLiteral("5 000 blocs"),
+                                              QStringLiteral("in_progress"), QStringLiteral("doc.text"), std::nullopt,
+                                              std::nullopt, now, now, std::nullopt, project);
+            ctx.insert(many);
+            manyBlocksDocId = many->id();
+            const QByteArray shortRtf = rtfOf(paragraphOfWords(12, 3));
+            for (int i = 0; i < 5000; ++i)
+                ctx.insert(std::make_shared<DocBlock>(QUuid::createUuid(), QStringLiteral("text"), i,
+                                                      paragraphOfWords(12, 3), std::nullopt, std::nullopt, shortRtf,
+                                                      std::nullopt, false, now, now, std::nullopt, many));
+        }
         for (int paragraphs : {100, 1}) {
             auto longDoc = std::make_shared<Doc>(QUuid::createUuid(), QStringLiteral("10 000 mots"),
                                                  QStringLiteral("in_progress"), QStringLiteral("doc.text"), std::nullopt,
@@ -182,9 +211,9 @@ struct Fixture {
     }
 
     // A fresh context, as after a restart: nothing of the document is loaded yet.
-    DocPtr reopenDoc() {
+    DocPtr reopenDoc(const QUuid& id = {}) {
         open();
-        return container->mainContext().object<Doc>(docId);
+        return container->mainContext().object<Doc>(id.isNull() ? docId : id);
     }
 };
 
@@ -472,6 +501,84 @@ void BM_CaretFollowKeystroke(benchmark::State& state) {
     flush();
 }
 
+// A document of one text block of 1 MB: opening it to its first frame, switching to edit mode, and a
+// keystroke in the middle of the block of the window over the second after opening.
+void BM_LargeTextBlock(benchmark::State& state) {
+    double openMs = 0, editMs = 0;
+    std::vector<double> keys;
+    for (auto _ : state) {
+        DocPtr doc = fixture().reopenDoc(fixture().largeBlockDocId);
+        QElapsedTimer t;
+        t.start();
+        auto view = std::make_unique<ImprovedDocEditorView>(*fixture().services, doc);
+        view->resize(1100, 720);
+        openMs = untilPainted(view.get(), t);
+        flush();
+        t.restart();
+        view->toggleEditMode();
+        view->repaint();
+        editMs = t.nsecsElapsed() / 1e6;
+        QElapsedTimer settle;
+        settle.start();
+        while (settle.elapsed() < 1500)
+            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+        ClickableTextView* text = view->rows().first()->textEditor()->textView();
+        text->setFocus();
+        QTextCursor c = text->textCursor();
+        c.setPosition(text->document()->characterCount() / 2);
+        text->setTextCursor(c);
+        flush();
+        for (int i = 0; i < 200; ++i) {
+            QElapsedTimer k;
+            k.start();
+            typeOne(text);
+            QApplication::processEvents();
+            keys.push_back(k.nsecsElapsed() / 1e6);
+        }
+        view.reset();
+        flush();
+    }
+    state.counters["open_ms"] = openMs;
+    state.counters["edit_ms"] = editMs;
+    state.counters["key_p50_ms"] = median(keys);
+    state.counters["key_p99_ms"] = percentile(keys, 0.99);
+}
+
+// A document of 5,000 blocks with the accessibility layer active (a screen reader running): opening it,
+// entering and leaving edit mode.
+void BM_ManyBlocksWithAccessibility(benchmark::State& state) {
+    QAccessible::setActive(true);
+    double openMs = 0, editMs = 0, leaveMs = 0;
+    for (auto _ : state) {
+        DocPtr doc = fixture().reopenDoc(fixture().manyBlocksDocId);
+        QElapsedTimer t;
+        t.start();
+        auto view = std::make_unique<ImprovedDocEditorView>(*fixture().services, doc);
+        view->resize(1100, 720);
+        openMs = untilPainted(view.get(), t);
+        flush();
+        t.restart();
+        view->toggleEditMode();
+        view->repaint();
+        flush();
+        editMs = t.nsecsElapsed() / 1e6;
+        t.restart();
+        view->toggleEditMode();
+        while (view->isEditMode())
+            QApplication::processEvents(QEventLoop::AllEvents, 5);
+        view->repaint();
+        flush();
+        // The delay before the save that ends edit mode is a pause, not work.
+        leaveMs = t.nsecsElapsed() / 1e6 - ImprovedDocEditorView::leaveDelayMs;
+        view.reset();
+        flush();
+    }
+    QAccessible::setActive(false);
+    state.counters["open_ms"] = openMs;
+    state.counters["edit_ms"] = editMs;
+    state.counters["leave_ms"] = leaveMs;
+}
+
 } // namespace
 
 BENCHMARK(BM_ResidentMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
@@ -479,6 +586,8 @@ BENCHMARK(BM_OpenToFirstFrame)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_Keystroke)->Unit(benchmark::kMillisecond)->Iterations(300);
 BENCHMARK(BM_EnterEditMode)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_ScrollTopToBottom)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_LargeTextBlock)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_ManyBlocksWithAccessibility)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_CaretFollowKeystroke)->Arg(100)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(300);
 
 int main(int argc, char** argv) {

@@ -1,5 +1,10 @@
 // The work of one keystroke in a rich-text block of 10,000 words: the plain-text copy, the RTF
-// write and the height measurement, against the same keystroke in a bare text edit.
+// write and the height measurement, against the same keystroke in a bare text edit. Then the editor
+// on large texts (1 MB and more, plain or RTF): opening it to its first frame, the longest pause of the
+// window meanwhile and after, and a keystroke.
+#include "FrameTicker.h"
+#include "LargeText.h"
+
 #include "rtf/Rtf.h"
 #include "richtext/ClickableTextView.h"
 #include "richtext/RichTextBlockEditor.h"
@@ -19,6 +24,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <memory>
 #include <optional>
 #include <vector>
 
@@ -247,7 +253,106 @@ void BM_RtfWrite(benchmark::State& state)
     timed(state, [&] { benchmark::DoNotOptimize(rtf::write(doc)); });
 }
 
+void waitForDictionary()
+{
+    SpellDictionary::shared().ensureLoading();
+    QElapsedTimer wait;
+    wait.start();
+    while (!SpellDictionary::shared().isLoaded() && wait.elapsed() < 20000)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+}
+
+// An editor as embedded, in a scrolled page, over its own values.
+struct LargeEditor {
+    QString content;
+    std::optional<QByteArray> data;
+    int rtfWrites = 0;
+    std::unique_ptr<QScrollArea> page;
+    RichTextBlockEditor* editor = nullptr;
+
+    LargeEditor(const QString& text, const std::optional<QByteArray>& rtf) : content(text), data(rtf) {}
+    void open()
+    {
+        page = std::make_unique<QScrollArea>();
+        page->setWidgetResizable(true);
+        page->resize(700, 600);
+        editor = new RichTextBlockEditor({[this] { return content; }, [this](const QString& v) { content = v; }},
+                                         {[this] { return data; },
+                                          [this](const std::optional<QByteArray>& v) {
+                                              data = v;
+                                              ++rtfWrites;
+                                          }},
+                                         false, {}, {});
+        page->setWidget(editor);
+        page->show();
+    }
+};
+
+// Runs events for `ms` while the ticker watches the window's pauses.
+qint64 longestPauseOver(int ms)
+{
+    FrameTicker ticker;
+    ticker.resize(50, 50);
+    ticker.show();
+    ticker.start();
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < ms)
+        QApplication::processEvents(QEventLoop::WaitForMoreEvents, 10);
+    ticker.stop();
+    return ticker.longestGapMs;
+}
+
+// Arguments: the size of the text in kB, and 0 for plain text or 1 for RTF.
+void BM_OpenLarge(benchmark::State& state)
+{
+    const QString text = benchtext::prose(state.range(0) * 1024);
+    const std::optional<QByteArray> rtf =
+        state.range(1) ? std::optional<QByteArray>(benchtext::rtfOf(text)) : std::nullopt;
+    waitForDictionary();
+    std::vector<double> open;
+    qint64 after = 0;
+    for (auto _ : state) {
+        LargeEditor e(text, rtf);
+        QElapsedTimer t;
+        t.start();
+        e.open();
+        QApplication::processEvents();
+        e.page->repaint();
+        open.push_back(t.nsecsElapsed() / 1e6);
+        // What is left for later (spell checking, measuring) must not hold the window either.
+        after = std::max(after, longestPauseOver(1500));
+    }
+    state.counters["open_ms"] = open.empty() ? 0 : *std::max_element(open.begin(), open.end());
+    state.counters["pause_after_ms"] = double(after);
+}
+
+// A keystroke in the middle of a large text, painted; the RTF reaches its value after the typing.
+void BM_KeystrokeLarge(benchmark::State& state)
+{
+    const QString text = benchtext::prose(state.range(0) * 1024);
+    const std::optional<QByteArray> rtf =
+        state.range(1) ? std::optional<QByteArray>(benchtext::rtfOf(text)) : std::nullopt;
+    waitForDictionary();
+    LargeEditor e(text, rtf);
+    e.open();
+    longestPauseOver(1500);
+    placeCaretInMiddle(e.editor->textView());
+    e.editor->textView()->setFocus();
+    e.editor->textView()->ensureCursorVisible();
+    QApplication::processEvents();
+    timed(state, [&] {
+        typeOne(e.editor->textView());
+        QApplication::processEvents();
+        e.page->repaint();
+    });
+    state.counters["rtf_writes"] = e.rtfWrites;
+}
+
 } // namespace
+
+BENCHMARK(BM_OpenLarge)->Args({1024, 0})->Args({1024, 1})->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_KeystrokeLarge)->Args({1024, 0})->Args({2048, 1})->Unit(benchmark::kMillisecond)->Iterations(200);
 
 // Arguments: the number of paragraphs the 10,000 words are split into.
 BENCHMARK(BM_Keystroke_BareTextEdit)->Arg(100)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(400);

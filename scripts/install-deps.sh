@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build, the application and the tests need.
+# Installs every Debian package the build, the application and the tests need (the journey tests: a
+# private X server, xdotool, the accessibility bus and the system Python with pyatspi, ImageMagick).
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 pkgs=(
@@ -10,6 +11,7 @@ pkgs=(
   bootstrap-icons fonts-inter fonts-jetbrains-mono fonts-noto-color-emoji
   libheif-dev libhunspell-dev hunspell-fr
   clang libclang-rt-14-dev
+  xvfb xdotool dbus-daemon dbus-bin at-spi2-core python3 python3-gi python3-pyatspi gir1.2-atspi-2.0 imagemagick
 )
 missing=()
 for p in "${pkgs[@]}"; do

@@ -141,8 +141,7 @@ void AppShellView::presentSheets() {
     }
 }
 
-void AppShellView::presentQuitAlert() {
-    m_quitAlertShown = true;
+DialogSeam::Message AppShellView::quitAlert() {
     DialogSeam::Message m;
     m.icon = QMessageBox::Warning;
     m.text = quitTitle;
@@ -151,6 +150,12 @@ void AppShellView::presentQuitAlert() {
                  {QStringLiteral("Quitter"), QMessageBox::DestructiveRole}};
     m.escapeButton = 0;
     m.defaultButton = 0;
+    return m;
+}
+
+void AppShellView::presentQuitAlert() {
+    m_quitAlertShown = true;
+    const DialogSeam::Message m = quitAlert();
     QPointer<AppShellView> self(this);
     DialogSeam::open(window(), m, [self](int answer) {
         if (!self)

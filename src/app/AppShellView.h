@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/DialogSeam.h"
+
 #include "services/Services.h"
 
 #include "app/ShellState.h"
@@ -52,6 +54,8 @@ public:
     static const QString quitTitle;
     static const QString quitMessage;
     static const QString unsavedAdvice;
+    // The alert that asks before quitting (Return and Escape cancel).
+    static DialogSeam::Message quitAlert();
 
 private:
     void sync();

@@ -86,7 +86,7 @@ ShellToolbar::ShellToolbar(ShellState* state, ThemeManager& theme, QWidget* pare
     auto* pillRow = static_cast<QHBoxLayout*>(m_pill->layout());
     m_create = new ToolbarIconButton(QStringLiteral("Nouveau projet"), QStringLiteral("plus"), 14,
                                      [] { return QColor(Qt::white); }, m_pill);
-    m_create->setCircleColor([] { return AppPalette::brandBlue(); });
+    m_create->setCircleColor([] { return AppPalette::accentFill(AppPalette::brandBlue()); });
     m_create->setSymbolWeight(Symbols::bold);
     connect(m_create, &QToolButton::clicked, this, &ShellToolbar::create);
     pillRow->addWidget(m_create);

@@ -180,9 +180,7 @@ int tolmekMain(int argc, char** argv) {
     trace.step("store");
 
     fontsRead();
-    QApplication::setStyle(new TolmekStyle);
-    // Standard widgets (menus, plain buttons, text fields) use the interface font too.
-    QApplication::setFont(Fonts::system(13));
+    TolmekStyle::installOnApplication();
     trace.step("fonts");
 
     int rc = 0;

@@ -1,5 +1,7 @@
 #include "board/CardTile.h"
 
+#include "richtext/LargeText.h"
+#include "richtext/NotesFormat.h"
 #include "rtf/Rtf.h"
 #include "ui/Fonts.h"
 #include "ui/Paint.h"
@@ -188,11 +190,23 @@ QString roughRtfText(const QByteArray& rtf) {
     return out;
 }
 
+// Notes past this length are previewed from their start only.
+constexpr qsizetype kLongNotes = 64 * 1024;
+
 } // namespace
 
 std::optional<QString> notesPreviewText(const OptText& notes) {
     if (!notes)
         return std::nullopt;
+    if (notes->size() > kLongNotes) {
+        // Three lines are shown: decoding and reading a description of megabytes would hold the window
+        // for seconds and take gigabytes, and its start is all the tile needs.
+        const notesformat::Decoded start = notesformat::preview(notes, kLongNotes / 4);
+        QTextDocument doc;
+        largetext::loadPreview(start.rtf, start.plain, doc);
+        const QString text = doc.toPlainText().left(kLongNotes / 4);
+        return text.trimmed().isEmpty() ? std::nullopt : std::optional<QString>(text);
+    }
     const QString trimmed = notes->trimmed();
     if (trimmed.isEmpty())
         return std::nullopt;
@@ -319,6 +333,13 @@ int CardTile::estimateHeight(const QString& title, const OptText& notes, int til
     const qreal inner = std::max(1, tileWidth - 2 * kPad);
     const int titleLines = int(wrapText(title, titleFont(), inner, 4).lines.size());
     int previewLines = -1;
+    if (notes && notes->size() > kLongNotes) {
+        // Previewed from its start only, as the tile itself does.
+        const std::optional<QString> preview = notesPreviewText(notes);
+        if (preview)
+            previewLines = int(wrapText(*preview, previewFont(), inner, 3).lines.size());
+        return heightFor(titleLines, previewLines);
+    }
     const QString trimmed = notes ? notes->trimmed() : QString();
     if (!trimmed.isEmpty()) {
         QString preview = *notes;

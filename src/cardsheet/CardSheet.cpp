@@ -3,6 +3,7 @@
 #include "cardsheet/AttachmentFiles.h"
 #include "cardsheet/AttachmentJobs.h"
 #include "cardsheet/CardEdits.h"
+#include "richtext/LargeText.h"
 #include "richtext/NotesFormat.h"
 #include "cardsheet/CardSheetWidgets.h"
 #include "checklists/ChecklistLogic.h"
@@ -43,6 +44,9 @@ QString trimmed(const QString& s) { return s.trimmed(); }
 
 // The sheet's side margins; the body's scroll bar floats over the right one.
 constexpr int kSide = std::max(18, SheetBody::gutter);
+
+// Past this length a plain description is shown in a text view rather than a label.
+constexpr qsizetype longPlainDescription = 4000;
 
 // A hairline across the sheet, in the separator colour at 0.6.
 class Divider : public QWidget {
@@ -128,6 +132,7 @@ void CardSheet::openNewCard(const ChecklistColumnPtr& column) {
     m_link.clear();
     m_editMode = true;
     m_descriptionRtf.reset();
+    m_descriptionTooLarge = false;
     rebuild();
     present();
 }
@@ -136,7 +141,12 @@ void CardSheet::openCard(const ChecklistCardPtr& card) {
     m_editingCard = card;
     m_targetColumn.reset();
     m_title = card ? card->title() : QString();
-    const notesformat::Decoded notes = notesformat::decode(card ? card->notes() : std::nullopt);
+    const OptText stored = card ? card->notes() : std::nullopt;
+    // Decoding and reading a description of many megabytes would hold the window for seconds and take
+    // gigabytes: only its start is read, when the sheet is built.
+    m_descriptionTooLarge = notesformat::isOversized(stored);
+    m_storedNotesSize = stored ? stored->size() : 0;
+    const notesformat::Decoded notes = m_descriptionTooLarge ? notesformat::Decoded{} : notesformat::decode(stored);
     m_descriptionRtf = notes.rtf;
     m_description = notes.plain;
     m_storedDescriptionRtf = m_descriptionRtf;
@@ -262,7 +272,33 @@ QWidget* CardSheet::buildTitleField() {
     return field;
 }
 
+QWidget* CardSheet::buildDescriptionPreview() {
+    auto* box = new QWidget(m_body);
+    box->setObjectName(QStringLiteral("descriptionTooLarge"));
+    auto* l = new QVBoxLayout(box);
+    l->setContentsMargins(0, 0, 0, 0);
+    l->setSpacing(6);
+    auto* notice = hint(largetext::tooLargeMessage(m_storedNotesSize), box);
+    notice->setObjectName(QStringLiteral("descriptionNotice"));
+    l->addWidget(notice);
+    auto* view = new ReadOnlyRichText(box);
+    const notesformat::Decoded start = notesformat::preview(m_editingCard->notes(), largetext::previewChars);
+    largetext::loadPreview(start.rtf, start.plain, *view->document());
+    view->document()->setDocumentMargin(12);
+    view->contentChanged(true);
+    view->setAccessibleName(QStringLiteral("Description"));
+    l->addWidget(view);
+    return box;
+}
+
 QWidget* CardSheet::buildDescription() {
+    if (m_descriptionTooLarge && m_editingCard) {
+        if (!m_editMode)
+            return buildDescriptionPreview();
+        auto* section = new SheetSection(QStringLiteral("Description"), m_body);
+        section->contentLayout()->addWidget(buildDescriptionPreview());
+        return section;
+    }
     if (m_editMode) {
         auto* section = new SheetSection(QStringLiteral("Description"), m_body);
         TextBinding text{[this] { return m_description; }, [this](const QString& v) { m_description = v; }};
@@ -291,12 +327,22 @@ QWidget* CardSheet::buildDescription() {
         auto* view = new ReadOnlyRichText(m_body);
         if (rtf::read(*m_descriptionRtf, *view->document()) && !view->document()->isEmpty() &&
             view->document()->characterCount() > 1) {
+            view->contentChanged();
             view->setObjectName(QStringLiteral("readDescriptionRich"));
-            view->setAccessibleName(view->document()->toPlainText());
+            // A long text is read through the view's text, not as a name.
+            view->setAccessibleName(view->isBounded() ? QStringLiteral("Description") : view->document()->toPlainText());
             view->setContentsMargins(0, 2, 0, 2);
             return view;
         }
         delete view;
+    }
+    if (m_description.size() > longPlainDescription) {
+        // A label measures its whole text again at every width a layout asks.
+        auto* view = new ReadOnlyRichText(m_body);
+        view->setPlainLabelText(m_description, Fonts::rounded(13), secondary());
+        view->setObjectName(QStringLiteral("readDescriptionLong"));
+        view->setAccessibleName(QStringLiteral("Description"));
+        return view;
     }
     ColorLabel* label;
     if (!trimmed(m_description).isEmpty()) {

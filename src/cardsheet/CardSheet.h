@@ -79,6 +79,7 @@ private:
     QWidget* buildHeader();
     QWidget* buildTitleField();
     QWidget* buildDescription();
+    QWidget* buildDescriptionPreview();
     QWidget* buildLinks();
     QWidget* buildAttachments();
     QWidget* buildFooter();
@@ -102,6 +103,9 @@ private:
     std::optional<QByteArray> m_storedDescriptionRtf;
     QString m_link;
     bool m_editMode = false;
+    // A description too large to edit: only its start is read, and shown read-only; the card keeps its notes.
+    bool m_descriptionTooLarge = false;
+    qsizetype m_storedNotesSize = 0;
 
     QVBoxLayout* m_outer = nullptr;
     QPointer<QWidget> m_headerBox;

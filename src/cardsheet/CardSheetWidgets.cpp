@@ -1,5 +1,6 @@
 #include "cardsheet/CardSheetWidgets.h"
 
+#include "richtext/LargeText.h"
 #include "ui/Fonts.h"
 #include "ui/Paint.h"
 #include "ui/Palette.h"
@@ -12,6 +13,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QVBoxLayout>
 
@@ -201,21 +203,59 @@ ReadOnlyRichText::ReadOnlyRichText(QWidget* parent) : QTextEdit(parent) {
     viewport()->setAutoFillBackground(false);
     setAttribute(Qt::WA_TranslucentBackground);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    connect(document()->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this,
-            [this] { updateGeometry(); });
+    connect(document()->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this, [this] {
+        if (!m_bounded)
+            updateGeometry();
+    });
+}
+
+void ReadOnlyRichText::contentChanged(bool bounded) {
+    m_heights.clear();
+    m_bounded = bounded || largetext::isBounded(document()->characterCount());
+    setVerticalScrollBarPolicy(m_bounded ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    if (m_bounded) {
+        // Read RTF leaves the caret at the end; showing it there would lay out the whole text.
+        setTextCursor(QTextCursor(document()));
+        setFixedHeight(largetext::boundedHeight);
+        largetext::paceLayout(*document());
+    }
+    updateGeometry();
+}
+
+void ReadOnlyRichText::setPlainLabelText(const QString& text, const QFont& font, ColorFn color) {
+    document()->setDocumentMargin(0);
+    document()->setDefaultFont(font);
+    setFont(font);
+    m_color = std::move(color);
+    setPlainText(text);
+    m_minimum = 0;
+    contentChanged();
 }
 
 int ReadOnlyRichText::heightForWidth(int width) const {
+    if (m_bounded)
+        return largetext::boundedHeight;
+    // Layouts ask for the same few widths again and again, and each answer lays out the whole text.
+    for (const auto& [w, h] : m_heights)
+        if (w == width)
+            return h;
     QTextDocument* doc = document()->clone();
     doc->setTextWidth(std::max(1, width));
-    const int h = ceilInt(doc->size().height());
+    const int h = std::max(m_minimum, ceilInt(doc->size().height()));
     delete doc;
-    return std::max(44, h);
+    m_heights.emplace_back(width, h);
+    return h;
 }
 
 QSize ReadOnlyRichText::sizeHint() const {
     const int w = width() > 0 ? width() : 584;
     return {w, heightForWidth(w)};
+}
+
+void ReadOnlyRichText::paintEvent(QPaintEvent* event) {
+    if (m_color)
+        cardsheetui::setTextColor(this, QPalette::Text, m_color());
+    QTextEdit::paintEvent(event);
 }
 
 void ReadOnlyRichText::resizeEvent(QResizeEvent* event) {

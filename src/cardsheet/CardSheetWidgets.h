@@ -8,6 +8,8 @@
 #include <QWidget>
 
 #include <functional>
+#include <utility>
+#include <vector>
 
 class QLineEdit;
 class QVBoxLayout;
@@ -116,17 +118,30 @@ private:
 };
 
 // Read-only formatted text sized to its content at the available width (inset 12, height of the
-// laid-out text + 24, at least 44). Selectable.
+// laid-out text + 24, at least 44). Selectable. Each width is measured once. A large text
+// (largetext) is not measured: it keeps a fixed height and scrolls inside it.
 class ReadOnlyRichText : public QTextEdit {
     Q_OBJECT
 public:
     explicit ReadOnlyRichText(QWidget* parent = nullptr);
-    bool hasHeightForWidth() const override { return true; }
+    // Call once the document is filled; `bounded` keeps the fixed height whatever the length.
+    void contentChanged(bool bounded = false);
+    // Plain text drawn as a label draws it: no inset, in `font` and `color` (read at paint time).
+    void setPlainLabelText(const QString& text, const QFont& font, ColorFn color);
+    bool isBounded() const { return m_bounded; }
+    bool hasHeightForWidth() const override { return !m_bounded; }
     int heightForWidth(int width) const override;
     QSize sizeHint() const override;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    ColorFn m_color;
+    bool m_bounded = false;
+    int m_minimum = 44;
+    mutable std::vector<std::pair<int, int>> m_heights;   // width, height: the widths asked so far
 };
 
 // A rounded row frame that paints its fill and outline and optionally reacts to a click on its free space.

@@ -500,7 +500,7 @@ QPixmap MetricOrb::paintBase(qreal dpr) {
     Paint::strokeEllipse(p, ring.adjusted(1.5, 1.5, -1.5, -1.5), withOpacity(m_accent, 0.4), 3);
     const QRectF disc(ring.center().x() - kDisc / 2, ring.center().y() - kDisc / 2, kDisc, kDisc);
     Paint::fillEllipse(p, disc, withOpacity(m_accent, 0.12));
-    p.setPen(m_accent);
+    p.setPen(AppPalette::tintText(m_accent, 0.12));
     m_count.set(QString::number(m_value), Fonts::rounded(18, 700));
     m_count.draw(p, ring, Qt::AlignCenter);
     const QFont nameFont = Fonts::rounded(12, 600);

@@ -1,5 +1,6 @@
 #include "editor/AttributedTextView.h"
 
+#include "richtext/LargeText.h"
 #include "rtf/Rtf.h"
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
@@ -7,6 +8,7 @@
 #include <QAbstractTextDocumentLayout>
 #include <QEvent>
 #include <QResizeEvent>
+#include <QTextCursor>
 #include <QTextDocument>
 
 #include <cmath>
@@ -31,12 +33,44 @@ AttributedTextViewWrapper::AttributedTextViewWrapper(QWidget* parent) : QTextEdi
 
 bool AttributedTextViewWrapper::setRtf(const QByteArray& bytes) {
     QTextDocument* doc = document();
-    const bool ok = rtf::read(bytes, *doc);
+    const bool tooLarge = largetext::isOversized(0, bytes.size());
+    bool ok;
+    if (tooLarge) {
+        ok = bytes.startsWith("{\\rtf");
+        if (ok)
+            largetext::loadPreview(bytes, QString(), *doc);
+    } else {
+        ok = rtf::read(bytes, *doc);
+    }
     doc->setDefaultFont(Fonts::system(14));
     doc->setDocumentMargin(inset);
+    m_bounded = tooLarge;
+    contentChanged();
+    return ok;
+}
+
+void AttributedTextViewWrapper::setLongPlainText(const QString& text, const QFont& font) {
+    QTextDocument* doc = document();
+    m_bounded = largetext::isOversized(text.size(), 0);
+    doc->setPlainText(m_bounded ? text.left(largetext::previewChars) : text);
+    doc->setDefaultFont(font);
+    doc->setDocumentMargin(0);
+    contentChanged();
+}
+
+void AttributedTextViewWrapper::contentChanged() {
+    m_bounded = m_bounded || largetext::isBounded(document()->characterCount());
+    setVerticalScrollBarPolicy(m_bounded ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    if (m_bounded) {
+        // Read RTF leaves the caret at the end; showing it there would lay out the whole text.
+        setTextCursor(QTextCursor(document()));
+        largetext::paceLayout(*document());
+        m_height = largetext::boundedHeight;
+        setFixedHeight(m_height);
+        return;
+    }
     m_measuredWidth = -1;
     remeasure();
-    return ok;
 }
 
 int AttributedTextViewWrapper::measureHeight(int width) const {
@@ -51,6 +85,8 @@ int AttributedTextViewWrapper::measureHeight(int width) const {
 }
 
 void AttributedTextViewWrapper::remeasure() {
+    if (m_bounded)
+        return;
     const int w = viewport()->width();
     if (w <= 0 || w == m_measuredWidth)
         return;

@@ -4,6 +4,8 @@
 
 // Read-only rich text that takes exactly the height its text needs at its width: text inset 12 on
 // every side, at least 44 high. Selectable and copyable, never editable; the background shows through.
+// A large text (largetext) is not measured: it keeps a fixed height and scrolls inside it; RTF too large
+// to edit shows only its start.
 class AttributedTextViewWrapper : public QTextEdit {
     Q_OBJECT
 public:
@@ -14,6 +16,10 @@ public:
 
     // Replaces the shown text with the RTF in `data`; false (and nothing shown) when it is not RTF.
     bool setRtf(const QByteArray& data);
+    // Shows a long plain text as a label would: no inset, in `font`, cut at largetext's preview when too
+    // large to edit.
+    void setLongPlainText(const QString& text, const QFont& font);
+    bool isBounded() const { return m_bounded; }
     // The height the text takes at `width`.
     int measureHeight(int width) const;
     int calculatedHeight() const { return m_height; }
@@ -24,7 +30,9 @@ protected:
 
 private:
     void remeasure();
+    void contentChanged();
     void applyColors();
     int m_height = minimumHeight;
     int m_measuredWidth = -1;
+    bool m_bounded = false;
 };

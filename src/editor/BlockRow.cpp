@@ -6,6 +6,7 @@
 #include "editor/EditorWidgets.h"
 #include "editor/ImageBlockEditor.h"
 #include "richtext/ClickableTextView.h"
+#include "richtext/LargeText.h"
 #include "richtext/RichTextBlockEditor.h"
 #include "ui/Components.h"
 #include "ui/DialogSeam.h"
@@ -149,6 +150,9 @@ bool isBlockPayload(const QMimeData* data) {
     return data->hasText() && !data->hasUrls() && !QUuid::fromString(data->text().trimmed()).isNull();
 }
 
+// Past this length a plain text is shown in a text view rather than a label.
+constexpr qsizetype longPlainText = 4000;
+
 int estimatedTextLines(const QString& text, int width, qreal charWidth) {
     const int perLine = std::max(10, int(width / charWidth));
     int lines = 0;
@@ -192,6 +196,12 @@ int ImprovedBlockRowView::estimatedHeight(int width) const {
     int content = 44;
     switch (m_block->type()) {
     case DocBlockType::text:
+        if (largetext::isBounded(m_block->content().size())) {
+            // A large text is shown at a fixed height, under a notice when it is too large to edit.
+            content = largetext::boundedHeight +
+                      (largetext::isOversized(m_block->content().size(), 0) ? 40 : 0);
+            break;
+        }
         content = m_isEditMode ? std::max(100, estimatedTextLines(m_block->content(), inner - 24, 7.6) * 19 + 24)
                                : std::max(44, estimatedTextLines(m_block->content(), inner - 24, 7.6) * 19 + 24);
         break;
@@ -384,6 +394,13 @@ void ImprovedBlockRowView::buildViewContent() {
     switch (m_block->type()) {
     case DocBlockType::text: {
         const OptData& rtf = m_block->richTextData();
+        if (largetext::isOversized(m_block->content().size(), rtf ? rtf->size() : 0)) {
+            const qsizetype size = std::max<qsizetype>(m_block->content().size(), rtf ? rtf->size() : 0);
+            auto* notice = new editorui::ToneLabel(largetext::tooLargeMessage(size), Fonts::rounded(12),
+                                                   [] { return AppPalette::secondaryText(); }, m_viewContent);
+            notice->setWordWrap(true);
+            v->addWidget(notice);
+        }
         if (rtf && !rtf->isEmpty()) {
             m_richView = new AttributedTextViewWrapper(m_viewContent);
             m_richView->setAccessibleName(QStringLiteral("Texte"));
@@ -394,6 +411,15 @@ void ImprovedBlockRowView::buildViewContent() {
             }
             delete m_richView;
             m_richView = nullptr;
+        }
+        if (m_block->content().size() > longPlainText) {
+            // A label measures its whole text again at every width a layout asks.
+            m_richView = new AttributedTextViewWrapper(m_viewContent);
+            m_richView->setAccessibleName(QStringLiteral("Texte"));
+            m_richView->setLongPlainText(m_block->content(), Fonts::rounded(14));
+            v->addWidget(m_richView);
+            guardTextTarget(m_richView->viewport());
+            break;
         }
         m_plainView = new editorui::ToneLabel(QString(), Fonts::rounded(14), [] { return AppPalette::primaryText(); },
                                               m_viewContent);

@@ -7,6 +7,7 @@
 #include "ui/Paint.h"
 #include "ui/Palette.h"
 #include "ui/Symbols.h"
+#include "ui/AppStyle.h"
 
 #include <QComboBox>
 #include <QDropEvent>
@@ -41,7 +42,7 @@ namespace {
 
 PaintedLabel* makeInfoLabel(const QString& symbol, QWidget* parent) {
     auto* label = new PaintedLabel(QString(), [symbol](QPainter& p, const PaintedLabel& l) {
-        editorui::drawSymbolText(p, QRectF(l.rect()), symbol, 11, withOpacity(AppPalette::secondaryText(), 0.7),
+        editorui::drawSymbolText(p, QRectF(l.rect()), symbol, 11, AppPalette::secondaryText(),
                                  l.text(), Fonts::rounded(12), AppPalette::secondaryText(), 6, Qt::AlignLeft);
     }, parent);
     return label;
@@ -91,7 +92,7 @@ EditorHeader::EditorHeader(DocPtr doc, Actions actions, QWidget* parent)
 
     m_toggle = new PaintedButton(QString(), [this](QPainter& p, const PaintedButton& b) {
         const QRectF r = QRectF(b.rect());
-        Paint::fillCapsule(p, r, m_editMode ? AppPalette::brandBlue() : standardColor(StandardColor::green));
+        Paint::fillCapsule(p, r, AppPalette::accentFill(m_editMode ? AppPalette::brandBlue() : standardColor(StandardColor::green)));
         editorui::drawSymbolText(p, r, m_editMode ? QStringLiteral("eye") : QStringLiteral("pencil"), 12, Qt::white,
                                  b.text(), Fonts::rounded(12, 600), Qt::white, 6);
     }, this);
@@ -284,12 +285,13 @@ AddBlockButton::AddBlockButton(DocPtr doc, std::function<void(DocBlockType)> add
         const QRectF r = QRectF(b.rect()).adjusted(0.75, 0.75, -0.75, -0.75);
         Paint::fillRoundedRect(p, r, 12, withOpacity(accent, 0.12));
         Paint::strokeRoundedRect(p, r, 12, withOpacity(accent, 0.3), 1.5);
-        editorui::drawSymbolText(p, r, QStringLiteral("plus.circle.fill"), 16, accent, b.text(),
-                                 Fonts::rounded(14, 600), accent, 8);
+        const QColor text = AppPalette::tintText(accent, 0.12);
+        editorui::drawSymbolText(p, r, QStringLiteral("plus.circle.fill"), 16, text, b.text(),
+                                 Fonts::rounded(14, 600), text, 8);
     }, this);
     const qreal w = editorui::symbolTextWidth(16, m_button->text(), Fonts::rounded(14, 600), 8);
     m_button->setHint(QSize(int(std::ceil(w)) + 40, 44));
     connect(m_button, &QAbstractButton::clicked, this,
-            [this] { m_menu->popup(m_button->mapToGlobal(QPoint(0, m_button->height() + 2))); });
+            [this] { Menus::popupBelow(*m_menu, m_button); });
     h->addWidget(m_button, 0, Qt::AlignHCenter);
 }

@@ -1,8 +1,11 @@
 #include "richtext/NotesFormat.h"
 
+#include "richtext/LargeText.h"
 #include "rtf/Rtf.h"
 
 #include <QTextDocument>
+
+#include <algorithm>
 
 namespace notesformat {
 
@@ -64,13 +67,45 @@ QString plainTextOf(const QByteArray& rtf) {
     return doc.toPlainText();
 }
 
+bool isOversized(const std::optional<QString>& stored) {
+    if (!stored)
+        return false;
+    const qsizetype n = stored->size();
+    // Base64 takes four characters for three bytes.
+    const bool rtf = QStringView(*stored).trimmed().startsWith(QLatin1String(rtfPrefix));
+    return rtf ? largetext::isOversized(0, (n - 4) / 4 * 3) : largetext::isOversized(n, 0);
+}
+
+Decoded preview(const std::optional<QString>& stored, qsizetype maxChars) {
+    Decoded out;
+    const QStringView raw = stored ? QStringView(*stored) : QStringView();
+    const QStringView text = raw.trimmed();
+    if (text.startsWith(QLatin1String(rtfPrefix))) {
+        // RTF spends a few bytes per character on its markup: four times the characters is plenty.
+        qsizetype n = std::min<qsizetype>(text.size() - 4, (maxChars * 4 + 2) / 3 * 4);
+        n -= n % 4;
+        QStringView head = text.mid(4, n);
+        qsizetype clean = 0;
+        while (clean < head.size() && isBase64Char(head.at(clean).unicode()))
+            ++clean;
+        head = head.left(clean - clean % 4);
+        if (!head.isEmpty()) {
+            out.rtf = QByteArray::fromBase64(head.toLatin1());
+            return out;
+        }
+    }
+    out.plain = raw.left(maxChars).toString();
+    return out;
+}
+
 Decoded decode(const std::optional<QString>& stored) {
     const QString raw = stored.value_or(QString());
     const QString text = trimmed(raw);
     Decoded out;
     if (text.startsWith(QLatin1String(rtfPrefix)))
         out.rtf = strictBase64(text.mid(4));
-    out.plain = out.rtf ? plainTextOf(*out.rtf) : raw;
+    // RTF too large to edit is not read here: only its start is ever shown (largetext).
+    out.plain = !out.rtf ? raw : largetext::isOversized(0, out.rtf->size()) ? QString() : plainTextOf(*out.rtf);
     return out;
 }
 

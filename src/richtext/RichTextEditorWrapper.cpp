@@ -1,6 +1,7 @@
 #include "richtext/RichTextEditorWrapper.h"
 
 #include "richtext/ClickableTextView.h"
+#include "richtext/LargeText.h"
 #include "richtext/SpellChecker.h"
 #include "ui/Palette.h"
 #include "ui/Theme.h"
@@ -9,7 +10,9 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
+#include <QLabel>
 #include <QPointer>
+#include <QTextCursor>
 #include <QTextDocument>
 #include <QTimer>
 
@@ -25,6 +28,10 @@ RichTextEditorWrapper::RichTextEditorWrapper(TextBinding text, RtfBinding richTe
 {
     m_lastKnownText = m_text.value();
     m_textView = new ClickableTextView(this);
+    m_writeTimer = new QTimer(this);
+    m_writeTimer->setSingleShot(true);
+    m_writeTimer->setInterval(writeDelayMs);
+    connect(m_writeTimer, &QTimer::timeout, this, [this] { writeBindings(true, true); });
     configure();
     loadContent(m_lastKnownText, false);
     recalculateHeight();
@@ -72,6 +79,7 @@ void RichTextEditorWrapper::configure()
     });
 
     m_highlighter = new SpellHighlighter(v->document());
+    m_highlighter->followView(v);
     SpellDictionary& dictionary = SpellDictionary::shared();
     connect(&dictionary, &SpellDictionary::ready, this, [this] {
         // Underlines are drawing only: not a change of the text.
@@ -91,22 +99,44 @@ void RichTextEditorWrapper::applyAppearance()
     p.setColor(QPalette::WindowText, text);
     m_textView->setPalette(p);
     m_textView->viewport()->update();
+    if (m_notice) {
+        QPalette n = m_notice->palette();
+        n.setColor(QPalette::WindowText, AppPalette::secondaryText());
+        m_notice->setPalette(n);
+    }
 }
 
 void RichTextEditorWrapper::resizeEvent(QResizeEvent* event)
 {
     QWidget::resizeEvent(event);
-    m_textView->setGeometry(rect());
+    placeChildren();
+}
+
+void RichTextEditorWrapper::placeChildren()
+{
+    int top = 0;
+    if (m_notice && m_oversized) {
+        const int h = m_notice->heightForWidth(std::max(1, width() - 2 * inset));
+        m_notice->setGeometry(inset, inset, std::max(1, width() - 2 * inset), h);
+        top = h + inset;
+    }
+    m_textView->setGeometry(0, top, width(), std::max(0, height() - top));
 }
 
 void RichTextEditorWrapper::loadContent(const QString& text, bool requireMatchingRtf)
 {
     QTextDocument* doc = m_textView->document();
     m_isUpdatingFromOutside = true;
+    m_writeTimer->stop();
+    m_writePending = false;
     bool loaded = false;
     const std::optional<QByteArray> bytes = m_richTextData.value();
     m_storedRtf = bytes;
-    if (bytes && !bytes->isEmpty() && rtf::read(*bytes, *doc)) {
+    m_oversized = largetext::isOversized(text.size(), bytes ? bytes->size() : 0);
+    if (m_oversized) {
+        largetext::loadPreview(bytes, text, *doc);
+        loaded = true;
+    } else if (bytes && !bytes->isEmpty() && rtf::read(*bytes, *doc)) {
         // RTF that no longer holds the bound text is stale: the text wins.
         loaded = !requireMatchingRtf || doc->toPlainText() == text;
     }
@@ -116,6 +146,28 @@ void RichTextEditorWrapper::loadContent(const QString& text, bool requireMatchin
     doc->setDocumentMargin(inset);
     doc->clearUndoRedoStacks();
     doc->setModified(false);
+    m_bounded = m_oversized || largetext::isBounded(doc->characterCount());
+    // Read RTF leaves the caret at the end, and showing the caret there would lay out the whole text.
+    if (m_bounded) {
+        m_textView->setTextCursor(QTextCursor(doc));
+        largetext::paceLayout(*doc);
+    }
+    // Only a large text scrolls inside its area; a shorter one grows with it.
+    m_textView->setVerticalScrollBarPolicy(m_bounded ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    m_textView->setReadOnly(m_oversized);
+    m_textView->setTextInteractionFlags(m_oversized ? Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard
+                                                    : Qt::TextEditorInteraction);
+    if (m_oversized && !m_notice) {
+        m_notice = new QLabel(this);
+        m_notice->setWordWrap(true);
+        m_notice->setFont(Fonts::rounded(12));
+        applyAppearance();
+    }
+    if (m_notice) {
+        m_notice->setText(largetext::tooLargeMessage(std::max<qsizetype>(text.size(), bytes ? bytes->size() : 0)));
+        m_notice->setVisible(m_oversized);
+    }
+    placeChildren();
     m_isUpdatingFromOutside = false;
 }
 
@@ -131,7 +183,8 @@ void RichTextEditorWrapper::syncFromBindings()
 
 void RichTextEditorWrapper::textDidChange()
 {
-    if (m_isUpdatingFromOutside)
+    // The spell checker re-drawing its underlines is no edit.
+    if (m_isUpdatingFromOutside || m_oversized || (m_highlighter && m_highlighter->isRechecking()))
         return;
     QPointer<RichTextEditorWrapper> self(this);
     if (!m_isFocused && m_textView->hasFocus()) {
@@ -139,23 +192,53 @@ void RichTextEditorWrapper::textDidChange()
         if (!self)
             return;
     }
+    if (!m_bounded && largetext::isBounded(m_textView->document()->characterCount())) {
+        // Grown past the limit (a large paste): from now on it scrolls inside a fixed height.
+        m_bounded = true;
+        m_textView->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        largetext::paceLayout(*m_textView->document());
+    }
+    if (m_bounded) {
+        // Copying and encoding the whole text at every key would cost more than the key itself.
+        m_writePending = true;
+        m_writeTimer->start();
+        recalculateHeight();
+        return;
+    }
+    writeBindings(true, true);
+}
+
+void RichTextEditorWrapper::writeBindings(bool notify, bool withRtf)
+{
+    m_writeTimer->stop();
+    m_writePending = false;
+    QPointer<RichTextEditorWrapper> self(this);
     QTextDocument* doc = m_textView->document();
     const QString s = doc->toPlainText();
-    if (doc->isModified()) {
-        const QByteArray bytes = rtf::write(*doc);
-        if (!bytes.isEmpty())
-            m_richTextData.write(bytes);
-    } else if (m_richTextData.value() != m_storedRtf) {
-        // Undone back to what was loaded: the stored bytes come back as they were.
-        m_richTextData.write(m_storedRtf);
+    if (withRtf) {
+        if (doc->isModified()) {
+            const QByteArray bytes = rtf::write(*doc);
+            if (!bytes.isEmpty())
+                m_richTextData.write(bytes);
+        } else if (m_richTextData.value() != m_storedRtf) {
+            // Undone back to what was loaded: the stored bytes come back as they were.
+            m_richTextData.write(m_storedRtf);
+        }
     }
     if (!self)
         return;
     if (s != m_lastKnownText) {
         m_lastKnownText = s;
         m_text.write(s);
-        if (self && m_onChange)
-            m_onChange();
+        if (self && m_onChange) {
+            if (notify)
+                m_onChange();
+            else
+                QTimer::singleShot(0, this, [this] {
+                    if (m_onChange)
+                        m_onChange();
+                });
+        }
     }
     if (self)
         recalculateHeight();
@@ -163,6 +246,10 @@ void RichTextEditorWrapper::textDidChange()
 
 bool RichTextEditorWrapper::flushRtf()
 {
+    // The plain text waiting for the pause is written first; onChange follows in a later turn, as the
+    // embedder may be walking its editors.
+    if (m_writePending)
+        writeBindings(false, !isEdited());
     // Text nobody changed keeps its stored bytes: our writer knows fewer constructs than the RTF it
     // may have been read from.
     if (!isEdited())
@@ -211,10 +298,16 @@ void RichTextEditorWrapper::setFocused(bool focused)
 void RichTextEditorWrapper::recalculateHeight()
 {
     const QTextDocument* doc = m_textView->document();
-    if (m_textView->width() <= 0 || doc->textWidth() <= 0)
-        return;
-    const qreal h = std::ceil(doc->documentLayout()->documentSize().height());
-    m_measuredHeight = std::max(h, minimumHeight);
+    if (m_bounded) {
+        // Measuring would lay out the whole text, at every width.
+        const int notice = m_oversized && m_notice ? m_notice->heightForWidth(std::max(1, width() - 2 * inset)) + inset : 0;
+        m_measuredHeight = largetext::boundedHeight + notice;
+    } else {
+        if (m_textView->width() <= 0 || doc->textWidth() <= 0)
+            return;
+        const qreal h = std::ceil(doc->documentLayout()->documentSize().height());
+        m_measuredHeight = std::max(h, minimumHeight);
+    }
     if (m_heightWritePending)
         return;
     m_heightWritePending = true;

@@ -8,11 +8,17 @@
 #include <functional>
 
 class ClickableTextView;
+class QLabel;
+class QTimer;
 class SpellHighlighter;
 
 // Hosts the editable text view and connects it to the embedder's bindings: loads the text, turns
 // every change of the view into writes of the RTF and the plain text, measures the height, and
 // keeps the editing (focus) state.
+//
+// A large text (largetext) is not measured: the area keeps a fixed height and the text scrolls inside
+// it, and its changes reach the bindings (and onChange) after a pause in the typing, or at flushRtf().
+// A text too large to edit shows only its start, read-only, under a notice, and never writes.
 class RichTextEditorWrapper : public QWidget {
     Q_OBJECT
 public:
@@ -39,6 +45,15 @@ public:
     bool flushRtf();
     // Whether the text differs from what was loaded, by the document's own modified state.
     bool isEdited() const;
+    // A large text: fixed height, scrolls inside, written after a pause.
+    bool isBounded() const { return m_bounded; }
+    // Too large to edit: its start is shown read-only under a notice.
+    bool isOversized() const { return m_oversized; }
+    QLabel* notice() const { return m_notice; }
+    // Changes of a large text not yet written into the bindings.
+    bool hasPendingWrite() const { return m_writePending; }
+    // Pause after the last change of a large text before it is written.
+    static constexpr int writeDelayMs = 300;
 
     // Measures the text at the view's width; the new height reaches calculatedHeight in a later
     // event-loop turn. Nothing is measured while the view has no width.
@@ -61,6 +76,9 @@ private:
     void configure();
     void loadContent(const QString& text, bool requireMatchingRtf);
     void textDidChange();
+    // Writes the plain text (then onChange, when `notify`) and, unless `withRtf` is false, the RTF.
+    void writeBindings(bool notify, bool withRtf);
+    void placeChildren();
     void beginEditing(Qt::FocusReason reason);
     void endEditing(Qt::FocusReason reason);
     void setFocused(bool focused);
@@ -83,4 +101,9 @@ private:
     qreal m_calculatedHeight = minimumHeight;
     qreal m_measuredHeight = minimumHeight;
     bool m_heightWritePending = false;
+    bool m_bounded = false;
+    bool m_oversized = false;
+    bool m_writePending = false;
+    QTimer* m_writeTimer = nullptr;
+    QLabel* m_notice = nullptr;
 };

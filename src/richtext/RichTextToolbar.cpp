@@ -2,6 +2,7 @@
 
 #include "richtext/ClickableTextView.h"
 #include "richtext/RichTextFormatting.h"
+#include "ui/AppStyle.h"
 #include "ui/Palette.h"
 #include "ui/Theme.h"
 #include "ui/Fonts.h"
@@ -9,7 +10,8 @@
 #include "ui/Symbols.h"
 
 #include <QColorDialog>
-#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QLabel>
 #include <QMenu>
 #include <QPainter>
@@ -81,7 +83,7 @@ void popUpBelow(QMenu* menu, QWidget* anchor)
 {
     if (!menu)
         return;
-    menu->popup(anchor->mapToGlobal(QPoint(0, anchor->height() + 4)));
+    Menus::popupBelow(*menu, anchor);
 }
 
 } // namespace
@@ -91,6 +93,8 @@ ToolbarIconButton::ToolbarIconButton(const QString& symbol, const QString& toolT
     , m_symbol(symbol)
 {
     setToolTip(toolTip);
+    // Screen readers read the action, without the keys the tool tip adds.
+    setAccessibleName(toolTip.section(QStringLiteral(" ("), 0, 0));
     setFocusPolicy(Qt::NoFocus);
     setFixedSize(28, 28);
     setCursor(Qt::ArrowCursor);
@@ -206,45 +210,48 @@ RichTextToolbar::RichTextToolbar(ClickableTextView* textView, QWidget* parent)
     m_selectedTextColor = AppPalette::primaryText();
     m_selectedTextColor.setAlpha(255);
 
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(12, 8, 12, 8);
-    row->setSpacing(8);
-
     m_styleMenu = buildStyleMenu();
     m_styleButton = new StyleMenuButton(m_styleMenu, this);
-    row->addWidget(m_styleButton, 0, Qt::AlignVCenter);
-    row->addWidget(new Divider(this), 0, Qt::AlignVCenter);
+    m_items.append(m_styleButton);
+    m_items.append(new Divider(this));
 
     auto addButton = [&](const char* symbol, const QString& tip, void (RichTextToolbar::*op)()) {
         auto* b = new ToolbarIconButton(QString::fromLatin1(symbol), tip, this);
         connect(b, &QAbstractButton::clicked, this, [this, op] { (this->*op)(); });
         m_iconButtons.append(b);
-        row->addWidget(b, 0, Qt::AlignVCenter);
+        m_items.append(b);
     };
-    addButton("bold", QStringLiteral("Gras (⌘B)"), &RichTextToolbar::toggleBold);
-    addButton("italic", QStringLiteral("Italique (⌘I)"), &RichTextToolbar::toggleItalic);
-    addButton("underline", QStringLiteral("Souligné (⌘U)"), &RichTextToolbar::toggleUnderline);
+    // The tool tips name the keys as this desktop writes them ("Ctrl+B"); the keys work while the
+    // text has the focus (see eventFilter).
+    auto withKeys = [](const QString& name, const QKeySequence& keys) {
+        return QStringLiteral("%1 (%2)").arg(name, keys.toString(QKeySequence::NativeText));
+    };
+    addButton("bold", withKeys(QStringLiteral("Gras"), QKeySequence::Bold), &RichTextToolbar::toggleBold);
+    addButton("italic", withKeys(QStringLiteral("Italique"), QKeySequence::Italic), &RichTextToolbar::toggleItalic);
+    addButton("underline", withKeys(QStringLiteral("Souligné"), QKeySequence::Underline),
+              &RichTextToolbar::toggleUnderline);
     addButton("strikethrough", QStringLiteral("Barré"), &RichTextToolbar::toggleStrikethrough);
-    row->addWidget(new Divider(this), 0, Qt::AlignVCenter);
+    m_items.append(new Divider(this));
 
     m_textColorMenu = buildTextColorMenu();
     m_textColorButton = new ToolbarIconButton(QStringLiteral("textformat"), QStringLiteral("Couleur du texte"), this);
     m_textColorButton->setMenu(m_textColorMenu);
-    row->addWidget(m_textColorButton, 0, Qt::AlignVCenter);
+    m_items.append(m_textColorButton);
 
     m_highlightMenu = buildHighlightMenu();
     m_highlightButton = new ToolbarIconButton(QStringLiteral("highlighter"), QStringLiteral("Surligner le texte"), this);
     m_highlightButton->setMenu(m_highlightMenu);
-    row->addWidget(m_highlightButton, 0, Qt::AlignVCenter);
-    row->addWidget(new Divider(this), 0, Qt::AlignVCenter);
+    m_items.append(m_highlightButton);
+    m_items.append(new Divider(this));
 
     addButton("chevron.left.forwardslash.chevron.right", QStringLiteral("Code inline"), &RichTextToolbar::applyInlineCode);
-    row->addStretch(1);
 
     auto* label = new QLabel(QStringLiteral("Texte enrichi"), this);
     label->setObjectName(QStringLiteral("richTextLabel"));
     label->setFont(Fonts::rounded(11));
-    row->addWidget(label, 0, Qt::AlignVCenter);
+    m_caption = label;
+    if (m_textView)
+        m_textView->installEventFilter(this);
 
     m_popover = new ColorPopover(this);
     connect(m_popover, &ColorPopover::colorPicked, this, [this](const QColor& c) {
@@ -255,7 +262,7 @@ RichTextToolbar::RichTextToolbar(ClickableTextView* textView, QWidget* parent)
 
     auto repaint = [this, label] {
         QPalette p = label->palette();
-        p.setColor(QPalette::WindowText, withOpacity(AppPalette::secondaryText(), 0.6));
+        p.setColor(QPalette::WindowText, AppPalette::secondaryText());
         label->setPalette(p);
         refreshMenuIcons();
         update();
@@ -354,6 +361,122 @@ void RichTextToolbar::setShowColorPicker(bool show)
     }
     m_popover->move(at);
     m_popover->show();
+}
+
+void RichTextToolbar::setTextView(ClickableTextView* textView)
+{
+    if (m_textView)
+        m_textView->removeEventFilter(this);
+    m_textView = textView;
+    if (m_textView)
+        m_textView->installEventFilter(this);
+}
+
+bool RichTextToolbar::eventFilter(QObject* watched, QEvent* event)
+{
+    // The event's type first: the text view also sends events while it is destroyed, when it is no longer one.
+    if ((event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) &&
+        qobject_cast<ClickableTextView*>(watched) && watched == m_textView) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        void (RichTextToolbar::*op)() = nullptr;
+        if (key->matches(QKeySequence::Bold))
+            op = &RichTextToolbar::toggleBold;
+        else if (key->matches(QKeySequence::Italic))
+            op = &RichTextToolbar::toggleItalic;
+        else if (key->matches(QKeySequence::Underline))
+            op = &RichTextToolbar::toggleUnderline;
+        if (op) {
+            // Claimed before any shortcut of the window, applied on the key press itself.
+            event->accept();
+            if (event->type() == QEvent::KeyPress)
+                (this->*op)();
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+namespace {
+constexpr int kMarginH = 12;
+constexpr int kMarginV = 8;
+constexpr int kRowHeight = 28;
+constexpr int kRowGap = 6;
+} // namespace
+
+int RichTextToolbar::spacingFor(int width) const
+{
+    // The usual room between controls, tighter where the editor is narrow.
+    int natural = 0;
+    for (QWidget* w : m_items)
+        natural += w->sizeHint().width();
+    const int gaps = int(m_items.size()); // between the items, and before the caption
+    const int caption = m_caption->sizeHint().width();
+    if (natural + caption + gaps * 8 <= width - 2 * kMarginH)
+        return 8;
+    return 4;
+}
+
+QList<QRect> RichTextToolbar::arrange(int width) const
+{
+    // The controls in order, on as many rows as the width needs; the caption at the right of the last
+    // row, or on a row of its own when it does not fit there. Narrow, the margins shrink too.
+    const int spacing = spacingFor(width);
+    const int margin = spacing == 8 ? kMarginH : kMarginV;
+    const int right = std::max(margin + 1, width - margin);
+    QList<QRect> rects;
+    int x = margin;
+    int y = kMarginV;
+    for (QWidget* w : m_items) {
+        const QSize size = w->sizeHint();
+        if (x > margin && x + size.width() > right) {
+            x = margin;
+            y += kRowHeight + kRowGap;
+        }
+        rects.append(QRect(x, y + (kRowHeight - size.height()) / 2, size.width(), size.height()));
+        x += size.width() + spacing;
+    }
+    const QSize caption = m_caption->sizeHint();
+    if (x + caption.width() > right && x > margin)
+        y += kRowHeight + kRowGap;
+    rects.append(QRect(std::max(margin, right - caption.width()), y + (kRowHeight - caption.height()) / 2,
+                       caption.width(), caption.height()));
+    return rects;
+}
+
+bool RichTextToolbar::hasHeightForWidth() const { return true; }
+
+int RichTextToolbar::heightForWidth(int width) const
+{
+    int rows = 1;
+    // Rows are 28 high, whatever sits in them (a control is centred in its row).
+    for (const QRect& r : arrange(width))
+        rows = std::max(rows, (r.top() - kMarginV) / (kRowHeight + kRowGap) + 1);
+    return 2 * kMarginV + rows * kRowHeight + (rows - 1) * kRowGap;
+}
+
+QSize RichTextToolbar::sizeHint() const
+{
+    int w = 2 * kMarginH + m_caption->sizeHint().width();
+    for (QWidget* item : m_items)
+        w += item->sizeHint().width() + 8;
+    return {w, 2 * kMarginV + kRowHeight};
+}
+
+QSize RichTextToolbar::minimumSizeHint() const
+{
+    int widest = m_caption->sizeHint().width();
+    for (QWidget* item : m_items)
+        widest = std::max(widest, item->sizeHint().width());
+    return {2 * kMarginH + widest, heightForWidth(2 * kMarginH + widest)};
+}
+
+void RichTextToolbar::resizeEvent(QResizeEvent* event)
+{
+    QWidget::resizeEvent(event);
+    const QList<QRect> rects = arrange(width());
+    for (int i = 0; i < m_items.size(); ++i)
+        m_items[i]->setGeometry(rects[i]);
+    m_caption->setGeometry(rects.last());
 }
 
 bool RichTextToolbar::owns(const QWidget* widget) const

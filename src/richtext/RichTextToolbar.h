@@ -77,7 +77,7 @@ public:
     explicit RichTextToolbar(ClickableTextView* textView, QWidget* parent = nullptr);
 
     ClickableTextView* textView() const { return m_textView; }
-    void setTextView(ClickableTextView* textView) { m_textView = textView; }
+    void setTextView(ClickableTextView* textView);
 
     // The formatting operations, on the text view's selection.
     void applyNormalStyle();
@@ -112,10 +112,22 @@ public:
     // Whether `widget` belongs to the toolbar or one of its menus or popover.
     bool owns(const QWidget* widget) const;
 
+    // The controls keep their size: where the width is short, they come closer, then wrap onto more rows
+    // (the caption first). The height for a width follows.
+    bool hasHeightForWidth() const override;
+    int heightForWidth(int width) const override;
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+    // Where each control (in order, the caption last) goes at `width`.
+    QList<QRect> arrange(int width) const;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    int spacingFor(int width) const;
     QMenu* buildStyleMenu();
     QMenu* buildTextColorMenu();
     QMenu* buildHighlightMenu();
@@ -132,4 +144,6 @@ private:
     richtext::ToolbarIconButton* m_highlightButton = nullptr;
     QList<richtext::ToolbarIconButton*> m_iconButtons;
     richtext::ColorPopover* m_popover = nullptr;
+    QList<QWidget*> m_items; // the controls and dividers, in order
+    QWidget* m_caption = nullptr;
 };

@@ -4,7 +4,13 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
+#include <QAbstractTextDocumentLayout>
+#include <QPaintEvent>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextEdit>
 #include <QThread>
+#include <QTimer>
 
 #include <hunspell/hunspell.hxx>
 
@@ -133,11 +139,84 @@ bool isJoiner(QChar c) { return c == QLatin1Char('\'') || c == QChar(0x2019) || 
 
 } // namespace
 
+namespace {
+// Marks a paragraph whose check was put off.
+struct Unchecked : QTextBlockUserData {};
+} // namespace
+
 SpellHighlighter::SpellHighlighter(QTextDocument* document, SpellDictionary& dictionary)
     : QSyntaxHighlighter(document), m_dictionary(&dictionary)
 {
     m_misspelt.setUnderlineStyle(QTextCharFormat::SpellCheckUnderline);
     m_misspelt.setUnderlineColor(QColor(255, 59, 48));
+    m_resumeTimer = new QTimer(this);
+    m_resumeTimer->setSingleShot(true);
+    m_resumeTimer->setInterval(0);
+    connect(m_resumeTimer, &QTimer::timeout, this, &SpellHighlighter::resumeChecks);
+}
+
+bool SpellHighlighter::withinBudget()
+{
+    if (m_rechecking)
+        return true;
+    // Every paragraph highlighted in one event-loop turn belongs to the same pass.
+    if (!m_passOpen) {
+        m_passOpen = true;
+        m_passClock.start();
+        QTimer::singleShot(0, this, [this] { m_passOpen = false; });
+    }
+    return m_passClock.elapsed() < passBudgetMs;
+}
+
+void SpellHighlighter::followView(QTextEdit* view)
+{
+    m_view = view;
+    view->viewport()->installEventFilter(this);
+}
+
+bool SpellHighlighter::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Paint && m_view && watched == m_view->viewport()) {
+        m_painted = static_cast<QPaintEvent*>(event)->rect();
+        if (m_resumeBlock >= 0)
+            m_resumeTimer->start();
+    }
+    return QSyntaxHighlighter::eventFilter(watched, event);
+}
+
+void SpellHighlighter::resumeChecks()
+{
+    QTextDocument* doc = document();
+    if (!doc || m_resumeBlock < 0)
+        return;
+    QElapsedTimer clock;
+    clock.start();
+    QTextBlock block = doc->findBlockByNumber(m_resumeBlock);
+    qreal bottom = -1;
+    if (m_view) {
+        if (m_painted.isEmpty())
+            return;
+        // Only what was painted: the rest waits until it is shown.
+        block = m_view->cursorForPosition(m_painted.topLeft()).block();
+        bottom = m_painted.bottom() + m_view->verticalScrollBar()->value();
+    }
+    bool more = false;
+    m_rechecking = true;
+    for (; block.isValid(); block = block.next()) {
+        if (bottom >= 0 && doc->documentLayout()->blockBoundingRect(block).top() > bottom)
+            break;
+        if (clock.elapsed() >= passBudgetMs) {
+            more = true;
+            break;
+        }
+        if (dynamic_cast<Unchecked*>(block.userData()))
+            rehighlightBlock(block);
+    }
+    m_rechecking = false;
+    if (!m_view)
+        m_resumeBlock = block.isValid() ? block.blockNumber() : -1;
+    if (more)
+        m_resumeTimer->start();
 }
 
 QList<std::pair<int, int>> SpellHighlighter::words(const QString& text)
@@ -175,6 +254,16 @@ void SpellHighlighter::highlightBlock(const QString& text)
 {
     if (!m_dictionary || !m_dictionary->isAvailable())
         return;
+    if (!withinBudget()) {
+        setCurrentBlockUserData(new Unchecked);
+        const int number = currentBlock().blockNumber();
+        if (m_resumeBlock < 0 || number < m_resumeBlock)
+            m_resumeBlock = number;
+        m_resumeTimer->start();
+        return;
+    }
+    if (currentBlockUserData())
+        setCurrentBlockUserData(nullptr);
     for (const auto& [start, length] : words(text)) {
         if (!m_dictionary->isCorrect(text.mid(start, length)))
             setFormat(start, length, m_misspelt);

@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QPointer>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <QSyntaxHighlighter>
@@ -12,6 +14,8 @@
 
 class Hunspell;
 class QThread;
+class QTextEdit;
+class QTimer;
 
 // The French dictionary (hunspell-fr), loaded on a worker thread so that opening an editor never
 // waits for it. Until it is loaded every word counts as correct. The worker belongs to the
@@ -60,11 +64,24 @@ private:
 };
 
 // Underlines misspelt words with a red wavy line. It changes only how the text is drawn, never the
-// document's formats, so nothing of it is stored.
+// document's formats, so nothing of it is stored. A pass over many paragraphs (loading a long text, the
+// dictionary arriving, a large paste) checks for at most `passBudgetMs` in one event-loop turn; the
+// paragraphs left are checked afterwards in slices of that size, so the window keeps answering: with a
+// view followed, only those it paints (checking a paragraph lays out the text up to it), else all.
 class SpellHighlighter : public QSyntaxHighlighter {
     Q_OBJECT
 public:
+    static constexpr int passBudgetMs = 8;
+
     explicit SpellHighlighter(QTextDocument* document, SpellDictionary& dictionary = SpellDictionary::shared());
+
+    // Checks the paragraphs left waiting as `view` paints them, rather than the whole text.
+    void followView(QTextEdit* view);
+
+    // Paragraphs still waiting for their check.
+    bool hasPendingChecks() const { return m_resumeBlock >= 0; }
+    // True while the checker re-draws paragraphs on its own: the document's change signals then carry no edit.
+    bool isRechecking() const { return m_rechecking; }
 
     // The words of `text` (start, length) that are checked: letters with inner apostrophes and
     // hyphens; words with digits and single letters are skipped.
@@ -72,8 +89,21 @@ public:
 
 protected:
     void highlightBlock(const QString& text) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    bool withinBudget();
+    void resumeChecks();
+
     QPointer<SpellDictionary> m_dictionary;
     QTextCharFormat m_misspelt;
+    QElapsedTimer m_passClock;
+    bool m_passOpen = false;
+    bool m_rechecking = false;
+    // The first paragraph that may still wait for its check; -1 when none does.
+    int m_resumeBlock = -1;
+    QTimer* m_resumeTimer = nullptr;
+    QPointer<QTextEdit> m_view;
+    // The part of the view's viewport painted last.
+    QRect m_painted;
 };

@@ -1,11 +1,19 @@
 #include "ui/AppStyle.h"
 
+#include "ui/Fonts.h"
 #include "ui/Paint.h"
 #include "ui/Palette.h"
 #include "ui/Symbols.h"
 
+#include <QAbstractButton>
 #include <QAbstractScrollArea>
+#include <QAction>
+#include <QApplication>
 #include <QComboBox>
+#include <QCursor>
+#include <QMenu>
+#include <QMessageBox>
+#include <QScreen>
 #include <QDateTime>
 #include <QEvent>
 #include <QPainter>
@@ -18,7 +26,15 @@
 #include <QTextEdit>
 #include <QTimer>
 
+#include <QGuiApplication>
+
+#ifdef TOLMEK_HAVE_XCB
+#include <xcb/xcb.h>
+#endif
+
 #include <algorithm>
+#include <cmath>
+#include <cstdlib>
 
 namespace {
 
@@ -30,6 +46,8 @@ constexpr qint64 kScrollBarLingerMs = 900;
 constexpr qint64 kScrollBarFadeMs = 250;
 const char* const kLastShownProperty = "_tolmek_scrollbar_shown";
 const char* const kHookedProperty = "_tolmek_scrollbar_hooked";
+const char* const kDestructiveProperty = "_tolmek_destructive";
+const char* const kMenuHookedProperty = "_tolmek_menu_hooked";
 
 bool isDark(const QPalette& palette) { return palette.color(QPalette::Window).lightnessF() < 0.5; }
 
@@ -37,7 +55,7 @@ QColor overlay(const QPalette& palette, qreal lightAlpha, qreal darkAlpha) {
     return isDark(palette) ? QColor::fromRgbF(1, 1, 1, float(darkAlpha)) : QColor::fromRgbF(0, 0, 0, float(lightAlpha));
 }
 
-QColor borderColor(const QPalette& palette) { return overlay(palette, 0.17, 0.16); }
+QColor borderColor(const QPalette& palette) { return TolmekStyle::controlOutline(isDark(palette)); }
 
 bool isTextEditor(const QWidget* widget) {
     return qobject_cast<const QTextEdit*>(widget) || qobject_cast<const QPlainTextEdit*>(widget);
@@ -67,7 +85,97 @@ void drawField(QPainter* p, const QStyleOption* option, const QColor& fill) {
     p->restore();
 }
 
+// The rounded outline of a menu or tool tip, as a window mask: the window system draws no corners.
+QRegion roundedMask(const QRect& rect, int radius) {
+    QRegion region;
+    const int w = rect.width();
+    const int h = rect.height();
+    for (int y = 0; y < radius && y < h; ++y) {
+        // How far in the corner's circle reaches on this row (measured through the row's middle).
+        const double dy = radius - y - 0.5;
+        const int inset = int(std::round(radius - std::sqrt(std::max(0.0, double(radius) * radius - dy * dy))));
+        region += QRect(rect.left() + inset, rect.top() + y, w - 2 * inset, 1);
+        region += QRect(rect.left() + inset, rect.bottom() - y, w - 2 * inset, 1);
+    }
+    if (h > 2 * radius)
+        region += QRect(rect.left(), rect.top() + radius, w, h - 2 * radius);
+    return region;
+}
+
+QColor menuBorder(const QPalette& palette) { return overlay(palette, 0.22, 0.2); }
+
+QColor dangerText(const QPalette& palette) {
+    const bool dark = isDark(palette);
+    return AppPalette::accentText(AppPalette::dangerRed(dark), dark);
+}
+
+QColor dangerFill(const QPalette& palette) { return AppPalette::accentFill(AppPalette::dangerRed(isDark(palette))); }
+
+// The destructive mark of the entry a menu draws at `rect`.
+bool menuEntryIsDestructive(const QWidget* widget, const QRect& rect) {
+    const auto* menu = qobject_cast<const QMenu*>(widget);
+    const QAction* action = menu ? menu->actionAt(rect.center()) : nullptr;
+    return action && TolmekStyle::isDestructive(action);
+}
+
 } // namespace
+
+void TolmekStyle::setDestructive(QObject* actionOrButton, bool on) {
+    if (actionOrButton)
+        actionOrButton->setProperty(kDestructiveProperty, on);
+}
+
+void TolmekStyle::installOnApplication() {
+    QApplication::setStyle(new TolmekStyle);
+    QApplication::setFont(Fonts::system(13));
+}
+
+QColor TolmekStyle::controlOutline(bool dark) {
+    // 3:1 against the field's fill and the background around it, so that the control's edge is seen.
+    return dark ? QColor::fromRgbF(1, 1, 1, 0.42f) : QColor::fromRgbF(0, 0, 0, 0.5f);
+}
+
+bool TolmekStyle::translucentPopups() {
+    static const bool composes = [] {
+        const QString platform = QGuiApplication::platformName();
+        if (platform.startsWith(QLatin1String("wayland")))
+            return true;
+#ifdef TOLMEK_HAVE_XCB
+        if (platform == QLatin1String("xcb")) {
+            auto* x11 = qApp ? qApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+            xcb_connection_t* c = x11 ? x11->connection() : nullptr;
+            if (!c)
+                return false;
+            // A compositing manager owns the selection _NET_WM_CM_S<screen>.
+            // The screen is the number after the display's dot (":0.1"), 0 without one.
+            const QByteArray display = qgetenv("DISPLAY");
+            const int colon = display.lastIndexOf(':');
+            const int dot = display.indexOf('.', colon < 0 ? 0 : colon);
+            const int screen = dot < 0 ? 0 : display.mid(dot + 1).toInt();
+            const QByteArray name = "_NET_WM_CM_S" + QByteArray::number(screen);
+            xcb_intern_atom_reply_t* atom =
+                xcb_intern_atom_reply(c, xcb_intern_atom(c, 1, uint16_t(name.size()), name.constData()), nullptr);
+            if (!atom)
+                return false;
+            const xcb_atom_t selection = atom->atom;
+            std::free(atom);
+            if (selection == XCB_ATOM_NONE)
+                return false;
+            xcb_get_selection_owner_reply_t* owner =
+                xcb_get_selection_owner_reply(c, xcb_get_selection_owner(c, selection), nullptr);
+            const bool owned = owner && owner->owner != XCB_NONE;
+            std::free(owner);
+            return owned;
+        }
+#endif
+        return false;
+    }();
+    return composes;
+}
+
+bool TolmekStyle::isDestructive(const QObject* actionOrButton) {
+    return actionOrButton && actionOrButton->property(kDestructiveProperty).toBool();
+}
 
 TolmekStyle::TolmekStyle() : QProxyStyle(QStyleFactory::create(QStringLiteral("Fusion"))) {}
 
@@ -91,6 +199,18 @@ int TolmekStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, con
         return 0;
     case PM_MessageBoxIconSize:
         return 0;
+    // A translucent menu keeps room for its shadow around the panel, and draws its border with the panel.
+    case PM_MenuPanelWidth:
+        return translucentPopups() && qobject_cast<const QMenu*>(widget) ? 0 : 1;
+    case PM_MenuHMargin:
+        return translucentPopups() && qobject_cast<const QMenu*>(widget) ? popupShadowMargin + menuPadding
+                                                                         : menuPadding - 1;
+    case PM_MenuVMargin:
+        return translucentPopups() && qobject_cast<const QMenu*>(widget) ? popupShadowMargin + menuPadding
+                                                                         : menuPadding;
+    case PM_ToolTipLabelFrameWidth:
+        // Room around a tool tip's text (QToolTip adds one pixel).
+        return translucentPopups() ? popupShadowMargin + 5 : 5;
     default:
         break;
     }
@@ -105,6 +225,17 @@ int TolmekStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWi
     case SH_DialogButtonBox_ButtonsHaveIcons:
         return 0;
     case SH_ScrollView_FrameOnlyAroundContents:
+        return 0;
+    case SH_Menu_Mask:
+    case SH_ToolTip_Mask:
+        // Rounded corners for the menus and tool tips (a translucent one draws its own). A combo box's
+        // list is always an opaque window: its list view covers the whole of it.
+        if (translucentPopups() && !(widget && widget->inherits("QComboBoxPrivateContainer")))
+            return 0;
+        if (auto* mask = qstyleoption_cast<QStyleHintReturnMask*>(returnData); mask && option) {
+            mask->region = roundedMask(option->rect, hint == SH_Menu_Mask ? menuRadius : toolTipRadius);
+            return 1;
+        }
         return 0;
     default:
         break;
@@ -226,6 +357,16 @@ void TolmekStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* op
     case PE_FrameLineEdit:
         return; // drawn with the panel
     case PE_Frame:
+        if (widget && widget->inherits("QComboBoxPrivateContainer")) {
+            // The combo box's list: a card-coloured panel with the menus' hairline, its corners cut by the mask.
+            painter->save();
+            painter->setRenderHint(QPainter::Antialiasing);
+            painter->fillRect(option->rect, option->palette.color(QPalette::Base));
+            Paint::strokeRoundedRect(*painter, QRectF(option->rect).adjusted(0.5, 0.5, -0.5, -0.5), menuRadius - 0.5,
+                                     menuBorder(option->palette), 1);
+            painter->restore();
+            return;
+        }
         if (isTextEditor(widget)) {
             drawField(painter, option, option->palette.color(QPalette::Base));
             return;
@@ -247,7 +388,7 @@ void TolmekStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* op
         if (!(option->state & State_Enabled))
             painter->setOpacity(0.5);
         if (isDefault) {
-            QColor fill = pal.color(QPalette::Active, QPalette::Highlight);
+            QColor fill = isDestructive(widget) ? dangerFill(pal) : pal.color(QPalette::Active, QPalette::Highlight);
             if (down)
                 fill = fill.darker(112);
             else if (hover)
@@ -274,6 +415,42 @@ void TolmekStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* op
     }
     case PE_FrameDefaultButton:
         return;
+    case PE_PanelMenu:
+    case PE_FrameMenu:
+    case PE_PanelTipLabel:
+        if (translucentPopups()) {
+            // A rounded panel with a hairline over its soft shadow, in a transparent window.
+            if (element == PE_FrameMenu)
+                return;
+            const qreal radius = element == PE_PanelTipLabel ? toolTipRadius : menuRadius;
+            const int m = popupShadowMargin;
+            const QRectF panel = QRectF(option->rect).adjusted(m, m, -m, -m);
+            const bool dark = isDark(option->palette);
+            painter->save();
+            painter->setRenderHint(QPainter::Antialiasing);
+            Paint::drawShadow(*painter, panel, radius, QColor(0, 0, 0, dark ? 120 : 46), 12, QPointF(0, 3));
+            Paint::fillRoundedRect(*painter, panel, radius,
+                                   option->palette.color(element == PE_PanelTipLabel ? QPalette::ToolTipBase : QPalette::Base));
+            Paint::strokeRoundedRect(*painter, panel.adjusted(0.5, 0.5, -0.5, -0.5), radius - 0.5,
+                                     menuBorder(option->palette), 1);
+            painter->restore();
+            return;
+        }
+        {
+        // A rounded panel with a soft hairline; the window mask (SH_Menu_Mask) cuts its corners.
+        const qreal radius = element == PE_PanelTipLabel ? toolTipRadius : menuRadius;
+        const QRectF r = QRectF(option->rect).adjusted(0.5, 0.5, -0.5, -0.5);
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        if (element != PE_FrameMenu) {
+            painter->fillRect(option->rect, option->palette.color(element == PE_PanelTipLabel ? QPalette::ToolTipBase
+                                                                                              : QPalette::Base));
+        }
+        if (element != PE_PanelMenu)
+            Paint::strokeRoundedRect(*painter, r, radius - 0.5, menuBorder(option->palette), 1);
+        painter->restore();
+        return;
+        }
     case PE_FrameFocusRect:
         // Push buttons and combo boxes draw their own focus ring.
         if (qobject_cast<const QPushButton*>(widget) || qobject_cast<const QComboBox*>(widget))
@@ -302,29 +479,74 @@ void TolmekStyle::drawControl(ControlElement element, const QStyleOption* option
     }
     case CE_MenuItem:
         // Menus and pop-up lists: more room around each item, and the item under the pointer on a
-        // rounded highlight inset from the menu's edges instead of a bar across the whole width.
+        // rounded highlight inset from the menu's edges instead of a bar across the whole width. Checked
+        // entries carry a checkmark symbol rather than a check box; a destructive entry is red.
         if (const auto* item = qstyleoption_cast<const QStyleOptionMenuItem*>(option)) {
-            if (item->menuItemType == QStyleOptionMenuItem::Separator)
-                break;
+            if (item->menuItemType == QStyleOptionMenuItem::Separator) {
+                if (!item->text.isEmpty())
+                    break;
+                // A hairline inset from the edges, as the desktop's menus have.
+                const QRectF line(item->rect.left() + 10, item->rect.center().y(), item->rect.width() - 20, 1);
+                painter->fillRect(line, overlay(item->palette, 0.1, 0.12));
+                return;
+            }
             QStyleOptionMenuItem copy(*item);
             copy.rect = item->rect.adjusted(kMenuItemPaddingH, 0, -kMenuItemPaddingH, 0);
-            if ((item->state & State_Selected) && (item->state & State_Enabled)) {
-                Paint::fillRoundedRect(*painter, QRectF(item->rect).adjusted(4, 1, -4, -1), 6,
-                                       item->palette.color(QPalette::Highlight));
-                copy.state &= ~State_Selected;
-                const QColor text = item->palette.color(QPalette::HighlightedText);
+            const bool isComboItem = qobject_cast<const QComboBox*>(widget) ||
+                                     (option->styleObject && option->styleObject->property("_q_isComboBoxPopupItem").toBool());
+            // A combo box's list on the menus' card colour (its view fills with the window colour).
+            if (isComboItem)
+                painter->fillRect(item->rect, item->palette.color(QPalette::Base));
+            const bool destructive = menuEntryIsDestructive(widget, item->rect);
+            QColor text = item->palette.color(QPalette::Text);
+            if (destructive && (item->state & State_Enabled)) {
+                text = dangerText(item->palette);
                 for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
                     copy.palette.setColor(role, text);
             }
+            if ((item->state & State_Selected) && (item->state & State_Enabled)) {
+                Paint::fillRoundedRect(*painter, QRectF(item->rect).adjusted(4, 1, -4, -1), 6,
+                                       destructive ? dangerFill(item->palette) : item->palette.color(QPalette::Highlight));
+                copy.state &= ~State_Selected;
+                text = item->palette.color(QPalette::HighlightedText);
+                for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+                    copy.palette.setColor(role, text);
+            }
+            const bool checked = item->checkType != QStyleOptionMenuItem::NotCheckable && item->checked;
+            if (item->checkType != QStyleOptionMenuItem::NotCheckable && !isComboItem) {
+                copy.checkType = QStyleOptionMenuItem::NotCheckable;
+                copy.checked = false;
+            }
             QProxyStyle::drawControl(element, &copy, painter, widget);
+            if (checked && !isComboItem) {
+                // Where Fusion puts its check box: the column at the entry's left.
+                const int column = std::max(int(copy.rect.height() * 0.79), std::max(copy.maxIconWidth, 21));
+                const qreal side = std::min(12.0, column - 9.0);
+                QRectF mark(copy.rect.left() + 4 + (column - side) / 2.0, copy.rect.center().y() - side / 2.0 + 0.5, side,
+                            side);
+                if (item->direction == Qt::RightToLeft)
+                    mark.moveRight(copy.rect.right() - (mark.left() - copy.rect.left()));
+                QColor markColor = text;
+                if (!(item->state & State_Enabled))
+                    markColor = item->palette.color(QPalette::Disabled, QPalette::Text);
+                Symbols::paint(*painter, mark, QStringLiteral("checkmark"), markColor, Symbols::semibold);
+            }
             return;
         }
         break;
+    case CE_MenuEmptyArea:
+        return; // the panel is drawn whole by PE_PanelMenu
     case CE_PushButtonLabel:
         if (const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option)) {
             if ((button->features & QStyleOptionButton::DefaultButton) && (button->state & State_Enabled)) {
                 QStyleOptionButton copy(*button);
                 copy.palette.setColor(QPalette::ButtonText, button->palette.color(QPalette::HighlightedText));
+                QProxyStyle::drawControl(element, &copy, painter, widget);
+                return;
+            }
+            if (isDestructive(widget) && (button->state & State_Enabled)) {
+                QStyleOptionButton copy(*button);
+                copy.palette.setColor(QPalette::ButtonText, dangerText(button->palette));
                 QProxyStyle::drawControl(element, &copy, painter, widget);
                 return;
             }
@@ -430,6 +652,29 @@ QIcon TolmekStyle::standardIcon(StandardPixmap icon, const QStyleOption* option,
         return Symbols::icon(QStringLiteral("chevron.right"), tint, 14);
     case SP_ToolBarVerticalExtensionButton:
         return Symbols::icon(QStringLiteral("chevron.down"), tint, 14);
+    // The file dialog's buttons and places, in the text colour like every other symbol.
+    case SP_ArrowBack:
+    case SP_FileDialogBack:
+        return Symbols::icon(QStringLiteral("chevron.left"), tint, 16);
+    case SP_ArrowForward:
+        return Symbols::icon(QStringLiteral("chevron.right"), tint, 16);
+    case SP_FileDialogToParent:
+        return Symbols::icon(QStringLiteral("arrow.up"), tint, 16);
+    case SP_FileDialogNewFolder:
+        return Symbols::icon(QStringLiteral("folder.badge.plus"), tint, 16);
+    case SP_FileDialogDetailedView:
+        return Symbols::icon(QStringLiteral("list.bullet"), tint, 16);
+    case SP_FileDialogListView:
+        return Symbols::icon(QStringLiteral("square.grid.2x2"), tint, 16);
+    case SP_DirIcon:
+    case SP_DirClosedIcon:
+    case SP_DirOpenIcon:
+        return Symbols::icon(QStringLiteral("folder"), tint, 16);
+    case SP_DriveHDIcon:
+    case SP_ComputerIcon:
+        return Symbols::icon(QStringLiteral("externaldrive.fill"), tint, 16);
+    case SP_FileIcon:
+        return Symbols::icon(QStringLiteral("doc"), tint, 16);
     // Alerts say what they mean with a bold title, not with a bitmap.
     case SP_MessageBoxInformation:
     case SP_MessageBoxWarning:
@@ -470,15 +715,81 @@ void TolmekStyle::polish(QWidget* widget) {
     // The scroll bars show while the pointer is over their area.
     if (qobject_cast<QAbstractScrollArea*>(widget))
         widget->installEventFilter(this);
+    // Menus are kept inside their window when shown; alerts draw their own frame (the window system may
+    // draw none, and a dark alert would melt into the dark window behind it).
+    if ((qobject_cast<QMenu*>(widget) || widget->inherits("QTipLabel")) && translucentPopups() &&
+        !widget->testAttribute(Qt::WA_WState_Created))
+        widget->setAttribute(Qt::WA_TranslucentBackground);
+    if ((qobject_cast<QMenu*>(widget) || qobject_cast<QMessageBox*>(widget) || widget->inherits("QTipLabel")) &&
+        !widget->property(kMenuHookedProperty).toBool()) {
+        widget->setProperty(kMenuHookedProperty, true);
+        widget->installEventFilter(this);
+    }
 }
 
 void TolmekStyle::unpolish(QWidget* widget) {
     if (qobject_cast<QAbstractScrollArea*>(widget))
         widget->removeEventFilter(this);
+    if (qobject_cast<QMenu*>(widget) || qobject_cast<QMessageBox*>(widget) || widget->inherits("QTipLabel")) {
+        widget->removeEventFilter(this);
+        widget->setProperty(kMenuHookedProperty, false);
+    }
     QProxyStyle::unpolish(widget);
 }
 
 bool TolmekStyle::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Show) {
+        // Shown by a button (setMenu) or at the pointer: moved inside the window it belongs to. A
+        // submenu stays where Qt puts it, beside its parent menu.
+        if (auto* menu = qobject_cast<QMenu*>(watched)) {
+            QWidget* anchor = menu->parentWidget();
+            if (anchor && !qobject_cast<QMenu*>(anchor) && anchor->isVisible()) {
+                const QWidget* window = anchor->window();
+                const QRect windowGlobal(window->mapToGlobal(QPoint(0, 0)), window->size());
+                const QRect anchorGlobal(anchor->mapToGlobal(QPoint(0, 0)), anchor->size());
+                // What shows is the panel, inside the shadow's room of a translucent menu.
+                const int m = translucentPopups() ? popupShadowMargin : 0;
+                const QRect shown = menu->geometry();
+                const QRect current = shown.adjusted(m, m, -m, -m);
+                // A menu that opened below its button keeps to it; a context menu keeps its top-left.
+                const bool belowAnchor = qobject_cast<QAbstractButton*>(anchor) &&
+                                         (std::abs(shown.top() - anchorGlobal.bottom()) <= 6 ||
+                                          std::abs(current.top() - anchorGlobal.bottom()) <= 6);
+                QPoint pos = shown.topLeft();
+                if (belowAnchor) {
+                    pos = Menus::placeBelow(current.size(), anchorGlobal, windowGlobal) - QPoint(m, m);
+                } else {
+                    pos.setX(std::clamp(pos.x(), windowGlobal.left() - m,
+                                        std::max(windowGlobal.left(), windowGlobal.right() + 1 - current.width()) - m));
+                }
+                if (pos != shown.topLeft())
+                    menu->move(pos);
+            }
+        }
+    }
+    if ((event->type() == QEvent::Show || event->type() == QEvent::Move) && watched->inherits("QTipLabel")) {
+        // A tool tip near the window's right edge is moved left rather than past it.
+        auto* tip = static_cast<QWidget*>(watched);
+        if (const QWidget* window = QApplication::activeWindow()) {
+            const QRect windowGlobal(window->mapToGlobal(QPoint(0, 0)), window->size());
+            const QRect r = tip->geometry();
+            if (windowGlobal.contains(r.topLeft()) && r.right() > windowGlobal.right())
+                tip->move(std::max(windowGlobal.left(), windowGlobal.right() + 1 - r.width()), r.top());
+        }
+    }
+    if (event->type() == QEvent::Paint) {
+        if (auto* box = qobject_cast<QMessageBox*>(watched)) {
+            QPainter p(box);
+            p.setRenderHint(QPainter::Antialiasing);
+            const QPalette& pal = box->palette();
+            // A raised surface in dark mode, and a hairline round it in both.
+            if (isDark(pal))
+                p.fillRect(box->rect(), pal.color(QPalette::Button));
+            p.setPen(QPen(menuBorder(pal), 1));
+            p.drawRect(QRectF(box->rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+            return false;
+        }
+    }
     if (event->type() == QEvent::Enter || event->type() == QEvent::Leave) {
         if (auto* area = qobject_cast<QAbstractScrollArea*>(watched)) {
             area->verticalScrollBar()->update();
@@ -487,3 +798,35 @@ bool TolmekStyle::eventFilter(QObject* watched, QEvent* event) {
     }
     return QProxyStyle::eventFilter(watched, event);
 }
+
+namespace Menus {
+
+QPoint placeBelow(const QSize& menuSize, const QRect& anchorGlobal, const QRect& windowGlobal) {
+    int x = anchorGlobal.left();
+    // Past the window's right edge: right edges aligned, then kept inside the window.
+    if (x + menuSize.width() > windowGlobal.right() + 1)
+        x = anchorGlobal.right() + 1 - menuSize.width();
+    x = std::clamp(x, windowGlobal.left(), std::max(windowGlobal.left(), windowGlobal.right() + 1 - menuSize.width()));
+    int y = anchorGlobal.bottom() + 3;
+    // Past the window's bottom: above the anchor, when it fits there.
+    if (y + menuSize.height() > windowGlobal.bottom() + 1 &&
+        anchorGlobal.top() - 3 - menuSize.height() >= windowGlobal.top())
+        y = anchorGlobal.top() - 3 - menuSize.height();
+    return {x, y};
+}
+
+void popupBelow(QMenu& menu, QWidget* anchor) {
+    if (!anchor) {
+        menu.popup(QCursor::pos());
+        return;
+    }
+    const QWidget* window = anchor->window();
+    const QRect windowGlobal(window->mapToGlobal(QPoint(0, 0)), window->size());
+    const QRect anchorGlobal(anchor->mapToGlobal(QPoint(0, 0)), anchor->size());
+    menu.ensurePolished();
+    const int m = TolmekStyle::translucentPopups() ? TolmekStyle::popupShadowMargin : 0;
+    const QSize panel = menu.sizeHint() - QSize(2 * m, 2 * m);
+    menu.popup(placeBelow(panel, anchorGlobal, windowGlobal) - QPoint(m, m));
+}
+
+} // namespace Menus

@@ -147,7 +147,8 @@ void PrimaryButton::paintEvent(QPaintEvent*) {
         p.setOpacity(0.75);
 
     const QRectF r = rect();
-    Paint::fillRoundedRect(p, r, kButtonRadius, AppPalette::brandBlue());
+    // The brand blue, a shade darker, so that the white title reads at 4.5:1.
+    Paint::fillRoundedRect(p, r, kButtonRadius, AppPalette::accentFill(AppPalette::brandBlue()));
     // Focus ring only after keyboard navigation, as standard widgets do.
     if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange))
         Paint::strokeRoundedRect(p, r.adjusted(2, 2, -2, -2), kButtonRadius - 2, QColor(255, 255, 255, 200), 1.5);
@@ -206,7 +207,8 @@ void StatusBadge::paintEvent(QPaintEvent*) {
     const QColor c = standardColor(m_tone);
     Paint::fillCapsule(p, rect(), withOpacity(c, 0.18));
     p.setFont(font());
-    p.setPen(c);
+    // The text in a shade of the hue that reads on the tint.
+    p.setPen(AppPalette::tintText(c, 0.18));
     p.drawText(QRectF(rect()), Qt::AlignCenter | Qt::TextSingleLine, m_text);
 }
 

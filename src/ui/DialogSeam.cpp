@@ -1,11 +1,21 @@
 #include "ui/DialogSeam.h"
 
+#include "ui/AppStyle.h"
 #include "ui/Fonts.h"
+#include "ui/PortalFileChooser.h"
+#include "ui/Symbols.h"
 
 #include <QAbstractButton>
 #include <QApplication>
 #include <QDesktopServices>
+#include <QAbstractFileIconProvider>
 #include <QFileDialog>
+#include <QFileSystemModel>
+#include <QHeaderView>
+#include <QIdentityProxyModel>
+#include <QLocale>
+#include <QTranslator>
+#include <QTreeView>
 #include <QGridLayout>
 #include <QLabel>
 #include <QMetaObject>
@@ -49,6 +59,119 @@ int scriptedAnswer(const Message& message) {
     return escapeIndex(message);
 }
 
+// Qt's French catalogue predates the context Qt 6 reads the file dialog's kinds from ("Folder", "Drive",
+// "txt File"): those few words, so that the list is wholly French.
+class FileKindsTranslator : public QTranslator {
+public:
+    using QTranslator::QTranslator;
+    bool isEmpty() const override { return false; }
+    QString translate(const char* context, const char* source, const char* disambiguation, int n) const override {
+        Q_UNUSED(disambiguation);
+        Q_UNUSED(n);
+        if (qstrcmp(context, "QAbstractFileIconProvider") != 0 && qstrcmp(context, "QFileSystemModel") != 0)
+            return {};
+        static const struct {
+            const char* source;
+            const char* french;
+        } words[] = {
+            {"Folder", "Dossier"}, {"Drive", "Lecteur"}, {"File", "Fichier"}, {"%1 File", "Fichier %1"},
+            {"Shortcut", "Raccourci"}, {"Alias", "Alias"}, {"Unknown", "Inconnu"},
+        };
+        if (qstrcmp(context, "QFileSystemModel") == 0)
+            return {}; // complete in Qt's catalogue
+        for (const auto& w : words)
+            if (qstrcmp(source, w.source) == 0)
+                return QString::fromUtf8(w.french);
+        return {};
+    }
+};
+
+// Symbols in the text colour instead of the platform's colour bitmaps.
+class SymbolIconProvider : public QAbstractFileIconProvider {
+public:
+    QIcon icon(IconType type) const override {
+        return symbol(type == Folder || type == Desktop || type == Network ? "folder"
+                      : type == Drive || type == Computer                  ? "externaldrive.fill"
+                                                                           : "doc");
+    }
+    QIcon icon(const QFileInfo& info) const override {
+        if (info.isDir())
+            return symbol(info.isRoot() ? "externaldrive.fill" : "folder");
+        static const QStringList images{"png", "jpg", "jpeg", "gif", "webp", "heic", "heif", "tif", "tiff", "bmp"};
+        return symbol(images.contains(info.suffix().toLower()) ? "photo" : "doc");
+    }
+
+private:
+    static QIcon symbol(const char* name) {
+        return Symbols::icon(QString::fromLatin1(name), QApplication::palette().color(QPalette::Text), 16);
+    }
+};
+
+// The list's sizes and dates in the French way ("07/12/2026 09:30", "4,0 Ko"), as the rest of the
+// application writes them: Qt's model writes them in the system's locale.
+class FrenchFileDetails : public QIdentityProxyModel {
+public:
+    using QIdentityProxyModel::QIdentityProxyModel;
+    QVariant data(const QModelIndex& index, int role) const override {
+        auto* files = qobject_cast<QFileSystemModel*>(sourceModel());
+        if (role == Qt::DisplayRole && files && index.isValid()) {
+            const QModelIndex source = mapToSource(index);
+            if (index.column() == 3)
+                return QLocale().toString(files->lastModified(source), QLocale::ShortFormat);
+            if (index.column() == 1 && !files->isDir(source))
+                return QLocale().formattedDataSize(files->size(source));
+        }
+        return QIdentityProxyModel::data(index, role);
+    }
+};
+
+} // namespace
+
+void installFileDialogTranslations() {
+    static bool installed = false;
+    if (installed || !QCoreApplication::instance())
+        return;
+    installed = true;
+    QCoreApplication::installTranslator(new FileKindsTranslator(QCoreApplication::instance()));
+}
+
+namespace {
+
+enum class Pick { open, openMany, save };
+
+// The desktop's own chooser where the platform offers one (a platform theme or the portal); otherwise
+// Qt's dialog, in French, with our symbols and a date column wide enough for its dates.
+QStringList pickFiles(QWidget* parent, const QString& caption, const QString& dir, const QString& filter, Pick pick) {
+    // The desktop's chooser, through the portal, wherever one answers.
+    const PortalFileChooser::Mode mode = pick == Pick::save       ? PortalFileChooser::Mode::save
+                                         : pick == Pick::openMany ? PortalFileChooser::Mode::openMany
+                                                                  : PortalFileChooser::Mode::open;
+    if (const std::optional<QStringList> chosen = PortalFileChooser::choose(parent, mode, caption, dir, filter))
+        return *chosen;
+    installFileDialogTranslations();
+    SymbolIconProvider icons; // outlives the dialog, which does not own it
+    QFileDialog dialog(parent, caption, dir, filter);
+    dialog.setAcceptMode(pick == Pick::save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(pick == Pick::openMany ? QFileDialog::ExistingFiles
+                       : pick == Pick::open   ? QFileDialog::ExistingFile
+                                              : QFileDialog::AnyFile);
+    dialog.setIconProvider(&icons);
+    // Only Qt's own dialog has the list (a native one has no child widgets).
+    if (auto* tree = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        dialog.setProxyModel(new FrenchFileDetails(&dialog));
+        {
+            const QFontMetrics fm(tree->font());
+            // "14/03/2026 09:30" whole, with room for the sort arrow.
+            tree->header()->resizeSection(3, fm.horizontalAdvance(QStringLiteral("00/00/0000 00:00")) + 32);
+            tree->header()->resizeSection(0, std::max(tree->header()->sectionSize(0), 260));
+        }
+        dialog.resize(std::max(dialog.width(), 760), std::max(dialog.height(), 460));
+    }
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    return dialog.selectedFiles();
+}
+
 QStringList scriptedFiles() {
     auto& s = state();
     return s.fileNames.isEmpty() ? QStringList() : s.fileNames.takeFirst();
@@ -82,8 +205,13 @@ QMessageBox* makeBox(QWidget* parent, const Message& message, QList<QAbstractBut
     if (message.buttons.isEmpty()) {
         buttons.append(box->addButton(QMessageBox::Ok));
     } else {
-        for (const auto& b : message.buttons)
-            buttons.append(box->addButton(b.text, b.role));
+        for (const auto& b : message.buttons) {
+            QAbstractButton* button = box->addButton(b.text, b.role);
+            // Quitting without saving, deleting: in red.
+            if (b.role == QMessageBox::DestructiveRole)
+                TolmekStyle::setDestructive(button);
+            buttons.append(button);
+        }
     }
     const int esc = escapeIndex(message);
     // Return must not confirm a destructive choice that the caller did not make the default.
@@ -147,13 +275,14 @@ QString getOpenFileName(QWidget* parent, const QString& caption, const QString& 
         const QStringList files = scriptedFiles();
         return files.isEmpty() ? QString() : files.first();
     }
-    return QFileDialog::getOpenFileName(parent, caption, dir, filter);
+    const QStringList files = pickFiles(parent, caption, dir, filter, Pick::open);
+    return files.isEmpty() ? QString() : files.first();
 }
 
 QStringList getOpenFileNames(QWidget* parent, const QString& caption, const QString& dir, const QString& filter) {
     if (state().nonInteractive)
         return scriptedFiles();
-    return QFileDialog::getOpenFileNames(parent, caption, dir, filter);
+    return pickFiles(parent, caption, dir, filter, Pick::openMany);
 }
 
 QString getSaveFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter) {
@@ -161,7 +290,8 @@ QString getSaveFileName(QWidget* parent, const QString& caption, const QString& 
         const QStringList files = scriptedFiles();
         return files.isEmpty() ? QString() : files.first();
     }
-    return QFileDialog::getSaveFileName(parent, caption, dir, filter);
+    const QStringList files = pickFiles(parent, caption, dir, filter, Pick::save);
+    return files.isEmpty() ? QString() : files.first();
 }
 
 bool openUrl(const QUrl& url) {

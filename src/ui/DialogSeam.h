@@ -53,6 +53,10 @@ QStringList getOpenFileNames(QWidget* parent, const QString& caption, const QStr
 QString getSaveFileName(QWidget* parent, const QString& caption, const QString& dir = {},
                         const QString& filter = {});
 
+// The few words of Qt's file dialog that Qt's French catalogue lacks ("Dossier" for "Folder"…); the
+// pickers install them on first use.
+void installFileDialogTranslations();
+
 // Hands a link or a file to the desktop (browser, default application).
 bool openUrl(const QUrl& url);
 

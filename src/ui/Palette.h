@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QColor>
+#include <QList>
 #include <QString>
 
 #include <optional>
@@ -43,7 +44,34 @@ QColor secondaryText(bool dark);
 QColor separator();
 QColor separator(bool dark);
 
+// Readable shades of a hue, for a colour that the user or the status chooses (the screens' accents, the
+// status colours). Each keeps the hue and moves only the lightness, as little as reaches 4.5:1.
+// `accent` as text on any background of the theme (screen, canvas, card, tinted, sidebar).
+QColor accentText(const QColor& accent);
+QColor accentText(const QColor& accent, bool dark);
+// `hue` as text on its own tint (`hue` at `tintOpacity` over any background of the theme): the badges.
+QColor tintText(const QColor& hue, qreal tintOpacity);
+QColor tintText(const QColor& hue, qreal tintOpacity, bool dark);
+// `accent` as a fill behind white text or symbols (buttons, selections, accent headers): the same in
+// both themes, since the text is white in both.
+QColor accentFill(const QColor& accent);
+
 } // namespace AppPalette
+
+// Contrast as WCAG 2.1 measures it.
+namespace Contrast {
+constexpr double text = 4.5;      // body text
+constexpr double largeText = 3.0; // text of 18 px and more or 14 px bold, control outlines, meaningful symbols
+// Relative luminance of an opaque colour (alpha ignored).
+double luminance(const QColor& c);
+// `fg` composed over the opaque `bg`.
+QColor over(const QColor& fg, const QColor& bg);
+// Contrast of `fg` (composed over `bg` when translucent) against `bg`, from 1 to 21.
+double ratio(const QColor& fg, const QColor& bg);
+// `color` with the same hue and saturation and a lightness moved away from every one of `backgrounds`
+// (darker on light ones, lighter on dark ones) as little as reaches `minimum` against each; opaque.
+QColor readable(const QColor& color, const QList<QColor>& backgrounds, double minimum = text);
+} // namespace Contrast
 
 // The desktop's standard named colours, each with a light and a dark variant.
 enum class StandardColor { red, orange, yellow, green, mint, teal, cyan, blue, indigo, purple, brown, gray };

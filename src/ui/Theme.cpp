@@ -210,10 +210,11 @@ QPalette appQPalette(bool dark) {
     p.setColor(QPalette::Button, button);
     p.setColor(QPalette::ButtonText, text);
     p.setColor(QPalette::BrightText, dark ? Qt::white : Qt::black);
-    p.setColor(QPalette::Highlight, AppPalette::brandBlue());
+    // Shades of the brand colours that white text, and the backgrounds, read against.
+    p.setColor(QPalette::Highlight, AppPalette::accentFill(AppPalette::brandBlue()));
     p.setColor(QPalette::HighlightedText, Qt::white);
-    p.setColor(QPalette::Link, AppPalette::brandBlue());
-    p.setColor(QPalette::LinkVisited, AppPalette::brandPink());
+    p.setColor(QPalette::Link, AppPalette::accentText(AppPalette::brandBlue(), dark));
+    p.setColor(QPalette::LinkVisited, AppPalette::accentText(AppPalette::brandPink(), dark));
     // Bevel shades used by the Fusion style.
     p.setColor(QPalette::Light, dark ? button.lighter(130) : Qt::white);
     p.setColor(QPalette::Midlight, dark ? button.lighter(115) : button.darker(105));

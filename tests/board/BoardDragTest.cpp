@@ -88,6 +88,15 @@ TEST(BoardPayloadTest, NotesPreviewFollowsTheStoredForm) {
     EXPECT_EQ(notesPreviewText(QStringLiteral("rtf:pas du base64")), QStringLiteral("rtf:pas du base64"));
     EXPECT_EQ(notesPreviewText(QStringLiteral("rtf:YWJj")), QString());   // Base64 of "abc", not RTF
     EXPECT_EQ(notesPreviewText(QStringLiteral("rtf:YWJ")), QStringLiteral("rtf:YWJ"));
+
+    // Notes of megabytes are previewed from their start, without reading them whole.
+    const QByteArray big = "{\\rtf1\\ansi d\\'e9but " + QByteArray("mot mot\\par ").repeated(1'000'000) + "}";
+    for (const QString& notes : {"rtf:" + QString::fromLatin1(big.toBase64()), QStringLiteral("début ").repeated(2'000'000)}) {
+        const std::optional<QString> preview = notesPreviewText(notes);
+        ASSERT_TRUE(preview);
+        EXPECT_TRUE(preview->startsWith(QStringLiteral("début")));
+        EXPECT_LT(preview->size(), 20'000);
+    }
 }
 
 using BoardDropRulesTest = BoardTest;

@@ -7,12 +7,14 @@
 #include "../richtext/ForeignRtf.h"
 #include "richtext/ClickableTextView.h"
 #include "richtext/RichTextBlockEditor.h"
+#include "richtext/RichTextEditorWrapper.h"
 #include "rtf/Rtf.h"
 #include "support/Accessibility.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
@@ -419,3 +421,77 @@ TEST_F(CardSheetTest, GrowingDescriptionScrollsTheBodyNotTheSheet) {
 }
 
 } // namespace
+
+namespace {
+
+struct LargeDescription {
+    const char* name;
+    QString notes;
+    bool tooLarge;
+    const char* shownStart;
+};
+
+const QString kLine = QStringLiteral("une étape de vérification avant la livraison du projet\n");
+
+} // namespace
+
+// A long description is read and edited in an area of fixed height and written at the save; one too
+// large to edit shows only its start, read-only, under a notice, opens without holding the window, and
+// the card keeps its notes through an edit of its title.
+class LargeDescriptionTest : public CardSheetTest {
+protected:
+    void check(const LargeDescription& c) {
+        SCOPED_TRACE(c.name);
+        auto maquette = todo->cards()[0];
+        maquette->setNotes(c.notes);
+        ASSERT_TRUE(context().save());
+        QElapsedTimer t;
+        t.start();
+        sheet->openCard(maquette);
+        flush();
+        EXPECT_LT(t.elapsed(), 1000);
+        auto* notice = sheet->findChild<QLabel*>("descriptionNotice");
+        EXPECT_EQ(notice != nullptr, c.tooLarge);
+        if (notice) {
+            EXPECT_TRUE(notice->text().startsWith(QStringLiteral("Ce texte est trop volumineux")));
+        }
+        bool shown = false;
+        for (auto* view : sheet->findChildren<cardsheetui::ReadOnlyRichText*>())
+            shown = shown || (view->isBounded() && view->toPlainText().startsWith(QString::fromUtf8(c.shownStart)));
+        EXPECT_TRUE(shown);
+
+        click("Modifier");
+        sheet->titleField()->setText("Maquette révisée");
+        if (c.tooLarge) {
+            EXPECT_FALSE(sheet->descriptionEditor());
+        } else {
+            ASSERT_TRUE(sheet->descriptionEditor());
+            EXPECT_TRUE(sheet->descriptionEditor()->wrapper()->isBounded());
+            ClickableTextView* view = sheet->descriptionEditor()->textView();
+            view->setFocus();
+            view->moveCursor(QTextCursor::Start);
+            QTest::keyClicks(view, "Relu : ");
+        }
+        click("Enregistrer");
+        EXPECT_EQ(maquette->title(), "Maquette révisée");
+        if (c.tooLarge) {
+            EXPECT_TRUE(maquette->notes() == c.notes);
+        } else {
+            const notesformat::Decoded stored = notesformat::decode(maquette->notes());
+            EXPECT_TRUE(stored.plain.trimmed() == "Relu : " + c.notes.trimmed());
+        }
+        sheet->reject();
+        flush();
+    }
+};
+
+TEST_F(LargeDescriptionTest, ALongDescriptionScrollsInsideItsAreaAndIsSaved) {
+    check({"long plain", kLine.repeated(4'000), false, "une étape"});
+}
+
+// Slow: tens of megabytes go through the store.
+TEST_F(LargeDescriptionTest, DescriptionsTooLargeToEditShowTheirStartAndAreKept) {
+    const QByteArray rtf = "{\\rtf1\\ansi {\\b d\\'e9but} " + QByteArray("mot mot\\par ").repeated(600'000) + "}";
+    check({"50 MB plain", kLine.repeated(50'000'000 / kLine.size()), true, "une étape"});
+    check({"7 MB rtf", notesformat::encode(rtf, {}), true, "début"});
+}

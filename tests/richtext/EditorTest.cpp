@@ -393,8 +393,9 @@ TEST(RichTextToolbar, LabelsMenusAndTooltips)
     QStringList tips;
     for (auto* b : bar.iconButtons())
         tips << b->toolTip();
-    EXPECT_EQ(tips, (QStringList{QStringLiteral("Gras (⌘B)"), QStringLiteral("Italique (⌘I)"),
-                                 QStringLiteral("Souligné (⌘U)"), QStringLiteral("Barré"), QStringLiteral("Code inline")}));
+    // The keys as this desktop names them.
+    EXPECT_EQ(tips, (QStringList{QStringLiteral("Gras (Ctrl+B)"), QStringLiteral("Italique (Ctrl+I)"),
+                                 QStringLiteral("Souligné (Ctrl+U)"), QStringLiteral("Barré"), QStringLiteral("Code inline")}));
     EXPECT_EQ(bar.textColorButton()->toolTip(), QStringLiteral("Couleur du texte"));
     EXPECT_EQ(bar.highlightButton()->toolTip(), QStringLiteral("Surligner le texte"));
     EXPECT_TRUE(bar.styleButton()->toolTip().isEmpty());
@@ -418,4 +419,51 @@ TEST(RichTextToolbar, LabelsMenusAndTooltips)
             EXPECT_EQ(w->focusPolicy(), Qt::NoFocus) << w->metaObject()->className();
         }
     }
+}
+
+TEST(RichTextToolbar, TheKeysOfTheToolTipsFormatTheSelection)
+{
+    Fixture f(QStringLiteral("abcd"));
+    f.focusEditor();
+    QTextCursor c = f.view()->textCursor();
+    c.setPosition(0);
+    c.setPosition(2, QTextCursor::KeepAnchor);
+    f.view()->setTextCursor(c);
+    QTest::keyClick(f.view(), Qt::Key_B, Qt::ControlModifier);
+    QTest::keyClick(f.view(), Qt::Key_I, Qt::ControlModifier);
+    QTest::keyClick(f.view(), Qt::Key_U, Qt::ControlModifier);
+    const QTextCharFormat fmt = formatAt(*f.stored(), 0);
+    EXPECT_EQ(fmt.fontWeight(), QFont::Bold);
+    EXPECT_TRUE(fmt.fontItalic());
+    EXPECT_TRUE(fmt.fontUnderline());
+    EXPECT_EQ(f.view()->toPlainText(), QStringLiteral("abcd")); // no letter typed
+    QTest::keyClick(f.view(), Qt::Key_B, Qt::ControlModifier);
+    EXPECT_NE(formatAt(*f.stored(), 0).fontWeight(), QFont::Bold);
+}
+
+TEST(RichTextToolbar, FitsOrWrapsAtEveryWidthWithoutSqueezingAControl)
+{
+    RichTextToolbar bar(nullptr);
+    bar.ensurePolished();
+    const int full = bar.sizeHint().width();
+    for (int width : {full + 40, full, full - 40, 320, 260, 200, 140}) {
+        const QList<QRect> rects = bar.arrange(width);
+        const int height = bar.heightForWidth(width);
+        for (int i = 0; i < rects.size(); ++i) {
+            EXPECT_GE(rects[i].left(), 0) << width;
+            EXPECT_LE(rects[i].right(), width - 1) << width << " item " << i;
+            EXPECT_LE(rects[i].bottom(), height - 1) << width;
+            for (int j = 0; j < i; ++j)
+                EXPECT_FALSE(rects[i].intersects(rects[j])) << width << " items " << j << ", " << i;
+        }
+        // One row where the controls fit side by side, more below that.
+        EXPECT_EQ(height == 44, width >= full - 40) << width;
+    }
+    // Every control at its own size: "Style" whole, the caption whole.
+    bar.resize(260, bar.heightForWidth(260));
+    bar.show();
+    QApplication::processEvents();
+    EXPECT_EQ(bar.styleButton()->size(), bar.styleButton()->sizeHint());
+    auto* label = bar.findChild<QLabel*>(QStringLiteral("richTextLabel"));
+    EXPECT_EQ(label->size(), label->sizeHint());
 }

@@ -1,20 +1,28 @@
 #include "ui/AppStyle.h"
 #include "ui/DialogSeam.h"
+#include "ui/Fonts.h"
 #include "ui/Palette.h"
 #include "ui/Theme.h"
 #include "support/TestSupport.h"
 
+#include <QAbstractFileIconProvider>
 #include <QApplication>
+#include <QFileInfo>
+#include <QTemporaryDir>
 #include <QComboBox>
 #include <QDateTime>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStyleOption>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <gtest/gtest.h>
@@ -196,4 +204,96 @@ TEST_F(AppStyleTest, StyledFieldsFollowTheNewPaletteWhenTheThemeChanges) {
     EXPECT_NE(darkPlaceholder, lightPlaceholder);
     EXPECT_EQ(darkPlaceholder, QApplication::palette().color(QPalette::PlaceholderText));
     EXPECT_EQ(search->palette().color(QPalette::Text), QApplication::palette().color(QPalette::Text));
+}
+
+TEST(MenuPlacement, BelowItsButtonAndInsideTheWindow) {
+    const QRect window(100, 50, 800, 600); // x 100..899, y 50..649
+    struct Case {
+        const char* what;
+        QRect anchor;
+        QSize menu;
+        QPoint expected;
+    };
+    const Case cases[] = {
+        {"room everywhere: below, left edges aligned", {200, 100, 30, 28}, {180, 90}, {200, 130}},
+        {"near the right edge: right edges aligned", {850, 60, 30, 28}, {180, 90}, {880 - 180, 90}},
+        {"wider than the space left of the button's right edge: at the window's left", {150, 60, 30, 28}, {900, 90}, {100, 90}},
+        {"near the bottom: above the button", {200, 600, 30, 28}, {180, 90}, {200, 600 - 3 - 90}},
+        {"too tall for either side: below", {200, 300, 30, 28}, {180, 500}, {200, 330}},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Menus::placeBelow(c.menu, c.anchor, window), c.expected) << c.what;
+}
+
+TEST_F(AppStyleTest, DestructiveButtonsAndMenuEntriesAreRed) {
+    QPushButton button(QStringLiteral("Supprimer"));
+    TolmekStyle::setDestructive(&button);
+    button.resize(button.sizeHint());
+    const QImage image = button.grab().toImage();
+    // Some text pixel is the danger red: clearly more red than green or blue.
+    bool red = false;
+    for (int y = 0; y < image.height() && !red; ++y)
+        for (int x = 0; x < image.width() && !red; ++x) {
+            const QColor c = image.pixelColor(x, y);
+            red = c.red() > 120 && c.red() - c.green() > 60 && c.red() - c.blue() > 50;
+        }
+    EXPECT_TRUE(red);
+
+    // The alerts' destructive buttons get the mark.
+    DialogSeam::Message m;
+    m.text = QStringLiteral("Quitter Tolmek ?");
+    m.buttons = {{QStringLiteral("Quitter"), QMessageBox::DestructiveRole}, {QStringLiteral("Annuler"), QMessageBox::RejectRole}};
+    QList<QAbstractButton*> buttons;
+    std::unique_ptr<QMessageBox> box(DialogSeam::makeBox(nullptr, m, buttons));
+    EXPECT_TRUE(TolmekStyle::isDestructive(buttons[0]));
+    EXPECT_FALSE(TolmekStyle::isDestructive(buttons[1]));
+}
+
+TEST_F(AppStyleTest, FileDialogKindsReadInFrench) {
+    DialogSeam::installFileDialogTranslations();
+    DialogSeam::installFileDialogTranslations(); // once is enough, twice does no harm
+    QAbstractFileIconProvider provider;
+    const QTemporaryDir dir;
+    EXPECT_EQ(provider.type(QFileInfo(dir.path())), QStringLiteral("Dossier"));
+    // Other contexts are left to Qt's own catalogue.
+    EXPECT_EQ(QCoreApplication::translate("Nowhere", "Folder"), QStringLiteral("Folder"));
+}
+
+TEST_F(AppStyleTest, TheApplicationsStandardWidgetsUseOurStyleAndTheInterfaceFont) {
+    const QFont before = QApplication::font();
+    TolmekStyle::installOnApplication();
+    EXPECT_TRUE(qobject_cast<TolmekStyle*>(QApplication::style()));
+    EXPECT_EQ(QApplication::font().family(), Fonts::system(13).family());
+    EXPECT_EQ(QApplication::font().pixelSize(), 13);
+    QPushButton button(QStringLiteral("Annuler"));
+    EXPECT_EQ(button.font().family(), Fonts::system(13).family());
+    QApplication::setFont(before);
+}
+
+TEST_F(AppStyleTest, AButtonsMenuOpensBelowItInsideTheWindow) {
+    QWidget window;
+    window.setGeometry(100, 100, 400, 300);
+    auto* button = new QToolButton(&window);
+    button->setText(QStringLiteral("Compte"));
+    button->setGeometry(360, 10, 30, 28); // at the window's right edge
+    button->setPopupMode(QToolButton::InstantPopup);
+    auto* menu = new QMenu(button);
+    menu->addAction(QStringLiteral("Profil (bientôt)"));
+    menu->addAction(QStringLiteral("Déconnexion (bientôt)"));
+    button->setMenu(menu);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QRect shown;
+    QTimer::singleShot(0, menu, [&] {
+        shown = menu->geometry();
+        menu->close();
+    });
+    button->showMenu();
+    ASSERT_TRUE(shown.isValid());
+    const QRect windowGlobal(window.mapToGlobal(QPoint(0, 0)), window.size());
+    const QRect buttonGlobal(button->mapToGlobal(QPoint(0, 0)), button->size());
+    EXPECT_LE(shown.right(), windowGlobal.right());
+    EXPECT_EQ(shown.right(), buttonGlobal.right()); // right edges aligned
+    EXPECT_GT(shown.top(), buttonGlobal.bottom());
+    EXPECT_LE(shown.top(), buttonGlobal.bottom() + 4);
 }

@@ -98,7 +98,7 @@ TEST_F(ComponentsTest, PrimaryButtonGeometry) {
 
     // Filled brand blue with rounded corners.
     plain.resize(plain.sizeHint());
-    EXPECT_LT(colorDistance(pixel(plain, QPoint(6, plain.height() / 2)), AppPalette::brandBlue()), 6);
+    EXPECT_LT(colorDistance(pixel(plain, QPoint(6, plain.height() / 2)), AppPalette::accentFill(AppPalette::brandBlue())), 6);
     EXPECT_LT(pixel(plain, QPoint(0, 0)).alpha(), 128);
 }
 

@@ -1,7 +1,12 @@
+#include "ui/AppStyle.h"
 #include "ui/Palette.h"
 #include "ui/Theme.h"
 
+#include <QPalette>
+
 #include <gtest/gtest.h>
+
+#include <vector>
 
 namespace {
 
@@ -112,4 +117,91 @@ TEST(AppPaletteColors, FollowTheThemeWithoutRebuilding) {
     ThemeManager::shared().setTheme(AppTheme::system);
     ThemeManager::setSystemDarkForTesting(true);
     EXPECT_TRUE(sameColor(AppPalette::sidebarBackground(), rgb(0.06, 0.08, 0.13)));
+}
+
+TEST(Contrast, MatchesTheWcagFormula) {
+    EXPECT_NEAR(Contrast::ratio(Qt::black, Qt::white), 21.0, 1e-9);
+    EXPECT_NEAR(Contrast::ratio(Qt::white, Qt::white), 1.0, 1e-9);
+    // Published pairs: #767676 on white is the lightest grey at 4.5:1, #777777 is just under.
+    EXPECT_NEAR(Contrast::ratio(QColor(0x76, 0x76, 0x76), Qt::white), 4.54, 0.01);
+    EXPECT_LT(Contrast::ratio(QColor(0x77, 0x77, 0x77), Qt::white), 4.5);
+    // Order does not matter; a translucent colour is measured over the background.
+    EXPECT_DOUBLE_EQ(Contrast::ratio(Qt::white, QColor(0x76, 0x76, 0x76)), Contrast::ratio(QColor(0x76, 0x76, 0x76), Qt::white));
+    EXPECT_NEAR(Contrast::ratio(QColor(0, 0, 0, 128), Qt::white), Contrast::ratio(QColor(127, 127, 127), Qt::white), 0.05);
+}
+
+TEST(Contrast, ReadableKeepsTheHueAndMovesAwayFromTheBackground) {
+    const QColor green = standardColor(StandardColor::green, false);
+    const QColor onWhite = Contrast::readable(green, {Qt::white});
+    EXPECT_GE(Contrast::ratio(onWhite, Qt::white), Contrast::text);
+    EXPECT_LT(onWhite.lightnessF(), green.lightnessF());
+    EXPECT_NEAR(onWhite.hslHueF(), green.hslHueF(), 0.01);
+    // Only as far as needed: a shade lighter no longer reaches the ratio.
+    EXPECT_LT(Contrast::ratio(onWhite.lighter(106), Qt::white), Contrast::text);
+
+    const QColor blue = standardColor(StandardColor::blue, true);
+    const QColor dark = Contrast::over(withOpacity(blue, 0.18), AppPalette::cardBackground(true));
+    const QColor onDark = Contrast::readable(blue, {dark});
+    EXPECT_GE(Contrast::ratio(onDark, dark), Contrast::text);
+    EXPECT_GT(onDark.lightnessF(), standardColor(StandardColor::blue, true).lightnessF());
+    // A colour that already reads is kept.
+    EXPECT_EQ(Contrast::readable(Qt::black, {Qt::white}).rgb(), QColor(Qt::black).rgb());
+}
+
+// Every text and meaningful symbol on the backgrounds it is drawn on, in both themes.
+TEST(Contrast, EveryPaletteTextReadsOnItsBackgrounds) {
+    using namespace AppPalette;
+    for (const bool dark : {false, true}) {
+        const QList<QColor> backgrounds{canvasBackground(dark), screenBackground(dark), cardBackground(dark),
+                                        tintedBackground(dark), sidebarBackground(dark)};
+        const QPalette qt = appQPalette(dark);
+        struct Case {
+            const char* what;
+            QColor fg;
+            QList<QColor> bgs;
+            double minimum;
+        };
+        std::vector<Case> cases{
+            {"primary text", primaryText(dark), backgrounds, Contrast::text},
+            {"secondary text", secondaryText(dark), backgrounds, Contrast::text},
+            {"danger red on its background", dangerRed(dark), {dangerBackground(dark)}, Contrast::text},
+            {"white on the primary button", Qt::white, {accentFill(brandBlue())}, Contrast::text},
+            {"highlighted text", qt.color(QPalette::HighlightedText), {qt.color(QPalette::Highlight)}, Contrast::text},
+            {"link", qt.color(QPalette::Link), backgrounds, Contrast::text},
+            {"placeholder", qt.color(QPalette::PlaceholderText), {qt.color(QPalette::Base)}, Contrast::text},
+            {"button text", qt.color(QPalette::ButtonText), {qt.color(QPalette::Button)}, Contrast::text},
+            {"tooltip", qt.color(QPalette::ToolTipText), {qt.color(QPalette::ToolTipBase)}, Contrast::text},
+        };
+        const std::pair<const char*, QColor> hues[] = {
+            {"brand blue", brandBlue()}, {"brand pink", brandPink()}};
+        for (const auto& [name, hue] : hues) {
+            cases.push_back({name, accentText(hue, dark), backgrounds, Contrast::text});
+            cases.push_back({name, Qt::white, {accentFill(hue)}, Contrast::text});
+        }
+        for (int i = 0; i <= int(StandardColor::gray); ++i) {
+            const QColor hue = standardColor(StandardColor(i), dark);
+            QList<QColor> tints;
+            for (const QColor& bg : backgrounds)
+                tints.append(Contrast::over(withOpacity(hue, 0.18), bg));
+            cases.push_back({"badge text on its tint", tintText(hue, 0.18, dark), tints, Contrast::text});
+            cases.push_back({"accent text", accentText(hue, dark), backgrounds, Contrast::text});
+            cases.push_back({"white on accent", Qt::white, {accentFill(hue)}, Contrast::text});
+        }
+        // Outlines of fields and buttons: 3:1 against the control's own fill and the backgrounds around it.
+        for (const QColor& fill : {qt.color(QPalette::Base), qt.color(QPalette::Button)}) {
+            const QColor edge = Contrast::over(TolmekStyle::controlOutline(dark), fill);
+            QList<QColor> around = backgrounds;
+            around.append(fill);
+            cases.push_back({"control outline", edge, around, Contrast::largeText});
+        }
+        for (const Case& c : cases) {
+            for (const QColor& bg : c.bgs) {
+                // Measured as the screen shows it: 8 bits per channel.
+                const QColor shown = QColor::fromRgb(Contrast::over(c.fg, bg).rgb());
+                EXPECT_GE(Contrast::ratio(shown, QColor::fromRgb(bg.rgb())), c.minimum)
+                    << (dark ? "dark: " : "light: ") << c.what << ' ' << c.fg.name(QColor::HexArgb).toStdString()
+                    << " on " << bg.name().toStdString();
+            }
+        }
+    }
 }

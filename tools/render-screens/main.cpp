@@ -6,7 +6,10 @@
 #include "core/model/SwiftDataContainer.h"
 #include "core/model/UserProfile.h"
 #include "prefs/Preferences.h"
+#include "app/TolmekApp.h"
+#include "ui/AppStyle.h"
 #include "ui/DialogSeam.h"
+#include "ui/Fonts.h"
 #include "ui/Theme.h"
 
 #include <QApplication>
@@ -65,8 +68,13 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QStandardPaths::setTestModeEnabled(true);
-    QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
+    // The application's own start: French locale and Qt's French texts, the interface font for standard
+    // widgets, our style, then the palette (below, for each theme).
+    Fonts::loadSystemConfiguration();
     QApplication app(argc, argv);
+    installFrenchLocale(app);
+    Fonts::readFamilies();
+    TolmekStyle::installOnApplication();
     const QString out = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("screens");
     const QString filter = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
     QDir().mkpath(out);

@@ -2,6 +2,8 @@
 // the standard controls as our style draws them (fields, pop-up, buttons, scroll bar, alert, symbols).
 #include "render-screens/RenderScreens.h"
 
+#include "app/AppShellView.h"
+
 #include "core/model/UserProfile.h"
 #include "settings/AvatarPicker.h"
 #include "settings/SettingsView.h"
@@ -141,15 +143,9 @@ QWidget* controls(const Services&) {
 }
 
 QWidget* alert(const Services&) {
-    DialogSeam::Message m;
-    m.icon = QMessageBox::Warning;
-    m.text = QStringLiteral("Quitter Tolmek ?");
-    m.informativeText = QStringLiteral("Toute modification non enregistrée sera perdue.");
-    m.buttons = {{QStringLiteral("Annuler"), QMessageBox::RejectRole},
-                 {QStringLiteral("Quitter"), QMessageBox::DestructiveRole}};
-    m.defaultButton = 1;
+    // The shell's own alert.
     QList<QAbstractButton*> buttons;
-    return DialogSeam::makeBox(nullptr, m, buttons);
+    return DialogSeam::makeBox(nullptr, AppShellView::quitAlert(), buttons);
 }
 
 const bool registered = registerScreenShots({

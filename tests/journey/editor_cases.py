@@ -1,0 +1,240 @@
+"""The document editor typed into as a person types: long text and many lines in a text block and a
+code block with the caret kept on screen, code line numbers beside their lines, a block moved by its
+menu and still in sight."""
+
+from harness import Failure, atspi, case, resize_window, seeded_session, wait_until
+
+# The empty band a code block keeps around its lines.
+CODE_MARGIN = 12
+WORDS = "le vent souffle sur la plaine et les arbres plient sans rompre "
+
+
+def open_doc(app, blocks, size=None):
+    """The document « Notes » of the project « Atelier », made of `blocks` ((type, content, language)),
+    opened in edit mode."""
+    def fill(seed):
+        project = seed.project("Atelier")
+        doc = seed.doc(project, "Notes")
+        for order, (type_raw, content, language) in enumerate(blocks):
+            seed.block(doc, type_raw, order, content, language)
+    session = seeded_session(app, "editor", fill)
+    if size:
+        resize_window(session, *size)
+    session.click(session.find("push button", "Projets"))
+    session.click(session.find("list item", "Atelier"))
+    session.click(session.find("list item", "Notes"))
+    session.click(session.find("push button", "Éditer"))
+    session.find("push button", "Voir")
+    return session
+
+
+def view_rect(session):
+    """The part of the window the document scrolls in: under its header, down to the window's edge."""
+    header = session.find("text", "Titre du document").parent
+    hx, hy, hw, hh = session.extents(header)
+    wx, wy, ww, wh = session.window_rect()
+    return hx, hy + hh, hw, wy + wh - (hy + hh)
+
+
+def char_rect(text, offset):
+    return tuple(text.queryText().getCharacterExtents(offset, atspi().DESKTOP_COORDS))
+
+
+def caret_rect(session, text, code=False):
+    """Where the caret is: the character just before it (the one just typed)."""
+    ti = text.queryText()
+    offset = ti.caretOffset
+    x, y, w, h = char_rect(text, max(0, offset - 1))
+    if code:
+        # Qt tells screen readers that every line of a plain-text editor is on its first line. We type
+        # at the end, and a code block holds all its lines: the caret is on the block's last line.
+        if offset != ti.characterCount:
+            raise Failure(f"the caret is at {offset}, not at the end of the code ({ti.characterCount})")
+        cx, cy, cw, ch = session.extents(text)
+        y = cy + ch - CODE_MARGIN - h
+    return x, y, w, h
+
+
+def expect_caret_visible(session, text, when, code=False):
+    x, y, w, h = caret_rect(session, text, code)
+    vx, vy, vw, vh = view_rect(session)
+    if not (vx <= x and x + w <= vx + vw and vy <= y and y + h <= vy + vh):
+        session.screenshot("caret")
+        raise Failure(f"{when}: the caret is at {x},{y} ({w}x{h}), out of the visible part "
+                      f"{vx},{vy} {vw}x{vh} of the document")
+
+
+def type_and_wait(session, text, keys_text, expected_count):
+    session.type(keys_text, delay=3)
+    ti = text.queryText()
+    wait_until(f"{expected_count} characters in the block", lambda: ti.characterCount == expected_count,
+               timeout=15)
+
+
+def type_long_text_and_lines(session, text, label, code=False):
+    """2,000 characters (one paragraph in text, lines of 80 in code), then 30 short lines, the caret
+    looked at all along."""
+    session.click(text)
+    session.key("ctrl+End")
+    count = text.queryText().characterCount
+    words = (WORDS * 40)[:2000]
+    step = 80 if code else 250
+    for start in range(0, len(words), step):
+        chunk = words[start:start + step]
+        if code:
+            session.key("Return")
+            count += 1
+        count += len(chunk)
+        type_and_wait(session, text, chunk, count)
+        if not code or (start // step) % 4 == 3:
+            expect_caret_visible(session, text, f"{label}: after {start + len(chunk)} characters", code)
+    for line in range(1, 31):
+        session.key("Return")
+        chunk = f"ligne {line}"
+        count += 1 + len(chunk)
+        type_and_wait(session, text, chunk, count)
+        if line % 5 == 0:
+            expect_caret_visible(session, text, f"{label}: after {line} lines", code)
+    return count
+
+
+def stored_blocks(session):
+    return session.query('SELECT typeRaw, content FROM "DocBlock" WHERE deletedAt IS NULL ORDER BY "order"')
+
+
+@case
+def editor_text_block_caret_follows_typing(app):
+    session = open_doc(app, [("text", "Premier paragraphe", None), ("code", "x = 1", "python")])
+    text = session.find("text", "Texte")
+    type_long_text_and_lines(session, text, "text block")
+    wait_until("the typed text in the store",
+               lambda: "ligne 30" in stored_blocks(session)[0][1], timeout=10)
+
+
+@case
+def editor_code_block_caret_follows_typing(app):
+    session = open_doc(app, [("text", "Premier paragraphe", None), ("code", "x = 1", "python")])
+    code = session.find("text", "Code")
+    type_long_text_and_lines(session, code, "code block", code=True)
+    wait_until("the typed code in the store",
+               lambda: "ligne 30" in stored_blocks(session)[1][1], timeout=10)
+
+
+def ink_bands(session, rect, threshold=60, grey_only=False):
+    """The runs of screen rows in `rect` that hold anything drawn over its background colour
+    (the most common one), as (top, bottom) screen rows. `grey_only`: only grey ink brighter than the
+    background and short of white counts (line numbers, not the block's coloured frame nor the page
+    showing past its rounded corners)."""
+    x, y, w, h = rect
+    rows = session.pixels(rect)
+    counts = {}
+    for row in rows:
+        for p in row:
+            counts[p] = counts.get(p, 0) + 1
+    bg = max(counts, key=counts.get)
+    bands, start = [], None
+    for i, row in enumerate(rows):
+        if grey_only:
+            ink = any(max(p) - min(p) <= 24 and sum(bg) + threshold < sum(p) < 3 * 230 for p in row)
+        else:
+            ink = any(abs(p[0] - bg[0]) + abs(p[1] - bg[1]) + abs(p[2] - bg[2]) > threshold for p in row)
+        if ink and start is None:
+            start = i
+        elif not ink and start is not None:
+            bands.append((y + start, y + i - 1))
+            start = None
+    if start is not None:
+        bands.append((y + start, y + len(rows) - 1))
+    # Hairlines (a frame's edge, a rounded corner) are no text.
+    return [b for b in bands if b[1] - b[0] >= 3]
+
+
+@case
+def editor_code_line_numbers_beside_lines(app):
+    session = open_doc(app, [("code", "x = 1", "python")], size=(1400, 1050))
+    code = session.find("text", "Code")
+    session.click(code)
+    session.key("ctrl+End")
+    count = code.queryText().characterCount
+    for line in range(2, 31):
+        session.key("Return")
+        chunk = f"ligne {line}"
+        count += 1 + len(chunk)
+        type_and_wait(session, code, chunk, count)
+    gutter = next(c for c in (code.parent.getChildAtIndex(i) for i in range(code.parent.childCount))
+                  if c.getRoleName() == "label")
+    cx, cy, cw, ch = session.extents(code)
+    gx, gy, gw, gh = session.extents(gutter)
+    vx, vy, vw, vh = view_rect(session)
+    top, bottom = max(cy, vy), min(cy + ch, vy + vh)
+    if bottom - top < 30 * 17:
+        raise Failure(f"the code block shows {bottom - top} px of its 30 lines ({cy}..{cy + ch})")
+    session.xdo("mousemove", 5, 5)   # no pointer over the code
+    # Inside the block's focus frame.
+    top, bottom = top + 3, bottom - 3
+    numbers = ink_bands(session, (gx, top, gw, bottom - top), grey_only=True)
+    lines = ink_bands(session, (cx + 4, top, 160, bottom - top))
+    shot = session.screenshot("code")
+    if len(lines) != 30 or lines[0][0] > cy + CODE_MARGIN + 8:
+        raise Failure(f"the code block does not show its 30 lines from the first: {len(lines)} lines "
+                      f"drawn, the first at {lines[:1]}, the block at {cy} ({shot})")
+    if len(numbers) != 30:
+        raise Failure(f"{len(numbers)} line numbers drawn beside 30 lines ({shot})")
+    for i, (number, line) in enumerate(zip(numbers, lines), start=1):
+        drift = (number[0] + number[1]) / 2 - (line[0] + line[1]) / 2
+        if abs(drift) > 4:
+            raise Failure(f"line number {i} is {drift:+.0f} px from its line ({shot}); numbers at "
+                          f"{numbers[:i]}, lines at {lines[:i]}")
+    wait_until("the code in the store", lambda: "ligne 30" in stored_blocks(session)[0][1], timeout=10)
+
+
+def text_block(session, starts_with):
+    """The text field of the block whose text begins with `starts_with`."""
+    def look():
+        for acc in session.find_all("text", "Texte"):
+            if acc.queryText().getText(0, len(starts_with)) == starts_with:
+                return acc
+        return None
+    return wait_until(f"the block « {starts_with} »", look, timeout=5)
+
+
+def expect_in_view(session, acc, what):
+    """`acc` comes into view within the moment a person takes to look for it (a scroll may be animated)."""
+    def seen():
+        x, y, w, h = session.extents(acc)
+        vx, vy, vw, vh = view_rect(session)
+        return vy <= y and y + h <= vy + vh
+    try:
+        wait_until(what, seen, timeout=2)
+    except Failure:
+        x, y, w, h = session.extents(acc)
+        vx, vy, vw, vh = view_rect(session)
+        shot = session.screenshot("out-of-view")
+        raise Failure(f"{what}: it is at {y}..{y + h}, out of the visible part {vy}..{vy + vh} ({shot})") from None
+
+
+def move_block_by_menu(session, starts_with, action):
+    block = text_block(session, starts_with)
+    session.click(block)
+    bx, by, bw, bh = session.extents(block)
+    # The block's own actions button: the one level with the top of its block.
+    buttons = session.find_all("push button", "Actions du bloc")
+    if not buttons:
+        raise Failure("no « Actions du bloc » button on the focused block")
+    button = min(buttons, key=lambda b: abs(session.extents(b)[1] - by))
+    session.click(button)
+    session.click(session.menu_item(action))
+
+
+@case
+def editor_block_moved_by_menu_stays_in_sight(app):
+    long_text = "\n".join(f"Paragraphe {i} d’un long bloc" for i in range(1, 61))
+    session = open_doc(app, [("text", "Bloc à déplacer", None), ("text", long_text, None),
+                             ("text", "Dernier bloc", None)])
+    order = lambda: [c[:15] for _, c in stored_blocks(session)]  # noqa: E731
+    move_block_by_menu(session, "Bloc à déplacer", "Déplacer vers le bas")
+    wait_until("the block second in the store", lambda: order()[1] == "Bloc à déplacer", timeout=5)
+    expect_in_view(session, text_block(session, "Bloc à déplacer"), "after « Déplacer vers le bas »")
+    move_block_by_menu(session, "Bloc à déplacer", "Déplacer vers le haut")
+    wait_until("the block first in the store", lambda: order()[0] == "Bloc à déplacer", timeout=5)
+    expect_in_view(session, text_block(session, "Bloc à déplacer"), "after « Déplacer vers le haut »")

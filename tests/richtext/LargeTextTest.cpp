@@ -1,0 +1,212 @@
+#include "RichTextTestUtil.h"
+
+#include "richtext/ClickableTextView.h"
+#include "richtext/LargeText.h"
+#include "richtext/NotesFormat.h"
+#include "richtext/RichTextBlockEditor.h"
+#include "richtext/RichTextEditorWrapper.h"
+#include "richtext/SpellChecker.h"
+#include "support/TestSupport.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextEdit>
+#include <QTextLayout>
+
+#include <gtest/gtest.h>
+
+#include <optional>
+
+namespace {
+
+// Paragraphs of `words` words until the text holds `chars` characters.
+QString paragraphs(qsizetype chars, const QString& word = QStringLiteral("projet"), int words = 50)
+{
+    QString line;
+    for (int i = 0; i < words; ++i)
+        line += (i ? QStringLiteral(" ") : QString()) + word;
+    line += QLatin1Char('\n');
+    return line.repeated(chars / line.size() + 1);
+}
+
+struct Values {
+    QString content;
+    std::optional<QByteArray> rtf;
+    int textWrites = 0;
+    int rtfWrites = 0;
+    int changes = 0;
+};
+
+std::unique_ptr<RichTextBlockEditor> editorOver(Values& v)
+{
+    auto editor = std::make_unique<RichTextBlockEditor>(
+        TextBinding{[&v] { return v.content; }, [&v](const QString& t) { v.content = t; ++v.textWrites; }},
+        RtfBinding{[&v] { return v.rtf; },
+                   [&v](const std::optional<QByteArray>& b) { v.rtf = b; ++v.rtfWrites; }},
+        false, std::function<void()>([&v] { ++v.changes; }), std::function<void()>());
+    editor->resize(600, 200);
+    editor->show();
+    QApplication::processEvents();
+    return editor;
+}
+
+} // namespace
+
+// Below the limit the area grows with the text and every key writes; past it the area keeps a fixed
+// height, scrolls inside, and writes once after the typing (or at once when flushed).
+TEST(LargeText, ALargeTextKeepsAFixedHeightAndIsWrittenAfterThePause)
+{
+    struct Case {
+        qsizetype chars;
+        bool bounded;
+    } cases[] = {{2'000, false}, {largetext::boundedChars + 1'000, true}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.chars);
+        Values v;
+        v.content = paragraphs(c.chars);
+        auto editor = editorOver(v);
+        RichTextEditorWrapper* wrapper = editor->wrapper();
+        EXPECT_EQ(wrapper->isBounded(), c.bounded);
+        if (c.bounded) {
+            EXPECT_TRUE(testsupport::waitFor([&] { return wrapper->calculatedHeight() == largetext::boundedHeight; }));
+        }
+        QTextCursor cursor(editor->textView()->document());
+        editor->textView()->setTextCursor(cursor);
+        editor->textView()->setFocus();
+        QTest::keyClicks(editor->textView(), QStringLiteral("abc"));
+        EXPECT_EQ(v.textWrites, c.bounded ? 0 : 3);
+        EXPECT_EQ(v.changes, c.bounded ? 0 : 3);
+        EXPECT_EQ(wrapper->hasPendingWrite(), c.bounded);
+        if (c.bounded) {
+            // Flushed before a save: the text and the RTF at once, onChange in the next turn.
+            EXPECT_TRUE(editor->flushRtf());
+            EXPECT_EQ(v.textWrites, 1);
+            EXPECT_TRUE(v.content.startsWith(QStringLiteral("abcprojet")));
+            ASSERT_TRUE(v.rtf.has_value());
+            EXPECT_TRUE(testsupport::waitFor([&] { return v.changes == 1; }));
+            // More typing is written once, after the pause.
+            QTest::keyClicks(editor->textView(), QStringLiteral("de"));
+            EXPECT_EQ(v.textWrites, 1);
+            EXPECT_TRUE(testsupport::waitFor([&] { return v.textWrites == 2; }));
+            EXPECT_TRUE(v.content.startsWith(QStringLiteral("abcdeprojet")));
+            EXPECT_EQ(v.changes, 2);
+        }
+        EXPECT_EQ(rttest::reloaded(*editor->textView()->document())->toPlainText(), v.content);
+    }
+}
+
+// Past the editable limits nothing is read whole: the start is shown read-only under a notice, and
+// nothing is ever written back, whether the text is plain or RTF.
+TEST(LargeText, ATextTooLargeToEditShowsItsStartReadOnly)
+{
+    const QString big = paragraphs(largetext::maxEditableChars + 10);
+    struct Case {
+        const char* name;
+        QString content;
+        std::optional<QByteArray> rtf;
+    } cases[] = {
+        {"plain", big, std::nullopt},
+        {"rtf", QString(), QByteArray("{\\rtf1\\ansi {\\b d\\'e9but} ") +
+                               QByteArray("mot mot\\par ").repeated(largetext::maxEditableRtfBytes / 12) +
+                               QByteArray("}")},
+    };
+    for (Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Values v;
+        v.content = c.content;
+        v.rtf = c.rtf;
+        auto editor = editorOver(v);
+        RichTextEditorWrapper* wrapper = editor->wrapper();
+        EXPECT_TRUE(wrapper->isOversized());
+        EXPECT_TRUE(editor->textView()->isReadOnly());
+        ASSERT_NE(wrapper->notice(), nullptr);
+        EXPECT_TRUE(wrapper->notice()->text().startsWith(QStringLiteral("Ce texte est trop volumineux")));
+        EXPECT_LE(editor->textView()->document()->characterCount(), largetext::previewChars + 1);
+        if (c.rtf) {
+            EXPECT_TRUE(editor->textView()->toPlainText().startsWith(QStringLiteral("début")));
+        }
+        editor->textView()->setFocus();
+        QTest::keyClicks(editor->textView(), QStringLiteral("abc"));
+        EXPECT_FALSE(editor->flushRtf());
+        QApplication::processEvents();
+        EXPECT_EQ(v.textWrites + v.rtfWrites + v.changes, 0);
+    }
+}
+
+TEST(LargeText, StoredNotesTooLargeAreOnlyReadAtTheirStart)
+{
+    const QByteArray rtf = QByteArray("{\\rtf1\\ansi d\\'e9but ") + QByteArray(largetext::maxEditableRtfBytes, 'x') + "}";
+    const QString encoded = notesformat::encode(rtf, {});
+    const QString plain = QString(largetext::maxEditableChars + 1, QLatin1Char('a'));
+    struct Case {
+        std::optional<QString> stored;
+        bool oversized;
+        QString previewPlain;          // the plain text of the preview, cut at 10
+        std::optional<QByteArray> previewRtfStart;
+    } cases[] = {
+        {std::nullopt, false, QString(), std::nullopt},
+        {QStringLiteral("court"), false, QStringLiteral("court"), std::nullopt},
+        {plain, true, QStringLiteral("aaaaaaaaaa"), std::nullopt},
+        {encoded, true, QString(), QByteArray("{\\rtf1\\ansi d")},
+        // A damaged start is no RTF: shown as the text it is.
+        {QStringLiteral("rtf:***"), false, QStringLiteral("rtf:***"), std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stored.value_or(QStringLiteral("(none)")).left(20).toStdString());
+        EXPECT_EQ(notesformat::isOversized(c.stored), c.oversized);
+        const notesformat::Decoded p = notesformat::preview(c.stored, 10);
+        EXPECT_EQ(p.plain, c.previewPlain);
+        EXPECT_EQ(p.rtf.has_value(), c.previewRtfStart.has_value());
+        if (c.previewRtfStart) {
+            EXPECT_TRUE(p.rtf->startsWith(*c.previewRtfStart));
+            EXPECT_LE(p.rtf->size(), 60);
+        }
+    }
+    // Decoding RTF too large to edit leaves its text to the preview rather than reading it all.
+    const notesformat::Decoded whole = notesformat::decode(encoded);
+    EXPECT_EQ(whole.rtf, rtf);
+    EXPECT_TRUE(whole.plain.isEmpty());
+}
+
+// The spell checker never holds the window for a whole long text: one pass checks what its budget allows,
+// the rest follows in later turns, and every misspelt word ends up underlined.
+TEST(LargeText, SpellCheckingALongTextRunsInSlices)
+{
+    SpellDictionary& dictionary = SpellDictionary::shared();
+    dictionary.ensureLoading();
+    ASSERT_TRUE(testsupport::waitFor([&] { return dictionary.isLoaded(); }, 20000));
+    if (!dictionary.isAvailable())
+        GTEST_SKIP() << "no French dictionary installed";
+    QTextDocument doc;
+    doc.setPlainText(paragraphs(400'000, QStringLiteral("bonjuor")));
+    QElapsedTimer t;
+    t.start();
+    auto* highlighter = new SpellHighlighter(&doc, dictionary);
+    QApplication::processEvents();
+    EXPECT_TRUE(highlighter->hasPendingChecks());
+    EXPECT_LT(t.elapsed(), 1000);
+    ASSERT_TRUE(testsupport::waitFor([&] { return !highlighter->hasPendingChecks(); }, 20000));
+    for (QTextBlock b = doc.begin(); b.isValid() && b.length() > 1; b = b.next())
+        ASSERT_EQ(b.layout()->formats().size(), 50) << b.blockNumber();
+    delete highlighter;
+}
+
+// The background layout of a large text, kept in small steps, never leaves a paragraph without its lines
+// (the first one is laid out again at every step).
+TEST(LargeText, PacedLayoutKeepsEveryShownParagraphDrawn)
+{
+    QTextEdit view;
+    view.resize(600, 300);
+    view.setPlainText(paragraphs(largetext::boundedChars * 3));
+    largetext::paceLayout(*view.document());
+    view.show();
+    QElapsedTimer t;
+    t.start();
+    while (t.elapsed() < 300)
+        QApplication::processEvents(QEventLoop::AllEvents, 10);
+    for (QTextBlock b = view.document()->begin(); b.isValid() && b.blockNumber() < 5; b = b.next())
+        EXPECT_GT(b.layout()->lineCount(), 0) << b.blockNumber();
+}
