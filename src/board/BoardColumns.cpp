@@ -9,6 +9,7 @@
 #include "ui/Paint.h"
 #include "ui/Palette.h"
 #include "ui/Symbols.h"
+#include "ui/AppStyle.h"
 
 #include <QDragEnterEvent>
 #include <QHBoxLayout>
@@ -144,9 +145,10 @@ ColumnView::ColumnView(ChecklistColumnPtr column, ChecklistDetailView* board, QW
     m_menu = new QMenu(this);
     m_menu->addAction(QStringLiteral("Modifier"), this, [this] { m_board->openEditColumnSheet(m_column); });
     m_menu->addSeparator();
-    m_menu->addAction(QStringLiteral("Supprimer"), this, [this] { m_board->requestDeleteColumn(m_column); });
+    TolmekStyle::setDestructive(
+        m_menu->addAction(QStringLiteral("Supprimer"), this, [this] { m_board->requestDeleteColumn(m_column); }));
     connect(m_menuButton, &QAbstractButton::clicked, this,
-            [this] { m_menu->popup(m_menuButton->mapToGlobal(QPoint(0, m_menuButton->height()))); });
+            [this] { Menus::popupBelow(*m_menu, m_menuButton); });
 
     m_moveMenu = new QMenu(this);
     auto* left = m_moveMenu->addAction(QStringLiteral("Déplacer à gauche"), this,
@@ -161,7 +163,7 @@ ColumnView::ColumnView(ChecklistColumnPtr column, ChecklistDetailView* board, QW
         right->setEnabled(!cols.empty() && cols.back()->id() != m_id);
     });
     connect(m_handle, &QAbstractButton::clicked, this,
-            [this] { m_moveMenu->popup(m_handle->mapToGlobal(QPoint(0, m_handle->height()))); });
+            [this] { Menus::popupBelow(*m_moveMenu, m_handle); });
     m_handle->onMoveKey = [this](int key) {
         if (key == Qt::Key_Left || key == Qt::Key_Right)
             m_board->moveColumnBy(m_column, key == Qt::Key_Left ? -1 : +1);

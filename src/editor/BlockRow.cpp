@@ -14,6 +14,7 @@
 #include "ui/Paint.h"
 #include "ui/Palette.h"
 #include "ui/Symbols.h"
+#include "ui/AppStyle.h"
 
 #include <QApplication>
 #include <QDrag>
@@ -301,6 +302,7 @@ void ImprovedBlockRowView::buildFace() {
     m_menu->addSeparator();
     m_delete = m_menu->addAction(Symbols::icon(QStringLiteral("trash"), standardColor(StandardColor::red), 16),
                                  QStringLiteral("Supprimer"));
+    TolmekStyle::setDestructive(m_delete);
     connect(m_duplicate, &QAction::triggered, this, [this] { duplicateBlock(); });
     connect(m_moveUp, &QAction::triggered, this, [this] { moveUp(); });
     connect(m_moveDown, &QAction::triggered, this, [this] { moveDown(); });
@@ -318,7 +320,7 @@ void ImprovedBlockRowView::buildFace() {
     m_menuButton->setToolTip(QStringLiteral("Actions du bloc"));
     connect(m_menuButton, &QAbstractButton::clicked, this, [this] {
         updateMenuState();
-        m_menu->popup(m_menuButton->mapToGlobal(QPoint(0, m_menuButton->height())));
+        Menus::popupBelow(*m_menu, m_menuButton);
     });
     tools->addWidget(m_menuButton);
     header->addWidget(m_hoverToolbar);

@@ -6,6 +6,7 @@
 #include "ui/Paint.h"
 #include "ui/Palette.h"
 #include "ui/Symbols.h"
+#include "ui/AppStyle.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
@@ -59,7 +60,7 @@ void paintCopyButton(QPainter& p, const PaintedButton& b, bool didCopy) {
     const QRectF r = QRectF(b.rect()).adjusted(0.5, 0.5, -0.5, -0.5);
     Paint::fillRoundedRect(p, r, 8, didCopy ? withOpacity(green(), 0.2) : white(0.1));
     Paint::strokeRoundedRect(p, r, 8, didCopy ? withOpacity(green(), 0.4) : white(0.15));
-    const QColor fg = didCopy ? green() : white(0.8);
+    const QColor fg = didCopy ? AppPalette::tintText(green(), 0.2) : white(0.8);
     editorui::drawSymbolText(p, r, didCopy ? QStringLiteral("checkmark") : QStringLiteral("doc.on.doc"), 12, fg,
                              b.text(), Fonts::rounded(12, 500), fg, 6);
 }
@@ -96,7 +97,7 @@ ImprovedCodeBlockView::ImprovedCodeBlockView(TextBinding code, TextBinding langu
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(10);
 
-    m_header = new Panel([](QPainter& p, const QRectF& r) { Paint::fillRoundedRect(p, r, 12, black(0.4)); }, this);
+    m_header = new Panel([](QPainter& p, const QRectF& r) { Paint::fillRoundedRect(p, r, 12, black(0.7)); }, this);
     auto* headerRow = new QHBoxLayout(m_header);
     headerRow->setContentsMargins(14, 10, 14, 10);
     headerRow->setSpacing(12);
@@ -120,7 +121,7 @@ ImprovedCodeBlockView::ImprovedCodeBlockView(TextBinding code, TextBinding langu
                        AppPalette::secondaryText(true));
     });
     connect(m_languageButton, &QAbstractButton::clicked, this, [this] {
-        m_menu->popup(m_languageButton->mapToGlobal(QPoint(0, m_languageButton->height() + 2)));
+        Menus::popupBelow(*m_menu, m_languageButton);
     });
     headerRow->addWidget(m_languageButton);
     headerRow->addStretch(1);
@@ -274,7 +275,7 @@ QList<ImprovedCodeBlockView::NumberPlace> ImprovedCodeBlockView::lineNumberPlace
 
 void ImprovedCodeBlockView::paintGutter(QPainter& p, const PaintedLabel& g) const {
     p.setFont(gutterFont());
-    p.setPen(white(0.3));
+    p.setPen(white(0.55));
     // Numbers sit on the baselines of the lines the editor has laid out, wherever they are drawn.
     const qreal shift = m_editor->viewport()->mapTo(m_area, QPoint(0, 0)).y() - g.mapTo(m_area, QPoint(0, 0)).y();
     const QFontMetricsF metrics(p.font());
@@ -408,5 +409,5 @@ void CodeReadView::paintEvent(QPaintEvent*) {
     const QPainterPath shape = Paint::roundedRect(r, 12);
     Paint::fill(p, shape, black(0.7));
     p.setClipPath(shape);
-    p.fillRect(QRectF(m_headerRow->geometry()), black(0.4));
+    p.fillRect(QRectF(m_headerRow->geometry()), black(0.7));
 }
