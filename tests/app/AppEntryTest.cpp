@@ -10,6 +10,7 @@
 #include "ui/DialogSeam.h"
 #include "app/LazyUpdater.h"
 #include "support/TestSupport.h"
+#include "AppProcess.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -23,34 +24,6 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
-
-namespace {
-
-// The built application, or empty when the test runs outside CTest.
-QString appBinary() {
-    const QString binary = qEnvironmentVariable("TOLMEK_APP_BINARY");
-    return QFile::exists(binary) ? binary : QString();
-}
-
-// Starts the application offscreen with its data, config and cache under `home`.
-void startApp(QProcess& app, const QString& home, const QStringList& extraVars = {}) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("HOME", home);
-    env.insert("XDG_DATA_HOME", home + "/data");
-    env.insert("XDG_CONFIG_HOME", home + "/config");
-    env.insert("XDG_CACHE_HOME", home + "/cache");
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    for (const QString& var : extraVars)
-        env.insert(var, "1");
-    app.setProcessEnvironment(env);
-    app.start(appBinary(), {});
-}
-
-} // namespace
-
-#define SKIP_WITHOUT_APP()                                                                                   \
-    if (appBinary().isEmpty())                                                                               \
-    GTEST_SKIP() << "TOLMEK_APP_BINARY not set (run through CTest)"
 
 TEST(AppEntry, UnreadableStoreStopsTheStartAndLeavesTheFileAlone) {
     SKIP_WITHOUT_APP();
