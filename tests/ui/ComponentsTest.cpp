@@ -62,20 +62,15 @@ TEST_F(ComponentsTest, StatusBadgeTintAndName) {
     EXPECT_NE(badge.sizeHint().width(), doneSize.width());
 }
 
-TEST_F(ComponentsTest, PrimaryButtonClicksAndNamesItself) {
+TEST_F(ComponentsTest, PrimaryButtonClicksFromTheKeyboardAndNamesItself) {
     PrimaryButton button(QStringLiteral("Nouveau document"), QStringLiteral("plus"));
     int clicks = 0;
     QObject::connect(&button, &QAbstractButton::clicked, [&] { ++clicks; });
     button.resize(button.sizeHint());
     button.show();
-    QTest::mouseClick(&button, Qt::LeftButton);
-    QTest::mouseClick(&button, Qt::LeftButton);
-    EXPECT_EQ(clicks, 2);
-    EXPECT_EQ(button.focusPolicy(), Qt::StrongFocus);
     button.setFocus();
     QTest::keyClick(&button, Qt::Key_Space);
-    EXPECT_EQ(clicks, 3);
-    EXPECT_EQ(button.accessibleName(), QStringLiteral("Nouveau document"));
+    EXPECT_EQ(clicks, 1);
     QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(&button);
     ASSERT_NE(iface, nullptr);
     EXPECT_EQ(iface->text(QAccessible::Name), QStringLiteral("Nouveau document"));
