@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QAction>
 #include <QFileInfo>
 #include <QDateTime>
 #include <QProcess>
@@ -72,6 +73,21 @@ struct AppStore {
 };
 
 } // namespace
+
+// The menu's update command runs a check that a person sees the end of.
+TEST(AppEntry, TheUpdateCommandRunsACheck) {
+    AppStore store;
+    ASSERT_TRUE(store.container);
+    AppDelegate delegate;
+    delegate.updater()->setFeedUrl(QUrl());
+    Services services{store.container->mainContext(), Preferences::shared(), ThemeManager::shared(),
+                      UserPreferencesStore::shared()};
+    MainWindow window(delegate.updater(), services);
+    QSignalSpy done(delegate.updater(), &LazyUpdater::checkFinished);
+    window.checkForUpdatesAction()->trigger();
+    EXPECT_EQ(done.count(), 1);
+    ASSERT_TRUE(testsupport::waitFor([] { return !DialogSeam::shownMessages().isEmpty(); }));
+}
 
 TEST(AppEntry, BackgroundCheckRunsQuietlyThreeSecondsAfterLaunch) {
     DialogSeam::reset();
