@@ -10,15 +10,14 @@
 #include "ui/DialogSeam.h"
 #include "app/LazyUpdater.h"
 #include "support/TestSupport.h"
+#include "AppProcess.h"
 
-#include <QAction>
-#include <QCryptographicHash>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QAction>
 #include <QFileInfo>
 #include <QDateTime>
-#include <QMenuBar>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -28,9 +27,7 @@
 #include <csignal>
 
 TEST(AppEntry, UnreadableStoreStopsTheStartAndLeavesTheFileAlone) {
-    const QString binary = qEnvironmentVariable("TOLMEK_APP_BINARY");
-    if (binary.isEmpty() || !QFile::exists(binary))
-        GTEST_SKIP() << "TOLMEK_APP_BINARY not set (run through CTest)";
+    SKIP_WITHOUT_APP();
     QTemporaryDir home;
     ASSERT_TRUE(QDir().mkpath(home.path() + "/data/Tolmek"));
     const QString store = home.path() + "/data/Tolmek/default.store";
@@ -41,12 +38,7 @@ TEST(AppEntry, UnreadableStoreStopsTheStartAndLeavesTheFileAlone) {
         f.write(content);
     }
     QProcess app;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_DATA_HOME", home.path() + "/data");
-    env.insert("XDG_CONFIG_HOME", home.path() + "/config");
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    app.setProcessEnvironment(env);
-    app.start(binary, {});
+    startApp(app, home.path());
     ASSERT_TRUE(app.waitForFinished(20000)) << "the app kept running (a box waiting for a click?)";
     EXPECT_EQ(app.exitStatus(), QProcess::NormalExit);
     EXPECT_NE(app.exitCode(), 0);
@@ -56,25 +48,6 @@ TEST(AppEntry, UnreadableStoreStopsTheStartAndLeavesTheFileAlone) {
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), content);
     EXPECT_FALSE(QFile::exists(store + "-wal"));
-}
-
-TEST(AppEntry, FreshStartPaintsTheShellAndExits) {
-    const QString binary = qEnvironmentVariable("TOLMEK_APP_BINARY");
-    if (binary.isEmpty() || !QFile::exists(binary))
-        GTEST_SKIP() << "TOLMEK_APP_BINARY not set (run through CTest)";
-    QTemporaryDir home;
-    QProcess app;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_DATA_HOME", home.path() + "/data");
-    env.insert("XDG_CONFIG_HOME", home.path() + "/config");
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("TOLMEK_EXIT_AFTER_FIRST_PAINT", "1");
-    app.setProcessEnvironment(env);
-    app.start(binary, {});
-    ASSERT_TRUE(app.waitForFinished(20000));
-    EXPECT_EQ(app.exitCode(), 0) << app.readAllStandardError().toStdString();
-    // The folder is created and the store made on a first launch.
-    EXPECT_TRUE(QFile::exists(home.path() + "/data/Tolmek/default.store"));
 }
 
 namespace {
@@ -101,30 +74,19 @@ struct AppStore {
 
 } // namespace
 
-TEST(AppEntry, WindowHasShellAndAlwaysEnabledUpdateCommand) {
+// The menu's update command runs a check that a person sees the end of.
+TEST(AppEntry, TheUpdateCommandRunsACheck) {
     AppStore store;
     ASSERT_TRUE(store.container);
-    auto& container = store.container;
-    {
-        AppDelegate delegate;
-        delegate.updater()->setFeedUrl(QUrl());
-        Services services{container->mainContext(), Preferences::shared(), ThemeManager::shared(),
-                          UserPreferencesStore::shared()};
-        MainWindow window(delegate.updater(), services);
-        EXPECT_EQ(window.size(), QSize(1100, 720));
-        EXPECT_TRUE(qobject_cast<AppShellView*>(window.centralWidget()));
-        const QList<QAction*> menus = window.menuBar()->actions();
-        ASSERT_EQ(menus.size(), 1);
-        EXPECT_EQ(menus.first()->text(), "Tolmek");
-        QAction* check = window.checkForUpdatesAction();
-        EXPECT_EQ(check->text(), "Vérifier les mises à jour…");
-        EXPECT_TRUE(check->isEnabled());
-        QSignalSpy done(delegate.updater(), &LazyUpdater::checkFinished);
-        check->trigger();
-        EXPECT_EQ(done.count(), 1);
-        ASSERT_TRUE(testsupport::waitFor([] { return !DialogSeam::shownMessages().isEmpty(); }));
-        EXPECT_EQ(DialogSeam::shownMessages().first().text, "Aucune adresse de mise à jour n’est configurée.");
-    }
+    AppDelegate delegate;
+    delegate.updater()->setFeedUrl(QUrl());
+    Services services{store.container->mainContext(), Preferences::shared(), ThemeManager::shared(),
+                      UserPreferencesStore::shared()};
+    MainWindow window(delegate.updater(), services);
+    QSignalSpy done(delegate.updater(), &LazyUpdater::checkFinished);
+    window.checkForUpdatesAction()->trigger();
+    EXPECT_EQ(done.count(), 1);
+    ASSERT_TRUE(testsupport::waitFor([] { return !DialogSeam::shownMessages().isEmpty(); }));
 }
 
 TEST(AppEntry, BackgroundCheckRunsQuietlyThreeSecondsAfterLaunch) {
@@ -231,18 +193,10 @@ TEST(AppEntry, TerminationSignalsQuitAsThePersonWouldAfterSaving) {
 }
 
 TEST(AppEntry, TheApplicationEndsNormallyOnSigterm) {
-    const QString binary = qEnvironmentVariable("TOLMEK_APP_BINARY");
-    if (binary.isEmpty() || !QFile::exists(binary))
-        GTEST_SKIP() << "TOLMEK_APP_BINARY not set (run through CTest)";
+    SKIP_WITHOUT_APP();
     QTemporaryDir home;
     QProcess app;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_DATA_HOME", home.path() + "/data");
-    env.insert("XDG_CONFIG_HOME", home.path() + "/config");
-    env.insert("QT_QPA_PLATFORM", "offscreen");
-    env.insert("TOLMEK_STARTUP_TRACE", "1");
-    app.setProcessEnvironment(env);
-    app.start(binary, {});
+    startApp(app, home.path(), {"TOLMEK_STARTUP_TRACE"});
     QByteArray err;
     ASSERT_TRUE(testsupport::waitFor(
         [&] { return (err += app.readAllStandardError()).contains("startup: first-paint"); }, 20000));
@@ -255,12 +209,10 @@ TEST(AppEntry, TheApplicationEndsNormallyOnSigterm) {
     EXPECT_FALSE(QFile::exists(home.path() + "/data/Tolmek/default.store.lock"));
 }
 
-// A start writes nothing to the preference file, whatever it holds: no theme entry, a theme we do not know,
+// A first start makes the store. It writes nothing to the preference file, whatever it holds: no theme entry, a theme we do not know,
 // a note with spaces around it or a comma, a profile spelt otherwise than we write it, bytes that are not UTF-8.
 TEST(AppEntry, AStartLeavesThePreferenceFileAsItIs) {
-    const QString binary = qEnvironmentVariable("TOLMEK_APP_BINARY");
-    if (binary.isEmpty() || !QFile::exists(binary))
-        GTEST_SKIP() << "TOLMEK_APP_BINARY not set (run through CTest)";
+    SKIP_WITHOUT_APP();
     const QByteArray files[] = {
         "[General]\n"
         "dashboard.quickNoteNotes=\"  une note  \"\n"
@@ -288,15 +240,7 @@ TEST(AppEntry, AStartLeavesThePreferenceFileAsItIs) {
             ASSERT_TRUE(f.setFileTime(written, QFileDevice::FileModificationTime));
         }
         QProcess app;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("HOME", home.path());
-        env.insert("XDG_DATA_HOME", home.path() + "/data");
-        env.insert("XDG_CONFIG_HOME", home.path() + "/config");
-        env.insert("XDG_CACHE_HOME", home.path() + "/cache");
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("TOLMEK_EXIT_AFTER_FIRST_PAINT", "1");
-        app.setProcessEnvironment(env);
-        app.start(binary, {});
+        startApp(app, home.path(), {"TOLMEK_EXIT_AFTER_FIRST_PAINT"});
         ASSERT_TRUE(app.waitForFinished(20000));
         EXPECT_EQ(app.exitCode(), 0) << app.readAllStandardError().toStdString();
         QFile f(conf);
@@ -304,5 +248,7 @@ TEST(AppEntry, AStartLeavesThePreferenceFileAsItIs) {
         EXPECT_EQ(f.readAll(), content);
         EXPECT_EQ(QFileInfo(conf).lastModified().toSecsSinceEpoch(), written.toSecsSinceEpoch());
         EXPECT_EQ(QDir(home.path() + "/config/Tolmek").entryList(QDir::Files), QStringList{"Tolmek.conf"});
+        // The folder is created and the store made on a first launch.
+        EXPECT_TRUE(QFile::exists(home.path() + "/data/Tolmek/default.store"));
     }
 }

@@ -7,13 +7,6 @@
 
 #include <QLabel>
 
-namespace {
-
-// What a save through a screen does: write, and on failure keep everything pending.
-bool saveNow(ModelContext& ctx) { return ctx.save(); }
-
-} // namespace
-
 TEST_F(ShellTest, FailedSavesShowOneBannerPerStreakUntilASaveGoesThrough) {
     SaveStatusBanner* banner = router()->saveBanner();
     ASSERT_TRUE(banner);
@@ -21,7 +14,7 @@ TEST_F(ShellTest, FailedSavesShowOneBannerPerStreakUntilASaveGoesThrough) {
 
     auto p = project("Plein");
     ctx().failNextSaves(2, "database or disk is full");
-    EXPECT_FALSE(saveNow(ctx()));
+    EXPECT_FALSE(ctx().save());
     ASSERT_TRUE(testsupport::waitFor([&] { return banner->isVisible(); }));
     EXPECT_EQ(banner->streaksShown(), 1);
     EXPECT_TRUE(banner->label()->text().contains("n’ont pas pu être enregistrées")) << banner->label()->text().toStdString();
@@ -33,20 +26,20 @@ TEST_F(ShellTest, FailedSavesShowOneBannerPerStreakUntilASaveGoesThrough) {
 
     // The same streak: no second announcement.
     p->setName("Toujours plein");
-    EXPECT_FALSE(saveNow(ctx()));
+    EXPECT_FALSE(ctx().save());
     testsupport::flushEvents();
     EXPECT_EQ(banner->streaksShown(), 1);
     EXPECT_TRUE(ctx().hasChanges());
 
     // The next save writes everything that was pending and ends the streak.
-    EXPECT_TRUE(saveNow(ctx()));
+    EXPECT_TRUE(ctx().save());
     ASSERT_TRUE(testsupport::waitFor([&] { return !banner->isVisible(); }));
     EXPECT_FALSE(ctx().hasChanges());
 
     // A new failure later is a new streak.
     p->setName("Encore");
     ctx().failNextSaves(1, "disk I/O error");
-    EXPECT_FALSE(saveNow(ctx()));
+    EXPECT_FALSE(ctx().save());
     ASSERT_TRUE(testsupport::waitFor([&] { return banner->isVisible(); }));
     EXPECT_EQ(banner->streaksShown(), 2);
     EXPECT_TRUE(banner->label()->text().contains("disk I/O error"));

@@ -3,42 +3,37 @@
 #include "app/AppDelegate.h"
 #include "prefs/Preferences.h"
 
-#include <QMenu>
 
 TEST_F(ShellTest, ThemeToggleCyclesAndStoresEachPress) {
     ToolbarIconButton* toggle = toolbar()->themeButton();
     EXPECT_EQ(toggle->symbol(), "circle.lefthalf.filled");
-    EXPECT_EQ(toggle->toolTip(), "Changer le thème");
-
-    click(toggle);
-    EXPECT_EQ(ThemeManager::shared().theme(), AppTheme::light);
-    EXPECT_EQ(Preferences::shared().value("tolmek.theme").toString(), "light");
-    EXPECT_EQ(toggle->symbol(), "sun.max.fill");
-
-    click(toggle);
-    EXPECT_EQ(ThemeManager::shared().theme(), AppTheme::dark);
-    EXPECT_EQ(Preferences::shared().value("tolmek.theme").toString(), "dark");
-    EXPECT_EQ(toggle->symbol(), "moon.stars.fill");
-    EXPECT_TRUE(ThemeManager::shared().isDark());
-
-    click(toggle);
-    EXPECT_EQ(ThemeManager::shared().theme(), AppTheme::system);
-    EXPECT_EQ(Preferences::shared().value("tolmek.theme").toString(), "system");
-    EXPECT_EQ(toggle->symbol(), "circle.lefthalf.filled");
-    EXPECT_FALSE(ThemeManager::shared().isDark());
+    const struct {
+        AppTheme theme;
+        const char* stored;
+        const char* symbol;
+        bool dark;
+    } presses[] = {{AppTheme::light, "light", "sun.max.fill", false},
+                   {AppTheme::dark, "dark", "moon.stars.fill", true},
+                   {AppTheme::system, "system", "circle.lefthalf.filled", false}};
+    for (const auto& press : presses) {
+        SCOPED_TRACE(press.stored);
+        click(toggle);
+        EXPECT_EQ(ThemeManager::shared().theme(), press.theme);
+        EXPECT_EQ(Preferences::shared().value("tolmek.theme").toString(), press.stored);
+        EXPECT_EQ(toggle->symbol(), press.symbol);
+        EXPECT_EQ(ThemeManager::shared().isDark(), press.dark);
+    }
 }
 
 TEST_F(ShellTest, IconOnlyButtonsCarryTheirLabels) {
     EXPECT_EQ(toolbar()->createButton()->accessibleName(), "Nouveau projet");
     EXPECT_EQ(toolbar()->themeButton()->accessibleName(), "Thème");
     EXPECT_EQ(toolbar()->accountButton()->accessibleName(), "Compte");
-    EXPECT_EQ(toolbar()->accountButton()->toolTip(), "Compte");
     EXPECT_EQ(sidebar()->quitButton()->accessibleName(), "Quitter");
 
     auto d = doc(project("Alpha"), "Spéc");
     router()->callbacks().dashboardOnOpenDoc(d);
     EXPECT_EQ(toolbar()->backButton()->accessibleName(), "Retour au tableau de bord");
-    EXPECT_EQ(toolbar()->backButton()->toolTip(), "Retour au tableau de bord");
 }
 
 TEST_F(ShellTest, BackButtonAbsentWithNothingOpen) {
@@ -46,21 +41,6 @@ TEST_F(ShellTest, BackButtonAbsentWithNothingOpen) {
         clickRow(item);
         EXPECT_FALSE(toolbar()->backButton()->isVisible()) << SidebarItemInfo::rawValue(item).toStdString();
     }
-}
-
-TEST_F(ShellTest, AccountMenuEntriesAreEnabledAndInert) {
-    QMenu* menu = toolbar()->accountMenu();
-    QStringList texts;
-    for (QAction* a : menu->actions())
-        texts << (a->isSeparator() ? QStringLiteral("—") : a->text());
-    EXPECT_EQ(texts, QStringList({"Profil (bientôt)", "—", "Déconnexion (bientôt)"}));
-    const SidebarItem before = state().selection();
-    for (QAction* a : menu->actions()) {
-        EXPECT_TRUE(a->isEnabled());
-        a->trigger();
-    }
-    EXPECT_EQ(state().selection(), before);
-    EXPECT_FALSE(state().isPresentingNewProject());
 }
 
 TEST_F(ShellTest, QuitAlertCancelKeepsEverythingAndQuitTerminates) {

@@ -3,6 +3,7 @@
 #include "core/model/Models.h"
 #include "core/model/SwiftDataContainer.h"
 #include "core/store/ModelContext.h"
+#include "AppProcess.h"
 #include "ShellFixture.h"
 #include "support/TestServices.h"
 #include "support/TestSupport.h"
@@ -24,26 +25,12 @@
 
 namespace {
 
-// The application binary over a private home; empty when it cannot be found.
-struct AppRun {
-    static QString binary() {
-        const QString b = qEnvironmentVariable("TOLMEK_APP_BINARY");
-        return QFile::exists(b) ? b : QString();
-    }
-    static QProcessEnvironment environment(const QString& home) {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("HOME", home);
-        env.insert("XDG_DATA_HOME", home + "/data");
-        env.insert("XDG_CONFIG_HOME", home + "/config");
-        env.insert("XDG_CACHE_HOME", home + "/cache");
-        env.insert("QT_QPA_PLATFORM", "offscreen");
-        env.insert("TOLMEK_STARTUP_TRACE", "1");
-        // No bus: the later launch says that Tolmek is open instead of raising the first window.
-        env.remove("DBUS_SESSION_BUS_ADDRESS");
-        env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus");
-        return env;
-    }
-};
+// Traced, and with no bus: a later launch says that Tolmek is open instead of raising the first window.
+QProcessEnvironment tracedEnvironment(const QString& home, const QStringList& flags = {}) {
+    QProcessEnvironment env = appEnvironment(home, QStringList{"TOLMEK_STARTUP_TRACE"} + flags);
+    env.insert("DBUS_SESSION_BUS_ADDRESS", "unix:path=/nonexistent/bus");
+    return env;
+}
 
 bool painted(QProcess& p, QByteArray& err) {
     err += p.readAllStandardError();
@@ -67,19 +54,17 @@ QString quickCheck(const QString& path) {
 // Launches at the same instant on a store that does not exist yet: one runs, the others end at once with
 // exit code 0 and say why, and the store the first made is sound.
 TEST(AppEntry, LaunchesAtTheSameInstantRunOneProcessPerStore) {
-    const QString binary = AppRun::binary();
-    if (binary.isEmpty())
-        GTEST_SKIP() << "TOLMEK_APP_BINARY not set (run through CTest)";
+    SKIP_WITHOUT_APP();
     for (int launches : {2, 2, 3}) {
         SCOPED_TRACE(launches);
         QTemporaryDir home;
         std::vector<std::unique_ptr<QProcess>> apps;
         for (int i = 0; i < launches; ++i) {
             apps.push_back(std::make_unique<QProcess>());
-            apps.back()->setProcessEnvironment(AppRun::environment(home.path()));
+            apps.back()->setProcessEnvironment(tracedEnvironment(home.path()));
         }
         for (auto& app : apps)
-            app->start(binary, {});
+            app->start(appBinary(), {});
         // The others end promptly; the one left running paints its window.
         std::vector<QByteArray> errs(apps.size());
         QElapsedTimer t;
@@ -119,13 +104,11 @@ TEST(AppEntry, LaunchesAtTheSameInstantRunOneProcessPerStore) {
 
 // A lock left by a process that was killed does not stop the next start.
 TEST(AppEntry, ALockLeftByAKilledProcessDoesNotStopTheNextStart) {
-    const QString binary = AppRun::binary();
-    if (binary.isEmpty())
-        GTEST_SKIP() << "TOLMEK_APP_BINARY not set (run through CTest)";
+    SKIP_WITHOUT_APP();
     QTemporaryDir home;
     QProcess first;
-    first.setProcessEnvironment(AppRun::environment(home.path()));
-    first.start(binary, {});
+    first.setProcessEnvironment(tracedEnvironment(home.path()));
+    first.start(appBinary(), {});
     QByteArray err;
     ASSERT_TRUE(testsupport::waitFor([&] { return painted(first, err); }, 20000)) << err.toStdString();
     first.kill();
@@ -133,10 +116,8 @@ TEST(AppEntry, ALockLeftByAKilledProcessDoesNotStopTheNextStart) {
     ASSERT_TRUE(QFile::exists(home.path() + "/data/Tolmek/default.store.lock"));
 
     QProcess next;
-    QProcessEnvironment env = AppRun::environment(home.path());
-    env.insert("TOLMEK_EXIT_AFTER_FIRST_PAINT", "1");
-    next.setProcessEnvironment(env);
-    next.start(binary, {});
+    next.setProcessEnvironment(tracedEnvironment(home.path(), {"TOLMEK_EXIT_AFTER_FIRST_PAINT"}));
+    next.start(appBinary(), {});
     ASSERT_TRUE(next.waitForFinished(20000));
     err = next.readAllStandardError();
     EXPECT_EQ(next.exitCode(), 0) << err.toStdString();

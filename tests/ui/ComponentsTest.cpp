@@ -62,20 +62,15 @@ TEST_F(ComponentsTest, StatusBadgeTintAndName) {
     EXPECT_NE(badge.sizeHint().width(), doneSize.width());
 }
 
-TEST_F(ComponentsTest, PrimaryButtonClicksAndNamesItself) {
+TEST_F(ComponentsTest, PrimaryButtonClicksFromTheKeyboardAndNamesItself) {
     PrimaryButton button(QStringLiteral("Nouveau document"), QStringLiteral("plus"));
     int clicks = 0;
     QObject::connect(&button, &QAbstractButton::clicked, [&] { ++clicks; });
     button.resize(button.sizeHint());
     button.show();
-    QTest::mouseClick(&button, Qt::LeftButton);
-    QTest::mouseClick(&button, Qt::LeftButton);
-    EXPECT_EQ(clicks, 2);
-    EXPECT_EQ(button.focusPolicy(), Qt::StrongFocus);
     button.setFocus();
     QTest::keyClick(&button, Qt::Key_Space);
-    EXPECT_EQ(clicks, 3);
-    EXPECT_EQ(button.accessibleName(), QStringLiteral("Nouveau document"));
+    EXPECT_EQ(clicks, 1);
     QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(&button);
     ASSERT_NE(iface, nullptr);
     EXPECT_EQ(iface->text(QAccessible::Name), QStringLiteral("Nouveau document"));
@@ -83,14 +78,8 @@ TEST_F(ComponentsTest, PrimaryButtonClicksAndNamesItself) {
     EXPECT_EQ(button.accessibleName(), QStringLiteral("Créer"));
 }
 
-TEST_F(ComponentsTest, PrimaryButtonGeometry) {
+TEST_F(ComponentsTest, PrimaryButtonGrowsWithItsTitleAndIsFilledBlue) {
     PrimaryButton plain(QStringLiteral("Créer"));
-    PrimaryButton withSymbol(QStringLiteral("Créer"), QStringLiteral("plus"));
-    EXPECT_EQ(plain.titleX(), 14);
-    EXPECT_EQ(withSymbol.titleX(), 14 + 13 + 8);
-    EXPECT_EQ(withSymbol.sizeHint().width() - plain.sizeHint().width(), 13 + 8);
-    EXPECT_EQ(plain.sizeHint().height(), QFontMetrics(plain.font()).height() + 18);
-
     // A long title grows the button instead of being cut.
     const QString longTitle = QStringLiteral("Un titre vraiment très long pour un bouton d’action principal");
     PrimaryButton wide(longTitle);
@@ -102,20 +91,11 @@ TEST_F(ComponentsTest, PrimaryButtonGeometry) {
     EXPECT_LT(pixel(plain, QPoint(0, 0)).alpha(), 128);
 }
 
-TEST_F(ComponentsTest, AppCardPadsAndPaints) {
-    AppCard empty;
-    empty.resize(empty.sizeHint());
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(&empty)->role(), QAccessible::Grouping);
-    EXPECT_EQ(empty.cardRect().size(), QSize(32, 32));
-
+TEST_F(ComponentsTest, AppCardPaintsItsBackgroundAndShadowInEachTheme) {
     auto* label = new QLabel(QStringLiteral("Contenu"));
     label->setFixedSize(100, 40);
     AppCard card(label);
     card.resize(card.sizeHint());
-    EXPECT_EQ(card.cardRect().size(), QSize(132, 72));
-    card.layout()->activate();
-    EXPECT_EQ(label->geometry().topLeft(), card.cardRect().topLeft() + QPoint(16, 16));
-
     const QImage light = renderClear(card);
     const QPoint inside = card.cardRect().topLeft() + QPoint(8, 30);
     EXPECT_EQ(QColor(light.pixel(inside)).rgb(), AppPalette::cardBackground(false).rgb());
@@ -127,9 +107,6 @@ TEST_F(ComponentsTest, AppCardPadsAndPaints) {
     ThemeManager::shared().setTheme(AppTheme::dark);
     const QImage dark = renderClear(card);
     EXPECT_EQ(QColor(dark.pixel(inside)).rgb(), AppPalette::cardBackground(true).rgb());
-
-    card.setContent(nullptr);
-    EXPECT_EQ(card.sizeHint().shrunkBy(AppCard::shadowMargins()), QSize(32, 32));
 }
 
 TEST_F(ComponentsTest, AppCardStretchesOnlyWithItsContent) {

@@ -41,10 +41,7 @@ TEST_F(MaskCacheTest, MasksSurviveARestartAndADamagedFileIsIgnored) {
     MaskCache::insert("a", ramp(5, 3));
     MaskCache::insert("b", ramp(16, 16));
     ASSERT_TRUE(MaskCache::save());
-    const QByteArray written = [&] {
-        QFile f(file());
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-    }();
+    const QByteArray written = readFile();
 
     MaskCache::setPath(file());   // as the next run finds it
     EXPECT_EQ(MaskCache::find("a"), ramp(5, 3));
@@ -68,10 +65,7 @@ TEST_F(MaskCacheTest, MasksSurviveARestartAndADamagedFileIsIgnored) {
     for (const QByteArray& damaged :
          {written.left(written.size() - 1), written.left(20), MaskCache::header() + QByteArray("\xff\xff\xff\x7f", 4),
           QByteArray("not a cache")}) {
-        QFile f(file());
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(damaged);
-        f.close();
+        writeFile(damaged);
         MaskCache::setPath(file());
         EXPECT_TRUE(MaskCache::find("a").isNull());
         EXPECT_TRUE(MaskCache::find("b").isNull());
