@@ -189,10 +189,3 @@ TEST(RichTextFormatting, SelectionAcrossParagraphs)
     EXPECT_EQ(formatAt(*back, 5).fontWeight(), QFont::Bold);
 }
 
-TEST(RichTextFormatting, NullViewDoesNothing)
-{
-    applyNormalStyle(static_cast<QTextEdit*>(nullptr));
-    toggleBold(static_cast<QTextEdit*>(nullptr));
-    applyHighlight(static_cast<QTextEdit*>(nullptr), Qt::yellow);
-    SUCCEED();
-}
