@@ -71,6 +71,9 @@ public:
         QMargins contentMargins;            // around the scroll area
         bool emptyInScroll = false;         // the empty state scrolls with the page (under pageTopLayout)
         bool emptyFillsHeight = false;      // the empty state takes the content's height
+        // Unpaged: only the items near the viewport are made and bound, so a long list costs what a
+        // screenful costs. Items of one height; no dividers or trailing stretch.
+        bool windowed = false;
         ListStyle list;
         GridStyle grid;
     };
@@ -133,6 +136,7 @@ protected:
 
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct Private;
