@@ -1,5 +1,7 @@
 #include "projects/Items.h"
 
+#include "ui/BoundedText.h"
+
 #include "projects/DocStatusBadge.h"
 #include "ui/Components.h"
 #include "ui/Fonts.h"
@@ -104,7 +106,8 @@ QColor ProjectItem::projectTint() const { return displayColor(m_project->colorKe
 
 void ProjectItem::refreshProject(const QString& placeholder) {
     m_tile->setSymbol(m_project->iconName(), projectTint());
-    m_name->setText(m_project->name());
+    // A name wraps without a line limit, up to a length no one names a project with.
+    m_name->setText(BoundedText::bounded(m_project->name()));
     const bool shown = hasText(m_project->details());
     m_details->setText(shown ? *m_project->details() : placeholder);
     setAccessibleTexts(m_project->name(), shown ? *m_project->details() : QString());
@@ -204,7 +207,7 @@ void DocItem::setDoc(DocPtr doc, Callbacks callbacks) {
 QColor DocItem::accent() const { return displayColor(m_doc->colorKey(), m_doc->colorHex()); }
 
 void DocItem::refreshTexts() {
-    m_title->setText(m_doc->title());
+    m_title->setText(BoundedText::bounded(m_doc->title()));
     m_date->setText(modifiedLine(m_doc->updatedAt()));
     setBadgeStatus(m_badge, m_doc->status());
     setAccessibleTexts(m_doc->title(), DocStatusStyle::title(m_doc->status()));

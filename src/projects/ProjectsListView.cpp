@@ -133,9 +133,8 @@ void ProjectsListView::setRefreshToken(int token) {
 }
 
 std::vector<ProjectPtr> ProjectsListView::matches(const QString& searchText) {
-    const auto all =
-        m_services.context.fetch<Project>(SortDescriptor<Project>(&Project::updatedAt, SortOrder::reverse));
-    return listlogic::searchProjects(all, lists::trimmed(searchText));
+    const auto all = listlogic::newestFirst(m_services.context.fetch<Project>());
+    return listlogic::searchProjects(all, lists::trimmed(searchText), m_searchCache);
 }
 
 lists::ListItem* ProjectsListView::itemFor(bool grid, const ProjectPtr& p, QWidget* host) {

@@ -1,5 +1,7 @@
 #include "ui/lists/ListItem.h"
 
+#include "ui/BoundedText.h"
+
 #include "ui/Paint.h"
 #include "ui/Theme.h"
 #include "ui/lists/ListAccessibility.h"
@@ -76,7 +78,10 @@ void ListItem::rebind(QMetaObject::Connection observer, Callbacks callbacks) {
     refresh();
 }
 
-void ListItem::setAccessibleTexts(const QString& name, const QString& description) {
+void ListItem::setAccessibleTexts(const QString& fullName, const QString& fullDescription) {
+    // A screen reader gets what a person can read of an item, not a whole 100,000-character name.
+    const QString name = BoundedText::bounded(fullName, 1000);
+    const QString description = BoundedText::bounded(fullDescription, 1000);
     if (accessibleName() != name)
         setAccessibleName(name);
     if (accessibleDescription() != description)

@@ -1,5 +1,7 @@
 #include "ui/lists/ListWidgets.h"
 
+#include "ui/BoundedText.h"
+
 #include "ui/Fonts.h"
 #include "ui/Paint.h"
 #include "ui/Palette.h"
@@ -203,6 +205,7 @@ ClampedText::Layout layoutText(const QString& text, const QFont& font, int width
             QString elided = fm.elidedText(source, Qt::ElideRight, width);
             if (cut && elided == source)
                 elided = fm.elidedText(source + QChar(0x2026), Qt::ElideRight, width);
+            elided = BoundedText::withoutBlankBeforeEllipsis(elided);
             out.lines.push_back({0, 0});
             out.elidedLast = elided;
             return out;
@@ -220,7 +223,7 @@ ClampedText::Layout layoutText(const QString& text, const QFont& font, int width
                 QString rest = source.mid(broken[i].start);
                 rest.replace(QLatin1Char('\n'), QLatin1Char(' '));
                 out.lines.push_back({broken[i].start, broken[i].length});
-                out.elidedLast = fm.elidedText(rest, Qt::ElideRight, width);
+                out.elidedLast = BoundedText::withoutBlankBeforeEllipsis(fm.elidedText(rest, Qt::ElideRight, width));
                 break;
             }
             out.lines.push_back({broken[i].start, broken[i].length});
@@ -246,7 +249,7 @@ ClampedText::Layout layoutText(const QString& text, const QFont& font, int width
             if (cut)
                 rest += QChar(0x2026);
             out.lines.push_back({line.textStart(), line.textLength()});
-            out.elidedLast = fm.elidedText(rest, Qt::ElideRight, width);
+            out.elidedLast = BoundedText::withoutBlankBeforeEllipsis(fm.elidedText(rest, Qt::ElideRight, width));
             break;
         }
         out.lines.push_back({line.textStart(), line.textLength()});
@@ -268,9 +271,11 @@ ClampedText::ClampedText(const QFont& font, ColorFn color, int maxLines, QWidget
 }
 
 void ClampedText::setText(const QString& text) {
-    if (text == m_text)
+    if (text == m_source)
         return;
-    m_text = text;
+    m_source = text;
+    // A clamped text shows a few hundred characters a line at most: the rest never reaches a layout.
+    m_text = m_maxLines > 0 ? BoundedText::bounded(text, 400 * m_maxLines) : text;
     for (Layout& l : m_cache)
         l = Layout();
     updateGeometry();

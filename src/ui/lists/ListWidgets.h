@@ -130,6 +130,7 @@ private:
     const ShapedText* shaped() const;
 
     QString m_text;
+    QString m_source;   // as given
     QFont m_font;
     mutable ShapedText m_shaped;
     ColorFn m_color;
