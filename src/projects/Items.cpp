@@ -21,6 +21,10 @@ using lists::EllipsisButton;
 
 namespace {
 
+// How much a hovered row grows, its background and its contents alike.
+constexpr qreal kRowScale = 1.008;
+constexpr qreal kDocRowScale = 1.01;
+
 bool hasText(const OptText& t) { return t && !t->trimmed().isEmpty(); }
 
 ClampedText* primaryText(QWidget* parent, int px, int weight, int maxLines) {
@@ -115,6 +119,7 @@ void ProjectItem::refreshProject(const QString& placeholder) {
 
 ProjectRow::ProjectRow(ThemeManager& theme, ProjectPtr project, Callbacks callbacks, QWidget* parent)
     : ProjectItem(theme, std::move(project), std::move(callbacks), parent) {
+    setContentScale(kRowScale);
     m_tile = new TileView(36, 10, 15, this);
     m_name = primaryText(this, 14, 600, 0);
     m_details = secondaryText(this, 1);
@@ -136,9 +141,10 @@ void ProjectRow::paintShadow(QPainter& p, const QRect& rect) const {
         return;
     const bool dark = isDark();
     p.save();
-    Paint::scaleAbout(p, QRectF(rect), m_hover->scale(1.008));
+    Paint::scaleAbout(p, QRectF(rect), m_hover->scale(kRowScale));
+    // In light, a few per cent darker than the card, so the hovered row shows.
     const QColor fill = dark ? withOpacity(AppPalette::tintedBackground(), 0.55 * t)
-                             : withOpacity(AppPalette::cardBackground(), 0.01 * t);
+                             : withOpacity(AppPalette::primaryText(), 0.045 * t);
     // The shadow is as clear as the fill that casts it: in light, the row barely darkens its edge.
     Paint::fillRoundedRectWithShadow(p, QRectF(rect), 14, fill, {QColor::fromRgbF(0, 0, 0, 0.33 * t), 10 * t, {}});
     Paint::strokeRoundedRect(p, QRectF(rect), 14, withOpacity(AppPalette::separator(), (dark ? 0.4 : 0.22) * t));
@@ -215,6 +221,7 @@ void DocItem::refreshTexts() {
 
 DocRow::DocRow(ThemeManager& theme, DocPtr doc, Callbacks callbacks, QWidget* parent)
     : DocItem(theme, std::move(doc), std::move(callbacks), false, parent) {
+    setContentScale(kDocRowScale);
     m_tile = new TileView(36, 10, 15, this);
     auto* menu = new EllipsisButton(QSize(34, 28), 14, -1, this);
     installEllipsis(menu);
@@ -231,9 +238,10 @@ void DocRow::paintShadow(QPainter& p, const QRect& rect) const {
     const qreal t = m_hover->progress();
     const bool dark = isDark();
     p.save();
-    Paint::scaleAbout(p, QRectF(rect), m_hover->scale(1.01));
+    Paint::scaleAbout(p, QRectF(rect), m_hover->scale(kDocRowScale));
     const QColor normal = AppPalette::cardBackground();
-    const QColor hovered = dark ? AppPalette::tintedBackground() : withOpacity(AppPalette::cardBackground(), 0.75);
+    const QColor hovered =
+        dark ? AppPalette::tintedBackground() : Paint::mix(AppPalette::cardBackground(), AppPalette::primaryText(), 0.045);
     Paint::fillRoundedRect(p, QRectF(rect), 14, Paint::mix(normal, hovered, t));
     Paint::strokeRoundedRect(p, QRectF(rect), 14, withOpacity(AppPalette::separator(), m_hover->value(0.2, 0.35)));
     p.restore();

@@ -25,12 +25,25 @@ void nameControl(QWidget* control, const QString& name) {
     control->setToolTip(name);
 }
 
+bool showsFocusRing(const QWidget* control) {
+    return control->hasFocus() && control->window()->testAttribute(Qt::WA_KeyboardFocusChange);
+}
+
+void paintFocusRing(QPainter& p, const QRectF& r, qreal radius) {
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setOpacity(1);
+    Paint::strokeRoundedRect(p, r.adjusted(1, 1, -1, -1), std::max<qreal>(0, radius - 1), AppPalette::brandBlue(), 2);
+    p.restore();
+}
+
 // ---------------------------------------------------------------------------------------------
 SymbolButton::SymbolButton(QString symbol, qreal symbolPx, QSize frame, ColorFn color, QWidget* parent)
     : QAbstractButton(parent), m_symbol(std::move(symbol)), m_px(symbolPx), m_frame(frame), m_color(std::move(color)) {
     setFixedSize(frame);
     setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::NoFocus);
+    // Reached with Tab; a click gives it no focus.
+    setFocusPolicy(Qt::TabFocus);
 }
 
 void SymbolButton::setDimmed(bool dimmed) {
@@ -46,6 +59,8 @@ void SymbolButton::paintEvent(QPaintEvent*) {
     p.setOpacity(opacity());
     const QRectF r((width() - m_px) / 2.0, (height() - m_px) / 2.0, m_px, m_px);
     Symbols::paint(p, r, m_symbol, m_color ? m_color() : AppPalette::primaryText());
+    if (showsFocusRing(this))
+        paintFocusRing(p, QRectF(rect()), 8);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -448,7 +463,7 @@ EllipsisButton::EllipsisButton(QSize frame, qreal symbolPx, qreal backgroundOpac
     setFixedSize(frame);
     setPopupMode(QToolButton::InstantPopup);
     setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::TabFocus);
     nameControl(this, QStringLiteral("Actions"));
     m_edit = new QAction(QStringLiteral("Modifier"), this);
     m_delete = new QWidgetAction(this);
@@ -488,6 +503,8 @@ void EllipsisButton::paintEvent(QPaintEvent*) {
         Paint::fillRoundedRect(p, QRectF(rect()), 10, withOpacity(AppPalette::tintedBackground(), m_bgOpacity));
     Symbols::paint(p, QRectF((width() - m_px) / 2.0, (height() - m_px) / 2.0, m_px, m_px), QStringLiteral("ellipsis"),
                    AppPalette::secondaryText());
+    if (showsFocusRing(this))
+        paintFocusRing(p, QRectF(rect()), 10);
 }
 
 void execContextMenu(QWidget* owner, const QPoint& globalPos, const std::function<void()>& onEdit,

@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QToolButton>
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -101,6 +102,8 @@ PagedListScreen::PagedListScreen(Preferences& prefs, ThemeManager& theme, Option
     d->scroll = new QScrollArea(d->contentBox);
     d->scroll->setObjectName(QStringLiteral("contentScroll"));
     d->scroll->setFrameShape(QFrame::NoFrame);
+    // A stop on the way with nothing to show: Tab goes from the header to the items.
+    d->scroll->setFocusPolicy(Qt::NoFocus);
     d->scroll->setWidgetResizable(true);
     d->scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     d->scroll->viewport()->setAutoFillBackground(false);
@@ -119,7 +122,7 @@ PagedListScreen::PagedListScreen(Preferences& prefs, ThemeManager& theme, Option
     d->rows.host->setObjectName(QStringLiteral("listHost"));
     if (ls.cardRadius > 0)
         d->rows.host->setBackground(ls.cardRadius, [] { return AppPalette::cardBackground(); },
-                                    [] { return withOpacity(AppPalette::separator(), 0.25); });
+                                    [] { return withOpacity(AppPalette::separator(), 0.25); }, ls.cardInset);
     if (d->options.windowed) {
         // One column: a grid whose cells are never narrower than the page.
         d->rows.gridLayout = new AdaptiveGridLayout(1 << 20, 0, ls.spacing, d->rows.host);
@@ -411,6 +414,16 @@ void PagedListScreen::Private::fill(Pool& pool, Pool& other, size_t n, bool keep
             pool.dividers[i]->hide();
     }
     pool.host->show();
+    // The pager was made before the items: Tab reaches it after them.
+    if (pager && n > 0) {
+        QWidget* last = pool.items[n - 1];
+        for (QWidget* w : last->findChildren<QWidget*>())
+            if (w->focusPolicy() & Qt::TabFocus)
+                last = w;
+        QWidget::setTabOrder(last, pager->previousButton());
+        QWidget::setTabOrder(pager->previousButton(), pager->nextButton());
+        QWidget::setTabOrder(pager->nextButton(), pager->sizeButton());
+    }
 }
 
 void PagedListScreen::showEvent(QShowEvent* event) {

@@ -54,6 +54,7 @@ public:
         qreal cardRadius = 0;        // > 0: the rows stand on one rounded card
         bool dividers = false;       // a hairline after each row
         bool trailingStretch = false;   // rows keep their height at the top
+        QMargins cardInset;          // the card inside the container: room for the hover around it
     };
     struct GridStyle {
         int minWidth = 220;
