@@ -1,7 +1,12 @@
 // The checklists screen over a large store: 2,000 checklists and 50,000 cards. A reload (fetch, filter,
 // count, sort, page) and a page rebuild (bind, lay out, paint), against counting every checklist once
-// (the baseline, measured first in the same run).
+// (the baseline, measured first in the same run), and a plain Qt scroll area of 20 labels repainted.
+// TOLMEK_BENCH_CHECKLISTS sets the number of checklists (2,000 by default; the cards follow, 25 each).
 #include <QApplication>
+#include <QLabel>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QVBoxLayout>
 #include <QElapsedTimer>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -36,7 +41,10 @@ void buildStore(ModelContext& ctx) {
         projects.push_back(std::make_shared<Project>(std::move(f)));
         ctx.insert(projects.back());
     }
-    for (int i = 0; i < 2000; ++i) {
+    const int count = qEnvironmentVariableIntValue("TOLMEK_BENCH_CHECKLISTS") > 0
+                          ? qEnvironmentVariableIntValue("TOLMEK_BENCH_CHECKLISTS")
+                          : 2000;
+    for (int i = 0; i < count; ++i) {
         ChecklistFields f;
         f.name = QStringLiteral("Checklist %1").arg(i);
         f.iconName = "checklist";
@@ -93,6 +101,31 @@ void BM_CountEveryChecklist(benchmark::State& state) {
 }
 BENCHMARK(BM_CountEveryChecklist)->Unit(benchmark::kMillisecond)->Iterations(20);
 
+// Plain Qt: a scroll area holding a screenful of labels, repainted.
+void BM_PlainQtScreenful(benchmark::State& state) {
+    QScrollArea area;
+    auto* page = new QWidget;
+    auto* column = new QVBoxLayout(page);
+    for (int i = 0; i < 20; ++i)
+        column->addWidget(new QLabel(QStringLiteral("Checklist %1").arg(i)));
+    area.setWidget(page);
+    area.setWidgetResizable(true);
+    area.resize(1000, 760);
+    area.show();
+    QCoreApplication::processEvents();
+    double total = 0;
+    int runs = 0;
+    for (auto _ : state) {
+        QElapsedTimer t;
+        t.start();
+        area.repaint();
+        total += msSince(t);
+        ++runs;
+    }
+    state.counters["ms"] = total / std::max(1, runs);
+}
+BENCHMARK(BM_PlainQtScreenful)->Unit(benchmark::kMillisecond)->Iterations(40);
+
 void report(benchmark::State& state, double total, int runs) {
     const double ms = total / std::max(1, runs);
     state.counters["ms"] = ms;
@@ -139,6 +172,27 @@ void BM_PageRebuild(benchmark::State& state) {
     report(state, total, runs);
 }
 BENCHMARK(BM_PageRebuild)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(40);
+
+// Scrolling by a screenful and back: the rows that come into view are bound, laid out and painted.
+void BM_ScrollScreenful(benchmark::State& state) {
+    g_screen->setSearchText(QString());
+    g_services->prefs.setValue("prefs.defaultLayout", state.range(0) ? "grid" : "list");
+    QCoreApplication::processEvents();
+    QScrollBar* bar = g_screen->scrollArea()->verticalScrollBar();
+    const int step = g_screen->scrollArea()->viewport()->height();
+    double total = 0;
+    int runs = 0;
+    for (auto _ : state) {
+        QElapsedTimer t;
+        t.start();
+        bar->setValue(runs % 2 ? 0 : bar->value() + 3 * step);
+        g_screen->repaint();
+        total += msSince(t);
+        ++runs;
+    }
+    report(state, total, runs);
+}
+BENCHMARK(BM_ScrollScreenful)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(40);
 
 } // namespace
 

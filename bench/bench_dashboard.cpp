@@ -139,8 +139,39 @@ void BM_DashboardAfterOneChange(benchmark::State& state) {
     state.counters["ratio"] = incremental / full;
 }
 
+// The first frame with every project and checklist named by 100,000 characters (Arg 1) or not (0),
+// against the plain window.
+void BM_DashboardLongNames(benchmark::State& state) {
+    const QString huge = QStringLiteral("Nom très long ").repeated(100000 / 14 + 1).left(100000);
+    double dash = 0, plain = 0;
+    int n = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        Env env;
+        // Every name the same long text (shared, not copied), so whichever the screen shows is long.
+        if (state.range(0)) {
+            for (const auto& p : env.container->mainContext().fetch<Project>())
+                p->setName(huge);
+            for (const auto& c : env.container->mainContext().fetch<Checklist>())
+                c->setName(huge);
+        }
+        state.ResumeTiming();
+        const double d = firstFrameMs([&] { return new DashboardView(*env.services, {}, {}, {}, {}, {}, {}); });
+        state.PauseTiming();
+        const double p = firstFrameMs(plainWindow);
+        state.ResumeTiming();
+        state.SetIterationTime(d / 1e3);
+        dash += d;
+        plain += p;
+        ++n;
+    }
+    state.counters["dashboard_ms"] = dash / n;
+    state.counters["plain_window_ms"] = plain / n;
+}
+
 } // namespace
 
+BENCHMARK(BM_DashboardLongNames)->Arg(0)->Arg(1)->UseManualTime()->Iterations(6)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DashboardFirstFrame)->UseManualTime()->Iterations(8)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DashboardReadFreshStore)->Iterations(8)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DashboardAfterOneChange)->UseManualTime()->Iterations(200)->Unit(benchmark::kMillisecond);

@@ -39,6 +39,7 @@ lists::PagedListScreen::Options options() {
     o.searchPlaceholder = QStringLiteral("Rechercher…");
     // One list of every checklist: this screen has no pager.
     o.paged = false;
+    o.windowed = true;
     o.background = [] { return AppPalette::screenBackground(); };
     // The page's padding of 24 is measured to the cards' edges; their shadows reach into it.
     const QMargins s = AppCard::shadowMargins();

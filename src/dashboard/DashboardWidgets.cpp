@@ -1,6 +1,7 @@
 #include "dashboard/DashboardWidgets.h"
 
 #include "dashboard/DashboardLogic.h"
+#include "ui/BoundedText.h"
 #include "ui/Components.h"
 #include "ui/Fonts.h"
 #include "ui/ImageConversion.h"
@@ -671,11 +672,11 @@ void DocRowLine::refresh() {
     if (!m_doc)
         return;
     m_tile->setSymbol(m_doc->iconName(), displayColor(m_doc->colorKey(), m_doc->colorHex()));
-    const QString title = shownTitle(m_doc->title());
+    const QString title = BoundedText::bounded(shownTitle(m_doc->title()));
     m_title->setText(title);
     setAccessibleName(title);
     const ProjectPtr project = m_doc->project();
-    m_project->setText(project ? project->name() : QString());
+    m_project->setText(project ? BoundedText::bounded(project->name()) : QString());
     m_project->setVisible(bool(project));
     m_date->setText(dateLine(m_doc->updatedAt()));
 }
@@ -810,8 +811,10 @@ DashTileCard::DashTileCard(int secondLineCount, std::function<void()> onOpen, co
     col->addStretch(1);
 }
 
-void DashTileCard::showContent(const QString& symbol, const QColor& tint, const QString& title) {
+void DashTileCard::showContent(const QString& symbol, const QColor& tint, const QString& fullTitle) {
     m_tile->setSymbol(symbol, tint);
+    // A name wraps without a line limit, up to a length no one names a project or a checklist with.
+    const QString title = BoundedText::bounded(fullTitle);
     m_title->setText(title);
     setAccessibleName(title);
 }
@@ -869,7 +872,7 @@ void DashboardChecklistCard::refresh() {
     showContent(m_checklist->iconName(), displayColor(m_checklist->colorKey(), m_checklist->colorHex()),
                 shownTitle(m_checklist->name()));
     const ProjectPtr project = m_checklist->project();
-    m_second->setText(project ? project->name() : QStringLiteral("Checklist globale"));
+    m_second->setText(project ? BoundedText::bounded(project->name()) : QStringLiteral("Checklist globale"));
     repaintHostOf(this);
 }
 

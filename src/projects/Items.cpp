@@ -1,5 +1,7 @@
 #include "projects/Items.h"
 
+#include "ui/BoundedText.h"
+
 #include "projects/DocStatusBadge.h"
 #include "ui/Components.h"
 #include "ui/Fonts.h"
@@ -18,6 +20,10 @@ namespace projectsui {
 using lists::EllipsisButton;
 
 namespace {
+
+// How much a hovered row grows, its background and its contents alike.
+constexpr qreal kRowScale = 1.008;
+constexpr qreal kDocRowScale = 1.01;
 
 bool hasText(const OptText& t) { return t && !t->trimmed().isEmpty(); }
 
@@ -104,7 +110,8 @@ QColor ProjectItem::projectTint() const { return displayColor(m_project->colorKe
 
 void ProjectItem::refreshProject(const QString& placeholder) {
     m_tile->setSymbol(m_project->iconName(), projectTint());
-    m_name->setText(m_project->name());
+    // A name wraps without a line limit, up to a length no one names a project with.
+    m_name->setText(BoundedText::bounded(m_project->name()));
     const bool shown = hasText(m_project->details());
     m_details->setText(shown ? *m_project->details() : placeholder);
     setAccessibleTexts(m_project->name(), shown ? *m_project->details() : QString());
@@ -112,6 +119,7 @@ void ProjectItem::refreshProject(const QString& placeholder) {
 
 ProjectRow::ProjectRow(ThemeManager& theme, ProjectPtr project, Callbacks callbacks, QWidget* parent)
     : ProjectItem(theme, std::move(project), std::move(callbacks), parent) {
+    setContentScale(kRowScale);
     m_tile = new TileView(36, 10, 15, this);
     m_name = primaryText(this, 14, 600, 0);
     m_details = secondaryText(this, 1);
@@ -133,9 +141,10 @@ void ProjectRow::paintShadow(QPainter& p, const QRect& rect) const {
         return;
     const bool dark = isDark();
     p.save();
-    Paint::scaleAbout(p, QRectF(rect), m_hover->scale(1.008));
+    Paint::scaleAbout(p, QRectF(rect), m_hover->scale(kRowScale));
+    // In light, a few per cent darker than the card, so the hovered row shows.
     const QColor fill = dark ? withOpacity(AppPalette::tintedBackground(), 0.55 * t)
-                             : withOpacity(AppPalette::cardBackground(), 0.01 * t);
+                             : withOpacity(AppPalette::primaryText(), 0.045 * t);
     // The shadow is as clear as the fill that casts it: in light, the row barely darkens its edge.
     Paint::fillRoundedRectWithShadow(p, QRectF(rect), 14, fill, {QColor::fromRgbF(0, 0, 0, 0.33 * t), 10 * t, {}});
     Paint::strokeRoundedRect(p, QRectF(rect), 14, withOpacity(AppPalette::separator(), (dark ? 0.4 : 0.22) * t));
@@ -204,7 +213,7 @@ void DocItem::setDoc(DocPtr doc, Callbacks callbacks) {
 QColor DocItem::accent() const { return displayColor(m_doc->colorKey(), m_doc->colorHex()); }
 
 void DocItem::refreshTexts() {
-    m_title->setText(m_doc->title());
+    m_title->setText(BoundedText::bounded(m_doc->title()));
     m_date->setText(modifiedLine(m_doc->updatedAt()));
     setBadgeStatus(m_badge, m_doc->status());
     setAccessibleTexts(m_doc->title(), DocStatusStyle::title(m_doc->status()));
@@ -212,6 +221,7 @@ void DocItem::refreshTexts() {
 
 DocRow::DocRow(ThemeManager& theme, DocPtr doc, Callbacks callbacks, QWidget* parent)
     : DocItem(theme, std::move(doc), std::move(callbacks), false, parent) {
+    setContentScale(kDocRowScale);
     m_tile = new TileView(36, 10, 15, this);
     auto* menu = new EllipsisButton(QSize(34, 28), 14, -1, this);
     installEllipsis(menu);
@@ -228,9 +238,10 @@ void DocRow::paintShadow(QPainter& p, const QRect& rect) const {
     const qreal t = m_hover->progress();
     const bool dark = isDark();
     p.save();
-    Paint::scaleAbout(p, QRectF(rect), m_hover->scale(1.01));
+    Paint::scaleAbout(p, QRectF(rect), m_hover->scale(kDocRowScale));
     const QColor normal = AppPalette::cardBackground();
-    const QColor hovered = dark ? AppPalette::tintedBackground() : withOpacity(AppPalette::cardBackground(), 0.75);
+    const QColor hovered =
+        dark ? AppPalette::tintedBackground() : Paint::mix(AppPalette::cardBackground(), AppPalette::primaryText(), 0.045);
     Paint::fillRoundedRect(p, QRectF(rect), 14, Paint::mix(normal, hovered, t));
     Paint::strokeRoundedRect(p, QRectF(rect), 14, withOpacity(AppPalette::separator(), m_hover->value(0.2, 0.35)));
     p.restore();

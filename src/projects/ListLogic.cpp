@@ -1,6 +1,7 @@
 #include "projects/ListLogic.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace listlogic {
 
@@ -88,13 +89,68 @@ std::vector<DocPtr> searchDocs(const std::vector<DocPtr>& docs, const QString& t
     return out;
 }
 
-std::vector<ProjectPtr> searchProjects(const std::vector<ProjectPtr>& newestFirst, const QString& trimmedQuery) {
+std::vector<ProjectPtr> newestFirst(std::vector<ProjectPtr> projects) {
+    // Sorted on integer keys taken once: comparing dates inside the sort costs more than the search.
+    struct Keyed {
+        qint64 key;
+        size_t index;
+    };
+    std::vector<Keyed> keyed;
+    keyed.reserve(projects.size());
+    for (size_t i = 0; i < projects.size(); ++i) {
+        const QDateTime& at = projects[i]->updatedAt();
+        // An unreadable date sorts as the oldest.
+        keyed.push_back({at.isValid() ? at.toMSecsSinceEpoch() : std::numeric_limits<qint64>::min(), i});
+    }
+    std::stable_sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) { return a.key > b.key; });
+    std::vector<ProjectPtr> out;
+    out.reserve(projects.size());
+    for (const Keyed& k : keyed)
+        out.push_back(std::move(projects[k.index]));
+    return out;
+}
+
+std::vector<ProjectPtr> searchProjects(const std::vector<ProjectPtr>& newestFirst, const QString& trimmedQuery,
+                                       FoldedProjectCache& cache) {
     if (trimmedQuery.isEmpty())
         return newestFirst;
+    return cache.search(newestFirst, trimmedQuery.toCaseFolded());
+}
+
+bool FoldedProjectCache::matches(Entry& e, const Project& project, const QString& foldedQuery) {
+    if (!e.fresh || e.name != project.name()) {
+        e.name = project.name();
+        e.foldedName = e.name.toCaseFolded();
+    }
+    if (!e.fresh || e.details != project.details()) {
+        e.details = project.details();
+        e.foldedDetails = e.details ? e.details->toCaseFolded() : QString();
+    }
+    e.project = &project;
+    e.fresh = true;
+    return e.foldedName.contains(foldedQuery) || (e.details && e.foldedDetails.contains(foldedQuery));
+}
+
+std::vector<ProjectPtr> FoldedProjectCache::search(const std::vector<ProjectPtr>& all, const QString& foldedQuery) {
+    bool sameOrder = all.size() == m_entries.size();
+    for (size_t i = 0; sameOrder && i < all.size(); ++i)
+        sameOrder = m_entries[i].project == all[i].get();
+    if (!sameOrder) {
+        // Reorder the kept entries to the new list; projects new to it start empty.
+        std::unordered_map<const Project*, size_t> at;
+        at.reserve(m_entries.size());
+        for (size_t i = 0; i < m_entries.size(); ++i)
+            at.emplace(m_entries[i].project, i);
+        std::vector<Entry> next(all.size());
+        for (size_t i = 0; i < all.size(); ++i)
+            if (auto it = at.find(all[i].get()); it != at.end())
+                next[i] = std::move(m_entries[it->second]);
+        m_entries.swap(next);
+    }
     std::vector<ProjectPtr> out;
-    for (const auto& p : newestFirst)
-        if (projectMatches(*p, trimmedQuery))
-            out.push_back(p);
+    for (size_t i = 0; i < all.size(); ++i)
+        if (matches(m_entries[i], *all[i], foldedQuery))
+            out.push_back(all[i]);
     return out;
 }
 

@@ -38,7 +38,33 @@ std::vector<DocPtr> visibleDocsNewestFirst(const Project& project);
 std::vector<DocPtr> searchDocs(const std::vector<DocPtr>& docs, const QString& trimmedQuery,
                                FoldedTitleCache& cache);
 
-// Every project, newest update first, that passes the search.
-std::vector<ProjectPtr> searchProjects(const std::vector<ProjectPtr>& newestFirst, const QString& trimmedQuery);
+// Remembers each project's case-folded name and description, computed again only when they change:
+// a search then compares plain characters, where a case-insensitive search folds every character again.
+// Kept in the order of the last list searched, which the next keystroke usually searches again.
+class FoldedProjectCache {
+public:
+    // The projects of `all` whose folded name or description contains `foldedQuery`, in order.
+    std::vector<ProjectPtr> search(const std::vector<ProjectPtr>& all, const QString& foldedQuery);
+    size_t size() const { return m_entries.size(); }
+
+private:
+    struct Entry {
+        const Project* project = nullptr;
+        QString name;
+        OptText details;
+        QString foldedName;
+        QString foldedDetails;
+        bool fresh = false;
+    };
+    static bool matches(Entry& e, const Project& project, const QString& foldedQuery);
+    std::vector<Entry> m_entries;
+};
+
+// The projects newest update first; equal dates keep the given order.
+std::vector<ProjectPtr> newestFirst(std::vector<ProjectPtr> projects);
+
+// Every project of `newestFirst` that passes the search (projectMatches), in order.
+std::vector<ProjectPtr> searchProjects(const std::vector<ProjectPtr>& newestFirst, const QString& trimmedQuery,
+                                       FoldedProjectCache& cache);
 
 } // namespace listlogic

@@ -25,6 +25,7 @@ using namespace projectsui;
 
 namespace {
 QColor white(qreal o) { return QColor::fromRgbF(1, 1, 1, float(o)); }
+constexpr int kSide = 22;
 }
 
 // The project's header: icon tile, name, description and "Documents" on a gradient of its colour.
@@ -33,7 +34,8 @@ public:
     ProjectHeader(ProjectPtr project, QWidget* parent) : QWidget(parent), m_project(std::move(project)) {
         setObjectName(QStringLiteral("projectHeader"));
         auto* outer = new QVBoxLayout(this);
-        outer->setContentsMargins(16 + 20, 10 + 18, 16 + 20, 16);
+        // The card's edges line up with the search field and the documents below (22 from the sides).
+        outer->setContentsMargins(kSide + 20, 10 + 18, kSide + 20, 16);
         outer->setSpacing(10);
         auto* row = new QHBoxLayout;
         row->setSpacing(12);
@@ -87,7 +89,7 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
-        const QRectF r = QRectF(rect()).adjusted(16, 10, -16, 0);
+        const QRectF r = QRectF(rect()).adjusted(kSide, 10, -kSide, 0);
         const QColor accent = displayColor(m_project->colorKey(), m_project->colorHex());
         const QPainterPath path = Paint::roundedRect(r, 18);
         Paint::fillLinearGradient(p, path, r.topLeft(), r.bottomRight(),

@@ -66,10 +66,15 @@ lists::PagedListScreen::Options options() {
     lists::PagedListScreen::Options o;
     o.searchPlaceholder = QStringLiteral("Rechercher un projet…");
     o.background = [] { return AppPalette::screenBackground(); };
-    o.contentMargins = {22, 8, 22, 0};
+    // The items stand 22 from the sides and 8 below the search, as before; part of that room lies inside
+    // the scrolled page, so that a hovered card's growth and shadow are not cut by the page's edges.
+    const int room = 12;
+    o.contentMargins = {22 - room, 0, 22 - room, 0};
     o.list.cardRadius = 16;
     o.list.dividers = true;
-    o.grid = {220, 260, 14, {0, 0, 0, 6}};
+    o.list.margins = {room, 8, room, 0};
+    o.list.cardInset = o.list.margins;
+    o.grid = {220, 260, 14, {room, 8, room, 6}};
     return o;
 }
 
@@ -133,9 +138,8 @@ void ProjectsListView::setRefreshToken(int token) {
 }
 
 std::vector<ProjectPtr> ProjectsListView::matches(const QString& searchText) {
-    const auto all =
-        m_services.context.fetch<Project>(SortDescriptor<Project>(&Project::updatedAt, SortOrder::reverse));
-    return listlogic::searchProjects(all, lists::trimmed(searchText));
+    const auto all = listlogic::newestFirst(m_services.context.fetch<Project>());
+    return listlogic::searchProjects(all, lists::trimmed(searchText), m_searchCache);
 }
 
 lists::ListItem* ProjectsListView::itemFor(bool grid, const ProjectPtr& p, QWidget* host) {

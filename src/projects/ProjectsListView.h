@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/model/Models.h"
+#include "projects/ListLogic.h"
 #include "projects/ProjectEdits.h"
 #include "services/Services.h"
 #include "ui/lists/PagedList.h"
@@ -41,6 +42,7 @@ protected:
 private:
     const Services& m_services;
     ProjectEdits m_edits;
+    listlogic::FoldedProjectCache m_searchCache;
     std::function<void()> m_onCreateProject;
     int m_refreshToken;
     ProjectPtr m_projectToDelete;

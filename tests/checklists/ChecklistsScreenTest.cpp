@@ -12,6 +12,8 @@
 #include <QAbstractButton>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -296,3 +298,32 @@ TEST_F(ChecklistsScreenTest, SheetCancelWritesNothingAndAVanishedProjectGivesAGl
 }
 
 } // namespace
+
+TEST_F(ChecklistsScreenTest, OnlyTheRowsNearTheViewAreMadeAndScrollingReachesTheLast) {
+    for (int i = 0; i < 300; ++i)
+        checklist(QString("Liste %1").arg(i), i);
+    ASSERT_TRUE(context().save());
+    for (const char* layout : {"list", "grid"}) {
+        SCOPED_TRACE(layout);
+        ts.prefs().setValue("prefs.defaultLayout", layout);
+        testsupport::flushEvents();
+        ASSERT_EQ(screen()->pageChecklists().size(), 300u);
+        const auto first = screen()->shownItems();
+        ASSERT_FALSE(first.isEmpty());
+        EXPECT_LT(first.size(), 120);
+        EXPECT_EQ(static_cast<checklistsui::ChecklistEntry*>(first.front())->checklist()->name(), "Liste 299");
+        // The page is as tall as every row: the scroll bar reaches the oldest checklist.
+        auto* bar = screen()->scrollArea()->verticalScrollBar();
+        bar->setValue(bar->maximum());
+        testsupport::flushEvents();
+        const auto last = screen()->shownItems();
+        ASSERT_FALSE(last.isEmpty());
+        EXPECT_EQ(static_cast<checklistsui::ChecklistEntry*>(last.back())->checklist()->name(), "Liste 0");
+        EXPECT_TRUE(last.back()->isVisible());
+        const QRect inView = last.back()->geometry().translated(last.back()->parentWidget()->mapTo(
+            screen()->scrollArea()->viewport(), QPoint()));
+        EXPECT_TRUE(screen()->scrollArea()->viewport()->rect().intersects(inView));
+        bar->setValue(0);
+        testsupport::flushEvents();
+    }
+}

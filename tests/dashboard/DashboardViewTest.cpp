@@ -387,3 +387,19 @@ TEST(DashboardAvatar, ThumbnailIsUprightBoundedAndNullForNonImages) {
     avatar.setAvatarData(QByteArray("garbage"));
     EXPECT_FALSE(avatar.showsPicture());
 }
+
+TEST_F(DashboardViewTest, VeryLongNamesAreCutBeforeTheyAreLaidOut) {
+    const QString huge = QStringLiteral("Nom très long ").repeated(8000);
+    const auto p = makeProject(huge, 1);
+    makeDoc(p, huge, 2, "done");
+    auto view = makeView();
+    click(view->orb(DocStatus::done));
+    ASSERT_EQ(view->projectCards().size(), 1u);
+    ASSERT_EQ(view->panelRows().size(), 1u);
+    for (const QString& shown : {view->projectCards()[0]->titleText(), view->panelRows()[0]->titleText(),
+                                 view->panelRows()[0]->projectText()}) {
+        EXPECT_LE(shown.size(), 401);
+        EXPECT_TRUE(shown.startsWith(QStringLiteral("Nom très long")));
+        EXPECT_TRUE(shown.endsWith(QChar(0x2026)));
+    }
+}

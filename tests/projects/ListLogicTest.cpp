@@ -34,3 +34,34 @@ TEST_F(ItemsTest, DescriptionsOfBlanksShowNothingAndTheTitleCacheFollowsRenames)
     EXPECT_TRUE(searchDocs({doc}, QStringLiteral("ecole"), cache).empty());
     EXPECT_EQ(searchDocs({doc}, QStringLiteral("LYCEE"), cache).size(), 1u);
 }
+
+TEST_F(ItemsTest, ProjectSearchIgnoresCaseOnlyAndFollowsEditsAndReordering) {
+    auto a = makeProject(QStringLiteral("Réseau local"), 1, QStringLiteral("Câbles"));
+    auto b = makeProject(QStringLiteral("Jardin"), 2, QStringLiteral("Plan du RÉSEAU d’arrosage"));
+    auto c = makeProject(QStringLiteral("Cuisine"), 3);
+    FoldedProjectCache cache;
+    auto names = [&](std::vector<ProjectPtr> all, const QString& query) {
+        QStringList out;
+        for (const auto& p : searchProjects(newestFirst(std::move(all)), query, cache))
+            out << p->name();
+        return out;
+    };
+    const struct {
+        QString query;
+        QStringList expected;
+    } cases[] = {
+        {"réseau", {"Jardin", "Réseau local"}},   // name or description, newest first
+        {"RÉSEAU", {"Jardin", "Réseau local"}},
+        {"reseau", {}},                           // accents count
+        {"câbles", {"Réseau local"}},
+        {"", {"Cuisine", "Jardin", "Réseau local"}},
+    };
+    for (const auto& t : cases)
+        EXPECT_EQ(names({a, b, c}, t.query), t.expected) << t.query.toStdString();
+    // An edited name or description, and another order of the same projects, are searched afresh.
+    c->setName(QStringLiteral("Réseau de la cuisine"));
+    b->setDetails(std::nullopt);
+    EXPECT_EQ(names({c, b, a}, QStringLiteral("réseau")), (QStringList{"Réseau de la cuisine", "Réseau local"}));
+    a->setUpdatedAt(a->updatedAt().addDays(10));
+    EXPECT_EQ(names({a, b, c}, QStringLiteral("réseau")), (QStringList{"Réseau local", "Réseau de la cuisine"}));
+}

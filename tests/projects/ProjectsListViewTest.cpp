@@ -281,3 +281,27 @@ TEST_F(ProjectsListTest, ClickOpensAndAnEditShowsAtOnceWithoutMovingTheRow) {
 }
 
 } // namespace
+
+TEST_F(ProjectsListTest, TabGoesThroughSearchSwitchRowsTheirActionsThenThePager) {
+    makeProjects(2);
+    makeView();
+    view->activateWindow();
+    show();
+    search()->setFocus(Qt::TabFocusReason);
+    std::vector<QWidget*> expected{layoutSwitch()->listButton(), layoutSwitch()->gridButton()};
+    for (ProjectRow* row : rows()) {
+        expected.push_back(row);
+        expected.push_back(row->ellipsis());
+    }
+    expected.insert(expected.end(), {pager()->previousButton(), pager()->nextButton(), pager()->sizeButton()});
+    QWidget* at = search();
+    for (QWidget* next : expected) {
+        at = at->nextInFocusChain();
+        while (!(at->focusPolicy() & Qt::TabFocus) || !at->isVisibleTo(view))
+            at = at->nextInFocusChain();
+        EXPECT_EQ(at, next) << at->metaObject()->className() << " " << at->accessibleName().toStdString();
+    }
+    // A click focuses none of them, so a clicked "…" keeps no ring.
+    for (QWidget* w : expected)
+        EXPECT_FALSE(w->focusPolicy() & Qt::ClickFocus) << w->metaObject()->className();
+}

@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include <algorithm>
+
 namespace lists {
 
 AdaptiveGridLayout::AdaptiveGridLayout(int minWidth, int maxWidth, int spacing, QWidget* parent)
@@ -42,17 +44,62 @@ void AdaptiveGridLayout::setGeometry(const QRect& rect) {
     doLayout(rect, true);
 }
 
+int AdaptiveGridLayout::columnWidth(int W, int n) const {
+    const int colW = (W - (n - 1) * m_spacing) / n;
+    return m_max > 0 ? std::min(colW, m_max) : colW;
+}
+
+int AdaptiveGridLayout::uniformHeight(int colW, int guess) const {
+    for (QLayoutItem* item : m_items) {
+        const int h = item->hasHeightForWidth() ? item->heightForWidth(colW) : item->sizeHint().height();
+        return std::max(h, item->minimumSize().height());
+    }
+    return guess;
+}
+
+void AdaptiveGridLayout::setWindow(int first, int total) {
+    if (first == m_first && total == m_total)
+        return;
+    m_first = first;
+    m_total = total;
+    invalidate();
+}
+
+std::pair<int, int> AdaptiveGridLayout::positionsMeeting(int total, int width, int top, int bottom, int extra,
+                                                         int guessHeight) const {
+    const QMargins m = contentsMargins();
+    const int W = std::max(1, width - m.left() - m.right());
+    const int n = columnCount(W);
+    const int pitch = std::max(1, uniformHeight(columnWidth(W, n), guessHeight) + m_spacing);
+    const int rows = (total + n - 1) / n;
+    const int firstRow = std::clamp((top - m.top()) / pitch - extra, 0, rows);
+    const int endRow = std::clamp((bottom - m.top()) / pitch + 1 + extra, firstRow, rows);
+    return {firstRow * n, std::min(total, endRow * n)};
+}
+
 int AdaptiveGridLayout::doLayout(const QRect& outer, bool apply) const {
     const QMargins m = contentsMargins();
     const QRect rect = outer.marginsRemoved(m);
     const int W = std::max(1, rect.width());
     const int n = columnCount(W);
-    int colW = (W - (n - 1) * m_spacing) / n;
-    if (m_max > 0)
-        colW = std::min(colW, m_max);
+    const int colW = columnWidth(W, n);
     const int gridW = n * colW + (n - 1) * m_spacing;
     const int x0 = rect.x() + (W - gridW) / 2;
     int y = rect.y();
+    if (m_total >= 0) {
+        // Every row as tall as the first item: only the window's items are placed, the rest is room.
+        const int h = uniformHeight(colW, 0);
+        int p = m_first;
+        for (QLayoutItem* item : m_items) {
+            if (item->isEmpty())
+                continue;
+            if (apply)
+                item->setGeometry(QRect(x0 + (p % n) * (colW + m_spacing), y + (p / n) * (h + m_spacing), colW, h));
+            ++p;
+        }
+        const int rows = (m_total + n - 1) / n;
+        return rows > 0 ? rows * (h + m_spacing) - m_spacing + m.top() + m.bottom() : m.top() + m.bottom();
+    }
     QList<QLayoutItem*> visible;
     for (QLayoutItem* item : m_items)
         if (!item->isEmpty())

@@ -3,6 +3,8 @@
 #include <QLayout>
 #include <QList>
 
+#include <utility>
+
 namespace lists {
 
 // Adaptive columns: as many columns of at least `minWidth` as fit (at most `maxWidth` wide when > 0),
@@ -23,9 +25,20 @@ public:
     Qt::Orientations expandingDirections() const override { return Qt::Horizontal; }
     int columnCount(int width) const;
 
+    // Windowed: the items stand for positions [first, first + count()) of `total` items of one height
+    // (the first item's), and the layout is as tall as all of them; total < 0 lays out the items alone.
+    void setWindow(int first, int total);
+    // The positions (of `total`) whose rows meet [top, bottom) (layout coordinates) at this width, with `extra` rows
+    // more on each side; before any item is made, rows of `guessHeight` are assumed.
+    std::pair<int, int> positionsMeeting(int total, int width, int top, int bottom, int extra, int guessHeight) const;
+
 private:
     int doLayout(const QRect& rect, bool apply) const;
+    int columnWidth(int innerWidth, int columns) const;
+    int uniformHeight(int colW, int guess) const;
     QList<QLayoutItem*> m_items;
+    int m_first = 0;
+    int m_total = -1;
     int m_min, m_max, m_spacing;
 };
 

@@ -66,6 +66,9 @@ void SearchField::paintEvent(QPaintEvent*) {
     const QRectF r = QRectF(rect());
     Paint::fillRoundedRect(p, r, 12, AppPalette::cardBackground());
     Paint::strokeRoundedRect(p, r, 12, withOpacity(AppPalette::separator(), 0.35));
+    // A text field shows where typing goes, however it got the focus.
+    if (m_edit->hasFocus())
+        paintFocusRing(p, r, 12);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -141,7 +144,7 @@ public:
     explicit PageSizeButton(QWidget* parent) : QToolButton(parent) {
         setPopupMode(QToolButton::InstantPopup);
         setCursor(Qt::PointingHandCursor);
-        setFocusPolicy(Qt::NoFocus);
+        setFocusPolicy(Qt::TabFocus);
     }
     QSize sizeHint() const override {
         const QFontMetrics fm(Fonts::rounded(12, 600));
@@ -164,6 +167,8 @@ protected:
         p.drawText(QRect(10, 0, tw, height()), Qt::AlignVCenter | Qt::AlignLeft, text());
         Symbols::paint(p, QRectF(10 + tw + 6, (height() - 11) / 2.0, 11, 11), QStringLiteral("chevron.down"),
                        AppPalette::secondaryText());
+        if (showsFocusRing(this))
+            paintFocusRing(p, r, 10);
     }
 };
 

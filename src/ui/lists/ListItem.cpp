@@ -1,10 +1,14 @@
 #include "ui/lists/ListItem.h"
 
+#include "ui/BoundedText.h"
+
 #include "ui/Paint.h"
 #include "ui/Theme.h"
 #include "ui/lists/ListAccessibility.h"
+#include "ui/lists/ListWidgets.h"
 
 #include <QContextMenuEvent>
+#include <QGraphicsEffect>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -18,8 +22,9 @@ constexpr int kHoverMs = 120;
 
 ShadowHost::ShadowHost(QWidget* parent) : QWidget(parent) {}
 
-void ShadowHost::setBackground(qreal radius, ColorFn fill, ColorFn stroke) {
+void ShadowHost::setBackground(qreal radius, ColorFn fill, ColorFn stroke, QMargins inset) {
     m_radius = radius;
+    m_inset = inset;
     m_fill = std::move(fill);
     m_stroke = std::move(stroke);
     update();
@@ -29,25 +34,74 @@ void ShadowHost::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     if (m_fill) {
-        Paint::fillRoundedRect(p, QRectF(rect()), m_radius, m_fill());
+        const QRectF r = QRectF(rect().marginsRemoved(m_inset));
+        Paint::fillRoundedRect(p, r, m_radius, m_fill());
         if (m_stroke)
-            Paint::strokeRoundedRect(p, QRectF(rect()), m_radius, m_stroke());
+            Paint::strokeRoundedRect(p, r, m_radius, m_stroke());
     }
     for (QObject* o : children()) {
         auto* w = qobject_cast<QWidget*>(o);
         if (!w || !w->isVisible())
             continue;
-        if (auto* caster = dynamic_cast<ShadowCaster*>(w))
+        if (auto* caster = dynamic_cast<ShadowCaster*>(w)) {
             caster->paintShadow(p, w->geometry());
+            if (showsFocusRing(w))
+                paintFocusRing(p, QRectF(w->geometry()), caster->focusRadius());
+        }
     }
 }
+
+// Draws the item and its children scaled about their centre; off while the scale is 1.
+class ScaleEffect : public QGraphicsEffect {
+public:
+    explicit ScaleEffect(QObject* parent) : QGraphicsEffect(parent) { setEnabled(false); }
+    void setScale(qreal scale) {
+        if (scale == m_scale)
+            return;
+        m_scale = scale;
+        setEnabled(scale != 1);
+        updateBoundingRect();
+        update();
+    }
+    QRectF boundingRectFor(const QRectF& r) const override {
+        const QPointF c = r.center();
+        return QRectF(c.x() - r.width() * m_scale / 2, c.y() - r.height() * m_scale / 2, r.width() * m_scale,
+                      r.height() * m_scale)
+            .adjusted(-1, -1, 1, 1);
+    }
+
+protected:
+    void draw(QPainter* p) override {
+        if (m_scale == 1) {
+            drawSource(p);
+            return;
+        }
+        QPoint offset;
+        const QPixmap pm = sourcePixmap(Qt::LogicalCoordinates, &offset, QGraphicsEffect::NoPad);
+        const QPointF c = sourceBoundingRect(Qt::LogicalCoordinates).center();
+        p->save();
+        p->setRenderHint(QPainter::SmoothPixmapTransform);
+        p->translate(c);
+        p->scale(m_scale, m_scale);
+        p->translate(-c);
+        p->drawPixmap(offset, pm);
+        p->restore();
+    }
+
+private:
+    qreal m_scale = 1;
+};
 
 // ---------------------------------------------------------------------------------------------
 ListItem::ListItem(ThemeManager& theme, Callbacks callbacks, QWidget* parent)
     : QWidget(parent), m_theme(theme), m_cb(std::move(callbacks)), m_hover(new HoverAnimator(this, kHoverMs)) {
     installListAccessibility();
     setCursor(Qt::PointingHandCursor);
+    // Reached with Tab (Return or Space opens it); a click opens it without focusing it.
+    setFocusPolicy(Qt::TabFocus);
     connect(m_hover, &HoverAnimator::progressChanged, this, [this](qreal t) {
+        if (m_scaleEffect)
+            m_scaleEffect->setScale(m_hover->scale(m_contentScale));
         hoverProgressChanged(t);
         repaintHost();
     });
@@ -56,9 +110,19 @@ ListItem::ListItem(ThemeManager& theme, Callbacks callbacks, QWidget* parent)
 
 bool ListItem::isDark() const { return m_theme.isDark(); }
 
+void ListItem::setContentScale(qreal hovered) {
+    m_contentScale = hovered;
+    if (!m_scaleEffect) {
+        m_scaleEffect = new ScaleEffect(this);
+        setGraphicsEffect(m_scaleEffect);
+    }
+}
+
 void ListItem::resetHover() {
     m_pressed = false;
     m_hover->setHoveredImmediately(false);
+    if (m_scaleEffect)
+        m_scaleEffect->setScale(1);
     hoverProgressChanged(0);
 }
 
@@ -76,7 +140,10 @@ void ListItem::rebind(QMetaObject::Connection observer, Callbacks callbacks) {
     refresh();
 }
 
-void ListItem::setAccessibleTexts(const QString& name, const QString& description) {
+void ListItem::setAccessibleTexts(const QString& fullName, const QString& fullDescription) {
+    // A screen reader gets what a person can read of an item, not a whole 100,000-character name.
+    const QString name = BoundedText::bounded(fullName, 1000);
+    const QString description = BoundedText::bounded(fullDescription, 1000);
     if (accessibleName() != name)
         setAccessibleName(name);
     if (accessibleDescription() != description)
@@ -127,6 +194,16 @@ void ListItem::keyPressEvent(QKeyEvent* e) {
         return;
     }
     QWidget::keyPressEvent(e);
+}
+
+void ListItem::focusInEvent(QFocusEvent* e) {
+    QWidget::focusInEvent(e);
+    repaintHost();
+}
+
+void ListItem::focusOutEvent(QFocusEvent* e) {
+    QWidget::focusOutEvent(e);
+    repaintHost();
 }
 
 void ListItem::contextMenuEvent(QContextMenuEvent* e) {

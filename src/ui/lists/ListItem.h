@@ -2,6 +2,7 @@
 
 #include "ui/lists/ListWidgets.h"
 
+#include <QMargins>
 #include <QMetaObject>
 #include <QWidget>
 
@@ -18,6 +19,8 @@ public:
     virtual ~ShadowCaster() = default;
     // `rect` is the widget's geometry in the container's coordinates.
     virtual void paintShadow(QPainter& p, const QRect& rect) const = 0;
+    // The corner radius of the focus ring drawn around the caster when it has the keyboard focus.
+    virtual qreal focusRadius() const { return 16; }
 };
 
 // Paints the shadows of its ShadowCaster children under them, then an optional rounded background.
@@ -26,13 +29,14 @@ class ShadowHost : public QWidget {
 public:
     explicit ShadowHost(QWidget* parent = nullptr);
     // A rounded rectangle behind the children (list container): radius, fill and stroke at paint time.
-    void setBackground(qreal radius, ColorFn fill, ColorFn stroke);
+    void setBackground(qreal radius, ColorFn fill, ColorFn stroke, QMargins inset = {});
 
 protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
     qreal m_radius = 0;
+    QMargins m_inset;
     ColorFn m_fill;
     ColorFn m_stroke;
 };
@@ -69,7 +73,12 @@ protected:
     void mouseReleaseEvent(QMouseEvent* e) override;
     void contextMenuEvent(QContextMenuEvent* e) override;
     void keyPressEvent(QKeyEvent* e) override;
+    void focusInEvent(QFocusEvent* e) override;
+    void focusOutEvent(QFocusEvent* e) override;
     void installEllipsis(EllipsisButton* button);
+    // The contents grow with the hover as the background painted by paintShadow does (`hovered` at
+    // full hover), so the row's texts and symbols stay in place on it.
+    void setContentScale(qreal hovered);
     void repaintHost();
     virtual void hoverProgressChanged(qreal) {}
     // Follows a new object: `observer` is the connection of its change signal to refresh(); the
@@ -86,6 +95,8 @@ protected:
     HoverAnimator* m_hover;
     EllipsisButton* m_ellipsis = nullptr;
     bool m_pressed = false;
+    qreal m_contentScale = 1;
+    class ScaleEffect* m_scaleEffect = nullptr;
 };
 
 } // namespace lists

@@ -1,5 +1,7 @@
 #include "ui/lists/ListWidgets.h"
 
+#include "ui/BoundedText.h"
+
 #include "ui/Fonts.h"
 #include "ui/Paint.h"
 #include "ui/Palette.h"
@@ -23,12 +25,25 @@ void nameControl(QWidget* control, const QString& name) {
     control->setToolTip(name);
 }
 
+bool showsFocusRing(const QWidget* control) {
+    return control->hasFocus() && control->window()->testAttribute(Qt::WA_KeyboardFocusChange);
+}
+
+void paintFocusRing(QPainter& p, const QRectF& r, qreal radius) {
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setOpacity(1);
+    Paint::strokeRoundedRect(p, r.adjusted(1, 1, -1, -1), std::max<qreal>(0, radius - 1), AppPalette::brandBlue(), 2);
+    p.restore();
+}
+
 // ---------------------------------------------------------------------------------------------
 SymbolButton::SymbolButton(QString symbol, qreal symbolPx, QSize frame, ColorFn color, QWidget* parent)
     : QAbstractButton(parent), m_symbol(std::move(symbol)), m_px(symbolPx), m_frame(frame), m_color(std::move(color)) {
     setFixedSize(frame);
     setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::NoFocus);
+    // Reached with Tab; a click gives it no focus.
+    setFocusPolicy(Qt::TabFocus);
 }
 
 void SymbolButton::setDimmed(bool dimmed) {
@@ -44,6 +59,8 @@ void SymbolButton::paintEvent(QPaintEvent*) {
     p.setOpacity(opacity());
     const QRectF r((width() - m_px) / 2.0, (height() - m_px) / 2.0, m_px, m_px);
     Symbols::paint(p, r, m_symbol, m_color ? m_color() : AppPalette::primaryText());
+    if (showsFocusRing(this))
+        paintFocusRing(p, QRectF(rect()), 8);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -203,6 +220,7 @@ ClampedText::Layout layoutText(const QString& text, const QFont& font, int width
             QString elided = fm.elidedText(source, Qt::ElideRight, width);
             if (cut && elided == source)
                 elided = fm.elidedText(source + QChar(0x2026), Qt::ElideRight, width);
+            elided = BoundedText::withoutBlankBeforeEllipsis(elided);
             out.lines.push_back({0, 0});
             out.elidedLast = elided;
             return out;
@@ -220,7 +238,7 @@ ClampedText::Layout layoutText(const QString& text, const QFont& font, int width
                 QString rest = source.mid(broken[i].start);
                 rest.replace(QLatin1Char('\n'), QLatin1Char(' '));
                 out.lines.push_back({broken[i].start, broken[i].length});
-                out.elidedLast = fm.elidedText(rest, Qt::ElideRight, width);
+                out.elidedLast = BoundedText::withoutBlankBeforeEllipsis(fm.elidedText(rest, Qt::ElideRight, width));
                 break;
             }
             out.lines.push_back({broken[i].start, broken[i].length});
@@ -246,7 +264,7 @@ ClampedText::Layout layoutText(const QString& text, const QFont& font, int width
             if (cut)
                 rest += QChar(0x2026);
             out.lines.push_back({line.textStart(), line.textLength()});
-            out.elidedLast = fm.elidedText(rest, Qt::ElideRight, width);
+            out.elidedLast = BoundedText::withoutBlankBeforeEllipsis(fm.elidedText(rest, Qt::ElideRight, width));
             break;
         }
         out.lines.push_back({line.textStart(), line.textLength()});
@@ -268,9 +286,11 @@ ClampedText::ClampedText(const QFont& font, ColorFn color, int maxLines, QWidget
 }
 
 void ClampedText::setText(const QString& text) {
-    if (text == m_text)
+    if (text == m_source)
         return;
-    m_text = text;
+    m_source = text;
+    // A clamped text shows a few hundred characters a line at most: the rest never reaches a layout.
+    m_text = m_maxLines > 0 ? BoundedText::bounded(text, 400 * m_maxLines) : text;
     for (Layout& l : m_cache)
         l = Layout();
     updateGeometry();
@@ -443,7 +463,7 @@ EllipsisButton::EllipsisButton(QSize frame, qreal symbolPx, qreal backgroundOpac
     setFixedSize(frame);
     setPopupMode(QToolButton::InstantPopup);
     setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::NoFocus);
+    setFocusPolicy(Qt::TabFocus);
     nameControl(this, QStringLiteral("Actions"));
     m_edit = new QAction(QStringLiteral("Modifier"), this);
     m_delete = new QWidgetAction(this);
@@ -483,6 +503,8 @@ void EllipsisButton::paintEvent(QPaintEvent*) {
         Paint::fillRoundedRect(p, QRectF(rect()), 10, withOpacity(AppPalette::tintedBackground(), m_bgOpacity));
     Symbols::paint(p, QRectF((width() - m_px) / 2.0, (height() - m_px) / 2.0, m_px, m_px), QStringLiteral("ellipsis"),
                    AppPalette::secondaryText());
+    if (showsFocusRing(this))
+        paintFocusRing(p, QRectF(rect()), 10);
 }
 
 void execContextMenu(QWidget* owner, const QPoint& globalPos, const std::function<void()>& onEdit,

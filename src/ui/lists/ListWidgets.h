@@ -16,12 +16,20 @@ class QMenu;
 // Small painted widgets of the list screens (projects, documents, checklists). Colours are read at
 // paint time, so an appearance change needs only a repaint. Every one that shows text or takes a
 // click is exposed to accessibility (see the comments of each).
+class QPainter;
+
 namespace lists {
 
 using ColorFn = std::function<QColor()>;
 
 // Names an icon-only control for a screen reader and for the pointer's help text.
 void nameControl(QWidget* control, const QString& name);
+
+// Whether the control shows its focus ring: it has the focus and the window was last moved through with
+// the keyboard (a mouse click focuses nothing here, and leaves no ring).
+bool showsFocusRing(const QWidget* control);
+// The ring: 2 wide, in the accent blue, inside `r`.
+void paintFocusRing(QPainter& p, const QRectF& r, qreal radius);
 
 // A symbol in a fixed frame, drawn at an opacity: a dimmed control stays clickable and does nothing
 // by itself (its owner checks). Name it with nameControl().
@@ -130,6 +138,7 @@ private:
     const ShapedText* shaped() const;
 
     QString m_text;
+    QString m_source;   // as given
     QFont m_font;
     mutable ShapedText m_shaped;
     ColorFn m_color;

@@ -6,7 +6,9 @@
 #include "ui/lists/AdaptiveGridLayout.h"
 #include "ui/lists/Paging.h"
 
+#include <QApplication>
 #include <QLineEdit>
+#include <QToolButton>
 #include <QPainter>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -28,6 +30,7 @@ struct Pool {
     std::vector<ListItem*> items;
     std::vector<QWidget*> dividers;
     size_t shown = 0;
+    int first = 0;   // windowed: the position of items[0]
 };
 
 } // namespace
@@ -65,7 +68,9 @@ struct PagedListScreen::Private {
     DisplayLayout layout() const { return DisplayLayouts::fromStored(layoutRaw); }
     void updateChrome();
     void showItems();
-    void fill(Pool& pool, Pool& other, size_t n);
+    void fill(Pool& pool, Pool& other, size_t n, bool keepHost = false);
+    std::pair<int, int> window(Pool& pool) const;
+    void updateWindow();
 };
 
 PagedListScreen::PagedListScreen(Preferences& prefs, ThemeManager& theme, Options options, QWidget* parent)
@@ -97,6 +102,8 @@ PagedListScreen::PagedListScreen(Preferences& prefs, ThemeManager& theme, Option
     d->scroll = new QScrollArea(d->contentBox);
     d->scroll->setObjectName(QStringLiteral("contentScroll"));
     d->scroll->setFrameShape(QFrame::NoFrame);
+    // A stop on the way with nothing to show: Tab goes from the header to the items.
+    d->scroll->setFocusPolicy(Qt::NoFocus);
     d->scroll->setWidgetResizable(true);
     d->scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     d->scroll->viewport()->setAutoFillBackground(false);
@@ -115,12 +122,18 @@ PagedListScreen::PagedListScreen(Preferences& prefs, ThemeManager& theme, Option
     d->rows.host->setObjectName(QStringLiteral("listHost"));
     if (ls.cardRadius > 0)
         d->rows.host->setBackground(ls.cardRadius, [] { return AppPalette::cardBackground(); },
-                                    [] { return withOpacity(AppPalette::separator(), 0.25); });
-    d->rows.listLayout = new QVBoxLayout(d->rows.host);
-    d->rows.listLayout->setContentsMargins(ls.margins);
-    d->rows.listLayout->setSpacing(ls.spacing);
-    if (ls.trailingStretch)
-        d->rows.listLayout->addStretch(1);
+                                    [] { return withOpacity(AppPalette::separator(), 0.25); }, ls.cardInset);
+    if (d->options.windowed) {
+        // One column: a grid whose cells are never narrower than the page.
+        d->rows.gridLayout = new AdaptiveGridLayout(1 << 20, 0, ls.spacing, d->rows.host);
+        d->rows.gridLayout->setContentsMargins(ls.margins);
+    } else {
+        d->rows.listLayout = new QVBoxLayout(d->rows.host);
+        d->rows.listLayout->setContentsMargins(ls.margins);
+        d->rows.listLayout->setSpacing(ls.spacing);
+        if (ls.trailingStretch)
+            d->rows.listLayout->addStretch(1);
+    }
 
     const GridStyle& gs = d->options.grid;
     d->cards.grid = true;
@@ -135,6 +148,11 @@ PagedListScreen::PagedListScreen(Preferences& prefs, ThemeManager& theme, Option
     d->pageLayout->addStretch(1);
     d->scroll->setWidget(page);
     page->setAutoFillBackground(false);   // the scroll area turns it on
+
+    if (d->options.windowed) {
+        connect(d->scroll->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { d->updateWindow(); });
+        d->scroll->viewport()->installEventFilter(this);
+    }
 
     d->bottomFill = new QWidget(this);
     d->bottomFill->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Expanding);
@@ -301,7 +319,17 @@ void PagedListScreen::Private::showItems() {
     }
     const int keepScroll = scroll->verticalScrollBar()->value();
     const bool grid = layout() == DisplayLayout::grid;
-    if (grid) {
+    if (options.windowed) {
+        Pool& pool = grid ? cards : rows;
+        if (!grid)
+            scroll->verticalScrollBar()->setValue(0);
+        const auto [start, end] = window(pool);
+        pool.first = start;
+        pool.gridLayout->setWindow(start, shown);
+        fill(pool, grid ? rows : cards, size_t(end - start));
+        if (grid)
+            scroll->verticalScrollBar()->setValue(keepScroll);
+    } else if (grid) {
         fill(cards, rows, size_t(shown));
         // The grid keeps its scroll position.
         scroll->verticalScrollBar()->setValue(keepScroll);
@@ -314,18 +342,54 @@ void PagedListScreen::Private::showItems() {
     cards.host->update();
 }
 
-void PagedListScreen::Private::fill(Pool& pool, Pool& other, size_t n) {
+std::pair<int, int> PagedListScreen::Private::window(Pool& pool) const {
+    // The viewport in the host's coordinates, a screenful more on each side for smooth scrolling.
+    const QWidget* page = scroll->widget();
+    const int top = -(page->y() + pool.host->y());
+    const int h = scroll->viewport()->height();
+    return pool.gridLayout->positionsMeeting(shown, scroll->viewport()->width(), top - h, top + 2 * h, 1, 40);
+}
+
+void PagedListScreen::Private::updateWindow() {
+    if (!appeared || shown == 0)
+        return;
+    Pool& pool = layout() == DisplayLayout::grid ? cards : rows;
+    if (!pool.host->isVisibleTo(q))
+        return;
+    const auto [start, end] = window(pool);
+    if (start == pool.first && size_t(end - start) == pool.shown)
+        return;
+    // The focused item keeps showing the same value: focus follows its position into the new window.
+    int focused = -1;
+    for (size_t i = 0; i < pool.shown && i < pool.items.size(); ++i)
+        if (pool.items[i]->isAncestorOf(QApplication::focusWidget()) || pool.items[i]->hasFocus())
+            focused = pool.first + int(i);
+    pool.first = start;
+    pool.gridLayout->setWindow(start, shown);
+    fill(pool, layout() == DisplayLayout::grid ? rows : cards, size_t(end - start), true);
+    if (focused >= start && focused < end)
+        pool.items[size_t(focused - start)]->setFocus(Qt::OtherFocusReason);
+}
+
+bool PagedListScreen::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Resize && watched == d->scroll->viewport())
+        d->updateWindow();
+    return QWidget::eventFilter(watched, event);
+}
+
+void PagedListScreen::Private::fill(Pool& pool, Pool& other, size_t n, bool keepHost) {
     // Showing a child lays out every visible ancestor at once: change the set of shown items while
     // their host is hidden, so the page is laid out once.
     other.host->hide();
-    if (pool.shown != n || !pool.host->isVisibleTo(q))
+    if (!keepHost && (pool.shown != n || !pool.host->isVisibleTo(q)))
         pool.host->hide();
     pool.shown = n;
     for (size_t i = 0; i < n; ++i) {
+        const int index = pool.first + int(i);
         if (i == pool.items.size()) {
-            ListItem* item = q->makeItem(pool.grid, int(i), pool.host);
+            ListItem* item = q->makeItem(pool.grid, index, pool.host);
             pool.items.push_back(item);
-            if (pool.grid) {
+            if (pool.gridLayout) {
                 pool.gridLayout->addWidget(item);
             } else {
                 // Before the trailing stretch, when there is one.
@@ -338,7 +402,7 @@ void PagedListScreen::Private::fill(Pool& pool, Pool& other, size_t n) {
                 }
             }
         } else {
-            q->bindItem(pool.grid, pool.items[i], int(i));
+            q->bindItem(pool.grid, pool.items[i], index);
         }
         pool.items[i]->show();
         if (i < pool.dividers.size())
@@ -350,6 +414,16 @@ void PagedListScreen::Private::fill(Pool& pool, Pool& other, size_t n) {
             pool.dividers[i]->hide();
     }
     pool.host->show();
+    // The pager was made before the items: Tab reaches it after them.
+    if (pager && n > 0) {
+        QWidget* last = pool.items[n - 1];
+        for (QWidget* w : last->findChildren<QWidget*>())
+            if (w->focusPolicy() & Qt::TabFocus)
+                last = w;
+        QWidget::setTabOrder(last, pager->previousButton());
+        QWidget::setTabOrder(pager->previousButton(), pager->nextButton());
+        QWidget::setTabOrder(pager->nextButton(), pager->sizeButton());
+    }
 }
 
 void PagedListScreen::showEvent(QShowEvent* event) {

@@ -54,6 +54,7 @@ public:
         qreal cardRadius = 0;        // > 0: the rows stand on one rounded card
         bool dividers = false;       // a hairline after each row
         bool trailingStretch = false;   // rows keep their height at the top
+        QMargins cardInset;          // the card inside the container: room for the hover around it
     };
     struct GridStyle {
         int minWidth = 220;
@@ -71,6 +72,9 @@ public:
         QMargins contentMargins;            // around the scroll area
         bool emptyInScroll = false;         // the empty state scrolls with the page (under pageTopLayout)
         bool emptyFillsHeight = false;      // the empty state takes the content's height
+        // Unpaged: only the items near the viewport are made and bound, so a long list costs what a
+        // screenful costs. Items of one height; no dividers or trailing stretch.
+        bool windowed = false;
         ListStyle list;
         GridStyle grid;
     };
@@ -133,6 +137,7 @@ protected:
 
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     struct Private;
