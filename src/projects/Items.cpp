@@ -128,7 +128,7 @@ ProjectRow::ProjectRow(ThemeManager& theme, ProjectPtr project, Callbacks callba
     installEllipsis(menu);
     auto* chevron = new SymbolView(12, this);
     chevron->setSymbol(QStringLiteral("chevron.right"), QColor());
-    chevron->setColorFn([] { return withOpacity(AppPalette::separator(), 0.9); });
+    chevron->setColorFn([] { return AppPalette::secondaryText(); });
     rowLayout(this, {14, 12, 14, 12}, m_tile, textColumn(0, {m_name, m_details}), {menu, chevron});
     setProject(m_project, m_cb);
 }

@@ -92,9 +92,10 @@ protected:
         const QRectF r = QRectF(rect()).adjusted(kSide, 10, -kSide, 0);
         const QColor accent = displayColor(m_project->colorKey(), m_project->colorHex());
         const QPainterPath path = Paint::roundedRect(r, 18);
+        // Opaque shades of the accent, dark enough for the white texts on them.
+        const QColor fill = AppPalette::accentFill(accent);
         Paint::fillLinearGradient(p, path, r.topLeft(), r.bottomRight(),
-                                  {{0.0, withOpacity(accent, 0.75)}, {0.5, withOpacity(accent, 0.55)},
-                                   {1.0, withOpacity(accent, 0.35)}});
+                                  {{0.0, fill.darker(115)}, {0.5, fill.darker(107)}, {1.0, fill}});
         p.save();
         p.setCompositionMode(QPainter::CompositionMode_Overlay);
         Paint::fillLinearGradient(p, path, r.topLeft(), r.bottomRight(),

@@ -1,4 +1,5 @@
 #include "ui/lists/ListWidgets.h"
+#include "ui/AppStyle.h"
 
 #include "ui/BoundedText.h"
 
@@ -513,8 +514,9 @@ void execContextMenu(QWidget* owner, const QPoint& globalPos, const std::functio
     menu->setAttribute(Qt::WA_DeleteOnClose);
     QObject::connect(menu->addAction(QStringLiteral("Modifier")), &QAction::triggered, owner, [onEdit] { onEdit(); });
     menu->addSeparator();
-    QObject::connect(menu->addAction(QStringLiteral("Supprimer")), &QAction::triggered, owner,
-                     [onDelete] { onDelete(); });
+    QAction* remove = menu->addAction(QStringLiteral("Supprimer"));
+    TolmekStyle::setDestructive(remove);
+    QObject::connect(remove, &QAction::triggered, owner, [onDelete] { onDelete(); });
     menu->popup(globalPos);
 }
 
