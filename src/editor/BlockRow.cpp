@@ -473,6 +473,9 @@ void ImprovedBlockRowView::buildEditContent() {
                        [block](const std::optional<QByteArray>& v) { block->setRichTextData(v); }};
         m_textEditor = new RichTextBlockEditor(content, rtf, m_forceSaveRTF, [this] { blockContentChanged(); },
                                                [this] { blockFocused(); });
+        // A typed key is stored within writeDelayMs, and at once when the keyboard leaves the block,
+        // the mode changes, the document is left or the program quits (the view flushes every row).
+        m_textEditor->setCoalescedWrites(true);
         m_textEditor->textView()->setAccessibleName(QStringLiteral("Texte"));
         guardTextTarget(m_textEditor->textView()->viewport());
         m_editContent = m_textEditor;
@@ -530,9 +533,8 @@ void ImprovedBlockRowView::flushRtf() {
 
 void ImprovedBlockRowView::blockContentChanged() {
     m_viewStale = true;
+    // A block's content never changes the order or the set of blocks: the list is not read again.
     m_edits.touchBlockAndSave(m_block);
-    if (m_callbacks.onContentChanged)
-        m_callbacks.onContentChanged(m_block->id());
 }
 
 void ImprovedBlockRowView::blockFocused() {

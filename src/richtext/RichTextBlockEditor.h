@@ -34,6 +34,8 @@ public:
     // what our writer cannot. Returns whether it wrote.
     bool flushRtf();
     bool isEdited() const;
+    // Typing reaches the bindings at most every RichTextEditorWrapper::writeDelayMs (see there).
+    void setCoalescedWrites(bool on);
 
     // The embedder changed the bound plain text: reload when it differs from what the editor knows.
     void syncFromBindings();

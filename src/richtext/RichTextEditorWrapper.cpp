@@ -37,7 +37,21 @@ RichTextEditorWrapper::RichTextEditorWrapper(TextBinding text, RtfBinding richTe
     recalculateHeight();
 }
 
-RichTextEditorWrapper::~RichTextEditorWrapper() = default;
+RichTextEditorWrapper::~RichTextEditorWrapper()
+{
+    // What is typed is never dropped with the view; the embedder saves it with its next save.
+    if (!m_writePending || m_oversized)
+        return;
+    QTextDocument* doc = m_textView->document();
+    if (doc->isModified()) {
+        const QByteArray bytes = rtf::write(*doc);
+        if (!bytes.isEmpty())
+            m_richTextData.write(bytes);
+    }
+    const QString s = doc->toPlainText();
+    if (s != m_lastKnownText)
+        m_text.write(s);
+}
 
 void RichTextEditorWrapper::configure()
 {
@@ -205,6 +219,15 @@ void RichTextEditorWrapper::textDidChange()
         recalculateHeight();
         return;
     }
+    if (m_coalesced) {
+        // Encoding and storing the text at every key costs more than the key: the first key of a
+        // burst starts the wait, the next ones ride on it.
+        m_writePending = true;
+        if (!m_writeTimer->isActive())
+            m_writeTimer->start();
+        recalculateHeight();
+        return;
+    }
     writeBindings(true, true);
 }
 
@@ -281,6 +304,13 @@ void RichTextEditorWrapper::beginEditing(Qt::FocusReason reason)
 
 void RichTextEditorWrapper::endEditing(Qt::FocusReason reason)
 {
+    // The keyboard leaving the text, for whatever reason, stores what was typed.
+    if (m_writePending && m_coalesced) {
+        QPointer<RichTextEditorWrapper> self(this);
+        writeBindings(true, true);
+        if (!self)
+            return;
+    }
     // A toolbar menu, the colour popover or another window taking the keyboard does not end editing.
     if (reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason)
         return;

@@ -50,8 +50,12 @@ public:
     // Too large to edit: its start is shown read-only under a notice.
     bool isOversized() const { return m_oversized; }
     QLabel* notice() const { return m_notice; }
-    // Changes of a large text not yet written into the bindings.
+    // Changes not yet written into the bindings (a large text, or any text with coalesced writes).
     bool hasPendingWrite() const { return m_writePending; }
+    // Coalesced writes: typing reaches the bindings (and onChange) at most once per writeDelayMs, the
+    // first key of a burst starting the wait; leaving the text, flushRtf() and destruction write at once.
+    void setCoalescedWrites(bool on) { m_coalesced = on; }
+    bool coalescedWrites() const { return m_coalesced; }
     // Pause after the last change of a large text before it is written.
     static constexpr int writeDelayMs = 300;
 
@@ -104,6 +108,7 @@ private:
     bool m_bounded = false;
     bool m_oversized = false;
     bool m_writePending = false;
+    bool m_coalesced = false;
     QTimer* m_writeTimer = nullptr;
     QLabel* m_notice = nullptr;
 };

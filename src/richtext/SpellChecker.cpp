@@ -153,6 +153,23 @@ SpellHighlighter::SpellHighlighter(QTextDocument* document, SpellDictionary& dic
     m_resumeTimer->setSingleShot(true);
     m_resumeTimer->setInterval(0);
     connect(m_resumeTimer, &QTimer::timeout, this, &SpellHighlighter::resumeChecks);
+    m_pauseTimer = new QTimer(this);
+    m_pauseTimer->setSingleShot(true);
+    m_pauseTimer->setInterval(typingPauseMs);
+    connect(m_pauseTimer, &QTimer::timeout, this, &SpellHighlighter::checkTypedWord);
+}
+
+void SpellHighlighter::checkTypedWord()
+{
+    if (m_typedWord.isNull() || !document())
+        return;
+    const QTextBlock block = m_typedWord.block();
+    m_typedWord = QTextCursor();
+    if (!block.isValid())
+        return;
+    m_rechecking = true;
+    rehighlightBlock(block);
+    m_rechecking = false;
 }
 
 bool SpellHighlighter::withinBudget()
@@ -264,7 +281,19 @@ void SpellHighlighter::highlightBlock(const QString& text)
     }
     if (currentBlockUserData())
         setCurrentBlockUserData(nullptr);
+    // The word being typed waits (not underlined) until the caret leaves it or the typing pauses.
+    int caret = -1;
+    if (!m_rechecking && m_view && m_view->hasFocus()) {
+        const QTextCursor c = m_view->textCursor();
+        if (!c.hasSelection() && c.block() == currentBlock())
+            caret = c.positionInBlock();
+    }
     for (const auto& [start, length] : words(text)) {
+        if (caret >= start && caret <= start + length) {
+            m_typedWord = QTextCursor(currentBlock());
+            m_pauseTimer->start();
+            continue;
+        }
         if (!m_dictionary->isCorrect(text.mid(start, length)))
             setFormat(start, length, m_misspelt);
     }

@@ -8,6 +8,7 @@
 #include <QString>
 #include <QStringList>
 #include <QSyntaxHighlighter>
+#include <QTextCursor>
 #include <QTextCharFormat>
 
 #include <memory>
@@ -72,6 +73,9 @@ class SpellHighlighter : public QSyntaxHighlighter {
     Q_OBJECT
 public:
     static constexpr int passBudgetMs = 8;
+    // The word under the caret of the followed view is checked once the caret leaves it or after this
+    // pause in the typing: underlining it at every key would lay its paragraph out a second time.
+    static constexpr int typingPauseMs = 500;
 
     explicit SpellHighlighter(QTextDocument* document, SpellDictionary& dictionary = SpellDictionary::shared());
 
@@ -94,6 +98,7 @@ protected:
 private:
     bool withinBudget();
     void resumeChecks();
+    void checkTypedWord();
 
     QPointer<SpellDictionary> m_dictionary;
     QTextCharFormat m_misspelt;
@@ -106,4 +111,7 @@ private:
     QPointer<QTextEdit> m_view;
     // The part of the view's viewport painted last.
     QRect m_painted;
+    // The paragraph whose word under the caret waits for the pause.
+    QTextCursor m_typedWord;
+    QTimer* m_pauseTimer = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "EditorFixture.h"
 #include "../richtext/ForeignRtf.h"
 
+#include "core/store/SqliteDb.h"
 #include "editor/AttributedTextView.h"
 #include "editor/BlockRow.h"
 #include "editor/CodeBlockView.h"
@@ -193,8 +194,9 @@ TEST_F(EditorViewTest, TheEditedRowIsNeverRebuilt) {
     text->setTextCursor(cursor);
     const QDateTime docStamp = doc->updatedAt();
     QTest::keyClicks(text, QStringLiteral(" suite"));
+    // Typing is stored after the write window.
+    EXPECT_TRUE(QTest::qWaitFor([&] { return a->content() == QStringLiteral("Début suite"); }, 2000));
     testsupport::flushEvents();
-    EXPECT_EQ(a->content(), QStringLiteral("Début suite"));
     EXPECT_EQ(doc->updatedAt(), docStamp);   // typing stamps only the block
     EXPECT_FALSE(context().hasChanges());
 
@@ -587,4 +589,78 @@ TEST_F(EditorViewTest, EveryTextAndControlIsNamedInBothModes) {
     ASSERT_TRUE(toggle);
     EXPECT_TRUE(testsupport::pressAccessible(toggle));
     EXPECT_TRUE(testsupport::waitFor([this] { return view->isLeaving() || !view->isEditMode(); }));
+}
+
+namespace {
+
+// What a fresh connection reads from the file: what a killed process would leave behind.
+QString storedContent(const QString& path, const QUuid& id) {
+    auto db = SqliteDb::open(path, SqliteDb::Mode::ReadOnly, nullptr);
+    if (!db)
+        return QStringLiteral("<no store>");
+    const QByteArray sql = "SELECT \"content\" FROM \"DocBlock\" WHERE \"id\" = '" +
+                           id.toString(QUuid::WithoutBraces).toUpper().toLatin1() + "'";
+    return db->queryText(sql.constData()).value_or(QStringLiteral("<no row>"));
+}
+
+} // namespace
+
+// Typing is written at most once per window; what ends the typing writes at once.
+TEST_F(EditorViewTest, TypedTextReachesTheStoreWithinTheWindowAndAtEveryExit) {
+    enum class Exit { window, otherBlock, leaveMode, quit, destroyed };
+    const struct {
+        const char* name;
+        Exit exit;
+    } cases[] = {
+        {"window passes", Exit::window},   {"focus to another block", Exit::otherBlock},
+        {"leave edit mode", Exit::leaveMode}, {"quit", Exit::quit},
+        {"view destroyed", Exit::destroyed},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        auto a = block(0, QStringLiteral("text"), QStringLiteral("Début"));
+        auto b = block(1, QStringLiteral("text"), QStringLiteral("Autre"));
+        ASSERT_TRUE(context().save());
+        open();
+        enterEditMode();
+        ClickableTextView* text = textViewOf(a);
+        ASSERT_TRUE(text);
+        text->setFocus();
+        text->moveCursor(QTextCursor::End);
+        int rtfWrites = 0;
+        QObject::connect(a.get(), &PersistentModel::changed, view.get(), [&](const char* key) {
+            rtfWrites += qstrcmp(key, "richTextData") == 0;
+        });
+        QTest::keyClicks(text, QStringLiteral(" suite"));
+        testsupport::flushEvents();
+        // Inside the window nothing is written yet.
+        EXPECT_EQ(a->content(), QStringLiteral("Début"));
+        EXPECT_EQ(rtfWrites, 0);
+
+        switch (c.exit) {
+        case Exit::window:
+            ASSERT_TRUE(testsupport::waitFor([&] { return a->content() != QStringLiteral("Début"); }, 2000));
+            EXPECT_EQ(rtfWrites, 1);
+            break;
+        case Exit::otherBlock:
+            textViewOf(b)->setFocus();
+            break;
+        case Exit::leaveMode:
+            leaveEditMode();
+            break;
+        case Exit::quit:
+            QMetaObject::invokeMethod(qApp, "aboutToQuit", Qt::DirectConnection);
+            break;
+        case Exit::destroyed:
+            view.reset();
+            break;
+        }
+        EXPECT_EQ(storedContent(env->storePath(), a->id()), QStringLiteral("Début suite"));
+        EXPECT_TRUE(a->richTextData().has_value());
+        view.reset();
+        testsupport::flushEvents();
+        for (const auto& x : {a, b})
+            context().deleteObject(x);
+        ASSERT_TRUE(context().save());
+    }
 }

@@ -6,6 +6,7 @@
 #include "support/TestSupport.h"
 
 #include <QApplication>
+#include <QTest>
 #include <QTextLayout>
 
 #include <gtest/gtest.h>
@@ -50,4 +51,43 @@ TEST(SpellCheck, FrenchDictionaryUnderlinesWithoutTouchingTheText)
     EXPECT_EQ(writes, 0);
     editor.flushRtf();
     EXPECT_FALSE(rttest::formatAt(*rttest::reloaded(*editor.textView()->document()), 9).fontUnderline());
+}
+
+// The word being typed is underlined once it ends or the typing pauses, not at every key.
+TEST(SpellCheck, TheWordBeingTypedWaitsForItsEndOrAPause)
+{
+    SpellDictionary& dictionary = SpellDictionary::shared();
+    dictionary.ensureLoading();
+    ASSERT_TRUE(testsupport::waitFor([&] { return dictionary.isLoaded(); }, 20000));
+    if (!dictionary.isAvailable())
+        GTEST_SKIP() << "no French dictionary installed";
+    for (const bool endWithSpace : {true, false}) {
+        SCOPED_TRACE(endWithSpace ? "word ended" : "pause");
+        QString content;
+        std::optional<QByteArray> rtf;
+        RichTextBlockEditor editor({[&] { return content; }, [&](const QString& v) { content = v; }},
+                                   {[&] { return rtf; }, [&](const std::optional<QByteArray>& v) { rtf = v; }}, false,
+                                   {}, {});
+        editor.resize(400, 100);
+        editor.show();
+        QApplication::setActiveWindow(&editor);
+        editor.textView()->setFocus();
+        QApplication::processEvents();
+        ASSERT_TRUE(editor.textView()->hasFocus());
+        auto underlined = [&] {
+            for (const QTextLayout::FormatRange& r : editor.textView()->document()->begin().layout()->formats())
+                if (r.start == 0 && r.length == 7 && r.format.underlineStyle() == QTextCharFormat::SpellCheckUnderline)
+                    return true;
+            return false;
+        };
+        QTest::keyClicks(editor.textView(), QStringLiteral("bonjuor"));
+        QApplication::processEvents();
+        EXPECT_FALSE(underlined());
+        if (endWithSpace) {
+            QTest::keyClick(editor.textView(), Qt::Key_Space);
+            EXPECT_TRUE(underlined());
+        } else {
+            EXPECT_TRUE(testsupport::waitFor(underlined, SpellHighlighter::typingPauseMs * 4));
+        }
+    }
 }
