@@ -1,6 +1,7 @@
 """Behaviours that were mended once and must stay so: menus opened at their button, rich text the user
 did not touch kept byte for byte, one process per store, and SIGTERM saving as « Quitter » does."""
 
+import base64
 import os
 import shutil
 import signal
@@ -8,7 +9,7 @@ import subprocess
 import time
 
 from editor_cases import open_doc
-from harness import Failure, Session, atspi, case, wait_until
+from harness import Failure, Session, atspi, case, resize_window, seeded_session, wait_until
 
 # A text block's RTF with what our editor does not make itself: superscript, a link field, a table,
 # a footnote in a font of its own.
@@ -84,7 +85,6 @@ def fixes_untouched_rich_text_kept(app):
         doc = seed.doc(project, "Notes")
         block = seed.block(doc, "text", 0, RICH_TEXT)
         seed.conn.execute('UPDATE "DocBlock" SET richTextData = ? WHERE id = ?', (RICH_RTF, block))
-    from harness import seeded_session
     session = seeded_session(app, "richtext", fill)
     before = stored_rich(session)
     session.click(session.find("push button", "Projets"))
@@ -217,13 +217,13 @@ def expect_dashboard_fits(session, what):
 def dashboard_fill(seed):
     project = seed.project("Atelier")
     seed.doc(project, "Mot" + "x" * 297)
+    seed.project("Projet" + "y" * 294)
     column = seed.column(seed.checklist("Tableau", project), "À faire", 0)
     seed.card(column, "Poser les poutres", 0)
 
 
 @case
 def fixes_dashboard_quick_note_and_long_title(app):
-    from harness import seeded_session
     session = seeded_session(app, "dashboard", dashboard_fill)
     header = session.find("push button", "Note rapide")
     card = header.parent.parent
@@ -239,7 +239,6 @@ def fixes_dashboard_quick_note_and_long_title(app):
 
 @case
 def fixes_small_window(app):
-    from harness import resize_window, seeded_session
     session = seeded_session(app, "small", dashboard_fill)
     wid = subprocess.run(["xdotool", "search", "--pid", str(session.app.pid), "--name", "^Tolmek$"],
                          env=session.env, capture_output=True, text=True).stdout.split()
@@ -272,8 +271,6 @@ def fixes_small_window(app):
     session.click(save)
     session.find("push button", "Modifier", root=sheet)
     notes = lambda: (session.query('SELECT notes FROM "ChecklistCard"')[0][0] or "")  # noqa: E731
-    import base64
-
     def saved():
         n = notes()
         if n.startswith("rtf:"):
@@ -306,7 +303,6 @@ def drawn_bar(session, rect, length=40):
 
 @case
 def fixes_board_drag_scrolls_to_far_column(app):
-    from harness import seeded_session
     session = seeded_session(app, "wideboard", wide_board_fill)
     session.click(session.find("push button", "Checklists"))
     session.click(session.find("list item", "Tableau"))
