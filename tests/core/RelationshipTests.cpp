@@ -260,7 +260,6 @@ TEST_F(StoreTest, OpeningALargeStoreReadsNoBlockAndNoImage) {
     auto other = doc(p, "other");
     reopen();
     container.reset();
-    setCurrentModelContainer(nullptr);
     {
         sqlite3* db = nullptr;
         sqlite3_open(path().toUtf8().constData(), &db);
@@ -464,7 +463,6 @@ TEST_F(StoreTest, ALiveQueryOutlivingItsStoreIsEmpty) {
     project("P");
     LiveQuery<Project> query(ctx(), SortDescriptor<Project>(&Project::updatedAt, SortOrder::reverse));
     EXPECT_EQ(query.results().size(), 1u);
-    setCurrentModelContainer(nullptr);
     container.reset();
     EXPECT_TRUE(query.results().empty());
 }
