@@ -608,3 +608,20 @@ TEST_F(StoreTest, APreloadedRowDeletedBeforeItsTableIsReadStaysDeleted) {
     reopen();
     EXPECT_EQ(ctx().fetch<Doc>().size(), 1u);
 }
+
+TEST_F(StoreTest, PreloadingSkipsMissingRowsAndGivesARepeatedRowItsOneObject) {
+    auto p = project("P");
+    doc(p, "a");
+    doc(p, "b");
+    reopen();
+    const int doc = Doc::entityInfo().index;
+    std::vector<qint64> rowids;
+    ctx().peekRows(doc, {}, [&](const ModelContext::PeekedRow& row) { rowids.push_back(row.rowid()); });
+    ASSERT_EQ(rowids.size(), 2u);
+    const auto got = ctx().preloadRows(doc, {rowids[1], rowids[1] + 1000, rowids[0], rowids[1]});
+    ASSERT_EQ(got.size(), 3u);
+    EXPECT_EQ(std::static_pointer_cast<Doc>(got[0])->title(), "b");
+    EXPECT_EQ(std::static_pointer_cast<Doc>(got[1])->title(), "a");
+    EXPECT_EQ(got[2].get(), got[0].get());
+    EXPECT_EQ(ctx().fetch<Doc>().size(), 2u);
+}
