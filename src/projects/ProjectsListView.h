@@ -39,7 +39,7 @@ protected:
     void deleteValue(const ProjectPtr& project) override { requestDelete(project); }
 
 private:
-    const Services& m_services;
+    Services m_services;
     ProjectEdits m_edits;
     std::function<void()> m_onCreateProject;
     int m_refreshToken;
