@@ -347,7 +347,6 @@ int main(int argc, char** argv) {
         fprintf(stderr, "%s\n", qPrintable(err));
         return 1;
     }
-    setCurrentModelContainer(g_container.get());
     Services services{g_container->mainContext(), prefs, theme, profile};
     g_services = &services;
 
@@ -391,7 +390,6 @@ int main(int argc, char** argv) {
     benchmark::Shutdown();
     g_board.reset();
     g_largeBoard.reset();
-    setCurrentModelContainer(nullptr);
     g_container.reset();
     Preferences::setShared(nullptr);
     return 0;

@@ -208,7 +208,6 @@ struct Fixture {
         container = openModelContainer(dir.path() + "/bench.store", &err);
         if (!container)
             std::abort();
-        setCurrentModelContainer(container.get());
         services.reset(new Services{container->mainContext(), *prefs, *theme, *profile});
     }
 

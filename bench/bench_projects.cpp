@@ -33,7 +33,6 @@ void buildStore() {
         fprintf(stderr, "%s\n", qPrintable(err));
         std::abort();
     }
-    setCurrentModelContainer(g_container.get());
     ModelContext& ctx = g_container->mainContext();
     for (int i = 0; i < 10000; ++i) {
         auto p = std::make_shared<Project>(QUuid::createUuid(), QStringLiteral("Projet %1").arg(i),
@@ -210,7 +209,6 @@ int main(int argc, char** argv) {
     benchmark::Shutdown();
     g_big.reset();
     g_newest.reset();
-    setCurrentModelContainer(nullptr);
     g_container.reset();
     Preferences::setShared(nullptr);
     return 0;

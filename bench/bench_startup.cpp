@@ -103,7 +103,6 @@ void BM_StartupToFirstPaint(benchmark::State& state) {
 void BM_ThemeSwitchPopulated(benchmark::State& state) {
     QString err;
     auto container = openModelContainer(storePath(), &err);
-    setCurrentModelContainer(container.get());
     {
         Services services{container->mainContext(), Preferences::shared(), ThemeManager::shared(),
                           UserPreferencesStore::shared()};
@@ -121,7 +120,6 @@ void BM_ThemeSwitchPopulated(benchmark::State& state) {
         }
         theme.setTheme(AppTheme::system);
     }
-    setCurrentModelContainer(nullptr);
 }
 
 } // namespace

@@ -104,7 +104,6 @@ void Router::sync() {
         return;
     }
     m_key = key;
-    m_screenKind = key.screen;
     if (m_screen) {
         // Hidden first so the old screen runs its leaving logic before it goes.
         m_screen->hide();

@@ -47,7 +47,6 @@ public:
 
     // The screen the state routes to (first matching line wins).
     static Screen route(const ShellState& state);
-    Screen currentScreenKind() const { return m_screenKind; }
     QWidget* currentScreen() const { return m_screen; }
     ShellToolbar* toolbar() const { return m_toolbar; }
     // Says under the toolbar that saving fails, while it does.
@@ -77,7 +76,6 @@ private:
     SaveStatusBanner* m_saveBanner;
     QVBoxLayout* m_layout;
     QPointer<QWidget> m_screen;
-    Screen m_screenKind = Screen::dashboard;
     std::optional<RouteKey> m_key;
     RouterCallbacks m_callbacks;
     int m_buildCount = 0;

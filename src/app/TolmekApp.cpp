@@ -174,7 +174,6 @@ int tolmekMain(int argc, char** argv) {
     }
     trace.step("instance");
     auto container = makeModelContainer();
-    setCurrentModelContainer(container.get());
     // The first screen's data, while the fonts are still being read.
     DashboardData::readAhead(container->mainContext());
     trace.step("store");
@@ -225,7 +224,6 @@ int tolmekMain(int argc, char** argv) {
         if (rc == 0 && !AppDelegate::saveBeforeExit(services.context, &window))
             rc = 1;
     }
-    setCurrentModelContainer(nullptr);
     container.reset();
     trace.step("close");
     return rc;

@@ -13,7 +13,7 @@
 #include <map>
 #include <optional>
 
-struct Services;
+#include "services/Services.h"
 class AddColumnTile;
 class QDrag;
 class CardSheet;
@@ -150,7 +150,7 @@ private:
     void runDrop(std::function<void()> action);
     void startDrag(const BoardDrag::Payload& payload, QWidget* source);
 
-    const Services& m_services;
+    Services m_services;
     ChecklistPtr m_checklist;
     std::function<void()> m_onBack;   // kept for the shell; nothing on the board leaves it
     ChecklistEdits m_edits;

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-struct Services;
+#include "services/Services.h"
 class PrimaryButton;
 class QAbstractButton;
 class QLabel;
@@ -62,7 +62,7 @@ protected:
 private:
     void refresh();
 
-    const Services& m_services;
+    Services m_services;
     ChecklistPtr m_checklist;
     ChecklistColumnPtr m_editingColumn;
     QString m_selectedIcon;

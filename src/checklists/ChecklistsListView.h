@@ -35,7 +35,7 @@ protected:
 private:
     lists::ListItem::Callbacks callbacksFor(const ChecklistPtr& checklist);
 
-    const Services& m_services;
+    Services m_services;
     std::function<void()> m_onCreateChecklist;
     std::function<void(const ChecklistPtr&)> m_onOpenChecklist;
     std::unique_ptr<LiveQuery<Checklist>> m_query;

@@ -41,7 +41,7 @@ protected:
 private:
     void fillPicker();
 
-    const Services& m_services;
+    Services m_services;
     std::unique_ptr<LiveQuery<Project>> m_projects;
     QLineEdit* m_name = nullptr;
     QComboBox* m_picker = nullptr;

@@ -106,7 +106,7 @@ private:
     void refreshChecklists();
     void refreshAppearance();
 
-    const Services& m_services;
+    Services m_services;
     std::function<void()> m_onCreateProject;
     std::function<void()> m_onOpenProjects;
     std::function<void(const ProjectPtr&)> m_onOpenProject;

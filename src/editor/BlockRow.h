@@ -117,7 +117,6 @@ private:
     void buildFace();
     void buildViewContent();
     void buildEditContent();
-    void refreshViewContent();
     void applyMode();
     void setHovering(bool hovering);
     void refreshHoverToolbar();

@@ -102,7 +102,7 @@ private:
     void releaseAnchor();
     void keepFocusOnThePage();
 
-    const Services& m_services;
+    Services m_services;
     DocPtr m_doc;
     DocEdits m_edits;
     std::vector<DocBlockPtr> m_cachedBlocks;

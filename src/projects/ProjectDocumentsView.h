@@ -41,7 +41,7 @@ protected:
 private:
     void queueActivationReload();
 
-    const Services& m_services;
+    Services m_services;
     ProjectEdits m_edits;
     ProjectPtr m_project;
     std::function<void()> m_onBack, m_onCreateDoc;

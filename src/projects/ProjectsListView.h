@@ -40,7 +40,7 @@ protected:
     void deleteValue(const ProjectPtr& project) override { requestDelete(project); }
 
 private:
-    const Services& m_services;
+    Services m_services;
     ProjectEdits m_edits;
     listlogic::FoldedProjectCache m_searchCache;
     std::function<void()> m_onCreateProject;

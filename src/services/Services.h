@@ -1,8 +1,8 @@
 #pragma once
 
 // What the router hands to every screen: the store's context, the preference file, the appearance
-// and the user's profile. Screens keep the reference and never reach for a global; tests build one
-// from their own fixtures.
+// and the user's profile. Screens keep a copy (it is four references) and never reach for a global;
+// tests build one from their own fixtures.
 class ModelContext;
 class Preferences;
 class ThemeManager;

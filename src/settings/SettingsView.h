@@ -4,7 +4,7 @@
 
 #include "ui/DisplayLayout.h"
 
-struct Services;
+#include "services/Services.h"
 class QComboBox;
 class QLineEdit;
 class QScrollArea;
@@ -44,7 +44,7 @@ private:
     void syncProfile();
     void restyle();
 
-    const Services& m_services;
+    Services m_services;
     // Our own updates of the fields and pickers are not the person's edits.
     bool m_syncing = false;
     QScrollArea* m_scroll = nullptr;

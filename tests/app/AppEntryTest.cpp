@@ -63,11 +63,8 @@ struct AppStore {
         DialogSeam::setNonInteractive(true);
         QString err;
         container = openModelContainer(dir.path() + "/t.store", &err);
-        if (container)
-            setCurrentModelContainer(container.get());
     }
     ~AppStore() {
-        setCurrentModelContainer(nullptr);
         DialogSeam::reset();
     }
 };

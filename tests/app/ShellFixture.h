@@ -25,7 +25,6 @@ protected:
         QString err;
         container = openModelContainer(dir.path() + "/Tolmek/default.store", &err);
         ASSERT_TRUE(container) << err.toStdString();
-        setCurrentModelContainer(container.get());
         ThemeManager::setSystemDarkForTesting(false);
         ThemeManager::shared().setTheme(AppTheme::system);
         DialogSeam::reset();
@@ -42,7 +41,6 @@ protected:
         shell.reset();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         DialogSeam::reset();
-        setCurrentModelContainer(nullptr);
     }
 
     void closeSheets() {

@@ -21,7 +21,6 @@ protected:
     }
     void TearDown() override {
         Clock::setNowForTesting({});
-        setCurrentModelContainer(nullptr);
         container.reset();
     }
 
@@ -30,12 +29,10 @@ protected:
         QString err;
         container = openModelContainer(dir.path() + "/t.store", &err);
         ASSERT_TRUE(container) << err.toStdString();
-        setCurrentModelContainer(container.get());
     }
     // Saves, closes and opens the file again: what a restart would read.
     void reopen() {
         ASSERT_TRUE(ctx().save());
-        setCurrentModelContainer(nullptr);
         open();
     }
 

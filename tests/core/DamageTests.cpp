@@ -33,7 +33,6 @@ TEST_F(StoreTest, AStoreThatCannotBeReadIsRefusedAndLeftAsItIs) {
         doc(project(QStringLiteral("P%1").arg(i)), "d");
     ASSERT_TRUE(ctx().save());
     container.reset();
-    setCurrentModelContainer(nullptr);
     corruptTable(path(), "Doc");
     const QByteArray before = fileHash(path());
     const QStringList files = filesIn(QFileInfo(path()).absolutePath());
@@ -52,7 +51,6 @@ TEST_F(StoreTest, AReadErrorAfterOpeningStopsEverySave) {
     block(d, 1, "second");
     ASSERT_TRUE(ctx().save());
     container.reset();
-    setCurrentModelContainer(nullptr);
     corruptTable(path(), "DocBlock");
     const QByteArray before = fileHash(path());
 
@@ -71,7 +69,6 @@ TEST_F(StoreTest, AReadErrorAfterOpeningStopsEverySave) {
     EXPECT_EQ(failed.count(), 1);
     EXPECT_TRUE(ctx().hasChanges()) << "kept, not dropped";
     container.reset();
-    setCurrentModelContainer(nullptr);
     EXPECT_EQ(fileHash(path()), before);
 
     // The whole-file check finds the same damage without any block being read.
@@ -84,7 +81,6 @@ TEST_F(StoreTest, AReadErrorAfterOpeningStopsEverySave) {
 
 TEST_F(StoreTest, RowsKeepTheIdTheyWereReadWithAndAnEditThatFindsNoRowIsDropped) {
     container.reset();
-    setCurrentModelContainer(nullptr);
     const QString twin = store::uuidText(QUuid::createUuid());
     rawExec(path(), QStringLiteral("INSERT INTO Project (id,name,iconName,createdAt,updatedAt) VALUES "
                                    "('not-a-uuid','odd','folder',0,0), ('{%1}','braced','folder',0,0), "

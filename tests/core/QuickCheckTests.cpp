@@ -38,7 +38,6 @@ TEST_F(StoreTest, BackgroundCheckReportsDamageOnceAndSavesAreRefused) {
         block(d, i, QString(200, 'x'));
     ASSERT_TRUE(ctx().save());
     container.reset();
-    setCurrentModelContainer(nullptr);
     corruptFirstPage(path(), "DocBlock");
 
     open();   // blocks are read per document: the damage is not seen yet
@@ -135,7 +134,6 @@ TEST_F(StoreTest, ClosingTheStoreWhileTheCheckRunsIsSafeAndDropsItsResult) {
         block(d, i, QString(4000, QChar('a' + i % 26)));
     ASSERT_TRUE(ctx().save());
     container.reset();
-    setCurrentModelContainer(nullptr);
     corruptFirstPage(path(), "DocBlock");   // a result, if one were delivered, would be a damage
     const QByteArray before = fileHash(path());
 
@@ -159,7 +157,6 @@ TEST_F(StoreTest, ClosingTheStoreWhileTheCheckRunsIsSafeAndDropsItsResult) {
         openAndStart();
         ASSERT_EQ(openedFuture.wait_for(std::chrono::seconds(5)), std::future_status::ready);
         container.reset();
-        setCurrentModelContainer(nullptr);
     }
     // Closed mid-read (the read is interrupted), and at once after the start, before the worker opens.
     for (int wait : {0, 2, 5, 10}) {
@@ -168,7 +165,6 @@ TEST_F(StoreTest, ClosingTheStoreWhileTheCheckRunsIsSafeAndDropsItsResult) {
         QElapsedTimer clock;
         clock.start();
         container.reset();
-        setCurrentModelContainer(nullptr);
         EXPECT_LT(clock.elapsed(), 2000) << "closing does not wait for a whole check";
     }
     QEventLoop loop;

@@ -260,7 +260,6 @@ TEST_F(StoreTest, OpeningALargeStoreReadsNoBlockAndNoImage) {
     auto other = doc(p, "other");
     reopen();
     container.reset();
-    setCurrentModelContainer(nullptr);
     {
         sqlite3* db = nullptr;
         sqlite3_open(path().toUtf8().constData(), &db);
@@ -464,7 +463,6 @@ TEST_F(StoreTest, ALiveQueryOutlivingItsStoreIsEmpty) {
     project("P");
     LiveQuery<Project> query(ctx(), SortDescriptor<Project>(&Project::updatedAt, SortOrder::reverse));
     EXPECT_EQ(query.results().size(), 1u);
-    setCurrentModelContainer(nullptr);
     container.reset();
     EXPECT_TRUE(query.results().empty());
 }
@@ -609,4 +607,21 @@ TEST_F(StoreTest, APreloadedRowDeletedBeforeItsTableIsReadStaysDeleted) {
     EXPECT_EQ(ctx().object<Project>(p->id())->docs().size(), 1u);
     reopen();
     EXPECT_EQ(ctx().fetch<Doc>().size(), 1u);
+}
+
+TEST_F(StoreTest, PreloadingSkipsMissingRowsAndGivesARepeatedRowItsOneObject) {
+    auto p = project("P");
+    doc(p, "a");
+    doc(p, "b");
+    reopen();
+    const int doc = Doc::entityInfo().index;
+    std::vector<qint64> rowids;
+    ctx().peekRows(doc, {}, [&](const ModelContext::PeekedRow& row) { rowids.push_back(row.rowid()); });
+    ASSERT_EQ(rowids.size(), 2u);
+    const auto got = ctx().preloadRows(doc, {rowids[1], rowids[1] + 1000, rowids[0], rowids[1]});
+    ASSERT_EQ(got.size(), 3u);
+    EXPECT_EQ(std::static_pointer_cast<Doc>(got[0])->title(), "b");
+    EXPECT_EQ(std::static_pointer_cast<Doc>(got[1])->title(), "a");
+    EXPECT_EQ(got[2].get(), got[0].get());
+    EXPECT_EQ(ctx().fetch<Doc>().size(), 2u);
 }

@@ -115,7 +115,6 @@ TEST_F(StoreTest, LoadsWhatAStoredFileMayHold) {
     auto d = doc(p, "d");
     reopen();
     container.reset();
-    setCurrentModelContainer(nullptr);
     const QString lower = "0a1b2c3d-0000-4000-8000-00000000abcd";
     // A lower-case id, unknown status and kind texts, absent optional fields.
     sql(QStringLiteral("INSERT INTO Doc (id,title,statusRaw,iconName,createdAt,updatedAt,project) VALUES "
@@ -147,7 +146,6 @@ TEST_F(StoreTest, LoadsWhatAStoredFileMayHold) {
 // text, also among near-equal values, empty ones, absent ones and more distinct values than are shared.
 TEST_F(StoreTest, EveryRowReadsBackItsOwnTexts) {
     container.reset();
-    setCurrentModelContainer(nullptr);
     const QStringList names{"a", "A", "ab", "", "\u00e9t\u00e9", "done", "don", "done "};
     QMap<QString, QStringList> written;   // id: name, details, colorKey ("<null>" when absent)
     QStringList rows;

@@ -23,14 +23,12 @@ public:
 
 protected:
     void SetUp() override { open(); }
-    void TearDown() override { setCurrentModelContainer(nullptr); }
 
     void open() {
         container.reset();
         QString err;
         container = openModelContainer(path(), &err);
         ASSERT_TRUE(container) << err.toStdString();
-        setCurrentModelContainer(container.get());
     }
     void reopen() {
         ASSERT_TRUE(ctx().save());

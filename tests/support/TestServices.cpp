@@ -15,7 +15,6 @@ TestServices::TestServices(QDateTime base) : m_base(std::move(base)) {
     m_container = openModelContainer(storePath(), &err);
     if (!m_container)
         ADD_FAILURE() << "store: " << err.toStdString();
-    setCurrentModelContainer(m_container.get());
     m_theme = std::make_unique<ThemeManager>(m_prefs.get());
     m_profile = std::make_unique<UserPreferencesStore>();
     m_services.reset(new Services{m_container->mainContext(), *m_prefs, *m_theme, *m_profile});
@@ -28,20 +27,17 @@ TestServices::~TestServices() {
     m_services.reset();
     m_profile.reset();
     m_theme.reset();
-    setCurrentModelContainer(nullptr);
     m_container.reset();
     Preferences::setShared(m_previousPrefs);
 }
 
 void TestServices::reopenStore() {
     flushEvents();
-    setCurrentModelContainer(nullptr);
     m_container.reset();
     QString err;
     m_container = openModelContainer(storePath(), &err);
     if (!m_container)
         ADD_FAILURE() << "store: " << err.toStdString();
-    setCurrentModelContainer(m_container.get());
     m_services.reset(new Services{m_container->mainContext(), *m_prefs, *m_theme, *m_profile});
 }
 

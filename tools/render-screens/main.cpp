@@ -96,7 +96,6 @@ int main(int argc, char** argv) {
                 std::fprintf(stderr, "%s: %s\n", qPrintable(shot.name), qPrintable(err));
                 return 1;
             }
-            setCurrentModelContainer(container.get());
             int ticks = 0;
             Clock::setNowForTesting([&] { return base.addSecs(++ticks); });
             {
@@ -126,7 +125,6 @@ int main(int argc, char** argv) {
             }
             settle();
             Clock::setNowForTesting({});
-            setCurrentModelContainer(nullptr);
             container.reset();
             ThemeManager::shared().setTheme(AppTheme::system);
         }

@@ -38,10 +38,7 @@ void Checklist::resolveLink(int, const std::shared_ptr<PersistentModel>& owner) 
     relations::resolve(*this, m_f.project, owner, &Project::m_checklists);
 }
 
-void Checklist::setProject(const ProjectPtr& project) {
-    if (relations::setOwner(*this, m_f.project, project))
-        didWrite(columnOf(&ChecklistFields::project));
-}
+void Checklist::setProject(const ProjectPtr& project) { setOwnerLink(&Fields::project, project); }
 
 void Checklist::onInserted() {
     relations::joinOwner(*this, m_f.project);
@@ -50,15 +47,10 @@ void Checklist::onInserted() {
 
 void Checklist::onDeleted(std::vector<std::shared_ptr<PersistentModel>>& cascade) {
     relations::ownerDeleted(*this, cascade, columns(), &ChecklistColumn::setChecklist);
-    if (auto p = project())
-        p->detachChild(this);
+    leaveOwner(&Fields::project);
 }
 
-const std::vector<ChecklistColumnPtr>& Checklist::columns() const {
-    if (modelContext())
-        modelContext()->ensureEntityLoaded(entity::ChecklistColumn);
-    return m_columns;
-}
+const std::vector<ChecklistColumnPtr>& Checklist::columns() const { return loadedChildren(m_columns); }
 
 void Checklist::appendColumn(const ChecklistColumnPtr& column) {
     relations::appendChild(*this, column, &ChecklistColumn::checklist, &ChecklistColumn::setChecklist);

@@ -30,14 +30,10 @@ void ChecklistAttachment::resolveLink(int, const std::shared_ptr<PersistentModel
     relations::resolve(*this, m_f.card, owner, &ChecklistCard::m_attachments);
 }
 
-void ChecklistAttachment::setCard(const ChecklistCardPtr& card) {
-    if (relations::setOwner(*this, m_f.card, card))
-        didWrite(columnOf(&ChecklistAttachmentFields::card));
-}
+void ChecklistAttachment::setCard(const ChecklistCardPtr& card) { setOwnerLink(&Fields::card, card); }
 
 void ChecklistAttachment::onInserted() { relations::joinOwner(*this, m_f.card); }
 
 void ChecklistAttachment::onDeleted(std::vector<std::shared_ptr<PersistentModel>>&) {
-    if (auto c = card())
-        c->detachChild(this);
+    leaveOwner(&Fields::card);
 }

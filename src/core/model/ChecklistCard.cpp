@@ -34,10 +34,7 @@ void ChecklistCard::resolveLink(int, const std::shared_ptr<PersistentModel>& own
     relations::resolve(*this, m_f.column, owner, &ChecklistColumn::m_cards);
 }
 
-void ChecklistCard::setColumn(const ChecklistColumnPtr& column) {
-    if (relations::setOwner(*this, m_f.column, column))
-        didWrite(columnOf(&ChecklistCardFields::column));
-}
+void ChecklistCard::setColumn(const ChecklistColumnPtr& column) { setOwnerLink(&Fields::column, column); }
 
 void ChecklistCard::onInserted() {
     relations::joinOwner(*this, m_f.column);
@@ -46,15 +43,10 @@ void ChecklistCard::onInserted() {
 
 void ChecklistCard::onDeleted(std::vector<std::shared_ptr<PersistentModel>>& cascade) {
     relations::ownerDeleted(*this, cascade, attachments(), &ChecklistAttachment::setCard);
-    if (auto c = column())
-        c->detachChild(this);
+    leaveOwner(&Fields::column);
 }
 
-const std::vector<ChecklistAttachmentPtr>& ChecklistCard::attachments() const {
-    if (modelContext())
-        modelContext()->ensureEntityLoaded(entity::ChecklistAttachment);
-    return m_attachments;
-}
+const std::vector<ChecklistAttachmentPtr>& ChecklistCard::attachments() const { return loadedChildren(m_attachments); }
 
 void ChecklistCard::appendAttachment(const ChecklistAttachmentPtr& attachment) {
     relations::appendChild(*this, attachment, &ChecklistAttachment::card, &ChecklistAttachment::setCard);

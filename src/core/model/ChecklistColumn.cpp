@@ -38,10 +38,7 @@ void ChecklistColumn::resolveLink(int, const std::shared_ptr<PersistentModel>& o
     relations::resolve(*this, m_f.checklist, owner, &Checklist::m_columns);
 }
 
-void ChecklistColumn::setChecklist(const ChecklistPtr& checklist) {
-    if (relations::setOwner(*this, m_f.checklist, checklist))
-        didWrite(columnOf(&ChecklistColumnFields::checklist));
-}
+void ChecklistColumn::setChecklist(const ChecklistPtr& checklist) { setOwnerLink(&Fields::checklist, checklist); }
 
 void ChecklistColumn::onInserted() {
     relations::joinOwner(*this, m_f.checklist);
@@ -50,15 +47,10 @@ void ChecklistColumn::onInserted() {
 
 void ChecklistColumn::onDeleted(std::vector<std::shared_ptr<PersistentModel>>& cascade) {
     relations::ownerDeleted(*this, cascade, cards(), &ChecklistCard::setColumn);
-    if (auto c = checklist())
-        c->detachChild(this);
+    leaveOwner(&Fields::checklist);
 }
 
-const std::vector<ChecklistCardPtr>& ChecklistColumn::cards() const {
-    if (modelContext())
-        modelContext()->ensureEntityLoaded(entity::ChecklistCard);
-    return m_cards;
-}
+const std::vector<ChecklistCardPtr>& ChecklistColumn::cards() const { return loadedChildren(m_cards); }
 
 void ChecklistColumn::appendCard(const ChecklistCardPtr& card) {
     relations::appendChild(*this, card, &ChecklistCard::column, &ChecklistCard::setColumn);

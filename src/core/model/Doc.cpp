@@ -57,10 +57,7 @@ void Doc::resolveLink(int, const std::shared_ptr<PersistentModel>& owner) {
     relations::resolve(*this, m_f.project, owner, &Project::m_docs);
 }
 
-void Doc::setProject(const ProjectPtr& project) {
-    if (relations::setOwner(*this, m_f.project, project))
-        didWrite(columnOf(&DocFields::project));
-}
+void Doc::setProject(const ProjectPtr& project) { setOwnerLink(&Fields::project, project); }
 
 void Doc::onInserted() {
     relations::joinOwner(*this, m_f.project);
@@ -69,8 +66,7 @@ void Doc::onInserted() {
 
 void Doc::onDeleted(std::vector<std::shared_ptr<PersistentModel>>& cascade) {
     relations::ownerDeleted(*this, cascade, blocks(), &DocBlock::setDoc);
-    if (auto p = project())
-        p->detachChild(this);
+    leaveOwner(&Fields::project);
 }
 
 const std::vector<DocBlockPtr>& Doc::blocks() const {

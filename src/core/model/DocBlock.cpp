@@ -97,14 +97,10 @@ void DocBlock::resolveLink(int, const std::shared_ptr<PersistentModel>& owner) {
     relations::resolve(*this, m_f.doc, owner, &Doc::m_blocks);
 }
 
-void DocBlock::setDoc(const DocPtr& doc) {
-    if (relations::setOwner(*this, m_f.doc, doc))
-        didWrite(columnOf(&DocBlockFields::doc));
-}
+void DocBlock::setDoc(const DocPtr& doc) { setOwnerLink(&Fields::doc, doc); }
 
 void DocBlock::onInserted() { relations::joinOwner(*this, m_f.doc); }
 
 void DocBlock::onDeleted(std::vector<std::shared_ptr<PersistentModel>>&) {
-    if (auto d = doc())
-        d->detachChild(this);
+    leaveOwner(&Fields::doc);
 }

@@ -11,4 +11,3 @@
 #include "core/model/ChecklistColumn.h"
 #include "core/model/ChecklistCard.h"
 #include "core/model/ChecklistAttachment.h"
-#include "core/model/ChecklistItem.h"

@@ -36,22 +36,10 @@ Project::Project(LoadedRow, QUuid id) : StoredModel(ProjectFields{id}) {
     m_docsLoaded = m_checklistsLoaded = false;
 }
 
-const std::vector<DocPtr>& Project::docs() const {
-    if (!m_docsLoaded) {
-        m_docsLoaded = true;
-        if (modelContext())
-            modelContext()->ensureEntityLoaded(entity::Doc);
-    }
-    return m_docs;
-}
+const std::vector<DocPtr>& Project::docs() const { return loadedChildren(m_docs, &m_docsLoaded); }
 
 const std::vector<ChecklistPtr>& Project::checklists() const {
-    if (!m_checklistsLoaded) {
-        m_checklistsLoaded = true;
-        if (modelContext())
-            modelContext()->ensureEntityLoaded(entity::Checklist);
-    }
-    return m_checklists;
+    return loadedChildren(m_checklists, &m_checklistsLoaded);
 }
 
 void Project::appendDoc(const DocPtr& doc) { relations::appendChild(*this, doc, &Doc::project, &Doc::setProject); }

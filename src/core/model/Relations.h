@@ -135,3 +135,24 @@ void StoredModel<T, F>::detachFromList(std::vector<std::shared_ptr<Child>>& list
     if (store::removeFrom(list, child))
         didChangeArray(key);
 }
+
+template <class T, class F>
+template <class Owner>
+void StoredModel<T, F>::setOwnerLink(std::weak_ptr<Owner> F::*member, const std::shared_ptr<Owner>& owner) {
+    if (relations::setOwner(static_cast<T&>(*this), m_f.*member, owner))
+        didWrite(columnOf(member));
+}
+
+template <class T, class F>
+template <class Child>
+const std::vector<std::shared_ptr<Child>>& StoredModel<T, F>::loadedChildren(
+    const std::vector<std::shared_ptr<Child>>& list, bool* loaded) const {
+    if (loaded) {
+        if (*loaded)
+            return list;
+        *loaded = true;
+    }
+    if (modelContext())
+        modelContext()->ensureEntityLoaded(Child::kEntity);
+    return list;
+}

@@ -182,6 +182,22 @@ protected:
     template <class Child>
     void detachFromList(std::vector<std::shared_ptr<Child>>& list, Child* child, const char* key);
 
+    // For an owner: its array `list`, once the children's table is read; with `loaded`, only while it is false
+    // (it is set then). Defined with the relationship helpers (Relations.h).
+    template <class Child>
+    const std::vector<std::shared_ptr<Child>>& loadedChildren(const std::vector<std::shared_ptr<Child>>& list,
+                                                              bool* loaded = nullptr) const;
+
+    // For a child: sets its owner link `member`, keeping both owners' arrays in step (Relations.h).
+    template <class Owner>
+    void setOwnerLink(std::weak_ptr<Owner> F::*member, const std::shared_ptr<Owner>& owner);
+    // For a child being deleted: leaves its owner's array.
+    template <class Owner>
+    void leaveOwner(std::weak_ptr<Owner> F::*member) {
+        if (auto owner = (m_f.*member).lock())
+            owner->detachChild(static_cast<T*>(this));
+    }
+
     // Defined beside the explicit instantiations (FieldTable.cpp), where every linked type is complete.
     ColumnValue columnValue(int column) const override;
     void setColumnValue(int column, const ColumnValue& value) override;
@@ -191,6 +207,9 @@ protected:
 
 // A plain stored field: getter, and setter that always notifies.
 #define TOLMEK_FIELD(Type, name, Setter)                       \
-public:                                                         \
-    const Type& name() const { return m_f.name; }               \
+    TOLMEK_READ_FIELD(Type, name)                               \
     void Setter(const Type& value) { write(&Fields::name, value); }
+// A stored field that is set only when the object is made.
+#define TOLMEK_READ_FIELD(Type, name)                          \
+public:                                                         \
+    const Type& name() const { return m_f.name; }

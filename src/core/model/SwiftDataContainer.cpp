@@ -8,8 +8,6 @@
 #include <cstdlib>
 
 namespace {
-ModelContainer* g_current = nullptr;
-
 template <class T>
 ModelContainer::Type typeOf() {
     return {&T::entityInfo(), [](const QUuid& id) { return std::make_shared<T>(LoadedRow{}, id); }};
@@ -56,14 +54,6 @@ std::unique_ptr<ModelContainer> makeModelContainer(const QString& path) {
         fatalStartupError(QStringLiteral("SwiftData: container impossible: ") + error);
     return container;
 }
-
-ModelContext& modelContext() {
-    Q_ASSERT(g_current);
-    return g_current->mainContext();
-}
-
-void setCurrentModelContainer(ModelContainer* container) { g_current = container; }
-ModelContainer* currentModelContainer() { return g_current; }
 
 void setFatalErrorPresenter(std::function<void(const QString&)> presenter) { fatalPresenter() = std::move(presenter); }
 

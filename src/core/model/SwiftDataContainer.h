@@ -24,11 +24,6 @@ std::unique_ptr<ModelContainer> makeModelContainer(const QString& path = default
 // The same at a given path, reporting failure instead of stopping (tests, tools).
 std::unique_ptr<ModelContainer> openModelContainer(const QString& path, QString* error);
 
-// The main context that every screen uses: the container's, once it is registered.
-ModelContext& modelContext();
-void setCurrentModelContainer(ModelContainer* container);
-ModelContainer* currentModelContainer();
-
 // Stops the process for an unrecoverable start-up fault: the message on standard error, then
 // through the presenter (a critical message box when a display exists), then a non-zero exit.
 [[noreturn]] void fatalStartupError(const QString& message);

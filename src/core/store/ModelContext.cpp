@@ -9,6 +9,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <mutex>
@@ -418,23 +419,27 @@ std::vector<std::shared_ptr<PersistentModel>> ModelContext::preloadRows(int enti
         if (c.kind == ColumnKind::Link)
             loadEntity(c.linkEntity);
     std::vector<int> cols;
-    QByteArray where = "rowid IN (";
-    for (size_t i = 0; i < rowids.size(); ++i)
-        where += (i ? "," : "") + QByteArray::number(rowids[i]);
-    where += ')';
-    QByteArray sql = selectSql(e, cols, where.constData());
-    sql.insert(sql.indexOf(" FROM "), ",rowid");   // last: materialize reads only `cols`
-    sqlite3_stmt* stmt = prepareRead(e, sql);
+    sqlite3_stmt* stmt = prepareRead(e, selectSql(e, cols, "rowid=?"));
     if (!stmt)
         return out;
     StatementScope scope(stmt);
+    // Made in the order of their rows, as a read of the whole table would make them.
+    std::vector<qint64> rows = rowids;
+    std::sort(rows.begin(), rows.end());
+    rows.erase(std::unique(rows.begin(), rows.end()), rows.end());
     QHash<qint64, std::shared_ptr<PersistentModel>> byRow;
     storeread::RecentTexts texts;
     m_preloading = true;
-    int rc;
-    while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
-        if (auto o = materialize(entity, stmt, cols, texts))
-            byRow.insert(sqlite3_column_int64(stmt, int(cols.size())), std::move(o));
+    int rc = SQLITE_DONE;
+    for (qint64 row : rows) {
+        sqlite3_bind_int64(stmt, 1, row);
+        while ((rc = sqlite3_step(stmt)) == SQLITE_ROW)
+            if (auto o = materialize(entity, stmt, cols, texts))
+                byRow.insert(row, std::move(o));
+        sqlite3_reset(stmt);
+        if (rc != SQLITE_DONE)
+            break;
+    }
     m_preloading = false;
     if (rc != SQLITE_DONE)
         readFailed(QString::fromLatin1(e.name), m_db->lastError());
