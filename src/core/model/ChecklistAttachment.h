@@ -27,11 +27,11 @@ public:
                         QDateTime createdAt, const ChecklistCardPtr& card);
     ChecklistAttachment(LoadedRow, QUuid id);   // for the store
 
-    TOLMEK_READ_FIELD(QString, fileName)
-    TOLMEK_READ_FIELD(OptText, mimeType)
+    TOLMEK_FIELD(QString, fileName, setFileName)
+    TOLMEK_FIELD(OptText, mimeType, setMimeType)
     TOLMEK_FIELD(QString, localPath, setLocalPath)
-    TOLMEK_READ_FIELD(OptText, remoteId)
-    TOLMEK_READ_FIELD(QDateTime, createdAt)
+    TOLMEK_FIELD(OptText, remoteId, setRemoteId)
+    TOLMEK_FIELD(QDateTime, createdAt, setCreatedAt)
 
 public:
     ChecklistCardPtr card() const { return m_f.card.lock(); }

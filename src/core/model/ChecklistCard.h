@@ -34,8 +34,8 @@ public:
     TOLMEK_FIELD(QString, title, setTitle)
     TOLMEK_FIELD(OptText, notes, setNotes)
     TOLMEK_FIELD(int, orderIndex, setOrderIndex)
-    TOLMEK_READ_FIELD(OptText, remoteId)
-    TOLMEK_READ_FIELD(QDateTime, createdAt)
+    TOLMEK_FIELD(OptText, remoteId, setRemoteId)
+    TOLMEK_FIELD(QDateTime, createdAt, setCreatedAt)
     TOLMEK_FIELD(QDateTime, updatedAt, setUpdatedAt)
     TOLMEK_FIELD(OptDate, deletedAt, setDeletedAt)
 

@@ -39,8 +39,8 @@ public:
     TOLMEK_FIELD(OptText, colorKey, setColorKey)
     TOLMEK_FIELD(OptText, colorHex, setColorHex)
     TOLMEK_FIELD(int, orderIndex, setOrderIndex)
-    TOLMEK_READ_FIELD(OptText, remoteId)
-    TOLMEK_READ_FIELD(QDateTime, createdAt)
+    TOLMEK_FIELD(OptText, remoteId, setRemoteId)
+    TOLMEK_FIELD(QDateTime, createdAt, setCreatedAt)
     TOLMEK_FIELD(QDateTime, updatedAt, setUpdatedAt)
     TOLMEK_FIELD(OptDate, deletedAt, setDeletedAt)
 

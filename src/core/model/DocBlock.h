@@ -47,10 +47,10 @@ public:
     TOLMEK_FIELD(QString, typeRaw, setTypeRaw)
     TOLMEK_FIELD(int, order, setOrder)
     TOLMEK_FIELD(QString, content, setContent)
-    TOLMEK_READ_FIELD(OptText, stepTitle)
+    TOLMEK_FIELD(OptText, stepTitle, setStepTitle)
     TOLMEK_FIELD(OptText, codeLanguage, setCodeLanguage)
     TOLMEK_FIELD(bool, isCompleted, setIsCompleted)
-    TOLMEK_READ_FIELD(QDateTime, createdAt)
+    TOLMEK_FIELD(QDateTime, createdAt, setCreatedAt)
     TOLMEK_FIELD(QDateTime, updatedAt, setUpdatedAt)
     TOLMEK_FIELD(OptDate, deletedAt, setDeletedAt)
 

@@ -11,3 +11,4 @@
 #include "core/model/ChecklistColumn.h"
 #include "core/model/ChecklistCard.h"
 #include "core/model/ChecklistAttachment.h"
+#include "core/model/ChecklistItem.h"

@@ -38,7 +38,7 @@ public:
     TOLMEK_FIELD(QString, iconName, setIconName)
     TOLMEK_FIELD(OptText, colorKey, setColorKey)
     TOLMEK_FIELD(OptText, colorHex, setColorHex)
-    TOLMEK_READ_FIELD(QDateTime, createdAt)
+    TOLMEK_FIELD(QDateTime, createdAt, setCreatedAt)
     TOLMEK_FIELD(QDateTime, updatedAt, setUpdatedAt)
     TOLMEK_FIELD(OptDate, deletedAt, setDeletedAt)
 

@@ -207,9 +207,6 @@ protected:
 
 // A plain stored field: getter, and setter that always notifies.
 #define TOLMEK_FIELD(Type, name, Setter)                       \
-    TOLMEK_READ_FIELD(Type, name)                               \
-    void Setter(const Type& value) { write(&Fields::name, value); }
-// A stored field that is set only when the object is made.
-#define TOLMEK_READ_FIELD(Type, name)                          \
 public:                                                         \
-    const Type& name() const { return m_f.name; }
+    const Type& name() const { return m_f.name; }               \
+    void Setter(const Type& value) { write(&Fields::name, value); }
