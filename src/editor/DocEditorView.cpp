@@ -184,6 +184,9 @@ ImprovedDocEditorView::ImprovedDocEditorView(const Services& services, DocPtr do
 ImprovedDocEditorView::~ImprovedDocEditorView() {
     // Destroyed by the router (another screen, another document): nothing typed is left behind.
     saveEverything();
+    // Hiding our children while QWidget's destructor runs moves the focus: this half-destroyed view must
+    // not hear of it.
+    disconnect(qApp, &QApplication::focusChanged, this, nullptr);
 }
 
 QList<ImprovedBlockRowView*> ImprovedDocEditorView::rows() const {

@@ -55,7 +55,11 @@ RichTextBlockEditor::RichTextBlockEditor(TextBinding content, RtfBinding richTex
     layoutChildren();
 }
 
-RichTextBlockEditor::~RichTextBlockEditor() = default;
+RichTextBlockEditor::~RichTextBlockEditor()
+{
+    // The wrapper, a child, still signals focus and height changes while QWidget's destructor removes it.
+    disconnect(m_wrapper, nullptr, this, nullptr);
+}
 
 ClickableTextView* RichTextBlockEditor::textView() const { return m_wrapper->textView(); }
 bool RichTextBlockEditor::isFocused() const { return m_wrapper->isFocused(); }
