@@ -592,14 +592,21 @@ TEST_F(StoreTest, PreloadedRowsTakeTheirPlaceWhenTheTableIsRead) {
     EXPECT_EQ(titlesOf(ctx().object<Project>(p->id())->docs()), QStringList({"d0", "d2", "d4", "d5"}));
 }
 
+// The documents' row ids, in store order, read without making any object.
+static std::vector<qint64> docRowids(ModelContext& context) {
+    std::vector<qint64> rowids;
+    context.peekRows(Doc::entityInfo().index, {},
+                     [&](const ModelContext::PeekedRow& row) { rowids.push_back(row.rowid()); });
+    return rowids;
+}
+
 TEST_F(StoreTest, APreloadedRowDeletedBeforeItsTableIsReadStaysDeleted) {
     auto p = project("P");
     doc(p, "a");
     doc(p, "b");
     reopen();
     const int doc = Doc::entityInfo().index;
-    std::vector<qint64> rowids;
-    ctx().peekRows(doc, {}, [&](const ModelContext::PeekedRow& row) { rowids.push_back(row.rowid()); });
+    const std::vector<qint64> rowids = docRowids(ctx());
     auto b = ctx().preloadRows(doc, {rowids[1]});
     ASSERT_EQ(b.size(), 1u);
     ctx().deleteObject(b[0]);
@@ -615,8 +622,7 @@ TEST_F(StoreTest, PreloadingSkipsMissingRowsAndGivesARepeatedRowItsOneObject) {
     doc(p, "b");
     reopen();
     const int doc = Doc::entityInfo().index;
-    std::vector<qint64> rowids;
-    ctx().peekRows(doc, {}, [&](const ModelContext::PeekedRow& row) { rowids.push_back(row.rowid()); });
+    const std::vector<qint64> rowids = docRowids(ctx());
     ASSERT_EQ(rowids.size(), 2u);
     const auto got = ctx().preloadRows(doc, {rowids[1], rowids[1] + 1000, rowids[0], rowids[1]});
     ASSERT_EQ(got.size(), 3u);

@@ -81,6 +81,15 @@ struct Fixture {
         QApplication::processEvents();
         EXPECT_TRUE(editor->isFocused());
     }
+    // Focused by a click, with its first `count` characters selected.
+    void focusAndSelectFirst(int count)
+    {
+        focusEditor();
+        QTextCursor c = view()->textCursor();
+        c.setPosition(0);
+        c.setPosition(count, QTextCursor::KeepAnchor);
+        view()->setTextCursor(c);
+    }
     std::unique_ptr<QTextDocument> stored() const
     {
         auto doc = std::make_unique<QTextDocument>();
@@ -135,11 +144,7 @@ TEST(RichTextEditor, OneLineMeasuresExactlyTheMinimum)
 TEST(RichTextEditor, FormattingReachesRtfButNotTextOrChange)
 {
     Fixture f(QStringLiteral("abcd"));
-    f.focusEditor();
-    QTextCursor c = f.view()->textCursor();
-    c.setPosition(0);
-    c.setPosition(2, QTextCursor::KeepAnchor);
-    f.view()->setTextCursor(c);
+    f.focusAndSelectFirst(2);
     f.store.log.clear();
     f.editor->toolbar()->toggleBold();
     EXPECT_EQ(f.store.log, (std::vector<std::string>{"rtf"}));
@@ -359,11 +364,7 @@ TEST(RichTextEditor, ToolbarClicksKeepEditingInsideAScrollArea)
 TEST(RichTextEditor, CustomColourPopover)
 {
     Fixture f(QStringLiteral("abcd"));
-    f.focusEditor();
-    QTextCursor c = f.view()->textCursor();
-    c.setPosition(0);
-    c.setPosition(2, QTextCursor::KeepAnchor);
-    f.view()->setTextCursor(c);
+    f.focusAndSelectFirst(2);
     RichTextToolbar* bar = f.editor->toolbar();
     const QByteArray before = rtf::write(*f.view()->document());
     bar->setShowColorPicker(true);
@@ -424,11 +425,7 @@ TEST(RichTextToolbar, LabelsMenusAndTooltips)
 TEST(RichTextToolbar, TheKeysOfTheToolTipsFormatTheSelection)
 {
     Fixture f(QStringLiteral("abcd"));
-    f.focusEditor();
-    QTextCursor c = f.view()->textCursor();
-    c.setPosition(0);
-    c.setPosition(2, QTextCursor::KeepAnchor);
-    f.view()->setTextCursor(c);
+    f.focusAndSelectFirst(2);
     QTest::keyClick(f.view(), Qt::Key_B, Qt::ControlModifier);
     QTest::keyClick(f.view(), Qt::Key_I, Qt::ControlModifier);
     QTest::keyClick(f.view(), Qt::Key_U, Qt::ControlModifier);
