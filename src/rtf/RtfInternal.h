@@ -19,6 +19,7 @@ inline constexpr const char* kWeightWord = "tolmekweight";        // exact weigh
 inline constexpr const char* kForegroundAlphaWord = "tolmekfga";  // 16-bit alpha of \cf, 0..65534
 inline constexpr const char* kBackgroundAlphaWord = "tolmekbga";  // 16-bit alpha of \cb, 0..65534
 inline constexpr const char* kListLevelWord = "tolmeklistlevel";   // a list item's nesting, 2..9
+inline constexpr const char* kListIdWord = "tolmeklist";           // which list of the document, 1..
 
 // How the writer's output starts. Text in its default font has no family of its own: it follows
 // the editor's font. Another program's default font is a family it chose.

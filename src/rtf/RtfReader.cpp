@@ -47,7 +47,7 @@ enum class Kw : unsigned char {
     SkipDest, FontTable, ColorTable, Field, FldInst, FldRslt, Footnote, Chftn, Upr, Ud, StyleSheet,
     // styles and lists
     ParaStyle, CharStyle, Pn, PnBullet, PnDecimal, PnLowerAlpha, PnUpperAlpha, PnLowerRoman, PnUpperRoman,
-    ListText, Ls, Ilvl, ListLevel,
+    ListText, Ls, Ilvl, ListLevel, ListId,
     // document
     Ansi, Mac, Pc, Pca, AnsiCpg, Deff, Uc, U, Bin,
     // fonts and colours in their tables
@@ -100,6 +100,7 @@ const std::unordered_map<std::string_view, KeywordInfo>& keywords()
         t["ls"] = {Kw::Ls};
         t["ilvl"] = {Kw::Ilvl};
         t[kListLevelWord] = {Kw::ListLevel};
+        t[kListIdWord] = {Kw::ListId};
         t["colortbl"] = {Kw::ColorTable};
         t["field"] = {Kw::Field};
         t["fldinst"] = {Kw::FldInst};
@@ -694,6 +695,10 @@ private:
                 s.list.level = level;
             break;
         }
+        case Kw::ListId:
+            if (s.dest == Dest::Pn)
+                m_pn.id = std::max(param, 0);
+            break;
         case Kw::ListText:
             if (s.dest == Dest::Text) {
                 s.dest = Dest::ListMarker;
@@ -1044,6 +1049,19 @@ private:
             m_lists.clear();
             return;
         }
+        QTextListFormat format;
+        format.setStyle(QTextListFormat::Style(style));
+        format.setIndent(l.level);
+        if (l.id > 0) {
+            // A list with a name goes on where it left off, after other paragraphs too.
+            OpenList& named = m_namedLists[(qint64(l.id) << 4) | l.level];
+            if (named.list && (l.style == kStyleFromMarker || named.style == style)) {
+                named.list->add(m_cursor.block());
+            } else {
+                named = OpenList{l.level, l.id, style, m_cursor.createList(format)};
+            }
+            return;
+        }
         while (!m_lists.empty() && m_lists.back().level > l.level)
             m_lists.pop_back();
         if (!m_lists.empty() && m_lists.back().level == l.level) {
@@ -1055,9 +1073,6 @@ private:
             }
             m_lists.pop_back();
         }
-        QTextListFormat format;
-        format.setStyle(QTextListFormat::Style(style));
-        format.setIndent(l.level);
         m_lists.push_back({l.level, l.id, style, m_cursor.createList(format)});
     }
 
@@ -1225,12 +1240,13 @@ private:
     CharState m_markerState;
     QString m_paragraphMarker;
     struct OpenList {
-        int level;
-        int id;
-        int style;
-        QTextList* list;
+        int level = 0;
+        int id = 0;
+        int style = 0;
+        QTextList* list = nullptr;
     };
-    std::vector<OpenList> m_lists;
+    std::vector<OpenList> m_lists;  // the unnamed ones, by level
+    QHash<qint64, OpenList> m_namedLists;
     QString m_fieldInst;
     struct Footnote {
         QString text;

@@ -94,6 +94,9 @@ QString familyOf(const QTextCharFormat& f)
     return {};
 }
 
+// Empty footnotes written to keep the numbers of the notes after them: a few at most in real texts.
+constexpr int kMaxEmptyNotes = 1000;
+
 int clampPixels(int px)
 {
     return std::clamp(px, kMinPixelSize, kMaxPixelSize);
@@ -170,7 +173,7 @@ private:
         for (const QTextBlock& note : notes) {
             const int number = noteNumber(note);
             // Reading numbers the notes in order: empty ones stand for the numbers not shown.
-            for (; written < number - 1; ++written)
+            for (; written < number - 1 && written < notes.size() + kMaxEmptyNotes; ++written)
                 m_body += "{\\footnote}";
             m_body += "{\\footnote\\pard\\plain ";
             writeRuns(note, int(QString::number(number).size()) + 2);
@@ -200,6 +203,11 @@ private:
         appendEscaped(m_body, bullet.isEmpty() ? list.itemText(block) : bullet);
         m_body += "\\tab}{\\*\\pn";
         m_body += bullet.isEmpty() ? numbering : "\\pnlvlblt";
+        // Which list: two lists one after the other stay two, one list around other paragraphs one.
+        const auto id = m_listIds.constFind(&list);
+        appendWord(m_body, kListIdWord, id != m_listIds.constEnd() ? *id : int(m_listIds.size()) + 1);
+        if (id == m_listIds.constEnd())
+            m_listIds.insert(&list, int(m_listIds.size()) + 1);
         if (level > 1)
             appendWord(m_body, kListLevelWord, level);
         if (bullet.isEmpty()) {
@@ -414,6 +422,7 @@ private:
     QList<QRgb> m_colours;
     QHash<QRgb, int> m_colourIndex;
     QHash<int, QByteArray> m_attributes;
+    QHash<const QTextList*, int> m_listIds;
 };
 
 } // namespace
