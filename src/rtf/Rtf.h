@@ -28,4 +28,8 @@ bool read(const QByteArray& data, QTextDocument& doc);
 // `write` writes such a block, while it still starts with its number, as a footnote again.
 inline constexpr int footnoteProperty = QTextFormat::UserProperty + 0x7201;
 
+// The position where the text of `doc` ends, before the footnotes `read` put after it: where typing
+// "at the end" belongs.
+int endOfText(const QTextDocument& doc);
+
 } // namespace rtf

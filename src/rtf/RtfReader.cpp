@@ -3,6 +3,7 @@
 
 #include <QColor>
 #include <QHash>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextList>
@@ -1288,6 +1289,14 @@ bool isRtf(const QByteArray& data)
 }
 
 } // namespace
+
+int endOfText(const QTextDocument& doc)
+{
+    QTextBlock block = doc.lastBlock();
+    while (block.isValid() && block.previous().isValid() && block.blockFormat().intProperty(footnoteProperty) > 0)
+        block = block.previous();
+    return block.position() + block.length() - 1;
+}
 
 bool read(const QByteArray& data, QTextDocument& doc)
 {
