@@ -1092,7 +1092,8 @@ private:
         // Our own text in the default font follows the editor's font; another program's names its own.
         if (fontNumber != m_defaultFont || !m_ownDefaultFont) {
             const auto it = m_fonts.constFind(fontNumber);
-            if (it != m_fonts.constEnd() && !it->name.isEmpty()) {
+            // A name with a leading dot is another system's name for its interface font: ours here.
+            if (it != m_fonts.constEnd() && !it->name.isEmpty() && !it->name.startsWith(u'.')) {
                 f.setFontFamilies(QStringList{it->name});
                 if (it->modern)
                     f.setFontFixedPitch(true);

@@ -186,6 +186,19 @@ TEST(RtfFidelity, OneTypedCharacterCostsOnlyThatCharacter)
     EXPECT_EQ(familyAt(again, "Dans la"), QStringLiteral("Times New Roman"));
 }
 
+TEST(RtfFidelity, TheDocumentFontIsKeptUnlessItIsOurOwnOrTheSystemFont)
+{
+    const QByteArray body = "\\f0\\fs24 texte {\\f1 autre}}";
+    QTextDocument doc;
+    ASSERT_TRUE(rtf::read("{\\rtf1\\ansi\\deff0{\\fonttbl\\f0\\fswiss Helvetica;\\f1\\fnil .AppleSystemUIFont;}" + body, doc));
+    EXPECT_EQ(familyAt(doc, "texte"), QStringLiteral("Helvetica"));
+    EXPECT_EQ(familyAt(doc, "autre"), QString());
+    // Our own text in the default font follows the editor's font.
+    QTextDocument own;
+    ASSERT_TRUE(rtf::read("{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\n{\\fonttbl{\\f0\\fswiss\\fcharset0 Inter;}}" + body, own));
+    EXPECT_EQ(familyAt(own, "texte"), QString());
+}
+
 TEST(RtfFidelity, NotesKeepTheirNumbersUntilTheirNumberIsEdited)
 {
     // The second note is empty: the third keeps its number.
