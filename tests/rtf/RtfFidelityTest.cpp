@@ -145,6 +145,20 @@ TEST(RtfFidelity, ListTablesAreReadAsListsOfTheirMarkersStyle)
     EXPECT_EQ(doc.findBlockByNumber(1).textList(), doc.findBlockByNumber(3).textList());
     EXPECT_EQ(doc.findBlockByNumber(5).textList()->itemText(doc.findBlockByNumber(5)), QStringLiteral("b."));
     EXPECT_EQ(familyAt(doc, "Pommes"), QStringLiteral("Cambria"));
+
+    // A text editor's list: tabs around the marker, lines ended by a backslash.
+    QTextDocument plain;
+    ASSERT_TRUE(rtf::read("{\\rtf1\\ansi\\ansicpg1252\\cocoartf2709{\\fonttbl\\f0\\fswiss\\fcharset0 Helvetica;}\n"
+                          "\\pard\\tx566\\pardirnatural\\f0\\fs24 \\cf0 Liste\\\n"
+                          "\\pard\\tx220\\tx720\\li720\\fi-720\\pardirnatural\n"
+                          "\\ls2\\ilvl0\\cf0 {\\listtext\t1.\t}Premier\\\n{\\listtext\t2.\t}Second\\\n"
+                          "\\pard\\tx566\\pardirnatural\\cf0 Fin}",
+                          plain));
+    EXPECT_EQ(plain.toPlainText(), QStringLiteral("Liste\nPremier\nSecond\nFin"));
+    const QList<Item> numbered = itemsOf(plain);
+    ASSERT_EQ(numbered.size(), 2);
+    EXPECT_EQ(numbered[1].style, QTextListFormat::ListDecimal);
+    EXPECT_EQ(familyAt(plain, "Second"), QStringLiteral("Helvetica"));
 }
 
 TEST(RtfFidelity, OneTypedCharacterCostsOnlyThatCharacter)
