@@ -26,9 +26,9 @@ constexpr int kMaxDepth = 1024;
 constexpr int kMaxParameter = 1 << 30;
 constexpr int kMaxColourEntries = 1 << 16;
 constexpr int kMaxFontNumber = 1 << 16;
-constexpr int kSymbolCodepage = -2;
+constexpr int kSymbolCodepage = -2; // \fcharset2: cp1252 with the bullet where Symbol draws it
 constexpr int kMaxListLevel = 9;
-constexpr int kMaxMarker = 64; // \fcharset2: cp1252 with the bullet where Symbol draws it
+constexpr int kMaxMarker = 64;
 
 enum class Dest : unsigned char {
     Text,      // visible text
@@ -1054,7 +1054,10 @@ private:
         format.setStyle(QTextListFormat::Style(style));
         format.setIndent(l.level);
         if (l.id > 0) {
-            // A list with a name goes on where it left off, after other paragraphs too.
+            // A list with a name goes on where it left off, after other paragraphs too; its deeper
+            // levels start again under each of its items.
+            for (int deeper = l.level + 1; deeper <= kMaxListLevel; ++deeper)
+                m_namedLists.remove((qint64(l.id) << 4) | deeper);
             OpenList& named = m_namedLists[(qint64(l.id) << 4) | l.level];
             if (named.list && (l.style == kStyleFromMarker || named.style == style)) {
                 named.list->add(m_cursor.block());

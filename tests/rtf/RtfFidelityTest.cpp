@@ -144,6 +144,14 @@ TEST(RtfFidelity, ListTablesAreReadAsListsOfTheirMarkersStyle)
     // The nested item leaves its parent list whole.
     EXPECT_EQ(doc.findBlockByNumber(1).textList(), doc.findBlockByNumber(3).textList());
     EXPECT_EQ(doc.findBlockByNumber(5).textList()->itemText(doc.findBlockByNumber(5)), QStringLiteral("b."));
+    // Under the next item, the deeper level starts again.
+    QTextDocument again;
+    ASSERT_TRUE(rtf::read("{\\rtf1 {\\listtext 1.}\\ls1 un\\par {\\listtext a.}\\ls1\\ilvl1 x\\par "
+                          "{\\listtext 2.}\\pard\\ls1 deux\\par {\\listtext a.}\\ls1\\ilvl1 y\\par}",
+                          again));
+    EXPECT_NE(again.findBlockByNumber(1).textList(), again.findBlockByNumber(3).textList());
+    EXPECT_EQ(again.findBlockByNumber(0).textList(), again.findBlockByNumber(2).textList());
+    EXPECT_EQ(again.findBlockByNumber(3).textList()->format().style(), QTextListFormat::ListLowerAlpha);
     EXPECT_EQ(familyAt(doc, "Pommes"), QStringLiteral("Cambria"));
 
     // A text editor's list: tabs around the marker, lines ended by a backslash.
