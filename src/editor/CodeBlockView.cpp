@@ -1,6 +1,7 @@
 #include "editor/CodeBlockView.h"
 
 #include "editor/CodeLanguages.h"
+#include "editor/CodeLineEndings.h"
 #include "editor/EditorWidgets.h"
 #include "ui/Fonts.h"
 #include "ui/Paint.h"
@@ -209,11 +210,17 @@ void ImprovedCodeBlockView::changeEvent(QEvent* event) {
 
 int ImprovedCodeBlockView::lineNumberCount() const { return m_lines; }
 
+QString ImprovedCodeBlockView::storedCode() const {
+    // The raw text: toPlainText() would also turn no-break spaces into blanks and line separators
+    // into line feeds, and every CR LF of the stored code into a bare LF.
+    return codelines::withStoredEndings(m_editor->document()->toRawText(), m_code.value());
+}
+
 void ImprovedCodeBlockView::codeEdited() {
     if (m_loading)
         return;
     QPointer<ImprovedCodeBlockView> self(this);
-    m_code.write(m_editor->toPlainText());
+    m_code.write(storedCode());
     refreshGutter();
     fitEditorHeight();
     if (m_onChange)

@@ -52,6 +52,7 @@ protected:
 
 private:
     void codeEdited();
+    QString storedCode() const;
     void refreshLanguage();
     void refreshGutter();
     void fitEditorHeight();

@@ -165,6 +165,11 @@ void RichTextEditorWrapper::loadContent(const QString& text, bool requireMatchin
     if (m_bounded) {
         m_textView->setTextCursor(QTextCursor(doc));
         largetext::paceLayout(*doc);
+    } else if (const int end = rtf::endOfText(*doc); end < doc->characterCount() - 1) {
+        // Footnotes follow the text: typing at the end goes to the text, not into the last note.
+        QTextCursor caret(doc);
+        caret.setPosition(end);
+        m_textView->setTextCursor(caret);
     }
     // Only a large text scrolls inside its area; a shorter one grows with it.
     m_textView->setVerticalScrollBarPolicy(m_bounded ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);

@@ -18,6 +18,12 @@ constexpr int kMaxPixelSize = 1600;
 inline constexpr const char* kWeightWord = "tolmekweight";        // exact weight, 1..1000
 inline constexpr const char* kForegroundAlphaWord = "tolmekfga";  // 16-bit alpha of \cf, 0..65534
 inline constexpr const char* kBackgroundAlphaWord = "tolmekbga";  // 16-bit alpha of \cb, 0..65534
+inline constexpr const char* kListLevelWord = "tolmeklistlevel";   // a list item's nesting, 2..9
+inline constexpr const char* kListIdWord = "tolmeklist";           // which list of the document, 1..
+
+// How the writer's output starts. Text in its default font has no family of its own: it follows
+// the editor's font. Another program's default font is a family it chose.
+inline constexpr const char kOwnHeader[] = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\n{\\fonttbl";
 
 // Characters that neither the writer emits nor the reader inserts: they stand for structure
 // (paragraph and frame separators, embedded objects) or are control characters.

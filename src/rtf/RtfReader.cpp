@@ -3,8 +3,10 @@
 
 #include <QColor>
 #include <QHash>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextList>
 
 #include <algorithm>
 #include <cstring>
@@ -25,6 +27,8 @@ constexpr int kMaxParameter = 1 << 30;
 constexpr int kMaxColourEntries = 1 << 16;
 constexpr int kMaxFontNumber = 1 << 16;
 constexpr int kSymbolCodepage = -2; // \fcharset2: cp1252 with the bullet where Symbol draws it
+constexpr int kMaxListLevel = 9;
+constexpr int kMaxMarker = 64;
 
 enum class Dest : unsigned char {
     Text,      // visible text
@@ -33,12 +37,18 @@ enum class Dest : unsigned char {
     UprAnsi,   // the ANSI half of \upr, superseded by its \ud half
     FieldInst, // a field's instruction: read for a link's target
     Footnote,  // read as text and put after the document's text
+    StyleSheet,
+    Pn,         // an old-style list's numbering: read for the list's style
+    ListMarker, // \pntext, \listtext: the marker a reader without lists shows
 };
 
 enum class Kw : unsigned char {
     Unknown,
     // destinations
-    SkipDest, FontTable, ColorTable, Field, FldInst, FldRslt, Footnote, Chftn, Upr, Ud, KeepDest,
+    SkipDest, FontTable, ColorTable, Field, FldInst, FldRslt, Footnote, Chftn, Upr, Ud, StyleSheet,
+    // styles and lists
+    ParaStyle, CharStyle, Pn, PnBullet, PnDecimal, PnLowerAlpha, PnUpperAlpha, PnLowerRoman, PnUpperRoman,
+    ListText, Ls, Ilvl, ListLevel, ListId,
     // document
     Ansi, Mac, Pc, Pca, AnsiCpg, Deff, Uc, U, Bin,
     // fonts and colours in their tables
@@ -64,7 +74,7 @@ const std::unordered_map<std::string_view, KeywordInfo>& keywords()
         for (const char* w : {"stylesheet", "info", "header", "headerl", "headerr", "headerf", "footer",
                               "footerl", "footerr", "footerf", "pict", "object", "listtable",
                               "listoverridetable", "rsidtbl", "revtbl", "filetbl", "generator", "xmlnstbl",
-                              "themedata", "colorschememapping", "latentstyles", "datastore", "pn",
+                              "themedata", "colorschememapping", "latentstyles", "datastore",
                               "pntxta", "pntxtb", "shp", "shpinst", "shptxt", "nonshppict", "template", "userprops",
                               "docvar", "bkmkstart", "bkmkend", "annotation", "atnid", "atnauthor", "atndate",
                               "atnref", "atrfstart", "atrfend", "txe", "xe", "tc", "ftnsep", "ftnsepc", "ftncn",
@@ -76,6 +86,22 @@ const std::unordered_map<std::string_view, KeywordInfo>& keywords()
                               "wgrffmtfilter", "pnseclvl", "password", "passwordhash", "ts", "tsc"})
             t[w] = {Kw::SkipDest};
         t["fonttbl"] = {Kw::FontTable};
+        t["stylesheet"] = {Kw::StyleSheet};
+        t["s"] = {Kw::ParaStyle};
+        for (const char* w : {"cs", "ds"})
+            t[w] = {Kw::CharStyle};
+        t["pn"] = {Kw::Pn};
+        t["pnlvlblt"] = {Kw::PnBullet};
+        for (const char* w : {"pnlvlbody", "pndec", "pnlvl"})
+            t[w] = {Kw::PnDecimal};
+        t["pnlcltr"] = {Kw::PnLowerAlpha};
+        t["pnucltr"] = {Kw::PnUpperAlpha};
+        t["pnlcrm"] = {Kw::PnLowerRoman};
+        t["pnucrm"] = {Kw::PnUpperRoman};
+        t["ls"] = {Kw::Ls};
+        t["ilvl"] = {Kw::Ilvl};
+        t[kListLevelWord] = {Kw::ListLevel};
+        t[kListIdWord] = {Kw::ListId};
         t["colortbl"] = {Kw::ColorTable};
         t["field"] = {Kw::Field};
         t["fldinst"] = {Kw::FldInst};
@@ -84,9 +110,8 @@ const std::unordered_map<std::string_view, KeywordInfo>& keywords()
         t["chftn"] = {Kw::Chftn};
         t["upr"] = {Kw::Upr};
         t["ud"] = {Kw::Ud};
-        // List markers and field groups whose text is visible.
         for (const char* w : {"listtext", "pntext"})
-            t[w] = {Kw::KeepDest};
+            t[w] = {Kw::ListText};
         t["ansi"] = {Kw::Ansi};
         t["mac"] = {Kw::Mac};
         t["pc"] = {Kw::Pc};
@@ -170,8 +195,72 @@ struct CharState {
     bool operator==(const CharState&) const = default;
 };
 
+// What makes a paragraph a list item.
+constexpr int kStyleFromMarker = 1; // a list whose marker text tells its style (\ls)
+struct ListState {
+    int style = 0; // a QTextListFormat::Style, kStyleFromMarker, or 0: not in a list
+    int level = 1;
+    int id = 0;
+};
+
+struct StyleInfo {
+    CharState ch;
+    int align = 0;
+};
+
+// Adds what a style sets to `to`: its properties count as written where the style is named.
+void mergeStyle(CharState& to, const CharState& style)
+{
+    if (style.font >= 0)
+        to.font = style.font;
+    if (style.halfPoints > 0)
+        to.halfPoints = style.halfPoints;
+    if (style.weight > 0)
+        to.weight = style.weight;
+    if (style.fg >= 0) {
+        to.fg = style.fg;
+        to.fgAlpha = style.fgAlpha;
+    }
+    if (style.bg >= 0) {
+        to.bg = style.bg;
+        to.bgAlpha = style.bgAlpha;
+    }
+    to.italic |= style.italic;
+    to.underline |= style.underline;
+    to.strike |= style.strike;
+    if (style.vertical != 0)
+        to.vertical = style.vertical;
+}
+
+// The list style a marker such as "•", "3.", "b)" or "iv." stands for.
+int styleOfMarker(const QString& marker)
+{
+    QString m;
+    for (const QChar c : marker) {
+        if (!c.isSpace() && c != u'.' && c != u')' && c != u'(')
+            m += c;
+    }
+    auto all = [&m](auto test) { return !m.isEmpty() && std::all_of(m.begin(), m.end(), test); };
+    if (all([](QChar c) { return c.isDigit(); }))
+        return QTextListFormat::ListDecimal;
+    if (m == u"o" || m == u"◦" || m == u"○")
+        return QTextListFormat::ListCircle;
+    if (m == u"▪" || m == u"■" || m == u"§")
+        return QTextListFormat::ListSquare;
+    if (all([](QChar c) { return QStringView(u"ivxlcdm").contains(c); }))
+        return QTextListFormat::ListLowerRoman;
+    if (all([](QChar c) { return QStringView(u"IVXLCDM").contains(c); }))
+        return QTextListFormat::ListUpperRoman;
+    if (m.size() == 1 && m[0].isLower())
+        return QTextListFormat::ListLowerAlpha;
+    if (m.size() == 1 && m[0].isUpper())
+        return QTextListFormat::ListUpperAlpha;
+    return QTextListFormat::ListDisc;
+}
+
 struct GroupState {
     CharState ch;
+    ListState list;
     int align = 0; // 0 left, 1 centre, 2 right, 3 justified
     int uc = 1;
     Dest dest = Dest::Text;
@@ -194,7 +283,7 @@ constexpr int kMaxLinkTarget = 2048;
 
 bool isTextual(Dest d)
 {
-    return d == Dest::Text || d == Dest::FieldInst || d == Dest::Footnote;
+    return d == Dest::Text || d == Dest::FieldInst || d == Dest::Footnote || d == Dest::ListMarker;
 }
 
 // The target of a HYPERLINK field instruction (HYPERLINK "url", HYPERLINK url, HYPERLINK \l "mark"),
@@ -276,6 +365,7 @@ public:
         : m_p(data.constData())
         , m_end(data.constData() + data.size())
         , m_cursor(&doc)
+        , m_ownDefaultFont(data.startsWith(kOwnHeader))
     {
         m_stack.reserve(64);
         m_stack.push_back(GroupState{});
@@ -331,6 +421,13 @@ private:
             return;
         }
         m_stack.push_back(m_stack.back());
+        if (state().dest == Dest::StyleSheet && m_stack.size() == m_styleSheetDepth + 1) {
+            // An entry of the style sheet: it holds only what it sets itself.
+            state().ch = CharState{};
+            state().align = 0;
+            m_styleNumber = 0;
+            m_styleEntryOpen = true;
+        }
     }
 
     void closeGroup()
@@ -341,11 +438,19 @@ private:
             --m_flatDepth;
             return;
         }
-        if (state().dest == Dest::FontTable && m_fontEntryOpen)
+        // A group inside an entry ({\*\panose …}, {\*\falt …}) ends before the entry's name.
+        if (state().dest == Dest::FontTable && m_fontEntryOpen && m_stack.size() <= m_fontTableDepth + 1)
             commitFont();
+        if (state().dest == Dest::StyleSheet && m_stack.size() == m_styleSheetDepth + 1)
+            commitStyle();
         if (m_stack.size() == 1) {
             finish();
             return;
+        }
+        if (state().dest == Dest::Pn && m_stack[m_stack.size() - 2].dest != Dest::Pn) {
+            // The numbering read: the paragraph it stands in is a list item.
+            m_stack[m_stack.size() - 2].list = m_pn;
+            m_listSetInParagraph = true;
         }
         m_stack.pop_back();
     }
@@ -486,6 +591,7 @@ private:
         case Kw::SkipDest: skipGroup(); break;
         case Kw::FontTable:
             s.dest = Dest::FontTable;
+            m_fontTableDepth = m_stack.size();
             m_fontEntryOpen = false;
             break;
         case Kw::ColorTable:
@@ -530,7 +636,77 @@ private:
             if (s.dest == Dest::UprAnsi)
                 s.dest = Dest::Text;
             break;
-        case Kw::KeepDest: break;
+        case Kw::StyleSheet:
+            if (s.dest == Dest::Text) {
+                s.dest = Dest::StyleSheet;
+                m_styleSheetDepth = m_stack.size();
+                m_styleEntryOpen = false;
+            } else {
+                skipGroup();
+            }
+            break;
+        case Kw::ParaStyle:
+        case Kw::CharStyle:
+            if (s.dest == Dest::StyleSheet) {
+                m_styleNumber = std::clamp(param, 0, kMaxFontNumber);
+            } else if (const auto it = m_styles.constFind(param); it != m_styles.constEnd()) {
+                mergeStyle(s.ch, it->ch);
+                if (info.kw == Kw::ParaStyle && it->align != 0)
+                    s.align = it->align;
+            }
+            break;
+        case Kw::Pn:
+            if (s.dest == Dest::Text) {
+                s.dest = Dest::Pn;
+                m_pn = ListState{QTextListFormat::ListDecimal, 1, 0};
+            } else if (s.dest != Dest::Pn) {
+                skipGroup();
+            }
+            break;
+        case Kw::PnBullet:
+        case Kw::PnDecimal:
+        case Kw::PnLowerAlpha:
+        case Kw::PnUpperAlpha:
+        case Kw::PnLowerRoman:
+        case Kw::PnUpperRoman:
+            if (s.dest == Dest::Pn) {
+                m_pn.style = info.kw == Kw::PnBullet       ? QTextListFormat::ListDisc
+                             : info.kw == Kw::PnLowerAlpha ? QTextListFormat::ListLowerAlpha
+                             : info.kw == Kw::PnUpperAlpha ? QTextListFormat::ListUpperAlpha
+                             : info.kw == Kw::PnLowerRoman ? QTextListFormat::ListLowerRoman
+                             : info.kw == Kw::PnUpperRoman ? QTextListFormat::ListUpperRoman
+                                                           : QTextListFormat::ListDecimal;
+                if (word == "pnlvl" && hasParam)
+                    m_pn.level = std::clamp(param, 1, kMaxListLevel);
+            }
+            break;
+        case Kw::Ls:
+            if (s.dest == Dest::Text) {
+                s.list.style = param > 0 ? kStyleFromMarker : 0;
+                s.list.id = param;
+                m_listSetInParagraph = true;
+            }
+            break;
+        case Kw::Ilvl:
+        case Kw::ListLevel: {
+            const int level = std::clamp(info.kw == Kw::Ilvl ? param + 1 : param, 1, kMaxListLevel);
+            if (s.dest == Dest::Pn)
+                m_pn.level = level;
+            else
+                s.list.level = level;
+            break;
+        }
+        case Kw::ListId:
+            if (s.dest == Dest::Pn)
+                m_pn.id = std::max(param, 0);
+            break;
+        case Kw::ListText:
+            if (s.dest == Dest::Text) {
+                s.dest = Dest::ListMarker;
+                m_marker.clear();
+                m_markerPending = true;
+            }
+            break;
         case Kw::Ansi: m_ansiCodepage = 1252; break;
         case Kw::Mac: m_ansiCodepage = 10000; break;
         case Kw::Pc: m_ansiCodepage = 437; break;
@@ -600,7 +776,12 @@ private:
             s.ch.href = href;
             break;
         }
-        case Kw::Pard: s.align = 0; break;
+        case Kw::Pard:
+            s.align = 0;
+            // Some writers put the list's numbering before the \pard that opens its paragraph.
+            if (!m_listSetInParagraph || m_paragraphHasText)
+                s.list = ListState{};
+            break;
         case Kw::Ql: s.align = 0; break;
         case Kw::Qc: s.align = 1; break;
         case Kw::Qr: s.align = 2; break;
@@ -711,7 +892,14 @@ private:
         case Dest::Text:
         case Dest::FieldInst:
         case Dest::Footnote:
+        case Dest::ListMarker:
             m_bytes += c;
+            break;
+        case Dest::StyleSheet:
+            if (c == ';' && !escaped)
+                commitStyle();
+            break;
+        case Dest::Pn:
             break;
         case Dest::FontTable:
             if (!m_fontEntryOpen)
@@ -790,6 +978,14 @@ private:
             }
             return;
         }
+        if (state().dest == Dest::ListMarker) {
+            if (!isDroppedChar(c) && m_marker.size() < kMaxMarker) {
+                if (m_marker.isEmpty())
+                    m_markerState = state().ch;
+                m_marker += QChar(c);
+            }
+            return;
+        }
         if (state().dest != Dest::Text)
             return;
         if (c == 0x2029) {
@@ -798,17 +994,90 @@ private:
         }
         if (isDroppedChar(c))
             return;
+        settleMarker();
         if (m_pendingTab) {
             m_pendingTab = false;
             appendChar(u'\t');
         }
-        const CharState& ch = state().ch;
+        appendToRun(c, state().ch);
+        m_paragraphHasText = true;
+    }
+
+    void appendToRun(char16_t c, const CharState& ch)
+    {
         if (!m_runOpen || !(m_runState == ch)) {
             flushRun();
             m_runState = ch;
             m_runOpen = true;
         }
         m_run += QChar(c);
+    }
+
+    // A list item's marker goes, as the list draws its own; elsewhere it stays as the text it is.
+    void settleMarker()
+    {
+        if (!m_markerPending)
+            return;
+        m_markerPending = false;
+        m_paragraphMarker = m_marker;
+        m_paragraphHasMarker = true;
+        if (state().list.style == 0) {
+            for (const QChar c : std::as_const(m_marker))
+                appendToRun(c.unicode(), m_markerState);
+            m_paragraphHasText = m_paragraphHasText || !m_marker.isEmpty();
+        }
+        m_marker.clear();
+    }
+
+    // Makes the paragraph just read an item of the list it belongs to, the one of the paragraphs
+    // before it at the same level when they make one list.
+    void placeInList()
+    {
+        const ListState l = state().list;
+        const bool item = l.style != 0 && (m_paragraphHasText || m_paragraphHasMarker);
+        int style = l.style == kStyleFromMarker ? styleOfMarker(m_paragraphMarker) : l.style;
+        if (style == QTextListFormat::ListDisc && m_paragraphHasMarker) {
+            // Numbering says "bullet"; its marker says which.
+            const int marked = styleOfMarker(m_paragraphMarker);
+            if (marked == QTextListFormat::ListCircle || marked == QTextListFormat::ListSquare)
+                style = marked;
+        }
+        m_paragraphMarker.clear();
+        m_paragraphHasMarker = false;
+        m_paragraphHasText = false;
+        m_listSetInParagraph = false;
+        if (!item) {
+            m_lists.clear();
+            return;
+        }
+        QTextListFormat format;
+        format.setStyle(QTextListFormat::Style(style));
+        format.setIndent(l.level);
+        if (l.id > 0) {
+            // A list with a name goes on where it left off, after other paragraphs too; its deeper
+            // levels start again under each of its items.
+            for (int deeper = l.level + 1; deeper <= kMaxListLevel; ++deeper)
+                m_namedLists.remove((qint64(l.id) << 4) | deeper);
+            OpenList& named = m_namedLists[(qint64(l.id) << 4) | l.level];
+            if (named.list && (l.style == kStyleFromMarker || named.style == style)) {
+                named.list->add(m_cursor.block());
+            } else {
+                named = OpenList{l.level, l.id, style, m_cursor.createList(format)};
+            }
+            return;
+        }
+        while (!m_lists.empty() && m_lists.back().level > l.level)
+            m_lists.pop_back();
+        if (!m_lists.empty() && m_lists.back().level == l.level) {
+            OpenList& open = m_lists.back();
+            // A list told by its markers is the same list whatever the next marker looks like.
+            if (open.id == l.id && (l.style == kStyleFromMarker || open.style == style)) {
+                open.list->add(m_cursor.block());
+                return;
+            }
+            m_lists.pop_back();
+        }
+        m_lists.push_back({l.level, l.id, style, m_cursor.createList(format)});
     }
 
     void flushRun()
@@ -823,9 +1092,11 @@ private:
     {
         QTextCharFormat f;
         const int fontNumber = s.font < 0 ? m_defaultFont : s.font;
-        if (fontNumber != m_defaultFont) {
+        // Our own text in the default font follows the editor's font; another program's names its own.
+        if (fontNumber != m_defaultFont || !m_ownDefaultFont) {
             const auto it = m_fonts.constFind(fontNumber);
-            if (it != m_fonts.constEnd() && !it->name.isEmpty()) {
+            // A name with a leading dot is another system's name for its interface font: ours here.
+            if (it != m_fonts.constEnd() && !it->name.isEmpty() && !it->name.startsWith(u'.')) {
                 f.setFontFamilies(QStringList{it->name});
                 if (it->modern)
                     f.setFontFixedPitch(true);
@@ -884,8 +1155,10 @@ private:
         if (state().dest != Dest::Text)
             return;
         m_pendingTab = false;
+        settleMarker();
         flushRun();
         applyBlockFormat(state().align);
+        placeInList();
         m_cursor.insertBlock(QTextBlockFormat(), formatFor(state().ch));
     }
 
@@ -902,12 +1175,23 @@ private:
         m_fontEntry.name += decoded.left(kMaxFontNameLength - m_fontEntry.name.size());
     }
 
+    void commitStyle()
+    {
+        if (!m_styleEntryOpen)
+            return;
+        m_styles.insert(m_styleNumber, StyleInfo{state().ch, state().align});
+        m_styleEntryOpen = false;
+    }
+
     void commitFont()
     {
         flushFontName();
         m_fontEntry.name = cleanFontName(m_fontEntry.name);
         if (!m_fontEntry.codepage)
             m_fontEntry.codepage = m_fontCharsetCodepage;
+        // Symbol draws its bullet at 0xB7 whether or not its entry names its character set.
+        if (!m_fontEntry.codepage && m_fontEntry.name.compare(QLatin1String("Symbol"), Qt::CaseInsensitive) == 0)
+            m_fontEntry.codepage = kSymbolCodepage;
         m_fonts.insert(m_fontNumber, m_fontEntry);
         m_fontEntryOpen = false;
     }
@@ -915,8 +1199,10 @@ private:
     void finish()
     {
         flushBytes();
+        settleMarker();
         flushRun();
         applyBlockFormat(state().align);
+        placeInList();
         // Footnotes have no place of their own in the document: they follow its text, numbered, so
         // that nothing of them is lost when the text is written again.
         int number = 0;
@@ -925,7 +1211,9 @@ private:
             const QString text = note.text.simplified();
             if (text.isEmpty())
                 continue;
-            m_cursor.insertBlock(QTextBlockFormat(), note.format);
+            QTextBlockFormat block;
+            block.setProperty(footnoteProperty, number);
+            m_cursor.insertBlock(block, note.format);
             m_cursor.insertText(QString::number(number) + QStringLiteral(". ") + text, note.format);
         }
         m_done = true;
@@ -941,6 +1229,29 @@ private:
     bool m_attachmentMark = false; // just after a \NeXTGraphic group: a 0xAC byte is its mark
     int m_skip = 0; // fallback characters still to skip after \u
     bool m_pendingTab = false;
+    const bool m_ownDefaultFont;
+
+    std::size_t m_styleSheetDepth = 0;
+    bool m_styleEntryOpen = false;
+    int m_styleNumber = 0;
+    QHash<int, StyleInfo> m_styles;
+
+    ListState m_pn; // the numbering being read
+    bool m_listSetInParagraph = false;
+    bool m_paragraphHasText = false;
+    bool m_paragraphHasMarker = false;
+    bool m_markerPending = false;
+    QString m_marker; // the marker being read
+    CharState m_markerState;
+    QString m_paragraphMarker;
+    struct OpenList {
+        int level = 0;
+        int id = 0;
+        int style = 0;
+        QTextList* list = nullptr;
+    };
+    std::vector<OpenList> m_lists;  // the unnamed ones, by level
+    QHash<qint64, OpenList> m_namedLists;
     QString m_fieldInst;
     struct Footnote {
         QString text;
@@ -953,6 +1264,7 @@ private:
     int m_defaultFont = 0;
     QHash<int, FontInfo> m_fonts;
     bool m_fontEntryOpen = false;
+    std::size_t m_fontTableDepth = 0;
     int m_fontNumber = 0;
     int m_fontCharsetCodepage = 0;
     FontInfo m_fontEntry;
@@ -981,6 +1293,14 @@ bool isRtf(const QByteArray& data)
 }
 
 } // namespace
+
+int endOfText(const QTextDocument& doc)
+{
+    QTextBlock block = doc.lastBlock();
+    while (block.isValid() && block.previous().isValid() && block.blockFormat().intProperty(footnoteProperty) > 0)
+        block = block.previous();
+    return block.position() + block.length() - 1;
+}
 
 bool read(const QByteArray& data, QTextDocument& doc)
 {

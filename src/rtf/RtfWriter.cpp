@@ -6,6 +6,7 @@
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextFragment>
+#include <QTextList>
 
 #include <algorithm>
 
@@ -93,6 +94,9 @@ QString familyOf(const QTextCharFormat& f)
     return {};
 }
 
+// Empty footnotes written to keep the numbers of the notes after them: a few at most in real texts.
+constexpr int kMaxEmptyNotes = 1000;
+
 int clampPixels(int px)
 {
     return std::clamp(px, kMinPixelSize, kMaxPixelSize);
@@ -113,8 +117,20 @@ public:
     QByteArray run()
     {
         m_body.reserve(qsizetype(m_doc.characterCount()) * 11 / 10 + 64);
+        // Footnotes read from another program's RTF are written as footnotes again, at the end of the
+        // text, where reading puts them back.
+        QList<QTextBlock> notes;
+        QTextBlock last;
+        for (QTextBlock block = m_doc.begin(); block.isValid(); block = block.next()) {
+            if (noteNumber(block) > 0)
+                notes.append(block);
+            else
+                last = block;
+        }
         bool firstBlock = true;
         for (QTextBlock block = m_doc.begin(); block.isValid(); block = block.next()) {
+            if (noteNumber(block) > 0)
+                continue;
             if (!firstBlock) {
                 // The paragraph mark carries the format of the block it opens, which an empty line
                 // shows (its height) and typing at its start takes.
@@ -129,7 +145,11 @@ public:
             }
             firstBlock = false;
             writeBlock(block);
+            if (block == last)
+                writeNotes(notes);
         }
+        if (!last.isValid())
+            writeNotes(notes);
         m_body += '}';
         return header() + m_body;
     }
@@ -139,6 +159,66 @@ private:
         QString name;
         bool modern;
     };
+
+    // The number of the footnote `block` holds, or 0 when it is not one (any more).
+    static int noteNumber(const QTextBlock& block)
+    {
+        const int number = block.blockFormat().intProperty(footnoteProperty);
+        return number > 0 && block.text().startsWith(QString::number(number) + QStringLiteral(". ")) ? number : 0;
+    }
+
+    void writeNotes(const QList<QTextBlock>& notes)
+    {
+        int written = 0;
+        for (const QTextBlock& note : notes) {
+            const int number = noteNumber(note);
+            // Reading numbers the notes in order: empty ones stand for the numbers not shown.
+            for (; written < number - 1 && written < notes.size() + kMaxEmptyNotes; ++written)
+                m_body += "{\\footnote}";
+            m_body += "{\\footnote\\pard\\plain ";
+            writeRuns(note, int(QString::number(number).size()) + 2);
+            m_body += '}';
+            ++written;
+        }
+    }
+
+    void writeListMarker(const QTextBlock& block, const QTextList& list)
+    {
+        const QTextListFormat format = list.format();
+        const int level = std::clamp(format.indent(), 1, 9);
+        const char* numbering = "\\pnlvlbody\\pndec";
+        QString bullet;
+        switch (format.style()) {
+        case QTextListFormat::ListDisc: bullet = QStringLiteral("\u2022"); break;
+        case QTextListFormat::ListCircle: bullet = QStringLiteral("\u25E6"); break;
+        case QTextListFormat::ListSquare: bullet = QStringLiteral("\u25AA"); break;
+        case QTextListFormat::ListLowerAlpha: numbering = "\\pnlvlbody\\pnlcltr"; break;
+        case QTextListFormat::ListUpperAlpha: numbering = "\\pnlvlbody\\pnucltr"; break;
+        case QTextListFormat::ListLowerRoman: numbering = "\\pnlvlbody\\pnlcrm"; break;
+        case QTextListFormat::ListUpperRoman: numbering = "\\pnlvlbody\\pnucrm"; break;
+        default: break;
+        }
+        // The marker as text, for readers without lists, then the numbering itself.
+        m_body += "{\\pntext ";
+        appendEscaped(m_body, bullet.isEmpty() ? list.itemText(block) : bullet);
+        m_body += "\\tab}{\\*\\pn";
+        m_body += bullet.isEmpty() ? numbering : "\\pnlvlblt";
+        // Which list: two lists one after the other stay two, one list around other paragraphs one.
+        const auto id = m_listIds.constFind(&list);
+        appendWord(m_body, kListIdWord, id != m_listIds.constEnd() ? *id : int(m_listIds.size()) + 1);
+        if (id == m_listIds.constEnd())
+            m_listIds.insert(&list, int(m_listIds.size()) + 1);
+        if (level > 1)
+            appendWord(m_body, kListLevelWord, level);
+        if (bullet.isEmpty()) {
+            m_body += "{\\pntxta .}";
+        } else {
+            m_body += "{\\pntxtb ";
+            appendEscaped(m_body, bullet);
+            m_body += '}';
+        }
+        m_body += '}';
+    }
 
     void writeBlock(const QTextBlock& block)
     {
@@ -150,8 +230,16 @@ private:
             m_body += "\\qj";
         else if ((align & Qt::AlignRight) && !(align & Qt::AlignLeft))
             m_body += "\\qr";
-        m_body += ' ';
+        if (const QTextList* list = block.textList())
+            writeListMarker(block, *list); // ends with a group: the text follows it directly
+        else
+            m_body += ' ';
+        writeRuns(block, 0);
+    }
 
+    // The text of `block` from its `from`th character.
+    void writeRuns(const QTextBlock& block, int from)
+    {
         // Adjacent fragments whose emitted attributes are equal are written as one run, so that
         // reading them back (as one run) writes the same bytes.
         bool open = false;
@@ -161,8 +249,11 @@ private:
             const QTextFragment fragment = it.fragment();
             if (!fragment.isValid())
                 continue;
+            const int skip = std::max(0, from - (fragment.position() - block.position()));
+            if (skip >= fragment.length())
+                continue;
             m_text.clear();
-            appendEscaped(m_text, fragment.text());
+            appendEscaped(m_text, QStringView(fragment.text()).mid(skip));
             if (m_text.isEmpty())
                 continue;
             const QTextCharFormat format = fragment.charFormat();
@@ -301,7 +392,7 @@ private:
 
     QByteArray header() const
     {
-        QByteArray h = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\n{\\fonttbl";
+        QByteArray h = kOwnHeader;
         for (int i = 0; i < m_fonts.size(); ++i) {
             h += '{';
             appendWord(h, "f", i);
@@ -331,6 +422,7 @@ private:
     QList<QRgb> m_colours;
     QHash<QRgb, int> m_colourIndex;
     QHash<int, QByteArray> m_attributes;
+    QHash<const QTextList*, int> m_listIds;
 };
 
 } // namespace

@@ -26,6 +26,7 @@
 #include <QTest>
 #include <QTimer>
 #include <QTextBlock>
+#include <QTextList>
 #include <QTextDocument>
 
 namespace {
@@ -302,6 +303,26 @@ TEST_F(EditorViewTest, EditingForeignRtfKeepsFootnotesCellsAndLinkTargets) {
     EXPECT_TRUE(stored->richTextData()->contains("\\super"));
     EXPECT_TRUE(stored->richTextData()->contains("\\sub"));
     EXPECT_EQ(stored->content(), plain);
+}
+
+TEST_F(EditorViewTest, TypingAtTheEndOfForeignRtfStaysOutOfItsFootnotes) {
+    auto a = block(0, QStringLiteral("text"), QStringLiteral("E = mc2"));
+    a->setRichTextData(rttest::foreignRtf());
+    ASSERT_TRUE(context().save());
+    open();
+    enterEditMode();
+    // Reached with the keyboard, the caret where reading left it.
+    ClickableTextView* text = textViewOf(a);
+    text->setFocus(Qt::TabFocusReason);
+    QTest::keyClicks(text, QStringLiteral("Z"));
+    leaveEditMode();
+    QTextDocument d;
+    ASSERT_TRUE(rtf::read(*a->richTextData(), d));
+    EXPECT_TRUE(d.toPlainText().endsWith(QStringLiteral("Premier point\nZ\n1. Texte de la note.")))
+        << d.toPlainText().toStdString();
+    EXPECT_EQ(d.lastBlock().blockFormat().intProperty(rtf::footnoteProperty), 1);
+    ASSERT_TRUE(d.findBlockByNumber(4).textList());
+    EXPECT_EQ(d.findBlockByNumber(4).text(), QStringLiteral("Premier point"));
 }
 
 TEST_F(EditorViewTest, NavigatingAwayDuringTheLeaveStillStoresEverything) {

@@ -6,6 +6,7 @@
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextFragment>
+#include <QTextList>
 
 #include <gtest/gtest.h>
 
@@ -130,7 +131,11 @@ TEST(RtfForeign, ConstructsTheEditorCannotShowKeepTheirText)
     QTextDocument doc;
     ASSERT_TRUE(rtf::read(rttest::foreignRtf(), doc));
     EXPECT_EQ(doc.toPlainText(), QString::fromUtf8("E = mc2 et H2O1\nVoir le guide en ligne.\nCellule A1\tCellule B1\n"
-                                                   "\n\u2022\tPremier point\n\n1. Texte de la note."));
+                                                   "\nPremier point\n\n1. Texte de la note."));
+    // The old-style bullet is a list, which draws its own marker.
+    const QTextBlock item = doc.findBlockByNumber(4);
+    ASSERT_TRUE(item.textList());
+    EXPECT_EQ(item.textList()->format().style(), QTextListFormat::ListDisc);
     EXPECT_EQ(formatAt(doc, "2 et").verticalAlignment(), QTextCharFormat::AlignSuperScript);
     EXPECT_EQ(formatAt(doc, "2O").verticalAlignment(), QTextCharFormat::AlignSubScript);
     EXPECT_EQ(formatAt(doc, "O1").verticalAlignment(), QTextCharFormat::AlignNormal);
