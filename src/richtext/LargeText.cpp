@@ -27,10 +27,11 @@ public:
 private:
     void follow()
     {
-        connect(m_doc.documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this, [this] {
+        disconnect(m_sizeChanges);
+        m_sizeChanges = connect(m_doc.documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this, [this] {
             if (!m_timer.isActive())
                 restart();
-        }, Qt::UniqueConnection);
+        });
         restart();
     }
 
@@ -62,6 +63,7 @@ private:
     static constexpr int stepChars = 4000;
     QTextDocument& m_doc;
     QTimer m_timer;
+    QMetaObject::Connection m_sizeChanges;
     int m_position = 0;
 };
 
