@@ -473,9 +473,6 @@ void ImprovedBlockRowView::buildEditContent() {
                        [block](const std::optional<QByteArray>& v) { block->setRichTextData(v); }};
         m_textEditor = new RichTextBlockEditor(content, rtf, m_forceSaveRTF, [this] { blockContentChanged(); },
                                                [this] { blockFocused(); });
-        // A typed key is stored within writeDelayMs, and at once when the keyboard leaves the block,
-        // the mode changes, the document is left or the program quits (the view flushes every row).
-        m_textEditor->setCoalescedWrites(true);
         m_textEditor->textView()->setAccessibleName(QStringLiteral("Texte"));
         guardTextTarget(m_textEditor->textView()->viewport());
         m_editContent = m_textEditor;

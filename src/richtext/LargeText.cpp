@@ -3,10 +3,9 @@
 #include "rtf/Rtf.h"
 
 #include <QAbstractTextDocumentLayout>
-#include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QLocale>
-#include <QTimerEvent>
+#include <QTextBlock>
+#include <QTimer>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -16,46 +15,66 @@ namespace {
 
 class LayoutPacer : public QObject {
 public:
-    LayoutPacer(QTextDocument& doc) : QObject(doc.documentLayout()), m_doc(doc) {}
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
+    explicit LayoutPacer(QTextDocument& doc) : QObject(&doc), m_doc(doc)
     {
-        if (event->type() != QEvent::Timer || m_inTick)
-            return false;
-        // The layout's stepping timer ticks every 10 ms while it lays out; its other timer (the size
-        // report) fires once after a change, and is left alone.
-        const int id = static_cast<QTimerEvent*>(event)->timerId();
-        const bool stepping = id == m_lastId && m_clock.isValid() && m_clock.elapsed() < 15;
-        m_lastId = id;
-        m_clock.start();
-        if (!stepping)
-            return false;
-        // After the layout's own tick, so that the tick runs as Qt meant it to.
-        m_inTick = true;
-        QCoreApplication::sendEvent(watched, event);
-        m_inTick = false;
-        // One character: an empty range would drop the paragraph's lines without laying them out again.
-        m_doc.markContentsDirty(0, 1);
-        return true;
+        m_timer.setInterval(0);
+        connect(&m_timer, &QTimer::timeout, this, [this] { step(); });
+        // A new layout lays the whole text out again, and so does a new width: sweep again from the top.
+        connect(&doc, &QTextDocument::documentLayoutChanged, this, [this] { follow(); });
+        follow();
     }
 
 private:
+    void follow()
+    {
+        disconnect(m_sizeChanges);
+        m_sizeChanges = connect(m_doc.documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this, [this] {
+            if (!m_timer.isActive())
+                restart();
+        });
+        restart();
+    }
+
+    void restart()
+    {
+        m_position = 0;
+        m_timer.start();
+    }
+
+    // One pass of the event loop: the next stepChars of the text are laid out, as asking for a block's
+    // place lays out the text up to it. Marking the paragraph just laid out as changed keeps the layout's
+    // own background steps small too (it starts them over after any change); that paragraph is laid out
+    // again, which is cheap, and is out of sight while the sweep runs below the view.
+    void step()
+    {
+        QAbstractTextDocumentLayout* layout = m_doc.documentLayout();
+        const int end = m_doc.characterCount();
+        if (m_position >= end || m_doc.pageSize().isNull()) {
+            m_timer.stop();
+            return;
+        }
+        m_position = std::min(end - 1, m_position + stepChars);
+        const QTextBlock block = m_doc.findBlock(m_position);
+        layout->blockBoundingRect(block);
+        m_doc.markContentsDirty(block.position(), 1);
+        m_position = block.position() + block.length();
+    }
+
+    static constexpr int stepChars = 4000;
     QTextDocument& m_doc;
-    bool m_inTick = false;
-    int m_lastId = 0;
-    QElapsedTimer m_clock;
+    QTimer m_timer;
+    QMetaObject::Connection m_sizeChanges;
+    int m_position = 0;
 };
 
 } // namespace
 
 void paceLayout(QTextDocument& doc)
 {
-    QAbstractTextDocumentLayout* layout = doc.documentLayout();
-    if (layout->property("_tolmek_paced").toBool())
+    if (doc.property("_tolmek_paced").toBool())
         return;
-    layout->setProperty("_tolmek_paced", true);
-    layout->installEventFilter(new LayoutPacer(doc));
+    doc.setProperty("_tolmek_paced", true);
+    new LayoutPacer(doc);
 }
 
 QString tooLargeMessage(qsizetype bytes)

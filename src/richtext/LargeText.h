@@ -34,10 +34,9 @@ QString tooLargeMessage(qsizetype bytes);
 // go), else the plain text; at most about previewChars characters either way.
 void loadPreview(const std::optional<QByteArray>& rtf, const QString& plain, QTextDocument& doc);
 
-// Keeps the background layout of a large text in small steps. Qt lays out a text shown in a view a bit
-// more at every tick of a timer, doubling the step each time up to 200,000 characters (pauses of 100 ms
-// and more); any change of the text brings the step back to its smallest, and so does this, after every
-// tick, by marking the first character changed (which lays out its paragraph again and nothing more).
+// Keeps the background layout of a large text in small steps: left to itself, Qt lays out what is
+// below the view in ever larger steps (pauses of 100 ms and more). Each pass of the event loop lays out
+// the next few thousand characters, from the top, until the end; a new width or layout starts again.
 void paceLayout(QTextDocument& doc);
 
 } // namespace largetext

@@ -75,7 +75,6 @@ void RichTextBlockEditor::setForceSaveRTF(bool value)
 
 bool RichTextBlockEditor::flushRtf() { return m_wrapper->flushRtf(); }
 bool RichTextBlockEditor::isEdited() const { return m_wrapper->isEdited(); }
-void RichTextBlockEditor::setCoalescedWrites(bool on) { m_wrapper->setCoalescedWrites(on); }
 
 void RichTextBlockEditor::syncFromBindings() { m_wrapper->syncFromBindings(); }
 

@@ -16,8 +16,8 @@ class RichTextToolbar;
 // editable text. It keeps the text in the embedder's two bindings (plain text and RTF), sizes its
 // text area to the text, and never saves anything itself.
 //
-// Every typed change writes the RTF, then (when the plain text changed) the plain text, then calls
-// onChange. Formatting reaches the RTF binding too. Before its final save an embedder calls
+// Every change, typed or a change of format, writes the RTF, then (when it changed) the plain text,
+// then calls onChange; a large text paces these writes (see RichTextEditorWrapper). Before its final save an embedder calls
 // flushRtf() (or changes the forceSaveRTF value), which writes the RTF at once.
 class RichTextBlockEditor : public QWidget {
     Q_OBJECT
@@ -34,8 +34,6 @@ public:
     // what our writer cannot. Returns whether it wrote.
     bool flushRtf();
     bool isEdited() const;
-    // Typing reaches the bindings at most every RichTextEditorWrapper::writeDelayMs (see there).
-    void setCoalescedWrites(bool on);
 
     // The embedder changed the bound plain text: reload when it differs from what the editor knows.
     void syncFromBindings();

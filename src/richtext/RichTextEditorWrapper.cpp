@@ -87,7 +87,7 @@ void RichTextEditorWrapper::configure()
     connect(v, &ClickableTextView::resized, this, [this] { recalculateHeight(); });
     // Focus can move while the window is inactive, without a focus-out for the view: another
     // widget of the same window taking the keyboard ends editing all the same.
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+    m_appFocus = connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
         if (m_isFocused && now && now != m_textView && now->window() == m_textView->window())
             endEditing(Qt::OtherFocusReason);
     });
@@ -218,15 +218,8 @@ void RichTextEditorWrapper::textDidChange()
         largetext::paceLayout(*m_textView->document());
     }
     if (m_bounded) {
-        // Copying and encoding the whole text at every key would cost more than the key itself.
-        m_writePending = true;
-        m_writeTimer->start();
-        recalculateHeight();
-        return;
-    }
-    if (m_coalesced) {
-        // Encoding and storing the text at every key costs more than the key: the first key of a
-        // burst starts the wait, the next ones ride on it.
+        // Copying and encoding the whole text at every key would cost more than the key itself: the
+        // first unwritten change starts the wait, the next ones ride on it.
         m_writePending = true;
         if (!m_writeTimer->isActive())
             m_writeTimer->start();
@@ -243,14 +236,18 @@ void RichTextEditorWrapper::writeBindings(bool notify, bool withRtf)
     QPointer<RichTextEditorWrapper> self(this);
     QTextDocument* doc = m_textView->document();
     const QString s = doc->toPlainText();
+    // A change of format alone is a change too: it is told like typed text.
+    bool changed = false;
     if (withRtf) {
-        if (doc->isModified()) {
-            const QByteArray bytes = rtf::write(*doc);
-            if (!bytes.isEmpty())
-                m_richTextData.write(bytes);
-        } else if (m_richTextData.value() != m_storedRtf) {
-            // Undone back to what was loaded: the stored bytes come back as they were.
-            m_richTextData.write(m_storedRtf);
+        // Undone back to what was loaded: the stored bytes come back as they were. A text the writer
+        // could not encode keeps what is stored.
+        std::optional<QByteArray> bytes = m_storedRtf;
+        if (doc->isModified())
+            bytes = rtf::write(*doc);
+        const bool encoded = !doc->isModified() || !bytes->isEmpty();
+        if (encoded && bytes != m_richTextData.value()) {
+            m_richTextData.write(bytes);
+            changed = true;
         }
     }
     if (!self)
@@ -258,6 +255,9 @@ void RichTextEditorWrapper::writeBindings(bool notify, bool withRtf)
     if (s != m_lastKnownText) {
         m_lastKnownText = s;
         m_text.write(s);
+        changed = true;
+    }
+    if (changed) {
         if (self && m_onChange) {
             if (notify)
                 m_onChange();
@@ -310,7 +310,7 @@ void RichTextEditorWrapper::beginEditing(Qt::FocusReason reason)
 void RichTextEditorWrapper::endEditing(Qt::FocusReason reason)
 {
     // The keyboard leaving the text, for whatever reason, stores what was typed.
-    if (m_writePending && m_coalesced) {
+    if (m_writePending) {
         QPointer<RichTextEditorWrapper> self(this);
         writeBindings(true, true);
         if (!self)

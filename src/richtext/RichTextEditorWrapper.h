@@ -12,12 +12,34 @@ class QLabel;
 class QTimer;
 class SpellHighlighter;
 
+// Disconnects when it goes: as a member, before the widget's own destructor deletes its children (whose
+// going moves the focus and signals again).
+class ScopedConnection {
+public:
+    ScopedConnection() = default;
+    explicit ScopedConnection(QMetaObject::Connection c) : m_connection(std::move(c)) {}
+    ScopedConnection(const ScopedConnection&) = delete;
+    ScopedConnection& operator=(const ScopedConnection&) = delete;
+    ScopedConnection& operator=(QMetaObject::Connection c)
+    {
+        QObject::disconnect(m_connection);
+        m_connection = std::move(c);
+        return *this;
+    }
+    ~ScopedConnection() { QObject::disconnect(m_connection); }
+
+private:
+    QMetaObject::Connection m_connection;
+};
+
 // Hosts the editable text view and connects it to the embedder's bindings: loads the text, turns
 // every change of the view into writes of the RTF and the plain text, measures the height, and
 // keeps the editing (focus) state.
 //
-// A large text (largetext) is not measured: the area keeps a fixed height and the text scrolls inside
-// it, and its changes reach the bindings (and onChange) after a pause in the typing, or at flushRtf().
+// Every change, a change of format included, reaches the bindings and onChange when it is made. A large
+// text (largetext) is not measured: the area keeps a fixed height and the text scrolls inside it, and,
+// as encoding it costs more than a key, its changes reach the bindings at most writeDelayMs after the
+// first of them, and at once when the keyboard leaves it or at flushRtf().
 // A text too large to edit shows only its start, read-only, under a notice, and never writes.
 class RichTextEditorWrapper : public QWidget {
     Q_OBJECT
@@ -45,19 +67,16 @@ public:
     bool flushRtf();
     // Whether the text differs from what was loaded, by the document's own modified state.
     bool isEdited() const;
-    // A large text: fixed height, scrolls inside, written after a pause.
+    // A large text: fixed height, scrolls inside, its writes paced.
     bool isBounded() const { return m_bounded; }
     // Too large to edit: its start is shown read-only under a notice.
     bool isOversized() const { return m_oversized; }
     QLabel* notice() const { return m_notice; }
-    // Changes not yet written into the bindings (a large text, or any text with coalesced writes).
+    // Changes of a large text not yet written into the bindings.
     bool hasPendingWrite() const { return m_writePending; }
-    // Coalesced writes: typing reaches the bindings (and onChange) at most once per writeDelayMs, the
-    // first key of a burst starting the wait; leaving the text, flushRtf() and destruction write at once.
-    void setCoalescedWrites(bool on) { m_coalesced = on; }
-    bool coalescedWrites() const { return m_coalesced; }
-    // Pause after the last change of a large text before it is written.
-    static constexpr int writeDelayMs = 300;
+    // The longest a change of a large text waits before it is written, counted from the first change
+    // not yet written; further keys never push the write back.
+    static constexpr int writeDelayMs = 500;
 
     // Measures the text at the view's width; the new height reaches calculatedHeight in a later
     // event-loop turn. Nothing is measured while the view has no width.
@@ -108,7 +127,8 @@ private:
     bool m_bounded = false;
     bool m_oversized = false;
     bool m_writePending = false;
-    bool m_coalesced = false;
     QTimer* m_writeTimer = nullptr;
     QLabel* m_notice = nullptr;
+    // Declared last, so it is gone before anything else of the wrapper.
+    ScopedConnection m_appFocus;
 };

@@ -195,7 +195,7 @@ TEST_F(EditorViewTest, TheEditedRowIsNeverRebuilt) {
     text->setTextCursor(cursor);
     const QDateTime docStamp = doc->updatedAt();
     QTest::keyClicks(text, QStringLiteral(" suite"));
-    // Typing is stored after the write window.
+    // Typing is stored as it is typed.
     EXPECT_TRUE(QTest::qWaitFor([&] { return a->content() == QStringLiteral("Début suite"); }, 2000));
     testsupport::flushEvents();
     EXPECT_EQ(doc->updatedAt(), docStamp);   // typing stamps only the block
@@ -626,14 +626,15 @@ QString storedContent(const QString& path, const QUuid& id) {
 
 } // namespace
 
-// Typing is written at most once per window; what ends the typing writes at once.
-TEST_F(EditorViewTest, TypedTextReachesTheStoreWithinTheWindowAndAtEveryExit) {
+// Every key reaches the store when it is typed (the text and its RTF), and stays there whatever ends
+// the typing.
+TEST_F(EditorViewTest, TypedTextReachesTheStoreAtEveryKeyAndStaysAtEveryExit) {
     enum class Exit { window, otherBlock, leaveMode, quit, destroyed };
     const struct {
         const char* name;
         Exit exit;
     } cases[] = {
-        {"window passes", Exit::window},   {"focus to another block", Exit::otherBlock},
+        {"nothing else", Exit::window},   {"focus to another block", Exit::otherBlock},
         {"leave edit mode", Exit::leaveMode}, {"quit", Exit::quit},
         {"view destroyed", Exit::destroyed},
     };
@@ -652,16 +653,16 @@ TEST_F(EditorViewTest, TypedTextReachesTheStoreWithinTheWindowAndAtEveryExit) {
         QObject::connect(a.get(), &PersistentModel::changed, view.get(), [&](const char* key) {
             rtfWrites += qstrcmp(key, "richTextData") == 0;
         });
-        QTest::keyClicks(text, QStringLiteral(" suite"));
-        testsupport::flushEvents();
-        // Inside the window nothing is written yet.
-        EXPECT_EQ(a->content(), QStringLiteral("Début"));
-        EXPECT_EQ(rtfWrites, 0);
+        QTest::keyClick(text, Qt::Key_Space);
+        // Stored before the next key.
+        EXPECT_EQ(storedContent(env->storePath(), a->id()), QStringLiteral("Début "));
+        QTest::keyClicks(text, QStringLiteral("suite"));
+        EXPECT_EQ(storedContent(env->storePath(), a->id()), QStringLiteral("Début suite"));
+        EXPECT_EQ(rtfWrites, 6);
 
         switch (c.exit) {
         case Exit::window:
-            ASSERT_TRUE(testsupport::waitFor([&] { return a->content() != QStringLiteral("Début"); }, 2000));
-            EXPECT_EQ(rtfWrites, 1);
+            testsupport::flushEvents();
             break;
         case Exit::otherBlock:
             textViewOf(b)->setFocus();
@@ -684,4 +685,29 @@ TEST_F(EditorViewTest, TypedTextReachesTheStoreWithinTheWindowAndAtEveryExit) {
             context().deleteObject(x);
         ASSERT_TRUE(context().save());
     }
+}
+
+// A change of format alone is a change of the block: stamped and in the store at once, the block still
+// being edited.
+TEST_F(EditorViewTest, BoldAloneIsStoredAtOnce) {
+    auto a = block(0, QStringLiteral("text"), QStringLiteral("Début"));
+    ASSERT_TRUE(context().save());
+    open();
+    enterEditMode();
+    ClickableTextView* text = textViewOf(a);
+    ASSERT_TRUE(text);
+    text->setFocus();
+    QTextCursor cursor = text->textCursor();
+    cursor.setPosition(0);
+    cursor.setPosition(3, QTextCursor::KeepAnchor);
+    text->setTextCursor(cursor);
+    const QDateTime stamp = a->updatedAt();
+    QTest::keyClick(text, Qt::Key_B, Qt::ControlModifier);
+    auto db = SqliteDb::open(env->storePath(), SqliteDb::Mode::ReadOnly, nullptr);
+    ASSERT_TRUE(db);
+    const QByteArray sql = "SELECT CAST(\"richTextData\" AS TEXT) FROM \"DocBlock\" WHERE \"id\" = '" +
+                           a->id().toString(QUuid::WithoutBraces).toUpper().toLatin1() + "'";
+    EXPECT_TRUE(db->queryText(sql.constData()).value_or(QString()).contains(QStringLiteral("\\b")));
+    EXPECT_GT(a->updatedAt(), stamp);
+    EXPECT_EQ(storedContent(env->storePath(), a->id()), QStringLiteral("Début"));
 }

@@ -238,3 +238,25 @@ def editor_block_moved_by_menu_stays_in_sight(app):
     move_block_by_menu(session, "Bloc à déplacer", "Déplacer vers le haut")
     wait_until("the block first in the store", lambda: order()[0] == "Bloc à déplacer", timeout=5)
     expect_in_view(session, text_block(session, "Bloc à déplacer"), "after « Déplacer vers le haut »")
+
+
+@case
+def editor_bold_alone_reaches_the_store_at_once(app):
+    """Ctrl+B on a stored word, the caret staying in the block: the store holds it bold a moment later."""
+    import time
+    session = open_doc(app, [("text", "Premier mot", None)])
+    text = session.find("text", "Texte")
+    session.click(text)
+    session.key("ctrl+End", "ctrl+shift+Left")
+    ti = text.queryText()
+    wait_until("« mot » selected", lambda: ti.getSelection(0)[:2] == (8, 11))
+    session.key("ctrl+b")
+    wait_until("« mot » bold on screen", lambda: "weight:bold" in ti.getAttributeRun(9, False)[0])
+    shown = time.monotonic()
+    rtf = lambda: session.query('SELECT CAST(richTextData AS TEXT) FROM "DocBlock"')[0][0] or ""  # noqa: E731
+    wait_until("« mot » bold in the store", lambda: "{\\b mot}" in rtf(), timeout=5)
+    late = time.monotonic() - shown
+    if late > 0.5:
+        raise Failure(f"« mot » bold in the store {late:.2f} s after the screen showed it")
+    if session.find_all("push button", "Gras") == []:
+        raise Failure("the block was left: its toolbar is gone")

@@ -173,25 +173,34 @@ def fixes_one_instance_per_store(app):
 
 @case
 def fixes_sigterm_saves_as_quit(app):
-    session = open_doc(app, [("text", "Premier", None)])
+    # A large text waits a moment before it writes a change: the signal, sent within that moment, finds
+    # the bold still unwritten, and only the flush on SIGTERM can store it.
+    filler = "\n" + "Une ligne de plus dans un très long texte.\n" * 3000
+    session = open_doc(app, [("text", "Premier" + filler, None)])
     text = session.find("text", "Texte")
     session.click(text)
-    session.key("ctrl+End")
+    session.key("ctrl+Home", "End")
     session.type(" charpente")
     ti = text.queryText()
-    wait_until("the word typed", lambda: ti.characterCount == len("Premier charpente"))
+    wait_until("the word typed", lambda: ti.getText(0, 17) == "Premier charpente")
     x, y, w, h = ti.getCharacterExtents(10, atspi().DESKTOP_COORDS)
     session.double_click((x + w // 2, y + h // 2))
     wait_until("« charpente » selected", lambda: ti.getSelection(0)[:2] == (8, 17))
+    # The typed word's own write is over before the bold.
+    wait_until("the word in the store", lambda: session.query('SELECT content FROM "DocBlock"')[0][0]
+               .startswith("Premier charpente"), timeout=5)
+    clicked = time.monotonic()
     session.click(session.find("push button", "Gras"))
     wait_until("« charpente » bold on screen", lambda: "weight:bold" in ti.getAttributeRun(10, False)[0])
     os.kill(session.app.pid, signal.SIGTERM)
+    sent = time.monotonic() - clicked
     code = session.wait_exit()
     if code != 0:
         raise Failure(f"the application ended with {code} on SIGTERM: {session.log_tail()}")
     content, rtf = session.query('SELECT content, CAST(richTextData AS TEXT) FROM "DocBlock"')[0]
-    if content != "Premier charpente" or "{\\b charpente}" not in (rtf or ""):
-        raise Failure(f"the block in the store after SIGTERM: {content!r} {rtf!r}")
+    if content != "Premier charpente" + filler or "{\\b charpente}" not in (rtf or ""):
+        raise Failure(f"the block in the store after SIGTERM ({sent:.2f} s after the click on « Gras »): "
+                      f"{content[:40]!r} {(rtf or '')[:300]!r}")
 
 
 def horizontal_scroll_bars(session, root=None):

@@ -5,12 +5,14 @@
 #include "richtext/NotesFormat.h"
 #include "richtext/RichTextBlockEditor.h"
 #include "richtext/RichTextEditorWrapper.h"
+#include "richtext/RichTextToolbar.h"
 #include "richtext/SpellChecker.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextEdit>
@@ -96,6 +98,79 @@ TEST(LargeText, ALargeTextKeepsAFixedHeightAndIsWrittenAfterThePause)
         }
         EXPECT_EQ(rttest::reloaded(*editor->textView()->document())->toPlainText(), v.content);
     }
+}
+
+// Typing without a pause never holds a large text's write back: the first unwritten key starts the wait
+// and later keys do not restart it; a change of format alone waits the same way, and the keyboard leaving
+// the text writes at once.
+TEST(LargeText, ContinuousTypingInALargeTextIsWrittenWithinTheWait)
+{
+    Values v;
+    v.content = paragraphs(largetext::boundedChars + 1'000);
+    auto editor = editorOver(v);
+    auto* other = new QLineEdit(editor.get());
+    other->show();
+    QApplication::setActiveWindow(editor.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(editor.get()));
+    QTextCursor cursor(editor->textView()->document());
+    editor->textView()->setTextCursor(cursor);
+    editor->textView()->setFocus();
+    QElapsedTimer typing;
+    typing.start();
+    qint64 firstWrite = -1;
+    // A key every 50 ms for three times the wait.
+    for (int i = 0; typing.elapsed() < 3 * RichTextEditorWrapper::writeDelayMs; ++i) {
+        QTest::keyClick(editor->textView(), Qt::Key_A);
+        QTest::qWait(50);
+        if (firstWrite < 0 && v.textWrites > 0)
+            firstWrite = typing.elapsed();
+    }
+    ASSERT_GE(firstWrite, 0) << "nothing written during " << typing.elapsed() << " ms of typing";
+    EXPECT_LT(firstWrite, RichTextEditorWrapper::writeDelayMs + 500);
+    EXPECT_TRUE(v.content.startsWith(QStringLiteral("aaa")));
+
+    // Bold on the first word: written within the wait, as a change.
+    const int changes = v.changes;
+    const int rtfWrites = v.rtfWrites;
+    cursor.setPosition(0);
+    cursor.setPosition(3, QTextCursor::KeepAnchor);
+    editor->textView()->setTextCursor(cursor);
+    editor->toolbar()->toggleBold();
+    EXPECT_TRUE(editor->wrapper()->hasPendingWrite());
+    EXPECT_TRUE(testsupport::waitFor([&] { return v.changes > changes; }, RichTextEditorWrapper::writeDelayMs + 500));
+    EXPECT_GT(v.rtfWrites, rtfWrites);
+
+    // Typed, then the keyboard goes elsewhere: written on the spot.
+    QTest::keyClick(editor->textView(), Qt::Key_B);
+    const int writes = v.textWrites;
+    other->setFocus();
+    EXPECT_FALSE(editor->wrapper()->hasPendingWrite());
+    EXPECT_EQ(v.textWrites, writes + 1);
+}
+
+// Laying out a large text in the background never holds the window: each pass of the event loop lays out
+// a bounded part, and the whole text ends laid out.
+TEST(LargeText, BackgroundLayoutOfALargeTextRunsInSmallSteps)
+{
+    QTextEdit view;
+    view.resize(600, 300);
+    view.setPlainText(paragraphs(1'000'000));
+    largetext::paceLayout(*view.document());
+    view.show();
+    // Showing lays out what is in view, at once.
+    QApplication::processEvents();
+    QElapsedTimer total;
+    total.start();
+    qint64 longest = 0;
+    const QTextBlock last = view.document()->lastBlock();
+    while (!last.layout() || last.layout()->lineCount() == 0) {
+        ASSERT_LT(total.elapsed(), 30'000) << "the layout never reached the end";
+        QElapsedTimer pass;
+        pass.start();
+        QApplication::processEvents(QEventLoop::AllEvents);
+        longest = std::max(longest, pass.elapsed());
+    }
+    EXPECT_LT(longest, 60) << "one pass held the event loop that long";
 }
 
 // Past the editable limits nothing is read whole: the start is shown read-only under a notice, and
