@@ -92,10 +92,11 @@ const bool registered = registerScreenShots({
      [](const Services& s) -> QWidget* {
          const ProjectPtr p = fillProjects(s);
          fillDocs(s, p);
-         auto* shell = new AppShellView(s);
+         QWidget* window = applicationWindow(s);
+         AppShellView* shell = shellOf(window);
          shell->sidebar()->tap(SidebarItem::projects);
          shell->state().setSelectedProjectForDocuments(p);
-         return shell;
+         return window;
      }},
     {"sheet-new-project", QSize(640, 760), [](const Services& s) -> QWidget* { return new NewProjectSheet(s); }},
     {"sheet-edit-project", QSize(640, 760),
