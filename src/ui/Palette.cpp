@@ -120,9 +120,9 @@ QColor fieldOutline() { return fieldOutline(currentDark()); }
 QColor destructiveText(bool dark) {
     return cachedShade(dangerRed(dark).rgba(), dark ? 0xFFFFFFFDu : 0xFFFFFFFEu, [&] {
         QList<QColor> backgrounds = themeBackgrounds(dark);
-        // A bordered button, as it rests, is hovered (0.03 / 0.06) and pressed (0.08 / 0.14).
+        // A bordered button at rest and hovered (0.03 / 0.06 towards the text); pressed lasts an instant.
         const QColor toward = dark ? QColor(255, 255, 255) : QColor(0, 0, 0);
-        for (const qreal shade : {0.0, dark ? 0.06 : 0.03, dark ? 0.14 : 0.08})
+        for (const qreal shade : {0.0, dark ? 0.06 : 0.03})
             backgrounds.append(Contrast::over(withOpacity(toward, shade), buttonBackground(dark)));
         return Contrast::readable(dangerRed(dark), backgrounds);
     });

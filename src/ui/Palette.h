@@ -64,7 +64,7 @@ QColor accentFill(const QColor& accent);
 QColor fieldOutline();
 QColor fieldOutline(bool dark);
 // The text and symbol of a destructive command (delete, quit without saving): one red per theme, the
-// danger red as it reads on every background of the theme and on a bordered button, hovered or pressed.
+// danger red as it reads on every background of the theme and on a bordered button, also hovered.
 QColor destructiveText();
 QColor destructiveText(bool dark);
 // White at `opacity` over the opaque `fill`, more opaque where needed to read at `minimum` on it.
