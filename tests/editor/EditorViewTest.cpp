@@ -14,7 +14,6 @@
 #include "rtf/Rtf.h"
 #include "support/Accessibility.h"
 #include "ui/Components.h"
-#include "ui/Palette.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -664,28 +663,4 @@ TEST_F(EditorViewTest, TypedTextReachesTheStoreWithinTheWindowAndAtEveryExit) {
             context().deleteObject(x);
         ASSERT_TRUE(context().save());
     }
-}
-
-TEST_F(EditorViewTest, TheDragHandleReadsAsASymbol) {
-    auto a = block(0);
-    context().save();
-    open();
-    enterEditMode();
-    ImprovedBlockRowView* row = view->rowFor(a->id());
-    QEnterEvent enter(QPointF(10, 10), QPointF(10, 10), row->mapToGlobal(QPointF(10, 10)));
-    QApplication::sendEvent(row, &enter);
-    testsupport::flushEvents();
-    QWidget* handle = nullptr;
-    for (QWidget* w : row->findChildren<QWidget*>())
-        if (w->accessibleName() == QStringLiteral("Déplacer le bloc"))
-            handle = w;
-    ASSERT_TRUE(handle && handle->isVisibleTo(row));
-    const QImage img = row->grab().toImage();
-    const QRect area(handle->mapTo(row, QPoint(0, 0)), handle->size());
-    const QColor bg = img.pixelColor(area.right() - 1, area.top() + 1);
-    double strongest = 1;
-    for (int y = area.top(); y <= area.bottom(); ++y)
-        for (int x = area.left(); x <= area.right(); ++x)
-            strongest = std::max(strongest, Contrast::ratio(img.pixelColor(x, y), bg));
-    EXPECT_GE(strongest, Contrast::largeText);
 }

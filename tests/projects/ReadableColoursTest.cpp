@@ -1,12 +1,9 @@
 #include "ProjectsFixture.h"
 
 #include "projects/ProjectDocumentsView.h"
-#include "projects/ProjectsListView.h"
 #include "ui/Palette.h"
 #include "ui/Theme.h"
 #include "ui/lists/ListWidgets.h"
-
-#include <QAbstractButton>
 
 namespace {
 
@@ -36,19 +33,6 @@ QColor brightest(const QImage& img, const QRect& area) {
 }
 
 } // namespace
-
-TEST_F(ReadableColoursTest, TheEmptyScreensButtonIsTheBlueOfEveryPrimaryButton) {
-    auto* view = shown(new ProjectsListView(services(), [] {}, 0, [](const ProjectPtr&) {}));
-    QAbstractButton* create = nullptr;
-    for (auto* b : view->findChildren<QAbstractButton*>())
-        if (b->text() == QStringLiteral("Créer un projet"))
-            create = b;
-    ASSERT_TRUE(create);
-    const QImage img = create->grab().toImage();
-    const QColor fill = img.pixelColor(img.width() / 2, 3);
-    EXPECT_EQ(fill.rgb(), AppPalette::accentFill(AppPalette::brandBlue()).rgb());
-    EXPECT_GE(Contrast::ratio(Qt::white, fill), Contrast::text);
-}
 
 // The header's white texts on the lightest shade of its gradient, for the light colours.
 TEST_F(ReadableColoursTest, AProjectsHeaderTextsReadOnEveryColour) {
