@@ -46,10 +46,10 @@ protected:
         const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
         if (m_capsule) {
             Paint::fillCapsule(p, r, withOpacity(AppPalette::tintedBackground(), 0.55));
-            Paint::strokeCapsule(p, r, withOpacity(AppPalette::separator(), 0.18));
+            Paint::strokeCapsule(p, r, AppPalette::fieldOutline());
         } else {
             Paint::fillRoundedRect(p, r, 12, AppPalette::cardBackground());
-            Paint::strokeRoundedRect(p, r, 12, withOpacity(AppPalette::separator(), 0.18));
+            Paint::strokeRoundedRect(p, r, 12, AppPalette::fieldOutline());
         }
     }
 

@@ -264,7 +264,7 @@ QWidget* CardSheet::buildHeader() {
 }
 
 QWidget* CardSheet::buildTitleField() {
-    auto* field = new FieldFrame(QStringLiteral("Titre"), 0.95, 0.45, m_body);
+    auto* field = new FieldFrame(QStringLiteral("Titre"), 0.95, m_body);
     m_titleField = field->lineEdit();
     m_titleField->setFont(Fonts::system(13));
     m_titleField->setText(m_title);
@@ -363,7 +363,7 @@ QWidget* CardSheet::buildLinks() {
     if (m_editMode) {
         auto* row = new QHBoxLayout;
         row->setSpacing(10);
-        auto* field = new FieldFrame(QStringLiteral("https://…"), 0.95, 0.45, section);
+        auto* field = new FieldFrame(QStringLiteral("https://…"), 0.95, section);
         m_linkField = field->lineEdit();
         m_linkField->setText(m_link);
         connect(m_linkField, &QLineEdit::textChanged, this, [this](const QString& t) { m_link = t; });
@@ -469,10 +469,10 @@ QWidget* CardSheet::buildFileRow(const ChecklistAttachmentPtr& a) {
     labels->addStretch(1);
     // The stored path is long and cut in the middle of a folder's name: the row shows the file's name
     // and gives the whole path in its tooltip and to screen readers.
-    auto* name = new ColorLabel(a->fileName(), Fonts::rounded(12, 600), primary(), frame);
+    // An image's name is quieter than a file's, as quiet as secondary text can read.
+    auto* name = new ColorLabel(a->fileName(), Fonts::rounded(12, 600), image ? secondary() : primary(), frame);
     name->setObjectName(QStringLiteral("fileName"));
     name->setElided(true);
-    name->setOpacity(image ? 0.55 : 1.0);
     name->setAttribute(Qt::WA_TransparentForMouseEvents);
     name->setAccessibleDescription(a->localPath());
     labels->addWidget(name);

@@ -96,8 +96,8 @@ void SheetSection::paintEvent(QPaintEvent*) {
 
 // ---- FieldFrame ----
 
-FieldFrame::FieldFrame(const QString& placeholder, qreal fillOpacity, qreal strokeOpacity, QWidget* parent)
-    : QWidget(parent), m_fill(fillOpacity), m_stroke(strokeOpacity) {
+FieldFrame::FieldFrame(const QString& placeholder, qreal fillOpacity, QWidget* parent)
+    : QWidget(parent), m_fill(fillOpacity) {
     auto* l = new QHBoxLayout(this);
     l->setContentsMargins(12, 10, 12, 10);
     m_edit = new QLineEdit(this);
@@ -117,7 +117,7 @@ void FieldFrame::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     Paint::fillRoundedRect(p, rect(), 12, withOpacity(AppPalette::cardBackground(), m_fill));
-    Paint::strokeRoundedRect(p, rect(), 12, withOpacity(AppPalette::separator(), m_stroke));
+    Paint::strokeRoundedRect(p, rect(), 12, AppPalette::fieldOutline());
     setTextColor(m_edit, QPalette::Text, AppPalette::primaryText());
 }
 
@@ -151,7 +151,7 @@ void PillButton::paintEvent(QPaintEvent*) {
     const QRectF r = rect();
     Paint::fillRoundedRect(p, r, 12, withOpacity(AppPalette::tintedBackground(), m_look.destructive ? 0.35 : 0.45));
     Paint::strokeRoundedRect(p, r, 12, withOpacity(AppPalette::separator(), 0.25));
-    const QColor fg = m_look.destructive ? standardColor(StandardColor::red) : AppPalette::primaryText();
+    const QColor fg = m_look.destructive ? AppPalette::destructiveText() : AppPalette::primaryText();
     const QFontMetricsF fm(font());
     const qreal textW = fm.horizontalAdvance(text());
     const qreal contentW = m_look.symbolPx + m_look.spacing + textW;

@@ -59,11 +59,11 @@ private:
     QVBoxLayout* m_content;
 };
 
-// A frameless line edit on a rounded field background (padding 12 × 10, radius 12).
+// A frameless line edit on a rounded field background (padding 12 × 10, radius 12), outlined as every field.
 class FieldFrame : public QWidget {
     Q_OBJECT
 public:
-    FieldFrame(const QString& placeholder, qreal fillOpacity, qreal strokeOpacity, QWidget* parent = nullptr);
+    FieldFrame(const QString& placeholder, qreal fillOpacity, QWidget* parent = nullptr);
     QLineEdit* lineEdit() const { return m_edit; }
 
 protected:
@@ -72,7 +72,6 @@ protected:
 private:
     QLineEdit* m_edit;
     qreal m_fill;
-    qreal m_stroke;
 };
 
 // A symbol and a title on a tinted pill ("Modifier", "Ajouter une étape"), or the red destructive

@@ -44,7 +44,7 @@ protected:
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
         Paint::fillRoundedRect(p, QRectF(rect()), 12, withOpacity(AppPalette::screenBackground(), 0.75));
-        Paint::strokeRoundedRect(p, QRectF(rect()), 12, withOpacity(AppPalette::separator(), 0.3));
+        Paint::strokeRoundedRect(p, QRectF(rect()), 12, AppPalette::fieldOutline());
         QPalette pal = edit->palette();
         if (pal.color(QPalette::Text) != AppPalette::primaryText()) {
             pal.setColor(QPalette::Text, AppPalette::primaryText());

@@ -284,7 +284,7 @@ void ImprovedBlockRowView::buildFace() {
     tools->setSpacing(6);
     m_handle = new PaintedLabel(QString(), [](QPainter& p, const PaintedLabel& l) {
         Symbols::paint(p, QRectF(QRectF(l.rect()).center() - QPointF(7, 7), QSizeF(14, 14)),
-                       QStringLiteral("line.3.horizontal"), withOpacity(AppPalette::secondaryText(), 0.6));
+                       QStringLiteral("line.3.horizontal"), AppPalette::secondaryText());
     }, m_hoverToolbar);
     m_handle->setHint(QSize(20, 28));
     m_handle->setAccessibleName(QStringLiteral("Déplacer le bloc"));
@@ -300,7 +300,7 @@ void ImprovedBlockRowView::buildFace() {
     m_moveDown = m_menu->addAction(Symbols::icon(QStringLiteral("arrow.down"), AppPalette::primaryText(), 16),
                                    QStringLiteral("Déplacer vers le bas"));
     m_menu->addSeparator();
-    m_delete = m_menu->addAction(Symbols::icon(QStringLiteral("trash"), standardColor(StandardColor::red), 16),
+    m_delete = m_menu->addAction(Symbols::icon(QStringLiteral("trash"), AppPalette::destructiveText(), 16),
                                  QStringLiteral("Supprimer"));
     TolmekStyle::setDestructive(m_delete);
     connect(m_duplicate, &QAction::triggered, this, [this] { duplicateBlock(); });

@@ -1,6 +1,7 @@
 #include "editor/ImageBlockEditor.h"
 
 #include "editor/EditorWidgets.h"
+#include "ui/AppStyle.h"
 #include "ui/Components.h"
 #include "ui/DialogSeam.h"
 #include "ui/Fonts.h"
@@ -225,9 +226,7 @@ ImageBlockEditor::ImageBlockEditor(DataBinding imageData, std::function<void()> 
     actions->addStretch(1);
     m_change = new QPushButton(QStringLiteral("Changer l'image"), m_previewBox);
     m_remove = new QPushButton(QStringLiteral("Supprimer"), m_previewBox);
-    QPalette rp = m_remove->palette();
-    rp.setColor(QPalette::ButtonText, standardColor(StandardColor::red));
-    m_remove->setPalette(rp);
+    TolmekStyle::setDestructive(m_remove);
     actions->addWidget(m_change);
     actions->addWidget(m_remove);
     actions->addStretch(1);
@@ -263,7 +262,7 @@ ImageBlockEditor::ImageBlockEditor(DataBinding imageData, std::function<void()> 
     outer->addWidget(zone);
 
     m_message = new editorui::ToneLabel(QString(), Fonts::rounded(12, 500),
-                                        [] { return standardColor(StandardColor::red); }, this);
+                                        [] { return AppPalette::destructiveText(); }, this);
     m_message->hide();
     outer->addWidget(m_message);
 

@@ -49,9 +49,10 @@ public:
         texts->setContentsMargins(0, 0, 0, 0);
         // At most two lines: a long name never pushes the documents out of a short window.
         m_name = new ClampedText(Fonts::rounded(22, 600), [] { return white(1); }, 2, this);
-        m_details = new ClampedText(Fonts::rounded(13), [] { return white(0.85); }, 2, this);
+        // The texts' opacities, raised where the project's colour is light, so that they read on the fill.
+        m_details = new ClampedText(Fonts::rounded(13), [this] { return AppPalette::whiteTextOn(fill(), 0.85); }, 2, this);
         m_details->setCollapsible(4);
-        m_label = new ClampedText(Fonts::rounded(12, 600), [] { return white(0.75); }, 1, this);
+        m_label = new ClampedText(Fonts::rounded(12, 600), [this] { return AppPalette::whiteTextOn(fill(), 0.75); }, 1, this);
         m_label->setText(QStringLiteral("Documents"));
         texts->addWidget(m_name);
         texts->addWidget(m_details);
@@ -93,9 +94,9 @@ protected:
         const QColor accent = displayColor(m_project->colorKey(), m_project->colorHex());
         const QPainterPath path = Paint::roundedRect(r, 18);
         // Opaque shades of the accent, dark enough for the white texts on them.
-        const QColor fill = AppPalette::accentFill(accent);
+        const QColor light = fill();
         Paint::fillLinearGradient(p, path, r.topLeft(), r.bottomRight(),
-                                  {{0.0, fill.darker(115)}, {0.5, fill.darker(107)}, {1.0, fill}});
+                                  {{0.0, light.darker(115)}, {0.5, light.darker(107)}, {1.0, light}});
         p.save();
         p.setCompositionMode(QPainter::CompositionMode_Overlay);
         Paint::fillLinearGradient(p, path, r.topLeft(), r.bottomRight(),
@@ -105,6 +106,9 @@ protected:
     }
 
 private:
+    // The lightest shade of the header's gradient.
+    QColor fill() const { return AppPalette::accentFill(displayColor(m_project->colorKey(), m_project->colorHex())); }
+
     ProjectPtr m_project;
     QWidget* m_icon;
     ClampedText* m_name;

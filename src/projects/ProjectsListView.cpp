@@ -35,7 +35,7 @@ protected:
     }
 };
 
-// "Créer un projet": white 13 semibold on brand blue, padding 14 × 10, corner 12.
+// "Créer un projet": white 13 semibold on the blue of every primary button, padding 14 × 10, corner 12.
 class CreateProjectButton : public QAbstractButton {
 public:
     CreateProjectButton() {
@@ -52,7 +52,7 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
-        QColor fill = AppPalette::brandBlue();
+        QColor fill = AppPalette::accentFill(AppPalette::brandBlue());
         if (isDown())
             fill = fill.darker(112);
         Paint::fillRoundedRect(p, QRectF(rect()), 12, fill);

@@ -70,6 +70,8 @@ public:
     {
         setFixedSize(1, 16);
     }
+    // The toolbar places its items by their hint: without one a divider would hang from the row's middle.
+    QSize sizeHint() const override { return {1, 16}; }
 
 protected:
     void paintEvent(QPaintEvent*) override

@@ -20,6 +20,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QScrollBar>
 #include <QStyleFactory>
 #include <QStyleOption>
@@ -104,12 +105,21 @@ QRegion roundedMask(const QRect& rect, int radius) {
 
 QColor menuBorder(const QPalette& palette) { return overlay(palette, 0.22, 0.2); }
 
-QColor dangerText(const QPalette& palette) {
-    const bool dark = isDark(palette);
-    return AppPalette::accentText(AppPalette::dangerRed(dark), dark);
-}
+QColor dangerText(const QPalette& palette) { return AppPalette::destructiveText(isDark(palette)); }
 
 QColor dangerFill(const QPalette& palette) { return AppPalette::accentFill(AppPalette::dangerRed(isDark(palette))); }
+
+// Width of the icon column that Fusion keeps at the left of a menu's entries, when no entry of the menu
+// has an icon or a check mark (0 otherwise, and for combo box lists).
+int unusedIconColumn(const QStyleOptionMenuItem& item, const QWidget* widget, int itemHeight) {
+    if (!qobject_cast<const QMenu*>(widget) || item.maxIconWidth > 0 || item.menuHasCheckableItems ||
+        item.menuItemType == QStyleOptionMenuItem::Separator)
+        return 0;
+    if (item.styleObject && item.styleObject->property("_q_isComboBoxPopupItem").toBool())
+        return 0;
+    // Fusion's column: the larger of 79 % of the entry's height and 21.
+    return std::max(int(itemHeight * 0.79), 21);
+}
 
 // The destructive mark of the entry a menu draws at `rect`.
 bool menuEntryIsDestructive(const QWidget* widget, const QRect& rect) {
@@ -130,10 +140,7 @@ void TolmekStyle::installOnApplication() {
     QApplication::setFont(Fonts::system(13));
 }
 
-QColor TolmekStyle::controlOutline(bool dark) {
-    // 3:1 against the field's fill and the background around it, so that the control's edge is seen.
-    return dark ? QColor::fromRgbF(1, 1, 1, 0.42f) : QColor::fromRgbF(0, 0, 0, 0.5f);
-}
+QColor TolmekStyle::controlOutline(bool dark) { return AppPalette::fieldOutline(dark); }
 
 bool TolmekStyle::translucentPopups() {
     static const bool composes = [] {
@@ -261,7 +268,8 @@ QSize TolmekStyle::sizeFromContents(ContentsType type, const QStyleOption* optio
         const QSize base = QProxyStyle::sizeFromContents(type, option, size, widget);
         if (!item || item->menuItemType == QStyleOptionMenuItem::Separator)
             return base;
-        return QSize(base.width() + 2 * kMenuItemPaddingH, base.height() + 4);
+        const int height = base.height() + 4;
+        return QSize(base.width() + 2 * kMenuItemPaddingH - unusedIconColumn(*item, widget, height), height);
     }
     case CT_PushButton: {
         const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
@@ -492,6 +500,17 @@ void TolmekStyle::drawControl(ControlElement element, const QStyleOption* option
             }
             QStyleOptionMenuItem copy(*item);
             copy.rect = item->rect.adjusted(kMenuItemPaddingH, 0, -kMenuItemPaddingH, 0);
+            // A menu of texts alone keeps no empty icon column: its texts start where icons would.
+            const int unusedColumn = unusedIconColumn(*item, widget, item->rect.height());
+            if (unusedColumn > 0) {
+                painter->save();
+                painter->setClipRect(item->rect);
+                copy.rect.adjust(-unusedColumn, 0, 0, 0);
+            }
+            const auto restoreClip = qScopeGuard([&] {
+                if (unusedColumn > 0)
+                    painter->restore();
+            });
             const bool isComboItem = qobject_cast<const QComboBox*>(widget) ||
                                      (option->styleObject && option->styleObject->property("_q_isComboBoxPopupItem").toBool());
             // A combo box's list on the menus' card colour (its view fills with the window colour).

@@ -227,9 +227,22 @@ QMessageBox* makeBox(QWidget* parent, const Message& message, QList<QAbstractBut
         box->setEscapeButton(buttons[esc]);
     // The box sizes itself to its minimum layout width when shown: a spacer across the grid keeps it
     // from shrinking to the width of a short title.
-    if (auto* grid = qobject_cast<QGridLayout*>(box->layout()))
+    if (auto* grid = qobject_cast<QGridLayout*>(box->layout())) {
+        // Without an icon Qt still indents the texts by a spacer in the icon's column: emptied, so that
+        // the texts keep the margin the buttons keep on the right.
+        for (int i = 0; i < grid->count(); ++i) {
+            QSpacerItem* spacer = grid->itemAt(i)->spacerItem();
+            int row = 0, column = 0, rowSpan = 0, columnSpan = 0;
+            grid->getItemPosition(i, &row, &column, &rowSpan, &columnSpan);
+            if (spacer && row == 0 && column == 0 && columnSpan == 1)
+                spacer->changeSize(0, 0, QSizePolicy::Fixed, QSizePolicy::Fixed);
+        }
+        grid->setColumnStretch(1, 1);
+        grid->setHorizontalSpacing(0); // only the emptied column stands beside the texts
         grid->addItem(new QSpacerItem(alertMinimumWidth, 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
                       grid->rowCount(), 0, 1, std::max(1, grid->columnCount()));
+        grid->invalidate();
+    }
     return box;
 }
 

@@ -42,6 +42,7 @@ TOLMEK_ADAPTIVE(tintedBorder, 0.80, 0.86, 0.96, 0.20, 0.26, 0.38)
 TOLMEK_ADAPTIVE(sidebarBackground, 0.975, 0.975, 0.98, 0.06, 0.08, 0.13)
 TOLMEK_ADAPTIVE(cardBackground, 1.0, 1.0, 1.0, 0.10, 0.13, 0.20)
 TOLMEK_ADAPTIVE(mutedBorder, 0.78, 0.80, 0.84, 0.20, 0.26, 0.36)
+TOLMEK_ADAPTIVE(buttonBackground, 0.99, 0.99, 0.995, 0.14, 0.17, 0.25)
 
 #undef TOLMEK_ADAPTIVE
 
@@ -110,6 +111,31 @@ QColor tintText(const QColor& hue, qreal tintOpacity) { return tintText(hue, tin
 
 QColor accentFill(const QColor& accent) {
     return cachedShade(accent.rgba(), 0xFFFFFFFFu, [&] { return Contrast::readable(accent, {QColor(Qt::white)}); });
+}
+
+// Black at 0.5 over white is #808080, 3.9:1; the white of dark mode reaches 3:1 on the darkest fill.
+QColor fieldOutline(bool dark) { return dark ? rgb(1, 1, 1, 0.42) : rgb(0, 0, 0, 0.5); }
+QColor fieldOutline() { return fieldOutline(currentDark()); }
+
+QColor destructiveText(bool dark) {
+    return cachedShade(dangerRed(dark).rgba(), dark ? 0xFFFFFFFDu : 0xFFFFFFFEu, [&] {
+        QList<QColor> backgrounds = themeBackgrounds(dark);
+        // A bordered button at rest and hovered (0.03 / 0.06 towards the text); pressed lasts an instant.
+        const QColor toward = dark ? QColor(255, 255, 255) : QColor(0, 0, 0);
+        for (const qreal shade : {0.0, dark ? 0.06 : 0.03})
+            backgrounds.append(Contrast::over(withOpacity(toward, shade), buttonBackground(dark)));
+        return Contrast::readable(dangerRed(dark), backgrounds);
+    });
+}
+QColor destructiveText() { return destructiveText(currentDark()); }
+
+QColor whiteTextOn(const QColor& fill, qreal opacity, double minimum) {
+    const QColor bg = QColor::fromRgb(fill.rgb());
+    int alpha = std::clamp(int(std::lround(opacity * 255)), 0, 255);
+    // Measured as the screen shows it, at 8 bits per channel.
+    while (alpha < 255 && Contrast::ratio(QColor::fromRgb(Contrast::over(QColor(255, 255, 255, alpha), bg).rgb()), bg) < minimum)
+        ++alpha;
+    return QColor(255, 255, 255, alpha);
 }
 
 } // namespace AppPalette

@@ -35,6 +35,9 @@ QColor cardBackground();
 QColor cardBackground(bool dark);
 QColor mutedBorder();
 QColor mutedBorder(bool dark);
+// The fill of bordered buttons (the standard palette's Button).
+QColor buttonBackground();
+QColor buttonBackground(bool dark);
 
 // Desktop-style text and separator colours (translucent black on light, white on dark).
 QColor primaryText();
@@ -55,6 +58,17 @@ QColor tintText(const QColor& hue, qreal tintOpacity, bool dark);
 // `accent` as a fill behind white text or symbols (buttons, selections, accent headers): the same in
 // both themes, since the text is white in both.
 QColor accentFill(const QColor& accent);
+
+// The outline of every text field and bordered button, translucent over the control's fill: 3:1
+// against that fill and the backgrounds around it. One look for the standard fields and ours.
+QColor fieldOutline();
+QColor fieldOutline(bool dark);
+// The text and symbol of a destructive command (delete, quit without saving): one red per theme, the
+// danger red as it reads on every background of the theme and on a bordered button, also hovered.
+QColor destructiveText();
+QColor destructiveText(bool dark);
+// White at `opacity` over the opaque `fill`, more opaque where needed to read at `minimum` on it.
+QColor whiteTextOn(const QColor& fill, qreal opacity, double minimum = 4.5);
 
 } // namespace AppPalette
 

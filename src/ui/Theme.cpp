@@ -195,7 +195,7 @@ QPalette appQPalette(bool dark) {
     };
     const QColor text = over(AppPalette::primaryText(dark), base);
     const QColor secondary = over(AppPalette::secondaryText(dark), base);
-    const QColor button = dark ? QColor::fromRgbF(0.14f, 0.17f, 0.25f) : QColor::fromRgbF(0.99f, 0.99f, 0.995f);
+    const QColor button = AppPalette::buttonBackground(dark);
     const QColor alternate = AppPalette::tintedBackground(dark);
 
     QPalette p;

@@ -10,6 +10,7 @@
 #include "richtext/RichTextEditorWrapper.h"
 #include "rtf/Rtf.h"
 #include "support/Accessibility.h"
+#include "ui/Palette.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -28,6 +29,20 @@
 namespace {
 
 using cardsheetui::AttachmentPreview;
+
+// The strongest contrast inside `area` of `w`'s picture against the pixel at the area's right end, where a
+// short text leaves its background.
+double inkContrast(QWidget* w, QRect area = {}) {
+    const QImage img = w->grab().toImage();
+    if (area.isEmpty())
+        area = QRect(QPoint(0, 0), img.size() / img.devicePixelRatio());
+    const QColor bg = img.pixelColor(area.right() - 4, area.center().y());
+    double best = 1;
+    for (int y = area.top(); y <= area.bottom(); ++y)
+        for (int x = area.left(); x <= area.right(); ++x)
+            best = std::max(best, Contrast::ratio(img.pixelColor(x, y), bg));
+    return best;
+}
 
 class CardSheetTest : public CardFixture {
 protected:
@@ -117,6 +132,11 @@ TEST_F(CardSheetTest, NewCardIsCreatedAndShownInReadMode) {
     EXPECT_TRUE(button("Supprimer l’étape"));
     EXPECT_TRUE(button("Marquer comme terminé"));
     EXPECT_FALSE(context().hasChanges());
+    // The destructive text reads on its pill, in the red of every destructive command.
+    sheet->resize(620, 760);
+    sheet->show();
+    flush();
+    EXPECT_GE(inkContrast(button("Supprimer l’étape")), Contrast::text);
 }
 
 TEST_F(CardSheetTest, FormattingIsSavedWithoutTypingAfterIt) {
@@ -320,6 +340,12 @@ TEST_F(CardSheetTest, FilesAreCopiedListedOpenedAndRemoved) {
     EXPECT_EQ(shown, QStringList{"PHOTO.PNG"});
     EXPECT_EQ(row->toolTip(), photo->localPath());
     EXPECT_EQ(row->findChild<QLabel*>("fileName")->accessibleDescription(), photo->localPath());
+    // An image's name is quieter than a file's, and still reads.
+    sheet->resize(620, 760);
+    sheet->show();
+    flush();
+    QLabel* name = row->findChild<QLabel*>("fileName");
+    EXPECT_GE(inkContrast(row, QRect(name->mapTo(row, QPoint(0, 0)), name->size())), Contrast::text);
     QTest::mouseClick(row, Qt::LeftButton, {}, QPoint(row->width() / 2, 4));
     ASSERT_EQ(DialogSeam::openedUrls().size(), 1);
     EXPECT_EQ(DialogSeam::openedUrls()[0], QUrl::fromLocalFile(photo->localPath()));

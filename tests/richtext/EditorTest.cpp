@@ -479,3 +479,21 @@ TEST(RichTextEditor, DestroyedWhileFocusedKeepsWhatWasTyped)
     QApplication::processEvents();
     EXPECT_EQ(f.store.content, QStringLiteral("axybcd"));
 }
+
+TEST(RichTextToolbar, EveryItemSitsOnItsRowsCentreLine)
+{
+    RichTextToolbar bar(nullptr);
+    bar.ensurePolished();
+    const int full = bar.sizeHint().width();
+    for (int width : {full + 40, full, 320, 200}) {
+        const QList<QRect> rects = bar.arrange(width);
+        // Rows are 28 high, 6 apart, under an 8 margin: a divider is centred with the buttons beside it.
+        for (int i = 0; i < rects.size(); ++i) {
+            const QRect& r = rects[i];
+            ASSERT_FALSE(r.isEmpty()) << width << " item " << i;
+            const int row = (r.top() - 8) / 34;
+            const double centre = r.top() + r.height() / 2.0;
+            EXPECT_NEAR(centre, 8 + row * 34 + 14, 1.0) << width << " item " << i;
+        }
+    }
+}

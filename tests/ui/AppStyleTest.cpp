@@ -2,7 +2,9 @@
 #include "ui/DialogSeam.h"
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
+#include "ui/Symbols.h"
 #include "ui/Theme.h"
+#include "ui/lists/ListWidgets.h"
 #include "support/TestSupport.h"
 
 #include <QAbstractFileIconProvider>
@@ -183,6 +185,13 @@ TEST_F(AppStyleTest, AlertsHaveABoldTitleNoIconAndRoomForTheMessage) {
     EXPECT_LT(title->geometry().bottom(), detail->geometry().top());
     // The message reads on one line, or two at most, never word by word.
     EXPECT_LE(detail->height(), 2 * detail->fontMetrics().lineSpacing() + 4);
+    // No empty icon column: the texts stand as far from the left edge as the buttons from the right.
+    int buttonsRight = 0;
+    for (QAbstractButton* b : buttons)
+        buttonsRight = std::max(buttonsRight, b->mapTo(box.get(), QPoint(b->width() - 1, 0)).x());
+    const int right = box->width() - 1 - buttonsRight;
+    EXPECT_NEAR(title->geometry().left(), right, 1);
+    EXPECT_EQ(detail->geometry().left(), title->geometry().left());
     // No bitmap icon, even for Qt's own message boxes.
     EXPECT_TRUE(QApplication::style()->standardIcon(QStyle::SP_MessageBoxWarning).isNull());
 }
@@ -296,4 +305,50 @@ TEST_F(AppStyleTest, AButtonsMenuOpensBelowItInsideTheWindow) {
     EXPECT_EQ(shown.right(), buttonGlobal.right()); // right edges aligned
     EXPECT_GT(shown.top(), buttonGlobal.bottom());
     EXPECT_LE(shown.top(), buttonGlobal.bottom() + 4);
+}
+
+namespace {
+// The first column of `band` that holds ink: a pixel clearly darker than the band's right end.
+int firstInk(const QImage& img, const QRect& band) {
+    const int paper = qGray(img.pixel(band.right() - 2, band.center().y()));
+    for (int x = band.left(); x <= band.right(); ++x)
+        for (int y = band.top(); y <= band.bottom(); ++y)
+            if (paper - qGray(img.pixel(x, y)) > 80)
+                return x;
+    return -1;
+}
+} // namespace
+
+TEST_F(AppStyleTest, EveryMenuAlignsItsEntriesLeft) {
+    QMenu texts;
+    texts.addAction(QStringLiteral("Modifier"));
+    texts.addSeparator();
+    TolmekStyle::setDestructive(texts.addAction(QStringLiteral("Supprimer")));
+    QMenu icons;
+    icons.addAction(Symbols::icon(QStringLiteral("arrow.up"), Qt::black, 16), QStringLiteral("Déplacer vers le haut"));
+    icons.addAction(Symbols::icon(QStringLiteral("trash"), Qt::black, 16), QStringLiteral("Supprimer"));
+    auto grabbed = [](QMenu& m) {
+        m.ensurePolished();
+        m.resize(m.sizeHint());
+        return m.grab().toImage();
+    };
+    const QImage textImage = grabbed(texts);
+    const QImage iconImage = grabbed(icons);
+    const int textStart = firstInk(textImage, texts.actionGeometry(texts.actions().first()));
+    const int iconStart = firstInk(iconImage, icons.actionGeometry(icons.actions().first()));
+    ASSERT_GT(textStart, 0);
+    ASSERT_GT(iconStart, 0);
+    // A menu of texts keeps no empty column: its texts start where another menu's icons do.
+    EXPECT_NEAR(textStart, iconStart, 3);
+    const int end = textImage.width() - 1 - texts.actionGeometry(texts.actions().first()).left();
+    EXPECT_LT(textStart, end / 4);
+    EXPECT_NEAR(firstInk(textImage, texts.actionGeometry(texts.actions().last())), textStart, 2);
+
+    // The rows' "…" menu, whose "Supprimer" is a widget of its own, lines up the same way.
+    lists::EllipsisButton button(QSize(28, 28), 14, -1);
+    QMenu* rowMenu = button.ensureMenu();
+    const QImage rowImage = grabbed(*rowMenu);
+    const int editStart = firstInk(rowImage, rowMenu->actionGeometry(rowMenu->actions().first()));
+    EXPECT_NEAR(editStart, textStart, 2);
+    EXPECT_NEAR(firstInk(rowImage, rowMenu->actionGeometry(rowMenu->actions().last())), editStart, 2);
 }

@@ -203,3 +203,78 @@ TEST(Contrast, EveryPaletteTextReadsOnItsBackgrounds) {
         }
     }
 }
+
+// The pairs a review measured on the screens, each with the colours its screen draws.
+TEST(Contrast, FieldsHeadersRedsAndQuietTextsReadOnWhatTheyAreDrawnOn) {
+    using namespace AppPalette;
+    auto shown = [](const QColor& fg, const QColor& bg) {
+        return Contrast::ratio(QColor::fromRgb(Contrast::over(fg, bg).rgb()), QColor::fromRgb(bg.rgb()));
+    };
+    for (const bool dark : {false, true}) {
+        const char* theme = dark ? "dark: " : "light: ";
+        const QColor card = cardBackground(dark);
+        // A card sheet's section: the screen colour at 0.65 over the card.
+        const QColor section = Contrast::over(withOpacity(screenBackground(dark), 0.65), card);
+        const QList<QColor> backgrounds{canvasBackground(dark), screenBackground(dark), card,
+                                        tintedBackground(dark), sidebarBackground(dark), section};
+
+        // Text fields (the lists' search, the card sheet's title and link, the settings' fields): one
+        // outline, seen against the field's fill and the background around it.
+        for (const QColor& around : backgrounds) {
+            for (const qreal fillOpacity : {1.0, 0.95}) {
+                const QColor fill = Contrast::over(withOpacity(card, fillOpacity), around);
+                const QColor edge = Contrast::over(fieldOutline(dark), fill);
+                EXPECT_GE(shown(edge, fill), Contrast::largeText) << theme << "field outline on its fill";
+                EXPECT_GE(shown(edge, around), Contrast::largeText)
+                    << theme << "field outline on " << around.name().toStdString();
+            }
+        }
+        EXPECT_EQ(TolmekStyle::controlOutline(dark).rgba(), fieldOutline(dark).rgba());
+
+        // Destructive texts ("Supprimer l’étape" on its tinted pill, "Supprimer" of an image block and
+        // of the menus): one red, readable on each.
+        for (const QColor& bg : backgrounds) {
+            EXPECT_GE(shown(destructiveText(dark), bg), Contrast::text) << theme << bg.name().toStdString();
+            for (const qreal tint : {0.35, 0.45}) {
+                const QColor pill = Contrast::over(withOpacity(tintedBackground(dark), tint), bg);
+                EXPECT_GE(shown(destructiveText(dark), pill), Contrast::text) << theme << "red on a pill";
+            }
+        }
+        EXPECT_GE(shown(destructiveText(dark), appQPalette(dark).color(QPalette::Base)), Contrast::text);
+        // The bordered buttons ("Supprimer" of an image block, "Quitter" of an alert), also hovered.
+        const QColor toward = dark ? Qt::white : Qt::black;
+        for (const qreal shade : {0.0, dark ? 0.06 : 0.03}) {
+            const QColor button = Contrast::over(withOpacity(toward, shade), appQPalette(dark).color(QPalette::Button));
+            EXPECT_GE(shown(destructiveText(dark), button), Contrast::text) << theme << "red on a button";
+        }
+
+        // A project's header: white name, description (0.85) and "Documents" (0.75) on the lightest
+        // shade of its colour, for every colour a project can take.
+        QList<QColor> hues{brandBlue(), brandPink()};
+        for (int i = 0; i <= int(StandardColor::gray); ++i)
+            hues.append(standardColor(StandardColor(i), dark));
+        for (const QColor& hue : hues) {
+            const QColor fill = accentFill(hue);
+            for (const qreal opacity : {1.0, 0.85, 0.75}) {
+                const QColor text = whiteTextOn(fill, opacity);
+                EXPECT_GE(shown(text, fill), Contrast::text)
+                    << theme << "header text at " << opacity << " on " << fill.name().toStdString();
+                EXPECT_GE(text.alphaF(), opacity - 0.01); // never fainter than asked
+            }
+        }
+        // Where the colour is dark enough the asked opacity is kept.
+        EXPECT_EQ(whiteTextOn(QColor(0x20, 0x30, 0x60), 0.75).alpha(), std::lround(0.75 * 255));
+
+        // White on the blue of every primary button, "Créer un projet" included.
+        EXPECT_GE(shown(Qt::white, accentFill(brandBlue())), Contrast::text);
+        EXPECT_LT(shown(Qt::white, brandBlue()), Contrast::text); // why the brand blue is not a fill
+
+        // An image attachment's name (secondary text) and the blocks' drag handle (a symbol).
+        for (const QColor& bg : backgrounds) {
+            EXPECT_GE(shown(secondaryText(dark), bg), Contrast::text) << theme << "attachment name";
+            EXPECT_GE(shown(secondaryText(dark), bg), Contrast::largeText) << theme << "drag handle";
+        }
+    }
+    // Light mode's destructive red is the danger red itself, the menus' one.
+    EXPECT_EQ(AppPalette::destructiveText(false).rgb(), QColor(0xBF, 0x29, 0x36).rgb());
+}

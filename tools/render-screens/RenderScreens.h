@@ -23,5 +23,12 @@ struct ScreenShot {
 //   static const bool registered = registerScreenShots({ ... });
 bool registerScreenShots(std::initializer_list<ScreenShot> shots);
 
+class AppShellView;
+
+// The application's window as it starts (its menu bar over the shell), at the size the shot gives; the
+// shell is reached through `shellOf`.
+QWidget* applicationWindow(const Services& services);
+AppShellView* shellOf(QWidget* window);
+
 // A made-up portrait (a face on a gradient) as the JPEG bytes an avatar holds.
 QByteArray samplePortraitJpeg();

@@ -6,6 +6,7 @@
 #include "core/model/SwiftDataContainer.h"
 #include "core/model/UserProfile.h"
 #include "prefs/Preferences.h"
+#include "app/LazyUpdater.h"
 #include "app/TolmekApp.h"
 #include "ui/AppStyle.h"
 #include "ui/DialogSeam.h"
@@ -56,6 +57,19 @@ QByteArray samplePortraitJpeg() {
     buffer.open(QIODevice::WriteOnly);
     img.save(&buffer, "JPEG", 82);
     return jpeg;
+}
+
+QWidget* applicationWindow(const Services& services) {
+    // The window the application builds, menu bar included; its update command is never used here.
+    auto* updater = new LazyUpdater;
+    auto* window = new MainWindow(updater, services);
+    updater->setParent(window);
+    return window;
+}
+
+AppShellView* shellOf(QWidget* window) {
+    auto* main = qobject_cast<MainWindow*>(window);
+    return main ? main->shell() : nullptr;
 }
 
 bool registerScreenShots(std::initializer_list<ScreenShot> shots) {

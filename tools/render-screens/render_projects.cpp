@@ -77,6 +77,14 @@ QWidget* documents(const Services& s, const char* layout, bool filled) {
     return new ProjectDocumentsView(s, p, [] {}, [] {}, [](const DocPtr&) {});
 }
 
+// The documents screen's header in one of the light colours, where its white texts read least well.
+QWidget* documentsIn(const Services& s, const char* key) {
+    const ProjectPtr p = fillProjects(s);
+    ProjectEdits(s.context).editProject(p, p->name(), p->details().value_or(QString()),
+                                        {p->iconName(), QString::fromLatin1(key), std::nullopt});
+    return new ProjectDocumentsView(s, p, [] {}, [] {}, [](const DocPtr&) {});
+}
+
 const bool registered = registerScreenShots({
     {"projects-empty", QSize(900, 640), [](const Services& s) { return projects(s, "list", false); }},
     {"projects-list", QSize(1000, 760), [](const Services& s) { return projects(s, "list", true); }},
@@ -84,6 +92,8 @@ const bool registered = registerScreenShots({
     {"projects-grid", QSize(1000, 760), [](const Services& s) { return projects(s, "grid", true); }},
     {"projects-grid-hover", QSize(1000, 760), [](const Services& s) { return projects(s, "grid", true); }, hoverFirst},
     {"docs-empty", QSize(900, 640), [](const Services& s) { return documents(s, "list", false); }},
+    {"docs-header-green", QSize(900, 240), [](const Services& s) { return documentsIn(s, "green"); }},
+    {"docs-header-orange", QSize(900, 240), [](const Services& s) { return documentsIn(s, "orange"); }},
     {"docs-list", QSize(1000, 1000), [](const Services& s) { return documents(s, "list", true); }},
     {"docs-list-hover", QSize(1000, 760), [](const Services& s) { return documents(s, "list", true); }, hoverFirst},
     {"docs-grid", QSize(1000, 1000), [](const Services& s) { return documents(s, "grid", true); }},
@@ -92,10 +102,11 @@ const bool registered = registerScreenShots({
      [](const Services& s) -> QWidget* {
          const ProjectPtr p = fillProjects(s);
          fillDocs(s, p);
-         auto* shell = new AppShellView(s);
+         QWidget* window = applicationWindow(s);
+         AppShellView* shell = shellOf(window);
          shell->sidebar()->tap(SidebarItem::projects);
          shell->state().setSelectedProjectForDocuments(p);
-         return shell;
+         return window;
      }},
     {"sheet-new-project", QSize(640, 760), [](const Services& s) -> QWidget* { return new NewProjectSheet(s); }},
     {"sheet-edit-project", QSize(640, 760),

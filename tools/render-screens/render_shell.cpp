@@ -5,17 +5,21 @@
 #include "app/Sidebar.h"
 #include "core/model/Models.h"
 #include "core/store/ModelContext.h"
+#include "core/store/SqliteDb.h"
+#include "projects/ProjectEdits.h"
+
+#include <sqlite3.h>
 
 namespace {
 
-QWidget* shellOn(const Services& s, SidebarItem item) {
-    auto* shell = new AppShellView(s);
-    shell->sidebar()->tap(item);
-    return shell;
+QWidget* windowOn(const Services& s, SidebarItem item) {
+    QWidget* window = applicationWindow(s);
+    shellOf(window)->sidebar()->tap(item);
+    return window;
 }
 
 ScreenShot section(const char* name, SidebarItem item) {
-    return {QString::fromLatin1(name), QSize(1100, 720), [item](const Services& s) { return shellOn(s, item); }};
+    return {QString::fromLatin1(name), QSize(1100, 720), [item](const Services& s) { return windowOn(s, item); }};
 }
 
 const bool registered = registerScreenShots({
@@ -23,12 +27,15 @@ const bool registered = registerScreenShots({
     section("shell-projects", SidebarItem::projects),
     section("shell-checklists", SidebarItem::checklists),
     section("shell-settings", SidebarItem::settings),
-    // The banner a failed save leaves under the toolbar.
+    // The banner a failed save leaves under the toolbar: a save that meets a full disk, with the reason
+    // the store gives for it.
     {QStringLiteral("shell-save-failed"), QSize(1100, 720),
      [](const Services& s) {
-         QWidget* shell = shellOn(s, SidebarItem::projects);
-         emit s.context.saveFailed(QStringLiteral("database or disk is full"));
-         return shell;
+         QWidget* window = windowOn(s, SidebarItem::projects);
+         s.context.failNextSaves(1, SqliteDb::reasonText(SQLITE_FULL, QString::fromUtf8(sqlite3_errstr(SQLITE_FULL))));
+         ProjectEdits(s.context).createProject(QStringLiteral("Projet"), QString(),
+                                               {QStringLiteral("folder"), QStringLiteral("blue"), std::nullopt});
+         return window;
      }},
 });
 

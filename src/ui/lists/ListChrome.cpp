@@ -65,7 +65,7 @@ void SearchField::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF r = QRectF(rect());
     Paint::fillRoundedRect(p, r, 12, AppPalette::cardBackground());
-    Paint::strokeRoundedRect(p, r, 12, withOpacity(AppPalette::separator(), 0.35));
+    Paint::strokeRoundedRect(p, r, 12, AppPalette::fieldOutline());
     // A text field shows where typing goes, however it got the focus.
     if (m_edit->hasFocus())
         paintFocusRing(p, r, 12);

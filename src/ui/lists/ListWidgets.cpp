@@ -431,7 +431,7 @@ public:
         setAttribute(Qt::WA_Hover);
         setAccessibleName(m_text);
         const QFontMetrics fm(menu->font());
-        setMinimumSize(fm.horizontalAdvance(m_text) + 48, fm.height() + 10);
+        setMinimumSize(fm.horizontalAdvance(m_text) + 37, fm.height() + 10);
     }
 
 protected:
@@ -441,8 +441,9 @@ protected:
         if (underMouse())
             Paint::fillRoundedRect(p, QRectF(rect()).adjusted(4, 1, -4, -1), 4, palette().color(QPalette::Highlight));
         p.setFont(m_menu->font());
-        p.setPen(underMouse() ? palette().color(QPalette::HighlightedText) : AppPalette::dangerRed());
-        p.drawText(rect().adjusted(24, 0, -8, 0), Qt::AlignVCenter | Qt::AlignLeft, m_text);
+        p.setPen(underMouse() ? palette().color(QPalette::HighlightedText) : AppPalette::destructiveText());
+        // Where the style starts the texts of a menu without icons.
+        p.drawText(rect().adjusted(13, 0, -8, 0), Qt::AlignVCenter | Qt::AlignLeft, m_text);
     }
     void mouseReleaseEvent(QMouseEvent* e) override {
         if (rect().contains(e->position().toPoint())) {
