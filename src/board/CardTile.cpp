@@ -17,6 +17,9 @@
 #include <QTextLayout>
 
 #include <cctype>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 
 namespace {
 
@@ -124,6 +127,108 @@ QString roughRtfText(const QByteArray& rtf) {
 constexpr qsizetype kLongNotes = 64 * 1024;
 // Four lines of the narrowest characters at the widest tile hold fewer: the cut is never seen.
 constexpr int kWrapBudget = 600;
+
+// Widths of words in one of the tile's fonts, remembered: the board estimates the height of every card it
+// has not made a tile for, thousands at a time, and the same words come back from card to card.
+class WordWidths {
+public:
+    explicit WordWidths(const QFont& font) : m_metrics(font) {}
+    qreal width(QStringView word) {
+        const std::u16string_view key(word.utf16(), size_t(word.size()));
+        if (const auto it = m_widths.find(key); it != m_widths.end())
+            return it->second;
+        if (m_widths.size() >= kMaxWords)
+            m_widths.clear();   // bounded: a board of unique words costs no more than a few
+        const qreal w = m_metrics.horizontalAdvance(word.toString());
+        m_widths.emplace(std::u16string(key), w);
+        return w;
+    }
+    qreal exact(QStringView line) const { return m_metrics.horizontalAdvance(line.toString()); }
+
+private:
+    static constexpr size_t kMaxWords = 20000;
+    struct Hash {
+        using is_transparent = void;
+        size_t operator()(std::u16string_view s) const { return std::hash<std::u16string_view>()(s); }
+    };
+    QFontMetricsF m_metrics;
+    std::unordered_map<std::u16string, qreal, Hash, std::equal_to<>> m_widths;
+};
+
+WordWidths& titleWords() {
+    static WordWidths widths(titleFont());
+    return widths;
+}
+WordWidths& previewWords() {
+    static WordWidths widths(previewFont());
+    return widths;
+}
+
+// Whether Qt's line breaking puts opportunities only after the spaces of a text made of these characters.
+bool breaksOnlyAtSpaces(QChar c) {
+    if (c.unicode() < 0x250 && c.isLetterOrNumber())
+        return true;
+    return QStringView(u".,;:!?\u2019'\"()\u00ab\u00bb%&").contains(c);
+}
+
+// The number of lines of `text` at `width` (at most maxLines + 1) from the widths of its words, for a text
+// whose lines Qt breaks only at its spaces: Latin words and punctuation between single spaces, none wider
+// than the line. A line that comes within a couple of pixels of the width is measured whole (kerning
+// across its spaces decides). Nothing for other texts.
+std::optional<int> quickLineCount(const QString& text, WordWidths& widths, qreal width, int maxLines) {
+    constexpr qreal kSlack = 1.25;   // kerning across the spaces of a line is worth less than this
+    if (text.size() > kWrapBudget)
+        return std::nullopt;
+    const qreal space = widths.width(u" ");
+    int lines = 0;
+    for (const QStringView paragraph : QStringView(text).split(QLatin1Char('\n'))) {
+        ++lines;
+        if (paragraph.isEmpty())
+            continue;
+        qsizetype lineStart = 0;
+        qreal x = -1;
+        qsizetype wordStart = 0;
+        while (wordStart <= paragraph.size()) {
+            qsizetype wordEnd = paragraph.indexOf(QLatin1Char(' '), wordStart);
+            if (wordEnd < 0)
+                wordEnd = paragraph.size();
+            const QStringView word = paragraph.mid(wordStart, wordEnd - wordStart);
+            if (word.isEmpty())
+                return std::nullopt;   // leading, trailing or doubled spaces
+            for (const QChar c : word)
+                if (!breaksOnlyAtSpaces(c))
+                    return std::nullopt;
+            const qreal w = widths.width(word);
+            if (w > width - kSlack)
+                return std::nullopt;   // cut inside the word, or close to it
+            if (x < 0) {
+                x = w;
+            } else {
+                qreal next = x + space + w;
+                if (std::abs(next - width) <= kSlack)
+                    next = widths.exact(paragraph.mid(lineStart, wordEnd - lineStart));
+                if (next <= width) {
+                    x = next;
+                } else {
+                    ++lines;
+                    lineStart = wordStart;
+                    x = w;
+                }
+            }
+            wordStart = wordEnd + 1;
+        }
+        if (lines > maxLines)
+            return maxLines + 1;
+    }
+    return lines;
+}
+
+// Lines a text takes in a tile, at most maxLines: cheaply when quickLineCount can tell, else shaped.
+int lineCount(const QString& text, const QFont& font, WordWidths& words, qreal width, int maxLines) {
+    if (const std::optional<int> quick = quickLineCount(text, words, width, maxLines))
+        return std::max(1, std::min(*quick, maxLines));
+    return int(wrapText(text, font, width, maxLines).lines.size());
+}
 
 } // namespace
 
@@ -281,7 +386,7 @@ int CardTile::heightFor(int titleLines, int previewLines) {
 
 int CardTile::estimateHeight(const QString& title, const OptText& notes, int tileWidth) {
     const qreal inner = std::max(1, tileWidth - 2 * kPad);
-    const int titleLines = int(wrapText(title, titleFont(), inner, 4).lines.size());
+    const int titleLines = lineCount(title, titleFont(), titleWords(), inner, 4);
     int previewLines = -1;
     if (notes && notes->size() > kLongNotes) {
         // Previewed from its start only, as the tile itself does.
@@ -297,7 +402,7 @@ int CardTile::estimateHeight(const QString& title, const OptText& notes, int til
         if (trimmed.startsWith(QLatin1String(notesformat::rtfPrefix)))
             if (const auto decoded = notesformat::strictBase64(trimmed.mid(4)))
                 preview = roughRtfText(*decoded);
-        previewLines = int(wrapText(preview, previewFont(), inner, 3).lines.size());
+        previewLines = lineCount(preview, previewFont(), previewWords(), inner, 3);
     }
     return heightFor(titleLines, previewLines);
 }

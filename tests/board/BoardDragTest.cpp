@@ -243,3 +243,25 @@ TEST(CardTileTextTest, AHugeTitleIsLaidOutOnlyAsFarAsTheTileShowsIt) {
     EXPECT_LT(tile.accessibleName().size(), 1000);
     EXPECT_TRUE(tile.accessibleName().startsWith(QStringLiteral("Titre immense")));
 }
+
+// The height worked out for a card without its tile (from remembered word widths) is the tile's own, at
+// every width, for texts whose lines end right at the edge too.
+TEST(CardTileTextTest, EstimatedHeightsAreTheTilesAtEveryWidth) {
+    const QString notes[] = {
+        QStringLiteral("Une description de l’étape 98, sur deux lignes environ pour remplir la carte."),
+        QStringLiteral("« Tâche » : Vérifier AVANT Tout. Yves, Wagner, Tom ; Voilà ! (Ya) Vw. 7, 4 Fait : oui ; non ?"),
+        QStringLiteral("Un\nDeux lignes de texte\n\nQuatre et cinq, puis la suite qui déborde de la carte"),
+        QStringLiteral("设计评审会议的准备工作 et la suite"),
+    };
+    const QString titles[] = {QStringLiteral("Étape 12 de la colonne 3"),
+                              QStringLiteral("TAVERNE Voyage Lyon Paris « Te » (Ya) Vw. AVANT Tout, Wagner ; Yves")};
+    for (const QString& title : titles) {
+        for (const QString& note : notes) {
+            CardTile tile(std::make_shared<ChecklistCard>(ChecklistCardFields{.title = title, .notes = note}));
+            for (int width = 120; width <= 340; ++width) {
+                ASSERT_EQ(CardTile::estimateHeight(title, note, width), tile.heightForTileWidth(width))
+                    << title.toStdString() << " | " << note.toStdString() << " at " << width;
+            }
+        }
+    }
+}

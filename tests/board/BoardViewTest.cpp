@@ -470,3 +470,29 @@ TEST_F(BoardTest, LongNamesAreCutAndKeptWholeForReadersAtEveryWindowSize) {
         EXPECT_EQ(QAccessible::queryAccessibleInterface(col)->text(QAccessible::Name), columnName);
     }
 }
+
+// A click on a tile leaves the keyboard focus where it was, so no ring is left on the tile; Tab
+// reaches it, and then the ring shows.
+TEST_F(BoardTest, ATileTakesTheFocusAndItsRingFromTheKeyboardOnly) {
+    auto board = checklist("B");
+    auto a = column(board, "A", 0);
+    auto x = card(a, "X", 0);
+    auto* v = show(board);
+    CardTile* tile = v->columnView(a->id())->tile(x->id());
+    ASSERT_TRUE(tile);
+    v->window()->setAttribute(Qt::WA_KeyboardFocusChange, true);   // the person used Tab before
+    QApplication::setActiveWindow(v->window());
+    QTest::mouseClick(tile, Qt::LeftButton, {}, tile->rect().center());
+    testsupport::flushEvents();
+    EXPECT_FALSE(tile->hasFocus());
+    auto ring = [&] {
+        const QImage img = tile->grab().toImage();
+        const QColor edge = img.pixelColor(img.width() / 2, CardTile::kMargin + 1);
+        return edge.blue() > edge.red() + 60;   // the accent blue on the tile's top edge
+    };
+    EXPECT_FALSE(ring());
+    QApplication::setActiveWindow(v->window());
+    tile->setFocus(Qt::TabFocusReason);
+    ASSERT_TRUE(tile->hasFocus());
+    EXPECT_TRUE(ring()) << tile->grab().toImage().pixelColor(tile->width() / 2, CardTile::kMargin + 1).name().toStdString();
+}
