@@ -325,8 +325,8 @@ WrappedText wrapText(const QString& text, const QFont& font, qreal width, int ma
 CardTile::CardTile(ChecklistCardPtr card, QWidget* parent)
     : QAbstractButton(parent), m_card(std::move(card)) {
     m_id = m_card->id();
-    // Reached with Tab (and the board's arrow keys); a click or a drag leaves the focus where it was.
-    setFocusPolicy(Qt::TabFocus);
+    // A click focuses the tile too, so that the keyboard moves the card whose sheet was just closed.
+    setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::PointingHandCursor);
     setMouseTracking(true);
     refresh();
@@ -444,6 +444,8 @@ void CardTile::leaveEvent(QEvent* event) {
 }
 
 void CardTile::mousePressEvent(QMouseEvent* event) {
+    // The pointer took over from the keyboard: no focus ring until the keyboard moves the focus again.
+    window()->setAttribute(Qt::WA_KeyboardFocusChange, false);
     m_pressed = event->button() == Qt::LeftButton && hitButton(event->position().toPoint());
     m_pressPos = event->position().toPoint();
     QAbstractButton::mousePressEvent(event);
@@ -465,6 +467,7 @@ void CardTile::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
     if ((event->modifiers() & Qt::AltModifier) &&
         (key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_Left || key == Qt::Key_Right)) {
+        window()->setAttribute(Qt::WA_KeyboardFocusChange, true);   // the moved card shows where it went
         if (onMoveKey)
             onMoveKey(key);
         return;
