@@ -133,13 +133,21 @@ constexpr int kWrapBudget = 600;
 class WordWidths {
 public:
     explicit WordWidths(const QFont& font) : m_metrics(font) {}
-    qreal width(QStringView word) {
+    // The word's advance, and how far its last glyph reaches past it (what Qt's layout counts when the
+    // word joins a line).
+    struct Width {
+        qreal advance = 0;
+        qreal overhang = 0;
+    };
+    Width width(QStringView word) {
         const std::u16string_view key(word.utf16(), size_t(word.size()));
         if (const auto it = m_widths.find(key); it != m_widths.end())
             return it->second;
         if (m_widths.size() >= kMaxWords)
             m_widths.clear();   // bounded: a board of unique words costs no more than a few
-        const qreal w = m_metrics.horizontalAdvance(word.toString());
+        Width w{m_metrics.horizontalAdvance(word.toString()), 0};
+        if (!word.isEmpty() && !word.back().isSurrogate())
+            w.overhang = std::max<qreal>(0, -m_metrics.rightBearing(word.back()));
         m_widths.emplace(std::u16string(key), w);
         return w;
     }
@@ -152,7 +160,7 @@ private:
         size_t operator()(std::u16string_view s) const { return std::hash<std::u16string_view>()(s); }
     };
     QFontMetricsF m_metrics;
-    std::unordered_map<std::u16string, qreal, Hash, std::equal_to<>> m_widths;
+    std::unordered_map<std::u16string, Width, Hash, std::equal_to<>> m_widths;
 };
 
 WordWidths& titleWords() {
@@ -179,7 +187,7 @@ std::optional<int> quickLineCount(const QString& text, WordWidths& widths, qreal
     constexpr qreal kSlack = 1.25;   // kerning across the spaces of a line is worth less than this
     if (text.size() > kWrapBudget)
         return std::nullopt;
-    const qreal space = widths.width(u" ");
+    const qreal space = widths.width(u" ").advance;
     int lines = 0;
     for (const QStringView paragraph : QStringView(text).split(QLatin1Char('\n'))) {
         ++lines;
@@ -198,16 +206,16 @@ std::optional<int> quickLineCount(const QString& text, WordWidths& widths, qreal
             for (const QChar c : word)
                 if (!breaksOnlyAtSpaces(c))
                     return std::nullopt;
-            const qreal w = widths.width(word);
+            const auto [w, overhang] = widths.width(word);
             if (w > width - kSlack)
                 return std::nullopt;   // cut inside the word, or close to it
             if (x < 0) {
                 x = w;
             } else {
                 qreal next = x + space + w;
-                if (std::abs(next - width) <= kSlack)
+                if (std::abs(next + overhang - width) <= kSlack)
                     next = widths.exact(paragraph.mid(lineStart, wordEnd - lineStart));
-                if (next <= width) {
+                if (next + overhang <= width) {
                     x = next;
                 } else {
                     ++lines;

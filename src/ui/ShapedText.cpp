@@ -144,6 +144,16 @@ std::vector<ShapedText::Line> ShapedText::lines(qreal width, bool anywhere) cons
         const int shown = keepSpaces ? end : visibleEnd(start, end);
         out.push_back({start, end - start, xAt(shown) - xAt(start)});
     };
+    // Qt's layout counts what the last glyph of a piece joining a line overhangs its advance (a negative
+    // right bearing).
+    const QFontMetricsF metrics(m_font);
+    auto needed = [&](int start, int end) {
+        const int shown = visibleEnd(start, end);
+        qreal overhang = 0;
+        if (shown > start && !m_text[shown - 1].isSurrogate())
+            overhang = std::max<qreal>(0, -metrics.rightBearing(m_text[shown - 1]));
+        return xAt(shown) - xAt(start) + overhang;
+    };
     int hardStart = 0;
     for (int i = 0; i <= n; ++i) {
         if (i < n && !isHardBreak(m_text[i]))
@@ -178,7 +188,9 @@ std::vector<ShapedText::Line> ShapedText::lines(qreal width, bool anywhere) cons
             const int p = breaks[k];
             if (p <= start)
                 continue;
-            if (xAt(visibleEnd(start, p)) - xAt(start) <= width) {
+            // A piece joining a line that holds something already must fit with its overhang; the first
+            // piece of a line is measured by its advance.
+            if ((fitEnd > start ? needed(start, p) : xAt(visibleEnd(start, p)) - xAt(start)) <= width) {
                 fitEnd = p;
                 continue;
             }
