@@ -543,9 +543,8 @@ void ColumnView::paintEvent(QPaintEvent* event) {
         const qreal h = t->hoverProgress();
         const QRectF r = QRectF(g).adjusted(CardTile::kMargin, CardTile::kMargin, -CardTile::kMargin,
                                             -CardTile::kMargin);
-        // At rest the shadow of every other card; a hovered tile lifts with a deeper, wider one.
-        Paint::drawShadowBetween(p, r, CardTile::kRadius, {AppPalette::cardShadow(), 10, QPointF(0, 4)},
-                                 {QColor::fromRgbF(0, 0, 0, 0.16f), 12, QPointF(0, 6)}, h);
+        // A hovered tile lifts: its shadow spreads wider and falls further.
+        Paint::drawShadowBetween(p, r, CardTile::kRadius, CardTile::shadow(false), CardTile::shadow(true), h);
     }
 
     // Outline: the reorder target in its own colour.
@@ -561,6 +560,10 @@ ColumnView::Spot ColumnView::spotAt(const QPoint& pos, BoardDrag::Payload::Kind 
         return {Spot::reorder, -1};
     if (kind != BoardDrag::Payload::card)
         return {};
+    // The header, its divider and "Ajouter une étape" are the column's reorder target, which a card
+    // is not dropped on.
+    if (pos.y() < m_addCard->geometry().bottom() + kStack / 2)
+        return {Spot::reorder, -1};
     if (m_places.empty() || pos.y() >= m_zone.top())
         return {Spot::zone, -1};
     // Cards stand top to bottom: the first whose middle is below the pointer.

@@ -96,8 +96,9 @@ public:
 
     // Where a drag at `pos` (in this widget, any height) would drop. A card goes in front of the
     // first card whose middle lies below the pointer, else to the end (the drop zone below the
-    // cards, or the end slot); over the header that is the first slot, in an empty column the
-    // zone. A column drag anywhere over a column targets that column.
+    // cards, or the end slot); in an empty column to the zone; over the header (down to "Ajouter une
+    // étape") it is over the column's reorder target, which refuses it. A column drag anywhere over a
+    // column targets that column.
     struct Spot {
         enum Region { none, slot, zone, reorder };
         Region region = none;

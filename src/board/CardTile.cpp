@@ -2,20 +2,24 @@
 
 #include "richtext/LargeText.h"
 #include "richtext/NotesFormat.h"
-#include "rtf/Rtf.h"
+#include "ui/BoundedText.h"
 #include "ui/Fonts.h"
 #include "ui/Paint.h"
 #include "ui/Palette.h"
+#include "ui/ShapedText.h"
+#include "ui/lists/ListWidgets.h"
 
 #include <QApplication>
 #include <QContextMenuEvent>
-#include <QHash>
 #include <QKeyEvent>
 #include <QPainter>
 #include <QTextDocument>
 #include <QTextLayout>
 
 #include <cctype>
+#include <string>
+#include <string_view>
+#include <unordered_map>
 
 namespace {
 
@@ -34,77 +38,6 @@ const QFont& previewFont() {
 const QFont& seeMoreFont() {
     static const QFont f = Fonts::rounded(12, 600);
     return f;
-}
-
-// Advances of single characters, cached per font: shaping every word of 1,200 tiles costs more
-// than a frame. Kerning is left out, which errs by a pixel or two inside the tile's padding.
-class AdvanceCache {
-public:
-    explicit AdvanceCache(const QFontMetricsF& fm) : m_fm(fm) {}
-    qreal width(QStringView word) {
-        qreal w = 0;
-        for (const QChar c : word) {
-            if (c.isSurrogate() || c.unicode() < 0x20)
-                return m_fm.horizontalAdvance(word.toString());   // rare: measure the word as a whole
-            auto it = m_advances.constFind(c.unicode());
-            if (it == m_advances.constEnd())
-                it = m_advances.insert(c.unicode(), m_fm.horizontalAdvance(c));
-            w += *it;
-        }
-        return w;
-    }
-
-private:
-    QFontMetricsF m_fm;
-    QHash<char16_t, qreal> m_advances;
-};
-
-AdvanceCache& advances(const QFont& font) {
-    // A tile uses three fonts: found by comparison, cheaper than building a font's key for every text.
-    static std::vector<std::pair<QFont, AdvanceCache*>> caches;
-    for (auto& [f, cache] : caches)
-        if (f == font)
-            return *cache;
-    caches.emplace_back(font, new AdvanceCache(QFontMetricsF(font)));
-    return *caches.back().second;
-}
-
-// Greedy word wrap by measured words: much cheaper than a full text layout for the short texts of
-// a tile. Nothing when a single word is wider than the line (the caller lays that text out fully).
-std::optional<QStringList> wrapWords(const QString& text, const QFont& font, qreal width, int maxLines,
-                                     bool* truncated) {
-    QStringList lines;
-    AdvanceCache& fm = advances(font);
-    const qreal space = fm.width(u" ");
-    *truncated = false;
-    for (const QStringView paragraph : QStringView(text).split(QLatin1Char('\n'))) {
-        QString line;
-        qreal lineWidth = 0;
-        for (const QStringView word : paragraph.split(QLatin1Char(' '))) {
-            const qreal w = fm.width(word);
-            if (w > width)
-                return std::nullopt;
-            if (!line.isEmpty() && lineWidth + space + w > width) {
-                lines << line;
-                line.clear();
-                lineWidth = 0;
-            }
-            if (!line.isEmpty()) {
-                line += QLatin1Char(' ');
-                lineWidth += space;
-            }
-            line += word;
-            lineWidth += w;
-        }
-        lines << line;
-        if (lines.size() > maxLines)
-            break;
-    }
-    if (lines.size() > maxLines) {
-        *truncated = true;
-        lines = lines.mid(0, maxLines);
-    }
-    return lines;
 }
 
 // The text of RTF read roughly, for an estimate of its preview without building a document: groups
@@ -192,6 +125,118 @@ QString roughRtfText(const QByteArray& rtf) {
 
 // Notes past this length are previewed from their start only.
 constexpr qsizetype kLongNotes = 64 * 1024;
+// Four lines of the narrowest characters at the widest tile hold fewer: the cut is never seen.
+constexpr int kWrapBudget = 600;
+
+// Widths of words in one of the tile's fonts, remembered: the board estimates the height of every card it
+// has not made a tile for, thousands at a time, and the same words come back from card to card.
+class WordWidths {
+public:
+    explicit WordWidths(const QFont& font) : m_metrics(font) {}
+    // The word's advance, and how far its last glyph reaches past it (what Qt's layout counts when the
+    // word joins a line).
+    struct Width {
+        qreal advance = 0;
+        qreal overhang = 0;
+    };
+    Width width(QStringView word) {
+        const std::u16string_view key(word.utf16(), size_t(word.size()));
+        if (const auto it = m_widths.find(key); it != m_widths.end())
+            return it->second;
+        if (m_widths.size() >= kMaxWords)
+            m_widths.clear();   // bounded: a board of unique words costs no more than a few
+        Width w{m_metrics.horizontalAdvance(word.toString()), 0};
+        if (!word.isEmpty() && !word.back().isSurrogate())
+            w.overhang = std::max<qreal>(0, -m_metrics.rightBearing(word.back()));
+        m_widths.emplace(std::u16string(key), w);
+        return w;
+    }
+    qreal exact(QStringView line) const { return m_metrics.horizontalAdvance(line.toString()); }
+
+private:
+    static constexpr size_t kMaxWords = 20000;
+    struct Hash {
+        using is_transparent = void;
+        size_t operator()(std::u16string_view s) const { return std::hash<std::u16string_view>()(s); }
+    };
+    QFontMetricsF m_metrics;
+    std::unordered_map<std::u16string, Width, Hash, std::equal_to<>> m_widths;
+};
+
+WordWidths& titleWords() {
+    static WordWidths widths(titleFont());
+    return widths;
+}
+WordWidths& previewWords() {
+    static WordWidths widths(previewFont());
+    return widths;
+}
+
+// Whether Qt's line breaking puts opportunities only after the spaces of a text made of these characters.
+bool breaksOnlyAtSpaces(QChar c) {
+    if (c.unicode() < 0x250 && c.isLetterOrNumber())
+        return true;
+    return QStringView(u".,;:!?\u2019'\"()\u00ab\u00bb%&").contains(c);
+}
+
+// The number of lines of `text` at `width` (at most maxLines + 1) from the widths of its words, for a text
+// whose lines Qt breaks only at its spaces: Latin words and punctuation between single spaces, none wider
+// than the line. A line that comes within a couple of pixels of the width is measured whole (kerning
+// across its spaces decides). Nothing for other texts.
+std::optional<int> quickLineCount(const QString& text, WordWidths& widths, qreal width, int maxLines) {
+    constexpr qreal kSlack = 1.25;   // kerning across the spaces of a line is worth less than this
+    if (text.size() > kWrapBudget)
+        return std::nullopt;
+    const qreal space = widths.width(u" ").advance;
+    int lines = 0;
+    for (const QStringView paragraph : QStringView(text).split(QLatin1Char('\n'))) {
+        ++lines;
+        if (paragraph.isEmpty())
+            continue;
+        qsizetype lineStart = 0;
+        qreal x = -1;
+        qsizetype wordStart = 0;
+        while (wordStart <= paragraph.size()) {
+            qsizetype wordEnd = paragraph.indexOf(QLatin1Char(' '), wordStart);
+            if (wordEnd < 0)
+                wordEnd = paragraph.size();
+            const QStringView word = paragraph.mid(wordStart, wordEnd - wordStart);
+            if (word.isEmpty())
+                return std::nullopt;   // leading, trailing or doubled spaces
+            for (const QChar c : word)
+                if (!breaksOnlyAtSpaces(c))
+                    return std::nullopt;
+            const auto [w, overhang] = widths.width(word);
+            if (w > width - kSlack)
+                return std::nullopt;   // cut inside the word, or close to it
+            if (x < 0) {
+                x = w;
+            } else {
+                qreal next = x + space + w;
+                if (std::abs(next + overhang - width) <= kSlack)
+                    next = widths.exact(paragraph.mid(lineStart, wordEnd - lineStart));
+                if (next + overhang <= width) {
+                    x = next;
+                } else {
+                    ++lines;
+                    lineStart = wordStart;
+                    x = w;
+                }
+            }
+            wordStart = wordEnd + 1;
+        }
+        if (lines > maxLines)
+            return maxLines + 1;
+    }
+    return lines;
+}
+
+// Lines a text takes in a tile, at most maxLines: cheaply when quickLineCount can tell, else shaped.
+int lineCount(const QString& text, const QFont& font, WordWidths& words, qreal width, int maxLines) {
+    if (const std::optional<int> quick = quickLineCount(text, words, width, maxLines))
+        return std::max(1, std::min(*quick, maxLines));
+    return int(wrapText(text, font, width, maxLines).lines.size());
+}
 
 } // namespace
 
@@ -207,68 +252,78 @@ std::optional<QString> notesPreviewText(const OptText& notes) {
         const QString text = doc.toPlainText().left(kLongNotes / 4);
         return text.trimmed().isEmpty() ? std::nullopt : std::optional<QString>(text);
     }
-    const QString trimmed = notes->trimmed();
-    if (trimmed.isEmpty())
+    if (notes->trimmed().isEmpty())
         return std::nullopt;
-    if (!trimmed.startsWith(QLatin1String("rtf:")))
-        return *notes;
-    // Strict Base64: any character outside the alphabet, blanks included, or a bad length fails.
-    const QByteArray encoded = trimmed.mid(4).toLatin1();
-    auto decoded = QByteArray::fromBase64Encoding(encoded, QByteArray::AbortOnBase64DecodingErrors);
-    if (encoded.size() % 4 != 0 || !decoded)
-        return *notes;
-    QTextDocument doc;
-    if (!rtf::read(*decoded, doc))
-        return QString();
-    return doc.toPlainText();
+    // The card sheet reads the same value: one decoder, so that both show the same text.
+    return notesformat::decode(notes).plain;
 }
 
 WrappedText wrapText(const QString& text, const QFont& font, qreal width, int maxLines) {
     WrappedText out;
     const QFontMetricsF fm(font);
     out.lineHeight = fm.lineSpacing();
-    if (text.isEmpty()) {
+    if (text.isEmpty() || maxLines <= 0) {
         out.lines << QString();
         return out;
     }
-    bool truncated = false;
-    if (auto lines = wrapWords(text, font, width, maxLines, &truncated)) {
-        out.lines = *lines;
-        if (truncated) {
-            // Everything from the last shown line on, elided onto that line.
-            qsizetype start = 0;
-            for (int i = 0; i < maxLines - 1; ++i)
-                start += out.lines[i].size() + 1;
-            QString rest = text.mid(start);
-            rest.replace(QLatin1Char('\n'), QLatin1Char(' '));
-            out.lines.last() = fm.elidedText(rest, Qt::ElideRight, width);
+    // A tile shows a few hundred characters at most: the rest of a long text never reaches a layout.
+    const QString bounded = BoundedText::bounded(text, kWrapBudget);
+    struct Range {
+        int start;
+        int length;
+    };
+    std::vector<Range> ranges;   // up to maxLines + 1: one more tells that the text goes on
+    ShapedText shaped(bounded, font);
+    if (shaped.isSupported()) {
+        for (const ShapedText::Line& l : shaped.lines(width, true)) {
+            ranges.push_back({l.start, l.length});
+            if (int(ranges.size()) > maxLines)
+                break;
         }
-        return out;
+    } else {
+        // Right-to-left and tabbed texts: Qt's own layout.
+        QString laid = bounded;
+        laid.replace(QLatin1Char('\n'), QChar::LineSeparator);
+        QTextLayout layout(laid, font);
+        QTextOption option;
+        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        while (int(ranges.size()) <= maxLines) {
+            QTextLine line = layout.createLine();
+            if (!line.isValid())
+                break;
+            line.setLineWidth(width);
+            ranges.push_back({line.textStart(), line.textLength()});
+        }
+        layout.endLayout();
     }
-    QString normalized = text;
-    normalized.replace(QLatin1Char('\n'), QChar::LineSeparator);
-    QTextLayout layout(normalized, font);
-    QTextOption option;
-    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    layout.setTextOption(option);
-    layout.beginLayout();
-    while (out.lines.size() < maxLines) {
-        QTextLine line = layout.createLine();
-        if (!line.isValid())
-            break;
-        line.setLineWidth(width);
-        const bool last = out.lines.size() == maxLines - 1;
-        QString part = normalized.mid(line.textStart(), line.textLength());
-        if (last && line.textStart() + line.textLength() < normalized.size()) {
-            // More text follows the last allowed line: elide what remains onto it.
-            part = fm.elidedText(normalized.mid(line.textStart()).replace(QChar::LineSeparator, QLatin1Char(' ')),
-                                 Qt::ElideRight, width);
-        }
-        while (part.endsWith(QChar::LineSeparator) || part.endsWith(QLatin1Char(' ')))
+    auto lineText = [&](const Range& r) {
+        QString part = bounded.mid(r.start, r.length);
+        while (!part.isEmpty() && (part.back().isSpace() || part.back() == QChar::LineSeparator))
             part.chop(1);
-        out.lines << part;
+        return part;
+    };
+    const bool truncated = int(ranges.size()) > maxLines;
+    if (truncated)
+        ranges.resize(size_t(maxLines));
+    for (const Range& r : ranges)
+        out.lines << lineText(r);
+    if (truncated) {
+        // The last line shown ends with an ellipsis: cut inside a paragraph, the rest of it elided onto
+        // the line; at the end of one, the line itself followed by the ellipsis.
+        const Range& last = ranges.back();
+        // (Qt's layout keeps the break on the line, the shaping leaves it to the next.)
+        const qsizetype end = last.start + last.length;
+        const bool paragraphEnds = (end < bounded.size() && bounded.at(end) == QLatin1Char('\n')) ||
+                                   (end > 0 && bounded.at(end - 1) == QLatin1Char('\n'));
+        QString rest = paragraphEnds ? lineText(last) + QChar(0x2026) : bounded.mid(last.start);
+        rest.replace(QLatin1Char('\n'), QLatin1Char(' '));
+        QString elided = BoundedText::withoutBlankBeforeEllipsis(fm.elidedText(rest, Qt::ElideRight, width));
+        if (!elided.endsWith(QChar(0x2026)))
+            elided += QChar(0x2026);   // the rest fits only because the next line begins with a break
+        out.lines.last() = elided;
     }
-    layout.endLayout();
     if (out.lines.isEmpty())
         out.lines << QString();
     return out;
@@ -278,10 +333,16 @@ WrappedText wrapText(const QString& text, const QFont& font, qreal width, int ma
 CardTile::CardTile(ChecklistCardPtr card, QWidget* parent)
     : QAbstractButton(parent), m_card(std::move(card)) {
     m_id = m_card->id();
+    // A click focuses the tile too, so that the keyboard moves the card whose sheet was just closed.
     setFocusPolicy(Qt::StrongFocus);
     setCursor(Qt::PointingHandCursor);
     setMouseTracking(true);
     refresh();
+}
+
+Paint::Shadow CardTile::shadow(bool hovered) {
+    static const QColor black = QColor::fromRgbF(0, 0, 0, 0.33f);
+    return hovered ? Paint::Shadow{black, 10, QPointF(0, 6)} : Paint::Shadow{black, 6, QPointF(0, 3)};
 }
 
 bool CardTile::refresh() {
@@ -292,8 +353,10 @@ bool CardTile::refresh() {
     m_title = title;
     m_notes = notes;
     m_preview = notesPreviewText(notes);
-    setText(m_title);
-    setAccessibleName(m_title);
+    // A title of megabytes is read, laid out and handed to screen readers only as far as a tile shows it.
+    const QString shown = BoundedText::bounded(m_title, kWrapBudget);
+    setText(shown);
+    setAccessibleName(shown);
     setAccessibleDescription(m_preview && !m_preview->isEmpty() ? *m_preview + QLatin1Char('\n') + kSeeMore
                                                                 : kSeeMore);
     m_layoutWidth = -1;
@@ -313,7 +376,7 @@ void CardTile::layoutTexts(int tileWidth) {
         return;
     m_layoutWidth = tileWidth;
     const qreal inner = std::max(1, tileWidth - 2 * kPad);
-    m_titleLines = wrapText(m_title, titleFont(), inner, 4);
+    m_titleLines = wrapText(text(), titleFont(), inner, 4);
     m_previewLines = m_preview ? wrapText(*m_preview, previewFont(), inner, 3) : WrappedText{};
     m_height = heightFor(int(m_titleLines.lines.size()), m_preview ? int(m_previewLines.lines.size()) : -1);
 }
@@ -331,7 +394,7 @@ int CardTile::heightFor(int titleLines, int previewLines) {
 
 int CardTile::estimateHeight(const QString& title, const OptText& notes, int tileWidth) {
     const qreal inner = std::max(1, tileWidth - 2 * kPad);
-    const int titleLines = int(wrapText(title, titleFont(), inner, 4).lines.size());
+    const int titleLines = lineCount(title, titleFont(), titleWords(), inner, 4);
     int previewLines = -1;
     if (notes && notes->size() > kLongNotes) {
         // Previewed from its start only, as the tile itself does.
@@ -343,13 +406,11 @@ int CardTile::estimateHeight(const QString& title, const OptText& notes, int til
     const QString trimmed = notes ? notes->trimmed() : QString();
     if (!trimmed.isEmpty()) {
         QString preview = *notes;
-        if (trimmed.startsWith(QLatin1String("rtf:"))) {
-            const QByteArray encoded = trimmed.mid(4).toLatin1();
-            auto decoded = QByteArray::fromBase64Encoding(encoded, QByteArray::AbortOnBase64DecodingErrors);
-            if (encoded.size() % 4 == 0 && decoded)
+        // The same Base64 rule as the tile's (notesformat), the RTF read roughly.
+        if (trimmed.startsWith(QLatin1String(notesformat::rtfPrefix)))
+            if (const auto decoded = notesformat::strictBase64(trimmed.mid(4)))
                 preview = roughRtfText(*decoded);
-        }
-        previewLines = int(wrapText(preview, previewFont(), inner, 3).lines.size());
+        previewLines = lineCount(preview, previewFont(), previewWords(), inner, 3);
     }
     return heightFor(titleLines, previewLines);
 }
@@ -391,6 +452,8 @@ void CardTile::leaveEvent(QEvent* event) {
 }
 
 void CardTile::mousePressEvent(QMouseEvent* event) {
+    // The pointer took over from the keyboard: no focus ring until the keyboard moves the focus again.
+    window()->setAttribute(Qt::WA_KeyboardFocusChange, false);
     m_pressed = event->button() == Qt::LeftButton && hitButton(event->position().toPoint());
     m_pressPos = event->position().toPoint();
     QAbstractButton::mousePressEvent(event);
@@ -412,6 +475,7 @@ void CardTile::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
     if ((event->modifiers() & Qt::AltModifier) &&
         (key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_Left || key == Qt::Key_Right)) {
+        window()->setAttribute(Qt::WA_KeyboardFocusChange, true);   // the moved card shows where it went
         if (onMoveKey)
             onMoveKey(key);
         return;
@@ -443,8 +507,8 @@ void CardTile::paintEvent(QPaintEvent*) {
     Paint::scaleAbout(p, r, 1 + 0.01 * t);
     Paint::fillRoundedRect(p, r, kRadius, AppPalette::cardBackground());
     Paint::strokeRoundedRect(p, r, kRadius, withOpacity(m_accent, Paint::lerp(0.12, 0.22, t)));
-    if (hasFocus())
-        Paint::strokeRoundedRect(p, r, kRadius, withOpacity(AppPalette::brandBlue(), 0.8), 2);
+    if (lists::showsFocusRing(this))
+        lists::paintFocusRing(p, r, kRadius);
 
     const qreal x = r.left() + kPad;
     const qreal w = r.width() - 2 * kPad;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/model/Models.h"
+#include "ui/Paint.h"
 
 #include <QAbstractButton>
 #include <QColor>
@@ -34,6 +35,9 @@ public:
     static constexpr qreal kRadius = 14;
 
     CardTile(ChecklistCardPtr card, QWidget* parent = nullptr);
+
+    // The shadow the column paints beneath a tile, at rest and hovered.
+    static Paint::Shadow shadow(bool hovered);
 
     const ChecklistCardPtr& card() const { return m_card; }
     QUuid cardId() const { return m_id; }

@@ -604,11 +604,16 @@ ChecklistDetailView::DropTarget ChecklistDetailView::targetAt(const QPoint& pos,
     const QPoint p = m_row->mapFrom(this, pos);
     if (p.y() < 0 || p.y() >= m_row->height())
         return {};
-    // A card goes to the nearest column; a column is dropped in front of another, so nothing
-    // beyond the last one takes it.
-    ColumnView* view = m_row->columnAt(p.x(), kind == BoardDrag::Payload::card);
+    // A column is dropped in front of another, so nothing beyond the last one takes it; a card only
+    // goes into the column it is over, never across the gap to the nearest one.
+    ColumnView* view = m_row->columnAt(p.x(), false);
     if (!view)
         return {};
+    if (kind == BoardDrag::Payload::card) {
+        const QRect card = view->cardRect().translated(view->pos());
+        if (p.x() < card.left() || p.x() > card.right())
+            return {};
+    }
     const ColumnView::Spot spot = view->spotAt(view->mapFromParent(p), kind);
     if (spot.region == ColumnView::Spot::none)
         return {};
@@ -661,7 +666,9 @@ void ChecklistDetailView::dragEnterEvent(QDragEnterEvent* event) {
 void ChecklistDetailView::dragMoveEvent(QDragMoveEvent* event) {
     const auto payload = BoardDrag::read(event->mimeData());
     dragHover(event->position().toPoint(), payload.kind);
-    if (m_target.spot == ColumnView::Spot::none)
+    // A card over a column's reorder target marks the column but is refused there.
+    if (m_target.spot == ColumnView::Spot::none ||
+        (m_target.spot == ColumnView::Spot::reorder && payload.kind != BoardDrag::Payload::column))
         event->ignore();
     else
         event->acceptProposedAction();

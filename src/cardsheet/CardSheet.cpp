@@ -304,13 +304,13 @@ QWidget* CardSheet::buildDescription() {
         TextBinding text{[this] { return m_description; }, [this](const QString& v) { m_description = v; }};
         RtfBinding rtf{[this] { return m_descriptionRtf; },
                        [this](const std::optional<QByteArray>& v) { m_descriptionRtf = v; }};
-        // The editor sizes itself to its text; its frame is at least 160 tall, and a click in the free
-        // space below the text puts the cursor at the end.
+        // The editor sizes itself to its text and is at least 160 tall, its toolbar included; a click in
+        // the free space below it puts the cursor at the end.
         auto* frame = new ClickToFocus(section);
-        frame->minimumHeight = 160;
         auto* fl = new QVBoxLayout(frame);
         fl->setContentsMargins(0, 0, 0, 0);
         m_editor = new RichTextBlockEditor(text, rtf, false, {}, {}, frame);
+        m_editor->setMinimumTotalHeight(160);
         m_editor->setAccessibleName(QStringLiteral("Description"));
         m_editor->textView()->setAccessibleName(QStringLiteral("Description"));
         frame->target = m_editor->textView();
@@ -327,6 +327,7 @@ QWidget* CardSheet::buildDescription() {
         auto* view = new ReadOnlyRichText(m_body);
         if (rtf::read(*m_descriptionRtf, *view->document()) && !view->document()->isEmpty() &&
             view->document()->characterCount() > 1) {
+            view->alignWithLabels();
             view->contentChanged();
             view->setObjectName(QStringLiteral("readDescriptionRich"));
             // A long text is read through the view's text, not as a name.
@@ -467,8 +468,6 @@ QWidget* CardSheet::buildFileRow(const ChecklistAttachmentPtr& a) {
     auto* labels = new QVBoxLayout;
     labels->setSpacing(2);
     labels->addStretch(1);
-    // The stored path is long and cut in the middle of a folder's name: the row shows the file's name
-    // and gives the whole path in its tooltip and to screen readers.
     // An image's name is quieter than a file's, as quiet as secondary text can read.
     auto* name = new ColorLabel(a->fileName(), Fonts::rounded(12, 600), image ? secondary() : primary(), frame);
     name->setObjectName(QStringLiteral("fileName"));
@@ -476,6 +475,12 @@ QWidget* CardSheet::buildFileRow(const ChecklistAttachmentPtr& a) {
     name->setAttribute(Qt::WA_TransparentForMouseEvents);
     name->setAccessibleDescription(a->localPath());
     labels->addWidget(name);
+    // The stored path, cut in its middle: where the file lives and its own name both stay readable.
+    auto* path = new ColorLabel(a->localPath(), Fonts::rounded(11), secondary(), frame);
+    path->setObjectName(QStringLiteral("filePath"));
+    path->setElided(true, Qt::ElideMiddle);
+    path->setAttribute(Qt::WA_TransparentForMouseEvents);
+    labels->addWidget(path);
     labels->addStretch(1);
     frame->setToolTip(a->localPath());
     frame->setAccessibleName(a->fileName());

@@ -15,6 +15,7 @@
 #include <QScrollBar>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextFrame>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -42,8 +43,9 @@ ColorLabel::ColorLabel(const QString& text, const QFont& font, ColorFn color, QW
     setAccessibleName(text);
 }
 
-void ColorLabel::setElided(bool elided) {
+void ColorLabel::setElided(bool elided, Qt::TextElideMode mode) {
     m_elided = elided;
+    m_elideMode = mode;
     setWordWrap(!elided);
     if (elided)
         setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
@@ -59,7 +61,7 @@ QSize ColorLabel::minimumSizeHint() const {
 void ColorLabel::applyElision() {
     if (!m_elided)
         return;
-    const QString shown = fontMetrics().elidedText(m_full, Qt::ElideRight, std::max(0, width()));
+    const QString shown = fontMetrics().elidedText(m_full, m_elideMode, std::max(0, width()));
     if (shown != text())
         QLabel::setText(shown);
 }
@@ -219,6 +221,15 @@ void ReadOnlyRichText::contentChanged(bool bounded) {
         setFixedHeight(largetext::boundedHeight);
         largetext::paceLayout(*document());
     }
+    updateGeometry();
+}
+
+void ReadOnlyRichText::alignWithLabels() {
+    QTextFrameFormat format = document()->rootFrame()->frameFormat();
+    format.setLeftMargin(0);
+    format.setRightMargin(0);
+    document()->rootFrame()->setFrameFormat(format);
+    m_heights.clear();
     updateGeometry();
 }
 

@@ -26,8 +26,9 @@ class ColorLabel : public QLabel {
 public:
     ColorLabel(const QString& text, const QFont& font, ColorFn color, QWidget* parent = nullptr);
     void setOpacity(qreal opacity) { m_opacity = opacity; update(); }
-    // One line, cut with an ellipsis at the available width; the full text stays the accessible name.
-    void setElided(bool elided);
+    // One line, cut with an ellipsis (where `mode` says) at the available width; the full text stays the
+    // accessible name.
+    void setElided(bool elided, Qt::TextElideMode mode = Qt::ElideRight);
     QString fullText() const { return m_full; }
     QSize minimumSizeHint() const override;
 
@@ -40,6 +41,7 @@ private:
     ColorFn m_color;
     qreal m_opacity = 1;
     bool m_elided = false;
+    Qt::TextElideMode m_elideMode = Qt::ElideRight;
     QString m_full;
 };
 
@@ -125,6 +127,9 @@ public:
     explicit ReadOnlyRichText(QWidget* parent = nullptr);
     // Call once the document is filled; `bounded` keeps the fixed height whatever the length.
     void contentChanged(bool bounded = false);
+    // No inset on the left and right, so that the text lines up with the labels beside it (after the
+    // document is filled: reading RTF sets the document's frame anew).
+    void alignWithLabels();
     // Plain text drawn as a label draws it: no inset, in `font` and `color` (read at paint time).
     void setPlainLabelText(const QString& text, const QFont& font, ColorFn color);
     bool isBounded() const { return m_bounded; }

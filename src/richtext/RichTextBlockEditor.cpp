@@ -123,12 +123,18 @@ void RichTextBlockEditor::layoutChildren()
     m_toolbarSlot->setGeometry(0, 0, w, slotHeight);
     // The toolbar slides in from the top edge.
     m_toolbar->setGeometry(0, slotHeight - toolbarBlockHeight(), w, kToolbarHeight);
-    const int areaHeight = int(std::ceil(m_wrapper->calculatedHeight()));
+    const int areaHeight = std::max(int(std::ceil(m_wrapper->calculatedHeight())), m_minimumTotal - slotHeight);
     m_wrapper->setGeometry(0, slotHeight, w, areaHeight);
     const int total = slotHeight + areaHeight;
     if (height() != total || minimumHeight() != total)
         setFixedHeight(total);
     update();
+}
+
+void RichTextBlockEditor::setMinimumTotalHeight(int height)
+{
+    m_minimumTotal = height;
+    layoutChildren();
 }
 
 void RichTextBlockEditor::resizeEvent(QResizeEvent* event)

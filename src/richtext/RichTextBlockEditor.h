@@ -48,6 +48,9 @@ public:
 
     // Toolbar height plus its 8 of spacing, when shown.
     static int toolbarBlockHeight();
+    // The editor, its toolbar included, is at least `height` tall: the text area takes what the toolbar
+    // leaves, so that showing the toolbar moves nothing below and no empty band lies under the text.
+    void setMinimumTotalHeight(int height);
 
 signals:
     void focusedChanged(bool focused);
@@ -67,6 +70,7 @@ private:
     bool m_forceSaveRTF;
     bool m_showToolbar = false;
     qreal m_toolbarProgress = 0;
+    int m_minimumTotal = 0;
     QWidget* m_toolbarSlot = nullptr;
     RichTextToolbar* m_toolbar = nullptr;
     RichTextEditorWrapper* m_wrapper = nullptr;

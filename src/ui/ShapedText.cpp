@@ -16,6 +16,13 @@ namespace {
 constexpr qsizetype kMaxLength = 600;
 
 bool isHardBreak(QChar c) { return c == u'\n' || c == QChar::LineSeparator; }
+// Korean is broken at spaces, never between the syllables of a word: Qt's layout tailors the Unicode rules
+// so, where QTextBoundaryFinder keeps them.
+bool isHangul(QChar c) {
+    const char16_t u = c.unicode();
+    return (u >= 0xAC00 && u <= 0xD7A3) || (u >= 0x1100 && u <= 0x11FF) || (u >= 0x3130 && u <= 0x318F) ||
+           (u >= 0xA960 && u <= 0xA97F) || (u >= 0xD7B0 && u <= 0xD7FF);
+}
 // A space a line may end on (not a no-break space).
 bool isBlank(QChar c) {
     return c == u' ' || (c.unicode() >= 0x80 && c.isSpace() && c.decompositionTag() != QChar::NoBreak);
@@ -137,6 +144,16 @@ std::vector<ShapedText::Line> ShapedText::lines(qreal width, bool anywhere) cons
         const int shown = keepSpaces ? end : visibleEnd(start, end);
         out.push_back({start, end - start, xAt(shown) - xAt(start)});
     };
+    // Qt's layout counts what the last glyph of a piece joining a line overhangs its advance (a negative
+    // right bearing).
+    const QFontMetricsF metrics(m_font);
+    auto needed = [&](int start, int end) {
+        const int shown = visibleEnd(start, end);
+        qreal overhang = 0;
+        if (shown > start && !m_text[shown - 1].isSurrogate())
+            overhang = std::max<qreal>(0, -metrics.rightBearing(m_text[shown - 1]));
+        return xAt(shown) - xAt(start) + overhang;
+    };
     int hardStart = 0;
     for (int i = 0; i <= n; ++i) {
         if (i < n && !isHardBreak(m_text[i]))
@@ -152,8 +169,12 @@ std::vector<ShapedText::Line> ShapedText::lines(qreal width, bool anywhere) cons
         // Qt's layout, after any run of spaces (French puts one before « ; » and « : »).
         std::vector<int> breaks;
         QTextBoundaryFinder finder(QTextBoundaryFinder::Line, m_text.constData() + hardStart, hardEnd - hardStart);
-        for (qsizetype p = finder.toNextBoundary(); p > 0; p = finder.toNextBoundary())
-            breaks.push_back(hardStart + int(p));
+        for (qsizetype p = finder.toNextBoundary(); p > 0; p = finder.toNextBoundary()) {
+            const int at = hardStart + int(p);
+            if (at < hardEnd && isHangul(m_text[at - 1]) && isHangul(m_text[at]))
+                continue;
+            breaks.push_back(at);
+        }
         for (int p = hardStart + 1; p < hardEnd; ++p)
             if (isBlank(m_text[p - 1]) && !isBlank(m_text[p]))
                 breaks.push_back(p);
@@ -167,7 +188,9 @@ std::vector<ShapedText::Line> ShapedText::lines(qreal width, bool anywhere) cons
             const int p = breaks[k];
             if (p <= start)
                 continue;
-            if (xAt(visibleEnd(start, p)) - xAt(start) <= width) {
+            // A piece joining a line that holds something already must fit with its overhang; the first
+            // piece of a line is measured by its advance.
+            if ((fitEnd > start ? needed(start, p) : xAt(visibleEnd(start, p)) - xAt(start)) <= width) {
                 fitEnd = p;
                 continue;
             }
@@ -184,7 +207,8 @@ std::vector<ShapedText::Line> ShapedText::lines(qreal width, bool anywhere) cons
                 fitEnd = p;
                 continue;
             }
-            // Cut between characters: as many as fit, at least one.
+            // Cut between characters: as many as fit, at least one; spaces after the last hang past the
+            // width, as they do after a word.
             QTextBoundaryFinder graphemes(QTextBoundaryFinder::Grapheme, m_text.constData() + start, p - start);
             int cut = start + int(graphemes.toNextBoundary());
             for (qsizetype g = graphemes.toNextBoundary(); g > 0; g = graphemes.toNextBoundary()) {
@@ -192,6 +216,8 @@ std::vector<ShapedText::Line> ShapedText::lines(qreal width, bool anywhere) cons
                     break;
                 cut = start + int(g);
             }
+            while (cut < p && isBlank(m_text[cut]))
+                ++cut;
             push(start, cut, false);
             start = cut;
             fitEnd = -1;
@@ -243,7 +269,13 @@ void ShapedText::drawLine(QPainter& p, const Line& line, const QPointF& topLeft)
     // lands on the same sub-pixel position as drawText would put it.
     auto fixed = [](qreal v) { return std::trunc(v * 64) / 64; };
     const QPointF offset(fixed(topLeft.x()) - xAt(line.start), fixed(topLeft.y()) - hard.y());
-    for (const QGlyphRun& run : m_layout->glyphRuns(line.start, line.length))
+    // Blanks at the end draw nothing, as in Qt's own lines (with a font that lacks them, a box would show).
+    int end = line.start + line.length;
+    while (end > line.start && isBlank(m_text[end - 1]))
+        --end;
+    if (end == line.start)
+        return;
+    for (const QGlyphRun& run : m_layout->glyphRuns(line.start, end - line.start))
         p.drawGlyphRun(offset, run);
 }
 

@@ -1,7 +1,12 @@
 #include "BoardFixture.h"
 
 #include "board/BoardDrag.h"
+#include "richtext/NotesFormat.h"
+#include "ui/Fonts.h"
 #include "rtf/Rtf.h"
+
+#include <QElapsedTimer>
+#include <QTextLayout>
 
 #include <QLineEdit>
 #include <QTextCursor>
@@ -89,6 +94,22 @@ TEST(BoardPayloadTest, NotesPreviewFollowsTheStoredForm) {
     EXPECT_EQ(notesPreviewText(QStringLiteral("rtf:YWJj")), QString());   // Base64 of "abc", not RTF
     EXPECT_EQ(notesPreviewText(QStringLiteral("rtf:YWJ")), QStringLiteral("rtf:YWJ"));
 
+    // The card sheet reads the notes with the same rule: Base64 whose last group has bits that
+    // re-encoding would not give back is plain text on the tile too, and its height is worked out so.
+    QString loose = encoded;
+    while (loose.endsWith(QLatin1Char('=')))
+        loose.chop(1);
+    ASSERT_LT(loose.size(), encoded.size()) << "the RTF's length must leave unused bits";
+    const QChar last = loose.back();
+    loose.back() = last == QLatin1Char('A') ? QLatin1Char('B') : last == QLatin1Char('w') ? QLatin1Char('x') : QChar(last.unicode() + 1);
+    loose += QString(encoded.size() - loose.size(), QLatin1Char('='));
+    const QString stored = "rtf:" + loose;
+    ASSERT_EQ(QByteArray::fromBase64(loose.toLatin1()), QByteArray::fromBase64(encoded.toLatin1()));
+    EXPECT_EQ(notesPreviewText(stored), notesformat::decode(stored).plain);
+    EXPECT_EQ(notesPreviewText(stored), stored);
+    CardTile tile(std::make_shared<ChecklistCard>(ChecklistCardFields{.title = QStringLiteral("T"), .notes = stored}));
+    EXPECT_EQ(CardTile::estimateHeight(QStringLiteral("T"), stored, 300), tile.heightForTileWidth(300));
+
     // Notes of megabytes are previewed from their start, without reading them whole.
     const QByteArray big = "{\\rtf1\\ansi d\\'e9but " + QByteArray("mot mot\\par ").repeated(1'000'000) + "}";
     for (const QString& notes : {"rtf:" + QString::fromLatin1(big.toBase64()), QStringLiteral("début ").repeated(2'000'000)}) {
@@ -129,8 +150,13 @@ TEST(CardTileTextTest, TitlesAndPreviewsStopAtTheirLineLimit) {
         EXPECT_LE(fm.horizontalAdvance(line), width + 2) << line.toStdString();
     EXPECT_TRUE(title.lines.last().endsWith(QChar(0x2026)));
 
+    // Lines past the third are left out, and the third says so with an ellipsis.
     const WrappedText notes = wrapText(QStringLiteral("un\ndeux\ntrois\nquatre\ncinq"), font, width, 3);
-    EXPECT_EQ(notes.lines, QStringList({"un", "deux", "trois quatre cinq"}));
+    EXPECT_EQ(notes.lines, QStringList({"un", "deux", QStringLiteral("trois\u2026")}));
+    EXPECT_EQ(wrapText(QStringLiteral("un\ndeux\ntrois"), font, width, 3).lines, QStringList({"un", "deux", "trois"}));
+    const WrappedText longThird = wrapText(QStringLiteral("un\ndeux\n") + QString(300, QLatin1Char('m')) + "\nquatre", font, width, 3);
+    EXPECT_TRUE(longThird.lines.last().endsWith(QChar(0x2026)));
+    EXPECT_LE(fm.horizontalAdvance(longThird.lines.last()), width + 1);
     EXPECT_EQ(wrapText(QStringLiteral("court"), font, width, 3).lines, QStringList({"court"}));
     // A word wider than the line is broken rather than overflowing.
     const WrappedText word = wrapText(QString(60, QLatin1Char('m')), font, width, 3);
@@ -156,4 +182,86 @@ TEST(BoardPayloadTest, NoTextFieldTakesACardOrColumnAsText) {
     }
     EXPECT_EQ(line->text(), "Relire");
     EXPECT_EQ(text->toPlainText(), "Relire");
+}
+
+namespace {
+// The lines of `text` as Qt's own layout breaks it at `width` (without trailing blanks).
+QStringList qtLines(const QString& text, const QFont& font, qreal width) {
+    QString laid = text;
+    laid.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    QTextLayout layout(laid, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    QStringList out;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        QString part = laid.mid(line.textStart(), line.textLength());
+        while (!part.isEmpty() && (part.back().isSpace() || part.back() == QChar::LineSeparator))
+            part.chop(1);
+        out << part;
+    }
+    layout.endLayout();
+    return out;
+}
+} // namespace
+
+// A tile breaks its texts where Qt's own layout breaks them, in every script, at every width.
+TEST(CardTileTextTest, LinesBreakAsQtBreaksThemInEveryScript) {
+    const QFont font = Fonts::rounded(13, 600);
+    const struct {
+        const char* what;
+        QString text;
+    } texts[] = {
+        {"latin", QStringLiteral("Préparer la réunion de lancement avec l’équipe, puis envoyer le compte rendu")},
+        {"latin and CJK", QStringLiteral("Relire le plan 设计评审会议的准备工作和材料整理 puis valider 日本語の文章も少し")},
+        {"arabic", QStringLiteral("مراجعة خطة المشروع مع الفريق وإرسال التقرير النهائي إلى المدير قبل نهاية الأسبوع")},
+        {"latin and arabic", QStringLiteral("Envoyer le rapport تقرير المشروع النهائي avant vendredi إلى المدير")},
+        {"devanagari", QStringLiteral("परियोजना योजना की समीक्षा करें और अंतिम रिपोर्ट प्रबंधक को भेजें")},
+        {"emoji", QStringLiteral("Fêter la sortie 🎉🎉 avec l’équipe 🚀 et les clients 😀 demain 🍰")},
+    };
+    for (const auto& t : texts) {
+        for (qreal width = 40; width <= 340; width += 2.5) {
+            SCOPED_TRACE(qPrintable(QStringLiteral("%1 at %2").arg(t.what).arg(width)));
+            EXPECT_EQ(wrapText(t.text, font, width, 100).lines, qtLines(t.text, font, width))
+                << wrapText(t.text, font, width, 100).lines.join("|").toStdString() << "\n"
+                << qtLines(t.text, font, width).join("|").toStdString();
+        }
+    }
+}
+
+// A title of megabytes costs a tile what a short one does.
+TEST(CardTileTextTest, AHugeTitleIsLaidOutOnlyAsFarAsTheTileShowsIt) {
+    const QString huge = QStringLiteral("Titre immense ").repeated(400'000);
+    QElapsedTimer timer;
+    timer.start();
+    CardTile tile(std::make_shared<ChecklistCard>(ChecklistCardFields{.title = huge}));
+    const int height = tile.heightForTileWidth(300);
+    EXPECT_EQ(CardTile::estimateHeight(huge, std::nullopt, 300), height);
+    EXPECT_LT(timer.elapsed(), 500);
+    EXPECT_LT(tile.accessibleName().size(), 1000);
+    EXPECT_TRUE(tile.accessibleName().startsWith(QStringLiteral("Titre immense")));
+}
+
+// The height worked out for a card without its tile (from remembered word widths) is the tile's own, at
+// every width, for texts whose lines end right at the edge too.
+TEST(CardTileTextTest, EstimatedHeightsAreTheTilesAtEveryWidth) {
+    const QString notes[] = {
+        QStringLiteral("Une description de l’étape 98, sur deux lignes environ pour remplir la carte."),
+        QStringLiteral("« Tâche » : Vérifier AVANT Tout. Yves, Wagner, Tom ; Voilà ! (Ya) Vw. 7, 4 Fait : oui ; non ?"),
+        QStringLiteral("Un\nDeux lignes de texte\n\nQuatre et cinq, puis la suite qui déborde de la carte"),
+        QStringLiteral("设计评审会议的准备工作 et la suite"),
+    };
+    const QString titles[] = {QStringLiteral("Étape 12 de la colonne 3"),
+                              QStringLiteral("TAVERNE Voyage Lyon Paris « Te » (Ya) Vw. AVANT Tout, Wagner ; Yves")};
+    for (const QString& title : titles) {
+        for (const QString& note : notes) {
+            CardTile tile(std::make_shared<ChecklistCard>(ChecklistCardFields{.title = title, .notes = note}));
+            for (int width = 120; width <= 340; ++width) {
+                ASSERT_EQ(CardTile::estimateHeight(title, note, width), tile.heightForTileWidth(width))
+                    << title.toStdString() << " | " << note.toStdString() << " at " << width;
+            }
+        }
+    }
 }

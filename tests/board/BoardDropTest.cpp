@@ -22,7 +22,9 @@ int across(ChecklistDetailView* v) { return v->columnsScroller()->horizontalScro
 using BoardDropTest = BoardTest;
 
 // The pointer comes into a column over its margin, its header or a tile (it rarely lands on a
-// slot first); the drag is taken there and every later position finds its slot.
+// slot first); the drag is taken there and every later position finds its slot. A column's header is
+// its reorder target, which marks the column and refuses the card; the gap between two columns and
+// what lies past the last one take nothing.
 TEST_F(BoardDropTest, ACardDragIsTakenWhereverItEntersAndEachPositionFindsItsSlot) {
     auto board = checklist("B");
     auto a = column(board, "A", 0);
@@ -38,40 +40,52 @@ TEST_F(BoardDropTest, ACardDragIsTakenWhereverItEntersAndEachPositionFindsItsSlo
 
     const QUuid none;
     auto inA = [&](QWidget* other, QPoint p) { return colA->mapFrom(v, other->mapTo(v, p)); };
+    enum Mark { slot, header, nothing };
     const struct {
         const char* what;
         std::function<QPoint()> at;   // in colA's coordinates, worked out when the pointer gets there
-        QUuid column;                 // null: no target there
+        Mark mark;
+        QUuid column;
         std::optional<QUuid> before;  // the marked slot's card; none for the end
     } path[] = {
         {"A's margin beside the upper half of Y",
          [&] { return QPoint(colA->cardRect().left() + 4, colA->tile(y->id())->geometry().center().y() - 6); },
-         a->id(), y->id()},
-        {"A's header", [&] { return colA->menuButton()->geometry().center(); }, a->id(), x->id()},
-        {"the lower half of Z", [&] { return colA->tile(z->id())->geometry().center() + QPoint(0, 8); }, a->id(),
+         slot, a->id(), y->id()},
+        {"A's header", [&] { return colA->menuButton()->geometry().center(); }, header, a->id(), std::nullopt},
+        {"the lower half of Z", [&] { return colA->tile(z->id())->geometry().center() + QPoint(0, 8); }, slot, a->id(),
          std::nullopt},
-        {"the upper half of Z", [&] { return colA->tile(z->id())->geometry().center() - QPoint(0, 8); }, a->id(),
+        {"A's « Ajouter une étape »", [&] { return colA->addCardButton()->geometry().center(); }, header,
+         a->id(), std::nullopt},
+        {"the upper half of Z", [&] { return colA->tile(z->id())->geometry().center() - QPoint(0, 8); }, slot, a->id(),
          z->id()},
         {"the gap just before B", [&] { return inA(colB, QPoint(colB->cardRect().left() - 4, colB->tile(w->id())->geometry().center().y() - 6)); },
+         nothing, none, std::nullopt},
+        {"B's header", [&] { return inA(colB, colB->handle()->geometry().center()); }, header, b->id(), std::nullopt},
+        {"B's first card", [&] { return inA(colB, colB->tile(w->id())->geometry().center() - QPoint(0, 8)); }, slot,
          b->id(), w->id()},
-        {"B's header", [&] { return inA(colB, colB->handle()->geometry().center()); }, b->id(), w->id()},
-        {"below B's last card", [&] { return inA(colB, QPoint(180, colB->height() + 40)); }, b->id(),
+        {"below B's last card", [&] { return inA(colB, QPoint(180, colB->height() + 40)); }, slot, b->id(),
          std::nullopt},
-        {"the board's header", [&] { return inA(v->header(), v->header()->rect().center()); }, none,
+        {"the board's header", [&] { return inA(v->header(), v->header()->rect().center()); }, nothing, none,
          std::nullopt},
-        {"the empty column C's header", [&] { return inA(colC, colC->addCardButton()->geometry().center()); },
+        {"the empty column C's header", [&] { return inA(colC, colC->addCardButton()->geometry().center()); }, header,
          c->id(), std::nullopt},
         {"the add-column tile, past the last column", [&] { return inA(v->addColumnTile(), QPoint(100, 50)); },
-         c->id(), std::nullopt},
-        {"the middle of C", [&] { return inA(colC, colC->cardRect().center()); }, c->id(), std::nullopt},
+         nothing, none, std::nullopt},
+        {"the middle of C", [&] { return inA(colC, colC->cardRect().center()); }, slot, c->id(), std::nullopt},
     };
     WindowDrag drag(v, mime.get());
     for (const auto& step : path) {
-        EXPECT_EQ(drag.move(colA, step.at()), !step.column.isNull()) << step.what;
-        if (step.column.isNull())
-            continue;
-        EXPECT_TRUE(BoardDrag::isSlotMarked(v->marks(), step.column, step.before)) << step.what;
-        EXPECT_FALSE(v->marks().dropTargetColumnReorderId) << step.what;
+        EXPECT_EQ(drag.move(colA, step.at()), step.mark == slot) << step.what;
+        if (step.mark == slot) {
+            EXPECT_TRUE(BoardDrag::isSlotMarked(v->marks(), step.column, step.before)) << step.what;
+            EXPECT_FALSE(v->marks().dropTargetColumnReorderId) << step.what;
+        } else if (step.mark == header) {
+            EXPECT_EQ(v->marks().dropTargetColumnReorderId, step.column) << step.what;
+            EXPECT_FALSE(v->marks().dropTargetCardId) << step.what;
+        } else {
+            EXPECT_FALSE(v->marks().dropTargetColumnReorderId) << step.what;
+            EXPECT_FALSE(v->marks().dropTargetCardId) << step.what;
+        }
     }
     // Only the last position decides.
     EXPECT_TRUE(drag.drop());
@@ -85,6 +99,31 @@ TEST_F(BoardDropTest, ACardDragIsTakenWhereverItEntersAndEachPositionFindsItsSlo
     EXPECT_TRUE(dragTo(colB, colB->tile(w->id())->geometry().center() - QPoint(0, 8), mime.get()));
     testsupport::flushEvents();
     EXPECT_EQ(titles(b), QStringList({"X", "W"}));
+}
+
+// Released over a column's header or between two columns, a card goes back: nothing moves, nothing is
+// stamped, and no mark stays.
+TEST_F(BoardDropTest, ACardReleasedOverAHeaderOrBetweenColumnsGoesBack) {
+    auto board = checklist("B");
+    auto a = column(board, "A", 0);
+    auto b = column(board, "B", 1);
+    auto x = card(a, "X", 0);
+    card(b, "W", 0);
+    auto* v = show(board);
+    auto* colB = v->columnView(b->id());
+    const QDateTime stamped = board->updatedAt();
+    std::unique_ptr<QMimeData> mime(BoardDrag::makeMime({BoardDrag::Payload::card, x->id()}));
+    const QPoint places[] = {colB->menuButton()->geometry().center(), colB->addCardButton()->geometry().center(),
+                             QPoint(colB->cardRect().left() - 6, colB->cardRect().center().y())};
+    for (const QPoint& at : places) {
+        SCOPED_TRACE(at.x());
+        EXPECT_FALSE(dragTo(colB, at, mime.get()));
+        testsupport::flushEvents();
+        EXPECT_EQ(v->marks(), BoardDrag::Marks{});
+        EXPECT_EQ(titles(a), QStringList({"X"}));
+        EXPECT_EQ(titles(b), QStringList({"W"}));
+        EXPECT_EQ(board->updatedAt(), stamped);
+    }
 }
 
 TEST_F(BoardDropTest, AColumnDragIsTakenOverAnyPartOfAColumn) {

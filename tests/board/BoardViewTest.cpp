@@ -470,3 +470,34 @@ TEST_F(BoardTest, LongNamesAreCutAndKeptWholeForReadersAtEveryWindowSize) {
         EXPECT_EQ(QAccessible::queryAccessibleInterface(col)->text(QAccessible::Name), columnName);
     }
 }
+
+// A press on a tile focuses it without a ring, even after earlier Tab presses; Tab, or moving the card
+// with the keyboard, brings the ring.
+TEST_F(BoardTest, ATileShowsItsFocusRingAfterKeyboardNavigationOnly) {
+    auto board = checklist("B");
+    auto a = column(board, "A", 0);
+    auto b = column(board, "B", 1);
+    auto x = card(a, "X", 0);
+    auto* v = show(board);
+    CardTile* tile = v->columnView(a->id())->tile(x->id());
+    ASSERT_TRUE(tile);
+    QApplication::setActiveWindow(v->window());
+    auto ring = [](CardTile* t) {
+        const QImage img = t->grab().toImage();
+        const QColor edge = img.pixelColor(img.width() / 2, CardTile::kMargin + 1);
+        return edge.blue() > edge.red() + 60;   // the accent blue on the tile's top edge
+    };
+    v->window()->setAttribute(Qt::WA_KeyboardFocusChange, true);   // the person used Tab before
+    // Pressed (and let go beside it, which opens nothing).
+    QTest::mousePress(tile, Qt::LeftButton, {}, tile->rect().center());
+    EXPECT_TRUE(tile->hasFocus());
+    EXPECT_FALSE(ring(tile));
+    QTest::mouseRelease(tile, Qt::LeftButton, {}, QPoint(-20, -20));
+    testsupport::flushEvents();
+    QTest::keyClick(tile, Qt::Key_Right, Qt::AltModifier);
+    testsupport::flushEvents();
+    CardTile* moved = v->columnView(b->id())->tile(x->id());
+    ASSERT_TRUE(moved);
+    EXPECT_TRUE(moved->hasFocus());
+    EXPECT_TRUE(ring(moved));
+}

@@ -333,11 +333,22 @@ TEST_F(CardSheetTest, FilesAreCopiedListedOpenedAndRemoved) {
     // A click on the row opens the copy, not the picked file.
     QWidget* row = sheet->findChildren<QWidget*>("fileRow").value(0);
     ASSERT_TRUE(row);
-    // The row shows the name alone; the whole path is in its tooltip and read to screen readers.
-    QStringList shown;
-    for (auto* l : row->findChildren<QLabel*>())
-        shown << l->text();
-    EXPECT_EQ(shown, QStringList{"PHOTO.PNG"});
+    // The row shows the name over the stored path; a path too long for the row is cut in its middle,
+    // so that where it starts and the file's own name both stay readable. The tooltip has it whole.
+    auto* nameLabel = row->findChild<QLabel*>("fileName");
+    auto* pathLabel = row->findChild<QLabel*>("filePath");
+    ASSERT_TRUE(pathLabel);
+    EXPECT_EQ(nameLabel->text(), "PHOTO.PNG");
+    EXPECT_LT(nameLabel->geometry().bottom(), pathLabel->geometry().top());
+    EXPECT_EQ(pathLabel->accessibleName(), photo->localPath());
+    pathLabel->resize(140, pathLabel->height());
+    const QString cut = pathLabel->text();
+    EXPECT_TRUE(cut.contains(QChar(0x2026))) << cut.toStdString();
+    EXPECT_TRUE(cut.startsWith(photo->localPath().left(4))) << cut.toStdString();
+    EXPECT_TRUE(cut.endsWith(".PNG")) << cut.toStdString();
+    EXPECT_LE(pathLabel->fontMetrics().horizontalAdvance(cut), 140);
+    pathLabel->resize(4000, pathLabel->height());
+    EXPECT_EQ(pathLabel->text(), photo->localPath());
     EXPECT_EQ(row->toolTip(), photo->localPath());
     EXPECT_EQ(row->findChild<QLabel*>("fileName")->accessibleDescription(), photo->localPath());
     // An image's name is quieter than a file's, and still reads.
@@ -417,6 +428,41 @@ TEST_F(CardSheetTest, EveryControlIsNamedForAccessibility) {
 
 // In a window shorter than the sheet's content, the sheet keeps to the window, its footer in view, and a
 // description that grows with its text is never clipped: the body between header and footer scrolls.
+// The description's editor fills its 160 with or without its toolbar (nothing empty lies under it), and
+// in read mode a formatted description starts where the title does.
+TEST_F(CardSheetTest, DescriptionLinesUpInBothModes) {
+    QWidget window;
+    window.resize(900, 700);
+    window.show();
+    CardSheet inWindow(*services, checklist, &window);
+    auto maquette = todo->cards()[0];
+    QTextDocument formatted;
+    QTextCursor(&formatted).insertText(QStringLiteral("Texte mis en forme"));
+    maquette->setNotes(notesformat::encode(rtf::write(formatted), QString()));
+    inWindow.openCard(maquette);
+    flush();
+    auto* title = inWindow.findChild<QWidget*>("readTitle");
+    auto* rich = inWindow.findChild<QTextEdit*>("readDescriptionRich");
+    ASSERT_TRUE(title && rich);
+    const QRect first = rich->cursorRect(QTextCursor(rich->document()));
+    EXPECT_EQ(rich->viewport()->mapTo(&inWindow, first.topLeft()).x(), title->mapTo(&inWindow, QPoint()).x());
+
+    inWindow.startEditing();
+    flush();
+    RichTextBlockEditor* editor = inWindow.descriptionEditor();
+    QWidget* frame = editor->parentWidget();
+    EXPECT_FALSE(editor->isToolbarShown());
+    EXPECT_EQ(editor->height(), 160);
+    EXPECT_EQ(frame->height(), editor->height());
+    EXPECT_EQ(editor->wrapper()->height(), 160);
+    editor->textView()->setFocus();
+    EXPECT_TRUE(testsupport::waitFor([&] { return editor->isToolbarShown(); }, 2000));
+    EXPECT_TRUE(testsupport::waitFor([&] { return editor->wrapper()->y() == RichTextBlockEditor::toolbarBlockHeight(); }, 2000));
+    EXPECT_EQ(editor->height(), 160);
+    EXPECT_EQ(editor->wrapper()->geometry().bottom(), editor->rect().bottom());
+    inWindow.reject();
+}
+
 TEST_F(CardSheetTest, GrowingDescriptionScrollsTheBodyNotTheSheet) {
     QWidget window;
     window.resize(900, 480);

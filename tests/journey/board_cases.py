@@ -146,3 +146,140 @@ def board_view_stays_after_drop(app):
     now = focused(session)
     if now is not None and now.name == "Options de la colonne":
         raise Failure("the keyboard focus went to a column's options button after the drop")
+
+
+def checklist_stamp(session):
+    return session.query('SELECT updatedAt FROM "Checklist" WHERE name = ?', ("Tableau",))[0][0]
+
+
+@case
+def board_card_refused_on_header_and_between_columns(app):
+    """A card released over a column's header or in the gap between two columns goes back: the store
+    keeps every card where it was and the board is not stamped; a drop on a card slot still works."""
+    session = open_board(app)
+    start = {name: list(cards) for name, cards in COLUMNS.items()}
+    expect_board(session, start, "the board as seeded")
+    stamp = checklist_stamp(session)
+    a1 = card(session, "Carte A1")
+    # Over the header of « En cours », on its name, left of its buttons.
+    options = session.find("push button", "Options de la colonne", root=column(session, "En cours"))
+    ox, oy = session.center(options)
+    session.drag(a1, (ox - 120, oy))
+    # Between « En cours » and « Fait », level with the first cards.
+    # The tiles stand as far inside their columns on both sides: halfway between them is the gap.
+    bx, _, bw, _ = session.extents(card(session, "Carte B1"))
+    fx, _, _, _ = session.extents(card(session, "Carte C1"))
+    gap = ((bx + bw + fx) // 2, session.center(card(session, "Carte B1"))[1])
+    session.drag(card(session, "Carte A1"), gap)
+    # The card stands where it stood, on the screen and in the store, and nothing was stamped.
+    expect_board(session, start, "A1 back in « À faire » after both refused drops")
+    if checklist_stamp(session) != stamp:
+        raise Failure("a refused drop stamped the checklist")
+    x, y, w, h = session.extents(card(session, "Carte A1"))
+    if not inside((x, y, w, h), session.extents(column(session, "À faire"))):
+        raise Failure("A1 is not drawn inside « À faire » after the refused drops")
+    # The same hand, onto a slot: taken.
+    session.drag(card(session, "Carte A1"), below(session, card(session, "Carte B2"), 40))
+    expect_board(session, {"À faire": ["Carte A2", "Carte A3"], "En cours": ["Carte B1", "Carte B2", "Carte A1"],
+                           "Fait": ["Carte C1"], "Vide": []}, "A1 dropped under the last card of « En cours »")
+
+
+NOTES_CUT = "un\ndeux\ntrois\nquatre\ncinq"
+NOTES_ELLIPSIS = "un\ndeux\ntrois\u2026"
+
+
+def _fill_tiles(seed):
+    project = seed.project("Atelier")
+    checklist = seed.checklist("Tableau", project)
+    col = seed.column(checklist, "À faire", 0)
+    seed.card(col, "Notes A", 0, NOTES_CUT)
+    seed.card(col, "Notes B", 1, NOTES_ELLIPSIS)
+    card_id = seed.card(col, "Avec un fichier", 2)
+    seed.conn.execute(
+        'INSERT INTO "ChecklistAttachment" (id, fileName, mimeType, localPath, remoteId, createdAt, card)'
+        " VALUES (?, ?, NULL, ?, NULL, ?, ?)",
+        (seed_id(), "Compte rendu.pdf", ATTACHMENT_PATH, seed._stamp(), card_id))
+
+
+def seed_id():
+    from seed import new_id
+    return new_id()
+
+
+ATTACHMENT_PATH = ("/home/personne/Documents/Archives des projets/Atelier de printemps/Réunions et comptes rendus"
+                   "/Semaine quarante-deux/Compte rendu.pdf")
+
+
+def _luma(px):
+    r, g, b = px
+    return 0.2126 * r + 0.7152 * g + 0.0722 * b
+
+
+@case
+def board_tile_shadow_and_cut_notes(app):
+    """A tile casts a visible shadow that deepens under the pointer, and notes of five lines show
+    three, the third ending with an ellipsis."""
+    session = seeded_session(app, "tiles", _fill_tiles)
+    resize_window(session, 1400, 900)
+    session.click(session.find("push button", "Checklists"))
+    session.click(session.find("list item", "Tableau"))
+    a, b = card(session, "Notes A"), card(session, "Notes B")
+    session.settled_center(b)
+    session.move(5, 5)   # nothing hovered
+    ax, ay, aw, ah = session.extents(a)
+    bx, by, bw, bh = session.extents(b)
+    # Five lines of notes take the room of three, and are drawn as the three lines "un", "deux",
+    # "trois…" are: the fourth and fifth lines are left out and the third says so.
+    if ah != bh:
+        raise Failure(f"a tile with five lines of notes is {ah} high, one with three {bh}")
+    top = 34   # below the one-line title
+    shown_a = session.pixels((ax + 4, ay + top, aw - 8, ah - top - 4))
+    shown_b = session.pixels((bx + 4, by + top, bw - 8, bh - top - 4))
+    if shown_a != shown_b:
+        raise Failure("the notes cut to three lines are not drawn as « un / deux / trois… »")
+
+    # The shadow: below the tile's bottom edge, the column's background is darkened. The background
+    # is read beside « Ajouter une étape », where nothing casts a shadow.
+    cx, _, cw, _ = session.extents(column(session, "À faire"))
+    _, add_y = session.center(session.find("push button", "Ajouter une étape", root=column(session, "À faire")))
+    column_bg = _luma(session.pixels((cx + cw - 60, add_y, 1, 1))[0][0])
+
+    def darkening(rows):
+        return [column_bg - _luma(row[len(row) // 2]) for row in rows]
+    # From the tile's bottom edge down into the gap, which holds the 10-px slot between tiles.
+    rest = darkening(session.pixels((bx + bw // 2 - 2, by + bh, 5, 26)))
+    if max(rest[1:6]) < 20:
+        raise Failure(f"no visible shadow under the tile at rest: darkening {[round(v) for v in rest]}")
+    # Hovered, it spreads and falls further.
+    session.move(bx + bw // 2, by + bh // 2)
+
+    def deeper():
+        hovered = darkening(session.pixels((bx + bw // 2 - 2, by + bh, 5, 26)))
+        return hovered if sum(hovered[6:14]) > sum(rest[6:14]) + 15 else None
+    wait_until("the hovered tile's deeper shadow", deeper, timeout=3)
+
+
+@case
+def card_sheet_shows_attachment_path(app):
+    """A file attachment's row shows the file's name and, below it, its stored path cut in the middle:
+    the start of the path and the file's name both readable."""
+    session = seeded_session(app, "attachment", _fill_tiles)
+    session.click(session.find("push button", "Checklists"))
+    session.click(session.find("list item", "Tableau"))
+    session.click(card(session, "Avec un fichier"))
+    sheet = session.dialog("Détails de l’étape")
+    name = session.find("label", "Compte rendu.pdf", root=sheet)
+    path = session.find("label", ATTACHMENT_PATH, root=sheet)
+    nx, ny, nw, nh = session.extents(name)
+    px, py, pw, ph = session.extents(path)
+    if not (py >= ny + nh and abs(px - nx) <= 1 and ph > 0):
+        raise Failure(f"the path {px, py, pw, ph} is not under the name {nx, ny, nw, nh}")
+    # Drawn, and cut to its row: the path is far longer than the row is wide, and its ink starts at the
+    # line's left edge and runs to near its right edge (the middle gave way, not the ends).
+    rows = session.pixels((px, py, pw, ph))
+    background = max(_luma(p) for row in rows for p in row)
+    inked = [c for c in range(pw) if any(background - _luma(row[c]) > 60 for row in rows)]
+    if not inked:
+        raise Failure("the path line is blank on the screen")
+    if inked[0] > 3 or inked[-1] < pw - 20 or pw > 700:
+        raise Failure(f"the path line's ink spans {inked[0]}..{inked[-1]} of its {pw} px")

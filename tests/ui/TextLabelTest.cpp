@@ -238,3 +238,97 @@ TEST(ShapedText, DrawsAsDrawTextDoes) {
         EXPECT_EQ(drawn, expected);
     }
 }
+
+namespace {
+
+// The scripts people write their titles and notes in, alone and mixed.
+const struct {
+    const char* what;
+    QString text;
+} kScripts[] = {
+    {"latin", QStringLiteral("Préparer la réunion de lancement avec l’équipe, puis envoyer le compte rendu")},
+    {"cjk", QStringLiteral("设计评审会议的准备工作和材料整理，日本語の文章も少し、한국어 문장도 조금")},
+    {"latin and cjk", QStringLiteral("Relire le plan 设计评审会议的准备工作 puis valider 日本語の文章も少し")},
+    {"arabic", QStringLiteral("مراجعة خطة المشروع مع الفريق وإرسال التقرير النهائي إلى المدير")},
+    {"latin and arabic", QStringLiteral("Envoyer le rapport تقرير المشروع النهائي avant vendredi")},
+    {"devanagari", QStringLiteral("परियोजना योजना की समीक्षा करें और अंतिम रिपोर्ट प्रबंधक को भेजें")},
+    {"emoji", QStringLiteral("Fêter la sortie 🎉🎉 avec l’équipe 🚀 et les clients 😀 demain 🍰🍰🍰")},
+};
+
+QStringList qtLines(const QString& text, const QFont& font, int width) {
+    QTextLayout layout(QString(text).replace(QLatin1Char('\n'), QChar::LineSeparator), font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    QStringList lines;
+    for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+        line.setLineWidth(width);
+        lines << text.mid(line.textStart(), line.textLength()).remove(QLatin1Char('\n'));
+    }
+    layout.endLayout();
+    return lines;
+}
+
+} // namespace
+
+// In every script a label sizes and draws as QLabel does, and the shaping breaks as Qt breaks.
+TEST(TextLabel, SizesAndDrawsAsAQLabelDoesInEveryScript) {
+    const QFont font = Fonts::rounded(13);
+    for (const auto& s : kScripts) {
+        SCOPED_TRACE(s.what);
+        TextLabel label(s.text);
+        QLabel plain(s.text);
+        for (QWidget* w : {static_cast<QWidget*>(&label), static_cast<QWidget*>(&plain)})
+            w->setFont(font);
+        plain.setTextFormat(Qt::PlainText);
+        plain.setWordWrap(true);
+        label.setWordWrap(true);
+        EXPECT_EQ(label.sizeHint(), plain.sizeHint());
+        for (int width : {50, 97, 160, 233, 400})
+            EXPECT_EQ(label.heightForWidth(width), plain.heightForWidth(width)) << width;
+        auto render = [](QWidget& w) {
+            w.resize(170, 110);
+            QImage img(w.size(), QImage::Format_ARGB32_Premultiplied);
+            img.fill(Qt::white);
+            w.render(&img, QPoint(), QRegion(), QWidget::DrawChildren);
+            return img;
+        };
+        const QImage drawn = render(label), qlabel = render(plain);
+        EXPECT_EQ(drawn, qlabel);
+        if (drawn != qlabel && qEnvironmentVariableIsSet("TOLMEK_TEST_KEEP_IMAGES")) {
+            drawn.save(QStringLiteral("/tmp/label-%1-drawn.png").arg(QLatin1String(s.what)));
+            qlabel.save(QStringLiteral("/tmp/label-%1-expected.png").arg(QLatin1String(s.what)));
+        }
+
+        const ShapedText shaped(s.text, font);
+        if (!shaped.isSupported())
+            continue;   // right to left: Qt's own path
+        for (int width = 30; width <= 420; width += 13) {
+            QStringList got;
+            for (const ShapedText::Line& line : shaped.lines(width, true))
+                got << s.text.mid(line.start, line.length).trimmed();
+            QStringList expected = qtLines(s.text, font, width);
+            for (QString& line : expected)
+                line = line.trimmed();
+            EXPECT_EQ(got, expected) << width;
+        }
+    }
+}
+
+// A long unclamped text (pages of it) breaks into the lines Qt's layout gives, in every script.
+TEST(ClampedText, LongTextsBreakAsQtDoesInEveryScript) {
+    const QFont font = Fonts::rounded(14, 600);
+    for (const auto& s : kScripts) {
+        SCOPED_TRACE(s.what);
+        const QString text = (s.text + QLatin1Char(' ')).repeated(60) + QLatin1Char('\n') + s.text;
+        ASSERT_GE(text.size(), 2000);
+        lists::ClampedText clamped(font, {}, 0);
+        clamped.setText(text);
+        for (int width : {180, 333}) {
+            const QStringList expected = qtLines(text, font, width);
+            EXPECT_EQ(clamped.visibleLines(width), expected) << width;
+            EXPECT_EQ(clamped.heightForWidth(width), int(std::ceil(QFontMetricsF(font).lineSpacing() * expected.size())));
+        }
+    }
+}

@@ -124,65 +124,30 @@ int narrowestAdvance(const QFontMetricsF& fm) {
 
 // Characters past this count can never reach the first lines: longer texts are cut before shaping.
 constexpr qsizetype kLongLine = 2000;
+// An unclamped text is cut past this many characters (some 300 lines at the widths of a window).
+constexpr int kUnclampedChars = 20000;
 
-// Breaks a long text into lines from the advances of its characters, without shaping it: greedy, at
-// white space, or anywhere inside a word longer than a line; spaces hang at the end of a line. Shaping
-// 100,000 characters at each width a layout asks costs a tenth of a second each time; this costs a
-// few milliseconds. Kerning is ignored, so a line may end a character earlier than shaped text would.
-std::vector<ClampedText::Line> breakLongText(const QString& text, const QFontMetricsF& fm, int width) {
+// Breaks a long text as Qt's own layout does. Its lines are cached per width by the caller, and the text
+// is bounded (kUnclampedChars), so the cost of laying it out is paid once per width asked.
+std::vector<ClampedText::Line> breakLongText(const QString& text, const QFont& font, int width) {
     std::vector<ClampedText::Line> lines;
-    lines.reserve(size_t(text.size() / std::max(1, width / 8) + 1));
-    qreal ascii[128];
-    std::fill(std::begin(ascii), std::end(ascii), -1.0);
-    QHash<char32_t, qreal> others;
-    const QChar* data = text.constData();
-    const qsizetype n = text.size();
-    qsizetype start = 0, lastBreak = -1;
-    qreal x = 0, xAtBreak = 0;
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t u = data[i].unicode();
-        if (u == u'\n') {
-            lines.push_back({int(start), int(i - start)});
-            start = i + 1;
-            x = 0;
-            lastBreak = -1;
-            continue;
-        }
-        qreal a;
-        if (u < 128) {
-            a = ascii[u];
-            if (a < 0)
-                a = ascii[u] = fm.horizontalAdvance(QChar(u));
-        } else if (QChar::isLowSurrogate(u)) {
-            a = 0;   // measured with its high surrogate
-        } else {
-            const bool pair = QChar::isHighSurrogate(u) && i + 1 < n && data[i + 1].isLowSurrogate();
-            const char32_t code = pair ? QChar::surrogateToUcs4(u, data[i + 1].unicode()) : char32_t(u);
-            auto it = others.find(code);
-            if (it == others.end())
-                it = others.insert(code, fm.horizontalAdvance(QString(data + i, pair ? 2 : 1)));
-            a = *it;
-        }
-        const bool space = u == u' ' || u == u'\t' || (u >= 128 && QChar::isSpace(u));
-        if (x + a > width && i > start && !space && a > 0) {
-            if (lastBreak > start) {
-                lines.push_back({int(start), int(lastBreak - start)});
-                x -= xAtBreak;
-                start = lastBreak;
-            } else {
-                lines.push_back({int(start), int(i - start)});
-                x = 0;
-                start = i;
-            }
-            lastBreak = -1;
-        }
-        x += a;
-        if (space) {
-            lastBreak = i + 1;
-            xAtBreak = x;
-        }
+    QString laid = text;
+    laid.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    QTextLayout layout(laid, font);
+    QTextOption opt;
+    opt.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(opt);
+    layout.beginLayout();
+    for (;;) {
+        QTextLine line = layout.createLine();
+        if (!line.isValid())
+            break;
+        line.setLineWidth(width);
+        lines.push_back({line.textStart(), line.textLength()});
     }
-    lines.push_back({int(start), int(n - start)});
+    layout.endLayout();
+    if (lines.empty())
+        lines.push_back({0, 0});
     return lines;
 }
 
@@ -228,7 +193,7 @@ ClampedText::Layout layoutText(const QString& text, const QFont& font, int width
         }
     }
     if (maxLines == 0 && source.size() >= kLongLine && width > 0) {
-        out.lines = breakLongText(source, fm, width);
+        out.lines = breakLongText(source, font, width);
         out.height = int(std::ceil(lineH * std::max(1, int(out.lines.size()))));
         return out;
     }
@@ -290,8 +255,9 @@ void ClampedText::setText(const QString& text) {
     if (text == m_source)
         return;
     m_source = text;
-    // A clamped text shows a few hundred characters a line at most: the rest never reaches a layout.
-    m_text = m_maxLines > 0 ? BoundedText::bounded(text, 400 * m_maxLines) : text;
+    // A clamped text shows a few hundred characters a line at most: the rest never reaches a layout. An
+    // unclamped one shows pages of text at most, which a layout breaks in a few milliseconds.
+    m_text = BoundedText::bounded(text, m_maxLines > 0 ? 400 * m_maxLines : kUnclampedChars);
     for (Layout& l : m_cache)
         l = Layout();
     updateGeometry();
