@@ -206,9 +206,10 @@ void PagedListScreen::finishLayout() {
     if (d->empty && !d->options.emptyInScroll)
         d->root->addWidget(d->empty, d->options.emptyFillsHeight ? 1 : 0);
     d->root->addWidget(d->contentBox, 1);
+    // The filler takes the room of the hidden items, so the pager stays at the bottom when the page is empty.
+    d->root->addWidget(d->bottomFill, 1);
     if (d->pager)
         d->root->addWidget(d->pager);
-    d->root->addWidget(d->bottomFill, 1);
     d->updateChrome();
     if (d->empty)
         d->empty->show();
