@@ -129,18 +129,25 @@ def focus_saved_project_moves_to_top(app):
     wait_until("the saved project first", lambda: order() == ["Ancien", "Récent", "Moyen"], timeout=5)
 
 
-def track_y(session, acc, seconds=0.6):
-    """The distinct vertical positions `acc` takes over `seconds`, sampled as fast as the tree answers."""
+def track(session, acc, field, seconds=0.6):
+    """The distinct values of one extent of `acc` (1: y, 3: height) over `seconds`, sampled as fast as
+    the tree answers."""
     seen = []
     end = time.monotonic() + seconds
     while time.monotonic() < end:
         try:
-            y = session.extents(acc)[1]
+            value = session.extents(acc)[field]
         except Exception:
             continue
-        if not seen or seen[-1] != y:
-            seen.append(y)
+        if not seen or seen[-1] != value:
+            seen.append(value)
     return seen
+
+
+def expect_progressive(values, what):
+    """More than the start and the end: the change went through places in between."""
+    if len(values) < 3 or values[-1] <= values[0]:
+        raise Failure(f"{what} went through {values}: it did not come in progressively")
 
 
 @case
@@ -151,18 +158,17 @@ def focus_dashboard_panel_and_note_come_in_progressively(app):
             seed.doc(project, f"Document {i}")
     session = seeded_session(app, "focus", fill)
     resize_window(session, 1100, 720)
-    orb = session.find("push button", "En cours")
-    session.click(orb)
+    # What stands below the panel moves down as the panel grows in.
+    below = session.find("label", "Projets récents")
+    session.click(session.find("push button", "En cours"))
+    expect_progressive(track(session, below, 1), "« Projets récents » under the opening panel")
     title = session.find("label", "Documents en cours", timeout=5)
-    ys = track_y(session, title)
-    final = session.extents(title)[1]
-    if len(ys) < 3 or ys[0] >= final:
-        raise Failure(f"the panel's title took the places {ys}: it did not move in from the top edge")
+    if session.extents(title)[1] >= session.extents(below)[1]:
+        raise Failure("the panel's title is not above the recent projects")
 
-    # The quick note's content comes down the same way.
-    session.click(session.find("push button", "Note rapide"))
-    hint = session.find("label", "Écrivez une note pour vous aider à reprendre rapidement.", timeout=5)
-    ys = track_y(session, hint)
-    final = session.extents(hint)[1]
-    if len(ys) < 3 or ys[0] >= final:
-        raise Failure(f"the note's hint took the places {ys}: it did not move in from the top edge")
+    # The quick note's card grows as its content comes down.
+    header = session.find("push button", "Note rapide")
+    card = header.parent
+    session.click(header)
+    expect_progressive(track(session, card, 3), "the quick note's card")
+    session.find("label", "Écrivez une note pour vous aider à reprendre rapidement.", timeout=5)
