@@ -172,3 +172,15 @@ def focus_dashboard_panel_and_note_come_in_progressively(app):
     session.click(header)
     expect_progressive(track(session, card, 3), "the quick note's card")
     session.find("label", "Écrivez une note pour vous aider à reprendre rapidement.", timeout=5)
+
+    # Asked for less motion, the panel is there at once.
+    session.kill_app()
+    session.env["TOLMEK_REDUCE_MOTION"] = "1"
+    session.launch()
+    resize_window(session, 1100, 720)
+    below = session.find("label", "Projets récents")
+    session.click(session.find("push button", "En cours"))
+    places = track(session, below, 1)
+    if len(places) > 2:
+        raise Failure(f"with less motion, « Projets récents » still went through {places}")
+    session.find("label", "Documents en cours", timeout=5)
