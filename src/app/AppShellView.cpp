@@ -1,5 +1,7 @@
 #include "app/AppShellView.h"
 
+#include "ui/KeyboardFocus.h"
+
 #include "app/AppDelegate.h"
 #include "app/Placeholders.h"
 #include "app/Router.h"
@@ -12,6 +14,7 @@
 #include "projects/NewDocSheet.h"
 #include "projects/NewProjectSheet.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QPainter>
@@ -60,6 +63,8 @@ protected:
 
 AppShellView::AppShellView(const Services& services, QWidget* parent)
     : QWidget(parent), m_services(services), m_state(new ShellState(this)) {
+    // A click hides the focus rings that Tab showed and takes the keyboard from a stale button.
+    KeyboardFocus::install(qobject_cast<QApplication*>(QCoreApplication::instance()));
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     m_splitter = new ShellSplitter(Qt::Horizontal, this);

@@ -76,8 +76,6 @@ void ChecklistEntry::setChecklist(ChecklistPtr checklist, Callbacks callbacks) {
 
 ChecklistRow::ChecklistRow(ThemeManager& theme, ChecklistPtr checklist, Callbacks callbacks, QWidget* parent)
     : ChecklistEntry(theme, std::move(checklist), std::move(callbacks), parent) {
-    // The contents grow with the card under them.
-    setContentScale(1.01);
     m_tile = new TileView(42, 12, 16, this);
     m_name = new ClampedText(Fonts::rounded(14, 600), [] { return AppPalette::primaryText(); }, 1, this);
     m_project = new ClampedText(Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, 1, this);

@@ -8,6 +8,7 @@
 #include "ui/lists/Paging.h"
 
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QPainter>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -76,14 +77,17 @@ ChecklistsListView::ChecklistsListView(const Services& services, std::function<v
     // One line, cut with an ellipsis when the window is narrow: the card keeps its height.
     auto* subtitle = new lists::ClampedText(Fonts::rounded(13), [] { return AppPalette::secondaryText(); }, 1, header);
     subtitle->setText(QStringLiteral("Créez des checklists globales ou liées à un projet."));
+    subtitle->setSizePolicy(QSizePolicy::Ignored, subtitle->sizePolicy().verticalPolicy());
     titles->addWidget(title);
     titles->addWidget(subtitle);
-    row->addLayout(titles);
+    row->addLayout(titles, 1);
     auto* tools = new QHBoxLayout;
     tools->setSpacing(10);
+    // 260 wide; only a window too narrow for it and a whole title makes it narrower (the subtitle gives way first).
     searchField()->setMinimumWidth(140);
     searchField()->setMaximumWidth(260);
-    searchField()->setSizePolicy(QSizePolicy::Expanding, searchField()->sizePolicy().verticalPolicy());
+    searchField()->setPreferredWidth(260);
+    searchField()->setSizePolicy(QSizePolicy::Preferred, searchField()->sizePolicy().verticalPolicy());
     tools->addWidget(searchField());
     tools->addWidget(layoutSwitch());
     m_newButton = new PrimaryButton(QStringLiteral("Nouvelle"), QStringLiteral("plus"), header);
@@ -112,6 +116,11 @@ ChecklistsListView::ChecklistsListView(const Services& services, std::function<v
     // A search without result shows the same texts.
     setEmptyState(new CardEmptyState(style, {emptyTitle, emptyMessage, emptyTitle, emptyMessage}, nullptr, createButton));
     finishLayout();
+    // Tab follows the screen: search, the layout switch, then "Nouvelle" (set once every part has its
+    // final parent: moving a widget into another moves it in the chain too).
+    QWidget::setTabOrder(searchField()->lineEdit(), layoutSwitch()->listButton());
+    QWidget::setTabOrder(layoutSwitch()->listButton(), layoutSwitch()->gridButton());
+    QWidget::setTabOrder(layoutSwitch()->gridButton(), m_newButton);
 
     // The live query: a checklist created, changed or stamped elsewhere reloads the screen, once per turn.
     m_query = std::make_unique<LiveQuery<Checklist>>(

@@ -3,6 +3,7 @@
 #include "checklists/ChecklistEdits.h"
 #include "ui/Components.h"
 #include "ui/Fonts.h"
+#include "ui/KeyboardFocus.h"
 #include "ui/Paint.h"
 #include "ui/Palette.h"
 #include "ui/lists/ListWidgets.h"
@@ -75,7 +76,8 @@ protected:
         p.setFont(font());
         p.setPen(AppPalette::secondaryText());
         p.drawText(rect(), Qt::AlignCenter, text());
-        if (hasFocus())
+        // The ring only after keyboard navigation, as on every other control.
+        if (KeyboardFocus::showsRing(this))
             Paint::strokeRoundedRect(p, QRectF(rect()), 6, withOpacity(AppPalette::brandBlue(), 0.6), 2);
     }
 };

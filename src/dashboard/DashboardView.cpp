@@ -19,8 +19,6 @@
 
 #include <QAction>
 #include <QCoreApplication>
-#include <QGraphicsOpacityEffect>
-#include <QPropertyAnimation>
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QPainter>
@@ -68,6 +66,30 @@ protected:
         p.end();
         DashLabel::paintEvent(event);
     }
+};
+
+// Keeps a label row's left edge on the first column of a centred grid below it, as the width changes.
+class LeadingAlign : public QObject {
+public:
+    LeadingAlign(QWidget* host, QBoxLayout* row, lists::AdaptiveGridLayout* grid, int sideMargins)
+        : QObject(host), m_row(row), m_grid(grid), m_sides(sideMargins) {
+        host->installEventFilter(this);
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Resize) {
+            const int offset = m_grid->leadingOffset(static_cast<QWidget*>(watched)->width() - m_sides);
+            if (m_row->contentsMargins().left() != offset)
+                m_row->setContentsMargins(offset, 0, 0, 0);
+        }
+        return false;
+    }
+
+private:
+    QBoxLayout* m_row;
+    lists::AdaptiveGridLayout* m_grid;
+    int m_sides;
 };
 
 // The panel's list: the screen background behind the rows, clipped to rounded corners.
@@ -356,6 +378,8 @@ QWidget* DashboardView::buildChecklistsModule() {
     titleRow->addStretch(1);
     col->addLayout(titleRow);
     m_checklistsGrid = new lists::AdaptiveGridLayout(220, 260, 14);
+    // The label stands over the first card, wherever the centred grid puts it.
+    new LeadingAlign(module, titleRow, m_checklistsGrid, m.left() + m.right());
     m_checklistsMore = new DashboardSeeMoreCard(QStringLiteral("Voir plus"), QStringLiteral("eye"),
                                                 [this] { m_onOpenChecklists(); }, module);
     m_checklistsGrid->addWidget(m_checklistsMore);
@@ -518,10 +542,9 @@ void DashboardView::toggleExpandedStatus(DocStatus status) {
 
 void DashboardView::refreshPanel() {
     if (!m_expandedStatus) {
-        if (m_panel) {
-            m_main->removeWidget(m_panel);
-            delete m_panel.data();
-        }
+        // The panel goes now; its picture leaves in its place.
+        if (m_panelReveal)
+            m_panelReveal->leave();
         m_panelBox = nullptr;
         m_panelList = nullptr;
         m_rows.clear();
@@ -555,22 +578,9 @@ void DashboardView::refreshPanel() {
         list->setSpacing(0);
         col->addWidget(m_panelList);
         m_panel = new AppCard(m_panelBox);
-        m_main->insertWidget(1, m_panel);
-        // Fades in over 0.18 s; the effect goes once done (it renders the card off screen while present).
-        auto* fade = new QGraphicsOpacityEffect(m_panel);
-        fade->setOpacity(0);
-        m_panel->setGraphicsEffect(fade);
-        auto* anim = new QPropertyAnimation(fade, "opacity", m_panel);
-        anim->setDuration(180);
-        anim->setEasingCurve(QEasingCurve::InOutQuad);
-        anim->setStartValue(0.0);
-        anim->setEndValue(1.0);
-        QPointer<AppCard> panel = m_panel;
-        connect(anim, &QPropertyAnimation::finished, this, [panel] {
-            if (panel)
-                panel->setGraphicsEffect(nullptr);
-        });
-        anim->start(QAbstractAnimation::DeleteWhenStopped);
+        // Fades and moves in from the top edge over 0.18 s.
+        m_panelReveal = new dashboard::Reveal(m_panel);
+        m_main->insertWidget(1, m_panelReveal);
     }
     setBadgeStatus(m_panelBadge, status);
     m_panelTitle->setText(panelTitle(status));

@@ -127,6 +127,7 @@ private:
     std::vector<dashboard::MetricOrb*> m_orbs;
 
     QPointer<AppCard> m_panel;
+    QPointer<dashboard::Reveal> m_panelReveal;
     QWidget* m_panelBox = nullptr;
     StatusBadge* m_panelBadge = nullptr;
     dashboard::DashLabel* m_panelTitle = nullptr;

@@ -15,6 +15,7 @@
 #include <QBuffer>
 #include <QDateTime>
 #include <QEvent>
+#include <QGraphicsOpacityEffect>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QImageReader>
@@ -32,6 +33,12 @@
 #include <cmath>
 
 namespace dashboard {
+
+// Qt reads no desktop setting for less motion: the environment says it.
+bool reducedMotion() {
+    const QByteArray v = qgetenv("TOLMEK_REDUCE_MOTION");
+    return !v.isEmpty() && v != "0";
+}
 
 namespace {
 
@@ -81,12 +88,8 @@ void repaintHostOf(QWidget* w) {
     w->update();
 }
 
-// The pulse stands still when the environment asks for less motion (TOLMEK_REDUCE_MOTION=1): Qt reads no
-// desktop setting for it.
-bool reduceMotion() {
-    const QByteArray v = qgetenv("TOLMEK_REDUCE_MOTION");
-    return !v.isEmpty() && v != "0";
-}
+// The pulse stands still when the environment asks for less motion.
+bool reduceMotion() { return reducedMotion(); }
 
 // The timer that drives every pulsing ring. It runs only while an orb is on screen in the active window:
 // a hidden, minimised or inactive window keeps its last frame and costs nothing.
@@ -612,21 +615,149 @@ void DashboardAccordion::setExpanded(bool expanded) {
             if (QWidget* w = m_factory())
                 box->addWidget(w);
         m_content = wrap;
-        m_stack->insertWidget(2, wrap);
+        m_reveal = new Reveal(wrap);
+        m_stack->insertWidget(2, m_reveal);
         m_divider->show();
     } else {
         m_divider->hide();
-        if (m_content) {
-            m_content->hide();
-            m_stack->removeWidget(m_content);
-            delete m_content.data();
-        }
+        // The content goes now (its picture leaves in its place).
+        if (m_reveal)
+            m_reveal->leave();
     }
     m_chevron->stop();
-    m_chevron->setStartValue(m_angle);
-    m_chevron->setEndValue(expanded ? 180.0 : 0.0);
-    m_chevron->start();
+    if (reducedMotion()) {
+        m_angle = expanded ? 180.0 : 0.0;
+        m_header->update();
+    } else {
+        m_chevron->setStartValue(m_angle);
+        m_chevron->setEndValue(expanded ? 180.0 : 0.0);
+        m_chevron->start();
+    }
     emit expandedChanged(expanded);
+}
+
+// ---------------------------------------------------------------------------------------------
+Reveal::Reveal(QWidget* content, QWidget* parent) : QWidget(parent), m_content(content) {
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Preferred);
+    content->setParent(this);
+    content->installEventFilter(this);
+    content->show();
+    if (reducedMotion())
+        return;
+    m_progress = 0;
+    m_fade = new QGraphicsOpacityEffect(content);
+    m_fade->setOpacity(0);
+    content->setGraphicsEffect(m_fade);
+    animateTo(1.0);
+}
+
+void Reveal::animateTo(qreal end) {
+    // A new animation each way: changing the values of a finished one emits its end value at once.
+    delete m_anim;
+    m_anim = new QVariantAnimation(this);
+    m_anim->setDuration(std::max(1, int(std::lround(durationMs * std::abs(end - m_progress)))));
+    m_anim->setEasingCurve(QEasingCurve::InOutQuad);
+    m_anim->setStartValue(m_progress);
+    m_anim->setEndValue(end);
+    connect(m_anim, &QVariantAnimation::valueChanged, this, [this](const QVariant& v) { setProgress(v.toReal()); });
+    connect(m_anim, &QVariantAnimation::finished, this, [this] {
+        if (m_leaving) {
+            hide();
+            deleteLater();
+        } else if (m_content) {
+            // The effect renders the content off screen: it goes once the content is in place.
+            m_content->setGraphicsEffect(nullptr);
+            m_fade = nullptr;
+        }
+    });
+    m_anim->start();
+}
+
+void Reveal::leave() {
+    if (m_leaving)
+        return;
+    m_leaving = true;
+    if (m_content) {
+        if (!reducedMotion() && width() > 0 && height() > 0) {
+            m_content->setGraphicsEffect(nullptr);
+            m_fade = nullptr;
+            m_picture = m_content->grab();
+        }
+        m_content->removeEventFilter(this);
+        delete m_content.data();
+    }
+    if (m_picture.isNull()) {
+        delete m_anim;
+        m_anim = nullptr;
+        hide();
+        deleteLater();
+        return;
+    }
+    setAttribute(Qt::WA_TransparentForMouseEvents);
+    animateTo(0.0);
+}
+
+int Reveal::fullHeight(int width) const {
+    if (m_leaving)
+        return m_picture.isNull() ? 0 : int(std::lround(m_picture.height() / m_picture.devicePixelRatio()));
+    if (!m_content)
+        return 0;
+    int h = m_content->heightForWidth(width);
+    if (h < 0)
+        h = m_content->sizeHint().height();
+    return std::max(h, m_content->minimumSizeHint().height());
+}
+
+QSize Reveal::sizeHint() const {
+    const int w = m_leaving ? width() : (m_content ? m_content->sizeHint().width() : 0);
+    return {w, heightForWidth(w)};
+}
+
+QSize Reveal::minimumSizeHint() const {
+    const int w = m_leaving ? 0 : (m_content ? m_content->minimumSizeHint().width() : 0);
+    return {w, heightForWidth(std::max(w, width()))};
+}
+
+int Reveal::heightForWidth(int width) const { return int(std::lround(fullHeight(width) * m_progress)); }
+
+void Reveal::setProgress(qreal progress) {
+    m_progress = progress;
+    if (m_fade)
+        m_fade->setOpacity(progress);
+    updateGeometry();
+    place();
+    update();
+}
+
+void Reveal::place() {
+    if (!m_content)
+        return;
+    const int full = fullHeight(width());
+    // Bottom-aligned: the content comes down from above the box's top edge as the box grows.
+    m_content->setGeometry(0, height() - full, width(), full);
+}
+
+void Reveal::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    place();
+}
+
+void Reveal::paintEvent(QPaintEvent*) {
+    if (!m_leaving || m_picture.isNull())
+        return;
+    QPainter p(this);
+    p.setOpacity(m_progress);
+    const int full = fullHeight(width());
+    p.drawPixmap(QPoint(0, height() - full), m_picture);
+}
+
+bool Reveal::eventFilter(QObject* watched, QEvent* event) {
+    // The content's own size changed (rows added, text wrapped): the box follows.
+    if (watched == m_content && event->type() == QEvent::LayoutRequest) {
+        updateGeometry();
+        place();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 // ---------------------------------------------------------------------------------------------

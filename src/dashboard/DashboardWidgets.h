@@ -20,6 +20,7 @@
 #include <vector>
 
 class HoverAnimator;
+class QGraphicsOpacityEffect;
 class QVariantAnimation;
 class QVBoxLayout;
 class ThemeManager;
@@ -168,6 +169,48 @@ private:
     QImage m_ring;
 };
 
+// Whether the environment asks for less motion (TOLMEK_REDUCE_MOTION=1): transitions are then immediate.
+bool reducedMotion();
+
+// Holds a widget that enters with the combined transition of fading and moving in from the top edge: the
+// box grows from nothing to the widget's height while the widget slides down from above the box's top
+// and fades in. leave() plays it backwards on a picture of the widget, which is deleted at once, then
+// deletes the box. Both take `durationMs`, ease in and out, and are immediate with reducedMotion().
+class Reveal : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int durationMs = 180;
+    // Takes `content` and starts its entrance.
+    explicit Reveal(QWidget* content, QWidget* parent = nullptr);
+    QWidget* content() const { return m_content; }
+    void leave();
+    // 0 (nothing shown) to 1 (shown in full).
+    qreal progress() const { return m_progress; }
+    bool isLeaving() const { return m_leaving; }
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+    bool hasHeightForWidth() const override { return true; }
+    int heightForWidth(int width) const override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    int fullHeight(int width) const;
+    void setProgress(qreal progress);
+    void animateTo(qreal end);
+    void place();
+    QPointer<QWidget> m_content;
+    QPixmap m_picture;   // the content as it was when leave() began
+    QVariantAnimation* m_anim = nullptr;
+    QGraphicsOpacityEffect* m_fade = nullptr;
+    qreal m_progress = 1;
+    bool m_leaving = false;
+};
+
 // A card with a clickable header (symbol, title, chevron) that shows the content while expanded.
 // The content is built by the factory on every expansion and destroyed on every collapse.
 class DashboardAccordion : public QWidget {
@@ -193,6 +236,7 @@ private:
     Header* m_header;
     QWidget* m_divider;
     QPointer<QWidget> m_content;
+    QPointer<Reveal> m_reveal;
     std::function<QWidget*()> m_factory;
     QVariantAnimation* m_chevron;
     qreal m_angle = 0;

@@ -29,6 +29,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <memory>
@@ -681,7 +682,31 @@ void ImprovedBlockRowView::leaveEvent(QEvent* event) {
     setHovering(false);
 }
 
+namespace {
+
+// Gives `view` the keyboard with its caret at the text nearest to `globalPos`.
+template <class View>
+void focusNearest(View* view, const QPoint& globalPos) {
+    QWidget* port = view->viewport();
+    const QRect r = port->rect();
+    QPoint at = port->mapFromGlobal(globalPos);
+    at.setX(std::clamp(at.x(), r.left(), r.right()));
+    at.setY(std::clamp(at.y(), r.top(), r.bottom()));
+    view->setFocus(Qt::MouseFocusReason);
+    view->setTextCursor(view->cursorForPosition(at));
+}
+
+} // namespace
+
 void ImprovedBlockRowView::mousePressEvent(QMouseEvent* event) {
+    // A press anywhere in the card (its padding too) goes to the block's editor, so typing lands there.
+    if (event->button() == Qt::LeftButton && m_isEditMode && m_card &&
+        m_card->geometry().contains(event->position().toPoint())) {
+        if (m_textEditor && m_textEditor->isVisible() && m_textEditor->textView())
+            focusNearest(m_textEditor->textView(), event->globalPosition().toPoint());
+        else if (m_codeEditor && m_codeEditor->isVisible() && m_codeEditor->editor())
+            focusNearest(m_codeEditor->editor(), event->globalPosition().toPoint());
+    }
     if (event->button() == Qt::LeftButton && dndEnabled()) {
         m_pressed = true;
         m_pressPos = event->position().toPoint();

@@ -119,7 +119,6 @@ void ProjectItem::refreshProject(const QString& placeholder) {
 
 ProjectRow::ProjectRow(ThemeManager& theme, ProjectPtr project, Callbacks callbacks, QWidget* parent)
     : ProjectItem(theme, std::move(project), std::move(callbacks), parent) {
-    setContentScale(kRowScale);
     m_tile = new TileView(36, 10, 15, this);
     m_name = primaryText(this, 14, 600, 0);
     m_details = secondaryText(this, 1);
@@ -221,7 +220,6 @@ void DocItem::refreshTexts() {
 
 DocRow::DocRow(ThemeManager& theme, DocPtr doc, Callbacks callbacks, QWidget* parent)
     : DocItem(theme, std::move(doc), std::move(callbacks), false, parent) {
-    setContentScale(kDocRowScale);
     m_tile = new TileView(36, 10, 15, this);
     auto* menu = new EllipsisButton(QSize(34, 28), 14, -1, this);
     installEllipsis(menu);

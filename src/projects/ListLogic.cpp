@@ -117,12 +117,25 @@ std::vector<ProjectPtr> searchProjects(const std::vector<ProjectPtr>& newestFirs
     return cache.search(newestFirst, trimmedQuery.toCaseFolded());
 }
 
+namespace {
+
+// Equal texts: the same shared data (the usual case, checked without reading the characters) or equal characters.
+bool sameText(const QString& a, const QString& b) {
+    return (a.constData() == b.constData() && a.size() == b.size()) || a == b;
+}
+
+bool sameText(const OptText& a, const OptText& b) {
+    return a.has_value() == b.has_value() && (!a || sameText(*a, *b));
+}
+
+} // namespace
+
 bool FoldedProjectCache::matches(Entry& e, const Project& project, const QString& foldedQuery) {
-    if (!e.fresh || e.name != project.name()) {
+    if (!e.fresh || !sameText(e.name, project.name())) {
         e.name = project.name();
         e.foldedName = e.name.toCaseFolded();
     }
-    if (!e.fresh || e.details != project.details()) {
+    if (!e.fresh || !sameText(e.details, project.details())) {
         e.details = project.details();
         e.foldedDetails = e.details ? e.details->toCaseFolded() : QString();
     }
@@ -132,6 +145,14 @@ bool FoldedProjectCache::matches(Entry& e, const Project& project, const QString
 }
 
 std::vector<ProjectPtr> FoldedProjectCache::search(const std::vector<ProjectPtr>& all, const QString& foldedQuery) {
+    std::vector<ProjectPtr> out;
+    for (size_t i : searchPositions(all, foldedQuery))
+        out.push_back(all[i]);
+    return out;
+}
+
+std::vector<size_t> FoldedProjectCache::searchPositions(const std::vector<ProjectPtr>& all, const QString& foldedQuery,
+                                                        const std::vector<size_t>* among) {
     bool sameOrder = all.size() == m_entries.size();
     for (size_t i = 0; sameOrder && i < all.size(); ++i)
         sameOrder = m_entries[i].project == all[i].get();
@@ -147,10 +168,16 @@ std::vector<ProjectPtr> FoldedProjectCache::search(const std::vector<ProjectPtr>
                 next[i] = std::move(m_entries[it->second]);
         m_entries.swap(next);
     }
-    std::vector<ProjectPtr> out;
+    std::vector<size_t> out;
+    if (among) {
+        for (size_t i : *among)
+            if (i < all.size() && matches(m_entries[i], *all[i], foldedQuery))
+                out.push_back(i);
+        return out;
+    }
     for (size_t i = 0; i < all.size(); ++i)
         if (matches(m_entries[i], *all[i], foldedQuery))
-            out.push_back(all[i]);
+            out.push_back(i);
     return out;
 }
 

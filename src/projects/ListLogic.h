@@ -45,6 +45,9 @@ class FoldedProjectCache {
 public:
     // The projects of `all` whose folded name or description contains `foldedQuery`, in order.
     std::vector<ProjectPtr> search(const std::vector<ProjectPtr>& all, const QString& foldedQuery);
+    // The same as positions in `all`; with `among` (ascending positions), only those are tried.
+    std::vector<size_t> searchPositions(const std::vector<ProjectPtr>& all, const QString& foldedQuery,
+                                        const std::vector<size_t>* among = nullptr);
     size_t size() const { return m_entries.size(); }
 
 private:

@@ -138,8 +138,27 @@ void ProjectsListView::setRefreshToken(int token) {
 }
 
 std::vector<ProjectPtr> ProjectsListView::matches(const QString& searchText) {
-    const auto all = listlogic::newestFirst(m_services.context.fetch<Project>());
-    return listlogic::searchProjects(all, lists::trimmed(searchText), m_searchCache);
+    // A keystroke filters the projects already loaded; every other reload (appear, refresh, page,
+    // layout, delete, edit) fetches and sorts them again.
+    if (!m_loaded || searchText == m_loadedSearch) {
+        m_loaded = listlogic::newestFirst(m_services.context.fetch<Project>());
+        m_lastQuery.clear();
+    }
+    m_loadedSearch = searchText;
+    const QString query = lists::trimmed(searchText).toCaseFolded();
+    if (query.isEmpty()) {
+        m_lastQuery.clear();
+        return *m_loaded;
+    }
+    // A query that contains the last one can only match among the last matches (typing on).
+    const bool narrowing = !m_lastQuery.isEmpty() && query.contains(m_lastQuery);
+    m_lastPositions = m_searchCache.searchPositions(*m_loaded, query, narrowing ? &m_lastPositions : nullptr);
+    m_lastQuery = query;
+    std::vector<ProjectPtr> found;
+    found.reserve(m_lastPositions.size());
+    for (size_t i : m_lastPositions)
+        found.push_back((*m_loaded)[i]);
+    return found;
 }
 
 lists::ListItem* ProjectsListView::itemFor(bool grid, const ProjectPtr& p, QWidget* host) {
@@ -153,9 +172,12 @@ void ProjectsListView::rebindItem(lists::ListItem* item, const ProjectPtr& p) {
 }
 
 void ProjectsListView::editProject(const ProjectPtr& project) {
-    // Rows follow the edit through the project's change signal; order and membership wait for the next reload.
-    if (project)
-        (new EditProjectSheet(m_services, project, this))->openAsSheet();
+    if (!project)
+        return;
+    auto* sheet = new EditProjectSheet(m_services, project, this);
+    // However the sheet closes, the page is read again: a saved project moves to the top.
+    connect(sheet, &QDialog::finished, this, [this] { reload(false); });
+    sheet->openAsSheet();
 }
 
 void ProjectsListView::requestDelete(const ProjectPtr& project) {

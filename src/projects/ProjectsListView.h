@@ -7,6 +7,7 @@
 #include "ui/lists/PagedList.h"
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 // The "Projets" screen: every project, newest first, searched by name or description, paged, as
@@ -43,6 +44,12 @@ private:
     Services m_services;
     ProjectEdits m_edits;
     listlogic::FoldedProjectCache m_searchCache;
+    // Every project newest first, as the last reload other than a keystroke fetched them.
+    std::optional<std::vector<ProjectPtr>> m_loaded;
+    QString m_loadedSearch;
+    // The last query (trimmed, case-folded) and the positions of its matches in m_loaded.
+    QString m_lastQuery;
+    std::vector<size_t> m_lastPositions;
     std::function<void()> m_onCreateProject;
     int m_refreshToken;
     ProjectPtr m_projectToDelete;

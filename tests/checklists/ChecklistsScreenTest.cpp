@@ -327,3 +327,33 @@ TEST_F(ChecklistsScreenTest, OnlyTheRowsNearTheViewAreMadeAndScrollingReachesThe
         testsupport::flushEvents();
     }
 }
+
+namespace {
+
+// The search field is 260 wide wherever the header has room for it (the subtitle gives way first), and
+// Tab goes through the header as it reads: search, list, grid, "Nouvelle".
+TEST_F(ChecklistsScreenTest, TheHeaderKeepsA260SearchFieldAndTabFollowsItsOrder) {
+    checklist("Une", 1);
+    for (int width : {880, 1100, 1600}) {
+        SCOPED_TRACE(width);
+        screen()->resize(width, 700);
+        testsupport::flushEvents();
+        EXPECT_EQ(screen()->searchField()->width(), 260);
+    }
+    screen()->resize(620, 700);
+    testsupport::flushEvents();
+    EXPECT_GE(screen()->searchField()->width(), 140);
+    EXPECT_LE(screen()->newButton()->mapTo(screen(), QPoint(screen()->newButton()->width(), 0)).x(), 620);
+
+    QStringList order;
+    QWidget* w = screen()->searchField()->lineEdit();
+    for (int i = 0; i < 4; ++i) {
+        order << (w == screen()->searchField()->lineEdit() ? QStringLiteral("search") : w->accessibleName());
+        do
+            w = w->nextInFocusChain();
+        while (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisibleTo(screen()));
+    }
+    EXPECT_EQ(order, (QStringList{"search", "Liste", "Grille", "Nouvelle"}));
+}
+
+} // namespace

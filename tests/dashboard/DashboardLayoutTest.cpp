@@ -14,6 +14,16 @@ namespace {
 
 class DashboardLayoutTest : public DashboardFixture {
 protected:
+    // The final layouts are measured: the panel's and the note's transitions are immediate.
+    void SetUp() override {
+        DashboardFixture::SetUp();
+        qputenv("TOLMEK_REDUCE_MOTION", "1");
+    }
+    void TearDown() override {
+        qunsetenv("TOLMEK_REDUCE_MOTION");
+        DashboardFixture::TearDown();
+    }
+
     std::unique_ptr<DashboardView> makeView(QSize size) {
         auto v = std::make_unique<DashboardView>(env.services(), [] {}, [] {}, [](const ProjectPtr&) {},
                                                  [](const DocPtr&) {}, [] {}, [](const ChecklistPtr&) {});

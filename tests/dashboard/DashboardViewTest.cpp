@@ -403,3 +403,65 @@ TEST_F(DashboardViewTest, VeryLongNamesAreCutBeforeTheyAreLaidOut) {
         EXPECT_TRUE(shown.endsWith(QChar(0x2026)));
     }
 }
+
+// The status panel and the accordion's content come in by fading and moving down from the top edge
+// over 0.18 s, and leave the same way (the panel itself is gone at once, its picture leaves); with less
+// motion asked for, both are immediate.
+TEST_F(DashboardViewTest, PanelAndNoteFadeAndMoveInAndOutUnlessMotionIsReduced) {
+    const auto p = makeProject("Atelier", 0);
+    for (int i = 0; i < 5; ++i)
+        makeDoc(p, QString("Doc %1").arg(i), i, "in_progress");
+    auto view = makeView();
+    auto reveals = [&] {
+        std::vector<Reveal*> out;
+        for (Reveal* r : view->findChildren<Reveal*>())
+            if (r->isVisible())
+                out.push_back(r);
+        return out;
+    };
+
+    view->toggleExpandedStatus(DocStatus::inProgress);
+    testsupport::flushEvents();
+    ASSERT_TRUE(view->statusPanel());
+    auto* reveal = qobject_cast<Reveal*>(view->statusPanel()->parentWidget());
+    ASSERT_TRUE(reveal);
+    EXPECT_LT(reveal->progress(), 1.0);
+    EXPECT_LT(reveal->height(), view->statusPanel()->height());
+    EXPECT_LE(view->statusPanel()->y(), 0);   // still above the box's top edge, coming down
+    ASSERT_TRUE(QTest::qWaitFor([&] { return reveal->progress() == 1.0; }, 2000));
+    testsupport::flushEvents();
+    EXPECT_EQ(reveal->height(), view->statusPanel()->height());
+    EXPECT_EQ(view->statusPanel()->y(), 0);
+    EXPECT_FALSE(view->statusPanel()->graphicsEffect());
+
+    view->toggleExpandedStatus(DocStatus::inProgress);
+    EXPECT_FALSE(view->statusPanel());
+    ASSERT_EQ(reveals().size(), 1u);
+    EXPECT_TRUE(reveals().front()->isLeaving());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return reveals().empty(); }, 2000));
+
+    // The quick note's content enters the same way.
+    DashboardAccordion* note = view->quickNoteAccordion();
+    ASSERT_TRUE(note);
+    note->setExpanded(true);
+    testsupport::flushEvents();
+    auto* noteReveal = qobject_cast<Reveal*>(note->contentWidget()->parentWidget());
+    ASSERT_TRUE(noteReveal);
+    EXPECT_LT(noteReveal->progress(), 1.0);
+    note->setExpanded(false);
+    EXPECT_FALSE(note->contentWidget());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return reveals().empty(); }, 2000));
+
+    qputenv("TOLMEK_REDUCE_MOTION", "1");
+    view->toggleExpandedStatus(DocStatus::inProgress);
+    testsupport::flushEvents();
+    ASSERT_TRUE(view->statusPanel());
+    EXPECT_EQ(qobject_cast<Reveal*>(view->statusPanel()->parentWidget())->progress(), 1.0);
+    note->setExpanded(true);
+    EXPECT_EQ(note->chevronAngle(), 180.0);
+    view->toggleExpandedStatus(DocStatus::inProgress);
+    note->setExpanded(false);
+    testsupport::flushEvents();
+    EXPECT_TRUE(reveals().empty());
+    qunsetenv("TOLMEK_REDUCE_MOTION");
+}

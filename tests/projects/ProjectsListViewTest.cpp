@@ -5,6 +5,9 @@
 #include "ui/DialogSeam.h"
 #include "projects/EditProjectSheet.h"
 #include "projects/Items.h"
+#include "projects/ListLogic.h"
+#include "ui/Paint.h"
+#include "ui/Theme.h"
 #include "projects/ProjectsListView.h"
 
 #include <QApplication>
@@ -155,7 +158,7 @@ TEST_F(ProjectsListTest, WhichEventsReturnToTheFirstPageAndWhichKeepIt) {
     QTest::keyClick(search(), Qt::Key_Backspace);
     EXPECT_EQ(view->currentPage(), 0);
 
-    // The edit sheet's closing does not reload.
+    // The edit sheet's closing, even cancelled, reloads and keeps the page.
     clickPage(true);
     const int reloads = view->reloadCount();
     rows().front()->ellipsis()->editAction()->trigger();
@@ -163,7 +166,7 @@ TEST_F(ProjectsListTest, WhichEventsReturnToTheFirstPageAndWhichKeepIt) {
     ASSERT_TRUE(sheet);
     sheet->cancelButton()->click();
     flush();
-    EXPECT_EQ(view->reloadCount(), reloads);
+    EXPECT_EQ(view->reloadCount(), reloads + 1);
     EXPECT_EQ(view->currentPage(), 1);
 }
 
@@ -258,7 +261,7 @@ TEST_F(ProjectsListTest, DeletingTheOnlyProjectOfTheLastPageShowsThePreviousPage
     EXPECT_FALSE(view->findChild<QWidget*>(QStringLiteral("emptyState"))->isVisibleTo(view));
 }
 
-TEST_F(ProjectsListTest, ClickOpensAndAnEditShowsAtOnceWithoutMovingTheRow) {
+TEST_F(ProjectsListTest, ClickOpensAndASavedEditMovesTheProjectToTheTop) {
     makeProjects(3);
     makeView();
     show();
@@ -274,10 +277,41 @@ TEST_F(ProjectsListTest, ClickOpensAndAnEditShowsAtOnceWithoutMovingTheRow) {
     QTest::keyClick(sheet->nameField(), Qt::Key_Return);
     flush();
     EXPECT_EQ(all[0]->name(), QStringLiteral("Renommé"));
-    EXPECT_EQ(rows().back()->nameText()->text(), QStringLiteral("Renommé"));
-    EXPECT_EQ(view->pageProjects().back(), all[0]);   // stamped newest, but waits for the next reload
-    view->setRefreshToken(99);
+    // Stamped newest, it stands first as soon as the sheet is gone.
     EXPECT_EQ(view->pageProjects().front(), all[0]);
+    EXPECT_EQ(rows().front()->nameText()->text(), QStringLiteral("Renommé"));
+}
+
+// Typing on narrows the last matches, a shorter or other query searches everything again, and any
+// other reload reads the store again: each step gives what a search of the whole store gives.
+TEST_F(ProjectsListTest, SuccessiveKeystrokesFindWhatAFreshSearchFinds) {
+    makeProjects(30);
+    all[3]->setDetails(QStringLiteral("Réseau du bureau"));
+    all[17]->setName(QStringLiteral("RÉSEAU maison"));
+    makeView();
+    show();
+    view->pickPageSize(48);
+    auto expected = [&](const QString& q) {
+        std::vector<ProjectPtr> out;
+        for (const auto& p : listlogic::newestFirst(context().fetch<Project>()))
+            if (q.trimmed().isEmpty() || listlogic::projectMatches(*p, q.trimmed()))
+                out.push_back(p);
+        return out;
+    };
+    for (const QString& q : {QStringLiteral("r"), QStringLiteral("ré"), QStringLiteral("rés"), QStringLiteral("ré"),
+                             QStringLiteral("réseau "), QStringLiteral("réseau b"), QStringLiteral("1"),
+                             QStringLiteral("12"), QString()}) {
+        SCOPED_TRACE(q.toStdString());
+        view->setSearchText(q);
+        EXPECT_EQ(view->pageProjects(), expected(q));
+    }
+    // A project made while the search stays: the next reload that is not a keystroke finds it.
+    view->setSearchText(QStringLiteral("neuf"));
+    EXPECT_TRUE(view->pageProjects().empty());
+    const ProjectPtr fresh = makeProject(QStringLiteral("Tout neuf"), 1000);
+    view->setRefreshToken(view->refreshToken() + 1);
+    ASSERT_EQ(view->pageProjects().size(), 1u);
+    EXPECT_EQ(view->pageProjects().front(), fresh);
 }
 
 } // namespace
@@ -305,3 +339,31 @@ TEST_F(ProjectsListTest, TabGoesThroughSearchSwitchRowsTheirActionsThenThePager)
     for (QWidget* w : expected)
         EXPECT_FALSE(w->focusPolicy() & Qt::ClickFocus) << w->metaObject()->className();
 }
+
+namespace {
+
+// A hovered row's background grows; its texts stay drawn at whole pixels, as dark as unhovered.
+TEST_F(ProjectsListTest, AHoveredRowKeepsItsTextCrisp) {
+    ThemeManager::shared().setTheme(AppTheme::light);
+    makeProjects(2);
+    makeView();
+    show();
+    ProjectRow* row = rows().front();
+    auto darkest = [&] {
+        const QWidget* name = row->nameText();
+        const QRect r(name->mapTo(view, QPoint(0, 0)), name->size());
+        const QImage img = view->grab(r).toImage();
+        int best = 255;
+        for (int y = 0; y < img.height(); ++y)
+            for (int x = 0; x < img.width(); ++x)
+                best = std::min(best, qGray(img.pixel(x, y)));
+        return best;
+    };
+    const int still = darkest();
+    row->hover()->setHoveredImmediately(true);
+    flush();
+    EXPECT_NEAR(darkest(), still, 2);
+    ThemeManager::shared().setTheme(AppTheme::system);
+}
+
+} // namespace

@@ -4,6 +4,7 @@
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
 #include "ui/Theme.h"
+#include "ui/lists/AdaptiveGridLayout.h"
 #include "ui/lists/Paging.h"
 #include "ui/lists/PagedList.h"
 
@@ -312,6 +313,45 @@ TEST_F(ListsScreenTest, ALongTextClampedToLinesShowsOnlyThoseLinesAndABlankOneIs
     EXPECT_TRUE(QAccessible::queryAccessibleInterface(blank)->state().invisible);
     EXPECT_EQ(QAccessible::queryAccessibleInterface(shown)->role(), QAccessible::StaticText);
     EXPECT_EQ(QAccessible::queryAccessibleInterface(shown)->text(QAccessible::Name), QStringLiteral("Bonjour"));
+}
+
+} // namespace
+
+namespace {
+
+// The items of one grid row share the tallest one's height; the next row keeps its own. A label
+// standing leadingOffset() in lines up with the first column of the centred grid.
+TEST(AdaptiveGrid, ItemsOfARowShareItsHeightAndTheFirstColumnCanBeFound) {
+    QWidget host;
+    auto* grid = new AdaptiveGridLayout(220, 260, 14, &host);
+    std::vector<QWidget*> items;
+    for (int h : {50, 80, 60, 40}) {
+        auto* w = new QWidget(&host);
+        w->setMinimumHeight(h);
+        grid->addWidget(w);
+        items.push_back(w);
+    }
+    host.resize(3 * 260 + 2 * 14 + 100, 600);   // three columns of 260, 50 to spare on each side
+    grid->setGeometry(host.rect());
+    for (int i = 0; i < 3; ++i)
+        EXPECT_EQ(items[size_t(i)]->height(), 80) << i;
+    EXPECT_EQ(items[3]->height(), 40);
+    EXPECT_EQ(grid->leadingOffset(host.width()), 50);
+    EXPECT_EQ(items[0]->x(), 50);
+}
+
+// With nothing to show, the pager stays at the bottom of the screen, under the empty state's room.
+TEST_F(ListsScreenTest, ThePagerStaysAtTheBottomWhenThePageIsEmpty) {
+    make(3);
+    show();
+    QWidget* pager = screen->pagerBar();
+    ASSERT_TRUE(pager);
+    const int bottomWithItems = pager->geometry().bottom();
+    screen->setSearchText(QStringLiteral("aucun mot ainsi"));
+    testsupport::flushEvents();
+    ASSERT_EQ(screen->shownCount(), 0);
+    EXPECT_EQ(pager->geometry().bottom(), screen->height() - 1);
+    EXPECT_EQ(pager->geometry().bottom(), bottomWithItems);
 }
 
 } // namespace

@@ -26,6 +26,13 @@ QLayoutItem* AdaptiveGridLayout::takeAt(int index) {
 
 int AdaptiveGridLayout::columnCount(int width) const { return std::max(1, (width + m_spacing) / (m_min + m_spacing)); }
 
+int AdaptiveGridLayout::leadingOffset(int width) const {
+    const QMargins m = contentsMargins();
+    const int W = std::max(1, width - m.left() - m.right());
+    const int n = columnCount(W);
+    return (W - (n * columnWidth(W, n) + (n - 1) * m_spacing)) / 2;
+}
+
 QSize AdaptiveGridLayout::sizeHint() const {
     const QMargins m = contentsMargins();
     const int w = m_min * 2 + m_spacing + m.left() + m.right();
@@ -105,15 +112,19 @@ int AdaptiveGridLayout::doLayout(const QRect& outer, bool apply) const {
         if (!item->isEmpty())
             visible.append(item);
     for (int i = 0; i < visible.size(); i += n) {
+        // The items of a row share the height of the tallest, so the row keeps one bottom edge.
         int rowH = 0;
         for (int c = 0; c < n && i + c < visible.size(); ++c) {
             QLayoutItem* item = visible[i + c];
             const int h = item->hasHeightForWidth() ? item->heightForWidth(colW) : item->sizeHint().height();
-            const int hh = std::max(h, item->minimumSize().height());
-            if (apply)
-                item->setGeometry(QRect(x0 + c * (colW + m_spacing), y, colW, hh));
-            rowH = std::max(rowH, hh);
+            rowH = std::max(rowH, std::max(h, item->minimumSize().height()));
         }
+        if (apply)
+            for (int c = 0; c < n && i + c < visible.size(); ++c) {
+                QLayoutItem* item = visible[i + c];
+                item->setGeometry(
+                    QRect(x0 + c * (colW + m_spacing), y, colW, std::min(rowH, item->maximumSize().height())));
+            }
         y += rowH + m_spacing;
     }
     if (!visible.isEmpty())

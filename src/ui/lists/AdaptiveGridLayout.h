@@ -8,7 +8,7 @@
 namespace lists {
 
 // Adaptive columns: as many columns of at least `minWidth` as fit (at most `maxWidth` wide when > 0),
-// `spacing` apart both ways, the grid centred, items top-aligned at their height for the column width.
+// `spacing` apart both ways, the grid centred; the items of a row share the height of its tallest.
 class AdaptiveGridLayout : public QLayout {
 public:
     AdaptiveGridLayout(int minWidth, int maxWidth, int spacing, QWidget* parent = nullptr);
@@ -24,6 +24,9 @@ public:
     void setGeometry(const QRect& rect) override;
     Qt::Orientations expandingDirections() const override { return Qt::Horizontal; }
     int columnCount(int width) const;
+    // How far the first column stands from the left of the content at this layout width (the grid is
+    // centred): a label above the grid stands as far in to line up with it.
+    int leadingOffset(int width) const;
 
     // Windowed: the items stand for positions [first, first + count()) of `total` items of one height
     // (the first item's), and the layout is as tall as all of them; total < 0 lays out the items alone.

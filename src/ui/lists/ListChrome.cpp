@@ -39,6 +39,18 @@ SearchField::SearchField(const QString& placeholder, QWidget* parent) : QWidget(
     connect(m_edit, &QLineEdit::textChanged, this, &SearchField::textChanged);
 }
 
+void SearchField::setPreferredWidth(int width) {
+    m_preferredWidth = width;
+    updateGeometry();
+}
+
+QSize SearchField::sizeHint() const {
+    QSize hint = QWidget::sizeHint();
+    if (m_preferredWidth > 0)
+        hint.setWidth(m_preferredWidth);
+    return hint;
+}
+
 void SearchField::followPalette() {
     // The field's own colours, placeholder included, follow the appearance in force.
     QPalette pal = m_edit->palette();

@@ -21,6 +21,9 @@ class SearchField : public QWidget {
 public:
     SearchField(const QString& placeholder, QWidget* parent = nullptr);
     QLineEdit* lineEdit() const { return m_edit; }
+    // The width the field asks of its layout (0: the line edit's own hint).
+    void setPreferredWidth(int width);
+    QSize sizeHint() const override;
 
 signals:
     void textChanged(const QString& text);
@@ -33,6 +36,7 @@ protected:
 private:
     void followPalette();
     QLineEdit* m_edit;
+    int m_preferredWidth = 0;
 };
 
 // The list / grid switch: two symbols in a capsule, the current one on a tinted capsule. The buttons

@@ -8,7 +8,6 @@
 #include "ui/lists/ListWidgets.h"
 
 #include <QContextMenuEvent>
-#include <QGraphicsEffect>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
@@ -51,47 +50,6 @@ void ShadowHost::paintEvent(QPaintEvent*) {
     }
 }
 
-// Draws the item and its children scaled about their centre; off while the scale is 1.
-class ScaleEffect : public QGraphicsEffect {
-public:
-    explicit ScaleEffect(QObject* parent) : QGraphicsEffect(parent) { setEnabled(false); }
-    void setScale(qreal scale) {
-        if (scale == m_scale)
-            return;
-        m_scale = scale;
-        setEnabled(scale != 1);
-        updateBoundingRect();
-        update();
-    }
-    QRectF boundingRectFor(const QRectF& r) const override {
-        const QPointF c = r.center();
-        return QRectF(c.x() - r.width() * m_scale / 2, c.y() - r.height() * m_scale / 2, r.width() * m_scale,
-                      r.height() * m_scale)
-            .adjusted(-1, -1, 1, 1);
-    }
-
-protected:
-    void draw(QPainter* p) override {
-        if (m_scale == 1) {
-            drawSource(p);
-            return;
-        }
-        QPoint offset;
-        const QPixmap pm = sourcePixmap(Qt::LogicalCoordinates, &offset, QGraphicsEffect::NoPad);
-        const QPointF c = sourceBoundingRect(Qt::LogicalCoordinates).center();
-        p->save();
-        p->setRenderHint(QPainter::SmoothPixmapTransform);
-        p->translate(c);
-        p->scale(m_scale, m_scale);
-        p->translate(-c);
-        p->drawPixmap(offset, pm);
-        p->restore();
-    }
-
-private:
-    qreal m_scale = 1;
-};
-
 // ---------------------------------------------------------------------------------------------
 ListItem::ListItem(ThemeManager& theme, Callbacks callbacks, QWidget* parent)
     : QWidget(parent), m_theme(theme), m_cb(std::move(callbacks)), m_hover(new HoverAnimator(this, kHoverMs)) {
@@ -99,9 +57,9 @@ ListItem::ListItem(ThemeManager& theme, Callbacks callbacks, QWidget* parent)
     setCursor(Qt::PointingHandCursor);
     // Reached with Tab (Return or Space opens it); a click opens it without focusing it.
     setFocusPolicy(Qt::TabFocus);
+    // Only the background painted by paintShadow grows with the hover: the texts and symbols stay
+    // drawn at whole pixels, where a scaled picture of them would blur and pale every hovered row.
     connect(m_hover, &HoverAnimator::progressChanged, this, [this](qreal t) {
-        if (m_scaleEffect)
-            m_scaleEffect->setScale(m_hover->scale(m_contentScale));
         hoverProgressChanged(t);
         repaintHost();
     });
@@ -110,19 +68,9 @@ ListItem::ListItem(ThemeManager& theme, Callbacks callbacks, QWidget* parent)
 
 bool ListItem::isDark() const { return m_theme.isDark(); }
 
-void ListItem::setContentScale(qreal hovered) {
-    m_contentScale = hovered;
-    if (!m_scaleEffect) {
-        m_scaleEffect = new ScaleEffect(this);
-        setGraphicsEffect(m_scaleEffect);
-    }
-}
-
 void ListItem::resetHover() {
     m_pressed = false;
     m_hover->setHoveredImmediately(false);
-    if (m_scaleEffect)
-        m_scaleEffect->setScale(1);
     hoverProgressChanged(0);
 }
 

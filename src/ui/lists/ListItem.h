@@ -76,9 +76,6 @@ protected:
     void focusInEvent(QFocusEvent* e) override;
     void focusOutEvent(QFocusEvent* e) override;
     void installEllipsis(EllipsisButton* button);
-    // The contents grow with the hover as the background painted by paintShadow does (`hovered` at
-    // full hover), so the row's texts and symbols stay in place on it.
-    void setContentScale(qreal hovered);
     void repaintHost();
     virtual void hoverProgressChanged(qreal) {}
     // Follows a new object: `observer` is the connection of its change signal to refresh(); the
@@ -95,8 +92,6 @@ protected:
     HoverAnimator* m_hover;
     EllipsisButton* m_ellipsis = nullptr;
     bool m_pressed = false;
-    qreal m_contentScale = 1;
-    class ScaleEffect* m_scaleEffect = nullptr;
 };
 
 } // namespace lists

@@ -14,6 +14,7 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QPixmapCache>
 #include <QTextLayout>
 #include <QWidgetAction>
 
@@ -103,12 +104,32 @@ void TileView::setSymbol(const QString& name, const QColor& tint) {
 }
 
 void TileView::paintEvent(QPaintEvent*) {
+    // A page shows many tiles alike, and repaints them all at each keystroke of the search: each look is
+    // drawn once, then laid on (the same pixels as drawing the translucent shapes in place).
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QRectF r = QRectF(rect());
-    Paint::fillRoundedRect(p, r, m_radius, withOpacity(m_tint, 0.14));
-    Paint::strokeRoundedRect(p, r, m_radius, withOpacity(m_tint, 0.22));
-    Symbols::paint(p, QRectF((width() - m_px) / 2, (height() - m_px) / 2, m_px, m_px), m_symbol, m_tint);
+    const qreal dpr = devicePixelRatioF();
+    const QString key = QStringLiteral("tolmek-tile/%1/%2/%3/%4/%5/%6")
+                            .arg(width())
+                            .arg(m_radius)
+                            .arg(m_px)
+                            .arg(m_tint.rgba(), 0, 16)
+                            .arg(dpr)
+                            .arg(m_symbol);
+    QPixmap tile;
+    if (!QPixmapCache::find(key, &tile)) {
+        tile = QPixmap(size() * dpr);
+        tile.setDevicePixelRatio(dpr);
+        tile.fill(Qt::transparent);
+        QPainter tp(&tile);
+        tp.setRenderHint(QPainter::Antialiasing);
+        const QRectF r = QRectF(rect());
+        Paint::fillRoundedRect(tp, r, m_radius, withOpacity(m_tint, 0.14));
+        Paint::strokeRoundedRect(tp, r, m_radius, withOpacity(m_tint, 0.22));
+        Symbols::paint(tp, QRectF((width() - m_px) / 2, (height() - m_px) / 2, m_px, m_px), m_symbol, m_tint);
+        tp.end();
+        QPixmapCache::insert(key, tile);
+    }
+    p.drawPixmap(0, 0, tile);
 }
 
 // ---------------------------------------------------------------------------------------------

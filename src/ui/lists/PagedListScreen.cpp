@@ -1,6 +1,7 @@
 #include "ui/lists/PagedListScreen.h"
 
 #include "prefs/Preferences.h"
+#include "ui/FlowScrollArea.h"
 #include "ui/Palette.h"
 #include "ui/Theme.h"
 #include "ui/lists/AdaptiveGridLayout.h"
@@ -10,7 +11,6 @@
 #include <QLineEdit>
 #include <QToolButton>
 #include <QPainter>
-#include <QScrollArea>
 #include <QScrollBar>
 #include <QShowEvent>
 #include <QVBoxLayout>
@@ -59,7 +59,7 @@ struct PagedListScreen::Private {
     PagerBar* pager = nullptr;
     EmptyState* empty = nullptr;
     QWidget* contentBox = nullptr;
-    QScrollArea* scroll = nullptr;
+    FlowScrollArea* scroll = nullptr;
     QWidget* bottomFill = nullptr;
     Pool rows, cards;
 
@@ -99,12 +99,13 @@ PagedListScreen::PagedListScreen(Preferences& prefs, ThemeManager& theme, Option
     auto* contentLayout = new QVBoxLayout(d->contentBox);
     contentLayout->setContentsMargins(d->options.contentMargins);
     contentLayout->setSpacing(0);
-    d->scroll = new QScrollArea(d->contentBox);
+    // Measures the page once per change, at the viewport's width (a QScrollArea lays every row's text out
+    // at several widths after each keystroke of the search).
+    d->scroll = new FlowScrollArea(d->contentBox);
     d->scroll->setObjectName(QStringLiteral("contentScroll"));
     d->scroll->setFrameShape(QFrame::NoFrame);
     // A stop on the way with nothing to show: Tab goes from the header to the items.
     d->scroll->setFocusPolicy(Qt::NoFocus);
-    d->scroll->setWidgetResizable(true);
     d->scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     d->scroll->viewport()->setAutoFillBackground(false);
     d->scroll->setAutoFillBackground(false);
@@ -206,9 +207,10 @@ void PagedListScreen::finishLayout() {
     if (d->empty && !d->options.emptyInScroll)
         d->root->addWidget(d->empty, d->options.emptyFillsHeight ? 1 : 0);
     d->root->addWidget(d->contentBox, 1);
+    // The filler takes the room of the hidden items, so the pager stays at the bottom when the page is empty.
+    d->root->addWidget(d->bottomFill, 1);
     if (d->pager)
         d->root->addWidget(d->pager);
-    d->root->addWidget(d->bottomFill, 1);
     d->updateChrome();
     if (d->empty)
         d->empty->show();
@@ -240,7 +242,7 @@ SearchField* PagedListScreen::searchField() const { return d->search; }
 LayoutSwitch* PagedListScreen::layoutSwitch() const { return d->layoutSwitch; }
 PagerBar* PagedListScreen::pagerBar() const { return d->pager; }
 EmptyState* PagedListScreen::emptyState() const { return d->empty; }
-QScrollArea* PagedListScreen::scrollArea() const { return d->scroll; }
+FlowScrollArea* PagedListScreen::scrollArea() const { return d->scroll; }
 
 QList<ListItem*> PagedListScreen::shownItems() const {
     const Pool& pool = isGrid() ? d->cards : d->rows;

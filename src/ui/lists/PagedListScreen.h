@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/DisplayLayout.h"
+#include "ui/FlowScrollArea.h"
 #include "ui/lists/ListChrome.h"
 #include "ui/lists/ListItem.h"
 
@@ -12,7 +13,7 @@
 #include <optional>
 
 class Preferences;
-class QScrollArea;
+
 class QVBoxLayout;
 class ThemeManager;
 
@@ -111,7 +112,7 @@ public:
     LayoutSwitch* layoutSwitch() const;
     PagerBar* pagerBar() const;                 // null when not paged
     EmptyState* emptyState() const;
-    QScrollArea* scrollArea() const;
+    FlowScrollArea* scrollArea() const;
     // The items of the page, in order, as shown in the current layout.
     QList<ListItem*> shownItems() const;
 
