@@ -51,6 +51,11 @@ TEST(AppEntry, UnreadableStoreStopsTheStartAndLeavesTheFileAlone) {
 }
 
 namespace {
+// The profile over the program's preferences, as the entry makes one for the run.
+UserPreferencesStore& sharedProfile() {
+    static auto* profile = new UserPreferencesStore(Preferences::shared());
+    return *profile;
+}
 
 // A store of its own, current while it lives, with dialogs answered without a person.
 struct AppStore {
@@ -78,7 +83,7 @@ TEST(AppEntry, TheUpdateCommandRunsACheck) {
     AppDelegate delegate;
     delegate.updater()->setFeedUrl(QUrl());
     Services services{store.container->mainContext(), Preferences::shared(), ThemeManager::shared(),
-                      UserPreferencesStore::shared()};
+                      sharedProfile()};
     MainWindow window(delegate.updater(), services);
     QSignalSpy done(delegate.updater(), &LazyUpdater::checkFinished);
     window.checkForUpdatesAction()->trigger();
@@ -133,7 +138,7 @@ TEST(AppEntry, ClosingTheWindowSavesFirstAndStaysOpenWhenThatFails) {
     {
         ModelContext& ctx = container->mainContext();
         AppDelegate delegate;
-        Services services{ctx, Preferences::shared(), ThemeManager::shared(), UserPreferencesStore::shared()};
+        Services services{ctx, Preferences::shared(), ThemeManager::shared(), sharedProfile()};
         MainWindow window(delegate.updater(), services);
         QList<int> exits;
         window.shell()->setTerminate([&](int code) { exits << code; });
@@ -167,7 +172,7 @@ TEST(AppEntry, TerminationSignalsQuitAsThePersonWouldAfterSaving) {
         ASSERT_TRUE(store.container);
         ModelContext& ctx = store.container->mainContext();
         AppDelegate delegate;
-        Services services{ctx, Preferences::shared(), ThemeManager::shared(), UserPreferencesStore::shared()};
+        Services services{ctx, Preferences::shared(), ThemeManager::shared(), sharedProfile()};
         MainWindow window(delegate.updater(), services);
         QList<int> exits;
         window.shell()->setTerminate([&](int code) { exits << code; });

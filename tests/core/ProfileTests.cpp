@@ -3,6 +3,7 @@
 #include "support/TestSupport.h"
 
 #include <QFile>
+#include <QSignalSpy>
 
 #include <functional>
 #include <QJsonDocument>
@@ -15,20 +16,23 @@ const QString kKey = QString::fromLatin1(UserPreferencesStore::key);
 
 TEST(ProfileTest, AMissingEntryStaysMissing) {
     testsupport::ScopedPreferences prefs;
-    UserPreferencesStore store;
+    UserPreferencesStore store(prefs.prefs());
     EXPECT_TRUE(store.profile().firstName.isEmpty());
     EXPECT_FALSE(store.profile().avatarData);
     EXPECT_FALSE(prefs.prefs().contains(kKey));
 }
 
-TEST(ProfileTest, AValidEntryIsReadAtStartAndLeftAsItIsUntilChanged) {
+TEST(ProfileTest, AValidEntryIsReadAtStartAndWrittenBackInOurEncoding) {
     testsupport::ScopedPreferences prefs;
     const QByteArray stored = R"({ "lastName" : "Durand", "extra":1,"firstName":"Léa"})";
     prefs.prefs().setValue(kKey, stored);
-    UserPreferencesStore store;
+    QSignalSpy writes(&prefs.prefs(), &Preferences::changed);
+    UserPreferencesStore store(prefs.prefs());
     EXPECT_EQ(store.profile().firstName, "Léa");
     EXPECT_EQ(store.profile().lastName, "Durand");
-    EXPECT_EQ(prefs.prefs().value(kKey).toByteArray(), stored);
+    EXPECT_EQ(prefs.prefs().value(kKey).toByteArray(), QByteArray(R"({"firstName":"Léa","lastName":"Durand"})"))
+        << "the extra key is gone, the keys in our order";
+    EXPECT_EQ(writes.count(), 1);
     store.setLastName("Martin");
     EXPECT_EQ(prefs.prefs().value(kKey).toByteArray(), QByteArray(R"({"firstName":"Léa","lastName":"Martin"})"));
 }
@@ -39,20 +43,20 @@ TEST(ProfileTest, AnUndecodableEntryIsLeftUntouched) {
                                   QByteArray("not json")}) {
         testsupport::ScopedPreferences prefs;
         prefs.prefs().setValue(kKey, bad);
-        UserPreferencesStore store;
+        UserPreferencesStore store(prefs.prefs());
         EXPECT_TRUE(store.profile().firstName.isEmpty()) << bad.constData();
         EXPECT_EQ(prefs.prefs().value(kKey).toByteArray(), bad);
     }
     // Text instead of bytes is not a profile either.
     testsupport::ScopedPreferences prefs;
     prefs.prefs().setValue(kKey, QString("{\"firstName\":\"A\",\"lastName\":\"B\"}"));
-    UserPreferencesStore store;
+    UserPreferencesStore store(prefs.prefs());
     EXPECT_TRUE(store.profile().firstName.isEmpty());
 }
 
 TEST(ProfileTest, EveryEditWritesTheWholeProfileAndTheAvatarKeyOnlyWhenThereIsOne) {
     testsupport::ScopedPreferences prefs;
-    UserPreferencesStore store;
+    UserPreferencesStore store(prefs.prefs());
     store.setAvatarData(QByteArray("\xff\xd8jpeg", 6));
     store.setFirstName(" L");   // stored as typed
     const auto o = QJsonDocument::fromJson(prefs.prefs().value(kKey).toByteArray()).object();
@@ -102,7 +106,7 @@ TEST(ProfileTest, AStartLeavesAFileItCannotReadBackUntouched) {
                             "tolmek.userProfile=@ByteArray({\"firstName\":\"L\xe9" "a\",\"lastName\":\"Durand\"})\n";
     RawPreferences raw(file);
     {
-        UserPreferencesStore store;
+        UserPreferencesStore store(raw.prefs());
         // What the theme and the layout do at start: write back the value they read.
         raw.prefs().setValue("tolmek.theme", raw.prefs().value("tolmek.theme").toString());
         raw.prefs().setValue("prefs.defaultLayout", raw.prefs().value("prefs.defaultLayout").toString());
@@ -120,7 +124,7 @@ TEST(ProfileTest, AnOversizedAvatarReadsAsNoneAndStaysUntilTheProfileIsEdited) {
     testsupport::ScopedPreferences prefs;
     prefs.prefs().setValue(kKey, big.toJson());
     const QByteArray stored = prefs.prefs().value(kKey).toByteArray();
-    UserPreferencesStore store;
+    UserPreferencesStore store(prefs.prefs());
     EXPECT_EQ(store.profile().firstName, "Léa");
     EXPECT_FALSE(store.profile().avatarData);
     EXPECT_EQ(prefs.prefs().value(kKey).toByteArray(), stored);
@@ -129,7 +133,7 @@ TEST(ProfileTest, AnOversizedAvatarReadsAsNoneAndStaysUntilTheProfileIsEdited) {
     // At the limit, it is an avatar.
     big.avatarData = QByteArray(UserPreferencesStore::kMaxAvatarBytes, 'j');
     prefs.prefs().setValue(kKey, big.toJson());
-    UserPreferencesStore again;
+    UserPreferencesStore again(prefs.prefs());
     EXPECT_TRUE(again.profile().avatarData);
 }
 
