@@ -2,6 +2,7 @@
 #include "core/model/UserProfile.h"
 #include "support/TestSupport.h"
 
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSignalSpy>
 
@@ -197,4 +198,55 @@ TEST(PreferencesTest, AWriteChangesOnlyItsOwnLine) {
             EXPECT_TRUE(Preferences(path).value("dock/open").toBool());
         }
     }
+}
+
+// A write costs the caller no disk access: the value reads back at once, a run of large values does not
+// wait for the file, and the file ends with the newest value.
+TEST(PreferencesTest, WritesReachTheFileWithoutTheCallerWaiting) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Tolmek.conf");
+    QString big(2 * 1024 * 1024, QChar(u'x'));
+    {
+        Preferences prefs(path);
+        QElapsedTimer t;
+        t.start();
+        for (int i = 0; i < 40; ++i) {
+            big[i] = QChar(u'a' + i % 26);
+            prefs.setValue("dashboard.quickNoteNotes", big);
+            EXPECT_EQ(prefs.value("dashboard.quickNoteNotes").toString(), big);
+        }
+        EXPECT_LT(t.elapsed(), 1000) << "40 values of 2 MB";
+        // Ending writes what waits.
+    }
+    EXPECT_EQ(Preferences(path).value("dashboard.quickNoteNotes").toString(), big);
+}
+
+// A write that fails keeps its value (read back, written later) and says so once; once the file can be
+// written, everything kept reaches it and the failure is over.
+TEST(PreferencesTest, AFailedWriteIsSaidKeptAndWrittenLater) {
+    QTemporaryDir dir;
+    // Its folder is a file: no write can go through, whoever runs the test.
+    QFile blocker(dir.filePath("Tolmek"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    Preferences prefs(dir.filePath("Tolmek/Tolmek.conf"));
+    QSignalSpy failed(&prefs, &Preferences::writeFailed);
+    QSignalSpy recovered(&prefs, &Preferences::writeRecovered);
+    prefs.setValue("tolmek.theme", QStringLiteral("dark"));
+    EXPECT_FALSE(prefs.flush());
+    prefs.setValue("dashboard.quickNoteNotes", QStringLiteral("note"));
+    EXPECT_FALSE(prefs.flush());
+    EXPECT_TRUE(prefs.writeError().contains("préférences")) << prefs.writeError().toStdString();
+    ASSERT_TRUE(testsupport::waitFor([&] { return failed.count() == 1; }));
+    EXPECT_EQ(prefs.value("tolmek.theme").toString(), "dark");
+    testsupport::waitFor([] { return false; }, 50);
+    EXPECT_EQ(failed.count(), 1) << "once per streak";
+
+    ASSERT_TRUE(QFile::remove(dir.filePath("Tolmek")));
+    EXPECT_TRUE(prefs.flush());
+    EXPECT_TRUE(prefs.writeError().isEmpty());
+    ASSERT_TRUE(testsupport::waitFor([&] { return recovered.count() == 1; }));
+    Preferences again(prefs.fileName());
+    EXPECT_EQ(again.value("tolmek.theme").toString(), "dark");
+    EXPECT_EQ(again.value("dashboard.quickNoteNotes").toString(), "note");
 }
