@@ -16,6 +16,7 @@ import board_cases  # noqa: E402,F401
 import editor_cases  # noqa: E402,F401
 import fixes_cases  # noqa: E402,F401
 import kill_cases  # noqa: E402,F401
+import prefs_cases  # noqa: E402,F401
 import whole_journey  # noqa: E402,F401
 
 
