@@ -79,11 +79,11 @@ TEST(LogSyncTest, AFailedSyncIsReportedAndTriedAgain) {
     ASSERT_TRUE(f.open(QIODevice::WriteOnly));
     f.write("frames");
     f.close();
+    // Said from the sync's thread, up to its last try when it stops.
+    std::atomic<int> failed = 0, recovered = 0;
+    QString reason;
     {
         LogSync sync(wal, 50ms);
-        // Said from the sync's thread.
-        std::atomic<int> failed = 0, recovered = 0;
-        QString reason;
         QObject::connect(&sync, &LogSync::syncFailed, [&](const QString& r) {
             reason = r;
             ++failed;
@@ -109,4 +109,5 @@ TEST(LogSyncTest, AFailedSyncIsReportedAndTriedAgain) {
         sync.failSyncsForTesting(EIO);
         sync.logChanged();
     }
+    EXPECT_EQ(failed, 2) << "the last try, failed, is said too";
 }
