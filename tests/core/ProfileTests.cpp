@@ -215,7 +215,7 @@ TEST(PreferencesTest, WritesReachTheFileWithoutTheCallerWaiting) {
             prefs.setValue("dashboard.quickNoteNotes", big);
             EXPECT_EQ(prefs.value("dashboard.quickNoteNotes").toString(), big);
         }
-        EXPECT_LT(t.elapsed(), 1000) << "40 values of 2 MB";
+        EXPECT_LT(t.elapsed(), 3000) << "40 values of 2 MB (each took about 160 ms when written by the caller)";
         // Ending writes what waits.
     }
     EXPECT_EQ(Preferences(path).value("dashboard.quickNoteNotes").toString(), big);
