@@ -340,7 +340,7 @@ int main(int argc, char** argv) {
     Preferences prefs(dir.path() + "/prefs.conf");
     Preferences::setShared(&prefs);
     ThemeManager theme(&prefs);
-    UserPreferencesStore profile;
+    UserPreferencesStore profile(prefs);
     QString err;
     g_container = openModelContainer(dir.path() + "/bench.store", &err);
     if (!g_container) {

@@ -306,7 +306,7 @@ int main(int argc, char** argv) {
         return 1;
     {
         ThemeManager theme(&prefs);
-        UserPreferencesStore profile;
+        UserPreferencesStore profile(prefs);
         Services services{container->mainContext(), prefs, theme, profile};
         g_services = &services;
         benchmark::Initialize(&argc, argv);

@@ -216,7 +216,7 @@ int main(int argc, char** argv) {
         return 1;
     {
         ThemeManager theme(&prefs);
-        UserPreferencesStore profile;
+        UserPreferencesStore profile(prefs);
         Services services{container->mainContext(), prefs, theme, profile};
         g_services = &services;
         ChecklistsListView screen(services, {}, {});

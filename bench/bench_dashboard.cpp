@@ -35,7 +35,7 @@ struct Env {
         if (!container)
             std::abort();
         theme = std::make_unique<ThemeManager>(g_prefs);
-        profile = std::make_unique<UserPreferencesStore>();
+        profile = std::make_unique<UserPreferencesStore>(*g_prefs);
         services.reset(new Services{container->mainContext(), *g_prefs, *theme, *profile});
     }
 };

@@ -115,7 +115,7 @@ struct Fixture {
         prefs = std::make_unique<Preferences>(dir.path() + "/prefs.conf");
         Preferences::setShared(prefs.get());
         theme = std::make_unique<ThemeManager>(prefs.get());
-        profile = std::make_unique<UserPreferencesStore>();
+        profile = std::make_unique<UserPreferencesStore>(*prefs);
         open();
         const QDateTime now = QDateTime::currentDateTimeUtc();
         ModelContext& ctx = container->mainContext();

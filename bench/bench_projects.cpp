@@ -258,7 +258,7 @@ int main(int argc, char** argv) {
     Preferences::setShared(&prefs);
     buildStore();
     ThemeManager theme(&prefs);
-    UserPreferencesStore profile;
+    UserPreferencesStore profile(prefs);
     Services services{g_container->mainContext(), prefs, theme, profile};
     g_services = &services;
     benchmark::Initialize(&argc, argv);

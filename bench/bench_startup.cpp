@@ -35,6 +35,11 @@
 #endif
 
 namespace {
+// The profile over the program's preferences, as the entry makes one for the run.
+UserPreferencesStore& benchProfile() {
+    static auto* profile = new UserPreferencesStore(Preferences::shared());
+    return *profile;
+}
 
 QString g_root;
 
@@ -105,7 +110,7 @@ void BM_ThemeSwitchPopulated(benchmark::State& state) {
     auto container = openModelContainer(storePath(), &err);
     {
         Services services{container->mainContext(), Preferences::shared(), ThemeManager::shared(),
-                          UserPreferencesStore::shared()};
+                          benchProfile()};
         AppShellView shell(services);
         shell.resize(1100, 720);
         shell.show();

@@ -23,7 +23,7 @@ Router::Router(const Services& services, ShellState* state, QWidget* parent)
     m_layout->setSpacing(0);
     m_toolbar = new ShellToolbar(state, m_services.theme, this);
     m_layout->addWidget(m_toolbar);
-    m_saveBanner = new SaveStatusBanner(m_services.context, this);
+    m_saveBanner = new SaveStatusBanner(m_services.context, m_services.prefs, this);
     m_layout->addWidget(m_saveBanner);
     connect(&m_services.theme, &ThemeManager::appearanceChanged, this, qOverload<>(&QWidget::update));
     makeCallbacks();

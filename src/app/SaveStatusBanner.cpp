@@ -1,6 +1,8 @@
 #include "app/SaveStatusBanner.h"
 
+#include "core/store/LogSync.h"
 #include "core/store/ModelContext.h"
+#include "prefs/Preferences.h"
 #include "ui/Fonts.h"
 #include "ui/Paint.h"
 #include "ui/Palette.h"
@@ -22,7 +24,7 @@ namespace {
 constexpr int kMarginH = 16, kMarginBottom = 8, kPadH = 12, kPadV = 8, kGlyph = 16;
 }
 
-SaveStatusBanner::SaveStatusBanner(ModelContext& context, QWidget* parent) : QWidget(parent) {
+SaveStatusBanner::SaveStatusBanner(ModelContext& context, Preferences& prefs, QWidget* parent) : QWidget(parent) {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     auto* row = new QHBoxLayout(this);
     // Room on the leading side for the warning symbol, painted.
@@ -40,6 +42,16 @@ SaveStatusBanner::SaveStatusBanner(ModelContext& context, QWidget* parent) : QWi
     connect(&context, &ModelContext::saved, this, &SaveStatusBanner::onSaved, Qt::QueuedConnection);
     connect(&context, &ModelContext::damaged, this, &SaveStatusBanner::onDamaged, Qt::QueuedConnection);
     connect(&context, &ModelContext::changesDropped, this, &SaveStatusBanner::onChangesDropped, Qt::QueuedConnection);
+    if (LogSync* log = context.logSync()) {
+        // From the sync's own thread.
+        connect(log, &LogSync::syncFailed, this, [this](const QString& r) { onWriterFailed(Writer::log, r); },
+                Qt::QueuedConnection);
+        connect(log, &LogSync::syncRecovered, this, [this] { onWriterRecovered(Writer::log); }, Qt::QueuedConnection);
+    }
+    connect(&prefs, &Preferences::writeFailed, this, [this](const QString& r) { onWriterFailed(Writer::prefs, r); });
+    connect(&prefs, &Preferences::writeRecovered, this, [this] { onWriterRecovered(Writer::prefs); });
+    if (!prefs.writeError().isEmpty())
+        onWriterFailed(Writer::prefs, prefs.writeError());
     if (context.isDamaged())
         onDamaged(context.damage());
 }
@@ -58,13 +70,36 @@ void SaveStatusBanner::onSaved() {
         if (m_droppedShown.elapsed() < droppedNoteMs)
             return;
         m_droppedShown.invalidate();
-        hide();
+        showRemaining();
         return;
     }
     if (m_damaged || m_reason.isEmpty())
         return;
     m_reason.clear();
-    hide();
+    showRemaining();
+}
+
+void SaveStatusBanner::onWriterFailed(Writer writer, const QString& reason) {
+    const bool shown = !m_writerFailures.empty();
+    m_writerFailures[writer] = reason.isEmpty() ? QStringLiteral("erreur inconnue") : reason;
+    if (m_damaged || !m_reason.isEmpty() || shown)
+        return;   // already on screen
+    m_droppedShown.invalidate();
+    ++m_streaks;
+    present(messageTemplate.arg(m_writerFailures[writer]));
+}
+
+void SaveStatusBanner::onWriterRecovered(Writer writer) {
+    if (!m_writerFailures.erase(writer) || m_damaged || !m_reason.isEmpty())
+        return;
+    showRemaining();
+}
+
+void SaveStatusBanner::showRemaining() {
+    if (!m_writerFailures.empty())
+        present(messageTemplate.arg(m_writerFailures.begin()->second));
+    else if (!m_droppedShown.isValid())
+        hide();
 }
 
 void SaveStatusBanner::onDamaged(const QString& reason) {

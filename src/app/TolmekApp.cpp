@@ -187,8 +187,14 @@ int tolmekMain(int argc, char** argv) {
         // The long-lived objects, created here once for the whole run; the shell and the screens
         // receive them from the router. The theme manager is the process's one appearance (the
         // palette reads it when painting).
-        Services services{container->mainContext(), Preferences::shared(), ThemeManager::shared(),
-                          UserPreferencesStore::shared()};
+        Preferences& prefs = Preferences::shared();
+        // Reading the profile writes it back in our encoding; the theme is written back too, an unknown
+        // value becoming "system". Both leave the file as it is when it already holds their written form,
+        // and the writes happen on the preferences' own thread.
+        UserPreferencesStore profile(prefs);
+        ThemeManager& theme = ThemeManager::shared();
+        theme.setTheme(theme.theme());
+        Services services{container->mainContext(), prefs, theme, profile};
         // The palette first, so the window's widgets are made with it rather than all told of a change.
         applyAppearance();
         MainWindow window(delegate.updater(), services);
@@ -223,6 +229,15 @@ int tolmekMain(int argc, char** argv) {
         // loop still writes what is pending, and says so when it cannot.
         if (rc == 0 && !AppDelegate::saveBeforeExit(services.context, &window))
             rc = 1;
+        // The preferences' last writes, also when the store's failed; said when they cannot be written.
+        if (!prefs.flush() && rc == 0 && hasDisplay()) {
+            DialogSeam::Message m;
+            m.icon = QMessageBox::Critical;
+            m.text = AppDelegate::unsavedChangesText;
+            m.informativeText = prefs.writeError();
+            DialogSeam::exec(&window, m);
+            rc = 1;
+        }
     }
     container.reset();
     trace.step("close");

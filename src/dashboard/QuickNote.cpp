@@ -2,13 +2,7 @@
 
 #include "prefs/Preferences.h"
 
-#include <QTimer>
-
-QuickNote::QuickNote(Preferences& prefs) : m_prefs(prefs), m_timer(std::make_unique<QTimer>()) {
-    m_timer->setSingleShot(true);
-    m_timer->setInterval(writeDelayMs);
-    QObject::connect(m_timer.get(), &QTimer::timeout, [this] { save(); });
-}
+QuickNote::QuickNote(Preferences& prefs) : m_prefs(prefs) {}
 
 QuickNote::~QuickNote() { save(); }
 
@@ -17,18 +11,20 @@ void QuickNote::load() {
     const std::optional<QString> stored = m_prefs.text(key);
     m_note = dashboard::decodeStoredNote(stored.value_or(QString()));
     m_saved = m_note;
-    m_timer->stop();
     // Nothing is written back: a change of another preference rewrites only that preference's line.
 }
 
 bool QuickNote::hasUnsavedChange() const { return m_note.plain != m_saved.plain || m_note.rtf != m_saved.rtf; }
 
 void QuickNote::save() {
-    m_timer->stop();
     // Edits undone back to what is stored leave the entry as it is too.
     if (!hasUnsavedChange())
         return;
+    // The stored form holds the RTF when there is one: a change of the plain text alone changes nothing.
+    const bool sameStored = m_note.rtf && !m_note.rtf->isEmpty() && m_note.rtf == m_saved.rtf;
     m_saved = m_note;
+    if (sameStored)
+        return;
     m_prefs.setValue(QString::fromLatin1(notesKey), dashboard::encodeNote(m_note));
 }
 
@@ -48,5 +44,5 @@ void QuickNote::setRtf(const std::optional<QByteArray>& rtf) {
 
 void QuickNote::changed() {
     if (!m_hold)
-        m_timer->start();
+        save();
 }

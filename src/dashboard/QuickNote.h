@@ -5,40 +5,36 @@
 #include <QByteArray>
 #include <QString>
 
-#include <memory>
 #include <optional>
 
 class Preferences;
-class QTimer;
 
 // The quick note between the editor and its preference entry. The editor's two values live here.
-// The entry is written only once the person changed the note, in its stored form: a change is
-// written after a short pause in the typing (every write rewrites the whole preferences file), or
-// at once by save().
+// The entry is written only once the person changed the note, in its stored form, and then at every
+// change: the preferences take the value at once and write the file on their own thread, so a key
+// costs no disk access and nothing typed waits for a pause.
 class QuickNote {
 public:
     static constexpr const char* notesKey = "dashboard.quickNoteNotes";
-    // Pause after the last change before it is written.
-    static constexpr int writeDelayMs = 500;
 
     explicit QuickNote(Preferences& prefs);
-    ~QuickNote();   // writes a change still waiting
+    ~QuickNote();   // writes a change still held
 
     // Reads the entry, as one text whatever the file holds, into the two values (the RTF first).
     // Nothing is written back: a note nobody edits stays as it is stored.
     void load();
-    // Writes the entry now when the note changed since it was loaded or last written.
+    // Writes the entry when the note changed since it was loaded or last written.
     void save();
     bool hasUnsavedChange() const;
 
     const QString& plain() const { return m_note.plain; }
     const std::optional<QByteArray>& rtf() const { return m_note.rtf; }
-    // Each marks the note changed when the value changes; the write follows after writeDelayMs.
+    // Each writes the note when the value changes (unless writes are held).
     void setPlain(const QString& plain);
     void setRtf(const std::optional<QByteArray>& rtf);
 
-    // While held, changes are kept but no write is scheduled (an editor's flush writes none, then
-    // the bytes: the caller saves once after it).
+    // While held, changes are kept but not written (an editor's flush writes none, then the bytes:
+    // the caller saves once after it).
     void holdWrites(bool hold) { m_hold = hold; }
 
 private:
@@ -49,5 +45,4 @@ private:
     // What the entry holds, as loaded or last written.
     dashboard::NoteState m_saved;
     bool m_hold = false;
-    std::unique_ptr<QTimer> m_timer;
 };

@@ -9,7 +9,12 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
+#include <QScopeGuard>
+
+#include <condition_variable>
+#include <mutex>
 #include <optional>
+#include <thread>
 
 namespace {
 Preferences* g_override = nullptr;
@@ -170,9 +175,9 @@ QString scratchFolder() {
     return QFileInfo(runtime).isDir() ? runtime : QDir::tempPath();
 }
 
-std::optional<EntryText> entryText(const QTemporaryDir& scratch, int n, const QString& key, const QVariant& value) {
-    // QSettings' own encoding, through a scratch file: the same escapes, quotes and type markers.
-    const QString path = scratch.filePath(QStringLiteral("entry%1.conf").arg(n));
+std::optional<EntryText> entryText(const QString& path, const QString& key, const QVariant& value) {
+    // QSettings' own encoding, through a scratch file: the same escapes, quotes and type markers. Each
+    // entry gets a file name never used before, as QSettings keeps what it read of a file for later.
     {
         QSettings settings(path, QSettings::IniFormat);
         settings.setValue(key, value);
@@ -180,6 +185,7 @@ std::optional<EntryText> entryText(const QTemporaryDir& scratch, int n, const QS
         if (settings.status() != QSettings::NoError)
             return std::nullopt;
     }
+    const auto removeScratch = qScopeGuard([&] { QFile::remove(path); });
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly))
         return std::nullopt;
@@ -277,11 +283,171 @@ QByteArray withEntry(const QByteArray& file, const EntryText& entry, bool remove
 
 } // namespace
 
+// Writes the values handed to it into the file, in this order, on its own thread.
+class Preferences::Writer {
+public:
+    using Entries = std::vector<std::pair<QString, std::optional<QVariant>>>;
+    static constexpr auto retryDelay = std::chrono::seconds(2);
+
+    Writer(QString path, Preferences* owner) : m_path(std::move(path)), m_owner(owner), m_thread([this] { run(); }) {}
+
+    // Writes what is waiting (one more try after a failure), then stops.
+    ~Writer() {
+        {
+            std::lock_guard lock(m_mutex);
+            m_stop = true;
+        }
+        m_wake.notify_all();
+        m_thread.join();
+    }
+
+    void post(const QString& key, const std::optional<QVariant>& value) {
+        {
+            std::lock_guard lock(m_mutex);
+            put(m_queue, key, value);
+            ++m_posted;
+        }
+        m_wake.notify_all();
+    }
+
+    bool flush() {
+        std::unique_lock lock(m_mutex);
+        const quint64 target = m_posted;
+        const quint64 failures = m_failures;
+        if (m_done >= target)
+            return true;
+        m_hurry = true;
+        m_wake.notify_all();
+        m_wake.wait(lock, [&] { return m_done >= target || m_failures > failures; });
+        return m_done >= target;
+    }
+
+    QString error() {
+        std::lock_guard lock(m_mutex);
+        return m_failing ? m_error : QString();
+    }
+
+private:
+    // The newest value of each entry, in the order the entries first changed.
+    static void put(Entries& entries, const QString& key, const std::optional<QVariant>& value) {
+        for (auto& [k, v] : entries)
+            if (k == key) {
+                v = value;
+                return;
+            }
+        entries.emplace_back(key, value);
+    }
+
+    void run() {
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_wake.wait(lock, [&] { return m_stop || !m_queue.empty(); });
+            if (m_queue.empty())
+                return;
+            Entries batch = std::exchange(m_queue, {});
+            const quint64 upTo = m_posted;
+            m_hurry = false;
+            lock.unlock();
+            QString error;
+            const bool ok = write(batch, &error);
+            lock.lock();
+            if (ok) {
+                m_done = upTo;
+                if (std::exchange(m_failing, false))
+                    QMetaObject::invokeMethod(m_owner, [o = m_owner] { emit o->writeRecovered(); },
+                                              Qt::QueuedConnection);
+                m_wake.notify_all();
+                continue;
+            }
+            // Kept for the next try, under any newer value set meanwhile.
+            Entries again = std::move(batch);
+            for (const auto& [k, v] : m_queue)
+                put(again, k, v);
+            m_queue = std::move(again);
+            ++m_failures;
+            qWarning("Preferences: %s", qPrintable(error));
+            m_error = error;
+            if (!std::exchange(m_failing, true))
+                QMetaObject::invokeMethod(m_owner, [o = m_owner, error] { emit o->writeFailed(error); },
+                                          Qt::QueuedConnection);
+            m_wake.notify_all();
+            if (m_stop)
+                return;   // the last try at the end failed too
+            m_wake.wait_for(lock, retryDelay, [&] { return m_stop || m_hurry || m_posted > upTo; });
+        }
+    }
+
+    bool write(const Entries& entries, QString* error) {
+        // Only these entries' lines change: QSettings would write the whole file again from what it read, and
+        // an entry it cannot read back as it was (bytes that are not UTF-8) would be damaged.
+        if (!m_scratch || !m_scratch->isValid())
+            m_scratch = std::make_unique<QTemporaryDir>(scratchFolder() + QStringLiteral("/tolmek-prefs-XXXXXX"));
+        std::vector<std::pair<EntryText, bool>> lines;
+        for (const auto& [key, value] : entries) {
+            const auto entry =
+                m_scratch->isValid()
+                    ? entryText(m_scratch->filePath(QStringLiteral("entry%1.conf").arg(++m_scratchFiles)), key,
+                                value.value_or(QVariant(QString())))
+                    : std::nullopt;
+            if (!entry) {
+                // Not something a later try would write either.
+                qWarning("Preferences: cannot write %s", qPrintable(key));
+                continue;
+            }
+            lines.emplace_back(*entry, !value);
+        }
+        if (lines.empty())
+            return true;
+        // A link (a dotfile manager's) stays a link: its target is written.
+        const QString canonical = QFileInfo(m_path).canonicalFilePath();
+        const QString path = canonical.isEmpty() ? m_path : canonical;
+        auto failed = [&](const QString& why) {
+            *error = QStringLiteral("les préférences n’ont pas pu être écrites dans %1 : %2").arg(path, why);
+            return false;
+        };
+        if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+            return failed(QStringLiteral("le dossier ne peut pas être créé"));
+        // The lock QSettings takes around its own reads and writes of the file.
+        QLockFile lock(path + QStringLiteral(".lock"));
+        if (!lock.tryLock(5000))
+            return failed(QStringLiteral("le fichier est verrouillé"));
+        QFile in(path);
+        if (in.exists() && !in.open(QIODevice::ReadOnly))
+            return failed(in.errorString());
+        QByteArray bytes = in.isOpen() ? in.readAll() : QByteArray();
+        for (const auto& [entry, remove] : lines)
+            bytes = withEntry(bytes, entry, remove);
+        // A new file written beside and renamed over the old: a kill at any moment leaves one or the other.
+        QSaveFile out(path);
+        if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
+            return failed(out.errorString());
+        return true;
+    }
+
+    const QString m_path;
+    Preferences* const m_owner;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    Entries m_queue;
+    quint64 m_posted = 0;     // values handed over
+    quint64 m_done = 0;       // values in the file
+    quint64 m_failures = 0;
+    bool m_failing = false;
+    QString m_error;          // the last failure's reason
+    bool m_hurry = false;     // a flush waits: no pause before the next try
+    bool m_stop = false;
+    // Writer thread only.
+    std::unique_ptr<QTemporaryDir> m_scratch;
+    int m_scratchFiles = 0;
+    std::thread m_thread;
+};
+
 Preferences::Preferences(const QString& path, QObject* parent)
-    : QObject(parent), m_settings(std::make_unique<QSettings>(path, QSettings::IniFormat)) {}
+    : QObject(parent), m_settings(std::make_unique<QSettings>(path, QSettings::IniFormat)),
+      m_writer(std::make_unique<Writer>(m_settings->fileName(), this)) {}
 
 Preferences::~Preferences() {
-    flush();
+    m_writer.reset();
     if (g_override == this)
         g_override = nullptr;
 }
@@ -364,60 +530,26 @@ void Preferences::remove(const QString& key) {
 }
 
 void Preferences::schedule(const QString& key, const std::optional<QVariant>& value) {
-    std::erase_if(m_pending, [&](const auto& p) { return p.first == key; });
-    m_pending.emplace_back(key, value);
-    // At once: another reader of the file (a second Preferences, another process) sees it, and a run of
-    // writes (typing) is already spaced out by its writer.
-    flush();
+    bool found = false;
+    for (auto& [k, v] : m_pending)
+        if (k == key) {
+            v = value;
+            found = true;
+        }
+    if (!found)
+        m_pending.emplace_back(key, value);
+    m_writer->post(key, value);
 }
 
-void Preferences::flush() {
-    if (m_pending.empty())
-        return;
-    const auto entries = std::exchange(m_pending, {});
-    // Only these entries' lines change: QSettings would write the whole file again from what it read, and
-    // an entry it cannot read back as it was (bytes that are not UTF-8) would be damaged.
-    QTemporaryDir scratch(scratchFolder() + QStringLiteral("/tolmek-prefs-XXXXXX"));
-    std::vector<std::pair<EntryText, bool>> lines;
-    for (const auto& [key, value] : entries) {
-        const auto entry = scratch.isValid() ? entryText(scratch, int(lines.size()), key, value.value_or(QVariant(QString())))
-                                             : std::nullopt;
-        if (!entry) {
-            qWarning("Preferences: cannot write %s", qPrintable(key));
-            continue;
-        }
-        lines.emplace_back(*entry, !value);
-    }
-    const QString name = m_settings->fileName();
-    // A link (a dotfile manager's) stays a link: its target is written.
-    const QString canonical = QFileInfo(name).canonicalFilePath();
-    const QString path = canonical.isEmpty() ? name : canonical;
-    bool ok = false;
-    if (!lines.empty()) {
-        QDir().mkpath(QFileInfo(path).absolutePath());
-        // The lock QSettings takes around its own reads and writes of the file.
-        QLockFile lock(path + QStringLiteral(".lock"));
-        if (lock.tryLock(5000)) {
-            QFile in(path);
-            QByteArray bytes;
-            if (!in.exists() || in.open(QIODevice::ReadOnly)) {
-                bytes = in.isOpen() ? in.readAll() : QByteArray();
-                for (const auto& [entry, remove] : lines)
-                    bytes = withEntry(bytes, entry, remove);
-                QSaveFile out(path);
-                ok = out.open(QIODevice::WriteOnly) && out.write(bytes) >= 0 && out.commit();
-            }
-        }
-    }
-    if (!ok && !lines.empty())
-        qWarning("Preferences: cannot write to %s", qPrintable(path));
-    // Reads the file again (nothing is pending in it, so it writes nothing).
-    m_settings->sync();
-}
+bool Preferences::flush() { return m_writer->flush(); }
 
 void Preferences::sync() {
-    flush();
+    // Once the file holds what this run set, it is the one source again.
+    if (flush())
+        m_pending.clear();
     m_settings->sync();
 }
+
+QString Preferences::writeError() const { return m_writer->error(); }
 
 QString Preferences::fileName() const { return m_settings->fileName(); }

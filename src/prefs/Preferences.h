@@ -12,11 +12,15 @@
 // The application's preference entries (a QSettings file). Every write signals `changed`, so that screens
 // sharing one entry (such as the list layout) follow it live. A write changes only that entry's line in the
 // file, and only when the value differs: reading writes nothing, and other entries keep their exact bytes.
+// The file is written on a thread of its own, so a write costs the caller no disk access: a value set is
+// read back at once, and reaches the file as soon as the writer is free (values set meanwhile go together,
+// the newest of each entry). A write that fails is kept and tried again, and `writeFailed` says so.
 class Preferences : public QObject {
     Q_OBJECT
 public:
     // A preferences file at `path` (tests); the application uses `shared()`.
     explicit Preferences(const QString& path, QObject* parent = nullptr);
+    // Writes what is waiting.
     ~Preferences() override;
 
     // The application's preferences: ~/.config/Tolmek/Tolmek.conf, or the instance set for tests.
@@ -34,20 +38,29 @@ public:
     bool contains(const QString& key) const;
     void setValue(const QString& key, const QVariant& value);
     void remove(const QString& key);
-    // Reads what other processes wrote (every write here reaches the file at once).
+    // Returns once every value set so far is in the file, or its write failed; whether all are in.
+    bool flush();
+    // Writes what is waiting, then reads what other processes wrote.
     void sync();
     QString fileName() const;
+    // Why the last write failed; empty while the file holds every value set.
+    QString writeError() const;
 
 signals:
     void changed(const QString& key);
+    // A write did not reach the file (first failure of a streak). The values stay and are written later.
+    void writeFailed(const QString& reason);
+    // After a failure, the file holds every value again.
+    void writeRecovered();
 
 private:
-    // The entry's value (none: removed) on its way to the file, if any.
+    class Writer;
+    // The entry's value (none: removed) as set during this run, if it was.
     const std::optional<QVariant>* pending(const QString& key) const;
     void schedule(const QString& key, const std::optional<QVariant>& value);
-    // Writes the waiting entries into the file in place.
-    void flush();
 
     std::unique_ptr<QSettings> m_settings;
+    // What this run set, newer than what m_settings read from the file.
     std::vector<std::pair<QString, std::optional<QVariant>>> m_pending;
+    std::unique_ptr<Writer> m_writer;
 };

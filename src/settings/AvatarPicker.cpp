@@ -88,7 +88,7 @@ private:
 };
 
 AvatarPicker::AvatarPicker(UserPreferencesStore* store, QWidget* parent)
-    : QWidget(parent), m_store(store ? store : &UserPreferencesStore::shared()) {
+    : QWidget(parent), m_store(store) {
     setObjectName(QStringLiteral("avatarPicker"));
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);

@@ -51,6 +51,11 @@ TEST(AppEntry, UnreadableStoreStopsTheStartAndLeavesTheFileAlone) {
 }
 
 namespace {
+// The profile over the program's preferences, as the entry makes one for the run.
+UserPreferencesStore& sharedProfile() {
+    static auto* profile = new UserPreferencesStore(Preferences::shared());
+    return *profile;
+}
 
 // A store of its own, current while it lives, with dialogs answered without a person.
 struct AppStore {
@@ -78,7 +83,7 @@ TEST(AppEntry, TheUpdateCommandRunsACheck) {
     AppDelegate delegate;
     delegate.updater()->setFeedUrl(QUrl());
     Services services{store.container->mainContext(), Preferences::shared(), ThemeManager::shared(),
-                      UserPreferencesStore::shared()};
+                      sharedProfile()};
     MainWindow window(delegate.updater(), services);
     QSignalSpy done(delegate.updater(), &LazyUpdater::checkFinished);
     window.checkForUpdatesAction()->trigger();
@@ -133,7 +138,7 @@ TEST(AppEntry, ClosingTheWindowSavesFirstAndStaysOpenWhenThatFails) {
     {
         ModelContext& ctx = container->mainContext();
         AppDelegate delegate;
-        Services services{ctx, Preferences::shared(), ThemeManager::shared(), UserPreferencesStore::shared()};
+        Services services{ctx, Preferences::shared(), ThemeManager::shared(), sharedProfile()};
         MainWindow window(delegate.updater(), services);
         QList<int> exits;
         window.shell()->setTerminate([&](int code) { exits << code; });
@@ -167,7 +172,7 @@ TEST(AppEntry, TerminationSignalsQuitAsThePersonWouldAfterSaving) {
         ASSERT_TRUE(store.container);
         ModelContext& ctx = store.container->mainContext();
         AppDelegate delegate;
-        Services services{ctx, Preferences::shared(), ThemeManager::shared(), UserPreferencesStore::shared()};
+        Services services{ctx, Preferences::shared(), ThemeManager::shared(), sharedProfile()};
         MainWindow window(delegate.updater(), services);
         QList<int> exits;
         window.shell()->setTerminate([&](int code) { exits << code; });
@@ -206,9 +211,11 @@ TEST(AppEntry, TheApplicationEndsNormallyOnSigterm) {
     EXPECT_FALSE(QFile::exists(home.path() + "/data/Tolmek/default.store.lock"));
 }
 
-// A first start makes the store. It writes nothing to the preference file, whatever it holds: no theme entry, a theme we do not know,
-// a note with spaces around it or a comma, a profile spelt otherwise than we write it, bytes that are not UTF-8.
-TEST(AppEntry, AStartLeavesThePreferenceFileAsItIs) {
+// A first start makes the store. Of the preference file it writes back the profile it read (in our encoding)
+// and the theme (a missing or unknown value becoming "system"), and nothing else: a note with spaces around
+// it or a comma, other entries, bytes that are not UTF-8 and the order stay; a profile it cannot read stays
+// too. A file already holding both in their written form is left as it is.
+TEST(AppEntry, AStartWritesBackOnlyTheProfileAndTheTheme) {
     SKIP_WITHOUT_APP();
     const QByteArray files[] = {
         "[General]\n"
@@ -219,8 +226,13 @@ TEST(AppEntry, AStartLeavesThePreferenceFileAsItIs) {
         "[General]\n"
         "dashboard.quickNoteNotes=un, deux\n"
         "tolmek.theme=sombre\n"
-        "tolmek.userProfile=@ByteArray({\"lastName\":\"Martin\",\"firstName\":\"L\xc3\xa9\x61\"})\n",
+        // As QSettings writes bytes: quoted, escaped, with a key we do not know.
+        "tolmek.userProfile=\"@ByteArray({\\\"lastName\\\":\\\"Martin\\\",\\\"extra\\\":1,"
+        "\\\"firstName\\\":\\\"L\\xc3\\xa9\\x61\\\"})\"\n"
+        "zeta=1\n",
     };
+    QByteArray settled;   // the second file as the start left it
+    int n = 0;
     for (const QByteArray& content : files) {
         QTemporaryDir home;
         const QString conf = home.path() + "/config/Tolmek/Tolmek.conf";
@@ -242,10 +254,49 @@ TEST(AppEntry, AStartLeavesThePreferenceFileAsItIs) {
         EXPECT_EQ(app.exitCode(), 0) << app.readAllStandardError().toStdString();
         QFile f(conf);
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-        EXPECT_EQ(f.readAll(), content);
-        EXPECT_EQ(QFileInfo(conf).lastModified().toSecsSinceEpoch(), written.toSecsSinceEpoch());
+        const QByteArray after = f.readAll();
+        f.close();
+        // Every line but the two entries' stays, in its place.
+        auto others = [](const QByteArray& bytes) {
+            QList<QByteArray> lines = bytes.split('\n');
+            lines.removeIf([](const QByteArray& l) { return l.startsWith("tolmek.theme=") || l.startsWith("tolmek.userProfile="); });
+            return lines;
+        };
+        EXPECT_EQ(others(after), others(content)) << after.constData();
+        Preferences read(conf);
+        EXPECT_EQ(read.value("tolmek.theme").toString(), "system");
+        if (n++ == 0) {
+            EXPECT_TRUE(after.contains("tolmek.userProfile=@ByteArray({ \"lastName\": \"Ren\xe9\", \"firstName\": \"Ana\" })\n"))
+                << "not UTF-8: not a profile, left as it is";
+        } else {
+            EXPECT_EQ(read.value("tolmek.userProfile").toByteArray(), QByteArray("{\"firstName\":\"L\xc3\xa9\x61\",\"lastName\":\"Martin\"}"));
+            settled = after;
+        }
         EXPECT_EQ(QDir(home.path() + "/config/Tolmek").entryList(QDir::Files), QStringList{"Tolmek.conf"});
         // The folder is created and the store made on a first launch.
         EXPECT_TRUE(QFile::exists(home.path() + "/data/Tolmek/default.store"));
     }
+
+    // Both already in their written form: the file keeps its bytes and its time.
+    ASSERT_FALSE(settled.isEmpty());
+    QTemporaryDir home;
+    const QString conf = home.path() + "/config/Tolmek/Tolmek.conf";
+    ASSERT_TRUE(QDir().mkpath(home.path() + "/config/Tolmek"));
+    const QDateTime written = QDateTime::currentDateTime().addSecs(-3600);
+    {
+        QFile f(conf);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(settled);
+        f.close();
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_TRUE(f.setFileTime(written, QFileDevice::FileModificationTime));
+    }
+    QProcess app;
+    startApp(app, home.path(), {"TOLMEK_EXIT_AFTER_FIRST_PAINT"});
+    ASSERT_TRUE(app.waitForFinished(20000));
+    EXPECT_EQ(app.exitCode(), 0) << app.readAllStandardError().toStdString();
+    QFile f(conf);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), settled);
+    EXPECT_EQ(QFileInfo(conf).lastModified().toSecsSinceEpoch(), written.toSecsSinceEpoch());
 }

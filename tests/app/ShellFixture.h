@@ -29,8 +29,8 @@ protected:
         ThemeManager::shared().setTheme(AppTheme::system);
         DialogSeam::reset();
         DialogSeam::setNonInteractive(true);
-        services = std::make_unique<Services>(Services{ctx(), Preferences::shared(), ThemeManager::shared(),
-                                                            UserPreferencesStore::shared()});
+        profile = std::make_unique<UserPreferencesStore>(Preferences::shared());
+        services = std::make_unique<Services>(Services{ctx(), Preferences::shared(), ThemeManager::shared(), *profile});
         shell = std::make_unique<AppShellView>(*services);
         shell->resize(1100, 720);
         shell->show();
@@ -51,6 +51,7 @@ protected:
     }
 
     ModelContext& ctx() { return container->mainContext(); }
+    std::unique_ptr<UserPreferencesStore> profile;
     std::unique_ptr<Services> services;
     ShellState& state() { return shell->state(); }
     Router* router() { return shell->router(); }

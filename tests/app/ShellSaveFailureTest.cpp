@@ -2,10 +2,15 @@
 
 #include "app/AppDelegate.h"
 #include "app/SaveStatusBanner.h"
+#include "core/store/LogSync.h"
 #include "support/Accessibility.h"
 #include "support/TestServices.h"
 
+#include <QFile>
 #include <QLabel>
+#include <QTemporaryDir>
+
+#include <cerrno>
 
 TEST_F(ShellTest, FailedSavesShowOneBannerPerStreakUntilASaveGoesThrough) {
     SaveStatusBanner* banner = router()->saveBanner();
@@ -120,4 +125,46 @@ TEST_F(ShellTest, LastSaveOnQuitWritesPendingChangesOrTellsThePerson) {
     EXPECT_EQ(m.text, "Les dernières modifications n’ont pas pu être enregistrées.");
     EXPECT_TRUE(m.informativeText.contains("disque plein")) << m.informativeText.toStdString();
     EXPECT_EQ(m.icon, QMessageBox::Critical);
+}
+
+// A sync of the log or a preferences write that fails is said as a failed save is, and the strip goes once
+// every one of them went through again; what was written stays readable meanwhile.
+TEST_F(ShellTest, FailedLogSyncsAndPreferenceWritesShowTheBannerUntilTheyGoThrough) {
+    SaveStatusBanner* banner = router()->saveBanner();
+    ASSERT_TRUE(banner);
+    LogSync* log = ctx().logSync();
+    ASSERT_TRUE(log);
+    project("Synchronisé");
+    log->failSyncsForTesting(EIO);
+    ASSERT_TRUE(ctx().save());
+    EXPECT_FALSE(log->flush()) << "a failed sync is not reported as on the disk";
+    EXPECT_FALSE(log->isSynced());
+    ASSERT_TRUE(testsupport::waitFor([&] { return banner->isVisible(); }));
+    EXPECT_TRUE(banner->label()->text().contains("journal")) << banner->label()->text().toStdString();
+
+    // A preferences file whose folder cannot be made, watched by a second strip.
+    QTemporaryDir folder;
+    QFile blocker(folder.filePath("Tolmek"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    Preferences blocked(folder.filePath("Tolmek/Tolmek.conf"));
+    SaveStatusBanner prefsBanner(ctx(), blocked);
+    blocked.setValue("dashboard.quickNoteNotes", "gardé");
+    EXPECT_FALSE(blocked.flush());
+    ASSERT_TRUE(testsupport::waitFor([&] { return !prefsBanner.isHidden(); }));
+    EXPECT_TRUE(prefsBanner.label()->text().contains("préférences")) << prefsBanner.label()->text().toStdString();
+    EXPECT_EQ(blocked.value("dashboard.quickNoteNotes").toString(), "gardé");
+
+    // The log syncs again: the first strip goes; the second still has the preferences to say.
+    log->failSyncsForTesting(0);
+    EXPECT_TRUE(log->flush());
+    ASSERT_TRUE(testsupport::waitFor([&] { return !banner->isVisible(); }));
+    EXPECT_TRUE(prefsBanner.label()->text().contains("préférences"));
+    EXPECT_FALSE(prefsBanner.isHidden());
+
+    // The folder can be made again: the value kept is written, and the strip goes.
+    ASSERT_TRUE(QFile::remove(folder.filePath("Tolmek")));
+    EXPECT_TRUE(blocked.flush());
+    ASSERT_TRUE(testsupport::waitFor([&] { return prefsBanner.isHidden(); }));
+    EXPECT_EQ(Preferences(blocked.fileName()).value("dashboard.quickNoteNotes").toString(), "gardé");
 }

@@ -7,6 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <cerrno>
+
 using namespace std::chrono_literals;
 
 namespace {
@@ -65,4 +68,46 @@ TEST(LogSyncTest, StoppingSyncsWhatIsPendingWithoutWaiting) {
         t.start();
     }
     EXPECT_LT(t.elapsed(), 2000);
+}
+
+// A sync that fails counts nothing as on the disk: it is said once per streak, a flush says it failed, the
+// next try goes on, and stopping with a failing disk does not hang.
+TEST(LogSyncTest, AFailedSyncIsReportedAndTriedAgain) {
+    QTemporaryDir dir;
+    const QString wal = dir.path() + "/s.store-wal";
+    QFile f(wal);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("frames");
+    f.close();
+    // Said from the sync's thread, up to its last try when it stops.
+    std::atomic<int> failed = 0, recovered = 0;
+    QString reason;
+    {
+        LogSync sync(wal, 50ms);
+        QObject::connect(&sync, &LogSync::syncFailed, [&](const QString& r) {
+            reason = r;
+            ++failed;
+        });
+        QObject::connect(&sync, &LogSync::syncRecovered, [&] { ++recovered; });
+        sync.failSyncsForTesting(EIO);
+        sync.logChanged();
+        EXPECT_FALSE(sync.flush());
+        EXPECT_FALSE(sync.isSynced());
+        EXPECT_EQ(sync.syncCount(), 0);
+        sync.logChanged();
+        EXPECT_FALSE(sync.flush());
+        ASSERT_EQ(failed, 1) << "one report per streak";
+        EXPECT_TRUE(reason.contains("fdatasync"));
+        sync.failSyncsForTesting(0);
+        EXPECT_TRUE(waitForSyncs(sync, 1)) << "tried again without a new change";
+        EXPECT_TRUE(sync.isSynced());
+        QElapsedTimer t;
+        t.start();
+        while (recovered == 0 && t.elapsed() < 2000)
+            QThread::msleep(5);
+        EXPECT_EQ(recovered, 1);
+        sync.failSyncsForTesting(EIO);
+        sync.logChanged();
+    }
+    EXPECT_EQ(failed, 2) << "the last try, failed, is said too";
 }

@@ -2,7 +2,9 @@
 #include "core/model/UserProfile.h"
 #include "support/TestSupport.h"
 
+#include <QElapsedTimer>
 #include <QFile>
+#include <QSignalSpy>
 
 #include <functional>
 #include <QJsonDocument>
@@ -15,20 +17,23 @@ const QString kKey = QString::fromLatin1(UserPreferencesStore::key);
 
 TEST(ProfileTest, AMissingEntryStaysMissing) {
     testsupport::ScopedPreferences prefs;
-    UserPreferencesStore store;
+    UserPreferencesStore store(prefs.prefs());
     EXPECT_TRUE(store.profile().firstName.isEmpty());
     EXPECT_FALSE(store.profile().avatarData);
     EXPECT_FALSE(prefs.prefs().contains(kKey));
 }
 
-TEST(ProfileTest, AValidEntryIsReadAtStartAndLeftAsItIsUntilChanged) {
+TEST(ProfileTest, AValidEntryIsReadAtStartAndWrittenBackInOurEncoding) {
     testsupport::ScopedPreferences prefs;
     const QByteArray stored = R"({ "lastName" : "Durand", "extra":1,"firstName":"Léa"})";
     prefs.prefs().setValue(kKey, stored);
-    UserPreferencesStore store;
+    QSignalSpy writes(&prefs.prefs(), &Preferences::changed);
+    UserPreferencesStore store(prefs.prefs());
     EXPECT_EQ(store.profile().firstName, "Léa");
     EXPECT_EQ(store.profile().lastName, "Durand");
-    EXPECT_EQ(prefs.prefs().value(kKey).toByteArray(), stored);
+    EXPECT_EQ(prefs.prefs().value(kKey).toByteArray(), QByteArray(R"({"firstName":"Léa","lastName":"Durand"})"))
+        << "the extra key is gone, the keys in our order";
+    EXPECT_EQ(writes.count(), 1);
     store.setLastName("Martin");
     EXPECT_EQ(prefs.prefs().value(kKey).toByteArray(), QByteArray(R"({"firstName":"Léa","lastName":"Martin"})"));
 }
@@ -39,20 +44,20 @@ TEST(ProfileTest, AnUndecodableEntryIsLeftUntouched) {
                                   QByteArray("not json")}) {
         testsupport::ScopedPreferences prefs;
         prefs.prefs().setValue(kKey, bad);
-        UserPreferencesStore store;
+        UserPreferencesStore store(prefs.prefs());
         EXPECT_TRUE(store.profile().firstName.isEmpty()) << bad.constData();
         EXPECT_EQ(prefs.prefs().value(kKey).toByteArray(), bad);
     }
     // Text instead of bytes is not a profile either.
     testsupport::ScopedPreferences prefs;
     prefs.prefs().setValue(kKey, QString("{\"firstName\":\"A\",\"lastName\":\"B\"}"));
-    UserPreferencesStore store;
+    UserPreferencesStore store(prefs.prefs());
     EXPECT_TRUE(store.profile().firstName.isEmpty());
 }
 
 TEST(ProfileTest, EveryEditWritesTheWholeProfileAndTheAvatarKeyOnlyWhenThereIsOne) {
     testsupport::ScopedPreferences prefs;
-    UserPreferencesStore store;
+    UserPreferencesStore store(prefs.prefs());
     store.setAvatarData(QByteArray("\xff\xd8jpeg", 6));
     store.setFirstName(" L");   // stored as typed
     const auto o = QJsonDocument::fromJson(prefs.prefs().value(kKey).toByteArray()).object();
@@ -102,7 +107,7 @@ TEST(ProfileTest, AStartLeavesAFileItCannotReadBackUntouched) {
                             "tolmek.userProfile=@ByteArray({\"firstName\":\"L\xe9" "a\",\"lastName\":\"Durand\"})\n";
     RawPreferences raw(file);
     {
-        UserPreferencesStore store;
+        UserPreferencesStore store(raw.prefs());
         // What the theme and the layout do at start: write back the value they read.
         raw.prefs().setValue("tolmek.theme", raw.prefs().value("tolmek.theme").toString());
         raw.prefs().setValue("prefs.defaultLayout", raw.prefs().value("prefs.defaultLayout").toString());
@@ -120,7 +125,7 @@ TEST(ProfileTest, AnOversizedAvatarReadsAsNoneAndStaysUntilTheProfileIsEdited) {
     testsupport::ScopedPreferences prefs;
     prefs.prefs().setValue(kKey, big.toJson());
     const QByteArray stored = prefs.prefs().value(kKey).toByteArray();
-    UserPreferencesStore store;
+    UserPreferencesStore store(prefs.prefs());
     EXPECT_EQ(store.profile().firstName, "Léa");
     EXPECT_FALSE(store.profile().avatarData);
     EXPECT_EQ(prefs.prefs().value(kKey).toByteArray(), stored);
@@ -129,7 +134,7 @@ TEST(ProfileTest, AnOversizedAvatarReadsAsNoneAndStaysUntilTheProfileIsEdited) {
     // At the limit, it is an avatar.
     big.avatarData = QByteArray(UserPreferencesStore::kMaxAvatarBytes, 'j');
     prefs.prefs().setValue(kKey, big.toJson());
-    UserPreferencesStore again;
+    UserPreferencesStore again(prefs.prefs());
     EXPECT_TRUE(again.profile().avatarData);
 }
 
@@ -193,4 +198,55 @@ TEST(PreferencesTest, AWriteChangesOnlyItsOwnLine) {
             EXPECT_TRUE(Preferences(path).value("dock/open").toBool());
         }
     }
+}
+
+// A write costs the caller no disk access: the value reads back at once, a run of large values does not
+// wait for the file, and the file ends with the newest value.
+TEST(PreferencesTest, WritesReachTheFileWithoutTheCallerWaiting) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath("Tolmek.conf");
+    QString big(2 * 1024 * 1024, QChar(u'x'));
+    {
+        Preferences prefs(path);
+        QElapsedTimer t;
+        t.start();
+        for (int i = 0; i < 40; ++i) {
+            big[i] = QChar(u'a' + i % 26);
+            prefs.setValue("dashboard.quickNoteNotes", big);
+            EXPECT_EQ(prefs.value("dashboard.quickNoteNotes").toString(), big);
+        }
+        EXPECT_LT(t.elapsed(), 3000) << "40 values of 2 MB (each took about 160 ms when written by the caller)";
+        // Ending writes what waits.
+    }
+    EXPECT_EQ(Preferences(path).value("dashboard.quickNoteNotes").toString(), big);
+}
+
+// A write that fails keeps its value (read back, written later) and says so once; once the file can be
+// written, everything kept reaches it and the failure is over.
+TEST(PreferencesTest, AFailedWriteIsSaidKeptAndWrittenLater) {
+    QTemporaryDir dir;
+    // Its folder is a file: no write can go through, whoever runs the test.
+    QFile blocker(dir.filePath("Tolmek"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    Preferences prefs(dir.filePath("Tolmek/Tolmek.conf"));
+    QSignalSpy failed(&prefs, &Preferences::writeFailed);
+    QSignalSpy recovered(&prefs, &Preferences::writeRecovered);
+    prefs.setValue("tolmek.theme", QStringLiteral("dark"));
+    EXPECT_FALSE(prefs.flush());
+    prefs.setValue("dashboard.quickNoteNotes", QStringLiteral("note"));
+    EXPECT_FALSE(prefs.flush());
+    EXPECT_TRUE(prefs.writeError().contains("préférences")) << prefs.writeError().toStdString();
+    ASSERT_TRUE(testsupport::waitFor([&] { return failed.count() == 1; }));
+    EXPECT_EQ(prefs.value("tolmek.theme").toString(), "dark");
+    testsupport::waitFor([] { return false; }, 50);
+    EXPECT_EQ(failed.count(), 1) << "once per streak";
+
+    ASSERT_TRUE(QFile::remove(dir.filePath("Tolmek")));
+    EXPECT_TRUE(prefs.flush());
+    EXPECT_TRUE(prefs.writeError().isEmpty());
+    ASSERT_TRUE(testsupport::waitFor([&] { return recovered.count() == 1; }));
+    Preferences again(prefs.fileName());
+    EXPECT_EQ(again.value("tolmek.theme").toString(), "dark");
+    EXPECT_EQ(again.value("dashboard.quickNoteNotes").toString(), "note");
 }

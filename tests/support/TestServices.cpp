@@ -16,7 +16,7 @@ TestServices::TestServices(QDateTime base) : m_base(std::move(base)) {
     if (!m_container)
         ADD_FAILURE() << "store: " << err.toStdString();
     m_theme = std::make_unique<ThemeManager>(m_prefs.get());
-    m_profile = std::make_unique<UserPreferencesStore>();
+    m_profile = std::make_unique<UserPreferencesStore>(*m_prefs);
     m_services.reset(new Services{m_container->mainContext(), *m_prefs, *m_theme, *m_profile});
     Clock::setNowForTesting([this] { return m_base.addSecs(++m_ticks); });
 }

@@ -114,7 +114,7 @@ int main(int argc, char** argv) {
             Clock::setNowForTesting([&] { return base.addSecs(++ticks); });
             {
                 ThemeManager theme(&prefs);
-                UserPreferencesStore profile;
+                UserPreferencesStore profile(prefs);
                 theme.setTheme(dark ? AppTheme::dark : AppTheme::light);
                 ThemeManager::shared().setTheme(dark ? AppTheme::dark : AppTheme::light);
                 applyAppearance();

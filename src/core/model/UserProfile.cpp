@@ -44,11 +44,8 @@ std::optional<UserProfile> UserProfile::fromJson(const QByteArray& json) {
     return p;
 }
 
-UserPreferencesStore::UserPreferencesStore(QObject* parent) : QObject(parent) { load(); }
-
-UserPreferencesStore& UserPreferencesStore::shared() {
-    static UserPreferencesStore* store = new UserPreferencesStore;
-    return *store;
+UserPreferencesStore::UserPreferencesStore(Preferences& prefs, QObject* parent) : QObject(parent), m_prefs(prefs) {
+    load();
 }
 
 void UserPreferencesStore::setProfile(const UserProfile& profile) {
@@ -77,7 +74,7 @@ void UserPreferencesStore::setAvatarData(const std::optional<QByteArray>& data) 
 }
 
 void UserPreferencesStore::load() {
-    const QVariant stored = Preferences::shared().value(QString::fromLatin1(key));
+    const QVariant stored = m_prefs.value(QString::fromLatin1(key));
     if (stored.typeId() != QMetaType::QByteArray)
         return;
     auto profile = UserProfile::fromJson(stored.toByteArray());
@@ -89,9 +86,12 @@ void UserPreferencesStore::load() {
         qWarning("Profile: the stored avatar (%lld bytes) is too large and is ignored",
                  qlonglong(profile->avatarData->size()));
         profile->avatarData.reset();
+        m_profile = *profile;
+        return;
     }
-    // Kept as it is in the file (its keys' order and spacing) until the person changes the profile.
-    m_profile = *profile;
+    // Written back in our encoding; an entry already in that form is left as it is (the preferences skip
+    // an unchanged value).
+    setProfile(*profile);
 }
 
-void UserPreferencesStore::save() { Preferences::shared().setValue(QString::fromLatin1(key), m_profile.toJson()); }
+void UserPreferencesStore::save() { m_prefs.setValue(QString::fromLatin1(key), m_profile.toJson()); }

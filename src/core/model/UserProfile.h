@@ -6,6 +6,8 @@
 
 #include <optional>
 
+class Preferences;
+
 // The user's profile, kept as JSON in one preference entry.
 struct UserProfile {
     QString firstName;
@@ -18,7 +20,8 @@ struct UserProfile {
     static std::optional<UserProfile> fromJson(const QByteArray& json);
 };
 
-// Holds the current profile for the whole run: loads it at creation, writes it back after every change.
+// Holds the current profile for the whole run: loads it at creation and writes it back at once (in our
+// encoding: keys we do not know are dropped), then writes it after every change.
 class UserPreferencesStore : public QObject {
     Q_OBJECT
 public:
@@ -26,9 +29,8 @@ public:
     // A stored avatar larger than this reads as none.
     static constexpr qsizetype kMaxAvatarBytes = 4 * 1024 * 1024;
 
-    explicit UserPreferencesStore(QObject* parent = nullptr);
-    // The application's store, created on first use.
-    static UserPreferencesStore& shared();
+    // Over the preferences it reads and writes; the entry creates one for the run.
+    explicit UserPreferencesStore(Preferences& prefs, QObject* parent = nullptr);
 
     const UserProfile& profile() const { return m_profile; }
     // Announces the change, stores the value, then saves.
@@ -45,5 +47,6 @@ private:
     void load();
     void save();
 
+    Preferences& m_prefs;
     UserProfile m_profile;
 };

@@ -72,6 +72,8 @@ public:
     // so from then on every save is refused (and signalled through `saveFailed`) to leave the file as it is.
     bool isDamaged() const { return !m_damage.isEmpty(); }
     QString damage() const { return m_damage; }
+    // What makes the saves durable (nullptr for a store without a log); says when a sync of the log fails.
+    LogSync* logSync() const { return m_logSync.get(); }
     // Reads the whole file through SQLite's quick check; a problem found makes the context damaged, as a
     // failed read does. Blocks the calling thread for as long as the file takes to read.
     bool quickCheck(QString* problem = nullptr);
