@@ -522,6 +522,18 @@ def seeded_session(app_binary, name, fill):
     return session
 
 
+def quick_note_field(session):
+    """The quick note's text field, the note opened first when it is folded; waits until the note's card
+    has stopped growing, so that a click lands on the field and not where it is still sliding to."""
+    header = session.find("push button", "Note rapide")
+    card = header.parent.parent
+    if not session.find_all("text", root=card):
+        session.click(header)
+    field = session.find("text", root=card)
+    session.settled_center(card)
+    return field
+
+
 def resize_window(session, width, height):
     """Gives the main window another size (there is no window manager: the X window is resized)."""
     wid = subprocess.run(["xdotool", "search", "--pid", str(session.app.pid), "--name", "^Tolmek$"],

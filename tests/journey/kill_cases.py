@@ -12,7 +12,7 @@ import signal
 import threading
 import time
 
-from harness import Failure, Session, atspi, case, seeded_session, wait_until
+from harness import Failure, Session, atspi, case, quick_note_field, seeded_session, wait_until
 
 KILLS = 50
 EDIT_KILLS = 40
@@ -133,11 +133,7 @@ class Killer:
 
     def note(self):
         s = self.s
-        header = s.find("push button", "Note rapide")
-        card = header.parent.parent
-        if not s.find_all("text", root=card):
-            s.click(header)
-        s.click(s.find("text", root=card))
+        s.click(quick_note_field(s))
         s.key("ctrl+End")
         token = self.token("note")
         s.type(token, delay=4)
@@ -333,11 +329,7 @@ class EditKiller(Killer):
 
     def note(self, rng):
         s = self.s
-        header = s.find("push button", "Note rapide")
-        card = header.parent.parent
-        if not s.find_all("text", root=card):
-            s.click(header)
-        self.type_until_killed("note", s.find("text", root=card), rng, AT_ONCE)
+        self.type_until_killed("note", quick_note_field(s), rng, AT_ONCE)
 
     def format(self, rng):
         """A word typed and stored, then made bold with Ctrl+B."""

@@ -10,7 +10,7 @@ import subprocess
 import threading
 import time
 
-from harness import Failure, Session, case, seeded_session, wait_until
+from harness import Failure, Session, case, quick_note_field, seeded_session, wait_until
 
 NOTE_KEY = "dashboard.quickNoteNotes="
 
@@ -43,11 +43,7 @@ def quick_note(session):
 
 
 def open_quick_note(session):
-    header = session.find("push button", "Note rapide")
-    card = header.parent.parent
-    if not session.find_all("text", root=card):
-        session.click(header)
-    field = session.find("text", root=card)
+    field = quick_note_field(session)
     session.click(field)
     session.key("ctrl+End")
     return field
