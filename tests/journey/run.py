@@ -15,6 +15,7 @@ import harness  # noqa: E402
 import board_cases  # noqa: E402,F401
 import editor_cases  # noqa: E402,F401
 import fixes_cases  # noqa: E402,F401
+import hostile_cases  # noqa: E402,F401
 import kill_cases  # noqa: E402,F401
 import whole_journey  # noqa: E402,F401
 
