@@ -116,7 +116,14 @@ CardSheet::CardSheet(const Services& services, ChecklistPtr checklist, QWidget* 
     connect(&AttachmentImports::shared(), &AttachmentImports::finished, this, &CardSheet::importFinished);
 }
 
-CardSheet::~CardSheet() = default;
+CardSheet::~CardSheet() {
+    // A description editor writes what it still holds into this sheet's form as it goes: it must go while
+    // that form lives, not later with the sheet's children (the form may share its text with the card's notes).
+    m_editor = nullptr;
+    const auto editors = findChildren<RichTextBlockEditor*>();
+    for (RichTextBlockEditor* editor : editors)
+        delete editor;
+}
 
 QString CardSheet::heading() const {
     if (!m_editingCard)
@@ -469,7 +476,8 @@ QWidget* CardSheet::buildFileRow(const ChecklistAttachmentPtr& a) {
     labels->addStretch(1);
     // The stored path is long and cut in the middle of a folder's name: the row shows the file's name
     // and gives the whole path in its tooltip and to screen readers.
-    auto* name = new ColorLabel(a->fileName(), Fonts::rounded(12, 600), primary(), frame);
+    const QString shownName = attachmentfiles::withoutFormatCharacters(a->fileName());
+    auto* name = new ColorLabel(shownName, Fonts::rounded(12, 600), primary(), frame);
     name->setObjectName(QStringLiteral("fileName"));
     name->setElided(true);
     name->setOpacity(image ? 0.55 : 1.0);
@@ -478,7 +486,7 @@ QWidget* CardSheet::buildFileRow(const ChecklistAttachmentPtr& a) {
     labels->addWidget(name);
     labels->addStretch(1);
     frame->setToolTip(a->localPath());
-    frame->setAccessibleName(a->fileName());
+    frame->setAccessibleName(shownName);
     frame->setAccessibleDescription(a->localPath());
     l->addLayout(labels, 1);
     auto* open = new IconButton(QStringLiteral("doc.text.magnifyingglass"), QStringLiteral("Ouvrir le fichier"), 12, 6, frame);
