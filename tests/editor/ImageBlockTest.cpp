@@ -138,7 +138,7 @@ TEST_F(ImageBlockTest, RefusedOrUnreadableFilesChangeNothing) {
 // Stored bytes that do not decode: the editor says so, as the read-only view does, and takes a new picture.
 TEST_F(ImageBlockTest, UndecodableStoredBytesAreSaidInEditModeToo) {
     view.reset();
-    image->setImageData(QByteArray("\x89PNG\r\n\x1a\n pas une image", 24));
+    image->setImageData(QByteArray("\x89PNG\r\n\x1a\n pas une image"));
     context().save();
     view = std::make_unique<ImprovedDocEditorView>(services(), doc);
     view->resize(1000, 800);
