@@ -5,6 +5,7 @@
 #include "core/store/ModelContext.h"
 
 #include <algorithm>
+#include <limits>
 
 using namespace ChecklistLogic;
 
@@ -145,7 +146,8 @@ ChecklistColumnPtr ChecklistEdits::createColumn(const ChecklistPtr& checklist, c
     std::optional<qint64> highest;
     for (const auto& c : checklist->columns())
         highest = std::max(highest.value_or(c->orderIndex()), c->orderIndex());
-    const qint64 order = highest ? *highest + 1 : 0;
+    // At the top of the range a new one shares the highest number and comes after it (ties keep their order).
+    const qint64 order = !highest ? 0 : *highest < std::numeric_limits<qint64>::max() ? *highest + 1 : *highest;
     auto column = makeColumn(checklist, n, fields.iconName, fields.colorKey, fields.colorHex, order);
     m_context.insert(column);
     checklist->appendColumn(column);
@@ -207,7 +209,8 @@ ChecklistCardPtr ChecklistEdits::createCard(const ChecklistPtr& checklist, const
     std::optional<qint64> highest;
     for (const auto& c : sortedCards(*column))
         highest = std::max(highest.value_or(c->orderIndex()), c->orderIndex());
-    const qint64 order = highest ? *highest + 1 : 0;
+    // At the top of the range a new one shares the highest number and comes after it (ties keep their order).
+    const qint64 order = !highest ? 0 : *highest < std::numeric_limits<qint64>::max() ? *highest + 1 : *highest;
     auto card = makeCard(column, t, notes, order);
     m_context.insert(card);
     column->appendCard(card);

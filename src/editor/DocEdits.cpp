@@ -3,6 +3,7 @@
 #include "core/model/Clock.h"
 
 #include <algorithm>
+#include <limits>
 
 DocEdits::DocEdits(ModelContext& context, DocPtr doc) : m_context(context), m_doc(std::move(doc)) {}
 
@@ -29,7 +30,8 @@ DocBlockPtr DocEdits::addBlock(DocBlockType type, bool saveAgain) {
     std::optional<qint64> highest;
     for (const auto& b : m_doc->blocks())
         highest = highest ? std::max(*highest, b->order()) : b->order();
-    const qint64 order = highest ? *highest + 1 : 0;
+    // At the top of the range a new block shares the highest number and comes after it.
+    const qint64 order = !highest ? 0 : *highest < std::numeric_limits<qint64>::max() ? *highest + 1 : *highest;
     const QString raw = DocBlockTypeInfo::rawValue(type);
     const OptText language = type == DocBlockType::code ? OptText(QStringLiteral("bash")) : std::nullopt;
     auto block = makeBlock(raw, order, QString(), std::nullopt, language, std::nullopt, std::nullopt);

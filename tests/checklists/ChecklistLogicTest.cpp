@@ -1,5 +1,7 @@
 #include "ChecklistLogicFixture.h"
 
+#include <limits>
+
 using namespace ChecklistLogic;
 
 namespace {
@@ -53,6 +55,12 @@ TEST_F(ChecklistLogicTest, SortIndexesBeyond32BitsOrderAndStayAsStored) {
     auto added = edits().createColumn(board, {.name = "neuve", .iconName = "circle"});
     ASSERT_TRUE(added);
     EXPECT_EQ(added->orderIndex(), 3'000'000'001LL);
+    // At the very top of the range: the new one shares the number and comes after.
+    column(board, "sommet", std::numeric_limits<qint64>::max());
+    auto last = edits().createColumn(board, {.name = "dernière", .iconName = "circle"});
+    ASSERT_TRUE(last);
+    EXPECT_EQ(last->orderIndex(), std::numeric_limits<qint64>::max());
+    EXPECT_EQ(names(sortedColumns(*board)).back(), "dernière");
     (void)low;
 }
 
