@@ -44,7 +44,8 @@ namespace {
 QTemporaryDir* g_dir = nullptr;
 Services* g_services = nullptr;
 double g_baselineGapMs = 0;
-constexpr qint64 kFileBytes = 200LL * 1024 * 1024;
+// A smoke run (TOLMEK_BENCH_SMOKE=1) takes every path with a smaller file.
+qint64 fileBytes() { return (qEnvironmentVariableIntValue("TOLMEK_BENCH_SMOKE") == 1 ? 8LL : 200LL) * 1024 * 1024; }
 
 QString bigFile() {
     static QString path;
@@ -56,7 +57,7 @@ QString bigFile() {
     QByteArray chunk(1 << 20, '\0');
     for (int i = 0; i < chunk.size(); ++i)
         chunk[i] = char((i * 131) & 0xff);
-    for (qint64 done = 0; done < kFileBytes; done += chunk.size())
+    for (qint64 done = 0; done < fileBytes(); done += chunk.size())
         f.write(chunk);
     return path;
 }

@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs, builds and runs every test: a normal build, then the journey tests (the built application in
 # a private X server, driven through its pointer, keys and accessibility tree), then the same unit tests
-# under ASan and UBSan, then a bounded fuzzing run of the RTF reader. Every step runs even when one
-# before it failed; the closing line counts them all and the script fails if any did.
+# under ASan and UBSan, then every benchmark once under them, then a bounded fuzzing run of the RTF reader.
+# Every step runs even when one before it failed; the closing line counts them all and the script fails if
+# any did.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
@@ -16,11 +17,17 @@ cmake --build build -j "$jobs"
 # Two at a time: each has its own X server and buses, and they must not depend on an idle machine.
 (cd build && ctest --output-on-failure -j 2 -L journey) | tee build/ctest-journey.log || true
 
-cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLMEK_SANITIZE=ON -DTOLMEK_BUILD_TESTS=ON
+cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTOLMEK_SANITIZE=ON -DTOLMEK_BUILD_TESTS=ON \
+  -DTOLMEK_BUILD_BENCH=ON
 cmake --build build-asan -j "$jobs"
 export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-(cd build-asan && TOLMEK_SANITIZED=1 ctest --output-on-failure -j "$jobs" -LE journey) | tee build-asan/ctest.log || true
+(cd build-asan && TOLMEK_SANITIZED=1 ctest --output-on-failure -j "$jobs" -LE 'journey|bench-smoke') | tee build-asan/ctest.log || true
+
+# Every benchmark once under the same sanitizers: a smoke pass (each case as briefly as it allows), not a
+# timing; a benchmark that crashes or trips a sanitizer counts as a failed test.
+# They are built with the unit tests above, in the same folder.
+(cd build-asan/bench && ctest --output-on-failure -j 4 -L bench-smoke) | tee build-asan/ctest-bench.log || true
 
 fuzzed=0
 fuzz_failed=0
@@ -28,12 +35,14 @@ if [ -x fuzz/run.sh ]; then
   if bash fuzz/run.sh; then fuzzed=1; else fuzz_failed=1; fi
 fi
 
-# One closing line for the whole run: every test of both builds, the journey tests, and the fuzzing run.
+# One closing line for the whole run: every test of both builds, the journey tests, the benchmarks' smoke
+# runs, and the fuzzing run.
 # A log without ctest's summary (ctest itself failed) counts as one failure.
 count() { sed -n 's/.*tests passed, \([0-9]*\) tests failed out of \([0-9]*\).*/\2 \1/p' "$1" | tail -n 1 | grep . || echo "1 1"; }
 read -r total1 failed1 < <(count build/ctest.log)
 read -r total2 failed2 < <(count build/ctest-journey.log)
 read -r total3 failed3 < <(count build-asan/ctest.log)
-failed=$((failed1 + failed2 + failed3 + fuzz_failed))
-echo "ci: $((total1 + total2 + total3 - failed1 - failed2 - failed3 + fuzzed)) passed, $failed failed"
+read -r total4 failed4 < <(count build-asan/ctest-bench.log)
+failed=$((failed1 + failed2 + failed3 + failed4 + fuzz_failed))
+echo "ci: $((total1 + total2 + total3 + total4 - failed1 - failed2 - failed3 - failed4 + fuzzed)) passed, $failed failed"
 [ "$failed" -eq 0 ]

@@ -6,7 +6,6 @@
 
 #include <QGuiApplication>
 #include <QSessionManager>
-#include <QSocketNotifier>
 #include <QTimer>
 
 #include <cerrno>
@@ -42,8 +41,13 @@ AppDelegate::~AppDelegate() {
         ::signal(sig, SIG_DFL);
 }
 
-void AppDelegate::quitOnTerminationRequests(std::function<void()> quit) {
+void AppDelegate::quitOnTerminationRequests(QObject* window, std::function<void()> quit) {
+    if (m_quitContext)
+        disconnect(m_quitContext, &QObject::destroyed, this, nullptr);
     m_quit = std::move(quit);
+    m_quitContext = window;
+    if (window)
+        connect(window, &QObject::destroyed, this, &AppDelegate::disarm);
     if (g_signalPipe[0] < 0 && ::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
         qWarning("Cannot watch for termination signals: %s", strerror(errno));
         return;
@@ -67,16 +71,29 @@ void AppDelegate::quitOnTerminationRequests(std::function<void()> quit) {
             connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { onTerminationRequest(); });
 #endif
     }
+    // A request that came while nothing was armed reached no window; it is not replayed on this one.
+    char stale[16];
+    while (::read(g_signalPipe[0], stale, sizeof stale) > 0) {
+    }
+    m_signalNotifier->setEnabled(window != nullptr);
+}
+
+void AppDelegate::disarm() {
+    m_quit = nullptr;
+    if (m_signalNotifier)
+        m_signalNotifier->setEnabled(false);
 }
 
 void AppDelegate::onTerminationRequest() {
+    // Disarmed (the window is gone): the run is ending on its own.
+    if (!m_quit || !m_quitContext)
+        return;
     if (++m_terminationRequests > 1) {
         qWarning("Asked again to end: quitting without saving the pending changes");
         QCoreApplication::exit(1);
         return;
     }
-    if (m_quit)
-        m_quit();
+    m_quit();
 }
 
 void AppDelegate::applicationDidFinishLaunching() {

@@ -1,12 +1,13 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
+#include <QSocketNotifier>
 
 #include <functional>
 
 class LazyUpdater;
 class ModelContext;
-class QSocketNotifier;
 class QWidget;
 
 // Owns the update check for the whole run and asks it for a quiet check once launching has finished.
@@ -36,14 +37,19 @@ public:
     // session manager's request to save), runs `quit` on the GUI thread: the window's own quit, without
     // asking, so that what the editors hold is written and saved. A second request while the first is
     // still under way (a failed save waiting for an answer) ends the run at once with exit code 1.
-    void quitOnTerminationRequests(std::function<void()> quit);
+    // `quit` runs only while `window` lives: once it is destroyed, the watch is disarmed and a request
+    // reaches nothing (the run is ending anyway).
+    void quitOnTerminationRequests(QObject* window, std::function<void()> quit);
+    bool watchesTermination() const { return m_signalNotifier && m_signalNotifier->isEnabled() && m_quitContext; }
     int terminationRequests() const { return m_terminationRequests; }
 
 private:
     void onTerminationRequest();
+    void disarm();
 
     LazyUpdater* m_updater;
     std::function<void()> m_quit;
+    QPointer<QObject> m_quitContext;
     QSocketNotifier* m_signalNotifier = nullptr;
     int m_terminationRequests = 0;
 };

@@ -6,9 +6,19 @@
 #include <QDBusMessage>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QThread>
+#include <QSysInfo>
 #include <QWidget>
+
+#include <cerrno>
+#include <cstring>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 const QString SingleInstance::alreadyOpenText = QStringLiteral("Tolmek est déjà ouvert.");
 
@@ -26,6 +36,7 @@ SingleInstance::~SingleInstance() {
         bus.unregisterObject(kObjectPath);
         bus.unregisterService(serviceName(m_storePath));
     }
+    release();
 }
 
 QString SingleInstance::serviceName(const QString& storePath) {
@@ -35,17 +46,101 @@ QString SingleInstance::serviceName(const QString& storePath) {
     return kInterface + QStringLiteral(".s") + QString::fromLatin1(hash);
 }
 
+namespace {
+bool sameFile(int fd, const QByteArray& path) {
+    struct stat held = {}, named = {};
+    return ::fstat(fd, &held) == 0 && ::lstat(path.constData(), &named) == 0 && held.st_dev == named.st_dev &&
+           held.st_ino == named.st_ino;
+}
+} // namespace
+
+SingleInstance::Take SingleInstance::tryTake() {
+    const QByteArray path = QFile::encodeName(lockPath());
+    bool folder = false;
+    int fd = ::open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK, 0644);
+    if (fd < 0) {
+        const int err = errno;
+        if (err == EISDIR) {
+            // A folder of that name: not ours to remove, but it can carry the lock as well as a file.
+            fd = ::open(path.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC | O_NOFOLLOW);
+            folder = true;
+        } else if (err == EACCES || err == EPERM) {
+            // A file we may not open (its mode changed): a lock is only ever held on a file we could open,
+            // so it can be given back its mode, or replaced when it is not ours.
+            if (::chmod(path.constData(), 0644) == 0 || ::unlink(path.constData()) == 0)
+                return Take::retry;
+        } else if (err == ELOOP || err == ENXIO) {
+            // A link or a socket of that name: never locked by us, replaced by a file.
+            if (::unlink(path.constData()) == 0)
+                return Take::retry;
+        }
+        if (fd < 0) {
+            qWarning("Single instance: cannot open the lock %s: %s", path.constData(), strerror(err));
+            return Take::failed;
+        }
+    }
+    struct stat st = {};
+    if (!folder && ::fstat(fd, &st) == 0 && !S_ISREG(st.st_mode)) {
+        // A pipe or a device of that name: nothing we ever locked.
+        ::close(fd);
+        return ::unlink(path.constData()) == 0 ? Take::retry : Take::failed;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int err = errno;
+        ::close(fd);
+        if (err == EWOULDBLOCK)
+            return Take::busy;
+        qWarning("Single instance: cannot lock %s: %s", path.constData(), strerror(err));
+        return Take::failed;
+    }
+    // The holder before us removes the file as it lets go: a lock on a file no longer under that name
+    // guards nothing.
+    if (!sameFile(fd, path)) {
+        ::close(fd);
+        return Take::retry;
+    }
+    if (!folder) {
+        // Who holds it, for a person who looks; never read back.
+        const QByteArray who = QByteArray::number(qint64(::getpid())) + '\n' + QSysInfo::machineHostName().toUtf8() + '\n';
+        if (::ftruncate(fd, 0) == 0) {
+            [[maybe_unused]] const ssize_t n = ::pwrite(fd, who.constData(), size_t(who.size()), 0);
+        }
+    }
+    m_fd = fd;
+    m_isFolder = folder;
+    return Take::held;
+}
+
 bool SingleInstance::acquire() {
-    QDir().mkpath(QFileInfo(m_storePath).absolutePath());
-    m_lock = std::make_unique<QLockFile>(lockPath());
-    // Held for the whole run: never stale by age, only when its process is gone.
-    m_lock->setStaleLockTime(0);
-    if (m_lock->tryLock(0))
+    if (m_fd >= 0)
         return true;
-    if (m_lock->error() == QLockFile::LockFailedError)
-        return false;
-    qWarning("Single instance: cannot make the lock file %s; starting without it", qPrintable(lockPath()));
+    QDir().mkpath(QFileInfo(m_storePath).absolutePath());
+    for (int attempt = 0; attempt < 8; ++attempt) {
+        switch (tryTake()) {
+        case Take::held:
+            return true;
+        case Take::busy:
+            return false;
+        case Take::failed:
+            qWarning("Single instance: starting without the lock %s", qPrintable(lockPath()));
+            return true;
+        case Take::retry:
+            break;
+        }
+    }
+    qWarning("Single instance: the lock %s keeps changing; starting without it", qPrintable(lockPath()));
     return true;
+}
+
+void SingleInstance::release() {
+    if (m_fd < 0)
+        return;
+    // Removed while still locked, so that a launch that opened it meanwhile sees it gone and takes a new one.
+    const QByteArray path = QFile::encodeName(lockPath());
+    if (!m_isFolder && sameFile(m_fd, path))
+        ::unlink(path.constData());
+    ::close(m_fd);
+    m_fd = -1;
 }
 
 void SingleInstance::listen(QWidget* window) {

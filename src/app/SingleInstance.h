@@ -1,17 +1,16 @@
 #pragma once
 
-#include <QLockFile>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 
-#include <memory>
-
 class QWidget;
 
-// One running Tolmek per store. The first process holds a lock file beside the store for as long as it
-// runs (a lock left by a process that died is taken over); a later launch on the same store asks that
-// process, over the session bus, to bring its window forward, and ends.
+// One running Tolmek per store. The first process holds an advisory lock (flock) on a file beside the store
+// for as long as it runs; the system drops that lock when the process ends, however it ends, so whatever a
+// file of that name holds (left by a crash, restored from a backup, made by another machine, emptied) never
+// stops a start. A later launch on the same store asks the running process, over the session bus, to bring
+// its window forward, and ends.
 class SingleInstance : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "app.tolmek.Tolmek")
@@ -22,8 +21,11 @@ public:
     ~SingleInstance() override;
 
     // Takes the lock (creating the store's folder first). False only when another live process holds it;
-    // a lock that cannot be made at all (a folder that cannot be written) does not stop the start.
+    // a lock that cannot be taken at all (a folder that cannot be written) does not stop the start.
     bool acquire();
+    // Lets the lock go and removes the file this process made or used (not a folder of that name).
+    void release();
+    bool isHeld() const { return m_fd >= 0; }
     QString lockPath() const { return m_storePath + QStringLiteral(".lock"); }
 
     // Answers later launches on the same store by raising `window`. Nothing happens without a session bus.
@@ -42,8 +44,12 @@ signals:
     void activated();
 
 private:
+    enum class Take { held, busy, failed, retry };
+    Take tryTake();
+
     QString m_storePath;
-    std::unique_ptr<QLockFile> m_lock;
+    int m_fd = -1;
+    bool m_isFolder = false;   // the lock's name is a folder: locked as it is, never removed
     QPointer<QWidget> m_window;
     bool m_registered = false;
 };

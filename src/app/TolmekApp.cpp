@@ -142,7 +142,12 @@ int tolmekMain(int argc, char** argv) {
     // The delegate first (it holds the update check), then the store; a store that cannot be opened
     // stops the process here.
     AppDelegate delegate;
-    setFatalErrorPresenter([&fontsRead](const QString& message) {
+    // One process per store: a second launch brings the first window forward and ends, before it could
+    // open (or, on a first run, create) the store beside the first.
+    SingleInstance instance(defaultStorePath());
+    setFatalErrorPresenter([&fontsRead, &instance](const QString& message) {
+        // A store this process refuses keeps nothing of it beside the store.
+        instance.release();
         fontsRead();
         // Only where a person can see and dismiss it; headless runs have the message on standard error.
         if (!hasDisplay())
@@ -152,9 +157,6 @@ int tolmekMain(int argc, char** argv) {
         m.text = message;
         DialogSeam::exec(nullptr, m);
     });
-    // One process per store: a second launch brings the first window forward and ends, before it could
-    // open (or, on a first run, create) the store beside the first.
-    SingleInstance instance(defaultStorePath());
     if (!instance.acquire()) {
         const bool raised = instance.activateRunning();
         // The holder may have ended meanwhile; then this process is the one to run.
@@ -200,7 +202,7 @@ int tolmekMain(int argc, char** argv) {
         MainWindow window(delegate.updater(), services);
         delegate.updater()->setDialogParent(&window);
         // Logout, shutdown or `kill`: the same end as the person's own quit.
-        delegate.quitOnTerminationRequests([&window] { window.quitWithoutAsking(); });
+        delegate.quitOnTerminationRequests(&window, [&window] { window.quitWithoutAsking(); });
         // Once the window is on screen: the whole-file check of the store, on a worker thread (too slow to
         // wait for before the first frame, or on the window's thread, on a large store; a problem found
         // stops every further save and the window says so). For start-up measurements, the run ends there instead.

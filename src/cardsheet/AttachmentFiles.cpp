@@ -83,7 +83,25 @@ QString fitted(const QString& stem, const QString& suffix, const QString& ext, q
 
 } // namespace
 
-std::optional<QString> safeFileName(const QString& name, int maxBytes) {
+QString withoutFormatCharacters(const QString& name) {
+    QString out;
+    out.reserve(name.size());
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        char32_t c = name.at(i).unicode();
+        qsizetype units = 1;
+        if (QChar::isHighSurrogate(c) && i + 1 < name.size() && name.at(i + 1).isLowSurrogate()) {
+            c = QChar::surrogateToUcs4(name.at(i), name.at(i + 1));
+            units = 2;
+        }
+        if (QChar::category(c) != QChar::Other_Format || c == 0x200C || c == 0x200D)
+            out.append(name.mid(i, units));
+        i += units - 1;
+    }
+    return out;
+}
+
+std::optional<QString> safeFileName(const QString& given, int maxBytes) {
+    const QString name = withoutFormatCharacters(given);
     if (name.trimmed().isEmpty() || name == QLatin1String(".") || name == QLatin1String(".."))
         return std::nullopt;
     for (QChar c : name)

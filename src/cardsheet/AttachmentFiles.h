@@ -20,9 +20,14 @@ void setAttachmentsDirectoryForTesting(const QString& path);
 // <attachments>/<CHECKLIST-ID>/<CARD-ID>, identifiers in upper case.
 QString cardDirectory(const QUuid& checklistId, const QUuid& cardId);
 
+// `name` without the invisible format characters (Unicode category Cf: direction overrides and isolates,
+// zero-width spaces, soft hyphens, …) that could make it read otherwise than it is, such as "facture\u202Efdp.exe"
+// shown as "factureexe.pdf". The joiners that emoji and some scripts need (U+200C, U+200D) stay.
+QString withoutFormatCharacters(const QString& name);
+
 // The name a picked file is stored under, or nothing when its name is unsafe as one path component (empty
 // or only blanks, "." or "..", a separator, a NUL or another control character, a form the file system
-// cannot hold). A hidden file's leading dots are dropped, so that its copy is visible; a name longer than
+// cannot hold). Format characters are removed first. A hidden file's leading dots are dropped, so that its copy is visible; a name longer than
 // `maxBytes` in UTF-8 is shortened on a character boundary, keeping its extension.
 std::optional<QString> safeFileName(const QString& name, int maxBytes = 255);
 // `name` itself or "stem (2).ext", "stem (3).ext", … : the first candidate for which `taken` is false,

@@ -59,7 +59,8 @@ QString reasonText(attachmentfiles::CopyError error) {
 void AttachmentImports::start(const Request& request, Finish finish) {
     if (m_cancel->load())
         m_cancel = std::make_shared<std::atomic_bool>(false);
-    const QString name = QFileInfo(request.source).fileName();
+    // Stored, shown and copied without the characters that could disguise its type.
+    const QString name = attachmentfiles::withoutFormatCharacters(QFileInfo(request.source).fileName());
     m_running[request.cardId] += 1;
     m_names[request.cardId].append(name);
     emit started(request.cardId);

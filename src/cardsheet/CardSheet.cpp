@@ -116,7 +116,14 @@ CardSheet::CardSheet(const Services& services, ChecklistPtr checklist, QWidget* 
     connect(&AttachmentImports::shared(), &AttachmentImports::finished, this, &CardSheet::importFinished);
 }
 
-CardSheet::~CardSheet() = default;
+CardSheet::~CardSheet() {
+    // A description editor writes what it still holds into this sheet's form as it goes: it must go while
+    // that form lives, not later with the sheet's children (the form may share its text with the card's notes).
+    m_editor = nullptr;
+    const auto editors = findChildren<RichTextBlockEditor*>();
+    for (RichTextBlockEditor* editor : editors)
+        delete editor;
+}
 
 QString CardSheet::heading() const {
     if (!m_editingCard)
@@ -469,7 +476,8 @@ QWidget* CardSheet::buildFileRow(const ChecklistAttachmentPtr& a) {
     labels->setSpacing(2);
     labels->addStretch(1);
     // An image's name is quieter than a file's, as quiet as secondary text can read.
-    auto* name = new ColorLabel(a->fileName(), Fonts::rounded(12, 600), image ? secondary() : primary(), frame);
+    const QString shownName = attachmentfiles::withoutFormatCharacters(a->fileName());
+    auto* name = new ColorLabel(shownName, Fonts::rounded(12, 600), image ? secondary() : primary(), frame);
     name->setObjectName(QStringLiteral("fileName"));
     name->setElided(true);
     name->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -483,7 +491,7 @@ QWidget* CardSheet::buildFileRow(const ChecklistAttachmentPtr& a) {
     labels->addWidget(path);
     labels->addStretch(1);
     frame->setToolTip(a->localPath());
-    frame->setAccessibleName(a->fileName());
+    frame->setAccessibleName(shownName);
     frame->setAccessibleDescription(a->localPath());
     l->addLayout(labels, 1);
     auto* open = new IconButton(QStringLiteral("doc.text.magnifyingglass"), QStringLiteral("Ouvrir le fichier"), 12, 6, frame);

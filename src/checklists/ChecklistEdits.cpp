@@ -5,6 +5,7 @@
 #include "core/store/ModelContext.h"
 
 #include <algorithm>
+#include <limits>
 
 using namespace ChecklistLogic;
 
@@ -25,7 +26,7 @@ ChecklistPtr makeChecklist(const QString& name, const OptText& colorKey, const O
 }
 
 ChecklistColumnPtr makeColumn(const ChecklistPtr& checklist, const QString& name, const QString& icon,
-                              const OptText& colorKey, const OptText& colorHex, int orderIndex) {
+                              const OptText& colorKey, const OptText& colorHex, qint64 orderIndex) {
     ChecklistColumnFields f;
     f.name = name;
     f.iconName = icon;
@@ -39,7 +40,7 @@ ChecklistColumnPtr makeColumn(const ChecklistPtr& checklist, const QString& name
 }
 
 ChecklistCardPtr makeCard(const ChecklistColumnPtr& column, const QString& title, const OptText& notes,
-                          int orderIndex) {
+                          qint64 orderIndex) {
     ChecklistCardFields f;
     f.title = title;
     f.notes = notes;
@@ -142,10 +143,11 @@ ChecklistColumnPtr ChecklistEdits::createColumn(const ChecklistPtr& checklist, c
     if (!checklist || checklist->isDeleted() || n.isEmpty())
         return nullptr;
     // Every column counts, hidden ones too, so a new column never shares a number with an old one.
-    std::optional<int> highest;
+    std::optional<qint64> highest;
     for (const auto& c : checklist->columns())
         highest = std::max(highest.value_or(c->orderIndex()), c->orderIndex());
-    const int order = highest ? *highest + 1 : 0;
+    // At the top of the range a new one shares the highest number and comes after it (ties keep their order).
+    const qint64 order = !highest ? 0 : *highest < std::numeric_limits<qint64>::max() ? *highest + 1 : *highest;
     auto column = makeColumn(checklist, n, fields.iconName, fields.colorKey, fields.colorHex, order);
     m_context.insert(column);
     checklist->appendColumn(column);
@@ -204,10 +206,11 @@ ChecklistCardPtr ChecklistEdits::createCard(const ChecklistPtr& checklist, const
     const QString t = trimmed(title);
     if (!column || column->isDeleted() || t.isEmpty())
         return nullptr;
-    std::optional<int> highest;
+    std::optional<qint64> highest;
     for (const auto& c : sortedCards(*column))
         highest = std::max(highest.value_or(c->orderIndex()), c->orderIndex());
-    const int order = highest ? *highest + 1 : 0;
+    // At the top of the range a new one shares the highest number and comes after it (ties keep their order).
+    const qint64 order = !highest ? 0 : *highest < std::numeric_limits<qint64>::max() ? *highest + 1 : *highest;
     auto card = makeCard(column, t, notes, order);
     m_context.insert(card);
     column->appendCard(card);

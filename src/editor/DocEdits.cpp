@@ -3,6 +3,7 @@
 #include "core/model/Clock.h"
 
 #include <algorithm>
+#include <limits>
 
 DocEdits::DocEdits(ModelContext& context, DocPtr doc) : m_context(context), m_doc(std::move(doc)) {}
 
@@ -15,7 +16,7 @@ std::vector<DocBlockPtr> DocEdits::visibleBlocks(const Doc& doc) {
     return out;
 }
 
-DocBlockPtr DocEdits::makeBlock(const QString& typeRaw, int order, const QString& content, const OptText& stepTitle,
+DocBlockPtr DocEdits::makeBlock(const QString& typeRaw, qint64 order, const QString& content, const OptText& stepTitle,
                                 const OptText& codeLanguage, const OptData& richTextData, const OptData& imageData) {
     const QDateTime now = Clock::now();
     auto block = std::make_shared<DocBlock>(QUuid::createUuid(), typeRaw, order, content, stepTitle, codeLanguage,
@@ -26,10 +27,11 @@ DocBlockPtr DocEdits::makeBlock(const QString& typeRaw, int order, const QString
 }
 
 DocBlockPtr DocEdits::addBlock(DocBlockType type, bool saveAgain) {
-    std::optional<int> highest;
+    std::optional<qint64> highest;
     for (const auto& b : m_doc->blocks())
         highest = highest ? std::max(*highest, b->order()) : b->order();
-    const int order = highest ? *highest + 1 : 0;
+    // At the top of the range a new block shares the highest number and comes after it.
+    const qint64 order = !highest ? 0 : *highest < std::numeric_limits<qint64>::max() ? *highest + 1 : *highest;
     const QString raw = DocBlockTypeInfo::rawValue(type);
     const OptText language = type == DocBlockType::code ? OptText(QStringLiteral("bash")) : std::nullopt;
     auto block = makeBlock(raw, order, QString(), std::nullopt, language, std::nullopt, std::nullopt);
@@ -70,7 +72,7 @@ bool DocEdits::moveBlock(const DocBlockPtr& dragged, const DocBlockPtr& target) 
     const int to = indexOf(target->id());
     if (from < 0 || to < 0)
         return false;
-    const int targetOrder = target->order();
+    const qint64 targetOrder = target->order();
     if (from < to) {
         for (int i = from + 1; i <= to; ++i)
             list[size_t(i)]->setOrder(list[size_t(i)]->order() - 1);
@@ -86,8 +88,8 @@ bool DocEdits::moveBlock(const DocBlockPtr& dragged, const DocBlockPtr& target) 
 }
 
 void DocEdits::swapOrder(const DocBlockPtr& block, const DocBlockPtr& other) {
-    const int a = block->order();
-    const int b = other->order();
+    const qint64 a = block->order();
+    const qint64 b = other->order();
     block->setOrder(b);
     other->setOrder(a);
     block->setUpdatedAt(Clock::now());
@@ -133,7 +135,7 @@ bool DocEdits::isLast(const DocBlockPtr& block) const {
 }
 
 DocBlockPtr DocEdits::duplicate(const DocBlockPtr& block) {
-    const int newOrder = block->order() + 1;
+    const qint64 newOrder = block->order() + 1;
     for (const auto& b : visibleBlocks()) {
         if (b->order() >= newOrder) {
             b->setOrder(b->order() + 1);

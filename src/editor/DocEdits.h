@@ -60,7 +60,7 @@ public:
     static QString languageOf(const DocBlock& block);
 
 private:
-    DocBlockPtr makeBlock(const QString& typeRaw, int order, const QString& content, const OptText& stepTitle,
+    DocBlockPtr makeBlock(const QString& typeRaw, qint64 order, const QString& content, const OptText& stepTitle,
                           const OptText& codeLanguage, const OptData& richTextData, const OptData& imageData);
     void swapOrder(const DocBlockPtr& block, const DocBlockPtr& other);
 

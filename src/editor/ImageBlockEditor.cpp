@@ -280,6 +280,13 @@ void ImageBlockEditor::reload() {
     const bool preview = m_preview->state() != BlockImageView::State::failed;
     m_previewBox->setVisible(preview);
     m_dropZone->setVisible(!preview);
+    // Stored bytes that do not decode are said so, as the read-only view does, above the zone that replaces them.
+    static const QString unavailable = QStringLiteral("Image non disponible");
+    const std::optional<QByteArray> stored = m_imageData.value();
+    if (!preview && stored && !stored->isEmpty())
+        setMessage(unavailable);
+    else if (m_message->text() == unavailable)
+        setMessage({});
 }
 
 void ImageBlockEditor::setMessage(const QString& text) {

@@ -50,6 +50,7 @@ void Updater::start(bool userInitiated) {
     }
     m_userInitiated = userInitiated;
     m_abortReason.clear();
+    m_redirects = 0;
     if (m_feedUrl.isEmpty()) {
         if (userInitiated) {
             DialogSeam::Message m;
@@ -65,25 +66,20 @@ void Updater::start(bool userInitiated) {
         return;
     }
 
-    QNetworkRequest request(m_feedUrl);
+    fetch(m_feedUrl);
+}
+
+void Updater::fetch(const QUrl& url) {
+    QNetworkRequest request(url);
     request.setTransferTimeout(m_timeoutMs);
-    // Redirects are followed only while they stay on allowed addresses (checked in `redirected`).
-    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::UserVerifiedRedirectPolicy);
-    request.setMaximumRedirectsAllowed(5);
+    // Redirects are followed here, one request each (`onFinished`): counted, and only to allowed addresses.
+    request.setAttribute(QNetworkRequest::RedirectPolicyAttribute, QNetworkRequest::ManualRedirectPolicy);
     request.setHeader(QNetworkRequest::UserAgentHeader, QStringLiteral("Tolmek/%1").arg(m_currentVersion));
     // Created on the first check: its set-up (proxies, TLS) stays out of the application's start.
     if (!m_network)
         m_network = new QNetworkAccessManager(this);
     m_reply = m_network->get(request);
     QNetworkReply* reply = m_reply;
-    connect(reply, &QNetworkReply::redirected, this, [this, reply](const QUrl& url) {
-        if (isAllowedAddress(url)) {
-            emit reply->redirectAllowed();
-        } else {
-            m_abortReason = QStringLiteral("Le flux de mises à jour redirige vers une adresse non sécurisée.");
-            reply->abort();
-        }
-    });
     connect(reply, &QNetworkReply::downloadProgress, this, [this, reply](qint64 received, qint64 total) {
         if (received > maxFeedBytes || total > maxFeedBytes) {
             m_abortReason = tooLargeText();
@@ -109,6 +105,19 @@ void Updater::onFinished() {
         finish(false, QStringLiteral("Le serveur de mises à jour n’a pas répondu à temps."));
         return;
     }
+    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    const QVariant target = reply->attribute(QNetworkRequest::RedirectionTargetAttribute);
+    if (status >= 300 && status < 400 && target.isValid()) {
+        const QUrl next = reply->url().resolved(target.toUrl());
+        if (++m_redirects > maxRedirects) {
+            finish(false, tooManyRedirectsText());
+        } else if (!next.isValid() || !isAllowedAddress(next)) {
+            finish(false, QStringLiteral("Le flux de mises à jour redirige vers une adresse non sécurisée."));
+        } else {
+            fetch(next);
+        }
+        return;
+    }
     if (reply->error() != QNetworkReply::NoError) {
         finish(false, reply->errorString());
         return;
@@ -124,7 +133,12 @@ void Updater::onFinished() {
         finish(false, error);
         return;
     }
-    if (parseVersion(entry->version) <= parseVersion(m_currentVersion)) {
+    if (!isComparableVersion(entry->version)) {
+        // Nothing to offer from a version we cannot order; said in the log, not to the person.
+        qInfo("Update check: the feed's version '%s' cannot be compared with ours; no newer version",
+              qPrintable(entry->version.left(80)));
+    }
+    if (!isComparableVersion(entry->version) || parseVersion(entry->version) <= parseVersion(m_currentVersion)) {
         if (m_userInitiated)
             showUpToDate();
         emit checkFinished(false, {});
@@ -220,8 +234,11 @@ std::optional<Updater::FeedEntry> Updater::parseFeed(const QByteArray& xml, QStr
             }
         } else if (token == QXmlStreamReader::EndElement && reader.name() == u"item") {
             inItem = false;
+            // A version that can be compared wins over one that cannot; among them, the highest.
             if (!current.version.isEmpty() &&
-                (!best || parseVersion(current.version) > parseVersion(best->version)))
+                (!best || (isComparableVersion(current.version) &&
+                           (!isComparableVersion(best->version) ||
+                            parseVersion(current.version) > parseVersion(best->version)))))
                 best = current;
         }
     }
@@ -240,6 +257,25 @@ std::optional<Updater::FeedEntry> Updater::parseFeed(const QByteArray& xml, QStr
 
 QVersionNumber Updater::parseVersion(const QString& text) {
     return QVersionNumber::fromString(text.trimmed()).normalized();
+}
+
+bool Updater::isComparableVersion(const QString& text) {
+    // Numbers separated by dots, each small enough to be read whole, then any suffix ("2.0-beta").
+    const QString t = text.trimmed();
+    auto digit = [&t](qsizetype at) { return at < t.size() && t.at(at) >= u'0' && t.at(at) <= u'9'; };
+    qsizetype i = 0;
+    for (;;) {
+        const qsizetype start = i;
+        while (digit(i))
+            ++i;
+        if (i == start || i - start > 9)
+            return false;
+        if (i < t.size() && t.at(i) == u'.' && digit(i + 1)) {
+            ++i;
+            continue;
+        }
+        return true;
+    }
 }
 
 bool Updater::isAllowedAddress(const QUrl& url) {

@@ -23,6 +23,7 @@ class Updater : public QObject {
 public:
     static constexpr qint64 maxFeedBytes = 1024 * 1024;
     static constexpr int defaultTimeoutMs = 15000;
+    static constexpr int maxRedirects = 5;
 
     // The feed address and current version come from the build (TOLMEK_UPDATE_FEED_URL, TOLMEK_VERSION).
     // Outcomes are shown through `presenter`. No default: a default of UpdatePresenter::dialogSeam() would
@@ -58,6 +59,11 @@ public:
     // The dotted version at the start of `text` ("2.0-beta" is 2.0), without trailing zeros so that "1.0"
     // and "1.0.0" compare equal.
     static QVersionNumber parseVersion(const QString& text);
+    // Whether `text` starts with a version we can order: dot-separated numbers of at most 9 digits each.
+    static bool isComparableVersion(const QString& text);
+    static QString tooManyRedirectsText() {
+        return QStringLiteral("Le flux de mises à jour redirige trop de fois (boucle de redirections ?).");
+    }
     // https, or http on the loopback interface (local test servers).
     static bool isAllowedAddress(const QUrl& url);
 
@@ -67,6 +73,7 @@ signals:
 
 private:
     void start(bool userInitiated);
+    void fetch(const QUrl& url);
     void onFinished();
     void finish(bool updateAvailable, const QString& error);
     void showFailure(const QString& reason);
@@ -82,5 +89,6 @@ private:
     int m_timeoutMs = defaultTimeoutMs;
     bool m_userInitiated = false;
     QString m_abortReason;
+    int m_redirects = 0;
     QPointer<QWidget> m_dialogParent;
 };

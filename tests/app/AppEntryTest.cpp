@@ -9,6 +9,7 @@
 #include "core/store/ModelContext.h"
 #include "ui/DialogSeam.h"
 #include "app/LazyUpdater.h"
+#include "support/TestServices.h"
 #include "support/TestSupport.h"
 #include "AppProcess.h"
 
@@ -21,10 +22,12 @@
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <memory>
 
 TEST(AppEntry, UnreadableStoreStopsTheStartAndLeavesTheFileAlone) {
     SKIP_WITHOUT_APP();
@@ -48,6 +51,8 @@ TEST(AppEntry, UnreadableStoreStopsTheStartAndLeavesTheFileAlone) {
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     EXPECT_EQ(f.readAll(), content);
     EXPECT_FALSE(QFile::exists(store + "-wal"));
+    // Nothing of the refused start is left beside the store.
+    EXPECT_FALSE(QFile::exists(store + ".lock"));
 }
 
 namespace {
@@ -176,7 +181,7 @@ TEST(AppEntry, TerminationSignalsQuitAsThePersonWouldAfterSaving) {
         MainWindow window(delegate.updater(), services);
         QList<int> exits;
         window.shell()->setTerminate([&](int code) { exits << code; });
-        delegate.quitOnTerminationRequests([&window] { window.quitWithoutAsking(); });
+        delegate.quitOnTerminationRequests(&window, [&window] { window.quitWithoutAsking(); });
         auto p = std::make_shared<Project>(ProjectFields{.name = "Avant la fin", .iconName = "folder"});
         ctx.insert(p);
         ASSERT_TRUE(ctx.hasChanges());
@@ -192,6 +197,34 @@ TEST(AppEntry, TerminationSignalsQuitAsThePersonWouldAfterSaving) {
         ASSERT_TRUE(reopened) << err.toStdString();
         EXPECT_EQ(reopened->mainContext().fetch<Project>().size(), 1u);
     }
+}
+
+// The window goes before the delegate at the end of a run: a request arriving then reaches nothing.
+TEST(AppEntry, ATerminationRequestAfterTheWindowIsGoneReachesNothing) {
+    AppDelegate delegate;
+    int quits = 0;
+    {
+        auto window = std::make_unique<QWidget>();
+        QWidget* w = window.get();
+        delegate.quitOnTerminationRequests(w, [&quits, w] {
+            ++quits;
+            w->setWindowTitle("fin");
+        });
+        EXPECT_TRUE(delegate.watchesTermination());
+        ::raise(SIGTERM);
+        ASSERT_TRUE(testsupport::waitFor([&] { return quits == 1; }));
+    }
+    EXPECT_FALSE(delegate.watchesTermination());
+    ::raise(SIGTERM);
+    testsupport::flushEvents();
+    EXPECT_EQ(quits, 1);
+    EXPECT_EQ(delegate.terminationRequests(), 1);
+    // A later window is served again, and not with the request that reached nothing.
+    QWidget next;
+    int nextQuits = 0;
+    delegate.quitOnTerminationRequests(&next, [&nextQuits] { ++nextQuits; });
+    testsupport::flushEvents();
+    EXPECT_EQ(nextQuits, 0);
 }
 
 TEST(AppEntry, TheApplicationEndsNormallyOnSigterm) {

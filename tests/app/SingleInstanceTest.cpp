@@ -14,12 +14,19 @@
 #include <QFile>
 #include <QLabel>
 #include <QProcess>
+#include <QSysInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <sqlite3.h>
 
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -145,6 +152,74 @@ TEST(SingleInstance, TheLockIsHeldUntilReleasedAndNamesAreOnePerStore) {
     EXPECT_TRUE(again.acquire());
     EXPECT_EQ(SingleInstance::serviceName(store), SingleInstance::serviceName(dir.path() + "/a/../a/default.store"));
     EXPECT_NE(SingleInstance::serviceName(store), SingleInstance::serviceName(dir.path() + "/b/default.store"));
+}
+
+// Whatever a file of the lock's name holds, nothing running holds it: the start goes on, the lock then
+// refuses a second instance, and letting it go removes the file (never a folder of that name).
+TEST(SingleInstance, AnythingLeftUnderTheLockNameDoesNotStopAStart) {
+    QTemporaryDir dir;
+    const QString store = dir.path() + "/default.store";
+    const QString lock = store + ".lock";
+    auto write = [&](const QByteArray& bytes) {
+        QFile f(lock);
+        return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
+    };
+    const QByteArray live = QByteArray::number(QCoreApplication::applicationPid()) + "\nTolmek\n" +
+                            QSysInfo::machineHostName().toUtf8() + "\n";
+    const std::vector<std::pair<const char*, std::function<bool()>>> odd = {
+        {"empty", [&] { return write(""); }},
+        {"NUL bytes", [&] { return write(QByteArray(64, '\0')); }},
+        {"another machine", [&] { return write("4242\nTolmek\nportable\n"); }},
+        {"a live process", [&] { return write(live); }},
+        {"mode 000", [&] { return write(live) && ::chmod(QFile::encodeName(lock), 0) == 0; }},
+        {"a dangling link", [&] { return QFile::link(dir.path() + "/ailleurs", lock); }},
+        {"a pipe", [&] { return ::mkfifo(QFile::encodeName(lock), 0644) == 0; }},
+    };
+    for (const auto& [what, make] : odd) {
+        SCOPED_TRACE(what);
+        ASSERT_TRUE(make());
+        {
+            SingleInstance first(store);
+            ASSERT_TRUE(first.acquire());
+            EXPECT_TRUE(first.isHeld());
+            SingleInstance second(store);
+            EXPECT_FALSE(second.acquire());
+        }
+        EXPECT_FALSE(QFileInfo(lock).exists() || QFileInfo(lock).isSymLink());
+        EXPECT_FALSE(QFile::exists(dir.path() + "/ailleurs"));
+    }
+
+    ASSERT_TRUE(QDir().mkpath(lock));
+    {
+        SingleInstance first(store);
+        ASSERT_TRUE(first.acquire());
+        EXPECT_TRUE(first.isHeld());
+        SingleInstance second(store);
+        EXPECT_FALSE(second.acquire());
+        first.release();
+        EXPECT_TRUE(second.acquire());
+    }
+    EXPECT_TRUE(QFileInfo(lock).isDir());
+}
+
+// The lock goes with its process, however it ends: a killed holder leaves the file, which then stops nothing.
+TEST(SingleInstance, TheLockOfAKilledProcessIsFree) {
+    QTemporaryDir dir;
+    const QString store = dir.path() + "/default.store";
+    const pid_t child = ::fork();
+    if (child == 0) {
+        SingleInstance held(store);
+        if (!held.acquire() || !held.isHeld())
+            ::_exit(2);
+        ::raise(SIGKILL);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status)) << status;
+    ASSERT_TRUE(QFile::exists(store + ".lock"));
+    SingleInstance next(store);
+    EXPECT_TRUE(next.acquire());
+    EXPECT_TRUE(next.isHeld());
 }
 
 // A card deleted by another program while shown here: its edit is dropped with a note, the rest is saved.

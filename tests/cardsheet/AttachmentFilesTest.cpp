@@ -63,6 +63,26 @@ TEST(AttachmentNames, OnlyUnsafeNamesAreRefused) {
         EXPECT_EQ(safeFileName(k.name), k.stored) << k.name.toStdString();
 }
 
+// Invisible format characters could make a name read otherwise than it is ("facture\u202Efdp.exe" shows as
+// "factureexe.pdf"): they are neither stored nor shown; the joiners of emoji sequences stay.
+TEST(AttachmentNames, FormatCharactersAreRemoved) {
+    const struct {
+        QString name, clean;
+    } names[] = {
+        {QStringLiteral("facture\u202Efdp.exe"), "facturefdp.exe"},
+        {QStringLiteral("\u2067rapport\u2069.pdf\u200E"), "rapport.pdf"},
+        {QStringLiteral("\uFEFFdevis\u00AD\u200B.txt"), "devis.txt"},
+        {QStringLiteral("drapeau ") + QString::fromUcs4(U"\U0001F3F4\U000E0067\U000E007F") + ".png",
+         QStringLiteral("drapeau ") + QString::fromUcs4(U"\U0001F3F4") + ".png"},
+        {QString::fromUcs4(U"famille \U0001F468\u200D\U0001F469.png"), QString::fromUcs4(U"famille \U0001F468\u200D\U0001F469.png")},
+    };
+    for (const auto& n : names) {
+        EXPECT_EQ(withoutFormatCharacters(n.name), n.clean) << n.name.toStdString();
+        EXPECT_EQ(safeFileName(n.name), n.clean) << n.name.toStdString();
+    }
+    EXPECT_FALSE(safeFileName(QStringLiteral("\u202E\u200B")));
+}
+
 // Names longer than the file system takes are shortened on a character boundary, keeping the extension,
 // and so are the numbered forms of a long name that is taken.
 TEST(AttachmentNames, LongNamesAreShortenedKeepingTheExtension) {

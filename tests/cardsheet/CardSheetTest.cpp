@@ -369,6 +369,25 @@ TEST_F(CardSheetTest, FilesAreCopiedListedOpenedAndRemoved) {
     EXPECT_EQ(DialogSeam::openedUrls().size(), 1);
 }
 
+// A picked file whose name hides its type behind a direction override is recorded and listed without it.
+TEST_F(CardSheetTest, AFileNameIsStoredAndShownWithoutItsFormatCharacters) {
+    auto maquette = todo->cards()[0];
+    sheet->openCard(maquette);
+    click("Modifier");
+    attach(file(QStringLiteral("facture\u202Efdp.exe"), "MZ"));
+    ASSERT_EQ(maquette->attachments().size(), 1u);
+    EXPECT_EQ(maquette->attachments()[0]->fileName(), "facturefdp.exe");
+    EXPECT_TRUE(maquette->attachments()[0]->localPath().endsWith("/facturefdp.exe"));
+    // A name stored earlier, or by another program, is shown without them too.
+    maquette->attachments()[0]->setFileName(QStringLiteral("devis\u202Efdp.exe"));
+    sheet->openCard(maquette);
+    flush();
+    auto* shown = sheet->findChild<QLabel*>("fileName");
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->accessibleName(), "devisfdp.exe");
+    EXPECT_FALSE(shown->text().contains(QChar(0x202E)));
+}
+
 TEST_F(CardSheetTest, AFileForANewCardWaitsForTheCard) {
     sheet->openNewCard(todo);
     DialogSeam::pushFileName(file("a.txt", "a"));
@@ -559,6 +578,31 @@ protected:
 
 TEST_F(LargeDescriptionTest, ALongDescriptionScrollsInsideItsAreaAndIsSaved) {
     check({"long plain", kLine.repeated(4'000), false, "une étape"});
+}
+
+// The sheet goes while its description editor still holds a write (typed text, paced as large texts are):
+// the editor lets it go while the sheet's form still lives, and the card's notes, which that form shared,
+// stay whole for the next save.
+TEST_F(LargeDescriptionTest, ASheetDestroyedWithAWritePendingLeavesTheCardWhole) {
+    auto maquette = todo->cards()[0];
+    const QString notes = kLine.repeated(4'000);
+    maquette->setNotes(notes);
+    ASSERT_TRUE(context().save());
+    sheet->openCard(maquette);
+    flush();
+    click("Modifier");
+    ASSERT_TRUE(sheet->descriptionEditor());
+    ClickableTextView* view = sheet->descriptionEditor()->textView();
+    view->setFocus();
+    view->moveCursor(QTextCursor::End);
+    QTest::keyClicks(view, " fin");
+    // A screen rebuilt under the sheet, with a change of the card still pending.
+    maquette->setTitle("Maquette renommée");
+    sheet.reset();
+    EXPECT_TRUE(maquette->notes() == notes);
+    EXPECT_TRUE(context().save());
+    EXPECT_TRUE(maquette->notes() == notes);
+    sheet = std::make_unique<CardSheet>(*services, checklist);
 }
 
 // Slow: tens of megabytes go through the store.

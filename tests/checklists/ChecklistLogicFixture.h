@@ -52,14 +52,14 @@ protected:
         ctx().insert(c);
         return c;
     }
-    ChecklistColumnPtr column(const ChecklistPtr& c, const QString& name, int index, bool hidden = false) {
+    ChecklistColumnPtr column(const ChecklistPtr& c, const QString& name, qint64 index, bool hidden = false) {
         auto col = std::make_shared<ChecklistColumn>(QUuid::createUuid(), name, "circle", std::nullopt, std::nullopt,
                                                      index, std::nullopt, at(0), at(0),
                                                      hidden ? OptDate(at(1)) : std::nullopt, c);
         ctx().insert(col);
         return col;
     }
-    ChecklistCardPtr card(const ChecklistColumnPtr& col, const QString& title, int index, bool hidden = false) {
+    ChecklistCardPtr card(const ChecklistColumnPtr& col, const QString& title, qint64 index, bool hidden = false) {
         auto card = std::make_shared<ChecklistCard>(QUuid::createUuid(), title, std::nullopt, index, std::nullopt,
                                                     at(0), at(0), hidden ? OptDate(at(1)) : std::nullopt, col);
         ctx().insert(card);

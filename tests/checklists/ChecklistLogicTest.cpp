@@ -1,5 +1,7 @@
 #include "ChecklistLogicFixture.h"
 
+#include <limits>
+
 using namespace ChecklistLogic;
 
 namespace {
@@ -32,6 +34,34 @@ TEST_F(ChecklistLogicTest, HiddenObjectsAreLeftOutAndTiesKeepTheStoredOrder) {
     EXPECT_EQ(names(sortedColumns(*board)), QStringList({"tie-a", "tie-b", "second"}));
     EXPECT_EQ(names(sortedCards(*sortedColumns(*board)[0])), QStringList({"w", "y", "x"}));
     (void)second, (void)hidden, (void)secondTie, (void)gone;
+}
+
+// Indexes beyond 32 bits (written by another program or a long life of moves) order and stay as stored.
+TEST_F(ChecklistLogicTest, SortIndexesBeyond32BitsOrderAndStayAsStored) {
+    auto board = checklist("B");
+    auto far = column(board, "far", 3'000'000'000LL);
+    auto low = column(board, "low", -5);
+    card(far, "big", 2'147'483'648LL);
+    card(far, "one", 1);
+    reopen();
+    board = ctx().object<Checklist>(board->id());
+    ASSERT_TRUE(board);
+    EXPECT_EQ(names(sortedColumns(*board)), QStringList({"low", "far"}));
+    const auto columns = sortedColumns(*board);
+    EXPECT_EQ(columns[1]->orderIndex(), 3'000'000'000LL);
+    EXPECT_EQ(names(sortedCards(*columns[1])), QStringList({"one", "big"}));
+    EXPECT_EQ(sortedCards(*columns[1])[1]->orderIndex(), 2'147'483'648LL);
+    // A new column goes after the highest, not after a wrapped value.
+    auto added = edits().createColumn(board, {.name = "neuve", .iconName = "circle"});
+    ASSERT_TRUE(added);
+    EXPECT_EQ(added->orderIndex(), 3'000'000'001LL);
+    // At the very top of the range: the new one shares the number and comes after.
+    column(board, "sommet", std::numeric_limits<qint64>::max());
+    auto last = edits().createColumn(board, {.name = "dernière", .iconName = "circle"});
+    ASSERT_TRUE(last);
+    EXPECT_EQ(last->orderIndex(), std::numeric_limits<qint64>::max());
+    EXPECT_EQ(names(sortedColumns(*board)).back(), "dernière");
+    (void)low;
 }
 
 TEST_F(ChecklistLogicTest, FindCardSeesOnlyVisibleCardsOfVisibleColumnsOfThisBoard) {

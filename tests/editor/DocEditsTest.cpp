@@ -5,8 +5,8 @@
 
 namespace {
 
-std::vector<int> orders(const std::vector<DocBlockPtr>& blocks) {
-    std::vector<int> out;
+std::vector<qint64> orders(const std::vector<DocBlockPtr>& blocks) {
+    std::vector<qint64> out;
     for (const auto& b : blocks)
         out.push_back(b->order());
     return out;
@@ -50,7 +50,7 @@ TEST_F(DocEditsTest, DropShiftsTheBlocksBetweenAndKeepsGaps) {
     const QDateTime xStamp = x->updatedAt();
 
     EXPECT_TRUE(edits.moveBlock(w, y));
-    EXPECT_EQ((std::vector<int>{x->order(), y->order(), w->order(), z->order()}), (std::vector<int>{0, 1, 2, 3}));
+    EXPECT_EQ((std::vector<qint64>{x->order(), y->order(), w->order(), z->order()}), (std::vector<qint64>{0, 1, 2, 3}));
     EXPECT_EQ(edits.visibleBlocks(), (std::vector<DocBlockPtr>{x, y, w, z}));
     EXPECT_EQ(x->updatedAt(), xStamp);   // shifted blocks keep their stamp
     EXPECT_GT(w->updatedAt(), xStamp);
@@ -59,7 +59,7 @@ TEST_F(DocEditsTest, DropShiftsTheBlocksBetweenAndKeepsGaps) {
 
     EXPECT_TRUE(edits.moveBlock(z, x));
     EXPECT_EQ(edits.visibleBlocks(), (std::vector<DocBlockPtr>{z, x, y, w}));
-    EXPECT_EQ(orders(edits.visibleBlocks()), (std::vector<int>{0, 1, 2, 3}));
+    EXPECT_EQ(orders(edits.visibleBlocks()), (std::vector<qint64>{0, 1, 2, 3}));
     EXPECT_FALSE(context().hasChanges());
 
     // Onto itself, or with a hidden block: nothing changes and nothing is written.
@@ -74,7 +74,7 @@ TEST_F(DocEditsTest, DropAcrossGapsTakesTheTargetsOrder) {
     auto w = block(0), x = block(2), y = block(5);
     DocEdits edits(context(), doc);
     edits.moveBlock(w, y);
-    EXPECT_EQ((std::vector<int>{x->order(), y->order(), w->order()}), (std::vector<int>{1, 4, 5}));
+    EXPECT_EQ((std::vector<qint64>{x->order(), y->order(), w->order()}), (std::vector<qint64>{1, 4, 5}));
 }
 
 TEST_F(DocEditsTest, MovesSwapWithTheNearestVisibleNeighbour) {
@@ -102,6 +102,23 @@ TEST_F(DocEditsTest, MovesSwapWithTheNearestVisibleNeighbour) {
     EXPECT_FALSE(context().hasChanges());
 }
 
+// Orders beyond 32 bits are compared and written back whole.
+TEST_F(DocEditsTest, MovesKeepOrdersBeyond32Bits) {
+    auto low = block(-5), high = block(5'000'000'000LL), higher = block(6'000'000'000LL);
+    DocEdits edits(context(), doc);
+    EXPECT_EQ(edits.visibleBlocks(), (std::vector<DocBlockPtr>{low, high, higher}));
+    EXPECT_TRUE(edits.moveDown(high));
+    EXPECT_EQ(high->order(), 6'000'000'000LL);
+    EXPECT_EQ(higher->order(), 5'000'000'000LL);
+    auto added = edits.addBlock(DocBlockType::text);
+    EXPECT_EQ(added->order(), 6'000'000'001LL);
+    const QUuid highId = high->id(), higherId = higher->id();
+    const DocPtr read = reopened();
+    ASSERT_TRUE(read);
+    EXPECT_EQ(byId(read, highId)->order(), 6'000'000'000LL);
+    EXPECT_EQ(byId(read, higherId)->order(), 5'000'000'000LL);
+}
+
 TEST_F(DocEditsTest, DuplicateMakesRoomBelowTheSource) {
     auto source = block(2), same = block(2), n3 = block(3), n4 = block(4), n7 = block(7);
     auto hidden = block(3, QStringLiteral("text"), {}, true);
@@ -114,7 +131,7 @@ TEST_F(DocEditsTest, DuplicateMakesRoomBelowTheSource) {
 
     const DocBlockPtr copy = edits.duplicate(source);
     EXPECT_EQ(copy->order(), 3);
-    EXPECT_EQ((std::vector<int>{n3->order(), n4->order(), n7->order()}), (std::vector<int>{4, 5, 8}));
+    EXPECT_EQ((std::vector<qint64>{n3->order(), n4->order(), n7->order()}), (std::vector<qint64>{4, 5, 8}));
     EXPECT_GT(n3->updatedAt(), stamp);
     EXPECT_EQ(same->order(), 2);   // equal to the source: stays between source and copy
     EXPECT_EQ(hidden->order(), 3);

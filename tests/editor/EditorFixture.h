@@ -44,7 +44,7 @@ protected:
         return QDateTime(QDate(2025, 6, 1), QTime(8, 0), Qt::UTC).addSecs(qint64(minutes) * 60);
     }
 
-    DocBlockPtr block(int order, const QString& type = QStringLiteral("text"), const QString& content = {},
+    DocBlockPtr block(qint64 order, const QString& type = QStringLiteral("text"), const QString& content = {},
                       bool hidden = false) {
         auto b = std::make_shared<DocBlock>(QUuid::createUuid(), type, order, content, std::nullopt, std::nullopt,
                                             std::nullopt, std::nullopt, false, at(1), at(1),

@@ -135,6 +135,25 @@ TEST_F(ImageBlockTest, RefusedOrUnreadableFilesChangeNothing) {
     EXPECT_FALSE(context().hasChanges());
 }
 
+// Stored bytes that do not decode: the editor says so, as the read-only view does, and takes a new picture.
+TEST_F(ImageBlockTest, UndecodableStoredBytesAreSaidInEditModeToo) {
+    view.reset();
+    image->setImageData(QByteArray("\x89PNG\r\n\x1a\n pas une image"));
+    context().save();
+    view = std::make_unique<ImprovedDocEditorView>(services(), doc);
+    view->resize(1000, 800);
+    view->show();
+    view->toggleEditMode();
+    editor = view->rowFor(image->id())->imageEditor();
+    ASSERT_TRUE(editor);
+    ASSERT_TRUE(testsupport::waitFor([this] { return editor->message() == QStringLiteral("Image non disponible"); }, 10000))
+        << editor->message().toStdString();
+    EXPECT_FALSE(editor->showsPreview());
+    pick(png(QStringLiteral("neuve.png"), 40, 30));
+    ASSERT_TRUE(testsupport::waitFor([this] { return editor->showsPreview(); }, 10000));
+    EXPECT_EQ(editor->message(), QString());
+}
+
 TEST_F(ImageBlockTest, PastingAPictureFillsTheBlock) {
     QMimeData text;
     text.setText(QStringLiteral("du texte"));

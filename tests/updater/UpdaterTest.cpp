@@ -13,19 +13,22 @@ namespace {
 // A one-route HTTP server on 127.0.0.1 that answers every request the same way.
 class FeedServer : public QObject {
 public:
-    enum class Mode { normal, silent, streamTooMuch };
+    enum class Mode { normal, silent, streamTooMuch, redirectLoop };
 
     FeedServer() {
         server.listen(QHostAddress::LocalHost, 0);
         QObject::connect(&server, &QTcpServer::newConnection, this, [this] {
             while (QTcpSocket* s = server.nextPendingConnection()) {
                 QObject::connect(s, &QTcpSocket::readyRead, s, [this, s] {
-                    request += s->readAll();
-                    if (!request.contains("\r\n\r\n") || answered.contains(s))
-                        return;
-                    answered.append(s);
-                    ++requests;
-                    respond(s);
+                    const QByteArray bytes = s->readAll();
+                    request += bytes;
+                    // Each request on a connection is answered once, whole.
+                    pending[s] += bytes;
+                    while (pending[s].contains("\r\n\r\n")) {
+                        pending[s] = pending[s].mid(pending[s].indexOf("\r\n\r\n") + 4);
+                        ++requests;
+                        respond(s);
+                    }
                 });
             }
         });
@@ -35,6 +38,14 @@ public:
     void respond(QTcpSocket* s) {
         if (mode == Mode::silent)
             return;   // never answers
+        if (mode == Mode::redirectLoop) {
+            // Always elsewhere, and back: a redirect that never ends.
+            const QByteArray next = requests % 2 ? "/b.xml" : "/appcast.xml";
+            s->write("HTTP/1.1 302 Found\r\nLocation: http://127.0.0.1:" + QByteArray::number(server.serverPort()) + next +
+                     "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+            s->disconnectFromHost();
+            return;
+        }
         if (mode == Mode::streamTooMuch) {
             // No length announced: the cap must hold while the data flows.
             s->write("HTTP/1.1 200 OK\r\nContent-Type: application/rss+xml\r\nConnection: close\r\n\r\n");
@@ -53,7 +64,7 @@ public:
     QByteArray body;
     Mode mode = Mode::normal;
     QByteArray request;
-    QList<QTcpSocket*> answered;
+    QHash<QTcpSocket*, QByteArray> pending;
     int requests = 0;
 };
 
@@ -150,6 +161,7 @@ TEST_F(UpdaterTest, FailuresAreShownToAPersonAndSilentInBackground) {
         {"script link", appcast("2.0.0", "javascript:alert(1)"), FeedServer::Mode::normal, "https"},
         {"too large", QByteArray(), FeedServer::Mode::streamTooMuch, "1 Mio"},
         {"silent", QByteArray(), FeedServer::Mode::silent, "pas répondu"},
+        {"redirect loop", QByteArray(), FeedServer::Mode::redirectLoop, "redirige trop de fois"},
     };
     updater.setTimeoutMs(400);
     for (const auto& c : cases) {
@@ -168,6 +180,26 @@ TEST_F(UpdaterTest, FailuresAreShownToAPersonAndSilentInBackground) {
         EXPECT_TRUE(DialogSeam::shownMessages().isEmpty());
         EXPECT_TRUE(DialogSeam::openedUrls().isEmpty());
     }
+}
+
+// A version too long to be read whole is no newer version (and not an error), even beside a comparable one.
+TEST_F(UpdaterTest, AVersionThatCannotBeComparedIsNoNewerVersion) {
+    for (const QString& version : {QStringLiteral("99999999999999999999.0"), QStringLiteral("1.99999999999999999999")}) {
+        SCOPED_TRACE(version.toStdString());
+        server.body = appcast(version, "https://example.org/x");
+        DialogSeam::reset();
+        EXPECT_EQ(run(true), QString());
+        ASSERT_EQ(DialogSeam::shownMessages().size(), 1);
+        EXPECT_EQ(DialogSeam::shownMessages().first().text, "Tolmek est à jour.");
+    }
+    // The comparable item of the feed still counts.
+    server.body = appcast("2.0.0", "https://example.org/2.0")
+                      .replace("<sparkle:version>0.9.0</sparkle:version>", "<sparkle:version>77777777777777777777</sparkle:version>");
+    DialogSeam::reset();
+    DialogSeam::pushAnswer("Plus tard");
+    EXPECT_EQ(run(true), QString());
+    ASSERT_EQ(DialogSeam::shownMessages().size(), 1);
+    EXPECT_EQ(DialogSeam::shownMessages().first().text, "Une nouvelle version de Tolmek est disponible.");
 }
 
 // A check still waiting when the application ends is dropped without a word: no "timed out" box at exit.
@@ -218,6 +250,10 @@ TEST(UpdaterParse, VersionsAndFeedForms) {
     EXPECT_EQ(v("2.0-beta"), v("2.0"));
     EXPECT_EQ(v(" 1.2 "), v("1.2"));
     EXPECT_LE(v("nouvelle"), v("0.0.1"));
+    for (const char* ok : {"1", "1.2.3", "2.0-beta", " 10.4 ", "999999999.1"})
+        EXPECT_TRUE(Updater::isComparableVersion(ok)) << ok;
+    for (const char* odd : {"", "nouvelle", "v2", ".1", "99999999999999999999", "1.4294967296", "1.2.99999999999999999999"})
+        EXPECT_FALSE(Updater::isComparableVersion(odd)) << odd;
 
     QString err;
     // Plain <version> element, and the version as an enclosure attribute; the highest wins.

@@ -22,7 +22,7 @@ const std::vector<Field<ChecklistCardFields>>& ChecklistCard::fieldTable() {
 
 ChecklistCard::ChecklistCard(ChecklistCardFields fields) : StoredModel(std::move(fields)) {}
 
-ChecklistCard::ChecklistCard(QUuid id, QString title, OptText notes, int orderIndex, OptText remoteId,
+ChecklistCard::ChecklistCard(QUuid id, QString title, OptText notes, qint64 orderIndex, OptText remoteId,
                              QDateTime createdAt, QDateTime updatedAt, OptDate deletedAt,
                              const ChecklistColumnPtr& column)
     : ChecklistCard(ChecklistCardFields{id, std::move(title), std::move(notes), orderIndex, std::move(remoteId),

@@ -9,7 +9,7 @@ struct ChecklistCardFields {
     QUuid id = QUuid::createUuid();
     QString title;
     OptText notes;
-    int orderIndex = 0;
+    qint64 orderIndex = 0;
     OptText remoteId;
     QDateTime createdAt;
     QDateTime updatedAt;
@@ -27,13 +27,13 @@ public:
 
     explicit ChecklistCard(ChecklistCardFields fields);
     // Every value in order, as earlier callers build objects; new code builds from the fields struct.
-    ChecklistCard(QUuid id, QString title, OptText notes, int orderIndex, OptText remoteId, QDateTime createdAt,
+    ChecklistCard(QUuid id, QString title, OptText notes, qint64 orderIndex, OptText remoteId, QDateTime createdAt,
                   QDateTime updatedAt, OptDate deletedAt, const ChecklistColumnPtr& column);
     ChecklistCard(LoadedRow, QUuid id);   // for the store
 
     TOLMEK_FIELD(QString, title, setTitle)
     TOLMEK_FIELD(OptText, notes, setNotes)
-    TOLMEK_FIELD(int, orderIndex, setOrderIndex)
+    TOLMEK_FIELD(qint64, orderIndex, setOrderIndex)
     TOLMEK_FIELD(OptText, remoteId, setRemoteId)
     TOLMEK_FIELD(QDateTime, createdAt, setCreatedAt)
     TOLMEK_FIELD(QDateTime, updatedAt, setUpdatedAt)

@@ -25,7 +25,7 @@ const std::vector<Field<ChecklistColumnFields>>& ChecklistColumn::fieldTable() {
 ChecklistColumn::ChecklistColumn(ChecklistColumnFields fields) : StoredModel(std::move(fields)) {}
 
 ChecklistColumn::ChecklistColumn(QUuid id, QString name, QString iconName, OptText colorKey, OptText colorHex,
-                                 int orderIndex, OptText remoteId, QDateTime createdAt, QDateTime updatedAt,
+                                 qint64 orderIndex, OptText remoteId, QDateTime createdAt, QDateTime updatedAt,
                                  OptDate deletedAt, const ChecklistPtr& checklist)
     : ChecklistColumn(ChecklistColumnFields{id, std::move(name), std::move(iconName), std::move(colorKey),
                                             std::move(colorHex), orderIndex, std::move(remoteId),

@@ -11,7 +11,7 @@ struct ChecklistColumnFields {
     QString iconName;
     OptText colorKey;
     OptText colorHex;
-    int orderIndex = 0;
+    qint64 orderIndex = 0;
     OptText remoteId;
     QDateTime createdAt;
     QDateTime updatedAt;
@@ -29,7 +29,7 @@ public:
 
     explicit ChecklistColumn(ChecklistColumnFields fields);
     // Every value in order, as earlier callers build objects; new code builds from the fields struct.
-    ChecklistColumn(QUuid id, QString name, QString iconName, OptText colorKey, OptText colorHex, int orderIndex,
+    ChecklistColumn(QUuid id, QString name, QString iconName, OptText colorKey, OptText colorHex, qint64 orderIndex,
                     OptText remoteId, QDateTime createdAt, QDateTime updatedAt, OptDate deletedAt,
                     const ChecklistPtr& checklist);
     ChecklistColumn(LoadedRow, QUuid id);   // for the store
@@ -38,7 +38,7 @@ public:
     TOLMEK_FIELD(QString, iconName, setIconName)
     TOLMEK_FIELD(OptText, colorKey, setColorKey)
     TOLMEK_FIELD(OptText, colorHex, setColorHex)
-    TOLMEK_FIELD(int, orderIndex, setOrderIndex)
+    TOLMEK_FIELD(qint64, orderIndex, setOrderIndex)
     TOLMEK_FIELD(OptText, remoteId, setRemoteId)
     TOLMEK_FIELD(QDateTime, createdAt, setCreatedAt)
     TOLMEK_FIELD(QDateTime, updatedAt, setUpdatedAt)

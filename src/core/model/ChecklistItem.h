@@ -11,7 +11,7 @@ struct ChecklistItem {
     QString title;
     OptText notes;
     bool isDone = false;
-    int orderIndex = 0;
+    qint64 orderIndex = 0;
     OptDate dueDate;
     OptText remoteId;
     QDateTime createdAt;

@@ -46,7 +46,7 @@ const std::vector<Field<DocBlockFields>>& DocBlock::fieldTable() {
 
 DocBlock::DocBlock(DocBlockFields fields) : StoredModel(std::move(fields)) {}
 
-DocBlock::DocBlock(QUuid id, QString typeRaw, int order, QString content, OptText stepTitle, OptText codeLanguage,
+DocBlock::DocBlock(QUuid id, QString typeRaw, qint64 order, QString content, OptText stepTitle, OptText codeLanguage,
                    OptData richTextData, OptData imageData, bool isCompleted, QDateTime createdAt,
                    QDateTime updatedAt, OptDate deletedAt, const DocPtr& doc)
     : DocBlock(DocBlockFields{id, std::move(typeRaw), order, std::move(content), std::move(stepTitle),

@@ -15,7 +15,7 @@ const QList<DocBlockType>& allCases();
 struct DocBlockFields {
     QUuid id = QUuid::createUuid();
     QString typeRaw;
-    int order = 0;
+    qint64 order = 0;
     QString content;
     OptText stepTitle;
     OptText codeLanguage;
@@ -39,13 +39,13 @@ public:
 
     explicit DocBlock(DocBlockFields fields);
     // Every value in order, as earlier callers build objects; new code builds from the fields struct.
-    DocBlock(QUuid id, QString typeRaw, int order, QString content, OptText stepTitle, OptText codeLanguage,
+    DocBlock(QUuid id, QString typeRaw, qint64 order, QString content, OptText stepTitle, OptText codeLanguage,
              OptData richTextData, OptData imageData, bool isCompleted, QDateTime createdAt, QDateTime updatedAt,
              OptDate deletedAt, const DocPtr& doc);
     DocBlock(LoadedRow, QUuid id);   // for the store
 
     TOLMEK_FIELD(QString, typeRaw, setTypeRaw)
-    TOLMEK_FIELD(int, order, setOrder)
+    TOLMEK_FIELD(qint64, order, setOrder)
     TOLMEK_FIELD(QString, content, setContent)
     TOLMEK_FIELD(OptText, stepTitle, setStepTitle)
     TOLMEK_FIELD(OptText, codeLanguage, setCodeLanguage)

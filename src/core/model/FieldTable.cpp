@@ -5,7 +5,7 @@ namespace fieldtable {
 ColumnKind kindOf(QUuid*) { return ColumnKind::Uuid; }
 ColumnKind kindOf(QString*) { return ColumnKind::Text; }
 ColumnKind kindOf(OptText*) { return ColumnKind::OptText; }
-ColumnKind kindOf(int*) { return ColumnKind::Int; }
+ColumnKind kindOf(qint64*) { return ColumnKind::Int; }
 ColumnKind kindOf(bool*) { return ColumnKind::Bool; }
 ColumnKind kindOf(QDateTime*) { return ColumnKind::Date; }
 ColumnKind kindOf(OptDate*) { return ColumnKind::OptDate; }
@@ -14,7 +14,7 @@ ColumnKind kindOf(OptData*) { return ColumnKind::OptBlob; }
 ColumnValue toValue(const QUuid& v) { return store::uuidText(v); }
 ColumnValue toValue(const QString& v) { return v; }
 ColumnValue toValue(const OptText& v) { return v ? ColumnValue(*v) : ColumnValue(); }
-ColumnValue toValue(int v) { return qint64(v); }
+ColumnValue toValue(qint64 v) { return v; }
 ColumnValue toValue(bool v) { return qint64(v ? 1 : 0); }
 ColumnValue toValue(const QDateTime& v) { return store::toMicros(v); }
 ColumnValue toValue(const OptDate& v) { return v ? ColumnValue(store::toMicros(*v)) : ColumnValue(); }
@@ -41,7 +41,7 @@ void fromValue(const ColumnValue& c, OptText& v) {
     else
         v.reset();
 }
-void fromValue(const ColumnValue& c, int& v) { v = int(integer(c)); }
+void fromValue(const ColumnValue& c, qint64& v) { v = integer(c); }
 void fromValue(const ColumnValue& c, bool& v) { v = integer(c) != 0; }
 void fromValue(const ColumnValue& c, QDateTime& v) { v = store::fromMicros(integer(c)); }
 void fromValue(const ColumnValue& c, OptDate& v) {

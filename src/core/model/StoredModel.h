@@ -42,7 +42,7 @@ enum : int { Project, Doc, DocBlock, Checklist, ChecklistColumn, ChecklistCard, 
 
 // One stored value of F: the member that holds it.
 template <class F>
-using FieldMember = std::variant<QUuid F::*, QString F::*, OptText F::*, int F::*, bool F::*, QDateTime F::*,
+using FieldMember = std::variant<QUuid F::*, QString F::*, OptText F::*, qint64 F::*, bool F::*, QDateTime F::*,
                                  OptDate F::*, OptData F::*, std::weak_ptr<Project> F::*, std::weak_ptr<Doc> F::*,
                                  std::weak_ptr<Checklist> F::*, std::weak_ptr<ChecklistColumn> F::*,
                                  std::weak_ptr<ChecklistCard> F::*>;
@@ -75,7 +75,7 @@ namespace fieldtable {
 ColumnKind kindOf(QUuid*);
 ColumnKind kindOf(QString*);
 ColumnKind kindOf(OptText*);
-ColumnKind kindOf(int*);
+ColumnKind kindOf(qint64*);
 ColumnKind kindOf(bool*);
 ColumnKind kindOf(QDateTime*);
 ColumnKind kindOf(OptDate*);
@@ -88,7 +88,7 @@ ColumnKind kindOf(std::weak_ptr<T>*) {
 ColumnValue toValue(const QUuid& v);
 ColumnValue toValue(const QString& v);
 ColumnValue toValue(const OptText& v);
-ColumnValue toValue(int v);
+ColumnValue toValue(qint64 v);
 ColumnValue toValue(bool v);
 ColumnValue toValue(const QDateTime& v);
 ColumnValue toValue(const OptDate& v);
@@ -103,7 +103,7 @@ ColumnValue toValue(const std::weak_ptr<T>& v) {
 void fromValue(const ColumnValue& c, QUuid& v);
 void fromValue(const ColumnValue& c, QString& v);
 void fromValue(const ColumnValue& c, OptText& v);
-void fromValue(const ColumnValue& c, int& v);
+void fromValue(const ColumnValue& c, qint64& v);
 void fromValue(const ColumnValue& c, bool& v);
 void fromValue(const ColumnValue& c, QDateTime& v);
 void fromValue(const ColumnValue& c, OptDate& v);
