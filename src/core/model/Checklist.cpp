@@ -25,13 +25,6 @@ const std::vector<Field<ChecklistFields>>& Checklist::fieldTable() {
 
 Checklist::Checklist(ChecklistFields fields) : StoredModel(std::move(fields)) {}
 
-Checklist::Checklist(QUuid id, QString name, OptText details, QString iconName, OptText colorKey, OptText colorHex,
-                     OptText remoteId, QDateTime createdAt, QDateTime updatedAt, OptDate deletedAt,
-                     const ProjectPtr& project)
-    : Checklist(ChecklistFields{id, std::move(name), std::move(details), std::move(iconName), std::move(colorKey),
-                                std::move(colorHex), std::move(remoteId), std::move(createdAt), std::move(updatedAt),
-                                std::move(deletedAt), project}) {}
-
 Checklist::Checklist(LoadedRow, QUuid id) : StoredModel(ChecklistFields{id}) {}
 
 void Checklist::resolveLink(int, const std::shared_ptr<PersistentModel>& owner) {

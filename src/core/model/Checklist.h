@@ -28,10 +28,6 @@ public:
     static const std::vector<Field<ChecklistFields>>& fieldTable();
 
     explicit Checklist(ChecklistFields fields);
-    // Every value in order, as earlier callers build objects; new code builds from the fields struct.
-    Checklist(QUuid id, QString name, OptText details, QString iconName, OptText colorKey, OptText colorHex,
-              OptText remoteId, QDateTime createdAt, QDateTime updatedAt, OptDate deletedAt,
-              const ProjectPtr& project);
     Checklist(LoadedRow, QUuid id);   // for the store
 
     TOLMEK_FIELD(QString, name, setName)

@@ -19,11 +19,6 @@ const std::vector<Field<ChecklistAttachmentFields>>& ChecklistAttachment::fieldT
 
 ChecklistAttachment::ChecklistAttachment(ChecklistAttachmentFields fields) : StoredModel(std::move(fields)) {}
 
-ChecklistAttachment::ChecklistAttachment(QUuid id, QString fileName, OptText mimeType, QString localPath,
-                                         OptText remoteId, QDateTime createdAt, const ChecklistCardPtr& card)
-    : ChecklistAttachment(ChecklistAttachmentFields{id, std::move(fileName), std::move(mimeType), std::move(localPath),
-                                                    std::move(remoteId), std::move(createdAt), card}) {}
-
 ChecklistAttachment::ChecklistAttachment(LoadedRow, QUuid id) : StoredModel(ChecklistAttachmentFields{id}) {}
 
 void ChecklistAttachment::resolveLink(int, const std::shared_ptr<PersistentModel>& owner) {

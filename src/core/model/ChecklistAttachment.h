@@ -22,9 +22,6 @@ public:
     static const std::vector<Field<ChecklistAttachmentFields>>& fieldTable();
 
     explicit ChecklistAttachment(ChecklistAttachmentFields fields);
-    // Every value in order, as earlier callers build objects; new code builds from the fields struct.
-    ChecklistAttachment(QUuid id, QString fileName, OptText mimeType, QString localPath, OptText remoteId,
-                        QDateTime createdAt, const ChecklistCardPtr& card);
     ChecklistAttachment(LoadedRow, QUuid id);   // for the store
 
     TOLMEK_FIELD(QString, fileName, setFileName)

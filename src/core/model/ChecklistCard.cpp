@@ -22,12 +22,6 @@ const std::vector<Field<ChecklistCardFields>>& ChecklistCard::fieldTable() {
 
 ChecklistCard::ChecklistCard(ChecklistCardFields fields) : StoredModel(std::move(fields)) {}
 
-ChecklistCard::ChecklistCard(QUuid id, QString title, OptText notes, int orderIndex, OptText remoteId,
-                             QDateTime createdAt, QDateTime updatedAt, OptDate deletedAt,
-                             const ChecklistColumnPtr& column)
-    : ChecklistCard(ChecklistCardFields{id, std::move(title), std::move(notes), orderIndex, std::move(remoteId),
-                                        std::move(createdAt), std::move(updatedAt), std::move(deletedAt), column}) {}
-
 ChecklistCard::ChecklistCard(LoadedRow, QUuid id) : StoredModel(ChecklistCardFields{id}) {}
 
 void ChecklistCard::resolveLink(int, const std::shared_ptr<PersistentModel>& owner) {

@@ -26,9 +26,6 @@ public:
     static const std::vector<Field<ChecklistCardFields>>& fieldTable();
 
     explicit ChecklistCard(ChecklistCardFields fields);
-    // Every value in order, as earlier callers build objects; new code builds from the fields struct.
-    ChecklistCard(QUuid id, QString title, OptText notes, int orderIndex, OptText remoteId, QDateTime createdAt,
-                  QDateTime updatedAt, OptDate deletedAt, const ChecklistColumnPtr& column);
     ChecklistCard(LoadedRow, QUuid id);   // for the store
 
     TOLMEK_FIELD(QString, title, setTitle)

@@ -24,14 +24,6 @@ const std::vector<Field<ChecklistColumnFields>>& ChecklistColumn::fieldTable() {
 
 ChecklistColumn::ChecklistColumn(ChecklistColumnFields fields) : StoredModel(std::move(fields)) {}
 
-ChecklistColumn::ChecklistColumn(QUuid id, QString name, QString iconName, OptText colorKey, OptText colorHex,
-                                 int orderIndex, OptText remoteId, QDateTime createdAt, QDateTime updatedAt,
-                                 OptDate deletedAt, const ChecklistPtr& checklist)
-    : ChecklistColumn(ChecklistColumnFields{id, std::move(name), std::move(iconName), std::move(colorKey),
-                                            std::move(colorHex), orderIndex, std::move(remoteId),
-                                            std::move(createdAt), std::move(updatedAt), std::move(deletedAt),
-                                            checklist}) {}
-
 ChecklistColumn::ChecklistColumn(LoadedRow, QUuid id) : StoredModel(ChecklistColumnFields{id}) {}
 
 void ChecklistColumn::resolveLink(int, const std::shared_ptr<PersistentModel>& owner) {

@@ -28,10 +28,6 @@ public:
     static const std::vector<Field<ChecklistColumnFields>>& fieldTable();
 
     explicit ChecklistColumn(ChecklistColumnFields fields);
-    // Every value in order, as earlier callers build objects; new code builds from the fields struct.
-    ChecklistColumn(QUuid id, QString name, QString iconName, OptText colorKey, OptText colorHex, int orderIndex,
-                    OptText remoteId, QDateTime createdAt, QDateTime updatedAt, OptDate deletedAt,
-                    const ChecklistPtr& checklist);
     ChecklistColumn(LoadedRow, QUuid id);   // for the store
 
     TOLMEK_FIELD(QString, name, setName)

@@ -44,11 +44,6 @@ const std::vector<Field<DocFields>>& Doc::fieldTable() {
 
 Doc::Doc(DocFields fields) : StoredModel(std::move(fields)) {}
 
-Doc::Doc(QUuid id, QString title, QString statusRaw, QString iconName, OptText colorKey, OptText colorHex,
-         QDateTime createdAt, QDateTime updatedAt, OptDate deletedAt, const ProjectPtr& project)
-    : Doc(DocFields{id, std::move(title), std::move(statusRaw), std::move(iconName), std::move(colorKey),
-                    std::move(colorHex), std::move(createdAt), std::move(updatedAt), std::move(deletedAt), project}) {}
-
 Doc::Doc(LoadedRow, QUuid id) : StoredModel(DocFields{id}) { m_blocksLoaded = false; }
 
 DocStatus Doc::status() const { return DocStatusInfo::fromRaw(m_f.statusRaw).value_or(DocStatus::inProgress); }

@@ -36,9 +36,6 @@ public:
     static const std::vector<Field<DocFields>>& fieldTable();
 
     explicit Doc(DocFields fields);
-    // Every value in order, as earlier callers build objects; new code builds from the fields struct.
-    Doc(QUuid id, QString title, QString statusRaw, QString iconName, OptText colorKey, OptText colorHex,
-        QDateTime createdAt, QDateTime updatedAt, OptDate deletedAt, const ProjectPtr& project);
     Doc(LoadedRow, QUuid id);   // for the store
 
     TOLMEK_FIELD(QString, title, setTitle)

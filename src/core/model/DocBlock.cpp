@@ -46,13 +46,6 @@ const std::vector<Field<DocBlockFields>>& DocBlock::fieldTable() {
 
 DocBlock::DocBlock(DocBlockFields fields) : StoredModel(std::move(fields)) {}
 
-DocBlock::DocBlock(QUuid id, QString typeRaw, int order, QString content, OptText stepTitle, OptText codeLanguage,
-                   OptData richTextData, OptData imageData, bool isCompleted, QDateTime createdAt,
-                   QDateTime updatedAt, OptDate deletedAt, const DocPtr& doc)
-    : DocBlock(DocBlockFields{id, std::move(typeRaw), order, std::move(content), std::move(stepTitle),
-                              std::move(codeLanguage), std::move(richTextData), std::move(imageData), isCompleted,
-                              std::move(createdAt), std::move(updatedAt), std::move(deletedAt), doc}) {}
-
 DocBlock::DocBlock(LoadedRow, QUuid id) : StoredModel(DocBlockFields{id}) {
     m_richLoaded = m_imageLoaded = false;   // a loaded block reads its data on first access
 }

@@ -38,10 +38,6 @@ public:
     static const std::vector<Field<DocBlockFields>>& fieldTable();
 
     explicit DocBlock(DocBlockFields fields);
-    // Every value in order, as earlier callers build objects; new code builds from the fields struct.
-    DocBlock(QUuid id, QString typeRaw, int order, QString content, OptText stepTitle, OptText codeLanguage,
-             OptData richTextData, OptData imageData, bool isCompleted, QDateTime createdAt, QDateTime updatedAt,
-             OptDate deletedAt, const DocPtr& doc);
     DocBlock(LoadedRow, QUuid id);   // for the store
 
     TOLMEK_FIELD(QString, typeRaw, setTypeRaw)

@@ -22,16 +22,6 @@ const std::vector<Field<ProjectFields>>& Project::fieldTable() {
 
 Project::Project(ProjectFields fields) : StoredModel(std::move(fields)) {}
 
-Project::Project(QUuid id, QString name, OptText details, QString iconName, OptText colorKey, OptText colorHex,
-                 QDateTime createdAt, QDateTime updatedAt, OptDate deletedAt)
-    : Project(ProjectFields{id, std::move(name), std::move(details), std::move(iconName), std::move(colorKey),
-                            std::move(colorHex), std::move(createdAt), std::move(updatedAt), std::move(deletedAt)}) {}
-
-Project::Project(QUuid id, QString name, OptText details, QString iconName, QDateTime createdAt, QDateTime updatedAt,
-                 OptDate deletedAt)
-    : Project(id, std::move(name), std::move(details), std::move(iconName), std::nullopt, std::nullopt,
-              std::move(createdAt), std::move(updatedAt), std::move(deletedAt)) {}
-
 Project::Project(LoadedRow, QUuid id) : StoredModel(ProjectFields{id}) {
     m_docsLoaded = m_checklistsLoaded = false;
 }

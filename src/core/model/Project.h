@@ -26,11 +26,6 @@ public:
     static const std::vector<Field<ProjectFields>>& fieldTable();
 
     explicit Project(ProjectFields fields);
-    // Every value in order, as earlier callers build objects; new code builds from the fields struct.
-    Project(QUuid id, QString name, OptText details, QString iconName, OptText colorKey, OptText colorHex,
-            QDateTime createdAt, QDateTime updatedAt, OptDate deletedAt = std::nullopt);
-    Project(QUuid id, QString name, OptText details, QString iconName, QDateTime createdAt, QDateTime updatedAt,
-            OptDate deletedAt = std::nullopt);
     Project(LoadedRow, QUuid id);   // for the store
 
     TOLMEK_FIELD(QString, name, setName)
