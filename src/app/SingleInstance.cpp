@@ -1,5 +1,7 @@
 #include "app/SingleInstance.h"
 
+#include "app/Logging.h"
+
 #include <QCryptographicHash>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -44,7 +46,7 @@ bool SingleInstance::acquire() {
         return true;
     if (m_lock->error() == QLockFile::LockFailedError)
         return false;
-    qWarning("Single instance: cannot make the lock file %s; starting without it", qPrintable(lockPath()));
+    qCWarning(lcApp, "cannot make the single-instance lock file %s; starting without it", qPrintable(lockPath()));
     return true;
 }
 

@@ -1,5 +1,7 @@
 #include "prefs/Preferences.h"
 
+#include "prefs/Logging.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -383,7 +385,7 @@ void Preferences::flush() {
         const auto entry = scratch.isValid() ? entryText(scratch, int(lines.size()), key, value.value_or(QVariant(QString())))
                                              : std::nullopt;
         if (!entry) {
-            qWarning("Preferences: cannot write %s", qPrintable(key));
+            qCWarning(lcPrefs, "cannot write %s", qPrintable(key));
             continue;
         }
         lines.emplace_back(*entry, !value);
@@ -410,7 +412,7 @@ void Preferences::flush() {
         }
     }
     if (!ok && !lines.empty())
-        qWarning("Preferences: cannot write to %s", qPrintable(path));
+        qCWarning(lcPrefs, "cannot write to %s", qPrintable(path));
     // Reads the file again (nothing is pending in it, so it writes nothing).
     m_settings->sync();
 }

@@ -1,5 +1,7 @@
 #include "updater/Updater.h"
 
+#include "updater/Logging.h"
+
 #include <QApplication>
 #include <QHostAddress>
 #include <QNetworkAccessManager>
@@ -141,7 +143,7 @@ void Updater::onFinished() {
 
 void Updater::finish(bool updateAvailable, const QString& error) {
     if (!error.isEmpty()) {
-        qInfo("Update check failed: %s", qPrintable(error));
+        qCInfo(lcUpdater, "the check failed: %s", qPrintable(error));
         if (m_userInitiated)
             showFailure(error);
     }

@@ -3,6 +3,7 @@
 // How the persistent types keep a child's owner link and the owner's array in step. Used by the types'
 // own sources only.
 
+#include "core/store/Logging.h"
 #include "core/store/ModelContext.h"
 #include "core/model/StoredModel.h"
 
@@ -11,8 +12,8 @@
 namespace relations {
 
 inline void refuseLink(const PersistentModel& child) {
-    qWarning("Store: a %s is not linked to a deleted object or to one of another or a closed store",
-             child.entity().name);
+    qCWarning(lcStore, "a %s is not linked to a deleted object or to one of another or a closed store",
+              child.entity().name);
 }
 
 // Sets a child's owner link and keeps both owners' arrays in step; returns whether the link was set.
