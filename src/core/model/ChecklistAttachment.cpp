@@ -17,15 +17,9 @@ const std::vector<Field<ChecklistAttachmentFields>>& ChecklistAttachment::fieldT
     return table;
 }
 
-ChecklistAttachment::ChecklistAttachment(ChecklistAttachmentFields fields) : StoredModel(std::move(fields)) {}
-
 ChecklistAttachment::ChecklistAttachment(LoadedRow, QUuid id) : StoredModel(ChecklistAttachmentFields{id}) {}
 
-void ChecklistAttachment::resolveLink(int, const std::shared_ptr<PersistentModel>& owner) {
-    relations::resolve(*this, m_f.card, owner, &ChecklistCard::m_attachments);
-}
-
-void ChecklistAttachment::setCard(const ChecklistCardPtr& card) { setOwnerLink(&Fields::card, card); }
+TOLMEK_DEFINE_OWNER_LINK(ChecklistAttachment, ChecklistCard, card, setCard, attachments)
 
 void ChecklistAttachment::onInserted() { relations::joinOwner(*this, m_f.card); }
 
