@@ -93,24 +93,24 @@ ChecklistPtr buildBoard(int cards) {
     const int perColumn = cards / kColumns;
     ModelContext& ctx = g_container->mainContext();
     const QDateTime t(QDate(2026, 1, 1), QTime(9, 0), Qt::UTC);
-    auto board = std::make_shared<Checklist>(QUuid::createUuid(), QStringLiteral("Grand tableau"), std::nullopt,
-                                             QStringLiteral("checklist"), QStringLiteral("blue"), std::nullopt,
-                                             std::nullopt, t, t, std::nullopt, nullptr);
+    auto board = std::make_shared<Checklist>(
+        ChecklistFields{.name = QStringLiteral("Grand tableau"), .iconName = QStringLiteral("checklist"),
+                        .colorKey = QStringLiteral("blue"), .createdAt = t, .updatedAt = t});
     ctx.insert(board);
     static const char* keys[] = {"blue", "pink", "orange", "green", "purple", "gray"};
     for (int c = 0; c < kColumns; ++c) {
         auto col = std::make_shared<ChecklistColumn>(
-            QUuid::createUuid(), c == 0 ? QStringLiteral("À faire") : QStringLiteral("Colonne %1").arg(c + 1),
-            QStringLiteral("flag.fill"), QString::fromLatin1(keys[c % 6]), std::nullopt, c, std::nullopt, t, t,
-            std::nullopt, board);
+            ChecklistColumnFields{.name = c == 0 ? QStringLiteral("À faire") : QStringLiteral("Colonne %1").arg(c + 1),
+                                  .iconName = QStringLiteral("flag.fill"), .colorKey = QString::fromLatin1(keys[c % 6]),
+                                  .orderIndex = c, .createdAt = t, .updatedAt = t, .checklist = board});
         ctx.insert(col);
         for (int i = 0; i < perColumn; ++i) {
             const OptText notes = i % 3 ? OptText(QStringLiteral("Une description de l’étape %1, sur deux lignes "
                                                                  "environ pour remplir la carte.").arg(i))
                                         : OptText();
-            auto card = std::make_shared<ChecklistCard>(QUuid::createUuid(),
-                                                        QStringLiteral("Étape %1 de la colonne %2").arg(i).arg(c + 1),
-                                                        notes, i, std::nullopt, t, t, std::nullopt, col);
+            auto card = std::make_shared<ChecklistCard>(
+                ChecklistCardFields{.title = QStringLiteral("Étape %1 de la colonne %2").arg(i).arg(c + 1),
+                                    .notes = notes, .orderIndex = i, .createdAt = t, .updatedAt = t, .column = col});
             ctx.insert(card);
         }
     }

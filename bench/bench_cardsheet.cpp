@@ -72,12 +72,12 @@ Board makeBoard() {
     ModelContext& ctx = g_services->context;
     const QDateTime now = Clock::now();
     Board b;
-    b.checklist = std::make_shared<Checklist>(QUuid::createUuid(), "Bench", std::nullopt, "checklist", OptText("blue"),
-                                              std::nullopt, std::nullopt, now, now, std::nullopt, nullptr);
+    b.checklist = std::make_shared<Checklist>(ChecklistFields{
+        .name = "Bench", .iconName = "checklist", .colorKey = OptText("blue"), .createdAt = now, .updatedAt = now});
     ctx.insert(b.checklist);
-    auto column = std::make_shared<ChecklistColumn>(QUuid::createUuid(), "À faire", "square.stack.3d.up",
-                                                    OptText("blue"), std::nullopt, 0, std::nullopt, now, now,
-                                                    std::nullopt, b.checklist);
+    auto column = std::make_shared<ChecklistColumn>(
+        ChecklistColumnFields{.name = "À faire", .iconName = "square.stack.3d.up", .colorKey = OptText("blue"),
+                              .orderIndex = 0, .createdAt = now, .updatedAt = now, .checklist = b.checklist});
     ctx.insert(column);
     b.card = CardEdits(ctx, b.checklist).createCard(column, "Vidéo", "");
     return b;

@@ -119,12 +119,12 @@ struct Fixture {
         open();
         const QDateTime now = QDateTime::currentDateTimeUtc();
         ModelContext& ctx = container->mainContext();
-        auto project = std::make_shared<Project>(QUuid::createUuid(), QStringLiteral("Banc"), std::nullopt,
-                                                 QStringLiteral("folder"), now, now);
+        auto project = std::make_shared<Project>(ProjectFields{
+            .name = QStringLiteral("Banc"), .iconName = QStringLiteral("folder"), .createdAt = now, .updatedAt = now});
         ctx.insert(project);
-        auto doc = std::make_shared<Doc>(QUuid::createUuid(), QStringLiteral("Document de 500 blocs"),
-                                         QStringLiteral("in_progress"), QStringLiteral("doc.text"), std::nullopt,
-                                         std::nullopt, now, now, std::nullopt, project);
+        auto doc = std::make_shared<Doc>(
+            DocFields{.title = QStringLiteral("Document de 500 blocs"), .statusRaw = QStringLiteral("in_progress"),
+                      .iconName = QStringLiteral("doc.text"), .createdAt = now, .updatedAt = now, .project = project});
         ctx.insert(doc);
         docId = doc->id();
         const QByteArray picture = pictureBytes();
@@ -135,59 +135,58 @@ struct Fixture {
             // Six texts, three code blocks and one picture in every ten blocks.
             const int slot = i % 10;
             if (slot < 6 && t < 300) {
-                auto b = std::make_shared<DocBlock>(QUuid::createUuid(), QStringLiteral("text"), i,
-                                                    paragraphOfWords(200, t), std::nullopt, std::nullopt,
-                                                    rtfOf(paragraphOfWords(200, t)), std::nullopt, false, now, now,
-                                                    std::nullopt, doc);
+                auto b = std::make_shared<DocBlock>(DocBlockFields{
+                    .typeRaw = QStringLiteral("text"), .order = i, .content = paragraphOfWords(200, t),
+                    .richTextData = rtfOf(paragraphOfWords(200, t)), .createdAt = now, .updatedAt = now, .doc = doc});
                 ctx.insert(b);
                 texts << b->content();
                 ++t;
             } else if (slot < 9 && c < 150) {
-                auto b = std::make_shared<DocBlock>(QUuid::createUuid(), QStringLiteral("code"), i, codeLines(40, c),
-                                                    std::nullopt, QStringLiteral("swift"), std::nullopt, std::nullopt,
-                                                    false, now, now, std::nullopt, doc);
+                auto b = std::make_shared<DocBlock>(DocBlockFields{
+                    .typeRaw = QStringLiteral("code"), .order = i, .content = codeLines(40, c),
+                    .codeLanguage = QStringLiteral("swift"), .createdAt = now, .updatedAt = now, .doc = doc});
                 ctx.insert(b);
                 texts << b->content();
                 ++c;
             } else {
-                auto b = std::make_shared<DocBlock>(QUuid::createUuid(), QStringLiteral("image"), i, QString(),
-                                                    std::nullopt, std::nullopt, std::nullopt, picture, false, now,
-                                                    now, std::nullopt, doc);
+                auto b = std::make_shared<DocBlock>(DocBlockFields{.typeRaw = QStringLiteral("image"), .order = i,
+                                                                   .content = QString(), .imageData = picture,
+                                                                   .createdAt = now, .updatedAt = now, .doc = doc});
                 ctx.insert(b);
                 ++im;
             }
         }
         allText = texts.join(QStringLiteral("\n\n"));
         {
-            auto large = std::make_shared<Doc>(QUuid::createUuid(), QStringLiteral("Un bloc de 1 Mo"),
-                                               QStringLiteral("in_progress"), QStringLiteral("doc.text"), std::nullopt,
-                                               std::nullopt, now, now, std::nullopt, project);
+            auto large = std::make_shared<Doc>(DocFields{
+                .title = QStringLiteral("Un bloc de 1 Mo"), .statusRaw = QStringLiteral("in_progress"),
+                .iconName = QStringLiteral("doc.text"), .createdAt = now, .updatedAt = now, .project = project});
             ctx.insert(large);
             largeBlockDocId = large->id();
             const QString text = benchtext::prose(1024 * 1024);
-            ctx.insert(std::make_shared<DocBlock>(QUuid::createUuid(), QStringLiteral("text"), 0, text, std::nullopt,
-                                                  std::nullopt, benchtext::rtfOf(text), std::nullopt, false, now, now,
-                                                  std::nullopt, large));
-            auto many = std::make_shared<Doc>(QUuid::createUuid(), QStringLiteral("5 000 blocs"),
-                                              QStringLiteral("in_progress"), QStringLiteral("doc.text"), std::nullopt,
-                                              std::nullopt, now, now, std::nullopt, project);
+            ctx.insert(std::make_shared<DocBlock>(DocBlockFields{
+                .typeRaw = QStringLiteral("text"), .order = 0, .content = text, .richTextData = benchtext::rtfOf(text),
+                .createdAt = now, .updatedAt = now, .doc = large}));
+            auto many = std::make_shared<Doc>(DocFields{
+                .title = QStringLiteral("5 000 blocs"), .statusRaw = QStringLiteral("in_progress"),
+                .iconName = QStringLiteral("doc.text"), .createdAt = now, .updatedAt = now, .project = project});
             ctx.insert(many);
             manyBlocksDocId = many->id();
             const QByteArray shortRtf = rtfOf(paragraphOfWords(12, 3));
             for (int i = 0; i < 5000; ++i)
-                ctx.insert(std::make_shared<DocBlock>(QUuid::createUuid(), QStringLiteral("text"), i,
-                                                      paragraphOfWords(12, 3), std::nullopt, std::nullopt, shortRtf,
-                                                      std::nullopt, false, now, now, std::nullopt, many));
+                ctx.insert(std::make_shared<DocBlock>(
+                    DocBlockFields{.typeRaw = QStringLiteral("text"), .order = i, .content = paragraphOfWords(12, 3),
+                                   .richTextData = shortRtf, .createdAt = now, .updatedAt = now, .doc = many}));
         }
         for (int paragraphs : {100, 1}) {
-            auto longDoc = std::make_shared<Doc>(QUuid::createUuid(), QStringLiteral("10 000 mots"),
-                                                 QStringLiteral("in_progress"), QStringLiteral("doc.text"), std::nullopt,
-                                                 std::nullopt, now, now, std::nullopt, project);
+            auto longDoc = std::make_shared<Doc>(DocFields{
+                .title = QStringLiteral("10 000 mots"), .statusRaw = QStringLiteral("in_progress"),
+                .iconName = QStringLiteral("doc.text"), .createdAt = now, .updatedAt = now, .project = project});
             ctx.insert(longDoc);
             const QString text = tenThousandWords(paragraphs);
-            ctx.insert(std::make_shared<DocBlock>(QUuid::createUuid(), QStringLiteral("text"), 0, text, std::nullopt,
-                                                  std::nullopt, rtfOf(text), std::nullopt, false, now, now,
-                                                  std::nullopt, longDoc));
+            ctx.insert(std::make_shared<DocBlock>(DocBlockFields{.typeRaw = QStringLiteral("text"), .order = 0,
+                                                                 .content = text, .richTextData = rtfOf(text),
+                                                                 .createdAt = now, .updatedAt = now, .doc = longDoc}));
             longTextDocs[paragraphs] = longDoc->id();
         }
         if (!ctx.save())

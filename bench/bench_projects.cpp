@@ -40,22 +40,24 @@ void buildStore() {
     }
     ModelContext& ctx = g_container->mainContext();
     for (int i = 0; i < 10000; ++i) {
-        auto p = std::make_shared<Project>(QUuid::createUuid(), QStringLiteral("Projet %1").arg(i),
-                                           i % 2 ? OptText(QStringLiteral("Notes de réseau %1").arg(i)) : OptText(),
-                                           QStringLiteral("folder.fill"), OptText(QStringLiteral("blue")), OptText(),
-                                           stamp(i), stamp(i));
+        auto p = std::make_shared<Project>(
+            ProjectFields{.name = QStringLiteral("Projet %1").arg(i),
+                          .details = i % 2 ? OptText(QStringLiteral("Notes de réseau %1").arg(i)) : OptText(),
+                          .iconName = QStringLiteral("folder.fill"), .colorKey = OptText(QStringLiteral("blue")),
+                          .createdAt = stamp(i), .updatedAt = stamp(i)});
         ctx.insert(p);
         if (i == 0)
             g_big = p;
     }
-    g_newest = std::make_shared<Project>(QUuid::createUuid(), QStringLiteral("Le plus récent"), OptText(),
-                                         QStringLiteral("folder.fill"), OptText(QStringLiteral("pink")), OptText(),
-                                         stamp(200000), QDateTime(QDate(2030, 1, 1), QTime(0, 0), Qt::UTC));
+    g_newest = std::make_shared<Project>(
+        ProjectFields{.name = QStringLiteral("Le plus récent"), .iconName = QStringLiteral("folder.fill"),
+                      .colorKey = OptText(QStringLiteral("pink")), .createdAt = stamp(200000),
+                      .updatedAt = QDateTime(QDate(2030, 1, 1), QTime(0, 0), Qt::UTC)});
     ctx.insert(g_newest);
     for (int i = 0; i < 10000; ++i) {
-        auto d = std::make_shared<Doc>(QUuid::createUuid(), QStringLiteral("École document %1").arg(i),
-                                       QStringLiteral("in_progress"), QStringLiteral("doc.text"), OptText(), OptText(),
-                                       stamp(i), stamp(i), std::nullopt, g_big);
+        auto d = std::make_shared<Doc>(DocFields{
+            .title = QStringLiteral("École document %1").arg(i), .statusRaw = QStringLiteral("in_progress"),
+            .iconName = QStringLiteral("doc.text"), .createdAt = stamp(i), .updatedAt = stamp(i), .project = g_big});
         ctx.insert(d);
     }
     ctx.save();

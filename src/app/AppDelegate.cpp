@@ -1,6 +1,7 @@
 #include "app/AppDelegate.h"
 
 #include "app/LazyUpdater.h"
+#include "app/Logging.h"
 #include "core/store/ModelContext.h"
 #include "ui/DialogSeam.h"
 
@@ -49,7 +50,7 @@ void AppDelegate::quitOnTerminationRequests(QObject* window, std::function<void(
     if (window)
         connect(window, &QObject::destroyed, this, &AppDelegate::disarm);
     if (g_signalPipe[0] < 0 && ::pipe2(g_signalPipe, O_CLOEXEC | O_NONBLOCK) != 0) {
-        qWarning("Cannot watch for termination signals: %s", strerror(errno));
+        qCWarning(lcApp, "Cannot watch for termination signals: %s", strerror(errno));
         return;
     }
     if (!m_signalNotifier) {
@@ -89,7 +90,7 @@ void AppDelegate::onTerminationRequest() {
     if (!m_quit || !m_quitContext)
         return;
     if (++m_terminationRequests > 1) {
-        qWarning("Asked again to end: quitting without saving the pending changes");
+        qCWarning(lcApp, "Asked again to end: quitting without saving the pending changes");
         QCoreApplication::exit(1);
         return;
     }
@@ -105,7 +106,7 @@ bool AppDelegate::saveBeforeExit(ModelContext& context, QWidget* parent) {
     QString error;
     if (context.save(&error))
         return true;
-    qWarning("Last save before exit failed: %s", qPrintable(error));
+    qCWarning(lcApp, "Last save before exit failed: %s", qPrintable(error));
     // Without a display nobody could answer the box; the log above is all we can do.
     const QString platform = QGuiApplication::platformName();
     const bool headless = platform == QLatin1String("offscreen") || platform == QLatin1String("minimal");

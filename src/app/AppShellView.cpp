@@ -1,5 +1,6 @@
 #include "app/AppShellView.h"
 
+#include "app/Logging.h"
 #include "ui/KeyboardFocus.h"
 
 #include "app/AppDelegate.h"
@@ -201,7 +202,7 @@ void AppShellView::presentUnsavedAlert(const QString& error) {
             return;
         self->m_unsavedAlertShown = false;
         if (answer == 1) {
-            qWarning("Quitting without saving the pending changes");
+            qCWarning(lcApp, "Quitting without saving the pending changes");
             if (self->m_terminate)
                 self->m_terminate(1);
         } else if (answer == 2) {

@@ -1,5 +1,6 @@
 #include "app/LazyUpdater.h"
 
+#include "app/Logging.h"
 #include "ui/DialogSeam.h"
 #include "updater/UpdaterModule.h"
 
@@ -67,7 +68,7 @@ void LazyUpdater::run(const char* slot, bool userInitiated) {
         QMetaObject::invokeMethod(u, slot);
         return;
     }
-    qWarning("Update check unavailable: %s", qPrintable(error));
+    qCWarning(lcApp, "Update check unavailable: %s", qPrintable(error));
     if (userInitiated) {
         DialogSeam::Message m;
         m.icon = QMessageBox::Warning;

@@ -1,5 +1,7 @@
 #include "app/SingleInstance.h"
 
+#include "app/Logging.h"
+
 #include <QCryptographicHash>
 #include <QDBusConnection>
 #include <QDBusConnectionInterface>
@@ -75,7 +77,7 @@ SingleInstance::Take SingleInstance::tryTake() {
                 return Take::retry;
         }
         if (fd < 0) {
-            qWarning("Single instance: cannot open the lock %s: %s", path.constData(), strerror(err));
+            qCWarning(lcApp, "cannot open the single-instance lock %s: %s", path.constData(), strerror(err));
             return Take::failed;
         }
     }
@@ -90,7 +92,7 @@ SingleInstance::Take SingleInstance::tryTake() {
         ::close(fd);
         if (err == EWOULDBLOCK)
             return Take::busy;
-        qWarning("Single instance: cannot lock %s: %s", path.constData(), strerror(err));
+        qCWarning(lcApp, "cannot take the single-instance lock %s: %s", path.constData(), strerror(err));
         return Take::failed;
     }
     // The holder before us removes the file as it lets go: a lock on a file no longer under that name
@@ -122,13 +124,13 @@ bool SingleInstance::acquire() {
         case Take::busy:
             return false;
         case Take::failed:
-            qWarning("Single instance: starting without the lock %s", qPrintable(lockPath()));
+            qCWarning(lcApp, "starting without the lock %s", qPrintable(lockPath()));
             return true;
         case Take::retry:
             break;
         }
     }
-    qWarning("Single instance: the lock %s keeps changing; starting without it", qPrintable(lockPath()));
+    qCWarning(lcApp, "the single-instance lock %s keeps changing; starting without it", qPrintable(lockPath()));
     return true;
 }
 

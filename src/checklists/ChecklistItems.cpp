@@ -65,15 +65,6 @@ void CountBadge::paintEvent(QPaintEvent* event) {
 
 // ---- items ----
 
-ChecklistEntry::ChecklistEntry(ThemeManager& theme, ChecklistPtr checklist, Callbacks callbacks, QWidget* parent)
-    : ListItem(theme, std::move(callbacks), parent), m_checklist(std::move(checklist)) {}
-
-void ChecklistEntry::setChecklist(ChecklistPtr checklist, Callbacks callbacks) {
-    m_checklist = std::move(checklist);
-    // Every change on a board stamps its checklist, so the checklist's signal also covers its cards.
-    rebind(connect(m_checklist.get(), &PersistentModel::changed, this, [this] { refresh(); }), std::move(callbacks));
-}
-
 ChecklistRow::ChecklistRow(ThemeManager& theme, ChecklistPtr checklist, Callbacks callbacks, QWidget* parent)
     : ChecklistEntry(theme, std::move(checklist), std::move(callbacks), parent) {
     m_tile = new TileView(42, 12, 16, this);
@@ -94,11 +85,11 @@ ChecklistRow::ChecklistRow(ThemeManager& theme, ChecklistPtr checklist, Callback
     row->addLayout(texts, 1);
     row->addWidget(m_toDo);
     row->addWidget(m_done);
-    setChecklist(m_checklist, m_cb);
+    bind(m_object, m_cb);
 }
 
 void ChecklistRow::refresh() {
-    const Checklist& c = *m_checklist;
+    const Checklist& c = *m_object;
     m_tile->setSymbol(c.iconName(), accentOf(c));
     m_name->setText(c.name());
     m_project->setText(projectLine(c));
@@ -179,11 +170,11 @@ ChecklistCardGrid::ChecklistCardGrid(ThemeManager& theme, ChecklistPtr checklist
     col->addWidget(m_subtitle);
     col->addStretch(1);
     setMinimumHeight(120);
-    setChecklist(m_checklist, m_cb);
+    bind(m_object, m_cb);
 }
 
 void ChecklistCardGrid::refresh() {
-    const Checklist& c = *m_checklist;
+    const Checklist& c = *m_object;
     m_tile->setSymbol(c.iconName(), accentOf(c));
     m_title->setText(cardTitle(c));
     m_subtitle->setText(cardSubtitle(c));
@@ -205,7 +196,7 @@ void ChecklistCardGrid::paintShadow(QPainter& p, const QRect& rect) const {
     const QRectF r(rect);
     p.save();
     Paint::drawShadowBetween(p, r, 16, {},
-                             {withOpacity(accentOf(*m_checklist), dark ? 0.35 : 0.22), dark ? 18.0 : 14.0, QPointF(0, 6)},
+                             {withOpacity(accentOf(*m_object), dark ? 0.35 : 0.22), dark ? 18.0 : 14.0, QPointF(0, 6)},
                              t);
     Paint::scaleAbout(p, r, m_hover->scale(1.015));
     Paint::fillRoundedRect(p, r, 16, AppPalette::cardBackground());

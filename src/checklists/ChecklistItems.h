@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/model/Models.h"
-#include "ui/lists/ListItem.h"
+#include "ui/lists/BoundItem.h"
 
 #include <QLabel>
 
@@ -10,6 +10,7 @@ class ThemeManager;
 // The rows (list layout) and cards (grid layout) of the checklists screen.
 namespace checklistsui {
 
+using lists::BoundItem;
 using lists::ClampedText;
 using lists::ListItem;
 using lists::TileView;
@@ -34,16 +35,15 @@ QString cardTitle(const Checklist& checklist);
 // The grid card's subtitle: the project's name as stored, or "Checklist globale".
 QString cardSubtitle(const Checklist& checklist);
 
-class ChecklistEntry : public ListItem {
+// Every change on a board stamps its checklist, so following the checklist also follows its cards.
+class ChecklistEntry : public BoundItem<Checklist> {
     Q_OBJECT
 public:
-    void setChecklist(ChecklistPtr checklist, Callbacks callbacks);
-    ChecklistPtr checklist() const { return m_checklist; }
+    ChecklistPtr checklist() const { return m_object; }
     TileView* tile() const { return m_tile; }
 
 protected:
-    ChecklistEntry(ThemeManager& theme, ChecklistPtr checklist, Callbacks callbacks, QWidget* parent);
-    ChecklistPtr m_checklist;
+    using BoundItem::BoundItem;
     TileView* m_tile = nullptr;
 };
 

@@ -181,5 +181,5 @@ lists::ListItem* ChecklistsListView::makeItem(bool grid, int index, QWidget* hos
 
 void ChecklistsListView::bindItem(bool, lists::ListItem* item, int index) {
     const ChecklistPtr& c = m_page[size_t(index)];
-    static_cast<ChecklistEntry*>(item)->setChecklist(c, callbacksFor(c));
+    static_cast<ChecklistEntry*>(item)->bind(c, callbacksFor(c));
 }

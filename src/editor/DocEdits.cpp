@@ -19,8 +19,9 @@ std::vector<DocBlockPtr> DocEdits::visibleBlocks(const Doc& doc) {
 DocBlockPtr DocEdits::makeBlock(const QString& typeRaw, qint64 order, const QString& content, const OptText& stepTitle,
                                 const OptText& codeLanguage, const OptData& richTextData, const OptData& imageData) {
     const QDateTime now = Clock::now();
-    auto block = std::make_shared<DocBlock>(QUuid::createUuid(), typeRaw, order, content, stepTitle, codeLanguage,
-                                            richTextData, imageData, false, now, now, std::nullopt, m_doc);
+    auto block = std::make_shared<DocBlock>(DocBlockFields{
+        .typeRaw = typeRaw, .order = order, .content = content, .stepTitle = stepTitle, .codeLanguage = codeLanguage,
+        .richTextData = richTextData, .imageData = imageData, .createdAt = now, .updatedAt = now, .doc = m_doc});
     m_context.insert(block);
     m_doc->appendBlock(block);
     return block;

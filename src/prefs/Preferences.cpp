@@ -1,5 +1,7 @@
 #include "prefs/Preferences.h"
 
+#include "prefs/Logging.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -365,7 +367,7 @@ private:
                 put(again, k, v);
             m_queue = std::move(again);
             ++m_failures;
-            qWarning("Preferences: %s", qPrintable(error));
+            qCWarning(lcPrefs, "%s", qPrintable(error));
             m_error = error;
             if (!std::exchange(m_failing, true))
                 QMetaObject::invokeMethod(m_owner, [o = m_owner, error] { emit o->writeFailed(error); },
@@ -391,7 +393,7 @@ private:
                     : std::nullopt;
             if (!entry) {
                 // Not something a later try would write either.
-                qWarning("Preferences: cannot write %s", qPrintable(key));
+                qCWarning(lcPrefs, "cannot write %s", qPrintable(key));
                 continue;
             }
             lines.emplace_back(*entry, !value);

@@ -98,23 +98,15 @@ void paintCard(QPainter& p, const QRect& rect, const HoverAnimator& hover, bool 
 } // namespace
 
 // ---------------------------------------------------------------------------------------------
-ProjectItem::ProjectItem(ThemeManager& theme, ProjectPtr project, Callbacks callbacks, QWidget* parent)
-    : ListItem(theme, std::move(callbacks), parent), m_project(std::move(project)) {}
-
-void ProjectItem::setProject(ProjectPtr project, Callbacks callbacks) {
-    m_project = std::move(project);
-    rebind(connect(m_project.get(), &PersistentModel::changed, this, [this] { refresh(); }), std::move(callbacks));
-}
-
-QColor ProjectItem::projectTint() const { return displayColor(m_project->colorKey(), m_project->colorHex()); }
+QColor ProjectItem::projectTint() const { return displayColor(m_object->colorKey(), m_object->colorHex()); }
 
 void ProjectItem::refreshProject(const QString& placeholder) {
-    m_tile->setSymbol(m_project->iconName(), projectTint());
+    m_tile->setSymbol(m_object->iconName(), projectTint());
     // A name wraps without a line limit, up to a length no one names a project with.
-    m_name->setText(BoundedText::bounded(m_project->name()));
-    const bool shown = hasText(m_project->details());
-    m_details->setText(shown ? *m_project->details() : placeholder);
-    setAccessibleTexts(m_project->name(), shown ? *m_project->details() : QString());
+    m_name->setText(BoundedText::bounded(m_object->name()));
+    const bool shown = hasText(m_object->details());
+    m_details->setText(shown ? *m_object->details() : placeholder);
+    setAccessibleTexts(m_object->name(), shown ? *m_object->details() : QString());
 }
 
 ProjectRow::ProjectRow(ThemeManager& theme, ProjectPtr project, Callbacks callbacks, QWidget* parent)
@@ -129,7 +121,7 @@ ProjectRow::ProjectRow(ThemeManager& theme, ProjectPtr project, Callbacks callba
     chevron->setSymbol(QStringLiteral("chevron.right"), QColor());
     chevron->setColorFn([] { return AppPalette::secondaryText(); });
     rowLayout(this, {14, 12, 14, 12}, m_tile, textColumn(0, {m_name, m_details}), {menu, chevron});
-    setProject(m_project, m_cb);
+    bind(m_object, m_cb);
 }
 
 void ProjectRow::refresh() { refreshProject(QString()); }
@@ -166,7 +158,7 @@ ProjectCard::ProjectCard(ThemeManager& theme, ProjectPtr project, Callbacks call
     m_name = primaryText(this, 15, 700, 0);
     m_details = secondaryText(this, 2);
     cardLayout(this, m_tile, menu, {m_name, m_details});
-    setProject(m_project, m_cb);
+    bind(m_object, m_cb);
 }
 
 void ProjectCard::hoverProgressChanged(qreal t) {
@@ -179,7 +171,7 @@ void ProjectCard::hoverProgressChanged(qreal t) {
 void ProjectCard::refresh() {
     // Without a description an invisible line keeps the card's height.
     refreshProject(QStringLiteral(" "));
-    m_details->setTextOpacity(hasText(m_project->details()) ? 1 : 0);
+    m_details->setTextOpacity(hasText(m_object->details()) ? 1 : 0);
     repaintHost();
 }
 
@@ -196,26 +188,21 @@ QString modifiedLine(const QDateTime& updatedAt) {
 }
 
 DocItem::DocItem(ThemeManager& theme, DocPtr doc, Callbacks callbacks, bool card, QWidget* parent)
-    : ListItem(theme, std::move(callbacks), parent), m_doc(std::move(doc)) {
+    : BoundItem(theme, std::move(doc), std::move(callbacks), parent) {
     // A row's title wraps freely; a card's stops after two lines.
     m_title = card ? primaryText(this, 15, 700, 2) : primaryText(this, 14, 600, 0);
     m_date = secondaryText(this, 1);
-    m_badge = makeStatusBadge(m_doc->status(), this);
+    m_badge = makeStatusBadge(m_object->status(), this);
     m_badge->setAttribute(Qt::WA_TransparentForMouseEvents);
 }
 
-void DocItem::setDoc(DocPtr doc, Callbacks callbacks) {
-    m_doc = std::move(doc);
-    rebind(connect(m_doc.get(), &PersistentModel::changed, this, [this] { refresh(); }), std::move(callbacks));
-}
-
-QColor DocItem::accent() const { return displayColor(m_doc->colorKey(), m_doc->colorHex()); }
+QColor DocItem::accent() const { return displayColor(m_object->colorKey(), m_object->colorHex()); }
 
 void DocItem::refreshTexts() {
-    m_title->setText(BoundedText::bounded(m_doc->title()));
-    m_date->setText(modifiedLine(m_doc->updatedAt()));
-    setBadgeStatus(m_badge, m_doc->status());
-    setAccessibleTexts(m_doc->title(), DocStatusStyle::title(m_doc->status()));
+    m_title->setText(BoundedText::bounded(m_object->title()));
+    m_date->setText(modifiedLine(m_object->updatedAt()));
+    setBadgeStatus(m_badge, m_object->status());
+    setAccessibleTexts(m_object->title(), DocStatusStyle::title(m_object->status()));
 }
 
 DocRow::DocRow(ThemeManager& theme, DocPtr doc, Callbacks callbacks, QWidget* parent)
@@ -224,11 +211,11 @@ DocRow::DocRow(ThemeManager& theme, DocPtr doc, Callbacks callbacks, QWidget* pa
     auto* menu = new EllipsisButton(QSize(34, 28), 14, -1, this);
     installEllipsis(menu);
     rowLayout(this, {12, 10, 12, 10}, m_tile, textColumn(4, {m_title, m_date}), {m_badge, menu});
-    setDoc(m_doc, m_cb);
+    bind(m_object, m_cb);
 }
 
 void DocRow::refresh() {
-    m_tile->setSymbol(m_doc->iconName(), accent());
+    m_tile->setSymbol(m_object->iconName(), accent());
     refreshTexts();
 }
 
@@ -256,11 +243,11 @@ DocCard::DocCard(ThemeManager& theme, DocPtr doc, Callbacks callbacks, QWidget* 
     footer->addWidget(m_badge);
     footer->addStretch(1);
     cardLayout(this, m_icon, menu, {m_title, m_date}, footer);
-    setDoc(m_doc, m_cb);
+    bind(m_object, m_cb);
 }
 
 void DocCard::refresh() {
-    m_icon->setSymbol(m_doc->iconName(), accent());
+    m_icon->setSymbol(m_object->iconName(), accent());
     refreshTexts();
     repaintHost();
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/model/Models.h"
-#include "ui/lists/ListItem.h"
+#include "ui/lists/BoundItem.h"
 
 class StatusBadge;
 class ThemeManager;
@@ -9,28 +9,27 @@ class ThemeManager;
 // The rows (list layout) and cards (grid layout) of the projects and documents screens.
 namespace projectsui {
 
+using lists::BoundItem;
 using lists::ClampedText;
 using lists::ListItem;
 using lists::SymbolView;
 using lists::TileView;
 
 // What a project's row and card share: the bound project, its tile, its name and description.
-class ProjectItem : public ListItem {
+class ProjectItem : public BoundItem<Project> {
     Q_OBJECT
 public:
-    void setProject(ProjectPtr project, Callbacks callbacks);
-    ProjectPtr project() const { return m_project; }
+    ProjectPtr project() const { return m_object; }
     QColor projectTint() const;
     ClampedText* nameText() const { return m_name; }
     ClampedText* detailsText() const { return m_details; }
     TileView* tile() const { return m_tile; }
 
 protected:
-    ProjectItem(ThemeManager& theme, ProjectPtr project, Callbacks callbacks, QWidget* parent);
+    using BoundItem::BoundItem;
     // Tile, name, and the description when it has more than blanks (`placeholder`: what stands instead).
     void refreshProject(const QString& placeholder);
 
-    ProjectPtr m_project;
     TileView* m_tile = nullptr;
     ClampedText* m_name = nullptr;
     ClampedText* m_details = nullptr;
@@ -63,11 +62,10 @@ private:
 QString modifiedLine(const QDateTime& updatedAt);
 
 // What a document's row and card share: the bound document, its title, date line and status badge.
-class DocItem : public ListItem {
+class DocItem : public BoundItem<Doc> {
     Q_OBJECT
 public:
-    void setDoc(DocPtr doc, Callbacks callbacks);
-    DocPtr doc() const { return m_doc; }
+    DocPtr doc() const { return m_object; }
     QColor accent() const;
     ClampedText* titleText() const { return m_title; }
     ClampedText* dateText() const { return m_date; }
@@ -78,7 +76,6 @@ protected:
     // Title, date line and badge from the document.
     void refreshTexts();
 
-    DocPtr m_doc;
     ClampedText* m_title = nullptr;
     ClampedText* m_date = nullptr;
     StatusBadge* m_badge = nullptr;

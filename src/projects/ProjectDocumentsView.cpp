@@ -205,7 +205,7 @@ lists::ListItem* ProjectDocumentsView::itemFor(bool grid, const DocPtr& doc, QWi
 }
 
 void ProjectDocumentsView::rebindItem(lists::ListItem* item, const DocPtr& doc) {
-    static_cast<DocItem*>(item)->setDoc(doc, callbacksFor(doc));
+    static_cast<DocItem*>(item)->bind(doc, callbacksFor(doc));
 }
 
 void ProjectDocumentsView::softDeleteDoc(const DocPtr& doc) {

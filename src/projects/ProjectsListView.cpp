@@ -168,7 +168,7 @@ lists::ListItem* ProjectsListView::itemFor(bool grid, const ProjectPtr& p, QWidg
 }
 
 void ProjectsListView::rebindItem(lists::ListItem* item, const ProjectPtr& p) {
-    static_cast<ProjectItem*>(item)->setProject(p, callbacksFor(p));
+    static_cast<ProjectItem*>(item)->bind(p, callbacksFor(p));
 }
 
 void ProjectsListView::editProject(const ProjectPtr& project) {

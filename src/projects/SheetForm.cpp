@@ -45,7 +45,6 @@ public:
         setFocusPolicy(Qt::NoFocus);
         lists::nameControl(this, ColorIconSheet::colorLabel(m_key));
     }
-    QString key() const { return m_key; }
     bool isSelected() const { return m_selected(); }
 
 protected:
@@ -101,7 +100,6 @@ public:
         setFocusPolicy(Qt::NoFocus);
         lists::nameControl(this, ColorIconSheet::iconLabel(m_name));
     }
-    QString name() const { return m_name; }
 
 protected:
     void paintEvent(QPaintEvent*) override {

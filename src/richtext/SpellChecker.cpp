@@ -1,5 +1,7 @@
 #include "richtext/SpellChecker.h"
 
+#include "richtext/Logging.h"
+
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
@@ -91,7 +93,7 @@ void SpellDictionary::install(Loaded& loaded)
     m_latin1 = e == QLatin1String("ISO8859-1") || e == QLatin1String("ISO-8859-1");
     if (m_hunspell && !m_utf8 && !m_latin1) {
         // An encoding we cannot convert to: better no checking than false alarms.
-        qWarning("Spell checking off: unsupported dictionary encoding %s", qPrintable(loaded.encoding));
+        qCWarning(lcRichText, "Spell checking off: unsupported dictionary encoding %s", qPrintable(loaded.encoding));
         m_hunspell.reset();
     }
     m_loaded = true;

@@ -138,8 +138,8 @@ QString AvatarPicker::fileFilter() {
                           "*.heic *.HEIC *.heif *.HEIF)");
 }
 
-std::optional<QByteArray> AvatarPicker::makeAvatarData(const QString& path, int maxPixelSize, double compressionFactor) {
-    ImageConversion::Result r = ImageConversion::makeAvatarData(path, maxPixelSize, compressionFactor);
+std::optional<QByteArray> AvatarPicker::makeAvatarData(const QString& path, int maxSide, double quality) {
+    ImageConversion::Result r = ImageConversion::makeAvatarData(path, maxSide, quality);
     if (!r.ok())
         return std::nullopt;
     return r.jpeg;

@@ -35,8 +35,9 @@ public:
     // Removes the avatar.
     void removeAvatar();
 
-    // Reads the file and returns the JPEG bytes, or nothing when any step fails.
-    static std::optional<QByteArray> makeAvatarData(const QString& path, int maxPixelSize, double compressionFactor);
+    // Reads the file and returns the JPEG bytes (at most `maxSide` pixels a side, at JPEG `quality` 0..1), or
+    // nothing when any step fails.
+    static std::optional<QByteArray> makeAvatarData(const QString& path, int maxSide, double quality);
 
     // The file dialog's filter: PNG, JPEG, TIFF and HEIC, in that order.
     static QString fileFilter();

@@ -2,6 +2,7 @@
 
 #include "ui/AppStyle.h"
 #include "ui/Fonts.h"
+#include "ui/Logging.h"
 #include "ui/PortalFileChooser.h"
 #include "ui/Symbols.h"
 
@@ -54,7 +55,8 @@ int scriptedAnswer(const Message& message) {
         for (int i = 0; i < message.buttons.size(); ++i)
             if (message.buttons[i].text == wanted)
                 return i;
-        qWarning("DialogSeam: no button \"%s\" in \"%s\"", qPrintable(wanted), qPrintable(message.text));
+        qCWarning(lcUi, "the queued answer \"%s\" is no button of \"%s\"", qPrintable(wanted),
+                  qPrintable(message.text));
     }
     return escapeIndex(message);
 }

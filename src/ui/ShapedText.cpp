@@ -164,7 +164,6 @@ std::vector<ShapedText::Line> ShapedText::lines(qreal width, bool anywhere) cons
             hardStart = i + 1;
             continue;
         }
-        // Where a line may start, inside this hard line.
         // Where a line may start, inside this hard line: the Unicode line-break opportunities, and, as in
         // Qt's layout, after any run of spaces (French puts one before « ; » and « : »).
         std::vector<int> breaks;

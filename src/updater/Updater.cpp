@@ -1,5 +1,7 @@
 #include "updater/Updater.h"
 
+#include "updater/Logging.h"
+
 #include <QApplication>
 #include <QHostAddress>
 #include <QNetworkAccessManager>
@@ -135,7 +137,7 @@ void Updater::onFinished() {
     }
     if (!isComparableVersion(entry->version)) {
         // Nothing to offer from a version we cannot order; said in the log, not to the person.
-        qInfo("Update check: the feed's version '%s' cannot be compared with ours; no newer version",
+        qCInfo(lcUpdater, "the feed's version '%s' cannot be compared with ours; no newer version",
               qPrintable(entry->version.left(80)));
     }
     if (!isComparableVersion(entry->version) || parseVersion(entry->version) <= parseVersion(m_currentVersion)) {
@@ -155,7 +157,7 @@ void Updater::onFinished() {
 
 void Updater::finish(bool updateAvailable, const QString& error) {
     if (!error.isEmpty()) {
-        qInfo("Update check failed: %s", qPrintable(error));
+        qCInfo(lcUpdater, "the check failed: %s", qPrintable(error));
         if (m_userInitiated)
             showFailure(error);
     }

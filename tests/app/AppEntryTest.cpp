@@ -155,8 +155,9 @@ TEST(AppEntry, ClosingTheWindowSavesFirstAndStaysOpenWhenThatFails) {
         EXPECT_EQ(exits.first(), 0);
 
         // A change the disk refuses: the window stays, and says why.
-        ctx.insert(std::make_shared<Project>(QUuid::createUuid(), "Refusé", std::nullopt, "folder",
-                                             QDateTime::currentDateTimeUtc(), QDateTime::currentDateTimeUtc()));
+        ctx.insert(std::make_shared<Project>(ProjectFields{.name = "Refusé", .iconName = "folder",
+                                                           .createdAt = QDateTime::currentDateTimeUtc(),
+                                                           .updatedAt = QDateTime::currentDateTimeUtc()}));
         ctx.failNextSaves(10, "disk I/O error (simulated)");
         DialogSeam::pushAnswer("Annuler");
         window.close();

@@ -60,19 +60,20 @@ protected:
 
     static QDateTime at(int seconds) { return QDateTime::fromSecsSinceEpoch(1'700'000'000 + seconds, Qt::UTC); }
     ProjectPtr project(const QString& name) {
-        auto p = std::make_shared<Project>(QUuid::createUuid(), name, std::nullopt, "folder", at(0), at(0));
+        auto p = std::make_shared<Project>(ProjectFields{.name = name, .iconName = "folder", .createdAt = at(0),
+                                                         .updatedAt = at(0)});
         ctx().insert(p);
         return p;
     }
     DocPtr doc(const ProjectPtr& p, const QString& title) {
-        auto d = std::make_shared<Doc>(QUuid::createUuid(), title, "in_progress", "doc.text", std::nullopt,
-                                       std::nullopt, at(0), at(0), std::nullopt, p);
+        auto d = std::make_shared<Doc>(DocFields{.title = title, .statusRaw = "in_progress", .iconName = "doc.text",
+                                                 .createdAt = at(0), .updatedAt = at(0), .project = p});
         ctx().insert(d);
         return d;
     }
     ChecklistPtr checklist(const QString& name) {
-        auto c = std::make_shared<Checklist>(QUuid::createUuid(), name, std::nullopt, "checklist", std::nullopt,
-                                             std::nullopt, std::nullopt, at(0), at(0), std::nullopt, nullptr);
+        auto c = std::make_shared<Checklist>(ChecklistFields{.name = name, .iconName = "checklist", .createdAt = at(0),
+                                                             .updatedAt = at(0)});
         ctx().insert(c);
         return c;
     }

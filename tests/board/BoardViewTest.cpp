@@ -18,7 +18,8 @@ QPoint centre(const QRect& r) { return r.center(); }
 } // namespace
 
 TEST_F(BoardTest, AnEmptyChecklistShowsItsDefaultColumnsOnce) {
-    auto p = std::make_shared<Project>(QUuid::createUuid(), "Site", std::nullopt, "folder", epoch(), epoch());
+    auto p = std::make_shared<Project>(ProjectFields{.name = "Site", .iconName = "folder", .createdAt = epoch(),
+                                                     .updatedAt = epoch()});
     ctx().insert(p);
     auto board = checklist("Vide", p);
     auto* v = show(board);

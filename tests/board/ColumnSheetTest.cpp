@@ -19,7 +19,8 @@ std::unique_ptr<NewChecklistColumnSheet> sheetFor(const Services& s, const Check
 } // namespace
 
 TEST_F(ColumnSheetTest, ANewColumnStartsInTheChecklistsColourAndGoesLast) {
-    auto p = std::make_shared<Project>(QUuid::createUuid(), "P", std::nullopt, "folder", epoch(), epoch());
+    auto p = std::make_shared<Project>(ProjectFields{.name = "P", .iconName = "folder", .createdAt = epoch(),
+                                                     .updatedAt = epoch()});
     ctx().insert(p);
     auto board = checklist("B", p);
     board->setColorKey(QStringLiteral("orange"));

@@ -23,11 +23,12 @@ protected:
         DialogSeam::setNonInteractive(true);
         DialogSeam::reset();
 
-        project = std::make_shared<Project>(QUuid::createUuid(), "Site", std::nullopt, "folder", old, old);
+        project = std::make_shared<Project>(ProjectFields{.name = "Site", .iconName = "folder", .createdAt = old,
+                                                          .updatedAt = old});
         context().insert(project);
-        checklist = std::make_shared<Checklist>(QUuid::createUuid(), "Lancement", std::nullopt, "checklist",
-                                                OptText("blue"), std::nullopt, std::nullopt, old, old,
-                                                std::nullopt, project);
+        checklist = std::make_shared<Checklist>(ChecklistFields{.name = "Lancement", .iconName = "checklist",
+                                                                .colorKey = OptText("blue"), .createdAt = old,
+                                                                .updatedAt = old, .project = project});
         context().insert(checklist);
         todo = column("À faire", 0);
         doing = column("En cours", 1);
@@ -56,14 +57,15 @@ protected:
     ModelContext& context() { return ts->context(); }
 
     ChecklistColumnPtr column(const QString& name, int order) {
-        auto c = std::make_shared<ChecklistColumn>(QUuid::createUuid(), name, "circle", std::nullopt, std::nullopt,
-                                                   order, std::nullopt, old, old, std::nullopt, checklist);
+        auto c = std::make_shared<ChecklistColumn>(ChecklistColumnFields{.name = name, .iconName = "circle",
+                                                                         .orderIndex = order, .createdAt = old,
+                                                                         .updatedAt = old, .checklist = checklist});
         context().insert(c);
         return c;
     }
     ChecklistCardPtr card(const ChecklistColumnPtr& col, const QString& title, int order, OptText notes = std::nullopt) {
-        auto c = std::make_shared<ChecklistCard>(QUuid::createUuid(), title, notes, order, std::nullopt, old, old,
-                                                 std::nullopt, col);
+        auto c = std::make_shared<ChecklistCard>(ChecklistCardFields{
+            .title = title, .notes = notes, .orderIndex = order, .createdAt = old, .updatedAt = old, .column = col});
         context().insert(c);
         return c;
     }

@@ -142,8 +142,8 @@ TEST_F(ChecklistEditsTest, DeletingAColumnRemovesItsCardsAndClosesTheGap) {
     auto c = column(board, "c", 7);
     auto doomed = card(b, "x", 0);
     card(b, "hidden card", 1, true);
-    auto att = std::make_shared<ChecklistAttachment>(QUuid::createUuid(), "f", std::nullopt, "/tmp/f", std::nullopt,
-                                                     at(0), doomed);
+    auto att = std::make_shared<ChecklistAttachment>(ChecklistAttachmentFields{.fileName = "f", .localPath = "/tmp/f",
+                                                                               .createdAt = at(0), .card = doomed});
     ctx().insert(att);
     card(a, "keep", 0);
     ASSERT_TRUE(ctx().save());
@@ -278,8 +278,8 @@ TEST_F(ChecklistEditsTest, NewCardsGoLastAndDeletedCardsCloseTheGap) {
     EXPECT_EQ(orders(sortedCards(*col)), std::vector<int>({0, 1, 2}));
 
     // A card without a column is deleted and the board stamped all the same.
-    auto loose = std::make_shared<ChecklistCard>(QUuid::createUuid(), "loose", std::nullopt, 0, std::nullopt, at(0),
-                                                 at(0), std::nullopt, nullptr);
+    auto loose = std::make_shared<ChecklistCard>(ChecklistCardFields{.title = "loose", .orderIndex = 0,
+                                                                     .createdAt = at(0), .updatedAt = at(0)});
     ctx().insert(loose);
     e.deleteCard(board, loose);
     EXPECT_TRUE(loose->isDeleted());

@@ -18,24 +18,26 @@ protected:
 
     ProjectPtr makeProject(const QString& name, int minutes, OptText details = std::nullopt,
                            OptText colorKey = std::nullopt, OptText colorHex = std::nullopt) {
-        auto p = std::make_shared<Project>(QUuid::createUuid(), name, details, QStringLiteral("folder.fill"), colorKey,
-                                           colorHex, at(minutes), at(minutes));
+        auto p = std::make_shared<Project>(ProjectFields{
+            .name = name, .details = details, .iconName = QStringLiteral("folder.fill"), .colorKey = colorKey,
+            .colorHex = colorHex, .createdAt = at(minutes), .updatedAt = at(minutes)});
         context().insert(p);
         return p;
     }
 
     DocPtr makeDoc(const ProjectPtr& project, const QString& title, int minutes,
                    const QString& status = QStringLiteral("in_progress")) {
-        auto d = std::make_shared<Doc>(QUuid::createUuid(), title, status, QStringLiteral("doc.text"), std::nullopt,
-                                       std::nullopt, at(minutes), at(minutes), std::nullopt, project);
+        auto d = std::make_shared<Doc>(DocFields{.title = title, .statusRaw = status,
+                                                 .iconName = QStringLiteral("doc.text"), .createdAt = at(minutes),
+                                                 .updatedAt = at(minutes), .project = project});
         context().insert(d);
         return d;
     }
 
     ChecklistPtr makeChecklist(const QString& name, int minutes, const ProjectPtr& project = nullptr) {
-        auto c = std::make_shared<Checklist>(QUuid::createUuid(), name, std::nullopt, QStringLiteral("checklist"),
-                                             std::nullopt, std::nullopt, std::nullopt, at(minutes), at(minutes),
-                                             std::nullopt, project);
+        auto c = std::make_shared<Checklist>(ChecklistFields{.name = name, .iconName = QStringLiteral("checklist"),
+                                                             .createdAt = at(minutes), .updatedAt = at(minutes),
+                                                             .project = project});
         context().insert(c);
         return c;
     }

@@ -353,9 +353,9 @@ TEST_F(DashboardViewTest, EveryTextAndControlIsNamedForAccessibility) {
 TEST_F(DashboardViewTest, FirstFrameReadsNoBlockAndNoBlob) {
     const auto p = makeProject("Atelier", 0);
     const auto doc = makeDoc(p, "Plan", 1, "done");
-    auto block = std::make_shared<DocBlock>(QUuid::createUuid(), "text", 0, "texte", std::nullopt, std::nullopt,
-                                            QByteArray("{\\rtf1 texte}"), QByteArray("png"), false, at(1), at(1),
-                                            std::nullopt, doc);
+    auto block = std::make_shared<DocBlock>(
+        DocBlockFields{.typeRaw = "text", .order = 0, .content = "texte", .richTextData = QByteArray("{\\rtf1 texte}"),
+                       .imageData = QByteArray("png"), .createdAt = at(1), .updatedAt = at(1), .doc = doc});
     context().insert(block);
     ASSERT_TRUE(context().save());
     env.reopenStore();

@@ -19,12 +19,13 @@ protected:
         DialogSeam::reset();
         DialogSeam::setNonInteractive(true);
         env = std::make_unique<testsupport::TestServices>();
-        project = std::make_shared<Project>(QUuid::createUuid(), QStringLiteral("Projet"), std::nullopt,
-                                            QStringLiteral("folder.fill"), at(0), at(0));
+        project = std::make_shared<Project>(ProjectFields{.name = QStringLiteral("Projet"),
+                                                          .iconName = QStringLiteral("folder.fill"), .createdAt = at(0),
+                                                          .updatedAt = at(0)});
         context().insert(project);
-        doc = std::make_shared<Doc>(QUuid::createUuid(), QStringLiteral("Guide"), QStringLiteral("in_progress"),
-                                    QStringLiteral("doc.text.fill"), std::nullopt, std::nullopt, at(0), at(0),
-                                    std::nullopt, project);
+        doc = std::make_shared<Doc>(DocFields{
+            .title = QStringLiteral("Guide"), .statusRaw = QStringLiteral("in_progress"),
+            .iconName = QStringLiteral("doc.text.fill"), .createdAt = at(0), .updatedAt = at(0), .project = project});
         context().insert(doc);
         ASSERT_TRUE(context().save());
     }
@@ -46,9 +47,9 @@ protected:
 
     DocBlockPtr block(qint64 order, const QString& type = QStringLiteral("text"), const QString& content = {},
                       bool hidden = false) {
-        auto b = std::make_shared<DocBlock>(QUuid::createUuid(), type, order, content, std::nullopt, std::nullopt,
-                                            std::nullopt, std::nullopt, false, at(1), at(1),
-                                            hidden ? OptDate(at(2)) : std::nullopt, doc);
+        auto b = std::make_shared<DocBlock>(
+            DocBlockFields{.typeRaw = type, .order = order, .content = content, .createdAt = at(1), .updatedAt = at(1),
+                           .deletedAt = hidden ? OptDate(at(2)) : std::nullopt, .doc = doc});
         context().insert(b);
         return b;
     }

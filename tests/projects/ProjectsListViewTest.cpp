@@ -210,13 +210,13 @@ TEST_F(ProjectsListTest, DeletingAProjectAsksFirstThenRemovesItsDocumentsAndKeep
     auto doomed = makeProject(QStringLiteral("Supprimer"), 2);
     auto d1 = makeDoc(doomed, QStringLiteral("Doc 1"), 3);
     makeDoc(doomed, QStringLiteral("Doc 2"), 4);
-    auto block = std::make_shared<DocBlock>(QUuid::createUuid(), QStringLiteral("text"), 0, QStringLiteral("x"),
-                                            std::nullopt, std::nullopt, std::nullopt, std::nullopt, false, at(5),
-                                            at(5), std::nullopt, d1);
+    auto block = std::make_shared<DocBlock>(DocBlockFields{.typeRaw = QStringLiteral("text"), .order = 0,
+                                                           .content = QStringLiteral("x"), .createdAt = at(5),
+                                                           .updatedAt = at(5), .doc = d1});
     context().insert(block);
-    auto checklist = std::make_shared<Checklist>(QUuid::createUuid(), QStringLiteral("Liste"), std::nullopt,
-                                                 QStringLiteral("checklist"), std::nullopt, std::nullopt,
-                                                 std::nullopt, at(6), at(6), std::nullopt, doomed);
+    auto checklist = std::make_shared<Checklist>(
+        ChecklistFields{.name = QStringLiteral("Liste"), .iconName = QStringLiteral("checklist"), .createdAt = at(6),
+                        .updatedAt = at(6), .project = doomed});
     context().insert(checklist);
     ASSERT_TRUE(context().save());
     makeView();

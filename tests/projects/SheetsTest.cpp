@@ -226,9 +226,9 @@ TEST_F(SheetsTest, EditDocumentWritesEveryFieldAndStampsDocumentAndProject) {
     EXPECT_GT(p->updatedAt(), doc->updatedAt());
 
     // A document without a project stamps only itself.
-    auto orphan = std::make_shared<Doc>(QUuid::createUuid(), QStringLiteral("Seul"), QStringLiteral("done"),
-                                        QStringLiteral("doc.text"), std::nullopt, std::nullopt, at(3), at(3),
-                                        std::nullopt, nullptr);
+    auto orphan = std::make_shared<Doc>(DocFields{.title = QStringLiteral("Seul"), .statusRaw = QStringLiteral("done"),
+                                                  .iconName = QStringLiteral("doc.text"), .createdAt = at(3),
+                                                  .updatedAt = at(3)});
     context().insert(orphan);
     auto* second = present(new EditDocSheet(services(), orphan));
     second->titleField()->setText(QStringLiteral(" \t"));

@@ -15,18 +15,17 @@
 namespace {
 
 ProjectPtr project(const Services& s, const QString& name) {
-    auto p = std::make_shared<Project>(QUuid::createUuid(), name, std::nullopt, QStringLiteral("folder.fill"),
-                                       QStringLiteral("purple"), std::nullopt, QDateTime::currentDateTimeUtc(),
-                                       QDateTime::currentDateTimeUtc());
+    auto p = std::make_shared<Project>(
+        ProjectFields{.name = name, .iconName = QStringLiteral("folder.fill"), .colorKey = QStringLiteral("purple"),
+                      .createdAt = QDateTime::currentDateTimeUtc(), .updatedAt = QDateTime::currentDateTimeUtc()});
     s.context.insert(p);
     return p;
 }
 
 ChecklistPtr bare(const Services& s, const QString& name, const ProjectPtr& p = nullptr) {
-    auto c = std::make_shared<Checklist>(QUuid::createUuid(), name, std::nullopt, QStringLiteral("checklist"),
-                                         QStringLiteral("blue"), std::nullopt, std::nullopt,
-                                         QDateTime::currentDateTimeUtc(), QDateTime::currentDateTimeUtc(),
-                                         std::nullopt, p);
+    auto c = std::make_shared<Checklist>(ChecklistFields{
+        .name = name, .iconName = QStringLiteral("checklist"), .colorKey = QStringLiteral("blue"),
+        .createdAt = QDateTime::currentDateTimeUtc(), .updatedAt = QDateTime::currentDateTimeUtc(), .project = p});
     s.context.insert(c);
     return c;
 }

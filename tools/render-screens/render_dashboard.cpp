@@ -43,9 +43,10 @@ void fill(const Services& s, bool avatar) {
     int minute = 0;
     for (const P& p : projects) {
         auto project = std::make_shared<Project>(
-            QUuid::createUuid(), QString::fromUtf8(p.name),
-            p.details ? OptText(QString::fromUtf8(p.details)) : std::nullopt, QString::fromUtf8(p.icon),
-            OptText(QString::fromUtf8(p.key)), std::nullopt, stamp(0), stamp(100 - minute));
+            ProjectFields{.name = QString::fromUtf8(p.name),
+                          .details = p.details ? OptText(QString::fromUtf8(p.details)) : std::nullopt,
+                          .iconName = QString::fromUtf8(p.icon), .colorKey = OptText(QString::fromUtf8(p.key)),
+                          .createdAt = stamp(0), .updatedAt = stamp(100 - minute)});
         ctx.insert(project);
         made.push_back(project);
         minute += 7;
@@ -54,19 +55,19 @@ void fill(const Services& s, bool avatar) {
     const char* titles[] = {"Cahier des charges", "Maquettes", "Plan de tests", "Notes de réunion",
                             "Guide de style", "   ", "Checklist de mise en ligne", "Budget"};
     for (int i = 0; i < 14; ++i) {
-        auto doc = std::make_shared<Doc>(QUuid::createUuid(), QString::fromUtf8(titles[i % 8]),
-                                         QString::fromUtf8(statuses[i % 6]), QStringLiteral("doc.text"),
-                                         OptText(i % 3 ? QStringLiteral("purple") : QStringLiteral("blue")),
-                                         std::nullopt, stamp(0), stamp(200 - i * 13), std::nullopt,
-                                         i == 5 ? nullptr : made[size_t(i % 5)]);
+        auto doc = std::make_shared<Doc>(DocFields{
+            .title = QString::fromUtf8(titles[i % 8]), .statusRaw = QString::fromUtf8(statuses[i % 6]),
+            .iconName = QStringLiteral("doc.text"),
+            .colorKey = OptText(i % 3 ? QStringLiteral("purple") : QStringLiteral("blue")), .createdAt = stamp(0),
+            .updatedAt = stamp(200 - i * 13), .project = i == 5 ? nullptr : made[size_t(i % 5)]});
         ctx.insert(doc);
     }
     const char* lists[] = {"Lancement", "Recette", "", "Courses du bureau", "Rentrée"};
     for (int i = 0; i < 5; ++i) {
-        auto c = std::make_shared<Checklist>(QUuid::createUuid(), QString::fromUtf8(lists[i]), std::nullopt,
-                                             QStringLiteral("checklist"), OptText(i % 2 ? "teal" : "indigo"),
-                                             std::nullopt, std::nullopt, stamp(0), stamp(300 - i * 5), std::nullopt,
-                                             i % 2 ? nullptr : made[size_t(i)]);
+        auto c = std::make_shared<Checklist>(
+            ChecklistFields{.name = QString::fromUtf8(lists[i]), .iconName = QStringLiteral("checklist"),
+                            .colorKey = OptText(i % 2 ? "teal" : "indigo"), .createdAt = stamp(0),
+                            .updatedAt = stamp(300 - i * 5), .project = i % 2 ? nullptr : made[size_t(i)]});
         ctx.insert(c);
     }
     s.prefs.setValue(QStringLiteral("dashboard.quickNoteNotes"),

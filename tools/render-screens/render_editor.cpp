@@ -19,12 +19,14 @@ namespace {
 
 DocPtr makeDoc(const Services& s, const QString& colorKey) {
     const QDateTime at = QDateTime(QDate(2026, 3, 14), QTime(9, 30));
-    auto project = std::make_shared<Project>(QUuid::createUuid(), QStringLiteral("Site vitrine"), std::nullopt,
-                                             QStringLiteral("folder.fill"), at, at);
+    auto project = std::make_shared<Project>(ProjectFields{.name = QStringLiteral("Site vitrine"),
+                                                           .iconName = QStringLiteral("folder.fill"), .createdAt = at,
+                                                           .updatedAt = at});
     s.context.insert(project);
-    auto doc = std::make_shared<Doc>(QUuid::createUuid(), QStringLiteral("Guide d’installation"),
-                                     QStringLiteral("in_progress"), QStringLiteral("doc.text.fill"), colorKey,
-                                     std::nullopt, at, at, std::nullopt, project);
+    auto doc = std::make_shared<Doc>(DocFields{.title = QStringLiteral("Guide d’installation"),
+                                               .statusRaw = QStringLiteral("in_progress"),
+                                               .iconName = QStringLiteral("doc.text.fill"), .colorKey = colorKey,
+                                               .createdAt = at, .updatedAt = at, .project = project});
     s.context.insert(doc);
     return doc;
 }

@@ -23,22 +23,9 @@ const std::vector<Field<ChecklistFields>>& Checklist::fieldTable() {
     return table;
 }
 
-Checklist::Checklist(ChecklistFields fields) : StoredModel(std::move(fields)) {}
-
-Checklist::Checklist(QUuid id, QString name, OptText details, QString iconName, OptText colorKey, OptText colorHex,
-                     OptText remoteId, QDateTime createdAt, QDateTime updatedAt, OptDate deletedAt,
-                     const ProjectPtr& project)
-    : Checklist(ChecklistFields{id, std::move(name), std::move(details), std::move(iconName), std::move(colorKey),
-                                std::move(colorHex), std::move(remoteId), std::move(createdAt), std::move(updatedAt),
-                                std::move(deletedAt), project}) {}
-
 Checklist::Checklist(LoadedRow, QUuid id) : StoredModel(ChecklistFields{id}) {}
 
-void Checklist::resolveLink(int, const std::shared_ptr<PersistentModel>& owner) {
-    relations::resolve(*this, m_f.project, owner, &Project::m_checklists);
-}
-
-void Checklist::setProject(const ProjectPtr& project) { setOwnerLink(&Fields::project, project); }
+TOLMEK_DEFINE_OWNER_LINK(Checklist, Project, project, setProject, checklists)
 
 void Checklist::onInserted() {
     relations::joinOwner(*this, m_f.project);
@@ -52,17 +39,4 @@ void Checklist::onDeleted(std::vector<std::shared_ptr<PersistentModel>>& cascade
 
 const std::vector<ChecklistColumnPtr>& Checklist::columns() const { return loadedChildren(m_columns); }
 
-void Checklist::appendColumn(const ChecklistColumnPtr& column) {
-    relations::appendChild(*this, column, &ChecklistColumn::checklist, &ChecklistColumn::setChecklist);
-}
-
-void Checklist::removeColumn(const ChecklistColumnPtr& column) {
-    relations::removeChild(*this, column, &ChecklistColumn::checklist, &ChecklistColumn::setChecklist);
-}
-
-void Checklist::attachChild(const ChecklistColumnPtr& column) {
-    columns();
-    attachToList(m_columns, column, "columns");
-}
-
-void Checklist::detachChild(ChecklistColumn* column) { detachFromList(m_columns, column, "columns"); }
+TOLMEK_DEFINE_CHILDREN(Checklist, ChecklistColumn, columns, appendColumn, removeColumn, checklist, setChecklist)

@@ -23,16 +23,7 @@ struct ChecklistFields {
 class Checklist final : public StoredModel<Checklist, ChecklistFields> {
     Q_OBJECT
 public:
-    static constexpr int kEntity = entity::Checklist;
-    static constexpr const char* kTable = "Checklist";
-    static const std::vector<Field<ChecklistFields>>& fieldTable();
-
-    explicit Checklist(ChecklistFields fields);
-    // Every value in order, as earlier callers build objects; new code builds from the fields struct.
-    Checklist(QUuid id, QString name, OptText details, QString iconName, OptText colorKey, OptText colorHex,
-              OptText remoteId, QDateTime createdAt, QDateTime updatedAt, OptDate deletedAt,
-              const ProjectPtr& project);
-    Checklist(LoadedRow, QUuid id);   // for the store
+    TOLMEK_STORED_TYPE(Checklist)
 
     TOLMEK_FIELD(QString, name, setName)
     TOLMEK_FIELD(OptText, details, setDetails)
@@ -44,26 +35,7 @@ public:
     TOLMEK_FIELD(QDateTime, updatedAt, setUpdatedAt)
     TOLMEK_FIELD(OptDate, deletedAt, setDeletedAt)
 
-public:
     // No project: a global checklist.
-    ProjectPtr project() const { return m_f.project.lock(); }
-    void setProject(const ProjectPtr& project);
-
-    const std::vector<ChecklistColumnPtr>& columns() const;
-    void appendColumn(const ChecklistColumnPtr& column);
-    void removeColumn(const ChecklistColumnPtr& column);
-
-    // Store-internal: keep the array in step with the columns' links.
-    void attachChild(const ChecklistColumnPtr& column);
-    void detachChild(ChecklistColumn* column);
-
-protected:
-    void resolveLink(int column, const std::shared_ptr<PersistentModel>& owner) override;
-    void onInserted() override;
-    void onDeleted(std::vector<std::shared_ptr<PersistentModel>>& cascade) override;
-
-private:
-    friend class ChecklistColumn;
-    friend class Project;
-    std::vector<ChecklistColumnPtr> m_columns;
+    TOLMEK_OWNER_LINK(Project, project, setProject)
+    TOLMEK_CHILDREN(ChecklistColumn, columns, appendColumn, removeColumn)
 };

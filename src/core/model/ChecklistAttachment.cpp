@@ -17,20 +17,9 @@ const std::vector<Field<ChecklistAttachmentFields>>& ChecklistAttachment::fieldT
     return table;
 }
 
-ChecklistAttachment::ChecklistAttachment(ChecklistAttachmentFields fields) : StoredModel(std::move(fields)) {}
-
-ChecklistAttachment::ChecklistAttachment(QUuid id, QString fileName, OptText mimeType, QString localPath,
-                                         OptText remoteId, QDateTime createdAt, const ChecklistCardPtr& card)
-    : ChecklistAttachment(ChecklistAttachmentFields{id, std::move(fileName), std::move(mimeType), std::move(localPath),
-                                                    std::move(remoteId), std::move(createdAt), card}) {}
-
 ChecklistAttachment::ChecklistAttachment(LoadedRow, QUuid id) : StoredModel(ChecklistAttachmentFields{id}) {}
 
-void ChecklistAttachment::resolveLink(int, const std::shared_ptr<PersistentModel>& owner) {
-    relations::resolve(*this, m_f.card, owner, &ChecklistCard::m_attachments);
-}
-
-void ChecklistAttachment::setCard(const ChecklistCardPtr& card) { setOwnerLink(&Fields::card, card); }
+TOLMEK_DEFINE_OWNER_LINK(ChecklistAttachment, ChecklistCard, card, setCard, attachments)
 
 void ChecklistAttachment::onInserted() { relations::joinOwner(*this, m_f.card); }
 

@@ -17,15 +17,7 @@ struct ChecklistAttachmentFields {
 class ChecklistAttachment final : public StoredModel<ChecklistAttachment, ChecklistAttachmentFields> {
     Q_OBJECT
 public:
-    static constexpr int kEntity = entity::ChecklistAttachment;
-    static constexpr const char* kTable = "ChecklistAttachment";
-    static const std::vector<Field<ChecklistAttachmentFields>>& fieldTable();
-
-    explicit ChecklistAttachment(ChecklistAttachmentFields fields);
-    // Every value in order, as earlier callers build objects; new code builds from the fields struct.
-    ChecklistAttachment(QUuid id, QString fileName, OptText mimeType, QString localPath, OptText remoteId,
-                        QDateTime createdAt, const ChecklistCardPtr& card);
-    ChecklistAttachment(LoadedRow, QUuid id);   // for the store
+    TOLMEK_STORED_TYPE(ChecklistAttachment)
 
     TOLMEK_FIELD(QString, fileName, setFileName)
     TOLMEK_FIELD(OptText, mimeType, setMimeType)
@@ -33,12 +25,5 @@ public:
     TOLMEK_FIELD(OptText, remoteId, setRemoteId)
     TOLMEK_FIELD(QDateTime, createdAt, setCreatedAt)
 
-public:
-    ChecklistCardPtr card() const { return m_f.card.lock(); }
-    void setCard(const ChecklistCardPtr& card);
-
-protected:
-    void resolveLink(int column, const std::shared_ptr<PersistentModel>& owner) override;
-    void onInserted() override;
-    void onDeleted(std::vector<std::shared_ptr<PersistentModel>>& cascade) override;
+    TOLMEK_OWNER_LINK(ChecklistCard, card, setCard)
 };

@@ -20,21 +20,9 @@ const std::vector<Field<ChecklistCardFields>>& ChecklistCard::fieldTable() {
     return table;
 }
 
-ChecklistCard::ChecklistCard(ChecklistCardFields fields) : StoredModel(std::move(fields)) {}
-
-ChecklistCard::ChecklistCard(QUuid id, QString title, OptText notes, qint64 orderIndex, OptText remoteId,
-                             QDateTime createdAt, QDateTime updatedAt, OptDate deletedAt,
-                             const ChecklistColumnPtr& column)
-    : ChecklistCard(ChecklistCardFields{id, std::move(title), std::move(notes), orderIndex, std::move(remoteId),
-                                        std::move(createdAt), std::move(updatedAt), std::move(deletedAt), column}) {}
-
 ChecklistCard::ChecklistCard(LoadedRow, QUuid id) : StoredModel(ChecklistCardFields{id}) {}
 
-void ChecklistCard::resolveLink(int, const std::shared_ptr<PersistentModel>& owner) {
-    relations::resolve(*this, m_f.column, owner, &ChecklistColumn::m_cards);
-}
-
-void ChecklistCard::setColumn(const ChecklistColumnPtr& column) { setOwnerLink(&Fields::column, column); }
+TOLMEK_DEFINE_OWNER_LINK(ChecklistCard, ChecklistColumn, column, setColumn, cards)
 
 void ChecklistCard::onInserted() {
     relations::joinOwner(*this, m_f.column);
@@ -48,19 +36,5 @@ void ChecklistCard::onDeleted(std::vector<std::shared_ptr<PersistentModel>>& cas
 
 const std::vector<ChecklistAttachmentPtr>& ChecklistCard::attachments() const { return loadedChildren(m_attachments); }
 
-void ChecklistCard::appendAttachment(const ChecklistAttachmentPtr& attachment) {
-    relations::appendChild(*this, attachment, &ChecklistAttachment::card, &ChecklistAttachment::setCard);
-}
-
-void ChecklistCard::removeAttachment(const ChecklistAttachmentPtr& attachment) {
-    relations::removeChild(*this, attachment, &ChecklistAttachment::card, &ChecklistAttachment::setCard);
-}
-
-void ChecklistCard::attachChild(const ChecklistAttachmentPtr& attachment) {
-    attachments();
-    attachToList(m_attachments, attachment, "attachments");
-}
-
-void ChecklistCard::detachChild(ChecklistAttachment* attachment) {
-    detachFromList(m_attachments, attachment, "attachments");
-}
+TOLMEK_DEFINE_CHILDREN(ChecklistCard, ChecklistAttachment, attachments, appendAttachment, removeAttachment, card,
+                       setCard)

@@ -21,15 +21,7 @@ struct ChecklistCardFields {
 class ChecklistCard final : public StoredModel<ChecklistCard, ChecklistCardFields> {
     Q_OBJECT
 public:
-    static constexpr int kEntity = entity::ChecklistCard;
-    static constexpr const char* kTable = "ChecklistCard";
-    static const std::vector<Field<ChecklistCardFields>>& fieldTable();
-
-    explicit ChecklistCard(ChecklistCardFields fields);
-    // Every value in order, as earlier callers build objects; new code builds from the fields struct.
-    ChecklistCard(QUuid id, QString title, OptText notes, qint64 orderIndex, OptText remoteId, QDateTime createdAt,
-                  QDateTime updatedAt, OptDate deletedAt, const ChecklistColumnPtr& column);
-    ChecklistCard(LoadedRow, QUuid id);   // for the store
+    TOLMEK_STORED_TYPE(ChecklistCard)
 
     TOLMEK_FIELD(QString, title, setTitle)
     TOLMEK_FIELD(OptText, notes, setNotes)
@@ -39,25 +31,6 @@ public:
     TOLMEK_FIELD(QDateTime, updatedAt, setUpdatedAt)
     TOLMEK_FIELD(OptDate, deletedAt, setDeletedAt)
 
-public:
-    ChecklistColumnPtr column() const { return m_f.column.lock(); }
-    void setColumn(const ChecklistColumnPtr& column);
-
-    const std::vector<ChecklistAttachmentPtr>& attachments() const;
-    void appendAttachment(const ChecklistAttachmentPtr& attachment);
-    void removeAttachment(const ChecklistAttachmentPtr& attachment);
-
-    // Store-internal: keep the array in step with the attachments' links.
-    void attachChild(const ChecklistAttachmentPtr& attachment);
-    void detachChild(ChecklistAttachment* attachment);
-
-protected:
-    void resolveLink(int column, const std::shared_ptr<PersistentModel>& owner) override;
-    void onInserted() override;
-    void onDeleted(std::vector<std::shared_ptr<PersistentModel>>& cascade) override;
-
-private:
-    friend class ChecklistColumn;
-    friend class ChecklistAttachment;
-    std::vector<ChecklistAttachmentPtr> m_attachments;
+    TOLMEK_OWNER_LINK(ChecklistColumn, column, setColumn)
+    TOLMEK_CHILDREN(ChecklistAttachment, attachments, appendAttachment, removeAttachment)
 };

@@ -22,23 +22,9 @@ const std::vector<Field<ChecklistColumnFields>>& ChecklistColumn::fieldTable() {
     return table;
 }
 
-ChecklistColumn::ChecklistColumn(ChecklistColumnFields fields) : StoredModel(std::move(fields)) {}
-
-ChecklistColumn::ChecklistColumn(QUuid id, QString name, QString iconName, OptText colorKey, OptText colorHex,
-                                 qint64 orderIndex, OptText remoteId, QDateTime createdAt, QDateTime updatedAt,
-                                 OptDate deletedAt, const ChecklistPtr& checklist)
-    : ChecklistColumn(ChecklistColumnFields{id, std::move(name), std::move(iconName), std::move(colorKey),
-                                            std::move(colorHex), orderIndex, std::move(remoteId),
-                                            std::move(createdAt), std::move(updatedAt), std::move(deletedAt),
-                                            checklist}) {}
-
 ChecklistColumn::ChecklistColumn(LoadedRow, QUuid id) : StoredModel(ChecklistColumnFields{id}) {}
 
-void ChecklistColumn::resolveLink(int, const std::shared_ptr<PersistentModel>& owner) {
-    relations::resolve(*this, m_f.checklist, owner, &Checklist::m_columns);
-}
-
-void ChecklistColumn::setChecklist(const ChecklistPtr& checklist) { setOwnerLink(&Fields::checklist, checklist); }
+TOLMEK_DEFINE_OWNER_LINK(ChecklistColumn, Checklist, checklist, setChecklist, columns)
 
 void ChecklistColumn::onInserted() {
     relations::joinOwner(*this, m_f.checklist);
@@ -52,17 +38,4 @@ void ChecklistColumn::onDeleted(std::vector<std::shared_ptr<PersistentModel>>& c
 
 const std::vector<ChecklistCardPtr>& ChecklistColumn::cards() const { return loadedChildren(m_cards); }
 
-void ChecklistColumn::appendCard(const ChecklistCardPtr& card) {
-    relations::appendChild(*this, card, &ChecklistCard::column, &ChecklistCard::setColumn);
-}
-
-void ChecklistColumn::removeCard(const ChecklistCardPtr& card) {
-    relations::removeChild(*this, card, &ChecklistCard::column, &ChecklistCard::setColumn);
-}
-
-void ChecklistColumn::attachChild(const ChecklistCardPtr& card) {
-    cards();
-    attachToList(m_cards, card, "cards");
-}
-
-void ChecklistColumn::detachChild(ChecklistCard* card) { detachFromList(m_cards, card, "cards"); }
+TOLMEK_DEFINE_CHILDREN(ChecklistColumn, ChecklistCard, cards, appendCard, removeCard, column, setColumn)

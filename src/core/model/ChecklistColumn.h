@@ -23,16 +23,7 @@ struct ChecklistColumnFields {
 class ChecklistColumn final : public StoredModel<ChecklistColumn, ChecklistColumnFields> {
     Q_OBJECT
 public:
-    static constexpr int kEntity = entity::ChecklistColumn;
-    static constexpr const char* kTable = "ChecklistColumn";
-    static const std::vector<Field<ChecklistColumnFields>>& fieldTable();
-
-    explicit ChecklistColumn(ChecklistColumnFields fields);
-    // Every value in order, as earlier callers build objects; new code builds from the fields struct.
-    ChecklistColumn(QUuid id, QString name, QString iconName, OptText colorKey, OptText colorHex, qint64 orderIndex,
-                    OptText remoteId, QDateTime createdAt, QDateTime updatedAt, OptDate deletedAt,
-                    const ChecklistPtr& checklist);
-    ChecklistColumn(LoadedRow, QUuid id);   // for the store
+    TOLMEK_STORED_TYPE(ChecklistColumn)
 
     TOLMEK_FIELD(QString, name, setName)
     TOLMEK_FIELD(QString, iconName, setIconName)
@@ -44,25 +35,6 @@ public:
     TOLMEK_FIELD(QDateTime, updatedAt, setUpdatedAt)
     TOLMEK_FIELD(OptDate, deletedAt, setDeletedAt)
 
-public:
-    ChecklistPtr checklist() const { return m_f.checklist.lock(); }
-    void setChecklist(const ChecklistPtr& checklist);
-
-    const std::vector<ChecklistCardPtr>& cards() const;
-    void appendCard(const ChecklistCardPtr& card);
-    void removeCard(const ChecklistCardPtr& card);
-
-    // Store-internal: keep the array in step with the cards' links.
-    void attachChild(const ChecklistCardPtr& card);
-    void detachChild(ChecklistCard* card);
-
-protected:
-    void resolveLink(int column, const std::shared_ptr<PersistentModel>& owner) override;
-    void onInserted() override;
-    void onDeleted(std::vector<std::shared_ptr<PersistentModel>>& cascade) override;
-
-private:
-    friend class Checklist;
-    friend class ChecklistCard;
-    std::vector<ChecklistCardPtr> m_cards;
+    TOLMEK_OWNER_LINK(Checklist, checklist, setChecklist)
+    TOLMEK_CHILDREN(ChecklistCard, cards, appendCard, removeCard)
 };

@@ -42,22 +42,11 @@ const std::vector<Field<DocFields>>& Doc::fieldTable() {
     return table;
 }
 
-Doc::Doc(DocFields fields) : StoredModel(std::move(fields)) {}
-
-Doc::Doc(QUuid id, QString title, QString statusRaw, QString iconName, OptText colorKey, OptText colorHex,
-         QDateTime createdAt, QDateTime updatedAt, OptDate deletedAt, const ProjectPtr& project)
-    : Doc(DocFields{id, std::move(title), std::move(statusRaw), std::move(iconName), std::move(colorKey),
-                    std::move(colorHex), std::move(createdAt), std::move(updatedAt), std::move(deletedAt), project}) {}
-
 Doc::Doc(LoadedRow, QUuid id) : StoredModel(DocFields{id}) { m_blocksLoaded = false; }
 
 DocStatus Doc::status() const { return DocStatusInfo::fromRaw(m_f.statusRaw).value_or(DocStatus::inProgress); }
 
-void Doc::resolveLink(int, const std::shared_ptr<PersistentModel>& owner) {
-    relations::resolve(*this, m_f.project, owner, &Project::m_docs);
-}
-
-void Doc::setProject(const ProjectPtr& project) { setOwnerLink(&Fields::project, project); }
+TOLMEK_DEFINE_OWNER_LINK(Doc, Project, project, setProject, docs)
 
 void Doc::onInserted() {
     relations::joinOwner(*this, m_f.project);
@@ -79,17 +68,4 @@ const std::vector<DocBlockPtr>& Doc::blocks() const {
     return m_blocks;
 }
 
-void Doc::appendBlock(const DocBlockPtr& block) {
-    relations::appendChild(*this, block, &DocBlock::doc, &DocBlock::setDoc);
-}
-
-void Doc::removeBlock(const DocBlockPtr& block) {
-    relations::removeChild(*this, block, &DocBlock::doc, &DocBlock::setDoc);
-}
-
-void Doc::attachChild(const DocBlockPtr& block) {
-    blocks();
-    attachToList(m_blocks, block, "blocks");
-}
-
-void Doc::detachChild(DocBlock* block) { detachFromList(m_blocks, block, "blocks"); }
+TOLMEK_DEFINE_CHILDREN(Doc, DocBlock, blocks, appendBlock, removeBlock, doc, setDoc)

@@ -31,15 +31,7 @@ struct DocFields {
 class Doc final : public StoredModel<Doc, DocFields> {
     Q_OBJECT
 public:
-    static constexpr int kEntity = entity::Doc;
-    static constexpr const char* kTable = "Doc";
-    static const std::vector<Field<DocFields>>& fieldTable();
-
-    explicit Doc(DocFields fields);
-    // Every value in order, as earlier callers build objects; new code builds from the fields struct.
-    Doc(QUuid id, QString title, QString statusRaw, QString iconName, OptText colorKey, OptText colorHex,
-        QDateTime createdAt, QDateTime updatedAt, OptDate deletedAt, const ProjectPtr& project);
-    Doc(LoadedRow, QUuid id);   // for the store
+    TOLMEK_STORED_TYPE(Doc)
 
     TOLMEK_FIELD(QString, title, setTitle)
     TOLMEK_FIELD(QString, statusRaw, setStatusRaw)
@@ -54,26 +46,10 @@ public:
     // Any raw text but the three known ones reads as in progress.
     DocStatus status() const;
 
-    ProjectPtr project() const { return m_f.project.lock(); }
-    void setProject(const ProjectPtr& project);
-
+    TOLMEK_OWNER_LINK(Project, project, setProject)
     // Blocks (inverse DocBlock::doc), loaded from the file on first access.
-    const std::vector<DocBlockPtr>& blocks() const;
-    void appendBlock(const DocBlockPtr& block);
-    void removeBlock(const DocBlockPtr& block);
-
-    // Store-internal: keep the array in step with the blocks' links.
-    void attachChild(const DocBlockPtr& block);
-    void detachChild(DocBlock* block);
-
-protected:
-    void resolveLink(int column, const std::shared_ptr<PersistentModel>& owner) override;
-    void onInserted() override;
-    void onDeleted(std::vector<std::shared_ptr<PersistentModel>>& cascade) override;
+    TOLMEK_CHILDREN(DocBlock, blocks, appendBlock, removeBlock)
 
 private:
-    friend class DocBlock;
-    friend class Project;
     mutable bool m_blocksLoaded = true;
-    std::vector<DocBlockPtr> m_blocks;
 };

@@ -44,15 +44,6 @@ const std::vector<Field<DocBlockFields>>& DocBlock::fieldTable() {
     return table;
 }
 
-DocBlock::DocBlock(DocBlockFields fields) : StoredModel(std::move(fields)) {}
-
-DocBlock::DocBlock(QUuid id, QString typeRaw, qint64 order, QString content, OptText stepTitle, OptText codeLanguage,
-                   OptData richTextData, OptData imageData, bool isCompleted, QDateTime createdAt,
-                   QDateTime updatedAt, OptDate deletedAt, const DocPtr& doc)
-    : DocBlock(DocBlockFields{id, std::move(typeRaw), order, std::move(content), std::move(stepTitle),
-                              std::move(codeLanguage), std::move(richTextData), std::move(imageData), isCompleted,
-                              std::move(createdAt), std::move(updatedAt), std::move(deletedAt), doc}) {}
-
 DocBlock::DocBlock(LoadedRow, QUuid id) : StoredModel(DocBlockFields{id}) {
     m_richLoaded = m_imageLoaded = false;   // a loaded block reads its data on first access
 }
@@ -93,11 +84,7 @@ void DocBlock::setColumnValue(int column, const ColumnValue& value) {
         m_imageLoaded = true;
 }
 
-void DocBlock::resolveLink(int, const std::shared_ptr<PersistentModel>& owner) {
-    relations::resolve(*this, m_f.doc, owner, &Doc::m_blocks);
-}
-
-void DocBlock::setDoc(const DocPtr& doc) { setOwnerLink(&Fields::doc, doc); }
+TOLMEK_DEFINE_OWNER_LINK(DocBlock, Doc, doc, setDoc, blocks)
 
 void DocBlock::onInserted() { relations::joinOwner(*this, m_f.doc); }
 

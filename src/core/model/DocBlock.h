@@ -32,17 +32,8 @@ struct DocBlockFields {
 class DocBlock final : public StoredModel<DocBlock, DocBlockFields> {
     Q_OBJECT
 public:
-    static constexpr int kEntity = entity::DocBlock;
-    static constexpr const char* kTable = "DocBlock";
+    TOLMEK_STORED_TYPE(DocBlock)
     static constexpr bool kLoadsPerOwner = true;
-    static const std::vector<Field<DocBlockFields>>& fieldTable();
-
-    explicit DocBlock(DocBlockFields fields);
-    // Every value in order, as earlier callers build objects; new code builds from the fields struct.
-    DocBlock(QUuid id, QString typeRaw, qint64 order, QString content, OptText stepTitle, OptText codeLanguage,
-             OptData richTextData, OptData imageData, bool isCompleted, QDateTime createdAt, QDateTime updatedAt,
-             OptDate deletedAt, const DocPtr& doc);
-    DocBlock(LoadedRow, QUuid id);   // for the store
 
     TOLMEK_FIELD(QString, typeRaw, setTypeRaw)
     TOLMEK_FIELD(qint64, order, setOrder)
@@ -64,14 +55,10 @@ public:
     const OptData& imageData() const;
     void setImageData(const OptData& data);
 
-    DocPtr doc() const { return m_f.doc.lock(); }
-    void setDoc(const DocPtr& doc);
+    TOLMEK_OWNER_LINK(Doc, doc, setDoc)
 
 protected:
     void setColumnValue(int column, const ColumnValue& value) override;
-    void resolveLink(int column, const std::shared_ptr<PersistentModel>& owner) override;
-    void onInserted() override;
-    void onDeleted(std::vector<std::shared_ptr<PersistentModel>>& cascade) override;
 
 private:
     mutable bool m_richLoaded = true;    // false only for stored blocks not read yet

@@ -20,18 +20,6 @@ const std::vector<Field<ProjectFields>>& Project::fieldTable() {
     return table;
 }
 
-Project::Project(ProjectFields fields) : StoredModel(std::move(fields)) {}
-
-Project::Project(QUuid id, QString name, OptText details, QString iconName, OptText colorKey, OptText colorHex,
-                 QDateTime createdAt, QDateTime updatedAt, OptDate deletedAt)
-    : Project(ProjectFields{id, std::move(name), std::move(details), std::move(iconName), std::move(colorKey),
-                            std::move(colorHex), std::move(createdAt), std::move(updatedAt), std::move(deletedAt)}) {}
-
-Project::Project(QUuid id, QString name, OptText details, QString iconName, QDateTime createdAt, QDateTime updatedAt,
-                 OptDate deletedAt)
-    : Project(id, std::move(name), std::move(details), std::move(iconName), std::nullopt, std::nullopt,
-              std::move(createdAt), std::move(updatedAt), std::move(deletedAt)) {}
-
 Project::Project(LoadedRow, QUuid id) : StoredModel(ProjectFields{id}) {
     m_docsLoaded = m_checklistsLoaded = false;
 }
@@ -42,31 +30,8 @@ const std::vector<ChecklistPtr>& Project::checklists() const {
     return loadedChildren(m_checklists, &m_checklistsLoaded);
 }
 
-void Project::appendDoc(const DocPtr& doc) { relations::appendChild(*this, doc, &Doc::project, &Doc::setProject); }
-
-void Project::removeDoc(const DocPtr& doc) { relations::removeChild(*this, doc, &Doc::project, &Doc::setProject); }
-
-void Project::appendChecklist(const ChecklistPtr& checklist) {
-    relations::appendChild(*this, checklist, &Checklist::project, &Checklist::setProject);
-}
-
-void Project::removeChecklist(const ChecklistPtr& checklist) {
-    relations::removeChild(*this, checklist, &Checklist::project, &Checklist::setProject);
-}
-
-void Project::attachChild(const DocPtr& doc) {
-    docs();
-    attachToList(m_docs, doc, "docs");
-}
-
-void Project::detachChild(Doc* doc) { detachFromList(m_docs, doc, "docs"); }
-
-void Project::attachChild(const ChecklistPtr& checklist) {
-    checklists();
-    attachToList(m_checklists, checklist, "checklists");
-}
-
-void Project::detachChild(Checklist* checklist) { detachFromList(m_checklists, checklist, "checklists"); }
+TOLMEK_DEFINE_CHILDREN(Project, Doc, docs, appendDoc, removeDoc, project, setProject)
+TOLMEK_DEFINE_CHILDREN(Project, Checklist, checklists, appendChecklist, removeChecklist, project, setProject)
 
 void Project::onInserted() {
     relations::insertNewChildren(*this, m_docs);

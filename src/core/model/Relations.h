@@ -3,6 +3,7 @@
 // How the persistent types keep a child's owner link and the owner's array in step. Used by the types'
 // own sources only.
 
+#include "core/store/Logging.h"
 #include "core/store/ModelContext.h"
 #include "core/model/StoredModel.h"
 
@@ -11,8 +12,8 @@
 namespace relations {
 
 inline void refuseLink(const PersistentModel& child) {
-    qWarning("Store: a %s is not linked to a deleted object or to one of another or a closed store",
-             child.entity().name);
+    qCWarning(lcStore, "a %s is not linked to a deleted object or to one of another or a closed store",
+              child.entity().name);
 }
 
 // Sets a child's owner link and keeps both owners' arrays in step; returns whether the link was set.
@@ -156,3 +157,24 @@ const std::vector<std::shared_ptr<Child>>& StoredModel<T, F>::loadedChildren(
         modelContext()->ensureEntityLoaded(Child::kEntity);
     return list;
 }
+
+// What TOLMEK_OWNER_LINK declares, for a `Type` whose owner keeps it in `Owner::m_<name>`.
+#define TOLMEK_DEFINE_OWNER_LINK(Type, Owner, link, setLink, name)                                  \
+    void Type::setLink(const std::shared_ptr<Owner>& owner) { setOwnerLink(&Fields::link, owner); } \
+    void Type::resolveLink(int, const std::shared_ptr<PersistentModel>& owner) {                    \
+        relations::resolve(*this, m_f.link, owner, &Owner::m_##name);                               \
+    }
+
+// What TOLMEK_CHILDREN declares but `name()`; `link` and `setLink` are the child's link to its owner.
+#define TOLMEK_DEFINE_CHILDREN(Owner, Child, name, append, remove, link, setLink) \
+    void Owner::append(const std::shared_ptr<Child>& child) {                     \
+        relations::appendChild(*this, child, &Child::link, &Child::setLink);      \
+    }                                                                             \
+    void Owner::remove(const std::shared_ptr<Child>& child) {                     \
+        relations::removeChild(*this, child, &Child::link, &Child::setLink);      \
+    }                                                                             \
+    void Owner::attachChild(const std::shared_ptr<Child>& child) {                \
+        name();                                                                   \
+        attachToList(m_##name, child, #name);                                     \
+    }                                                                             \
+    void Owner::detachChild(Child* child) { detachFromList(m_##name, child, #name); }

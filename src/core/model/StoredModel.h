@@ -210,3 +210,52 @@ protected:
 public:                                                         \
     const Type& name() const { return m_f.name; }               \
     void Setter(const Type& value) { write(&Fields::name, value); }
+
+// What every persistent type declares alike: its place in the schema, its table (named as the type), its field
+// table, its two constructors (from its values; empty, for a row the store reads in, defined by the type) and
+// the store's hooks on insertion and deletion.
+#define TOLMEK_STORED_TYPE(Type)                                                     \
+public:                                                                              \
+    static constexpr int kEntity = entity::Type;                                     \
+    static constexpr const char* kTable = #Type;                                     \
+    static const std::vector<Field<Type##Fields>>& fieldTable();                     \
+                                                                                     \
+    explicit Type(Type##Fields fields) : StoredModel(std::move(fields)) {}           \
+    Type(LoadedRow, QUuid id);                                                       \
+                                                                                     \
+protected:                                                                           \
+    void onInserted() override;                                                      \
+    void onDeleted(std::vector<std::shared_ptr<PersistentModel>>& cascade) override; \
+                                                                                     \
+public:
+
+// A child's link to its owner, the member `link` of its values: the owner, and the setter that keeps both
+// owners' arrays in step; `resolveLink` sets it as the store reads the row. Defined by
+// TOLMEK_DEFINE_OWNER_LINK (Relations.h).
+#define TOLMEK_OWNER_LINK(Owner, link, setLink)                                           \
+public:                                                                                   \
+    std::shared_ptr<Owner> link() const { return m_f.link.lock(); }                       \
+    void setLink(const std::shared_ptr<Owner>& owner);                                    \
+                                                                                          \
+protected:                                                                                \
+    void resolveLink(int column, const std::shared_ptr<PersistentModel>& owner) override; \
+                                                                                          \
+public:
+
+// An owner's to-many side, the `Child` objects linked to it, in the array `m_<name>`: `name()` (defined by the
+// type: it knows when the children's table is read), `append` and `remove`, which link or unlink one through
+// its link, and, store-internal, `attachChild` and `detachChild`, which keep the array in step with the
+// children's links. Defined by TOLMEK_DEFINE_CHILDREN (Relations.h).
+#define TOLMEK_CHILDREN(Child, name, append, remove)           \
+public:                                                        \
+    const std::vector<std::shared_ptr<Child>>& name() const;   \
+    void append(const std::shared_ptr<Child>& child);          \
+    void remove(const std::shared_ptr<Child>& child);          \
+    void attachChild(const std::shared_ptr<Child>& child);     \
+    void detachChild(Child* child);                            \
+                                                               \
+private:                                                       \
+    friend class Child; /* its link resolves into the array */ \
+    std::vector<std::shared_ptr<Child>> m_##name;              \
+                                                               \
+public:

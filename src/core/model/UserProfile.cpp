@@ -1,5 +1,6 @@
 #include "core/model/UserProfile.h"
 
+#include "core/store/Logging.h"
 #include "prefs/Preferences.h"
 
 #include <QJsonDocument>
@@ -83,8 +84,8 @@ void UserPreferencesStore::load() {
     if (profile->avatarData && profile->avatarData->size() > kMaxAvatarBytes) {
         // Ours are small JPEGs; a huge picture would slow every start and every save of the profile.
         // It reads as no avatar, and the entry stays as it is until the user changes the profile.
-        qWarning("Profile: the stored avatar (%lld bytes) is too large and is ignored",
-                 qlonglong(profile->avatarData->size()));
+        qCWarning(lcProfile, "the stored avatar (%lld bytes) is too large and is ignored",
+                  qlonglong(profile->avatarData->size()));
         profile->avatarData.reset();
         m_profile = *profile;
         return;

@@ -1,5 +1,7 @@
 #include "core/store/LogSync.h"
 
+#include "core/store/Logging.h"
+
 #include <QFile>
 #include <QFileInfo>
 
@@ -93,7 +95,7 @@ void LogSync::run() {
             // Said outside the lock: a receiver on this thread may ask about the state.
             lock.unlock();
             if (!error.isEmpty())
-                qWarning("Store: %s", qPrintable(error));
+                qCWarning(lcStore, "%s", qPrintable(error));
             if (recovered)
                 emit syncRecovered();
             if (failed)

@@ -1,6 +1,7 @@
 #include "core/store/ModelContext.h"
 
 #include "core/store/LogSync.h"
+#include "core/store/Logging.h"
 #include "core/store/SqliteDb.h"
 
 #include <QDebug>
@@ -241,7 +242,7 @@ std::shared_ptr<PersistentModel> ModelContext::materialize(int entity, sqlite3_s
     bool canonical = false;
     const QUuid id = rowUuid(idBytes, &canonical);
     if (id.isNull())
-        qWarning("Store: a row of %s has the id '%s', which is not a UUID", e.name, qPrintable(idText()));
+        qCWarning(lcStore, "a row of %s has the id '%s', which is not a UUID", e.name, qPrintable(idText()));
     if (auto live = table.byId.value(id)) {
         if (live->m_preloaded && !m_preloading && live->storeIdText() == idText()) {
             adoptPreloaded(entity, live);
@@ -249,8 +250,8 @@ std::shared_ptr<PersistentModel> ModelContext::materialize(int entity, sqlite3_s
         }
         // Already live: its in-memory state wins. Another row under the same id (written differently) is named.
         if (live->m_stored && live->storeIdText() != idText())
-            qWarning("Store: rows of %s with the ids '%s' and '%s' are the same object; only the first is shown",
-                     e.name, qPrintable(live->storeIdText()), qPrintable(idText()));
+            qCWarning(lcStore, "rows of %s with the ids '%s' and '%s' are the same object; only the first is shown",
+                      e.name, qPrintable(live->storeIdText()), qPrintable(idText()));
         return m_preloading ? live : nullptr;
     }
     if (table.pendingDeletion.contains(id))
@@ -335,8 +336,8 @@ bool ModelContext::readRows(int entity, const QByteArray& where, const Persisten
 }
 
 void ModelContext::readFailed(const QString& where, const QString& reason) {
-    qWarning("Store: a read failed, saving is stopped to leave the file as it is: %s: %s", qPrintable(where),
-             qPrintable(reason));
+    qCWarning(lcStore, "a read failed, saving is stopped to leave the file as it is: %s: %s", qPrintable(where),
+              qPrintable(reason));
     if (!m_damage.isEmpty())
         return;
     // The person is told the reason; where it happened is for the log.
@@ -503,7 +504,7 @@ bool ModelContext::quickCheck(QString* problem) { return applyQuickCheck(runQuic
 bool ModelContext::applyQuickCheck(const QStringList& found, QString* problem) {
     if (found.isEmpty())
         return true;
-    qWarning("Store: the quick check found: %s", qPrintable(found.mid(0, 5).join(QStringLiteral("; "))));
+    qCWarning(lcStore, "the quick check found: %s", qPrintable(found.mid(0, 5).join(QStringLiteral("; "))));
     const QString what = QStringLiteral("le contrôle du fichier a relevé %1 problème(s)").arg(found.size());
     readFailed(QStringLiteral("quick check"), what);
     if (problem)
@@ -628,7 +629,7 @@ void ModelContext::insert(const std::shared_ptr<PersistentModel>& object) {
     if (!object || object->m_context == this || object->m_deleted)
         return;
     if (object->m_context || object->m_detached) {
-        qWarning("Store: an object of %s from another or a closed store is not inserted", object->entity().name);
+        qCWarning(lcStore, "an object of %s from another or a closed store is not inserted", object->entity().name);
         return;
     }
     const int entity = object->entity().index;
@@ -636,8 +637,8 @@ void ModelContext::insert(const std::shared_ptr<PersistentModel>& object) {
         loadEntity(entity);   // keeps store order ahead of new objects
     auto& table = m_tables[size_t(entity)];
     if (table.byId.contains(object->id()) || table.pendingDeletion.contains(object->id())) {
-        qWarning("Store: an object of %s with id %s is already in the store", object->entity().name,
-                 qPrintable(object->storeIdText()));
+        qCWarning(lcStore, "an object of %s with id %s is already in the store", object->entity().name,
+                  qPrintable(object->storeIdText()));
         return;
     }
     object->m_context = this;
@@ -694,7 +695,7 @@ bool ModelContext::save(QString* error) {
             m_db->exec("ROLLBACK");
         m_dropped.clear();
         m_lastError = err;
-        qWarning("Store: save failed, changes kept for the next save: %s", qPrintable(err));
+        qCWarning(lcStore, "save failed, changes kept for the next save: %s", qPrintable(err));
         if (error)
             *error = err;
         emit saveFailed(err);
@@ -777,7 +778,7 @@ bool ModelContext::commitDroppingOrphans(QString* error) {
                     *error = m_db->lastError();
                     return false;
                 }
-                qWarning("Store: the owner of a new %s is gone; it is not saved", e.name);
+                qCWarning(lcStore, "the owner of a new %s is gone; it is not saved", e.name);
                 m_dropped.emplace_back(*it, Drop::orphan);
                 dropped = true;
             }
@@ -827,8 +828,8 @@ bool ModelContext::writePending(QString* error) {
         }
         if (target && m_db->changes() == 0) {
             // Removed from the file by something else: this one change cannot be written, the others can.
-            qWarning("Store: no row of %s has the id '%s'; the change is dropped", target->entity().name,
-                     qPrintable(target->storeIdText()));
+            qCWarning(lcStore, "no row of %s has the id '%s'; the change is dropped", target->entity().name,
+                      qPrintable(target->storeIdText()));
             m_dropped.emplace_back(target, deletion ? Drop::deletion : Drop::update);
             return true;
         }

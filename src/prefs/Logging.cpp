@@ -1,0 +1,3 @@
+#include "prefs/Logging.h"
+
+Q_LOGGING_CATEGORY(lcPrefs, "tolmek.prefs")

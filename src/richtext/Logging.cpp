@@ -1,0 +1,3 @@
+#include "richtext/Logging.h"
+
+Q_LOGGING_CATEGORY(lcRichText, "tolmek.richtext")

@@ -1,0 +1,3 @@
+#include "updater/Logging.h"
+
+Q_LOGGING_CATEGORY(lcUpdater, "tolmek.updater")
