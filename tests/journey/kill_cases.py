@@ -300,11 +300,14 @@ class EditKiller(Killer):
         s.click(s.menu_item(action))
 
     # -- edits, each ended by a kill ----------------------------------------------------------------
-    def type_until_killed(self, kind, field, rng, limit):
-        """Types word after word into `field` and kills a random moment into it; the words typed whole
-        more than `limit` before the kill must be in the store."""
+    def type_until_killed(self, kind, field, rng, limit, at=None):
+        """Types word after word into `field` (clicked at `at`, else its centre) and kills a random moment
+        into it; the words typed whole more than `limit` before the kill must be in the store."""
         s = self.s
-        s.click(field)
+        s.click(at or field)
+        # Typing starts once the field shows it has the keyboard, as a person waits for the caret.
+        wait_until("the field to have the keyboard", lambda: field.getState().contains(atspi().STATE_FOCUSED),
+                   timeout=5)
         s.key("ctrl+End")
         typed = []
         timer = threading.Timer(0.6 + rng.random() * 2.0, self.kill_now)
@@ -329,7 +332,20 @@ class EditKiller(Killer):
 
     def note(self, rng):
         s = self.s
-        self.type_until_killed("note", quick_note_field(s), rng, AT_ONCE)
+        # The note grows with every round, past the window's foot: it is clicked on its first line. A click
+        # that lands while the note is still unfolding may miss it: try again, as a person would.
+        for _ in range(3):
+            field = quick_note_field(s)
+            x, y, w, h = s.extents(field)
+            at = (x + w // 2, y + min(h // 2, 12))
+            s.click(at)
+            try:
+                wait_until("the note's field to have the keyboard",
+                           lambda: field.getState().contains(atspi().STATE_FOCUSED), timeout=2)
+                break
+            except Failure:
+                continue
+        self.type_until_killed("note", field, rng, AT_ONCE, at)
 
     def format(self, rng):
         """A word typed and stored, then made bold with Ctrl+B."""
