@@ -5,6 +5,7 @@
 #include <QEnterEvent>
 #include <QEvent>
 #include <QFontMetricsF>
+#include <QPaintEvent>
 #include <QPainter>
 
 #include <cmath>
@@ -74,12 +75,14 @@ void PaintedLabel::setHint(const QSize& size) {
     updateGeometry();
 }
 
-void PaintedLabel::paintEvent(QPaintEvent*) {
+void PaintedLabel::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
+    m_paintedRect = event->rect();
     if (m_painter)
         m_painter(p, *this);
+    m_paintedRect = rect();
 }
 
 PaintedWidget::PaintedWidget(const QSize& size, Painter painter, QWidget* parent)

@@ -43,6 +43,8 @@ public:
     void setHint(const QSize& size);
     QSize sizeHint() const override { return m_hint; }
     QSize minimumSizeHint() const override { return m_hint; }
+    // While the painter runs: the part of the label being painted (the rest is clipped away).
+    const QRect& paintedRect() const { return m_paintedRect; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -50,6 +52,7 @@ protected:
 private:
     Painter m_painter;
     QSize m_hint{28, 28};
+    QRect m_paintedRect;
 };
 
 // A decorative picture (a symbol in a circle): no text, so nothing for a screen reader to read.
