@@ -2,6 +2,7 @@
 
 #include "editor/CodeLanguages.h"
 #include "editor/EditorWidgets.h"
+#include "richtext/LargeText.h"
 #include "ui/Fonts.h"
 #include "ui/Paint.h"
 #include "ui/Palette.h"
@@ -23,6 +24,7 @@
 #include <QPointer>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QTextDocument>
 #include <QTextLayout>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -524,6 +526,10 @@ CodeReadView::CodeReadView(QWidget* parent) : QWidget(parent) {
 void CodeReadView::setCode(const QString& code, const std::optional<QString>& language) {
     m_code = code;
     m_language->setText(language ? codelang::capitalized(*language) : QStringLiteral("Code"));
+    // The selectable label keeps its text in a document of its own, filled when it is first measured,
+    // which it would shape again at every paint.
+    if (!largetext::isBounded(code.size()))
+        editorui::keepShapedText(m_text->findChild<QTextDocument*>());
     m_text->setText(code);
 }
 
