@@ -371,3 +371,42 @@ TEST_F(PageFollowTest, CodeLineNumbersFollowEditsWithoutRepaintingWhatStayed) {
     EXPECT_GT(places[5].top, places[4].top);
     EXPECT_LT(places[5].top, editor->cursorRect(QTextCursor(editor->document()->findBlockByNumber(5))).top());
 }
+
+TEST_F(PageFollowTest, RowsAroundTheViewAreBuiltWhileIdleWithThePageKeptInPlace) {
+    std::vector<DocBlockPtr> blocks;
+    for (int i = 0; i < 80; ++i)
+        blocks.push_back(block(i, i % 4 == 1 ? QStringLiteral("code") : QStringLiteral("text"),
+                               i % 4 == 1 ? lines(8) : paragraphs(2, 40)));
+    context().save();
+    open(700);
+    QScrollBar* bar = view->scrollArea()->verticalScrollBar();
+    const int viewHeight = view->scrollArea()->viewport()->height();
+    bar->setValue(bar->maximum() / 2);
+    // At once: the rows that show; none a screen or more below.
+    ImprovedBlockRowView* first = nullptr;
+    for (ImprovedBlockRowView* row : view->rows()) {
+        const int top = topInViewport(row);
+        if (top + row->height() > 0 && top < viewHeight) {
+            EXPECT_TRUE(row->isMaterialized()) << "a row in view at " << top;
+            first = first ? first : row;
+        }
+        if (top > viewHeight + 100) {
+            EXPECT_FALSE(row->isMaterialized()) << "a row below the view at " << top;
+        }
+    }
+    ASSERT_TRUE(first);
+    const int before = topInViewport(first);
+    // While idle: the rows around, above too, with the row in view where it was.
+    auto builtAround = [&] {
+        for (ImprovedBlockRowView* row : view->rows()) {
+            const int top = topInViewport(row);
+            if (top + row->height() > -viewHeight / 2 && top < 2 * viewHeight && !row->isMaterialized())
+                return false;
+        }
+        return true;
+    };
+    ASSERT_TRUE(testsupport::waitFor(builtAround));
+    EXPECT_EQ(topInViewport(first), before);
+    // Not the whole document.
+    EXPECT_FALSE(view->rows().back()->isMaterialized());
+}
