@@ -526,11 +526,13 @@ CodeReadView::CodeReadView(QWidget* parent) : QWidget(parent) {
 void CodeReadView::setCode(const QString& code, const std::optional<QString>& language) {
     m_code = code;
     m_language->setText(language ? codelang::capitalized(*language) : QStringLiteral("Code"));
+    m_text->setText(code);
     // The selectable label keeps its text in a document of its own, filled when it is first measured,
     // which it would shape again at every paint.
-    if (!largetext::isBounded(code.size()))
+    if (!largetext::isBounded(code.size())) {
+        m_text->sizeHint();
         editorui::keepShapedText(m_text->findChild<QTextDocument*>());
-    m_text->setText(code);
+    }
 }
 
 QString CodeReadView::languageLabel() const { return m_language->text(); }

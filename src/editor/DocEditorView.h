@@ -66,7 +66,7 @@ public:
     // viewport heights), and how long one turn of that work may hold the window.
     static constexpr qreal prefetchBelow = 2.5;
     static constexpr qreal prefetchAbove = 1.0;
-    static constexpr int prefetchSliceMs = 6;
+    static constexpr int prefetchSliceMs = 2;
     // Centres the row of `id` (animated over 0.25 s unless `animated` is false); a row taller than the
     // view that holds the caret is scrolled only as far as the caret needs.
     void scrollToBlock(const QUuid& id, bool animated = true);
