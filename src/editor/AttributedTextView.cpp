@@ -1,5 +1,6 @@
 #include "editor/AttributedTextView.h"
 
+#include "editor/EditorWidgets.h"
 #include "richtext/LargeText.h"
 #include "rtf/Rtf.h"
 #include "ui/Fonts.h"
@@ -34,6 +35,10 @@ AttributedTextViewWrapper::AttributedTextViewWrapper(QWidget* parent) : QTextEdi
 bool AttributedTextViewWrapper::setRtf(const QByteArray& bytes) {
     QTextDocument* doc = document();
     const bool tooLarge = largetext::isOversized(0, bytes.size());
+    // A text of ordinary length keeps its shaping from the first layout on (RTF holds at least as many
+    // bytes as the text has characters).
+    if (bytes.size() <= largetext::boundedChars)
+        editorui::keepShapedText(doc);
     bool ok;
     if (tooLarge) {
         ok = bytes.startsWith("{\\rtf");
@@ -52,6 +57,8 @@ bool AttributedTextViewWrapper::setRtf(const QByteArray& bytes) {
 void AttributedTextViewWrapper::setLongPlainText(const QString& text, const QFont& font) {
     QTextDocument* doc = document();
     m_bounded = largetext::isOversized(text.size(), 0);
+    if (!largetext::isBounded(text.size()))
+        editorui::keepShapedText(doc);
     doc->setPlainText(m_bounded ? text.left(largetext::previewChars) : text);
     doc->setDefaultFont(font);
     doc->setDocumentMargin(0);
@@ -69,6 +76,7 @@ void AttributedTextViewWrapper::contentChanged() {
         setFixedHeight(m_height);
         return;
     }
+    editorui::keepShapedText(document());
     m_measuredWidth = -1;
     remeasure();
 }

@@ -3,6 +3,7 @@
 #include "editor/CodeLanguages.h"
 #include "editor/CodeLineEndings.h"
 #include "editor/EditorWidgets.h"
+#include "richtext/LargeText.h"
 #include "ui/Fonts.h"
 #include "ui/Paint.h"
 #include "ui/Palette.h"
@@ -17,16 +18,21 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMenu>
+#include <QPaintEvent>
 #include <QPainter>
+#include <QResizeEvent>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QScrollBar>
 #include <QTextBlock>
+#include <QTextDocument>
 #include <QTextLayout>
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <cmath>
+#include <limits>
 
 using editorui::PaintedButton;
 using editorui::PaintedLabel;
@@ -40,21 +46,30 @@ QColor black(qreal o) { return QColor::fromRgbF(0, 0, 0, float(o)); }
 QColor white(qreal o) { return QColor::fromRgbF(1, 1, 1, float(o)); }
 QColor green() { return standardColor(StandardColor::green); }
 
+// A translucent rectangle in strips of a few rows: past about 96 rows the raster engine hands the fill
+// to a pool of threads and waits for it, which costs more than the fill.
+void fillInStrips(QPainter& p, const QRectF& rect, const QColor& color) {
+    constexpr qreal rows = 80;
+    for (qreal y = rect.top(); y < rect.bottom(); y += rows)
+        p.fillRect(QRectF(rect.left(), y, rect.width(), std::min(rows, rect.bottom() - y)), color);
+}
+
 // A panel painted with one rounded fill and an optional outline.
 class Panel : public QWidget {
 public:
-    Panel(std::function<void(QPainter&, const QRectF&)> painter, QWidget* parent)
-        : QWidget(parent), m_painter(std::move(painter)) {}
+    // The painter gets the panel's rectangle and the part of it being repainted.
+    using Painter = std::function<void(QPainter&, const QRectF&, const QRect&)>;
+    Panel(Painter painter, QWidget* parent) : QWidget(parent), m_painter(std::move(painter)) {}
 
 protected:
-    void paintEvent(QPaintEvent*) override {
+    void paintEvent(QPaintEvent* event) override {
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
-        m_painter(p, QRectF(rect()));
+        m_painter(p, QRectF(rect()), event->rect());
     }
 
 private:
-    std::function<void(QPainter&, const QRectF&)> m_painter;
+    Painter m_painter;
 };
 
 void paintCopyButton(QPainter& p, const PaintedButton& b, bool didCopy) {
@@ -98,7 +113,7 @@ ImprovedCodeBlockView::ImprovedCodeBlockView(TextBinding code, TextBinding langu
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(10);
 
-    m_header = new Panel([](QPainter& p, const QRectF& r) { Paint::fillRoundedRect(p, r, 12, black(0.7)); }, this);
+    m_header = new Panel([](QPainter& p, const QRectF& r, const QRect&) { Paint::fillRoundedRect(p, r, 12, black(0.7)); }, this);
     auto* headerRow = new QHBoxLayout(m_header);
     headerRow->setContentsMargins(14, 10, 14, 10);
     headerRow->setSpacing(12);
@@ -135,15 +150,18 @@ ImprovedCodeBlockView::ImprovedCodeBlockView(TextBinding code, TextBinding langu
     outer->addWidget(m_header);
 
     m_area = new Panel(
-        [this](QPainter& p, const QRectF& r) {
+        [this](QPainter& p, const QRectF& r, const QRect& dirty) {
             Paint::fillRoundedRect(p, r, 12, black(0.7));
-            // Gutter backing and the hairline beside it.
+            // Gutter backing and the hairline beside it, inside the rounded corners; a repaint away
+            // from the corners (a typed line) needs no clip to the rounded shape.
             const qreal gw = m_gutter->width();
-            QPainterPath clip = Paint::roundedRect(r, 12);
+            const bool nearCorner = dirty.top() < r.top() + 12 || dirty.bottom() + 1 > r.bottom() - 12;
             p.save();
-            p.setClipPath(clip);
-            p.fillRect(QRectF(r.left(), r.top(), gw, r.height()), black(0.25));
-            p.fillRect(QRectF(r.left() + gw, r.top(), 1, r.height()), white(0.08));
+            if (nearCorner)
+                p.setClipPath(Paint::roundedRect(r, 12));
+            const QRectF rows = nearCorner ? r : QRectF(r.left(), dirty.top(), r.width(), dirty.height());
+            fillInStrips(p, QRectF(r.left(), rows.top(), gw, rows.height()) & QRectF(dirty), black(0.25));
+            fillInStrips(p, QRectF(r.left() + gw, rows.top(), 1, rows.height()) & QRectF(dirty), white(0.08));
             p.restore();
             if (m_isFocused)
                 Paint::strokeRoundedRect(p, r, 12, withOpacity(codelang::current(m_language.value()).color(), 0.4), 2);
@@ -186,11 +204,29 @@ ImprovedCodeBlockView::ImprovedCodeBlockView(TextBinding code, TextBinding langu
         if (value != 0)
             fitEditorHeight();
     });
-    connect(m_editor, &QPlainTextEdit::updateRequest, m_gutter, [this] { m_gutter->update(); });
+    // The numbers follow the lines where a layout moved them; a key that leaves every line where it
+    // was (the editor then only repaints its block) repaints none.
+    // An edit looks at the places once, when it is done (codeEdited); a layout change of another
+    // kind (a font, a width) once its events are through.
+    auto layoutChanged = [this] {
+        if (m_linesMayHaveMoved)
+            return;
+        m_linesMayHaveMoved = true;
+        QMetaObject::invokeMethod(this, [this] { linesMayHaveMoved(); }, Qt::QueuedConnection);
+    };
+    connect(m_editor->document()->documentLayout(), &QAbstractTextDocumentLayout::update, this, layoutChanged);
+    connect(m_editor->document()->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this,
+            layoutChanged);
+    connect(m_editor, &QPlainTextEdit::updateRequest, m_gutter, [this](const QRect&, int dy) {
+        if (dy != 0) {
+            m_placesDirty = true;
+            m_gutter->update();
+        }
+    });
 
     applyColors();
     refreshLanguage();
-    refreshGutter();
+    refreshGutter(m_editor->toPlainText(), true);
     fitEditorHeight();
 }
 
@@ -219,9 +255,9 @@ QString ImprovedCodeBlockView::storedCode() const {
 void ImprovedCodeBlockView::codeEdited() {
     if (m_loading)
         return;
-    QPointer<ImprovedCodeBlockView> self(this);
     m_code.write(storedCode());
-    refreshGutter();
+    refreshGutter(m_editor->toPlainText());
+    linesMayHaveMoved();
     fitEditorHeight();
     if (m_onChange)
         m_onChange();
@@ -244,57 +280,144 @@ QFont ImprovedCodeBlockView::gutterFont() const {
     return Fonts::mono(std::max(6, int(std::lround(12.0 * codePx / 13.0))));
 }
 
-void ImprovedCodeBlockView::refreshGutter() {
-    m_lines = codelang::lineCount(m_editor->toPlainText());
+void ImprovedCodeBlockView::refreshGutter(const QString& code, bool force) {
+    const int lines = codelang::lineCount(code);
+    const QFont font = force ? gutterFont() : m_numberFont;
+    if (!force && lines == m_lines && font == m_numberFont)
+        return;
+    if (font != m_numberFont) {
+        m_numberFont = font;
+        m_numbers.clear();
+    }
+    m_lines = lines;
     const int digits = QString::number(m_lines).size();
-    const int w = 12 + editorui::textWidth(gutterFont(), QString(std::max(digits, 1), QLatin1Char('8'))) + 8;
-    QStringList numbers;
-    numbers.reserve(m_lines);
-    for (int i = 1; i <= m_lines; ++i)
-        numbers << QString::number(i);
-    m_gutter->setText(numbers.join(QLatin1Char('\n')));
+    const int w = 12 + editorui::textWidth(m_numberFont, QString(std::max(digits, 1), QLatin1Char('8'))) + 8;
+    // The numbers are the label's text, for screen readers.
+    QString numbers;
+    numbers.reserve(m_lines * (digits + 1));
+    for (int i = 1; i <= m_lines; ++i) {
+        if (i > 1)
+            numbers += QLatin1Char('\n');
+        numbers += QString::number(i);
+    }
+    m_gutter->setText(numbers);
     m_gutterWidth = w;
     m_gutter->setHint(QSize(m_gutterWidth, std::max(m_editor->height(), kMinEditorHeight)));
     m_gutter->update();
 }
 
-QList<ImprovedCodeBlockView::NumberPlace> ImprovedCodeBlockView::lineNumberPlaces() const {
+QList<ImprovedCodeBlockView::NumberPlace> ImprovedCodeBlockView::lineNumberPlaces() const { return currentPlaces(); }
+
+const QList<ImprovedCodeBlockView::NumberPlace>& ImprovedCodeBlockView::currentPlaces() const {
+    if (m_placesDirty) {
+        m_places = computePlaces();
+        m_placesDirty = false;
+    }
+    return m_places;
+}
+
+QList<ImprovedCodeBlockView::NumberPlace> ImprovedCodeBlockView::computePlaces() const {
     QList<NumberPlace> out;
+    out.reserve(m_editor->document()->blockCount());
     const auto* editor = static_cast<const CodeTextEdit*>(m_editor);
-    for (QTextBlock block = m_editor->document()->begin(); block.isValid(); block = block.next()) {
-        const QTextLayout* layout = block.layout();
-        if (!block.isVisible() || !layout || layout->lineCount() == 0)
+    const QTextDocument* doc = m_editor->document();
+    const QAbstractTextDocumentLayout* layout = doc->documentLayout();
+    // The editor finds a block's place by adding up the heights of the blocks before it: asking it
+    // block by block would add them up again for each. The first block's place, then each height.
+    qreal top = editor->placeOf(doc->begin()).top();
+    m_contentHeight = doc->documentMargin();
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next()) {
+        if (!block.isVisible())
             continue;
-        const qreal top = editor->placeOf(block).top();
-        auto place = [&](int position) {
-            const QTextLine line = layout->lineForTextPosition(position);
-            if (line.isValid())
-                out.push_back({top + line.y(), line.height(), top + line.y() + line.ascent()});
-        };
-        place(0);
-        const QString text = block.text();
-        for (int i = 0; i < text.size(); ++i)
-            if (breaksLineInsideBlock(text[i]))
-                place(i + 1);
+        const qreal height = layout->blockBoundingRect(block).height();
+        m_contentHeight += height;
+        const QTextLayout* lines = block.layout();
+        if (lines && lines->lineCount() > 0) {
+            auto place = [&](int position) {
+                const QTextLine line = lines->lineForTextPosition(position);
+                if (line.isValid())
+                    out.push_back({top + line.y(), line.height(), top + line.y() + line.ascent()});
+            };
+            place(0);
+            // A line of its own inside the block is a line of the layout: a block laid out on one
+            // line has none.
+            if (lines->lineCount() > 1) {
+                const QString text = block.text();
+                for (int i = 0; i < text.size(); ++i)
+                    if (breaksLineInsideBlock(text[i]))
+                        place(i + 1);
+            }
+        }
+        top += height;
     }
     return out;
 }
 
+qreal ImprovedCodeBlockView::gutterShift() const {
+    return m_editor->viewport()->mapTo(m_area, QPoint(0, 0)).y() - m_gutter->mapTo(m_area, QPoint(0, 0)).y();
+}
+
+void ImprovedCodeBlockView::linesMayHaveMoved() {
+    if (!m_linesMayHaveMoved)
+        return;
+    m_linesMayHaveMoved = false;
+    const QList<NumberPlace> before = std::move(m_places);
+    const bool known = !m_placesDirty;
+    m_placesDirty = true;
+    const QList<NumberPlace>& after = currentPlaces();
+    if (!known) {
+        m_gutter->update();
+        return;
+    }
+    auto same = [](const NumberPlace& a, const NumberPlace& b) {
+        return qFuzzyCompare(a.top + 1, b.top + 1) && qFuzzyCompare(a.height + 1, b.height + 1) &&
+               qFuzzyCompare(a.baseline + 1, b.baseline + 1);
+    };
+    const qsizetype common = std::min(before.size(), after.size());
+    qsizetype first = 0;
+    while (first < common && same(before[first], after[first]))
+        ++first;
+    if (first == before.size() && first == after.size())
+        return;
+    // From the first number that moved down to the lowest place a moved number had or has.
+    qreal top = std::numeric_limits<qreal>::max();
+    qreal bottom = std::numeric_limits<qreal>::lowest();
+    for (const QList<NumberPlace>* list : {&before, &after})
+        if (first < list->size()) {
+            top = std::min(top, (*list)[first].top);
+            bottom = std::max(bottom, list->back().top + list->back().height);
+        }
+    const qreal shift = gutterShift();
+    m_gutter->update(QRect(0, int(std::floor(top + shift)) - 1, m_gutter->width(),
+                           int(std::ceil(bottom - top)) + 3));
+}
+
 void ImprovedCodeBlockView::paintGutter(QPainter& p, const PaintedLabel& g) const {
-    p.setFont(gutterFont());
+    p.setFont(m_numberFont);
     p.setPen(white(0.55));
-    // Numbers sit on the baselines of the lines the editor has laid out, wherever they are drawn.
-    const qreal shift = m_editor->viewport()->mapTo(m_area, QPoint(0, 0)).y() - g.mapTo(m_area, QPoint(0, 0)).y();
-    const QFontMetricsF metrics(p.font());
-    const QList<NumberPlace> places = lineNumberPlaces();
-    for (int i = 0; i < places.size(); ++i) {
-        const qreal baseline = places[i].baseline + shift;
-        if (baseline - metrics.ascent() > g.height())
-            break;
-        if (baseline + metrics.descent() < 0)
-            continue;
-        const QString number = QString::number(i + 1);
-        p.drawText(QPointF(g.width() - 8 - metrics.horizontalAdvance(number), baseline), number);
+    // Numbers sit on the baselines of the lines the editor has laid out, wherever they are drawn; only
+    // those inside the painted part are drawn.
+    const qreal shift = gutterShift();
+    const QFontMetricsF metrics(m_numberFont);
+    const QList<NumberPlace>& places = currentPlaces();
+    const QRect area = g.paintedRect().isValid() ? g.paintedRect() : g.rect();
+    const qreal from = area.top() - shift - metrics.descent();
+    const qreal to = std::min<qreal>(area.bottom() + 1, g.height()) - shift + metrics.ascent();
+    auto it = std::partition_point(places.begin(), places.end(), [&](const NumberPlace& n) { return n.baseline < from; });
+    if (m_numbers.size() < size_t(places.size()))
+        m_numbers.resize(size_t(places.size()));
+    for (; it != places.end() && it->baseline <= to; ++it) {
+        const auto index = size_t(it - places.begin());
+        ShapedNumber& number = m_numbers[index];
+        if (number.text.text().isEmpty()) {
+            const QString digits = QString::number(index + 1);
+            number.text = QStaticText(digits);
+            number.text.setTextFormat(Qt::PlainText);
+            number.text.prepare(QTransform(), m_numberFont);
+            number.width = metrics.horizontalAdvance(digits);
+        }
+        // A static text is placed by its top-left corner.
+        p.drawStaticText(QPointF(g.width() - 8 - number.width, it->baseline + shift - metrics.ascent()), number.text);
     }
 }
 
@@ -302,12 +425,9 @@ void ImprovedCodeBlockView::fitEditorHeight() {
     // Tall enough for every laid-out line (the plain-text layout counts lines, not pixels): the top
     // margin, each block's height (the last one with the bottom margin) and the pixel the editor
     // keeps free below its last line before it scrolls.
-    const QTextDocument* doc = m_editor->document();
-    const QAbstractTextDocumentLayout* layout = doc->documentLayout();
-    qreal content = doc->documentMargin();
-    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next())
-        if (block.isVisible())
-            content += layout->blockBoundingRect(block).height();
+    // The heights are added up with the places of the numbers, once per change of the layout.
+    currentPlaces();
+    const qreal content = m_contentHeight;
     int h = int(std::ceil(content)) + 1 + 2 * m_editor->frameWidth();
     if (m_editor->horizontalScrollBar()->maximum() > 0)
         h += m_editor->horizontalScrollBar()->sizeHint().height();
@@ -356,10 +476,18 @@ bool ImprovedCodeBlockView::eventFilter(QObject* watched, QEvent* event) {
         } else if (event->type() == QEvent::FontChange) {
             // The editor lays its text out again once it has the event.
             QTimer::singleShot(0, this, [this] {
-                refreshGutter();
+                refreshGutter(m_editor->toPlainText(), true);
+                m_placesDirty = true;
+                m_gutter->update();
                 fitEditorHeight();
             });
         } else if (event->type() == QEvent::Resize) {
+            // A new width may wrap the lines differently; a new height moves none of them.
+            const auto* resize = static_cast<QResizeEvent*>(event);
+            if (resize->size().width() != resize->oldSize().width()) {
+                m_placesDirty = true;
+                m_gutter->update();
+            }
             QTimer::singleShot(0, this, [this] { fitEditorHeight(); });
         }
     }
@@ -405,6 +533,12 @@ void CodeReadView::setCode(const QString& code, const std::optional<QString>& la
     m_code = code;
     m_language->setText(language ? codelang::capitalized(*language) : QStringLiteral("Code"));
     m_text->setText(code);
+    // The selectable label keeps its text in a document of its own, filled when it is first measured,
+    // which it would shape again at every paint.
+    if (!largetext::isBounded(code.size())) {
+        m_text->sizeHint();
+        editorui::keepShapedText(m_text->findChild<QTextDocument*>());
+    }
 }
 
 QString CodeReadView::languageLabel() const { return m_language->text(); }

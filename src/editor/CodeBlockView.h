@@ -2,10 +2,13 @@
 
 #include "richtext/RichTextBindings.h"
 
+#include <QFont>
+#include <QStaticText>
 #include <QWidget>
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 class QMenu;
 class QPlainTextEdit;
@@ -54,11 +57,16 @@ private:
     void codeEdited();
     QString storedCode() const;
     void refreshLanguage();
-    void refreshGutter();
+    void refreshGutter(const QString& code, bool force = false);
     void fitEditorHeight();
     void applyColors();
     void paintGutter(QPainter& p, const editorui::PaintedLabel& gutter) const;
     QFont gutterFont() const;
+    QList<NumberPlace> computePlaces() const;
+    const QList<NumberPlace>& currentPlaces() const;
+    // The editor laid lines out again: repaints the numbers of the lines that moved, and only those.
+    void linesMayHaveMoved();
+    qreal gutterShift() const;
 
     TextBinding m_code;
     TextBinding m_language;
@@ -76,6 +84,20 @@ private:
     bool m_loading = false;
     int m_lines = 1;
     int m_gutterWidth = 32;
+    // Where the numbers go, kept from one layout change to the next: a key that leaves every line in
+    // place repaints no number.
+    mutable QList<NumberPlace> m_places;
+    mutable bool m_placesDirty = true;
+    bool m_linesMayHaveMoved = false;
+    // The laid-out lines' height with the top margin, added up with the places.
+    mutable qreal m_contentHeight = 0;
+    // Each number shaped once, at the gutter's font.
+    struct ShapedNumber {
+        QStaticText text;
+        qreal width = 0;
+    };
+    QFont m_numberFont;
+    mutable std::vector<ShapedNumber> m_numbers;
 };
 
 // A code block in view mode: language label, copy button and the code, read-only and selectable.

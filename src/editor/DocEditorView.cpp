@@ -153,6 +153,11 @@ ImprovedDocEditorView::ImprovedDocEditorView(const Services& services, DocPtr do
     m_leaveTimer->setInterval(leaveDelayMs);
     connect(m_leaveTimer, &QTimer::timeout, this, &ImprovedDocEditorView::finishLeave);
 
+    m_prefetchTimer = new QTimer(this);
+    m_prefetchTimer->setSingleShot(true);
+    m_prefetchTimer->setInterval(0);
+    connect(m_prefetchTimer, &QTimer::timeout, this, &ImprovedDocEditorView::prefetchRows);
+
     m_scrollAnimation = new QVariantAnimation(this);
     m_scrollAnimation->setDuration(250);
     m_scrollAnimation->setEasingCurve(QEasingCurve::InOutQuad);
@@ -352,44 +357,84 @@ void ImprovedDocEditorView::fitContent() {
 }
 
 void ImprovedDocEditorView::materializeVisible() {
+    // A wheel step beyond the view is built with it; the rest comes in idle time.
+    constexpr int margin = 60;
+    buildRowsAround(margin, margin, -1);
+    if (!m_rows.isEmpty() && m_rowsBox->isVisible() && m_content->width() && !m_prefetchTimer->isActive())
+        m_prefetchTimer->start();
+}
+
+void ImprovedDocEditorView::prefetchRows() {
+    const int viewportHeight = std::max(m_scroll->viewport()->height(), 200);
+    if (!buildRowsAround(int(viewportHeight * prefetchAbove), int(viewportHeight * prefetchBelow), prefetchSliceMs))
+        m_prefetchTimer->start();
+}
+
+bool ImprovedDocEditorView::buildRowsAround(int above, int below, int budgetMs) {
     // Row positions are known only once the column is laid out on screen.
     if (m_materializing || m_rows.isEmpty() || !m_rowsBox->isVisible() || !m_content->width())
-        return;
+        return false;
     m_materializing = true;
+    QElapsedTimer clock;
+    clock.start();
     fitContent();
     QScrollBar* bar = m_scroll->verticalScrollBar();
     const int viewportHeight = std::max(m_scroll->viewport()->height(), 200);
+    bool done = false;
     for (int round = 0; round < 4; ++round) {
         const int top = bar->value();
-        const QRect wanted(0, top - viewportHeight / 2, m_content->width(), viewportHeight * 2);
+        const int wantedTop = top - above;
+        const int wantedBottom = top + viewportHeight + below;
         // The first row reaching into the view keeps its place while rows above it grow or shrink.
         ImprovedBlockRowView* anchor = nullptr;
         int anchorY = 0;
-        std::vector<ImprovedBlockRowView*> build;
+        std::vector<ImprovedBlockRowView*> inView, ahead, behind;
         for (const auto& block : m_cachedBlocks) {
             ImprovedBlockRowView* row = m_rows.value(block->id());
-            const QRect g(row->mapTo(m_content, QPoint(0, 0)), row->size());
-            if (!anchor && g.bottom() >= top) {
+            const int y = row->mapTo(m_content, QPoint(0, 0)).y();
+            const int bottom = y + row->height();
+            if (!anchor && bottom >= top) {
                 anchor = row;
-                anchorY = g.top();
+                anchorY = y;
             }
-            if (g.top() > wanted.bottom())
+            if (y > wantedBottom)
                 break;
-            if (!row->isMaterialized() && g.intersects(wanted))
-                build.push_back(row);
+            if (row->isMaterialized() || bottom < wantedTop)
+                continue;
+            if (bottom < top)
+                behind.push_back(row);
+            else if (y > top + viewportHeight)
+                ahead.push_back(row);
+            else
+                inView.push_back(row);
         }
-        if (build.empty())
+        if (inView.empty() && ahead.empty() && behind.empty()) {
+            done = true;
             break;
-        for (ImprovedBlockRowView* row : build)
+        }
+        // Nearest the view first: what shows, what comes next going down, what is above.
+        std::vector<ImprovedBlockRowView*> build = std::move(inView);
+        build.insert(build.end(), ahead.begin(), ahead.end());
+        build.insert(build.end(), behind.rbegin(), behind.rend());
+        bool spent = false;
+        for (ImprovedBlockRowView* row : build) {
             row->materialize();
+            if (budgetMs >= 0 && clock.elapsed() >= budgetMs) {
+                spent = true;
+                break;
+            }
+        }
         fitContent();
         if (anchor && top > 0) {
             const int delta = anchor->mapTo(m_content, QPoint(0, 0)).y() - anchorY;
             if (delta != 0)
                 bar->setValue(bar->value() + delta);
         }
+        if (spent)
+            break;
     }
     m_materializing = false;
+    return done;
 }
 
 int ImprovedDocEditorView::rowTop(const QWidget* row) const { return row->mapTo(m_content, QPoint(0, 0)).y(); }

@@ -59,8 +59,14 @@ public:
     EmptyStateView* emptyState() const { return m_empty; }
     AddBlockButton* addBlockButton() const { return m_addButton; }
     QScrollArea* scrollArea() const { return m_scroll; }
-    // Builds the rows near the visible area.
+    // Builds the rows that reach into the visible area now, and those around it a few at a time while
+    // the window is idle.
     void materializeVisible();
+    // How far beyond the visible area rows are built ahead, in idle time, below and above it (in
+    // viewport heights), and how long one turn of that work may hold the window.
+    static constexpr qreal prefetchBelow = 2.5;
+    static constexpr qreal prefetchAbove = 1.0;
+    static constexpr int prefetchSliceMs = 2;
     // Centres the row of `id` (animated over 0.25 s unless `animated` is false); a row taller than the
     // view that holds the caret is scrolled only as far as the caret needs.
     void scrollToBlock(const QUuid& id, bool animated = true);
@@ -85,6 +91,11 @@ private:
     ImprovedBlockRowView* makeRow(const DocBlockPtr& block);
     void finishLeave();
     void fitContent();
+    // Builds the rows reaching into [top - above, bottom + below] of the visible area, nearest the view
+    // first, keeping the first row in view in place; with a budget (ms), stops once it is spent. True
+    // when every such row is built.
+    bool buildRowsAround(int above, int below, int budgetMs);
+    void prefetchRows();
     void applyMode();
     void reorder(const DocBlockPtr& dragged, const DocBlockPtr& target);
     void watchEditor(QWidget* widget);
@@ -125,6 +136,7 @@ private:
     QPointer<ImprovedBlockRowView> m_scrollRow;
     int m_scrollStart = 0;
     bool m_materializing = false;
+    QTimer* m_prefetchTimer = nullptr;
     bool m_followPending = false;
     QPointer<QWidget> m_followEditor;
     QPointer<ImprovedBlockRowView> m_anchorRow;

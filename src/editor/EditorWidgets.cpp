@@ -5,7 +5,11 @@
 #include <QEnterEvent>
 #include <QEvent>
 #include <QFontMetricsF>
+#include <QPaintEvent>
 #include <QPainter>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
 
 #include <cmath>
 
@@ -74,12 +78,14 @@ void PaintedLabel::setHint(const QSize& size) {
     updateGeometry();
 }
 
-void PaintedLabel::paintEvent(QPaintEvent*) {
+void PaintedLabel::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::TextAntialiasing);
+    m_paintedRect = event->rect();
     if (m_painter)
         m_painter(p, *this);
+    m_paintedRect = rect();
 }
 
 PaintedWidget::PaintedWidget(const QSize& size, Painter painter, QWidget* parent)
@@ -116,6 +122,27 @@ void ToneLabel::changeEvent(QEvent* event) {
     QLabel::changeEvent(event);
     if (event->type() == QEvent::ApplicationPaletteChange || event->type() == QEvent::PaletteChange)
         applyTone();
+}
+
+void keepShapedText(QTextDocument* doc) {
+    if (!doc)
+        return;
+    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next())
+        if (QTextLayout* layout = block.layout())
+            layout->setCacheEnabled(true);
+    if (doc->property("tolmekKeepsShapes").toBool())
+        return;
+    doc->setProperty("tolmekKeepsShapes", true);
+    // The document reports a change before its layout lays the new paragraphs out.
+    QObject::connect(doc, &QTextDocument::contentsChange, doc, [doc](int from, int, int added) {
+        const QTextBlock last = doc->findBlock(from + added);
+        for (QTextBlock block = doc->findBlock(from); block.isValid(); block = block.next()) {
+            if (QTextLayout* layout = block.layout())
+                layout->setCacheEnabled(true);
+            if (block == last)
+                break;
+        }
+    });
 }
 
 int textWidth(const QFont& font, const QString& text) {

@@ -5,6 +5,8 @@
 
 #include <functional>
 
+class QTextDocument;
+
 // Small painted controls of the editor. Each keeps its text in the standard widget property (a
 // button's text, a label's text), so the accessibility layer reads it as it reads any button or label.
 namespace editorui {
@@ -43,6 +45,8 @@ public:
     void setHint(const QSize& size);
     QSize sizeHint() const override { return m_hint; }
     QSize minimumSizeHint() const override { return m_hint; }
+    // While the painter runs: the part of the label being painted (the rest is clipped away).
+    const QRect& paintedRect() const { return m_paintedRect; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -50,6 +54,7 @@ protected:
 private:
     Painter m_painter;
     QSize m_hint{28, 28};
+    QRect m_paintedRect;
 };
 
 // A decorative picture (a symbol in a circle): no text, so nothing for a screen reader to read.
@@ -81,6 +86,12 @@ private:
     std::function<QColor()> m_tone;
     bool m_applying = false;
 };
+
+// Keeps the shaped glyphs of every paragraph of `doc`, and of those added later (before they are laid
+// out), from one layout and paint to the next: Qt shapes a paragraph again at every layout and paint
+// otherwise, which costs a read-only text most of its frame when the page scrolls. For texts of
+// ordinary length only (the glyphs take memory).
+void keepShapedText(QTextDocument* doc);
 
 // Width of `text` in `font`, rounded up.
 int textWidth(const QFont& font, const QString& text);

@@ -130,6 +130,53 @@ bool fillTranslucentOnThisThread(QPainter& p, const QPainterPath& path, const QC
     return true;
 }
 
+// Rows filled per call: past about 96 spans the raster engine hands a translucent fill to its pool
+// of threads (see above).
+constexpr int kRowsPerFill = 80;
+
+// The straight middle of a rounded rectangle, where what can show is plain rectangles: those are
+// filled as rectangles (the same pixels when the edges fall on whole pixels), in strips of a few rows,
+// and only the rows near the corners go through the path. Calls `bars` with the rectangle `straight`
+// of whole rows reachable in the middle (painter coordinates without the world transform); the rest of
+// the reachable area is left to `rest`, clipped to it. False when the case is not that plain.
+template <class Bars, class Rest>
+bool fillByStraightMiddle(QPainter& p, const QRectF& rect, qreal radius, Bars bars, Rest rest) {
+    if (p.worldTransform().type() > QTransform::TxTranslate || !p.device() || p.device()->devicePixelRatioF() != 1 ||
+        !p.paintEngine() || p.paintEngine()->type() != QPaintEngine::Raster || !p.paintEngine()->paintDevice() ||
+        p.compositionMode() != QPainter::CompositionMode_SourceOver)
+        return false;
+    const QRectF r = p.worldTransform().mapRect(rect);
+    auto whole = [](qreal v) { return std::abs(v - std::round(v)) < 1e-9; };
+    if (!whole(r.left()) || !whole(r.right()) || !whole(r.top()) || !whole(r.bottom()))
+        return false;
+    const QRect reach = reachableRect(p) & r.toAlignedRect();
+    if (reach.isEmpty())
+        return true;
+    const qreal corner = std::clamp(radius, 0.0, std::min(r.width(), r.height()) / 2);
+    const int top = int(std::ceil(r.top() + corner));
+    const int bottom = int(std::floor(r.bottom() - corner));   // exclusive
+    const QRect middle = reach & QRect(reach.left(), top, reach.width(), bottom - top);
+    if (middle.isEmpty())
+        return false;
+    p.save();
+    const QTransform world = p.worldTransform();
+    p.setWorldTransform(QTransform());
+    for (int y = middle.top(); y <= middle.bottom(); y += kRowsPerFill)
+        bars(QRect(middle.left(), y, middle.width(), std::min(kRowsPerFill, middle.bottom() + 1 - y)));
+    p.restore();
+    const QRect above(reach.left(), reach.top(), reach.width(), middle.top() - reach.top());
+    const QRect below(reach.left(), middle.bottom() + 1, reach.width(), reach.bottom() - middle.bottom());
+    for (const QRect& part : {above, below}) {
+        if (part.isEmpty())
+            continue;
+        p.save();
+        p.setClipRect(world.inverted().mapRect(QRectF(part)), Qt::IntersectClip);
+        rest();
+        p.restore();
+    }
+    return true;
+}
+
 } // namespace
 
 namespace Paint {
@@ -157,7 +204,13 @@ void fill(QPainter& p, const QPainterPath& path, const QColor& color) {
 }
 
 void fillRoundedRect(QPainter& p, const QRectF& rect, qreal radius, const QColor& color) {
-    fill(p, roundedRect(rect, radius), color);
+    if (color.alpha() == 0)
+        return;
+    const QPainterPath path = roundedRect(rect, radius);
+    const bool done = fillByStraightMiddle(
+        p, rect, radius, [&](const QRect& strip) { p.fillRect(strip, color); }, [&] { fill(p, path, color); });
+    if (!done)
+        fill(p, path, color);
 }
 
 void strokeRoundedRect(QPainter& p, const QRectF& rect, qreal radius, const QColor& color, qreal width) {
@@ -170,7 +223,19 @@ void strokeRoundedRect(QPainter& p, const QRectF& rect, qreal radius, const QCol
         QPainterPath ring = roundedRect(rect, radius);
         ring.addPath(roundedRect(rect.adjusted(width, width, -width, -width), std::max(0.0, radius - width)));
         ring.setFillRule(Qt::OddEvenFill);
-        fill(p, ring, color);
+        // In the straight middle the ring is two bars, one on each side.
+        const bool wholeWidth = std::abs(width - std::round(width)) < 1e-9;
+        const QRectF outer = p.worldTransform().mapRect(rect);
+        const int w = int(std::round(width));
+        auto bars = [&](const QRect& strip) {
+            const QRect left(int(std::round(outer.left())), strip.top(), w, strip.height());
+            const QRect right(int(std::round(outer.right())) - w, strip.top(), w, strip.height());
+            for (const QRect& bar : {left & strip, right & strip})
+                if (!bar.isEmpty())
+                    p.fillRect(bar, color);
+        };
+        if (!wholeWidth || !fillByStraightMiddle(p, rect, std::max(radius, width), bars, [&] { fill(p, ring, color); }))
+            fill(p, ring, color);
         return;
     }
     p.save();

@@ -317,3 +317,96 @@ TEST_F(PageFollowTest, SwitchingModeKeepsTheRowInViewInPlace) {
         EXPECT_NEAR(topInViewport(anchor), before, 2) << (view->isEditMode() ? "into edit mode" : "into view mode");
     }
 }
+
+namespace {
+// Counts the paint events a widget gets.
+struct PaintCount : QObject {
+    int paints = 0;
+    bool eventFilter(QObject*, QEvent* e) override {
+        paints += e->type() == QEvent::Paint;
+        return false;
+    }
+};
+} // namespace
+
+TEST_F(PageFollowTest, CodeLineNumbersFollowEditsWithoutRepaintingWhatStayed) {
+    auto b = block(0, QStringLiteral("code"), lines(120));
+    context().save();
+    open(700);
+    enterEditMode();
+    ImprovedCodeBlockView* code = view->rowFor(b->id())->codeEditor();
+    QPlainTextEdit* editor = code->editor();
+    editor->setFocus();
+    QTextCursor at(editor->document()->findBlockByNumber(4));
+    at.movePosition(QTextCursor::EndOfBlock);
+    editor->setTextCursor(at);
+    testsupport::flushEvents();
+    auto expectBesideLines = [&](const char* when) {
+        const auto places = code->lineNumberPlaces();
+        ASSERT_EQ(places.size(), editor->document()->blockCount()) << when;
+        QTextBlock block = editor->document()->begin();
+        for (int i = 0; i < places.size(); ++i, block = block.next())
+            ASSERT_NEAR(places[i].top, editor->cursorRect(QTextCursor(block)).top(), 1.0) << when << ", number " << i + 1;
+    };
+    PaintCount count;
+    code->gutter()->installEventFilter(&count);
+    // A key that moves no line repaints no number.
+    QTest::keyClicks(editor, QStringLiteral("abc"));
+    testsupport::flushEvents();
+    EXPECT_EQ(count.paints, 0);
+    expectBesideLines("after typing");
+    // A new line moves the numbers below it (the block grows: it is repainted).
+    QTest::keyClick(editor, Qt::Key_Return);
+    testsupport::flushEvents();
+    EXPECT_EQ(code->lineNumberCount(), 121);
+    EXPECT_GT(count.paints, 0);
+    expectBesideLines("after a new line");
+    // Lines joined again, from the undo stack, and a line separator inside a line.
+    QTest::keyClick(editor, Qt::Key_Backspace);
+    editor->insertPlainText(QString(QChar(0x2028)));
+    testsupport::flushEvents();
+    EXPECT_EQ(code->lineNumberCount(), 121);
+    const auto places = code->lineNumberPlaces();
+    ASSERT_EQ(places.size(), 121);
+    EXPECT_GT(places[5].top, places[4].top);
+    EXPECT_LT(places[5].top, editor->cursorRect(QTextCursor(editor->document()->findBlockByNumber(5))).top());
+}
+
+TEST_F(PageFollowTest, RowsAroundTheViewAreBuiltWhileIdleWithThePageKeptInPlace) {
+    std::vector<DocBlockPtr> blocks;
+    for (int i = 0; i < 80; ++i)
+        blocks.push_back(block(i, i % 4 == 1 ? QStringLiteral("code") : QStringLiteral("text"),
+                               i % 4 == 1 ? lines(8) : paragraphs(2, 40)));
+    context().save();
+    open(700);
+    QScrollBar* bar = view->scrollArea()->verticalScrollBar();
+    const int viewHeight = view->scrollArea()->viewport()->height();
+    bar->setValue(bar->maximum() / 2);
+    // At once: the rows that show; none a screen or more below.
+    ImprovedBlockRowView* first = nullptr;
+    for (ImprovedBlockRowView* row : view->rows()) {
+        const int top = topInViewport(row);
+        if (top + row->height() > 0 && top < viewHeight) {
+            EXPECT_TRUE(row->isMaterialized()) << "a row in view at " << top;
+            first = first ? first : row;
+        }
+        if (top > viewHeight + 100) {
+            EXPECT_FALSE(row->isMaterialized()) << "a row below the view at " << top;
+        }
+    }
+    ASSERT_TRUE(first);
+    const int before = topInViewport(first);
+    // While idle: the rows around, above too, with the row in view where it was.
+    auto builtAround = [&] {
+        for (ImprovedBlockRowView* row : view->rows()) {
+            const int top = topInViewport(row);
+            if (top + row->height() > -viewHeight / 2 && top < 2 * viewHeight && !row->isMaterialized())
+                return false;
+        }
+        return true;
+    };
+    ASSERT_TRUE(testsupport::waitFor(builtAround));
+    EXPECT_EQ(topInViewport(first), before);
+    // Not the whole document.
+    EXPECT_FALSE(view->rows().back()->isMaterialized());
+}
