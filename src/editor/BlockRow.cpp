@@ -468,9 +468,10 @@ void ImprovedBlockRowView::buildEditContent() {
     DocBlockPtr block = m_block;
     switch (m_block->type()) {
     case DocBlockType::text: {
-        TextBinding content{[block] { return block->content(); }, [block](const QString& v) { block->setContent(v); }};
+        TextBinding content{[block] { return block->content(); },
+                            [block](const QString& v) { DocEdits::writeContent(block, v); }};
         RtfBinding rtf{[block] { return block->richTextData(); },
-                       [block](const std::optional<QByteArray>& v) { block->setRichTextData(v); }};
+                       [block](const std::optional<QByteArray>& v) { DocEdits::writeRichText(block, v); }};
         m_textEditor = new RichTextBlockEditor(content, rtf, m_forceSaveRTF, [this] { blockContentChanged(); },
                                                [this] { blockFocused(); });
         m_textEditor->textView()->setAccessibleName(QStringLiteral("Texte"));
@@ -479,10 +480,11 @@ void ImprovedBlockRowView::buildEditContent() {
         break;
     }
     case DocBlockType::code: {
-        TextBinding code{[block] { return block->content(); }, [block](const QString& v) { block->setContent(v); }};
+        TextBinding code{[block] { return block->content(); },
+                         [block](const QString& v) { DocEdits::writeContent(block, v); }};
         // The stamp and the save follow in onChange, once per choice.
         TextBinding language{[block] { return DocEdits::languageOf(*block); },
-                             [block](const QString& v) { block->setCodeLanguage(v); }};
+                             [block](const QString& v) { DocEdits::writeCodeLanguage(block, v); }};
         m_codeEditor = new ImprovedCodeBlockView(code, language, [this] { blockContentChanged(); },
                                                  [this] { blockFocused(); });
         guardTextTarget(m_codeEditor->editor()->viewport());
@@ -490,8 +492,9 @@ void ImprovedBlockRowView::buildEditContent() {
         break;
     }
     case DocBlockType::image: {
-        ImageBlockEditor::DataBinding binding{[block] { return block->imageData(); },
-                                           [block](const std::optional<QByteArray>& v) { block->setImageData(v); }};
+        ImageBlockEditor::DataBinding binding{
+            [block] { return block->imageData(); },
+            [block](const std::optional<QByteArray>& v) { DocEdits::writeImageData(block, v); }};
         m_imageEditor = new ImageBlockEditor(binding, [this] { blockContentChanged(); });
         m_editContent = m_imageEditor;
         break;
