@@ -86,7 +86,7 @@ BENCHMARK(BM_MakeAvatarData24MP)->Unit(benchmark::kMillisecond)->Iterations(10);
 void BM_PickerKeepsWindowPainting(benchmark::State& state) {
     const QString path = photo24mp();
     DialogSeam::setNonInteractive(true);
-    AvatarPicker picker;
+    AvatarPicker picker(UserPreferencesStore::shared());
     FrameTicker ticker;
     ticker.resize(200, 200);
     ticker.show();

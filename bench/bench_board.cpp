@@ -5,6 +5,8 @@
 // same run, and as a ratio to it:
 //   open and drag frame: a plain widget tree of as many labels in a scroll area, shown and painted;
 //   drop: a durable save of one changed field.
+#include "cardsheet/AttachmentJobs.h"
+#include "richtext/SpellChecker.h"
 #include "board/BoardColumns.h"
 #include "board/CardTile.h"
 #include "board/ChecklistDetailView.h"
@@ -347,7 +349,10 @@ int main(int argc, char** argv) {
         fprintf(stderr, "%s\n", qPrintable(err));
         return 1;
     }
-    Services services{g_container->mainContext(), prefs, theme, profile};
+    SpellDictionary spelling;
+    AttachmentImports attachments;
+    ThumbnailCache thumbnails;
+    Services services{g_container->mainContext(), prefs, theme, profile, spelling, attachments, thumbnails};
     g_services = &services;
 
     // Memory: each board's objects and its open screen, and as many plain labels, above what the

@@ -15,7 +15,9 @@
 #include "ui/MaskCache.h"
 #include "ui/Symbols.h"
 #include "app/LazyUpdater.h"
+#include "cardsheet/AttachmentJobs.h"
 #include "dashboard/DashboardData.h"
+#include "richtext/SpellChecker.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -189,8 +191,11 @@ int tolmekMain(int argc, char** argv) {
         // The long-lived objects, created here once for the whole run; the shell and the screens
         // receive them from the router. The theme manager is the process's one appearance (the
         // palette reads it when painting).
+        SpellDictionary spelling;
+        AttachmentImports attachments;
+        ThumbnailCache thumbnails;
         Services services{container->mainContext(), Preferences::shared(), ThemeManager::shared(),
-                          UserPreferencesStore::shared()};
+                          UserPreferencesStore::shared(), spelling, attachments, thumbnails};
         // The palette first, so the window's widgets are made with it rather than all told of a change.
         applyAppearance();
         MainWindow window(delegate.updater(), services, std::move(dashboardReadAhead));

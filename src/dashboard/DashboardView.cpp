@@ -380,7 +380,8 @@ QWidget* DashboardView::buildQuickNoteEditor() {
     RtfBinding rtf{[this] { return m_note.rtf(); },
                    [this](const std::optional<QByteArray>& v) { m_note.setRtf(v); }};
     // Typed changes reach the note through the bindings, which write them after a pause.
-    m_editor = new RichTextBlockEditor(content, rtf, m_forceSaveQuickNoteRTF, {}, [] {}, box);
+    m_editor = new RichTextBlockEditor({m_services.theme, m_services.spelling}, content, rtf, m_forceSaveQuickNoteRTF,
+                                       {}, [] {}, box);
     m_editor->setMinimumHeight(160);
     // The field is named by the hint above it.
     m_editor->textView()->setAccessibleName(hint->text());

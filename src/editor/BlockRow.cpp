@@ -164,9 +164,9 @@ int estimatedTextLines(const QString& text, int width, qreal charWidth) {
 
 } // namespace
 
-ImprovedBlockRowView::ImprovedBlockRowView(DocEdits& edits, DocBlockPtr block, bool isEditMode, bool forceSaveRTF,
-                                           Callbacks callbacks, QWidget* parent)
-    : QWidget(parent), m_edits(edits), m_block(std::move(block)), m_isEditMode(isEditMode),
+ImprovedBlockRowView::ImprovedBlockRowView(DocEdits& edits, const RichTextEnvironment& richText, DocBlockPtr block,
+                                           bool isEditMode, bool forceSaveRTF, Callbacks callbacks, QWidget* parent)
+    : QWidget(parent), m_edits(edits), m_richText(richText), m_block(std::move(block)), m_isEditMode(isEditMode),
       m_forceSaveRTF(forceSaveRTF), m_callbacks(std::move(callbacks)) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFixedHeight(estimatedHeight(860));
@@ -472,8 +472,8 @@ void ImprovedBlockRowView::buildEditContent() {
                             [block](const QString& v) { DocEdits::writeContent(block, v); }};
         RtfBinding rtf{[block] { return block->richTextData(); },
                        [block](const std::optional<QByteArray>& v) { DocEdits::writeRichText(block, v); }};
-        m_textEditor = new RichTextBlockEditor(content, rtf, m_forceSaveRTF, [this] { blockContentChanged(); },
-                                               [this] { blockFocused(); });
+        m_textEditor = new RichTextBlockEditor(m_richText, content, rtf, m_forceSaveRTF,
+                                               [this] { blockContentChanged(); }, [this] { blockFocused(); });
         m_textEditor->textView()->setAccessibleName(QStringLiteral("Texte"));
         guardTextTarget(m_textEditor->textView()->viewport());
         m_editContent = m_textEditor;

@@ -1,6 +1,5 @@
 #include "richtext/SpellChecker.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QPointer>
@@ -36,14 +35,6 @@ SpellDictionary::~SpellDictionary()
     // The worker only touches its own result, never this object; still, it ends before we do.
     if (m_worker)
         m_worker->wait();
-}
-
-SpellDictionary& SpellDictionary::shared()
-{
-    static QPointer<SpellDictionary> dictionary;
-    if (!dictionary)
-        dictionary = new SpellDictionary(defaultSearchPaths(), QCoreApplication::instance());
-    return *dictionary;
 }
 
 QStringList SpellDictionary::defaultSearchPaths()

@@ -6,10 +6,12 @@
 #include "prefs/Preferences.h"
 #include "app/ShellToolbar.h"
 #include "app/Sidebar.h"
+#include "cardsheet/AttachmentJobs.h"
 #include "ui/Theme.h"
 #include "core/model/SwiftDataContainer.h"
 #include "core/store/ModelContext.h"
 #include "ui/DialogSeam.h"
+#include "support/TestServices.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
@@ -30,7 +32,8 @@ protected:
         DialogSeam::reset();
         DialogSeam::setNonInteractive(true);
         services = std::make_unique<Services>(Services{ctx(), Preferences::shared(), ThemeManager::shared(),
-                                                            UserPreferencesStore::shared()});
+                                                       UserPreferencesStore::shared(), testsupport::testDictionary(),
+                                                       attachments, thumbnails});
         shell = std::make_unique<AppShellView>(*services);
         shell->resize(1100, 720);
         shell->show();
@@ -51,6 +54,8 @@ protected:
     }
 
     ModelContext& ctx() { return container->mainContext(); }
+    AttachmentImports attachments;
+    ThumbnailCache thumbnails;
     std::unique_ptr<Services> services;
     ShellState& state() { return shell->state(); }
     Router* router() { return shell->router(); }
