@@ -1,7 +1,6 @@
 #include "richtext/RichTextFormatting.h"
 
 #include "ui/Palette.h"
-#include "ui/Theme.h"
 #include "ui/Fonts.h"
 
 #include <QTextBlock>
