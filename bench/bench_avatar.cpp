@@ -91,7 +91,7 @@ BENCHMARK(BM_MakeAvatarData24MP)->Unit(benchmark::kMillisecond)->Iterations(10);
 void BM_PickerKeepsWindowPainting(benchmark::State& state) {
     const QString path = photo24mp();
     DialogSeam::setNonInteractive(true);
-    AvatarPicker picker(&benchProfile());
+    AvatarPicker picker(benchProfile());
     FrameTicker ticker;
     ticker.resize(200, 200);
     ticker.show();

@@ -6,6 +6,8 @@
 //   open and drag frame: a plain widget tree of as many labels in a scroll area, shown and painted;
 //   drop: a save of one changed field, as the application saves: committed to the store's log with
 //   synchronous=NORMAL, which does not wait for the disk (the log is synced off the GUI thread).
+#include "cardsheet/AttachmentJobs.h"
+#include "richtext/SpellChecker.h"
 #include "board/BoardColumns.h"
 #include "board/CardTile.h"
 #include "board/ChecklistDetailView.h"
@@ -348,7 +350,10 @@ int main(int argc, char** argv) {
         fprintf(stderr, "%s\n", qPrintable(err));
         return 1;
     }
-    Services services{g_container->mainContext(), prefs, theme, profile};
+    SpellDictionary spelling;
+    AttachmentImports attachments;
+    ThumbnailCache thumbnails;
+    Services services{g_container->mainContext(), prefs, theme, profile, spelling, attachments, thumbnails};
     g_services = &services;
 
     // Memory: each board's objects and its open screen, and as many plain labels, above what the

@@ -2,6 +2,8 @@
 // against the same copy made on the GUI thread (the baseline, measured first in the same run). Then cards
 // with large descriptions (plain text or RTF, 100 kB to 50 MB): opening the sheet, switching to edit mode,
 // a keystroke, and what the window and the memory go through meanwhile.
+#include "cardsheet/AttachmentJobs.h"
+#include "richtext/SpellChecker.h"
 #include <QApplication>
 #include <QBasicTimer>
 #include <QDir>
@@ -154,7 +156,7 @@ void BM_SheetAttach200MB(benchmark::State& state) {
         QElapsedTimer t;
         t.start();
         sheet.importAttachment(source);
-        while (AttachmentImports::shared().runningCount() > 0)
+        while (g_services->attachments.runningCount() > 0)
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
         QCoreApplication::processEvents();
         totalMs += double(t.nsecsElapsed()) / 1e6;
@@ -189,10 +191,10 @@ QString largeNotes(qint64 kb, bool rich) {
 }
 
 void settle() {
-    SpellDictionary::shared().ensureLoading();
+    g_services->spelling.ensureLoading();
     QElapsedTimer wait;
     wait.start();
-    while (!SpellDictionary::shared().isLoaded() && wait.elapsed() < 20000)
+    while (!g_services->spelling.isLoaded() && wait.elapsed() < 20000)
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
 }
 
@@ -308,7 +310,10 @@ int main(int argc, char** argv) {
     {
         ThemeManager theme(&prefs);
         UserPreferencesStore profile(prefs);
-        Services services{container->mainContext(), prefs, theme, profile};
+        SpellDictionary spelling;
+        AttachmentImports attachments;
+        ThumbnailCache thumbnails;
+        Services services{container->mainContext(), prefs, theme, profile, spelling, attachments, thumbnails};
         g_services = &services;
         benchmark::Initialize(&argc, argv);
         benchmark::RunSpecifiedBenchmarks();

@@ -2,6 +2,8 @@
 // count, sort, page) and a repaint of the screen, against counting every checklist once
 // (the baseline, measured first in the same run), and a plain Qt scroll area of 20 labels repainted.
 // TOLMEK_BENCH_CHECKLISTS sets the number of checklists (2,000 by default; the cards follow, 25 each).
+#include "cardsheet/AttachmentJobs.h"
+#include "richtext/SpellChecker.h"
 #include <QApplication>
 #include <QLabel>
 #include <QScrollArea>
@@ -214,7 +216,10 @@ int main(int argc, char** argv) {
     {
         ThemeManager theme(&prefs);
         UserPreferencesStore profile(prefs);
-        Services services{container->mainContext(), prefs, theme, profile};
+        SpellDictionary spelling;
+        AttachmentImports attachments;
+        ThumbnailCache thumbnails;
+        Services services{container->mainContext(), prefs, theme, profile, spelling, attachments, thumbnails};
         g_services = &services;
         ChecklistsListView screen(services, {}, {});
         screen.resize(1000, 760);

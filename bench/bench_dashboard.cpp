@@ -3,6 +3,8 @@
 //   of the same size painted the same way;
 // - bringing counts and recent lists up to date after one object changes elsewhere, against reading
 //   the three types afresh (what a full refetch costs).
+#include "cardsheet/AttachmentJobs.h"
+#include "richtext/SpellChecker.h"
 #include "dashboard/DashboardData.h"
 #include "dashboard/DashboardView.h"
 #include "LargeStore.h"
@@ -28,6 +30,9 @@ struct Env {
     std::unique_ptr<ModelContainer> container;
     std::unique_ptr<ThemeManager> theme;
     std::unique_ptr<UserPreferencesStore> profile;
+    SpellDictionary spelling;
+    AttachmentImports attachments;
+    ThumbnailCache thumbnails;
     std::unique_ptr<Services> services;
     Env() {
         QString err;
@@ -36,7 +41,8 @@ struct Env {
             std::abort();
         theme = std::make_unique<ThemeManager>(g_prefs);
         profile = std::make_unique<UserPreferencesStore>(*g_prefs);
-        services.reset(new Services{container->mainContext(), *g_prefs, *theme, *profile});
+        services.reset(new Services{container->mainContext(), *g_prefs, *theme, *profile, spelling, attachments,
+                                    thumbnails});
     }
 };
 

@@ -6,6 +6,8 @@
 // QTextEdit holding the same text.
 // Last, a document of one text block of 1 MB (open, edit mode, a keystroke) and a document of 5,000 blocks
 // with the accessibility layer active (open, enter and leave edit mode).
+#include "cardsheet/AttachmentJobs.h"
+#include "richtext/SpellChecker.h"
 #include "core/model/Models.h"
 #include "core/model/SwiftDataContainer.h"
 #include "core/model/UserProfile.h"
@@ -107,6 +109,9 @@ struct Fixture {
     std::unique_ptr<ThemeManager> theme;
     std::unique_ptr<UserPreferencesStore> profile;
     std::unique_ptr<ModelContainer> container;
+    SpellDictionary spelling;
+    AttachmentImports attachments;
+    ThumbnailCache thumbnails;
     std::unique_ptr<Services> services;
     QUuid docId;
     // A document of one text block of 1 MB (RTF), and one of 5,000 short text blocks.
@@ -234,7 +239,8 @@ struct Fixture {
         container = openModelContainer(dir.path() + "/bench.store", &err);
         if (!container)
             std::abort();
-        services.reset(new Services{container->mainContext(), *prefs, *theme, *profile});
+        services.reset(new Services{container->mainContext(), *prefs, *theme, *profile, spelling, attachments,
+                                    thumbnails});
     }
 
     // A fresh context, as after a restart: nothing of the document is loaded yet.

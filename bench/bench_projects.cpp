@@ -1,6 +1,8 @@
 // The projects and documents screens at scale: 10,000 projects, and one project of 10,000 documents.
 // Each figure is compared with a baseline measured in the same run, named in the counter
 // ("x_copy_references": copying the 10,000 object references), and printed as that ratio.
+#include "cardsheet/AttachmentJobs.h"
+#include "richtext/SpellChecker.h"
 #include "core/model/SwiftDataContainer.h"
 #include "core/model/UserProfile.h"
 #include "prefs/Preferences.h"
@@ -261,7 +263,10 @@ int main(int argc, char** argv) {
     buildStore();
     ThemeManager theme(&prefs);
     UserPreferencesStore profile(prefs);
-    Services services{g_container->mainContext(), prefs, theme, profile};
+    SpellDictionary spelling;
+    AttachmentImports attachments;
+    ThumbnailCache thumbnails;
+    Services services{g_container->mainContext(), prefs, theme, profile, spelling, attachments, thumbnails};
     g_services = &services;
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

@@ -11,8 +11,10 @@
 #include "richtext/RichTextFormatting.h"
 #include "richtext/SpellChecker.h"
 #include "ui/Components.h"
+#include "ui/Theme.h"
 
 #include <QApplication>
+#include <QPointer>
 #include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QScrollArea>
@@ -29,6 +31,18 @@
 #include <vector>
 
 namespace {
+
+// The program's one dictionary, made with the application object and destroyed with it.
+SpellDictionary& dictionary()
+{
+    static QPointer<SpellDictionary> made;
+    if (!made)
+        made = new SpellDictionary(SpellDictionary::defaultSearchPaths(), QCoreApplication::instance());
+    return *made;
+}
+
+// What the application hands every editor.
+RichTextEnvironment environment() { return {ThemeManager::shared(), dictionary()}; }
 
 // 10,000 words in `paragraphs` paragraphs, every tenth word bold, some red and highlighted.
 QString words(int paragraphs)
@@ -127,7 +141,7 @@ void BM_Keystroke_RichTextEditor(benchmark::State& state)
         data = rtf::write(doc);
     }
     qint64 stored = 0;
-    RichTextBlockEditor editor({[&] { return content; }, [&](const QString& v) { content = v; }},
+    RichTextBlockEditor editor(environment(), {[&] { return content; }, [&](const QString& v) { content = v; }},
                                {[&] { return data; },
                                 [&](const std::optional<QByteArray>& v) {
                                     data = v;
@@ -140,10 +154,10 @@ void BM_Keystroke_RichTextEditor(benchmark::State& state)
     page.setWidget(&editor);
     page.resize(700, 600);
     page.show();
-    SpellDictionary::shared().ensureLoading();
+    dictionary().ensureLoading();
     QElapsedTimer wait;
     wait.start();
-    while (!SpellDictionary::shared().isLoaded() && wait.elapsed() < 20000)
+    while (!dictionary().isLoaded() && wait.elapsed() < 20000)
         QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     QApplication::processEvents();
     placeCaretInMiddle(editor.textView());
@@ -178,7 +192,8 @@ void BM_Keystroke_CardVsBareTextEdit(benchmark::State& state)
         decorate(doc);
         data = rtf::write(doc);
     }
-    auto* editor = new RichTextBlockEditor({[&] { return content; }, [&](const QString& v) { content = v; }},
+    auto* editor = new RichTextBlockEditor(environment(),
+                                           {[&] { return content; }, [&](const QString& v) { content = v; }},
                                            {[&] { return data; }, [&](const std::optional<QByteArray>& v) { data = v; }},
                                            false, {}, {});
     QScrollArea page;
@@ -202,10 +217,10 @@ void BM_Keystroke_CardVsBareTextEdit(benchmark::State& state)
     decorate(*bare.document());
     bare.show();
 
-    SpellDictionary::shared().ensureLoading();
+    dictionary().ensureLoading();
     QElapsedTimer wait;
     wait.start();
-    while (!SpellDictionary::shared().isLoaded() && wait.elapsed() < 20000)
+    while (!dictionary().isLoaded() && wait.elapsed() < 20000)
         QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
     // The block takes its full height once its text is measured.
     for (wait.restart(); wait.elapsed() < 300;)
@@ -255,10 +270,10 @@ void BM_RtfWrite(benchmark::State& state)
 
 void waitForDictionary()
 {
-    SpellDictionary::shared().ensureLoading();
+    dictionary().ensureLoading();
     QElapsedTimer wait;
     wait.start();
-    while (!SpellDictionary::shared().isLoaded() && wait.elapsed() < 20000)
+    while (!dictionary().isLoaded() && wait.elapsed() < 20000)
         QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
 }
 
@@ -276,7 +291,8 @@ struct LargeEditor {
         page = std::make_unique<QScrollArea>();
         page->setWidgetResizable(true);
         page->resize(700, 600);
-        editor = new RichTextBlockEditor({[this] { return content; }, [this](const QString& v) { content = v; }},
+        editor = new RichTextBlockEditor(environment(),
+                                         {[this] { return content; }, [this](const QString& v) { content = v; }},
                                          {[this] { return data; },
                                           [this](const std::optional<QByteArray>& v) {
                                               data = v;

@@ -1,5 +1,7 @@
 // Start-up to the first painted frame of the shell over a large store, against a minimal Qt Widgets window
 // (bench_minimal_window) started the same way; and the work of switching the theme on a populated window.
+#include "cardsheet/AttachmentJobs.h"
+#include "richtext/SpellChecker.h"
 #include "app/AppShellView.h"
 #include "app/Router.h"
 #include "app/Sidebar.h"
@@ -109,8 +111,11 @@ void BM_ThemeSwitchPopulated(benchmark::State& state) {
     QString err;
     auto container = openModelContainer(storePath(), &err);
     {
+        SpellDictionary spelling;
+        AttachmentImports attachments;
+        ThumbnailCache thumbnails;
         Services services{container->mainContext(), Preferences::shared(), ThemeManager::shared(),
-                          benchProfile()};
+                          benchProfile(), spelling, attachments, thumbnails};
         AppShellView shell(services);
         shell.resize(1100, 720);
         shell.show();

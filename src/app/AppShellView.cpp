@@ -62,7 +62,8 @@ protected:
 
 } // namespace
 
-AppShellView::AppShellView(const Services& services, QWidget* parent)
+AppShellView::AppShellView(const Services& services, std::unique_ptr<DashboardData> dashboardReadAhead,
+                           QWidget* parent)
     : QWidget(parent), m_services(services), m_state(new ShellState(this)) {
     // A click hides the focus rings that Tab showed and takes the keyboard from a stale button.
     KeyboardFocus::install(qobject_cast<QApplication*>(QCoreApplication::instance()));
@@ -72,7 +73,7 @@ AppShellView::AppShellView(const Services& services, QWidget* parent)
     m_splitter->setHandleWidth(1);
     m_splitter->setChildrenCollapsible(false);
     m_sidebar = new Sidebar(m_state, m_services.theme, m_splitter);
-    m_router = new Router(m_services, m_state, m_splitter);
+    m_router = new Router(m_services, m_state, std::move(dashboardReadAhead), m_splitter);
     m_router->setMinimumWidth(screenMinimumWidth);
     m_splitter->addWidget(m_sidebar);
     m_splitter->addWidget(m_router);

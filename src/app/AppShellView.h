@@ -5,11 +5,13 @@
 #include "services/Services.h"
 
 #include "app/ShellState.h"
+#include "dashboard/DashboardData.h"
 
 #include <QPointer>
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 #include <QDialog>
 class QSplitter;
@@ -28,7 +30,9 @@ public:
     // for a sheet's header and footer around a few rows of its body.
     static constexpr QSize minimumWindowSize{900, 600};
 
-    explicit AppShellView(const Services& services, QWidget* parent = nullptr);
+    // `dashboardReadAhead`: handed to the router (see Router).
+    explicit AppShellView(const Services& services, std::unique_ptr<DashboardData> dashboardReadAhead = {},
+                          QWidget* parent = nullptr);
     ~AppShellView() override;
 
     ShellState& state() { return *m_state; }

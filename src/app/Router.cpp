@@ -16,8 +16,9 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
-Router::Router(const Services& services, ShellState* state, QWidget* parent)
-    : QWidget(parent), m_services(services), m_state(state) {
+Router::Router(const Services& services, ShellState* state, std::unique_ptr<DashboardData> dashboardReadAhead,
+               QWidget* parent)
+    : QWidget(parent), m_services(services), m_state(state), m_dashboardReadAhead(std::move(dashboardReadAhead)) {
     m_layout = new QVBoxLayout(this);
     m_layout->setContentsMargins(0, 0, 0, 0);
     m_layout->setSpacing(0);
@@ -136,7 +137,7 @@ QWidget* Router::build(Screen screen) {
     case Screen::dashboard:
         return new DashboardView(m_services, c.dashboardOnCreateProject, c.dashboardOnOpenProjects,
                                  c.dashboardOnOpenProject, c.dashboardOnOpenDoc, c.dashboardOnOpenChecklists,
-                                 c.dashboardOnOpenChecklist, this);
+                                 c.dashboardOnOpenChecklist, m_dashboardReadAhead.release(), this);
     }
     return new QWidget(this);
 }

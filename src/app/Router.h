@@ -3,11 +3,13 @@
 #include "services/Services.h"
 
 #include "app/ShellState.h"
+#include "dashboard/DashboardData.h"
 
 #include <QPointer>
 #include <QWidget>
 
 #include <functional>
+#include <memory>
 
 class QVBoxLayout;
 class SaveStatusBanner;
@@ -43,7 +45,10 @@ class Router : public QWidget {
 public:
     enum class Screen { settings, checklists, checklistDetail, projects, projectDocuments, docEditor, dashboard };
 
-    Router(const Services& services, ShellState* state, QWidget* parent = nullptr);
+    // `dashboardReadAhead`: what the start read of the store for the dashboard; the first dashboard built
+    // takes it over.
+    Router(const Services& services, ShellState* state, std::unique_ptr<DashboardData> dashboardReadAhead = {},
+           QWidget* parent = nullptr);
 
     // The screen the state routes to (first matching line wins).
     static Screen route(const ShellState& state);
@@ -78,5 +83,6 @@ private:
     QPointer<QWidget> m_screen;
     std::optional<RouteKey> m_key;
     RouterCallbacks m_callbacks;
+    std::unique_ptr<DashboardData> m_dashboardReadAhead;
     int m_buildCount = 0;
 };

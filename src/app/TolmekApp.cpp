@@ -15,7 +15,9 @@
 #include "ui/MaskCache.h"
 #include "ui/Symbols.h"
 #include "app/LazyUpdater.h"
+#include "cardsheet/AttachmentJobs.h"
 #include "dashboard/DashboardData.h"
+#include "richtext/SpellChecker.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -37,9 +39,11 @@
 #define TOLMEK_VERSION "0.0.0"
 #endif
 
-MainWindow::MainWindow(LazyUpdater* updater, const Services& services, QWidget* parent) : QMainWindow(parent) {
+MainWindow::MainWindow(LazyUpdater* updater, const Services& services,
+                       std::unique_ptr<DashboardData> dashboardReadAhead, QWidget* parent)
+    : QMainWindow(parent) {
     setWindowTitle(QStringLiteral("Tolmek"));
-    m_shell = new AppShellView(services, this);
+    m_shell = new AppShellView(services, std::move(dashboardReadAhead), this);
     setCentralWidget(m_shell);
     QMenu* menu = menuBar()->addMenu(QStringLiteral("Tolmek"));
     // Never disabled: the command works from the first instant, also before the background check.
@@ -176,8 +180,8 @@ int tolmekMain(int argc, char** argv) {
     }
     trace.step("instance");
     auto container = makeModelContainer();
-    // The first screen's data, while the fonts are still being read.
-    DashboardData::readAhead(container->mainContext());
+    // The first screen's data, while the fonts are still being read; the first dashboard takes it over.
+    auto dashboardReadAhead = std::make_unique<DashboardData>(container->mainContext());
     trace.step("store");
 
     fontsRead();
@@ -196,10 +200,13 @@ int tolmekMain(int argc, char** argv) {
         UserPreferencesStore profile(prefs);
         ThemeManager& theme = ThemeManager::shared();
         theme.setTheme(theme.theme());
-        Services services{container->mainContext(), prefs, theme, profile};
+        SpellDictionary spelling;
+        AttachmentImports attachments;
+        ThumbnailCache thumbnails;
+        Services services{container->mainContext(), prefs, theme, profile, spelling, attachments, thumbnails};
         // The palette first, so the window's widgets are made with it rather than all told of a change.
         applyAppearance();
-        MainWindow window(delegate.updater(), services);
+        MainWindow window(delegate.updater(), services, std::move(dashboardReadAhead));
         delegate.updater()->setDialogParent(&window);
         // Logout, shutdown or `kill`: the same end as the person's own quit.
         delegate.quitOnTerminationRequests(&window, [&window] { window.quitWithoutAsking(); });

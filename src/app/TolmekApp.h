@@ -1,5 +1,6 @@
 #pragma once
 
+#include "dashboard/DashboardData.h"
 #include "services/Services.h"
 
 #include <QMainWindow>
@@ -15,7 +16,8 @@ class MainWindow : public QMainWindow {
 public:
     static constexpr int defaultWidth = 1100, defaultHeight = 720;
 
-    MainWindow(LazyUpdater* updater, const Services& services, QWidget* parent = nullptr);
+    MainWindow(LazyUpdater* updater, const Services& services, std::unique_ptr<DashboardData> dashboardReadAhead = {},
+               QWidget* parent = nullptr);
     AppShellView* shell() const { return m_shell; }
     QAction* checkForUpdatesAction() const { return m_checkForUpdates; }
     // Quits as "Quitter" does once confirmed: saves, then ends (or offers to retry when the save fails).

@@ -11,14 +11,17 @@
 
 // ---- AttachmentImports ----
 
-AttachmentImports& AttachmentImports::shared() {
-    static AttachmentImports* instance = new AttachmentImports;
-    return *instance;
-}
-
-AttachmentImports::AttachmentImports() {
+AttachmentImports::AttachmentImports(QObject* parent) : QObject(parent) {
     if (auto* app = QCoreApplication::instance())
         connect(app, &QCoreApplication::aboutToQuit, this, &AttachmentImports::cancelAll);
+}
+
+AttachmentImports::~AttachmentImports() {
+    // A cancelled copy stops at its next chunk; what the workers posted goes with this object.
+    cancelAll();
+    if (m_running.isEmpty())
+        return;
+    backgroundJobs().waitForDone();
 }
 
 QStringList AttachmentImports::copyingNames(const QUuid& cardId) const { return m_names.value(cardId); }
@@ -66,7 +69,7 @@ void AttachmentImports::start(const Request& request, Finish finish) {
     emit started(request.cardId);
 
     const QString folder = attachmentfiles::cardDirectory(request.checklistId, request.cardId);
-    // The registry lives for the whole run, so the worker may post back to it at any time.
+    // The registry waits for its workers when destroyed, so the worker may post back to it at any time.
     AttachmentImports* self = this;
     auto cancel = m_cancel;
     const QUuid cardId = request.cardId;
@@ -95,9 +98,11 @@ void AttachmentImports::start(const Request& request, Finish finish) {
 
 // ---- ThumbnailCache ----
 
-ThumbnailCache& ThumbnailCache::shared() {
-    static ThumbnailCache* instance = new ThumbnailCache;
-    return *instance;
+ThumbnailCache::ThumbnailCache(QObject* parent) : QObject(parent) {}
+
+ThumbnailCache::~ThumbnailCache() {
+    if (!m_waiting.isEmpty())
+        backgroundJobs().waitForDone();
 }
 
 QString ThumbnailCache::keyFor(const QString& path) {
@@ -124,10 +129,12 @@ QImage ThumbnailCache::request(const QString& path, QObject* receiver, std::func
     if (waiting.size() > 1)
         return {};   // a decode of this file is already running
     ++m_decodes;
-    backgroundJobs().start([key, path] {
+    // The cache waits for its decodes when destroyed, so the worker may post back to it at any time.
+    ThumbnailCache* self = this;
+    backgroundJobs().start([self, key, path] {
         QImage image = ImageConversion::decodeThumbnail(path, maxPixelSize);
-        QMetaObject::invokeMethod(&ThumbnailCache::shared(), [key, image] {
-            ThumbnailCache& cache = ThumbnailCache::shared();
+        QMetaObject::invokeMethod(self, [self, key, image] {
+            ThumbnailCache& cache = *self;
             // A small cache: attachments of the cards opened in this session.
             if (cache.m_cache.size() > 256)
                 cache.m_cache.clear();

@@ -17,10 +17,13 @@ class ModelContext;
 
 // File copies of attachments, run on worker threads. The record is made on the GUI thread once the
 // copy is in place, and only when the card still exists; otherwise the fresh copy is taken away again.
+// One for the whole run (the entry makes it): a copy outlives the sheet that started it.
 class AttachmentImports : public QObject {
     Q_OBJECT
 public:
-    static AttachmentImports& shared();
+    explicit AttachmentImports(QObject* parent = nullptr);
+    // Stops the copies and waits for the workers, which post back to this object.
+    ~AttachmentImports() override;
 
     struct Request {
         QUuid checklistId;
@@ -47,19 +50,22 @@ signals:
     void finished(const QUuid& cardId, bool ok, const QString& fileName, const QString& reason);
 
 private:
-    AttachmentImports();
     QHash<QUuid, int> m_running;
     QHash<QUuid, QStringList> m_names;
     std::shared_ptr<std::atomic_bool> m_cancel = std::make_shared<std::atomic_bool>(false);
 };
 
 // Thumbnails of attached images (at most 240 pixels on the longer side), decoded on worker threads with
-// the image guards, cached per file (path, size and modification time).
+// the image guards, cached per file (path, size and modification time). One for the whole run (the entry
+// makes it), so a card opened again shows its thumbnails at once.
 class ThumbnailCache : public QObject {
     Q_OBJECT
 public:
-    static ThumbnailCache& shared();
     static constexpr int maxPixelSize = 240;
+
+    explicit ThumbnailCache(QObject* parent = nullptr);
+    // Waits for the decodes, which post back to this object.
+    ~ThumbnailCache() override;
 
     // The cached thumbnail, or a null image while it is unknown; starts decoding when needed.
     // `ready` is called on the GUI thread when the decode ends, as long as `receiver` lives.
@@ -70,7 +76,6 @@ public:
     int decodeCount() const { return m_decodes; }
 
 private:
-    ThumbnailCache() = default;
     static QString keyFor(const QString& path);
     struct Entry {
         QImage image;

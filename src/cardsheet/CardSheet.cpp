@@ -97,7 +97,8 @@ ColorLabel* hint(const QString& text, QWidget* parent) {
 } // namespace
 
 CardSheet::CardSheet(const Services& services, ChecklistPtr checklist, QWidget* parent)
-    : QDialog(parent), m_context(services.context), m_checklist(std::move(checklist)) {
+    : QDialog(parent), m_context(services.context), m_imports(services.attachments), m_thumbnails(services.thumbnails),
+      m_richText{services.theme, services.spelling}, m_checklist(std::move(checklist)) {
     setModal(true);
     setFixedWidth(sheetWidth);
     // The header and the footer stay in place; the body between them scrolls when the window is short.
@@ -109,11 +110,11 @@ CardSheet::CardSheet(const Services& services, ChecklistPtr checklist, QWidget* 
     m_outer->addWidget(scroll);
 
     connect(&services.theme, &ThemeManager::appearanceChanged, this, [this] { update(); });
-    connect(&AttachmentImports::shared(), &AttachmentImports::started, this, [this](const QUuid& id) {
+    connect(&m_imports, &AttachmentImports::started, this, [this](const QUuid& id) {
         if (m_editingCard && m_editingCard->id() == id)
             refreshAttachments();
     });
-    connect(&AttachmentImports::shared(), &AttachmentImports::finished, this, &CardSheet::importFinished);
+    connect(&m_imports, &AttachmentImports::finished, this, &CardSheet::importFinished);
 }
 
 CardSheet::~CardSheet() {
@@ -316,7 +317,7 @@ QWidget* CardSheet::buildDescription() {
         auto* frame = new ClickToFocus(section);
         auto* fl = new QVBoxLayout(frame);
         fl->setContentsMargins(0, 0, 0, 0);
-        m_editor = new RichTextBlockEditor(text, rtf, false, {}, {}, frame);
+        m_editor = new RichTextBlockEditor(m_richText, text, rtf, false, {}, {}, frame);
         m_editor->setMinimumTotalHeight(160);
         m_editor->setAccessibleName(QStringLiteral("Description"));
         m_editor->textView()->setAccessibleName(QStringLiteral("Description"));
@@ -411,7 +412,7 @@ QWidget* CardSheet::buildLinks() {
 QWidget* CardSheet::buildAttachments() {
     auto* section = new SheetSection(QStringLiteral("Pièces jointes"), m_body);
     QVBoxLayout* content = section->contentLayout();
-    const bool copying = m_editingCard && AttachmentImports::shared().isCopying(m_editingCard->id());
+    const bool copying = m_editingCard && m_imports.isCopying(m_editingCard->id());
     if (m_editMode) {
         auto* row = new QHBoxLayout;
         auto* add = new PrimaryButton(QStringLiteral("Ajouter un fichier"), QStringLiteral("paperclip"), section);
@@ -433,7 +434,7 @@ QWidget* CardSheet::buildAttachments() {
         if (!attachmentfiles::isLinkAttachment(*a))
             list->addWidget(buildFileRow(a));
     if (copying)
-        for (const QString& name : AttachmentImports::shared().copyingNames(m_editingCard->id()))
+        for (const QString& name : m_imports.copyingNames(m_editingCard->id()))
             list->addWidget(hint(QStringLiteral("Copie de « %1 »…").arg(name), section));
     content->addLayout(list);
     return section;
@@ -464,7 +465,7 @@ QWidget* CardSheet::buildFileRow(const ChecklistAttachmentPtr& a) {
     auto* preview = new AttachmentPreview(attachmentfiles::attachmentIconName(a->mimeType(), a->fileName()), frame);
     if (image) {
         QPointer<AttachmentPreview> guard(preview);
-        const QImage cached = ThumbnailCache::shared().request(a->localPath(), preview, [guard](const QImage& img) {
+        const QImage cached = m_thumbnails.request(a->localPath(), preview, [guard](const QImage& img) {
             if (guard && !img.isNull())
                 guard->setThumbnail(img);
         });
@@ -672,7 +673,7 @@ void CardSheet::importAttachment(const QString& path) {
     QPointer<ModelContext> context(&m_context);
     const ChecklistPtr checklist = m_checklist;
     const std::weak_ptr<ChecklistCard> weakCard = m_editingCard;
-    AttachmentImports::shared().start(
+    m_imports.start(
         {m_checklist->id(), m_editingCard->id(), path},
         [context, checklist, weakCard](const QString& fileName, const QString& copyPath) {
             const ChecklistCardPtr card = weakCard.lock();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/model/Models.h"
+#include "richtext/RichTextEnvironment.h"
 
 #include <QByteArray>
 #include <QDialog>
@@ -10,6 +11,8 @@
 #include <optional>
 
 struct Services;
+class AttachmentImports;
+class ThumbnailCache;
 class QLineEdit;
 class QVBoxLayout;
 class RichTextBlockEditor;
@@ -91,6 +94,9 @@ private:
     void importFinished(const QUuid& cardId, bool ok, const QString& fileName, const QString& reason);
 
     ModelContext& m_context;
+    AttachmentImports& m_imports;
+    ThumbnailCache& m_thumbnails;
+    RichTextEnvironment m_richText;
     ChecklistPtr m_checklist;
 
     ChecklistCardPtr m_editingCard;

@@ -23,7 +23,6 @@ std::vector<std::shared_ptr<T>> topOf(const DashboardData::Ranked& list, int lim
 qint64 keyOf(const QDateTime& updatedAt) { return updatedAt.isValid() ? updatedAt.toMSecsSinceEpoch() : 0; }
 
 constexpr int kDocWindow = 12;
-const QString kReadAheadName = QStringLiteral("DashboardData.readAhead");
 constexpr int kRecentWindow = 4;
 
 } // namespace
@@ -39,17 +38,12 @@ DashboardData::DashboardData(ModelContext& context, QObject* parent) : QObject(p
     m_checklists.buckets.resize(1);
     m_checklists.fetchAll = [this] { return fetchAs<Checklist>(*m_context); };
 
-    if (auto* ahead = context.findChild<DashboardData*>(kReadAheadName, Qt::FindDirectChildrenOnly)) {
-        takeOver(*ahead);
-        delete ahead;
-    } else {
-        // Opening the application shows this first: the documents are summed up from the file rather than
-        // all made into objects before the window can show.
-        if (!summarizeDocs())
-            readAll(m_docs);
-        readAll(m_projects);
-        readAll(m_checklists);
-    }
+    // Opening the application shows this first: the documents are summed up from the file rather than
+    // all made into objects before the window can show.
+    if (!summarizeDocs())
+        readAll(m_docs);
+    readAll(m_projects);
+    readAll(m_checklists);
     connect(&context, &ModelContext::objectChanged, this, &DashboardData::onObjectChanged);
     connect(&context, &ModelContext::entityChanged, this, [this](int entity) {
         if (Tracker* t = trackerFor(entity)) {
@@ -60,24 +54,6 @@ DashboardData::DashboardData(ModelContext& context, QObject* parent) : QObject(p
 }
 
 DashboardData::~DashboardData() = default;
-
-void DashboardData::readAhead(ModelContext& context) {
-    if (context.findChild<DashboardData*>(kReadAheadName, Qt::FindDirectChildrenOnly))
-        return;
-    auto* ahead = new DashboardData(context, &context);
-    ahead->setObjectName(kReadAheadName);
-}
-
-void DashboardData::takeOver(DashboardData& ahead) {
-    for (auto [mine, theirs] : {std::pair{&m_docs, &ahead.m_docs}, std::pair{&m_projects, &ahead.m_projects},
-                                std::pair{&m_checklists, &ahead.m_checklists}}) {
-        auto fetchAll = std::move(mine->fetchAll);   // bound to this object
-        *mine = std::move(*theirs);
-        mine->fetchAll = std::move(fetchAll);
-    }
-    if (ahead.m_scheduled)
-        schedule();   // its queued pass goes with it
-}
 
 void DashboardData::readAll(Tracker& t) {
     t.summary = false;

@@ -18,13 +18,10 @@
 class DashboardData : public QObject {
     Q_OBJECT
 public:
-    // Takes over what readAhead() read of this context, if anything.
+    // Reads what the dashboard shows at once. Made before its view (the start makes one while the fonts
+    // load), it keeps up to date until a view takes it over.
     explicit DashboardData(ModelContext& context, QObject* parent = nullptr);
     ~DashboardData() override;
-
-    // Reads what the dashboard shows before its view is made (while other work of the start runs beside),
-    // kept up to date until the next DashboardData made on the context takes it over.
-    static void readAhead(ModelContext& context);
 
     int count(DocStatus status) const;
     // At most `limit` documents of the status, most recently updated first.
@@ -86,7 +83,6 @@ private:
     void readAll(Tracker& t);
     // The documents' lists and counts from a summary of their table, when it is not read yet.
     bool summarizeDocs();
-    void takeOver(DashboardData& ahead);
     // Index in its bucket, or -1.
     int position(const Tracker& t, PersistentModel* object, const Snapshot& s) const;
     void schedule();

@@ -221,12 +221,14 @@ DashboardView::DashboardView(const Services& services, std::function<void()> onC
                              std::function<void()> onOpenProjects,
                              std::function<void(const ProjectPtr&)> onOpenProject,
                              std::function<void(const DocPtr&)> onOpenDoc, std::function<void()> onOpenChecklists,
-                             std::function<void(const ChecklistPtr&)> onOpenChecklist, QWidget* parent)
+                             std::function<void(const ChecklistPtr&)> onOpenChecklist, DashboardData* readAhead,
+                             QWidget* parent)
     : QWidget(parent), m_services(services), m_onCreateProject(std::move(onCreateProject)),
       m_onOpenProjects(std::move(onOpenProjects)), m_onOpenProject(std::move(onOpenProject)),
       m_onOpenDoc(std::move(onOpenDoc)), m_onOpenChecklists(std::move(onOpenChecklists)),
-      m_onOpenChecklist(std::move(onOpenChecklist)), m_data(new DashboardData(services.context, this)),
-      m_note(services.prefs) {
+      m_onOpenChecklist(std::move(onOpenChecklist)),
+      m_data(readAhead ? readAhead : new DashboardData(services.context, this)), m_note(services.prefs) {
+    m_data->setParent(this);
     installAccessibility();
     setAccessibleName(QStringLiteral("Tableau de bord"));
 
@@ -402,7 +404,8 @@ QWidget* DashboardView::buildQuickNoteEditor() {
     RtfBinding rtf{[this] { return m_note.rtf(); },
                    [this](const std::optional<QByteArray>& v) { m_note.setRtf(v); }};
     // Typed changes reach the note through the bindings, which write them after a pause.
-    m_editor = new RichTextBlockEditor(content, rtf, m_forceSaveQuickNoteRTF, {}, [] {}, box);
+    m_editor = new RichTextBlockEditor({m_services.theme, m_services.spelling}, content, rtf, m_forceSaveQuickNoteRTF,
+                                       {}, [] {}, box);
     m_editor->setMinimumHeight(160);
     // The field is named by the hint above it.
     m_editor->textView()->setAccessibleName(hint->text());

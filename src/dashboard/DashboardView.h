@@ -41,10 +41,13 @@ public:
     static constexpr int panelLimit = 12;
     static constexpr int recentLimit = 4;
 
+    // `readAhead`: what the start already read of the store (made on services.context); the view takes it
+    // over rather than reading again.
     DashboardView(const Services& services, std::function<void()> onCreateProject,
                   std::function<void()> onOpenProjects, std::function<void(const ProjectPtr&)> onOpenProject,
                   std::function<void(const DocPtr&)> onOpenDoc, std::function<void()> onOpenChecklists,
-                  std::function<void(const ChecklistPtr&)> onOpenChecklist, QWidget* parent = nullptr);
+                  std::function<void(const ChecklistPtr&)> onOpenChecklist, DashboardData* readAhead = nullptr,
+                  QWidget* parent = nullptr);
     ~DashboardView() override;
 
     // Kept for the router's contract; the dashboard itself never creates a project.

@@ -165,9 +165,9 @@ int estimatedTextLines(const QString& text, int width, qreal charWidth) {
 
 } // namespace
 
-ImprovedBlockRowView::ImprovedBlockRowView(DocEdits& edits, DocBlockPtr block, bool isEditMode, bool forceSaveRTF,
-                                           Callbacks callbacks, QWidget* parent)
-    : QWidget(parent), m_edits(edits), m_block(std::move(block)), m_isEditMode(isEditMode),
+ImprovedBlockRowView::ImprovedBlockRowView(DocEdits& edits, const RichTextEnvironment& richText, DocBlockPtr block,
+                                           bool isEditMode, bool forceSaveRTF, Callbacks callbacks, QWidget* parent)
+    : QWidget(parent), m_edits(edits), m_richText(richText), m_block(std::move(block)), m_isEditMode(isEditMode),
       m_forceSaveRTF(forceSaveRTF), m_callbacks(std::move(callbacks)) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFixedHeight(estimatedHeight(860));
@@ -469,21 +469,23 @@ void ImprovedBlockRowView::buildEditContent() {
     DocBlockPtr block = m_block;
     switch (m_block->type()) {
     case DocBlockType::text: {
-        TextBinding content{[block] { return block->content(); }, [block](const QString& v) { block->setContent(v); }};
+        TextBinding content{[block] { return block->content(); },
+                            [block](const QString& v) { DocEdits::writeContent(block, v); }};
         RtfBinding rtf{[block] { return block->richTextData(); },
-                       [block](const std::optional<QByteArray>& v) { block->setRichTextData(v); }};
-        m_textEditor = new RichTextBlockEditor(content, rtf, m_forceSaveRTF, [this] { blockContentChanged(); },
-                                               [this] { blockFocused(); });
+                       [block](const std::optional<QByteArray>& v) { DocEdits::writeRichText(block, v); }};
+        m_textEditor = new RichTextBlockEditor(m_richText, content, rtf, m_forceSaveRTF,
+                                               [this] { blockContentChanged(); }, [this] { blockFocused(); });
         m_textEditor->textView()->setAccessibleName(QStringLiteral("Texte"));
         guardTextTarget(m_textEditor->textView()->viewport());
         m_editContent = m_textEditor;
         break;
     }
     case DocBlockType::code: {
-        TextBinding code{[block] { return block->content(); }, [block](const QString& v) { block->setContent(v); }};
+        TextBinding code{[block] { return block->content(); },
+                         [block](const QString& v) { DocEdits::writeContent(block, v); }};
         // The stamp and the save follow in onChange, once per choice.
         TextBinding language{[block] { return DocEdits::languageOf(*block); },
-                             [block](const QString& v) { block->setCodeLanguage(v); }};
+                             [block](const QString& v) { DocEdits::writeCodeLanguage(block, v); }};
         m_codeEditor = new ImprovedCodeBlockView(code, language, [this] { blockContentChanged(); },
                                                  [this] { blockFocused(); });
         guardTextTarget(m_codeEditor->editor()->viewport());
@@ -491,8 +493,9 @@ void ImprovedBlockRowView::buildEditContent() {
         break;
     }
     case DocBlockType::image: {
-        ImageBlockEditor::DataBinding binding{[block] { return block->imageData(); },
-                                           [block](const std::optional<QByteArray>& v) { block->setImageData(v); }};
+        ImageBlockEditor::DataBinding binding{
+            [block] { return block->imageData(); },
+            [block](const std::optional<QByteArray>& v) { DocEdits::writeImageData(block, v); }};
         m_imageEditor = new ImageBlockEditor(binding, [this] { blockContentChanged(); });
         m_editContent = m_imageEditor;
         break;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/model/Models.h"
+#include "richtext/RichTextEnvironment.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -46,8 +47,9 @@ public:
     static constexpr int shadowOverhang = 2;
     static int rowSpacing();
 
-    ImprovedBlockRowView(DocEdits& edits, DocBlockPtr block, bool isEditMode, bool forceSaveRTF, Callbacks callbacks,
-                         QWidget* parent = nullptr);
+    // `richText`: what the text editor of a text block takes from the application.
+    ImprovedBlockRowView(DocEdits& edits, const RichTextEnvironment& richText, DocBlockPtr block, bool isEditMode,
+                         bool forceSaveRTF, Callbacks callbacks, QWidget* parent = nullptr);
     ~ImprovedBlockRowView() override;
 
     const DocBlockPtr& block() const { return m_block; }
@@ -126,6 +128,7 @@ private:
     bool dndEnabled() const;
 
     DocEdits& m_edits;
+    RichTextEnvironment m_richText;
     DocBlockPtr m_block;
     bool m_isEditMode;
     bool m_forceSaveRTF;

@@ -207,7 +207,8 @@ ImprovedBlockRowView* ImprovedDocEditorView::makeRow(const DocBlockPtr& block) {
     cb.onFocus = [this](const QUuid& id) { scrollToBlock(id); };
     cb.onContentChanged = [this](const QUuid&) { refreshBlocks(); };
     cb.onReorder = [this](const DocBlockPtr& dragged, const DocBlockPtr& target) { reorder(dragged, target); };
-    return new ImprovedBlockRowView(m_edits, block, m_isEditMode, m_forceSaveRTF, cb, m_rowsBox);
+    return new ImprovedBlockRowView(m_edits, {m_services.theme, m_services.spelling}, block, m_isEditMode,
+                                    m_forceSaveRTF, cb, m_rowsBox);
 }
 
 void ImprovedDocEditorView::refreshBlocks() {

@@ -172,13 +172,27 @@ void DocEdits::touchBlockAndSave(const DocBlockPtr& block) {
 }
 
 void DocEdits::setCodeLanguage(const DocBlockPtr& block, const QString& language) {
-    block->setCodeLanguage(language);
+    writeCodeLanguage(block, language);
     touchBlockAndSave(block);
 }
 
 void DocEdits::setImageData(const DocBlockPtr& block, const std::optional<QByteArray>& data) {
-    block->setImageData(data);
+    writeImageData(block, data);
     touchBlockAndSave(block);
+}
+
+void DocEdits::writeContent(const DocBlockPtr& block, const QString& content) { block->setContent(content); }
+
+void DocEdits::writeRichText(const DocBlockPtr& block, const std::optional<QByteArray>& rtf) {
+    block->setRichTextData(rtf);
+}
+
+void DocEdits::writeCodeLanguage(const DocBlockPtr& block, const QString& language) {
+    block->setCodeLanguage(language);
+}
+
+void DocEdits::writeImageData(const DocBlockPtr& block, const std::optional<QByteArray>& data) {
+    block->setImageData(data);
 }
 
 void DocEdits::toggleCompleted(const DocBlockPtr& block) {

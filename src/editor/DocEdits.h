@@ -56,6 +56,14 @@ public:
     void setImageData(const DocBlockPtr& block, const std::optional<QByteArray>& data);
     void toggleCompleted(const DocBlockPtr& block);
 
+    // What a block's editor writes as the person edits: the field only. The editor's change callback then
+    // stamps and saves once (touchBlockAndSave). Static: an editor torn down with the screen may still
+    // write what it held, after the screen's edits are gone.
+    static void writeContent(const DocBlockPtr& block, const QString& content);
+    static void writeRichText(const DocBlockPtr& block, const std::optional<QByteArray>& rtf);
+    static void writeCodeLanguage(const DocBlockPtr& block, const QString& language);
+    static void writeImageData(const DocBlockPtr& block, const std::optional<QByteArray>& data);
+
     // The language a code block shows and edits: its own, or "bash" when it has none.
     static QString languageOf(const DocBlock& block);
 

@@ -24,18 +24,20 @@ constexpr int kToolbarHeight = 44; // 28 controls + 8 above and below
 
 int RichTextBlockEditor::toolbarBlockHeight() { return kToolbarHeight + kToolbarSpacing; }
 
-RichTextBlockEditor::RichTextBlockEditor(TextBinding content, RtfBinding richTextData, bool forceSaveRTF,
-                                         std::function<void()> onChange, std::function<void()> onFocus, QWidget* parent)
+RichTextBlockEditor::RichTextBlockEditor(const RichTextEnvironment& environment, TextBinding content,
+                                         RtfBinding richTextData, bool forceSaveRTF, std::function<void()> onChange,
+                                         std::function<void()> onFocus, QWidget* parent)
     : QWidget(parent)
     , m_onFocus(std::move(onFocus))
     , m_forceSaveRTF(forceSaveRTF)
 {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
-    m_wrapper = new RichTextEditorWrapper(std::move(content), std::move(richTextData), std::move(onChange), m_onFocus, this);
+    m_wrapper = new RichTextEditorWrapper(environment, std::move(content), std::move(richTextData), std::move(onChange),
+                                          m_onFocus, this);
 
     m_toolbarSlot = new QWidget(this);
     m_toolbarSlot->hide();
-    m_toolbar = new RichTextToolbar(m_wrapper->textView(), m_toolbarSlot);
+    m_toolbar = new RichTextToolbar(environment.theme, m_wrapper->textView(), m_toolbarSlot);
     // A click on the toolbar (a button, its label, the gap below it) would otherwise hand the
     // keyboard to the nearest focusable ancestor, a scroll area for instance, and end editing.
     setFocusProxy(m_wrapper->textView());
@@ -51,7 +53,7 @@ RichTextBlockEditor::RichTextBlockEditor(TextBinding content, RtfBinding richTex
         layoutChildren();
         emit calculatedHeightChanged(h);
     });
-    connect(&ThemeManager::shared(), &ThemeManager::appearanceChanged, this, [this] { update(); });
+    connect(&environment.theme, &ThemeManager::appearanceChanged, this, [this] { update(); });
     layoutChildren();
 }
 

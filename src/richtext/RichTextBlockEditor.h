@@ -1,6 +1,7 @@
 #pragma once
 
 #include "richtext/RichTextBindings.h"
+#include "richtext/RichTextEnvironment.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -22,8 +23,9 @@ class RichTextToolbar;
 class RichTextBlockEditor : public QWidget {
     Q_OBJECT
 public:
-    RichTextBlockEditor(TextBinding content, RtfBinding richTextData, bool forceSaveRTF, std::function<void()> onChange,
-                        std::function<void()> onFocus, QWidget* parent = nullptr);
+    RichTextBlockEditor(const RichTextEnvironment& environment, TextBinding content, RtfBinding richTextData,
+                        bool forceSaveRTF, std::function<void()> onChange, std::function<void()> onFocus,
+                        QWidget* parent = nullptr);
     ~RichTextBlockEditor() override;
 
     // The flush request: every change of the value writes the RTF of the whole text at once.

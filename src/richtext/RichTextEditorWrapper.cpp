@@ -18,9 +18,11 @@
 
 #include <cmath>
 
-RichTextEditorWrapper::RichTextEditorWrapper(TextBinding text, RtfBinding richTextData, std::function<void()> onChange,
+RichTextEditorWrapper::RichTextEditorWrapper(const RichTextEnvironment& environment, TextBinding text,
+                                             RtfBinding richTextData, std::function<void()> onChange,
                                              std::function<void()> onFocus, QWidget* parent)
     : QWidget(parent)
+    , m_environment(environment)
     , m_text(std::move(text))
     , m_richTextData(std::move(richTextData))
     , m_onChange(std::move(onChange))
@@ -79,7 +81,7 @@ void RichTextEditorWrapper::configure()
     v->document()->setDefaultFont(Fonts::system(14));
     v->document()->setDocumentMargin(inset);
     applyAppearance();
-    connect(&ThemeManager::shared(), &ThemeManager::appearanceChanged, this, [this] { applyAppearance(); });
+    connect(&m_environment.theme, &ThemeManager::appearanceChanged, this, [this] { applyAppearance(); });
 
     connect(v->document(), &QTextDocument::contentsChanged, this, [this] { textDidChange(); });
     connect(v, &ClickableTextView::editingBegan, this, [this](Qt::FocusReason r) { beginEditing(r); });
@@ -92,9 +94,9 @@ void RichTextEditorWrapper::configure()
             endEditing(Qt::OtherFocusReason);
     });
 
-    m_highlighter = new SpellHighlighter(v->document());
+    SpellDictionary& dictionary = m_environment.spelling;
+    m_highlighter = new SpellHighlighter(v->document(), dictionary);
     m_highlighter->followView(v);
-    SpellDictionary& dictionary = SpellDictionary::shared();
     connect(&dictionary, &SpellDictionary::ready, this, [this] {
         // Underlines are drawing only: not a change of the text.
         m_isUpdatingFromOutside = true;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "richtext/RichTextBindings.h"
+#include "richtext/RichTextEnvironment.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -48,8 +49,8 @@ public:
     static constexpr int inset = 12;
     static constexpr qreal minimumHeight = 100;
 
-    RichTextEditorWrapper(TextBinding text, RtfBinding richTextData, std::function<void()> onChange,
-                          std::function<void()> onFocus, QWidget* parent = nullptr);
+    RichTextEditorWrapper(const RichTextEnvironment& environment, TextBinding text, RtfBinding richTextData,
+                          std::function<void()> onChange, std::function<void()> onFocus, QWidget* parent = nullptr);
     ~RichTextEditorWrapper() override;
 
     ClickableTextView* textView() const { return m_textView; }
@@ -108,6 +109,7 @@ private:
     void applyAppearance();
     void writeHeight();
 
+    RichTextEnvironment m_environment;
     TextBinding m_text;
     RtfBinding m_richTextData;
     std::function<void()> m_onChange;

@@ -1,7 +1,6 @@
 #include "richtext/RichTextFormatting.h"
 
 #include "ui/Palette.h"
-#include "ui/Theme.h"
 #include "ui/Fonts.h"
 
 #include <QTextBlock>
@@ -186,7 +185,8 @@ void removeHighlight(QTextCursor& cursor)
 
 void applyInlineCode(QTextCursor& cursor)
 {
-    QColor grey = namedColor(NamedColor::gray);
+    // The appearance the palette paints with now.
+    QColor grey = standardColor(StandardColor::gray);
     grey.setAlphaF(0.2f);
     editRuns(cursor, [&](QTextCharFormat& f) {
         setFont(f, Fonts::monoFamily(), kInlineCodeSize, QFont::Normal);
@@ -232,7 +232,5 @@ QColor namedColor(NamedColor c, bool dark)
     }
     return {};
 }
-
-QColor namedColor(NamedColor c) { return namedColor(c, ThemeManager::shared().isDark()); }
 
 } // namespace richtext

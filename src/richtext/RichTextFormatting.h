@@ -52,9 +52,8 @@ void applyHighlight(QTextEdit* view, const QColor& color);
 void removeHighlight(QTextEdit* view);
 void applyInlineCode(QTextEdit* view);
 
-// The named colours of the toolbar's menus, for the current appearance.
+// The named colours of the toolbar's menus, in the light or the dark appearance.
 enum class NamedColor { red, orange, yellow, green, blue, purple, pink, gray };
-QColor namedColor(NamedColor c);
 QColor namedColor(NamedColor c, bool dark);
 
 } // namespace richtext

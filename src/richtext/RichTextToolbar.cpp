@@ -203,8 +203,9 @@ void ColorPopover::paintEvent(QPaintEvent*)
 
 using namespace richtext;
 
-RichTextToolbar::RichTextToolbar(ClickableTextView* textView, QWidget* parent)
+RichTextToolbar::RichTextToolbar(ThemeManager& theme, ClickableTextView* textView, QWidget* parent)
     : QWidget(parent)
+    , m_theme(theme)
     , m_textView(textView)
 {
     setFocusPolicy(Qt::NoFocus);
@@ -272,7 +273,7 @@ RichTextToolbar::RichTextToolbar(ClickableTextView* textView, QWidget* parent)
             w->update();
     };
     repaint();
-    connect(&ThemeManager::shared(), &ThemeManager::appearanceChanged, this, repaint);
+    connect(&m_theme, &ThemeManager::appearanceChanged, this, repaint);
 }
 
 QMenu* RichTextToolbar::buildStyleMenu()
@@ -290,7 +291,8 @@ QMenu* RichTextToolbar::buildTextColorMenu()
     auto* menu = new QMenu(this);
     for (const ColorItem& item : kTextColors) {
         const NamedColor named = item.color;
-        QAction* a = menu->addAction(QString::fromUtf8(item.name), this, [this, named] { applyTextColor(namedColor(named)); });
+        QAction* a = menu->addAction(QString::fromUtf8(item.name), this,
+                                     [this, named] { applyTextColor(namedColor(named, m_theme.isDark())); });
         a->setData(int(named));
     }
     menu->addSeparator();
@@ -308,7 +310,8 @@ QMenu* RichTextToolbar::buildHighlightMenu()
     auto* menu = new QMenu(this);
     for (const ColorItem& item : kHighlightColors) {
         const NamedColor named = item.color;
-        QAction* a = menu->addAction(QString::fromUtf8(item.name), this, [this, named] { applyHighlight(namedColor(named)); });
+        QAction* a = menu->addAction(QString::fromUtf8(item.name), this,
+                                     [this, named] { applyHighlight(namedColor(named, m_theme.isDark())); });
         a->setData(int(named));
     }
     menu->addSeparator();
@@ -326,7 +329,7 @@ void RichTextToolbar::refreshMenuIcons()
             if (a->isSeparator())
                 continue;
             if (a->data().isValid())
-                a->setIcon(swatchIcon(namedColor(NamedColor(a->data().toInt())), highlight));
+                a->setIcon(swatchIcon(namedColor(NamedColor(a->data().toInt()), m_theme.isDark()), highlight));
             else if (!a->objectName().isEmpty())
                 a->setIcon(Symbols::icon(a->objectName(), AppPalette::primaryText(), 14));
         }

@@ -7,6 +7,7 @@
 #include <QWidget>
 
 class ClickableTextView;
+class ThemeManager;
 class QColorDialog;
 #include <QMenu>
 
@@ -74,7 +75,8 @@ private:
 class RichTextToolbar : public QWidget {
     Q_OBJECT
 public:
-    explicit RichTextToolbar(ClickableTextView* textView, QWidget* parent = nullptr);
+    // `theme`: the appearance its swatches and labels follow.
+    RichTextToolbar(ThemeManager& theme, ClickableTextView* textView, QWidget* parent = nullptr);
 
     ClickableTextView* textView() const { return m_textView; }
     void setTextView(ClickableTextView* textView);
@@ -133,6 +135,7 @@ private:
     QMenu* buildHighlightMenu();
     void refreshMenuIcons();
 
+    ThemeManager& m_theme;
     QPointer<ClickableTextView> m_textView;
     QColor m_selectedTextColor;
     bool m_showColorPicker = false;

@@ -40,14 +40,6 @@ SpellDictionary::~SpellDictionary()
         m_worker->wait();
 }
 
-SpellDictionary& SpellDictionary::shared()
-{
-    static QPointer<SpellDictionary> dictionary;
-    if (!dictionary)
-        dictionary = new SpellDictionary(defaultSearchPaths(), QCoreApplication::instance());
-    return *dictionary;
-}
-
 QStringList SpellDictionary::defaultSearchPaths()
 {
     QStringList paths;

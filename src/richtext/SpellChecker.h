@@ -28,10 +28,6 @@ public:
     explicit SpellDictionary(QStringList searchPaths = defaultSearchPaths(), QObject* parent = nullptr);
     ~SpellDictionary() override;
 
-    // The application's dictionary: one per application object, created on first use and destroyed
-    // with it (its worker included).
-    static SpellDictionary& shared();
-
     // Starts loading on first call; `ready` follows (also when no dictionary was found: isAvailable false).
     void ensureLoading();
     bool isLoaded() const { return m_loaded; }
@@ -77,7 +73,7 @@ public:
     // pause in the typing: underlining it at every key would lay its paragraph out a second time.
     static constexpr int typingPauseMs = 500;
 
-    explicit SpellHighlighter(QTextDocument* document, SpellDictionary& dictionary = SpellDictionary::shared());
+    SpellHighlighter(QTextDocument* document, SpellDictionary& dictionary);
 
     // Checks the paragraphs left waiting as `view` paints them, rather than the whole text.
     void followView(QTextEdit* view);

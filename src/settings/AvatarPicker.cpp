@@ -87,8 +87,7 @@ private:
     QImage m_image;
 };
 
-AvatarPicker::AvatarPicker(UserPreferencesStore* store, QWidget* parent)
-    : QWidget(parent), m_store(store) {
+AvatarPicker::AvatarPicker(UserPreferencesStore& store, QWidget* parent) : QWidget(parent), m_store(&store) {
     setObjectName(QStringLiteral("avatarPicker"));
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);

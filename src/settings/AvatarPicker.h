@@ -26,7 +26,7 @@ public:
     static constexpr int maxPixelSize = 512;
     static constexpr double compressionFactor = 0.82;
 
-    explicit AvatarPicker(UserPreferencesStore* store, QWidget* parent = nullptr);
+    explicit AvatarPicker(UserPreferencesStore& store, QWidget* parent = nullptr);
     ~AvatarPicker() override;
 
     // Runs the file dialog (PNG, JPEG, TIFF, HEIC), then converts the chosen file in the background and

@@ -121,7 +121,7 @@ SettingsView::SettingsView(const Services& services, QWidget* parent) : QWidget(
     profileStack->addLayout(names);
     m_divider = new Divider;
     profileStack->addWidget(m_divider);
-    m_avatarPicker = new AvatarPicker(&m_services.profile);
+    m_avatarPicker = new AvatarPicker(m_services.profile);
     profileStack->addWidget(m_avatarPicker);
     auto* profileCard = new SettingsCard(QStringLiteral("Profil"), QStringLiteral("person.fill"), profile);
     profileCard->setObjectName(QStringLiteral("card.Profil"));

@@ -9,6 +9,7 @@
 #include "core/store/ModelContext.h"
 #include "ui/DialogSeam.h"
 #include "app/LazyUpdater.h"
+#include "cardsheet/AttachmentJobs.h"
 #include "support/TestServices.h"
 #include "support/TestSupport.h"
 #include "AppProcess.h"
@@ -87,8 +88,10 @@ TEST(AppEntry, TheUpdateCommandRunsACheck) {
     ASSERT_TRUE(store.container);
     AppDelegate delegate;
     delegate.updater()->setFeedUrl(QUrl());
+    AttachmentImports attachments;
+    ThumbnailCache thumbnails;
     Services services{store.container->mainContext(), Preferences::shared(), ThemeManager::shared(),
-                      sharedProfile()};
+                      sharedProfile(), testsupport::testDictionary(), attachments, thumbnails};
     MainWindow window(delegate.updater(), services);
     QSignalSpy done(delegate.updater(), &LazyUpdater::checkFinished);
     window.checkForUpdatesAction()->trigger();
@@ -143,7 +146,10 @@ TEST(AppEntry, ClosingTheWindowSavesFirstAndStaysOpenWhenThatFails) {
     {
         ModelContext& ctx = container->mainContext();
         AppDelegate delegate;
-        Services services{ctx, Preferences::shared(), ThemeManager::shared(), sharedProfile()};
+        AttachmentImports attachments;
+        ThumbnailCache thumbnails;
+        Services services{ctx, Preferences::shared(), ThemeManager::shared(), sharedProfile(),
+                          testsupport::testDictionary(), attachments, thumbnails};
         MainWindow window(delegate.updater(), services);
         QList<int> exits;
         window.shell()->setTerminate([&](int code) { exits << code; });
@@ -178,7 +184,10 @@ TEST(AppEntry, TerminationSignalsQuitAsThePersonWouldAfterSaving) {
         ASSERT_TRUE(store.container);
         ModelContext& ctx = store.container->mainContext();
         AppDelegate delegate;
-        Services services{ctx, Preferences::shared(), ThemeManager::shared(), sharedProfile()};
+        AttachmentImports attachments;
+        ThumbnailCache thumbnails;
+        Services services{ctx, Preferences::shared(), ThemeManager::shared(), sharedProfile(),
+                          testsupport::testDictionary(), attachments, thumbnails};
         MainWindow window(delegate.updater(), services);
         QList<int> exits;
         window.shell()->setTerminate([&](int code) { exits << code; });

@@ -6,10 +6,12 @@
 #include "prefs/Preferences.h"
 #include "app/ShellToolbar.h"
 #include "app/Sidebar.h"
+#include "cardsheet/AttachmentJobs.h"
 #include "ui/Theme.h"
 #include "core/model/SwiftDataContainer.h"
 #include "core/store/ModelContext.h"
 #include "ui/DialogSeam.h"
+#include "support/TestServices.h"
 #include "support/TestSupport.h"
 
 #include <QApplication>
@@ -30,7 +32,9 @@ protected:
         DialogSeam::reset();
         DialogSeam::setNonInteractive(true);
         profile = std::make_unique<UserPreferencesStore>(Preferences::shared());
-        services = std::make_unique<Services>(Services{ctx(), Preferences::shared(), ThemeManager::shared(), *profile});
+        services = std::make_unique<Services>(Services{ctx(), Preferences::shared(), ThemeManager::shared(),
+                                                       *profile, testsupport::testDictionary(),
+                                                       attachments, thumbnails});
         shell = std::make_unique<AppShellView>(*services);
         shell->resize(1100, 720);
         shell->show();
@@ -52,6 +56,8 @@ protected:
 
     ModelContext& ctx() { return container->mainContext(); }
     std::unique_ptr<UserPreferencesStore> profile;
+    AttachmentImports attachments;
+    ThumbnailCache thumbnails;
     std::unique_ptr<Services> services;
     ShellState& state() { return shell->state(); }
     Router* router() { return shell->router(); }

@@ -307,3 +307,27 @@ TEST_F(ShellTest, EveryNewProjectSheetDismissalReloadsProjectsOnce) {
     EXPECT_EQ(router()->buildCount(), builds);
     EXPECT_EQ(router()->currentScreen(), list);
 }
+
+// What the start reads ahead goes to the first dashboard, kept up with the changes made meanwhile; it
+// goes with that view, and a later dashboard reads the store itself.
+TEST_F(ShellTest, TheFirstDashboardTakesOverWhatTheStartReadAhead) {
+    auto ahead = std::make_unique<DashboardData>(ctx());
+    QPointer<DashboardData> read(ahead.get());
+    doc(project("Alpha"), "Écrit après la lecture");
+    ASSERT_TRUE(ctx().save());
+    QCoreApplication::processEvents();
+
+    AppShellView started(*services, std::move(ahead));
+    auto* first = qobject_cast<DashboardView*>(started.router()->currentScreen());
+    ASSERT_TRUE(first);
+    EXPECT_EQ(first->data(), read.data());
+    EXPECT_EQ(first->data()->count(DocStatus::inProgress), 1);
+
+    started.state().setSelection(SidebarItem::projects);
+    started.state().setSelection(SidebarItem::dashboard);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(read);
+    auto* second = qobject_cast<DashboardView*>(started.router()->currentScreen());
+    ASSERT_TRUE(second);
+    EXPECT_EQ(second->data()->count(DocStatus::inProgress), 1);
+}

@@ -51,7 +51,7 @@ protected:
         sheet = std::make_unique<CardSheet>(*services, checklist);
     }
     void TearDown() override {
-        testsupport::waitFor([] { return AttachmentImports::shared().runningCount() == 0; }, 10000);
+        testsupport::waitFor([this] { return services->attachments.runningCount() == 0; }, 10000);
         sheet.reset();
         CardFixture::TearDown();
     }
@@ -91,7 +91,7 @@ protected:
     void attach(const QString& path) {
         DialogSeam::pushFileName(path);
         click("Ajouter un fichier");
-        ASSERT_TRUE(testsupport::waitFor([] { return AttachmentImports::shared().runningCount() == 0; }, 10000));
+        ASSERT_TRUE(testsupport::waitFor([this] { return services->attachments.runningCount() == 0; }, 10000));
         flush();
     }
 
@@ -418,10 +418,10 @@ TEST_F(CardSheetTest, AFailedCopyOrADeletedCardLeavesNoRecordAndNoFile) {
     // The card is deleted while its file is being copied: the copy is taken away again.
     // (The end of a copy is handled by the event loop, so it cannot end before the next line.)
     sheet->importAttachment(file("tard.bin", QByteArray(4 << 20, 'y')));
-    ASSERT_TRUE(AttachmentImports::shared().isCopying(maquette->id()));
+    ASSERT_TRUE(services->attachments.isCopying(maquette->id()));
     EXPECT_FALSE(button("Ajouter un fichier")->isEnabled());   // one copy at a time for this card
     button("Supprimer l’étape")->click();
-    ASSERT_TRUE(testsupport::waitFor([] { return AttachmentImports::shared().runningCount() == 0; }, 10000));
+    ASSERT_TRUE(testsupport::waitFor([this] { return services->attachments.runningCount() == 0; }, 10000));
     EXPECT_TRUE(context().fetch<ChecklistAttachment>().empty());
     EXPECT_TRUE(QDir(folder).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }

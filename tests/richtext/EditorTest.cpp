@@ -59,7 +59,7 @@ struct Fixture {
         store.content = content;
         store.rtf = std::move(rtf);
         auto* layout = new QVBoxLayout(&window);
-        editor = new RichTextBlockEditor(store.contentBinding(), store.rtfBinding(), false,
+        editor = new RichTextBlockEditor(rttest::environment(), store.contentBinding(), store.rtfBinding(), false,
                                          [this] { store.changes++; store.log.push_back("change"); },
                                          [this] { store.focuses++; }, &window);
         other = new QLineEdit(&window);
@@ -339,7 +339,8 @@ TEST(RichTextEditor, ToolbarClicksKeepEditingInsideAScrollArea)
     QScrollArea area;
     auto* inner = new QWidget;
     auto* layout = new QVBoxLayout(inner);
-    auto* editor = new RichTextBlockEditor(store.contentBinding(), store.rtfBinding(), false, {}, {}, inner);
+    auto* editor = new RichTextBlockEditor(rttest::environment(), store.contentBinding(), store.rtfBinding(), false, {},
+                                           {}, inner);
     layout->addWidget(editor);
     layout->addStretch();
     area.setWidget(inner);
@@ -379,7 +380,7 @@ TEST(RichTextEditor, CustomColourPopover)
     EXPECT_FALSE(bar->showColorPicker());
 
     // Without a text view the controls do nothing but the popover still opens.
-    RichTextToolbar lone(nullptr);
+    RichTextToolbar lone(ThemeManager::shared(), nullptr);
     lone.show();
     lone.toggleBold();
     lone.applyTextColor(Qt::red);
@@ -391,7 +392,7 @@ TEST(RichTextEditor, CustomColourPopover)
 
 TEST(RichTextToolbar, LabelsMenusAndTooltips)
 {
-    RichTextToolbar bar(nullptr);
+    RichTextToolbar bar(ThemeManager::shared(), nullptr);
     QStringList tips;
     for (auto* b : bar.iconButtons())
         tips << b->toolTip();
@@ -441,7 +442,7 @@ TEST(RichTextToolbar, TheKeysOfTheToolTipsFormatTheSelection)
 
 TEST(RichTextToolbar, FitsOrWrapsAtEveryWidthWithoutSqueezingAControl)
 {
-    RichTextToolbar bar(nullptr);
+    RichTextToolbar bar(ThemeManager::shared(), nullptr);
     bar.ensurePolished();
     const int full = bar.sizeHint().width();
     for (int width : {full + 40, full, full - 40, 320, 260, 200, 140}) {
@@ -482,7 +483,7 @@ TEST(RichTextEditor, DestroyedWhileFocusedKeepsWhatWasTyped)
 
 TEST(RichTextToolbar, EveryItemSitsOnItsRowsCentreLine)
 {
-    RichTextToolbar bar(nullptr);
+    RichTextToolbar bar(ThemeManager::shared(), nullptr);
     bar.ensurePolished();
     const int full = bar.sizeHint().width();
     for (int width : {full + 40, full, 320, 200}) {

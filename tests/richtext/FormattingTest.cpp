@@ -164,7 +164,7 @@ TEST(RichTextFormatting, InlineCodeThenHighlightChanges)
     EXPECT_EQ(family(f), Fonts::monoFamily());
     EXPECT_EQ(pixelSize(f), 13);
     EXPECT_FALSE(f.fontItalic());
-    EXPECT_EQ(f.background().color().rgb(), namedColor(NamedColor::gray).rgb());
+    EXPECT_EQ(f.background().color().rgb(), namedColor(NamedColor::gray, ThemeManager::shared().isDark()).rgb());
     EXPECT_NEAR(f.background().color().alphaF(), 0.2, 0.01);
     EXPECT_FALSE(formatAt(*back, 6).hasProperty(QTextFormat::FontFamilies));
 

@@ -45,6 +45,7 @@ struct Values {
 std::unique_ptr<RichTextBlockEditor> editorOver(Values& v)
 {
     auto editor = std::make_unique<RichTextBlockEditor>(
+        rttest::environment(),
         TextBinding{[&v] { return v.content; }, [&v](const QString& t) { v.content = t; ++v.textWrites; }},
         RtfBinding{[&v] { return v.rtf; },
                    [&v](const std::optional<QByteArray>& b) { v.rtf = b; ++v.rtfWrites; }},
@@ -250,7 +251,7 @@ TEST(LargeText, StoredNotesTooLargeAreOnlyReadAtTheirStart)
 // the rest follows in later turns, and every misspelt word ends up underlined.
 TEST(LargeText, SpellCheckingALongTextRunsInSlices)
 {
-    SpellDictionary& dictionary = SpellDictionary::shared();
+    SpellDictionary& dictionary = testsupport::testDictionary();
     dictionary.ensureLoading();
     ASSERT_TRUE(testsupport::waitFor([&] { return dictionary.isLoaded(); }, 20000));
     if (!dictionary.isAvailable())

@@ -1,6 +1,9 @@
 #pragma once
 
+#include "richtext/RichTextEnvironment.h"
 #include "rtf/Rtf.h"
+#include "support/TestServices.h"
+#include "ui/Theme.h"
 
 #include <QTextBlock>
 #include <QTextCursor>
@@ -9,6 +12,9 @@
 #include <memory>
 
 namespace rttest {
+
+// What the application hands an editor: its one appearance and the program's dictionary.
+inline RichTextEnvironment environment() { return {ThemeManager::shared(), testsupport::testDictionary()}; }
 
 // The document as it comes back from the stored RTF.
 inline std::unique_ptr<QTextDocument> reloaded(const QTextDocument& doc)

@@ -23,7 +23,7 @@ TEST(SpellCheck, WordsKeepInnerApostrophesAndHyphens)
 
 TEST(SpellCheck, FrenchDictionaryUnderlinesWithoutTouchingTheText)
 {
-    SpellDictionary& dictionary = SpellDictionary::shared();
+    SpellDictionary& dictionary = testsupport::testDictionary();
     dictionary.ensureLoading();
     ASSERT_TRUE(testsupport::waitFor([&] { return dictionary.isLoaded(); }, 20000));
     if (!dictionary.isAvailable())
@@ -36,7 +36,8 @@ TEST(SpellCheck, FrenchDictionaryUnderlinesWithoutTouchingTheText)
     QString content = QStringLiteral("bonjour bonjuor");
     std::optional<QByteArray> rtf;
     int writes = 0;
-    RichTextBlockEditor editor({[&] { return content; }, [&](const QString& v) { content = v; ++writes; }},
+    RichTextBlockEditor editor(rttest::environment(),
+                               {[&] { return content; }, [&](const QString& v) { content = v; ++writes; }},
                                {[&] { return rtf; }, [&](const std::optional<QByteArray>& v) { rtf = v; ++writes; }},
                                false, {}, {});
     editor.resize(400, 100);
@@ -56,7 +57,7 @@ TEST(SpellCheck, FrenchDictionaryUnderlinesWithoutTouchingTheText)
 // The word being typed is underlined once it ends or the typing pauses, not at every key.
 TEST(SpellCheck, TheWordBeingTypedWaitsForItsEndOrAPause)
 {
-    SpellDictionary& dictionary = SpellDictionary::shared();
+    SpellDictionary& dictionary = testsupport::testDictionary();
     dictionary.ensureLoading();
     ASSERT_TRUE(testsupport::waitFor([&] { return dictionary.isLoaded(); }, 20000));
     if (!dictionary.isAvailable())
@@ -65,7 +66,8 @@ TEST(SpellCheck, TheWordBeingTypedWaitsForItsEndOrAPause)
         SCOPED_TRACE(endWithSpace ? "word ended" : "pause");
         QString content;
         std::optional<QByteArray> rtf;
-        RichTextBlockEditor editor({[&] { return content; }, [&](const QString& v) { content = v; }},
+        RichTextBlockEditor editor(rttest::environment(),
+                                   {[&] { return content; }, [&](const QString& v) { content = v; }},
                                    {[&] { return rtf; }, [&](const std::optional<QByteArray>& v) { rtf = v; }}, false,
                                    {}, {});
         editor.resize(400, 100);

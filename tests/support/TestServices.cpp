@@ -1,11 +1,23 @@
 #include "support/TestServices.h"
 
+#include "cardsheet/AttachmentJobs.h"
+#include "richtext/SpellChecker.h"
+
 #include <QCoreApplication>
 #include <QEvent>
+#include <QPointer>
 
 #include <gtest/gtest.h>
 
 namespace testsupport {
+
+SpellDictionary& testDictionary() {
+    // Made with the application object and destroyed with it (its worker included).
+    static QPointer<SpellDictionary> dictionary;
+    if (!dictionary)
+        dictionary = new SpellDictionary(SpellDictionary::defaultSearchPaths(), QCoreApplication::instance());
+    return *dictionary;
+}
 
 TestServices::TestServices(QDateTime base) : m_base(std::move(base)) {
     m_prefs = std::make_unique<Preferences>(m_dir.path() + "/prefs.conf");
@@ -17,7 +29,10 @@ TestServices::TestServices(QDateTime base) : m_base(std::move(base)) {
         ADD_FAILURE() << "store: " << err.toStdString();
     m_theme = std::make_unique<ThemeManager>(m_prefs.get());
     m_profile = std::make_unique<UserPreferencesStore>(*m_prefs);
-    m_services.reset(new Services{m_container->mainContext(), *m_prefs, *m_theme, *m_profile});
+    m_attachments = std::make_unique<AttachmentImports>();
+    m_thumbnails = std::make_unique<ThumbnailCache>();
+    m_services.reset(new Services{m_container->mainContext(), *m_prefs, *m_theme, *m_profile, testDictionary(),
+                                  *m_attachments, *m_thumbnails});
     Clock::setNowForTesting([this] { return m_base.addSecs(++m_ticks); });
 }
 
@@ -25,6 +40,8 @@ TestServices::~TestServices() {
     flushEvents();
     Clock::setNowForTesting({});
     m_services.reset();
+    m_thumbnails.reset();
+    m_attachments.reset();
     m_profile.reset();
     m_theme.reset();
     m_container.reset();
@@ -38,7 +55,8 @@ void TestServices::reopenStore() {
     m_container = openModelContainer(storePath(), &err);
     if (!m_container)
         ADD_FAILURE() << "store: " << err.toStdString();
-    m_services.reset(new Services{m_container->mainContext(), *m_prefs, *m_theme, *m_profile});
+    m_services.reset(new Services{m_container->mainContext(), *m_prefs, *m_theme, *m_profile, testDictionary(),
+                                  *m_attachments, *m_thumbnails});
 }
 
 void flushEvents() {

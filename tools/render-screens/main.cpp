@@ -1,5 +1,7 @@
 // Writes every registered screen in light and dark to PNG files, for looking at what users see.
 //   render-screens [output folder] [name filter]
+#include "cardsheet/AttachmentJobs.h"
+#include "richtext/SpellChecker.h"
 #include "render-screens/RenderScreens.h"
 
 #include "core/model/Clock.h"
@@ -118,7 +120,11 @@ int main(int argc, char** argv) {
                 theme.setTheme(dark ? AppTheme::dark : AppTheme::light);
                 ThemeManager::shared().setTheme(dark ? AppTheme::dark : AppTheme::light);
                 applyAppearance();
-                const Services services{container->mainContext(), prefs, theme, profile};
+                SpellDictionary spelling;
+                AttachmentImports attachments;
+                ThumbnailCache thumbnails;
+                const Services services{container->mainContext(), prefs, theme, profile, spelling, attachments,
+                                        thumbnails};
                 std::unique_ptr<QWidget> w(shot.build(services));
                 w->resize(shot.size);
                 w->show();

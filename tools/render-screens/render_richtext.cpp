@@ -4,6 +4,8 @@
 #include "richtext/ClickableTextView.h"
 #include "richtext/RichTextBlockEditor.h"
 #include "richtext/RichTextFormatting.h"
+#include "services/Services.h"
+#include "ui/Theme.h"
 
 #include <QTest>
 #include <QTextCursor>
@@ -14,7 +16,7 @@
 
 namespace {
 
-QWidget* editorPage() {
+QWidget* editorPage(const Services& s) {
     struct Page : QWidget {
         QString content = QStringLiteral("Titre du bloc\nDu texte en gras, en rouge, surligné et du code inline.\n"
                                          "Une faute d’ortografe ici.");
@@ -24,7 +26,9 @@ QWidget* editorPage() {
     page->setAutoFillBackground(true);
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(24, 24, 24, 24);
-    auto* editor = new RichTextBlockEditor({[page] { return page->content; }, [page](const QString& v) { page->content = v; }},
+    auto* editor = new RichTextBlockEditor({s.theme, s.spelling},
+                                           {[page] { return page->content; },
+                                            [page](const QString& v) { page->content = v; }},
                                            {[page] { return page->data; },
                                             [page](const std::optional<QByteArray>& v) { page->data = v; }},
                                            false, {}, {}, page);
@@ -44,17 +48,17 @@ QWidget* editorPage() {
     c = select(QStringLiteral("en gras"));
     richtext::toggleBold(c);
     c = select(QStringLiteral("en rouge"));
-    richtext::applyTextColor(c, richtext::namedColor(richtext::NamedColor::red));
+    richtext::applyTextColor(c, richtext::namedColor(richtext::NamedColor::red, s.theme.isDark()));
     c = select(QStringLiteral("surligné"));
-    richtext::applyHighlight(c, richtext::namedColor(richtext::NamedColor::yellow));
+    richtext::applyHighlight(c, richtext::namedColor(richtext::NamedColor::yellow, s.theme.isDark()));
     c = select(QStringLiteral("code inline"));
     richtext::applyInlineCode(c);
     return page;
 }
 
 const bool registered = registerScreenShots({
-    ScreenShot{QStringLiteral("richtext-unfocused"), QSize(720, 320), [](const Services&) { return editorPage(); }},
-    ScreenShot{QStringLiteral("richtext-focused"), QSize(720, 320), [](const Services&) { return editorPage(); },
+    ScreenShot{QStringLiteral("richtext-unfocused"), QSize(720, 320), [](const Services& s) { return editorPage(s); }},
+    ScreenShot{QStringLiteral("richtext-focused"), QSize(720, 320), [](const Services& s) { return editorPage(s); },
                [](QWidget* page) {
                    auto* editor = page->findChild<RichTextBlockEditor*>(QStringLiteral("editor"));
                    QTest::mouseClick(editor->textView()->viewport(), Qt::LeftButton, {}, QPoint(200, 60));
