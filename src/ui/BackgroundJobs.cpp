@@ -7,11 +7,30 @@
 
 #include <algorithm>
 
-QThreadPool& backgroundJobs() {
-    static QPointer<QThreadPool> pool;
-    if (!pool) {
-        pool = new QThreadPool(QCoreApplication::instance());
-        pool->setMaxThreadCount(std::max(2, QThread::idealThreadCount()));
+namespace {
+
+QPointer<QThreadPool>& pool() {
+    static QPointer<QThreadPool> p;
+    return p;
+}
+
+// The application object deletes Qt's global pool before its children, and a job of ours may still be in
+// an image scaling that borrows that pool: our jobs end first, those not yet started are dropped.
+void finishJobs() {
+    if (QThreadPool* p = pool()) {
+        p->clear();
+        p->waitForDone();
     }
-    return *pool;
+}
+
+} // namespace
+
+QThreadPool& backgroundJobs() {
+    QPointer<QThreadPool>& p = pool();
+    if (!p) {
+        p = new QThreadPool(QCoreApplication::instance());
+        p->setMaxThreadCount(std::max(2, QThread::idealThreadCount()));
+        qAddPostRoutine(finishJobs);
+    }
+    return *p;
 }
