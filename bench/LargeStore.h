@@ -58,7 +58,8 @@ inline void build(const QString& path, bool withChecklists) {
     sqlite3_finalize(st);
     const std::string content(200, 'x');
     const std::string rtf(2000, 'r');
-    sqlite3_prepare_v2(db, "INSERT INTO DocBlock VALUES (?,'text',?,?,NULL,NULL,?,NULL,0,0,0,NULL,?)", -1, &st, nullptr);
+    sqlite3_prepare_v2(db, "INSERT INTO DocBlock VALUES (?,'text',?,?,NULL,NULL,?,NULL,0,0,0,NULL,?)", -1, &st,
+                       nullptr);
     for (int i = 0; i < 100000; ++i) {
         sqlite3_bind_text(st, 1, uuid().c_str(), -1, SQLITE_TRANSIENT);
         sqlite3_bind_int(st, 2, i / 10000);
@@ -71,15 +72,18 @@ inline void build(const QString& path, bool withChecklists) {
     sqlite3_finalize(st);
     for (int c = 0; withChecklists && c < 200; ++c) {
         const std::string cl = uuid();
-        exec(db, "INSERT INTO Checklist VALUES ('" + cl + "','Checklist " + std::to_string(c) +
-                     "',NULL,'checklist',NULL,NULL,NULL,0," + std::to_string(c) + ",NULL,NULL)");
+        exec(db,
+             "INSERT INTO Checklist VALUES ('" + cl + "','Checklist " + std::to_string(c) +
+                 "',NULL,'checklist',NULL,NULL,NULL,0," + std::to_string(c) + ",NULL,NULL)");
         for (int k = 0; k < 2; ++k) {
             const std::string col = uuid();
-            exec(db, "INSERT INTO ChecklistColumn VALUES ('" + col + "','" + (k ? "Terminé" : "À faire") +
-                         "','circle',NULL,NULL," + std::to_string(k) + ",NULL,0,0,NULL,'" + cl + "')");
+            exec(db,
+                 "INSERT INTO ChecklistColumn VALUES ('" + col + "','" + (k ? "Terminé" : "À faire") +
+                     "','circle',NULL,NULL," + std::to_string(k) + ",NULL,0,0,NULL,'" + cl + "')");
             for (int n = 0; n < 5; ++n)
-                exec(db, "INSERT INTO ChecklistCard VALUES ('" + uuid() + "','Carte',NULL," + std::to_string(n) +
-                             ",NULL,0,0,NULL,'" + col + "')");
+                exec(db,
+                     "INSERT INTO ChecklistCard VALUES ('" + uuid() + "','Carte',NULL," + std::to_string(n) +
+                         ",NULL,0,0,NULL,'" + col + "')");
         }
     }
     exec(db, "COMMIT");

@@ -13,9 +13,10 @@
 namespace benchtext {
 
 inline QString prose(qsizetype bytes) {
-    static const char* const pool[] = {"projet", "document", "étape", "vérifier", "les", "données", "avant",
-                                       "livraison", "équipe", "qualité", "serveur", "image", "liste", "tâche",
-                                       "une", "pour", "avec", "dans", "nous", "reprendre", "client", "version"};
+    static const char* const pool[] = {"projet", "document",  "étape",  "vérifier", "les",     "données",
+                                       "avant",  "livraison", "équipe", "qualité",  "serveur", "image",
+                                       "liste",  "tâche",     "une",    "pour",     "avec",    "dans",
+                                       "nous",   "reprendre", "client", "version"};
     static const char* const syllables[] = {"ra", "to", "mé", "li", "par", "con", "ve", "su", "dé", "blo", "ni", "que"};
     QString text;
     text.reserve(bytes + 64);

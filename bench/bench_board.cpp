@@ -49,8 +49,8 @@ const QSize kWindow(1400, 820);
 QTemporaryDir* g_dir = nullptr;
 std::unique_ptr<ModelContainer> g_container;
 Services* g_services = nullptr;
-ChecklistPtr g_board;        // 1,200 cards
-ChecklistPtr g_largeBoard;   // 12,000 cards
+ChecklistPtr g_board; // 1,200 cards
+ChecklistPtr g_largeBoard; // 12,000 cards
 std::map<std::string, double> g_baselines;
 
 // The machine running the benchmarks is shared: time is this thread's processor time, which
@@ -96,24 +96,35 @@ ChecklistPtr buildBoard(int cards) {
     const int perColumn = cards / kColumns;
     ModelContext& ctx = g_container->mainContext();
     const QDateTime t(QDate(2026, 1, 1), QTime(9, 0), Qt::UTC);
-    auto board = std::make_shared<Checklist>(
-        ChecklistFields{.name = QStringLiteral("Grand tableau"), .iconName = QStringLiteral("checklist"),
-                        .colorKey = QStringLiteral("blue"), .createdAt = t, .updatedAt = t});
+    auto board = std::make_shared<Checklist>(ChecklistFields{.name = QStringLiteral("Grand tableau"),
+                                                             .iconName = QStringLiteral("checklist"),
+                                                             .colorKey = QStringLiteral("blue"),
+                                                             .createdAt = t,
+                                                             .updatedAt = t});
     ctx.insert(board);
     static const char* keys[] = {"blue", "pink", "orange", "green", "purple", "gray"};
     for (int c = 0; c < kColumns; ++c) {
         auto col = std::make_shared<ChecklistColumn>(
             ChecklistColumnFields{.name = c == 0 ? QStringLiteral("À faire") : QStringLiteral("Colonne %1").arg(c + 1),
-                                  .iconName = QStringLiteral("flag.fill"), .colorKey = QString::fromLatin1(keys[c % 6]),
-                                  .orderIndex = c, .createdAt = t, .updatedAt = t, .checklist = board});
+                                  .iconName = QStringLiteral("flag.fill"),
+                                  .colorKey = QString::fromLatin1(keys[c % 6]),
+                                  .orderIndex = c,
+                                  .createdAt = t,
+                                  .updatedAt = t,
+                                  .checklist = board});
         ctx.insert(col);
         for (int i = 0; i < perColumn; ++i) {
             const OptText notes = i % 3 ? OptText(QStringLiteral("Une description de l’étape %1, sur deux lignes "
-                                                                 "environ pour remplir la carte.").arg(i))
+                                                                 "environ pour remplir la carte.")
+                                                      .arg(i))
                                         : OptText();
             auto card = std::make_shared<ChecklistCard>(
                 ChecklistCardFields{.title = QStringLiteral("Étape %1 de la colonne %2").arg(i).arg(c + 1),
-                                    .notes = notes, .orderIndex = i, .createdAt = t, .updatedAt = t, .column = col});
+                                    .notes = notes,
+                                    .orderIndex = i,
+                                    .createdAt = t,
+                                    .updatedAt = t,
+                                    .column = col});
             ctx.insert(card);
         }
     }
@@ -165,7 +176,11 @@ void BM_Baseline_PlainWidgetsOpen(benchmark::State& state) {
     g_baselines[openKey(cards)] = percentile(samples, 0.5);
     state.counters["ms"] = g_baselines[openKey(cards)];
 }
-BENCHMARK(BM_Baseline_PlainWidgetsOpen)->Arg(kSmallCards)->Arg(kLargeCards)->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_Baseline_PlainWidgetsOpen)
+    ->Arg(kSmallCards)
+    ->Arg(kLargeCards)
+    ->Iterations(5)
+    ->Unit(benchmark::kMillisecond);
 
 void BM_Baseline_PlainWidgetsFrame(benchmark::State& state) {
     std::unique_ptr<QWidget> w(plainTree(kSmallCards));
@@ -188,7 +203,7 @@ void BM_Baseline_SaveToLog(benchmark::State& state) {
     std::vector<double> samples;
     int n = 0;
     for (auto _ : state) {
-        QElapsedTimer t;   // wall clock: the write to the log is a system call
+        QElapsedTimer t; // wall clock: the write to the log is a system call
         t.start();
         g_board->setName(QStringLiteral("Grand tableau %1").arg(++n));
         g_container->mainContext().save();
@@ -259,7 +274,7 @@ void BM_BoardDragFrame(benchmark::State& state) {
         move.setDropAction(Qt::MoveAction);
         QApplication::sendEvent(window, &move);
         handling.push_back(t.nsecsElapsed() / 1e6);
-        QCoreApplication::processEvents();   // the layout and the paint that the move asked for
+        QCoreApplication::processEvents(); // the layout and the paint that the move asked for
         cpu.push_back(t.nsecsElapsed() / 1e6);
         wall.push_back(double(w.nsecsElapsed()) / 1e6);
     }
@@ -269,7 +284,7 @@ void BM_BoardDragFrame(benchmark::State& state) {
     state.counters["p99_wall_ms"] = percentile(wall, 0.99);
     state.counters["p50_ms"] = percentile(cpu, 0.5);
     state.counters["p90_ms"] = percentile(cpu, 0.9);
-    state.counters["p99_move_ms"] = percentile(handling, 0.99);   // the move alone, before painting
+    state.counters["p99_move_ms"] = percentile(handling, 0.99); // the move alone, before painting
     if (g_baselines["frame"] > 0)
         state.counters["x_baseline"] = state.counters["p99_ms"] / g_baselines["frame"];
 }
@@ -321,7 +336,7 @@ void BM_BoardDropAndSave(benchmark::State& state) {
         const auto cards = ChecklistLogic::sortedCards(*from);
         const auto card = cards[cards.size() / 2];
         const auto before = ChecklistLogic::sortedCards(*to).front();
-        QElapsedTimer t;   // wall clock, as for the baseline save
+        QElapsedTimer t; // wall clock, as for the baseline save
         t.start();
         edits.placeCard(g_board, card, to, before);
         samples.push_back(t.nsecsElapsed() / 1e6);
@@ -331,12 +346,12 @@ void BM_BoardDropAndSave(benchmark::State& state) {
 }
 BENCHMARK(BM_BoardDropAndSave)->Iterations(50)->Unit(benchmark::kMillisecond);
 
-}   // namespace
+} // namespace
 
 int main(int argc, char** argv) {
     // TOLMEK_BENCH_PLATFORM=xcb (with a display) paints into real X11 windows instead.
-    qputenv("QT_QPA_PLATFORM", qgetenv("TOLMEK_BENCH_PLATFORM").isEmpty() ? QByteArray("offscreen")
-                                                                          : qgetenv("TOLMEK_BENCH_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("TOLMEK_BENCH_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("TOLMEK_BENCH_PLATFORM"));
     QApplication app(argc, argv);
     QTemporaryDir dir;
     g_dir = &dir;
@@ -386,10 +401,11 @@ int main(int argc, char** argv) {
     before = trimmedRssKb();
     const long plainSmall = openPlain(kSmallCards) - before;
     trimmedRssKb();
-    std::printf("resident memory of a board, its objects included, above what came before:\n"
-                "  %d cards: %.1f MB (plain labels: %.1f MB)\n  %d cards: %.1f MB (plain labels: %.1f MB)\n",
-                kSmallCards, double(small) / 1024.0, double(plainSmall) / 1024.0, kLargeCards,
-                double(large) / 1024.0, double(plainLarge) / 1024.0);
+    std::printf(
+        "resident memory of a board, its objects included, above what came before:\n"
+        "  %d cards: %.1f MB (plain labels: %.1f MB)\n  %d cards: %.1f MB (plain labels: %.1f MB)\n",
+        kSmallCards, double(small) / 1024.0, double(plainSmall) / 1024.0, kLargeCards, double(large) / 1024.0,
+        double(plainLarge) / 1024.0);
 
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();

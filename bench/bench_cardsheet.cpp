@@ -64,7 +64,6 @@ QString bigFile() {
     return path;
 }
 
-
 struct Board {
     ChecklistPtr checklist;
     ChecklistCardPtr card;
@@ -77,9 +76,13 @@ Board makeBoard() {
     b.checklist = std::make_shared<Checklist>(ChecklistFields{
         .name = "Bench", .iconName = "checklist", .colorKey = OptText("blue"), .createdAt = now, .updatedAt = now});
     ctx.insert(b.checklist);
-    auto column = std::make_shared<ChecklistColumn>(
-        ChecklistColumnFields{.name = "À faire", .iconName = "square.stack.3d.up", .colorKey = OptText("blue"),
-                              .orderIndex = 0, .createdAt = now, .updatedAt = now, .checklist = b.checklist});
+    auto column = std::make_shared<ChecklistColumn>(ChecklistColumnFields{.name = "À faire",
+                                                                          .iconName = "square.stack.3d.up",
+                                                                          .colorKey = OptText("blue"),
+                                                                          .orderIndex = 0,
+                                                                          .createdAt = now,
+                                                                          .updatedAt = now,
+                                                                          .checklist = b.checklist});
     ctx.insert(column);
     b.card = CardEdits(ctx, b.checklist).createCard(column, "Vidéo", "");
     return b;
@@ -117,8 +120,9 @@ void BM_CopyOnGuiThread(benchmark::State& state) {
     for (auto _ : state) {
         ticker.start();
         QCoreApplication::processEvents();
-        const auto r = attachmentfiles::copyIntoFolder(
-            source, attachmentfiles::cardDirectory(b.checklist->id(), b.card->id()), QStringLiteral("video.mov"));
+        const auto r =
+            attachmentfiles::copyIntoFolder(source, attachmentfiles::cardDirectory(b.checklist->id(), b.card->id()),
+                                            QStringLiteral("video.mov"));
         QCoreApplication::processEvents();
         ticker.stop();
         if (!r.ok())
@@ -250,8 +254,15 @@ void BM_OpenLargeDescription(benchmark::State& state) {
     state.counters["longest_pause_ms"] = double(pause);
     state.counters["rss_growth_mb"] = grownKb / 1024.0;
 }
-BENCHMARK(BM_OpenLargeDescription)->Args({100, 0})->Args({1024, 0})->Args({1024, 1})->Args({51200, 0})->Args({51200, 1})
-    ->Unit(benchmark::kMillisecond)->Iterations(1)->UseRealTime();
+BENCHMARK(BM_OpenLargeDescription)
+    ->Args({100, 0})
+    ->Args({1024, 0})
+    ->Args({1024, 1})
+    ->Args({51200, 0})
+    ->Args({51200, 1})
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->UseRealTime();
 
 // A keystroke in the middle of a 1 MB description, painted.
 void BM_KeystrokeLargeDescription(benchmark::State& state) {

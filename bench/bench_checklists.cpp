@@ -44,8 +44,8 @@ void buildStore(ModelContext& ctx) {
         ctx.insert(projects.back());
     }
     const int count = qEnvironmentVariableIntValue("TOLMEK_BENCH_CHECKLISTS") > 0
-                          ? qEnvironmentVariableIntValue("TOLMEK_BENCH_CHECKLISTS")
-                          : 2000;
+        ? qEnvironmentVariableIntValue("TOLMEK_BENCH_CHECKLISTS")
+        : 2000;
     for (int i = 0; i < count; ++i) {
         ChecklistFields f;
         f.name = QStringLiteral("Checklist %1").arg(i);
@@ -142,7 +142,7 @@ void BM_Reload(benchmark::State& state) {
     double total = 0;
     int runs = 0;
     for (auto _ : state) {
-        first->setUpdatedAt(Clock::now());   // marks the live query stale
+        first->setUpdatedAt(Clock::now()); // marks the live query stale
         QElapsedTimer t;
         t.start();
         g_screen->reload(false);

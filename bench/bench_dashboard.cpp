@@ -41,8 +41,8 @@ struct Env {
             std::abort();
         theme = std::make_unique<ThemeManager>(g_prefs);
         profile = std::make_unique<UserPreferencesStore>(*g_prefs);
-        services.reset(new Services{container->mainContext(), *g_prefs, *theme, *profile, spelling, attachments,
-                                    thumbnails});
+        services.reset(
+            new Services{container->mainContext(), *g_prefs, *theme, *profile, spelling, attachments, thumbnails});
     }
 };
 
@@ -79,7 +79,7 @@ void BM_DashboardFirstFrame(benchmark::State& state) {
     int n = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        Env env;   // a fresh store: no table read yet
+        Env env; // a fresh store: no table read yet
         state.ResumeTiming();
         const double d = firstFrameMs([&] { return new DashboardView(*env.services, {}, {}, {}, {}, {}, {}); });
         state.PauseTiming();
@@ -127,13 +127,16 @@ void BM_DashboardAfterOneChange(benchmark::State& state) {
         t.start();
         doc->setUpdatedAt(QDateTime::fromMSecsSinceEpoch(1'800'000'000'000LL + ++minute * 60'000, Qt::UTC));
         project->setName(QStringLiteral("Projet %1").arg(minute));
-        view.data()->processPending();   // what the queued update runs, widgets included
+        view.data()->processPending(); // what the queued update runs, widgets included
         const double ms = double(t.nsecsElapsed()) / 1e6;
         state.SetIterationTime(ms / 1e3);
         state.PauseTiming();
         QElapsedTimer f;
         f.start();
-        { DashboardData fresh(env.container->mainContext()); benchmark::DoNotOptimize(fresh.count(DocStatus::done)); }
+        {
+            DashboardData fresh(env.container->mainContext());
+            benchmark::DoNotOptimize(fresh.count(DocStatus::done));
+        }
         full += double(f.nsecsElapsed()) / 1e6;
         settle();
         state.ResumeTiming();

@@ -58,8 +58,8 @@
 namespace {
 
 QString paragraphOfWords(int count, int seed) {
-    static const char* const pool[] = {"projet", "document", "étape", "vérifier", "les", "données", "avant",
-                                       "livraison", "équipe", "qualité", "serveur", "image", "liste", "tâche"};
+    static const char* const pool[] = {"projet",    "document", "étape",   "vérifier", "les",   "données", "avant",
+                                       "livraison", "équipe",   "qualité", "serveur",  "image", "liste",   "tâche"};
     QString text;
     for (int w = 0; w < count; ++w) {
         if (w)
@@ -135,9 +135,12 @@ struct Fixture {
         auto project = std::make_shared<Project>(ProjectFields{
             .name = QStringLiteral("Banc"), .iconName = QStringLiteral("folder"), .createdAt = now, .updatedAt = now});
         ctx.insert(project);
-        auto doc = std::make_shared<Doc>(
-            DocFields{.title = QStringLiteral("Document de 500 blocs"), .statusRaw = QStringLiteral("in_progress"),
-                      .iconName = QStringLiteral("doc.text"), .createdAt = now, .updatedAt = now, .project = project});
+        auto doc = std::make_shared<Doc>(DocFields{.title = QStringLiteral("Document de 500 blocs"),
+                                                   .statusRaw = QStringLiteral("in_progress"),
+                                                   .iconName = QStringLiteral("doc.text"),
+                                                   .createdAt = now,
+                                                   .updatedAt = now,
+                                                   .project = project});
         ctx.insert(doc);
         docId = doc->id();
         const QByteArray picture = pictureBytes();
@@ -148,77 +151,121 @@ struct Fixture {
             // Six texts, three code blocks and one picture in every ten blocks.
             const int slot = i % 10;
             if (slot < 6 && t < 300) {
-                auto b = std::make_shared<DocBlock>(DocBlockFields{
-                    .typeRaw = QStringLiteral("text"), .order = i, .content = paragraphOfWords(200, t),
-                    .richTextData = rtfOf(paragraphOfWords(200, t)), .createdAt = now, .updatedAt = now, .doc = doc});
+                auto b = std::make_shared<DocBlock>(DocBlockFields{.typeRaw = QStringLiteral("text"),
+                                                                   .order = i,
+                                                                   .content = paragraphOfWords(200, t),
+                                                                   .richTextData = rtfOf(paragraphOfWords(200, t)),
+                                                                   .createdAt = now,
+                                                                   .updatedAt = now,
+                                                                   .doc = doc});
                 ctx.insert(b);
                 texts << b->content();
                 ++t;
             } else if (slot < 9 && c < 150) {
-                auto b = std::make_shared<DocBlock>(DocBlockFields{
-                    .typeRaw = QStringLiteral("code"), .order = i, .content = codeLines(40, c),
-                    .codeLanguage = QStringLiteral("swift"), .createdAt = now, .updatedAt = now, .doc = doc});
+                auto b = std::make_shared<DocBlock>(DocBlockFields{.typeRaw = QStringLiteral("code"),
+                                                                   .order = i,
+                                                                   .content = codeLines(40, c),
+                                                                   .codeLanguage = QStringLiteral("swift"),
+                                                                   .createdAt = now,
+                                                                   .updatedAt = now,
+                                                                   .doc = doc});
                 ctx.insert(b);
                 texts << b->content();
                 ++c;
             } else {
-                auto b = std::make_shared<DocBlock>(DocBlockFields{.typeRaw = QStringLiteral("image"), .order = i,
-                                                                   .content = QString(), .imageData = picture,
-                                                                   .createdAt = now, .updatedAt = now, .doc = doc});
+                auto b = std::make_shared<DocBlock>(DocBlockFields{.typeRaw = QStringLiteral("image"),
+                                                                   .order = i,
+                                                                   .content = QString(),
+                                                                   .imageData = picture,
+                                                                   .createdAt = now,
+                                                                   .updatedAt = now,
+                                                                   .doc = doc});
                 ctx.insert(b);
                 ++im;
             }
         }
         allText = texts.join(QStringLiteral("\n\n"));
         {
-            auto large = std::make_shared<Doc>(DocFields{
-                .title = QStringLiteral("Un bloc de 1 Mo"), .statusRaw = QStringLiteral("in_progress"),
-                .iconName = QStringLiteral("doc.text"), .createdAt = now, .updatedAt = now, .project = project});
+            auto large = std::make_shared<Doc>(DocFields{.title = QStringLiteral("Un bloc de 1 Mo"),
+                                                         .statusRaw = QStringLiteral("in_progress"),
+                                                         .iconName = QStringLiteral("doc.text"),
+                                                         .createdAt = now,
+                                                         .updatedAt = now,
+                                                         .project = project});
             ctx.insert(large);
             largeBlockDocId = large->id();
             const QString text = benchtext::prose(1024 * 1024);
-            ctx.insert(std::make_shared<DocBlock>(DocBlockFields{
-                .typeRaw = QStringLiteral("text"), .order = 0, .content = text, .richTextData = benchtext::rtfOf(text),
-                .createdAt = now, .updatedAt = now, .doc = large}));
-            auto many = std::make_shared<Doc>(DocFields{
-                .title = QStringLiteral("5 000 blocs"), .statusRaw = QStringLiteral("in_progress"),
-                .iconName = QStringLiteral("doc.text"), .createdAt = now, .updatedAt = now, .project = project});
+            ctx.insert(std::make_shared<DocBlock>(DocBlockFields{.typeRaw = QStringLiteral("text"),
+                                                                 .order = 0,
+                                                                 .content = text,
+                                                                 .richTextData = benchtext::rtfOf(text),
+                                                                 .createdAt = now,
+                                                                 .updatedAt = now,
+                                                                 .doc = large}));
+            auto many = std::make_shared<Doc>(DocFields{.title = QStringLiteral("5 000 blocs"),
+                                                        .statusRaw = QStringLiteral("in_progress"),
+                                                        .iconName = QStringLiteral("doc.text"),
+                                                        .createdAt = now,
+                                                        .updatedAt = now,
+                                                        .project = project});
             ctx.insert(many);
             manyBlocksDocId = many->id();
             const QByteArray shortRtf = rtfOf(paragraphOfWords(12, 3));
             for (int i = 0; i < 5000; ++i)
-                ctx.insert(std::make_shared<DocBlock>(
-                    DocBlockFields{.typeRaw = QStringLiteral("text"), .order = i, .content = paragraphOfWords(12, 3),
-                                   .richTextData = shortRtf, .createdAt = now, .updatedAt = now, .doc = many}));
+                ctx.insert(std::make_shared<DocBlock>(DocBlockFields{.typeRaw = QStringLiteral("text"),
+                                                                     .order = i,
+                                                                     .content = paragraphOfWords(12, 3),
+                                                                     .richTextData = shortRtf,
+                                                                     .createdAt = now,
+                                                                     .updatedAt = now,
+                                                                     .doc = many}));
         }
         for (int paragraphs : {100, 1}) {
-            auto longDoc = std::make_shared<Doc>(DocFields{
-                .title = QStringLiteral("10 000 mots"), .statusRaw = QStringLiteral("in_progress"),
-                .iconName = QStringLiteral("doc.text"), .createdAt = now, .updatedAt = now, .project = project});
+            auto longDoc = std::make_shared<Doc>(DocFields{.title = QStringLiteral("10 000 mots"),
+                                                           .statusRaw = QStringLiteral("in_progress"),
+                                                           .iconName = QStringLiteral("doc.text"),
+                                                           .createdAt = now,
+                                                           .updatedAt = now,
+                                                           .project = project});
             ctx.insert(longDoc);
             const QString text = tenThousandWords(paragraphs);
-            ctx.insert(std::make_shared<DocBlock>(DocBlockFields{.typeRaw = QStringLiteral("text"), .order = 0,
-                                                                 .content = text, .richTextData = rtfOf(text),
-                                                                 .createdAt = now, .updatedAt = now, .doc = longDoc}));
+            ctx.insert(std::make_shared<DocBlock>(DocBlockFields{.typeRaw = QStringLiteral("text"),
+                                                                 .order = 0,
+                                                                 .content = text,
+                                                                 .richTextData = rtfOf(text),
+                                                                 .createdAt = now,
+                                                                 .updatedAt = now,
+                                                                 .doc = longDoc}));
             longTextDocs[paragraphs] = longDoc->id();
         }
         {
-            auto codeDoc = std::make_shared<Doc>(DocFields{
-                .title = QStringLiteral("300 lignes de code"), .statusRaw = QStringLiteral("in_progress"),
-                .iconName = QStringLiteral("doc.text"), .createdAt = now, .updatedAt = now, .project = project});
+            auto codeDoc = std::make_shared<Doc>(DocFields{.title = QStringLiteral("300 lignes de code"),
+                                                           .statusRaw = QStringLiteral("in_progress"),
+                                                           .iconName = QStringLiteral("doc.text"),
+                                                           .createdAt = now,
+                                                           .updatedAt = now,
+                                                           .project = project});
             ctx.insert(codeDoc);
             codeDocId = codeDoc->id();
             longCode = codeLines(300, 7);
             const QString intro = paragraphOfWords(40, 1);
             auto textBlock = [&](qint64 order) {
-                return std::make_shared<DocBlock>(DocBlockFields{.typeRaw = QStringLiteral("text"), .order = order,
-                                                                 .content = intro, .richTextData = rtfOf(intro),
-                                                                 .createdAt = now, .updatedAt = now, .doc = codeDoc});
+                return std::make_shared<DocBlock>(DocBlockFields{.typeRaw = QStringLiteral("text"),
+                                                                 .order = order,
+                                                                 .content = intro,
+                                                                 .richTextData = rtfOf(intro),
+                                                                 .createdAt = now,
+                                                                 .updatedAt = now,
+                                                                 .doc = codeDoc});
             };
             ctx.insert(textBlock(0));
-            ctx.insert(std::make_shared<DocBlock>(DocBlockFields{
-                .typeRaw = QStringLiteral("code"), .order = 1, .content = longCode,
-                .codeLanguage = QStringLiteral("swift"), .createdAt = now, .updatedAt = now, .doc = codeDoc}));
+            ctx.insert(std::make_shared<DocBlock>(DocBlockFields{.typeRaw = QStringLiteral("code"),
+                                                                 .order = 1,
+                                                                 .content = longCode,
+                                                                 .codeLanguage = QStringLiteral("swift"),
+                                                                 .createdAt = now,
+                                                                 .updatedAt = now,
+                                                                 .doc = codeDoc}));
             ctx.insert(textBlock(2));
         }
         if (!ctx.save())
@@ -239,8 +286,8 @@ struct Fixture {
         container = openModelContainer(dir.path() + "/bench.store", &err);
         if (!container)
             std::abort();
-        services.reset(new Services{container->mainContext(), *prefs, *theme, *profile, spelling, attachments,
-                                    thumbnails});
+        services.reset(
+            new Services{container->mainContext(), *prefs, *theme, *profile, spelling, attachments, thumbnails});
     }
 
     // A fresh context, as after a restart: nothing of the document is loaded yet.
@@ -661,7 +708,9 @@ struct WheelPass {
     double cpuMax = 0;
     double p99() const { return percentile(frames, 0.99); }
     double max() const { return frames.empty() ? 0 : *std::max_element(frames.begin(), frames.end()); }
-    double over() const { return double(std::count_if(frames.begin(), frames.end(), [](double f) { return f > 16.7; })); }
+    double over() const {
+        return double(std::count_if(frames.begin(), frames.end(), [](double f) { return f > 16.7; }));
+    }
 };
 
 WheelPass wheelPass(QAbstractScrollArea* area) {
@@ -874,11 +923,12 @@ BENCHMARK(BM_ManyBlocksWithAccessibility)->Unit(benchmark::kMillisecond)->Iterat
 BENCHMARK(BM_CaretFollowKeystroke)->Arg(100)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(300);
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
     QStandardPaths::setTestModeEnabled(true);
     QApplication app(argc, argv);
     benchmark::Initialize(&argc, argv);
-    fixture();   // the store is written before anything is measured
+    fixture(); // the store is written before anything is measured
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     return 0;

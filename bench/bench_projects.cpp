@@ -27,8 +27,8 @@ namespace {
 
 QTemporaryDir* g_dir = nullptr;
 std::unique_ptr<ModelContainer> g_container;
-ProjectPtr g_big;   // the project with 10,000 documents
-ProjectPtr g_newest;   // first on the projects screen
+ProjectPtr g_big; // the project with 10,000 documents
+ProjectPtr g_newest; // first on the projects screen
 Services* g_services = nullptr;
 
 QDateTime stamp(int i) { return QDateTime(QDate(2025, 1, 1), QTime(0, 0), Qt::UTC).addSecs(i * 37 % 100000); }
@@ -45,27 +45,34 @@ void buildStore() {
         auto p = std::make_shared<Project>(
             ProjectFields{.name = QStringLiteral("Projet %1").arg(i),
                           .details = i % 2 ? OptText(QStringLiteral("Notes de réseau %1").arg(i)) : OptText(),
-                          .iconName = QStringLiteral("folder.fill"), .colorKey = OptText(QStringLiteral("blue")),
-                          .createdAt = stamp(i), .updatedAt = stamp(i)});
+                          .iconName = QStringLiteral("folder.fill"),
+                          .colorKey = OptText(QStringLiteral("blue")),
+                          .createdAt = stamp(i),
+                          .updatedAt = stamp(i)});
         ctx.insert(p);
         if (i == 0)
             g_big = p;
     }
-    g_newest = std::make_shared<Project>(
-        ProjectFields{.name = QStringLiteral("Le plus récent"), .iconName = QStringLiteral("folder.fill"),
-                      .colorKey = OptText(QStringLiteral("pink")), .createdAt = stamp(200000),
-                      .updatedAt = QDateTime(QDate(2030, 1, 1), QTime(0, 0), Qt::UTC)});
+    g_newest =
+        std::make_shared<Project>(ProjectFields{.name = QStringLiteral("Le plus récent"),
+                                                .iconName = QStringLiteral("folder.fill"),
+                                                .colorKey = OptText(QStringLiteral("pink")),
+                                                .createdAt = stamp(200000),
+                                                .updatedAt = QDateTime(QDate(2030, 1, 1), QTime(0, 0), Qt::UTC)});
     ctx.insert(g_newest);
     for (int i = 0; i < 10000; ++i) {
-        auto d = std::make_shared<Doc>(DocFields{
-            .title = QStringLiteral("École document %1").arg(i), .statusRaw = QStringLiteral("in_progress"),
-            .iconName = QStringLiteral("doc.text"), .createdAt = stamp(i), .updatedAt = stamp(i), .project = g_big});
+        auto d = std::make_shared<Doc>(DocFields{.title = QStringLiteral("École document %1").arg(i),
+                                                 .statusRaw = QStringLiteral("in_progress"),
+                                                 .iconName = QStringLiteral("doc.text"),
+                                                 .createdAt = stamp(i),
+                                                 .updatedAt = stamp(i),
+                                                 .project = g_big});
         ctx.insert(d);
     }
     ctx.save();
 }
 
-double g_baselineMs = 0;   // copying the 10,000 references, measured first
+double g_baselineMs = 0; // copying the 10,000 references, measured first
 
 // Gives the figure as a ratio to the baseline, under the baseline's name.
 void reportRatio(benchmark::State& state, double ms) {
@@ -160,7 +167,8 @@ BENCHMARK(BM_DocsReloadLogic)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 // A whole reload of the projects screen with 48 rows or cards rebuilt and laid out.
 void BM_ProjectsScreenReload(benchmark::State& state) {
     g_services->prefs.setValue("prefs.defaultLayout", state.range(0) ? "grid" : "list");
-    ProjectsListView view(*g_services, [] {}, 0, [](const ProjectPtr&) {});
+    ProjectsListView view(
+        *g_services, [] {}, 0, [](const ProjectPtr&) {});
     view.resize(1100, 720);
     view.show();
     view.pickPageSize(48);
@@ -175,7 +183,8 @@ BENCHMARK(BM_ProjectsScreenReload)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond
 // A whole reload of the documents screen (10,000 documents, 48 shown).
 void BM_DocsScreenReload(benchmark::State& state) {
     g_services->prefs.setValue("prefs.defaultLayout", state.range(0) ? "grid" : "list");
-    ProjectDocumentsView view(*g_services, g_big, [] {}, [] {}, [](const DocPtr&) {});
+    ProjectDocumentsView view(
+        *g_services, g_big, [] {}, [] {}, [](const DocPtr&) {});
     view.resize(1100, 720);
     view.show();
     view.pickPageSize(48);
@@ -190,7 +199,8 @@ BENCHMARK(BM_DocsScreenReload)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 // One keystroke in the documents search: reload from the first page and rebuild the page.
 void BM_DocsSearchKeystroke(benchmark::State& state) {
     g_services->prefs.setValue("prefs.defaultLayout", "list");
-    ProjectDocumentsView view(*g_services, g_big, [] {}, [] {}, [](const DocPtr&) {});
+    ProjectDocumentsView view(
+        *g_services, g_big, [] {}, [] {}, [](const DocPtr&) {});
     view.resize(1100, 720);
     view.show();
     view.pickPageSize(48);
@@ -210,14 +220,15 @@ BENCHMARK(BM_DocsSearchKeystroke)->Iterations(500)->Unit(benchmark::kMillisecond
 // One keystroke in the projects search.
 void BM_ProjectsSearchKeystroke(benchmark::State& state) {
     g_services->prefs.setValue("prefs.defaultLayout", "list");
-    ProjectsListView view(*g_services, [] {}, 0, [](const ProjectPtr&) {});
+    ProjectsListView view(
+        *g_services, [] {}, 0, [](const ProjectPtr&) {});
     view.resize(1100, 720);
     view.show();
     view.pickPageSize(48);
     settle();
     auto* field = view.findChild<QLineEdit*>(QStringLiteral("searchField"));
-    const QString words[] = {QStringLiteral("p"), QStringLiteral("pr"), QStringLiteral("proj"), QStringLiteral("projet 1"),
-                             QStringLiteral("réseau")};
+    const QString words[] = {QStringLiteral("p"), QStringLiteral("pr"), QStringLiteral("proj"),
+                             QStringLiteral("projet 1"), QStringLiteral("réseau")};
     int i = 0;
     timed(state, [&] {
         field->setText(words[i++ % 5]);
@@ -234,7 +245,8 @@ void BM_ProjectsScreenOpen(benchmark::State& state) {
     g_newest->setName(state.range(1) == 1 ? huge : QStringLiteral("Le plus récent"));
     g_newest->setDetails(state.range(1) == 2 ? OptText(huge) : OptText());
     timed(state, [&] {
-        auto view = std::make_unique<ProjectsListView>(*g_services, [] {}, 0, [](const ProjectPtr&) {});
+        auto view = std::make_unique<ProjectsListView>(
+            *g_services, [] {}, 0, [](const ProjectPtr&) {});
         view->resize(1100, 720);
         view->show();
         settle();
@@ -248,7 +260,12 @@ void BM_ProjectsScreenOpen(benchmark::State& state) {
 }
 BENCHMARK(BM_ProjectsScreenOpen)
     ->ArgNames({"grid", "long"})
-    ->Args({0, 0})->Args({0, 1})->Args({0, 2})->Args({1, 0})->Args({1, 1})->Args({1, 2})
+    ->Args({0, 0})
+    ->Args({0, 1})
+    ->Args({0, 2})
+    ->Args({1, 0})
+    ->Args({1, 1})
+    ->Args({1, 2})
     ->Unit(benchmark::kMillisecond);
 
 } // namespace

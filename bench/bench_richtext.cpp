@@ -33,8 +33,7 @@
 namespace {
 
 // The program's one dictionary, made with the application object and destroyed with it.
-SpellDictionary& dictionary()
-{
+SpellDictionary& dictionary() {
     static QPointer<SpellDictionary> made;
     if (!made)
         made = new SpellDictionary(SpellDictionary::defaultSearchPaths(), QCoreApplication::instance());
@@ -45,10 +44,9 @@ SpellDictionary& dictionary()
 RichTextEnvironment environment() { return {ThemeManager::shared(), dictionary()}; }
 
 // 10,000 words in `paragraphs` paragraphs, every tenth word bold, some red and highlighted.
-QString words(int paragraphs)
-{
-    static const char* const pool[] = {"projet", "document", "étape", "vérifier", "les", "données", "avant",
-                                       "livraison", "équipe", "qualité", "code", "image", "liste", "tâche"};
+QString words(int paragraphs) {
+    static const char* const pool[] = {"projet",    "document", "étape",   "vérifier", "les",   "données", "avant",
+                                       "livraison", "équipe",   "qualité", "code",     "image", "liste",   "tâche"};
     QString text;
     const int perParagraph = 10000 / paragraphs;
     for (int p = 0; p < paragraphs; ++p) {
@@ -63,8 +61,7 @@ QString words(int paragraphs)
     return text;
 }
 
-void decorate(QTextDocument& doc)
-{
+void decorate(QTextDocument& doc) {
     QTextCursor c(&doc);
     int i = 0;
     while (!c.atEnd()) {
@@ -80,15 +77,13 @@ void decorate(QTextDocument& doc)
     }
 }
 
-void placeCaretInMiddle(QTextEdit* view)
-{
+void placeCaretInMiddle(QTextEdit* view) {
     QTextCursor c = view->textCursor();
     c.setPosition(view->document()->characterCount() / 2);
     view->setTextCursor(c);
 }
 
-void typeOne(QWidget* target)
-{
+void typeOne(QWidget* target) {
     QKeyEvent press(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
     QKeyEvent release(QEvent::KeyRelease, Qt::Key_A, Qt::NoModifier, QStringLiteral("a"));
     QApplication::sendEvent(target, &press);
@@ -97,8 +92,7 @@ void typeOne(QWidget* target)
 
 // Times each iteration of `step` and reports the median and the 99th percentile in ms.
 template <typename Step>
-void timed(benchmark::State& state, Step step)
-{
+void timed(benchmark::State& state, Step step) {
     std::vector<double> ms;
     for (auto _ : state) {
         QElapsedTimer t;
@@ -114,8 +108,7 @@ void timed(benchmark::State& state, Step step)
 }
 
 // Baseline: a bare text edit with the same text.
-void BM_Keystroke_BareTextEdit(benchmark::State& state)
-{
+void BM_Keystroke_BareTextEdit(benchmark::State& state) {
     QTextEdit view;
     view.resize(700, 600);
     view.setPlainText(words(int(state.range(0))));
@@ -130,8 +123,7 @@ void BM_Keystroke_BareTextEdit(benchmark::State& state)
 }
 
 // The editor: RTF and plain text into the bindings, height measured and written.
-void BM_Keystroke_RichTextEditor(benchmark::State& state)
-{
+void BM_Keystroke_RichTextEditor(benchmark::State& state) {
     QString content = words(int(state.range(0)));
     std::optional<QByteArray> data;
     {
@@ -171,8 +163,7 @@ void BM_Keystroke_RichTextEditor(benchmark::State& state)
     benchmark::DoNotOptimize(stored);
 }
 
-double percentile(std::vector<double> ms, double q)
-{
+double percentile(std::vector<double> ms, double q) {
     if (ms.empty())
         return 0;
     std::sort(ms.begin(), ms.end());
@@ -181,8 +172,7 @@ double percentile(std::vector<double> ms, double q)
 
 // Key to pixels as a document shows a text block (the editor in its card, in a scrolled page, the caret
 // in view), against a bare text edit of the same size holding the same text, typed in turn in one run.
-void BM_Keystroke_CardVsBareTextEdit(benchmark::State& state)
-{
+void BM_Keystroke_CardVsBareTextEdit(benchmark::State& state) {
     const int paragraphs = int(state.range(0));
     QString content = words(paragraphs);
     std::optional<QByteArray> data;
@@ -192,10 +182,10 @@ void BM_Keystroke_CardVsBareTextEdit(benchmark::State& state)
         decorate(doc);
         data = rtf::write(doc);
     }
-    auto* editor = new RichTextBlockEditor(environment(),
-                                           {[&] { return content; }, [&](const QString& v) { content = v; }},
-                                           {[&] { return data; }, [&](const std::optional<QByteArray>& v) { data = v; }},
-                                           false, {}, {});
+    auto* editor =
+        new RichTextBlockEditor(environment(), {[&] { return content; }, [&](const QString& v) { content = v; }},
+                                {[&] { return data; }, [&](const std::optional<QByteArray>& v) { data = v; }}, false,
+                                {}, {});
     QScrollArea page;
     auto* sheet = new QWidget;
     auto* column = new QVBoxLayout(sheet);
@@ -260,16 +250,14 @@ void BM_Keystroke_CardVsBareTextEdit(benchmark::State& state)
 }
 
 // The RTF write alone, the largest share of the keystroke.
-void BM_RtfWrite(benchmark::State& state)
-{
+void BM_RtfWrite(benchmark::State& state) {
     QTextDocument doc;
     doc.setPlainText(words(int(state.range(0))));
     decorate(doc);
     timed(state, [&] { benchmark::DoNotOptimize(rtf::write(doc)); });
 }
 
-void waitForDictionary()
-{
+void waitForDictionary() {
     dictionary().ensureLoading();
     QElapsedTimer wait;
     wait.start();
@@ -286,8 +274,7 @@ struct LargeEditor {
     RichTextBlockEditor* editor = nullptr;
 
     LargeEditor(const QString& text, const std::optional<QByteArray>& rtf) : content(text), data(rtf) {}
-    void open()
-    {
+    void open() {
         page = std::make_unique<QScrollArea>();
         page->setWidgetResizable(true);
         page->resize(700, 600);
@@ -305,8 +292,7 @@ struct LargeEditor {
 };
 
 // Runs events for `ms` while the ticker watches the window's pauses.
-qint64 longestPauseOver(int ms)
-{
+qint64 longestPauseOver(int ms) {
     FrameTicker ticker;
     ticker.resize(50, 50);
     ticker.show();
@@ -320,8 +306,7 @@ qint64 longestPauseOver(int ms)
 }
 
 // Arguments: the size of the text in kB, and 0 for plain text or 1 for RTF.
-void BM_OpenLarge(benchmark::State& state)
-{
+void BM_OpenLarge(benchmark::State& state) {
     const QString text = benchtext::prose(state.range(0) * 1024);
     const std::optional<QByteArray> rtf =
         state.range(1) ? std::optional<QByteArray>(benchtext::rtfOf(text)) : std::nullopt;
@@ -344,8 +329,7 @@ void BM_OpenLarge(benchmark::State& state)
 }
 
 // A keystroke in the middle of a large text, painted; the RTF reaches its value after the typing.
-void BM_KeystrokeLarge(benchmark::State& state)
-{
+void BM_KeystrokeLarge(benchmark::State& state) {
     const QString text = benchtext::prose(state.range(0) * 1024);
     const std::optional<QByteArray> rtf =
         state.range(1) ? std::optional<QByteArray>(benchtext::rtfOf(text)) : std::nullopt;
@@ -376,9 +360,9 @@ BENCHMARK(BM_Keystroke_RichTextEditor)->Arg(100)->Arg(1)->Unit(benchmark::kMilli
 BENCHMARK(BM_Keystroke_CardVsBareTextEdit)->Arg(100)->Arg(1)->Unit(benchmark::kMillisecond)->Iterations(300);
 BENCHMARK(BM_RtfWrite)->Arg(100)->Unit(benchmark::kMillisecond)->Iterations(400);
 
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
     // The editor reads the theme preference: keep the user's own file out of it.
     QStandardPaths::setTestModeEnabled(true);
     QApplication app(argc, argv);

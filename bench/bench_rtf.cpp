@@ -10,12 +10,12 @@
 namespace {
 
 // 10,000 words in paragraphs of 100, with the runs the formatting toolbar produces.
-const QTextDocument& sampleDocument()
-{
+const QTextDocument& sampleDocument() {
     static QTextDocument* doc = [] {
         auto* d = new QTextDocument;
-        const QStringList words = {"projet", "étape", "vérifier", "la", "documentation", "et", "les", "tâches",
-                                   "déjà", "créées", "pour", "chaque", "réunion", "naïve", "Œuvre", "😀"};
+        const QStringList words = {"projet",  "étape",  "vérifier", "la",     "documentation", "et",
+                                   "les",     "tâches", "déjà",     "créées", "pour",          "chaque",
+                                   "réunion", "naïve",  "Œuvre",    "😀"};
         QTextCharFormat plain, bold, semibold, italic, red, highlight, code;
         bold.setFontWeight(QFont::Bold);
         semibold.setFontWeight(QFont::DemiBold);
@@ -31,8 +31,13 @@ const QTextDocument& sampleDocument()
         for (int i = 0; i < 10000; ++i) {
             if (i > 0 && i % 100 == 0)
                 c.insertBlock();
-            const QTextCharFormat& f = i % 7 == 0 ? bold : i % 11 == 0 ? italic : i % 13 == 0 ? red
-                                     : i % 17 == 0 ? highlight : i % 19 == 0 ? code : i % 23 == 0 ? semibold : plain;
+            const QTextCharFormat& f = i % 7 == 0 ? bold
+                : i % 11 == 0                     ? italic
+                : i % 13 == 0                     ? red
+                : i % 17 == 0                     ? highlight
+                : i % 19 == 0                     ? code
+                : i % 23 == 0                     ? semibold
+                                                  : plain;
             c.insertText(words[i % words.size()], f);
             c.insertText(" ", plain);
         }
@@ -41,22 +46,19 @@ const QTextDocument& sampleDocument()
     return *doc;
 }
 
-void RtfWrite(benchmark::State& state)
-{
+void RtfWrite(benchmark::State& state) {
     const QTextDocument& doc = sampleDocument();
     for (auto _ : state)
         benchmark::DoNotOptimize(rtf::write(doc));
 }
 
-void HtmlWrite(benchmark::State& state)
-{
+void HtmlWrite(benchmark::State& state) {
     const QTextDocument& doc = sampleDocument();
     for (auto _ : state)
         benchmark::DoNotOptimize(doc.toHtml());
 }
 
-void RtfRead(benchmark::State& state)
-{
+void RtfRead(benchmark::State& state) {
     const QByteArray data = rtf::write(sampleDocument());
     QTextDocument doc;
     for (auto _ : state)
@@ -64,8 +66,7 @@ void RtfRead(benchmark::State& state)
     state.SetBytesProcessed(int64_t(state.iterations()) * data.size());
 }
 
-void HtmlRead(benchmark::State& state)
-{
+void HtmlRead(benchmark::State& state) {
     const QString html = sampleDocument().toHtml();
     QTextDocument doc;
     for (auto _ : state)
@@ -80,8 +81,7 @@ BENCHMARK(HtmlRead)->Unit(benchmark::kMillisecond);
 
 } // namespace
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);

@@ -114,8 +114,13 @@ void BM_ThemeSwitchPopulated(benchmark::State& state) {
         SpellDictionary spelling;
         AttachmentImports attachments;
         ThumbnailCache thumbnails;
-        Services services{container->mainContext(), Preferences::shared(), ThemeManager::shared(),
-                          benchProfile(), spelling, attachments, thumbnails};
+        Services services{container->mainContext(),
+                          Preferences::shared(),
+                          ThemeManager::shared(),
+                          benchProfile(),
+                          spelling,
+                          attachments,
+                          thumbnails};
         AppShellView shell(services);
         shell.resize(1100, 720);
         shell.show();

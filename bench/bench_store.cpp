@@ -118,8 +118,9 @@ void BM_RawSelect(benchmark::State& state) {
         sqlite3_open_v2(storePath().toUtf8().constData(), &db, SQLITE_OPEN_READWRITE, nullptr);
         exec(db, "PRAGMA journal_mode=WAL");
         size_t bytes = 0;
-        for (const char* sql : {"SELECT * FROM Project ORDER BY updatedAt DESC", "SELECT * FROM Doc ORDER BY updatedAt DESC",
-                                "SELECT * FROM Checklist ORDER BY updatedAt DESC"}) {
+        for (const char* sql :
+             {"SELECT * FROM Project ORDER BY updatedAt DESC", "SELECT * FROM Doc ORDER BY updatedAt DESC",
+              "SELECT * FROM Checklist ORDER BY updatedAt DESC"}) {
             sqlite3_stmt* st = nullptr;
             sqlite3_prepare_v2(db, sql, -1, &st, nullptr);
             while (sqlite3_step(st) == SQLITE_ROW)

@@ -8,8 +8,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
-{
+extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
     // Documents use the application font, which needs a GUI application.
     qputenv("QT_QPA_PLATFORM", "offscreen");
     static int appArgc = 1;
@@ -19,8 +18,7 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
     return 0;
 }
 
-extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
-{
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QByteArray input(reinterpret_cast<const char*>(data), qsizetype(size));
     QTextDocument doc;
     if (!rtf::read(input, doc)) {

@@ -10,7 +10,7 @@ pkgs=(
   libfontconfig-dev libsqlite3-dev sqlite3 libgtest-dev libgmock-dev libbenchmark-dev
   bootstrap-icons fonts-inter fonts-jetbrains-mono fonts-noto-color-emoji
   libheif-dev libhunspell-dev hunspell-fr
-  clang libclang-rt-14-dev
+  clang clang-format libclang-rt-14-dev
   xvfb xdotool dbus-daemon dbus-bin at-spi2-core python3 python3-gi python3-pyatspi gir1.2-atspi-2.0 imagemagick
 )
 missing=()

@@ -16,7 +16,8 @@
 #include <signal.h>
 #include <unistd.h>
 
-const QString AppDelegate::unsavedChangesText = QStringLiteral("Les dernières modifications n’ont pas pu être enregistrées.");
+const QString AppDelegate::unsavedChangesText =
+    QStringLiteral("Les dernières modifications n’ont pas pu être enregistrées.");
 
 AppDelegate::AppDelegate(QObject* parent) : QObject(parent), m_updater(new LazyUpdater(this)) {}
 
@@ -57,8 +58,7 @@ void AppDelegate::quitOnTerminationRequests(QObject* window, std::function<void(
         m_signalNotifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, this);
         connect(m_signalNotifier, &QSocketNotifier::activated, this, [this] {
             char buffer[16];
-            while (::read(g_signalPipe[0], buffer, sizeof buffer) > 0) {
-            }
+            while (::read(g_signalPipe[0], buffer, sizeof buffer) > 0) {}
             onTerminationRequest();
         });
         struct sigaction action = {};
@@ -69,13 +69,13 @@ void AppDelegate::quitOnTerminationRequests(QObject* window, std::function<void(
             ::sigaction(sig, &action, nullptr);
 #ifndef QT_NO_SESSIONMANAGER
         if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-            connect(app, &QGuiApplication::commitDataRequest, this, [this](QSessionManager&) { onTerminationRequest(); });
+            connect(app, &QGuiApplication::commitDataRequest, this,
+                    [this](QSessionManager&) { onTerminationRequest(); });
 #endif
     }
     // A request that came while nothing was armed reached no window; it is not replayed on this one.
     char stale[16];
-    while (::read(g_signalPipe[0], stale, sizeof stale) > 0) {
-    }
+    while (::read(g_signalPipe[0], stale, sizeof stale) > 0) {}
     m_signalNotifier->setEnabled(window != nullptr);
 }
 
@@ -99,7 +99,8 @@ void AppDelegate::onTerminationRequest() {
 
 void AppDelegate::applicationDidFinishLaunching() {
     // `this` as context: the check is dropped if the delegate is destroyed first.
-    QTimer::singleShot(backgroundCheckDelayMs, Qt::PreciseTimer, this, [this] { m_updater->checkForUpdatesInBackground(); });
+    QTimer::singleShot(backgroundCheckDelayMs, Qt::PreciseTimer, this,
+                       [this] { m_updater->checkForUpdatesInBackground(); });
 }
 
 bool AppDelegate::saveBeforeExit(ModelContext& context, QWidget* parent) {

@@ -62,8 +62,7 @@ protected:
 
 } // namespace
 
-AppShellView::AppShellView(const Services& services, std::unique_ptr<DashboardData> dashboardReadAhead,
-                           QWidget* parent)
+AppShellView::AppShellView(const Services& services, std::unique_ptr<DashboardData> dashboardReadAhead, QWidget* parent)
     : QWidget(parent), m_services(services), m_state(new ShellState(this)) {
     // A click hides the focus rings that Tab showed and takes the keyboard from a stale button.
     KeyboardFocus::install(qobject_cast<QApplication*>(QCoreApplication::instance()));

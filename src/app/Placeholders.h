@@ -25,4 +25,3 @@ protected:
 private:
     QString m_title;
 };
-

@@ -34,16 +34,13 @@ Router::Router(const Services& services, ShellState* state, std::unique_ptr<Dash
 
 Router::Screen Router::route(const ShellState& s) {
     switch (s.selection()) {
-    case SidebarItem::settings:
-        return Screen::settings;
-    case SidebarItem::checklists:
-        return s.selectedChecklistForDetail() ? Screen::checklistDetail : Screen::checklists;
+    case SidebarItem::settings: return Screen::settings;
+    case SidebarItem::checklists: return s.selectedChecklistForDetail() ? Screen::checklistDetail : Screen::checklists;
     case SidebarItem::projects:
         if (!s.selectedProjectForDocuments())
             return Screen::projects;
         return s.openedDoc() ? Screen::docEditor : Screen::projectDocuments;
-    case SidebarItem::dashboard:
-        return s.openedDoc() ? Screen::docEditor : Screen::dashboard;
+    case SidebarItem::dashboard: return s.openedDoc() ? Screen::docEditor : Screen::dashboard;
     }
     return Screen::dashboard;
 }
@@ -115,25 +112,23 @@ void Router::sync() {
     ++m_buildCount;
     m_layout->addWidget(m_screen, 1);
     m_screen->show();
-    update();   // the band under the toolbar takes the new screen's colour
+    update(); // the band under the toolbar takes the new screen's colour
 }
 
 QWidget* Router::build(Screen screen) {
     const auto& c = m_callbacks;
     switch (screen) {
-    case Screen::settings:
-        return new SettingsView(m_services, this);
-    case Screen::checklists:
-        return new ChecklistsListView(m_services, c.onCreateChecklist, c.onOpenChecklist, this);
+    case Screen::settings: return new SettingsView(m_services, this);
+    case Screen::checklists: return new ChecklistsListView(m_services, c.onCreateChecklist, c.onOpenChecklist, this);
     case Screen::checklistDetail:
         return new ChecklistDetailView(m_services, m_state->selectedChecklistForDetail(), c.onChecklistBack, this);
     case Screen::projects:
-        return new ProjectsListView(m_services, c.onCreateProject, m_state->projectsRefreshToken(), c.onOpenProject, this);
+        return new ProjectsListView(m_services, c.onCreateProject, m_state->projectsRefreshToken(), c.onOpenProject,
+                                    this);
     case Screen::projectDocuments:
-        return new ProjectDocumentsView(m_services, m_state->selectedProjectForDocuments(), c.onDocumentsBack, c.onCreateDoc,
-                                        c.onOpenDoc, this);
-    case Screen::docEditor:
-        return new ImprovedDocEditorView(m_services, m_state->openedDoc(), this);
+        return new ProjectDocumentsView(m_services, m_state->selectedProjectForDocuments(), c.onDocumentsBack,
+                                        c.onCreateDoc, c.onOpenDoc, this);
+    case Screen::docEditor: return new ImprovedDocEditorView(m_services, m_state->openedDoc(), this);
     case Screen::dashboard:
         return new DashboardView(m_services, c.dashboardOnCreateProject, c.dashboardOnOpenProjects,
                                  c.dashboardOnOpenProject, c.dashboardOnOpenDoc, c.dashboardOnOpenChecklists,

@@ -13,12 +13,12 @@
 #include <QLabel>
 #include <QPainter>
 
-const QString SaveStatusBanner::messageTemplate =
-    QStringLiteral("Les dernières modifications n’ont pas pu être enregistrées (%1). "
-                   "Tolmek réessaiera au prochain enregistrement.");
-const QString SaveStatusBanner::damagedTemplate =
-    QStringLiteral("Le fichier de données est endommagé (%1). Pour ne pas l’abîmer davantage, Tolmek n’y "
-                   "enregistre plus rien : les modifications faites maintenant ne seront pas conservées.");
+const QString SaveStatusBanner::messageTemplate = QStringLiteral(
+    "Les dernières modifications n’ont pas pu être enregistrées (%1). "
+    "Tolmek réessaiera au prochain enregistrement.");
+const QString SaveStatusBanner::damagedTemplate = QStringLiteral(
+    "Le fichier de données est endommagé (%1). Pour ne pas l’abîmer davantage, Tolmek n’y "
+    "enregistre plus rien : les modifications faites maintenant ne seront pas conservées.");
 
 namespace {
 constexpr int kMarginH = 16, kMarginBottom = 8, kPadH = 12, kPadV = 8, kGlyph = 16;
@@ -44,9 +44,11 @@ SaveStatusBanner::SaveStatusBanner(ModelContext& context, Preferences& prefs, QW
     connect(&context, &ModelContext::changesDropped, this, &SaveStatusBanner::onChangesDropped, Qt::QueuedConnection);
     if (LogSync* log = context.logSync()) {
         // From the sync's own thread.
-        connect(log, &LogSync::syncFailed, this, [this](const QString& r) { onWriterFailed(Writer::log, r); },
-                Qt::QueuedConnection);
-        connect(log, &LogSync::syncRecovered, this, [this] { onWriterRecovered(Writer::log); }, Qt::QueuedConnection);
+        connect(
+            log, &LogSync::syncFailed, this, [this](const QString& r) { onWriterFailed(Writer::log, r); },
+            Qt::QueuedConnection);
+        connect(
+            log, &LogSync::syncRecovered, this, [this] { onWriterRecovered(Writer::log); }, Qt::QueuedConnection);
     }
     connect(&prefs, &Preferences::writeFailed, this, [this](const QString& r) { onWriterFailed(Writer::prefs, r); });
     connect(&prefs, &Preferences::writeRecovered, this, [this] { onWriterRecovered(Writer::prefs); });
@@ -58,7 +60,7 @@ SaveStatusBanner::SaveStatusBanner(ModelContext& context, Preferences& prefs, QW
 
 void SaveStatusBanner::onSaveFailed(const QString& error) {
     if (m_damaged || !m_reason.isEmpty())
-        return;   // already on screen
+        return; // already on screen
     m_droppedShown.invalidate();
     m_reason = error.isEmpty() ? QStringLiteral("erreur inconnue") : error;
     ++m_streaks;
@@ -83,7 +85,7 @@ void SaveStatusBanner::onWriterFailed(Writer writer, const QString& reason) {
     const bool shown = !m_writerFailures.empty();
     m_writerFailures[writer] = reason.isEmpty() ? QStringLiteral("erreur inconnue") : reason;
     if (m_damaged || !m_reason.isEmpty() || shown)
-        return;   // already on screen
+        return; // already on screen
     m_droppedShown.invalidate();
     ++m_streaks;
     present(messageTemplate.arg(m_writerFailures[writer]));

@@ -53,7 +53,7 @@ private:
     QLabel* m_label;
     QString m_reason;
     bool m_damaged = false;
-    QElapsedTimer m_droppedShown;   // running while the note of a dropped change is on screen
+    QElapsedTimer m_droppedShown; // running while the note of a dropped change is on screen
     int m_streaks = 0;
     std::map<Writer, QString> m_writerFailures;
 };

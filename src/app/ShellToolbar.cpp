@@ -42,7 +42,8 @@ void ToolbarIconButton::paintEvent(QPaintEvent*) {
         // A round button gets a round ring, inside its fill as on the filled action buttons.
         if (m_circle) {
             const qreal d = qMin(r.width(), r.height()) - 4;
-            Paint::strokeEllipse(p, QRectF(r.center() - QPointF(d / 2, d / 2), QSizeF(d, d)), QColor(255, 255, 255, 200), 1.5);
+            Paint::strokeEllipse(p, QRectF(r.center() - QPointF(d / 2, d / 2), QSizeF(d, d)),
+                                 QColor(255, 255, 255, 200), 1.5);
         } else {
             Paint::strokeRoundedRect(p, r.adjusted(1, 1, -1, -1), 8, withOpacity(AppPalette::brandBlue(), 0.6), 2);
         }
@@ -75,8 +76,8 @@ ShellToolbar::ShellToolbar(ShellState* state, ThemeManager& theme, QWidget* pare
     row->setContentsMargins(10, 0, 10, 0);
     row->setSpacing(0);
 
-    m_back = new ToolbarIconButton(QString(), QStringLiteral("chevron.left"), 14, [] { return AppPalette::secondaryText(); },
-                                   this);
+    m_back = new ToolbarIconButton(
+        QString(), QStringLiteral("chevron.left"), 14, [] { return AppPalette::secondaryText(); }, this);
     m_back->setSymbolWeight(Symbols::semibold);
     connect(m_back, &QToolButton::clicked, this, &ShellToolbar::goBack);
     row->addWidget(m_back);
@@ -84,22 +85,23 @@ ShellToolbar::ShellToolbar(ShellState* state, ThemeManager& theme, QWidget* pare
 
     m_pill = new ToolbarPill(this);
     auto* pillRow = static_cast<QHBoxLayout*>(m_pill->layout());
-    m_create = new ToolbarIconButton(QStringLiteral("Nouveau projet"), QStringLiteral("plus"), 14,
-                                     [] { return QColor(Qt::white); }, m_pill);
+    m_create = new ToolbarIconButton(
+        QStringLiteral("Nouveau projet"), QStringLiteral("plus"), 14, [] { return QColor(Qt::white); }, m_pill);
     m_create->setCircleColor([] { return AppPalette::accentFill(AppPalette::brandBlue()); });
     m_create->setSymbolWeight(Symbols::bold);
     connect(m_create, &QToolButton::clicked, this, &ShellToolbar::create);
     pillRow->addWidget(m_create);
 
-    m_theme = new ToolbarIconButton(QStringLiteral("Thème"), QString(), 14, [] { return AppPalette::secondaryText(); },
-                                    m_pill);
+    m_theme = new ToolbarIconButton(
+        QStringLiteral("Thème"), QString(), 14, [] { return AppPalette::secondaryText(); }, m_pill);
     m_theme->setToolTip(QStringLiteral("Changer le thème"));
     m_theme->setSymbolWeight(Symbols::semibold);
     connect(m_theme, &QToolButton::clicked, this, &ShellToolbar::cycleTheme);
     pillRow->addWidget(m_theme);
 
-    m_account = new ToolbarIconButton(QStringLiteral("Compte"), QStringLiteral("person.crop.circle"), 15,
-                                      [] { return AppPalette::secondaryText(); }, m_pill);
+    m_account = new ToolbarIconButton(
+        QStringLiteral("Compte"), QStringLiteral("person.crop.circle"), 15, [] { return AppPalette::secondaryText(); },
+        m_pill);
     m_account->setToolTip(QStringLiteral("Compte"));
     m_account->setSymbolWeight(Symbols::semibold);
     m_accountMenu = new QMenu(m_account);
@@ -123,14 +125,12 @@ ShellToolbar::ShellToolbar(ShellState* state, ThemeManager& theme, QWidget* pare
 
 QString ShellToolbar::backHelp(const ShellState& s) {
     switch (s.selection()) {
-    case SidebarItem::dashboard:
-        return s.openedDoc() ? QStringLiteral("Retour au tableau de bord") : QString();
+    case SidebarItem::dashboard: return s.openedDoc() ? QStringLiteral("Retour au tableau de bord") : QString();
     case SidebarItem::projects:
         return s.selectedProjectForDocuments() ? QStringLiteral("Retour aux projets") : QString();
     case SidebarItem::checklists:
         return s.selectedChecklistForDetail() ? QStringLiteral("Retour aux checklists") : QString();
-    case SidebarItem::settings:
-        return {};
+    case SidebarItem::settings: return {};
     }
     return {};
 }
@@ -167,18 +167,13 @@ void ShellToolbar::sync() {
 void ShellToolbar::goBack() {
     ShellState::Batch batch(*m_state);
     switch (m_state->selection()) {
-    case SidebarItem::dashboard:
-        m_state->setOpenedDoc(nullptr);
-        break;
+    case SidebarItem::dashboard: m_state->setOpenedDoc(nullptr); break;
     case SidebarItem::projects:
         m_state->setOpenedDoc(nullptr);
         m_state->setSelectedProjectForDocuments(nullptr);
         break;
-    case SidebarItem::checklists:
-        m_state->setSelectedChecklistForDetail(nullptr);
-        break;
-    case SidebarItem::settings:
-        break;
+    case SidebarItem::checklists: m_state->setSelectedChecklistForDetail(nullptr); break;
+    case SidebarItem::settings: break;
     }
 }
 
@@ -192,6 +187,4 @@ void ShellToolbar::create() {
         m_state->setPresentingNewProject(true);
 }
 
-void ShellToolbar::cycleTheme() {
-    m_themeManager.setTheme(nextAppTheme(m_themeManager.theme()));
-}
+void ShellToolbar::cycleTheme() { m_themeManager.setTheme(nextAppTheme(m_themeManager.theme())); }

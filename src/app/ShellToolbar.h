@@ -16,14 +16,20 @@ class ThemeManager;
 class ToolbarIconButton : public QToolButton {
     Q_OBJECT
 public:
-    ToolbarIconButton(const QString& label, const QString& symbol, qreal symbolPx,
-                      std::function<QColor()> color, QWidget* parent = nullptr);
+    ToolbarIconButton(const QString& label, const QString& symbol, qreal symbolPx, std::function<QColor()> color,
+                      QWidget* parent = nullptr);
     QString symbol() const { return m_symbol; }
     void setSymbol(const QString& symbol);
     // The symbol's weight (Symbols::regular … Symbols::bold), matching its font.
-    void setSymbolWeight(int weight) { m_weight = weight; update(); }
+    void setSymbolWeight(int weight) {
+        m_weight = weight;
+        update();
+    }
     // A circle of this colour behind the symbol (the creation button).
-    void setCircleColor(std::function<QColor()> color) { m_circle = std::move(color); update(); }
+    void setCircleColor(std::function<QColor()> color) {
+        m_circle = std::move(color);
+        update();
+    }
     QSize sizeHint() const override { return {34, 30}; }
     QSize minimumSizeHint() const override { return sizeHint(); }
 

@@ -122,7 +122,9 @@ void SidebarHeader::paintEvent(QPaintEvent*) {
 
 // ---------------------------------------------------------------------------------------------
 SidebarNavRow::SidebarNavRow(SidebarItem item, QWidget* parent)
-    : QAbstractButton(parent), m_item(item), m_hoverAnim(new HoverAnimator(this, 150, false)),
+    : QAbstractButton(parent),
+      m_item(item),
+      m_hoverAnim(new HoverAnimator(this, 150, false)),
       m_selectAnim(new HoverAnimator(this, 180, false)) {
     setText(title());
     setAccessibleName(title());
@@ -151,9 +153,7 @@ void SidebarNavRow::setHoveredRow(bool hovered, bool animated) {
     update();
 }
 
-QRect SidebarNavRow::shapeRect() const {
-    return rect().adjusted(insetLeading, insetTop, -insetTrailing, -insetBottom);
-}
+QRect SidebarNavRow::shapeRect() const { return rect().adjusted(insetLeading, insetTop, -insetTrailing, -insetBottom); }
 
 qreal SidebarNavRow::currentScale() const { return m_hoverAnim->scale(1.02); }
 
@@ -273,7 +273,8 @@ void QuitButton::paintEvent(QPaintEvent*) {
     const QColor red = AppPalette::dangerRed();
     const qreal cy = r.center().y();
     const qreal glyph = 16;
-    Symbols::paint(p, QRectF(12 + (26 - glyph) / 2, cy - glyph / 2, glyph, glyph), QStringLiteral("power"), red, Symbols::semibold);
+    Symbols::paint(p, QRectF(12 + (26 - glyph) / 2, cy - glyph / 2, glyph, glyph), QStringLiteral("power"), red,
+                   Symbols::semibold);
     p.setPen(red);
     m_label.draw(p, QRectF(12 + 26 + 10, 0, r.width() - 48 - 12, r.height()), Qt::AlignLeft | Qt::AlignVCenter, text(),
                  Fonts::rounded(13, 600), INT_MAX);

@@ -109,7 +109,7 @@ public:
     static constexpr int minimumWidth = 220, idealWidth = 260, maximumWidth = 360;
     static constexpr int topInset = 28;
     static constexpr int minRowHeight = 44;
-    static constexpr int listMargin = 8;   // the list's own side margin around its rows
+    static constexpr int listMargin = 8; // the list's own side margin around its rows
 
     // Repaints itself and its rows when `theme` changes the appearance.
     Sidebar(ShellState* state, ThemeManager& theme, QWidget* parent = nullptr);

@@ -52,7 +52,7 @@ namespace {
 bool sameFile(int fd, const QByteArray& path) {
     struct stat held = {}, named = {};
     return ::fstat(fd, &held) == 0 && ::lstat(path.constData(), &named) == 0 && held.st_dev == named.st_dev &&
-           held.st_ino == named.st_ino;
+        held.st_ino == named.st_ino;
 }
 } // namespace
 
@@ -103,7 +103,8 @@ SingleInstance::Take SingleInstance::tryTake() {
     }
     if (!folder) {
         // Who holds it, for a person who looks; never read back.
-        const QByteArray who = QByteArray::number(qint64(::getpid())) + '\n' + QSysInfo::machineHostName().toUtf8() + '\n';
+        const QByteArray who =
+            QByteArray::number(qint64(::getpid())) + '\n' + QSysInfo::machineHostName().toUtf8() + '\n';
         if (::ftruncate(fd, 0) == 0) {
             [[maybe_unused]] const ssize_t n = ::pwrite(fd, who.constData(), size_t(who.size()), 0);
         }
@@ -119,15 +120,10 @@ bool SingleInstance::acquire() {
     QDir().mkpath(QFileInfo(m_storePath).absolutePath());
     for (int attempt = 0; attempt < 8; ++attempt) {
         switch (tryTake()) {
-        case Take::held:
-            return true;
-        case Take::busy:
-            return false;
-        case Take::failed:
-            qCWarning(lcApp, "starting without the lock %s", qPrintable(lockPath()));
-            return true;
-        case Take::retry:
-            break;
+        case Take::held: return true;
+        case Take::busy: return false;
+        case Take::failed: qCWarning(lcApp, "starting without the lock %s", qPrintable(lockPath())); return true;
+        case Take::retry: break;
         }
     }
     qCWarning(lcApp, "the single-instance lock %s keeps changing; starting without it", qPrintable(lockPath()));
@@ -167,7 +163,8 @@ bool SingleInstance::activateRunning(int waitMs) const {
     QElapsedTimer waited;
     waited.start();
     for (;;) {
-        QDBusMessage call = QDBusMessage::createMethodCall(service, kObjectPath, kInterface, QStringLiteral("activate"));
+        QDBusMessage call =
+            QDBusMessage::createMethodCall(service, kObjectPath, kInterface, QStringLiteral("activate"));
         const QDBusMessage reply = bus.call(call, QDBus::Block, 3000);
         if (reply.type() == QDBusMessage::ReplyMessage)
             return true;

@@ -49,7 +49,7 @@ private:
 
     QString m_storePath;
     int m_fd = -1;
-    bool m_isFolder = false;   // the lock's name is a folder: locked as it is, never removed
+    bool m_isFolder = false; // the lock's name is a folder: locked as it is, never removed
     QPointer<QWidget> m_window;
     bool m_registered = false;
 };

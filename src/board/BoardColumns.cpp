@@ -27,7 +27,7 @@ using namespace ChecklistLogic;
 
 namespace {
 
-constexpr int kPad = AppCard::padding;   // 16
+constexpr int kPad = AppCard::padding; // 16
 constexpr int kStack = 10;
 constexpr int kIconTile = 38;
 constexpr int kSlot = 10;
@@ -57,8 +57,9 @@ void strokeTallRoundedRect(QPainter& p, const QRectF& r, qreal radius, const QCo
         p.setClipRect(top ? QRectF(r.left() - 1, r.top() - 1, r.width() + 2, cap + 1)
                           : QRectF(r.left() - 1, r.bottom() - cap, r.width() + 2, cap + 1),
                       Qt::IntersectClip);
-        Paint::strokeRoundedRect(p, top ? QRectF(r.left(), r.top(), r.width(), 2 * cap)
-                                        : QRectF(r.left(), r.bottom() - 2 * cap, r.width(), 2 * cap),
+        Paint::strokeRoundedRect(p,
+                                 top ? QRectF(r.left(), r.top(), r.width(), 2 * cap)
+                                     : QRectF(r.left(), r.bottom() - 2 * cap, r.width(), 2 * cap),
                                  radius, color, width);
         p.restore();
     }
@@ -135,7 +136,8 @@ ColumnView::ColumnView(ChecklistColumnPtr column, ChecklistDetailView* board, QW
     m_count = new TintLabel({}, TintLabel::secondary, Fonts::rounded(12, 400), this);
     m_badge = new PillLabel(this);
     m_menuButton = new SymbolButton(QStringLiteral("ellipsis"), 14, 6, QStringLiteral("Options de la colonne"), this);
-    m_handle = new SymbolButton(QStringLiteral("line.3.horizontal"), 14, 2, QStringLiteral("Déplacer la colonne"), this);
+    m_handle =
+        new SymbolButton(QStringLiteral("line.3.horizontal"), 14, 2, QStringLiteral("Déplacer la colonne"), this);
     m_handle->setCursor(Qt::OpenHandCursor);
     m_addCard = new SoftButton(QStringLiteral("plus"), QStringLiteral("Ajouter une étape"), this);
     m_empty = new TintLabel(QStringLiteral("Glisser une carte ici ou ajoutez-en une."), TintLabel::secondary,
@@ -147,8 +149,7 @@ ColumnView::ColumnView(ChecklistColumnPtr column, ChecklistDetailView* board, QW
     m_menu->addSeparator();
     TolmekStyle::setDestructive(
         m_menu->addAction(QStringLiteral("Supprimer"), this, [this] { m_board->requestDeleteColumn(m_column); }));
-    connect(m_menuButton, &QAbstractButton::clicked, this,
-            [this] { Menus::popupBelow(*m_menu, m_menuButton); });
+    connect(m_menuButton, &QAbstractButton::clicked, this, [this] { Menus::popupBelow(*m_menu, m_menuButton); });
 
     m_moveMenu = new QMenu(this);
     auto* left = m_moveMenu->addAction(QStringLiteral("Déplacer à gauche"), this,
@@ -162,8 +163,7 @@ ColumnView::ColumnView(ChecklistColumnPtr column, ChecklistDetailView* board, QW
         left->setEnabled(!cols.empty() && cols.front()->id() != m_id);
         right->setEnabled(!cols.empty() && cols.back()->id() != m_id);
     });
-    connect(m_handle, &QAbstractButton::clicked, this,
-            [this] { Menus::popupBelow(*m_moveMenu, m_handle); });
+    connect(m_handle, &QAbstractButton::clicked, this, [this] { Menus::popupBelow(*m_moveMenu, m_handle); });
     m_handle->onMoveKey = [this](int key) {
         if (key == Qt::Key_Left || key == Qt::Key_Right)
             m_board->moveColumnBy(m_column, key == Qt::Key_Left ? -1 : +1);
@@ -217,8 +217,8 @@ bool ColumnView::realize(int top, int bottom) {
     if (m_places.size() != m_entries.size())
         return false;
     // Places stand top to bottom: the first reaching below `top`.
-    auto it = std::lower_bound(m_places.begin(), m_places.end(), top,
-                               [](const QRect& r, int y) { return r.bottom() < y; });
+    auto it =
+        std::lower_bound(m_places.begin(), m_places.end(), top, [](const QRect& r, int y) { return r.bottom() < y; });
     bool made = false;
     for (; it != m_places.end() && it->top() <= bottom; ++it) {
         const auto i = size_t(it - m_places.begin());
@@ -229,7 +229,7 @@ bool ColumnView::realize(int top, int bottom) {
     }
     if (made) {
         collectTiles();
-        relayout();   // the tiles' own heights replace the estimates
+        relayout(); // the tiles' own heights replace the estimates
     }
     return made;
 }
@@ -292,7 +292,7 @@ CardTile* ColumnView::makeTile(size_t index) {
         t->setGeometry(r.x(), r.y(), r.width(), t->heightForTileWidth(r.width() - 2 * CardTile::kMargin));
     }
     if (isVisible())
-        t->show();   // otherwise shown with the column
+        t->show(); // otherwise shown with the column
     return t;
 }
 
@@ -333,7 +333,7 @@ void ColumnView::sync() {
     const auto cards = sortedCards(*m_column);
     entries.reserve(cards.size());
     m_index.reserve(qsizetype(cards.size()));
-    bool reordered = false;   // tiles kept, in another order
+    bool reordered = false; // tiles kept, in another order
     qsizetype lastKept = -1;
     for (const auto& card : cards) {
         Entry e;
@@ -428,7 +428,7 @@ void ColumnView::relayout() {
 
     m_slots.clear();
     const auto& marks = m_board->marks();
-    int grown = 0;   // by the marked slot
+    int grown = 0; // by the marked slot
     m_places.clear();
     if (m_entries.empty()) {
         m_empty->show();
@@ -472,9 +472,7 @@ void ColumnView::relayout() {
     }
 }
 
-QSize ColumnView::sizeHint() const {
-    return QSize(kWidth + shadow().left() + shadow().right(), m_widgetHeight);
-}
+QSize ColumnView::sizeHint() const { return QSize(kWidth + shadow().left() + shadow().right(), m_widgetHeight); }
 
 void ColumnView::marksChanged() {
     // Only the slot sizes and the outline depend on the marks.
@@ -505,7 +503,7 @@ void ColumnView::marksChanged() {
     relayout();
     const int bottom =
         m_height != before ? std::max(before, m_height) : std::max(oldBottom, m_slots[size_t(last)].bottom());
-    constexpr int kShadowReach = 24;   // of the tiles' and the marked slot's painting
+    constexpr int kShadowReach = 24; // of the tiles' and the marked slot's painting
     update(QRect(0, top - kShadowReach, width(), bottom - top + 2 * kShadowReach));
 }
 
@@ -541,8 +539,8 @@ void ColumnView::paintEvent(QPaintEvent* event) {
         if (!g.intersects(shadows))
             continue;
         const qreal h = t->hoverProgress();
-        const QRectF r = QRectF(g).adjusted(CardTile::kMargin, CardTile::kMargin, -CardTile::kMargin,
-                                            -CardTile::kMargin);
+        const QRectF r =
+            QRectF(g).adjusted(CardTile::kMargin, CardTile::kMargin, -CardTile::kMargin, -CardTile::kMargin);
         // A hovered tile lifts: its shadow spreads wider and falls further.
         Paint::drawShadowBetween(p, r, CardTile::kRadius, CardTile::shadow(false), CardTile::shadow(true), h);
     }
@@ -583,7 +581,7 @@ AddColumnTile::AddColumnTile(QWidget* parent) : QAbstractButton(parent) {
 
 QSize AddColumnTile::sizeHint() const {
     const int content = 14 + 46 + 10 + QFontMetrics(Fonts::rounded(13, 600)).height() + 10 +
-                        QFontMetrics(Fonts::rounded(12, 400)).height() + 14;
+        QFontMetrics(Fonts::rounded(12, 400)).height() + 14;
     return QSize(kAddTileWidth, std::max(kAddTileMinHeight, content));
 }
 
@@ -649,7 +647,7 @@ void ColumnsRow::sync() {
         } else {
             v = new ColumnView(col, m_board, this);
             if (isVisible())
-                v->show();   // otherwise shown with the row
+                v->show(); // otherwise shown with the row
         }
         columns.push_back(v);
     }
@@ -662,7 +660,7 @@ void ColumnsRow::sync() {
     for (auto* c : m_columns) {
         if (prev)
             setTabOrder(prev, c->menuButton());
-        prev = c->tiles().empty() ? static_cast<QWidget*>(c->addCardButton()) : c->tiles().back();   // made so far
+        prev = c->tiles().empty() ? static_cast<QWidget*>(c->addCardButton()) : c->tiles().back(); // made so far
     }
     if (prev)
         setTabOrder(prev, m_add);

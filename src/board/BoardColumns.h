@@ -102,15 +102,15 @@ public:
     struct Spot {
         enum Region { none, slot, zone, reorder };
         Region region = none;
-        int index = -1;   // of the slot
+        int index = -1; // of the slot
         bool operator==(const Spot&) const = default;
     };
     Spot spotAt(const QPoint& pos, BoardDrag::Payload::Kind kind) const;
     // The card in front of which slot `slot` stands; nothing for the end slot.
     std::optional<QUuid> slotCard(int slot) const;
 
-    QMenu* menu() const { return m_menu; }            // "Modifier", "Supprimer"
-    QMenu* moveMenu() const { return m_moveMenu; }    // "Déplacer à gauche", "Déplacer à droite"
+    QMenu* menu() const { return m_menu; } // "Modifier", "Supprimer"
+    QMenu* moveMenu() const { return m_moveMenu; } // "Déplacer à gauche", "Déplacer à droite"
     SymbolButton* menuButton() const { return m_menuButton; }
     SymbolButton* handle() const { return m_handle; }
     SoftButton* addCardButton() const { return m_addCard; }
@@ -128,7 +128,7 @@ private:
         ChecklistCardPtr card;
         QUuid id;
         CardTile* tile = nullptr;
-        QString title;   // what the estimate was made from
+        QString title; // what the estimate was made from
         OptText notes;
         int estimate = 0;
     };
@@ -142,8 +142,8 @@ private:
     QUuid m_id;
     QColor m_color;
     std::vector<Entry> m_entries;
-    QHash<QUuid, size_t> m_index;   // card id -> entry
-    std::vector<QRect> m_places;    // of each entry's tile, made or not
+    QHash<QUuid, size_t> m_index; // card id -> entry
+    std::vector<QRect> m_places; // of each entry's tile, made or not
     std::vector<CardTile*> m_tiles;
 
     ElidedText* m_name;
@@ -160,7 +160,7 @@ private:
     int m_dividerY = 0;
     std::vector<QRect> m_slots;
     QRect m_zone;
-    int m_height = 0;         // to the card's foot, marked slot included
+    int m_height = 0; // to the card's foot, marked slot included
     int m_widgetHeight = 0;
     bool m_outlined = false;
 };

@@ -72,7 +72,7 @@ bool isBoardPayload(const QMimeData* mime) {
     if (!mime)
         return false;
     return mime->hasFormat(QLatin1String(kCardMime)) || mime->hasFormat(QLatin1String(kColumnMime)) ||
-           read(mime).kind != Payload::none;
+        read(mime).kind != Payload::none;
 }
 
 QMimeData* makeMime(const Payload& payload) {

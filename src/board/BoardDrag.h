@@ -27,8 +27,8 @@ struct Payload {
     QUuid id;
 };
 
-QString cardPayload(const QUuid& id);     // "card:" + id
-QString columnPayload(const QUuid& id);   // "col:" + id
+QString cardPayload(const QUuid& id); // "card:" + id
+QString columnPayload(const QUuid& id); // "col:" + id
 // The prefix compared exactly; the rest must be a 36-character UUID, any case.
 Payload parse(const QString& text);
 // A drop's payload: the private types first, else the first line-free plain text.
@@ -69,7 +69,7 @@ bool isSlotMarked(const Marks& m, const QUuid& column, const std::optional<QUuid
 struct CardDrop {
     ChecklistCardPtr card;
     ChecklistColumnPtr column;
-    ChecklistCardPtr before;   // null: at the end
+    ChecklistCardPtr before; // null: at the end
 };
 struct ColumnDrop {
     ChecklistColumnPtr dragged;

@@ -53,8 +53,7 @@ void PillLabel::paintEvent(QPaintEvent*) {
 }
 
 // ---------------------------------------------------------------------------------------------
-SymbolButton::SymbolButton(const QString& symbol, qreal symbolSize, int padding, const QString& help,
-                           QWidget* parent)
+SymbolButton::SymbolButton(const QString& symbol, qreal symbolSize, int padding, const QString& help, QWidget* parent)
     : QAbstractButton(parent), m_symbol(symbol), m_symbolSize(symbolSize), m_padding(padding) {
     setToolTip(help);
     setAccessibleName(help);

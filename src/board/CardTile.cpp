@@ -44,12 +44,12 @@ const QFont& seeMoreFont() {
 // that hold no text (tables, "\*" destinations, pictures) are skipped, other control words dropped,
 // "\par" and "\line" break lines, "\'hh" and "\uN" give their character.
 QString roughRtfText(const QByteArray& rtf) {
-    static const QList<QByteArray> noText = {"fonttbl", "colortbl", "stylesheet", "info", "pict", "listtable",
-                                             "listoverridetable", "header", "footer", "object"};
+    static const QList<QByteArray> noText = {"fonttbl",   "colortbl",          "stylesheet", "info",   "pict",
+                                             "listtable", "listoverridetable", "header",     "footer", "object"};
     QString out;
     int depth = 0;
-    int skipFrom = -1;   // depth of the group being skipped
-    int skipFallback = 0;   // characters standing for the last "\u"
+    int skipFrom = -1; // depth of the group being skipped
+    int skipFallback = 0; // characters standing for the last "\u"
     bool groupStart = false;
     const qsizetype n = rtf.size();
     auto put = [&](QChar c) {
@@ -144,7 +144,7 @@ public:
         if (const auto it = m_widths.find(key); it != m_widths.end())
             return it->second;
         if (m_widths.size() >= kMaxWords)
-            m_widths.clear();   // bounded: a board of unique words costs no more than a few
+            m_widths.clear(); // bounded: a board of unique words costs no more than a few
         Width w{m_metrics.horizontalAdvance(word.toString()), 0};
         if (!word.isEmpty() && !word.back().isSurrogate())
             w.overhang = std::max<qreal>(0, -m_metrics.rightBearing(word.back()));
@@ -184,7 +184,7 @@ bool breaksOnlyAtSpaces(QChar c) {
 // than the line. A line that comes within a couple of pixels of the width is measured whole (kerning
 // across its spaces decides). Nothing for other texts.
 std::optional<int> quickLineCount(const QString& text, WordWidths& widths, qreal width, int maxLines) {
-    constexpr qreal kSlack = 1.25;   // kerning across the spaces of a line is worth less than this
+    constexpr qreal kSlack = 1.25; // kerning across the spaces of a line is worth less than this
     if (text.size() > kWrapBudget)
         return std::nullopt;
     const qreal space = widths.width(u" ").advance;
@@ -202,13 +202,13 @@ std::optional<int> quickLineCount(const QString& text, WordWidths& widths, qreal
                 wordEnd = paragraph.size();
             const QStringView word = paragraph.mid(wordStart, wordEnd - wordStart);
             if (word.isEmpty())
-                return std::nullopt;   // leading, trailing or doubled spaces
+                return std::nullopt; // leading, trailing or doubled spaces
             for (const QChar c : word)
                 if (!breaksOnlyAtSpaces(c))
                     return std::nullopt;
             const auto [w, overhang] = widths.width(word);
             if (w > width - kSlack)
-                return std::nullopt;   // cut inside the word, or close to it
+                return std::nullopt; // cut inside the word, or close to it
             if (x < 0) {
                 x = w;
             } else {
@@ -272,7 +272,7 @@ WrappedText wrapText(const QString& text, const QFont& font, qreal width, int ma
         int start;
         int length;
     };
-    std::vector<Range> ranges;   // up to maxLines + 1: one more tells that the text goes on
+    std::vector<Range> ranges; // up to maxLines + 1: one more tells that the text goes on
     ShapedText shaped(bounded, font);
     if (shaped.isSupported()) {
         for (const ShapedText::Line& l : shaped.lines(width, true)) {
@@ -316,12 +316,12 @@ WrappedText wrapText(const QString& text, const QFont& font, qreal width, int ma
         // (Qt's layout keeps the break on the line, the shaping leaves it to the next.)
         const qsizetype end = last.start + last.length;
         const bool paragraphEnds = (end < bounded.size() && bounded.at(end) == QLatin1Char('\n')) ||
-                                   (end > 0 && bounded.at(end - 1) == QLatin1Char('\n'));
+            (end > 0 && bounded.at(end - 1) == QLatin1Char('\n'));
         QString rest = paragraphEnds ? lineText(last) + QChar(0x2026) : bounded.mid(last.start);
         rest.replace(QLatin1Char('\n'), QLatin1Char(' '));
         QString elided = BoundedText::withoutBlankBeforeEllipsis(fm.elidedText(rest, Qt::ElideRight, width));
         if (!elided.endsWith(QChar(0x2026)))
-            elided += QChar(0x2026);   // the rest fits only because the next line begins with a break
+            elided += QChar(0x2026); // the rest fits only because the next line begins with a break
         out.lines.last() = elided;
     }
     if (out.lines.isEmpty())
@@ -330,8 +330,7 @@ WrappedText wrapText(const QString& text, const QFont& font, qreal width, int ma
 }
 
 // ---------------------------------------------------------------------------------------------
-CardTile::CardTile(ChecklistCardPtr card, QWidget* parent)
-    : QAbstractButton(parent), m_card(std::move(card)) {
+CardTile::CardTile(ChecklistCardPtr card, QWidget* parent) : QAbstractButton(parent), m_card(std::move(card)) {
     m_id = m_card->id();
     // A click focuses the tile too, so that the keyboard moves the card whose sheet was just closed.
     setFocusPolicy(Qt::StrongFocus);
@@ -357,8 +356,7 @@ bool CardTile::refresh() {
     const QString shown = BoundedText::bounded(m_title, kWrapBudget);
     setText(shown);
     setAccessibleName(shown);
-    setAccessibleDescription(m_preview && !m_preview->isEmpty() ? *m_preview + QLatin1Char('\n') + kSeeMore
-                                                                : kSeeMore);
+    setAccessibleDescription(m_preview && !m_preview->isEmpty() ? *m_preview + QLatin1Char('\n') + kSeeMore : kSeeMore);
     m_layoutWidth = -1;
     update();
     return true;
@@ -463,7 +461,7 @@ void CardTile::mouseMoveEvent(QMouseEvent* event) {
     if (m_pressed && (event->buttons() & Qt::LeftButton) &&
         (event->position().toPoint() - m_pressPos).manhattanLength() >= QApplication::startDragDistance()) {
         m_pressed = false;
-        setDown(false);   // a drag is not a click
+        setDown(false); // a drag is not a click
         if (onDragStart)
             onDragStart();
         return;
@@ -475,7 +473,7 @@ void CardTile::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
     if ((event->modifiers() & Qt::AltModifier) &&
         (key == Qt::Key_Up || key == Qt::Key_Down || key == Qt::Key_Left || key == Qt::Key_Right)) {
-        window()->setAttribute(Qt::WA_KeyboardFocusChange, true);   // the moved card shows where it went
+        window()->setAttribute(Qt::WA_KeyboardFocusChange, true); // the moved card shows where it went
         if (onMoveKey)
             onMoveKey(key);
         return;

@@ -31,7 +31,7 @@ WrappedText wrapText(const QString& text, const QFont& font, qreal width, int ma
 class CardTile : public QAbstractButton {
     Q_OBJECT
 public:
-    static constexpr int kMargin = 2;   // around the tile, inside the widget
+    static constexpr int kMargin = 2; // around the tile, inside the widget
     static constexpr qreal kRadius = 14;
 
     CardTile(ChecklistCardPtr card, QWidget* parent = nullptr);
@@ -62,7 +62,7 @@ public:
     // Set by the board: pointer entering/leaving, drag start, keyboard moves and the context menu.
     std::function<void(bool entered)> onHover;
     std::function<void()> onDragStart;
-    std::function<void(int key)> onMoveKey;         // Qt::Key_Up/Down/Left/Right with Alt
+    std::function<void(int key)> onMoveKey; // Qt::Key_Up/Down/Left/Right with Alt
     std::function<void(const QPoint& globalPos)> onMenu;
 
 signals:
@@ -80,7 +80,7 @@ protected:
 
 private:
     void layoutTexts(int tileWidth);
-    static int heightFor(int titleLines, int previewLines);   // previewLines < 0: no preview
+    static int heightFor(int titleLines, int previewLines); // previewLines < 0: no preview
 
     ChecklistCardPtr m_card;
     QUuid m_id;

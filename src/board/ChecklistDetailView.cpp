@@ -61,7 +61,7 @@ protected:
             event->accept();
             return;
         }
-        event->ignore();   // the board's vertical scroll takes it
+        event->ignore(); // the board's vertical scroll takes it
     }
     bool eventFilter(QObject* o, QEvent* e) override {
         if (o == widget() && e->type() == QEvent::LayoutRequest)
@@ -117,9 +117,12 @@ ChecklistDetailView::DragLoop& dragLoop() {
 
 void ChecklistDetailView::setDragLoopForTesting(DragLoop loop) { dragLoop() = std::move(loop); }
 
-ChecklistDetailView::ChecklistDetailView(const Services& services, ChecklistPtr checklist,
-                                         std::function<void()> onBack, QWidget* parent)
-    : QWidget(parent), m_services(services), m_checklist(std::move(checklist)), m_onBack(std::move(onBack)),
+ChecklistDetailView::ChecklistDetailView(const Services& services, ChecklistPtr checklist, std::function<void()> onBack,
+                                         QWidget* parent)
+    : QWidget(parent),
+      m_services(services),
+      m_checklist(std::move(checklist)),
+      m_onBack(std::move(onBack)),
       m_edits(services.context) {
     BoardDrag::refuseInTextFields();
     setAccessibleName(m_checklist->name());
@@ -232,16 +235,15 @@ void ChecklistDetailView::placeRowEdges() {
 }
 
 bool ChecklistDetailView::eventFilter(QObject* watched, QEvent* event) {
-    if ((watched == m_scroll->viewport() || watched == m_columnsScroll->viewport()) &&
-        event->type() == QEvent::Resize)
+    if ((watched == m_scroll->viewport() || watched == m_columnsScroll->viewport()) && event->type() == QEvent::Resize)
         realizeNearView();
     if (watched == m_scroll || watched == m_columnsScroll) {
         if (event->type() == QEvent::Resize)
             placeRowEdges();
         else if (event->type() == QEvent::Move && watched == m_columnsScroll)
-            realizeNearView();   // the header above it changed height
+            realizeNearView(); // the header above it changed height
         else if (event->type() == QEvent::Enter || event->type() == QEvent::Leave)
-            m_rowBar->update();   // shown while the pointer is over the board
+            m_rowBar->update(); // shown while the pointer is over the board
         return false;
     }
     // Keyboard focus brings its card or control into view, sideways and downwards; a click does
@@ -316,7 +318,8 @@ void ChecklistDetailView::realizeNearView() {
     if (!m_dragging) {
         for (ColumnView* c : m_row->columns()) {
             const int x = c->mapTo(across, QPoint()).x();
-            const bool near = x + c->width() >= -3 * ColumnView::kWidth && x <= across->width() + 3 * ColumnView::kWidth;
+            const bool near =
+                x + c->width() >= -3 * ColumnView::kWidth && x <= across->width() + 3 * ColumnView::kWidth;
             const int y = c->mapTo(down, QPoint()).y();
             if (near)
                 c->release(-y - 4 * down->height(), -y + 5 * down->height());
@@ -448,7 +451,8 @@ void ChecklistDetailView::moveCardBy(const ChecklistCardPtr& card, int step) {
     if (step < 0 && index > 0)
         m_edits.placeCard(m_checklist, card, column, cards[size_t(index - 1)]);
     else if (step > 0 && index + 1 < qsizetype(cards.size()))
-        m_edits.placeCard(m_checklist, card, column, index + 2 < qsizetype(cards.size()) ? cards[size_t(index + 2)] : nullptr);
+        m_edits.placeCard(m_checklist, card, column,
+                          index + 2 < qsizetype(cards.size()) ? cards[size_t(index + 2)] : nullptr);
     else
         return;
     syncNow();
@@ -538,7 +542,7 @@ void ChecklistDetailView::setHoveredCard(const QUuid& card, bool entered) {
     if (entered)
         m.hoverCardId = card;
     else
-        m.hoverCardId.reset();   // whichever card it named
+        m.hoverCardId.reset(); // whichever card it named
     setMarks(m);
 }
 

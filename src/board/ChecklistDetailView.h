@@ -86,7 +86,7 @@ public:
     // (the pointer may rest there): pixels per tick, sideways and downwards (negative: back).
     QPoint autoScrollVelocity(const QPoint& boardPos) const;
     bool isAutoScrolling() const { return m_autoScroll.isActive(); }
-    static constexpr int kAutoScrollInterval = 16;   // ms
+    static constexpr int kAutoScrollInterval = 16; // ms
     void startCardDrag(const ChecklistCardPtr& card, QWidget* source);
     void startColumnDrag(const ChecklistColumnPtr& column, QWidget* source);
     bool isDragging() const { return m_dragging; }
@@ -131,13 +131,13 @@ protected:
 private:
     struct DropTarget {
         QUuid column;
-        int spot = 0;   // ColumnView::Spot::Region
+        int spot = 0; // ColumnView::Spot::Region
         int slot = -1;
-        std::optional<QUuid> card;   // a slot's card; none for the end slot
+        std::optional<QUuid> card; // a slot's card; none for the end slot
         bool operator==(const DropTarget&) const = default;
     };
     DropTarget targetAt(const QPoint& boardPos, BoardDrag::Payload::Kind kind) const;
-    void setDropTarget(const DropTarget& target);   // the targeted callbacks: leave the old, enter the new
+    void setDropTarget(const DropTarget& target); // the targeted callbacks: leave the old, enter the new
     void dragHover(const QPoint& boardPos, BoardDrag::Payload::Kind kind);
     void autoScrollTick();
     void placeRowEdges();
@@ -152,7 +152,7 @@ private:
 
     Services m_services;
     ChecklistPtr m_checklist;
-    std::function<void()> m_onBack;   // kept for the shell; nothing on the board leaves it
+    std::function<void()> m_onBack; // kept for the shell; nothing on the board leaves it
     ChecklistEdits m_edits;
     CardSheetHooks m_cardHooks;
 
@@ -175,7 +175,7 @@ private:
     QScrollArea* m_columnsScroll = nullptr;
     QScrollBar* m_rowBar = nullptr;
     QWidget* m_rowBarHolder = nullptr;
-    std::array<QWidget*, 2> m_fades{};   // left, right
+    std::array<QWidget*, 2> m_fades{}; // left, right
     BoardHeader* m_header = nullptr;
     ColumnsRow* m_row = nullptr;
 

@@ -29,8 +29,7 @@ constexpr int kSheetWidth = 720;
 // A frameless field on a rounded or capsule background.
 class FieldFrame : public QWidget {
 public:
-    FieldFrame(QWidget* inner, QMargins pad, bool capsule, QWidget* leading = nullptr)
-        : m_capsule(capsule) {
+    FieldFrame(QWidget* inner, QMargins pad, bool capsule, QWidget* leading = nullptr) : m_capsule(capsule) {
         auto* l = new QHBoxLayout(this);
         l->setContentsMargins(pad);
         l->setSpacing(10);
@@ -78,8 +77,7 @@ private:
 // A button drawn by a function, sized by its content.
 class PaintedButton : public QAbstractButton {
 public:
-    PaintedButton(QSize size, std::function<void(QPainter&, const PaintedButton&)> paint)
-        : m_paint(std::move(paint)) {
+    PaintedButton(QSize size, std::function<void(QPainter&, const PaintedButton&)> paint) : m_paint(std::move(paint)) {
         setFixedSize(size);
         setCursor(Qt::PointingHandCursor);
         setFocusPolicy(Qt::StrongFocus);
@@ -118,34 +116,39 @@ private:
 // French names of the symbols, for assistive technology and help.
 QString iconLabel(const QString& icon) {
     static const QHash<QString, QString> labels{
-        {"square.stack.3d.up", "Pile"},        {"checkmark.seal", "Sceau validé"},
-        {"square.and.pencil", "Crayon"},       {"bolt.fill", "Éclair"},
-        {"ladybug.fill", "Coccinelle"},         {"wrench.and.screwdriver.fill", "Outils"},
-        {"shippingbox.fill", "Colis"},          {"sparkles", "Étincelles"},
-        {"flag.fill", "Drapeau"},               {"exclamationmark.triangle.fill", "Alerte"}};
+        {"square.stack.3d.up", "Pile"},  {"checkmark.seal", "Sceau validé"},
+        {"square.and.pencil", "Crayon"}, {"bolt.fill", "Éclair"},
+        {"ladybug.fill", "Coccinelle"},  {"wrench.and.screwdriver.fill", "Outils"},
+        {"shippingbox.fill", "Colis"},   {"sparkles", "Étincelles"},
+        {"flag.fill", "Drapeau"},        {"exclamationmark.triangle.fill", "Alerte"}};
     return labels.value(icon, icon);
 }
 
 } // namespace
 
 const QStringList& NewChecklistColumnSheet::iconChoices() {
-    static const QStringList icons{"square.stack.3d.up", "checkmark.seal",   "square.and.pencil",
-                                   "bolt.fill",          "ladybug.fill",     "wrench.and.screwdriver.fill",
-                                   "shippingbox.fill",   "sparkles",         "flag.fill",
-                                   "exclamationmark.triangle.fill"};
+    static const QStringList icons{"square.stack.3d.up", "checkmark.seal",
+                                   "square.and.pencil",  "bolt.fill",
+                                   "ladybug.fill",       "wrench.and.screwdriver.fill",
+                                   "shippingbox.fill",   "sparkles",
+                                   "flag.fill",          "exclamationmark.triangle.fill"};
     return icons;
 }
 
 const std::vector<std::pair<QString, QString>>& NewChecklistColumnSheet::presetColors() {
-    static const std::vector<std::pair<QString, QString>> colors{
-        {"blue", "Bleu"}, {"pink", "Rose"}, {"orange", "Orange"}, {"green", "Vert"}, {"purple", "Violet"}, {"gray", "Gris"}};
+    static const std::vector<std::pair<QString, QString>> colors{{"blue", "Bleu"},     {"pink", "Rose"},
+                                                                 {"orange", "Orange"}, {"green", "Vert"},
+                                                                 {"purple", "Violet"}, {"gray", "Gris"}};
     return colors;
 }
 
 NewChecklistColumnSheet::NewChecklistColumnSheet(const Services& services, ChecklistPtr checklist,
                                                  ChecklistColumnPtr editingColumn, QWidget* parent)
-    : QDialog(parent), m_services(services), m_checklist(std::move(checklist)),
-      m_editingColumn(std::move(editingColumn)), m_selectedIcon(QStringLiteral("square.stack.3d.up")) {
+    : QDialog(parent),
+      m_services(services),
+      m_checklist(std::move(checklist)),
+      m_editingColumn(std::move(editingColumn)),
+      m_selectedIcon(QStringLiteral("square.stack.3d.up")) {
     setWindowTitle(isEditing() ? QStringLiteral("Modifier la colonne") : QStringLiteral("Nouvelle colonne"));
     setFixedWidth(kSheetWidth);
     BoardDrag::refuseInTextFields();
@@ -197,10 +200,10 @@ NewChecklistColumnSheet::NewChecklistColumnSheet(const Services& services, Check
     preview->addWidget(tile);
     auto* previewTexts = new QVBoxLayout;
     previewTexts->setSpacing(2);
-    previewTexts->addWidget(new TintLabel(QStringLiteral("Nom de la colonne"), TintLabel::primary,
-                                          Fonts::rounded(13, 600)));
-    previewTexts->addWidget(new TintLabel(QStringLiteral("Titre, icone, couleur"), TintLabel::secondary,
-                                          Fonts::rounded(12, 400)));
+    previewTexts->addWidget(
+        new TintLabel(QStringLiteral("Nom de la colonne"), TintLabel::primary, Fonts::rounded(13, 600)));
+    previewTexts->addWidget(
+        new TintLabel(QStringLiteral("Titre, icone, couleur"), TintLabel::secondary, Fonts::rounded(12, 400)));
     preview->addLayout(previewTexts);
     preview->addStretch(1);
     form->addLayout(preview);
@@ -260,18 +263,20 @@ NewChecklistColumnSheet::NewChecklistColumnSheet(const Services& services, Check
     for (const auto& [key, label] : presetColors()) {
         const QSize size(12 + 8 + 8 + QFontMetrics(chipFont).horizontalAdvance(label) + 12,
                          QFontMetrics(chipFont).height() + 18);
-        auto* chip = new PaintedButton(size, [this, key = key, label = label, chipFont](QPainter& p,
-                                                                                      const PaintedButton& self) {
-            const bool selected = isChipSelected(key);
-            const QColor c = colorForKey(key);
-            const QRectF r = QRectF(self.rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-            Paint::fillCapsule(p, r, selected ? withOpacity(c, 0.14) : withOpacity(AppPalette::tintedBackground(), 0.55));
-            Paint::strokeCapsule(p, r, selected ? withOpacity(c, 0.35) : withOpacity(AppPalette::separator(), 0.18));
-            Paint::fillEllipse(p, QRectF(12, r.center().y() - 4, 8, 8), c);
-            p.setFont(chipFont);
-            p.setPen(AppPalette::primaryText());
-            p.drawText(QRectF(28, 0, r.width() - 28, r.height()), Qt::AlignVCenter | Qt::AlignLeft, label);
-        });
+        auto* chip =
+            new PaintedButton(size, [this, key = key, label = label, chipFont](QPainter& p, const PaintedButton& self) {
+                const bool selected = isChipSelected(key);
+                const QColor c = colorForKey(key);
+                const QRectF r = QRectF(self.rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+                Paint::fillCapsule(p, r,
+                                   selected ? withOpacity(c, 0.14) : withOpacity(AppPalette::tintedBackground(), 0.55));
+                Paint::strokeCapsule(p, r,
+                                     selected ? withOpacity(c, 0.35) : withOpacity(AppPalette::separator(), 0.18));
+                Paint::fillEllipse(p, QRectF(12, r.center().y() - 4, 8, 8), c);
+                p.setFont(chipFont);
+                p.setPen(AppPalette::primaryText());
+                p.drawText(QRectF(28, 0, r.width() - 28, r.height()), Qt::AlignVCenter | Qt::AlignLeft, label);
+            });
         chip->setText(label);
         chip->setAccessibleName(label);
         chip->setCheckable(true);
@@ -412,7 +417,7 @@ bool NewChecklistColumnSheet::save() {
         edits.editColumn(m_checklist, m_editingColumn, fields);
     else
         edits.createColumn(m_checklist, fields);
-    accept();   // closes after a failed save too: the change stays pending in the store
+    accept(); // closes after a failed save too: the change stays pending in the store
     return true;
 }
 
@@ -428,7 +433,7 @@ void NewChecklistColumnSheet::keyPressEvent(QKeyEvent* event) {
 
 void NewChecklistColumnSheet::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    m_nameField->setFocus(Qt::OtherFocusReason);   // typing starts with the name
+    m_nameField->setFocus(Qt::OtherFocusReason); // typing starts with the name
 }
 
 void NewChecklistColumnSheet::paintEvent(QPaintEvent*) {

@@ -77,5 +77,5 @@ private:
     QAbstractButton* m_close = nullptr;
     std::vector<QAbstractButton*> m_iconButtons;
     std::vector<QAbstractButton*> m_chips;
-    std::vector<QWidget*> m_colored;   // repainted when the colour changes
+    std::vector<QWidget*> m_colored; // repainted when the colour changes
 };

@@ -53,7 +53,7 @@ void setAttachmentsDirectoryForTesting(const QString& path) {
 
 QString cardDirectory(const QUuid& checklistId, const QUuid& cardId) {
     return attachmentsDirectory() + QLatin1Char('/') + store::uuidText(checklistId) + QLatin1Char('/') +
-           store::uuidText(cardId);
+        store::uuidText(cardId);
 }
 
 namespace {
@@ -192,7 +192,7 @@ CopyError copyData(int in, int out, const std::atomic_bool* cancel, qint64* copi
         if (data < 0) {
             if (errno != EINVAL)
                 return CopyError::unreadableSource;
-            holes = false;   // no hole reporting here: everything is data
+            holes = false; // no hole reporting here: everything is data
             data = pos;
         }
         off_t hole = holes ? ::lseek(in, data, SEEK_HOLE) : std::numeric_limits<off_t>::max();
@@ -209,7 +209,7 @@ CopyError copyData(int in, int out, const std::atomic_bool* cancel, qint64* copi
             if (n < 0)
                 return CopyError::unreadableSource;
             if (n == 0) {
-                end = true;   // the end of the file came first (it may have been shortened meanwhile)
+                end = true; // the end of the file came first (it may have been shortened meanwhile)
                 break;
             }
             if (limit >= 0 && written + n > limit)
@@ -279,7 +279,7 @@ CopyResult copyIntoFolder(const QString& source, const QString& folder, const QS
     qint64 copied = 0;
     result.error = copyData(in, int(out.handle()), cancel, &copied);
     if (result.error != CopyError::none)
-        return result;   // the temporary file removes itself
+        return result; // the temporary file removes itself
     // Shortened or grown while it was read: the copy is not the file the person picked.
     struct stat after {};
     if (copied != before.st_size || ::fstat(in, &after) != 0 || after.st_size != before.st_size) {
@@ -299,7 +299,8 @@ CopyResult copyIntoFolder(const QString& source, const QString& folder, const QS
         const QString candidate = uniqueName(
             *safe,
             [&](const QString& n) {
-                return QFileInfo::exists(dir + QLatin1Char('/') + n) || QFileInfo(dir + QLatin1Char('/') + n).isSymLink();
+                return QFileInfo::exists(dir + QLatin1Char('/') + n) ||
+                    QFileInfo(dir + QLatin1Char('/') + n).isSymLink();
             },
             maxBytes);
         const QString dest = dir + QLatin1Char('/') + candidate;
@@ -318,7 +319,7 @@ CopyResult copyIntoFolder(const QString& source, const QString& folder, const QS
 
 bool isLinkPath(const QString& localPath) {
     return localPath.startsWith(QLatin1String("http://"), Qt::CaseInsensitive) ||
-           localPath.startsWith(QLatin1String("https://"), Qt::CaseInsensitive);
+        localPath.startsWith(QLatin1String("https://"), Qt::CaseInsensitive);
 }
 
 bool isLinkAttachment(const ChecklistAttachment& attachment) { return isLinkPath(attachment.localPath()); }

@@ -43,7 +43,7 @@ enum class CopyError { none, unreadableSource, sameFile, unsafeName, folder, wri
 
 struct CopyResult {
     CopyError error = CopyError::unreadableSource;
-    QString path;   // the final copy (only without error)
+    QString path; // the final copy (only without error)
     bool ok() const { return error == CopyError::none; }
 };
 

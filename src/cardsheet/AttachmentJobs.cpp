@@ -40,20 +40,17 @@ QString reasonText(attachmentfiles::CopyError error) {
     using attachmentfiles::CopyError;
     switch (error) {
     case CopyError::none:
-    case CopyError::cancelled:
-        return {};
-    case CopyError::unreadableSource:
-        return QStringLiteral("Le fichier n’a pas pu être lu.");
+    case CopyError::cancelled: return {};
+    case CopyError::unreadableSource: return QStringLiteral("Le fichier n’a pas pu être lu.");
     case CopyError::sameFile:
-    case CopyError::unsafeName:
-        return QStringLiteral("Le nom de ce fichier ne peut pas être utilisé.");
-    case CopyError::folder:
-        return QStringLiteral("Le dossier des pièces jointes n’est pas accessible.");
+    case CopyError::unsafeName: return QStringLiteral("Le nom de ce fichier ne peut pas être utilisé.");
+    case CopyError::folder: return QStringLiteral("Le dossier des pièces jointes n’est pas accessible.");
     case CopyError::write:
         return QStringLiteral("La copie n’a pas pu être écrite (disque plein ou protégé en écriture ?).");
     case CopyError::changedSource:
-        return QStringLiteral("Le fichier a changé pendant la copie : il n’a pas été joint. Réessayez une fois "
-                              "qu’il ne change plus.");
+        return QStringLiteral(
+            "Le fichier a changé pendant la copie : il n’a pas été joint. Réessayez une fois "
+            "qu’il ne change plus.");
     }
     return {};
 }
@@ -76,23 +73,26 @@ void AttachmentImports::start(const Request& request, Finish finish) {
     const QString source = request.source;
     backgroundJobs().start([self, cancel, folder, name, source, cardId, finish] {
         const attachmentfiles::CopyResult result = attachmentfiles::copyIntoFolder(source, folder, name, cancel.get());
-        QMetaObject::invokeMethod(self, [self, result, name, cardId, finish] {
-            bool ok = result.ok();
-            QString reason = reasonText(result.error);
-            if (ok && !(finish && finish(name, result.path))) {
-                // The card went away meanwhile: the copy we just made belongs to no record.
-                QFile::remove(result.path);
-                ok = false;
-                reason.clear();
-            }
-            self->m_running[cardId] -= 1;
-            if (self->m_running[cardId] <= 0)
-                self->m_running.remove(cardId);
-            self->m_names[cardId].removeOne(name);
-            if (self->m_names[cardId].isEmpty())
-                self->m_names.remove(cardId);
-            emit self->finished(cardId, ok, name, reason);
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            self,
+            [self, result, name, cardId, finish] {
+                bool ok = result.ok();
+                QString reason = reasonText(result.error);
+                if (ok && !(finish && finish(name, result.path))) {
+                    // The card went away meanwhile: the copy we just made belongs to no record.
+                    QFile::remove(result.path);
+                    ok = false;
+                    reason.clear();
+                }
+                self->m_running[cardId] -= 1;
+                if (self->m_running[cardId] <= 0)
+                    self->m_running.remove(cardId);
+                self->m_names[cardId].removeOne(name);
+                if (self->m_names[cardId].isEmpty())
+                    self->m_names.remove(cardId);
+                emit self->finished(cardId, ok, name, reason);
+            },
+            Qt::QueuedConnection);
     });
 }
 
@@ -127,23 +127,26 @@ QImage ThumbnailCache::request(const QString& path, QObject* receiver, std::func
     auto& waiting = m_waiting[key];
     waiting.append({QPointer<QObject>(receiver), std::move(ready)});
     if (waiting.size() > 1)
-        return {};   // a decode of this file is already running
+        return {}; // a decode of this file is already running
     ++m_decodes;
     // The cache waits for its decodes when destroyed, so the worker may post back to it at any time.
     ThumbnailCache* self = this;
     backgroundJobs().start([self, key, path] {
         QImage image = ImageConversion::decodeThumbnail(path, maxPixelSize);
-        QMetaObject::invokeMethod(self, [self, key, image] {
-            ThumbnailCache& cache = *self;
-            // A small cache: attachments of the cards opened in this session.
-            if (cache.m_cache.size() > 256)
-                cache.m_cache.clear();
-            cache.m_cache.insert(key, Entry{image, image.isNull()});
-            const auto waiters = cache.m_waiting.take(key);
-            for (const auto& [who, fn] : waiters)
-                if (who && fn)
-                    fn(image);
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            self,
+            [self, key, image] {
+                ThumbnailCache& cache = *self;
+                // A small cache: attachments of the cards opened in this session.
+                if (cache.m_cache.size() > 256)
+                    cache.m_cache.clear();
+                cache.m_cache.insert(key, Entry{image, image.isNull()});
+                const auto waiters = cache.m_waiting.take(key);
+                for (const auto& [who, fn] : waiters)
+                    if (who && fn)
+                        fn(image);
+            },
+            Qt::QueuedConnection);
     });
     return {};
 }

@@ -42,7 +42,8 @@ ChecklistAttachmentPtr CardEdits::addLink(const ChecklistCardPtr& card, const QS
                                                    QStringLiteral("text/url"), *link);
 }
 
-ChecklistAttachmentPtr CardEdits::addFile(const ChecklistCardPtr& card, const QString& fileName, const QString& copyPath) {
+ChecklistAttachmentPtr CardEdits::addFile(const ChecklistCardPtr& card, const QString& fileName,
+                                          const QString& copyPath) {
     if (!card || card->isDeleted())
         return nullptr;
     return ChecklistEdits(m_context).addAttachment(m_checklist, card, fileName, std::nullopt, copyPath);

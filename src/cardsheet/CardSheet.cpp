@@ -37,8 +37,12 @@ using namespace cardsheetui;
 
 namespace {
 
-ColorFn primary() { return [] { return AppPalette::primaryText(); }; }
-ColorFn secondary() { return [] { return AppPalette::secondaryText(); }; }
+ColorFn primary() {
+    return [] { return AppPalette::primaryText(); };
+}
+ColorFn secondary() {
+    return [] { return AppPalette::secondaryText(); };
+}
 
 QString trimmed(const QString& s) { return s.trimmed(); }
 
@@ -97,8 +101,12 @@ ColorLabel* hint(const QString& text, QWidget* parent) {
 } // namespace
 
 CardSheet::CardSheet(const Services& services, ChecklistPtr checklist, QWidget* parent)
-    : QDialog(parent), m_context(services.context), m_imports(services.attachments), m_thumbnails(services.thumbnails),
-      m_richText{services.theme, services.spelling}, m_checklist(std::move(checklist)) {
+    : QDialog(parent),
+      m_context(services.context),
+      m_imports(services.attachments),
+      m_thumbnails(services.thumbnails),
+      m_richText{services.theme, services.spelling},
+      m_checklist(std::move(checklist)) {
     setModal(true);
     setFixedWidth(sheetWidth);
     // The header and the footer stay in place; the body between them scrolls when the window is short.
@@ -339,7 +347,8 @@ QWidget* CardSheet::buildDescription() {
             view->contentChanged();
             view->setObjectName(QStringLiteral("readDescriptionRich"));
             // A long text is read through the view's text, not as a name.
-            view->setAccessibleName(view->isBounded() ? QStringLiteral("Description") : view->document()->toPlainText());
+            view->setAccessibleName(view->isBounded() ? QStringLiteral("Description")
+                                                      : view->document()->toPlainText());
             view->setContentsMargins(0, 2, 0, 2);
             return view;
         }
@@ -391,13 +400,15 @@ QWidget* CardSheet::buildLinks() {
     for (const ChecklistAttachmentPtr& a : m_editingCard->attachments()) {
         if (!attachmentfiles::isLinkAttachment(*a))
             continue;
-        auto* frame = new RowFrame(12, [] { return withOpacity(AppPalette::screenBackground(), 0.6); }, 0.25, section);
+        auto* frame = new RowFrame(
+            12, [] { return withOpacity(AppPalette::screenBackground(), 0.6); }, 0.25, section);
         auto* l = new QHBoxLayout(frame);
         l->setContentsMargins(10, 8, 10, 8);
         auto* text = new ColorLabel(a->localPath(), Fonts::rounded(12), primary(), frame);
         text->setElided(true);
         l->addWidget(text, 1);
-        auto* open = new IconButton(QStringLiteral("arrow.up.right.square"), QStringLiteral("Ouvrir le lien"), 12, 6, frame);
+        auto* open =
+            new IconButton(QStringLiteral("arrow.up.right.square"), QStringLiteral("Ouvrir le lien"), 12, 6, frame);
         auto* remove = new IconButton(QStringLiteral("trash"), QStringLiteral("Supprimer le lien"), 12, 6, frame);
         connect(open, &QAbstractButton::clicked, this, [this, a] { openLinkAttachment(a); });
         connect(remove, &QAbstractButton::clicked, this, [this, a] { removeAttachment(a); });
@@ -455,7 +466,8 @@ void CardSheet::refreshAttachments() {
 }
 
 QWidget* CardSheet::buildFileRow(const ChecklistAttachmentPtr& a) {
-    auto* frame = new RowFrame(14, [] { return withOpacity(AppPalette::cardBackground(), 0.95); }, 0.25, m_body);
+    auto* frame = new RowFrame(
+        14, [] { return withOpacity(AppPalette::cardBackground(), 0.95); }, 0.25, m_body);
     frame->setObjectName(QStringLiteral("fileRow"));
     frame->setCursor(Qt::PointingHandCursor);
     auto* l = new QHBoxLayout(frame);
@@ -495,7 +507,8 @@ QWidget* CardSheet::buildFileRow(const ChecklistAttachmentPtr& a) {
     frame->setAccessibleName(shownName);
     frame->setAccessibleDescription(a->localPath());
     l->addLayout(labels, 1);
-    auto* open = new IconButton(QStringLiteral("doc.text.magnifyingglass"), QStringLiteral("Ouvrir le fichier"), 12, 6, frame);
+    auto* open =
+        new IconButton(QStringLiteral("doc.text.magnifyingglass"), QStringLiteral("Ouvrir le fichier"), 12, 6, frame);
     auto* remove = new IconButton(QStringLiteral("trash"), QStringLiteral("Supprimer le fichier"), 12, 6, frame);
     connect(open, &QAbstractButton::clicked, this, [this, a] { openFileAttachment(a); });
     connect(remove, &QAbstractButton::clicked, this, [this, a] { removeAttachment(a); });
@@ -673,14 +686,13 @@ void CardSheet::importAttachment(const QString& path) {
     QPointer<ModelContext> context(&m_context);
     const ChecklistPtr checklist = m_checklist;
     const std::weak_ptr<ChecklistCard> weakCard = m_editingCard;
-    m_imports.start(
-        {m_checklist->id(), m_editingCard->id(), path},
-        [context, checklist, weakCard](const QString& fileName, const QString& copyPath) {
-            const ChecklistCardPtr card = weakCard.lock();
-            if (!context || !card || card->isDeleted())
-                return false;
-            return CardEdits(*context, checklist).addFile(card, fileName, copyPath) != nullptr;
-        });
+    m_imports.start({m_checklist->id(), m_editingCard->id(), path},
+                    [context, checklist, weakCard](const QString& fileName, const QString& copyPath) {
+                        const ChecklistCardPtr card = weakCard.lock();
+                        if (!context || !card || card->isDeleted())
+                            return false;
+                        return CardEdits(*context, checklist).addFile(card, fileName, copyPath) != nullptr;
+                    });
 }
 
 void CardSheet::importFinished(const QUuid& cardId, bool ok, const QString& fileName, const QString& reason) {

@@ -51,12 +51,12 @@ public:
     QString heading() const;
 
     // The controls' actions.
-    void startEditing();             // "Modifier"
-    void requestSave();              // "Créer" / "Enregistrer": flushes the description's RTF, then stores
-    void deleteShownCard();          // "Supprimer l’étape", then closes
-    void markShownCardDone();        // "Marquer comme terminé", then closes
-    void addLink();                  // "Ajouter" of the links section
-    void requestFileImport();        // "Ajouter un fichier"
+    void startEditing(); // "Modifier"
+    void requestSave(); // "Créer" / "Enregistrer": flushes the description's RTF, then stores
+    void deleteShownCard(); // "Supprimer l’étape", then closes
+    void markShownCardDone(); // "Marquer comme terminé", then closes
+    void addLink(); // "Ajouter" of the links section
+    void requestFileImport(); // "Ajouter un fichier"
     void removeAttachment(const ChecklistAttachmentPtr& attachment);
     void openLinkAttachment(const ChecklistAttachmentPtr& attachment);
     void openFileAttachment(const ChecklistAttachmentPtr& attachment);

@@ -82,7 +82,8 @@ SheetSection::SheetSection(const QString& title, QWidget* parent) : QWidget(pare
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(12, 12, 12, 12);
     outer->setSpacing(10);
-    outer->addWidget(new ColorLabel(title, Fonts::rounded(12, 600), [] { return AppPalette::secondaryText(); }, this));
+    outer->addWidget(new ColorLabel(
+        title, Fonts::rounded(12, 600), [] { return AppPalette::secondaryText(); }, this));
     m_content = new QVBoxLayout;
     m_content->setContentsMargins(0, 0, 0, 0);
     m_content->setSpacing(10);

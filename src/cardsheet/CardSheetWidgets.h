@@ -25,7 +25,10 @@ class ColorLabel : public QLabel {
     Q_OBJECT
 public:
     ColorLabel(const QString& text, const QFont& font, ColorFn color, QWidget* parent = nullptr);
-    void setOpacity(qreal opacity) { m_opacity = opacity; update(); }
+    void setOpacity(qreal opacity) {
+        m_opacity = opacity;
+        update();
+    }
     // One line, cut with an ellipsis (where `mode` says) at the available width; the full text stays the
     // accessible name.
     void setElided(bool elided, Qt::TextElideMode mode = Qt::ElideRight);
@@ -145,7 +148,7 @@ private:
     ColorFn m_color;
     bool m_bounded = false;
     int m_minimum = 44;
-    mutable std::vector<std::pair<int, int>> m_heights;   // width, height: the widths asked so far
+    mutable std::vector<std::pair<int, int>> m_heights; // width, height: the widths asked so far
 };
 
 // A rounded row frame that paints its fill and outline and optionally reacts to a click on its free space.

@@ -109,8 +109,8 @@ ChecklistPtr ChecklistEdits::createChecklist(const QString& name, const ProjectP
     m_context.insert(checklist);
     auto toDo = makeColumn(checklist, kToDoName, QStringLiteral("square.stack.3d.up"), checklist->colorKey(),
                            checklist->colorHex(), 0);
-    auto done = makeColumn(checklist, kDoneName, QStringLiteral("checkmark.seal"), QStringLiteral("green"),
-                           std::nullopt, 1);
+    auto done =
+        makeColumn(checklist, kDoneName, QStringLiteral("checkmark.seal"), QStringLiteral("green"), std::nullopt, 1);
     m_context.insert(toDo);
     m_context.insert(done);
     checklist->appendColumn(toDo);
@@ -173,7 +173,7 @@ bool ChecklistEdits::editColumn(const ChecklistPtr& checklist, const ChecklistCo
 void ChecklistEdits::deleteColumn(const ChecklistPtr& checklist, const ChecklistColumnPtr& column) {
     if (!checklist || !column || column->isDeleted())
         return;
-    const auto cards = column->cards();   // deleting changes the list
+    const auto cards = column->cards(); // deleting changes the list
     for (const auto& card : cards)
         m_context.deleteObject(card);
     checklist->removeColumn(column);
@@ -192,7 +192,8 @@ bool ChecklistEdits::moveColumn(const ChecklistPtr& checklist, const ChecklistCo
     std::erase_if(list, [&](const ChecklistColumnPtr& c) { return c->id() == dragged->id(); });
     auto at = list.end();
     if (target)
-        at = std::find_if(list.begin(), list.end(), [&](const ChecklistColumnPtr& c) { return c->id() == target->id(); });
+        at = std::find_if(list.begin(), list.end(),
+                          [&](const ChecklistColumnPtr& c) { return c->id() == target->id(); });
     list.insert(at, dragged);
     numberInOrder(list);
     touchChecklist(*checklist);
@@ -234,7 +235,7 @@ void ChecklistEdits::deleteCard(const ChecklistPtr& checklist, const ChecklistCa
     if (!card || card->isDeleted())
         return;
     const auto column = card->column();
-    m_context.deleteObject(card);   // leaves the column's list and takes its attachment records
+    m_context.deleteObject(card); // leaves the column's list and takes its attachment records
     if (column)
         renumberCards(*column);
     touchAndSave(checklist);
@@ -243,14 +244,14 @@ void ChecklistEdits::deleteCard(const ChecklistPtr& checklist, const ChecklistCa
 void ChecklistEdits::placeInColumn(const ChecklistCardPtr& card, ChecklistColumn& column,
                                    const ChecklistCardPtr& before) {
     auto list = sortedCards(column);
-    const auto own = std::find_if(list.begin(), list.end(),
-                                  [&](const ChecklistCardPtr& c) { return c->id() == card->id(); });
+    const auto own =
+        std::find_if(list.begin(), list.end(), [&](const ChecklistCardPtr& c) { return c->id() == card->id(); });
     const auto ownIndex = own == list.end() ? -1 : std::distance(list.begin(), own);
     std::erase_if(list, [&](const ChecklistCardPtr& c) { return c->id() == card->id(); });
     auto at = list.end();
     if (before && before->id() == card->id()) {
         if (ownIndex >= 0)
-            at = list.begin() + ownIndex;   // dropped in front of itself: it keeps its place
+            at = list.begin() + ownIndex; // dropped in front of itself: it keeps its place
     } else if (before) {
         at = std::find_if(list.begin(), list.end(), [&](const ChecklistCardPtr& c) { return c->id() == before->id(); });
     }
@@ -264,7 +265,7 @@ void ChecklistEdits::placeCard(const ChecklistPtr& checklist, const ChecklistCar
         return;
     const auto source = card->column();
     if (!source || source->id() != column->id()) {
-        card->setColumn(column);   // leaves the source column's list
+        card->setColumn(column); // leaves the source column's list
         if (source)
             renumberCards(*source);
     }

@@ -15,7 +15,7 @@ class ModelContext;
 
 // What the column sheet edits.
 struct ColumnFields {
-    QString name;        // trimmed before it is stored; an empty result refuses the edit
+    QString name; // trimmed before it is stored; an empty result refuses the edit
     QString iconName;
     OptText colorKey;
     OptText colorHex;
@@ -60,8 +60,7 @@ public:
     // Puts `dragged` just before `target` among the visible columns, or last when `target` is null
     // or not visible; numbers them 0, 1, 2, ... Dropping a column on itself changes nothing and
     // returns false.
-    bool moveColumn(const ChecklistPtr& checklist, const ChecklistColumnPtr& dragged,
-                    const ChecklistColumnPtr& target);
+    bool moveColumn(const ChecklistPtr& checklist, const ChecklistColumnPtr& dragged, const ChecklistColumnPtr& target);
 
     // ----- cards -----
     // A new card at the end of the column's visible cards; nullptr when the trimmed title is empty.

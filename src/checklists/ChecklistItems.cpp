@@ -23,9 +23,7 @@ QString projectLine(const Checklist& c) {
     return p ? QStringLiteral("Projet : ") + p->name() : QStringLiteral("Globale");
 }
 
-QString cardTitle(const Checklist& c) {
-    return c.name().trimmed().isEmpty() ? QStringLiteral("Sans titre") : c.name();
-}
+QString cardTitle(const Checklist& c) { return c.name().trimmed().isEmpty() ? QStringLiteral("Sans titre") : c.name(); }
 
 QString cardSubtitle(const Checklist& c) {
     const ProjectPtr p = c.project();
@@ -68,8 +66,10 @@ void CountBadge::paintEvent(QPaintEvent* event) {
 ChecklistRow::ChecklistRow(ThemeManager& theme, ChecklistPtr checklist, Callbacks callbacks, QWidget* parent)
     : ChecklistEntry(theme, std::move(checklist), std::move(callbacks), parent) {
     m_tile = new TileView(42, 12, 16, this);
-    m_name = new ClampedText(Fonts::rounded(14, 600), [] { return AppPalette::primaryText(); }, 1, this);
-    m_project = new ClampedText(Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, 1, this);
+    m_name = new ClampedText(
+        Fonts::rounded(14, 600), [] { return AppPalette::primaryText(); }, 1, this);
+    m_project = new ClampedText(
+        Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, 1, this);
     m_toDo = new CountBadge(this);
     m_done = new CountBadge(this);
     auto* row = new QHBoxLayout(this);
@@ -134,11 +134,8 @@ void ChecklistRow::paintShadow(QPainter& p, const QRect& rect) const {
     const qreal dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
     // The blurred edge of the shadow (blur 10) runs 16 past the card, moved 4 down.
     const int reach = 20;
-    const QString key = QStringLiteral("checklist-row|%1x%2|%3|%4")
-                            .arg(rect.width())
-                            .arg(rect.height())
-                            .arg(isDark())
-                            .arg(dpr);
+    const QString key =
+        QStringLiteral("checklist-row|%1x%2|%3|%4").arg(rect.width()).arg(rect.height()).arg(isDark()).arg(dpr);
     QPixmap pm;
     if (!QPixmapCache::find(key, &pm)) {
         const QSize logical = rect.size() + QSize(2 * reach, 2 * reach);
@@ -157,8 +154,10 @@ void ChecklistRow::paintShadow(QPainter& p, const QRect& rect) const {
 ChecklistCardGrid::ChecklistCardGrid(ThemeManager& theme, ChecklistPtr checklist, Callbacks callbacks, QWidget* parent)
     : ChecklistEntry(theme, std::move(checklist), std::move(callbacks), parent) {
     m_tile = new TileView(42, 12, 16, this);
-    m_title = new ClampedText(Fonts::rounded(15, 700), [] { return AppPalette::primaryText(); }, 2, this);
-    m_subtitle = new ClampedText(Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, 1, this);
+    m_title = new ClampedText(
+        Fonts::rounded(15, 700), [] { return AppPalette::primaryText(); }, 2, this);
+    m_subtitle = new ClampedText(
+        Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, 1, this);
     auto* col = new QVBoxLayout(this);
     col->setContentsMargins(14, 14, 14, 14);
     col->setSpacing(10);

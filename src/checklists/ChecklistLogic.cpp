@@ -40,9 +40,7 @@ ChecklistColumnPtr firstNamed(const std::vector<ChecklistColumnPtr>& columns, co
 
 } // namespace
 
-std::vector<ChecklistColumnPtr> sortedColumns(const Checklist& checklist) {
-    return visibleSorted(checklist.columns());
-}
+std::vector<ChecklistColumnPtr> sortedColumns(const Checklist& checklist) { return visibleSorted(checklist.columns()); }
 
 std::vector<ChecklistCardPtr> sortedCards(const ChecklistColumn& column) { return visibleSorted(column.cards()); }
 

@@ -56,8 +56,10 @@ lists::PagedListScreen::Options options() {
 
 ChecklistsListView::ChecklistsListView(const Services& services, std::function<void()> onCreateChecklist,
                                        std::function<void(const ChecklistPtr&)> onOpenChecklist, QWidget* parent)
-    : PagedListScreen(services.prefs, services.theme, options(), parent), m_services(services),
-      m_onCreateChecklist(std::move(onCreateChecklist)), m_onOpenChecklist(std::move(onOpenChecklist)) {
+    : PagedListScreen(services.prefs, services.theme, options(), parent),
+      m_services(services),
+      m_onCreateChecklist(std::move(onCreateChecklist)),
+      m_onOpenChecklist(std::move(onOpenChecklist)) {
     auto create = [this] {
         if (m_onCreateChecklist)
             m_onCreateChecklist();
@@ -70,12 +72,14 @@ ChecklistsListView::ChecklistsListView(const Services& services, std::function<v
     row->setSpacing(12);
     auto* titles = new QVBoxLayout;
     titles->setSpacing(6);
-    auto* title = new lists::ClampedText(Fonts::rounded(20, 600), [] { return AppPalette::primaryText(); }, 0, header);
+    auto* title = new lists::ClampedText(
+        Fonts::rounded(20, 600), [] { return AppPalette::primaryText(); }, 0, header);
     title->setText(QStringLiteral("Checklists"));
     // The title stays whole; the search field gives way first.
     title->setMinimumWidth(QFontMetrics(Fonts::rounded(20, 600)).horizontalAdvance(title->text()) + 2);
     // One line, cut with an ellipsis when the window is narrow: the card keeps its height.
-    auto* subtitle = new lists::ClampedText(Fonts::rounded(13), [] { return AppPalette::secondaryText(); }, 1, header);
+    auto* subtitle = new lists::ClampedText(
+        Fonts::rounded(13), [] { return AppPalette::secondaryText(); }, 1, header);
     subtitle->setText(QStringLiteral("Créez des checklists globales ou liées à un projet."));
     subtitle->setSizePolicy(QSizePolicy::Ignored, subtitle->sizePolicy().verticalPolicy());
     titles->addWidget(title);
@@ -114,7 +118,8 @@ ChecklistsListView::ChecklistsListView(const Services& services, std::function<v
     const QString emptyTitle = QStringLiteral("Aucune checklist");
     const QString emptyMessage = QStringLiteral("Créez votre première checklist pour organiser vos étapes.");
     // A search without result shows the same texts.
-    setEmptyState(new CardEmptyState(style, {emptyTitle, emptyMessage, emptyTitle, emptyMessage}, nullptr, createButton));
+    setEmptyState(
+        new CardEmptyState(style, {emptyTitle, emptyMessage, emptyTitle, emptyMessage}, nullptr, createButton));
     finishLayout();
     // Tab follows the screen: search, the layout switch, then "Nouvelle" (set once every part has its
     // final parent: moving a widget into another moves it in the chain too).
@@ -123,8 +128,10 @@ ChecklistsListView::ChecklistsListView(const Services& services, std::function<v
     QWidget::setTabOrder(layoutSwitch()->gridButton(), m_newButton);
 
     // The live query: a checklist created, changed or stamped elsewhere reloads the screen, once per turn.
-    m_query = std::make_unique<LiveQuery<Checklist>>(
-        services.context, SortDescriptor<Checklist>(&Checklist::updatedAt, SortOrder::reverse), this);
+    m_query =
+        std::make_unique<LiveQuery<Checklist>>(services.context,
+                                               SortDescriptor<Checklist>(&Checklist::updatedAt, SortOrder::reverse),
+                                               this);
     auto* pending = new QTimer(this);
     pending->setSingleShot(true);
     pending->setInterval(0);

@@ -86,9 +86,7 @@ protected:
 // instead of running across the screen.
 class ProjectPicker : public QComboBox {
 public:
-    explicit ProjectPicker(QWidget* parent) : QComboBox(parent) {
-        view()->setTextElideMode(Qt::ElideRight);
-    }
+    explicit ProjectPicker(QWidget* parent) : QComboBox(parent) { view()->setTextElideMode(Qt::ElideRight); }
     void showPopup() override {
         QComboBox::showPopup();
         QWidget* popup = view()->window();
@@ -98,7 +96,8 @@ public:
 };
 
 lists::ClampedText* label(const QString& text, QWidget* parent) {
-    auto* l = new lists::ClampedText(Fonts::rounded(12, 600), [] { return AppPalette::secondaryText(); }, 1, parent);
+    auto* l = new lists::ClampedText(
+        Fonts::rounded(12, 600), [] { return AppPalette::secondaryText(); }, 1, parent);
     l->setText(text);
     return l;
 }
@@ -118,7 +117,8 @@ NewChecklistSheet::NewChecklistSheet(const Services& services, QWidget* parent)
     col->setContentsMargins(4, 4, 4, 4);
     col->setSpacing(14);
 
-    auto* title = new lists::ClampedText(Fonts::rounded(16, 600), [] { return AppPalette::primaryText(); }, 0, content);
+    auto* title = new lists::ClampedText(
+        Fonts::rounded(16, 600), [] { return AppPalette::primaryText(); }, 0, content);
     title->setText(QStringLiteral("Nouvelle checklist"));
     col->addWidget(title);
 
@@ -160,8 +160,9 @@ NewChecklistSheet::NewChecklistSheet(const Services& services, QWidget* parent)
     connect(m_cancel, &QAbstractButton::clicked, this, &QDialog::reject);
     connect(m_create, &QAbstractButton::clicked, this, &NewChecklistSheet::create);
 
-    m_projects = std::make_unique<LiveQuery<Project>>(
-        services.context, SortDescriptor<Project>(&Project::updatedAt, SortOrder::reverse), this);
+    m_projects =
+        std::make_unique<LiveQuery<Project>>(services.context,
+                                             SortDescriptor<Project>(&Project::updatedAt, SortOrder::reverse), this);
     connect(m_projects.get(), &LiveQueryBase::changed, this, &NewChecklistSheet::fillPicker);
     fillPicker();
     m_name->setFocus();

@@ -91,15 +91,16 @@ bool DashboardData::summarizeDocs() {
     using PeekedRow = ModelContext::PeekedRow;
     const bool read = m_context->peekRows(m_docs.entity, columns, [&](const PeekedRow& row) {
         if (!row.isNull(2))
-            return;   // hidden
+            return; // hidden
         const QByteArrayView raw = row.text(0);
         int bucket = int(DocStatus::inProgress);
         for (const auto& [utf8, status] : known)
             if (raw == QByteArrayView(utf8))
                 bucket = status;
         const qint64 us = row.integer(1);
-        constexpr qint64 kPlainDates = qint64(1) << 52;   // well inside the dates QDateTime holds
-        const qint64 key = us > -kPlainDates && us < kPlainDates ? store::microsToMillis(us) : keyOf(store::fromMicros(us));
+        constexpr qint64 kPlainDates = qint64(1) << 52; // well inside the dates QDateTime holds
+        const qint64 key =
+            us > -kPlainDates && us < kPlainDates ? store::microsToMillis(us) : keyOf(store::fromMicros(us));
         lists[size_t(bucket)].push_back({key, row.rowid()});
     });
     if (!read)
@@ -281,11 +282,10 @@ bool DashboardData::apply(Tracker& t, int topWindow) {
             place(t, it->object, now);
             it->snapshot = now;
             const int newPos = position(t, o, now);
-            if (old.bucket != now.bucket || (oldPos >= 0 && oldPos < topWindow) ||
-                (newPos >= 0 && newPos < topWindow))
+            if (old.bucket != now.bucket || (oldPos >= 0 && oldPos < topWindow) || (newPos >= 0 && newPos < topWindow))
                 shows = true;
         } else if (oldPos >= 0 && oldPos < topWindow) {
-            shows = true;   // a listed object's title, icon or colour
+            shows = true; // a listed object's title, icon or colour
         }
     }
     t.dirty.clear();

@@ -51,10 +51,10 @@ private:
     // The state of one object that decides where it is listed.
     struct Snapshot {
         qint64 key = 0;
-        int bucket = -1;   // -1: not listed (hidden or deleted)
+        int bucket = -1; // -1: not listed (hidden or deleted)
     };
     struct Known {
-        std::shared_ptr<PersistentModel> object;   // held, so a deleted object is not freed under us
+        std::shared_ptr<PersistentModel> object; // held, so a deleted object is not freed under us
         Snapshot snapshot;
     };
     struct Tracker {
@@ -63,8 +63,8 @@ private:
         std::vector<Ranked> buckets;
         QHash<PersistentModel*, Known> known;
         QSet<PersistentModel*> dirty;
-        int storeSignals = 0;    // change notices of the type from the store since the last pass
-        int objectSignals = 0;   // of which from objects already known
+        int storeSignals = 0; // change notices of the type from the store since the last pass
+        int objectSignals = 0; // of which from objects already known
         bool reconcile = false;
         // Read from the file without reading the whole table: only the top of each list is live, the
         // counts are kept apart. The first change of the type reads the table and leaves this state.

@@ -1,7 +1,5 @@
 #include "dashboard/DashboardLogic.h"
 
-
-
 namespace dashboard {
 
 QString greetingTitle(const UserProfile& profile) {
@@ -14,9 +12,7 @@ QString greetingTitle(const UserProfile& profile) {
     return QStringLiteral("Bienvenue ") + parts.join(QLatin1Char(' '));
 }
 
-QString shownTitle(const QString& stored) {
-    return stored.trimmed().isEmpty() ? QStringLiteral("Sans titre") : stored;
-}
+QString shownTitle(const QString& stored) { return stored.trimmed().isEmpty() ? QStringLiteral("Sans titre") : stored; }
 
 QString statusTitle(DocStatus status) {
     switch (status) {

@@ -218,16 +218,20 @@ private:
 } // namespace
 
 DashboardView::DashboardView(const Services& services, std::function<void()> onCreateProject,
-                             std::function<void()> onOpenProjects,
-                             std::function<void(const ProjectPtr&)> onOpenProject,
+                             std::function<void()> onOpenProjects, std::function<void(const ProjectPtr&)> onOpenProject,
                              std::function<void(const DocPtr&)> onOpenDoc, std::function<void()> onOpenChecklists,
                              std::function<void(const ChecklistPtr&)> onOpenChecklist, DashboardData* readAhead,
                              QWidget* parent)
-    : QWidget(parent), m_services(services), m_onCreateProject(std::move(onCreateProject)),
-      m_onOpenProjects(std::move(onOpenProjects)), m_onOpenProject(std::move(onOpenProject)),
-      m_onOpenDoc(std::move(onOpenDoc)), m_onOpenChecklists(std::move(onOpenChecklists)),
+    : QWidget(parent),
+      m_services(services),
+      m_onCreateProject(std::move(onCreateProject)),
+      m_onOpenProjects(std::move(onOpenProjects)),
+      m_onOpenProject(std::move(onOpenProject)),
+      m_onOpenDoc(std::move(onOpenDoc)),
+      m_onOpenChecklists(std::move(onOpenChecklists)),
       m_onOpenChecklist(std::move(onOpenChecklist)),
-      m_data(readAhead ? readAhead : new DashboardData(services.context, this)), m_note(services.prefs) {
+      m_data(readAhead ? readAhead : new DashboardData(services.context, this)),
+      m_note(services.prefs) {
     m_data->setParent(this);
     installAccessibility();
     setAccessibleName(QStringLiteral("Tableau de bord"));
@@ -335,8 +339,8 @@ QLayout* DashboardView::buildRecentProjects() {
     col->setSpacing(12);
     col->addWidget(new SectionHeader(QStringLiteral("Projets récents"), nullptr, m_services.theme, m_content));
     m_projectsGrid = new lists::AdaptiveGridLayout(220, 260, 14);
-    m_projectsMore = new DashboardSeeMoreCard(QStringLiteral("Voir plus"), QStringLiteral("eye"),
-                                              [this] { m_onOpenProjects(); }, m_content);
+    m_projectsMore = new DashboardSeeMoreCard(
+        QStringLiteral("Voir plus"), QStringLiteral("eye"), [this] { m_onOpenProjects(); }, m_content);
     m_projectsGrid->addWidget(m_projectsMore);
     col->addLayout(m_projectsGrid);
     return col;
@@ -382,8 +386,8 @@ QWidget* DashboardView::buildChecklistsModule() {
     m_checklistsGrid = new lists::AdaptiveGridLayout(220, 260, 14);
     // The label stands over the first card, wherever the centred grid puts it.
     new LeadingAlign(module, titleRow, m_checklistsGrid, m.left() + m.right());
-    m_checklistsMore = new DashboardSeeMoreCard(QStringLiteral("Voir plus"), QStringLiteral("eye"),
-                                                [this] { m_onOpenChecklists(); }, module);
+    m_checklistsMore = new DashboardSeeMoreCard(
+        QStringLiteral("Voir plus"), QStringLiteral("eye"), [this] { m_onOpenChecklists(); }, module);
     m_checklistsGrid->addWidget(m_checklistsMore);
     col->addLayout(m_checklistsGrid);
     col->addStretch(1);
@@ -401,11 +405,10 @@ QWidget* DashboardView::buildQuickNoteEditor() {
     hint->setWordWrap(true);
     col->addWidget(hint);
     TextBinding content{[this] { return m_note.plain(); }, [this](const QString& v) { m_note.setPlain(v); }};
-    RtfBinding rtf{[this] { return m_note.rtf(); },
-                   [this](const std::optional<QByteArray>& v) { m_note.setRtf(v); }};
+    RtfBinding rtf{[this] { return m_note.rtf(); }, [this](const std::optional<QByteArray>& v) { m_note.setRtf(v); }};
     // Typed changes reach the note through the bindings, which write them after a pause.
-    m_editor = new RichTextBlockEditor({m_services.theme, m_services.spelling}, content, rtf, m_forceSaveQuickNoteRTF,
-                                       {}, [] {}, box);
+    m_editor = new RichTextBlockEditor(
+        {m_services.theme, m_services.spelling}, content, rtf, m_forceSaveQuickNoteRTF, {}, [] {}, box);
     m_editor->setMinimumHeight(160);
     // The field is named by the hint above it.
     m_editor->textView()->setAccessibleName(hint->text());
@@ -445,8 +448,9 @@ void DashboardView::syncModules() {
         m_modulesGrid->removeWidget(m_accordion);
         delete m_accordion.data();
     } else if (note && !m_accordion) {
-        m_accordion = new DashboardAccordion(QStringLiteral("Note rapide"), QStringLiteral("note.text"),
-                                             [this] { return buildQuickNoteEditor(); }, false, m_content);
+        m_accordion = new DashboardAccordion(
+            QStringLiteral("Note rapide"), QStringLiteral("note.text"), [this] { return buildQuickNoteEditor(); },
+            false, m_content);
         connect(m_accordion, &DashboardAccordion::aboutToCollapse, this, &DashboardView::flushQuickNote);
     }
     if (!checklists && m_checklistsModule) {
@@ -571,8 +575,8 @@ void DashboardView::refreshPanel() {
         header->addStretch(1);
         header->addWidget(m_panelCount);
         col->addLayout(header);
-        m_panelEmpty = new DashLabel(QStringLiteral("Aucun document dans ce statut."), Fonts::rounded(13),
-                                     secondary(), m_panelBox);
+        m_panelEmpty = new DashLabel(QStringLiteral("Aucun document dans ce statut."), Fonts::rounded(13), secondary(),
+                                     m_panelBox);
         m_panelEmpty->setContentsMargins(0, 4, 0, 0);
         col->addWidget(m_panelEmpty);
         m_panelList = new PanelList(m_panelBox);

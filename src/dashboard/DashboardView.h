@@ -28,7 +28,6 @@ class ShadowHost;
 class AdaptiveGridLayout;
 } // namespace lists
 
-
 // The start screen: the greeting beside the avatar and the three status counters, the documents of a
 // chosen status, the recent projects, and the modules (quick note, recent checklists). It never
 // navigates by itself: every move goes through the callbacks the router hands in. It changes no model
@@ -43,11 +42,10 @@ public:
 
     // `readAhead`: what the start already read of the store (made on services.context); the view takes it
     // over rather than reading again.
-    DashboardView(const Services& services, std::function<void()> onCreateProject,
-                  std::function<void()> onOpenProjects, std::function<void(const ProjectPtr&)> onOpenProject,
-                  std::function<void(const DocPtr&)> onOpenDoc, std::function<void()> onOpenChecklists,
-                  std::function<void(const ChecklistPtr&)> onOpenChecklist, DashboardData* readAhead = nullptr,
-                  QWidget* parent = nullptr);
+    DashboardView(const Services& services, std::function<void()> onCreateProject, std::function<void()> onOpenProjects,
+                  std::function<void(const ProjectPtr&)> onOpenProject, std::function<void(const DocPtr&)> onOpenDoc,
+                  std::function<void()> onOpenChecklists, std::function<void(const ChecklistPtr&)> onOpenChecklist,
+                  DashboardData* readAhead = nullptr, QWidget* parent = nullptr);
     ~DashboardView() override;
 
     // Kept for the router's contract; the dashboard itself never creates a project.

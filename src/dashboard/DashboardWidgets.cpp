@@ -95,7 +95,7 @@ bool reduceMotion() { return reducedMotion(); }
 // a hidden, minimised or inactive window keeps its last frame and costs nothing.
 class PulseClock : public QObject {
 public:
-    static constexpr int frameMs = 50;   // 20 frames a second: smooth for a ring that grows five pixels a second
+    static constexpr int frameMs = 50; // 20 frames a second: smooth for a ring that grows five pixels a second
 
     static PulseClock& instance() {
         static PulseClock* clock = new PulseClock;
@@ -141,11 +141,8 @@ protected:
         case QEvent::ActivationChange:
         case QEvent::WindowStateChange:
         case QEvent::Show:
-        case QEvent::Hide:
-            refreshLater();
-            break;
-        default:
-            break;
+        case QEvent::Hide: refreshLater(); break;
+        default: break;
         }
         return QObject::eventFilter(watched, event);
     }
@@ -180,7 +177,7 @@ private:
 
 constexpr qreal kRing = 74;
 constexpr qreal kDisc = 62;
-constexpr int kOrbMarginX = 11;   // room for the pulse (1.18 × 74): two margins make the 22 between orbs
+constexpr int kOrbMarginX = 11; // room for the pulse (1.18 × 74): two margins make the 22 between orbs
 constexpr int kOrbMarginTop = 2;
 constexpr int kOrbMarginBottom = 2;
 
@@ -213,7 +210,8 @@ SectionHeader::SectionHeader(const QString& title, QWidget* trailing, const Them
     bar->setFixedSize(5, 18);
     bar->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_bar = bar;
-    m_title = new DashLabel(title, Fonts::rounded(16, 700), [] { return AppPalette::primaryText(); }, this);
+    m_title = new DashLabel(
+        title, Fonts::rounded(16, 700), [] { return AppPalette::primaryText(); }, this);
     row->addWidget(bar);
     row->addWidget(m_title);
     row->addStretch(1);
@@ -245,7 +243,8 @@ void SectionHeader::paintShadow(QPainter& p, const QRect& rect) const {
         return Paint::Shadow{QColor(0, 0, 0, int(std::round(255 * look.shadow))), look.shadowRadius,
                              QPointF(0, look.shadowY)};
     };
-    Paint::drawShadowBetween(p, QRectF(rect), 14, shadowOf(look(dark, 0)), shadowOf(look(dark, 1)), m_hover->progress());
+    Paint::drawShadowBetween(p, QRectF(rect), 14, shadowOf(look(dark, 0)), shadowOf(look(dark, 1)),
+                             m_hover->progress());
     Paint::fillRoundedRect(p, QRectF(rect), 14, withOpacity(AppPalette::tintedBackground(dark), l.fill));
     Paint::strokeRoundedRect(p, QRectF(rect), 14, withOpacity(AppPalette::tintedBorder(dark), l.border));
     p.restore();
@@ -330,7 +329,10 @@ void DashboardAvatarLarge::paintEvent(QPaintEvent*) {
 
 // ---------------------------------------------------------------------------------------------
 MetricOrb::MetricOrb(const QString& title, int value, const QColor& accent, bool isSelected, QWidget* parent)
-    : QAbstractButton(parent), m_value(value), m_accent(accent), m_selected(isSelected),
+    : QAbstractButton(parent),
+      m_value(value),
+      m_accent(accent),
+      m_selected(isSelected),
       m_hover(new HoverAnimator(this, kHoverMs, false)) {
     setText(title);
     setAccessibleDescription(QString::number(value));
@@ -412,9 +414,9 @@ void MetricOrb::findBackdrop() {
     for (QWidget* w = parentWidget(); w; w = w->parentWidget()) {
         if (auto* card = qobject_cast<AppCard*>(w)) {
             const QRectF mine(QRect(mapTo(card, QPoint()), size()));
-            const QRectF inside = QRectF(card->cardRect()).adjusted(1, 1, -1, -1);   // within the outline
+            const QRectF inside = QRectF(card->cardRect()).adjusted(1, 1, -1, -1); // within the outline
             m_onCard = AppPalette::cardBackground().alpha() == 255 &&
-                       Paint::roundedRect(inside, AppCard::cornerRadius - 1).contains(mine);
+                Paint::roundedRect(inside, AppCard::cornerRadius - 1).contains(mine);
             break;
         }
     }
@@ -443,8 +445,15 @@ void MetricOrb::paintEvent(QPaintEvent*) {
     // from a picture of its own, and repaints nothing else.
     QPainter p(this);
     const qreal dpr = devicePixelRatioF();
-    const BaseKey key{size(), dpr, m_hover->progress(), m_value, m_accent.rgba(), AppPalette::primaryText().rgba(),
-                      AppPalette::cardBackground().rgba(), m_onCard, text()};
+    const BaseKey key{size(),
+                      dpr,
+                      m_hover->progress(),
+                      m_value,
+                      m_accent.rgba(),
+                      AppPalette::primaryText().rgba(),
+                      AppPalette::cardBackground().rgba(),
+                      m_onCard,
+                      text()};
     if (m_base.isNull() || !(key == m_baseKey)) {
         m_baseKey = key;
         m_base = paintBase(dpr);
@@ -774,13 +783,16 @@ DocRowLine::DocRowLine(DocPtr doc, std::function<void()> onOpen, QWidget* parent
     auto* texts = new QVBoxLayout;
     texts->setSpacing(2);
     // Wrapped, and cut anywhere inside a word longer than the line: a long title never widens the row.
-    m_title = new lists::ClampedText(Fonts::rounded(13, 600), [] { return AppPalette::primaryText(); }, 0, this);
-    m_project = new lists::ClampedText(Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, 0, this);
+    m_title = new lists::ClampedText(
+        Fonts::rounded(13, 600), [] { return AppPalette::primaryText(); }, 0, this);
+    m_project = new lists::ClampedText(
+        Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, 0, this);
     for (QWidget* text : {static_cast<QWidget*>(m_title), static_cast<QWidget*>(m_project)})
         text->setAttribute(Qt::WA_TransparentForMouseEvents);
     texts->addWidget(m_title);
     texts->addWidget(m_project);
-    m_date = new DashLabel({}, Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, this);
+    m_date = new DashLabel(
+        {}, Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, this);
     row->addWidget(m_tile);
     row->addLayout(texts, 1);
     row->addWidget(m_date, 0, Qt::AlignVCenter);
@@ -848,7 +860,7 @@ void DocRowLine::keyPressEvent(QKeyEvent* event) {
 
 void DocRowLine::open() {
     if (m_onOpen) {
-        auto open = m_onOpen;   // the row may be rebuilt by what the callback does
+        auto open = m_onOpen; // the row may be rebuilt by what the callback does
         open();
     }
 }
@@ -873,14 +885,13 @@ void DashCard::click() {
 }
 
 void DashCard::mousePressEvent(QMouseEvent* event) {
-    m_pressed = event->button() == Qt::LeftButton &&
-                Paint::roundedRect(QRectF(rect()), 16).contains(event->position());
+    m_pressed = event->button() == Qt::LeftButton && Paint::roundedRect(QRectF(rect()), 16).contains(event->position());
     event->accept();
 }
 
 void DashCard::mouseReleaseEvent(QMouseEvent* event) {
     const bool click = m_pressed && event->button() == Qt::LeftButton &&
-                       Paint::roundedRect(QRectF(rect()), 16).contains(event->position());
+        Paint::roundedRect(QRectF(rect()), 16).contains(event->position());
     m_pressed = false;
     if (click)
         this->click();
@@ -933,9 +944,10 @@ DashTileCard::DashTileCard(int secondLineCount, std::function<void()> onOpen, co
     : DashCard(std::move(onOpen), &theme, parent) {
     auto* col = cardStack(this);
     m_tile = new lists::TileView(42, 12, 16, this);
-    m_title = new lists::ClampedText(Fonts::rounded(15, 700), [] { return AppPalette::primaryText(); }, 0, this);
-    m_second = new lists::ClampedText(Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, secondLineCount,
-                                      this);
+    m_title = new lists::ClampedText(
+        Fonts::rounded(15, 700), [] { return AppPalette::primaryText(); }, 0, this);
+    m_second = new lists::ClampedText(
+        Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, secondLineCount, this);
     col->addWidget(m_tile, 0, Qt::AlignLeft);
     col->addWidget(m_title);
     col->addWidget(m_second);
@@ -953,8 +965,8 @@ void DashTileCard::showContent(const QString& symbol, const QColor& tint, const 
 QString DashTileCard::titleText() const { return m_title->text(); }
 QString DashTileCard::secondLine() const { return m_second->text(); }
 
-DashboardProjectCard::DashboardProjectCard(ProjectPtr project, std::function<void()> onOpen,
-                                           const ThemeManager& theme, QWidget* parent)
+DashboardProjectCard::DashboardProjectCard(ProjectPtr project, std::function<void()> onOpen, const ThemeManager& theme,
+                                           QWidget* parent)
     : DashTileCard(2, std::move(onOpen), theme, parent) {
     setProject(std::move(project), m_onOpen);
 }
@@ -980,8 +992,7 @@ void DashboardProjectCard::refresh() {
 }
 
 std::optional<QColor> DashboardProjectCard::shadowColor() const {
-    return m_project ? std::optional<QColor>(displayColor(m_project->colorKey(), m_project->colorHex()))
-                     : std::nullopt;
+    return m_project ? std::optional<QColor>(displayColor(m_project->colorKey(), m_project->colorHex())) : std::nullopt;
 }
 
 DashboardChecklistCard::DashboardChecklistCard(ChecklistPtr checklist, std::function<void()> onOpen,
@@ -1042,7 +1053,8 @@ DashboardSeeMoreCard::DashboardSeeMoreCard(const QString& title, const QString& 
     auto* col = cardStack(this);
     col->addStretch(1);
     col->addWidget(new SeeMoreTile(systemImage, this), 0, Qt::AlignHCenter);
-    m_title = new DashLabel(title, Fonts::rounded(13, 600), [] { return AppPalette::primaryText(); }, this);
+    m_title = new DashLabel(
+        title, Fonts::rounded(13, 600), [] { return AppPalette::primaryText(); }, this);
     m_title->setAlignment(Qt::AlignHCenter);
     col->addWidget(m_title, 0, Qt::AlignHCenter);
     col->addStretch(1);

@@ -26,7 +26,6 @@ class QVBoxLayout;
 class ThemeManager;
 class AppCard;
 
-
 namespace dashboard {
 
 using ColorFn = std::function<QColor()>;
@@ -204,7 +203,7 @@ private:
     void animateTo(qreal end);
     void place();
     QPointer<QWidget> m_content;
-    QPixmap m_picture;   // the content as it was when leave() began
+    QPixmap m_picture; // the content as it was when leave() began
     QVariantAnimation* m_anim = nullptr;
     QGraphicsOpacityEffect* m_fade = nullptr;
     qreal m_progress = 1;
@@ -323,7 +322,7 @@ public:
                          QWidget* parent = nullptr);
     void setProject(ProjectPtr project, std::function<void()> onOpen);
     ProjectPtr project() const { return m_project; }
-    void refresh();   // secondLine() is " " when there is no description
+    void refresh(); // secondLine() is " " when there is no description
 
 protected:
     std::optional<QColor> shadowColor() const override;

@@ -18,7 +18,7 @@ public:
     static constexpr const char* notesKey = "dashboard.quickNoteNotes";
 
     explicit QuickNote(Preferences& prefs);
-    ~QuickNote();   // writes a change still held
+    ~QuickNote(); // writes a change still held
 
     // Reads the entry, as one text whatever the file holds, into the two values (the RTF first).
     // Nothing is written back: a note nobody edits stays as it is stored.

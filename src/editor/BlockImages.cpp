@@ -21,7 +21,7 @@ QByteArray encode(const QImage& image, const char* format) {
         return {};
     QImageWriter writer(&buffer, format);
     if (qstrcmp(format, "tiff") == 0)
-        writer.setCompression(1);   // LZW: same pixels, a fraction of the bytes
+        writer.setCompression(1); // LZW: same pixels, a fraction of the bytes
     if (!writer.write(image))
         return {};
     return bytes;
@@ -92,11 +92,13 @@ Stored storedFromImage(const QImage& image) {
 }
 
 void storedFromFileAsync(const QString& path, QObject* receiver, std::function<void(const Stored&)> done) {
-    runAsync<std::function<Stored()>, Stored>(receiver, [path] { return storedFromFile(path); }, std::move(done));
+    runAsync<std::function<Stored()>, Stored>(
+        receiver, [path] { return storedFromFile(path); }, std::move(done));
 }
 
 void storedFromImageAsync(const QImage& image, QObject* receiver, std::function<void(const Stored&)> done) {
-    runAsync<std::function<Stored()>, Stored>(receiver, [image] { return storedFromImage(image); }, std::move(done));
+    runAsync<std::function<Stored()>, Stored>(
+        receiver, [image] { return storedFromImage(image); }, std::move(done));
 }
 
 void decodeAsync(const QByteArray& data, const QSize& box, QObject* receiver, std::function<void(const QImage&)> done) {

@@ -19,7 +19,7 @@ inline constexpr int maxStoredWidth = 1920;
 
 struct Stored {
     ImageConversion::Outcome outcome = ImageConversion::Outcome::unreadable;
-    QByteArray data;   // empty unless converted
+    QByteArray data; // empty unless converted
     bool ok() const { return outcome == ImageConversion::Outcome::converted && !data.isEmpty(); }
 };
 

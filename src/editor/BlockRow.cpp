@@ -60,7 +60,9 @@ public:
             return nullptr;
         return std::exchange(m_item, nullptr);
     }
-    Qt::Orientations expandingDirections() const override { return m_item ? m_item->expandingDirections() : Qt::Orientations(); }
+    Qt::Orientations expandingDirections() const override {
+        return m_item ? m_item->expandingDirections() : Qt::Orientations();
+    }
     QSize sizeHint() const override { return m_item ? shrunk(m_item->sizeHint()) : QSize(); }
     QSize minimumSize() const override { return m_item ? shrunk(m_item->minimumSize()) : QSize(); }
     QSize maximumSize() const override { return m_item ? shrunk(m_item->maximumSize()) : QLayout::maximumSize(); }
@@ -167,8 +169,13 @@ int estimatedTextLines(const QString& text, int width, qreal charWidth) {
 
 ImprovedBlockRowView::ImprovedBlockRowView(DocEdits& edits, const RichTextEnvironment& richText, DocBlockPtr block,
                                            bool isEditMode, bool forceSaveRTF, Callbacks callbacks, QWidget* parent)
-    : QWidget(parent), m_edits(edits), m_richText(richText), m_block(std::move(block)), m_isEditMode(isEditMode),
-      m_forceSaveRTF(forceSaveRTF), m_callbacks(std::move(callbacks)) {
+    : QWidget(parent),
+      m_edits(edits),
+      m_richText(richText),
+      m_block(std::move(block)),
+      m_isEditMode(isEditMode),
+      m_forceSaveRTF(forceSaveRTF),
+      m_callbacks(std::move(callbacks)) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFixedHeight(estimatedHeight(860));
     setAcceptDrops(dndEnabled());
@@ -200,8 +207,7 @@ int ImprovedBlockRowView::estimatedHeight(int width) const {
     case DocBlockType::text:
         if (largetext::isBounded(m_block->content().size())) {
             // A large text is shown at a fixed height, under a notice when it is too large to edit.
-            content = largetext::boundedHeight +
-                      (largetext::isOversized(m_block->content().size(), 0) ? 40 : 0);
+            content = largetext::boundedHeight + (largetext::isOversized(m_block->content().size(), 0) ? 40 : 0);
             break;
         }
         content = m_isEditMode ? std::max(100, estimatedTextLines(m_block->content(), inner - 24, 7.6) * 19 + 24)
@@ -214,9 +220,7 @@ int ImprovedBlockRowView::estimatedHeight(int width) const {
         content = m_isEditMode ? 50 + 10 + std::max(180, lines * 17 + 28) : 36 + 8 + lines * 17 + 20;
         break;
     }
-    case DocBlockType::image:
-        content = m_isEditMode ? 200 : 320;
-        break;
+    case DocBlockType::image: content = m_isEditMode ? 200 : 320; break;
     }
     return chrome + content;
 }
@@ -253,8 +257,8 @@ void ImprovedBlockRowView::buildFace() {
         const QRectF r = QRectF(l.rect()).adjusted(0.5, 0.5, -0.5, -0.5);
         Paint::fillCapsule(p, r, withOpacity(accent, 0.12));
         Paint::strokeCapsule(p, r, withOpacity(accent, 0.25), 1);
-        editorui::drawSymbolText(p, r, symbol, 12, accent, l.text(), Fonts::rounded(12, 600),
-                                 AppPalette::primaryText(), 6);
+        editorui::drawSymbolText(p, r, symbol, 12, accent, l.text(), Fonts::rounded(12, 600), AppPalette::primaryText(),
+                                 6);
     });
     const qreal bw = editorui::symbolTextWidth(12, m_badge->text(), Fonts::rounded(12, 600), 6);
     m_badge->setHint(QSize(int(std::ceil(bw)) + 20, 26));
@@ -283,10 +287,13 @@ void ImprovedBlockRowView::buildFace() {
     auto* tools = new QHBoxLayout(m_hoverToolbar);
     tools->setContentsMargins(0, 0, 0, 0);
     tools->setSpacing(6);
-    m_handle = new PaintedLabel(QString(), [](QPainter& p, const PaintedLabel& l) {
-        Symbols::paint(p, QRectF(QRectF(l.rect()).center() - QPointF(7, 7), QSizeF(14, 14)),
-                       QStringLiteral("line.3.horizontal"), AppPalette::secondaryText());
-    }, m_hoverToolbar);
+    m_handle = new PaintedLabel(
+        QString(),
+        [](QPainter& p, const PaintedLabel& l) {
+            Symbols::paint(p, QRectF(QRectF(l.rect()).center() - QPointF(7, 7), QSizeF(14, 14)),
+                           QStringLiteral("line.3.horizontal"), AppPalette::secondaryText());
+        },
+        m_hoverToolbar);
     m_handle->setHint(QSize(20, 28));
     m_handle->setAccessibleName(QStringLiteral("Déplacer le bloc"));
     m_handle->setToolTip(QStringLiteral("Déplacer le bloc"));
@@ -294,8 +301,9 @@ void ImprovedBlockRowView::buildFace() {
     tools->addWidget(m_handle);
 
     m_menu = new QMenu(this);
-    m_duplicate = m_menu->addAction(Symbols::icon(QStringLiteral("plus.square.on.square"), AppPalette::primaryText(), 16),
-                                    QStringLiteral("Dupliquer"));
+    m_duplicate =
+        m_menu->addAction(Symbols::icon(QStringLiteral("plus.square.on.square"), AppPalette::primaryText(), 16),
+                          QStringLiteral("Dupliquer"));
     m_moveUp = m_menu->addAction(Symbols::icon(QStringLiteral("arrow.up"), AppPalette::primaryText(), 16),
                                  QStringLiteral("Déplacer vers le haut"));
     m_moveDown = m_menu->addAction(Symbols::icon(QStringLiteral("arrow.down"), AppPalette::primaryText(), 16),
@@ -310,12 +318,15 @@ void ImprovedBlockRowView::buildFace() {
     connect(m_delete, &QAction::triggered, this, [this] { requestDelete(); });
     connect(m_menu, &QMenu::aboutToShow, this, [this] { updateMenuState(); });
 
-    m_menuButton = new PaintedButton(QString(), [](QPainter& p, const PaintedButton& b) {
-        const QRectF r(QRectF(b.rect()).center() - QPointF(8, 8), QSizeF(16, 16));
-        const QColor c = AppPalette::secondaryText();
-        Paint::strokeEllipse(p, r.adjusted(-1, -1, 1, 1), c, 1.2);
-        Symbols::paint(p, r.adjusted(3, 3, -3, -3), QStringLiteral("ellipsis.circle"), c);
-    }, m_hoverToolbar);
+    m_menuButton = new PaintedButton(
+        QString(),
+        [](QPainter& p, const PaintedButton& b) {
+            const QRectF r(QRectF(b.rect()).center() - QPointF(8, 8), QSizeF(16, 16));
+            const QColor c = AppPalette::secondaryText();
+            Paint::strokeEllipse(p, r.adjusted(-1, -1, 1, 1), c, 1.2);
+            Symbols::paint(p, r.adjusted(3, 3, -3, -3), QStringLiteral("ellipsis.circle"), c);
+        },
+        m_hoverToolbar);
     m_menuButton->setHint(QSize(28, 28));
     m_menuButton->setAccessibleName(QStringLiteral("Actions du bloc"));
     m_menuButton->setToolTip(QStringLiteral("Actions du bloc"));
@@ -399,8 +410,9 @@ void ImprovedBlockRowView::buildViewContent() {
         const OptData& rtf = m_block->richTextData();
         if (largetext::isOversized(m_block->content().size(), rtf ? rtf->size() : 0)) {
             const qsizetype size = std::max<qsizetype>(m_block->content().size(), rtf ? rtf->size() : 0);
-            auto* notice = new editorui::ToneLabel(largetext::tooLargeMessage(size), Fonts::rounded(12),
-                                                   [] { return AppPalette::secondaryText(); }, m_viewContent);
+            auto* notice = new editorui::ToneLabel(
+                largetext::tooLargeMessage(size), Fonts::rounded(12), [] { return AppPalette::secondaryText(); },
+                m_viewContent);
             notice->setWordWrap(true);
             v->addWidget(notice);
         }
@@ -424,8 +436,8 @@ void ImprovedBlockRowView::buildViewContent() {
             guardTextTarget(m_richView->viewport());
             break;
         }
-        m_plainView = new editorui::ToneLabel(QString(), Fonts::rounded(14), [] { return AppPalette::primaryText(); },
-                                              m_viewContent);
+        m_plainView = new editorui::ToneLabel(
+            QString(), Fonts::rounded(14), [] { return AppPalette::primaryText(); }, m_viewContent);
         m_plainView->setTextFormat(Qt::PlainText);
         m_plainView->setText(m_block->content());
         m_plainView->setWordWrap(true);
@@ -445,10 +457,13 @@ void ImprovedBlockRowView::buildViewContent() {
         break;
     case DocBlockType::image: {
         m_imageView = new BlockImageView(500, 0.1, m_viewContent);
-        m_imagePlaceholder = new PaintedLabel(QStringLiteral("Image non disponible"), [](QPainter& p, const PaintedLabel& l) {
-            editorui::drawSymbolText(p, QRectF(l.rect()), QStringLiteral("photo"), 14, AppPalette::secondaryText(), l.text(),
-                                     Fonts::rounded(14), AppPalette::secondaryText(), 8);
-        }, m_viewContent);
+        m_imagePlaceholder = new PaintedLabel(
+            QStringLiteral("Image non disponible"),
+            [](QPainter& p, const PaintedLabel& l) {
+                editorui::drawSymbolText(p, QRectF(l.rect()), QStringLiteral("photo"), 14, AppPalette::secondaryText(),
+                                         l.text(), Fonts::rounded(14), AppPalette::secondaryText(), 8);
+            },
+            m_viewContent);
         m_imagePlaceholder->setMinimumHeight(14 + 80 + 6);
         m_imagePlaceholder->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
         m_imagePlaceholder->hide();
@@ -473,8 +488,8 @@ void ImprovedBlockRowView::buildEditContent() {
                             [block](const QString& v) { DocEdits::writeContent(block, v); }};
         RtfBinding rtf{[block] { return block->richTextData(); },
                        [block](const std::optional<QByteArray>& v) { DocEdits::writeRichText(block, v); }};
-        m_textEditor = new RichTextBlockEditor(m_richText, content, rtf, m_forceSaveRTF,
-                                               [this] { blockContentChanged(); }, [this] { blockFocused(); });
+        m_textEditor = new RichTextBlockEditor(
+            m_richText, content, rtf, m_forceSaveRTF, [this] { blockContentChanged(); }, [this] { blockFocused(); });
         m_textEditor->textView()->setAccessibleName(QStringLiteral("Texte"));
         guardTextTarget(m_textEditor->textView()->viewport());
         m_editContent = m_textEditor;
@@ -486,16 +501,17 @@ void ImprovedBlockRowView::buildEditContent() {
         // The stamp and the save follow in onChange, once per choice.
         TextBinding language{[block] { return DocEdits::languageOf(*block); },
                              [block](const QString& v) { DocEdits::writeCodeLanguage(block, v); }};
-        m_codeEditor = new ImprovedCodeBlockView(code, language, [this] { blockContentChanged(); },
-                                                 [this] { blockFocused(); });
+        m_codeEditor = new ImprovedCodeBlockView(
+            code, language, [this] { blockContentChanged(); }, [this] { blockFocused(); });
         guardTextTarget(m_codeEditor->editor()->viewport());
         m_editContent = m_codeEditor;
         break;
     }
     case DocBlockType::image: {
-        ImageBlockEditor::DataBinding binding{
-            [block] { return block->imageData(); },
-            [block](const std::optional<QByteArray>& v) { DocEdits::writeImageData(block, v); }};
+        ImageBlockEditor::DataBinding binding{[block] { return block->imageData(); },
+                                              [block](const std::optional<QByteArray>& v) {
+                                                  DocEdits::writeImageData(block, v);
+                                              }};
         m_imageEditor = new ImageBlockEditor(binding, [this] { blockContentChanged(); });
         m_editContent = m_imageEditor;
         break;
@@ -670,9 +686,7 @@ void ImprovedBlockRowView::paintEvent(QPaintEvent*) {
     Paint::drawShadow(p, r, 12, withOpacity(green(), 0.3), 8, QPointF(0, 4));
 }
 
-void ImprovedBlockRowView::resizeEvent(QResizeEvent* event) {
-    QWidget::resizeEvent(event);
-}
+void ImprovedBlockRowView::resizeEvent(QResizeEvent* event) { QWidget::resizeEvent(event); }
 
 void ImprovedBlockRowView::enterEvent(QEnterEvent* event) {
     QWidget::enterEvent(event);
@@ -803,8 +817,7 @@ bool ImprovedBlockRowView::eventFilter(QObject* watched, QEvent* event) {
                 self->refreshHoverToolbar();
         });
         break;
-    default:
-        break;
+    default: break;
     }
     return QWidget::eventFilter(watched, event);
 }

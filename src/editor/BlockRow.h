@@ -66,7 +66,7 @@ public:
     void duplicateBlock();
     void moveUp();
     void moveDown();
-    void requestDelete();   // asks first
+    void requestDelete(); // asks first
     void confirmDelete();
     void toggleCompleted();
     // Reads a dropped block identifier and hands the block to onReorder; false when nothing applies.

@@ -96,10 +96,12 @@ public:
 // Characters that start a new numbered line without starting a new paragraph of the editor.
 bool breaksLineInsideBlock(QChar c) {
     switch (c.unicode()) {
-    case 0x0B: case 0x0C: case 0x0D: case 0x85: case 0x2028:
-        return true;
-    default:
-        return false;
+    case 0x0B:
+    case 0x0C:
+    case 0x0D:
+    case 0x85:
+    case 0x2028: return true;
+    default: return false;
     }
 }
 
@@ -107,13 +109,18 @@ bool breaksLineInsideBlock(QChar c) {
 
 ImprovedCodeBlockView::ImprovedCodeBlockView(TextBinding code, TextBinding language, std::function<void()> onChange,
                                              std::function<void()> onFocus, QWidget* parent)
-    : QWidget(parent), m_code(std::move(code)), m_language(std::move(language)), m_onChange(std::move(onChange)),
+    : QWidget(parent),
+      m_code(std::move(code)),
+      m_language(std::move(language)),
+      m_onChange(std::move(onChange)),
       m_onFocus(std::move(onFocus)) {
     auto* outer = new QVBoxLayout(this);
     outer->setContentsMargins(0, 0, 0, 0);
     outer->setSpacing(10);
 
-    m_header = new Panel([](QPainter& p, const QRectF& r, const QRect&) { Paint::fillRoundedRect(p, r, 12, black(0.7)); }, this);
+    m_header =
+        new Panel([](QPainter& p, const QRectF& r, const QRect&) { Paint::fillRoundedRect(p, r, 12, black(0.7)); },
+                  this);
     auto* headerRow = new QHBoxLayout(m_header);
     headerRow->setContentsMargins(14, 10, 14, 10);
     headerRow->setSpacing(12);
@@ -131,14 +138,13 @@ ImprovedCodeBlockView::ImprovedCodeBlockView(TextBinding code, TextBinding langu
         Paint::strokeRoundedRect(p, r, 8, white(0.1));
         const auto& lang = codelang::current(b.property("language").toString());
         const QRectF inner = r.adjusted(12, 0, -12, 0);
-        editorui::drawSymbolText(p, inner, lang.icon, 13, lang.color(), b.text(), Fonts::rounded(13, 500),
-                                 white(0.95), 8, Qt::AlignLeft);
+        editorui::drawSymbolText(p, inner, lang.icon, 13, lang.color(), b.text(), Fonts::rounded(13, 500), white(0.95),
+                                 8, Qt::AlignLeft);
         Symbols::paint(p, QRectF(inner.right() - 10, inner.center().y() - 5, 10, 10), QStringLiteral("chevron.down"),
                        AppPalette::secondaryText(true));
     });
-    connect(m_languageButton, &QAbstractButton::clicked, this, [this] {
-        Menus::popupBelow(*m_menu, m_languageButton);
-    });
+    connect(m_languageButton, &QAbstractButton::clicked, this,
+            [this] { Menus::popupBelow(*m_menu, m_languageButton); });
     headerRow->addWidget(m_languageButton);
     headerRow->addStretch(1);
 
@@ -212,7 +218,8 @@ ImprovedCodeBlockView::ImprovedCodeBlockView(TextBinding code, TextBinding langu
         if (m_linesMayHaveMoved)
             return;
         m_linesMayHaveMoved = true;
-        QMetaObject::invokeMethod(this, [this] { linesMayHaveMoved(); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { linesMayHaveMoved(); }, Qt::QueuedConnection);
     };
     connect(m_editor->document()->documentLayout(), &QAbstractTextDocumentLayout::update, this, layoutChanged);
     connect(m_editor->document()->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this,
@@ -371,7 +378,7 @@ void ImprovedCodeBlockView::linesMayHaveMoved() {
     }
     auto same = [](const NumberPlace& a, const NumberPlace& b) {
         return qFuzzyCompare(a.top + 1, b.top + 1) && qFuzzyCompare(a.height + 1, b.height + 1) &&
-               qFuzzyCompare(a.baseline + 1, b.baseline + 1);
+            qFuzzyCompare(a.baseline + 1, b.baseline + 1);
     };
     const qsizetype common = std::min(before.size(), after.size());
     qsizetype first = 0;
@@ -388,8 +395,7 @@ void ImprovedCodeBlockView::linesMayHaveMoved() {
             bottom = std::max(bottom, list->back().top + list->back().height);
         }
     const qreal shift = gutterShift();
-    m_gutter->update(QRect(0, int(std::floor(top + shift)) - 1, m_gutter->width(),
-                           int(std::ceil(bottom - top)) + 3));
+    m_gutter->update(QRect(0, int(std::floor(top + shift)) - 1, m_gutter->width(), int(std::ceil(bottom - top)) + 3));
 }
 
 void ImprovedCodeBlockView::paintGutter(QPainter& p, const PaintedLabel& g) const {
@@ -403,7 +409,8 @@ void ImprovedCodeBlockView::paintGutter(QPainter& p, const PaintedLabel& g) cons
     const QRect area = g.paintedRect().isValid() ? g.paintedRect() : g.rect();
     const qreal from = area.top() - shift - metrics.descent();
     const qreal to = std::min<qreal>(area.bottom() + 1, g.height()) - shift + metrics.ascent();
-    auto it = std::partition_point(places.begin(), places.end(), [&](const NumberPlace& n) { return n.baseline < from; });
+    auto it =
+        std::partition_point(places.begin(), places.end(), [&](const NumberPlace& n) { return n.baseline < from; });
     if (m_numbers.size() < size_t(places.size()))
         m_numbers.resize(size_t(places.size()));
     for (; it != places.end() && it->baseline <= to; ++it) {
@@ -503,13 +510,17 @@ CodeReadView::CodeReadView(QWidget* parent) : QWidget(parent) {
     m_headerRow = new QWidget(this);
     auto* header = new QHBoxLayout(m_headerRow);
     header->setContentsMargins(14, 10, 14, 10);
-    m_language = new editorui::ToneLabel(QString(), Fonts::rounded(12, 600), [] { return white(0.7); }, m_headerRow);
+    m_language = new editorui::ToneLabel(
+        QString(), Fonts::rounded(12, 600), [] { return white(0.7); }, m_headerRow);
     header->addWidget(m_language);
     header->addStretch(1);
-    m_copy = new PaintedButton(QString(), [](QPainter& p, const PaintedButton& b) {
-        Symbols::paint(p, QRectF(QRectF(b.rect()).center() - QPointF(6, 6), QSizeF(12, 12)),
-                       QStringLiteral("doc.on.doc"), white(b.isHovered() ? 1.0 : 0.8));
-    }, m_headerRow);
+    m_copy = new PaintedButton(
+        QString(),
+        [](QPainter& p, const PaintedButton& b) {
+            Symbols::paint(p, QRectF(QRectF(b.rect()).center() - QPointF(6, 6), QSizeF(12, 12)),
+                           QStringLiteral("doc.on.doc"), white(b.isHovered() ? 1.0 : 0.8));
+        },
+        m_headerRow);
     m_copy->setHint(QSize(20, 20));
     m_copy->setToolTip(QStringLiteral("Copier"));
     m_copy->setAccessibleName(QStringLiteral("Copier"));
@@ -521,7 +532,8 @@ CodeReadView::CodeReadView(QWidget* parent) : QWidget(parent) {
     header->addWidget(m_copy);
     outer->addWidget(m_headerRow);
 
-    m_text = new editorui::ToneLabel(QString(), Fonts::mono(13), [] { return white(0.95); }, this);
+    m_text = new editorui::ToneLabel(
+        QString(), Fonts::mono(13), [] { return white(0.95); }, this);
     m_text->setTextFormat(Qt::PlainText);
     m_text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     m_text->setContentsMargins(14, 6, 14, 14);

@@ -1,6 +1,5 @@
 #include "editor/CodeLanguages.h"
 
-
 namespace codelang {
 
 namespace {
@@ -71,11 +70,14 @@ int lineCount(const QString& code) {
     int n = 1;
     for (QChar c : code) {
         switch (c.unicode()) {
-        case 0x0A: case 0x0B: case 0x0C: case 0x0D: case 0x85: case 0x2028: case 0x2029:
-            ++n;
-            break;
-        default:
-            break;
+        case 0x0A:
+        case 0x0B:
+        case 0x0C:
+        case 0x0D:
+        case 0x85:
+        case 0x2028:
+        case 0x2029: ++n; break;
+        default: break;
         }
     }
     return n;

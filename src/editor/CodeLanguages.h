@@ -10,10 +10,10 @@
 namespace codelang {
 
 struct Language {
-    QString name;     // stored lower case
-    QString icon;     // symbol name
+    QString name; // stored lower case
+    QString icon; // symbol name
     StandardColor tone;
-    QColor color() const { return standardColor(tone); }   // for the current appearance
+    QColor color() const { return standardColor(tone); } // for the current appearance
 };
 
 const QList<Language>& languages();

@@ -15,8 +15,7 @@ struct Line {
 };
 
 // Splits where a text document starts a new paragraph: CR LF, LF, CR, U+2029.
-QList<Line> splitStored(QStringView code)
-{
+QList<Line> splitStored(QStringView code) {
     QList<Line> lines;
     qsizetype start = 0;
     for (qsizetype i = 0; i < code.size(); ++i) {
@@ -32,8 +31,7 @@ QList<Line> splitStored(QStringView code)
     return lines;
 }
 
-QList<QStringView> splitEdited(QStringView raw)
-{
+QList<QStringView> splitEdited(QStringView raw) {
     QList<QStringView> lines;
     qsizetype start = 0;
     for (qsizetype i = 0; i < raw.size(); ++i) {
@@ -46,8 +44,7 @@ QList<QStringView> splitEdited(QStringView raw)
     return lines;
 }
 
-QStringView commonEnding(const QList<Line>& lines)
-{
+QStringView commonEnding(const QList<Line>& lines) {
     static const std::array<QStringView, 4> kinds = {u"\n", u"\r\n", u"\r", u"\u2029"};
     std::array<int, 4> counts{};
     for (const Line& line : lines)
@@ -60,8 +57,7 @@ QStringView commonEnding(const QList<Line>& lines)
 
 } // namespace
 
-QString withStoredEndings(QStringView edited, QStringView stored)
-{
+QString withStoredEndings(QStringView edited, QStringView stored) {
     const QList<QStringView> now = splitEdited(edited);
     if (now.size() == 1)
         return edited.toString();

@@ -55,8 +55,8 @@ protected:
             resized();
     }
     static bool takes(const QMimeData* data) {
-        return data && data->hasUrls() && !data->hasFormat(QLatin1String(kBlockMimeType)) &&
-               !data->urls().isEmpty() && data->urls().first().isLocalFile();
+        return data && data->hasUrls() && !data->hasFormat(QLatin1String(kBlockMimeType)) && !data->urls().isEmpty() &&
+            data->urls().first().isLocalFile();
     }
     void dragEnterEvent(QDragEnterEvent* event) override {
         if (takes(event->mimeData()))
@@ -123,14 +123,16 @@ ImprovedDocEditorView::ImprovedDocEditorView(const Services& services, DocPtr do
     auto* col = new QVBoxLayout(m_column);
     col->setContentsMargins(0, 0, 0, 0);
     col->setSpacing(16);
-    m_empty = new EmptyStateView(m_doc, [this](DocBlockType type) { addBlock(type); }, m_column);
+    m_empty = new EmptyStateView(
+        m_doc, [this](DocBlockType type) { addBlock(type); }, m_column);
     col->addWidget(m_empty);
     m_rowsBox = new QWidget(m_column);
     m_rowsLayout = new QVBoxLayout(m_rowsBox);
     m_rowsLayout->setContentsMargins(0, 0, 0, 0);
     m_rowsLayout->setSpacing(ImprovedBlockRowView::rowSpacing());
     col->addWidget(m_rowsBox);
-    m_addButton = new AddBlockButton(m_doc, [this](DocBlockType type) { addBlock(type); }, m_column);
+    m_addButton = new AddBlockButton(
+        m_doc, [this](DocBlockType type) { addBlock(type); }, m_column);
     col->addWidget(m_addButton);
     col->addStretch(1);
     m_scroll->setWidget(m_content);
@@ -170,7 +172,8 @@ ImprovedDocEditorView::ImprovedDocEditorView(const Services& services, DocPtr do
             return;
         }
         const int target = scrollTargetFor(m_scrollRow);
-        m_scroll->verticalScrollBar()->setValue(int(std::lround(m_scrollStart + (target - m_scrollStart) * value.toReal())));
+        m_scroll->verticalScrollBar()->setValue(
+            int(std::lround(m_scrollStart + (target - m_scrollStart) * value.toReal())));
     });
 
     connect(m_doc.get(), &PersistentModel::changed, this, [this](const char*) { m_header->refresh(); });

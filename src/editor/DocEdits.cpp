@@ -19,9 +19,16 @@ std::vector<DocBlockPtr> DocEdits::visibleBlocks(const Doc& doc) {
 DocBlockPtr DocEdits::makeBlock(const QString& typeRaw, qint64 order, const QString& content, const OptText& stepTitle,
                                 const OptText& codeLanguage, const OptData& richTextData, const OptData& imageData) {
     const QDateTime now = Clock::now();
-    auto block = std::make_shared<DocBlock>(DocBlockFields{
-        .typeRaw = typeRaw, .order = order, .content = content, .stepTitle = stepTitle, .codeLanguage = codeLanguage,
-        .richTextData = richTextData, .imageData = imageData, .createdAt = now, .updatedAt = now, .doc = m_doc});
+    auto block = std::make_shared<DocBlock>(DocBlockFields{.typeRaw = typeRaw,
+                                                           .order = order,
+                                                           .content = content,
+                                                           .stepTitle = stepTitle,
+                                                           .codeLanguage = codeLanguage,
+                                                           .richTextData = richTextData,
+                                                           .imageData = imageData,
+                                                           .createdAt = now,
+                                                           .updatedAt = now,
+                                                           .doc = m_doc});
     m_context.insert(block);
     m_doc->appendBlock(block);
     return block;
@@ -200,6 +207,4 @@ void DocEdits::toggleCompleted(const DocBlockPtr& block) {
     touchBlockAndSave(block);
 }
 
-QString DocEdits::languageOf(const DocBlock& block) {
-    return block.codeLanguage().value_or(QStringLiteral("bash"));
-}
+QString DocEdits::languageOf(const DocBlock& block) { return block.codeLanguage().value_or(QStringLiteral("bash")); }

@@ -32,7 +32,7 @@ public:
     // Saves without stamping anything; returns whether the store took the changes.
     bool save();
 
-    void setTitle(const QString& title);   // stored as typed
+    void setTitle(const QString& title); // stored as typed
     void setStatus(DocStatus status);
 
     // Drops `dragged` onto `target`: the blocks between shift by one towards the dragged block's old

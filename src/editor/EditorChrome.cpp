@@ -31,7 +31,7 @@ QString modifiedText(const QDateTime& date) {
     const QLocale french(QLocale::French, QLocale::France);
     const QDateTime local = date.toLocalTime();
     return QStringLiteral("Modifié ") + french.toString(local.date(), QStringLiteral("d MMM yyyy")) +
-           QStringLiteral(" à ") + french.toString(local.time(), QStringLiteral("HH:mm"));
+        QStringLiteral(" à ") + french.toString(local.time(), QStringLiteral("HH:mm"));
 }
 
 QString blockCountText(qsizetype count) {
@@ -41,10 +41,13 @@ QString blockCountText(qsizetype count) {
 namespace {
 
 PaintedLabel* makeInfoLabel(const QString& symbol, QWidget* parent) {
-    auto* label = new PaintedLabel(QString(), [symbol](QPainter& p, const PaintedLabel& l) {
-        editorui::drawSymbolText(p, QRectF(l.rect()), symbol, 11, AppPalette::secondaryText(),
-                                 l.text(), Fonts::rounded(12), AppPalette::secondaryText(), 6, Qt::AlignLeft);
-    }, parent);
+    auto* label = new PaintedLabel(
+        QString(),
+        [symbol](QPainter& p, const PaintedLabel& l) {
+            editorui::drawSymbolText(p, QRectF(l.rect()), symbol, 11, AppPalette::secondaryText(), l.text(),
+                                     Fonts::rounded(12), AppPalette::secondaryText(), 6, Qt::AlignLeft);
+        },
+        parent);
     return label;
 }
 
@@ -63,13 +66,16 @@ EditorHeader::EditorHeader(DocPtr doc, Actions actions, QWidget* parent)
 
     auto* row = new QHBoxLayout;
     row->setSpacing(12);
-    m_icon = new editorui::PaintedWidget(QSize(40, 40), [this](QPainter& p, const QWidget& l) {
-        const QColor accent = docAccentColor(*m_doc);
-        const QRectF r = QRectF(l.rect()).adjusted(0.75, 0.75, -0.75, -0.75);
-        Paint::fillEllipse(p, r, withOpacity(accent, 0.15));
-        Paint::strokeEllipse(p, r, withOpacity(accent, 0.3), 1.5);
-        Symbols::paint(p, QRectF(r.center() - QPointF(9, 9), QSizeF(18, 18)), m_doc->iconName(), accent);
-    }, this);
+    m_icon = new editorui::PaintedWidget(
+        QSize(40, 40),
+        [this](QPainter& p, const QWidget& l) {
+            const QColor accent = docAccentColor(*m_doc);
+            const QRectF r = QRectF(l.rect()).adjusted(0.75, 0.75, -0.75, -0.75);
+            Paint::fillEllipse(p, r, withOpacity(accent, 0.15));
+            Paint::strokeEllipse(p, r, withOpacity(accent, 0.3), 1.5);
+            Symbols::paint(p, QRectF(r.center() - QPointF(9, 9), QSizeF(18, 18)), m_doc->iconName(), accent);
+        },
+        this);
     row->addWidget(m_icon);
 
     m_title = new QLineEdit(this);
@@ -90,12 +96,17 @@ EditorHeader::EditorHeader(DocPtr doc, Actions actions, QWidget* parent)
     });
     row->addWidget(m_title, 1);
 
-    m_toggle = new PaintedButton(QString(), [this](QPainter& p, const PaintedButton& b) {
-        const QRectF r = QRectF(b.rect());
-        Paint::fillCapsule(p, r, AppPalette::accentFill(m_editMode ? AppPalette::brandBlue() : standardColor(StandardColor::green)));
-        editorui::drawSymbolText(p, r, m_editMode ? QStringLiteral("eye") : QStringLiteral("pencil"), 12, Qt::white,
-                                 b.text(), Fonts::rounded(12, 600), Qt::white, 6);
-    }, this);
+    m_toggle = new PaintedButton(
+        QString(),
+        [this](QPainter& p, const PaintedButton& b) {
+            const QRectF r = QRectF(b.rect());
+            Paint::fillCapsule(p, r,
+                               AppPalette::accentFill(m_editMode ? AppPalette::brandBlue()
+                                                                 : standardColor(StandardColor::green)));
+            editorui::drawSymbolText(p, r, m_editMode ? QStringLiteral("eye") : QStringLiteral("pencil"), 12, Qt::white,
+                                     b.text(), Fonts::rounded(12, 600), Qt::white, 6);
+        },
+        this);
     connect(m_toggle, &QAbstractButton::clicked, this, [this] {
         if (m_actions.toggle)
             m_actions.toggle();
@@ -154,8 +165,8 @@ void EditorHeader::setBlockCount(qsizetype count) {
 
 bool EditorHeader::eventFilter(QObject* watched, QEvent* event) {
     // A dragged block is never taken as text by the title.
-    if (watched == m_title && (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove ||
-                               event->type() == QEvent::Drop)) {
+    if (watched == m_title &&
+        (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove || event->type() == QEvent::Drop)) {
         auto* e = static_cast<QDropEvent*>(event);
         if (e->mimeData() && e->mimeData()->hasFormat(QLatin1String(kBlockMimeType))) {
             e->ignore();
@@ -198,21 +209,26 @@ EmptyStateView::EmptyStateView(DocPtr doc, std::function<void(DocBlockType)> add
     auto* v = new QVBoxLayout(this);
     v->setContentsMargins(40, 40, 40, 40);
     v->setSpacing(20);
-    auto* circle = new editorui::PaintedWidget(QSize(80, 80), [this](QPainter& p, const QWidget& l) {
-        const QColor accent = docAccentColor(*m_doc);
-        Paint::fillEllipse(p, QRectF(l.rect()), withOpacity(accent, 0.1));
-        Symbols::paint(p, QRectF(QRectF(l.rect()).center() - QPointF(18, 18), QSizeF(36, 36)),
-                       QStringLiteral("square.stack.3d.up"), withOpacity(accent, 0.6));
-    }, this);
+    auto* circle = new editorui::PaintedWidget(
+        QSize(80, 80),
+        [this](QPainter& p, const QWidget& l) {
+            const QColor accent = docAccentColor(*m_doc);
+            Paint::fillEllipse(p, QRectF(l.rect()), withOpacity(accent, 0.1));
+            Symbols::paint(p, QRectF(QRectF(l.rect()).center() - QPointF(18, 18), QSizeF(36, 36)),
+                           QStringLiteral("square.stack.3d.up"), withOpacity(accent, 0.6));
+        },
+        this);
     v->addWidget(circle, 0, Qt::AlignHCenter);
 
     auto* texts = new QVBoxLayout;
     texts->setSpacing(8);
-    auto* title = new editorui::ToneLabel(QStringLiteral("Votre document est vide"), Fonts::rounded(18, 600),
-                                          [] { return AppPalette::primaryText(); }, this);
+    auto* title = new editorui::ToneLabel(
+        QStringLiteral("Votre document est vide"), Fonts::rounded(18, 600), [] { return AppPalette::primaryText(); },
+        this);
     title->setAlignment(Qt::AlignCenter);
-    auto* line = new editorui::ToneLabel(QStringLiteral("Commencez par ajouter un bloc de texte, une étape ou du code."),
-                                         Fonts::rounded(14), [] { return AppPalette::secondaryText(); }, this);
+    auto* line = new editorui::ToneLabel(
+        QStringLiteral("Commencez par ajouter un bloc de texte, une étape ou du code."), Fonts::rounded(14),
+        [] { return AppPalette::secondaryText(); }, this);
     line->setAlignment(Qt::AlignCenter);
     line->setWordWrap(true);
     texts->addWidget(title);
@@ -223,19 +239,23 @@ EmptyStateView::EmptyStateView(DocPtr doc, std::function<void(DocBlockType)> add
     buttons->setSpacing(12);
     buttons->addStretch(1);
     for (const QuickAdd& q : kQuickAdds) {
-        auto* b = new PaintedButton(QString::fromUtf8(q.title), [q](QPainter& p, const PaintedButton& button) {
-            const QRectF r = QRectF(button.rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-            Paint::fillRoundedRect(p, r, 12, AppPalette::screenBackground());
-            Paint::strokeRoundedRect(p, r, 12, withOpacity(AppPalette::separator(), 0.3));
-            const QColor c = standardColor(q.color);
-            const QRectF dot(r.center().x() - 22, r.top() + 12, 44, 44);
-            Paint::fillEllipse(p, dot, withOpacity(c, 0.15));
-            Paint::strokeEllipse(p, dot, withOpacity(c, 0.3), 1.5);
-            Symbols::paint(p, QRectF(dot.center() - QPointF(9, 9), QSizeF(18, 18)), QString::fromLatin1(q.symbol), c);
-            p.setFont(Fonts::rounded(13, 500));
-            p.setPen(AppPalette::primaryText());
-            p.drawText(QRectF(r.left(), dot.bottom() + 8, r.width(), 18), Qt::AlignCenter, button.text());
-        }, this);
+        auto* b = new PaintedButton(
+            QString::fromUtf8(q.title),
+            [q](QPainter& p, const PaintedButton& button) {
+                const QRectF r = QRectF(button.rect()).adjusted(0.5, 0.5, -0.5, -0.5);
+                Paint::fillRoundedRect(p, r, 12, AppPalette::screenBackground());
+                Paint::strokeRoundedRect(p, r, 12, withOpacity(AppPalette::separator(), 0.3));
+                const QColor c = standardColor(q.color);
+                const QRectF dot(r.center().x() - 22, r.top() + 12, 44, 44);
+                Paint::fillEllipse(p, dot, withOpacity(c, 0.15));
+                Paint::strokeEllipse(p, dot, withOpacity(c, 0.3), 1.5);
+                Symbols::paint(p, QRectF(dot.center() - QPointF(9, 9), QSizeF(18, 18)), QString::fromLatin1(q.symbol),
+                               c);
+                p.setFont(Fonts::rounded(13, 500));
+                p.setPen(AppPalette::primaryText());
+                p.drawText(QRectF(r.left(), dot.bottom() + 8, r.width(), 18), Qt::AlignCenter, button.text());
+            },
+            this);
         const int tw = editorui::textWidth(Fonts::rounded(13, 500), b->text());
         b->setHint(QSize(std::max(44, tw) + 32, 12 + 44 + 8 + 18 + 12));
         connect(b, &QAbstractButton::clicked, this, [add, type = q.type] {
@@ -280,18 +300,20 @@ AddBlockButton::AddBlockButton(DocPtr doc, std::function<void(DocBlockType)> add
                 add(type);
         });
     }
-    m_button = new PaintedButton(QStringLiteral("Ajouter un bloc"), [this](QPainter& p, const PaintedButton& b) {
-        const QColor accent = docAccentColor(*m_doc);
-        const QRectF r = QRectF(b.rect()).adjusted(0.75, 0.75, -0.75, -0.75);
-        Paint::fillRoundedRect(p, r, 12, withOpacity(accent, 0.12));
-        Paint::strokeRoundedRect(p, r, 12, withOpacity(accent, 0.3), 1.5);
-        const QColor text = AppPalette::tintText(accent, 0.12);
-        editorui::drawSymbolText(p, r, QStringLiteral("plus.circle.fill"), 16, text, b.text(),
-                                 Fonts::rounded(14, 600), text, 8);
-    }, this);
+    m_button = new PaintedButton(
+        QStringLiteral("Ajouter un bloc"),
+        [this](QPainter& p, const PaintedButton& b) {
+            const QColor accent = docAccentColor(*m_doc);
+            const QRectF r = QRectF(b.rect()).adjusted(0.75, 0.75, -0.75, -0.75);
+            Paint::fillRoundedRect(p, r, 12, withOpacity(accent, 0.12));
+            Paint::strokeRoundedRect(p, r, 12, withOpacity(accent, 0.3), 1.5);
+            const QColor text = AppPalette::tintText(accent, 0.12);
+            editorui::drawSymbolText(p, r, QStringLiteral("plus.circle.fill"), 16, text, b.text(),
+                                     Fonts::rounded(14, 600), text, 8);
+        },
+        this);
     const qreal w = editorui::symbolTextWidth(16, m_button->text(), Fonts::rounded(14, 600), 8);
     m_button->setHint(QSize(int(std::ceil(w)) + 40, 44));
-    connect(m_button, &QAbstractButton::clicked, this,
-            [this] { Menus::popupBelow(*m_menu, m_button); });
+    connect(m_button, &QAbstractButton::clicked, this, [this] { Menus::popupBelow(*m_menu, m_button); });
     h->addWidget(m_button, 0, Qt::AlignHCenter);
 }

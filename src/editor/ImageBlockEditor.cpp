@@ -31,7 +31,7 @@
 namespace {
 
 constexpr int kDropZoneHeight = 200;
-constexpr int kDecodeWidth = 900;   // the column's widest content
+constexpr int kDecodeWidth = 900; // the column's widest content
 
 QSize declaredSize(const QByteArray& data) {
     QBuffer buffer;
@@ -73,7 +73,7 @@ protected:
         Paint::fillRoundedRect(p, r, 12,
                                over ? withOpacity(AppPalette::brandBlue(), 0.1) : AppPalette::screenBackground());
         QPen pen(over ? AppPalette::brandBlue() : withOpacity(AppPalette::separator(), 0.3), 2);
-        pen.setDashPattern({4, 2});   // 8 on, 4 off at a 2-wide pen
+        pen.setDashPattern({4, 2}); // 8 on, 4 off at a 2-wide pen
         pen.setCapStyle(Qt::FlatCap);
         p.setPen(pen);
         p.setBrush(Qt::NoBrush);
@@ -89,10 +89,13 @@ protected:
     }
     void mouseReleaseEvent(QMouseEvent* event) override {
         if (event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
-            QMetaObject::invokeMethod(m_owner, [o = QPointer<ImageBlockEditor>(m_owner)] {
-                if (o)
-                    o->pickImage();
-            }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                m_owner,
+                [o = QPointer<ImageBlockEditor>(m_owner)] {
+                    if (o)
+                        o->pickImage();
+                },
+                Qt::QueuedConnection);
     }
 
 public:
@@ -240,11 +243,12 @@ ImageBlockEditor::ImageBlockEditor(DataBinding imageData, std::function<void()> 
     auto* zv = new QVBoxLayout(zone);
     zv->setContentsMargins(16, 16 + 48 + 16, 16, 16);
     zv->setSpacing(0);
-    m_title = new editorui::ToneLabel(QStringLiteral("Ajouter une image"), Fonts::rounded(16, 600),
-                                      [] { return AppPalette::primaryText(); }, zone);
+    m_title = new editorui::ToneLabel(
+        QStringLiteral("Ajouter une image"), Fonts::rounded(16, 600), [] { return AppPalette::primaryText(); }, zone);
     m_title->setAlignment(Qt::AlignCenter);
-    m_line = new editorui::ToneLabel(QStringLiteral("Glissez une image ici ou cliquez pour sélectionner"),
-                                     Fonts::rounded(13), [] { return AppPalette::secondaryText(); }, zone);
+    m_line = new editorui::ToneLabel(
+        QStringLiteral("Glissez une image ici ou cliquez pour sélectionner"), Fonts::rounded(13),
+        [] { return AppPalette::secondaryText(); }, zone);
     m_line->setAlignment(Qt::AlignCenter);
     m_select = new PrimaryButton(QStringLiteral("Sélectionner une image"), QString(), zone);
     connect(m_select, &QAbstractButton::clicked, this, &ImageBlockEditor::pickImage);
@@ -255,14 +259,14 @@ ImageBlockEditor::ImageBlockEditor(DataBinding imageData, std::function<void()> 
     zv->addWidget(m_select, 0, Qt::AlignHCenter);
     zv->addStretch(1);
     // Centre the stack (symbol 48, 16, title, line, 16, button) in the 200 height.
-    const int stack = 48 + 16 + m_title->sizeHint().height() + 4 + m_line->sizeHint().height() + 12 +
-                      m_select->sizeHint().height();
+    const int stack =
+        48 + 16 + m_title->sizeHint().height() + 4 + m_line->sizeHint().height() + 12 + m_select->sizeHint().height();
     zone->m_symbolTop = std::max(8, (kDropZoneHeight - stack) / 2);
     zv->setContentsMargins(16, zone->m_symbolTop + 48 + 16, 16, 8);
     outer->addWidget(zone);
 
-    m_message = new editorui::ToneLabel(QString(), Fonts::rounded(12, 500),
-                                        [] { return AppPalette::destructiveText(); }, this);
+    m_message = new editorui::ToneLabel(
+        QString(), Fonts::rounded(12, 500), [] { return AppPalette::destructiveText(); }, this);
     m_message->hide();
     outer->addWidget(m_message);
 
@@ -295,16 +299,17 @@ void ImageBlockEditor::setMessage(const QString& text) {
 }
 
 void ImageBlockEditor::pickImage() {
-    const QString path = DialogSeam::getOpenFileName(
-        this, QStringLiteral("Sélectionnez une image"), QString(),
-        QStringLiteral("Images (*.png *.jpg *.jpeg *.heic *.heif *.gif *.bmp *.tif *.tiff *.webp)"));
+    const QString path =
+        DialogSeam::getOpenFileName(this, QStringLiteral("Sélectionnez une image"), QString(),
+                                    QStringLiteral(
+                                        "Images (*.png *.jpg *.jpeg *.heic *.heif *.gif *.bmp *.tif *.tiff *.webp)"));
     if (path.isEmpty())
         return;
     convertFile(path);
 }
 
 void ImageBlockEditor::removeImage() {
-    ++m_generation;   // a conversion still running no longer applies
+    ++m_generation; // a conversion still running no longer applies
     setMessage({});
     m_imageData.write(std::nullopt);
     m_preview->setData(std::nullopt);
@@ -439,8 +444,11 @@ void ImageBlockEditor::dropEvent(QDropEvent* event) {
     if (path.isEmpty())
         return;
     QPointer<ImageBlockEditor> self(this);
-    QMetaObject::invokeMethod(this, [self, path] {
-        if (self)
-            self->convertFile(path);
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [self, path] {
+            if (self)
+                self->convertFile(path);
+        },
+        Qt::QueuedConnection);
 }

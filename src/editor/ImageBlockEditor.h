@@ -41,7 +41,7 @@ private:
     void fitHeight();
 
     std::optional<QByteArray> m_data;
-    QSize m_declared;   // from the header, before decoding
+    QSize m_declared; // from the header, before decoding
     int m_maxHeight;
     qreal m_shadowOpacity;
     State m_state = State::idle;

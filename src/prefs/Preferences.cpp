@@ -166,9 +166,9 @@ std::optional<QString> fileText(const QString& path, const QString& key) {
 
 // One entry as QSettings spells it in an INI file: its section's header line and its own line.
 struct EntryText {
-    QByteArray header;   // "[General]" for keys without a group
-    QByteArray key;      // the escaped key, before '='
-    QByteArray line;     // "key=value"
+    QByteArray header; // "[General]" for keys without a group
+    QByteArray key; // the escaped key, before '='
+    QByteArray line; // "key=value"
 };
 
 // A folder for scratch files, in memory where the system has one (writing there costs no disk flush).
@@ -209,8 +209,8 @@ std::optional<EntryText> entryText(const QString& path, const QString& key, cons
 // The file's bytes with the entry replaced (or added, or with `line` empty, removed); every other byte kept.
 QByteArray withEntry(const QByteArray& file, const EntryText& entry, bool remove) {
     struct Line {
-        qsizetype start, end;   // without the line break
-        qsizetype next;         // start of the following line
+        qsizetype start, end; // without the line break
+        qsizetype next; // start of the following line
     };
     std::vector<Line> lines;
     for (qsizetype at = 0; at < file.size();) {
@@ -224,8 +224,8 @@ QByteArray withEntry(const QByteArray& file, const EntryText& entry, bool remove
     }
     const QByteArray eol = file.contains("\r\n") ? QByteArray("\r\n") : QByteArray("\n");
     const bool general = entry.header == "[General]";
-    bool inSection = general;   // keys before any header are in the general section
-    qsizetype sectionEnd = -1;  // after the last non-empty line of the entry's section
+    bool inSection = general; // keys before any header are in the general section
+    qsizetype sectionEnd = -1; // after the last non-empty line of the entry's section
     struct Range {
         qsizetype from, to;
     };
@@ -247,7 +247,8 @@ QByteArray withEntry(const QByteArray& file, const EntryText& entry, bool remove
             continue;
         // A value continued on the next lines (a line ending in a backslash) goes with it.
         size_t last = i;
-        while (last + 1 < lines.size() && file.mid(lines[last].start, lines[last].end - lines[last].start).endsWith('\\'))
+        while (last + 1 < lines.size() &&
+               file.mid(lines[last].start, lines[last].end - lines[last].start).endsWith('\\'))
             ++last;
         found.push_back({lines[i].start, lines[last].next});
         sectionEnd = lines[last].next;
@@ -356,8 +357,8 @@ private:
             if (ok) {
                 m_done = upTo;
                 if (std::exchange(m_failing, false))
-                    QMetaObject::invokeMethod(m_owner, [o = m_owner] { emit o->writeRecovered(); },
-                                              Qt::QueuedConnection);
+                    QMetaObject::invokeMethod(
+                        m_owner, [o = m_owner] { emit o->writeRecovered(); }, Qt::QueuedConnection);
                 m_wake.notify_all();
                 continue;
             }
@@ -370,11 +371,11 @@ private:
             qCWarning(lcPrefs, "%s", qPrintable(error));
             m_error = error;
             if (!std::exchange(m_failing, true))
-                QMetaObject::invokeMethod(m_owner, [o = m_owner, error] { emit o->writeFailed(error); },
-                                          Qt::QueuedConnection);
+                QMetaObject::invokeMethod(
+                    m_owner, [o = m_owner, error] { emit o->writeFailed(error); }, Qt::QueuedConnection);
             m_wake.notify_all();
             if (m_stop)
-                return;   // the last try at the end failed too
+                return; // the last try at the end failed too
             m_wake.wait_for(lock, retryDelay, [&] { return m_stop || m_hurry || m_posted > upTo; });
         }
     }
@@ -386,11 +387,10 @@ private:
             m_scratch = std::make_unique<QTemporaryDir>(scratchFolder() + QStringLiteral("/tolmek-prefs-XXXXXX"));
         std::vector<std::pair<EntryText, bool>> lines;
         for (const auto& [key, value] : entries) {
-            const auto entry =
-                m_scratch->isValid()
-                    ? entryText(m_scratch->filePath(QStringLiteral("entry%1.conf").arg(++m_scratchFiles)), key,
-                                value.value_or(QVariant(QString())))
-                    : std::nullopt;
+            const auto entry = m_scratch->isValid()
+                ? entryText(m_scratch->filePath(QStringLiteral("entry%1.conf").arg(++m_scratchFiles)), key,
+                            value.value_or(QVariant(QString())))
+                : std::nullopt;
             if (!entry) {
                 // Not something a later try would write either.
                 qCWarning(lcPrefs, "cannot write %s", qPrintable(key));
@@ -431,12 +431,12 @@ private:
     std::mutex m_mutex;
     std::condition_variable m_wake;
     Entries m_queue;
-    quint64 m_posted = 0;     // values handed over
-    quint64 m_done = 0;       // values in the file
+    quint64 m_posted = 0; // values handed over
+    quint64 m_done = 0; // values in the file
     quint64 m_failures = 0;
     bool m_failing = false;
-    QString m_error;          // the last failure's reason
-    bool m_hurry = false;     // a flush waits: no pause before the next try
+    QString m_error; // the last failure's reason
+    bool m_hurry = false; // a flush waits: no pause before the next try
     bool m_stop = false;
     // Writer thread only.
     std::unique_ptr<QTemporaryDir> m_scratch;
@@ -445,7 +445,8 @@ private:
 };
 
 Preferences::Preferences(const QString& path, QObject* parent)
-    : QObject(parent), m_settings(std::make_unique<QSettings>(path, QSettings::IniFormat)),
+    : QObject(parent),
+      m_settings(std::make_unique<QSettings>(path, QSettings::IniFormat)),
       m_writer(std::make_unique<Writer>(m_settings->fileName(), this)) {}
 
 Preferences::~Preferences() {

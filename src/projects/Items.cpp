@@ -28,10 +28,12 @@ constexpr qreal kDocRowScale = 1.01;
 bool hasText(const OptText& t) { return t && !t->trimmed().isEmpty(); }
 
 ClampedText* primaryText(QWidget* parent, int px, int weight, int maxLines) {
-    return new ClampedText(Fonts::rounded(px, weight), [] { return AppPalette::primaryText(); }, maxLines, parent);
+    return new ClampedText(
+        Fonts::rounded(px, weight), [] { return AppPalette::primaryText(); }, maxLines, parent);
 }
 ClampedText* secondaryText(QWidget* parent, int maxLines) {
-    return new ClampedText(Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, maxLines, parent);
+    return new ClampedText(
+        Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, maxLines, parent);
 }
 
 // A row: the leading tile, the texts centred against it, then the trailing widgets.
@@ -88,7 +90,8 @@ void paintCard(QPainter& p, const QRect& rect, const HoverAnimator& hover, bool 
     const qreal t = hover.progress();
     p.save();
     Paint::drawShadowBetween(p, QRectF(rect), 16, {},
-                             {withOpacity(tint, dark ? darkShadow : lightShadow), dark ? 18.0 : 14.0, QPointF(0, 6)}, t);
+                             {withOpacity(tint, dark ? darkShadow : lightShadow), dark ? 18.0 : 14.0, QPointF(0, 6)},
+                             t);
     Paint::scaleAbout(p, QRectF(rect), hover.scale(1.015));
     Paint::fillRoundedRect(p, QRectF(rect), 16, AppPalette::cardBackground());
     Paint::strokeRoundedRect(p, QRectF(rect), 16, withOpacity(AppPalette::separator(), hover.value(0.25, 0.45)));
@@ -184,7 +187,7 @@ QString modifiedLine(const QDateTime& updatedAt) {
     const QDateTime local = updatedAt.toLocalTime();
     const QLocale loc;
     return QStringLiteral("Modifié ") + loc.toString(local.date(), QStringLiteral("d MMM yyyy")) +
-           QStringLiteral(" à ") + loc.toString(local.time(), QLocale::ShortFormat);
+        QStringLiteral(" à ") + loc.toString(local.time(), QLocale::ShortFormat);
 }
 
 DocItem::DocItem(ThemeManager& theme, DocPtr doc, Callbacks callbacks, bool card, QWidget* parent)
@@ -225,8 +228,8 @@ void DocRow::paintShadow(QPainter& p, const QRect& rect) const {
     p.save();
     Paint::scaleAbout(p, QRectF(rect), m_hover->scale(kDocRowScale));
     const QColor normal = AppPalette::cardBackground();
-    const QColor hovered =
-        dark ? AppPalette::tintedBackground() : Paint::mix(AppPalette::cardBackground(), AppPalette::primaryText(), 0.045);
+    const QColor hovered = dark ? AppPalette::tintedBackground()
+                                : Paint::mix(AppPalette::cardBackground(), AppPalette::primaryText(), 0.045);
     Paint::fillRoundedRect(p, QRectF(rect), 14, Paint::mix(normal, hovered, t));
     Paint::strokeRoundedRect(p, QRectF(rect), 14, withOpacity(AppPalette::separator(), m_hover->value(0.2, 0.35)));
     p.restore();

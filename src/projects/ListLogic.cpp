@@ -76,8 +76,7 @@ std::vector<DocPtr> visibleDocsNewestFirst(const Project& project) {
     return out;
 }
 
-std::vector<DocPtr> searchDocs(const std::vector<DocPtr>& docs, const QString& trimmedQuery,
-                               FoldedTitleCache& cache) {
+std::vector<DocPtr> searchDocs(const std::vector<DocPtr>& docs, const QString& trimmedQuery, FoldedTitleCache& cache) {
     if (trimmedQuery.isEmpty())
         return docs;
     const QString q = folded(trimmedQuery);
@@ -124,9 +123,7 @@ bool sameText(const QString& a, const QString& b) {
     return (a.constData() == b.constData() && a.size() == b.size()) || a == b;
 }
 
-bool sameText(const OptText& a, const OptText& b) {
-    return a.has_value() == b.has_value() && (!a || sameText(*a, *b));
-}
+bool sameText(const OptText& a, const OptText& b) { return a.has_value() == b.has_value() && (!a || sameText(*a, *b)); }
 
 } // namespace
 

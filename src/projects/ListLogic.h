@@ -35,8 +35,7 @@ private:
 std::vector<DocPtr> visibleDocsNewestFirst(const Project& project);
 
 // The visible documents whose title contains the query (folded), in order.
-std::vector<DocPtr> searchDocs(const std::vector<DocPtr>& docs, const QString& trimmedQuery,
-                               FoldedTitleCache& cache);
+std::vector<DocPtr> searchDocs(const std::vector<DocPtr>& docs, const QString& trimmedQuery, FoldedTitleCache& cache);
 
 // Remembers each project's case-folded name and description, computed again only when they change:
 // a search then compares plain characters, where a case-insensitive search folds every character again.

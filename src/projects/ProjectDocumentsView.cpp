@@ -48,11 +48,14 @@ public:
         texts->setSpacing(0);
         texts->setContentsMargins(0, 0, 0, 0);
         // At most two lines: a long name never pushes the documents out of a short window.
-        m_name = new ClampedText(Fonts::rounded(22, 600), [] { return white(1); }, 2, this);
+        m_name = new ClampedText(
+            Fonts::rounded(22, 600), [] { return white(1); }, 2, this);
         // The texts' opacities, raised where the project's colour is light, so that they read on the fill.
-        m_details = new ClampedText(Fonts::rounded(13), [this] { return AppPalette::whiteTextOn(fill(), 0.85); }, 2, this);
+        m_details = new ClampedText(
+            Fonts::rounded(13), [this] { return AppPalette::whiteTextOn(fill(), 0.85); }, 2, this);
         m_details->setCollapsible(4);
-        m_label = new ClampedText(Fonts::rounded(12, 600), [this] { return AppPalette::whiteTextOn(fill(), 0.75); }, 1, this);
+        m_label = new ClampedText(
+            Fonts::rounded(12, 600), [this] { return AppPalette::whiteTextOn(fill(), 0.75); }, 1, this);
         m_label->setText(QStringLiteral("Documents"));
         texts->addWidget(m_name);
         texts->addWidget(m_details);
@@ -135,8 +138,11 @@ lists::PagedListScreen::Options options() {
 ProjectDocumentsView::ProjectDocumentsView(const Services& services, ProjectPtr project, std::function<void()> onBack,
                                            std::function<void()> onCreateDoc,
                                            std::function<void(const DocPtr&)> onOpenDoc, QWidget* parent)
-    : PagedList(services.prefs, services.theme, options(), parent), m_services(services),
-      m_edits(services.context), m_project(std::move(project)), m_onBack(std::move(onBack)),
+    : PagedList(services.prefs, services.theme, options(), parent),
+      m_services(services),
+      m_edits(services.context),
+      m_project(std::move(project)),
+      m_onBack(std::move(onBack)),
       m_onCreateDoc(std::move(onCreateDoc)) {
     setOpenHandler(std::move(onOpenDoc));
     m_lastProjectStamp = m_project->updatedAt();
@@ -151,20 +157,24 @@ ProjectDocumentsView::ProjectDocumentsView(const Services& services, ProjectPtr 
     toolbar->addWidget(layoutSwitch());
     rootLayout()->addLayout(toolbar);
 
-    const lists::EmptyState::Style style{.titleFont = Fonts::rounded(16, 600), .messageFont = Fonts::rounded(13),
-                                         .margins = {24, 24, 24, 24}, .spacing = 14, .fillHeight = true,
+    const lists::EmptyState::Style style{.titleFont = Fonts::rounded(16, 600),
+                                         .messageFont = Fonts::rounded(13),
+                                         .margins = {24, 24, 24, 24},
+                                         .spacing = 14,
+                                         .fillHeight = true,
                                          .messageMaxWidth = 360};
     auto* icon = new SymbolView(34);
     icon->setObjectName(QStringLiteral("emptyIcon"));
     icon->setSymbol(QStringLiteral("doc.text"), QColor());
     icon->setColorFn([] { return AppPalette::secondaryText(); });
     auto* create = new PrimaryButton(QStringLiteral("Créer un document"), QStringLiteral("plus"));
-    setEmptyState(new lists::EmptyState(
-        style,
-        {QStringLiteral("Aucun document"), QStringLiteral("Créez votre premier document pour commencer à documenter ce projet."),
-         QStringLiteral("Aucun document ne correspond à votre recherche"),
-         QStringLiteral("Essayez un autre terme, ou créez un nouveau document.")},
-        icon, create));
+    setEmptyState(
+        new lists::EmptyState(style,
+                              {QStringLiteral("Aucun document"),
+                               QStringLiteral("Créez votre premier document pour commencer à documenter ce projet."),
+                               QStringLiteral("Aucun document ne correspond à votre recherche"),
+                               QStringLiteral("Essayez un autre terme, ou créez un nouveau document.")},
+                              icon, create));
     connect(create, &QAbstractButton::clicked, this, [this] {
         if (m_onCreateDoc)
             m_onCreateDoc();

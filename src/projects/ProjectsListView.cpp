@@ -82,8 +82,11 @@ lists::PagedListScreen::Options options() {
 
 ProjectsListView::ProjectsListView(const Services& services, std::function<void()> onCreateProject, int refreshToken,
                                    std::function<void(const ProjectPtr&)> onOpenProject, QWidget* parent)
-    : PagedList(services.prefs, services.theme, options(), parent), m_services(services),
-      m_edits(services.context), m_onCreateProject(std::move(onCreateProject)), m_refreshToken(refreshToken) {
+    : PagedList(services.prefs, services.theme, options(), parent),
+      m_services(services),
+      m_edits(services.context),
+      m_onCreateProject(std::move(onCreateProject)),
+      m_refreshToken(refreshToken) {
     setOpenHandler(std::move(onOpenProject));
     // Header: title block and layout switch, then the search field.
     auto* header = new QVBoxLayout;
@@ -93,9 +96,11 @@ ProjectsListView::ProjectsListView(const Services& services, std::function<void(
     top->setSpacing(8);
     auto* titles = new QVBoxLayout;
     titles->setSpacing(4);
-    auto* title = new ClampedText(Fonts::rounded(28, 700), [] { return AppPalette::primaryText(); }, 0, this);
+    auto* title = new ClampedText(
+        Fonts::rounded(28, 700), [] { return AppPalette::primaryText(); }, 0, this);
     title->setText(QStringLiteral("Projets"));
-    auto* subtitle = new ClampedText(Fonts::rounded(13), [] { return AppPalette::secondaryText(); }, 0, this);
+    auto* subtitle = new ClampedText(
+        Fonts::rounded(13), [] { return AppPalette::secondaryText(); }, 0, this);
     subtitle->setText(QStringLiteral("Retrouvez et organisez votre documentation."));
     titles->addWidget(title);
     titles->addWidget(subtitle);
@@ -110,8 +115,11 @@ ProjectsListView::ProjectsListView(const Services& services, std::function<void(
     rootLayout()->addLayout(header);
 
     // A 30-high blank above the tile, and 6 more above the button.
-    const lists::EmptyState::Style style{.titleFont = Fonts::rounded(16, 700), .messageFont = Fonts::rounded(13),
-                                         .margins = {22, 10, 22, 0}, .spacing = 10, .topSpace = 30,
+    const lists::EmptyState::Style style{.titleFont = Fonts::rounded(16, 700),
+                                         .messageFont = Fonts::rounded(13),
+                                         .margins = {22, 10, 22, 0},
+                                         .spacing = 10,
+                                         .topSpace = 30,
                                          .buttonTopGap = 6};
     auto* create = new CreateProjectButton;
     setEmptyState(new lists::EmptyState(style,

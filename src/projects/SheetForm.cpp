@@ -94,7 +94,10 @@ private:
 class IconCell : public QAbstractButton {
 public:
     IconCell(QString name, std::function<bool()> selected, std::function<QColor()> accent, QWidget* parent)
-        : QAbstractButton(parent), m_name(std::move(name)), m_selected(std::move(selected)), m_accent(std::move(accent)) {
+        : QAbstractButton(parent),
+          m_name(std::move(name)),
+          m_selected(std::move(selected)),
+          m_accent(std::move(accent)) {
         setFixedSize(44, 44);
         setCursor(Qt::PointingHandCursor);
         setFocusPolicy(Qt::NoFocus);
@@ -109,7 +112,8 @@ protected:
         const QRectF r(rect());
         const QColor accent = m_accent();
         Paint::fillRoundedRect(p, r, 12, sel ? AppPalette::tintedBackground() : AppPalette::screenBackground());
-        Paint::strokeRoundedRect(p, r, 12, sel ? withOpacity(accent, 0.55) : withOpacity(AppPalette::separator(), 0.35));
+        Paint::strokeRoundedRect(p, r, 12,
+                                 sel ? withOpacity(accent, 0.55) : withOpacity(AppPalette::separator(), 0.35));
         Symbols::paint(p, QRectF(13, 13, 18, 18), m_name, sel ? accent : AppPalette::secondaryText());
     }
 
@@ -132,8 +136,10 @@ public:
         m_tile->installEventFilter(this);
         auto* lines = new QVBoxLayout;
         lines->setSpacing(2);
-        first = new ClampedText(Fonts::rounded(13, 600), [] { return AppPalette::primaryText(); }, 0, this);
-        second = new ClampedText(Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, secondLineMax, this);
+        first = new ClampedText(
+            Fonts::rounded(13, 600), [] { return AppPalette::primaryText(); }, 0, this);
+        second = new ClampedText(
+            Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, secondLineMax, this);
         first->setObjectName(QStringLiteral("previewFirstLine"));
         second->setObjectName(QStringLiteral("previewSecondLine"));
         lines->addWidget(first);
@@ -172,7 +178,8 @@ private:
 };
 
 ClampedText* sectionLabel(const QString& text, QWidget* parent) {
-    auto* l = new ClampedText(Fonts::rounded(12, 600), [] { return AppPalette::secondaryText(); }, 1, parent);
+    auto* l = new ClampedText(
+        Fonts::rounded(12, 600), [] { return AppPalette::secondaryText(); }, 1, parent);
     l->setText(text);
     return l;
 }
@@ -196,44 +203,86 @@ struct ColorIconSheet::Private {
 void ColorIconSheet::setColorPickerForTesting(ColorPicker picker) { pickerSeam() = std::move(picker); }
 
 QString ColorIconSheet::colorLabel(const QString& key) {
-    static const QHash<QString, QString> labels{
-        {QStringLiteral("blue"), QStringLiteral("Bleu")},     {QStringLiteral("pink"), QStringLiteral("Rose")},
-        {QStringLiteral("orange"), QStringLiteral("Orange")}, {QStringLiteral("green"), QStringLiteral("Vert")},
-        {QStringLiteral("purple"), QStringLiteral("Violet")}, {QStringLiteral("gray"), QStringLiteral("Gris")}};
+    static const QHash<QString, QString> labels{{QStringLiteral("blue"), QStringLiteral("Bleu")},
+                                                {QStringLiteral("pink"), QStringLiteral("Rose")},
+                                                {QStringLiteral("orange"), QStringLiteral("Orange")},
+                                                {QStringLiteral("green"), QStringLiteral("Vert")},
+                                                {QStringLiteral("purple"), QStringLiteral("Violet")},
+                                                {QStringLiteral("gray"), QStringLiteral("Gris")}};
     return labels.value(key, key);
 }
 
 QString ColorIconSheet::iconLabel(const QString& name) {
-    static const QHash<QString, QString> labels{
-        {"folder.fill", "Dossier"}, {"folder.badge.plus", "Nouveau dossier"}, {"tray.full.fill", "Bac plein"},
-        {"archivebox.fill", "Archives"}, {"shippingbox.fill", "Colis"}, {"externaldrive.fill", "Disque externe"},
-        {"doc.text", "Document"}, {"doc.text.fill", "Document plein"}, {"doc.plaintext", "Texte brut"},
-        {"doc.richtext", "Texte enrichi"}, {"doc.append", "Ajout au document"},
-        {"doc.text.magnifyingglass", "Recherche dans un document"}, {"doc.on.doc", "Copie de document"},
-        {"book.fill", "Livre"}, {"books.vertical.fill", "Bibliothèque"}, {"text.book.closed.fill", "Manuel"},
-        {"note.text", "Note"}, {"list.bullet.rectangle", "Liste à puces"}, {"checklist", "Checklist"},
-        {"calendar", "Calendrier"}, {"clock.fill", "Horloge"}, {"hammer.fill", "Marteau"},
-        {"wrench.and.screwdriver.fill", "Outils"}, {"terminal.fill", "Terminal"}, {"curlybraces", "Accolades"},
-        {"chevron.left.forwardslash.chevron.right", "Code"}, {"gearshape.fill", "Engrenage"},
-        {"slider.horizontal.3", "Curseurs"}, {"bolt.fill", "Éclair"}, {"lock.fill", "Cadenas"}, {"key.fill", "Clé"},
-        {"shield.fill", "Bouclier"}, {"shield.lefthalf.filled", "Bouclier à moitié plein"},
-        {"bolt.shield.fill", "Bouclier à éclair"}, {"checkmark.shield.fill", "Bouclier coché"}, {"wifi", "Wi-Fi"},
-        {"antenna.radiowaves.left.and.right", "Antenne"}, {"chart.bar.fill", "Histogramme"},
-        {"chart.line.uptrend.xyaxis", "Courbe en hausse"}, {"briefcase.fill", "Porte-documents"},
-        {"building.2.fill", "Immeubles"}, {"person.2.fill", "Deux personnes"}, {"paintbrush.fill", "Pinceau"},
-        {"wand.and.stars", "Baguette magique"}, {"sparkles", "Étincelles"}, {"camera.fill", "Appareil photo"},
-        {"photo.fill", "Photo"}, {"globe", "Globe"}, {"globe.europe.africa.fill", "Globe, Europe et Afrique"},
-        {"link", "Lien"}, {"icloud.fill", "Nuage"}, {"network", "Réseau"}, {"server.rack", "Serveurs"},
-        {"star.fill", "Étoile"}, {"flag.fill", "Drapeau"}, {"bookmark.fill", "Signet"}, {"tag.fill", "Étiquette"},
-        {"paperclip", "Trombone"}, {"bell.fill", "Cloche"}, {"mic.fill", "Micro"}, {"video.fill", "Vidéo"},
-        {"rectangle.and.pencil.and.ellipsis", "Formulaire"}, {"pencil.tip", "Pointe de crayon"},
-        {"signature", "Signature"}};
+    static const QHash<QString, QString> labels{{"folder.fill", "Dossier"},
+                                                {"folder.badge.plus", "Nouveau dossier"},
+                                                {"tray.full.fill", "Bac plein"},
+                                                {"archivebox.fill", "Archives"},
+                                                {"shippingbox.fill", "Colis"},
+                                                {"externaldrive.fill", "Disque externe"},
+                                                {"doc.text", "Document"},
+                                                {"doc.text.fill", "Document plein"},
+                                                {"doc.plaintext", "Texte brut"},
+                                                {"doc.richtext", "Texte enrichi"},
+                                                {"doc.append", "Ajout au document"},
+                                                {"doc.text.magnifyingglass", "Recherche dans un document"},
+                                                {"doc.on.doc", "Copie de document"},
+                                                {"book.fill", "Livre"},
+                                                {"books.vertical.fill", "Bibliothèque"},
+                                                {"text.book.closed.fill", "Manuel"},
+                                                {"note.text", "Note"},
+                                                {"list.bullet.rectangle", "Liste à puces"},
+                                                {"checklist", "Checklist"},
+                                                {"calendar", "Calendrier"},
+                                                {"clock.fill", "Horloge"},
+                                                {"hammer.fill", "Marteau"},
+                                                {"wrench.and.screwdriver.fill", "Outils"},
+                                                {"terminal.fill", "Terminal"},
+                                                {"curlybraces", "Accolades"},
+                                                {"chevron.left.forwardslash.chevron.right", "Code"},
+                                                {"gearshape.fill", "Engrenage"},
+                                                {"slider.horizontal.3", "Curseurs"},
+                                                {"bolt.fill", "Éclair"},
+                                                {"lock.fill", "Cadenas"},
+                                                {"key.fill", "Clé"},
+                                                {"shield.fill", "Bouclier"},
+                                                {"shield.lefthalf.filled", "Bouclier à moitié plein"},
+                                                {"bolt.shield.fill", "Bouclier à éclair"},
+                                                {"checkmark.shield.fill", "Bouclier coché"},
+                                                {"wifi", "Wi-Fi"},
+                                                {"antenna.radiowaves.left.and.right", "Antenne"},
+                                                {"chart.bar.fill", "Histogramme"},
+                                                {"chart.line.uptrend.xyaxis", "Courbe en hausse"},
+                                                {"briefcase.fill", "Porte-documents"},
+                                                {"building.2.fill", "Immeubles"},
+                                                {"person.2.fill", "Deux personnes"},
+                                                {"paintbrush.fill", "Pinceau"},
+                                                {"wand.and.stars", "Baguette magique"},
+                                                {"sparkles", "Étincelles"},
+                                                {"camera.fill", "Appareil photo"},
+                                                {"photo.fill", "Photo"},
+                                                {"globe", "Globe"},
+                                                {"globe.europe.africa.fill", "Globe, Europe et Afrique"},
+                                                {"link", "Lien"},
+                                                {"icloud.fill", "Nuage"},
+                                                {"network", "Réseau"},
+                                                {"server.rack", "Serveurs"},
+                                                {"star.fill", "Étoile"},
+                                                {"flag.fill", "Drapeau"},
+                                                {"bookmark.fill", "Signet"},
+                                                {"tag.fill", "Étiquette"},
+                                                {"paperclip", "Trombone"},
+                                                {"bell.fill", "Cloche"},
+                                                {"mic.fill", "Micro"},
+                                                {"video.fill", "Vidéo"},
+                                                {"rectangle.and.pencil.and.ellipsis", "Formulaire"},
+                                                {"pencil.tip", "Pointe de crayon"},
+                                                {"signature", "Signature"}};
     return labels.value(name, name);
 }
 
 const QStringList& ColorIconSheet::colorChoices() {
-    static const QStringList c{QStringLiteral("blue"),   QStringLiteral("pink"),   QStringLiteral("orange"),
-                               QStringLiteral("green"),  QStringLiteral("purple"), QStringLiteral("gray")};
+    static const QStringList c{QStringLiteral("blue"),  QStringLiteral("pink"),   QStringLiteral("orange"),
+                               QStringLiteral("green"), QStringLiteral("purple"), QStringLiteral("gray")};
     return c;
 }
 
@@ -255,10 +304,12 @@ ColorIconSheet::ColorIconSheet(const Services& services, const Texts& texts, QSt
     auto* header = new QVBoxLayout;
     header->setContentsMargins(kSide, 0, kSide, 0);
     header->setSpacing(6);
-    auto* title = new ClampedText(Fonts::rounded(18, 600), [] { return AppPalette::primaryText(); }, 0, this);
+    auto* title = new ClampedText(
+        Fonts::rounded(18, 600), [] { return AppPalette::primaryText(); }, 0, this);
     title->setText(texts.title);
     title->setObjectName(QStringLiteral("sheetTitle"));
-    auto* subtitle = new ClampedText(Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, 0, this);
+    auto* subtitle = new ClampedText(
+        Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, 0, this);
     subtitle->setText(texts.subtitle);
     subtitle->setObjectName(QStringLiteral("sheetSubtitle"));
     header->addWidget(title);
@@ -285,7 +336,8 @@ ColorIconSheet::ColorIconSheet(const Services& services, const Texts& texts, QSt
     auto* swatches = new QHBoxLayout;
     swatches->setSpacing(10);
     for (const QString& key : colorChoices()) {
-        auto* s = new Swatch(key, [this, key] { return isSwatchSelected(key); }, this);
+        auto* s = new Swatch(
+            key, [this, key] { return isSwatchSelected(key); }, this);
         s->setObjectName(QStringLiteral("swatch-") + key);
         connect(s, &QAbstractButton::clicked, this, [this, key] { selectColorKey(key); });
         swatches->addWidget(s);
@@ -295,13 +347,15 @@ ColorIconSheet::ColorIconSheet(const Services& services, const Texts& texts, QSt
     auto* freeRow = new QHBoxLayout;
     freeRow->setSpacing(10);
     freeRow->setContentsMargins(0, 6, 0, 0);
-    auto* freeLabel = new ClampedText(Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, 1, this);
+    auto* freeLabel = new ClampedText(
+        Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, 1, this);
     freeLabel->setText(QStringLiteral("Couleur libre"));
     freeLabel->setFixedWidth(QFontMetrics(Fonts::rounded(12)).horizontalAdvance(freeLabel->text()) + 2);
     auto* well = new ColorWell([this] { return d->custom; }, this);
     well->setObjectName(QStringLiteral("colorWell"));
     connect(well, &QAbstractButton::clicked, this, &ColorIconSheet::pickCustomColor);
-    d->customTag = new ClampedText(Fonts::rounded(12, 600), [] { return AppPalette::secondaryText(); }, 1, this);
+    d->customTag = new ClampedText(
+        Fonts::rounded(12, 600), [] { return AppPalette::secondaryText(); }, 1, this);
     d->customTag->setText(QStringLiteral("Personnalisée"));
     d->customTag->setObjectName(QStringLiteral("customTag"));
     d->customTag->setFixedWidth(QFontMetrics(Fonts::rounded(12, 600)).horizontalAdvance(d->customTag->text()) + 2);
@@ -321,7 +375,8 @@ ColorIconSheet::ColorIconSheet(const Services& services, const Texts& texts, QSt
     grid->setVerticalSpacing(10);
     for (int i = 0; i < d->icons.size(); ++i) {
         const QString name = d->icons[i];
-        auto* cell = new IconCell(name, [this, name] { return d->icon == name; }, [this] { return accentColor(); }, this);
+        auto* cell = new IconCell(
+            name, [this, name] { return d->icon == name; }, [this] { return accentColor(); }, this);
         cell->setObjectName(QStringLiteral("icon-") + name);
         connect(cell, &QAbstractButton::clicked, this, [this, name] { selectIcon(name); });
         grid->addWidget(cell, i / 8, i % 8);

@@ -62,7 +62,7 @@ protected:
         QString title;
         QString subtitle;
         QString confirmLabel;
-        int previewSecondLineMaxLines = 0;   // 0: no limit
+        int previewSecondLineMaxLines = 0; // 0: no limit
     };
     ColorIconSheet(const Services& services, const Texts& texts, QStringList iconChoices, QWidget* parent);
 
@@ -84,10 +84,10 @@ protected:
     // Call after any edit of the fields: re-evaluates the confirm button and the preview.
     void fieldsChanged();
 
-    virtual QString requiredText() const = 0;   // the name or title, untrimmed
+    virtual QString requiredText() const = 0; // the name or title, untrimmed
     virtual QString previewFirstLine() const = 0;
     virtual QString previewSecondLine() const = 0;
-    virtual void confirm() = 0;                // writes, stamps, saves; then accept() is called
+    virtual void confirm() = 0; // writes, stamps, saves; then accept() is called
 
     void keyPressEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -100,4 +100,3 @@ private:
     std::unique_ptr<Private> d;
     ProjectEdits m_edits;
 };
-

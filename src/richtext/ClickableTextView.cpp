@@ -9,52 +9,40 @@
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 
-ClickableTextView::ClickableTextView(QWidget* parent)
-    : QTextEdit(parent)
-{
-}
+ClickableTextView::ClickableTextView(QWidget* parent) : QTextEdit(parent) {}
 
 void ClickableTextView::toggleUnderline() { toggleAttribute(richtext::ToggledAttribute::underline); }
 
 void ClickableTextView::toggleStrikethrough() { toggleAttribute(richtext::ToggledAttribute::strikethrough); }
 
-void ClickableTextView::toggleAttribute(richtext::ToggledAttribute attribute)
-{
+void ClickableTextView::toggleAttribute(richtext::ToggledAttribute attribute) {
     richtext::toggleAttribute(this, attribute);
 }
 
-void ClickableTextView::mousePressEvent(QMouseEvent* event)
-{
+void ClickableTextView::mousePressEvent(QMouseEvent* event) {
     QTextEdit::mousePressEvent(event);
     if (clickHandler)
         clickHandler();
 }
 
-void ClickableTextView::focusInEvent(QFocusEvent* event)
-{
+void ClickableTextView::focusInEvent(QFocusEvent* event) {
     QTextEdit::focusInEvent(event);
     emit editingBegan(event->reason());
 }
 
-void ClickableTextView::focusOutEvent(QFocusEvent* event)
-{
+void ClickableTextView::focusOutEvent(QFocusEvent* event) {
     QTextEdit::focusOutEvent(event);
     emit editingEnded(event->reason());
 }
 
-void ClickableTextView::resizeEvent(QResizeEvent* event)
-{
+void ClickableTextView::resizeEvent(QResizeEvent* event) {
     QTextEdit::resizeEvent(event);
     emit resized();
 }
 
-bool ClickableTextView::canInsertFromMimeData(const QMimeData* source) const
-{
-    return richtext::canPaste(source);
-}
+bool ClickableTextView::canInsertFromMimeData(const QMimeData* source) const { return richtext::canPaste(source); }
 
-void ClickableTextView::insertFromMimeData(const QMimeData* source)
-{
+void ClickableTextView::insertFromMimeData(const QMimeData* source) {
     if (isReadOnly())
         return;
     QTextCursor cursor = textCursor();
@@ -65,8 +53,7 @@ void ClickableTextView::insertFromMimeData(const QMimeData* source)
     ensureCursorVisible();
 }
 
-QMimeData* ClickableTextView::createMimeDataFromSelection() const
-{
+QMimeData* ClickableTextView::createMimeDataFromSelection() const {
     const QTextCursor cursor = textCursor();
     if (!cursor.hasSelection())
         return QTextEdit::createMimeDataFromSelection();

@@ -15,8 +15,7 @@ namespace {
 
 class LayoutPacer : public QObject {
 public:
-    explicit LayoutPacer(QTextDocument& doc) : QObject(&doc), m_doc(doc)
-    {
+    explicit LayoutPacer(QTextDocument& doc) : QObject(&doc), m_doc(doc) {
         m_timer.setInterval(0);
         connect(&m_timer, &QTimer::timeout, this, [this] { step(); });
         // A new layout lays the whole text out again, and so does a new width: sweep again from the top.
@@ -25,18 +24,17 @@ public:
     }
 
 private:
-    void follow()
-    {
+    void follow() {
         disconnect(m_sizeChanges);
-        m_sizeChanges = connect(m_doc.documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this, [this] {
-            if (!m_timer.isActive())
-                restart();
-        });
+        m_sizeChanges =
+            connect(m_doc.documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this, [this] {
+                if (!m_timer.isActive())
+                    restart();
+            });
         restart();
     }
 
-    void restart()
-    {
+    void restart() {
         m_position = 0;
         m_timer.start();
     }
@@ -45,8 +43,7 @@ private:
     // place lays out the text up to it. Marking the paragraph just laid out as changed keeps the layout's
     // own background steps small too (it starts them over after any change); that paragraph is laid out
     // again, which is cheap, and is out of sight while the sweep runs below the view.
-    void step()
-    {
+    void step() {
         QAbstractTextDocumentLayout* layout = m_doc.documentLayout();
         const int end = m_doc.characterCount();
         if (m_position >= end || m_doc.pageSize().isNull()) {
@@ -69,24 +66,22 @@ private:
 
 } // namespace
 
-void paceLayout(QTextDocument& doc)
-{
+void paceLayout(QTextDocument& doc) {
     if (doc.property("_tolmek_paced").toBool())
         return;
     doc.setProperty("_tolmek_paced", true);
     new LayoutPacer(doc);
 }
 
-QString tooLargeMessage(qsizetype bytes)
-{
+QString tooLargeMessage(qsizetype bytes) {
     const QString size = QLocale(QLocale::French, QLocale::France).toString(double(bytes) / 1e6, 'f', 1);
-    return QStringLiteral("Ce texte est trop volumineux pour être modifié (%1 Mo). Seul son début est affiché, "
-                          "en lecture seule.")
+    return QStringLiteral(
+               "Ce texte est trop volumineux pour être modifié (%1 Mo). Seul son début est affiché, "
+               "en lecture seule.")
         .arg(size);
 }
 
-void loadPreview(const std::optional<QByteArray>& rtf, const QString& plain, QTextDocument& doc)
-{
+void loadPreview(const std::optional<QByteArray>& rtf, const QString& plain, QTextDocument& doc) {
     // RTF spends a few bytes per character on its markup: four times the characters shown is plenty.
     if (rtf && !rtf->isEmpty() && rtf::read(rtf->left(previewChars * 4), doc)) {
         if (doc.characterCount() > previewChars + 1) {

@@ -22,8 +22,7 @@ inline constexpr qsizetype maxEditableRtfBytes = 6'000'000;
 inline constexpr qsizetype previewChars = 50'000;
 
 inline bool isBounded(qsizetype chars) { return chars > boundedChars; }
-inline bool isOversized(qsizetype chars, qsizetype rtfBytes)
-{
+inline bool isOversized(qsizetype chars, qsizetype rtfBytes) {
     return chars > maxEditableChars || rtfBytes > maxEditableRtfBytes;
 }
 

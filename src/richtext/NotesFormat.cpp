@@ -50,7 +50,8 @@ std::optional<QByteArray> strictBase64(const QString& text) {
             return std::nullopt;
     }
     const auto result =
-        QByteArray::fromBase64Encoding(text.toLatin1(), QByteArray::Base64Encoding | QByteArray::AbortOnBase64DecodingErrors);
+        QByteArray::fromBase64Encoding(text.toLatin1(),
+                                       QByteArray::Base64Encoding | QByteArray::AbortOnBase64DecodingErrors);
     if (!result)
         return std::nullopt;
     // Canonical form only: the unused bits of the last group must be zero, so that re-encoding

@@ -16,8 +16,8 @@ inline constexpr const char* rtfPrefix = "rtf:";
 QString encode(const std::optional<QByteArray>& rtf, const QString& plain);
 
 struct Decoded {
-    std::optional<QByteArray> rtf;   // present only for a well-formed "rtf:" value
-    QString plain;                   // the RTF's text ("" for RTF too large to edit), or the stored value as it was
+    std::optional<QByteArray> rtf; // present only for a well-formed "rtf:" value
+    QString plain; // the RTF's text ("" for RTF too large to edit), or the stored value as it was
 };
 // Never fails: a value whose Base64 does not decode strictly reads as plain text, prefix included.
 Decoded decode(const std::optional<QString>& stored);

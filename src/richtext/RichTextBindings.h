@@ -13,8 +13,7 @@ struct RichTextBinding {
     std::function<void(const T&)> set;
 
     T value() const { return get ? get() : T{}; }
-    void write(const T& v) const
-    {
+    void write(const T& v) const {
         if (set)
             set(v);
     }

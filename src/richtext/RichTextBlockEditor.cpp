@@ -27,10 +27,7 @@ int RichTextBlockEditor::toolbarBlockHeight() { return kToolbarHeight + kToolbar
 RichTextBlockEditor::RichTextBlockEditor(const RichTextEnvironment& environment, TextBinding content,
                                          RtfBinding richTextData, bool forceSaveRTF, std::function<void()> onChange,
                                          std::function<void()> onFocus, QWidget* parent)
-    : QWidget(parent)
-    , m_onFocus(std::move(onFocus))
-    , m_forceSaveRTF(forceSaveRTF)
-{
+    : QWidget(parent), m_onFocus(std::move(onFocus)), m_forceSaveRTF(forceSaveRTF) {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     m_wrapper = new RichTextEditorWrapper(environment, std::move(content), std::move(richTextData), std::move(onChange),
                                           m_onFocus, this);
@@ -57,8 +54,7 @@ RichTextBlockEditor::RichTextBlockEditor(const RichTextEnvironment& environment,
     layoutChildren();
 }
 
-RichTextBlockEditor::~RichTextBlockEditor()
-{
+RichTextBlockEditor::~RichTextBlockEditor() {
     // The wrapper, a child, still signals focus and height changes while QWidget's destructor removes it.
     disconnect(m_wrapper, nullptr, this, nullptr);
 }
@@ -67,8 +63,7 @@ ClickableTextView* RichTextBlockEditor::textView() const { return m_wrapper->tex
 bool RichTextBlockEditor::isFocused() const { return m_wrapper->isFocused(); }
 qreal RichTextBlockEditor::calculatedHeight() const { return m_wrapper->calculatedHeight(); }
 
-void RichTextBlockEditor::setForceSaveRTF(bool value)
-{
+void RichTextBlockEditor::setForceSaveRTF(bool value) {
     if (value == m_forceSaveRTF)
         return;
     m_forceSaveRTF = value;
@@ -80,8 +75,7 @@ bool RichTextBlockEditor::isEdited() const { return m_wrapper->isEdited(); }
 
 void RichTextBlockEditor::syncFromBindings() { m_wrapper->syncFromBindings(); }
 
-void RichTextBlockEditor::focusChanged(bool focused)
-{
+void RichTextBlockEditor::focusChanged(bool focused) {
     QPointer<RichTextBlockEditor> self(this);
     update();
     if (focused != m_showToolbar) {
@@ -100,8 +94,7 @@ void RichTextBlockEditor::focusChanged(bool focused)
         m_onFocus();
 }
 
-void RichTextBlockEditor::setToolbarProgress(qreal progress)
-{
+void RichTextBlockEditor::setToolbarProgress(qreal progress) {
     m_toolbarProgress = progress;
     const bool visible = progress > 0;
     if (visible && progress < 1) {
@@ -118,8 +111,7 @@ void RichTextBlockEditor::setToolbarProgress(qreal progress)
     layoutChildren();
 }
 
-void RichTextBlockEditor::layoutChildren()
-{
+void RichTextBlockEditor::layoutChildren() {
     const int w = width();
     const int slotHeight = int(std::round(m_toolbarProgress * toolbarBlockHeight()));
     m_toolbarSlot->setGeometry(0, 0, w, slotHeight);
@@ -133,20 +125,17 @@ void RichTextBlockEditor::layoutChildren()
     update();
 }
 
-void RichTextBlockEditor::setMinimumTotalHeight(int height)
-{
+void RichTextBlockEditor::setMinimumTotalHeight(int height) {
     m_minimumTotal = height;
     layoutChildren();
 }
 
-void RichTextBlockEditor::resizeEvent(QResizeEvent* event)
-{
+void RichTextBlockEditor::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     layoutChildren();
 }
 
-void RichTextBlockEditor::paintEvent(QPaintEvent* event)
-{
+void RichTextBlockEditor::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF area = m_wrapper->geometry();
@@ -154,8 +143,8 @@ void RichTextBlockEditor::paintEvent(QPaintEvent* event)
     // so a scroll or a keystroke costs the same at any length.
     const QRectF exposed = QRectF(event->rect()).adjusted(-2, -2, 2, 2);
     const bool whole = exposed.contains(area);
-    const QColor outline = m_wrapper->isFocused() ? withOpacity(AppPalette::brandBlue(), 0.3)
-                                                  : withOpacity(AppPalette::separator(), 0.2);
+    const QColor outline =
+        m_wrapper->isFocused() ? withOpacity(AppPalette::brandBlue(), 0.3) : withOpacity(AppPalette::separator(), 0.2);
     if (m_wrapper->isFocused()) {
         QPainterPath fill = Paint::roundedRect(area, 8);
         if (!whole)

@@ -21,13 +21,12 @@
 RichTextEditorWrapper::RichTextEditorWrapper(const RichTextEnvironment& environment, TextBinding text,
                                              RtfBinding richTextData, std::function<void()> onChange,
                                              std::function<void()> onFocus, QWidget* parent)
-    : QWidget(parent)
-    , m_environment(environment)
-    , m_text(std::move(text))
-    , m_richTextData(std::move(richTextData))
-    , m_onChange(std::move(onChange))
-    , m_onFocus(std::move(onFocus))
-{
+    : QWidget(parent),
+      m_environment(environment),
+      m_text(std::move(text)),
+      m_richTextData(std::move(richTextData)),
+      m_onChange(std::move(onChange)),
+      m_onFocus(std::move(onFocus)) {
     m_lastKnownText = m_text.value();
     m_textView = new ClickableTextView(this);
     m_writeTimer = new QTimer(this);
@@ -39,8 +38,7 @@ RichTextEditorWrapper::RichTextEditorWrapper(const RichTextEnvironment& environm
     recalculateHeight();
 }
 
-RichTextEditorWrapper::~RichTextEditorWrapper()
-{
+RichTextEditorWrapper::~RichTextEditorWrapper() {
     // What is typed is never dropped with the view; the embedder saves it with its next save.
     if (!m_writePending || m_oversized)
         return;
@@ -55,8 +53,7 @@ RichTextEditorWrapper::~RichTextEditorWrapper()
         m_text.write(s);
 }
 
-void RichTextEditorWrapper::configure()
-{
+void RichTextEditorWrapper::configure() {
     ClickableTextView* v = m_textView;
     v->clickHandler = [this] {
         if (m_isFocused)
@@ -106,8 +103,7 @@ void RichTextEditorWrapper::configure()
     dictionary.ensureLoading();
 }
 
-void RichTextEditorWrapper::applyAppearance()
-{
+void RichTextEditorWrapper::applyAppearance() {
     QPalette p = m_textView->palette();
     const QColor text = AppPalette::primaryText();
     p.setColor(QPalette::Base, Qt::transparent);
@@ -122,14 +118,12 @@ void RichTextEditorWrapper::applyAppearance()
     }
 }
 
-void RichTextEditorWrapper::resizeEvent(QResizeEvent* event)
-{
+void RichTextEditorWrapper::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     placeChildren();
 }
 
-void RichTextEditorWrapper::placeChildren()
-{
+void RichTextEditorWrapper::placeChildren() {
     int top = 0;
     if (m_notice && m_oversized) {
         const int h = m_notice->heightForWidth(std::max(1, width() - 2 * inset));
@@ -139,8 +133,7 @@ void RichTextEditorWrapper::placeChildren()
     m_textView->setGeometry(0, top, width(), std::max(0, height() - top));
 }
 
-void RichTextEditorWrapper::loadContent(const QString& text, bool requireMatchingRtf)
-{
+void RichTextEditorWrapper::loadContent(const QString& text, bool requireMatchingRtf) {
     QTextDocument* doc = m_textView->document();
     m_isUpdatingFromOutside = true;
     m_writeTimer->stop();
@@ -192,8 +185,7 @@ void RichTextEditorWrapper::loadContent(const QString& text, bool requireMatchin
     m_isUpdatingFromOutside = false;
 }
 
-void RichTextEditorWrapper::syncFromBindings()
-{
+void RichTextEditorWrapper::syncFromBindings() {
     const QString text = m_text.value();
     if (text == m_lastKnownText)
         return;
@@ -202,8 +194,7 @@ void RichTextEditorWrapper::syncFromBindings()
     recalculateHeight();
 }
 
-void RichTextEditorWrapper::textDidChange()
-{
+void RichTextEditorWrapper::textDidChange() {
     // The spell checker re-drawing its underlines is no edit.
     if (m_isUpdatingFromOutside || m_oversized || (m_highlighter && m_highlighter->isRechecking()))
         return;
@@ -231,8 +222,7 @@ void RichTextEditorWrapper::textDidChange()
     writeBindings(true, true);
 }
 
-void RichTextEditorWrapper::writeBindings(bool notify, bool withRtf)
-{
+void RichTextEditorWrapper::writeBindings(bool notify, bool withRtf) {
     m_writeTimer->stop();
     m_writePending = false;
     QPointer<RichTextEditorWrapper> self(this);
@@ -274,8 +264,7 @@ void RichTextEditorWrapper::writeBindings(bool notify, bool withRtf)
         recalculateHeight();
 }
 
-bool RichTextEditorWrapper::flushRtf()
-{
+bool RichTextEditorWrapper::flushRtf() {
     // The plain text waiting for the pause is written first; onChange follows in a later turn, as the
     // embedder may be walking its editors.
     if (m_writePending)
@@ -297,8 +286,7 @@ bool RichTextEditorWrapper::isEdited() const { return m_textView->document()->is
 
 QByteArray RichTextEditorWrapper::currentRtf() const { return rtf::write(*m_textView->document()); }
 
-void RichTextEditorWrapper::beginEditing(Qt::FocusReason reason)
-{
+void RichTextEditorWrapper::beginEditing(Qt::FocusReason reason) {
     // The keyboard coming back from a menu, or arriving with the window, does not begin editing;
     // the first typed change then does.
     if (reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason)
@@ -309,8 +297,7 @@ void RichTextEditorWrapper::beginEditing(Qt::FocusReason reason)
         m_onFocus();
 }
 
-void RichTextEditorWrapper::endEditing(Qt::FocusReason reason)
-{
+void RichTextEditorWrapper::endEditing(Qt::FocusReason reason) {
     // The keyboard leaving the text, for whatever reason, stores what was typed.
     if (m_writePending) {
         QPointer<RichTextEditorWrapper> self(this);
@@ -324,20 +311,19 @@ void RichTextEditorWrapper::endEditing(Qt::FocusReason reason)
     setFocused(false);
 }
 
-void RichTextEditorWrapper::setFocused(bool focused)
-{
+void RichTextEditorWrapper::setFocused(bool focused) {
     if (m_isFocused == focused)
         return;
     m_isFocused = focused;
     emit focusedChanged(focused);
 }
 
-void RichTextEditorWrapper::recalculateHeight()
-{
+void RichTextEditorWrapper::recalculateHeight() {
     const QTextDocument* doc = m_textView->document();
     if (m_bounded) {
         // Measuring would lay out the whole text, at every width.
-        const int notice = m_oversized && m_notice ? m_notice->heightForWidth(std::max(1, width() - 2 * inset)) + inset : 0;
+        const int notice =
+            m_oversized && m_notice ? m_notice->heightForWidth(std::max(1, width() - 2 * inset)) + inset : 0;
         m_measuredHeight = largetext::boundedHeight + notice;
     } else {
         if (m_textView->width() <= 0 || doc->textWidth() <= 0)
@@ -351,14 +337,12 @@ void RichTextEditorWrapper::recalculateHeight()
     QTimer::singleShot(0, this, [this] { writeHeight(); });
 }
 
-void RichTextEditorWrapper::settleHeight()
-{
+void RichTextEditorWrapper::settleHeight() {
     if (m_heightWritePending)
         writeHeight();
 }
 
-void RichTextEditorWrapper::writeHeight()
-{
+void RichTextEditorWrapper::writeHeight() {
     m_heightWritePending = false;
     if (m_measuredHeight == m_calculatedHeight)
         return;

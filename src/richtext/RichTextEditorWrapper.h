@@ -21,8 +21,7 @@ public:
     explicit ScopedConnection(QMetaObject::Connection c) : m_connection(std::move(c)) {}
     ScopedConnection(const ScopedConnection&) = delete;
     ScopedConnection& operator=(const ScopedConnection&) = delete;
-    ScopedConnection& operator=(QMetaObject::Connection c)
-    {
+    ScopedConnection& operator=(QMetaObject::Connection c) {
         QObject::disconnect(m_connection);
         m_connection = std::move(c);
         return *this;

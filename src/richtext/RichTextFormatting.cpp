@@ -22,8 +22,7 @@ struct Run {
 };
 
 // The runs of equal character format inside the selection, clipped to it, in text order.
-std::vector<Run> selectedRuns(const QTextCursor& cursor)
-{
+std::vector<Run> selectedRuns(const QTextCursor& cursor) {
     std::vector<Run> runs;
     const QTextDocument* doc = cursor.document();
     if (!doc)
@@ -42,14 +41,12 @@ std::vector<Run> selectedRuns(const QTextCursor& cursor)
     return runs;
 }
 
-bool hasSelection(const QTextCursor& cursor)
-{
+bool hasSelection(const QTextCursor& cursor) {
     return cursor.document() && cursor.selectionEnd() - cursor.selectionStart() >= 1;
 }
 
 // Rewrites the format of every run of the selection with `edit`, as one undo step.
-void editRuns(QTextCursor& cursor, const std::function<void(QTextCharFormat&)>& edit)
-{
+void editRuns(QTextCursor& cursor, const std::function<void(QTextCharFormat&)>& edit) {
     if (!hasSelection(cursor))
         return;
     const std::vector<Run> runs = selectedRuns(cursor);
@@ -70,8 +67,7 @@ void editRuns(QTextCursor& cursor, const std::function<void(QTextCharFormat&)>& 
 }
 
 // Replaces the whole font of a format: family, pixel size, weight, and no italic.
-void setFont(QTextCharFormat& f, const QString& family, int pixelSize, int weight)
-{
+void setFont(QTextCharFormat& f, const QString& family, int pixelSize, int weight) {
     f.clearProperty(QTextFormat::FontFamily);
     f.clearProperty(QTextFormat::FontStyleName);
     f.clearProperty(QTextFormat::FontPointSize);
@@ -83,15 +79,13 @@ void setFont(QTextCharFormat& f, const QString& family, int pixelSize, int weigh
     f.setFontItalic(false);
 }
 
-bool hasUnderline(const QTextCharFormat& f)
-{
-    return f.hasProperty(QTextFormat::TextUnderlineStyle)
-        && f.intProperty(QTextFormat::TextUnderlineStyle) != QTextCharFormat::NoUnderline;
+bool hasUnderline(const QTextCharFormat& f) {
+    return f.hasProperty(QTextFormat::TextUnderlineStyle) &&
+        f.intProperty(QTextFormat::TextUnderlineStyle) != QTextCharFormat::NoUnderline;
 }
 
 template <typename Op>
-void onView(QTextEdit* view, Op op)
-{
+void onView(QTextEdit* view, Op op) {
     if (!view)
         return;
     QTextCursor cursor = view->textCursor();
@@ -100,8 +94,7 @@ void onView(QTextEdit* view, Op op)
 
 } // namespace
 
-void applyNormalStyle(QTextCursor& cursor)
-{
+void applyNormalStyle(QTextCursor& cursor) {
     editRuns(cursor, [](QTextCharFormat& f) {
         setFont(f, Fonts::systemFamily(), kBodySize, QFont::Normal);
         f.clearProperty(QTextFormat::TextUnderlineStyle);
@@ -110,25 +103,21 @@ void applyNormalStyle(QTextCursor& cursor)
     });
 }
 
-void applyHeading(QTextCursor& cursor, int pixelSize, int weight)
-{
+void applyHeading(QTextCursor& cursor, int pixelSize, int weight) {
     editRuns(cursor, [&](QTextCharFormat& f) { setFont(f, Fonts::systemFamily(), pixelSize, weight); });
 }
 
-void toggleBold(QTextCursor& cursor)
-{
+void toggleBold(QTextCursor& cursor) {
     editRuns(cursor, [](QTextCharFormat& f) {
         f.setFontWeight(f.fontWeight() >= QFont::DemiBold ? QFont::Normal : QFont::Bold);
     });
 }
 
-void toggleItalic(QTextCursor& cursor)
-{
+void toggleItalic(QTextCursor& cursor) {
     editRuns(cursor, [](QTextCharFormat& f) { f.setFontItalic(!f.fontItalic()); });
 }
 
-void toggleAttribute(QTextCursor& cursor, ToggledAttribute attribute)
-{
+void toggleAttribute(QTextCursor& cursor, ToggledAttribute attribute) {
     if (!hasSelection(cursor))
         return;
     const std::vector<Run> runs = selectedRuns(cursor);
@@ -155,8 +144,7 @@ void toggleAttribute(QTextCursor& cursor, ToggledAttribute attribute)
     }
 }
 
-void applyTextColor(QTextCursor& cursor, const QColor& color)
-{
+void applyTextColor(QTextCursor& cursor, const QColor& color) {
     if (!color.isValid())
         return;
     QColor c = color.toRgb();
@@ -164,13 +152,11 @@ void applyTextColor(QTextCursor& cursor, const QColor& color)
     editRuns(cursor, [&](QTextCharFormat& f) { f.setForeground(c); });
 }
 
-void applyDefaultTextColor(QTextCursor& cursor)
-{
+void applyDefaultTextColor(QTextCursor& cursor) {
     editRuns(cursor, [](QTextCharFormat& f) { f.clearForeground(); });
 }
 
-void applyHighlight(QTextCursor& cursor, const QColor& color)
-{
+void applyHighlight(QTextCursor& cursor, const QColor& color) {
     if (!color.isValid())
         return;
     QColor c = color.toRgb();
@@ -178,13 +164,11 @@ void applyHighlight(QTextCursor& cursor, const QColor& color)
     editRuns(cursor, [&](QTextCharFormat& f) { f.setBackground(c); });
 }
 
-void removeHighlight(QTextCursor& cursor)
-{
+void removeHighlight(QTextCursor& cursor) {
     editRuns(cursor, [](QTextCharFormat& f) { f.clearBackground(); });
 }
 
-void applyInlineCode(QTextCursor& cursor)
-{
+void applyInlineCode(QTextCursor& cursor) {
     // The appearance the palette paints with now.
     QColor grey = standardColor(StandardColor::gray);
     grey.setAlphaF(0.2f);
@@ -194,31 +178,38 @@ void applyInlineCode(QTextCursor& cursor)
     });
 }
 
-void applyNormalStyle(QTextEdit* view) { onView(view, [](QTextCursor& c) { applyNormalStyle(c); }); }
-void applyHeading(QTextEdit* view, int pixelSize, int weight)
-{
+void applyNormalStyle(QTextEdit* view) {
+    onView(view, [](QTextCursor& c) { applyNormalStyle(c); });
+}
+void applyHeading(QTextEdit* view, int pixelSize, int weight) {
     onView(view, [&](QTextCursor& c) { applyHeading(c, pixelSize, weight); });
 }
-void toggleBold(QTextEdit* view) { onView(view, [](QTextCursor& c) { toggleBold(c); }); }
-void toggleItalic(QTextEdit* view) { onView(view, [](QTextCursor& c) { toggleItalic(c); }); }
-void toggleAttribute(QTextEdit* view, ToggledAttribute attribute)
-{
+void toggleBold(QTextEdit* view) {
+    onView(view, [](QTextCursor& c) { toggleBold(c); });
+}
+void toggleItalic(QTextEdit* view) {
+    onView(view, [](QTextCursor& c) { toggleItalic(c); });
+}
+void toggleAttribute(QTextEdit* view, ToggledAttribute attribute) {
     onView(view, [&](QTextCursor& c) { toggleAttribute(c, attribute); });
 }
-void applyTextColor(QTextEdit* view, const QColor& color)
-{
+void applyTextColor(QTextEdit* view, const QColor& color) {
     onView(view, [&](QTextCursor& c) { applyTextColor(c, color); });
 }
-void applyDefaultTextColor(QTextEdit* view) { onView(view, [](QTextCursor& c) { applyDefaultTextColor(c); }); }
-void applyHighlight(QTextEdit* view, const QColor& color)
-{
+void applyDefaultTextColor(QTextEdit* view) {
+    onView(view, [](QTextCursor& c) { applyDefaultTextColor(c); });
+}
+void applyHighlight(QTextEdit* view, const QColor& color) {
     onView(view, [&](QTextCursor& c) { applyHighlight(c, color); });
 }
-void removeHighlight(QTextEdit* view) { onView(view, [](QTextCursor& c) { removeHighlight(c); }); }
-void applyInlineCode(QTextEdit* view) { onView(view, [](QTextCursor& c) { applyInlineCode(c); }); }
+void removeHighlight(QTextEdit* view) {
+    onView(view, [](QTextCursor& c) { removeHighlight(c); });
+}
+void applyInlineCode(QTextEdit* view) {
+    onView(view, [](QTextCursor& c) { applyInlineCode(c); });
+}
 
-QColor namedColor(NamedColor c, bool dark)
-{
+QColor namedColor(NamedColor c, bool dark) {
     switch (c) {
     case NamedColor::red: return standardColor(StandardColor::red, dark);
     case NamedColor::orange: return standardColor(StandardColor::orange, dark);

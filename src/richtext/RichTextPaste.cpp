@@ -27,8 +27,7 @@ protected:
     QVariant loadResource(int, const QUrl&) override { return {}; }
 };
 
-bool looksMonospaced(const QString& family)
-{
+bool looksMonospaced(const QString& family) {
     static const char* const hints[] = {"mono", "courier", "consol", "code", "menlo", "monaco", "fixed"};
     for (const char* h : hints)
         if (family.contains(QLatin1String(h), Qt::CaseInsensitive))
@@ -36,8 +35,7 @@ bool looksMonospaced(const QString& family)
     return false;
 }
 
-QString familyOf(const QTextCharFormat& f)
-{
+QString familyOf(const QTextCharFormat& f) {
     const QStringList families = f.fontFamilies().toStringList();
     if (!families.isEmpty())
         return families.first();
@@ -45,13 +43,9 @@ QString familyOf(const QTextCharFormat& f)
 }
 
 // Grey, black and white: page colours of web content, which would vanish in the other theme.
-bool isAchromatic(const QColor& c)
-{
-    return c.toHsv().hsvSaturation() < 40;
-}
+bool isAchromatic(const QColor& c) { return c.toHsv().hsvSaturation() < 40; }
 
-std::optional<QColor> solidColor(const QTextCharFormat& f, QTextFormat::Property property)
-{
+std::optional<QColor> solidColor(const QTextCharFormat& f, QTextFormat::Property property) {
     if (!f.hasProperty(property))
         return std::nullopt;
     const QBrush brush = f.brushProperty(property);
@@ -60,8 +54,7 @@ std::optional<QColor> solidColor(const QTextCharFormat& f, QTextFormat::Property
     return brush.color();
 }
 
-QTextCharFormat sanitized(const QTextCharFormat& f, bool fromHtml)
-{
+QTextCharFormat sanitized(const QTextCharFormat& f, bool fromHtml) {
     QTextCharFormat o;
     if (f.fontFixedPitch() || looksMonospaced(familyOf(f)))
         o.setFontFamilies(QStringList{Fonts::monoFamily()});
@@ -85,8 +78,8 @@ QTextCharFormat sanitized(const QTextCharFormat& f, bool fromHtml)
     // A link keeps only its text.
     if (f.isAnchor())
         return o;
-    if (f.hasProperty(QTextFormat::TextUnderlineStyle)
-        && f.intProperty(QTextFormat::TextUnderlineStyle) != QTextCharFormat::NoUnderline)
+    if (f.hasProperty(QTextFormat::TextUnderlineStyle) &&
+        f.intProperty(QTextFormat::TextUnderlineStyle) != QTextCharFormat::NoUnderline)
         o.setUnderlineStyle(QTextCharFormat::SingleUnderline);
     if (auto fg = solidColor(f, QTextFormat::ForegroundBrush); fg && !(fromHtml && isAchromatic(*fg)))
         o.setForeground(fg->toRgb());
@@ -95,8 +88,7 @@ QTextCharFormat sanitized(const QTextCharFormat& f, bool fromHtml)
     return o;
 }
 
-bool insertDocument(QTextCursor& cursor, const QTextDocument& source, bool fromHtml)
-{
+bool insertDocument(QTextCursor& cursor, const QTextDocument& source, bool fromHtml) {
     QTextDocument clean;
     copySanitized(source, clean, fromHtml);
     if (clean.isEmpty())
@@ -107,13 +99,11 @@ bool insertDocument(QTextCursor& cursor, const QTextDocument& source, bool fromH
 
 } // namespace
 
-QStringList rtfMimeTypes()
-{
+QStringList rtfMimeTypes() {
     return {QStringLiteral("text/rtf"), QStringLiteral("application/rtf"), QStringLiteral("text/richtext")};
 }
 
-bool canPaste(const QMimeData* source)
-{
+bool canPaste(const QMimeData* source) {
     if (!source)
         return false;
     for (const QString& type : rtfMimeTypes())
@@ -122,8 +112,7 @@ bool canPaste(const QMimeData* source)
     return source->hasHtml() || (source->hasText() && !source->text().isEmpty());
 }
 
-void copySanitized(const QTextDocument& source, QTextDocument& out, bool fromHtml)
-{
+void copySanitized(const QTextDocument& source, QTextDocument& out, bool fromHtml) {
     QTextCursor c(&out);
     bool first = true;
     bool previousInTable = false;
@@ -156,8 +145,7 @@ void copySanitized(const QTextDocument& source, QTextDocument& out, bool fromHtm
     }
 }
 
-bool paste(QTextCursor& cursor, const QMimeData* source)
-{
+bool paste(QTextCursor& cursor, const QMimeData* source) {
     if (!source || cursor.isNull())
         return false;
     for (const QString& type : rtfMimeTypes()) {

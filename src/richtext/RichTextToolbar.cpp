@@ -31,20 +31,19 @@ struct ColorItem {
 
 // Text colours, in menu order.
 constexpr ColorItem kTextColors[] = {
-    {"Rouge", NamedColor::red},   {"Orange", NamedColor::orange}, {"Jaune", NamedColor::yellow},
-    {"Vert", NamedColor::green},  {"Bleu", NamedColor::blue},     {"Violet", NamedColor::purple},
+    {"Rouge", NamedColor::red},  {"Orange", NamedColor::orange}, {"Jaune", NamedColor::yellow},
+    {"Vert", NamedColor::green}, {"Bleu", NamedColor::blue},     {"Violet", NamedColor::purple},
     {"Rose", NamedColor::pink},
 };
 
 // Highlight colours, in menu order.
 constexpr ColorItem kHighlightColors[] = {
-    {"Jaune", NamedColor::yellow}, {"Vert", NamedColor::green}, {"Bleu", NamedColor::blue},
+    {"Jaune", NamedColor::yellow},  {"Vert", NamedColor::green}, {"Bleu", NamedColor::blue},
     {"Orange", NamedColor::orange}, {"Rose", NamedColor::pink},
 };
 
 // A 14 × 14 swatch: a circle (text colours) or a rounded square at opacity 0.3 (highlights).
-QIcon swatchIcon(const QColor& color, bool highlight)
-{
+QIcon swatchIcon(const QColor& color, bool highlight) {
     QIcon icon;
     for (qreal dpr : {1.0, 2.0}) {
         QPixmap pm(int(16 * dpr), int(16 * dpr));
@@ -65,24 +64,18 @@ QIcon swatchIcon(const QColor& color, bool highlight)
 
 class Divider : public QWidget {
 public:
-    explicit Divider(QWidget* parent)
-        : QWidget(parent)
-    {
-        setFixedSize(1, 16);
-    }
+    explicit Divider(QWidget* parent) : QWidget(parent) { setFixedSize(1, 16); }
     // The toolbar places its items by their hint: without one a divider would hang from the row's middle.
     QSize sizeHint() const override { return {1, 16}; }
 
 protected:
-    void paintEvent(QPaintEvent*) override
-    {
+    void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         p.fillRect(rect(), AppPalette::separator());
     }
 };
 
-void popUpBelow(QMenu* menu, QWidget* anchor)
-{
+void popUpBelow(QMenu* menu, QWidget* anchor) {
     if (!menu)
         return;
     Menus::popupBelow(*menu, anchor);
@@ -91,9 +84,7 @@ void popUpBelow(QMenu* menu, QWidget* anchor)
 } // namespace
 
 ToolbarIconButton::ToolbarIconButton(const QString& symbol, const QString& toolTip, QWidget* parent)
-    : QAbstractButton(parent)
-    , m_symbol(symbol)
-{
+    : QAbstractButton(parent), m_symbol(symbol) {
     setToolTip(toolTip);
     // Screen readers read the action, without the keys the tool tip adds.
     setAccessibleName(toolTip.section(QStringLiteral(" ("), 0, 0));
@@ -105,8 +96,7 @@ ToolbarIconButton::ToolbarIconButton(const QString& symbol, const QString& toolT
 
 void ToolbarIconButton::setMenu(QMenu* menu) { m_menu = menu; }
 
-void ToolbarIconButton::paintEvent(QPaintEvent*)
-{
+void ToolbarIconButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF r = rect();
@@ -116,10 +106,7 @@ void ToolbarIconButton::paintEvent(QPaintEvent*)
     Symbols::paint(p, icon, m_symbol, AppPalette::primaryText());
 }
 
-StyleMenuButton::StyleMenuButton(QMenu* menu, QWidget* parent)
-    : QAbstractButton(parent)
-    , m_menu(menu)
-{
+StyleMenuButton::StyleMenuButton(QMenu* menu, QWidget* parent) : QAbstractButton(parent), m_menu(menu) {
     setText(QStringLiteral("Style"));
     setFocusPolicy(Qt::NoFocus);
     setCursor(Qt::ArrowCursor);
@@ -127,16 +114,14 @@ StyleMenuButton::StyleMenuButton(QMenu* menu, QWidget* parent)
     connect(this, &QAbstractButton::clicked, this, [this] { popUpBelow(m_menu, this); });
 }
 
-QSize StyleMenuButton::sizeHint() const
-{
+QSize StyleMenuButton::sizeHint() const {
     const QFontMetrics fm(Fonts::rounded(11, 500));
     const int w = 8 + 12 + 4 + fm.horizontalAdvance(text()) + 4 + 9 + 8;
     const int h = 5 + std::max(12, fm.height()) + 5;
     return {w, h};
 }
 
-void StyleMenuButton::paintEvent(QPaintEvent*)
-{
+void StyleMenuButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF r = rect();
@@ -158,9 +143,7 @@ void StyleMenuButton::paintEvent(QPaintEvent*)
     Symbols::paint(p, QRectF(x, cy - 4.5, 9, 9), QStringLiteral("chevron.down"), ink);
 }
 
-ColorPopover::ColorPopover(QWidget* parent)
-    : QFrame(parent, Qt::Popup)
-{
+ColorPopover::ColorPopover(QWidget* parent) : QFrame(parent, Qt::Popup) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(16, 16, 16, 16);
     layout->setSpacing(8);
@@ -178,21 +161,18 @@ ColorPopover::ColorPopover(QWidget* parent)
     });
 }
 
-void ColorPopover::setColor(const QColor& color)
-{
+void ColorPopover::setColor(const QColor& color) {
     m_settingColor = true;
     m_picker->setCurrentColor(color);
     m_settingColor = false;
 }
 
-void ColorPopover::hideEvent(QHideEvent* event)
-{
+void ColorPopover::hideEvent(QHideEvent* event) {
     QFrame::hideEvent(event);
     emit closed();
 }
 
-void ColorPopover::paintEvent(QPaintEvent*)
-{
+void ColorPopover::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), palette().window());
     p.setPen(AppPalette::separator());
@@ -204,10 +184,7 @@ void ColorPopover::paintEvent(QPaintEvent*)
 using namespace richtext;
 
 RichTextToolbar::RichTextToolbar(ThemeManager& theme, ClickableTextView* textView, QWidget* parent)
-    : QWidget(parent)
-    , m_theme(theme)
-    , m_textView(textView)
-{
+    : QWidget(parent), m_theme(theme), m_textView(textView) {
     setFocusPolicy(Qt::NoFocus);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     m_selectedTextColor = AppPalette::primaryText();
@@ -242,12 +219,14 @@ RichTextToolbar::RichTextToolbar(ThemeManager& theme, ClickableTextView* textVie
     m_items.append(m_textColorButton);
 
     m_highlightMenu = buildHighlightMenu();
-    m_highlightButton = new ToolbarIconButton(QStringLiteral("highlighter"), QStringLiteral("Surligner le texte"), this);
+    m_highlightButton =
+        new ToolbarIconButton(QStringLiteral("highlighter"), QStringLiteral("Surligner le texte"), this);
     m_highlightButton->setMenu(m_highlightMenu);
     m_items.append(m_highlightButton);
     m_items.append(new Divider(this));
 
-    addButton("chevron.left.forwardslash.chevron.right", QStringLiteral("Code inline"), &RichTextToolbar::applyInlineCode);
+    addButton("chevron.left.forwardslash.chevron.right", QStringLiteral("Code inline"),
+              &RichTextToolbar::applyInlineCode);
 
     auto* label = new QLabel(QStringLiteral("Texte enrichi"), this);
     label->setObjectName(QStringLiteral("richTextLabel"));
@@ -276,8 +255,7 @@ RichTextToolbar::RichTextToolbar(ThemeManager& theme, ClickableTextView* textVie
     connect(&m_theme, &ThemeManager::appearanceChanged, this, repaint);
 }
 
-QMenu* RichTextToolbar::buildStyleMenu()
-{
+QMenu* RichTextToolbar::buildStyleMenu() {
     auto* menu = new QMenu(this);
     menu->addAction(QStringLiteral("Normal"), this, [this] { applyNormalStyle(); });
     menu->addAction(QStringLiteral("Titre 1"), this, [this] { applyHeading(28, QFont::Bold); });
@@ -286,8 +264,7 @@ QMenu* RichTextToolbar::buildStyleMenu()
     return menu;
 }
 
-QMenu* RichTextToolbar::buildTextColorMenu()
-{
+QMenu* RichTextToolbar::buildTextColorMenu() {
     auto* menu = new QMenu(this);
     for (const ColorItem& item : kTextColors) {
         const NamedColor named = item.color;
@@ -296,7 +273,8 @@ QMenu* RichTextToolbar::buildTextColorMenu()
         a->setData(int(named));
     }
     menu->addSeparator();
-    QAction* custom = menu->addAction(QStringLiteral("Couleur personnalisée..."), this, [this] { setShowColorPicker(true); });
+    QAction* custom =
+        menu->addAction(QStringLiteral("Couleur personnalisée..."), this, [this] { setShowColorPicker(true); });
     custom->setObjectName(QStringLiteral("paintpalette.fill"));
     menu->addSeparator();
     QAction* reset = menu->addAction(QStringLiteral("Couleur par défaut"), this, [this] { applyDefaultTextColor(); });
@@ -305,8 +283,7 @@ QMenu* RichTextToolbar::buildTextColorMenu()
     return menu;
 }
 
-QMenu* RichTextToolbar::buildHighlightMenu()
-{
+QMenu* RichTextToolbar::buildHighlightMenu() {
     auto* menu = new QMenu(this);
     for (const ColorItem& item : kHighlightColors) {
         const NamedColor named = item.color;
@@ -321,8 +298,7 @@ QMenu* RichTextToolbar::buildHighlightMenu()
     return menu;
 }
 
-void RichTextToolbar::refreshMenuIcons()
-{
+void RichTextToolbar::refreshMenuIcons() {
     for (QMenu* menu : {m_textColorMenu, m_highlightMenu}) {
         const bool highlight = menu == m_highlightMenu;
         for (QAction* a : menu->actions()) {
@@ -336,8 +312,7 @@ void RichTextToolbar::refreshMenuIcons()
     }
 }
 
-void RichTextToolbar::resetState()
-{
+void RichTextToolbar::resetState() {
     m_selectedTextColor = AppPalette::primaryText();
     m_selectedTextColor.setAlpha(255);
     if (m_showColorPicker)
@@ -345,8 +320,7 @@ void RichTextToolbar::resetState()
     m_showColorPicker = false;
 }
 
-void RichTextToolbar::setShowColorPicker(bool show)
-{
+void RichTextToolbar::setShowColorPicker(bool show) {
     if (show == m_showColorPicker)
         return;
     m_showColorPicker = show;
@@ -356,8 +330,8 @@ void RichTextToolbar::setShowColorPicker(bool show)
     }
     m_popover->setColor(m_selectedTextColor);
     m_popover->adjustSize();
-    QPoint at = m_textColorButton->mapToGlobal(QPoint(m_textColorButton->width() / 2 - m_popover->width() / 2,
-                                                      m_textColorButton->height() + 6));
+    QPoint at = m_textColorButton->mapToGlobal(
+        QPoint(m_textColorButton->width() / 2 - m_popover->width() / 2, m_textColorButton->height() + 6));
     if (const QScreen* screen = m_textColorButton->screen()) {
         const QRect avail = screen->availableGeometry();
         at.setX(std::clamp(at.x(), avail.left(), std::max(avail.left(), avail.right() - m_popover->width())));
@@ -368,8 +342,7 @@ void RichTextToolbar::setShowColorPicker(bool show)
     m_popover->show();
 }
 
-void RichTextToolbar::setTextView(ClickableTextView* textView)
-{
+void RichTextToolbar::setTextView(ClickableTextView* textView) {
     if (m_textView)
         m_textView->removeEventFilter(this);
     m_textView = textView;
@@ -377,8 +350,7 @@ void RichTextToolbar::setTextView(ClickableTextView* textView)
         m_textView->installEventFilter(this);
 }
 
-bool RichTextToolbar::eventFilter(QObject* watched, QEvent* event)
-{
+bool RichTextToolbar::eventFilter(QObject* watched, QEvent* event) {
     // The event's type first: the text view also sends events while it is destroyed, when it is no longer one.
     if ((event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) &&
         qobject_cast<ClickableTextView*>(watched) && watched == m_textView) {
@@ -408,8 +380,7 @@ constexpr int kRowHeight = 28;
 constexpr int kRowGap = 6;
 } // namespace
 
-int RichTextToolbar::spacingFor(int width) const
-{
+int RichTextToolbar::spacingFor(int width) const {
     // The usual room between controls, tighter where the editor is narrow.
     int natural = 0;
     for (QWidget* w : m_items)
@@ -421,8 +392,7 @@ int RichTextToolbar::spacingFor(int width) const
     return 4;
 }
 
-QList<QRect> RichTextToolbar::arrange(int width) const
-{
+QList<QRect> RichTextToolbar::arrange(int width) const {
     // The controls in order, on as many rows as the width needs; the caption at the right of the last
     // row, or on a row of its own when it does not fit there. Narrow, the margins shrink too.
     const int spacing = spacingFor(width);
@@ -450,8 +420,7 @@ QList<QRect> RichTextToolbar::arrange(int width) const
 
 bool RichTextToolbar::hasHeightForWidth() const { return true; }
 
-int RichTextToolbar::heightForWidth(int width) const
-{
+int RichTextToolbar::heightForWidth(int width) const {
     int rows = 1;
     // Rows are 28 high, whatever sits in them (a control is centred in its row).
     for (const QRect& r : arrange(width))
@@ -459,24 +428,21 @@ int RichTextToolbar::heightForWidth(int width) const
     return 2 * kMarginV + rows * kRowHeight + (rows - 1) * kRowGap;
 }
 
-QSize RichTextToolbar::sizeHint() const
-{
+QSize RichTextToolbar::sizeHint() const {
     int w = 2 * kMarginH + m_caption->sizeHint().width();
     for (QWidget* item : m_items)
         w += item->sizeHint().width() + 8;
     return {w, 2 * kMarginV + kRowHeight};
 }
 
-QSize RichTextToolbar::minimumSizeHint() const
-{
+QSize RichTextToolbar::minimumSizeHint() const {
     int widest = m_caption->sizeHint().width();
     for (QWidget* item : m_items)
         widest = std::max(widest, item->sizeHint().width());
     return {2 * kMarginH + widest, heightForWidth(2 * kMarginH + widest)};
 }
 
-void RichTextToolbar::resizeEvent(QResizeEvent* event)
-{
+void RichTextToolbar::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     const QList<QRect> rects = arrange(width());
     for (int i = 0; i < m_items.size(); ++i)
@@ -484,16 +450,14 @@ void RichTextToolbar::resizeEvent(QResizeEvent* event)
     m_caption->setGeometry(rects.last());
 }
 
-bool RichTextToolbar::owns(const QWidget* widget) const
-{
+bool RichTextToolbar::owns(const QWidget* widget) const {
     for (const QWidget* w = widget; w; w = w->parentWidget())
         if (w == this || w == m_popover || w == m_styleMenu || w == m_textColorMenu || w == m_highlightMenu)
             return true;
     return false;
 }
 
-void RichTextToolbar::paintEvent(QPaintEvent*)
-{
+void RichTextToolbar::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF r = rect();
@@ -505,13 +469,11 @@ void RichTextToolbar::applyNormalStyle() { richtext::applyNormalStyle(m_textView
 void RichTextToolbar::applyHeading(int pixelSize, int weight) { richtext::applyHeading(m_textView, pixelSize, weight); }
 void RichTextToolbar::toggleBold() { richtext::toggleBold(m_textView); }
 void RichTextToolbar::toggleItalic() { richtext::toggleItalic(m_textView); }
-void RichTextToolbar::toggleUnderline()
-{
+void RichTextToolbar::toggleUnderline() {
     if (m_textView)
         m_textView->toggleUnderline();
 }
-void RichTextToolbar::toggleStrikethrough()
-{
+void RichTextToolbar::toggleStrikethrough() {
     if (m_textView)
         m_textView->toggleStrikethrough();
 }

@@ -33,15 +33,13 @@ struct SpellDictionary::Loaded {
 SpellDictionary::SpellDictionary(QStringList searchPaths, QObject* parent)
     : QObject(parent), m_searchPaths(std::move(searchPaths)) {}
 
-SpellDictionary::~SpellDictionary()
-{
+SpellDictionary::~SpellDictionary() {
     // The worker only touches its own result, never this object; still, it ends before we do.
     if (m_worker)
         m_worker->wait();
 }
 
-QStringList SpellDictionary::defaultSearchPaths()
-{
+QStringList SpellDictionary::defaultSearchPaths() {
     QStringList paths;
     for (const char* dir : {"/usr/share/hunspell", "/usr/share/myspell/dicts", "/usr/share/myspell"})
         for (const char* name : {"fr_FR", "fr"})
@@ -51,8 +49,7 @@ QStringList SpellDictionary::defaultSearchPaths()
 
 int SpellDictionary::loadsInFlight() { return g_loadsInFlight.load(); }
 
-void SpellDictionary::ensureLoading()
-{
+void SpellDictionary::ensureLoading() {
     if (m_worker || m_loaded)
         return;
     auto loaded = std::make_shared<Loaded>();
@@ -63,8 +60,8 @@ void SpellDictionary::ensureLoading()
             const QString aff = base + QStringLiteral(".aff");
             const QString dic = base + QStringLiteral(".dic");
             if (QFileInfo::exists(aff) && QFileInfo::exists(dic)) {
-                loaded->hunspell = std::make_unique<Hunspell>(QFile::encodeName(aff).constData(),
-                                                              QFile::encodeName(dic).constData());
+                loaded->hunspell =
+                    std::make_unique<Hunspell>(QFile::encodeName(aff).constData(), QFile::encodeName(dic).constData());
                 loaded->encoding = QString::fromStdString(loaded->hunspell->get_dict_encoding());
                 break;
             }
@@ -77,8 +74,7 @@ void SpellDictionary::ensureLoading()
     m_worker->start(QThread::LowPriority);
 }
 
-void SpellDictionary::install(Loaded& loaded)
-{
+void SpellDictionary::install(Loaded& loaded) {
     m_hunspell = std::move(loaded.hunspell);
     const QString e = loaded.encoding.trimmed().toUpper();
     m_utf8 = e.isEmpty() || e == QLatin1String("UTF-8") || e == QLatin1String("UTF8");
@@ -92,8 +88,7 @@ void SpellDictionary::install(Loaded& loaded)
     emit ready();
 }
 
-bool SpellDictionary::lookUp(const QString& word)
-{
+bool SpellDictionary::lookUp(const QString& word) {
     std::string bytes;
     if (m_utf8) {
         bytes = word.toStdString();
@@ -106,8 +101,7 @@ bool SpellDictionary::lookUp(const QString& word)
     return m_hunspell->spell(bytes);
 }
 
-bool SpellDictionary::isCorrect(const QString& word)
-{
+bool SpellDictionary::isCorrect(const QString& word) {
     if (!m_hunspell || word.isEmpty())
         return true;
     auto it = m_cache.constFind(word);
@@ -139,8 +133,7 @@ struct Unchecked : QTextBlockUserData {};
 } // namespace
 
 SpellHighlighter::SpellHighlighter(QTextDocument* document, SpellDictionary& dictionary)
-    : QSyntaxHighlighter(document), m_dictionary(&dictionary)
-{
+    : QSyntaxHighlighter(document), m_dictionary(&dictionary) {
     m_misspelt.setUnderlineStyle(QTextCharFormat::SpellCheckUnderline);
     m_misspelt.setUnderlineColor(QColor(255, 59, 48));
     m_resumeTimer = new QTimer(this);
@@ -153,8 +146,7 @@ SpellHighlighter::SpellHighlighter(QTextDocument* document, SpellDictionary& dic
     connect(m_pauseTimer, &QTimer::timeout, this, &SpellHighlighter::checkTypedWord);
 }
 
-void SpellHighlighter::checkTypedWord()
-{
+void SpellHighlighter::checkTypedWord() {
     if (m_typedWord.isNull() || !document())
         return;
     const QTextBlock block = m_typedWord.block();
@@ -166,8 +158,7 @@ void SpellHighlighter::checkTypedWord()
     m_rechecking = false;
 }
 
-bool SpellHighlighter::withinBudget()
-{
+bool SpellHighlighter::withinBudget() {
     if (m_rechecking)
         return true;
     // Every paragraph highlighted in one event-loop turn belongs to the same pass.
@@ -179,14 +170,12 @@ bool SpellHighlighter::withinBudget()
     return m_passClock.elapsed() < passBudgetMs;
 }
 
-void SpellHighlighter::followView(QTextEdit* view)
-{
+void SpellHighlighter::followView(QTextEdit* view) {
     m_view = view;
     view->viewport()->installEventFilter(this);
 }
 
-bool SpellHighlighter::eventFilter(QObject* watched, QEvent* event)
-{
+bool SpellHighlighter::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::Paint && m_view && watched == m_view->viewport()) {
         m_painted = static_cast<QPaintEvent*>(event)->rect();
         if (m_resumeBlock >= 0)
@@ -195,8 +184,7 @@ bool SpellHighlighter::eventFilter(QObject* watched, QEvent* event)
     return QSyntaxHighlighter::eventFilter(watched, event);
 }
 
-void SpellHighlighter::resumeChecks()
-{
+void SpellHighlighter::resumeChecks() {
     QTextDocument* doc = document();
     if (!doc || m_resumeBlock < 0)
         return;
@@ -230,8 +218,7 @@ void SpellHighlighter::resumeChecks()
         m_resumeTimer->start();
 }
 
-QList<std::pair<int, int>> SpellHighlighter::words(const QString& text)
-{
+QList<std::pair<int, int>> SpellHighlighter::words(const QString& text) {
     QList<std::pair<int, int>> out;
     const int n = int(text.size());
     int i = 0;
@@ -261,8 +248,7 @@ QList<std::pair<int, int>> SpellHighlighter::words(const QString& text)
     return out;
 }
 
-void SpellHighlighter::highlightBlock(const QString& text)
-{
+void SpellHighlighter::highlightBlock(const QString& text) {
     if (!m_dictionary || !m_dictionary->isAvailable())
         return;
     if (!withinBudget()) {

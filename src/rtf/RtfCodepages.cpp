@@ -11,14 +11,12 @@ namespace {
 
 // 0x80..0x9F of Windows-1252; the five unassigned bytes map to the C1 control of the same value.
 constexpr char16_t kCp1252High[32] = {
-    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x008D, 0x017D, 0x008F,
-    0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
+    0x20AC, 0x0081, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x008D, 0x017D, 0x008F, 0x0090, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-const char* iconvName(int codepage)
-{
+const char* iconvName(int codepage) {
     switch (codepage) {
     case 437: return "IBM437";
     case 850: return "IBM850";
@@ -41,8 +39,7 @@ const char* iconvName(int codepage)
     }
 }
 
-void decodeCp1252(const char* bytes, int size, QString& out)
-{
+void decodeCp1252(const char* bytes, int size, QString& out) {
     const qsizetype start = out.size();
     out.resize(start + size);
     char16_t* dst = reinterpret_cast<char16_t*>(out.data()) + start;
@@ -52,13 +49,11 @@ void decodeCp1252(const char* bytes, int size, QString& out)
 
 } // namespace
 
-char16_t cp1252ToUnicode(unsigned char byte)
-{
+char16_t cp1252ToUnicode(unsigned char byte) {
     return byte >= 0x80 && byte < 0xA0 ? kCp1252High[byte - 0x80] : char16_t(byte);
 }
 
-unsigned char unicodeToCp1252(char16_t c)
-{
+unsigned char unicodeToCp1252(char16_t c) {
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
         return static_cast<unsigned char>(c);
     for (int i = 0; i < 32; ++i) {
@@ -68,8 +63,7 @@ unsigned char unicodeToCp1252(char16_t c)
     return 0;
 }
 
-int codepageForCharset(int charset)
-{
+int codepageForCharset(int charset) {
     switch (charset) {
     case 77: return 10000;
     case 128: return 932;
@@ -92,16 +86,14 @@ int codepageForCharset(int charset)
     }
 }
 
-CodepageDecoder::~CodepageDecoder()
-{
+CodepageDecoder::~CodepageDecoder() {
     for (int i = 0; i < m_count; ++i) {
         if (m_converters[i].handle != reinterpret_cast<void*>(-1))
             iconv_close(static_cast<iconv_t>(m_converters[i].handle));
     }
 }
 
-void* CodepageDecoder::converterFor(int codepage)
-{
+void* CodepageDecoder::converterFor(int codepage) {
     for (int i = 0; i < m_count; ++i) {
         if (m_converters[i].codepage == codepage)
             return m_converters[i].handle;
@@ -118,8 +110,7 @@ void* CodepageDecoder::converterFor(int codepage)
     return handle;
 }
 
-void CodepageDecoder::decode(int codepage, const char* bytes, int size, QString& out)
-{
+void CodepageDecoder::decode(int codepage, const char* bytes, int size, QString& out) {
     if (size <= 0)
         return;
     if (codepage == 65001) {
@@ -151,7 +142,8 @@ void CodepageDecoder::decode(int codepage, const char* bytes, int size, QString&
         out.resize(start + qsizetype(produced / 2));
         auto* target = reinterpret_cast<char16_t*>(out.data()) + start;
         for (size_t i = 0; i + 1 < produced; i += 2)
-            target[i / 2] = char16_t(static_cast<unsigned char>(buffer[i]) | (static_cast<unsigned char>(buffer[i + 1]) << 8));
+            target[i / 2] =
+                char16_t(static_cast<unsigned char>(buffer[i]) | (static_cast<unsigned char>(buffer[i + 1]) << 8));
         if (err == E2BIG)
             continue;
         if (err == EILSEQ) {

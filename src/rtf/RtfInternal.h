@@ -15,11 +15,11 @@ constexpr int kMaxPixelSize = 1600;
 
 // Private control words. Other readers ignore unknown control words, and still see \b for a
 // semibold run and an opaque \highlight/\cb for a translucent one.
-inline constexpr const char* kWeightWord = "tolmekweight";        // exact weight, 1..1000
-inline constexpr const char* kForegroundAlphaWord = "tolmekfga";  // 16-bit alpha of \cf, 0..65534
-inline constexpr const char* kBackgroundAlphaWord = "tolmekbga";  // 16-bit alpha of \cb, 0..65534
-inline constexpr const char* kListLevelWord = "tolmeklistlevel";   // a list item's nesting, 2..9
-inline constexpr const char* kListIdWord = "tolmeklist";           // which list of the document, 1..
+inline constexpr const char* kWeightWord = "tolmekweight"; // exact weight, 1..1000
+inline constexpr const char* kForegroundAlphaWord = "tolmekfga"; // 16-bit alpha of \cf, 0..65534
+inline constexpr const char* kBackgroundAlphaWord = "tolmekbga"; // 16-bit alpha of \cb, 0..65534
+inline constexpr const char* kListLevelWord = "tolmeklistlevel"; // a list item's nesting, 2..9
+inline constexpr const char* kListIdWord = "tolmeklist"; // which list of the document, 1..
 
 // How the writer's output starts. Text in its default font has no family of its own: it follows
 // the editor's font. Another program's default font is a family it chose.
@@ -27,8 +27,7 @@ inline constexpr const char kOwnHeader[] = "{\\rtf1\\ansi\\ansicpg1252\\deff0\\u
 
 // Characters that neither the writer emits nor the reader inserts: they stand for structure
 // (paragraph and frame separators, embedded objects) or are control characters.
-inline bool isDroppedChar(char16_t c)
-{
+inline bool isDroppedChar(char16_t c) {
     if (c < 0x20)
         return c != u'\t';
     return c == 0x2029 || c == 0xFFFC || c == 0xFDD0 || c == 0xFDD1 || c == 0x7F;
@@ -38,8 +37,7 @@ constexpr int kMaxFontNameLength = 256;
 
 // A font family name as written in and read from the font table: without the characters above,
 // at most kMaxFontNameLength long, without surrounding blanks.
-inline QString cleanFontName(const QString& name)
-{
+inline QString cleanFontName(const QString& name) {
     QString clean;
     clean.reserve(name.size());
     for (const QChar c : name) {

@@ -31,32 +31,92 @@ constexpr int kMaxListLevel = 9;
 constexpr int kMaxMarker = 64;
 
 enum class Dest : unsigned char {
-    Text,      // visible text
+    Text, // visible text
     FontTable, // \fonttbl
     ColorTable,
-    UprAnsi,   // the ANSI half of \upr, superseded by its \ud half
+    UprAnsi, // the ANSI half of \upr, superseded by its \ud half
     FieldInst, // a field's instruction: read for a link's target
-    Footnote,  // read as text and put after the document's text
+    Footnote, // read as text and put after the document's text
     StyleSheet,
-    Pn,         // an old-style list's numbering: read for the list's style
+    Pn, // an old-style list's numbering: read for the list's style
     ListMarker, // \pntext, \listtext: the marker a reader without lists shows
 };
 
 enum class Kw : unsigned char {
     Unknown,
     // destinations
-    SkipDest, FontTable, ColorTable, Field, FldInst, FldRslt, Footnote, Chftn, Upr, Ud, StyleSheet,
+    SkipDest,
+    FontTable,
+    ColorTable,
+    Field,
+    FldInst,
+    FldRslt,
+    Footnote,
+    Chftn,
+    Upr,
+    Ud,
+    StyleSheet,
     // styles and lists
-    ParaStyle, CharStyle, Pn, PnBullet, PnDecimal, PnLowerAlpha, PnUpperAlpha, PnLowerRoman, PnUpperRoman,
-    ListText, Ls, Ilvl, ListLevel, ListId,
+    ParaStyle,
+    CharStyle,
+    Pn,
+    PnBullet,
+    PnDecimal,
+    PnLowerAlpha,
+    PnUpperAlpha,
+    PnLowerRoman,
+    PnUpperRoman,
+    ListText,
+    Ls,
+    Ilvl,
+    ListLevel,
+    ListId,
     // document
-    Ansi, Mac, Pc, Pca, AnsiCpg, Deff, Uc, U, Bin,
+    Ansi,
+    Mac,
+    Pc,
+    Pca,
+    AnsiCpg,
+    Deff,
+    Uc,
+    U,
+    Bin,
     // fonts and colours in their tables
-    F, FCharset, FModern, Cpg, Red, Green, Blue,
+    F,
+    FCharset,
+    FModern,
+    Cpg,
+    Red,
+    Green,
+    Blue,
     // characters and paragraphs
-    Par, Line, Tab, Cell, Row, Symbol,
-    Plain, Pard, Ql, Qc, Qr, Qj,
-    Fs, B, Weight, I, Ul, UlNone, Strike, Super, Sub, NoSuperSub, Cf, FgAlpha, Cb, BgAlpha, Hidden,
+    Par,
+    Line,
+    Tab,
+    Cell,
+    Row,
+    Symbol,
+    Plain,
+    Pard,
+    Ql,
+    Qc,
+    Qr,
+    Qj,
+    Fs,
+    B,
+    Weight,
+    I,
+    Ul,
+    UlNone,
+    Strike,
+    Super,
+    Sub,
+    NoSuperSub,
+    Cf,
+    FgAlpha,
+    Cb,
+    BgAlpha,
+    Hidden,
     // a picture attached the Cocoa way: {{\NeXTGraphic name \width… }¬}
     NeXTGraphic,
 };
@@ -66,24 +126,100 @@ struct KeywordInfo {
     char16_t ch = 0; // for Kw::Symbol
 };
 
-const std::unordered_map<std::string_view, KeywordInfo>& keywords()
-{
+const std::unordered_map<std::string_view, KeywordInfo>& keywords() {
     static const std::unordered_map<std::string_view, KeywordInfo> table = [] {
         std::unordered_map<std::string_view, KeywordInfo> t;
         // Destinations whose content is not part of the visible text.
-        for (const char* w : {"stylesheet", "info", "header", "headerl", "headerr", "headerf", "footer",
-                              "footerl", "footerr", "footerf", "pict", "object", "listtable",
-                              "listoverridetable", "rsidtbl", "revtbl", "filetbl", "generator", "xmlnstbl",
-                              "themedata", "colorschememapping", "latentstyles", "datastore",
-                              "pntxta", "pntxtb", "shp", "shpinst", "shptxt", "nonshppict", "template", "userprops",
-                              "docvar", "bkmkstart", "bkmkend", "annotation", "atnid", "atnauthor", "atndate",
-                              "atnref", "atrfstart", "atrfend", "txe", "xe", "tc", "ftnsep", "ftnsepc", "ftncn",
-                              "aftnsep", "aftnsepc", "aftncn", "comment", "author", "title", "subject", "keywords",
-                              "operator", "company", "doccomm", "manager", "category", "hlinkbase", "buptim",
-                              "creatim", "printim", "revtim", "objdata", "result", "panose", "falt",
-                              "expandedcolortbl", "pgdsctbl", "protusertbl", "mmathPr", "listpicture", "private",
-                              "blipuid", "picprop", "sp", "sn", "sv", "shppict", "do", "fchars", "lchars",
-                              "wgrffmtfilter", "pnseclvl", "password", "passwordhash", "ts", "tsc"})
+        for (const char* w : {"stylesheet",
+                              "info",
+                              "header",
+                              "headerl",
+                              "headerr",
+                              "headerf",
+                              "footer",
+                              "footerl",
+                              "footerr",
+                              "footerf",
+                              "pict",
+                              "object",
+                              "listtable",
+                              "listoverridetable",
+                              "rsidtbl",
+                              "revtbl",
+                              "filetbl",
+                              "generator",
+                              "xmlnstbl",
+                              "themedata",
+                              "colorschememapping",
+                              "latentstyles",
+                              "datastore",
+                              "pntxta",
+                              "pntxtb",
+                              "shp",
+                              "shpinst",
+                              "shptxt",
+                              "nonshppict",
+                              "template",
+                              "userprops",
+                              "docvar",
+                              "bkmkstart",
+                              "bkmkend",
+                              "annotation",
+                              "atnid",
+                              "atnauthor",
+                              "atndate",
+                              "atnref",
+                              "atrfstart",
+                              "atrfend",
+                              "txe",
+                              "xe",
+                              "tc",
+                              "ftnsep",
+                              "ftnsepc",
+                              "ftncn",
+                              "aftnsep",
+                              "aftnsepc",
+                              "aftncn",
+                              "comment",
+                              "author",
+                              "title",
+                              "subject",
+                              "keywords",
+                              "operator",
+                              "company",
+                              "doccomm",
+                              "manager",
+                              "category",
+                              "hlinkbase",
+                              "buptim",
+                              "creatim",
+                              "printim",
+                              "revtim",
+                              "objdata",
+                              "result",
+                              "panose",
+                              "falt",
+                              "expandedcolortbl",
+                              "pgdsctbl",
+                              "protusertbl",
+                              "mmathPr",
+                              "listpicture",
+                              "private",
+                              "blipuid",
+                              "picprop",
+                              "sp",
+                              "sn",
+                              "sv",
+                              "shppict",
+                              "do",
+                              "fchars",
+                              "lchars",
+                              "wgrffmtfilter",
+                              "pnseclvl",
+                              "password",
+                              "passwordhash",
+                              "ts",
+                              "tsc"})
             t[w] = {Kw::SkipDest};
         t["fonttbl"] = {Kw::FontTable};
         t["stylesheet"] = {Kw::StyleSheet};
@@ -138,10 +274,9 @@ const std::unordered_map<std::string_view, KeywordInfo>& keywords()
         for (const char* w : {"row", "nestrow"})
             t[w] = {Kw::Row};
         const std::pair<const char*, char16_t> symbols[] = {
-            {"emdash", 0x2014}, {"endash", 0x2013}, {"emspace", 0x2003}, {"enspace", 0x2002},
-            {"qmspace", 0x2005}, {"bullet", 0x2022}, {"lquote", 0x2018}, {"rquote", 0x2019},
-            {"ldblquote", 0x201C}, {"rdblquote", 0x201D}, {"zwj", 0x200D}, {"zwnj", 0x200C},
-            {"ltrmark", 0x200E}, {"rtlmark", 0x200F}, {"zwbo", 0x200B},
+            {"emdash", 0x2014}, {"endash", 0x2013}, {"emspace", 0x2003}, {"enspace", 0x2002},   {"qmspace", 0x2005},
+            {"bullet", 0x2022}, {"lquote", 0x2018}, {"rquote", 0x2019},  {"ldblquote", 0x201C}, {"rdblquote", 0x201D},
+            {"zwj", 0x200D},    {"zwnj", 0x200C},   {"ltrmark", 0x200E}, {"rtlmark", 0x200F},   {"zwbo", 0x200B},
         };
         for (const auto& [w, c] : symbols)
             t[w] = {Kw::Symbol, c};
@@ -156,9 +291,9 @@ const std::unordered_map<std::string_view, KeywordInfo>& keywords()
         t["b"] = {Kw::B};
         t[kWeightWord] = {Kw::Weight};
         t["i"] = {Kw::I};
-        for (const char* w : {"ul", "uld", "uldash", "uldashd", "uldashdd", "uldb", "ulhwave", "ulldash", "ulth",
-                              "ulthd", "ulthdash", "ulthdashd", "ulthdashdd", "ulthldash", "ululdbwave", "ulw",
-                              "ulwave"})
+        for (const char* w :
+             {"ul", "uld", "uldash", "uldashd", "uldashdd", "uldb", "ulhwave", "ulldash", "ulth", "ulthd", "ulthdash",
+              "ulthdashd", "ulthdashdd", "ulthldash", "ululdbwave", "ulw", "ulwave"})
             t[w] = {Kw::Ul};
         t["ulnone"] = {Kw::UlNone};
         for (const char* w : {"strike", "striked"})
@@ -179,10 +314,10 @@ const std::unordered_map<std::string_view, KeywordInfo>& keywords()
 }
 
 struct CharState {
-    int font = -1;       // font number; -1 is the document's default font
-    int halfPoints = 0;  // 0: no size
-    int weight = 0;      // 0: no weight
-    int fg = -1;         // colour table index; -1: none (follows the theme)
+    int font = -1; // font number; -1 is the document's default font
+    int halfPoints = 0; // 0: no size
+    int weight = 0; // 0: no weight
+    int fg = -1; // colour table index; -1: none (follows the theme)
     int bg = -1;
     int fgAlpha = 0xFFFF; // 16-bit alpha
     int bgAlpha = 0xFFFF;
@@ -190,8 +325,8 @@ struct CharState {
     bool underline = false;
     bool strike = false;
     bool hidden = false; // \v: not shown, so not read
-    int vertical = 0;    // 1 superscript, 2 subscript
-    QString href;        // inside a link field's result
+    int vertical = 0; // 1 superscript, 2 subscript
+    QString href; // inside a link field's result
     bool operator==(const CharState&) const = default;
 };
 
@@ -209,8 +344,7 @@ struct StyleInfo {
 };
 
 // Adds what a style sets to `to`: its properties count as written where the style is named.
-void mergeStyle(CharState& to, const CharState& style)
-{
+void mergeStyle(CharState& to, const CharState& style) {
     if (style.font >= 0)
         to.font = style.font;
     if (style.halfPoints > 0)
@@ -233,8 +367,7 @@ void mergeStyle(CharState& to, const CharState& style)
 }
 
 // The list style a marker such as "•", "3.", "b)" or "iv." stands for.
-int styleOfMarker(const QString& marker)
-{
+int styleOfMarker(const QString& marker) {
     QString m;
     for (const QChar c : marker) {
         if (!c.isSpace() && c != u'.' && c != u')' && c != u'(')
@@ -281,15 +414,13 @@ constexpr int kMaxFieldInstruction = 8192;
 // Shorter than an instruction can be, so that a target written again reads back whole.
 constexpr int kMaxLinkTarget = 2048;
 
-bool isTextual(Dest d)
-{
+bool isTextual(Dest d) {
     return d == Dest::Text || d == Dest::FieldInst || d == Dest::Footnote || d == Dest::ListMarker;
 }
 
 // The target of a HYPERLINK field instruction (HYPERLINK "url", HYPERLINK url, HYPERLINK \l "mark"),
 // or nothing for any other field.
-QString linkTarget(const QString& instruction)
-{
+QString linkTarget(const QString& instruction) {
     const QString in = instruction.trimmed();
     if (!in.startsWith(QLatin1String("HYPERLINK"), Qt::CaseInsensitive))
         return {};
@@ -338,18 +469,11 @@ QString linkTarget(const QString& instruction)
     return {};
 }
 
-bool isLetter(char c)
-{
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
-}
+bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
-bool isDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-int hexValue(char c)
-{
+int hexValue(char c) {
     if (c >= '0' && c <= '9')
         return c - '0';
     if (c >= 'a' && c <= 'f')
@@ -362,17 +486,15 @@ int hexValue(char c)
 class Reader {
 public:
     Reader(const QByteArray& data, QTextDocument& doc)
-        : m_p(data.constData())
-        , m_end(data.constData() + data.size())
-        , m_cursor(&doc)
-        , m_ownDefaultFont(data.startsWith(kOwnHeader))
-    {
+        : m_p(data.constData()),
+          m_end(data.constData() + data.size()),
+          m_cursor(&doc),
+          m_ownDefaultFont(data.startsWith(kOwnHeader)) {
         m_stack.reserve(64);
         m_stack.push_back(GroupState{});
     }
 
-    void parse()
-    {
+    void parse() {
         // The caller has checked that the data starts with "{\rtf" (after blanks): enter that group.
         while (m_p < m_end && *m_p != '{')
             ++m_p;
@@ -397,12 +519,8 @@ public:
                 controlSequence();
                 break;
             case '\r':
-            case '\n':
-                ++m_p;
-                break;
-            default:
-                textBytes();
-                break;
+            case '\n': ++m_p; break;
+            default: textBytes(); break;
             }
         }
         if (!m_done)
@@ -412,8 +530,7 @@ public:
 private:
     GroupState& state() { return m_stack.back(); }
 
-    void openGroup()
-    {
+    void openGroup() {
         m_star = false;
         m_attachmentMark = false;
         if (int(m_stack.size()) >= kMaxDepth) {
@@ -430,8 +547,7 @@ private:
         }
     }
 
-    void closeGroup()
-    {
+    void closeGroup() {
         m_star = false;
         m_attachmentMark = false;
         if (m_flatDepth > 0) {
@@ -456,8 +572,7 @@ private:
     }
 
     // Consumes the rest of the current group, including its closing brace.
-    void skipGroup()
-    {
+    void skipGroup() {
         flushBytes();
         long long depth = 0;
         while (m_p < m_end) {
@@ -487,15 +602,13 @@ private:
         }
     }
 
-    void skipBinary(int length)
-    {
+    void skipBinary(int length) {
         if (length > 0)
             m_p += std::min<long long>(length, m_end - m_p);
     }
 
     // Reads a control word at m_p (which points at its first letter), its parameter and delimiter.
-    void readWord(std::string_view& word, bool& hasParam, int& param)
-    {
+    void readWord(std::string_view& word, bool& hasParam, int& param) {
         const char* start = m_p;
         while (m_p < m_end && isLetter(*m_p))
             ++m_p;
@@ -520,8 +633,7 @@ private:
             ++m_p;
     }
 
-    void controlSequence()
-    {
+    void controlSequence() {
         if (m_p >= m_end)
             return;
         const char c = *m_p;
@@ -565,8 +677,7 @@ private:
         }
     }
 
-    void controlWord(std::string_view word, bool hasParam, int param)
-    {
+    void controlWord(std::string_view word, bool hasParam, int param) {
         flushBytes();
         m_attachmentMark = false;
         const auto& table = keywords();
@@ -670,12 +781,12 @@ private:
         case Kw::PnLowerRoman:
         case Kw::PnUpperRoman:
             if (s.dest == Dest::Pn) {
-                m_pn.style = info.kw == Kw::PnBullet       ? QTextListFormat::ListDisc
-                             : info.kw == Kw::PnLowerAlpha ? QTextListFormat::ListLowerAlpha
-                             : info.kw == Kw::PnUpperAlpha ? QTextListFormat::ListUpperAlpha
-                             : info.kw == Kw::PnLowerRoman ? QTextListFormat::ListLowerRoman
-                             : info.kw == Kw::PnUpperRoman ? QTextListFormat::ListUpperRoman
-                                                           : QTextListFormat::ListDecimal;
+                m_pn.style = info.kw == Kw::PnBullet ? QTextListFormat::ListDisc
+                    : info.kw == Kw::PnLowerAlpha    ? QTextListFormat::ListLowerAlpha
+                    : info.kw == Kw::PnUpperAlpha    ? QTextListFormat::ListUpperAlpha
+                    : info.kw == Kw::PnLowerRoman    ? QTextListFormat::ListLowerRoman
+                    : info.kw == Kw::PnUpperRoman    ? QTextListFormat::ListUpperRoman
+                                                     : QTextListFormat::ListDecimal;
                 if (word == "pnlvl" && hasParam)
                     m_pn.level = std::clamp(param, 1, kMaxListLevel);
             }
@@ -820,8 +931,7 @@ private:
         }
     }
 
-    void unicode(int value)
-    {
+    void unicode(int value) {
         if (value < 0 && value >= -32768)
             value += 0x10000;
         GroupState& s = state();
@@ -837,8 +947,7 @@ private:
     }
 
     // A character given by a control word: text, or part of a font name.
-    void unicodeUnit(char16_t c)
-    {
+    void unicodeUnit(char16_t c) {
         if (state().dest == Dest::FontTable) {
             if (m_fontEntryOpen) {
                 flushFontName();
@@ -851,8 +960,7 @@ private:
     }
 
     // A run of ordinary bytes.
-    void textBytes()
-    {
+    void textBytes() {
         if (m_attachmentMark) {
             m_attachmentMark = false;
             if (static_cast<unsigned char>(*m_p) == 0xAC && m_skip == 0) {
@@ -877,8 +985,7 @@ private:
 
     // One byte of text in the current code page, written literally or (`escaped`) as \'hh, \{, \} or \\.
     // Only a literal ';' ends an entry of the font and colour tables.
-    void byteChar(char c, bool escaped = false)
-    {
+    void byteChar(char c, bool escaped = false) {
         if (m_attachmentMark) {
             m_attachmentMark = false;
             if (static_cast<unsigned char>(c) == 0xAC && m_skip == 0)
@@ -892,15 +999,12 @@ private:
         case Dest::Text:
         case Dest::FieldInst:
         case Dest::Footnote:
-        case Dest::ListMarker:
-            m_bytes += c;
-            break;
+        case Dest::ListMarker: m_bytes += c; break;
         case Dest::StyleSheet:
             if (c == ';' && !escaped)
                 commitStyle();
             break;
-        case Dest::Pn:
-            break;
+        case Dest::Pn: break;
         case Dest::FontTable:
             if (!m_fontEntryOpen)
                 break;
@@ -919,19 +1023,16 @@ private:
                 m_colourHasComponent = false;
             }
             break;
-        case Dest::UprAnsi:
-            break;
+        case Dest::UprAnsi: break;
         }
     }
 
-    int codepageOf(int font) const
-    {
+    int codepageOf(int font) const {
         const auto it = m_fonts.constFind(font < 0 ? m_defaultFont : font);
         return it != m_fonts.constEnd() && it->codepage != 0 ? it->codepage : m_ansiCodepage;
     }
 
-    void decode(int codepage, const QByteArray& bytes, QString& out)
-    {
+    void decode(int codepage, const QByteArray& bytes, QString& out) {
         if (codepage == kSymbolCodepage) {
             for (const char b : bytes)
                 out += QChar(b == char(0xB7) ? char16_t(0x2022) : cp1252ToUnicode(static_cast<unsigned char>(b)));
@@ -940,8 +1041,7 @@ private:
         m_decoder.decode(codepage, bytes.constData(), int(bytes.size()), out);
     }
 
-    void flushBytes()
-    {
+    void flushBytes() {
         if (m_bytes.isEmpty())
             return;
         m_decoded.clear();
@@ -951,8 +1051,7 @@ private:
             appendChar(c.unicode());
     }
 
-    void appendChar(char16_t c)
-    {
+    void appendChar(char16_t c) {
         if (state().ch.hidden)
             return;
         if (state().dest == Dest::FieldInst) {
@@ -1003,8 +1102,7 @@ private:
         m_paragraphHasText = true;
     }
 
-    void appendToRun(char16_t c, const CharState& ch)
-    {
+    void appendToRun(char16_t c, const CharState& ch) {
         if (!m_runOpen || !(m_runState == ch)) {
             flushRun();
             m_runState = ch;
@@ -1014,8 +1112,7 @@ private:
     }
 
     // A list item's marker goes, as the list draws its own; elsewhere it stays as the text it is.
-    void settleMarker()
-    {
+    void settleMarker() {
         if (!m_markerPending)
             return;
         m_markerPending = false;
@@ -1031,8 +1128,7 @@ private:
 
     // Makes the paragraph just read an item of the list it belongs to, the one of the paragraphs
     // before it at the same level when they make one list.
-    void placeInList()
-    {
+    void placeInList() {
         const ListState l = state().list;
         const bool item = l.style != 0 && (m_paragraphHasText || m_paragraphHasMarker);
         int style = l.style == kStyleFromMarker ? styleOfMarker(m_paragraphMarker) : l.style;
@@ -1080,16 +1176,14 @@ private:
         m_lists.push_back({l.level, l.id, style, m_cursor.createList(format)});
     }
 
-    void flushRun()
-    {
+    void flushRun() {
         if (!m_run.isEmpty())
             m_cursor.insertText(m_run, formatFor(m_runState));
         m_run.clear();
         m_runOpen = false;
     }
 
-    QTextCharFormat formatFor(const CharState& s) const
-    {
+    QTextCharFormat formatFor(const CharState& s) const {
         QTextCharFormat f;
         const int fontNumber = s.font < 0 ? m_defaultFont : s.font;
         // Our own text in the default font follows the editor's font; another program's names its own.
@@ -1113,7 +1207,8 @@ private:
         if (s.strike)
             f.setFontStrikeOut(true);
         if (s.vertical != 0)
-            f.setVerticalAlignment(s.vertical == 1 ? QTextCharFormat::AlignSuperScript : QTextCharFormat::AlignSubScript);
+            f.setVerticalAlignment(s.vertical == 1 ? QTextCharFormat::AlignSuperScript
+                                                   : QTextCharFormat::AlignSubScript);
         if (!s.href.isEmpty()) {
             f.setAnchor(true);
             f.setAnchorHref(s.href);
@@ -1125,8 +1220,7 @@ private:
         return f;
     }
 
-    QColor colour(int index, int alpha) const
-    {
+    QColor colour(int index, int alpha) const {
         if (index < 0 || index >= int(m_colours.size()) || m_colours[std::size_t(index)].isAuto)
             return {};
         QRgba64 rgba = QRgba64::fromArgb32(m_colours[std::size_t(index)].rgb | 0xFF000000u);
@@ -1134,8 +1228,7 @@ private:
         return QColor::fromRgba64(rgba);
     }
 
-    void applyBlockFormat(int align)
-    {
+    void applyBlockFormat(int align) {
         if (align == 0)
             return;
         QTextBlockFormat f;
@@ -1143,8 +1236,7 @@ private:
         m_cursor.setBlockFormat(f);
     }
 
-    void paragraphBreak()
-    {
+    void paragraphBreak() {
         // A hidden paragraph mark joins its paragraph to the next one, as it shows.
         if (state().ch.hidden)
             return;
@@ -1162,29 +1254,26 @@ private:
         m_cursor.insertBlock(QTextBlockFormat(), formatFor(state().ch));
     }
 
-    void flushFontName()
-    {
+    void flushFontName() {
         if (m_fontNameBytes.isEmpty())
             return;
         const int codepage = m_fontEntry.codepage ? m_fontEntry.codepage
-                             : m_fontCharsetCodepage ? m_fontCharsetCodepage
-                                                     : m_ansiCodepage;
+            : m_fontCharsetCodepage               ? m_fontCharsetCodepage
+                                                  : m_ansiCodepage;
         QString decoded;
         decode(codepage, m_fontNameBytes, decoded);
         m_fontNameBytes.clear();
         m_fontEntry.name += decoded.left(kMaxFontNameLength - m_fontEntry.name.size());
     }
 
-    void commitStyle()
-    {
+    void commitStyle() {
         if (!m_styleEntryOpen)
             return;
         m_styles.insert(m_styleNumber, StyleInfo{state().ch, state().align});
         m_styleEntryOpen = false;
     }
 
-    void commitFont()
-    {
+    void commitFont() {
         flushFontName();
         m_fontEntry.name = cleanFontName(m_fontEntry.name);
         if (!m_fontEntry.codepage)
@@ -1196,8 +1285,7 @@ private:
         m_fontEntryOpen = false;
     }
 
-    void finish()
-    {
+    void finish() {
         flushBytes();
         settleMarker();
         flushRun();
@@ -1250,7 +1338,7 @@ private:
         int style = 0;
         QTextList* list = nullptr;
     };
-    std::vector<OpenList> m_lists;  // the unnamed ones, by level
+    std::vector<OpenList> m_lists; // the unnamed ones, by level
     QHash<qint64, OpenList> m_namedLists;
     QString m_fieldInst;
     struct Footnote {
@@ -1281,8 +1369,7 @@ private:
     CodepageDecoder m_decoder;
 };
 
-bool isRtf(const QByteArray& data)
-{
+bool isRtf(const QByteArray& data) {
     const char* p = data.constData();
     const char* end = p + data.size();
     if (end - p >= 3 && std::memcmp(p, "\xEF\xBB\xBF", 3) == 0)
@@ -1294,16 +1381,14 @@ bool isRtf(const QByteArray& data)
 
 } // namespace
 
-int endOfText(const QTextDocument& doc)
-{
+int endOfText(const QTextDocument& doc) {
     QTextBlock block = doc.lastBlock();
     while (block.isValid() && block.previous().isValid() && block.blockFormat().intProperty(footnoteProperty) > 0)
         block = block.previous();
     return block.position() + block.length() - 1;
 }
 
-bool read(const QByteArray& data, QTextDocument& doc)
-{
+bool read(const QByteArray& data, QTextDocument& doc) {
     const bool undo = doc.isUndoRedoEnabled();
     doc.setUndoRedoEnabled(false);
     doc.clear();

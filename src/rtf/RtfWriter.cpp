@@ -16,8 +16,7 @@ namespace {
 
 using namespace detail;
 
-void appendInt(QByteArray& out, int value)
-{
+void appendInt(QByteArray& out, int value) {
     char buf[16];
     char* p = buf + sizeof buf;
     const bool negative = value < 0;
@@ -31,8 +30,7 @@ void appendInt(QByteArray& out, int value)
     out.append(p, buf + sizeof buf - p);
 }
 
-void appendWord(QByteArray& out, const char* word, int value)
-{
+void appendWord(QByteArray& out, const char* word, int value) {
     out += '\\';
     out += word;
     appendInt(out, value);
@@ -42,8 +40,7 @@ const char kHex[] = "0123456789abcdef";
 
 // Appends `text` as RTF text. Non-ASCII characters are written as \uN with a cp1252 fallback
 // (or '?') for readers without Unicode; UTF-16 surrogates are written one by one, as RTF wants.
-void appendEscaped(QByteArray& out, QStringView text)
-{
+void appendEscaped(QByteArray& out, QStringView text) {
     for (const QChar qc : text) {
         const char16_t c = qc.unicode();
         if (c >= 0x20 && c < 0x7F) {
@@ -73,17 +70,15 @@ void appendEscaped(QByteArray& out, QStringView text)
     }
 }
 
-bool looksMonospaced(const QString& family)
-{
-    return family.contains(QLatin1String("Mono"), Qt::CaseInsensitive)
-        || family.contains(QLatin1String("Courier"), Qt::CaseInsensitive)
-        || family.contains(QLatin1String("Code"), Qt::CaseInsensitive)
-        || family.contains(QLatin1String("Consol"), Qt::CaseInsensitive)
-        || family.compare(QLatin1String("monospace"), Qt::CaseInsensitive) == 0;
+bool looksMonospaced(const QString& family) {
+    return family.contains(QLatin1String("Mono"), Qt::CaseInsensitive) ||
+        family.contains(QLatin1String("Courier"), Qt::CaseInsensitive) ||
+        family.contains(QLatin1String("Code"), Qt::CaseInsensitive) ||
+        family.contains(QLatin1String("Consol"), Qt::CaseInsensitive) ||
+        family.compare(QLatin1String("monospace"), Qt::CaseInsensitive) == 0;
 }
 
-QString familyOf(const QTextCharFormat& f)
-{
+QString familyOf(const QTextCharFormat& f) {
     if (f.hasProperty(QTextFormat::FontFamilies)) {
         const QStringList families = f.property(QTextFormat::FontFamilies).toStringList();
         if (!families.isEmpty())
@@ -97,16 +92,11 @@ QString familyOf(const QTextCharFormat& f)
 // Empty footnotes written to keep the numbers of the notes after them: a few at most in real texts.
 constexpr int kMaxEmptyNotes = 1000;
 
-int clampPixels(int px)
-{
-    return std::clamp(px, kMinPixelSize, kMaxPixelSize);
-}
+int clampPixels(int px) { return std::clamp(px, kMinPixelSize, kMaxPixelSize); }
 
 class Writer {
 public:
-    explicit Writer(const QTextDocument& doc)
-        : m_doc(doc)
-    {
+    explicit Writer(const QTextDocument& doc) : m_doc(doc) {
         QString family = cleanFontName(doc.defaultFont().family());
         if (family.isEmpty())
             family = QStringLiteral("Helvetica");
@@ -114,8 +104,7 @@ public:
         m_fontIndex.insert(family, 0);
     }
 
-    QByteArray run()
-    {
+    QByteArray run() {
         m_body.reserve(qsizetype(m_doc.characterCount()) * 11 / 10 + 64);
         // Footnotes read from another program's RTF are written as footnotes again, at the end of the
         // text, where reading puts them back.
@@ -161,14 +150,12 @@ private:
     };
 
     // The number of the footnote `block` holds, or 0 when it is not one (any more).
-    static int noteNumber(const QTextBlock& block)
-    {
+    static int noteNumber(const QTextBlock& block) {
         const int number = block.blockFormat().intProperty(footnoteProperty);
         return number > 0 && block.text().startsWith(QString::number(number) + QStringLiteral(". ")) ? number : 0;
     }
 
-    void writeNotes(const QList<QTextBlock>& notes)
-    {
+    void writeNotes(const QList<QTextBlock>& notes) {
         int written = 0;
         for (const QTextBlock& note : notes) {
             const int number = noteNumber(note);
@@ -182,8 +169,7 @@ private:
         }
     }
 
-    void writeListMarker(const QTextBlock& block, const QTextList& list)
-    {
+    void writeListMarker(const QTextBlock& block, const QTextList& list) {
         const QTextListFormat format = list.format();
         const int level = std::clamp(format.indent(), 1, 9);
         const char* numbering = "\\pnlvlbody\\pndec";
@@ -220,8 +206,7 @@ private:
         m_body += '}';
     }
 
-    void writeBlock(const QTextBlock& block)
-    {
+    void writeBlock(const QTextBlock& block) {
         m_body += "\\pard";
         const Qt::Alignment align = block.blockFormat().alignment() & Qt::AlignHorizontal_Mask;
         if (align & Qt::AlignHCenter)
@@ -238,8 +223,7 @@ private:
     }
 
     // The text of `block` from its `from`th character.
-    void writeRuns(const QTextBlock& block, int from)
-    {
+    void writeRuns(const QTextBlock& block, int from) {
         // Adjacent fragments whose emitted attributes are equal are written as one run, so that
         // reading them back (as one run) writes the same bytes.
         bool open = false;
@@ -289,8 +273,7 @@ private:
             m_body += "}}";
     }
 
-    void openLink(const QString& href)
-    {
+    void openLink(const QString& href) {
         QString target = href;
         target.replace(u'"', QLatin1String("%22"));
         m_body += "{\\field{\\*\\fldinst{HYPERLINK \"";
@@ -298,8 +281,7 @@ private:
         m_body += "\"}}{\\fldrslt ";
     }
 
-    QByteArray attributesFor(int index, const QTextCharFormat& format)
-    {
+    QByteArray attributesFor(int index, const QTextCharFormat& format) {
         if (const auto it = m_attributes.constFind(index); it != m_attributes.constEnd())
             return *it;
         QByteArray a = attributes(format);
@@ -307,8 +289,7 @@ private:
         return a;
     }
 
-    QByteArray attributes(const QTextCharFormat& f)
-    {
+    QByteArray attributes(const QTextCharFormat& f) {
         QByteArray a;
         const QString family = cleanFontName(familyOf(f));
         if (!family.isEmpty()) {
@@ -349,8 +330,7 @@ private:
     }
 
     void appendColour(QByteArray& a, const QTextCharFormat& f, QTextFormat::Property property,
-                      std::initializer_list<const char*> words, const char* alphaWord)
-    {
+                      std::initializer_list<const char*> words, const char* alphaWord) {
         if (!f.hasProperty(property))
             return;
         const QBrush brush = f.brushProperty(property);
@@ -365,8 +345,7 @@ private:
             appendWord(a, alphaWord, alpha);
     }
 
-    int fontIndex(const QString& family, bool fixedPitch)
-    {
+    int fontIndex(const QString& family, bool fixedPitch) {
         auto it = m_fontIndex.constFind(family);
         if (it != m_fontIndex.constEnd()) {
             if (fixedPitch && *it != 0) // the default family is read back without properties
@@ -379,8 +358,7 @@ private:
         return index;
     }
 
-    int colourIndex(QRgb rgb)
-    {
+    int colourIndex(QRgb rgb) {
         auto it = m_colourIndex.constFind(rgb);
         if (it != m_colourIndex.constEnd())
             return *it;
@@ -390,8 +368,7 @@ private:
         return index;
     }
 
-    QByteArray header() const
-    {
+    QByteArray header() const {
         QByteArray h = kOwnHeader;
         for (int i = 0; i < m_fonts.size(); ++i) {
             h += '{';
@@ -427,9 +404,6 @@ private:
 
 } // namespace
 
-QByteArray write(const QTextDocument& doc)
-{
-    return Writer(doc).run();
-}
+QByteArray write(const QTextDocument& doc) { return Writer(doc).run(); }
 
 } // namespace rtf

@@ -133,8 +133,9 @@ AvatarPicker::AvatarPicker(UserPreferencesStore& store, QWidget* parent) : QWidg
 AvatarPicker::~AvatarPicker() = default;
 
 QString AvatarPicker::fileFilter() {
-    return QStringLiteral("Images (*.png *.PNG *.jpg *.JPG *.jpeg *.JPEG *.tif *.TIF *.tiff *.TIFF "
-                          "*.heic *.HEIC *.heif *.HEIF)");
+    return QStringLiteral(
+        "Images (*.png *.PNG *.jpg *.JPG *.jpeg *.JPEG *.tif *.TIF *.tiff *.TIFF "
+        "*.heic *.HEIC *.heif *.HEIF)");
 }
 
 std::optional<QByteArray> AvatarPicker::makeAvatarData(const QString& path, int maxSide, double quality) {
@@ -168,13 +169,16 @@ void AvatarPicker::startConversion(const QString& path) {
     std::shared_ptr<int> current = m_generation;
     backgroundJobs().start([self, store, current, generation, path] {
         ImageConversion::Result result = ImageConversion::makeAvatarData(path, maxPixelSize, compressionFactor);
-        QMetaObject::invokeMethod(qApp, [self, store, current, generation, result = std::move(result)] {
-            // Only the latest choice counts; an earlier one finishing late is dropped.
-            if (*current == generation && result.ok() && store)
-                store->setAvatarData(result.jpeg);
-            if (self)
-                self->finishConversion(generation, result);
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            qApp,
+            [self, store, current, generation, result = std::move(result)] {
+                // Only the latest choice counts; an earlier one finishing late is dropped.
+                if (*current == generation && result.ok() && store)
+                    store->setAvatarData(result.jpeg);
+                if (self)
+                    self->finishConversion(generation, result);
+            },
+            Qt::QueuedConnection);
     });
 }
 

@@ -31,7 +31,6 @@ QString themeLabel(AppTheme theme) {
     return {};
 }
 
-
 } // namespace
 
 SettingsView::SettingsView(const Services& services, QWidget* parent) : QWidget(parent), m_services(services) {
@@ -68,8 +67,9 @@ SettingsView::SettingsView(const Services& services, QWidget* parent) : QWidget(
     auto* header = new QHBoxLayout;
     header->setContentsMargins(0, 0, 0, 4);
     header->setSpacing(10);
-    header->addWidget(new SymbolView(QStringLiteral("gearshape.fill"), 18, [] { return AppPalette::secondaryText(); },
-                                     QStringLiteral("Réglages")),
+    header->addWidget(new SymbolView(
+                          QStringLiteral("gearshape.fill"), 18, [] { return AppPalette::secondaryText(); },
+                          QStringLiteral("Réglages")),
                       0, Qt::AlignVCenter);
     auto* title = new ColorLabel(QStringLiteral("Réglages"), Fonts::rounded(22, QFont::Bold),
                                  [] { return AppPalette::primaryText(); });
@@ -182,9 +182,7 @@ void SettingsView::syncTheme() {
     }
 }
 
-void SettingsView::syncLayout() {
-    m_layoutPicker->setCurrentIndex(storedLayout() == DisplayLayout::grid ? 1 : 0);
-}
+void SettingsView::syncLayout() { m_layoutPicker->setCurrentIndex(storedLayout() == DisplayLayout::grid ? 1 : 0); }
 
 void SettingsView::syncProfile() {
     const UserProfile& p = m_services.profile.profile();

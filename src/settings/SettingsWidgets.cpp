@@ -50,9 +50,11 @@ SettingsCard::SettingsCard(const QString& title, const QString& systemImage, QWi
     auto* header = new QHBoxLayout;
     header->setContentsMargins(0, 0, 0, 0);
     header->setSpacing(10);
-    header->addWidget(new SymbolView(systemImage, 14, [] { return AppPalette::secondaryText(); }, title), 0,
-                      Qt::AlignVCenter);
-    header->addWidget(new ColorLabel(title, Fonts::rounded(14, QFont::DemiBold), [] { return AppPalette::primaryText(); }),
+    header->addWidget(new SymbolView(
+                          systemImage, 14, [] { return AppPalette::secondaryText(); }, title),
+                      0, Qt::AlignVCenter);
+    header->addWidget(new ColorLabel(title, Fonts::rounded(14, QFont::DemiBold),
+                                     [] { return AppPalette::primaryText(); }),
                       0, Qt::AlignVCenter);
     header->addStretch(1);
     column->addLayout(header);
@@ -74,7 +76,8 @@ SettingRow::SettingRow(const QString& label, QWidget* right, QWidget* parent) : 
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
     row->setSpacing(8);
-    auto* caption = new ColorLabel(label, Fonts::rounded(13, QFont::DemiBold), [] { return AppPalette::primaryText(); });
+    auto* caption =
+        new ColorLabel(label, Fonts::rounded(13, QFont::DemiBold), [] { return AppPalette::primaryText(); });
     // The label names its control for screen readers.
     caption->setBuddy(right);
     if (right->accessibleName().isEmpty())
@@ -84,11 +87,13 @@ SettingRow::SettingRow(const QString& label, QWidget* right, QWidget* parent) : 
     row->addWidget(right, 0, Qt::AlignVCenter);
 }
 
-SettingTextField::SettingTextField(const QString& label, const QString& placeholder, QWidget* parent) : QWidget(parent) {
+SettingTextField::SettingTextField(const QString& label, const QString& placeholder, QWidget* parent)
+    : QWidget(parent) {
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
     column->setSpacing(6);
-    auto* caption = new ColorLabel(label, Fonts::rounded(12, QFont::DemiBold), [] { return AppPalette::secondaryText(); });
+    auto* caption =
+        new ColorLabel(label, Fonts::rounded(12, QFont::DemiBold), [] { return AppPalette::secondaryText(); });
     column->addWidget(caption);
     m_edit = new QLineEdit(this);
     caption->setBuddy(m_edit);
@@ -120,9 +125,7 @@ SegmentButton::SegmentButton(const QString& text, QWidget* parent) : QAbstractBu
     setAutoExclusive(true);
 }
 
-QSize SegmentButton::sizeHint() const {
-    return QSize(fontMetrics().horizontalAdvance(text()) + 24, segmentHeight);
-}
+QSize SegmentButton::sizeHint() const { return QSize(fontMetrics().horizontalAdvance(text()) + 24, segmentHeight); }
 
 void SegmentButton::paintEvent(QPaintEvent*) {
     QPainter p(this);

@@ -192,23 +192,18 @@ int TolmekStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, con
     case PM_ScrollView_ScrollBarOverlap:
         // The bar floats over the content's edge instead of taking width from it.
         return scrollBarExtent;
-    case PM_ScrollBarSliderMin:
-        return 28;
-    case PM_ScrollView_ScrollBarSpacing:
-        return 0;
+    case PM_ScrollBarSliderMin: return 28;
+    case PM_ScrollView_ScrollBarSpacing: return 0;
     case PM_DefaultFrameWidth:
         // A framed text editor keeps its text clear of the rounded corners.
         if (isTextEditor(widget))
             return 6;
         break;
     case PM_ButtonShiftHorizontal:
-    case PM_ButtonShiftVertical:
-        return 0;
-    case PM_MessageBoxIconSize:
-        return 0;
+    case PM_ButtonShiftVertical: return 0;
+    case PM_MessageBoxIconSize: return 0;
     // A translucent menu keeps room for its shadow around the panel, and draws its border with the panel.
-    case PM_MenuPanelWidth:
-        return translucentPopups() && qobject_cast<const QMenu*>(widget) ? 0 : 1;
+    case PM_MenuPanelWidth: return translucentPopups() && qobject_cast<const QMenu*>(widget) ? 0 : 1;
     case PM_MenuHMargin:
         return translucentPopups() && qobject_cast<const QMenu*>(widget) ? popupShadowMargin + menuPadding
                                                                          : menuPadding - 1;
@@ -218,8 +213,7 @@ int TolmekStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, con
     case PM_ToolTipLabelFrameWidth:
         // Room around a tool tip's text (QToolTip adds one pixel).
         return translucentPopups() ? popupShadowMargin + 5 : 5;
-    default:
-        break;
+    default: break;
     }
     return QProxyStyle::pixelMetric(metric, option, widget);
 }
@@ -227,12 +221,9 @@ int TolmekStyle::pixelMetric(PixelMetric metric, const QStyleOption* option, con
 int TolmekStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
                            QStyleHintReturn* returnData) const {
     switch (hint) {
-    case SH_ScrollBar_Transient:
-        return 1;
-    case SH_DialogButtonBox_ButtonsHaveIcons:
-        return 0;
-    case SH_ScrollView_FrameOnlyAroundContents:
-        return 0;
+    case SH_ScrollBar_Transient: return 1;
+    case SH_DialogButtonBox_ButtonsHaveIcons: return 0;
+    case SH_ScrollView_FrameOnlyAroundContents: return 0;
     case SH_Menu_Mask:
     case SH_ToolTip_Mask:
         // Rounded corners for the menus and tool tips (a translucent one draws its own). A combo box's
@@ -244,8 +235,7 @@ int TolmekStyle::styleHint(StyleHint hint, const QStyleOption* option, const QWi
             return 1;
         }
         return 0;
-    default:
-        break;
+    default: break;
     }
     return QProxyStyle::styleHint(hint, option, widget, returnData);
 }
@@ -257,8 +247,7 @@ QSize TolmekStyle::sizeFromContents(ContentsType type, const QStyleOption* optio
         const auto* frame = qstyleoption_cast<const QStyleOptionFrame*>(option);
         if (!frame || frame->lineWidth <= 0)
             return size;
-        return QSize(size.width() + 2 * fieldPaddingH,
-                     std::max(controlHeight, size.height() + 2 * fieldPaddingV));
+        return QSize(size.width() + 2 * fieldPaddingH, std::max(controlHeight, size.height() + 2 * fieldPaddingV));
     }
     case CT_ComboBox:
         return QSize(size.width() + 2 * fieldPaddingH + 2 + kArrowSide + kArrowSpacing,
@@ -282,8 +271,7 @@ QSize TolmekStyle::sizeFromContents(ContentsType type, const QStyleOption* optio
             w = std::max(w, buttonMinWidth);
         return QSize(w, std::max(controlHeight, size.height() + 2 * fieldPaddingV));
     }
-    default:
-        break;
+    default: break;
     }
     return QProxyStyle::sizeFromContents(type, option, size, widget);
 }
@@ -307,15 +295,12 @@ QRect TolmekStyle::subControlRect(ComplexControl control, const QStyleOptionComp
         const int arrowArea = kArrowSide + kArrowSpacing + fieldPaddingH;
         switch (sub) {
         case SC_ComboBoxFrame:
-        case SC_ComboBoxListBoxPopup:
-            return r;
-        case SC_ComboBoxArrow:
-            return QRect(r.right() + 1 - arrowArea, r.top(), arrowArea, r.height());
+        case SC_ComboBoxListBoxPopup: return r;
+        case SC_ComboBoxArrow: return QRect(r.right() + 1 - arrowArea, r.top(), arrowArea, r.height());
         case SC_ComboBoxEditField:
             return QRect(r.left() + fieldPaddingH + 2, r.top() + 2, r.width() - fieldPaddingH - 2 - arrowArea,
                          r.height() - 4);
-        default:
-            break;
+        default: break;
         }
     }
     if (control == CC_ScrollBar) {
@@ -329,24 +314,22 @@ QRect TolmekStyle::subControlRect(ComplexControl control, const QStyleOptionComp
         const int length = horizontal ? groove.width() : groove.height();
         const qint64 range = qint64(bar->maximum) - bar->minimum;
         int sliderLength = range > 0 ? int(qint64(length) * bar->pageStep / (range + bar->pageStep)) : length;
-        sliderLength = std::clamp(sliderLength, std::min(pixelMetric(PM_ScrollBarSliderMin, bar, widget), length), length);
-        const int start = sliderPositionFromValue(bar->minimum, bar->maximum, bar->sliderPosition, length - sliderLength,
-                                                  bar->upsideDown);
+        sliderLength =
+            std::clamp(sliderLength, std::min(pixelMetric(PM_ScrollBarSliderMin, bar, widget), length), length);
+        const int start = sliderPositionFromValue(bar->minimum, bar->maximum, bar->sliderPosition,
+                                                  length - sliderLength, bar->upsideDown);
         const QRect slider = horizontal ? QRect(groove.left() + start, r.top(), sliderLength, r.height())
                                         : QRect(r.left(), groove.top() + start, r.width(), sliderLength);
         switch (sub) {
-        case SC_ScrollBarGroove:
-            return groove;
-        case SC_ScrollBarSlider:
-            return slider;
+        case SC_ScrollBarGroove: return groove;
+        case SC_ScrollBarSlider: return slider;
         case SC_ScrollBarSubPage:
             return horizontal ? QRect(groove.left(), r.top(), slider.left() - groove.left(), r.height())
                               : QRect(r.left(), groove.top(), r.width(), slider.top() - groove.top());
         case SC_ScrollBarAddPage:
             return horizontal ? QRect(slider.right() + 1, r.top(), groove.right() - slider.right(), r.height())
                               : QRect(r.left(), slider.bottom() + 1, r.width(), groove.bottom() - slider.bottom());
-        default:
-            return {};
+        default: return {};
         }
     }
     return QProxyStyle::subControlRect(control, option, sub, widget);
@@ -362,8 +345,7 @@ void TolmekStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* op
             drawField(painter, option, option->palette.color(QPalette::Base));
         return;
     }
-    case PE_FrameLineEdit:
-        return; // drawn with the panel
+    case PE_FrameLineEdit: return; // drawn with the panel
     case PE_Frame:
         if (widget && widget->inherits("QComboBoxPrivateContainer")) {
             // The combo box's list: a card-coloured panel with the menus' hairline, its corners cut by the mask.
@@ -383,8 +365,8 @@ void TolmekStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* op
     case PE_PanelButtonCommand: {
         const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option);
         // A disabled default button looks like any disabled button: a faded blue still reads as active.
-        const bool isDefault = button && (button->features & QStyleOptionButton::DefaultButton) &&
-                               (option->state & State_Enabled);
+        const bool isDefault =
+            button && (button->features & QStyleOptionButton::DefaultButton) && (option->state & State_Enabled);
         const bool flat = button && (button->features & QStyleOptionButton::Flat);
         const bool down = option->state & (State_Sunken | State_On);
         const bool hover = (option->state & State_MouseOver) && (option->state & State_Enabled);
@@ -416,13 +398,13 @@ void TolmekStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* op
         }
         if (keyboardFocus(option))
             Paint::strokeRoundedRect(*painter, r, buttonRadius,
-                                     isDefault ? QColor(255, 255, 255, 190) : withOpacity(pal.color(QPalette::Highlight), 0.8),
+                                     isDefault ? QColor(255, 255, 255, 190)
+                                               : withOpacity(pal.color(QPalette::Highlight), 0.8),
                                      2);
         painter->restore();
         return;
     }
-    case PE_FrameDefaultButton:
-        return;
+    case PE_FrameDefaultButton: return;
     case PE_PanelMenu:
     case PE_FrameMenu:
     case PE_PanelTipLabel:
@@ -438,34 +420,35 @@ void TolmekStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* op
             painter->setRenderHint(QPainter::Antialiasing);
             Paint::drawShadow(*painter, panel, radius, QColor(0, 0, 0, dark ? 120 : 46), 12, QPointF(0, 3));
             Paint::fillRoundedRect(*painter, panel, radius,
-                                   option->palette.color(element == PE_PanelTipLabel ? QPalette::ToolTipBase : QPalette::Base));
+                                   option->palette.color(element == PE_PanelTipLabel ? QPalette::ToolTipBase
+                                                                                     : QPalette::Base));
             Paint::strokeRoundedRect(*painter, panel.adjusted(0.5, 0.5, -0.5, -0.5), radius - 0.5,
                                      menuBorder(option->palette), 1);
             painter->restore();
             return;
         }
         {
-        // A rounded panel with a soft hairline; the window mask (SH_Menu_Mask) cuts its corners.
-        const qreal radius = element == PE_PanelTipLabel ? toolTipRadius : menuRadius;
-        const QRectF r = QRectF(option->rect).adjusted(0.5, 0.5, -0.5, -0.5);
-        painter->save();
-        painter->setRenderHint(QPainter::Antialiasing);
-        if (element != PE_FrameMenu) {
-            painter->fillRect(option->rect, option->palette.color(element == PE_PanelTipLabel ? QPalette::ToolTipBase
-                                                                                              : QPalette::Base));
-        }
-        if (element != PE_PanelMenu)
-            Paint::strokeRoundedRect(*painter, r, radius - 0.5, menuBorder(option->palette), 1);
-        painter->restore();
-        return;
+            // A rounded panel with a soft hairline; the window mask (SH_Menu_Mask) cuts its corners.
+            const qreal radius = element == PE_PanelTipLabel ? toolTipRadius : menuRadius;
+            const QRectF r = QRectF(option->rect).adjusted(0.5, 0.5, -0.5, -0.5);
+            painter->save();
+            painter->setRenderHint(QPainter::Antialiasing);
+            if (element != PE_FrameMenu) {
+                painter->fillRect(option->rect,
+                                  option->palette.color(element == PE_PanelTipLabel ? QPalette::ToolTipBase
+                                                                                    : QPalette::Base));
+            }
+            if (element != PE_PanelMenu)
+                Paint::strokeRoundedRect(*painter, r, radius - 0.5, menuBorder(option->palette), 1);
+            painter->restore();
+            return;
         }
     case PE_FrameFocusRect:
         // Push buttons and combo boxes draw their own focus ring.
         if (qobject_cast<const QPushButton*>(widget) || qobject_cast<const QComboBox*>(widget))
             return;
         break;
-    default:
-        break;
+    default: break;
     }
     QProxyStyle::drawPrimitive(element, option, painter, widget);
 }
@@ -480,8 +463,8 @@ void TolmekStyle::drawControl(ControlElement element, const QStyleOption* option
             const QRect r = option->rect;
             const QRectF arrow(r.right() - buttonPaddingH - kArrowSide + 4, r.center().y() - kArrowSide / 2.0 + 1,
                                kArrowSide, kArrowSide);
-            Symbols::paint(*painter, arrow, QStringLiteral("chevron.down"),
-                           option->palette.color(QPalette::ButtonText), 600);
+            Symbols::paint(*painter, arrow, QStringLiteral("chevron.down"), option->palette.color(QPalette::ButtonText),
+                           600);
         }
         return;
     }
@@ -512,7 +495,7 @@ void TolmekStyle::drawControl(ControlElement element, const QStyleOption* option
                     painter->restore();
             });
             const bool isComboItem = qobject_cast<const QComboBox*>(widget) ||
-                                     (option->styleObject && option->styleObject->property("_q_isComboBoxPopupItem").toBool());
+                (option->styleObject && option->styleObject->property("_q_isComboBoxPopupItem").toBool());
             // A combo box's list on the menus' card colour (its view fills with the window colour).
             if (isComboItem)
                 painter->fillRect(item->rect, item->palette.color(QPalette::Base));
@@ -525,7 +508,8 @@ void TolmekStyle::drawControl(ControlElement element, const QStyleOption* option
             }
             if ((item->state & State_Selected) && (item->state & State_Enabled)) {
                 Paint::fillRoundedRect(*painter, QRectF(item->rect).adjusted(4, 1, -4, -1), 6,
-                                       destructive ? dangerFill(item->palette) : item->palette.color(QPalette::Highlight));
+                                       destructive ? dangerFill(item->palette)
+                                                   : item->palette.color(QPalette::Highlight));
                 copy.state &= ~State_Selected;
                 text = item->palette.color(QPalette::HighlightedText);
                 for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
@@ -541,8 +525,8 @@ void TolmekStyle::drawControl(ControlElement element, const QStyleOption* option
                 // Where Fusion puts its check box: the column at the entry's left.
                 const int column = std::max(int(copy.rect.height() * 0.79), std::max(copy.maxIconWidth, 21));
                 const qreal side = std::min(12.0, column - 9.0);
-                QRectF mark(copy.rect.left() + 4 + (column - side) / 2.0, copy.rect.center().y() - side / 2.0 + 0.5, side,
-                            side);
+                QRectF mark(copy.rect.left() + 4 + (column - side) / 2.0, copy.rect.center().y() - side / 2.0 + 0.5,
+                            side, side);
                 if (item->direction == Qt::RightToLeft)
                     mark.moveRight(copy.rect.right() - (mark.left() - copy.rect.left()));
                 QColor markColor = text;
@@ -553,8 +537,7 @@ void TolmekStyle::drawControl(ControlElement element, const QStyleOption* option
             return;
         }
         break;
-    case CE_MenuEmptyArea:
-        return; // the panel is drawn whole by PE_PanelMenu
+    case CE_MenuEmptyArea: return; // the panel is drawn whole by PE_PanelMenu
     case CE_PushButtonLabel:
         if (const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option)) {
             if ((button->features & QStyleOptionButton::DefaultButton) && (button->state & State_Enabled)) {
@@ -571,8 +554,7 @@ void TolmekStyle::drawControl(ControlElement element, const QStyleOption* option
             }
         }
         break;
-    default:
-        break;
+    default: break;
     }
     QProxyStyle::drawControl(element, option, painter, widget);
 }
@@ -616,7 +598,8 @@ void TolmekStyle::drawComplexControl(ComplexControl control, const QStyleOptionC
         bool shown = (bar->state & State_On) || hovered || dragging || !widget;
         if (!shown) {
             const QWidget* container = widget->parentWidget();
-            const auto* area = container ? qobject_cast<const QAbstractScrollArea*>(container->parentWidget()) : nullptr;
+            const auto* area =
+                container ? qobject_cast<const QAbstractScrollArea*>(container->parentWidget()) : nullptr;
             shown = area && area->underMouse();
         }
         auto* mutableBar = const_cast<QWidget*>(widget);
@@ -667,41 +650,28 @@ QIcon TolmekStyle::standardIcon(StandardPixmap icon, const QStyleOption* option,
     const QColor tint = option ? option->palette.color(QPalette::WindowText) : QColor(0x80, 0x80, 0x80);
     switch (icon) {
     // Fusion loads these as bitmaps, which makes the image reader scan every format plugin.
-    case SP_ToolBarHorizontalExtensionButton:
-        return Symbols::icon(QStringLiteral("chevron.right"), tint, 14);
-    case SP_ToolBarVerticalExtensionButton:
-        return Symbols::icon(QStringLiteral("chevron.down"), tint, 14);
+    case SP_ToolBarHorizontalExtensionButton: return Symbols::icon(QStringLiteral("chevron.right"), tint, 14);
+    case SP_ToolBarVerticalExtensionButton: return Symbols::icon(QStringLiteral("chevron.down"), tint, 14);
     // The file dialog's buttons and places, in the text colour like every other symbol.
     case SP_ArrowBack:
-    case SP_FileDialogBack:
-        return Symbols::icon(QStringLiteral("chevron.left"), tint, 16);
-    case SP_ArrowForward:
-        return Symbols::icon(QStringLiteral("chevron.right"), tint, 16);
-    case SP_FileDialogToParent:
-        return Symbols::icon(QStringLiteral("arrow.up"), tint, 16);
-    case SP_FileDialogNewFolder:
-        return Symbols::icon(QStringLiteral("folder.badge.plus"), tint, 16);
-    case SP_FileDialogDetailedView:
-        return Symbols::icon(QStringLiteral("list.bullet"), tint, 16);
-    case SP_FileDialogListView:
-        return Symbols::icon(QStringLiteral("square.grid.2x2"), tint, 16);
+    case SP_FileDialogBack: return Symbols::icon(QStringLiteral("chevron.left"), tint, 16);
+    case SP_ArrowForward: return Symbols::icon(QStringLiteral("chevron.right"), tint, 16);
+    case SP_FileDialogToParent: return Symbols::icon(QStringLiteral("arrow.up"), tint, 16);
+    case SP_FileDialogNewFolder: return Symbols::icon(QStringLiteral("folder.badge.plus"), tint, 16);
+    case SP_FileDialogDetailedView: return Symbols::icon(QStringLiteral("list.bullet"), tint, 16);
+    case SP_FileDialogListView: return Symbols::icon(QStringLiteral("square.grid.2x2"), tint, 16);
     case SP_DirIcon:
     case SP_DirClosedIcon:
-    case SP_DirOpenIcon:
-        return Symbols::icon(QStringLiteral("folder"), tint, 16);
+    case SP_DirOpenIcon: return Symbols::icon(QStringLiteral("folder"), tint, 16);
     case SP_DriveHDIcon:
-    case SP_ComputerIcon:
-        return Symbols::icon(QStringLiteral("externaldrive.fill"), tint, 16);
-    case SP_FileIcon:
-        return Symbols::icon(QStringLiteral("doc"), tint, 16);
+    case SP_ComputerIcon: return Symbols::icon(QStringLiteral("externaldrive.fill"), tint, 16);
+    case SP_FileIcon: return Symbols::icon(QStringLiteral("doc"), tint, 16);
     // Alerts say what they mean with a bold title, not with a bitmap.
     case SP_MessageBoxInformation:
     case SP_MessageBoxWarning:
     case SP_MessageBoxCritical:
-    case SP_MessageBoxQuestion:
-        return QIcon();
-    default:
-        break;
+    case SP_MessageBoxQuestion: return QIcon();
+    default: break;
     }
     return QProxyStyle::standardIcon(icon, option, widget);
 }
@@ -711,10 +681,8 @@ QPixmap TolmekStyle::standardPixmap(StandardPixmap icon, const QStyleOption* opt
     case SP_MessageBoxInformation:
     case SP_MessageBoxWarning:
     case SP_MessageBoxCritical:
-    case SP_MessageBoxQuestion:
-        return QPixmap();
-    default:
-        break;
+    case SP_MessageBoxQuestion: return QPixmap();
+    default: break;
     }
     return QProxyStyle::standardPixmap(icon, option, widget);
 }
@@ -772,8 +740,8 @@ bool TolmekStyle::eventFilter(QObject* watched, QEvent* event) {
                 const QRect current = shown.adjusted(m, m, -m, -m);
                 // A menu that opened below its button keeps to it; a context menu keeps its top-left.
                 const bool belowAnchor = qobject_cast<QAbstractButton*>(anchor) &&
-                                         (std::abs(shown.top() - anchorGlobal.bottom()) <= 6 ||
-                                          std::abs(current.top() - anchorGlobal.bottom()) <= 6);
+                    (std::abs(shown.top() - anchorGlobal.bottom()) <= 6 ||
+                     std::abs(current.top() - anchorGlobal.bottom()) <= 6);
                 QPoint pos = shown.topLeft();
                 if (belowAnchor) {
                     pos = Menus::placeBelow(current.size(), anchorGlobal, windowGlobal) - QPoint(m, m);

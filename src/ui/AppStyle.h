@@ -28,10 +28,10 @@ public:
     static constexpr int buttonPaddingH = 14;
     static constexpr int buttonMinWidth = 72;
     static constexpr int scrollBarExtent = 12;
-    static constexpr int scrollBarThumb = 6;       // thickness at rest
+    static constexpr int scrollBarThumb = 6; // thickness at rest
     static constexpr int scrollBarThumbHovered = 8;
     static constexpr int menuRadius = 8;
-    static constexpr int menuPadding = 5;   // between the menu's edge and its items
+    static constexpr int menuPadding = 5; // between the menu's edge and its items
     static constexpr int toolTipRadius = 6;
 
     // A menu entry or button that deletes or discards: the style draws its text in the danger red (a

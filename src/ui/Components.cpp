@@ -127,7 +127,9 @@ void PrimaryButton::setSystemImage(const QString& name) {
     update();
 }
 
-int PrimaryButton::titleX() const { return kButtonPadH + (m_systemImage.isEmpty() ? 0 : int(kButtonSymbol) + kButtonSpacing); }
+int PrimaryButton::titleX() const {
+    return kButtonPadH + (m_systemImage.isEmpty() ? 0 : int(kButtonSymbol) + kButtonSpacing);
+}
 
 QSize PrimaryButton::sizeHint() const {
     const QFontMetricsF fm(font());
@@ -295,8 +297,8 @@ void fit(QWidget* sheet, SheetBody* body) {
     // What the sheet needs around its body: the same layout with an empty body.
     body->setFixedHeight(0);
     layout->invalidate();
-    const int around = layout->hasHeightForWidth() ? layout->totalHeightForWidth(width)
-                                                   : layout->totalSizeHint().height();
+    const int around =
+        layout->hasHeightForWidth() ? layout->totalHeightForWidth(width) : layout->totalSizeHint().height();
     const int bodyHeight = std::max(0, std::min(content, maxHeight(sheet) - around));
     // The body takes whatever height the sheet has beyond its header and footer.
     body->setMinimumHeight(0);
@@ -314,7 +316,8 @@ void fit(QWidget* sheet, SheetBody* body) {
     }
 
     // Found by name: the class has no meta-object of its own.
-    auto* refit = static_cast<Refit*>(sheet->findChild<QObject*>(QLatin1String(Refit::name), Qt::FindDirectChildrenOnly));
+    auto* refit =
+        static_cast<Refit*>(sheet->findChild<QObject*>(QLatin1String(Refit::name), Qt::FindDirectChildrenOnly));
     if (!refit)
         refit = new Refit(sheet, body);
     refit->watch(const_cast<QWidget*>(host));

@@ -76,8 +76,8 @@ public:
             const char* source;
             const char* french;
         } words[] = {
-            {"Folder", "Dossier"}, {"Drive", "Lecteur"}, {"File", "Fichier"}, {"%1 File", "Fichier %1"},
-            {"Shortcut", "Raccourci"}, {"Alias", "Alias"}, {"Unknown", "Inconnu"},
+            {"Folder", "Dossier"},     {"Drive", "Lecteur"}, {"File", "Fichier"},    {"%1 File", "Fichier %1"},
+            {"Shortcut", "Raccourci"}, {"Alias", "Alias"},   {"Unknown", "Inconnu"},
         };
         if (qstrcmp(context, "QFileSystemModel") == 0)
             return {}; // complete in Qt's catalogue
@@ -93,7 +93,7 @@ class SymbolIconProvider : public QAbstractFileIconProvider {
 public:
     QIcon icon(IconType type) const override {
         return symbol(type == Folder || type == Desktop || type == Network ? "folder"
-                      : type == Drive || type == Computer                  ? "externaldrive.fill"
+                          : type == Drive || type == Computer              ? "externaldrive.fill"
                                                                            : "doc");
     }
     QIcon icon(const QFileInfo& info) const override {
@@ -145,18 +145,18 @@ enum class Pick { open, openMany, save };
 // Qt's dialog, in French, with our symbols and a date column wide enough for its dates.
 QStringList pickFiles(QWidget* parent, const QString& caption, const QString& dir, const QString& filter, Pick pick) {
     // The desktop's chooser, through the portal, wherever one answers.
-    const PortalFileChooser::Mode mode = pick == Pick::save       ? PortalFileChooser::Mode::save
-                                         : pick == Pick::openMany ? PortalFileChooser::Mode::openMany
-                                                                  : PortalFileChooser::Mode::open;
+    const PortalFileChooser::Mode mode = pick == Pick::save ? PortalFileChooser::Mode::save
+        : pick == Pick::openMany                            ? PortalFileChooser::Mode::openMany
+                                                            : PortalFileChooser::Mode::open;
     if (const std::optional<QStringList> chosen = PortalFileChooser::choose(parent, mode, caption, dir, filter))
         return *chosen;
     installFileDialogTranslations();
     SymbolIconProvider icons; // outlives the dialog, which does not own it
     QFileDialog dialog(parent, caption, dir, filter);
     dialog.setAcceptMode(pick == Pick::save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(pick == Pick::openMany ? QFileDialog::ExistingFiles
-                       : pick == Pick::open   ? QFileDialog::ExistingFile
-                                              : QFileDialog::AnyFile);
+    dialog.setFileMode(pick == Pick::openMany   ? QFileDialog::ExistingFiles
+                           : pick == Pick::open ? QFileDialog::ExistingFile
+                                                : QFileDialog::AnyFile);
     dialog.setIconProvider(&icons);
     // Only Qt's own dialog has the list (a native one has no child widgets).
     if (auto* tree = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
@@ -266,7 +266,8 @@ void open(QWidget* parent, const Message& message, std::function<void(int)> done
         QPointer<QWidget> guard(parent);
         const bool hadParent = parent != nullptr;
         QMetaObject::invokeMethod(
-            qApp, [answer, done, guard, hadParent] {
+            qApp,
+            [answer, done, guard, hadParent] {
                 if (done && (!hadParent || guard))
                     done(answer);
             },

@@ -21,11 +21,11 @@ struct Button {
 
 struct Message {
     QMessageBox::Icon icon = QMessageBox::Information;
-    QString text;              // the main line
-    QString informativeText;   // the detail below it
-    QList<Button> buttons;     // empty: one "OK"
-    int defaultButton = -1;    // index in buttons; -1: the platform's choice (the escape one beside a destructive one)
-    int escapeButton = -1;     // index answered by Escape or closing; -1: the first reject role, else the last
+    QString text; // the main line
+    QString informativeText; // the detail below it
+    QList<Button> buttons; // empty: one "OK"
+    int defaultButton = -1; // index in buttons; -1: the platform's choice (the escape one beside a destructive one)
+    int escapeButton = -1; // index answered by Escape or closing; -1: the first reject role, else the last
 };
 
 // Shows `message` modally and returns the index of the chosen button.
@@ -46,12 +46,10 @@ constexpr int alertMinimumWidth = 320;
 QMessageBox* makeBox(QWidget* parent, const Message& message, QList<QAbstractButton*>& buttons);
 
 // File pickers. An empty result means cancelled.
-QString getOpenFileName(QWidget* parent, const QString& caption, const QString& dir = {},
-                        const QString& filter = {});
+QString getOpenFileName(QWidget* parent, const QString& caption, const QString& dir = {}, const QString& filter = {});
 QStringList getOpenFileNames(QWidget* parent, const QString& caption, const QString& dir = {},
                              const QString& filter = {});
-QString getSaveFileName(QWidget* parent, const QString& caption, const QString& dir = {},
-                        const QString& filter = {});
+QString getSaveFileName(QWidget* parent, const QString& caption, const QString& dir = {}, const QString& filter = {});
 
 // The few words of Qt's file dialog that Qt's French catalogue lacks ("Dossier" for "Folder"…); the
 // pickers install them on first use.

@@ -18,8 +18,14 @@ inline QString rawValue(DisplayLayout layout) {
 
 // Exact, case-sensitive match; false for anything else.
 inline bool fromRawValue(const QString& raw, DisplayLayout* out) {
-    if (raw == QLatin1String("list")) { *out = DisplayLayout::list; return true; }
-    if (raw == QLatin1String("grid")) { *out = DisplayLayout::grid; return true; }
+    if (raw == QLatin1String("list")) {
+        *out = DisplayLayout::list;
+        return true;
+    }
+    if (raw == QLatin1String("grid")) {
+        *out = DisplayLayout::grid;
+        return true;
+    }
     return false;
 }
 

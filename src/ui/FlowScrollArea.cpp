@@ -33,12 +33,9 @@ void FlowScrollArea::setWidget(QWidget* content) {
 bool FlowScrollArea::viewportEvent(QEvent* event) {
     switch (event->type()) {
     case QEvent::Resize:
-    case QEvent::LayoutRequest:   // the content's size hint changed
-    case QEvent::Show:
-        fit();
-        break;
-    default:
-        break;
+    case QEvent::LayoutRequest: // the content's size hint changed
+    case QEvent::Show: fit(); break;
+    default: break;
     }
     return QAbstractScrollArea::viewportEvent(event);
 }
@@ -54,8 +51,8 @@ void FlowScrollArea::fit() {
         const QSize view = viewport()->size();
         const QSize minimum = m_content->minimumSizeHint().expandedTo(m_content->minimumSize());
         const int width = std::max(view.width(), minimum.width());
-        const int wanted = m_content->hasHeightForWidth() ? m_content->heightForWidth(width)
-                                                          : m_content->sizeHint().height();
+        const int wanted =
+            m_content->hasHeightForWidth() ? m_content->heightForWidth(width) : m_content->sizeHint().height();
         const int height = std::max({wanted, view.height(), minimum.height()});
         horizontalScrollBar()->setPageStep(view.width());
         horizontalScrollBar()->setRange(0, width - view.width());

@@ -73,24 +73,60 @@ const HeifApi& heifApi() {
         if (!lib.load())
             return a;
         bool all = true;
-        all = all && (a.heif_check_filetype = reinterpret_cast<decltype(a.heif_check_filetype)>(lib.resolve("heif_check_filetype")));
-        all = all && (a.heif_context_alloc = reinterpret_cast<decltype(a.heif_context_alloc)>(lib.resolve("heif_context_alloc")));
-        all = all && (a.heif_context_free = reinterpret_cast<decltype(a.heif_context_free)>(lib.resolve("heif_context_free")));
-        all = all && (a.heif_context_get_primary_image_handle = reinterpret_cast<decltype(a.heif_context_get_primary_image_handle)>(lib.resolve("heif_context_get_primary_image_handle")));
-        all = all && (a.heif_context_read_from_memory_without_copy = reinterpret_cast<decltype(a.heif_context_read_from_memory_without_copy)>(lib.resolve("heif_context_read_from_memory_without_copy")));
-        all = all && (a.heif_decode_image = reinterpret_cast<decltype(a.heif_decode_image)>(lib.resolve("heif_decode_image")));
-        all = all && (a.heif_decoding_options_alloc = reinterpret_cast<decltype(a.heif_decoding_options_alloc)>(lib.resolve("heif_decoding_options_alloc")));
-        all = all && (a.heif_decoding_options_free = reinterpret_cast<decltype(a.heif_decoding_options_free)>(lib.resolve("heif_decoding_options_free")));
-        all = all && (a.heif_image_get_height = reinterpret_cast<decltype(a.heif_image_get_height)>(lib.resolve("heif_image_get_height")));
-        all = all && (a.heif_image_get_plane_readonly = reinterpret_cast<decltype(a.heif_image_get_plane_readonly)>(lib.resolve("heif_image_get_plane_readonly")));
-        all = all && (a.heif_image_get_width = reinterpret_cast<decltype(a.heif_image_get_width)>(lib.resolve("heif_image_get_width")));
-        all = all && (a.heif_image_handle_get_height = reinterpret_cast<decltype(a.heif_image_handle_get_height)>(lib.resolve("heif_image_handle_get_height")));
-        all = all && (a.heif_image_handle_get_ispe_height = reinterpret_cast<decltype(a.heif_image_handle_get_ispe_height)>(lib.resolve("heif_image_handle_get_ispe_height")));
-        all = all && (a.heif_image_handle_get_ispe_width = reinterpret_cast<decltype(a.heif_image_handle_get_ispe_width)>(lib.resolve("heif_image_handle_get_ispe_width")));
-        all = all && (a.heif_image_handle_get_width = reinterpret_cast<decltype(a.heif_image_handle_get_width)>(lib.resolve("heif_image_handle_get_width")));
-        all = all && (a.heif_image_handle_has_alpha_channel = reinterpret_cast<decltype(a.heif_image_handle_has_alpha_channel)>(lib.resolve("heif_image_handle_has_alpha_channel")));
-        all = all && (a.heif_image_handle_release = reinterpret_cast<decltype(a.heif_image_handle_release)>(lib.resolve("heif_image_handle_release")));
-        all = all && (a.heif_image_release = reinterpret_cast<decltype(a.heif_image_release)>(lib.resolve("heif_image_release")));
+        all = all &&
+            (a.heif_check_filetype =
+                 reinterpret_cast<decltype(a.heif_check_filetype)>(lib.resolve("heif_check_filetype")));
+        all = all &&
+            (a.heif_context_alloc =
+                 reinterpret_cast<decltype(a.heif_context_alloc)>(lib.resolve("heif_context_alloc")));
+        all = all &&
+            (a.heif_context_free = reinterpret_cast<decltype(a.heif_context_free)>(lib.resolve("heif_context_free")));
+        all = all &&
+            (a.heif_context_get_primary_image_handle =
+                 reinterpret_cast<decltype(a.heif_context_get_primary_image_handle)>(
+                     lib.resolve("heif_context_get_primary_image_handle")));
+        all = all &&
+            (a.heif_context_read_from_memory_without_copy =
+                 reinterpret_cast<decltype(a.heif_context_read_from_memory_without_copy)>(
+                     lib.resolve("heif_context_read_from_memory_without_copy")));
+        all = all &&
+            (a.heif_decode_image = reinterpret_cast<decltype(a.heif_decode_image)>(lib.resolve("heif_decode_image")));
+        all = all &&
+            (a.heif_decoding_options_alloc =
+                 reinterpret_cast<decltype(a.heif_decoding_options_alloc)>(lib.resolve("heif_decoding_options_alloc")));
+        all = all &&
+            (a.heif_decoding_options_free =
+                 reinterpret_cast<decltype(a.heif_decoding_options_free)>(lib.resolve("heif_decoding_options_free")));
+        all = all &&
+            (a.heif_image_get_height =
+                 reinterpret_cast<decltype(a.heif_image_get_height)>(lib.resolve("heif_image_get_height")));
+        all = all &&
+            (a.heif_image_get_plane_readonly = reinterpret_cast<decltype(a.heif_image_get_plane_readonly)>(
+                 lib.resolve("heif_image_get_plane_readonly")));
+        all = all &&
+            (a.heif_image_get_width =
+                 reinterpret_cast<decltype(a.heif_image_get_width)>(lib.resolve("heif_image_get_width")));
+        all = all &&
+            (a.heif_image_handle_get_height = reinterpret_cast<decltype(a.heif_image_handle_get_height)>(
+                 lib.resolve("heif_image_handle_get_height")));
+        all = all &&
+            (a.heif_image_handle_get_ispe_height = reinterpret_cast<decltype(a.heif_image_handle_get_ispe_height)>(
+                 lib.resolve("heif_image_handle_get_ispe_height")));
+        all = all &&
+            (a.heif_image_handle_get_ispe_width = reinterpret_cast<decltype(a.heif_image_handle_get_ispe_width)>(
+                 lib.resolve("heif_image_handle_get_ispe_width")));
+        all = all &&
+            (a.heif_image_handle_get_width =
+                 reinterpret_cast<decltype(a.heif_image_handle_get_width)>(lib.resolve("heif_image_handle_get_width")));
+        all = all &&
+            (a.heif_image_handle_has_alpha_channel = reinterpret_cast<decltype(a.heif_image_handle_has_alpha_channel)>(
+                 lib.resolve("heif_image_handle_has_alpha_channel")));
+        all = all &&
+            (a.heif_image_handle_release =
+                 reinterpret_cast<decltype(a.heif_image_handle_release)>(lib.resolve("heif_image_handle_release")));
+        all = all &&
+            (a.heif_image_release =
+                 reinterpret_cast<decltype(a.heif_image_release)>(lib.resolve("heif_image_release")));
         all = all && (a.heif_init = reinterpret_cast<decltype(a.heif_init)>(lib.resolve("heif_init")));
         a.loaded = all;
         return a;
@@ -127,7 +163,8 @@ QImage decodeHeif(const QByteArray& data, const QSize& box, Outcome* outcome, QS
     std::unique_ptr<heif_context, HeifContextDeleter> ctx(heifApi().heif_context_alloc());
     if (!ctx)
         return {};
-    heif_error err = heifApi().heif_context_read_from_memory_without_copy(ctx.get(), data.constData(), size_t(data.size()), nullptr);
+    heif_error err =
+        heifApi().heif_context_read_from_memory_without_copy(ctx.get(), data.constData(), size_t(data.size()), nullptr);
     if (err.code != heif_error_Ok)
         return {};
     heif_image_handle* rawHandle = nullptr;
@@ -139,13 +176,14 @@ QImage decodeHeif(const QByteArray& data, const QSize& box, Outcome* outcome, QS
     // The stored size, before rotation: the pixel count is the same either way.
     const qint64 w = heifApi().heif_image_handle_get_ispe_width(handle.get());
     const qint64 h = heifApi().heif_image_handle_get_ispe_height(handle.get());
-    if (tooManyPixels(w, h) || tooManyPixels(heifApi().heif_image_handle_get_width(handle.get()),
-                                             heifApi().heif_image_handle_get_height(handle.get()))) {
+    if (tooManyPixels(w, h) ||
+        tooManyPixels(heifApi().heif_image_handle_get_width(handle.get()),
+                      heifApi().heif_image_handle_get_height(handle.get()))) {
         *outcome = Outcome::tooLarge;
         return {};
     }
 
-    if (upright)   // the displayed size, after the container's rotation
+    if (upright) // the displayed size, after the container's rotation
         *upright = QSize(heifApi().heif_image_handle_get_width(handle.get()),
                          heifApi().heif_image_handle_get_height(handle.get()));
 
@@ -156,8 +194,9 @@ QImage decodeHeif(const QByteArray& data, const QSize& box, Outcome* outcome, QS
     options->ignore_transformations = 0; // rotation and mirroring of the container are applied
     options->convert_hdr_to_8bit = 1;
     heif_image* rawImage = nullptr;
-    err = heifApi().heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB,
-                            alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, options.get());
+    err =
+        heifApi().heif_decode_image(handle.get(), &rawImage, heif_colorspace_RGB,
+                                    alpha ? heif_chroma_interleaved_RGBA : heif_chroma_interleaved_RGB, options.get());
     if (err.code != heif_error_Ok || !rawImage)
         return {};
     std::unique_ptr<heif_image, HeifImageDeleter> image(rawImage);
@@ -249,8 +288,8 @@ QSize fittedSize(const QSize& size, const QSize& box) {
 bool looksLikeHeif(const QByteArray& head) {
     if (head.size() < 12 || !heifApi().loaded)
         return false;
-    const heif_filetype_result r =
-        heifApi().heif_check_filetype(reinterpret_cast<const uint8_t*>(head.constData()), int(std::min<qsizetype>(head.size(), 64)));
+    const heif_filetype_result r = heifApi().heif_check_filetype(reinterpret_cast<const uint8_t*>(head.constData()),
+                                                                 int(std::min<qsizetype>(head.size(), 64)));
     return r == heif_filetype_yes_supported || r == heif_filetype_yes_unsupported;
 }
 

@@ -10,9 +10,9 @@
 namespace ImageConversion {
 
 enum class Outcome {
-    converted,  // bytes were produced
+    converted, // bytes were produced
     unreadable, // missing, not an image, truncated or damaged, or the encoder failed
-    tooLarge,   // over maxFileBytes or maxPixels; refused before decoding
+    tooLarge, // over maxFileBytes or maxPixels; refused before decoding
 };
 
 struct Result {

@@ -26,10 +26,10 @@ struct State {
     QString path;
     bool read = false;
     bool saved = false;
-    bool added = false;                  // masks not in the file
-    bool current = false;                // the file was read whole, with this version's header
+    bool added = false; // masks not in the file
+    bool current = false; // the file was read whole, with this version's header
     QHash<QByteArray, QImage> masks;
-    QSet<QByteArray> used;               // until save(): what this start drew or found
+    QSet<QByteArray> used; // until save(): what this start drew or found
 };
 
 State& state() {
@@ -39,7 +39,7 @@ State& state() {
 
 QString defaultPath() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation) +
-           QStringLiteral("/Tolmek/masks.cache");
+        QStringLiteral("/Tolmek/masks.cache");
 }
 
 bool take(const char*& p, const char* end, void* out, size_t n) {
@@ -96,8 +96,8 @@ void ensureRead() {
 namespace MaskCache {
 
 QByteArray header() {
-    return QByteArrayLiteral("TOLMEK-MASKS 2 version=" TOLMEK_VERSION " drawing=") + QByteArray::number(drawingRevision) +
-           '\n';
+    return QByteArrayLiteral("TOLMEK-MASKS 2 version=" TOLMEK_VERSION " drawing=") +
+        QByteArray::number(drawingRevision) + '\n';
 }
 
 QImage find(const QByteArray& key) {
@@ -129,7 +129,7 @@ bool save() {
         return true;
     s.saved = true;
     if (s.current && !s.added && s.used.size() == s.masks.size())
-        return true;   // the file holds exactly these
+        return true; // the file holds exactly these
     QByteArray data = MaskCache::header();
     for (auto it = s.masks.cbegin(); it != s.masks.cend(); ++it) {
         if (!s.used.contains(it.key()))

@@ -75,7 +75,7 @@ QImage shadowMask(const QSize& physical, qreal radiusPx, qreal blurPx, int pad) 
 // the device, the area being repainted (a widget's paint event) and the painter's own clip.
 QRect reachableRect(QPainter& p) {
     QPaintEngine* engine = p.paintEngine();
-    const QPaintDevice* target = engine->paintDevice();   // the window's backing store for a widget
+    const QPaintDevice* target = engine->paintDevice(); // the window's backing store for a widget
     QRect device(0, 0, target->width(), target->height());
     const QRegion exposed = engine->systemClip();
     if (!exposed.isEmpty())
@@ -95,10 +95,11 @@ QRect reachableRect(QPainter& p) {
 // coverage and blend (to rounding), all on this thread. Only for plain cases: one device pixel per unit, no
 // rotation, the usual composition.
 bool fillTranslucentOnThisThread(QPainter& p, const QPainterPath& path, const QColor& color) {
-    constexpr qreal kMinRows = 24;   // fewer rows make too few spans to be handed off
-    if (color.alpha() == 255 || p.compositionMode() != QPainter::CompositionMode_SourceOver || p.viewTransformEnabled() ||
-        p.worldTransform().type() > QTransform::TxScale || !p.device() || p.device()->devicePixelRatioF() != 1 ||
-        !p.paintEngine() || p.paintEngine()->type() != QPaintEngine::Raster || !p.paintEngine()->paintDevice())
+    constexpr qreal kMinRows = 24; // fewer rows make too few spans to be handed off
+    if (color.alpha() == 255 || p.compositionMode() != QPainter::CompositionMode_SourceOver ||
+        p.viewTransformEnabled() || p.worldTransform().type() > QTransform::TxScale || !p.device() ||
+        p.device()->devicePixelRatioF() != 1 || !p.paintEngine() || p.paintEngine()->type() != QPaintEngine::Raster ||
+        !p.paintEngine()->paintDevice())
         return false;
     const QTransform world = p.worldTransform();
     const QRectF bounds = world.mapRect(path.controlPointRect());
@@ -154,7 +155,7 @@ bool fillByStraightMiddle(QPainter& p, const QRectF& rect, qreal radius, Bars ba
         return true;
     const qreal corner = std::clamp(radius, 0.0, std::min(r.width(), r.height()) / 2);
     const int top = int(std::ceil(r.top() + corner));
-    const int bottom = int(std::floor(r.bottom() - corner));   // exclusive
+    const int bottom = int(std::floor(r.bottom() - corner)); // exclusive
     const QRect middle = reach & QRect(reach.left(), top, reach.width(), bottom - top);
     if (middle.isEmpty())
         return false;
@@ -311,8 +312,7 @@ void drawShadowBetween(QPainter& p, const QRectF& rect, qreal radius, const Shad
     p.setOpacity(opacity);
 }
 
-void drawShadow(QPainter& p, const QRectF& rect, qreal radius, const QColor& color, qreal blur,
-                const QPointF& offset) {
+void drawShadow(QPainter& p, const QRectF& rect, qreal radius, const QColor& color, qreal blur, const QPointF& offset) {
     if (color.alpha() == 0 || rect.isEmpty())
         return;
     const qreal dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
@@ -339,8 +339,8 @@ void drawShadow(QPainter& p, const QRectF& rect, qreal radius, const QColor& col
     if (!QPixmapCache::find(key, &pm)) {
         // The blur is kept between runs: the first frame is full of shadows.
         const QByteArray maskKey = "shadow|" + QByteArray::number(maskSize.width()) + 'x' +
-                                   QByteArray::number(maskSize.height()) + '|' + QByteArray::number(radiusPx, 'f', 2) +
-                                   '|' + QByteArray::number(blurPx, 'f', 2);
+            QByteArray::number(maskSize.height()) + '|' + QByteArray::number(radiusPx, 'f', 2) + '|' +
+            QByteArray::number(blurPx, 'f', 2);
         QImage mask = MaskCache::find(maskKey);
         if (mask.isNull()) {
             mask = shadowMask(maskSize, radiusPx, blurPx, pad);
@@ -402,7 +402,8 @@ QColor castShadowColor(const QColor& shadow, const QColor& casterFill) {
     return c;
 }
 
-void fillRoundedRectWithShadow(QPainter& p, const QRectF& rect, qreal radius, const QColor& fill, const Shadow& shadow) {
+void fillRoundedRectWithShadow(QPainter& p, const QRectF& rect, qreal radius, const QColor& fill,
+                               const Shadow& shadow) {
     if (shadow.blur > 0 || !shadow.offset.isNull())
         drawShadow(p, rect, radius, castShadowColor(shadow.color, fill), shadow.blur, shadow.offset);
     fillRoundedRect(p, rect, radius, fill);
@@ -484,16 +485,11 @@ bool HoverAnimator::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_target) {
         switch (event->type()) {
         case QEvent::Enter:
-        case QEvent::HoverEnter:
-            setHovered(true);
-            break;
+        case QEvent::HoverEnter: setHovered(true); break;
         case QEvent::Leave:
         case QEvent::HoverLeave:
-        case QEvent::Hide:
-            setHovered(false);
-            break;
-        default:
-            break;
+        case QEvent::Hide: setHovered(false); break;
+        default: break;
         }
     }
     return QObject::eventFilter(watched, event);

@@ -11,7 +11,9 @@ namespace {
 
 bool currentDark() { return ThemeManager::shared().isDark(); }
 
-QColor rgb(double r, double g, double b, double a = 1.0) { return QColor::fromRgbF(float(r), float(g), float(b), float(a)); }
+QColor rgb(double r, double g, double b, double a = 1.0) {
+    return QColor::fromRgbF(float(r), float(g), float(b), float(a));
+}
 
 struct Pair {
     QColor light;
@@ -24,11 +26,11 @@ struct Pair {
 namespace AppPalette {
 
 // Each pair is built once and shared; the choice between its two colours is made at paint time.
-#define TOLMEK_ADAPTIVE(name, lr, lg, lb, dr, dg, db)                                                                  \
-    QColor name(bool dark) {                                                                                           \
-        static const Pair pair{rgb(lr, lg, lb), rgb(dr, dg, db)};                                                      \
-        return pair(dark);                                                                                             \
-    }                                                                                                                  \
+#define TOLMEK_ADAPTIVE(name, lr, lg, lb, dr, dg, db)             \
+    QColor name(bool dark) {                                      \
+        static const Pair pair{rgb(lr, lg, lb), rgb(dr, dg, db)}; \
+        return pair(dark);                                        \
+    }                                                             \
     QColor name() { return name(currentDark()); }
 
 TOLMEK_ADAPTIVE(canvasBackground, 0.94, 0.94, 0.945, 0.07, 0.10, 0.16)
@@ -133,7 +135,8 @@ QColor whiteTextOn(const QColor& fill, qreal opacity, double minimum) {
     const QColor bg = QColor::fromRgb(fill.rgb());
     int alpha = std::clamp(int(std::lround(opacity * 255)), 0, 255);
     // Measured as the screen shows it, at 8 bits per channel.
-    while (alpha < 255 && Contrast::ratio(QColor::fromRgb(Contrast::over(QColor(255, 255, 255, alpha), bg).rgb()), bg) < minimum)
+    while (alpha < 255 &&
+           Contrast::ratio(QColor::fromRgb(Contrast::over(QColor(255, 255, 255, alpha), bg).rgb()), bg) < minimum)
         ++alpha;
     return QColor(255, 255, 255, alpha);
 }
@@ -218,16 +221,16 @@ QColor standardColor(StandardColor c, bool dark) {
     };
     // Light and dark variants of the desktop's named colours.
     static const Entry table[] = {
-        {255, 59, 48, 255, 69, 58},    // red
-        {255, 149, 0, 255, 159, 10},   // orange
-        {255, 204, 0, 255, 214, 10},   // yellow
-        {52, 199, 89, 48, 209, 88},    // green
-        {0, 199, 190, 99, 230, 226},   // mint
-        {48, 176, 199, 64, 200, 224},  // teal
+        {255, 59, 48, 255, 69, 58}, // red
+        {255, 149, 0, 255, 159, 10}, // orange
+        {255, 204, 0, 255, 214, 10}, // yellow
+        {52, 199, 89, 48, 209, 88}, // green
+        {0, 199, 190, 99, 230, 226}, // mint
+        {48, 176, 199, 64, 200, 224}, // teal
         {50, 173, 230, 100, 210, 255}, // cyan
-        {0, 122, 255, 10, 132, 255},   // blue
-        {88, 86, 214, 94, 92, 230},    // indigo
-        {175, 82, 222, 191, 90, 242},  // purple
+        {0, 122, 255, 10, 132, 255}, // blue
+        {88, 86, 214, 94, 92, 230}, // indigo
+        {175, 82, 222, 191, 90, 242}, // purple
         {162, 132, 94, 172, 142, 104}, // brown
         {142, 142, 147, 142, 142, 147} // gray
     };
@@ -248,10 +251,10 @@ QColor colorForKey(const std::optional<QString>& key, bool dark) {
         const char* key;
         StandardColor color;
     } named[] = {
-        {"red", StandardColor::red},       {"orange", StandardColor::orange}, {"yellow", StandardColor::yellow},
-        {"green", StandardColor::green},   {"mint", StandardColor::mint},     {"teal", StandardColor::teal},
-        {"cyan", StandardColor::cyan},     {"indigo", StandardColor::indigo}, {"purple", StandardColor::purple},
-        {"brown", StandardColor::brown},   {"gray", StandardColor::gray},     {"grey", StandardColor::gray},
+        {"red", StandardColor::red},     {"orange", StandardColor::orange}, {"yellow", StandardColor::yellow},
+        {"green", StandardColor::green}, {"mint", StandardColor::mint},     {"teal", StandardColor::teal},
+        {"cyan", StandardColor::cyan},   {"indigo", StandardColor::indigo}, {"purple", StandardColor::purple},
+        {"brown", StandardColor::brown}, {"gray", StandardColor::gray},     {"grey", StandardColor::gray},
     };
     for (const auto& n : named) {
         if (k == QLatin1String(n.key))
@@ -273,7 +276,8 @@ std::optional<QColor> colorFromHex(const QString& text) {
     if (s.size() != 6)
         return std::nullopt;
     for (QChar ch : s) {
-        const bool hex = (ch >= QLatin1Char('0') && ch <= QLatin1Char('9')) || (ch >= QLatin1Char('A') && ch <= QLatin1Char('F'));
+        const bool hex =
+            (ch >= QLatin1Char('0') && ch <= QLatin1Char('9')) || (ch >= QLatin1Char('A') && ch <= QLatin1Char('F'));
         if (!hex)
             return std::nullopt;
     }

@@ -11,9 +11,9 @@
 // theme change recolours everything on the next repaint.
 namespace AppPalette {
 
-QColor brandBlue();   // fixed
-QColor brandPink();   // fixed
-QColor cardShadow();  // fixed: black at opacity 0.08
+QColor brandBlue(); // fixed
+QColor brandPink(); // fixed
+QColor cardShadow(); // fixed: black at opacity 0.08
 
 QColor canvasBackground();
 QColor canvasBackground(bool dark);
@@ -74,7 +74,7 @@ QColor whiteTextOn(const QColor& fill, qreal opacity, double minimum = 4.5);
 
 // Contrast as WCAG 2.1 measures it.
 namespace Contrast {
-constexpr double text = 4.5;      // body text
+constexpr double text = 4.5; // body text
 constexpr double largeText = 3.0; // text of 18 px and more or 14 px bold, control outlines, meaningful symbols
 // Relative luminance of an opaque colour (alpha ignored).
 double luminance(const QColor& c);

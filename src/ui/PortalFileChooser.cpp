@@ -121,8 +121,7 @@ QList<QPair<QString, QStringList>> parseFilters(const QString& filter) {
         const QRegularExpressionMatch m = withPatterns.match(text);
         // "Images (*.png *.jpg)", or patterns alone ("*.png *.jpg") named after themselves.
         const QString name = m.hasMatch() ? m.captured(1).trimmed() : text;
-        const QStringList globs =
-            (m.hasMatch() ? m.captured(2) : text).split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        const QStringList globs = (m.hasMatch() ? m.captured(2) : text).split(QLatin1Char(' '), Qt::SkipEmptyParts);
         if (globs.isEmpty())
             continue;
         out.append({name.isEmpty() ? globs.join(QLatin1Char(' ')) : name, globs});
@@ -136,8 +135,9 @@ bool isAvailable() {
     bool ok = false;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (bus.isConnected()) {
-        QDBusMessage msg = QDBusMessage::createMethodCall(service(), kPath, QStringLiteral("org.freedesktop.DBus.Properties"),
-                                                          QStringLiteral("Get"));
+        QDBusMessage msg =
+            QDBusMessage::createMethodCall(service(), kPath, QStringLiteral("org.freedesktop.DBus.Properties"),
+                                           QStringLiteral("Get"));
         msg << kInterface << QStringLiteral("version");
         // Starting the portal by activation takes a moment; a bus without one answers at once.
         const QDBusMessage reply = bus.call(msg, QDBus::Block, 2500);
@@ -192,12 +192,12 @@ std::optional<QStringList> choose(QWidget* parent, Mode mode, const QString& cap
         options.insert(QStringLiteral("current_filter"), QVariant::fromValue(filters.first()));
     }
 
-    const QString title = !caption.isEmpty()                ? caption
-                          : mode == Mode::save              ? QStringLiteral("Enregistrer")
-                                                            : QStringLiteral("Ouvrir");
-    QDBusMessage call = QDBusMessage::createMethodCall(service(), kPath, kInterface,
-                                                       mode == Mode::save ? QStringLiteral("SaveFile")
-                                                                          : QStringLiteral("OpenFile"));
+    const QString title = !caption.isEmpty() ? caption
+        : mode == Mode::save                 ? QStringLiteral("Enregistrer")
+                                             : QStringLiteral("Ouvrir");
+    QDBusMessage call =
+        QDBusMessage::createMethodCall(service(), kPath, kInterface,
+                                       mode == Mode::save ? QStringLiteral("SaveFile") : QStringLiteral("OpenFile"));
     call << parentHandle(parent) << title << options;
     const QDBusMessage reply = bus.call(call, QDBus::Block, 5000);
     if (reply.type() != QDBusMessage::ReplyMessage || reply.arguments().isEmpty()) {
@@ -225,7 +225,8 @@ std::optional<QStringList> choose(QWidget* parent, Mode mode, const QString& cap
         if (!waiter.answered)
             blocker.exec();
     }
-    bus.disconnect(service(), requestPath, requestInterface, responseSignal, &waiter, SLOT(onResponse(uint, QVariantMap)));
+    bus.disconnect(service(), requestPath, requestInterface, responseSignal, &waiter,
+                   SLOT(onResponse(uint, QVariantMap)));
 
     // 0: chosen, 1: cancelled, 2: the portal could not show its chooser (ours is shown instead).
     if (waiter.response == 1)

@@ -21,7 +21,7 @@ bool isHardBreak(QChar c) { return c == u'\n' || c == QChar::LineSeparator; }
 bool isHangul(QChar c) {
     const char16_t u = c.unicode();
     return (u >= 0xAC00 && u <= 0xD7A3) || (u >= 0x1100 && u <= 0x11FF) || (u >= 0x3130 && u <= 0x318F) ||
-           (u >= 0xA960 && u <= 0xA97F) || (u >= 0xD7B0 && u <= 0xD7FF);
+        (u >= 0xA960 && u <= 0xA97F) || (u >= 0xD7B0 && u <= 0xD7FF);
 }
 // A space a line may end on (not a no-break space).
 bool isBlank(QChar c) {
@@ -57,10 +57,8 @@ bool ShapedText::isSupported() const {
         case QChar::DirRLE:
         case QChar::DirRLO:
         case QChar::DirRLI:
-        case QChar::DirAN:
-            return false;
-        default:
-            break;
+        case QChar::DirAN: return false;
+        default: break;
         }
         // Tabs stop at positions and a soft hyphen shows only at a break: Qt's own path draws both.
         if (c == u'\t' || c == QChar::SoftHyphen || c == u'\r')
@@ -198,7 +196,7 @@ std::vector<ShapedText::Line> ShapedText::lines(qreal width, bool anywhere) cons
                 push(start, fitEnd, false);
                 start = fitEnd;
                 fitEnd = -1;
-                --k;   // the same piece, on the new line
+                --k; // the same piece, on the new line
                 continue;
             }
             if (!anywhere) {
@@ -280,8 +278,8 @@ void ShapedText::drawLine(QPainter& p, const Line& line, const QPointF& topLeft)
 
 void ShapedText::draw(QPainter& p, const QRectF& rect, int flags) const {
     const bool wrap = flags & Qt::TextWordWrap;
-    if (!isSupported() || (flags & ~(Qt::AlignHorizontal_Mask | Qt::AlignVertical_Mask | Qt::TextWordWrap |
-                                     Qt::TextSingleLine)) ||
+    if (!isSupported() ||
+        (flags & ~(Qt::AlignHorizontal_Mask | Qt::AlignVertical_Mask | Qt::TextWordWrap | Qt::TextSingleLine)) ||
         ((flags & Qt::TextSingleLine) && m_text.contains(QLatin1Char('\n')))) {
         p.save();
         p.setFont(m_font);

@@ -92,4 +92,3 @@ private:
     QString m_elidedFrom;
     int m_elidedWidth = -1;
 };
-

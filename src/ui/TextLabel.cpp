@@ -71,9 +71,7 @@ void TextLabel::invalidate() {
     update();
 }
 
-int TextLabel::flags() const {
-    return int(m_align) | (m_wrap ? Qt::TextWordWrap : 0) | Qt::TextExpandTabs;
-}
+int TextLabel::flags() const { return int(m_align) | (m_wrap ? Qt::TextWordWrap : 0) | Qt::TextExpandTabs; }
 
 QSize TextLabel::textSize(int width) const {
     m_shaped.set(m_text, font());
@@ -164,8 +162,8 @@ void TextLabel::paintEvent(QPaintEvent*) {
         // As QLabel draws it: a right-to-left text mirrors the horizontal alignment.
         const bool rtl = m_text.isRightToLeft();
         const int drawFlags = int(QStyle::visualAlignment(rtl ? Qt::RightToLeft : Qt::LeftToRight, m_align)) |
-                              (m_wrap ? Qt::TextWordWrap : 0) | Qt::TextExpandTabs |
-                              (rtl ? Qt::TextForceRightToLeft : Qt::TextForceLeftToRight);
+            (m_wrap ? Qt::TextWordWrap : 0) | Qt::TextExpandTabs |
+            (rtl ? Qt::TextForceRightToLeft : Qt::TextForceLeftToRight);
         p.drawText(r, drawFlags, m_text);
         return;
     }
@@ -177,15 +175,10 @@ void TextLabel::changeEvent(QEvent* event) {
     case QEvent::FontChange:
     case QEvent::ApplicationFontChange:
     case QEvent::ContentsRectChange:
-    case QEvent::StyleChange:
-        invalidate();
-        break;
+    case QEvent::StyleChange: invalidate(); break;
     case QEvent::PaletteChange:
-    case QEvent::ApplicationPaletteChange:
-        update();
-        break;
-    default:
-        break;
+    case QEvent::ApplicationPaletteChange: update(); break;
+    default: break;
     }
     QWidget::changeEvent(event);
 }

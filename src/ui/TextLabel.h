@@ -50,5 +50,5 @@ private:
     mutable ShapedText m_shaped;
     mutable QSize m_hint, m_minimumHint;
     mutable bool m_hintsValid = false;
-    mutable std::vector<std::pair<int, int>> m_heights;   // width, height: the last few asked
+    mutable std::vector<std::pair<int, int>> m_heights; // width, height: the last few asked
 };

@@ -90,8 +90,8 @@ ThemeManager::ThemeManager(Preferences* prefs, QObject* parent) : QObject(parent
     if (!isHeadless() && !g_forcedSystemDark) {
         QDBusConnection bus = QDBusConnection::sessionBus();
         if (bus.isConnected()) {
-            QDBusMessage msg = QDBusMessage::createMethodCall(kPortalService, kPortalPath, kPortalInterface,
-                                                              QStringLiteral("Read"));
+            QDBusMessage msg =
+                QDBusMessage::createMethodCall(kPortalService, kPortalPath, kPortalInterface, QStringLiteral("Read"));
             msg << kAppearanceNamespace << kColorSchemeKey;
             // Asked without waiting: a slow or missing portal must not hold up the first window, which
             // follows the answer when it comes (the platform's colour until then).

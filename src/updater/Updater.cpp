@@ -29,7 +29,9 @@ QString tooLargeText() { return QStringLiteral("Le flux de mises à jour dépass
 } // namespace
 
 Updater::Updater(UpdatePresenter presenter, QObject* parent)
-    : QObject(parent), m_presenter(std::move(presenter)), m_feedUrl(QUrl(QString::fromUtf8(TOLMEK_UPDATE_FEED_URL))),
+    : QObject(parent),
+      m_presenter(std::move(presenter)),
+      m_feedUrl(QUrl(QString::fromUtf8(TOLMEK_UPDATE_FEED_URL))),
       m_currentVersion(QString::fromUtf8(TOLMEK_VERSION)) {}
 
 Updater::~Updater() {
@@ -138,7 +140,7 @@ void Updater::onFinished() {
     if (!isComparableVersion(entry->version)) {
         // Nothing to offer from a version we cannot order; said in the log, not to the person.
         qCInfo(lcUpdater, "the feed's version '%s' cannot be compared with ours; no newer version",
-              qPrintable(entry->version.left(80)));
+               qPrintable(entry->version.left(80)));
     }
     if (!isComparableVersion(entry->version) || parseVersion(entry->version) <= parseVersion(m_currentVersion)) {
         if (m_userInitiated)
@@ -184,8 +186,8 @@ void Updater::showUpdate(const FeedEntry& entry) {
     DialogSeam::Message m;
     m.icon = QMessageBox::Information;
     m.text = QStringLiteral("Une nouvelle version de Tolmek est disponible.");
-    m.informativeText =
-        QStringLiteral("La version %1 est disponible. Vous utilisez la version %2.").arg(entry.version, m_currentVersion);
+    m.informativeText = QStringLiteral("La version %1 est disponible. Vous utilisez la version %2.")
+                            .arg(entry.version, m_currentVersion);
     m.buttons = {{QStringLiteral("Télécharger"), QMessageBox::AcceptRole},
                  {QStringLiteral("Plus tard"), QMessageBox::RejectRole}};
     m.defaultButton = 0;
@@ -238,9 +240,10 @@ std::optional<Updater::FeedEntry> Updater::parseFeed(const QByteArray& xml, QStr
             inItem = false;
             // A version that can be compared wins over one that cannot; among them, the highest.
             if (!current.version.isEmpty() &&
-                (!best || (isComparableVersion(current.version) &&
-                           (!isComparableVersion(best->version) ||
-                            parseVersion(current.version) > parseVersion(best->version)))))
+                (!best ||
+                 (isComparableVersion(current.version) &&
+                  (!isComparableVersion(best->version) ||
+                   parseVersion(current.version) > parseVersion(best->version)))))
                 best = current;
         }
     }

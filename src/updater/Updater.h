@@ -38,7 +38,6 @@ public slots:
     void checkForUpdatesInBackground();
 
 public:
-
     bool isChecking() const { return m_reply != nullptr; }
 
     QUrl feedUrl() const { return m_feedUrl; }

@@ -75,9 +75,7 @@ struct AppStore {
         QString err;
         container = openModelContainer(dir.path() + "/t.store", &err);
     }
-    ~AppStore() {
-        DialogSeam::reset();
-    }
+    ~AppStore() { DialogSeam::reset(); }
 };
 
 } // namespace
@@ -90,8 +88,13 @@ TEST(AppEntry, TheUpdateCommandRunsACheck) {
     delegate.updater()->setFeedUrl(QUrl());
     AttachmentImports attachments;
     ThumbnailCache thumbnails;
-    Services services{store.container->mainContext(), Preferences::shared(), ThemeManager::shared(),
-                      sharedProfile(), testsupport::testDictionary(), attachments, thumbnails};
+    Services services{store.container->mainContext(),
+                      Preferences::shared(),
+                      ThemeManager::shared(),
+                      sharedProfile(),
+                      testsupport::testDictionary(),
+                      attachments,
+                      thumbnails};
     MainWindow window(delegate.updater(), services);
     QSignalSpy done(delegate.updater(), &LazyUpdater::checkFinished);
     window.checkForUpdatesAction()->trigger();
@@ -148,8 +151,13 @@ TEST(AppEntry, ClosingTheWindowSavesFirstAndStaysOpenWhenThatFails) {
         AppDelegate delegate;
         AttachmentImports attachments;
         ThumbnailCache thumbnails;
-        Services services{ctx, Preferences::shared(), ThemeManager::shared(), sharedProfile(),
-                          testsupport::testDictionary(), attachments, thumbnails};
+        Services services{ctx,
+                          Preferences::shared(),
+                          ThemeManager::shared(),
+                          sharedProfile(),
+                          testsupport::testDictionary(),
+                          attachments,
+                          thumbnails};
         MainWindow window(delegate.updater(), services);
         QList<int> exits;
         window.shell()->setTerminate([&](int code) { exits << code; });
@@ -161,14 +169,16 @@ TEST(AppEntry, ClosingTheWindowSavesFirstAndStaysOpenWhenThatFails) {
         EXPECT_EQ(exits.first(), 0);
 
         // A change the disk refuses: the window stays, and says why.
-        ctx.insert(std::make_shared<Project>(ProjectFields{.name = "Refusé", .iconName = "folder",
+        ctx.insert(std::make_shared<Project>(ProjectFields{.name = "Refusé",
+                                                           .iconName = "folder",
                                                            .createdAt = QDateTime::currentDateTimeUtc(),
                                                            .updatedAt = QDateTime::currentDateTimeUtc()}));
         ctx.failNextSaves(10, "disk I/O error (simulated)");
         DialogSeam::pushAnswer("Annuler");
         window.close();
         ASSERT_TRUE(testsupport::waitFor([&] { return !DialogSeam::shownMessages().isEmpty(); }));
-        EXPECT_EQ(DialogSeam::shownMessages().last().text, "Les dernières modifications n’ont pas pu être enregistrées.");
+        EXPECT_EQ(DialogSeam::shownMessages().last().text,
+                  "Les dernières modifications n’ont pas pu être enregistrées.");
         EXPECT_TRUE(window.isVisible());
         EXPECT_EQ(exits.size(), 1);
         EXPECT_TRUE(ctx.hasChanges());
@@ -186,8 +196,13 @@ TEST(AppEntry, TerminationSignalsQuitAsThePersonWouldAfterSaving) {
         AppDelegate delegate;
         AttachmentImports attachments;
         ThumbnailCache thumbnails;
-        Services services{ctx, Preferences::shared(), ThemeManager::shared(), sharedProfile(),
-                          testsupport::testDictionary(), attachments, thumbnails};
+        Services services{ctx,
+                          Preferences::shared(),
+                          ThemeManager::shared(),
+                          sharedProfile(),
+                          testsupport::testDictionary(),
+                          attachments,
+                          thumbnails};
         MainWindow window(delegate.updater(), services);
         QList<int> exits;
         window.shell()->setTerminate([&](int code) { exits << code; });
@@ -243,8 +258,9 @@ TEST(AppEntry, TheApplicationEndsNormallyOnSigterm) {
     QProcess app;
     startApp(app, home.path(), {"TOLMEK_STARTUP_TRACE"});
     QByteArray err;
-    ASSERT_TRUE(testsupport::waitFor(
-        [&] { return (err += app.readAllStandardError()).contains("startup: first-paint"); }, 20000));
+    ASSERT_TRUE(
+        testsupport::waitFor([&] { return (err += app.readAllStandardError()).contains("startup: first-paint"); },
+                             20000));
     app.terminate();
     ASSERT_TRUE(app.waitForFinished(10000));
     err += app.readAllStandardError();
@@ -274,7 +290,7 @@ TEST(AppEntry, AStartWritesBackOnlyTheProfileAndTheTheme) {
         "\\\"firstName\\\":\\\"L\\xc3\\xa9\\x61\\\"})\"\n"
         "zeta=1\n",
     };
-    QByteArray settled;   // the second file as the start left it
+    QByteArray settled; // the second file as the start left it
     int n = 0;
     for (const QByteArray& content : files) {
         QTemporaryDir home;
@@ -302,17 +318,21 @@ TEST(AppEntry, AStartWritesBackOnlyTheProfileAndTheTheme) {
         // Every line but the two entries' stays, in its place.
         auto others = [](const QByteArray& bytes) {
             QList<QByteArray> lines = bytes.split('\n');
-            lines.removeIf([](const QByteArray& l) { return l.startsWith("tolmek.theme=") || l.startsWith("tolmek.userProfile="); });
+            lines.removeIf([](const QByteArray& l) {
+                return l.startsWith("tolmek.theme=") || l.startsWith("tolmek.userProfile=");
+            });
             return lines;
         };
         EXPECT_EQ(others(after), others(content)) << after.constData();
         Preferences read(conf);
         EXPECT_EQ(read.value("tolmek.theme").toString(), "system");
         if (n++ == 0) {
-            EXPECT_TRUE(after.contains("tolmek.userProfile=@ByteArray({ \"lastName\": \"Ren\xe9\", \"firstName\": \"Ana\" })\n"))
+            EXPECT_TRUE(after.contains(
+                "tolmek.userProfile=@ByteArray({ \"lastName\": \"Ren\xe9\", \"firstName\": \"Ana\" })\n"))
                 << "not UTF-8: not a profile, left as it is";
         } else {
-            EXPECT_EQ(read.value("tolmek.userProfile").toByteArray(), QByteArray("{\"firstName\":\"L\xc3\xa9\x61\",\"lastName\":\"Martin\"}"));
+            EXPECT_EQ(read.value("tolmek.userProfile").toByteArray(),
+                      QByteArray("{\"firstName\":\"L\xc3\xa9\x61\",\"lastName\":\"Martin\"}"));
             settled = after;
         }
         EXPECT_EQ(QDir(home.path() + "/config/Tolmek").entryList(QDir::Files), QStringList{"Tolmek.conf"});

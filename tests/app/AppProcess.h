@@ -30,6 +30,6 @@ inline void startApp(QProcess& app, const QString& home, const QStringList& flag
     app.start(appBinary(), {});
 }
 
-#define SKIP_WITHOUT_APP()                                                                                   \
-    if (appBinary().isEmpty())                                                                               \
+#define SKIP_WITHOUT_APP()     \
+    if (appBinary().isEmpty()) \
     GTEST_SKIP() << "TOLMEK_APP_BINARY not set (run through CTest)"

@@ -32,9 +32,8 @@ protected:
         DialogSeam::reset();
         DialogSeam::setNonInteractive(true);
         profile = std::make_unique<UserPreferencesStore>(Preferences::shared());
-        services = std::make_unique<Services>(Services{ctx(), Preferences::shared(), ThemeManager::shared(),
-                                                       *profile, testsupport::testDictionary(),
-                                                       attachments, thumbnails});
+        services = std::make_unique<Services>(Services{ctx(), Preferences::shared(), ThemeManager::shared(), *profile,
+                                                       testsupport::testDictionary(), attachments, thumbnails});
         shell = std::make_unique<AppShellView>(*services);
         shell->resize(1100, 720);
         shell->show();
@@ -66,20 +65,24 @@ protected:
 
     static QDateTime at(int seconds) { return QDateTime::fromSecsSinceEpoch(1'700'000'000 + seconds, Qt::UTC); }
     ProjectPtr project(const QString& name) {
-        auto p = std::make_shared<Project>(ProjectFields{.name = name, .iconName = "folder", .createdAt = at(0),
-                                                         .updatedAt = at(0)});
+        auto p = std::make_shared<Project>(
+            ProjectFields{.name = name, .iconName = "folder", .createdAt = at(0), .updatedAt = at(0)});
         ctx().insert(p);
         return p;
     }
     DocPtr doc(const ProjectPtr& p, const QString& title) {
-        auto d = std::make_shared<Doc>(DocFields{.title = title, .statusRaw = "in_progress", .iconName = "doc.text",
-                                                 .createdAt = at(0), .updatedAt = at(0), .project = p});
+        auto d = std::make_shared<Doc>(DocFields{.title = title,
+                                                 .statusRaw = "in_progress",
+                                                 .iconName = "doc.text",
+                                                 .createdAt = at(0),
+                                                 .updatedAt = at(0),
+                                                 .project = p});
         ctx().insert(d);
         return d;
     }
     ChecklistPtr checklist(const QString& name) {
-        auto c = std::make_shared<Checklist>(ChecklistFields{.name = name, .iconName = "checklist", .createdAt = at(0),
-                                                             .updatedAt = at(0)});
+        auto c = std::make_shared<Checklist>(
+            ChecklistFields{.name = name, .iconName = "checklist", .createdAt = at(0), .updatedAt = at(0)});
         ctx().insert(c);
         return c;
     }

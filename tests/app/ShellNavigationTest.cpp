@@ -74,8 +74,10 @@ TEST_F(ShellTest, OpenedDocumentIgnoredOutsideItsSections) {
     auto d = doc(p, "Spéc");
     // A document open without a selected project does not show in "Projets".
     state().setOpenedDoc(d);
-    for (auto [item, screen] : {std::pair{SidebarItem::projects, Screen::projects}, {SidebarItem::checklists, Screen::checklists},
-                                {SidebarItem::settings, Screen::settings}, {SidebarItem::dashboard, Screen::docEditor}}) {
+    for (auto [item, screen] : {std::pair{SidebarItem::projects, Screen::projects},
+                                {SidebarItem::checklists, Screen::checklists},
+                                {SidebarItem::settings, Screen::settings},
+                                {SidebarItem::dashboard, Screen::docEditor}}) {
         state().setSelection(item);
         EXPECT_EQ(Router::route(state()), screen) << SidebarItemInfo::rawValue(item).toStdString();
     }
@@ -246,7 +248,7 @@ TEST_F(ShellTest, CreateButtonActsPerSection) {
     EXPECT_TRUE(qobject_cast<NewChecklistSheet*>(shell->newChecklistSheet()));
     closeSheets();
     EXPECT_FALSE(state().isPresentingNewChecklist());
-    EXPECT_EQ(state().projectsRefreshToken(), 2);   // only the two new-project sheets counted
+    EXPECT_EQ(state().projectsRefreshToken(), 2); // only the two new-project sheets counted
 
     clickRow(SidebarItem::settings);
     EXPECT_FALSE(plus->isVisible());

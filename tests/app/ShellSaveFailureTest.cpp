@@ -22,7 +22,8 @@ TEST_F(ShellTest, FailedSavesShowOneBannerPerStreakUntilASaveGoesThrough) {
     EXPECT_FALSE(ctx().save());
     ASSERT_TRUE(testsupport::waitFor([&] { return banner->isVisible(); }));
     EXPECT_EQ(banner->streaksShown(), 1);
-    EXPECT_TRUE(banner->label()->text().contains("n’ont pas pu être enregistrées")) << banner->label()->text().toStdString();
+    EXPECT_TRUE(banner->label()->text().contains("n’ont pas pu être enregistrées"))
+        << banner->label()->text().toStdString();
     EXPECT_TRUE(banner->label()->text().contains("database or disk is full"));
     // Readable by a screen reader, and the window keeps working under it.
     EXPECT_NE(testsupport::findAccessible(shell.get(), banner->label()->text()), nullptr);

@@ -3,7 +3,6 @@
 #include "app/AppDelegate.h"
 #include "prefs/Preferences.h"
 
-
 TEST_F(ShellTest, ThemeToggleCyclesAndStoresEachPress) {
     ToolbarIconButton* toggle = toolbar()->themeButton();
     EXPECT_EQ(toggle->symbol(), "circle.lefthalf.filled");

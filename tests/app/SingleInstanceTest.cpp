@@ -165,7 +165,7 @@ TEST(SingleInstance, AnythingLeftUnderTheLockNameDoesNotStopAStart) {
         return f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(bytes) == bytes.size();
     };
     const QByteArray live = QByteArray::number(QCoreApplication::applicationPid()) + "\nTolmek\n" +
-                            QSysInfo::machineHostName().toUtf8() + "\n";
+        QSysInfo::machineHostName().toUtf8() + "\n";
     const std::vector<std::pair<const char*, std::function<bool()>>> odd = {
         {"empty", [&] { return write(""); }},
         {"NUL bytes", [&] { return write(QByteArray(64, '\0')); }},

@@ -27,8 +27,9 @@ TEST(BoardPayloadTest, PayloadsAreReadStrictly) {
     EXPECT_EQ(parse("card:" + kIdText).kind, Payload::card);
     EXPECT_EQ(parse("card:" + kIdText.toLower()).id, kId);
     EXPECT_EQ(parse("col:" + kIdText).kind, Payload::column);
-    for (const QString& bad : {"Card:" + kIdText, "card: " + kIdText, "card:{" + kIdText + "}", "card:" + kIdText + "0",
-                               "card:" + kIdText.left(35), "col:" + QString(kIdText).replace(8, 1, "_"), kIdText, QString()})
+    for (const QString& bad :
+         {"Card:" + kIdText, "card: " + kIdText, "card:{" + kIdText + "}", "card:" + kIdText + "0",
+          "card:" + kIdText.left(35), "col:" + QString(kIdText).replace(8, 1, "_"), kIdText, QString()})
         EXPECT_EQ(parse(bad).kind, Payload::none) << bad.toStdString();
 }
 
@@ -72,7 +73,7 @@ TEST(BoardPayloadTest, MarksFollowEnteringAndLeavingTargets) {
     EXPECT_FALSE(m.dropTargetColumnId);
 
     setColumnReorderTarget(m, true, col);
-    setColumnReorderTarget(m, false, other);   // whichever column it named
+    setColumnReorderTarget(m, false, other); // whichever column it named
     EXPECT_FALSE(m.dropTargetColumnReorderId);
 }
 
@@ -91,7 +92,7 @@ TEST(BoardPayloadTest, NotesPreviewFollowsTheStoredForm) {
     EXPECT_EQ(notesPreviewText(" rtf:" + encoded + "\n"), QStringLiteral("abc"));
 
     EXPECT_EQ(notesPreviewText(QStringLiteral("rtf:pas du base64")), QStringLiteral("rtf:pas du base64"));
-    EXPECT_EQ(notesPreviewText(QStringLiteral("rtf:YWJj")), QString());   // Base64 of "abc", not RTF
+    EXPECT_EQ(notesPreviewText(QStringLiteral("rtf:YWJj")), QString()); // Base64 of "abc", not RTF
     EXPECT_EQ(notesPreviewText(QStringLiteral("rtf:YWJ")), QStringLiteral("rtf:YWJ"));
 
     // The card sheet reads the notes with the same rule: Base64 whose last group has bits that
@@ -101,7 +102,9 @@ TEST(BoardPayloadTest, NotesPreviewFollowsTheStoredForm) {
         loose.chop(1);
     ASSERT_LT(loose.size(), encoded.size()) << "the RTF's length must leave unused bits";
     const QChar last = loose.back();
-    loose.back() = last == QLatin1Char('A') ? QLatin1Char('B') : last == QLatin1Char('w') ? QLatin1Char('x') : QChar(last.unicode() + 1);
+    loose.back() = last == QLatin1Char('A') ? QLatin1Char('B')
+        : last == QLatin1Char('w')          ? QLatin1Char('x')
+                                            : QChar(last.unicode() + 1);
     loose += QString(encoded.size() - loose.size(), QLatin1Char('='));
     const QString stored = "rtf:" + loose;
     ASSERT_EQ(QByteArray::fromBase64(loose.toLatin1()), QByteArray::fromBase64(encoded.toLatin1()));
@@ -112,7 +115,8 @@ TEST(BoardPayloadTest, NotesPreviewFollowsTheStoredForm) {
 
     // Notes of megabytes are previewed from their start, without reading them whole.
     const QByteArray big = "{\\rtf1\\ansi d\\'e9but " + QByteArray("mot mot\\par ").repeated(1'000'000) + "}";
-    for (const QString& notes : {"rtf:" + QString::fromLatin1(big.toBase64()), QStringLiteral("début ").repeated(2'000'000)}) {
+    for (const QString& notes :
+         {"rtf:" + QString::fromLatin1(big.toBase64()), QStringLiteral("début ").repeated(2'000'000)}) {
         const std::optional<QString> preview = notesPreviewText(notes);
         ASSERT_TRUE(preview);
         EXPECT_TRUE(preview->startsWith(QStringLiteral("début")));
@@ -154,7 +158,8 @@ TEST(CardTileTextTest, TitlesAndPreviewsStopAtTheirLineLimit) {
     const WrappedText notes = wrapText(QStringLiteral("un\ndeux\ntrois\nquatre\ncinq"), font, width, 3);
     EXPECT_EQ(notes.lines, QStringList({"un", "deux", QStringLiteral("trois\u2026")}));
     EXPECT_EQ(wrapText(QStringLiteral("un\ndeux\ntrois"), font, width, 3).lines, QStringList({"un", "deux", "trois"}));
-    const WrappedText longThird = wrapText(QStringLiteral("un\ndeux\n") + QString(300, QLatin1Char('m')) + "\nquatre", font, width, 3);
+    const WrappedText longThird =
+        wrapText(QStringLiteral("un\ndeux\n") + QString(300, QLatin1Char('m')) + "\nquatre", font, width, 3);
     EXPECT_TRUE(longThird.lines.last().endsWith(QChar(0x2026)));
     EXPECT_LE(fm.horizontalAdvance(longThird.lines.last()), width + 1);
     EXPECT_EQ(wrapText(QStringLiteral("court"), font, width, 3).lines, QStringList({"court"}));
@@ -215,7 +220,8 @@ TEST(CardTileTextTest, LinesBreakAsQtBreaksThemInEveryScript) {
         QString text;
     } texts[] = {
         {"latin", QStringLiteral("Préparer la réunion de lancement avec l’équipe, puis envoyer le compte rendu")},
-        {"latin and CJK", QStringLiteral("Relire le plan 设计评审会议的准备工作和材料整理 puis valider 日本語の文章も少し")},
+        {"latin and CJK",
+         QStringLiteral("Relire le plan 设计评审会议的准备工作和材料整理 puis valider 日本語の文章も少し")},
         {"arabic", QStringLiteral("مراجعة خطة المشروع مع الفريق وإرسال التقرير النهائي إلى المدير قبل نهاية الأسبوع")},
         {"latin and arabic", QStringLiteral("Envoyer le rapport تقرير المشروع النهائي avant vendredi إلى المدير")},
         {"devanagari", QStringLiteral("परियोजना योजना की समीक्षा करें और अंतिम रिपोर्ट प्रबंधक को भेजें")},

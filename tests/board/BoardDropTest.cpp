@@ -43,22 +43,25 @@ TEST_F(BoardDropTest, ACardDragIsTakenWhereverItEntersAndEachPositionFindsItsSlo
     enum Mark { slot, header, nothing };
     const struct {
         const char* what;
-        std::function<QPoint()> at;   // in colA's coordinates, worked out when the pointer gets there
+        std::function<QPoint()> at; // in colA's coordinates, worked out when the pointer gets there
         Mark mark;
         QUuid column;
-        std::optional<QUuid> before;  // the marked slot's card; none for the end
+        std::optional<QUuid> before; // the marked slot's card; none for the end
     } path[] = {
         {"A's margin beside the upper half of Y",
-         [&] { return QPoint(colA->cardRect().left() + 4, colA->tile(y->id())->geometry().center().y() - 6); },
-         slot, a->id(), y->id()},
+         [&] { return QPoint(colA->cardRect().left() + 4, colA->tile(y->id())->geometry().center().y() - 6); }, slot,
+         a->id(), y->id()},
         {"A's header", [&] { return colA->menuButton()->geometry().center(); }, header, a->id(), std::nullopt},
         {"the lower half of Z", [&] { return colA->tile(z->id())->geometry().center() + QPoint(0, 8); }, slot, a->id(),
          std::nullopt},
-        {"A's « Ajouter une étape »", [&] { return colA->addCardButton()->geometry().center(); }, header,
-         a->id(), std::nullopt},
+        {"A's « Ajouter une étape »", [&] { return colA->addCardButton()->geometry().center(); }, header, a->id(),
+         std::nullopt},
         {"the upper half of Z", [&] { return colA->tile(z->id())->geometry().center() - QPoint(0, 8); }, slot, a->id(),
          z->id()},
-        {"the gap just before B", [&] { return inA(colB, QPoint(colB->cardRect().left() - 4, colB->tile(w->id())->geometry().center().y() - 6)); },
+        {"the gap just before B",
+         [&] {
+             return inA(colB, QPoint(colB->cardRect().left() - 4, colB->tile(w->id())->geometry().center().y() - 6));
+         },
          nothing, none, std::nullopt},
         {"B's header", [&] { return inA(colB, colB->handle()->geometry().center()); }, header, b->id(), std::nullopt},
         {"B's first card", [&] { return inA(colB, colB->tile(w->id())->geometry().center() - QPoint(0, 8)); }, slot,
@@ -69,8 +72,8 @@ TEST_F(BoardDropTest, ACardDragIsTakenWhereverItEntersAndEachPositionFindsItsSlo
          std::nullopt},
         {"the empty column C's header", [&] { return inA(colC, colC->addCardButton()->geometry().center()); }, header,
          c->id(), std::nullopt},
-        {"the add-column tile, past the last column", [&] { return inA(v->addColumnTile(), QPoint(100, 50)); },
-         nothing, none, std::nullopt},
+        {"the add-column tile, past the last column", [&] { return inA(v->addColumnTile(), QPoint(100, 50)); }, nothing,
+         none, std::nullopt},
         {"the middle of C", [&] { return inA(colC, colC->cardRect().center()); }, slot, c->id(), std::nullopt},
     };
     WindowDrag drag(v, mime.get());
@@ -179,7 +182,7 @@ TEST_F(BoardDropTest, TheBoardStaysWhereItWasAfterADrop) {
 
     auto* tile = from->tile(moved->id());
     tile->setFocus(Qt::MouseFocusReason);
-    EXPECT_EQ(bar->value(), before);   // a click does not slide the board
+    EXPECT_EQ(bar->value(), before); // a click does not slide the board
     ChecklistDetailView::setDragLoopForTesting([&](QDrag& d) {
         EXPECT_TRUE(dragTo(to, QPoint(to->cardRect().left() + 60, to->slotRects()[0].center().y()), d.mimeData()));
         return Qt::MoveAction;
@@ -209,7 +212,8 @@ TEST_F(BoardDropTest, ADragNearAnEdgeScrollsTheBoardWhileItRestsThere) {
     ASSERT_GT(down->maximum(), 0);
     std::unique_ptr<QMimeData> mime(BoardDrag::makeMime({BoardDrag::Payload::card, x->id()}));
     const int midY = v->verticalScroller()->geometry().center().y();
-    const int rightEdge = v->columnsScroller()->viewport()->mapTo(v, QPoint(v->columnsScroller()->viewport()->width(), 0)).x();
+    const int rightEdge =
+        v->columnsScroller()->viewport()->mapTo(v, QPoint(v->columnsScroller()->viewport()->width(), 0)).x();
 
     WindowDrag drag(v, mime.get());
     // Nothing to the left yet: resting at the left edge does nothing.
@@ -219,12 +223,14 @@ TEST_F(BoardDropTest, ADragNearAnEdgeScrollsTheBoardWhileItRestsThere) {
     drag.move(v, QPoint(rightEdge - 6, midY));
     EXPECT_TRUE(v->isAutoScrolling());
     EXPECT_GT(v->autoScrollVelocity(QPoint(rightEdge - 6, midY)).x(),
-              v->autoScrollVelocity(QPoint(rightEdge - 40, midY)).x());   // faster nearer the edge
+              v->autoScrollVelocity(QPoint(rightEdge - 40, midY)).x()); // faster nearer the edge
     EXPECT_TRUE(QTest::qWaitFor([&] { return across(v) > 100; }, 3000));
     const QPoint inRow = v->columnsScroller()->widget()->mapFrom(v, QPoint(rightEdge - 6, midY));
     QUuid under;
     for (auto* c : v->columnViews())
-        if (c->geometry().adjusted(c->cardRect().left() - 7, 0, -(c->width() - c->cardRect().right()) + 7, 0).contains(inRow))
+        if (c->geometry()
+                .adjusted(c->cardRect().left() - 7, 0, -(c->width() - c->cardRect().right()) + 7, 0)
+                .contains(inRow))
             under = c->columnId();
     EXPECT_EQ(v->marks().dropTargetColumnId, under);
     // Back in the middle it stops; at the left edge it goes back.
@@ -265,14 +271,14 @@ TEST_F(BoardDropTest, TheRowShowsItContinuesAndAPlainWheelScrollsItWhenNothingSc
         const QPoint at = over->mapTo(v, QPoint(10, 10));
         QWheelEvent e(QPointF(at), QPointF(v->mapToGlobal(at)), QPoint(), angle, Qt::NoButton, Qt::NoModifier,
                       Qt::NoScrollPhase, false);
-        QSpontaneKeyEvent::setSpontaneous(&e);   // as QTest does: sendEvent would make it a synthetic one
+        QSpontaneKeyEvent::setSpontaneous(&e); // as QTest does: sendEvent would make it a synthetic one
         qApp->notify(v->windowHandle(), &e);
     };
     auto* column = v->columnViews()[1];
-    wheel(column, QPoint(0, -120));        // down: to the right
+    wheel(column, QPoint(0, -120)); // down: to the right
     EXPECT_EQ(across(v), 120);
     EXPECT_EQ(foot->value(), 120);
-    wheel(v->header(), QPoint(0, 120));    // over the background too
+    wheel(v->header(), QPoint(0, 120)); // over the background too
     EXPECT_EQ(across(v), 0);
     foot->setValue(200);
     EXPECT_EQ(across(v), 200);

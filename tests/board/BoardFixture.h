@@ -35,24 +35,37 @@ protected:
     ChecklistEdits edits() { return ChecklistEdits(ctx()); }
 
     ChecklistPtr checklist(const QString& name, const ProjectPtr& p = nullptr) {
-        auto c = std::make_shared<Checklist>(ChecklistFields{.name = name, .iconName = "checklist",
-                                                             .colorKey = QStringLiteral("blue"), .createdAt = epoch(),
-                                                             .updatedAt = epoch(), .project = p});
+        auto c = std::make_shared<Checklist>(ChecklistFields{.name = name,
+                                                             .iconName = "checklist",
+                                                             .colorKey = QStringLiteral("blue"),
+                                                             .createdAt = epoch(),
+                                                             .updatedAt = epoch(),
+                                                             .project = p});
         ctx().insert(c);
         return c;
     }
     ChecklistColumnPtr column(const ChecklistPtr& c, const QString& name, int index, bool hidden = false) {
-        auto col = std::make_shared<ChecklistColumn>(ChecklistColumnFields{
-            .name = name, .iconName = "flag.fill", .orderIndex = index, .createdAt = epoch(), .updatedAt = epoch(),
-            .deletedAt = hidden ? OptDate(epoch()) : std::nullopt, .checklist = c});
+        auto col = std::make_shared<ChecklistColumn>(
+            ChecklistColumnFields{.name = name,
+                                  .iconName = "flag.fill",
+                                  .orderIndex = index,
+                                  .createdAt = epoch(),
+                                  .updatedAt = epoch(),
+                                  .deletedAt = hidden ? OptDate(epoch()) : std::nullopt,
+                                  .checklist = c});
         ctx().insert(col);
         return col;
     }
     ChecklistCardPtr card(const ChecklistColumnPtr& col, const QString& title, int index, bool hidden = false,
                           OptText notes = std::nullopt) {
-        auto card = std::make_shared<ChecklistCard>(ChecklistCardFields{
-            .title = title, .notes = notes, .orderIndex = index, .createdAt = epoch(), .updatedAt = epoch(),
-            .deletedAt = hidden ? OptDate(epoch()) : std::nullopt, .column = col});
+        auto card =
+            std::make_shared<ChecklistCard>(ChecklistCardFields{.title = title,
+                                                                .notes = notes,
+                                                                .orderIndex = index,
+                                                                .createdAt = epoch(),
+                                                                .updatedAt = epoch(),
+                                                                .deletedAt = hidden ? OptDate(epoch()) : std::nullopt,
+                                                                .column = col});
         ctx().insert(card);
         return card;
     }

@@ -18,8 +18,8 @@ QPoint centre(const QRect& r) { return r.center(); }
 } // namespace
 
 TEST_F(BoardTest, AnEmptyChecklistShowsItsDefaultColumnsOnce) {
-    auto p = std::make_shared<Project>(ProjectFields{.name = "Site", .iconName = "folder", .createdAt = epoch(),
-                                                     .updatedAt = epoch()});
+    auto p = std::make_shared<Project>(
+        ProjectFields{.name = "Site", .iconName = "folder", .createdAt = epoch(), .updatedAt = epoch()});
     ctx().insert(p);
     auto board = checklist("Vide", p);
     auto* v = show(board);
@@ -142,14 +142,14 @@ TEST_F(BoardTest, RefusedAndCancelledDragsChangeNothingAndClearTheirMarks) {
     EXPECT_EQ(titles(a), QStringList({"X", "W"}));
     EXPECT_EQ(board->updatedAt(), stamped);
 
-    {   // A column drag over a column outlines it; leaving (Escape) clears it.
+    { // A column drag over a column outlines it; leaving (Escape) clears it.
         WindowDrag drag(v, colMime.get());
         EXPECT_TRUE(drag.move(colA, centre(colA->slotRects()[0])));
         EXPECT_TRUE(colA->isReorderTarget());
         drag.leave();
         EXPECT_FALSE(colA->isReorderTarget());
     }
-    {   // A card that leaves its slot for no target keeps the column mark (the end slot grows), until
+    { // A card that leaves its slot for no target keeps the column mark (the end slot grows), until
         // the drag leaves.
         WindowDrag drag(v, cardMime.get());
         drag.move(colA, centre(colA->slotRects()[0]));
@@ -161,7 +161,7 @@ TEST_F(BoardTest, RefusedAndCancelledDragsChangeNothingAndClearTheirMarks) {
         EXPECT_EQ(v->marks(), BoardDrag::Marks{});
         EXPECT_EQ(colA->slotRects().back().height(), 10);
     }
-    {   // Released where nothing takes it.
+    { // Released where nothing takes it.
         WindowDrag drag(v, cardMime.get());
         drag.move(colA, centre(colA->slotRects()[1]));
         drag.move(v->header(), v->header()->rect().center());
@@ -187,7 +187,7 @@ TEST_F(BoardTest, ColumnsDropJustBeforeTheirTargetAndKeepTheirViews) {
     EXPECT_FALSE(yView->isReorderTarget());
     testsupport::flushEvents();
     EXPECT_EQ(columnNames(), QStringList({"X", "W", "Y", "Z"}));
-    EXPECT_EQ(v->columnView(w->id()), wView);   // the view follows its column
+    EXPECT_EQ(v->columnView(w->id()), wView); // the view follows its column
     EXPECT_LT(wView->x(), yView->x());
 
     // On itself: taken, nothing moves or is stamped.
@@ -304,8 +304,8 @@ TEST_F(BoardTest, TilesAndAddButtonsOpenTheCardSheetThroughTheBoard) {
 
     ChecklistCardPtr opened;
     ChecklistColumnPtr newIn;
-    v->setCardSheetHooks({[&](const ChecklistCardPtr& c) { opened = c; },
-                          [&](const ChecklistColumnPtr& c) { newIn = c; }});
+    v->setCardSheetHooks(
+        {[&](const ChecklistCardPtr& c) { opened = c; }, [&](const ChecklistColumnPtr& c) { newIn = c; }});
     auto* tile = v->columnView(a->id())->tile(x->id());
     // A click on the tile's inner margin counts; one outside its rounded shape does not.
     QTest::mouseClick(tile, Qt::LeftButton, {}, QPoint(CardTile::kMargin + 3, tile->height() / 2));
@@ -349,7 +349,7 @@ TEST_F(BoardTest, ADragStartedOnATileMovesTheCardOnlyAfterItsLoopAndClearsEveryM
         EXPECT_EQ(drag.mimeData()->text(), BoardDrag::cardPayload(x->id()));
         EXPECT_TRUE(dragTo(target, target->zoneRect().center(), drag.mimeData()));
         EXPECT_EQ(v->marks(), BoardDrag::Marks{});
-        testsupport::flushEvents();   // the drag loop keeps handling events
+        testsupport::flushEvents(); // the drag loop keeps handling events
         sawNoChangeInsideLoop = titles(b).isEmpty() && target->tiles().empty();
         return Qt::MoveAction;
     });
@@ -370,7 +370,7 @@ TEST_F(BoardTest, ADragStartedOnATileMovesTheCardOnlyAfterItsLoopAndClearsEveryM
         WindowDrag over(v, drag.mimeData());
         over.move(col, col->zoneRect().center());
         EXPECT_TRUE(v->marks().dropTargetColumnId);
-        over.leave();   // Escape: the window system says the drag left
+        over.leave(); // Escape: the window system says the drag left
         return Qt::IgnoreAction;
     });
     v->startCardDrag(x, source);
@@ -395,7 +395,7 @@ TEST_F(BoardTest, OneTileAtATimeIsHovered) {
     EXPECT_TRUE(ty->isHovered());
     EXPECT_FALSE(tx->isHovered());
     QEvent leave(QEvent::Leave);
-    QApplication::sendEvent(tx, &leave);   // whichever card the field named
+    QApplication::sendEvent(tx, &leave); // whichever card the field named
     EXPECT_FALSE(v->marks().hoverCardId);
 }
 
@@ -486,9 +486,9 @@ TEST_F(BoardTest, ATileShowsItsFocusRingAfterKeyboardNavigationOnly) {
     auto ring = [](CardTile* t) {
         const QImage img = t->grab().toImage();
         const QColor edge = img.pixelColor(img.width() / 2, CardTile::kMargin + 1);
-        return edge.blue() > edge.red() + 60;   // the accent blue on the tile's top edge
+        return edge.blue() > edge.red() + 60; // the accent blue on the tile's top edge
     };
-    v->window()->setAttribute(Qt::WA_KeyboardFocusChange, true);   // the person used Tab before
+    v->window()->setAttribute(Qt::WA_KeyboardFocusChange, true); // the person used Tab before
     // Pressed (and let go beside it, which opens nothing).
     QTest::mousePress(tile, Qt::LeftButton, {}, tile->rect().center());
     EXPECT_TRUE(tile->hasFocus());

@@ -19,8 +19,8 @@ std::unique_ptr<NewChecklistColumnSheet> sheetFor(const Services& s, const Check
 } // namespace
 
 TEST_F(ColumnSheetTest, ANewColumnStartsInTheChecklistsColourAndGoesLast) {
-    auto p = std::make_shared<Project>(ProjectFields{.name = "P", .iconName = "folder", .createdAt = epoch(),
-                                                     .updatedAt = epoch()});
+    auto p = std::make_shared<Project>(
+        ProjectFields{.name = "P", .iconName = "folder", .createdAt = epoch(), .updatedAt = epoch()});
     ctx().insert(p);
     auto board = checklist("B", p);
     board->setColorKey(QStringLiteral("orange"));
@@ -153,7 +153,8 @@ TEST_F(ColumnSheetTest, FieldsRefuseBoardPayloadsAndEverythingIsNamed) {
 
     EXPECT_EQ(testsupport::unnamedAccessibleElements(sheet.get()), QStringList());
     const QStringList names = testsupport::accessibleNames(sheet.get());
-    for (const char* name : {"Nouvelle colonne", "Couleur et icone personnalisables", "Nom de la colonne",
-                             "Titre, icone, couleur", "Nom", "Icone", "Couleur", "Orange", "Annuler", "Creer", "Fermer"})
+    for (const char* name :
+         {"Nouvelle colonne", "Couleur et icone personnalisables", "Nom de la colonne", "Titre, icone, couleur", "Nom",
+          "Icone", "Couleur", "Orange", "Annuler", "Creer", "Fermer"})
         EXPECT_TRUE(names.contains(QString::fromUtf8(name))) << name;
 }

@@ -42,12 +42,12 @@ protected:
 };
 
 TEST(AttachmentNames, OnlyUnsafeNamesAreRefused) {
-    for (const QString& bad : {QString(), QString(" "), QString("."), QString(".."), QString("..."), QString("a/b"),
-                               QString("../x"), QString("a") + QChar(0) + "b", QString("a\nb"), QString("a\x7f"),
-                               QString("a") + QChar(0xD800) + "b"})
+    for (const QString& bad :
+         {QString(), QString(" "), QString("."), QString(".."), QString("..."), QString("a/b"), QString("../x"),
+          QString("a") + QChar(0) + "b", QString("a\nb"), QString("a\x7f"), QString("a") + QChar(0xD800) + "b"})
         EXPECT_FALSE(safeFileName(bad)) << bad.toStdString();
 
-    const QString accents = QString(125, QChar(0xE9)) + ".txt";   // 254 bytes
+    const QString accents = QString(125, QChar(0xE9)) + ".txt"; // 254 bytes
     const struct {
         QString name, stored;
     } kept[] = {
@@ -74,7 +74,8 @@ TEST(AttachmentNames, FormatCharactersAreRemoved) {
         {QStringLiteral("\uFEFFdevis\u00AD\u200B.txt"), "devis.txt"},
         {QStringLiteral("drapeau ") + QString::fromUcs4(U"\U0001F3F4\U000E0067\U000E007F") + ".png",
          QStringLiteral("drapeau ") + QString::fromUcs4(U"\U0001F3F4") + ".png"},
-        {QString::fromUcs4(U"famille \U0001F468\u200D\U0001F469.png"), QString::fromUcs4(U"famille \U0001F468\u200D\U0001F469.png")},
+        {QString::fromUcs4(U"famille \U0001F468\u200D\U0001F469.png"),
+         QString::fromUcs4(U"famille \U0001F468\u200D\U0001F469.png")},
     };
     for (const auto& n : names) {
         EXPECT_EQ(withoutFormatCharacters(n.name), n.clean) << n.name.toStdString();
@@ -91,9 +92,9 @@ TEST(AttachmentNames, LongNamesAreShortenedKeepingTheExtension) {
     } cases[] = {
         {QString(296, 'x') + ".pdf", ".pdf"},
         {QString(150, QChar(0xE9)) + ".pdf", ".pdf"},
-        {QString(90, QChar(0x6F22)) + ".tar", ".tar"},                         // 3 bytes each
+        {QString(90, QChar(0x6F22)) + ".tar", ".tar"}, // 3 bytes each
         {QString(70, QChar(0xD83D)).replace(QChar(0xD83D), QStringLiteral("\U0001F600")) + ".png", ".png"},
-        {"a." + QString(300, 'y'), ""},                                       // not an extension
+        {"a." + QString(300, 'y'), ""}, // not an extension
     };
     for (const auto& c : cases) {
         const auto stored = safeFileName(c.name);
@@ -102,7 +103,7 @@ TEST(AttachmentNames, LongNamesAreShortenedKeepingTheExtension) {
         EXPECT_GE(stored->toUtf8().size(), 250);
         EXPECT_TRUE(stored->endsWith(c.ext));
         EXPECT_TRUE(c.name.startsWith(stored->left(stored->size() - c.ext.size())));
-        EXPECT_EQ(QString::fromUtf8(stored->toUtf8()), *stored);   // no half character
+        EXPECT_EQ(QString::fromUtf8(stored->toUtf8()), *stored); // no half character
         EXPECT_FALSE(stored->back().isHighSurrogate());
         const QString second = uniqueName(*stored, [&](const QString& n) { return n == *stored; });
         EXPECT_LE(second.toUtf8().size(), 255);
@@ -151,7 +152,7 @@ TEST_F(AttachmentFilesTest, AFailedCopyLeavesNothingBehind) {
     const QString big = write(tmp.path() + "/big.bin", QByteArray(3 << 20, 'x'));
     const QString kept = write(folder + "/big.bin", "earlier copy");
 
-    setWriteLimitForTesting(1 << 20);   // the disk fills up after one chunk
+    setWriteLimitForTesting(1 << 20); // the disk fills up after one chunk
     const CopyResult full = copyIntoFolder(big, folder, "big.bin");
     EXPECT_EQ(full.error, CopyError::write);
     EXPECT_EQ(entries(folder), QStringList{"big.bin"});
@@ -190,10 +191,10 @@ TEST(AttachmentKinds, SymbolsFollowTheKindOfFile) {
         const char* name;
         const char* symbol;
     };
-    for (const Case& c : {Case{"PHOTO.PNG", "photo"}, Case{"dessin.svg", "photo"}, Case{"a.pdf", "doc.richtext"},
-                          Case{"lettre.DOCX", "doc.text"}, Case{"data.csv", "tablecells"}, Case{"x.7z", "doc.zipper"},
-                          Case{"s.m4a", "music.note"}, Case{"clip.mov", "film"}, Case{"noext", "doc"},
-                          Case{"archive.tar.xyz", "doc"}})
+    for (const Case& c :
+         {Case{"PHOTO.PNG", "photo"}, Case{"dessin.svg", "photo"}, Case{"a.pdf", "doc.richtext"},
+          Case{"lettre.DOCX", "doc.text"}, Case{"data.csv", "tablecells"}, Case{"x.7z", "doc.zipper"},
+          Case{"s.m4a", "music.note"}, Case{"clip.mov", "film"}, Case{"noext", "doc"}, Case{"archive.tar.xyz", "doc"}})
         EXPECT_EQ(attachmentIconName(std::nullopt, c.name), c.symbol) << c.name;
     // A stored type wins over the extension.
     EXPECT_TRUE(isImageAttachment(QString("image/png"), "scan"));

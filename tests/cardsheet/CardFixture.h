@@ -23,12 +23,15 @@ protected:
         DialogSeam::setNonInteractive(true);
         DialogSeam::reset();
 
-        project = std::make_shared<Project>(ProjectFields{.name = "Site", .iconName = "folder", .createdAt = old,
-                                                          .updatedAt = old});
+        project = std::make_shared<Project>(
+            ProjectFields{.name = "Site", .iconName = "folder", .createdAt = old, .updatedAt = old});
         context().insert(project);
-        checklist = std::make_shared<Checklist>(ChecklistFields{.name = "Lancement", .iconName = "checklist",
-                                                                .colorKey = OptText("blue"), .createdAt = old,
-                                                                .updatedAt = old, .project = project});
+        checklist = std::make_shared<Checklist>(ChecklistFields{.name = "Lancement",
+                                                                .iconName = "checklist",
+                                                                .colorKey = OptText("blue"),
+                                                                .createdAt = old,
+                                                                .updatedAt = old,
+                                                                .project = project});
         context().insert(checklist);
         todo = column("À faire", 0);
         doing = column("En cours", 1);
@@ -57,13 +60,17 @@ protected:
     ModelContext& context() { return ts->context(); }
 
     ChecklistColumnPtr column(const QString& name, int order) {
-        auto c = std::make_shared<ChecklistColumn>(ChecklistColumnFields{.name = name, .iconName = "circle",
-                                                                         .orderIndex = order, .createdAt = old,
-                                                                         .updatedAt = old, .checklist = checklist});
+        auto c = std::make_shared<ChecklistColumn>(ChecklistColumnFields{.name = name,
+                                                                         .iconName = "circle",
+                                                                         .orderIndex = order,
+                                                                         .createdAt = old,
+                                                                         .updatedAt = old,
+                                                                         .checklist = checklist});
         context().insert(c);
         return c;
     }
-    ChecklistCardPtr card(const ChecklistColumnPtr& col, const QString& title, int order, OptText notes = std::nullopt) {
+    ChecklistCardPtr card(const ChecklistColumnPtr& col, const QString& title, int order,
+                          OptText notes = std::nullopt) {
         auto c = std::make_shared<ChecklistCard>(ChecklistCardFields{
             .title = title, .notes = notes, .orderIndex = order, .createdAt = old, .updatedAt = old, .column = col});
         context().insert(c);

@@ -115,7 +115,7 @@ TEST_F(CardSheetTest, NewCardIsCreatedAndShownInReadMode) {
 
     QTest::keyClicks(sheet->titleField(), "Logo ");
     QTest::keyClick(sheet->titleField(), Qt::Key_Return);
-    EXPECT_EQ(todo->cards().size(), 2u);   // Return saves nothing
+    EXPECT_EQ(todo->cards().size(), 2u); // Return saves nothing
     click("Créer");
     ASSERT_EQ(todo->cards().size(), 3u);
     const ChecklistCardPtr created = sheet->editingCard();
@@ -261,7 +261,7 @@ TEST_F(CardSheetTest, LinksAreAddedOpenedAndRemoved) {
     sheet->openNewCard(doing);
     QTest::keyClicks(sheet->linkField(), "  https://exemple.fr/a  ");
     click("Ajouter");
-    EXPECT_FALSE(sheet->editingCard());   // no title: nothing happens
+    EXPECT_FALSE(sheet->editingCard()); // no title: nothing happens
     EXPECT_EQ(sheet->formLink(), "  https://exemple.fr/a  ");
     QTest::keyClicks(sheet->titleField(), "Sources");
     click("Ajouter");
@@ -295,7 +295,7 @@ TEST_F(CardSheetTest, FilesAreCopiedListedOpenedAndRemoved) {
     auto maquette = todo->cards()[0];
     const QDateTime cardDate = maquette->updatedAt();
     sheet->openCard(maquette);
-    EXPECT_FALSE(button("Ajouter un fichier"));   // read mode
+    EXPECT_FALSE(button("Ajouter un fichier")); // read mode
     click("Modifier");
 
     QImage img(400, 200, QImage::Format_RGB32);
@@ -305,7 +305,7 @@ TEST_F(CardSheetTest, FilesAreCopiedListedOpenedAndRemoved) {
     ASSERT_TRUE(img.save(png, "PNG"));
     attach(png);
     attach(file("notes.pdf", "%PDF-1.4"));
-    DialogSeam::pushFileNames({});   // cancelled
+    DialogSeam::pushFileNames({}); // cancelled
     click("Ajouter un fichier");
     flush();
 
@@ -313,8 +313,8 @@ TEST_F(CardSheetTest, FilesAreCopiedListedOpenedAndRemoved) {
     const auto photo = maquette->attachments()[0];
     EXPECT_EQ(photo->fileName(), "PHOTO.PNG");
     EXPECT_FALSE(photo->mimeType());
-    EXPECT_EQ(photo->localPath(), QDir(attachmentfiles::cardDirectory(checklist->id(), maquette->id())).canonicalPath() +
-                                      "/PHOTO.PNG");
+    EXPECT_EQ(photo->localPath(),
+              QDir(attachmentfiles::cardDirectory(checklist->id(), maquette->id())).canonicalPath() + "/PHOTO.PNG");
     EXPECT_TRUE(QFile::exists(png));
     EXPECT_EQ(maquette->updatedAt(), cardDate);
     EXPECT_GT(checklist->updatedAt(), old);
@@ -322,9 +322,8 @@ TEST_F(CardSheetTest, FilesAreCopiedListedOpenedAndRemoved) {
     // The image row gets its thumbnail off the GUI thread; the PDF its symbol.
     auto previews = sheet->findChildren<AttachmentPreview*>();
     ASSERT_EQ(previews.size(), 2);
-    EXPECT_TRUE(testsupport::waitFor([&] {
-        return std::any_of(previews.begin(), previews.end(), [](auto* p) { return p->showsThumbnail(); });
-    }));
+    EXPECT_TRUE(testsupport::waitFor(
+        [&] { return std::any_of(previews.begin(), previews.end(), [](auto* p) { return p->showsThumbnail(); }); }));
     QStringList symbols;
     for (auto* p : sheet->findChildren<AttachmentPreview*>())
         symbols << p->symbol();
@@ -391,7 +390,7 @@ TEST_F(CardSheetTest, AFileNameIsStoredAndShownWithoutItsFormatCharacters) {
 TEST_F(CardSheetTest, AFileForANewCardWaitsForTheCard) {
     sheet->openNewCard(todo);
     DialogSeam::pushFileName(file("a.txt", "a"));
-    click("Ajouter un fichier");   // no title: no picker, no card
+    click("Ajouter un fichier"); // no title: no picker, no card
     QTest::qWait(80);
     EXPECT_FALSE(sheet->editingCard());
     QTest::keyClicks(sheet->titleField(), "Annexe");
@@ -419,7 +418,7 @@ TEST_F(CardSheetTest, AFailedCopyOrADeletedCardLeavesNoRecordAndNoFile) {
     // (The end of a copy is handled by the event loop, so it cannot end before the next line.)
     sheet->importAttachment(file("tard.bin", QByteArray(4 << 20, 'y')));
     ASSERT_TRUE(services->attachments.isCopying(maquette->id()));
-    EXPECT_FALSE(button("Ajouter un fichier")->isEnabled());   // one copy at a time for this card
+    EXPECT_FALSE(button("Ajouter un fichier")->isEnabled()); // one copy at a time for this card
     button("Supprimer l’étape")->click();
     ASSERT_TRUE(testsupport::waitFor([this] { return services->attachments.runningCount() == 0; }, 10000));
     EXPECT_TRUE(context().fetch<ChecklistAttachment>().empty());
@@ -476,7 +475,9 @@ TEST_F(CardSheetTest, DescriptionLinesUpInBothModes) {
     EXPECT_EQ(editor->wrapper()->height(), 160);
     editor->textView()->setFocus();
     EXPECT_TRUE(testsupport::waitFor([&] { return editor->isToolbarShown(); }, 2000));
-    EXPECT_TRUE(testsupport::waitFor([&] { return editor->wrapper()->y() == RichTextBlockEditor::toolbarBlockHeight(); }, 2000));
+    EXPECT_TRUE(
+        testsupport::waitFor([&] { return editor->wrapper()->y() == RichTextBlockEditor::toolbarBlockHeight(); },
+                             2000));
     EXPECT_EQ(editor->height(), 160);
     EXPECT_EQ(editor->wrapper()->geometry().bottom(), editor->rect().bottom());
     inWindow.reject();

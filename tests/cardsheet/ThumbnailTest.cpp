@@ -59,7 +59,7 @@ TEST_F(ThumbnailTest, DecodedOnceThenCachedUntilTheFileChanges) {
     EXPECT_FALSE(thumbnail(path).isNull());
     EXPECT_EQ(services->thumbnails.decodeCount(), before + 1);
 
-    write("photo.png", png(100, 400));   // another size on disk: decoded again
+    write("photo.png", png(100, 400)); // another size on disk: decoded again
     EXPECT_EQ(thumbnail(path).size(), QSize(60, 240));
     EXPECT_EQ(services->thumbnails.decodeCount(), before + 2);
 }

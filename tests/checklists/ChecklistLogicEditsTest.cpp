@@ -116,7 +116,7 @@ TEST_F(ChecklistEditsTest, NewAndEditedColumns) {
     column(board, "one", 1);
     column(board, "hidden five", 5, true);
     auto next = e.createColumn(board, {"Next", "flag.fill", std::nullopt, QStringLiteral("ff0000")});
-    EXPECT_EQ(next->orderIndex(), 6);   // gaps stay, hidden columns count
+    EXPECT_EQ(next->orderIndex(), 6); // gaps stay, hidden columns count
     EXPECT_EQ(next->colorHex(), OptText("ff0000"));
     EXPECT_EQ(e.createColumn(board, {" \n", "flag.fill", std::nullopt, std::nullopt}), nullptr);
 
@@ -142,8 +142,8 @@ TEST_F(ChecklistEditsTest, DeletingAColumnRemovesItsCardsAndClosesTheGap) {
     auto c = column(board, "c", 7);
     auto doomed = card(b, "x", 0);
     card(b, "hidden card", 1, true);
-    auto att = std::make_shared<ChecklistAttachment>(ChecklistAttachmentFields{.fileName = "f", .localPath = "/tmp/f",
-                                                                               .createdAt = at(0), .card = doomed});
+    auto att = std::make_shared<ChecklistAttachment>(
+        ChecklistAttachmentFields{.fileName = "f", .localPath = "/tmp/f", .createdAt = at(0), .card = doomed});
     ctx().insert(att);
     card(a, "keep", 0);
     ASSERT_TRUE(ctx().save());
@@ -204,7 +204,7 @@ TEST_F(ChecklistEditsTest, CardsPlacedWithinTheirColumn) {
 
     e.placeCard(board, y, col, x);
     EXPECT_EQ(order(), QStringList({"Y", "X", "Z"}));
-    e.placeCard(board, y, col, x);   // already there
+    e.placeCard(board, y, col, x); // already there
     EXPECT_EQ(order(), QStringList({"Y", "X", "Z"}));
     e.placeCard(board, y, col, z);
     EXPECT_EQ(order(), QStringList({"X", "Y", "Z"}));
@@ -278,8 +278,8 @@ TEST_F(ChecklistEditsTest, NewCardsGoLastAndDeletedCardsCloseTheGap) {
     EXPECT_EQ(orders(sortedCards(*col)), std::vector<int>({0, 1, 2}));
 
     // A card without a column is deleted and the board stamped all the same.
-    auto loose = std::make_shared<ChecklistCard>(ChecklistCardFields{.title = "loose", .orderIndex = 0,
-                                                                     .createdAt = at(0), .updatedAt = at(0)});
+    auto loose = std::make_shared<ChecklistCard>(
+        ChecklistCardFields{.title = "loose", .orderIndex = 0, .createdAt = at(0), .updatedAt = at(0)});
     ctx().insert(loose);
     e.deleteCard(board, loose);
     EXPECT_TRUE(loose->isDeleted());
@@ -300,7 +300,7 @@ TEST_F(ChecklistEditsTest, MarkingDoneMovesTheCardToTheEndOfTheFirstDoneColumn) 
     EXPECT_EQ(t0->column(), done);
     EXPECT_EQ(t0->orderIndex(), 2);
     EXPECT_EQ(orders(sortedCards(*todo)), std::vector<int>({0}));
-    EXPECT_FALSE(e.markCardDone(board, t0));   // already there
+    EXPECT_FALSE(e.markCardDone(board, t0)); // already there
 
     auto noDone = checklist("N");
     auto lone = card(column(noDone, "Doing", 0), "x", 0);

@@ -41,30 +41,47 @@ protected:
     QDateTime at(int s) const { return QDateTime(QDate(2025, 1, 1), QTime(8, 0), Qt::UTC).addSecs(s); }
 
     ProjectPtr project(const QString& name, OptText key = std::nullopt, OptText hex = std::nullopt) {
-        auto p = std::make_shared<Project>(ProjectFields{.name = name, .iconName = "folder", .colorKey = key,
-                                                         .colorHex = hex, .createdAt = at(0), .updatedAt = at(0)});
+        auto p = std::make_shared<Project>(ProjectFields{.name = name,
+                                                         .iconName = "folder",
+                                                         .colorKey = key,
+                                                         .colorHex = hex,
+                                                         .createdAt = at(0),
+                                                         .updatedAt = at(0)});
         ctx().insert(p);
         return p;
     }
     ChecklistPtr checklist(const QString& name, const ProjectPtr& p = nullptr, OptText key = std::nullopt,
                            OptText hex = std::nullopt) {
-        auto c = std::make_shared<Checklist>(ChecklistFields{.name = name, .iconName = "checklist", .colorKey = key,
-                                                             .colorHex = hex, .createdAt = at(0), .updatedAt = at(0),
+        auto c = std::make_shared<Checklist>(ChecklistFields{.name = name,
+                                                             .iconName = "checklist",
+                                                             .colorKey = key,
+                                                             .colorHex = hex,
+                                                             .createdAt = at(0),
+                                                             .updatedAt = at(0),
                                                              .project = p});
         ctx().insert(c);
         return c;
     }
     ChecklistColumnPtr column(const ChecklistPtr& c, const QString& name, qint64 index, bool hidden = false) {
-        auto col = std::make_shared<ChecklistColumn>(ChecklistColumnFields{
-            .name = name, .iconName = "circle", .orderIndex = index, .createdAt = at(0), .updatedAt = at(0),
-            .deletedAt = hidden ? OptDate(at(1)) : std::nullopt, .checklist = c});
+        auto col =
+            std::make_shared<ChecklistColumn>(ChecklistColumnFields{.name = name,
+                                                                    .iconName = "circle",
+                                                                    .orderIndex = index,
+                                                                    .createdAt = at(0),
+                                                                    .updatedAt = at(0),
+                                                                    .deletedAt = hidden ? OptDate(at(1)) : std::nullopt,
+                                                                    .checklist = c});
         ctx().insert(col);
         return col;
     }
     ChecklistCardPtr card(const ChecklistColumnPtr& col, const QString& title, qint64 index, bool hidden = false) {
-        auto card = std::make_shared<ChecklistCard>(
-            ChecklistCardFields{.title = title, .orderIndex = index, .createdAt = at(0), .updatedAt = at(0),
-                                .deletedAt = hidden ? OptDate(at(1)) : std::nullopt, .column = col});
+        auto card =
+            std::make_shared<ChecklistCard>(ChecklistCardFields{.title = title,
+                                                                .orderIndex = index,
+                                                                .createdAt = at(0),
+                                                                .updatedAt = at(0),
+                                                                .deletedAt = hidden ? OptDate(at(1)) : std::nullopt,
+                                                                .column = col});
         ctx().insert(card);
         return card;
     }

@@ -148,7 +148,7 @@ TEST_F(ChecklistLogicTest, DoneColumnIgnoresCaseAndBlanksButNotOtherWords) {
     EXPECT_TRUE(isDoneColumn(*column(board, "  " + kDoneDecomposed, 5)));
     for (const char* name : {"Terminée", "Terminés", "Done", "Termine!"})
         EXPECT_FALSE(isDoneColumn(*column(board, QString::fromUtf8(name), 9))) << name;
-    EXPECT_EQ(doneColumn(*board), plain);   // first by order, not by creation
+    EXPECT_EQ(doneColumn(*board), plain); // first by order, not by creation
 }
 
 TEST_F(ChecklistLogicTest, NextCardFollowsByIdentifier) {

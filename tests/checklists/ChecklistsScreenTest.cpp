@@ -119,9 +119,9 @@ TEST(ChecklistsSearch, NameContainsTheTextAsTypedIgnoringCase) {
     };
     EXPECT_EQ(names(" \n"), (QStringList{"Production", "Étape finale", "Mise en prod"}));
     EXPECT_EQ(names("PROD"), (QStringList{"Production", "Mise en prod"}));
-    EXPECT_EQ(names(" prod"), QStringList{"Mise en prod"});   // the blank counts
+    EXPECT_EQ(names(" prod"), QStringList{"Mise en prod"}); // the blank counts
     EXPECT_EQ(names("étape"), QStringList{"Étape finale"});
-    EXPECT_TRUE(names("etape").isEmpty());                    // accents count
+    EXPECT_TRUE(names("etape").isEmpty()); // accents count
 }
 
 TEST_F(ChecklistsScreenTest, EmptyStoreAndFruitlessSearchShowTheSameInvitation) {
@@ -183,7 +183,7 @@ TEST_F(ChecklistsScreenTest, OpeningIsOneClickInsideTheCardsPadding) {
     screen();
     ChecklistRow* row = item<ChecklistRow>(0);
     ASSERT_TRUE(row);
-    QTest::mouseClick(row, Qt::LeftButton, {}, QPoint(4, 4));   // the card's padding
+    QTest::mouseClick(row, Qt::LeftButton, {}, QPoint(4, 4)); // the card's padding
     EXPECT_TRUE(opened.empty());
     // The free space between the texts and the counters.
     QTest::mouseClick(row, Qt::LeftButton, {}, QPoint(row->width() / 2, row->height() / 2));
@@ -202,10 +202,10 @@ TEST_F(ChecklistsScreenTest, GridCardsFollowTheSharedLayoutPreference) {
     auto* second = item<ChecklistCardGrid>(1);
     ASSERT_TRUE(first && second);
     EXPECT_EQ(first->titleText()->text(), "Sans titre");
-    EXPECT_EQ(first->subtitleText()->text(), "");   // a project with an empty name
+    EXPECT_EQ(first->subtitleText()->text(), ""); // a project with an empty name
     EXPECT_EQ(second->titleText()->text(), "  Lancement  ");
     EXPECT_EQ(second->subtitleText()->text(), "Checklist globale");
-    QTest::mouseClick(second, Qt::LeftButton, {}, QPoint(1, 1));   // outside the rounded corner
+    QTest::mouseClick(second, Qt::LeftButton, {}, QPoint(1, 1)); // outside the rounded corner
     EXPECT_TRUE(opened.empty());
     QTest::mouseClick(second, Qt::LeftButton, {}, QPoint(second->width() / 2, second->height() - 6));
     EXPECT_EQ(opened.size(), 1u);
@@ -234,7 +234,7 @@ TEST_F(ChecklistsScreenTest, EveryTextAndControlIsNamed) {
 
 TEST_F(ChecklistsScreenTest, SheetCreatesATrimmedChecklistWithItsTwoColumns) {
     auto older = project("Site", 1);
-    auto newer = project("Site", 2);   // same name: told apart by id
+    auto newer = project("Site", 2); // same name: told apart by id
     newer->setColorKey(QString("orange"));
     project("Archivé", 3)->setDeletedAt(at(3));
     NewChecklistSheet sheet(ts.services());
@@ -289,7 +289,7 @@ TEST_F(ChecklistsScreenTest, SheetCancelWritesNothingAndAVanishedProjectGivesAGl
     sheet.show();
     sheet.nameField()->setText("Essai");
     sheet.projectPicker()->setCurrentIndex(1);
-    site->setDeletedAt(at(2));   // hidden elsewhere while the sheet is open
+    site->setDeletedAt(at(2)); // hidden elsewhere while the sheet is open
     sheet.create();
     ASSERT_TRUE(sheet.createdChecklist());
     EXPECT_FALSE(sheet.createdChecklist()->project());
@@ -320,8 +320,8 @@ TEST_F(ChecklistsScreenTest, OnlyTheRowsNearTheViewAreMadeAndScrollingReachesThe
         ASSERT_FALSE(last.isEmpty());
         EXPECT_EQ(static_cast<checklistsui::ChecklistEntry*>(last.back())->checklist()->name(), "Liste 0");
         EXPECT_TRUE(last.back()->isVisible());
-        const QRect inView = last.back()->geometry().translated(last.back()->parentWidget()->mapTo(
-            screen()->scrollArea()->viewport(), QPoint()));
+        const QRect inView = last.back()->geometry().translated(
+            last.back()->parentWidget()->mapTo(screen()->scrollArea()->viewport(), QPoint()));
         EXPECT_TRUE(screen()->scrollArea()->viewport()->rect().intersects(inView));
         bar->setValue(0);
         testsupport::flushEvents();

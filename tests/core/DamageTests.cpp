@@ -8,9 +8,8 @@ namespace {
 
 // Makes the first page of `table` unreadable (an invalid page type), as a bad disk sector would.
 void corruptTable(const QString& path, const char* table) {
-    const int page = rawSql(path, QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name='%1'").arg(table))
-                         .value(0)
-                         .toInt();
+    const int page =
+        rawSql(path, QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name='%1'").arg(table)).value(0).toInt();
     const int pageSize = rawSql(path, "PRAGMA page_size").value(0).toInt();
     ASSERT_GT(page, 1);
     ASSERT_FALSE(QFile::exists(path + "-wal")) << "the store is closed and its log folded in";
@@ -54,7 +53,7 @@ TEST_F(StoreTest, AReadErrorAfterOpeningStopsEverySave) {
     corruptTable(path(), "DocBlock");
     const QByteArray before = fileHash(path());
 
-    open();   // blocks are read per document, later
+    open(); // blocks are read per document, later
     QSignalSpy damaged(&ctx(), &ModelContext::damaged);
     QSignalSpy failed(&ctx(), &ModelContext::saveFailed);
     EXPECT_FALSE(ctx().isDamaged());
@@ -82,12 +81,13 @@ TEST_F(StoreTest, AReadErrorAfterOpeningStopsEverySave) {
 TEST_F(StoreTest, RowsKeepTheIdTheyWereReadWithAndAnEditThatFindsNoRowIsDropped) {
     container.reset();
     const QString twin = store::uuidText(QUuid::createUuid());
-    rawExec(path(), QStringLiteral("INSERT INTO Project (id,name,iconName,createdAt,updatedAt) VALUES "
-                                   "('not-a-uuid','odd','folder',0,0), ('{%1}','braced','folder',0,0), "
-                                   "('%1','plain twin','folder',0,0);")
-                        .arg(twin)
-                        .toUtf8()
-                        .constData());
+    rawExec(path(),
+            QStringLiteral("INSERT INTO Project (id,name,iconName,createdAt,updatedAt) VALUES "
+                           "('not-a-uuid','odd','folder',0,0), ('{%1}','braced','folder',0,0), "
+                           "('%1','plain twin','folder',0,0);")
+                .arg(twin)
+                .toUtf8()
+                .constData());
     g_warnings.clear();
     const auto previous = qInstallMessageHandler(collectWarnings);
     open();
@@ -208,7 +208,8 @@ TEST(StoreReasons, FailuresAPersonCanMeetAreSaidInFrench) {
         {SQLITE_ERROR, "SQL logic error"},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(SqliteDb::reasonText(c.code, QStringLiteral("SQL logic error")), QString::fromUtf8(c.expected)) << c.code;
+        EXPECT_EQ(SqliteDb::reasonText(c.code, QStringLiteral("SQL logic error")), QString::fromUtf8(c.expected))
+            << c.code;
 
     // A real full file, through the connection: the reason comes in French.
     QTemporaryDir dir;

@@ -64,7 +64,7 @@ TEST(LogSyncTest, StoppingSyncsWhatIsPendingWithoutWaiting) {
         LogSync sync(dir.path() + "/none-wal", 10s);
         sync.logChanged();
         ASSERT_TRUE(waitForSyncs(sync, 1));
-        sync.logChanged();   // within the interval: would wait ten seconds
+        sync.logChanged(); // within the interval: would wait ten seconds
         t.start();
     }
     EXPECT_LT(t.elapsed(), 2000);

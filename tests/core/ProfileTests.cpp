@@ -39,9 +39,9 @@ TEST(ProfileTest, AValidEntryIsReadAtStartAndWrittenBackInOurEncoding) {
 }
 
 TEST(ProfileTest, AnUndecodableEntryIsLeftUntouched) {
-    for (const QByteArray& bad : {QByteArray(R"({"firstName":"A"})"), QByteArray(R"({"firstName":3,"lastName":"B"})"),
-                                  QByteArray(R"({"firstName":"A","lastName":"B","avatarData":"%%%"})"),
-                                  QByteArray("not json")}) {
+    for (const QByteArray& bad :
+         {QByteArray(R"({"firstName":"A"})"), QByteArray(R"({"firstName":3,"lastName":"B"})"),
+          QByteArray(R"({"firstName":"A","lastName":"B","avatarData":"%%%"})"), QByteArray("not json")}) {
         testsupport::ScopedPreferences prefs;
         prefs.prefs().setValue(kKey, bad);
         UserPreferencesStore store(prefs.prefs());
@@ -59,7 +59,7 @@ TEST(ProfileTest, EveryEditWritesTheWholeProfileAndTheAvatarKeyOnlyWhenThereIsOn
     testsupport::ScopedPreferences prefs;
     UserPreferencesStore store(prefs.prefs());
     store.setAvatarData(QByteArray("\xff\xd8jpeg", 6));
-    store.setFirstName(" L");   // stored as typed
+    store.setFirstName(" L"); // stored as typed
     const auto o = QJsonDocument::fromJson(prefs.prefs().value(kKey).toByteArray()).object();
     EXPECT_EQ(o.value("firstName").toString(), " L");
     EXPECT_EQ(QByteArray::fromBase64(o.value("avatarData").toString().toLatin1()), QByteArray("\xff\xd8jpeg", 6));
@@ -100,11 +100,13 @@ private:
 
 TEST(ProfileTest, AStartLeavesAFileItCannotReadBackUntouched) {
     // A Latin-1 "é" where the file should hold UTF-8: writing anything back would re-encode it.
-    const QByteArray file = "[General]\n"
-                            "dashboard.showQuickNote=false\n"
-                            "prefs.defaultLayout=grid\n"
-                            "tolmek.theme=dark\n"
-                            "tolmek.userProfile=@ByteArray({\"firstName\":\"L\xe9" "a\",\"lastName\":\"Durand\"})\n";
+    const QByteArray file =
+        "[General]\n"
+        "dashboard.showQuickNote=false\n"
+        "prefs.defaultLayout=grid\n"
+        "tolmek.theme=dark\n"
+        "tolmek.userProfile=@ByteArray({\"firstName\":\"L\xe9"
+        "a\",\"lastName\":\"Durand\"})\n";
     RawPreferences raw(file);
     {
         UserPreferencesStore store(raw.prefs());
@@ -141,14 +143,15 @@ TEST(ProfileTest, AnOversizedAvatarReadsAsNoneAndStaysUntilTheProfileIsEdited) {
 // A write changes that entry's line alone: every other byte of the file stays, even bytes QSettings could
 // not read back as they were (not UTF-8), and reading writes nothing.
 TEST(PreferencesTest, AWriteChangesOnlyItsOwnLine) {
-    const QByteArray base = "[General]\n"
-                            "dashboard.quickNoteNotes=\"  note  \"\n"
-                            "other=caf\xe9\n"
-                            "tolmek.theme=dark\n"
-                            "tolmek.userProfile=@ByteArray({\"lastName\":\"Ren\xe9\", \"firstName\":\"A\"})\n"
-                            "\n"
-                            "[window]\n"
-                            "size=@Size(10 20)\n";
+    const QByteArray base =
+        "[General]\n"
+        "dashboard.quickNoteNotes=\"  note  \"\n"
+        "other=caf\xe9\n"
+        "tolmek.theme=dark\n"
+        "tolmek.userProfile=@ByteArray({\"lastName\":\"Ren\xe9\", \"firstName\":\"A\"})\n"
+        "\n"
+        "[window]\n"
+        "size=@Size(10 20)\n";
     struct Case {
         const char* name;
         QByteArray file;
@@ -161,8 +164,7 @@ TEST(PreferencesTest, AWriteChangesOnlyItsOwnLine) {
         {"same value", base, [](Preferences& p) { p.setValue("tolmek.theme", QStringLiteral("dark")); }, base},
         {"add to its section", base, [](Preferences& p) { p.setValue("prefs.defaultLayout", QStringLiteral("grid")); },
          QByteArray(base).replace("\n\n[window]", "\nprefs.defaultLayout=grid\n\n[window]")},
-        {"add to a group", base, [](Preferences& p) { p.setValue("window/state", 3); },
-         base + "state=3\n"},
+        {"add to a group", base, [](Preferences& p) { p.setValue("window/state", 3); }, base + "state=3\n"},
         {"new group", base, [](Preferences& p) { p.setValue("dock/open", true); }, base + "\n[dock]\nopen=true\n"},
         {"remove", base, [](Preferences& p) { p.remove("other"); }, QByteArray(base).replace("other=caf\xe9\n", "")},
         {"line ends kept", "[General]\r\na=1\r\nb=2\r\n", [](Preferences& p) { p.setValue("a", 5); },

@@ -13,9 +13,8 @@ namespace {
 
 // Makes the first page of `table` unreadable, as a bad disk sector would.
 void corruptFirstPage(const QString& path, const char* table) {
-    const int page = rawSql(path, QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name='%1'").arg(table))
-                         .value(0)
-                         .toInt();
+    const int page =
+        rawSql(path, QStringLiteral("SELECT rootpage FROM sqlite_master WHERE name='%1'").arg(table)).value(0).toInt();
     const int pageSize = rawSql(path, "PRAGMA page_size").value(0).toInt();
     ASSERT_GT(page, 1);
     QFile f(path);
@@ -40,14 +39,14 @@ TEST_F(StoreTest, BackgroundCheckReportsDamageOnceAndSavesAreRefused) {
     container.reset();
     corruptFirstPage(path(), "DocBlock");
 
-    open();   // blocks are read per document: the damage is not seen yet
+    open(); // blocks are read per document: the damage is not seen yet
     ASSERT_FALSE(ctx().isDamaged());
     QSignalSpy damaged(&ctx(), &ModelContext::damaged);
     QSignalSpy finished(&ctx(), &ModelContext::quickCheckFinished);
     QSignalSpy failed(&ctx(), &ModelContext::saveFailed);
     ctx().startQuickCheck();
     EXPECT_TRUE(ctx().isQuickCheckRunning());
-    ctx().startQuickCheck();   // a second start while one runs is ignored
+    ctx().startQuickCheck(); // a second start while one runs is ignored
     ASSERT_TRUE(finished.wait(10000));
     QCoreApplication::processEvents();
     EXPECT_EQ(finished.count(), 1);
@@ -134,7 +133,7 @@ TEST_F(StoreTest, ClosingTheStoreWhileTheCheckRunsIsSafeAndDropsItsResult) {
         block(d, i, QString(4000, QChar('a' + i % 26)));
     ASSERT_TRUE(ctx().save());
     container.reset();
-    corruptFirstPage(path(), "DocBlock");   // a result, if one were delivered, would be a damage
+    corruptFirstPage(path(), "DocBlock"); // a result, if one were delivered, would be a damage
     const QByteArray before = fileHash(path());
 
     int delivered = 0;

@@ -19,7 +19,7 @@ TEST_F(StoreTest, ChildLinkAndOwnerArrayStayConsistentFromEitherSide) {
     auto d1 = doc(p, "d1");
     // From the owner's side, with a child constructed without a link.
     auto d2 = std::make_shared<Doc>(DocFields{.title = "d2", .statusRaw = "done", .iconName = "doc"});
-    p->appendDoc(d2);   // brings it into the context too
+    p->appendDoc(d2); // brings it into the context too
     EXPECT_EQ(d2->modelContext(), &ctx());
     EXPECT_EQ(d2->project(), p);
     EXPECT_EQ(ids(p->docs()), ids(std::vector<DocPtr>{d1, d2}));
@@ -309,7 +309,7 @@ void checkBothSides(StoreTest& t, const OwnerPtr& owner, MakeChild make, Link li
     auto fromChild = make();
     t.ctxRef().insert(fromChild);
     ((*fromChild).*link)(owner);
-    auto fromOwner = make();   // no link, not inserted: appending brings it in
+    auto fromOwner = make(); // no link, not inserted: appending brings it in
     ((*owner).*append)(fromOwner);
     for (const auto& c : {fromChild, fromOwner}) {
         EXPECT_EQ(c->modelContext(), &t.ctxRef());
@@ -322,26 +322,33 @@ void checkBothSides(StoreTest& t, const OwnerPtr& owner, MakeChild make, Link li
 TEST_F(StoreTest, EveryRelationshipCanBeSetFromEitherSide) {
     const QDateTime t0 = at(0);
     auto p = project("P");
-    checkBothSides(*this, p, [&] { return std::make_shared<Doc>(DocFields{.title = "d", .createdAt = t0}); },
-                   &Doc::setProject, &Project::docs, &Project::appendDoc);
-    checkBothSides(*this, p, [&] { return std::make_shared<Checklist>(ChecklistFields{.name = "c", .createdAt = t0}); },
-                   &Checklist::setProject, &Project::checklists, &Project::appendChecklist);
+    checkBothSides(
+        *this, p, [&] { return std::make_shared<Doc>(DocFields{.title = "d", .createdAt = t0}); }, &Doc::setProject,
+        &Project::docs, &Project::appendDoc);
+    checkBothSides(
+        *this, p, [&] { return std::make_shared<Checklist>(ChecklistFields{.name = "c", .createdAt = t0}); },
+        &Checklist::setProject, &Project::checklists, &Project::appendChecklist);
     auto d = p->docs()[0];
-    checkBothSides(*this, d, [&] { return std::make_shared<DocBlock>(DocBlockFields{.typeRaw = "text"}); },
-                   &DocBlock::setDoc, &Doc::blocks, &Doc::appendBlock);
+    checkBothSides(
+        *this, d, [&] { return std::make_shared<DocBlock>(DocBlockFields{.typeRaw = "text"}); }, &DocBlock::setDoc,
+        &Doc::blocks, &Doc::appendBlock);
     auto c = p->checklists()[0];
-    checkBothSides(*this, c, [&] { return std::make_shared<ChecklistColumn>(ChecklistColumnFields{.name = "col"}); },
-                   &ChecklistColumn::setChecklist, &Checklist::columns, &Checklist::appendColumn);
+    checkBothSides(
+        *this, c, [&] { return std::make_shared<ChecklistColumn>(ChecklistColumnFields{.name = "col"}); },
+        &ChecklistColumn::setChecklist, &Checklist::columns, &Checklist::appendColumn);
     auto col = c->columns()[0];
-    checkBothSides(*this, col, [&] { return std::make_shared<ChecklistCard>(ChecklistCardFields{.title = "card"}); },
-                   &ChecklistCard::setColumn, &ChecklistColumn::cards, &ChecklistColumn::appendCard);
+    checkBothSides(
+        *this, col, [&] { return std::make_shared<ChecklistCard>(ChecklistCardFields{.title = "card"}); },
+        &ChecklistCard::setColumn, &ChecklistColumn::cards, &ChecklistColumn::appendCard);
     auto card = col->cards()[0];
-    checkBothSides(*this, card,
-                   [&] {
-                       return std::make_shared<ChecklistAttachment>(ChecklistAttachmentFields{
-                           .fileName = "Lien", .mimeType = QString("text/url"), .localPath = "https://x"});
-                   },
-                   &ChecklistAttachment::setCard, &ChecklistCard::attachments, &ChecklistCard::appendAttachment);
+    checkBothSides(
+        *this, card,
+        [&] {
+            return std::make_shared<ChecklistAttachment>(ChecklistAttachmentFields{.fileName = "Lien",
+                                                                                   .mimeType = QString("text/url"),
+                                                                                   .localPath = "https://x"});
+        },
+        &ChecklistAttachment::setCard, &ChecklistCard::attachments, &ChecklistCard::appendAttachment);
     reopen();
     auto pl = ctx().object<Project>(p->id());
     ASSERT_EQ(pl->docs().size(), 2u);
@@ -428,17 +435,17 @@ TEST_F(StoreTest, ObjectsOutlivingTheirContainerAreDetachedAndNeverLinkedIntoAno
     reopen();
     auto pOld = ctx().object<Project>(p->id());
     auto dOld = ctx().object<Doc>(d->id());
-    auto bOld = dOld->blocks()[0];   // its image is not read
+    auto bOld = dOld->blocks()[0]; // its image is not read
     auto savedOld = ctx().object<Project>(saved->id());
     ctx().deleteObject(savedOld);
     ASSERT_TRUE(ctx().save());
     auto unsaved = project("never saved");
     ctx().deleteObject(unsaved);
     EXPECT_EQ(ctx().fetch<Project>().size(), 1u);
-    open();   // the old container is gone; the views still hold its objects
+    open(); // the old container is gone; the views still hold its objects
 
-    for (PersistentModel* o : {static_cast<PersistentModel*>(savedOld.get()), static_cast<PersistentModel*>(unsaved.get()),
-                               static_cast<PersistentModel*>(pOld.get())})
+    for (PersistentModel* o : {static_cast<PersistentModel*>(savedOld.get()),
+                               static_cast<PersistentModel*>(unsaved.get()), static_cast<PersistentModel*>(pOld.get())})
         EXPECT_EQ(o->modelContext(), nullptr);
     savedOld->setName("x");
     EXPECT_TRUE(savedOld->docs().empty());
@@ -495,28 +502,69 @@ void expectColumnsMatchFields(StoreTest& t, const std::shared_ptr<T>& object, co
 
 TEST_F(StoreTest, EveryFieldIsStoredUnderItsOwnColumn) {
     const QDateTime c = at(1), u = at(2), d = at(3);
-    auto p = std::make_shared<Project>(ProjectFields{.name = "name", .details = "details", .iconName = "iconName",
-                                                     .colorKey = "colorKey", .colorHex = "colorHex", .createdAt = c,
-                                                     .updatedAt = u, .deletedAt = d});
-    auto doc = std::make_shared<Doc>(DocFields{.title = "title", .statusRaw = "statusRaw", .iconName = "iconName",
-                                               .colorKey = "colorKey", .colorHex = "colorHex", .createdAt = c,
-                                               .updatedAt = u, .deletedAt = d, .project = p});
-    auto b = std::make_shared<DocBlock>(DocBlockFields{
-        .typeRaw = "typeRaw", .order = 7, .content = "content", .stepTitle = "stepTitle",
-        .codeLanguage = "codeLanguage", .richTextData = QByteArray("rtf"), .imageData = QByteArray("png"),
-        .isCompleted = true, .createdAt = c, .updatedAt = u, .deletedAt = d, .doc = doc});
-    auto list = std::make_shared<Checklist>(ChecklistFields{
-        .name = "name", .details = "details", .iconName = "iconName", .colorKey = "colorKey", .colorHex = "colorHex",
-        .remoteId = "remoteId", .createdAt = c, .updatedAt = u, .deletedAt = d, .project = p});
-    auto col = std::make_shared<ChecklistColumn>(ChecklistColumnFields{
-        .name = "name", .iconName = "iconName", .colorKey = "colorKey", .colorHex = "colorHex", .orderIndex = 5,
-        .remoteId = "remoteId", .createdAt = c, .updatedAt = u, .deletedAt = d, .checklist = list});
-    auto card = std::make_shared<ChecklistCard>(ChecklistCardFields{.title = "title", .notes = "notes", .orderIndex = 6,
-                                                                    .remoteId = "remoteId", .createdAt = c,
-                                                                    .updatedAt = u, .deletedAt = d, .column = col});
-    auto att = std::make_shared<ChecklistAttachment>(ChecklistAttachmentFields{
-        .fileName = "fileName", .mimeType = "mimeType", .localPath = "localPath", .remoteId = "remoteId",
-        .createdAt = c, .card = card});
+    auto p = std::make_shared<Project>(ProjectFields{.name = "name",
+                                                     .details = "details",
+                                                     .iconName = "iconName",
+                                                     .colorKey = "colorKey",
+                                                     .colorHex = "colorHex",
+                                                     .createdAt = c,
+                                                     .updatedAt = u,
+                                                     .deletedAt = d});
+    auto doc = std::make_shared<Doc>(DocFields{.title = "title",
+                                               .statusRaw = "statusRaw",
+                                               .iconName = "iconName",
+                                               .colorKey = "colorKey",
+                                               .colorHex = "colorHex",
+                                               .createdAt = c,
+                                               .updatedAt = u,
+                                               .deletedAt = d,
+                                               .project = p});
+    auto b = std::make_shared<DocBlock>(DocBlockFields{.typeRaw = "typeRaw",
+                                                       .order = 7,
+                                                       .content = "content",
+                                                       .stepTitle = "stepTitle",
+                                                       .codeLanguage = "codeLanguage",
+                                                       .richTextData = QByteArray("rtf"),
+                                                       .imageData = QByteArray("png"),
+                                                       .isCompleted = true,
+                                                       .createdAt = c,
+                                                       .updatedAt = u,
+                                                       .deletedAt = d,
+                                                       .doc = doc});
+    auto list = std::make_shared<Checklist>(ChecklistFields{.name = "name",
+                                                            .details = "details",
+                                                            .iconName = "iconName",
+                                                            .colorKey = "colorKey",
+                                                            .colorHex = "colorHex",
+                                                            .remoteId = "remoteId",
+                                                            .createdAt = c,
+                                                            .updatedAt = u,
+                                                            .deletedAt = d,
+                                                            .project = p});
+    auto col = std::make_shared<ChecklistColumn>(ChecklistColumnFields{.name = "name",
+                                                                       .iconName = "iconName",
+                                                                       .colorKey = "colorKey",
+                                                                       .colorHex = "colorHex",
+                                                                       .orderIndex = 5,
+                                                                       .remoteId = "remoteId",
+                                                                       .createdAt = c,
+                                                                       .updatedAt = u,
+                                                                       .deletedAt = d,
+                                                                       .checklist = list});
+    auto card = std::make_shared<ChecklistCard>(ChecklistCardFields{.title = "title",
+                                                                    .notes = "notes",
+                                                                    .orderIndex = 6,
+                                                                    .remoteId = "remoteId",
+                                                                    .createdAt = c,
+                                                                    .updatedAt = u,
+                                                                    .deletedAt = d,
+                                                                    .column = col});
+    auto att = std::make_shared<ChecklistAttachment>(ChecklistAttachmentFields{.fileName = "fileName",
+                                                                               .mimeType = "mimeType",
+                                                                               .localPath = "localPath",
+                                                                               .remoteId = "remoteId",
+                                                                               .createdAt = c,
+                                                                               .card = card});
     for (const std::shared_ptr<PersistentModel>& o :
          std::vector<std::shared_ptr<PersistentModel>>{p, doc, b, list, col, card, att})
         ctx().insert(o);

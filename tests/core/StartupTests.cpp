@@ -9,7 +9,6 @@
 #include <QRandomGenerator>
 #include <QThread>
 
-
 namespace {
 // Refusing `path` leaves its bytes and its folder exactly as they were.
 void expectRefusedUntouched(const QString& path, const char* what) {
@@ -147,12 +146,12 @@ TEST_F(StoreTest, LoadsWhatAStoredFileMayHold) {
 TEST_F(StoreTest, EveryRowReadsBackItsOwnTexts) {
     container.reset();
     const QStringList names{"a", "A", "ab", "", "\u00e9t\u00e9", "done", "don", "done "};
-    QMap<QString, QStringList> written;   // id: name, details, colorKey ("<null>" when absent)
+    QMap<QString, QStringList> written; // id: name, details, colorKey ("<null>" when absent)
     QStringList rows;
     for (int i = 0; i < 300; ++i) {
         const QString id = store::uuidText(QUuid::createUuid());
         const QString name = i < 200 ? names[i % names.size()] : QStringLiteral("unique name %1").arg(i);
-        const QString details = QStringLiteral("d%1").arg(i % 40);   // more values than are shared
+        const QString details = QStringLiteral("d%1").arg(i % 40); // more values than are shared
         const QString colorKey = i % 3 == 0 ? QStringLiteral("<null>") : i % 3 == 1 ? QString("") : QString("blue");
         written[id] = {name, details, colorKey};
         rows << QStringLiteral("('%1','%2','%3','folder',%4,0,0)")
@@ -199,8 +198,8 @@ TEST(CrashTest, KilledWhileSavingTheStoreStaysWholeAndKeepsEveryAcknowledgedSave
         GTEST_SKIP() << "TOLMEK_CRASH_CHILD not set";
     // The kill moments come from a fixed seed (TOLMEK_CRASH_SEED picks another), so a failure can be replayed.
     const quint32 seed = qEnvironmentVariableIsSet("TOLMEK_CRASH_SEED")
-                             ? quint32(qEnvironmentVariableIntValue("TOLMEK_CRASH_SEED"))
-                             : 20240611u;
+        ? quint32(qEnvironmentVariableIntValue("TOLMEK_CRASH_SEED"))
+        : 20240611u;
     SCOPED_TRACE(testing::Message() << "TOLMEK_CRASH_SEED=" << seed);
     QRandomGenerator random(seed);
     QTemporaryDir dir;
@@ -218,7 +217,7 @@ TEST(CrashTest, KilledWhileSavingTheStoreStaysWholeAndKeepsEveryAcknowledgedSave
             out += proc.readAllStandardOutput();
         ASSERT_TRUE(out.contains('\n')) << "round " << round << ": no save acknowledged";
         QThread::usleep(random.bounded(0, 40000));
-        proc.kill();   // SIGKILL
+        proc.kill(); // SIGKILL
         proc.waitForFinished();
         out += proc.readAllStandardOutput();
         for (const auto& l : out.split('\n'))

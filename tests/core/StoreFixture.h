@@ -44,8 +44,12 @@ protected:
         return p;
     }
     DocPtr doc(const ProjectPtr& p, const QString& title, int updated = 0) {
-        auto d = std::make_shared<Doc>(DocFields{.title = title, .statusRaw = "in_progress", .iconName = "doc.text",
-                                                 .createdAt = at(0), .updatedAt = at(updated), .project = p});
+        auto d = std::make_shared<Doc>(DocFields{.title = title,
+                                                 .statusRaw = "in_progress",
+                                                 .iconName = "doc.text",
+                                                 .createdAt = at(0),
+                                                 .updatedAt = at(updated),
+                                                 .project = p});
         ctx().insert(d);
         return d;
     }
@@ -62,9 +66,12 @@ protected:
         return c;
     }
     ChecklistColumnPtr column(const ChecklistPtr& c, const QString& name, int index) {
-        auto col = std::make_shared<ChecklistColumn>(ChecklistColumnFields{.name = name, .iconName = "circle",
-                                                                           .orderIndex = index, .createdAt = at(0),
-                                                                           .updatedAt = at(0), .checklist = c});
+        auto col = std::make_shared<ChecklistColumn>(ChecklistColumnFields{.name = name,
+                                                                           .iconName = "circle",
+                                                                           .orderIndex = index,
+                                                                           .createdAt = at(0),
+                                                                           .updatedAt = at(0),
+                                                                           .checklist = c});
         ctx().insert(col);
         c->appendColumn(col);
         return col;
@@ -86,7 +93,9 @@ protected:
 
     // Runs one SQL statement on the file through a second, raw connection; returns the first column of each row.
     QStringList sql(const QString& statement) const { return rawSql(path(), statement); }
-    int count(const char* table) const { return sql(QStringLiteral("SELECT count(*) FROM \"%1\"").arg(table)).value(0).toInt(); }
+    int count(const char* table) const {
+        return sql(QStringLiteral("SELECT count(*) FROM \"%1\"").arg(table)).value(0).toInt();
+    }
 
     QTemporaryDir dir;
     std::unique_ptr<ModelContainer> container;

@@ -82,7 +82,7 @@ TEST_F(DashboardDataTest, ChangeBelowTheShownDocumentsAnnouncesNothing) {
     DashboardData data(context());
     QSignalSpy spy(&data, &DashboardData::docsChanged);
     docs[0]->setTitle("renamed, still last");
-    docs[1]->setUpdatedAt(at(1) .addSecs(1));
+    docs[1]->setUpdatedAt(at(1).addSecs(1));
     settle();
     EXPECT_EQ(spy.count(), 0);
     docs[19]->setTitle("shown");
@@ -107,7 +107,7 @@ TEST_F(DashboardDataTest, IncrementalListsMatchAFreshReadAfterRandomEdits) {
     DashboardData live(context());
 
     for (int step = 0; step < 300; ++step) {
-        const int minutes = 50 + rng.bounded(400);   // often equal to another object's date
+        const int minutes = 50 + rng.bounded(400); // often equal to another object's date
         switch (rng.bounded(8)) {
         case 0: docs[size_t(rng.bounded(int(docs.size())))]->setUpdatedAt(at(minutes)); break;
         case 1: docs[size_t(rng.bounded(int(docs.size())))]->setStatusRaw(statuses[rng.bounded(4)]); break;
@@ -119,8 +119,8 @@ TEST_F(DashboardDataTest, IncrementalListsMatchAFreshReadAfterRandomEdits) {
         case 3: projects[size_t(rng.bounded(int(projects.size())))]->setUpdatedAt(at(minutes)); break;
         case 4: checklists[size_t(rng.bounded(int(checklists.size())))]->setUpdatedAt(at(minutes)); break;
         case 5:
-            docs.push_back(makeDoc(projects[size_t(rng.bounded(int(projects.size())))], "new", minutes,
-                                   statuses[rng.bounded(4)]));
+            docs.push_back(
+                makeDoc(projects[size_t(rng.bounded(int(projects.size())))], "new", minutes, statuses[rng.bounded(4)]));
             break;
         case 6:
             if (projects.size() > 3 && rng.bounded(4) == 0) {

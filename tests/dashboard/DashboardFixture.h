@@ -18,25 +18,34 @@ protected:
 
     ProjectPtr makeProject(const QString& name, int minutes, OptText details = std::nullopt,
                            OptText colorKey = std::nullopt, OptText colorHex = std::nullopt) {
-        auto p = std::make_shared<Project>(ProjectFields{
-            .name = name, .details = details, .iconName = QStringLiteral("folder.fill"), .colorKey = colorKey,
-            .colorHex = colorHex, .createdAt = at(minutes), .updatedAt = at(minutes)});
+        auto p = std::make_shared<Project>(ProjectFields{.name = name,
+                                                         .details = details,
+                                                         .iconName = QStringLiteral("folder.fill"),
+                                                         .colorKey = colorKey,
+                                                         .colorHex = colorHex,
+                                                         .createdAt = at(minutes),
+                                                         .updatedAt = at(minutes)});
         context().insert(p);
         return p;
     }
 
     DocPtr makeDoc(const ProjectPtr& project, const QString& title, int minutes,
                    const QString& status = QStringLiteral("in_progress")) {
-        auto d = std::make_shared<Doc>(DocFields{.title = title, .statusRaw = status,
-                                                 .iconName = QStringLiteral("doc.text"), .createdAt = at(minutes),
-                                                 .updatedAt = at(minutes), .project = project});
+        auto d = std::make_shared<Doc>(DocFields{.title = title,
+                                                 .statusRaw = status,
+                                                 .iconName = QStringLiteral("doc.text"),
+                                                 .createdAt = at(minutes),
+                                                 .updatedAt = at(minutes),
+                                                 .project = project});
         context().insert(d);
         return d;
     }
 
     ChecklistPtr makeChecklist(const QString& name, int minutes, const ProjectPtr& project = nullptr) {
-        auto c = std::make_shared<Checklist>(ChecklistFields{.name = name, .iconName = QStringLiteral("checklist"),
-                                                             .createdAt = at(minutes), .updatedAt = at(minutes),
+        auto c = std::make_shared<Checklist>(ChecklistFields{.name = name,
+                                                             .iconName = QStringLiteral("checklist"),
+                                                             .createdAt = at(minutes),
+                                                             .updatedAt = at(minutes),
                                                              .project = project});
         context().insert(c);
         return c;

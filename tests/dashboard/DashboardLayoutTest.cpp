@@ -25,8 +25,9 @@ protected:
     }
 
     std::unique_ptr<DashboardView> makeView(QSize size) {
-        auto v = std::make_unique<DashboardView>(env.services(), [] {}, [] {}, [](const ProjectPtr&) {},
-                                                 [](const DocPtr&) {}, [] {}, [](const ChecklistPtr&) {});
+        auto v = std::make_unique<DashboardView>(
+            env.services(), [] {}, [] {}, [](const ProjectPtr&) {}, [](const DocPtr&) {}, [] {},
+            [](const ChecklistPtr&) {});
         v->resize(size);
         v->show();
         testsupport::flushEvents();

@@ -63,7 +63,7 @@ TEST(DashboardStoredNote, ReadsRtfFormPlainFormAndDamagedForms) {
 
     n = decodeStoredNote("  rtf:%%%  ");
     EXPECT_FALSE(n.rtf);
-    EXPECT_EQ(n.plain, "  rtf:%%%  ");   // shown literally, untrimmed
+    EXPECT_EQ(n.plain, "  rtf:%%%  "); // shown literally, untrimmed
 
     n = decodeStoredNote("rtf:");
     ASSERT_TRUE(n.rtf);
@@ -75,7 +75,7 @@ TEST(DashboardStoredNote, ReadsRtfFormPlainFormAndDamagedForms) {
     EXPECT_EQ(n.rtf, QByteArray("not rtf"));
     EXPECT_EQ(n.plain, "");
 
-    n = decodeStoredNote("Rtf:YWJj");   // the prefix is lower case only
+    n = decodeStoredNote("Rtf:YWJj"); // the prefix is lower case only
     EXPECT_FALSE(n.rtf);
     EXPECT_EQ(n.plain, "Rtf:YWJj");
 
@@ -95,8 +95,8 @@ TEST_F(QuickNoteTest, AbsentEntryLoadsEmptyAndWritesNothing) {
 TEST_F(QuickNoteTest, LoadingReadsEveryEntryAsOneTextAndWritesNothing) {
     const QString nul = QString("avant") + QChar(0) + QString("après");
     const struct {
-        QByteArray line;   // as the preferences file holds it
-        QString text;      // the note shown
+        QByteArray line; // as the preferences file holds it
+        QString text; // the note shown
     } cases[] = {
         {"\"  hello  \"", "  hello  "},
         {"un, deux,trois", "un, deux,trois"},
@@ -120,7 +120,7 @@ TEST_F(QuickNoteTest, LoadingReadsEveryEntryAsOneTextAndWritesNothing) {
             note.load();
             EXPECT_EQ(note.plain(), c.text) << c.line.constData();
             EXPECT_FALSE(note.hasUnsavedChange());
-            note.save();   // nothing changed: nothing to write
+            note.save(); // nothing changed: nothing to write
             // Another preference changing rewrites the file: the note's text stays.
             p.setValue("other", 2);
         }

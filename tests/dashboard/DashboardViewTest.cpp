@@ -113,8 +113,8 @@ TEST_F(DashboardViewTest, RowsAndCardsCallTheirCallbacks) {
 
     const auto cards = view->projectCards();
     ASSERT_EQ(cards.size(), 4u);
-    EXPECT_EQ(cards[0]->titleText(), "P4");   // P5 is hidden
-    click(cards[0], QPoint(5, cards[0]->height() - 5));   // empty space of the card
+    EXPECT_EQ(cards[0]->titleText(), "P4"); // P5 is hidden
+    click(cards[0], QPoint(5, cards[0]->height() - 5)); // empty space of the card
     EXPECT_EQ(openedProject, projects[4]);
     click(view->projectsSeeMore());
     EXPECT_EQ(openProjects, 1);
@@ -199,7 +199,7 @@ TEST_F(DashboardViewTest, ModulesMenuSwitchesModulesAndTheChoiceSurvives) {
 TEST_F(DashboardViewTest, QuickNoteKeepsWhatIsTypedAndItsFormatting) {
     {
         auto view = makeView();
-        EXPECT_FALSE(view->quickNoteEditor());   // collapsed at start
+        EXPECT_FALSE(view->quickNoteEditor()); // collapsed at start
         click(view->quickNoteAccordion()->headerButton());
         ASSERT_TRUE(view->quickNoteEditor());
         ClickableTextView* text = view->quickNoteEditor()->textView();
@@ -214,7 +214,7 @@ TEST_F(DashboardViewTest, QuickNoteKeepsWhatIsTypedAndItsFormatting) {
         QTextCharFormat bold;
         bold.setFontWeight(QFont::Bold);
         c.mergeCharFormat(bold);
-        click(view->quickNoteAccordion()->headerButton());   // collapse
+        click(view->quickNoteAccordion()->headerButton()); // collapse
         EXPECT_FALSE(view->quickNoteEditor());
     }
     const NoteState stored = decodeStoredNote(storedNote());
@@ -241,7 +241,7 @@ TEST_F(DashboardViewTest, QuickNoteFormattingSurvivesLeavingTheDashboard) {
     QTextCharFormat italic;
     italic.setFontItalic(true);
     c.mergeCharFormat(italic);
-    view->hide();   // the router hides a screen before it goes
+    view->hide(); // the router hides a screen before it goes
     view.reset();
     QTextDocument doc;
     ASSERT_TRUE(rtf::read(*decodeStoredNote(storedNote()).rtf, doc));
@@ -325,19 +325,19 @@ TEST_F(DashboardViewTest, EveryTextAndControlIsNamedForAccessibility) {
     click(view->quickNoteAccordion()->headerButton());
     EXPECT_EQ(testsupport::unnamedAccessibleElements(view.get()).join("; ").toStdString(), "");
     const QStringList names = testsupport::accessibleNames(view.get());
-    for (const char* text : {"Tableau de bord", "Retrouvez vos projets récents et un aperçu de votre activité.",
-                             "Projets récents", "Atelier", "Une description", "Modules", "Checklists récentes",
-                             "Courses", "Voir plus", "Note rapide",
-                             "Écrivez une note pour vous aider à reprendre rapidement."})
+    for (const char* text :
+         {"Tableau de bord", "Retrouvez vos projets récents et un aperçu de votre activité.", "Projets récents",
+          "Atelier", "Une description", "Modules", "Checklists récentes", "Courses", "Voir plus", "Note rapide",
+          "Écrivez une note pour vous aider à reprendre rapidement."})
         EXPECT_TRUE(names.contains(QString::fromUtf8(text))) << text;
 
-    QAccessibleInterface* orb = testsupport::findAccessible(view.get(), QString::fromUtf8("Terminé"),
-                                                            QAccessible::Button);
+    QAccessibleInterface* orb =
+        testsupport::findAccessible(view.get(), QString::fromUtf8("Terminé"), QAccessible::Button);
     ASSERT_TRUE(orb);
     EXPECT_EQ(orb->text(QAccessible::Description), "1");
     ASSERT_TRUE(testsupport::pressAccessible(orb));
     EXPECT_TRUE(testsupport::waitFor([&] { return view->expandedStatus() == DocStatus::done; }));
-    testsupport::flushEvents();   // the panel's new rows are shown on the next turn
+    testsupport::flushEvents(); // the panel's new rows are shown on the next turn
     QAccessibleInterface* row = testsupport::findAccessible(view.get(), "Plan", QAccessible::Button);
     ASSERT_TRUE(row);
     ASSERT_TRUE(testsupport::pressAccessible(row));
@@ -353,9 +353,14 @@ TEST_F(DashboardViewTest, EveryTextAndControlIsNamedForAccessibility) {
 TEST_F(DashboardViewTest, FirstFrameReadsNoBlockAndNoBlob) {
     const auto p = makeProject("Atelier", 0);
     const auto doc = makeDoc(p, "Plan", 1, "done");
-    auto block = std::make_shared<DocBlock>(
-        DocBlockFields{.typeRaw = "text", .order = 0, .content = "texte", .richTextData = QByteArray("{\\rtf1 texte}"),
-                       .imageData = QByteArray("png"), .createdAt = at(1), .updatedAt = at(1), .doc = doc});
+    auto block = std::make_shared<DocBlock>(DocBlockFields{.typeRaw = "text",
+                                                           .order = 0,
+                                                           .content = "texte",
+                                                           .richTextData = QByteArray("{\\rtf1 texte}"),
+                                                           .imageData = QByteArray("png"),
+                                                           .createdAt = at(1),
+                                                           .updatedAt = at(1),
+                                                           .doc = doc});
     context().insert(block);
     ASSERT_TRUE(context().save());
     env.reopenStore();
@@ -427,7 +432,7 @@ TEST_F(DashboardViewTest, PanelAndNoteFadeAndMoveInAndOutUnlessMotionIsReduced) 
     ASSERT_TRUE(reveal);
     EXPECT_LT(reveal->progress(), 1.0);
     EXPECT_LT(reveal->height(), view->statusPanel()->height());
-    EXPECT_LE(view->statusPanel()->y(), 0);   // still above the box's top edge, coming down
+    EXPECT_LE(view->statusPanel()->y(), 0); // still above the box's top edge, coming down
     ASSERT_TRUE(QTest::qWaitFor([&] { return reveal->progress() == 1.0; }, 2000));
     testsupport::flushEvents();
     EXPECT_EQ(reveal->height(), view->statusPanel()->height());

@@ -49,11 +49,31 @@ TEST_F(MetricOrbTest, PulseRunsOnlyOnScreenInTheActiveWindow) {
         {"another window active", [&] { QApplication::setActiveWindow(&other); }, false},
         {"active again", [&] { QApplication::setActiveWindow(view.get()); }, true},
         {"hidden", [&] { view->hide(); }, false},
-        {"shown again", [&] { view->show(); QApplication::setActiveWindow(view.get()); }, true},
+        {"shown again",
+         [&] {
+             view->show();
+             QApplication::setActiveWindow(view.get());
+         },
+         true},
         {"minimised", [&] { view->showMinimized(); }, false},
-        {"restored", [&] { view->showNormal(); QApplication::setActiveWindow(view.get()); }, true},
-        {"less motion", [&] { qputenv("TOLMEK_REDUCE_MOTION", "1"); MetricOrb::refreshPulse(); }, false},
-        {"motion again", [&] { qunsetenv("TOLMEK_REDUCE_MOTION"); MetricOrb::refreshPulse(); }, true},
+        {"restored",
+         [&] {
+             view->showNormal();
+             QApplication::setActiveWindow(view.get());
+         },
+         true},
+        {"less motion",
+         [&] {
+             qputenv("TOLMEK_REDUCE_MOTION", "1");
+             MetricOrb::refreshPulse();
+         },
+         false},
+        {"motion again",
+         [&] {
+             qunsetenv("TOLMEK_REDUCE_MOTION");
+             MetricOrb::refreshPulse();
+         },
+         true},
         {"screen gone", [&] { view.reset(); }, false},
     };
     for (const Step& step : steps) {

@@ -11,21 +11,16 @@
 namespace {
 
 // The editor's raw text for `code`: its lines joined by paragraph separators.
-QString raw(QString code)
-{
+QString raw(QString code) {
     code.replace(QLatin1String("\r\n"), QStringLiteral("\n"));
     code.replace(u'\r', u'\n');
     code.replace(u'\n', QChar(QChar::ParagraphSeparator));
     return code;
 }
 
-QString keep(const QString& edited, const QString& stored)
-{
-    return codelines::withStoredEndings(raw(edited), stored);
-}
+QString keep(const QString& edited, const QString& stored) { return codelines::withStoredEndings(raw(edited), stored); }
 
-TEST(CodeLineEndings, UntouchedLinesKeepTheirEndings)
-{
+TEST(CodeLineEndings, UntouchedLinesKeepTheirEndings) {
     const QString crlf = QStringLiteral("a\r\nb\r\nc\r\n");
     EXPECT_EQ(keep(crlf, crlf), crlf);
     // A character typed in a line, at the start, at the end.
@@ -44,8 +39,7 @@ TEST(CodeLineEndings, UntouchedLinesKeepTheirEndings)
     EXPECT_EQ(keep(QStringLiteral("a\nb"), QStringLiteral("a")), QStringLiteral("a\nb"));
 }
 
-TEST(CodeLineEndings, TheCodeBlockWritesItsOwnEndingsAndOtherCharactersAsTheyAre)
-{
+TEST(CodeLineEndings, TheCodeBlockWritesItsOwnEndingsAndOtherCharactersAsTheyAre) {
     QString stored = QString::fromUtf16(u"if x:\r\n\tprint(\"a\u00a0b\")\r\n# c\u2028d\r\n");
     int writes = 0;
     ImprovedCodeBlockView view(TextBinding{[&] { return stored; }, [&](const QString& v) { stored = v, ++writes; }},

@@ -22,7 +22,7 @@ TEST_F(DocEditsTest, NewBlocksFollowEveryBlockHiddenOnesIncluded) {
     EXPECT_EQ(first->order(), 0);
     EXPECT_EQ(first->content(), QString());
     EXPECT_FALSE(first->codeLanguage());
-    EXPECT_EQ(doc->updatedAt(), first->updatedAt().addSecs(1));   // stamped after the block was made
+    EXPECT_EQ(doc->updatedAt(), first->updatedAt().addSecs(1)); // stamped after the block was made
 
     block(7, QStringLiteral("text"), {}, /*hidden=*/true);
     const DocBlockPtr code = edits.addBlock(DocBlockType::code);
@@ -52,7 +52,7 @@ TEST_F(DocEditsTest, DropShiftsTheBlocksBetweenAndKeepsGaps) {
     EXPECT_TRUE(edits.moveBlock(w, y));
     EXPECT_EQ((std::vector<qint64>{x->order(), y->order(), w->order(), z->order()}), (std::vector<qint64>{0, 1, 2, 3}));
     EXPECT_EQ(edits.visibleBlocks(), (std::vector<DocBlockPtr>{x, y, w, z}));
-    EXPECT_EQ(x->updatedAt(), xStamp);   // shifted blocks keep their stamp
+    EXPECT_EQ(x->updatedAt(), xStamp); // shifted blocks keep their stamp
     EXPECT_GT(w->updatedAt(), xStamp);
     EXPECT_GT(doc->updatedAt(), w->updatedAt());
     EXPECT_EQ(hidden->order(), 2);
@@ -133,7 +133,7 @@ TEST_F(DocEditsTest, DuplicateMakesRoomBelowTheSource) {
     EXPECT_EQ(copy->order(), 3);
     EXPECT_EQ((std::vector<qint64>{n3->order(), n4->order(), n7->order()}), (std::vector<qint64>{4, 5, 8}));
     EXPECT_GT(n3->updatedAt(), stamp);
-    EXPECT_EQ(same->order(), 2);   // equal to the source: stays between source and copy
+    EXPECT_EQ(same->order(), 2); // equal to the source: stays between source and copy
     EXPECT_EQ(hidden->order(), 3);
     EXPECT_EQ(source->order(), 2);
     EXPECT_FALSE(copy->isCompleted());

@@ -20,12 +20,16 @@ protected:
         DialogSeam::setNonInteractive(true);
         env = std::make_unique<testsupport::TestServices>();
         project = std::make_shared<Project>(ProjectFields{.name = QStringLiteral("Projet"),
-                                                          .iconName = QStringLiteral("folder.fill"), .createdAt = at(0),
+                                                          .iconName = QStringLiteral("folder.fill"),
+                                                          .createdAt = at(0),
                                                           .updatedAt = at(0)});
         context().insert(project);
-        doc = std::make_shared<Doc>(DocFields{
-            .title = QStringLiteral("Guide"), .statusRaw = QStringLiteral("in_progress"),
-            .iconName = QStringLiteral("doc.text.fill"), .createdAt = at(0), .updatedAt = at(0), .project = project});
+        doc = std::make_shared<Doc>(DocFields{.title = QStringLiteral("Guide"),
+                                              .statusRaw = QStringLiteral("in_progress"),
+                                              .iconName = QStringLiteral("doc.text.fill"),
+                                              .createdAt = at(0),
+                                              .updatedAt = at(0),
+                                              .project = project});
         context().insert(doc);
         ASSERT_TRUE(context().save());
     }
@@ -47,9 +51,13 @@ protected:
 
     DocBlockPtr block(qint64 order, const QString& type = QStringLiteral("text"), const QString& content = {},
                       bool hidden = false) {
-        auto b = std::make_shared<DocBlock>(
-            DocBlockFields{.typeRaw = type, .order = order, .content = content, .createdAt = at(1), .updatedAt = at(1),
-                           .deletedAt = hidden ? OptDate(at(2)) : std::nullopt, .doc = doc});
+        auto b = std::make_shared<DocBlock>(DocBlockFields{.typeRaw = type,
+                                                           .order = order,
+                                                           .content = content,
+                                                           .createdAt = at(1),
+                                                           .updatedAt = at(1),
+                                                           .deletedAt = hidden ? OptDate(at(2)) : std::nullopt,
+                                                           .doc = doc});
         context().insert(b);
         return b;
     }

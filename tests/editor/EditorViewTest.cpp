@@ -137,7 +137,7 @@ TEST_F(EditorViewTest, HeaderStoresTheTitleAsTypedAndCountsVisibleBlocks) {
     const QDateTime beforeStatus = doc->updatedAt();
     view->header()->statusPicker()->setCurrentIndex(1);
     EXPECT_EQ(doc->statusRaw(), QStringLiteral("done"));
-    EXPECT_EQ(doc->updatedAt(), beforeStatus.addSecs(1));   // one stamp
+    EXPECT_EQ(doc->updatedAt(), beforeStatus.addSecs(1)); // one stamp
 
     enterEditMode();
     view->addBlock(DocBlockType::code);
@@ -169,7 +169,7 @@ TEST_F(EditorViewTest, EmptyStateAddsBlocksInBothModesAndTheMenuOnlyInEditMode) 
     QTest::mouseClick(buttons[1], Qt::LeftButton);
     ASSERT_EQ(view->cachedBlocks().size(), 1u);
     EXPECT_EQ(view->cachedBlocks().front()->codeLanguage(), OptText(QStringLiteral("bash")));
-    EXPECT_EQ(view->cachedBlocks().front()->order(), 1);   // after the hidden block
+    EXPECT_EQ(view->cachedBlocks().front()->order(), 1); // after the hidden block
 
     enterEditMode();
     QMenu* menu = view->addBlockButton()->menu();
@@ -198,7 +198,7 @@ TEST_F(EditorViewTest, TheEditedRowIsNeverRebuilt) {
     // Typing is stored as it is typed.
     EXPECT_TRUE(QTest::qWaitFor([&] { return a->content() == QStringLiteral("Début suite"); }, 2000));
     testsupport::flushEvents();
-    EXPECT_EQ(doc->updatedAt(), docStamp);   // typing stamps only the block
+    EXPECT_EQ(doc->updatedAt(), docStamp); // typing stamps only the block
     EXPECT_FALSE(context().hasChanges());
 
     // Select a word, make it bold, then move another block and add one: the same row and editor stay.
@@ -230,16 +230,16 @@ TEST_F(EditorViewTest, LeavingEditModeStoresTheRtfOfEveryTextOnce) {
 
     const bool flag = view->forceSaveRTF();
     QTest::mouseClick(view->header()->toggleButton(), Qt::LeftButton);
-    QTest::mouseClick(view->header()->toggleButton(), Qt::LeftButton);   // double press: leaves once
+    QTest::mouseClick(view->header()->toggleButton(), Qt::LeftButton); // double press: leaves once
     EXPECT_TRUE(view->isEditMode());
     EXPECT_TRUE(view->isLeaving());
     EXPECT_EQ(view->forceSaveRTF(), !flag);
     EXPECT_EQ(view->header()->toggleButton()->text(), QStringLiteral("Voir"));
-    ASSERT_TRUE(a->richTextData());   // written at once, saved with the leave
+    ASSERT_TRUE(a->richTextData()); // written at once, saved with the leave
     ASSERT_TRUE(testsupport::waitFor([this] { return !view->isEditMode(); }, 2000));
     EXPECT_EQ(view->header()->toggleButton()->text(), QStringLiteral("Éditer"));
     QTest::qWait(ImprovedDocEditorView::leaveDelayMs + 50);
-    EXPECT_FALSE(view->isEditMode());   // no second leave
+    EXPECT_FALSE(view->isEditMode()); // no second leave
 
     const QUuid id = a->id();
     view.reset();
@@ -269,7 +269,7 @@ TEST_F(EditorViewTest, EditAndViewWithoutTypingLeaveForeignRtfByteForByte) {
     EXPECT_EQ(a->richTextData(), foreign);
     EXPECT_EQ(a->updatedAt(), stamped);
     const QUuid ida = a->id(), idb = b->id();
-    view.reset();   // destroyed in edit mode, as when another document opens
+    view.reset(); // destroyed in edit mode, as when another document opens
     const DocPtr back = reopened();
     EXPECT_EQ(byId(back, ida)->richTextData(), foreign);
     EXPECT_EQ(byId(back, idb)->richTextData(), foreign + "\n");
@@ -437,7 +437,7 @@ TEST_F(EditorViewTest, ADraggedBlockMovesRowsAndNeverLandsAsText) {
     EXPECT_TRUE(enter.isAccepted());
     QDropEvent drop(at, Qt::MoveAction, payload.get(), Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(target->viewport(), &drop);
-    EXPECT_EQ(w->order(), 0);   // applied after the drag loop
+    EXPECT_EQ(w->order(), 0); // applied after the drag loop
     testsupport::flushEvents();
     EXPECT_EQ(target->toPlainText(), before);
     EXPECT_EQ(view->cachedBlocks(), (std::vector<DocBlockPtr>{x, y, w}));
@@ -458,7 +458,7 @@ TEST_F(EditorViewTest, ADraggedBlockMovesRowsAndNeverLandsAsText) {
     junk.setText(x->id().toString());
     EXPECT_FALSE(view->rowFor(x->id())->handleBlockDrop(&junk));
     junk.setText(hidden->id().toString(QUuid::WithoutBraces));
-    EXPECT_TRUE(view->rowFor(x->id())->handleBlockDrop(&junk));   // handed over, then refused as hidden
+    EXPECT_TRUE(view->rowFor(x->id())->handleBlockDrop(&junk)); // handed over, then refused as hidden
     EXPECT_EQ(hidden->order(), 3);
     EXPECT_EQ(view->cachedBlocks(), (std::vector<DocBlockPtr>{x, y, w}));
 
@@ -597,7 +597,7 @@ TEST_F(EditorViewTest, EveryTextAndControlIsNamedInBothModes) {
     EXPECT_TRUE(names.contains(QStringLiteral("Image non disponible")));
     EXPECT_TRUE(names.contains(QStringLiteral("Éditer")));
     enterEditMode();
-    for (auto* row : view->rows()) {   // the pointer over each row shows its toolbar
+    for (auto* row : view->rows()) { // the pointer over each row shows its toolbar
         QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
         QApplication::sendEvent(row, &enter);
     }
@@ -620,7 +620,7 @@ QString storedContent(const QString& path, const QUuid& id) {
     if (!db)
         return QStringLiteral("<no store>");
     const QByteArray sql = "SELECT \"content\" FROM \"DocBlock\" WHERE \"id\" = '" +
-                           id.toString(QUuid::WithoutBraces).toUpper().toLatin1() + "'";
+        id.toString(QUuid::WithoutBraces).toUpper().toLatin1() + "'";
     return db->queryText(sql.constData()).value_or(QStringLiteral("<no row>"));
 }
 
@@ -634,7 +634,7 @@ TEST_F(EditorViewTest, TypedTextReachesTheStoreAtEveryKeyAndStaysAtEveryExit) {
         const char* name;
         Exit exit;
     } cases[] = {
-        {"nothing else", Exit::window},   {"focus to another block", Exit::otherBlock},
+        {"nothing else", Exit::window},       {"focus to another block", Exit::otherBlock},
         {"leave edit mode", Exit::leaveMode}, {"quit", Exit::quit},
         {"view destroyed", Exit::destroyed},
     };
@@ -650,9 +650,8 @@ TEST_F(EditorViewTest, TypedTextReachesTheStoreAtEveryKeyAndStaysAtEveryExit) {
         text->setFocus();
         text->moveCursor(QTextCursor::End);
         int rtfWrites = 0;
-        QObject::connect(a.get(), &PersistentModel::changed, view.get(), [&](const char* key) {
-            rtfWrites += qstrcmp(key, "richTextData") == 0;
-        });
+        QObject::connect(a.get(), &PersistentModel::changed, view.get(),
+                         [&](const char* key) { rtfWrites += qstrcmp(key, "richTextData") == 0; });
         QTest::keyClick(text, Qt::Key_Space);
         // Stored before the next key.
         EXPECT_EQ(storedContent(env->storePath(), a->id()), QStringLiteral("Début "));
@@ -661,21 +660,11 @@ TEST_F(EditorViewTest, TypedTextReachesTheStoreAtEveryKeyAndStaysAtEveryExit) {
         EXPECT_EQ(rtfWrites, 6);
 
         switch (c.exit) {
-        case Exit::window:
-            testsupport::flushEvents();
-            break;
-        case Exit::otherBlock:
-            textViewOf(b)->setFocus();
-            break;
-        case Exit::leaveMode:
-            leaveEditMode();
-            break;
-        case Exit::quit:
-            QMetaObject::invokeMethod(qApp, "aboutToQuit", Qt::DirectConnection);
-            break;
-        case Exit::destroyed:
-            view.reset();
-            break;
+        case Exit::window: testsupport::flushEvents(); break;
+        case Exit::otherBlock: textViewOf(b)->setFocus(); break;
+        case Exit::leaveMode: leaveEditMode(); break;
+        case Exit::quit: QMetaObject::invokeMethod(qApp, "aboutToQuit", Qt::DirectConnection); break;
+        case Exit::destroyed: view.reset(); break;
         }
         EXPECT_EQ(storedContent(env->storePath(), a->id()), QStringLiteral("Début suite"));
         EXPECT_TRUE(a->richTextData().has_value());
@@ -706,7 +695,7 @@ TEST_F(EditorViewTest, BoldAloneIsStoredAtOnce) {
     auto db = SqliteDb::open(env->storePath(), SqliteDb::Mode::ReadOnly, nullptr);
     ASSERT_TRUE(db);
     const QByteArray sql = "SELECT CAST(\"richTextData\" AS TEXT) FROM \"DocBlock\" WHERE \"id\" = '" +
-                           a->id().toString(QUuid::WithoutBraces).toUpper().toLatin1() + "'";
+        a->id().toString(QUuid::WithoutBraces).toUpper().toLatin1() + "'";
     EXPECT_TRUE(db->queryText(sql.constData()).value_or(QString()).contains(QStringLiteral("\\b")));
     EXPECT_GT(a->updatedAt(), stamp);
     EXPECT_EQ(storedContent(env->storePath(), a->id()), QStringLiteral("Début"));

@@ -146,7 +146,8 @@ TEST_F(ImageBlockTest, UndecodableStoredBytesAreSaidInEditModeToo) {
     view->toggleEditMode();
     editor = view->rowFor(image->id())->imageEditor();
     ASSERT_TRUE(editor);
-    ASSERT_TRUE(testsupport::waitFor([this] { return editor->message() == QStringLiteral("Image non disponible"); }, 10000))
+    ASSERT_TRUE(
+        testsupport::waitFor([this] { return editor->message() == QStringLiteral("Image non disponible"); }, 10000))
         << editor->message().toStdString();
     EXPECT_FALSE(editor->showsPreview());
     pick(png(QStringLiteral("neuve.png"), 40, 30));
@@ -231,7 +232,7 @@ TEST_F(ImageBlockTest, DragsAreTakenOnEnteringAndDecidedAtEachPosition) {
     const QString path = png(QStringLiteral("glisse.png"), 32, 32);
     QMimeData files;
     files.setUrls({QUrl::fromLocalFile(path)});
-    files.setText(path);   // file managers add the path as text
+    files.setText(path); // file managers add the path as text
     QMimeData blockPayload;
     blockPayload.setText(image->id().toString(QUuid::WithoutBraces).toUpper());
 
@@ -247,7 +248,7 @@ TEST_F(ImageBlockTest, DragsAreTakenOnEnteringAndDecidedAtEachPosition) {
     };
     const Step steps[] = {{"picture over the zone", &files, true, true, true},
                           {"picture while the preview shows", &files, false, true, false},
-                          {"block over the editor", &blockPayload, true, true, false}};   // by the row
+                          {"block over the editor", &blockPayload, true, true, false}}; // by the row
     for (const Step& s : steps) {
         SCOPED_TRACE(s.name);
         editor->dropZone()->setVisible(s.zoneShown);

@@ -86,7 +86,7 @@ TEST_F(PageFollowTest, TheCaretStaysInViewWhileTypingInATallBlock) {
         enterEditMode();
         ImprovedBlockRowView* row = view->rowFor(b->id());
         QWidget* editor = type == QStringLiteral("text") ? static_cast<QWidget*>(row->textEditor()->textView())
-                                                        : row->codeEditor()->editor();
+                                                         : row->codeEditor()->editor();
         editor->setFocus();
         QTest::keyClick(editor, Qt::Key_End, Qt::ControlModifier);
         // Thirty lines, each typed key by key.
@@ -107,7 +107,7 @@ TEST_F(PageFollowTest, TheCaretStaysInViewWhileTypingInATallBlock) {
         QTest::keyClick(editor, Qt::Key_Home, Qt::ControlModifier);
         testsupport::flushEvents();
         EXPECT_TRUE(caretVisible(editor));
-        QTest::keyClick(editor, Qt::Key_Down, Qt::ShiftModifier);   // the selection's moving end
+        QTest::keyClick(editor, Qt::Key_Down, Qt::ShiftModifier); // the selection's moving end
         testsupport::flushEvents();
         EXPECT_TRUE(caretVisible(editor));
         // The block shows every line: its editor never scrolled.
@@ -127,7 +127,7 @@ TEST_F(PageFollowTest, PageKeysMoveTheCaretByAPageInsideATallBlock) {
         enterEditMode();
         ImprovedBlockRowView* row = view->rowFor(b->id());
         QWidget* editor = type == QStringLiteral("text") ? static_cast<QWidget*>(row->textEditor()->textView())
-                                                        : row->codeEditor()->editor();
+                                                         : row->codeEditor()->editor();
         auto caretTop = [&] {
             auto* text = qobject_cast<QTextEdit*>(editor);
             return text ? text->cursorRect().top() : qobject_cast<QPlainTextEdit*>(editor)->cursorRect().top();
@@ -185,7 +185,8 @@ TEST_F(PageFollowTest, CodeBlocksGrowAndNumberTheLinesWhereTheyAreDrawn) {
             editor->setFont(Fonts::mono(c.fontPx));
         editor->setFocus();
         // Thirty lines pasted, some long enough to wrap.
-        QGuiApplication::clipboard()->setText(lines(30, c.wrap ? QStringLiteral("mot ").repeated(40) : QStringLiteral("l")));
+        QGuiApplication::clipboard()->setText(
+            lines(30, c.wrap ? QStringLiteral("mot ").repeated(40) : QStringLiteral("l")));
         editor->paste();
         testsupport::flushEvents();
         EXPECT_EQ(code->lineNumberCount(), 30);
@@ -205,7 +206,7 @@ TEST_F(PageFollowTest, CodeBlocksGrowAndNumberTheLinesWhereTheyAreDrawn) {
             EXPECT_NEAR(places[i].height, line.height(), 1.0) << "number " << i + 1;
         }
         if (c.wrap) {
-            EXPECT_GT(editor->document()->documentLayout()->documentSize().height(), 30);   // some lines wrapped
+            EXPECT_GT(editor->document()->documentLayout()->documentSize().height(), 30); // some lines wrapped
         }
         // The gutter beside the editor starts where the editor's lines start.
         EXPECT_EQ(code->gutter()->mapToGlobal(QPoint(0, 0)).y(), editor->viewport()->mapToGlobal(QPoint(0, 0)).y());
@@ -223,7 +224,7 @@ TEST_F(PageFollowTest, AMovedBlockIsBroughtIntoView) {
     for (int step = 0; step < 2; ++step) {
         row->moveDownAction()->trigger();
         testsupport::flushEvents();
-        QTest::qWait(350);   // the scroll animation
+        QTest::qWait(350); // the scroll animation
         EXPECT_EQ(view->rows().indexOf(row), step + 1);
         const QRect inView(QPoint(0, topInViewport(row)), row->size());
         EXPECT_TRUE(view->scrollArea()->viewport()->rect().contains(inView)) << "after move " << step + 1;
@@ -243,7 +244,7 @@ TEST_F(PageFollowTest, MenusOpenAtTheirButtonWhileATextIsEdited) {
     enterEditMode();
     ClickableTextView* text = view->rowFor(a->id())->textEditor()->textView();
     QTest::mouseClick(text->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
-    QTest::qWait(300);   // the toolbar slides in
+    QTest::qWait(300); // the toolbar slides in
     ASSERT_TRUE(view->rowFor(a->id())->textEditor()->isToolbarShown());
 
     struct Opener {
@@ -253,14 +254,14 @@ TEST_F(PageFollowTest, MenusOpenAtTheirButtonWhileATextIsEdited) {
     };
     ImprovedBlockRowView* second = view->rowFor(b->id());
     QEnterEvent enter(QPointF(5, 5), QPointF(5, 5), QPointF(5, 5));
-    QApplication::sendEvent(second, &enter);   // its toolbar, with the menu button, shows
+    QApplication::sendEvent(second, &enter); // its toolbar, with the menu button, shows
     const Opener openers[] = {{"add", view->addBlockButton()->button(), view->addBlockButton()->menu()},
                               {"row", second->menuButton(), second->rowMenu()}};
     for (const Opener& o : openers) {
         SCOPED_TRACE(o.name);
         ASSERT_TRUE(o.button->isVisible());
         QTest::mouseClick(o.button, Qt::LeftButton);
-        QTest::qWait(300);   // anything that was going to move has moved
+        QTest::qWait(300); // anything that was going to move has moved
         ASSERT_TRUE(o.menu->isVisible());
         // Below the button, or above it where the window ends.
         const int below = o.button->mapToGlobal(QPoint(0, o.button->height())).y();
@@ -346,7 +347,8 @@ TEST_F(PageFollowTest, CodeLineNumbersFollowEditsWithoutRepaintingWhatStayed) {
         ASSERT_EQ(places.size(), editor->document()->blockCount()) << when;
         QTextBlock block = editor->document()->begin();
         for (int i = 0; i < places.size(); ++i, block = block.next())
-            ASSERT_NEAR(places[i].top, editor->cursorRect(QTextCursor(block)).top(), 1.0) << when << ", number " << i + 1;
+            ASSERT_NEAR(places[i].top, editor->cursorRect(QTextCursor(block)).top(), 1.0)
+                << when << ", number " << i + 1;
     };
     PaintCount count;
     code->gutter()->installEventFilter(&count);

@@ -13,10 +13,10 @@
 #include <time.h>
 #include <unistd.h>
 
-static void note(const char *what, int fd) {
+static void note(const char* what, int fd) {
     if (syscall(SYS_gettid) != getpid() || strcmp(program_invocation_short_name, "tolmek") != 0)
         return;
-    const char *log = getenv("TOLMEK_GUI_SYNC_LOG");
+    const char* log = getenv("TOLMEK_GUI_SYNC_LOG");
     if (!log)
         return;
     const int saved = errno;
@@ -30,7 +30,7 @@ static void note(const char *what, int fd) {
         struct timespec ts;
         clock_gettime(CLOCK_MONOTONIC, &ts);
         dprintf(out, "@ %ld.%09ld %s %s\n", (long)ts.tv_sec, ts.tv_nsec, what, target);
-        void *frames[40];
+        void* frames[40];
         backtrace_symbols_fd(frames, backtrace(frames, 40), out);
         close(out);
     }

@@ -35,18 +35,20 @@ protected:
 };
 
 TEST_F(ScreenReaderTest, TheProjectsScreenIsReadAndOperatedInBothLayouts) {
-    auto* empty = shown(new ProjectsListView(services(), [] {}, 0, [](const ProjectPtr&) {}));
+    auto* empty = shown(new ProjectsListView(
+        services(), [] {}, 0, [](const ProjectPtr&) {}));
     EXPECT_EQ(unnamedAccessibleElements(empty), QStringList());
-    expectNames(empty, {"Projets", "Retrouvez et organisez votre documentation.", "Rechercher un projet…", "Liste",
-                        "Grille", "Aucun projet pour l’instant",
-                        "Crée ton premier projet pour organiser tes documents.", "Créer un projet",
-                        "Page précédente", "Page 1 / 1", "Page suivante", "12 / page"});
+    expectNames(empty,
+                {"Projets", "Retrouvez et organisez votre documentation.", "Rechercher un projet…", "Liste", "Grille",
+                 "Aucun projet pour l’instant", "Crée ton premier projet pour organiser tes documents.",
+                 "Créer un projet", "Page précédente", "Page 1 / 1", "Page suivante", "12 / page"});
     widgets.clear();
 
     makeProject(QStringLiteral("Alpha"), 1, QStringLiteral("Notes d’alpha"));
     makeProject(QStringLiteral("Bravo"), 2);
     std::vector<ProjectPtr> opened;
-    auto* view = shown(new ProjectsListView(services(), [] {}, 0, [&](const ProjectPtr& p) { opened.push_back(p); }));
+    auto* view = shown(new ProjectsListView(
+        services(), [] {}, 0, [&](const ProjectPtr& p) { opened.push_back(p); }));
     for (const char* layout : {"list", "grid"}) {
         env.prefs().setValue(DisplayLayouts::preferenceKey, QString::fromLatin1(layout));
         flush();
@@ -70,15 +72,18 @@ TEST_F(ScreenReaderTest, TheProjectsScreenIsReadAndOperatedInBothLayouts) {
 
 TEST_F(ScreenReaderTest, TheDocumentsScreenReadsItsHeaderRowsDatesAndBadges) {
     auto p = makeProject(QStringLiteral("Réseau"), 1, QStringLiteral("Câblage du bâtiment"));
-    auto* empty = shown(new ProjectDocumentsView(services(), p, [] {}, [] {}, [](const DocPtr&) {}));
+    auto* empty = shown(new ProjectDocumentsView(
+        services(), p, [] {}, [] {}, [](const DocPtr&) {}));
     EXPECT_EQ(unnamedAccessibleElements(empty), QStringList());
-    expectNames(empty, {"Réseau", "Câblage du bâtiment", "Documents", "Rechercher un document…", "Aucun document",
-                        "Créez votre premier document pour commencer à documenter ce projet.", "Créer un document",
-                        "Page 1 / 1"});
+    expectNames(empty,
+                {"Réseau", "Câblage du bâtiment", "Documents", "Rechercher un document…", "Aucun document",
+                 "Créez votre premier document pour commencer à documenter ce projet.", "Créer un document",
+                 "Page 1 / 1"});
     widgets.clear();
 
     auto d = makeDoc(p, QStringLiteral("Plan"), 2, QStringLiteral("done"));
-    auto* view = shown(new ProjectDocumentsView(services(), p, [] {}, [] {}, [](const DocPtr&) {}));
+    auto* view = shown(new ProjectDocumentsView(
+        services(), p, [] {}, [] {}, [](const DocPtr&) {}));
     for (const char* layout : {"list", "grid"}) {
         env.prefs().setValue(DisplayLayouts::preferenceKey, QString::fromLatin1(layout));
         flush();
@@ -97,7 +102,7 @@ TEST_F(ScreenReaderTest, SheetsNameTheirSwatchesAndIconsAndTextSetThroughAccessi
     QAccessibleInterface* pink = findAccessible(sheet, QStringLiteral("Rose"), QAccessible::Button);
     ASSERT_TRUE(pink);
     pressAccessible(pink);
-    QTest::qWait(200);   // a pressed button clicks after its animation
+    QTest::qWait(200); // a pressed button clicks after its animation
     EXPECT_EQ(sheet->selectedColorKey(), QStringLiteral("pink"));
     EXPECT_EQ(pink->text(QAccessible::Description), QStringLiteral("Sélectionné"));
     QAccessibleInterface* star = findAccessible(sheet, QStringLiteral("Étoile"), QAccessible::Button);
@@ -130,7 +135,8 @@ TEST_F(ScreenReaderTest, ARowWithoutDescriptionCentresItsNameAgainstTheTile) {
     row.resize(700, row.sizeHint().height());
     row.show();
     flush();
-    const int nameMiddle = row.nameText()->geometry().top() + row.nameText()->heightForWidth(row.nameText()->width()) / 2;
+    const int nameMiddle =
+        row.nameText()->geometry().top() + row.nameText()->heightForWidth(row.nameText()->width()) / 2;
     const int tileMiddle = row.tile()->geometry().center().y();
     EXPECT_LE(std::abs(nameMiddle - tileMiddle), 2) << nameMiddle << " vs " << tileMiddle;
 }

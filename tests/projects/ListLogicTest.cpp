@@ -15,15 +15,16 @@ TEST(ListLogic, FoldingIgnoresCaseAndAccentsOnly) {
 class ItemsTest : public ProjectsFixture {};
 
 TEST_F(ItemsTest, DescriptionsOfBlanksShowNothingAndTheTitleCacheFollowsRenames) {
-    auto p = makeProject(QStringLiteral("P"), 1, QStringLiteral("   "), QStringLiteral("green"), QStringLiteral("#FF0000"));
+    auto p =
+        makeProject(QStringLiteral("P"), 1, QStringLiteral("   "), QStringLiteral("green"), QStringLiteral("#FF0000"));
     projectsui::ProjectRow row(env.theme(), p, {});
     projectsui::ProjectCard card(env.theme(), p, {});
     EXPECT_TRUE(row.detailsText()->text().isEmpty());
     EXPECT_EQ(row.detailsText()->heightForWidth(300), 0);
-    EXPECT_GT(card.detailsText()->heightForWidth(300), 0);   // the invisible line keeps the height
+    EXPECT_GT(card.detailsText()->heightForWidth(300), 0); // the invisible line keeps the height
     EXPECT_EQ(row.projectTint(), QColor(255, 0, 0));
     p->setColorHex(QStringLiteral("bad"));
-    EXPECT_EQ(row.tile()->tint(), colorForKey(QStringLiteral("green")));   // follows the change at once
+    EXPECT_EQ(row.tile()->tint(), colorForKey(QStringLiteral("green"))); // follows the change at once
     card.resize(240, card.heightForWidth(240));
     EXPECT_GE(card.minimumHeight(), 120);
 
@@ -50,11 +51,9 @@ TEST_F(ItemsTest, ProjectSearchIgnoresCaseOnlyAndFollowsEditsAndReordering) {
         QString query;
         QStringList expected;
     } cases[] = {
-        {"réseau", {"Jardin", "Réseau local"}},   // name or description, newest first
-        {"RÉSEAU", {"Jardin", "Réseau local"}},
-        {"reseau", {}},                           // accents count
-        {"câbles", {"Réseau local"}},
-        {"", {"Cuisine", "Jardin", "Réseau local"}},
+        {"réseau", {"Jardin", "Réseau local"}}, // name or description, newest first
+        {"RÉSEAU", {"Jardin", "Réseau local"}}, {"reseau", {}}, // accents count
+        {"câbles", {"Réseau local"}},           {"", {"Cuisine", "Jardin", "Réseau local"}},
     };
     for (const auto& t : cases)
         EXPECT_EQ(names({a, b, c}, t.query), t.expected) << t.query.toStdString();

@@ -31,8 +31,8 @@ protected:
     }
 
     ProjectDocumentsView* makeView() {
-        view = keep(new ProjectDocumentsView(services(), project, [] {}, [this] { ++creates; },
-                                             [this](const DocPtr& d) { opened.push_back(d); }));
+        view = keep(new ProjectDocumentsView(
+            services(), project, [] {}, [this] { ++creates; }, [this](const DocPtr& d) { opened.push_back(d); }));
         view->resize(1000, 760);
         view->show();
         flush();
@@ -103,11 +103,11 @@ TEST_F(DocumentsViewTest, SearchIgnoresCaseAndAccentsOnTheTitleOnly) {
     typeText(search(), QStringLiteral("  ÉCOLE "));
     EXPECT_EQ(view->pageDocs(), (std::vector<DocPtr>{ecole}));
     search()->clear();
-    QTest::keyClicks(search(), QStringLiteral("termin"));   // a status never matches
+    QTest::keyClicks(search(), QStringLiteral("termin")); // a status never matches
     EXPECT_TRUE(view->pageDocs().empty());
     EXPECT_EQ(emptyTitle(), QStringLiteral("Aucun document ne correspond à votre recherche"));
     search()->clear();
-    typeText(search(), QStringLiteral("câblage"));   // nor the project's description
+    typeText(search(), QStringLiteral("câblage")); // nor the project's description
     EXPECT_TRUE(view->pageDocs().empty());
     search()->setText(QStringLiteral("  "));
     EXPECT_EQ(view->totalCount(), 2);
@@ -145,7 +145,7 @@ TEST_F(DocumentsViewTest, WhichEventsReturnToTheFirstPageAndWhichKeepIt) {
     EXPECT_EQ(view->currentPage(), 1);
     EXPECT_EQ(view->listRenderToken(), token);
     EXPECT_EQ(int(view->findChildren<DocCard*>().size()) >= 12, true);
-    env.prefs().setValue(DisplayLayouts::preferenceKey, QStringLiteral("tiles"));   // reads as list
+    env.prefs().setValue(DisplayLayouts::preferenceKey, QStringLiteral("tiles")); // reads as list
     flush();
     EXPECT_FALSE(view->isGrid());
     EXPECT_EQ(layoutSwitch()->current(), DisplayLayout::list);
@@ -211,10 +211,10 @@ TEST_F(DocumentsViewTest, EditSheetCancelKeepsThePageAndSaveReturnsToTheFirst) {
     sheet->confirmButton()->click();
     flush();
     EXPECT_EQ(view->currentPage(), 0);
-    EXPECT_EQ(view->pageDocs().front(), doc);   // stamped: now the newest
+    EXPECT_EQ(view->pageDocs().front(), doc); // stamped: now the newest
 
     // A document created in the new-document sheet is listed first.
-    auto* create = new NewDocSheet(services(), project, view);   // owned by the view
+    auto* create = new NewDocSheet(services(), project, view); // owned by the view
     create->open();
     QTest::keyClicks(create->titleField(), QStringLiteral("Nouveau"));
     create->confirmButton()->click();
@@ -235,7 +235,7 @@ TEST_F(DocumentsViewTest, HidingStampsOnlyTheDocumentAndKeepsItInTheStore) {
     flush();
     EXPECT_TRUE(opened.empty());
     ASSERT_TRUE(doc->deletedAt());
-    EXPECT_GT(doc->updatedAt(), *doc->deletedAt());   // a second reading of the clock
+    EXPECT_GT(doc->updatedAt(), *doc->deletedAt()); // a second reading of the clock
     EXPECT_EQ(project->updatedAt(), projectStamp);
     EXPECT_EQ(view->totalCount(), 2);
     EXPECT_EQ(context().fetch<Doc>().size(), 3u);
@@ -247,7 +247,7 @@ TEST_F(DocumentsViewTest, HidingTheLastDocumentsOfTheLastPageShowsThePreviousPag
     makeView();
     clickPage(true);
     ASSERT_EQ(view->pageDocs().size(), 2u);
-    view->deleteRows({1, 0});   // positions as the page was before the first hide
+    view->deleteRows({1, 0}); // positions as the page was before the first hide
     EXPECT_TRUE(docs[0]->deletedAt());
     EXPECT_TRUE(docs[1]->deletedAt());
     EXPECT_EQ(view->currentPage(), 0);

@@ -15,14 +15,14 @@ TEST_F(ProjectEditsTest, CreatingAndEditingTrimsStampsAndSaves) {
     EXPECT_EQ(p->name(), QStringLiteral("Alpha"));
     EXPECT_FALSE(p->details());
     EXPECT_EQ(p->colorKey(), OptText(QStringLiteral("pink")));
-    EXPECT_GT(p->updatedAt(), p->createdAt());   // two readings of the clock
+    EXPECT_GT(p->updatedAt(), p->createdAt()); // two readings of the clock
     EXPECT_FALSE(context().hasChanges());
 
     const DocPtr d = edits.createDoc(p, QStringLiteral(" Guide "), DocStatus::needsChanges, look);
     EXPECT_EQ(d->title(), QStringLiteral("Guide"));
     EXPECT_EQ(d->statusRaw(), QStringLiteral("needs_changes"));
     EXPECT_EQ(p->docs(), (std::vector<DocPtr>{d}));
-    EXPECT_GT(p->updatedAt(), d->updatedAt());   // the project is stamped after the document
+    EXPECT_GT(p->updatedAt(), d->updatedAt()); // the project is stamped after the document
 
     ASSERT_TRUE(edits.editDoc(d, QStringLiteral("Guide 2 "), DocStatus::done, {QStringLiteral("book.fill"), {}, {}}));
     EXPECT_EQ(d->title(), QStringLiteral("Guide 2"));
@@ -51,7 +51,7 @@ TEST_F(ProjectEditsTest, HidingStampsOnlyTheDocumentAndDeletingTakesTheDocuments
     ASSERT_TRUE(d->deletedAt());
     EXPECT_GT(d->updatedAt(), *d->deletedAt());
     EXPECT_EQ(p->updatedAt(), projectStamp);
-    EXPECT_EQ(context().fetch<Doc>().size(), 1u);   // hidden, not deleted
+    EXPECT_EQ(context().fetch<Doc>().size(), 1u); // hidden, not deleted
 
     ASSERT_TRUE(edits.deleteProject(p));
     EXPECT_TRUE(context().fetch<Project>().empty());

@@ -35,8 +35,8 @@ protected:
     }
 
     ProjectsListView* makeView() {
-        view = keep(new ProjectsListView(services(), [this] { ++creates; }, token,
-                                         [this](const ProjectPtr& p) { opened.push_back(p); }));
+        view = keep(new ProjectsListView(
+            services(), [this] { ++creates; }, token, [this](const ProjectPtr& p) { opened.push_back(p); }));
         view->resize(900, 700);
         return view;
     }
@@ -74,7 +74,7 @@ protected:
     }
     void makeProjects(int n) {
         for (int i = 0; i < n; ++i)
-            all.push_back(makeProject(QStringLiteral("Projet %1").arg(i), i));   // later index = newer
+            all.push_back(makeProject(QStringLiteral("Projet %1").arg(i), i)); // later index = newer
     }
 
     ProjectsListView* view = nullptr;
@@ -86,7 +86,7 @@ protected:
 
 TEST_F(ProjectsListTest, EmptyStoreShowsTheEmptyStateAndOnePage) {
     makeView();
-    EXPECT_EQ(view->pageLabel(), QStringLiteral("Page 1"));   // before the first reload
+    EXPECT_EQ(view->pageLabel(), QStringLiteral("Page 1")); // before the first reload
     show();
     EXPECT_EQ(view->pageLabel(), QStringLiteral("Page 1 / 1"));
     EXPECT_EQ(pager()->labelText(), QStringLiteral("Page 1 / 1"));
@@ -110,13 +110,13 @@ TEST_F(ProjectsListTest, ThirteenProjectsMakeTwoPagesAndAPageSizeReturnsToTheFir
     EXPECT_EQ(view->pageLabel(), QStringLiteral("Page 1 / 2"));
     EXPECT_FALSE(pager()->nextButton()->isDimmed());
     ASSERT_EQ(rows().size(), 12);
-    EXPECT_EQ(view->pageProjects().front(), all[12]);   // newest first
+    EXPECT_EQ(view->pageProjects().front(), all[12]); // newest first
     clickPage(true);
     EXPECT_EQ(view->currentPage(), 1);
     ASSERT_EQ(view->pageProjects().size(), 1u);
-    EXPECT_EQ(view->pageProjects().front(), all[0]);   // only the oldest
+    EXPECT_EQ(view->pageProjects().front(), all[0]); // only the oldest
     EXPECT_TRUE(pager()->nextButton()->isDimmed());
-    clickPage(true);   // dimmed: nothing happens
+    clickPage(true); // dimmed: nothing happens
     EXPECT_EQ(view->currentPage(), 1);
     pickPageSize(24);
     EXPECT_EQ(view->currentPage(), 0);
@@ -210,13 +210,18 @@ TEST_F(ProjectsListTest, DeletingAProjectAsksFirstThenRemovesItsDocumentsAndKeep
     auto doomed = makeProject(QStringLiteral("Supprimer"), 2);
     auto d1 = makeDoc(doomed, QStringLiteral("Doc 1"), 3);
     makeDoc(doomed, QStringLiteral("Doc 2"), 4);
-    auto block = std::make_shared<DocBlock>(DocBlockFields{.typeRaw = QStringLiteral("text"), .order = 0,
-                                                           .content = QStringLiteral("x"), .createdAt = at(5),
-                                                           .updatedAt = at(5), .doc = d1});
+    auto block = std::make_shared<DocBlock>(DocBlockFields{.typeRaw = QStringLiteral("text"),
+                                                           .order = 0,
+                                                           .content = QStringLiteral("x"),
+                                                           .createdAt = at(5),
+                                                           .updatedAt = at(5),
+                                                           .doc = d1});
     context().insert(block);
-    auto checklist = std::make_shared<Checklist>(
-        ChecklistFields{.name = QStringLiteral("Liste"), .iconName = QStringLiteral("checklist"), .createdAt = at(6),
-                        .updatedAt = at(6), .project = doomed});
+    auto checklist = std::make_shared<Checklist>(ChecklistFields{.name = QStringLiteral("Liste"),
+                                                                 .iconName = QStringLiteral("checklist"),
+                                                                 .createdAt = at(6),
+                                                                 .updatedAt = at(6),
+                                                                 .project = doomed});
     context().insert(checklist);
     ASSERT_TRUE(context().save());
     makeView();

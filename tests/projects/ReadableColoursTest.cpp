@@ -41,7 +41,8 @@ TEST_F(ReadableColoursTest, AProjectsHeaderTextsReadOnEveryColour) {
         for (const char* key : {"green", "orange", "purple", "yellow", "mint"}) {
             const ProjectPtr p = makeProject(QStringLiteral("Réseau"), 1, QStringLiteral("Infrastructure réseau"),
                                              QString::fromLatin1(key));
-            auto* view = shown(new ProjectDocumentsView(services(), p, [] {}, [] {}, [](const DocPtr&) {}));
+            auto* view = shown(new ProjectDocumentsView(
+                services(), p, [] {}, [] {}, [](const DocPtr&) {}));
             auto* header = view->findChild<QWidget*>(QStringLiteral("projectHeader"));
             ASSERT_TRUE(header);
             const QImage img = header->grab().toImage();

@@ -42,7 +42,8 @@ protected:
         return sheet->findChild<ClampedText*>(QStringLiteral("customTag"))->isVisibleTo(sheet);
     }
     static QString preview(QWidget* sheet, bool first) {
-        return sheet->findChild<ClampedText*>(first ? QStringLiteral("previewFirstLine") : QStringLiteral("previewSecondLine"))
+        return sheet
+            ->findChild<ClampedText*>(first ? QStringLiteral("previewFirstLine") : QStringLiteral("previewSecondLine"))
             ->text();
     }
     void answerPicker(std::optional<QColor> c) {
@@ -57,7 +58,7 @@ TEST_F(SheetsTest, NewProjectTrimsAndOnlyConfirmsWithAName) {
     EXPECT_EQ(preview(sheet, false), QStringLiteral("Description (optionnel)"));
     QTest::keyClicks(sheet->nameField(), QStringLiteral("   "));
     EXPECT_FALSE(sheet->confirmButton()->isEnabled());
-    QTest::keyClick(sheet->nameField(), Qt::Key_Return);   // Return does nothing while disabled
+    QTest::keyClick(sheet->nameField(), Qt::Key_Return); // Return does nothing while disabled
     EXPECT_TRUE(sheet->isVisible());
     EXPECT_TRUE(context().fetch<Project>().empty());
 
@@ -109,7 +110,7 @@ TEST_F(SheetsTest, ColourKeyIsAlwaysWrittenAndAHexOnlyAfterAPick) {
     answerPicker(QColor(0x12, 0x34, 0x56));
     QTest::mouseClick(sheet->findChild<QAbstractButton*>(QStringLiteral("colorWell")), Qt::LeftButton);
     EXPECT_EQ(sheet->selectedColorHex(), OptText(QStringLiteral("#123456")));
-    EXPECT_EQ(sheet->selectedColorKey(), QStringLiteral("pink"));   // the key stays
+    EXPECT_EQ(sheet->selectedColorKey(), QStringLiteral("pink")); // the key stays
     EXPECT_TRUE(tagShown(sheet));
     EXPECT_EQ(sheet->accentColor(), QColor(0x12, 0x34, 0x56));
     QTest::mouseClick(sheet->findChild<QAbstractButton*>(QStringLiteral("icon-star.fill")), Qt::LeftButton);
@@ -143,7 +144,7 @@ TEST_F(SheetsTest, EditProjectKeepsWhatItDoesNotTouchAndStampsEverySave) {
 
     auto* sheet = present(new EditProjectSheet(services(), p));
     EXPECT_EQ(sheet->nameField()->text(), QStringLiteral(" Projet "));
-    EXPECT_TRUE(tagShown(sheet));   // an unreadable hex still counts as custom
+    EXPECT_TRUE(tagShown(sheet)); // an unreadable hex still counts as custom
     EXPECT_EQ(sheet->accentColor(), AppPalette::brandBlue());
     for (const QString& key : ColorIconSheet::colorChoices())
         EXPECT_FALSE(sheet->isSwatchSelected(key));
@@ -220,14 +221,16 @@ TEST_F(SheetsTest, EditDocumentWritesEveryFieldAndStampsDocumentAndProject) {
     sheet->confirmButton()->click();
     EXPECT_EQ(doc->title(), QStringLiteral("Titre"));
     EXPECT_EQ(doc->statusRaw(), QStringLiteral("in_progress"));
-    EXPECT_EQ(doc->iconName(), QStringLiteral("mic.fill"));   // not in the table, kept
+    EXPECT_EQ(doc->iconName(), QStringLiteral("mic.fill")); // not in the table, kept
     EXPECT_EQ(doc->colorKey(), OptText(QStringLiteral("blue")));
     EXPECT_GT(doc->updatedAt(), at(2));
     EXPECT_GT(p->updatedAt(), doc->updatedAt());
 
     // A document without a project stamps only itself.
-    auto orphan = std::make_shared<Doc>(DocFields{.title = QStringLiteral("Seul"), .statusRaw = QStringLiteral("done"),
-                                                  .iconName = QStringLiteral("doc.text"), .createdAt = at(3),
+    auto orphan = std::make_shared<Doc>(DocFields{.title = QStringLiteral("Seul"),
+                                                  .statusRaw = QStringLiteral("done"),
+                                                  .iconName = QStringLiteral("doc.text"),
+                                                  .createdAt = at(3),
                                                   .updatedAt = at(3)});
     context().insert(orphan);
     auto* second = present(new EditDocSheet(services(), orphan));

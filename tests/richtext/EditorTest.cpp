@@ -36,14 +36,19 @@ struct Store {
     int changes = 0;
     int focuses = 0;
 
-    TextBinding contentBinding()
-    {
-        return {[this] { return content; }, [this](const QString& v) { content = v; log.push_back("text"); }};
+    TextBinding contentBinding() {
+        return {[this] { return content; },
+                [this](const QString& v) {
+                    content = v;
+                    log.push_back("text");
+                }};
     }
-    RtfBinding rtfBinding()
-    {
+    RtfBinding rtfBinding() {
         return {[this] { return rtf; },
-                [this](const std::optional<QByteArray>& v) { rtf = v; log.push_back(v ? "rtf" : "rtf-absent"); }};
+                [this](const std::optional<QByteArray>& v) {
+                    rtf = v;
+                    log.push_back(v ? "rtf" : "rtf-absent");
+                }};
     }
 };
 
@@ -54,14 +59,17 @@ struct Fixture {
     QLineEdit* other = nullptr;
     RichTextBlockEditor* editor = nullptr;
 
-    explicit Fixture(const QString& content, std::optional<QByteArray> rtf = std::nullopt)
-    {
+    explicit Fixture(const QString& content, std::optional<QByteArray> rtf = std::nullopt) {
         store.content = content;
         store.rtf = std::move(rtf);
         auto* layout = new QVBoxLayout(&window);
-        editor = new RichTextBlockEditor(rttest::environment(), store.contentBinding(), store.rtfBinding(), false,
-                                         [this] { store.changes++; store.log.push_back("change"); },
-                                         [this] { store.focuses++; }, &window);
+        editor = new RichTextBlockEditor(
+            rttest::environment(), store.contentBinding(), store.rtfBinding(), false,
+            [this] {
+                store.changes++;
+                store.log.push_back("change");
+            },
+            [this] { store.focuses++; }, &window);
         other = new QLineEdit(&window);
         layout->addWidget(editor);
         layout->addWidget(other);
@@ -75,23 +83,20 @@ struct Fixture {
     }
     ClickableTextView* view() const { return editor->textView(); }
     // A click, as the user would: the window's activation alone does not begin editing.
-    void focusEditor()
-    {
+    void focusEditor() {
         QTest::mouseClick(view()->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
         QApplication::processEvents();
         EXPECT_TRUE(editor->isFocused());
     }
     // Focused by a click, with its first `count` characters selected.
-    void focusAndSelectFirst(int count)
-    {
+    void focusAndSelectFirst(int count) {
         focusEditor();
         QTextCursor c = view()->textCursor();
         c.setPosition(0);
         c.setPosition(count, QTextCursor::KeepAnchor);
         view()->setTextCursor(c);
     }
-    std::unique_ptr<QTextDocument> stored() const
-    {
+    std::unique_ptr<QTextDocument> stored() const {
         auto doc = std::make_unique<QTextDocument>();
         if (store.rtf)
             rtf::read(*store.rtf, *doc);
@@ -101,8 +106,7 @@ struct Fixture {
 
 } // namespace
 
-TEST(RichTextEditor, LoadsPlainContentWithoutRtfAndWritesNothing)
-{
+TEST(RichTextEditor, LoadsPlainContentWithoutRtfAndWritesNothing) {
     Fixture f(QStringLiteral("bonjour\nà tous"));
     EXPECT_EQ(f.view()->toPlainText(), QStringLiteral("bonjour\nà tous"));
     const QTextCharFormat fmt = formatAt(*f.view()->document(), 1);
@@ -112,10 +116,10 @@ TEST(RichTextEditor, LoadsPlainContentWithoutRtfAndWritesNothing)
     EXPECT_EQ(f.store.changes, 0);
 }
 
-TEST(RichTextEditor, TypingWritesRtfThenTextThenChangeThenHeight)
-{
+TEST(RichTextEditor, TypingWritesRtfThenTextThenChangeThenHeight) {
     Fixture f(QString{});
-    QObject::connect(f.editor, &RichTextBlockEditor::calculatedHeightChanged, [&](qreal) { f.store.log.push_back("height"); });
+    QObject::connect(f.editor, &RichTextBlockEditor::calculatedHeightChanged,
+                     [&](qreal) { f.store.log.push_back("height"); });
     f.focusEditor();
     // Make the text grow past one line so that the height changes.
     f.store.log.clear();
@@ -133,8 +137,7 @@ TEST(RichTextEditor, TypingWritesRtfThenTextThenChangeThenHeight)
         [&] { return f.editor->height() == int(expected) + RichTextBlockEditor::toolbarBlockHeight(); }));
 }
 
-TEST(RichTextEditor, OneLineMeasuresExactlyTheMinimum)
-{
+TEST(RichTextEditor, OneLineMeasuresExactlyTheMinimum) {
     Fixture f(QStringLiteral("une ligne"));
     QApplication::processEvents();
     EXPECT_EQ(f.editor->calculatedHeight(), 100);
@@ -142,8 +145,7 @@ TEST(RichTextEditor, OneLineMeasuresExactlyTheMinimum)
 }
 
 // A change of format is a change like a typed one: written and told at once, the plain text untouched.
-TEST(RichTextEditor, FormattingReachesRtfAndIsToldAsAChange)
-{
+TEST(RichTextEditor, FormattingReachesRtfAndIsToldAsAChange) {
     Fixture f(QStringLiteral("abcd"));
     f.focusAndSelectFirst(2);
     f.store.log.clear();
@@ -153,8 +155,7 @@ TEST(RichTextEditor, FormattingReachesRtfAndIsToldAsAChange)
     EXPECT_EQ(formatAt(*f.stored(), 0).fontWeight(), QFont::Bold);
 }
 
-TEST(RichTextEditor, FlushWritesAtOnceBeforeTheSaveOnlyWhatWasEdited)
-{
+TEST(RichTextEditor, FlushWritesAtOnceBeforeTheSaveOnlyWhatWasEdited) {
     QTextDocument source;
     source.setPlainText(QStringLiteral("abcd"));
     const QByteArray stored = rtf::write(source) + "  "; // bytes our writer would not produce
@@ -167,12 +168,16 @@ TEST(RichTextEditor, FlushWritesAtOnceBeforeTheSaveOnlyWhatWasEdited)
     EXPECT_EQ(f.store.rtf, stored);
 
     // Formatting is an edit: each flush then writes at once (absent, then the bytes), even twice in a row.
-    select(*f.view()->document(), 0, 2).mergeCharFormat([] { QTextCharFormat b; b.setFontItalic(true); return b; }());
+    select(*f.view()->document(), 0, 2).mergeCharFormat([] {
+        QTextCharFormat b;
+        b.setFontItalic(true);
+        return b;
+    }());
     f.store.log.clear();
     ASSERT_TRUE(f.editor->flushRtf());
     EXPECT_EQ(f.store.log, (std::vector<std::string>{"rtf-absent", "rtf"}));
     EXPECT_TRUE(formatAt(*f.stored(), 0).fontItalic());
-    EXPECT_EQ(f.store.changes, 1);   // the change of format itself, told when it was made
+    EXPECT_EQ(f.store.changes, 1); // the change of format itself, told when it was made
     f.store.log.clear();
     f.editor->setForceSaveRTF(true);
     f.editor->setForceSaveRTF(false);
@@ -191,8 +196,7 @@ TEST(RichTextEditor, FlushWritesAtOnceBeforeTheSaveOnlyWhatWasEdited)
     EXPECT_FALSE(f.editor->flushRtf());
 }
 
-TEST(RichTextEditor, UnreadableRtfFallsBackToPlainAndWritesNothingUntilEdited)
-{
+TEST(RichTextEditor, UnreadableRtfFallsBackToPlainAndWritesNothingUntilEdited) {
     const QByteArray garbage("not rtf at all");
     Fixture f(QStringLiteral("texte sûr"), garbage);
     EXPECT_EQ(f.view()->toPlainText(), QStringLiteral("texte sûr"));
@@ -209,8 +213,7 @@ TEST(RichTextEditor, UnreadableRtfFallsBackToPlainAndWritesNothingUntilEdited)
     EXPECT_EQ(f.stored()->toPlainText(), QStringLiteral("texte sûr!"));
 }
 
-TEST(RichTextEditor, OutsideTextChanges)
-{
+TEST(RichTextEditor, OutsideTextChanges) {
     QTextDocument bold;
     bold.setPlainText(QStringLiteral("gras"));
     QTextCursor all = select(bold, 0, 4);
@@ -233,15 +236,15 @@ TEST(RichTextEditor, OutsideTextChanges)
     EXPECT_TRUE(f.store.log.empty());
 }
 
-TEST(RichTextEditor, PastedHtmlTableIsStoredAsItsText)
-{
+TEST(RichTextEditor, PastedHtmlTableIsStoredAsItsText) {
     Fixture f(QString{});
     f.focusEditor();
     QMimeData data;
-    data.setHtml(QStringLiteral("<p><b>Titre</b> <a href='https://x.fr' style='color:#0000ff'>lien</a></p>"
-                                "<table><tr><td>a1</td><td>b1</td></tr><tr><td>a2</td><td><span "
-                                "style='color:#ff0000;background:#ffffff'>b2</span></td></tr></table>"
-                                "<img src='file:///dev/zero'><p style='color:#000000'>fin</p>"));
+    data.setHtml(
+        QStringLiteral("<p><b>Titre</b> <a href='https://x.fr' style='color:#0000ff'>lien</a></p>"
+                       "<table><tr><td>a1</td><td>b1</td></tr><tr><td>a2</td><td><span "
+                       "style='color:#ff0000;background:#ffffff'>b2</span></td></tr></table>"
+                       "<img src='file:///dev/zero'><p style='color:#000000'>fin</p>"));
     f.view()->pasteData(&data);
     const QString text = f.view()->toPlainText();
     // The image's paragraph stays, empty.
@@ -263,8 +266,7 @@ TEST(RichTextEditor, PastedHtmlTableIsStoredAsItsText)
     EXPECT_FALSE(formatAt(*stored, text.indexOf(QStringLiteral("fin"))).hasProperty(QTextFormat::ForegroundBrush));
 }
 
-TEST(RichTextEditor, CopyAndPasteKeepEveryStoredAttribute)
-{
+TEST(RichTextEditor, CopyAndPasteKeepEveryStoredAttribute) {
     Fixture f(QStringLiteral("titre"));
     QTextCursor c = f.view()->textCursor();
     c.select(QTextCursor::Document);
@@ -290,8 +292,7 @@ TEST(RichTextEditor, CopyAndPasteKeepEveryStoredAttribute)
     EXPECT_EQ(f.store.content, QStringLiteral("titretitre!"));
 }
 
-TEST(RichTextEditor, ToolbarFollowsFocusAndSurvivesToolbarClicks)
-{
+TEST(RichTextEditor, ToolbarFollowsFocusAndSurvivesToolbarClicks) {
     Fixture f(QStringLiteral("abc"));
     EXPECT_FALSE(f.editor->isToolbarShown());
     EXPECT_FALSE(f.editor->toolbar()->isVisible());
@@ -299,7 +300,8 @@ TEST(RichTextEditor, ToolbarFollowsFocusAndSurvivesToolbarClicks)
     EXPECT_TRUE(f.editor->isFocused());
     EXPECT_TRUE(f.editor->isToolbarShown());
     EXPECT_GE(f.store.focuses, 2); // the begin of editing and the focus change
-    ASSERT_TRUE(testsupport::waitFor([&] { return f.editor->height() == 100 + RichTextBlockEditor::toolbarBlockHeight(); }));
+    ASSERT_TRUE(
+        testsupport::waitFor([&] { return f.editor->height() == 100 + RichTextBlockEditor::toolbarBlockHeight(); }));
     EXPECT_TRUE(f.editor->toolbar()->isVisible());
 
     // A second click into the focused editor calls nothing.
@@ -330,8 +332,7 @@ TEST(RichTextEditor, ToolbarFollowsFocusAndSurvivesToolbarClicks)
     EXPECT_EQ(f.editor->height(), 100);
 }
 
-TEST(RichTextEditor, ToolbarClicksKeepEditingInsideAScrollArea)
-{
+TEST(RichTextEditor, ToolbarClicksKeepEditingInsideAScrollArea) {
     // Embedders put the editor in a scroll area, which takes the keyboard on a click that no
     // focusable child of its own claims.
     Store store;
@@ -363,8 +364,7 @@ TEST(RichTextEditor, ToolbarClicksKeepEditingInsideAScrollArea)
     EXPECT_TRUE(editor->isToolbarShown());
 }
 
-TEST(RichTextEditor, CustomColourPopover)
-{
+TEST(RichTextEditor, CustomColourPopover) {
     Fixture f(QStringLiteral("abcd"));
     f.focusAndSelectFirst(2);
     RichTextToolbar* bar = f.editor->toolbar();
@@ -390,15 +390,16 @@ TEST(RichTextEditor, CustomColourPopover)
     lone.setShowColorPicker(false);
 }
 
-TEST(RichTextToolbar, LabelsMenusAndTooltips)
-{
+TEST(RichTextToolbar, LabelsMenusAndTooltips) {
     RichTextToolbar bar(ThemeManager::shared(), nullptr);
     QStringList tips;
     for (auto* b : bar.iconButtons())
         tips << b->toolTip();
     // The keys as this desktop names them.
-    EXPECT_EQ(tips, (QStringList{QStringLiteral("Gras (Ctrl+B)"), QStringLiteral("Italique (Ctrl+I)"),
-                                 QStringLiteral("Souligné (Ctrl+U)"), QStringLiteral("Barré"), QStringLiteral("Code inline")}));
+    EXPECT_EQ(tips,
+              (QStringList{QStringLiteral("Gras (Ctrl+B)"), QStringLiteral("Italique (Ctrl+I)"),
+                           QStringLiteral("Souligné (Ctrl+U)"), QStringLiteral("Barré"),
+                           QStringLiteral("Code inline")}));
     EXPECT_EQ(bar.textColorButton()->toolTip(), QStringLiteral("Couleur du texte"));
     EXPECT_EQ(bar.highlightButton()->toolTip(), QStringLiteral("Surligner le texte"));
     EXPECT_TRUE(bar.styleButton()->toolTip().isEmpty());
@@ -424,8 +425,7 @@ TEST(RichTextToolbar, LabelsMenusAndTooltips)
     }
 }
 
-TEST(RichTextToolbar, TheKeysOfTheToolTipsFormatTheSelection)
-{
+TEST(RichTextToolbar, TheKeysOfTheToolTipsFormatTheSelection) {
     Fixture f(QStringLiteral("abcd"));
     f.focusAndSelectFirst(2);
     QTest::keyClick(f.view(), Qt::Key_B, Qt::ControlModifier);
@@ -440,8 +440,7 @@ TEST(RichTextToolbar, TheKeysOfTheToolTipsFormatTheSelection)
     EXPECT_NE(formatAt(*f.stored(), 0).fontWeight(), QFont::Bold);
 }
 
-TEST(RichTextToolbar, FitsOrWrapsAtEveryWidthWithoutSqueezingAControl)
-{
+TEST(RichTextToolbar, FitsOrWrapsAtEveryWidthWithoutSqueezingAControl) {
     RichTextToolbar bar(ThemeManager::shared(), nullptr);
     bar.ensurePolished();
     const int full = bar.sizeHint().width();
@@ -469,8 +468,7 @@ TEST(RichTextToolbar, FitsOrWrapsAtEveryWidthWithoutSqueezingAControl)
 
 // An editor destroyed while it holds the keyboard hands the focus on as it goes; the moves of the focus
 // that its going causes, and later ones, never reach it (the sanitizers watch), and what was typed is kept.
-TEST(RichTextEditor, DestroyedWhileFocusedKeepsWhatWasTyped)
-{
+TEST(RichTextEditor, DestroyedWhileFocusedKeepsWhatWasTyped) {
     Fixture f(QStringLiteral("abcd"));
     f.focusEditor();
     QTest::keyClicks(f.view(), QStringLiteral("xy"));
@@ -481,8 +479,7 @@ TEST(RichTextEditor, DestroyedWhileFocusedKeepsWhatWasTyped)
     EXPECT_EQ(f.store.content, QStringLiteral("axybcd"));
 }
 
-TEST(RichTextToolbar, EveryItemSitsOnItsRowsCentreLine)
-{
+TEST(RichTextToolbar, EveryItemSitsOnItsRowsCentreLine) {
     RichTextToolbar bar(ThemeManager::shared(), nullptr);
     bar.ensurePolished();
     const int full = bar.sizeHint().width();

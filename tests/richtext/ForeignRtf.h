@@ -7,8 +7,7 @@ namespace rttest {
 // RTF as another program writes it, with what our writer does not produce: Helvetica as the
 // default font, superscript and subscript, a link field, a table, a picture, a footnote and an
 // old-style bulleted list.
-inline QByteArray foreignRtf()
-{
+inline QByteArray foreignRtf() {
     return QByteArrayLiteral(
         "{\\rtf1\\ansi\\ansicpg1252\\deff0\n"
         "{\\fonttbl{\\f0\\fswiss\\fcharset0 Helvetica;}{\\f1\\froman\\fcharset0 Times New Roman;}}\n"

@@ -10,8 +10,7 @@ using namespace rttest;
 
 namespace {
 
-std::unique_ptr<QTextDocument> makeDoc(const QString& text)
-{
+std::unique_ptr<QTextDocument> makeDoc(const QString& text) {
     auto doc = std::make_unique<QTextDocument>();
     doc->setDefaultFont(Fonts::system(14));
     doc->setPlainText(text);
@@ -20,8 +19,7 @@ std::unique_ptr<QTextDocument> makeDoc(const QString& text)
 
 } // namespace
 
-TEST(RichTextFormatting, EmptySelectionChangesNothing)
-{
+TEST(RichTextFormatting, EmptySelectionChangesNothing) {
     auto doc = makeDoc(QStringLiteral("abcd"));
     QTextCursor bold = select(*doc, 0, 2);
     toggleBold(bold);
@@ -45,8 +43,7 @@ TEST(RichTextFormatting, EmptySelectionChangesNothing)
     EXPECT_EQ(formatAt(*doc, 1).fontWeight(), QFont::Bold);
 }
 
-TEST(RichTextFormatting, BoldAndItalicToggleRunByRun)
-{
+TEST(RichTextFormatting, BoldAndItalicToggleRunByRun) {
     auto doc = makeDoc(QStringLiteral("abcd"));
     QTextCursor ab = select(*doc, 0, 2);
     toggleBold(ab);
@@ -68,8 +65,7 @@ TEST(RichTextFormatting, BoldAndItalicToggleRunByRun)
     EXPECT_EQ(formatAt(*reloaded(*doc), 0).fontWeight(), QFont::Normal);
 }
 
-TEST(RichTextFormatting, UnderlineAndStrikethroughFollowTheFirstCharacter)
-{
+TEST(RichTextFormatting, UnderlineAndStrikethroughFollowTheFirstCharacter) {
     auto doc = makeDoc(QStringLiteral("abcdef"));
     QTextCursor a = select(*doc, 0, 1);
     toggleAttribute(a, ToggledAttribute::underline);
@@ -92,8 +88,7 @@ TEST(RichTextFormatting, UnderlineAndStrikethroughFollowTheFirstCharacter)
     EXPECT_FALSE(formatAt(*reloaded(*doc), 3).fontStrikeOut());
 }
 
-TEST(RichTextFormatting, HeadingsAndNormalStyle)
-{
+TEST(RichTextFormatting, HeadingsAndNormalStyle) {
     auto doc = makeDoc(QStringLiteral("un deux trois"));
     QTextCursor un = select(*doc, 0, 2);
     QTextCursor deux = select(*doc, 3, 7);
@@ -131,8 +126,7 @@ TEST(RichTextFormatting, HeadingsAndNormalStyle)
     }
 }
 
-TEST(RichTextFormatting, ColoursAndHighlightsKeepTheirTransparency)
-{
+TEST(RichTextFormatting, ColoursAndHighlightsKeepTheirTransparency) {
     auto doc = makeDoc(QStringLiteral("rouge défaut jaune"));
     QTextCursor all = select(*doc, 0, 18);
     applyTextColor(all, QColor(10, 20, 30, 40)); // a picked colour is stored opaque
@@ -150,8 +144,7 @@ TEST(RichTextFormatting, ColoursAndHighlightsKeepTheirTransparency)
     EXPECT_FALSE(formatAt(*back, 0).hasProperty(QTextFormat::BackgroundBrush));
 }
 
-TEST(RichTextFormatting, InlineCodeThenHighlightChanges)
-{
+TEST(RichTextFormatting, InlineCodeThenHighlightChanges) {
     auto doc = makeDoc(QStringLiteral("code ici"));
     QTextCursor code = select(*doc, 0, 4);
     toggleItalic(code);
@@ -178,8 +171,7 @@ TEST(RichTextFormatting, InlineCodeThenHighlightChanges)
     EXPECT_FALSE(f.hasProperty(QTextFormat::BackgroundBrush));
 }
 
-TEST(RichTextFormatting, SelectionAcrossParagraphs)
-{
+TEST(RichTextFormatting, SelectionAcrossParagraphs) {
     auto doc = makeDoc(QStringLiteral("un\n\ndeux"));
     QTextCursor all = select(*doc, 0, doc->characterCount() - 1);
     toggleBold(all);
@@ -188,4 +180,3 @@ TEST(RichTextFormatting, SelectionAcrossParagraphs)
     EXPECT_EQ(formatAt(*back, 0).fontWeight(), QFont::Bold);
     EXPECT_EQ(formatAt(*back, 5).fontWeight(), QFont::Bold);
 }
-

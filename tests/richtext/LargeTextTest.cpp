@@ -25,8 +25,7 @@
 namespace {
 
 // Paragraphs of `words` words until the text holds `chars` characters.
-QString paragraphs(qsizetype chars, const QString& word = QStringLiteral("projet"), int words = 50)
-{
+QString paragraphs(qsizetype chars, const QString& word = QStringLiteral("projet"), int words = 50) {
     QString line;
     for (int i = 0; i < words; ++i)
         line += (i ? QStringLiteral(" ") : QString()) + word;
@@ -42,14 +41,20 @@ struct Values {
     int changes = 0;
 };
 
-std::unique_ptr<RichTextBlockEditor> editorOver(Values& v)
-{
-    auto editor = std::make_unique<RichTextBlockEditor>(
-        rttest::environment(),
-        TextBinding{[&v] { return v.content; }, [&v](const QString& t) { v.content = t; ++v.textWrites; }},
-        RtfBinding{[&v] { return v.rtf; },
-                   [&v](const std::optional<QByteArray>& b) { v.rtf = b; ++v.rtfWrites; }},
-        false, std::function<void()>([&v] { ++v.changes; }), std::function<void()>());
+std::unique_ptr<RichTextBlockEditor> editorOver(Values& v) {
+    auto editor = std::make_unique<RichTextBlockEditor>(rttest::environment(),
+                                                        TextBinding{[&v] { return v.content; },
+                                                                    [&v](const QString& t) {
+                                                                        v.content = t;
+                                                                        ++v.textWrites;
+                                                                    }},
+                                                        RtfBinding{[&v] { return v.rtf; },
+                                                                   [&v](const std::optional<QByteArray>& b) {
+                                                                       v.rtf = b;
+                                                                       ++v.rtfWrites;
+                                                                   }},
+                                                        false, std::function<void()>([&v] { ++v.changes; }),
+                                                        std::function<void()>());
     editor->resize(600, 200);
     editor->show();
     QApplication::processEvents();
@@ -60,8 +65,7 @@ std::unique_ptr<RichTextBlockEditor> editorOver(Values& v)
 
 // Below the limit the area grows with the text and every key writes; past it the area keeps a fixed
 // height, scrolls inside, and writes once after the typing (or at once when flushed).
-TEST(LargeText, ALargeTextKeepsAFixedHeightAndIsWrittenAfterThePause)
-{
+TEST(LargeText, ALargeTextKeepsAFixedHeightAndIsWrittenAfterThePause) {
     struct Case {
         qsizetype chars;
         bool bounded;
@@ -104,8 +108,7 @@ TEST(LargeText, ALargeTextKeepsAFixedHeightAndIsWrittenAfterThePause)
 // Typing without a pause never holds a large text's write back: the first unwritten key starts the wait
 // and later keys do not restart it; a change of format alone waits the same way, and the keyboard leaving
 // the text writes at once.
-TEST(LargeText, ContinuousTypingInALargeTextIsWrittenWithinTheWait)
-{
+TEST(LargeText, ContinuousTypingInALargeTextIsWrittenWithinTheWait) {
     Values v;
     v.content = paragraphs(largetext::boundedChars + 1'000);
     auto editor = editorOver(v);
@@ -151,8 +154,7 @@ TEST(LargeText, ContinuousTypingInALargeTextIsWrittenWithinTheWait)
 
 // Laying out a large text in the background never holds the window: each pass of the event loop lays out
 // a bounded part, and the whole text ends laid out.
-TEST(LargeText, BackgroundLayoutOfALargeTextRunsInSmallSteps)
-{
+TEST(LargeText, BackgroundLayoutOfALargeTextRunsInSmallSteps) {
     QTextEdit view;
     view.resize(600, 300);
     view.setPlainText(paragraphs(1'000'000));
@@ -176,8 +178,7 @@ TEST(LargeText, BackgroundLayoutOfALargeTextRunsInSmallSteps)
 
 // Past the editable limits nothing is read whole: the start is shown read-only under a notice, and
 // nothing is ever written back, whether the text is plain or RTF.
-TEST(LargeText, ATextTooLargeToEditShowsItsStartReadOnly)
-{
+TEST(LargeText, ATextTooLargeToEditShowsItsStartReadOnly) {
     const QString big = paragraphs(largetext::maxEditableChars + 10);
     struct Case {
         const char* name;
@@ -185,9 +186,9 @@ TEST(LargeText, ATextTooLargeToEditShowsItsStartReadOnly)
         std::optional<QByteArray> rtf;
     } cases[] = {
         {"plain", big, std::nullopt},
-        {"rtf", QString(), QByteArray("{\\rtf1\\ansi {\\b d\\'e9but} ") +
-                               QByteArray("mot mot\\par ").repeated(largetext::maxEditableRtfBytes / 12) +
-                               QByteArray("}")},
+        {"rtf", QString(),
+         QByteArray("{\\rtf1\\ansi {\\b d\\'e9but} ") +
+             QByteArray("mot mot\\par ").repeated(largetext::maxEditableRtfBytes / 12) + QByteArray("}")},
     };
     for (Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -212,15 +213,15 @@ TEST(LargeText, ATextTooLargeToEditShowsItsStartReadOnly)
     }
 }
 
-TEST(LargeText, StoredNotesTooLargeAreOnlyReadAtTheirStart)
-{
-    const QByteArray rtf = QByteArray("{\\rtf1\\ansi d\\'e9but ") + QByteArray(largetext::maxEditableRtfBytes, 'x') + "}";
+TEST(LargeText, StoredNotesTooLargeAreOnlyReadAtTheirStart) {
+    const QByteArray rtf =
+        QByteArray("{\\rtf1\\ansi d\\'e9but ") + QByteArray(largetext::maxEditableRtfBytes, 'x') + "}";
     const QString encoded = notesformat::encode(rtf, {});
     const QString plain = QString(largetext::maxEditableChars + 1, QLatin1Char('a'));
     struct Case {
         std::optional<QString> stored;
         bool oversized;
-        QString previewPlain;          // the plain text of the preview, cut at 10
+        QString previewPlain; // the plain text of the preview, cut at 10
         std::optional<QByteArray> previewRtfStart;
     } cases[] = {
         {std::nullopt, false, QString(), std::nullopt},
@@ -249,8 +250,7 @@ TEST(LargeText, StoredNotesTooLargeAreOnlyReadAtTheirStart)
 
 // The spell checker never holds the window for a whole long text: one pass checks what its budget allows,
 // the rest follows in later turns, and every misspelt word ends up underlined.
-TEST(LargeText, SpellCheckingALongTextRunsInSlices)
-{
+TEST(LargeText, SpellCheckingALongTextRunsInSlices) {
     SpellDictionary& dictionary = testsupport::testDictionary();
     dictionary.ensureLoading();
     ASSERT_TRUE(testsupport::waitFor([&] { return dictionary.isLoaded(); }, 20000));
@@ -272,8 +272,7 @@ TEST(LargeText, SpellCheckingALongTextRunsInSlices)
 
 // The background layout of a large text, kept in small steps, never leaves a paragraph without its lines
 // (the first one is laid out again at every step).
-TEST(LargeText, PacedLayoutKeepsEveryShownParagraphDrawn)
-{
+TEST(LargeText, PacedLayoutKeepsEveryShownParagraphDrawn) {
     QTextEdit view;
     view.resize(600, 300);
     view.setPlainText(paragraphs(largetext::boundedChars * 3));

@@ -44,13 +44,13 @@ TEST(NotesFormat, OnlyStrictBase64AfterTheLowerCasePrefixIsRich) {
     EXPECT_EQ(d.plain, " RTF:" + b64);
 
     const QStringList broken{
-        "rtf:ab c=",                    // blank inside
-        "rtf:" + b64.left(b64.size() - 1),   // not a multiple of four
+        "rtf:ab c=", // blank inside
+        "rtf:" + b64.left(b64.size() - 1), // not a multiple of four
         "rtf:" + b64.left(4) + "\n" + b64.mid(4),
-        "rtf:ab=c",                     // padding in the middle
-        "rtf:a===",                     // too much padding
-        "rtf:ab-_",                     // URL alphabet
-        "rtf:QR==",                     // non-zero unused bits
+        "rtf:ab=c", // padding in the middle
+        "rtf:a===", // too much padding
+        "rtf:ab-_", // URL alphabet
+        "rtf:QR==", // non-zero unused bits
     };
     for (const QString& value : broken) {
         d = notesformat::decode(value);

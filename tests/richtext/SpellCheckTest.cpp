@@ -11,18 +11,17 @@
 
 #include <gtest/gtest.h>
 
-TEST(SpellCheck, WordsKeepInnerApostrophesAndHyphens)
-{
+TEST(SpellCheck, WordsKeepInnerApostrophesAndHyphens) {
     const QString text = QStringLiteral("L’été, peut-être 3e essai d'abord -x a");
     QStringList words;
     for (const auto& [start, length] : SpellHighlighter::words(text))
         words << text.mid(start, length);
-    EXPECT_EQ(words, (QStringList{QStringLiteral("L’été"), QStringLiteral("peut-être"), QStringLiteral("essai"),
-                                  QStringLiteral("d'abord")}));
+    EXPECT_EQ(words,
+              (QStringList{QStringLiteral("L’été"), QStringLiteral("peut-être"), QStringLiteral("essai"),
+                           QStringLiteral("d'abord")}));
 }
 
-TEST(SpellCheck, FrenchDictionaryUnderlinesWithoutTouchingTheText)
-{
+TEST(SpellCheck, FrenchDictionaryUnderlinesWithoutTouchingTheText) {
     SpellDictionary& dictionary = testsupport::testDictionary();
     dictionary.ensureLoading();
     ASSERT_TRUE(testsupport::waitFor([&] { return dictionary.isLoaded(); }, 20000));
@@ -37,8 +36,16 @@ TEST(SpellCheck, FrenchDictionaryUnderlinesWithoutTouchingTheText)
     std::optional<QByteArray> rtf;
     int writes = 0;
     RichTextBlockEditor editor(rttest::environment(),
-                               {[&] { return content; }, [&](const QString& v) { content = v; ++writes; }},
-                               {[&] { return rtf; }, [&](const std::optional<QByteArray>& v) { rtf = v; ++writes; }},
+                               {[&] { return content; },
+                                [&](const QString& v) {
+                                    content = v;
+                                    ++writes;
+                                }},
+                               {[&] { return rtf; },
+                                [&](const std::optional<QByteArray>& v) {
+                                    rtf = v;
+                                    ++writes;
+                                }},
                                false, {}, {});
     editor.resize(400, 100);
     editor.show();
@@ -46,8 +53,8 @@ TEST(SpellCheck, FrenchDictionaryUnderlinesWithoutTouchingTheText)
     const QTextBlock block = editor.textView()->document()->begin();
     bool underlined = false;
     for (const QTextLayout::FormatRange& r : block.layout()->formats())
-        underlined = underlined
-            || (r.start == 8 && r.length == 7 && r.format.underlineStyle() == QTextCharFormat::SpellCheckUnderline);
+        underlined = underlined ||
+            (r.start == 8 && r.length == 7 && r.format.underlineStyle() == QTextCharFormat::SpellCheckUnderline);
     EXPECT_TRUE(underlined);
     EXPECT_EQ(writes, 0);
     editor.flushRtf();
@@ -55,8 +62,7 @@ TEST(SpellCheck, FrenchDictionaryUnderlinesWithoutTouchingTheText)
 }
 
 // The word being typed is underlined once it ends or the typing pauses, not at every key.
-TEST(SpellCheck, TheWordBeingTypedWaitsForItsEndOrAPause)
-{
+TEST(SpellCheck, TheWordBeingTypedWaitsForItsEndOrAPause) {
     SpellDictionary& dictionary = testsupport::testDictionary();
     dictionary.ensureLoading();
     ASSERT_TRUE(testsupport::waitFor([&] { return dictionary.isLoaded(); }, 20000));

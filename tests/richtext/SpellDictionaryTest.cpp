@@ -7,8 +7,7 @@
 
 #include <gtest/gtest.h>
 
-TEST(SpellDictionary, DestroyedWhileLoadingTakesItsWorkerWithIt)
-{
+TEST(SpellDictionary, DestroyedWhileLoadingTakesItsWorkerWithIt) {
     int delivered = 0;
     for (int i = 0; i < 3; ++i) {
         auto* dictionary = new SpellDictionary;
@@ -23,13 +22,12 @@ TEST(SpellDictionary, DestroyedWhileLoadingTakesItsWorkerWithIt)
     EXPECT_EQ(delivered, 0);
 }
 
-TEST(SpellDictionary, MissingDictionaryLoadsAsUnavailableAndAcceptsEveryWord)
-{
+TEST(SpellDictionary, MissingDictionaryLoadsAsUnavailableAndAcceptsEveryWord) {
     QTemporaryDir empty;
     SpellDictionary dictionary({empty.path() + "/fr_FR"});
     QSignalSpy ready(&dictionary, &SpellDictionary::ready);
     dictionary.ensureLoading();
-    dictionary.ensureLoading();   // a second call starts nothing more
+    dictionary.ensureLoading(); // a second call starts nothing more
     ASSERT_TRUE(ready.wait(5000));
     EXPECT_EQ(ready.count(), 1);
     EXPECT_TRUE(dictionary.isLoaded());

@@ -67,8 +67,7 @@ struct Item {
     int indent;
 };
 
-QList<Item> itemsOf(const QTextDocument& doc)
-{
+QList<Item> itemsOf(const QTextDocument& doc) {
     QList<Item> items;
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
         if (const QTextList* list = b.textList())
@@ -77,8 +76,7 @@ QList<Item> itemsOf(const QTextDocument& doc)
     return items;
 }
 
-QTextCharFormat formatAt(const QTextDocument& doc, const QString& text)
-{
+QTextCharFormat formatAt(const QTextDocument& doc, const QString& text) {
     const int at = doc.toRawText().indexOf(text);
     EXPECT_GE(at, 0) << text.toStdString();
     QTextCursor c(const_cast<QTextDocument*>(&doc));
@@ -86,28 +84,26 @@ QTextCharFormat formatAt(const QTextDocument& doc, const QString& text)
     return c.charFormat();
 }
 
-QString familyAt(const QTextDocument& doc, const QString& text)
-{
+QString familyAt(const QTextDocument& doc, const QString& text) {
     const QStringList families = formatAt(doc, text).fontFamilies().toStringList();
     return families.isEmpty() ? QString() : families.first();
 }
 
 // Types `typed` where `after` ends, as the editor does, then writes and reads the result again.
-QByteArray typeAndWrite(QTextDocument& doc, const QString& after, const QString& typed)
-{
+QByteArray typeAndWrite(QTextDocument& doc, const QString& after, const QString& typed) {
     QTextCursor c(&doc);
     c.setPosition(int(doc.toRawText().indexOf(after) + after.size()));
     c.insertText(typed);
     return rtf::write(doc);
 }
 
-TEST(RtfFidelity, OldListsFootnotesStylesAndTheDocumentFontAreRead)
-{
+TEST(RtfFidelity, OldListsFootnotesStylesAndTheDocumentFontAreRead) {
     QTextDocument doc;
     ASSERT_TRUE(rtf::read(kOldWordProcessor, doc));
-    EXPECT_EQ(doc.toPlainText(), QString::fromUtf8("Compte rendu\nLa réunion a eu lieu mardi1.\nPremier point\n"
-                                                   "Second point\nUn\nDeux\nFin de la réunion.\n\n"
-                                                   "1. Dans la grande salle."));
+    EXPECT_EQ(doc.toPlainText(),
+              QString::fromUtf8("Compte rendu\nLa réunion a eu lieu mardi1.\nPremier point\n"
+                                "Second point\nUn\nDeux\nFin de la réunion.\n\n"
+                                "1. Dans la grande salle."));
     // Lists, their markers drawn by the list and not kept as text.
     const QList<Item> items = itemsOf(doc);
     ASSERT_EQ(items.size(), 4);
@@ -129,12 +125,10 @@ TEST(RtfFidelity, OldListsFootnotesStylesAndTheDocumentFontAreRead)
     EXPECT_EQ(doc.lastBlock().blockFormat().intProperty(rtf::footnoteProperty), 1);
 }
 
-TEST(RtfFidelity, ListTablesAreReadAsListsOfTheirMarkersStyle)
-{
+TEST(RtfFidelity, ListTablesAreReadAsListsOfTheirMarkersStyle) {
     QTextDocument doc;
     ASSERT_TRUE(rtf::read(kListTableWordProcessor, doc));
-    EXPECT_EQ(doc.toPlainText(),
-              QString::fromUtf8("Courses :\nPommes\nvertes\nPoires\nLaver\nCouper\nBon appétit.\n"));
+    EXPECT_EQ(doc.toPlainText(), QString::fromUtf8("Courses :\nPommes\nvertes\nPoires\nLaver\nCouper\nBon appétit.\n"));
     const QList<Item> items = itemsOf(doc);
     ASSERT_EQ(items.size(), 5);
     EXPECT_EQ(items[0].style, QTextListFormat::ListDisc);
@@ -146,9 +140,10 @@ TEST(RtfFidelity, ListTablesAreReadAsListsOfTheirMarkersStyle)
     EXPECT_EQ(doc.findBlockByNumber(5).textList()->itemText(doc.findBlockByNumber(5)), QStringLiteral("b."));
     // Under the next item, the deeper level starts again.
     QTextDocument again;
-    ASSERT_TRUE(rtf::read("{\\rtf1 {\\listtext 1.}\\ls1 un\\par {\\listtext a.}\\ls1\\ilvl1 x\\par "
-                          "{\\listtext 2.}\\pard\\ls1 deux\\par {\\listtext a.}\\ls1\\ilvl1 y\\par}",
-                          again));
+    ASSERT_TRUE(
+        rtf::read("{\\rtf1 {\\listtext 1.}\\ls1 un\\par {\\listtext a.}\\ls1\\ilvl1 x\\par "
+                  "{\\listtext 2.}\\pard\\ls1 deux\\par {\\listtext a.}\\ls1\\ilvl1 y\\par}",
+                  again));
     EXPECT_NE(again.findBlockByNumber(1).textList(), again.findBlockByNumber(3).textList());
     EXPECT_EQ(again.findBlockByNumber(0).textList(), again.findBlockByNumber(2).textList());
     EXPECT_EQ(again.findBlockByNumber(3).textList()->format().style(), QTextListFormat::ListLowerAlpha);
@@ -156,12 +151,13 @@ TEST(RtfFidelity, ListTablesAreReadAsListsOfTheirMarkersStyle)
 
     // A text editor's list: tabs around the marker, lines ended by a backslash.
     QTextDocument plain;
-    ASSERT_TRUE(rtf::read("{\\rtf1\\ansi\\ansicpg1252\\cocoartf2709{\\fonttbl\\f0\\fswiss\\fcharset0 Helvetica;}\n"
-                          "\\pard\\tx566\\pardirnatural\\f0\\fs24 \\cf0 Liste\\\n"
-                          "\\pard\\tx220\\tx720\\li720\\fi-720\\pardirnatural\n"
-                          "\\ls2\\ilvl0\\cf0 {\\listtext\t1.\t}Premier\\\n{\\listtext\t2.\t}Second\\\n"
-                          "\\pard\\tx566\\pardirnatural\\cf0 Fin}",
-                          plain));
+    ASSERT_TRUE(
+        rtf::read("{\\rtf1\\ansi\\ansicpg1252\\cocoartf2709{\\fonttbl\\f0\\fswiss\\fcharset0 Helvetica;}\n"
+                  "\\pard\\tx566\\pardirnatural\\f0\\fs24 \\cf0 Liste\\\n"
+                  "\\pard\\tx220\\tx720\\li720\\fi-720\\pardirnatural\n"
+                  "\\ls2\\ilvl0\\cf0 {\\listtext\t1.\t}Premier\\\n{\\listtext\t2.\t}Second\\\n"
+                  "\\pard\\tx566\\pardirnatural\\cf0 Fin}",
+                  plain));
     EXPECT_EQ(plain.toPlainText(), QStringLiteral("Liste\nPremier\nSecond\nFin"));
     const QList<Item> numbered = itemsOf(plain);
     ASSERT_EQ(numbered.size(), 2);
@@ -169,15 +165,14 @@ TEST(RtfFidelity, ListTablesAreReadAsListsOfTheirMarkersStyle)
     EXPECT_EQ(familyAt(plain, "Second"), QStringLiteral("Helvetica"));
 }
 
-TEST(RtfFidelity, OneTypedCharacterCostsOnlyThatCharacter)
-{
+TEST(RtfFidelity, OneTypedCharacterCostsOnlyThatCharacter) {
     for (const QByteArray& source : {kOldWordProcessor, kListTableWordProcessor}) {
         QTextDocument doc;
         ASSERT_TRUE(rtf::read(source, doc));
         const QString before = doc.toPlainText();
         const QList<Item> itemsBefore = itemsOf(doc);
-        const QString last = source == kOldWordProcessor ? QStringLiteral("Fin de la réunion.")
-                                                         : QStringLiteral("Bon appétit.");
+        const QString last =
+            source == kOldWordProcessor ? QStringLiteral("Fin de la réunion.") : QStringLiteral("Bon appétit.");
         const QByteArray written = typeAndWrite(doc, last, QStringLiteral("Z"));
 
         QTextDocument again;
@@ -208,21 +203,21 @@ TEST(RtfFidelity, OneTypedCharacterCostsOnlyThatCharacter)
     EXPECT_EQ(familyAt(again, "Dans la"), QStringLiteral("Times New Roman"));
 }
 
-TEST(RtfFidelity, TheDocumentFontIsKeptUnlessItIsOurOwnOrTheSystemFont)
-{
+TEST(RtfFidelity, TheDocumentFontIsKeptUnlessItIsOurOwnOrTheSystemFont) {
     const QByteArray body = "\\f0\\fs24 texte {\\f1 autre}}";
     QTextDocument doc;
-    ASSERT_TRUE(rtf::read("{\\rtf1\\ansi\\deff0{\\fonttbl\\f0\\fswiss Helvetica;\\f1\\fnil .AppleSystemUIFont;}" + body, doc));
+    ASSERT_TRUE(
+        rtf::read("{\\rtf1\\ansi\\deff0{\\fonttbl\\f0\\fswiss Helvetica;\\f1\\fnil .AppleSystemUIFont;}" + body, doc));
     EXPECT_EQ(familyAt(doc, "texte"), QStringLiteral("Helvetica"));
     EXPECT_EQ(familyAt(doc, "autre"), QString());
     // Our own text in the default font follows the editor's font.
     QTextDocument own;
-    ASSERT_TRUE(rtf::read("{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\n{\\fonttbl{\\f0\\fswiss\\fcharset0 Inter;}}" + body, own));
+    ASSERT_TRUE(
+        rtf::read("{\\rtf1\\ansi\\ansicpg1252\\deff0\\uc1\n{\\fonttbl{\\f0\\fswiss\\fcharset0 Inter;}}" + body, own));
     EXPECT_EQ(familyAt(own, "texte"), QString());
 }
 
-TEST(RtfFidelity, NotesKeepTheirNumbersUntilTheirNumberIsEdited)
-{
+TEST(RtfFidelity, NotesKeepTheirNumbersUntilTheirNumberIsEdited) {
     // The second note is empty: the third keeps its number.
     QTextDocument doc;
     ASSERT_TRUE(rtf::read("{\\rtf1 a{\\footnote un}b{\\footnote }c{\\footnote trois}\\par fin}", doc));
@@ -241,8 +236,7 @@ TEST(RtfFidelity, NotesKeepTheirNumbersUntilTheirNumberIsEdited)
     EXPECT_EQ(edited.toPlainText(), QStringLiteral("abc\nfin\nTroisième. trois\n1. un"));
 }
 
-TEST(RtfFidelity, EveryListStyleAndLevelReadsBackAsWritten)
-{
+TEST(RtfFidelity, EveryListStyleAndLevelReadsBackAsWritten) {
     QTextDocument doc;
     QTextCursor c(&doc);
     const QTextListFormat::Style styles[] = {QTextListFormat::ListDisc,       QTextListFormat::ListCircle,

@@ -12,23 +12,20 @@
 
 namespace {
 
-QString textOf(const QByteArray& rtf)
-{
+QString textOf(const QByteArray& rtf) {
     QTextDocument doc;
     EXPECT_TRUE(rtf::read(rtf, doc));
     return doc.toPlainText();
 }
 
 // The text with its no-break spaces and line separators, which toPlainText() turns into blanks.
-QString rawTextOf(const QByteArray& rtf)
-{
+QString rawTextOf(const QByteArray& rtf) {
     QTextDocument doc;
     EXPECT_TRUE(rtf::read(rtf, doc));
     return doc.toRawText();
 }
 
-QTextCharFormat formatAt(const QTextDocument& doc, const QString& text)
-{
+QTextCharFormat formatAt(const QTextDocument& doc, const QString& text) {
     const int at = doc.toPlainText().indexOf(text);
     EXPECT_GE(at, 0) << text.toStdString();
     QTextCursor c(const_cast<QTextDocument*>(&doc));
@@ -36,8 +33,7 @@ QTextCharFormat formatAt(const QTextDocument& doc, const QString& text)
     return c.charFormat();
 }
 
-TEST(RtfForeign, CocoaStyle)
-{
+TEST(RtfForeign, CocoaStyle) {
     const QByteArray rtf =
         "{\\rtf1\\ansi\\ansicpg1252\\cocoartf2639\n\\cocoatextscaling0\\cocoaplatform0"
         "{\\fonttbl\\f0\\fswiss\\fcharset0 Helvetica;\\f1\\fnil\\fcharset0 Menlo-Regular;}\n"
@@ -57,8 +53,7 @@ TEST(RtfForeign, CocoaStyle)
     EXPECT_EQ(formatAt(doc, "code").fontFamilies().toStringList(), QStringList{"Menlo-Regular"});
 }
 
-TEST(RtfForeign, WordStyleUnicodeFieldsListsAndTables)
-{
+TEST(RtfForeign, WordStyleUnicodeFieldsListsAndTables) {
     const QByteArray rtf =
         "{\\rtf1\\adeflang1025\\ansi\\ansicpg1252\\uc1\\adeff0\\deff0"
         "{\\fonttbl{\\f0\\froman\\fcharset0\\fprq2{\\*\\panose 02020603050405020304}Times New Roman;}"
@@ -76,20 +71,19 @@ TEST(RtfForeign, WordStyleUnicodeFieldsListsAndTables)
         "\\pard fin\\par }";
     QTextDocument doc;
     ASSERT_TRUE(rtf::read(rtf, doc));
-    EXPECT_EQ(doc.toPlainText(),
-              QString::fromUtf8("Naïve با\nle lien\n•\tpremier\nA1\tB1\nA2\tB2\nfin\n"));
+    EXPECT_EQ(doc.toPlainText(), QString::fromUtf8("Naïve با\nle lien\n•\tpremier\nA1\tB1\nA2\tB2\nfin\n"));
     const QTextCharFormat link = formatAt(doc, "le lien");
     EXPECT_TRUE(link.fontUnderline());
     EXPECT_EQ(link.foreground().color(), QColor(5, 99, 193));
 }
 
-TEST(RtfForeign, WordPadAndLibreOfficeCodePages)
-{
+TEST(RtfForeign, WordPadAndLibreOfficeCodePages) {
     // WordPad: a Cyrillic font charset decides the code page of \'hh.
-    EXPECT_EQ(textOf("{\\rtf1\\ansi\\ansicpg1252\\deff0\\nouicompat{\\fonttbl{\\f0\\fnil\\fcharset204 Calibri;}"
-                     "{\\f1\\fnil\\fcharset0 Calibri;}}\n{\\*\\generator Riched20 10.0.19041}\\viewkind4\\uc1 \n"
-                     "\\pard\\sa200\\sl276\\slmult1\\f0\\fs22\\lang1049\\'cf\\'f0\\'e8\\'e2\\'e5\\'f2 \\f1 caf\\'e9\\par\n}"),
-              QString::fromUtf8("Привет café\n"));
+    EXPECT_EQ(
+        textOf("{\\rtf1\\ansi\\ansicpg1252\\deff0\\nouicompat{\\fonttbl{\\f0\\fnil\\fcharset204 Calibri;}"
+               "{\\f1\\fnil\\fcharset0 Calibri;}}\n{\\*\\generator Riched20 10.0.19041}\\viewkind4\\uc1 \n"
+               "\\pard\\sa200\\sl276\\slmult1\\f0\\fs22\\lang1049\\'cf\\'f0\\'e8\\'e2\\'e5\\'f2 \\f1 caf\\'e9\\par\n}"),
+        QString::fromUtf8("Привет café\n"));
     // LibreOffice: \ltrch, \loch\hich\dbch and Unicode with a one-byte fallback.
     EXPECT_EQ(textOf("{\\rtf1\\ansi\\deff3\\adeflang1025{\\fonttbl{\\f0\\froman\\fprq2\\fcharset0 Times New Roman;}"
                      "{\\f3\\fswiss\\fprq2\\fcharset0 Liberation Sans;}}{\\*\\generator LibreOffice/7.4}"
@@ -107,18 +101,16 @@ TEST(RtfForeign, WordPadAndLibreOfficeCodePages)
     EXPECT_EQ(textOf("{\\rtf1\\ansi\\ansicpg1253 \\'e1\\'e2}"), QString::fromUtf8("αβ"));
 }
 
-TEST(RtfForeign, UnicodeEscapesAndSymbols)
-{
+TEST(RtfForeign, UnicodeEscapesAndSymbols) {
     // A surrogate pair as two negative \u, then \uc2 and \uc0 skipping.
     EXPECT_EQ(textOf("{\\rtf1 \\u-10179?\\u-8704?!}"), QString::fromUtf8("😀!"));
     EXPECT_EQ(textOf("{\\rtf1 {\\uc2\\u233\\'65\\'3fa}\\u233?b\\uc0\\u233 c}"), QString::fromUtf8("éaébéc"));
     EXPECT_EQ(rawTextOf("{\\rtf1 a\\emdash b\\endash c\\~d\\_e\\bullet\\lquote x\\rquote\\ldblquote y\\rdblquote "
-                     "\\line z\\tab w}"),
+                        "\\line z\\tab w}"),
               QString::fromUtf8("a—b–c\u00a0d\u2011e•‘x’“y”\u2028z\tw"));
 }
 
-TEST(RtfForeign, NonTextIsSkipped)
-{
+TEST(RtfForeign, NonTextIsSkipped) {
     EXPECT_EQ(textOf("{\\rtf1\\ansi avant {\\pict\\pngblip\\picw10\\pich10 89504e470d0a1a0a{}\\}"
                      "\\bin4 }}{x} apr\\'e8s{\\*\\unknowndest secret {nested}}{\\*\\shppict{\\pict 00ff}}"
                      "\\unknownword7 ok{\\object{\\*\\objdata 0102}{\\result hidden}}"
@@ -126,12 +118,12 @@ TEST(RtfForeign, NonTextIsSkipped)
               QString::fromUtf8("avant  aprèsok.\n1. note"));
 }
 
-TEST(RtfForeign, ConstructsTheEditorCannotShowKeepTheirText)
-{
+TEST(RtfForeign, ConstructsTheEditorCannotShowKeepTheirText) {
     QTextDocument doc;
     ASSERT_TRUE(rtf::read(rttest::foreignRtf(), doc));
-    EXPECT_EQ(doc.toPlainText(), QString::fromUtf8("E = mc2 et H2O1\nVoir le guide en ligne.\nCellule A1\tCellule B1\n"
-                                                   "\nPremier point\n\n1. Texte de la note."));
+    EXPECT_EQ(doc.toPlainText(),
+              QString::fromUtf8("E = mc2 et H2O1\nVoir le guide en ligne.\nCellule A1\tCellule B1\n"
+                                "\nPremier point\n\n1. Texte de la note."));
     // The old-style bullet is a list, which draws its own marker.
     const QTextBlock item = doc.findBlockByNumber(4);
     ASSERT_TRUE(item.textList());
@@ -158,8 +150,7 @@ TEST(RtfForeign, ConstructsTheEditorCannotShowKeepTheirText)
     EXPECT_EQ(rtf::write(again), written);
 }
 
-TEST(RtfForeign, LinkTargets)
-{
+TEST(RtfForeign, LinkTargets) {
     const struct {
         const char* instruction;
         QString target;
@@ -171,11 +162,12 @@ TEST(RtfForeign, LinkTargets)
         {"PAGE \\\\* MERGEFORMAT", QString()},
         {"HYPERLINK", QString()},
         {"HYPERLINK a\"b", QStringLiteral("a%22b")},
-        {"HYPERLINK \"a\x01\\'00b\"", QStringLiteral("ab")},   // control characters are not written
+        {"HYPERLINK \"a\x01\\'00b\"", QStringLiteral("ab")}, // control characters are not written
     };
     for (const auto& c : cases) {
         QTextDocument doc;
-        ASSERT_TRUE(rtf::read(QByteArray("{\\rtf1 {\\field{\\*\\fldinst{") + c.instruction + "}}{\\fldrslt lien}}}", doc));
+        ASSERT_TRUE(
+            rtf::read(QByteArray("{\\rtf1 {\\field{\\*\\fldinst{") + c.instruction + "}}{\\fldrslt lien}}}", doc));
         EXPECT_EQ(doc.toPlainText(), QStringLiteral("lien")) << c.instruction;
         EXPECT_EQ(formatAt(doc, "lien").anchorHref(), c.target) << c.instruction;
         QTextDocument again;
@@ -184,7 +176,8 @@ TEST(RtfForeign, LinkTargets)
     }
     // A very long target is cut once, and then stays as it is.
     QTextDocument doc;
-    ASSERT_TRUE(rtf::read("{\\rtf1 {\\field{\\*\\fldinst HYPERLINK " + QByteArray(5000, 'x') + "}{\\fldrslt lien}}}", doc));
+    ASSERT_TRUE(
+        rtf::read("{\\rtf1 {\\field{\\*\\fldinst HYPERLINK " + QByteArray(5000, 'x') + "}{\\fldrslt lien}}}", doc));
     const QByteArray written = rtf::write(doc);
     QTextDocument again;
     ASSERT_TRUE(rtf::read(written, again));
@@ -192,32 +185,31 @@ TEST(RtfForeign, LinkTargets)
     EXPECT_EQ(formatAt(again, "lien").anchorHref(), QString(2048, u'x'));
 }
 
-TEST(RtfForeign, HiddenTextIsNotRead)
-{
+TEST(RtfForeign, HiddenTextIsNotRead) {
     // Word's hidden text, a hidden paragraph mark joining two paragraphs, \v0 and \plain ending it.
     EXPECT_EQ(textOf("{\\rtf1\\ansi vu {\\v cach\\'e9 \\u233?}encore \\v secret\\v0 fin\\par "
                      "un{\\v\\par}deux\\par \\v x\\plain y}"),
               QString::fromUtf8("vu encore fin\nundeux\ny"));
 }
 
-TEST(RtfForeign, CocoaAttachedPicturesLeaveNoText)
-{
+TEST(RtfForeign, CocoaAttachedPicturesLeaveNoText) {
     // TextEdit writes an attached picture as a group holding its file name, then the byte 0xAC.
-    const QByteArray rtf = "{\\rtf1\\ansi\\ansicpg1252\\cocoartf2639{\\fonttbl\\f0\\fswiss Helvetica;}\n"
-                           "\\f0\\fs24 avant\\\n"
-                           "{{\\NeXTGraphic photo de vacances.png \\width2880 \\height1920 \\appleattachmentpadding0 "
-                           "\\appleembedtype0 \\appleaqc\n}\xac}"
-                           "apr\\'e8s {{\\NeXTGraphic b.pdf \\width20 \\height20\n}\\'ac} ok \xac}";
+    const QByteArray rtf =
+        "{\\rtf1\\ansi\\ansicpg1252\\cocoartf2639{\\fonttbl\\f0\\fswiss Helvetica;}\n"
+        "\\f0\\fs24 avant\\\n"
+        "{{\\NeXTGraphic photo de vacances.png \\width2880 \\height1920 \\appleattachmentpadding0 "
+        "\\appleembedtype0 \\appleaqc\n}\xac}"
+        "apr\\'e8s {{\\NeXTGraphic b.pdf \\width20 \\height20\n}\\'ac} ok \xac}";
     // Only the mark right after the picture goes; a 0xAC elsewhere is the "¬" it always was.
     EXPECT_EQ(textOf(rtf), QString::fromUtf8("avant\naprès  ok ¬"));
 }
 
-TEST(RtfForeign, HighlightsAndColourTableWithoutAutoEntry)
-{
+TEST(RtfForeign, HighlightsAndColourTableWithoutAutoEntry) {
     QTextDocument doc;
-    ASSERT_TRUE(rtf::read("{\\rtf1{\\colortbl\\red0\\green0\\blue255;\\red255\\green255\\blue0;}"
-                          "\\cf0 bleu {\\highlight1 jaune}\\plain  plain}",
-                          doc));
+    ASSERT_TRUE(
+        rtf::read("{\\rtf1{\\colortbl\\red0\\green0\\blue255;\\red255\\green255\\blue0;}"
+                  "\\cf0 bleu {\\highlight1 jaune}\\plain  plain}",
+                  doc));
     EXPECT_EQ(formatAt(doc, "bleu").foreground().color(), QColor(0, 0, 255));
     EXPECT_EQ(formatAt(doc, "jaune").background().color(), QColor(255, 255, 0));
     EXPECT_FALSE(formatAt(doc, "plain").hasProperty(QTextFormat::ForegroundBrush));

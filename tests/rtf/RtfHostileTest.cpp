@@ -9,8 +9,7 @@
 
 namespace {
 
-TEST(RtfHostile, NonRtfReturnsFalseAndEmptiesTheDocument)
-{
+TEST(RtfHostile, NonRtfReturnsFalseAndEmptiesTheDocument) {
     for (const QByteArray& data : {QByteArray(), QByteArray("hello"), QByteArray("{\\rt"), QByteArray("rtf:{\\rtf1}"),
                                    QByteArray("<html>{\\rtf1</html>")}) {
         QTextDocument doc;
@@ -23,8 +22,7 @@ TEST(RtfHostile, NonRtfReturnsFalseAndEmptiesTheDocument)
     EXPECT_EQ(doc.toPlainText(), "ok");
 }
 
-TEST(RtfHostile, DeepNestingIsReadFlat)
-{
+TEST(RtfHostile, DeepNestingIsReadFlat) {
     QByteArray data = "{\\rtf1 ";
     data += QByteArray(100000, '{');
     data += "\\b profond";
@@ -40,14 +38,14 @@ TEST(RtfHostile, DeepNestingIsReadFlat)
     EXPECT_EQ(unclosed.toPlainText(), "ab");
 }
 
-TEST(RtfHostile, HugeNumbersAreClamped)
-{
+TEST(RtfHostile, HugeNumbersAreClamped) {
     QTextDocument doc;
-    ASSERT_TRUE(rtf::read("{\\rtf1 {\\fs99999999999999999999 grand}{\\fs-99999999999999 petit}"
-                          "\\u99999999999999999999?\\u-99999999999?\\u1114111?\\uc99999999999 \\u65 abc"
-                          "\\f99999999999\\cf99999999999\\cb-99999999999\\tolmekweight-5 x"
-                          "\\bin999999999999 }",
-                          doc));
+    ASSERT_TRUE(
+        rtf::read("{\\rtf1 {\\fs99999999999999999999 grand}{\\fs-99999999999999 petit}"
+                  "\\u99999999999999999999?\\u-99999999999?\\u1114111?\\uc99999999999 \\u65 abc"
+                  "\\f99999999999\\cf99999999999\\cb-99999999999\\tolmekweight-5 x"
+                  "\\bin999999999999 }",
+                  doc));
     QTextCursor c(&doc);
     c.setPosition(2);
     EXPECT_EQ(c.charFormat().intProperty(QTextFormat::FontPixelSize), 1600);
@@ -56,8 +54,7 @@ TEST(RtfHostile, HugeNumbersAreClamped)
     EXPECT_FALSE(text.contains("abc")); // skipped as fallback characters of \u65
 }
 
-TEST(RtfHostile, EveryTruncationReadsWithoutFailing)
-{
+TEST(RtfHostile, EveryTruncationReadsWithoutFailing) {
     const QByteArray sample =
         "{\\rtf1\\ansi\\ansicpg932{\\fonttbl{\\f0\\fnil\\fcharset128 Mincho;}{\\f1\\fmodern Mono;}}"
         "{\\colortbl;\\red1\\green2\\blue3;}{\\*\\x {y}}\\pard\\qc {\\b\\tolmekweight600\\cf1\\highlight1"
@@ -69,8 +66,7 @@ TEST(RtfHostile, EveryTruncationReadsWithoutFailing)
     }
 }
 
-TEST(RtfHostile, RandomBytesAfterTheHeader)
-{
+TEST(RtfHostile, RandomBytesAfterTheHeader) {
     QRandomGenerator rng(7);
     const char alphabet[] = "{}\\'*abfsucl0123456789- ;\xe9\x83";
     for (int round = 0; round < 300; ++round) {

@@ -17,8 +17,7 @@ struct Run {
     QTextCharFormat format;
 };
 
-QList<Run> runsOf(const QTextDocument& doc)
-{
+QList<Run> runsOf(const QTextDocument& doc) {
     QList<Run> runs;
     for (QTextBlock b = doc.begin(); b.isValid(); b = b.next()) {
         for (auto it = b.begin(); !it.atEnd(); ++it)
@@ -27,8 +26,7 @@ QList<Run> runsOf(const QTextDocument& doc)
     return runs;
 }
 
-Run runContaining(const QTextDocument& doc, const QString& text)
-{
+Run runContaining(const QTextDocument& doc, const QString& text) {
     for (const Run& r : runsOf(doc)) {
         if (r.text.contains(text))
             return r;
@@ -37,8 +35,7 @@ Run runContaining(const QTextDocument& doc, const QString& text)
     return {};
 }
 
-QTextCharFormat sized(int px, int weight = -1)
-{
+QTextCharFormat sized(int px, int weight = -1) {
     QTextCharFormat f;
     f.setProperty(QTextFormat::FontPixelSize, px);
     if (weight > 0)
@@ -47,8 +44,7 @@ QTextCharFormat sized(int px, int weight = -1)
 }
 
 // write → read → write must reproduce the same bytes; returns the re-read document.
-std::unique_ptr<QTextDocument> roundTrip(const QTextDocument& doc)
-{
+std::unique_ptr<QTextDocument> roundTrip(const QTextDocument& doc) {
     const QByteArray first = rtf::write(doc);
     auto copy = std::make_unique<QTextDocument>();
     EXPECT_TRUE(rtf::read(first, *copy));
@@ -57,8 +53,7 @@ std::unique_ptr<QTextDocument> roundTrip(const QTextDocument& doc)
     return copy;
 }
 
-TEST(RtfRoundTrip, EveryToolbarFormatSurvives)
-{
+TEST(RtfRoundTrip, EveryToolbarFormatSurvives) {
     QTextDocument doc;
     QTextCursor c(&doc);
     c.insertText("Texte normal, ");
@@ -127,8 +122,7 @@ TEST(RtfRoundTrip, EveryToolbarFormatSurvives)
     }
 }
 
-TEST(RtfRoundTrip, CharactersAndParagraphStructure)
-{
+TEST(RtfRoundTrip, CharactersAndParagraphStructure) {
     QTextDocument doc;
     QTextCursor c(&doc);
     c.insertText(QString::fromUtf8("Élan à l’été ‘ça’ — ok… {braces} \\back\\slash\tTab"));
@@ -153,8 +147,7 @@ TEST(RtfRoundTrip, CharactersAndParagraphStructure)
     EXPECT_TRUE(copy->findBlockByNumber(0).text().contains(QChar(0x00A0)));
 }
 
-TEST(RtfRoundTrip, EmptyDocumentIsAValidDocument)
-{
+TEST(RtfRoundTrip, EmptyDocumentIsAValidDocument) {
     QTextDocument doc;
     const QByteArray bytes = rtf::write(doc);
     EXPECT_TRUE(bytes.startsWith("{\\rtf1"));
@@ -165,8 +158,7 @@ TEST(RtfRoundTrip, EmptyDocumentIsAValidDocument)
     EXPECT_EQ(rtf::write(copy), bytes);
 }
 
-TEST(RtfRoundTrip, EquivalentNeighbouringFormatsAreWrittenAsOneRun)
-{
+TEST(RtfRoundTrip, EquivalentNeighbouringFormatsAreWrittenAsOneRun) {
     // Explicit "off" values write like absent ones; reading gives one run, so the bytes must agree.
     QTextDocument doc;
     QTextCursor c(&doc);
@@ -179,8 +171,7 @@ TEST(RtfRoundTrip, EquivalentNeighbouringFormatsAreWrittenAsOneRun)
     EXPECT_EQ(runsOf(*copy).size(), 1);
 }
 
-TEST(RtfRoundTrip, PointSizesAndFixedPitchFamiliesAreStable)
-{
+TEST(RtfRoundTrip, PointSizesAndFixedPitchFamiliesAreStable) {
     QTextDocument doc;
     QTextCursor c(&doc);
     QTextCharFormat points;
@@ -199,11 +190,11 @@ TEST(RtfRoundTrip, PointSizesAndFixedPitchFamiliesAreStable)
 }
 
 // Random documents over every attribute the writer knows: one read makes a fixed point.
-TEST(RtfRoundTrip, RandomDocumentsAreFixedPoints)
-{
+TEST(RtfRoundTrip, RandomDocumentsAreFixedPoints) {
     QRandomGenerator rng(20240611);
-    const QStringList pieces = {"mot", " ", "é", "😀", "\t", QString(QChar::LineSeparator), "{", "\\", "}", "日",
-                                QString(QChar(0x00A0)), "Œuvre"};
+    const QStringList pieces = {
+        "mot",  " ", "é", "😀", "\t", QString(QChar::LineSeparator), "{", "\\", "}", "日", QString(QChar(0x00A0)),
+        "Œuvre"};
     const QStringList families = {"", "JetBrains Mono", "Inter", "Serif"};
     const QColor colours[] = {QColor(255, 0, 0), QColor(0, 0, 255, 77), QColor(142, 142, 147, 51)};
     for (int round = 0; round < 40; ++round) {

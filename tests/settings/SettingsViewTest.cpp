@@ -203,9 +203,9 @@ TEST_F(SettingsViewTest, EveryTextAndControlIsReadableThroughAccessibility) {
     view.show();
     EXPECT_EQ(testsupport::unnamedAccessibleElements(&view), QStringList());
     const QStringList names = testsupport::accessibleNames(&view);
-    for (const char* text : {"Réglages", "Apparence", "Thème", "Clair", "Affichage", "Vue par défaut", "Liste", "Grille",
-                             "Profil", "Prénom", "Nom", "Photo de profil", "Formats supportés : PNG, JPEG, HEIC (converti).",
-                             "Choisir une image", "Supprimer"})
+    for (const char* text : {"Réglages", "Apparence", "Thème", "Clair", "Affichage", "Vue par défaut", "Liste",
+                             "Grille", "Profil", "Prénom", "Nom", "Photo de profil",
+                             "Formats supportés : PNG, JPEG, HEIC (converti).", "Choisir une image", "Supprimer"})
         EXPECT_TRUE(names.contains(QString::fromUtf8(text))) << text;
     // Fields and pickers are named by their labels, with the right roles.
     EXPECT_NE(testsupport::findAccessible(&view, QStringLiteral("Prénom"), QAccessible::EditableText), nullptr);
@@ -232,7 +232,8 @@ TEST_F(SettingsViewTest, ChoicesMadeThroughAccessibilityAreStoredLikeClicks) {
     EXPECT_EQ(prefs().value(layoutKey).toString(), QStringLiteral("list"));
 
     // A name set through the accessible text interface is stored as typing is.
-    QAccessibleInterface* first = testsupport::findAccessible(&view, QStringLiteral("Prénom"), QAccessible::EditableText);
+    QAccessibleInterface* first =
+        testsupport::findAccessible(&view, QStringLiteral("Prénom"), QAccessible::EditableText);
     ASSERT_NE(first, nullptr);
     first->setText(QAccessible::Value, QStringLiteral("Zoé"));
     EXPECT_EQ(profile().profile().firstName, QStringLiteral("Zoé"));

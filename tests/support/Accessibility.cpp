@@ -25,10 +25,8 @@ bool needsName(QAccessible::Role role) {
     case QAccessible::Slider:
     case QAccessible::SpinBox:
     case QAccessible::ButtonMenu:
-    case QAccessible::ButtonDropDown:
-        return true;
-    default:
-        return false;
+    case QAccessible::ButtonDropDown: return true;
+    default: return false;
     }
 }
 
@@ -54,36 +52,40 @@ QString describe(QAccessibleInterface* node, const QString& path) {
 
 QStringList unnamedAccessibleElements(QWidget* root) {
     QStringList missing;
-    walk(QAccessible::queryAccessibleInterface(root), QStringLiteral("root"), [&](QAccessibleInterface* node, const QString& path) {
-        if (!needsName(node->role()))
-            return;
-        const QString name = node->text(QAccessible::Name).trimmed();
-        // Editable text is named by its label or placeholder; a field holding text also reads as its value.
-        if (name.isEmpty())
-            missing << describe(node, path);
-    });
+    walk(QAccessible::queryAccessibleInterface(root), QStringLiteral("root"),
+         [&](QAccessibleInterface* node, const QString& path) {
+             if (!needsName(node->role()))
+                 return;
+             const QString name = node->text(QAccessible::Name).trimmed();
+             // Editable text is named by its label or placeholder; a field holding text also reads as its value.
+             if (name.isEmpty())
+                 missing << describe(node, path);
+         });
     return missing;
 }
 
 QStringList accessibleNames(QWidget* root) {
     QStringList names;
-    walk(QAccessible::queryAccessibleInterface(root), QStringLiteral("root"), [&](QAccessibleInterface* node, const QString&) {
-        const QString name = node->text(QAccessible::Name);
-        if (!name.isEmpty())
-            names << name;
-        const QString value = node->text(QAccessible::Value);
-        if (!value.isEmpty() && value != name)
-            names << value;
-    });
+    walk(QAccessible::queryAccessibleInterface(root), QStringLiteral("root"),
+         [&](QAccessibleInterface* node, const QString&) {
+             const QString name = node->text(QAccessible::Name);
+             if (!name.isEmpty())
+                 names << name;
+             const QString value = node->text(QAccessible::Value);
+             if (!value.isEmpty() && value != name)
+                 names << value;
+         });
     return names;
 }
 
 QAccessibleInterface* findAccessible(QWidget* root, const QString& name, QAccessible::Role role) {
     QAccessibleInterface* found = nullptr;
-    walk(QAccessible::queryAccessibleInterface(root), QStringLiteral("root"), [&](QAccessibleInterface* node, const QString&) {
-        if (!found && node->text(QAccessible::Name) == name && (role == QAccessible::NoRole || node->role() == role))
-            found = node;
-    });
+    walk(QAccessible::queryAccessibleInterface(root), QStringLiteral("root"),
+         [&](QAccessibleInterface* node, const QString&) {
+             if (!found && node->text(QAccessible::Name) == name &&
+                 (role == QAccessible::NoRole || node->role() == role))
+                 found = node;
+         });
     return found;
 }
 

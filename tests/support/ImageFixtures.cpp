@@ -91,8 +91,8 @@ bool writeHeic(const QImage& source, const QString& path) {
     if (ok) {
         heif_encoder_set_lossy_quality(encoder, 85);
         ok = heif_image_create(image.width(), image.height(), heif_colorspace_RGB, heif_chroma_interleaved_RGB, &img)
-                 .code == heif_error_Ok &&
-             heif_image_add_plane(img, heif_channel_interleaved, image.width(), image.height(), 8).code == heif_error_Ok;
+                    .code == heif_error_Ok &&
+            heif_image_add_plane(img, heif_channel_interleaved, image.width(), image.height(), 8).code == heif_error_Ok;
     }
     if (ok) {
         int stride = 0;
@@ -100,7 +100,7 @@ bool writeHeic(const QImage& source, const QString& path) {
         for (int y = 0; y < image.height(); ++y)
             memcpy(plane + y * stride, image.constScanLine(y), size_t(image.width()) * 3);
         ok = heif_context_encode_image(ctx, img, encoder, nullptr, nullptr).code == heif_error_Ok &&
-             heif_context_write_to_file(ctx, path.toLocal8Bit().constData()).code == heif_error_Ok;
+            heif_context_write_to_file(ctx, path.toLocal8Bit().constData()).code == heif_error_Ok;
     }
     if (img)
         heif_image_release(img);

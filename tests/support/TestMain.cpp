@@ -16,7 +16,8 @@ int main(int argc, char** argv) {
     if (!qEnvironmentVariableIsSet("TOLMEK_CRASH_CHILD"))
         qputenv("TOLMEK_CRASH_CHILD", TOLMEK_CRASH_CHILD_DEFAULT);
 #endif
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
+    qputenv("QT_QPA_PLATFORM",
+            qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen") : qgetenv("QT_QPA_PLATFORM"));
     QStandardPaths::setTestModeEnabled(true);
     QLocale::setDefault(QLocale(QLocale::French, QLocale::France));
     QApplication app(argc, argv);

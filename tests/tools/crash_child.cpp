@@ -25,12 +25,19 @@ int main(int argc, char** argv) {
         auto p = std::make_shared<Project>(ProjectFields{
             .name = QStringLiteral("p%1").arg(i), .iconName = "folder", .createdAt = now, .updatedAt = now});
         ctx.insert(p);
-        auto d = std::make_shared<Doc>(DocFields{.title = QStringLiteral("d%1").arg(i), .statusRaw = "done",
-                                                 .iconName = "doc", .createdAt = now, .updatedAt = now, .project = p});
+        auto d = std::make_shared<Doc>(DocFields{.title = QStringLiteral("d%1").arg(i),
+                                                 .statusRaw = "done",
+                                                 .iconName = "doc",
+                                                 .createdAt = now,
+                                                 .updatedAt = now,
+                                                 .project = p});
         ctx.insert(d);
-        auto b = std::make_shared<DocBlock>(DocBlockFields{.typeRaw = "text", .content = QString(4000, QChar('x')),
-                                                           .richTextData = QByteArray(8000, 'r'), .createdAt = now,
-                                                           .updatedAt = now, .doc = d});
+        auto b = std::make_shared<DocBlock>(DocBlockFields{.typeRaw = "text",
+                                                           .content = QString(4000, QChar('x')),
+                                                           .richTextData = QByteArray(8000, 'r'),
+                                                           .createdAt = now,
+                                                           .updatedAt = now,
+                                                           .doc = d});
         ctx.insert(b);
         if (anchor)
             anchor->setUpdatedAt(now);

@@ -111,7 +111,8 @@ TEST_F(AppStyleTest, ButtonsAndComboBoxesHaveRoomAroundTheirText) {
     QStyleOptionComboBox opt;
     opt.initFrom(&themes);
     opt.rect = themes.rect();
-    const QRect label = themes.style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, &themes);
+    const QRect label =
+        themes.style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, &themes);
     const QRect arrow = themes.style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxArrow, &themes);
     EXPECT_GE(label.left(), 8);
     EXPECT_LE(label.right(), arrow.left());
@@ -226,7 +227,10 @@ TEST(MenuPlacement, BelowItsButtonAndInsideTheWindow) {
     const Case cases[] = {
         {"room everywhere: below, left edges aligned", {200, 100, 30, 28}, {180, 90}, {200, 130}},
         {"near the right edge: right edges aligned", {850, 60, 30, 28}, {180, 90}, {880 - 180, 90}},
-        {"wider than the space left of the button's right edge: at the window's left", {150, 60, 30, 28}, {900, 90}, {100, 90}},
+        {"wider than the space left of the button's right edge: at the window's left",
+         {150, 60, 30, 28},
+         {900, 90},
+         {100, 90}},
         {"near the bottom: above the button", {200, 600, 30, 28}, {180, 90}, {200, 600 - 3 - 90}},
         {"too tall for either side: below", {200, 300, 30, 28}, {180, 500}, {200, 330}},
     };
@@ -251,7 +255,8 @@ TEST_F(AppStyleTest, DestructiveButtonsAndMenuEntriesAreRed) {
     // The alerts' destructive buttons get the mark.
     DialogSeam::Message m;
     m.text = QStringLiteral("Quitter Tolmek ?");
-    m.buttons = {{QStringLiteral("Quitter"), QMessageBox::DestructiveRole}, {QStringLiteral("Annuler"), QMessageBox::RejectRole}};
+    m.buttons = {{QStringLiteral("Quitter"), QMessageBox::DestructiveRole},
+                 {QStringLiteral("Annuler"), QMessageBox::RejectRole}};
     QList<QAbstractButton*> buttons;
     std::unique_ptr<QMessageBox> box(DialogSeam::makeBox(nullptr, m, buttons));
     EXPECT_TRUE(TolmekStyle::isDestructive(buttons[0]));

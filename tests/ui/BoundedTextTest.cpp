@@ -4,8 +4,8 @@
 
 TEST(BoundedText, CutsLongTextsAtAGraphemeWithoutBlankBeforeTheEllipsis) {
     const QString e(QChar(0x2026));
-    const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80");       // one surrogate pair
-    const QString accented = QStringLiteral("e") + QChar(0x0301);      // e + combining acute
+    const QString emoji = QString::fromUtf8("\xF0\x9F\x98\x80"); // one surrogate pair
+    const QString accented = QStringLiteral("e") + QChar(0x0301); // e + combining acute
     const struct {
         QString text;
         int max;
@@ -13,10 +13,10 @@ TEST(BoundedText, CutsLongTextsAtAGraphemeWithoutBlankBeforeTheEllipsis) {
     } cases[] = {
         {"court", 10, "court"},
         {"exactement", 10, "exactement"},
-        {"pour la version 2", 16, "pour la version" + e},   // the cut falls after a blank
+        {"pour la version 2", 16, "pour la version" + e}, // the cut falls after a blank
         {"abcdefghij", 4, "abcd" + e},
-        {"abc" + emoji + "d", 4, "abc" + e},                 // never half a pair
-        {"abc" + accented + "x", 4, "abc" + e},              // never an accent without its letter
+        {"abc" + emoji + "d", 4, "abc" + e}, // never half a pair
+        {"abc" + accented + "x", 4, "abc" + e}, // never an accent without its letter
         {"a" + QString(200, QLatin1Char(' ')) + "b", 100, "a" + e},
     };
     for (const auto& t : cases)

@@ -87,7 +87,9 @@ TEST_F(ComponentsTest, PrimaryButtonGrowsWithItsTitleAndIsFilledBlue) {
 
     // Filled brand blue with rounded corners.
     plain.resize(plain.sizeHint());
-    EXPECT_LT(colorDistance(pixel(plain, QPoint(6, plain.height() / 2)), AppPalette::accentFill(AppPalette::brandBlue())), 6);
+    EXPECT_LT(colorDistance(pixel(plain, QPoint(6, plain.height() / 2)),
+                            AppPalette::accentFill(AppPalette::brandBlue())),
+              6);
     EXPECT_LT(pixel(plain, QPoint(0, 0)).alpha(), 128);
 }
 
@@ -174,11 +176,11 @@ TEST(PaintKit, ShapesShadowsAndHover) {
         Paint::drawShadow(sp, QRectF(QPointF(40, 40), size), 10, QColor(0, 0, 0, 255), 10);
         return out;
     };
-    const QImage direct = shadowOf(QSizeF(52, 60));   // too small to stretch
+    const QImage direct = shadowOf(QSizeF(52, 60)); // too small to stretch
     const QImage sliced = shadowOf(QSizeF(300, 120)); // stretched
     for (int d = -18; d <= 26; ++d) {
-        EXPECT_NEAR(qAlpha(direct.pixel(40 + d, 70)), qAlpha(sliced.pixel(40 + d, 70)), 2) << d;     // left edge
-        EXPECT_NEAR(qAlpha(direct.pixel(66, 40 + d)), qAlpha(sliced.pixel(66, 40 + d)), 2) << d;     // top edge
+        EXPECT_NEAR(qAlpha(direct.pixel(40 + d, 70)), qAlpha(sliced.pixel(40 + d, 70)), 2) << d; // left edge
+        EXPECT_NEAR(qAlpha(direct.pixel(66, 40 + d)), qAlpha(sliced.pixel(66, 40 + d)), 2) << d; // top edge
         EXPECT_NEAR(qAlpha(direct.pixel(40 + d, 40 + d)), qAlpha(sliced.pixel(40 + d, 40 + d)), 2) << d; // corner
     }
     EXPECT_EQ(qAlpha(sliced.pixel(190, 36)), qAlpha(sliced.pixel(100, 36)));
@@ -192,14 +194,16 @@ TEST(PaintKit, ShapesShadowsAndHover) {
         Paint::drawShadow(sp, QRectF(QPointF(40, 40), size), 14, QColor(0, 0, 0, 255), 6, QPointF(0, 4));
         return out;
     };
-    const QImage small = headerShadow(QSizeF(48, 44));  // too small to stretch either way
+    const QImage small = headerShadow(QSizeF(48, 44)); // too small to stretch either way
     const QImage narrow = headerShadow(QSizeF(44, 48));
     const QImage wide = headerShadow(QSizeF(300, 44));
     const QImage tall = headerShadow(QSizeF(44, 300));
     for (int d = -12; d <= 24; ++d) {
         for (int across = 28; across <= 98; across += 7) {
-            EXPECT_NEAR(qAlpha(small.pixel(40 + d, across)), qAlpha(wide.pixel(40 + d, across)), 2) << d << " " << across;
-            EXPECT_NEAR(qAlpha(narrow.pixel(across, 40 + d)), qAlpha(tall.pixel(across, 40 + d)), 2) << d << " " << across;
+            EXPECT_NEAR(qAlpha(small.pixel(40 + d, across)), qAlpha(wide.pixel(40 + d, across)), 2)
+                << d << " " << across;
+            EXPECT_NEAR(qAlpha(narrow.pixel(across, 40 + d)), qAlpha(tall.pixel(across, 40 + d)), 2)
+                << d << " " << across;
         }
     }
     for (int across = 28; across <= 98; ++across) {
@@ -214,15 +218,16 @@ TEST(PaintKit, ShapesShadowsAndHover) {
         QImage out(120, 120, QImage::Format_ARGB32_Premultiplied);
         out.fill(Qt::transparent);
         QPainter cp(&out);
-        Paint::fillRoundedRectWithShadow(cp, QRectF(30, 30, 60, 40), 14, fill, {QColor(0, 0, 0, 84), 10, QPointF(0, 4)});
+        Paint::fillRoundedRectWithShadow(cp, QRectF(30, 30, 60, 40), 14, fill,
+                                         {QColor(0, 0, 0, 84), 10, QPointF(0, 4)});
         cp.end();
         return out;
     };
     const QImage solid = castBy(Qt::white);
     const QImage clear = castBy(QColor(255, 255, 255, 3));
-    EXPECT_GT(qAlpha(solid.pixel(60, 76)), 20);          // below the card
+    EXPECT_GT(qAlpha(solid.pixel(60, 76)), 20); // below the card
     EXPECT_LT(qAlpha(clear.pixel(60, 76)), 2);
-    EXPECT_LT(qAlpha(clear.pixel(60, 50)), 6);           // and through the fill
+    EXPECT_LT(qAlpha(clear.pixel(60, 50)), 6); // and through the fill
     EXPECT_EQ(Paint::castShadowColor(QColor(0, 0, 0, 200), QColor(255, 255, 255, 0)).alpha(), 0);
 
     QWidget w;

@@ -28,7 +28,7 @@ Converted convert(const QString& path) {
 
 bool near(QColor a, QColor b, int tolerance = 40) {
     return std::abs(a.red() - b.red()) <= tolerance && std::abs(a.green() - b.green()) <= tolerance &&
-           std::abs(a.blue() - b.blue()) <= tolerance;
+        std::abs(a.blue() - b.blue()) <= tolerance;
 }
 
 class ImageConversionTest : public ::testing::Test {
@@ -64,7 +64,8 @@ TEST_F(ImageConversionTest, ExifOrientationIsApplied) {
     for (QSize stored : {QSize(400, 200), QSize(1600, 800)}) {
         const QString file = path(QStringLiteral("rotated-%1.jpg").arg(stored.width()));
         ASSERT_TRUE(fixtures::writeFile(
-            file, fixtures::jpegWithOrientation(fixtures::twoHalves(stored.width(), stored.height(), Qt::red, Qt::blue), 6)));
+            file,
+            fixtures::jpegWithOrientation(fixtures::twoHalves(stored.width(), stored.height(), Qt::red, Qt::blue), 6)));
         const Converted c = convert(file);
         ASSERT_EQ(c.outcome, Outcome::converted) << stored.width();
         const QSize expected = ImageConversion::fittedSize(stored.transposed(), 512);

@@ -29,7 +29,7 @@ TEST(ListsPaging, PageCountLabelNextAndClamp) {
     EXPECT_EQ(pageCount(13, 12), 2);
     EXPECT_EQ(pageLabel(0, 12, std::nullopt), QStringLiteral("Page 1"));
     EXPECT_EQ(pageLabel(0, 12, 0), QStringLiteral("Page 1 / 1"));
-    EXPECT_EQ(pageLabel(4, 12, 13), QStringLiteral("Page 2 / 2"));   // never past the count
+    EXPECT_EQ(pageLabel(4, 12, 13), QStringLiteral("Page 2 / 2")); // never past the count
     EXPECT_FALSE(canGoNext(0, 12, 12));
     EXPECT_TRUE(canGoNext(0, 12, 13));
     // Past the end with matches: back to the last page; without matches: unchanged.
@@ -45,7 +45,8 @@ TEST(ListsPaging, PageCountLabelNextAndClamp) {
 // A row showing one word.
 class WordItem : public ListItem {
 public:
-    WordItem(ThemeManager& theme, QString word, Callbacks cb, QWidget* parent) : ListItem(theme, std::move(cb), parent) {
+    WordItem(ThemeManager& theme, QString word, Callbacks cb, QWidget* parent)
+        : ListItem(theme, std::move(cb), parent) {
         auto* col = new QVBoxLayout(this);
         m_label = new ClampedText(Fonts::rounded(13), {}, 1, this);
         col->addWidget(m_label);
@@ -147,7 +148,7 @@ TEST_F(ListsScreenTest, NothingLoadsBeforeItAppearsAndTheEmptyStateFollowsTheSea
     make(0);
     EXPECT_EQ(screen->reloadCount(), 0);
     EXPECT_EQ(screen->pageLabel(), QStringLiteral("Page 1"));
-    screen->setSearchText(QStringLiteral("x"));   // before appearing: kept, no reload
+    screen->setSearchText(QStringLiteral("x")); // before appearing: kept, no reload
     EXPECT_EQ(screen->reloadCount(), 0);
     show();
     EXPECT_EQ(screen->reloadCount(), 1);
@@ -169,9 +170,9 @@ TEST_F(ListsScreenTest, PagingSearchAndLayoutKeepOrResetThePageAndReuseItems) {
     QTest::mouseClick(screen->pagerBar()->nextButton(), Qt::LeftButton);
     EXPECT_EQ(screen->shownWords(), (QList<QString>{"mot 24", "mot 25", "mot 26", "mot 27", "mot 28", "mot 29"}));
     EXPECT_TRUE(screen->pagerBar()->nextButton()->isDimmed());
-    QTest::mouseClick(screen->pagerBar()->nextButton(), Qt::LeftButton);   // dimmed: nothing
+    QTest::mouseClick(screen->pagerBar()->nextButton(), Qt::LeftButton); // dimmed: nothing
     EXPECT_EQ(screen->currentPage(), 2);
-    EXPECT_EQ(screen->made, 12);   // later pages rebind the first page's rows
+    EXPECT_EQ(screen->made, 12); // later pages rebind the first page's rows
 
     // A layout change, here or from elsewhere, keeps the page.
     QTest::mouseClick(screen->layoutSwitch()->gridButton(), Qt::LeftButton);
@@ -231,12 +232,13 @@ TEST_F(ListsScreenTest, AScreenReaderReadsAndOperatesEveryPart) {
     show();
     EXPECT_EQ(testsupport::unnamedAccessibleElements(screen.get()), QStringList());
     const QStringList names = testsupport::accessibleNames(screen.get());
-    for (const char* text : {"Rechercher un mot…", "Liste", "Grille", "Page précédente", "Page suivante",
-                             "Page 1 / 1", "12 / page", "mot 0", "mot 2"})
+    for (const char* text : {"Rechercher un mot…", "Liste", "Grille", "Page précédente", "Page suivante", "Page 1 / 1",
+                             "12 / page", "mot 0", "mot 2"})
         EXPECT_TRUE(names.contains(QString::fromUtf8(text))) << text;
 
     // Each row is one item named by its word; pressing it opens it.
-    QAccessibleInterface* row = testsupport::findAccessible(screen.get(), QStringLiteral("mot 1"), QAccessible::ListItem);
+    QAccessibleInterface* row =
+        testsupport::findAccessible(screen.get(), QStringLiteral("mot 1"), QAccessible::ListItem);
     ASSERT_TRUE(row);
     EXPECT_TRUE(testsupport::pressAccessible(row));
     EXPECT_EQ(screen->opened, (std::vector<QString>{QStringLiteral("mot 1")}));
@@ -252,8 +254,8 @@ TEST_F(ListsScreenTest, AScreenReaderReadsAndOperatesEveryPart) {
     EXPECT_TRUE(grid->state().checked);
 
     // Text set through the accessibility interface searches like typing.
-    QAccessibleInterface* field = testsupport::findAccessible(screen.get(), QStringLiteral("Rechercher un mot…"),
-                                                              QAccessible::EditableText);
+    QAccessibleInterface* field =
+        testsupport::findAccessible(screen.get(), QStringLiteral("Rechercher un mot…"), QAccessible::EditableText);
     ASSERT_TRUE(field && field->editableTextInterface());
     field->editableTextInterface()->insertText(0, QStringLiteral("2"));
     EXPECT_EQ(screen->shownWords(), (QList<QString>{"mot 2"}));
@@ -290,7 +292,8 @@ TEST_F(ListsScreenTest, ALongTextClampedToLinesShowsOnlyThoseLinesAndABlankOneIs
     // Without a limit, a long text is broken at spaces (a word longer than a line anywhere), loses
     // nothing, and no line is wider than the width.
     ClampedText free(Fonts::rounded(14, 600), {}, 0);
-    const QString text = QStringLiteral("Nom très long ").repeated(300) + QLatin1Char('\n') + QString(3000, QLatin1Char('x'));
+    const QString text =
+        QStringLiteral("Nom très long ").repeated(300) + QLatin1Char('\n') + QString(3000, QLatin1Char('x'));
     free.setText(text);
     const QStringList all = free.visibleLines(300);
     EXPECT_EQ(all.join(QString()), QString(text).remove(QLatin1Char('\n')));
@@ -301,7 +304,7 @@ TEST_F(ListsScreenTest, ALongTextClampedToLinesShowsOnlyThoseLinesAndABlankOneIs
         if (line.startsWith(QLatin1String("Nom")))
             ++words;
     }
-    EXPECT_GT(words, 20);   // word lines start at a word
+    EXPECT_GT(words, 20); // word lines start at a word
     EXPECT_EQ(free.heightForWidth(300), int(std::ceil(fm.lineSpacing() * all.size())));
 
     QWidget host;
@@ -331,7 +334,7 @@ TEST(AdaptiveGrid, ItemsOfARowShareItsHeightAndTheFirstColumnCanBeFound) {
         grid->addWidget(w);
         items.push_back(w);
     }
-    host.resize(3 * 260 + 2 * 14 + 100, 600);   // three columns of 260, 50 to spare on each side
+    host.resize(3 * 260 + 2 * 14 + 100, 600); // three columns of 260, 50 to spare on each side
     grid->setGeometry(host.rect());
     for (int i = 0; i < 3; ++i)
         EXPECT_EQ(items[size_t(i)]->height(), 80) << i;

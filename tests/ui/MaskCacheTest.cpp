@@ -43,7 +43,7 @@ TEST_F(MaskCacheTest, MasksSurviveARestartAndADamagedFileIsIgnored) {
     ASSERT_TRUE(MaskCache::save());
     const QByteArray written = readFile();
 
-    MaskCache::setPath(file());   // as the next run finds it
+    MaskCache::setPath(file()); // as the next run finds it
     EXPECT_EQ(MaskCache::find("a"), ramp(5, 3));
     EXPECT_EQ(MaskCache::find("b"), ramp(16, 16));
     EXPECT_TRUE(MaskCache::find("c").isNull());

@@ -33,7 +33,7 @@ QImage canvas() {
     QImage img(220, 200, QImage::Format_ARGB32_Premultiplied);
     img.fill(QColor(240, 236, 228));
     QPainter p(&img);
-    p.fillRect(QRect(0, 0, 110, 200), QColor(30, 60, 90));   // two grounds under the shapes
+    p.fillRect(QRect(0, 0, 110, 200), QColor(30, 60, 90)); // two grounds under the shapes
     return img;
 }
 
@@ -120,7 +120,7 @@ TEST(PaintFill, PaintingDoesNotWaitForLongBackgroundJobs) {
     const int jobs = std::max(QThreadPool::globalInstance()->maxThreadCount(), backgroundJobs().maxThreadCount());
     for (int i = 0; i < jobs; ++i)
         backgroundJobs().start([&release] {
-            for (int k = 0; k < 300 && !release; ++k)   // at most 1.5 s, so that a stall shows as one
+            for (int k = 0; k < 300 && !release; ++k) // at most 1.5 s, so that a stall shows as one
                 QThread::msleep(5);
         });
     QImage img(800, 600, QImage::Format_RGB32);

@@ -70,11 +70,14 @@ TEST(ColorForKey, FollowsTheKeyTable) {
     const bool light = false;
     EXPECT_TRUE(sameColor(colorForKey(std::optional<QString>(), light), AppPalette::brandBlue()));
     for (const char* k : {"blue", "BLUE", "Blue", " blue", "blue ", "violet", "", "bleu", "#FF0000"})
-        EXPECT_TRUE(sameColor(colorForKey(std::optional<QString>(QString::fromLatin1(k)), light), AppPalette::brandBlue()))
+        EXPECT_TRUE(
+            sameColor(colorForKey(std::optional<QString>(QString::fromLatin1(k)), light), AppPalette::brandBlue()))
             << k;
     EXPECT_TRUE(sameColor(colorForKey(std::optional<QString>("Pink"), light), AppPalette::brandPink()));
-    EXPECT_TRUE(sameColor(colorForKey(std::optional<QString>("Grey"), light), standardColor(StandardColor::gray, light)));
-    EXPECT_TRUE(sameColor(colorForKey(std::optional<QString>("GRAY"), light), standardColor(StandardColor::gray, light)));
+    EXPECT_TRUE(
+        sameColor(colorForKey(std::optional<QString>("Grey"), light), standardColor(StandardColor::gray, light)));
+    EXPECT_TRUE(
+        sameColor(colorForKey(std::optional<QString>("GRAY"), light), standardColor(StandardColor::gray, light)));
 
     const std::pair<const char*, StandardColor> named[] = {
         {"red", StandardColor::red},     {"orange", StandardColor::orange}, {"yellow", StandardColor::yellow},
@@ -97,7 +100,8 @@ TEST(ColorForKey, FollowsTheKeyTable) {
 TEST(DisplayColor, HexWinsWhenReadableElseKeyElseBlue) {
     const QColor green(0, 200, 0);
     EXPECT_TRUE(sameColor(displayColor(QStringLiteral("pink"), QStringLiteral("#00C800"), false), green));
-    EXPECT_TRUE(sameColor(displayColor(QStringLiteral("pink"), QStringLiteral("#00C8"), false), AppPalette::brandPink()));
+    EXPECT_TRUE(
+        sameColor(displayColor(QStringLiteral("pink"), QStringLiteral("#00C8"), false), AppPalette::brandPink()));
     EXPECT_TRUE(sameColor(displayColor(QStringLiteral("pink"), std::nullopt, false), AppPalette::brandPink()));
     EXPECT_TRUE(sameColor(displayColor(std::nullopt, QStringLiteral("nonsense"), false), AppPalette::brandBlue()));
     EXPECT_TRUE(sameColor(displayColor(std::nullopt, std::nullopt, false), AppPalette::brandBlue()));
@@ -124,8 +128,10 @@ TEST(Contrast, MatchesTheWcagFormula) {
     EXPECT_NEAR(Contrast::ratio(QColor(0x76, 0x76, 0x76), Qt::white), 4.54, 0.01);
     EXPECT_LT(Contrast::ratio(QColor(0x77, 0x77, 0x77), Qt::white), 4.5);
     // Order does not matter; a translucent colour is measured over the background.
-    EXPECT_DOUBLE_EQ(Contrast::ratio(Qt::white, QColor(0x76, 0x76, 0x76)), Contrast::ratio(QColor(0x76, 0x76, 0x76), Qt::white));
-    EXPECT_NEAR(Contrast::ratio(QColor(0, 0, 0, 128), Qt::white), Contrast::ratio(QColor(127, 127, 127), Qt::white), 0.05);
+    EXPECT_DOUBLE_EQ(Contrast::ratio(Qt::white, QColor(0x76, 0x76, 0x76)),
+                     Contrast::ratio(QColor(0x76, 0x76, 0x76), Qt::white));
+    EXPECT_NEAR(Contrast::ratio(QColor(0, 0, 0, 128), Qt::white), Contrast::ratio(QColor(127, 127, 127), Qt::white),
+                0.05);
 }
 
 TEST(Contrast, ReadableKeepsTheHueAndMovesAwayFromTheBackground) {
@@ -170,8 +176,7 @@ TEST(Contrast, EveryPaletteTextReadsOnItsBackgrounds) {
             {"button text", qt.color(QPalette::ButtonText), {qt.color(QPalette::Button)}, Contrast::text},
             {"tooltip", qt.color(QPalette::ToolTipText), {qt.color(QPalette::ToolTipBase)}, Contrast::text},
         };
-        const std::pair<const char*, QColor> hues[] = {
-            {"brand blue", brandBlue()}, {"brand pink", brandPink()}};
+        const std::pair<const char*, QColor> hues[] = {{"brand blue", brandBlue()}, {"brand pink", brandPink()}};
         for (const auto& [name, hue] : hues) {
             cases.push_back({name, accentText(hue, dark), backgrounds, Contrast::text});
             cases.push_back({name, Qt::white, {accentFill(hue)}, Contrast::text});
@@ -215,7 +220,7 @@ TEST(Contrast, FieldsHeadersRedsAndQuietTextsReadOnWhatTheyAreDrawnOn) {
         const QColor card = cardBackground(dark);
         // A card sheet's section: the screen colour at 0.65 over the card.
         const QColor section = Contrast::over(withOpacity(screenBackground(dark), 0.65), card);
-        const QList<QColor> backgrounds{canvasBackground(dark), screenBackground(dark), card,
+        const QList<QColor> backgrounds{canvasBackground(dark), screenBackground(dark),  card,
                                         tintedBackground(dark), sidebarBackground(dark), section};
 
         // Text fields (the lists' search, the card sheet's title and link, the settings' fields): one

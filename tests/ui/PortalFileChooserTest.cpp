@@ -35,7 +35,8 @@ public:
             connection.send(message.createReply(QVariant::fromValue(QDBusVariant(uint(3)))));
             return true;
         }
-        if (message.interface() != QLatin1String("org.freedesktop.portal.FileChooser") || message.arguments().size() != 3)
+        if (message.interface() != QLatin1String("org.freedesktop.portal.FileChooser") ||
+            message.arguments().size() != 3)
             return false;
         lastMethod = message.member();
         lastTitle = message.arguments().at(1).toString();
@@ -123,7 +124,8 @@ TEST_F(PortalFileChooserTest, TheDesktopsChoiceIsTheAnswer) {
 
 TEST_F(PortalFileChooserTest, CancelIsEmptyAndAFailedPortalLetsOurDialogShow) {
     portal->response = 1;
-    auto chosen = PortalFileChooser::choose(nullptr, PortalFileChooser::Mode::save, {}, QStringLiteral("/tmp/notes.txt"), {});
+    auto chosen =
+        PortalFileChooser::choose(nullptr, PortalFileChooser::Mode::save, {}, QStringLiteral("/tmp/notes.txt"), {});
     ASSERT_TRUE(chosen.has_value());
     EXPECT_TRUE(chosen->isEmpty());
     EXPECT_EQ(portal->lastMethod, QStringLiteral("SaveFile"));

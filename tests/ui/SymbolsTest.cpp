@@ -14,8 +14,11 @@ namespace {
 
 // The column sheet's icon table (the other sheets' tables are checked with the sheets themselves).
 const QStringList kColumnIcons = {
-    "square.stack.3d.up", "checkmark.seal", "square.and.pencil", "bolt.fill", "ladybug.fill",
-    "wrench.and.screwdriver.fill", "shippingbox.fill", "sparkles", "flag.fill", "exclamationmark.triangle.fill",
+    "square.stack.3d.up", "checkmark.seal",
+    "square.and.pencil",  "bolt.fill",
+    "ladybug.fill",       "wrench.and.screwdriver.fill",
+    "shippingbox.fill",   "sparkles",
+    "flag.fill",          "exclamationmark.triangle.fill",
 };
 
 QByteArray pictureHash(const QString& name) {
@@ -51,8 +54,8 @@ TEST(Symbols, EachIconTableDrawsDistinctPictures) {
     QHash<QByteArray, QString> byPicture;
     for (const QString& name : kColumnIcons) {
         const QByteArray hash = pictureHash(name);
-        EXPECT_FALSE(byPicture.contains(hash)) << name.toStdString() << " looks like "
-                                               << byPicture.value(hash).toStdString();
+        EXPECT_FALSE(byPicture.contains(hash))
+            << name.toStdString() << " looks like " << byPicture.value(hash).toStdString();
         byPicture.insert(hash, name);
     }
 }
@@ -108,7 +111,9 @@ TEST(Symbols, HeavierWeightsThickenTheOutline) {
         return std::pair<qint64, int>(sum, peak);
     };
     auto image = [](const char* name, int weight) {
-        return Symbols::pixmap(QString::fromLatin1(name), Qt::white, 14, 1, weight).toImage().convertToFormat(QImage::Format_ARGB32);
+        return Symbols::pixmap(QString::fromLatin1(name), Qt::white, 14, 1, weight)
+            .toImage()
+            .convertToFormat(QImage::Format_ARGB32);
     };
     // The toolbar's "+" at 14 bold: its 1-unit outline straddles two pixels and never reaches full white.
     const auto [regularSum, regularPeak] = coverage(image("plus", Symbols::regular));
@@ -127,7 +132,8 @@ TEST(Symbols, HeavierWeightsThickenTheOutline) {
 
 TEST(Symbols, PaintingLandsOnWholePixels) {
     // A symbol placed at a fractional position is copied, not resampled into a blur.
-    const QImage direct = Symbols::pixmap("plus", Qt::black, 14, 1, Symbols::bold).toImage().convertToFormat(QImage::Format_ARGB32);
+    const QImage direct =
+        Symbols::pixmap("plus", Qt::black, 14, 1, Symbols::bold).toImage().convertToFormat(QImage::Format_ARGB32);
     QImage canvas(30, 30, QImage::Format_ARGB32);
     canvas.fill(Qt::transparent);
     QPainter p(&canvas);

@@ -142,26 +142,26 @@ TEST(ShapedText, BreaksLinesAsQtDoes) {
         ShapedText shaped(text, font);
         ASSERT_TRUE(shaped.isSupported());
         for (bool anywhere : {false, true})
-        for (int width : {0, 40, 90, 150, 240, 500}) {
-            if (anywhere && width == 0)
-                continue;   // one character a line: never asked
-            SCOPED_TRACE(qPrintable(QStringLiteral("%1 at %2, anywhere %3").arg(text).arg(width).arg(anywhere)));
-            QTextLayout layout(QString(text).replace(QLatin1Char('\n'), QChar::LineSeparator), font);
-            QTextOption option;
-            option.setWrapMode(anywhere ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::WordWrap);
-            layout.setTextOption(option);
-            layout.beginLayout();
-            QStringList expected;
-            for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
-                line.setLineWidth(width);
-                expected << text.mid(line.textStart(), line.textLength()).remove(QLatin1Char('\n')).trimmed();
+            for (int width : {0, 40, 90, 150, 240, 500}) {
+                if (anywhere && width == 0)
+                    continue; // one character a line: never asked
+                SCOPED_TRACE(qPrintable(QStringLiteral("%1 at %2, anywhere %3").arg(text).arg(width).arg(anywhere)));
+                QTextLayout layout(QString(text).replace(QLatin1Char('\n'), QChar::LineSeparator), font);
+                QTextOption option;
+                option.setWrapMode(anywhere ? QTextOption::WrapAtWordBoundaryOrAnywhere : QTextOption::WordWrap);
+                layout.setTextOption(option);
+                layout.beginLayout();
+                QStringList expected;
+                for (QTextLine line = layout.createLine(); line.isValid(); line = layout.createLine()) {
+                    line.setLineWidth(width);
+                    expected << text.mid(line.textStart(), line.textLength()).remove(QLatin1Char('\n')).trimmed();
+                }
+                layout.endLayout();
+                QStringList got;
+                for (const ShapedText::Line& line : shaped.lines(width, anywhere))
+                    got << text.mid(line.start, line.length).trimmed();
+                EXPECT_EQ(got, expected);
             }
-            layout.endLayout();
-            QStringList got;
-            for (const ShapedText::Line& line : shaped.lines(width, anywhere))
-                got << text.mid(line.start, line.length).trimmed();
-            EXPECT_EQ(got, expected);
-        }
     }
     EXPECT_FALSE(ShapedText(QStringLiteral("שלום"), font).isSupported());
     EXPECT_FALSE(ShapedText(QStringLiteral("a\tb"), font).isSupported());
@@ -173,7 +173,8 @@ TEST(ShapedText, ClampedTextDrawsItsLinesAsDrawTextDoes) {
     for (int maxLines : {1, 2, 0}) {
         for (Qt::Alignment align : {Qt::Alignment(Qt::AlignLeft), Qt::Alignment(Qt::AlignHCenter)}) {
             SCOPED_TRACE(maxLines);
-            lists::ClampedText text(font, [] { return QColor(Qt::black); }, maxLines);
+            lists::ClampedText text(
+                font, [] { return QColor(Qt::black); }, maxLines);
             text.setText(kTexts[2] + QStringLiteral(" ") + kTexts[1]);
             text.setAlignment(align);
             text.resize(170, text.heightForWidth(170));
@@ -230,10 +231,12 @@ TEST(ShapedText, DrawsAsDrawTextDoes) {
     for (int width : {200, 70, 30}) {
         SCOPED_TRACE(width);
         const QRectF rect(2, 2, width, 30);
-        const QImage drawn = image([&](QPainter& p) { line.draw(p, rect, Qt::AlignLeft | Qt::AlignVCenter, kTexts[0], font, width); });
+        const QImage drawn =
+            image([&](QPainter& p) { line.draw(p, rect, Qt::AlignLeft | Qt::AlignVCenter, kTexts[0], font, width); });
         const QImage expected = image([&](QPainter& p) {
             p.setFont(font);
-            p.drawText(rect, Qt::AlignLeft | Qt::AlignVCenter, QFontMetrics(font).elidedText(kTexts[0], Qt::ElideRight, width));
+            p.drawText(rect, Qt::AlignLeft | Qt::AlignVCenter,
+                       QFontMetrics(font).elidedText(kTexts[0], Qt::ElideRight, width));
         });
         EXPECT_EQ(drawn, expected);
     }
@@ -303,7 +306,7 @@ TEST(TextLabel, SizesAndDrawsAsAQLabelDoesInEveryScript) {
 
         const ShapedText shaped(s.text, font);
         if (!shaped.isSupported())
-            continue;   // right to left: Qt's own path
+            continue; // right to left: Qt's own path
         for (int width = 30; width <= 420; width += 13) {
             QStringList got;
             for (const ShapedText::Line& line : shaped.lines(width, true))
@@ -328,7 +331,8 @@ TEST(ClampedText, LongTextsBreakAsQtDoesInEveryScript) {
         for (int width : {180, 333}) {
             const QStringList expected = qtLines(text, font, width);
             EXPECT_EQ(clamped.visibleLines(width), expected) << width;
-            EXPECT_EQ(clamped.heightForWidth(width), int(std::ceil(QFontMetricsF(font).lineSpacing() * expected.size())));
+            EXPECT_EQ(clamped.heightForWidth(width),
+                      int(std::ceil(QFontMetricsF(font).lineSpacing() * expected.size())));
         }
     }
 }

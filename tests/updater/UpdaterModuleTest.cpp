@@ -26,9 +26,10 @@ TEST(UpdaterModule, LoadsWithImmediateBindingAndShowsThroughTheHandedPresenter) 
     DialogSeam::reset();
     DialogSeam::setNonInteractive(true);
     QStringList shown;
-    const UpdatePresenter presenter{
-        [&shown](QWidget*, const DialogSeam::Message& m, std::function<void(int)>) { shown << m.text; },
-        [](const QUrl&) { return false; }};
+    const UpdatePresenter presenter{[&shown](QWidget*, const DialogSeam::Message& m, std::function<void(int)>) {
+                                        shown << m.text;
+                                    },
+                                    [](const QUrl&) { return false; }};
     QObject owner;
     QObject* updater = create(&presenter, &owner);
     ASSERT_TRUE(updater);

@@ -37,12 +37,12 @@ public:
 
     void respond(QTcpSocket* s) {
         if (mode == Mode::silent)
-            return;   // never answers
+            return; // never answers
         if (mode == Mode::redirectLoop) {
             // Always elsewhere, and back: a redirect that never ends.
             const QByteArray next = requests % 2 ? "/b.xml" : "/appcast.xml";
-            s->write("HTTP/1.1 302 Found\r\nLocation: http://127.0.0.1:" + QByteArray::number(server.serverPort()) + next +
-                     "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
+            s->write("HTTP/1.1 302 Found\r\nLocation: http://127.0.0.1:" + QByteArray::number(server.serverPort()) +
+                     next + "\r\nContent-Length: 0\r\nConnection: close\r\n\r\n");
             s->disconnectFromHost();
             return;
         }
@@ -153,8 +153,10 @@ TEST_F(UpdaterTest, FailuresAreShownToAPersonAndSilentInBackground) {
     };
     const QList<Case> cases{
         {"malformed", "<rss><channel><item><version>2.0</version></item>", FeedServer::Mode::normal, "illisible"},
-        {"no version", appcast("", "https://example.org").replace("<sparkle:version></sparkle:version>", "")
-                           .replace("<sparkle:version>0.9.0</sparkle:version>", ""),
+        {"no version",
+         appcast("", "https://example.org")
+             .replace("<sparkle:version></sparkle:version>", "")
+             .replace("<sparkle:version>0.9.0</sparkle:version>", ""),
          FeedServer::Mode::normal, "aucune version"},
         {"not rss", "<html><body>bonjour</body></html>", FeedServer::Mode::normal, "illisible"},
         {"http link", appcast("2.0.0", "http://example.org/2.0"), FeedServer::Mode::normal, "https"},
@@ -184,7 +186,8 @@ TEST_F(UpdaterTest, FailuresAreShownToAPersonAndSilentInBackground) {
 
 // A version too long to be read whole is no newer version (and not an error), even beside a comparable one.
 TEST_F(UpdaterTest, AVersionThatCannotBeComparedIsNoNewerVersion) {
-    for (const QString& version : {QStringLiteral("99999999999999999999.0"), QStringLiteral("1.99999999999999999999")}) {
+    for (const QString& version :
+         {QStringLiteral("99999999999999999999.0"), QStringLiteral("1.99999999999999999999")}) {
         SCOPED_TRACE(version.toStdString());
         server.body = appcast(version, "https://example.org/x");
         DialogSeam::reset();
@@ -194,7 +197,8 @@ TEST_F(UpdaterTest, AVersionThatCannotBeComparedIsNoNewerVersion) {
     }
     // The comparable item of the feed still counts.
     server.body = appcast("2.0.0", "https://example.org/2.0")
-                      .replace("<sparkle:version>0.9.0</sparkle:version>", "<sparkle:version>77777777777777777777</sparkle:version>");
+                      .replace("<sparkle:version>0.9.0</sparkle:version>",
+                               "<sparkle:version>77777777777777777777</sparkle:version>");
     DialogSeam::reset();
     DialogSeam::pushAnswer("Plus tard");
     EXPECT_EQ(run(true), QString());
@@ -252,7 +256,8 @@ TEST(UpdaterParse, VersionsAndFeedForms) {
     EXPECT_LE(v("nouvelle"), v("0.0.1"));
     for (const char* ok : {"1", "1.2.3", "2.0-beta", " 10.4 ", "999999999.1"})
         EXPECT_TRUE(Updater::isComparableVersion(ok)) << ok;
-    for (const char* odd : {"", "nouvelle", "v2", ".1", "99999999999999999999", "1.4294967296", "1.2.99999999999999999999"})
+    for (const char* odd :
+         {"", "nouvelle", "v2", ".1", "99999999999999999999", "1.4294967296", "1.2.99999999999999999999"})
         EXPECT_FALSE(Updater::isComparableVersion(odd)) << odd;
 
     QString err;

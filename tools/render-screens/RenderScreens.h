@@ -12,7 +12,7 @@
 // One picture the tool writes, in light and in dark: `build` fills the fresh store it is given with
 // whatever the picture needs and returns the widget to draw (the tool owns and deletes it).
 struct ScreenShot {
-    QString name;   // file name stem, e.g. "projects-grid"
+    QString name; // file name stem, e.g. "projects-grid"
     QSize size = QSize(880, 640);
     std::function<QWidget*(const Services&)> build;
     // Optional: runs after the widget is shown and laid out (hover, open a menu, scroll …).

@@ -123,8 +123,8 @@ int main(int argc, char** argv) {
                 SpellDictionary spelling;
                 AttachmentImports attachments;
                 ThumbnailCache thumbnails;
-                const Services services{container->mainContext(), prefs, theme, profile, spelling, attachments,
-                                        thumbnails};
+                const Services services{
+                    container->mainContext(), prefs, theme, profile, spelling, attachments, thumbnails};
                 std::unique_ptr<QWidget> w(shot.build(services));
                 w->resize(shot.size);
                 w->show();

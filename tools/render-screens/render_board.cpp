@@ -15,17 +15,22 @@
 namespace {
 
 ProjectPtr project(const Services& s, const QString& name) {
-    auto p = std::make_shared<Project>(
-        ProjectFields{.name = name, .iconName = QStringLiteral("folder.fill"), .colorKey = QStringLiteral("purple"),
-                      .createdAt = QDateTime::currentDateTimeUtc(), .updatedAt = QDateTime::currentDateTimeUtc()});
+    auto p = std::make_shared<Project>(ProjectFields{.name = name,
+                                                     .iconName = QStringLiteral("folder.fill"),
+                                                     .colorKey = QStringLiteral("purple"),
+                                                     .createdAt = QDateTime::currentDateTimeUtc(),
+                                                     .updatedAt = QDateTime::currentDateTimeUtc()});
     s.context.insert(p);
     return p;
 }
 
 ChecklistPtr bare(const Services& s, const QString& name, const ProjectPtr& p = nullptr) {
-    auto c = std::make_shared<Checklist>(ChecklistFields{
-        .name = name, .iconName = QStringLiteral("checklist"), .colorKey = QStringLiteral("blue"),
-        .createdAt = QDateTime::currentDateTimeUtc(), .updatedAt = QDateTime::currentDateTimeUtc(), .project = p});
+    auto c = std::make_shared<Checklist>(ChecklistFields{.name = name,
+                                                         .iconName = QStringLiteral("checklist"),
+                                                         .colorKey = QStringLiteral("blue"),
+                                                         .createdAt = QDateTime::currentDateTimeUtc(),
+                                                         .updatedAt = QDateTime::currentDateTimeUtc(),
+                                                         .project = p});
     s.context.insert(c);
     return c;
 }
@@ -34,8 +39,9 @@ ChecklistPtr seeded(const Services& s) {
     ChecklistEdits e(s.context);
     auto c = e.createChecklist(QStringLiteral("Lancement v2"), project(s, QStringLiteral("Site vitrine")));
     const auto cols = ChecklistLogic::sortedColumns(*c);
-    auto doing = e.createColumn(c, {QStringLiteral("En cours"), QStringLiteral("bolt.fill"), QStringLiteral("orange"),
-                                    std::nullopt});
+    auto doing = e.createColumn(c,
+                                {QStringLiteral("En cours"), QStringLiteral("bolt.fill"), QStringLiteral("orange"),
+                                 std::nullopt});
     e.moveColumn(c, doing, cols[1]);
     e.createCard(c, cols[0], QStringLiteral("Relire les textes de la page d’accueil"),
                  QStringLiteral("Vérifier les accents et la ponctuation."));
@@ -51,18 +57,22 @@ ChecklistPtr full(const Services& s) {
     ChecklistEdits e(s.context);
     auto c = e.createChecklist(QStringLiteral("Refonte de l’application mobile"), nullptr);
     const auto cols = ChecklistLogic::sortedColumns(*c);
-    auto review = e.createColumn(c, {QStringLiteral("En review"), QStringLiteral("sparkles"), QStringLiteral("purple"),
-                                     std::nullopt});
-    auto bugs = e.createColumn(c, {QStringLiteral("Bugs"), QStringLiteral("ladybug.fill"), std::nullopt,
-                                   QStringLiteral("#E0483E")});
+    auto review = e.createColumn(c,
+                                 {QStringLiteral("En review"), QStringLiteral("sparkles"), QStringLiteral("purple"),
+                                  std::nullopt});
+    auto bugs = e.createColumn(c,
+                               {QStringLiteral("Bugs"), QStringLiteral("ladybug.fill"), std::nullopt,
+                                QStringLiteral("#E0483E")});
     e.moveColumn(c, review, cols[1]);
     e.moveColumn(c, bugs, cols[1]);
     const QStringList titles{QStringLiteral("Écran de connexion"), QStringLiteral("Mode sombre des réglages"),
                              QStringLiteral("Notifications push : regrouper les rappels du matin et du soir"),
                              QStringLiteral("Accessibilité des boutons"), QStringLiteral("Traductions")};
     for (int i = 0; i < 5; ++i)
-        e.createCard(c, cols[0], titles[i], i % 2 ? OptText() : OptText(QStringLiteral("Maquettes validées, reste "
-                                                                                         "l’intégration et les tests.")));
+        e.createCard(c, cols[0], titles[i],
+                     i % 2 ? OptText()
+                           : OptText(QStringLiteral("Maquettes validées, reste "
+                                                    "l’intégration et les tests.")));
     e.createCard(c, review, QStringLiteral("Paiement intégré"), QStringLiteral("Revue de sécurité demandée."));
     e.createCard(c, review, QStringLiteral("Écran de profil"), std::nullopt);
     e.createCard(c, bugs, QStringLiteral("Crash au démarrage sur tablette"),
@@ -72,7 +82,9 @@ ChecklistPtr full(const Services& s) {
     return c;
 }
 
-ChecklistDetailView* board(const Services& s, const ChecklistPtr& c) { return new ChecklistDetailView(s, c, [] {}); }
+ChecklistDetailView* board(const Services& s, const ChecklistPtr& c) {
+    return new ChecklistDetailView(s, c, [] {});
+}
 
 const bool registered = registerScreenShots({
     ScreenShot{"board-empty", QSize(900, 560),
@@ -91,7 +103,8 @@ const bool registered = registerScreenShots({
                    m.hoverCardId = cols[1]->tiles()[0]->cardId();
                    b->setMarks(m);
                }},
-    ScreenShot{"board-column-reorder", QSize(1400, 820), [](const Services& s) -> QWidget* { return board(s, full(s)); },
+    ScreenShot{"board-column-reorder", QSize(1400, 820),
+               [](const Services& s) -> QWidget* { return board(s, full(s)); },
                [](QWidget* w) {
                    auto* b = static_cast<ChecklistDetailView*>(w);
                    BoardDrag::Marks m;

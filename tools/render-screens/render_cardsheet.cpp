@@ -32,20 +32,31 @@ struct Board {
 Board makeBoard(const Services& s) {
     ModelContext& ctx = s.context;
     const QDateTime now = Clock::now();
-    auto project = std::make_shared<Project>(ProjectFields{.name = "Site vitrine", .iconName = "folder",
-                                                           .createdAt = now, .updatedAt = now});
+    auto project = std::make_shared<Project>(
+        ProjectFields{.name = "Site vitrine", .iconName = "folder", .createdAt = now, .updatedAt = now});
     ctx.insert(project);
     Board b;
-    b.checklist = std::make_shared<Checklist>(ChecklistFields{.name = "Lancement", .iconName = "checklist",
-                                                              .colorKey = OptText("blue"), .createdAt = now,
-                                                              .updatedAt = now, .project = project});
+    b.checklist = std::make_shared<Checklist>(ChecklistFields{.name = "Lancement",
+                                                              .iconName = "checklist",
+                                                              .colorKey = OptText("blue"),
+                                                              .createdAt = now,
+                                                              .updatedAt = now,
+                                                              .project = project});
     ctx.insert(b.checklist);
-    b.todo = std::make_shared<ChecklistColumn>(
-        ChecklistColumnFields{.name = "À faire", .iconName = "square.stack.3d.up", .colorKey = OptText("blue"),
-                              .orderIndex = 0, .createdAt = now, .updatedAt = now, .checklist = b.checklist});
-    b.done = std::make_shared<ChecklistColumn>(
-        ChecklistColumnFields{.name = "Terminé", .iconName = "checkmark.seal", .colorKey = OptText("green"),
-                              .orderIndex = 1, .createdAt = now, .updatedAt = now, .checklist = b.checklist});
+    b.todo = std::make_shared<ChecklistColumn>(ChecklistColumnFields{.name = "À faire",
+                                                                     .iconName = "square.stack.3d.up",
+                                                                     .colorKey = OptText("blue"),
+                                                                     .orderIndex = 0,
+                                                                     .createdAt = now,
+                                                                     .updatedAt = now,
+                                                                     .checklist = b.checklist});
+    b.done = std::make_shared<ChecklistColumn>(ChecklistColumnFields{.name = "Terminé",
+                                                                     .iconName = "checkmark.seal",
+                                                                     .colorKey = OptText("green"),
+                                                                     .orderIndex = 1,
+                                                                     .createdAt = now,
+                                                                     .updatedAt = now,
+                                                                     .checklist = b.checklist});
     ctx.insert(b.todo);
     ctx.insert(b.done);
 

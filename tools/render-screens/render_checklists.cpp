@@ -36,8 +36,8 @@ void fill(const Services& s) {
         int toDo, done;
     };
     for (const Sample& sample : {Sample{"Recette", app, 2, 5}, Sample{"Courses de la semaine", nullptr, 6, 1},
-                             Sample{"Mise en ligne", site, 4, 3}, Sample{"Checklist Production", app, 0, 8},
-                             Sample{"Rentrée", nullptr, 3, 0}}) {
+                                 Sample{"Mise en ligne", site, 4, 3}, Sample{"Checklist Production", app, 0, 8},
+                                 Sample{"Rentrée", nullptr, 3, 0}}) {
         auto c = edits.createChecklist(sample.name, sample.project);
         const auto cols = ChecklistLogic::sortedColumns(*c);
         for (int i = 0; i < sample.toDo; ++i)

@@ -33,8 +33,9 @@ void fill(const Services& s, bool avatar) {
     const P projects[] = {
         {"Site vitrine", "Refonte des pages d’accueil et du blog, avec le nouveau guide de style.", "globe", "blue"},
         {"Application mobile", "", "hammer.fill", "pink"},
-        {"Documentation API", "Référence des points d’accès, exemples et guides de migration pour la version 2, "
-                              "avec une description assez longue pour être coupée après deux lignes.",
+        {"Documentation API",
+         "Référence des points d’accès, exemples et guides de migration pour la version 2, "
+         "avec une description assez longue pour être coupée après deux lignes.",
          "book.fill", "green"},
         {"Infrastructure", nullptr, "server.rack", "orange"},
         {"Archives", "Ancien projet", "archivebox.fill", "gray"},
@@ -45,29 +46,37 @@ void fill(const Services& s, bool avatar) {
         auto project = std::make_shared<Project>(
             ProjectFields{.name = QString::fromUtf8(p.name),
                           .details = p.details ? OptText(QString::fromUtf8(p.details)) : std::nullopt,
-                          .iconName = QString::fromUtf8(p.icon), .colorKey = OptText(QString::fromUtf8(p.key)),
-                          .createdAt = stamp(0), .updatedAt = stamp(100 - minute)});
+                          .iconName = QString::fromUtf8(p.icon),
+                          .colorKey = OptText(QString::fromUtf8(p.key)),
+                          .createdAt = stamp(0),
+                          .updatedAt = stamp(100 - minute)});
         ctx.insert(project);
         made.push_back(project);
         minute += 7;
     }
     const char* statuses[] = {"done", "in_progress", "needs_changes", "in_progress", "done", "in_progress"};
-    const char* titles[] = {"Cahier des charges", "Maquettes", "Plan de tests", "Notes de réunion",
-                            "Guide de style", "   ", "Checklist de mise en ligne", "Budget"};
+    const char* titles[] = {"Cahier des charges",         "Maquettes",      "Plan de tests",
+                            "Notes de réunion",           "Guide de style", "   ",
+                            "Checklist de mise en ligne", "Budget"};
     for (int i = 0; i < 14; ++i) {
-        auto doc = std::make_shared<Doc>(DocFields{
-            .title = QString::fromUtf8(titles[i % 8]), .statusRaw = QString::fromUtf8(statuses[i % 6]),
-            .iconName = QStringLiteral("doc.text"),
-            .colorKey = OptText(i % 3 ? QStringLiteral("purple") : QStringLiteral("blue")), .createdAt = stamp(0),
-            .updatedAt = stamp(200 - i * 13), .project = i == 5 ? nullptr : made[size_t(i % 5)]});
+        auto doc = std::make_shared<Doc>(
+            DocFields{.title = QString::fromUtf8(titles[i % 8]),
+                      .statusRaw = QString::fromUtf8(statuses[i % 6]),
+                      .iconName = QStringLiteral("doc.text"),
+                      .colorKey = OptText(i % 3 ? QStringLiteral("purple") : QStringLiteral("blue")),
+                      .createdAt = stamp(0),
+                      .updatedAt = stamp(200 - i * 13),
+                      .project = i == 5 ? nullptr : made[size_t(i % 5)]});
         ctx.insert(doc);
     }
     const char* lists[] = {"Lancement", "Recette", "", "Courses du bureau", "Rentrée"};
     for (int i = 0; i < 5; ++i) {
-        auto c = std::make_shared<Checklist>(
-            ChecklistFields{.name = QString::fromUtf8(lists[i]), .iconName = QStringLiteral("checklist"),
-                            .colorKey = OptText(i % 2 ? "teal" : "indigo"), .createdAt = stamp(0),
-                            .updatedAt = stamp(300 - i * 5), .project = i % 2 ? nullptr : made[size_t(i)]});
+        auto c = std::make_shared<Checklist>(ChecklistFields{.name = QString::fromUtf8(lists[i]),
+                                                             .iconName = QStringLiteral("checklist"),
+                                                             .colorKey = OptText(i % 2 ? "teal" : "indigo"),
+                                                             .createdAt = stamp(0),
+                                                             .updatedAt = stamp(300 - i * 5),
+                                                             .project = i % 2 ? nullptr : made[size_t(i)]});
         ctx.insert(c);
     }
     s.prefs.setValue(QStringLiteral("dashboard.quickNoteNotes"),

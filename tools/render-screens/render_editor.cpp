@@ -20,13 +20,17 @@ namespace {
 DocPtr makeDoc(const Services& s, const QString& colorKey) {
     const QDateTime at = QDateTime(QDate(2026, 3, 14), QTime(9, 30));
     auto project = std::make_shared<Project>(ProjectFields{.name = QStringLiteral("Site vitrine"),
-                                                           .iconName = QStringLiteral("folder.fill"), .createdAt = at,
+                                                           .iconName = QStringLiteral("folder.fill"),
+                                                           .createdAt = at,
                                                            .updatedAt = at});
     s.context.insert(project);
     auto doc = std::make_shared<Doc>(DocFields{.title = QStringLiteral("Guide d’installation"),
                                                .statusRaw = QStringLiteral("in_progress"),
-                                               .iconName = QStringLiteral("doc.text.fill"), .colorKey = colorKey,
-                                               .createdAt = at, .updatedAt = at, .project = project});
+                                               .iconName = QStringLiteral("doc.text.fill"),
+                                               .colorKey = colorKey,
+                                               .createdAt = at,
+                                               .updatedAt = at,
+                                               .project = project});
     s.context.insert(doc);
     return doc;
 }
@@ -80,7 +84,7 @@ QWidget* editorWith(const Services& s, bool blocks, bool completed = false) {
         auto image = edits.addBlock(DocBlockType::image);
         image->setImageData(sampleImage());
         if (!completed)
-            edits.addBlock(DocBlockType::image);   // an image block still waiting for its picture
+            edits.addBlock(DocBlockType::image); // an image block still waiting for its picture
         edits.save();
     }
     auto* view = new ImprovedDocEditorView(s, doc);
@@ -89,7 +93,7 @@ QWidget* editorWith(const Services& s, bool blocks, bool completed = false) {
 
 void settle(QWidget* w) {
     for (int i = 0; i < 20; ++i)
-        QTest::qWait(25);   // image decoding runs on a worker thread
+        QTest::qWait(25); // image decoding runs on a worker thread
     w->update();
 }
 
@@ -111,8 +115,8 @@ void emptied(QWidget* w, bool edit) {
 }
 
 const bool registered = registerScreenShots({
-    ScreenShot{QStringLiteral("editor-view"), QSize(1000, 900), [](const Services& s) { return editorWith(s, true, true); },
-               [](QWidget* w) { settle(w); }},
+    ScreenShot{QStringLiteral("editor-view"), QSize(1000, 900),
+               [](const Services& s) { return editorWith(s, true, true); }, [](QWidget* w) { settle(w); }},
     ScreenShot{QStringLiteral("editor-edit"), QSize(1000, 1100), [](const Services& s) { return editorWith(s, true); },
                [](QWidget* w) {
                    toEditMode(w);
@@ -124,17 +128,18 @@ const bool registered = registerScreenShots({
                    }
                    settle(w);
                }},
-    ScreenShot{QStringLiteral("editor-edit-image"), QSize(1000, 640), [](const Services& s) { return editorWith(s, true); },
+    ScreenShot{QStringLiteral("editor-edit-image"), QSize(1000, 640),
+               [](const Services& s) { return editorWith(s, true); },
                [](QWidget* w) {
                    toEditMode(w);
                    auto* view = static_cast<ImprovedDocEditorView*>(w);
                    view->scrollToBlock(view->cachedBlocks().back()->id(), false);
                    settle(w);
                }},
-    ScreenShot{QStringLiteral("editor-empty-view"), QSize(1000, 560), [](const Services& s) { return editorWith(s, false); },
-               [](QWidget* w) { emptied(w, false); }},
-    ScreenShot{QStringLiteral("editor-empty-edit"), QSize(1000, 640), [](const Services& s) { return editorWith(s, false); },
-               [](QWidget* w) { emptied(w, true); }},
+    ScreenShot{QStringLiteral("editor-empty-view"), QSize(1000, 560),
+               [](const Services& s) { return editorWith(s, false); }, [](QWidget* w) { emptied(w, false); }},
+    ScreenShot{QStringLiteral("editor-empty-edit"), QSize(1000, 640),
+               [](const Services& s) { return editorWith(s, false); }, [](QWidget* w) { emptied(w, true); }},
 });
 
 } // namespace

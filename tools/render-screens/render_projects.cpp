@@ -25,11 +25,12 @@ ProjectPtr fillProjects(const Services& s) {
     ProjectEdits edits(s.context);
     ProjectPtr last;
     for (int i = 0; i < 15; ++i) {
-        const QString details =
-            i % 3 == 0 ? QString()
-                       : QStringLiteral("Description du projet numéro %1, assez longue pour être coupée à la fin de la "
-                                        "ligne quand la fenêtre est étroite")
-                             .arg(i + 1);
+        const QString details = i % 3 == 0
+            ? QString()
+            : QStringLiteral(
+                  "Description du projet numéro %1, assez longue pour être coupée à la fin de la "
+                  "ligne quand la fenêtre est étroite")
+                  .arg(i + 1);
         last = edits.createProject(QStringLiteral("Projet %1").arg(i + 1), details,
                                    {NewProjectSheet::projectIconChoices()[i * 3 % 53], kKeys[i % 6],
                                     i == 4 ? OptText(QStringLiteral("#E0457B")) : OptText()});
@@ -66,7 +67,8 @@ QWidget* projects(const Services& s, const char* layout, bool filled) {
     useLayout(s, layout);
     if (filled)
         fillProjects(s);
-    return new ProjectsListView(s, [] {}, 0, [](const ProjectPtr&) {});
+    return new ProjectsListView(
+        s, [] {}, 0, [](const ProjectPtr&) {});
 }
 
 QWidget* documents(const Services& s, const char* layout, bool filled) {
@@ -74,7 +76,8 @@ QWidget* documents(const Services& s, const char* layout, bool filled) {
     const ProjectPtr p = fillProjects(s);
     if (filled)
         fillDocs(s, p);
-    return new ProjectDocumentsView(s, p, [] {}, [] {}, [](const DocPtr&) {});
+    return new ProjectDocumentsView(
+        s, p, [] {}, [] {}, [](const DocPtr&) {});
 }
 
 // The documents screen's header in one of the light colours, where its white texts read least well.
@@ -82,7 +85,8 @@ QWidget* documentsIn(const Services& s, const char* key) {
     const ProjectPtr p = fillProjects(s);
     ProjectEdits(s.context).editProject(p, p->name(), p->details().value_or(QString()),
                                         {p->iconName(), QString::fromLatin1(key), std::nullopt});
-    return new ProjectDocumentsView(s, p, [] {}, [] {}, [](const DocPtr&) {});
+    return new ProjectDocumentsView(
+        s, p, [] {}, [] {}, [](const DocPtr&) {});
 }
 
 const bool registered = registerScreenShots({
@@ -111,7 +115,8 @@ const bool registered = registerScreenShots({
     {"sheet-new-project", QSize(640, 760), [](const Services& s) -> QWidget* { return new NewProjectSheet(s); }},
     {"sheet-edit-project", QSize(640, 760),
      [](const Services& s) -> QWidget* { return new EditProjectSheet(s, fillProjects(s)); }},
-    {"sheet-new-doc", QSize(640, 700), [](const Services& s) -> QWidget* { return new NewDocSheet(s, fillProjects(s)); }},
+    {"sheet-new-doc", QSize(640, 700),
+     [](const Services& s) -> QWidget* { return new NewDocSheet(s, fillProjects(s)); }},
     {"sheet-edit-doc", QSize(640, 760),
      [](const Services& s) -> QWidget* {
          const ProjectPtr p = fillProjects(s);

@@ -18,20 +18,21 @@ namespace {
 
 QWidget* editorPage(const Services& s) {
     struct Page : QWidget {
-        QString content = QStringLiteral("Titre du bloc\nDu texte en gras, en rouge, surligné et du code inline.\n"
-                                         "Une faute d’ortografe ici.");
+        QString content = QStringLiteral(
+            "Titre du bloc\nDu texte en gras, en rouge, surligné et du code inline.\n"
+            "Une faute d’ortografe ici.");
         std::optional<QByteArray> data;
     };
     auto* page = new Page;
     page->setAutoFillBackground(true);
     auto* layout = new QVBoxLayout(page);
     layout->setContentsMargins(24, 24, 24, 24);
-    auto* editor = new RichTextBlockEditor({s.theme, s.spelling},
-                                           {[page] { return page->content; },
-                                            [page](const QString& v) { page->content = v; }},
-                                           {[page] { return page->data; },
-                                            [page](const std::optional<QByteArray>& v) { page->data = v; }},
-                                           false, {}, {}, page);
+    auto* editor =
+        new RichTextBlockEditor({s.theme, s.spelling},
+                                {[page] { return page->content; }, [page](const QString& v) { page->content = v; }},
+                                {[page] { return page->data; },
+                                 [page](const std::optional<QByteArray>& v) { page->data = v; }},
+                                false, {}, {}, page);
     editor->setObjectName(QStringLiteral("editor"));
     layout->addWidget(editor);
     layout->addStretch();

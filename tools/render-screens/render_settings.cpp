@@ -48,16 +48,23 @@ protected:
         QPainter p(this);
         qreal x = 4;
         const std::pair<const char*, int> symbols[] = {
-            {"plus", Symbols::regular},           {"plus", Symbols::bold},          {"chevron.left", Symbols::semibold},
-            {"rectangle.3.group", Symbols::semibold}, {"folder", Symbols::semibold}, {"checklist", Symbols::semibold},
-            {"gearshape", Symbols::semibold},     {"sun.max.fill", Symbols::semibold}, {"person.crop.circle", Symbols::semibold},
+            {"plus", Symbols::regular},
+            {"plus", Symbols::bold},
+            {"chevron.left", Symbols::semibold},
+            {"rectangle.3.group", Symbols::semibold},
+            {"folder", Symbols::semibold},
+            {"checklist", Symbols::semibold},
+            {"gearshape", Symbols::semibold},
+            {"sun.max.fill", Symbols::semibold},
+            {"person.crop.circle", Symbols::semibold},
         };
         for (const auto& [name, weight] : symbols) {
             if (QLatin1String(name) == QLatin1String("plus")) {
                 Paint::fillEllipse(p, QRectF(x, 5, 30, 30), AppPalette::brandBlue());
                 Symbols::paint(p, QRectF(x + 8, 13, 14, 14), QString::fromLatin1(name), Qt::white, weight);
             } else {
-                Symbols::paint(p, QRectF(x + 7, 12, 16, 16), QString::fromLatin1(name), AppPalette::secondaryText(), weight);
+                Symbols::paint(p, QRectF(x + 7, 12, 16, 16), QString::fromLatin1(name), AppPalette::secondaryText(),
+                               weight);
             }
             x += 38;
         }
@@ -73,8 +80,8 @@ protected:
     void paintEvent(QPaintEvent*) override {
         QPainter p(this);
         const Paint::Shadow shadow{QColor::fromRgbF(0, 0, 0, 0.33f), 10, QPointF(0, 0)};
-        Paint::fillRoundedRectWithShadow(p, QRectF(16, 16, 240, 56), 14, withOpacity(AppPalette::cardBackground(), 0.01),
-                                         shadow);
+        Paint::fillRoundedRectWithShadow(p, QRectF(16, 16, 240, 56), 14,
+                                         withOpacity(AppPalette::cardBackground(), 0.01), shadow);
         Paint::strokeRoundedRect(p, QRectF(16, 16, 240, 56), 14, withOpacity(AppPalette::separator(), 0.22));
         Paint::fillRoundedRectWithShadow(p, QRectF(290, 16, 240, 56), 14, AppPalette::cardBackground(), shadow);
     }

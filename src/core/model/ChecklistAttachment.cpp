@@ -23,6 +23,4 @@ TOLMEK_DEFINE_OWNER_LINK(ChecklistAttachment, ChecklistCard, card, setCard, atta
 
 void ChecklistAttachment::onInserted() { relations::joinOwner(*this, m_f.card); }
 
-void ChecklistAttachment::onDeleted(std::vector<std::shared_ptr<PersistentModel>>&) {
-    leaveOwner(&Fields::card);
-}
+void ChecklistAttachment::onDeleted(std::vector<std::shared_ptr<PersistentModel>>&) { leaveOwner(&Fields::card); }

@@ -7,7 +7,7 @@ struct ChecklistAttachmentFields {
     QUuid id = QUuid::createUuid();
     QString fileName;
     OptText mimeType;
-    QString localPath;   // a file path, or the URL of a link
+    QString localPath; // a file path, or the URL of a link
     OptText remoteId;
     QDateTime createdAt;
     std::weak_ptr<ChecklistCard> card;

@@ -7,5 +7,5 @@
 // The current time, replaceable in tests.
 namespace Clock {
 QDateTime now();
-void setNowForTesting(std::function<QDateTime()> fn);   // empty: the real clock
+void setNowForTesting(std::function<QDateTime()> fn); // empty: the real clock
 } // namespace Clock

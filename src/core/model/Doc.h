@@ -9,8 +9,8 @@
 enum class DocStatus { inProgress, done, needsChanges };
 namespace DocStatusInfo {
 QString rawValue(DocStatus s);
-std::optional<DocStatus> fromRaw(const QString& raw);   // exact, case-sensitive
-const QList<DocStatus>& allCases();                     // inProgress, done, needsChanges
+std::optional<DocStatus> fromRaw(const QString& raw); // exact, case-sensitive
+const QList<DocStatus>& allCases(); // inProgress, done, needsChanges
 } // namespace DocStatusInfo
 
 // The stored values of a document; a new document is built from them.

@@ -45,7 +45,7 @@ const std::vector<Field<DocBlockFields>>& DocBlock::fieldTable() {
 }
 
 DocBlock::DocBlock(LoadedRow, QUuid id) : StoredModel(DocBlockFields{id}) {
-    m_richLoaded = m_imageLoaded = false;   // a loaded block reads its data on first access
+    m_richLoaded = m_imageLoaded = false; // a loaded block reads its data on first access
 }
 
 DocBlockType DocBlock::type() const {
@@ -88,6 +88,4 @@ TOLMEK_DEFINE_OWNER_LINK(DocBlock, Doc, doc, setDoc, blocks)
 
 void DocBlock::onInserted() { relations::joinOwner(*this, m_f.doc); }
 
-void DocBlock::onDeleted(std::vector<std::shared_ptr<PersistentModel>>&) {
-    leaveOwner(&Fields::doc);
-}
+void DocBlock::onDeleted(std::vector<std::shared_ptr<PersistentModel>>&) { leaveOwner(&Fields::doc); }

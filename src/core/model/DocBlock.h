@@ -61,6 +61,6 @@ protected:
     void setColumnValue(int column, const ColumnValue& value) override;
 
 private:
-    mutable bool m_richLoaded = true;    // false only for stored blocks not read yet
+    mutable bool m_richLoaded = true; // false only for stored blocks not read yet
     mutable bool m_imageLoaded = true;
 };

@@ -20,9 +20,7 @@ const std::vector<Field<ProjectFields>>& Project::fieldTable() {
     return table;
 }
 
-Project::Project(LoadedRow, QUuid id) : StoredModel(ProjectFields{id}) {
-    m_docsLoaded = m_checklistsLoaded = false;
-}
+Project::Project(LoadedRow, QUuid id) : StoredModel(ProjectFields{id}) { m_docsLoaded = m_checklistsLoaded = false; }
 
 const std::vector<DocPtr>& Project::docs() const { return loadedChildren(m_docs, &m_docsLoaded); }
 

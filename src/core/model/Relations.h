@@ -35,7 +35,7 @@ bool setOwner(Child& child, std::weak_ptr<Owner>& slot, const std::shared_ptr<Ow
     if (child.modelContext() || !owner->modelContext())
         owner->attachChild(child.template self<Child>());
     else
-        owner->modelContext()->insert(child.shared_from_this());   // links it into the array
+        owner->modelContext()->insert(child.shared_from_this()); // links it into the array
     return true;
 }
 
@@ -75,7 +75,7 @@ void appendChild(Owner& owner, const std::shared_ptr<Child>& child, std::shared_
     else if (!child->canLink(owner))
         refuseLink(*child);
     else if (!child->modelContext() && owner.modelContext())
-        owner.modelContext()->insert(child);   // joins the array as it is inserted
+        owner.modelContext()->insert(child); // joins the array as it is inserted
     else
         owner.attachChild(child);
 }
@@ -100,7 +100,7 @@ void resolve(Child& child, std::weak_ptr<Owner>& slot, const std::shared_ptr<Per
 // Children appended to an owner before it was inserted are inserted with it.
 template <class T>
 void insertNewChildren(PersistentModel& owner, const std::vector<std::shared_ptr<T>>& list) {
-    const auto children = list;   // inserting may touch the list
+    const auto children = list; // inserting may touch the list
     for (const auto& c : children)
         if (!c->modelContext() && owner.modelContext())
             owner.modelContext()->insert(c);
@@ -115,7 +115,7 @@ void ownerDeleted(const Owner&, std::vector<std::shared_ptr<PersistentModel>>& c
         cascade.insert(cascade.end(), children.begin(), children.end());
         return;
     }
-    const auto linked = children;   // clearing a link edits the array
+    const auto linked = children; // clearing a link edits the array
     for (const auto& c : linked)
         ((*c).*setLink)(nullptr);
 }

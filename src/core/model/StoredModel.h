@@ -42,18 +42,18 @@ enum : int { Project, Doc, DocBlock, Checklist, ChecklistColumn, ChecklistCard, 
 
 // One stored value of F: the member that holds it.
 template <class F>
-using FieldMember = std::variant<QUuid F::*, QString F::*, OptText F::*, qint64 F::*, bool F::*, QDateTime F::*,
-                                 OptDate F::*, OptData F::*, std::weak_ptr<Project> F::*, std::weak_ptr<Doc> F::*,
-                                 std::weak_ptr<Checklist> F::*, std::weak_ptr<ChecklistColumn> F::*,
-                                 std::weak_ptr<ChecklistCard> F::*>;
+using FieldMember =
+    std::variant<QUuid F::*, QString F::*, OptText F::*, qint64 F::*, bool F::*, QDateTime F::*, OptDate F::*,
+                 OptData F::*, std::weak_ptr<Project> F::*, std::weak_ptr<Doc> F::*, std::weak_ptr<Checklist> F::*,
+                 std::weak_ptr<ChecklistColumn> F::*, std::weak_ptr<ChecklistCard> F::*>;
 
 // One entry of a type's field table.
 template <class F>
 struct Field {
-    const char* name;            // the column's name, spelled as the field
+    const char* name; // the column's name, spelled as the field
     FieldMember<F> member;
-    bool lazy = false;           // read from the file on first access
-    int linkEntity = -1;         // a link: the owner's type
+    bool lazy = false; // read from the file on first access
+    int linkEntity = -1; // a link: the owner's type
     DeleteRule onOwnerDelete = DeleteRule::cascade;
 };
 
@@ -138,7 +138,7 @@ template <class T, class F>
 class StoredModel : public PersistentModel {
 public:
     using Fields = F;
-    static constexpr bool kLoadsPerOwner = false;   // large tables: read per owner, on first access
+    static constexpr bool kLoadsPerOwner = false; // large tables: read per owner, on first access
 
     static const EntityInfo& entityInfo() {
         static const EntityInfo info =
@@ -206,9 +206,9 @@ protected:
 };
 
 // A plain stored field: getter, and setter that always notifies.
-#define TOLMEK_FIELD(Type, name, Setter)                       \
-public:                                                         \
-    const Type& name() const { return m_f.name; }               \
+#define TOLMEK_FIELD(Type, name, Setter)          \
+public:                                           \
+    const Type& name() const { return m_f.name; } \
     void Setter(const Type& value) { write(&Fields::name, value); }
 
 // What every persistent type declares alike: its place in the schema, its table (named as the type), its field

@@ -22,10 +22,9 @@ std::function<void(const QString&)>& fatalPresenter() {
 } // namespace
 
 const std::vector<ModelContainer::Type>& tolmekSchema() {
-    static const std::vector<ModelContainer::Type> schema{typeOf<Project>(),         typeOf<Doc>(),
-                                                          typeOf<DocBlock>(),        typeOf<Checklist>(),
-                                                          typeOf<ChecklistColumn>(), typeOf<ChecklistCard>(),
-                                                          typeOf<ChecklistAttachment>()};
+    static const std::vector<ModelContainer::Type> schema{
+        typeOf<Project>(),         typeOf<Doc>(),           typeOf<DocBlock>(),           typeOf<Checklist>(),
+        typeOf<ChecklistColumn>(), typeOf<ChecklistCard>(), typeOf<ChecklistAttachment>()};
     return schema;
 }
 

@@ -70,7 +70,7 @@ void LogSync::run() {
     for (;;) {
         m_wake.wait(lock, [&] { return m_stop || m_changes > m_synced; });
         if (m_changes == m_synced)
-            return;   // stopping with nothing left
+            return; // stopping with nothing left
         // At most one sync per interval: the saves of a burst of typing share it (and a failing disk is
         // tried again once per interval).
         m_wake.wait_until(lock, last + m_interval, [&] { return m_stop || m_hurry; });
@@ -103,7 +103,7 @@ void LogSync::run() {
             lock.lock();
         }
         if (!error.isEmpty() && stopping)
-            return;   // the last try failed too: said above
+            return; // the last try failed too: said above
     }
 }
 
@@ -112,12 +112,12 @@ QString LogSync::syncFile() {
     struct stat st {};
     if (::stat(path.constData(), &st) != 0) {
         if (errno == ENOENT)
-            return {};   // no log: the last connection folded it into the file, which that synced
+            return {}; // no log: the last connection folded it into the file, which that synced
         return failure("stat", errno);
     }
     if (m_fd < 0 || st.st_dev != m_dev || st.st_ino != m_ino) {
         if (m_fd >= 0) {
-            ::close(m_fd);   // read-only: nothing of ours is lost if its close fails
+            ::close(m_fd); // read-only: nothing of ours is lost if its close fails
             m_fd = -1;
         }
         const int fd = ::open(path.constData(), O_RDONLY | O_CLOEXEC);
@@ -130,8 +130,8 @@ QString LogSync::syncFile() {
             return failure("fstat", error);
         }
         // A new log's name must survive too.
-        const int dir = ::open(QFile::encodeName(QFileInfo(m_path).absolutePath()).constData(),
-                               O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        const int dir =
+            ::open(QFile::encodeName(QFileInfo(m_path).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         if (dir < 0) {
             const int error = errno;
             ::close(fd);

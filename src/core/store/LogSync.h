@@ -49,11 +49,11 @@ private:
     const std::chrono::milliseconds m_interval;
     mutable std::mutex m_mutex;
     std::condition_variable m_wake;
-    quint64 m_changes = 0;   // changes reported
-    quint64 m_synced = 0;    // changes on the disk
+    quint64 m_changes = 0; // changes reported
+    quint64 m_synced = 0; // changes on the disk
     quint64 m_failures = 0;
     bool m_failing = false;
-    bool m_hurry = false;    // a flush waits: no interval
+    bool m_hurry = false; // a flush waits: no interval
     bool m_stop = false;
     int m_syncs = 0;
     std::atomic<int> m_failWith{0};

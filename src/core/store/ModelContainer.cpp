@@ -17,7 +17,7 @@ const char* kMetaTable = "TolmekStoreMetadata";
 
 QByteArray sqlType(ColumnKind k) {
     switch (k) {
-    case ColumnKind::Uuid: return "TEXT NOT NULL UNIQUE COLLATE NOCASE";   // ids match in any case
+    case ColumnKind::Uuid: return "TEXT NOT NULL UNIQUE COLLATE NOCASE"; // ids match in any case
     case ColumnKind::Text: return "TEXT NOT NULL";
     case ColumnKind::OptText: return "TEXT";
     case ColumnKind::Int:
@@ -52,10 +52,10 @@ bool createSchema(SqliteDb& db, const std::vector<ModelContainer::Type>& schema,
             if (c.kind == ColumnKind::Link) {
                 const EntityInfo& owner = *schema[size_t(c.linkEntity)].info;
                 create += QByteArray(" REFERENCES \"") + owner.name + "\"(\"id\") ON DELETE " +
-                          (c.onOwnerDelete == DeleteRule::cascade ? "CASCADE" : "SET NULL") +
-                          " DEFERRABLE INITIALLY DEFERRED";
+                    (c.onOwnerDelete == DeleteRule::cascade ? "CASCADE" : "SET NULL") +
+                    " DEFERRABLE INITIALLY DEFERRED";
                 indexes << QByteArray("CREATE INDEX \"") + indexName(e, c) + "\" ON \"" + e.name + "\"(\"" + c.name +
-                               "\")";
+                        "\")";
             }
         }
         create += ")";
@@ -64,7 +64,8 @@ bool createSchema(SqliteDb& db, const std::vector<ModelContainer::Type>& schema,
             ok = ok && db.exec(ix.constData(), error);
     }
     if (ok) {
-        sqlite3_stmt* st = db.prepare(QByteArray("INSERT INTO \"") + kMetaTable + "\" VALUES ('schemaVersion', ?)", error);
+        sqlite3_stmt* st =
+            db.prepare(QByteArray("INSERT INTO \"") + kMetaTable + "\" VALUES ('schemaVersion', ?)", error);
         ok = st != nullptr;
         if (ok) {
             StatementScope scope(st);
@@ -130,14 +131,15 @@ bool checkSchema(SqliteDb& db, const std::vector<ModelContainer::Type>& schema, 
             tables.insert(name);
         else if (type == QLatin1String("index") && expectedIndexes.contains(name))
             indexes.insert(name);
-        else if (!name.startsWith(QLatin1String("sqlite_")))   // SQLite's own (unique-key indexes, statistics)
+        else if (!name.startsWith(QLatin1String("sqlite_"))) // SQLite's own (unique-key indexes, statistics)
             foreign << QStringLiteral("%1 %2").arg(type, name);
     });
     if (!read)
         return false;
     if (!foreign.isEmpty() || tables != expectedTables || indexes != expectedIndexes)
-        return refuse(error, foreign.isEmpty() ? notOurs
-                                               : notOurs + QStringLiteral(" (il contient %1)").arg(foreign.join(", ")));
+        return refuse(error,
+                      foreign.isEmpty() ? notOurs
+                                        : notOurs + QStringLiteral(" (il contient %1)").arg(foreign.join(", ")));
 
     st = db.prepare(QByteArray("SELECT value FROM \"") + kMetaTable + "\" WHERE key='schemaVersion'", error);
     if (!st)
@@ -146,8 +148,9 @@ bool checkSchema(SqliteDb& db, const std::vector<ModelContainer::Type>& schema, 
     if (!eachRow(db, st, error, [&](sqlite3_stmt* s) { found = text(s, 0); }))
         return false;
     if (found != version)
-        return refuse(error, QStringLiteral("le fichier de données est à la version %1, Tolmek attend la version %2")
-                                 .arg(found.isEmpty() ? QStringLiteral("(aucune)") : found, version));
+        return refuse(error,
+                      QStringLiteral("le fichier de données est à la version %1, Tolmek attend la version %2")
+                          .arg(found.isEmpty() ? QStringLiteral("(aucune)") : found, version));
 
     for (const auto& t : schema) {
         const EntityInfo& e = *t.info;
@@ -161,8 +164,9 @@ bool checkSchema(SqliteDb& db, const std::vector<ModelContainer::Type>& schema, 
         for (const auto& c : e.columns)
             expected << QString::fromLatin1(c.name);
         if (columns != expected)
-            return refuse(error, QStringLiteral("la table %1 du fichier de données a les colonnes %2, Tolmek attend %3")
-                                     .arg(QString::fromLatin1(e.name), columns.join(", "), expected.join(", ")));
+            return refuse(error,
+                          QStringLiteral("la table %1 du fichier de données a les colonnes %2, Tolmek attend %3")
+                              .arg(QString::fromLatin1(e.name), columns.join(", "), expected.join(", ")));
     }
     return true;
 }
@@ -172,7 +176,7 @@ bool checkSchema(SqliteDb& db, const std::vector<ModelContainer::Type>& schema, 
 bool createStore(const QString& path, const std::vector<ModelContainer::Type>& schema, const QString& version,
                  QString* error) {
     const QString temp = path + QStringLiteral(".new");
-    for (const char* leftover : {"", "-journal", "-wal", "-shm"})   // of a creation cut short
+    for (const char* leftover : {"", "-journal", "-wal", "-shm"}) // of a creation cut short
         QFile::remove(temp + QLatin1String(leftover));
     bool ok = false;
     {
@@ -184,7 +188,7 @@ bool createStore(const QString& path, const std::vector<ModelContainer::Type>& s
             if (mode && !ok && error)
                 *error = QStringLiteral("the store cannot use a write-ahead log (journal mode %1)").arg(*mode);
         }
-    }   // closing folds the log into the file and removes it
+    } // closing folds the log into the file and removes it
     if (ok && std::rename(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) != 0) {
         ok = false;
         if (error)

@@ -36,10 +36,10 @@ QByteArrayView columnBytes(sqlite3_stmt* s, int c) {
 constexpr auto kHexValues = [] {
     std::array<qint8, 256> t{};
     for (int c = 0; c < 256; ++c)
-        t[size_t(c)] = qint8(c >= '0' && c <= '9' ? c - '0'
-                             : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                             : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                                                    : -1);
+        t[size_t(c)] = qint8(c >= '0' && c <= '9'       ? c - '0'
+                                 : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                 : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                                        : -1);
     return t;
 }();
 
@@ -58,8 +58,8 @@ QUuid rowUuid(QByteArrayView text, bool* canonical = nullptr) {
             const uchar c2 = p[kDigitPairs[n] + 1];
             const int hi = kHexValues[c1];
             const int lo = kHexValues[c2];
-            bad |= hi | lo;   // negative when either is not a digit
-            lower |= c1 >= 'a' || c2 >= 'a';   // among hex digits, only a to f
+            bad |= hi | lo; // negative when either is not a digit
+            lower |= c1 >= 'a' || c2 >= 'a'; // among hex digits, only a to f
             b[n] = uchar((hi & 15) << 4 | (lo & 15));
         }
         const bool valid = bad >= 0;
@@ -74,8 +74,8 @@ QUuid rowUuid(QByteArrayView text, bool* canonical = nullptr) {
     const QString s = QString::fromUtf8(text);
     const QUuid id = store::parseUuid(s);
     if (canonical)
-        *canonical = !id.isNull() && s.size() == 36 &&
-                     std::none_of(s.cbegin(), s.cend(), [](QChar c) { return c.isLower(); });
+        *canonical =
+            !id.isNull() && s.size() == 36 && std::none_of(s.cbegin(), s.cend(), [](QChar c) { return c.isLower(); });
     return id;
 }
 
@@ -255,11 +255,11 @@ std::shared_ptr<PersistentModel> ModelContext::materialize(int entity, sqlite3_s
         return m_preloading ? live : nullptr;
     }
     if (table.pendingDeletion.contains(id))
-        return nullptr;   // deleted and not saved yet
+        return nullptr; // deleted and not saved yet
     auto object = m_factories[size_t(entity)](id);
     object->m_context = this;
     object->m_stored = true;
-    object->m_preloaded = m_preloading;   // before its links are resolved: arrays take it later
+    object->m_preloaded = m_preloading; // before its links are resolved: arrays take it later
     // Kept only when the row spells its id otherwise than the canonical 36 upper-case characters.
     if (!canonical)
         object->m_idText = idText();
@@ -587,9 +587,9 @@ void ModelContext::loadLazyColumn(PersistentModel* object, int column) {
         "SELECT " + quoted(e.columns[size_t(column)].name) + " FROM " + quoted(e.name) + " WHERE \"id\"=?";
     QString err;
     sqlite3_stmt* stmt = m_db->prepare(sql, &err);
-    const QString where = QStringLiteral("%1.%2 of %3").arg(QString::fromLatin1(e.name),
-                                                            QString::fromLatin1(e.columns[size_t(column)].name),
-                                                            object->storeIdText());
+    const QString where = QStringLiteral("%1.%2 of %3")
+                              .arg(QString::fromLatin1(e.name), QString::fromLatin1(e.columns[size_t(column)].name),
+                                   object->storeIdText());
     if (!stmt) {
         readFailed(where, err);
         return;
@@ -601,8 +601,9 @@ void ModelContext::loadLazyColumn(PersistentModel* object, int column) {
         object->setColumnValue(column, readValue(stmt, 0, e.columns[size_t(column)].kind));
         ++m_blobsRead;
     } else {
-        readFailed(where, rc == SQLITE_DONE ? QStringLiteral("l’élément n’existe plus dans le fichier de données")
-                                            : m_db->lastError());
+        readFailed(where,
+                   rc == SQLITE_DONE ? QStringLiteral("l’élément n’existe plus dans le fichier de données")
+                                     : m_db->lastError());
     }
 }
 
@@ -634,7 +635,7 @@ void ModelContext::insert(const std::shared_ptr<PersistentModel>& object) {
     }
     const int entity = object->entity().index;
     if (object->entity().loadPerOwnerLink < 0)
-        loadEntity(entity);   // keeps store order ahead of new objects
+        loadEntity(entity); // keeps store order ahead of new objects
     auto& table = m_tables[size_t(entity)];
     if (table.byId.contains(object->id()) || table.pendingDeletion.contains(object->id())) {
         qCWarning(lcStore, "an object of %s with id %s is already in the store", object->entity().name,
@@ -688,9 +689,9 @@ bool ModelContext::save(QString* error) {
         return true;
     QString err;
     if (isDamaged())
-        err = QStringLiteral("le fichier de données n’a pas pu être lu, plus rien n’y est enregistré (%1)").arg(m_damage);
-    if (!err.isEmpty() || !m_db->exec("BEGIN IMMEDIATE", &err) || !writePending(&err) ||
-        !commitDroppingOrphans(&err)) {
+        err =
+            QStringLiteral("le fichier de données n’a pas pu être lu, plus rien n’y est enregistré (%1)").arg(m_damage);
+    if (!err.isEmpty() || !m_db->exec("BEGIN IMMEDIATE", &err) || !writePending(&err) || !commitDroppingOrphans(&err)) {
         if (!isDamaged())
             m_db->exec("ROLLBACK");
         m_dropped.clear();
@@ -767,7 +768,7 @@ bool ModelContext::commitDroppingOrphans(QString* error) {
                     return o->entity().index == entity && o->storeIdText().compare(id, Qt::CaseInsensitive) == 0;
                 });
                 if (it == m_inserted.cend())
-                    continue;   // a stored row: not ours to take out
+                    continue; // a stored row: not ours to take out
                 sqlite3_stmt* del = m_db->prepare("DELETE FROM " + quoted(e.name) + " WHERE rowid=?", error);
                 if (!del)
                     return false;
@@ -802,15 +803,17 @@ QString ModelContext::droppedMessage(const std::vector<std::pair<std::shared_ptr
     const auto& [first, drop] = dropped.front();
     const QString what = kinds.value(QByteArray(first->entity().name), QStringLiteral("d’un élément"));
     QString text = drop == Drop::deletion ? QStringLiteral("La suppression %1 n’a pas été enregistrée").arg(what)
-                   : drop == Drop::orphan ? QStringLiteral("L’ajout %1 n’a pas été enregistré").arg(what)
-                                          : QStringLiteral("Une modification %1 n’a pas été enregistrée").arg(what);
+        : drop == Drop::orphan            ? QStringLiteral("L’ajout %1 n’a pas été enregistré").arg(what)
+                               : QStringLiteral("Une modification %1 n’a pas été enregistrée").arg(what);
     if (dropped.size() > 1)
         text += QStringLiteral(" (et %1 autre(s))").arg(dropped.size() - 1);
     const QString why = drop == Drop::orphan
-                            ? QStringLiteral("l’élément auquel il appartenait n’existe plus dans le fichier de données, "
-                                             "un autre programme l’a supprimé")
-                            : QStringLiteral("cet élément n’existe plus dans le fichier de données, un autre programme "
-                                             "l’a supprimé");
+        ? QStringLiteral(
+              "l’élément auquel il appartenait n’existe plus dans le fichier de données, "
+              "un autre programme l’a supprimé")
+        : QStringLiteral(
+              "cet élément n’existe plus dans le fichier de données, un autre programme "
+              "l’a supprimé");
     return text + QStringLiteral(" : ") + why + QStringLiteral(". Les autres modifications ont été enregistrées.");
 }
 
@@ -891,7 +894,7 @@ bool ModelContext::writePending(QString* error) {
         int param = 1;
         for (int c : cols)
             bindValue(stmt, param++, o->columnValue(c));
-        bindText(stmt, param, o->storeIdText());   // the row as it was read, whatever the id's spelling
+        bindText(stmt, param, o->storeIdText()); // the row as it was read, whatever the id's spelling
         if (!step(stmt, o))
             return false;
     }

@@ -45,8 +45,8 @@ struct SortDescriptor {
 
 template <class T>
 struct FetchDescriptor {
-    std::function<bool(const T&)> predicate;           // none: every object
-    std::optional<SortDescriptor<T>> sortBy;           // none: store order
+    std::function<bool(const T&)> predicate; // none: every object
+    std::optional<SortDescriptor<T>> sortBy; // none: store order
 };
 
 // The one object context of the store: an identity map over the file, with pending inserts,
@@ -128,7 +128,7 @@ public:
         qint64 rowid() const;
         bool isNull(int k) const;
         qint64 integer(int k) const;
-        QByteArrayView text(int k) const;   // UTF-8, valid during the call only
+        QByteArrayView text(int k) const; // UTF-8, valid during the call only
 
     private:
         friend class ModelContext;
@@ -208,26 +208,26 @@ private:
     void compact(int entity);
 
     std::unique_ptr<SqliteDb> m_db;
-    std::unique_ptr<LogSync> m_logSync;   // after m_db: the last sync runs before the connection closes
+    std::unique_ptr<LogSync> m_logSync; // after m_db: the last sync runs before the connection closes
     QString m_path;
     struct QuickCheckRun;
-    std::shared_ptr<QuickCheckRun> m_quickCheck;   // the check under way, if any
+    std::shared_ptr<QuickCheckRun> m_quickCheck; // the check under way, if any
     std::vector<const EntityInfo*> m_schema;
     std::vector<std::function<std::shared_ptr<PersistentModel>(const QUuid&)>> m_factories;
 
     struct Table {
         bool loaded = false;
         bool hasDeleted = false;
-        std::vector<std::shared_ptr<PersistentModel>> ordered;   // store order, then insertion order
+        std::vector<std::shared_ptr<PersistentModel>> ordered; // store order, then insertion order
         QHash<QUuid, std::shared_ptr<PersistentModel>> byId;
-        QSet<QUuid> pendingDeletion;   // stored rows deleted since the last save: never loaded again
+        QSet<QUuid> pendingDeletion; // stored rows deleted since the last save: never loaded again
     };
     std::vector<Table> m_tables;
 
     std::vector<std::shared_ptr<PersistentModel>> m_inserted;
-    std::vector<std::shared_ptr<PersistentModel>> m_deleted;     // stored objects to remove
-    std::vector<std::shared_ptr<PersistentModel>> m_changed;     // stored objects with dirty columns
-    std::vector<std::weak_ptr<PersistentModel>> m_released;      // deleted objects, detached with the context
+    std::vector<std::shared_ptr<PersistentModel>> m_deleted; // stored objects to remove
+    std::vector<std::shared_ptr<PersistentModel>> m_changed; // stored objects with dirty columns
+    std::vector<std::weak_ptr<PersistentModel>> m_released; // deleted objects, detached with the context
     // Of the save under way: objects whose change could not be written, and what that change was.
     std::vector<std::pair<std::shared_ptr<PersistentModel>, Drop>> m_dropped;
 
@@ -245,7 +245,7 @@ class ModelContainer {
 public:
     struct Type {
         const EntityInfo* info;
-        std::function<std::shared_ptr<PersistentModel>(const QUuid&)> make;   // an empty object for loading
+        std::function<std::shared_ptr<PersistentModel>(const QUuid&)> make; // an empty object for loading
     };
     // Opens or creates the store at `path` for `schema` at `version`. On failure returns nullptr
     // with `error` set; an existing file is never modified then.
@@ -270,6 +270,7 @@ public:
     LiveQueryBase(ModelContext& context, int entity, QObject* parent);
 signals:
     void changed();
+
 protected:
     bool m_dirty = true;
 };

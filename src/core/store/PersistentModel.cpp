@@ -52,8 +52,6 @@ qint64 microsToMillis(qint64 us) {
     return ms;
 }
 
-QDateTime fromMicros(qint64 us) {
-    return QDateTime::fromMSecsSinceEpoch(microsToMillis(us), Qt::UTC);
-}
+QDateTime fromMicros(qint64 us) { return QDateTime::fromMSecsSinceEpoch(microsToMillis(us), Qt::UTC); }
 
 } // namespace store

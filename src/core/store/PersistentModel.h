@@ -23,15 +23,15 @@ enum class DeleteRule { cascade, nullify };
 struct ColumnInfo {
     const char* name;
     ColumnKind kind;
-    bool lazy = false;          // loaded on first read (large blobs)
-    int linkEntity = -1;        // for Link: the owner's entity index in the schema
-    DeleteRule onOwnerDelete = DeleteRule::cascade;   // for Link
+    bool lazy = false; // loaded on first read (large blobs)
+    int linkEntity = -1; // for Link: the owner's entity index in the schema
+    DeleteRule onOwnerDelete = DeleteRule::cascade; // for Link
 };
 
 // Describes one persistent type: its table and columns in declaration order.
 struct EntityInfo {
-    int index;                  // position in the schema (0-based)
-    const char* name;           // table name
+    int index; // position in the schema (0-based)
+    const char* name; // table name
     std::vector<ColumnInfo> columns;
     // Rows are read per owner on first access of the owner's array (large tables), not all at once.
     int loadPerOwnerLink = -1;
@@ -70,7 +70,9 @@ public:
     bool canLink(const PersistentModel& owner) const;
 
     template <class T>
-    std::shared_ptr<T> self() { return std::static_pointer_cast<T>(shared_from_this()); }
+    std::shared_ptr<T> self() {
+        return std::static_pointer_cast<T>(shared_from_this());
+    }
 
 signals:
     // After every write of a stored property or a relationship array; `key` is the field's name.
@@ -98,22 +100,22 @@ protected:
 private:
     friend class ModelContext;
     QUuid m_id;
-    QString m_idText;           // as the file spells it, when not in the canonical form
+    QString m_idText; // as the file spells it, when not in the canonical form
     ModelContext* m_context = nullptr;
     bool m_deleted = false;
     bool m_stored = false;
-    bool m_detached = false;    // its context is gone
+    bool m_detached = false; // its context is gone
     bool m_preloaded = false;
-    quint64 m_dirty = 0;        // bit per column written since the last save
+    quint64 m_dirty = 0; // bit per column written since the last save
 };
 
 // Helpers shared by the persistent types.
 namespace store {
-QString uuidText(const QUuid& id);   // upper-case, 36 characters
+QString uuidText(const QUuid& id); // upper-case, 36 characters
 QUuid parseUuid(const QString& text);
 qint64 toMicros(const QDateTime& dt);
 QDateTime fromMicros(qint64 us);
-qint64 microsToMillis(qint64 us);   // rounded down, as fromMicros() does
+qint64 microsToMillis(qint64 us); // rounded down, as fromMicros() does
 
 // Removes `item` from `list` (by identity); returns whether it was there.
 template <class T>

@@ -106,7 +106,8 @@ LayoutSwitch::LayoutSwitch(QWidget* parent) : QWidget(parent) {
         return [this, l] { return m_current == l ? AppPalette::primaryText() : AppPalette::secondaryText(); };
     };
     m_list = new LayoutButton(QStringLiteral("list.bullet"), 14, QSize(38, 30), colorFor(DisplayLayout::list), this);
-    m_grid = new LayoutButton(QStringLiteral("square.grid.2x2"), 14, QSize(38, 30), colorFor(DisplayLayout::grid), this);
+    m_grid =
+        new LayoutButton(QStringLiteral("square.grid.2x2"), 14, QSize(38, 30), colorFor(DisplayLayout::grid), this);
     for (DisplayLayout l : DisplayLayouts::allCases) {
         QAbstractButton* b = l == DisplayLayout::grid ? m_grid : m_list;
         nameControl(b, DisplayLayouts::label(l));
@@ -195,7 +196,8 @@ PagerBar::PagerBar(QWidget* parent) : QWidget(parent) {
     m_next = new SymbolButton(QStringLiteral("chevron.right"), 12, QSize(32, 28), chevronColor, this);
     nameControl(m_prev, QStringLiteral("Page précédente"));
     nameControl(m_next, QStringLiteral("Page suivante"));
-    m_label = new ClampedText(Fonts::rounded(12, 600), [] { return AppPalette::secondaryText(); }, 1, this);
+    m_label = new ClampedText(
+        Fonts::rounded(12, 600), [] { return AppPalette::secondaryText(); }, 1, this);
     m_label->setSizePolicy(QSizePolicy::Fixed, QSizePolicy::Fixed);
     m_size = new PageSizeButton(this);
     m_menu = new QMenu(m_size);
@@ -245,10 +247,12 @@ EmptyState::EmptyState(const Style& style, Texts texts, QWidget* picture, QAbstr
         picture->setParent(this);
         col->addWidget(picture, 0, align);
     }
-    m_title = new ClampedText(style.titleFont, [] { return AppPalette::primaryText(); }, 0, this);
+    m_title = new ClampedText(
+        style.titleFont, [] { return AppPalette::primaryText(); }, 0, this);
     m_title->setObjectName(QStringLiteral("emptyTitle"));
     m_title->setAlignment(align);
-    m_message = new ClampedText(style.messageFont, [] { return AppPalette::secondaryText(); }, 0, this);
+    m_message = new ClampedText(
+        style.messageFont, [] { return AppPalette::secondaryText(); }, 0, this);
     m_message->setObjectName(QStringLiteral("emptyMessage"));
     m_message->setAlignment(align);
     col->addWidget(m_title);

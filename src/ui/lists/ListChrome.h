@@ -95,19 +95,19 @@ class EmptyState : public QWidget {
     Q_OBJECT
 public:
     struct Texts {
-        QString title, message;               // nothing searched
-        QString searchTitle, searchMessage;   // a search matched nothing
+        QString title, message; // nothing searched
+        QString searchTitle, searchMessage; // a search matched nothing
     };
     struct Style {
         QFont titleFont;
         QFont messageFont;
         QMargins margins;
         int spacing = 10;
-        int topSpace = 0;               // empty space above the first item
-        bool centred = true;            // centred column and texts, else leading
-        bool fillHeight = false;        // centred vertically in all the height offered
-        int messageMaxWidth = 0;        // 0: no limit
-        int buttonTopGap = 0;           // extra space above the button
+        int topSpace = 0; // empty space above the first item
+        bool centred = true; // centred column and texts, else leading
+        bool fillHeight = false; // centred vertically in all the height offered
+        int messageMaxWidth = 0; // 0: no limit
+        int buttonTopGap = 0; // extra space above the button
     };
     // Takes ownership of `picture` and `button` (either may be null).
     EmptyState(const Style& style, Texts texts, QWidget* picture, QAbstractButton* button, QWidget* parent = nullptr);

@@ -100,8 +100,14 @@ void ListItem::setAccessibleTexts(const QString& fullName, const QString& fullDe
 
 void ListItem::installEllipsis(EllipsisButton* button) {
     m_ellipsis = button;
-    connect(button, &EllipsisButton::editRequested, this, [this] { if (m_cb.onEdit) m_cb.onEdit(); });
-    connect(button, &EllipsisButton::deleteRequested, this, [this] { if (m_cb.onDelete) m_cb.onDelete(); });
+    connect(button, &EllipsisButton::editRequested, this, [this] {
+        if (m_cb.onEdit)
+            m_cb.onEdit();
+    });
+    connect(button, &EllipsisButton::deleteRequested, this, [this] {
+        if (m_cb.onDelete)
+            m_cb.onDelete();
+    });
 }
 
 void ListItem::activate() {
@@ -117,8 +123,16 @@ void ListItem::showActionsMenu() {
     }
     if (m_cb.onEdit || m_cb.onDelete) {
         auto onEdit = m_cb.onEdit, onDelete = m_cb.onDelete;
-        execContextMenu(this, mapToGlobal(rect().center()), [onEdit] { if (onEdit) onEdit(); },
-                        [onDelete] { if (onDelete) onDelete(); });
+        execContextMenu(
+            this, mapToGlobal(rect().center()),
+            [onEdit] {
+                if (onEdit)
+                    onEdit();
+            },
+            [onDelete] {
+                if (onDelete)
+                    onDelete();
+            });
     }
 }
 
@@ -160,7 +174,16 @@ void ListItem::contextMenuEvent(QContextMenuEvent* e) {
         return;
     }
     auto onEdit = m_cb.onEdit, onDelete = m_cb.onDelete;
-    execContextMenu(this, e->globalPos(), [onEdit] { if (onEdit) onEdit(); }, [onDelete] { if (onDelete) onDelete(); });
+    execContextMenu(
+        this, e->globalPos(),
+        [onEdit] {
+            if (onEdit)
+                onEdit();
+        },
+        [onDelete] {
+            if (onDelete)
+                onDelete();
+        });
 }
 
 } // namespace lists

@@ -52,8 +52,8 @@ class ListItem : public QWidget, public ShadowCaster {
 public:
     struct Callbacks {
         std::function<void()> onOpen;
-        std::function<void()> onEdit;     // optional
-        std::function<void()> onDelete;   // optional
+        std::function<void()> onEdit; // optional
+        std::function<void()> onDelete; // optional
     };
     ListItem(ThemeManager& theme, Callbacks callbacks, QWidget* parent);
 

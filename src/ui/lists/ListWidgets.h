@@ -12,7 +12,6 @@
 
 class QMenu;
 
-
 // Small painted widgets of the list screens (projects, documents, checklists). Colours are read at
 // paint time, so an appearance change needs only a repaint. Every one that shows text or takes a
 // click is exposed to accessibility (see the comments of each).
@@ -101,8 +100,14 @@ public:
     ClampedText(const QFont& font, ColorFn color, int maxLines, QWidget* parent = nullptr);
     void setText(const QString& text);
     QString text() const { return m_text; }
-    void setAlignment(Qt::Alignment a) { m_align = a; update(); }
-    void setTextOpacity(qreal o) { m_opacity = o; update(); }
+    void setAlignment(Qt::Alignment a) {
+        m_align = a;
+        update();
+    }
+    void setTextOpacity(qreal o) {
+        m_opacity = o;
+        update();
+    }
     qreal textOpacity() const { return m_opacity; }
     // Takes no height while the text is empty, and keeps `top` above the text otherwise. Cheaper than
     // hiding and showing: showing a child lays out every ancestor at once.
@@ -121,10 +126,10 @@ public:
     };
     struct Layout {
         std::vector<Line> lines;
-        QString elidedLast;   // set when the last line was cut with an ellipsis
+        QString elidedLast; // set when the last line was cut with an ellipsis
         int height = 0;
         int width = -1;
-        mutable std::shared_ptr<ShapedText> elidedShaped;   // the cut line, shaped when first drawn
+        mutable std::shared_ptr<ShapedText> elidedShaped; // the cut line, shaped when first drawn
     };
 
 protected:
@@ -138,7 +143,7 @@ private:
     const ShapedText* shaped() const;
 
     QString m_text;
-    QString m_source;   // as given
+    QString m_source; // as given
     QFont m_font;
     mutable ShapedText m_shaped;
     ColorFn m_color;

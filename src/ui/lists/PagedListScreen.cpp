@@ -25,12 +25,12 @@ namespace {
 struct Pool {
     bool grid = false;
     ShadowHost* host = nullptr;
-    QVBoxLayout* listLayout = nullptr;      // rows
-    AdaptiveGridLayout* gridLayout = nullptr;   // cards
+    QVBoxLayout* listLayout = nullptr; // rows
+    AdaptiveGridLayout* gridLayout = nullptr; // cards
     std::vector<ListItem*> items;
     std::vector<QWidget*> dividers;
     size_t shown = 0;
-    int first = 0;   // windowed: the position of items[0]
+    int first = 0; // windowed: the position of items[0]
 };
 
 } // namespace
@@ -122,8 +122,9 @@ PagedListScreen::PagedListScreen(Preferences& prefs, ThemeManager& theme, Option
     d->rows.host = new ShadowHost(page);
     d->rows.host->setObjectName(QStringLiteral("listHost"));
     if (ls.cardRadius > 0)
-        d->rows.host->setBackground(ls.cardRadius, [] { return AppPalette::cardBackground(); },
-                                    [] { return withOpacity(AppPalette::separator(), 0.25); }, ls.cardInset);
+        d->rows.host->setBackground(
+            ls.cardRadius, [] { return AppPalette::cardBackground(); },
+            [] { return withOpacity(AppPalette::separator(), 0.25); }, ls.cardInset);
     if (d->options.windowed) {
         // One column: a grid whose cells are never narrower than the page.
         d->rows.gridLayout = new AdaptiveGridLayout(1 << 20, 0, ls.spacing, d->rows.host);
@@ -148,7 +149,7 @@ PagedListScreen::PagedListScreen(Preferences& prefs, ThemeManager& theme, Option
     d->pageLayout->addWidget(d->cards.host);
     d->pageLayout->addStretch(1);
     d->scroll->setWidget(page);
-    page->setAutoFillBackground(false);   // the scroll area turns it on
+    page->setAutoFillBackground(false); // the scroll area turns it on
 
     if (d->options.windowed) {
         connect(d->scroll->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { d->updateWindow(); });

@@ -50,29 +50,29 @@ class PagedListScreen : public QWidget {
     Q_OBJECT
 public:
     struct ListStyle {
-        QMargins margins;            // around the rows, inside the container
-        int spacing = 0;             // between rows
-        qreal cardRadius = 0;        // > 0: the rows stand on one rounded card
-        bool dividers = false;       // a hairline after each row
-        bool trailingStretch = false;   // rows keep their height at the top
-        QMargins cardInset;          // the card inside the container: room for the hover around it
+        QMargins margins; // around the rows, inside the container
+        int spacing = 0; // between rows
+        qreal cardRadius = 0; // > 0: the rows stand on one rounded card
+        bool dividers = false; // a hairline after each row
+        bool trailingStretch = false; // rows keep their height at the top
+        QMargins cardInset; // the card inside the container: room for the hover around it
     };
     struct GridStyle {
         int minWidth = 220;
-        int maxWidth = 260;          // 0: no maximum
+        int maxWidth = 260; // 0: no maximum
         int spacing = 14;
         QMargins margins;
     };
     struct Options {
         QString searchPlaceholder;
-        bool paged = true;                  // false: no pager bar, every match shown
+        bool paged = true; // false: no pager bar, every match shown
         int pageSize = 12;
-        bool totalKnownBeforeReload = false;   // false: "Page 1" (no count) before the first reload
+        bool totalKnownBeforeReload = false; // false: "Page 1" (no count) before the first reload
         bool samePageSizeReloads = true;
-        std::function<QColor()> background;    // the screen's fill, read at paint time
-        QMargins contentMargins;            // around the scroll area
-        bool emptyInScroll = false;         // the empty state scrolls with the page (under pageTopLayout)
-        bool emptyFillsHeight = false;      // the empty state takes the content's height
+        std::function<QColor()> background; // the screen's fill, read at paint time
+        QMargins contentMargins; // around the scroll area
+        bool emptyInScroll = false; // the empty state scrolls with the page (under pageTopLayout)
+        bool emptyFillsHeight = false; // the empty state takes the content's height
         // Unpaged: only the items near the viewport are made and bound, so a long list costs what a
         // screenful costs. Items of one height; no dividers or trailing stretch.
         bool windowed = false;
@@ -84,18 +84,18 @@ public:
 
     // State.
     QString searchText() const;
-    bool isSearching() const;                   // the trimmed search text is not empty
+    bool isSearching() const; // the trimmed search text is not empty
     DisplayLayout layout() const;
     bool isGrid() const { return layout() == DisplayLayout::grid; }
     int currentPage() const;
     int pageSize() const;
-    std::optional<int> totalCount() const;      // absent before the first reload (see Options)
-    int shownCount() const;                     // items of the current page
+    std::optional<int> totalCount() const; // absent before the first reload (see Options)
+    int shownCount() const; // items of the current page
     QString pageLabel() const;
     bool canGoNext() const;
     bool canGoPrevious() const;
     int reloadCount() const;
-    int listIdentity() const;                   // renewed by each reload in the list layout
+    int listIdentity() const; // renewed by each reload in the list layout
     bool hasAppeared() const;
     // The screen's fill; the shell paints it under its toolbar too, so the two meet without a seam.
     QColor background() const;
@@ -110,7 +110,7 @@ public:
     // The parts (for placing them, and for tests).
     SearchField* searchField() const;
     LayoutSwitch* layoutSwitch() const;
-    PagerBar* pagerBar() const;                 // null when not paged
+    PagerBar* pagerBar() const; // null when not paged
     EmptyState* emptyState() const;
     FlowScrollArea* scrollArea() const;
     // The items of the page, in order, as shown in the current layout.

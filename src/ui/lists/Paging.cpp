@@ -21,7 +21,7 @@ QString pageLabel(int currentPage, int pageSize, std::optional<int> total) {
         return QStringLiteral("Page ") + QString::number(currentPage + 1);
     const int m = pageCount(*total, pageSize);
     return QStringLiteral("Page ") + QString::number(std::min(m, currentPage + 1)) + QStringLiteral(" / ") +
-           QString::number(m);
+        QString::number(m);
 }
 
 bool canGoNext(int currentPage, int pageSize, int total) { return qint64(currentPage + 1) * pageSize < total; }
