@@ -12,7 +12,9 @@
 #include <QApplication>
 #include <QLabel>
 #include <QPointer>
+#include <QTextBlock>
 #include <QTextCursor>
+#include <QTextLayout>
 #include <QTextDocument>
 #include <QTimer>
 
@@ -81,8 +83,20 @@ void RichTextEditorWrapper::configure() {
     connect(&m_environment.theme, &ThemeManager::appearanceChanged, this, [this] { applyAppearance(); });
 
     connect(v->document(), &QTextDocument::contentsChanged, this, [this] { textDidChange(); });
-    connect(v, &ClickableTextView::editingBegan, this, [this](Qt::FocusReason r) { beginEditing(r); });
-    connect(v, &ClickableTextView::editingEnded, this, [this](Qt::FocusReason r) { endEditing(r); });
+    // Paragraphs made while typing (a new line, a paste) keep their shapes too.
+    connect(v->document(), &QTextDocument::contentsChange, this, [this](int from, int, int added) {
+        if (holdsKeyboard())
+            keepShapes(from, from + added);
+    });
+    connect(v, &ClickableTextView::editingBegan, this, [this](Qt::FocusReason r) {
+        keepShapes(0, m_textView->document()->characterCount());
+        beginEditing(r);
+    });
+    connect(v, &ClickableTextView::editingEnded, this, [this](Qt::FocusReason r) {
+        if (!holdsKeyboard())
+            keepShapes(-1, -1);
+        endEditing(r);
+    });
     connect(v, &ClickableTextView::resized, this, [this] { recalculateHeight(); });
     // Focus can move while the window is inactive, without a focus-out for the view: another
     // widget of the same window taking the keyboard ends editing all the same.
@@ -182,7 +196,27 @@ void RichTextEditorWrapper::loadContent(const QString& text, bool requireMatchin
         m_notice->setVisible(m_oversized);
     }
     placeChildren();
+    if (holdsKeyboard())
+        keepShapes(0, doc->characterCount());
     m_isUpdatingFromOutside = false;
+}
+
+bool RichTextEditorWrapper::holdsKeyboard() const {
+    // A menu or another window taking the keyboard for a while leaves it to the text on return.
+    return m_textView->window()->focusWidget() == m_textView;
+}
+
+void RichTextEditorWrapper::keepShapes(int from, int to) {
+    // Qt drops a paragraph's shaped glyphs once it is laid out, so the caret, the paint and the
+    // spell check after each key would shape the paragraph again, several times. While the text
+    // has the keyboard its paragraphs keep them; a large text would hold too much memory.
+    QTextDocument* doc = m_textView->document();
+    const bool keep = from >= 0 && !m_bounded;
+    if (!keep)
+        from = 0, to = doc->characterCount();
+    for (QTextBlock b = doc->findBlock(from); b.isValid() && b.position() <= to; b = b.next())
+        if (QTextLayout* layout = b.layout(); layout && layout->cacheEnabled() != keep)
+            layout->setCacheEnabled(keep);
 }
 
 void RichTextEditorWrapper::syncFromBindings() {

@@ -98,6 +98,8 @@ protected:
 private:
     void configure();
     void loadContent(const QString& text, bool requireMatchingRtf);
+    void keepShapes(int from, int to);
+    bool holdsKeyboard() const;
     void textDidChange();
     // Writes the plain text (then onChange, when `notify`) and, unless `withRtf` is false, the RTF.
     void writeBindings(bool notify, bool withRtf);

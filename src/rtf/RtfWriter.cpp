@@ -41,14 +41,24 @@ const char kHex[] = "0123456789abcdef";
 // Appends `text` as RTF text. Non-ASCII characters are written as \uN with a cp1252 fallback
 // (or '?') for readers without Unicode; UTF-16 surrogates are written one by one, as RTF wants.
 void appendEscaped(QByteArray& out, QStringView text) {
+    // Plain characters are gathered and appended by the chunk: the whole text is written at every key.
+    char chunk[256];
+    int used = 0;
+    auto flush = [&] {
+        out.append(chunk, used);
+        used = 0;
+    };
     for (const QChar qc : text) {
         const char16_t c = qc.unicode();
         if (c >= 0x20 && c < 0x7F) {
+            if (used > int(sizeof chunk) - 2)
+                flush();
             if (c == u'\\' || c == u'{' || c == u'}')
-                out += '\\';
-            out += char(c);
+                chunk[used++] = '\\';
+            chunk[used++] = char(c);
             continue;
         }
+        flush();
         switch (c) {
         case u'\t': out += "\\tab "; continue;
         case 0x2028: out += "\\line "; continue;
@@ -68,6 +78,7 @@ void appendEscaped(QByteArray& out, QStringView text) {
             out += '?';
         }
     }
+    flush();
 }
 
 bool looksMonospaced(const QString& family) {

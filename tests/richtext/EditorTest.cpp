@@ -1,6 +1,7 @@
 #include "RichTextTestUtil.h"
 
 #include "richtext/ClickableTextView.h"
+#include "richtext/LargeText.h"
 #include "richtext/RichTextBlockEditor.h"
 #include "richtext/RichTextEditorWrapper.h"
 #include "richtext/RichTextFormatting.h"
@@ -15,6 +16,7 @@
 #include <QMimeData>
 #include <QScrollArea>
 #include <QTest>
+#include <QTextLayout>
 #include <QTextTable>
 #include <QVBoxLayout>
 
@@ -494,4 +496,35 @@ TEST(RichTextToolbar, EveryItemSitsOnItsRowsCentreLine) {
             EXPECT_NEAR(centre, 8 + row * 34 + 14, 1.0) << width << " item " << i;
         }
     }
+}
+
+// Paragraphs keep their shaped glyphs only while the text holds the keyboard: new ones too, and those of
+// a text loaded again meanwhile; a large text never does, for the memory it would hold.
+TEST(RichTextEditor, ParagraphsKeepTheirShapesOnlyWhileTyping) {
+    auto kept = [](QTextDocument* doc) {
+        int n = 0;
+        for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
+            n += b.layout()->cacheEnabled() ? 1 : 0;
+        return n;
+    };
+    Fixture f(QStringLiteral("un\ndeux"));
+    QTextDocument* doc = f.view()->document();
+    f.other->setFocus(Qt::MouseFocusReason);
+    QApplication::processEvents();
+    EXPECT_EQ(kept(doc), 0);
+    f.focusEditor();
+    EXPECT_EQ(kept(doc), 2);
+    QTest::keyClick(f.view(), Qt::Key_Return);
+    QTest::keyClicks(f.view(), QStringLiteral("trois"));
+    EXPECT_EQ(kept(doc), 3);
+    f.store.content = QStringLiteral("a\nb\nc\nd");
+    f.editor->syncFromBindings();
+    EXPECT_EQ(kept(doc), 4);
+    f.other->setFocus(Qt::MouseFocusReason);
+    QApplication::processEvents();
+    EXPECT_EQ(kept(doc), 0);
+
+    Fixture large(QString(largetext::boundedChars + 10, QLatin1Char('x')));
+    large.focusEditor();
+    EXPECT_EQ(kept(large.view()->document()), 0);
 }

@@ -231,3 +231,21 @@ TEST(RtfRoundTrip, RandomDocumentsAreFixedPoints) {
 }
 
 } // namespace
+
+// Long plain runs are written by the piece: braces and backslashes on either side of a piece's end, and
+// an accented letter right after a full piece, come back as they were.
+TEST(RtfRoundTrip, LongRunsWithEscapesAtEveryOffset) {
+    for (int at = 250; at < 262; ++at) {
+        QString text(600, QLatin1Char('x'));
+        text[at] = u'{';
+        text[at + 1] = u'\\';
+        text[at + 2] = u'}';
+        text[511] = u'é';
+        QTextDocument doc;
+        QTextCursor(&doc).insertText(text);
+        const QByteArray bytes = rtf::write(doc);
+        QTextDocument copy;
+        ASSERT_TRUE(rtf::read(bytes, copy));
+        EXPECT_EQ(copy.toPlainText(), text) << at;
+    }
+}
