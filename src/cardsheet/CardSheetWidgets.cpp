@@ -145,12 +145,7 @@ QSize PillButton::sizeHint() const {
 
 void PillButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
-    if (!isEnabled())
-        p.setOpacity(0.45);
-    else if (isDown())
-        p.setOpacity(0.75);
+    Paint::beginPlainButton(p, *this);
     const QRectF r = rect();
     Paint::fillRoundedRect(p, r, 12, withOpacity(AppPalette::tintedBackground(), m_look.destructive ? 0.35 : 0.45));
     Paint::strokeRoundedRect(p, r, 12, withOpacity(AppPalette::separator(), 0.25));

@@ -140,13 +140,7 @@ QSize PrimaryButton::sizeHint() const {
 
 void PrimaryButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
-    // Plain-button feedback: dim while pressed, fade when disabled.
-    if (!isEnabled())
-        p.setOpacity(0.45);
-    else if (isDown())
-        p.setOpacity(0.75);
+    Paint::beginPlainButton(p, *this);
 
     const QRectF r = rect();
     // The brand blue, a shade darker, so that the white title reads at 4.5:1.
@@ -217,6 +211,18 @@ void StatusBadge::paintEvent(QPaintEvent*) {
 void ScreenBackground::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), AppPalette::screenBackground());
+}
+
+QScrollArea* addScreenScroll(QWidget* screen) {
+    auto* outer = new QVBoxLayout(screen);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+    auto* scroll = new QScrollArea(screen);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    outer->addWidget(scroll);
+    return scroll;
 }
 
 // ---- SheetBody ----

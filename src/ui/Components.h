@@ -99,6 +99,9 @@ protected:
     void paintEvent(QPaintEvent* event) override;
 };
 
+// Fills a screen with a vertical scroll area: no frame, no sideways scrolling.
+QScrollArea* addScreenScroll(QWidget* screen);
+
 // The scrolled body of a sheet, between its fixed header and footer: no frame, no sideways scrolling,
 // transparent. The floating scroll bar lies over the content's right margin, so a body keeps at least
 // `gutter` there and the bar never covers a field.

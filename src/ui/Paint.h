@@ -8,6 +8,7 @@
 #include <QPointF>
 #include <QRectF>
 
+class QAbstractButton;
 class QPainter;
 class QVariantAnimation;
 class QWidget;
@@ -21,6 +22,8 @@ QPainterPath roundedRect(const QRectF& rect, qreal radius);
 QPainterPath capsule(const QRectF& rect);
 
 void fill(QPainter& p, const QPainterPath& path, const QColor& color);
+// Readies a custom-painted plain button: antialiased, dimmed while pressed, faded when disabled.
+void beginPlainButton(QPainter& p, const QAbstractButton& button);
 void fillRoundedRect(QPainter& p, const QRectF& rect, qreal radius, const QColor& color);
 // Strokes inside the shape (the rect is inset by half the line width), so a 1-pixel border stays crisp.
 void strokeRoundedRect(QPainter& p, const QRectF& rect, qreal radius, const QColor& color, qreal width = 1);
