@@ -11,6 +11,7 @@
 #include <QEvent>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QBoxLayout>
 #include <QPainter>
 #include <QScreen>
@@ -223,6 +224,16 @@ QScrollArea* addScreenScroll(QWidget* screen) {
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     outer->addWidget(scroll);
     return scroll;
+}
+
+QLineEdit* newBareLineEdit(const QString& placeholder, QWidget* parent) {
+    auto* edit = new QLineEdit(parent);
+    edit->setFrame(false);
+    edit->setPlaceholderText(placeholder);
+    edit->setAccessibleName(placeholder);
+    edit->setFont(Fonts::rounded(13));
+    edit->setAttribute(Qt::WA_MacShowFocusRect, false);
+    return edit;
 }
 
 // ---- SheetBody ----
