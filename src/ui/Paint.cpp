@@ -292,6 +292,17 @@ void strokeEllipse(QPainter& p, const QRectF& rect, const QColor& color, qreal w
     strokeWithPen(p, color, width, [&] { p.drawEllipse(rect.adjusted(h, h, -h, -h)); });
 }
 
+void drawImageInCircle(QPainter& p, const QRectF& rect, const QImage& image) {
+    QPainterPath circle;
+    circle.addEllipse(rect);
+    const QSizeF s = QSizeF(image.size()).scaled(rect.size(), Qt::KeepAspectRatioByExpanding);
+    p.save();
+    p.setClipPath(circle);
+    p.drawImage(QRectF(rect.center().x() - s.width() / 2, rect.center().y() - s.height() / 2, s.width(), s.height()),
+                image);
+    p.restore();
+}
+
 void fillLinearGradient(QPainter& p, const QPainterPath& path, const QPointF& start, const QPointF& end,
                         const QGradientStops& stops) {
     QLinearGradient g(start, end);

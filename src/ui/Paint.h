@@ -9,6 +9,7 @@
 #include <QRectF>
 
 class QAbstractButton;
+class QImage;
 class QPainter;
 class QVariantAnimation;
 class QWidget;
@@ -31,6 +32,8 @@ void fillCapsule(QPainter& p, const QRectF& rect, const QColor& color);
 void strokeCapsule(QPainter& p, const QRectF& rect, const QColor& color, qreal width = 1);
 void fillEllipse(QPainter& p, const QRectF& rect, const QColor& color);
 void strokeEllipse(QPainter& p, const QRectF& rect, const QColor& color, qreal width = 1);
+// The image filling a circle, keeping its proportions: the longer side overflows and is cut off.
+void drawImageInCircle(QPainter& p, const QRectF& rect, const QImage& image);
 // Fills `path` with a linear gradient from `start` to `end` (stops at 0..1).
 void fillLinearGradient(QPainter& p, const QPainterPath& path, const QPointF& start, const QPointF& end,
                         const QGradientStops& stops);
