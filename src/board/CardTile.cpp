@@ -14,7 +14,6 @@
 #include <QKeyEvent>
 #include <QPainter>
 #include <QTextDocument>
-#include <QTextLayout>
 
 #include <cctype>
 #include <string>
@@ -282,21 +281,8 @@ WrappedText wrapText(const QString& text, const QFont& font, qreal width, int ma
         }
     } else {
         // Right-to-left and tabbed texts: Qt's own layout.
-        QString laid = bounded;
-        laid.replace(QLatin1Char('\n'), QChar::LineSeparator);
-        QTextLayout layout(laid, font);
-        QTextOption option;
-        option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-        layout.setTextOption(option);
-        layout.beginLayout();
-        while (int(ranges.size()) <= maxLines) {
-            QTextLine line = layout.createLine();
-            if (!line.isValid())
-                break;
-            line.setLineWidth(width);
-            ranges.push_back({line.textStart(), line.textLength()});
-        }
-        layout.endLayout();
+        for (const ShapedText::Line& l : qtLineBreaks(bounded, font, width, maxLines + 1))
+            ranges.push_back({l.start, l.length});
     }
     auto lineText = [&](const Range& r) {
         QString part = bounded.mid(r.start, r.length);

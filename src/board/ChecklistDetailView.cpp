@@ -127,14 +127,7 @@ ChecklistDetailView::ChecklistDetailView(const Services& services, ChecklistPtr 
     BoardDrag::refuseInTextFields();
     setAccessibleName(m_checklist->name());
     setAcceptDrops(true);
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->setSpacing(0);
-    m_scroll = new QScrollArea(this);
-    m_scroll->setFrameShape(QFrame::NoFrame);
-    m_scroll->setWidgetResizable(true);
-    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    outer->addWidget(m_scroll);
+    m_scroll = addScreenScroll(this);
 
     auto* canvas = new ScreenBackground;
     auto* stack = new QVBoxLayout(canvas);

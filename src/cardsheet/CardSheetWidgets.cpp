@@ -1,6 +1,7 @@
 #include "cardsheet/CardSheetWidgets.h"
 
 #include "richtext/LargeText.h"
+#include "ui/Components.h"
 #include "ui/Fonts.h"
 #include "ui/Paint.h"
 #include "ui/Palette.h"
@@ -103,12 +104,7 @@ FieldFrame::FieldFrame(const QString& placeholder, qreal fillOpacity, QWidget* p
     : QWidget(parent), m_fill(fillOpacity) {
     auto* l = new QHBoxLayout(this);
     l->setContentsMargins(12, 10, 12, 10);
-    m_edit = new QLineEdit(this);
-    m_edit->setFrame(false);
-    m_edit->setPlaceholderText(placeholder);
-    m_edit->setAccessibleName(placeholder);
-    m_edit->setFont(Fonts::rounded(13));
-    m_edit->setAttribute(Qt::WA_MacShowFocusRect, false);
+    m_edit = newBareLineEdit(placeholder, this);
     QPalette pal = m_edit->palette();
     pal.setColor(QPalette::Base, Qt::transparent);
     m_edit->setPalette(pal);
@@ -145,12 +141,7 @@ QSize PillButton::sizeHint() const {
 
 void PillButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
-    if (!isEnabled())
-        p.setOpacity(0.45);
-    else if (isDown())
-        p.setOpacity(0.75);
+    Paint::beginPlainButton(p, *this);
     const QRectF r = rect();
     Paint::fillRoundedRect(p, r, 12, withOpacity(AppPalette::tintedBackground(), m_look.destructive ? 0.35 : 0.45));
     Paint::strokeRoundedRect(p, r, 12, withOpacity(AppPalette::separator(), 0.25));

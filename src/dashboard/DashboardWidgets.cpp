@@ -308,22 +308,19 @@ void DashboardAvatarLarge::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
     const QRectF r(0, 0, m_size, m_size);
-    QPainterPath circle;
-    circle.addEllipse(r);
-    p.save();
-    p.setClipPath(circle);
     if (!m_image.isNull()) {
-        // Fill: the shorter side fits, the longer one overflows and is cut by the circle.
-        const QSizeF s = QSizeF(m_image.size()).scaled(r.size(), Qt::KeepAspectRatioByExpanding);
-        p.drawImage(QRectF(r.center().x() - s.width() / 2, r.center().y() - s.height() / 2, s.width(), s.height()),
-                    m_image);
+        Paint::drawImageInCircle(p, r, m_image);
     } else {
+        QPainterPath circle;
+        circle.addEllipse(r);
+        p.save();
+        p.setClipPath(circle);
         p.fillPath(circle, AppPalette::cardBackground());
         const qreal px = 38;
         Symbols::paint(p, QRectF(r.center().x() - px / 2, r.center().y() - px / 2, px, px),
                        QStringLiteral("person.crop.circle.fill"), AppPalette::secondaryText());
+        p.restore();
     }
-    p.restore();
     Paint::strokeEllipse(p, r, withOpacity(AppPalette::separator(), 0.6));
 }
 

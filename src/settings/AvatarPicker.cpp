@@ -5,7 +5,6 @@
 #include <QHBoxLayout>
 #include <QImageReader>
 #include <QPainter>
-#include <QPainterPath>
 #include <QPushButton>
 #include <QThreadPool>
 #include <QVBoxLayout>
@@ -62,17 +61,8 @@ protected:
         p.setRenderHint(QPainter::Antialiasing);
         p.setRenderHint(QPainter::SmoothPixmapTransform);
         const QRectF r(0, 0, side, side);
-        QPainterPath circle;
-        circle.addEllipse(r);
         if (!m_image.isNull()) {
-            // Fill the circle, keeping proportions; the overflow is cropped.
-            const QSizeF scaled = QSizeF(m_image.size()).scaled(r.size(), Qt::KeepAspectRatioByExpanding);
-            const QRectF target(r.center().x() - scaled.width() / 2, r.center().y() - scaled.height() / 2,
-                                scaled.width(), scaled.height());
-            p.save();
-            p.setClipPath(circle);
-            p.drawImage(target, m_image);
-            p.restore();
+            Paint::drawImageInCircle(p, r, m_image);
         } else {
             Paint::fillEllipse(p, r, AppPalette::cardBackground());
             const qreal icon = 26;

@@ -35,16 +35,7 @@ QString themeLabel(AppTheme theme) {
 
 SettingsView::SettingsView(const Services& services, QWidget* parent) : QWidget(parent), m_services(services) {
     setObjectName(QStringLiteral("settingsView"));
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->setSpacing(0);
-
-    m_scroll = new QScrollArea(this);
-    m_scroll->setFrameShape(QFrame::NoFrame);
-    m_scroll->setWidgetResizable(true);
-    m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    m_scroll->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    outer->addWidget(m_scroll);
+    m_scroll = addScreenScroll(this);
 
     auto* page = new ScreenBackground;
     auto* pageLayout = new QHBoxLayout(page);

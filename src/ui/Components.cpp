@@ -11,6 +11,7 @@
 #include <QEvent>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
+#include <QLineEdit>
 #include <QBoxLayout>
 #include <QPainter>
 #include <QScreen>
@@ -140,13 +141,7 @@ QSize PrimaryButton::sizeHint() const {
 
 void PrimaryButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setRenderHint(QPainter::TextAntialiasing);
-    // Plain-button feedback: dim while pressed, fade when disabled.
-    if (!isEnabled())
-        p.setOpacity(0.45);
-    else if (isDown())
-        p.setOpacity(0.75);
+    Paint::beginPlainButton(p, *this);
 
     const QRectF r = rect();
     // The brand blue, a shade darker, so that the white title reads at 4.5:1.
@@ -217,6 +212,28 @@ void StatusBadge::paintEvent(QPaintEvent*) {
 void ScreenBackground::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), AppPalette::screenBackground());
+}
+
+QScrollArea* addScreenScroll(QWidget* screen) {
+    auto* outer = new QVBoxLayout(screen);
+    outer->setContentsMargins(0, 0, 0, 0);
+    outer->setSpacing(0);
+    auto* scroll = new QScrollArea(screen);
+    scroll->setFrameShape(QFrame::NoFrame);
+    scroll->setWidgetResizable(true);
+    scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    outer->addWidget(scroll);
+    return scroll;
+}
+
+QLineEdit* newBareLineEdit(const QString& placeholder, QWidget* parent) {
+    auto* edit = new QLineEdit(parent);
+    edit->setFrame(false);
+    edit->setPlaceholderText(placeholder);
+    edit->setAccessibleName(placeholder);
+    edit->setFont(Fonts::rounded(13));
+    edit->setAttribute(Qt::WA_MacShowFocusRect, false);
+    return edit;
 }
 
 // ---- SheetBody ----

@@ -11,6 +11,7 @@
 #include "ui/Palette.h"
 
 class QHBoxLayout;
+class QLineEdit;
 class HoverAnimator;
 
 // A rounded card around one content widget: 16 padding, card background, hairline border and a
@@ -98,6 +99,12 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
 };
+
+// Fills a screen with a vertical scroll area: no frame, no sideways scrolling.
+QScrollArea* addScreenScroll(QWidget* screen);
+
+// A frameless line edit for a field that draws its own box; the placeholder is also its accessible name.
+QLineEdit* newBareLineEdit(const QString& placeholder, QWidget* parent);
 
 // The scrolled body of a sheet, between its fixed header and footer: no frame, no sideways scrolling,
 // transparent. The floating scroll bar lies over the content's right margin, so a body keeps at least

@@ -2,6 +2,7 @@
 
 #include "ui/MaskCache.h"
 
+#include <QAbstractButton>
 #include <QEvent>
 #include <QImage>
 #include <QLinearGradient>
@@ -178,6 +179,17 @@ bool fillByStraightMiddle(QPainter& p, const QRectF& rect, qreal radius, Bars ba
     return true;
 }
 
+// The fallback for outlines the ring fill cannot draw: an antialiased pen of the given width.
+template <typename Draw>
+void strokeWithPen(QPainter& p, const QColor& color, qreal width, Draw draw) {
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(QPen(color, width));
+    p.setBrush(Qt::NoBrush);
+    draw();
+    p.restore();
+}
+
 } // namespace
 
 namespace Paint {
@@ -202,6 +214,15 @@ void fill(QPainter& p, const QPainterPath& path, const QColor& color) {
     if (!fillTranslucentOnThisThread(p, path, color))
         p.fillPath(path, color);
     p.restore();
+}
+
+void beginPlainButton(QPainter& p, const QAbstractButton& button) {
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setRenderHint(QPainter::TextAntialiasing);
+    if (!button.isEnabled())
+        p.setOpacity(0.45);
+    else if (button.isDown())
+        p.setOpacity(0.75);
 }
 
 void fillRoundedRect(QPainter& p, const QRectF& rect, qreal radius, const QColor& color) {
@@ -239,12 +260,8 @@ void strokeRoundedRect(QPainter& p, const QRectF& rect, qreal radius, const QCol
             fill(p, ring, color);
         return;
     }
-    p.save();
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(color, width));
-    p.setBrush(Qt::NoBrush);
-    p.drawPath(roundedRect(rect.adjusted(h, h, -h, -h), std::max(0.0, radius - h)));
-    p.restore();
+    strokeWithPen(p, color, width,
+                  [&] { p.drawPath(roundedRect(rect.adjusted(h, h, -h, -h), std::max(0.0, radius - h))); });
 }
 
 void fillCapsule(QPainter& p, const QRectF& rect, const QColor& color) { fill(p, capsule(rect), color); }
@@ -272,11 +289,17 @@ void strokeEllipse(QPainter& p, const QRectF& rect, const QColor& color, qreal w
         fill(p, ring, color);
         return;
     }
+    strokeWithPen(p, color, width, [&] { p.drawEllipse(rect.adjusted(h, h, -h, -h)); });
+}
+
+void drawImageInCircle(QPainter& p, const QRectF& rect, const QImage& image) {
+    QPainterPath circle;
+    circle.addEllipse(rect);
+    const QSizeF s = QSizeF(image.size()).scaled(rect.size(), Qt::KeepAspectRatioByExpanding);
     p.save();
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(color, width));
-    p.setBrush(Qt::NoBrush);
-    p.drawEllipse(rect.adjusted(h, h, -h, -h));
+    p.setClipPath(circle);
+    p.drawImage(QRectF(rect.center().x() - s.width() / 2, rect.center().y() - s.height() / 2, s.width(), s.height()),
+                image);
     p.restore();
 }
 

@@ -8,6 +8,8 @@
 #include <QPointF>
 #include <QRectF>
 
+class QAbstractButton;
+class QImage;
 class QPainter;
 class QVariantAnimation;
 class QWidget;
@@ -21,6 +23,8 @@ QPainterPath roundedRect(const QRectF& rect, qreal radius);
 QPainterPath capsule(const QRectF& rect);
 
 void fill(QPainter& p, const QPainterPath& path, const QColor& color);
+// Readies a custom-painted plain button: antialiased, dimmed while pressed, faded when disabled.
+void beginPlainButton(QPainter& p, const QAbstractButton& button);
 void fillRoundedRect(QPainter& p, const QRectF& rect, qreal radius, const QColor& color);
 // Strokes inside the shape (the rect is inset by half the line width), so a 1-pixel border stays crisp.
 void strokeRoundedRect(QPainter& p, const QRectF& rect, qreal radius, const QColor& color, qreal width = 1);
@@ -28,6 +32,8 @@ void fillCapsule(QPainter& p, const QRectF& rect, const QColor& color);
 void strokeCapsule(QPainter& p, const QRectF& rect, const QColor& color, qreal width = 1);
 void fillEllipse(QPainter& p, const QRectF& rect, const QColor& color);
 void strokeEllipse(QPainter& p, const QRectF& rect, const QColor& color, qreal width = 1);
+// The image filling a circle, keeping its proportions: the longer side overflows and is cut off.
+void drawImageInCircle(QPainter& p, const QRectF& rect, const QImage& image);
 // Fills `path` with a linear gradient from `start` to `end` (stops at 0..1).
 void fillLinearGradient(QPainter& p, const QPainterPath& path, const QPointF& start, const QPointF& end,
                         const QGradientStops& stops);

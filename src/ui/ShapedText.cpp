@@ -351,3 +351,23 @@ qreal ElidedLine::naturalWidth(const QString& text, const QFont& font) {
     m_full.set(text, font);
     return m_full.isSupported() ? m_full.naturalWidth() : QFontMetricsF(font).horizontalAdvance(text);
 }
+
+std::vector<ShapedText::Line> qtLineBreaks(const QString& text, const QFont& font, qreal width, int maxLines) {
+    std::vector<ShapedText::Line> lines;
+    QString laid = text;
+    laid.replace(QLatin1Char('\n'), QChar::LineSeparator);
+    QTextLayout layout(laid, font);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    layout.setTextOption(option);
+    layout.beginLayout();
+    while (int(lines.size()) < maxLines) {
+        QTextLine line = layout.createLine();
+        if (!line.isValid())
+            break;
+        line.setLineWidth(width);
+        lines.push_back({line.textStart(), line.textLength(), 0});
+    }
+    layout.endLayout();
+    return lines;
+}

@@ -7,6 +7,7 @@
 #include <QSize>
 #include <QString>
 
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -75,6 +76,11 @@ private:
     mutable qreal m_ascent = 0;
     mutable qreal m_leading = 0;
 };
+
+// Lines broken by Qt's own layout, for the texts ShapedText does not take (right-to-left, tabs): '\n'
+// ends a line; at most `maxLines`.
+std::vector<ShapedText::Line> qtLineBreaks(const QString& text, const QFont& font, qreal width,
+                                           int maxLines = std::numeric_limits<int>::max());
 
 // One line of text elided at the right to a width, drawn as QPainter::drawText would draw the elided
 // text, shaped once per text and width: rows that repaint on every frame of a hover would shape it at

@@ -1,5 +1,6 @@
 #include "ui/lists/ListChrome.h"
 
+#include "ui/Components.h"
 #include "ui/Fonts.h"
 #include "ui/Paint.h"
 #include "ui/Palette.h"
@@ -23,12 +24,7 @@ SearchField::SearchField(const QString& placeholder, QWidget* parent) : QWidget(
     auto* glass = new SymbolView(13, this);
     glass->setSymbol(QStringLiteral("magnifyingglass"), QColor());
     glass->setColorFn([] { return AppPalette::secondaryText(); });
-    m_edit = new QLineEdit(this);
-    m_edit->setFrame(false);
-    m_edit->setPlaceholderText(placeholder);
-    m_edit->setAccessibleName(placeholder);
-    m_edit->setFont(Fonts::rounded(13));
-    m_edit->setAttribute(Qt::WA_MacShowFocusRect, false);
+    m_edit = newBareLineEdit(placeholder, this);
     m_edit->setAutoFillBackground(false);
     m_edit->installEventFilter(this);
     row->addWidget(glass);

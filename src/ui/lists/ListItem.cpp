@@ -122,17 +122,7 @@ void ListItem::showActionsMenu() {
         return;
     }
     if (m_cb.onEdit || m_cb.onDelete) {
-        auto onEdit = m_cb.onEdit, onDelete = m_cb.onDelete;
-        execContextMenu(
-            this, mapToGlobal(rect().center()),
-            [onEdit] {
-                if (onEdit)
-                    onEdit();
-            },
-            [onDelete] {
-                if (onDelete)
-                    onDelete();
-            });
+        showEditDeleteMenu(mapToGlobal(rect().center()));
     }
 }
 
@@ -173,9 +163,14 @@ void ListItem::contextMenuEvent(QContextMenuEvent* e) {
         e->ignore();
         return;
     }
+    showEditDeleteMenu(e->globalPos());
+}
+
+void ListItem::showEditDeleteMenu(const QPoint& globalPos) {
+    // Copies: the menu's actions may destroy this row.
     auto onEdit = m_cb.onEdit, onDelete = m_cb.onDelete;
     execContextMenu(
-        this, e->globalPos(),
+        this, globalPos,
         [onEdit] {
             if (onEdit)
                 onEdit();

@@ -77,6 +77,7 @@ protected:
     void focusOutEvent(QFocusEvent* e) override;
     void installEllipsis(EllipsisButton* button);
     void repaintHost();
+    void showEditDeleteMenu(const QPoint& globalPos);
     virtual void hoverProgressChanged(qreal) {}
     // Follows a new object: `observer` is the connection of its change signal to refresh(); the
     // previous one is cut. Takes the new callbacks, starts unhovered, and reads the object.

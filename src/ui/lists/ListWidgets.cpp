@@ -152,21 +152,8 @@ constexpr int kUnclampedChars = 20000;
 // is bounded (kUnclampedChars), so the cost of laying it out is paid once per width asked.
 std::vector<ClampedText::Line> breakLongText(const QString& text, const QFont& font, int width) {
     std::vector<ClampedText::Line> lines;
-    QString laid = text;
-    laid.replace(QLatin1Char('\n'), QChar::LineSeparator);
-    QTextLayout layout(laid, font);
-    QTextOption opt;
-    opt.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    layout.setTextOption(opt);
-    layout.beginLayout();
-    for (;;) {
-        QTextLine line = layout.createLine();
-        if (!line.isValid())
-            break;
-        line.setLineWidth(width);
-        lines.push_back({line.textStart(), line.textLength()});
-    }
-    layout.endLayout();
+    for (const ShapedText::Line& l : qtLineBreaks(text, font, width))
+        lines.push_back({l.start, l.length});
     if (lines.empty())
         lines.push_back({0, 0});
     return lines;
