@@ -347,8 +347,8 @@ class EditKiller(Killer):
                 continue
         self.type_until_killed("note", field, rng, AT_ONCE, at)
 
-    def format(self, rng):
-        """A word typed and stored, then made bold with Ctrl+B."""
+    def stored_word(self):
+        """Types a word at the end of the text block and waits until the store holds it; the field and word."""
         s = self.s
         self.open_doc()
         field = s.find("text", "Texte")
@@ -357,6 +357,12 @@ class EditKiller(Killer):
         word = self.token("text")
         s.type(word, delay=KEY_DELAY_MS)
         wait_until(f"{word!r} in the store", lambda: word in self.block("text"), timeout=10)
+        return field, word
+
+    def format(self, rng):
+        """A word typed and stored, then made bold with Ctrl+B."""
+        s = self.s
+        field, word = self.stored_word()
         self.acked["text"].append(word)
         ti = field.queryText()
         at = ti.characterCount - 2
@@ -371,13 +377,7 @@ class EditKiller(Killer):
     def undo(self, rng):
         """A word typed and stored, then undone with Ctrl+Z."""
         s = self.s
-        self.open_doc()
-        field = s.find("text", "Texte")
-        s.click(field)
-        s.key("ctrl+End")
-        word = self.token("text")
-        s.type(word, delay=KEY_DELAY_MS)
-        wait_until(f"{word!r} in the store", lambda: word in self.block("text"), timeout=10)
+        field, word = self.stored_word()
         s.key("ctrl+z")
         ti = field.queryText()
         wait_until(f"{word!r} undone on screen", lambda: word not in ti.getText(0, -1), timeout=5)
