@@ -178,4 +178,30 @@ std::vector<size_t> FoldedProjectCache::searchPositions(const std::vector<Projec
     return out;
 }
 
+const std::vector<size_t>* SearchMemo::find(const QString& query) const {
+    for (const Entry& e : m_entries)
+        if (e.query == query)
+            return &e.positions;
+    return nullptr;
+}
+
+const std::vector<size_t>* SearchMemo::narrowest(const QString& query) const {
+    const std::vector<size_t>* best = nullptr;
+    for (const Entry& e : m_entries)
+        if ((!best || e.positions.size() < best->size()) && query.contains(e.query))
+            best = &e.positions;
+    return best;
+}
+
+void SearchMemo::remember(const QString& query, std::vector<size_t> positions) {
+    for (auto it = m_entries.begin(); it != m_entries.end(); ++it)
+        if (it->query == query) {
+            m_entries.erase(it);
+            break;
+        }
+    if (m_entries.size() == capacity)
+        m_entries.erase(m_entries.begin());
+    m_entries.push_back({query, std::move(positions)});
+}
+
 } // namespace listlogic

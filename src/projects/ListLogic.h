@@ -62,6 +62,28 @@ private:
     std::vector<Entry> m_entries;
 };
 
+// The matches of the last few queries over one list, as positions in it: erasing a character gives back
+// the matches of the shorter query without searching again, and typing one narrows the matches of the
+// longest query it contains. Forget them whenever the list itself changes.
+class SearchMemo {
+public:
+    // The positions remembered for exactly `query`, or null.
+    const std::vector<size_t>* find(const QString& query) const;
+    // The fewest positions remembered for a query that `query` contains (every match of `query` is
+    // among them), or null when none is remembered.
+    const std::vector<size_t>* narrowest(const QString& query) const;
+    void remember(const QString& query, std::vector<size_t> positions);
+    void clear() { m_entries.clear(); }
+    static constexpr size_t capacity = 24;
+
+private:
+    struct Entry {
+        QString query;
+        std::vector<size_t> positions;
+    };
+    std::vector<Entry> m_entries; // oldest first
+};
+
 // The projects newest update first; equal dates keep the given order.
 std::vector<ProjectPtr> newestFirst(std::vector<ProjectPtr> projects);
 

@@ -88,6 +88,11 @@ ProjectsListView::ProjectsListView(const Services& services, std::function<void(
       m_onCreateProject(std::move(onCreateProject)),
       m_refreshToken(refreshToken) {
     setOpenHandler(std::move(onOpenProject));
+    // A remembered search is only as current as the projects it was made over.
+    connect(&services.context, &ModelContext::entityChanged, this, [this](int entity) {
+        if (entity == Project::entityInfo().index)
+            m_memo.clear();
+    });
     // Header: title block and layout switch, then the search field.
     auto* header = new QVBoxLayout;
     header->setContentsMargins(22, 18, 22, 14);
@@ -150,21 +155,22 @@ std::vector<ProjectPtr> ProjectsListView::matches(const QString& searchText) {
     // layout, delete, edit) fetches and sorts them again.
     if (!m_loaded || searchText == m_loadedSearch) {
         m_loaded = listlogic::newestFirst(m_services.context.fetch<Project>());
-        m_lastQuery.clear();
+        m_memo.clear();
     }
     m_loadedSearch = searchText;
     const QString query = lists::trimmed(searchText).toCaseFolded();
-    if (query.isEmpty()) {
-        m_lastQuery.clear();
+    if (query.isEmpty())
         return *m_loaded;
+    const std::vector<size_t>* positions = m_memo.find(query);
+    if (!positions) {
+        // Typing on can only match among the matches of a query it contains.
+        std::vector<size_t> found = m_searchCache.searchPositions(*m_loaded, query, m_memo.narrowest(query));
+        m_memo.remember(query, std::move(found));
+        positions = m_memo.find(query);
     }
-    // A query that contains the last one can only match among the last matches (typing on).
-    const bool narrowing = !m_lastQuery.isEmpty() && query.contains(m_lastQuery);
-    m_lastPositions = m_searchCache.searchPositions(*m_loaded, query, narrowing ? &m_lastPositions : nullptr);
-    m_lastQuery = query;
     std::vector<ProjectPtr> found;
-    found.reserve(m_lastPositions.size());
-    for (size_t i : m_lastPositions)
+    found.reserve(positions->size());
+    for (size_t i : *positions)
         found.push_back((*m_loaded)[i]);
     return found;
 }

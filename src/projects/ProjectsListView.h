@@ -47,9 +47,8 @@ private:
     // Every project newest first, as the last reload other than a keystroke fetched them.
     std::optional<std::vector<ProjectPtr>> m_loaded;
     QString m_loadedSearch;
-    // The last query (trimmed, case-folded) and the positions of its matches in m_loaded.
-    QString m_lastQuery;
-    std::vector<size_t> m_lastPositions;
+    // The matches of recent queries (trimmed, case-folded), as positions in m_loaded.
+    listlogic::SearchMemo m_memo;
     std::function<void()> m_onCreateProject;
     int m_refreshToken;
     ProjectPtr m_projectToDelete;

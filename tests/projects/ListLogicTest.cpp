@@ -64,3 +64,23 @@ TEST_F(ItemsTest, ProjectSearchIgnoresCaseOnlyAndFollowsEditsAndReordering) {
     a->setUpdatedAt(a->updatedAt().addDays(10));
     EXPECT_EQ(names({a, b, c}, QStringLiteral("réseau")), (QStringList{"Réseau local", "Réseau de la cuisine"}));
 }
+
+TEST(ListLogic, ASearchMemoNarrowsFromTheFewestMatchesAndForgetsTheOldest) {
+    SearchMemo memo;
+    EXPECT_EQ(memo.narrowest(QStringLiteral("abc")), nullptr);
+    memo.remember(QStringLiteral("a"), {0, 1, 2, 3});
+    memo.remember(QStringLiteral("bc"), {1, 3});
+    memo.remember(QStringLiteral("x"), {7});
+    // "x" has fewer matches but is not in "abc": every match of "abc" is among those of "bc".
+    ASSERT_NE(memo.narrowest(QStringLiteral("abc")), nullptr);
+    EXPECT_EQ(*memo.narrowest(QStringLiteral("abc")), (std::vector<size_t>{1, 3}));
+    EXPECT_EQ(memo.find(QStringLiteral("ab")), nullptr);
+    memo.remember(QStringLiteral("a"), {0, 2}); // the newer answer replaces the older
+    EXPECT_EQ(*memo.find(QStringLiteral("a")), (std::vector<size_t>{0, 2}));
+    for (size_t i = 0; i < SearchMemo::capacity; ++i)
+        memo.remember(QStringLiteral("q%1").arg(i), {i});
+    EXPECT_EQ(memo.find(QStringLiteral("bc")), nullptr);
+    EXPECT_EQ(*memo.find(QStringLiteral("q0")), std::vector<size_t>{0});
+    memo.clear();
+    EXPECT_EQ(memo.find(QStringLiteral("q0")), nullptr);
+}

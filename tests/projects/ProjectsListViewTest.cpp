@@ -287,8 +287,8 @@ TEST_F(ProjectsListTest, ClickOpensAndASavedEditMovesTheProjectToTheTop) {
     EXPECT_EQ(rows().front()->nameText()->text(), QStringLiteral("Renommé"));
 }
 
-// Typing on narrows the last matches, a shorter or other query searches everything again, and any
-// other reload reads the store again: each step gives what a search of the whole store gives.
+// Typing on narrows earlier matches, erasing gives back remembered ones, and any other reload reads the
+// store again: each step gives what a search of the whole store gives, and the rows show it.
 TEST_F(ProjectsListTest, SuccessiveKeystrokesFindWhatAFreshSearchFinds) {
     makeProjects(30);
     all[3]->setDetails(QStringLiteral("Réseau du bureau"));
@@ -310,6 +310,38 @@ TEST_F(ProjectsListTest, SuccessiveKeystrokesFindWhatAFreshSearchFinds) {
         view->setSearchText(q);
         EXPECT_EQ(view->pageProjects(), expected(q));
     }
+    // Every shown row shows the project of its place, whether its place kept it or took another.
+    auto rowsShowThePage = [&] {
+        const QList<ProjectRow*> shown = rows();
+        ASSERT_EQ(size_t(shown.size()), view->pageProjects().size());
+        for (int i = 0; i < shown.size(); ++i) {
+            EXPECT_EQ(shown[i]->project(), view->pageProjects()[size_t(i)]) << i;
+            EXPECT_EQ(shown[i]->nameText()->text(), view->pageProjects()[size_t(i)]->name()) << i;
+        }
+    };
+    rowsShowThePage();
+    // An edit between two keystrokes counts for the searches remembered before it: erasing back to
+    // "ré" finds the renamed project, and no longer the one whose description went.
+    view->setSearchText(QStringLiteral("ré"));
+    all[8]->setName(QStringLiteral("Rénovation"));
+    all[3]->setDetails(std::nullopt);
+    view->setSearchText(QStringLiteral("rén"));
+    view->setSearchText(QStringLiteral("ré"));
+    EXPECT_EQ(view->pageProjects(), expected(QStringLiteral("ré")));
+    rowsShowThePage();
+    // A keystroke that keeps a row's project keeps it as it is (hovered); one that changes it starts it afresh.
+    view->setSearchText(QStringLiteral("r"));
+    ProjectRow* first = rows().front();
+    const ProjectPtr firstProject = first->project();
+    first->hover()->setHoveredImmediately(true);
+    view->setSearchText(QStringLiteral("ro"));
+    ASSERT_EQ(rows().front()->project(), firstProject);
+    EXPECT_GT(first->hover()->progress(), 0);
+    view->setSearchText(QStringLiteral("Rénov"));
+    ASSERT_NE(rows().front()->project(), firstProject);
+    EXPECT_EQ(first->hover()->progress(), 0);
+    rowsShowThePage();
+
     // A project made while the search stays: the next reload that is not a keystroke finds it.
     view->setSearchText(QStringLiteral("neuf"));
     EXPECT_TRUE(view->pageProjects().empty());

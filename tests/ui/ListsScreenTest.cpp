@@ -307,6 +307,20 @@ TEST_F(ListsScreenTest, ALongTextClampedToLinesShowsOnlyThoseLinesAndABlankOneIs
     EXPECT_GT(words, 20); // word lines start at a word
     EXPECT_EQ(free.heightForWidth(300), int(std::ceil(fm.lineSpacing() * all.size())));
 
+    // Texts shown by several widgets share their shaping: each still measures in its own font, and one
+    // given back an earlier text shows it again.
+    ClampedText small(Fonts::rounded(12), {}, 1), large(Fonts::rounded(20, 700), {}, 1);
+    small.setText(QStringLiteral("Projet partagé"));
+    large.setText(QStringLiteral("Projet partagé"));
+    EXPECT_LT(small.sizeHint().width(), large.sizeHint().width());
+    EXPECT_NEAR(small.sizeHint().width(),
+                QFontMetrics(Fonts::rounded(12)).horizontalAdvance(QStringLiteral("Projet partagé")) + 2, 1);
+    small.setText(QStringLiteral("Autre projet, bien plus long que le premier"));
+    EXPECT_EQ(small.visibleLines(2000), QStringList{QStringLiteral("Autre projet, bien plus long que le premier")});
+    small.setText(QStringLiteral("Projet partagé"));
+    EXPECT_EQ(small.visibleLines(2000), QStringList{QStringLiteral("Projet partagé")});
+    EXPECT_LT(small.sizeHint().width(), large.sizeHint().width());
+
     QWidget host;
     auto* blank = new ClampedText(Fonts::rounded(12), {}, 1, &host);
     blank->setText(QStringLiteral(" "));

@@ -70,13 +70,20 @@ bool SearchField::eventFilter(QObject* o, QEvent* e) {
 
 void SearchField::paintEvent(QPaintEvent*) {
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QRectF r = QRectF(rect());
-    Paint::fillRoundedRect(p, r, 12, AppPalette::cardBackground());
-    Paint::strokeRoundedRect(p, r, 12, AppPalette::fieldOutline());
+    // Painted again under the text at every keystroke: drawn once per look.
+    const QColor fill = AppPalette::cardBackground();
+    const QColor outline = AppPalette::fieldOutline();
     // A text field shows where typing goes, however it got the focus.
-    if (m_edit->hasFocus())
-        paintFocusRing(p, r, 12);
+    const bool ring = m_edit->hasFocus();
+    const QString look =
+        QStringLiteral("search/%1/%2/%3").arg(fill.rgba(), 0, 16).arg(outline.rgba(), 0, 16).arg(ring ? 1 : 0);
+    paintCachedLook(p, this, look, [&](QPainter& fp) {
+        const QRectF r = QRectF(rect());
+        Paint::fillRoundedRect(fp, r, 12, fill);
+        Paint::strokeRoundedRect(fp, r, 12, outline);
+        if (ring)
+            paintFocusRing(fp, r, 12);
+    });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -125,6 +132,10 @@ LayoutSwitch::LayoutSwitch(QWidget* parent) : QWidget(parent) {
 }
 
 void LayoutSwitch::setCurrent(DisplayLayout layout) {
+    // Every reload sets it: one that changes nothing repaints nothing.
+    if (layout == m_current && m_list->isChecked() == (layout == DisplayLayout::list) &&
+        m_grid->isChecked() == (layout == DisplayLayout::grid))
+        return;
     m_current = layout;
     for (QAbstractButton* b : {m_list, m_grid}) {
         const QSignalBlocker block(b);
@@ -212,16 +223,22 @@ PagerBar::PagerBar(QWidget* parent) : QWidget(parent) {
 }
 
 void PagerBar::setState(const QString& label, bool canPrevious, bool canNext, int pageSize) {
-    m_label->setText(label);
-    const QFontMetrics fm(Fonts::rounded(12, 600));
-    m_label->setFixedSize(fm.horizontalAdvance(label) + 2, fm.lineSpacing());
+    // Every reload sets the state, mostly as it was: only a change may lay the screen out again.
+    if (label != m_label->text()) {
+        m_label->setText(label);
+        const QFontMetrics fm(Fonts::rounded(12, 600));
+        m_label->setFixedSize(fm.horizontalAdvance(label) + 2, fm.lineSpacing());
+    }
     m_prev->setDimmed(!canPrevious);
     m_next->setDimmed(!canNext);
     // A screen reader hears that a dimmed arrow leads nowhere.
     m_prev->setAccessibleDescription(canPrevious ? QString() : QStringLiteral("Première page"));
     m_next->setAccessibleDescription(canNext ? QString() : QStringLiteral("Dernière page"));
-    m_size->setText(QStringLiteral("%1 / page").arg(pageSize));
-    m_size->updateGeometry();
+    const QString size = QStringLiteral("%1 / page").arg(pageSize);
+    if (size != m_size->text()) {
+        m_size->setText(size);
+        m_size->updateGeometry();
+    }
 }
 
 QString PagerBar::labelText() const { return m_label->text(); }

@@ -39,6 +39,25 @@ void paintFocusRing(QPainter& p, const QRectF& r, qreal radius) {
     p.restore();
 }
 
+void paintCachedLook(QPainter& p, const QWidget* widget, const QString& look,
+                     const std::function<void(QPainter&)>& draw) {
+    const qreal dpr = widget->devicePixelRatioF();
+    const QString key =
+        QStringLiteral("tolmek-look/%1x%2/%3/").arg(widget->width()).arg(widget->height()).arg(dpr) + look;
+    QPixmap picture;
+    if (!QPixmapCache::find(key, &picture)) {
+        picture = QPixmap(widget->size() * dpr);
+        picture.setDevicePixelRatio(dpr);
+        picture.fill(Qt::transparent);
+        QPainter pp(&picture);
+        pp.setRenderHint(QPainter::Antialiasing);
+        draw(pp);
+        pp.end();
+        QPixmapCache::insert(key, picture);
+    }
+    p.drawPixmap(0, 0, picture);
+}
+
 // ---------------------------------------------------------------------------------------------
 SymbolButton::SymbolButton(QString symbol, qreal symbolPx, QSize frame, ColorFn color, QWidget* parent)
     : QAbstractButton(parent), m_symbol(std::move(symbol)), m_px(symbolPx), m_frame(frame), m_color(std::move(color)) {
@@ -107,29 +126,14 @@ void TileView::paintEvent(QPaintEvent*) {
     // A page shows many tiles alike, and repaints them all at each keystroke of the search: each look is
     // drawn once, then laid on (the same pixels as drawing the translucent shapes in place).
     QPainter p(this);
-    const qreal dpr = devicePixelRatioF();
-    const QString key = QStringLiteral("tolmek-tile/%1/%2/%3/%4/%5/%6")
-                            .arg(width())
-                            .arg(m_radius)
-                            .arg(m_px)
-                            .arg(m_tint.rgba(), 0, 16)
-                            .arg(dpr)
-                            .arg(m_symbol);
-    QPixmap tile;
-    if (!QPixmapCache::find(key, &tile)) {
-        tile = QPixmap(size() * dpr);
-        tile.setDevicePixelRatio(dpr);
-        tile.fill(Qt::transparent);
-        QPainter tp(&tile);
-        tp.setRenderHint(QPainter::Antialiasing);
+    const QString look =
+        QStringLiteral("tile/%1/%2/%3/%4").arg(m_radius).arg(m_px).arg(m_tint.rgba(), 0, 16).arg(m_symbol);
+    paintCachedLook(p, this, look, [this](QPainter& tp) {
         const QRectF r = QRectF(rect());
         Paint::fillRoundedRect(tp, r, m_radius, withOpacity(m_tint, 0.14));
         Paint::strokeRoundedRect(tp, r, m_radius, withOpacity(m_tint, 0.22));
         Symbols::paint(tp, QRectF((width() - m_px) / 2, (height() - m_px) / 2, m_px, m_px), m_symbol, m_tint);
-        tp.end();
-        QPixmapCache::insert(key, tile);
-    }
-    p.drawPixmap(0, 0, tile);
+    });
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -248,10 +252,36 @@ ClampedText::Layout layoutText(const QString& text, const QFont& font, int width
     return out;
 }
 
+// Longer texts are shaped for their own widget only.
+constexpr qsizetype kSharedShapeChars = 256;
+
+// The shaping of the texts shown lately, shared by every text widget showing the same words in the same
+// font: a search or a page rebinds the rows to texts that were on screen a keystroke ago, often one row
+// up or down, and shaping them again is most of what a rebound row costs. Kept in two generations: the
+// texts asked since the last turn, and those of the turn before.
+std::shared_ptr<const ShapedText> recentShape(const QString& text, const QFont& font, const QString& fontKey) {
+    constexpr qsizetype kPerGeneration = 384;
+    static QHash<QString, std::shared_ptr<const ShapedText>> current, previous;
+    if (text.size() > kSharedShapeChars)
+        return std::make_shared<const ShapedText>(text, font);
+    const QString key = fontKey + QChar(0) + text;
+    if (auto it = current.constFind(key); it != current.constEnd())
+        return *it;
+    std::shared_ptr<const ShapedText> shape = previous.take(key);
+    if (!shape)
+        shape = std::make_shared<const ShapedText>(text, font);
+    if (current.size() >= kPerGeneration) {
+        previous = std::move(current);
+        current = {};
+    }
+    current.insert(key, shape);
+    return shape;
+}
+
 } // namespace
 
 ClampedText::ClampedText(const QFont& font, ColorFn color, int maxLines, QWidget* parent)
-    : QWidget(parent), m_font(font), m_color(std::move(color)), m_maxLines(maxLines) {
+    : QWidget(parent), m_font(font), m_fontKey(font.key()), m_color(std::move(color)), m_maxLines(maxLines) {
     installListAccessibility();
     QSizePolicy sp(QSizePolicy::Preferred, QSizePolicy::Minimum);
     sp.setHeightForWidth(true);
@@ -268,6 +298,8 @@ void ClampedText::setText(const QString& text) {
     m_text = BoundedText::bounded(text, m_maxLines > 0 ? 400 * m_maxLines : kUnclampedChars);
     for (Layout& l : m_cache)
         l = Layout();
+    m_shaped.reset();
+    m_shapedChecked = false;
     updateGeometry();
     update();
 }
@@ -289,8 +321,13 @@ const ClampedText::Layout& ClampedText::layoutFor(int width) const {
 }
 
 const ShapedText* ClampedText::shaped() const {
-    m_shaped.set(m_text, m_font);
-    return m_shaped.isSupported() ? &m_shaped : nullptr;
+    if (!m_shapedChecked) {
+        m_shapedChecked = true;
+        m_shaped = recentShape(m_text, m_font, m_fontKey);
+        if (!m_shaped->isSupported())
+            m_shaped.reset();
+    }
+    return m_shaped.get();
 }
 
 QString ClampedText::lineText(const Layout& layout, size_t index) const {
@@ -475,10 +512,17 @@ void EllipsisButton::mousePressEvent(QMouseEvent* e) {
 void EllipsisButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    if (m_bgOpacity >= 0)
-        Paint::fillRoundedRect(p, QRectF(rect()), 10, withOpacity(AppPalette::tintedBackground(), m_bgOpacity));
-    Symbols::paint(p, QRectF((width() - m_px) / 2.0, (height() - m_px) / 2.0, m_px, m_px), QStringLiteral("ellipsis"),
-                   AppPalette::secondaryText());
+    // One on every row: drawn once per look.
+    const QColor background = m_bgOpacity >= 0 ? withOpacity(AppPalette::tintedBackground(), m_bgOpacity) : QColor();
+    const QColor symbol = AppPalette::secondaryText();
+    const QString look =
+        QStringLiteral("ellipsis/%1/%2/%3").arg(m_px).arg(background.rgba(), 0, 16).arg(symbol.rgba(), 0, 16);
+    paintCachedLook(p, this, look, [&](QPainter& bp) {
+        if (m_bgOpacity >= 0)
+            Paint::fillRoundedRect(bp, QRectF(rect()), 10, background);
+        Symbols::paint(bp, QRectF((width() - m_px) / 2.0, (height() - m_px) / 2.0, m_px, m_px),
+                       QStringLiteral("ellipsis"), symbol);
+    });
     if (showsFocusRing(this))
         paintFocusRing(p, QRectF(rect()), 10);
 }

@@ -30,6 +30,11 @@ bool showsFocusRing(const QWidget* control);
 // The ring: 2 wide, in the accent blue, inside `r`.
 void paintFocusRing(QPainter& p, const QRectF& r, qreal radius);
 
+// Lays on `widget`'s whole rectangle what `draw` paints there, drawn once per `look` (with the size and
+// the pixel ratio) and kept: a page repaints the same few looks dozens of times per keystroke.
+void paintCachedLook(QPainter& p, const QWidget* widget, const QString& look,
+                     const std::function<void(QPainter&)>& draw);
+
 // A symbol in a fixed frame, drawn at an opacity: a dimmed control stays clickable and does nothing
 // by itself (its owner checks). Name it with nameControl().
 class SymbolButton : public QAbstractButton {
@@ -145,7 +150,10 @@ private:
     QString m_text;
     QString m_source; // as given
     QFont m_font;
-    mutable ShapedText m_shaped;
+    QString m_fontKey;
+    // Shared with the other texts showing the same words (see recentShape); null until first asked.
+    mutable std::shared_ptr<const ShapedText> m_shaped;
+    mutable bool m_shapedChecked = false;
     ColorFn m_color;
     int m_maxLines;
     Qt::Alignment m_align = Qt::AlignLeft;

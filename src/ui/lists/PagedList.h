@@ -3,6 +3,7 @@
 #include "ui/lists/PagedListScreen.h"
 
 #include <functional>
+#include <unordered_map>
 #include <vector>
 
 namespace lists {
@@ -57,11 +58,24 @@ private:
         m_page.assign(m_matches.begin() + start, m_matches.begin() + end);
         m_matches = {};
     }
-    ListItem* makeItem(bool grid, int index, QWidget* host) final { return itemFor(grid, m_page[size_t(index)], host); }
-    void bindItem(bool, ListItem* item, int index) final { rebindItem(item, m_page[size_t(index)]); }
+    ListItem* makeItem(bool grid, int index, QWidget* host) final {
+        ListItem* item = itemFor(grid, m_page[size_t(index)], host);
+        m_bound[item] = m_page[size_t(index)];
+        return item;
+    }
+    void bindItem(bool, ListItem* item, int index) final {
+        // An item already showing the value follows its changes: typing on in the search keeps most
+        // of the page, and rebinding it would lay out and paint it again for nothing.
+        T& bound = m_bound[item];
+        if (bound == m_page[size_t(index)])
+            return;
+        bound = m_page[size_t(index)];
+        rebindItem(item, bound);
+    }
 
     std::vector<T> m_matches;
     std::vector<T> m_page;
+    std::unordered_map<const ListItem*, T> m_bound; // what each item shows
     std::function<void(const T&)> m_open;
 };
 

@@ -341,8 +341,6 @@ void PagedListScreen::Private::showItems() {
         // A new list identity: it starts again at its top.
         scroll->verticalScrollBar()->setValue(0);
     }
-    rows.host->update();
-    cards.host->update();
 }
 
 std::pair<int, int> PagedListScreen::Private::window(Pool& pool) const {
@@ -386,6 +384,9 @@ void PagedListScreen::Private::fill(Pool& pool, Pool& other, size_t n, bool keep
     other.host->hide();
     if (!keepHost && (pool.shown != n || !pool.host->isVisibleTo(q)))
         pool.host->hide();
+    // The host paints what the items cast outside their rectangles: items leaving or joining change it.
+    if (pool.shown != n)
+        pool.host->update();
     pool.shown = n;
     for (size_t i = 0; i < n; ++i) {
         const int index = pool.first + int(i);
