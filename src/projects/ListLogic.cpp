@@ -127,7 +127,7 @@ bool sameText(const OptText& a, const OptText& b) { return a.has_value() == b.ha
 
 } // namespace
 
-bool FoldedProjectCache::matches(Entry& e, const Project& project, const QString& foldedQuery) {
+void FoldedProjectCache::refresh(Entry& e, const Project& project) {
     if (!e.fresh || !sameText(e.name, project.name())) {
         e.name = project.name();
         e.foldedName = e.name.toCaseFolded();
@@ -138,7 +138,19 @@ bool FoldedProjectCache::matches(Entry& e, const Project& project, const QString
     }
     e.project = &project;
     e.fresh = true;
+}
+
+bool FoldedProjectCache::matches(Entry& e, const Project& project, const QString& foldedQuery) {
+    refresh(e, project);
     return e.foldedName.contains(foldedQuery) || (e.details && e.foldedDetails.contains(foldedQuery));
+}
+
+size_t FoldedProjectCache::prepare(const std::vector<ProjectPtr>& all, size_t from, size_t count) {
+    align(all);
+    const size_t end = std::min(all.size(), from + count);
+    for (size_t i = from; i < end; ++i)
+        refresh(m_entries[i], *all[i]);
+    return end;
 }
 
 std::vector<ProjectPtr> FoldedProjectCache::search(const std::vector<ProjectPtr>& all, const QString& foldedQuery) {
@@ -148,8 +160,7 @@ std::vector<ProjectPtr> FoldedProjectCache::search(const std::vector<ProjectPtr>
     return out;
 }
 
-std::vector<size_t> FoldedProjectCache::searchPositions(const std::vector<ProjectPtr>& all, const QString& foldedQuery,
-                                                        const std::vector<size_t>* among) {
+void FoldedProjectCache::align(const std::vector<ProjectPtr>& all) {
     bool sameOrder = all.size() == m_entries.size();
     for (size_t i = 0; sameOrder && i < all.size(); ++i)
         sameOrder = m_entries[i].project == all[i].get();
@@ -165,6 +176,11 @@ std::vector<size_t> FoldedProjectCache::searchPositions(const std::vector<Projec
                 next[i] = std::move(m_entries[it->second]);
         m_entries.swap(next);
     }
+}
+
+std::vector<size_t> FoldedProjectCache::searchPositions(const std::vector<ProjectPtr>& all, const QString& foldedQuery,
+                                                        const std::vector<size_t>* among) {
+    align(all);
     std::vector<size_t> out;
     if (among) {
         for (size_t i : *among)

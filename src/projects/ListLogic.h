@@ -47,6 +47,8 @@ public:
     // The same as positions in `all`; with `among` (ascending positions), only those are tried.
     std::vector<size_t> searchPositions(const std::vector<ProjectPtr>& all, const QString& foldedQuery,
                                         const std::vector<size_t>* among = nullptr);
+    // Folds the projects of `all` at [from, from + count) ahead of a search; returns where to go on.
+    size_t prepare(const std::vector<ProjectPtr>& all, size_t from, size_t count);
     size_t size() const { return m_entries.size(); }
 
 private:
@@ -58,7 +60,10 @@ private:
         QString foldedDetails;
         bool fresh = false;
     };
+    static void refresh(Entry& e, const Project& project);
     static bool matches(Entry& e, const Project& project, const QString& foldedQuery);
+    // Puts the entries in the order of `all`.
+    void align(const std::vector<ProjectPtr>& all);
     std::vector<Entry> m_entries;
 };
 

@@ -14,6 +14,7 @@
 #include <QHBoxLayout>
 #include <QPainter>
 #include <QPointer>
+#include <QTimerEvent>
 #include <QVBoxLayout>
 
 using namespace projectsui;
@@ -156,6 +157,10 @@ std::vector<ProjectPtr> ProjectsListView::matches(const QString& searchText) {
     if (!m_loaded || searchText == m_loadedSearch) {
         m_loaded = listlogic::newestFirst(m_services.context.fetch<Project>());
         m_memo.clear();
+        // Folding 10,000 names takes some 10 ms: done in short turns once the page is shown, not at the
+        // first key.
+        m_prepared = 0;
+        m_prepareTimer.start(0, this);
     }
     m_loadedSearch = searchText;
     const QString query = lists::trimmed(searchText).toCaseFolded();
@@ -173,6 +178,15 @@ std::vector<ProjectPtr> ProjectsListView::matches(const QString& searchText) {
     for (size_t i : *positions)
         found.push_back((*m_loaded)[i]);
     return found;
+}
+
+void ProjectsListView::timerEvent(QTimerEvent* event) {
+    if (event->timerId() != m_prepareTimer.timerId())
+        return PagedList::timerEvent(event);
+    if (m_loaded)
+        m_prepared = m_searchCache.prepare(*m_loaded, m_prepared, 500);
+    if (!m_loaded || m_prepared >= m_loaded->size())
+        m_prepareTimer.stop();
 }
 
 lists::ListItem* ProjectsListView::itemFor(bool grid, const ProjectPtr& p, QWidget* host) {

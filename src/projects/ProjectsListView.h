@@ -6,6 +6,8 @@
 #include "services/Services.h"
 #include "ui/lists/PagedList.h"
 
+#include <QBasicTimer>
+
 #include <functional>
 #include <optional>
 #include <vector>
@@ -37,6 +39,7 @@ protected:
     lists::ListItem* itemFor(bool grid, const ProjectPtr& project, QWidget* host) override;
     void rebindItem(lists::ListItem* item, const ProjectPtr& project) override;
     bool hasItemActions() const override { return true; }
+    void timerEvent(QTimerEvent* event) override;
     void editValue(const ProjectPtr& project) override { editProject(project); }
     void deleteValue(const ProjectPtr& project) override { requestDelete(project); }
 
@@ -49,6 +52,9 @@ private:
     QString m_loadedSearch;
     // The matches of recent queries (trimmed, case-folded), as positions in m_loaded.
     listlogic::SearchMemo m_memo;
+    // Folds m_loaded for the search in short turns, from m_prepared on.
+    QBasicTimer m_prepareTimer;
+    size_t m_prepared = 0;
     std::function<void()> m_onCreateProject;
     int m_refreshToken;
     ProjectPtr m_projectToDelete;

@@ -57,7 +57,9 @@ TEST_F(ItemsTest, ProjectSearchIgnoresCaseOnlyAndFollowsEditsAndReordering) {
     };
     for (const auto& t : cases)
         EXPECT_EQ(names({a, b, c}, t.query), t.expected) << t.query.toStdString();
-    // An edited name or description, and another order of the same projects, are searched afresh.
+    // Folded ahead (in part), then edited: an edited name or description, and another order of the same
+    // projects, are searched afresh.
+    EXPECT_EQ(cache.prepare(newestFirst({a, b, c}), 1, 5), 3u);
     c->setName(QStringLiteral("Réseau de la cuisine"));
     b->setDetails(std::nullopt);
     EXPECT_EQ(names({c, b, a}, QStringLiteral("réseau")), (QStringList{"Réseau de la cuisine", "Réseau local"}));
