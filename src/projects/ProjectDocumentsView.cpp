@@ -181,6 +181,11 @@ ProjectDocumentsView::ProjectDocumentsView(const Services& services, ProjectPtr 
     });
     finishLayout();
 
+    // A document added, hidden, moved or renamed since the sort: the next keystroke sorts again.
+    connect(&services.context, &ModelContext::entityChanged, this, [this](int entity) {
+        if (entity == Doc::entityInfo().index)
+            m_loaded.reset();
+    });
     connect(m_project.get(), &PersistentModel::changed, this, [this](const char* key) {
         m_header->refresh();
         if (std::strcmp(key, "updatedAt") != 0)
@@ -203,7 +208,11 @@ ProjectDocumentsView::ProjectDocumentsView(const Services& services, ProjectPtr 
 ProjectDocumentsView::~ProjectDocumentsView() = default;
 
 std::vector<DocPtr> ProjectDocumentsView::matches(const QString& searchText) {
-    return listlogic::searchDocs(listlogic::visibleDocsNewestFirst(*m_project), lists::trimmed(searchText), m_titles);
+    // A keystroke filters the documents already sorted; every other reload sorts them again.
+    if (!m_loaded || searchText == m_loadedSearch)
+        m_loaded = listlogic::visibleDocsNewestFirst(*m_project);
+    m_loadedSearch = searchText;
+    return listlogic::searchDocs(*m_loaded, lists::trimmed(searchText), m_titles);
 }
 
 lists::ListItem* ProjectDocumentsView::itemFor(bool grid, const DocPtr& doc, QWidget* host) {

@@ -7,6 +7,7 @@
 #include "ui/lists/PagedList.h"
 
 #include <functional>
+#include <optional>
 #include <vector>
 
 class ProjectHeader;
@@ -46,6 +47,9 @@ private:
     ProjectPtr m_project;
     std::function<void()> m_onBack, m_onCreateDoc;
     listlogic::FoldedTitleCache m_titles;
+    // The visible documents newest first, as the last reload other than a keystroke sorted them.
+    std::optional<std::vector<DocPtr>> m_loaded;
+    QString m_loadedSearch;
     QDateTime m_lastProjectStamp;
     bool m_activationQueued = false;
     ProjectHeader* m_header = nullptr;

@@ -89,10 +89,13 @@ ProjectsListView::ProjectsListView(const Services& services, std::function<void(
       m_onCreateProject(std::move(onCreateProject)),
       m_refreshToken(refreshToken) {
     setOpenHandler(std::move(onOpenProject));
-    // A remembered search is only as current as the projects it was made over.
+    // A project added, removed or edited since the fetch: the next keystroke fetches again, and no
+    // remembered search stands for the projects as they are now.
     connect(&services.context, &ModelContext::entityChanged, this, [this](int entity) {
-        if (entity == Project::entityInfo().index)
+        if (entity == Project::entityInfo().index) {
+            m_loaded.reset();
             m_memo.clear();
+        }
     });
     // Header: title block and layout switch, then the search field.
     auto* header = new QVBoxLayout;
@@ -153,7 +156,7 @@ void ProjectsListView::setRefreshToken(int token) {
 
 std::vector<ProjectPtr> ProjectsListView::matches(const QString& searchText) {
     // A keystroke filters the projects already loaded; every other reload (appear, refresh, page,
-    // layout, delete, edit) fetches and sorts them again.
+    // layout, delete, edit), and the first keystroke after a change, fetches and sorts them again.
     if (!m_loaded || searchText == m_loadedSearch) {
         m_loaded = listlogic::newestFirst(m_services.context.fetch<Project>());
         m_memo.clear();

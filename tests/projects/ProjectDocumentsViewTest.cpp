@@ -99,6 +99,13 @@ TEST_F(DocumentsViewTest, SearchIgnoresCaseAndAccentsOnTheTitleOnly) {
     makeView();
     QTest::keyClicks(search(), QStringLiteral("ecole"));
     EXPECT_EQ(view->pageDocs(), (std::vector<DocPtr>{ecole}));
+    // Made between two keystrokes, newest: the next keystroke shows it first.
+    auto newer = makeDoc(project, QStringLiteral("Écoles"), 3);
+    QTest::keyClick(search(), Qt::Key_Backspace);
+    EXPECT_EQ(view->pageDocs(), (std::vector<DocPtr>{newer, ecole}));
+    context().deleteObject(newer);
+    QTest::keyClick(search(), Qt::Key_E);
+    EXPECT_EQ(view->pageDocs(), (std::vector<DocPtr>{ecole}));
     search()->clear();
     typeText(search(), QStringLiteral("  ÉCOLE "));
     EXPECT_EQ(view->pageDocs(), (std::vector<DocPtr>{ecole}));

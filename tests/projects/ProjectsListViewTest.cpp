@@ -342,10 +342,13 @@ TEST_F(ProjectsListTest, SuccessiveKeystrokesFindWhatAFreshSearchFinds) {
     EXPECT_EQ(first->hover()->progress(), 0);
     rowsShowThePage();
 
-    // A project made while the search stays: the next reload that is not a keystroke finds it.
+    // A project made while the search stays: the next reload finds it, a keystroke as well as a refresh.
     view->setSearchText(QStringLiteral("neuf"));
     EXPECT_TRUE(view->pageProjects().empty());
     const ProjectPtr fresh = makeProject(QStringLiteral("Tout neuf"), 1000);
+    view->setSearchText(QStringLiteral("neu"));
+    EXPECT_EQ(view->pageProjects(), expected(QStringLiteral("neu")));
+    view->setSearchText(QStringLiteral("neuf"));
     view->setRefreshToken(view->refreshToken() + 1);
     ASSERT_EQ(view->pageProjects().size(), 1u);
     EXPECT_EQ(view->pageProjects().front(), fresh);
