@@ -180,9 +180,10 @@ int tolmekMain(int argc, char** argv) {
     }
     trace.step("instance");
     auto container = makeModelContainer();
+    trace.step("store");
     // The first screen's data, while the fonts are still being read; the first dashboard takes it over.
     auto dashboardReadAhead = std::make_unique<DashboardData>(container->mainContext());
-    trace.step("store");
+    trace.step("dashboard-data");
 
     fontsRead();
     TolmekStyle::installOnApplication();
