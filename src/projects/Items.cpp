@@ -88,6 +88,17 @@ void cardLayout(QWidget* card, QWidget* leading, EllipsisButton* menu, std::init
 void paintCard(QPainter& p, const QRect& rect, const HoverAnimator& hover, bool dark, const QColor& tint,
                qreal darkShadow, qreal lightShadow) {
     const qreal t = hover.progress();
+    if (t <= 0) {
+        // At rest, a page of cards looks alike: drawn once, laid on each (a keystroke repaints them all).
+        const QColor fill = AppPalette::cardBackground();
+        const QColor stroke = withOpacity(AppPalette::separator(), hover.value(0.25, 0.45));
+        lists::paintCachedLook(p, rect, QStringLiteral("card/%1/%2").arg(fill.rgba(), 0, 16).arg(stroke.rgba(), 0, 16),
+                               [&](QPainter& cp, const QRectF& r) {
+                                   Paint::fillRoundedRect(cp, r, 16, fill);
+                                   Paint::strokeRoundedRect(cp, r, 16, stroke);
+                               });
+        return;
+    }
     p.save();
     Paint::drawShadowBetween(p, QRectF(rect), 16, {},
                              {withOpacity(tint, dark ? darkShadow : lightShadow), dark ? 18.0 : 14.0, QPointF(0, 6)},

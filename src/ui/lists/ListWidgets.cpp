@@ -39,23 +39,28 @@ void paintFocusRing(QPainter& p, const QRectF& r, qreal radius) {
     p.restore();
 }
 
-void paintCachedLook(QPainter& p, const QWidget* widget, const QString& look,
-                     const std::function<void(QPainter&)>& draw) {
-    const qreal dpr = widget->devicePixelRatioF();
+void paintCachedLook(QPainter& p, const QRect& target, const QString& look,
+                     const std::function<void(QPainter&, const QRectF&)>& draw) {
+    const qreal dpr = p.device() ? p.device()->devicePixelRatioF() : 1.0;
     const QString key =
-        QStringLiteral("tolmek-look/%1x%2/%3/").arg(widget->width()).arg(widget->height()).arg(dpr) + look;
+        QStringLiteral("tolmek-look/%1x%2/%3/").arg(target.width()).arg(target.height()).arg(dpr) + look;
     QPixmap picture;
     if (!QPixmapCache::find(key, &picture)) {
-        picture = QPixmap(widget->size() * dpr);
+        picture = QPixmap(target.size() * dpr);
         picture.setDevicePixelRatio(dpr);
         picture.fill(Qt::transparent);
         QPainter pp(&picture);
         pp.setRenderHint(QPainter::Antialiasing);
-        draw(pp);
+        draw(pp, QRectF(QPointF(0, 0), QSizeF(target.size())));
         pp.end();
         QPixmapCache::insert(key, picture);
     }
-    p.drawPixmap(0, 0, picture);
+    p.drawPixmap(target.topLeft(), picture);
+}
+
+void paintCachedLook(QPainter& p, const QWidget* widget, const QString& look,
+                     const std::function<void(QPainter&)>& draw) {
+    paintCachedLook(p, widget->rect(), look, [&](QPainter& pp, const QRectF&) { draw(pp); });
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -34,6 +34,10 @@ void paintFocusRing(QPainter& p, const QRectF& r, qreal radius);
 // the pixel ratio) and kept: a page repaints the same few looks dozens of times per keystroke.
 void paintCachedLook(QPainter& p, const QWidget* widget, const QString& look,
                      const std::function<void(QPainter&)>& draw);
+// The same in `target` (whole pixels, in the painter's coordinates): `draw` paints a rectangle of its
+// size at the origin.
+void paintCachedLook(QPainter& p, const QRect& target, const QString& look,
+                     const std::function<void(QPainter&, const QRectF&)>& draw);
 
 // A symbol in a fixed frame, drawn at an opacity: a dimmed control stays clickable and does nothing
 // by itself (its owner checks). Name it with nameControl().
