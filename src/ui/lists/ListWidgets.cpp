@@ -9,6 +9,7 @@
 #include "ui/Symbols.h"
 #include "ui/lists/ListAccessibility.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QMenu>
 #include <QMouseEvent>
@@ -264,9 +265,24 @@ constexpr qsizetype kSharedShapeChars = 256;
 // font: a search or a page rebinds the rows to texts that were on screen a keystroke ago, often one row
 // up or down, and shaping them again is most of what a rebound row costs. Kept in two generations: the
 // texts asked since the last turn, and those of the turn before.
+struct RecentShapes {
+    QHash<QString, std::shared_ptr<const ShapedText>> current, previous;
+};
+
+RecentShapes& recentShapes() {
+    static RecentShapes shapes;
+    static const bool cleared = [] {
+        // Shapes hold fonts: they go with the application, before its fonts do.
+        qAddPostRoutine([] { recentShapes() = {}; });
+        return true;
+    }();
+    (void)cleared;
+    return shapes;
+}
+
 std::shared_ptr<const ShapedText> recentShape(const QString& text, const QFont& font, const QString& fontKey) {
     constexpr qsizetype kPerGeneration = 384;
-    static QHash<QString, std::shared_ptr<const ShapedText>> current, previous;
+    auto& [current, previous] = recentShapes();
     if (text.size() > kSharedShapeChars)
         return std::make_shared<const ShapedText>(text, font);
     const QString key = fontKey + QChar(0) + text;
