@@ -76,6 +76,21 @@ std::vector<DocPtr> visibleDocsNewestFirst(const Project& project) {
     return out;
 }
 
+std::vector<size_t> positionsContaining(const std::vector<QString>& foldedTexts, const QString& foldedQuery,
+                                        const std::vector<size_t>* among) {
+    std::vector<size_t> out;
+    if (among) {
+        for (size_t i : *among)
+            if (i < foldedTexts.size() && foldedTexts[i].contains(foldedQuery))
+                out.push_back(i);
+        return out;
+    }
+    for (size_t i = 0; i < foldedTexts.size(); ++i)
+        if (foldedTexts[i].contains(foldedQuery))
+            out.push_back(i);
+    return out;
+}
+
 std::vector<DocPtr> searchDocs(const std::vector<DocPtr>& docs, const QString& trimmedQuery, FoldedTitleCache& cache) {
     if (trimmedQuery.isEmpty())
         return docs;

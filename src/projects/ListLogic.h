@@ -34,6 +34,11 @@ private:
 // The project's documents without a deletion date, latest update first; equal dates keep their order.
 std::vector<DocPtr> visibleDocsNewestFirst(const Project& project);
 
+// The positions of the texts of `foldedTexts` that contain `foldedQuery`; with `among` (ascending
+// positions), only those are tried.
+std::vector<size_t> positionsContaining(const std::vector<QString>& foldedTexts, const QString& foldedQuery,
+                                        const std::vector<size_t>* among = nullptr);
+
 // The visible documents whose title contains the query (folded), in order.
 std::vector<DocPtr> searchDocs(const std::vector<DocPtr>& docs, const QString& trimmedQuery, FoldedTitleCache& cache);
 

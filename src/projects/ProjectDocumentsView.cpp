@@ -209,10 +209,34 @@ ProjectDocumentsView::~ProjectDocumentsView() = default;
 
 std::vector<DocPtr> ProjectDocumentsView::matches(const QString& searchText) {
     // A keystroke filters the documents already sorted; every other reload sorts them again.
-    if (!m_loaded || searchText == m_loadedSearch)
+    if (!m_loaded || searchText == m_loadedSearch) {
         m_loaded = listlogic::visibleDocsNewestFirst(*m_project);
+        m_loadedTitles.clear();
+        m_memo.clear();
+    }
     m_loadedSearch = searchText;
-    return listlogic::searchDocs(*m_loaded, lists::trimmed(searchText), m_titles);
+    const QString query = listlogic::folded(lists::trimmed(searchText));
+    if (query.isEmpty())
+        return *m_loaded;
+    if (m_loadedTitles.size() != m_loaded->size()) {
+        m_loadedTitles.clear();
+        m_loadedTitles.reserve(m_loaded->size());
+        for (const DocPtr& doc : *m_loaded)
+            m_loadedTitles.push_back(m_titles.foldedTitle(*doc));
+        m_titles.prune(*m_loaded);
+    }
+    const std::vector<size_t>* positions = m_memo.find(query);
+    if (!positions) {
+        // Typing on can only match among the matches of a query it contains.
+        std::vector<size_t> found = listlogic::positionsContaining(m_loadedTitles, query, m_memo.narrowest(query));
+        m_memo.remember(query, std::move(found));
+        positions = m_memo.find(query);
+    }
+    std::vector<DocPtr> found;
+    found.reserve(positions->size());
+    for (size_t i : *positions)
+        found.push_back((*m_loaded)[i]);
+    return found;
 }
 
 lists::ListItem* ProjectDocumentsView::itemFor(bool grid, const DocPtr& doc, QWidget* host) {

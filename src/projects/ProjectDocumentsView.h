@@ -47,9 +47,12 @@ private:
     ProjectPtr m_project;
     std::function<void()> m_onBack, m_onCreateDoc;
     listlogic::FoldedTitleCache m_titles;
-    // The visible documents newest first, as the last reload other than a keystroke sorted them.
+    // The visible documents newest first, as the last reload other than a keystroke sorted them, their
+    // folded titles (made at the first search over them), and the matches of recent queries.
     std::optional<std::vector<DocPtr>> m_loaded;
+    std::vector<QString> m_loadedTitles;
     QString m_loadedSearch;
+    listlogic::SearchMemo m_memo;
     QDateTime m_lastProjectStamp;
     bool m_activationQueued = false;
     ProjectHeader* m_header = nullptr;

@@ -106,6 +106,13 @@ TEST_F(DocumentsViewTest, SearchIgnoresCaseAndAccentsOnTheTitleOnly) {
     context().deleteObject(newer);
     QTest::keyClick(search(), Qt::Key_E);
     EXPECT_EQ(view->pageDocs(), (std::vector<DocPtr>{ecole}));
+    // Renamed between two keystrokes: neither the shorter query nor the remembered one finds it.
+    ecole->setTitle(QStringLiteral("Lycée"));
+    QTest::keyClick(search(), Qt::Key_Backspace);
+    EXPECT_TRUE(view->pageDocs().empty());
+    QTest::keyClick(search(), Qt::Key_E);
+    EXPECT_TRUE(view->pageDocs().empty());
+    ecole->setTitle(QStringLiteral("École 2"));
     search()->clear();
     typeText(search(), QStringLiteral("  ÉCOLE "));
     EXPECT_EQ(view->pageDocs(), (std::vector<DocPtr>{ecole}));
