@@ -12,54 +12,49 @@ using namespace ChecklistLogic;
 namespace {
 
 // The one place that builds the board's persistent objects.
+template <class T, class F>
+std::shared_ptr<T> madeNow(F fields) {
+    fields.createdAt = Clock::now();
+    if constexpr (requires { fields.updatedAt; })
+        fields.updatedAt = Clock::now();
+    return std::make_shared<T>(std::move(fields));
+}
+
 ChecklistPtr makeChecklist(const QString& name, const OptText& colorKey, const OptText& colorHex,
                            const ProjectPtr& project) {
-    ChecklistFields f;
-    f.name = name;
-    f.iconName = QStringLiteral("checklist");
-    f.colorKey = colorKey;
-    f.colorHex = colorHex;
-    f.createdAt = Clock::now();
-    f.updatedAt = Clock::now();
-    f.project = project;
-    return std::make_shared<Checklist>(std::move(f));
+    return madeNow<Checklist>(ChecklistFields{.name = name,
+                                              .iconName = QStringLiteral("checklist"),
+                                              .colorKey = colorKey,
+                                              .colorHex = colorHex,
+                                              .project = project});
 }
 
 ChecklistColumnPtr makeColumn(const ChecklistPtr& checklist, const QString& name, const QString& icon,
                               const OptText& colorKey, const OptText& colorHex, qint64 orderIndex) {
-    ChecklistColumnFields f;
-    f.name = name;
-    f.iconName = icon;
-    f.colorKey = colorKey;
-    f.colorHex = colorHex;
-    f.orderIndex = orderIndex;
-    f.createdAt = Clock::now();
-    f.updatedAt = Clock::now();
-    f.checklist = checklist;
-    return std::make_shared<ChecklistColumn>(std::move(f));
+    return madeNow<ChecklistColumn>(ChecklistColumnFields{.name = name,
+                                                          .iconName = icon,
+                                                          .colorKey = colorKey,
+                                                          .colorHex = colorHex,
+                                                          .orderIndex = orderIndex,
+                                                          .checklist = checklist});
 }
 
 ChecklistCardPtr makeCard(const ChecklistColumnPtr& column, const QString& title, const OptText& notes,
                           qint64 orderIndex) {
-    ChecklistCardFields f;
-    f.title = title;
-    f.notes = notes;
-    f.orderIndex = orderIndex;
-    f.createdAt = Clock::now();
-    f.updatedAt = f.createdAt;
-    f.column = column;
-    return std::make_shared<ChecklistCard>(std::move(f));
+    // A new card was changed when it was made, to the tick.
+    const QDateTime now = Clock::now();
+    return std::make_shared<ChecklistCard>(ChecklistCardFields{.title = title,
+                                                               .notes = notes,
+                                                               .orderIndex = orderIndex,
+                                                               .createdAt = now,
+                                                               .updatedAt = now,
+                                                               .column = column});
 }
 
 ChecklistAttachmentPtr makeAttachment(const ChecklistCardPtr& card, const QString& fileName, const OptText& mimeType,
                                       const QString& localPath) {
-    ChecklistAttachmentFields f;
-    f.fileName = fileName;
-    f.mimeType = mimeType;
-    f.localPath = localPath;
-    f.createdAt = Clock::now();
-    f.card = card;
-    return std::make_shared<ChecklistAttachment>(std::move(f));
+    return madeNow<ChecklistAttachment>(
+        ChecklistAttachmentFields{.fileName = fileName, .mimeType = mimeType, .localPath = localPath, .card = card});
 }
 
 // Writes only the numbers that change, so a drop rewrites the rows it moved and no others.
