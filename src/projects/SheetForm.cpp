@@ -177,11 +177,15 @@ private:
     QWidget* m_tile;
 };
 
-ClampedText* sectionLabel(const QString& text, QWidget* parent) {
-    auto* l = new ClampedText(
+// A section of the sheet: its title over what follows.
+QVBoxLayout* newSection(const QString& title, QWidget* parent) {
+    auto* section = new QVBoxLayout;
+    section->setSpacing(8);
+    auto* label = new ClampedText(
         Fonts::rounded(12, 600), [] { return AppPalette::secondaryText(); }, 1, parent);
-    l->setText(text);
-    return l;
+    label->setText(title);
+    section->addWidget(label);
+    return section;
 }
 
 } // namespace
@@ -330,9 +334,7 @@ ColorIconSheet::ColorIconSheet(const Services& services, const Texts& texts, QSt
     body->addWidget(fields);
 
     // Colour section: label, swatches, free colour row.
-    auto* colorSection = new QVBoxLayout;
-    colorSection->setSpacing(8);
-    colorSection->addWidget(sectionLabel(QStringLiteral("Couleur"), this));
+    auto* colorSection = newSection(QStringLiteral("Couleur"), this);
     auto* swatches = new QHBoxLayout;
     swatches->setSpacing(10);
     for (const QString& key : colorChoices()) {
@@ -367,9 +369,7 @@ ColorIconSheet::ColorIconSheet(const Services& services, const Texts& texts, QSt
     body->addLayout(colorSection);
 
     // Icon grid: 8 columns of 44, 10 apart, from the leading edge.
-    auto* iconSection = new QVBoxLayout;
-    iconSection->setSpacing(8);
-    iconSection->addWidget(sectionLabel(QStringLiteral("Icône"), this));
+    auto* iconSection = newSection(QStringLiteral("Icône"), this);
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(10);
     grid->setVerticalSpacing(10);
@@ -430,6 +430,7 @@ bool ColorIconSheet::isSwatchSelected(const QString& key) const { return !d->hex
 QPushButton* ColorIconSheet::confirmButton() const { return d->confirm; }
 QPushButton* ColorIconSheet::cancelButton() const { return d->cancel; }
 QFormLayout* ColorIconSheet::fieldsLayout() const { return d->form; }
+void ColorIconSheet::addFieldRow(const QString& label, QWidget* field) { d->form->addRow(label, field); }
 bool ColorIconSheet::canConfirm() const { return !lists::trimmed(requiredText()).isEmpty(); }
 
 void ColorIconSheet::selectColorKey(const QString& key) {
