@@ -1,6 +1,7 @@
 #include "checklists/ChecklistItems.h"
 
 #include "checklists/ChecklistLogic.h"
+#include "ui/Boxes.h"
 #include "ui/Fonts.h"
 #include "ui/Paint.h"
 #include "ui/Palette.h"
@@ -72,12 +73,9 @@ ChecklistRow::ChecklistRow(ThemeManager& theme, ChecklistPtr checklist, Callback
         Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, 1, this);
     m_toDo = new CountBadge(this);
     m_done = new CountBadge(this);
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(padding, padding, padding, padding);
-    row->setSpacing(12);
+    auto* row = Boxes::row(this, 12, QMargins(padding, padding, padding, padding));
     row->addWidget(m_tile);
-    auto* texts = new QVBoxLayout;
-    texts->setSpacing(3);
+    auto* texts = Boxes::column(nullptr, 3);
     texts->addStretch(1);
     texts->addWidget(m_name);
     texts->addWidget(m_project);
@@ -158,9 +156,7 @@ ChecklistCardGrid::ChecklistCardGrid(ThemeManager& theme, ChecklistPtr checklist
         Fonts::rounded(15, 700), [] { return AppPalette::primaryText(); }, 2, this);
     m_subtitle = new ClampedText(
         Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, 1, this);
-    auto* col = new QVBoxLayout(this);
-    col->setContentsMargins(14, 14, 14, 14);
-    col->setSpacing(10);
+    auto* col = Boxes::column(this, 10, QMargins(14, 14, 14, 14));
     auto* header = new QHBoxLayout;
     header->addWidget(m_tile);
     header->addStretch(1);

@@ -1,6 +1,7 @@
 #include "ui/Components.h"
 
 #include "ui/Accessibility.h"
+#include "ui/Boxes.h"
 
 #include "ui/Palette.h"
 #include "ui/Theme.h"
@@ -215,9 +216,7 @@ void ScreenBackground::paintEvent(QPaintEvent*) {
 }
 
 QScrollArea* addScreenScroll(QWidget* screen) {
-    auto* outer = new QVBoxLayout(screen);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->setSpacing(0);
+    auto* outer = Boxes::column(screen, 0, QMargins());
     auto* scroll = new QScrollArea(screen);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
