@@ -377,21 +377,13 @@ CardSheet* ChecklistDetailView::cardSheet() {
 }
 
 void ChecklistDetailView::openCard(const ChecklistCardPtr& card) {
-    if (!card)
-        return;
-    if (m_cardHooks.openCard)
-        m_cardHooks.openCard(card);
-    else
-        cardSheet()->openCard(card);
+    if (card)
+        m_cardHooks.openCard ? m_cardHooks.openCard(card) : cardSheet()->openCard(card);
 }
 
 void ChecklistDetailView::openNewCard(const ChecklistColumnPtr& column) {
-    if (!column)
-        return;
-    if (m_cardHooks.openNewCard)
-        m_cardHooks.openNewCard(column);
-    else
-        cardSheet()->openNewCard(column);
+    if (column)
+        m_cardHooks.openNewCard ? m_cardHooks.openNewCard(column) : cardSheet()->openNewCard(column);
 }
 
 // ----- columns ------------------------------------------------------------------------------------

@@ -398,13 +398,8 @@ QWidget* CardSheet::buildLinks() {
         auto* text = new ColorLabel(a->localPath(), Fonts::rounded(12), primary(), frame);
         text->setElided(true);
         l->addWidget(text, 1);
-        auto* open =
-            new IconButton(QStringLiteral("arrow.up.right.square"), QStringLiteral("Ouvrir le lien"), 12, 6, frame);
-        auto* remove = new IconButton(QStringLiteral("trash"), QStringLiteral("Supprimer le lien"), 12, 6, frame);
-        connect(open, &QAbstractButton::clicked, this, [this, a] { openLinkAttachment(a); });
-        connect(remove, &QAbstractButton::clicked, this, [this, a] { removeAttachment(a); });
-        l->addWidget(open);
-        l->addWidget(remove);
+        addRowButtons(l, a, QStringLiteral("arrow.up.right.square"), QStringLiteral("Ouvrir le lien"),
+                      QStringLiteral("Supprimer le lien"), &CardSheet::openLinkAttachment);
         list->addWidget(frame);
     }
     content->addLayout(list);
@@ -494,15 +489,22 @@ QWidget* CardSheet::buildFileRow(const ChecklistAttachmentPtr& a) {
     frame->setAccessibleName(shownName);
     frame->setAccessibleDescription(a->localPath());
     l->addLayout(labels, 1);
-    auto* open =
-        new IconButton(QStringLiteral("doc.text.magnifyingglass"), QStringLiteral("Ouvrir le fichier"), 12, 6, frame);
-    auto* remove = new IconButton(QStringLiteral("trash"), QStringLiteral("Supprimer le fichier"), 12, 6, frame);
-    connect(open, &QAbstractButton::clicked, this, [this, a] { openFileAttachment(a); });
-    connect(remove, &QAbstractButton::clicked, this, [this, a] { removeAttachment(a); });
+    addRowButtons(l, a, QStringLiteral("doc.text.magnifyingglass"), QStringLiteral("Ouvrir le fichier"),
+                  QStringLiteral("Supprimer le fichier"), &CardSheet::openFileAttachment);
     connect(frame, &RowFrame::clicked, this, [this, a] { openFileAttachment(a); });
-    l->addWidget(open);
-    l->addWidget(remove);
     return frame;
+}
+
+void CardSheet::addRowButtons(QBoxLayout* row, const ChecklistAttachmentPtr& attachment, const QString& openSymbol,
+                              const QString& openLabel, const QString& removeLabel,
+                              void (CardSheet::*opens)(const ChecklistAttachmentPtr&)) {
+    QWidget* frame = row->parentWidget();
+    auto* openButton = new IconButton(openSymbol, openLabel, 12, 6, frame);
+    auto* removeButton = new IconButton(QStringLiteral("trash"), removeLabel, 12, 6, frame);
+    connect(openButton, &QAbstractButton::clicked, this, [this, attachment, opens] { (this->*opens)(attachment); });
+    connect(removeButton, &QAbstractButton::clicked, this, [this, attachment] { removeAttachment(attachment); });
+    row->addWidget(openButton);
+    row->addWidget(removeButton);
 }
 
 QWidget* CardSheet::buildFooter() {
@@ -702,11 +704,8 @@ void CardSheet::importFinished(const QUuid& cardId, bool ok, const QString& file
 
 void CardSheet::keyPressEvent(QKeyEvent* event) {
     // Return ends nothing and saves nothing; Escape closes like the close button.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
+    if (!Sheets::swallowReturn(event))
+        QDialog::keyPressEvent(event);
 }
 
 void CardSheet::paintEvent(QPaintEvent*) {

@@ -207,11 +207,8 @@ void NewChecklistSheet::create() {
 
 void NewChecklistSheet::keyPressEvent(QKeyEvent* event) {
     // Return only ends editing; it creates nothing.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
+    if (!Sheets::swallowReturn(event))
+        QDialog::keyPressEvent(event);
 }
 
 void NewChecklistSheet::paintEvent(QPaintEvent*) {

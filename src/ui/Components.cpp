@@ -12,6 +12,7 @@
 #include <QEvent>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QBoxLayout>
 #include <QPainter>
@@ -337,6 +338,13 @@ void fit(QWidget* sheet, SheetBody* body) {
     if (!refit)
         refit = new Refit(sheet, body);
     refit->watch(const_cast<QWidget*>(host));
+}
+
+bool swallowReturn(QKeyEvent* event) {
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
+        return false;
+    event->accept();
+    return true;
 }
 
 } // namespace Sheets

@@ -11,6 +11,7 @@
 #include "ui/Palette.h"
 
 class QHBoxLayout;
+class QKeyEvent;
 class QLineEdit;
 class HoverAnimator;
 
@@ -128,4 +129,6 @@ int maxHeight(const QWidget* sheet, int floor = 240);
 // Gives a sheet of fixed width the height of its content, within maxHeight(): beyond it only `body`
 // scrolls, and the header and footer around it stay in view. It follows the parent window's resizes.
 void fit(QWidget* sheet, SheetBody* body);
+// For a sheet with no default button: takes Return and Enter (true), so that they confirm nothing.
+bool swallowReturn(QKeyEvent* event);
 } // namespace Sheets
