@@ -954,22 +954,15 @@ QString DashTileCard::secondLine() const { return m_second->text(); }
 
 DashboardProjectCard::DashboardProjectCard(ProjectPtr project, std::function<void()> onOpen, const ThemeManager& theme,
                                            QWidget* parent)
-    : DashTileCard(2, std::move(onOpen), theme, parent) {
-    setProject(std::move(project), m_onOpen);
-}
-
-void DashboardProjectCard::setProject(ProjectPtr project, std::function<void()> onOpen) {
-    m_project = std::move(project);
-    m_onOpen = std::move(onOpen);
-    m_pressed = false;
+    : DashObjectCard(2, std::move(project), std::move(onOpen), theme, parent) {
     refresh();
 }
 
 void DashboardProjectCard::refresh() {
-    if (!m_project)
+    if (!m_object)
         return;
-    showContent(m_project->iconName(), displayColor(m_project->colorKey(), m_project->colorHex()), m_project->name());
-    const OptText& details = m_project->details();
+    showContent(m_object->iconName(), displayColor(m_object->colorKey(), m_object->colorHex()), m_object->name());
+    const OptText& details = m_object->details();
     const bool has = details && !details->trimmed().isEmpty();
     // Without a description an invisible line keeps the card's height.
     m_second->setFont(has ? Fonts::rounded(12) : Fonts::system(12));
@@ -978,36 +971,20 @@ void DashboardProjectCard::refresh() {
     repaintHostOf(this);
 }
 
-std::optional<QColor> DashboardProjectCard::shadowColor() const {
-    return m_project ? std::optional<QColor>(displayColor(m_project->colorKey(), m_project->colorHex())) : std::nullopt;
-}
-
 DashboardChecklistCard::DashboardChecklistCard(ChecklistPtr checklist, std::function<void()> onOpen,
                                                const ThemeManager& theme, QWidget* parent)
-    : DashTileCard(1, std::move(onOpen), theme, parent) {
-    setChecklist(std::move(checklist), m_onOpen);
-}
-
-void DashboardChecklistCard::setChecklist(ChecklistPtr checklist, std::function<void()> onOpen) {
-    m_checklist = std::move(checklist);
-    m_onOpen = std::move(onOpen);
-    m_pressed = false;
+    : DashObjectCard(1, std::move(checklist), std::move(onOpen), theme, parent) {
     refresh();
 }
 
 void DashboardChecklistCard::refresh() {
-    if (!m_checklist)
+    if (!m_object)
         return;
-    showContent(m_checklist->iconName(), displayColor(m_checklist->colorKey(), m_checklist->colorHex()),
-                shownTitle(m_checklist->name()));
-    const ProjectPtr project = m_checklist->project();
+    showContent(m_object->iconName(), displayColor(m_object->colorKey(), m_object->colorHex()),
+                shownTitle(m_object->name()));
+    const ProjectPtr project = m_object->project();
     m_second->setText(project ? BoundedText::bounded(project->name()) : QStringLiteral("Checklist globale"));
     repaintHostOf(this);
-}
-
-std::optional<QColor> DashboardChecklistCard::shadowColor() const {
-    return m_checklist ? std::optional<QColor>(displayColor(m_checklist->colorKey(), m_checklist->colorHex()))
-                       : std::nullopt;
 }
 
 namespace {
