@@ -185,15 +185,9 @@ void IconButton::paintEvent(QPaintEvent*) {
 // ---- ReadOnlyRichText ----
 
 ReadOnlyRichText::ReadOnlyRichText(QWidget* parent) : QTextEdit(parent) {
-    setReadOnly(true);
-    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    setFrameShape(QFrame::NoFrame);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    makeReadOnlyTextView(this);
     document()->setDocumentMargin(12);
-    viewport()->setAutoFillBackground(false);
     setAttribute(Qt::WA_TranslucentBackground);
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     connect(document()->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this, [this] {
         if (!m_bounded)
             updateGeometry();

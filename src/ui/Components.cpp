@@ -18,6 +18,7 @@
 #include <QPainter>
 #include <QScreen>
 #include <QStyleOptionFocusRect>
+#include <QTextEdit>
 
 #include <algorithm>
 #include <cmath>
@@ -258,6 +259,16 @@ int SheetBody::contentHeight(int width) const {
     if (content->hasHeightForWidth())
         return content->heightForWidth(width);
     return content->sizeHint().height();
+}
+
+void makeReadOnlyTextView(QTextEdit* view) {
+    view->setReadOnly(true);
+    view->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    view->setFrameShape(QFrame::NoFrame);
+    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view->viewport()->setAutoFillBackground(false);
+    view->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
 namespace Sheets {

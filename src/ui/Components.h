@@ -12,6 +12,7 @@
 
 class QHBoxLayout;
 class QKeyEvent;
+class QTextEdit;
 class QLineEdit;
 class HoverAnimator;
 
@@ -119,6 +120,10 @@ public:
     // The content's height at the area's width (the whole of it, as if it did not scroll).
     int contentHeight(int width) const;
 };
+
+// Makes `view` show a whole text that can be selected but not edited: no frame, no scroll bars, nothing drawn
+// behind its text, as wide as it is given and as tall as its owner sets it.
+void makeReadOnlyTextView(QTextEdit* view);
 
 namespace Sheets {
 // How far a sheet stays inside the window it covers, above and below.
