@@ -425,13 +425,9 @@ void ChecklistDetailView::openEditColumnSheet(const ChecklistColumnPtr& column) 
 
 void ChecklistDetailView::requestDeleteColumn(const ChecklistColumnPtr& column) {
     m_columnToDelete = column;
-    DialogSeam::Message m;
-    m.icon = QMessageBox::Warning;
-    m.text = QStringLiteral("Supprimer la colonne ?");
-    m.informativeText = QStringLiteral("Les cartes de cette colonne seront aussi supprimees.");
-    m.buttons = {{QStringLiteral("Supprimer"), QMessageBox::DestructiveRole},
-                 {QStringLiteral("Annuler"), QMessageBox::RejectRole}};
-    m.escapeButton = 1;
+    const DialogSeam::Message m =
+        DialogSeam::deletion(QStringLiteral("Supprimer la colonne ?"),
+                             QStringLiteral("Les cartes de cette colonne seront aussi supprimees."));
     DialogSeam::open(this, m, [self = QPointer<ChecklistDetailView>(this)](int answer) {
         if (!self || answer != 0 || !self->m_columnToDelete)
             return;

@@ -186,6 +186,17 @@ QString pickOneFile(QWidget* parent, const QString& caption, const QString& dir,
 
 } // namespace
 
+Message deletion(const QString& text, const QString& informativeText) {
+    Message m;
+    m.icon = QMessageBox::Warning;
+    m.text = text;
+    m.informativeText = informativeText;
+    m.buttons = {{QStringLiteral("Supprimer"), QMessageBox::DestructiveRole},
+                 {QStringLiteral("Annuler"), QMessageBox::RejectRole}};
+    m.escapeButton = 1;
+    return m;
+}
+
 int escapeIndex(const Message& message) {
     if (message.escapeButton >= 0)
         return message.escapeButton;
