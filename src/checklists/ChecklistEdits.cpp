@@ -20,23 +20,30 @@ std::shared_ptr<T> madeNow(F fields) {
     return std::make_shared<T>(std::move(fields));
 }
 
+// The name and look that checklists and their columns share.
+template <class F>
+F namedWithLook(const QString& name, const QString& icon, const OptText& colorKey, const OptText& colorHex) {
+    F fields;
+    fields.name = name;
+    fields.iconName = icon;
+    fields.colorKey = colorKey;
+    fields.colorHex = colorHex;
+    return fields;
+}
+
 ChecklistPtr makeChecklist(const QString& name, const OptText& colorKey, const OptText& colorHex,
                            const ProjectPtr& project) {
-    return madeNow<Checklist>(ChecklistFields{.name = name,
-                                              .iconName = QStringLiteral("checklist"),
-                                              .colorKey = colorKey,
-                                              .colorHex = colorHex,
-                                              .project = project});
+    auto fields = namedWithLook<ChecklistFields>(name, QStringLiteral("checklist"), colorKey, colorHex);
+    fields.project = project;
+    return madeNow<Checklist>(std::move(fields));
 }
 
 ChecklistColumnPtr makeColumn(const ChecklistPtr& checklist, const QString& name, const QString& icon,
                               const OptText& colorKey, const OptText& colorHex, qint64 orderIndex) {
-    return madeNow<ChecklistColumn>(ChecklistColumnFields{.name = name,
-                                                          .iconName = icon,
-                                                          .colorKey = colorKey,
-                                                          .colorHex = colorHex,
-                                                          .orderIndex = orderIndex,
-                                                          .checklist = checklist});
+    auto fields = namedWithLook<ChecklistColumnFields>(name, icon, colorKey, colorHex);
+    fields.orderIndex = orderIndex;
+    fields.checklist = checklist;
+    return madeNow<ChecklistColumn>(std::move(fields));
 }
 
 ChecklistCardPtr makeCard(const ChecklistColumnPtr& column, const QString& title, const OptText& notes,
