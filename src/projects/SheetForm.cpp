@@ -418,7 +418,6 @@ const QStringList& ColorIconSheet::iconChoices() const { return d->icons; }
 bool ColorIconSheet::isSwatchSelected(const QString& key) const { return !d->hex && d->key == key; }
 QPushButton* ColorIconSheet::confirmButton() const { return d->confirm; }
 QPushButton* ColorIconSheet::cancelButton() const { return d->cancel; }
-QFormLayout* ColorIconSheet::fieldsLayout() const { return d->form; }
 void ColorIconSheet::addFieldRow(const QString& label, QWidget* field) { d->form->addRow(label, field); }
 bool ColorIconSheet::canConfirm() const { return !lists::trimmed(requiredText()).isEmpty(); }
 

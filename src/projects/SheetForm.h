@@ -79,8 +79,6 @@ protected:
     ProjectEdits::Look pickedLook() const;
     ProjectEdits& edits() { return m_edits; }
 
-    // The form that holds the sheet's own fields.
-    QFormLayout* fieldsLayout() const;
     // Call after any edit of the fields: re-evaluates the confirm button and the preview.
     void fieldsChanged();
     // Adds `field`, named `objectName`, as a row of the form under `label`; each `changed` calls fieldsChanged().

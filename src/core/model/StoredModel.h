@@ -218,6 +218,7 @@ public:                                           \
 // - `lazyField`: a large value read from the file on first access, whose accessors the type writes;
 // - `ownedBy` / `linkedTo`: the link to an owner of type `Type` (TOLMEK_OWNER_LINK), deleting the owner deletes
 //   the object, or only clears its link.
+
 // The stored values of `Type` in `Type##Fields`: the id, then the fields of the list `FIELDS`. A new object is
 // built from one.
 #define TOLMEK_STORED_FIELDS(Type, FIELDS) \
@@ -225,6 +226,8 @@ public:                                           \
         QUuid id = QUuid::createUuid();    \
         FIELDS(TOLMEK_MEMBER)              \
     }
+
+// What one entry of a list becomes: a member of the struct, an entry of the field table, the accessors.
 #define TOLMEK_MEMBER(kind, Type, name, Setter) TOLMEK_MEMBER_##kind(Type, name)
 #define TOLMEK_MEMBER_field(Type, name) Type name{};
 #define TOLMEK_MEMBER_lazyField(Type, name) Type name{};
