@@ -10,7 +10,6 @@
 #include <memory>
 #include <optional>
 
-class QFormLayout;
 class QPushButton;
 struct Services;
 
