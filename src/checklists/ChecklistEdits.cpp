@@ -64,6 +64,12 @@ ChecklistAttachmentPtr makeAttachment(const ChecklistCardPtr& card, const QStrin
         ChecklistAttachmentFields{.fileName = fileName, .mimeType = mimeType, .localPath = localPath, .card = card});
 }
 
+// Absent, or deleted since: nothing to edit.
+template <class T>
+bool gone(const std::shared_ptr<T>& object) {
+    return !object || object->isDeleted();
+}
+
 // Writes only the numbers that change, so a drop rewrites the rows it moved and no others.
 template <class T>
 void numberInOrder(const std::vector<std::shared_ptr<T>>& list) {
@@ -123,7 +129,7 @@ ChecklistPtr ChecklistEdits::createChecklist(const QString& name, const ProjectP
 }
 
 bool ChecklistEdits::ensureDefaultColumns(const ChecklistPtr& checklist) {
-    if (!checklist || checklist->isDeleted() || !checklist->columns().empty())
+    if (gone(checklist) || !checklist->columns().empty())
         return false;
     const OptText key = checklist->colorKey();
     const OptText hex = checklist->colorHex();
@@ -142,7 +148,7 @@ bool ChecklistEdits::ensureDefaultColumns(const ChecklistPtr& checklist) {
 // ---------------------------------------------------------------------------------------------
 ChecklistColumnPtr ChecklistEdits::createColumn(const ChecklistPtr& checklist, const ColumnFields& fields) {
     const QString n = trimmed(fields.name);
-    if (!checklist || checklist->isDeleted() || n.isEmpty())
+    if (gone(checklist) || n.isEmpty())
         return nullptr;
     // Every column counts, hidden ones too, so a new column never shares a number with an old one.
     std::optional<qint64> highest;
@@ -161,7 +167,7 @@ ChecklistColumnPtr ChecklistEdits::createColumn(const ChecklistPtr& checklist, c
 bool ChecklistEdits::editColumn(const ChecklistPtr& checklist, const ChecklistColumnPtr& column,
                                 const ColumnFields& fields) {
     const QString n = trimmed(fields.name);
-    if (!checklist || !column || column->isDeleted() || n.isEmpty())
+    if (!checklist || gone(column) || n.isEmpty())
         return false;
     column->setName(n);
     column->setIconName(fields.iconName);
@@ -173,7 +179,7 @@ bool ChecklistEdits::editColumn(const ChecklistPtr& checklist, const ChecklistCo
 }
 
 void ChecklistEdits::deleteColumn(const ChecklistPtr& checklist, const ChecklistColumnPtr& column) {
-    if (!checklist || !column || column->isDeleted())
+    if (!checklist || gone(column))
         return;
     const auto cards = column->cards(); // deleting changes the list
     for (const auto& card : cards)
@@ -187,8 +193,7 @@ void ChecklistEdits::deleteColumn(const ChecklistPtr& checklist, const Checklist
 
 bool ChecklistEdits::moveColumn(const ChecklistPtr& checklist, const ChecklistColumnPtr& dragged,
                                 const ChecklistColumnPtr& target) {
-    if (!checklist || !dragged || dragged->isDeleted() || dragged->checklist() != checklist ||
-        (target && dragged->id() == target->id()))
+    if (!checklist || gone(dragged) || dragged->checklist() != checklist || (target && dragged->id() == target->id()))
         return false;
     auto list = sortedColumns(*checklist);
     std::erase_if(list, [&](const ChecklistColumnPtr& c) { return c->id() == dragged->id(); });
@@ -207,7 +212,7 @@ bool ChecklistEdits::moveColumn(const ChecklistPtr& checklist, const ChecklistCo
 ChecklistCardPtr ChecklistEdits::createCard(const ChecklistPtr& checklist, const ChecklistColumnPtr& column,
                                             const QString& title, const OptText& notes) {
     const QString t = trimmed(title);
-    if (!column || column->isDeleted() || t.isEmpty())
+    if (gone(column) || t.isEmpty())
         return nullptr;
     std::optional<qint64> highest;
     for (const auto& c : sortedCards(*column))
@@ -225,7 +230,7 @@ ChecklistCardPtr ChecklistEdits::createCard(const ChecklistPtr& checklist, const
 bool ChecklistEdits::updateCard(const ChecklistPtr& checklist, const ChecklistCardPtr& card, const QString& title,
                                 const OptText& notes) {
     const QString t = trimmed(title);
-    if (!card || card->isDeleted() || t.isEmpty())
+    if (gone(card) || t.isEmpty())
         return false;
     card->setTitle(t);
     card->setNotes(notes);
@@ -234,7 +239,7 @@ bool ChecklistEdits::updateCard(const ChecklistPtr& checklist, const ChecklistCa
 }
 
 void ChecklistEdits::deleteCard(const ChecklistPtr& checklist, const ChecklistCardPtr& card) {
-    if (!card || card->isDeleted())
+    if (gone(card))
         return;
     const auto column = card->column();
     m_context.deleteObject(card); // leaves the column's list and takes its attachment records
@@ -263,7 +268,7 @@ void ChecklistEdits::placeInColumn(const ChecklistCardPtr& card, ChecklistColumn
 
 void ChecklistEdits::placeCard(const ChecklistPtr& checklist, const ChecklistCardPtr& card,
                                const ChecklistColumnPtr& column, const ChecklistCardPtr& before) {
-    if (!card || card->isDeleted() || !column || column->isDeleted())
+    if (gone(card) || gone(column))
         return;
     const auto source = card->column();
     if (!source || source->id() != column->id()) {
@@ -291,7 +296,7 @@ bool ChecklistEdits::markCardDone(const ChecklistPtr& checklist, const Checklist
 ChecklistAttachmentPtr ChecklistEdits::addAttachment(const ChecklistPtr& checklist, const ChecklistCardPtr& card,
                                                      const QString& fileName, const OptText& mimeType,
                                                      const QString& localPath) {
-    if (!card || card->isDeleted())
+    if (gone(card))
         return nullptr;
     auto attachment = makeAttachment(card, fileName, mimeType, localPath);
     m_context.insert(attachment);
@@ -301,7 +306,7 @@ ChecklistAttachmentPtr ChecklistEdits::addAttachment(const ChecklistPtr& checkli
 }
 
 void ChecklistEdits::removeAttachment(const ChecklistPtr& checklist, const ChecklistAttachmentPtr& attachment) {
-    if (!attachment || attachment->isDeleted())
+    if (gone(attachment))
         return;
     if (const auto card = attachment->card())
         card->removeAttachment(attachment);
