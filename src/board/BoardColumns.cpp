@@ -10,6 +10,7 @@
 #include "ui/Palette.h"
 #include "ui/Symbols.h"
 #include "ui/AppStyle.h"
+#include "ui/Boxes.h"
 
 #include <QDragEnterEvent>
 #include <QHBoxLayout>
@@ -73,19 +74,15 @@ void strokeTallRoundedRect(QPainter& p, const QRectF& r, qreal radius, const QCo
 // ---------------------------------------------------------------------------------------------
 BoardHeader::BoardHeader(ChecklistDetailView* board, QWidget* parent) : QWidget(parent), m_board(board) {
     auto* content = new QWidget;
-    auto* row = new QHBoxLayout(content);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(12);
-    auto* texts = new QVBoxLayout;
-    texts->setSpacing(6);
+    auto* row = Boxes::row(content, 12, QMargins());
+    auto* texts = Boxes::column(nullptr, 6);
     // One line each, cut with an ellipsis: a long name never pushes the button out of the window.
     m_name = new ElidedText(TintLabel::primary, Fonts::rounded(20, 600), 1);
     m_project = new ElidedText(TintLabel::secondary, Fonts::rounded(13, 400), 1);
     texts->addWidget(m_name);
     texts->addWidget(m_project);
     row->addLayout(texts, 1);
-    auto* actions = new QHBoxLayout;
-    actions->setSpacing(10);
+    auto* actions = Boxes::row(nullptr, 10);
     m_counts = new PillLabel;
     m_button = new PrimaryButton(QStringLiteral("Colonne"), QStringLiteral("plus"));
     m_button->setAccessibleName(QStringLiteral("Colonne"));

@@ -34,6 +34,23 @@ using namespace ChecklistLogic;
 
 namespace {
 
+// Where `item` goes when moved one place by `step` in `list`: the item it then stands before (null: the end).
+// Nothing when it is not in the list or already at that end.
+template <class T>
+std::optional<std::shared_ptr<T>> placeAfterStep(const std::vector<std::shared_ptr<T>>& list,
+                                                 const std::shared_ptr<T>& item, int step) {
+    const auto it = std::find(list.begin(), list.end(), item);
+    if (it == list.end())
+        return std::nullopt;
+    const auto index = std::distance(list.begin(), it);
+    const auto count = qsizetype(list.size());
+    if (step < 0 && index > 0)
+        return list[size_t(index - 1)];
+    if (step > 0 && index + 1 < count)
+        return index + 2 < count ? list[size_t(index + 2)] : nullptr;
+    return std::nullopt;
+}
+
 // The sideways row: as tall as its content, its own scroll bar hidden (the board floats one at its
 // foot); a horizontal wheel, or a vertical one with Shift, scrolls it.
 class ColumnsScroller : public QScrollArea {
@@ -377,21 +394,13 @@ CardSheet* ChecklistDetailView::cardSheet() {
 }
 
 void ChecklistDetailView::openCard(const ChecklistCardPtr& card) {
-    if (!card)
-        return;
-    if (m_cardHooks.openCard)
-        m_cardHooks.openCard(card);
-    else
-        cardSheet()->openCard(card);
+    if (card)
+        m_cardHooks.openCard ? m_cardHooks.openCard(card) : cardSheet()->openCard(card);
 }
 
 void ChecklistDetailView::openNewCard(const ChecklistColumnPtr& column) {
-    if (!column)
-        return;
-    if (m_cardHooks.openNewCard)
-        m_cardHooks.openNewCard(column);
-    else
-        cardSheet()->openNewCard(column);
+    if (column)
+        m_cardHooks.openNewCard ? m_cardHooks.openNewCard(column) : cardSheet()->openNewCard(column);
 }
 
 // ----- columns ------------------------------------------------------------------------------------
@@ -416,13 +425,9 @@ void ChecklistDetailView::openEditColumnSheet(const ChecklistColumnPtr& column) 
 
 void ChecklistDetailView::requestDeleteColumn(const ChecklistColumnPtr& column) {
     m_columnToDelete = column;
-    DialogSeam::Message m;
-    m.icon = QMessageBox::Warning;
-    m.text = QStringLiteral("Supprimer la colonne ?");
-    m.informativeText = QStringLiteral("Les cartes de cette colonne seront aussi supprimees.");
-    m.buttons = {{QStringLiteral("Supprimer"), QMessageBox::DestructiveRole},
-                 {QStringLiteral("Annuler"), QMessageBox::RejectRole}};
-    m.escapeButton = 1;
+    const DialogSeam::Message m =
+        DialogSeam::deletion(QStringLiteral("Supprimer la colonne ?"),
+                             QStringLiteral("Les cartes de cette colonne seront aussi supprimees."));
     DialogSeam::open(this, m, [self = QPointer<ChecklistDetailView>(this)](int answer) {
         if (!self || answer != 0 || !self->m_columnToDelete)
             return;
@@ -436,22 +441,8 @@ void ChecklistDetailView::moveCardBy(const ChecklistCardPtr& card, int step) {
     const auto column = card ? card->column() : nullptr;
     if (!column || !findColumn(*m_checklist, column->id()))
         return;
-    const auto cards = sortedCards(*column);
-    const auto it = std::find(cards.begin(), cards.end(), card);
-    if (it == cards.end())
-        return;
-    const auto index = std::distance(cards.begin(), it);
-    if (step < 0 && index > 0)
-        m_edits.placeCard(m_checklist, card, column, cards[size_t(index - 1)]);
-    else if (step > 0 && index + 1 < qsizetype(cards.size()))
-        m_edits.placeCard(m_checklist, card, column,
-                          index + 2 < qsizetype(cards.size()) ? cards[size_t(index + 2)] : nullptr);
-    else
-        return;
-    syncNow();
-    if (auto* view = columnView(column->id()))
-        if (auto* t = view->ensureTile(card->id()))
-            t->setFocus(Qt::OtherFocusReason);
+    if (const auto before = placeAfterStep(sortedCards(*column), card, step))
+        placeCard(card, column, *before);
 }
 
 void ChecklistDetailView::moveCardToNeighbour(const ChecklistCardPtr& card, int step) {
@@ -472,7 +463,12 @@ void ChecklistDetailView::moveCardToNeighbour(const ChecklistCardPtr& card, int 
 void ChecklistDetailView::moveCardTo(const ChecklistCardPtr& card, const ChecklistColumnPtr& column) {
     if (!card || !column || !findCard(*m_checklist, card->id()))
         return;
-    m_edits.placeCard(m_checklist, card, column, nullptr);
+    placeCard(card, column, nullptr);
+}
+
+void ChecklistDetailView::placeCard(const ChecklistCardPtr& card, const ChecklistColumnPtr& column,
+                                    const ChecklistCardPtr& before) {
+    m_edits.placeCard(m_checklist, card, column, before);
     syncNow();
     if (auto* view = columnView(column->id()))
         if (auto* t = view->ensureTile(card->id()))
@@ -480,18 +476,10 @@ void ChecklistDetailView::moveCardTo(const ChecklistCardPtr& card, const Checkli
 }
 
 void ChecklistDetailView::moveColumnBy(const ChecklistColumnPtr& column, int step) {
-    const auto columns = sortedColumns(*m_checklist);
-    const auto it = std::find(columns.begin(), columns.end(), column);
-    if (it == columns.end())
+    const auto before = placeAfterStep(sortedColumns(*m_checklist), column, step);
+    if (!before)
         return;
-    const auto index = std::distance(columns.begin(), it);
-    if (step < 0 && index > 0)
-        m_edits.moveColumn(m_checklist, column, columns[size_t(index - 1)]);
-    else if (step > 0 && index + 1 < qsizetype(columns.size()))
-        m_edits.moveColumn(m_checklist, column,
-                           index + 2 < qsizetype(columns.size()) ? columns[size_t(index + 2)] : nullptr);
-    else
-        return;
+    m_edits.moveColumn(m_checklist, column, *before);
     syncNow();
     if (auto* view = columnView(column->id())) {
         view->handle()->setFocus(Qt::OtherFocusReason);

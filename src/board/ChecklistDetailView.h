@@ -129,6 +129,9 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // Places `card` in `column` before `before` (null: at the end), saves, and gives its tile the focus.
+    void placeCard(const ChecklistCardPtr& card, const ChecklistColumnPtr& column, const ChecklistCardPtr& before);
+
     struct DropTarget {
         QUuid column;
         int spot = 0; // ColumnView::Spot::Region

@@ -4,6 +4,7 @@
 #include "board/BoardWidgets.h"
 #include "checklists/ChecklistEdits.h"
 #include "services/Services.h"
+#include "ui/Boxes.h"
 #include "ui/Components.h"
 #include "ui/Fonts.h"
 #include "ui/Paint.h"
@@ -30,9 +31,7 @@ constexpr int kSheetWidth = 720;
 class FieldFrame : public QWidget {
 public:
     FieldFrame(QWidget* inner, QMargins pad, bool capsule, QWidget* leading = nullptr) : m_capsule(capsule) {
-        auto* l = new QHBoxLayout(this);
-        l->setContentsMargins(pad);
-        l->setSpacing(10);
+        auto* l = Boxes::row(this, 10, pad);
         if (leading)
             l->addWidget(leading);
         l->addWidget(inner);
@@ -153,16 +152,11 @@ NewChecklistColumnSheet::NewChecklistColumnSheet(const Services& services, Check
     setFixedWidth(kSheetWidth);
     BoardDrag::refuseInTextFields();
 
-    auto* root = new QVBoxLayout(this);
-    root->setContentsMargins(0, 0, 0, 0);
-    root->setSpacing(0);
+    auto* root = Boxes::column(this, 0, QMargins());
 
     // Header.
-    auto* header = new QHBoxLayout;
-    header->setContentsMargins(18, 18, 18, 18);
-    header->setSpacing(12);
-    auto* titles = new QVBoxLayout;
-    titles->setSpacing(4);
+    auto* header = Boxes::row(nullptr, 12, QMargins(18, 18, 18, 18));
+    auto* titles = Boxes::column(nullptr, 4);
     m_title = new TintLabel(windowTitle(), TintLabel::primary, Fonts::rounded(18, 600));
     titles->addWidget(m_title);
     titles->addWidget(new TintLabel(QStringLiteral("Couleur et icone personnalisables"), TintLabel::secondary,
@@ -181,15 +175,12 @@ NewChecklistColumnSheet::NewChecklistColumnSheet(const Services& services, Check
     root->addLayout(header);
 
     // Form.
-    auto* form = new QVBoxLayout;
-    form->setContentsMargins(18, 0, 18, 18);
-    form->setSpacing(14);
+    auto* form = Boxes::column(nullptr, 14, QMargins(18, 0, 18, 18));
     auto sectionLabel = [](const QString& text) {
         return new TintLabel(text, TintLabel::secondary, Fonts::rounded(12, 600));
     };
 
-    auto* preview = new QHBoxLayout;
-    preview->setSpacing(14);
+    auto* preview = Boxes::row(nullptr, 14);
     auto* tile = new Painted(QSize(52, 52), [this](QPainter& p, QRectF r) {
         const QColor c = displayColor();
         Paint::fillRoundedRect(p, r, 14, withOpacity(c, 0.18));
@@ -198,8 +189,7 @@ NewChecklistColumnSheet::NewChecklistColumnSheet(const Services& services, Check
     });
     m_colored.push_back(tile);
     preview->addWidget(tile);
-    auto* previewTexts = new QVBoxLayout;
-    previewTexts->setSpacing(2);
+    auto* previewTexts = Boxes::column(nullptr, 2);
     previewTexts->addWidget(
         new TintLabel(QStringLiteral("Nom de la colonne"), TintLabel::primary, Fonts::rounded(13, 600)));
     previewTexts->addWidget(
@@ -208,8 +198,7 @@ NewChecklistColumnSheet::NewChecklistColumnSheet(const Services& services, Check
     preview->addStretch(1);
     form->addLayout(preview);
 
-    auto* nameSection = new QVBoxLayout;
-    nameSection->setSpacing(8);
+    auto* nameSection = Boxes::column(nullptr, 8);
     auto* nameLabel = sectionLabel(QStringLiteral("Nom"));
     nameSection->addWidget(nameLabel);
     m_nameField = new QLineEdit;
@@ -222,11 +211,9 @@ NewChecklistColumnSheet::NewChecklistColumnSheet(const Services& services, Check
     nameSection->addWidget(new FieldFrame(m_nameField, QMargins(12, 12, 12, 12), false));
     form->addLayout(nameSection);
 
-    auto* iconSection = new QVBoxLayout;
-    iconSection->setSpacing(10);
+    auto* iconSection = Boxes::column(nullptr, 10);
     iconSection->addWidget(sectionLabel(QStringLiteral("Icone")));
-    auto* icons = new QHBoxLayout;
-    icons->setSpacing(10);
+    auto* icons = Boxes::row(nullptr, 10);
     for (const QString& icon : iconChoices()) {
         auto* b = new PaintedButton(QSize(44, 40), [this, icon](QPainter& p, const PaintedButton& self) {
             const bool selected = icon == m_selectedIcon;
@@ -254,11 +241,9 @@ NewChecklistColumnSheet::NewChecklistColumnSheet(const Services& services, Check
     iconSection->addLayout(icons);
     form->addLayout(iconSection);
 
-    auto* colorSection = new QVBoxLayout;
-    colorSection->setSpacing(10);
+    auto* colorSection = Boxes::column(nullptr, 10);
     colorSection->addWidget(sectionLabel(QStringLiteral("Couleur")));
-    auto* colors = new QHBoxLayout;
-    colors->setSpacing(10);
+    auto* colors = Boxes::row(nullptr, 10);
     const QFont chipFont = Fonts::rounded(12, 600);
     for (const auto& [key, label] : presetColors()) {
         const QSize size(12 + 8 + 8 + QFontMetrics(chipFont).horizontalAdvance(label) + 12,

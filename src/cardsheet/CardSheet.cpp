@@ -11,6 +11,7 @@
 #include "richtext/RichTextBlockEditor.h"
 #include "rtf/Rtf.h"
 #include "services/Services.h"
+#include "ui/Boxes.h"
 #include "ui/Components.h"
 #include "ui/DialogSeam.h"
 #include "ui/Fonts.h"
@@ -110,9 +111,7 @@ CardSheet::CardSheet(const Services& services, ChecklistPtr checklist, QWidget* 
     setModal(true);
     setFixedWidth(sheetWidth);
     // The header and the footer stay in place; the body between them scrolls when the window is short.
-    m_outer = new QVBoxLayout(this);
-    m_outer->setContentsMargins(0, 0, 0, 0);
-    m_outer->setSpacing(0);
+    m_outer = Boxes::column(this, 0, QMargins());
     auto* scroll = new SheetBody(this);
     scroll->setObjectName(QStringLiteral("cardSheetScroll"));
     m_outer->addWidget(scroll);
@@ -237,9 +236,7 @@ void CardSheet::rebuild() {
     m_body->setAutoFillBackground(false);
 
     m_footerBox = new QWidget(this);
-    auto* bottom = new QVBoxLayout(m_footerBox);
-    bottom->setContentsMargins(kSide, 14, kSide, 18);
-    bottom->setSpacing(14);
+    auto* bottom = Boxes::column(m_footerBox, 14, QMargins(kSide, 14, kSide, 18));
     bottom->addWidget(new Divider(m_footerBox));
     bottom->addWidget(buildFooter());
     m_outer->insertWidget(0, m_headerBox);
@@ -255,9 +252,7 @@ void CardSheet::rebuild() {
 
 QWidget* CardSheet::buildHeader() {
     auto* row = new QWidget(m_body);
-    auto* l = new QHBoxLayout(row);
-    l->setContentsMargins(0, 0, 0, 0);
-    l->setSpacing(10);
+    auto* l = Boxes::row(row, 10, QMargins());
     auto* title = new ColorLabel(heading(), Fonts::rounded(16, 600), primary(), row);
     title->setObjectName(QStringLiteral("heading"));
     l->addWidget(title);
@@ -291,9 +286,7 @@ QWidget* CardSheet::buildTitleField() {
 QWidget* CardSheet::buildDescriptionPreview() {
     auto* box = new QWidget(m_body);
     box->setObjectName(QStringLiteral("descriptionTooLarge"));
-    auto* l = new QVBoxLayout(box);
-    l->setContentsMargins(0, 0, 0, 0);
-    l->setSpacing(6);
+    auto* l = Boxes::column(box, 6, QMargins());
     auto* notice = hint(largetext::tooLargeMessage(m_storedNotesSize), box);
     notice->setObjectName(QStringLiteral("descriptionNotice"));
     l->addWidget(notice);
@@ -379,8 +372,7 @@ QWidget* CardSheet::buildLinks() {
     auto* section = new SheetSection(QStringLiteral("Liens"), m_body);
     QVBoxLayout* content = section->contentLayout();
     if (m_editMode) {
-        auto* row = new QHBoxLayout;
-        row->setSpacing(10);
+        auto* row = Boxes::row(nullptr, 10);
         auto* field = new FieldFrame(QStringLiteral("https://…"), 0.95, section);
         m_linkField = field->lineEdit();
         m_linkField->setText(m_link);
@@ -395,8 +387,7 @@ QWidget* CardSheet::buildLinks() {
         content->addWidget(hint(QStringLiteral("Crée l’étape pour ajouter des liens."), section));
         return section;
     }
-    auto* list = new QVBoxLayout;
-    list->setSpacing(6);
+    auto* list = Boxes::column(nullptr, 6);
     for (const ChecklistAttachmentPtr& a : m_editingCard->attachments()) {
         if (!attachmentfiles::isLinkAttachment(*a))
             continue;
@@ -407,13 +398,8 @@ QWidget* CardSheet::buildLinks() {
         auto* text = new ColorLabel(a->localPath(), Fonts::rounded(12), primary(), frame);
         text->setElided(true);
         l->addWidget(text, 1);
-        auto* open =
-            new IconButton(QStringLiteral("arrow.up.right.square"), QStringLiteral("Ouvrir le lien"), 12, 6, frame);
-        auto* remove = new IconButton(QStringLiteral("trash"), QStringLiteral("Supprimer le lien"), 12, 6, frame);
-        connect(open, &QAbstractButton::clicked, this, [this, a] { openLinkAttachment(a); });
-        connect(remove, &QAbstractButton::clicked, this, [this, a] { removeAttachment(a); });
-        l->addWidget(open);
-        l->addWidget(remove);
+        addRowButtons(l, a, QStringLiteral("arrow.up.right.square"), QStringLiteral("Ouvrir le lien"),
+                      QStringLiteral("Supprimer le lien"), &CardSheet::openLinkAttachment);
         list->addWidget(frame);
     }
     content->addLayout(list);
@@ -439,8 +425,7 @@ QWidget* CardSheet::buildAttachments() {
         content->addWidget(hint(QStringLiteral("Crée l’étape pour ajouter des fichiers."), section));
         return section;
     }
-    auto* list = new QVBoxLayout;
-    list->setSpacing(10);
+    auto* list = Boxes::column(nullptr, 10);
     for (const ChecklistAttachmentPtr& a : m_editingCard->attachments())
         if (!attachmentfiles::isLinkAttachment(*a))
             list->addWidget(buildFileRow(a));
@@ -470,9 +455,7 @@ QWidget* CardSheet::buildFileRow(const ChecklistAttachmentPtr& a) {
         14, [] { return withOpacity(AppPalette::cardBackground(), 0.95); }, 0.25, m_body);
     frame->setObjectName(QStringLiteral("fileRow"));
     frame->setCursor(Qt::PointingHandCursor);
-    auto* l = new QHBoxLayout(frame);
-    l->setContentsMargins(10, 10, 10, 10);
-    l->setSpacing(10);
+    auto* l = Boxes::row(frame, 10, QMargins(10, 10, 10, 10));
     const bool image = attachmentfiles::isImageAttachment(a->mimeType(), a->fileName());
     auto* preview = new AttachmentPreview(attachmentfiles::attachmentIconName(a->mimeType(), a->fileName()), frame);
     if (image) {
@@ -485,8 +468,7 @@ QWidget* CardSheet::buildFileRow(const ChecklistAttachmentPtr& a) {
             preview->setThumbnail(cached);
     }
     l->addWidget(preview);
-    auto* labels = new QVBoxLayout;
-    labels->setSpacing(2);
+    auto* labels = Boxes::column(nullptr, 2);
     labels->addStretch(1);
     // An image's name is quieter than a file's, as quiet as secondary text can read.
     const QString shownName = attachmentfiles::withoutFormatCharacters(a->fileName());
@@ -507,22 +489,27 @@ QWidget* CardSheet::buildFileRow(const ChecklistAttachmentPtr& a) {
     frame->setAccessibleName(shownName);
     frame->setAccessibleDescription(a->localPath());
     l->addLayout(labels, 1);
-    auto* open =
-        new IconButton(QStringLiteral("doc.text.magnifyingglass"), QStringLiteral("Ouvrir le fichier"), 12, 6, frame);
-    auto* remove = new IconButton(QStringLiteral("trash"), QStringLiteral("Supprimer le fichier"), 12, 6, frame);
-    connect(open, &QAbstractButton::clicked, this, [this, a] { openFileAttachment(a); });
-    connect(remove, &QAbstractButton::clicked, this, [this, a] { removeAttachment(a); });
+    addRowButtons(l, a, QStringLiteral("doc.text.magnifyingglass"), QStringLiteral("Ouvrir le fichier"),
+                  QStringLiteral("Supprimer le fichier"), &CardSheet::openFileAttachment);
     connect(frame, &RowFrame::clicked, this, [this, a] { openFileAttachment(a); });
-    l->addWidget(open);
-    l->addWidget(remove);
     return frame;
+}
+
+void CardSheet::addRowButtons(QBoxLayout* row, const ChecklistAttachmentPtr& attachment, const QString& openSymbol,
+                              const QString& openLabel, const QString& removeLabel,
+                              void (CardSheet::*opens)(const ChecklistAttachmentPtr&)) {
+    QWidget* frame = row->parentWidget();
+    auto* openButton = new IconButton(openSymbol, openLabel, 12, 6, frame);
+    auto* removeButton = new IconButton(QStringLiteral("trash"), removeLabel, 12, 6, frame);
+    connect(openButton, &QAbstractButton::clicked, this, [this, attachment, opens] { (this->*opens)(attachment); });
+    connect(removeButton, &QAbstractButton::clicked, this, [this, attachment] { removeAttachment(attachment); });
+    row->addWidget(openButton);
+    row->addWidget(removeButton);
 }
 
 QWidget* CardSheet::buildFooter() {
     auto* row = new QWidget(m_body);
-    auto* l = new QHBoxLayout(row);
-    l->setContentsMargins(0, 0, 0, 0);
-    l->setSpacing(10);
+    auto* l = Boxes::row(row, 10, QMargins());
     if (m_editingCard) {
         PillButton::Look look;
         look.symbolPx = 12;
@@ -717,11 +704,8 @@ void CardSheet::importFinished(const QUuid& cardId, bool ok, const QString& file
 
 void CardSheet::keyPressEvent(QKeyEvent* event) {
     // Return ends nothing and saves nothing; Escape closes like the close button.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
+    if (!Sheets::swallowReturn(event))
+        QDialog::keyPressEvent(event);
 }
 
 void CardSheet::paintEvent(QPaintEvent*) {

@@ -11,6 +11,7 @@
 #include <optional>
 
 struct Services;
+class QBoxLayout;
 class AttachmentImports;
 class ThumbnailCache;
 class QLineEdit;
@@ -87,6 +88,10 @@ private:
     QWidget* buildAttachments();
     QWidget* buildFooter();
     QWidget* buildFileRow(const ChecklistAttachmentPtr& attachment);
+    // Ends an attachment's row with its "open" and "delete" buttons.
+    void addRowButtons(QBoxLayout* row, const ChecklistAttachmentPtr& attachment, const QString& openSymbol,
+                       const QString& openLabel, const QString& removeLabel,
+                       void (CardSheet::*opens)(const ChecklistAttachmentPtr&));
     void refreshAttachments();
     void keepCaretInView();
     void saveCard();

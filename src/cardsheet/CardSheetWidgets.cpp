@@ -1,6 +1,7 @@
 #include "cardsheet/CardSheetWidgets.h"
 
 #include "richtext/LargeText.h"
+#include "ui/Boxes.h"
 #include "ui/Components.h"
 #include "ui/Fonts.h"
 #include "ui/Paint.h"
@@ -80,14 +81,10 @@ void ColorLabel::paintEvent(QPaintEvent* event) {
 // ---- SheetSection ----
 
 SheetSection::SheetSection(const QString& title, QWidget* parent) : QWidget(parent), m_title(title) {
-    auto* outer = new QVBoxLayout(this);
-    outer->setContentsMargins(12, 12, 12, 12);
-    outer->setSpacing(10);
+    auto* outer = Boxes::column(this, 10, QMargins(12, 12, 12, 12));
     outer->addWidget(new ColorLabel(
         title, Fonts::rounded(12, 600), [] { return AppPalette::secondaryText(); }, this));
-    m_content = new QVBoxLayout;
-    m_content->setContentsMargins(0, 0, 0, 0);
-    m_content->setSpacing(10);
+    m_content = Boxes::column(nullptr, 10, QMargins());
     outer->addLayout(m_content);
 }
 
@@ -188,15 +185,9 @@ void IconButton::paintEvent(QPaintEvent*) {
 // ---- ReadOnlyRichText ----
 
 ReadOnlyRichText::ReadOnlyRichText(QWidget* parent) : QTextEdit(parent) {
-    setReadOnly(true);
-    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    setFrameShape(QFrame::NoFrame);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    makeReadOnlyTextView(this);
     document()->setDocumentMargin(12);
-    viewport()->setAutoFillBackground(false);
     setAttribute(Qt::WA_TranslucentBackground);
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     connect(document()->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this, [this] {
         if (!m_bounded)
             updateGeometry();

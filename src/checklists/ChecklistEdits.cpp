@@ -12,54 +12,62 @@ using namespace ChecklistLogic;
 namespace {
 
 // The one place that builds the board's persistent objects.
+template <class T, class F>
+std::shared_ptr<T> madeNow(F fields) {
+    fields.createdAt = Clock::now();
+    if constexpr (requires { fields.updatedAt; })
+        fields.updatedAt = Clock::now();
+    return std::make_shared<T>(std::move(fields));
+}
+
+// The name and look that checklists and their columns share.
+template <class F>
+F namedWithLook(const QString& name, const QString& icon, const OptText& colorKey, const OptText& colorHex) {
+    F fields;
+    fields.name = name;
+    fields.iconName = icon;
+    fields.colorKey = colorKey;
+    fields.colorHex = colorHex;
+    return fields;
+}
+
 ChecklistPtr makeChecklist(const QString& name, const OptText& colorKey, const OptText& colorHex,
                            const ProjectPtr& project) {
-    ChecklistFields f;
-    f.name = name;
-    f.iconName = QStringLiteral("checklist");
-    f.colorKey = colorKey;
-    f.colorHex = colorHex;
-    f.createdAt = Clock::now();
-    f.updatedAt = Clock::now();
-    f.project = project;
-    return std::make_shared<Checklist>(std::move(f));
+    auto fields = namedWithLook<ChecklistFields>(name, QStringLiteral("checklist"), colorKey, colorHex);
+    fields.project = project;
+    return madeNow<Checklist>(std::move(fields));
 }
 
 ChecklistColumnPtr makeColumn(const ChecklistPtr& checklist, const QString& name, const QString& icon,
                               const OptText& colorKey, const OptText& colorHex, qint64 orderIndex) {
-    ChecklistColumnFields f;
-    f.name = name;
-    f.iconName = icon;
-    f.colorKey = colorKey;
-    f.colorHex = colorHex;
-    f.orderIndex = orderIndex;
-    f.createdAt = Clock::now();
-    f.updatedAt = Clock::now();
-    f.checklist = checklist;
-    return std::make_shared<ChecklistColumn>(std::move(f));
+    auto fields = namedWithLook<ChecklistColumnFields>(name, icon, colorKey, colorHex);
+    fields.orderIndex = orderIndex;
+    fields.checklist = checklist;
+    return madeNow<ChecklistColumn>(std::move(fields));
 }
 
 ChecklistCardPtr makeCard(const ChecklistColumnPtr& column, const QString& title, const OptText& notes,
                           qint64 orderIndex) {
-    ChecklistCardFields f;
-    f.title = title;
-    f.notes = notes;
-    f.orderIndex = orderIndex;
-    f.createdAt = Clock::now();
-    f.updatedAt = f.createdAt;
-    f.column = column;
-    return std::make_shared<ChecklistCard>(std::move(f));
+    // A new card was changed when it was made, to the tick.
+    const QDateTime now = Clock::now();
+    return std::make_shared<ChecklistCard>(ChecklistCardFields{.title = title,
+                                                               .notes = notes,
+                                                               .orderIndex = orderIndex,
+                                                               .createdAt = now,
+                                                               .updatedAt = now,
+                                                               .column = column});
 }
 
 ChecklistAttachmentPtr makeAttachment(const ChecklistCardPtr& card, const QString& fileName, const OptText& mimeType,
                                       const QString& localPath) {
-    ChecklistAttachmentFields f;
-    f.fileName = fileName;
-    f.mimeType = mimeType;
-    f.localPath = localPath;
-    f.createdAt = Clock::now();
-    f.card = card;
-    return std::make_shared<ChecklistAttachment>(std::move(f));
+    return madeNow<ChecklistAttachment>(
+        ChecklistAttachmentFields{.fileName = fileName, .mimeType = mimeType, .localPath = localPath, .card = card});
+}
+
+// Absent, or deleted since: nothing to edit.
+template <class T>
+bool gone(const std::shared_ptr<T>& object) {
+    return !object || object->isDeleted();
 }
 
 // Writes only the numbers that change, so a drop rewrites the rows it moved and no others.
@@ -121,7 +129,7 @@ ChecklistPtr ChecklistEdits::createChecklist(const QString& name, const ProjectP
 }
 
 bool ChecklistEdits::ensureDefaultColumns(const ChecklistPtr& checklist) {
-    if (!checklist || checklist->isDeleted() || !checklist->columns().empty())
+    if (gone(checklist) || !checklist->columns().empty())
         return false;
     const OptText key = checklist->colorKey();
     const OptText hex = checklist->colorHex();
@@ -140,7 +148,7 @@ bool ChecklistEdits::ensureDefaultColumns(const ChecklistPtr& checklist) {
 // ---------------------------------------------------------------------------------------------
 ChecklistColumnPtr ChecklistEdits::createColumn(const ChecklistPtr& checklist, const ColumnFields& fields) {
     const QString n = trimmed(fields.name);
-    if (!checklist || checklist->isDeleted() || n.isEmpty())
+    if (gone(checklist) || n.isEmpty())
         return nullptr;
     // Every column counts, hidden ones too, so a new column never shares a number with an old one.
     std::optional<qint64> highest;
@@ -159,7 +167,7 @@ ChecklistColumnPtr ChecklistEdits::createColumn(const ChecklistPtr& checklist, c
 bool ChecklistEdits::editColumn(const ChecklistPtr& checklist, const ChecklistColumnPtr& column,
                                 const ColumnFields& fields) {
     const QString n = trimmed(fields.name);
-    if (!checklist || !column || column->isDeleted() || n.isEmpty())
+    if (!checklist || gone(column) || n.isEmpty())
         return false;
     column->setName(n);
     column->setIconName(fields.iconName);
@@ -171,7 +179,7 @@ bool ChecklistEdits::editColumn(const ChecklistPtr& checklist, const ChecklistCo
 }
 
 void ChecklistEdits::deleteColumn(const ChecklistPtr& checklist, const ChecklistColumnPtr& column) {
-    if (!checklist || !column || column->isDeleted())
+    if (!checklist || gone(column))
         return;
     const auto cards = column->cards(); // deleting changes the list
     for (const auto& card : cards)
@@ -185,8 +193,7 @@ void ChecklistEdits::deleteColumn(const ChecklistPtr& checklist, const Checklist
 
 bool ChecklistEdits::moveColumn(const ChecklistPtr& checklist, const ChecklistColumnPtr& dragged,
                                 const ChecklistColumnPtr& target) {
-    if (!checklist || !dragged || dragged->isDeleted() || dragged->checklist() != checklist ||
-        (target && dragged->id() == target->id()))
+    if (!checklist || gone(dragged) || dragged->checklist() != checklist || (target && dragged->id() == target->id()))
         return false;
     auto list = sortedColumns(*checklist);
     std::erase_if(list, [&](const ChecklistColumnPtr& c) { return c->id() == dragged->id(); });
@@ -205,7 +212,7 @@ bool ChecklistEdits::moveColumn(const ChecklistPtr& checklist, const ChecklistCo
 ChecklistCardPtr ChecklistEdits::createCard(const ChecklistPtr& checklist, const ChecklistColumnPtr& column,
                                             const QString& title, const OptText& notes) {
     const QString t = trimmed(title);
-    if (!column || column->isDeleted() || t.isEmpty())
+    if (gone(column) || t.isEmpty())
         return nullptr;
     std::optional<qint64> highest;
     for (const auto& c : sortedCards(*column))
@@ -223,7 +230,7 @@ ChecklistCardPtr ChecklistEdits::createCard(const ChecklistPtr& checklist, const
 bool ChecklistEdits::updateCard(const ChecklistPtr& checklist, const ChecklistCardPtr& card, const QString& title,
                                 const OptText& notes) {
     const QString t = trimmed(title);
-    if (!card || card->isDeleted() || t.isEmpty())
+    if (gone(card) || t.isEmpty())
         return false;
     card->setTitle(t);
     card->setNotes(notes);
@@ -232,7 +239,7 @@ bool ChecklistEdits::updateCard(const ChecklistPtr& checklist, const ChecklistCa
 }
 
 void ChecklistEdits::deleteCard(const ChecklistPtr& checklist, const ChecklistCardPtr& card) {
-    if (!card || card->isDeleted())
+    if (gone(card))
         return;
     const auto column = card->column();
     m_context.deleteObject(card); // leaves the column's list and takes its attachment records
@@ -261,7 +268,7 @@ void ChecklistEdits::placeInColumn(const ChecklistCardPtr& card, ChecklistColumn
 
 void ChecklistEdits::placeCard(const ChecklistPtr& checklist, const ChecklistCardPtr& card,
                                const ChecklistColumnPtr& column, const ChecklistCardPtr& before) {
-    if (!card || card->isDeleted() || !column || column->isDeleted())
+    if (gone(card) || gone(column))
         return;
     const auto source = card->column();
     if (!source || source->id() != column->id()) {
@@ -289,7 +296,7 @@ bool ChecklistEdits::markCardDone(const ChecklistPtr& checklist, const Checklist
 ChecklistAttachmentPtr ChecklistEdits::addAttachment(const ChecklistPtr& checklist, const ChecklistCardPtr& card,
                                                      const QString& fileName, const OptText& mimeType,
                                                      const QString& localPath) {
-    if (!card || card->isDeleted())
+    if (gone(card))
         return nullptr;
     auto attachment = makeAttachment(card, fileName, mimeType, localPath);
     m_context.insert(attachment);
@@ -299,7 +306,7 @@ ChecklistAttachmentPtr ChecklistEdits::addAttachment(const ChecklistPtr& checkli
 }
 
 void ChecklistEdits::removeAttachment(const ChecklistPtr& checklist, const ChecklistAttachmentPtr& attachment) {
-    if (!attachment || attachment->isDeleted())
+    if (gone(attachment))
         return;
     if (const auto card = attachment->card())
         card->removeAttachment(attachment);

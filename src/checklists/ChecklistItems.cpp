@@ -1,6 +1,7 @@
 #include "checklists/ChecklistItems.h"
 
 #include "checklists/ChecklistLogic.h"
+#include "ui/Boxes.h"
 #include "ui/Fonts.h"
 #include "ui/Paint.h"
 #include "ui/Palette.h"
@@ -13,6 +14,15 @@
 #include <QVBoxLayout>
 
 namespace checklistsui {
+
+namespace {
+// A row's or card's text, drawn in the primary or the secondary text colour.
+ClampedText* rowText(const QFont& font, bool primary, int maxLines, QWidget* parent) {
+    return new ClampedText(
+        font, [primary] { return primary ? AppPalette::primaryText() : AppPalette::secondaryText(); }, maxLines,
+        parent);
+}
+} // namespace
 
 // ---- texts ----
 
@@ -66,18 +76,13 @@ void CountBadge::paintEvent(QPaintEvent* event) {
 ChecklistRow::ChecklistRow(ThemeManager& theme, ChecklistPtr checklist, Callbacks callbacks, QWidget* parent)
     : ChecklistEntry(theme, std::move(checklist), std::move(callbacks), parent) {
     m_tile = new TileView(42, 12, 16, this);
-    m_name = new ClampedText(
-        Fonts::rounded(14, 600), [] { return AppPalette::primaryText(); }, 1, this);
-    m_project = new ClampedText(
-        Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, 1, this);
+    m_name = rowText(Fonts::rounded(14, 600), true, 1, this);
+    m_project = rowText(Fonts::rounded(12), false, 1, this);
     m_toDo = new CountBadge(this);
     m_done = new CountBadge(this);
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(padding, padding, padding, padding);
-    row->setSpacing(12);
+    auto* row = Boxes::row(this, 12, QMargins(padding, padding, padding, padding));
     row->addWidget(m_tile);
-    auto* texts = new QVBoxLayout;
-    texts->setSpacing(3);
+    auto* texts = Boxes::column(nullptr, 3);
     texts->addStretch(1);
     texts->addWidget(m_name);
     texts->addWidget(m_project);
@@ -154,13 +159,9 @@ void ChecklistRow::paintShadow(QPainter& p, const QRect& rect) const {
 ChecklistCardGrid::ChecklistCardGrid(ThemeManager& theme, ChecklistPtr checklist, Callbacks callbacks, QWidget* parent)
     : ChecklistEntry(theme, std::move(checklist), std::move(callbacks), parent) {
     m_tile = new TileView(42, 12, 16, this);
-    m_title = new ClampedText(
-        Fonts::rounded(15, 700), [] { return AppPalette::primaryText(); }, 2, this);
-    m_subtitle = new ClampedText(
-        Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, 1, this);
-    auto* col = new QVBoxLayout(this);
-    col->setContentsMargins(14, 14, 14, 14);
-    col->setSpacing(10);
+    m_title = rowText(Fonts::rounded(15, 700), true, 2, this);
+    m_subtitle = rowText(Fonts::rounded(12), false, 1, this);
+    auto* col = Boxes::column(this, 10, QMargins(14, 14, 14, 14));
     auto* header = new QHBoxLayout;
     header->addWidget(m_tile);
     header->addStretch(1);

@@ -1,6 +1,7 @@
 #include "checklists/ChecklistsListView.h"
 
 #include "checklists/ChecklistItems.h"
+#include "ui/Boxes.h"
 #include "ui/Components.h"
 #include "ui/Fonts.h"
 #include "ui/Paint.h"
@@ -67,11 +68,8 @@ ChecklistsListView::ChecklistsListView(const Services& services, std::function<v
 
     // The header card: title and subtitle, then the search field, the layout switch and "Nouvelle".
     auto* header = new QWidget;
-    auto* row = new QHBoxLayout(header);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(12);
-    auto* titles = new QVBoxLayout;
-    titles->setSpacing(6);
+    auto* row = Boxes::row(header, 12, QMargins());
+    auto* titles = Boxes::column(nullptr, 6);
     auto* title = new lists::ClampedText(
         Fonts::rounded(20, 600), [] { return AppPalette::primaryText(); }, 0, header);
     title->setText(QStringLiteral("Checklists"));
@@ -85,8 +83,7 @@ ChecklistsListView::ChecklistsListView(const Services& services, std::function<v
     titles->addWidget(title);
     titles->addWidget(subtitle);
     row->addLayout(titles, 1);
-    auto* tools = new QHBoxLayout;
-    tools->setSpacing(10);
+    auto* tools = Boxes::row(nullptr, 10);
     // 260 wide; only a window too narrow for it and a whole title makes it narrower (the subtitle gives way first).
     searchField()->setMinimumWidth(140);
     searchField()->setMaximumWidth(260);

@@ -1,6 +1,7 @@
 #include "checklists/NewChecklistSheet.h"
 
 #include "checklists/ChecklistEdits.h"
+#include "ui/Boxes.h"
 #include "ui/Components.h"
 #include "ui/Fonts.h"
 #include "ui/KeyboardFocus.h"
@@ -113,25 +114,21 @@ NewChecklistSheet::NewChecklistSheet(const Services& services, QWidget* parent)
 
     auto* content = new QWidget;
     content->setFixedWidth(520 - 2 * AppCard::padding);
-    auto* col = new QVBoxLayout(content);
-    col->setContentsMargins(4, 4, 4, 4);
-    col->setSpacing(14);
+    auto* col = Boxes::column(content, 14, QMargins(4, 4, 4, 4));
 
     auto* title = new lists::ClampedText(
         Fonts::rounded(16, 600), [] { return AppPalette::primaryText(); }, 0, content);
     title->setText(QStringLiteral("Nouvelle checklist"));
     col->addWidget(title);
 
-    auto* nameSection = new QVBoxLayout;
-    nameSection->setSpacing(8);
+    auto* nameSection = Boxes::column(nullptr, 8);
     nameSection->addWidget(label(QStringLiteral("Nom"), content));
     auto* field = new FieldBox(QStringLiteral("Ex : Checklist Production"), content);
     m_name = field->edit;
     nameSection->addWidget(field);
     col->addLayout(nameSection);
 
-    auto* projectSection = new QVBoxLayout;
-    projectSection->setSpacing(8);
+    auto* projectSection = Boxes::column(nullptr, 8);
     projectSection->addWidget(label(QStringLiteral("Projet (optionnel)"), content));
     m_picker = new ProjectPicker(content);
     // As wide as its longest project name, up to the width of the name field.
@@ -210,11 +207,8 @@ void NewChecklistSheet::create() {
 
 void NewChecklistSheet::keyPressEvent(QKeyEvent* event) {
     // Return only ends editing; it creates nothing.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
-        event->accept();
-        return;
-    }
-    QDialog::keyPressEvent(event);
+    if (!Sheets::swallowReturn(event))
+        QDialog::keyPressEvent(event);
 }
 
 void NewChecklistSheet::paintEvent(QPaintEvent*) {

@@ -2,6 +2,7 @@
 
 #include "dashboard/DashboardLogic.h"
 #include "ui/BoundedText.h"
+#include "ui/Boxes.h"
 #include "ui/Components.h"
 #include "ui/Fonts.h"
 #include "ui/ImageConversion.h"
@@ -203,9 +204,7 @@ QColor DashLabel::textColor() const { return m_color ? m_color() : TextLabel::te
 // ---------------------------------------------------------------------------------------------
 SectionHeader::SectionHeader(const QString& title, QWidget* trailing, const ThemeManager& theme, QWidget* parent)
     : QWidget(parent), m_theme(theme), m_trailing(trailing), m_hover(new HoverAnimator(this, kHoverMs)) {
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(14, 12, 14, 12);
-    row->setSpacing(12);
+    auto* row = Boxes::row(this, 12, QMargins(14, 12, 14, 12));
     auto* bar = new QWidget(this);
     bar->setFixedSize(5, 18);
     bar->setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -580,9 +579,7 @@ DashboardAccordion::DashboardAccordion(const QString& title, const QString& syst
     outer->setContentsMargins(0, 0, 0, 0);
     auto* inner = new QWidget;
     inner->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    m_stack = new QVBoxLayout(inner);
-    m_stack->setContentsMargins(0, 0, 0, 0);
-    m_stack->setSpacing(0);
+    m_stack = Boxes::column(inner, 0, QMargins());
     m_header = new Header(title, systemImage, this);
     m_header->setParent(inner);
     m_divider = new lists::Divider([] { return withOpacity(AppPalette::separator(), 0.6); }, inner);
@@ -614,9 +611,7 @@ void DashboardAccordion::setExpanded(bool expanded) {
     m_expanded = expanded;
     if (expanded) {
         auto* wrap = new QWidget;
-        auto* box = new QVBoxLayout(wrap);
-        box->setContentsMargins(14, 14, 14, 14);
-        box->setSpacing(12);
+        auto* box = Boxes::column(wrap, 12, QMargins(14, 14, 14, 14));
         if (m_factory)
             if (QWidget* w = m_factory())
                 box->addWidget(w);
@@ -773,12 +768,9 @@ DocRowLine::DocRowLine(DocPtr doc, std::function<void()> onOpen, QWidget* parent
     setRole(this, QAccessible::Button);
     setCursor(Qt::PointingHandCursor);
     setFocusPolicy(Qt::TabFocus);
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(12, 10, 12, 10);
-    row->setSpacing(10);
+    auto* row = Boxes::row(this, 10, QMargins(12, 10, 12, 10));
     m_tile = new lists::TileView(30, 10, 13, this);
-    auto* texts = new QVBoxLayout;
-    texts->setSpacing(2);
+    auto* texts = Boxes::column(nullptr, 2);
     // Wrapped, and cut anywhere inside a word longer than the line: a long title never widens the row.
     m_title = new lists::ClampedText(
         Fonts::rounded(13, 600), [] { return AppPalette::primaryText(); }, 0, this);
@@ -929,9 +921,7 @@ void DashCard::paintShadow(QPainter& p, const QRect& rect) const {
 
 namespace {
 QVBoxLayout* cardStack(QWidget* card) {
-    auto* col = new QVBoxLayout(card);
-    col->setContentsMargins(14, 14, 14, 14);
-    col->setSpacing(10);
+    auto* col = Boxes::column(card, 10, QMargins(14, 14, 14, 14));
     return col;
 }
 } // namespace
@@ -964,22 +954,15 @@ QString DashTileCard::secondLine() const { return m_second->text(); }
 
 DashboardProjectCard::DashboardProjectCard(ProjectPtr project, std::function<void()> onOpen, const ThemeManager& theme,
                                            QWidget* parent)
-    : DashTileCard(2, std::move(onOpen), theme, parent) {
-    setProject(std::move(project), m_onOpen);
-}
-
-void DashboardProjectCard::setProject(ProjectPtr project, std::function<void()> onOpen) {
-    m_project = std::move(project);
-    m_onOpen = std::move(onOpen);
-    m_pressed = false;
+    : DashObjectCard(2, std::move(project), std::move(onOpen), theme, parent) {
     refresh();
 }
 
 void DashboardProjectCard::refresh() {
-    if (!m_project)
+    if (!m_object)
         return;
-    showContent(m_project->iconName(), displayColor(m_project->colorKey(), m_project->colorHex()), m_project->name());
-    const OptText& details = m_project->details();
+    showContent(m_object->iconName(), displayColor(m_object->colorKey(), m_object->colorHex()), m_object->name());
+    const OptText& details = m_object->details();
     const bool has = details && !details->trimmed().isEmpty();
     // Without a description an invisible line keeps the card's height.
     m_second->setFont(has ? Fonts::rounded(12) : Fonts::system(12));
@@ -988,36 +971,20 @@ void DashboardProjectCard::refresh() {
     repaintHostOf(this);
 }
 
-std::optional<QColor> DashboardProjectCard::shadowColor() const {
-    return m_project ? std::optional<QColor>(displayColor(m_project->colorKey(), m_project->colorHex())) : std::nullopt;
-}
-
 DashboardChecklistCard::DashboardChecklistCard(ChecklistPtr checklist, std::function<void()> onOpen,
                                                const ThemeManager& theme, QWidget* parent)
-    : DashTileCard(1, std::move(onOpen), theme, parent) {
-    setChecklist(std::move(checklist), m_onOpen);
-}
-
-void DashboardChecklistCard::setChecklist(ChecklistPtr checklist, std::function<void()> onOpen) {
-    m_checklist = std::move(checklist);
-    m_onOpen = std::move(onOpen);
-    m_pressed = false;
+    : DashObjectCard(1, std::move(checklist), std::move(onOpen), theme, parent) {
     refresh();
 }
 
 void DashboardChecklistCard::refresh() {
-    if (!m_checklist)
+    if (!m_object)
         return;
-    showContent(m_checklist->iconName(), displayColor(m_checklist->colorKey(), m_checklist->colorHex()),
-                shownTitle(m_checklist->name()));
-    const ProjectPtr project = m_checklist->project();
+    showContent(m_object->iconName(), displayColor(m_object->colorKey(), m_object->colorHex()),
+                shownTitle(m_object->name()));
+    const ProjectPtr project = m_object->project();
     m_second->setText(project ? BoundedText::bounded(project->name()) : QStringLiteral("Checklist globale"));
     repaintHostOf(this);
-}
-
-std::optional<QColor> DashboardChecklistCard::shadowColor() const {
-    return m_checklist ? std::optional<QColor>(displayColor(m_checklist->colorKey(), m_checklist->colorHex()))
-                       : std::nullopt;
 }
 
 namespace {

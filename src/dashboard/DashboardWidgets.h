@@ -10,6 +10,7 @@
 #include <QAbstractButton>
 #include <QImage>
 #include <QPixmap>
+#include "ui/Palette.h"
 #include "ui/ShapedText.h"
 #include "ui/TextLabel.h"
 #include <QPointer>
@@ -315,36 +316,51 @@ protected:
     lists::ClampedText* m_second;
 };
 
-class DashboardProjectCard : public DashTileCard {
+// A tile card showing one stored object in its colour (its hover shadow too), which a click opens.
+template <class T>
+class DashObjectCard : public DashTileCard {
+public:
+    // Shows `object` from now on, and `onOpen` opens it.
+    void bind(std::shared_ptr<T> object, std::function<void()> onOpen) {
+        m_object = std::move(object);
+        m_onOpen = std::move(onOpen);
+        m_pressed = false;
+        refresh();
+    }
+    virtual void refresh() = 0;
+
+protected:
+    DashObjectCard(int secondLineCount, std::shared_ptr<T> object, std::function<void()> onOpen,
+                   const ThemeManager& theme, QWidget* parent)
+        : DashTileCard(secondLineCount, std::move(onOpen), theme, parent), m_object(std::move(object)) {}
+    std::optional<QColor> shadowColor() const override {
+        return m_object ? std::optional<QColor>(displayColor(m_object->colorKey(), m_object->colorHex()))
+                        : std::nullopt;
+    }
+
+    std::shared_ptr<T> m_object;
+};
+
+class DashboardProjectCard : public DashObjectCard<Project> {
     Q_OBJECT
 public:
     DashboardProjectCard(ProjectPtr project, std::function<void()> onOpen, const ThemeManager& theme,
                          QWidget* parent = nullptr);
-    void setProject(ProjectPtr project, std::function<void()> onOpen);
-    ProjectPtr project() const { return m_project; }
-    void refresh(); // secondLine() is " " when there is no description
-
-protected:
-    std::optional<QColor> shadowColor() const override;
-
-private:
-    ProjectPtr m_project;
+    void setProject(ProjectPtr project, std::function<void()> onOpen) { bind(std::move(project), std::move(onOpen)); }
+    ProjectPtr project() const { return m_object; }
+    void refresh() override; // secondLine() is " " when there is no description
 };
 
-class DashboardChecklistCard : public DashTileCard {
+class DashboardChecklistCard : public DashObjectCard<Checklist> {
     Q_OBJECT
 public:
     DashboardChecklistCard(ChecklistPtr checklist, std::function<void()> onOpen, const ThemeManager& theme,
                            QWidget* parent = nullptr);
-    void setChecklist(ChecklistPtr checklist, std::function<void()> onOpen);
-    ChecklistPtr checklist() const { return m_checklist; }
-    void refresh();
-
-protected:
-    std::optional<QColor> shadowColor() const override;
-
-private:
-    ChecklistPtr m_checklist;
+    void setChecklist(ChecklistPtr checklist, std::function<void()> onOpen) {
+        bind(std::move(checklist), std::move(onOpen));
+    }
+    ChecklistPtr checklist() const { return m_object; }
+    void refresh() override;
 };
 
 class DashboardSeeMoreCard : public DashCard {

@@ -3,6 +3,7 @@
 #include "editor/EditorWidgets.h"
 #include "richtext/LargeText.h"
 #include "rtf/Rtf.h"
+#include "ui/Components.h"
 #include "ui/Fonts.h"
 #include "ui/Palette.h"
 
@@ -15,15 +16,9 @@
 #include <cmath>
 
 AttributedTextViewWrapper::AttributedTextViewWrapper(QWidget* parent) : QTextEdit(parent) {
-    setReadOnly(true);
-    setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    setFrameShape(QFrame::NoFrame);
-    setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    makeReadOnlyTextView(this);
     setLineWrapMode(QTextEdit::WidgetWidth);
     setAutoFillBackground(false);
-    viewport()->setAutoFillBackground(false);
-    setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFocusPolicy(Qt::ClickFocus);
     setContextMenuPolicy(Qt::DefaultContextMenu);
     document()->setDefaultFont(Fonts::system(14));

@@ -1,6 +1,7 @@
 #include "projects/Items.h"
 
 #include "ui/BoundedText.h"
+#include "ui/Boxes.h"
 
 #include "projects/DocStatusBadge.h"
 #include "ui/Components.h"
@@ -39,9 +40,7 @@ ClampedText* secondaryText(QWidget* parent, int maxLines) {
 // A row: the leading tile, the texts centred against it, then the trailing widgets.
 QHBoxLayout* rowLayout(QWidget* row, QMargins margins, QWidget* tile, QVBoxLayout* texts,
                        std::initializer_list<QWidget*> trailing) {
-    auto* layout = new QHBoxLayout(row);
-    layout->setContentsMargins(margins);
-    layout->setSpacing(12);
+    auto* layout = Boxes::row(row, 12, margins);
     layout->addWidget(tile);
     // The free height goes above and below the texts, not into them: a lone line sits centred.
     texts->setContentsMargins(0, 0, 0, 0);
@@ -54,8 +53,7 @@ QHBoxLayout* rowLayout(QWidget* row, QMargins margins, QWidget* tile, QVBoxLayou
 }
 
 QVBoxLayout* textColumn(int spacing, std::initializer_list<QWidget*> texts) {
-    auto* col = new QVBoxLayout;
-    col->setSpacing(spacing);
+    auto* col = Boxes::column(nullptr, spacing);
     for (QWidget* w : texts)
         col->addWidget(w);
     return col;
@@ -66,9 +64,7 @@ QVBoxLayout* textColumn(int spacing, std::initializer_list<QWidget*> texts) {
 // spacing applies before it (and, through the layout, before the footer).
 void cardLayout(QWidget* card, QWidget* leading, EllipsisButton* menu, std::initializer_list<QWidget*> texts,
                 QLayout* footer = nullptr) {
-    auto* col = new QVBoxLayout(card);
-    col->setContentsMargins(14, 14, 14, 14);
-    col->setSpacing(10);
+    auto* col = Boxes::column(card, 10, QMargins(14, 14, 14, 14));
     auto* header = new QHBoxLayout;
     header->setContentsMargins(0, 0, 0, 0);
     header->addWidget(leading);

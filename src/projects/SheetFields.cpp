@@ -32,6 +32,28 @@ DocStatus pickedStatus(const QComboBox* picker) {
     return DocStatusInfo::fromRaw(picker->currentData().toString()).value_or(DocStatus::inProgress);
 }
 
+const QStringList& bookIcons() {
+    static const QStringList icons{"book.fill", "books.vertical.fill",   "text.book.closed.fill",
+                                   "note.text", "list.bullet.rectangle", "checklist"};
+    return icons;
+}
+
+const QStringList& toolIcons() {
+    static const QStringList icons{"hammer.fill",
+                                   "wrench.and.screwdriver.fill",
+                                   "terminal.fill",
+                                   "curlybraces",
+                                   "chevron.left.forwardslash.chevron.right",
+                                   "gearshape.fill",
+                                   "slider.horizontal.3",
+                                   "bolt.fill",
+                                   "lock.fill",
+                                   "key.fill",
+                                   "shield.fill",
+                                   "shield.lefthalf.filled"};
+    return icons;
+}
+
 QPlainTextEdit* makeDescriptionField(const QString& text, QWidget* parent) {
     auto* edit = new QPlainTextEdit(parent);
     edit->setPlainText(text);
@@ -56,14 +78,10 @@ QPlainTextEdit* makeDescriptionField(const QString& text, QWidget* parent) {
 ProjectFieldsSheet::ProjectFieldsSheet(const Services& services, const Texts& texts, QStringList iconChoices,
                                        const QString& name, const QString& details, QWidget* parent)
     : ColorIconSheet(services, texts, std::move(iconChoices), parent) {
-    m_name = new QLineEdit(name, this);
-    m_name->setObjectName(QStringLiteral("nameField"));
-    m_details = projectsui::makeDescriptionField(details, this);
-    m_details->setObjectName(QStringLiteral("detailsField"));
-    fieldsLayout()->addRow(QStringLiteral("Nom du projet"), m_name);
-    fieldsLayout()->addRow(QStringLiteral("Description (optionnel)"), m_details);
-    connect(m_name, &QLineEdit::textChanged, this, [this] { fieldsChanged(); });
-    connect(m_details, &QPlainTextEdit::textChanged, this, [this] { fieldsChanged(); });
+    m_name = addField(QStringLiteral("Nom du projet"), new QLineEdit(name, this), QStringLiteral("nameField"),
+                      &QLineEdit::textChanged);
+    m_details = addField(QStringLiteral("Description (optionnel)"), projectsui::makeDescriptionField(details, this),
+                         QStringLiteral("detailsField"), &QPlainTextEdit::textChanged);
     m_name->setFocus();
 }
 
@@ -81,14 +99,10 @@ QString ProjectFieldsSheet::previewSecondLine() const {
 DocFieldsSheet::DocFieldsSheet(const Services& services, const Texts& texts, QStringList iconChoices,
                                const QString& title, DocStatus status, QWidget* parent)
     : ColorIconSheet(services, texts, std::move(iconChoices), parent) {
-    m_title = new QLineEdit(title, this);
-    m_title->setObjectName(QStringLiteral("titleField"));
-    m_status = projectsui::makeStatusPicker(status, this);
-    m_status->setObjectName(QStringLiteral("statusField"));
-    fieldsLayout()->addRow(QStringLiteral("Titre"), m_title);
-    fieldsLayout()->addRow(QStringLiteral("Statut"), m_status);
-    connect(m_title, &QLineEdit::textChanged, this, [this] { fieldsChanged(); });
-    connect(m_status, &QComboBox::currentIndexChanged, this, [this] { fieldsChanged(); });
+    m_title = addField(QStringLiteral("Titre"), new QLineEdit(title, this), QStringLiteral("titleField"),
+                       &QLineEdit::textChanged);
+    m_status = addField(QStringLiteral("Statut"), projectsui::makeStatusPicker(status, this),
+                        QStringLiteral("statusField"), &QComboBox::currentIndexChanged);
     m_title->setFocus();
 }
 

@@ -15,6 +15,10 @@ QComboBox* makeStatusPicker(DocStatus initial, QWidget* parent);
 DocStatus pickedStatus(const QComboBox* picker);
 QString statusLabel(DocStatus status);
 
+// Runs of icons that several sheets offer, in the order they show them.
+const QStringList& bookIcons(); // books, notes and lists
+const QStringList& toolIcons(); // tools, code, settings and locks
+
 // A description field that grows from 3 to 6 lines, then scrolls.
 QPlainTextEdit* makeDescriptionField(const QString& text, QWidget* parent);
 

@@ -1,6 +1,7 @@
 #include "projects/SheetForm.h"
 
 #include "services/Services.h"
+#include "ui/Boxes.h"
 #include "ui/Components.h"
 #include "ui/Fonts.h"
 #include "ui/Paint.h"
@@ -128,14 +129,11 @@ class PreviewCard : public QWidget {
 public:
     PreviewCard(std::function<QColor()> accent, std::function<QString()> icon, int secondLineMax, QWidget* parent)
         : QWidget(parent), m_accent(std::move(accent)), m_icon(std::move(icon)) {
-        auto* row = new QHBoxLayout(this);
-        row->setContentsMargins(12, 12, 12, 12);
-        row->setSpacing(12);
+        auto* row = Boxes::row(this, 12, QMargins(12, 12, 12, 12));
         m_tile = new QWidget(this);
         m_tile->setFixedSize(44, 44);
         m_tile->installEventFilter(this);
-        auto* lines = new QVBoxLayout;
-        lines->setSpacing(2);
+        auto* lines = Boxes::column(nullptr, 2);
         first = new ClampedText(
             Fonts::rounded(13, 600), [] { return AppPalette::primaryText(); }, 0, this);
         second = new ClampedText(
@@ -177,11 +175,14 @@ private:
     QWidget* m_tile;
 };
 
-ClampedText* sectionLabel(const QString& text, QWidget* parent) {
-    auto* l = new ClampedText(
+// A section of the sheet: its title over what follows.
+QVBoxLayout* newSection(const QString& title, QWidget* parent) {
+    auto* section = Boxes::column(nullptr, 8);
+    auto* label = new ClampedText(
         Fonts::rounded(12, 600), [] { return AppPalette::secondaryText(); }, 1, parent);
-    l->setText(text);
-    return l;
+    label->setText(title);
+    section->addWidget(label);
+    return section;
 }
 
 } // namespace
@@ -297,13 +298,9 @@ ColorIconSheet::ColorIconSheet(const Services& services, const Texts& texts, QSt
 
     // Header and buttons stay in place; the body between them scrolls when the window is short. The body
     // spans the sheet's width so that its scroll bar floats over its side margin, clear of the fields.
-    auto* root = new QVBoxLayout(this);
-    root->setContentsMargins(0, 18, 0, 18);
-    root->setSpacing(16);
+    auto* root = Boxes::column(this, 16, QMargins(0, 18, 0, 18));
 
-    auto* header = new QVBoxLayout;
-    header->setContentsMargins(kSide, 0, kSide, 0);
-    header->setSpacing(6);
+    auto* header = Boxes::column(nullptr, 6, QMargins(kSide, 0, kSide, 0));
     auto* title = new ClampedText(
         Fonts::rounded(18, 600), [] { return AppPalette::primaryText(); }, 0, this);
     title->setText(texts.title);
@@ -316,8 +313,7 @@ ColorIconSheet::ColorIconSheet(const Services& services, const Texts& texts, QSt
     header->addWidget(subtitle);
     root->addLayout(header);
 
-    auto* body = new QVBoxLayout;
-    body->setSpacing(10);
+    auto* body = Boxes::column(nullptr, 10);
     d->preview = new PreviewCard([this] { return accentColor(); }, [this] { return d->icon; },
                                  texts.previewSecondLineMaxLines, this);
     body->addWidget(d->preview);
@@ -330,11 +326,8 @@ ColorIconSheet::ColorIconSheet(const Services& services, const Texts& texts, QSt
     body->addWidget(fields);
 
     // Colour section: label, swatches, free colour row.
-    auto* colorSection = new QVBoxLayout;
-    colorSection->setSpacing(8);
-    colorSection->addWidget(sectionLabel(QStringLiteral("Couleur"), this));
-    auto* swatches = new QHBoxLayout;
-    swatches->setSpacing(10);
+    auto* colorSection = newSection(QStringLiteral("Couleur"), this);
+    auto* swatches = Boxes::row(nullptr, 10);
     for (const QString& key : colorChoices()) {
         auto* s = new Swatch(
             key, [this, key] { return isSwatchSelected(key); }, this);
@@ -344,9 +337,7 @@ ColorIconSheet::ColorIconSheet(const Services& services, const Texts& texts, QSt
     }
     swatches->addStretch(1);
     colorSection->addLayout(swatches);
-    auto* freeRow = new QHBoxLayout;
-    freeRow->setSpacing(10);
-    freeRow->setContentsMargins(0, 6, 0, 0);
+    auto* freeRow = Boxes::row(nullptr, 10, QMargins(0, 6, 0, 0));
     auto* freeLabel = new ClampedText(
         Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, 1, this);
     freeLabel->setText(QStringLiteral("Couleur libre"));
@@ -367,9 +358,7 @@ ColorIconSheet::ColorIconSheet(const Services& services, const Texts& texts, QSt
     body->addLayout(colorSection);
 
     // Icon grid: 8 columns of 44, 10 apart, from the leading edge.
-    auto* iconSection = new QVBoxLayout;
-    iconSection->setSpacing(8);
-    iconSection->addWidget(sectionLabel(QStringLiteral("Icône"), this));
+    auto* iconSection = newSection(QStringLiteral("Icône"), this);
     auto* grid = new QGridLayout;
     grid->setHorizontalSpacing(10);
     grid->setVerticalSpacing(10);
@@ -429,7 +418,7 @@ const QStringList& ColorIconSheet::iconChoices() const { return d->icons; }
 bool ColorIconSheet::isSwatchSelected(const QString& key) const { return !d->hex && d->key == key; }
 QPushButton* ColorIconSheet::confirmButton() const { return d->confirm; }
 QPushButton* ColorIconSheet::cancelButton() const { return d->cancel; }
-QFormLayout* ColorIconSheet::fieldsLayout() const { return d->form; }
+void ColorIconSheet::addFieldRow(const QString& label, QWidget* field) { d->form->addRow(label, field); }
 bool ColorIconSheet::canConfirm() const { return !lists::trimmed(requiredText()).isEmpty(); }
 
 void ColorIconSheet::selectColorKey(const QString& key) {

@@ -10,7 +10,6 @@
 #include <memory>
 #include <optional>
 
-class QFormLayout;
 class QPushButton;
 struct Services;
 
@@ -79,10 +78,16 @@ protected:
     ProjectEdits::Look pickedLook() const;
     ProjectEdits& edits() { return m_edits; }
 
-    // The form that holds the sheet's own fields.
-    QFormLayout* fieldsLayout() const;
     // Call after any edit of the fields: re-evaluates the confirm button and the preview.
     void fieldsChanged();
+    // Adds `field`, named `objectName`, as a row of the form under `label`; each `changed` calls fieldsChanged().
+    template <class Field, class Signal>
+    Field* addField(const QString& label, Field* field, const QString& objectName, Signal changed) {
+        field->setObjectName(objectName);
+        addFieldRow(label, field);
+        connect(field, changed, this, [this] { fieldsChanged(); });
+        return field;
+    }
 
     virtual QString requiredText() const = 0; // the name or title, untrimmed
     virtual QString previewFirstLine() const = 0;
@@ -94,6 +99,7 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    void addFieldRow(const QString& label, QWidget* field);
     void onConfirm();
 
     struct Private;

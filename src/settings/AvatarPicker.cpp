@@ -12,6 +12,7 @@
 #include "ui/BackgroundJobs.h"
 #include "ui/Palette.h"
 #include "ui/Accessibility.h"
+#include "ui/Boxes.h"
 #include "settings/SettingsWidgets.h"
 #include "core/model/UserProfile.h"
 #include "ui/DialogSeam.h"
@@ -79,23 +80,17 @@ private:
 
 AvatarPicker::AvatarPicker(UserPreferencesStore& store, QWidget* parent) : QWidget(parent), m_store(&store) {
     setObjectName(QStringLiteral("avatarPicker"));
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(12);
+    auto* row = Boxes::row(this, 12, QMargins());
 
     m_avatar = new AvatarView(this);
     row->addWidget(m_avatar, 0, Qt::AlignVCenter);
 
-    auto* column = new QVBoxLayout;
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(6);
+    auto* column = Boxes::column(nullptr, 6, QMargins());
     column->addWidget(new ColorLabel(QStringLiteral("Photo de profil"), Fonts::rounded(13, QFont::DemiBold),
                                      [] { return AppPalette::primaryText(); }));
     column->addWidget(new ColorLabel(QStringLiteral("Formats supportés : PNG, JPEG, HEIC (converti)."),
                                      Fonts::rounded(12), [] { return AppPalette::secondaryText(); }));
-    auto* buttons = new QHBoxLayout;
-    buttons->setContentsMargins(0, 0, 0, 0);
-    buttons->setSpacing(10);
+    auto* buttons = Boxes::row(nullptr, 10, QMargins());
     m_choose = new QPushButton(QStringLiteral("Choisir une image"), this);
     m_choose->setObjectName(QStringLiteral("chooseImageButton"));
     m_remove = new QPushButton(QStringLiteral("Supprimer"), this);

@@ -1,5 +1,6 @@
 #include "settings/SettingsView.h"
 
+#include "ui/Boxes.h"
 #include "ui/Components.h"
 
 #include <QComboBox>
@@ -38,9 +39,7 @@ SettingsView::SettingsView(const Services& services, QWidget* parent) : QWidget(
     m_scroll = addScreenScroll(this);
 
     auto* page = new ScreenBackground;
-    auto* pageLayout = new QHBoxLayout(page);
-    pageLayout->setContentsMargins(22, 18, 22, 18);
-    pageLayout->setSpacing(0);
+    auto* pageLayout = Boxes::row(page, 0, QMargins(22, 18, 22, 18));
 
     // The column takes the offered width up to 760 and sits at the leading edge.
     m_column = new QWidget(page);
@@ -50,14 +49,10 @@ SettingsView::SettingsView(const Services& services, QWidget* parent) : QWidget(
     pageLayout->addWidget(m_column, 1);
     pageLayout->addStretch(0);
 
-    auto* stack = new QVBoxLayout(m_column);
-    stack->setContentsMargins(0, 0, 0, 0);
-    stack->setSpacing(16);
+    auto* stack = Boxes::column(m_column, 16, QMargins());
 
     // Header.
-    auto* header = new QHBoxLayout;
-    header->setContentsMargins(0, 0, 0, 4);
-    header->setSpacing(10);
+    auto* header = Boxes::row(nullptr, 10, QMargins(0, 0, 0, 4));
     header->addWidget(new SymbolView(
                           QStringLiteral("gearshape.fill"), 18, [] { return AppPalette::secondaryText(); },
                           QStringLiteral("Réglages")),
@@ -95,12 +90,8 @@ SettingsView::SettingsView(const Services& services, QWidget* parent) : QWidget(
 
     // Profile.
     auto* profile = new QWidget;
-    auto* profileStack = new QVBoxLayout(profile);
-    profileStack->setContentsMargins(0, 0, 0, 0);
-    profileStack->setSpacing(12);
-    auto* names = new QHBoxLayout;
-    names->setContentsMargins(0, 0, 0, 0);
-    names->setSpacing(12);
+    auto* profileStack = Boxes::column(profile, 12, QMargins());
+    auto* names = Boxes::row(nullptr, 12, QMargins());
     auto* first = new SettingTextField(QStringLiteral("Prénom"), QStringLiteral("Prénom"));
     auto* last = new SettingTextField(QStringLiteral("Nom"), QStringLiteral("Nom"));
     m_firstName = first->lineEdit();

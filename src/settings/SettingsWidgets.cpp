@@ -6,6 +6,7 @@
 
 #include "ui/Palette.h"
 #include "ui/Accessibility.h"
+#include "ui/Boxes.h"
 #include "ui/Fonts.h"
 #include "ui/Paint.h"
 #include "ui/Symbols.h"
@@ -43,13 +44,9 @@ void SymbolView::paintEvent(QPaintEvent*) {
 
 SettingsCard::SettingsCard(const QString& title, const QString& systemImage, QWidget* content, QWidget* parent)
     : QWidget(parent), m_title(title), m_content(content) {
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(padding, padding, padding, padding);
-    column->setSpacing(12);
+    auto* column = Boxes::column(this, 12, QMargins(padding, padding, padding, padding));
 
-    auto* header = new QHBoxLayout;
-    header->setContentsMargins(0, 0, 0, 0);
-    header->setSpacing(10);
+    auto* header = Boxes::row(nullptr, 10, QMargins());
     header->addWidget(new SymbolView(
                           systemImage, 14, [] { return AppPalette::secondaryText(); }, title),
                       0, Qt::AlignVCenter);
@@ -73,9 +70,7 @@ void SettingsCard::paintEvent(QPaintEvent*) {
 }
 
 SettingRow::SettingRow(const QString& label, QWidget* right, QWidget* parent) : QWidget(parent) {
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(8);
+    auto* row = Boxes::row(this, 8, QMargins());
     auto* caption =
         new ColorLabel(label, Fonts::rounded(13, QFont::DemiBold), [] { return AppPalette::primaryText(); });
     // The label names its control for screen readers.
@@ -89,9 +84,7 @@ SettingRow::SettingRow(const QString& label, QWidget* right, QWidget* parent) : 
 
 SettingTextField::SettingTextField(const QString& label, const QString& placeholder, QWidget* parent)
     : QWidget(parent) {
-    auto* column = new QVBoxLayout(this);
-    column->setContentsMargins(0, 0, 0, 0);
-    column->setSpacing(6);
+    auto* column = Boxes::column(this, 6, QMargins());
     auto* caption =
         new ColorLabel(label, Fonts::rounded(12, QFont::DemiBold), [] { return AppPalette::secondaryText(); });
     column->addWidget(caption);
@@ -149,9 +142,7 @@ void SegmentButton::paintEvent(QPaintEvent*) {
 SegmentedPicker::SegmentedPicker(const QStringList& labels, QWidget* parent)
     : QWidget(parent), m_group(new QButtonGroup(this)) {
     m_group->setExclusive(true);
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(0, 0, 0, 0);
-    row->setSpacing(0);
+    auto* row = Boxes::row(this, 0, QMargins());
     for (int i = 0; i < labels.size(); ++i) {
         auto* b = new SegmentButton(labels[i], this);
         m_group->addButton(b, i);

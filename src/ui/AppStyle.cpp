@@ -540,15 +540,12 @@ void TolmekStyle::drawControl(ControlElement element, const QStyleOption* option
     case CE_MenuEmptyArea: return; // the panel is drawn whole by PE_PanelMenu
     case CE_PushButtonLabel:
         if (const auto* button = qstyleoption_cast<const QStyleOptionButton*>(option)) {
-            if ((button->features & QStyleOptionButton::DefaultButton) && (button->state & State_Enabled)) {
+            const bool isDefault = button->features & QStyleOptionButton::DefaultButton;
+            if ((isDefault || isDestructive(widget)) && (button->state & State_Enabled)) {
                 QStyleOptionButton copy(*button);
-                copy.palette.setColor(QPalette::ButtonText, button->palette.color(QPalette::HighlightedText));
-                QProxyStyle::drawControl(element, &copy, painter, widget);
-                return;
-            }
-            if (isDestructive(widget) && (button->state & State_Enabled)) {
-                QStyleOptionButton copy(*button);
-                copy.palette.setColor(QPalette::ButtonText, dangerText(button->palette));
+                copy.palette.setColor(QPalette::ButtonText,
+                                      isDefault ? button->palette.color(QPalette::HighlightedText)
+                                                : dangerText(button->palette));
                 QProxyStyle::drawControl(element, &copy, painter, widget);
                 return;
             }

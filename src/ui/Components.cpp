@@ -1,6 +1,7 @@
 #include "ui/Components.h"
 
 #include "ui/Accessibility.h"
+#include "ui/Boxes.h"
 
 #include "ui/Palette.h"
 #include "ui/Theme.h"
@@ -11,11 +12,13 @@
 #include <QEvent>
 #include <QFontMetricsF>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QBoxLayout>
 #include <QPainter>
 #include <QScreen>
 #include <QStyleOptionFocusRect>
+#include <QTextEdit>
 
 #include <algorithm>
 #include <cmath>
@@ -215,9 +218,7 @@ void ScreenBackground::paintEvent(QPaintEvent*) {
 }
 
 QScrollArea* addScreenScroll(QWidget* screen) {
-    auto* outer = new QVBoxLayout(screen);
-    outer->setContentsMargins(0, 0, 0, 0);
-    outer->setSpacing(0);
+    auto* outer = Boxes::column(screen, 0, QMargins());
     auto* scroll = new QScrollArea(screen);
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
@@ -258,6 +259,16 @@ int SheetBody::contentHeight(int width) const {
     if (content->hasHeightForWidth())
         return content->heightForWidth(width);
     return content->sizeHint().height();
+}
+
+void makeReadOnlyTextView(QTextEdit* view) {
+    view->setReadOnly(true);
+    view->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    view->setFrameShape(QFrame::NoFrame);
+    view->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    view->viewport()->setAutoFillBackground(false);
+    view->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
 }
 
 namespace Sheets {
@@ -338,6 +349,13 @@ void fit(QWidget* sheet, SheetBody* body) {
     if (!refit)
         refit = new Refit(sheet, body);
     refit->watch(const_cast<QWidget*>(host));
+}
+
+bool swallowReturn(QKeyEvent* event) {
+    if (event->key() != Qt::Key_Return && event->key() != Qt::Key_Enter)
+        return false;
+    event->accept();
+    return true;
 }
 
 } // namespace Sheets

@@ -11,6 +11,8 @@
 #include "ui/Palette.h"
 
 class QHBoxLayout;
+class QKeyEvent;
+class QTextEdit;
 class QLineEdit;
 class HoverAnimator;
 
@@ -119,6 +121,10 @@ public:
     int contentHeight(int width) const;
 };
 
+// Makes `view` show a whole text that can be selected but not edited: no frame, no scroll bars, nothing drawn
+// behind its text, as wide as it is given and as tall as its owner sets it.
+void makeReadOnlyTextView(QTextEdit* view);
+
 namespace Sheets {
 // How far a sheet stays inside the window it covers, above and below.
 constexpr int windowMargin = 20;
@@ -128,4 +134,6 @@ int maxHeight(const QWidget* sheet, int floor = 240);
 // Gives a sheet of fixed width the height of its content, within maxHeight(): beyond it only `body`
 // scrolls, and the header and footer around it stay in view. It follows the parent window's resizes.
 void fit(QWidget* sheet, SheetBody* body);
+// For a sheet with no default button: takes Return and Enter (true), so that they confirm nothing.
+bool swallowReturn(QKeyEvent* event);
 } // namespace Sheets

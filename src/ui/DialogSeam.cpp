@@ -179,7 +179,23 @@ QStringList scriptedFiles() {
     return s.fileNames.isEmpty() ? QStringList() : s.fileNames.takeFirst();
 }
 
+QString pickOneFile(QWidget* parent, const QString& caption, const QString& dir, const QString& filter, Pick pick) {
+    const QStringList files = state().nonInteractive ? scriptedFiles() : pickFiles(parent, caption, dir, filter, pick);
+    return files.isEmpty() ? QString() : files.first();
+}
+
 } // namespace
+
+Message deletion(const QString& text, const QString& informativeText) {
+    Message m;
+    m.icon = QMessageBox::Warning;
+    m.text = text;
+    m.informativeText = informativeText;
+    m.buttons = {{QStringLiteral("Supprimer"), QMessageBox::DestructiveRole},
+                 {QStringLiteral("Annuler"), QMessageBox::RejectRole}};
+    m.escapeButton = 1;
+    return m;
+}
 
 int escapeIndex(const Message& message) {
     if (message.escapeButton >= 0)
@@ -287,12 +303,7 @@ void open(QWidget* parent, const Message& message, std::function<void(int)> done
 }
 
 QString getOpenFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter) {
-    if (state().nonInteractive) {
-        const QStringList files = scriptedFiles();
-        return files.isEmpty() ? QString() : files.first();
-    }
-    const QStringList files = pickFiles(parent, caption, dir, filter, Pick::open);
-    return files.isEmpty() ? QString() : files.first();
+    return pickOneFile(parent, caption, dir, filter, Pick::open);
 }
 
 QStringList getOpenFileNames(QWidget* parent, const QString& caption, const QString& dir, const QString& filter) {
@@ -302,12 +313,7 @@ QStringList getOpenFileNames(QWidget* parent, const QString& caption, const QStr
 }
 
 QString getSaveFileName(QWidget* parent, const QString& caption, const QString& dir, const QString& filter) {
-    if (state().nonInteractive) {
-        const QStringList files = scriptedFiles();
-        return files.isEmpty() ? QString() : files.first();
-    }
-    const QStringList files = pickFiles(parent, caption, dir, filter, Pick::save);
-    return files.isEmpty() ? QString() : files.first();
+    return pickOneFile(parent, caption, dir, filter, Pick::save);
 }
 
 bool openUrl(const QUrl& url) {

@@ -28,6 +28,9 @@ struct Message {
     int escapeButton = -1; // index answered by Escape or closing; -1: the first reject role, else the last
 };
 
+// Asks before a deletion: a warning with "Supprimer" (0, destructive) and "Annuler" (1, answered by Escape).
+Message deletion(const QString& text, const QString& informativeText);
+
 // Shows `message` modally and returns the index of the chosen button.
 int exec(QWidget* parent, const Message& message);
 // Shows `message` window-modal (does not block) and calls `done` with the chosen button's index.

@@ -43,26 +43,31 @@ bool jpegLooksComplete(const QByteArray& data) {
 }
 
 // libheif and its codecs are large: they are loaded on the first picture we look at, not at start-up.
+// The functions we call, each resolved by its name.
+#define TOLMEK_HEIF_FUNCTIONS(X)                  \
+    X(heif_check_filetype)                        \
+    X(heif_context_alloc)                         \
+    X(heif_context_free)                          \
+    X(heif_context_get_primary_image_handle)      \
+    X(heif_context_read_from_memory_without_copy) \
+    X(heif_decode_image)                          \
+    X(heif_decoding_options_alloc)                \
+    X(heif_decoding_options_free)                 \
+    X(heif_image_get_height)                      \
+    X(heif_image_get_plane_readonly)              \
+    X(heif_image_get_width)                       \
+    X(heif_image_handle_get_height)               \
+    X(heif_image_handle_get_ispe_height)          \
+    X(heif_image_handle_get_ispe_width)           \
+    X(heif_image_handle_get_width)                \
+    X(heif_image_handle_has_alpha_channel)        \
+    X(heif_image_handle_release)                  \
+    X(heif_image_release)                         \
+    X(heif_init)
+
+#define TOLMEK_HEIF_MEMBER(name) decltype(&::name) name = nullptr;
 struct HeifApi {
-    decltype(&::heif_check_filetype) heif_check_filetype = nullptr;
-    decltype(&::heif_context_alloc) heif_context_alloc = nullptr;
-    decltype(&::heif_context_free) heif_context_free = nullptr;
-    decltype(&::heif_context_get_primary_image_handle) heif_context_get_primary_image_handle = nullptr;
-    decltype(&::heif_context_read_from_memory_without_copy) heif_context_read_from_memory_without_copy = nullptr;
-    decltype(&::heif_decode_image) heif_decode_image = nullptr;
-    decltype(&::heif_decoding_options_alloc) heif_decoding_options_alloc = nullptr;
-    decltype(&::heif_decoding_options_free) heif_decoding_options_free = nullptr;
-    decltype(&::heif_image_get_height) heif_image_get_height = nullptr;
-    decltype(&::heif_image_get_plane_readonly) heif_image_get_plane_readonly = nullptr;
-    decltype(&::heif_image_get_width) heif_image_get_width = nullptr;
-    decltype(&::heif_image_handle_get_height) heif_image_handle_get_height = nullptr;
-    decltype(&::heif_image_handle_get_ispe_height) heif_image_handle_get_ispe_height = nullptr;
-    decltype(&::heif_image_handle_get_ispe_width) heif_image_handle_get_ispe_width = nullptr;
-    decltype(&::heif_image_handle_get_width) heif_image_handle_get_width = nullptr;
-    decltype(&::heif_image_handle_has_alpha_channel) heif_image_handle_has_alpha_channel = nullptr;
-    decltype(&::heif_image_handle_release) heif_image_handle_release = nullptr;
-    decltype(&::heif_image_release) heif_image_release = nullptr;
-    decltype(&::heif_init) heif_init = nullptr;
+    TOLMEK_HEIF_FUNCTIONS(TOLMEK_HEIF_MEMBER)
     bool loaded = false;
 };
 
@@ -73,61 +78,8 @@ const HeifApi& heifApi() {
         if (!lib.load())
             return a;
         bool all = true;
-        all = all &&
-            (a.heif_check_filetype =
-                 reinterpret_cast<decltype(a.heif_check_filetype)>(lib.resolve("heif_check_filetype")));
-        all = all &&
-            (a.heif_context_alloc =
-                 reinterpret_cast<decltype(a.heif_context_alloc)>(lib.resolve("heif_context_alloc")));
-        all = all &&
-            (a.heif_context_free = reinterpret_cast<decltype(a.heif_context_free)>(lib.resolve("heif_context_free")));
-        all = all &&
-            (a.heif_context_get_primary_image_handle =
-                 reinterpret_cast<decltype(a.heif_context_get_primary_image_handle)>(
-                     lib.resolve("heif_context_get_primary_image_handle")));
-        all = all &&
-            (a.heif_context_read_from_memory_without_copy =
-                 reinterpret_cast<decltype(a.heif_context_read_from_memory_without_copy)>(
-                     lib.resolve("heif_context_read_from_memory_without_copy")));
-        all = all &&
-            (a.heif_decode_image = reinterpret_cast<decltype(a.heif_decode_image)>(lib.resolve("heif_decode_image")));
-        all = all &&
-            (a.heif_decoding_options_alloc =
-                 reinterpret_cast<decltype(a.heif_decoding_options_alloc)>(lib.resolve("heif_decoding_options_alloc")));
-        all = all &&
-            (a.heif_decoding_options_free =
-                 reinterpret_cast<decltype(a.heif_decoding_options_free)>(lib.resolve("heif_decoding_options_free")));
-        all = all &&
-            (a.heif_image_get_height =
-                 reinterpret_cast<decltype(a.heif_image_get_height)>(lib.resolve("heif_image_get_height")));
-        all = all &&
-            (a.heif_image_get_plane_readonly = reinterpret_cast<decltype(a.heif_image_get_plane_readonly)>(
-                 lib.resolve("heif_image_get_plane_readonly")));
-        all = all &&
-            (a.heif_image_get_width =
-                 reinterpret_cast<decltype(a.heif_image_get_width)>(lib.resolve("heif_image_get_width")));
-        all = all &&
-            (a.heif_image_handle_get_height = reinterpret_cast<decltype(a.heif_image_handle_get_height)>(
-                 lib.resolve("heif_image_handle_get_height")));
-        all = all &&
-            (a.heif_image_handle_get_ispe_height = reinterpret_cast<decltype(a.heif_image_handle_get_ispe_height)>(
-                 lib.resolve("heif_image_handle_get_ispe_height")));
-        all = all &&
-            (a.heif_image_handle_get_ispe_width = reinterpret_cast<decltype(a.heif_image_handle_get_ispe_width)>(
-                 lib.resolve("heif_image_handle_get_ispe_width")));
-        all = all &&
-            (a.heif_image_handle_get_width =
-                 reinterpret_cast<decltype(a.heif_image_handle_get_width)>(lib.resolve("heif_image_handle_get_width")));
-        all = all &&
-            (a.heif_image_handle_has_alpha_channel = reinterpret_cast<decltype(a.heif_image_handle_has_alpha_channel)>(
-                 lib.resolve("heif_image_handle_has_alpha_channel")));
-        all = all &&
-            (a.heif_image_handle_release =
-                 reinterpret_cast<decltype(a.heif_image_handle_release)>(lib.resolve("heif_image_handle_release")));
-        all = all &&
-            (a.heif_image_release =
-                 reinterpret_cast<decltype(a.heif_image_release)>(lib.resolve("heif_image_release")));
-        all = all && (a.heif_init = reinterpret_cast<decltype(a.heif_init)>(lib.resolve("heif_init")));
+#define TOLMEK_HEIF_RESOLVE(name) all = all && (a.name = reinterpret_cast<decltype(a.name)>(lib.resolve(#name)));
+        TOLMEK_HEIF_FUNCTIONS(TOLMEK_HEIF_RESOLVE)
         a.loaded = all;
         return a;
     }();

@@ -42,30 +42,26 @@ Q_DECLARE_METATYPE(Filter)
 
 namespace {
 
-QDBusArgument& operator<<(QDBusArgument& arg, const FilterPattern& p) {
+// A D-Bus structure of two members, written or read in order.
+template <class A, class B>
+QDBusArgument& writePair(QDBusArgument& arg, const A& a, const B& b) {
     arg.beginStructure();
-    arg << p.kind << p.pattern;
+    arg << a << b;
     arg.endStructure();
     return arg;
 }
-const QDBusArgument& operator>>(const QDBusArgument& arg, FilterPattern& p) {
+template <class A, class B>
+const QDBusArgument& readPair(const QDBusArgument& arg, A& a, B& b) {
     arg.beginStructure();
-    arg >> p.kind >> p.pattern;
+    arg >> a >> b;
     arg.endStructure();
     return arg;
 }
-QDBusArgument& operator<<(QDBusArgument& arg, const Filter& f) {
-    arg.beginStructure();
-    arg << f.name << f.patterns;
-    arg.endStructure();
-    return arg;
-}
-const QDBusArgument& operator>>(const QDBusArgument& arg, Filter& f) {
-    arg.beginStructure();
-    arg >> f.name >> f.patterns;
-    arg.endStructure();
-    return arg;
-}
+
+QDBusArgument& operator<<(QDBusArgument& arg, const FilterPattern& p) { return writePair(arg, p.kind, p.pattern); }
+const QDBusArgument& operator>>(const QDBusArgument& arg, FilterPattern& p) { return readPair(arg, p.kind, p.pattern); }
+QDBusArgument& operator<<(QDBusArgument& arg, const Filter& f) { return writePair(arg, f.name, f.patterns); }
+const QDBusArgument& operator>>(const QDBusArgument& arg, Filter& f) { return readPair(arg, f.name, f.patterns); }
 
 void registerTypes() {
     static const bool done = [] {

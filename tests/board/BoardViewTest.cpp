@@ -229,6 +229,33 @@ TEST_F(BoardTest, TheKeyboardAndMenusMoveCardsAndColumnsToo) {
     EXPECT_EQ(columnNames(), QStringList({"A", "B"}));
 }
 
+TEST_F(BoardTest, MovesByOnePlaceStopAtTheEndsOfTheirList) {
+    auto board = checklist("B");
+    auto a = column(board, "A", 0);
+    column(board, "B", 1);
+    auto c = column(board, "C", 2);
+    auto x = card(a, "X", 0);
+    auto y = card(a, "Y", 1);
+    auto z = card(a, "Z", 2);
+    auto* v = show(board);
+    v->moveCardBy(x, -1);
+    v->moveCardBy(z, +1);
+    EXPECT_EQ(titles(a), QStringList({"X", "Y", "Z"}));
+    v->moveCardBy(y, -1);
+    EXPECT_EQ(titles(a), QStringList({"Y", "X", "Z"}));
+    v->moveCardBy(x, +1);
+    EXPECT_EQ(titles(a), QStringList({"Y", "Z", "X"}));
+    EXPECT_TRUE(v->columnView(a->id())->tile(x->id())->hasFocus());
+
+    v->moveColumnBy(a, -1);
+    v->moveColumnBy(c, +1);
+    EXPECT_EQ(columnNames(), QStringList({"A", "B", "C"}));
+    v->moveColumnBy(a, +1);
+    EXPECT_EQ(columnNames(), QStringList({"B", "A", "C"}));
+    v->moveColumnBy(c, -1);
+    EXPECT_EQ(columnNames(), QStringList({"B", "C", "A"}));
+}
+
 TEST_F(BoardTest, DeletingAColumnAsksFirst) {
     auto board = checklist("B");
     auto a = column(board, "A", 0);

@@ -186,6 +186,13 @@ TEST(EnumTest, RawTextRules) {
     EXPECT_FALSE(DocStatusInfo::fromRaw("Done"));
     EXPECT_EQ(DocBlockTypeInfo::fromRaw("image"), DocBlockType::image);
     EXPECT_FALSE(DocBlockTypeInfo::fromRaw("Image"));
+    // The texts written, in the order of the cases.
+    QStringList written;
+    for (DocStatus s : DocStatusInfo::allCases())
+        written << DocStatusInfo::rawValue(s);
+    for (DocBlockType t : DocBlockTypeInfo::allCases())
+        written << DocBlockTypeInfo::rawValue(t);
+    EXPECT_EQ(written, QStringList({"in_progress", "done", "needs_changes", "text", "code", "image"}));
     auto b = std::make_shared<DocBlock>(DocBlockFields{.typeRaw = "IMAGE"});
     EXPECT_EQ(b->type(), DocBlockType::text);
     b->setTypeRaw("image");

@@ -4,38 +4,24 @@
 
 #include <vector>
 
-// The stored values of a checklist; a new checklist is built from them.
-struct ChecklistFields {
-    QUuid id = QUuid::createUuid();
-    QString name;
-    OptText details;
-    QString iconName;
-    OptText colorKey;
-    OptText colorHex;
-    OptText remoteId;
-    QDateTime createdAt;
-    QDateTime updatedAt;
-    OptDate deletedAt;
-    std::weak_ptr<Project> project;
-};
+// Checklists outlive their project, as global ones.
+#define TOLMEK_CHECKLIST_FIELDS(X)           \
+    X(field, QString, name, setName)         \
+    X(field, OptText, details, setDetails)   \
+    TOLMEK_LOOK_FIELDS(X)                    \
+    X(field, OptText, remoteId, setRemoteId) \
+    TOLMEK_STAMP_FIELDS(X)                   \
+    X(linkedTo, Project, project, setProject)
+
+// The stored values of a checklist.
+TOLMEK_STORED_FIELDS(Checklist, TOLMEK_CHECKLIST_FIELDS);
 
 // A board of ordered columns, global or linked to a project.
 class Checklist final : public StoredModel<Checklist, ChecklistFields> {
     Q_OBJECT
 public:
-    TOLMEK_STORED_TYPE(Checklist)
-
-    TOLMEK_FIELD(QString, name, setName)
-    TOLMEK_FIELD(OptText, details, setDetails)
-    TOLMEK_FIELD(QString, iconName, setIconName)
-    TOLMEK_FIELD(OptText, colorKey, setColorKey)
-    TOLMEK_FIELD(OptText, colorHex, setColorHex)
-    TOLMEK_FIELD(OptText, remoteId, setRemoteId)
-    TOLMEK_FIELD(QDateTime, createdAt, setCreatedAt)
-    TOLMEK_FIELD(QDateTime, updatedAt, setUpdatedAt)
-    TOLMEK_FIELD(OptDate, deletedAt, setDeletedAt)
-
     // No project: a global checklist.
-    TOLMEK_OWNER_LINK(Project, project, setProject)
+    TOLMEK_STORED_TYPE(Checklist, TOLMEK_CHECKLIST_FIELDS)
+
     TOLMEK_CHILDREN(ChecklistColumn, columns, appendColumn, removeColumn)
 };

@@ -2,28 +2,21 @@
 
 #include "core/model/StoredModel.h"
 
-// The stored values of an attachment; a new attachment is built from them.
-struct ChecklistAttachmentFields {
-    QUuid id = QUuid::createUuid();
-    QString fileName;
-    OptText mimeType;
-    QString localPath; // a file path, or the URL of a link
-    OptText remoteId;
-    QDateTime createdAt;
-    std::weak_ptr<ChecklistCard> card;
-};
+// `localPath`: a file path, or the URL of a link.
+#define TOLMEK_CHECKLIST_ATTACHMENT_FIELDS(X)    \
+    X(field, QString, fileName, setFileName)     \
+    X(field, OptText, mimeType, setMimeType)     \
+    X(field, QString, localPath, setLocalPath)   \
+    X(field, OptText, remoteId, setRemoteId)     \
+    X(field, QDateTime, createdAt, setCreatedAt) \
+    X(ownedBy, ChecklistCard, card, setCard)
+
+// The stored values of an attachment.
+TOLMEK_STORED_FIELDS(ChecklistAttachment, TOLMEK_CHECKLIST_ATTACHMENT_FIELDS);
 
 // A file or a link attached to a card.
 class ChecklistAttachment final : public StoredModel<ChecklistAttachment, ChecklistAttachmentFields> {
     Q_OBJECT
 public:
-    TOLMEK_STORED_TYPE(ChecklistAttachment)
-
-    TOLMEK_FIELD(QString, fileName, setFileName)
-    TOLMEK_FIELD(OptText, mimeType, setMimeType)
-    TOLMEK_FIELD(QString, localPath, setLocalPath)
-    TOLMEK_FIELD(OptText, remoteId, setRemoteId)
-    TOLMEK_FIELD(QDateTime, createdAt, setCreatedAt)
-
-    TOLMEK_OWNER_LINK(ChecklistCard, card, setCard)
+    TOLMEK_STORED_TYPE(ChecklistAttachment, TOLMEK_CHECKLIST_ATTACHMENT_FIELDS)
 };

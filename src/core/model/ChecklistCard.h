@@ -4,33 +4,22 @@
 
 #include <vector>
 
-// The stored values of a card; a new card is built from them.
-struct ChecklistCardFields {
-    QUuid id = QUuid::createUuid();
-    QString title;
-    OptText notes;
-    qint64 orderIndex = 0;
-    OptText remoteId;
-    QDateTime createdAt;
-    QDateTime updatedAt;
-    OptDate deletedAt;
-    std::weak_ptr<ChecklistColumn> column;
-};
+#define TOLMEK_CHECKLIST_CARD_FIELDS(X)         \
+    X(field, QString, title, setTitle)          \
+    X(field, OptText, notes, setNotes)          \
+    X(field, qint64, orderIndex, setOrderIndex) \
+    X(field, OptText, remoteId, setRemoteId)    \
+    TOLMEK_STAMP_FIELDS(X)                      \
+    X(ownedBy, ChecklistColumn, column, setColumn)
+
+// The stored values of a card.
+TOLMEK_STORED_FIELDS(ChecklistCard, TOLMEK_CHECKLIST_CARD_FIELDS);
 
 // A card of a checklist column, with its attachments.
 class ChecklistCard final : public StoredModel<ChecklistCard, ChecklistCardFields> {
     Q_OBJECT
 public:
-    TOLMEK_STORED_TYPE(ChecklistCard)
+    TOLMEK_STORED_TYPE(ChecklistCard, TOLMEK_CHECKLIST_CARD_FIELDS)
 
-    TOLMEK_FIELD(QString, title, setTitle)
-    TOLMEK_FIELD(OptText, notes, setNotes)
-    TOLMEK_FIELD(qint64, orderIndex, setOrderIndex)
-    TOLMEK_FIELD(OptText, remoteId, setRemoteId)
-    TOLMEK_FIELD(QDateTime, createdAt, setCreatedAt)
-    TOLMEK_FIELD(QDateTime, updatedAt, setUpdatedAt)
-    TOLMEK_FIELD(OptDate, deletedAt, setDeletedAt)
-
-    TOLMEK_OWNER_LINK(ChecklistColumn, column, setColumn)
     TOLMEK_CHILDREN(ChecklistAttachment, attachments, appendAttachment, removeAttachment)
 };

@@ -13,40 +13,25 @@ std::optional<DocStatus> fromRaw(const QString& raw); // exact, case-sensitive
 const QList<DocStatus>& allCases(); // inProgress, done, needsChanges
 } // namespace DocStatusInfo
 
-// The stored values of a document; a new document is built from them.
-struct DocFields {
-    QUuid id = QUuid::createUuid();
-    QString title;
-    QString statusRaw;
-    QString iconName;
-    OptText colorKey;
-    OptText colorHex;
-    QDateTime createdAt;
-    QDateTime updatedAt;
-    OptDate deletedAt;
-    std::weak_ptr<Project> project;
-};
+#define TOLMEK_DOC_FIELDS(X)                   \
+    X(field, QString, title, setTitle)         \
+    X(field, QString, statusRaw, setStatusRaw) \
+    TOLMEK_LOOK_FIELDS(X)                      \
+    TOLMEK_STAMP_FIELDS(X)                     \
+    X(ownedBy, Project, project, setProject)
+
+// The stored values of a document.
+TOLMEK_STORED_FIELDS(Doc, TOLMEK_DOC_FIELDS);
 
 // A document of a project: a title, a status and ordered blocks.
 class Doc final : public StoredModel<Doc, DocFields> {
     Q_OBJECT
 public:
-    TOLMEK_STORED_TYPE(Doc)
+    TOLMEK_STORED_TYPE(Doc, TOLMEK_DOC_FIELDS)
 
-    TOLMEK_FIELD(QString, title, setTitle)
-    TOLMEK_FIELD(QString, statusRaw, setStatusRaw)
-    TOLMEK_FIELD(QString, iconName, setIconName)
-    TOLMEK_FIELD(OptText, colorKey, setColorKey)
-    TOLMEK_FIELD(OptText, colorHex, setColorHex)
-    TOLMEK_FIELD(QDateTime, createdAt, setCreatedAt)
-    TOLMEK_FIELD(QDateTime, updatedAt, setUpdatedAt)
-    TOLMEK_FIELD(OptDate, deletedAt, setDeletedAt)
-
-public:
     // Any raw text but the three known ones reads as in progress.
     DocStatus status() const;
 
-    TOLMEK_OWNER_LINK(Project, project, setProject)
     // Blocks (inverse DocBlock::doc), loaded from the file on first access.
     TOLMEK_CHILDREN(DocBlock, blocks, appendBlock, removeBlock)
 

@@ -1,48 +1,11 @@
 #include "core/model/DocBlock.h"
 
 #include "core/model/Doc.h"
+#include "core/model/RawEnum.h"
 #include "core/model/Relations.h"
 
-QString DocBlockTypeInfo::rawValue(DocBlockType t) {
-    switch (t) {
-    case DocBlockType::text: return QStringLiteral("text");
-    case DocBlockType::code: return QStringLiteral("code");
-    case DocBlockType::image: return QStringLiteral("image");
-    }
-    return QStringLiteral("text");
-}
-
-std::optional<DocBlockType> DocBlockTypeInfo::fromRaw(const QString& raw) {
-    for (DocBlockType t : allCases())
-        if (rawValue(t) == raw)
-            return t;
-    return std::nullopt;
-}
-
-const QList<DocBlockType>& DocBlockTypeInfo::allCases() {
-    static const QList<DocBlockType> all{DocBlockType::text, DocBlockType::code, DocBlockType::image};
-    return all;
-}
-
-const std::vector<Field<DocBlockFields>>& DocBlock::fieldTable() {
-    using F = DocBlockFields;
-    static const std::vector<Field<F>> table{
-        field("id", &F::id),
-        field("typeRaw", &F::typeRaw),
-        field("order", &F::order),
-        field("content", &F::content),
-        field("stepTitle", &F::stepTitle),
-        field("codeLanguage", &F::codeLanguage),
-        lazyField("richTextData", &F::richTextData),
-        lazyField("imageData", &F::imageData),
-        field("isCompleted", &F::isCompleted),
-        field("createdAt", &F::createdAt),
-        field("updatedAt", &F::updatedAt),
-        field("deletedAt", &F::deletedAt),
-        link("doc", &F::doc, entity::Doc, DeleteRule::cascade),
-    };
-    return table;
-}
+TOLMEK_DEFINE_RAW_ENUM(DocBlockTypeInfo, DocBlockType, {DocBlockType::text, "text"}, {DocBlockType::code, "code"},
+                       {DocBlockType::image, "image"})
 
 DocBlock::DocBlock(LoadedRow, QUuid id) : StoredModel(DocBlockFields{id}) {
     m_richLoaded = m_imageLoaded = false; // a loaded block reads its data on first access
@@ -56,25 +19,20 @@ DocBlockType DocBlock::type() const {
     return DocBlockType::text;
 }
 
-const OptData& DocBlock::richTextData() const {
-    ensureLoaded(columnOf(&DocBlockFields::richTextData), m_richLoaded);
-    return m_f.richTextData;
+const OptData& DocBlock::lazyData(OptData DocBlockFields::*member, bool& loaded) const {
+    ensureLoaded(columnOf(member), loaded);
+    return m_f.*member;
 }
 
-void DocBlock::setRichTextData(const OptData& data) {
-    m_richLoaded = true;
-    write(&DocBlockFields::richTextData, data);
+void DocBlock::writeData(OptData DocBlockFields::*member, bool& loaded, const OptData& data) {
+    loaded = true;
+    write(member, data);
 }
 
-const OptData& DocBlock::imageData() const {
-    ensureLoaded(columnOf(&DocBlockFields::imageData), m_imageLoaded);
-    return m_f.imageData;
-}
-
-void DocBlock::setImageData(const OptData& data) {
-    m_imageLoaded = true;
-    write(&DocBlockFields::imageData, data);
-}
+const OptData& DocBlock::richTextData() const { return lazyData(&DocBlockFields::richTextData, m_richLoaded); }
+void DocBlock::setRichTextData(const OptData& data) { writeData(&DocBlockFields::richTextData, m_richLoaded, data); }
+const OptData& DocBlock::imageData() const { return lazyData(&DocBlockFields::imageData, m_imageLoaded); }
+void DocBlock::setImageData(const OptData& data) { writeData(&DocBlockFields::imageData, m_imageLoaded, data); }
 
 void DocBlock::setColumnValue(int column, const ColumnValue& value) {
     StoredModel::setColumnValue(column, value);

@@ -11,41 +11,28 @@ std::optional<DocBlockType> fromRaw(const QString& raw);
 const QList<DocBlockType>& allCases();
 } // namespace DocBlockTypeInfo
 
-// The stored values of a block; a new block is built from them.
-struct DocBlockFields {
-    QUuid id = QUuid::createUuid();
-    QString typeRaw;
-    qint64 order = 0;
-    QString content;
-    OptText stepTitle;
-    OptText codeLanguage;
-    OptData richTextData;
-    OptData imageData;
-    bool isCompleted = false;
-    QDateTime createdAt;
-    QDateTime updatedAt;
-    OptDate deletedAt;
-    std::weak_ptr<Doc> doc;
-};
+#define TOLMEK_DOC_BLOCK_FIELDS(X)                       \
+    X(field, QString, typeRaw, setTypeRaw)               \
+    X(field, qint64, order, setOrder)                    \
+    X(field, QString, content, setContent)               \
+    X(field, OptText, stepTitle, setStepTitle)           \
+    X(field, OptText, codeLanguage, setCodeLanguage)     \
+    X(lazyField, OptData, richTextData, setRichTextData) \
+    X(lazyField, OptData, imageData, setImageData)       \
+    X(field, bool, isCompleted, setIsCompleted)          \
+    TOLMEK_STAMP_FIELDS(X)                               \
+    X(ownedBy, Doc, doc, setDoc)
+
+// The stored values of a block.
+TOLMEK_STORED_FIELDS(DocBlock, TOLMEK_DOC_BLOCK_FIELDS);
 
 // One block of a document's body: text, code or image.
 class DocBlock final : public StoredModel<DocBlock, DocBlockFields> {
     Q_OBJECT
 public:
-    TOLMEK_STORED_TYPE(DocBlock)
+    TOLMEK_STORED_TYPE(DocBlock, TOLMEK_DOC_BLOCK_FIELDS)
     static constexpr bool kLoadsPerOwner = true;
 
-    TOLMEK_FIELD(QString, typeRaw, setTypeRaw)
-    TOLMEK_FIELD(qint64, order, setOrder)
-    TOLMEK_FIELD(QString, content, setContent)
-    TOLMEK_FIELD(OptText, stepTitle, setStepTitle)
-    TOLMEK_FIELD(OptText, codeLanguage, setCodeLanguage)
-    TOLMEK_FIELD(bool, isCompleted, setIsCompleted)
-    TOLMEK_FIELD(QDateTime, createdAt, setCreatedAt)
-    TOLMEK_FIELD(QDateTime, updatedAt, setUpdatedAt)
-    TOLMEK_FIELD(OptDate, deletedAt, setDeletedAt)
-
-public:
     // "code" and "image" are their kinds; any other raw text is a text block.
     DocBlockType type() const;
 
@@ -55,12 +42,13 @@ public:
     const OptData& imageData() const;
     void setImageData(const OptData& data);
 
-    TOLMEK_OWNER_LINK(Doc, doc, setDoc)
-
 protected:
     void setColumnValue(int column, const ColumnValue& value) override;
 
 private:
+    const OptData& lazyData(OptData DocBlockFields::*member, bool& loaded) const;
+    void writeData(OptData DocBlockFields::*member, bool& loaded, const OptData& data);
+
     mutable bool m_richLoaded = true; // false only for stored blocks not read yet
     mutable bool m_imageLoaded = true;
 };

@@ -4,22 +4,6 @@
 #include "core/model/Doc.h"
 #include "core/model/Relations.h"
 
-const std::vector<Field<ProjectFields>>& Project::fieldTable() {
-    using F = ProjectFields;
-    static const std::vector<Field<F>> table{
-        field("id", &F::id),
-        field("name", &F::name),
-        field("details", &F::details),
-        field("iconName", &F::iconName),
-        field("colorKey", &F::colorKey),
-        field("colorHex", &F::colorHex),
-        field("createdAt", &F::createdAt),
-        field("updatedAt", &F::updatedAt),
-        field("deletedAt", &F::deletedAt),
-    };
-    return table;
-}
-
 Project::Project(LoadedRow, QUuid id) : StoredModel(ProjectFields{id}) { m_docsLoaded = m_checklistsLoaded = false; }
 
 const std::vector<DocPtr>& Project::docs() const { return loadedChildren(m_docs, &m_docsLoaded); }

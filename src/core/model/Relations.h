@@ -178,3 +178,21 @@ const std::vector<std::shared_ptr<Child>>& StoredModel<T, F>::loadedChildren(
         attachToList(m_##name, child, #name);                                     \
     }                                                                             \
     void Owner::detachChild(Child* child) { detachFromList(m_##name, child, #name); }
+
+// TOLMEK_DEFINE_CHILDREN with `name()` reading the children's whole table on first use.
+#define TOLMEK_DEFINE_TABLE_CHILDREN(Owner, Child, name, append, remove, link, setLink)                 \
+    const std::vector<std::shared_ptr<Child>>& Owner::name() const { return loadedChildren(m_##name); } \
+    TOLMEK_DEFINE_CHILDREN(Owner, Child, name, append, remove, link, setLink)
+
+// The store's hooks of a `Type` linked to its owner by `link` and owning the `Child` objects of `name()` (linked back
+// by `setChildLink`): inserted, it joins its owner's array and brings its new children in; deleted, it applies their
+// delete rule and leaves its owner's array.
+#define TOLMEK_DEFINE_STORE_HOOKS(Type, link, Child, name, setChildLink)           \
+    void Type::onInserted() {                                                      \
+        relations::joinOwner(*this, m_f.link);                                     \
+        relations::insertNewChildren(*this, m_##name);                             \
+    }                                                                              \
+    void Type::onDeleted(std::vector<std::shared_ptr<PersistentModel>>& cascade) { \
+        relations::ownerDeleted(*this, cascade, name(), &Child::setChildLink);     \
+        leaveOwner(&Fields::link);                                                 \
+    }

@@ -211,22 +211,72 @@ public:                                           \
     const Type& name() const { return m_f.name; } \
     void Setter(const Type& value) { write(&Fields::name, value); }
 
-// What every persistent type declares alike: its place in the schema, its table (named as the type), its field
-// table, its two constructors (from its values; empty, for a row the store reads in, defined by the type) and
-// the store's hooks on insertion and deletion.
-#define TOLMEK_STORED_TYPE(Type)                                                     \
-public:                                                                              \
-    static constexpr int kEntity = entity::Type;                                     \
-    static constexpr const char* kTable = #Type;                                     \
-    static const std::vector<Field<Type##Fields>>& fieldTable();                     \
-                                                                                     \
-    explicit Type(Type##Fields fields) : StoredModel(std::move(fields)) {}           \
-    Type(LoadedRow, QUuid id);                                                       \
-                                                                                     \
-protected:                                                                           \
-    void onInserted() override;                                                      \
-    void onDeleted(std::vector<std::shared_ptr<PersistentModel>>& cascade) override; \
-                                                                                     \
+// A type lists its stored values once, in column order after the id, as `X(kind, Type, name, Setter)`
+// entries of one macro; its `…Fields` struct (TOLMEK_MEMBER), its accessors and its field table (by
+// TOLMEK_STORED_TYPE) all come from that list. `kind` is
+// - `field`: a plain value, with TOLMEK_FIELD's getter and setter;
+// - `lazyField`: a large value read from the file on first access, whose accessors the type writes;
+// - `ownedBy` / `linkedTo`: the link to an owner of type `Type` (TOLMEK_OWNER_LINK), deleting the owner deletes
+//   the object, or only clears its link.
+
+// The stored values of `Type` in `Type##Fields`: the id, then the fields of the list `FIELDS`. A new object is
+// built from one.
+#define TOLMEK_STORED_FIELDS(Type, FIELDS) \
+    struct Type##Fields {                  \
+        QUuid id = QUuid::createUuid();    \
+        FIELDS(TOLMEK_MEMBER)              \
+    }
+
+// What one entry of a list becomes: a member of the struct, an entry of the field table, the accessors.
+#define TOLMEK_MEMBER(kind, Type, name, Setter) TOLMEK_MEMBER_##kind(Type, name)
+#define TOLMEK_MEMBER_field(Type, name) Type name{};
+#define TOLMEK_MEMBER_lazyField(Type, name) Type name{};
+#define TOLMEK_MEMBER_ownedBy(Owner, name) std::weak_ptr<Owner> name;
+#define TOLMEK_MEMBER_linkedTo(Owner, name) std::weak_ptr<Owner> name;
+
+#define TOLMEK_TABLE_ENTRY(kind, Type, name, Setter) TOLMEK_TABLE_ENTRY_##kind(Type, name),
+#define TOLMEK_TABLE_ENTRY_field(Type, name) field(#name, &F::name)
+#define TOLMEK_TABLE_ENTRY_lazyField(Type, name) lazyField(#name, &F::name)
+#define TOLMEK_TABLE_ENTRY_ownedBy(Owner, name) link(#name, &F::name, entity::Owner, DeleteRule::cascade)
+#define TOLMEK_TABLE_ENTRY_linkedTo(Owner, name) link(#name, &F::name, entity::Owner, DeleteRule::nullify)
+
+#define TOLMEK_ACCESSORS(kind, Type, name, Setter) TOLMEK_ACCESSORS_##kind(Type, name, Setter)
+#define TOLMEK_ACCESSORS_field(Type, name, Setter) TOLMEK_FIELD(Type, name, Setter)
+#define TOLMEK_ACCESSORS_lazyField(Type, name, Setter)
+#define TOLMEK_ACCESSORS_ownedBy(Owner, name, Setter) TOLMEK_OWNER_LINK(Owner, name, Setter)
+#define TOLMEK_ACCESSORS_linkedTo(Owner, name, Setter) TOLMEK_OWNER_LINK(Owner, name, Setter)
+
+// The fields that several types share, in the order their tables hold them.
+#define TOLMEK_LOOK_FIELDS(X)                \
+    X(field, QString, iconName, setIconName) \
+    X(field, OptText, colorKey, setColorKey) \
+    X(field, OptText, colorHex, setColorHex)
+#define TOLMEK_STAMP_FIELDS(X)                   \
+    X(field, QDateTime, createdAt, setCreatedAt) \
+    X(field, QDateTime, updatedAt, setUpdatedAt) \
+    X(field, OptDate, deletedAt, setDeletedAt)
+
+// What every persistent type declares alike, from its field list `FIELDS`: its place in the schema, its table
+// (named as the type), its field table and accessors, its two constructors (from its values; empty, for a row
+// the store reads in, defined by the type) and the store's hooks on insertion and deletion.
+#define TOLMEK_STORED_TYPE(Type, FIELDS)                                                           \
+public:                                                                                            \
+    static constexpr int kEntity = entity::Type;                                                   \
+    static constexpr const char* kTable = #Type;                                                   \
+    static const std::vector<Field<Type##Fields>>& fieldTable() {                                  \
+        using F = Type##Fields;                                                                    \
+        static const std::vector<Field<F>> table{field("id", &F::id), FIELDS(TOLMEK_TABLE_ENTRY)}; \
+        return table;                                                                              \
+    }                                                                                              \
+                                                                                                   \
+    explicit Type(Type##Fields fields) : StoredModel(std::move(fields)) {}                         \
+    Type(LoadedRow, QUuid id);                                                                     \
+    FIELDS(TOLMEK_ACCESSORS)                                                                       \
+                                                                                                   \
+protected:                                                                                         \
+    void onInserted() override;                                                                    \
+    void onDeleted(std::vector<std::shared_ptr<PersistentModel>>& cascade) override;               \
+                                                                                                   \
 public:
 
 // A child's link to its owner, the member `link` of its values: the owner, and the setter that keeps both
