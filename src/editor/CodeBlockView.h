@@ -55,9 +55,17 @@ protected:
 
 private:
     void codeEdited();
-    QString storedCode() const;
+    // Keeps m_stored in step with one change of the editor's document.
+    void followChange(int position, int removed, int added);
+    // Works the stored code out again from the editor's whole text.
+    void resyncStored(bool loaded);
+    void countBreaksInBlocks();
     void refreshLanguage();
-    void refreshGutter(const QString& code, bool force = false);
+    void refreshGutter(bool force = false);
+    // The code's panel (fill, gutter backing, outline) in its own coordinates, and the part of it
+    // under the editor's viewport, which paints it itself.
+    void paintArea(QPainter& p, const QRectF& r, const QRect& dirty) const;
+    void paintUnderCode(QPainter& p, const QRect& dirty) const;
     void fitEditorHeight();
     void applyColors();
     void paintGutter(QPainter& p, const editorui::PaintedLabel& gutter) const;
@@ -84,6 +92,13 @@ private:
     bool m_loading = false;
     int m_lines = 1;
     int m_gutterWidth = 32;
+    // The code as stored, kept up to date change by change while all its lines end alike
+    // (m_ending); with mixed endings, or a change it cannot follow, it is read from the whole text.
+    QString m_stored;
+    QString m_ending;
+    int m_blockCount = 1;
+    // Line breaks inside the editor's paragraphs (line separators, form feeds…): numbered lines too.
+    int m_breaksInBlocks = 0;
     // Where the numbers go, kept from one layout change to the next: a key that leaves every line in
     // place repaints no number.
     mutable QList<NumberPlace> m_places;
