@@ -15,6 +15,7 @@
 #include <QClipboard>
 #include <QEvent>
 #include <QFontInfo>
+#include <QHideEvent>
 #include <QHBoxLayout>
 #include <QImage>
 #include <QLabel>
@@ -203,6 +204,11 @@ private:
     bool m_topsDirty = true;
     std::array<QTextBlock, 3> m_shaped;
 };
+
+QEvent::Type changeEventType() {
+    static const auto type = QEvent::Type(QEvent::registerEventType());
+    return type;
+}
 
 // Characters that start a new numbered line without starting a new paragraph of the editor.
 bool breaksLineInsideBlock(QChar c) {
@@ -469,8 +475,32 @@ void ImprovedCodeBlockView::codeEdited() {
     refreshGutter();
     linesMayHaveMoved();
     fitEditorHeight();
+    // The stamp and the save wait behind the key's repaint (queued after it), never past the next
+    // key, the keyboard leaving or the block hiding: the key shows sooner and nothing is saved later.
+    if (!m_changeWaiting && m_onChange) {
+        m_changeWaiting = true;
+        QCoreApplication::postEvent(this, new QEvent(changeEventType()), Qt::LowEventPriority - 1);
+    }
+}
+
+void ImprovedCodeBlockView::reportChange() {
+    if (!std::exchange(m_changeWaiting, false))
+        return;
     if (m_onChange)
         m_onChange();
+}
+
+bool ImprovedCodeBlockView::event(QEvent* event) {
+    if (event->type() == changeEventType()) {
+        reportChange();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void ImprovedCodeBlockView::hideEvent(QHideEvent* event) {
+    reportChange();
+    QWidget::hideEvent(event);
 }
 
 void ImprovedCodeBlockView::refreshLanguage() {
@@ -675,6 +705,8 @@ void ImprovedCodeBlockView::chooseLanguage(const QString& name) {
 
 bool ImprovedCodeBlockView::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_editor) {
+        if (event->type() == QEvent::KeyPress || event->type() == QEvent::FocusOut)
+            reportChange();
         if (event->type() == QEvent::FocusIn && !m_isFocused) {
             m_isFocused = true;
             m_area->update();

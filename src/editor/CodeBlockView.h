@@ -50,11 +50,15 @@ public:
     void chooseLanguage(const QString& name);
 
 protected:
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void codeEdited();
+    // The embedder's onChange (stamp and save) for the edits so far, if one is waiting.
+    void reportChange();
     // Keeps m_stored in step with one change of the editor's document.
     void followChange(int position, int removed, int added);
     // Works the stored code out again from the editor's whole text.
@@ -90,6 +94,7 @@ private:
     bool m_didCopy = false;
     bool m_isFocused = false;
     bool m_loading = false;
+    bool m_changeWaiting = false;
     int m_lines = 1;
     int m_gutterWidth = 32;
     // The code as stored, kept up to date change by change while all its lines end alike
