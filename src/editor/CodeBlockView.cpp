@@ -34,7 +34,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <array>
 #include <cmath>
 #include <limits>
 #include <utility>
@@ -105,21 +104,6 @@ public:
         // changes of the layout are worth a new count.
         connect(layout, &QAbstractTextDocumentLayout::update, this, [this] { m_topsDirty = true; });
         connect(layout, &QAbstractTextDocumentLayout::documentSizeChanged, this, [this] { m_topsDirty = true; });
-        // The line being typed in keeps its shaped glyphs between its layout, its painting and the
-        // caret's place, which Qt would otherwise shape anew each time; so do the lines above and
-        // below it, which the repainted strip of a key reaches by a pixel. Three lines of memory.
-        connect(this, &QPlainTextEdit::cursorPositionChanged, this, [this] {
-            const QTextBlock block = textCursor().block();
-            if (block == m_shaped[1])
-                return;
-            for (QTextBlock& kept : m_shaped)
-                if (kept.isValid())
-                    kept.layout()->setCacheEnabled(false);
-            m_shaped = {block.previous(), block, block.next()};
-            for (QTextBlock& kept : m_shaped)
-                if (kept.isValid())
-                    kept.layout()->setCacheEnabled(true);
-        });
     }
 
     QRectF placeOf(const QTextBlock& block) const { return blockBoundingGeometry(block).translated(contentOffset()); }
@@ -191,6 +175,7 @@ private:
                     selections.append(selected);
                 }
             }
+            keepShaped(block);
             layout->draw(&painter, at, selections, dirty);
             const int cursor = context.cursorPosition;
             if (showsCursor && cursor >= start && cursor < start + length)
@@ -200,9 +185,28 @@ private:
         }
     }
 
+    // The lines painted last keep their shaped glyphs, which Qt would otherwise shape again at each
+    // paint, and for the caret's place: a key repaints its line (and the lines a new line moves) from
+    // them. A few screens of lines at most; the oldest go back to Qt's way.
+    void keepShaped(const QTextBlock& block) {
+        const auto kept = std::find(m_shaped.begin(), m_shaped.end(), block);
+        if (kept != m_shaped.end()) {
+            std::rotate(kept, kept + 1, m_shaped.end());
+            return;
+        }
+        if (m_shaped.size() >= maxShaped) {
+            if (m_shaped.front().isValid())
+                m_shaped.front().layout()->setCacheEnabled(false);
+            m_shaped.erase(m_shaped.begin());
+        }
+        block.layout()->setCacheEnabled(true);
+        m_shaped.push_back(block);
+    }
+    static constexpr size_t maxShaped = 160;
+
     std::vector<qreal> m_tops;
     bool m_topsDirty = true;
-    std::array<QTextBlock, 3> m_shaped;
+    std::vector<QTextBlock> m_shaped;
 };
 
 QEvent::Type changeEventType() {
@@ -279,11 +283,12 @@ ImprovedCodeBlockView::ImprovedCodeBlockView(TextBinding code, TextBinding langu
 
     m_gutter = new PaintedLabel(QString(), {}, m_area);
     m_gutter->setPainter([this](QPainter& p, const PaintedLabel& g) { paintGutter(p, g); });
+    m_gutter->setAttribute(Qt::WA_OpaquePaintEvent);
     areaRow->addWidget(m_gutter, 0, Qt::AlignTop);
     areaRow->addSpacing(1);
 
     auto* editor = new CodeTextEdit(m_area);
-    editor->paintUnder = [this](QPainter& p, const QRect& dirty) { paintUnderCode(p, dirty); };
+    editor->paintUnder = [this](QPainter& p, const QRect& dirty) { paintPanelUnder(*m_editor->viewport(), p, dirty); };
     m_editor = editor;
     m_editor->setFrameShape(QFrame::NoFrame);
     m_editor->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -358,30 +363,34 @@ void ImprovedCodeBlockView::paintArea(QPainter& p, const QRectF& r, const QRect&
         Paint::strokeRoundedRect(p, r, 12, white(0.1), 1);
 }
 
-void ImprovedCodeBlockView::paintUnderCode(QPainter& p, const QRect& dirty) const {
-    // The panel's fill over the card, worked out once per card colour by the same blending.
+void ImprovedCodeBlockView::paintPanelUnder(const QWidget& child, QPainter& p, const QRect& dirty) const {
+    // The panel's layers over the card, blended once per card colour the way the painter blends them.
     static QColor card;
-    static QColor fill;
+    static QColor code;
+    static QColor gutter;
     if (const QColor now = AppPalette::cardBackground(); now != card) {
         QImage pixel(1, 1, QImage::Format_ARGB32_Premultiplied);
         pixel.fill(now);
         QPainter blend(&pixel);
         blend.fillRect(pixel.rect(), black(0.7));
+        code = pixel.pixelColor(0, 0);
+        blend.fillRect(pixel.rect(), black(0.25));
         blend.end();
+        gutter = pixel.pixelColor(0, 0);
         card = now;
-        fill = pixel.pixelColor(0, 0);
     }
-    p.fillRect(dirty, fill);
+    p.fillRect(dirty, &child == m_gutter ? gutter : code);
     // Along the outline and in the rounded corners the layers are painted as the panel paints them.
-    const QPoint at = m_editor->viewport()->mapTo(m_area, QPoint(0, 0));
+    const QPoint at = child.mapTo(m_area, QPoint(0, 0));
     const QRect area = m_area->rect();
     const QRect inArea = dirty.translated(at);
-    QRegion edges = QRegion(inArea) - QRegion(area.adjusted(2, 12, -2, -12)) - QRegion(area.adjusted(12, 2, -12, -2));
+    const QRegion edges =
+        QRegion(inArea) - QRegion(area.adjusted(2, 12, -2, -12)) - QRegion(area.adjusted(12, 2, -12, -2));
     if (edges.isEmpty())
         return;
     p.save();
     p.translate(-at);
-    p.setClipRegion(edges);
+    p.setClipRegion(edges, Qt::IntersectClip);
     p.setRenderHint(QPainter::Antialiasing);
     p.fillRect(inArea, card);
     paintArea(p, QRectF(area), inArea);
@@ -632,6 +641,7 @@ void ImprovedCodeBlockView::linesMayHaveMoved() {
 }
 
 void ImprovedCodeBlockView::paintGutter(QPainter& p, const PaintedLabel& g) const {
+    paintPanelUnder(g, p, g.paintedRect().isValid() ? g.paintedRect() : g.rect());
     p.setFont(m_numberFont);
     p.setPen(white(0.55));
     // Numbers sit on the baselines of the lines the editor has laid out, wherever they are drawn; only

@@ -67,9 +67,10 @@ private:
     void refreshLanguage();
     void refreshGutter(bool force = false);
     // The code's panel (fill, gutter backing, outline) in its own coordinates, and the part of it
-    // under the editor's viewport, which paints it itself.
+    // under one of its children (the gutter, the editor's viewport), which are opaque and paint it
+    // themselves: a key repaints nothing behind them.
     void paintArea(QPainter& p, const QRectF& r, const QRect& dirty) const;
-    void paintUnderCode(QPainter& p, const QRect& dirty) const;
+    void paintPanelUnder(const QWidget& child, QPainter& p, const QRect& dirty) const;
     void fitEditorHeight();
     void applyColors();
     void paintGutter(QPainter& p, const editorui::PaintedLabel& gutter) const;
