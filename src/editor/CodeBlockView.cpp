@@ -36,6 +36,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <utility>
 
 using editorui::PaintedButton;
@@ -188,25 +189,43 @@ private:
     // The lines painted last keep their shaped glyphs, which Qt would otherwise shape again at each
     // paint, and for the caret's place: a key repaints its line (and the lines a new line moves) from
     // them. A few screens of lines at most; the oldest go back to Qt's way.
-    void keepShaped(const QTextBlock& block) {
-        const auto kept = std::find(m_shaped.begin(), m_shaped.end(), block);
-        if (kept != m_shaped.end()) {
-            std::rotate(kept, kept + 1, m_shaped.end());
+    void keepShaped(QTextBlock block) {
+        std::vector<QTextBlock>& kept = *m_shaped;
+        const auto found = std::find(kept.begin(), kept.end(), block);
+        if (found != kept.end()) {
+            std::rotate(found, found + 1, kept.end());
             return;
         }
-        if (m_shaped.size() >= maxShaped) {
-            if (m_shaped.front().isValid())
-                m_shaped.front().layout()->setCacheEnabled(false);
-            m_shaped.erase(m_shaped.begin());
+        if (kept.size() >= maxShaped) {
+            QTextBlock oldest = kept.front();
+            kept.erase(kept.begin());
+            oldest.layout()->setCacheEnabled(false);
+            oldest.setUserData(nullptr);
         }
         block.layout()->setCacheEnabled(true);
-        m_shaped.push_back(block);
+        block.setUserData(new KeptShape(m_shaped, block));
+        kept.push_back(block);
     }
+    // Marks a block in the list; the document deletes it with its block, which then leaves the list
+    // (a handle to a removed block would still look valid).
+    class KeptShape : public QTextBlockUserData {
+    public:
+        KeptShape(std::weak_ptr<std::vector<QTextBlock>> list, const QTextBlock& block)
+            : m_list(std::move(list)), m_block(block) {}
+        ~KeptShape() override {
+            if (const auto list = m_list.lock())
+                list->erase(std::remove(list->begin(), list->end(), m_block), list->end());
+        }
+
+    private:
+        std::weak_ptr<std::vector<QTextBlock>> m_list;
+        QTextBlock m_block;
+    };
     static constexpr size_t maxShaped = 160;
 
     std::vector<qreal> m_tops;
     bool m_topsDirty = true;
-    std::vector<QTextBlock> m_shaped;
+    std::shared_ptr<std::vector<QTextBlock>> m_shaped = std::make_shared<std::vector<QTextBlock>>();
 };
 
 QEvent::Type changeEventType() {
