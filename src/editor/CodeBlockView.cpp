@@ -503,8 +503,8 @@ void ImprovedCodeBlockView::codeEdited() {
     refreshGutter();
     linesMayHaveMoved();
     fitEditorHeight();
-    // The stamp and the save wait behind the key's repaint (queued after it), never past the next
-    // key, the keyboard leaving or the block hiding: the key shows sooner and nothing is saved later.
+    // The stamp and the save wait behind the key's repaint (queued after it) so the key shows
+    // sooner; the next key, the keyboard leaving or the block hiding runs them first if still waiting.
     if (!m_changeWaiting && m_onChange) {
         m_changeWaiting = true;
         QCoreApplication::postEvent(this, new QEvent(changeEventType()), Qt::LowEventPriority - 1);
