@@ -15,7 +15,9 @@
 #include <QClipboard>
 #include <QEvent>
 #include <QFontInfo>
+#include <QHideEvent>
 #include <QHBoxLayout>
+#include <QImage>
 #include <QLabel>
 #include <QMenu>
 #include <QPaintEvent>
@@ -23,6 +25,7 @@
 #include <QResizeEvent>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QRegion>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
@@ -33,6 +36,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
+#include <utility>
 
 using editorui::PaintedButton;
 using editorui::PaintedLabel;
@@ -87,11 +92,146 @@ QSize copyButtonSize(const QString& text) {
 }
 
 // The code editor, with the place of each laid-out block within its viewport readable from outside.
+// The editor never scrolls inside itself and is as tall as its code, so Qt's painting would walk
+// every block from the first one at each repaint: it paints from the first block in the repainted
+// part instead, found among the blocks' tops kept from one layout change to the next. Its viewport
+// is opaque and paints the panel under the code itself, so a key repaints nothing behind it.
 class CodeTextEdit : public QPlainTextEdit {
 public:
-    using QPlainTextEdit::QPlainTextEdit;
+    explicit CodeTextEdit(QWidget* parent) : QPlainTextEdit(parent) {
+        viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+        auto* layout = document()->documentLayout();
+        // A block that keeps its height (the usual key) moves no other block: only the other
+        // changes of the layout are worth a new count.
+        connect(layout, &QAbstractTextDocumentLayout::update, this, [this] { m_topsDirty = true; });
+        connect(layout, &QAbstractTextDocumentLayout::documentSizeChanged, this, [this] { m_topsDirty = true; });
+    }
+
     QRectF placeOf(const QTextBlock& block) const { return blockBoundingGeometry(block).translated(contentOffset()); }
+
+    std::function<void(QPainter&, const QRect&)> paintUnder;
+
+protected:
+    void paintEvent(QPaintEvent* event) override {
+        if (paintUnder) {
+            QPainter under(viewport());
+            paintUnder(under, event->rect());
+        }
+        const bool placeholder = document()->isEmpty() && !placeholderText().isEmpty();
+        if (placeholder || firstVisibleBlock().blockNumber() != 0) {
+            QPlainTextEdit::paintEvent(event);
+            return;
+        }
+        paintBlocks(event->rect());
+    }
+
+private:
+    const std::vector<qreal>& tops() {
+        const QTextDocument* doc = document();
+        if (m_topsDirty || m_tops.size() != size_t(doc->blockCount()) + 1) {
+            m_tops.clear();
+            m_tops.reserve(size_t(doc->blockCount()) + 1);
+            qreal y = 0;
+            for (QTextBlock b = doc->begin(); b.isValid(); b = b.next()) {
+                m_tops.push_back(y);
+                y += blockBoundingRect(b).height();
+            }
+            m_tops.push_back(y);
+            m_topsDirty = false;
+        }
+        return m_tops;
+    }
+
+    void paintBlocks(const QRect& dirty) {
+        QPainter painter(viewport());
+        const QPointF origin = contentOffset();
+        painter.setBrushOrigin(origin);
+        painter.setClipRect(dirty);
+        const QAbstractTextDocumentLayout::PaintContext context = getPaintContext();
+        painter.setPen(context.palette.text().color());
+        const bool showsCursor = !isReadOnly() || (textInteractionFlags() & Qt::TextSelectableByKeyboard);
+
+        // The last top at or above the repainted part is the first block that reaches into it.
+        const std::vector<qreal>& top = tops();
+        const auto after = std::upper_bound(top.begin(), top.end() - 1, dirty.top() - origin.y());
+        const int first = std::max(0, int(after - top.begin()) - 1);
+        QTextBlock block = document()->findBlockByNumber(first);
+        for (int n = first; block.isValid() && origin.y() + top[size_t(n)] <= dirty.bottom();
+             ++n, block = block.next()) {
+            if (!block.isVisible())
+                continue;
+            const QPointF at(origin.x(), origin.y() + top[size_t(n)]);
+            QTextLayout* layout = block.layout();
+            const int start = block.position();
+            const int length = block.length();
+            QList<QTextLayout::FormatRange> selections;
+            for (const auto& range : context.selections) {
+                const int from = range.cursor.selectionStart() - start;
+                const int to = range.cursor.selectionEnd() - start;
+                if (from < length && to > 0 && to > from) {
+                    QTextLayout::FormatRange selected;
+                    selected.start = from;
+                    selected.length = to - from;
+                    selected.format = range.format;
+                    selections.append(selected);
+                }
+            }
+            keepShaped(block);
+            layout->draw(&painter, at, selections, dirty);
+            const int cursor = context.cursorPosition;
+            if (showsCursor && cursor >= start && cursor < start + length)
+                layout->drawCursor(&painter, at, cursor - start, cursorWidth());
+            else if (!isReadOnly() && cursor < -1 && !layout->preeditAreaText().isEmpty())
+                layout->drawCursor(&painter, at, layout->preeditAreaPosition() - (cursor + 2), cursorWidth());
+        }
+    }
+
+    // The lines painted last keep their shaped glyphs, which Qt would otherwise shape again at each
+    // paint, and for the caret's place: a key repaints its line (and the lines a new line moves) from
+    // them. A few screens of lines at most; the oldest go back to Qt's way.
+    void keepShaped(QTextBlock block) {
+        std::vector<QTextBlock>& kept = *m_shaped;
+        const auto found = std::find(kept.begin(), kept.end(), block);
+        if (found != kept.end()) {
+            std::rotate(found, found + 1, kept.end());
+            return;
+        }
+        if (kept.size() >= maxShaped) {
+            QTextBlock oldest = kept.front();
+            kept.erase(kept.begin());
+            oldest.layout()->setCacheEnabled(false);
+            oldest.setUserData(nullptr);
+        }
+        block.layout()->setCacheEnabled(true);
+        block.setUserData(new KeptShape(m_shaped, block));
+        kept.push_back(block);
+    }
+    // Marks a block in the list; the document deletes it with its block, which then leaves the list
+    // (a handle to a removed block would still look valid).
+    class KeptShape : public QTextBlockUserData {
+    public:
+        KeptShape(std::weak_ptr<std::vector<QTextBlock>> list, const QTextBlock& block)
+            : m_list(std::move(list)), m_block(block) {}
+        ~KeptShape() override {
+            if (const auto list = m_list.lock())
+                list->erase(std::remove(list->begin(), list->end(), m_block), list->end());
+        }
+
+    private:
+        std::weak_ptr<std::vector<QTextBlock>> m_list;
+        QTextBlock m_block;
+    };
+    static constexpr size_t maxShaped = 160;
+
+    std::vector<qreal> m_tops;
+    bool m_topsDirty = true;
+    std::shared_ptr<std::vector<QTextBlock>> m_shaped = std::make_shared<std::vector<QTextBlock>>();
 };
+
+QEvent::Type changeEventType() {
+    static const auto type = QEvent::Type(QEvent::registerEventType());
+    return type;
+}
 
 // Characters that start a new numbered line without starting a new paragraph of the editor.
 bool breaksLineInsideBlock(QChar c) {
@@ -155,36 +295,20 @@ ImprovedCodeBlockView::ImprovedCodeBlockView(TextBinding code, TextBinding langu
     headerRow->addWidget(m_copyButton);
     outer->addWidget(m_header);
 
-    m_area = new Panel(
-        [this](QPainter& p, const QRectF& r, const QRect& dirty) {
-            Paint::fillRoundedRect(p, r, 12, black(0.7));
-            // Gutter backing and the hairline beside it, inside the rounded corners; a repaint away
-            // from the corners (a typed line) needs no clip to the rounded shape.
-            const qreal gw = m_gutter->width();
-            const bool nearCorner = dirty.top() < r.top() + 12 || dirty.bottom() + 1 > r.bottom() - 12;
-            p.save();
-            if (nearCorner)
-                p.setClipPath(Paint::roundedRect(r, 12));
-            const QRectF rows = nearCorner ? r : QRectF(r.left(), dirty.top(), r.width(), dirty.height());
-            fillInStrips(p, QRectF(r.left(), rows.top(), gw, rows.height()) & QRectF(dirty), black(0.25));
-            fillInStrips(p, QRectF(r.left() + gw, rows.top(), 1, rows.height()) & QRectF(dirty), white(0.08));
-            p.restore();
-            if (m_isFocused)
-                Paint::strokeRoundedRect(p, r, 12, withOpacity(codelang::current(m_language.value()).color(), 0.4), 2);
-            else
-                Paint::strokeRoundedRect(p, r, 12, white(0.1), 1);
-        },
-        this);
+    m_area = new Panel([this](QPainter& p, const QRectF& r, const QRect& dirty) { paintArea(p, r, dirty); }, this);
     auto* areaRow = new QHBoxLayout(m_area);
     areaRow->setContentsMargins(0, 0, 0, 0);
     areaRow->setSpacing(0);
 
     m_gutter = new PaintedLabel(QString(), {}, m_area);
     m_gutter->setPainter([this](QPainter& p, const PaintedLabel& g) { paintGutter(p, g); });
+    m_gutter->setAttribute(Qt::WA_OpaquePaintEvent);
     areaRow->addWidget(m_gutter, 0, Qt::AlignTop);
     areaRow->addSpacing(1);
 
-    m_editor = new CodeTextEdit(m_area);
+    auto* editor = new CodeTextEdit(m_area);
+    editor->paintUnder = [this](QPainter& p, const QRect& dirty) { paintPanelUnder(*m_editor->viewport(), p, dirty); };
+    m_editor = editor;
     m_editor->setFrameShape(QFrame::NoFrame);
     m_editor->setLineWrapMode(QPlainTextEdit::NoWrap);
     m_editor->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -203,6 +327,8 @@ ImprovedCodeBlockView::ImprovedCodeBlockView(TextBinding code, TextBinding langu
     m_loading = true;
     m_editor->setPlainText(m_code.value());
     m_loading = false;
+    resyncStored(true);
+    connect(m_editor->document(), &QTextDocument::contentsChange, this, &ImprovedCodeBlockView::followChange);
     connect(m_editor, &QPlainTextEdit::textChanged, this, &ImprovedCodeBlockView::codeEdited);
     connect(m_editor->horizontalScrollBar(), &QScrollBar::rangeChanged, this, [this] { fitEditorHeight(); });
     // The block grows with its code: the editor never scrolls its lines out of sight.
@@ -233,8 +359,61 @@ ImprovedCodeBlockView::ImprovedCodeBlockView(TextBinding code, TextBinding langu
 
     applyColors();
     refreshLanguage();
-    refreshGutter(m_editor->toPlainText(), true);
+    refreshGutter(true);
     fitEditorHeight();
+}
+
+void ImprovedCodeBlockView::paintArea(QPainter& p, const QRectF& r, const QRect& dirty) const {
+    Paint::fillRoundedRect(p, r, 12, black(0.7));
+    // Gutter backing and the hairline beside it, inside the rounded corners; a repaint away
+    // from the corners (a typed line) needs no clip to the rounded shape.
+    const qreal gw = m_gutter->width();
+    const bool nearCorner = dirty.top() < r.top() + 12 || dirty.bottom() + 1 > r.bottom() - 12;
+    p.save();
+    if (nearCorner)
+        p.setClipPath(Paint::roundedRect(r, 12), Qt::IntersectClip);
+    const QRectF rows = nearCorner ? r : QRectF(r.left(), dirty.top(), r.width(), dirty.height());
+    fillInStrips(p, QRectF(r.left(), rows.top(), gw, rows.height()) & QRectF(dirty), black(0.25));
+    fillInStrips(p, QRectF(r.left() + gw, rows.top(), 1, rows.height()) & QRectF(dirty), white(0.08));
+    p.restore();
+    if (m_isFocused)
+        Paint::strokeRoundedRect(p, r, 12, withOpacity(codelang::current(m_language.value()).color(), 0.4), 2);
+    else
+        Paint::strokeRoundedRect(p, r, 12, white(0.1), 1);
+}
+
+void ImprovedCodeBlockView::paintPanelUnder(const QWidget& child, QPainter& p, const QRect& dirty) const {
+    // The panel's layers over the card, blended once per card colour the way the painter blends them.
+    static QColor card;
+    static QColor code;
+    static QColor gutter;
+    if (const QColor now = AppPalette::cardBackground(); now != card) {
+        QImage pixel(1, 1, QImage::Format_ARGB32_Premultiplied);
+        pixel.fill(now);
+        QPainter blend(&pixel);
+        blend.fillRect(pixel.rect(), black(0.7));
+        code = pixel.pixelColor(0, 0);
+        blend.fillRect(pixel.rect(), black(0.25));
+        blend.end();
+        gutter = pixel.pixelColor(0, 0);
+        card = now;
+    }
+    p.fillRect(dirty, &child == m_gutter ? gutter : code);
+    // Along the outline and in the rounded corners the layers are painted as the panel paints them.
+    const QPoint at = child.mapTo(m_area, QPoint(0, 0));
+    const QRect area = m_area->rect();
+    const QRect inArea = dirty.translated(at);
+    const QRegion edges =
+        QRegion(inArea) - QRegion(area.adjusted(2, 12, -2, -12)) - QRegion(area.adjusted(12, 2, -12, -2));
+    if (edges.isEmpty())
+        return;
+    p.save();
+    p.translate(-at);
+    p.setClipRegion(edges, Qt::IntersectClip);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.fillRect(inArea, card);
+    paintArea(p, QRectF(area), inArea);
+    p.restore();
 }
 
 void ImprovedCodeBlockView::applyColors() {
@@ -253,21 +432,103 @@ void ImprovedCodeBlockView::changeEvent(QEvent* event) {
 
 int ImprovedCodeBlockView::lineNumberCount() const { return m_lines; }
 
-QString ImprovedCodeBlockView::storedCode() const {
+void ImprovedCodeBlockView::resyncStored(bool loaded) {
+    const QString raw = m_editor->document()->toRawText();
     // The raw text: toPlainText() would also turn no-break spaces into blanks and line separators
     // into line feeds, and every CR LF of the stored code into a bare LF.
-    return codelines::withStoredEndings(m_editor->document()->toRawText(), m_code.value());
+    m_stored = loaded ? m_code.value() : codelines::withStoredEndings(raw, m_code.value());
+    m_ending = codelines::uniformEnding(m_stored);
+    // Text the editor splits where the stored code does not (frame marks) is read whole each time.
+    if (!m_ending.isEmpty() && codelines::withEnding(raw, m_ending) != m_stored)
+        m_ending.clear();
+    m_blockCount = m_editor->document()->blockCount();
+    countBreaksInBlocks();
+}
+
+void ImprovedCodeBlockView::countBreaksInBlocks() {
+    m_breaksInBlocks = 0;
+    for (QTextBlock b = m_editor->document()->begin(); b.isValid(); b = b.next())
+        for (QChar c : b.text())
+            m_breaksInBlocks += breaksLineInsideBlock(c) ? 1 : 0;
+}
+
+void ImprovedCodeBlockView::followChange(int position, int removed, int added) {
+    if (m_loading)
+        return;
+    const QTextDocument* doc = m_editor->document();
+    const int blocksBefore = std::exchange(m_blockCount, doc->blockCount());
+    if (m_ending.isEmpty())
+        return;
+    // Only the code this view wrote last can be followed; anything else is read again.
+    const QString model = m_code.value();
+    if (model.constData() != m_stored.constData() && model != m_stored) {
+        m_ending.clear();
+        return;
+    }
+    const int length = doc->characterCount() - 1;
+    // The document may count its own last paragraph end in a change.
+    if (position + added > length) {
+        const int over = position + added - length;
+        added -= over;
+        removed -= over;
+    }
+    QTextCursor range(m_editor->document());
+    range.setPosition(std::clamp(position, 0, length));
+    range.setPosition(std::clamp(position + added, 0, length), QTextCursor::KeepAnchor);
+    const QString inserted = range.selectedText();
+    const auto breaksAdded = int(inserted.count(QChar::ParagraphSeparator));
+    const int breaksRemoved = blocksBefore - m_blockCount + breaksAdded;
+    const auto extra = int(m_ending.size()) - 1;
+    const int at = position + (extra > 0 ? extra * doc->findBlock(position).blockNumber() : 0);
+    const int span = removed + extra * breaksRemoved;
+    if (position < 0 || removed < 0 || added != inserted.size() || breaksRemoved < 0 || at + span > m_stored.size()) {
+        m_ending.clear();
+        return;
+    }
+    m_stored.replace(at, span, codelines::withEnding(inserted, m_ending));
+    if (m_stored.size() != length + extra * (m_blockCount - 1)) {
+        m_ending.clear();
+        return;
+    }
+    if (m_breaksInBlocks > 0 || std::any_of(inserted.begin(), inserted.end(), breaksLineInsideBlock))
+        countBreaksInBlocks();
 }
 
 void ImprovedCodeBlockView::codeEdited() {
     if (m_loading)
         return;
-    m_code.write(storedCode());
-    refreshGutter(m_editor->toPlainText());
+    if (m_ending.isEmpty())
+        resyncStored(false);
+    m_code.write(m_stored);
+    refreshGutter();
     linesMayHaveMoved();
     fitEditorHeight();
+    // The stamp and the save wait behind the key's repaint (queued after it) so the key shows
+    // sooner; the next key, the keyboard leaving or the block hiding runs them first if still waiting.
+    if (!m_changeWaiting && m_onChange) {
+        m_changeWaiting = true;
+        QCoreApplication::postEvent(this, new QEvent(changeEventType()), Qt::LowEventPriority - 1);
+    }
+}
+
+void ImprovedCodeBlockView::reportChange() {
+    if (!std::exchange(m_changeWaiting, false))
+        return;
     if (m_onChange)
         m_onChange();
+}
+
+bool ImprovedCodeBlockView::event(QEvent* event) {
+    if (event->type() == changeEventType()) {
+        reportChange();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void ImprovedCodeBlockView::hideEvent(QHideEvent* event) {
+    reportChange();
+    QWidget::hideEvent(event);
 }
 
 void ImprovedCodeBlockView::refreshLanguage() {
@@ -287,8 +548,8 @@ QFont ImprovedCodeBlockView::gutterFont() const {
     return Fonts::mono(std::max(6, int(std::lround(12.0 * codePx / 13.0))));
 }
 
-void ImprovedCodeBlockView::refreshGutter(const QString& code, bool force) {
-    const int lines = codelang::lineCount(code);
+void ImprovedCodeBlockView::refreshGutter(bool force) {
+    const int lines = m_blockCount + m_breaksInBlocks;
     const QFont font = force ? gutterFont() : m_numberFont;
     if (!force && lines == m_lines && font == m_numberFont)
         return;
@@ -399,6 +660,7 @@ void ImprovedCodeBlockView::linesMayHaveMoved() {
 }
 
 void ImprovedCodeBlockView::paintGutter(QPainter& p, const PaintedLabel& g) const {
+    paintPanelUnder(g, p, g.paintedRect().isValid() ? g.paintedRect() : g.rect());
     p.setFont(m_numberFont);
     p.setPen(white(0.55));
     // Numbers sit on the baselines of the lines the editor has laid out, wherever they are drawn; only
@@ -472,6 +734,8 @@ void ImprovedCodeBlockView::chooseLanguage(const QString& name) {
 
 bool ImprovedCodeBlockView::eventFilter(QObject* watched, QEvent* event) {
     if (watched == m_editor) {
+        if (event->type() == QEvent::KeyPress || event->type() == QEvent::FocusOut)
+            reportChange();
         if (event->type() == QEvent::FocusIn && !m_isFocused) {
             m_isFocused = true;
             m_area->update();
@@ -483,7 +747,7 @@ bool ImprovedCodeBlockView::eventFilter(QObject* watched, QEvent* event) {
         } else if (event->type() == QEvent::FontChange) {
             // The editor lays its text out again once it has the event.
             QTimer::singleShot(0, this, [this] {
-                refreshGutter(m_editor->toPlainText(), true);
+                refreshGutter(true);
                 m_placesDirty = true;
                 m_gutter->update();
                 fitEditorHeight();

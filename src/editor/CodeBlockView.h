@@ -50,14 +50,27 @@ public:
     void chooseLanguage(const QString& name);
 
 protected:
+    bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void codeEdited();
-    QString storedCode() const;
+    // The embedder's onChange (stamp and save) for the edits so far, if one is waiting.
+    void reportChange();
+    // Keeps m_stored in step with one change of the editor's document.
+    void followChange(int position, int removed, int added);
+    // Works the stored code out again from the editor's whole text.
+    void resyncStored(bool loaded);
+    void countBreaksInBlocks();
     void refreshLanguage();
-    void refreshGutter(const QString& code, bool force = false);
+    void refreshGutter(bool force = false);
+    // The code's panel (fill, gutter backing, outline) in its own coordinates, and the part of it
+    // under one of its children (the gutter, the editor's viewport), which are opaque and paint it
+    // themselves: a key repaints nothing behind them.
+    void paintArea(QPainter& p, const QRectF& r, const QRect& dirty) const;
+    void paintPanelUnder(const QWidget& child, QPainter& p, const QRect& dirty) const;
     void fitEditorHeight();
     void applyColors();
     void paintGutter(QPainter& p, const editorui::PaintedLabel& gutter) const;
@@ -82,8 +95,16 @@ private:
     bool m_didCopy = false;
     bool m_isFocused = false;
     bool m_loading = false;
+    bool m_changeWaiting = false;
     int m_lines = 1;
     int m_gutterWidth = 32;
+    // The code as stored, kept up to date change by change while all its lines end alike
+    // (m_ending); with mixed endings, or a change it cannot follow, it is read from the whole text.
+    QString m_stored;
+    QString m_ending;
+    int m_blockCount = 1;
+    // Line breaks inside the editor's paragraphs (line separators, form feeds…): numbered lines too.
+    int m_breaksInBlocks = 0;
     // Where the numbers go, kept from one layout change to the next: a key that leaves every line in
     // place repaints no number.
     mutable QList<NumberPlace> m_places;

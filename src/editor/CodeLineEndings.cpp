@@ -98,4 +98,32 @@ QString withStoredEndings(QStringView edited, QStringView stored) {
     return out;
 }
 
+QString uniformEnding(QStringView stored) {
+    QStringView found;
+    for (const Line& line : splitStored(stored)) {
+        if (line.ending.isEmpty())
+            continue;
+        if (found.isEmpty())
+            found = line.ending;
+        else if (line.ending != found)
+            return {};
+    }
+    return found.isEmpty() ? QStringLiteral("\n") : found.toString();
+}
+
+QString withEnding(QStringView edited, QStringView ending) {
+    QString out;
+    out.reserve(edited.size());
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < edited.size(); ++i) {
+        if (edited[i].unicode() != 0x2029)
+            continue;
+        out += edited.mid(start, i - start);
+        out += ending;
+        start = i + 1;
+    }
+    out += edited.mid(start);
+    return out;
+}
+
 } // namespace codelines

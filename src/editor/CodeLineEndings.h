@@ -13,4 +13,11 @@ namespace codelines {
 // has none). Everything else, no-break spaces and line separators included, is kept as typed.
 QString withStoredEndings(QStringView edited, QStringView stored);
 
+// The one line ending every line break of `stored` uses (LF when it has none), or a null string when
+// they differ. Then withStoredEndings(edited, stored) is withEnding(edited, that ending) for any edit,
+// which an editor can keep up to date one change at a time.
+QString uniformEnding(QStringView stored);
+// `edited` (lines separated by U+2029) with each separator written as `ending`.
+QString withEnding(QStringView edited, QStringView ending);
+
 } // namespace codelines

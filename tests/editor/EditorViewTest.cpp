@@ -495,6 +495,9 @@ TEST_F(EditorViewTest, CodeBlocksEditTheirLanguageAndCopy) {
     QTest::keyClicks(editor->editor(), QStringLiteral("ls"));
     EXPECT_EQ(code->content(), QStringLiteral("echo 1\nls"));
     EXPECT_EQ(editor->lineNumberCount(), 2);
+    // Each key is saved before the next one; the last one right after its repaint.
+    EXPECT_TRUE(context().hasChanges());
+    QCoreApplication::processEvents();
     EXPECT_EQ(doc->updatedAt(), docStamp);
     EXPECT_FALSE(context().hasChanges());
 

@@ -188,6 +188,49 @@ def editor_code_line_numbers_beside_lines(app):
     wait_until("the code in the store", lambda: "ligne 30" in stored_blocks(session)[0][1], timeout=10)
 
 
+@case
+def editor_code_block_typing_inside_keeps_its_panel(app):
+    """Lines typed in the middle of a long code block show at once and reach the store, and the
+    block's panel (its fill, the focus outline along its edge) looks the same beside the typed lines
+    as beside the others."""
+    code_lines = [f"valeur_{i} = {i}" for i in range(1, 31)]
+    session = open_doc(app, [("code", "\n".join(code_lines), "python")], size=(1400, 1050))
+    code = session.find("text", "Code")
+    session.click(code)
+    session.key("ctrl+Home", *["Down"] * 12, "End")
+    count = code.queryText().characterCount
+    typed = " + 1"
+    session.type(typed, delay=3)
+    session.key("Return")
+    session.type("total = 0", delay=3)
+    count += len(typed) + 1 + len("total = 0")
+    wait_until("the typed keys in the block", lambda: code.queryText().characterCount == count, timeout=15)
+    expected = "\n".join(code_lines[:12] + ["valeur_13 = 13 + 1", "total = 0"] + code_lines[13:])
+    wait_until("the typed code in the store", lambda: stored_blocks(session)[0][1] == expected, timeout=5)
+
+    cx, cy, cw, ch = session.extents(code)
+    vx, vy, vw, vh = view_rect(session)
+    top, bottom = max(cy, vy) + 14, min(cy + ch, vy + vh) - 14
+    session.xdo("mousemove", 5, 5)   # no pointer over the code
+    shot = session.screenshot("typed")
+    # The focus outline runs down the panel's right edge in one colour, typed lines included.
+    edge = session.pixels((cx + cw - 2, top, 2, bottom - top))
+    colours = {tuple(row) for row in edge}
+    if len(colours) != 1:
+        raise Failure(f"the code block's right edge changes colour along the lines: {sorted(colours)[:6]} ({shot})")
+    # Right of the text, the fill is the same on every row, and the outline stands out of it.
+    fill = session.pixels((cx + cw - 40, top, 20, bottom - top))
+    shades = {p for row in fill for p in row}
+    if len(shades) != 1:
+        raise Failure(f"the code block's fill differs between rows: {sorted(shades)[:6]} ({shot})")
+    if any(p in shades for c in colours for p in c):
+        raise Failure(f"no focus outline along the code block's edge ({shot})")
+    # The typed lines are drawn where the editor places them: lines 13 and 14 hold ink.
+    lines = ink_bands(session, (cx + 4, top, 300, bottom - top))
+    if len(lines) < 25:
+        raise Failure(f"only {len(lines)} lines of code drawn in the block ({shot})")
+
+
 def text_block(session, starts_with):
     """The text field of the block whose text begins with `starts_with`."""
     def look():

@@ -1,0 +1,166 @@
+// The code block keeps what it stores, its numbers and its painting up to date key by key, without
+// reading its whole text again: each is checked against a reading of the whole text.
+#include "editor/CodeBlockView.h"
+#include "editor/CodeLanguages.h"
+#include "editor/CodeLineEndings.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QImage>
+#include <QPlainTextEdit>
+#include <QRandomGenerator>
+#include <QTest>
+#include <QTextBlock>
+#include <QTextCursor>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace {
+
+struct Stored {
+    QString code;
+    int writes = 0;
+    int changes = 0;
+};
+
+std::unique_ptr<ImprovedCodeBlockView> codeView(Stored& s) {
+    auto view = std::make_unique<ImprovedCodeBlockView>(
+        TextBinding{[&s] { return s.code; }, [&s](const QString& v) { s.code = v, ++s.writes; }},
+        TextBinding{[] { return QStringLiteral("python"); }, {}}, [&s] { ++s.changes; }, [] {});
+    view->resize(600, 400);
+    view->show();
+    return view;
+}
+
+QString lines(int count, const QString& ending) {
+    QStringList out;
+    for (int i = 1; i <= count; ++i)
+        out << QStringLiteral("    valeur_%1 = calcul(%1)").arg(i);
+    return out.join(ending);
+}
+
+// One edit of the kinds a person makes, somewhere in the code.
+void editOnce(QPlainTextEdit* editor, QRandomGenerator& random) {
+    QTextCursor c = editor->textCursor();
+    const int length = editor->document()->characterCount() - 1;
+    c.setPosition(int(random.bounded(length + 1)));
+    editor->setTextCursor(c);
+    switch (random.bounded(9)) {
+    case 0: QTest::keyClicks(editor, QStringLiteral("x")); break;
+    case 1: QTest::keyClick(editor, Qt::Key_Return); break;
+    case 2: QTest::keyClick(editor, Qt::Key_Backspace); break;
+    case 3: QTest::keyClick(editor, Qt::Key_Delete); break;
+    case 4: editor->insertPlainText(QStringLiteral("a\r\nb\rc\nd")); break;
+    case 5: {
+        // A selection over a few lines, replaced by a key.
+        c.setPosition(std::min(length, c.position() + int(random.bounded(80))), QTextCursor::KeepAnchor);
+        editor->setTextCursor(c);
+        QTest::keyClicks(editor, QStringLiteral("y"));
+        break;
+    }
+    case 6: editor->insertPlainText(QString(QChar(0x2028)) + QStringLiteral("é\u00a0")); break;
+    case 7: editor->undo(); break;
+    default: editor->redo(); break;
+    }
+}
+
+TEST(CodeBlock, StoredCodeAndNumbersFollowEveryKindOfEdit) {
+    const QList<QString> codes = {lines(40, QStringLiteral("\n")),
+                                  lines(40, QStringLiteral("\r\n")),
+                                  lines(40, QStringLiteral("\r")),
+                                  lines(20, QStringLiteral("\n")) + QStringLiteral("\r\n") +
+                                      lines(20, QStringLiteral("\r\n")),
+                                  QString(),
+                                  QStringLiteral("une\u2028ligne")};
+    for (const QString& code : codes) {
+        Stored s{code};
+        auto view = codeView(s);
+        QPlainTextEdit* editor = view->editor();
+        QRandomGenerator random(7);
+        for (int i = 0; i < 150; ++i) {
+            const QString before = s.code;
+            editOnce(editor, random);
+            const QString raw = editor->document()->toRawText();
+            ASSERT_EQ(s.code, codelines::withStoredEndings(raw, before))
+                << "edit " << i << " of " << code.left(40).toStdString();
+            ASSERT_EQ(view->lineNumberCount(), codelang::lineCount(editor->toPlainText())) << "edit " << i;
+        }
+    }
+}
+
+TEST(CodeBlock, EachKeyIsReportedAfterItsFrameAndBeforeTheNextKey) {
+    Stored s{QStringLiteral("print(1)")};
+    auto view = codeView(s);
+    QPlainTextEdit* editor = view->editor();
+    editor->setFocus();
+    editor->moveCursor(QTextCursor::End);
+    // The code is written at once; the report waits for the event loop.
+    QTest::keyClick(editor, Qt::Key_A);
+    EXPECT_EQ(s.code, QStringLiteral("print(1)a"));
+    EXPECT_EQ(s.changes, 0);
+    // The next key reports the one before it first.
+    QTest::keyClick(editor, Qt::Key_B);
+    EXPECT_EQ(s.changes, 1);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(s.changes, 2);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(s.changes, 2);
+    // The keyboard leaving, and the block hiding, report at once.
+    QTest::keyClick(editor, Qt::Key_C);
+    editor->clearFocus();
+    EXPECT_EQ(s.changes, 3);
+    editor->setFocus();
+    QTest::keyClick(editor, Qt::Key_D);
+    view->hide();
+    EXPECT_EQ(s.changes, 4);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(s.changes, 4);
+    EXPECT_EQ(s.code, QStringLiteral("print(1)abcd"));
+}
+
+TEST(CodeBlock, PaintsWhatAFreshEditorOfTheSameCodePaints) {
+    // Lines typed, made, joined and zoomed, painted after each edit, then compared with a new
+    // editor that never saw the edits: kept tops and kept glyphs must not show stale lines.
+    Stored s{lines(30, QStringLiteral("\n"))};
+    auto view = codeView(s);
+    QPlainTextEdit* editor = view->editor();
+    QRandomGenerator random(11);
+    QFont bigger = editor->font();
+    bigger.setPixelSize(18);
+    auto paint = [&] {
+        QCoreApplication::processEvents();
+        editor->viewport()->grab();
+    };
+    for (int i = 0; i < 60; ++i) {
+        editOnce(editor, random);
+        paint();
+    }
+    // Every line taller, the same lines.
+    editor->setFont(bigger);
+    paint();
+    QTest::keyClicks(editor, QStringLiteral("z"));
+    paint();
+    // A neutral state to compare: no caret, no selection.
+    editor->moveCursor(QTextCursor::End);
+    editor->setCursorWidth(0);
+
+    Stored fresh{s.code};
+    auto other = codeView(fresh);
+    other->editor()->setFont(bigger);
+    other->editor()->moveCursor(QTextCursor::End);
+    other->editor()->setCursorWidth(0);
+    // Both as tall as their code, as in a page.
+    for (ImprovedCodeBlockView* v : {view.get(), other.get()}) {
+        QCoreApplication::processEvents();
+        v->resize(600, v->sizeHint().height());
+        QCoreApplication::processEvents();
+    }
+    ASSERT_EQ(other->editor()->viewport()->size(), editor->viewport()->size());
+    const QImage now = editor->viewport()->grab().toImage();
+    const QImage expected = other->editor()->viewport()->grab().toImage();
+    EXPECT_TRUE(now == expected) << "the edited code block paints other pixels than a new one";
+}
+
+} // namespace
