@@ -46,7 +46,7 @@ RichTextEditorWrapper::~RichTextEditorWrapper() {
         return;
     QTextDocument* doc = m_textView->document();
     if (doc->isModified()) {
-        const QByteArray bytes = rtf::write(*doc);
+        const QByteArray bytes = rtf::write(*doc, m_rtfCache);
         if (!bytes.isEmpty())
             m_richTextData.write(bytes);
     }
@@ -150,6 +150,7 @@ void RichTextEditorWrapper::placeChildren() {
 void RichTextEditorWrapper::loadContent(const QString& text, bool requireMatchingRtf) {
     QTextDocument* doc = m_textView->document();
     m_isUpdatingFromOutside = true;
+    m_rtfCache.clear();
     m_writeTimer->stop();
     m_writePending = false;
     bool loaded = false;
@@ -269,7 +270,7 @@ void RichTextEditorWrapper::writeBindings(bool notify, bool withRtf) {
         // could not encode keeps what is stored.
         std::optional<QByteArray> bytes = m_storedRtf;
         if (doc->isModified())
-            bytes = rtf::write(*doc);
+            bytes = rtf::write(*doc, m_rtfCache);
         const bool encoded = !doc->isModified() || !bytes->isEmpty();
         if (encoded && bytes != m_richTextData.value()) {
             m_richTextData.write(bytes);
@@ -307,7 +308,7 @@ bool RichTextEditorWrapper::flushRtf() {
     // may have been read from.
     if (!isEdited())
         return false;
-    const QByteArray bytes = rtf::write(*m_textView->document());
+    const QByteArray bytes = rtf::write(*m_textView->document(), m_rtfCache);
     if (bytes.isEmpty())
         return false;
     // Two writes, so that a watcher sees a change even when the bytes are the same.
@@ -318,7 +319,7 @@ bool RichTextEditorWrapper::flushRtf() {
 
 bool RichTextEditorWrapper::isEdited() const { return m_textView->document()->isModified(); }
 
-QByteArray RichTextEditorWrapper::currentRtf() const { return rtf::write(*m_textView->document()); }
+QByteArray RichTextEditorWrapper::currentRtf() const { return rtf::write(*m_textView->document(), m_rtfCache); }
 
 void RichTextEditorWrapper::beginEditing(Qt::FocusReason reason) {
     // The keyboard coming back from a menu, or arriving with the window, does not begin editing;

@@ -2,6 +2,7 @@
 
 #include "richtext/RichTextBindings.h"
 #include "richtext/RichTextEnvironment.h"
+#include "rtf/Rtf.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -123,6 +124,8 @@ private:
     // The RTF binding's value when the text was loaded: it stays stored until the user edits, and
     // comes back when every edit is undone.
     std::optional<QByteArray> m_storedRtf;
+    // Each paragraph's RTF from the last write: a key encodes only its own paragraph again.
+    mutable rtf::ParagraphCache m_rtfCache;
     bool m_isFocused = false;
     qreal m_calculatedHeight = minimumHeight;
     qreal m_measuredHeight = minimumHeight;
