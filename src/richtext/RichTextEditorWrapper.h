@@ -98,7 +98,10 @@ protected:
 
 private:
     void configure();
-    void loadContent(const QString& text, bool requireMatchingRtf);
+    // The text's signals and its spell checker, once it is loaded.
+    void connectDocument();
+    // Loads into `fresh`, then shows it, when given; else into the view's document.
+    void loadContent(const QString& text, bool requireMatchingRtf, QTextDocument* fresh = nullptr);
     void keepShapes(int from, int to);
     bool holdsKeyboard() const;
     void textDidChange();
