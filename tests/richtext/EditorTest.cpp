@@ -574,3 +574,25 @@ TEST(RichTextEditor, EveryWriteIsTheWholeTextsRtf) {
     QTest::keyClick(view, Qt::Key_B);
     expectWhole("reloaded");
 }
+
+// A key repaints a band of the frame under the text: painted alone, the band looks as it does when the
+// whole frame is painted, focused or not.
+TEST(RichTextEditor, ABandOfTheFramePaintedAloneLooksAsInTheWhole) {
+    QString text;
+    for (int i = 0; i < 30; ++i)
+        text += QStringLiteral("Ligne %1 du texte\n").arg(i);
+    Fixture f(text);
+    ASSERT_TRUE(testsupport::waitFor([&] { return f.editor->height() > 300; }));
+    for (const bool focused : {false, true}) {
+        if (focused)
+            f.focusEditor();
+        QApplication::processEvents();
+        const QImage whole = f.editor->grab().toImage();
+        for (const QRect band : {QRect(0, 100, f.editor->width(), 40), QRect(0, 150, 30, 20),
+                                 QRect(f.editor->width() - 20, 200, 20, 33)}) {
+            const QImage part = f.editor->grab(band).toImage();
+            EXPECT_EQ(part, whole.copy(QRect(band.topLeft() * whole.devicePixelRatio(), part.size())))
+                << focused << " " << band.y();
+        }
+    }
+}
