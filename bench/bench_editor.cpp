@@ -22,6 +22,7 @@
 #include "rtf/Rtf.h"
 #include "ui/Theme.h"
 
+#include "BareTextEdit.h"
 #include "LargeText.h"
 
 #include <QAccessible>
@@ -440,8 +441,7 @@ void BM_Keystroke(benchmark::State& state) {
     flush();
     ClickableTextView* text = view->rowFor(target->id())->textEditor()->textView();
     QTextEdit bare;
-    bare.setPlainText(target->content());
-    bare.resize(text->width(), 720);
+    benchbare::holdLikeTheEditor(bare, target->content(), target->richTextData(), text->width(), 720);
     bare.show();
     bare.moveCursor(QTextCursor::End);
     text->setFocus();
@@ -512,8 +512,7 @@ void BM_OrdinaryTyping(benchmark::State& state) {
     flush();
     ClickableTextView* text = view->rowFor(target->id())->textEditor()->textView();
     QTextEdit bare;
-    bare.setPlainText(target->content());
-    bare.resize(text->width(), 720);
+    benchbare::holdLikeTheEditor(bare, target->content(), target->richTextData(), text->width(), 720);
     bare.show();
     text->setFocus();
     text->moveCursor(QTextCursor::End);
@@ -839,8 +838,8 @@ void BM_CaretFollowKeystroke(benchmark::State& state) {
     text->moveCursor(QTextCursor::End);
     flush();
     QTextEdit bare;
-    bare.setPlainText(Fixture::tenThousandWords(paragraphs));
-    bare.resize(900, 720);
+    const DocBlockPtr block = view->cachedBlocks().front();
+    benchbare::holdLikeTheEditor(bare, block->content(), block->richTextData(), text->width(), 720);
     bare.show();
     bare.moveCursor(QTextCursor::End);
     flush();

@@ -2,6 +2,7 @@
 // write and the height measurement, against the same keystroke in a bare text edit. Then the editor
 // on large texts (1 MB and more, plain or RTF): opening it to its first frame, the longest pause of the
 // window meanwhile and after, and a keystroke.
+#include "BareTextEdit.h"
 #include "FrameTicker.h"
 #include "LargeText.h"
 
@@ -77,6 +78,14 @@ void decorate(QTextDocument& doc) {
     }
 }
 
+// The stored RTF of `text`, formatted as decorate() does.
+QByteArray decoratedRtf(const QString& text) {
+    QTextDocument doc;
+    doc.setPlainText(text);
+    decorate(doc);
+    return rtf::write(doc);
+}
+
 void placeCaretInMiddle(QTextEdit* view) {
     QTextCursor c = view->textCursor();
     c.setPosition(view->document()->characterCount() / 2);
@@ -107,12 +116,11 @@ void timed(benchmark::State& state, Step step) {
     }
 }
 
-// Baseline: a bare text edit with the same text.
+// Baseline: a bare text edit with the same text, formats and font.
 void BM_Keystroke_BareTextEdit(benchmark::State& state) {
     QTextEdit view;
-    view.resize(700, 600);
-    view.setPlainText(words(int(state.range(0))));
-    decorate(*view.document());
+    const QString content = words(int(state.range(0)));
+    benchbare::holdLikeTheEditor(view, content, decoratedRtf(content), 700, 600);
     view.show();
     QApplication::processEvents();
     placeCaretInMiddle(&view);
@@ -125,13 +133,7 @@ void BM_Keystroke_BareTextEdit(benchmark::State& state) {
 // The editor: RTF and plain text into the bindings, height measured and written.
 void BM_Keystroke_RichTextEditor(benchmark::State& state) {
     QString content = words(int(state.range(0)));
-    std::optional<QByteArray> data;
-    {
-        QTextDocument doc;
-        doc.setPlainText(content);
-        decorate(doc);
-        data = rtf::write(doc);
-    }
+    std::optional<QByteArray> data = decoratedRtf(content);
     qint64 stored = 0;
     RichTextBlockEditor editor(environment(), {[&] { return content; }, [&](const QString& v) { content = v; }},
                                {[&] { return data; },
@@ -171,17 +173,12 @@ double percentile(std::vector<double> ms, double q) {
 }
 
 // Key to pixels as a document shows a text block (the editor in its card, in a scrolled page, the caret
-// in view), against a bare text edit of the same size holding the same text, typed in turn in one run.
+// in view), against a bare text edit of the same width holding the same text, formats and font, typed in
+// turn in one run.
 void BM_Keystroke_CardVsBareTextEdit(benchmark::State& state) {
     const int paragraphs = int(state.range(0));
     QString content = words(paragraphs);
-    std::optional<QByteArray> data;
-    {
-        QTextDocument doc;
-        doc.setPlainText(content);
-        decorate(doc);
-        data = rtf::write(doc);
-    }
+    std::optional<QByteArray> data = decoratedRtf(content);
     auto* editor =
         new RichTextBlockEditor(environment(), {[&] { return content; }, [&](const QString& v) { content = v; }},
                                 {[&] { return data; }, [&](const std::optional<QByteArray>& v) { data = v; }}, false,
@@ -202,9 +199,7 @@ void BM_Keystroke_CardVsBareTextEdit(benchmark::State& state) {
     page.show();
 
     QTextEdit bare;
-    bare.resize(800, 600);
-    bare.setPlainText(words(paragraphs));
-    decorate(*bare.document());
+    benchbare::holdLikeTheEditor(bare, content, data, 800, 600);
     bare.show();
 
     dictionary().ensureLoading();
@@ -215,6 +210,8 @@ void BM_Keystroke_CardVsBareTextEdit(benchmark::State& state) {
     // The block takes its full height once its text is measured.
     for (wait.restart(); wait.elapsed() < 300;)
         QApplication::processEvents(QEventLoop::AllEvents, 20);
+    bare.resize(editor->textView()->width(), 600);
+    QApplication::processEvents();
     placeCaretInMiddle(&bare);
     bare.ensureCursorVisible();
     placeCaretInMiddle(editor->textView());
@@ -249,12 +246,29 @@ void BM_Keystroke_CardVsBareTextEdit(benchmark::State& state) {
     state.counters["ratio_p99"] = bare99 > 0 ? card99 / bare99 : 0;
 }
 
-// The RTF write alone, the largest share of the keystroke.
+// The RTF write alone, whole and (as the editor writes it after a key) through the paragraph cache.
 void BM_RtfWrite(benchmark::State& state) {
     QTextDocument doc;
     doc.setPlainText(words(int(state.range(0))));
     decorate(doc);
-    timed(state, [&] { benchmark::DoNotOptimize(rtf::write(doc)); });
+    doc.setTextWidth(700);
+    rtf::ParagraphCache cache;
+    QTextCursor caret(&doc);
+    caret.setPosition(doc.characterCount() / 2);
+    std::vector<double> whole, cached;
+    for (auto _ : state) {
+        caret.insertText(QStringLiteral("a"));
+        QElapsedTimer t;
+        t.start();
+        benchmark::DoNotOptimize(rtf::write(doc));
+        whole.push_back(double(t.nsecsElapsed()) / 1e6);
+        t.restart();
+        benchmark::DoNotOptimize(rtf::write(doc, cache));
+        cached.push_back(double(t.nsecsElapsed()) / 1e6);
+    }
+    state.counters["whole_p50_ms"] = percentile(whole, 0.5);
+    state.counters["cached_p50_ms"] = percentile(cached, 0.5);
+    state.counters["cached_p99_ms"] = percentile(cached, 0.99);
 }
 
 void waitForDictionary() {

@@ -7,6 +7,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include <memory>
+
 namespace {
 
 // 10,000 words in paragraphs of 100, with the runs the formatting toolbar produces.
@@ -52,6 +54,27 @@ void RtfWrite(benchmark::State& state) {
         benchmark::DoNotOptimize(rtf::write(doc));
 }
 
+// A key typed in the middle of the text, then the write: whole (0), or through the editor's cache of
+// each paragraph's bytes (1).
+void RtfWriteAfterKey(benchmark::State& state) {
+    const std::unique_ptr<QTextDocument> doc(sampleDocument().clone());
+    const bool cached = state.range(0) != 0;
+    rtf::ParagraphCache cache;
+    // As in the editor: laid out (the cache follows the changes the layout is told).
+    doc->setTextWidth(700);
+    doc->documentLayout();
+    if (cached)
+        rtf::write(*doc, cache);
+    QTextCursor c(doc.get());
+    c.setPosition(doc->characterCount() / 2);
+    for (auto _ : state) {
+        state.PauseTiming();
+        c.insertText(QStringLiteral("a"));
+        state.ResumeTiming();
+        benchmark::DoNotOptimize(cached ? rtf::write(*doc, cache) : rtf::write(*doc));
+    }
+}
+
 void HtmlWrite(benchmark::State& state) {
     const QTextDocument& doc = sampleDocument();
     for (auto _ : state)
@@ -75,6 +98,7 @@ void HtmlRead(benchmark::State& state) {
 }
 
 BENCHMARK(RtfWrite)->Unit(benchmark::kMillisecond);
+BENCHMARK(RtfWriteAfterKey)->ArgName("cached")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 BENCHMARK(HtmlWrite)->Unit(benchmark::kMillisecond);
 BENCHMARK(RtfRead)->Unit(benchmark::kMillisecond);
 BENCHMARK(HtmlRead)->Unit(benchmark::kMillisecond);

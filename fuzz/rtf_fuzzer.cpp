@@ -1,8 +1,10 @@
-// libFuzzer target for the RTF reader: any input must read without fault, and what it reads must
-// write and read back to the same bytes.
+// libFuzzer target for the RTF reader: any input must read without fault, what it reads must
+// write and read back to the same bytes, and a write through the paragraph cache, after a key typed in
+// the middle, must be the whole write.
 #include "rtf/Rtf.h"
 
 #include <QGuiApplication>
+#include <QTextCursor>
 #include <QTextDocument>
 
 #include <cstdio>
@@ -32,6 +34,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::abort();
     if (rtf::write(again) != written) {
         std::fprintf(stderr, "not a fixed point:\n%s\n%s\n", written.constData(), rtf::write(again).constData());
+        std::abort();
+    }
+    rtf::ParagraphCache cache;
+    if (rtf::write(again, cache) != written)
+        std::abort();
+    QTextCursor key(&again);
+    key.setPosition(again.characterCount() / 2);
+    key.insertText(QStringLiteral("a"));
+    if (rtf::write(again, cache) != rtf::write(again)) {
+        std::fprintf(stderr, "cached write differs:\n%s\n%s\n", rtf::write(again, cache).constData(),
+                     rtf::write(again).constData());
         std::abort();
     }
     return 0;

@@ -145,18 +145,29 @@ void RichTextBlockEditor::paintEvent(QPaintEvent* event) {
     const bool whole = exposed.contains(area);
     const QColor outline =
         m_wrapper->isFocused() ? withOpacity(AppPalette::brandBlue(), 0.3) : withOpacity(AppPalette::separator(), 0.2);
+    constexpr qreal radius = 8;
+    if (!whole && exposed.top() >= area.top() + radius && exposed.bottom() <= area.bottom() - radius) {
+        // Between the corners (what a key repaints under the text): the same pixels from rectangles, as
+        // the paths cost far more than the text they lie under.
+        const QRectF band = exposed.intersected(area);
+        if (m_wrapper->isFocused())
+            p.fillRect(band, AppPalette::screenBackground());
+        for (const qreal x : {area.left(), area.right() - 1})
+            p.fillRect(QRectF(x, band.top(), 1, band.height()).intersected(band), outline);
+        return;
+    }
     if (m_wrapper->isFocused()) {
-        QPainterPath fill = Paint::roundedRect(area, 8);
+        QPainterPath fill = Paint::roundedRect(area, radius);
         if (!whole)
             fill = fill.intersected(Paint::roundedRect(exposed, 0));
         Paint::fill(p, fill, AppPalette::screenBackground());
     }
     if (whole) {
-        Paint::strokeRoundedRect(p, area, 8, outline);
+        Paint::strokeRoundedRect(p, area, radius, outline);
         return;
     }
-    QPainterPath ring = Paint::roundedRect(area, 8);
-    ring.addPath(Paint::roundedRect(area.adjusted(1, 1, -1, -1), 7));
+    QPainterPath ring = Paint::roundedRect(area, radius);
+    ring.addPath(Paint::roundedRect(area.adjusted(1, 1, -1, -1), radius - 1));
     ring.setFillRule(Qt::OddEvenFill);
     Paint::fill(p, ring.intersected(Paint::roundedRect(exposed, 0)), outline);
 }

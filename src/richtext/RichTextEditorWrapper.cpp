@@ -35,8 +35,11 @@ RichTextEditorWrapper::RichTextEditorWrapper(const RichTextEnvironment& environm
     m_writeTimer->setSingleShot(true);
     m_writeTimer->setInterval(writeDelayMs);
     connect(m_writeTimer, &QTimer::timeout, this, [this] { writeBindings(true, true); });
+    // Read into a document of its own, handed to the view afterwards: read into the view's laid-out
+    // document, the same text types markedly slower.
     configure();
-    loadContent(m_lastKnownText, false);
+    loadContent(m_lastKnownText, false, new QTextDocument(m_textView));
+    connectDocument();
     recalculateHeight();
 }
 
@@ -46,7 +49,7 @@ RichTextEditorWrapper::~RichTextEditorWrapper() {
         return;
     QTextDocument* doc = m_textView->document();
     if (doc->isModified()) {
-        const QByteArray bytes = rtf::write(*doc);
+        const QByteArray bytes = rtf::write(*doc, m_rtfCache);
         if (!bytes.isEmpty())
             m_richTextData.write(bytes);
     }
@@ -81,13 +84,6 @@ void RichTextEditorWrapper::configure() {
     v->document()->setDocumentMargin(inset);
     applyAppearance();
     connect(&m_environment.theme, &ThemeManager::appearanceChanged, this, [this] { applyAppearance(); });
-
-    connect(v->document(), &QTextDocument::contentsChanged, this, [this] { textDidChange(); });
-    // Paragraphs made while typing (a new line, a paste) keep their shapes too.
-    connect(v->document(), &QTextDocument::contentsChange, this, [this](int from, int, int added) {
-        if (holdsKeyboard())
-            keepShapes(from, from + added);
-    });
     connect(v, &ClickableTextView::editingBegan, this, [this](Qt::FocusReason r) {
         keepShapes(0, m_textView->document()->characterCount());
         beginEditing(r);
@@ -104,10 +100,25 @@ void RichTextEditorWrapper::configure() {
         if (m_isFocused && now && now != m_textView && now->window() == m_textView->window())
             endEditing(Qt::OtherFocusReason);
     });
+}
+
+void RichTextEditorWrapper::connectDocument() {
+    ClickableTextView* v = m_textView;
+    v->setUndoRedoEnabled(true);
+    connect(v->document(), &QTextDocument::contentsChanged, this, [this] { textDidChange(); });
+    // Paragraphs made while typing (a new line, a paste) keep their shapes too.
+    connect(v->document(), &QTextDocument::contentsChange, this, [this](int from, int, int added) {
+        if (holdsKeyboard())
+            keepShapes(from, from + added);
+    });
 
     SpellDictionary& dictionary = m_environment.spelling;
+    // Its first pass over the loaded text, now rather than in a later turn, is no edit.
+    m_isUpdatingFromOutside = true;
     m_highlighter = new SpellHighlighter(v->document(), dictionary);
     m_highlighter->followView(v);
+    m_highlighter->rehighlight();
+    m_isUpdatingFromOutside = false;
     connect(&dictionary, &SpellDictionary::ready, this, [this] {
         // Underlines are drawing only: not a change of the text.
         m_isUpdatingFromOutside = true;
@@ -147,9 +158,10 @@ void RichTextEditorWrapper::placeChildren() {
     m_textView->setGeometry(0, top, width(), std::max(0, height() - top));
 }
 
-void RichTextEditorWrapper::loadContent(const QString& text, bool requireMatchingRtf) {
-    QTextDocument* doc = m_textView->document();
+void RichTextEditorWrapper::loadContent(const QString& text, bool requireMatchingRtf, QTextDocument* fresh) {
+    QTextDocument* doc = fresh ? fresh : m_textView->document();
     m_isUpdatingFromOutside = true;
+    m_rtfCache.clear();
     m_writeTimer->stop();
     m_writePending = false;
     bool loaded = false;
@@ -169,6 +181,8 @@ void RichTextEditorWrapper::loadContent(const QString& text, bool requireMatchin
     doc->setDocumentMargin(inset);
     doc->clearUndoRedoStacks();
     doc->setModified(false);
+    if (fresh)
+        m_textView->setDocument(fresh);
     m_bounded = m_oversized || largetext::isBounded(doc->characterCount());
     // Read RTF leaves the caret at the end, and showing the caret there would lay out the whole text.
     if (m_bounded) {
@@ -179,6 +193,9 @@ void RichTextEditorWrapper::loadContent(const QString& text, bool requireMatchin
         QTextCursor caret(doc);
         caret.setPosition(end);
         m_textView->setTextCursor(caret);
+    } else if (fresh) {
+        // Where reading into the view's own document leaves it.
+        m_textView->moveCursor(QTextCursor::End);
     }
     // Only a large text scrolls inside its area; a shorter one grows with it.
     m_textView->setVerticalScrollBarPolicy(m_bounded ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
@@ -269,7 +286,7 @@ void RichTextEditorWrapper::writeBindings(bool notify, bool withRtf) {
         // could not encode keeps what is stored.
         std::optional<QByteArray> bytes = m_storedRtf;
         if (doc->isModified())
-            bytes = rtf::write(*doc);
+            bytes = rtf::write(*doc, m_rtfCache);
         const bool encoded = !doc->isModified() || !bytes->isEmpty();
         if (encoded && bytes != m_richTextData.value()) {
             m_richTextData.write(bytes);
@@ -307,7 +324,7 @@ bool RichTextEditorWrapper::flushRtf() {
     // may have been read from.
     if (!isEdited())
         return false;
-    const QByteArray bytes = rtf::write(*m_textView->document());
+    const QByteArray bytes = rtf::write(*m_textView->document(), m_rtfCache);
     if (bytes.isEmpty())
         return false;
     // Two writes, so that a watcher sees a change even when the bytes are the same.
@@ -318,7 +335,7 @@ bool RichTextEditorWrapper::flushRtf() {
 
 bool RichTextEditorWrapper::isEdited() const { return m_textView->document()->isModified(); }
 
-QByteArray RichTextEditorWrapper::currentRtf() const { return rtf::write(*m_textView->document()); }
+QByteArray RichTextEditorWrapper::currentRtf() const { return rtf::write(*m_textView->document(), m_rtfCache); }
 
 void RichTextEditorWrapper::beginEditing(Qt::FocusReason reason) {
     // The keyboard coming back from a menu, or arriving with the window, does not begin editing;

@@ -2,6 +2,7 @@
 
 #include "richtext/RichTextBindings.h"
 #include "richtext/RichTextEnvironment.h"
+#include "rtf/Rtf.h"
 
 #include <QPointer>
 #include <QWidget>
@@ -97,7 +98,10 @@ protected:
 
 private:
     void configure();
-    void loadContent(const QString& text, bool requireMatchingRtf);
+    // The text's signals and its spell checker, once it is loaded.
+    void connectDocument();
+    // Loads into `fresh`, then shows it, when given; else into the view's document.
+    void loadContent(const QString& text, bool requireMatchingRtf, QTextDocument* fresh = nullptr);
     void keepShapes(int from, int to);
     bool holdsKeyboard() const;
     void textDidChange();
@@ -123,6 +127,8 @@ private:
     // The RTF binding's value when the text was loaded: it stays stored until the user edits, and
     // comes back when every edit is undone.
     std::optional<QByteArray> m_storedRtf;
+    // Each paragraph's RTF from the last write: a key encodes only its own paragraph again.
+    mutable rtf::ParagraphCache m_rtfCache;
     bool m_isFocused = false;
     qreal m_calculatedHeight = minimumHeight;
     qreal m_measuredHeight = minimumHeight;

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QTextFormat>
 
+#include <memory>
+
 class QTextDocument;
 
 // Our RTF codec for the rich-text editor's storage and for pasted or imported RTF.
@@ -16,6 +18,31 @@ class QTextDocument;
 namespace rtf {
 
 QByteArray write(const QTextDocument& doc);
+
+// What a write encoded for each paragraph, kept for the next write of the same document, so that
+// writing it again after a key encodes only the paragraphs that changed. It follows the document's
+// changes as the document tells them (contentsChange, which needs a layout: binding makes one), so a
+// write must not come inside an edit block, nor the document be changed by a contentsChange handler. A
+// paragraph's kept bytes are also dropped when its text's revision or length, its alignment or the
+// numbers of the fonts and colours it names differ.
+class ParagraphCache {
+public:
+    ParagraphCache();
+    ~ParagraphCache();
+    ParagraphCache(const ParagraphCache&) = delete;
+    ParagraphCache& operator=(const ParagraphCache&) = delete;
+    void clear();
+    qsizetype size() const;
+
+    struct Entries;
+    Entries& entries() { return *m_entries; }
+
+private:
+    std::unique_ptr<Entries> m_entries;
+};
+
+// The same bytes as write(doc).
+QByteArray write(const QTextDocument& doc, ParagraphCache& cache);
 
 // Replaces the content of `doc` with the RTF in `data`. Returns false only when `data` is not RTF
 // (it does not start with "{\rtf"); the document is then left empty. Damaged or hostile RTF

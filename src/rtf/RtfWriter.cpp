@@ -12,6 +12,64 @@
 
 namespace rtf {
 
+namespace detail {
+
+// A character format as a paragraph's bytes were written with it.
+struct WrittenFormat {
+    int index;
+    QByteArray attributes;
+    QString href;
+};
+
+enum class Alignment { left, centre, justify, right };
+
+} // namespace detail
+
+struct ParagraphCache::Entries {
+    struct Entry {
+        int revision = 0;
+        int length = 0;
+        detail::Alignment alignment = detail::Alignment::left;
+        // In the order of their first use, which is the order they take their fonts and colours in.
+        QList<detail::WrittenFormat> formats;
+        QByteArray bytes;
+        quint32 generation = 0;
+    };
+    // By the paragraph's block. The document tells every change of text or format, and the paragraphs
+    // it touched are dropped; an index Qt gives again to a new block is dropped by the change that made it.
+    QHash<int, Entry> byBlock;
+    quint32 generation = 0;
+    const QTextDocument* doc = nullptr;
+    QMetaObject::Connection changes;
+    QMetaObject::Connection destroyed;
+
+    ~Entries() { unbind(); }
+
+    void bind(const QTextDocument& document) {
+        unbind();
+        doc = &document;
+        // A document tells its changes only once it has a layout.
+        doc->documentLayout();
+        changes = QObject::connect(doc, &QTextDocument::contentsChange, [this](int from, int, int added) {
+            for (QTextBlock b = doc->findBlock(from); b.isValid() && b.position() <= from + added; b = b.next())
+                byBlock.remove(b.fragmentIndex());
+        });
+        destroyed = QObject::connect(doc, &QObject::destroyed, [this] { unbind(); });
+    }
+
+    void unbind() {
+        QObject::disconnect(changes);
+        QObject::disconnect(destroyed);
+        doc = nullptr;
+        byBlock.clear();
+    }
+};
+
+ParagraphCache::ParagraphCache() : m_entries(std::make_unique<Entries>()) {}
+ParagraphCache::~ParagraphCache() = default;
+void ParagraphCache::clear() { m_entries->byBlock.clear(); }
+qsizetype ParagraphCache::size() const { return m_entries->byBlock.size(); }
+
 namespace {
 
 using namespace detail;
@@ -105,9 +163,25 @@ constexpr int kMaxEmptyNotes = 1000;
 
 int clampPixels(int px) { return std::clamp(px, kMinPixelSize, kMaxPixelSize); }
 
+// Whether appendEscaped writes anything of `text`.
+bool writesText(QStringView text) {
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return !isDroppedChar(c.unicode()); });
+}
+
+Alignment alignmentOf(const QTextBlock& block) {
+    const Qt::Alignment align = block.blockFormat().alignment() & Qt::AlignHorizontal_Mask;
+    if (align & Qt::AlignHCenter)
+        return Alignment::centre;
+    if (align & Qt::AlignJustify)
+        return Alignment::justify;
+    if ((align & Qt::AlignRight) && !(align & Qt::AlignLeft))
+        return Alignment::right;
+    return Alignment::left;
+}
+
 class Writer {
 public:
-    explicit Writer(const QTextDocument& doc) : m_doc(doc) {
+    Writer(const QTextDocument& doc, ParagraphCache::Entries* cache) : m_doc(doc), m_cache(cache) {
         QString family = cleanFontName(doc.defaultFont().family());
         if (family.isEmpty())
             family = QStringLiteral("Helvetica");
@@ -117,6 +191,8 @@ public:
 
     QByteArray run() {
         m_body.reserve(qsizetype(m_doc.characterCount()) * 11 / 10 + 64);
+        if (m_cache)
+            ++m_cache->generation;
         // Footnotes read from another program's RTF are written as footnotes again, at the end of the
         // text, where reading puts them back.
         QList<QTextBlock> notes;
@@ -134,7 +210,7 @@ public:
             if (!firstBlock) {
                 // The paragraph mark carries the format of the block it opens, which an empty line
                 // shows (its height) and typing at its start takes.
-                const QByteArray mark = attributesFor(block.charFormatIndex(), block.charFormat());
+                const QByteArray mark = written(block.charFormatIndex(), [&] { return block.charFormat(); }).attributes;
                 if (mark.isEmpty()) {
                     m_body += "\\par\n";
                 } else {
@@ -151,6 +227,11 @@ public:
         if (!last.isValid())
             writeNotes(notes);
         m_body += '}';
+        if (m_cache) {
+            // Paragraphs gone from the text go from the cache.
+            for (auto it = m_cache->byBlock.begin(); it != m_cache->byBlock.end();)
+                it = it->generation == m_cache->generation ? std::next(it) : m_cache->byBlock.erase(it);
+        }
         return header() + m_body;
     }
 
@@ -174,7 +255,8 @@ private:
             for (; written < number - 1 && written < notes.size() + kMaxEmptyNotes; ++written)
                 m_body += "{\\footnote}";
             m_body += "{\\footnote\\pard\\plain ";
-            writeRuns(note, int(QString::number(number).size()) + 2);
+            collectRuns(note, int(QString::number(number).size()) + 2);
+            writeRuns();
             m_body += '}';
             ++written;
         }
@@ -218,41 +300,90 @@ private:
     }
 
     void writeBlock(const QTextBlock& block) {
+        const qsizetype begin = m_body.size();
+        const Alignment alignment = alignmentOf(block);
+        const QTextList* list = block.textList();
+        // A list item's marker depends on the items before it: it is written afresh.
+        ParagraphCache::Entries::Entry* entry = m_cache && !list ? &m_cache->byBlock[block.fragmentIndex()] : nullptr;
+        if (entry) {
+            entry->generation = m_cache->generation;
+            if (!entry->bytes.isEmpty() && entry->revision == block.revision() && entry->length == block.length() &&
+                entry->alignment == alignment && writtenAlike(entry->formats)) {
+                m_body += entry->bytes;
+                return;
+            }
+        }
+        // Collecting the runs registers their fonts and colours, in the order a whole write does.
+        collectRuns(block, 0);
         m_body += "\\pard";
-        const Qt::Alignment align = block.blockFormat().alignment() & Qt::AlignHorizontal_Mask;
-        if (align & Qt::AlignHCenter)
-            m_body += "\\qc";
-        else if (align & Qt::AlignJustify)
-            m_body += "\\qj";
-        else if ((align & Qt::AlignRight) && !(align & Qt::AlignLeft))
-            m_body += "\\qr";
-        if (const QTextList* list = block.textList())
+        switch (alignment) {
+        case Alignment::centre: m_body += "\\qc"; break;
+        case Alignment::justify: m_body += "\\qj"; break;
+        case Alignment::right: m_body += "\\qr"; break;
+        case Alignment::left: break;
+        }
+        if (list)
             writeListMarker(block, *list); // ends with a group: the text follows it directly
         else
             m_body += ' ';
-        writeRuns(block, 0);
+        writeRuns();
+        if (entry) {
+            entry->revision = block.revision();
+            entry->length = block.length();
+            entry->alignment = alignment;
+            entry->formats = m_formatsUsed;
+            entry->bytes = m_body.sliced(begin);
+        }
     }
 
-    // The text of `block` from its `from`th character.
-    void writeRuns(const QTextBlock& block, int from) {
+    // Whether `formats` are written now as they were (the tables number fonts and colours by their first
+    // use, so an edit before a paragraph can renumber them), registering them as its runs would.
+    bool writtenAlike(const QList<WrittenFormat>& formats) {
+        for (const WrittenFormat& used : formats) {
+            const Format now = written(used.index, [&] {
+                if (m_allFormats.isEmpty())
+                    m_allFormats = m_doc.allFormats();
+                return m_allFormats.value(used.index).toCharFormat();
+            });
+            if (now.attributes != used.attributes || now.href != used.href)
+                return false;
+        }
+        return true;
+    }
+
+    // The runs of `block` from its `from`th character that write any text, into m_runs, and its text
+    // into m_blockText.
+    void collectRuns(const QTextBlock& block, int from) {
+        m_runs.clear();
+        m_formatsUsed.clear();
+        m_blockText = block.text();
+        int offset = 0;
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            if (!fragment.isValid())
+                continue;
+            const int start = std::max(offset, from);
+            offset += fragment.length();
+            if (start >= offset || !writesText(QStringView(m_blockText).sliced(start, offset - start)))
+                continue;
+            const int index = fragment.charFormatIndex();
+            const Format format = written(index, [&] { return fragment.charFormat(); });
+            m_runs.append({start, offset - start, format.attributes, format.href});
+            if (std::none_of(m_formatsUsed.cbegin(), m_formatsUsed.cend(),
+                             [&](const WrittenFormat& f) { return f.index == index; }))
+                m_formatsUsed.append({index, format.attributes, format.href});
+        }
+    }
+
+    // The runs collected last.
+    void writeRuns() {
         // Adjacent fragments whose emitted attributes are equal are written as one run, so that
         // reading them back (as one run) writes the same bytes.
         bool open = false;
         QByteArray openAttrs;
         QString openHref;
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment fragment = it.fragment();
-            if (!fragment.isValid())
-                continue;
-            const int skip = std::max(0, from - (fragment.position() - block.position()));
-            if (skip >= fragment.length())
-                continue;
-            m_text.clear();
-            appendEscaped(m_text, QStringView(fragment.text()).mid(skip));
-            if (m_text.isEmpty())
-                continue;
-            const QTextCharFormat format = fragment.charFormat();
-            const QString href = format.isAnchor() ? format.anchorHref() : QString();
+        for (const Run& run : m_runs) {
+            const QString& href = run.href;
             if (href != openHref) {
                 // A link is a field whose result holds its runs.
                 if (open && !openAttrs.isEmpty())
@@ -264,7 +395,7 @@ private:
                 open = false;
                 openHref = href;
             }
-            const QByteArray attrs = attributesFor(fragment.charFormatIndex(), format);
+            const QByteArray& attrs = run.attributes;
             if (!open || openAttrs != attrs) {
                 if (open && !openAttrs.isEmpty())
                     m_body += '}';
@@ -276,7 +407,7 @@ private:
                 open = true;
                 openAttrs = attrs;
             }
-            m_body += m_text;
+            appendEscaped(m_body, QStringView(m_blockText).sliced(run.start, run.length));
         }
         if (open && !openAttrs.isEmpty())
             m_body += '}';
@@ -292,12 +423,20 @@ private:
         m_body += "\"}}{\\fldrslt ";
     }
 
-    QByteArray attributesFor(int index, const QTextCharFormat& format) {
-        if (const auto it = m_attributes.constFind(index); it != m_attributes.constEnd())
+    struct Format {
+        QByteArray attributes;
+        QString href;
+    };
+
+    // What the format of index `index` writes; `fetch` gives the format the first time.
+    template <typename Fetch>
+    Format written(int index, Fetch fetch) {
+        if (const auto it = m_formats.constFind(index); it != m_formats.constEnd())
             return *it;
-        QByteArray a = attributes(format);
-        m_attributes.insert(index, a);
-        return a;
+        const QTextCharFormat format = fetch();
+        Format f{attributes(format), format.isAnchor() ? format.anchorHref() : QString()};
+        m_formats.insert(index, f);
+        return f;
     }
 
     QByteArray attributes(const QTextCharFormat& f) {
@@ -403,18 +542,35 @@ private:
     }
 
     const QTextDocument& m_doc;
+    ParagraphCache::Entries* m_cache;
     QByteArray m_body;
-    QByteArray m_text;
+    QString m_blockText;
+    struct Run {
+        int start;
+        int length;
+        QByteArray attributes;
+        QString href;
+    };
+    QList<Run> m_runs;
+    QList<WrittenFormat> m_formatsUsed;
+    QList<QTextFormat> m_allFormats;
     QList<Font> m_fonts;
     QHash<QString, int> m_fontIndex;
     QList<QRgb> m_colours;
     QHash<QRgb, int> m_colourIndex;
-    QHash<int, QByteArray> m_attributes;
+    QHash<int, Format> m_formats;
     QHash<const QTextList*, int> m_listIds;
 };
 
 } // namespace
 
-QByteArray write(const QTextDocument& doc) { return Writer(doc).run(); }
+QByteArray write(const QTextDocument& doc) { return Writer(doc, nullptr).run(); }
+
+QByteArray write(const QTextDocument& doc, ParagraphCache& cache) {
+    ParagraphCache::Entries& entries = cache.entries();
+    if (entries.doc != &doc)
+        entries.bind(doc);
+    return Writer(doc, &entries).run();
+}
 
 } // namespace rtf

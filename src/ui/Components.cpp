@@ -99,9 +99,16 @@ QMargins AppCard::shadowMargins() {
 
 QRect AppCard::cardRect() const { return rect().marginsRemoved(shadowMargins()); }
 
-void AppCard::paintEvent(QPaintEvent*) {
+void AppCard::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     const QRectF r = cardRect();
+    // Clear of the corners and the edge, the opaque fill hides the shadow: what a child repaints (a key
+    // typed in a tall text) costs one rectangle rather than the whole card's paths.
+    if (const QColor fill = AppPalette::cardBackground();
+        fill.alpha() == 255 && r.adjusted(2, cornerRadius + 2, -2, -cornerRadius - 2).contains(event->rect())) {
+        p.fillRect(event->rect(), fill);
+        return;
+    }
     Paint::fillRoundedRectWithShadow(p, r, cornerRadius, AppPalette::cardBackground(),
                                      {AppPalette::cardShadow(), 10, QPointF(0, 4)});
     Paint::strokeRoundedRect(p, r, cornerRadius, withOpacity(AppPalette::separator(), 0.6), 1);

@@ -1,3 +1,4 @@
+#include "ForeignRtf.h"
 #include "RichTextTestUtil.h"
 
 #include "richtext/ClickableTextView.h"
@@ -527,4 +528,71 @@ TEST(RichTextEditor, ParagraphsKeepTheirShapesOnlyWhileTyping) {
     Fixture large(QString(largetext::boundedChars + 10, QLatin1Char('x')));
     large.focusEditor();
     EXPECT_EQ(kept(large.view()->document()), 0);
+}
+
+// The editor encodes only the paragraphs a change touched: what it stores after each key, format,
+// new or joined paragraph, undo and reload is the whole text's RTF, on another program's RTF too.
+TEST(RichTextEditor, EveryWriteIsTheWholeTextsRtf) {
+    Fixture f(QStringLiteral(
+                  "E = mc2 et H2O1\nVoir le guide en ligne.\nCellule A1\tCellule B1\n\nPremier point\n1. Texte "
+                  "de la note."),
+              rttest::foreignRtf());
+    f.focusEditor();
+    ClickableTextView* view = f.view();
+    auto expectWhole = [&](const char* step) {
+        ASSERT_TRUE(f.store.rtf) << step;
+        EXPECT_EQ(f.store.rtf->toStdString(), rtf::write(*view->document()).toStdString()) << step;
+    };
+    auto caretAt = [&](int position) {
+        QTextCursor c = view->textCursor();
+        c.setPosition(position);
+        view->setTextCursor(c);
+    };
+    caretAt(view->document()->findBlockByNumber(1).position() + 4);
+    QTest::keyClicks(view, QStringLiteral("x {y}"));
+    expectWhole("typed");
+    f.focusAndSelectFirst(3);
+    f.editor->toolbar()->toggleBold();
+    expectWhole("bold");
+    f.editor->toolbar()->applyTextColor(QColor(255, 59, 48));
+    expectWhole("colour");
+    caretAt(view->document()->findBlockByNumber(2).position());
+    QTest::keyClick(view, Qt::Key_Backspace);
+    expectWhole("paragraphs joined");
+    QTest::keyClick(view, Qt::Key_Return);
+    QTest::keyClicks(view, QStringLiteral("neuf"));
+    expectWhole("new paragraph");
+    for (int i = 0; i < 3; ++i) {
+        QTest::keyClick(view, Qt::Key_Z, Qt::ControlModifier);
+        expectWhole("undone");
+    }
+    // A text changed from outside is loaded again, and typing in it writes its own RTF.
+    f.store.content = QStringLiteral("autre texte");
+    f.store.rtf.reset();
+    f.editor->syncFromBindings();
+    caretAt(2);
+    QTest::keyClick(view, Qt::Key_B);
+    expectWhole("reloaded");
+}
+
+// A key repaints a band of the frame under the text: painted alone, the band looks as it does when the
+// whole frame is painted, focused or not.
+TEST(RichTextEditor, ABandOfTheFramePaintedAloneLooksAsInTheWhole) {
+    QString text;
+    for (int i = 0; i < 30; ++i)
+        text += QStringLiteral("Ligne %1 du texte\n").arg(i);
+    Fixture f(text);
+    ASSERT_TRUE(testsupport::waitFor([&] { return f.editor->height() > 300; }));
+    for (const bool focused : {false, true}) {
+        if (focused)
+            f.focusEditor();
+        QApplication::processEvents();
+        const QImage whole = f.editor->grab().toImage();
+        for (const QRect band : {QRect(0, 100, f.editor->width(), 40), QRect(0, 150, 30, 20),
+                                 QRect(f.editor->width() - 20, 200, 20, 33)}) {
+            const QImage part = f.editor->grab(band).toImage();
+            EXPECT_EQ(part, whole.copy(QRect(band.topLeft() * whole.devicePixelRatio(), part.size())))
+                << focused << " " << band.y();
+        }
+    }
 }

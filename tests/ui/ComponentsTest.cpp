@@ -111,6 +111,20 @@ TEST_F(ComponentsTest, AppCardPaintsItsBackgroundAndShadowInEachTheme) {
     EXPECT_EQ(QColor(dark.pixel(inside)).rgb(), AppPalette::cardBackground(true).rgb());
 }
 
+// A part of a tall card painted alone (what a key in a text on it repaints) looks as in the whole card.
+TEST_F(ComponentsTest, APartOfAnAppCardPaintedAloneLooksAsInTheWhole) {
+    AppCard card(new QWidget);
+    card.resize(320, 900);
+    for (const AppTheme theme : {AppTheme::light, AppTheme::dark}) {
+        ThemeManager::shared().setTheme(theme);
+        const QImage whole = card.grab().toImage();
+        for (const QRect part : {QRect(40, 300, 200, 40), QRect(0, 400, 320, 30), QRect(30, 10, 100, 50)}) {
+            const QImage alone = card.grab(part).toImage();
+            EXPECT_EQ(alone, whole.copy(QRect(part.topLeft() * whole.devicePixelRatio(), alone.size()))) << part.y();
+        }
+    }
+}
+
 TEST_F(ComponentsTest, AppCardStretchesOnlyWithItsContent) {
     QWidget column;
     auto* layout = new QVBoxLayout(&column);
