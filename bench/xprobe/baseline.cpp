@@ -1,6 +1,7 @@
 // The plain-Qt yardsticks of the X probe: the same content in bare Qt widgets, at the size and in the fonts
 // the application uses. `xprobe_baseline MODE FILE [--size WxH] [--font FAMILY:PX] [--code-font FAMILY:PX]`
-// MODE: textedit (a QTextEdit), plaintext (a QPlainTextEdit), scroll (a QScrollArea of one label a block).
+// MODE: textedit (a QTextEdit), plaintext (a QPlainTextEdit), scroll (a QScrollArea of one label a block),
+// window (the minimal window of bench_startup, one line of text, which stays open; FILE is not read).
 // FILE: a JSON array of blocks, {"type": "text" | "code", "content": "…"}.
 #include <QApplication>
 #include <QFile>
@@ -12,6 +13,7 @@
 #include <QScrollArea>
 #include <QTextEdit>
 #include <QVBoxLayout>
+#include <QWidget>
 
 #include <cstdio>
 
@@ -58,7 +60,7 @@ int main(int argc, char** argv) {
     const QStringList args = app.arguments();
     if (args.size() < 3) {
         std::fprintf(stderr,
-                     "usage: xprobe_baseline textedit|plaintext|scroll FILE [--size WxH] "
+                     "usage: xprobe_baseline textedit|plaintext|scroll|window FILE [--size WxH] "
                      "[--font FAMILY:PX] [--code-font FAMILY:PX]\n");
         return 2;
     }
@@ -74,12 +76,18 @@ int main(int argc, char** argv) {
             codeSpec = args[i + 1];
         }
     }
+    const QString mode = args[1];
+    QWidget* window = nullptr;
+    if (mode == QStringLiteral("window")) {
+        window = new QWidget;
+        (new QVBoxLayout(window))->addWidget(new QLabel(QStringLiteral("Tolmek"), window));
+        window->resize(size);
+        window->show();
+        return app.exec();
+    }
     const QFont textFont = font(textSpec, QStringLiteral("Inter:14"));
     const QFont codeFont = font(codeSpec, QStringLiteral("JetBrains Mono:13"));
     const QList<Block> blocks = readBlocks(args[2]);
-
-    QWidget* window = nullptr;
-    const QString mode = args[1];
     if (mode == QStringLiteral("textedit")) {
         auto* edit = new QTextEdit;
         edit->document()->setDefaultFont(textFont);

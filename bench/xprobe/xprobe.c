@@ -25,6 +25,7 @@
 #include <stdio.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <time.h>
 #include <unistd.h>
@@ -253,6 +254,7 @@ static void spawn(double maxMs, char** args) {
     const double t0 = nowMs();
     const pid_t pid = fork();
     if (pid == 0) {
+        prctl(PR_SET_PDEATHSIG, SIGKILL); // a probe that dies takes its program along
         dup2(2, 1); // our standard output is the answers
         for (char** v = args; v != argv; ++v)
             putenv(*v);

@@ -12,7 +12,7 @@ PROBE_DIR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..",
 @case
 def xprobe_quick(app):
     bindir = os.path.join(os.path.dirname(os.path.dirname(os.path.abspath(app))), "bench", "xprobe")
-    needed = ["xprobe", "xprobe_baseline", "bench_minimal_window"]
+    needed = ["xprobe", "xprobe_baseline"]
     missing = [n for n in needed if not os.access(os.path.join(bindir, n), os.X_OK)]
     if missing:
         # Built with the tests when the X headers are there (scripts/install-deps.sh installs them).
