@@ -182,6 +182,7 @@ class Bench:
         self.log = open(os.path.join(self.session.tmp, "xprobe.log"), "ab")
         self.env = dict(self.session.env, QT_QPA_PLATFORM="xcb")
         self.baseline = self.tolmek = self.qt = None
+        self.toggle = self.back = None
         self.docs = contents(50 if quick else 500)
         self.content_dir = os.path.join(self.session.tmp, "content")
         os.makedirs(self.content_dir)
@@ -325,26 +326,46 @@ class Bench:
     def point(self, acc):
         self.session.move(*self.session.settled_center(acc))
 
-    def open_doc(self, title, figure_pixels=None, figure_settled=None):
-        """From the project's documents, a click on the row of `title` (measured into the figures given)."""
+    def first(self, role, name, timeout=60):
+        """The first showing accessible of that role and name, the walk stopped there: a document of
+        hundreds of blocks has thousands of accessibles, slow to walk while the application is busy."""
         s = self.session
-        back = s.find_all("push button", "Retour aux projets")
+        role_id = getattr(harness.atspi(), "ROLE_" + role.upper().replace(" ", "_"))
+
+        def look():
+            for acc in s.walk():
+                try:
+                    if acc.getRole() == role_id and acc.name == name:
+                        return acc
+                except Exception:
+                    continue
+            return None
+        return wait_until(f"{role} {name!r}", look, timeout=timeout)
+
+    def open_doc(self, title, figure_pixels=None, figure_settled=None):
+        """From the project's documents, a click on the row of `title` (measured into the figures given);
+        keeps the editor's "Éditer" / "Voir" button."""
+        s = self.session
+        back = s.find_all("push button", "Retour aux projets") if self.toggle is None else [self.back]
         s.click(back[0] if back else s.find("push button", "Projets"))
         s.click(s.find("list item", PROJECT))
         self.point(s.find("list item", title))
         _, _, w, h = self.tolmek_rect
         figure = figure_settled or Figure("")
         _, big, last, _ = self.measure(figure, self.tolmek, "button 1", quiet=150, limit=self.settle_limit,
-                                             big=w * h * 3 // 10)
-        s.find("push button", "Éditer")
+                                       big=w * h * 3 // 10)
+        self.toggle = self.first("push button", "Éditer")
+        self.back = self.first("push button", "Retour aux projets")
         if figure_pixels:
             figure_pixels.ours.append(big)
         if figure_settled:
             figure_settled.ours.append(last)
 
     def switch(self, figure, name):
-        self.point(self.session.find("push button", name))
+        """A click on "Éditer" or "Voir" (named `name` now), measured until it settles."""
+        self.point(self.toggle)
         figure.ours.append(self.measure(figure, self.tolmek, "button 1", quiet=150, limit=self.settle_limit)[2])
+        wait_until(f"the button {name!r} to switch", lambda: self.toggle.name not in ("", name), timeout=60)
 
     def scroll_point(self, rect):
         x, y, w, h = rect
@@ -419,7 +440,7 @@ class Bench:
         """A visible point inside the `index`th text or code block of Tolmek's open document."""
         s = self.session
         field = wait_until(f"text {role_name!r} #{index}",
-                           lambda: (s.find_all("text", role_name) + [None] * (index + 1))[index])
+                           lambda: (s.find_all("text", role_name) + [None] * (index + 1))[index], timeout=60)
         wx, wy, ww, wh = self.tolmek_rect
         for _ in range(2):
             x, y, w, h = s.extents(field)
@@ -433,10 +454,8 @@ class Bench:
         """Keys into the end of a text, Tolmek and the plain-Qt editor taking turns by rounds."""
         print(f"typing: {label}", flush=True)
         figure = self.figure(f"key → pixels, {label}", "≤ 1.5× Qt")
-        s = self.session
         self.open_doc(title)
         self.switch(Figure(""), "Éditer")
-        s.find("push button", "Voir")
         self.start_baseline(mode, title)
         rounds, keys = (1, 6) if self.quick else (6, 50)
         typed = 0
