@@ -373,10 +373,16 @@ class Bench:
         if figure_settled:
             figure_settled.ours.append(last)
 
-    def switch(self, figure, name):
-        """A click on "Éditer" or "Voir" (named `name` now), measured until it settles."""
+    def switch(self, name, figure_pixels=None, figure_settled=None):
+        """A click on "Éditer" or "Voir" (named `name` now): to the new mode's first pixels (a third of the
+        window drawn) and until it settles."""
         self.point(self.toggle)
-        last = self.measure(figure, self.tolmek, "button 1", quiet=SETTLE_QUIET, limit=self.settle_limit)[2]
+        _, _, w, h = self.tolmek_rect
+        figure = figure_settled or Figure("")
+        _, big, last, _ = self.measure(figure, self.tolmek, "button 1", quiet=SETTLE_QUIET, limit=self.settle_limit,
+                                       big=w * h * 3 // 10)
+        if figure_pixels:
+            figure_pixels.ours.append(big)
         figure.ours.append(last)
         wait_until(f"the button {name!r} to switch", lambda: self.toggle.name not in ("", name), timeout=60)
 
@@ -423,13 +429,13 @@ class Bench:
         self.report(down)
         self.report(up)
 
-        edit = self.figure("« Éditer » → settled", "≤ 50")
-        view = self.figure("« Voir » → settled", "≤ 50")
+        edit = [self.figure(f"« Éditer » → {what}", "≤ 50") for what in ("first pixels", "settled")]
+        view = [self.figure(f"« Voir » → {what}", "≤ 50") for what in ("first pixels", "settled")]
         for _ in range(1 if self.quick else 5):
-            self.switch(edit, "Éditer")
-            self.switch(view, "Voir")
-        self.report(edit)
-        self.report(view)
+            self.switch("Éditer", *edit)
+            self.switch("Voir", *view)
+        for figure in edit + view:
+            self.report(figure)
 
         if self.quick:  # the cold open went the same way
             return
@@ -468,7 +474,7 @@ class Bench:
         print(f"typing: {label}", flush=True)
         figure = self.figure(f"key → pixels, {label}", "≤ 1.5× Qt")
         self.open_doc(title)
-        self.switch(Figure(""), "Éditer")
+        self.switch("Éditer")
         self.start_baseline(mode, title)
         rounds, keys = (1, 6) if self.quick else (6, 50)
         typed = 0
