@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs every Debian package the build, the application and the tests need (the journey tests: a
-# private X server, xdotool, the accessibility bus and the system Python with pyatspi, ImageMagick).
+# private X server, xdotool, the accessibility bus and the system Python with pyatspi, ImageMagick; the X
+# probe's Xlib, XTest and XDamage headers).
 set -euo pipefail
 export DEBIAN_FRONTEND=noninteractive
 pkgs=(
@@ -11,6 +12,7 @@ pkgs=(
   bootstrap-icons fonts-inter fonts-jetbrains-mono fonts-noto-color-emoji
   libheif-dev libhunspell-dev hunspell-fr
   clang clang-format libclang-rt-14-dev
+  libx11-dev libxtst-dev libxdamage-dev libxfixes-dev
   xvfb xdotool dbus-daemon dbus-bin at-spi2-core python3 python3-gi python3-pyatspi gir1.2-atspi-2.0 imagemagick
 )
 missing=()
