@@ -20,7 +20,10 @@ AttributedTextViewWrapper::AttributedTextViewWrapper(QWidget* parent) : QTextEdi
     setFrameShape(QFrame::NoFrame);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    setLineWrapMode(QTextEdit::WidgetWidth);
+    // Wrapped at the width we give once the view is placed: Qt lays a text out again, shaping it anew,
+    // at every resize and at the width of a view not placed yet. Until then nothing is laid out.
+    setLineWrapMode(QTextEdit::FixedPixelWidth);
+    document()->setPageSize(QSizeF(0, 0));
     setAutoFillBackground(false);
     viewport()->setAutoFillBackground(false);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -69,6 +72,8 @@ void AttributedTextViewWrapper::contentChanged() {
     m_bounded = m_bounded || largetext::isBounded(document()->characterCount());
     setVerticalScrollBarPolicy(m_bounded ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
     if (m_bounded) {
+        // Scrolled inside: Qt lays it out in steps, from the top, at the view's width.
+        setLineWrapMode(QTextEdit::WidgetWidth);
         // Read RTF leaves the caret at the end; showing it there would lay out the whole text.
         setTextCursor(QTextCursor(document()));
         largetext::paceLayout(*document());
@@ -83,6 +88,8 @@ void AttributedTextViewWrapper::contentChanged() {
 
 int AttributedTextViewWrapper::measureHeight(int width) const {
     QTextDocument* doc = document();
+    if (width > 0 && width == lineWrapColumnOrWidth())
+        return std::max(int(std::ceil(doc->documentLayout()->documentSize().height())), int(minimumHeight));
     const qreal saved = doc->textWidth();
     doc->setTextWidth(std::max(0, width));
     // The document size includes the margin (the inset) on both sides.
@@ -93,12 +100,14 @@ int AttributedTextViewWrapper::measureHeight(int width) const {
 }
 
 void AttributedTextViewWrapper::remeasure() {
-    if (m_bounded)
+    // Before a layout places the view its width is Qt's default, not the one it shows at.
+    if (m_bounded || !testAttribute(Qt::WA_Resized))
         return;
     const int w = viewport()->width();
     if (w <= 0 || w == m_measuredWidth)
         return;
     m_measuredWidth = w;
+    setLineWrapColumnOrWidth(w);
     const int h = measureHeight(w);
     m_height = h;
     if (height() != h)
