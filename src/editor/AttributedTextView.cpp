@@ -20,10 +20,7 @@ AttributedTextViewWrapper::AttributedTextViewWrapper(QWidget* parent) : QTextEdi
     setFrameShape(QFrame::NoFrame);
     setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    // Wrapped at the width we give once the view is placed: Qt lays a text out again, shaping it anew,
-    // at every resize and at the width of a view not placed yet. Until then nothing is laid out.
-    setLineWrapMode(QTextEdit::FixedPixelWidth);
-    document()->setPageSize(QSizeF(0, 0));
+    setLineWrapMode(QTextEdit::WidgetWidth);
     setAutoFillBackground(false);
     viewport()->setAutoFillBackground(false);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
@@ -40,8 +37,10 @@ bool AttributedTextViewWrapper::setRtf(const QByteArray& bytes) {
     const bool tooLarge = largetext::isOversized(0, bytes.size());
     // A text of ordinary length keeps its shaping from the first layout on (RTF holds at least as many
     // bytes as the text has characters).
-    if (bytes.size() <= largetext::boundedChars)
+    if (bytes.size() <= largetext::boundedChars) {
         editorui::keepShapedText(doc);
+        wrapAtPlacedWidth();
+    }
     bool ok;
     if (tooLarge) {
         ok = bytes.startsWith("{\\rtf");
@@ -60,8 +59,10 @@ bool AttributedTextViewWrapper::setRtf(const QByteArray& bytes) {
 void AttributedTextViewWrapper::setLongPlainText(const QString& text, const QFont& font) {
     QTextDocument* doc = document();
     m_bounded = largetext::isOversized(text.size(), 0);
-    if (!largetext::isBounded(text.size()))
+    if (!largetext::isBounded(text.size())) {
         editorui::keepShapedText(doc);
+        wrapAtPlacedWidth();
+    }
     doc->setPlainText(m_bounded ? text.left(largetext::previewChars) : text);
     doc->setDefaultFont(font);
     doc->setDocumentMargin(0);
@@ -73,7 +74,8 @@ void AttributedTextViewWrapper::contentChanged() {
     setVerticalScrollBarPolicy(m_bounded ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
     if (m_bounded) {
         // Scrolled inside: Qt lays it out in steps, from the top, at the view's width.
-        setLineWrapMode(QTextEdit::WidgetWidth);
+        if (lineWrapMode() != QTextEdit::WidgetWidth)
+            setLineWrapMode(QTextEdit::WidgetWidth);
         // Read RTF leaves the caret at the end; showing it there would lay out the whole text.
         setTextCursor(QTextCursor(document()));
         largetext::paceLayout(*document());
@@ -88,7 +90,7 @@ void AttributedTextViewWrapper::contentChanged() {
 
 int AttributedTextViewWrapper::measureHeight(int width) const {
     QTextDocument* doc = document();
-    if (width > 0 && width == lineWrapColumnOrWidth())
+    if (width > 0 && lineWrapMode() == QTextEdit::FixedPixelWidth && width == lineWrapColumnOrWidth())
         return std::max(int(std::ceil(doc->documentLayout()->documentSize().height())), int(minimumHeight));
     const qreal saved = doc->textWidth();
     doc->setTextWidth(std::max(0, width));
@@ -107,11 +109,25 @@ void AttributedTextViewWrapper::remeasure() {
     if (w <= 0 || w == m_measuredWidth)
         return;
     m_measuredWidth = w;
-    setLineWrapColumnOrWidth(w);
+    if (lineWrapMode() == QTextEdit::FixedPixelWidth)
+        setLineWrapColumnOrWidth(w);
     const int h = measureHeight(w);
     m_height = h;
     if (height() != h)
         setFixedHeight(h);
+}
+
+void AttributedTextViewWrapper::wrapAtPlacedWidth() {
+    // Qt lays a text out again, shaping it anew, at every resize, and first at the width of a view not
+    // placed yet: a text of ordinary length is laid out once placed, at the width we give it.
+    if (lineWrapMode() == QTextEdit::FixedPixelWidth)
+        return;
+    setLineWrapMode(QTextEdit::FixedPixelWidth);
+    m_measuredWidth = -1;
+    if (testAttribute(Qt::WA_Resized))
+        setLineWrapColumnOrWidth(viewport()->width());
+    else
+        document()->setPageSize(QSizeF(0, 0));
 }
 
 void AttributedTextViewWrapper::resizeEvent(QResizeEvent* event) {

@@ -30,6 +30,7 @@ protected:
 
 private:
     void remeasure();
+    void wrapAtPlacedWidth();
     void contentChanged();
     void applyColors();
     int m_height = minimumHeight;
