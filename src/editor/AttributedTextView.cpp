@@ -69,6 +69,24 @@ void AttributedTextViewWrapper::setLongPlainText(const QString& text, const QFon
     contentChanged();
 }
 
+void AttributedTextViewWrapper::setCode(const QString& text, const QFont& font) {
+    QTextDocument* doc = document();
+    m_bounded = largetext::isOversized(text.size(), 0);
+    if (!largetext::isBounded(text.size()))
+        editorui::keepShapedText(doc);
+    // Unwrapped lines take the same places at any width: laid out once, with the text.
+    setLineWrapMode(QTextEdit::NoWrap);
+    doc->setDefaultFont(font);
+    doc->setDocumentMargin(0);
+    doc->setPlainText(m_bounded ? text.left(largetext::previewChars) : text);
+    contentChanged();
+}
+
+void AttributedTextViewWrapper::setTone(std::function<QColor()> tone) {
+    m_tone = std::move(tone);
+    applyColors();
+}
+
 void AttributedTextViewWrapper::contentChanged() {
     m_bounded = m_bounded || largetext::isBounded(document()->characterCount());
     setVerticalScrollBarPolicy(m_bounded ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
@@ -90,7 +108,9 @@ void AttributedTextViewWrapper::contentChanged() {
 
 int AttributedTextViewWrapper::measureHeight(int width) const {
     QTextDocument* doc = document();
-    if (width > 0 && lineWrapMode() == QTextEdit::FixedPixelWidth && width == lineWrapColumnOrWidth())
+    const bool laidOut = lineWrapMode() == QTextEdit::NoWrap ||
+        (lineWrapMode() == QTextEdit::FixedPixelWidth && width == lineWrapColumnOrWidth());
+    if (width > 0 && laidOut)
         return std::max(int(std::ceil(doc->documentLayout()->documentSize().height())), int(minimumHeight));
     const qreal saved = doc->textWidth();
     doc->setTextWidth(std::max(0, width));
@@ -102,8 +122,15 @@ int AttributedTextViewWrapper::measureHeight(int width) const {
 }
 
 void AttributedTextViewWrapper::remeasure() {
+    if (m_bounded)
+        return;
+    if (lineWrapMode() == QTextEdit::NoWrap) {
+        m_height = measureHeight(std::max(1, viewport()->width()));
+        setFixedHeight(m_height);
+        return;
+    }
     // Before a layout places the view its width is Qt's default, not the one it shows at.
-    if (m_bounded || !testAttribute(Qt::WA_Resized))
+    if (!testAttribute(Qt::WA_Resized))
         return;
     const int w = viewport()->width();
     if (w <= 0 || w == m_measuredWidth)
@@ -144,7 +171,7 @@ void AttributedTextViewWrapper::changeEvent(QEvent* event) {
 
 void AttributedTextViewWrapper::applyColors() {
     QPalette p = palette();
-    const QColor text = AppPalette::primaryText();
+    const QColor text = m_tone ? m_tone() : AppPalette::primaryText();
     if (p.color(QPalette::Text) == text && p.color(QPalette::Base) == Qt::transparent)
         return;
     p.setColor(QPalette::Base, Qt::transparent);

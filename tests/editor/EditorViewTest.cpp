@@ -585,6 +585,31 @@ TEST_F(EditorViewTest, ReadOnlyTextsWrapAtTheWidthTheyShowAtAndFollowIt) {
     EXPECT_EQ(check("wide again"), wide);
 }
 
+TEST_F(EditorViewTest, ReadOnlyCodeShowsEveryLineUnwrappedAtItsFullHeight) {
+    QStringList lines;
+    for (int i = 0; i < 25; ++i)
+        lines << QStringLiteral("let valeur%1 = étape(%1)").arg(i);
+    lines << QString(200, QLatin1Char('x'));
+    auto code = block(0, QStringLiteral("code"), lines.join(QLatin1Char('\n')));
+    context().save();
+    open();
+    CodeReadView* read = view->rowFor(code->id())->codeView();
+    ASSERT_TRUE(read);
+    auto* text = read->findChild<AttributedTextViewWrapper*>();
+    ASSERT_TRUE(text);
+    EXPECT_EQ(text->document()->toPlainText(), code->content());
+    for (int width : {1000, 700}) {
+        SCOPED_TRACE(width);
+        view->resize(width, 800);
+        testsupport::flushEvents();
+        for (QTextBlock b = text->document()->begin(); b.isValid(); b = b.next())
+            EXPECT_EQ(b.layout()->lineCount(), 1) << b.blockNumber();
+        EXPECT_GE(text->height(), int(std::ceil(text->document()->size().height())));
+        EXPECT_GE(text->height(), 26 * QFontMetrics(text->document()->defaultFont()).lineSpacing());
+        EXPECT_LE(text->geometry().bottom(), read->height());
+    }
+}
+
 TEST_F(EditorViewTest, CardsStandSixteenApartAndTextsStartAtOnePlace) {
     auto rich = block(0, QStringLiteral("text"), QStringLiteral("riche"));
     rich->setRichTextData(boldRtf(QStringLiteral("riche")));
