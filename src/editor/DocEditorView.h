@@ -62,6 +62,8 @@ public:
     // Builds the rows that reach into the visible area now, and those around it a few at a time while
     // the window is idle.
     void materializeVisible();
+    // How far beyond the visible area rows are built at once.
+    static constexpr int nearMargin = 60;
     // How far beyond the visible area rows are built ahead, in idle time, below and above it (in
     // viewport heights), and how long one turn of that work may hold the window.
     static constexpr qreal prefetchBelow = 2.5;
