@@ -66,8 +66,8 @@ public:
     static constexpr int nearMargin = 60;
     // How far beyond the visible area rows are built ahead, in idle time, below and above it (in
     // viewport heights), and how long one turn of that work may hold the window.
-    static constexpr qreal prefetchBelow = 4.0;
-    static constexpr qreal prefetchAbove = 1.5;
+    static constexpr qreal prefetchBelow = 3.0;
+    static constexpr qreal prefetchAbove = 1.0;
     static constexpr int prefetchSliceMs = 2;
     // Centres the row of `id` (animated over 0.25 s unless `animated` is false); a row taller than the
     // view that holds the caret is scrolled only as far as the caret needs.
