@@ -361,8 +361,10 @@ void ImprovedDocEditorView::fitContent() {
     m_rowsLayout->activate();
     m_column->layout()->activate();
     m_content->layout()->activate();
+    // Only grown here: the scroll area sizes it too, by its own measure (wrapped texts and minimum
+    // sizes make the two differ), and each undoing the other would resize it for ever.
     const int height = std::max(m_scroll->viewport()->height(), m_content->sizeHint().height());
-    if (m_content->height() != height)
+    if (m_content->height() < height)
         m_content->resize(m_scroll->viewport()->width(), height);
     m_content->layout()->activate();
 }

@@ -474,3 +474,23 @@ TEST_F(PageFollowTest, ASwitchOfModeSwitchesTheRowsInViewAndTheOthersAsTheyComeN
         EXPECT_EQ(row->height(), viewHeights[size_t(i)]) << i;
     }
 }
+
+TEST_F(PageFollowTest, APageOfWrappedTextsStaysStillWhenNothingHappens) {
+    // Plain texts are wrapped labels: the page's height depends on its width, and its minimum
+    // differs from the height its rows take.
+    for (int i = 0; i < 40; ++i)
+        block(i, i % 3 == 1 ? QStringLiteral("code") : QStringLiteral("text"),
+              i % 3 == 1 ? lines(12) : paragraphs(1, 20 + 15 * (i % 4)));
+    context().save();
+    open(700);
+    QWidget* page = view->scrollArea()->widget();
+    ASSERT_TRUE(testsupport::waitFor([&] { return view->rows()[8]->isMaterialized(); }));
+    QTest::qWait(300);
+    PaintCount paints;
+    page->installEventFilter(&paints);
+    const QSize before = page->size();
+    QTest::qWait(300);
+    EXPECT_EQ(paints.paints, 0);
+    EXPECT_EQ(page->size(), before);
+    page->removeEventFilter(&paints);
+}
