@@ -45,6 +45,7 @@
 #include <QTextEdit>
 #include <QTextLayout>
 #include <QTimer>
+#include <QVBoxLayout>
 #include <QEventLoop>
 
 #include <benchmark/benchmark.h>
@@ -119,6 +120,10 @@ struct Fixture {
     QUuid largeBlockDocId;
     QUuid manyBlocksDocId;
     QString allText;
+    // The text of each text and code block of the 500, in order; the 1 MB text; the 5,000 short texts.
+    QStringList blockTexts;
+    QString largeText;
+    QStringList manyTexts;
     // One document per shape of the 10,000 words: paragraphs → document.
     std::map<int, QUuid> longTextDocs;
     // A short text, a code block of 300 lines and another text.
@@ -186,6 +191,7 @@ struct Fixture {
             }
         }
         allText = texts.join(QStringLiteral("\n\n"));
+        blockTexts = texts;
         {
             auto large = std::make_shared<Doc>(DocFields{.title = QStringLiteral("Un bloc de 1 Mo"),
                                                          .statusRaw = QStringLiteral("in_progress"),
@@ -196,6 +202,7 @@ struct Fixture {
             ctx.insert(large);
             largeBlockDocId = large->id();
             const QString text = benchtext::prose(1024 * 1024);
+            largeText = text;
             ctx.insert(std::make_shared<DocBlock>(DocBlockFields{.typeRaw = QStringLiteral("text"),
                                                                  .order = 0,
                                                                  .content = text,
@@ -212,6 +219,8 @@ struct Fixture {
             ctx.insert(many);
             manyBlocksDocId = many->id();
             const QByteArray shortRtf = rtfOf(paragraphOfWords(12, 3));
+            for (int i = 0; i < 5000; ++i)
+                manyTexts << paragraphOfWords(12, 3);
             for (int i = 0; i < 5000; ++i)
                 ctx.insert(std::make_shared<DocBlock>(DocBlockFields{.typeRaw = QStringLiteral("text"),
                                                                      .order = i,
@@ -357,6 +366,42 @@ void flush() {
         QApplication::processEvents();
     }
 }
+
+// Plain Qt beside the editor's modes: a scrolled column of one QTextEdit per text (plain, at the height
+// of its text), every one switched between read-only and editable at once.
+class PlainPage {
+public:
+    explicit PlainPage(const QStringList& texts) {
+        area.setWidgetResizable(true);
+        auto* column = new QWidget;
+        auto* v = new QVBoxLayout(column);
+        for (const QString& text : texts) {
+            auto* e = new QTextEdit;
+            e->setPlainText(text);
+            e->setReadOnly(true);
+            e->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+            e->document()->setTextWidth(860);
+            e->setFixedHeight(int(e->document()->size().height()) + 4);
+            v->addWidget(e);
+            edits.push_back(e);
+        }
+        area.setWidget(column);
+        area.resize(1100, 720);
+        area.show();
+        flush();
+    }
+    // Until the switched page is painted, in ms.
+    double switchTo(bool editable) {
+        QElapsedTimer t;
+        t.start();
+        for (QTextEdit* e : edits)
+            e->setReadOnly(!editable);
+        area.repaint();
+        return t.nsecsElapsed() / 1e6;
+    }
+    QScrollArea area;
+    std::vector<QTextEdit*> edits;
+};
 
 // Resident memory of an empty window, then with the document open (first of the run, before any other).
 void BM_ResidentMemory(benchmark::State& state) {
@@ -663,8 +708,10 @@ void BM_CodeBlockTyping(benchmark::State& state) {
 }
 
 // Switching to edit mode: the rows near the view get their editors at once, the others when they come near.
+// Baseline: the same texts in a plain page of QTextEdits made editable.
 void BM_EnterEditMode(benchmark::State& state) {
-    std::vector<double> ms;
+    std::vector<double> ms, baseline;
+    PlainPage plain(fixture().blockTexts);
     for (auto _ : state) {
         DocPtr doc = fixture().reopenDoc();
         auto view = std::make_unique<ImprovedDocEditorView>(*fixture().services, doc);
@@ -678,16 +725,25 @@ void BM_EnterEditMode(benchmark::State& state) {
         ms.push_back(t.nsecsElapsed() / 1e6);
         view.reset();
         flush();
+        baseline.push_back(plain.switchTo(true));
+        plain.switchTo(false);
+        flush();
     }
     state.counters["median_ms"] = median(ms);
+    state.counters["qtextedits_ms"] = median(baseline);
+    state.counters["ratio"] = median(ms) / std::max(1e-6, median(baseline));
 }
 
 // Leaving edit mode ("Voir") in the middle of the document, reached in edit mode (so the rows in view
 // have only their editors), until the view mode is painted; the pause before the closing save is not
-// counted. The row under the pointer must not move: its drift is printed. Baseline: entering edit mode
-// ("Éditer") in view mode at the top.
+// counted. The row under the pointer must not move: its drift is printed. Beside it: entering edit mode
+// ("Éditer") in view mode at the top. Baseline: the same texts in a plain page of QTextEdits, scrolled
+// to its middle, made read-only.
 void BM_LeaveEditMode(benchmark::State& state) {
-    std::vector<double> leave, enter, drift;
+    std::vector<double> leave, enter, drift, baseline;
+    PlainPage plain(fixture().blockTexts);
+    plain.area.verticalScrollBar()->setValue(plain.area.verticalScrollBar()->maximum() / 2);
+    flush();
     for (auto _ : state) {
         DocPtr doc = fixture().reopenDoc();
         auto view = std::make_unique<ImprovedDocEditorView>(*fixture().services, doc);
@@ -722,10 +778,16 @@ void BM_LeaveEditMode(benchmark::State& state) {
             drift.push_back(std::abs(under->mapTo(viewport, QPoint(0, 0)).y() - before));
         view.reset();
         flush();
+        plain.switchTo(true);
+        flush();
+        baseline.push_back(plain.switchTo(false));
+        flush();
     }
     state.counters["voir_ms"] = median(leave);
     state.counters["editer_ms"] = median(enter);
     state.counters["ratio"] = median(leave) / std::max(1e-6, median(enter));
+    state.counters["qtextedits_ms"] = median(baseline);
+    state.counters["ratio_qtextedits"] = median(leave) / std::max(1e-6, median(baseline));
     state.counters["row_drift_px"] = drift.empty() ? -1 : *std::max_element(drift.begin(), drift.end());
 }
 
@@ -868,11 +930,55 @@ void BM_CaretFollowKeystroke(benchmark::State& state) {
     flush();
 }
 
+// One QTextEdit holding `text` (read-only): opened to its first frame, made editable, and fed keys
+// in its middle; the plain Qt beside the editor's large and many-block documents.
+struct BareTimes {
+    double openMs = 0, editMs = 0, leaveMs = 0;
+    std::vector<double> keys;
+};
+
+BareTimes bareTextEdit(const QString& text, int keys) {
+    BareTimes out;
+    QElapsedTimer t;
+    t.start();
+    QTextEdit edit;
+    edit.setReadOnly(true);
+    edit.setPlainText(text);
+    edit.resize(1100, 720);
+    out.openMs = untilPainted(&edit, t);
+    flush();
+    t.restart();
+    edit.setReadOnly(false);
+    edit.repaint();
+    out.editMs = t.nsecsElapsed() / 1e6;
+    QTextCursor c = edit.textCursor();
+    c.setPosition(edit.document()->characterCount() / 2);
+    edit.setTextCursor(c);
+    edit.setFocus();
+    flush();
+    for (int i = 0; i < keys; ++i) {
+        QElapsedTimer k;
+        k.start();
+        typeOne(&edit);
+        QApplication::processEvents();
+        out.keys.push_back(k.nsecsElapsed() / 1e6);
+    }
+    t.restart();
+    edit.setReadOnly(true);
+    edit.repaint();
+    out.leaveMs = t.nsecsElapsed() / 1e6;
+    return out;
+}
+
+double ratio(double a, double b) { return a / std::max(1e-6, b); }
+
 // A document of one text block of 1 MB: opening it to its first frame, switching to edit mode, and a
-// keystroke in the middle of the block of the window over the second after opening.
+// keystroke in the middle of the block of the window over the second after opening. Baseline: one
+// QTextEdit holding the same text.
 void BM_LargeTextBlock(benchmark::State& state) {
     double openMs = 0, editMs = 0;
     std::vector<double> keys;
+    BareTimes bare;
     for (auto _ : state) {
         DocPtr doc = fixture().reopenDoc(fixture().largeBlockDocId);
         QElapsedTimer t;
@@ -904,18 +1010,28 @@ void BM_LargeTextBlock(benchmark::State& state) {
         }
         view.reset();
         flush();
+        bare = bareTextEdit(fixture().largeText, 200);
+        flush();
     }
     state.counters["open_ms"] = openMs;
     state.counters["edit_ms"] = editMs;
     state.counters["key_p50_ms"] = median(keys);
     state.counters["key_p99_ms"] = percentile(keys, 0.99);
+    state.counters["qtextedit_open_ms"] = bare.openMs;
+    state.counters["qtextedit_edit_ms"] = bare.editMs;
+    state.counters["qtextedit_key_p99_ms"] = percentile(bare.keys, 0.99);
+    state.counters["ratio_open"] = ratio(openMs, bare.openMs);
+    state.counters["ratio_edit"] = ratio(editMs, bare.editMs);
+    state.counters["ratio_key_p99"] = ratio(percentile(keys, 0.99), percentile(bare.keys, 0.99));
 }
 
 // A document of 5,000 blocks with the accessibility layer active (a screen reader running): opening it,
-// entering and leaving edit mode.
+// entering and leaving edit mode. Baseline: one QTextEdit holding the 5,000 texts as paragraphs, with
+// the accessibility layer active too.
 void BM_ManyBlocksWithAccessibility(benchmark::State& state) {
     QAccessible::setActive(true);
     double openMs = 0, editMs = 0, leaveMs = 0;
+    BareTimes bare;
     for (auto _ : state) {
         DocPtr doc = fixture().reopenDoc(fixture().manyBlocksDocId);
         QElapsedTimer t;
@@ -939,11 +1055,19 @@ void BM_ManyBlocksWithAccessibility(benchmark::State& state) {
         leaveMs = t.nsecsElapsed() / 1e6 - ImprovedDocEditorView::leaveDelayMs;
         view.reset();
         flush();
+        bare = bareTextEdit(fixture().manyTexts.join(QLatin1Char('\n')), 0);
+        flush();
     }
     QAccessible::setActive(false);
     state.counters["open_ms"] = openMs;
     state.counters["edit_ms"] = editMs;
     state.counters["leave_ms"] = leaveMs;
+    state.counters["qtextedit_open_ms"] = bare.openMs;
+    state.counters["qtextedit_edit_ms"] = bare.editMs;
+    state.counters["qtextedit_leave_ms"] = bare.leaveMs;
+    state.counters["ratio_open"] = ratio(openMs, bare.openMs);
+    state.counters["ratio_edit"] = ratio(editMs, bare.editMs);
+    state.counters["ratio_leave"] = ratio(leaveMs, bare.leaveMs);
 }
 
 } // namespace

@@ -106,7 +106,11 @@ void decodeAsync(const QByteArray& data, const QSize& box, QObject* receiver, st
         receiver,
         [data, box] {
             ImageConversion::Outcome outcome = ImageConversion::Outcome::unreadable;
-            return ImageConversion::decodeDataFitting(data, box, &outcome);
+            const QImage image = ImageConversion::decodeDataFitting(data, box, &outcome);
+            // In the screen's format here, so that making the pixmap on the GUI thread converts nothing.
+            return image.isNull() ? image
+                                  : image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied
+                                                                                  : QImage::Format_RGB32);
         },
         std::move(done));
 }

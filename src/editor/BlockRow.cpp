@@ -519,19 +519,22 @@ void ImprovedBlockRowView::buildEditContent() {
     }
 }
 
-void ImprovedBlockRowView::setEditMode(bool editMode) {
+void ImprovedBlockRowView::setEditMode(bool editMode, bool nearView) {
     if (m_isEditMode == editMode)
         return;
+    if (m_card && !m_facePending)
+        m_faceHeight[m_isEditMode ? 1 : 0] = height();
     m_isEditMode = editMode;
     if (!editMode)
         setHovering(false);
     const bool built = editMode ? m_editContent != nullptr : (m_viewContent != nullptr && !m_viewStale);
-    if (m_card && !built) {
-        // Building every editor of a long document at once would freeze the window: keep the place
-        // and let the editor build this face when the row comes near the view.
+    if (m_card && (!built || !nearView)) {
+        // Building, or even showing, every face of a long document at once would freeze the window:
+        // keep the place and let the editor switch this row when it comes near the view.
         m_facePending = true;
         setAcceptDrops(dndEnabled());
-        setFixedHeight(estimatedHeight(width() > 0 ? width() : 860));
+        const int known = built ? m_faceHeight[m_isEditMode ? 1 : 0] : 0;
+        setFixedHeight(known > 0 ? known : estimatedHeight(width() > 0 ? width() : 860));
         return;
     }
     applyMode();

@@ -54,7 +54,9 @@ public:
 
     const DocBlockPtr& block() const { return m_block; }
     bool isEditMode() const { return m_isEditMode; }
-    void setEditMode(bool editMode);
+    // Away from the view (`nearView` false) the face of the new mode is built or shown only when the
+    // row comes near it; meanwhile the row keeps that face's last height, else an estimate.
+    void setEditMode(bool editMode, bool nearView = true);
     void setForceSaveRTF(bool value);
     // Builds the card, and the face of the current mode, now (no-op when both are built).
     void materialize();
@@ -138,6 +140,8 @@ private:
     bool m_viewStale = false;
     // The mode changed while the row was away from the view: its face is built when it comes near.
     bool m_facePending = false;
+    // The row's height when last shown with its view face and with its edit face (0: never).
+    int m_faceHeight[2] = {0, 0};
     QPoint m_pressPos;
     bool m_pressed = false;
 

@@ -1,5 +1,6 @@
 #include "editor/CodeBlockView.h"
 
+#include "editor/AttributedTextView.h"
 #include "editor/CodeLanguages.h"
 #include "editor/CodeLineEndings.h"
 #include "editor/EditorWidgets.h"
@@ -796,25 +797,20 @@ CodeReadView::CodeReadView(QWidget* parent) : QWidget(parent) {
     header->addWidget(m_copy);
     outer->addWidget(m_headerRow);
 
-    m_text = new editorui::ToneLabel(
-        QString(), Fonts::mono(13), [] { return white(0.95); }, this);
-    m_text->setTextFormat(Qt::PlainText);
-    m_text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
-    m_text->setContentsMargins(14, 6, 14, 14);
-    m_text->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    outer->addWidget(m_text);
+    // A selectable label lays its text out several times over when it is measured and first painted.
+    m_text = new AttributedTextViewWrapper(this);
+    m_text->setAccessibleName(QStringLiteral("Code"));
+    m_text->setTone([] { return white(0.95); });
+    auto* textBox = new QVBoxLayout;
+    textBox->setContentsMargins(14, 6, 14, 14);
+    textBox->addWidget(m_text);
+    outer->addLayout(textBox);
 }
 
 void CodeReadView::setCode(const QString& code, const std::optional<QString>& language) {
     m_code = code;
     m_language->setText(language ? codelang::capitalized(*language) : QStringLiteral("Code"));
-    m_text->setText(code);
-    // The selectable label keeps its text in a document of its own, filled when it is first measured,
-    // which it would shape again at every paint.
-    if (!largetext::isBounded(code.size())) {
-        m_text->sizeHint();
-        editorui::keepShapedText(m_text->findChild<QTextDocument*>());
-    }
+    m_text->setCode(code, Fonts::mono(13));
 }
 
 QString CodeReadView::languageLabel() const { return m_language->text(); }

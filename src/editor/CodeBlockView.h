@@ -136,7 +136,7 @@ protected:
 private:
     QString m_code;
     class QLabel* m_language = nullptr;
-    class QLabel* m_text = nullptr;
+    class AttributedTextViewWrapper* m_text = nullptr;
     editorui::PaintedButton* m_copy = nullptr;
     QWidget* m_headerRow = nullptr;
 };

@@ -267,8 +267,15 @@ void ImprovedDocEditorView::applyMode() {
     m_header->setEditMode(m_isEditMode);
     m_addButton->setVisible(m_isEditMode);
     const bool eager = m_cachedBlocks.size() <= size_t(eagerRowLimit);
+    // Only the rows in view switch now; the others when they come near it (materializeVisible).
+    const bool placed = !eager && m_rowsBox->isVisible() && m_content->width() > 0;
+    if (placed)
+        fitContent();
+    const int top = m_scroll->verticalScrollBar()->value() - nearMargin;
+    const int bottom = top + m_scroll->viewport()->height() + 2 * nearMargin;
     for (ImprovedBlockRowView* row : std::as_const(m_rows)) {
-        row->setEditMode(m_isEditMode);
+        const int y = placed ? rowTop(row) : 0;
+        row->setEditMode(m_isEditMode, !placed || (y <= bottom && y + row->height() >= top));
         if (eager)
             row->materialize();
     }
@@ -354,16 +361,17 @@ void ImprovedDocEditorView::fitContent() {
     m_rowsLayout->activate();
     m_column->layout()->activate();
     m_content->layout()->activate();
+    // Only grown here: the scroll area sizes it too, by its own measure (wrapped texts and minimum
+    // sizes make the two differ), and each undoing the other would resize it for ever.
     const int height = std::max(m_scroll->viewport()->height(), m_content->sizeHint().height());
-    if (m_content->height() != height)
+    if (m_content->height() < height)
         m_content->resize(m_scroll->viewport()->width(), height);
     m_content->layout()->activate();
 }
 
 void ImprovedDocEditorView::materializeVisible() {
     // A wheel step beyond the view is built with it; the rest comes in idle time.
-    constexpr int margin = 60;
-    buildRowsAround(margin, margin, -1);
+    buildRowsAround(nearMargin, nearMargin, -1);
     if (!m_rows.isEmpty() && m_rowsBox->isVisible() && m_content->width() && !m_prefetchTimer->isActive())
         m_prefetchTimer->start();
 }

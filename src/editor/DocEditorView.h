@@ -62,9 +62,11 @@ public:
     // Builds the rows that reach into the visible area now, and those around it a few at a time while
     // the window is idle.
     void materializeVisible();
+    // How far beyond the visible area rows are built at once.
+    static constexpr int nearMargin = 60;
     // How far beyond the visible area rows are built ahead, in idle time, below and above it (in
     // viewport heights), and how long one turn of that work may hold the window.
-    static constexpr qreal prefetchBelow = 2.5;
+    static constexpr qreal prefetchBelow = 3.0;
     static constexpr qreal prefetchAbove = 1.0;
     static constexpr int prefetchSliceMs = 2;
     // Centres the row of `id` (animated over 0.25 s unless `animated` is false); a row taller than the

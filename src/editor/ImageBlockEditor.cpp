@@ -31,7 +31,7 @@
 namespace {
 
 constexpr int kDropZoneHeight = 200;
-constexpr int kDecodeWidth = 900; // the column's widest content
+constexpr int kDecodeWidth = 900; // the column's widest content, before the view is placed
 
 QSize declaredSize(const QByteArray& data) {
     QBuffer buffer;
@@ -146,13 +146,16 @@ void BlockImageView::startDecode() {
     m_state = State::decoding;
     const int generation = m_generation;
     const qreal dpr = devicePixelRatioF();
-    const QSize box(int(kDecodeWidth * dpr), int(m_maxHeight * dpr));
+    // At the width shown, once known: the worker scales it, not the first paint.
+    m_decodeWidth = width() > 0 ? width() : kDecodeWidth;
+    const QSize box(int(std::ceil(m_decodeWidth * dpr)), int(m_maxHeight * dpr));
     QPointer<BlockImageView> self(this);
     blockimage::decodeAsync(*m_data, box, this, [self, generation](const QImage& image) {
         if (!self || generation != self->m_generation)
             return;
         if (image.isNull()) {
             self->m_state = State::failed;
+            self->m_image = {};
         } else {
             self->m_image = QPixmap::fromImage(image);
             self->m_image.setDevicePixelRatio(1);
@@ -185,10 +188,13 @@ void BlockImageView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     m_scaled = {};
     fitHeight();
+    // Shown wider than it was decoded for: decoded again, the smaller one shown meanwhile.
+    if (m_state == State::ready && width() > m_decodeWidth && isVisible())
+        startDecode();
 }
 
 void BlockImageView::paintEvent(QPaintEvent*) {
-    if (m_state != State::ready || m_image.isNull())
+    if (m_image.isNull())
         return;
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
@@ -200,8 +206,10 @@ void BlockImageView::paintEvent(QPaintEvent*) {
     const qreal dpr = devicePixelRatioF();
     const QSize device = (fitted * dpr).toSize();
     if (m_scaled.isNull() || m_scaled.size() != device) {
-        m_scaled = m_image.size() == device ? m_image
-                                            : m_image.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        // Decoded for this width: a pixel of rounding is not worth a scaling on the GUI thread.
+        const QSize off = m_image.size() - device;
+        const bool fits = std::abs(off.width()) <= 1 && std::abs(off.height()) <= 1;
+        m_scaled = fits ? m_image : m_image.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         m_scaled.setDevicePixelRatio(dpr);
     }
     p.setClipPath(Paint::roundedRect(target, 8));

@@ -46,6 +46,7 @@ private:
     qreal m_shadowOpacity;
     State m_state = State::idle;
     int m_generation = 0;
+    int m_decodeWidth = 0; // the width the picture was last decoded for
     QPixmap m_image;
     QPixmap m_scaled;
 };

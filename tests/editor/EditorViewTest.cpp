@@ -16,6 +16,7 @@
 #include "ui/Components.h"
 
 #include <QApplication>
+#include <QFontMetrics>
 #include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
@@ -28,6 +29,8 @@
 #include <QTextBlock>
 #include <QTextList>
 #include <QTextDocument>
+
+#include <cmath>
 
 namespace {
 
@@ -551,6 +554,63 @@ TEST_F(EditorViewTest, ViewModeShowsStoredRtfOrFallsBackToThePlainText) {
     // Unreadable RTF stays as stored until the user edits it.
     leaveEditMode();
     EXPECT_EQ(broken->richTextData(), OptData(QByteArray("pas du rtf")));
+}
+
+TEST_F(EditorViewTest, ReadOnlyTextsWrapAtTheWidthTheyShowAtAndFollowIt) {
+    QStringList words;
+    for (int i = 0; i < 120; ++i)
+        words << QStringLiteral("mot%1").arg(i);
+    auto rich = block(0, QStringLiteral("text"), words.join(QLatin1Char(' ')));
+    rich->setRichTextData(boldRtf(rich->content()));
+    context().save();
+    open();
+    AttributedTextViewWrapper* text = view->rowFor(rich->id())->richTextView();
+    ASSERT_TRUE(text);
+    // Whole lines at the view's width: the height fits them, and no line reaches past the view.
+    auto check = [&](const char* when) {
+        SCOPED_TRACE(when);
+        testsupport::flushEvents();
+        QTextDocument* d = text->document();
+        EXPECT_LE(d->idealWidth(), text->viewport()->width());
+        EXPECT_EQ(text->height(), text->measureHeight(text->viewport()->width()));
+        EXPECT_EQ(text->height(), int(std::ceil(d->size().height())));
+        return text->height();
+    };
+    const int wide = check("wide");
+    EXPECT_GT(wide, 3 * QFontMetrics(text->document()->defaultFont()).lineSpacing());
+    view->resize(700, 800);
+    const int narrow = check("narrow");
+    EXPECT_GT(narrow, wide);
+    // Measuring at another width leaves the shown text as it was.
+    EXPECT_GT(text->measureHeight(300), narrow);
+    EXPECT_EQ(text->measureHeight(text->viewport()->width()), narrow);
+    view->resize(1000, 800);
+    EXPECT_EQ(check("wide again"), wide);
+}
+
+TEST_F(EditorViewTest, ReadOnlyCodeShowsEveryLineUnwrappedAtItsFullHeight) {
+    QStringList lines;
+    for (int i = 0; i < 25; ++i)
+        lines << QStringLiteral("let valeur%1 = étape(%1)").arg(i);
+    lines << QString(200, QLatin1Char('x'));
+    auto code = block(0, QStringLiteral("code"), lines.join(QLatin1Char('\n')));
+    context().save();
+    open();
+    CodeReadView* read = view->rowFor(code->id())->codeView();
+    ASSERT_TRUE(read);
+    auto* text = read->findChild<AttributedTextViewWrapper*>();
+    ASSERT_TRUE(text);
+    EXPECT_EQ(text->document()->toPlainText(), code->content());
+    for (int width : {1000, 700}) {
+        SCOPED_TRACE(width);
+        view->resize(width, 800);
+        testsupport::flushEvents();
+        for (QTextBlock b = text->document()->begin(); b.isValid(); b = b.next())
+            EXPECT_EQ(b.layout()->lineCount(), 1) << b.blockNumber();
+        EXPECT_GE(text->height(), int(std::ceil(text->document()->size().height())));
+        EXPECT_GE(text->height(), 26 * QFontMetrics(text->document()->defaultFont()).lineSpacing());
+        EXPECT_LE(text->geometry().bottom(), read->height());
+    }
 }
 
 TEST_F(EditorViewTest, CardsStandSixteenApartAndTextsStartAtOnePlace) {

@@ -15,6 +15,7 @@
 #include <QScrollArea>
 #include <QTest>
 #include <QUrl>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -272,4 +273,28 @@ TEST_F(ImageBlockTest, DragsAreTakenOnEnteringAndDecidedAtEachPosition) {
     QDragEnterEvent blockOverRow(QPoint(5, 5), Qt::MoveAction, &blockPayload, Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(row, &blockOverRow);
     EXPECT_TRUE(blockOverRow.isAccepted());
+}
+
+TEST(BlockImageViewTest, APictureIsDecodedAtTheWidthShownAndAgainWhenShownWider) {
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    auto* shown = new BlockImageView(2000, 0, &window);
+    layout->addWidget(shown);
+    layout->addStretch(1);
+    window.resize(400, 900);
+    window.show();
+    testsupport::flushEvents();
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    fixtures::twoHalves(1600, 800, Qt::red, Qt::blue).save(&buffer, "PNG");
+    shown->setData(png);
+    const qreal dpr = shown->devicePixelRatioF();
+    ASSERT_TRUE(testsupport::waitFor([&] { return shown->state() == BlockImageView::State::ready; }, 10000));
+    EXPECT_NEAR(shown->imageSize().width(), shown->width() * dpr, 1);
+    EXPECT_NEAR(shown->height(), shown->width() / 2, 1);
+    window.resize(800, 900);
+    ASSERT_TRUE(testsupport::waitFor([&] { return shown->imageSize().width() >= shown->width() * dpr - 1; }, 10000));
+    EXPECT_EQ(shown->state(), BlockImageView::State::ready);
+    EXPECT_NEAR(shown->height(), shown->width() / 2, 1);
 }

@@ -412,3 +412,85 @@ TEST_F(PageFollowTest, RowsAroundTheViewAreBuiltWhileIdleWithThePageKeptInPlace)
     // Not the whole document.
     EXPECT_FALSE(view->rows().back()->isMaterialized());
 }
+
+TEST_F(PageFollowTest, ASwitchOfModeSwitchesTheRowsInViewAndTheOthersAsTheyComeNear) {
+    for (int i = 0; i < 60; ++i)
+        block(i, i % 3 == 1 ? QStringLiteral("code") : QStringLiteral("text"),
+              i % 3 == 1 ? lines(8) : paragraphs(2, 40));
+    context().save();
+    open(700);
+    QScrollBar* bar = view->scrollArea()->verticalScrollBar();
+    const int viewHeight = view->scrollArea()->viewport()->height();
+    auto inView = [&](ImprovedBlockRowView* row) {
+        const int top = topInViewport(row);
+        return top + row->height() > 0 && top < viewHeight;
+    };
+    auto builtAround = [&] {
+        for (ImprovedBlockRowView* row : view->rows())
+            if (inView(row) && !row->isMaterialized())
+                return false;
+        return true;
+    };
+    // The first rows were shown in view mode: their heights there are known.
+    ASSERT_TRUE(testsupport::waitFor([&] { return view->rows()[5]->isMaterialized(); }));
+    std::vector<int> viewHeights;
+    for (int i = 0; i < 6; ++i)
+        viewHeights.push_back(view->rows()[i]->height());
+    enterEditMode();
+    for (ImprovedBlockRowView* row : view->rows())
+        if (inView(row)) {
+            EXPECT_TRUE(row->isMaterialized() && (row->textEditor() || row->codeEditor()));
+        }
+    bar->setValue(bar->maximum() / 2);
+    testsupport::flushEvents();
+    ASSERT_TRUE(testsupport::waitFor(builtAround));
+    for (ImprovedBlockRowView* row : view->rows())
+        if (inView(row)) {
+            EXPECT_TRUE(row->textEditor() || row->codeEditor()) << "a row in view at " << topInViewport(row);
+        }
+    view->toggleEditMode();
+    ASSERT_TRUE(testsupport::waitFor([this] { return !view->isEditMode(); }));
+    // Far from the view: not switched yet, at the height its view face had.
+    for (int i = 0; i < 6; ++i) {
+        ImprovedBlockRowView* row = view->rows()[i];
+        if (row->isMaterialized())
+            continue;
+        EXPECT_EQ(row->height(), viewHeights[size_t(i)]) << i;
+    }
+    ASSERT_TRUE(testsupport::waitFor(builtAround));
+    for (ImprovedBlockRowView* row : view->rows())
+        if (inView(row)) {
+            EXPECT_TRUE(row->isMaterialized() && (row->plainTextView() || row->codeView()));
+        }
+    // Coming back to the top switches the first rows, at the heights they had.
+    bar->setValue(0);
+    testsupport::flushEvents();
+    ASSERT_TRUE(testsupport::waitFor(builtAround));
+    for (int i = 0; i < 6; ++i) {
+        ImprovedBlockRowView* row = view->rows()[i];
+        if (!inView(row))
+            continue;
+        EXPECT_TRUE(row->isMaterialized() && (row->plainTextView() || row->codeView()));
+        EXPECT_EQ(row->height(), viewHeights[size_t(i)]) << i;
+    }
+}
+
+TEST_F(PageFollowTest, APageOfWrappedTextsStaysStillWhenNothingHappens) {
+    // Plain texts are wrapped labels: the page's height depends on its width, and its minimum
+    // differs from the height its rows take.
+    for (int i = 0; i < 40; ++i)
+        block(i, i % 3 == 1 ? QStringLiteral("code") : QStringLiteral("text"),
+              i % 3 == 1 ? lines(12) : paragraphs(1, 20 + 15 * (i % 4)));
+    context().save();
+    open(700);
+    QWidget* page = view->scrollArea()->widget();
+    ASSERT_TRUE(testsupport::waitFor([&] { return view->rows()[8]->isMaterialized(); }));
+    QTest::qWait(300);
+    PaintCount paints;
+    page->installEventFilter(&paints);
+    const QSize before = page->size();
+    QTest::qWait(300);
+    EXPECT_EQ(paints.paints, 0);
+    EXPECT_EQ(page->size(), before);
+    page->removeEventFilter(&paints);
+}

@@ -1,6 +1,6 @@
 """The document editor typed into as a person types: long text and many lines in a text block and a
 code block with the caret kept on screen, code line numbers beside their lines, a block moved by its
-menu and still in sight."""
+menu and still in sight, a long document wheeled through and switched between modes under the pointer."""
 
 from harness import Failure, atspi, case, resize_window, seeded_session, wait_until
 
@@ -303,3 +303,101 @@ def editor_bold_alone_reaches_the_store_at_once(app):
         raise Failure(f"« mot » bold in the store {late:.2f} s after the screen showed it")
     if session.find_all("push button", "Gras") == []:
         raise Failure("the block was left: its toolbar is gone")
+
+
+def rows_box(session):
+    """The accessible holding one child per block row."""
+    panel = session.find("panel", None)
+    return panel.parent.parent
+
+
+def block_texts(session, rows, view):
+    """The block texts in `view` (a rectangle), with the start that names them (plain texts as labels,
+    rich texts and text editors « Texte », code « Code ») and their row's place on screen. Only the
+    rows in view are walked."""
+    vx, vy, vw, vh = view
+    roles = {atspi().ROLE_LABEL: None, atspi().ROLE_TEXT: ("Texte", "Code")}
+    out = []
+    for i in range(rows.childCount):
+        row = rows.getChildAtIndex(i)
+        x, y, w, h = session.extents(row)
+        if y >= vy + vh or y + h <= vy:
+            continue
+        for acc in session.walk(row):
+            role = acc.getRole()
+            if role not in roles or (roles[role] and acc.name not in roles[role]):
+                continue
+            text = acc.name if role == atspi().ROLE_LABEL else acc.queryText().getText(0, 12)
+            if text.startswith("Bloc "):
+                out.append((acc, text[:7], (x, y, w, h)))
+    return out
+
+
+@case
+def editor_wheel_and_mode_switch_keep_the_row_under_the_pointer(app):
+    """A long document wheeled through shows its blocks as they come; « Éditer » and « Voir » leave the
+    block under the pointer where it was."""
+    import time
+    blocks = []
+    for i in range(60):
+        if i % 3 == 1:
+            lines = "\n".join(f"let bloc{i} = ligne({n})" for n in range(12))
+            blocks.append(("code", f"Bloc {i:02d}\n{lines}", "swift"))
+        else:
+            blocks.append(("text", f"Bloc {i:02d} " + WORDS * (2 + i % 4), None))
+
+    def fill(seed):
+        doc = seed.doc(seed.project("Atelier"), "Notes")
+        for order, (type_raw, content, language) in enumerate(blocks):
+            seed.block(doc, type_raw, order, content, language)
+    session = seeded_session(app, "editor", fill)
+    session.click(session.find("push button", "Projets"))
+    session.click(session.find("list item", "Atelier"))
+    session.click(session.find("list item", "Notes"))
+    editer = session.find("push button", "Éditer")
+    view = view_rect(session)
+    vx, vy, vw, vh = view
+    rows = rows_box(session)
+    session.move(vx + vw // 2, vy + vh // 2)
+    seen = set()
+    # A few notches at a time, as a wheel turns: the view always shows blocks, never empty places.
+    for turn in range(30):
+        session.xdo("click", "--repeat", 5, "--delay", 16, 5)
+        shown = wait_until(f"blocks in view after {5 * (turn + 1)} notches",
+                           lambda: block_texts(session, rows, view), timeout=2)
+        seen.update(start for _, start, _ in shown)
+        if "Bloc 30" in seen:
+            break
+    if "Bloc 30" not in seen:
+        raise Failure(f"the wheel went no further than {sorted(seen)[-1:]}")
+
+    def keeps_its_place(button, after, mode):
+        # The pointer on a block whose top is well inside the view.
+        candidates = [t for t in block_texts(session, rows, view)
+                      if vy + 40 <= t[2][1] and t[2][1] + 20 < vy + vh - 40]
+        if not candidates:
+            raise Failure(f"no block in view before « {mode} »")
+        acc, start, (x, y, w, h) = candidates[0]
+        session.move(x + w // 2, y + 10)
+        # Through the accessibility layer, as a screen reader presses it: the pointer stays on the block.
+        pressed = time.monotonic()
+        button.queryAction().doAction(0)
+        session.find("push button", after, timeout=15)
+        print(f"« {mode} »: « {after} » shown after {time.monotonic() - pressed:.2f} s")
+
+        def settled():
+            for now, now_start, extents in block_texts(session, rows, view):
+                if now_start == start:
+                    return extents
+            return None
+        moved = wait_until(f"« {start} » after « {mode} »", settled, timeout=5)
+        drift = moved[1] - y
+        if abs(drift) > 8:
+            shot = session.screenshot("row-moved")
+            raise Failure(f"« {start} » moved by {drift:+d} px with « {mode} » ({shot})")
+
+    keeps_its_place(editer, "Voir", "Éditer")
+    keeps_its_place(session.find("push button", "Voir"), "Éditer", "Voir")
+    stored = [c for _, c in stored_blocks(session)]
+    if stored != [content for _, content, _ in blocks]:
+        raise Failure("switching modes changed what the store holds")
