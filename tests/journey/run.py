@@ -18,6 +18,7 @@ import fidelity_cases  # noqa: E402,F401
 import fixes_cases  # noqa: E402,F401
 import focus_cases  # noqa: E402,F401
 import hostile_cases  # noqa: E402,F401
+import idle_cases  # noqa: E402,F401
 import kill_cases  # noqa: E402,F401
 import prefs_cases  # noqa: E402,F401
 import search_cases  # noqa: E402,F401
