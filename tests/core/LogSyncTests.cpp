@@ -1,3 +1,5 @@
+#include "StoreFixture.h"
+
 #include "core/store/LogSync.h"
 #include "core/store/SqliteDb.h"
 
@@ -185,4 +187,26 @@ TEST(LogSyncTest, FoldsTheLogOffTheSavingConnectionWithinABound) {
     auto reader = SqliteDb::open(path, SqliteDb::Mode::ReadOnly, &err);
     ASSERT_TRUE(reader);
     EXPECT_EQ(reader->queryText("SELECT count(*) FROM t").value_or(QString()), QString::number(commits));
+}
+
+// A store's log, grown past the fold size by saves of a long block, is folded by its sync thread, and what
+// was saved reads back after reopening.
+TEST_F(StoreTest, ALongLogIsFoldedByTheSyncThread) {
+    DocBlockPtr b = block(doc(project("P"), "D"), 0);
+    QString text;
+    for (int i = 0; i < 12; ++i) {
+        text = QString(400'000, QChar(u'a' + i));
+        b->setContent(text);
+        ASSERT_TRUE(ctx().save());
+    }
+    LogSync* sync = ctx().logSync();
+    ASSERT_TRUE(sync);
+    QElapsedTimer t;
+    t.start();
+    while (sync->foldCount() == 0 && t.elapsed() < 5000)
+        QThread::msleep(10);
+    EXPECT_GE(sync->foldCount(), 1);
+    b.reset();
+    open();
+    EXPECT_EQ(rawValue("SELECT content FROM DocBlock"), text);
 }
