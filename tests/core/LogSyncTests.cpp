@@ -1,7 +1,11 @@
+#include "StoreFixture.h"
+
 #include "core/store/LogSync.h"
+#include "core/store/SqliteDb.h"
 
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -9,6 +13,8 @@
 
 #include <atomic>
 #include <cerrno>
+
+#include <sqlite3.h>
 
 using namespace std::chrono_literals;
 
@@ -110,4 +116,97 @@ TEST(LogSyncTest, AFailedSyncIsReportedAndTriedAgain) {
         sync.logChanged();
     }
     EXPECT_EQ(failed, 2) << "the last try, failed, is said too";
+}
+
+// The saving connection no longer folds the log into the store: this thread does. While its folds fail
+// (said once, like a failed sync) the log grows, up to the size where the saving connection folds after
+// all; once they go through again that is said too, and every commit is in the store.
+TEST(LogSyncTest, FoldsTheLogOffTheSavingConnectionWithinABound) {
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/s.store", wal = path + "-wal";
+    QString err;
+    auto db = SqliteDb::open(path, SqliteDb::Mode::Create, &err);
+    ASSERT_TRUE(db) << err.toStdString();
+    ASSERT_TRUE(db->queryText("PRAGMA journal_mode=WAL"));
+    ASSERT_TRUE(db->exec("PRAGMA synchronous=NORMAL") && db->exec("CREATE TABLE t(x BLOB)"));
+    const int pageBytes = 4096 + 24;
+    const int foldPages = 50, fallbackPages = 400;
+    std::atomic<int> failed = 0, recovered = 0;
+    QString reason;
+    int commits = 0;
+    qint64 longest = 0;
+    auto commit = [&] {
+        // About ten pages each.
+        ASSERT_TRUE(db->exec("INSERT INTO t VALUES (randomblob(40000))"));
+        ++commits;
+        longest = std::max(longest, QFileInfo(wal).size());
+    };
+    {
+        LogSync sync(wal, 20ms, path, foldPages);
+        sync.watch(db->handle(), fallbackPages);
+        QObject::connect(&sync, &LogSync::syncFailed, [&](const QString& r) {
+            reason = r;
+            ++failed;
+        });
+        QObject::connect(&sync, &LogSync::syncRecovered, [&] { ++recovered; });
+        sync.failFoldsForTesting(SQLITE_IOERR_FSYNC);
+        // Commits report themselves through the hook; saves call logChanged.
+        for (int round = 0; round < 30; ++round) {
+            commit();
+            sync.logChanged();
+        }
+        EXPECT_TRUE(sync.flush()) << "the log itself is on the disk";
+        EXPECT_EQ(failed, 1);
+        EXPECT_TRUE(reason.contains("reporté dans le fichier de données")) << reason.toStdString();
+        EXPECT_GT(QFileInfo(wal).size(), 300 * 4096) << "the saving connection did not fold (nor start the log again)";
+        EXPECT_EQ(sync.foldCount(), 0);
+
+        for (int round = 0; round < 60; ++round) {
+            commit();
+            sync.logChanged();
+        }
+        sync.flush();
+        EXPECT_EQ(recovered, 0);
+        EXPECT_LT(longest, (fallbackPages + 40) * pageBytes) << "the saving connection folded past its bound";
+
+        sync.failFoldsForTesting(0);
+        QElapsedTimer t;
+        t.start();
+        while ((recovered == 0 || sync.foldCount() == 0) && t.elapsed() < 3000) {
+            commit();
+            sync.logChanged();
+            sync.flush();
+        }
+        EXPECT_EQ(recovered, 1);
+        EXPECT_GE(sync.foldCount(), 1);
+        EXPECT_EQ(failed, 1);
+        // Its own fold can be held back while one runs here, so the bound is looser.
+        EXPECT_LT(longest, 2 * fallbackPages * pageBytes);
+    }
+    db.reset();
+    auto reader = SqliteDb::open(path, SqliteDb::Mode::ReadOnly, &err);
+    ASSERT_TRUE(reader);
+    EXPECT_EQ(reader->queryText("SELECT count(*) FROM t").value_or(QString()), QString::number(commits));
+}
+
+// A store's log, grown past the fold size by saves of a long block, is folded by its sync thread, and what
+// was saved reads back after reopening.
+TEST_F(StoreTest, ALongLogIsFoldedByTheSyncThread) {
+    DocBlockPtr b = block(doc(project("P"), "D"), 0);
+    QString text;
+    for (int i = 0; i < 12; ++i) {
+        text = QString(400'000, QChar(u'a' + i));
+        b->setContent(text);
+        ASSERT_TRUE(ctx().save());
+    }
+    LogSync* sync = ctx().logSync();
+    ASSERT_TRUE(sync);
+    QElapsedTimer t;
+    t.start();
+    while (sync->foldCount() == 0 && t.elapsed() < 5000)
+        QThread::msleep(10);
+    EXPECT_GE(sync->foldCount(), 1);
+    b.reset();
+    open();
+    EXPECT_EQ(rawValue("SELECT content FROM DocBlock"), text);
 }

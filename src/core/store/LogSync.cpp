@@ -1,12 +1,15 @@
 #include "core/store/LogSync.h"
 
 #include "core/store/Logging.h"
+#include "core/store/SqliteDb.h"
 
 #include <QFile>
 #include <QFileInfo>
 
 #include <cerrno>
 #include <cstring>
+
+#include <sqlite3.h>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -17,10 +20,19 @@ QString failure(const char* what, int error) {
     return QStringLiteral("le journal des enregistrements n’a pas pu être écrit sur le disque (%1 : %2)")
         .arg(QString::fromLatin1(what), QString::fromLocal8Bit(std::strerror(error)));
 }
+
+QString foldFailure(const QString& why) {
+    return QStringLiteral("le journal des enregistrements n’a pas pu être reporté dans le fichier de données (%1)")
+        .arg(why);
+}
 } // namespace
 
-LogSync::LogSync(QString walPath, std::chrono::milliseconds interval)
-    : m_path(std::move(walPath)), m_interval(interval), m_thread([this] { run(); }) {}
+LogSync::LogSync(QString walPath, std::chrono::milliseconds interval, QString storePath, int foldPages)
+    : m_path(std::move(walPath)),
+      m_interval(interval),
+      m_storePath(std::move(storePath)),
+      m_foldPages(foldPages),
+      m_thread([this] { run(); }) {}
 
 LogSync::~LogSync() {
     {
@@ -31,6 +43,38 @@ LogSync::~LogSync() {
     m_thread.join();
     if (m_fd >= 0)
         ::close(m_fd);
+    // The connection may outlive us: it folds by itself again.
+    if (m_writer)
+        sqlite3_wal_autocheckpoint(m_writer, 1000); // SQLite's default
+}
+
+void LogSync::watch(sqlite3* writer, int fallbackPages) {
+    m_writer = writer;
+    m_fallbackPages = fallbackPages;
+    // Replaces the connection's own folding, which is done through this same hook.
+    sqlite3_wal_hook(writer, &LogSync::onCommit, this);
+}
+
+int LogSync::onCommit(void* self, sqlite3* db, const char* name, int pages) {
+    auto* sync = static_cast<LogSync*>(self);
+    sync->m_logPages.store(pages, std::memory_order_relaxed);
+    // Folds here are held back (a long read, a failing disk): fold now rather than let the log grow for ever.
+    if (pages >= sync->m_fallbackPages)
+        sqlite3_wal_checkpoint_v2(db, name, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+    return SQLITE_OK;
+}
+
+bool LogSync::logGrewFast() const {
+    if (m_storePath.isEmpty())
+        return false;
+    const int pages = m_logPages.load(), tried = m_foldTriedAt.load();
+    // Since the last fold: the log started again, or a fold held back by a reader left it long.
+    return pages >= 4 * m_foldPages && (pages < tried || pages >= tried + 4 * m_foldPages);
+}
+
+int LogSync::foldCount() const {
+    std::lock_guard lock(m_mutex);
+    return m_folds;
 }
 
 void LogSync::logChanged() {
@@ -73,38 +117,87 @@ void LogSync::run() {
             return; // stopping with nothing left
         // At most one sync per interval: the saves of a burst of typing share it (and a failing disk is
         // tried again once per interval).
-        m_wake.wait_until(lock, last + m_interval, [&] { return m_stop || m_hurry; });
+        // A log growing fast (a long block typed without pause) is folded without waiting out the interval,
+        // so that it stays far below the size where the saving connection folds.
+        m_wake.wait_until(lock, last + m_interval, [&] { return m_stop || m_hurry || logGrewFast(); });
         const quint64 upTo = m_changes;
         m_hurry = false;
+        const bool quitting = m_stop;
         lock.unlock();
         const QString error = syncFile();
+        // Folded after the sync, so that a fold never waits on a log the disk has not taken yet.
+        const bool folding = error.isEmpty() && !quitting && !m_storePath.isEmpty() &&
+            m_logPages.load(std::memory_order_relaxed) >= m_foldPages;
+        const QString foldError = folding ? fold() : QString();
         lock.lock();
         last = clock::now();
-        bool recovered = false, failed = false;
+        const bool wasFailing = m_failing || m_foldFailing;
         if (error.isEmpty()) {
             m_synced = upTo;
             ++m_syncs;
-            recovered = std::exchange(m_failing, false);
+            m_failing = false;
         } else {
             ++m_failures;
-            failed = !std::exchange(m_failing, true);
+            m_failing = true;
         }
+        if (folding)
+            m_foldFailing = !foldError.isEmpty();
+        const bool failing = m_failing || m_foldFailing;
+        const bool recovered = wasFailing && !failing, failed = !wasFailing && failing;
+        const QString reason = error.isEmpty() ? foldError : error;
         m_wake.notify_all();
         const bool stopping = m_stop;
-        if (recovered || failed || !error.isEmpty()) {
+        if (recovered || !reason.isEmpty()) {
             // Said outside the lock: a receiver on this thread may ask about the state.
             lock.unlock();
-            if (!error.isEmpty())
-                qCWarning(lcStore, "%s", qPrintable(error));
+            if (!reason.isEmpty())
+                qCWarning(lcStore, "%s", qPrintable(reason));
             if (recovered)
                 emit syncRecovered();
             if (failed)
-                emit syncFailed(error);
+                emit syncFailed(reason);
             lock.lock();
         }
         if (!error.isEmpty() && stopping)
             return; // the last try failed too: said above
     }
+}
+
+QString LogSync::fold() {
+    QString error;
+    if (!m_folder) {
+        m_folder = SqliteDb::open(m_storePath, SqliteDb::Mode::ReadWrite, &error);
+        if (!m_folder)
+            return foldFailure(error);
+        // Never folds nor removes the log on its own: the saving connection may be working on it.
+        sqlite3_db_config(m_folder->handle(), SQLITE_DBCONFIG_NO_CKPT_ON_CLOSE, 1, nullptr);
+        // A connection finds the log when it first reads the file; folding before that does nothing.
+        const auto mode = m_folder->queryText("PRAGMA journal_mode", &error);
+        if (!mode || mode->compare(QLatin1String("wal"), Qt::CaseInsensitive) != 0) {
+            m_folder.reset();
+            return foldFailure(mode ? *mode : error);
+        }
+    }
+    int logPages = 0, folded = 0;
+    const int injected = m_failFoldWith.load();
+    // Passive: the saves go on while it copies; what a reader still needs is folded next time.
+    const int rc = injected
+        ? injected
+        : sqlite3_wal_checkpoint_v2(m_folder->handle(), "main", SQLITE_CHECKPOINT_PASSIVE, &logPages, &folded);
+    m_foldTriedAt = logPages;
+    if (rc == SQLITE_BUSY)
+        return {}; // another fold runs
+    if (rc != SQLITE_OK) {
+        const QString why =
+            injected ? SqliteDb::reasonText(rc, QString::fromUtf8(sqlite3_errstr(rc))) : m_folder->lastError();
+        m_folder.reset(); // opened anew at the next try
+        return foldFailure(why);
+    }
+    if (logPages >= 0 && folded == logPages) {
+        std::lock_guard lock(m_mutex);
+        ++m_folds;
+    }
+    return {};
 }
 
 QString LogSync::syncFile() {

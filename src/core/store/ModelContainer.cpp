@@ -270,7 +270,8 @@ std::unique_ptr<ModelContainer> ModelContainer::open(const QString& path, const 
     if (!db->exec("PRAGMA synchronous=NORMAL", &err) || !db->exec("PRAGMA foreign_keys=ON", &err))
         return fail(err);
     context->setConnection(std::move(db));
-    context->m_logSync = std::make_unique<LogSync>(walPath);
+    context->m_logSync = std::make_unique<LogSync>(walPath, std::chrono::seconds(1), path);
+    context->m_logSync->watch(context->m_db->handle());
     context->m_path = path;
 
     std::unique_ptr<ModelContainer> c(new ModelContainer);
