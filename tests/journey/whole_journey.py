@@ -158,7 +158,9 @@ def expect_document(s):
     attributes, start, end = text.getAttributeRun(13, False)
     if "weight:bold" not in attributes or (start, end) != (10, 19):
         raise Failure(f"« charpente » is not the bold run: {attributes} from {start} to {end}")
-    s.find("label", "niveau = 3")
+    # Read-only code is a text of its own, named "Code", that a screen reader reads line by line.
+    wait_until("the code block reading 'niveau = 3'", lambda: any(
+        t.queryText().getText(0, -1) == "niveau = 3" for t in s.find_all("text", "Code")))
     # The image: scrolled to, then its colour on screen.
     image_block = s.find("label", "Image").parent
     wx, wy, ww, wh = s.window_rect()
