@@ -67,7 +67,12 @@ public:
     QSize minimumSize() const override { return m_item ? shrunk(m_item->minimumSize()) : QSize(); }
     QSize maximumSize() const override { return m_item ? shrunk(m_item->maximumSize()) : QLayout::maximumSize(); }
     bool hasHeightForWidth() const override { return m_item && m_item->hasHeightForWidth(); }
-    int heightForWidth(int width) const override { return std::max(0, m_item->heightForWidth(width) - 2 * m_overhang); }
+    int heightForWidth(int width) const override {
+        // A row kept at a fixed height (its face not switched yet) need not measure a face it does not show.
+        if (const QWidget* row = parentWidget(); row && row->minimumHeight() == row->maximumHeight())
+            return row->minimumHeight();
+        return std::max(0, m_item->heightForWidth(width) - 2 * m_overhang);
+    }
     void setGeometry(const QRect& rect) override {
         QLayout::setGeometry(rect);
         // Placed directly: an item bounds the rectangle it is given to its widget's limits.

@@ -118,6 +118,21 @@ void ToneLabel::applyTone() {
     m_applying = false;
 }
 
+int ToneLabel::heightForWidth(int width) const {
+    Measured now{text(), font(), contentsMargins(), margin(), indent(), wordWrap(), textFormat()};
+    if (!(now == m_measured)) {
+        m_measured = std::move(now);
+        m_heights.fill({-1, 0});
+    }
+    for (const auto& [w, h] : m_heights)
+        if (w == width && width >= 0)
+            return h;
+    const int height = QLabel::heightForWidth(width);
+    m_heights[m_nextHeight] = {width, height};
+    m_nextHeight = (m_nextHeight + 1) % m_heights.size();
+    return height;
+}
+
 void ToneLabel::changeEvent(QEvent* event) {
     QLabel::changeEvent(event);
     if (event->type() == QEvent::ApplicationPaletteChange || event->type() == QEvent::PaletteChange)

@@ -3,7 +3,9 @@
 #include <QAbstractButton>
 #include <QLabel>
 
+#include <array>
 #include <functional>
+#include <utility>
 
 class QTextDocument;
 
@@ -78,6 +80,7 @@ class ToneLabel : public QLabel {
 public:
     ToneLabel(const QString& text, const QFont& font, std::function<QColor()> tone, QWidget* parent = nullptr);
     void applyTone();
+    int heightForWidth(int width) const override;
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -85,6 +88,21 @@ protected:
 private:
     std::function<QColor()> m_tone;
     bool m_applying = false;
+    // QLabel lays a wrapped text out twice at every ask, and the nested layouts of a page ask again and
+    // again, at a few widths, in each pass.
+    struct Measured {
+        QString text;
+        QFont font;
+        QMargins margins;
+        int margin = 0;
+        int indent = 0;
+        bool wrap = false;
+        Qt::TextFormat format = Qt::AutoText;
+        bool operator==(const Measured&) const = default;
+    };
+    mutable Measured m_measured;
+    mutable std::array<std::pair<int, int>, 4> m_heights{{{-1, 0}, {-1, 0}, {-1, 0}, {-1, 0}}};
+    mutable size_t m_nextHeight = 0;
 };
 
 // Keeps the shaped glyphs of every paragraph of `doc`, and of those added later (before they are laid
