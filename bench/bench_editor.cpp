@@ -141,13 +141,27 @@ struct Fixture {
         auto project = std::make_shared<Project>(ProjectFields{
             .name = QStringLiteral("Banc"), .iconName = QStringLiteral("folder"), .createdAt = now, .updatedAt = now});
         ctx.insert(project);
-        auto doc = std::make_shared<Doc>(DocFields{.title = QStringLiteral("Document de 500 blocs"),
-                                                   .statusRaw = QStringLiteral("in_progress"),
-                                                   .iconName = QStringLiteral("doc.text"),
-                                                   .createdAt = now,
-                                                   .updatedAt = now,
-                                                   .project = project});
-        ctx.insert(doc);
+        // Every document of the bench: in progress, in the one project.
+        auto newDoc = [&](const QString& title) {
+            auto doc = std::make_shared<Doc>(DocFields{.title = title,
+                                                       .statusRaw = QStringLiteral("in_progress"),
+                                                       .iconName = QStringLiteral("doc.text"),
+                                                       .createdAt = now,
+                                                       .updatedAt = now,
+                                                       .project = project});
+            ctx.insert(doc);
+            return doc;
+        };
+        auto textBlock = [&](const DocPtr& doc, qint64 order, const QString& content, const QByteArray& rtf) {
+            return std::make_shared<DocBlock>(DocBlockFields{.typeRaw = QStringLiteral("text"),
+                                                             .order = order,
+                                                             .content = content,
+                                                             .richTextData = rtf,
+                                                             .createdAt = now,
+                                                             .updatedAt = now,
+                                                             .doc = doc});
+        };
+        auto doc = newDoc(QStringLiteral("Document de 500 blocs"));
         docId = doc->id();
         const QByteArray picture = pictureBytes();
         DocEdits edits(ctx, doc);
@@ -157,13 +171,7 @@ struct Fixture {
             // Six texts, three code blocks and one picture in every ten blocks.
             const int slot = i % 10;
             if (slot < 6 && t < 300) {
-                auto b = std::make_shared<DocBlock>(DocBlockFields{.typeRaw = QStringLiteral("text"),
-                                                                   .order = i,
-                                                                   .content = paragraphOfWords(200, t),
-                                                                   .richTextData = rtfOf(paragraphOfWords(200, t)),
-                                                                   .createdAt = now,
-                                                                   .updatedAt = now,
-                                                                   .doc = doc});
+                auto b = textBlock(doc, i, paragraphOfWords(200, t), rtfOf(paragraphOfWords(200, t)));
                 ctx.insert(b);
                 texts << b->content();
                 ++t;
@@ -193,82 +201,32 @@ struct Fixture {
         allText = texts.join(QStringLiteral("\n\n"));
         blockTexts = texts;
         {
-            auto large = std::make_shared<Doc>(DocFields{.title = QStringLiteral("Un bloc de 1 Mo"),
-                                                         .statusRaw = QStringLiteral("in_progress"),
-                                                         .iconName = QStringLiteral("doc.text"),
-                                                         .createdAt = now,
-                                                         .updatedAt = now,
-                                                         .project = project});
-            ctx.insert(large);
+            auto large = newDoc(QStringLiteral("Un bloc de 1 Mo"));
             largeBlockDocId = large->id();
             const QString text = benchtext::prose(1024 * 1024);
             largeText = text;
-            ctx.insert(std::make_shared<DocBlock>(DocBlockFields{.typeRaw = QStringLiteral("text"),
-                                                                 .order = 0,
-                                                                 .content = text,
-                                                                 .richTextData = benchtext::rtfOf(text),
-                                                                 .createdAt = now,
-                                                                 .updatedAt = now,
-                                                                 .doc = large}));
-            auto many = std::make_shared<Doc>(DocFields{.title = QStringLiteral("5 000 blocs"),
-                                                        .statusRaw = QStringLiteral("in_progress"),
-                                                        .iconName = QStringLiteral("doc.text"),
-                                                        .createdAt = now,
-                                                        .updatedAt = now,
-                                                        .project = project});
-            ctx.insert(many);
+            ctx.insert(textBlock(large, 0, text, benchtext::rtfOf(text)));
+            auto many = newDoc(QStringLiteral("5 000 blocs"));
             manyBlocksDocId = many->id();
             const QByteArray shortRtf = rtfOf(paragraphOfWords(12, 3));
             for (int i = 0; i < 5000; ++i)
                 manyTexts << paragraphOfWords(12, 3);
             for (int i = 0; i < 5000; ++i)
-                ctx.insert(std::make_shared<DocBlock>(DocBlockFields{.typeRaw = QStringLiteral("text"),
-                                                                     .order = i,
-                                                                     .content = paragraphOfWords(12, 3),
-                                                                     .richTextData = shortRtf,
-                                                                     .createdAt = now,
-                                                                     .updatedAt = now,
-                                                                     .doc = many}));
+                ctx.insert(textBlock(many, i, paragraphOfWords(12, 3), shortRtf));
         }
         for (int paragraphs : {100, 1}) {
-            auto longDoc = std::make_shared<Doc>(DocFields{.title = QStringLiteral("10 000 mots"),
-                                                           .statusRaw = QStringLiteral("in_progress"),
-                                                           .iconName = QStringLiteral("doc.text"),
-                                                           .createdAt = now,
-                                                           .updatedAt = now,
-                                                           .project = project});
-            ctx.insert(longDoc);
+            auto longDoc = newDoc(QStringLiteral("10 000 mots"));
             const QString text = tenThousandWords(paragraphs);
-            ctx.insert(std::make_shared<DocBlock>(DocBlockFields{.typeRaw = QStringLiteral("text"),
-                                                                 .order = 0,
-                                                                 .content = text,
-                                                                 .richTextData = rtfOf(text),
-                                                                 .createdAt = now,
-                                                                 .updatedAt = now,
-                                                                 .doc = longDoc}));
+            ctx.insert(textBlock(longDoc, 0, text, rtfOf(text)));
             longTextDocs[paragraphs] = longDoc->id();
         }
         {
-            auto codeDoc = std::make_shared<Doc>(DocFields{.title = QStringLiteral("300 lignes de code"),
-                                                           .statusRaw = QStringLiteral("in_progress"),
-                                                           .iconName = QStringLiteral("doc.text"),
-                                                           .createdAt = now,
-                                                           .updatedAt = now,
-                                                           .project = project});
-            ctx.insert(codeDoc);
+            auto codeDoc = newDoc(QStringLiteral("300 lignes de code"));
             codeDocId = codeDoc->id();
             longCode = codeLines(300, 7);
             const QString intro = paragraphOfWords(40, 1);
-            auto textBlock = [&](qint64 order) {
-                return std::make_shared<DocBlock>(DocBlockFields{.typeRaw = QStringLiteral("text"),
-                                                                 .order = order,
-                                                                 .content = intro,
-                                                                 .richTextData = rtfOf(intro),
-                                                                 .createdAt = now,
-                                                                 .updatedAt = now,
-                                                                 .doc = codeDoc});
-            };
-            ctx.insert(textBlock(0));
+            auto introBlock = [&](qint64 order) { return textBlock(codeDoc, order, intro, rtfOf(intro)); };
+            ctx.insert(introBlock(0));
             ctx.insert(std::make_shared<DocBlock>(DocBlockFields{.typeRaw = QStringLiteral("code"),
                                                                  .order = 1,
                                                                  .content = longCode,
@@ -276,7 +234,7 @@ struct Fixture {
                                                                  .createdAt = now,
                                                                  .updatedAt = now,
                                                                  .doc = codeDoc}));
-            ctx.insert(textBlock(2));
+            ctx.insert(introBlock(2));
         }
         if (!ctx.save())
             std::abort();
