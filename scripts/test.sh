@@ -47,6 +47,14 @@ read -r total1 failed1 < <(count build/ctest.log)
 read -r total2 failed2 < <(count build/ctest-journey.log)
 read -r total3 failed3 < <(count build-asan/ctest.log)
 read -r total4 failed4 < <(count build-asan/ctest-bench.log)
+# The names of what failed, just above the closing line, where a short excerpt of the output still shows them.
+for log in build/ctest.log build/ctest-journey.log build-asan/ctest.log build-asan/ctest-bench.log; do
+  if [ -f "$log" ]; then
+    sed -n '/The following tests FAILED/,$p' "$log" | sed -n "s|^[[:space:]]*[0-9]* - |failed in $log: |p"
+  fi
+done
+[ "$formatted" -eq 1 ] || echo "failed: clang-format would change some files"
+[ "$fuzz_failed" -eq 0 ] || echo "failed: the fuzzing run"
 failed=$((failed1 + failed2 + failed3 + failed4 + fuzz_failed + 1 - formatted))
 echo "ci: $((total1 + total2 + total3 + total4 - failed1 - failed2 - failed3 - failed4 + fuzzed + formatted)) passed, $failed failed"
 [ "$failed" -eq 0 ]
