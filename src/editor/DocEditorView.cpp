@@ -634,6 +634,8 @@ void ImprovedDocEditorView::captureAnchor() {
         return;
     m_anchorOffset = rowTop(m_anchorRow) - top;
     m_anchorClock.start();
+    // Rows above it may settle their heights in a later event without the page changing size.
+    m_anchorRow->installEventFilter(this);
 }
 
 void ImprovedDocEditorView::restoreAnchor() {
@@ -656,7 +658,11 @@ void ImprovedDocEditorView::restoreAnchor() {
     m_restoring = false;
 }
 
-void ImprovedDocEditorView::releaseAnchor() { m_anchorRow = nullptr; }
+void ImprovedDocEditorView::releaseAnchor() {
+    if (m_anchorRow)
+        m_anchorRow->removeEventFilter(this);
+    m_anchorRow = nullptr;
+}
 
 void ImprovedDocEditorView::keepFocusOnThePage() {
     // A focused face about to be hidden would hand the keyboard to the next editor in the chain, which
@@ -693,6 +699,14 @@ void ImprovedDocEditorView::paintEvent(QPaintEvent*) {
 }
 
 bool ImprovedDocEditorView::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::Move && watched == m_anchorRow && !m_restoring && !m_restoreQueued) {
+        // Moved while the rows' layout runs: put it back once that is done.
+        m_restoreQueued = true;
+        QTimer::singleShot(0, this, [this] {
+            m_restoreQueued = false;
+            restoreAnchor();
+        });
+    }
     if (event->type() == QEvent::KeyPress && watched->isWidgetType()) {
         auto* key = static_cast<QKeyEvent*>(event);
         auto* widget = static_cast<QWidget*>(watched);

@@ -145,4 +145,5 @@ private:
     int m_anchorOffset = 0;
     QElapsedTimer m_anchorClock;
     bool m_restoring = false;
+    bool m_restoreQueued = false;
 };

@@ -167,7 +167,9 @@ TEST(LogSyncTest, FoldsTheLogOffTheSavingConnectionWithinABound) {
         }
         sync.flush();
         EXPECT_EQ(recovered, 0);
-        EXPECT_LT(longest, (fallbackPages + 40) * pageBytes) << "the saving connection folded past its bound";
+        // The other thread's tries read the file now and then, which can hold back the log's restart for a few
+        // commits; without the bound it would reach 900 pages here.
+        EXPECT_LT(longest, (fallbackPages + 100) * pageBytes) << "the saving connection folded past its bound";
 
         sync.failFoldsForTesting(0);
         QElapsedTimer t;
