@@ -26,6 +26,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QTextDocument>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -170,6 +171,24 @@ int estimatedTextLines(const QString& text, int width, qreal charWidth) {
     return std::max(lines, 1);
 }
 
+// The text of a plain text block. QLabel works out its preferred and narrowest sizes by laying the whole
+// text out three or four times (the narrowest one word a line); a row needs only its height at its width.
+class PlainTextLabel : public editorui::ToneLabel {
+public:
+    using ToneLabel::ToneLabel;
+
+    QSize minimumSizeHint() const override {
+        const QMargins m = contentsMargins();
+        return {m.left() + m.right() + 2 * margin(), m.top() + m.bottom() + 2 * margin() + fontMetrics().height()};
+    }
+    // Its height at the width it was given (the layout asked that one already), else one line.
+    QSize sizeHint() const override {
+        if (testAttribute(Qt::WA_Resized))
+            return {width(), heightForWidth(width())};
+        return {fontMetrics().averageCharWidth() * 80, minimumSizeHint().height()};
+    }
+};
+
 } // namespace
 
 ImprovedBlockRowView::ImprovedBlockRowView(DocEdits& edits, const RichTextEnvironment& richText, DocBlockPtr block,
@@ -234,6 +253,9 @@ void ImprovedBlockRowView::materialize() {
     if (isMaterialized())
         return;
     const bool fresh = !m_card;
+    // The editor keeps a row hidden until it is built: shown first, it is built as a visible one is.
+    if (isHidden() && parentWidget())
+        show();
     if (fresh)
         buildFace();
     m_facePending = false;
@@ -441,12 +463,15 @@ void ImprovedBlockRowView::buildViewContent() {
             guardTextTarget(m_richView->viewport());
             break;
         }
-        m_plainView = new editorui::ToneLabel(
+        m_plainView = new PlainTextLabel(
             QString(), Fonts::rounded(14), [] { return AppPalette::primaryText(); }, m_viewContent);
         m_plainView->setTextFormat(Qt::PlainText);
         m_plainView->setText(m_block->content());
         m_plainView->setWordWrap(true);
         m_plainView->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        // A selectable label lays its text out in a document of its own, at every width asked and at
+        // every paint: shaped once, it costs the row a fraction of that.
+        editorui::keepShapedText(m_plainView->findChild<QTextDocument*>());
         m_plainView->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         // The same inset as a rich text and the text editor, so every text starts at the same place.
         const int inset = AttributedTextViewWrapper::inset;

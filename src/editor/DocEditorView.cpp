@@ -210,8 +210,15 @@ ImprovedBlockRowView* ImprovedDocEditorView::makeRow(const DocBlockPtr& block) {
     cb.onFocus = [this](const QUuid& id) { scrollToBlock(id); };
     cb.onContentChanged = [this](const QUuid&) { refreshBlocks(); };
     cb.onReorder = [this](const DocBlockPtr& dragged, const DocBlockPtr& target) { reorder(dragged, target); };
-    return new ImprovedBlockRowView(m_edits, {m_services.theme, m_services.spelling}, block, m_isEditMode,
-                                    m_forceSaveRTF, cb, m_rowsBox);
+    auto* row = new ImprovedBlockRowView(m_edits, {m_services.theme, m_services.spelling}, block, m_isEditMode,
+                                         m_forceSaveRTF, cb, m_rowsBox);
+    // A row waits hidden until it is built, keeping its place: showing hundreds of empty rows would cost
+    // the opening frame a show event and an accessibility notice each.
+    QSizePolicy policy = row->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    row->setSizePolicy(policy);
+    row->hide();
+    return row;
 }
 
 void ImprovedDocEditorView::refreshBlocks() {
@@ -251,7 +258,6 @@ void ImprovedDocEditorView::refreshBlocks() {
         for (const auto& block : m_cachedBlocks) {
             ImprovedBlockRowView* row = m_rows.value(block->id());
             m_rowsLayout->addWidget(row);
-            row->show();
         }
     }
 
