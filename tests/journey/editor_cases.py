@@ -401,3 +401,53 @@ def editor_wheel_and_mode_switch_keep_the_row_under_the_pointer(app):
     stored = [c for _, c in stored_blocks(session)]
     if stored != [content for _, content, _ in blocks]:
         raise Failure("switching modes changed what the store holds")
+
+
+@case
+def editor_long_document_opens_at_its_first_blocks_and_reaches_its_last(app):
+    """A document of 300 blocks opens on its first blocks, readable at once; dragged to the end of its
+    scroll bar it shows its last block, readable too, and the scroll bar still ends there."""
+    blocks = []
+    for i in range(300):
+        if i % 10 == 4:
+            lines = "\n".join(f"let bloc{i} = ligne({n})" for n in range(10))
+            blocks.append(("code", f"Bloc {i:03d}\n{lines}", "swift"))
+        else:
+            blocks.append(("text", f"Bloc {i:03d} " + WORDS * (1 + i % 5), None))
+
+    def fill(seed):
+        doc = seed.doc(seed.project("Atelier"), "Notes")
+        for order, (type_raw, content, language) in enumerate(blocks):
+            seed.block(doc, type_raw, order, content, language)
+    session = seeded_session(app, "editor", fill)
+    session.click(session.find("push button", "Projets"))
+    session.click(session.find("list item", "Atelier"))
+    session.click(session.find("list item", "Notes"))
+    session.find("push button", "Éditer")
+    view = view_rect(session)
+    rows = rows_box(session)
+
+    def starts():
+        return [start for _, start, _ in block_texts(session, rows, view)]
+    wait_until("the first blocks readable", lambda: "Bloc 00" in starts(), timeout=5)
+    # The long code and text rows below are built later: the page is already as long as all of them.
+    bar = max(session.find_all("scroll bar"), key=lambda b: session.extents(b)[3], default=None)
+    if bar is None:
+        raise Failure("the long document shows no scroll bar")
+    value = bar.queryValue()
+    if value.maximumValue < 300 * 60:
+        raise Failure(f"the page is {value.maximumValue:.0f} px long for 300 blocks")
+    # As a screen reader or a drag of the scroll bar does: straight to its end.
+    value.currentValue = value.maximumValue
+    last = wait_until("the last block readable",
+                      lambda: [a for a in session.find_all("label", contains="Bloc 299 ")
+                               if a.name.startswith("Bloc 299 ")], timeout=5)
+    x, y, w, h = session.extents(last[0])
+    vx, vy, vw, vh = view
+    if y >= vy + vh or y + h <= vy:
+        raise Failure(f"the last block is read at {y}–{y + h}, outside the view {vy}–{vy + vh}")
+    wait_until("the view still at the end of its scroll bar",
+               lambda: abs(bar.queryValue().currentValue - bar.queryValue().maximumValue) < 1, timeout=5)
+    stored = [c for _, c in stored_blocks(session)]
+    if stored != [content for _, content, _ in blocks]:
+        raise Failure("opening and scrolling changed what the store holds")
