@@ -181,11 +181,18 @@ public:
         const QMargins m = contentsMargins();
         return {m.left() + m.right() + 2 * margin(), m.top() + m.bottom() + 2 * margin() + fontMetrics().height()};
     }
-    // Its height at the width it was given (the layout asked that one already), else one line.
+    // Its height at the width it has, or is about to get from its parent's layout (the one the layout asks
+    // for anyway); else one line.
     QSize sizeHint() const override {
-        if (testAttribute(Qt::WA_Resized))
-            return {width(), heightForWidth(width())};
-        return {fontMetrics().averageCharWidth() * 80, minimumSizeHint().height()};
+        int w = testAttribute(Qt::WA_Resized) ? width() : -1;
+        const QWidget* parent = parentWidget();
+        if (w < 0 && parent && parent->testAttribute(Qt::WA_Resized) && parent->layout()) {
+            const QMargins m = parent->layout()->contentsMargins();
+            w = parent->width() - m.left() - m.right();
+        }
+        if (w < 0)
+            return {fontMetrics().averageCharWidth() * 80, minimumSizeHint().height()};
+        return {w, heightForWidth(w)};
     }
 };
 
@@ -387,6 +394,17 @@ void ImprovedBlockRowView::applyMode() {
         return;
     }
     auto* body = qobject_cast<QWidget*>(m_face->property("body").value<QObject*>());
+    // A card built now is placed from the row down, at the row's width, before its content shows (a
+    // widget shown lays itself out at once): each new widget would be measured at its default width
+    // first, and a long text laid out again each time.
+    if (!m_card->testAttribute(Qt::WA_Resized) && testAttribute(Qt::WA_Resized))
+        for (QWidget* w : {static_cast<QWidget*>(this), static_cast<QWidget*>(m_card), m_face, body})
+            if (QLayout* l = w->layout())
+                l->activate();
+    const auto placeInBody = [body](QWidget* content) {
+        if (body->testAttribute(Qt::WA_Resized) && !content->testAttribute(Qt::WA_Resized))
+            content->resize(body->width(), content->height());
+    };
     if (m_isEditMode) {
         if (!m_editContent) {
             buildEditContent();
@@ -394,6 +412,7 @@ void ImprovedBlockRowView::applyMode() {
         }
         if (m_viewContent)
             m_viewContent->hide();
+        placeInBody(m_editContent);
         m_editContent->show();
     } else {
         if (m_viewContent && m_viewStale) {
@@ -411,6 +430,7 @@ void ImprovedBlockRowView::applyMode() {
         }
         if (m_editContent)
             m_editContent->hide();
+        placeInBody(m_viewContent);
         m_viewContent->show();
     }
     m_completion->setVisible(!m_isEditMode);

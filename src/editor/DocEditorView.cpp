@@ -372,6 +372,15 @@ void ImprovedDocEditorView::fitContent() {
     const int height = std::max(m_scroll->viewport()->height(), m_content->sizeHint().height());
     if (m_content->height() < height)
         m_content->resize(m_scroll->viewport()->width(), height);
+    // The scroll bar shows as soon as the page is longer than the view: shown in a later event, it would
+    // narrow the page and every row built meanwhile would be laid out again.
+    const auto bar =
+        m_content->height() > m_scroll->viewport()->height() ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded;
+    if (m_scroll->verticalScrollBarPolicy() != bar) {
+        m_scroll->setVerticalScrollBarPolicy(bar);
+        if (m_content->width() != m_scroll->viewport()->width())
+            m_content->resize(m_scroll->viewport()->width(), m_content->height());
+    }
     m_content->layout()->activate();
 }
 
