@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QScrollArea>
@@ -411,6 +412,57 @@ TEST_F(PageFollowTest, RowsAroundTheViewAreBuiltWhileIdleWithThePageKeptInPlace)
     EXPECT_EQ(topInViewport(first), before);
     // Not the whole document.
     EXPECT_FALSE(view->rows().back()->isMaterialized());
+}
+
+TEST_F(PageFollowTest, ALongDocumentShowsOnlyTheRowsItBuiltAndKeepsEveryOtherInItsPlace) {
+    std::vector<DocBlockPtr> blocks;
+    for (int i = 0; i < 120; ++i)
+        blocks.push_back(block(i, i % 6 == 3 ? QStringLiteral("code") : QStringLiteral("text"),
+                               i % 6 == 3 ? lines(6) : paragraphs(1 + i % 2, 20 + 15 * (i % 5))));
+    context().save();
+    open(700);
+    QScrollBar* bar = view->scrollArea()->verticalScrollBar();
+    auto checkPage = [&](const char* when) {
+        int built = 0;
+        int expectedTop = -1;
+        const QList<ImprovedBlockRowView*> rows = view->rows();
+        for (ImprovedBlockRowView* row : rows) {
+            // Built or not, each row stands right under the one before it.
+            const int top = row->mapTo(view->scrollArea()->widget(), QPoint(0, 0)).y();
+            if (expectedTop >= 0) {
+                EXPECT_EQ(top, expectedTop) << when << ": row " << rows.indexOf(row);
+            }
+            expectedTop = top + row->height() + ImprovedBlockRowView::rowSpacing();
+            EXPECT_GT(row->height(), 0);
+            EXPECT_EQ(row->isVisible(), row->isMaterialized()) << when << ": row " << rows.indexOf(row);
+            built += row->isMaterialized();
+            // A plain text shows all its lines: as tall as a selectable label of its text at its width.
+            if (auto* label = qobject_cast<QLabel*>(row->plainTextView()); label && row->isMaterialized()) {
+                QLabel reference;
+                reference.setFont(label->font());
+                reference.setTextFormat(Qt::PlainText);
+                reference.setWordWrap(true);
+                reference.setTextInteractionFlags(label->textInteractionFlags());
+                reference.setText(label->text());
+                EXPECT_EQ(label->height(), reference.heightForWidth(label->width())) << when;
+            }
+        }
+        EXPECT_GT(built, 0) << when;
+        EXPECT_LT(built, int(rows.size()) / 2) << when << ": the whole document was built";
+        EXPECT_GE(view->scrollArea()->widget()->height(), expectedTop) << when;
+        EXPECT_TRUE(bar->isVisible()) << when;
+    };
+    checkPage("opened");
+    // Straight to the end, as a drag of the scroll bar: the last block shows at the bottom of the view.
+    bar->setValue(bar->maximum());
+    testsupport::flushEvents();
+    bar->setValue(bar->maximum());
+    testsupport::flushEvents();
+    ImprovedBlockRowView* last = view->rows().back();
+    EXPECT_TRUE(last->isMaterialized());
+    EXPECT_LE(topInViewport(last) + last->height(), view->scrollArea()->viewport()->height());
+    EXPECT_GT(topInViewport(last) + last->height(), view->scrollArea()->viewport()->height() - 120);
+    checkPage("at the end");
 }
 
 TEST_F(PageFollowTest, ASwitchOfModeSwitchesTheRowsInViewAndTheOthersAsTheyComeNear) {
