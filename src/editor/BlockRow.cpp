@@ -229,29 +229,31 @@ int ImprovedBlockRowView::rowSpacing() {
     return std::max(0, cardGap - (shadow.top() + shadow.bottom() - 2 * shadowOverhang));
 }
 
-int ImprovedBlockRowView::estimatedHeight(int width) const {
+int ImprovedBlockRowView::estimatedHeight(int width) const { return estimatedHeight(*m_block, m_isEditMode, width); }
+
+int ImprovedBlockRowView::estimatedHeight(const DocBlock& block, bool editMode, int width) {
     const QMargins shadow = AppCard::shadowMargins();
     const int chrome = shadow.top() + shadow.bottom() - 2 * shadowOverhang + 2 * AppCard::padding + 28 + 25;
     const int inner = std::max(100, width - shadow.left() - shadow.right() - 2 * AppCard::padding);
     int content = 44;
-    switch (m_block->type()) {
+    switch (block.type()) {
     case DocBlockType::text:
-        if (largetext::isBounded(m_block->content().size())) {
+        if (largetext::isBounded(block.content().size())) {
             // A large text is shown at a fixed height, under a notice when it is too large to edit.
-            content = largetext::boundedHeight + (largetext::isOversized(m_block->content().size(), 0) ? 40 : 0);
+            content = largetext::boundedHeight + (largetext::isOversized(block.content().size(), 0) ? 40 : 0);
             break;
         }
-        content = m_isEditMode ? std::max(100, estimatedTextLines(m_block->content(), inner - 24, 7.6) * 19 + 24)
-                               : std::max(44, estimatedTextLines(m_block->content(), inner - 24, 7.6) * 19 + 24);
+        content = editMode ? std::max(100, estimatedTextLines(block.content(), inner - 24, 7.6) * 19 + 24)
+                           : std::max(44, estimatedTextLines(block.content(), inner - 24, 7.6) * 19 + 24);
         break;
     case DocBlockType::code: {
         int lines = 1;
-        for (QChar c : m_block->content())
+        for (QChar c : block.content())
             lines += c == QLatin1Char('\n');
-        content = m_isEditMode ? 50 + 10 + std::max(180, lines * 17 + 28) : 36 + 8 + lines * 17 + 20;
+        content = editMode ? 50 + 10 + std::max(180, lines * 17 + 28) : 36 + 8 + lines * 17 + 20;
         break;
     }
-    case DocBlockType::image: content = m_isEditMode ? 200 : 320; break;
+    case DocBlockType::image: content = editMode ? 200 : 320; break;
     }
     return chrome + content;
 }

@@ -465,6 +465,57 @@ TEST_F(PageFollowTest, ALongDocumentShowsOnlyTheRowsItBuiltAndKeepsEveryOtherInI
     checkPage("at the end");
 }
 
+TEST_F(PageFollowTest, RowsOfALongDocumentMadeAfterItsFirstFrameMoveNothing) {
+    std::vector<DocBlockPtr> blocks;
+    for (int i = 0; i < 300; ++i)
+        blocks.push_back(block(i, i % 7 == 3 ? QStringLiteral("code") : QStringLiteral("text"),
+                               i % 7 == 3 ? lines(5) : paragraphs(1, 10 + 20 * (i % 4))));
+    context().save();
+    for (const bool jump : {false, true}) {
+        view = std::make_unique<ImprovedDocEditorView>(services(), doc);
+        view->resize(1000, 700);
+        view->show();
+        QScrollBar* bar = view->scrollArea()->verticalScrollBar();
+        QWidget* page = view->scrollArea()->widget();
+        const auto total = qsizetype(view->cachedBlocks().size());
+        // Shown, before any event: the first blocks have their rows; the page is as long as all of them.
+        ASSERT_LT(view->rows().size(), total);
+        const int pageHeight = page->height();
+        EXPECT_GT(pageHeight, 300 * 100);
+        if (jump) {
+            // A block far down reached at once (a search, a link) gets its row, at its place.
+            view->scrollToBlock(blocks[280]->id(), false);
+            ASSERT_TRUE(view->rowFor(blocks[280]->id()));
+            EXPECT_TRUE(view->rowFor(blocks[280]->id())->isMaterialized());
+            EXPECT_EQ(view->rows().size(), total);
+        } else {
+            bar->setValue(2000);
+        }
+        ImprovedBlockRowView* inView = nullptr;
+        for (ImprovedBlockRowView* row : view->rows())
+            if (topInViewport(row) >= 0) {
+                inView = row;
+                break;
+            }
+        ASSERT_TRUE(inView);
+        const int before = topInViewport(inView);
+        testsupport::flushEvents();
+        // Made while idle: every row, and the page neither grew nor moved under the view.
+        EXPECT_EQ(view->rows().size(), total);
+        EXPECT_EQ(topInViewport(inView), before) << (jump ? "after a jump" : "scrolled");
+        if (!jump) {
+            EXPECT_NEAR(page->height(), pageHeight, 400);
+        }
+        // The list read again (a block added) finds every row in its place.
+        view->toggleEditMode();
+        view->addBlock(DocBlockType::text);
+        testsupport::flushEvents();
+        EXPECT_EQ(view->rows().size(), total + 1);
+        view.reset();
+        testsupport::flushEvents();
+    }
+}
+
 TEST_F(PageFollowTest, ASwitchOfModeSwitchesTheRowsInViewAndTheOthersAsTheyComeNear) {
     for (int i = 0; i < 60; ++i)
         block(i, i % 3 == 1 ? QStringLiteral("code") : QStringLiteral("text"),
