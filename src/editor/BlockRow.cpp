@@ -26,6 +26,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QPointer>
+#include <QTextDocument>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -170,6 +171,31 @@ int estimatedTextLines(const QString& text, int width, qreal charWidth) {
     return std::max(lines, 1);
 }
 
+// The text of a plain text block. QLabel works out its preferred and narrowest sizes by laying the whole
+// text out three or four times (the narrowest one word a line); a row needs only its height at its width.
+class PlainTextLabel : public editorui::ToneLabel {
+public:
+    using ToneLabel::ToneLabel;
+
+    QSize minimumSizeHint() const override {
+        const QMargins m = contentsMargins();
+        return {m.left() + m.right() + 2 * margin(), m.top() + m.bottom() + 2 * margin() + fontMetrics().height()};
+    }
+    // Its height at the width it has, or is about to get from its parent's layout (the one the layout asks
+    // for anyway); else one line.
+    QSize sizeHint() const override {
+        int w = testAttribute(Qt::WA_Resized) ? width() : -1;
+        const QWidget* parent = parentWidget();
+        if (w < 0 && parent && parent->testAttribute(Qt::WA_Resized) && parent->layout()) {
+            const QMargins m = parent->layout()->contentsMargins();
+            w = parent->width() - m.left() - m.right();
+        }
+        if (w < 0)
+            return {fontMetrics().averageCharWidth() * 80, minimumSizeHint().height()};
+        return {w, heightForWidth(w)};
+    }
+};
+
 } // namespace
 
 ImprovedBlockRowView::ImprovedBlockRowView(DocEdits& edits, const RichTextEnvironment& richText, DocBlockPtr block,
@@ -203,29 +229,31 @@ int ImprovedBlockRowView::rowSpacing() {
     return std::max(0, cardGap - (shadow.top() + shadow.bottom() - 2 * shadowOverhang));
 }
 
-int ImprovedBlockRowView::estimatedHeight(int width) const {
+int ImprovedBlockRowView::estimatedHeight(int width) const { return estimatedHeight(*m_block, m_isEditMode, width); }
+
+int ImprovedBlockRowView::estimatedHeight(const DocBlock& block, bool editMode, int width) {
     const QMargins shadow = AppCard::shadowMargins();
     const int chrome = shadow.top() + shadow.bottom() - 2 * shadowOverhang + 2 * AppCard::padding + 28 + 25;
     const int inner = std::max(100, width - shadow.left() - shadow.right() - 2 * AppCard::padding);
     int content = 44;
-    switch (m_block->type()) {
+    switch (block.type()) {
     case DocBlockType::text:
-        if (largetext::isBounded(m_block->content().size())) {
+        if (largetext::isBounded(block.content().size())) {
             // A large text is shown at a fixed height, under a notice when it is too large to edit.
-            content = largetext::boundedHeight + (largetext::isOversized(m_block->content().size(), 0) ? 40 : 0);
+            content = largetext::boundedHeight + (largetext::isOversized(block.content().size(), 0) ? 40 : 0);
             break;
         }
-        content = m_isEditMode ? std::max(100, estimatedTextLines(m_block->content(), inner - 24, 7.6) * 19 + 24)
-                               : std::max(44, estimatedTextLines(m_block->content(), inner - 24, 7.6) * 19 + 24);
+        content = editMode ? std::max(100, estimatedTextLines(block.content(), inner - 24, 7.6) * 19 + 24)
+                           : std::max(44, estimatedTextLines(block.content(), inner - 24, 7.6) * 19 + 24);
         break;
     case DocBlockType::code: {
         int lines = 1;
-        for (QChar c : m_block->content())
+        for (QChar c : block.content())
             lines += c == QLatin1Char('\n');
-        content = m_isEditMode ? 50 + 10 + std::max(180, lines * 17 + 28) : 36 + 8 + lines * 17 + 20;
+        content = editMode ? 50 + 10 + std::max(180, lines * 17 + 28) : 36 + 8 + lines * 17 + 20;
         break;
     }
-    case DocBlockType::image: content = m_isEditMode ? 200 : 320; break;
+    case DocBlockType::image: content = editMode ? 200 : 320; break;
     }
     return chrome + content;
 }
@@ -234,6 +262,9 @@ void ImprovedBlockRowView::materialize() {
     if (isMaterialized())
         return;
     const bool fresh = !m_card;
+    // The editor keeps a row hidden until it is built: shown first, it is built as a visible one is.
+    if (isHidden() && parentWidget())
+        show();
     if (fresh)
         buildFace();
     m_facePending = false;
@@ -365,6 +396,17 @@ void ImprovedBlockRowView::applyMode() {
         return;
     }
     auto* body = qobject_cast<QWidget*>(m_face->property("body").value<QObject*>());
+    // A card built now is placed from the row down, at the row's width, before its content shows (a
+    // widget shown lays itself out at once): each new widget would be measured at its default width
+    // first, and a long text laid out again each time.
+    if (!m_card->testAttribute(Qt::WA_Resized) && testAttribute(Qt::WA_Resized))
+        for (QWidget* w : {static_cast<QWidget*>(this), static_cast<QWidget*>(m_card), m_face, body})
+            if (QLayout* l = w->layout())
+                l->activate();
+    const auto placeInBody = [body](QWidget* content) {
+        if (body->testAttribute(Qt::WA_Resized) && !content->testAttribute(Qt::WA_Resized))
+            content->resize(body->width(), content->height());
+    };
     if (m_isEditMode) {
         if (!m_editContent) {
             buildEditContent();
@@ -372,6 +414,7 @@ void ImprovedBlockRowView::applyMode() {
         }
         if (m_viewContent)
             m_viewContent->hide();
+        placeInBody(m_editContent);
         m_editContent->show();
     } else {
         if (m_viewContent && m_viewStale) {
@@ -389,6 +432,7 @@ void ImprovedBlockRowView::applyMode() {
         }
         if (m_editContent)
             m_editContent->hide();
+        placeInBody(m_viewContent);
         m_viewContent->show();
     }
     m_completion->setVisible(!m_isEditMode);
@@ -441,12 +485,15 @@ void ImprovedBlockRowView::buildViewContent() {
             guardTextTarget(m_richView->viewport());
             break;
         }
-        m_plainView = new editorui::ToneLabel(
+        m_plainView = new PlainTextLabel(
             QString(), Fonts::rounded(14), [] { return AppPalette::primaryText(); }, m_viewContent);
         m_plainView->setTextFormat(Qt::PlainText);
         m_plainView->setText(m_block->content());
         m_plainView->setWordWrap(true);
         m_plainView->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+        // A selectable label lays its text out in a document of its own, at every width asked and at
+        // every paint: shaped once, it costs the row a fraction of that.
+        editorui::keepShapedText(m_plainView->findChild<QTextDocument*>());
         m_plainView->setAlignment(Qt::AlignLeft | Qt::AlignTop);
         // The same inset as a rich text and the text editor, so every text starts at the same place.
         const int inset = AttributedTextViewWrapper::inset;

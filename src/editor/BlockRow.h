@@ -102,6 +102,7 @@ public:
 
     // Height used before the card exists.
     int estimatedHeight(int width) const;
+    static int estimatedHeight(const DocBlock& block, bool editMode, int width);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -20,6 +20,7 @@
 #include <QPlainTextEdit>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSpacerItem>
 #include <QTextEdit>
 #include <QTimer>
 #include <QVariantAnimation>
@@ -155,6 +156,14 @@ ImprovedDocEditorView::ImprovedDocEditorView(const Services& services, DocPtr do
     m_leaveTimer->setInterval(leaveDelayMs);
     connect(m_leaveTimer, &QTimer::timeout, this, &ImprovedDocEditorView::finishLeave);
 
+    m_makeTimer = new QTimer(this);
+    m_makeTimer->setSingleShot(true);
+    m_makeTimer->setInterval(0);
+    connect(m_makeTimer, &QTimer::timeout, this, [this] {
+        if (!makeRows(makeSliceMs))
+            m_makeTimer->start();
+    });
+
     m_prefetchTimer = new QTimer(this);
     m_prefetchTimer->setSingleShot(true);
     m_prefetchTimer->setInterval(0);
@@ -210,19 +219,36 @@ ImprovedBlockRowView* ImprovedDocEditorView::makeRow(const DocBlockPtr& block) {
     cb.onFocus = [this](const QUuid& id) { scrollToBlock(id); };
     cb.onContentChanged = [this](const QUuid&) { refreshBlocks(); };
     cb.onReorder = [this](const DocBlockPtr& dragged, const DocBlockPtr& target) { reorder(dragged, target); };
-    return new ImprovedBlockRowView(m_edits, {m_services.theme, m_services.spelling}, block, m_isEditMode,
-                                    m_forceSaveRTF, cb, m_rowsBox);
+    auto* row = new ImprovedBlockRowView(m_edits, {m_services.theme, m_services.spelling}, block, m_isEditMode,
+                                         m_forceSaveRTF, cb, m_rowsBox);
+    // A row waits hidden until it is built, keeping its place: showing hundreds of empty rows would cost
+    // the opening frame a show event and an accessibility notice each.
+    QSizePolicy policy = row->sizePolicy();
+    policy.setRetainSizeWhenHidden(true);
+    row->setSizePolicy(policy);
+    row->hide();
+    return row;
 }
 
 void ImprovedDocEditorView::refreshBlocks() {
-    m_cachedBlocks = m_edits.visibleBlocks();
+    std::vector<DocBlockPtr> blocks = m_edits.visibleBlocks();
+    // Rows still to be made are made before the list is compared with them, unless it did not change.
+    if (m_tail && blocks != m_cachedBlocks)
+        makeRows(-1);
+    m_cachedBlocks = std::move(blocks);
 
     // Rows are kept per block: only new blocks get a row, only vanished ones lose theirs.
     QHash<QUuid, ImprovedBlockRowView*> next;
     next.reserve(qsizetype(m_cachedBlocks.size()));
     const bool eager = m_cachedBlocks.size() <= size_t(eagerRowLimit);
+    // Opening: the first blocks get their rows now, the others after the first frame.
+    const size_t count = m_rows.isEmpty() && !m_tail && !eager && !isVisible()
+        ? std::min(m_cachedBlocks.size(), size_t(rowsMadeAtOnce))
+        : m_tail ? m_rowCount
+                 : m_cachedBlocks.size();
     bool structureChanged = false;
-    for (const auto& block : m_cachedBlocks) {
+    for (size_t i = 0; i < count; ++i) {
+        const DocBlockPtr& block = m_cachedBlocks[i];
         ImprovedBlockRowView* row = m_rows.take(block->id());
         if (!row) {
             structureChanged = true;
@@ -241,17 +267,24 @@ void ImprovedDocEditorView::refreshBlocks() {
     m_rows = std::move(next);
 
     // Re-lay out only when the order changed, so that a kept row is never taken out needlessly.
-    bool same = m_rowsLayout->count() == int(m_cachedBlocks.size());
-    for (int i = 0; same && i < m_rowsLayout->count(); ++i)
+    bool same = m_rowsLayout->count() == int(count) + (m_tail ? 1 : 0);
+    for (int i = 0; same && i < int(count); ++i)
         same = m_rowsLayout->itemAt(i)->widget() == m_rows.value(m_cachedBlocks[size_t(i)]->id());
     if (!same) {
         structureChanged = true;
+        if (m_tail)
+            m_rowsLayout->removeItem(m_tail);
         while (m_rowsLayout->count() > 0)
             delete m_rowsLayout->takeAt(0);
-        for (const auto& block : m_cachedBlocks) {
-            ImprovedBlockRowView* row = m_rows.value(block->id());
-            m_rowsLayout->addWidget(row);
-            row->show();
+        for (size_t i = 0; i < count; ++i)
+            m_rowsLayout->addWidget(m_rows.value(m_cachedBlocks[i]->id()));
+        m_rowCount = count;
+        if (count < m_cachedBlocks.size()) {
+            if (!m_tail)
+                m_tail = new QSpacerItem(0, 0, QSizePolicy::Minimum, QSizePolicy::Fixed);
+            m_rowsLayout->addItem(m_tail);
+            fitTail();
+            m_makeTimer->start();
         }
     }
 
@@ -279,7 +312,42 @@ void ImprovedDocEditorView::applyMode() {
         if (eager)
             row->materialize();
     }
+    fitTail();
     materializeVisible();
+}
+
+bool ImprovedDocEditorView::makeRows(int budgetMs) {
+    if (!m_tail)
+        return true;
+    QElapsedTimer clock;
+    clock.start();
+    int at = m_rowsLayout->indexOf(m_tail);
+    while (m_rowCount < m_cachedBlocks.size() && (budgetMs < 0 || clock.elapsed() < budgetMs)) {
+        const DocBlockPtr& block = m_cachedBlocks[m_rowCount++];
+        ImprovedBlockRowView* row = makeRow(block);
+        m_rows.insert(block->id(), row);
+        m_rowsLayout->insertWidget(at++, row);
+    }
+    if (m_rowCount < m_cachedBlocks.size()) {
+        fitTail();
+        return false;
+    }
+    m_rowsLayout->removeItem(m_tail);
+    delete m_tail;
+    m_tail = nullptr;
+    return true;
+}
+
+void ImprovedDocEditorView::fitTail() {
+    if (!m_tail)
+        return;
+    // As tall as the rows it stands for, the spaces between them included: making them moves nothing.
+    int height = 0;
+    for (size_t i = m_rowCount; i < m_cachedBlocks.size(); ++i)
+        height += ImprovedBlockRowView::estimatedHeight(*m_cachedBlocks[i], m_isEditMode, 860);
+    height += int(m_cachedBlocks.size() - m_rowCount - 1) * m_rowsLayout->spacing();
+    m_tail->changeSize(0, height, QSizePolicy::Minimum, QSizePolicy::Fixed);
+    m_rowsLayout->invalidate();
 }
 
 DocBlockPtr ImprovedDocEditorView::addBlock(DocBlockType type, bool saveAgain) {
@@ -366,6 +434,15 @@ void ImprovedDocEditorView::fitContent() {
     const int height = std::max(m_scroll->viewport()->height(), m_content->sizeHint().height());
     if (m_content->height() < height)
         m_content->resize(m_scroll->viewport()->width(), height);
+    // The scroll bar shows as soon as the page is longer than the view: shown in a later event, it would
+    // narrow the page and every row built meanwhile would be laid out again.
+    const auto bar =
+        m_content->height() > m_scroll->viewport()->height() ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAsNeeded;
+    if (m_scroll->verticalScrollBarPolicy() != bar) {
+        m_scroll->setVerticalScrollBarPolicy(bar);
+        if (m_content->width() != m_scroll->viewport()->width())
+            m_content->resize(m_scroll->viewport()->width(), m_content->height());
+    }
     m_content->layout()->activate();
 }
 
@@ -392,6 +469,13 @@ bool ImprovedDocEditorView::buildRowsAround(int above, int below, int budgetMs) 
     fitContent();
     QScrollBar* bar = m_scroll->verticalScrollBar();
     const int viewportHeight = std::max(m_scroll->viewport()->height(), 200);
+    // Rows wanted where no row is made yet (a jump far down just after opening): all are made now.
+    if (m_tail &&
+        m_tail->geometry().top() + m_rowsBox->mapTo(m_content, QPoint(0, 0)).y() <=
+            bar->value() + viewportHeight + below) {
+        makeRows(-1);
+        fitContent();
+    }
     bool done = false;
     for (int round = 0; round < 4; ++round) {
         const int top = bar->value();
@@ -403,6 +487,8 @@ bool ImprovedDocEditorView::buildRowsAround(int above, int below, int budgetMs) 
         std::vector<ImprovedBlockRowView*> inView, ahead, behind;
         for (const auto& block : m_cachedBlocks) {
             ImprovedBlockRowView* row = m_rows.value(block->id());
+            if (!row)
+                break;
             const int y = row->mapTo(m_content, QPoint(0, 0)).y();
             const int bottom = y + row->height();
             if (!anchor && bottom >= top) {
@@ -464,6 +550,8 @@ int ImprovedDocEditorView::scrollTargetFor(ImprovedBlockRowView* row) const {
 }
 
 void ImprovedDocEditorView::scrollToBlock(const QUuid& id, bool animated) {
+    if (!m_rows.contains(id))
+        makeRows(-1);
     ImprovedBlockRowView* row = m_rows.value(id);
     if (!row)
         return;
@@ -619,6 +707,8 @@ void ImprovedDocEditorView::captureAnchor() {
     ImprovedBlockRowView* firstVisible = nullptr;
     for (const auto& block : m_cachedBlocks) {
         ImprovedBlockRowView* row = m_rows.value(block->id());
+        if (!row)
+            break;
         const int y = rowTop(row);
         if (y > top + viewport->height())
             break;

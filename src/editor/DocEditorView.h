@@ -12,6 +12,7 @@
 #include <memory>
 
 class QScrollArea;
+class QSpacerItem;
 class QVBoxLayout;
 class QTimer;
 class QVariantAnimation;
@@ -32,6 +33,11 @@ public:
     // Documents up to this many blocks build every row at once; longer ones build rows as they come
     // near the visible area.
     static constexpr int eagerRowLimit = 12;
+    // A long document opened gets the rows of its first blocks at once, and those of the others a few
+    // milliseconds at a time after its first frame; until then one space of their estimated height
+    // stands for them.
+    static constexpr int rowsMadeAtOnce = 40;
+    static constexpr int makeSliceMs = 3;
 
     ImprovedDocEditorView(const Services& services, DocPtr doc, QWidget* parent = nullptr);
     ~ImprovedDocEditorView() override;
@@ -91,6 +97,9 @@ protected:
 
 private:
     ImprovedBlockRowView* makeRow(const DocBlockPtr& block);
+    // Makes the rows still missing, until `budgetMs` is spent (all of them below zero); true when none is left.
+    bool makeRows(int budgetMs);
+    void fitTail();
     void finishLeave();
     void fitContent();
     // Builds the rows reaching into [top - above, bottom + below] of the visible area, nearest the view
@@ -131,6 +140,10 @@ private:
     QWidget* m_column = nullptr;
     QWidget* m_rowsBox = nullptr;
     QVBoxLayout* m_rowsLayout = nullptr;
+    // Stands for the blocks from m_cachedBlocks[m_rowCount] on, which have no row yet.
+    QSpacerItem* m_tail = nullptr;
+    size_t m_rowCount = 0;
+    QTimer* m_makeTimer = nullptr;
     EmptyStateView* m_empty = nullptr;
     AddBlockButton* m_addButton = nullptr;
     QTimer* m_leaveTimer = nullptr;

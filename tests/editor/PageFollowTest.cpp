@@ -13,6 +13,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QScrollArea>
@@ -411,6 +412,108 @@ TEST_F(PageFollowTest, RowsAroundTheViewAreBuiltWhileIdleWithThePageKeptInPlace)
     EXPECT_EQ(topInViewport(first), before);
     // Not the whole document.
     EXPECT_FALSE(view->rows().back()->isMaterialized());
+}
+
+TEST_F(PageFollowTest, ALongDocumentShowsOnlyTheRowsItBuiltAndKeepsEveryOtherInItsPlace) {
+    std::vector<DocBlockPtr> blocks;
+    for (int i = 0; i < 120; ++i)
+        blocks.push_back(block(i, i % 6 == 3 ? QStringLiteral("code") : QStringLiteral("text"),
+                               i % 6 == 3 ? lines(6) : paragraphs(1 + i % 2, 20 + 15 * (i % 5))));
+    context().save();
+    open(700);
+    QScrollBar* bar = view->scrollArea()->verticalScrollBar();
+    auto checkPage = [&](const char* when) {
+        int built = 0;
+        int expectedTop = -1;
+        const QList<ImprovedBlockRowView*> rows = view->rows();
+        for (ImprovedBlockRowView* row : rows) {
+            // Built or not, each row stands right under the one before it.
+            const int top = row->mapTo(view->scrollArea()->widget(), QPoint(0, 0)).y();
+            if (expectedTop >= 0) {
+                EXPECT_EQ(top, expectedTop) << when << ": row " << rows.indexOf(row);
+            }
+            expectedTop = top + row->height() + ImprovedBlockRowView::rowSpacing();
+            EXPECT_GT(row->height(), 0);
+            EXPECT_EQ(row->isVisible(), row->isMaterialized()) << when << ": row " << rows.indexOf(row);
+            built += row->isMaterialized();
+            // A plain text shows all its lines: as tall as a selectable label of its text at its width.
+            if (auto* label = qobject_cast<QLabel*>(row->plainTextView()); label && row->isMaterialized()) {
+                QLabel reference;
+                reference.setFont(label->font());
+                reference.setTextFormat(Qt::PlainText);
+                reference.setWordWrap(true);
+                reference.setTextInteractionFlags(label->textInteractionFlags());
+                reference.setText(label->text());
+                EXPECT_EQ(label->height(), reference.heightForWidth(label->width())) << when;
+            }
+        }
+        EXPECT_GT(built, 0) << when;
+        EXPECT_LT(built, int(rows.size()) / 2) << when << ": the whole document was built";
+        EXPECT_GE(view->scrollArea()->widget()->height(), expectedTop) << when;
+        EXPECT_TRUE(bar->isVisible()) << when;
+    };
+    checkPage("opened");
+    // Straight to the end, as a drag of the scroll bar: the last block shows at the bottom of the view.
+    bar->setValue(bar->maximum());
+    testsupport::flushEvents();
+    bar->setValue(bar->maximum());
+    testsupport::flushEvents();
+    ImprovedBlockRowView* last = view->rows().back();
+    EXPECT_TRUE(last->isMaterialized());
+    EXPECT_LE(topInViewport(last) + last->height(), view->scrollArea()->viewport()->height());
+    EXPECT_GT(topInViewport(last) + last->height(), view->scrollArea()->viewport()->height() - 120);
+    checkPage("at the end");
+}
+
+TEST_F(PageFollowTest, RowsOfALongDocumentMadeAfterItsFirstFrameMoveNothing) {
+    std::vector<DocBlockPtr> blocks;
+    for (int i = 0; i < 300; ++i)
+        blocks.push_back(block(i, i % 7 == 3 ? QStringLiteral("code") : QStringLiteral("text"),
+                               i % 7 == 3 ? lines(5) : paragraphs(1, 10 + 20 * (i % 4))));
+    context().save();
+    for (const bool jump : {false, true}) {
+        view = std::make_unique<ImprovedDocEditorView>(services(), doc);
+        view->resize(1000, 700);
+        view->show();
+        QScrollBar* bar = view->scrollArea()->verticalScrollBar();
+        QWidget* page = view->scrollArea()->widget();
+        const auto total = qsizetype(view->cachedBlocks().size());
+        // Shown, before any event: the first blocks have their rows; the page is as long as all of them.
+        ASSERT_LT(view->rows().size(), total);
+        const int pageHeight = page->height();
+        EXPECT_GT(pageHeight, 300 * 100);
+        if (jump) {
+            // A block far down reached at once (a search, a link) gets its row, at its place.
+            view->scrollToBlock(blocks[280]->id(), false);
+            ASSERT_TRUE(view->rowFor(blocks[280]->id()));
+            EXPECT_TRUE(view->rowFor(blocks[280]->id())->isMaterialized());
+            EXPECT_EQ(view->rows().size(), total);
+        } else {
+            bar->setValue(2000);
+        }
+        ImprovedBlockRowView* inView = nullptr;
+        for (ImprovedBlockRowView* row : view->rows())
+            if (topInViewport(row) >= 0) {
+                inView = row;
+                break;
+            }
+        ASSERT_TRUE(inView);
+        const int before = topInViewport(inView);
+        testsupport::flushEvents();
+        // Made while idle: every row, and the page neither grew nor moved under the view.
+        EXPECT_EQ(view->rows().size(), total);
+        EXPECT_EQ(topInViewport(inView), before) << (jump ? "after a jump" : "scrolled");
+        if (!jump) {
+            EXPECT_NEAR(page->height(), pageHeight, 400);
+        }
+        // The list read again (a block added) finds every row in its place.
+        view->toggleEditMode();
+        view->addBlock(DocBlockType::text);
+        testsupport::flushEvents();
+        EXPECT_EQ(view->rows().size(), total + 1);
+        view.reset();
+        testsupport::flushEvents();
+    }
 }
 
 TEST_F(PageFollowTest, ASwitchOfModeSwitchesTheRowsInViewAndTheOthersAsTheyComeNear) {

@@ -305,6 +305,33 @@ def editor_bold_alone_reaches_the_store_at_once(app):
         raise Failure("the block was left: its toolbar is gone")
 
 
+def numbered_blocks(count, is_code, code_lines, repeats):
+    """`count` blocks starting « Bloc N » (N on as many digits as the last one): code blocks of `code_lines`
+    lines where `is_code(i)`, else texts of `repeats(i)` times WORDS."""
+    digits = len(str(count - 1))
+    blocks = []
+    for i in range(count):
+        if is_code(i):
+            lines = "\n".join(f"let bloc{i} = ligne({n})" for n in range(code_lines))
+            blocks.append(("code", f"Bloc {i:0{digits}d}\n{lines}", "swift"))
+        else:
+            blocks.append(("text", f"Bloc {i:0{digits}d} " + WORDS * repeats(i), None))
+    return blocks
+
+
+def open_in_view_mode(app, blocks):
+    """The document « Notes » of the project « Atelier », made of `blocks`, opened from its project."""
+    def fill(seed):
+        doc = seed.doc(seed.project("Atelier"), "Notes")
+        for order, (type_raw, content, language) in enumerate(blocks):
+            seed.block(doc, type_raw, order, content, language)
+    session = seeded_session(app, "editor", fill)
+    session.click(session.find("push button", "Projets"))
+    session.click(session.find("list item", "Atelier"))
+    session.click(session.find("list item", "Notes"))
+    return session
+
+
 def rows_box(session):
     """The accessible holding one child per block row."""
     panel = session.find("panel", None)
@@ -338,22 +365,8 @@ def editor_wheel_and_mode_switch_keep_the_row_under_the_pointer(app):
     """A long document wheeled through shows its blocks as they come; « Éditer » and « Voir » leave the
     block under the pointer where it was."""
     import time
-    blocks = []
-    for i in range(60):
-        if i % 3 == 1:
-            lines = "\n".join(f"let bloc{i} = ligne({n})" for n in range(12))
-            blocks.append(("code", f"Bloc {i:02d}\n{lines}", "swift"))
-        else:
-            blocks.append(("text", f"Bloc {i:02d} " + WORDS * (2 + i % 4), None))
-
-    def fill(seed):
-        doc = seed.doc(seed.project("Atelier"), "Notes")
-        for order, (type_raw, content, language) in enumerate(blocks):
-            seed.block(doc, type_raw, order, content, language)
-    session = seeded_session(app, "editor", fill)
-    session.click(session.find("push button", "Projets"))
-    session.click(session.find("list item", "Atelier"))
-    session.click(session.find("list item", "Notes"))
+    blocks = numbered_blocks(60, lambda i: i % 3 == 1, 12, lambda i: 2 + i % 4)
+    session = open_in_view_mode(app, blocks)
     editer = session.find("push button", "Éditer")
     view = view_rect(session)
     vx, vy, vw, vh = view
@@ -401,3 +414,39 @@ def editor_wheel_and_mode_switch_keep_the_row_under_the_pointer(app):
     stored = [c for _, c in stored_blocks(session)]
     if stored != [content for _, content, _ in blocks]:
         raise Failure("switching modes changed what the store holds")
+
+
+@case
+def editor_long_document_opens_at_its_first_blocks_and_reaches_its_last(app):
+    """A document of 300 blocks opens on its first blocks, readable at once; dragged to the end of its
+    scroll bar it shows its last block, readable too, and the scroll bar still ends there."""
+    blocks = numbered_blocks(300, lambda i: i % 10 == 4, 10, lambda i: 1 + i % 5)
+    session = open_in_view_mode(app, blocks)
+    session.find("push button", "Éditer")
+    view = view_rect(session)
+    rows = rows_box(session)
+
+    def starts():
+        return [start for _, start, _ in block_texts(session, rows, view)]
+    wait_until("the first blocks readable", lambda: "Bloc 00" in starts(), timeout=5)
+    # The long code and text rows below are built later: the page is already as long as all of them.
+    bar = max(session.find_all("scroll bar"), key=lambda b: session.extents(b)[3], default=None)
+    if bar is None:
+        raise Failure("the long document shows no scroll bar")
+    value = bar.queryValue()
+    if value.maximumValue < 300 * 60:
+        raise Failure(f"the page is {value.maximumValue:.0f} px long for 300 blocks")
+    # As a screen reader or a drag of the scroll bar does: straight to its end.
+    value.currentValue = value.maximumValue
+    last = wait_until("the last block readable",
+                      lambda: [a for a in session.find_all("label", contains="Bloc 299 ")
+                               if a.name.startswith("Bloc 299 ")], timeout=5)
+    x, y, w, h = session.extents(last[0])
+    vx, vy, vw, vh = view
+    if y >= vy + vh or y + h <= vy:
+        raise Failure(f"the last block is read at {y}–{y + h}, outside the view {vy}–{vy + vh}")
+    wait_until("the view still at the end of its scroll bar",
+               lambda: abs(bar.queryValue().currentValue - bar.queryValue().maximumValue) < 1, timeout=5)
+    stored = [c for _, c in stored_blocks(session)]
+    if stored != [content for _, content, _ in blocks]:
+        raise Failure("opening and scrolling changed what the store holds")
