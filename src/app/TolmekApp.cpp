@@ -155,10 +155,13 @@ int tolmekMain(int argc, char** argv) {
     // One process per store: a second launch brings the first window forward and ends, before it could
     // open (or, on a first run, create) the store beside the first.
     SingleInstance instance(defaultStorePath());
-    setFatalErrorPresenter([&fontsRead, &instance](const QString& message) {
+    setFatalErrorPresenter([&fontsRead, &busThread, &instance](const QString& message) {
         // A store this process refuses keeps nothing of it beside the store.
         instance.release();
         fontsRead();
+        // The process ends from here: no thread may still be joining the bus as it does.
+        if (busThread.joinable())
+            busThread.join();
         // Only where a person can see and dismiss it; headless runs have the message on standard error.
         if (!hasDisplay())
             return;
