@@ -21,6 +21,7 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDBusConnection>
 #include <QElapsedTimer>
 #include <QLibraryInfo>
 #include <QLocale>
@@ -137,6 +138,11 @@ int tolmekMain(int argc, char** argv) {
     };
     QApplication app(argc, argv);
     applicationMade.set_value();
+    // The theme asks the desktop's settings over the session bus before the first frame; joining the bus
+    // waits for the bus daemon's answers, so it is joined meanwhile (headless, nothing asks).
+    std::jthread busThread;
+    if (hasDisplay())
+        busThread = std::jthread([] { QDBusConnection::sessionBus(); });
     QCoreApplication::setApplicationName(QStringLiteral("Tolmek"));
     QCoreApplication::setOrganizationName(QStringLiteral("Tolmek"));
     QCoreApplication::setApplicationVersion(QStringLiteral(TOLMEK_VERSION));
@@ -149,10 +155,13 @@ int tolmekMain(int argc, char** argv) {
     // One process per store: a second launch brings the first window forward and ends, before it could
     // open (or, on a first run, create) the store beside the first.
     SingleInstance instance(defaultStorePath());
-    setFatalErrorPresenter([&fontsRead, &instance](const QString& message) {
+    setFatalErrorPresenter([&fontsRead, &busThread, &instance](const QString& message) {
         // A store this process refuses keeps nothing of it beside the store.
         instance.release();
         fontsRead();
+        // The process ends from here: no thread may still be joining the bus as it does.
+        if (busThread.joinable())
+            busThread.join();
         // Only where a person can see and dismiss it; headless runs have the message on standard error.
         if (!hasDisplay())
             return;
@@ -199,6 +208,8 @@ int tolmekMain(int argc, char** argv) {
         // value becoming "system". Both leave the file as it is when it already holds their written form,
         // and the writes happen on the preferences' own thread.
         UserPreferencesStore profile(prefs);
+        if (busThread.joinable())
+            busThread.join();
         ThemeManager& theme = ThemeManager::shared();
         theme.setTheme(theme.theme());
         SpellDictionary spelling;

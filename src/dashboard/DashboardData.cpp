@@ -22,6 +22,12 @@ std::vector<std::shared_ptr<T>> topOf(const DashboardData::Ranked& list, int lim
 
 qint64 keyOf(const QDateTime& updatedAt) { return updatedAt.isValid() ? updatedAt.toMSecsSinceEpoch() : 0; }
 
+// keyOf() of a date as the file holds it (microseconds), without making the date where it is plain.
+qint64 keyOfStored(qint64 us) {
+    constexpr qint64 kPlainDates = qint64(1) << 52; // well inside the dates QDateTime holds
+    return us > -kPlainDates && us < kPlainDates ? store::microsToMillis(us) : keyOf(store::fromMicros(us));
+}
+
 constexpr int kDocWindow = 12;
 constexpr int kRecentWindow = 4;
 
@@ -38,12 +44,16 @@ DashboardData::DashboardData(ModelContext& context, QObject* parent) : QObject(p
     m_checklists.buckets.resize(1);
     m_checklists.fetchAll = [this] { return fetchAs<Checklist>(*m_context); };
 
-    // Opening the application shows this first: the documents are summed up from the file rather than
-    // all made into objects before the window can show.
+    // Opening the application shows this first: it is summed up from the file rather than every object
+    // made before the window can show.
     if (!summarizeDocs())
         readAll(m_docs);
-    readAll(m_projects);
-    readAll(m_checklists);
+    if (!summarizeRecent(m_projects, Project::columnOf(&ProjectFields::updatedAt),
+                         Project::columnOf(&ProjectFields::deletedAt)))
+        readAll(m_projects);
+    if (!summarizeRecent(m_checklists, Checklist::columnOf(&ChecklistFields::updatedAt),
+                         Checklist::columnOf(&ChecklistFields::deletedAt)))
+        readAll(m_checklists);
     connect(&context, &ModelContext::objectChanged, this, &DashboardData::onObjectChanged);
     connect(&context, &ModelContext::entityChanged, this, [this](int entity) {
         if (Tracker* t = trackerFor(entity)) {
@@ -76,52 +86,66 @@ void DashboardData::readAll(Tracker& t) {
 }
 
 bool DashboardData::summarizeDocs() {
-    // Each row's list and date, as snapshot() derives them from the object: the status compared as stored
-    // (any other text is in progress), the date in milliseconds rounded down as the object's date is.
-    const std::vector<int> columns{Doc::columnOf(&DocFields::statusRaw), Doc::columnOf(&DocFields::updatedAt),
-                                   Doc::columnOf(&DocFields::deletedAt)};
-    std::vector<std::pair<QByteArray, int>> known;
+    // The first frame shows only the counts: SQLite counts the rows not hidden per stored status (any other
+    // text is in progress), beside the making of the window. The lists are read when first asked for.
+    std::vector<QByteArray> raws;
     for (DocStatus s : DocStatusInfo::allCases())
-        known.emplace_back(DocStatusInfo::rawValue(s).toUtf8(), int(s));
+        raws.push_back(DocStatusInfo::rawValue(s).toUtf8());
+    m_docCounts = m_context->countRows(m_docs.entity, Doc::columnOf(&DocFields::deletedAt),
+                                       Doc::columnOf(&DocFields::statusRaw), std::move(raws));
+    if (!m_docCounts.valid())
+        return false;
+    m_docs.summary = true;
+    return true;
+}
+
+void DashboardData::takeDocCounts() {
+    if (!m_docCounts.valid())
+        return;
+    const ModelContext::RowCounts counts = m_docCounts.get();
+    if (!m_docs.summary)
+        return; // read meanwhile
+    if (!counts) {
+        readAll(m_docs);
+        return;
+    }
+    m_docs.summaryCounts.assign(m_docs.buckets.size(), 0);
+    qint64 others = counts->back();
+    const auto& statuses = DocStatusInfo::allCases();
+    for (qsizetype k = 0; k < statuses.size(); ++k) {
+        m_docs.summaryCounts[size_t(statuses[k])] = int((*counts)[size_t(k)]);
+        others -= (*counts)[size_t(k)];
+    }
+    m_docs.summaryCounts[size_t(DocStatus::inProgress)] += int(others);
+}
+
+bool DashboardData::summarizeRecent(Tracker& t, int updatedAt, int deletedAt) {
+    // The few most recent rows not hidden, by the date snapshot() derives from the object (milliseconds,
+    // rounded down), ties in store order; only those are made.
     struct Row {
         qint64 key;
         qint64 rowid;
     };
-    std::vector<std::vector<Row>> lists(m_docs.buckets.size());
-    using PeekedRow = ModelContext::PeekedRow;
-    const bool read = m_context->peekRows(m_docs.entity, columns, [&](const PeekedRow& row) {
-        if (!row.isNull(2))
-            return; // hidden
-        const QByteArrayView raw = row.text(0);
-        int bucket = int(DocStatus::inProgress);
-        for (const auto& [utf8, status] : known)
-            if (raw == QByteArrayView(utf8))
-                bucket = status;
-        const qint64 us = row.integer(1);
-        constexpr qint64 kPlainDates = qint64(1) << 52; // well inside the dates QDateTime holds
-        const qint64 key =
-            us > -kPlainDates && us < kPlainDates ? store::microsToMillis(us) : keyOf(store::fromMicros(us));
-        lists[size_t(bucket)].push_back({key, row.rowid()});
+    std::vector<Row> rows;
+    const bool read = m_context->peekRows(t.entity, {updatedAt, deletedAt}, [&](const ModelContext::PeekedRow& row) {
+        if (row.isNull(1))
+            rows.push_back({keyOfStored(row.integer(0)), row.rowid()});
     });
     if (!read)
         return false;
-    m_docs.summary = true;
-    m_docs.summaryCounts.assign(lists.size(), 0);
-    for (size_t b = 0; b < lists.size(); ++b) {
-        auto& rows = lists[b];
-        m_docs.summaryCounts[b] = int(rows.size());
-        const size_t top = std::min(rows.size(), size_t(kDocWindow));
-        std::partial_sort(rows.begin(), rows.begin() + qsizetype(top), rows.end(), [](const Row& x, const Row& y) {
-            return x.key != y.key ? x.key > y.key : x.rowid < y.rowid;
-        });
-        std::vector<qint64> rowids;
-        for (size_t i = 0; i < top; ++i)
-            rowids.push_back(rows[i].rowid);
-        for (auto& o : m_context->preloadRows(m_docs.entity, rowids)) {
-            const Snapshot s = snapshot(m_docs, o.get());
-            m_docs.known.insert(o.get(), {o, s});
-            m_docs.buckets[b].push_back({s.key, std::move(o)});
-        }
+    const size_t top = std::min(rows.size(), size_t(kRecentWindow));
+    std::partial_sort(rows.begin(), rows.begin() + qsizetype(top), rows.end(),
+                      [](const Row& x, const Row& y) { return x.key != y.key ? x.key > y.key : x.rowid < y.rowid; });
+    std::vector<qint64> rowids;
+    for (size_t i = 0; i < top; ++i)
+        rowids.push_back(rows[i].rowid);
+    t.summary = true;
+    t.summaryCounts.assign(t.buckets.size(), int(rows.size()));
+    for (auto& o : m_context->preloadRows(t.entity, rowids)) {
+        const Snapshot s = snapshot(t, o.get());
+        t.known.insert(o.get(), {o, s});
+        if (s.bucket >= 0)
+            t.buckets[size_t(s.bucket)].push_back({s.key, std::move(o)});
     }
     return true;
 }
@@ -159,21 +183,26 @@ DashboardData::Snapshot DashboardData::snapshot(const Tracker& t, PersistentMode
     return s;
 }
 
-int DashboardData::count(DocStatus status) const {
+int DashboardData::count(DocStatus status) {
+    takeDocCounts();
     return m_docs.summary ? m_docs.summaryCounts[size_t(status)] : int(m_docs.buckets[size_t(status)].size());
 }
 
 std::vector<DocPtr> DashboardData::docs(DocStatus status, int limit) {
-    if (m_docs.summary && limit > kDocWindow)
+    if (m_docs.summary)
         readAll(m_docs);
     return topOf<Doc>(m_docs.buckets[size_t(status)], limit);
 }
 
-std::vector<ProjectPtr> DashboardData::recentProjects(int limit) const {
+std::vector<ProjectPtr> DashboardData::recentProjects(int limit) {
+    if (m_projects.summary && limit > kRecentWindow)
+        readAll(m_projects);
     return topOf<Project>(m_projects.buckets[0], limit);
 }
 
-std::vector<ChecklistPtr> DashboardData::recentChecklists(int limit) const {
+std::vector<ChecklistPtr> DashboardData::recentChecklists(int limit) {
+    if (m_checklists.summary && limit > kRecentWindow)
+        readAll(m_checklists);
     return topOf<Checklist>(m_checklists.buckets[0], limit);
 }
 

@@ -23,11 +23,11 @@ public:
     explicit DashboardData(ModelContext& context, QObject* parent = nullptr);
     ~DashboardData() override;
 
-    int count(DocStatus status) const;
+    int count(DocStatus status);
     // At most `limit` documents of the status, most recently updated first.
     std::vector<DocPtr> docs(DocStatus status, int limit);
-    std::vector<ProjectPtr> recentProjects(int limit) const;
-    std::vector<ChecklistPtr> recentChecklists(int limit) const;
+    std::vector<ProjectPtr> recentProjects(int limit);
+    std::vector<ChecklistPtr> recentChecklists(int limit);
 
     // Applies the changes noted since the last call (normally queued to the next turn of the event loop).
     void processPending();
@@ -66,8 +66,8 @@ private:
         int storeSignals = 0; // change notices of the type from the store since the last pass
         int objectSignals = 0; // of which from objects already known
         bool reconcile = false;
-        // Read from the file without reading the whole table: only the top of each list is live, the
-        // counts are kept apart. The first change of the type reads the table and leaves this state.
+        // Read from the file without reading the whole table: the counts are kept apart and only the top
+        // of each list is live, if any. The first change of the type reads the table and leaves this state.
         bool summary = false;
         std::vector<int> summaryCounts;
     };
@@ -81,8 +81,12 @@ private:
     void reconcile(Tracker& t);
     // Every object of the type, each listed where it belongs (the state any change keeps up).
     void readAll(Tracker& t);
-    // The documents' lists and counts from a summary of their table, when it is not read yet.
+    // The documents' counts from a summary of their table, when it is not read yet; no list is read.
     bool summarizeDocs();
+    // The counts summarizeDocs() asked for, once they are needed.
+    void takeDocCounts();
+    // The top of a recent list from a summary of its table (`updatedAt`, `deletedAt`: its columns).
+    bool summarizeRecent(Tracker& t, int updatedAt, int deletedAt);
     // Index in its bucket, or -1.
     int position(const Tracker& t, PersistentModel* object, const Snapshot& s) const;
     void schedule();
@@ -91,5 +95,6 @@ private:
 
     QPointer<ModelContext> m_context;
     Tracker m_docs, m_projects, m_checklists;
+    std::future<ModelContext::RowCounts> m_docCounts;
     bool m_scheduled = false;
 };

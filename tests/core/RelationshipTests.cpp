@@ -679,3 +679,31 @@ TEST_F(StoreTest, PreloadingSkipsMissingRowsAndGivesARepeatedRowItsOneObject) {
     EXPECT_EQ(got[2].get(), got[0].get());
     EXPECT_EQ(ctx().fetch<Doc>().size(), 2u);
 }
+
+// Counted aside from the file: statuses compared byte for byte, hidden rows left out, and no answer once the
+// file alone no longer tells what the table holds.
+TEST_F(StoreTest, RowsCountedAsideFollowTheFileAndStepBackOnceTheTableIsLive) {
+    auto p = project("P");
+    const QStringList raws{"done", "done", "Done", "needs_changes", "", "done"};
+    for (int i = 0; i < raws.size(); ++i)
+        doc(p, QString("d%1").arg(i))->setStatusRaw(raws[i]);
+    ctx().fetch<Doc>().back()->setDeletedAt(at(9));
+    reopen();
+    const int docs = Doc::entityInfo().index;
+    const int deletedAt = Doc::columnOf(&DocFields::deletedAt), status = Doc::columnOf(&DocFields::statusRaw);
+    auto counted = ctx().countRows(docs, deletedAt, status, {"in_progress", "done", "needs_changes"});
+    ASSERT_TRUE(counted.valid());
+    EXPECT_EQ(counted.get(), ModelContext::RowCounts({0, 2, 1, 5}));
+    EXPECT_FALSE(ctx().isLoaded(docs));
+
+    // A document saved since is counted; one inserted and not saved, or a table already read, gives no answer.
+    doc(ctx().object<Project>(p->id()), "new");
+    EXPECT_FALSE(ctx().countRows(docs, deletedAt, status, {"done"}).valid());
+    ASSERT_TRUE(ctx().save());
+    reopen();
+    counted = ctx().countRows(docs, deletedAt, status, {"in_progress"});
+    ASSERT_TRUE(counted.valid());
+    EXPECT_EQ(counted.get(), ModelContext::RowCounts({1, 6}));
+    ctx().fetch<Doc>();
+    EXPECT_FALSE(ctx().countRows(docs, deletedAt, status, {"done"}).valid());
+}

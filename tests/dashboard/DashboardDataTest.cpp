@@ -203,3 +203,61 @@ TEST_F(DashboardDataTest, ASummaryOfTheFileMatchesTheObjectsAndGivesWayToThem) {
     compare(summary, fresh);
     EXPECT_EQ(summary.docs(low->status(), 1).front(), low);
 }
+
+// The recent projects and checklists of a store just opened come from a summary of their tables, the top of each
+// made ahead of the rest: the same objects, in the same order, as a full read gives, and a project that was
+// not made ahead still rises to the top when stamped.
+TEST_F(DashboardDataTest, RecentListsSummedUpFromTheFileMatchAFullRead) {
+    QRandomGenerator rng(5);
+    std::vector<ProjectPtr> projects;
+    for (int i = 0; i < 12; ++i) {
+        projects.push_back(makeProject(QString("P%1").arg(i), rng.bounded(6))); // many equal dates
+        if (i % 5 == 0)
+            projects.back()->setDeletedAt(at(1));
+    }
+    projects[7]->setUpdatedAt(at(100));
+    projects[7]->setDeletedAt(at(100)); // the newest is hidden
+    for (int i = 0; i < 20; ++i)
+        makeDoc(projects[size_t(i % 12)], QString("D%1").arg(i), i);
+    ASSERT_TRUE(context().save());
+    env.reopenStore();
+
+    auto same = [](auto a, auto b) {
+        ASSERT_EQ(a.size(), b.size());
+        for (size_t k = 0; k < a.size(); ++k)
+            ASSERT_EQ(a[k].get(), b[k].get()) << "rank " << k;
+    };
+    DashboardData summary(context());
+    EXPECT_EQ(summary.count(DocStatus::inProgress), 20);
+    EXPECT_EQ(context().rowsRead("Doc"), 0);
+    EXPECT_EQ(context().rowsRead("Project"), 4) << "only the projects shown are made";
+    context().loadTables();
+    DashboardData full(context());
+    same(summary.recentProjects(4), full.recentProjects(4));
+    same(summary.docs(DocStatus::inProgress, 12), full.docs(DocStatus::inProgress, 12));
+
+    auto low = full.recentProjects(100).back();
+    low->setUpdatedAt(at(200));
+    settle();
+    EXPECT_EQ(summary.recentProjects(1).front(), low);
+    DashboardData fresh(context());
+    same(summary.recentProjects(100), fresh.recentProjects(100));
+
+    // Checklists name their project: the recent ones are made with it, linked as a full read links them.
+    for (int i = 0; i < 7; ++i) {
+        auto c = makeChecklist(QString("C%1").arg(i), rng.bounded(4), i % 3 ? projects[size_t(i)] : nullptr);
+        if (i == 4)
+            c->setDeletedAt(at(2));
+    }
+    ASSERT_TRUE(context().save());
+    env.reopenStore();
+    DashboardData again(context());
+    EXPECT_LE(context().rowsRead("Checklist"), 4);
+    const auto shown = again.recentChecklists(4);
+    context().loadTables();
+    DashboardData whole(context());
+    same(shown, whole.recentChecklists(4));
+    for (const auto& c : shown)
+        EXPECT_EQ(c->project(), context().object<Checklist>(c->id())->project());
+    EXPECT_EQ(again.count(DocStatus::done), whole.count(DocStatus::done));
+}

@@ -23,6 +23,7 @@ import kill_cases  # noqa: E402,F401
 import prefs_cases  # noqa: E402,F401
 import search_cases  # noqa: E402,F401
 import whole_journey  # noqa: E402,F401
+import startup_cases  # noqa: E402,F401
 import xprobe_cases  # noqa: E402,F401
 
 

@@ -384,11 +384,45 @@ bool ModelContext::PeekedRow::isNull(int k) const { return sqlite3_column_type(m
 qint64 ModelContext::PeekedRow::integer(int k) const { return sqlite3_column_int64(m_stmt, k + 1); }
 QByteArrayView ModelContext::PeekedRow::text(int k) const { return columnBytes(m_stmt, k + 1); }
 
+bool ModelContext::canPeek(int entity) const {
+    return !m_tables[size_t(entity)].loaded && std::none_of(m_inserted.cbegin(), m_inserted.cend(), [&](const auto& o) {
+        return o->entity().index == entity;
+    });
+}
+
+std::future<ModelContext::RowCounts> ModelContext::countRows(int entity, int nullColumn, int textColumn,
+                                                             std::vector<QByteArray> values) {
+    if (!canPeek(entity) || m_path.isEmpty())
+        return {};
+    const EntityInfo& e = *m_schema[size_t(entity)];
+    // One row back: the table is walked inside SQLite, not row by row through the API.
+    const QByteArray text = "CAST(" + quoted(e.columns[size_t(textColumn)].name) + " AS TEXT)=?";
+    QByteArray sql = "SELECT ";
+    for (size_t k = 0; k < values.size(); ++k)
+        sql += "sum(" + text + "),";
+    sql += "count(*) FROM " + quoted(e.name) + " WHERE " + quoted(e.columns[size_t(nullColumn)].name) + " IS NULL";
+    return std::async(std::launch::async, [path = m_path, sql, values = std::move(values)]() -> RowCounts {
+        // Read-only, like the quick check's: beside the context's connection, and never folding the log.
+        QString err;
+        const auto db = SqliteDb::open(path, SqliteDb::Mode::ReadOnly, &err);
+        sqlite3_stmt* stmt = db ? db->prepare(sql, &err) : nullptr;
+        if (!stmt)
+            return std::nullopt;
+        StatementScope scope(stmt);
+        for (size_t k = 0; k < values.size(); ++k)
+            sqlite3_bind_text(stmt, int(k) + 1, values[k].constData(), int(values[k].size()), SQLITE_TRANSIENT);
+        if (sqlite3_step(stmt) != SQLITE_ROW)
+            return std::nullopt;
+        std::vector<qint64> counts;
+        for (int k = 0; k <= int(values.size()); ++k)
+            counts.push_back(sqlite3_column_int64(stmt, k));
+        return counts;
+    });
+}
+
 bool ModelContext::peekRows(int entity, const std::vector<int>& columns,
                             const std::function<void(const PeekedRow&)>& onRow) {
-    const auto& table = m_tables[size_t(entity)];
-    if (table.loaded ||
-        std::any_of(m_inserted.cbegin(), m_inserted.cend(), [&](const auto& o) { return o->entity().index == entity; }))
+    if (!canPeek(entity))
         return false;
     const EntityInfo& e = *m_schema[size_t(entity)];
     QByteArray sql = "SELECT rowid";

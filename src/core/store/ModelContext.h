@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <future>
 #include <memory>
 #include <optional>
 #include <unordered_map>
@@ -139,6 +140,13 @@ public:
     // stored row, in store order, without making objects. False when the table is read already or has
     // objects inserted since (use fetch then), or when the read fails.
     bool peekRows(int entity, const std::vector<int>& columns, const std::function<void(const PeekedRow&)>& onRow);
+    // The same kind of summary counted by SQLite on a worker thread, through a connection of its own, while the
+    // caller goes on: of the stored rows whose `nullColumn` is null, how many hold each of `values` in
+    // `textColumn` (compared as text, byte for byte), then how many there are in all, as the file is when the
+    // read begins. No future where peekRows() would answer false; a future holding nothing when the worker
+    // could not read the file (read the table then: that read reports what is wrong).
+    using RowCounts = std::optional<std::vector<qint64>>;
+    std::future<RowCounts> countRows(int entity, int nullColumn, int textColumn, std::vector<QByteArray> values);
     // Makes the objects of these rows (rowids from peekRows) live ahead of their table, in the order given;
     // rows gone or unreadable are left out. They join their owners' arrays and the store order once the
     // table is read, which any fetch of the type does first.
@@ -185,6 +193,8 @@ private:
     bool checkTables(QString* error);
     // A preloaded object met while its table is read: it takes its place in the store order and arrays.
     void adoptPreloaded(int entity, const std::shared_ptr<PersistentModel>& object);
+    // Whether the file alone still tells what the table holds (not read yet, nothing inserted since).
+    bool canPeek(int entity) const;
     void setConnection(std::unique_ptr<SqliteDb> db);
     // Reads the rows of `entity` (those of `owner`, with a WHERE naming it twice), materializing each one;
     // false when a step fails.
