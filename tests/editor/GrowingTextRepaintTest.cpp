@@ -178,3 +178,17 @@ TEST_F(GrowingTextRepaintTest, ABlockBetweenOthersMovesOnlyWhatIsBelowIt) {
         expectTheSamePixelsAsAWholePainting(k.what);
     }
 }
+
+// The page and its rows keep their painting through a new height, not through a new width: a window made
+// wider, narrower, taller or shorter shows what painting it anew shows.
+TEST_F(GrowingTextRepaintTest, AResizedWindowShowsWhatPaintingItAnewShows) {
+    block(0, QStringLiteral("text"), paragraphs(6, 30));
+    auto typedIn = block(1, QStringLiteral("text"), paragraphs(2, 25));
+    block(2, QStringLiteral("code"), QStringLiteral("let a = 1\nlet b = 2"));
+    openAndEdit(typedIn);
+    for (const QSize size : {QSize(1180, 600), QSize(760, 600), QSize(760, 720), QSize(1000, 540)}) {
+        view->resize(size);
+        testsupport::flushEvents();
+        expectTheSamePixelsAsAWholePainting(qPrintable(QStringLiteral("%1x%2").arg(size.width()).arg(size.height())));
+    }
+}
