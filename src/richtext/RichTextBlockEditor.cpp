@@ -166,6 +166,6 @@ void RichTextBlockEditor::paintEvent(QPaintEvent* event) {
     // Elsewhere (a corner, the frame's top or bottom edge, all of it) the whole shapes are painted and the
     // painter keeps to the repainted part: a part painted alone has the pixels it has in the whole frame.
     if (m_wrapper->isFocused())
-        Paint::fill(p, Paint::roundedRect(area, radius), AppPalette::screenBackground());
+        Paint::fillRoundedRect(p, area, radius, AppPalette::screenBackground());
     Paint::strokeRoundedRect(p, area, radius, outline);
 }
