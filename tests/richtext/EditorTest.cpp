@@ -576,8 +576,8 @@ TEST(RichTextEditor, EveryWriteIsTheWholeTextsRtf) {
     expectWhole("reloaded");
 }
 
-// A key repaints a band of the frame under the text: painted alone, the band looks as it does when the
-// whole frame is painted, focused or not.
+// A key repaints a band of the frame under the text, a new height its bottom edge, a scroll a strip over its
+// top: painted alone, each looks as it does when the whole frame is painted, focused or not.
 TEST(RichTextEditor, ABandOfTheFramePaintedAloneLooksAsInTheWhole) {
     QString text;
     for (int i = 0; i < 30; ++i)
@@ -589,8 +589,11 @@ TEST(RichTextEditor, ABandOfTheFramePaintedAloneLooksAsInTheWhole) {
             f.focusEditor();
         QApplication::processEvents();
         const QImage whole = f.editor->grab().toImage();
-        for (const QRect band : {QRect(0, 100, f.editor->width(), 40), QRect(0, 150, 30, 20),
-                                 QRect(f.editor->width() - 20, 200, 20, 33)}) {
+        const int w = f.editor->width();
+        const int bottom = f.editor->height();
+        const int top = f.editor->wrapper()->y();
+        for (const QRect band : {QRect(0, 100, w, 40), QRect(0, 150, 30, 20), QRect(w - 20, 200, 20, 33),
+                                 QRect(0, top, w, 17), QRect(0, bottom - 30, w, 30), QRect(0, bottom - 90, 300, 80)}) {
             const QImage part = f.editor->grab(band).toImage();
             EXPECT_EQ(part, whole.copy(QRect(band.topLeft() * whole.devicePixelRatio(), part.size())))
                 << focused << " " << band.y();
@@ -639,27 +642,4 @@ TEST(RichTextEditor, AGrowingTextNeverScrollsInsideItself) {
     delete mime;
     EXPECT_TRUE(f.editor->wrapper()->isBounded());
     EXPECT_TRUE(testsupport::waitFor([&] { return inner->maximum() > 0; }));
-}
-
-// Near its corners too, a part of the frame repainted alone (the bottom edge of a text grown by a line, a
-// strip a scroll uncovers over its top) has the pixels it has in the whole frame, focused or not.
-TEST(RichTextEditor, AnEdgeOfTheFramePaintedAloneLooksAsInTheWhole) {
-    Fixture f(QStringLiteral("une ligne\n").repeated(40));
-    for (const bool focused : {false, true}) {
-        SCOPED_TRACE(focused ? "focused" : "not focused");
-        if (focused) {
-            f.focusEditor();
-            ASSERT_TRUE(testsupport::waitFor(
-                [&] { return f.editor->wrapper()->y() == RichTextBlockEditor::toolbarBlockHeight(); }));
-        }
-        ASSERT_GT(f.editor->height(), 400);
-        const QImage whole = f.editor->grab().toImage();
-        const int bottom = f.editor->height();
-        const int top = f.editor->wrapper()->y();
-        for (const QRect part : {QRect(0, top, f.editor->width(), 17), QRect(0, top + 4, 40, 120),
-                                 QRect(0, bottom - 30, f.editor->width(), 30), QRect(0, bottom - 90, 300, 80)}) {
-            const QImage alone = f.editor->grab(part).toImage();
-            EXPECT_EQ(alone, whole.copy(part)) << part.y();
-        }
-    }
 }
