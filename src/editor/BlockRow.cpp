@@ -27,6 +27,7 @@
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QTextDocument>
+#include <QResizeEvent>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -208,6 +209,8 @@ ImprovedBlockRowView::ImprovedBlockRowView(DocEdits& edits, const RichTextEnviro
       m_forceSaveRTF(forceSaveRTF),
       m_callbacks(std::move(callbacks)) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    // A block growing by a line repaints that line, not the whole row (see resizeEvent).
+    keepPaintingOnResize(this);
     setFixedHeight(estimatedHeight(860));
     setAcceptDrops(dndEnabled());
     connect(m_block.get(), &PersistentModel::changed, this, [this](const char* key) {
@@ -279,9 +282,13 @@ void ImprovedBlockRowView::materialize() {
 void ImprovedBlockRowView::buildFace() {
     m_face = new QWidget;
     m_face->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    keepPaintingOnResize(m_face);
     auto* v = new QVBoxLayout(m_face);
     v->setContentsMargins(0, 0, 0, 0);
     v->setSpacing(0);
+    // A face and its body keep their parts at the top while a shorter text is laid out before them (they
+    // would be spread over the room it left, and move twice).
+    v->setAlignment(Qt::AlignTop);
 
     auto* header = new QHBoxLayout;
     header->setContentsMargins(0, 0, 0, 0);
@@ -376,9 +383,11 @@ void ImprovedBlockRowView::buildFace() {
     v->addWidget(new Divider(m_face));
 
     auto* body = new QWidget(m_face);
+    keepPaintingOnResize(body);
     auto* bodyLayout = new QVBoxLayout(body);
     bodyLayout->setContentsMargins(0, 0, 0, 0);
     bodyLayout->setSpacing(0);
+    bodyLayout->setAlignment(Qt::AlignTop);
     v->addWidget(body);
     m_face->setProperty("body", QVariant::fromValue(static_cast<QObject*>(body)));
 
@@ -741,7 +750,12 @@ void ImprovedBlockRowView::paintEvent(QPaintEvent*) {
     Paint::drawShadow(p, r, 12, withOpacity(green(), 0.3), 8, QPointF(0, 4));
 }
 
-void ImprovedBlockRowView::resizeEvent(QResizeEvent* event) { QWidget::resizeEvent(event); }
+void ImprovedBlockRowView::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    // The green shadow of a completed block follows the card's bottom edge.
+    if (m_card && !m_isEditMode && m_block->isCompleted())
+        repaintResizedEdge(this, event->oldSize(), AppCard::edgeReach);
+}
 
 void ImprovedBlockRowView::enterEvent(QEnterEvent* event) {
     QWidget::enterEvent(event);

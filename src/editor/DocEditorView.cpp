@@ -4,6 +4,7 @@
 #include "editor/BlockRow.h"
 #include "editor/EditorChrome.h"
 #include "richtext/RichTextEditorWrapper.h"
+#include "ui/Components.h"
 #include "ui/DialogSeam.h"
 #include "ui/Palette.h"
 #include "ui/Theme.h"
@@ -21,6 +22,7 @@
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QSpacerItem>
+#include <QStyle>
 #include <QTextEdit>
 #include <QTimer>
 #include <QVariantAnimation>
@@ -85,6 +87,23 @@ protected:
     }
 };
 
+// The page's scroll area. A scroll bar laid over the viewport keeps Qt from copying the scrolled pixels
+// (every scroll would repaint the whole page): the viewport stops where that bar begins, and the page
+// beside it is painted as the content paints itself.
+class PageScroll : public QScrollArea {
+public:
+    explicit PageScroll(QWidget* parent) : QScrollArea(parent) {}
+
+    // The width the bar takes from the content's right margin.
+    int keepClearOfTheBar() {
+        const int overlap = style()->styleHint(QStyle::SH_ScrollBar_Transient, nullptr, verticalScrollBar())
+            ? style()->pixelMetric(QStyle::PM_ScrollView_ScrollBarOverlap, nullptr, verticalScrollBar())
+            : 0;
+        setViewportMargins(0, 0, overlap, 0);
+        return overlap;
+    }
+};
+
 } // namespace
 
 ImprovedDocEditorView::ImprovedDocEditorView(const Services& services, DocPtr doc, QWidget* parent)
@@ -101,7 +120,8 @@ ImprovedDocEditorView::ImprovedDocEditorView(const Services& services, DocPtr do
     m_header = new EditorHeader(m_doc, actions, this);
     v->addWidget(m_header);
 
-    m_scroll = new QScrollArea(this);
+    auto* scroll = new PageScroll(this);
+    m_scroll = scroll;
     m_scroll->setFrameShape(QFrame::NoFrame);
     // A click on a button of the page ("Ajouter un bloc", a row's menu) leaves the keyboard where it
     // was: taking it here would end the editing of a text and collapse its toolbar under the menu.
@@ -113,7 +133,9 @@ ImprovedDocEditorView::ImprovedDocEditorView(const Services& services, DocPtr do
     m_content = canvas;
     m_content->setAutoFillBackground(false);
     auto* h = new QHBoxLayout(m_content);
-    h->setContentsMargins(20, 20, 20, 60);
+    // The column stays centred in the whole width, the bar's included.
+    const int bar = scroll->keepClearOfTheBar();
+    h->setContentsMargins(20, 20, 20 - bar, 60);
     h->setSpacing(0);
     h->addStretch(0);
     m_column = new QWidget(m_content);
@@ -131,6 +153,9 @@ ImprovedDocEditorView::ImprovedDocEditorView(const Services& services, DocPtr do
     m_rowsLayout = new QVBoxLayout(m_rowsBox);
     m_rowsLayout->setContentsMargins(0, 0, 0, 0);
     m_rowsLayout->setSpacing(ImprovedBlockRowView::rowSpacing());
+    // Rows keep to the top while a shorter row is laid out before its box: spread over the room it
+    // left, the rows above it would move twice.
+    m_rowsLayout->setAlignment(Qt::AlignTop);
     col->addWidget(m_rowsBox);
     m_addButton = new AddBlockButton(
         m_doc, [this](DocBlockType type) { addBlock(type); }, m_column);
@@ -138,6 +163,12 @@ ImprovedDocEditorView::ImprovedDocEditorView(const Services& services, DocPtr do
     col->addStretch(1);
     m_scroll->setWidget(m_content);
     m_scroll->viewport()->setAutoFillBackground(false);
+    m_scroll->setBackgroundRole(m_content->backgroundRole());
+    m_scroll->setAutoFillBackground(bar > 0);
+    // The page and its column paint nothing that depends on their height: a block growing by a line
+    // repaints that line and the blocks it moves, not the whole page.
+    for (QWidget* w : {m_content, m_column, m_rowsBox})
+        keepPaintingOnResize(w);
     v->addWidget(m_scroll, 1);
 
     canvas->resized = [this] {
@@ -579,9 +610,18 @@ bool ImprovedDocEditorView::isFollowed(const QWidget* widget) const {
 void ImprovedDocEditorView::watchEditor(QWidget* widget) {
     if (!widget || widget->property(kFollowsCaret).toBool() || !m_content->isAncestorOf(widget))
         return;
-    if (auto* text = qobject_cast<QTextEdit*>(widget))
+    if (auto* text = qobject_cast<QTextEdit*>(widget)) {
         connect(text, &QTextEdit::cursorPositionChanged, this, &ImprovedDocEditorView::scheduleCaretFollow);
-    else if (auto* plain = qobject_cast<QPlainTextEdit*>(widget))
+        for (QWidget* w = text->parentWidget(); w && w != m_content; w = w->parentWidget())
+            if (auto* wrapper = qobject_cast<RichTextEditorWrapper*>(w)) {
+                connect(wrapper, &RichTextEditorWrapper::calculatedHeightAboutToChange, this,
+                        [this, editor = QPointer<QWidget>(text)](qreal from, qreal to) {
+                            if (editor)
+                                scrollAheadOfGrowth(editor, int(std::ceil(to) - std::ceil(from)));
+                        });
+                break;
+            }
+    } else if (auto* plain = qobject_cast<QPlainTextEdit*>(widget))
         connect(plain, &QPlainTextEdit::cursorPositionChanged, this, &ImprovedDocEditorView::scheduleCaretFollow);
     else
         return;
@@ -608,6 +648,26 @@ void ImprovedDocEditorView::settleAround(QWidget* widget) {
         if (w->layout())
             w->layout()->activate();
     fitContent();
+}
+
+void ImprovedDocEditorView::scrollAheadOfGrowth(QWidget* editor, int growth) {
+    // A scroll copies on screen what it moves, unless something in view waits to be repainted: scrolled
+    // once the rows have taken the new height, the whole page would be painted again. So the page
+    // scrolls first (the caret's place is known before the rows move) and the new height then repaints
+    // only what it changes.
+    if (growth <= 0 || m_restoring || m_materializing || !isFollowed(editor) || !editor->isVisible() ||
+        editor->window()->focusWidget() != editor || m_scrollAnimation->state() == QAbstractAnimation::Running)
+        return;
+    QScrollBar* bar = m_scroll->verticalScrollBar();
+    const QRect caret = caretRectInContent(editor);
+    // The page's end comes down with the text: its room is made first.
+    if (caret.bottom() + caretMargin >= bar->maximum() + m_scroll->viewport()->height())
+        m_content->resize(m_content->width(), m_content->height() + growth);
+    const int target = revealTarget(caret, bar->value());
+    if (target == bar->value())
+        return;
+    releaseAnchor();
+    bar->setValue(target);
 }
 
 QRect ImprovedDocEditorView::caretRectInContent(QWidget* editor) const {

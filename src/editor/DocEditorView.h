@@ -114,6 +114,8 @@ private:
     void scheduleCaretFollow();
     // Publishes the pending heights and lays out the page from `widget` up, synchronously.
     void settleAround(QWidget* widget);
+    // Scrolls as followCaret will, before the text of `editor` grows by `growth`.
+    void scrollAheadOfGrowth(QWidget* editor, int growth);
     QRect caretRectInContent(QWidget* editor) const;
     int revealTarget(const QRect& rect, int from) const;
     int scrollTargetFor(ImprovedBlockRowView* row) const;

@@ -2,14 +2,40 @@
 
 #include "richtext/RichTextPaste.h"
 #include "rtf/Rtf.h"
+#include "ui/Components.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QFocusEvent>
 #include <QMimeData>
 #include <QMouseEvent>
+#include <QResizeEvent>
+#include <QScrollBar>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 
-ClickableTextView::ClickableTextView(QWidget* parent) : QTextEdit(parent) {}
+ClickableTextView::ClickableTextView(QWidget* parent) : QTextEdit(parent) {
+    // The text stays where it is when the view grows or shrinks below it.
+    keepPaintingOnResize(this);
+    keepPaintingOnResize(viewport());
+    // Qt scrolls the caret's new line into view before the view takes its new height, and back once it
+    // has: the whole view would be repainted twice for one line.
+    connect(verticalScrollBar(), &QScrollBar::rangeChanged, this, [this](int, int maximum) {
+        if (m_growsWithText && maximum > 0)
+            verticalScrollBar()->setRange(0, 0);
+    });
+}
+
+void ClickableTextView::setGrowsWithText(bool grows) {
+    if (grows == m_growsWithText)
+        return;
+    m_growsWithText = grows;
+    if (grows) {
+        verticalScrollBar()->setRange(0, 0);
+    } else if (QAbstractTextDocumentLayout* layout = document()->documentLayout()) {
+        // The range Qt works out from the text's size, given back.
+        emit layout->documentSizeChanged(layout->documentSize());
+    }
+}
 
 void ClickableTextView::toggleUnderline() { toggleAttribute(richtext::ToggledAttribute::underline); }
 
@@ -37,6 +63,9 @@ void ClickableTextView::focusOutEvent(QFocusEvent* event) {
 
 void ClickableTextView::resizeEvent(QResizeEvent* event) {
     QTextEdit::resizeEvent(event);
+    // A new width wraps the text again.
+    if (event->oldSize().width() != width())
+        viewport()->update();
     emit resized();
 }
 

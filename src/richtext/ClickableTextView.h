@@ -25,6 +25,11 @@ public:
     // Pastes `source` at the cursor (what Ctrl+V and drops do).
     void pasteData(const QMimeData* source) { insertFromMimeData(source); }
 
+    // A view that its owner makes as tall as its text never scrolls inside itself, not even for the
+    // moment between a new line and its new height; a new height repaints only the rows it gained.
+    void setGrowsWithText(bool grows);
+    bool growsWithText() const { return m_growsWithText; }
+
 signals:
     // Focus came in or went out for `reason`; the host decides what counts as editing.
     void editingBegan(Qt::FocusReason reason);
@@ -39,4 +44,7 @@ protected:
     bool canInsertFromMimeData(const QMimeData* source) const override;
     void insertFromMimeData(const QMimeData* source) override;
     QMimeData* createMimeDataFromSelection() const override;
+
+private:
+    bool m_growsWithText = false;
 };

@@ -3,6 +3,7 @@
 #include "richtext/ClickableTextView.h"
 #include "richtext/RichTextEditorWrapper.h"
 #include "richtext/RichTextToolbar.h"
+#include "ui/Components.h"
 #include "ui/Palette.h"
 #include "ui/Theme.h"
 #include "ui/Paint.h"
@@ -13,6 +14,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <QPointer>
+#include <QResizeEvent>
 #include <QVariantAnimation>
 
 #include <cmath>
@@ -20,6 +22,7 @@
 namespace {
 constexpr int kToolbarSpacing = 8;
 constexpr int kToolbarHeight = 44; // 28 controls + 8 above and below
+constexpr qreal kFrameRadius = 8;
 } // namespace
 
 int RichTextBlockEditor::toolbarBlockHeight() { return kToolbarHeight + kToolbarSpacing; }
@@ -29,6 +32,8 @@ RichTextBlockEditor::RichTextBlockEditor(const RichTextEnvironment& environment,
                                          std::function<void()> onFocus, QWidget* parent)
     : QWidget(parent), m_onFocus(std::move(onFocus)), m_forceSaveRTF(forceSaveRTF) {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    // A line more or less repaints the frame's bottom corners, not the whole text.
+    keepPaintingOnResize(this);
     m_wrapper = new RichTextEditorWrapper(environment, std::move(content), std::move(richTextData), std::move(onChange),
                                           m_onFocus, this);
 
@@ -118,11 +123,14 @@ void RichTextBlockEditor::layoutChildren() {
     // The toolbar slides in from the top edge.
     m_toolbar->setGeometry(0, slotHeight - toolbarBlockHeight(), w, kToolbarHeight);
     const int areaHeight = std::max(int(std::ceil(m_wrapper->calculatedHeight())), m_minimumTotal - slotHeight);
+    const QRect before = m_wrapper->geometry();
     m_wrapper->setGeometry(0, slotHeight, w, areaHeight);
     const int total = slotHeight + areaHeight;
     if (height() != total || minimumHeight() != total)
         setFixedHeight(total);
-    update();
+    // The frame moved with the toolbar; a new height alone is the resize's to repaint.
+    if (before.top() != slotHeight || before.width() != w)
+        update();
 }
 
 void RichTextBlockEditor::setMinimumTotalHeight(int height) {
@@ -132,6 +140,7 @@ void RichTextBlockEditor::setMinimumTotalHeight(int height) {
 
 void RichTextBlockEditor::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    repaintResizedEdge(this, event->oldSize(), int(kFrameRadius) + 2);
     layoutChildren();
 }
 
@@ -139,13 +148,11 @@ void RichTextBlockEditor::paintEvent(QPaintEvent* event) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     const QRectF area = m_wrapper->geometry();
-    // A long text is far taller than what is shown: only the part of its frame being painted is drawn,
-    // so a scroll or a keystroke costs the same at any length.
     const QRectF exposed = QRectF(event->rect()).adjusted(-2, -2, 2, 2);
     const bool whole = exposed.contains(area);
     const QColor outline =
         m_wrapper->isFocused() ? withOpacity(AppPalette::brandBlue(), 0.3) : withOpacity(AppPalette::separator(), 0.2);
-    constexpr qreal radius = 8;
+    constexpr qreal radius = kFrameRadius;
     if (!whole && exposed.top() >= area.top() + radius && exposed.bottom() <= area.bottom() - radius) {
         // Between the corners (what a key repaints under the text): the same pixels from rectangles, as
         // the paths cost far more than the text they lie under.
@@ -156,18 +163,9 @@ void RichTextBlockEditor::paintEvent(QPaintEvent* event) {
             p.fillRect(QRectF(x, band.top(), 1, band.height()).intersected(band), outline);
         return;
     }
-    if (m_wrapper->isFocused()) {
-        QPainterPath fill = Paint::roundedRect(area, radius);
-        if (!whole)
-            fill = fill.intersected(Paint::roundedRect(exposed, 0));
-        Paint::fill(p, fill, AppPalette::screenBackground());
-    }
-    if (whole) {
-        Paint::strokeRoundedRect(p, area, radius, outline);
-        return;
-    }
-    QPainterPath ring = Paint::roundedRect(area, radius);
-    ring.addPath(Paint::roundedRect(area.adjusted(1, 1, -1, -1), radius - 1));
-    ring.setFillRule(Qt::OddEvenFill);
-    Paint::fill(p, ring.intersected(Paint::roundedRect(exposed, 0)), outline);
+    // Elsewhere (a corner, the frame's top or bottom edge, all of it) the whole shapes are painted and the
+    // painter keeps to the repainted part: a part painted alone has the pixels it has in the whole frame.
+    if (m_wrapper->isFocused())
+        Paint::fillRoundedRect(p, area, radius, AppPalette::screenBackground());
+    Paint::strokeRoundedRect(p, area, radius, outline);
 }

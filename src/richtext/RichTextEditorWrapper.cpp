@@ -3,6 +3,7 @@
 #include "richtext/ClickableTextView.h"
 #include "richtext/LargeText.h"
 #include "richtext/SpellChecker.h"
+#include "ui/Components.h"
 #include "ui/Palette.h"
 #include "ui/Theme.h"
 #include "rtf/Rtf.h"
@@ -30,6 +31,8 @@ RichTextEditorWrapper::RichTextEditorWrapper(const RichTextEnvironment& environm
       m_onChange(std::move(onChange)),
       m_onFocus(std::move(onFocus)) {
     m_lastKnownText = m_text.value();
+    // Paints nothing itself: a new height leaves its text view in place.
+    keepPaintingOnResize(this);
     m_textView = new ClickableTextView(this);
     m_writeTimer = new QTimer(this);
     m_writeTimer->setSingleShot(true);
@@ -199,6 +202,7 @@ void RichTextEditorWrapper::loadContent(const QString& text, bool requireMatchin
     }
     // Only a large text scrolls inside its area; a shorter one grows with it.
     m_textView->setVerticalScrollBarPolicy(m_bounded ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
+    m_textView->setGrowsWithText(!m_bounded);
     m_textView->setReadOnly(m_oversized);
     m_textView->setTextInteractionFlags(m_oversized ? Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard
                                                     : Qt::TextEditorInteraction);
@@ -259,6 +263,7 @@ void RichTextEditorWrapper::textDidChange() {
         // Grown past the limit (a large paste): from now on it scrolls inside a fixed height.
         m_bounded = true;
         m_textView->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        m_textView->setGrowsWithText(false);
         largetext::paceLayout(*m_textView->document());
     }
     if (m_bounded) {
@@ -396,6 +401,10 @@ void RichTextEditorWrapper::settleHeight() {
 void RichTextEditorWrapper::writeHeight() {
     m_heightWritePending = false;
     if (m_measuredHeight == m_calculatedHeight)
+        return;
+    QPointer<RichTextEditorWrapper> self(this);
+    emit calculatedHeightAboutToChange(m_calculatedHeight, m_measuredHeight);
+    if (!self)
         return;
     m_calculatedHeight = m_measuredHeight;
     emit calculatedHeightChanged(m_calculatedHeight);

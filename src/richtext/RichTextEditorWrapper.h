@@ -91,6 +91,8 @@ public:
 
 signals:
     void focusedChanged(bool focused);
+    // The text is about to take its new height: an embedder that scrolls may do so first.
+    void calculatedHeightAboutToChange(qreal from, qreal to);
     void calculatedHeightChanged(qreal height);
 
 protected:

@@ -16,6 +16,8 @@
 #include <QLineEdit>
 #include <QBoxLayout>
 #include <QPainter>
+#include <QPixmapCache>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QStyleOptionFocusRect>
 #include <QTextEdit>
@@ -40,7 +42,66 @@ constexpr qreal kButtonRadius = 10;
 constexpr int kBadgePadH = 10;
 constexpr int kBadgePadV = 5;
 
+constexpr qreal kCardBlur = 10;
+constexpr QPointF kCardShadowOffset(0, 4);
+// Rows of the card's repeating middle kept in its cached look, and copied at a time.
+constexpr int kCardMiddleRows = 64;
+
+// The card's background, shadow and hairline in a widget of `size`.
+void paintCardLook(QPainter& p, const QSize& size) {
+    const QRectF r = QRect(QPoint(), size).marginsRemoved(AppCard::shadowMargins());
+    Paint::fillRoundedRectWithShadow(p, r, AppCard::cornerRadius, AppPalette::cardBackground(),
+                                     {AppPalette::cardShadow(), kCardBlur, kCardShadowOffset});
+    Paint::strokeRoundedRect(p, r, AppCard::cornerRadius, withOpacity(AppPalette::separator(), 0.6), 1);
+}
+
+// The card's look at `size`, drawn once per size and colours. A card taller than its two edges and a
+// stretch of its middle is kept at that height: the rest of its middle repeats the same rows.
+QPixmap cardLook(QSize size, qreal dpr) {
+    const QString key = QStringLiteral("tolmek-card|%1x%2|%3|%4|%5|%6")
+                            .arg(size.width())
+                            .arg(size.height())
+                            .arg(dpr)
+                            .arg(AppPalette::cardBackground().rgba(), 8, 16, QLatin1Char('0'))
+                            .arg(AppPalette::cardShadow().rgba(), 8, 16, QLatin1Char('0'))
+                            .arg(AppPalette::separator().rgba(), 8, 16, QLatin1Char('0'));
+    QPixmap look;
+    if (QPixmapCache::find(key, &look))
+        return look;
+    look = QPixmap(QSize(int(std::ceil(size.width() * dpr)), int(std::ceil(size.height() * dpr))));
+    look.setDevicePixelRatio(dpr);
+    look.fill(Qt::transparent);
+    QPainter p(&look);
+    paintCardLook(p, size);
+    p.end();
+    QPixmapCache::insert(key, look);
+    return look;
+}
+
+// Copies the rows [from, from + rows) of `look` to `y`, where they meet `exposed`.
+void copyRows(QPainter& p, const QPixmap& look, int from, int rows, int y, const QRect& exposed) {
+    const QRect target(0, y, int(std::lround(look.width() / look.devicePixelRatio())), rows);
+    if (rows <= 0 || !target.intersects(exposed))
+        return;
+    const qreal dpr = look.devicePixelRatio();
+    p.drawPixmap(QRectF(target), look, QRectF(0, from * dpr, look.width(), rows * dpr));
+}
+
 } // namespace
+
+void keepPaintingOnResize(QWidget* widget) { widget->setAttribute(Qt::WA_StaticContents); }
+
+void repaintResizedEdge(QWidget* widget, const QSize& oldSize, int bottomReach) {
+    if (!oldSize.isValid() || oldSize.width() != widget->width()) {
+        widget->update();
+        return;
+    }
+    if (oldSize.height() == widget->height())
+        return;
+    // What the widget gained is repainted by Qt; what its edge leaves behind or comes over is not.
+    const int edge = std::min(oldSize.height(), widget->height());
+    widget->update(QRect(0, edge - bottomReach, widget->width(), bottomReach));
+}
 
 // ---- AppCard ----
 
@@ -49,6 +110,8 @@ AppCard::AppCard(QWidget* content, QWidget* parent) : QWidget(parent), m_layout(
     m_layout->setContentsMargins(s.left() + padding, s.top() + padding, s.right() + padding, s.bottom() + padding);
     m_layout->setSpacing(0);
     setAttribute(Qt::WA_TranslucentBackground);
+    // A card growing with its content (a text typed into) repaints its bottom edge, not all of itself.
+    keepPaintingOnResize(this);
     Accessibility::setRole(this, QAccessible::Grouping);
     repaintOnAppearanceChange(this);
     if (content)
@@ -100,18 +163,26 @@ QMargins AppCard::shadowMargins() {
 QRect AppCard::cardRect() const { return rect().marginsRemoved(shadowMargins()); }
 
 void AppCard::paintEvent(QPaintEvent* event) {
+    // Copied from the cached look: a key typed into a tall text repaints a few rows of pixels, not the
+    // card's paths and shadow.
     QPainter p(this);
-    const QRectF r = cardRect();
-    // Clear of the corners and the edge, the opaque fill hides the shadow: what a child repaints (a key
-    // typed in a tall text) costs one rectangle rather than the whole card's paths.
-    if (const QColor fill = AppPalette::cardBackground();
-        fill.alpha() == 255 && r.adjusted(2, cornerRadius + 2, -2, -cornerRadius - 2).contains(event->rect())) {
-        p.fillRect(event->rect(), fill);
+    const QRect exposed = event->rect();
+    const int h = height();
+    const int kept = 2 * edgeReach + kCardMiddleRows;
+    const QPixmap look = cardLook(QSize(width(), std::min(h, kept)), devicePixelRatioF());
+    if (h <= kept) {
+        copyRows(p, look, 0, h, 0, exposed);
         return;
     }
-    Paint::fillRoundedRectWithShadow(p, r, cornerRadius, AppPalette::cardBackground(),
-                                     {AppPalette::cardShadow(), 10, QPointF(0, 4)});
-    Paint::strokeRoundedRect(p, r, cornerRadius, withOpacity(AppPalette::separator(), 0.6), 1);
+    copyRows(p, look, 0, edgeReach, 0, exposed);
+    for (int y = edgeReach; y < h - edgeReach; y += kCardMiddleRows)
+        copyRows(p, look, edgeReach, std::min(kCardMiddleRows, h - edgeReach - y), y, exposed);
+    copyRows(p, look, kept - edgeReach, edgeReach, h - edgeReach, exposed);
+}
+
+void AppCard::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    repaintResizedEdge(this, event->oldSize(), edgeReach);
 }
 
 // ---- PrimaryButton ----

@@ -34,8 +34,13 @@ public:
     static constexpr qreal cornerRadius = 18;
     QRect cardRect() const;
 
+    // How far up from its bottom edge (and down from its top edge) the card's look changes along its
+    // height: the rounded corners and the ends of the shadow. Between the two it repeats row after row.
+    static constexpr int edgeReach = 80;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
     bool event(QEvent* event) override;
 
 private:
@@ -101,6 +106,15 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
 };
+
+// For a widget whose painting keeps to its top-left (text, or nothing at all): a new height repaints only
+// the strip it gained (or nothing, when it shrank), not the whole widget. A widget that paints something
+// along its bottom edge calls repaintResizedEdge() from its resizeEvent.
+void keepPaintingOnResize(QWidget* widget);
+// Completes keepPaintingOnResize for a widget whose look depends on its size: a new width repaints it
+// whole; a new height repaints the band of `bottomReach` above its bottom edge, where the edge was and
+// where it is now.
+void repaintResizedEdge(QWidget* widget, const QSize& oldSize, int bottomReach);
 
 // Fills a screen with a vertical scroll area: no frame, no sideways scrolling.
 QScrollArea* addScreenScroll(QWidget* screen);

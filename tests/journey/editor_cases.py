@@ -450,3 +450,76 @@ def editor_long_document_opens_at_its_first_blocks_and_reaches_its_last(app):
     stored = [c for _, c in stored_blocks(session)]
     if stored != [content for _, content, _ in blocks]:
         raise Failure("opening and scrolling changed what the store holds")
+
+
+def quiet_pixels(session, rect, masks, what):
+    """The pixels of `rect` once they stop changing, with the rectangles of `masks` (a blinking caret, a
+    fading scroll bar) left out."""
+    x0, y0 = rect[0], rect[1]
+
+    def masked():
+        rows = session.pixels(rect)
+        for mx, my, mw, mh in masks:
+            for yy in range(max(0, my - y0), min(len(rows), my - y0 + mh)):
+                row = rows[yy]
+                for xx in range(max(0, mx - x0), min(len(row), mx - x0 + mw)):
+                    row[xx] = (0, 0, 0)
+        return rows
+    last = [masked()]
+
+    def settled():
+        now = masked()
+        same = now == last[0]
+        last[0] = now
+        return same
+    wait_until(what, settled, timeout=15, interval=0.4)
+    return last[0]
+
+
+@case
+def editor_text_block_grown_by_typing_shows_what_fresh_painting_shows(app):
+    """Typing at the end of a block taller than the window makes it grow line by line and paragraph by
+    paragraph while the page follows the caret: what those keys leave on screen is what the same page shows
+    once every part of it has been painted anew (scrolled away and back)."""
+    paragraphs = "\n".join(f"Paragraphe {i} : " + WORDS * 2 for i in range(1, 31))
+    session = open_doc(app, [("text", paragraphs, None), ("text", "Dernier bloc", None)])
+    text = session.find("text", "Texte")
+    # Taller than the window: clicked where it shows.
+    tx, ty, tw, th = session.extents(text)
+    view = view_rect(session)
+    session.move(tx + 60, max(ty, view[1]) + 60)
+    session.xdo("click", 1)
+    session.key("ctrl+End")
+    count = text.queryText().characterCount
+    for step in range(8):
+        if step % 3 == 2:
+            session.key("Return")
+            count += 1
+        chunk = WORDS[:40] + str(step)
+        count += len(chunk)
+        type_and_wait(session, text, chunk, count)
+        expect_caret_visible(session, text, f"after the chunk {step + 1}")
+    wait_until("the typed text in the store", lambda: stored_blocks(session)[0][1].endswith(chunk), timeout=10)
+
+    cx, cy, cw, ch = caret_rect(session, text)
+    # The caret blinks, and the scroll bar the page shows while it scrolls fades over the right edge.
+    masks = [(cx - 4, cy - 2, cw + 12, ch + 4), (view[0] + view[2] - 20, view[1], 20, view[3])]
+    typed = quiet_pixels(session, view, masks, "the typed page at rest")
+
+    # Away by more than the view's height, then back by the same notches: every part of the page that shows
+    # again has been painted anew on its way in.
+    session.move(view[0] + view[2] // 2, view[1] + view[3] // 2)
+    notches = 0
+    while char_rect(text, count - 1)[1] < cy + view[3] + 10:
+        session.xdo("click", 4, "sleep", 0.05)
+        notches += 1
+        if notches > 60:
+            raise Failure("the wheel does not take the page away from the caret")
+    session.xdo("click", "--repeat", notches, "--delay", 30, 5)
+    wait_until("the page back where it was", lambda: char_rect(text, count - 1)[1] == cy, timeout=10)
+    anew = quiet_pixels(session, view, masks, "the page painted anew at rest")
+    if anew != typed:
+        diff = [(x, y) for y, (a, b) in enumerate(zip(typed, anew)) for x, (p, q) in enumerate(zip(a, b)) if p != q]
+        session.screenshot("painted-anew")
+        raise Failure(f"{len(diff)} pixels differ between the typed page and the page painted anew, "
+                      f"first at {view[0] + diff[0][0]},{view[1] + diff[0][1]}")

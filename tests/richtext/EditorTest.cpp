@@ -16,6 +16,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <QTextLayout>
 #include <QTextTable>
@@ -575,8 +576,8 @@ TEST(RichTextEditor, EveryWriteIsTheWholeTextsRtf) {
     expectWhole("reloaded");
 }
 
-// A key repaints a band of the frame under the text: painted alone, the band looks as it does when the
-// whole frame is painted, focused or not.
+// A key repaints a band of the frame under the text, a new height its bottom edge, a scroll a strip over its
+// top: painted alone, each looks as it does when the whole frame is painted, focused or not.
 TEST(RichTextEditor, ABandOfTheFramePaintedAloneLooksAsInTheWhole) {
     QString text;
     for (int i = 0; i < 30; ++i)
@@ -588,11 +589,57 @@ TEST(RichTextEditor, ABandOfTheFramePaintedAloneLooksAsInTheWhole) {
             f.focusEditor();
         QApplication::processEvents();
         const QImage whole = f.editor->grab().toImage();
-        for (const QRect band : {QRect(0, 100, f.editor->width(), 40), QRect(0, 150, 30, 20),
-                                 QRect(f.editor->width() - 20, 200, 20, 33)}) {
+        const int w = f.editor->width();
+        const int bottom = f.editor->height();
+        const int top = f.editor->wrapper()->y();
+        for (const QRect band : {QRect(0, 100, w, 40), QRect(0, 150, 30, 20), QRect(w - 20, 200, 20, 33),
+                                 QRect(0, top, w, 17), QRect(0, bottom - 30, w, 30), QRect(0, bottom - 90, 300, 80)}) {
             const QImage part = f.editor->grab(band).toImage();
             EXPECT_EQ(part, whole.copy(QRect(band.topLeft() * whole.devicePixelRatio(), part.size())))
                 << focused << " " << band.y();
         }
     }
+}
+
+// A text as tall as its area never scrolls inside it, not even between a new line and the area's new height
+// (the whole text would be painted twice); the embedder hears of a new height before it is taken. Grown past
+// the large-text limit, it scrolls inside again.
+TEST(RichTextEditor, AGrowingTextNeverScrollsInsideItself) {
+    Fixture f(QString{});
+    QScrollBar* inner = f.view()->verticalScrollBar();
+    int innerScrolls = 0;
+    QObject::connect(inner, &QScrollBar::valueChanged, [&](int) { ++innerScrolls; });
+    std::vector<std::pair<qreal, qreal>> told;
+    std::vector<std::string> order;
+    QObject::connect(f.editor->wrapper(), &RichTextEditorWrapper::calculatedHeightAboutToChange,
+                     [&](qreal from, qreal to) {
+                         told.emplace_back(from, to);
+                         order.push_back("about");
+                         // Still the old height: the embedder may scroll before anything moves.
+                         EXPECT_EQ(f.editor->calculatedHeight(), from);
+                     });
+    QObject::connect(f.editor, &RichTextBlockEditor::calculatedHeightChanged, [&](qreal) { order.push_back("now"); });
+    f.focusEditor();
+    for (int i = 0; i < 12; ++i) {
+        QTest::keyClick(f.view(), Qt::Key_Return);
+        EXPECT_EQ(inner->value(), 0);
+    }
+    QTest::keyClicks(f.view(), QStringLiteral("fin"));
+    ASSERT_TRUE(testsupport::waitFor([&] { return f.editor->calculatedHeight() > 200; }));
+    EXPECT_EQ(innerScrolls, 0);
+    EXPECT_EQ(inner->maximum(), 0);
+    ASSERT_FALSE(told.empty());
+    EXPECT_EQ(told.front().first, RichTextEditorWrapper::minimumHeight);
+    EXPECT_EQ(told.back().second, f.editor->calculatedHeight());
+    for (size_t i = 0; i < order.size(); i += 2) {
+        EXPECT_EQ(order[i], "about");
+        EXPECT_EQ(i + 1 < order.size() ? order[i + 1] : std::string(), "now");
+    }
+
+    auto* mime = new QMimeData;
+    mime->setText(QString(QStringLiteral("mot ")).repeated(int(largetext::boundedChars / 4) + 500));
+    f.view()->pasteData(mime);
+    delete mime;
+    EXPECT_TRUE(f.editor->wrapper()->isBounded());
+    EXPECT_TRUE(testsupport::waitFor([&] { return inner->maximum() > 0; }));
 }

@@ -8,6 +8,8 @@
 #include <QAccessible>
 #include <QLabel>
 #include <QPainter>
+#include <QPaintEvent>
+#include <QScreen>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
@@ -121,6 +123,84 @@ TEST_F(ComponentsTest, APartOfAnAppCardPaintedAloneLooksAsInTheWhole) {
         for (const QRect part : {QRect(40, 300, 200, 40), QRect(0, 400, 320, 30), QRect(30, 10, 100, 50)}) {
             const QImage alone = card.grab(part).toImage();
             EXPECT_EQ(alone, whole.copy(QRect(part.topLeft() * whole.devicePixelRatio(), alone.size()))) << part.y();
+        }
+    }
+}
+
+// The card copies its look from one kept at a bounded height: at any size, the pixels are those its paths
+// and shadow paint.
+TEST_F(ComponentsTest, AnAppCardAtAnySizeLooksAsItsShapesPaintIt) {
+    AppCard card(new QWidget);
+    const int kept = 2 * AppCard::edgeReach + 64;
+    for (const AppTheme theme : {AppTheme::light, AppTheme::dark}) {
+        ThemeManager::shared().setTheme(theme);
+        for (const int width : {300, 900})
+            for (const int height : {60, kept - 1, kept, kept + 1, kept + 37, 1500}) {
+                card.resize(width, height);
+                QImage want(card.size(), QImage::Format_ARGB32_Premultiplied);
+                want.fill(Qt::transparent);
+                QPainter p(&want);
+                const QRectF r = card.cardRect();
+                Paint::fillRoundedRectWithShadow(p, r, AppCard::cornerRadius, AppPalette::cardBackground(),
+                                                 {AppPalette::cardShadow(), 10, QPointF(0, 4)});
+                Paint::strokeRoundedRect(p, r, AppCard::cornerRadius, withOpacity(AppPalette::separator(), 0.6), 1);
+                p.end();
+                EXPECT_EQ(renderClear(card), want.convertToFormat(QImage::Format_ARGB32)) << width << "x" << height;
+            }
+    }
+}
+
+namespace {
+
+void settle() {
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+}
+
+// What the window shows: the pixels its repaints left, not a new painting (grab()).
+QImage shown(QWidget& window) { return window.screen()->grabWindow(window.winId()).toImage(); }
+
+// Collects the parts of one widget that get painted.
+struct PaintedRegion : QObject {
+    QWidget* watched;
+    QRegion painted;
+    explicit PaintedRegion(QWidget* w) : watched(w) { w->installEventFilter(this); }
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (o == watched && e->type() == QEvent::Paint)
+            painted += static_cast<QPaintEvent*>(e)->region();
+        return false;
+    }
+};
+
+} // namespace
+
+// Growing or shrinking with its content, a card repaints its bottom edge and what it gained, and the window
+// then shows what a whole new painting shows.
+TEST_F(ComponentsTest, AResizedCardRepaintsOnlyItsBottomEdge) {
+    for (const AppTheme theme : {AppTheme::light, AppTheme::dark}) {
+        ThemeManager::shared().setTheme(theme);
+        ScreenBackground window;
+        window.resize(500, 700);
+        // A content that keeps its painting too, as a text does.
+        auto* content = new QWidget;
+        keepPaintingOnResize(content);
+        auto* card = new AppCard(content, &window);
+        card->setGeometry(20, 20, 400, 500);
+        window.show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+        settle();
+        PaintedRegion region(card);
+        for (const int change : {17, 3, -30, 120, -200}) {
+            region.painted = QRegion();
+            const int before = card->height();
+            card->resize(card->width(), before + change);
+            settle();
+            const QRect r = region.painted.boundingRect();
+            EXPECT_GE(r.top(), std::min(before, card->height()) - AppCard::edgeReach) << change;
+            EXPECT_LE(r.height(), AppCard::edgeReach + std::max(change, 0)) << change;
+            EXPECT_EQ(shown(window).convertToFormat(QImage::Format_RGB32),
+                      window.grab().toImage().convertToFormat(QImage::Format_RGB32))
+                << change;
         }
     }
 }

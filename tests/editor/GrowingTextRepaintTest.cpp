@@ -1,0 +1,194 @@
+// A key that makes a text block grow or shrink by a line repaints what changed, not the whole page, and
+// leaves on screen what a whole new painting shows.
+#include "EditorFixture.h"
+
+#include "editor/BlockRow.h"
+#include "editor/DocEditorView.h"
+#include "richtext/ClickableTextView.h"
+#include "richtext/RichTextBlockEditor.h"
+#include "richtext/RichTextEditorWrapper.h"
+#include "ui/Components.h"
+#include "ui/Theme.h"
+
+#include <QApplication>
+#include <QPaintEvent>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleFactory>
+#include <QTest>
+
+namespace {
+
+QString paragraphs(int count, int words) {
+    QStringList out;
+    for (int p = 0; p < count; ++p) {
+        QStringList line;
+        for (int w = 0; w < words; ++w)
+            line << (w % 3 ? QStringLiteral("mot") : QStringLiteral("phrase"));
+        out << line.join(QLatin1Char(' '));
+    }
+    return out.join(QLatin1Char('\n'));
+}
+
+// How much of the page gets painted.
+struct PaintedArea : QObject {
+    QWidget* page;
+    qint64 pixels = 0;
+    explicit PaintedArea(QWidget* w) : page(w) { qApp->installEventFilter(this); }
+    ~PaintedArea() override { qApp->removeEventFilter(this); }
+    bool eventFilter(QObject* o, QEvent* e) override {
+        if (o == page && e->type() == QEvent::Paint)
+            for (const QRect& r : static_cast<QPaintEvent*>(e)->region())
+                pixels += qint64(r.width()) * r.height();
+        return false;
+    }
+};
+
+} // namespace
+
+class GrowingTextRepaintTest : public EditorFixture {
+protected:
+    void SetUp() override {
+        EditorFixture::SetUp();
+        // A steady caret: both pictures show it.
+        flashTime = QApplication::cursorFlashTime();
+        QApplication::setCursorFlashTime(0);
+    }
+    void TearDown() override {
+        view.reset();
+        QApplication::setCursorFlashTime(flashTime);
+        if (restoreStyle) {
+            QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+            QApplication::setPalette(QPalette());
+        }
+        EditorFixture::TearDown();
+    }
+    void openAndEdit(const DocBlockPtr& typedIn) {
+        context().save();
+        view = std::make_unique<ImprovedDocEditorView>(services(), doc);
+        view->resize(1000, 600);
+        view->show();
+        view->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+        testsupport::flushEvents();
+        view->toggleEditMode();
+        testsupport::flushEvents();
+        editor = view->rowFor(typedIn->id())->textEditor();
+        text = editor->textView();
+        text->setFocus();
+        QTest::keyClick(text, Qt::Key_End, Qt::ControlModifier);
+        // Where focusing the block scrolls the page to, at once rather than in a quarter of a second.
+        view->scrollToBlock(typedIn->id(), false);
+        // The toolbar has come down over its block, and the page has followed the caret it pushed down.
+        ASSERT_TRUE(
+            testsupport::waitFor([&] { return editor->wrapper()->y() == RichTextBlockEditor::toolbarBlockHeight(); }));
+        QTest::keyClick(text, Qt::Key_Up);
+        QTest::keyClick(text, Qt::Key_End, Qt::ControlModifier);
+        testsupport::flushEvents();
+    }
+    QImage shown() { return view->screen()->grabWindow(view->winId()).toImage(); }
+    // Types `key` until the text's height changes; returns the share of the page painted meanwhile.
+    double typeUntilTheHeightChanges(Qt::Key key, const QString& typed = {}) {
+        PaintedArea area(view->scrollArea()->widget());
+        const int before = text->height();
+        for (int i = 0; i < 200 && text->height() == before; ++i) {
+            area.pixels = 0;
+            QTest::keyClick(text, key, Qt::NoModifier);
+            if (!typed.isEmpty())
+                QTest::keyClicks(text, typed);
+            testsupport::flushEvents();
+        }
+        EXPECT_NE(text->height(), before);
+        const QSize page = view->scrollArea()->viewport()->size();
+        return double(area.pixels) / (page.width() * page.height());
+    }
+    // What the keys left on screen is what painting the whole window anew shows.
+    void expectTheSamePixelsAsAWholePainting(const char* what) {
+        const QImage left = shown().convertToFormat(QImage::Format_RGB32);
+        const QImage anew = view->grab().toImage().convertToFormat(QImage::Format_RGB32);
+        ASSERT_EQ(left.size(), anew.size());
+        EXPECT_EQ(left, anew) << what;
+    }
+    bool caretShown() {
+        const QRect caret = text->cursorRect();
+        QWidget* page = view->scrollArea()->viewport();
+        return page->rect().contains(QRect(text->viewport()->mapTo(page, caret.topLeft()), caret.size()));
+    }
+
+    std::unique_ptr<ImprovedDocEditorView> view;
+    RichTextBlockEditor* editor = nullptr;
+    ClickableTextView* text = nullptr;
+    int flashTime = 0;
+    bool restoreStyle = false;
+};
+
+// At the end of a block taller than the window the page follows the caret: what the scroll moves is copied,
+// and the new line, what the block's bottom edge leaves and the strip the scroll uncovers are painted. Also
+// with the application's own style, whose scroll bar lies over the page.
+TEST_F(GrowingTextRepaintTest, AtTheEndOfATallBlockTheScrollIsCopiedAndOnlyTheChangeIsPainted) {
+    for (const bool appStyle : {false, true}) {
+        SCOPED_TRACE(appStyle ? "application style" : "plain style");
+        if (appStyle) {
+            restoreStyle = true;
+            applyAppearance();
+        }
+        auto b = block(0, QStringLiteral("text"), paragraphs(40, 30));
+        openAndEdit(b);
+        ASSERT_TRUE(caretShown());
+        const int scrolled = view->scrollArea()->verticalScrollBar()->value();
+        ASSERT_GT(scrolled, 0);
+
+        EXPECT_LT(typeUntilTheHeightChanges(Qt::Key_A, QStringLiteral(" mot")), 0.5);
+        EXPECT_TRUE(caretShown());
+        EXPECT_GT(view->scrollArea()->verticalScrollBar()->value(), scrolled);
+        expectTheSamePixelsAsAWholePainting("a wrapped line");
+
+        EXPECT_LT(typeUntilTheHeightChanges(Qt::Key_Return), 0.5);
+        EXPECT_TRUE(caretShown());
+        expectTheSamePixelsAsAWholePainting("a new paragraph");
+
+        typeUntilTheHeightChanges(Qt::Key_Backspace);
+        expectTheSamePixelsAsAWholePainting("a paragraph removed");
+        view.reset();
+        testsupport::flushEvents();
+    }
+}
+
+// Between other blocks, the rows below move down or up with the text and the rows above are left alone.
+TEST_F(GrowingTextRepaintTest, ABlockBetweenOthersMovesOnlyWhatIsBelowIt) {
+    block(0, QStringLiteral("text"), paragraphs(3, 20));
+    auto middle = block(1, QStringLiteral("text"), paragraphs(2, 25));
+    block(2, QStringLiteral("text"), paragraphs(3, 20));
+    block(3, QStringLiteral("code"), QStringLiteral("let a = 1\nlet b = 2"));
+    openAndEdit(middle);
+    PaintedArea above(view->rows().front()->card());
+    const struct {
+        Qt::Key key;
+        QString typed;
+        const char* what;
+    } keys[] = {{Qt::Key_A, QStringLiteral(" mot"), "a wrapped line"},
+                {Qt::Key_Return, {}, "a new paragraph"},
+                {Qt::Key_Backspace, {}, "a paragraph removed"}};
+    for (const auto& k : keys) {
+        above.pixels = 0;
+        typeUntilTheHeightChanges(k.key, k.typed);
+        EXPECT_EQ(above.pixels, 0) << k.what;
+        expectTheSamePixelsAsAWholePainting(k.what);
+    }
+}
+
+// The page and its rows keep their painting through a new height, not through a new width: a window made
+// wider, narrower, taller or shorter shows what painting it anew shows.
+TEST_F(GrowingTextRepaintTest, AResizedWindowShowsWhatPaintingItAnewShows) {
+    block(0, QStringLiteral("text"), paragraphs(6, 30));
+    auto typedIn = block(1, QStringLiteral("text"), paragraphs(2, 25));
+    block(2, QStringLiteral("code"), QStringLiteral("let a = 1\nlet b = 2"));
+    openAndEdit(typedIn);
+    for (const QSize size : {QSize(1180, 600), QSize(760, 600), QSize(760, 720), QSize(1000, 540)}) {
+        view->resize(size);
+        testsupport::flushEvents();
+        expectTheSamePixelsAsAWholePainting(qPrintable(QStringLiteral("%1x%2").arg(size.width()).arg(size.height())));
+    }
+}
