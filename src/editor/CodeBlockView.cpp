@@ -47,6 +47,8 @@ namespace {
 
 constexpr int kEditorPadding = 12;
 constexpr int kMinEditorHeight = 180;
+// How far the panel's rounded corners reach in from its edges.
+constexpr int kPanelEdge = 12;
 
 QColor black(qreal o) { return QColor::fromRgbF(0, 0, 0, float(o)); }
 QColor white(qreal o) { return QColor::fromRgbF(1, 1, 1, float(o)); }
@@ -105,7 +107,12 @@ public:
         // A block that keeps its height (the usual key) moves no other block: only the other
         // changes of the layout are worth a new count.
         connect(layout, &QAbstractTextDocumentLayout::update, this, [this] { m_topsDirty = true; });
-        connect(layout, &QAbstractTextDocumentLayout::documentSizeChanged, this, [this] { m_topsDirty = true; });
+        // The plain-text layout's size is its widest line by its number of lines: a line growing
+        // wider moves none.
+        connect(layout, &QAbstractTextDocumentLayout::documentSizeChanged, this, [this](const QSizeF& size) {
+            if (size.height() != std::exchange(m_lineCount, size.height()))
+                m_topsDirty = true;
+        });
     }
 
     QRectF placeOf(const QTextBlock& block) const { return blockBoundingGeometry(block).translated(contentOffset()); }
@@ -226,6 +233,7 @@ private:
 
     std::vector<qreal> m_tops;
     bool m_topsDirty = true;
+    qreal m_lineCount = -1;
     std::shared_ptr<std::vector<QTextBlock>> m_shaped = std::make_shared<std::vector<QTextBlock>>();
 };
 
@@ -349,8 +357,12 @@ ImprovedCodeBlockView::ImprovedCodeBlockView(TextBinding code, TextBinding langu
             this, [this] { linesMayHaveMoved(); }, Qt::QueuedConnection);
     };
     connect(m_editor->document()->documentLayout(), &QAbstractTextDocumentLayout::update, this, layoutChanged);
+    // Lines move when their number changes; any other move (a taller line, a font) is an update.
     connect(m_editor->document()->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this,
-            layoutChanged);
+            [this, layoutChanged](const QSizeF& size) {
+                if (size.height() != std::exchange(m_layoutLines, size.height()))
+                    layoutChanged();
+            });
     connect(m_editor, &QPlainTextEdit::updateRequest, m_gutter, [this](const QRect&, int dy) {
         if (dy != 0) {
             m_placesDirty = true;
@@ -408,6 +420,8 @@ void ImprovedCodeBlockView::paintPanelUnder(const QWidget& child, QPainter& p, c
         QRegion(inArea) - QRegion(area.adjusted(2, 12, -2, -12)) - QRegion(area.adjusted(12, 2, -12, -2));
     if (edges.isEmpty())
         return;
+    if (paintKeptEdges(p, inArea, at, card))
+        return;
     p.save();
     p.translate(-at);
     p.setClipRegion(edges, Qt::IntersectClip);
@@ -415,6 +429,60 @@ void ImprovedCodeBlockView::paintPanelUnder(const QWidget& child, QPainter& p, c
     p.fillRect(inArea, card);
     paintArea(p, QRectF(area), inArea);
     p.restore();
+}
+
+bool ImprovedCodeBlockView::paintKeptEdges(QPainter& p, const QRect& inArea, const QPoint& at,
+                                           const QColor& card) const {
+    // Kept pixels are only the painter's pixels one for one.
+    const QTransform& t = p.transform();
+    if (p.device()->devicePixelRatio() != 1.0 || t.type() > QTransform::TxTranslate || t.dx() != std::round(t.dx()) ||
+        t.dy() != std::round(t.dy()))
+        return false;
+    const QRect area = m_area->rect();
+    const int w = area.width();
+    const int h = area.height();
+    if (w < 2 * kPanelEdge + 2 || h < 2 * kPanelEdge + 2)
+        return false;
+    EdgeLook look{area.size(), m_gutter->width(), m_isFocused,
+                  m_isFocused ? codelang::current(m_language.value()).color() : QColor(), card};
+    if (!(look == m_edgeLook) || m_edgeImages[0].isNull()) {
+        m_edgeLook = look;
+        // The bands along the top and the bottom, and the two sides between them.
+        const QRect pieces[] = {QRect(0, 0, w, kPanelEdge), QRect(0, h - kPanelEdge, w, kPanelEdge),
+                                QRect(0, kPanelEdge, 2, h - 2 * kPanelEdge),
+                                QRect(w - 2, kPanelEdge, 2, h - 2 * kPanelEdge)};
+        for (size_t i = 0; i < std::size(pieces); ++i) {
+            QImage image(pieces[i].size(), QImage::Format_ARGB32_Premultiplied);
+            image.fill(card);
+            QPainter q(&image);
+            q.translate(-pieces[i].topLeft());
+            q.setClipRect(pieces[i]);
+            q.setRenderHint(QPainter::Antialiasing);
+            paintArea(q, QRectF(area), pieces[i]);
+            q.end();
+            m_edgeImages[i] = std::move(image);
+        }
+    }
+    // The outline's pixels: the top and bottom rows, the corners' squares and the sides.
+    const int e = kPanelEdge;
+    const struct {
+        QRect rect;
+        int image;
+        QPoint origin;
+    } parts[] = {{QRect(0, 0, w, 2), 0, {0, 0}},
+                 {QRect(0, 2, e, e - 2), 0, {0, 0}},
+                 {QRect(w - e, 2, e, e - 2), 0, {0, 0}},
+                 {QRect(0, h - 2, w, 2), 1, {0, h - e}},
+                 {QRect(0, h - e, e, e - 2), 1, {0, h - e}},
+                 {QRect(w - e, h - e, e, e - 2), 1, {0, h - e}},
+                 {QRect(0, e, 2, h - 2 * e), 2, {0, e}},
+                 {QRect(w - 2, e, 2, h - 2 * e), 3, {w - 2, e}}};
+    for (const auto& part : parts) {
+        const QRect shown = part.rect & inArea;
+        if (!shown.isEmpty())
+            p.drawImage(shown.topLeft() - at, m_edgeImages[size_t(part.image)], shown.translated(-part.origin));
+    }
+    return true;
 }
 
 void ImprovedCodeBlockView::applyColors() {

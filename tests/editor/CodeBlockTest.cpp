@@ -3,10 +3,13 @@
 #include "editor/CodeBlockView.h"
 #include "editor/CodeLanguages.h"
 #include "editor/CodeLineEndings.h"
+#include "editor/EditorWidgets.h"
+#include "ui/Palette.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QImage>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QRandomGenerator>
 #include <QTest>
@@ -161,6 +164,67 @@ TEST(CodeBlock, PaintsWhatAFreshEditorOfTheSameCodePaints) {
     const QImage now = editor->viewport()->grab().toImage();
     const QImage expected = other->editor()->viewport()->grab().toImage();
     EXPECT_TRUE(now == expected) << "the edited code block paints other pixels than a new one";
+}
+
+// The panel's outline and rounded corners, as the gutter and the editor paint them under themselves (whole or
+// a line at a time, focused or not, as the block grows), against the panel painting itself.
+TEST(CodeBlock, PaintsThePanelsOutlineUnderItsLinesAsThePanelDoes) {
+    Stored s{lines(12, QStringLiteral("\n"))};
+    auto view = codeView(s);
+    QPlainTextEdit* editor = view->editor();
+    editor->setCursorWidth(0);
+    QWidget* area = view->gutter()->parentWidget();
+    auto settle = [&] {
+        QCoreApplication::processEvents();
+        view->resize(600, view->sizeHint().height());
+        QCoreApplication::processEvents();
+    };
+    auto check = [&](const char* when) {
+        QImage panel(area->size(), QImage::Format_ARGB32_Premultiplied);
+        panel.fill(AppPalette::cardBackground());
+        area->render(&panel, QPoint(), QRegion(), {});
+        const int w = area->width();
+        const int h = area->height();
+        for (QWidget* child : {static_cast<QWidget*>(view->gutter()), editor->viewport()}) {
+            const QTextBlock last = editor->document()->lastBlock();
+            const int lastTop = int(editor->cursorRect(QTextCursor(last)).top());
+            const int middleTop = int(editor->cursorRect(QTextCursor(editor->document()->findBlockByNumber(5))).top());
+            const QList<QRect> strips = {child->rect(), QRect(0, middleTop, child->width(), 20),
+                                         QRect(0, lastTop, child->width(), child->height() - lastTop),
+                                         QRect(0, 0, child->width(), 5)};
+            for (const QRect& strip : strips) {
+                QImage painted(child->size(), QImage::Format_ARGB32_Premultiplied);
+                painted.fill(Qt::magenta);
+                child->render(&painted, strip.topLeft(), QRegion(strip), {});
+                const QPoint at = child->mapTo(area, QPoint(0, 0));
+                for (int y = strip.top(); y <= strip.bottom(); ++y)
+                    for (int x = strip.left(); x <= strip.right(); ++x) {
+                        const QPoint a(x + at.x(), y + at.y());
+                        // Inside the outline the gutter and the editor fill their own colour.
+                        const bool onOutline =
+                            !QRect(2, 12, w - 4, h - 24).contains(a) && !QRect(12, 2, w - 24, h - 4).contains(a);
+                        if (onOutline && painted.pixel(x, y) != panel.pixel(a))
+                            FAIL() << when << ": " << child->metaObject()->className() << " paints (" << x << ", " << y
+                                   << ") of " << strip.y() << "+" << strip.height() << " unlike the panel";
+                    }
+            }
+        }
+    };
+    settle();
+    check("at rest");
+    QApplication::setActiveWindow(view.get());
+    editor->setFocus();
+    settle();
+    ASSERT_TRUE(view->isFocused());
+    check("focused");
+    editor->moveCursor(QTextCursor::End);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTest::keyClicks(editor, QStringLiteral("fin"));
+    settle();
+    check("one line more");
+    editor->clearFocus();
+    settle();
+    check("unfocused again");
 }
 
 } // namespace
