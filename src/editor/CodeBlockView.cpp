@@ -629,7 +629,8 @@ void ImprovedCodeBlockView::refreshGutter(bool force) {
     m_lines = lines;
     const int digits = QString::number(m_lines).size();
     const int w = 12 + editorui::textWidth(m_numberFont, QString(std::max(digits, 1), QLatin1Char('8'))) + 8;
-    // The numbers are the label's text, for screen readers.
+    // The numbers are the label's name, for screen readers: a new text would repaint every number
+    // and lay the block out again, where a new line moves only the numbers below it.
     QString numbers;
     numbers.reserve(m_lines * (digits + 1));
     for (int i = 1; i <= m_lines; ++i) {
@@ -637,10 +638,12 @@ void ImprovedCodeBlockView::refreshGutter(bool force) {
             numbers += QLatin1Char('\n');
         numbers += QString::number(i);
     }
-    m_gutter->setText(numbers);
+    m_gutter->setAccessibleName(numbers);
+    // The numbers that moved or came are repainted once the lines are laid out (linesMayHaveMoved).
+    if (force || w != m_gutterWidth)
+        m_gutter->update();
     m_gutterWidth = w;
     m_gutter->setHint(QSize(m_gutterWidth, std::max(m_editor->height(), kMinEditorHeight)));
-    m_gutter->update();
 }
 
 QList<ImprovedCodeBlockView::NumberPlace> ImprovedCodeBlockView::lineNumberPlaces() const { return currentPlaces(); }

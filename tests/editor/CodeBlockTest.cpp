@@ -227,4 +227,90 @@ TEST(CodeBlock, PaintsThePanelsOutlineUnderItsLinesAsThePanelDoes) {
     check("unfocused again");
 }
 
+// What a window shows of a widget, made only of what its paints repainted: a number left out of
+// every repaint stays stale here.
+class PaintedSoFar : public QObject {
+public:
+    explicit PaintedSoFar(QWidget* widget) : m_widget(widget) {
+        shown = widget->grab().toImage();
+        widget->installEventFilter(this);
+    }
+    // A grab paints too, but shows nothing on the screen.
+    QImage grab() {
+        m_grabbing = true;
+        const QImage image = m_widget->grab().toImage().convertToFormat(shown.format());
+        m_grabbing = false;
+        return image;
+    }
+    QImage shown;
+    // Takes in what the paints since the last call repainted.
+    void take() {
+        const QImage now = grab();
+        if (now.size() != shown.size()) {
+            QImage grown(now.size(), shown.format());
+            grown.fill(Qt::magenta);
+            QPainter(&grown).drawImage(0, 0, shown);
+            shown = grown;
+        }
+        QPainter p(&shown);
+        p.setClipRegion(m_painted);
+        p.drawImage(0, 0, now);
+        m_painted = QRegion();
+    }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint && !m_grabbing)
+            m_painted += static_cast<QPaintEvent*>(event)->region();
+        return false;
+    }
+
+private:
+    QWidget* m_widget;
+    QRegion m_painted;
+    bool m_grabbing = false;
+};
+
+TEST(CodeBlock, NumbersThatMoveOrComeOrGoAreRepainted) {
+    // Few lines: the block keeps its least height, and the gutter its size, for the first edits.
+    Stored s{lines(3, QStringLiteral("\n"))};
+    auto view = codeView(s);
+    QPlainTextEdit* editor = view->editor();
+    QApplication::setActiveWindow(view.get());
+    editor->setFocus();
+    QCoreApplication::processEvents();
+    PaintedSoFar gutter(view->gutter());
+    auto at = [&](int line) {
+        QTextCursor c(editor->document()->findBlockByNumber(line));
+        editor->setTextCursor(c);
+    };
+    auto expectCurrent = [&](const char* when) {
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        gutter.take();
+        // The numbers, inside the outline.
+        const QImage full = gutter.grab();
+        const QRect numbers = full.rect().adjusted(2, 12, 0, -12);
+        EXPECT_TRUE(gutter.shown.copy(numbers) == full.copy(numbers)) << "stale numbers " << when;
+    };
+    editor->moveCursor(QTextCursor::End);
+    QTest::keyClick(editor, Qt::Key_Return);
+    expectCurrent("after a line at the end");
+    at(3);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTest::keyClicks(editor, QStringLiteral("x"));
+    expectCurrent("after a line in the middle");
+    at(5);
+    QTest::keyClick(editor, Qt::Key_Backspace);
+    expectCurrent("after two lines joined");
+    editor->insertPlainText(QStringLiteral("a\nb\nc\nd\n"));
+    expectCurrent("after lines pasted");
+    editor->moveCursor(QTextCursor::End);
+    for (int i = 0; i < 4; ++i)
+        QTest::keyClick(editor, Qt::Key_Return);
+    expectCurrent("past ten lines");
+    editor->undo();
+    editor->undo();
+    expectCurrent("after undoing");
+    ASSERT_EQ(view->lineNumberCount(), codelang::lineCount(editor->toPlainText()));
+}
+
 } // namespace
