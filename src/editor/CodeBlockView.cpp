@@ -441,16 +441,20 @@ bool ImprovedCodeBlockView::paintKeptEdges(QPainter& p, const QRect& inArea, con
     const QRect area = m_area->rect();
     const int w = area.width();
     const int h = area.height();
-    if (w < 2 * kPanelEdge + 2 || h < 2 * kPanelEdge + 2)
+    const int e = kPanelEdge;
+    if (w < 2 * e + 2 || h < 2 * e + 2)
         return false;
-    EdgeLook look{area.size(), m_gutter->width(), m_isFocused,
+    // Kept for a panel of a few rows: the corners do not change with the height and the sides are the
+    // same on every row between them, so a new line paints nothing again.
+    constexpr int sideRows = 256;
+    EdgeLook look{w, m_gutter->width(), m_isFocused,
                   m_isFocused ? codelang::current(m_language.value()).color() : QColor(), card};
     if (!(look == m_edgeLook) || m_edgeImages[0].isNull()) {
         m_edgeLook = look;
+        const QRect kept(0, 0, w, 2 * e + sideRows);
         // The bands along the top and the bottom, and the two sides between them.
-        const QRect pieces[] = {QRect(0, 0, w, kPanelEdge), QRect(0, h - kPanelEdge, w, kPanelEdge),
-                                QRect(0, kPanelEdge, 2, h - 2 * kPanelEdge),
-                                QRect(w - 2, kPanelEdge, 2, h - 2 * kPanelEdge)};
+        const QRect pieces[] = {QRect(0, 0, w, e), QRect(0, e + sideRows, w, e), QRect(0, e, 2, sideRows),
+                                QRect(w - 2, e, 2, sideRows)};
         for (size_t i = 0; i < std::size(pieces); ++i) {
             QImage image(pieces[i].size(), QImage::Format_ARGB32_Premultiplied);
             image.fill(card);
@@ -458,13 +462,13 @@ bool ImprovedCodeBlockView::paintKeptEdges(QPainter& p, const QRect& inArea, con
             q.translate(-pieces[i].topLeft());
             q.setClipRect(pieces[i]);
             q.setRenderHint(QPainter::Antialiasing);
-            paintArea(q, QRectF(area), pieces[i]);
+            paintArea(q, QRectF(kept), pieces[i]);
             q.end();
             m_edgeImages[i] = std::move(image);
         }
     }
-    // The outline's pixels: the top and bottom rows, the corners' squares and the sides.
-    const int e = kPanelEdge;
+    // The outline's pixels: the top and bottom rows, the corners' squares and the sides, these in
+    // runs of the kept rows.
     const struct {
         QRect rect;
         int image;
@@ -474,13 +478,19 @@ bool ImprovedCodeBlockView::paintKeptEdges(QPainter& p, const QRect& inArea, con
                  {QRect(w - e, 2, e, e - 2), 0, {0, 0}},
                  {QRect(0, h - 2, w, 2), 1, {0, h - e}},
                  {QRect(0, h - e, e, e - 2), 1, {0, h - e}},
-                 {QRect(w - e, h - e, e, e - 2), 1, {0, h - e}},
-                 {QRect(0, e, 2, h - 2 * e), 2, {0, e}},
-                 {QRect(w - 2, e, 2, h - 2 * e), 3, {w - 2, e}}};
+                 {QRect(w - e, h - e, e, e - 2), 1, {0, h - e}}};
     for (const auto& part : parts) {
         const QRect shown = part.rect & inArea;
         if (!shown.isEmpty())
             p.drawImage(shown.topLeft() - at, m_edgeImages[size_t(part.image)], shown.translated(-part.origin));
+    }
+    for (const auto& [side, image] : {std::pair{QRect(0, e, 2, h - 2 * e), 2}, {QRect(w - 2, e, 2, h - 2 * e), 3}}) {
+        const QRect shown = side & inArea;
+        for (int y = shown.top(); y <= shown.bottom(); y += sideRows) {
+            const int rows = std::min(sideRows, shown.bottom() + 1 - y);
+            p.drawImage(QPoint(shown.left(), y) - at, m_edgeImages[size_t(image)],
+                        QRect(shown.left() - side.left(), 0, shown.width(), rows));
+        }
     }
     return true;
 }

@@ -127,7 +127,7 @@ private:
     mutable std::vector<ShapedNumber> m_numbers;
     // What the kept outline was painted for, and its pieces: the top and bottom bands, the sides.
     struct EdgeLook {
-        QSize size;
+        int width = 0;
         int gutter = 0;
         bool focused = false;
         QColor outline;

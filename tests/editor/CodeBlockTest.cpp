@@ -222,6 +222,9 @@ TEST(CodeBlock, PaintsThePanelsOutlineUnderItsLinesAsThePanelDoes) {
     QTest::keyClicks(editor, QStringLiteral("fin"));
     settle();
     check("one line more");
+    editor->insertPlainText(QStringLiteral("\n") + lines(30, QStringLiteral("\n")));
+    settle();
+    check("thirty lines more");
     editor->clearFocus();
     settle();
     check("unfocused again");
