@@ -663,10 +663,16 @@ void BM_CodeBlockTyping(benchmark::State& state) {
         whole.push_back(all);
     };
     int i = 0;
+    // The new lines apart: they move every line below them.
+    std::vector<double> newLine, baselineNewLine;
     for (auto _ : state) {
         const QChar ch = keys[i++ % keys.size()];
         type(editor, editorFrame, ch, ms, turn);
         type(&bare, bareFrame, ch, baseline, baselineTurn);
+        if (ch == QLatin1Char('\n')) {
+            newLine.push_back(ms.back());
+            baselineNewLine.push_back(baseline.back());
+        }
     }
     state.counters["editor_p50_ms"] = median(ms);
     state.counters["editor_p99_ms"] = percentile(ms, 0.99);
@@ -674,6 +680,8 @@ void BM_CodeBlockTyping(benchmark::State& state) {
     state.counters["qplaintextedit_p99_ms"] = percentile(baseline, 0.99);
     state.counters["ratio_p50"] = median(ms) / std::max(1e-6, median(baseline));
     state.counters["ratio_p99"] = percentile(ms, 0.99) / std::max(1e-6, percentile(baseline, 0.99));
+    state.counters["new_line_p50_ms"] = median(newLine);
+    state.counters["new_line_ratio_p50"] = median(newLine) / std::max(1e-6, median(baselineNewLine));
     state.counters["turn_ratio_p50"] = median(turn) / std::max(1e-6, median(baselineTurn));
     state.counters["turn_ratio_p99"] = percentile(turn, 0.99) / std::max(1e-6, percentile(baselineTurn, 0.99));
     view.reset();

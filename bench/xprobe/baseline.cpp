@@ -1,10 +1,12 @@
 // The plain-Qt yardsticks of the X probe: the same content in bare Qt widgets, at the size and in the fonts
-// the application uses. `xprobe_baseline MODE FILE [--size WxH] [--font FAMILY:PX] [--code-font FAMILY:PX]`
-// MODE: textedit (a QTextEdit), plaintext (a QPlainTextEdit), scroll (a QScrollArea of one label a block),
+// the application uses. `xprobe_baseline MODE FILE [--size WxH] [--font FAMILY:PX] [--code-font FAMILY:PX]
+// [--editor-size WxH]`; the last puts the editor, that large, in the middle of the window.
+// MODE: textedit (a QTextEdit), plaintext (a QPlainTextEdit, unwrapped as a code block), scroll (a QScrollArea of one label a block),
 // window (the minimal window of bench_startup, one line of text, which stays open; FILE is not read).
 // FILE: a JSON array of blocks, {"type": "text" | "code", "content": "…"}.
 #include <QApplication>
 #include <QFile>
+#include <QGridLayout>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -65,6 +67,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     QSize size(1100, 720);
+    QSize editorSize;
     QString textSpec, codeSpec;
     for (qsizetype i = 3; i + 1 < args.size(); i += 2) {
         if (args[i] == QStringLiteral("--size")) {
@@ -74,6 +77,9 @@ int main(int argc, char** argv) {
             textSpec = args[i + 1];
         } else if (args[i] == QStringLiteral("--code-font")) {
             codeSpec = args[i + 1];
+        } else if (args[i] == QStringLiteral("--editor-size")) {
+            const QStringList wh = args[i + 1].split(QLatin1Char('x'));
+            editorSize = QSize(wh.value(0).toInt(), wh.value(1).toInt());
         }
     }
     const QString mode = args[1];
@@ -95,8 +101,12 @@ int main(int argc, char** argv) {
         edit->moveCursor(QTextCursor::End);
         window = edit;
     } else if (mode == QStringLiteral("plaintext")) {
+        // Laid out as the code block lays its code out: lines unwrapped, scrolled sideways past the
+        // right edge, inside the same margin. A wrapping editor never scrolls sideways.
         auto* edit = new QPlainTextEdit;
         edit->setFont(codeFont);
+        edit->setLineWrapMode(QPlainTextEdit::NoWrap);
+        edit->document()->setDocumentMargin(12);
         edit->setPlainText(joined(blocks));
         edit->moveCursor(QTextCursor::End);
         window = edit;
@@ -120,6 +130,13 @@ int main(int argc, char** argv) {
     } else {
         std::fprintf(stderr, "xprobe_baseline: unknown mode %s\n", qPrintable(mode));
         return 2;
+    }
+    if (editorSize.isValid() && !editorSize.isEmpty()) {
+        auto* frame = new QWidget;
+        auto* grid = new QGridLayout(frame);
+        grid->addWidget(window, 0, 0, Qt::AlignCenter);
+        window->setFixedSize(editorSize);
+        window = frame;
     }
     window->setWindowTitle(QStringLiteral("xprobe baseline"));
     window->resize(size);

@@ -305,8 +305,9 @@ class Bench:
         self.tolmek = self.probe()
         _, self.tolmek_rect = self.tolmek.target(self.session.app.pid)
 
-    def start_baseline(self, mode, title):
-        """The plain-Qt program showing `title`'s content, as large as Tolmek's window, at its right."""
+    def start_baseline(self, mode, title, editor=None):
+        """The plain-Qt program showing `title`'s content, as large as Tolmek's window, at its right; its
+        editor `editor` (w, h) large, where given, in the middle of the window."""
         self.stop_baseline()
         path = os.path.join(self.content_dir, f"{mode}.json")
         with open(path, "w") as f:
@@ -314,7 +315,7 @@ class Bench:
         _, _, w, h = self.tolmek_rect
         self.baseline = subprocess.Popen(
             [os.path.join(self.bindir, "xprobe_baseline"), mode, path, "--size", f"{w}x{h}", "--font", TEXT_FONT,
-             "--code-font", CODE_FONT],
+             "--code-font", CODE_FONT] + (["--editor-size", f"{editor[0]}x{editor[1]}"] if editor else []),
             env=dict(self.env, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1"), start_new_session=True,
             stdout=self.log, stderr=self.log)
         self.qt = self.probe()
@@ -455,11 +456,16 @@ class Bench:
         probe.idle(limit=self.idle_limit)
         s.key("ctrl+End")
 
+    def text_field(self, role_name, index):
+        """The `index`th text or code block of Tolmek's open document."""
+        s = self.session
+        return wait_until(f"text {role_name!r} #{index}",
+                          lambda: (s.find_all("text", role_name) + [None] * (index + 1))[index], timeout=60)
+
     def text_point(self, role_name, index):
         """A visible point inside the `index`th text or code block of Tolmek's open document."""
         s = self.session
-        field = wait_until(f"text {role_name!r} #{index}",
-                           lambda: (s.find_all("text", role_name) + [None] * (index + 1))[index], timeout=60)
+        field = self.text_field(role_name, index)
         wx, wy, ww, wh = self.tolmek_rect
         for _ in range(2):
             x, y, w, h = s.extents(field)
@@ -469,13 +475,30 @@ class Bench:
             s.scroll_into_view(field)
         raise Failure(f"the text {role_name!r} #{index} stays out of sight")
 
-    def typing(self, label, title, role_name, index, mode):
-        """Keys into the end of a text, Tolmek and the plain-Qt editor taking turns by rounds."""
+    def shown_part(self, acc):
+        """The size of the most of `acc` that its scrolled page can show: the first container smaller
+        than it cuts it."""
+        _, _, w, h = self.session.extents(acc)
+        parent = acc.parent
+        while parent is not None:
+            _, _, pw, ph = self.session.extents(parent)
+            if pw < w or ph < h:
+                return min(w, pw), min(h, ph)
+            parent = parent.parent
+        return w, h
+
+    def typing(self, label, title, role_name, index, mode, same_view=False):
+        """Keys into the end of a text, Tolmek and the plain-Qt editor taking turns by rounds. With
+        `same_view`, the plain-Qt editor is as large as the part of Tolmek's editor in view: a key that
+        scrolls sideways repaints as much in both."""
         print(f"typing: {label}", flush=True)
         figure = self.figure(f"key → pixels, {label}", "≤ 1.5× Qt")
         self.open_doc(title)
         self.switch("Éditer")
-        self.start_baseline(mode, title)
+        editor = None
+        if same_view:
+            editor = self.shown_part(self.text_field(role_name, index))
+        self.start_baseline(mode, title, editor)
         rounds, keys = (1, 6) if self.quick else (6, 50)
         typed = 0
         for _ in range(rounds):
@@ -501,7 +524,7 @@ class Bench:
             self.typing("200-word block of the large document", DOC_BLOCKS, "Texte", 1, "textedit")
             self.typing("10,000 words in 100 paragraphs", DOC_PARAGRAPHS, "Texte", 0, "textedit")
             self.typing("10,000 words in one paragraph", DOC_ONE_PARAGRAPH, "Texte", 0, "textedit")
-            self.typing("300-line code block (Qt: QPlainTextEdit)", DOC_CODE, "Code", 0, "plaintext")
+            self.typing("300-line code block (Qt: QPlainTextEdit)", DOC_CODE, "Code", 0, "plaintext", same_view=True)
         print(f"\n{render(self.figures)}\n(measured in {time.monotonic() - started:.0f} s)", flush=True)
         return self.figures
 

@@ -47,6 +47,8 @@ namespace {
 
 constexpr int kEditorPadding = 12;
 constexpr int kMinEditorHeight = 180;
+// How far the panel's rounded corners reach in from its edges.
+constexpr int kPanelEdge = 12;
 
 QColor black(qreal o) { return QColor::fromRgbF(0, 0, 0, float(o)); }
 QColor white(qreal o) { return QColor::fromRgbF(1, 1, 1, float(o)); }
@@ -105,7 +107,12 @@ public:
         // A block that keeps its height (the usual key) moves no other block: only the other
         // changes of the layout are worth a new count.
         connect(layout, &QAbstractTextDocumentLayout::update, this, [this] { m_topsDirty = true; });
-        connect(layout, &QAbstractTextDocumentLayout::documentSizeChanged, this, [this] { m_topsDirty = true; });
+        // The plain-text layout's size is its widest line by its number of lines: a line growing
+        // wider moves none.
+        connect(layout, &QAbstractTextDocumentLayout::documentSizeChanged, this, [this](const QSizeF& size) {
+            if (size.height() != std::exchange(m_lineCount, size.height()))
+                m_topsDirty = true;
+        });
     }
 
     QRectF placeOf(const QTextBlock& block) const { return blockBoundingGeometry(block).translated(contentOffset()); }
@@ -226,6 +233,7 @@ private:
 
     std::vector<qreal> m_tops;
     bool m_topsDirty = true;
+    qreal m_lineCount = -1;
     std::shared_ptr<std::vector<QTextBlock>> m_shaped = std::make_shared<std::vector<QTextBlock>>();
 };
 
@@ -349,8 +357,12 @@ ImprovedCodeBlockView::ImprovedCodeBlockView(TextBinding code, TextBinding langu
             this, [this] { linesMayHaveMoved(); }, Qt::QueuedConnection);
     };
     connect(m_editor->document()->documentLayout(), &QAbstractTextDocumentLayout::update, this, layoutChanged);
+    // Lines move when their number changes; any other move (a taller line, a font) is an update.
     connect(m_editor->document()->documentLayout(), &QAbstractTextDocumentLayout::documentSizeChanged, this,
-            layoutChanged);
+            [this, layoutChanged](const QSizeF& size) {
+                if (size.height() != std::exchange(m_layoutLines, size.height()))
+                    layoutChanged();
+            });
     connect(m_editor, &QPlainTextEdit::updateRequest, m_gutter, [this](const QRect&, int dy) {
         if (dy != 0) {
             m_placesDirty = true;
@@ -408,6 +420,8 @@ void ImprovedCodeBlockView::paintPanelUnder(const QWidget& child, QPainter& p, c
         QRegion(inArea) - QRegion(area.adjusted(2, 12, -2, -12)) - QRegion(area.adjusted(12, 2, -12, -2));
     if (edges.isEmpty())
         return;
+    if (paintKeptEdges(p, inArea, at, card))
+        return;
     p.save();
     p.translate(-at);
     p.setClipRegion(edges, Qt::IntersectClip);
@@ -415,6 +429,70 @@ void ImprovedCodeBlockView::paintPanelUnder(const QWidget& child, QPainter& p, c
     p.fillRect(inArea, card);
     paintArea(p, QRectF(area), inArea);
     p.restore();
+}
+
+bool ImprovedCodeBlockView::paintKeptEdges(QPainter& p, const QRect& inArea, const QPoint& at,
+                                           const QColor& card) const {
+    // Kept pixels are only the painter's pixels one for one.
+    const QTransform& t = p.transform();
+    if (p.device()->devicePixelRatio() != 1.0 || t.type() > QTransform::TxTranslate || t.dx() != std::round(t.dx()) ||
+        t.dy() != std::round(t.dy()))
+        return false;
+    const QRect area = m_area->rect();
+    const int w = area.width();
+    const int h = area.height();
+    const int e = kPanelEdge;
+    if (w < 2 * e + 2 || h < 2 * e + 2)
+        return false;
+    // Kept for a panel of a few rows: the corners do not change with the height and the sides are the
+    // same on every row between them, so a new line paints nothing again.
+    constexpr int sideRows = 256;
+    EdgeLook look{w, m_gutter->width(), m_isFocused,
+                  m_isFocused ? codelang::current(m_language.value()).color() : QColor(), card};
+    if (!(look == m_edgeLook) || m_edgeImages[0].isNull()) {
+        m_edgeLook = look;
+        const QRect kept(0, 0, w, 2 * e + sideRows);
+        // The bands along the top and the bottom, and the two sides between them.
+        const QRect pieces[] = {QRect(0, 0, w, e), QRect(0, e + sideRows, w, e), QRect(0, e, 2, sideRows),
+                                QRect(w - 2, e, 2, sideRows)};
+        for (size_t i = 0; i < std::size(pieces); ++i) {
+            QImage image(pieces[i].size(), QImage::Format_ARGB32_Premultiplied);
+            image.fill(card);
+            QPainter q(&image);
+            q.translate(-pieces[i].topLeft());
+            q.setClipRect(pieces[i]);
+            q.setRenderHint(QPainter::Antialiasing);
+            paintArea(q, QRectF(kept), pieces[i]);
+            q.end();
+            m_edgeImages[i] = std::move(image);
+        }
+    }
+    // The outline's pixels: the top and bottom rows, the corners' squares and the sides, these in
+    // runs of the kept rows.
+    const struct {
+        QRect rect;
+        int image;
+        QPoint origin;
+    } parts[] = {{QRect(0, 0, w, 2), 0, {0, 0}},
+                 {QRect(0, 2, e, e - 2), 0, {0, 0}},
+                 {QRect(w - e, 2, e, e - 2), 0, {0, 0}},
+                 {QRect(0, h - 2, w, 2), 1, {0, h - e}},
+                 {QRect(0, h - e, e, e - 2), 1, {0, h - e}},
+                 {QRect(w - e, h - e, e, e - 2), 1, {0, h - e}}};
+    for (const auto& part : parts) {
+        const QRect shown = part.rect & inArea;
+        if (!shown.isEmpty())
+            p.drawImage(shown.topLeft() - at, m_edgeImages[size_t(part.image)], shown.translated(-part.origin));
+    }
+    for (const auto& [side, image] : {std::pair{QRect(0, e, 2, h - 2 * e), 2}, {QRect(w - 2, e, 2, h - 2 * e), 3}}) {
+        const QRect shown = side & inArea;
+        for (int y = shown.top(); y <= shown.bottom(); y += sideRows) {
+            const int rows = std::min(sideRows, shown.bottom() + 1 - y);
+            p.drawImage(QPoint(shown.left(), y) - at, m_edgeImages[size_t(image)],
+                        QRect(shown.left() - side.left(), 0, shown.width(), rows));
+        }
+    }
+    return true;
 }
 
 void ImprovedCodeBlockView::applyColors() {
@@ -561,7 +639,8 @@ void ImprovedCodeBlockView::refreshGutter(bool force) {
     m_lines = lines;
     const int digits = QString::number(m_lines).size();
     const int w = 12 + editorui::textWidth(m_numberFont, QString(std::max(digits, 1), QLatin1Char('8'))) + 8;
-    // The numbers are the label's text, for screen readers.
+    // The numbers are the label's name, for screen readers: a new text would repaint every number
+    // and lay the block out again, where a new line moves only the numbers below it.
     QString numbers;
     numbers.reserve(m_lines * (digits + 1));
     for (int i = 1; i <= m_lines; ++i) {
@@ -569,10 +648,12 @@ void ImprovedCodeBlockView::refreshGutter(bool force) {
             numbers += QLatin1Char('\n');
         numbers += QString::number(i);
     }
-    m_gutter->setText(numbers);
+    m_gutter->setAccessibleName(numbers);
+    // The numbers that moved or came are repainted once the lines are laid out (linesMayHaveMoved).
+    if (force || w != m_gutterWidth)
+        m_gutter->update();
     m_gutterWidth = w;
     m_gutter->setHint(QSize(m_gutterWidth, std::max(m_editor->height(), kMinEditorHeight)));
-    m_gutter->update();
 }
 
 QList<ImprovedCodeBlockView::NumberPlace> ImprovedCodeBlockView::lineNumberPlaces() const { return currentPlaces(); }

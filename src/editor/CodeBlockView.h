@@ -3,6 +3,7 @@
 #include "richtext/RichTextBindings.h"
 
 #include <QFont>
+#include <QImage>
 #include <QStaticText>
 #include <QWidget>
 
@@ -71,6 +72,10 @@ private:
     // themselves: a key repaints nothing behind them.
     void paintArea(QPainter& p, const QRectF& r, const QRect& dirty) const;
     void paintPanelUnder(const QWidget& child, QPainter& p, const QRect& dirty) const;
+    // The panel's pixels along its outline, painted once per look and kept: a typed line reaches the
+    // side, and often a corner, where the rounded shape costs more to paint than the line. False
+    // when the painter does not draw pixel for pixel.
+    bool paintKeptEdges(QPainter& p, const QRect& inArea, const QPoint& at, const QColor& card) const;
     void fitEditorHeight();
     void applyColors();
     void paintGutter(QPainter& p, const editorui::PaintedLabel& gutter) const;
@@ -110,6 +115,7 @@ private:
     mutable QList<NumberPlace> m_places;
     mutable bool m_placesDirty = true;
     bool m_linesMayHaveMoved = false;
+    qreal m_layoutLines = -1;
     // The laid-out lines' height with the top margin, added up with the places.
     mutable qreal m_contentHeight = 0;
     // Each number shaped once, at the gutter's font.
@@ -119,6 +125,17 @@ private:
     };
     QFont m_numberFont;
     mutable std::vector<ShapedNumber> m_numbers;
+    // What the kept outline was painted for, and its pieces: the top and bottom bands, the sides.
+    struct EdgeLook {
+        int width = 0;
+        int gutter = 0;
+        bool focused = false;
+        QColor outline;
+        QColor card;
+        bool operator==(const EdgeLook&) const = default;
+    };
+    mutable EdgeLook m_edgeLook;
+    mutable QImage m_edgeImages[4];
 };
 
 // A code block in view mode: language label, copy button and the code, read-only and selectable.

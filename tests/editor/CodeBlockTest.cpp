@@ -3,10 +3,13 @@
 #include "editor/CodeBlockView.h"
 #include "editor/CodeLanguages.h"
 #include "editor/CodeLineEndings.h"
+#include "editor/EditorWidgets.h"
+#include "ui/Palette.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QImage>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QRandomGenerator>
 #include <QTest>
@@ -161,6 +164,156 @@ TEST(CodeBlock, PaintsWhatAFreshEditorOfTheSameCodePaints) {
     const QImage now = editor->viewport()->grab().toImage();
     const QImage expected = other->editor()->viewport()->grab().toImage();
     EXPECT_TRUE(now == expected) << "the edited code block paints other pixels than a new one";
+}
+
+// The panel's outline and rounded corners, as the gutter and the editor paint them under themselves (whole or
+// a line at a time, focused or not, as the block grows), against the panel painting itself.
+TEST(CodeBlock, PaintsThePanelsOutlineUnderItsLinesAsThePanelDoes) {
+    Stored s{lines(12, QStringLiteral("\n"))};
+    auto view = codeView(s);
+    QPlainTextEdit* editor = view->editor();
+    editor->setCursorWidth(0);
+    QWidget* area = view->gutter()->parentWidget();
+    auto settle = [&] {
+        QCoreApplication::processEvents();
+        view->resize(600, view->sizeHint().height());
+        QCoreApplication::processEvents();
+    };
+    auto check = [&](const char* when) {
+        QImage panel(area->size(), QImage::Format_ARGB32_Premultiplied);
+        panel.fill(AppPalette::cardBackground());
+        area->render(&panel, QPoint(), QRegion(), {});
+        const int w = area->width();
+        const int h = area->height();
+        for (QWidget* child : {static_cast<QWidget*>(view->gutter()), editor->viewport()}) {
+            const QTextBlock last = editor->document()->lastBlock();
+            const int lastTop = int(editor->cursorRect(QTextCursor(last)).top());
+            const int middleTop = int(editor->cursorRect(QTextCursor(editor->document()->findBlockByNumber(5))).top());
+            const QList<QRect> strips = {child->rect(), QRect(0, middleTop, child->width(), 20),
+                                         QRect(0, lastTop, child->width(), child->height() - lastTop),
+                                         QRect(0, 0, child->width(), 5)};
+            for (const QRect& strip : strips) {
+                QImage painted(child->size(), QImage::Format_ARGB32_Premultiplied);
+                painted.fill(Qt::magenta);
+                child->render(&painted, strip.topLeft(), QRegion(strip), {});
+                const QPoint at = child->mapTo(area, QPoint(0, 0));
+                for (int y = strip.top(); y <= strip.bottom(); ++y)
+                    for (int x = strip.left(); x <= strip.right(); ++x) {
+                        const QPoint a(x + at.x(), y + at.y());
+                        // Inside the outline the gutter and the editor fill their own colour.
+                        const bool onOutline =
+                            !QRect(2, 12, w - 4, h - 24).contains(a) && !QRect(12, 2, w - 24, h - 4).contains(a);
+                        if (onOutline && painted.pixel(x, y) != panel.pixel(a))
+                            FAIL() << when << ": " << child->metaObject()->className() << " paints (" << x << ", " << y
+                                   << ") of " << strip.y() << "+" << strip.height() << " unlike the panel";
+                    }
+            }
+        }
+    };
+    settle();
+    check("at rest");
+    QApplication::setActiveWindow(view.get());
+    editor->setFocus();
+    settle();
+    ASSERT_TRUE(view->isFocused());
+    check("focused");
+    editor->moveCursor(QTextCursor::End);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTest::keyClicks(editor, QStringLiteral("fin"));
+    settle();
+    check("one line more");
+    editor->insertPlainText(QStringLiteral("\n") + lines(30, QStringLiteral("\n")));
+    settle();
+    check("thirty lines more");
+    editor->clearFocus();
+    settle();
+    check("unfocused again");
+}
+
+// What a window shows of a widget, made only of what its paints repainted: a number left out of
+// every repaint stays stale here.
+class PaintedSoFar : public QObject {
+public:
+    explicit PaintedSoFar(QWidget* widget) : m_widget(widget) {
+        shown = widget->grab().toImage();
+        widget->installEventFilter(this);
+    }
+    // A grab paints too, but shows nothing on the screen.
+    QImage grab() {
+        m_grabbing = true;
+        const QImage image = m_widget->grab().toImage().convertToFormat(shown.format());
+        m_grabbing = false;
+        return image;
+    }
+    QImage shown;
+    // Takes in what the paints since the last call repainted.
+    void take() {
+        const QImage now = grab();
+        if (now.size() != shown.size()) {
+            QImage grown(now.size(), shown.format());
+            grown.fill(Qt::magenta);
+            QPainter(&grown).drawImage(0, 0, shown);
+            shown = grown;
+        }
+        QPainter p(&shown);
+        p.setClipRegion(m_painted);
+        p.drawImage(0, 0, now);
+        m_painted = QRegion();
+    }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint && !m_grabbing)
+            m_painted += static_cast<QPaintEvent*>(event)->region();
+        return false;
+    }
+
+private:
+    QWidget* m_widget;
+    QRegion m_painted;
+    bool m_grabbing = false;
+};
+
+TEST(CodeBlock, NumbersThatMoveOrComeOrGoAreRepainted) {
+    // Few lines: the block keeps its least height, and the gutter its size, for the first edits.
+    Stored s{lines(3, QStringLiteral("\n"))};
+    auto view = codeView(s);
+    QPlainTextEdit* editor = view->editor();
+    QApplication::setActiveWindow(view.get());
+    editor->setFocus();
+    QCoreApplication::processEvents();
+    PaintedSoFar gutter(view->gutter());
+    auto at = [&](int line) {
+        QTextCursor c(editor->document()->findBlockByNumber(line));
+        editor->setTextCursor(c);
+    };
+    auto expectCurrent = [&](const char* when) {
+        QCoreApplication::processEvents();
+        QCoreApplication::processEvents();
+        gutter.take();
+        // The numbers, inside the outline.
+        const QImage full = gutter.grab();
+        const QRect numbers = full.rect().adjusted(2, 12, 0, -12);
+        EXPECT_TRUE(gutter.shown.copy(numbers) == full.copy(numbers)) << "stale numbers " << when;
+    };
+    editor->moveCursor(QTextCursor::End);
+    QTest::keyClick(editor, Qt::Key_Return);
+    expectCurrent("after a line at the end");
+    at(3);
+    QTest::keyClick(editor, Qt::Key_Return);
+    QTest::keyClicks(editor, QStringLiteral("x"));
+    expectCurrent("after a line in the middle");
+    at(5);
+    QTest::keyClick(editor, Qt::Key_Backspace);
+    expectCurrent("after two lines joined");
+    editor->insertPlainText(QStringLiteral("a\nb\nc\nd\n"));
+    expectCurrent("after lines pasted");
+    editor->moveCursor(QTextCursor::End);
+    for (int i = 0; i < 4; ++i)
+        QTest::keyClick(editor, Qt::Key_Return);
+    expectCurrent("past ten lines");
+    editor->undo();
+    editor->undo();
+    expectCurrent("after undoing");
+    ASSERT_EQ(view->lineNumberCount(), codelang::lineCount(editor->toPlainText()));
 }
 
 } // namespace

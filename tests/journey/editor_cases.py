@@ -231,6 +231,41 @@ def editor_code_block_typing_inside_keeps_its_panel(app):
         raise Failure(f"only {len(lines)} lines of code drawn in the block ({shot})")
 
 
+@case
+def editor_code_block_typing_past_its_edge_keeps_its_panel(app):
+    """Keys typed at the end of a code block's last line, past its right edge: the line scrolls sideways
+    to keep the caret in sight, every key reaches the store, and the focus outline runs down the
+    panel's edge in one colour, beside the typed line too."""
+    code_lines = [f"valeur_{i} = calcule({i})" for i in range(1, 21)] + ["total = " + " + ".join(
+        f"valeur_{i}" for i in range(1, 7))]
+    session = open_doc(app, [("code", "\n".join(code_lines), "python")])
+    code = session.find("text", "Code")
+    session.click(code)
+    session.key("ctrl+End")
+    count = code.queryText().characterCount
+    typed = " + decalage * facteur - reste + valeur_finale * 2 + marge_de_securite"
+    type_and_wait(session, code, typed, count + len(typed))
+    expect_caret_visible(session, code, "past the right edge", code=True)
+    expected = "\n".join(code_lines[:-1] + [code_lines[-1] + typed])
+    wait_until("the typed code in the store", lambda: stored_blocks(session)[0][1] == expected, timeout=5)
+
+    cx, cy, cw, ch = session.extents(code)
+    vx, vy, vw, vh = view_rect(session)
+    # Down to the panel's bottom band, where the scroll bar shows while the line scrolls.
+    top, bottom = max(cy, vy) + 14, min(cy + ch - CODE_MARGIN, vy + vh)
+    if bottom - top < 40:
+        raise Failure(f"the code block's last lines are out of sight ({cy}..{cy + ch}, view {vy}..{vy + vh})")
+    session.xdo("mousemove", 5, 5)   # no pointer over the code
+    shot = session.screenshot("typed")
+    edge = session.pixels((cx + cw - 2, top, 2, bottom - top))
+    colours = {tuple(row) for row in edge}
+    if len(colours) != 1:
+        raise Failure(f"the code block's right edge changes colour along the lines: {sorted(colours)[:6]} ({shot})")
+    inside = {p for row in session.pixels((cx + cw - 40, top, 20, 8)) for p in row}
+    if any(p in inside for c in colours for p in c):
+        raise Failure(f"no focus outline along the code block's edge ({shot})")
+
+
 def text_block(session, starts_with):
     """The text field of the block whose text begins with `starts_with`."""
     def look():
