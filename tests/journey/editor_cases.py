@@ -188,6 +188,18 @@ def editor_code_line_numbers_beside_lines(app):
     wait_until("the code in the store", lambda: "ligne 30" in stored_blocks(session)[0][1], timeout=10)
 
 
+def code_panel_edge(session, right, top, bottom):
+    """With no pointer over the code, the focus outline runs down the panel's right edge in one colour, typed
+    lines included: the screenshot and that colour column."""
+    session.xdo("mousemove", 5, 5)
+    shot = session.screenshot("typed")
+    edge = session.pixels((right - 2, top, 2, bottom - top))
+    colours = {tuple(row) for row in edge}
+    if len(colours) != 1:
+        raise Failure(f"the code block's right edge changes colour along the lines: {sorted(colours)[:6]} ({shot})")
+    return shot, colours
+
+
 @case
 def editor_code_block_typing_inside_keeps_its_panel(app):
     """Lines typed in the middle of a long code block show at once and reach the store, and the
@@ -211,13 +223,7 @@ def editor_code_block_typing_inside_keeps_its_panel(app):
     cx, cy, cw, ch = session.extents(code)
     vx, vy, vw, vh = view_rect(session)
     top, bottom = max(cy, vy) + 14, min(cy + ch, vy + vh) - 14
-    session.xdo("mousemove", 5, 5)   # no pointer over the code
-    shot = session.screenshot("typed")
-    # The focus outline runs down the panel's right edge in one colour, typed lines included.
-    edge = session.pixels((cx + cw - 2, top, 2, bottom - top))
-    colours = {tuple(row) for row in edge}
-    if len(colours) != 1:
-        raise Failure(f"the code block's right edge changes colour along the lines: {sorted(colours)[:6]} ({shot})")
+    shot, colours = code_panel_edge(session, cx + cw, top, bottom)
     # Right of the text, the fill is the same on every row, and the outline stands out of it.
     fill = session.pixels((cx + cw - 40, top, 20, bottom - top))
     shades = {p for row in fill for p in row}
@@ -255,12 +261,7 @@ def editor_code_block_typing_past_its_edge_keeps_its_panel(app):
     top, bottom = max(cy, vy) + 14, min(cy + ch - CODE_MARGIN, vy + vh)
     if bottom - top < 40:
         raise Failure(f"the code block's last lines are out of sight ({cy}..{cy + ch}, view {vy}..{vy + vh})")
-    session.xdo("mousemove", 5, 5)   # no pointer over the code
-    shot = session.screenshot("typed")
-    edge = session.pixels((cx + cw - 2, top, 2, bottom - top))
-    colours = {tuple(row) for row in edge}
-    if len(colours) != 1:
-        raise Failure(f"the code block's right edge changes colour along the lines: {sorted(colours)[:6]} ({shot})")
+    shot, colours = code_panel_edge(session, cx + cw, top, bottom)
     inside = {p for row in session.pixels((cx + cw - 40, top, 20, 8)) for p in row}
     if any(p in inside for c in colours for p in c):
         raise Failure(f"no focus outline along the code block's edge ({shot})")
