@@ -783,6 +783,12 @@ void ImprovedCodeBlockView::fitEditorHeight() {
     if (m_editor->horizontalScrollBar()->maximum() > 0)
         h += m_editor->horizontalScrollBar()->sizeHint().height();
     h = std::max(h, kMinEditorHeight);
+    if (h > m_editor->height() && m_editor->isVisible()) {
+        QPointer<ImprovedCodeBlockView> self(this);
+        emit aboutToGrow(h - m_editor->height());
+        if (!self)
+            return;
+    }
     if (m_editor->height() != h || m_editor->minimumHeight() != h)
         m_editor->setFixedHeight(h);
     m_gutter->setHint(QSize(m_gutterWidth, h));

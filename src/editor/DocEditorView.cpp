@@ -2,6 +2,7 @@
 
 #include "editor/BlockImages.h"
 #include "editor/BlockRow.h"
+#include "editor/CodeBlockView.h"
 #include "editor/EditorChrome.h"
 #include "richtext/RichTextEditorWrapper.h"
 #include "ui/Components.h"
@@ -621,9 +622,18 @@ void ImprovedDocEditorView::watchEditor(QWidget* widget) {
                         });
                 break;
             }
-    } else if (auto* plain = qobject_cast<QPlainTextEdit*>(widget))
+    } else if (auto* plain = qobject_cast<QPlainTextEdit*>(widget)) {
         connect(plain, &QPlainTextEdit::cursorPositionChanged, this, &ImprovedDocEditorView::scheduleCaretFollow);
-    else
+        for (QWidget* w = plain->parentWidget(); w && w != m_content; w = w->parentWidget())
+            if (auto* code = qobject_cast<ImprovedCodeBlockView*>(w)) {
+                connect(code, &ImprovedCodeBlockView::aboutToGrow, this,
+                        [this, editor = QPointer<QWidget>(plain)](int growth) {
+                            if (editor)
+                                scrollAheadOfGrowth(editor, growth);
+                        });
+                break;
+            }
+    } else
         return;
     widget->setProperty(kFollowsCaret, true);
     widget->installEventFilter(this);
