@@ -157,6 +157,9 @@ ImprovedDocEditorView::ImprovedDocEditorView(const Services& services, DocPtr do
     // Rows keep to the top while a shorter row is laid out before its box: spread over the room it
     // left, the rows above it would move twice.
     m_rowsLayout->setAlignment(Qt::AlignTop);
+    // A row shown lays out the rows around it before their box has grown for it: squeezed into the old
+    // height, the tallest rows (code) would shrink and grow back, moving every row below them twice.
+    m_rowsLayout->setSizeConstraint(QLayout::SetMinimumSize);
     col->addWidget(m_rowsBox);
     m_addButton = new AddBlockButton(
         m_doc, [this](DocBlockType type) { addBlock(type); }, m_column);

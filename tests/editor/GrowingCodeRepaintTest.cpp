@@ -5,10 +5,13 @@
 #include "editor/BlockRow.h"
 #include "editor/CodeBlockView.h"
 #include "editor/DocEditorView.h"
+#include "richtext/ClickableTextView.h"
+#include "richtext/RichTextBlockEditor.h"
 
 #include <QApplication>
 #include <QPaintEvent>
 #include <QPlainTextEdit>
+#include <QResizeEvent>
 #include <QScreen>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -16,6 +19,8 @@
 #include <QTextBlock>
 
 #include <algorithm>
+#include <map>
+#include <set>
 #include <vector>
 
 namespace {
@@ -145,4 +150,71 @@ TEST_F(GrowingCodeRepaintTest, AGrowingBlockInViewLeavesNothingOfItsOldEdge) {
     QTest::keyClick(editor, Qt::Key_Backspace);
     testsupport::flushEvents();
     expectTheSamePixelsAsAWholePainting("a line removed");
+}
+
+// Code blocks take one height when their rows are built, while the rows around the view are built in idle
+// turns and a text is typed in: a row shown beside them never squeezes them, and the sideways bar of
+// their editor's first, default width is not counted. A block whose lines overflow the width it is laid out
+// at grows by its bar once, and keeps room for it.
+TEST_F(GrowingCodeRepaintTest, CodeRowsTakeOneHeightWhileTheRowsAroundThemAreBuilt) {
+    QStringList words;
+    for (int i = 0; i < 150; ++i)
+        words << QStringLiteral("mot%1").arg(i % 13);
+    DocBlockPtr typedIn;
+    DocBlockPtr wide;
+    for (int i = 0; i < 40; ++i) {
+        if (i % 10 < 6) {
+            auto b = block(i, QStringLiteral("text"), words.join(QLatin1Char(' ')));
+            if (i == 12)
+                typedIn = b;
+        } else if (i == 17) {
+            wide =
+                block(i, QStringLiteral("code"), codeLines(8) + QLatin1Char('\n') + QStringLiteral("x").repeated(400));
+        } else {
+            block(i, QStringLiteral("code"), codeLines(40));
+        }
+    }
+    context().save();
+    // Every height each code block has had, from its first.
+    struct Heights : QObject {
+        std::map<QObject*, std::set<int>> seen;
+        Heights() { qApp->installEventFilter(this); }
+        ~Heights() override { qApp->removeEventFilter(this); }
+        bool eventFilter(QObject* o, QEvent* e) override {
+            if (e->type() == QEvent::Resize && qobject_cast<ImprovedCodeBlockView*>(o))
+                seen[o].insert(static_cast<QResizeEvent*>(e)->size().height());
+            return false;
+        }
+    } heights;
+    view = std::make_unique<ImprovedDocEditorView>(services(), doc);
+    view->resize(1100, 720);
+    view->show();
+    view->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+    testsupport::flushEvents();
+    view->toggleEditMode();
+    testsupport::flushEvents();
+    view->scrollToBlock(typedIn->id(), false);
+    auto* text = qobject_cast<QWidget*>(view->rowFor(typedIn->id())->textEditor()->textView());
+    text->setFocus();
+    for (int i = 0; i < 10; ++i) {
+        QTest::keyClick(text, Qt::Key_A);
+        QApplication::processEvents();
+    }
+    testsupport::flushEvents();
+    int built = 0;
+    for (ImprovedBlockRowView* row : view->rows())
+        if (ImprovedCodeBlockView* code = row->codeEditor(); code && row->block() != wide) {
+            ++built;
+            EXPECT_LE(heights.seen[code].size(), 1u) << "block " << row->block()->order();
+        }
+    EXPECT_GT(built, 3);
+    ImprovedCodeBlockView* wideCode = view->rowFor(wide->id())->codeEditor();
+    ASSERT_TRUE(wideCode);
+    EXPECT_LE(heights.seen[wideCode].size(), 2u);
+    QPlainTextEdit* wideEditor = wideCode->editor();
+    EXPECT_GT(wideEditor->horizontalScrollBar()->maximum(), 0);
+    QTextCursor last(wideEditor->document());
+    last.movePosition(QTextCursor::End);
+    EXPECT_LE(wideEditor->cursorRect(last).bottom(), wideEditor->viewport()->height());
 }
