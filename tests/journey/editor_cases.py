@@ -558,3 +558,53 @@ def editor_text_block_grown_by_typing_shows_what_fresh_painting_shows(app):
         session.screenshot("painted-anew")
         raise Failure(f"{len(diff)} pixels differ between the typed page and the page painted anew, "
                       f"first at {view[0] + diff[0][0]},{view[1] + diff[0][1]}")
+
+
+@case
+def editor_code_block_new_lines_that_scroll_show_what_fresh_painting_shows(app):
+    """New lines typed at the end of a code block taller than the window move the page by a line each: the
+    caret stays in view, each line is in the store before the next, and what those keys leave on screen is
+    what the same page shows once painted anew (scrolled away and back)."""
+    code_text = "\n".join(f"let valeur{i} = somme({i})" for i in range(1, 61))
+    session = open_doc(app, [("code", code_text, "swift"), ("text", "Dernier bloc", None)])
+    code = session.find("text", "Code")
+    cx, cy, cw, ch = session.extents(code)
+    view = view_rect(session)
+    session.move(cx + 80, max(cy, view[1]) + 40)
+    session.xdo("click", 1)
+    session.key("ctrl+End")
+    count = code.queryText().characterCount
+    before = wait_until("the page at the end of the code",
+                        lambda: [top for top in [session.extents(code)[1]] if top < cy], timeout=5)[0]
+    for line in range(1, 11):
+        session.key("Return")
+        chunk = f"ligne {line}"
+        count += 1 + len(chunk)
+        type_and_wait(session, code, chunk, count)
+        expect_caret_visible(session, code, f"after {line} new lines", code=True)
+        wait_until(f"line {line} in the store",
+                   lambda: stored_blocks(session)[0][1].endswith("\n" + chunk), timeout=5)
+
+    if session.extents(code)[1] > before - 5 * 15:
+        raise Failure(f"the page did not follow ten new lines (the code's top from {before} to "
+                      f"{session.extents(code)[1]})")
+    x, y, w, h = caret_rect(session, code, code=True)
+    masks = [(x - 4, y - 2, w + 12, h + 4), (view[0] + view[2] - 20, view[1], 20, view[3])]
+    typed = quiet_pixels(session, view, masks, "the typed page at rest")
+    top = session.extents(code)[1]
+
+    session.move(view[0] + view[2] // 2, view[1] + view[3] // 2)
+    notches = 0
+    while session.extents(code)[1] < top + view[3] + 10:
+        session.xdo("click", 4, "sleep", 0.05)
+        notches += 1
+        if notches > 60:
+            raise Failure("the wheel does not take the page away from the caret")
+    session.xdo("click", "--repeat", notches, "--delay", 30, 5)
+    wait_until("the page back where it was", lambda: session.extents(code)[1] == top, timeout=10)
+    anew = quiet_pixels(session, view, masks, "the page painted anew at rest")
+    if anew != typed:
+        diff = [(x, y) for y, (a, b) in enumerate(zip(typed, anew)) for x, (p, q) in enumerate(zip(a, b)) if p != q]
+        session.screenshot("painted-anew")
+        raise Failure(f"{len(diff)} pixels differ between the typed page and the page painted anew, "
+                      f"first at {view[0] + diff[0][0]},{view[1] + diff[0][1]}")
