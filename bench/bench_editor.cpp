@@ -682,6 +682,9 @@ void BM_CodeBlockTyping(benchmark::State& state) {
     state.counters["ratio_p99"] = percentile(ms, 0.99) / std::max(1e-6, percentile(baseline, 0.99));
     state.counters["new_line_p50_ms"] = median(newLine);
     state.counters["new_line_ratio_p50"] = median(newLine) / std::max(1e-6, median(baselineNewLine));
+    state.counters["new_line_p99_ms"] = percentile(newLine, 0.99);
+    state.counters["new_line_ratio_p99"] =
+        percentile(newLine, 0.99) / std::max(1e-6, percentile(baselineNewLine, 0.99));
     state.counters["turn_ratio_p50"] = median(turn) / std::max(1e-6, median(baselineTurn));
     state.counters["turn_ratio_p99"] = percentile(turn, 0.99) / std::max(1e-6, percentile(baselineTurn, 0.99));
     view.reset();

@@ -780,9 +780,18 @@ void ImprovedCodeBlockView::fitEditorHeight() {
     currentPlaces();
     const qreal content = m_contentHeight;
     int h = int(std::ceil(content)) + 1 + 2 * m_editor->frameWidth();
-    if (m_editor->horizontalScrollBar()->maximum() > 0)
+    // The sideways bar counts once the editor has the width its layout gives it: at its first, default
+    // width most lines overflow, and the block would be a bar taller until it is laid out, moving every
+    // block below it twice.
+    if (m_editor->testAttribute(Qt::WA_Resized) && m_editor->horizontalScrollBar()->maximum() > 0)
         h += m_editor->horizontalScrollBar()->sizeHint().height();
     h = std::max(h, kMinEditorHeight);
+    if (h > m_editor->height() && m_editor->isVisible()) {
+        QPointer<ImprovedCodeBlockView> self(this);
+        emit aboutToGrow(h - m_editor->height());
+        if (!self)
+            return;
+    }
     if (m_editor->height() != h || m_editor->minimumHeight() != h)
         m_editor->setFixedHeight(h);
     m_gutter->setHint(QSize(m_gutterWidth, h));

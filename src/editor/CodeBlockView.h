@@ -50,6 +50,11 @@ public:
     void copyCode();
     void chooseLanguage(const QString& name);
 
+signals:
+    // The editor is about to grow by `growth` pixels with its code (a new line): the page can scroll
+    // ahead of it.
+    void aboutToGrow(int growth);
+
 protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -2,6 +2,7 @@
 
 #include "editor/BlockImages.h"
 #include "editor/BlockRow.h"
+#include "editor/CodeBlockView.h"
 #include "editor/EditorChrome.h"
 #include "richtext/RichTextEditorWrapper.h"
 #include "ui/Components.h"
@@ -156,6 +157,9 @@ ImprovedDocEditorView::ImprovedDocEditorView(const Services& services, DocPtr do
     // Rows keep to the top while a shorter row is laid out before its box: spread over the room it
     // left, the rows above it would move twice.
     m_rowsLayout->setAlignment(Qt::AlignTop);
+    // A row shown lays out the rows around it before their box has grown for it: squeezed into the old
+    // height, the tallest rows (code) would shrink and grow back, moving every row below them twice.
+    m_rowsLayout->setSizeConstraint(QLayout::SetMinimumSize);
     col->addWidget(m_rowsBox);
     m_addButton = new AddBlockButton(
         m_doc, [this](DocBlockType type) { addBlock(type); }, m_column);
@@ -621,9 +625,18 @@ void ImprovedDocEditorView::watchEditor(QWidget* widget) {
                         });
                 break;
             }
-    } else if (auto* plain = qobject_cast<QPlainTextEdit*>(widget))
+    } else if (auto* plain = qobject_cast<QPlainTextEdit*>(widget)) {
         connect(plain, &QPlainTextEdit::cursorPositionChanged, this, &ImprovedDocEditorView::scheduleCaretFollow);
-    else
+        for (QWidget* w = plain->parentWidget(); w && w != m_content; w = w->parentWidget())
+            if (auto* code = qobject_cast<ImprovedCodeBlockView*>(w)) {
+                connect(code, &ImprovedCodeBlockView::aboutToGrow, this,
+                        [this, editor = QPointer<QWidget>(plain)](int growth) {
+                            if (editor)
+                                scrollAheadOfGrowth(editor, growth);
+                        });
+                break;
+            }
+    } else
         return;
     widget->setProperty(kFollowsCaret, true);
     widget->installEventFilter(this);

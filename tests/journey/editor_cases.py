@@ -512,20 +512,51 @@ def quiet_pixels(session, rect, masks, what):
     return last[0]
 
 
+def open_at_the_end_of_a_tall_block(app, blocks, name):
+    """The document of `blocks` opened in edit mode, its first block (the editor named `name`, taller than the
+    window) clicked where it shows and its caret sent to its end: the session, the editor, the view and
+    where the block's top was before."""
+    session = open_doc(app, blocks)
+    editor = session.find("text", name)
+    x, y, w, h = session.extents(editor)
+    view = view_rect(session)
+    session.move(x + 60, max(y, view[1]) + 60)
+    session.xdo("click", 1)
+    session.key("ctrl+End")
+    return session, editor, view, y
+
+
+def expect_what_painting_anew_shows(session, view, masks, top):
+    """What the view shows at rest is what it shows once painted anew: scrolled away by more than its height
+    with the wheel, then back by the same notches, every part of it that shows again having been painted on
+    its way in. `top()` is a screen row that follows the page, the same once it is back."""
+    typed = quiet_pixels(session, view, masks, "the typed page at rest")
+    start = top()
+    session.move(view[0] + view[2] // 2, view[1] + view[3] // 2)
+    notches = 0
+    while top() < start + view[3] + 10:
+        session.xdo("click", 4, "sleep", 0.05)
+        notches += 1
+        if notches > 60:
+            raise Failure("the wheel does not take the page away from the caret")
+    session.xdo("click", "--repeat", notches, "--delay", 30, 5)
+    wait_until("the page back where it was", lambda: top() == start, timeout=10)
+    anew = quiet_pixels(session, view, masks, "the page painted anew at rest")
+    if anew != typed:
+        diff = [(x, y) for y, (a, b) in enumerate(zip(typed, anew)) for x, (p, q) in enumerate(zip(a, b)) if p != q]
+        session.screenshot("painted-anew")
+        raise Failure(f"{len(diff)} pixels differ between the typed page and the page painted anew, "
+                      f"first at {view[0] + diff[0][0]},{view[1] + diff[0][1]}")
+
+
 @case
 def editor_text_block_grown_by_typing_shows_what_fresh_painting_shows(app):
     """Typing at the end of a block taller than the window makes it grow line by line and paragraph by
     paragraph while the page follows the caret: what those keys leave on screen is what the same page shows
     once every part of it has been painted anew (scrolled away and back)."""
     paragraphs = "\n".join(f"Paragraphe {i} : " + WORDS * 2 for i in range(1, 31))
-    session = open_doc(app, [("text", paragraphs, None), ("text", "Dernier bloc", None)])
-    text = session.find("text", "Texte")
-    # Taller than the window: clicked where it shows.
-    tx, ty, tw, th = session.extents(text)
-    view = view_rect(session)
-    session.move(tx + 60, max(ty, view[1]) + 60)
-    session.xdo("click", 1)
-    session.key("ctrl+End")
+    session, text, view, _ = open_at_the_end_of_a_tall_block(
+        app, [("text", paragraphs, None), ("text", "Dernier bloc", None)], "Texte")
     count = text.queryText().characterCount
     for step in range(8):
         if step % 3 == 2:
@@ -540,22 +571,32 @@ def editor_text_block_grown_by_typing_shows_what_fresh_painting_shows(app):
     cx, cy, cw, ch = caret_rect(session, text)
     # The caret blinks, and the scroll bar the page shows while it scrolls fades over the right edge.
     masks = [(cx - 4, cy - 2, cw + 12, ch + 4), (view[0] + view[2] - 20, view[1], 20, view[3])]
-    typed = quiet_pixels(session, view, masks, "the typed page at rest")
+    expect_what_painting_anew_shows(session, view, masks, lambda: char_rect(text, count - 1)[1])
 
-    # Away by more than the view's height, then back by the same notches: every part of the page that shows
-    # again has been painted anew on its way in.
-    session.move(view[0] + view[2] // 2, view[1] + view[3] // 2)
-    notches = 0
-    while char_rect(text, count - 1)[1] < cy + view[3] + 10:
-        session.xdo("click", 4, "sleep", 0.05)
-        notches += 1
-        if notches > 60:
-            raise Failure("the wheel does not take the page away from the caret")
-    session.xdo("click", "--repeat", notches, "--delay", 30, 5)
-    wait_until("the page back where it was", lambda: char_rect(text, count - 1)[1] == cy, timeout=10)
-    anew = quiet_pixels(session, view, masks, "the page painted anew at rest")
-    if anew != typed:
-        diff = [(x, y) for y, (a, b) in enumerate(zip(typed, anew)) for x, (p, q) in enumerate(zip(a, b)) if p != q]
-        session.screenshot("painted-anew")
-        raise Failure(f"{len(diff)} pixels differ between the typed page and the page painted anew, "
-                      f"first at {view[0] + diff[0][0]},{view[1] + diff[0][1]}")
+
+@case
+def editor_code_block_new_lines_that_scroll_show_what_fresh_painting_shows(app):
+    """New lines typed at the end of a code block taller than the window move the page by a line each: the
+    caret stays in view, each line is in the store before the next, and what those keys leave on screen is
+    what the same page shows once painted anew (scrolled away and back)."""
+    code_text = "\n".join(f"let valeur{i} = somme({i})" for i in range(1, 61))
+    session, code, view, cy = open_at_the_end_of_a_tall_block(
+        app, [("code", code_text, "swift"), ("text", "Dernier bloc", None)], "Code")
+    count = code.queryText().characterCount
+    before = wait_until("the page at the end of the code",
+                        lambda: [top for top in [session.extents(code)[1]] if top < cy], timeout=5)[0]
+    for line in range(1, 11):
+        session.key("Return")
+        chunk = f"ligne {line}"
+        count += 1 + len(chunk)
+        type_and_wait(session, code, chunk, count)
+        expect_caret_visible(session, code, f"after {line} new lines", code=True)
+        wait_until(f"line {line} in the store",
+                   lambda: stored_blocks(session)[0][1].endswith("\n" + chunk), timeout=5)
+
+    if session.extents(code)[1] > before - 5 * 15:
+        raise Failure(f"the page did not follow ten new lines (the code's top from {before} to "
+                      f"{session.extents(code)[1]})")
+    x, y, w, h = caret_rect(session, code, code=True)
+    masks = [(x - 4, y - 2, w + 12, h + 4), (view[0] + view[2] - 20, view[1], 20, view[3])]
+    expect_what_painting_anew_shows(session, view, masks, lambda: session.extents(code)[1])
