@@ -558,3 +558,52 @@ def editor_text_block_grown_by_typing_shows_what_fresh_painting_shows(app):
         session.screenshot("painted-anew")
         raise Failure(f"{len(diff)} pixels differ between the typed page and the page painted anew, "
                       f"first at {view[0] + diff[0][0]},{view[1] + diff[0][1]}")
+
+
+@case
+def editor_toolbar_slides_in_over_a_tall_text_as_fresh_painting_shows(app):
+    """A click into a text block taller than the window: the formatting toolbar slides in above the text and
+    pushes it down. What the slide leaves on screen is what the same page shows once every part of it has
+    been painted anew (scrolled away and back), and the first keys typed after it reach the text."""
+    paragraphs = "\n".join(f"Paragraphe {i} : " + WORDS * 2 for i in range(1, 31))
+    session = open_doc(app, [("text", "Premier bloc", None), ("text", paragraphs, None)])
+    text = [t for t in session.find_all("text", "Texte") if t.queryText().characterCount > 1000][0]
+    tx, ty, tw, th = session.extents(text)
+    view = view_rect(session)
+    session.move(tx + 60, max(ty, view[1]) + 60)
+    session.xdo("click", 1)
+    bold = session.find("push button", "Gras")
+    wait_until("the toolbar above the text", lambda: session.extents(bold)[1] + 28 <= char_rect(text, 0)[1],
+               timeout=10)
+    last = [None]
+
+    def text_still():
+        now = char_rect(text, 0)
+        same = now == last[0]
+        last[0] = now
+        return same
+    wait_until("the text at rest under the toolbar", text_still, timeout=10, interval=0.3)
+    cx, cy, cw, ch = caret_rect(session, text)
+    # The caret blinks, and the scroll bar the page shows while it scrolls fades over the right edge.
+    masks = [(cx - 4, cy - 2, cw + 12, ch + 4), (view[0] + view[2] - 20, view[1], 20, view[3])]
+    slid = quiet_pixels(session, view, masks, "the page once the toolbar is in")
+    first = char_rect(text, 0)
+
+    session.move(view[0] + view[2] // 2, view[1] + view[3] // 2)
+    notches = 0
+    while char_rect(text, 0)[1] > first[1] - view[3] - 10:
+        session.xdo("click", 5, "sleep", 0.05)
+        notches += 1
+        if notches > 60:
+            raise Failure("the wheel does not take the page away")
+    session.xdo("click", "--repeat", notches, "--delay", 30, 4)
+    wait_until("the page back where it was", lambda: char_rect(text, 0)[1] == first[1], timeout=10)
+    anew = quiet_pixels(session, view, masks, "the page painted anew at rest")
+    if anew != slid:
+        diff = [(x, y) for y, (a, b) in enumerate(zip(slid, anew)) for x, (p, q) in enumerate(zip(a, b)) if p != q]
+        session.screenshot("painted-anew")
+        raise Failure(f"{len(diff)} pixels differ between the page after the slide and the page painted anew, "
+                      f"first at {view[0] + diff[0][0]},{view[1] + diff[0][1]}")
+
+    count = text.queryText().characterCount
+    type_and_wait(session, text, "abc", count + 3)
