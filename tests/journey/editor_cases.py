@@ -511,6 +511,28 @@ def quiet_pixels(session, rect, masks, what):
     return last[0]
 
 
+def expect_painted_anew(session, text, offset, view, masks, shown, what, away):
+    """Takes the page away by more than the view's height with the wheel (button `away`), then back by the
+    same notches, so that every part of it that shows again has been painted anew on its way in: its pixels
+    must be `shown` (`what`, with `masks` left out)."""
+    start = char_rect(text, offset)[1]
+    session.move(view[0] + view[2] // 2, view[1] + view[3] // 2)
+    notches = 0
+    while abs(char_rect(text, offset)[1] - start) < view[3] + 10:
+        session.xdo("click", away, "sleep", 0.05)
+        notches += 1
+        if notches > 60:
+            raise Failure("the wheel does not take the page away")
+    session.xdo("click", "--repeat", notches, "--delay", 30, 9 - away)
+    wait_until("the page back where it was", lambda: char_rect(text, offset)[1] == start, timeout=10)
+    anew = quiet_pixels(session, view, masks, "the page painted anew at rest")
+    if anew != shown:
+        diff = [(x, y) for y, (a, b) in enumerate(zip(shown, anew)) for x, (p, q) in enumerate(zip(a, b)) if p != q]
+        session.screenshot("painted-anew")
+        raise Failure(f"{len(diff)} pixels differ between {what} and the page painted anew, "
+                      f"first at {view[0] + diff[0][0]},{view[1] + diff[0][1]}")
+
+
 @case
 def editor_text_block_grown_by_typing_shows_what_fresh_painting_shows(app):
     """Typing at the end of a block taller than the window makes it grow line by line and paragraph by
@@ -541,23 +563,7 @@ def editor_text_block_grown_by_typing_shows_what_fresh_painting_shows(app):
     masks = [(cx - 4, cy - 2, cw + 12, ch + 4), (view[0] + view[2] - 20, view[1], 20, view[3])]
     typed = quiet_pixels(session, view, masks, "the typed page at rest")
 
-    # Away by more than the view's height, then back by the same notches: every part of the page that shows
-    # again has been painted anew on its way in.
-    session.move(view[0] + view[2] // 2, view[1] + view[3] // 2)
-    notches = 0
-    while char_rect(text, count - 1)[1] < cy + view[3] + 10:
-        session.xdo("click", 4, "sleep", 0.05)
-        notches += 1
-        if notches > 60:
-            raise Failure("the wheel does not take the page away from the caret")
-    session.xdo("click", "--repeat", notches, "--delay", 30, 5)
-    wait_until("the page back where it was", lambda: char_rect(text, count - 1)[1] == cy, timeout=10)
-    anew = quiet_pixels(session, view, masks, "the page painted anew at rest")
-    if anew != typed:
-        diff = [(x, y) for y, (a, b) in enumerate(zip(typed, anew)) for x, (p, q) in enumerate(zip(a, b)) if p != q]
-        session.screenshot("painted-anew")
-        raise Failure(f"{len(diff)} pixels differ between the typed page and the page painted anew, "
-                      f"first at {view[0] + diff[0][0]},{view[1] + diff[0][1]}")
+    expect_painted_anew(session, text, count - 1, view, masks, typed, "the typed page", away=4)
 
 
 @case
@@ -587,23 +593,8 @@ def editor_toolbar_slides_in_over_a_tall_text_as_fresh_painting_shows(app):
     # The caret blinks, and the scroll bar the page shows while it scrolls fades over the right edge.
     masks = [(cx - 4, cy - 2, cw + 12, ch + 4), (view[0] + view[2] - 20, view[1], 20, view[3])]
     slid = quiet_pixels(session, view, masks, "the page once the toolbar is in")
-    first = char_rect(text, 0)
 
-    session.move(view[0] + view[2] // 2, view[1] + view[3] // 2)
-    notches = 0
-    while char_rect(text, 0)[1] > first[1] - view[3] - 10:
-        session.xdo("click", 5, "sleep", 0.05)
-        notches += 1
-        if notches > 60:
-            raise Failure("the wheel does not take the page away")
-    session.xdo("click", "--repeat", notches, "--delay", 30, 4)
-    wait_until("the page back where it was", lambda: char_rect(text, 0)[1] == first[1], timeout=10)
-    anew = quiet_pixels(session, view, masks, "the page painted anew at rest")
-    if anew != slid:
-        diff = [(x, y) for y, (a, b) in enumerate(zip(slid, anew)) for x, (p, q) in enumerate(zip(a, b)) if p != q]
-        session.screenshot("painted-anew")
-        raise Failure(f"{len(diff)} pixels differ between the page after the slide and the page painted anew, "
-                      f"first at {view[0] + diff[0][0]},{view[1] + diff[0][1]}")
+    expect_painted_anew(session, text, 0, view, masks, slid, "the page after the slide", away=5)
 
     count = text.queryText().characterCount
     type_and_wait(session, text, "abc", count + 3)
