@@ -10,6 +10,7 @@
 #include "ui/Components.h"
 #include "ui/Theme.h"
 
+#include <QVariantAnimation>
 #include <QApplication>
 #include <QPaintEvent>
 #include <QScreen>
@@ -18,7 +19,6 @@
 #include <QStyle>
 #include <QStyleFactory>
 #include <QTest>
-#include <QVariantAnimation>
 
 namespace {
 
@@ -66,22 +66,22 @@ protected:
         }
         EditorFixture::TearDown();
     }
-    // The document in edit mode, nothing focused yet.
-    void openInEditMode(const DocBlockPtr& typedIn) {
+    // The document saved, shown in a window of `size` and switched to edit mode.
+    void openInEditMode(QSize size = {1000, 600}) {
         context().save();
         view = std::make_unique<ImprovedDocEditorView>(services(), doc);
-        view->resize(1000, 600);
+        view->resize(size);
         view->show();
         view->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
         testsupport::flushEvents();
         view->toggleEditMode();
         testsupport::flushEvents();
-        editor = view->rowFor(typedIn->id())->textEditor();
-        text = editor->textView();
     }
     void openAndEdit(const DocBlockPtr& typedIn) {
-        openInEditMode(typedIn);
+        openInEditMode();
+        editor = view->rowFor(typedIn->id())->textEditor();
+        text = editor->textView();
         text->setFocus();
         QTest::keyClick(text, Qt::Key_End, Qt::ControlModifier);
         // Where focusing the block scrolls the page to, at once rather than in a quarter of a second.
@@ -204,20 +204,6 @@ TEST_F(GrowingTextRepaintTest, ABlockBetweenOthersMovesOnlyWhatIsBelowIt) {
     }
 }
 
-// The page and its rows keep their painting through a new height, not through a new width: a window made
-// wider, narrower, taller or shorter shows what painting it anew shows.
-TEST_F(GrowingTextRepaintTest, AResizedWindowShowsWhatPaintingItAnewShows) {
-    block(0, QStringLiteral("text"), paragraphs(6, 30));
-    auto typedIn = block(1, QStringLiteral("text"), paragraphs(2, 25));
-    block(2, QStringLiteral("code"), QStringLiteral("let a = 1\nlet b = 2"));
-    openAndEdit(typedIn);
-    for (const QSize size : {QSize(1180, 600), QSize(760, 600), QSize(760, 720), QSize(1000, 540)}) {
-        view->resize(size);
-        testsupport::flushEvents();
-        expectTheSamePixelsAsAWholePainting(qPrintable(QStringLiteral("%1x%2").arg(size.width()).arg(size.height())));
-    }
-}
-
 // The formatting toolbar slides in over a block taller than the window. Frame by frame, in and out, in
 // both themes: the frames of the slide in paint a small part of the text,
 // and every frame leaves on screen what a whole painting shows.
@@ -228,7 +214,9 @@ TEST_F(GrowingTextRepaintTest, TheToolbarSlideCopiesTheTextAndEachFrameShowsWhat
     for (const bool dark : {false, true}) {
         SCOPED_TRACE(dark ? "dark" : "light");
         env->theme().setTheme(dark ? AppTheme::dark : AppTheme::light);
-        openInEditMode(tall);
+        openInEditMode();
+        editor = view->rowFor(tall->id())->textEditor();
+        text = editor->textView();
         view->scrollToBlock(tall->id(), false);
         testsupport::flushEvents();
         auto* slide = editor->findChild<QVariantAnimation*>();
@@ -267,5 +255,19 @@ TEST_F(GrowingTextRepaintTest, TheToolbarSlideCopiesTheTextAndEachFrameShowsWhat
         }
         view.reset();
         testsupport::flushEvents();
+    }
+}
+
+// The page and its rows keep their painting through a new height, not through a new width: a window made
+// wider, narrower, taller or shorter shows what painting it anew shows.
+TEST_F(GrowingTextRepaintTest, AResizedWindowShowsWhatPaintingItAnewShows) {
+    block(0, QStringLiteral("text"), paragraphs(6, 30));
+    auto typedIn = block(1, QStringLiteral("text"), paragraphs(2, 25));
+    block(2, QStringLiteral("code"), QStringLiteral("let a = 1\nlet b = 2"));
+    openAndEdit(typedIn);
+    for (const QSize size : {QSize(1180, 600), QSize(760, 600), QSize(760, 720), QSize(1000, 540)}) {
+        view->resize(size);
+        testsupport::flushEvents();
+        expectTheSamePixelsAsAWholePainting(qPrintable(QStringLiteral("%1x%2").arg(size.width()).arg(size.height())));
     }
 }

@@ -487,6 +487,33 @@ def editor_long_document_opens_at_its_first_blocks_and_reaches_its_last(app):
         raise Failure("opening and scrolling changed what the store holds")
 
 
+@case
+def editor_toolbar_slides_in_over_a_tall_text_as_fresh_painting_shows(app):
+    """A click into a text block taller than the window, then Ctrl+End: the formatting toolbar slides in above
+    the text and pushes it down while the page follows the caret. What the slide leaves on screen is what the
+    same page shows once every part of it has been painted anew, and the keys typed after it reach the text."""
+    paragraphs = "\n".join(f"Paragraphe {i} : " + WORDS * 2 for i in range(1, 31))
+    session, text, view, _ = open_at_the_end_of_a_tall_block(
+        app, [("text", paragraphs, None), ("text", "Dernier bloc", None)], "Texte")
+    bold = session.find("push button", "Gras")
+    wait_until("the toolbar above the text", lambda: session.extents(bold)[1] + 28 <= char_rect(text, 0)[1],
+               timeout=10)
+    count = text.queryText().characterCount
+    last = [None]
+
+    def text_still():
+        now = (char_rect(text, 0), char_rect(text, count - 1))
+        same = now == last[0]
+        last[0] = now
+        return same
+    wait_until("the text at rest under the toolbar", text_still, timeout=10, interval=0.3)
+    cx, cy, cw, ch = caret_rect(session, text)
+    # The caret blinks, and the scroll bar the page shows while it scrolls fades over the right edge.
+    masks = [(cx - 4, cy - 2, cw + 12, ch + 4), (view[0] + view[2] - 20, view[1], 20, view[3])]
+    expect_what_painting_anew_shows(session, view, masks, lambda: char_rect(text, count - 1)[1])
+    type_and_wait(session, text, "abc", count + 3)
+
+
 def quiet_pixels(session, rect, masks, what):
     """The pixels of `rect` once they stop changing, with the rectangles of `masks` (a blinking caret, a
     fading scroll bar) left out."""
@@ -511,25 +538,40 @@ def quiet_pixels(session, rect, masks, what):
     return last[0]
 
 
-def expect_painted_anew(session, text, offset, view, masks, shown, what, away):
-    """Takes the page away by more than the view's height with the wheel (button `away`), then back by the
-    same notches, so that every part of it that shows again has been painted anew on its way in: its pixels
-    must be `shown` (`what`, with `masks` left out)."""
-    start = char_rect(text, offset)[1]
+def open_at_the_end_of_a_tall_block(app, blocks, name):
+    """The document of `blocks` opened in edit mode, its first block (the editor named `name`, taller than the
+    window) clicked where it shows and its caret sent to its end: the session, the editor, the view and
+    where the block's top was before."""
+    session = open_doc(app, blocks)
+    editor = session.find("text", name)
+    x, y, w, h = session.extents(editor)
+    view = view_rect(session)
+    session.move(x + 60, max(y, view[1]) + 60)
+    session.xdo("click", 1)
+    session.key("ctrl+End")
+    return session, editor, view, y
+
+
+def expect_what_painting_anew_shows(session, view, masks, top):
+    """What the view shows at rest is what it shows once painted anew: scrolled away by more than its height
+    with the wheel, then back by the same notches, every part of it that shows again having been painted on
+    its way in. `top()` is a screen row that follows the page, the same once it is back."""
+    typed = quiet_pixels(session, view, masks, "the typed page at rest")
+    start = top()
     session.move(view[0] + view[2] // 2, view[1] + view[3] // 2)
     notches = 0
-    while abs(char_rect(text, offset)[1] - start) < view[3] + 10:
-        session.xdo("click", away, "sleep", 0.05)
+    while top() < start + view[3] + 10:
+        session.xdo("click", 4, "sleep", 0.05)
         notches += 1
         if notches > 60:
-            raise Failure("the wheel does not take the page away")
-    session.xdo("click", "--repeat", notches, "--delay", 30, 9 - away)
-    wait_until("the page back where it was", lambda: char_rect(text, offset)[1] == start, timeout=10)
+            raise Failure("the wheel does not take the page away from the caret")
+    session.xdo("click", "--repeat", notches, "--delay", 30, 5)
+    wait_until("the page back where it was", lambda: top() == start, timeout=10)
     anew = quiet_pixels(session, view, masks, "the page painted anew at rest")
-    if anew != shown:
-        diff = [(x, y) for y, (a, b) in enumerate(zip(shown, anew)) for x, (p, q) in enumerate(zip(a, b)) if p != q]
+    if anew != typed:
+        diff = [(x, y) for y, (a, b) in enumerate(zip(typed, anew)) for x, (p, q) in enumerate(zip(a, b)) if p != q]
         session.screenshot("painted-anew")
-        raise Failure(f"{len(diff)} pixels differ between {what} and the page painted anew, "
+        raise Failure(f"{len(diff)} pixels differ between the typed page and the page painted anew, "
                       f"first at {view[0] + diff[0][0]},{view[1] + diff[0][1]}")
 
 
@@ -539,14 +581,8 @@ def editor_text_block_grown_by_typing_shows_what_fresh_painting_shows(app):
     paragraph while the page follows the caret: what those keys leave on screen is what the same page shows
     once every part of it has been painted anew (scrolled away and back)."""
     paragraphs = "\n".join(f"Paragraphe {i} : " + WORDS * 2 for i in range(1, 31))
-    session = open_doc(app, [("text", paragraphs, None), ("text", "Dernier bloc", None)])
-    text = session.find("text", "Texte")
-    # Taller than the window: clicked where it shows.
-    tx, ty, tw, th = session.extents(text)
-    view = view_rect(session)
-    session.move(tx + 60, max(ty, view[1]) + 60)
-    session.xdo("click", 1)
-    session.key("ctrl+End")
+    session, text, view, _ = open_at_the_end_of_a_tall_block(
+        app, [("text", paragraphs, None), ("text", "Dernier bloc", None)], "Texte")
     count = text.queryText().characterCount
     for step in range(8):
         if step % 3 == 2:
@@ -561,40 +597,4 @@ def editor_text_block_grown_by_typing_shows_what_fresh_painting_shows(app):
     cx, cy, cw, ch = caret_rect(session, text)
     # The caret blinks, and the scroll bar the page shows while it scrolls fades over the right edge.
     masks = [(cx - 4, cy - 2, cw + 12, ch + 4), (view[0] + view[2] - 20, view[1], 20, view[3])]
-    typed = quiet_pixels(session, view, masks, "the typed page at rest")
-
-    expect_painted_anew(session, text, count - 1, view, masks, typed, "the typed page", away=4)
-
-
-@case
-def editor_toolbar_slides_in_over_a_tall_text_as_fresh_painting_shows(app):
-    """A click into a text block taller than the window: the formatting toolbar slides in above the text and
-    pushes it down. What the slide leaves on screen is what the same page shows once every part of it has
-    been painted anew (scrolled away and back), and the first keys typed after it reach the text."""
-    paragraphs = "\n".join(f"Paragraphe {i} : " + WORDS * 2 for i in range(1, 31))
-    session = open_doc(app, [("text", "Premier bloc", None), ("text", paragraphs, None)])
-    text = [t for t in session.find_all("text", "Texte") if t.queryText().characterCount > 1000][0]
-    tx, ty, tw, th = session.extents(text)
-    view = view_rect(session)
-    session.move(tx + 60, max(ty, view[1]) + 60)
-    session.xdo("click", 1)
-    bold = session.find("push button", "Gras")
-    wait_until("the toolbar above the text", lambda: session.extents(bold)[1] + 28 <= char_rect(text, 0)[1],
-               timeout=10)
-    last = [None]
-
-    def text_still():
-        now = char_rect(text, 0)
-        same = now == last[0]
-        last[0] = now
-        return same
-    wait_until("the text at rest under the toolbar", text_still, timeout=10, interval=0.3)
-    cx, cy, cw, ch = caret_rect(session, text)
-    # The caret blinks, and the scroll bar the page shows while it scrolls fades over the right edge.
-    masks = [(cx - 4, cy - 2, cw + 12, ch + 4), (view[0] + view[2] - 20, view[1], 20, view[3])]
-    slid = quiet_pixels(session, view, masks, "the page once the toolbar is in")
-
-    expect_painted_anew(session, text, 0, view, masks, slid, "the page after the slide", away=5)
-
-    count = text.queryText().characterCount
-    type_and_wait(session, text, "abc", count + 3)
+    expect_what_painting_anew_shows(session, view, masks, lambda: char_rect(text, count - 1)[1])
