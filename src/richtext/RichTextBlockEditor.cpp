@@ -23,6 +23,31 @@ namespace {
 constexpr int kToolbarSpacing = 8;
 constexpr int kToolbarHeight = 44; // 28 controls + 8 above and below
 constexpr qreal kFrameRadius = 8;
+
+// The text area's frame around `area`, as far as `exposedRect` reaches.
+void paintFrame(QPainter& p, const QRectF& area, const QRect& exposedRect, bool focused) {
+    p.setRenderHint(QPainter::Antialiasing);
+    const QRectF exposed = QRectF(exposedRect).adjusted(-2, -2, 2, 2);
+    const bool whole = exposed.contains(area);
+    const QColor outline =
+        focused ? withOpacity(AppPalette::brandBlue(), 0.3) : withOpacity(AppPalette::separator(), 0.2);
+    constexpr qreal radius = kFrameRadius;
+    if (!whole && exposed.top() >= area.top() + radius && exposed.bottom() <= area.bottom() - radius) {
+        // Between the corners (what a key repaints under the text): the same pixels from rectangles, as
+        // the paths cost far more than the text they lie under.
+        const QRectF band = exposed.intersected(area);
+        if (focused)
+            p.fillRect(band, AppPalette::screenBackground());
+        for (const qreal x : {area.left(), area.right() - 1})
+            p.fillRect(QRectF(x, band.top(), 1, band.height()).intersected(band), outline);
+        return;
+    }
+    // Elsewhere (a corner, the frame's top or bottom edge, all of it) the whole shapes are painted and the
+    // painter keeps to the repainted part: a part painted alone has the pixels it has in the whole frame.
+    if (focused)
+        Paint::fillRoundedRect(p, area, radius, AppPalette::screenBackground());
+    Paint::strokeRoundedRect(p, area, radius, outline);
+}
 } // namespace
 
 int RichTextBlockEditor::toolbarBlockHeight() { return kToolbarHeight + kToolbarSpacing; }
@@ -55,7 +80,10 @@ RichTextBlockEditor::RichTextBlockEditor(const RichTextEnvironment& environment,
         layoutChildren();
         emit calculatedHeightChanged(h);
     });
-    connect(&environment.theme, &ThemeManager::appearanceChanged, this, [this] { update(); });
+    connect(&environment.theme, &ThemeManager::appearanceChanged, this, [this] {
+        updateBackdrop();
+        update();
+    });
     layoutChildren();
 }
 
@@ -83,6 +111,7 @@ void RichTextBlockEditor::syncFromBindings() { m_wrapper->syncFromBindings(); }
 void RichTextBlockEditor::focusChanged(bool focused) {
     QPointer<RichTextBlockEditor> self(this);
     update();
+    updateBackdrop();
     if (focused != m_showToolbar) {
         m_showToolbar = focused;
         if (focused)
@@ -97,6 +126,21 @@ void RichTextBlockEditor::focusChanged(bool focused) {
     emit focusedChanged(focused);
     if (self && focused && m_onFocus)
         m_onFocus();
+}
+
+void RichTextBlockEditor::updateBackdrop() {
+    // Focused, the frame's fill is opaque: the text area paints the frame under its text itself, so that
+    // the toolbar's slide copies the text down on screen and paints only what it uncovers.
+    const bool opaque = m_wrapper->isFocused() && AppPalette::screenBackground().alpha() == 255;
+    if (!opaque) {
+        m_wrapper->setOpaqueBackdrop({}, 0);
+        return;
+    }
+    m_wrapper->setOpaqueBackdrop(
+        [this](QPainter& p, const QRect& exposed) {
+            paintFrame(p, QRectF(m_wrapper->rect()), exposed, m_wrapper->isFocused());
+        },
+        int(kFrameRadius) + 1);
 }
 
 void RichTextBlockEditor::setToolbarProgress(qreal progress) {
@@ -119,17 +163,25 @@ void RichTextBlockEditor::setToolbarProgress(qreal progress) {
 void RichTextBlockEditor::layoutChildren() {
     const int w = width();
     const int slotHeight = int(std::round(m_toolbarProgress * toolbarBlockHeight()));
+    const int areaHeight = std::max(int(std::ceil(m_wrapper->calculatedHeight())), m_minimumTotal - slotHeight);
+    const QRect before = m_wrapper->geometry();
+    // The text area moves before the slot grows over where it was, and after the slot shrinks from where
+    // it goes: Qt copies a move on screen only when nothing lies over the moved pixels.
+    const bool down = slotHeight > m_toolbarSlot->height();
+    if (down)
+        m_wrapper->setGeometry(0, slotHeight, w, areaHeight);
     m_toolbarSlot->setGeometry(0, 0, w, slotHeight);
     // The toolbar slides in from the top edge.
     m_toolbar->setGeometry(0, slotHeight - toolbarBlockHeight(), w, kToolbarHeight);
-    const int areaHeight = std::max(int(std::ceil(m_wrapper->calculatedHeight())), m_minimumTotal - slotHeight);
-    const QRect before = m_wrapper->geometry();
-    m_wrapper->setGeometry(0, slotHeight, w, areaHeight);
+    if (!down)
+        m_wrapper->setGeometry(0, slotHeight, w, areaHeight);
     const int total = slotHeight + areaHeight;
     if (height() != total || minimumHeight() != total)
         setFixedHeight(total);
-    // The frame moved with the toolbar; a new height alone is the resize's to repaint.
-    if (before.top() != slotHeight || before.width() != w)
+    // The frame moved with the toolbar; a new height alone is the resize's to repaint. A text area that
+    // paints its own frame and only moved was copied or repainted by the move itself.
+    const bool movedAlone = before.size() == m_wrapper->size() && m_wrapper->testAttribute(Qt::WA_OpaquePaintEvent);
+    if ((before.top() != slotHeight && !movedAlone) || before.width() != w)
         update();
 }
 
@@ -146,26 +198,5 @@ void RichTextBlockEditor::resizeEvent(QResizeEvent* event) {
 
 void RichTextBlockEditor::paintEvent(QPaintEvent* event) {
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    const QRectF area = m_wrapper->geometry();
-    const QRectF exposed = QRectF(event->rect()).adjusted(-2, -2, 2, 2);
-    const bool whole = exposed.contains(area);
-    const QColor outline =
-        m_wrapper->isFocused() ? withOpacity(AppPalette::brandBlue(), 0.3) : withOpacity(AppPalette::separator(), 0.2);
-    constexpr qreal radius = kFrameRadius;
-    if (!whole && exposed.top() >= area.top() + radius && exposed.bottom() <= area.bottom() - radius) {
-        // Between the corners (what a key repaints under the text): the same pixels from rectangles, as
-        // the paths cost far more than the text they lie under.
-        const QRectF band = exposed.intersected(area);
-        if (m_wrapper->isFocused())
-            p.fillRect(band, AppPalette::screenBackground());
-        for (const qreal x : {area.left(), area.right() - 1})
-            p.fillRect(QRectF(x, band.top(), 1, band.height()).intersected(band), outline);
-        return;
-    }
-    // Elsewhere (a corner, the frame's top or bottom edge, all of it) the whole shapes are painted and the
-    // painter keeps to the repainted part: a part painted alone has the pixels it has in the whole frame.
-    if (m_wrapper->isFocused())
-        Paint::fillRoundedRect(p, area, radius, AppPalette::screenBackground());
-    Paint::strokeRoundedRect(p, area, radius, outline);
+    paintFrame(p, m_wrapper->geometry(), event->rect(), m_wrapper->isFocused());
 }

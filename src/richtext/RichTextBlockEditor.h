@@ -66,6 +66,7 @@ protected:
 private:
     void focusChanged(bool focused);
     void setToolbarProgress(qreal progress);
+    void updateBackdrop();
     void layoutChildren();
 
     std::function<void()> m_onFocus;

@@ -12,6 +12,8 @@
 #include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QLabel>
+#include <QPaintEvent>
+#include <QPainter>
 #include <QPointer>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -149,6 +151,41 @@ void RichTextEditorWrapper::applyAppearance() {
 void RichTextEditorWrapper::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     placeChildren();
+    updateCornerMask();
+    // The backdrop's bottom edge moves with a new height.
+    if (m_backdrop)
+        repaintResizedEdge(this, event->oldSize(), m_corner + 2);
+}
+
+void RichTextEditorWrapper::setOpaqueBackdrop(Backdrop backdrop, int corner) {
+    const bool opaque = bool(backdrop);
+    m_backdrop = std::move(backdrop);
+    m_corner = opaque ? corner : 0;
+    setAttribute(Qt::WA_OpaquePaintEvent, opaque);
+    updateCornerMask();
+    update();
+}
+
+void RichTextEditorWrapper::updateCornerMask() {
+    // The corners show what is behind the host: they stay the parent's to paint.
+    if (!m_backdrop || m_corner <= 0) {
+        if (!mask().isEmpty())
+            clearMask();
+        return;
+    }
+    const int c = m_corner;
+    QRegion shown(rect());
+    for (const QPoint& at :
+         {QPoint(0, 0), QPoint(width() - c, 0), QPoint(0, height() - c), QPoint(width() - c, height() - c)})
+        shown -= QRect(at, QSize(c, c));
+    setMask(shown);
+}
+
+void RichTextEditorWrapper::paintEvent(QPaintEvent* event) {
+    if (!m_backdrop)
+        return;
+    QPainter p(this);
+    m_backdrop(p, event->rect());
 }
 
 void RichTextEditorWrapper::placeChildren() {

@@ -11,6 +11,7 @@
 
 class ClickableTextView;
 class QLabel;
+class QPainter;
 class QTimer;
 class SpellHighlighter;
 
@@ -89,6 +90,12 @@ public:
     // The RTF the editor would store now.
     QByteArray currentRtf() const;
 
+    // What lies behind the text, painted by the host itself. Given a painter that covers every pixel
+    // but those within `corner` of each corner, the host is opaque there: moving it copies its pixels
+    // on screen instead of painting the whole text again. Empty: the host paints nothing.
+    using Backdrop = std::function<void(QPainter&, const QRect& exposed)>;
+    void setOpaqueBackdrop(Backdrop backdrop, int corner);
+
 signals:
     void focusedChanged(bool focused);
     // The text is about to take its new height: an embedder that scrolls may do so first.
@@ -97,6 +104,7 @@ signals:
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
     void configure();
@@ -115,6 +123,7 @@ private:
     void setFocused(bool focused);
     void applyAppearance();
     void writeHeight();
+    void updateCornerMask();
 
     RichTextEnvironment m_environment;
     TextBinding m_text;
@@ -140,6 +149,8 @@ private:
     bool m_writePending = false;
     QTimer* m_writeTimer = nullptr;
     QLabel* m_notice = nullptr;
+    Backdrop m_backdrop;
+    int m_corner = 0;
     // Declared last, so it is gone before anything else of the wrapper.
     ScopedConnection m_appFocus;
 };

@@ -11,6 +11,7 @@
 #include "ui/Components.h"
 #include "ui/Theme.h"
 
+#include <QVariantAnimation>
 #include <QApplication>
 #include <QPaintEvent>
 #include <QPlainTextEdit>
@@ -124,6 +125,26 @@ protected:
         ASSERT_EQ(left.size(), anew.size());
         EXPECT_EQ(left, anew) << what;
     }
+    // The pixels left on screen that a whole painting shows otherwise, with the first of them.
+    // The page's scroll bar is left out: it takes the page's new length a frame later, slide or not.
+    std::string difference() {
+        QWidget* page = view->scrollArea()->viewport();
+        const QRect inWindow(page->mapTo(view.get(), QPoint()), page->size());
+        const QImage a = shown().convertToFormat(QImage::Format_RGB32).copy(inWindow);
+        const QImage b = view->grab().toImage().convertToFormat(QImage::Format_RGB32).copy(inWindow);
+        if (a.size() != b.size())
+            return "sizes differ";
+        int count = 0;
+        QPoint first(-1, -1);
+        for (int y = 0; y < a.height(); ++y)
+            for (int x = 0; x < a.width(); ++x)
+                if (a.pixel(x, y) != b.pixel(x, y) && count++ == 0)
+                    first = QPoint(x, y);
+        return count
+            ? std::to_string(count) + " pixels, first at " + std::to_string(first.x()) + "," + std::to_string(first.y())
+            : std::string();
+    }
+
     bool caretShown() {
         const QRect caret = text->cursorRect();
         QWidget* page = view->scrollArea()->viewport();
@@ -189,6 +210,60 @@ TEST_F(GrowingTextRepaintTest, ABlockBetweenOthersMovesOnlyWhatIsBelowIt) {
         typeUntilTheHeightChanges(k.key, k.typed);
         EXPECT_EQ(above.pixels, 0) << k.what;
         expectTheSamePixelsAsAWholePainting(k.what);
+    }
+}
+
+// The formatting toolbar slides in over a block taller than the window. Frame by frame, in and out, in
+// both themes: the frames of the slide in paint a small part of the text,
+// and every frame leaves on screen what a whole painting shows.
+TEST_F(GrowingTextRepaintTest, TheToolbarSlideCopiesTheTextAndEachFrameShowsWhatAWholePaintingShows) {
+    block(0, QStringLiteral("text"), paragraphs(2, 20));
+    auto tall = block(1, QStringLiteral("text"), paragraphs(40, 30));
+    block(2, QStringLiteral("code"), QStringLiteral("let a = 1"));
+    for (const bool dark : {false, true}) {
+        SCOPED_TRACE(dark ? "dark" : "light");
+        env->theme().setTheme(dark ? AppTheme::dark : AppTheme::light);
+        openInEditMode();
+        editor = view->rowFor(tall->id())->textEditor();
+        text = editor->textView();
+        view->scrollToBlock(tall->id(), false);
+        testsupport::flushEvents();
+        auto* slide = editor->findChild<QVariantAnimation*>();
+        ASSERT_TRUE(slide);
+
+        text->setFocus();
+        ASSERT_TRUE(editor->isFocused());
+        slide->pause();
+        testsupport::flushEvents();
+        PaintedArea painted(text->viewport());
+        const QSize viewport = view->scrollArea()->viewport()->size();
+        const qint64 page = qint64(viewport.width()) * viewport.height();
+        for (int t = 16; t <= 200; t += 16) {
+            slide->setCurrentTime(t);
+            painted.pixels = 0;
+            testsupport::flushEvents();
+            EXPECT_LT(painted.pixels, page / 10) << "in, at " << t << " ms";
+            EXPECT_EQ(difference(), "") << "in, at " << t << " ms";
+        }
+        slide->setCurrentTime(200);
+        testsupport::flushEvents();
+        EXPECT_EQ(editor->wrapper()->y(), RichTextBlockEditor::toolbarBlockHeight());
+        EXPECT_EQ(difference(), "") << "in, at its end";
+
+        // A key after the slide, then the keyboard leaves: the frame goes back to its resting look.
+        QTest::keyClick(text, Qt::Key_A);
+        testsupport::flushEvents();
+        EXPECT_EQ(difference(), "") << "a key";
+        view->scrollArea()->setFocus();
+        ASSERT_FALSE(editor->isFocused());
+        slide->pause();
+        for (int t = 16; t <= 200; t += 16) {
+            slide->setCurrentTime(t);
+            testsupport::flushEvents();
+            EXPECT_EQ(difference(), "") << "out, at " << t << " ms";
+        }
+        view.reset();
+        testsupport::flushEvents();
     }
 }
 

@@ -488,6 +488,33 @@ def editor_long_document_opens_at_its_first_blocks_and_reaches_its_last(app):
         raise Failure("opening and scrolling changed what the store holds")
 
 
+@case
+def editor_toolbar_slides_in_over_a_tall_text_as_fresh_painting_shows(app):
+    """A click into a text block taller than the window, then Ctrl+End: the formatting toolbar slides in above
+    the text and pushes it down while the page follows the caret. What the slide leaves on screen is what the
+    same page shows once every part of it has been painted anew, and the keys typed after it reach the text."""
+    paragraphs = "\n".join(f"Paragraphe {i} : " + WORDS * 2 for i in range(1, 31))
+    session, text, view, _ = open_at_the_end_of_a_tall_block(
+        app, [("text", paragraphs, None), ("text", "Dernier bloc", None)], "Texte")
+    bold = session.find("push button", "Gras")
+    wait_until("the toolbar above the text", lambda: session.extents(bold)[1] + 28 <= char_rect(text, 0)[1],
+               timeout=10)
+    count = text.queryText().characterCount
+    last = [None]
+
+    def text_still():
+        now = (char_rect(text, 0), char_rect(text, count - 1))
+        same = now == last[0]
+        last[0] = now
+        return same
+    wait_until("the text at rest under the toolbar", text_still, timeout=10, interval=0.3)
+    cx, cy, cw, ch = caret_rect(session, text)
+    # The caret blinks, and the scroll bar the page shows while it scrolls fades over the right edge.
+    masks = [(cx - 4, cy - 2, cw + 12, ch + 4), (view[0] + view[2] - 20, view[1], 20, view[3])]
+    expect_what_painting_anew_shows(session, view, masks, lambda: char_rect(text, count - 1)[1])
+    type_and_wait(session, text, "abc", count + 3)
+
+
 def quiet_pixels(session, rect, masks, what):
     """The pixels of `rect` once they stop changing, with the rectangles of `masks` (a blinking caret, a
     fading scroll bar) left out."""
