@@ -88,6 +88,15 @@ protected:
     }
 };
 
+// The nearest widget of type T holding `widget`, below `top`.
+template <class T>
+T* enclosing(QWidget* widget, const QWidget* top) {
+    for (QWidget* w = widget->parentWidget(); w && w != top; w = w->parentWidget())
+        if (auto* found = qobject_cast<T*>(w))
+            return found;
+    return nullptr;
+}
+
 // The page's scroll area. A scroll bar laid over the viewport keeps Qt from copying the scrolled pixels
 // (every scroll would repaint the whole page): the viewport stops where that bar begins, and the page
 // beside it is painted as the content paints itself.
@@ -616,26 +625,20 @@ void ImprovedDocEditorView::watchEditor(QWidget* widget) {
         return;
     if (auto* text = qobject_cast<QTextEdit*>(widget)) {
         connect(text, &QTextEdit::cursorPositionChanged, this, &ImprovedDocEditorView::scheduleCaretFollow);
-        for (QWidget* w = text->parentWidget(); w && w != m_content; w = w->parentWidget())
-            if (auto* wrapper = qobject_cast<RichTextEditorWrapper*>(w)) {
-                connect(wrapper, &RichTextEditorWrapper::calculatedHeightAboutToChange, this,
-                        [this, editor = QPointer<QWidget>(text)](qreal from, qreal to) {
-                            if (editor)
-                                scrollAheadOfGrowth(editor, int(std::ceil(to) - std::ceil(from)));
-                        });
-                break;
-            }
+        if (auto* wrapper = enclosing<RichTextEditorWrapper>(text, m_content))
+            connect(wrapper, &RichTextEditorWrapper::calculatedHeightAboutToChange, this,
+                    [this, editor = QPointer<QWidget>(text)](qreal from, qreal to) {
+                        if (editor)
+                            scrollAheadOfGrowth(editor, int(std::ceil(to) - std::ceil(from)));
+                    });
     } else if (auto* plain = qobject_cast<QPlainTextEdit*>(widget)) {
         connect(plain, &QPlainTextEdit::cursorPositionChanged, this, &ImprovedDocEditorView::scheduleCaretFollow);
-        for (QWidget* w = plain->parentWidget(); w && w != m_content; w = w->parentWidget())
-            if (auto* code = qobject_cast<ImprovedCodeBlockView*>(w)) {
-                connect(code, &ImprovedCodeBlockView::aboutToGrow, this,
-                        [this, editor = QPointer<QWidget>(plain)](int growth) {
-                            if (editor)
-                                scrollAheadOfGrowth(editor, growth);
-                        });
-                break;
-            }
+        if (auto* code = enclosing<ImprovedCodeBlockView>(plain, m_content))
+            connect(code, &ImprovedCodeBlockView::aboutToGrow, this,
+                    [this, editor = QPointer<QWidget>(plain)](int growth) {
+                        if (editor)
+                            scrollAheadOfGrowth(editor, growth);
+                    });
     } else
         return;
     widget->setProperty(kFollowsCaret, true);
