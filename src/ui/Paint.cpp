@@ -4,6 +4,7 @@
 
 #include <QAbstractButton>
 #include <QEvent>
+#include <QHash>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPaintEngine>
@@ -335,6 +336,82 @@ void drawShadowBetween(QPainter& p, const QRectF& rect, qreal radius, const Shad
     p.setOpacity(opacity);
 }
 
+namespace {
+
+bool isWhole(qreal v) { return std::abs(v - std::round(v)) < 1e-6; }
+
+// The sliced shadow `pm` laid on whole device pixels: the corners copied, the stretched sides tiled from a
+// strip of their one uniform row or column, the uniform middle filled. Stretched draws go through the
+// raster engine's scaling path pixel by pixel, a large share of a first frame full of cards. False, drawing
+// nothing, where the painter is not on whole device pixels (scaled, rotated, or a fractional position).
+bool drawShadowUnscaled(QPainter& p, const QRectF& target, const QPixmap& pm, const QString& key, int slice,
+                        bool sliceX, bool sliceY) {
+    const QTransform& world = p.worldTransform();
+    const QTransform& device = p.deviceTransform();
+    if (world.type() > QTransform::TxTranslate || device.type() > QTransform::TxTranslate || !isWhole(device.dx()) ||
+        !isWhole(device.dy()) || !isWhole(target.x()) || !isWhole(target.y()) || !isWhole(target.width()) ||
+        !isWhole(target.height()))
+        return false;
+    const QRect area = target.toRect();
+    const int w = area.width(), h = area.height();
+    if ((sliceX && w < 2 * slice) || (sliceY && h < 2 * slice))
+        return false;
+    // The pieces' bounds on the device and in the picture; the middle piece is the picture's one stretched
+    // row or column.
+    const int xs[4] = {0, sliceX ? slice : w, sliceX ? w - slice : w, w};
+    const int ys[4] = {0, sliceY ? slice : h, sliceY ? h - slice : h, h};
+    const int srcXs[3] = {0, slice, slice + 1};
+    const int srcYs[3] = {0, slice, slice + 1};
+    // Each stretched side as a strip of its piece repeated, long enough that a tiled fill runs in long spans.
+    constexpr int kStrip = 64;
+    auto strip = [&](bool alongX) {
+        const QString stripKey = key + (alongX ? QStringLiteral("|x") : QStringLiteral("|y"));
+        QPixmap out;
+        if (QPixmapCache::find(stripKey, &out))
+            return out;
+        const QRect piece = alongX ? QRect(slice, 0, 1, pm.height()) : QRect(0, slice, pm.width(), 1);
+        QImage img(alongX ? QSize(kStrip, pm.height()) : QSize(pm.width(), kStrip),
+                   QImage::Format_ARGB32_Premultiplied);
+        QPainter sp(&img);
+        sp.setCompositionMode(QPainter::CompositionMode_Source);
+        sp.drawPixmap(QRect(QPoint(), img.size()), pm, piece);
+        sp.end();
+        out = QPixmap::fromImage(img);
+        QPixmapCache::insert(stripKey, out);
+        return out;
+    };
+    static QHash<QString, QColor> middles;
+    auto middle = [&] {
+        auto it = middles.constFind(key);
+        if (it == middles.cend()) {
+            if (middles.size() > 256)
+                middles.clear();
+            it = middles.insert(key, pm.copy(slice, slice, 1, 1).toImage().pixelColor(0, 0));
+        }
+        return *it;
+    };
+    for (int row = 0; row < 3; ++row) {
+        for (int col = 0; col < 3; ++col) {
+            const QRect d(area.x() + xs[col], area.y() + ys[row], xs[col + 1] - xs[col], ys[row + 1] - ys[row]);
+            if (d.isEmpty())
+                continue;
+            const bool stretchX = sliceX && col == 1, stretchY = sliceY && row == 1;
+            const int sx = sliceX ? srcXs[col] : 0, sy = sliceY ? srcYs[row] : 0;
+            if (stretchX && stretchY)
+                p.fillRect(d, middle());
+            else if (stretchX)
+                p.drawTiledPixmap(d, strip(true), QPoint(0, sy));
+            else if (stretchY)
+                p.drawTiledPixmap(d, strip(false), QPoint(sx, 0));
+            else
+                p.drawPixmap(d.topLeft(), pm, QRect(sx, sy, d.width(), d.height()));
+        }
+    }
+    return true;
+}
+
+} // namespace
+
 void drawShadow(QPainter& p, const QRectF& rect, qreal radius, const QColor& color, qreal blur, const QPointF& offset) {
     if (color.alpha() == 0 || rect.isEmpty())
         return;
@@ -382,6 +459,8 @@ void drawShadow(QPainter& p, const QRectF& rect, qreal radius, const QColor& col
     const qreal padLogical = pad / dpr;
     const QRectF target(rect.x() + offset.x() - padLogical, rect.y() + offset.y() - padLogical,
                         rect.width() + 2 * padLogical, rect.height() + 2 * padLogical);
+    if ((sliceX || sliceY) && drawShadowUnscaled(p, target, pm, key, slice, sliceX, sliceY))
+        return;
     p.save();
     // Stretched pieces repeat one uniform row or column of the mask, which needs no filtering: the filtered
     // stretch cost more than the blur itself on large cards.

@@ -165,3 +165,23 @@ TEST(PaintShadow, AnimatedShadowEndsAreTheShadowsThemselves) {
     EXPECT_GT(maxDifference(half, canvas()), 0);
     EXPECT_LT(maxDifference(half, canvas()), maxDifference(alone(hovered), canvas()));
 }
+
+// A shadow on whole pixels is laid from copied corners and tiled sides: the same picture as the stretched
+// one drawn under a transform (which takes the scaling path), for wide, tall and large cards, at opacity.
+TEST(PaintShadow, ShadowOnWholePixelsIsTheStretchedOne) {
+    const QRectF cards[] = {QRectF(20, 30, 180, 24), QRectF(30, 20, 30, 160), QRectF(20, 20, 170, 150)};
+    for (const QRectF& card : cards) {
+        auto drawn = [&](bool stretched) {
+            QImage img = canvas();
+            QPainter p(&img);
+            p.setOpacity(0.7);
+            if (stretched)
+                p.scale(1.0000001, 1.0000001);
+            Paint::drawShadow(p, card, 14, QColor(10, 40, 120, 110), 10, QPointF(0, 4));
+            return img;
+        };
+        const QImage whole = drawn(false), stretched = drawn(true);
+        EXPECT_GT(maxDifference(whole, canvas()), 5) << "no shadow drawn";
+        EXPECT_LE(maxDifference(whole, stretched), 2) << card.width() << "x" << card.height();
+    }
+}
