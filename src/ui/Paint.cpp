@@ -4,7 +4,6 @@
 
 #include <QAbstractButton>
 #include <QEvent>
-#include <QHash>
 #include <QImage>
 #include <QLinearGradient>
 #include <QPaintEngine>
@@ -340,10 +339,10 @@ namespace {
 
 bool isWhole(qreal v) { return std::abs(v - std::round(v)) < 1e-6; }
 
-// The sliced shadow `pm` laid on whole device pixels: the corners copied, the stretched sides tiled from a
-// strip of their one uniform row or column, the uniform middle filled. Stretched draws go through the
-// raster engine's scaling path pixel by pixel, a large share of a first frame full of cards. False, drawing
-// nothing, where the painter is not on whole device pixels (scaled, rotated, or a fractional position).
+// The sliced shadow `pm` laid on whole device pixels: the corners copied, each stretched piece (sides and
+// uniform middle) tiled from its one row, column or pixel. Stretched draws go through the raster engine's
+// scaling path pixel by pixel, a large share of a first frame full of cards. False, drawing nothing, where
+// the painter is not on whole device pixels (scaled, rotated, or a fractional position).
 bool drawShadowUnscaled(QPainter& p, const QRectF& target, const QPixmap& pm, const QString& key, int slice,
                         bool sliceX, bool sliceY) {
     const QTransform& world = p.worldTransform();
@@ -360,35 +359,24 @@ bool drawShadowUnscaled(QPainter& p, const QRectF& target, const QPixmap& pm, co
     // row or column.
     const int xs[4] = {0, sliceX ? slice : w, sliceX ? w - slice : w, w};
     const int ys[4] = {0, sliceY ? slice : h, sliceY ? h - slice : h, h};
-    const int srcXs[3] = {0, slice, slice + 1};
-    const int srcYs[3] = {0, slice, slice + 1};
-    // Each stretched side as a strip of its piece repeated, long enough that a tiled fill runs in long spans.
-    constexpr int kStrip = 64;
-    auto strip = [&](bool alongX) {
-        const QString stripKey = key + (alongX ? QStringLiteral("|x") : QStringLiteral("|y"));
+    const int src[3] = {0, slice, slice + 1};
+    // Each stretched piece as a tile of its one row, column or pixel repeated, large enough that a tiled
+    // fill runs in long spans; kept beside the picture.
+    constexpr int kTile = 64;
+    auto tile = [&](bool alongX, bool alongY) {
+        const QString tileKey = key + QStringLiteral("|%1%2").arg(int(alongX)).arg(int(alongY));
         QPixmap out;
-        if (QPixmapCache::find(stripKey, &out))
+        if (QPixmapCache::find(tileKey, &out))
             return out;
-        const QRect piece = alongX ? QRect(slice, 0, 1, pm.height()) : QRect(0, slice, pm.width(), 1);
-        QImage img(alongX ? QSize(kStrip, pm.height()) : QSize(pm.width(), kStrip),
-                   QImage::Format_ARGB32_Premultiplied);
-        QPainter sp(&img);
-        sp.setCompositionMode(QPainter::CompositionMode_Source);
-        sp.drawPixmap(QRect(QPoint(), img.size()), pm, piece);
-        sp.end();
+        const QRect piece(alongX ? slice : 0, alongY ? slice : 0, alongX ? 1 : pm.width(), alongY ? 1 : pm.height());
+        QImage img(alongX ? kTile : pm.width(), alongY ? kTile : pm.height(), QImage::Format_ARGB32_Premultiplied);
+        QPainter tp(&img);
+        tp.setCompositionMode(QPainter::CompositionMode_Source);
+        tp.drawPixmap(QRect(QPoint(), img.size()), pm, piece);
+        tp.end();
         out = QPixmap::fromImage(img);
-        QPixmapCache::insert(stripKey, out);
+        QPixmapCache::insert(tileKey, out);
         return out;
-    };
-    static QHash<QString, QColor> middles;
-    auto middle = [&] {
-        auto it = middles.constFind(key);
-        if (it == middles.cend()) {
-            if (middles.size() > 256)
-                middles.clear();
-            it = middles.insert(key, pm.copy(slice, slice, 1, 1).toImage().pixelColor(0, 0));
-        }
-        return *it;
     };
     for (int row = 0; row < 3; ++row) {
         for (int col = 0; col < 3; ++col) {
@@ -396,13 +384,9 @@ bool drawShadowUnscaled(QPainter& p, const QRectF& target, const QPixmap& pm, co
             if (d.isEmpty())
                 continue;
             const bool stretchX = sliceX && col == 1, stretchY = sliceY && row == 1;
-            const int sx = sliceX ? srcXs[col] : 0, sy = sliceY ? srcYs[row] : 0;
-            if (stretchX && stretchY)
-                p.fillRect(d, middle());
-            else if (stretchX)
-                p.drawTiledPixmap(d, strip(true), QPoint(0, sy));
-            else if (stretchY)
-                p.drawTiledPixmap(d, strip(false), QPoint(sx, 0));
+            const int sx = sliceX ? src[col] : 0, sy = sliceY ? src[row] : 0;
+            if (stretchX || stretchY)
+                p.drawTiledPixmap(d, tile(stretchX, stretchY), QPoint(stretchX ? 0 : sx, stretchY ? 0 : sy));
             else
                 p.drawPixmap(d.topLeft(), pm, QRect(sx, sy, d.width(), d.height()));
         }
