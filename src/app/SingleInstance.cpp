@@ -114,14 +114,40 @@ SingleInstance::Take SingleInstance::tryTake() {
     return Take::held;
 }
 
+SingleInstance::Take SingleInstance::takeFolder() {
+    if (m_folderFd >= 0)
+        return Take::held;
+    const QByteArray folder = QFile::encodeName(QFileInfo(m_storePath).absolutePath());
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        qCWarning(lcApp, "cannot open the store's folder %s for its lock: %s", folder.constData(), strerror(errno));
+        return Take::failed;
+    }
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int err = errno;
+        ::close(fd);
+        if (err == EWOULDBLOCK)
+            return Take::busy;
+        qCWarning(lcApp, "cannot lock the store's folder %s: %s", folder.constData(), strerror(err));
+        return Take::failed;
+    }
+    m_folderFd = fd;
+    return Take::held;
+}
+
 bool SingleInstance::acquire() {
     if (m_fd >= 0)
         return true;
     QDir().mkpath(QFileInfo(m_storePath).absolutePath());
+    // The folder first: its lock stays when the lock file is removed or replaced under a running process, so a
+    // later launch cannot make a new file of that name and lock it. The file is kept for a folder that cannot
+    // be locked (a network mount) and for a person who looks.
+    if (takeFolder() == Take::busy)
+        return false;
     for (int attempt = 0; attempt < 8; ++attempt) {
         switch (tryTake()) {
         case Take::held: return true;
-        case Take::busy: return false;
+        case Take::busy: release(); return false;
         case Take::failed: qCWarning(lcApp, "starting without the lock %s", qPrintable(lockPath())); return true;
         case Take::retry: break;
         }
@@ -131,14 +157,18 @@ bool SingleInstance::acquire() {
 }
 
 void SingleInstance::release() {
-    if (m_fd < 0)
-        return;
-    // Removed while still locked, so that a launch that opened it meanwhile sees it gone and takes a new one.
-    const QByteArray path = QFile::encodeName(lockPath());
-    if (!m_isFolder && sameFile(m_fd, path))
-        ::unlink(path.constData());
-    ::close(m_fd);
-    m_fd = -1;
+    if (m_fd >= 0) {
+        // Removed while still locked, so that a launch that opened it meanwhile sees it gone and takes a new one.
+        const QByteArray path = QFile::encodeName(lockPath());
+        if (!m_isFolder && sameFile(m_fd, path))
+            ::unlink(path.constData());
+        ::close(m_fd);
+        m_fd = -1;
+    }
+    if (m_folderFd >= 0) {
+        ::close(m_folderFd);
+        m_folderFd = -1;
+    }
 }
 
 void SingleInstance::listen(QWidget* window) {

@@ -202,6 +202,33 @@ TEST(SingleInstance, AnythingLeftUnderTheLockNameDoesNotStopAStart) {
     EXPECT_TRUE(QFileInfo(lock).isDir());
 }
 
+// The lock file removed, or replaced by a link or a pipe, under a running process: a later launch still finds
+// the store taken.
+TEST(SingleInstance, TheLockHoldsWhateverHappensToItsFile) {
+    QTemporaryDir dir;
+    const QString store = dir.path() + "/default.store";
+    const QString lock = store + ".lock";
+    SingleInstance first(store);
+    ASSERT_TRUE(first.acquire());
+    const std::vector<std::pair<const char*, std::function<bool()>>> replaced = {
+        {"removed", [] { return true; }},
+        {"a link", [&] { return QFile::link(dir.path() + "/ailleurs", lock); }},
+        {"a pipe", [&] { return ::mkfifo(QFile::encodeName(lock), 0644) == 0; }},
+    };
+    for (const auto& [what, make] : replaced) {
+        SCOPED_TRACE(what);
+        if (QFileInfo(lock).exists() || QFileInfo(lock).isSymLink()) {
+            ASSERT_TRUE(QFile::remove(lock));
+        }
+        ASSERT_TRUE(make());
+        SingleInstance second(store);
+        EXPECT_FALSE(second.acquire());
+    }
+    first.release();
+    SingleInstance next(store);
+    EXPECT_TRUE(next.acquire());
+}
+
 // The lock goes with its process, however it ends: a killed holder leaves the file, which then stops nothing.
 TEST(SingleInstance, TheLockOfAKilledProcessIsFree) {
     QTemporaryDir dir;

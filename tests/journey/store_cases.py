@@ -1,0 +1,89 @@
+"""The store against what happens around it: a lock file removed or replaced under a running Tolmek, a disk
+that fills up and then has room again, a store that is a link to a drive not mounted."""
+
+import os
+import signal
+import subprocess
+
+from fixes_cases import ended, integrity, start_app
+from harness import Failure, Session, case, wait_until
+from hostile_cases import error_box
+from seed import Seed
+
+FAILED = "n’ont pas pu être enregistrées"
+
+
+def doc_session(app, name, env=None):
+    """A document « Notes » with one text block « Texte: », opened in edit mode, the caret at the end of the
+    block; `env(session)` is added to the application's environment."""
+    session = Session(app, name)
+    try:
+        session.env.update(env(session) if env else {})
+        session.launch()
+        wait_until("the store", session.store_ready, timeout=10)
+        session.kill_app()
+        seed = Seed(session.store_path)
+        try:
+            doc = seed.doc(seed.project("Atelier"), "Notes")
+            seed.block(doc, "text", 0, "Texte:")
+        finally:
+            seed.close()
+        session.launch()
+        session.click(session.find("push button", "Projets"))
+        session.click(session.find("list item", "Atelier"))
+        session.click(session.find("list item", "Notes"))
+        session.click(session.find("push button", "Éditer"))
+        session.click(session.find("text", "Texte"))
+        session.key("ctrl+End")
+    except BaseException:
+        session.close()
+        raise
+    return session
+
+
+def block_text(session):
+    return session.query('SELECT content FROM "DocBlock" WHERE typeRaw = ?', ("text",))[0][0] or ""
+
+
+def type_saved(session, text):
+    session.type(text, delay=12)
+    wait_until(f"{text!r} in the store", lambda: text in block_text(session), timeout=10)
+
+
+@case
+def store_lock_holds_when_its_file_is_removed_or_replaced(app):
+    session = doc_session(app, "store-lock")
+    type_saved(session, " un")
+    lock = session.store_path + ".lock"
+
+    def remove():
+        pass
+
+    def link():
+        os.symlink(os.path.join(session.tmp, "ailleurs"), lock)
+
+    def pipe():
+        os.mkfifo(lock)
+
+    for what, make in (("removed", remove), ("a link", link), ("a pipe", pipe)):
+        if os.path.lexists(lock):
+            os.remove(lock)
+        make()
+        second = start_app(session)
+        code = ended(second, 15)
+        if code is None:
+            second.kill()
+            second.wait()
+        if code != 0:
+            raise Failure(f"the lock file {what}: a second launch ended with {code}: {session.log_tail()}")
+        if session.app.poll() is not None:
+            raise Failure(f"the lock file {what}: the first Tolmek ended ({session.app.returncode})")
+    # The first window still saves, alone on its store.
+    session.click(session.find("text", "Texte"))
+    session.key("ctrl+End")
+    type_saved(session, " deux")
+    os.kill(session.app.pid, signal.SIGTERM)
+    if session.wait_exit(15) != 0:
+        raise Failure(f"the first Tolmek ended with {session.app.returncode}: {session.log_tail()}")
+    if "un deux" not in block_text(session) or integrity(session) != "ok":
+        raise Failure(f"the store after the launches: {block_text(session)!r}, {integrity(session)}")
