@@ -1,5 +1,6 @@
 #include "StoreFixture.h"
 
+#include "core/store/LogSync.h"
 #include "core/store/SqliteDb.h"
 
 #include <QCryptographicHash>
@@ -261,4 +262,34 @@ TEST(StartupTest, ARefusedStoreKeepsItsUncheckpointedJournal) {
     EXPECT_TRUE(err.contains("2.0.0")) << err.toStdString();
     EXPECT_EQ(fileHash(path), before);
     EXPECT_EQ(fileHash(path + "-wal"), walBefore);
+}
+
+// A store reached through a link: a missing target (a drive not mounted) is refused and the link left as it
+// is; a link to a store, or to an empty file, is followed, its log kept beside the target, and stays a link.
+TEST(StartupTest, AStoreBehindALinkIsOpenedWhereItIsOrRefusedWhenMissing) {
+    QTemporaryDir dir;
+    const QString drive = dir.path() + "/drive", path = dir.path() + "/data/default.store";
+    ASSERT_TRUE(QDir().mkpath(dir.path() + "/data"));
+    ASSERT_TRUE(QFile::link(drive + "/default.store", path));
+    QString err;
+    EXPECT_FALSE(openModelContainer(path, &err));
+    EXPECT_TRUE(err.contains("lien") && err.contains("introuvable")) << err.toStdString();
+    EXPECT_EQ(QFileInfo(path).symLinkTarget(), drive + "/default.store");
+    EXPECT_EQ(QDir(dir.path() + "/data").entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
+              QStringList{"default.store"});
+    EXPECT_FALSE(QFileInfo::exists(drive));
+
+    // The drive is back, with an empty file: the new store is made there.
+    ASSERT_TRUE(QDir().mkpath(drive));
+    writeFile(drive + "/default.store", "");
+    {
+        auto store = openModelContainer(path, &err);
+        ASSERT_TRUE(store) << err.toStdString();
+        store->mainContext().insert(std::make_shared<Project>(ProjectFields{.name = "Ailleurs", .iconName = "f"}));
+        ASSERT_TRUE(store->mainContext().save());
+        EXPECT_TRUE(QFile::exists(drive + "/default.store-wal"));
+        EXPECT_TRUE(store->mainContext().logSync()->flush());
+    }
+    EXPECT_TRUE(QFileInfo(path).isSymLink());
+    EXPECT_EQ(rawSql(drive + "/default.store", "SELECT name FROM Project"), QStringList{"Ailleurs"});
 }

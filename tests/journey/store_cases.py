@@ -87,3 +87,26 @@ def store_lock_holds_when_its_file_is_removed_or_replaced(app):
         raise Failure(f"the first Tolmek ended with {session.app.returncode}: {session.log_tail()}")
     if "un deux" not in block_text(session) or integrity(session) != "ok":
         raise Failure(f"the store after the launches: {block_text(session)!r}, {integrity(session)}")
+
+
+@case
+def store_behind_a_missing_link_is_refused(app):
+    session = Session(app, "store-link")
+    folder = os.path.dirname(session.store_path)
+    os.makedirs(folder)
+    target = os.path.join(session.tmp, "disque-externe", "Tolmek", "default.store")
+    os.symlink(target, session.store_path)
+    session.app = start_app(session)
+    box = wait_until("the message that the store cannot be opened", lambda: error_box(session, session.app),
+                     timeout=20)
+    message = session.find(contains="introuvable", root=box)
+    if "lien" not in message.name:
+        raise Failure(f"the message says {message.name!r}")
+    session.click(session.find("push button", "OK", root=box))
+    code = ended(session.app, 10)
+    if code in (None, 0):
+        raise Failure(f"the refused start ended with {code}: {session.log_tail()}")
+    if os.listdir(folder) != ["default.store"] or os.readlink(session.store_path) != target:
+        raise Failure(f"the data folder after the refusal: {os.listdir(folder)}")
+    if os.path.lexists(os.path.dirname(os.path.dirname(target))):
+        raise Failure("something was made where the link points")

@@ -210,7 +210,7 @@ bool isEmptyFile(const QString& path) {
 
 } // namespace
 
-std::unique_ptr<ModelContainer> ModelContainer::open(const QString& path, const std::vector<Type>& schema,
+std::unique_ptr<ModelContainer> ModelContainer::open(const QString& named, const std::vector<Type>& schema,
                                                      const QString& version, QString* error) {
     QString err;
     auto fail = [&](const QString& why) -> std::unique_ptr<ModelContainer> {
@@ -218,6 +218,18 @@ std::unique_ptr<ModelContainer> ModelContainer::open(const QString& path, const 
             *error = why;
         return nullptr;
     };
+    QString path = named;
+    if (const QFileInfo link(named); link.isSymLink()) {
+        // A store kept elsewhere through a link. One whose target is missing (a drive not mounted) is refused:
+        // a new store made in its place would replace the link and start empty.
+        if (!QFileInfo::exists(named))
+            return fail(QStringLiteral("le fichier de données %1 est un lien vers %2, qui est introuvable (un "
+                                       "disque qui n’est pas branché ?)")
+                            .arg(named, link.symLinkTarget()));
+        // Opened where it is, so that its log, and a new store made for an empty file, stay beside it and the
+        // link stays a link.
+        path = link.canonicalFilePath();
+    }
     if (QFileInfo::exists(path) && !QFileInfo(path).isFile())
         return fail(QStringLiteral("%1 n’est pas un fichier").arg(path));
     if ((!QFileInfo::exists(path) || isEmptyFile(path)) && !createStore(path, schema, version, &err))
