@@ -15,7 +15,7 @@
 
 const QString SaveStatusBanner::messageTemplate = QStringLiteral(
     "Les dernières modifications n’ont pas pu être enregistrées (%1). "
-    "Tolmek réessaiera au prochain enregistrement.");
+    "Tolmek réessaie de lui-même.");
 const QString SaveStatusBanner::damagedTemplate = QStringLiteral(
     "Le fichier de données est endommagé (%1). Pour ne pas l’abîmer davantage, Tolmek n’y "
     "enregistre plus rien : les modifications faites maintenant ne seront pas conservées.");

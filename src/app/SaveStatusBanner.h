@@ -12,7 +12,7 @@ class QLabel;
 
 // A strip under the toolbar that says the store could not save, with the store's reason. It appears
 // at the first failure of a streak and stays, without blocking anything, until a save goes through
-// again; the store keeps the changes pending and writes them with the next save. A store found
+// again; the store keeps the changes pending and tries them again by itself. A store found
 // damaged refuses every save from then on: the strip says so at once, and stays. A change the store had
 // to drop (its row was removed by something else) is said there too, for a while, until a later save.
 // A sync of the store's log that fails, or a preferences write that fails, is said the same way, until

@@ -1,5 +1,6 @@
 #include "StoreFixture.h"
 
+#include <QElapsedTimer>
 #include <QSignalSpy>
 
 namespace {
@@ -205,6 +206,28 @@ TEST_F(StoreTest, AFailedSaveKeepsEverythingPendingAndTheNextSaveWritesIt) {
     EXPECT_EQ(sql("SELECT name FROM Project"), QStringList({"renamed"}));
     EXPECT_EQ(sql("SELECT title FROM Doc"), QStringList({"new doc"}));
     Q_UNUSED(d);
+}
+
+// A disk that was full has room again: what failed is saved without a further change, the waits between
+// tries growing.
+TEST_F(StoreTest, AFailedSaveIsTriedAgainByItselfUntilItGoesThrough) {
+    auto p = project("P");
+    ASSERT_TRUE(ctx().save());
+    p->setName("gardé");
+    ctx().failNextSaves(2, "database or disk is full");
+    QElapsedTimer clock;
+    clock.start();
+    std::vector<qint64> tries;
+    QObject::connect(&ctx(), &ModelContext::saveFailed, [&] { tries.push_back(clock.elapsed()); });
+    QSignalSpy saved(&ctx(), &ModelContext::saved);
+    EXPECT_FALSE(ctx().save());
+    ASSERT_TRUE(saved.wait(4000)) << "no save went through by itself";
+    EXPECT_FALSE(ctx().hasChanges());
+    EXPECT_EQ(sql("SELECT name FROM Project"), QStringList({"gardé"}));
+    ASSERT_EQ(tries.size(), 2u);
+    const qint64 second = clock.elapsed() - tries[1];
+    EXPECT_GE(tries[1] - tries[0], ModelContext::retryFirstMs - 50);
+    EXPECT_GE(second, 2 * ModelContext::retryFirstMs - 50) << "the wait grows";
 }
 
 TEST_F(StoreTest, BlocksAndBlobsLoadOnFirstAccessOnly) {

@@ -89,6 +89,46 @@ def store_lock_holds_when_its_file_is_removed_or_replaced(app):
         raise Failure(f"the store after the launches: {block_text(session)!r}, {integrity(session)}")
 
 
+def build_fault(session):
+    source = os.path.join(os.path.dirname(os.path.abspath(__file__)), "write_fault.c")
+    library = os.path.join(session.tmp, "write_fault.so")
+    subprocess.run(["cc", "-shared", "-fPIC", "-O1", "-o", library, source, "-ldl"], check=True, timeout=60)
+    return library
+
+
+def banner_shown(session):
+    return session.find_all(contains=FAILED)
+
+
+@case
+def store_saves_by_itself_once_the_disk_has_room(app):
+    session = doc_session(app, "store-full", lambda s: {
+        "LD_PRELOAD": build_fault(s), "TOLMEK_WRITE_FAULT": os.path.join(s.tmp, "disk-full")})
+    flag = session.env["TOLMEK_WRITE_FAULT"]
+    with open(f"/proc/{session.app.pid}/maps") as f:
+        if "write_fault.so" not in f.read():
+            raise Failure("the write fault is not loaded in the application")
+    type_saved(session, " alpha")
+
+    open(flag, "w").close()
+    session.type(" bravo charlie delta", delay=12)
+    banner = wait_until("the banner saying the disk is full", lambda: banner_shown(session), timeout=10)[0]
+    if "le disque est plein" not in banner.name:
+        raise Failure(f"the banner says {banner.name!r}")
+    if "bravo" in block_text(session):
+        raise Failure("a save went through while the disk was full")
+
+    # Room again; no key, no click: the words reach the store by themselves, and the banner goes.
+    os.remove(flag)
+    wait_until("the words typed on the full disk in the store",
+               lambda: "alpha bravo charlie delta" in block_text(session), timeout=8)
+    wait_until("the banner to go", lambda: not banner_shown(session), timeout=5)
+    os.killpg(session.app.pid, signal.SIGKILL)
+    session.app.wait(10)
+    if "alpha bravo charlie delta" not in block_text(session) or integrity(session) != "ok":
+        raise Failure(f"after a kill: {block_text(session)!r}, {integrity(session)}")
+
+
 @case
 def store_behind_a_missing_link_is_refused(app):
     session = Session(app, "store-link")

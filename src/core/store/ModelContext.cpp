@@ -7,6 +7,7 @@
 #include <QDebug>
 #include <QMetaObject>
 #include <QFileInfo>
+#include <QTimer>
 
 #include <sqlite3.h>
 
@@ -187,7 +188,20 @@ QByteArray selectSql(const EntityInfo& e, std::vector<int>& cols, const char* wh
 
 ModelContext::ModelContext(std::unique_ptr<SqliteDb> db, const std::vector<const EntityInfo*>& schema,
                            std::vector<std::function<std::shared_ptr<PersistentModel>(const QUuid&)>> factories)
-    : m_db(std::move(db)), m_schema(schema), m_factories(std::move(factories)), m_tables(schema.size()) {}
+    : m_db(std::move(db)), m_schema(schema), m_factories(std::move(factories)), m_tables(schema.size()) {
+    m_retry = new QTimer(this);
+    m_retry->setSingleShot(true);
+    connect(m_retry, &QTimer::timeout, this, [this] {
+        if (hasChanges()) {
+            save();
+            return;
+        }
+        // What failed was undone meanwhile (a new object deleted): nothing is left to write.
+        m_retryDelay = 0;
+        m_lastError.clear();
+        emit saved();
+    });
+}
 
 ModelContext::~ModelContext() {
     stopQuickCheck();
@@ -733,9 +747,13 @@ bool ModelContext::save(QString* error) {
         qCWarning(lcStore, "save failed, changes kept for the next save: %s", qPrintable(err));
         if (error)
             *error = err;
+        if (!isDamaged())
+            scheduleRetry();
         emit saveFailed(err);
         return false;
     }
+    m_retry->stop();
+    m_retryDelay = 0;
     if (m_logSync)
         m_logSync->logChanged();
     for (auto& o : m_inserted) {
@@ -763,6 +781,14 @@ bool ModelContext::save(QString* error) {
     if (!dropped.empty())
         emit changesDropped(droppedMessage(dropped));
     return true;
+}
+
+void ModelContext::scheduleRetry() {
+    // Keys typed meanwhile save (and fail) by themselves: they neither bring the next try closer nor push it back.
+    if (m_retry->isActive())
+        return;
+    m_retryDelay = m_retryDelay == 0 ? retryFirstMs : std::min(2 * m_retryDelay, retryMostMs);
+    m_retry->start(m_retryDelay);
 }
 
 bool ModelContext::commitDroppingOrphans(QString* error) {

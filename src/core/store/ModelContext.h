@@ -22,6 +22,7 @@
 // our own small class over one SQLite file.
 
 struct sqlite3_stmt;
+class QTimer;
 class SqliteDb;
 class LogSync;
 namespace storeread {
@@ -65,7 +66,10 @@ public:
     // the failure is logged and signalled (`saveFailed`), and the next save writes it all.
     // An update or deletion whose row is no longer in the file (removed by something else) is dropped,
     // and the rest saved: the object stays in memory as not stored, and `changesDropped` says so.
+    // A failed save is tried again by itself (a disk that was full has room again), first `retryFirstMs` later,
+    // then after twice the wait each time up to `retryMostMs`, until one goes through; not once damaged.
     bool save(QString* error = nullptr);
+    static constexpr int retryFirstMs = 500, retryMostMs = 5000;
     bool hasChanges() const;
     QString lastSaveError() const { return m_lastError; }
 
@@ -217,6 +221,8 @@ private:
     static QString droppedMessage(const std::vector<std::pair<std::shared_ptr<PersistentModel>, Drop>>& dropped);
     void compact(int entity);
 
+    void scheduleRetry();
+
     std::unique_ptr<SqliteDb> m_db;
     std::unique_ptr<LogSync> m_logSync; // after m_db: the last sync runs before the connection closes
     QString m_path;
@@ -241,6 +247,8 @@ private:
     // Of the save under way: objects whose change could not be written, and what that change was.
     std::vector<std::pair<std::shared_ptr<PersistentModel>, Drop>> m_dropped;
 
+    QTimer* m_retry = nullptr; // the next try of a failed save
+    int m_retryDelay = 0;
     bool m_preloading = false;
     int m_failSaves = 0;
     QString m_failMessage;
