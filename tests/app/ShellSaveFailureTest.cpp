@@ -136,7 +136,7 @@ TEST_F(ShellTest, FailedLogSyncsAndPreferenceWritesShowTheBannerUntilTheyGoThrou
     LogSync* log = ctx().logSync();
     ASSERT_TRUE(log);
     project("Synchronisé");
-    log->failSyncsForTesting(EIO);
+    testsupport::failLogSyncs(EIO);
     ASSERT_TRUE(ctx().save());
     EXPECT_FALSE(log->flush()) << "a failed sync is not reported as on the disk";
     EXPECT_FALSE(log->isSynced());
@@ -157,7 +157,7 @@ TEST_F(ShellTest, FailedLogSyncsAndPreferenceWritesShowTheBannerUntilTheyGoThrou
     EXPECT_EQ(blocked.value("dashboard.quickNoteNotes").toString(), "gardé");
 
     // The log syncs again: the first strip goes; the second still has the preferences to say.
-    log->failSyncsForTesting(0);
+    testsupport::failLogSyncs(0);
     EXPECT_TRUE(log->flush());
     ASSERT_TRUE(testsupport::waitFor([&] { return !banner->isVisible(); }));
     EXPECT_TRUE(prefsBanner.label()->text().contains("préférences"));

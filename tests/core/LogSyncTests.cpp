@@ -1,4 +1,5 @@
 #include "StoreFixture.h"
+#include "support/TestSupport.h"
 
 #include "core/store/LogSync.h"
 #include "core/store/SqliteDb.h"
@@ -95,7 +96,7 @@ TEST(LogSyncTest, AFailedSyncIsReportedAndTriedAgain) {
             ++failed;
         });
         QObject::connect(&sync, &LogSync::syncRecovered, [&] { ++recovered; });
-        sync.failSyncsForTesting(EIO);
+        testsupport::failLogSyncs(EIO);
         sync.logChanged();
         EXPECT_FALSE(sync.flush());
         EXPECT_FALSE(sync.isSynced());
@@ -104,7 +105,7 @@ TEST(LogSyncTest, AFailedSyncIsReportedAndTriedAgain) {
         EXPECT_FALSE(sync.flush());
         ASSERT_EQ(failed, 1) << "one report per streak";
         EXPECT_TRUE(reason.contains("fdatasync"));
-        sync.failSyncsForTesting(0);
+        testsupport::failLogSyncs(0);
         EXPECT_TRUE(waitForSyncs(sync, 1)) << "tried again without a new change";
         EXPECT_TRUE(sync.isSynced());
         QElapsedTimer t;
@@ -112,10 +113,60 @@ TEST(LogSyncTest, AFailedSyncIsReportedAndTriedAgain) {
         while (recovered == 0 && t.elapsed() < 2000)
             QThread::msleep(5);
         EXPECT_EQ(recovered, 1);
-        sync.failSyncsForTesting(EIO);
+        testsupport::failLogSyncs(EIO);
         sync.logChanged();
     }
+    testsupport::failLogSyncs(0);
     EXPECT_EQ(failed, 2) << "the last try, failed, is said too";
+}
+
+// The system reports a write-back error once, and the pages it covered may be lost: after a failed sync, a
+// sync that goes through is not enough. The changes count as on the disk, and the failure ends, only once the
+// whole log is folded into the store (which the fold syncs).
+TEST(LogSyncTest, AfterAFailedSyncOnlyAFoldOfTheWholeLogEndsTheFailure) {
+    QTemporaryDir dir;
+    const QString path = dir.path() + "/s.store", wal = path + "-wal";
+    QString err;
+    auto db = SqliteDb::open(path, SqliteDb::Mode::Create, &err);
+    ASSERT_TRUE(db) << err.toStdString();
+    ASSERT_TRUE(db->queryText("PRAGMA journal_mode=WAL"));
+    ASSERT_TRUE(db->exec("PRAGMA synchronous=NORMAL") && db->exec("CREATE TABLE t(x TEXT)"));
+    std::atomic<int> failed = 0, recovered = 0;
+    {
+        LogSync sync(wal, 20ms, path);
+        sync.watch(db->handle());
+        QObject::connect(&sync, &LogSync::syncFailed, [&] { ++failed; });
+        QObject::connect(&sync, &LogSync::syncRecovered, [&] { ++recovered; });
+        ASSERT_TRUE(db->exec("INSERT INTO t VALUES ('avant')"));
+        sync.logChanged();
+        ASSERT_TRUE(sync.flush());
+
+        testsupport::failLogSyncs(EIO);
+        ASSERT_TRUE(db->exec("INSERT INTO t VALUES ('pendant')"));
+        sync.logChanged();
+        EXPECT_FALSE(sync.flush());
+        testsupport::failLogSyncs(0);
+        // The log syncs again, but the fold cannot run yet.
+        sync.failFoldsForTesting(SQLITE_BUSY);
+        EXPECT_FALSE(sync.flush());
+        EXPECT_FALSE(sync.isSynced());
+        EXPECT_EQ(recovered, 0);
+        EXPECT_EQ(failed, 1);
+
+        sync.failFoldsForTesting(0);
+        QElapsedTimer t;
+        t.start();
+        while ((recovered == 0 || !sync.isSynced()) && t.elapsed() < 3000)
+            QThread::msleep(5);
+        EXPECT_EQ(recovered, 1);
+        EXPECT_TRUE(sync.isSynced());
+    }
+    // The store alone, without its log, holds what the failed sync covered.
+    const QString copy = dir.path() + "/copy.store";
+    ASSERT_TRUE(QFile::copy(path, copy));
+    auto alone = SqliteDb::open(copy, SqliteDb::Mode::ReadWrite, &err);
+    ASSERT_TRUE(alone) << err.toStdString();
+    EXPECT_EQ(alone->queryText("SELECT group_concat(x) FROM t").value_or(QString()), "avant,pendant");
 }
 
 // The saving connection no longer folds the log into the store: this thread does. While its folds fail

@@ -4,7 +4,13 @@
 #include <QElapsedTimer>
 #include <QThread>
 
+#include "core/store/LogSync.h"
 #include "prefs/Preferences.h"
+
+#include <atomic>
+#include <cerrno>
+
+#include <unistd.h>
 
 namespace testsupport {
 
@@ -42,6 +48,23 @@ bool waitFor(const std::function<bool()>& pred, int ms) {
         QThread::msleep(1);
     }
     return true;
+}
+
+namespace {
+std::atomic<int> g_syncError{0};
+int failingDataSync(int fd) {
+    const int rc = ::fdatasync(fd);
+    if (const int error = g_syncError.load()) {
+        errno = error;
+        return -1;
+    }
+    return rc;
+}
+} // namespace
+
+void failLogSyncs(int error) {
+    g_syncError = error;
+    LogSync::setDataSyncForTesting(error ? &failingDataSync : nullptr);
 }
 
 } // namespace testsupport

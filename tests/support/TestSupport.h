@@ -34,4 +34,8 @@ private:
 // Runs the event loop until `pred` holds or `ms` pass; returns whether it held.
 bool waitFor(const std::function<bool()>& pred, int ms = 2000);
 
+// Makes the store's log syncs fail with `error` (0: they go through again) at the call that syncs, after the
+// real fdatasync ran, as a write-back error reported once.
+void failLogSyncs(int error);
+
 } // namespace testsupport

@@ -16,6 +16,8 @@
 #include <unistd.h>
 
 namespace {
+std::atomic<int (*)(int)> g_dataSync{&::fdatasync};
+
 QString failure(const char* what, int error) {
     return QStringLiteral("le journal des enregistrements n’a pas pu être écrit sur le disque (%1 : %2)")
         .arg(QString::fromLatin1(what), QString::fromLocal8Bit(std::strerror(error)));
@@ -47,6 +49,8 @@ LogSync::~LogSync() {
     if (m_writer)
         sqlite3_wal_autocheckpoint(m_writer, 1000); // SQLite's default
 }
+
+void LogSync::setDataSyncForTesting(int (*call)(int fd)) { g_dataSync = call ? call : &::fdatasync; }
 
 void LogSync::watch(sqlite3* writer, int fallbackPages) {
     m_writer = writer;
@@ -125,20 +129,26 @@ void LogSync::run() {
         const bool quitting = m_stop;
         lock.unlock();
         const QString error = syncFile();
-        // Folded after the sync, so that a fold never waits on a log the disk has not taken yet.
+        // Folded after the sync, so that a fold never waits on a log the disk has not taken yet. After a failed
+        // sync, the whole log is folded: the store's sync then covers what the failed one may have lost.
+        const bool refolding = m_refold;
         const bool folding = error.isEmpty() && !quitting && !m_storePath.isEmpty() &&
-            m_logPages.load(std::memory_order_relaxed) >= m_foldPages;
-        const QString foldError = folding ? fold() : QString();
+            (refolding || m_logPages.load(std::memory_order_relaxed) >= m_foldPages);
+        bool complete = false;
+        const QString foldError = folding ? fold(&complete) : QString();
         lock.lock();
         last = clock::now();
         const bool wasFailing = m_failing || m_foldFailing;
-        if (error.isEmpty()) {
+        if (error.isEmpty() && (!refolding || complete)) {
             m_synced = upTo;
             ++m_syncs;
             m_failing = false;
+            m_refold = false;
         } else {
+            // Still failing (said once per streak); a flush waiting is told.
             ++m_failures;
             m_failing = true;
+            m_refold = !m_storePath.isEmpty();
         }
         if (folding)
             m_foldFailing = !foldError.isEmpty();
@@ -158,12 +168,12 @@ void LogSync::run() {
                 emit syncFailed(reason);
             lock.lock();
         }
-        if (!error.isEmpty() && stopping)
+        if (stopping && m_synced < upTo)
             return; // the last try failed too: said above
     }
 }
 
-QString LogSync::fold() {
+QString LogSync::fold(bool* complete) {
     QString error;
     if (!m_folder) {
         m_folder = SqliteDb::open(m_storePath, SqliteDb::Mode::ReadWrite, &error);
@@ -194,6 +204,8 @@ QString LogSync::fold() {
         return foldFailure(why);
     }
     if (logPages >= 0 && folded == logPages) {
+        if (complete)
+            *complete = true;
         std::lock_guard lock(m_mutex);
         ++m_folds;
     }
@@ -241,9 +253,7 @@ QString LogSync::syncFile() {
         m_dev = opened.st_dev;
         m_ino = opened.st_ino;
     }
-    if (const int injected = m_failWith.load())
-        return failure("fdatasync", injected);
-    if (::fdatasync(m_fd) != 0)
+    if (g_dataSync.load()(m_fd) != 0)
         return failure("fdatasync", errno);
     return {};
 }

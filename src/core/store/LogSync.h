@@ -17,7 +17,10 @@ struct sqlite3;
 // (synchronous=NORMAL): a crash of the program loses nothing, the writes being in the system's cache. This
 // syncs the log through its own file handle, on its own thread, at most once per interval after a save,
 // so a power loss or a system crash takes at most the saves of about the last interval. A sync that fails
-// counts nothing as on the disk: it is said (`syncFailed`, from the sync's thread) and tried again.
+// counts nothing as on the disk: it is said (`syncFailed`, from the sync's thread) and tried again. A later
+// sync that goes through is not enough: the system reports a write-back error once, and the pages it covered
+// may be lost. Every change since the last good sync counts as on the disk only once the whole log has been
+// folded into the store, which syncs it (without a store, the next good sync is all there is).
 // Given the store's path, it also folds the log into the store here, through its own connection, once the
 // log holds `foldPages` pages: a fold syncs the log and the store, which took the GUI thread tens of
 // milliseconds when SQLite folded on the saving connection.
@@ -45,8 +48,8 @@ public:
     int syncCount() const;
     // Whether every change reported is on the disk.
     bool isSynced() const;
-    // Makes each sync fail with this errno while it is not 0 (tests).
-    void failSyncsForTesting(int error) { m_failWith = error; }
+    // Test seam: the call that syncs the log's data, in place of fdatasync (nullptr puts fdatasync back).
+    static void setDataSyncForTesting(int (*call)(int fd));
     // Makes each fold fail with this SQLite result code while it is not 0 (tests).
     void failFoldsForTesting(int code) { m_failFoldWith = code; }
 
@@ -61,7 +64,8 @@ private:
     // Empty when the log is on the disk, else why not.
     QString syncFile();
     // Empty when the fold went through or could not start (another one runs), else why it failed.
-    QString fold();
+    // `complete`: the whole log is in the store, synced.
+    QString fold(bool* complete = nullptr);
     static int onCommit(void* self, sqlite3* db, const char* name, int pages);
     bool logGrewFast() const;
 
@@ -78,7 +82,6 @@ private:
     bool m_hurry = false; // a flush waits: no interval
     bool m_stop = false;
     int m_syncs = 0;
-    std::atomic<int> m_failWith{0};
     std::atomic<int> m_failFoldWith{0};
     const QString m_storePath;
     const int m_foldPages;
@@ -88,6 +91,7 @@ private:
     int m_fallbackPages = 0;
     // Worker only: the log's handle and which file it is (the log can be removed and made anew).
     int m_fd = -1;
+    bool m_refold = false; // a sync failed: the log must be folded into the store before anything counts as synced
     unsigned long m_dev = 0, m_ino = 0;
     std::unique_ptr<SqliteDb> m_folder;
     std::thread m_thread;
