@@ -224,7 +224,7 @@ std::unique_ptr<ModelContainer> ModelContainer::open(const QString& named, const
         // a new store made in its place would replace the link and start empty.
         if (!QFileInfo::exists(named))
             return fail(QStringLiteral("le fichier de données %1 est un lien vers %2, qui est introuvable (un "
-                                       "disque qui n’est pas branché ?)")
+                                       "disque qui n’est pas branché ?)")
                             .arg(named, link.symLinkTarget()));
         // Opened where it is, so that its log, and a new store made for an empty file, stay beside it and the
         // link stays a link.
