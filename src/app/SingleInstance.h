@@ -10,8 +10,8 @@ class QWidget;
 // on a file beside the store for as long as it runs; the system drops them when the process ends, however
 // it ends, so whatever a file of that name holds (left by a crash, restored from a backup, made by another
 // machine, emptied) never stops a start. The folder's lock holds whatever happens to the files in it (the
-// lock file deleted, or replaced by a link or a pipe by a sync tool). A later launch on the same store asks the running process, over the session bus, to bring
-// its window forward, and ends.
+// lock file deleted, or replaced by a link or a pipe by a sync tool). A later launch on the same store asks
+// the running process, over the session bus, to bring its window forward, and ends.
 class SingleInstance : public QObject {
     Q_OBJECT
     Q_CLASSINFO("D-Bus Interface", "app.tolmek.Tolmek")
