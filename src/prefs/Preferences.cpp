@@ -13,10 +13,16 @@
 
 #include <QScopeGuard>
 
+#include <algorithm>
+#include <cerrno>
 #include <condition_variable>
+#include <cstring>
 #include <mutex>
 #include <optional>
 #include <thread>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 Preferences* g_override = nullptr;
@@ -284,6 +290,47 @@ QByteArray withEntry(const QByteArray& file, const EntryText& entry, bool remove
     return out;
 }
 
+// What a person can act on in French; the system's words for the rest.
+QString errorText(int error) {
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT: return QStringLiteral("le disque est plein");
+    case EROFS: return QStringLiteral("le disque est en lecture seule");
+    case EACCES:
+    case EPERM: return QStringLiteral("l’accès est refusé");
+    case EIO: return QStringLiteral("erreur de lecture ou d’écriture sur le disque");
+    default: return QString::fromLocal8Bit(std::strerror(error));
+    }
+}
+
+// The whole file into `bytes` (empty when there is no file). False, with the system's error, when a file is
+// there and cannot be read to its end: what was read of it must not be taken for all of it.
+bool readWhole(const QString& path, QByteArray* bytes, int* error) {
+    bytes->clear();
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        *error = errno;
+        return *error == ENOENT;
+    }
+    const auto closeFile = qScopeGuard([fd] { ::close(fd); });
+    constexpr qsizetype chunk = 64 * 1024;
+    for (;;) {
+        const qsizetype had = bytes->size();
+        bytes->resize(had + chunk);
+        const ssize_t n = ::read(fd, bytes->data() + had, size_t(chunk));
+        bytes->resize(had + std::max<qsizetype>(n, 0));
+        if (n > 0)
+            continue;
+        if (n == 0)
+            return true;
+        if (errno != EINTR) {
+            *error = errno;
+            bytes->clear();
+            return false;
+        }
+    }
+}
+
 } // namespace
 
 // Writes the values handed to it into the file, in this order, on its own thread.
@@ -409,14 +456,20 @@ private:
         };
         if (!QDir().mkpath(QFileInfo(path).absolutePath()))
             return failed(QStringLiteral("le dossier ne peut pas être créé"));
-        // The lock QSettings takes around its own reads and writes of the file.
+        // The lock QSettings takes around its own reads and writes of the file. Only another holder makes it
+        // "locked": a lock file that cannot be made (a full or read-only disk) says why.
         QLockFile lock(path + QStringLiteral(".lock"));
-        if (!lock.tryLock(5000))
-            return failed(QStringLiteral("le fichier est verrouillé"));
-        QFile in(path);
-        if (in.exists() && !in.open(QIODevice::ReadOnly))
-            return failed(in.errorString());
-        QByteArray bytes = in.isOpen() ? in.readAll() : QByteArray();
+        errno = 0;
+        if (!lock.tryLock(5000)) {
+            const int why = errno;
+            if (lock.error() == QLockFile::LockFailedError)
+                return failed(QStringLiteral("le fichier est verrouillé"));
+            return failed(why ? errorText(why) : QStringLiteral("le fichier de verrouillage ne peut pas être créé"));
+        }
+        // A file that cannot be read whole is not written: its other entries would be lost.
+        QByteArray bytes;
+        if (int why = 0; !readWhole(path, &bytes, &why))
+            return failed(QStringLiteral("le fichier ne peut pas être lu (%1)").arg(errorText(why)));
         for (const auto& [entry, remove] : lines)
             bytes = withEntry(bytes, entry, remove);
         // A new file written beside and renamed over the old: a kill at any moment leaves one or the other.
