@@ -1,5 +1,6 @@
 #include "FileFaults.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -7,6 +8,7 @@
 #include <mutex>
 
 #include <dlfcn.h>
+#include <fnmatch.h>
 #include <unistd.h>
 
 namespace {
@@ -14,12 +16,12 @@ namespace {
 struct Fault {
     std::atomic_bool armed = false;
     std::mutex mutex;
-    QByteArray suffix;
+    QByteArray pattern;
     int error = 0;
 
-    void set(const QByteArray& s, int e) {
+    void set(const QByteArray& p, int e) {
         std::lock_guard lock(mutex);
-        suffix = s;
+        pattern = p;
         error = e;
         armed = true;
     }
@@ -33,7 +35,8 @@ struct Fault {
         if (n <= 0)
             return 0;
         std::lock_guard lock(mutex);
-        return armed && QByteArray(target, n).endsWith(suffix) ? error : 0;
+        target[std::min<size_t>(size_t(n), sizeof target - 1)] = 0;
+        return armed && ::fnmatch(pattern.constData(), target, 0) == 0 ? error : 0;
     }
 };
 
@@ -58,8 +61,8 @@ std::atomic<WriteFn> g_realWrite{nullptr};
 } // namespace
 
 namespace filefaults {
-void failReads(const QByteArray& suffix, int error) { g_read.set(suffix, error); }
-void failWrites(const QByteArray& suffix, int error) { g_write.set(suffix, error); }
+void failReads(const QByteArray& pattern, int error) { g_read.set(pattern, error); }
+void failWrites(const QByteArray& pattern, int error) { g_write.set(pattern, error); }
 void clear() {
     g_read.armed = false;
     g_write.armed = false;

@@ -6,9 +6,10 @@
 // the failure in the very call it makes, as it would on a failing disk.
 namespace filefaults {
 
-// Every read() / write() of a file whose path ends with `suffix` fails with `error` until `clear()`.
-void failReads(const QByteArray& suffix, int error);
-void failWrites(const QByteArray& suffix, int error);
+// Every read() / write() of a file whose path matches the shell pattern `pattern` (fnmatch) fails with `error`
+// until `clear()`.
+void failReads(const QByteArray& pattern, int error);
+void failWrites(const QByteArray& pattern, int error);
 void clear();
 
 } // namespace filefaults

@@ -40,7 +40,7 @@ TEST(PreferencesFaults, AFailedReadWritesNothingAndIsReported) {
     Preferences prefs(path);
     QSignalSpy failed(&prefs, &Preferences::writeFailed);
     const auto cleared = qScopeGuard([] { filefaults::clear(); });
-    filefaults::failReads("/Tolmek.conf", EIO);
+    filefaults::failReads("*/Tolmek.conf", EIO);
     prefs.setValue("tolmek.userProfile", QStringLiteral("profil"));
     EXPECT_FALSE(prefs.flush());
     EXPECT_TRUE(prefs.writeError().contains("ne peut pas être lu (erreur de lecture ou d’écriture sur le disque)"))
@@ -53,20 +53,37 @@ TEST(PreferencesFaults, AFailedReadWritesNothingAndIsReported) {
     EXPECT_EQ(bytesOf(path), kFile + "tolmek.userProfile=profil\n");
 }
 
-// Only another holder of the lock makes the file "locked"; a lock file that cannot be written (a full disk)
-// gives that reason, and the value is written once the disk has room.
-TEST(PreferencesFaults, AFailedWriteGivesItsRealCause) {
+// A write that fails on a full disk keeps the file as it was and gives that cause (only another holder of the lock
+// makes the file "locked"), whichever file it was writing: the lock, the new file or the scratch file where the
+// entry's line is made. The value is written once the disk has room.
+TEST(PreferencesFaults, AFailedWriteKeepsTheFileAndGivesItsRealCause) {
     QTemporaryDir dir;
     const QString path = dir.filePath("Tolmek.conf");
+    {
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(kFile);
+    }
     Preferences prefs(path);
     const auto cleared = qScopeGuard([] { filefaults::clear(); });
-    filefaults::failWrites("/Tolmek.conf.lock", ENOSPC);
     prefs.setValue("tolmek.theme", QStringLiteral("light"));
-    EXPECT_FALSE(prefs.flush());
-    EXPECT_TRUE(prefs.writeError().endsWith(" : le disque est plein")) << prefs.writeError().toStdString();
-    EXPECT_FALSE(QFile::exists(path));
-
+    const struct {
+        const char* what;
+        QByteArray pattern;
+        const char* reason;
+    } faults[] = {
+        {"lock", "*/Tolmek.conf.lock", " : le disque est plein"},
+        {"new file", dir.path().toUtf8() + "/#* (deleted)", " : le disque est plein"},
+        {"scratch", "*/tolmek-prefs-*", " : le dossier temporaire "},
+    };
+    for (const auto& fault : faults) {
+        SCOPED_TRACE(fault.what);
+        filefaults::failWrites(fault.pattern, ENOSPC);
+        EXPECT_FALSE(prefs.flush());
+        EXPECT_TRUE(prefs.writeError().contains(fault.reason)) << prefs.writeError().toStdString();
+        EXPECT_EQ(bytesOf(path), kFile);
+    }
     filefaults::clear();
     EXPECT_TRUE(prefs.flush());
-    EXPECT_EQ(bytesOf(path), "[General]\ntolmek.theme=light\n");
+    EXPECT_EQ(bytesOf(path), QByteArray(kFile).replace("theme=dark", "theme=light"));
 }
