@@ -79,8 +79,8 @@ int pthread_cond_clockwait(pthread_cond_t* cond, pthread_mutex_t* mutex, clockid
                            const struct timespec* until) {
     static int (*real)(pthread_cond_t*, pthread_mutex_t*, clockid_t, const struct timespec*);
     if (!real)
-        real = (int (*)(pthread_cond_t*, pthread_mutex_t*, clockid_t, const struct timespec*))dlsym(
-            RTLD_NEXT, "pthread_cond_clockwait");
+        real = (int (*)(pthread_cond_t*, pthread_mutex_t*, clockid_t,
+                        const struct timespec*))dlsym(RTLD_NEXT, "pthread_cond_clockwait");
     note("wait", -1);
     return real(cond, mutex, clock, until);
 }
