@@ -43,10 +43,11 @@ AppDelegate::~AppDelegate() {
         ::signal(sig, SIG_DFL);
 }
 
-void AppDelegate::quitOnTerminationRequests(QObject* window, std::function<void()> quit) {
+void AppDelegate::quitOnTerminationRequests(QObject* window, std::function<void()> quit, std::function<void()> save) {
     if (m_quitContext)
         disconnect(m_quitContext, &QObject::destroyed, this, nullptr);
     m_quit = std::move(quit);
+    m_save = std::move(save);
     m_quitContext = window;
     if (window)
         connect(window, &QObject::destroyed, this, &AppDelegate::disarm);
@@ -69,8 +70,7 @@ void AppDelegate::quitOnTerminationRequests(QObject* window, std::function<void(
             ::sigaction(sig, &action, nullptr);
 #ifndef QT_NO_SESSIONMANAGER
         if (auto* app = qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
-            connect(app, &QGuiApplication::commitDataRequest, this,
-                    [this](QSessionManager&) { onTerminationRequest(); });
+            connect(app, &QGuiApplication::commitDataRequest, this, &AppDelegate::onSessionSaveRequest);
 #endif
     }
     // A request that came while nothing was armed reached no window; it is not replayed on this one.
@@ -81,8 +81,15 @@ void AppDelegate::quitOnTerminationRequests(QObject* window, std::function<void(
 
 void AppDelegate::disarm() {
     m_quit = nullptr;
+    m_save = nullptr;
     if (m_signalNotifier)
         m_signalNotifier->setEnabled(false);
+}
+
+void AppDelegate::onSessionSaveRequest() {
+    // Saving only: the application must not end here, whether or not a logout follows.
+    if (m_save && m_quitContext)
+        m_save();
 }
 
 void AppDelegate::onTerminationRequest() {

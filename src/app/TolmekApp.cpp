@@ -2,6 +2,7 @@
 
 #include "app/AppDelegate.h"
 #include "app/AppShellView.h"
+#include "app/Logging.h"
 #include "app/SingleInstance.h"
 #include "ui/AppStyle.h"
 #include "core/model/UserProfile.h"
@@ -17,6 +18,8 @@
 #include "app/LazyUpdater.h"
 #include "cardsheet/AttachmentJobs.h"
 #include "dashboard/DashboardData.h"
+#include "dashboard/DashboardView.h"
+#include "editor/DocEditorView.h"
 #include "richtext/SpellChecker.h"
 
 #include <QApplication>
@@ -42,7 +45,7 @@
 
 MainWindow::MainWindow(LazyUpdater* updater, const Services& services,
                        std::unique_ptr<DashboardData> dashboardReadAhead, QWidget* parent)
-    : QMainWindow(parent) {
+    : QMainWindow(parent), m_services(services) {
     setWindowTitle(QStringLiteral("Tolmek"));
     m_shell = new AppShellView(services, std::move(dashboardReadAhead), this);
     setCentralWidget(m_shell);
@@ -61,6 +64,20 @@ void MainWindow::closeEvent(QCloseEvent* event) {
 }
 
 void MainWindow::quitWithoutAsking() { m_shell->quitWhenSaved(); }
+
+bool MainWindow::saveEverything() {
+    // What the editors hold but have not written yet (a large text's paced write, the quick note's format).
+    for (ImprovedDocEditorView* editor : findChildren<ImprovedDocEditorView*>())
+        editor->saveEverything();
+    for (DashboardView* dashboard : findChildren<DashboardView*>())
+        dashboard->flushQuickNote();
+    QString error;
+    const bool saved = m_services.context.save(&error);
+    if (!saved)
+        qCWarning(lcApp, "Saving for the session failed: %s", qPrintable(error));
+    const bool written = m_services.prefs.flush();
+    return saved && written;
+}
 
 void installFrenchLocale(QApplication& app) {
     const QLocale french(QLocale::French, QLocale::France);
@@ -221,7 +238,8 @@ int tolmekMain(int argc, char** argv) {
         MainWindow window(delegate.updater(), services, std::move(dashboardReadAhead));
         delegate.updater()->setDialogParent(&window);
         // Logout, shutdown or `kill`: the same end as the person's own quit.
-        delegate.quitOnTerminationRequests(&window, [&window] { window.quitWithoutAsking(); });
+        delegate.quitOnTerminationRequests(
+            &window, [&window] { window.quitWithoutAsking(); }, [&window] { window.saveEverything(); });
         // Once the window is on screen: the whole-file check of the store, on a worker thread (too slow to
         // wait for before the first frame, or on the window's thread, on a large store; a problem found
         // stops every further save and the window says so). For start-up measurements, the run ends there instead.

@@ -22,12 +22,16 @@ public:
     QAction* checkForUpdatesAction() const { return m_checkForUpdates; }
     // Quits as "Quitter" does once confirmed: saves, then ends (or offers to retry when the save fails).
     void quitWithoutAsking();
+    // Writes out what the open editors hold, saves the store and waits for the preference file; the window
+    // stays. Returns whether everything is saved.
+    bool saveEverything();
 
 protected:
     // Closing the window quits like "Quitter": once everything is saved, or as the person chooses.
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    Services m_services;
     AppShellView* m_shell;
     QAction* m_checkForUpdates;
 };

@@ -154,8 +154,15 @@ ChecklistColumnPtr ChecklistEdits::createColumn(const ChecklistPtr& checklist, c
     std::optional<qint64> highest;
     for (const auto& c : checklist->columns())
         highest = std::max(highest.value_or(c->orderIndex()), c->orderIndex());
-    // At the top of the range a new one shares the highest number and comes after it (ties keep their order).
-    const qint64 order = !highest ? 0 : *highest < std::numeric_limits<qint64>::max() ? *highest + 1 : *highest;
+    // At the top of the range every column, hidden ones in their place, is numbered afresh first.
+    if (highest == std::numeric_limits<qint64>::max()) {
+        auto all = checklist->columns();
+        std::stable_sort(all.begin(), all.end(),
+                         [](const auto& a, const auto& b) { return a->orderIndex() < b->orderIndex(); });
+        numberInOrder(all);
+        highest = qint64(all.size()) - 1;
+    }
+    const qint64 order = highest ? *highest + 1 : 0;
     auto column = makeColumn(checklist, n, fields.iconName, fields.colorKey, fields.colorHex, order);
     m_context.insert(column);
     checklist->appendColumn(column);

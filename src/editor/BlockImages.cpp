@@ -3,6 +3,7 @@
 #include "ui/BackgroundJobs.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QImageWriter>
 #include <QMetaObject>
 #include <QPointer>
@@ -46,12 +47,13 @@ Stored finish(const QImage& image, ImageConversion::Outcome outcome, const QSize
 template <class Work, class Result>
 void runAsync(QObject* receiver, Work work, std::function<void(const Result&)> done) {
     QPointer<QObject> guard(receiver);
-    backgroundJobs().start([guard, work = std::move(work), done = std::move(done)]() mutable {
+    // The worker never touches the receiver, which the window's thread may delete at any moment: it posts to
+    // the application, which outlives every job (its destruction waits for them), and the guard is read there.
+    QObject* application = QCoreApplication::instance();
+    backgroundJobs().start([application, guard, work = std::move(work), done = std::move(done)]() mutable {
         Result result = work();
-        if (!guard)
-            return;
         QMetaObject::invokeMethod(
-            guard.data(),
+            application,
             [guard, result = std::move(result), done = std::move(done)] {
                 if (guard && done)
                     done(result);

@@ -5,6 +5,11 @@
 #include <algorithm>
 #include <limits>
 
+namespace {
+constexpr qint64 kHighest = std::numeric_limits<qint64>::max();
+constexpr qint64 kLowest = std::numeric_limits<qint64>::min();
+} // namespace
+
 DocEdits::DocEdits(ModelContext& context, DocPtr doc) : m_context(context), m_doc(std::move(doc)) {}
 
 std::vector<DocBlockPtr> DocEdits::visibleBlocks(const Doc& doc) {
@@ -38,8 +43,11 @@ DocBlockPtr DocEdits::addBlock(DocBlockType type, bool saveAgain) {
     std::optional<qint64> highest;
     for (const auto& b : m_doc->blocks())
         highest = highest ? std::max(*highest, b->order()) : b->order();
-    // At the top of the range a new block shares the highest number and comes after it.
-    const qint64 order = !highest ? 0 : *highest < std::numeric_limits<qint64>::max() ? *highest + 1 : *highest;
+    if (highest == kHighest) {
+        renumber();
+        highest = qint64(m_doc->blocks().size()) - 1;
+    }
+    const qint64 order = highest ? *highest + 1 : 0;
     const QString raw = DocBlockTypeInfo::rawValue(type);
     const OptText language = type == DocBlockType::code ? OptText(QStringLiteral("bash")) : std::nullopt;
     auto block = makeBlock(raw, order, QString(), std::nullopt, language, std::nullopt, std::nullopt);
@@ -80,6 +88,13 @@ bool DocEdits::moveBlock(const DocBlockPtr& dragged, const DocBlockPtr& target) 
     const int to = indexOf(target->id());
     if (from < 0 || to < 0)
         return false;
+    // The blocks between shift by one: at an end of the range, the list is numbered afresh first.
+    const bool down = from < to;
+    for (int i = down ? from + 1 : to; i <= (down ? to : from - 1); ++i)
+        if (list[size_t(i)]->order() == (down ? kLowest : kHighest)) {
+            renumber();
+            break;
+        }
     const qint64 targetOrder = target->order();
     if (from < to) {
         for (int i = from + 1; i <= to; ++i)
@@ -93,6 +108,14 @@ bool DocEdits::moveBlock(const DocBlockPtr& dragged, const DocBlockPtr& target) 
     m_doc->setUpdatedAt(Clock::now());
     save();
     return true;
+}
+
+void DocEdits::renumber() {
+    std::vector<DocBlockPtr> all(m_doc->blocks().begin(), m_doc->blocks().end());
+    std::stable_sort(all.begin(), all.end(), [](const auto& a, const auto& b) { return a->order() < b->order(); });
+    for (size_t i = 0; i < all.size(); ++i)
+        if (all[i]->order() != qint64(i))
+            all[i]->setOrder(qint64(i));
 }
 
 void DocEdits::swapOrder(const DocBlockPtr& block, const DocBlockPtr& other) {
@@ -143,8 +166,12 @@ bool DocEdits::isLast(const DocBlockPtr& block) const {
 }
 
 DocBlockPtr DocEdits::duplicate(const DocBlockPtr& block) {
+    // The copy and the blocks after it take the next numbers: none may go past the top of the range.
+    const auto list = visibleBlocks();
+    if (std::any_of(list.begin(), list.end(), [](const DocBlockPtr& b) { return b->order() == kHighest; }))
+        renumber();
     const qint64 newOrder = block->order() + 1;
-    for (const auto& b : visibleBlocks()) {
+    for (const auto& b : list) {
         if (b->order() >= newOrder) {
             b->setOrder(b->order() + 1);
             b->setUpdatedAt(Clock::now());

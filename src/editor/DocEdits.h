@@ -23,7 +23,8 @@ public:
     static std::vector<DocBlockPtr> visibleBlocks(const Doc& doc);
     std::vector<DocBlockPtr> visibleBlocks() const { return visibleBlocks(*m_doc); }
 
-    // A new block of `type` after every block, hidden ones included; code blocks start in "bash".
+    // A new block of `type` after every block, hidden ones included; code blocks start in "bash". Where a
+    // number would leave the range (add, drop, duplicate), the blocks are first numbered afresh.
     // `saveAgain` saves once more after the first save (the block added when opening an empty document).
     DocBlockPtr addBlock(DocBlockType type, bool saveAgain = false);
 
@@ -71,6 +72,9 @@ private:
     DocBlockPtr makeBlock(const QString& typeRaw, qint64 order, const QString& content, const OptText& stepTitle,
                           const OptText& codeLanguage, const OptData& richTextData, const OptData& imageData);
     void swapOrder(const DocBlockPtr& block, const DocBlockPtr& other);
+    // Numbers every block 0, 1, 2, … in the order they show, hidden ones in their place among them: for when
+    // a new number would leave the 64-bit range. The blocks keep their stamps.
+    void renumber();
 
     ModelContext& m_context;
     DocPtr m_doc;

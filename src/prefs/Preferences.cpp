@@ -13,10 +13,16 @@
 
 #include <QScopeGuard>
 
+#include <algorithm>
+#include <cerrno>
 #include <condition_variable>
+#include <cstring>
 #include <mutex>
 #include <optional>
 #include <thread>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 Preferences* g_override = nullptr;
@@ -177,22 +183,28 @@ QString scratchFolder() {
     return QFileInfo(runtime).isDir() ? runtime : QDir::tempPath();
 }
 
-std::optional<EntryText> entryText(const QString& path, const QString& key, const QVariant& value) {
+// Nothing, with `ioFailed` set, when the scratch file could not be written or read back (a full disk: a later
+// try may go through); nothing alone when QSettings cannot encode the value.
+std::optional<EntryText> entryText(const QString& path, const QString& key, const QVariant& value, bool* ioFailed) {
     // QSettings' own encoding, through a scratch file: the same escapes, quotes and type markers. Each
     // entry gets a file name never used before, as QSettings keeps what it read of a file for later.
     {
         QSettings settings(path, QSettings::IniFormat);
         settings.setValue(key, value);
         settings.sync();
+        *ioFailed = settings.status() == QSettings::AccessError;
         if (settings.status() != QSettings::NoError)
             return std::nullopt;
     }
     const auto removeScratch = qScopeGuard([&] { QFile::remove(path); });
     QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
+    const QByteArray written = f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    if (f.error() != QFileDevice::NoError) {
+        *ioFailed = true;
         return std::nullopt;
+    }
     EntryText out;
-    for (QByteArray line : f.readAll().split('\n')) {
+    for (QByteArray line : written.split('\n')) {
         line = line.trimmed();
         if (line.startsWith('['))
             out.header = line;
@@ -282,6 +294,47 @@ QByteArray withEntry(const QByteArray& file, const EntryText& entry, bool remove
         out += entry.header + eol + entry.line + eol;
     }
     return out;
+}
+
+// What a person can act on in French; the system's words for the rest.
+QString errorText(int error) {
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT: return QStringLiteral("le disque est plein");
+    case EROFS: return QStringLiteral("le disque est en lecture seule");
+    case EACCES:
+    case EPERM: return QStringLiteral("l’accès est refusé");
+    case EIO: return QStringLiteral("erreur de lecture ou d’écriture sur le disque");
+    default: return QString::fromLocal8Bit(std::strerror(error));
+    }
+}
+
+// The whole file into `bytes` (empty when there is no file). False, with the system's error, when a file is
+// there and cannot be read to its end: what was read of it must not be taken for all of it.
+bool readWhole(const QString& path, QByteArray* bytes, int* error) {
+    bytes->clear();
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        *error = errno;
+        return *error == ENOENT;
+    }
+    const auto closeFile = qScopeGuard([fd] { ::close(fd); });
+    constexpr qsizetype chunk = 64 * 1024;
+    for (;;) {
+        const qsizetype had = bytes->size();
+        bytes->resize(had + chunk);
+        const ssize_t n = ::read(fd, bytes->data() + had, size_t(chunk));
+        bytes->resize(had + std::max<qsizetype>(n, 0));
+        if (n > 0)
+            continue;
+        if (n == 0)
+            return true;
+        if (errno != EINTR) {
+            *error = errno;
+            bytes->clear();
+            return false;
+        }
+    }
 }
 
 } // namespace
@@ -383,14 +436,24 @@ private:
     bool write(const Entries& entries, QString* error) {
         // Only these entries' lines change: QSettings would write the whole file again from what it read, and
         // an entry it cannot read back as it was (bytes that are not UTF-8) would be damaged.
+        // A link (a dotfile manager's) stays a link: its target is written.
+        const QString canonical = QFileInfo(m_path).canonicalFilePath();
+        const QString path = canonical.isEmpty() ? m_path : canonical;
+        auto failed = [&](const QString& why) {
+            *error = QStringLiteral("les préférences n’ont pas pu être écrites dans %1 : %2").arg(path, why);
+            return false;
+        };
         if (!m_scratch || !m_scratch->isValid())
             m_scratch = std::make_unique<QTemporaryDir>(scratchFolder() + QStringLiteral("/tolmek-prefs-XXXXXX"));
+        if (!m_scratch->isValid())
+            return failed(QStringLiteral("le dossier temporaire ne peut pas être créé dans %1").arg(scratchFolder()));
         std::vector<std::pair<EntryText, bool>> lines;
         for (const auto& [key, value] : entries) {
-            const auto entry = m_scratch->isValid()
-                ? entryText(m_scratch->filePath(QStringLiteral("entry%1.conf").arg(++m_scratchFiles)), key,
-                            value.value_or(QVariant(QString())))
-                : std::nullopt;
+            bool ioFailed = false;
+            const auto entry = entryText(m_scratch->filePath(QStringLiteral("entry%1.conf").arg(++m_scratchFiles)), key,
+                                         value.value_or(QVariant(QString())), &ioFailed);
+            if (ioFailed)
+                return failed(QStringLiteral("le dossier temporaire %1 ne peut pas être écrit").arg(m_scratch->path()));
             if (!entry) {
                 // Not something a later try would write either.
                 qCWarning(lcPrefs, "cannot write %s", qPrintable(key));
@@ -400,29 +463,34 @@ private:
         }
         if (lines.empty())
             return true;
-        // A link (a dotfile manager's) stays a link: its target is written.
-        const QString canonical = QFileInfo(m_path).canonicalFilePath();
-        const QString path = canonical.isEmpty() ? m_path : canonical;
-        auto failed = [&](const QString& why) {
-            *error = QStringLiteral("les préférences n’ont pas pu être écrites dans %1 : %2").arg(path, why);
-            return false;
-        };
         if (!QDir().mkpath(QFileInfo(path).absolutePath()))
             return failed(QStringLiteral("le dossier ne peut pas être créé"));
-        // The lock QSettings takes around its own reads and writes of the file.
+        // The lock QSettings takes around its own reads and writes of the file. Only another holder makes it
+        // "locked": a lock file that cannot be made (a full or read-only disk) says why.
         QLockFile lock(path + QStringLiteral(".lock"));
-        if (!lock.tryLock(5000))
-            return failed(QStringLiteral("le fichier est verrouillé"));
-        QFile in(path);
-        if (in.exists() && !in.open(QIODevice::ReadOnly))
-            return failed(in.errorString());
-        QByteArray bytes = in.isOpen() ? in.readAll() : QByteArray();
+        errno = 0;
+        if (!lock.tryLock(5000)) {
+            const int why = errno;
+            if (lock.error() == QLockFile::LockFailedError)
+                return failed(QStringLiteral("le fichier est verrouillé"));
+            return failed(why ? errorText(why) : QStringLiteral("le fichier de verrouillage ne peut pas être créé"));
+        }
+        // A file that cannot be read whole is not written: its other entries would be lost.
+        QByteArray bytes;
+        if (int why = 0; !readWhole(path, &bytes, &why))
+            return failed(QStringLiteral("le fichier ne peut pas être lu (%1)").arg(errorText(why)));
         for (const auto& [entry, remove] : lines)
             bytes = withEntry(bytes, entry, remove);
         // A new file written beside and renamed over the old: a kill at any moment leaves one or the other.
+        // Unbuffered: a write that fails is seen by the write itself. Buffered, it fails in the flush of
+        // commit(), which does not see it and puts the short file in place of the whole one.
         QSaveFile out(path);
-        if (!out.open(QIODevice::WriteOnly) || out.write(bytes) != bytes.size() || !out.commit())
-            return failed(out.errorString());
+        errno = 0;
+        if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered) || out.write(bytes) != bytes.size() ||
+            !out.commit()) {
+            const int why = errno;
+            return failed(why ? errorText(why) : out.errorString());
+        }
         return true;
     }
 

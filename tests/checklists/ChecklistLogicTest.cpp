@@ -55,12 +55,13 @@ TEST_F(ChecklistLogicTest, SortIndexesBeyond32BitsOrderAndStayAsStored) {
     auto added = edits().createColumn(board, {.name = "neuve", .iconName = "circle"});
     ASSERT_TRUE(added);
     EXPECT_EQ(added->orderIndex(), 3'000'000'001LL);
-    // At the very top of the range: the new one shares the number and comes after.
+    // At the very top of the range the columns are numbered afresh, in their order, and the new one comes after.
     column(board, "sommet", std::numeric_limits<qint64>::max());
     auto last = edits().createColumn(board, {.name = "dernière", .iconName = "circle"});
     ASSERT_TRUE(last);
-    EXPECT_EQ(last->orderIndex(), std::numeric_limits<qint64>::max());
-    EXPECT_EQ(names(sortedColumns(*board)).back(), "dernière");
+    EXPECT_EQ(names(sortedColumns(*board)), QStringList({"low", "far", "neuve", "sommet", "dernière"}));
+    for (qint64 i = 0; i < qint64(sortedColumns(*board).size()); ++i)
+        EXPECT_EQ(sortedColumns(*board)[size_t(i)]->orderIndex(), i);
     (void)low;
 }
 

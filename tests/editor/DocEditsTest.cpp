@@ -3,6 +3,9 @@
 #include "editor/CodeLanguages.h"
 #include "editor/DocEdits.h"
 
+#include <algorithm>
+#include <limits>
+
 namespace {
 
 std::vector<qint64> orders(const std::vector<DocBlockPtr>& blocks) {
@@ -148,6 +151,37 @@ TEST_F(DocEditsTest, DuplicateMakesRoomBelowTheSource) {
     const DocBlockPtr oddCopy = edits.duplicate(odd);
     EXPECT_EQ(oddCopy->order(), 21);
     EXPECT_EQ(oddCopy->typeRaw(), QStringLiteral("text"));
+    EXPECT_FALSE(context().hasChanges());
+}
+
+// A number that would leave the 64-bit range (a copy or a new block after the top, a drop shifting blocks past an
+// end) numbers the list 0, 1, 2, … first, in the order shown and hidden blocks in their place: nothing wraps.
+TEST_F(DocEditsTest, OrdersAtTheEndsOfTheRangeNumberTheListAfresh) {
+    constexpr qint64 top = std::numeric_limits<qint64>::max(), bottom = std::numeric_limits<qint64>::min();
+    auto a = block(5), hidden = block(6, QStringLiteral("text"), {}, true), b = block(top);
+    DocEdits edits(context(), doc);
+    const DocBlockPtr copy = edits.duplicate(b);
+    EXPECT_EQ(edits.visibleBlocks(), (std::vector<DocBlockPtr>{a, b, copy}));
+    EXPECT_EQ(orders(edits.visibleBlocks()), (std::vector<qint64>{0, 2, 3}));
+    EXPECT_EQ(hidden->order(), 1);
+    b->setOrder(top);
+    copy->setOrder(top);
+    const DocBlockPtr added = edits.addBlock(DocBlockType::text);
+    EXPECT_EQ(edits.visibleBlocks(), (std::vector<DocBlockPtr>{a, b, copy, added}));
+    EXPECT_EQ(orders(edits.visibleBlocks()), (std::vector<qint64>{0, 2, 3, 4}));
+
+    // Drops: upwards past the top, downwards past the bottom.
+    for (const auto& x : {b, copy, added})
+        x->setOrder(top);
+    EXPECT_TRUE(edits.moveBlock(added, b));
+    EXPECT_EQ(edits.visibleBlocks(), (std::vector<DocBlockPtr>{a, added, b, copy}));
+    for (const auto& x : {a, added, b, copy})
+        x->setOrder(bottom); // equal orders show in the document's order: a, b, copy, added
+    EXPECT_TRUE(edits.moveBlock(a, copy));
+    EXPECT_EQ(edits.visibleBlocks(), (std::vector<DocBlockPtr>{b, copy, a, added}));
+    const auto shown = orders(edits.visibleBlocks());
+    EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end()) &&
+                std::adjacent_find(shown.begin(), shown.end()) == shown.end());
     EXPECT_FALSE(context().hasChanges());
 }
 

@@ -278,6 +278,10 @@ def prefs_no_disk_sync_on_the_window_thread_while_typing(app):
     log_starts = [b for b in bad if "sqlite3WalFrames" in b[2]]
     if len(log_starts) <= 2 and len({b[1].split()[2] for b in log_starts}) == len(log_starts):
         bad = [b for b in bad if b not in log_starts]
+    # The window waiting on one of its threads counts as that thread's syncs (the preference file's writer:
+    # a value that had to be in the file before the next key). Waits answered by other processes, the X
+    # server's replies (libxcb) and D-Bus calls (the accessibility bridge), sync nothing of ours.
+    bad = [b for b in bad if b[1].split()[1] != "wait" or not ("libxcb.so" in b[2] or "libQt6DBus.so" in b[2])]
     if bad:
         report = "\n".join(f"{what}: {head}\n{trace}" for what, head, trace in bad[:4])
-        raise Failure(f"{len(bad)} disk syncs on the window's thread:\n{report}")
+        raise Failure(f"{len(bad)} disk syncs or waits for one on the window's thread:\n{report}")

@@ -20,6 +20,7 @@ import focus_cases  # noqa: E402,F401
 import hostile_cases  # noqa: E402,F401
 import idle_cases  # noqa: E402,F401
 import kill_cases  # noqa: E402,F401
+import order_cases  # noqa: E402,F401
 import prefs_cases  # noqa: E402,F401
 import store_cases  # noqa: E402,F401
 import search_cases  # noqa: E402,F401
