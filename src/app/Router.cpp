@@ -13,7 +13,11 @@
 #include "editor/DocEditorView.h"
 #include "board/ChecklistDetailView.h"
 
+#include "ui/KeyboardFocus.h"
+
+#include <QApplication>
 #include <QPainter>
+#include <QTimer>
 #include <QVBoxLayout>
 
 Router::Router(const Services& services, ShellState* state, std::unique_ptr<DashboardData> dashboardReadAhead,
@@ -102,6 +106,10 @@ void Router::sync() {
         return;
     }
     m_key = key;
+    // A screen opened from the keyboard (a row reached with Tab, then Return) takes the keyboard on its
+    // first control; left where it falls, it would land on the sidebar, where Space leaves the screen.
+    QWidget* before = QApplication::focusWidget();
+    const bool fromKeyboard = KeyboardFocus::keyboardNavigating(this) && before && isAncestorOf(before);
     if (m_screen) {
         // Hidden first so the old screen runs its leaving logic before it goes.
         m_screen->hide();
@@ -113,6 +121,25 @@ void Router::sync() {
     m_layout->addWidget(m_screen, 1);
     m_screen->show();
     update(); // the band under the toolbar takes the new screen's colour
+    if (fromKeyboard)
+        QTimer::singleShot(0, m_screen, [this] { focusScreenWhenBuilt(25); });
+}
+
+void Router::focusScreenWhenBuilt(int triesLeft) {
+    QWidget* focus = QApplication::focusWidget();
+    if (focus && m_screen->isAncestorOf(focus))
+        return; // the screen placed it itself
+    if (auto* board = qobject_cast<ChecklistDetailView*>(m_screen.data())) {
+        if (QWidget* start = board->keyboardStart(); start && start->isVisible()) {
+            window()->setAttribute(Qt::WA_KeyboardFocusChange);
+            start->setFocus(Qt::TabFocusReason);
+            return;
+        }
+    }
+    if (KeyboardFocus::focusFirstControl(m_screen) || triesLeft <= 0)
+        return;
+    // Some screens make their controls in the turns after they show (rows of a page, columns).
+    QTimer::singleShot(20, m_screen, [this, triesLeft] { focusScreenWhenBuilt(triesLeft - 1); });
 }
 
 QWidget* Router::build(Screen screen) {

@@ -73,6 +73,7 @@ private:
     RouteKey routeKey() const;
     void makeCallbacks();
     void sync();
+    void focusScreenWhenBuilt(int triesLeft);
     QWidget* build(Screen screen);
 
     Services m_services;

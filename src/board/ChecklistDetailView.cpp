@@ -61,6 +61,7 @@ public:
         setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
         setWidgetResizable(false);
         setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+        setFocusPolicy(Qt::NoFocus);
         viewport()->setAutoFillBackground(false);
         setStyleSheet(QStringLiteral("QScrollArea { background: transparent; }"));
     }
@@ -385,6 +386,11 @@ ColumnView* ChecklistDetailView::columnView(const QUuid& id) const {
 }
 
 AddColumnTile* ChecklistDetailView::addColumnTile() const { return m_row->addTile(); }
+
+QWidget* ChecklistDetailView::keyboardStart() const {
+    const auto& columns = m_row->columns();
+    return columns.empty() ? nullptr : columns.front()->handle();
+}
 
 // ----- card sheet ---------------------------------------------------------------------------------
 CardSheet* ChecklistDetailView::cardSheet() {

@@ -98,6 +98,8 @@ public:
     BoardHeader* header() const { return m_header; }
     std::vector<ColumnView*> columnViews() const;
     ColumnView* columnView(const QUuid& id) const;
+    // Where the keyboard starts on a board opened from the keyboard: the first column's handle.
+    QWidget* keyboardStart() const;
     AddColumnTile* addColumnTile() const;
     QScrollArea* columnsScroller() const { return m_columnsScroll; }
     QScrollArea* verticalScroller() const { return m_scroll; }

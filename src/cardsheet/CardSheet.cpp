@@ -184,6 +184,9 @@ void CardSheet::startEditing() {
         return;
     m_editMode = true;
     rebuild();
+    // "Modifier" went with the old body: typing starts with the title.
+    if (m_titleField)
+        m_titleField->setFocus(Qt::OtherFocusReason);
 }
 
 // ---- building ----

@@ -7,6 +7,7 @@
 #include "richtext/RichTextEditorWrapper.h"
 #include "ui/Components.h"
 #include "ui/DialogSeam.h"
+#include "ui/KeyboardFocus.h"
 #include "ui/Palette.h"
 #include "ui/Theme.h"
 
@@ -135,8 +136,8 @@ ImprovedDocEditorView::ImprovedDocEditorView(const Services& services, DocPtr do
     m_scroll->setFrameShape(QFrame::NoFrame);
     // A click on a button of the page ("Ajouter un bloc", a row's menu) leaves the keyboard where it
     // was: taking it here would end the editing of a text and collapse its toolbar under the menu.
-    // A click on the page itself still takes it (below).
-    m_scroll->setFocusPolicy(Qt::TabFocus);
+    // A click on the page itself still takes it (below). Tab never stops on it: nothing shows it.
+    m_scroll->setFocusPolicy(Qt::NoFocus);
     m_scroll->setWidgetResizable(true);
     m_scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     auto* canvas = new Canvas(m_scroll);
@@ -822,6 +823,30 @@ void ImprovedDocEditorView::restoreAnchor() {
         bar->setValue(target);
     }
     m_restoring = false;
+}
+
+bool ImprovedDocEditorView::focusNextPrevChild(bool next) {
+    // Tab follows the page as it reads: the header, the blocks in their order (rows are made in any
+    // order), then "Ajouter un bloc".
+    const QList<QWidget*> all = KeyboardFocus::controls(this);
+    const auto inAdd = [this](QWidget* w) { return w == m_addButton || m_addButton->isAncestorOf(w); };
+    QList<QWidget*> order;
+    for (QWidget* w : all)
+        if (!m_rowsBox->isAncestorOf(w) && !inAdd(w))
+            order.append(w);
+    for (int i = 0; i < m_rowsLayout->count(); ++i)
+        if (QWidget* row = m_rowsLayout->itemAt(i)->widget())
+            for (QWidget* w : all)
+                if (row->isAncestorOf(w))
+                    order.append(w);
+    for (QWidget* w : all)
+        if (inAdd(w))
+            order.append(w);
+    if (!KeyboardFocus::moveThrough(order, this, next))
+        return QWidget::focusNextPrevChild(next);
+    if (QWidget* focus = QApplication::focusWidget(); focus && m_content->isAncestorOf(focus))
+        m_scroll->ensureWidgetVisible(focus, 0, 40);
+    return true;
 }
 
 void ImprovedDocEditorView::releaseAnchor() {

@@ -94,6 +94,7 @@ protected:
     void hideEvent(QHideEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
+    bool focusNextPrevChild(bool next) override;
 
 private:
     ImprovedBlockRowView* makeRow(const DocBlockPtr& block);

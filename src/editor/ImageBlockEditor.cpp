@@ -290,8 +290,14 @@ QString ImageBlockEditor::message() const { return m_message->isVisibleTo(this) 
 void ImageBlockEditor::reload() {
     // The preview while the picture decodes or shows; the drop zone when there is none or it does not decode.
     const bool preview = m_preview->state() != BlockImageView::State::failed;
+    // The button that had the keyboard may go with its half: the keyboard goes to the other half's first
+    // button, not down the window's chain (to the sidebar, where Space leaves the document).
+    QWidget* focus = QApplication::focusWidget();
+    const bool hadFocus = focus && isAncestorOf(focus);
     m_previewBox->setVisible(preview);
     m_dropZone->setVisible(!preview);
+    if (hadFocus && (!QApplication::focusWidget() || !isAncestorOf(QApplication::focusWidget())))
+        (preview ? static_cast<QWidget*>(m_change) : m_select)->setFocus(Qt::TabFocusReason);
     // Stored bytes that do not decode are said so, as the read-only view does, above the zone that replaces them.
     static const QString unavailable = QStringLiteral("Image non disponible");
     const std::optional<QByteArray> stored = m_imageData.value();

@@ -36,14 +36,57 @@ ColorIconSheet::ColorPicker& pickerSeam() {
     return picker;
 }
 
+// One choice of a group (the swatches, the icons): Tab reaches the group on its chosen one (the sheet
+// gives that one alone the Tab stop), the arrows move among its choices, Space chooses. A screen reader
+// hears each as checked or not.
+class Choice : public QAbstractButton {
+public:
+    Choice(QString group, int columns, QWidget* parent)
+        : QAbstractButton(parent), m_group(std::move(group)), m_columns(columns) {
+        // One chosen in its group (its own box): read as a radio button.
+        setCheckable(true);
+        setAutoExclusive(true);
+        setFocusPolicy(Qt::NoFocus);
+    }
+
+protected:
+    // The sheet checks the chosen one: a click on it does not uncheck it.
+    void nextCheckState() override {}
+    void keyPressEvent(QKeyEvent* event) override {
+        int step = 0;
+        switch (event->key()) {
+        case Qt::Key_Left: step = -1; break;
+        case Qt::Key_Right: step = 1; break;
+        case Qt::Key_Up: step = -m_columns; break;
+        case Qt::Key_Down: step = m_columns; break;
+        default: QAbstractButton::keyPressEvent(event); return;
+        }
+        QList<Choice*> group;
+        for (QObject* o : parent()->children())
+            if (auto* c = dynamic_cast<Choice*>(o); c && c->m_group == m_group)
+                group.append(c);
+        const qsizetype to = group.indexOf(this) + step;
+        if (to >= 0 && to < group.size())
+            group[to]->setFocus(Qt::TabFocusReason);
+        event->accept();
+    }
+    void paintRing(QPainter& p, qreal radius) {
+        if (lists::showsFocusRing(this))
+            lists::paintFocusRing(p, QRectF(rect()), radius);
+    }
+
+private:
+    QString m_group;
+    int m_columns;
+};
+
 // One colour swatch: a 16 circle, ringed in white while selected, on a tinted square.
-class Swatch : public QAbstractButton {
+class Swatch : public Choice {
 public:
     Swatch(QString key, std::function<bool()> selected, QWidget* parent)
-        : QAbstractButton(parent), m_key(std::move(key)), m_selected(std::move(selected)) {
+        : Choice(QStringLiteral("swatch"), 1, parent), m_key(std::move(key)), m_selected(std::move(selected)) {
         setFixedSize(28, 28);
         setCursor(Qt::PointingHandCursor);
-        setFocusPolicy(Qt::NoFocus);
         lists::nameControl(this, ColorIconSheet::colorLabel(m_key));
     }
     bool isSelected() const { return m_selected(); }
@@ -60,6 +103,7 @@ protected:
         if (sel)
             Paint::strokeEllipse(p, c, QColor::fromRgbF(1, 1, 1, 0.9f), 2);
         Paint::strokeEllipse(p, c, withOpacity(AppPalette::separator(), 0.5), 1);
+        paintRing(p, 10);
     }
 
 private:
@@ -92,16 +136,15 @@ private:
 };
 
 // One cell of the icon grid.
-class IconCell : public QAbstractButton {
+class IconCell : public Choice {
 public:
     IconCell(QString name, std::function<bool()> selected, std::function<QColor()> accent, QWidget* parent)
-        : QAbstractButton(parent),
+        : Choice(QStringLiteral("icon"), 8, parent),
           m_name(std::move(name)),
           m_selected(std::move(selected)),
           m_accent(std::move(accent)) {
         setFixedSize(44, 44);
         setCursor(Qt::PointingHandCursor);
-        setFocusPolicy(Qt::NoFocus);
         lists::nameControl(this, ColorIconSheet::iconLabel(m_name));
     }
 
@@ -116,6 +159,7 @@ protected:
         Paint::strokeRoundedRect(p, r, 12,
                                  sel ? withOpacity(accent, 0.55) : withOpacity(AppPalette::separator(), 0.35));
         Symbols::paint(p, QRectF(13, 13, 18, 18), m_name, sel ? accent : AppPalette::secondaryText());
+        paintRing(p, 12);
     }
 
 private:
@@ -327,16 +371,24 @@ ColorIconSheet::ColorIconSheet(const Services& services, const Texts& texts, QSt
 
     // Colour section: label, swatches, free colour row.
     auto* colorSection = newSection(QStringLiteral("Couleur"), this);
-    auto* swatches = Boxes::row(nullptr, 10);
+    // Each group in a box of its own, so that choosing in one leaves the other's choice.
+    auto* swatchBox = new QWidget(this);
+    swatchBox->setAccessibleName(QStringLiteral("Couleur"));
+    auto* swatches = Boxes::row(swatchBox, 10, QMargins());
     for (const QString& key : colorChoices()) {
         auto* s = new Swatch(
-            key, [this, key] { return isSwatchSelected(key); }, this);
+            key, [this, key] { return isSwatchSelected(key); }, swatchBox);
         s->setObjectName(QStringLiteral("swatch-") + key);
         connect(s, &QAbstractButton::clicked, this, [this, key] { selectColorKey(key); });
+        // Assistive technology checks a radio button rather than clicking it.
+        connect(s, &QAbstractButton::toggled, this, [this, key](bool on) {
+            if (on && !isSwatchSelected(key))
+                selectColorKey(key);
+        });
         swatches->addWidget(s);
     }
     swatches->addStretch(1);
-    colorSection->addLayout(swatches);
+    colorSection->addWidget(swatchBox);
     auto* freeRow = Boxes::row(nullptr, 10, QMargins(0, 6, 0, 0));
     auto* freeLabel = new ClampedText(
         Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, 1, this);
@@ -359,19 +411,26 @@ ColorIconSheet::ColorIconSheet(const Services& services, const Texts& texts, QSt
 
     // Icon grid: 8 columns of 44, 10 apart, from the leading edge.
     auto* iconSection = newSection(QStringLiteral("Icône"), this);
-    auto* grid = new QGridLayout;
+    auto* iconBox = new QWidget(this);
+    iconBox->setAccessibleName(QStringLiteral("Icône"));
+    auto* grid = new QGridLayout(iconBox);
+    grid->setContentsMargins(0, 0, 0, 0);
     grid->setHorizontalSpacing(10);
     grid->setVerticalSpacing(10);
     for (int i = 0; i < d->icons.size(); ++i) {
         const QString name = d->icons[i];
         auto* cell = new IconCell(
-            name, [this, name] { return d->icon == name; }, [this] { return accentColor(); }, this);
+            name, [this, name] { return d->icon == name; }, [this] { return accentColor(); }, iconBox);
         cell->setObjectName(QStringLiteral("icon-") + name);
         connect(cell, &QAbstractButton::clicked, this, [this, name] { selectIcon(name); });
+        connect(cell, &QAbstractButton::toggled, this, [this, name](bool on) {
+            if (on && d->icon != name)
+                selectIcon(name);
+        });
         grid->addWidget(cell, i / 8, i % 8);
     }
     grid->setColumnStretch(8, 1);
-    iconSection->addLayout(grid);
+    iconSection->addWidget(iconBox);
     body->addLayout(iconSection);
     auto* bodyWidget = new QWidget;
     body->setContentsMargins(kSide, 0, kSide, 0);
@@ -473,19 +532,38 @@ void ColorIconSheet::setInitialIcon(const QString& icon) {
 void ColorIconSheet::fieldsChanged() {
     d->confirm->setEnabled(canConfirm());
     // A screen reader hears which swatch and which icon are picked.
+    QAbstractButton* firstOf[2] = {nullptr, nullptr};
+    bool anyChosen[2] = {false, false};
     for (QAbstractButton* b : findChildren<QAbstractButton*>()) {
         const QString name = b->objectName();
         bool selected = false;
-        if (name.startsWith(QLatin1String("swatch-")))
+        int group = 0;
+        if (name.startsWith(QLatin1String("swatch-"))) {
             selected = isSwatchSelected(name.mid(7));
-        else if (name.startsWith(QLatin1String("icon-")))
+        } else if (name.startsWith(QLatin1String("icon-"))) {
             selected = d->icon == name.mid(5);
-        else
+            group = 1;
+        } else {
             continue;
+        }
         const QString description = selected ? QStringLiteral("Sélectionné") : QString();
         if (b->accessibleDescription() != description)
             b->setAccessibleDescription(description);
+        if (b->isChecked() != selected) {
+            // An exclusive group keeps its checked button: a free colour unchecks every swatch.
+            b->setAutoExclusive(selected);
+            b->setChecked(selected);
+            b->setAutoExclusive(true);
+        }
+        // Tab stops once in each group, on its chosen one (on its first while none is: a free colour).
+        b->setFocusPolicy(selected ? Qt::TabFocus : Qt::NoFocus);
+        anyChosen[group] = anyChosen[group] || selected;
+        if (!firstOf[group])
+            firstOf[group] = b;
     }
+    for (int group = 0; group < 2; ++group)
+        if (!anyChosen[group] && firstOf[group])
+            firstOf[group]->setFocusPolicy(Qt::TabFocus);
     d->preview->first->setText(previewFirstLine());
     d->preview->second->setText(previewSecondLine());
     d->customTag->setVisible(d->hex.has_value());

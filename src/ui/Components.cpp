@@ -301,6 +301,8 @@ QScrollArea* addScreenScroll(QWidget* screen) {
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setWidgetResizable(true);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Tab goes through the controls inside; the area itself would be a stop with nothing drawn.
+    scroll->setFocusPolicy(Qt::NoFocus);
     outer->addWidget(scroll);
     return scroll;
 }
@@ -321,6 +323,7 @@ SheetBody::SheetBody(QWidget* parent) : QScrollArea(parent) {
     setFrameShape(QFrame::NoFrame);
     setWidgetResizable(true);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setFocusPolicy(Qt::NoFocus);
     setAutoFillBackground(false);
     viewport()->setAutoFillBackground(false);
     // Grows with the sheet; a short window takes height from it first.

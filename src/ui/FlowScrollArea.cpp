@@ -10,6 +10,8 @@ FlowScrollArea::FlowScrollArea(QWidget* parent) : QAbstractScrollArea(parent) {
     viewport()->setBackgroundRole(QPalette::NoRole);
     horizontalScrollBar()->setSingleStep(20);
     verticalScrollBar()->setSingleStep(20);
+    // Tab goes through the controls inside; the area itself would be a stop with nothing drawn.
+    setFocusPolicy(Qt::NoFocus);
 }
 
 void FlowScrollArea::setWidget(QWidget* content) {

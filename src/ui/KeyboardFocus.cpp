@@ -3,7 +3,10 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QEvent>
+#include <QKeyEvent>
+#include <QPlainTextEdit>
 #include <QPointer>
+#include <QTextEdit>
 #include <QWidget>
 
 namespace {
@@ -14,6 +17,8 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::KeyPress && watched->isWidgetType())
+            return leaveText(static_cast<QWidget*>(watched), static_cast<QKeyEvent*>(event));
         if (event->type() != QEvent::MouseButtonPress || !watched->isWidgetType())
             return false;
         auto* target = static_cast<QWidget*>(watched);
@@ -32,6 +37,36 @@ protected:
             window->update();
         }
         return false;
+    }
+
+private:
+    // Tab types a tab character in a text; Ctrl+Tab and Ctrl+Shift+Tab move on and back out of it, as
+    // Tab and Shift+Tab do elsewhere (the text handles them as Tab, so every Tab order still applies).
+    static bool leaveText(QWidget* text, QKeyEvent* key) {
+        const bool tab = key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab;
+        if (!tab || !(key->modifiers() & Qt::ControlModifier) || text != QApplication::focusWidget())
+            return false;
+        auto* rich = qobject_cast<QTextEdit*>(text);
+        auto* plain = qobject_cast<QPlainTextEdit*>(text);
+        if (!rich && !plain)
+            return false;
+        const bool back = key->key() == Qt::Key_Backtab || (key->modifiers() & Qt::ShiftModifier);
+        const bool tabTypes = rich ? !rich->tabChangesFocus() : !plain->tabChangesFocus();
+        if (rich)
+            rich->setTabChangesFocus(true);
+        else
+            plain->setTabChangesFocus(true);
+        QPointer<QWidget> guard(text);
+        QKeyEvent plainTab(QEvent::KeyPress, back ? Qt::Key_Backtab : Qt::Key_Tab,
+                           back ? Qt::ShiftModifier : Qt::NoModifier);
+        QCoreApplication::sendEvent(text, &plainTab);
+        if (guard) {
+            if (rich)
+                rich->setTabChangesFocus(!tabTypes);
+            else
+                plain->setTabChangesFocus(!tabTypes);
+        }
+        return true;
     }
 };
 
@@ -53,6 +88,67 @@ QObject* install(QApplication* app) {
 
 bool showsRing(const QWidget* control) {
     return control->hasFocus() && control->window()->testAttribute(Qt::WA_KeyboardFocusChange);
+}
+
+namespace {
+
+bool takesTab(const QWidget* w) {
+    return (w->focusPolicy() & Qt::TabFocus) && w->isVisible() && w->isEnabled() && !w->focusProxy();
+}
+
+} // namespace
+
+QWidget* firstControl(const QWidget* container) {
+    if (!container)
+        return nullptr;
+    // The chain runs through the whole window; the container's controls come in their Tab order.
+    for (QWidget* w = container->nextInFocusChain(); w && w != container; w = w->nextInFocusChain())
+        if (container->isAncestorOf(w) && takesTab(w))
+            return w;
+    return nullptr;
+}
+
+QList<QWidget*> controls(const QWidget* container) {
+    QList<QWidget*> found;
+    if (!container)
+        return found;
+    for (QWidget* w = container->nextInFocusChain(); w && w != container; w = w->nextInFocusChain())
+        if (container->isAncestorOf(w) && takesTab(w))
+            found.append(w);
+    return found;
+}
+
+bool moveThrough(const QList<QWidget*>& order, const QWidget* container, bool next) {
+    QWidget* focus = QApplication::focusWidget();
+    const qsizetype at = focus ? order.indexOf(focus) : -1;
+    if (at < 0)
+        return false;
+    const qsizetype to = at + (next ? 1 : -1);
+    QWidget* target = to >= 0 && to < order.size() ? order[to] : nullptr;
+    // Past either end: the nearest control outside the container, in the window's order.
+    for (QWidget* w = next ? focus->nextInFocusChain() : focus->previousInFocusChain(); !target && w && w != focus;
+         w = next ? w->nextInFocusChain() : w->previousInFocusChain()) {
+        if (w != container && !container->isAncestorOf(w) && takesTab(w))
+            target = w;
+    }
+    if (!target)
+        return false;
+    target->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+    return true;
+}
+
+bool focusFirstControl(QWidget* container) {
+    QWidget* control = firstControl(container);
+    if (!control)
+        return false;
+    control->window()->setAttribute(Qt::WA_KeyboardFocusChange);
+    // Not as Tab: a field would select its whole text, which the next key would replace.
+    control->setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
+bool keyboardNavigating(const QWidget* widget) {
+    return widget && widget->window()->testAttribute(Qt::WA_KeyboardFocusChange);
 }
 
 } // namespace KeyboardFocus

@@ -99,13 +99,13 @@ TEST_F(ScreenReaderTest, SheetsNameTheirSwatchesAndIconsAndTextSetThroughAccessi
     flush();
     EXPECT_EQ(unnamedAccessibleElements(sheet), QStringList());
     expectNames(sheet, {"Nouveau projet", "Couleur", "Icône", "Couleur libre", "Annuler", "Créer"});
-    QAccessibleInterface* pink = findAccessible(sheet, QStringLiteral("Rose"), QAccessible::Button);
+    QAccessibleInterface* pink = findAccessible(sheet, QStringLiteral("Rose"), QAccessible::RadioButton);
     ASSERT_TRUE(pink);
     pressAccessible(pink);
     QTest::qWait(200); // a pressed button clicks after its animation
     EXPECT_EQ(sheet->selectedColorKey(), QStringLiteral("pink"));
     EXPECT_EQ(pink->text(QAccessible::Description), QStringLiteral("Sélectionné"));
-    QAccessibleInterface* star = findAccessible(sheet, QStringLiteral("Étoile"), QAccessible::Button);
+    QAccessibleInterface* star = findAccessible(sheet, QStringLiteral("Étoile"), QAccessible::RadioButton);
     ASSERT_TRUE(star);
     pressAccessible(star);
     QTest::qWait(200);

@@ -1,11 +1,14 @@
 #include "ui/KeyboardFocus.h"
 
 #include "support/TestSupport.h"
+#include "ui/Components.h"
+#include "ui/FlowScrollArea.h"
 
 #include <QApplication>
 #include <QHBoxLayout>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTextEdit>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -55,6 +58,42 @@ TEST(KeyboardFocus, AClickHidesTheRingAndTakesTheKeyboardFromAStaleButton) {
     QTest::mouseClick(field, Qt::LeftButton);
     EXPECT_TRUE(field->hasFocus());
     EXPECT_FALSE(KeyboardFocus::showsRing(field));
+}
+
+// Tab types a tab in a text; Ctrl+Tab and Ctrl+Shift+Tab leave it, forwards and back, with the ring
+// showing. Scroll areas take no Tab stop of their own.
+TEST(KeyboardFocus, CtrlTabLeavesATextAndScrollAreasTakeNoStop) {
+    std::unique_ptr<QObject> watch(KeyboardFocus::install(qApp));
+    QWidget window;
+    auto* row = new QHBoxLayout(&window);
+    auto* before = new QPushButton(QStringLiteral("Avant"));
+    auto* text = new QTextEdit;
+    auto* sheetBody = new SheetBody;
+    auto* flow = new FlowScrollArea;
+    auto* after = new QPushButton(QStringLiteral("Après"));
+    for (QWidget* w : std::initializer_list<QWidget*>{before, text, sheetBody, flow, after})
+        row->addWidget(w);
+    window.show();
+    window.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    EXPECT_EQ(sheetBody->focusPolicy(), Qt::NoFocus);
+    EXPECT_EQ(flow->focusPolicy(), Qt::NoFocus);
+
+    text->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(text, Qt::Key_Tab);
+    EXPECT_TRUE(text->hasFocus());
+    EXPECT_EQ(text->toPlainText(), QStringLiteral("\t"));
+    QTest::keyClick(text, Qt::Key_Tab, Qt::ControlModifier);
+    EXPECT_TRUE(after->hasFocus());
+    EXPECT_TRUE(KeyboardFocus::showsRing(after));
+    EXPECT_EQ(KeyboardFocus::firstControl(&window), before);
+
+    text->setFocus(Qt::OtherFocusReason);
+    QTest::keyClick(text, Qt::Key_Backtab, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_TRUE(before->hasFocus());
+    // The text still types its tabs afterwards.
+    EXPECT_FALSE(text->tabChangesFocus());
+    EXPECT_EQ(text->toPlainText(), QStringLiteral("\t"));
 }
 
 } // namespace

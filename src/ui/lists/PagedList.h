@@ -1,6 +1,10 @@
 #pragma once
 
+#include "ui/KeyboardFocus.h"
+#include "ui/lists/ListChrome.h"
 #include "ui/lists/PagedListScreen.h"
+
+#include <QLineEdit>
 
 #include <functional>
 #include <unordered_map>
@@ -73,6 +77,42 @@ private:
         rebindItem(item, bound);
     }
 
+    void beforeBinding() final {
+        // The window's focus, also while a sheet or a menu over it has the keyboard.
+        m_focus = {};
+        QWidget* focus = window()->focusWidget();
+        for (const auto& [item, value] : m_bound) {
+            if (!item->isVisible() || !(focus == item || item->isAncestorOf(focus)))
+                continue;
+            m_focus = {true, value, focus == item ? -1 : int(KeyboardFocus::controls(item).indexOf(focus))};
+            return;
+        }
+    }
+    void afterBinding() final {
+        if (!std::exchange(m_focus.held, false))
+            return;
+        QWidget* target = nullptr;
+        for (const auto& [item, value] : m_bound) {
+            if (value != m_focus.value || !item->isVisible())
+                continue;
+            const QList<QWidget*> controls = KeyboardFocus::controls(item);
+            target = m_focus.control >= 0 && m_focus.control < controls.size() ? controls[m_focus.control]
+                                                                               : const_cast<ListItem*>(item);
+        }
+        // Its object gone (deleted, or out of the page): the search field.
+        if (!target)
+            target = searchField()->lineEdit();
+        if (window()->focusWidget() != target)
+            target->setFocus(Qt::OtherFocusReason);
+        m_focus.value = {};
+    }
+
+    struct HeldFocus {
+        bool held = false;
+        T value{};
+        int control = -1; // which control of the item, -1 the item itself
+    };
+    HeldFocus m_focus;
     std::vector<T> m_matches;
     std::vector<T> m_page;
     std::unordered_map<const ListItem*, T> m_bound; // what each item shows

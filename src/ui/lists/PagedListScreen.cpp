@@ -213,6 +213,18 @@ void PagedListScreen::finishLayout() {
     if (d->pager)
         d->root->addWidget(d->pager);
     d->updateChrome();
+    if (d->empty && d->pager) {
+        // The empty state's button reads before the pager at the foot: Tab reaches it first.
+        QWidget* last = nullptr;
+        for (QWidget* w : d->empty->findChildren<QWidget*>())
+            if (w->focusPolicy() & Qt::TabFocus)
+                last = w;
+        if (last) {
+            QWidget::setTabOrder(last, d->pager->previousButton());
+            QWidget::setTabOrder(d->pager->previousButton(), d->pager->nextButton());
+            QWidget::setTabOrder(d->pager->nextButton(), d->pager->sizeButton());
+        }
+    }
     if (d->empty)
         d->empty->show();
     d->contentBox->setVisible(d->options.emptyInScroll);
@@ -290,9 +302,11 @@ void PagedListScreen::reload(bool resetPage) {
         d->currentPage = clampedPage(d->currentPage, d->pageSize, total);
         range = pageRange(d->currentPage, d->pageSize, total);
     }
+    beforeBinding();
     keepPage(range.start, range.end);
     d->shown = range.size();
     d->showItems();
+    afterBinding();
     d->updateChrome();
     emit reloaded();
 }

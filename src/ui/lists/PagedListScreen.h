@@ -135,6 +135,9 @@ protected:
     virtual ListItem* makeItem(bool grid, int index, QWidget* host) = 0;
     // Binds a reused row or card to position `index` of the page.
     virtual void bindItem(bool grid, ListItem* item, int index) = 0;
+    // Around the binding of a reload: the keyboard follows the value it was on, not the reused item.
+    virtual void beforeBinding() {}
+    virtual void afterBinding() {}
 
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
