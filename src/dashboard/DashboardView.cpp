@@ -409,7 +409,8 @@ QWidget* DashboardView::buildQuickNoteEditor() {
     // Typed changes reach the note through the bindings, which write them after a pause.
     m_editor = new RichTextBlockEditor(
         {m_services.theme, m_services.spelling}, content, rtf, m_forceSaveQuickNoteRTF, {}, [] {}, box);
-    m_editor->setMinimumHeight(160);
+    // The whole editor, its toolbar included while shown: its own height follows its text.
+    m_editor->setMinimumTotalHeight(160);
     // The field is named by the hint above it.
     m_editor->textView()->setAccessibleName(hint->text());
     col->addWidget(m_editor);
@@ -485,15 +486,18 @@ bool DashboardView::modulesSideBySide() const {
 
 // ---------------------------------------------------------------------------------------------
 void DashboardView::flushQuickNote() {
-    // The editor writes out only what the person edited; a note nobody touched stays as stored.
-    if (m_editor) {
-        m_note.holdWrites(true);
-        m_forceSaveQuickNoteRTF = !m_forceSaveQuickNoteRTF;
-        m_editor->setForceSaveRTF(m_forceSaveQuickNoteRTF);
-        m_note.holdWrites(false);
+    if (!m_editor) {
+        m_note.save();
+        return;
     }
-    // Written now rather than after the typing pause: the editor and the dashboard may be gone by then.
-    m_note.save();
+    // The editor leaving the screen writes out only what the person edited (RTF nobody touched keeps
+    // its bytes), and the note is stored, the empty text when there is none.
+    m_note.holdWrites(true);
+    m_forceSaveQuickNoteRTF = !m_forceSaveQuickNoteRTF;
+    m_editor->setForceSaveRTF(m_forceSaveQuickNoteRTF);
+    m_note.holdWrites(false);
+    // Written now rather than on a later turn: the editor and the dashboard may be gone by then.
+    m_note.store();
 }
 
 void DashboardView::hideEvent(QHideEvent* event) {

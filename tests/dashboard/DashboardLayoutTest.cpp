@@ -85,6 +85,8 @@ TEST_F(DashboardLayoutTest, FitsEveryWidthWithLongNamesAndKeepsTheCollapsedNoteS
         note->setExpanded(true);
         testsupport::flushEvents();
         EXPECT_GE(card->cardRect().height(), note->headerButton()->height() + 160);
+        ASSERT_TRUE(view->quickNoteEditor());
+        EXPECT_GE(view->quickNoteEditor()->height(), 160);
         EXPECT_EQ(scroll->horizontalScrollBar()->maximum(), 0);
         note->setExpanded(false);
         testsupport::flushEvents();
