@@ -326,3 +326,20 @@ TEST_F(DocumentsViewTest, DeleteKeyOnAFocusedRowHidesItAndTheContextMenuOffersEd
 }
 
 } // namespace
+
+// The header's card stands 16 from each side of the screen, its icon 20 inside it.
+TEST_F(DocumentsViewTest, HeaderCardKeepsSixteenFromTheSides) {
+    makeView();
+    auto* header = view->findChild<QWidget*>(QStringLiteral("projectHeader"));
+    ASSERT_TRUE(header);
+    const QImage img = view->grab().toImage();
+    const int y = header->mapTo(view, QPoint(0, header->height() / 2)).y();
+    const QColor canvas = img.pixelColor(2, y);
+    int left = 0, right = img.width() - 1;
+    while (left < img.width() && img.pixelColor(left, y) == canvas)
+        ++left;
+    while (right > 0 && img.pixelColor(right, y) == canvas)
+        --right;
+    EXPECT_EQ(left, 16);
+    EXPECT_EQ(img.width() - 1 - right, 16);
+}
