@@ -785,6 +785,8 @@ DocRowLine::DocRowLine(DocPtr doc, std::function<void()> onOpen, QWidget* parent
         {}, Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, this);
     row->addWidget(m_tile);
     row->addLayout(texts, 1);
+    // Centred as a block: alone, the title would take the tile's height and draw at its top.
+    row->setAlignment(texts, Qt::AlignVCenter);
     row->addWidget(m_date, 0, Qt::AlignVCenter);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     setDoc(std::move(doc), std::move(onOpen));

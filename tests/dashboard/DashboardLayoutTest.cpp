@@ -93,3 +93,29 @@ TEST_F(DashboardLayoutTest, FitsEveryWidthWithLongNamesAndKeepsTheCollapsedNoteS
         EXPECT_EQ(card->cardRect().height(), note->headerButton()->height() + 2 * AppCard::padding);
     }
 }
+
+// A document row's texts stand in the middle of the row, with and without the project's line.
+TEST_F(DashboardLayoutTest, DocumentRowTextsAreCentredVertically) {
+    const auto project = makeProject("Atelier", 0);
+    makeDoc(project, "Avec projet", 1);
+    makeDoc(nullptr, "Sans projet", 2);
+    makeDoc(nullptr, QString("Long titre ").repeated(30), 3);
+    auto view = makeView({900, 900});
+    view->toggleExpandedStatus(DocStatus::inProgress);
+    testsupport::flushEvents();
+    ASSERT_EQ(view->panelRows().size(), 3u);
+    for (DocRowLine* row : view->panelRows()) {
+        SCOPED_TRACE(row->titleText().toStdString());
+        int top = row->height(), bottom = 0;
+        for (auto* text : row->findChildren<lists::ClampedText*>()) {
+            if (!text->isVisibleTo(row))
+                continue;
+            // The text as drawn, from its top.
+            const QRect g = text->geometry();
+            EXPECT_GE(g.height(), text->heightForWidth(g.width())) << "cut";
+            top = std::min(top, g.top());
+            bottom = std::max(bottom, g.top() + text->heightForWidth(g.width()));
+        }
+        EXPECT_LE(std::abs((top + bottom) - row->height()), 2) << top << " " << bottom << " " << row->height();
+    }
+}
