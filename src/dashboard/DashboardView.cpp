@@ -68,30 +68,6 @@ protected:
     }
 };
 
-// Keeps a label row's left edge on the first column of a centred grid below it, as the width changes.
-class LeadingAlign : public QObject {
-public:
-    LeadingAlign(QWidget* host, QBoxLayout* row, lists::AdaptiveGridLayout* grid, int sideMargins)
-        : QObject(host), m_row(row), m_grid(grid), m_sides(sideMargins) {
-        host->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Resize) {
-            const int offset = m_grid->leadingOffset(static_cast<QWidget*>(watched)->width() - m_sides);
-            if (m_row->contentsMargins().left() != offset)
-                m_row->setContentsMargins(offset, 0, 0, 0);
-        }
-        return false;
-    }
-
-private:
-    QBoxLayout* m_row;
-    lists::AdaptiveGridLayout* m_grid;
-    int m_sides;
-};
-
 // The panel's list: the screen background behind the rows, clipped to rounded corners.
 class PanelList : public QWidget {
 public:
@@ -383,9 +359,8 @@ QWidget* DashboardView::buildChecklistsModule() {
         new DashLabel(QStringLiteral("Checklists récentes"), Fonts::rounded(14, 600), primary(), module));
     titleRow->addStretch(1);
     col->addLayout(titleRow);
+    // The title row stands at the stack's leading edge, whatever the centred grid below does.
     m_checklistsGrid = new lists::AdaptiveGridLayout(220, 260, 14);
-    // The label stands over the first card, wherever the centred grid puts it.
-    new LeadingAlign(module, titleRow, m_checklistsGrid, m.left() + m.right());
     m_checklistsMore = new DashboardSeeMoreCard(
         QStringLiteral("Voir plus"), QStringLiteral("eye"), [this] { m_onOpenChecklists(); }, module);
     m_checklistsGrid->addWidget(m_checklistsMore);

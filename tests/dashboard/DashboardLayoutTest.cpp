@@ -119,3 +119,22 @@ TEST_F(DashboardLayoutTest, DocumentRowTextsAreCentredVertically) {
         EXPECT_LE(std::abs((top + bottom) - row->height()), 2) << top << " " << bottom << " " << row->height();
     }
 }
+
+// "Checklists récentes" stands at the leading edge of its module, above the grid, wherever the centred
+// grid puts its first card.
+TEST_F(DashboardLayoutTest, RecentChecklistsTitleStandsAtTheModulesLeadingEdge) {
+    env.prefs().setValue(DashboardView::showQuickNoteKey, false);
+    makeChecklist("Courses", 1);
+    auto view = makeView({1200, 800});
+    QWidget* module = view->checklistsModule();
+    ASSERT_TRUE(module);
+    DashLabel* title = nullptr;
+    for (auto* label : module->findChildren<DashLabel*>())
+        if (label->text() == QString::fromUtf8("Checklists récentes"))
+            title = label;
+    ASSERT_TRUE(title);
+    const auto cards = view->checklistCards();
+    ASSERT_FALSE(cards.empty());
+    EXPECT_GT(cards[0]->mapTo(module, QPoint()).x(), AppCard::shadowMargins().left() + 10) << "a centred grid";
+    EXPECT_EQ(title->mapTo(module, QPoint()).x(), AppCard::shadowMargins().left());
+}
