@@ -178,7 +178,8 @@ void ListItem::showEditDeleteMenu(const QPoint& globalPos) {
         [onDelete] {
             if (onDelete)
                 onDelete();
-        });
+        },
+        m_plainContextDelete);
 }
 
 } // namespace lists

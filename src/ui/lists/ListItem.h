@@ -93,6 +93,8 @@ protected:
     HoverAnimator* m_hover;
     EllipsisButton* m_ellipsis = nullptr;
     bool m_pressed = false;
+    // The context menu's "Supprimer" as a plain item (the "…" menu's keeps its destructive look).
+    bool m_plainContextDelete = false;
 };
 
 } // namespace lists

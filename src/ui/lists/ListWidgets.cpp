@@ -549,13 +549,14 @@ void EllipsisButton::paintEvent(QPaintEvent*) {
 }
 
 void execContextMenu(QWidget* owner, const QPoint& globalPos, const std::function<void()>& onEdit,
-                     const std::function<void()>& onDelete) {
+                     const std::function<void()>& onDelete, bool plainDelete) {
     auto* menu = new QMenu(owner);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     QObject::connect(menu->addAction(QStringLiteral("Modifier")), &QAction::triggered, owner, [onEdit] { onEdit(); });
     menu->addSeparator();
     QAction* remove = menu->addAction(QStringLiteral("Supprimer"));
-    TolmekStyle::setDestructive(remove);
+    if (!plainDelete)
+        TolmekStyle::setDestructive(remove);
     QObject::connect(remove, &QAction::triggered, owner, [onDelete] { onDelete(); });
     menu->popup(globalPos);
 }

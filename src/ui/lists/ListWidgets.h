@@ -212,8 +212,8 @@ private:
     QAction* m_delete;
 };
 
-// A context menu "Modifier", divider, "Supprimer" (no destructive look).
+// A context menu "Modifier", divider, "Supprimer" (in the destructive look unless `plainDelete`).
 void execContextMenu(QWidget* owner, const QPoint& globalPos, const std::function<void()>& onEdit,
-                     const std::function<void()>& onDelete);
+                     const std::function<void()>& onDelete, bool plainDelete = false);
 
 } // namespace lists
