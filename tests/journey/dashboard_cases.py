@@ -5,7 +5,7 @@ import os
 import re
 import signal
 
-from harness import Failure, Session, case, quick_note_field, wait_until
+from harness import Failure, Session, case, quick_note_field, seeded_session, wait_until
 from prefs_cases import prefs_line, prefs_path
 
 NOTE = "dashboard.quickNoteNotes"
@@ -69,3 +69,41 @@ def dashboard_quick_note_height_and_write_backs(app):
     note_in_file(session, "", "loading with the module off")
     if session.find_all("push button", "Note rapide"):
         raise Failure("the note's card shows with the module off")
+
+
+def projects_fill(seed):
+    seed.project("Alpha")
+    seed.project("Beta")
+
+
+@case
+def dashboard_project_row_unhovers_after_its_menu(app):
+    """A project row whose "…" or context menu is dismissed by a click on another row looks as it did
+    before the hover, while the pointer rests on that other row."""
+    session = seeded_session(app, "row-menu", projects_fill)
+    session.click(session.find("push button", "Projets"))
+    alpha, beta = session.find("list item", "Alpha"), session.find("list item", "Beta")
+    x, y, w, h = session.extents(alpha)
+    area = (x - 4, y + h // 2 - 4, w + 8, 8)  # its sides, where a hover shows its shadow
+    bx, by, bw, bh = session.extents(beta)
+    still = session.pixels(area)
+
+    def unhovered():
+        now = session.pixels(area)
+        return all(abs(a - b) <= 3 for r1, r2 in zip(still, now) for p1, p2 in zip(r1, r2) for a, b in zip(p1, p2))
+
+    actions = min(session.find_all("push button", "Actions"), key=lambda b: abs(session.extents(b)[1] - y))
+    for menu in ("…", "context"):
+        if menu == "…":
+            session.click(actions)
+        else:
+            session.move(x + w // 2, y + h // 2)
+            session.xdo("click", "3")
+        session.menu_item("Modifier")
+        session.move(bx + bw // 2, by + bh // 2)
+        session.xdo("click", "1")
+        try:
+            wait_until("the row's look without hover", unhovered, timeout=3)
+        except Failure:
+            raise Failure(f"after its {menu} menu the row keeps its hover look ({session.screenshot('row-hover')})")
+        session.move(x + w // 2, y + h + 120)

@@ -446,3 +446,33 @@ TEST_F(ProjectsListTest, ContextMenuDeleteIsAPlainItem) {
     menu->close();
     flush();
 }
+
+// A row whose "…" or context menu closes with the pointer elsewhere (a click on another row) no longer
+// looks hovered; with the pointer still on it, it does.
+TEST_F(ProjectsListTest, ARowLosesItsHoverWhenItsMenuClosesWithThePointerElsewhere) {
+    makeProjects(2);
+    makeView();
+    show();
+    ProjectRow* row = rows().front();
+    ProjectRow* other = rows().back();
+    for (const bool stayOnRow : {true, false}) {
+        row->hover()->setHoveredImmediately(true);
+        QMenu* menu = row->ellipsis()->ensureMenu();
+        menu->popup(row->mapToGlobal(QPoint(10, 10)));
+        flush();
+        QCursor::setPos((stayOnRow ? row : other)->mapToGlobal(QPoint(20, 10)));
+        menu->hide();
+        flush();
+        EXPECT_EQ(row->hover()->isHovered(), stayOnRow);
+    }
+    row->hover()->setHoveredImmediately(true);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 10), row->mapToGlobal(QPoint(10, 10)));
+    QApplication::sendEvent(row, &event);
+    flush();
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_TRUE(menu);
+    QCursor::setPos(other->mapToGlobal(QPoint(20, 10)));
+    menu->close();
+    flush();
+    EXPECT_FALSE(row->hover()->isHovered());
+}

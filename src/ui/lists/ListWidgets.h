@@ -199,6 +199,7 @@ public:
 signals:
     void editRequested();
     void deleteRequested();
+    void menuHidden();
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -213,7 +214,7 @@ private:
 };
 
 // A context menu "Modifier", divider, "Supprimer" (in the destructive look unless `plainDelete`).
-void execContextMenu(QWidget* owner, const QPoint& globalPos, const std::function<void()>& onEdit,
-                     const std::function<void()>& onDelete, bool plainDelete = false);
+QMenu* execContextMenu(QWidget* owner, const QPoint& globalPos, const std::function<void()>& onEdit,
+                       const std::function<void()>& onDelete, bool plainDelete = false);
 
 } // namespace lists
