@@ -132,7 +132,11 @@ QIcon tintedIcon(const QIcon& icon, const QColor& color, int side, qreal dpr) {
     p.setCompositionMode(QPainter::CompositionMode_SourceIn);
     p.fillRect(QRectF(QPointF(), QSizeF(pm.size()) / pm.devicePixelRatio()), color);
     p.end();
-    return QIcon(pm);
+    QIcon tinted;
+    // The same picture in every mode: a disabled entry's is already in its text's colour.
+    for (QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled, QIcon::Active, QIcon::Selected})
+        tinted.addPixmap(pm, mode);
+    return tinted;
 }
 
 bool menuEntryIsDestructive(const QWidget* widget, const QRect& rect) {
@@ -535,10 +539,12 @@ void TolmekStyle::drawControl(ControlElement element, const QStyleOption* option
             }
             // Icons follow their text: drawn once in one colour, they would stay dark on a dark menu or on
             // the highlight, and black on a destructive entry.
-            if (!copy.icon.isNull() && (item->state & State_Enabled) && !isComboItem &&
+            if (!copy.icon.isNull() && !isComboItem &&
                 !(widget && widget->property(kKeepsIconColoursProperty).toBool())) {
                 const qreal dpr = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
-                copy.icon = tintedIcon(copy.icon, text, proxy()->pixelMetric(PM_SmallIconSize, option, widget), dpr);
+                const QColor color =
+                    (item->state & State_Enabled) ? text : item->palette.color(QPalette::Disabled, QPalette::Text);
+                copy.icon = tintedIcon(copy.icon, color, proxy()->pixelMetric(PM_SmallIconSize, option, widget), dpr);
             }
             const bool checked = item->checkType != QStyleOptionMenuItem::NotCheckable && item->checked;
             if (item->checkType != QStyleOptionMenuItem::NotCheckable && !isComboItem) {
