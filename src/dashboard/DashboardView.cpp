@@ -68,30 +68,6 @@ protected:
     }
 };
 
-// Keeps a label row's left edge on the first column of a centred grid below it, as the width changes.
-class LeadingAlign : public QObject {
-public:
-    LeadingAlign(QWidget* host, QBoxLayout* row, lists::AdaptiveGridLayout* grid, int sideMargins)
-        : QObject(host), m_row(row), m_grid(grid), m_sides(sideMargins) {
-        host->installEventFilter(this);
-    }
-
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() == QEvent::Resize) {
-            const int offset = m_grid->leadingOffset(static_cast<QWidget*>(watched)->width() - m_sides);
-            if (m_row->contentsMargins().left() != offset)
-                m_row->setContentsMargins(offset, 0, 0, 0);
-        }
-        return false;
-    }
-
-private:
-    QBoxLayout* m_row;
-    lists::AdaptiveGridLayout* m_grid;
-    int m_sides;
-};
-
 // The panel's list: the screen background behind the rows, clipped to rounded corners.
 class PanelList : public QWidget {
 public:
@@ -383,9 +359,8 @@ QWidget* DashboardView::buildChecklistsModule() {
         new DashLabel(QStringLiteral("Checklists récentes"), Fonts::rounded(14, 600), primary(), module));
     titleRow->addStretch(1);
     col->addLayout(titleRow);
+    // The title row stands at the stack's leading edge, whatever the centred grid below does.
     m_checklistsGrid = new lists::AdaptiveGridLayout(220, 260, 14);
-    // The label stands over the first card, wherever the centred grid puts it.
-    new LeadingAlign(module, titleRow, m_checklistsGrid, m.left() + m.right());
     m_checklistsMore = new DashboardSeeMoreCard(
         QStringLiteral("Voir plus"), QStringLiteral("eye"), [this] { m_onOpenChecklists(); }, module);
     m_checklistsGrid->addWidget(m_checklistsMore);
@@ -409,7 +384,8 @@ QWidget* DashboardView::buildQuickNoteEditor() {
     // Typed changes reach the note through the bindings, which write them after a pause.
     m_editor = new RichTextBlockEditor(
         {m_services.theme, m_services.spelling}, content, rtf, m_forceSaveQuickNoteRTF, {}, [] {}, box);
-    m_editor->setMinimumHeight(160);
+    // The whole editor, its toolbar included while shown: its own height follows its text.
+    m_editor->setMinimumTotalHeight(160);
     // The field is named by the hint above it.
     m_editor->textView()->setAccessibleName(hint->text());
     col->addWidget(m_editor);
@@ -485,15 +461,18 @@ bool DashboardView::modulesSideBySide() const {
 
 // ---------------------------------------------------------------------------------------------
 void DashboardView::flushQuickNote() {
-    // The editor writes out only what the person edited; a note nobody touched stays as stored.
-    if (m_editor) {
-        m_note.holdWrites(true);
-        m_forceSaveQuickNoteRTF = !m_forceSaveQuickNoteRTF;
-        m_editor->setForceSaveRTF(m_forceSaveQuickNoteRTF);
-        m_note.holdWrites(false);
+    if (!m_editor) {
+        m_note.save();
+        return;
     }
-    // Written now rather than after the typing pause: the editor and the dashboard may be gone by then.
-    m_note.save();
+    // The editor leaving the screen writes out only what the person edited (RTF nobody touched keeps
+    // its bytes), and the note is stored, the empty text when there is none.
+    m_note.holdWrites(true);
+    m_forceSaveQuickNoteRTF = !m_forceSaveQuickNoteRTF;
+    m_editor->setForceSaveRTF(m_forceSaveQuickNoteRTF);
+    m_note.holdWrites(false);
+    // Written now rather than on a later turn: the editor and the dashboard may be gone by then.
+    m_note.store();
 }
 
 void DashboardView::hideEvent(QHideEvent* event) {

@@ -178,6 +178,7 @@ private:
 
 constexpr qreal kRing = 74;
 constexpr qreal kDisc = 62;
+constexpr qreal kRingStroke = 3;
 constexpr int kOrbMarginX = 11; // room for the pulse (1.18 × 74): two margins make the 22 between orbs
 constexpr int kOrbMarginTop = 2;
 constexpr int kOrbMarginBottom = 2;
@@ -472,9 +473,8 @@ void MetricOrb::paintEvent(QPaintEvent*) {
             m_ring.fill(Qt::transparent);
             QPainter rp(&m_ring);
             rp.setRenderHint(QPainter::Antialiasing);
-            rp.setPen(QPen(m_accent, 3));
-            rp.setBrush(Qt::NoBrush);
-            rp.drawEllipse(QRectF(QPointF(), ring.size()).adjusted(3, 3, -3, -3));
+            // The same stroke as the base ring, inside the ring's frame.
+            Paint::strokeEllipse(rp, QRectF(QPointF(), ring.size()), m_accent, kRingStroke);
         }
         p.save();
         p.setRenderHint(QPainter::SmoothPixmapTransform);
@@ -506,7 +506,8 @@ QPixmap MetricOrb::paintBase(qreal dpr) {
     const QRectF label = QRectF(labelRect());
     Paint::drawShadowBetween(p, ring, kRing / 2, {}, {withOpacity(m_accent, 0.18), 14, QPointF(0, 7)}, t);
     Paint::scaleAbout(p, label, m_hover->scale(1.03));
-    Paint::strokeEllipse(p, ring.adjusted(1.5, 1.5, -1.5, -1.5), withOpacity(m_accent, 0.4), 3);
+    // The stroke lies inside the frame (the helper keeps a circle's outline within its rect).
+    Paint::strokeEllipse(p, ring, withOpacity(m_accent, 0.4), kRingStroke);
     const QRectF disc(ring.center().x() - kDisc / 2, ring.center().y() - kDisc / 2, kDisc, kDisc);
     Paint::fillEllipse(p, disc, withOpacity(m_accent, 0.12));
     p.setPen(AppPalette::tintText(m_accent, 0.12));
@@ -784,6 +785,8 @@ DocRowLine::DocRowLine(DocPtr doc, std::function<void()> onOpen, QWidget* parent
         {}, Fonts::rounded(12), [] { return AppPalette::secondaryText(); }, this);
     row->addWidget(m_tile);
     row->addLayout(texts, 1);
+    // Centred as a block: alone, the title would take the tile's height and draw at its top.
+    row->setAlignment(texts, Qt::AlignVCenter);
     row->addWidget(m_date, 0, Qt::AlignVCenter);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     setDoc(std::move(doc), std::move(onOpen));

@@ -11,7 +11,22 @@ void QuickNote::load() {
     const std::optional<QString> stored = m_prefs.text(key);
     m_note = dashboard::decodeStoredNote(stored.value_or(QString()));
     m_saved = m_note;
-    // Nothing is written back: a change of another preference rewrites only that preference's line.
+    // An absent or empty entry loads nothing, and nothing is written.
+    if (m_note.rtf || !m_note.plain.isEmpty())
+        writeIfDifferent();
+}
+
+void QuickNote::store() {
+    m_saved = m_note;
+    writeIfDifferent();
+}
+
+void QuickNote::writeIfDifferent() {
+    // Compared as text: an entry the file holds in another form but reading as the same text stays.
+    const QString key = QString::fromLatin1(notesKey);
+    const QString form = dashboard::encodeNote(m_note);
+    if (m_prefs.text(key) != form)
+        m_prefs.setValue(key, form);
 }
 
 bool QuickNote::hasUnsavedChange() const { return m_note.plain != m_saved.plain || m_note.rtf != m_saved.rtf; }

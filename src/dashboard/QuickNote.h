@@ -10,9 +10,8 @@
 class Preferences;
 
 // The quick note between the editor and its preference entry. The editor's two values live here.
-// The entry is written only once the person changed the note, in its stored form, and then at every
-// change: the preferences take the value at once and write the file on their own thread, so a key
-// costs no disk access and nothing typed waits for a pause.
+// The entry is written in its stored form at every change: the preferences take the value at once and
+// write the file on their own thread, so a key costs no disk access and nothing typed waits for a pause.
 class QuickNote {
 public:
     static constexpr const char* notesKey = "dashboard.quickNoteNotes";
@@ -20,11 +19,14 @@ public:
     explicit QuickNote(Preferences& prefs);
     ~QuickNote(); // writes a change still held
 
-    // Reads the entry, as one text whatever the file holds, into the two values (the RTF first).
-    // Nothing is written back: a note nobody edits stays as it is stored.
+    // Reads the entry, as one text whatever the file holds, into the two values (the RTF first), and
+    // writes it back in its stored form where that differs (blanks around it, "rtf:" alone). RTF
+    // bytes are stored again as they were read.
     void load();
     // Writes the entry when the note changed since it was loaded or last written.
     void save();
+    // Writes the entry in its stored form whatever changed (the empty text when there is no note).
+    void store();
     bool hasUnsavedChange() const;
 
     const QString& plain() const { return m_note.plain; }
@@ -39,6 +41,7 @@ public:
 
 private:
     void changed();
+    void writeIfDifferent();
 
     Preferences& m_prefs;
     dashboard::NoteState m_note;

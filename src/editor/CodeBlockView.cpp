@@ -275,6 +275,8 @@ ImprovedCodeBlockView::ImprovedCodeBlockView(TextBinding code, TextBinding langu
     headerRow->setSpacing(12);
 
     m_menu = new QMenu(this);
+    // Each language's icon in its own colour.
+    TolmekStyle::setKeepsIconColours(m_menu);
     for (const auto& l : codelang::languages()) {
         QAction* a = m_menu->addAction(Symbols::icon(l.icon, l.color(), 16), codelang::capitalized(l.name));
         a->setData(l.name);

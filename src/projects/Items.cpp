@@ -143,11 +143,21 @@ void ProjectRow::paintShadow(QPainter& p, const QRect& rect) const {
     const bool dark = isDark();
     p.save();
     Paint::scaleAbout(p, QRectF(rect), m_hover->scale(kRowScale));
-    // In light, a few per cent darker than the card, so the hovered row shows.
-    const QColor fill = dark ? withOpacity(AppPalette::tintedBackground(), 0.55 * t)
-                             : withOpacity(AppPalette::primaryText(), 0.045 * t);
-    // The shadow is as clear as the fill that casts it: in light, the row barely darkens its edge.
-    Paint::fillRoundedRectWithShadow(p, QRectF(rect), 14, fill, {QColor::fromRgbF(0, 0, 0, 0.33 * t), 10 * t, {}});
+    const Paint::Shadow shadow{QColor::fromRgbF(0, 0, 0, 0.33 * t), 10 * t, {}};
+    if (dark) {
+        Paint::fillRoundedRectWithShadow(p, QRectF(rect), 14, withOpacity(AppPalette::tintedBackground(), 0.55 * t),
+                                         shadow);
+    } else {
+        // In light the row stays all but clear and its shadow lies around it, at its full strength.
+        const QPainterPath shape = Paint::roundedRect(QRectF(rect), 14);
+        QPainterPath around;
+        around.addRect(QRectF(rect).adjusted(-30, -30, 30, 30));
+        p.save();
+        p.setClipPath(around.subtracted(shape), Qt::IntersectClip);
+        Paint::drawShadow(p, QRectF(rect), 14, shadow.color, shadow.blur);
+        p.restore();
+        Paint::fillRoundedRect(p, QRectF(rect), 14, withOpacity(AppPalette::cardBackground(), 0.01 * t));
+    }
     Paint::strokeRoundedRect(p, QRectF(rect), 14, withOpacity(AppPalette::separator(), (dark ? 0.4 : 0.22) * t));
     p.restore();
 }
@@ -235,8 +245,7 @@ void DocRow::paintShadow(QPainter& p, const QRect& rect) const {
     p.save();
     Paint::scaleAbout(p, QRectF(rect), m_hover->scale(kDocRowScale));
     const QColor normal = AppPalette::cardBackground();
-    const QColor hovered = dark ? AppPalette::tintedBackground()
-                                : Paint::mix(AppPalette::cardBackground(), AppPalette::primaryText(), 0.045);
+    const QColor hovered = dark ? AppPalette::tintedBackground() : withOpacity(AppPalette::cardBackground(), 0.75);
     Paint::fillRoundedRect(p, QRectF(rect), 14, Paint::mix(normal, hovered, t));
     Paint::strokeRoundedRect(p, QRectF(rect), 14, withOpacity(AppPalette::separator(), m_hover->value(0.2, 0.35)));
     p.restore();

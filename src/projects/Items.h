@@ -26,7 +26,11 @@ public:
     TileView* tile() const { return m_tile; }
 
 protected:
-    using BoundItem::BoundItem;
+    ProjectItem(ThemeManager& theme, ProjectPtr project, Callbacks callbacks, QWidget* parent)
+        : BoundItem(theme, std::move(project), std::move(callbacks), parent) {
+        // A project's context menu offers "Supprimer" as a plain item.
+        m_plainContextDelete = true;
+    }
     // Tile, name, and the description when it has more than blanks (`placeholder`: what stands instead).
     void refreshProject(const QString& placeholder);
 

@@ -25,7 +25,7 @@ using namespace projectsui;
 
 namespace {
 QColor white(qreal o) { return QColor::fromRgbF(1, 1, 1, float(o)); }
-constexpr int kSide = 22;
+constexpr int kSide = 16; // the card's outer padding on each side
 }
 
 // The project's header: icon tile, name, description and "Documents" on a gradient of its colour.
@@ -34,7 +34,6 @@ public:
     ProjectHeader(ProjectPtr project, QWidget* parent) : QWidget(parent), m_project(std::move(project)) {
         setObjectName(QStringLiteral("projectHeader"));
         auto* outer = new QVBoxLayout(this);
-        // The card's edges line up with the search field and the documents below (22 from the sides).
         outer->setContentsMargins(kSide + 20, 10 + 18, kSide + 20, 16);
         outer->setSpacing(10);
         auto* row = new QHBoxLayout;

@@ -48,6 +48,7 @@ constexpr qint64 kScrollBarFadeMs = 250;
 const char* const kLastShownProperty = "_tolmek_scrollbar_shown";
 const char* const kHookedProperty = "_tolmek_scrollbar_hooked";
 const char* const kDestructiveProperty = "_tolmek_destructive";
+const char* const kKeepsIconColoursProperty = "_tolmek_keepsIconColours";
 const char* const kMenuHookedProperty = "_tolmek_menu_hooked";
 
 bool isDark(const QPalette& palette) { return palette.color(QPalette::Window).lightnessF() < 0.5; }
@@ -122,6 +123,22 @@ int unusedIconColumn(const QStyleOptionMenuItem& item, const QWidget* widget, in
 }
 
 // The destructive mark of the entry a menu draws at `rect`.
+// `icon` as drawn at `side` in `color`: its shape, filled with the colour.
+QIcon tintedIcon(const QIcon& icon, const QColor& color, int side, qreal dpr) {
+    QPixmap pm = icon.pixmap(QSize(side, side), dpr);
+    if (pm.isNull())
+        return icon;
+    QPainter p(&pm);
+    p.setCompositionMode(QPainter::CompositionMode_SourceIn);
+    p.fillRect(QRectF(QPointF(), QSizeF(pm.size()) / pm.devicePixelRatio()), color);
+    p.end();
+    QIcon tinted;
+    // The same picture in every mode: a disabled entry's is already in its text's colour.
+    for (QIcon::Mode mode : {QIcon::Normal, QIcon::Disabled, QIcon::Active, QIcon::Selected})
+        tinted.addPixmap(pm, mode);
+    return tinted;
+}
+
 bool menuEntryIsDestructive(const QWidget* widget, const QRect& rect) {
     const auto* menu = qobject_cast<const QMenu*>(widget);
     const QAction* action = menu ? menu->actionAt(rect.center()) : nullptr;
@@ -129,6 +146,11 @@ bool menuEntryIsDestructive(const QWidget* widget, const QRect& rect) {
 }
 
 } // namespace
+
+void TolmekStyle::setKeepsIconColours(QWidget* menu) {
+    if (menu)
+        menu->setProperty(kKeepsIconColoursProperty, true);
+}
 
 void TolmekStyle::setDestructive(QObject* actionOrButton, bool on) {
     if (actionOrButton)
@@ -514,6 +536,15 @@ void TolmekStyle::drawControl(ControlElement element, const QStyleOption* option
                 text = item->palette.color(QPalette::HighlightedText);
                 for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
                     copy.palette.setColor(role, text);
+            }
+            // Icons follow their text: drawn once in one colour, they would stay dark on a dark menu or on
+            // the highlight, and black on a destructive entry.
+            if (!copy.icon.isNull() && !isComboItem &&
+                !(widget && widget->property(kKeepsIconColoursProperty).toBool())) {
+                const qreal dpr = painter->device() ? painter->device()->devicePixelRatioF() : 1.0;
+                const QColor color =
+                    (item->state & State_Enabled) ? text : item->palette.color(QPalette::Disabled, QPalette::Text);
+                copy.icon = tintedIcon(copy.icon, color, proxy()->pixelMetric(PM_SmallIconSize, option, widget), dpr);
             }
             const bool checked = item->checkType != QStyleOptionMenuItem::NotCheckable && item->checked;
             if (item->checkType != QStyleOptionMenuItem::NotCheckable && !isComboItem) {

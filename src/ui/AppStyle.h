@@ -38,6 +38,9 @@ public:
     // default button, or the entry under the pointer, on a red fill). Alert buttons with the destructive
     // role are marked by DialogSeam.
     static void setDestructive(QObject* actionOrButton, bool on = true);
+    // A menu's icons take the colour of their entry's text in every state; a menu whose icons carry a
+    // colour of their own (a language's) keeps it.
+    static void setKeepsIconColours(QWidget* menu);
     // Whether menus and tool tips are translucent windows with a painted shadow around a rounded panel:
     // where the window system composes windows (Wayland, X11 with a compositor). Elsewhere a translucent
     // window would show black corners, so they are opaque with rounded corners cut by a mask.

@@ -68,7 +68,7 @@ const Entry kTable[] = {
     {"doc.richtext", "file-earmark-richtext"},
     {"doc.text", "file-earmark-text"},
     {"doc.text.fill", "file-earmark-text-fill"},
-    {"doc.text.magnifyingglass", "file-earmark-break"},
+    {"doc.text.magnifyingglass", "eye"}, // opens a preview of the file
     {"doc.zipper", "file-earmark-zip"},
     {"ellipsis", "three-dots"},
     {"ellipsis.circle", "three-dots"},

@@ -270,11 +270,12 @@ TEST(AppEntry, TheApplicationEndsNormallyOnSigterm) {
     EXPECT_FALSE(QFile::exists(home.path() + "/data/Tolmek/default.store.lock"));
 }
 
-// A first start makes the store. Of the preference file it writes back the profile it read (in our encoding)
-// and the theme (a missing or unknown value becoming "system"), and nothing else: a note with spaces around
-// it or a comma, other entries, bytes that are not UTF-8 and the order stay; a profile it cannot read stays
-// too. A file already holding both in their written form is left as it is.
-TEST(AppEntry, AStartWritesBackOnlyTheProfileAndTheTheme) {
+// A first start makes the store. Of the preference file it writes back the profile it read (in our encoding),
+// the theme (a missing or unknown value becoming "system") and the quick note the dashboard loads (trimmed),
+// and nothing else: a note already trimmed (with a comma), other entries, bytes that are not UTF-8 and the
+// order stay; a profile it cannot read stays too. A file already holding all in their written form is left
+// as it is.
+TEST(AppEntry, AStartWritesBackOnlyTheProfileTheThemeAndTheNoteInTheirForms) {
     SKIP_WITHOUT_APP();
     const QByteArray files[] = {
         "[General]\n"
@@ -315,17 +316,22 @@ TEST(AppEntry, AStartWritesBackOnlyTheProfileAndTheTheme) {
         ASSERT_TRUE(f.open(QIODevice::ReadOnly));
         const QByteArray after = f.readAll();
         f.close();
-        // Every line but the two entries' stays, in its place.
+        // Every line but the three entries' stays, in its place.
         auto others = [](const QByteArray& bytes) {
             QList<QByteArray> lines = bytes.split('\n');
             lines.removeIf([](const QByteArray& l) {
-                return l.startsWith("tolmek.theme=") || l.startsWith("tolmek.userProfile=");
+                return l.startsWith("tolmek.theme=") || l.startsWith("tolmek.userProfile=") ||
+                    l.startsWith("dashboard.quickNoteNotes=");
             });
             return lines;
         };
         EXPECT_EQ(others(after), others(content)) << after.constData();
         Preferences read(conf);
         EXPECT_EQ(read.value("tolmek.theme").toString(), "system");
+        EXPECT_EQ(read.text("dashboard.quickNoteNotes"), n == 0 ? "une note" : "un, deux");
+        if (n == 1) {
+            EXPECT_TRUE(after.contains("\ndashboard.quickNoteNotes=un, deux\n")) << "already trimmed: kept as it is";
+        }
         if (n++ == 0) {
             EXPECT_TRUE(after.contains(
                 "tolmek.userProfile=@ByteArray({ \"lastName\": \"Ren\xe9\", \"firstName\": \"Ana\" })\n"))

@@ -85,9 +85,56 @@ TEST_F(DashboardLayoutTest, FitsEveryWidthWithLongNamesAndKeepsTheCollapsedNoteS
         note->setExpanded(true);
         testsupport::flushEvents();
         EXPECT_GE(card->cardRect().height(), note->headerButton()->height() + 160);
+        ASSERT_TRUE(view->quickNoteEditor());
+        EXPECT_GE(view->quickNoteEditor()->height(), 160);
         EXPECT_EQ(scroll->horizontalScrollBar()->maximum(), 0);
         note->setExpanded(false);
         testsupport::flushEvents();
         EXPECT_EQ(card->cardRect().height(), note->headerButton()->height() + 2 * AppCard::padding);
     }
+}
+
+// A document row's texts stand in the middle of the row, with and without the project's line.
+TEST_F(DashboardLayoutTest, DocumentRowTextsAreCentredVertically) {
+    const auto project = makeProject("Atelier", 0);
+    makeDoc(project, "Avec projet", 1);
+    makeDoc(nullptr, "Sans projet", 2);
+    makeDoc(nullptr, QString("Long titre ").repeated(30), 3);
+    auto view = makeView({900, 900});
+    view->toggleExpandedStatus(DocStatus::inProgress);
+    testsupport::flushEvents();
+    ASSERT_EQ(view->panelRows().size(), 3u);
+    for (DocRowLine* row : view->panelRows()) {
+        SCOPED_TRACE(row->titleText().toStdString());
+        int top = row->height(), bottom = 0;
+        for (auto* text : row->findChildren<lists::ClampedText*>()) {
+            if (!text->isVisibleTo(row))
+                continue;
+            // The text as drawn, from its top.
+            const QRect g = text->geometry();
+            EXPECT_GE(g.height(), text->heightForWidth(g.width())) << "cut";
+            top = std::min(top, g.top());
+            bottom = std::max(bottom, g.top() + text->heightForWidth(g.width()));
+        }
+        EXPECT_LE(std::abs((top + bottom) - row->height()), 2) << top << " " << bottom << " " << row->height();
+    }
+}
+
+// "Checklists récentes" stands at the leading edge of its module, above the grid, wherever the centred
+// grid puts its first card.
+TEST_F(DashboardLayoutTest, RecentChecklistsTitleStandsAtTheModulesLeadingEdge) {
+    env.prefs().setValue(DashboardView::showQuickNoteKey, false);
+    makeChecklist("Courses", 1);
+    auto view = makeView({1200, 800});
+    QWidget* module = view->checklistsModule();
+    ASSERT_TRUE(module);
+    DashLabel* title = nullptr;
+    for (auto* label : module->findChildren<DashLabel*>())
+        if (label->text() == QString::fromUtf8("Checklists récentes"))
+            title = label;
+    ASSERT_TRUE(title);
+    const auto cards = view->checklistCards();
+    ASSERT_FALSE(cards.empty());
+    EXPECT_GT(cards[0]->mapTo(module, QPoint()).x(), AppCard::shadowMargins().left() + 10) << "a centred grid";
+    EXPECT_EQ(title->mapTo(module, QPoint()).x(), AppCard::shadowMargins().left());
 }

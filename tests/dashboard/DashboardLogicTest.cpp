@@ -92,20 +92,26 @@ TEST_F(QuickNoteTest, AbsentEntryLoadsEmptyAndWritesNothing) {
     EXPECT_FALSE(prefs.contains(QuickNote::notesKey));
 }
 
-TEST_F(QuickNoteTest, LoadingReadsEveryEntryAsOneTextAndWritesNothing) {
+TEST_F(QuickNoteTest, LoadingReadsEveryEntryAsOneTextAndStoresItAgainInItsForm) {
     const QString nul = QString("avant") + QChar(0) + QString("après");
+    const QByteArray rtfBytes = boldRtf("Bonjour");
+    const QString rtfForm = "rtf:" + QString::fromLatin1(rtfBytes.toBase64());
     const struct {
         QByteArray line; // as the preferences file holds it
         QString text; // the note shown
+        QString stored; // the entry once loaded
     } cases[] = {
-        {"\"  hello  \"", "  hello  "},
-        {"un, deux,trois", "un, deux,trois"},
-        {"@Variant(texte)", "@Variant(texte)"},
-        {"@Rect(1 2 3 4)", "@Rect(1 2 3 4)"},
-        {"@String(avant\\0\\x61pr\\xe8s)", nul.left(6) + "après"},
-        {"rtf:", ""},
-        {" rtf:%%% ", "rtf:%%%"},
-        {"caf\\xe9, th\\xe9\\n\\\"ok\\\"", "café, thé\n\"ok\""},
+        {"\"  hello  \"", "  hello  ", "hello"},
+        {"\"\\n\"", "\n", ""},
+        {"un, deux,trois", "un, deux,trois", "un, deux,trois"},
+        {"@Variant(texte)", "@Variant(texte)", "@Variant(texte)"},
+        {"@Rect(1 2 3 4)", "@Rect(1 2 3 4)", "@Rect(1 2 3 4)"},
+        {"@String(avant\\0\\x61pr\\xe8s)", nul.left(6) + "après", nul.left(6) + "après"},
+        {"rtf:", "", ""},
+        {"\" rtf:%%% \"", " rtf:%%% ", "rtf:%%%"},
+        {"caf\\xe9, th\\xe9\\n\\\"ok\\\"", "café, thé\n\"ok\"", "café, thé\n\"ok\""},
+        // RTF keeps its bytes, whatever reads them.
+        {"\"  " + rtfForm.toLatin1() + "\\n\"", "Bonjour", rtfForm},
     };
     int n = 0;
     for (const auto& c : cases) {
@@ -120,22 +126,17 @@ TEST_F(QuickNoteTest, LoadingReadsEveryEntryAsOneTextAndWritesNothing) {
             note.load();
             EXPECT_EQ(note.plain(), c.text) << c.line.constData();
             EXPECT_FALSE(note.hasUnsavedChange());
-            note.save(); // nothing changed: nothing to write
-            // Another preference changing rewrites the file: the note's text stays.
-            p.setValue("other", 2);
+            EXPECT_EQ(p.text(QuickNote::notesKey), c.stored) << c.line.constData();
         }
         Preferences again(path);
-        const std::optional<QString> text = again.text(QuickNote::notesKey);
-        ASSERT_TRUE(text) << c.line.constData();
-        QuickNote note(again);
-        note.load();
-        EXPECT_EQ(note.plain(), c.text) << c.line.constData();
+        EXPECT_EQ(again.text(QuickNote::notesKey), c.stored) << c.line.constData();
+        EXPECT_EQ(again.value("other").toInt(), 1);
     }
-    // A value QSettings reads as it was written is left byte for byte.
+    // A value already in its stored form is left byte for byte.
     const QString path = dir.path() + "/kept.conf";
     {
         Preferences p(path);
-        p.setValue(QuickNote::notesKey, "  hello, you  ");
+        p.setValue(QuickNote::notesKey, "hello, you");
     }
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
@@ -149,6 +150,16 @@ TEST_F(QuickNoteTest, LoadingReadsEveryEntryAsOneTextAndWritesNothing) {
     }
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_EQ(file.readAll(), before);
+}
+
+TEST_F(QuickNoteTest, StoringWritesTheNoteEvenUnchanged) {
+    QuickNote note(prefs);
+    note.load();
+    note.store();
+    EXPECT_EQ(prefs.text(QuickNote::notesKey), "");
+    note.setPlain(" a ");
+    note.store();
+    EXPECT_EQ(stored(), "a");
 }
 
 TEST_F(QuickNoteTest, EveryChangeIsWrittenAtOnceAsOneText) {

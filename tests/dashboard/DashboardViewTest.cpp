@@ -248,14 +248,17 @@ TEST_F(DashboardViewTest, QuickNoteFormattingSurvivesLeavingTheDashboard) {
     EXPECT_TRUE(QTextCursor(doc.findBlock(0)).charFormat().fontItalic());
 }
 
-TEST_F(DashboardViewTest, ANoteNobodyEditsIsNeverWritten) {
+TEST_F(DashboardViewTest, ANoteNobodyEditsKeepsItsTextAndItsRtfBytes) {
     auto view = makeView();
-    click(view->quickNoteAccordion()->headerButton());
+    EXPECT_FALSE(env.prefs().contains(QuickNote::notesKey));
     click(view->quickNoteAccordion()->headerButton());
     EXPECT_FALSE(env.prefs().contains(QuickNote::notesKey));
+    // The editor leaving the screen stores the note, the empty text when there is none.
+    click(view->quickNoteAccordion()->headerButton());
+    EXPECT_EQ(env.prefs().text(QuickNote::notesKey), "");
 
-    // Whatever the entry holds is shown in full, and left as it is by expanding, clicking into it,
-    // collapsing and leaving.
+    // Whatever the entry holds is shown in full; expanding, clicking into it, collapsing and leaving
+    // store it in its own form (trimmed), RTF with the bytes it had.
     view.reset();
     const QString nul = QString("avant") + QChar(0) + "après";
     const QString foreign = "rtf:" + QString::fromLatin1(rttest::foreignRtf().toBase64());
@@ -269,11 +272,12 @@ TEST_F(DashboardViewTest, ANoteNobodyEditsIsNeverWritten) {
         {"un, deux,trois", "un, deux,trois", "un, deux,trois"},
         {"@Variant(texte)", "@Variant(texte)", "@Variant(texte)"},
         {"@String(avant\\0\\x61pr\\xe8s)", nul, nul},
-        {"\"  x  \"", "  x  ", "  x  "},
+        {"\"  x  \"", "x", "  x  "},
         {" " + foreign.toLatin1(), foreign, foreignDoc.toPlainText()},
     };
     const QString path = env.prefs().fileName();
     for (const auto& c : cases) {
+        ASSERT_TRUE(env.prefs().flush()); // the last write in the file before it is replaced
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         file.write("[General]\ndashboard.quickNoteNotes=" + c.line + "\n");
@@ -293,6 +297,7 @@ TEST_F(DashboardViewTest, ANoteNobodyEditsIsNeverWritten) {
     }
 
     // Edited, the text is stored whole.
+    ASSERT_TRUE(env.prefs().flush());
     {
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -308,13 +313,17 @@ TEST_F(DashboardViewTest, ANoteNobodyEditsIsNeverWritten) {
     click(v->quickNoteAccordion()->headerButton());
     EXPECT_EQ(decodeStoredNote(storedNote()).plain, "un, deux,trois!");
 
-    // With the module off the note is still read, and left as it is.
+    // With the module off the note is still read, and stored again in its form.
     v.reset();
     env.prefs().setValue(DashboardView::showQuickNoteKey, false);
     env.prefs().setValue(QuickNote::notesKey, "  x  ");
     auto off = makeView();
-    EXPECT_EQ(storedNote(), "  x  ");
+    EXPECT_EQ(storedNote(), "x");
     EXPECT_FALSE(off->quickNoteEditor());
+    off.reset();
+    env.prefs().setValue(QuickNote::notesKey, "rtf:");
+    makeView();
+    EXPECT_EQ(env.prefs().text(QuickNote::notesKey), "");
 }
 
 TEST_F(DashboardViewTest, EveryTextAndControlIsNamedForAccessibility) {

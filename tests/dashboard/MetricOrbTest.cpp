@@ -108,3 +108,28 @@ TEST_F(MetricOrbTest, OrbOnTheHeaderCardPaintsTheCardAroundItsRings) {
     EXPECT_FALSE(alone.paintsBackdrop());
     EXPECT_FALSE(alone.testAttribute(Qt::WA_OpaquePaintEvent));
 }
+
+// The base ring and the pulse at rest are one 3 px stroke inside the 74 px frame, with the gap to the
+// 62 px disc clear: seen down the column through the ring's centre.
+TEST_F(MetricOrbTest, RingsFillTheirFrameAroundTheDisc) {
+    qputenv("TOLMEK_REDUCE_MOTION", "1"); // the pulse rests on the ring at its start
+    QWidget page;
+    MetricOrb orb("Terminé", 1, QColor(0, 0, 255), false, &page);
+    page.resize(orb.sizeHint());
+    orb.resize(orb.sizeHint());
+    page.show();
+    orb.clearFocus();
+    testsupport::flushEvents();
+    QImage shot(orb.size(), QImage::Format_RGB32);
+    shot.fill(Qt::white);
+    orb.render(&shot, {}, {}, QWidget::DrawChildren);
+    const int x = orb.labelRect().center().x();
+    const int top = orb.labelRect().top() + 6;
+    auto red = [&](int y) { return qRed(shot.pixel(x, y)); };
+    for (int y : {top, top + 1, top + 2, top + 71, top + 72, top + 73})
+        EXPECT_LT(red(y), 200) << "ring at " << y - top;
+    for (int y : {top + 3, top + 4, top + 5, top + 68, top + 69, top + 70})
+        EXPECT_GE(red(y), 250) << "gap to the disc at " << y - top;
+    for (int y : {top - 1, top + 74})
+        EXPECT_GE(red(y), 250) << "outside the frame at " << y - top;
+}

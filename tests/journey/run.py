@@ -24,6 +24,7 @@ import kill_cases  # noqa: E402,F401
 import order_cases  # noqa: E402,F401
 import prefs_cases  # noqa: E402,F401
 import store_cases  # noqa: E402,F401
+import dashboard_cases  # noqa: E402,F401
 import search_cases  # noqa: E402,F401
 import whole_journey  # noqa: E402,F401
 import startup_cases  # noqa: E402,F401

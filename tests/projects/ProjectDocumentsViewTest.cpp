@@ -1,7 +1,9 @@
 #include "ProjectsFixture.h"
 
 #include "ui/Components.h"
+#include "ui/Paint.h"
 #include "ui/Palette.h"
+#include "ui/Theme.h"
 #include "ui/DisplayLayout.h"
 #include "prefs/Preferences.h"
 #include "projects/EditDocSheet.h"
@@ -326,3 +328,38 @@ TEST_F(DocumentsViewTest, DeleteKeyOnAFocusedRowHidesItAndTheContextMenuOffersEd
 }
 
 } // namespace
+
+// The header's card stands 16 from each side of the screen, its icon 20 inside it.
+TEST_F(DocumentsViewTest, HeaderCardKeepsSixteenFromTheSides) {
+    makeView();
+    auto* header = view->findChild<QWidget*>(QStringLiteral("projectHeader"));
+    ASSERT_TRUE(header);
+    const QImage img = view->grab().toImage();
+    const int y = header->mapTo(view, QPoint(0, header->height() / 2)).y();
+    const QColor canvas = img.pixelColor(2, y);
+    int left = 0, right = img.width() - 1;
+    while (left < img.width() && img.pixelColor(left, y) == canvas)
+        ++left;
+    while (right > 0 && img.pixelColor(right, y) == canvas)
+        --right;
+    EXPECT_EQ(left, 16);
+    EXPECT_EQ(img.width() - 1 - right, 16);
+}
+
+// In light a hovered row's fill is the card colour at 0.75 over the screen.
+TEST_F(DocumentsViewTest, AHoveredRowShowsTheCardColourAtThreeQuartersInLight) {
+    ThemeManager::shared().setTheme(AppTheme::light);
+    makeDocs(2);
+    makeView();
+    DocRow* row = rows().front();
+    row->hover()->setHoveredImmediately(true);
+    flush();
+    const QImage img = view->grab().toImage();
+    // Inside the row, clear of its texts and stroke: left of the icon tile.
+    const QColor seen = img.pixelColor(row->mapTo(view, QPoint(5, row->height() / 2)));
+    const QColor expected = Paint::mix(AppPalette::canvasBackground(), AppPalette::cardBackground(), 0.75);
+    EXPECT_NEAR(seen.red(), expected.red(), 2);
+    EXPECT_NEAR(seen.green(), expected.green(), 2);
+    EXPECT_NEAR(seen.blue(), expected.blue(), 2);
+    ThemeManager::shared().setTheme(AppTheme::system);
+}

@@ -2,6 +2,7 @@
 
 #include "ui/DisplayLayout.h"
 #include "prefs/Preferences.h"
+#include "ui/AppStyle.h"
 #include "ui/DialogSeam.h"
 #include "projects/EditProjectSheet.h"
 #include "projects/Items.h"
@@ -11,6 +12,7 @@
 #include "projects/ProjectsListView.h"
 
 #include <QApplication>
+#include <QContextMenuEvent>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
@@ -407,3 +409,70 @@ TEST_F(ProjectsListTest, AHoveredRowKeepsItsTextCrisp) {
 }
 
 } // namespace
+
+// In light a hovered row stays clear and casts a black shadow around it that shows on the screen.
+TEST_F(ProjectsListTest, AHoveredRowCastsAVisibleShadowInLight) {
+    ThemeManager::shared().setTheme(AppTheme::light);
+    makeProjects(2);
+    makeView();
+    show();
+    ProjectRow* row = rows().front();
+    const QPoint below = row->mapTo(view, QPoint(row->width() / 2, row->height() + 2));
+    const QPoint inside = row->mapTo(view, QPoint(row->width() / 2, 3));
+    const QImage still = view->grab().toImage();
+    row->hover()->setHoveredImmediately(true);
+    flush();
+    const QImage hovered = view->grab().toImage();
+    EXPECT_GE(qGray(still.pixel(below)) - qGray(hovered.pixel(below)), 12) << "shadow under the row";
+    EXPECT_NEAR(qGray(still.pixel(inside)), qGray(hovered.pixel(inside)), 3) << "nearly clear fill";
+    ThemeManager::shared().setTheme(AppTheme::system);
+}
+
+// A project's context menu offers "Supprimer" as a plain item.
+TEST_F(ProjectsListTest, ContextMenuDeleteIsAPlainItem) {
+    makeProjects(1);
+    makeView();
+    show();
+    ProjectRow* row = rows().front();
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 10), row->mapToGlobal(QPoint(10, 10)));
+    QApplication::sendEvent(row, &event);
+    flush();
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_TRUE(menu);
+    const auto actions = menu->actions();
+    ASSERT_EQ(actions.size(), 3);
+    EXPECT_EQ(actions[2]->text(), QStringLiteral("Supprimer"));
+    EXPECT_FALSE(TolmekStyle::isDestructive(actions[2]));
+    menu->close();
+    flush();
+}
+
+// A row whose "…" or context menu closes with the pointer elsewhere (a click on another row) no longer
+// looks hovered; with the pointer still on it, it does.
+TEST_F(ProjectsListTest, ARowLosesItsHoverWhenItsMenuClosesWithThePointerElsewhere) {
+    makeProjects(2);
+    makeView();
+    show();
+    ProjectRow* row = rows().front();
+    ProjectRow* other = rows().back();
+    for (const bool stayOnRow : {true, false}) {
+        row->hover()->setHoveredImmediately(true);
+        QMenu* menu = row->ellipsis()->ensureMenu();
+        menu->popup(row->mapToGlobal(QPoint(10, 10)));
+        flush();
+        QCursor::setPos((stayOnRow ? row : other)->mapToGlobal(QPoint(20, 10)));
+        menu->hide();
+        flush();
+        EXPECT_EQ(row->hover()->isHovered(), stayOnRow);
+    }
+    row->hover()->setHoveredImmediately(true);
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 10), row->mapToGlobal(QPoint(10, 10)));
+    QApplication::sendEvent(row, &event);
+    flush();
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    ASSERT_TRUE(menu);
+    QCursor::setPos(other->mapToGlobal(QPoint(20, 10)));
+    menu->close();
+    flush();
+    EXPECT_FALSE(row->hover()->isHovered());
+}

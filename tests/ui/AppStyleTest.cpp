@@ -357,3 +357,71 @@ TEST_F(AppStyleTest, EveryMenuAlignsItsEntriesLeft) {
     EXPECT_NEAR(editStart, textStart, 2);
     EXPECT_NEAR(firstInk(rowImage, rowMenu->actionGeometry(rowMenu->actions().last())), editStart, 2);
 }
+
+// A menu's icons take their entry's text colour whatever colour they were drawn in: the text's on the menu,
+// the destructive red on a destructive entry, the highlighted text's on the highlight; in both themes.
+TEST_F(AppStyleTest, MenuIconsFollowTheirTextsColourInEveryState) {
+    QList<int> iconStart; // found in light, where both icons show before and after
+    for (const AppTheme theme : {AppTheme::light, AppTheme::dark}) {
+        ThemeManager::shared().setTheme(theme);
+        applyAppearance();
+        QMenu menu;
+        // Drawn in the other theme's colours, as an icon made before a theme change is.
+        menu.addAction(Symbols::icon(QStringLiteral("plus.square.on.square"), QColor(29, 29, 31), 16),
+                       QStringLiteral("Dupliquer"));
+        QAction* remove = menu.addAction(Symbols::icon(QStringLiteral("trash"), QColor(0xBF, 0x29, 0x36), 16),
+                                         QStringLiteral("Supprimer"));
+        TolmekStyle::setDestructive(remove);
+        menu.ensurePolished();
+        menu.resize(menu.sizeHint());
+        for (QAction* highlighted : {static_cast<QAction*>(nullptr), menu.actions().first(), remove}) {
+            menu.setActiveAction(highlighted);
+            const QImage img = menu.grab().toImage();
+            for (int i = 0; i < menu.actions().size(); ++i) {
+                QAction* a = menu.actions()[i];
+                const QRect band = menu.actionGeometry(a);
+                const QColor paper = img.pixelColor(band.right() - 8, band.center().y());
+                if (iconStart.size() <= i)
+                    iconStart << firstInk(img, band);
+                // The strongest pixel of the icon (its first 18 columns) and of the text after it.
+                auto ink = [&](int from, int to) {
+                    QColor best = paper;
+                    for (int x = from; x < to; ++x)
+                        for (int y = band.top() + 3; y <= band.bottom() - 3; ++y) // inside the highlight
+                            if (Contrast::ratio(img.pixelColor(x, y), paper) > Contrast::ratio(best, paper))
+                                best = img.pixelColor(x, y);
+                    return best;
+                };
+                const QColor icon = ink(iconStart[i], iconStart[i] + 18);
+                const QColor text = ink(iconStart[i] + 22, band.right() - 10);
+                const std::string what = std::string(theme == AppTheme::dark ? "dark " : "light ") +
+                    a->text().toStdString() + (a == highlighted ? " highlighted" : "");
+                EXPECT_GE(Contrast::ratio(icon, paper), Contrast::largeText) << what;
+                // A thin icon covers no pixel whole: its ink lies between the menu and the text's colour.
+                const int channels[3][3] = {{paper.red(), text.red(), icon.red()},
+                                            {paper.green(), text.green(), icon.green()},
+                                            {paper.blue(), text.blue(), icon.blue()}};
+                const auto* main = std::max_element(std::begin(channels), std::end(channels), [](auto& l, auto& r) {
+                    return std::abs(l[1] - l[0]) < std::abs(r[1] - r[0]);
+                });
+                const double k = double((*main)[2] - (*main)[0]) / ((*main)[1] - (*main)[0]);
+                int off = 0;
+                for (const auto& c : channels)
+                    off += std::abs(c[2] - int(std::lround(c[0] + k * (c[1] - c[0]))));
+                EXPECT_TRUE(k > 0.6 && off <= 30) << what << ": icon " << icon.name().toStdString() << ", text "
+                                                  << text.name().toStdString() << " on " << paper.name().toStdString();
+            }
+        }
+    }
+    // A menu whose icons carry their own colours keeps them.
+    QMenu languages;
+    TolmekStyle::setKeepsIconColours(&languages);
+    languages.addAction(Symbols::icon(QStringLiteral("terminal.fill"), QColor(0, 200, 0), 16), QStringLiteral("Bash"));
+    languages.resize(languages.sizeHint());
+    const QImage img = languages.grab().toImage();
+    bool green = false;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            green = green || img.pixelColor(x, y) == QColor(0, 200, 0);
+    EXPECT_TRUE(green);
+}

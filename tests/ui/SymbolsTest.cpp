@@ -50,6 +50,11 @@ TEST(Symbols, EveryKnownNameHasAFileThatRenders) {
         EXPECT_TRUE(Symbols::isKnown(name)) << name.toStdString();
 }
 
+// The attachment's open button shows a preview glyph, not a document cut in two.
+TEST(Symbols, TheDocumentMagnifierReadsAsAPreview) {
+    EXPECT_TRUE(Symbols::fileFor("doc.text.magnifyingglass").endsWith("/eye.svg"));
+}
+
 TEST(Symbols, EachIconTableDrawsDistinctPictures) {
     QHash<QByteArray, QString> byPicture;
     for (const QString& name : kColumnIcons) {

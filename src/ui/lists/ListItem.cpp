@@ -7,11 +7,14 @@
 #include "ui/lists/ListAccessibility.h"
 #include "ui/lists/ListWidgets.h"
 
+#include <QApplication>
 #include <QContextMenuEvent>
+#include <QCursor>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QTimer>
 
 namespace lists {
 
@@ -108,6 +111,16 @@ void ListItem::installEllipsis(EllipsisButton* button) {
         if (m_cb.onDelete)
             m_cb.onDelete();
     });
+    connect(button, &EllipsisButton::menuHidden, this, &ListItem::followPointerAfterMenu);
+}
+
+void ListItem::followPointerAfterMenu() {
+    // The menu held the pointer: a click elsewhere that closed it sent this item no leave. Once the menu
+    // is gone, the item looks hovered only if the pointer is on it.
+    QTimer::singleShot(0, this, [this] {
+        if (!QApplication::activePopupWidget())
+            m_hover->setHovered(isVisible() && rect().contains(mapFromGlobal(QCursor::pos())));
+    });
 }
 
 void ListItem::activate() {
@@ -169,7 +182,7 @@ void ListItem::contextMenuEvent(QContextMenuEvent* e) {
 void ListItem::showEditDeleteMenu(const QPoint& globalPos) {
     // Copies: the menu's actions may destroy this row.
     auto onEdit = m_cb.onEdit, onDelete = m_cb.onDelete;
-    execContextMenu(
+    QMenu* menu = execContextMenu(
         this, globalPos,
         [onEdit] {
             if (onEdit)
@@ -178,7 +191,9 @@ void ListItem::showEditDeleteMenu(const QPoint& globalPos) {
         [onDelete] {
             if (onDelete)
                 onDelete();
-        });
+        },
+        m_plainContextDelete);
+    connect(menu, &QMenu::aboutToHide, this, &ListItem::followPointerAfterMenu);
 }
 
 } // namespace lists

@@ -78,6 +78,7 @@ protected:
     void installEllipsis(EllipsisButton* button);
     void repaintHost();
     void showEditDeleteMenu(const QPoint& globalPos);
+    void followPointerAfterMenu();
     virtual void hoverProgressChanged(qreal) {}
     // Follows a new object: `observer` is the connection of its change signal to refresh(); the
     // previous one is cut. Takes the new callbacks, starts unhovered, and reads the object.
@@ -93,6 +94,8 @@ protected:
     HoverAnimator* m_hover;
     EllipsisButton* m_ellipsis = nullptr;
     bool m_pressed = false;
+    // The context menu's "Supprimer" as a plain item (the "…" menu's keeps its destructive look).
+    bool m_plainContextDelete = false;
 };
 
 } // namespace lists

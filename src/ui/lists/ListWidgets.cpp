@@ -520,6 +520,7 @@ QMenu* EllipsisButton::ensureMenu() {
         auto* del = static_cast<QWidgetAction*>(m_delete);
         del->setDefaultWidget(new DestructiveItem(QStringLiteral("Supprimer"), del, m));
         m->addAction(del);
+        connect(m, &QMenu::aboutToHide, this, &EllipsisButton::menuHidden);
         setMenu(m);
     }
     return menu();
@@ -548,16 +549,18 @@ void EllipsisButton::paintEvent(QPaintEvent*) {
         paintFocusRing(p, QRectF(rect()), 10);
 }
 
-void execContextMenu(QWidget* owner, const QPoint& globalPos, const std::function<void()>& onEdit,
-                     const std::function<void()>& onDelete) {
+QMenu* execContextMenu(QWidget* owner, const QPoint& globalPos, const std::function<void()>& onEdit,
+                       const std::function<void()>& onDelete, bool plainDelete) {
     auto* menu = new QMenu(owner);
     menu->setAttribute(Qt::WA_DeleteOnClose);
     QObject::connect(menu->addAction(QStringLiteral("Modifier")), &QAction::triggered, owner, [onEdit] { onEdit(); });
     menu->addSeparator();
     QAction* remove = menu->addAction(QStringLiteral("Supprimer"));
-    TolmekStyle::setDestructive(remove);
+    if (!plainDelete)
+        TolmekStyle::setDestructive(remove);
     QObject::connect(remove, &QAction::triggered, owner, [onDelete] { onDelete(); });
     menu->popup(globalPos);
+    return menu;
 }
 
 } // namespace lists

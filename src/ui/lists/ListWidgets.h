@@ -199,6 +199,7 @@ public:
 signals:
     void editRequested();
     void deleteRequested();
+    void menuHidden();
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -212,8 +213,8 @@ private:
     QAction* m_delete;
 };
 
-// A context menu "Modifier", divider, "Supprimer" (no destructive look).
-void execContextMenu(QWidget* owner, const QPoint& globalPos, const std::function<void()>& onEdit,
-                     const std::function<void()>& onDelete);
+// A context menu "Modifier", divider, "Supprimer" (in the destructive look unless `plainDelete`).
+QMenu* execContextMenu(QWidget* owner, const QPoint& globalPos, const std::function<void()>& onEdit,
+                       const std::function<void()>& onDelete, bool plainDelete = false);
 
 } // namespace lists
