@@ -395,6 +395,25 @@ void ImprovedCodeBlockView::paintArea(QPainter& p, const QRectF& r, const QRect&
         Paint::strokeRoundedRect(p, r, 12, white(0.1), 1);
 }
 
+QRegion ImprovedCodeBlockView::outlineRegion() const {
+    const QRect area = m_area->rect();
+    return QRegion(area) - QRegion(area.adjusted(2, kPanelEdge, -2, -kPanelEdge)) -
+        QRegion(area.adjusted(kPanelEdge, 2, -kPanelEdge, -2));
+}
+
+void ImprovedCodeBlockView::updateOutline() {
+    // The gutter and the editor's viewport are opaque: Qt repaints none of their pixels for an update
+    // of the panel under them, so each repaints its part of the outline itself. Their own pending
+    // updates move with them when the page scrolls before the repaint.
+    const QRegion outline = outlineRegion();
+    m_area->update(outline);
+    for (QWidget* child : {static_cast<QWidget*>(m_gutter), m_editor->viewport()}) {
+        const QRegion part = outline.translated(-child->mapTo(m_area, QPoint(0, 0))) & child->rect();
+        if (!part.isEmpty())
+            child->update(part);
+    }
+}
+
 void ImprovedCodeBlockView::paintPanelUnder(const QWidget& child, QPainter& p, const QRect& dirty) const {
     // The panel's layers over the card, blended once per card colour the way the painter blends them.
     static QColor card;
@@ -416,8 +435,7 @@ void ImprovedCodeBlockView::paintPanelUnder(const QWidget& child, QPainter& p, c
     const QPoint at = child.mapTo(m_area, QPoint(0, 0));
     const QRect area = m_area->rect();
     const QRect inArea = dirty.translated(at);
-    const QRegion edges =
-        QRegion(inArea) - QRegion(area.adjusted(2, 12, -2, -12)) - QRegion(area.adjusted(12, 2, -12, -2));
+    const QRegion edges = QRegion(inArea) & outlineRegion();
     if (edges.isEmpty())
         return;
     if (paintKeptEdges(p, inArea, at, card))
@@ -617,7 +635,7 @@ void ImprovedCodeBlockView::refreshLanguage() {
     const qreal w = editorui::symbolTextWidth(13, m_languageButton->text(), Fonts::rounded(13, 500), 8) + 8 + 10;
     m_languageButton->setHint(QSize(int(std::ceil(w)) + 24, 30));
     m_languageButton->update();
-    m_area->update();
+    updateOutline();
 }
 
 QFont ImprovedCodeBlockView::gutterFont() const {
@@ -829,12 +847,12 @@ bool ImprovedCodeBlockView::eventFilter(QObject* watched, QEvent* event) {
             reportChange();
         if (event->type() == QEvent::FocusIn && !m_isFocused) {
             m_isFocused = true;
-            m_area->update();
+            updateOutline();
             if (m_onFocus)
                 m_onFocus();
         } else if (event->type() == QEvent::FocusOut && m_isFocused) {
             m_isFocused = false;
-            m_area->update();
+            updateOutline();
         } else if (event->type() == QEvent::FontChange) {
             // The editor lays its text out again once it has the event.
             QTimer::singleShot(0, this, [this] {

@@ -724,10 +724,10 @@ void ImprovedDocEditorView::followCaret() {
     const QRect caret = caretRectInContent(editor);
     QScrollBar* bar = m_scroll->verticalScrollBar();
     if (m_scrollAnimation->state() == QAbstractAnimation::Running && m_scrollRow) {
-        // A scroll on its way (the focused block coming to the centre) that keeps the caret in view
-        // from here to its end is left to finish.
+        // A scroll on its way (the focused block coming to the centre) that shows the caret at its end
+        // is left to finish, even when the caret is near an edge now (a click low in the window).
         const int end = scrollTargetFor(m_scrollRow);
-        if (revealTarget(caret, end) == end && revealTarget(caret, bar->value()) == bar->value())
+        if (revealTarget(caret, end) == end)
             return;
         m_scrollAnimation->stop();
     }
