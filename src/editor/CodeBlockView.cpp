@@ -334,7 +334,7 @@ ImprovedCodeBlockView::ImprovedCodeBlockView(TextBinding code, TextBinding langu
     outer->addWidget(m_area);
 
     m_loading = true;
-    m_editor->setPlainText(m_code.value());
+    m_editor->setPlainText(codelines::shownBreaks(m_code.value()));
     m_loading = false;
     resyncStored(true);
     connect(m_editor->document(), &QTextDocument::contentsChange, this, &ImprovedCodeBlockView::followChange);
@@ -536,7 +536,7 @@ void ImprovedCodeBlockView::resyncStored(bool loaded) {
     m_stored = loaded ? m_code.value() : codelines::withStoredEndings(raw, m_code.value());
     m_ending = codelines::uniformEnding(m_stored);
     // Text the editor splits where the stored code does not (frame marks) is read whole each time.
-    if (!m_ending.isEmpty() && codelines::withEnding(raw, m_ending) != m_stored)
+    if (!m_ending.isEmpty() && codelines::withEnding(raw, m_ending) != codelines::shownBreaks(m_stored))
         m_ending.clear();
     m_blockCount = m_editor->document()->blockCount();
     countBreaksInBlocks();
@@ -918,7 +918,8 @@ CodeReadView::CodeReadView(QWidget* parent) : QWidget(parent) {
 void CodeReadView::setCode(const QString& code, const std::optional<QString>& language) {
     m_code = code;
     m_language->setText(language ? codelang::capitalized(*language) : QStringLiteral("Code"));
-    m_text->setCode(code, Fonts::mono(13));
+    // Rows end where the editor ends them.
+    m_text->setCode(codelines::shownBreaks(code), Fonts::mono(13));
 }
 
 QString CodeReadView::languageLabel() const { return m_language->text(); }
