@@ -4,6 +4,7 @@
 #include "editor/BlockRow.h"
 #include "editor/CodeBlockView.h"
 #include "editor/EditorChrome.h"
+#include "editor/RowTransitions.h"
 #include "richtext/RichTextEditorWrapper.h"
 #include "ui/Components.h"
 #include "ui/DialogSeam.h"
@@ -299,11 +300,16 @@ void ImprovedDocEditorView::refreshBlocks() {
             row = makeRow(block);
             if (eager)
                 row->materialize();
+            // A block added, duplicated or shown again comes in; the rows of the opening do not.
+            if (isVisible())
+                rowtransition::appear(row);
         }
         next.insert(block->id(), row);
     }
     structureChanged = structureChanged || !m_rows.isEmpty();
     for (ImprovedBlockRowView* gone : std::as_const(m_rows)) {
+        if (isVisible())
+            rowtransition::disappear(gone, m_content);
         m_rowsLayout->removeWidget(gone);
         gone->hide();
         gone->deleteLater();
