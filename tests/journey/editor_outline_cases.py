@@ -53,9 +53,8 @@ def greenish(p):
     return p[1] - max(p[0], p[2]) > 25
 
 
-def expect_green_outline(session, code, what):
-    """The panel's outermost pixels are the bash colour on every side, beside the gutter too, once the
-    page is at rest (no pointer over the block)."""
+def at_rest(session, code, what):
+    """The code block's panel once it stopped moving, with no pointer over it."""
     session.xdo("mousemove", 5, 5)
     last = [None]
 
@@ -64,7 +63,13 @@ def expect_green_outline(session, code, what):
         same = now == last[0]
         last[0] = now
         return now if same else None
-    x, y, w, h = wait_until(f"{what}: the block at rest", rest, timeout=5, interval=0.15)
+    return wait_until(f"{what}: the block at rest", rest, timeout=5, interval=0.15)
+
+
+def expect_green_outline(session, code, what):
+    """The panel's outermost pixels are the bash colour on every side, beside the gutter too, once the
+    page is at rest (no pointer over the block)."""
+    x, y, w, h = at_rest(session, code, what)
     bad = []
 
     def edges():
@@ -124,7 +129,7 @@ def editor_code_block_focus_outline_after_centring(app):
     cx, cy, cw, ch = session.extents(editor)
     session.move(cx + 200, wy + wh - 8)
     session.xdo("sleep", 0.05, "mousedown", 1, "sleep", 0.06, "mouseup", 1)
-    x, y, w, h = expect_green_outline(session, editor, "the clicked code block")
+    x, y, w, h = at_rest(session, editor, "the clicked code block")
     # The row (the block's header above the panel) comes to the centre of the page under the header.
     header = session.find("text", "Titre du document").parent
     page_top = sum(session.extents(header)[1::2])
@@ -133,6 +138,7 @@ def editor_code_block_focus_outline_after_centring(app):
     if abs(row_middle - page_middle) > 40:
         raise Failure(f"the clicked code block is not centred: its middle at {row_middle:.0f}, the page's "
                       f"at {page_middle:.0f}")
+    expect_green_outline(session, editor, "the clicked code block")
 
     # A code block added from the keyboard, entered with Tab (from the page, clicked beside the column).
     session.move(session.extents(header)[0] + 6, page_middle)
