@@ -300,9 +300,12 @@ void ImprovedDocEditorView::refreshBlocks() {
             row = makeRow(block);
             if (eager)
                 row->materialize();
-            // A block added, duplicated or shown again comes in; the rows of the opening do not.
-            if (isVisible())
+            // A block added, duplicated or shown again comes in, built at once (the transition knows
+            // its parts); the rows of the opening do not.
+            if (isVisible()) {
+                row->materialize();
                 rowtransition::appear(row);
+            }
         }
         next.insert(block->id(), row);
     }
