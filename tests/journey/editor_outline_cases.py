@@ -1,6 +1,6 @@
 """The document editor's code block and header as a person meets them: a code block clicked low on a long
 page comes to the centre with its focus outline drawn all round it, the gutter's side included; a code
-block added and entered from the keyboard gets the same outline; a long title shows its start."""
+block added from the keyboard and given the keyboard gets the same outline; a long title shows its start."""
 
 import time
 
@@ -94,8 +94,8 @@ def expect_green_outline(session, code, what):
 @case
 def editor_code_block_focus_outline_after_centring(app):
     """A code block clicked near the window's bottom edge, low on a long page, comes to the centre of the
-    page and draws its focus outline on all four sides; a code block added from the keyboard and entered
-    with Tab does too. The long title shows its start in view and edit mode."""
+    page and draws its focus outline on all four sides; a code block added from the keyboard and given the
+    keyboard without the pointer does too. The long title shows its start in view and edit mode."""
     paragraphs = [("text", f"Paragraphe {i} : " + WORDS * 3, None) for i in range(1, 9)]
     code = "\n".join(f"echo ligne {i}" for i in range(1, 9))
     session = open_long_doc(app, paragraphs + [("code", code, "bash")] + paragraphs)
@@ -140,7 +140,8 @@ def editor_code_block_focus_outline_after_centring(app):
                       f"at {page_middle:.0f}")
     expect_green_outline(session, editor, "the clicked code block")
 
-    # A code block added from the keyboard, entered with Tab (from the page, clicked beside the column).
+    # A code block added from the keyboard: Tab to « Ajouter un bloc » from the page (clicked beside the
+    # column), its menu opened and « Code » chosen with keys.
     session.move(session.extents(header)[0] + 6, page_middle)
     session.xdo("click", 1)
     for _ in range(40):
@@ -152,7 +153,7 @@ def editor_code_block_focus_outline_after_centring(app):
     else:
         raise Failure("Tab never reached « Ajouter un bloc »")
     session.key("space")
-    item = session.menu_item("Code")
+    session.menu_item("Code")
     for _ in range(3):
         session.pump()
         if session._focused_menu_item is not None and session._focused_menu_item.name == "Code":
@@ -170,5 +171,4 @@ def editor_code_block_focus_outline_after_centring(app):
     wait_until("the keyboard in the new code block",
                lambda: (lambda acc: acc is not None and acc.name == "Code" and
                         session.extents(acc) == session.extents(new))(focused(session)))
-    del item
     expect_green_outline(session, new, "the code block added from the keyboard")
