@@ -339,7 +339,6 @@ QWidget* CardSheet::buildDescription() {
         auto* view = new ReadOnlyRichText(m_body);
         if (rtf::read(*m_descriptionRtf, *view->document()) && !view->document()->isEmpty() &&
             view->document()->characterCount() > 1) {
-            view->alignWithLabels();
             view->contentChanged();
             view->setObjectName(QStringLiteral("readDescriptionRich"));
             // A long text is read through the view's text, not as a name.

@@ -207,15 +207,6 @@ void ReadOnlyRichText::contentChanged(bool bounded) {
     updateGeometry();
 }
 
-void ReadOnlyRichText::alignWithLabels() {
-    QTextFrameFormat format = document()->rootFrame()->frameFormat();
-    format.setLeftMargin(0);
-    format.setRightMargin(0);
-    document()->rootFrame()->setFrameFormat(format);
-    m_heights.clear();
-    updateGeometry();
-}
-
 void ReadOnlyRichText::setPlainLabelText(const QString& text, const QFont& font, ColorFn color) {
     document()->setDocumentMargin(0);
     document()->setDefaultFont(font);

@@ -130,9 +130,6 @@ public:
     explicit ReadOnlyRichText(QWidget* parent = nullptr);
     // Call once the document is filled; `bounded` keeps the fixed height whatever the length.
     void contentChanged(bool bounded = false);
-    // No inset on the left and right, so that the text lines up with the labels beside it (after the
-    // document is filled: reading RTF sets the document's frame anew).
-    void alignWithLabels();
     // Plain text drawn as a label draws it: no inset, in `font` and `color` (read at paint time).
     void setPlainLabelText(const QString& text, const QFont& font, ColorFn color);
     bool isBounded() const { return m_bounded; }

@@ -336,7 +336,7 @@ ImprovedCodeBlockView::ImprovedCodeBlockView(TextBinding code, TextBinding langu
     outer->addWidget(m_area);
 
     m_loading = true;
-    m_editor->setPlainText(m_code.value());
+    m_editor->setPlainText(codelines::shownBreaks(m_code.value()));
     m_loading = false;
     resyncStored(true);
     connect(m_editor->document(), &QTextDocument::contentsChange, this, &ImprovedCodeBlockView::followChange);
@@ -397,6 +397,25 @@ void ImprovedCodeBlockView::paintArea(QPainter& p, const QRectF& r, const QRect&
         Paint::strokeRoundedRect(p, r, 12, white(0.1), 1);
 }
 
+QRegion ImprovedCodeBlockView::outlineRegion() const {
+    const QRect area = m_area->rect();
+    return QRegion(area) - QRegion(area.adjusted(2, kPanelEdge, -2, -kPanelEdge)) -
+        QRegion(area.adjusted(kPanelEdge, 2, -kPanelEdge, -2));
+}
+
+void ImprovedCodeBlockView::updateOutline() {
+    // The gutter and the editor's viewport are opaque: Qt repaints none of their pixels for an update
+    // of the panel under them, so each repaints its part of the outline itself. Their own pending
+    // updates move with them when the page scrolls before the repaint.
+    const QRegion outline = outlineRegion();
+    m_area->update(outline);
+    for (QWidget* child : {static_cast<QWidget*>(m_gutter), m_editor->viewport()}) {
+        const QRegion part = outline.translated(-child->mapTo(m_area, QPoint(0, 0))) & child->rect();
+        if (!part.isEmpty())
+            child->update(part);
+    }
+}
+
 void ImprovedCodeBlockView::paintPanelUnder(const QWidget& child, QPainter& p, const QRect& dirty) const {
     // The panel's layers over the card, blended once per card colour the way the painter blends them.
     static QColor card;
@@ -418,8 +437,7 @@ void ImprovedCodeBlockView::paintPanelUnder(const QWidget& child, QPainter& p, c
     const QPoint at = child.mapTo(m_area, QPoint(0, 0));
     const QRect area = m_area->rect();
     const QRect inArea = dirty.translated(at);
-    const QRegion edges =
-        QRegion(inArea) - QRegion(area.adjusted(2, 12, -2, -12)) - QRegion(area.adjusted(12, 2, -12, -2));
+    const QRegion edges = QRegion(inArea) & outlineRegion();
     if (edges.isEmpty())
         return;
     if (paintKeptEdges(p, inArea, at, card))
@@ -520,7 +538,7 @@ void ImprovedCodeBlockView::resyncStored(bool loaded) {
     m_stored = loaded ? m_code.value() : codelines::withStoredEndings(raw, m_code.value());
     m_ending = codelines::uniformEnding(m_stored);
     // Text the editor splits where the stored code does not (frame marks) is read whole each time.
-    if (!m_ending.isEmpty() && codelines::withEnding(raw, m_ending) != m_stored)
+    if (!m_ending.isEmpty() && codelines::withEnding(raw, m_ending) != codelines::shownBreaks(m_stored))
         m_ending.clear();
     m_blockCount = m_editor->document()->blockCount();
     countBreaksInBlocks();
@@ -619,7 +637,7 @@ void ImprovedCodeBlockView::refreshLanguage() {
     const qreal w = editorui::symbolTextWidth(13, m_languageButton->text(), Fonts::rounded(13, 500), 8) + 8 + 10;
     m_languageButton->setHint(QSize(int(std::ceil(w)) + 24, 30));
     m_languageButton->update();
-    m_area->update();
+    updateOutline();
 }
 
 QFont ImprovedCodeBlockView::gutterFont() const {
@@ -831,12 +849,12 @@ bool ImprovedCodeBlockView::eventFilter(QObject* watched, QEvent* event) {
             reportChange();
         if (event->type() == QEvent::FocusIn && !m_isFocused) {
             m_isFocused = true;
-            m_area->update();
+            updateOutline();
             if (m_onFocus)
                 m_onFocus();
         } else if (event->type() == QEvent::FocusOut && m_isFocused) {
             m_isFocused = false;
-            m_area->update();
+            updateOutline();
         } else if (event->type() == QEvent::FontChange) {
             // The editor lays its text out again once it has the event.
             QTimer::singleShot(0, this, [this] {
@@ -902,7 +920,8 @@ CodeReadView::CodeReadView(QWidget* parent) : QWidget(parent) {
 void CodeReadView::setCode(const QString& code, const std::optional<QString>& language) {
     m_code = code;
     m_language->setText(language ? codelang::capitalized(*language) : QStringLiteral("Code"));
-    m_text->setCode(code, Fonts::mono(13));
+    // Rows end where the editor ends them.
+    m_text->setCode(codelines::shownBreaks(code), Fonts::mono(13));
 }
 
 QString CodeReadView::languageLabel() const { return m_language->text(); }

@@ -15,6 +15,7 @@ class QMenu;
 class QPlainTextEdit;
 class QAction;
 class QPainter;
+class QRegion;
 
 namespace editorui {
 class PaintedButton;
@@ -77,6 +78,10 @@ private:
     // themselves: a key repaints nothing behind them.
     void paintArea(QPainter& p, const QRectF& r, const QRect& dirty) const;
     void paintPanelUnder(const QWidget& child, QPainter& p, const QRect& dirty) const;
+    // The panel's pixels along its outline (the sides and the rounded corners), in its coordinates, and
+    // their repaint after the outline's look changed (focus, language).
+    QRegion outlineRegion() const;
+    void updateOutline();
     // The panel's pixels along its outline, painted once per look and kept: a typed line reaches the
     // side, and often a corner, where the rounded shape costs more to paint than the line. False
     // when the painter does not draw pixel for pixel.

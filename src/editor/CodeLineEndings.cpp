@@ -44,6 +44,35 @@ QList<QStringView> splitEdited(QStringView raw) {
     return lines;
 }
 
+// A break of a line inside a paragraph that the editor shows as a line separator.
+bool shownAsSeparator(QChar c) { return c.unicode() == 0x0B || c.unicode() == 0x0C || c.unicode() == 0x85; }
+
+bool sameShown(QChar shown, QChar stored) {
+    return shown == stored || (shown.unicode() == 0x2028 && shownAsSeparator(stored));
+}
+
+bool sameShown(QStringView shown, QStringView stored) {
+    if (shown.size() != stored.size())
+        return false;
+    for (qsizetype i = 0; i < shown.size(); ++i)
+        if (!sameShown(shown[i], stored[i]))
+            return false;
+    return true;
+}
+
+// `out` with the breaks of `stored` back where the edit did not reach: in the same text at its start and
+// at its end.
+QString withStoredBreaks(QString out, QStringView stored) {
+    const qsizetype shortest = std::min(out.size(), stored.size());
+    qsizetype head = 0;
+    for (; head < shortest && sameShown(out[head], stored[head]); ++head)
+        out[head] = stored[head];
+    for (qsizetype tail = 1; tail <= shortest - head && sameShown(out[out.size() - tail], stored[stored.size() - tail]);
+         ++tail)
+        out[out.size() - tail] = stored[stored.size() - tail];
+    return out;
+}
+
 QStringView commonEnding(const QList<Line>& lines) {
     static const std::array<QStringView, 4> kinds = {u"\n", u"\r\n", u"\r", u"\u2029"};
     std::array<int, 4> counts{};
@@ -60,16 +89,16 @@ QStringView commonEnding(const QList<Line>& lines) {
 QString withStoredEndings(QStringView edited, QStringView stored) {
     const QList<QStringView> now = splitEdited(edited);
     if (now.size() == 1)
-        return edited.toString();
+        return withStoredBreaks(edited.toString(), stored);
     const QList<Line> before = splitStored(stored);
     const QStringView common = commonEnding(before);
     const qsizetype shortest = std::min(now.size(), before.size());
     // The lines the edit did not reach: the same ones at the start and at the end.
     qsizetype head = 0;
-    while (head < shortest && now[head] == before[head].text)
+    while (head < shortest && sameShown(now[head], before[head].text))
         ++head;
     qsizetype tail = 0;
-    while (tail < shortest - head && now[now.size() - 1 - tail] == before[before.size() - 1 - tail].text)
+    while (tail < shortest - head && sameShown(now[now.size() - 1 - tail], before[before.size() - 1 - tail].text))
         ++tail;
 
     // Between them, the edited lines keep the endings of the lines they replace, in order, the last
@@ -95,6 +124,14 @@ QString withStoredEndings(QStringView edited, QStringView stored) {
             ending = before[head + r].ending;
         out += ending.isEmpty() ? common : ending; // the old last line had none
     }
+    return withStoredBreaks(std::move(out), stored);
+}
+
+QString shownBreaks(QStringView code) {
+    QString out = code.toString();
+    for (QChar& c : out)
+        if (shownAsSeparator(c))
+            c = QChar(0x2028);
     return out;
 }
 

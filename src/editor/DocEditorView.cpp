@@ -4,6 +4,7 @@
 #include "editor/BlockRow.h"
 #include "editor/CodeBlockView.h"
 #include "editor/EditorChrome.h"
+#include "editor/RowTransitions.h"
 #include "richtext/RichTextEditorWrapper.h"
 #include "ui/Components.h"
 #include "ui/DialogSeam.h"
@@ -300,11 +301,19 @@ void ImprovedDocEditorView::refreshBlocks() {
             row = makeRow(block);
             if (eager)
                 row->materialize();
+            // A block added, duplicated or shown again comes in, built at once (the transition knows
+            // its parts); the rows of the opening do not.
+            if (isVisible()) {
+                row->materialize();
+                rowtransition::appear(row);
+            }
         }
         next.insert(block->id(), row);
     }
     structureChanged = structureChanged || !m_rows.isEmpty();
     for (ImprovedBlockRowView* gone : std::as_const(m_rows)) {
+        if (isVisible())
+            rowtransition::disappear(gone, m_content);
         m_rowsLayout->removeWidget(gone);
         gone->hide();
         gone->deleteLater();
@@ -725,10 +734,10 @@ void ImprovedDocEditorView::followCaret() {
     const QRect caret = caretRectInContent(editor);
     QScrollBar* bar = m_scroll->verticalScrollBar();
     if (m_scrollAnimation->state() == QAbstractAnimation::Running && m_scrollRow) {
-        // A scroll on its way (the focused block coming to the centre) that keeps the caret in view
-        // from here to its end is left to finish.
+        // A scroll on its way (the focused block coming to the centre) that shows the caret at its end
+        // is left to finish, even when the caret is near an edge now (a click low in the window).
         const int end = scrollTargetFor(m_scrollRow);
-        if (revealTarget(caret, end) == end && revealTarget(caret, bar->value()) == bar->value())
+        if (revealTarget(caret, end) == end)
             return;
         m_scrollAnimation->stop();
     }

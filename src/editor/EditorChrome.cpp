@@ -11,6 +11,7 @@
 
 #include <QComboBox>
 #include <QDropEvent>
+#include <QFocusEvent>
 #include <QMimeData>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -84,6 +85,7 @@ EditorHeader::EditorHeader(DocPtr doc, Actions actions, QWidget* parent)
     m_title->setFrame(false);
     m_title->setFont(Fonts::rounded(22, 700));
     m_title->setText(m_doc->title());
+    showTitleStart();
     m_title->setAttribute(Qt::WA_MacShowFocusRect, false);
     QPalette tp = m_title->palette();
     tp.setColor(QPalette::Base, Qt::transparent);
@@ -139,8 +141,11 @@ EditorHeader::EditorHeader(DocPtr doc, Actions actions, QWidget* parent)
 
 void EditorHeader::refresh() {
     m_syncing = true;
-    if (m_title->text() != m_doc->title())
+    if (m_title->text() != m_doc->title()) {
         m_title->setText(m_doc->title());
+        if (!m_title->hasFocus())
+            showTitleStart();
+    }
     const int index = m_status->findData(DocStatusInfo::rawValue(m_doc->status()));
     if (index >= 0 && index != m_status->currentIndex())
         m_status->setCurrentIndex(index);
@@ -163,7 +168,19 @@ void EditorHeader::setBlockCount(qsizetype count) {
     fitInfoLabel(m_count);
 }
 
+void EditorHeader::showTitleStart() {
+    // A line edit keeps its caret in view: left at the end of a long title, it would show the end.
+    m_title->setCursorPosition(0);
+}
+
 bool EditorHeader::eventFilter(QObject* watched, QEvent* event) {
+    // A title no longer being edited shows its start again; a menu or another window taking the
+    // keyboard for a moment leaves the caret where it was.
+    if (watched == m_title && event->type() == QEvent::FocusOut) {
+        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
+        if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason)
+            showTitleStart();
+    }
     // A dragged block is never taken as text by the title.
     if (watched == m_title &&
         (event->type() == QEvent::DragEnter || event->type() == QEvent::DragMove || event->type() == QEvent::Drop)) {

@@ -51,6 +51,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void showTitleStart();
+
     DocPtr m_doc;
     Actions m_actions;
     bool m_syncing = false;

@@ -447,7 +447,7 @@ TEST_F(CardSheetTest, EveryControlIsNamedForAccessibility) {
 // In a window shorter than the sheet's content, the sheet keeps to the window, its footer in view, and a
 // description that grows with its text is never clipped: the body between header and footer scrolls.
 // The description's editor fills its 160 with or without its toolbar (nothing empty lies under it), and
-// in read mode a formatted description starts where the title does.
+// in read mode a formatted description keeps the read-only text's inset of 12 from the title's edge.
 TEST_F(CardSheetTest, DescriptionLinesUpInBothModes) {
     QWidget window;
     window.resize(900, 700);
@@ -463,7 +463,8 @@ TEST_F(CardSheetTest, DescriptionLinesUpInBothModes) {
     auto* rich = inWindow.findChild<QTextEdit*>("readDescriptionRich");
     ASSERT_TRUE(title && rich);
     const QRect first = rich->cursorRect(QTextCursor(rich->document()));
-    EXPECT_EQ(rich->viewport()->mapTo(&inWindow, first.topLeft()).x(), title->mapTo(&inWindow, QPoint()).x());
+    EXPECT_EQ(rich->viewport()->mapTo(&inWindow, first.topLeft()).x(), title->mapTo(&inWindow, QPoint()).x() + 12);
+    EXPECT_EQ(first.top(), 12);
 
     inWindow.startEditing();
     flush();

@@ -76,7 +76,8 @@ TEST(CodeBlock, StoredCodeAndNumbersFollowEveryKindOfEdit) {
                                   lines(20, QStringLiteral("\n")) + QStringLiteral("\r\n") +
                                       lines(20, QStringLiteral("\r\n")),
                                   QString(),
-                                  QStringLiteral("une\u2028ligne")};
+                                  QStringLiteral("une\u2028ligne"),
+                                  QStringLiteral("a\u000Bb\u000C\n\u0085c\r\nd")};
     for (const QString& code : codes) {
         Stored s{code};
         auto view = codeView(s);
@@ -317,3 +318,49 @@ TEST(CodeBlock, NumbersThatMoveOrComeOrGoAreRepainted) {
 }
 
 } // namespace
+
+// Every break the numbers count (a vertical tab, a form feed, a next line, a line separator) ends a row,
+// trailing ones and runs of them included: the block shows, numbers and all, what the same lines split
+// by line feeds show, the breaks drawing nothing; typing after a break goes to its row.
+TEST(CodeBlock, EveryCountedBreakEndsARowBesideItsNumber) {
+    const QList<std::pair<QString, QString>> cases = {
+        {QStringLiteral("a\u2028b\u000Bc\u000Cd"), QStringLiteral("a\nb\nc\nd")},
+        {QStringLiteral("un\u0085deux\u000B"), QStringLiteral("un\ndeux\n")},
+        {QStringLiteral("x\n\u000C\ny\u000B\u000B"), QStringLiteral("x\n\n\ny\n\n")},
+        {QStringLiteral("\u000B\u000Cz"), QStringLiteral("\n\nz")},
+    };
+    auto render = [](ImprovedCodeBlockView& v) {
+        v.editor()->setCursorWidth(0);
+        QCoreApplication::processEvents();
+        v.resize(600, v.sizeHint().height());
+        QCoreApplication::processEvents();
+        // The panel of the numbers and the code.
+        return v.editor()->parentWidget()->grab().toImage();
+    };
+    for (const auto& [code, split] : cases) {
+        Stored s{code};
+        Stored t{split};
+        auto view = codeView(s);
+        auto plain = codeView(t);
+        EXPECT_EQ(view->lineNumberCount(), codelang::lineCount(code));
+        QList<qreal> tops, expected;
+        for (const auto& place : view->lineNumberPlaces())
+            tops << place.top;
+        for (const auto& place : plain->lineNumberPlaces())
+            expected << place.top;
+        EXPECT_EQ(tops, expected) << code.toStdString();
+        EXPECT_TRUE(render(*view) == render(*plain)) << "other pixels than " << split.toStdString();
+    }
+    // A key typed at the end of the first row lands there and moves no row.
+    Stored s{QStringLiteral("a\u000Bb")};
+    auto view = codeView(s);
+    QTextCursor c(view->editor()->document());
+    c.setPosition(1);
+    view->editor()->setTextCursor(c);
+    QTest::keyClicks(view->editor(), QStringLiteral("!"));
+    EXPECT_EQ(s.code, QStringLiteral("a!\u000Bb"));
+    ASSERT_EQ(view->lineNumberPlaces().size(), 2);
+    EXPECT_GT(view->lineNumberPlaces()[1].top, view->lineNumberPlaces()[0].top);
+    EXPECT_EQ(view->editor()->cursorRect().top(),
+              view->editor()->cursorRect(QTextCursor(view->editor()->document())).top());
+}

@@ -37,6 +37,12 @@ TEST(CodeLineEndings, UntouchedLinesKeepTheirEndings) {
     EXPECT_EQ(keep(QStringLiteral("ab"), QStringLiteral("a\r\nb")), QStringLiteral("ab"));
     // Code without line breaks gets line feeds.
     EXPECT_EQ(keep(QStringLiteral("a\nb"), QStringLiteral("a")), QStringLiteral("a\nb"));
+    // Breaks shown as line separators are stored as they were, on the edited line too.
+    const QString breaks = QStringLiteral("a\u000Bb\r\nc\u000Cd\u0085e\rf");
+    EXPECT_EQ(codelines::shownBreaks(breaks), QStringLiteral("a\u2028b\r\nc\u2028d\u2028e\rf"));
+    EXPECT_EQ(keep(QStringLiteral("a\u2028b\nc\u2028dX\u2028e\nf"), breaks),
+              QStringLiteral("a\u000Bb\r\nc\u000CdX\u0085e\rf"));
+    EXPECT_EQ(keep(QStringLiteral("a\u2028bc\u2028d\u2028e\nf"), breaks), QStringLiteral("a\u000Bbc\u000Cd\u0085e\rf"));
 }
 
 TEST(CodeLineEndings, TheCodeBlockWritesItsOwnEndingsAndOtherCharactersAsTheyAre) {

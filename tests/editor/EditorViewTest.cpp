@@ -8,6 +8,7 @@
 #include "editor/DocEditorView.h"
 #include "editor/EditorChrome.h"
 #include "editor/EditorWidgets.h"
+#include "editor/RowTransitions.h"
 #include "richtext/ClickableTextView.h"
 #include "richtext/RichTextBlockEditor.h"
 #include "richtext/RichTextToolbar.h"
@@ -23,6 +24,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QScrollArea>
 #include <QTest>
 #include <QTimer>
@@ -762,4 +764,40 @@ TEST_F(EditorViewTest, BoldAloneIsStoredAtOnce) {
     EXPECT_TRUE(db->queryText(sql.constData()).value_or(QString()).contains(QStringLiteral("\\b")));
     EXPECT_GT(a->updatedAt(), stamp);
     EXPECT_EQ(storedContent(env->storePath(), a->id()), QStringLiteral("Début"));
+}
+
+// A row comes in scaled from 0.95 and faded, and a hidden block's row leaves the same way, painted only:
+// the block is stored before its row has come in. With TOLMEK_REDUCE_MOTION=1 nothing moves.
+TEST_F(EditorViewTest, RowsComeAndGoScaledAndFadedWithoutHoldingTheirWrites) {
+    block(0, QStringLiteral("text"), QStringLiteral("Premier"));
+    context().save();
+    open();
+    ASSERT_FALSE(view->rowFor(view->cachedBlocks()[0]->id())->graphicsEffect()); // the opening's rows stay still
+    enterEditMode();
+    auto leaving = [&] {
+        int n = 0;
+        for (QWidget* w : view->findChildren<QWidget*>())
+            n += rowtransition::isLeaving(w) ? 1 : 0;
+        return n;
+    };
+    const DocBlockPtr added = view->addBlock(DocBlockType::code);
+    EXPECT_FALSE(context().hasChanges());
+    QPointer<ImprovedBlockRowView> row = view->rowFor(added->id());
+    ASSERT_TRUE(row && row->graphicsEffect());
+    EXPECT_TRUE(testsupport::waitFor([&] { return !row->graphicsEffect(); }, 2000));
+
+    row->confirmDelete();
+    testsupport::flushEvents();
+    EXPECT_EQ(view->cachedBlocks().size(), 1u);
+    EXPECT_FALSE(context().hasChanges());
+    EXPECT_EQ(leaving(), 1);
+    EXPECT_TRUE(testsupport::waitFor([&] { return leaving() == 0; }, 2000));
+
+    qputenv("TOLMEK_REDUCE_MOTION", "1");
+    const DocBlockPtr still = view->addBlock(DocBlockType::text);
+    EXPECT_FALSE(view->rowFor(still->id())->graphicsEffect());
+    view->rowFor(still->id())->confirmDelete();
+    testsupport::flushEvents();
+    EXPECT_EQ(leaving(), 0);
+    qunsetenv("TOLMEK_REDUCE_MOTION");
 }
