@@ -550,21 +550,17 @@ void ColumnView::paintEvent(QPaintEvent* event) {
 }
 
 // ----- drops -----------------------------------------------------------------------------------
-ColumnView::Spot ColumnView::spotAt(const QPoint& pos, BoardDrag::Payload::Kind kind) const {
-    if (kind == BoardDrag::Payload::column)
-        return {Spot::reorder, -1};
-    if (kind != BoardDrag::Payload::card)
+ColumnView::Spot ColumnView::spotAt(const QPoint& pos) const {
+    // Only the column's card is a target; inside it the slots and the zone are targets of their own,
+    // and the rest (header, tiles, the gaps around them) is the column's reorder target.
+    if (!cardRect().contains(pos))
         return {};
-    // The header, its divider and "Ajouter une étape" are the column's reorder target, which a card
-    // is not dropped on.
-    if (pos.y() < m_addCard->geometry().bottom() + kStack / 2)
-        return {Spot::reorder, -1};
-    if (m_places.empty() || pos.y() >= m_zone.top())
+    for (size_t i = 0; i < m_slots.size(); ++i)
+        if (m_slots[i].contains(pos))
+            return {Spot::slot, int(i)};
+    if (m_zone.contains(pos))
         return {Spot::zone, -1};
-    // Cards stand top to bottom: the first whose middle is below the pointer.
-    const auto it = std::upper_bound(m_places.begin(), m_places.end(), pos.y(),
-                                     [](int y, const QRect& r) { return y < r.center().y(); });
-    return {Spot::slot, int(it - m_places.begin())};
+    return {Spot::reorder, -1};
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -94,18 +94,15 @@ public:
     QRect cardRect() const;
     bool isReorderTarget() const;
 
-    // Where a drag at `pos` (in this widget, any height) would drop. A card goes in front of the
-    // first card whose middle lies below the pointer, else to the end (the drop zone below the
-    // cards, or the end slot); in an empty column to the zone; over the header (down to "Ajouter une
-    // étape") it is over the column's reorder target, which refuses it. A column drag anywhere over a
-    // column targets that column.
+    // The drop target at `pos` (in this widget): a slot, the drop zone, or elsewhere on the column's
+    // card its reorder target; nothing outside the card. What each takes is the drop's business.
     struct Spot {
         enum Region { none, slot, zone, reorder };
         Region region = none;
         int index = -1; // of the slot
         bool operator==(const Spot&) const = default;
     };
-    Spot spotAt(const QPoint& pos, BoardDrag::Payload::Kind kind) const;
+    Spot spotAt(const QPoint& pos) const;
     // The card in front of which slot `slot` stands; nothing for the end slot.
     std::optional<QUuid> slotCard(int slot) const;
 

@@ -589,17 +589,11 @@ ChecklistDetailView::DropTarget ChecklistDetailView::targetAt(const QPoint& pos,
     const QPoint p = m_row->mapFrom(this, pos);
     if (p.y() < 0 || p.y() >= m_row->height())
         return {};
-    // A column is dropped in front of another, so nothing beyond the last one takes it; a card only
-    // goes into the column it is over, never across the gap to the nearest one.
+    // Nothing beyond the last column, in the gaps between columns or below a shorter one takes a drop.
     ColumnView* view = m_row->columnAt(p.x(), false);
     if (!view)
         return {};
-    if (kind == BoardDrag::Payload::card) {
-        const QRect card = view->cardRect().translated(view->pos());
-        if (p.x() < card.left() || p.x() > card.right())
-            return {};
-    }
-    const ColumnView::Spot spot = view->spotAt(view->mapFromParent(p), kind);
+    const ColumnView::Spot spot = view->spotAt(view->mapFromParent(p));
     if (spot.region == ColumnView::Spot::none)
         return {};
     DropTarget t{view->columnId(), spot.region, spot.index, std::nullopt};
@@ -651,9 +645,13 @@ void ChecklistDetailView::dragEnterEvent(QDragEnterEvent* event) {
 void ChecklistDetailView::dragMoveEvent(QDragMoveEvent* event) {
     const auto payload = BoardDrag::read(event->mimeData());
     dragHover(event->position().toPoint(), payload.kind);
-    // A card over a column's reorder target marks the column but is refused there.
-    if (m_target.spot == ColumnView::Spot::none ||
-        (m_target.spot == ColumnView::Spot::reorder && payload.kind != BoardDrag::Payload::column))
+    // A target marks itself for any payload, but takes only its own kind: a card over a column's
+    // reorder target (its header, a tile) or a column over a slot or a zone is refused.
+    const bool forCards = m_target.spot == ColumnView::Spot::slot || m_target.spot == ColumnView::Spot::zone;
+    const bool taken = forCards
+        ? payload.kind == BoardDrag::Payload::card
+        : m_target.spot == ColumnView::Spot::reorder && payload.kind == BoardDrag::Payload::column;
+    if (!taken)
         event->ignore();
     else
         event->acceptProposedAction();

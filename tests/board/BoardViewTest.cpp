@@ -144,7 +144,7 @@ TEST_F(BoardTest, RefusedAndCancelledDragsChangeNothingAndClearTheirMarks) {
 
     { // A column drag over a column outlines it; leaving (Escape) clears it.
         WindowDrag drag(v, colMime.get());
-        EXPECT_TRUE(drag.move(colA, centre(colA->slotRects()[0])));
+        EXPECT_TRUE(drag.move(colA, colA->menuButton()->geometry().center()));
         EXPECT_TRUE(colA->isReorderTarget());
         drag.leave();
         EXPECT_FALSE(colA->isReorderTarget());
@@ -183,7 +183,7 @@ TEST_F(BoardTest, ColumnsDropJustBeforeTheirTargetAndKeepTheirViews) {
     auto* wView = v->columnView(w->id());
     auto* yView = v->columnView(y->id());
     std::unique_ptr<QMimeData> mime(BoardDrag::makeMime({BoardDrag::Payload::column, w->id()}));
-    EXPECT_TRUE(dragTo(yView, yView->cardRect().center(), mime.get()));
+    EXPECT_TRUE(dragTo(yView, yView->menuButton()->geometry().center(), mime.get()));
     EXPECT_FALSE(yView->isReorderTarget());
     testsupport::flushEvents();
     EXPECT_EQ(columnNames(), QStringList({"X", "W", "Y", "Z"}));
@@ -192,7 +192,7 @@ TEST_F(BoardTest, ColumnsDropJustBeforeTheirTargetAndKeepTheirViews) {
 
     // On itself: taken, nothing moves or is stamped.
     const QDateTime stamped = board->updatedAt();
-    EXPECT_TRUE(dragTo(wView, wView->cardRect().center(), mime.get()));
+    EXPECT_TRUE(dragTo(wView, wView->handle()->geometry().center(), mime.get()));
     testsupport::flushEvents();
     EXPECT_EQ(columnNames(), QStringList({"X", "W", "Y", "Z"}));
     EXPECT_EQ(board->updatedAt(), stamped);

@@ -1,0 +1,58 @@
+"""Checklists and their board through the real window: drops that the board refuses leave the store as
+it was, the grid of checklists never clips a title, and a column's "…" clicked with the pointer leaves
+no keyboard state behind."""
+
+from board_cases import COLUMNS, below, card, column, expect_board, open_board
+from harness import Failure, case, focused, wait_until
+
+
+def _orders(session):
+    """Every order, owner and stamp a drop may change, in one comparable value."""
+    return (
+        session.query('SELECT id, "column", orderIndex, updatedAt FROM "ChecklistCard" ORDER BY id'),
+        session.query('SELECT id, orderIndex, updatedAt FROM "ChecklistColumn" ORDER BY id'),
+        session.query('SELECT id, updatedAt FROM "Checklist" ORDER BY id'),
+    )
+
+
+def _between(session, upper, lower):
+    """The point halfway between two stacked tiles: the slot in front of the lower one."""
+    ux, uy, uw, uh = session.extents(card(session, upper))
+    _, ly, _, _ = session.extents(card(session, lower))
+    return ux + uw // 2, (uy + uh + ly) // 2
+
+
+@case
+def checklists_refused_drops_change_nothing(app):
+    """A card released below a shorter column or over another card's tile, a column released over a
+    card slot, a drop zone or the gap between two columns: each goes back, and the store keeps every
+    order and every stamp. The slots and a column's card still take what they take."""
+    session = open_board(app)
+    start = {name: list(cards) for name, cards in COLUMNS.items()}
+    expect_board(session, start, "the board as seeded")
+    before = _orders(session)
+    handle = session.find("push button", "Déplacer la colonne", root=column(session, "Fait"))
+    bx, _, bw, _ = session.extents(card(session, "Carte B1"))
+    fx, _, _, _ = session.extents(card(session, "Carte C1"))
+    gap = ((bx + bw + fx) // 2, session.center(card(session, "Carte B1"))[1])
+    refused = [
+        ("a card below the shorter column « Fait »", "Carte A1", below(session, column(session, "Fait"), 40)),
+        ("a card over the tile of B1", "Carte A1", session.center(card(session, "Carte B1"))),
+        ("a column over the slot between B1 and B2", handle, _between(session, "Carte B1", "Carte B2")),
+        ("a column over the drop zone of « En cours »", handle, below(session, card(session, "Carte B2"), 40)),
+        ("a column in the gap between « En cours » and « Fait »", handle, gap),
+    ]
+    for what, source, target in refused:
+        if isinstance(source, str):
+            source = card(session, source)
+        session.drag(source, target)
+        expect_board(session, start, f"the board unchanged after {what}")
+        if _orders(session) != before:
+            raise Failure(f"{what}: the store changed ({before} then {_orders(session)})")
+    # The same hand onto a slot, and a column onto another column's card: taken.
+    session.drag(card(session, "Carte A1"), _between(session, "Carte B1", "Carte B2"))
+    expect_board(session, {"À faire": ["Carte A2", "Carte A3"], "En cours": ["Carte B1", "Carte A1", "Carte B2"],
+                           "Fait": ["Carte C1"], "Vide": []}, "A1 dropped between B1 and B2")
+    session.drag(handle, session.center(card(session, "Carte A2")))
+    expect_board(session, {"Fait": ["Carte C1"], "À faire": ["Carte A2", "Carte A3"],
+                           "En cours": ["Carte B1", "Carte A1", "Carte B2"], "Vide": []}, "« Fait » moved first")
