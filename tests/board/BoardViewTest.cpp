@@ -6,6 +6,7 @@
 #include "support/Accessibility.h"
 #include "support/TestSupport.h"
 #include "ui/Components.h"
+#include "ui/KeyboardFocus.h"
 
 #include <QLineEdit>
 #include <QDrag>
@@ -528,4 +529,33 @@ TEST_F(BoardTest, ATileShowsItsFocusRingAfterKeyboardNavigationOnly) {
     ASSERT_TRUE(moved);
     EXPECT_TRUE(moved->hasFocus());
     EXPECT_TRUE(ring(moved));
+}
+
+// A column's "…" and handle clicked with the pointer keep no keyboard: once the menu is closed no ring
+// shows and Space opens nothing; Tab still reaches them, with their ring.
+TEST_F(BoardTest, AColumnsButtonsClickedWithThePointerKeepNoKeyboard) {
+    std::unique_ptr<QObject> watch(KeyboardFocus::install(qApp));
+    auto board = checklist("B");
+    auto a = column(board, "A", 0);
+    auto* v = show(board);
+    QApplication::setActiveWindow(v->window());
+    auto* col = v->columnView(a->id());
+    for (QWidget* button : {static_cast<QWidget*>(col->menuButton()), static_cast<QWidget*>(col->handle())}) {
+        SCOPED_TRACE(button->accessibleName().toStdString());
+        v->window()->setAttribute(Qt::WA_KeyboardFocusChange, true); // Tab was used before
+        QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+        testsupport::flushEvents();
+        QWidget* menu = QApplication::activePopupWidget();
+        ASSERT_TRUE(menu);
+        menu->close();
+        testsupport::flushEvents();
+        EXPECT_FALSE(button->hasFocus());
+        EXPECT_FALSE(KeyboardFocus::showsRing(button));
+        QTest::keyClick(v->window(), Qt::Key_Space);
+        testsupport::flushEvents();
+        EXPECT_FALSE(QApplication::activePopupWidget());
+        if (auto* open = QApplication::activePopupWidget())
+            open->close();
+    }
+    EXPECT_TRUE(col->menuButton()->focusPolicy() & Qt::TabFocus);
 }

@@ -56,3 +56,33 @@ def checklists_refused_drops_change_nothing(app):
     session.drag(handle, session.center(card(session, "Carte A2")))
     expect_board(session, {"Fait": ["Carte C1"], "À faire": ["Carte A2", "Carte A3"],
                            "En cours": ["Carte B1", "Carte A1", "Carte B2"], "Vide": []}, "« Fait » moved first")
+
+
+def _blue_pixels(session, acc):
+    """Pixels of the accent blue a focus ring draws, inside `acc`'s rectangle."""
+    rows = session.pixels(session.extents(acc))
+    return sum(1 for row in rows for (r, g, b) in row if b - r > 100 and b > 180)
+
+
+@case
+def checklists_column_menu_clicked_keeps_no_keyboard(app):
+    """A click on a column's "…" opens its menu; once the menu is closed the button shows no focus ring
+    and Space does not open the menu again."""
+    session = open_board(app)
+    options = session.find("push button", "Options de la colonne", root=column(session, "En cours"))
+    # The person used Tab before: a click must end keyboard navigation.
+    session.key("Tab")
+    session.click(options)
+    session.menu_item("Modifier")
+    session.key("Escape")
+    wait_until("the menu to close and the ring to stay away", lambda: _blue_pixels(session, options) == 0, timeout=5)
+    now = focused(session)
+    if now is not None and now.name == "Options de la colonne":
+        raise Failure("the clicked « … » kept the keyboard after its menu closed")
+    session.key("space")
+    try:
+        item = session.menu_item("Modifier", timeout=1.5)
+    except Failure:
+        item = None
+    if item is not None:
+        raise Failure("Space after the click opened the column's menu again")
