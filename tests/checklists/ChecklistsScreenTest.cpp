@@ -12,6 +12,7 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QStyleOptionComboBox>
 #include <QLineEdit>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -444,4 +445,34 @@ TEST_F(ChecklistsScreenTest, CardsAndRowsAreAsTallAsTheirTexts) {
     EXPECT_GT(row->height(), item<ChecklistRow>(2)->height());
     EXPECT_LE(row->geometry().bottom(), item<ChecklistRow>(2)->y());
     expectNothingClipped(screen()->shownItems());
+}
+
+// The picker's chosen project, too long for it, ends in an ellipsis inside its field: no glyph is cut
+// at the field's edge.
+TEST_F(ChecklistsScreenTest, ThePickerCutsALongProjectNameWithAnEllipsis) {
+    project(QStringLiteral("Aménagement_numérique_des_collectivités_territoriales_du_bassin_minier"), 1);
+    NewChecklistSheet sheet(ts.services());
+    sheet.show();
+    testsupport::flushEvents();
+    QComboBox* picker = sheet.projectPicker();
+    picker->setCurrentIndex(1);
+    testsupport::flushEvents();
+    QStyleOptionComboBox opt;
+    opt.initFrom(picker);
+    opt.rect = picker->rect();
+    const QRect field =
+        picker->style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, picker);
+    const QImage img = picker->grab().toImage();
+    const QColor fill = img.pixelColor(field.right(), field.top());
+    int ink = 0, inside = 0;
+    for (int y = field.top(); y <= field.bottom(); ++y) {
+        for (int x = field.left(); x <= field.right(); ++x) {
+            const QColor c = img.pixelColor(x, y);
+            const bool dark = std::abs(c.lightness() - fill.lightness()) > 60;
+            ink += dark && x >= field.right() - 1;
+            inside += dark;
+        }
+    }
+    EXPECT_GT(inside, 50); // the name is drawn
+    EXPECT_EQ(ink, 0); // and stops before the field's edge
 }
