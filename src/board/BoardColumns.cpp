@@ -240,6 +240,7 @@ void ColumnView::release(int top, int bottom) {
             m_board->marks().hoverCardId == e.id)
             continue;
         e.estimate = r.height();
+        e.guessed = false;
         e.title = e.card->title();
         e.notes = e.card->notes();
         e.tile->hide();
@@ -249,6 +250,27 @@ void ColumnView::release(int top, int bottom) {
     }
     if (released)
         collectTiles();
+}
+
+bool ColumnView::refineEstimates(const QDeadlineTimer& deadline) {
+    const int tileWidth = kWidth - 2 * kPad;
+    bool changed = false;
+    bool remain = false;
+    for (Entry& e : m_entries) {
+        if (e.tile || !e.guessed)
+            continue;
+        if (deadline.hasExpired()) {
+            remain = true;
+            break;
+        }
+        const int estimate = CardTile::estimateHeight(e.title, e.notes, tileWidth);
+        e.guessed = false;
+        changed = changed || estimate != e.estimate;
+        e.estimate = estimate;
+    }
+    if (changed)
+        relayout();
+    return remain;
 }
 
 CardTile* ColumnView::makeTile(size_t index) {
@@ -353,7 +375,10 @@ void ColumnView::sync() {
             QString title = card->title();
             OptText notes = card->notes();
             if (e.estimate == 0 || title != e.title || notes != e.notes) {
-                e.estimate = CardTile::estimateHeight(title, notes, tileWidth);
+                // Guessed at first: the board corrects the guesses once it is shown (refineEstimates),
+                // and the cards in view get their tiles, which measure themselves.
+                e.estimate = CardTile::guessHeight(title, notes, tileWidth);
+                e.guessed = true;
                 e.title = std::move(title);
                 e.notes = std::move(notes);
             }

@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <QColor>
+#include <QDeadlineTimer>
 #include <QHash>
 #include <QWidget>
 
@@ -78,6 +79,8 @@ public:
     // Lets go of the tiles of cards whose places lie wholly outside [top, bottom], but for the one
     // with the focus or the pointer; their places keep the tiles' heights.
     void release(int top, int bottom);
+    // Replaces guessed heights of cards without a tile by estimates until `deadline`; whether some remain.
+    bool refineEstimates(const QDeadlineTimer& deadline);
     int cardCount() const { return int(m_entries.size()); }
     ChecklistCardPtr card(const QUuid& id) const;
     // Where the card's tile stands, or will stand, in this widget.
@@ -128,6 +131,7 @@ private:
         QString title; // what the estimate was made from
         OptText notes;
         int estimate = 0;
+        bool guessed = false; // from the texts' lengths only (CardTile::guessHeight)
     };
     void relayout();
     void updateTexts();

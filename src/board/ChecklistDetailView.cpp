@@ -202,6 +202,8 @@ ChecklistDetailView::ChecklistDetailView(const Services& services, ChecklistPtr 
 
     m_autoScroll.setInterval(kAutoScrollInterval);
     connect(&m_autoScroll, &QTimer::timeout, this, &ChecklistDetailView::autoScrollTick);
+    m_refine.setSingleShot(true);
+    connect(&m_refine, &QTimer::timeout, this, &ChecklistDetailView::refineEstimates);
 
     connect(&services.context, &ModelContext::entityChanged, this, [this](int entity) {
         // What the board shows: the checklist, its project's name, columns and cards.
@@ -372,7 +374,24 @@ void ChecklistDetailView::syncNow() {
     m_row->sync();
     m_columnsScroll->updateGeometry();
     realizeNearView();
+    // Past the first frame: the cards in view measured themselves, the others' guesses wait until then.
+    if (!m_refine.isActive())
+        m_refine.start(kRefineDelayMs);
     emit synced();
+}
+
+void ChecklistDetailView::refineEstimates() {
+    // Short slices, so that a key or a wheel notch in between waits for one at most.
+    const QDeadlineTimer deadline(kRefineSliceMs);
+    bool remain = false;
+    for (ColumnView* c : m_row->columns()) {
+        remain = c->refineEstimates(deadline);
+        if (remain)
+            break;
+    }
+    realizeNearView();
+    if (remain)
+        m_refine.start(0);
 }
 
 std::vector<ColumnView*> ChecklistDetailView::columnViews() const { return m_row->columns(); }
