@@ -86,3 +86,39 @@ def checklists_column_menu_clicked_keeps_no_keyboard(app):
         item = None
     if item is not None:
         raise Failure("Space after the click opened the column's menu again")
+
+
+LONG_NAME = "Réception des travaux de la salle polyvalente et des vestiaires"
+
+
+@case
+def checklists_grid_title_of_two_lines_not_clipped(app):
+    """In the grid, a checklist whose name takes two lines makes its card, and its row, taller than the
+    one-line cards: both lines of the title show whole, above the subtitle."""
+    def fill(seed):
+        for name in ("Court", "Bref", "Net", "Petit", LONG_NAME, "Un", "Deux"):
+            seed.checklist(name)
+    from harness import resize_window, seeded_session
+    session = seeded_session(app, "checklists", fill)
+    resize_window(session, 1100, 800)
+    session.click(session.find("push button", "Checklists"))
+    session.click(session.find("check box", "Grille"))
+    long_card = session.find("list item", LONG_NAME)
+    short_card = session.find("list item", "Court")
+
+    def heights():
+        return session.extents(long_card)[3], session.extents(short_card)[3]
+    wait_until("the long card taller than a one-line card", lambda: heights()[0] > heights()[1] >= 120, timeout=5)
+    title = session.find("label", LONG_NAME, root=long_card)
+    subtitle = session.find("label", "Checklist globale", root=long_card)
+    cx, cy, cw, ch = session.extents(long_card)
+    tx, ty, tw, th = session.extents(title)
+    _, sy, _, _ = session.extents(subtitle)
+    # Two lines of 15 px bold text: about 38 px, laid out whole above the subtitle, inside the card.
+    if th < 36:
+        raise Failure(f"the two-line title is given {th} px, its second line is cut")
+    if ty + th > sy or sy > cy + ch:
+        raise Failure(f"the title ({ty}+{th}) runs into the subtitle ({sy}) or the card's edge ({cy}+{ch})")
+    # The short cards of other rows keep the height of one line.
+    if heights()[1] > 130:
+        raise Failure(f"a one-line card is {heights()[1]} px high")
