@@ -35,17 +35,20 @@ QFont titleFont() { return Fonts::rounded(15, 700); }
 
 // The natural width of a short one-line text, kept: the layout asks it of every checklist at every reload.
 // Nothing when only laying the text out can tell how many lines it takes (breaks, end blanks, length).
-std::optional<qreal> advanceOf(const QString& text, const QFont& font) {
+enum class Face { name, line, title };
+std::optional<qreal> advanceOf(const QString& text, Face face) {
     if (text.size() > 300 || text.contains(QLatin1Char('\n')) || (!text.isEmpty() && text.back().isSpace()))
         return std::nullopt;
-    static QHash<QString, qreal> kept;
-    if (kept.size() > 20000)
-        kept.clear();
-    const QString key = font.key() + QChar(0) + text;
-    if (auto it = kept.constFind(key); it != kept.constEnd())
+    static QHash<QString, qreal> kept[3];
+    QHash<QString, qreal>& widths = kept[int(face)];
+    if (auto it = widths.constFind(text); it != widths.constEnd())
         return *it;
-    const qreal w = QFontMetricsF(font).horizontalAdvance(text);
-    kept.insert(key, w);
+    if (widths.size() > 20000)
+        widths.clear();
+    static const QFontMetricsF metrics[3] = {QFontMetricsF(nameFont()), QFontMetricsF(lineFont()),
+                                             QFontMetricsF(titleFont())};
+    const qreal w = metrics[int(face)].horizontalAdvance(text);
+    widths.insert(text, w);
     return w;
 }
 } // namespace
@@ -142,9 +145,12 @@ bool ChecklistRow::fitsOneLine(const Checklist& c, int width) {
             2 * (20 + 12 + 2);
     }();
     const qreal room = width - 2 * padding - 42 - 12 - counters - 1;
-    const auto name = advanceOf(c.name(), nameFont());
-    const auto line = advanceOf(projectLine(c), lineFont());
-    return name && line && *name <= room && *line <= room;
+    const auto name = advanceOf(c.name(), Face::name);
+    const ProjectPtr p = c.project();
+    const auto line = p ? advanceOf(p->name(), Face::line) : std::optional<qreal>(0);
+    // "Projet : " before the project's name.
+    static const qreal prefix = QFontMetricsF(lineFont()).horizontalAdvance(QStringLiteral("Projet : ")) + 1;
+    return name && line && *name <= room && *line + prefix <= room;
 }
 
 void ChecklistRow::mousePressEvent(QMouseEvent* e) {
@@ -215,7 +221,12 @@ ChecklistCardGrid::ChecklistCardGrid(ThemeManager& theme, ChecklistPtr checklist
 }
 
 int ChecklistCardGrid::titleLines(const Checklist& c, int width) {
-    const auto w = advanceOf(cardTitle(c), titleFont());
+    const QString& name = c.name();
+    if (name.isEmpty())
+        return 1; // "Sans titre"
+    // A name with blanks around it is laid out (a blank one shows "Sans titre").
+    const auto w = name.isEmpty() || name.back().isSpace() || name.front().isSpace() ? std::optional<qreal>()
+                                                                                     : advanceOf(name, Face::title);
     const int room = width - 2 * 14;
     if (!w || std::abs(*w - room) <= 1)
         return 0;

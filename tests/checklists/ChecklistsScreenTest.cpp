@@ -444,6 +444,11 @@ TEST_F(ChecklistsScreenTest, CardsAndRowsAreAsTallAsTheirTexts) {
     EXPECT_EQ(lines.join("").remove(QChar(0x20)), QString(row->checklist()->name()).remove(QChar(0x20)));
     EXPECT_GT(row->height(), item<ChecklistRow>(2)->height());
     EXPECT_LE(row->geometry().bottom(), item<ChecklistRow>(2)->y());
+    // Rows take exactly what their texts need, project lines included.
+    checklist(QStringLiteral("  Bords blancs  "), 160, project(longName, 0));
+    testsupport::flushEvents();
+    for (auto* shown : screen()->shownItems())
+        EXPECT_EQ(shown->height(), std::max(shown->heightForWidth(shown->width()), shown->minimumHeight()));
     expectNothingClipped(screen()->shownItems());
 }
 

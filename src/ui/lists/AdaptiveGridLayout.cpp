@@ -78,32 +78,35 @@ void AdaptiveGridLayout::setHeightOf(HeightOf heightOf) {
 }
 
 void AdaptiveGridLayout::heightsChanged() {
-    m_topsKey[0] = -1;
+    for (Tops& t : m_tops)
+        t = Tops();
     invalidate();
 }
 
 const std::vector<int>& AdaptiveGridLayout::rowTops(int colW, int columns, int total) const {
-    if (!m_heightOf) {
-        m_rowTops.clear();
-        return m_rowTops;
-    }
-    if (m_topsKey[0] == colW && m_topsKey[1] == columns && m_topsKey[2] == total)
-        return m_rowTops;
-    m_topsKey[0] = colW;
-    m_topsKey[1] = columns;
-    m_topsKey[2] = total;
+    static const std::vector<int> none;
+    if (!m_heightOf)
+        return none;
+    for (const Tops& t : m_tops)
+        if (t.colW == colW && t.columns == columns && t.total == total)
+            return t.tops;
+    Tops& t = m_tops[m_nextTops];
+    m_nextTops = (m_nextTops + 1) % int(std::size(m_tops));
+    t.colW = colW;
+    t.columns = columns;
+    t.total = total;
     const int rows = (total + columns - 1) / columns;
-    m_rowTops.assign(size_t(rows) + 1, 0);
+    t.tops.assign(size_t(rows) + 1, 0);
     int y = 0;
     for (int r = 0; r < rows; ++r) {
-        m_rowTops[size_t(r)] = y;
+        t.tops[size_t(r)] = y;
         int h = 0;
         for (int p = r * columns; p < std::min(total, (r + 1) * columns); ++p)
             h = std::max(h, m_heightOf(p, colW));
         y += h + m_spacing;
     }
-    m_rowTops[size_t(rows)] = rows > 0 ? y - m_spacing : 0;
-    return m_rowTops;
+    t.tops[size_t(rows)] = rows > 0 ? y - m_spacing : 0;
+    return t.tops;
 }
 
 std::pair<int, int> AdaptiveGridLayout::positionsMeeting(int total, int width, int top, int bottom, int extra,

@@ -51,8 +51,13 @@ private:
     const std::vector<int>& rowTops(int colW, int columns, int total) const;
     QList<QLayoutItem*> m_items;
     HeightOf m_heightOf;
-    mutable std::vector<int> m_rowTops;
-    mutable int m_topsKey[3] = {-1, -1, -1};
+    // The row tops at the last few widths asked (a layout asks its size at several widths).
+    struct Tops {
+        int colW = -1, columns = -1, total = -1;
+        std::vector<int> tops;
+    };
+    mutable Tops m_tops[4];
+    mutable int m_nextTops = 0;
     int m_first = 0;
     int m_total = -1;
     int m_min, m_max, m_spacing;
