@@ -216,6 +216,24 @@ void BM_Baseline_SaveToLog(benchmark::State& state) {
 BENCHMARK(BM_Baseline_SaveToLog)->Iterations(50)->Unit(benchmark::kMillisecond);
 
 // ----- the board --------------------------------------------------------------------------------
+// The first open of the large board in the process, before any other: nothing about its cards is known
+// yet (what the person meets on opening it after a start).
+void BM_BoardFirstOpen(benchmark::State& state) {
+    for (auto _ : state) {
+        CpuTimer t;
+        t.start();
+        auto view = std::make_unique<ChecklistDetailView>(*g_services, g_largeBoard, [] {});
+        view->resize(kWindow);
+        view->show();
+        settle();
+        view->repaint();
+        report(state, openKey(kLargeCards), t.nsecsElapsed() / 1e6);
+        view.reset();
+        settle();
+    }
+}
+BENCHMARK(BM_BoardFirstOpen)->Iterations(1)->Unit(benchmark::kMillisecond);
+
 // From construction to the first painted frame of the window.
 void BM_BoardOpenToFirstFrame(benchmark::State& state) {
     const int cards = int(state.range(0));

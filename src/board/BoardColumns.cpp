@@ -240,6 +240,7 @@ void ColumnView::release(int top, int bottom) {
             m_board->marks().hoverCardId == e.id)
             continue;
         e.estimate = r.height();
+        e.guessed = false;
         e.title = e.card->title();
         e.notes = e.card->notes();
         e.tile->hide();
@@ -249,6 +250,27 @@ void ColumnView::release(int top, int bottom) {
     }
     if (released)
         collectTiles();
+}
+
+bool ColumnView::refineEstimates(const QDeadlineTimer& deadline) {
+    const int tileWidth = kWidth - 2 * kPad;
+    bool changed = false;
+    bool remain = false;
+    for (Entry& e : m_entries) {
+        if (e.tile || !e.guessed)
+            continue;
+        if (deadline.hasExpired()) {
+            remain = true;
+            break;
+        }
+        const int estimate = CardTile::estimateHeight(e.title, e.notes, tileWidth);
+        e.guessed = false;
+        changed = changed || estimate != e.estimate;
+        e.estimate = estimate;
+    }
+    if (changed)
+        relayout();
+    return remain;
 }
 
 CardTile* ColumnView::makeTile(size_t index) {
@@ -353,7 +375,10 @@ void ColumnView::sync() {
             QString title = card->title();
             OptText notes = card->notes();
             if (e.estimate == 0 || title != e.title || notes != e.notes) {
-                e.estimate = CardTile::estimateHeight(title, notes, tileWidth);
+                // Guessed at first: the board corrects the guesses once it is shown (refineEstimates),
+                // and the cards in view get their tiles, which measure themselves.
+                e.estimate = CardTile::guessHeight(title, notes, tileWidth);
+                e.guessed = true;
                 e.title = std::move(title);
                 e.notes = std::move(notes);
             }
@@ -550,21 +575,17 @@ void ColumnView::paintEvent(QPaintEvent* event) {
 }
 
 // ----- drops -----------------------------------------------------------------------------------
-ColumnView::Spot ColumnView::spotAt(const QPoint& pos, BoardDrag::Payload::Kind kind) const {
-    if (kind == BoardDrag::Payload::column)
-        return {Spot::reorder, -1};
-    if (kind != BoardDrag::Payload::card)
+ColumnView::Spot ColumnView::spotAt(const QPoint& pos) const {
+    // Only the column's card is a target; inside it the slots and the zone are targets of their own,
+    // and the rest (header, tiles, the gaps around them) is the column's reorder target.
+    if (!cardRect().contains(pos))
         return {};
-    // The header, its divider and "Ajouter une étape" are the column's reorder target, which a card
-    // is not dropped on.
-    if (pos.y() < m_addCard->geometry().bottom() + kStack / 2)
-        return {Spot::reorder, -1};
-    if (m_places.empty() || pos.y() >= m_zone.top())
+    for (size_t i = 0; i < m_slots.size(); ++i)
+        if (m_slots[i].contains(pos))
+            return {Spot::slot, int(i)};
+    if (m_zone.contains(pos))
         return {Spot::zone, -1};
-    // Cards stand top to bottom: the first whose middle is below the pointer.
-    const auto it = std::upper_bound(m_places.begin(), m_places.end(), pos.y(),
-                                     [](int y, const QRect& r) { return y < r.center().y(); });
-    return {Spot::slot, int(it - m_places.begin())};
+    return {Spot::reorder, -1};
 }
 
 // ---------------------------------------------------------------------------------------------

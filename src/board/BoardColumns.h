@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <QColor>
+#include <QDeadlineTimer>
 #include <QHash>
 #include <QWidget>
 
@@ -78,6 +79,8 @@ public:
     // Lets go of the tiles of cards whose places lie wholly outside [top, bottom], but for the one
     // with the focus or the pointer; their places keep the tiles' heights.
     void release(int top, int bottom);
+    // Replaces guessed heights of cards without a tile by estimates until `deadline`; whether some remain.
+    bool refineEstimates(const QDeadlineTimer& deadline);
     int cardCount() const { return int(m_entries.size()); }
     ChecklistCardPtr card(const QUuid& id) const;
     // Where the card's tile stands, or will stand, in this widget.
@@ -94,18 +97,15 @@ public:
     QRect cardRect() const;
     bool isReorderTarget() const;
 
-    // Where a drag at `pos` (in this widget, any height) would drop. A card goes in front of the
-    // first card whose middle lies below the pointer, else to the end (the drop zone below the
-    // cards, or the end slot); in an empty column to the zone; over the header (down to "Ajouter une
-    // étape") it is over the column's reorder target, which refuses it. A column drag anywhere over a
-    // column targets that column.
+    // The drop target at `pos` (in this widget): a slot, the drop zone, or elsewhere on the column's
+    // card its reorder target; nothing outside the card. What each takes is the drop's business.
     struct Spot {
         enum Region { none, slot, zone, reorder };
         Region region = none;
         int index = -1; // of the slot
         bool operator==(const Spot&) const = default;
     };
-    Spot spotAt(const QPoint& pos, BoardDrag::Payload::Kind kind) const;
+    Spot spotAt(const QPoint& pos) const;
     // The card in front of which slot `slot` stands; nothing for the end slot.
     std::optional<QUuid> slotCard(int slot) const;
 
@@ -131,6 +131,7 @@ private:
         QString title; // what the estimate was made from
         OptText notes;
         int estimate = 0;
+        bool guessed = false; // from the texts' lengths only (CardTile::guessHeight)
     };
     void relayout();
     void updateTexts();

@@ -1,6 +1,7 @@
 #include "board/BoardWidgets.h"
 
 #include "ui/Fonts.h"
+#include "ui/KeyboardFocus.h"
 #include "ui/Paint.h"
 #include "ui/Palette.h"
 #include "ui/Symbols.h"
@@ -58,7 +59,8 @@ SymbolButton::SymbolButton(const QString& symbol, qreal symbolSize, int padding,
     setToolTip(help);
     setAccessibleName(help);
     setCursor(Qt::PointingHandCursor);
-    setFocusPolicy(Qt::StrongFocus);
+    // Reached with Tab; a click opens its menu without leaving it the keyboard.
+    setFocusPolicy(Qt::TabFocus);
 }
 
 QSize SymbolButton::sizeHint() const {
@@ -72,7 +74,7 @@ void SymbolButton::paintEvent(QPaintEvent*) {
     const QRectF r(rect());
     if (isDown() || underMouse())
         Paint::fillRoundedRect(p, r, 6, withOpacity(AppPalette::tintedBackground(), isDown() ? 0.9 : 0.6));
-    if (hasFocus())
+    if (KeyboardFocus::showsRing(this))
         Paint::strokeRoundedRect(p, r, 6, withOpacity(AppPalette::brandBlue(), 0.8), 2);
     const QRectF icon(r.center().x() - m_symbolSize / 2, r.center().y() - m_symbolSize / 2, m_symbolSize, m_symbolSize);
     Symbols::paint(p, icon, m_symbol, AppPalette::secondaryText());

@@ -399,6 +399,34 @@ int CardTile::estimateHeight(const QString& title, const OptText& notes, int til
     return heightFor(titleLines, previewLines);
 }
 
+int CardTile::guessHeight(const QString& title, const OptText& notes, int tileWidth) {
+    // The mean advance of a character of running French text in each font.
+    auto meanAdvance = [](const QFont& font) {
+        const QString sample =
+            QStringLiteral("Préparer la maquette de l’accueil et la faire valider avant vendredi 12.");
+        return QFontMetricsF(font).horizontalAdvance(sample) / qreal(sample.size());
+    };
+    static const qreal titleAdvance = meanAdvance(titleFont());
+    static const qreal previewAdvance = meanAdvance(previewFont());
+    const qreal inner = std::max(1, tileWidth - 2 * kPad);
+    auto lines = [inner](qsizetype chars, qreal advance, int maxLines) {
+        return std::clamp(int(std::ceil(qreal(std::min<qsizetype>(chars, kWrapBudget)) * advance / inner)), 1,
+                          maxLines);
+    };
+    const int titleLines = lines(title.size(), titleAdvance, 4);
+    if (!notes)
+        return heightFor(titleLines, -1);
+    const QStringView text(*notes);
+    // Blank notes show no preview: a look at their start tells, for all but pathological ones.
+    const auto firstInk = std::find_if(text.begin(), text.begin() + std::min<qsizetype>(text.size(), 64),
+                                       [](QChar c) { return !c.isSpace(); });
+    if (firstInk == text.begin() + std::min<qsizetype>(text.size(), 64) && text.size() <= 64)
+        return heightFor(titleLines, -1);
+    // RTF in Base64 holds about a quarter of its length as text.
+    const bool rtf = QStringView(firstInk, text.end()).startsWith(QLatin1String(notesformat::rtfPrefix));
+    return heightFor(titleLines, lines(rtf ? text.size() / 4 : text.size(), previewAdvance, 3));
+}
+
 int CardTile::heightForTileWidth(int tileWidth) {
     layoutTexts(tileWidth);
     return m_height;

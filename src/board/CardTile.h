@@ -52,6 +52,9 @@ public:
     int heightForTileWidth(int tileWidth);
     // The same for a card without making its tile: exact but for notes in RTF, which are read roughly.
     static int estimateHeight(const QString& title, const OptText& notes, int tileWidth);
+    // A first guess, from the texts' lengths alone: what a board of thousands of cards opens with, before
+    // estimateHeight() corrects it card by card.
+    static int guessHeight(const QString& title, const OptText& notes, int tileWidth);
     // The tile inside the widget.
     QRectF tileRect() const;
     // Hover look, driven by the board's one hovered-card field.

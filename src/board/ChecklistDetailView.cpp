@@ -203,6 +203,8 @@ ChecklistDetailView::ChecklistDetailView(const Services& services, ChecklistPtr 
 
     m_autoScroll.setInterval(kAutoScrollInterval);
     connect(&m_autoScroll, &QTimer::timeout, this, &ChecklistDetailView::autoScrollTick);
+    m_refine.setSingleShot(true);
+    connect(&m_refine, &QTimer::timeout, this, &ChecklistDetailView::refineEstimates);
 
     connect(&services.context, &ModelContext::entityChanged, this, [this](int entity) {
         // What the board shows: the checklist, its project's name, columns and cards.
@@ -373,7 +375,24 @@ void ChecklistDetailView::syncNow() {
     m_row->sync();
     m_columnsScroll->updateGeometry();
     realizeNearView();
+    // Past the first frame: the cards in view measured themselves, the others' guesses wait until then.
+    if (!m_refine.isActive())
+        m_refine.start(kRefineDelayMs);
     emit synced();
+}
+
+void ChecklistDetailView::refineEstimates() {
+    // Short slices, so that a key or a wheel notch in between waits for one at most.
+    const QDeadlineTimer deadline(kRefineSliceMs);
+    bool remain = false;
+    for (ColumnView* c : m_row->columns()) {
+        remain = c->refineEstimates(deadline);
+        if (remain)
+            break;
+    }
+    realizeNearView();
+    if (remain)
+        m_refine.start(0);
 }
 
 std::vector<ColumnView*> ChecklistDetailView::columnViews() const { return m_row->columns(); }
@@ -595,17 +614,11 @@ ChecklistDetailView::DropTarget ChecklistDetailView::targetAt(const QPoint& pos,
     const QPoint p = m_row->mapFrom(this, pos);
     if (p.y() < 0 || p.y() >= m_row->height())
         return {};
-    // A column is dropped in front of another, so nothing beyond the last one takes it; a card only
-    // goes into the column it is over, never across the gap to the nearest one.
+    // Nothing beyond the last column, in the gaps between columns or below a shorter one takes a drop.
     ColumnView* view = m_row->columnAt(p.x(), false);
     if (!view)
         return {};
-    if (kind == BoardDrag::Payload::card) {
-        const QRect card = view->cardRect().translated(view->pos());
-        if (p.x() < card.left() || p.x() > card.right())
-            return {};
-    }
-    const ColumnView::Spot spot = view->spotAt(view->mapFromParent(p), kind);
+    const ColumnView::Spot spot = view->spotAt(view->mapFromParent(p));
     if (spot.region == ColumnView::Spot::none)
         return {};
     DropTarget t{view->columnId(), spot.region, spot.index, std::nullopt};
@@ -657,9 +670,13 @@ void ChecklistDetailView::dragEnterEvent(QDragEnterEvent* event) {
 void ChecklistDetailView::dragMoveEvent(QDragMoveEvent* event) {
     const auto payload = BoardDrag::read(event->mimeData());
     dragHover(event->position().toPoint(), payload.kind);
-    // A card over a column's reorder target marks the column but is refused there.
-    if (m_target.spot == ColumnView::Spot::none ||
-        (m_target.spot == ColumnView::Spot::reorder && payload.kind != BoardDrag::Payload::column))
+    // A target marks itself for any payload, but takes only its own kind: a card over a column's
+    // reorder target (its header, a tile) or a column over a slot or a zone is refused.
+    const bool forCards = m_target.spot == ColumnView::Spot::slot || m_target.spot == ColumnView::Spot::zone;
+    const bool taken = forCards
+        ? payload.kind == BoardDrag::Payload::card
+        : m_target.spot == ColumnView::Spot::reorder && payload.kind == BoardDrag::Payload::column;
+    if (!taken)
         event->ignore();
     else
         event->acceptProposedAction();

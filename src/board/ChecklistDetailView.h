@@ -87,6 +87,10 @@ public:
     QPoint autoScrollVelocity(const QPoint& boardPos) const;
     bool isAutoScrolling() const { return m_autoScroll.isActive(); }
     static constexpr int kAutoScrollInterval = 16; // ms
+    // The guessed heights of the cards out of sight are corrected this long after a change, in slices.
+    static constexpr int kRefineDelayMs = 150;
+    static constexpr int kRefineSliceMs = 4;
+    bool isRefiningEstimates() const { return m_refine.isActive(); }
     void startCardDrag(const ChecklistCardPtr& card, QWidget* source);
     void startColumnDrag(const ChecklistColumnPtr& column, QWidget* source);
     bool isDragging() const { return m_dragging; }
@@ -166,6 +170,9 @@ private:
     QPoint m_dragPos;
     BoardDrag::Payload::Kind m_dragKind = BoardDrag::Payload::none;
     QTimer m_autoScroll;
+    // Corrects the guessed heights of cards out of sight, a slice at a time once the board is shown.
+    QTimer m_refine;
+    void refineEstimates();
     bool m_dragging = false;
     std::vector<std::function<void()>> m_afterDrag;
     bool m_syncQueued = false;

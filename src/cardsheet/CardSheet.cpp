@@ -93,6 +93,18 @@ protected:
     }
 };
 
+// The screen's colour under the rows, inside the sheet's card.
+class ScreenFill : public QWidget {
+public:
+    using QWidget::QWidget;
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.fillRect(rect(), AppPalette::screenBackground());
+    }
+};
+
 ColorLabel* hint(const QString& text, QWidget* parent) {
     auto* l = new ColorLabel(text, Fonts::rounded(12), secondary(), parent);
     l->setWordWrap(true);
@@ -109,9 +121,15 @@ CardSheet::CardSheet(const Services& services, ChecklistPtr checklist, QWidget* 
       m_richText{services.theme, services.spelling},
       m_checklist(std::move(checklist)) {
     setModal(true);
-    setFixedWidth(sheetWidth);
+    setFixedWidth(sheetWidth + 2 * frameMargin());
+    // The rows stand on the screen's colour inside a card, which stands on the screen's colour too.
+    auto* backdrop = new ScreenFill;
+    m_card = new AppCard(backdrop, this);
+    m_card->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_card->lower();
     // The header and the footer stay in place; the body between them scrolls when the window is short.
-    m_outer = Boxes::column(this, 0, QMargins());
+    const int m = frameMargin();
+    m_outer = Boxes::column(this, 0, QMargins(m, m, m, m));
     auto* scroll = new SheetBody(this);
     scroll->setObjectName(QStringLiteral("cardSheetScroll"));
     m_outer->addWidget(scroll);
@@ -710,10 +728,19 @@ void CardSheet::keyPressEvent(QKeyEvent* event) {
         QDialog::keyPressEvent(event);
 }
 
+int CardSheet::frameMargin() { return cardInset + AppCard::padding; }
+
 void CardSheet::paintEvent(QPaintEvent*) {
-    // A card over the board: its sections' tinted frames stand out from it, and its edge from the board.
+    // Over the board: its edge stands out from it.
     QPainter p(this);
-    p.fillRect(rect(), AppPalette::cardBackground());
+    p.fillRect(rect(), AppPalette::screenBackground());
     p.setPen(withOpacity(AppPalette::separator(), 0.6));
     p.drawRect(QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5));
+}
+
+void CardSheet::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    // The card's edge 18 inside the sheet, its shadow around it.
+    m_card->setGeometry(rect().marginsRemoved(QMargins(cardInset, cardInset, cardInset, cardInset)) +
+                        AppCard::shadowMargins());
 }

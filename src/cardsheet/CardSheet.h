@@ -28,10 +28,16 @@ class IconButton;
 // Three situations: a new card (edit mode), an existing card in read mode, the same card in edit mode.
 // The board builds one sheet per board and calls openNewCard or openCard; every edit goes through
 // CardEdits and is saved at once.
+class AppCard;
+
 class CardSheet : public QDialog {
     Q_OBJECT
 public:
+    // The rows' block (their padding of 18 included); it stands in a card 18 inside the sheet.
     static constexpr int sheetWidth = 620;
+    static constexpr int cardInset = 18;
+    // From the sheet's edge to the rows' block: the card's inset and the card's own padding.
+    static int frameMargin();
 
     CardSheet(const Services& services, ChecklistPtr checklist, QWidget* parent = nullptr);
     ~CardSheet() override;
@@ -76,6 +82,7 @@ signals:
 protected:
     void keyPressEvent(QKeyEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void rebuild();
@@ -119,6 +126,7 @@ private:
     qsizetype m_storedNotesSize = 0;
 
     QVBoxLayout* m_outer = nullptr;
+    AppCard* m_card = nullptr; // behind the rows
     QPointer<QWidget> m_headerBox;
     QPointer<QWidget> m_footerBox;
     QWidget* m_body = nullptr;

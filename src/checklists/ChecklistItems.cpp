@@ -2,16 +2,22 @@
 
 #include "checklists/ChecklistLogic.h"
 #include "ui/Boxes.h"
+#include "ui/BoundedText.h"
 #include "ui/Fonts.h"
 #include "ui/Paint.h"
 #include "ui/Palette.h"
 
+#include <QFontMetricsF>
 #include <QHBoxLayout>
+#include <QHash>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmap>
 #include <QPixmapCache>
 #include <QVBoxLayout>
+
+#include <cmath>
+#include <optional>
 
 namespace checklistsui {
 
@@ -21,6 +27,29 @@ ClampedText* rowText(const QFont& font, bool primary, int maxLines, QWidget* par
     return new ClampedText(
         font, [primary] { return primary ? AppPalette::primaryText() : AppPalette::secondaryText(); }, maxLines,
         parent);
+}
+
+QFont nameFont() { return Fonts::rounded(14, 600); }
+QFont lineFont() { return Fonts::rounded(12); }
+QFont titleFont() { return Fonts::rounded(15, 700); }
+
+// The natural width of a short one-line text, kept: the layout asks it of every checklist at every reload.
+// Nothing when only laying the text out can tell how many lines it takes (breaks, end blanks, length).
+enum class Face { name, line, title };
+std::optional<qreal> advanceOf(const QString& text, Face face) {
+    if (text.size() > 300 || text.contains(QLatin1Char('\n')) || (!text.isEmpty() && text.back().isSpace()))
+        return std::nullopt;
+    static QHash<QString, qreal> kept[3];
+    QHash<QString, qreal>& widths = kept[int(face)];
+    if (auto it = widths.constFind(text); it != widths.constEnd())
+        return *it;
+    if (widths.size() > 20000)
+        widths.clear();
+    static const QFontMetricsF metrics[3] = {QFontMetricsF(nameFont()), QFontMetricsF(lineFont()),
+                                             QFontMetricsF(titleFont())};
+    const qreal w = metrics[int(face)].horizontalAdvance(text);
+    widths.insert(text, w);
+    return w;
 }
 } // namespace
 
@@ -76,8 +105,9 @@ void CountBadge::paintEvent(QPaintEvent* event) {
 ChecklistRow::ChecklistRow(ThemeManager& theme, ChecklistPtr checklist, Callbacks callbacks, QWidget* parent)
     : ChecklistEntry(theme, std::move(checklist), std::move(callbacks), parent) {
     m_tile = new TileView(42, 12, 16, this);
-    m_name = rowText(Fonts::rounded(14, 600), true, 1, this);
-    m_project = rowText(Fonts::rounded(12), false, 1, this);
+    // Both wrap as long as they need (a stored name is cut a few hundred characters in).
+    m_name = rowText(nameFont(), true, 0, this);
+    m_project = rowText(lineFont(), false, 0, this);
     m_toDo = new CountBadge(this);
     m_done = new CountBadge(this);
     auto* row = Boxes::row(this, 12, QMargins(padding, padding, padding, padding));
@@ -96,14 +126,31 @@ ChecklistRow::ChecklistRow(ThemeManager& theme, ChecklistPtr checklist, Callback
 void ChecklistRow::refresh() {
     const Checklist& c = *m_object;
     m_tile->setSymbol(c.iconName(), accentOf(c));
-    m_name->setText(c.name());
-    m_project->setText(projectLine(c));
+    m_name->setText(BoundedText::bounded(c.name()));
+    m_project->setText(BoundedText::bounded(projectLine(c)));
     // Both spellings of the two columns, as the board's header counts them.
     const ChecklistLogic::StatusCounts counts = ChecklistLogic::listCounts(c);
     m_toDo->setCount(counts.toDo, QStringLiteral(" à faire"));
     m_done->setCount(counts.done, QStringLiteral(" terminée(s)"));
     // A blank name shows blank, but a screen reader still needs a name for the row.
     setAccessibleTexts(cardTitle(c), projectLine(c));
+}
+
+bool ChecklistRow::fitsOneLine(const Checklist& c, int width) {
+    // The texts' room beside the tile and two counters of seven digits, the widest they can be here.
+    static const int counters = [] {
+        const QFontMetricsF fm(Fonts::rounded(12, 600));
+        return int(std::ceil(fm.horizontalAdvance(QStringLiteral("0000000 à faire")) +
+                             fm.horizontalAdvance(QStringLiteral("0000000 terminée(s)")))) +
+            2 * (20 + 12 + 2);
+    }();
+    const qreal room = width - 2 * padding - 42 - 12 - counters - 1;
+    const auto name = advanceOf(c.name(), Face::name);
+    const ProjectPtr p = c.project();
+    const auto line = p ? advanceOf(p->name(), Face::line) : std::optional<qreal>(0);
+    // "Projet : " before the project's name.
+    static const qreal prefix = QFontMetricsF(lineFont()).horizontalAdvance(QStringLiteral("Projet : ")) + 1;
+    return name && line && *name <= room && *line + prefix <= room;
 }
 
 void ChecklistRow::mousePressEvent(QMouseEvent* e) {
@@ -159,8 +206,8 @@ void ChecklistRow::paintShadow(QPainter& p, const QRect& rect) const {
 ChecklistCardGrid::ChecklistCardGrid(ThemeManager& theme, ChecklistPtr checklist, Callbacks callbacks, QWidget* parent)
     : ChecklistEntry(theme, std::move(checklist), std::move(callbacks), parent) {
     m_tile = new TileView(42, 12, 16, this);
-    m_title = rowText(Fonts::rounded(15, 700), true, 2, this);
-    m_subtitle = rowText(Fonts::rounded(12), false, 1, this);
+    m_title = rowText(titleFont(), true, 2, this);
+    m_subtitle = rowText(lineFont(), false, 1, this);
     auto* col = Boxes::column(this, 10, QMargins(14, 14, 14, 14));
     auto* header = new QHBoxLayout;
     header->addWidget(m_tile);
@@ -171,6 +218,19 @@ ChecklistCardGrid::ChecklistCardGrid(ThemeManager& theme, ChecklistPtr checklist
     col->addStretch(1);
     setMinimumHeight(120);
     bind(m_object, m_cb);
+}
+
+int ChecklistCardGrid::titleLines(const Checklist& c, int width) {
+    const QString& name = c.name();
+    if (name.isEmpty())
+        return 1; // "Sans titre"
+    // A name with blanks around it is laid out (a blank one shows "Sans titre").
+    const auto w = name.isEmpty() || name.back().isSpace() || name.front().isSpace() ? std::optional<qreal>()
+                                                                                     : advanceOf(name, Face::title);
+    const int room = width - 2 * 14;
+    if (!w || std::abs(*w - room) <= 1)
+        return 0;
+    return *w < room ? 1 : 2;
 }
 
 void ChecklistCardGrid::refresh() {

@@ -47,7 +47,7 @@ protected:
     TileView* m_tile = nullptr;
 };
 
-// A row: tile, name and project line, then the to-do and done counters, on a card of its own.
+// A row: tile, name and project line (both wrapped), then the to-do and done counters, on a card of its own.
 class ChecklistRow : public ChecklistEntry {
     Q_OBJECT
 public:
@@ -58,6 +58,9 @@ public:
     CountBadge* toDoBadge() const { return m_toDo; }
     CountBadge* doneBadge() const { return m_done; }
     static constexpr int padding = 16;
+    // Whether both texts of `checklist`'s row surely take one line each at this row width, whatever
+    // its counters show (then every such row is as tall).
+    static bool fitsOneLine(const Checklist& checklist, int width);
 
 protected:
     void mousePressEvent(QMouseEvent* e) override;
@@ -78,6 +81,8 @@ public:
     void paintShadow(QPainter& p, const QRect& rect) const override;
     ClampedText* titleText() const { return m_title; }
     ClampedText* subtitleText() const { return m_subtitle; }
+    // The lines (1 or 2) `checklist`'s title takes at this card width when its width alone tells; else 0.
+    static int titleLines(const Checklist& checklist, int width);
 
 protected:
     void mousePressEvent(QMouseEvent* e) override;

@@ -42,6 +42,8 @@ lists::PagedListScreen::Options options() {
     // One list of every checklist: this screen has no pager.
     o.paged = false;
     o.windowed = true;
+    // A long name takes more lines: rows and cards are as tall as their texts.
+    o.itemHeights = true;
     o.background = [] { return AppPalette::screenBackground(); };
     // The page's padding of 24 is measured to the cards' edges; their shadows reach into it.
     const QMargins s = AppCard::shadowMargins();
@@ -75,9 +77,9 @@ ChecklistsListView::ChecklistsListView(const Services& services, std::function<v
     title->setText(QStringLiteral("Checklists"));
     // The title stays whole; the search field gives way first.
     title->setMinimumWidth(QFontMetrics(Fonts::rounded(20, 600)).horizontalAdvance(title->text()) + 2);
-    // One line, cut with an ellipsis when the window is narrow: the card keeps its height.
+    // Wraps when the window is narrow: it gives way to the search field, not to an ellipsis.
     auto* subtitle = new lists::ClampedText(
-        Fonts::rounded(13), [] { return AppPalette::secondaryText(); }, 1, header);
+        Fonts::rounded(13), [] { return AppPalette::secondaryText(); }, 0, header);
     subtitle->setText(QStringLiteral("Créez des checklists globales ou liées à un projet."));
     subtitle->setSizePolicy(QSizePolicy::Ignored, subtitle->sizePolicy().verticalPolicy());
     titles->addWidget(title);
@@ -89,6 +91,8 @@ ChecklistsListView::ChecklistsListView(const Services& services, std::function<v
     searchField()->setMaximumWidth(260);
     searchField()->setPreferredWidth(260);
     searchField()->setSizePolicy(QSizePolicy::Preferred, searchField()->sizePolicy().verticalPolicy());
+    // A plain field on the screen's colour, with the outline that fields draw for contrast.
+    searchField()->setPlain([] { return withOpacity(AppPalette::screenBackground(), 0.75); });
     tools->addWidget(searchField());
     tools->addWidget(layoutSwitch());
     m_newButton = new PrimaryButton(QStringLiteral("Nouvelle"), QStringLiteral("plus"), header);
@@ -186,4 +190,38 @@ lists::ListItem* ChecklistsListView::makeItem(bool grid, int index, QWidget* hos
 void ChecklistsListView::bindItem(bool, lists::ListItem* item, int index) {
     const ChecklistPtr& c = m_page[size_t(index)];
     static_cast<ChecklistEntry*>(item)->bind(c, callbacksFor(c));
+}
+
+int ChecklistsListView::measure(bool grid, const ChecklistPtr& checklist, int width) const {
+    auto& item = m_measuring[grid];
+    if (!item) {
+        if (grid)
+            item = std::make_unique<ChecklistCardGrid>(m_services.theme, checklist, lists::ListItem::Callbacks{});
+        else
+            item = std::make_unique<ChecklistRow>(m_services.theme, checklist, lists::ListItem::Callbacks{});
+    } else {
+        static_cast<ChecklistEntry*>(item.get())->bind(checklist, {});
+    }
+    // Never shown, its texts tell no layout of their change: the layouts' kept heights go by hand.
+    for (QLayout* l : item->findChildren<QLayout*>())
+        l->invalidate();
+    return std::max(item->heightForWidth(width), item->minimumHeight());
+}
+
+int ChecklistsListView::itemHeight(bool grid, int index, int width) const {
+    const ChecklistPtr& c = m_page[size_t(index)];
+    // Most texts show whole on one line (a card's title on one or two): every such item is as tall as a
+    // stand-in of the same lines, measured once per width. The others are laid out one by one.
+    const int lines = grid ? ChecklistCardGrid::titleLines(*c, width) : int(ChecklistRow::fitsOneLine(*c, width));
+    if (lines == 0)
+        return measure(grid, c, width);
+    auto& kept = m_kept[grid][lines - 1];
+    if (kept.first != width) {
+        ChecklistPtr& standIn = m_standIns[lines - 1];
+        if (!standIn)
+            standIn = std::make_shared<Checklist>(
+                ChecklistFields{.name = lines == 1 ? QStringLiteral("x") : QStringLiteral("mm ").repeated(200)});
+        kept = {width, measure(grid, standIn, width)};
+    }
+    return kept.second;
 }

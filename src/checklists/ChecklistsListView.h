@@ -31,9 +31,12 @@ protected:
     void keepPage(int start, int end) override;
     lists::ListItem* makeItem(bool grid, int index, QWidget* host) override;
     void bindItem(bool grid, lists::ListItem* item, int index) override;
+    int itemHeight(bool grid, int index, int width) const override;
 
 private:
     lists::ListItem::Callbacks callbacksFor(const ChecklistPtr& checklist);
+    // The height of the row or card of `checklist` at `width`, laid out by an item kept for measuring.
+    int measure(bool grid, const ChecklistPtr& checklist, int width) const;
 
     Services m_services;
     std::function<void()> m_onCreateChecklist;
@@ -42,4 +45,9 @@ private:
     std::vector<ChecklistPtr> m_matches;
     std::vector<ChecklistPtr> m_page;
     PrimaryButton* m_newButton = nullptr;
+    // Measuring: a hidden row and card, stand-ins for texts of one line (and, on a card, of two), and
+    // the height each of those takes at the last width asked.
+    mutable std::unique_ptr<lists::ListItem> m_measuring[2];
+    mutable ChecklistPtr m_standIns[2];
+    mutable std::pair<int, int> m_kept[2][2] = {{{-1, 0}, {-1, 0}}, {{-1, 0}, {-1, 0}}};
 };

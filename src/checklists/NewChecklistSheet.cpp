@@ -1,6 +1,7 @@
 #include "checklists/NewChecklistSheet.h"
 
 #include "checklists/ChecklistEdits.h"
+#include "ui/BoundedText.h"
 #include "ui/Boxes.h"
 #include "ui/Components.h"
 #include "ui/Fonts.h"
@@ -12,6 +13,8 @@
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -93,6 +96,22 @@ public:
         QWidget* popup = view()->window();
         if (popup && popup != window() && popup->width() > width())
             popup->setGeometry(mapToGlobal(QPoint(0, 0)).x(), popup->y(), width(), popup->height());
+    }
+
+protected:
+    // The chosen name is cut with an ellipsis, as in the list, not in the middle of a glyph.
+    void paintEvent(QPaintEvent*) override {
+        QStylePainter painter(this);
+        painter.setPen(palette().color(QPalette::Text));
+        QStyleOptionComboBox opt;
+        initStyleOption(&opt);
+        painter.drawComplexControl(QStyle::CC_ComboBox, opt);
+        // The label is drawn a pixel inside each side of the edit field.
+        const int room =
+            style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, this).width() - 2;
+        opt.currentText = BoundedText::withoutBlankBeforeEllipsis(
+            fontMetrics().elidedText(BoundedText::bounded(opt.currentText), Qt::ElideRight, room));
+        painter.drawControl(QStyle::CE_ComboBoxLabel, opt);
     }
 };
 

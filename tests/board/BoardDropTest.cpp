@@ -22,10 +22,11 @@ int across(ChecklistDetailView* v) { return v->columnsScroller()->horizontalScro
 using BoardDropTest = BoardTest;
 
 // The pointer comes into a column over its margin, its header or a tile (it rarely lands on a
-// slot first); the drag is taken there and every later position finds its slot. A column's header is
-// its reorder target, which marks the column and refuses the card; the gap between two columns and
-// what lies past the last one take nothing.
-TEST_F(BoardDropTest, ACardDragIsTakenWhereverItEntersAndEachPositionFindsItsSlot) {
+// slot first); the drag is taken there and every later position finds its target. The slots and the
+// zone take a card; the rest of a column's card (header, tiles, padding) is its reorder target, which
+// marks the column and refuses the card; the gap between two columns, the space below a shorter one
+// and what lies past the last one take nothing.
+TEST_F(BoardDropTest, ACardDragIsTakenWhereverItEntersAndOnlySlotsAndZonesTakeIt) {
     auto board = checklist("B");
     auto a = column(board, "A", 0);
     auto b = column(board, "B", 1);
@@ -48,25 +49,22 @@ TEST_F(BoardDropTest, ACardDragIsTakenWhereverItEntersAndEachPositionFindsItsSlo
         QUuid column;
         std::optional<QUuid> before; // the marked slot's card; none for the end
     } path[] = {
-        {"A's margin beside the upper half of Y",
-         [&] { return QPoint(colA->cardRect().left() + 4, colA->tile(y->id())->geometry().center().y() - 6); }, slot,
-         a->id(), y->id()},
+        {"A's margin beside Y",
+         [&] { return QPoint(colA->cardRect().left() + 4, colA->tile(y->id())->geometry().center().y()); }, header,
+         a->id(), std::nullopt},
+        {"the slot in front of Y", [&] { return colA->slotRects()[1].center(); }, slot, a->id(), y->id()},
         {"A's header", [&] { return colA->menuButton()->geometry().center(); }, header, a->id(), std::nullopt},
-        {"the lower half of Z", [&] { return colA->tile(z->id())->geometry().center() + QPoint(0, 8); }, slot, a->id(),
-         std::nullopt},
+        {"the tile of Z", [&] { return colA->tile(z->id())->geometry().center(); }, header, a->id(), std::nullopt},
+        {"A's end slot", [&] { return colA->slotRects().back().center(); }, slot, a->id(), std::nullopt},
         {"A's « Ajouter une étape »", [&] { return colA->addCardButton()->geometry().center(); }, header, a->id(),
          std::nullopt},
-        {"the upper half of Z", [&] { return colA->tile(z->id())->geometry().center() - QPoint(0, 8); }, slot, a->id(),
-         z->id()},
+        {"A's zone", [&] { return colA->zoneRect().center(); }, slot, a->id(), std::nullopt},
         {"the gap just before B",
-         [&] {
-             return inA(colB, QPoint(colB->cardRect().left() - 4, colB->tile(w->id())->geometry().center().y() - 6));
-         },
-         nothing, none, std::nullopt},
+         [&] { return inA(colB, QPoint(colB->cardRect().left() - 4, colB->cardRect().center().y())); }, nothing, none,
+         std::nullopt},
         {"B's header", [&] { return inA(colB, colB->handle()->geometry().center()); }, header, b->id(), std::nullopt},
-        {"B's first card", [&] { return inA(colB, colB->tile(w->id())->geometry().center() - QPoint(0, 8)); }, slot,
-         b->id(), w->id()},
-        {"below B's last card", [&] { return inA(colB, QPoint(180, colB->height() + 40)); }, slot, b->id(),
+        {"the slot in front of W", [&] { return inA(colB, colB->slotRects()[0].center()); }, slot, b->id(), w->id()},
+        {"below B's card", [&] { return inA(colB, QPoint(180, colB->cardRect().bottom() + 30)); }, nothing, none,
          std::nullopt},
         {"the board's header", [&] { return inA(v->header(), v->header()->rect().center()); }, nothing, none,
          std::nullopt},
@@ -74,7 +72,7 @@ TEST_F(BoardDropTest, ACardDragIsTakenWhereverItEntersAndEachPositionFindsItsSlo
          c->id(), std::nullopt},
         {"the add-column tile, past the last column", [&] { return inA(v->addColumnTile(), QPoint(100, 50)); }, nothing,
          none, std::nullopt},
-        {"the middle of C", [&] { return inA(colC, colC->cardRect().center()); }, slot, c->id(), std::nullopt},
+        {"C's zone", [&] { return inA(colC, colC->zoneRect().center()); }, slot, c->id(), std::nullopt},
     };
     WindowDrag drag(v, mime.get());
     for (const auto& step : path) {
@@ -98,38 +96,51 @@ TEST_F(BoardDropTest, ACardDragIsTakenWhereverItEntersAndEachPositionFindsItsSlo
     EXPECT_EQ(titles(a), QStringList({"Y", "Z"}));
     EXPECT_EQ(titles(b), QStringList({"W"}));
 
-    // Released over a tile: in front of it when over its upper half.
-    EXPECT_TRUE(dragTo(colB, colB->tile(w->id())->geometry().center() - QPoint(0, 8), mime.get()));
+    // Released on the slot in front of a card: in front of it.
+    EXPECT_TRUE(dragTo(colB, colB->slotRects()[0].center(), mime.get()));
     testsupport::flushEvents();
     EXPECT_EQ(titles(b), QStringList({"X", "W"}));
 }
 
-// Released over a column's header or between two columns, a card goes back: nothing moves, nothing is
-// stamped, and no mark stays.
-TEST_F(BoardDropTest, ACardReleasedOverAHeaderOrBetweenColumnsGoesBack) {
+// Released over a column's header, over a tile, between two columns or below a shorter column, a card
+// goes back: nothing moves, nothing is stamped, and no mark stays.
+TEST_F(BoardDropTest, ACardReleasedAnywhereButASlotOrAZoneGoesBack) {
     auto board = checklist("B");
     auto a = column(board, "A", 0);
     auto b = column(board, "B", 1);
     auto x = card(a, "X", 0);
-    card(b, "W", 0);
+    auto w = card(b, "W", 0);
+    for (int i = 1; i < 5; ++i)
+        card(b, QStringLiteral("W%1").arg(i), i);
     auto* v = show(board);
+    auto* colA = v->columnView(a->id());
     auto* colB = v->columnView(b->id());
+    ASSERT_LT(colA->cardRect().bottom() + 40, colB->cardRect().bottom());
     const QDateTime stamped = board->updatedAt();
     std::unique_ptr<QMimeData> mime(BoardDrag::makeMime({BoardDrag::Payload::card, x->id()}));
-    const QPoint places[] = {colB->menuButton()->geometry().center(), colB->addCardButton()->geometry().center(),
-                             QPoint(colB->cardRect().left() - 6, colB->cardRect().center().y())};
-    for (const QPoint& at : places) {
-        SCOPED_TRACE(at.x());
-        EXPECT_FALSE(dragTo(colB, at, mime.get()));
+    const std::pair<QWidget*, QPoint> places[] = {
+        {colB, colB->menuButton()->geometry().center()},
+        {colB, colB->addCardButton()->geometry().center()},
+        {colB, QPoint(colB->cardRect().left() - 6, colB->cardRect().center().y())},
+        {colB, colB->tile(w->id())->geometry().center()},
+        {colA, QPoint(colA->cardRect().center().x(), colA->cardRect().bottom() + 20)},
+    };
+    const QStringList inB = titles(b);
+    for (const auto& [over, at] : places) {
+        SCOPED_TRACE(QStringLiteral("%1,%2").arg(at.x()).arg(at.y()).toStdString());
+        EXPECT_FALSE(dragTo(over, at, mime.get()));
         testsupport::flushEvents();
         EXPECT_EQ(v->marks(), BoardDrag::Marks{});
         EXPECT_EQ(titles(a), QStringList({"X"}));
-        EXPECT_EQ(titles(b), QStringList({"W"}));
+        EXPECT_EQ(titles(b), inB);
+        EXPECT_EQ(x->orderIndex(), 0);
         EXPECT_EQ(board->updatedAt(), stamped);
     }
 }
 
-TEST_F(BoardDropTest, AColumnDragIsTakenOverAnyPartOfAColumn) {
+// A column goes in front of the column whose card it is released on (header, tiles); the slots and
+// the zone refuse it, and the gaps between columns and their shadows take nothing.
+TEST_F(BoardDropTest, AColumnIsTakenOnAColumnsCardOutsideItsSlotsAndZone) {
     auto board = checklist("B");
     auto a = column(board, "A", 0);
     auto b = column(board, "B", 1);
@@ -138,22 +149,41 @@ TEST_F(BoardDropTest, AColumnDragIsTakenOverAnyPartOfAColumn) {
     auto* v = show(board);
     auto* colA = v->columnView(a->id());
     auto* colB = v->columnView(b->id());
+    const QDateTime stamped = board->updatedAt();
     std::unique_ptr<QMimeData> mime(BoardDrag::makeMime({BoardDrag::Payload::column, c->id()}));
-    WindowDrag drag(v, mime.get());
-    // In through A's shadow, then B's header, then one of B's cards.
-    EXPECT_TRUE(drag.move(colA, QPoint(colA->cardRect().left() - 3, 60)));
-    EXPECT_EQ(v->marks().dropTargetColumnReorderId, a->id());
-    EXPECT_TRUE(drag.move(colB, colB->menuButton()->geometry().center()));
-    EXPECT_EQ(v->marks().dropTargetColumnReorderId, b->id());
-    EXPECT_FALSE(v->marks().dropTargetColumnId);
-    // Past the last column nothing takes it (a column goes in front of its target).
-    EXPECT_FALSE(drag.move(v->addColumnTile(), v->addColumnTile()->rect().center()));
-    EXPECT_FALSE(v->marks().dropTargetColumnReorderId);
-    EXPECT_TRUE(drag.move(colB, colB->tile(w->id())->geometry().center()));
-    EXPECT_TRUE(colB->isReorderTarget());
-    EXPECT_FALSE(colA->isReorderTarget());
-    EXPECT_TRUE(drag.drop());
-    EXPECT_EQ(v->marks(), BoardDrag::Marks{});
+    {
+        WindowDrag drag(v, mime.get());
+        // In through A's shadow, then B's header, then one of B's cards.
+        EXPECT_FALSE(drag.move(colA, QPoint(colA->cardRect().left() - 3, 60)));
+        EXPECT_FALSE(v->marks().dropTargetColumnReorderId);
+        EXPECT_TRUE(drag.move(colB, colB->menuButton()->geometry().center()));
+        EXPECT_EQ(v->marks().dropTargetColumnReorderId, b->id());
+        EXPECT_FALSE(v->marks().dropTargetColumnId);
+        // Past the last column nothing takes it (a column goes in front of its target).
+        EXPECT_FALSE(drag.move(v->addColumnTile(), v->addColumnTile()->rect().center()));
+        EXPECT_FALSE(v->marks().dropTargetColumnReorderId);
+        EXPECT_TRUE(drag.move(colB, colB->tile(w->id())->geometry().center()));
+        EXPECT_TRUE(colB->isReorderTarget());
+        EXPECT_FALSE(colA->isReorderTarget());
+    }
+    // Refused: B's slots, its zone, A's zone, the gap between A and B.
+    const std::pair<QWidget*, QPoint> refused[] = {
+        {colB, colB->slotRects()[0].center()},
+        {colB, colB->slotRects().back().center()},
+        {colB, colB->zoneRect().center()},
+        {colA, colA->zoneRect().center()},
+        {colB, QPoint(colB->cardRect().left() - 7, colB->cardRect().center().y())},
+    };
+    for (const auto& [over, at] : refused) {
+        SCOPED_TRACE(QStringLiteral("%1,%2").arg(at.x()).arg(at.y()).toStdString());
+        EXPECT_FALSE(dragTo(over, at, mime.get()));
+        testsupport::flushEvents();
+        EXPECT_EQ(v->marks(), BoardDrag::Marks{});
+        EXPECT_EQ(columnNames(), QStringList({"A", "B", "C"}));
+        EXPECT_EQ(c->orderIndex(), 2);
+        EXPECT_EQ(board->updatedAt(), stamped);
+    }
+    EXPECT_TRUE(dragTo(colB, colB->tile(w->id())->geometry().center(), mime.get()));
     testsupport::flushEvents();
     EXPECT_EQ(columnNames(), QStringList({"A", "C", "B"}));
 }

@@ -130,3 +130,35 @@ TEST_F(BoardTest, TheKeyboardReachesEveryCardOfALongColumn) {
     EXPECT_EQ(tile->cardId(), moved->id());
     EXPECT_TRUE(v->rect().contains(QRect(tile->mapTo(v, QPoint()), tile->size())));
 }
+
+// A long column opens with its cards out of sight guessed from their texts' lengths; once shown, the
+// board corrects the guesses, so that a card keeps its place when its tile is made.
+TEST_F(BoardTest, GuessedPlacesAreCorrectedOnceTheBoardIsShown) {
+    auto board = checklist("B");
+    auto a = column(board, "A", 0);
+    for (int i = 0; i < 300; ++i) {
+        // Titles of one to several lines, some notes: guesses from lengths alone miss some of them.
+        const QString title = i % 7 ? QStringLiteral("Carte %1").arg(i) : QStringLiteral("Mi ").repeated(i % 40 + 1);
+        card(a, title, i, false, i % 5 ? OptText() : OptText(QStringLiteral("iiii ").repeated(i % 30 + 1)));
+    }
+    auto* v = show(board);
+    auto* col = v->columnView(a->id());
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !v->isRefiningEstimates(); }, 5000));
+    const int width = ColumnView::kWidth - 32;
+    int checked = 0;
+    for (const auto& c : sortedCards(*a)) {
+        if (col->tile(c->id()))
+            continue;
+        EXPECT_EQ(col->cardGeometry(c->id()).height(), CardTile::estimateHeight(c->title(), c->notes(), width))
+            << c->title().toStdString();
+        ++checked;
+    }
+    EXPECT_GT(checked, 200);
+    // Made where it was placed.
+    const auto far = cardOf(a, 280);
+    const QRect placed = col->cardGeometry(far->id());
+    v->verticalScroller()->verticalScrollBar()->setValue(placed.top());
+    testsupport::flushEvents();
+    ASSERT_TRUE(col->tile(far->id()));
+    EXPECT_EQ(col->tile(far->id())->geometry(), placed);
+}

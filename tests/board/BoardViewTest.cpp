@@ -6,6 +6,7 @@
 #include "support/Accessibility.h"
 #include "support/TestSupport.h"
 #include "ui/Components.h"
+#include "ui/KeyboardFocus.h"
 
 #include <QLineEdit>
 #include <QDrag>
@@ -144,7 +145,7 @@ TEST_F(BoardTest, RefusedAndCancelledDragsChangeNothingAndClearTheirMarks) {
 
     { // A column drag over a column outlines it; leaving (Escape) clears it.
         WindowDrag drag(v, colMime.get());
-        EXPECT_TRUE(drag.move(colA, centre(colA->slotRects()[0])));
+        EXPECT_TRUE(drag.move(colA, colA->menuButton()->geometry().center()));
         EXPECT_TRUE(colA->isReorderTarget());
         drag.leave();
         EXPECT_FALSE(colA->isReorderTarget());
@@ -183,7 +184,7 @@ TEST_F(BoardTest, ColumnsDropJustBeforeTheirTargetAndKeepTheirViews) {
     auto* wView = v->columnView(w->id());
     auto* yView = v->columnView(y->id());
     std::unique_ptr<QMimeData> mime(BoardDrag::makeMime({BoardDrag::Payload::column, w->id()}));
-    EXPECT_TRUE(dragTo(yView, yView->cardRect().center(), mime.get()));
+    EXPECT_TRUE(dragTo(yView, yView->menuButton()->geometry().center(), mime.get()));
     EXPECT_FALSE(yView->isReorderTarget());
     testsupport::flushEvents();
     EXPECT_EQ(columnNames(), QStringList({"X", "W", "Y", "Z"}));
@@ -192,7 +193,7 @@ TEST_F(BoardTest, ColumnsDropJustBeforeTheirTargetAndKeepTheirViews) {
 
     // On itself: taken, nothing moves or is stamped.
     const QDateTime stamped = board->updatedAt();
-    EXPECT_TRUE(dragTo(wView, wView->cardRect().center(), mime.get()));
+    EXPECT_TRUE(dragTo(wView, wView->handle()->geometry().center(), mime.get()));
     testsupport::flushEvents();
     EXPECT_EQ(columnNames(), QStringList({"X", "W", "Y", "Z"}));
     EXPECT_EQ(board->updatedAt(), stamped);
@@ -528,4 +529,33 @@ TEST_F(BoardTest, ATileShowsItsFocusRingAfterKeyboardNavigationOnly) {
     ASSERT_TRUE(moved);
     EXPECT_TRUE(moved->hasFocus());
     EXPECT_TRUE(ring(moved));
+}
+
+// A column's "…" and handle clicked with the pointer keep no keyboard: once the menu is closed no ring
+// shows and Space opens nothing; Tab still reaches them, with their ring.
+TEST_F(BoardTest, AColumnsButtonsClickedWithThePointerKeepNoKeyboard) {
+    std::unique_ptr<QObject> watch(KeyboardFocus::install(qApp));
+    auto board = checklist("B");
+    auto a = column(board, "A", 0);
+    auto* v = show(board);
+    QApplication::setActiveWindow(v->window());
+    auto* col = v->columnView(a->id());
+    for (QWidget* button : {static_cast<QWidget*>(col->menuButton()), static_cast<QWidget*>(col->handle())}) {
+        SCOPED_TRACE(button->accessibleName().toStdString());
+        v->window()->setAttribute(Qt::WA_KeyboardFocusChange, true); // Tab was used before
+        QTest::mouseClick(button, Qt::LeftButton, {}, button->rect().center());
+        testsupport::flushEvents();
+        QWidget* menu = QApplication::activePopupWidget();
+        ASSERT_TRUE(menu);
+        menu->close();
+        testsupport::flushEvents();
+        EXPECT_FALSE(button->hasFocus());
+        EXPECT_FALSE(KeyboardFocus::showsRing(button));
+        QTest::keyClick(v->window(), Qt::Key_Space);
+        testsupport::flushEvents();
+        EXPECT_FALSE(QApplication::activePopupWidget());
+        if (auto* open = QApplication::activePopupWidget())
+            open->close();
+    }
+    EXPECT_TRUE(col->menuButton()->focusPolicy() & Qt::TabFocus);
 }

@@ -613,3 +613,27 @@ TEST_F(LargeDescriptionTest, DescriptionsTooLargeToEditShowTheirStartAndAreKept)
     check({"50 MB plain", kLine.repeated(50'000'000 / kLine.size()), true, "une étape"});
     check({"7 MB rtf", notesformat::encode(rtf, {}), true, "début"});
 }
+
+namespace {
+
+// The rows stand on the screen's colour in a card 18 inside the sheet, itself on the screen's colour:
+// outside the card, on the card's padding and among the rows, the sheet shows those two colours.
+TEST_F(CardSheetTest, TheRowsStandInACardOnTheScreensColour) {
+    sheet->openCard(todo->cards()[0]);
+    testsupport::flushEvents();
+    EXPECT_EQ(sheet->width(), CardSheet::sheetWidth + 2 * (18 + 16));
+    const QImage img = sheet->grab().toImage();
+    const int y = img.height() / 2;
+    auto near = [](QColor a, QColor b) {
+        return std::abs(a.red() - b.red()) + std::abs(a.green() - b.green()) + std::abs(a.blue() - b.blue()) <= 6;
+    };
+    EXPECT_TRUE(near(img.pixelColor(8, y), AppPalette::screenBackground())); // outside the card
+    EXPECT_TRUE(near(img.pixelColor(18 + 8, y), AppPalette::cardBackground())); // the card's padding
+    EXPECT_TRUE(near(img.pixelColor(18 + 16 + 4, y), AppPalette::screenBackground())); // under the rows
+    // Every row lies inside the card's padding.
+    auto* heading = sheet->findChild<QWidget*>(QStringLiteral("heading"));
+    ASSERT_TRUE(heading);
+    EXPECT_GE(heading->mapTo(sheet.get(), QPoint()).x(), 18 + 16);
+}
+
+} // namespace

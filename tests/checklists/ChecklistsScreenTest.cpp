@@ -7,16 +7,21 @@
 #include "support/TestServices.h"
 #include "support/TestSupport.h"
 #include "ui/Components.h"
+#include "ui/Palette.h"
 #include "ui/lists/ListChrome.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
+#include <QStyleOptionComboBox>
 #include <QLineEdit>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
 
 #include <gtest/gtest.h>
+
+#include <map>
+#include <set>
 
 namespace {
 
@@ -344,6 +349,20 @@ TEST_F(ChecklistsScreenTest, TheHeaderKeepsA260SearchFieldAndTabFollowsItsOrder)
     testsupport::flushEvents();
     EXPECT_GE(screen()->searchField()->width(), 140);
     EXPECT_LE(screen()->newButton()->mapTo(screen(), QPoint(screen()->newButton()->width(), 0)).x(), 620);
+    // The subtitle wraps rather than ending in an ellipsis.
+    const QString subtitle = QStringLiteral("Créez des checklists globales ou liées à un projet.");
+    for (auto* text : screen()->findChildren<lists::ClampedText*>()) {
+        if (text->text() != subtitle)
+            continue;
+        const QStringList lines = text->visibleLines(text->width());
+        EXPECT_GE(lines.size(), 2);
+        EXPECT_EQ(lines.join(' ').simplified(), subtitle);
+        EXPECT_GE(text->height(), text->heightForWidth(text->width()));
+    }
+    // A plain field: no magnifier, on the screen's colour.
+    for (auto* symbol : screen()->searchField()->findChildren<lists::SymbolView*>())
+        EXPECT_FALSE(symbol->isVisibleTo(screen()));
+    EXPECT_EQ(screen()->searchField()->fillColor(), withOpacity(AppPalette::screenBackground(), 0.75));
 
     QStringList order;
     QWidget* w = screen()->searchField()->lineEdit();
@@ -357,3 +376,108 @@ TEST_F(ChecklistsScreenTest, TheHeaderKeepsA260SearchFieldAndTabFollowsItsOrder)
 }
 
 } // namespace
+
+namespace {
+
+// No text of a row or card is clipped: each item is at least as tall as it asks at its width, and so is
+// each of its texts.
+void expectNothingClipped(const QList<lists::ListItem*>& items) {
+    for (lists::ListItem* item : items) {
+        const QString name = static_cast<checklistsui::ChecklistEntry*>(item)->checklist()->name().left(20);
+        EXPECT_GE(item->height(), item->heightForWidth(item->width())) << name.toStdString();
+        for (auto* text : item->findChildren<lists::ClampedText*>())
+            EXPECT_GE(text->height(), text->heightForWidth(text->width())) << name.toStdString();
+    }
+}
+
+} // namespace
+
+// A card grows with a title of two lines and shares its row's height; the other rows keep the height of
+// one line, whichever card comes first. A row's name wraps whole.
+TEST_F(ChecklistsScreenTest, CardsAndRowsAreAsTallAsTheirTexts) {
+    const QString longName = QStringLiteral("Réception des travaux de la salle polyvalente et des vestiaires");
+    const QStringList before = {"Court", "Bref", "Net", "Petit", longName, "Un", "Deux"};
+    for (int i = 0; i < int(before.size()); ++i)
+        checklist(before[i], 100 - i);
+    ts.prefs().setValue("prefs.defaultLayout", "grid");
+    screen();
+    auto heights = [this] {
+        std::map<int, std::set<int>> rows; // top -> heights
+        for (auto* item : screen()->shownItems())
+            rows[item->y()].insert(item->height());
+        return rows;
+    };
+    auto rows = heights();
+    ASSERT_EQ(rows.size(), 3u);
+    auto it = rows.begin();
+    const int one = *it->second.begin();
+    EXPECT_EQ(it->second.size(), 1u);
+    EXPECT_GE(one, 120);
+    ++it;
+    EXPECT_EQ(it->second.size(), 1u);
+    EXPECT_GT(*it->second.begin(), one);
+    ++it;
+    EXPECT_EQ(it->second, std::set<int>{one});
+    auto* card = item<ChecklistCardGrid>(4);
+    ASSERT_TRUE(card);
+    EXPECT_EQ(card->titleText()->visibleLines(card->titleText()->width()).size(), 2);
+    expectNothingClipped(screen()->shownItems());
+
+    // The long title first: only its row grows.
+    checklist(longName + QStringLiteral(" (copie)"), 200);
+    testsupport::flushEvents();
+    rows = heights();
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_GT(*rows.begin()->second.begin(), one);
+    EXPECT_EQ(std::next(rows.begin())->second, std::set<int>{*rows.begin()->second.begin()});
+    EXPECT_EQ(std::prev(rows.end())->second, std::set<int>{one});
+    expectNothingClipped(screen()->shownItems());
+
+    // Rows: a long name on as many lines as it needs, with no ellipsis, and the next row below it.
+    checklist(QStringList(3, longName).join(" "), 150);
+    ts.prefs().setValue("prefs.defaultLayout", "list");
+    testsupport::flushEvents();
+    auto* row = item<ChecklistRow>(1);
+    ASSERT_TRUE(row);
+    const QStringList lines = row->nameText()->visibleLines(row->nameText()->width());
+    EXPECT_GE(lines.size(), 3);
+    EXPECT_EQ(lines.join("").remove(QChar(0x20)), QString(row->checklist()->name()).remove(QChar(0x20)));
+    EXPECT_GT(row->height(), item<ChecklistRow>(2)->height());
+    EXPECT_LE(row->geometry().bottom(), item<ChecklistRow>(2)->y());
+    // Rows take exactly what their texts need, project lines included.
+    checklist(QStringLiteral("  Bords blancs  "), 160, project(longName, 0));
+    testsupport::flushEvents();
+    for (auto* shown : screen()->shownItems())
+        EXPECT_EQ(shown->height(), std::max(shown->heightForWidth(shown->width()), shown->minimumHeight()));
+    expectNothingClipped(screen()->shownItems());
+}
+
+// The picker's chosen project, too long for it, ends in an ellipsis inside its field: no glyph is cut
+// at the field's edge.
+TEST_F(ChecklistsScreenTest, ThePickerCutsALongProjectNameWithAnEllipsis) {
+    project(QStringLiteral("Aménagement_numérique_des_collectivités_territoriales_du_bassin_minier"), 1);
+    NewChecklistSheet sheet(ts.services());
+    sheet.show();
+    testsupport::flushEvents();
+    QComboBox* picker = sheet.projectPicker();
+    picker->setCurrentIndex(1);
+    testsupport::flushEvents();
+    QStyleOptionComboBox opt;
+    opt.initFrom(picker);
+    opt.rect = picker->rect();
+    const QRect field =
+        picker->style()->subControlRect(QStyle::CC_ComboBox, &opt, QStyle::SC_ComboBoxEditField, picker);
+    const QImage img = picker->grab().toImage();
+    const QColor fill = img.pixelColor(field.right(), field.top());
+    int ink = 0, inside = 0;
+    for (int y = field.top(); y <= field.bottom(); ++y) {
+        for (int x = field.left(); x <= field.right(); ++x) {
+            const QColor c = img.pixelColor(x, y);
+            const bool dark = std::abs(c.lightness() - fill.lightness()) > 60;
+            ink += dark && x >= field.right() - 1;
+            inside += dark;
+        }
+    }
+    EXPECT_GT(inside, 50); // the name is drawn
+    EXPECT_EQ(ink, 0); // and stops before the field's edge
+}

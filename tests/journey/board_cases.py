@@ -110,9 +110,9 @@ def board_drag_card_within_column(app):
 @case
 def board_drag_card_into_empty_column(app):
     session = open_board(app)
-    # On the hint that invites the drop.
+    # Just under the hint that invites the drop: the column's drop zone.
     hint = session.find("label", "Glisser une carte ici ou ajoutez-en une.")
-    session.drag(card(session, "Carte B1"), hint)
+    session.drag(card(session, "Carte B1"), below(session, hint, 40))
     expect_board(session, {"À faire": ["Carte A1", "Carte A2", "Carte A3"], "En cours": ["Carte B2"],
                            "Fait": ["Carte C1"], "Vide": ["Carte B1"]}, "B1 dropped into the empty column")
 
@@ -121,7 +121,7 @@ def board_drag_card_into_empty_column(app):
 def board_reorder_column(app):
     session = open_board(app)
     handle = session.find("push button", "Déplacer la colonne", root=column(session, "Fait"))
-    session.drag(handle, session.center(column(session, "À faire")))
+    session.drag(handle, session.center(card(session, "Carte A2")))
     expect_board(session, {"Fait": ["Carte C1"], "À faire": ["Carte A1", "Carte A2", "Carte A3"],
                            "En cours": ["Carte B1", "Carte B2"], "Vide": []}, "« Fait » moved first")
 

@@ -169,10 +169,11 @@ class Killer:
             x, y, w, h = s.extents(s.find("filler", target))
             s.move(*s.settled_center(s.find("push button", "Carte")))
             s.xdo("sleep", 0.1, "mousedown", 1, "sleep", 0.2)
+            # Low in the column: its drop zone.
             if half:
-                s.move(x + w // 2, y + 150)
+                s.move(x + w // 2, y + h - 80)
                 return
-            s.move(x + w // 2, y + 150)
+            s.move(x + w // 2, y + h - 80)
             s.xdo("sleep", 0.2, "mouseup", 1)
             wait_until(f"the card in « {target} » in the store", lambda: self.card_column() == target, timeout=10)
             self.column = target

@@ -13,6 +13,7 @@ sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
 import harness  # noqa: E402
 import board_cases  # noqa: E402,F401
+import checklists_cases  # noqa: E402,F401
 import editor_cases  # noqa: E402,F401
 import editor_outline_cases  # noqa: E402,F401
 import fidelity_cases  # noqa: E402,F401

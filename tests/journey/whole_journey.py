@@ -102,7 +102,16 @@ def add_card(s, column, title, description=None, link=None, file=None):
             s.click(s.find("push button", "Ajouter", root=sheet))
             s.find("push button", "Ouvrir le lien", root=sheet)
         if file:
-            s.click(s.find("push button", "Ajouter un fichier", root=sheet))
+            add_file = s.find("push button", "Ajouter un fichier", root=sheet)
+            # Low in the sheet's body, it may stand under the footer: the body is scrolled to it.
+            footer = s.extents(s.find("push button", "Enregistrer", root=sheet))[1] - 14
+            for _ in range(20):
+                x, y, w, h = s.extents(add_file)
+                if y + h <= footer:
+                    break
+                s.move(x + w // 2, footer - 60)
+                s.xdo("click", 5, "sleep", 0.05)
+            s.click(add_file)
             choose_file(s, "Ajouter un fichier", file)
             s.find("push button", "Ouvrir le fichier", root=sheet)
         s.click(s.find("push button", "Enregistrer", root=sheet))

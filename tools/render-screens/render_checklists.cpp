@@ -36,6 +36,7 @@ void fill(const Services& s) {
         int toDo, done;
     };
     for (const Sample& sample : {Sample{"Recette", app, 2, 5}, Sample{"Courses de la semaine", nullptr, 6, 1},
+                                 Sample{"Réception des travaux de la salle polyvalente et des vestiaires", site, 1, 1},
                                  Sample{"Mise en ligne", site, 4, 3}, Sample{"Checklist Production", app, 0, 8},
                                  Sample{"Rentrée", nullptr, 3, 0}}) {
         auto c = edits.createChecklist(sample.name, sample.project);
@@ -70,6 +71,8 @@ const bool registered = registerScreenShots({
                [](const Services& s) { return screen(s, true, "list"); }},
     ScreenShot{QStringLiteral("checklists-list-hover"), QSize(900, 640),
                [](const Services& s) { return screen(s, true, "list"); }, hoverFirst},
+    ScreenShot{QStringLiteral("checklists-list-narrow"), QSize(620, 640),
+               [](const Services& s) { return screen(s, true, "list"); }},
     ScreenShot{QStringLiteral("checklists-grid"), QSize(900, 640),
                [](const Services& s) { return screen(s, true, "grid"); }},
     ScreenShot{QStringLiteral("checklists-grid-hover"), QSize(900, 640),

@@ -72,13 +72,59 @@ void AdaptiveGridLayout::setWindow(int first, int total) {
     invalidate();
 }
 
+void AdaptiveGridLayout::setHeightOf(HeightOf heightOf) {
+    m_heightOf = std::move(heightOf);
+    heightsChanged();
+}
+
+void AdaptiveGridLayout::heightsChanged() {
+    for (Tops& t : m_tops)
+        t = Tops();
+    invalidate();
+}
+
+const std::vector<int>& AdaptiveGridLayout::rowTops(int colW, int columns, int total) const {
+    static const std::vector<int> none;
+    if (!m_heightOf)
+        return none;
+    for (const Tops& t : m_tops)
+        if (t.colW == colW && t.columns == columns && t.total == total)
+            return t.tops;
+    Tops& t = m_tops[m_nextTops];
+    m_nextTops = (m_nextTops + 1) % int(std::size(m_tops));
+    t.colW = colW;
+    t.columns = columns;
+    t.total = total;
+    const int rows = (total + columns - 1) / columns;
+    t.tops.assign(size_t(rows) + 1, 0);
+    int y = 0;
+    for (int r = 0; r < rows; ++r) {
+        t.tops[size_t(r)] = y;
+        int h = 0;
+        for (int p = r * columns; p < std::min(total, (r + 1) * columns); ++p)
+            h = std::max(h, m_heightOf(p, colW));
+        y += h + m_spacing;
+    }
+    t.tops[size_t(rows)] = rows > 0 ? y - m_spacing : 0;
+    return t.tops;
+}
+
 std::pair<int, int> AdaptiveGridLayout::positionsMeeting(int total, int width, int top, int bottom, int extra,
                                                          int guessHeight) const {
     const QMargins m = contentsMargins();
     const int W = std::max(1, width - m.left() - m.right());
     const int n = columnCount(W);
-    const int pitch = std::max(1, uniformHeight(columnWidth(W, n), guessHeight) + m_spacing);
     const int rows = (total + n - 1) / n;
+    if (const std::vector<int>& tops = rowTops(columnWidth(W, n), n, total); !tops.empty()) {
+        // The first row whose bottom reaches `top`, through the row that starts before `bottom`.
+        auto rowAt = [&](int y) {
+            return int(std::upper_bound(tops.begin(), tops.end() - 1, y - m.top()) - tops.begin()) - 1;
+        };
+        const int firstRow = std::clamp(rowAt(top) - extra, 0, rows);
+        const int endRow = std::clamp(rowAt(bottom) + 1 + extra, firstRow, rows);
+        return {firstRow * n, std::min(total, endRow * n)};
+    }
+    const int pitch = std::max(1, uniformHeight(columnWidth(W, n), guessHeight) + m_spacing);
     const int firstRow = std::clamp((top - m.top()) / pitch - extra, 0, rows);
     const int endRow = std::clamp((bottom - m.top()) / pitch + 1 + extra, firstRow, rows);
     return {firstRow * n, std::min(total, endRow * n)};
@@ -94,7 +140,21 @@ int AdaptiveGridLayout::doLayout(const QRect& outer, bool apply) const {
     const int x0 = rect.x() + (W - gridW) / 2;
     int y = rect.y();
     if (m_total >= 0) {
-        // Every row as tall as the first item: only the window's items are placed, the rest is room.
+        // Only the window's items are placed, the rest is room.
+        if (const std::vector<int>& tops = rowTops(colW, n, m_total); !tops.empty()) {
+            int p = m_first;
+            for (QLayoutItem* item : m_items) {
+                if (item->isEmpty())
+                    continue;
+                const size_t r = size_t(p / n);
+                if (apply && r + 1 < tops.size())
+                    item->setGeometry(QRect(x0 + (p % n) * (colW + m_spacing), y + tops[r], colW,
+                                            tops[r + 1] - tops[r] - (r + 2 < tops.size() ? m_spacing : 0)));
+                ++p;
+            }
+            return tops.back() + m.top() + m.bottom();
+        }
+        // Every row as tall as the first item.
         const int h = uniformHeight(colW, 0);
         int p = m_first;
         for (QLayoutItem* item : m_items) {

@@ -3,7 +3,9 @@
 #include <QLayout>
 #include <QList>
 
+#include <functional>
 #include <utility>
+#include <vector>
 
 namespace lists {
 
@@ -28,9 +30,14 @@ public:
     // centred): a label above the grid stands as far in to line up with it.
     int leadingOffset(int width) const;
 
-    // Windowed: the items stand for positions [first, first + count()) of `total` items of one height
-    // (the first item's), and the layout is as tall as all of them; total < 0 lays out the items alone.
+    // Windowed: the items stand for positions [first, first + count()) of `total` items, and the layout
+    // is as tall as all of them; total < 0 lays out the items alone. Rows are as tall as the tallest of
+    // their positions by `heightOf` (position, column width) when given, else as tall as the first item.
     void setWindow(int first, int total);
+    using HeightOf = std::function<int(int position, int columnWidth)>;
+    void setHeightOf(HeightOf heightOf);
+    // The positions' heights may have changed (new values): measured again at the next layout.
+    void heightsChanged();
     // The positions (of `total`) whose rows meet [top, bottom) (layout coordinates) at this width, with `extra` rows
     // more on each side; before any item is made, rows of `guessHeight` are assumed.
     std::pair<int, int> positionsMeeting(int total, int width, int top, int bottom, int extra, int guessHeight) const;
@@ -39,7 +46,18 @@ private:
     int doLayout(const QRect& rect, bool apply) const;
     int columnWidth(int innerWidth, int columns) const;
     int uniformHeight(int colW, int guess) const;
+    // The top of each row of the window's `total` positions and, last, the bottom of the last row
+    // (relative to the first row's top); empty without `heightOf`.
+    const std::vector<int>& rowTops(int colW, int columns, int total) const;
     QList<QLayoutItem*> m_items;
+    HeightOf m_heightOf;
+    // The row tops at the last few widths asked (a layout asks its size at several widths).
+    struct Tops {
+        int colW = -1, columns = -1, total = -1;
+        std::vector<int> tops;
+    };
+    mutable Tops m_tops[4];
+    mutable int m_nextTops = 0;
     int m_first = 0;
     int m_total = -1;
     int m_min, m_max, m_spacing;

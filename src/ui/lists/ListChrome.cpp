@@ -24,6 +24,7 @@ SearchField::SearchField(const QString& placeholder, QWidget* parent) : QWidget(
     auto* glass = new SymbolView(13, this);
     glass->setSymbol(QStringLiteral("magnifyingglass"), QColor());
     glass->setColorFn([] { return AppPalette::secondaryText(); });
+    m_glass = glass;
     m_edit = newBareLineEdit(placeholder, this);
     m_edit->setAutoFillBackground(false);
     m_edit->installEventFilter(this);
@@ -39,6 +40,16 @@ void SearchField::setPreferredWidth(int width) {
     m_preferredWidth = width;
     updateGeometry();
 }
+
+void SearchField::setPlain(std::function<QColor()> fill) {
+    m_fill = std::move(fill);
+    m_glass->hide();
+    update();
+}
+
+bool SearchField::showsMagnifier() const { return !m_glass->isHidden(); }
+
+QColor SearchField::fillColor() const { return m_fill ? m_fill() : AppPalette::cardBackground(); }
 
 QSize SearchField::sizeHint() const {
     QSize hint = QWidget::sizeHint();
@@ -71,7 +82,7 @@ bool SearchField::eventFilter(QObject* o, QEvent* e) {
 void SearchField::paintEvent(QPaintEvent*) {
     QPainter p(this);
     // Painted again under the text at every keystroke: drawn once per look.
-    const QColor fill = AppPalette::cardBackground();
+    const QColor fill = fillColor();
     const QColor outline = AppPalette::fieldOutline();
     // A text field shows where typing goes, however it got the focus.
     const bool ring = m_edit->hasFocus();

@@ -6,6 +6,8 @@
 #include <QMargins>
 #include <QWidget>
 
+#include <functional>
+
 class QAbstractButton;
 class QLineEdit;
 class QMenu;
@@ -23,6 +25,10 @@ public:
     QLineEdit* lineEdit() const { return m_edit; }
     // The width the field asks of its layout (0: the line edit's own hint).
     void setPreferredWidth(int width);
+    // A plain field: no magnifier, on `fill` (read at paint time) instead of the card's colour.
+    void setPlain(std::function<QColor()> fill);
+    bool showsMagnifier() const;
+    QColor fillColor() const;
     QSize sizeHint() const override;
 
 signals:
@@ -36,6 +42,8 @@ protected:
 private:
     void followPalette();
     QLineEdit* m_edit;
+    QWidget* m_glass;
+    std::function<QColor()> m_fill;
     int m_preferredWidth = 0;
 };
 

@@ -151,6 +151,10 @@ PagedListScreen::PagedListScreen(Preferences& prefs, ThemeManager& theme, Option
     d->scroll->setWidget(page);
     page->setAutoFillBackground(false); // the scroll area turns it on
 
+    if (d->options.windowed && d->options.itemHeights) {
+        d->rows.gridLayout->setHeightOf([this](int p, int w) { return itemHeight(false, p, w); });
+        d->cards.gridLayout->setHeightOf([this](int p, int w) { return itemHeight(true, p, w); });
+    }
     if (d->options.windowed) {
         connect(d->scroll->verticalScrollBar(), &QScrollBar::valueChanged, this, [this] { d->updateWindow(); });
         d->scroll->viewport()->installEventFilter(this);
@@ -340,6 +344,8 @@ void PagedListScreen::Private::showItems() {
         Pool& pool = grid ? cards : rows;
         if (!grid)
             scroll->verticalScrollBar()->setValue(0);
+        // New values: their heights are asked again.
+        pool.gridLayout->heightsChanged();
         const auto [start, end] = window(pool);
         pool.first = start;
         pool.gridLayout->setWindow(start, shown);

@@ -74,8 +74,10 @@ public:
         bool emptyInScroll = false; // the empty state scrolls with the page (under pageTopLayout)
         bool emptyFillsHeight = false; // the empty state takes the content's height
         // Unpaged: only the items near the viewport are made and bound, so a long list costs what a
-        // screenful costs. Items of one height; no dividers or trailing stretch.
+        // screenful costs. Items of one height unless itemHeights; no dividers or trailing stretch.
         bool windowed = false;
+        // Windowed: each row of the layout is as tall as itemHeight() says its tallest position is.
+        bool itemHeights = false;
         ListStyle list;
         GridStyle grid;
     };
@@ -138,6 +140,12 @@ protected:
     // Around the binding of a reload: the keyboard follows the value it was on, not the reused item.
     virtual void beforeBinding() {}
     virtual void afterBinding() {}
+    // With Options::itemHeights: the height the row or card of position `index` takes at `width`,
+    // made or not; asked for every position, so it must be cheap.
+    virtual int itemHeight(bool grid, int index, int width) const {
+        (void)grid, (void)index, (void)width;
+        return 0;
+    }
 
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
