@@ -104,11 +104,18 @@ void storedFromImageAsync(const QImage& image, QObject* receiver, std::function<
 }
 
 void decodeAsync(const QByteArray& data, const QSize& box, QObject* receiver, std::function<void(const QImage&)> done) {
+    decodeAsync(Source{true, [data]() -> std::optional<QByteArray> { return data; }}, box, receiver, std::move(done));
+}
+
+void decodeAsync(const Source& source, const QSize& box, QObject* receiver, std::function<void(const QImage&)> done) {
     runAsync<std::function<QImage()>, QImage>(
         receiver,
-        [data, box] {
+        [read = source.read, box] {
+            const std::optional<QByteArray> data = read ? read() : std::nullopt;
+            if (!data || data->isEmpty())
+                return QImage();
             ImageConversion::Outcome outcome = ImageConversion::Outcome::unreadable;
-            const QImage image = ImageConversion::decodeDataFitting(data, box, &outcome);
+            const QImage image = ImageConversion::decodeDataFitting(*data, box, &outcome);
             // In the screen's format here, so that making the pixmap on the GUI thread converts nothing.
             return image.isNull() ? image
                                   : image.convertToFormat(image.hasAlphaChannel() ? QImage::Format_ARGB32_Premultiplied

@@ -161,6 +161,15 @@ bool isBlockPayload(const QMimeData* data) {
     return data->hasText() && !data->hasUrls() && !QUuid::fromString(data->text().trimmed()).isNull();
 }
 
+// A block's picture, read and decoded off the window's thread when shown: the block keeps no bytes for it.
+blockimage::Source storedPicture(const DocBlock& block) {
+    blockimage::Source source;
+    source.present = block.hasImageData();
+    if (source.present)
+        source.read = block.imageDataReader();
+    return source;
+}
+
 // Past this length a plain text is shown in a text view rather than a label.
 constexpr qsizetype longPlainText = 4000;
 
@@ -264,6 +273,9 @@ int ImprovedBlockRowView::estimatedHeight(const DocBlock& block, bool editMode, 
 void ImprovedBlockRowView::materialize() {
     if (isMaterialized())
         return;
+    // A block holding a large picture learns the rest of its row (done, hidden) as it comes near the view.
+    if (ModelContext* context = m_block->modelContext())
+        context->completeRow(m_block);
     const bool fresh = !m_card;
     // The editor keeps a row hidden until it is built: shown first, it is built as a visible one is.
     if (isHidden() && parentWidget())
@@ -533,7 +545,7 @@ void ImprovedBlockRowView::buildViewContent() {
         });
         v->addWidget(m_imageView);
         v->addWidget(m_imagePlaceholder);
-        m_imageView->setData(m_block->imageData());
+        m_imageView->setSource(storedPicture(*m_block));
         break;
     }
     }
@@ -573,7 +585,8 @@ void ImprovedBlockRowView::buildEditContent() {
                                               [block](const std::optional<QByteArray>& v) {
                                                   DocEdits::writeImageData(block, v);
                                               }};
-        m_imageEditor = new ImageBlockEditor(binding, [this] { blockContentChanged(); });
+        m_imageEditor = new ImageBlockEditor(
+            binding, [this] { blockContentChanged(); }, [block] { return storedPicture(*block); });
         m_editContent = m_imageEditor;
         break;
     }

@@ -232,6 +232,13 @@ ImprovedDocEditorView::ImprovedDocEditorView(const Services& services, DocPtr do
     });
 
     connect(m_doc.get(), &PersistentModel::changed, this, [this](const char*) { m_header->refresh(); });
+    // Blocks holding large pictures learn their last columns a moment after they are read: one found
+    // hidden then leaves the page.
+    connect(&m_services.context, &ModelContext::rowsCompleted, this, [this](int entity) {
+        if (entity == entity::DocBlock &&
+            std::any_of(m_cachedBlocks.begin(), m_cachedBlocks.end(), [](const auto& b) { return b->deletedAt(); }))
+            refreshBlocks();
+    });
     connect(&m_services.theme, &ThemeManager::appearanceChanged, this, [this] {
         update();
         for (QWidget* w : findChildren<QWidget*>())

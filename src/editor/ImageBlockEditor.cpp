@@ -13,7 +13,9 @@
 #include <QBuffer>
 #include <QClipboard>
 #include <QDragEnterEvent>
+#include <QDateTime>
 #include <QFileInfo>
+#include <QHash>
 #include <QHBoxLayout>
 #include <QImageReader>
 #include <QKeyEvent>
@@ -109,25 +111,96 @@ private:
 
 // ---------------------------------------------------------------------------------------------
 
+// The decoded pictures of every view, bounded: past the bound, the views out of sight longest give theirs up.
+class PictureBudget {
+public:
+    static constexpr qint64 bound = 64 * 1024 * 1024;
+
+    static PictureBudget& instance() {
+        static PictureBudget budget;
+        return budget;
+    }
+
+    // What `view` holds now.
+    void update(BlockImageView* view) {
+        auto bytesOf = [](const QPixmap& p) { return qint64(p.width()) * p.height() * 4; };
+        const qint64 held = bytesOf(view->m_image) +
+            (view->m_scaled.cacheKey() == view->m_image.cacheKey() ? 0 : bytesOf(view->m_scaled));
+        m_bytes += held - m_held.value(view);
+        if (held == 0) {
+            m_held.remove(view);
+            return;
+        }
+        m_held.insert(view, held);
+        if (m_bytes <= bound)
+            return;
+        std::vector<BlockImageView*> out;
+        for (auto it = m_held.cbegin(); it != m_held.cend(); ++it)
+            if (it.key() != view && it.key()->visibleRegion().isEmpty())
+                out.push_back(it.key());
+        std::sort(out.begin(), out.end(), [](auto* a, auto* b) { return a->m_lastPaint < b->m_lastPaint; });
+        for (BlockImageView* v : out) {
+            if (m_bytes <= bound)
+                break;
+            v->forget();
+        }
+    }
+    qint64 bytes() const { return m_bytes; }
+
+private:
+    QHash<BlockImageView*, qint64> m_held;
+    qint64 m_bytes = 0;
+};
+
 BlockImageView::BlockImageView(int maxHeight, qreal shadowOpacity, QWidget* parent)
     : QWidget(parent), m_maxHeight(maxHeight), m_shadowOpacity(shadowOpacity) {
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     setFixedHeight(0);
 }
 
-void BlockImageView::setData(const std::optional<QByteArray>& bytes) {
-    ++m_generation;
-    m_data = bytes;
+BlockImageView::~BlockImageView() { forget(); }
+
+qint64 BlockImageView::keptBytes() { return PictureBudget::instance().bytes(); }
+
+void BlockImageView::keep(QPixmap image) {
+    m_image = std::move(image);
+    m_scaled = {};
+    PictureBudget::instance().update(this);
+}
+
+void BlockImageView::forget() {
     m_image = {};
     m_scaled = {};
-    if (!bytes || bytes->isEmpty()) {
-        m_declared = {};
+    PictureBudget::instance().update(this);
+    // Decoded again when next painted, at the size it keeps meanwhile.
+    if (m_state == State::ready || m_state == State::decoding)
+        m_state = State::idle;
+}
+
+void BlockImageView::setData(const std::optional<QByteArray>& bytes) {
+    blockimage::Source source;
+    source.present = bytes && !bytes->isEmpty();
+    if (source.present)
+        source.read = [bytes] { return bytes; };
+    // The header tells the picture's proportions before it decodes.
+    setSource(source);
+    if (source.present) {
+        m_declared = declaredSize(*bytes);
+        fitHeight();
+    }
+}
+
+void BlockImageView::setSource(const blockimage::Source& source) {
+    ++m_generation;
+    forget();
+    m_source = source;
+    m_declared = {};
+    if (!source.present) {
         m_state = State::failed;
         fitHeight();
         emit stateChanged(m_state);
         return;
     }
-    m_declared = declaredSize(*bytes);
     m_state = State::idle;
     fitHeight();
     if (isVisible())
@@ -141,7 +214,7 @@ void BlockImageView::showEvent(QShowEvent* event) {
 }
 
 void BlockImageView::startDecode() {
-    if (!m_data)
+    if (!m_source.present)
         return;
     m_state = State::decoding;
     const int generation = m_generation;
@@ -150,19 +223,19 @@ void BlockImageView::startDecode() {
     m_decodeWidth = width() > 0 ? width() : kDecodeWidth;
     const QSize box(int(std::ceil(m_decodeWidth * dpr)), int(m_maxHeight * dpr));
     QPointer<BlockImageView> self(this);
-    blockimage::decodeAsync(*m_data, box, this, [self, generation](const QImage& image) {
+    blockimage::decodeAsync(m_source, box, this, [self, generation](const QImage& image) {
         if (!self || generation != self->m_generation)
             return;
         if (image.isNull()) {
+            self->forget();
             self->m_state = State::failed;
-            self->m_image = {};
         } else {
-            self->m_image = QPixmap::fromImage(image);
-            self->m_image.setDevicePixelRatio(1);
+            QPixmap pixmap = QPixmap::fromImage(image);
+            pixmap.setDevicePixelRatio(1);
+            self->keep(std::move(pixmap));
             self->m_declared = image.size();
             self->m_state = State::ready;
         }
-        self->m_scaled = {};
         self->fitHeight();
         self->update();
         emit self->stateChanged(self->m_state);
@@ -187,6 +260,7 @@ void BlockImageView::fitHeight() {
 void BlockImageView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     m_scaled = {};
+    PictureBudget::instance().update(this);
     fitHeight();
     // Shown wider than it was decoded for: decoded again, the smaller one shown meanwhile.
     if (m_state == State::ready && width() > m_decodeWidth && isVisible())
@@ -194,8 +268,12 @@ void BlockImageView::resizeEvent(QResizeEvent* event) {
 }
 
 void BlockImageView::paintEvent(QPaintEvent*) {
-    if (m_image.isNull())
+    m_lastPaint = QDateTime::currentMSecsSinceEpoch();
+    if (m_image.isNull()) {
+        if (m_state == State::idle) // given up while out of sight
+            startDecode();
         return;
+    }
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     p.setRenderHint(QPainter::SmoothPixmapTransform);
@@ -211,6 +289,7 @@ void BlockImageView::paintEvent(QPaintEvent*) {
         const bool fits = std::abs(off.width()) <= 1 && std::abs(off.height()) <= 1;
         m_scaled = fits ? m_image : m_image.scaled(device, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         m_scaled.setDevicePixelRatio(dpr);
+        PictureBudget::instance().update(this);
     }
     p.setClipPath(Paint::roundedRect(target, 8));
     p.drawPixmap(target.topLeft(), m_scaled);
@@ -218,7 +297,8 @@ void BlockImageView::paintEvent(QPaintEvent*) {
 
 // ---------------------------------------------------------------------------------------------
 
-ImageBlockEditor::ImageBlockEditor(DataBinding imageData, std::function<void()> onChange, QWidget* parent)
+ImageBlockEditor::ImageBlockEditor(DataBinding imageData, std::function<void()> onChange,
+                                   std::function<blockimage::Source()> stored, QWidget* parent)
     : QWidget(parent), m_imageData(std::move(imageData)), m_onChange(std::move(onChange)) {
     setFocusPolicy(Qt::StrongFocus);
     setAcceptDrops(true);
@@ -279,7 +359,10 @@ ImageBlockEditor::ImageBlockEditor(DataBinding imageData, std::function<void()> 
     outer->addWidget(m_message);
 
     connect(m_preview, &BlockImageView::stateChanged, this, [this] { reload(); });
-    m_preview->setData(m_imageData.value());
+    if (stored)
+        m_preview->setSource(stored());
+    else
+        m_preview->setData(m_imageData.value());
     reload();
 }
 
@@ -300,8 +383,7 @@ void ImageBlockEditor::reload() {
         (preview ? static_cast<QWidget*>(m_change) : m_select)->setFocus(Qt::TabFocusReason);
     // Stored bytes that do not decode are said so, as the read-only view does, above the zone that replaces them.
     static const QString unavailable = QStringLiteral("Image non disponible");
-    const std::optional<QByteArray> stored = m_imageData.value();
-    if (!preview && stored && !stored->isEmpty())
+    if (!preview && m_preview->hasSource())
         setMessage(unavailable);
     else if (m_message->text() == unavailable)
         setMessage({});

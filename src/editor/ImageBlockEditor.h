@@ -22,10 +22,17 @@ public:
     enum class State { idle, decoding, ready, failed };
 
     BlockImageView(int maxHeight, qreal shadowOpacity, QWidget* parent = nullptr);
+    ~BlockImageView() override;
 
     // New bytes: decoded again when shown. Absent or empty data fails at once.
     void setData(const std::optional<QByteArray>& data);
+    // The same, read from `source` on the worker thread when decoded: the view keeps no bytes.
+    void setSource(const blockimage::Source& source);
+    // The pictures decoded for every view, in bytes: views out of sight give theirs up past a bound, and
+    // decode again when shown.
+    static qint64 keptBytes();
     State state() const { return m_state; }
+    bool hasSource() const { return m_source.present; }
     QSize imageSize() const { return m_image.size(); }
 
 signals:
@@ -37,10 +44,13 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
+    friend class PictureBudget;
     void startDecode();
     void fitHeight();
+    void keep(QPixmap image);
+    void forget();
 
-    std::optional<QByteArray> m_data;
+    blockimage::Source m_source;
     QSize m_declared; // from the header, before decoding
     int m_maxHeight;
     qreal m_shadowOpacity;
@@ -49,6 +59,7 @@ private:
     int m_decodeWidth = 0; // the width the picture was last decoded for
     QPixmap m_image;
     QPixmap m_scaled;
+    qint64 m_lastPaint = 0; // for the bound on decoded pictures
 };
 
 // The editor of an image block: the picture with "Changer l'image" and "Supprimer", or a drop zone
@@ -58,7 +69,9 @@ class ImageBlockEditor : public QWidget {
     Q_OBJECT
 public:
     using DataBinding = RichTextBinding<std::optional<QByteArray>>;
-    ImageBlockEditor(DataBinding imageData, std::function<void()> onChange, QWidget* parent = nullptr);
+    // `stored`, when given, reads the picture off the window's thread rather than through `imageData`.
+    ImageBlockEditor(DataBinding imageData, std::function<void()> onChange,
+                     std::function<blockimage::Source()> stored = {}, QWidget* parent = nullptr);
 
     void pickImage();
     void removeImage();

@@ -204,8 +204,8 @@ TEST_F(LargeDocumentTest, PictureBytesAreReadOnlyForRowsNearTheView) {
         view.show();
         testsupport::flushEvents();
         EXPECT_EQ(view.cachedBlocks().size(), 60u);
-        EXPECT_GT(context().blobsRead(), 0);
-        EXPECT_LT(context().blobsRead(), 15);
+        // Pictures are read by the worker that decodes them, never on the window's thread.
+        EXPECT_EQ(context().blobsRead(), 0);
         int built = 0;
         for (auto* row : view.rows())
             built += row->isMaterialized();

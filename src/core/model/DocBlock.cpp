@@ -1,6 +1,7 @@
 #include "core/model/DocBlock.h"
 
 #include "core/model/Doc.h"
+#include "core/store/ModelContext.h"
 #include "core/model/RawEnum.h"
 #include "core/model/Relations.h"
 
@@ -33,6 +34,29 @@ const OptData& DocBlock::richTextData() const { return lazyData(&DocBlockFields:
 void DocBlock::setRichTextData(const OptData& data) { writeData(&DocBlockFields::richTextData, m_richLoaded, data); }
 const OptData& DocBlock::imageData() const { return lazyData(&DocBlockFields::imageData, m_imageLoaded); }
 void DocBlock::setImageData(const OptData& data) { writeData(&DocBlockFields::imageData, m_imageLoaded, data); }
+
+bool DocBlock::hasImageData() const {
+    const int column = columnOf(&DocBlockFields::imageData);
+    if (!m_imageLoaded)
+        if (const auto present = storedBytesPresent(column))
+            return *present;
+    const OptData& data = imageData();
+    return data && !data->isEmpty();
+}
+
+std::function<OptData()> DocBlock::imageDataReader() const {
+    const int column = columnOf(&DocBlockFields::imageData);
+    if (m_imageLoaded || isUnsaved(column) || !modelContext())
+        return [data = m_f.imageData] { return data; };
+    return modelContext()->storedBytesReader(*this, column);
+}
+
+void DocBlock::releaseImageData() {
+    if (!m_imageLoaded || isUnsaved(columnOf(&DocBlockFields::imageData)) || !modelContext())
+        return;
+    m_f.imageData.reset();
+    m_imageLoaded = false;
+}
 
 void DocBlock::setColumnValue(int column, const ColumnValue& value) {
     StoredModel::setColumnValue(column, value);

@@ -4,6 +4,8 @@
 
 #include <QList>
 
+#include <functional>
+
 enum class DocBlockType { text, code, image };
 namespace DocBlockTypeInfo {
 QString rawValue(DocBlockType t);
@@ -40,6 +42,13 @@ public:
     const OptData& richTextData() const;
     void setRichTextData(const OptData& data);
     const OptData& imageData() const;
+    // Whether the block holds a picture, read from the file only when its read did not tell.
+    bool hasImageData() const;
+    // Reads the picture's bytes on any thread: the value in memory when it is not in the file yet, else
+    // the file's (for decoding off the window's thread, without keeping the bytes here).
+    std::function<OptData()> imageDataReader() const;
+    // Forgets the picture's bytes read from the file (read again on next access); kept while unsaved.
+    void releaseImageData();
     void setImageData(const OptData& data);
 
 protected:

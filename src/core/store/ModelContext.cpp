@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <map>
 #include <mutex>
 #include <thread>
 #include <utility>
@@ -124,6 +125,12 @@ private:
     std::vector<Column> m_columns;
 };
 
+// How a read per owner leaves out the columns after the large values of large rows.
+struct TailPlan {
+    std::vector<int> lazy; // the lazy columns, in order
+    int first = -1; // the position in `cols` of the first column stored after a lazy one; -1 when none
+};
+
 } // namespace storeread
 
 namespace {
@@ -165,8 +172,29 @@ void bindValue(sqlite3_stmt* s, int p, const ColumnValue& v) {
 
 void bindText(sqlite3_stmt* s, int p, const QString& text) { bindValue(s, p, text); }
 
-QByteArray selectSql(const EntityInfo& e, std::vector<int>& cols, const char* where) {
+// Rows whose large values hold more than this many bytes are read without the columns stored after those
+// values: SQLite reaches them only through every page of the values before them (a picture of a few MB
+// is a thousand pages). They follow from a worker thread (ModelContext::readTails).
+constexpr qint64 kTailReadLimit = 256 * 1024;
+
+// The bytes a lazy column holds, from the row's header alone (length() and typeof() of a blob read none of
+// it): -1 when null; a text counts as large.
+QByteArray storedSizeSql(const char* column) {
+    const QByteArray c = quoted(column);
+    return "(CASE typeof(" + c + ") WHEN 'null' THEN -1 WHEN 'blob' THEN length(" + c + ") ELSE 1000000000000 END)";
+}
+
+QByteArray selectSql(const EntityInfo& e, std::vector<int>& cols, const char* where,
+                     storeread::TailPlan* tail = nullptr) {
     QByteArray sql = "SELECT ";
+    QByteArray large; // the large values' bytes, for a row read per owner
+    if (tail) {
+        for (size_t i = 0; i < e.columns.size(); ++i)
+            if (e.columns[i].lazy) {
+                tail->lazy.push_back(int(i));
+                large += (large.isEmpty() ? "" : "+") + QByteArray("max(") + storedSizeSql(e.columns[i].name) + ",0)";
+            }
+    }
     bool first = true;
     for (size_t i = 0; i < e.columns.size(); ++i) {
         if (e.columns[i].lazy)
@@ -174,9 +202,21 @@ QByteArray selectSql(const EntityInfo& e, std::vector<int>& cols, const char* wh
         if (!first)
             sql += ',';
         first = false;
-        sql += quoted(e.columns[i].name);
+        if (tail && !tail->lazy.empty() && int(i) > tail->lazy.front()) {
+            if (tail->first < 0)
+                tail->first = int(cols.size());
+            sql += "CASE WHEN " + large + "<=" + QByteArray::number(kTailReadLimit) + " THEN " +
+                quoted(e.columns[i].name) + " END";
+        } else {
+            sql += quoted(e.columns[i].name);
+        }
         cols.push_back(int(i));
     }
+    if (tail && tail->first >= 0)
+        for (int c : tail->lazy)
+            sql += ',' + storedSizeSql(e.columns[size_t(c)].name);
+    else if (tail)
+        tail->lazy.clear();
     sql += " FROM " + quoted(e.name);
     if (where)
         sql += QByteArray(" WHERE ") + where;
@@ -203,8 +243,24 @@ ModelContext::ModelContext(std::unique_ptr<SqliteDb> db, const std::vector<const
     });
 }
 
+struct ModelContext::TailRun {
+    std::thread thread;
+    std::mutex mutex;
+    sqlite3* db = nullptr; // while it reads, for an interruption
+    std::atomic<bool> cancelled{false};
+};
+
 ModelContext::~ModelContext() {
     stopQuickCheck();
+    for (auto& run : m_tailRuns) {
+        run->cancelled = true;
+        {
+            std::lock_guard lock(run->mutex);
+            if (run->db)
+                sqlite3_interrupt(run->db);
+        }
+        run->thread.join();
+    }
     // Objects may outlive the context through views' references; detach them, deleted ones included.
     auto detach = [](PersistentModel* o) {
         o->m_context = nullptr;
@@ -246,7 +302,9 @@ std::shared_ptr<PersistentModel> ModelContext::lookup(int entity, const QUuid& i
 }
 
 std::shared_ptr<PersistentModel> ModelContext::materialize(int entity, sqlite3_stmt* stmt, const std::vector<int>& cols,
-                                                           storeread::RecentTexts& texts) {
+                                                           storeread::RecentTexts& texts,
+                                                           const storeread::TailPlan* tail,
+                                                           const std::shared_ptr<PersistentModel>& readFor) {
     const EntityInfo& e = *m_schema[size_t(entity)];
     auto& table = m_tables[size_t(entity)];
     // The id's text as a QString only where it is kept or named.
@@ -277,9 +335,31 @@ std::shared_ptr<PersistentModel> ModelContext::materialize(int entity, sqlite3_s
     // Kept only when the row spells its id otherwise than the canonical 36 upper-case characters.
     if (!canonical)
         object->m_idText = idText();
+    // A large row read per owner: what its large values hold, and whether the columns after them wait.
+    bool pending = false;
+    if (tail && tail->first >= 0) {
+        qint64 large = 0;
+        for (size_t j = 0; j < tail->lazy.size(); ++j) {
+            const qint64 bytes = sqlite3_column_int64(stmt, int(cols.size() + j));
+            const quint64 bit = quint64(1) << tail->lazy[j];
+            object->m_lazyKnown |= bit;
+            if (bytes > 0)
+                object->m_lazyPresent |= bit;
+            large += std::max<qint64>(bytes, 0);
+        }
+        pending = large > kTailReadLimit;
+    }
     for (size_t k = 1; k < cols.size(); ++k) {
         const int c = cols[k];
         const ColumnInfo& info = e.columns[size_t(c)];
+        if (pending && int(k) >= tail->first) {
+            // The row was read for this owner: its link is known without reading it.
+            if (info.kind == ColumnKind::Link)
+                object->resolveLink(c, readFor);
+            else
+                object->m_tailPending |= quint64(1) << c;
+            continue;
+        }
         if (info.kind == ColumnKind::Link) {
             std::shared_ptr<PersistentModel> owner;
             if (sqlite3_column_type(stmt, int(k)) != SQLITE_NULL)
@@ -325,7 +405,9 @@ sqlite3_stmt* ModelContext::prepareRead(const EntityInfo& e, const QByteArray& s
 bool ModelContext::readRows(int entity, const QByteArray& where, const PersistentModel* owner) {
     const EntityInfo& e = *m_schema[size_t(entity)];
     std::vector<int> cols;
-    sqlite3_stmt* stmt = prepareRead(e, selectSql(e, cols, where.isEmpty() ? nullptr : where.constData()));
+    storeread::TailPlan tail;
+    sqlite3_stmt* stmt =
+        prepareRead(e, selectSql(e, cols, where.isEmpty() ? nullptr : where.constData(), owner ? &tail : nullptr));
     if (!stmt)
         return false;
     StatementScope scope(stmt);
@@ -337,8 +419,9 @@ bool ModelContext::readRows(int entity, const QByteArray& where, const Persisten
     int rows = 0;
     int rc;
     storeread::RecentTexts texts;
+    const auto ownerRef = owner ? const_cast<PersistentModel*>(owner)->shared_from_this() : nullptr;
     while ((rc = sqlite3_step(stmt)) == SQLITE_ROW) {
-        materialize(entity, stmt, cols, texts);
+        materialize(entity, stmt, cols, texts, &tail, ownerRef);
         ++rows;
     }
     m_rowsRead[QString::fromLatin1(e.name)] += rows;
@@ -655,7 +738,155 @@ void ModelContext::loadLazyColumn(PersistentModel* object, int column) {
     }
 }
 
+namespace {
+
+// The values of `columns` of each row named in `ids` (nullopt for a row gone or unreadable).
+std::vector<std::optional<std::vector<ColumnValue>>> readColumnsById(SqliteDb& db, const EntityInfo& e,
+                                                                     const std::vector<int>& columns,
+                                                                     const QStringList& ids,
+                                                                     const std::atomic<bool>* cancelled) {
+    QByteArray sql = "SELECT ";
+    for (size_t k = 0; k < columns.size(); ++k)
+        sql += (k ? "," : "") + quoted(e.columns[size_t(columns[k])].name);
+    sql += " FROM " + quoted(e.name) + " WHERE \"id\"=?";
+    std::vector<std::optional<std::vector<ColumnValue>>> out(size_t(ids.size()));
+    QString err;
+    sqlite3_stmt* stmt = db.prepare(sql, &err);
+    if (!stmt)
+        return out;
+    StatementScope scope(stmt);
+    for (qsizetype i = 0; i < ids.size() && !(cancelled && *cancelled); ++i) {
+        sqlite3_reset(stmt);
+        bindText(stmt, 1, ids[i]);
+        if (sqlite3_step(stmt) != SQLITE_ROW)
+            continue;
+        std::vector<ColumnValue> values;
+        for (size_t k = 0; k < columns.size(); ++k)
+            values.push_back(readValue(stmt, int(k), e.columns[size_t(columns[k])].kind));
+        out[size_t(i)] = std::move(values);
+    }
+    return out;
+}
+
+} // namespace
+
+void ModelContext::completeRow(const std::shared_ptr<PersistentModel>& object) {
+    if (!object || !object->m_tailPending || object->m_tailAsked || object->m_context != this)
+        return;
+    object->m_tailAsked = true;
+    // The rows asked for in one turn of the events are read together.
+    if (m_tailQueue.empty())
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                auto queue = std::move(m_tailQueue);
+                m_tailQueue.clear();
+                std::map<std::pair<int, quint64>, std::vector<std::shared_ptr<PersistentModel>>> groups;
+                for (auto& weak : queue)
+                    if (auto o = weak.lock(); o && o->m_tailPending)
+                        groups[{o->entity().index, o->m_tailPending}].push_back(std::move(o));
+                for (auto& [key, objects] : groups)
+                    readTails(key.first, std::move(objects));
+            },
+            Qt::QueuedConnection);
+    m_tailQueue.push_back(object);
+}
+
+void ModelContext::readTails(int entity, std::vector<std::shared_ptr<PersistentModel>> objects) {
+    const EntityInfo& e = *m_schema[size_t(entity)];
+    std::vector<int> columns;
+    for (size_t c = 0; c < e.columns.size(); ++c)
+        if (objects.front()->m_tailPending & (quint64(1) << c))
+            columns.push_back(int(c));
+    QStringList ids;
+    std::vector<std::weak_ptr<PersistentModel>> weak;
+    for (const auto& o : objects) {
+        ids << o->storeIdText();
+        weak.push_back(o);
+    }
+    if (m_path.isEmpty()) {
+        applyTails(entity, weak, columns, readColumnsById(*m_db, e, columns, ids, nullptr));
+        return;
+    }
+    auto run = std::make_shared<TailRun>();
+    m_tailRuns.push_back(run);
+    run->thread = std::thread([this, run, entity, &e, path = m_path, columns, ids, weak] {
+        QString err;
+        // Its own read-only connection, as the quick check's: it never folds the log.
+        auto db = SqliteDb::open(path, SqliteDb::Mode::ReadOnly, &err);
+        std::vector<std::optional<std::vector<ColumnValue>>> values;
+        bool read = false;
+        if (db) {
+            {
+                std::lock_guard lock(run->mutex);
+                run->db = db->handle();
+            }
+            values = readColumnsById(*db, e, columns, ids, &run->cancelled);
+            read = std::all_of(values.begin(), values.end(), [](const auto& v) { return v.has_value(); });
+            {
+                std::lock_guard lock(run->mutex);
+                run->db = nullptr;
+            }
+        }
+        if (run->cancelled)
+            return;
+        // Joined by the destructor before the context goes, so the event cannot outlive it.
+        QMetaObject::invokeMethod(
+            this,
+            [this, run, entity, &e, columns, ids, weak, values = std::move(values), read] {
+                run->thread.join();
+                std::erase(m_tailRuns, run);
+                // Rows the worker could not read are read here: a row removed from the file keeps its defaults.
+                applyTails(entity, weak, columns, read ? values : readColumnsById(*m_db, e, columns, ids, nullptr));
+            },
+            Qt::QueuedConnection);
+    });
+}
+
+void ModelContext::applyTails(int entity, const std::vector<std::weak_ptr<PersistentModel>>& objects,
+                              const std::vector<int>& columns,
+                              const std::vector<std::optional<std::vector<ColumnValue>>>& values) {
+    const EntityInfo& e = *m_schema[size_t(entity)];
+    for (size_t i = 0; i < objects.size(); ++i) {
+        const auto object = objects[i].lock();
+        if (!object)
+            continue;
+        for (size_t k = 0; k < columns.size(); ++k) {
+            const quint64 bit = quint64(1) << columns[k];
+            // A column written since keeps what was written.
+            if (!(object->m_tailPending & bit))
+                continue;
+            object->m_tailPending &= ~bit;
+            if (values[i]) {
+                object->setColumnValue(columns[k], (*values[i])[k]);
+                emit object->changed(e.columns[size_t(columns[k])].name);
+            }
+        }
+    }
+    emit rowsCompleted(entity);
+}
+
+std::function<std::optional<QByteArray>()> ModelContext::storedBytesReader(const PersistentModel& object,
+                                                                           int column) const {
+    const EntityInfo& e = object.entity();
+    const QByteArray sql =
+        "SELECT " + quoted(e.columns[size_t(column)].name) + " FROM " + quoted(e.name) + " WHERE \"id\"=?";
+    return [path = m_path, sql, id = object.storeIdText()]() -> std::optional<QByteArray> {
+        QString err;
+        const auto db = path.isEmpty() ? nullptr : SqliteDb::open(path, SqliteDb::Mode::ReadOnly, &err);
+        sqlite3_stmt* stmt = db ? db->prepare(sql, &err) : nullptr;
+        if (!stmt)
+            return std::nullopt;
+        StatementScope scope(stmt);
+        bindText(stmt, 1, id);
+        if (sqlite3_step(stmt) != SQLITE_ROW || sqlite3_column_type(stmt, 0) == SQLITE_NULL)
+            return std::nullopt;
+        return std::get<QByteArray>(readValue(stmt, 0, ColumnKind::OptBlob));
+    };
+}
+
 void ModelContext::noteWrite(PersistentModel* object, int column) {
+    object->m_tailPending &= ~(quint64(1) << column);
     if (object->m_stored && !object->m_deleted) {
         if (object->m_dirty == 0) {
             // Find the shared owner of this object through the identity map.

@@ -27,6 +27,7 @@ class SqliteDb;
 class LogSync;
 namespace storeread {
 class RecentTexts;
+struct TailPlan;
 }
 
 enum class SortOrder { forward, reverse };
@@ -158,6 +159,18 @@ public:
 
     // Test seam: the next `count` saves fail inside their transaction with `message`.
     void failNextSaves(int count, const QString& message = QStringLiteral("disk I/O error (simulated)"));
+    // Rows holding large values are read without the columns stored after those values (SQLite reaches them
+    // only through every page of the values): the object reads as its defaults there, isColumnPending(),
+    // until this asks for them. They are read on a worker thread, with the other rows asked for in the same
+    // turn of the events, and given to their objects here (`changed`, then rowsCompleted), but for the
+    // columns written meanwhile. For the rows a screen is about to show.
+    void completeRow(const std::shared_ptr<PersistentModel>& object);
+
+    // Reads the stored bytes of large column `column` of `object` on any thread, through a connection of its
+    // own (nullopt when there are none or they cannot be read): for pictures read off the window's thread.
+    // The object's value in memory is the caller's to use while it differs from the file's.
+    std::function<std::optional<QByteArray>()> storedBytesReader(const PersistentModel& object, int column) const;
+
     // Test seam: counts rows read from the file, per table.
     int rowsRead(const QString& table) const { return m_rowsRead.value(table); }
     int blobsRead() const { return m_blobsRead; }
@@ -182,6 +195,8 @@ signals:
     void changesDropped(const QString& message);
     // Emitted once, on the first failed read, with the reason for the person (French); see isDamaged().
     void damaged(const QString& reason);
+    // Rows of `entity` read without their last columns (after large values) have them now.
+    void rowsCompleted(int entity);
     // The end of a check begun by startQuickCheck(); `problem` is empty when the file is sound.
     void quickCheckFinished(bool ok, const QString& problem);
 
@@ -206,7 +221,15 @@ private:
     // The statement, or null once the failed read of `e` is reported.
     sqlite3_stmt* prepareRead(const EntityInfo& e, const QByteArray& sql);
     std::shared_ptr<PersistentModel> materialize(int entity, sqlite3_stmt* stmt, const std::vector<int>& cols,
-                                                 storeread::RecentTexts& texts);
+                                                 storeread::RecentTexts& texts,
+                                                 const storeread::TailPlan* tail = nullptr,
+                                                 const std::shared_ptr<PersistentModel>& readFor = nullptr);
+    // Reads, on a worker thread, the columns the rows of `objects` were read without, and gives them to the
+    // objects on this thread, but for those written meanwhile (rowsCompleted).
+    void readTails(int entity, std::vector<std::shared_ptr<PersistentModel>> objects);
+    void applyTails(int entity, const std::vector<std::weak_ptr<PersistentModel>>& objects,
+                    const std::vector<int>& columns,
+                    const std::vector<std::optional<std::vector<ColumnValue>>>& values);
     void readFailed(const QString& where, const QString& reason);
     bool applyQuickCheck(const QStringList& found, QString* problem);
     void stopQuickCheck();
@@ -228,6 +251,9 @@ private:
     QString m_path;
     struct QuickCheckRun;
     std::shared_ptr<QuickCheckRun> m_quickCheck; // the check under way, if any
+    struct TailRun;
+    std::vector<std::shared_ptr<TailRun>> m_tailRuns; // reads of rows' last columns under way
+    std::vector<std::weak_ptr<PersistentModel>> m_tailQueue; // rows asked for in this turn of the events
     std::vector<const EntityInfo*> m_schema;
     std::vector<std::function<std::shared_ptr<PersistentModel>(const QUuid&)>> m_factories;
 

@@ -68,6 +68,16 @@ public:
     // Whether this object may take `owner` as its owner: neither is deleted nor left over from a closed
     // store, and they do not belong to two different contexts (an object not inserted yet joins the other's).
     bool canLink(const PersistentModel& owner) const;
+    // Whether the stored value of lazy column `column` holds bytes, when the read of its row told
+    // (without reading them); nullopt when it did not.
+    std::optional<bool> storedBytesPresent(int column) const {
+        if (!(m_lazyKnown & (quint64(1) << column)))
+            return std::nullopt;
+        return bool(m_lazyPresent & (quint64(1) << column));
+    }
+    // Whether column `column` is still to come from the file (a row read without the columns after its
+    // large values): it reads as its default until then.
+    bool isColumnPending(int column) const { return m_tailPending & (quint64(1) << column); }
 
     template <class T>
     std::shared_ptr<T> self() {
@@ -96,6 +106,8 @@ protected:
 
     // Ensures a lazy column is loaded before it is read.
     void ensureLoaded(int column, bool& loaded) const;
+    // Whether column `column` was written since the last save (its value is not in the file yet).
+    bool isUnsaved(int column) const { return !m_stored || (m_dirty & (quint64(1) << column)); }
 
 private:
     friend class ModelContext;
@@ -107,6 +119,9 @@ private:
     bool m_detached = false; // its context is gone
     bool m_preloaded = false;
     quint64 m_dirty = 0; // bit per column written since the last save
+    quint64 m_tailPending = 0; // columns not read yet (see ModelContext::completeRow)
+    bool m_tailAsked = false;
+    quint64 m_lazyKnown = 0, m_lazyPresent = 0; // lazy columns whose presence the row's read told
 };
 
 // Helpers shared by the persistent types.
