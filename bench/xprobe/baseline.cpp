@@ -86,7 +86,9 @@ int main(int argc, char** argv) {
     QWidget* window = nullptr;
     if (mode == QStringLiteral("window")) {
         window = new QWidget;
-        (new QVBoxLayout(window))->addWidget(new QLabel(QStringLiteral("Tolmek"), window));
+        (new QVBoxLayout(window))
+            ->addWidget(
+                new QLabel(QStringLiteral("Le vent souffle sur la plaine et les arbres plient sans rompre."), window));
         window->resize(size);
         window->show();
         return app.exec();

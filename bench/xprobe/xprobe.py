@@ -231,7 +231,7 @@ class Bench:
         print("start-up", flush=True)
         empty = os.path.join(self.session.tmp, "empty-data")
         large = os.path.join(self.session.tmp, "large-data")
-        # bench_startup's minimal window quits once painted, sometimes before its pixels reach the server.
+        # The minimal window of bench_startup, which stays open until stopped.
         minimal = ([os.path.join(self.bindir, "xprobe_baseline"), "window", "-", "--size", "1100x720"], [])
         goal = "≤ 1.5× minimal window"
         empty_fig = self.figure("start → first pixels, empty store", goal)
