@@ -49,7 +49,7 @@ protected:
             Paint::fillCapsule(p, r, withOpacity(AppPalette::tintedBackground(), 0.55));
         else
             Paint::fillRoundedRect(p, r, 12, AppPalette::cardBackground());
-        Paint::fieldOutline(p, r, m_capsule ? r.height() / 2 : 12, m_inner->hasFocus());
+        Paint::fieldOutline(p, QRectF(rect()), m_capsule ? height() / 2.0 : 12, m_inner->hasFocus());
     }
 
 private:
