@@ -3,6 +3,7 @@
 #include "ui/Palette.h"
 #include "ui/Theme.h"
 #include "ui/Paint.h"
+#include "ui/KeyboardFocus.h"
 #include "ui/Symbols.h"
 
 #include <QHBoxLayout>
@@ -34,20 +35,16 @@ void ToolbarIconButton::paintEvent(QPaintEvent*) {
     if (isDown())
         p.setOpacity(0.6);
     const QRectF r = QRectF(rect());
+    const bool ring = KeyboardFocus::showsRing(this);
+    const qreal d = qMin(r.width(), r.height());
+    const QRectF circle(r.center() - QPointF(d / 2, d / 2), QSizeF(d, d));
     if (m_circle) {
-        const qreal d = qMin(r.width(), r.height());
-        Paint::fillEllipse(p, QRectF(r.center() - QPointF(d / 2, d / 2), QSizeF(d, d)), m_circle());
+        // As on every filled button, the ring lies round the fill, a gap away.
+        const qreal in = ring ? Paint::focusRingReach : 0;
+        Paint::fillEllipse(p, circle.adjusted(in, in, -in, -in), m_circle());
     }
-    if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange)) {
-        // A round button gets a round ring, inside its fill as on the filled action buttons.
-        if (m_circle) {
-            const qreal d = qMin(r.width(), r.height()) - 4;
-            Paint::strokeEllipse(p, QRectF(r.center() - QPointF(d / 2, d / 2), QSizeF(d, d)),
-                                 QColor(255, 255, 255, 200), 1.5);
-        } else {
-            Paint::strokeRoundedRect(p, r.adjusted(1, 1, -1, -1), 8, withOpacity(AppPalette::brandBlue(), 0.6), 2);
-        }
-    }
+    if (ring)
+        Paint::focusRing(p, m_circle ? circle : r, m_circle ? d / 2 : 8);
     Symbols::paint(p, QRectF(r.center() - QPointF(m_px / 2, m_px / 2), QSizeF(m_px, m_px)), m_symbol, m_color(),
                    m_weight);
 }

@@ -4,6 +4,7 @@
 #include "ui/Theme.h"
 #include "ui/Fonts.h"
 #include "ui/Paint.h"
+#include "ui/KeyboardFocus.h"
 #include "ui/Symbols.h"
 
 #include <QFontMetrics>
@@ -212,8 +213,8 @@ void SidebarNavRow::paintEvent(QPaintEvent*) {
         Paint::fillRoundedRect(p, shape, 12, fill);
     if (stroke.alpha() > 0)
         Paint::strokeRoundedRect(p, shape, 12, stroke, 1);
-    if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange))
-        Paint::strokeRoundedRect(p, shape.adjusted(1, 1, -1, -1), 11, withOpacity(blue, 0.6), 2);
+    if (KeyboardFocus::showsRing(this))
+        Paint::focusRing(p, shape, 12);
 
     // Content: padding 6 sides; bar 4×18, spacing 10, symbol in a 26-wide frame, spacing 10, title.
     const QRectF content = shape.adjusted(6, 10, -6, -10);
@@ -266,10 +267,13 @@ void QuitButton::paintEvent(QPaintEvent*) {
     if (isDown())
         p.setOpacity(0.7);
     const QRectF r = QRectF(rect());
-    Paint::fillRoundedRect(p, r, 12, AppPalette::dangerBackground());
-    Paint::strokeRoundedRect(p, r, 12, AppPalette::dangerBorder(), 1);
-    if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange))
-        Paint::strokeRoundedRect(p, r.adjusted(1, 1, -1, -1), 11, withOpacity(AppPalette::dangerRed(), 0.6), 2);
+    // The ring lies on what is behind the button, its fill a gap inside it.
+    const bool ring = KeyboardFocus::showsRing(this);
+    const qreal in = ring ? Paint::focusRingReach : 0;
+    Paint::fillRoundedRect(p, r.adjusted(in, in, -in, -in), 12 - in, AppPalette::dangerBackground());
+    Paint::strokeRoundedRect(p, r.adjusted(in, in, -in, -in), 12 - in, AppPalette::dangerBorder(), 1);
+    if (ring)
+        Paint::focusRing(p, r, 12);
     const QColor red = AppPalette::dangerRed();
     const qreal cy = r.center().y();
     const qreal glyph = 16;

@@ -8,6 +8,7 @@
 #include "ui/Fonts.h"
 #include "ui/Paint.h"
 #include "ui/Palette.h"
+#include "ui/KeyboardFocus.h"
 #include "ui/Symbols.h"
 #include "ui/AppStyle.h"
 #include "ui/Boxes.h"
@@ -621,8 +622,8 @@ void AddColumnTile::paintEvent(QPaintEvent*) {
     const QRectF r(rect());
     Paint::fillRoundedRect(p, r, 16, AppPalette::cardBackground());
     Paint::strokeRoundedRect(p, r, 16, withOpacity(AppPalette::separator(), 0.25));
-    if (hasFocus())
-        Paint::strokeRoundedRect(p, r, 16, withOpacity(AppPalette::brandBlue(), 0.8), 2);
+    if (KeyboardFocus::showsRing(this))
+        Paint::focusRing(p, r, 16);
     const QFont titleFont = Fonts::rounded(13, 600);
     const QFont subFont = Fonts::rounded(12, 400);
     const int th = QFontMetrics(titleFont).height();

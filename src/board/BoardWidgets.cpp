@@ -75,7 +75,7 @@ void SymbolButton::paintEvent(QPaintEvent*) {
     if (isDown() || underMouse())
         Paint::fillRoundedRect(p, r, 6, withOpacity(AppPalette::tintedBackground(), isDown() ? 0.9 : 0.6));
     if (KeyboardFocus::showsRing(this))
-        Paint::strokeRoundedRect(p, r, 6, withOpacity(AppPalette::brandBlue(), 0.8), 2);
+        Paint::focusRing(p, r, 6);
     const QRectF icon(r.center().x() - m_symbolSize / 2, r.center().y() - m_symbolSize / 2, m_symbolSize, m_symbolSize);
     Symbols::paint(p, icon, m_symbol, AppPalette::secondaryText());
 }
@@ -129,11 +129,14 @@ QSize SoftButton::sizeHint() const {
 void SoftButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
-    const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-    Paint::fillRoundedRect(p, r, 12, withOpacity(AppPalette::tintedBackground(), isDown() ? 0.8 : 0.45));
-    Paint::strokeRoundedRect(p, r, 12, withOpacity(AppPalette::separator(), 0.25));
-    if (hasFocus())
-        Paint::strokeRoundedRect(p, r, 12, withOpacity(AppPalette::brandBlue(), 0.8), 2);
+    // The ring lies on what is behind the button, its fill a gap inside it.
+    const bool ring = KeyboardFocus::showsRing(this);
+    const qreal in = ring ? Paint::focusRingReach : 0.5;
+    const QRectF r = QRectF(rect()).adjusted(in, in, -in, -in);
+    Paint::fillRoundedRect(p, r, 12.5 - in, withOpacity(AppPalette::tintedBackground(), isDown() ? 0.8 : 0.45));
+    Paint::strokeRoundedRect(p, r, 12.5 - in, withOpacity(AppPalette::separator(), 0.25));
+    if (ring)
+        Paint::focusRing(p, QRectF(rect()), 12.5);
     const QColor ink = AppPalette::primaryText();
     Symbols::paint(p, QRectF(12, (height() - 13) / 2.0, 13, 13), m_symbol, ink);
     p.setFont(font());

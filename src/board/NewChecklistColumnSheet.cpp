@@ -9,6 +9,7 @@
 #include "ui/Fonts.h"
 #include "ui/Paint.h"
 #include "ui/Palette.h"
+#include "ui/KeyboardFocus.h"
 #include "ui/Symbols.h"
 
 #include <QAbstractButton>
@@ -30,11 +31,13 @@ constexpr int kSheetWidth = 720;
 // A frameless field on a rounded or capsule background.
 class FieldFrame : public QWidget {
 public:
-    FieldFrame(QWidget* inner, QMargins pad, bool capsule, QWidget* leading = nullptr) : m_capsule(capsule) {
+    FieldFrame(QWidget* inner, QMargins pad, bool capsule, QWidget* leading = nullptr)
+        : m_inner(inner), m_capsule(capsule) {
         auto* l = Boxes::row(this, 10, pad);
         if (leading)
             l->addWidget(leading);
         l->addWidget(inner);
+        repaintOnFocusChange(this, inner);
     }
 
 protected:
@@ -42,16 +45,15 @@ protected:
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
         const QRectF r = QRectF(rect()).adjusted(0.5, 0.5, -0.5, -0.5);
-        if (m_capsule) {
+        if (m_capsule)
             Paint::fillCapsule(p, r, withOpacity(AppPalette::tintedBackground(), 0.55));
-            Paint::strokeCapsule(p, r, AppPalette::fieldOutline());
-        } else {
+        else
             Paint::fillRoundedRect(p, r, 12, AppPalette::cardBackground());
-            Paint::strokeRoundedRect(p, r, 12, AppPalette::fieldOutline());
-        }
+        Paint::fieldOutline(p, QRectF(rect()), m_capsule ? height() / 2.0 : 12, m_inner->hasFocus());
     }
 
 private:
+    QWidget* m_inner;
     bool m_capsule;
 };
 
@@ -89,8 +91,8 @@ protected:
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
         m_paint(p, *this);
-        if (hasFocus())
-            Paint::strokeRoundedRect(p, QRectF(rect()), 12, withOpacity(AppPalette::brandBlue(), 0.8), 2);
+        if (KeyboardFocus::showsRing(this))
+            Paint::focusRing(p, QRectF(rect()), 12);
     }
     void keyPressEvent(QKeyEvent* e) override {
         if (e->key() == Qt::Key_Return || e->key() == Qt::Key_Enter) {

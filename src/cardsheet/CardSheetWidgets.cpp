@@ -4,6 +4,7 @@
 #include "ui/Boxes.h"
 #include "ui/Components.h"
 #include "ui/Fonts.h"
+#include "ui/KeyboardFocus.h"
 #include "ui/Paint.h"
 #include "ui/Palette.h"
 #include "ui/Symbols.h"
@@ -107,13 +108,14 @@ FieldFrame::FieldFrame(const QString& placeholder, qreal fillOpacity, QWidget* p
     m_edit->setPalette(pal);
     l->addWidget(m_edit);
     setFocusProxy(m_edit);
+    repaintOnFocusChange(this, m_edit);
 }
 
 void FieldFrame::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.setRenderHint(QPainter::Antialiasing);
     Paint::fillRoundedRect(p, rect(), 12, withOpacity(AppPalette::cardBackground(), m_fill));
-    Paint::strokeRoundedRect(p, rect(), 12, AppPalette::fieldOutline());
+    Paint::fieldOutline(p, rect(), 12, m_edit->hasFocus());
     setTextColor(m_edit, QPalette::Text, AppPalette::primaryText());
 }
 
@@ -140,8 +142,12 @@ void PillButton::paintEvent(QPaintEvent*) {
     QPainter p(this);
     Paint::beginPlainButton(p, *this);
     const QRectF r = rect();
-    Paint::fillRoundedRect(p, r, 12, withOpacity(AppPalette::tintedBackground(), m_look.destructive ? 0.35 : 0.45));
-    Paint::strokeRoundedRect(p, r, 12, withOpacity(AppPalette::separator(), 0.25));
+    const bool ring = KeyboardFocus::showsRing(this);
+    const qreal in = ring ? Paint::focusRingReach : 0;
+    const QRectF pill = r.adjusted(in, in, -in, -in);
+    Paint::fillRoundedRect(p, pill, 12 - in,
+                           withOpacity(AppPalette::tintedBackground(), m_look.destructive ? 0.35 : 0.45));
+    Paint::strokeRoundedRect(p, pill, 12 - in, withOpacity(AppPalette::separator(), 0.25));
     const QColor fg = m_look.destructive ? AppPalette::destructiveText() : AppPalette::primaryText();
     const QFontMetricsF fm(font());
     const qreal textW = fm.horizontalAdvance(text());
@@ -152,9 +158,8 @@ void PillButton::paintEvent(QPaintEvent*) {
     p.setPen(fg);
     p.setFont(font());
     p.drawText(QRectF(x, 0, textW + 1, r.height()), Qt::AlignVCenter | Qt::AlignLeft, text());
-    if (hasFocus() && focusPolicy() != Qt::NoFocus) {
-        Paint::strokeRoundedRect(p, r.adjusted(1, 1, -1, -1), 11, withOpacity(AppPalette::brandBlue(), 0.6), 2);
-    }
+    if (ring)
+        Paint::focusRing(p, r, 12);
 }
 
 // ---- IconButton ----
@@ -178,8 +183,8 @@ void IconButton::paintEvent(QPaintEvent*) {
     const QRectF r = rect();
     Symbols::paint(p, QRectF((r.width() - m_px) / 2, (r.height() - m_px) / 2, m_px, m_px), m_symbol,
                    AppPalette::secondaryText());
-    if (hasFocus())
-        Paint::strokeRoundedRect(p, r.adjusted(1, 1, -1, -1), 6, withOpacity(AppPalette::brandBlue(), 0.6), 2);
+    if (KeyboardFocus::showsRing(this))
+        Paint::focusRing(p, r, 6);
 }
 
 // ---- ReadOnlyRichText ----

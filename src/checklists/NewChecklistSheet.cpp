@@ -41,6 +41,7 @@ public:
         edit->setPalette(pal);
         l->addWidget(edit);
         setFocusProxy(edit);
+        repaintOnFocusChange(this, edit);
     }
     QLineEdit* edit;
 
@@ -49,7 +50,7 @@ protected:
         QPainter p(this);
         p.setRenderHint(QPainter::Antialiasing);
         Paint::fillRoundedRect(p, QRectF(rect()), 12, withOpacity(AppPalette::screenBackground(), 0.75));
-        Paint::strokeRoundedRect(p, QRectF(rect()), 12, AppPalette::fieldOutline());
+        Paint::fieldOutline(p, QRectF(rect()), 12, edit->hasFocus());
         QPalette pal = edit->palette();
         if (pal.color(QPalette::Text) != AppPalette::primaryText()) {
             pal.setColor(QPalette::Text, AppPalette::primaryText());
@@ -82,7 +83,7 @@ protected:
         p.drawText(rect(), Qt::AlignCenter, text());
         // The ring only after keyboard navigation, as on every other control.
         if (KeyboardFocus::showsRing(this))
-            Paint::strokeRoundedRect(p, QRectF(rect()), 6, withOpacity(AppPalette::brandBlue(), 0.6), 2);
+            Paint::focusRing(p, QRectF(rect()), 6);
     }
 };
 

@@ -14,6 +14,7 @@
 #include "ui/Fonts.h"
 #include "ui/Paint.h"
 #include "ui/Palette.h"
+#include "ui/KeyboardFocus.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 
@@ -103,10 +104,8 @@ protected:
         Paint::fillRoundedRect(p, r, 10, withOpacity(AppPalette::tintedBackground(), 0.55));
         Paint::strokeRoundedRect(p, r, 10, withOpacity(AppPalette::separator(), 0.3));
         Symbols::paint(p, QRectF(8, 8, 14, 14), QStringLiteral("slider.horizontal.3"), AppPalette::secondaryText());
-        if (hasFocus()) {
-            p.setPen(QPen(withOpacity(AppPalette::brandBlue(), 0.6), 2));
-            p.drawRoundedRect(r.adjusted(1, 1, -1, -1), 9, 9);
-        }
+        if (KeyboardFocus::showsRing(this))
+            Paint::focusRing(p, r, 10);
     }
 };
 

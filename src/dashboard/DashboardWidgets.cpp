@@ -8,6 +8,7 @@
 #include "ui/ImageConversion.h"
 #include "ui/Paint.h"
 #include "ui/Palette.h"
+#include "ui/KeyboardFocus.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
 
@@ -484,11 +485,9 @@ void MetricOrb::paintEvent(QPaintEvent*) {
         p.drawImage(ring, m_ring);
         p.restore();
     }
-    if (hasFocus()) {
-        p.setRenderHint(QPainter::Antialiasing);
-        p.setPen(QPen(withOpacity(AppPalette::brandBlue(), 0.6), 2));
-        p.setBrush(Qt::NoBrush);
-        p.drawEllipse(ring.adjusted(-3, -3, 3, 3));
+    if (KeyboardFocus::showsRing(this)) {
+        const QRectF around = ring.adjusted(-4, -4, 4, 4);
+        Paint::focusRing(p, around, around.width() / 2);
     }
 }
 
@@ -560,10 +559,8 @@ protected:
         p.translate(-chevron.center());
         Symbols::paint(p, chevron, QStringLiteral("chevron.down"), AppPalette::secondaryText());
         p.restore();
-        if (hasFocus()) {
-            p.setPen(QPen(withOpacity(AppPalette::brandBlue(), 0.6), 2));
-            p.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
-        }
+        if (KeyboardFocus::showsRing(this))
+            Paint::focusRing(p, QRectF(rect()), 0);
     }
 
 private:
@@ -825,10 +822,8 @@ void DocRowLine::paintEvent(QPaintEvent*) {
     const QColor normal = withOpacity(AppPalette::screenBackground(), 0.6);
     const QColor hovered = withOpacity(AppPalette::tintedBackground(), 0.35);
     p.fillRect(rect(), m_hover->color(normal, hovered));
-    if (hasFocus()) {
-        p.setPen(QPen(withOpacity(AppPalette::brandBlue(), 0.6), 2));
-        p.drawRect(QRectF(rect()).adjusted(1, 1, -1, -1));
-    }
+    if (KeyboardFocus::showsRing(this))
+        Paint::focusRing(p, QRectF(rect()), 0);
 }
 
 void DocRowLine::mousePressEvent(QMouseEvent* event) {
@@ -898,13 +893,10 @@ void DashCard::keyPressEvent(QKeyEvent* event) {
 
 void DashCard::paintEvent(QPaintEvent*) {
     // The card itself is painted by its container; only the keyboard focus ring is drawn here.
-    if (!hasFocus())
+    if (!KeyboardFocus::showsRing(this))
         return;
     QPainter p(this);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(withOpacity(AppPalette::brandBlue(), 0.6), 2));
-    p.setBrush(Qt::NoBrush);
-    p.drawPath(Paint::roundedRect(QRectF(rect()).adjusted(1, 1, -1, -1), 15));
+    Paint::focusRing(p, QRectF(rect()), 16);
 }
 
 void DashCard::paintShadow(QPainter& p, const QRect& rect) const {

@@ -1,5 +1,7 @@
 #include "editor/EditorWidgets.h"
 
+#include "ui/KeyboardFocus.h"
+#include "ui/Paint.h"
 #include "ui/Symbols.h"
 
 #include <QEnterEvent>
@@ -42,12 +44,8 @@ void PaintedButton::paintEvent(QPaintEvent*) {
     p.setRenderHint(QPainter::TextAntialiasing);
     if (m_painter)
         m_painter(p, *this);
-    if (hasFocus()) {
-        QPen pen(palette().color(QPalette::Highlight), 1.5);
-        p.setPen(pen);
-        p.setBrush(Qt::NoBrush);
-        p.drawRoundedRect(QRectF(rect()).adjusted(0.75, 0.75, -0.75, -0.75), 6, 6);
-    }
+    if (KeyboardFocus::showsRing(this))
+        Paint::focusRing(p, QRectF(rect()), 6);
 }
 
 void PaintedButton::enterEvent(QEnterEvent* event) {

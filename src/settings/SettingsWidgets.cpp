@@ -9,6 +9,7 @@
 #include "ui/Boxes.h"
 #include "ui/Fonts.h"
 #include "ui/Paint.h"
+#include "ui/KeyboardFocus.h"
 #include "ui/Symbols.h"
 
 namespace settingsui {
@@ -134,9 +135,8 @@ void SegmentButton::paintEvent(QPaintEvent*) {
     p.setPen(AppPalette::primaryText());
     p.setFont(font());
     p.drawText(rect(), Qt::AlignCenter, text());
-    if (hasFocus()) {
-        Paint::strokeRoundedRect(p, r, trackRadius - trackInset, withOpacity(AppPalette::brandBlue(), 0.7), 1.5);
-    }
+    if (KeyboardFocus::showsRing(this))
+        Paint::focusRing(p, r, trackRadius - trackInset);
 }
 
 SegmentedPicker::SegmentedPicker(const QStringList& labels, QWidget* parent)

@@ -67,23 +67,16 @@ bool keyboardFocus(const QStyleOption* option) {
     return (option->state & QStyle::State_HasFocus) && (option->state & QStyle::State_KeyboardFocusChange);
 }
 
-// The rounded field behind text: fill, hairline border, and a blue border while it has focus.
+// The rounded field behind text: fill, and the fields' outline (the focus outline while it has focus).
 void drawField(QPainter* p, const QStyleOption* option, const QColor& fill) {
     const QRectF r = QRectF(option->rect);
-    const QPalette& pal = option->palette;
     const bool enabled = option->state & QStyle::State_Enabled;
     p->save();
     if (!enabled)
         p->setOpacity(0.6);
     Paint::fillRoundedRect(*p, r, TolmekStyle::fieldRadius, fill);
-    if (option->state & QStyle::State_HasFocus && enabled) {
-        const QColor accent = pal.color(QPalette::Highlight);
-        Paint::strokeRoundedRect(*p, r, TolmekStyle::fieldRadius, accent, 1.5);
-        Paint::strokeRoundedRect(*p, r.adjusted(1.5, 1.5, -1.5, -1.5), TolmekStyle::fieldRadius - 1.5,
-                                 withOpacity(accent, 0.25), 1.5);
-    } else {
-        Paint::strokeRoundedRect(*p, r, TolmekStyle::fieldRadius, borderColor(pal), 1);
-    }
+    Paint::fieldOutline(*p, r, TolmekStyle::fieldRadius, enabled && (option->state & QStyle::State_HasFocus),
+                        isDark(option->palette));
     p->restore();
 }
 
@@ -395,7 +388,11 @@ void TolmekStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* op
         if (flat && !down)
             return;
         const QPalette& pal = option->palette;
-        const QRectF r = QRectF(option->rect);
+        const bool ring = keyboardFocus(option);
+        // The ring lies on what is behind the button, its fill a gap inside it.
+        const qreal in = ring ? Paint::focusRingReach : 0;
+        const QRectF r = QRectF(option->rect).adjusted(in, in, -in, -in);
+        const qreal radius = buttonRadius - in;
         painter->save();
         if (!(option->state & State_Enabled))
             painter->setOpacity(0.5);
@@ -405,7 +402,7 @@ void TolmekStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* op
                 fill = fill.darker(112);
             else if (hover)
                 fill = fill.lighter(106);
-            Paint::fillRoundedRect(*painter, r, buttonRadius, fill);
+            Paint::fillRoundedRect(*painter, r, radius, fill);
         } else {
             QColor fill = pal.color(QPalette::Button);
             if (down)
@@ -413,16 +410,13 @@ void TolmekStyle::drawPrimitive(PrimitiveElement element, const QStyleOption* op
             else if (hover)
                 fill = Paint::mix(fill, isDark(pal) ? Qt::white : Qt::black, isDark(pal) ? 0.06 : 0.03);
             // A faint shadow under the lower edge, as the bordered buttons of the desktop have.
-            if (!isDark(pal))
-                Paint::fillRoundedRect(*painter, r.adjusted(0, 0.5, 0, 0.5), buttonRadius, QColor(0, 0, 0, 14));
-            Paint::fillRoundedRect(*painter, r.adjusted(0, 0, 0, -0.5), buttonRadius, fill);
-            Paint::strokeRoundedRect(*painter, r.adjusted(0, 0, 0, -0.5), buttonRadius, borderColor(pal), 1);
+            if (!isDark(pal) && !ring)
+                Paint::fillRoundedRect(*painter, r.adjusted(0, 0.5, 0, 0.5), radius, QColor(0, 0, 0, 14));
+            Paint::fillRoundedRect(*painter, r.adjusted(0, 0, 0, -0.5), radius, fill);
+            Paint::strokeRoundedRect(*painter, r.adjusted(0, 0, 0, -0.5), radius, borderColor(pal), 1);
         }
-        if (keyboardFocus(option))
-            Paint::strokeRoundedRect(*painter, r, buttonRadius,
-                                     isDefault ? QColor(255, 255, 255, 190)
-                                               : withOpacity(pal.color(QPalette::Highlight), 0.8),
-                                     2);
+        if (ring)
+            Paint::focusRing(*painter, QRectF(option->rect), buttonRadius, isDark(pal));
         painter->restore();
         return;
     }

@@ -6,6 +6,7 @@
 #include "ui/Palette.h"
 #include "ui/Theme.h"
 #include "ui/Fonts.h"
+#include "ui/KeyboardFocus.h"
 #include "ui/Paint.h"
 #include "ui/Symbols.h"
 
@@ -225,11 +226,14 @@ void PrimaryButton::paintEvent(QPaintEvent*) {
     Paint::beginPlainButton(p, *this);
 
     const QRectF r = rect();
+    // Focus ring only after keyboard navigation, as standard widgets do; the blue keeps a gap inside it.
+    const bool ring = KeyboardFocus::showsRing(this);
+    const qreal in = ring ? Paint::focusRingReach : 0;
     // The brand blue, a shade darker, so that the white title reads at 4.5:1.
-    Paint::fillRoundedRect(p, r, kButtonRadius, AppPalette::accentFill(AppPalette::brandBlue()));
-    // Focus ring only after keyboard navigation, as standard widgets do.
-    if (hasFocus() && window()->testAttribute(Qt::WA_KeyboardFocusChange))
-        Paint::strokeRoundedRect(p, r.adjusted(2, 2, -2, -2), kButtonRadius - 2, QColor(255, 255, 255, 200), 1.5);
+    Paint::fillRoundedRect(p, r.adjusted(in, in, -in, -in), kButtonRadius - in,
+                           AppPalette::accentFill(AppPalette::brandBlue()));
+    if (ring)
+        Paint::focusRing(p, r, kButtonRadius);
 
     const QFontMetricsF fm(font());
     const qreal contentW = (titleX() - kButtonPadH) + fm.horizontalAdvance(text());
@@ -316,6 +320,25 @@ QLineEdit* newBareLineEdit(const QString& placeholder, QWidget* parent) {
     edit->setAttribute(Qt::WA_MacShowFocusRect, false);
     return edit;
 }
+
+namespace {
+class FocusRepaint : public QObject {
+public:
+    FocusRepaint(QWidget* frame) : QObject(frame), m_frame(frame) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* e) override {
+        if (e->type() == QEvent::FocusIn || e->type() == QEvent::FocusOut)
+            m_frame->update();
+        return false;
+    }
+
+private:
+    QWidget* m_frame;
+};
+} // namespace
+
+void repaintOnFocusChange(QWidget* frame, QWidget* field) { field->installEventFilter(new FocusRepaint(frame)); }
 
 // ---- SheetBody ----
 

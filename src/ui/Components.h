@@ -121,6 +121,9 @@ QScrollArea* addScreenScroll(QWidget* screen);
 
 // A frameless line edit for a field that draws its own box; the placeholder is also its accessible name.
 QLineEdit* newBareLineEdit(const QString& placeholder, QWidget* parent);
+// Repaints `frame`, which draws the box of the frameless `field` (with Paint::fieldOutline), whenever the
+// field gains or loses the focus.
+void repaintOnFocusChange(QWidget* frame, QWidget* field);
 
 // The scrolled body of a sheet, between its fixed header and footer: no frame, no sideways scrolling,
 // transparent. The floating scroll bar lies over the content's right margin, so a body keeps at least

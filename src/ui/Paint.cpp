@@ -1,6 +1,8 @@
 #include "ui/Paint.h"
 
 #include "ui/MaskCache.h"
+#include "ui/Palette.h"
+#include "ui/Theme.h"
 
 #include <QAbstractButton>
 #include <QEvent>
@@ -262,6 +264,30 @@ void strokeRoundedRect(QPainter& p, const QRectF& rect, qreal radius, const QCol
     }
     strokeWithPen(p, color, width,
                   [&] { p.drawPath(roundedRect(rect.adjusted(h, h, -h, -h), std::max(0.0, radius - h))); });
+}
+
+void fieldOutline(QPainter& p, const QRectF& rect, qreal radius, bool focused, bool dark) {
+    if (focused)
+        focusRing(p, rect, radius, dark);
+    else
+        strokeRoundedRect(p, rect, radius, AppPalette::fieldOutline(dark), 1);
+}
+
+void fieldOutline(QPainter& p, const QRectF& rect, qreal radius, bool focused) {
+    fieldOutline(p, rect, radius, focused, ThemeManager::shared().isDark());
+}
+
+void focusRing(QPainter& p, const QRectF& rect, qreal radius, bool dark) {
+    p.save();
+    // A pressed or disabled control fades its own look, never the ring.
+    p.setOpacity(1);
+    p.setRenderHint(QPainter::Antialiasing);
+    strokeRoundedRect(p, rect, radius, AppPalette::focusRing(dark), 2);
+    p.restore();
+}
+
+void focusRing(QPainter& p, const QRectF& rect, qreal radius) {
+    focusRing(p, rect, radius, ThemeManager::shared().isDark());
 }
 
 void fillCapsule(QPainter& p, const QRectF& rect, const QColor& color) { fill(p, capsule(rect), color); }

@@ -28,6 +28,18 @@ void beginPlainButton(QPainter& p, const QAbstractButton& button);
 void fillRoundedRect(QPainter& p, const QRectF& rect, qreal radius, const QColor& color);
 // Strokes inside the shape (the rect is inset by half the line width), so a 1-pixel border stays crisp.
 void strokeRoundedRect(QPainter& p, const QRectF& rect, qreal radius, const QColor& color, qreal width = 1);
+// Focus, one look per kind of control, in AppPalette::focusRing() at full opacity. A text field shows its
+// outline whenever it has the focus; other controls show their ring only while KeyboardFocus::showsRing.
+// The outline of a text field: its hairline border at rest, replaced by the focus outline (2 px, inside
+// `rect`) while it has the focus.
+void fieldOutline(QPainter& p, const QRectF& rect, qreal radius, bool focused);
+void fieldOutline(QPainter& p, const QRectF& rect, qreal radius, bool focused, bool dark);
+// The ring of a button, row, card or tile reached with the keyboard: 2 px inside `rect`.
+void focusRing(QPainter& p, const QRectF& rect, qreal radius);
+void focusRing(QPainter& p, const QRectF& rect, qreal radius, bool dark);
+// How far in a filled control draws its fill while its ring shows: the ring and a 1-pixel gap, so that
+// the ring lies on what is behind the control on both sides, whatever the control's own colour.
+constexpr qreal focusRingReach = 3;
 void fillCapsule(QPainter& p, const QRectF& rect, const QColor& color);
 void strokeCapsule(QPainter& p, const QRectF& rect, const QColor& color, qreal width = 1);
 void fillEllipse(QPainter& p, const QRectF& rect, const QColor& color);

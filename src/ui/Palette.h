@@ -63,6 +63,10 @@ QColor accentFill(const QColor& accent);
 // against that fill and the backgrounds around it. One look for the standard fields and ours.
 QColor fieldOutline();
 QColor fieldOutline(bool dark);
+// Every focus indicator (the outline of a field being typed in, the ring of a control reached with the
+// keyboard): 3:1 against every background of the theme and the fills of fields and bordered buttons.
+QColor focusRing();
+QColor focusRing(bool dark);
 // The text and symbol of a destructive command (delete, quit without saving): one red per theme, the
 // danger red as it reads on every background of the theme and on a bordered button, also hovered.
 QColor destructiveText();

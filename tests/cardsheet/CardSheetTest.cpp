@@ -11,6 +11,7 @@
 #include "rtf/Rtf.h"
 #include "support/Accessibility.h"
 #include "ui/Palette.h"
+#include "ui/Theme.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
@@ -137,6 +138,33 @@ TEST_F(CardSheetTest, NewCardIsCreatedAndShownInReadMode) {
     sheet->show();
     flush();
     EXPECT_GE(inkContrast(button("Supprimer l’étape")), Contrast::text);
+}
+
+// The title and link fields show the focus outline every field shows, "Créer" the ring of every button:
+// 3:1 against what is around them in both themes.
+TEST_F(CardSheetTest, FocusIndicatorsReadInBothThemes) {
+    for (const bool dark : {false, true}) {
+        ThemeManager::shared().setTheme(dark ? AppTheme::dark : AppTheme::light);
+        applyAppearance();
+        sheet = std::make_unique<CardSheet>(*services, checklist);
+        sheet->openNewCard(todo);
+        sheet->titleField()->setText("Logo");
+        QLineEdit* link = nullptr;
+        for (QLineEdit* e : sheet->findChildren<QLineEdit*>())
+            if (e->placeholderText() == QStringLiteral("https://…"))
+                link = e;
+        ASSERT_TRUE(link);
+        // The fields' boxes are drawn by the frames around them.
+        const std::pair<QWidget*, QWidget*> controls[] = {{sheet->titleField(), sheet->titleField()->parentWidget()},
+                                                          {link, link->parentWidget()},
+                                                          {button("Créer"), nullptr}};
+        for (const auto& [control, frame] : controls) {
+            const testsupport::FocusContrast c = testsupport::focusRingContrast(control, frame);
+            EXPECT_GE(c.outside, Contrast::largeText) << dark << control->accessibleName().toStdString();
+            EXPECT_GE(c.inside, Contrast::largeText) << dark << control->accessibleName().toStdString();
+        }
+    }
+    ThemeManager::shared().setTheme(AppTheme::system);
 }
 
 TEST_F(CardSheetTest, FormattingIsSavedWithoutTypingAfterIt) {

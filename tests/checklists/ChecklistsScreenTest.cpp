@@ -3,6 +3,8 @@
 #include "checklists/ChecklistLogic.h"
 #include "checklists/ChecklistsListView.h"
 #include "checklists/NewChecklistSheet.h"
+#include "ui/Theme.h"
+#include "ui/Palette.h"
 #include "support/Accessibility.h"
 #include "support/TestServices.h"
 #include "support/TestSupport.h"
@@ -373,6 +375,25 @@ TEST_F(ChecklistsScreenTest, TheHeaderKeepsA260SearchFieldAndTabFollowsItsOrder)
         while (!(w->focusPolicy() & Qt::TabFocus) || !w->isVisibleTo(screen()));
     }
     EXPECT_EQ(order, (QStringList{"search", "Liste", "Grille", "Nouvelle"}));
+}
+
+// The sheet's field and "Créer" show the focus look every field and button shows, at 3:1 in both themes.
+TEST_F(ChecklistsScreenTest, SheetFocusIndicatorsReadInBothThemes) {
+    for (const bool dark : {false, true}) {
+        ThemeManager::shared().setTheme(dark ? AppTheme::dark : AppTheme::light);
+        applyAppearance();
+        NewChecklistSheet sheet(ts.services());
+        sheet.nameField()->setText("Essai");
+        for (QWidget* control :
+             {static_cast<QWidget*>(sheet.nameField()), static_cast<QWidget*>(sheet.createButton())}) {
+            // The field's box is drawn by the frame around it.
+            QWidget* frame = control == sheet.nameField() ? control->parentWidget() : nullptr;
+            const testsupport::FocusContrast c = testsupport::focusRingContrast(control, frame);
+            EXPECT_GE(c.outside, Contrast::largeText) << dark << control->accessibleName().toStdString();
+            EXPECT_GE(c.inside, Contrast::largeText) << dark << control->accessibleName().toStdString();
+        }
+    }
+    ThemeManager::shared().setTheme(AppTheme::system);
 }
 
 } // namespace

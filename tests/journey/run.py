@@ -19,6 +19,7 @@ import editor_outline_cases  # noqa: E402,F401
 import fidelity_cases  # noqa: E402,F401
 import fixes_cases  # noqa: E402,F401
 import focus_cases  # noqa: E402,F401
+import focuslook_cases  # noqa: E402,F401
 import keyboard_cases  # noqa: E402,F401
 import hostile_cases  # noqa: E402,F401
 import idle_cases  # noqa: E402,F401

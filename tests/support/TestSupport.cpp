@@ -1,11 +1,18 @@
 #include "support/TestSupport.h"
 
+#include <QApplication>
 #include <QCoreApplication>
+#include <QImage>
+#include <QPixmap>
+#include <QTest>
+#include <QWidget>
+
 #include <QElapsedTimer>
 #include <QThread>
 
 #include "core/store/LogSync.h"
 #include "prefs/Preferences.h"
+#include "ui/Palette.h"
 
 #include <atomic>
 #include <cerrno>
@@ -65,6 +72,23 @@ int failingDataSync(int fd) {
 void failLogSyncs(int error) {
     g_syncError = error;
     LogSync::setDataSyncForTesting(error ? &failingDataSync : nullptr);
+}
+
+FocusContrast focusRingContrast(QWidget* control, QWidget* frame) {
+    QWidget* window = control->window();
+    window->show();
+    window->activateWindow();
+    (void)QTest::qWaitForWindowActive(window);
+    window->setAttribute(Qt::WA_KeyboardFocusChange);
+    control->setFocus(Qt::TabFocusReason);
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents();
+    const QImage shot = window->grab().toImage();
+    if (!frame)
+        frame = control;
+    const QPoint edge = frame->mapTo(window, QPoint(0, frame->height() / 2));
+    auto at = [&](int dx) { return shot.pixelColor(edge.x() + dx, edge.y()); };
+    return {Contrast::ratio(at(1), at(-1)), Contrast::ratio(at(1), at(2))};
 }
 
 } // namespace testsupport

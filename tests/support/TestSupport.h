@@ -8,6 +8,7 @@
 #include <memory>
 
 class Preferences;
+class QWidget;
 
 namespace testsupport {
 
@@ -37,5 +38,14 @@ bool waitFor(const std::function<bool()>& pred, int ms = 2000);
 // Makes the store's log syncs fail with `error` (0: they go through again) at the call that syncs, after the
 // real fdatasync ran, as a write-back error reported once.
 void failLogSyncs(int error);
+
+// The focus indicator of `control`, given the keyboard as Tab gives it in its shown window, measured on the
+// window's pixels through the middle of the left edge of `frame` (the control itself when null: else what
+// draws its box): the ring's inner pixel (1 px in) against the pixel just outside and the one 2 px in.
+struct FocusContrast {
+    double outside = 0;
+    double inside = 0;
+};
+FocusContrast focusRingContrast(QWidget* control, QWidget* frame = nullptr);
 
 } // namespace testsupport

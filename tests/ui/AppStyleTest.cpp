@@ -4,7 +4,9 @@
 #include "ui/Palette.h"
 #include "ui/Symbols.h"
 #include "ui/Theme.h"
+#include "ui/lists/ListChrome.h"
 #include "ui/lists/ListWidgets.h"
+#include "ui/Components.h"
 #include "support/TestSupport.h"
 
 #include <QAbstractFileIconProvider>
@@ -214,6 +216,38 @@ TEST_F(AppStyleTest, StyledFieldsFollowTheNewPaletteWhenTheThemeChanges) {
     EXPECT_NE(darkPlaceholder, lightPlaceholder);
     EXPECT_EQ(darkPlaceholder, QApplication::palette().color(QPalette::PlaceholderText));
     EXPECT_EQ(search->palette().color(QPalette::Text), QApplication::palette().color(QPalette::Text));
+}
+
+// One focus look per kind of control, reaching 3:1 against what is around it: the fields' outline against
+// the window and the field's fill, a button's ring against the window and the gap inside it.
+TEST_F(AppStyleTest, EveryFocusIndicatorReadsAgainstWhatIsAroundItInBothThemes) {
+    for (const bool dark : {false, true}) {
+        ThemeManager::shared().setTheme(dark ? AppTheme::dark : AppTheme::light);
+        applyAppearance();
+        QWidget window;
+        window.setAutoFillBackground(true);
+        auto* layout = new QVBoxLayout(&window);
+        layout->setContentsMargins(20, 20, 20, 20);
+        auto* field = new QLineEdit;
+        auto* search = new lists::SearchField(QStringLiteral("Rechercher"));
+        auto* plain = new QPushButton(QStringLiteral("Annuler"));
+        auto* byDefault = new QPushButton(QStringLiteral("Créer"));
+        byDefault->setDefault(true);
+        auto* primary = new PrimaryButton(QStringLiteral("Créer un document"), QStringLiteral("plus"));
+        const std::pair<const char*, QWidget*> controls[] = {{"field", field},
+                                                             {"search field", search->lineEdit()},
+                                                             {"button", plain},
+                                                             {"default button", byDefault},
+                                                             {"primary button", primary}};
+        for (const auto& [name, control] : controls)
+            layout->addWidget(control == search->lineEdit() ? search : control, 0, Qt::AlignLeft);
+        for (const auto& [name, control] : controls) {
+            const testsupport::FocusContrast c =
+                testsupport::focusRingContrast(control, control == search->lineEdit() ? search : nullptr);
+            EXPECT_GE(c.outside, Contrast::largeText) << (dark ? "dark " : "light ") << name;
+            EXPECT_GE(c.inside, Contrast::largeText) << (dark ? "dark " : "light ") << name;
+        }
+    }
 }
 
 TEST(MenuPlacement, BelowItsButtonAndInsideTheWindow) {

@@ -235,6 +235,15 @@ TEST(Contrast, FieldsHeadersRedsAndQuietTextsReadOnWhatTheyAreDrawnOn) {
             }
         }
         EXPECT_EQ(TolmekStyle::controlOutline(dark).rgba(), fieldOutline(dark).rgba());
+        // Every focus indicator, on every background, on a section and on the fills it lies against (fields,
+        // bordered buttons, a card sheet's field at 0.95 and the new-checklist field at 0.75 over a card).
+        QList<QColor> aroundRing = backgrounds;
+        aroundRing << appQPalette(dark).color(QPalette::Base) << appQPalette(dark).color(QPalette::Button)
+                   << Contrast::over(withOpacity(card, 0.95), section)
+                   << Contrast::over(withOpacity(screenBackground(dark), 0.75), card);
+        for (const QColor& around : aroundRing)
+            EXPECT_GE(shown(focusRing(dark), around), Contrast::largeText)
+                << theme << "focus on " << around.name().toStdString();
 
         // Destructive texts ("Supprimer l’étape" on its tinted pill, "Supprimer" of an image block and
         // of the menus): one red, readable on each.

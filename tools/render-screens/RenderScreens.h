@@ -30,5 +30,9 @@ class AppShellView;
 QWidget* applicationWindow(const Services& services);
 AppShellView* shellOf(QWidget* window);
 
+// A `prepare` that gives the keyboard, as Tab does (its focus ring showing), to the shown control inside the
+// shot named `name` (its accessible name, else its text).
+std::function<void(QWidget*)> focusAsTab(const QString& name);
+
 // A made-up portrait (a face on a gradient) as the JPEG bytes an avatar holds.
 QByteArray samplePortraitJpeg();

@@ -15,6 +15,7 @@
 #include "ui/Fonts.h"
 #include "ui/Theme.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QBuffer>
 #include <QLinearGradient>
@@ -72,6 +73,22 @@ QWidget* applicationWindow(const Services& services) {
 AppShellView* shellOf(QWidget* window) {
     auto* main = qobject_cast<MainWindow*>(window);
     return main ? main->shell() : nullptr;
+}
+
+std::function<void(QWidget*)> focusAsTab(const QString& name) {
+    return [name](QWidget* shot) {
+        for (QWidget* w : shot->findChildren<QWidget*>()) {
+            auto* button = qobject_cast<QAbstractButton*>(w);
+            if (!w->isVisible() || (w->accessibleName() != name && !(button && button->text() == name)))
+                continue;
+            shot->activateWindow();
+            (void)QTest::qWaitForWindowActive(shot);
+            shot->setAttribute(Qt::WA_KeyboardFocusChange);
+            w->setFocus(Qt::TabFocusReason);
+            return;
+        }
+        std::fprintf(stderr, "no control named %s\n", qPrintable(name));
+    };
 }
 
 bool registerScreenShots(std::initializer_list<ScreenShot> shots) {

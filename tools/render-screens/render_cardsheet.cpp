@@ -118,6 +118,23 @@ const bool registered = registerScreenShots({
                    sheet->openNewCard(b.todo);
                    return sheet;
                }},
+    // Where the keyboard is: the link field, then "Créer".
+    ScreenShot{QStringLiteral("cardsheet-new-focus-link"), QSize(620, 560),
+               [](const Services& s) -> QWidget* {
+                   Board b = makeBoard(s);
+                   auto* sheet = new CardSheet(s, b.checklist);
+                   sheet->openNewCard(b.todo);
+                   return sheet;
+               },
+               focusAsTab(QStringLiteral("https://…"))},
+    ScreenShot{QStringLiteral("cardsheet-new-focus-create"), QSize(620, 560),
+               [](const Services& s) -> QWidget* {
+                   Board b = makeBoard(s);
+                   auto* sheet = new CardSheet(s, b.checklist);
+                   sheet->openNewCard(b.todo);
+                   return sheet;
+               },
+               focusAsTab(QStringLiteral("Créer"))},
     ScreenShot{QStringLiteral("cardsheet-read"), QSize(620, 760),
                [](const Services& s) -> QWidget* {
                    Board b = makeBoard(s);

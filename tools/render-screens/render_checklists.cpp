@@ -89,6 +89,20 @@ const bool registered = registerScreenShots({
                    sheet->nameField()->setText("Checklist Production");
                    return sheet;
                }},
+    ScreenShot{QStringLiteral("checklists-new-sheet-focus-name"), QSize(556, 330),
+               [](const Services& s) -> QWidget* {
+                   fill(s);
+                   return new NewChecklistSheet(s);
+               },
+               focusAsTab(QStringLiteral("Nom"))},
+    ScreenShot{QStringLiteral("checklists-new-sheet-focus-create"), QSize(556, 330),
+               [](const Services& s) -> QWidget* {
+                   fill(s);
+                   auto* sheet = new NewChecklistSheet(s);
+                   sheet->nameField()->setText("Checklist Production");
+                   return sheet;
+               },
+               focusAsTab(QStringLiteral("Créer"))},
 });
 
 } // namespace

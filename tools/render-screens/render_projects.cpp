@@ -16,6 +16,8 @@
 #include "projects/ProjectsListView.h"
 #include "ui/Paint.h"
 
+#include <QLineEdit>
+
 namespace {
 
 const QStringList kKeys{"blue", "pink", "orange", "green", "purple", "gray"};
@@ -96,6 +98,8 @@ const bool registered = registerScreenShots({
     {"projects-grid", QSize(1000, 760), [](const Services& s) { return projects(s, "grid", true); }},
     {"projects-grid-hover", QSize(1000, 760), [](const Services& s) { return projects(s, "grid", true); }, hoverFirst},
     {"docs-empty", QSize(900, 640), [](const Services& s) { return documents(s, "list", false); }},
+    {"docs-empty-focus-create", QSize(900, 640), [](const Services& s) { return documents(s, "list", false); },
+     focusAsTab(QStringLiteral("Créer un document"))},
     {"docs-header-green", QSize(900, 240), [](const Services& s) { return documentsIn(s, "green"); }},
     {"docs-header-orange", QSize(900, 240), [](const Services& s) { return documentsIn(s, "orange"); }},
     {"docs-list", QSize(1000, 1000), [](const Services& s) { return documents(s, "list", true); }},
@@ -117,6 +121,16 @@ const bool registered = registerScreenShots({
      [](const Services& s) -> QWidget* { return new EditProjectSheet(s, fillProjects(s)); }},
     {"sheet-new-doc", QSize(640, 700),
      [](const Services& s) -> QWidget* { return new NewDocSheet(s, fillProjects(s)); }},
+    {"sheet-new-doc-focus-create", QSize(640, 700),
+     [](const Services& s) -> QWidget* {
+         auto* sheet = new NewDocSheet(s, fillProjects(s));
+         sheet->findChild<QLineEdit*>()->setText(QStringLiteral("Guide de style"));
+         return sheet;
+     },
+     focusAsTab(QStringLiteral("Créer"))},
+    {"sheet-new-doc-focus-cancel", QSize(640, 700),
+     [](const Services& s) -> QWidget* { return new NewDocSheet(s, fillProjects(s)); },
+     focusAsTab(QStringLiteral("Annuler"))},
     {"sheet-edit-doc", QSize(640, 760),
      [](const Services& s) -> QWidget* {
          const ProjectPtr p = fillProjects(s);

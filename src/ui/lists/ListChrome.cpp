@@ -83,17 +83,15 @@ void SearchField::paintEvent(QPaintEvent*) {
     QPainter p(this);
     // Painted again under the text at every keystroke: drawn once per look.
     const QColor fill = fillColor();
-    const QColor outline = AppPalette::fieldOutline();
     // A text field shows where typing goes, however it got the focus.
     const bool ring = m_edit->hasFocus();
+    const QColor outline = ring ? AppPalette::focusRing() : AppPalette::fieldOutline();
     const QString look =
         QStringLiteral("search/%1/%2/%3").arg(fill.rgba(), 0, 16).arg(outline.rgba(), 0, 16).arg(ring ? 1 : 0);
     paintCachedLook(p, this, look, [&](QPainter& fp) {
         const QRectF r = QRectF(rect());
         Paint::fillRoundedRect(fp, r, 12, fill);
-        Paint::strokeRoundedRect(fp, r, 12, outline);
-        if (ring)
-            paintFocusRing(fp, r, 12);
+        Paint::fieldOutline(fp, r, 12, ring);
     });
 }
 

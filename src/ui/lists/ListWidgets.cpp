@@ -33,11 +33,7 @@ bool showsFocusRing(const QWidget* control) {
 }
 
 void paintFocusRing(QPainter& p, const QRectF& r, qreal radius) {
-    p.save();
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setOpacity(1);
-    Paint::strokeRoundedRect(p, r.adjusted(1, 1, -1, -1), std::max<qreal>(0, radius - 1), AppPalette::brandBlue(), 2);
-    p.restore();
+    Paint::focusRing(p, r.adjusted(1, 1, -1, -1), std::max<qreal>(0, radius - 1));
 }
 
 void paintCachedLook(QPainter& p, const QRect& target, const QString& look,
