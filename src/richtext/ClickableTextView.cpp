@@ -6,12 +6,15 @@
 
 #include <QAbstractTextDocumentLayout>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
+
+#include <utility>
 
 ClickableTextView::ClickableTextView(QWidget* parent) : QTextEdit(parent) {
     // The text stays where it is when the view grows or shrinks below it.
@@ -43,6 +46,13 @@ void ClickableTextView::toggleStrikethrough() { toggleAttribute(richtext::Toggle
 
 void ClickableTextView::toggleAttribute(richtext::ToggledAttribute attribute) {
     richtext::toggleAttribute(this, attribute);
+}
+
+void ClickableTextView::keyPressEvent(QKeyEvent* event) {
+    const bool typed = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+    const bool outer = std::exchange(m_handlingTypedKey, typed);
+    QTextEdit::keyPressEvent(event);
+    m_handlingTypedKey = outer;
 }
 
 void ClickableTextView::mousePressEvent(QMouseEvent* event) {
