@@ -8,11 +8,13 @@
 #include "richtext/RichTextToolbar.h"
 #include "richtext/SpellChecker.h"
 #include "support/TestSupport.h"
+#include "ui/DialogSeam.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextEdit>
@@ -207,6 +209,44 @@ TEST(LargeText, KeysQueuedInALargeParagraphAreWrittenWithinTheWait) {
     ASSERT_GE(writes.size(), 3u) << "written " << writes.size() - 1 << " times in " << clock.elapsed() << " ms";
     for (size_t i = 1; i < writes.size(); ++i)
         EXPECT_LE(writes[i] - writes[i - 1], RichTextEditorWrapper::writeDelayMs + 2 * longestStep) << i;
+}
+
+// A paste that would take a text past the editable limit is refused whole, at once, and said; the text,
+// its bindings and the window stay as they were. Checked with plain text and with RTF alone.
+TEST(LargeText, APastePastTheLimitIsRefusedWithAMessage) {
+    DialogSeam::setNonInteractive(true);
+    DialogSeam::reset();
+    Values v;
+    v.content = QStringLiteral("début");
+    auto editor = editorOver(v);
+    editor->textView()->setFocus();
+    editor->textView()->moveCursor(QTextCursor::End);
+    QMimeData plain;
+    plain.setText(QString(10'000'000, QLatin1Char('x')));
+    QMimeData rtfOnly;
+    rtfOnly.setData(QStringLiteral("text/rtf"), "{\rtf1 " + QByteArray(10'000'000, 'y') + "}");
+    for (const QMimeData* data : {&plain, &rtfOnly}) {
+        QElapsedTimer clock;
+        clock.start();
+        editor->textView()->pasteData(data);
+        EXPECT_LT(clock.elapsed(), 1000);
+        QApplication::processEvents();
+        EXPECT_EQ(editor->textView()->toPlainText(), QStringLiteral("début"));
+        ASSERT_EQ(DialogSeam::shownMessages().size(), 1);
+        EXPECT_EQ(DialogSeam::shownMessages().last().text, QStringLiteral("Ce collage est trop volumineux."));
+        EXPECT_EQ(DialogSeam::shownMessages().last().informativeText,
+                  QStringLiteral("Un texte compte au plus 3\u202F000\u202F000 caractères ; rien n’a été collé."));
+        DialogSeam::reset();
+    }
+    EXPECT_EQ(v.textWrites, 0);
+    EXPECT_FALSE(editor->wrapper()->isEdited());
+    // What fits is pasted.
+    QMimeData fits;
+    fits.setText(QStringLiteral(" suite"));
+    editor->textView()->pasteData(&fits);
+    EXPECT_EQ(v.content, QStringLiteral("début suite"));
+    EXPECT_TRUE(DialogSeam::shownMessages().isEmpty());
+    DialogSeam::setNonInteractive(false);
 }
 
 // Laying out a large text in the background never holds the window: each pass of the event loop lays out
