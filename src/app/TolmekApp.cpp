@@ -30,6 +30,7 @@
 #include <QLocale>
 
 #include <QMenuBar>
+#include <QAbstractEventDispatcher>
 #include <QTimer>
 #include <QTranslator>
 
@@ -245,7 +246,7 @@ int tolmekMain(int argc, char** argv) {
         // stops every further save and the window says so). For start-up measurements, the run ends there instead.
         ModelContext& context = services.context;
         trace.step("window");
-        AfterFirstPaint afterFirstPaint(window.shell(), [&context, &trace, &instance, &window] {
+        AfterFirstPaint afterFirstPaint(window.shell(), [&context, &trace, &instance, &window, &spelling] {
             trace.step("first-paint");
             // What the first frame drew, for the next start.
             MaskCache::save();
@@ -259,6 +260,12 @@ int tolmekMain(int argc, char** argv) {
             // screens open at once (a read that fails stops saving, as the check below does).
             context.loadTables();
             context.startQuickCheck();
+            // The dictionary, once the window has nothing else to do: loading it when a text is first
+            // edited would make that first « Éditer » wait on it.
+            if (QAbstractEventDispatcher* loop = QAbstractEventDispatcher::instance())
+                QObject::connect(
+                    loop, &QAbstractEventDispatcher::aboutToBlock, &spelling, [&spelling] { spelling.ensureLoading(); },
+                    Qt::SingleShotConnection);
         });
         window.show();
         trace.step("show");

@@ -21,12 +21,15 @@
 #include "ui/lists/ListWidgets.h"
 
 #include <QFileInfo>
+#include <functional>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QTextCursor>
 #include <QLineEdit>
+#include <QValidator>
+#include <QLocale>
 #include <QPainter>
 #include <QTimer>
 #include <QUrl>
@@ -295,11 +298,49 @@ QWidget* CardSheet::buildHeader() {
     return row;
 }
 
+namespace {
+
+// Refuses, and says so, an edit that would take the title past its limit. The field lets one character
+// more than the limit through, so that whatever would pass it (a long paste is cut to what the field
+// holds first) comes here and is undone, where the field alone would cut it without a word.
+class TitleLimit : public QValidator {
+public:
+    TitleLimit(QLineEdit* field, std::function<void()> refused) : QValidator(field), m_refused(std::move(refused)) {
+        field->setMaxLength(CardSheet::titleLimit + 1);
+    }
+    State validate(QString& input, int&) const override {
+        if (input.size() <= CardSheet::titleLimit)
+            return Acceptable;
+        m_refused();
+        return Invalid;
+    }
+
+private:
+    std::function<void()> m_refused;
+};
+
+} // namespace
+
 QWidget* CardSheet::buildTitleField() {
     auto* field = new FieldFrame(QStringLiteral("Titre"), 0.95, m_body);
     m_titleField = field->lineEdit();
     m_titleField->setFont(Fonts::system(13));
     m_titleField->setText(m_title);
+    m_titleField->setValidator(new TitleLimit(m_titleField, [this] {
+        if (m_titleRefusalShown)
+            return;
+        m_titleRefusalShown = true;
+        // Told once the field has undone the edit.
+        QTimer::singleShot(0, this, [this] {
+            m_titleRefusalShown = false;
+            DialogSeam::Message m;
+            m.icon = QMessageBox::Warning;
+            m.text = QStringLiteral("Ce texte est trop long pour un titre.");
+            m.informativeText = QStringLiteral("Un titre compte au plus %1 caractères ; le texte n’a pas été ajouté.")
+                                    .arg(QLocale(QLocale::French, QLocale::France).toString(titleLimit));
+            DialogSeam::open(this, m);
+        });
+    }));
     connect(m_titleField, &QLineEdit::textChanged, this, [this](const QString& t) { m_title = t; });
     return field;
 }

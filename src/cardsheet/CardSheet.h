@@ -72,6 +72,8 @@ public:
 
     // Widgets of the current situation (tests and the board); null when not shown.
     QLineEdit* titleField() const { return m_titleField; }
+    // The longest title the field takes; an edit past it is refused with a message.
+    static constexpr int titleLimit = 32'767;
     QLineEdit* linkField() const { return m_linkField; }
     RichTextBlockEditor* descriptionEditor() const { return m_editor; }
 
@@ -133,6 +135,7 @@ private:
     QVBoxLayout* m_bodyLayout = nullptr;
     QWidget* m_attachments = nullptr;
     QLineEdit* m_titleField = nullptr;
+    bool m_titleRefusalShown = false;
     QLineEdit* m_linkField = nullptr;
     RichTextBlockEditor* m_editor = nullptr;
     bool m_rebuildQueued = false;

@@ -1,17 +1,22 @@
 #include "richtext/ClickableTextView.h"
 
+#include "richtext/LargeText.h"
 #include "richtext/RichTextPaste.h"
+#include "ui/DialogSeam.h"
 #include "rtf/Rtf.h"
 #include "ui/Components.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QFocusEvent>
+#include <QKeyEvent>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
+
+#include <utility>
 
 ClickableTextView::ClickableTextView(QWidget* parent) : QTextEdit(parent) {
     // The text stays where it is when the view grows or shrinks below it.
@@ -45,6 +50,13 @@ void ClickableTextView::toggleAttribute(richtext::ToggledAttribute attribute) {
     richtext::toggleAttribute(this, attribute);
 }
 
+void ClickableTextView::keyPressEvent(QKeyEvent* event) {
+    const bool typed = !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier));
+    const bool outer = std::exchange(m_handlingTypedKey, typed);
+    QTextEdit::keyPressEvent(event);
+    m_handlingTypedKey = outer;
+}
+
 void ClickableTextView::mousePressEvent(QMouseEvent* event) {
     QTextEdit::mousePressEvent(event);
     if (clickHandler)
@@ -75,9 +87,21 @@ void ClickableTextView::insertFromMimeData(const QMimeData* source) {
     if (isReadOnly())
         return;
     QTextCursor cursor = textCursor();
+    // What would take the text past the editable limit is refused whole, and said: pasting it would hold
+    // the window for a minute, and the text could not be edited or written afterwards.
+    const qsizetype kept = document()->characterCount() - 1 - (cursor.selectionEnd() - cursor.selectionStart());
     cursor.beginEditBlock();
-    richtext::paste(cursor, source);
+    const richtext::PasteResult result =
+        richtext::paste(cursor, source, std::max<qsizetype>(0, largetext::maxEditableChars - kept));
     cursor.endEditBlock();
+    if (result == richtext::PasteResult::tooLarge) {
+        DialogSeam::Message m;
+        m.icon = QMessageBox::Warning;
+        m.text = richtext::pasteTooLargeText();
+        m.informativeText = richtext::pasteTooLargeDetail(largetext::maxEditableChars);
+        DialogSeam::open(window(), m);
+        return;
+    }
     setTextCursor(cursor);
     ensureCursorVisible();
 }

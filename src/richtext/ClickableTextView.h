@@ -30,6 +30,10 @@ public:
     void setGrowsWithText(bool grows);
     bool growsWithText() const { return m_growsWithText; }
 
+    // While a key typed into the text (no Ctrl, Alt or Meta: a character, a deletion, a new line) is
+    // being handled.
+    bool isHandlingTypedKey() const { return m_handlingTypedKey; }
+
 signals:
     // Focus came in or went out for `reason`; the host decides what counts as editing.
     void editingBegan(Qt::FocusReason reason);
@@ -37,6 +41,7 @@ signals:
     void resized();
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
@@ -47,4 +52,5 @@ protected:
 
 private:
     bool m_growsWithText = false;
+    bool m_handlingTypedKey = false;
 };

@@ -23,6 +23,15 @@
 
 #include <cmath>
 
+namespace {
+
+QEvent::Type writeEventType() {
+    static const auto type = QEvent::Type(QEvent::registerEventType());
+    return type;
+}
+
+} // namespace
+
 RichTextEditorWrapper::RichTextEditorWrapper(const RichTextEnvironment& environment, TextBinding text,
                                              RtfBinding richTextData, std::function<void()> onChange,
                                              std::function<void()> onFocus, QWidget* parent)
@@ -36,6 +45,7 @@ RichTextEditorWrapper::RichTextEditorWrapper(const RichTextEnvironment& environm
     // Paints nothing itself: a new height leaves its text view in place.
     keepPaintingOnResize(this);
     m_textView = new ClickableTextView(this);
+    m_textView->installEventFilter(this);
     m_writeTimer = new QTimer(this);
     m_writeTimer->setSingleShot(true);
     m_writeTimer->setInterval(writeDelayMs);
@@ -303,16 +313,59 @@ void RichTextEditorWrapper::textDidChange() {
         m_textView->setGrowsWithText(false);
         largetext::paceLayout(*m_textView->document());
     }
+    if (!m_writePending) {
+        m_writePending = true;
+        m_pendingSince.start();
+    }
     if (m_bounded) {
         // Copying and encoding the whole text at every key would cost more than the key itself: the
         // first unwritten change starts the wait, the next ones ride on it.
-        m_writePending = true;
+        const qint64 waited = m_pendingSince.elapsed();
+        if (waited >= writeDelayMs) {
+            writeBindings(true, true);
+            return;
+        }
         if (!m_writeTimer->isActive())
-            m_writeTimer->start();
+            m_writeTimer->start(int(writeDelayMs - waited));
         recalculateHeight();
         return;
     }
-    writeBindings(true, true);
+    // A typed key: the new height is known before the frame; the copy, the encoding and the embedder's
+    // save wait behind the frame's repaint (queued after it), and the next key runs them first if still
+    // waiting. Other changes (formats, pastes, undo) are written as they are made.
+    if (!m_textView->isHandlingTypedKey()) {
+        writeBindings(true, true);
+        return;
+    }
+    recalculateHeight();
+    if (!m_writePosted) {
+        m_writePosted = true;
+        QCoreApplication::postEvent(this, new QEvent(writeEventType()), Qt::LowEventPriority - 1);
+    }
+}
+
+bool RichTextEditorWrapper::event(QEvent* event) {
+    if (event->type() == writeEventType()) {
+        m_writePosted = false;
+        if (m_writePending && !m_bounded)
+            writeBindings(true, true);
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+bool RichTextEditorWrapper::eventFilter(QObject* watched, QEvent* event) {
+    // Every key finds the one before it written; in a large text, once the wait is over, even when the
+    // keys come faster than they are handled and the timer never gets its turn.
+    if (watched == m_textView && m_writePending &&
+        (event->type() == QEvent::KeyPress || event->type() == QEvent::InputMethod) &&
+        (!m_bounded || m_pendingSince.elapsed() >= writeDelayMs)) {
+        QPointer<RichTextEditorWrapper> self(this);
+        writeBindings(true, true);
+        if (!self)
+            return true;
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void RichTextEditorWrapper::writeBindings(bool notify, bool withRtf) {

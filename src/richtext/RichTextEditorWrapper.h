@@ -4,6 +4,7 @@
 #include "richtext/RichTextEnvironment.h"
 #include "rtf/Rtf.h"
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QWidget>
 
@@ -38,10 +39,12 @@ private:
 // every change of the view into writes of the RTF and the plain text, measures the height, and
 // keeps the editing (focus) state.
 //
-// Every change, a change of format included, reaches the bindings and onChange when it is made. A large
-// text (largetext) is not measured: the area keeps a fixed height and the text scrolls inside it, and,
-// as encoding it costs more than a key, its changes reach the bindings at most writeDelayMs after the
-// first of them, and at once when the keyboard leaves it or at flushRtf().
+// Every change, a change of format included, reaches the bindings and onChange when it is made; a typed
+// key, right after the frame that shows it, and always before the next key is handled. A large text (largetext) is not measured: the area
+// keeps a fixed height and the text scrolls inside it, and, as encoding it costs more than a key, its
+// changes reach the bindings at most writeDelayMs after the first of them (a key handled once the wait is
+// over writes first, however many keys are queued), and at once when the keyboard leaves it or at
+// flushRtf().
 // A text too large to edit shows only its start, read-only, under a notice, and never writes.
 class RichTextEditorWrapper : public QWidget {
     Q_OBJECT
@@ -74,7 +77,7 @@ public:
     // Too large to edit: its start is shown read-only under a notice.
     bool isOversized() const { return m_oversized; }
     QLabel* notice() const { return m_notice; }
-    // Changes of a large text not yet written into the bindings.
+    // Changes not yet written into the bindings.
     bool hasPendingWrite() const { return m_writePending; }
     // The longest a change of a large text waits before it is written, counted from the first change
     // not yet written; further keys never push the write back.
@@ -103,6 +106,8 @@ signals:
     void calculatedHeightChanged(qreal height);
 
 protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
 
@@ -147,6 +152,10 @@ private:
     bool m_bounded = false;
     bool m_oversized = false;
     bool m_writePending = false;
+    // A write is queued behind the frame of the change.
+    bool m_writePosted = false;
+    // Since the first change not yet written.
+    QElapsedTimer m_pendingSince;
     QTimer* m_writeTimer = nullptr;
     QLabel* m_notice = nullptr;
     Backdrop m_backdrop;

@@ -3,6 +3,7 @@
 #include "rtf/Rtf.h"
 #include "ui/Fonts.h"
 
+#include <QLocale>
 #include <QMimeData>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -88,13 +89,15 @@ QTextCharFormat sanitized(const QTextCharFormat& f, bool fromHtml) {
     return o;
 }
 
-bool insertDocument(QTextCursor& cursor, const QTextDocument& source, bool fromHtml) {
+PasteResult insertDocument(QTextCursor& cursor, const QTextDocument& source, bool fromHtml, qsizetype room) {
+    if (source.characterCount() - 1 > room)
+        return PasteResult::tooLarge;
     QTextDocument clean;
     copySanitized(source, clean, fromHtml);
     if (clean.isEmpty())
-        return false;
+        return PasteResult::nothing;
     cursor.insertFragment(QTextDocumentFragment(&clean));
-    return true;
+    return PasteResult::pasted;
 }
 
 } // namespace
@@ -145,32 +148,54 @@ void copySanitized(const QTextDocument& source, QTextDocument& out, bool fromHtm
     }
 }
 
-bool paste(QTextCursor& cursor, const QMimeData* source) {
+PasteResult paste(QTextCursor& cursor, const QMimeData* source, qsizetype room) {
     if (!source || cursor.isNull())
-        return false;
+        return PasteResult::nothing;
+    // Markup holds at least a byte per character: data far past the room is refused before it is read,
+    // reading it alone would hold the window for seconds.
+    const qsizetype readable = room > std::numeric_limits<qsizetype>::max() / 4 ? room : 2 * room + 4096;
     for (const QString& type : rtfMimeTypes()) {
         if (!source->hasFormat(type))
             continue;
+        const QByteArray bytes = source->data(type);
+        if (bytes.size() > readable)
+            return PasteResult::tooLarge;
         QTextDocument doc;
         // Unreadable RTF falls through to the other formats.
-        if (rtf::read(source->data(type), doc) && insertDocument(cursor, doc, false))
-            return true;
+        if (rtf::read(bytes, doc)) {
+            const PasteResult r = insertDocument(cursor, doc, false, room);
+            if (r != PasteResult::nothing)
+                return r;
+        }
         break;
     }
     if (source->hasHtml()) {
+        const QString html = source->html();
+        if (html.size() > readable)
+            return PasteResult::tooLarge;
         ResourceFreeDocument doc;
-        doc.setHtml(source->html());
-        if (insertDocument(cursor, doc, true))
-            return true;
+        doc.setHtml(html);
+        const PasteResult r = insertDocument(cursor, doc, true, room);
+        if (r != PasteResult::nothing)
+            return r;
     }
     if (source->hasText()) {
         const QString text = source->text();
+        if (text.size() > room)
+            return PasteResult::tooLarge;
         if (!text.isEmpty()) {
             cursor.insertText(text);
-            return true;
+            return PasteResult::pasted;
         }
     }
-    return false;
+    return PasteResult::nothing;
+}
+
+QString pasteTooLargeText() { return QStringLiteral("Ce collage est trop volumineux."); }
+
+QString pasteTooLargeDetail(qsizetype limit) {
+    return QStringLiteral("Un texte compte au plus %1 caractères ; rien n’a été collé.")
+        .arg(QLocale(QLocale::French, QLocale::France).toString(qlonglong(limit)));
 }
 
 } // namespace richtext

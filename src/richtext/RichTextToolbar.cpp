@@ -235,13 +235,6 @@ RichTextToolbar::RichTextToolbar(ThemeManager& theme, ClickableTextView* textVie
     if (m_textView)
         m_textView->installEventFilter(this);
 
-    m_popover = new ColorPopover(this);
-    connect(m_popover, &ColorPopover::colorPicked, this, [this](const QColor& c) {
-        m_selectedTextColor = c;
-        applyCustomTextColor(c);
-    });
-    connect(m_popover, &ColorPopover::closed, this, [this] { m_showColorPicker = false; });
-
     auto repaint = [this, label] {
         QPalette p = label->palette();
         p.setColor(QPalette::WindowText, AppPalette::secondaryText());
@@ -312,10 +305,24 @@ void RichTextToolbar::refreshMenuIcons() {
     }
 }
 
+richtext::ColorPopover* RichTextToolbar::colorPopover() {
+    // A colour dialog costs more than the rest of the toolbar together, and most toolbars never show
+    // it: it is made when first asked for.
+    if (!m_popover) {
+        m_popover = new ColorPopover(this);
+        connect(m_popover, &ColorPopover::colorPicked, this, [this](const QColor& c) {
+            m_selectedTextColor = c;
+            applyCustomTextColor(c);
+        });
+        connect(m_popover, &ColorPopover::closed, this, [this] { m_showColorPicker = false; });
+    }
+    return m_popover;
+}
+
 void RichTextToolbar::resetState() {
     m_selectedTextColor = AppPalette::primaryText();
     m_selectedTextColor.setAlpha(255);
-    if (m_showColorPicker)
+    if (m_showColorPicker && m_popover)
         m_popover->hide();
     m_showColorPicker = false;
 }
@@ -325,9 +332,11 @@ void RichTextToolbar::setShowColorPicker(bool show) {
         return;
     m_showColorPicker = show;
     if (!show) {
-        m_popover->hide();
+        if (m_popover)
+            m_popover->hide();
         return;
     }
+    colorPopover();
     m_popover->setColor(m_selectedTextColor);
     m_popover->adjustSize();
     QPoint at = m_textColorButton->mapToGlobal(

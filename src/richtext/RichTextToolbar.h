@@ -104,7 +104,8 @@ public:
     QMenu* styleMenu() const { return m_styleMenu; }
     QMenu* textColorMenu() const { return m_textColorMenu; }
     QMenu* highlightMenu() const { return m_highlightMenu; }
-    richtext::ColorPopover* colorPopover() const { return m_popover; }
+    // Made on first use.
+    richtext::ColorPopover* colorPopover();
     // The buttons in their order (bold, italic, underline, strikethrough, inline code).
     QList<richtext::ToolbarIconButton*> iconButtons() const { return m_iconButtons; }
     richtext::ToolbarIconButton* textColorButton() const { return m_textColorButton; }

@@ -11,6 +11,7 @@
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextEdit>
+#include <QTextLayout>
 #include <QThread>
 #include <QTimer>
 
@@ -151,7 +152,21 @@ void SpellHighlighter::checkTypedWord() {
         return;
     const QTextBlock block = m_typedWord.block();
     m_typedWord = QTextCursor();
-    if (!block.isValid())
+    if (!block.isValid() || !m_dictionary || !m_dictionary->isAvailable())
+        return;
+    // Drawing an underline lays the paragraph out again (a long one costs as much as the key did):
+    // only when the word left waiting is misspelt do its underlines change.
+    QList<std::pair<int, int>> shown;
+    if (const QTextLayout* layout = block.layout())
+        for (const QTextLayout::FormatRange& r : layout->formats())
+            if (r.format.underlineStyle() == QTextCharFormat::SpellCheckUnderline)
+                shown.append({r.start, r.length});
+    QList<std::pair<int, int>> misspelt;
+    const QString text = block.text();
+    for (const auto& [start, length] : words(text))
+        if (!m_dictionary->isCorrect(text.mid(start, length)))
+            misspelt.append({start, length});
+    if (misspelt == shown)
         return;
     m_rechecking = true;
     rehighlightBlock(block);

@@ -22,6 +22,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTest>
+#include <QGuiApplication>
+#include <QClipboard>
 #include "ui/lists/ListWidgets.h"
 
 #include <QTextCursor>
@@ -165,6 +167,28 @@ TEST_F(CardSheetTest, FocusIndicatorsReadInBothThemes) {
         }
     }
     ThemeManager::shared().setTheme(AppTheme::system);
+}
+
+// A paste that would take the title past its limit is refused whole and said, where the field alone cut it
+// without a word; one that fits goes in.
+TEST_F(CardSheetTest, ATitlePastePastTheLimitIsRefusedWithAMessage) {
+    sheet->openNewCard(todo);
+    QLineEdit* title = sheet->titleField();
+    QTest::keyClicks(title, "Logo");
+    DialogSeam::reset();
+    QGuiApplication::clipboard()->setText(QString(10'000'000, QLatin1Char('x')));
+    QTest::keyClick(title, Qt::Key_V, Qt::ControlModifier);
+    flush();
+    EXPECT_EQ(title->text(), "Logo");
+    ASSERT_EQ(DialogSeam::shownMessages().size(), 1);
+    EXPECT_EQ(DialogSeam::shownMessages().first().text, "Ce texte est trop long pour un titre.");
+    EXPECT_EQ(DialogSeam::shownMessages().first().informativeText,
+              "Un titre compte au plus 32\u202F767 caractères ; le texte n’a pas été ajouté.");
+    QGuiApplication::clipboard()->setText(" final");
+    QTest::keyClick(title, Qt::Key_V, Qt::ControlModifier);
+    flush();
+    EXPECT_EQ(title->text(), "Logo final");
+    EXPECT_EQ(DialogSeam::shownMessages().size(), 1);
 }
 
 TEST_F(CardSheetTest, FormattingIsSavedWithoutTypingAfterIt) {

@@ -205,7 +205,8 @@ TEST_F(DashboardViewTest, QuickNoteKeepsWhatIsTypedAndItsFormatting) {
         ClickableTextView* text = view->quickNoteEditor()->textView();
         text->setFocus();
         QTest::keyClicks(text, "abc");
-        // Written at every change, with no pause in the typing.
+        // Written at every change (a key right after its frame), with no pause in the typing.
+        QCoreApplication::sendPostedEvents();
         EXPECT_TRUE(storedNote().startsWith("rtf:"));
         EXPECT_EQ(decodeStoredNote(storedNote()).plain, "abc");
         // Bold applied with nothing typed after it reaches the entry only through the flush.

@@ -8,11 +8,13 @@
 #include "richtext/RichTextToolbar.h"
 #include "richtext/SpellChecker.h"
 #include "support/TestSupport.h"
+#include "ui/DialogSeam.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QTest>
 #include <QTextBlock>
 #include <QTextEdit>
@@ -20,7 +22,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -39,6 +43,16 @@ struct Values {
     int textWrites = 0;
     int rtfWrites = 0;
     int changes = 0;
+    std::function<void()> onWrite;
+};
+
+struct PaintSpy : QObject {
+    explicit PaintSpy(QWidget* w) { w->installEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* e) override {
+        paints += e->type() == QEvent::Paint;
+        return false;
+    }
+    int paints = 0;
 };
 
 std::unique_ptr<RichTextBlockEditor> editorOver(Values& v) {
@@ -47,6 +61,8 @@ std::unique_ptr<RichTextBlockEditor> editorOver(Values& v) {
                                                                     [&v](const QString& t) {
                                                                         v.content = t;
                                                                         ++v.textWrites;
+                                                                        if (v.onWrite)
+                                                                            v.onWrite();
                                                                     }},
                                                         RtfBinding{[&v] { return v.rtf; },
                                                                    [&v](const std::optional<QByteArray>& b) {
@@ -84,9 +100,21 @@ TEST(LargeText, ALargeTextKeepsAFixedHeightAndIsWrittenAfterThePause) {
         editor->textView()->setTextCursor(cursor);
         editor->textView()->setFocus();
         QTest::keyClicks(editor->textView(), QStringLiteral("abc"));
-        EXPECT_EQ(v.textWrites, c.bounded ? 0 : 3);
-        EXPECT_EQ(v.changes, c.bounded ? 0 : 3);
-        EXPECT_EQ(wrapper->hasPendingWrite(), c.bounded);
+        // Each key is written before the next is handled; the last waits behind its frame.
+        EXPECT_EQ(v.textWrites, c.bounded ? 0 : 2);
+        EXPECT_EQ(v.changes, c.bounded ? 0 : 2);
+        EXPECT_TRUE(wrapper->hasPendingWrite());
+        if (!c.bounded) {
+            PaintSpy painted(editor->textView()->viewport());
+            bool paintedFirst = false;
+            v.onWrite = [&] { paintedFirst = painted.paints > 0; };
+            QApplication::processEvents();
+            EXPECT_EQ(v.textWrites, 3);
+            EXPECT_EQ(v.changes, 3);
+            EXPECT_TRUE(paintedFirst) << "the write came before the key's frame";
+            EXPECT_FALSE(wrapper->hasPendingWrite());
+            v.onWrite = nullptr;
+        }
         if (c.bounded) {
             // Flushed before a save: the text and the RTF at once, onChange in the next turn.
             EXPECT_TRUE(editor->flushRtf());
@@ -134,6 +162,7 @@ TEST(LargeText, ContinuousTypingInALargeTextIsWrittenWithinTheWait) {
     EXPECT_TRUE(v.content.startsWith(QStringLiteral("aaa")));
 
     // Bold on the first word: written within the wait, as a change.
+    ASSERT_TRUE(testsupport::waitFor([&] { return !editor->wrapper()->hasPendingWrite(); }));
     const int changes = v.changes;
     const int rtfWrites = v.rtfWrites;
     cursor.setPosition(0);
@@ -150,6 +179,74 @@ TEST(LargeText, ContinuousTypingInALargeTextIsWrittenWithinTheWait) {
     other->setFocus();
     EXPECT_FALSE(editor->wrapper()->hasPendingWrite());
     EXPECT_EQ(v.textWrites, writes + 1);
+}
+
+// Keys coming faster than a large one-paragraph text handles them (each key lays the whole paragraph out
+// again) never hold its writes back: a key handled once the wait is over writes first.
+TEST(LargeText, KeysQueuedInALargeParagraphAreWrittenWithinTheWait) {
+    Values v;
+    v.content = QStringLiteral("projet ").repeated(150'000 / 7);
+    auto editor = editorOver(v);
+    QTextCursor cursor(editor->textView()->document());
+    cursor.setPosition(75'000);
+    editor->textView()->setTextCursor(cursor);
+    editor->textView()->setFocus();
+    QElapsedTimer clock;
+    clock.start();
+    std::vector<qint64> writes{0};
+    qint64 longestStep = 0;
+    int seen = 0;
+    // No turn of the event loop between the keys: they are queued.
+    while (clock.elapsed() < 4 * RichTextEditorWrapper::writeDelayMs) {
+        const qint64 before = clock.elapsed();
+        QTest::keyClick(editor->textView(), Qt::Key_A);
+        longestStep = std::max(longestStep, clock.elapsed() - before);
+        if (v.textWrites != seen) {
+            seen = v.textWrites;
+            writes.push_back(clock.elapsed());
+        }
+    }
+    ASSERT_GE(writes.size(), 3u) << "written " << writes.size() - 1 << " times in " << clock.elapsed() << " ms";
+    for (size_t i = 1; i < writes.size(); ++i)
+        EXPECT_LE(writes[i] - writes[i - 1], RichTextEditorWrapper::writeDelayMs + 2 * longestStep) << i;
+}
+
+// A paste that would take a text past the editable limit is refused whole, at once, and said; the text,
+// its bindings and the window stay as they were. Checked with plain text and with RTF alone.
+TEST(LargeText, APastePastTheLimitIsRefusedWithAMessage) {
+    DialogSeam::setNonInteractive(true);
+    DialogSeam::reset();
+    Values v;
+    v.content = QStringLiteral("début");
+    auto editor = editorOver(v);
+    editor->textView()->setFocus();
+    editor->textView()->moveCursor(QTextCursor::End);
+    QMimeData plain;
+    plain.setText(QString(10'000'000, QLatin1Char('x')));
+    QMimeData rtfOnly;
+    rtfOnly.setData(QStringLiteral("text/rtf"), "{\rtf1 " + QByteArray(10'000'000, 'y') + "}");
+    for (const QMimeData* data : {&plain, &rtfOnly}) {
+        QElapsedTimer clock;
+        clock.start();
+        editor->textView()->pasteData(data);
+        EXPECT_LT(clock.elapsed(), 1000);
+        QApplication::processEvents();
+        EXPECT_EQ(editor->textView()->toPlainText(), QStringLiteral("début"));
+        ASSERT_EQ(DialogSeam::shownMessages().size(), 1);
+        EXPECT_EQ(DialogSeam::shownMessages().last().text, QStringLiteral("Ce collage est trop volumineux."));
+        EXPECT_EQ(DialogSeam::shownMessages().last().informativeText,
+                  QStringLiteral("Un texte compte au plus 3\u202F000\u202F000 caractères ; rien n’a été collé."));
+        DialogSeam::reset();
+    }
+    EXPECT_EQ(v.textWrites, 0);
+    EXPECT_FALSE(editor->wrapper()->isEdited());
+    // What fits is pasted.
+    QMimeData fits;
+    fits.setText(QStringLiteral(" suite"));
+    editor->textView()->pasteData(&fits);
+    EXPECT_EQ(v.content, QStringLiteral("début suite"));
+    EXPECT_TRUE(DialogSeam::shownMessages().isEmpty());
+    DialogSeam::setNonInteractive(false);
 }
 
 // Laying out a large text in the background never holds the window: each pass of the event loop lays out

@@ -5,6 +5,7 @@
 #include "support/TestServices.h"
 #include "ui/Theme.h"
 
+#include <QCoreApplication>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -12,6 +13,9 @@
 #include <memory>
 
 namespace rttest {
+
+// A typed key is written behind the frame that shows it: lets that turn come.
+inline void afterFrame() { QCoreApplication::sendPostedEvents(); }
 
 // What the application hands an editor: its one appearance and the program's dictionary.
 inline RichTextEnvironment environment() { return {ThemeManager::shared(), testsupport::testDictionary()}; }

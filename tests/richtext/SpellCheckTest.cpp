@@ -7,6 +7,7 @@
 
 #include <QApplication>
 #include <QTest>
+#include <QAbstractTextDocumentLayout>
 #include <QTextLayout>
 
 #include <gtest/gtest.h>
@@ -97,5 +98,46 @@ TEST(SpellCheck, TheWordBeingTypedWaitsForItsEndOrAPause) {
         } else {
             EXPECT_TRUE(testsupport::waitFor(underlined, SpellHighlighter::typingPauseMs * 4));
         }
+    }
+}
+
+// The pause checks the word left waiting without laying its paragraph out again when no underline
+// changes (a word spelt right beside a misspelt one); a misspelt word is underlined at the pause.
+TEST(SpellCheck, ThePauseLaysOutTheParagraphOnlyForANewUnderline) {
+    SpellDictionary& dictionary = testsupport::testDictionary();
+    dictionary.ensureLoading();
+    ASSERT_TRUE(testsupport::waitFor([&] { return dictionary.isLoaded(); }, 20000));
+    if (!dictionary.isAvailable())
+        GTEST_SKIP() << "no French dictionary installed";
+    QString content;
+    std::optional<QByteArray> rtf;
+    RichTextBlockEditor editor(rttest::environment(), {[&] { return content; }, [&](const QString& v) { content = v; }},
+                               {[&] { return rtf; }, [&](const std::optional<QByteArray>& v) { rtf = v; }}, false, {},
+                               {});
+    editor.resize(400, 100);
+    editor.show();
+    QApplication::setActiveWindow(&editor);
+    editor.textView()->setFocus();
+    QApplication::processEvents();
+    int changes = 0;
+    // The paragraph laid out again: its layout reports it.
+    QObject::connect(editor.textView()->document()->documentLayout(), &QAbstractTextDocumentLayout::updateBlock,
+                     [&] { ++changes; });
+    QObject::connect(editor.textView()->document()->documentLayout(), &QAbstractTextDocumentLayout::update,
+                     [&] { ++changes; });
+    auto underlines = [&] {
+        int n = 0;
+        for (const QTextLayout::FormatRange& r : editor.textView()->document()->begin().layout()->formats())
+            n += r.format.underlineStyle() == QTextCharFormat::SpellCheckUnderline;
+        return n;
+    };
+    for (const auto& [typed, expected] : {std::pair{"bonjuor bonjour", 1}, std::pair{" bonjuor", 2}}) {
+        SCOPED_TRACE(typed);
+        QTest::keyClicks(editor.textView(), QString::fromUtf8(typed));
+        QApplication::processEvents();
+        changes = 0;
+        QTest::qWait(SpellHighlighter::typingPauseMs * 2);
+        EXPECT_EQ(underlines(), expected);
+        EXPECT_EQ(changes > 0, expected > 1) << changes;
     }
 }
