@@ -492,6 +492,10 @@ public:
           m_ownDefaultFont(data.startsWith(kOwnHeader)) {
         m_stack.reserve(64);
         m_stack.push_back(GroupState{});
+        // Where the data ends but for blanks, NULs and closing braces.
+        m_contentEnd = m_end;
+        while (m_contentEnd > m_p && isTrailer(m_contentEnd[-1]))
+            --m_contentEnd;
     }
 
     void parse() {
@@ -560,6 +564,10 @@ private:
         if (state().dest == Dest::StyleSheet && m_stack.size() == m_styleSheetDepth + 1)
             commitStyle();
         if (m_stack.size() == 1) {
+            // A brace that would end the document before its data ends is a stray (word processors leave
+            // one after a shape group now and then): read on, as they do.
+            if (m_p < m_contentEnd)
+                return;
             finish();
             return;
         }
@@ -1307,8 +1315,11 @@ private:
         m_done = true;
     }
 
+    static bool isTrailer(char c) { return c == '}' || c == ' ' || c == '\r' || c == '\n' || c == '\t' || c == '\0'; }
+
     const char* m_p;
     const char* const m_end;
+    const char* m_contentEnd;
     QTextCursor m_cursor;
     std::vector<GroupState> m_stack;
     int m_flatDepth = 0;

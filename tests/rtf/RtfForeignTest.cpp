@@ -204,6 +204,19 @@ TEST(RtfForeign, CocoaAttachedPicturesLeaveNoText) {
     EXPECT_EQ(textOf(rtf), QString::fromUtf8("avant\naprès  ok ¬"));
 }
 
+TEST(RtfForeign, AStrayClosingBraceDoesNotEndTheDocument) {
+    // A word processor's unbalanced "}" after a picture group: what follows is still the document's.
+    const QByteArray rtf =
+        "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\froman Times;}}\n"
+        "\\pard d\\'e9but\\par\n{\\*\\shppict{\\pict\\wmetafile8 0102}}}\n"
+        "\\pard suite\\par\n{\\listtext\\'95\\tab}\\ls1 point\\par\n"
+        "\\pard fin}\r\n}\0";
+    EXPECT_EQ(textOf(rtf), QString::fromUtf8("début\nsuite\npoint\nfin"));
+    // Braces after the end, blanks and NULs are no content.
+    EXPECT_EQ(textOf("{\\rtf1 a}}} \n\0"), QStringLiteral("a"));
+    EXPECT_EQ(textOf("{\\rtf1 a\\}}"), QStringLiteral("a}"));
+}
+
 TEST(RtfForeign, HighlightsAndColourTableWithoutAutoEntry) {
     QTextDocument doc;
     ASSERT_TRUE(
