@@ -74,7 +74,7 @@ QString plainTextOf(const QByteArray& rtf) {
     QTextDocument doc;
     if (!rtf::read(rtf, doc))
         return {};
-    return doc.toPlainText();
+    return rtf::plainText(doc);
 }
 
 bool isOversized(const std::optional<QString>& stored) {

@@ -207,8 +207,9 @@ TEST_F(CardSheetTest, EditingAForeignDescriptionKeepsItsNotesCellsAndLinks) {
     const notesformat::Decoded stored = notesformat::decode(target->notes());
     ASSERT_TRUE(stored.rtf);
     EXPECT_TRUE(stored.plain.startsWith("!E = mc2"));
-    for (const char* kept : {"Texte de la note.", "Cellule A1\tCellule B1", "le guide"})
+    for (const char* kept : {"Texte de la note.", "Cellule A1\nCellule B1", "le guide"})
         EXPECT_TRUE(stored.plain.contains(QString::fromUtf8(kept))) << kept;
+    EXPECT_TRUE(stored.rtf->contains("\\trowd"));
     EXPECT_TRUE(stored.rtf->contains("HYPERLINK \"https://exemple.fr/guide\""));
 }
 

@@ -21,6 +21,7 @@ import hostile_cases  # noqa: E402,F401
 import idle_cases  # noqa: E402,F401
 import kill_cases  # noqa: E402,F401
 import prefs_cases  # noqa: E402,F401
+import rtf_cases  # noqa: E402,F401
 import search_cases  # noqa: E402,F401
 import whole_journey  # noqa: E402,F401
 import startup_cases  # noqa: E402,F401
