@@ -1723,7 +1723,7 @@ private:
             const QVariantMap sheet{{QStringLiteral("raw"), m_styleSheetRaw},
                                     {QStringLiteral("fonts"), fonts},
                                     {QStringLiteral("colours"), colours}};
-            m_cursor.document()->addResource(kStyleSheetResource, QUrl(QString::fromLatin1(kStyleSheetName)), sheet);
+            m_cursor.document()->setProperty(kStyleSheetProperty, sheet);
         }
         m_done = true;
     }
@@ -1844,6 +1844,7 @@ bool read(const QByteArray& data, QTextDocument& doc, ReadInfo* info) {
     const bool undo = doc.isUndoRedoEnabled();
     doc.setUndoRedoEnabled(false);
     doc.clear();
+    doc.setProperty(kStyleSheetProperty, QVariant());
     const bool ok = isRtf(data);
     if (ok) {
         // One edit block: the layout and the change signals follow once, at the end.

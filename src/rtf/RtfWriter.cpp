@@ -186,8 +186,8 @@ bool writesText(QStringView text) {
     return std::any_of(text.begin(), text.end(), [](QChar c) { return !isDroppedChar(c.unicode()); });
 }
 
-Alignment alignmentOf(const QTextBlock& block) {
-    const Qt::Alignment align = block.blockFormat().alignment() & Qt::AlignHorizontal_Mask;
+Alignment alignmentOf(const QTextBlockFormat& format) {
+    const Qt::Alignment align = format.alignment() & Qt::AlignHorizontal_Mask;
     if (align & Qt::AlignHCenter)
         return Alignment::centre;
     if (align & Qt::AlignJustify)
@@ -316,8 +316,10 @@ private:
 
     // The style sheet read with the text, its fonts and colours numbered as this write numbers them.
     void writeStyleSheet() {
-        const QVariantMap sheet =
-            m_doc.resource(kStyleSheetResource, QUrl(QString::fromLatin1(kStyleSheetName))).toMap();
+        const QVariant kept = m_doc.property(kStyleSheetProperty);
+        if (!kept.isValid())
+            return;
+        const QVariantMap sheet = kept.toMap();
         const QByteArray raw = sheet.value(QStringLiteral("raw")).toByteArray();
         if (raw.isEmpty())
             return;
@@ -424,8 +426,8 @@ private:
 
     void writeBlock(const QTextBlock& block, bool inTable) {
         const qsizetype begin = m_body.size();
-        const Alignment alignment = alignmentOf(block);
         const QTextBlockFormat blockFormat = block.blockFormat();
+        const Alignment alignment = alignmentOf(blockFormat);
         const int style = blockFormat.hasProperty(styleProperty) ? blockFormat.intProperty(styleProperty) : -1;
         const QTextList* list = block.textList();
         // A list item's marker depends on the items before it: it is written afresh.

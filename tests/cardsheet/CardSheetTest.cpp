@@ -213,6 +213,37 @@ TEST_F(CardSheetTest, EditingAForeignDescriptionKeepsItsNotesCellsAndLinks) {
     EXPECT_TRUE(stored.rtf->contains("HYPERLINK \"https://exemple.fr/guide\""));
 }
 
+// A description holding what the writer cannot keep is saved as stored, keys and all, until the person
+// agrees to edit it anyway.
+TEST_F(CardSheetTest, AForeignDescriptionThatCannotBeKeptIsNotWrittenUntilAgreed) {
+    const QString notes = "rtf:" +
+        QString::fromLatin1(QByteArray("{\\rtf1 avant{\\shp{\\*\\shpinst{\\shptxt zone}}} "
+                                       "apr\\'e8s}")
+                                .toBase64());
+    auto target = card(todo, QStringLiteral("Carte"), 9, notes);
+    ASSERT_TRUE(context().save());
+    sheet->openCard(target);
+    click("Modifier");
+    RichTextEditorWrapper* wrapper = sheet->descriptionEditor()->wrapper();
+    EXPECT_EQ(wrapper->pendingLoss(), unsigned(rtf::lostShape));
+    ClickableTextView* view = sheet->descriptionEditor()->textView();
+    view->setFocus();
+    QTest::keyClicks(view, "!");
+    sheet->titleField()->setText(QStringLiteral("Carte renommée"));
+    click("Enregistrer");
+    EXPECT_EQ(target->title(), QStringLiteral("Carte renommée"));
+    EXPECT_EQ(target->notes(), notes);
+
+    click("Modifier");
+    wrapper = sheet->descriptionEditor()->wrapper();
+    wrapper->acceptLoss();
+    view = sheet->descriptionEditor()->textView();
+    view->moveCursor(QTextCursor::Start);
+    QTest::keyClicks(view, "!");
+    click("Enregistrer");
+    EXPECT_TRUE(notesformat::decode(target->notes()).plain.startsWith(QStringLiteral("!avant")));
+}
+
 TEST_F(CardSheetTest, ClosingDiscardsEditsAndReopeningShowsTheStoredCard) {
     auto textes = todo->cards()[1];
     textes->setNotes("  du texte brut  ");
