@@ -13,7 +13,8 @@ class QTextDocument;
 // `write` keeps what the formatting toolbar can produce: the default and other font families,
 // pixel sizes, weights (semibold included), italic, underline, strikethrough, text colours,
 // highlights with their transparency, paragraphs, line breaks and alignment, and what other
-// programs' RTF brings that the editor can keep: superscript, subscript, links, lists and footnotes. A format
+// programs' RTF brings that the editor can keep: superscript, subscript, links, lists, footnotes, tables,
+// pictures (their groups as they came), hidden text, paragraph style numbers and the style sheet. A format
 // without a foreground colour stays without one, so that its text follows the theme.
 // write(read(write(doc))) is byte-identical to write(doc).
 namespace rtf {
