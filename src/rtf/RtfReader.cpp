@@ -6,7 +6,10 @@
 #include <QCryptographicHash>
 #include <QHash>
 #include <QImage>
+#include <QGuiApplication>
 #include <QImageReader>
+#include <QPixmap>
+#include <QThread>
 #include <QTextTable>
 #include <QUrl>
 #include <QTextBlock>
@@ -37,8 +40,9 @@ constexpr int kMaxListLevel = 9;
 constexpr int kMaxMarker = 64;
 constexpr int kMaxColumns = 63; // as many as word processors allow
 constexpr int kMaxEdge = 1 << 20;
-// Pictures larger than this are kept, and shown as a grey box, rather than decoded.
-constexpr qint64 kMaxPicturePixels = 40'000'000;
+// Pictures past this many pixels, all of a text's pictures together, are kept, and shown as a grey box,
+// rather than decoded.
+constexpr qint64 kMaxPicturePixels = 50'000'000;
 constexpr int kMaxPictureSide = 10'000;
 
 enum class Dest : unsigned char {
@@ -1502,8 +1506,10 @@ private:
         reader.setAutoTransform(true);
         const QSize size = reader.size();
         QImage image;
-        if (size.isValid() && qint64(size.width()) * size.height() <= kMaxPicturePixels)
+        if (size.isValid() && qint64(size.width()) * size.height() <= kMaxPicturePixels - m_picturePixels) {
+            m_picturePixels += qint64(size.width()) * size.height();
             image = reader.read();
+        }
         // Its size as the text shows it: one pixel for a point, as our sizes are written.
         auto side = [](int goal, int pixels, int scale) {
             const double px = goal > 0 ? goal / 20.0 : pixels;
@@ -1516,7 +1522,13 @@ private:
             image = QImage(1, 1, QImage::Format_ARGB32);
             image.fill(QColor(128, 128, 128, 64));
         }
-        doc->addResource(QTextDocument::ImageResource, name, image);
+        // Qt paints a picture from a pixmap, made from an image at every paint: made once here on the
+        // thread that paints.
+        if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) &&
+            QThread::currentThread() == QCoreApplication::instance()->thread())
+            doc->addResource(QTextDocument::ImageResource, name, QPixmap::fromImage(image));
+        else
+            doc->addResource(QTextDocument::ImageResource, name, image);
         QTextImageFormat f;
         f.setName(name.toString());
         f.setWidth(w);
@@ -1538,6 +1550,10 @@ private:
         }
     }
 
+    // Cells are entered in order, each right after the one before (an empty cell takes one position), so
+    // that no cell is looked up: Qt finds a cell by rebuilding the table's grid after every change, which
+    // would cost each cell the whole table. Rows are added in growing batches for the same reason; what
+    // is left of the last batch goes when the table ends.
     void enterCell() {
         ++m_textCount;
         flushHidden();
@@ -1557,28 +1573,45 @@ private:
             const bool opened = block.length() == 1 && block.previous().isValid() &&
                 !QTextCursor(block.previous()).currentTable() && !QTextCursor(block).currentFrame()->parentFrame();
             const int position = block.position();
-            m_table = m_cursor.insertTable(1, std::max<int>(1, int(m_rowEdges.size())), format);
+            m_columns = std::max<int>(1, int(m_rowEdges.size()));
+            m_table = m_cursor.insertTable(1, m_columns, format);
             if (opened) {
                 QTextCursor join(m_cursor.document());
                 join.setPosition(position);
                 join.deletePreviousChar();
             }
+            m_rowsMade = 1;
             m_row = 0;
             m_col = 0;
             m_rowOpen = true;
             m_edgesSet = false;
-        } else if (!m_rowOpen) {
-            m_table->appendRows(1);
-            m_row = m_table->rows() - 1;
+            m_inCell = true;
+            return;
+        }
+        if (!m_rowOpen) {
+            // The first cell of the next row, after the cells the last one left empty.
+            m_nextCell += std::max(0, m_columns - m_col);
+            ++m_row;
             m_col = 0;
             m_rowOpen = true;
+            if (m_row >= m_rowsMade) {
+                const int more = std::clamp(m_rowsMade, 1, 512);
+                m_table->appendRows(more);
+                m_rowsMade += more;
+            }
         }
-        if (m_col >= m_table->columns()) {
-            if (m_table->columns() < kMaxColumns)
-                m_table->appendColumns(m_col - m_table->columns() + 1);
-            m_col = std::min(m_col, m_table->columns() - 1);
+        if (m_col >= m_columns) {
+            // More cells than the row's definition said: a column more, or the last cell again.
+            if (m_columns < kMaxColumns) {
+                m_table->appendColumns(m_col - m_columns + 1);
+                m_columns = m_col + 1;
+            } else {
+                m_col = m_columns - 1;
+            }
+            m_cursor = m_table->cellAt(m_row, m_col).lastCursorPosition();
+        } else {
+            m_cursor.setPosition(m_nextCell);
         }
-        m_cursor = m_table->cellAt(m_row, m_col).lastCursorPosition();
         m_inCell = true;
     }
 
@@ -1591,6 +1624,7 @@ private:
         placeInList();
         m_pendingTab = false;
         m_inCell = false;
+        m_nextCell = m_cursor.position() + 1;
         ++m_col;
     }
 
@@ -1615,22 +1649,23 @@ private:
                 left = std::max(left, edge);
             }
             format.setProperty(cellEdgesProperty, edges);
-            if (int(widths.size()) == m_table->columns())
+            if (int(widths.size()) == m_columns)
                 format.setColumnWidthConstraints(widths);
             if (m_rowBorder)
                 format.setBorder(1);
             m_table->setFormat(format);
         }
         m_rowOpen = false;
-        m_col = 0;
+        m_inCell = false;
         m_cursor.setPosition(m_table->lastPosition() + 1);
     }
 
     void leaveTable() {
         flushHidden();
         flushRun();
-        if (m_rowOpen || m_inCell)
-            m_cursor.setPosition(m_table->lastPosition() + 1);
+        if (const int used = m_row + 1; m_rowsMade > used)
+            m_table->removeRows(used, m_rowsMade - used);
+        m_cursor.setPosition(m_table->lastPosition() + 1);
         m_table = nullptr;
         m_inCell = false;
         m_rowOpen = false;
@@ -1751,13 +1786,17 @@ private:
     qint64 m_styleSheetTextCount = 0;
     qint64 m_textCount = 0; // text, paragraphs and objects read so far
     unsigned m_lost = 0;
+    qint64 m_picturePixels = 0; // decoded so far
     QString m_hidden; // hidden text read since the last visible character
     CharState m_hiddenState;
     std::vector<int> m_rowEdges; // the \cellx of the row being defined
     bool m_rowBorder = false;
     QTextTable* m_table = nullptr; // the table being read
-    int m_row = 0;
+    int m_row = 0; // the row being read, or the last one
     int m_col = 0;
+    int m_columns = 0;
+    int m_rowsMade = 0;
+    int m_nextCell = 0; // where the cell after the last one read starts
     bool m_rowOpen = false;
     bool m_inCell = false;
     bool m_edgesSet = false;

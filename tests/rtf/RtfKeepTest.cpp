@@ -2,6 +2,7 @@
 #include "RtfTestPrint.h"
 #include "../richtext/ForeignRtf.h"
 
+#include <QPixmap>
 #include <QRegularExpression>
 #include <QTextBlock>
 #include <QTextCursor>
@@ -61,7 +62,7 @@ TEST(RtfKeep, AWordProcessorsTextKeepsItsPicturesTableHiddenTextAndStyleSheet) {
     for (const QTextImageFormat& image : objects.images) {
         EXPECT_EQ(image.width(), 60);
         EXPECT_EQ(image.height(), 45);
-        const QImage shown = doc.resource(QTextDocument::ImageResource, QUrl(image.name())).value<QImage>();
+        const QPixmap shown = doc.resource(QTextDocument::ImageResource, QUrl(image.name())).value<QPixmap>();
         EXPECT_EQ(shown.size(), QSize(8, 6));
     }
     EXPECT_EQ(objects.hidden, QStringList{QString::fromUtf8(" et une remarque cachée")});
