@@ -348,13 +348,13 @@ private:
             const QByteArray digits = raw.mid(j, k - j);
             bool ok = false;
             const int number = digits.toInt(&ok);
+            // A font or colour the tables did not hold is the default one.
             int mapped = -1;
             if (ok && word == "f") {
                 const QString name = cleanFontName(fonts.value(QString::number(number)).toString());
-                if (!name.isEmpty())
-                    mapped = fontIndex(name, false);
-            } else if (ok && isColourWord(word) && number >= 0 && number < colours.size()) {
-                const QVariant rgb = colours.at(number);
+                mapped = name.isEmpty() ? 0 : fontIndex(name, false);
+            } else if (ok && isColourWord(word)) {
+                const QVariant rgb = number >= 0 && number < colours.size() ? colours.at(number) : QVariant();
                 mapped = rgb.isNull() ? 0 : colourIndex(QRgb(rgb.toUInt()) | 0xFF000000u);
             }
             out.append(raw.constData() + i, j - i);
