@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QGuiApplication>
 #include <QImageReader>
+#include <QPointer>
 #include <QPixmap>
 #include <QThread>
 #include <QTextTable>
@@ -1316,7 +1317,7 @@ private:
         if (!m_lists.empty() && m_lists.back().level == l.level) {
             OpenList& open = m_lists.back();
             // A list told by its markers is the same list whatever the next marker looks like.
-            if (open.id == l.id && (l.style == kStyleFromMarker || open.style == style)) {
+            if (open.list && open.id == l.id && (l.style == kStyleFromMarker || open.style == style)) {
                 open.list->add(m_cursor.block());
                 return;
             }
@@ -1816,7 +1817,9 @@ private:
         int level = 0;
         int id = 0;
         int style = 0;
-        QTextList* list = nullptr;
+        // A list goes when its last item does (a paragraph joined to the one a table follows): not a list
+        // to add to any more.
+        QPointer<QTextList> list;
     };
     std::vector<OpenList> m_lists; // the unnamed ones, by level
     QHash<qint64, OpenList> m_namedLists;
