@@ -402,7 +402,7 @@ QWidget* CardSheet::buildDescription() {
             view->setObjectName(QStringLiteral("readDescriptionRich"));
             // A long text is read through the view's text, not as a name.
             view->setAccessibleName(view->isBounded() ? QStringLiteral("Description")
-                                                      : view->document()->toPlainText());
+                                                      : rtf::plainText(*view->document()));
             view->setContentsMargins(0, 2, 0, 2);
             return view;
         }

@@ -21,8 +21,35 @@ QString trimmed(const QString& text) {
     return text.mid(b, e - b);
 }
 
-bool isBase64Char(char16_t c) {
-    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '+' || c == '/';
+int base64Value(char16_t c) {
+    if (c >= 'A' && c <= 'Z')
+        return c - 'A';
+    if (c >= 'a' && c <= 'z')
+        return c - 'a' + 26;
+    if (c >= '0' && c <= '9')
+        return c - '0' + 52;
+    return c == '+' ? 62 : c == '/' ? 63 : -1;
+}
+
+bool isBase64Char(char16_t c) { return base64Value(c) >= 0; }
+
+// Strict RFC 4648 Base64 in canonical form (the unused bits of the last group zero, so that re-encoding
+// gives the same text back), checked without decoding: cheap at any length.
+bool isStrictBase64(QStringView text) {
+    const qsizetype n = text.size();
+    if (n % 4 != 0)
+        return false;
+    qsizetype padding = 0;
+    while (padding < 2 && padding < n && text.at(n - 1 - padding) == u'=')
+        ++padding;
+    for (qsizetype i = 0; i < n - padding; ++i) {
+        if (!isBase64Char(text.at(i).unicode()))
+            return false;
+    }
+    if (padding == 0)
+        return true;
+    const int last = base64Value(text.at(n - 1 - padding).unicode());
+    return (last & (padding == 1 ? 0x3 : 0xF)) == 0;
 }
 } // namespace
 
@@ -33,30 +60,12 @@ QString encode(const std::optional<QByteArray>& rtf, const QString& plain) {
 }
 
 std::optional<QByteArray> strictBase64(const QString& text) {
-    const qsizetype n = text.size();
-    if (n % 4 != 0)
+    if (!isStrictBase64(text))
         return std::nullopt;
-    qsizetype padding = 0;
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = text.at(i).unicode();
-        if (c == '=') {
-            // Padding only at the end, one or two characters.
-            if (i < n - 2)
-                return std::nullopt;
-            ++padding;
-            continue;
-        }
-        if (padding > 0 || !isBase64Char(c))
-            return std::nullopt;
-    }
     const auto result =
         QByteArray::fromBase64Encoding(text.toLatin1(),
                                        QByteArray::Base64Encoding | QByteArray::AbortOnBase64DecodingErrors);
     if (!result)
-        return std::nullopt;
-    // Canonical form only: the unused bits of the last group must be zero, so that re-encoding
-    // gives the same text back.
-    if (result.decoded.toBase64() != text.toLatin1())
         return std::nullopt;
     return result.decoded;
 }
@@ -65,7 +74,7 @@ QString plainTextOf(const QByteArray& rtf) {
     QTextDocument doc;
     if (!rtf::read(rtf, doc))
         return {};
-    return doc.toPlainText();
+    return rtf::plainText(doc);
 }
 
 bool isOversized(const std::optional<QString>& stored) {
@@ -81,15 +90,14 @@ Decoded preview(const std::optional<QString>& stored, qsizetype maxChars) {
     Decoded out;
     const QStringView raw = stored ? QStringView(*stored) : QStringView();
     const QStringView text = raw.trimmed();
-    if (text.startsWith(QLatin1String(rtfPrefix))) {
+    // The same rule as decode's, checked over the whole value: a value the card sheet reads as plain text
+    // is plain text here too, whatever its length.
+    if (text.startsWith(QLatin1String(rtfPrefix)) && isStrictBase64(text.mid(4))) {
         // RTF spends a few bytes per character on its markup: four times the characters is plenty.
         qsizetype n = std::min<qsizetype>(text.size() - 4, (maxChars * 4 + 2) / 3 * 4);
         n -= n % 4;
-        QStringView head = text.mid(4, n);
-        qsizetype clean = 0;
-        while (clean < head.size() && isBase64Char(head.at(clean).unicode()))
-            ++clean;
-        head = head.left(clean - clean % 4);
+        // Whole groups of a value checked above: padding only where the window reaches its end.
+        const QStringView head = text.mid(4, n);
         if (!head.isEmpty()) {
             out.rtf = QByteArray::fromBase64(head.toLatin1());
             return out;

@@ -15,6 +15,7 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPointer>
+#include <QPushButton>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextLayout>
@@ -68,7 +69,7 @@ RichTextEditorWrapper::~RichTextEditorWrapper() {
         if (!bytes.isEmpty())
             m_richTextData.write(bytes);
     }
-    const QString s = doc->toPlainText();
+    const QString s = rtf::plainText(*doc);
     if (s != m_lastKnownText)
         m_text.write(s);
 }
@@ -198,14 +199,86 @@ void RichTextEditorWrapper::paintEvent(QPaintEvent* event) {
     m_backdrop(p, event->rect());
 }
 
+int RichTextEditorWrapper::noticeHeight() const {
+    if (!m_notice || !(m_oversized || m_pendingLoss))
+        return 0;
+    int h = m_notice->heightForWidth(std::max(1, width() - 2 * inset)) + inset;
+    if (m_pendingLoss && m_noticeButton)
+        h += m_noticeButton->sizeHint().height() + 8;
+    return h;
+}
+
 void RichTextEditorWrapper::placeChildren() {
     int top = 0;
-    if (m_notice && m_oversized) {
-        const int h = m_notice->heightForWidth(std::max(1, width() - 2 * inset));
-        m_notice->setGeometry(inset, inset, std::max(1, width() - 2 * inset), h);
+    if (m_notice && (m_oversized || m_pendingLoss)) {
+        const int w = std::max(1, width() - 2 * inset);
+        const int h = m_notice->heightForWidth(w);
+        m_notice->setGeometry(inset, inset, w, h);
         top = h + inset;
+        if (m_pendingLoss && m_noticeButton) {
+            const QSize button = m_noticeButton->sizeHint();
+            m_noticeButton->setGeometry(inset, top + 8, button.width(), button.height());
+            top += button.height() + 8;
+        }
     }
     m_textView->setGeometry(0, top, width(), std::max(0, height() - top));
+}
+
+QString RichTextEditorWrapper::lossMessage(unsigned lost) {
+    const std::pair<unsigned, const char*> kinds[] = {
+        {rtf::lostObject, "un objet incorporé"},
+        {rtf::lostShape, "un dessin ou une zone de texte"},
+        {rtf::lostHeaderFooter, "un en-tête ou un pied de page"},
+        {rtf::lostComment, "un commentaire"},
+        {rtf::lostPicture, "une image d’un format non pris en charge"},
+        {rtf::lostNestedTable, "un tableau dans un tableau"},
+    };
+    QStringList names;
+    for (const auto& [flag, name] : kinds)
+        if (lost & flag)
+            names.append(QString::fromUtf8(name));
+    QString list = names.join(QStringLiteral(", "));
+    if (names.size() > 1)
+        list = QStringList(names.mid(0, names.size() - 1)).join(QStringLiteral(", ")) + QStringLiteral(" et ") +
+            names.back();
+    return QStringLiteral(
+               "Ce texte vient d’un autre logiciel et contient des éléments que Tolmek ne sait pas "
+               "conserver (%1). Il reste tel quel tant que vous ne le modifiez pas ; le modifier les "
+               "supprimera.")
+        .arg(list);
+}
+
+void RichTextEditorWrapper::updateNotice(qsizetype storedSize) {
+    const bool readOnly = m_oversized || m_pendingLoss;
+    m_textView->setReadOnly(readOnly);
+    m_textView->setTextInteractionFlags(readOnly ? Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard
+                                                 : Qt::TextEditorInteraction);
+    if (readOnly && !m_notice) {
+        m_notice = new QLabel(this);
+        m_notice->setWordWrap(true);
+        m_notice->setFont(Fonts::rounded(12));
+        applyAppearance();
+    }
+    if (m_pendingLoss && !m_noticeButton) {
+        m_noticeButton = new QPushButton(QStringLiteral("Modifier quand même"), this);
+        connect(m_noticeButton, &QPushButton::clicked, this, [this] { acceptLoss(); });
+    }
+    if (m_notice) {
+        m_notice->setText(m_oversized ? largetext::tooLargeMessage(storedSize) : lossMessage(m_pendingLoss));
+        m_notice->setVisible(readOnly);
+    }
+    if (m_noticeButton)
+        m_noticeButton->setVisible(m_pendingLoss && !m_oversized);
+}
+
+void RichTextEditorWrapper::acceptLoss() {
+    if (!m_pendingLoss)
+        return;
+    m_pendingLoss = 0;
+    updateNotice(0);
+    placeChildren();
+    recalculateHeight();
+    m_textView->setFocus(Qt::OtherFocusReason);
 }
 
 void RichTextEditorWrapper::loadContent(const QString& text, bool requireMatchingRtf, QTextDocument* fresh) {
@@ -217,13 +290,16 @@ void RichTextEditorWrapper::loadContent(const QString& text, bool requireMatchin
     bool loaded = false;
     const std::optional<QByteArray> bytes = m_richTextData.value();
     m_storedRtf = bytes;
+    m_pendingLoss = 0;
     m_oversized = largetext::isOversized(text.size(), bytes ? bytes->size() : 0);
     if (m_oversized) {
         largetext::loadPreview(bytes, text, *doc);
         loaded = true;
-    } else if (bytes && !bytes->isEmpty() && rtf::read(*bytes, *doc)) {
+    } else if (rtf::ReadInfo info; bytes && !bytes->isEmpty() && rtf::read(*bytes, *doc, &info)) {
         // RTF that no longer holds the bound text is stale: the text wins.
-        loaded = !requireMatchingRtf || doc->toPlainText() == text;
+        loaded = !requireMatchingRtf || rtf::plainText(*doc) == text;
+        // What our writer cannot keep stays stored until the person agrees to lose it.
+        m_pendingLoss = loaded ? info.lost : 0;
     }
     if (!loaded)
         doc->setPlainText(text);
@@ -250,19 +326,7 @@ void RichTextEditorWrapper::loadContent(const QString& text, bool requireMatchin
     // Only a large text scrolls inside its area; a shorter one grows with it.
     m_textView->setVerticalScrollBarPolicy(m_bounded ? Qt::ScrollBarAsNeeded : Qt::ScrollBarAlwaysOff);
     m_textView->setGrowsWithText(!m_bounded);
-    m_textView->setReadOnly(m_oversized);
-    m_textView->setTextInteractionFlags(m_oversized ? Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard
-                                                    : Qt::TextEditorInteraction);
-    if (m_oversized && !m_notice) {
-        m_notice = new QLabel(this);
-        m_notice->setWordWrap(true);
-        m_notice->setFont(Fonts::rounded(12));
-        applyAppearance();
-    }
-    if (m_notice) {
-        m_notice->setText(largetext::tooLargeMessage(std::max<qsizetype>(text.size(), bytes ? bytes->size() : 0)));
-        m_notice->setVisible(m_oversized);
-    }
+    updateNotice(std::max<qsizetype>(text.size(), bytes ? bytes->size() : 0));
     placeChildren();
     if (holdsKeyboard())
         keepShapes(0, doc->characterCount());
@@ -298,7 +362,7 @@ void RichTextEditorWrapper::syncFromBindings() {
 
 void RichTextEditorWrapper::textDidChange() {
     // The spell checker re-drawing its underlines is no edit.
-    if (m_isUpdatingFromOutside || m_oversized || (m_highlighter && m_highlighter->isRechecking()))
+    if (m_isUpdatingFromOutside || m_oversized || m_pendingLoss || (m_highlighter && m_highlighter->isRechecking()))
         return;
     QPointer<RichTextEditorWrapper> self(this);
     if (!m_isFocused && m_textView->hasFocus()) {
@@ -373,7 +437,7 @@ void RichTextEditorWrapper::writeBindings(bool notify, bool withRtf) {
     m_writePending = false;
     QPointer<RichTextEditorWrapper> self(this);
     QTextDocument* doc = m_textView->document();
-    const QString s = doc->toPlainText();
+    const QString s = rtf::plainText(*doc);
     // A change of format alone is a change too: it is told like typed text.
     bool changed = false;
     if (withRtf) {
@@ -416,8 +480,8 @@ bool RichTextEditorWrapper::flushRtf() {
     if (m_writePending)
         writeBindings(false, !isEdited());
     // Text nobody changed keeps its stored bytes: our writer knows fewer constructs than the RTF it
-    // may have been read from.
-    if (!isEdited())
+    // may have been read from. Nor is a text written that would lose some before the person agreed.
+    if (!isEdited() || m_pendingLoss)
         return false;
     const QByteArray bytes = rtf::write(*m_textView->document(), m_rtfCache);
     if (bytes.isEmpty())
@@ -468,14 +532,12 @@ void RichTextEditorWrapper::recalculateHeight() {
     const QTextDocument* doc = m_textView->document();
     if (m_bounded) {
         // Measuring would lay out the whole text, at every width.
-        const int notice =
-            m_oversized && m_notice ? m_notice->heightForWidth(std::max(1, width() - 2 * inset)) + inset : 0;
-        m_measuredHeight = largetext::boundedHeight + notice;
+        m_measuredHeight = largetext::boundedHeight + noticeHeight();
     } else {
         if (m_textView->width() <= 0 || doc->textWidth() <= 0)
             return;
         const qreal h = std::ceil(doc->documentLayout()->documentSize().height());
-        m_measuredHeight = std::max(h, minimumHeight);
+        m_measuredHeight = std::max(h, minimumHeight) + noticeHeight();
     }
     if (m_heightWritePending)
         return;

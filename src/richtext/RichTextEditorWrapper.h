@@ -12,6 +12,7 @@
 
 class ClickableTextView;
 class QLabel;
+class QPushButton;
 class QPainter;
 class QTimer;
 class SpellHighlighter;
@@ -40,12 +41,13 @@ private:
 // keeps the editing (focus) state.
 //
 // Every change, a change of format included, reaches the bindings and onChange when it is made; a typed
-// key, right after the frame that shows it, and always before the next key is handled. A large text (largetext) is not measured: the area
-// keeps a fixed height and the text scrolls inside it, and, as encoding it costs more than a key, its
-// changes reach the bindings at most writeDelayMs after the first of them (a key handled once the wait is
-// over writes first, however many keys are queued), and at once when the keyboard leaves it or at
-// flushRtf().
-// A text too large to edit shows only its start, read-only, under a notice, and never writes.
+// key, right after the frame that shows it, and always before the next key is handled. A large text
+// (largetext) is not measured: the area keeps a fixed height and the text scrolls inside it, and, as
+// encoding it costs more than a key, its changes reach the bindings at most writeDelayMs after the first of
+// them (a key handled once the wait is over writes first, however many keys are queued), and at once when
+// the keyboard leaves it or at flushRtf().
+// A text too large to edit shows only its start, read-only, under a notice, and never writes. So does a text
+// from another program holding what our writer cannot keep, until the person agrees to edit it anyway.
 class RichTextEditorWrapper : public QWidget {
     Q_OBJECT
 public:
@@ -77,6 +79,12 @@ public:
     // Too large to edit: its start is shown read-only under a notice.
     bool isOversized() const { return m_oversized; }
     QLabel* notice() const { return m_notice; }
+    // Read from RTF holding what a write would lose (rtf::Lost flags), not yet agreed to: read-only.
+    unsigned pendingLoss() const { return m_pendingLoss; }
+    // The person agrees to edit it anyway.
+    void acceptLoss();
+    // "Ce texte vient d’un autre logiciel et contient des éléments que Tolmek ne sait pas conserver (…). …"
+    static QString lossMessage(unsigned lost);
     // Changes not yet written into the bindings.
     bool hasPendingWrite() const { return m_writePending; }
     // The longest a change of a large text waits before it is written, counted from the first change
@@ -123,6 +131,9 @@ private:
     // Writes the plain text (then onChange, when `notify`) and, unless `withRtf` is false, the RTF.
     void writeBindings(bool notify, bool withRtf);
     void placeChildren();
+    // The notice over the text: its height, 0 when none shows.
+    int noticeHeight() const;
+    void updateNotice(qsizetype storedSize);
     void beginEditing(Qt::FocusReason reason);
     void endEditing(Qt::FocusReason reason);
     void setFocused(bool focused);
@@ -151,6 +162,8 @@ private:
     bool m_heightWritePending = false;
     bool m_bounded = false;
     bool m_oversized = false;
+    unsigned m_pendingLoss = 0;
+    QPushButton* m_noticeButton = nullptr;
     bool m_writePending = false;
     // A write is queued behind the frame of the change.
     bool m_writePosted = false;

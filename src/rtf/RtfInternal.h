@@ -35,6 +35,12 @@ inline bool isDroppedChar(char16_t c) {
 
 constexpr int kMaxFontNameLength = 256;
 
+// The style sheet as read: a property of the document holding a map of "raw" (its group as it came),
+// "fonts" (number → name) and "colours" (the colour table's RGB values, null for auto). A property rather
+// than a resource: the writer asks for it at every write, and a resource that is not there is looked for
+// in files.
+inline constexpr char kStyleSheetProperty[] = "_tolmek_rtf_stylesheet";
+
 // A font family name as written in and read from the font table: without the characters above,
 // at most kMaxFontNameLength long, without surrounding blanks.
 inline QString cleanFontName(const QString& name) {

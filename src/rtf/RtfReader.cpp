@@ -1,8 +1,18 @@
 #include "rtf/Rtf.h"
 #include "rtf/RtfInternal.h"
 
+#include <QBuffer>
 #include <QColor>
+#include <QCryptographicHash>
 #include <QHash>
+#include <QImage>
+#include <QGuiApplication>
+#include <QImageReader>
+#include <QPointer>
+#include <QPixmap>
+#include <QThread>
+#include <QTextTable>
+#include <QUrl>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -29,6 +39,12 @@ constexpr int kMaxFontNumber = 1 << 16;
 constexpr int kSymbolCodepage = -2; // \fcharset2: cp1252 with the bullet where Symbol draws it
 constexpr int kMaxListLevel = 9;
 constexpr int kMaxMarker = 64;
+constexpr int kMaxColumns = 63; // as many as word processors allow
+constexpr int kMaxEdge = 1 << 20;
+// Pictures past this many pixels, all of a text's pictures together, are kept, and shown as a grey box,
+// rather than decoded.
+constexpr qint64 kMaxPicturePixels = 50'000'000;
+constexpr int kMaxPictureSide = 10'000;
 
 enum class Dest : unsigned char {
     Text, // visible text
@@ -119,11 +135,23 @@ enum class Kw : unsigned char {
     Hidden,
     // a picture attached the Cocoa way: {{\NeXTGraphic name \width… }¬}
     NeXTGraphic,
+    // pictures and tables
+    Pict,
+    ShpPict,
+    Trowd,
+    Cellx,
+    CellBorder,
+    InTable,
+    Itap,
+    NestCell,
+    NestRow,
+    // a destination whose content is lost: what `ch` says
+    LostDest,
 };
 
 struct KeywordInfo {
     Kw kw;
-    char16_t ch = 0; // for Kw::Symbol
+    char16_t ch = 0; // for Kw::Symbol; the Lost flag for Kw::LostDest
 };
 
 const std::unordered_map<std::string_view, KeywordInfo>& keywords() {
@@ -132,16 +160,6 @@ const std::unordered_map<std::string_view, KeywordInfo>& keywords() {
         // Destinations whose content is not part of the visible text.
         for (const char* w : {"stylesheet",
                               "info",
-                              "header",
-                              "headerl",
-                              "headerr",
-                              "headerf",
-                              "footer",
-                              "footerl",
-                              "footerr",
-                              "footerf",
-                              "pict",
-                              "object",
                               "listtable",
                               "listoverridetable",
                               "rsidtbl",
@@ -155,7 +173,6 @@ const std::unordered_map<std::string_view, KeywordInfo>& keywords() {
                               "datastore",
                               "pntxta",
                               "pntxtb",
-                              "shp",
                               "shpinst",
                               "shptxt",
                               "nonshppict",
@@ -164,7 +181,6 @@ const std::unordered_map<std::string_view, KeywordInfo>& keywords() {
                               "docvar",
                               "bkmkstart",
                               "bkmkend",
-                              "annotation",
                               "atnid",
                               "atnauthor",
                               "atndate",
@@ -210,15 +226,12 @@ const std::unordered_map<std::string_view, KeywordInfo>& keywords() {
                               "sp",
                               "sn",
                               "sv",
-                              "shppict",
-                              "do",
                               "fchars",
                               "lchars",
                               "wgrffmtfilter",
                               "pnseclvl",
                               "password",
                               "passwordhash",
-                              "ts",
                               "tsc"})
             t[w] = {Kw::SkipDest};
         t["fonttbl"] = {Kw::FontTable};
@@ -269,10 +282,8 @@ const std::unordered_map<std::string_view, KeywordInfo>& keywords() {
         for (const char* w : {"line", "lbr"})
             t[w] = {Kw::Line};
         t["tab"] = {Kw::Tab};
-        for (const char* w : {"cell", "nestcell"})
-            t[w] = {Kw::Cell};
-        for (const char* w : {"row", "nestrow"})
-            t[w] = {Kw::Row};
+        t["cell"] = {Kw::Cell};
+        t["row"] = {Kw::Row};
         const std::pair<const char*, char16_t> symbols[] = {
             {"emdash", 0x2014}, {"endash", 0x2013}, {"emspace", 0x2003}, {"enspace", 0x2002},   {"qmspace", 0x2005},
             {"bullet", 0x2022}, {"lquote", 0x2018}, {"rquote", 0x2019},  {"ldblquote", 0x201C}, {"rdblquote", 0x201D},
@@ -308,6 +319,23 @@ const std::unordered_map<std::string_view, KeywordInfo>& keywords() {
         t[kBackgroundAlphaWord] = {Kw::BgAlpha};
         t["v"] = {Kw::Hidden};
         t["NeXTGraphic"] = {Kw::NeXTGraphic};
+        t["pict"] = {Kw::Pict};
+        t["shppict"] = {Kw::ShpPict};
+        t["trowd"] = {Kw::Trowd};
+        t["cellx"] = {Kw::Cellx};
+        for (const char* w : {"clbrdrt", "clbrdrl", "clbrdrb", "clbrdrr", "trbrdrt", "trbrdrl", "trbrdrb", "trbrdrr",
+                              "trbrdrh", "trbrdrv"})
+            t[w] = {Kw::CellBorder};
+        t["intbl"] = {Kw::InTable};
+        t["itap"] = {Kw::Itap};
+        t["nestcell"] = {Kw::NestCell};
+        t["nestrow"] = {Kw::NestRow};
+        t["object"] = {Kw::LostDest, lostObject};
+        for (const char* w : {"shp", "shpgrp", "do"})
+            t[w] = {Kw::LostDest, lostShape};
+        for (const char* w : {"header", "headerl", "headerr", "headerf", "footer", "footerl", "footerr", "footerf"})
+            t[w] = {Kw::LostDest, lostHeaderFooter};
+        t["annotation"] = {Kw::LostDest, lostComment};
         return t;
     }();
     return table;
@@ -395,8 +423,11 @@ struct GroupState {
     CharState ch;
     ListState list;
     int align = 0; // 0 left, 1 centre, 2 right, 3 justified
+    int style = -1; // the paragraph's style number (\s)
+    bool inTable = false; // \intbl
     int uc = 1;
     Dest dest = Dest::Text;
+    const char* open = nullptr; // the group's "{"
 };
 
 struct FontInfo {
@@ -485,6 +516,7 @@ int hexValue(char c) {
 
 class Reader {
 public:
+    unsigned lost() const { return m_lost; }
     Reader(const QByteArray& data, QTextDocument& doc)
         : m_p(data.constData()),
           m_end(data.constData() + data.size()),
@@ -492,6 +524,10 @@ public:
           m_ownDefaultFont(data.startsWith(kOwnHeader)) {
         m_stack.reserve(64);
         m_stack.push_back(GroupState{});
+        // Where the data ends but for blanks, NULs and closing braces.
+        m_contentEnd = m_end;
+        while (m_contentEnd > m_p && isTrailer(m_contentEnd[-1]))
+            --m_contentEnd;
     }
 
     void parse() {
@@ -538,6 +574,7 @@ private:
             return;
         }
         m_stack.push_back(m_stack.back());
+        state().open = m_p - 1;
         if (state().dest == Dest::StyleSheet && m_stack.size() == m_styleSheetDepth + 1) {
             // An entry of the style sheet: it holds only what it sets itself.
             state().ch = CharState{};
@@ -560,8 +597,19 @@ private:
         if (state().dest == Dest::StyleSheet && m_stack.size() == m_styleSheetDepth + 1)
             commitStyle();
         if (m_stack.size() == 1) {
+            // A brace that would end the document before its data ends is a stray (word processors leave
+            // one after a shape group now and then): read on, as they do.
+            if (m_p < m_contentEnd)
+                return;
             finish();
             return;
+        }
+        if (m_styleSheetOpen && m_stack.size() == m_styleSheetDepth) {
+            // Kept as it came, to be written back, unless reading it gave text or changed what the
+            // whole document reads by (a damaged one), which reading it again would repeat.
+            if (m_styleSheetSafe && m_textCount == m_styleSheetTextCount)
+                m_styleSheetRaw = '{' + QByteArray(m_styleSheetOpen, m_p - m_styleSheetOpen);
+            m_styleSheetOpen = nullptr;
         }
         if (state().dest == Dest::Pn && m_stack[m_stack.size() - 2].dest != Dest::Pn) {
             // The numbering read: the paragraph it stands in is a list item.
@@ -571,8 +619,8 @@ private:
         m_stack.pop_back();
     }
 
-    // Consumes the rest of the current group, including its closing brace.
-    void skipGroup() {
+    // Consumes the rest of the current group, including its closing brace. Returns whether there was one.
+    bool skipGroup() {
         flushBytes();
         long long depth = 0;
         while (m_p < m_end) {
@@ -595,11 +643,12 @@ private:
             } else if (c == '}') {
                 if (depth == 0) {
                     closeGroup();
-                    return;
+                    return true;
                 }
                 --depth;
             }
         }
+        return false;
     }
 
     void skipBinary(int length) {
@@ -641,6 +690,7 @@ private:
             std::string_view word;
             bool hasParam;
             int param;
+            m_wordStart = m_p - 1;
             readWord(word, hasParam, param);
             controlWord(word, hasParam, param);
             return;
@@ -693,6 +743,21 @@ private:
         m_star = false;
         GroupState& s = state();
         const bool on = !hasParam || param != 0;
+        if (m_styleSheetOpen) {
+            switch (info.kw) {
+            case Kw::Ansi:
+            case Kw::Mac:
+            case Kw::Pc:
+            case Kw::Pca:
+            case Kw::AnsiCpg:
+            case Kw::Deff:
+            case Kw::Bin:
+            case Kw::FontTable:
+            case Kw::ColorTable:
+            case Kw::StyleSheet: m_styleSheetSafe = false; break;
+            default: break;
+            }
+        }
         switch (info.kw) {
         case Kw::Unknown:
             // An ignorable destination we do not know: its content is not text.
@@ -700,6 +765,58 @@ private:
                 skipGroup();
             break;
         case Kw::SkipDest: skipGroup(); break;
+        case Kw::LostDest:
+            m_lost |= info.ch;
+            skipGroup();
+            break;
+        case Kw::ShpPict: break; // the picture inside is read
+        case Kw::Pict:
+            if (s.dest == Dest::Text && s.open && m_stack.size() > 1 && m_flatDepth == 0) {
+                readPicture(m_wordStart);
+            } else {
+                if (s.dest == Dest::Footnote)
+                    m_lost |= lostPicture;
+                skipGroup();
+            }
+            break;
+        case Kw::Trowd:
+            if (s.dest == Dest::Text) {
+                m_rowEdges.clear();
+                m_rowBorder = false;
+            }
+            break;
+        case Kw::Cellx:
+            if (s.dest == Dest::Text && int(m_rowEdges.size()) < kMaxColumns)
+                m_rowEdges.push_back(std::clamp(param, -kMaxEdge, kMaxEdge));
+            break;
+        case Kw::CellBorder:
+            if (s.dest == Dest::Text)
+                m_rowBorder = true;
+            break;
+        case Kw::InTable:
+            if (s.dest == Dest::Text)
+                s.inTable = true;
+            break;
+        case Kw::Itap:
+            if (s.dest == Dest::Text) {
+                s.inTable = param >= 1;
+                if (param > 1)
+                    m_lost |= lostNestedTable;
+            }
+            break;
+        case Kw::NestCell:
+            if (s.dest == Dest::Text) {
+                m_lost |= lostNestedTable;
+                m_pendingTab = true;
+            }
+            break;
+        case Kw::NestRow:
+            if (s.dest == Dest::Text) {
+                m_lost |= lostNestedTable;
+                m_pendingTab = false;
+                paragraphBreak();
+            }
+            break;
         case Kw::FontTable:
             s.dest = Dest::FontTable;
             m_fontTableDepth = m_stack.size();
@@ -752,6 +869,11 @@ private:
                 s.dest = Dest::StyleSheet;
                 m_styleSheetDepth = m_stack.size();
                 m_styleEntryOpen = false;
+                if (m_styleSheetRaw.isEmpty() && s.open && m_stack.size() > 1 && m_flatDepth == 0) {
+                    m_styleSheetOpen = m_wordStart;
+                    m_styleSheetSafe = true;
+                    m_styleSheetTextCount = m_textCount;
+                }
             } else {
                 skipGroup();
             }
@@ -760,7 +882,14 @@ private:
         case Kw::CharStyle:
             if (s.dest == Dest::StyleSheet) {
                 m_styleNumber = std::clamp(param, 0, kMaxFontNumber);
-            } else if (const auto it = m_styles.constFind(param); it != m_styles.constEnd()) {
+                break;
+            }
+            if (info.kw == Kw::ParaStyle && s.dest == Dest::Text)
+                s.style = std::clamp(param, 0, kMaxFontNumber);
+            // Our own writer writes every property where it applies: a style it names is a name only.
+            if (m_ownDefaultFont)
+                break;
+            if (const auto it = m_styles.constFind(param); it != m_styles.constEnd()) {
                 mergeStyle(s.ch, it->ch);
                 if (info.kw == Kw::ParaStyle && it->align != 0)
                     s.align = it->align;
@@ -872,13 +1001,20 @@ private:
         case Kw::Tab: unicodeUnit(u'\t'); break;
         case Kw::Symbol: unicodeUnit(info.ch); break;
         case Kw::Cell:
-            if (s.dest == Dest::Text)
-                m_pendingTab = true;
+            if (s.dest == Dest::Text) {
+                if (s.inTable)
+                    endCell();
+                else
+                    m_pendingTab = true;
+            }
             break;
         case Kw::Row:
             if (s.dest == Dest::Text) {
                 m_pendingTab = false;
-                paragraphBreak();
+                if (m_table)
+                    endRow();
+                else
+                    paragraphBreak();
             }
             break;
         case Kw::Plain: {
@@ -889,6 +1025,8 @@ private:
         }
         case Kw::Pard:
             s.align = 0;
+            s.style = -1;
+            s.inTable = false;
             // Some writers put the list's numbering before the \pard that opens its paragraph.
             if (!m_listSetInParagraph || m_paragraphHasText)
                 s.list = ListState{};
@@ -1052,8 +1190,17 @@ private:
     }
 
     void appendChar(char16_t c) {
-        if (state().ch.hidden)
+        if (state().ch.hidden) {
+            // Kept, hidden, in one object that takes no room; elsewhere than in the text it goes.
+            if (state().dest == Dest::Text && (!isDroppedChar(c) || c == 0x2029)) {
+                placeCursor();
+                if (m_hidden.isEmpty())
+                    m_hiddenState = state().ch;
+                m_hidden += QChar(c);
+                ++m_textCount;
+            }
             return;
+        }
         if (state().dest == Dest::FieldInst) {
             // Without the characters the writer leaves out, so that a target reads back the same.
             if (m_fieldInst.size() < kMaxFieldInstruction && !isDroppedChar(c))
@@ -1093,6 +1240,8 @@ private:
         }
         if (isDroppedChar(c))
             return;
+        placeCursor();
+        flushHidden();
         settleMarker();
         if (m_pendingTab) {
             m_pendingTab = false;
@@ -1103,6 +1252,7 @@ private:
     }
 
     void appendToRun(char16_t c, const CharState& ch) {
+        ++m_textCount;
         if (!m_runOpen || !(m_runState == ch)) {
             flushRun();
             m_runState = ch;
@@ -1167,7 +1317,7 @@ private:
         if (!m_lists.empty() && m_lists.back().level == l.level) {
             OpenList& open = m_lists.back();
             // A list told by its markers is the same list whatever the next marker looks like.
-            if (open.id == l.id && (l.style == kStyleFromMarker || open.style == style)) {
+            if (open.list && open.id == l.id && (l.style == kStyleFromMarker || open.style == style)) {
                 open.list->add(m_cursor.block());
                 return;
             }
@@ -1228,28 +1378,319 @@ private:
         return QColor::fromRgba64(rgba);
     }
 
-    void applyBlockFormat(int align) {
-        if (align == 0)
+    void applyBlockFormat() {
+        const int align = state().align;
+        const int style = state().style;
+        if (align == 0 && style < 0)
             return;
         QTextBlockFormat f;
-        f.setAlignment(align == 1 ? Qt::AlignHCenter : align == 2 ? Qt::AlignRight : Qt::AlignJustify);
+        if (align != 0)
+            f.setAlignment(align == 1 ? Qt::AlignHCenter : align == 2 ? Qt::AlignRight : Qt::AlignJustify);
+        if (style >= 0)
+            f.setProperty(styleProperty, style);
         m_cursor.setBlockFormat(f);
     }
 
-    void paragraphBreak() {
-        // A hidden paragraph mark joins its paragraph to the next one, as it shows.
-        if (state().ch.hidden)
+    // Hidden text read so far, as one object.
+    void flushHidden() {
+        if (m_hidden.isEmpty())
             return;
+        flushRun();
+        CharState visible = m_hiddenState;
+        visible.hidden = false;
+        visible.href.clear();
+        QTextCharFormat f = formatFor(visible);
+        f.setObjectType(hiddenTextObject);
+        f.setProperty(hiddenTextProperty, m_hidden);
+        m_cursor.insertText(QString(QChar::ObjectReplacementCharacter), f);
+        m_hidden.clear();
+        m_paragraphHasText = true;
+    }
+
+    // A picture group, from its "{" at `open`: PNG and JPEG are shown, and every picture's group is kept
+    // as it came, to be written back.
+    // `from` is where its \pict starts: what its group held before was read already.
+    void readPicture(const char* from) {
+        flushBytes();
+        // A group the data ends in cannot be written back whole.
+        if (!skipGroup()) {
+            m_lost |= lostPicture;
+            return;
+        }
+        const QByteArray raw = '{' + QByteArray(from, m_p - from);
+        struct {
+            int type = 0; // 1 PNG, 2 JPEG, -1 another format
+            int picw = 0, pich = 0, goalw = 0, goalh = 0, scalex = 100, scaley = 100;
+        } pic;
+        QByteArray bytes;
+        int depth = 0;
+        int nibble = -1;
+        for (qsizetype i = 1; i < raw.size(); ++i) {
+            const char c = raw[i];
+            if (c == '{') {
+                ++depth;
+            } else if (c == '}') {
+                --depth;
+            } else if (c == '\\' && i + 1 < raw.size()) {
+                qsizetype j = i + 1;
+                if (!isLetter(raw[j])) {
+                    i = j;
+                    continue;
+                }
+                while (j < raw.size() && isLetter(raw[j]))
+                    ++j;
+                const std::string_view word(raw.constData() + i + 1, std::size_t(j - i - 1));
+                const bool negative = j < raw.size() && raw[j] == '-';
+                if (negative)
+                    ++j;
+                long long value = 0;
+                while (j < raw.size() && isDigit(raw[j])) {
+                    value = std::min<long long>(value * 10 + (raw[j] - '0'), kMaxParameter);
+                    ++j;
+                }
+                const int param = int(negative ? -value : value);
+                if (j < raw.size() && raw[j] == ' ')
+                    ++j;
+                i = j - 1;
+                if (depth != 0)
+                    continue;
+                if (word == "pngblip")
+                    pic.type = 1;
+                else if (word == "jpegblip")
+                    pic.type = 2;
+                else if (word == "emfblip" || word == "wmetafile" || word == "macpict" || word == "pmmetafile" ||
+                         word == "dibitmap" || word == "wbitmap")
+                    pic.type = -1;
+                else if (word == "picw")
+                    pic.picw = param;
+                else if (word == "pich")
+                    pic.pich = param;
+                else if (word == "picwgoal")
+                    pic.goalw = param;
+                else if (word == "pichgoal")
+                    pic.goalh = param;
+                else if (word == "picscalex")
+                    pic.scalex = param;
+                else if (word == "picscaley")
+                    pic.scaley = param;
+                else if (word == "bin" && param > 0) {
+                    const qsizetype n = std::min<qsizetype>(param, raw.size() - j);
+                    bytes.append(raw.constData() + j, n);
+                    i = j + n - 1;
+                }
+            } else if (depth == 0) {
+                const int h = hexValue(c);
+                if (h < 0)
+                    continue;
+                if (nibble < 0) {
+                    nibble = h;
+                } else {
+                    bytes += char(nibble * 16 + h);
+                    nibble = -1;
+                }
+            }
+        }
+        if (pic.type <= 0 || bytes.isEmpty()) {
+            m_lost |= lostPicture;
+            return;
+        }
+        placeCursor();
+        flushHidden();
+        settleMarker();
+        flushRun();
+        QTextDocument* doc = m_cursor.document();
+        const QUrl name(QStringLiteral("tolmek-rtf-picture:") +
+                        QString::fromLatin1(QCryptographicHash::hash(raw, QCryptographicHash::Sha1).toHex()));
+        doc->addResource(pictureResource, pictureGroupName(name.toString()), raw);
+        QBuffer buffer(&bytes);
+        QImageReader reader(&buffer, pic.type == 1 ? "png" : "jpeg");
+        reader.setAutoTransform(true);
+        const QSize size = reader.size();
+        QImage image;
+        if (size.isValid() && qint64(size.width()) * size.height() <= kMaxPicturePixels - m_picturePixels) {
+            m_picturePixels += qint64(size.width()) * size.height();
+            image = reader.read();
+        }
+        // Its size as the text shows it: one pixel for a point, as our sizes are written.
+        auto side = [](int goal, int pixels, int scale) {
+            const double px = goal > 0 ? goal / 20.0 : pixels;
+            return std::clamp(int(px * std::clamp(scale, 1, 1000) / 100.0 + 0.5), 1, kMaxPictureSide);
+        };
+        const QSize pixels = size.isValid() ? size : QSize(pic.picw, pic.pich);
+        const int w = side(pic.goalw, pixels.width() > 0 ? pixels.width() : 100, pic.scalex);
+        const int h = side(pic.goalh, pixels.height() > 0 ? pixels.height() : 100, pic.scaley);
+        if (image.isNull()) {
+            image = QImage(1, 1, QImage::Format_ARGB32);
+            image.fill(QColor(128, 128, 128, 64));
+        }
+        // Qt paints a picture from a pixmap, made from an image at every paint: made once here on the
+        // thread that paints.
+        if (qobject_cast<QGuiApplication*>(QCoreApplication::instance()) &&
+            QThread::currentThread() == QCoreApplication::instance()->thread())
+            doc->addResource(QTextDocument::ImageResource, name, QPixmap::fromImage(image));
+        else
+            doc->addResource(QTextDocument::ImageResource, name, image);
+        QTextImageFormat f;
+        f.setName(name.toString());
+        f.setWidth(w);
+        f.setHeight(h);
+        m_cursor.insertText(QString(QChar::ObjectReplacementCharacter), f);
+        m_paragraphHasText = true;
+        ++m_textCount;
+    }
+
+    // Puts the cursor where the paragraph being read belongs: in a table's cell or after the table.
+    void placeCursor() {
+        if (state().dest != Dest::Text)
+            return;
+        if (state().inTable) {
+            if (!m_inCell)
+                enterCell();
+        } else if (m_table) {
+            leaveTable();
+        }
+    }
+
+    // Cells are entered in order, each right after the one before (an empty cell takes one position), so
+    // that no cell is looked up: Qt finds a cell by rebuilding the table's grid after every change, which
+    // would cost each cell the whole table. Rows are added in growing batches for the same reason; what
+    // is left of the last batch goes when the table ends.
+    void enterCell() {
+        ++m_textCount;
+        flushHidden();
+        flushRun();
+        m_pendingTab = false;
+        if (!m_table) {
+            QTextTableFormat format;
+            format.setCellPadding(4);
+            format.setCellSpacing(0);
+            format.setBorderCollapse(true);
+            format.setBorder(m_rowBorder ? 1 : 0);
+            format.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
+            format.setBorderBrush(QColor(128, 128, 128));
+            // An empty paragraph opened by the mark before the table is where the table goes: the
+            // paragraph before it stays the one before the table.
+            const QTextBlock block = m_cursor.block();
+            const bool opened = block.length() == 1 && block.previous().isValid() &&
+                !QTextCursor(block.previous()).currentTable() && !QTextCursor(block).currentFrame()->parentFrame();
+            const int position = block.position();
+            m_columns = std::max<int>(1, int(m_rowEdges.size()));
+            m_table = m_cursor.insertTable(1, m_columns, format);
+            if (opened) {
+                QTextCursor join(m_cursor.document());
+                join.setPosition(position);
+                join.deletePreviousChar();
+            }
+            m_rowsMade = 1;
+            m_row = 0;
+            m_col = 0;
+            m_rowOpen = true;
+            m_edgesSet = false;
+            m_inCell = true;
+            return;
+        }
+        if (!m_rowOpen) {
+            // The first cell of the next row, after the cells the last one left empty.
+            m_nextCell += std::max(0, m_columns - m_col);
+            ++m_row;
+            m_col = 0;
+            m_rowOpen = true;
+            if (m_row >= m_rowsMade) {
+                const int more = std::clamp(m_rowsMade, 1, 512);
+                m_table->appendRows(more);
+                m_rowsMade += more;
+            }
+        }
+        if (m_col >= m_columns) {
+            // More cells than the row's definition said: a column more, or the last cell again.
+            if (m_columns < kMaxColumns) {
+                m_table->appendColumns(m_col - m_columns + 1);
+                m_columns = m_col + 1;
+            } else {
+                m_col = m_columns - 1;
+            }
+            m_cursor = m_table->cellAt(m_row, m_col).lastCursorPosition();
+        } else {
+            m_cursor.setPosition(m_nextCell);
+        }
+        m_inCell = true;
+    }
+
+    void endCell() {
+        placeCursor();
+        flushHidden();
+        settleMarker();
+        flushRun();
+        applyBlockFormat();
+        placeInList();
+        m_pendingTab = false;
+        m_inCell = false;
+        m_nextCell = m_cursor.position() + 1;
+        ++m_col;
+    }
+
+    void endRow() {
+        if (m_inCell)
+            endCell();
+        if (!m_rowOpen)
+            return;
+        if (!m_edgesSet && !m_rowEdges.empty()) {
+            // The first row's edges: the table's columns, and what is written back.
+            m_edgesSet = true;
+            QTextTableFormat format = m_table->format();
+            QVariantList edges;
+            QList<QTextLength> widths;
+            int left = 0;
+            const int total = m_rowEdges.back() > 0 ? m_rowEdges.back() : 0;
+            for (const int edge : m_rowEdges) {
+                edges.append(edge);
+                widths.append(total > 0 && edge > left
+                                  ? QTextLength(QTextLength::PercentageLength, 100.0 * (edge - left) / total)
+                                  : QTextLength());
+                left = std::max(left, edge);
+            }
+            format.setProperty(cellEdgesProperty, edges);
+            if (int(widths.size()) == m_columns)
+                format.setColumnWidthConstraints(widths);
+            if (m_rowBorder)
+                format.setBorder(1);
+            m_table->setFormat(format);
+        }
+        m_rowOpen = false;
+        m_inCell = false;
+        m_cursor.setPosition(m_table->lastPosition() + 1);
+    }
+
+    void leaveTable() {
+        flushHidden();
+        flushRun();
+        if (const int used = m_row + 1; m_rowsMade > used)
+            m_table->removeRows(used, m_rowsMade - used);
+        m_cursor.setPosition(m_table->lastPosition() + 1);
+        m_table = nullptr;
+        m_inCell = false;
+        m_rowOpen = false;
+    }
+
+    void paragraphBreak() {
+        // A hidden paragraph mark joins its paragraph to the next one, as it shows, and is kept hidden.
+        if (state().ch.hidden) {
+            appendChar(0x2029);
+            return;
+        }
         if (state().dest == Dest::Footnote) {
             appendChar(u' ');
             return;
         }
         if (state().dest != Dest::Text)
             return;
+        placeCursor();
+        flushHidden();
+        ++m_textCount;
         m_pendingTab = false;
         settleMarker();
         flushRun();
-        applyBlockFormat(state().align);
+        applyBlockFormat();
         placeInList();
         m_cursor.insertBlock(QTextBlockFormat(), formatFor(state().ch));
     }
@@ -1287,9 +1728,12 @@ private:
 
     void finish() {
         flushBytes();
+        flushHidden();
+        if (m_table)
+            leaveTable();
         settleMarker();
         flushRun();
-        applyBlockFormat(state().align);
+        applyBlockFormat();
         placeInList();
         // Footnotes have no place of their own in the document: they follow its text, numbered, so
         // that nothing of them is lost when the text is written again.
@@ -1304,11 +1748,28 @@ private:
             m_cursor.insertBlock(block, note.format);
             m_cursor.insertText(QString::number(number) + QStringLiteral(". ") + text, note.format);
         }
+        if (!m_styleSheetRaw.isEmpty()) {
+            // With the fonts and colours it names, which the writer numbers its own way.
+            QVariantMap fonts;
+            for (auto it = m_fonts.cbegin(); it != m_fonts.cend(); ++it)
+                fonts.insert(QString::number(it.key()), it->name);
+            QVariantList colours;
+            for (const Colour& c : m_colours)
+                colours.append(c.isAuto ? QVariant() : QVariant(uint(c.rgb)));
+            const QVariantMap sheet{{QStringLiteral("raw"), m_styleSheetRaw},
+                                    {QStringLiteral("fonts"), fonts},
+                                    {QStringLiteral("colours"), colours}};
+            m_cursor.document()->setProperty(kStyleSheetProperty, sheet);
+        }
         m_done = true;
     }
 
+    static bool isTrailer(char c) { return c == '}' || c == ' ' || c == '\r' || c == '\n' || c == '\t' || c == '\0'; }
+
     const char* m_p;
+    const char* m_wordStart = nullptr; // the backslash of the control word being read
     const char* const m_end;
+    const char* m_contentEnd;
     QTextCursor m_cursor;
     std::vector<GroupState> m_stack;
     int m_flatDepth = 0;
@@ -1320,6 +1781,26 @@ private:
     const bool m_ownDefaultFont;
 
     std::size_t m_styleSheetDepth = 0;
+    const char* m_styleSheetOpen = nullptr;
+    QByteArray m_styleSheetRaw;
+    bool m_styleSheetSafe = false;
+    qint64 m_styleSheetTextCount = 0;
+    qint64 m_textCount = 0; // text, paragraphs and objects read so far
+    unsigned m_lost = 0;
+    qint64 m_picturePixels = 0; // decoded so far
+    QString m_hidden; // hidden text read since the last visible character
+    CharState m_hiddenState;
+    std::vector<int> m_rowEdges; // the \cellx of the row being defined
+    bool m_rowBorder = false;
+    QTextTable* m_table = nullptr; // the table being read
+    int m_row = 0; // the row being read, or the last one
+    int m_col = 0;
+    int m_columns = 0;
+    int m_rowsMade = 0;
+    int m_nextCell = 0; // where the cell after the last one read starts
+    bool m_rowOpen = false;
+    bool m_inCell = false;
+    bool m_edgesSet = false;
     bool m_styleEntryOpen = false;
     int m_styleNumber = 0;
     QHash<int, StyleInfo> m_styles;
@@ -1336,7 +1817,9 @@ private:
         int level = 0;
         int id = 0;
         int style = 0;
-        QTextList* list = nullptr;
+        // A list goes when its last item does (a paragraph joined to the one a table follows): not a list
+        // to add to any more.
+        QPointer<QTextList> list;
     };
     std::vector<OpenList> m_lists; // the unnamed ones, by level
     QHash<qint64, OpenList> m_namedLists;
@@ -1388,16 +1871,31 @@ int endOfText(const QTextDocument& doc) {
     return block.position() + block.length() - 1;
 }
 
-bool read(const QByteArray& data, QTextDocument& doc) {
+QUrl pictureGroupName(const QString& imageName) {
+    // Resources are kept by name whatever their type: the group's name is its own.
+    return QUrl(QStringLiteral("tolmek-rtf-group:") + imageName);
+}
+
+QString plainText(const QTextDocument& doc) {
+    QString text = doc.toPlainText();
+    text.remove(QChar::ObjectReplacementCharacter);
+    return text;
+}
+
+bool read(const QByteArray& data, QTextDocument& doc, ReadInfo* info) {
     const bool undo = doc.isUndoRedoEnabled();
     doc.setUndoRedoEnabled(false);
     doc.clear();
+    doc.setProperty(kStyleSheetProperty, QVariant());
     const bool ok = isRtf(data);
     if (ok) {
         // One edit block: the layout and the change signals follow once, at the end.
         QTextCursor batch(&doc);
         batch.beginEditBlock();
-        Reader(data, doc).parse();
+        Reader reader(data, doc);
+        reader.parse();
+        if (info)
+            info->lost = reader.lost();
         batch.endEditBlock();
     }
     doc.setUndoRedoEnabled(undo);

@@ -7,8 +7,12 @@
 #include <QTextDocument>
 #include <QTextFragment>
 #include <QTextList>
+#include <QTextTable>
+#include <QUrl>
 
 #include <algorithm>
+#include <cctype>
+#include <string_view>
 
 namespace rtf {
 
@@ -30,6 +34,8 @@ struct ParagraphCache::Entries {
         int revision = 0;
         int length = 0;
         detail::Alignment alignment = detail::Alignment::left;
+        int style = -1;
+        bool inTable = false;
         // In the order of their first use, which is the order they take their fonts and colours in.
         QList<detail::WrittenFormat> formats;
         QByteArray bytes;
@@ -158,6 +164,18 @@ QString familyOf(const QTextCharFormat& f) {
     return {};
 }
 
+// A table's width when it does not say: about a page's text.
+constexpr int kTableTwips = 9000;
+
+// Colour words whose number names an entry of the colour table.
+bool isColourWord(std::string_view w) {
+    for (const char* c : {"cf", "cb", "highlight", "chcbpat", "chcfpat", "cbpat", "cfpat", "brdrcf", "clcbpat",
+                          "clcfpat", "trcbpat", "trcfpat", "ulc"})
+        if (w == c)
+            return true;
+    return false;
+}
+
 // Empty footnotes written to keep the numbers of the notes after them: a few at most in real texts.
 constexpr int kMaxEmptyNotes = 1000;
 
@@ -168,8 +186,8 @@ bool writesText(QStringView text) {
     return std::any_of(text.begin(), text.end(), [](QChar c) { return !isDroppedChar(c.unicode()); });
 }
 
-Alignment alignmentOf(const QTextBlock& block) {
-    const Qt::Alignment align = block.blockFormat().alignment() & Qt::AlignHorizontal_Mask;
+Alignment alignmentOf(const QTextBlockFormat& format) {
+    const Qt::Alignment align = format.alignment() & Qt::AlignHorizontal_Mask;
     if (align & Qt::AlignHCenter)
         return Alignment::centre;
     if (align & Qt::AlignJustify)
@@ -191,6 +209,7 @@ public:
 
     QByteArray run() {
         m_body.reserve(qsizetype(m_doc.characterCount()) * 11 / 10 + 64);
+        m_hasTables = !m_doc.rootFrame()->childFrames().isEmpty();
         if (m_cache)
             ++m_cache->generation;
         // Footnotes read from another program's RTF are written as footnotes again, at the end of the
@@ -204,10 +223,25 @@ public:
                 last = block;
         }
         bool firstBlock = true;
+        Place previous;
         for (QTextBlock block = m_doc.begin(); block.isValid(); block = block.next()) {
             if (noteNumber(block) > 0)
                 continue;
-            if (!firstBlock) {
+            const Place place = placeOf(block);
+            if (previous.table && !(place == previous)) {
+                // The end of a cell, and of its row when the next block is not in that row.
+                if (place.table == previous.table && place.row == previous.row) {
+                    m_body += "\\cell ";
+                } else {
+                    m_body += "\\cell\\row\n";
+                    if (place.table)
+                        writeRowDefinition(*place.table);
+                }
+            } else if (place.table && !previous.table) {
+                if (!firstBlock)
+                    m_body += "\\par\n";
+                writeRowDefinition(*place.table);
+            } else if (!firstBlock) {
                 // The paragraph mark carries the format of the block it opens, which an empty line
                 // shows (its height) and typing at its start takes.
                 const QByteArray mark = written(block.charFormatIndex(), [&] { return block.charFormat(); }).attributes;
@@ -220,13 +254,15 @@ public:
                 }
             }
             firstBlock = false;
-            writeBlock(block);
+            previous = place;
+            writeBlock(block, place.table != nullptr);
             if (block == last)
                 writeNotes(notes);
         }
         if (!last.isValid())
             writeNotes(notes);
         m_body += '}';
+        writeStyleSheet();
         if (m_cache) {
             // Paragraphs gone from the text go from the cache.
             for (auto it = m_cache->byBlock.begin(); it != m_cache->byBlock.end();)
@@ -240,6 +276,95 @@ private:
         QString name;
         bool modern;
     };
+
+    // Where a block is: the cell of a table of the text's own (a table inside it counts as its cell's).
+    struct Place {
+        const QTextTable* table = nullptr;
+        int row = 0;
+        int col = 0;
+        bool operator==(const Place&) const = default;
+    };
+
+    Place placeOf(const QTextBlock& block) const {
+        if (!m_hasTables)
+            return {};
+        const QTextFrame* root = m_doc.rootFrame();
+        QTextFrame* frame = m_doc.frameAt(block.position());
+        while (frame && frame != root && frame->parentFrame() != root)
+            frame = frame->parentFrame();
+        const auto* table = qobject_cast<const QTextTable*>(frame);
+        if (!table)
+            return {};
+        const QTextTableCell cell = table->cellAt(block.position());
+        return cell.isValid() ? Place{table, cell.row(), cell.column()} : Place{table, 0, 0};
+    }
+
+    void writeRowDefinition(const QTextTable& table) {
+        const QTextTableFormat format = table.format();
+        const int columns = table.columns();
+        const QVariantList read = format.property(cellEdgesProperty).toList();
+        m_body += "\\trowd\\trgaph108";
+        for (int i = 0; i < columns; ++i) {
+            if (format.border() > 0)
+                m_body +=
+                    "\\clbrdrt\\brdrs\\brdrw10\\clbrdrl\\brdrs\\brdrw10\\clbrdrb\\brdrs\\brdrw10\\clbrdrr\\brdrs\\brdrw10";
+            appendWord(m_body, "cellx",
+                       read.size() == columns ? read.at(i).toInt() : int(qint64(kTableTwips) * (i + 1) / columns));
+        }
+        m_body += '\n';
+    }
+
+    // The style sheet read with the text, its fonts and colours numbered as this write numbers them.
+    void writeStyleSheet() {
+        const QVariant kept = m_doc.property(kStyleSheetProperty);
+        if (!kept.isValid())
+            return;
+        const QVariantMap sheet = kept.toMap();
+        const QByteArray raw = sheet.value(QStringLiteral("raw")).toByteArray();
+        if (raw.isEmpty())
+            return;
+        const QVariantMap fonts = sheet.value(QStringLiteral("fonts")).toMap();
+        const QVariantList colours = sheet.value(QStringLiteral("colours")).toList();
+        QByteArray& out = m_styleSheet;
+        out.reserve(raw.size() + 16);
+        const qsizetype n = raw.size();
+        for (qsizetype i = 0; i < n;) {
+            if (raw[i] != '\\' || i + 1 >= n || !std::isalpha(uchar(raw[i + 1]))) {
+                // A character, or an escaped one whole.
+                const qsizetype len = raw[i] == '\\' && i + 1 < n ? 2 : 1;
+                out.append(raw.constData() + i, len);
+                i += len;
+                continue;
+            }
+            qsizetype j = i + 1;
+            while (j < n && std::isalpha(uchar(raw[j])))
+                ++j;
+            const std::string_view word(raw.constData() + i + 1, std::size_t(j - i - 1));
+            qsizetype k = j;
+            if (k < n && raw[k] == '-')
+                ++k;
+            while (k < n && std::isdigit(uchar(raw[k])))
+                ++k;
+            const QByteArray digits = raw.mid(j, k - j);
+            bool ok = false;
+            const int number = digits.toInt(&ok);
+            // A font or colour the tables did not hold is the default one.
+            int mapped = -1;
+            if (ok && word == "f") {
+                const QString name = cleanFontName(fonts.value(QString::number(number)).toString());
+                mapped = name.isEmpty() ? 0 : fontIndex(name, false);
+            } else if (ok && isColourWord(word)) {
+                const QVariant rgb = number >= 0 && number < colours.size() ? colours.at(number) : QVariant();
+                mapped = rgb.isNull() ? 0 : colourIndex(QRgb(rgb.toUInt()) | 0xFF000000u);
+            }
+            out.append(raw.constData() + i, j - i);
+            if (mapped >= 0)
+                appendInt(out, mapped);
+            else
+                out.append(digits);
+            i = k;
+        }
+    }
 
     // The number of the footnote `block` holds, or 0 when it is not one (any more).
     static int noteNumber(const QTextBlock& block) {
@@ -299,16 +424,19 @@ private:
         m_body += '}';
     }
 
-    void writeBlock(const QTextBlock& block) {
+    void writeBlock(const QTextBlock& block, bool inTable) {
         const qsizetype begin = m_body.size();
-        const Alignment alignment = alignmentOf(block);
+        const QTextBlockFormat blockFormat = block.blockFormat();
+        const Alignment alignment = alignmentOf(blockFormat);
+        const int style = blockFormat.hasProperty(styleProperty) ? blockFormat.intProperty(styleProperty) : -1;
         const QTextList* list = block.textList();
         // A list item's marker depends on the items before it: it is written afresh.
         ParagraphCache::Entries::Entry* entry = m_cache && !list ? &m_cache->byBlock[block.fragmentIndex()] : nullptr;
         if (entry) {
             entry->generation = m_cache->generation;
             if (!entry->bytes.isEmpty() && entry->revision == block.revision() && entry->length == block.length() &&
-                entry->alignment == alignment && writtenAlike(entry->formats)) {
+                entry->alignment == alignment && entry->style == style && entry->inTable == inTable &&
+                writtenAlike(entry->formats)) {
                 m_body += entry->bytes;
                 return;
             }
@@ -316,6 +444,10 @@ private:
         // Collecting the runs registers their fonts and colours, in the order a whole write does.
         collectRuns(block, 0);
         m_body += "\\pard";
+        if (inTable)
+            m_body += "\\intbl";
+        if (style >= 0)
+            appendWord(m_body, "s", style);
         switch (alignment) {
         case Alignment::centre: m_body += "\\qc"; break;
         case Alignment::justify: m_body += "\\qj"; break;
@@ -331,6 +463,8 @@ private:
             entry->revision = block.revision();
             entry->length = block.length();
             entry->alignment = alignment;
+            entry->style = style;
+            entry->inTable = inTable;
             entry->formats = m_formatsUsed;
             entry->bytes = m_body.sliced(begin);
         }
@@ -364,15 +498,58 @@ private:
                 continue;
             const int start = std::max(offset, from);
             offset += fragment.length();
-            if (start >= offset || !writesText(QStringView(m_blockText).sliced(start, offset - start)))
+            if (start >= offset)
                 continue;
             const int index = fragment.charFormatIndex();
+            if (const int object = objectTypeOf(index, fragment)) {
+                collectObjects(fragment, index, object, offset - start);
+                continue;
+            }
+            if (!writesText(QStringView(m_blockText).sliced(start, offset - start)))
+                continue;
             const Format format = written(index, [&] { return fragment.charFormat(); });
             m_runs.append({start, offset - start, format.attributes, format.href});
             if (std::none_of(m_formatsUsed.cbegin(), m_formatsUsed.cend(),
                              [&](const WrittenFormat& f) { return f.index == index; }))
                 m_formatsUsed.append({index, format.attributes, format.href});
         }
+    }
+
+    int objectTypeOf(int index, const QTextFragment& fragment) {
+        if (const auto it = m_objectTypes.constFind(index); it != m_objectTypes.constEnd())
+            return *it;
+        const int type = fragment.charFormat().objectType();
+        m_objectTypes.insert(index, type);
+        return type;
+    }
+
+    // Pictures as they were read, hidden text as hidden text; other objects have no RTF of ours.
+    void collectObjects(const QTextFragment& fragment, int index, int type, int count) {
+        QByteArray bytes;
+        if (type == QTextFormat::ImageObject) {
+            const QString name = fragment.charFormat().toImageFormat().name();
+            bytes = m_doc.resource(pictureResource, pictureGroupName(name)).toByteArray();
+        } else if (type == hiddenTextObject) {
+            const QTextCharFormat f = fragment.charFormat();
+            const Format format = written(index, [&] { return f; });
+            if (std::none_of(m_formatsUsed.cbegin(), m_formatsUsed.cend(),
+                             [&](const WrittenFormat& w) { return w.index == index; }))
+                m_formatsUsed.append({index, format.attributes, format.href});
+            bytes = "{\\v";
+            bytes += format.attributes;
+            bytes += ' ';
+            const QStringList paragraphs = f.stringProperty(hiddenTextProperty).split(QChar::ParagraphSeparator);
+            for (qsizetype i = 0; i < paragraphs.size(); ++i) {
+                if (i > 0)
+                    bytes += "\\par ";
+                appendEscaped(bytes, paragraphs.at(i));
+            }
+            bytes += '}';
+        }
+        if (bytes.isEmpty())
+            return;
+        for (int i = 0; i < count; ++i)
+            m_runs.append({0, 0, {}, {}, bytes});
     }
 
     // The runs collected last.
@@ -384,6 +561,16 @@ private:
         QString openHref;
         for (const Run& run : m_runs) {
             const QString& href = run.href;
+            if (!run.object.isEmpty()) {
+                if (open && !openAttrs.isEmpty())
+                    m_body += '}';
+                if (!openHref.isEmpty())
+                    m_body += "}}";
+                open = false;
+                openHref.clear();
+                m_body += run.object;
+                continue;
+            }
             if (href != openHref) {
                 // A link is a field whose result holds its runs.
                 if (open && !openAttrs.isEmpty())
@@ -538,6 +725,10 @@ private:
             h += ';';
         }
         h += "}\n";
+        if (!m_styleSheet.isEmpty()) {
+            h += m_styleSheet;
+            h += '\n';
+        }
         return h;
     }
 
@@ -550,6 +741,7 @@ private:
         int length;
         QByteArray attributes;
         QString href;
+        QByteArray object; // written as it is: a picture, hidden text
     };
     QList<Run> m_runs;
     QList<WrittenFormat> m_formatsUsed;
@@ -560,6 +752,9 @@ private:
     QHash<QRgb, int> m_colourIndex;
     QHash<int, Format> m_formats;
     QHash<const QTextList*, int> m_listIds;
+    QHash<int, int> m_objectTypes;
+    QByteArray m_styleSheet;
+    bool m_hasTables = false;
 };
 
 } // namespace

@@ -124,6 +124,26 @@ TEST(BoardPayloadTest, NotesPreviewFollowsTheStoredForm) {
     }
 }
 
+// Notes past the length the tile previews from its start follow the sheet's rule too: Base64 broken into
+// lines is plain text on both, well-formed Base64 the RTF's text on both.
+TEST(BoardPayloadTest, LongNotesReadAlikeOnTileAndSheet) {
+    const QByteArray rtf = "{\\rtf1\\ansi d\\'e9but " + QByteArray("mot mot\\par ").repeated(5000) + "}";
+    const QString wellFormed = "rtf:" + QString::fromLatin1(rtf.toBase64());
+    QString wrapped = QString::fromLatin1(rtf.toBase64());
+    for (qsizetype at = 76; at < wrapped.size(); at += 77)
+        wrapped.insert(at, QLatin1Char('\n'));
+    wrapped.prepend(QLatin1String("rtf:"));
+    for (const QString& stored : {wellFormed, wrapped}) {
+        ASSERT_GT(stored.size(), 64 * 1024);
+        const QString sheet = notesformat::decode(stored).plain;
+        const std::optional<QString> tile = notesPreviewText(stored);
+        ASSERT_TRUE(tile);
+        EXPECT_GT(tile->size(), 1000);
+        EXPECT_TRUE(sheet.startsWith(*tile)) << tile->left(40).toStdString() << " / " << sheet.left(40).toStdString();
+    }
+    EXPECT_TRUE(notesPreviewText(wrapped)->startsWith(QStringLiteral("rtf:e1xydGYx")));
+}
+
 using BoardDropRulesTest = BoardTest;
 
 TEST_F(BoardDropRulesTest, DropsNameOnlyThisBoardsVisibleObjects) {

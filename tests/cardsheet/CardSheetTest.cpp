@@ -259,9 +259,41 @@ TEST_F(CardSheetTest, EditingAForeignDescriptionKeepsItsNotesCellsAndLinks) {
     const notesformat::Decoded stored = notesformat::decode(target->notes());
     ASSERT_TRUE(stored.rtf);
     EXPECT_TRUE(stored.plain.startsWith("!E = mc2"));
-    for (const char* kept : {"Texte de la note.", "Cellule A1\tCellule B1", "le guide"})
+    for (const char* kept : {"Texte de la note.", "Cellule A1\nCellule B1", "le guide"})
         EXPECT_TRUE(stored.plain.contains(QString::fromUtf8(kept))) << kept;
+    EXPECT_TRUE(stored.rtf->contains("\\trowd"));
     EXPECT_TRUE(stored.rtf->contains("HYPERLINK \"https://exemple.fr/guide\""));
+}
+
+// A description holding what the writer cannot keep is saved as stored, keys and all, until the person
+// agrees to edit it anyway.
+TEST_F(CardSheetTest, AForeignDescriptionThatCannotBeKeptIsNotWrittenUntilAgreed) {
+    const QString notes = "rtf:" +
+        QString::fromLatin1(QByteArray("{\\rtf1 avant{\\shp{\\*\\shpinst{\\shptxt zone}}} "
+                                       "apr\\'e8s}")
+                                .toBase64());
+    auto target = card(todo, QStringLiteral("Carte"), 9, notes);
+    ASSERT_TRUE(context().save());
+    sheet->openCard(target);
+    click("Modifier");
+    RichTextEditorWrapper* wrapper = sheet->descriptionEditor()->wrapper();
+    EXPECT_EQ(wrapper->pendingLoss(), unsigned(rtf::lostShape));
+    ClickableTextView* view = sheet->descriptionEditor()->textView();
+    view->setFocus();
+    QTest::keyClicks(view, "!");
+    sheet->titleField()->setText(QStringLiteral("Carte renommée"));
+    click("Enregistrer");
+    EXPECT_EQ(target->title(), QStringLiteral("Carte renommée"));
+    EXPECT_EQ(target->notes(), notes);
+
+    click("Modifier");
+    wrapper = sheet->descriptionEditor()->wrapper();
+    wrapper->acceptLoss();
+    view = sheet->descriptionEditor()->textView();
+    view->moveCursor(QTextCursor::Start);
+    QTest::keyClicks(view, "!");
+    click("Enregistrer");
+    EXPECT_TRUE(notesformat::decode(target->notes()).plain.startsWith(QStringLiteral("!avant")));
 }
 
 TEST_F(CardSheetTest, ClosingDiscardsEditsAndReopeningShowsTheStoredCard) {

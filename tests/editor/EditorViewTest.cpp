@@ -300,10 +300,12 @@ TEST_F(EditorViewTest, EditingForeignRtfKeepsFootnotesCellsAndLinkTargets) {
     EXPECT_NE(*stored->richTextData(), rttest::foreignRtf());
     QTextDocument d;
     ASSERT_TRUE(rtf::read(*stored->richTextData(), d));
-    const QString plain = d.toPlainText();
+    const QString plain = rtf::plainText(d);
     EXPECT_TRUE(plain.startsWith(QStringLiteral("!E = mc2"))) << plain.toStdString();
-    for (const char* kept : {"Texte de la note.", "Cellule A1\tCellule B1", "Premier point", "le guide"})
+    for (const char* kept : {"Texte de la note.", "Cellule A1\nCellule B1", "Premier point", "le guide"})
         EXPECT_TRUE(plain.contains(QString::fromUtf8(kept))) << kept;
+    EXPECT_TRUE(stored->richTextData()->contains("\\trowd"));
+    EXPECT_TRUE(stored->richTextData()->contains("{\\pict\\pngblip"));
     EXPECT_TRUE(stored->richTextData()->contains("HYPERLINK \"https://exemple.fr/guide\""));
     EXPECT_TRUE(stored->richTextData()->contains("\\super"));
     EXPECT_TRUE(stored->richTextData()->contains("\\sub"));
@@ -326,8 +328,8 @@ TEST_F(EditorViewTest, TypingAtTheEndOfForeignRtfStaysOutOfItsFootnotes) {
     EXPECT_TRUE(d.toPlainText().endsWith(QStringLiteral("Premier point\nZ\n1. Texte de la note.")))
         << d.toPlainText().toStdString();
     EXPECT_EQ(d.lastBlock().blockFormat().intProperty(rtf::footnoteProperty), 1);
-    ASSERT_TRUE(d.findBlockByNumber(4).textList());
-    EXPECT_EQ(d.findBlockByNumber(4).text(), QStringLiteral("Premier point"));
+    const QTextBlock item = d.findBlock(int(d.toPlainText().indexOf(QStringLiteral("Premier point"))));
+    EXPECT_TRUE(item.textList());
 }
 
 TEST_F(EditorViewTest, NavigatingAwayDuringTheLeaveStillStoresEverything) {

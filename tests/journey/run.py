@@ -28,6 +28,7 @@ import order_cases  # noqa: E402,F401
 import prefs_cases  # noqa: E402,F401
 import store_cases  # noqa: E402,F401
 import dashboard_cases  # noqa: E402,F401
+import rtf_cases  # noqa: E402,F401
 import search_cases  # noqa: E402,F401
 import whole_journey  # noqa: E402,F401
 import startup_cases  # noqa: E402,F401

@@ -15,6 +15,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
+#include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QTest>
@@ -219,6 +220,51 @@ TEST(RichTextEditor, UnreadableRtfFallsBackToPlainAndWritesNothingUntilEdited) {
     rttest::afterFrame();
     EXPECT_EQ(f.store.content, QStringLiteral("texte sûr!"));
     EXPECT_EQ(f.stored()->toPlainText(), QStringLiteral("texte sûr!"));
+}
+
+// Another program's text is stored again with only what was typed: its pictures, table, hidden text and
+// style sheet stay. One that holds what cannot be kept is not written until the person agrees.
+TEST(RichTextEditor, TheFirstKeyInAForeignTextCostsOnlyTheKey) {
+    const QByteArray png = pictureBytes("PNG", Qt::red);
+    const QByteArray foreign = wordProcessorRtf(png, pictureBytes("JPEG", Qt::blue));
+    Fixture f(QStringLiteral("ancien texte"), foreign);
+    EXPECT_EQ(f.editor->wrapper()->pendingLoss(), 0u);
+    f.focusEditor();
+    QTextCursor c = f.view()->textCursor();
+    c.setPosition(0);
+    f.view()->setTextCursor(c);
+    QTest::keyClick(f.view(), Qt::Key_X);
+    ASSERT_TRUE(f.store.rtf);
+    EXPECT_TRUE(f.store.rtf->contains(pictureGroup("pngblip", png)));
+    EXPECT_TRUE(f.store.rtf->contains("\\trowd"));
+    EXPECT_TRUE(f.store.rtf->contains("\\stylesheet"));
+    EXPECT_TRUE(f.store.rtf->contains("remarque cach"));
+    EXPECT_TRUE(f.store.content.startsWith(QStringLiteral("xCompte rendu\nLe texte visible continue.")));
+    EXPECT_FALSE(f.store.content.contains(QChar::ObjectReplacementCharacter));
+
+    const QByteArray lossy = "{\\rtf1\\ansi avant{\\object\\objemb{\\*\\objdata 0102}{\\result r}} apr\\'e8s}";
+    Fixture g(QStringLiteral("avant après"), lossy);
+    RichTextEditorWrapper* wrapper = g.editor->wrapper();
+    EXPECT_EQ(wrapper->pendingLoss(), unsigned(rtf::lostObject));
+    ASSERT_TRUE(wrapper->notice() && wrapper->notice()->isVisible());
+    EXPECT_TRUE(wrapper->notice()->text().contains(QStringLiteral("un objet incorporé")));
+    EXPECT_TRUE(g.view()->isReadOnly());
+    QTest::mouseClick(g.view()->viewport(), Qt::LeftButton, {}, QPoint(20, 20));
+    QTest::keyClick(g.view(), Qt::Key_X);
+    g.editor->setForceSaveRTF(true);
+    EXPECT_FALSE(g.editor->flushRtf());
+    EXPECT_EQ(g.store.rtf, lossy);
+    EXPECT_TRUE(g.store.log.empty());
+    auto* agree = wrapper->findChild<QPushButton*>();
+    ASSERT_TRUE(agree && agree->isVisible());
+    EXPECT_EQ(agree->text(), QStringLiteral("Modifier quand même"));
+    QTest::mouseClick(agree, Qt::LeftButton);
+    EXPECT_FALSE(wrapper->notice()->isVisible());
+    EXPECT_FALSE(g.view()->isReadOnly());
+    QTest::keyClick(g.view(), Qt::Key_X);
+    ASSERT_TRUE(g.store.rtf);
+    EXPECT_NE(*g.store.rtf, lossy);
+    EXPECT_TRUE(g.store.content.contains(QLatin1Char('x')));
 }
 
 TEST(RichTextEditor, OutsideTextChanges) {

@@ -7,6 +7,7 @@
 #include <QTextDocument>
 #include <QTextFragment>
 #include <QTextList>
+#include <QTextTable>
 
 #include <gtest/gtest.h>
 
@@ -15,7 +16,7 @@ namespace {
 QString textOf(const QByteArray& rtf) {
     QTextDocument doc;
     EXPECT_TRUE(rtf::read(rtf, doc));
-    return doc.toPlainText();
+    return rtf::plainText(doc);
 }
 
 // The text with its no-break spaces and line separators, which toPlainText() turns into blanks.
@@ -71,7 +72,13 @@ TEST(RtfForeign, WordStyleUnicodeFieldsListsAndTables) {
         "\\pard fin\\par }";
     QTextDocument doc;
     ASSERT_TRUE(rtf::read(rtf, doc));
-    EXPECT_EQ(doc.toPlainText(), QString::fromUtf8("Naïve با\nle lien\n•\tpremier\nA1\tB1\nA2\tB2\nfin\n"));
+    // The rows make one table; the paragraph after it follows it.
+    EXPECT_EQ(doc.toPlainText(), QString::fromUtf8("Naïve با\nle lien\n•\tpremier\nA1\nB1\nA2\nB2\nfin\n"));
+    QTextCursor inTable(&doc);
+    inTable.setPosition(int(doc.toPlainText().indexOf(QStringLiteral("B2"))));
+    ASSERT_TRUE(inTable.currentTable());
+    EXPECT_EQ(inTable.currentTable()->rows(), 2);
+    EXPECT_EQ(inTable.currentTable()->columns(), 2);
     const QTextCharFormat link = formatAt(doc, "le lien");
     EXPECT_TRUE(link.fontUnderline());
     EXPECT_EQ(link.foreground().color(), QColor(5, 99, 193));
@@ -121,11 +128,11 @@ TEST(RtfForeign, NonTextIsSkipped) {
 TEST(RtfForeign, ConstructsTheEditorCannotShowKeepTheirText) {
     QTextDocument doc;
     ASSERT_TRUE(rtf::read(rttest::foreignRtf(), doc));
-    EXPECT_EQ(doc.toPlainText(),
-              QString::fromUtf8("E = mc2 et H2O1\nVoir le guide en ligne.\nCellule A1\tCellule B1\n"
+    EXPECT_EQ(rtf::plainText(doc),
+              QString::fromUtf8("E = mc2 et H2O1\nVoir le guide en ligne.\nCellule A1\nCellule B1\n"
                                 "\nPremier point\n\n1. Texte de la note."));
     // The old-style bullet is a list, which draws its own marker.
-    const QTextBlock item = doc.findBlockByNumber(4);
+    const QTextBlock item = doc.findBlock(int(doc.toPlainText().indexOf(QStringLiteral("Premier"))));
     ASSERT_TRUE(item.textList());
     EXPECT_EQ(item.textList()->format().style(), QTextListFormat::ListDisc);
     EXPECT_EQ(formatAt(doc, "2 et").verticalAlignment(), QTextCharFormat::AlignSuperScript);
@@ -202,6 +209,19 @@ TEST(RtfForeign, CocoaAttachedPicturesLeaveNoText) {
         "apr\\'e8s {{\\NeXTGraphic b.pdf \\width20 \\height20\n}\\'ac} ok \xac}";
     // Only the mark right after the picture goes; a 0xAC elsewhere is the "¬" it always was.
     EXPECT_EQ(textOf(rtf), QString::fromUtf8("avant\naprès  ok ¬"));
+}
+
+TEST(RtfForeign, AStrayClosingBraceDoesNotEndTheDocument) {
+    // A word processor's unbalanced "}" after a picture group: what follows is still the document's.
+    const QByteArray rtf =
+        "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\froman Times;}}\n"
+        "\\pard d\\'e9but\\par\n{\\*\\shppict{\\pict\\wmetafile8 0102}}}\n"
+        "\\pard suite\\par\n{\\listtext\\'95\\tab}\\ls1 point\\par\n"
+        "\\pard fin}\r\n}\0";
+    EXPECT_EQ(textOf(rtf), QString::fromUtf8("début\nsuite\npoint\nfin"));
+    // Braces after the end, blanks and NULs are no content.
+    EXPECT_EQ(textOf("{\\rtf1 a}}} \n\0"), QStringLiteral("a"));
+    EXPECT_EQ(textOf("{\\rtf1 a\\}}"), QStringLiteral("a}"));
 }
 
 TEST(RtfForeign, HighlightsAndColourTableWithoutAutoEntry) {

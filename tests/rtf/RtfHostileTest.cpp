@@ -1,9 +1,11 @@
 #include "rtf/Rtf.h"
 #include "RtfTestPrint.h"
 
+#include <QElapsedTimer>
 #include <QRandomGenerator>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <QTextTable>
 
 #include <gtest/gtest.h>
 
@@ -82,3 +84,18 @@ TEST(RtfHostile, RandomBytesAfterTheHeader) {
 }
 
 } // namespace
+
+TEST(RtfHostile, ManyTableRowsReadInLinearTime) {
+    // Each cell found by Qt's lookup would cost the whole table: 20,000 rows took seconds.
+    const QByteArray row = "\\trowd\\cellx100\\cellx200\\pard\\intbl a\\cell b\\cell\\row\n";
+    QElapsedTimer timer;
+    timer.start();
+    QTextDocument doc;
+    ASSERT_TRUE(rtf::read("{\\rtf1 " + row.repeated(20000) + "\\pard fin}", doc));
+    EXPECT_LT(timer.elapsed(), 3000);
+    EXPECT_TRUE(rtf::plainText(doc).endsWith(QStringLiteral("a\nb\nfin")));
+    QTextCursor last(&doc);
+    last.setPosition(doc.characterCount() - 6);
+    ASSERT_TRUE(last.currentTable());
+    EXPECT_EQ(last.currentTable()->rows(), 20000);
+}
