@@ -307,9 +307,19 @@ void RichTextEditorWrapper::loadContent(const QString& text, bool requireMatchin
     doc->setDocumentMargin(inset);
     doc->clearUndoRedoStacks();
     doc->setModified(false);
+    m_bounded = m_oversized || largetext::isBounded(doc->characterCount());
+    if (fresh && !m_bounded) {
+        // A new editor is laid out at several widths before it shows at its own: its paragraphs keep
+        // their shaped glyphs until then instead of being shaped again at each.
+        for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
+            b.layout()->setCacheEnabled(true);
+        QTimer::singleShot(0, this, [this] {
+            if (!holdsKeyboard())
+                keepShapes(-1, 0);
+        });
+    }
     if (fresh)
         m_textView->setDocument(fresh);
-    m_bounded = m_oversized || largetext::isBounded(doc->characterCount());
     // Read RTF leaves the caret at the end, and showing the caret there would lay out the whole text.
     if (m_bounded) {
         m_textView->setTextCursor(QTextCursor(doc));
