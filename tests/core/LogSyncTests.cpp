@@ -20,6 +20,17 @@
 using namespace std::chrono_literals;
 
 namespace {
+// A new store at `path` in write-ahead mode, as the application opens it, with one table t(x `type`).
+std::unique_ptr<SqliteDb> walStore(const QString& path, const char* type) {
+    QString err;
+    auto db = SqliteDb::open(path, SqliteDb::Mode::Create, &err);
+    EXPECT_TRUE(db) << err.toStdString();
+    if (!db || !db->queryText("PRAGMA journal_mode=WAL") || !db->exec("PRAGMA synchronous=NORMAL") ||
+        !db->exec(QByteArray("CREATE TABLE t(x ") + type + ")"))
+        return nullptr;
+    return db;
+}
+
 // Waits up to two seconds for the sync count to reach `count`.
 bool waitForSyncs(const LogSync& sync, int count) {
     QElapsedTimer t;
@@ -127,10 +138,8 @@ TEST(LogSyncTest, AfterAFailedSyncOnlyAFoldOfTheWholeLogEndsTheFailure) {
     QTemporaryDir dir;
     const QString path = dir.path() + "/s.store", wal = path + "-wal";
     QString err;
-    auto db = SqliteDb::open(path, SqliteDb::Mode::Create, &err);
-    ASSERT_TRUE(db) << err.toStdString();
-    ASSERT_TRUE(db->queryText("PRAGMA journal_mode=WAL"));
-    ASSERT_TRUE(db->exec("PRAGMA synchronous=NORMAL") && db->exec("CREATE TABLE t(x TEXT)"));
+    auto db = walStore(path, "TEXT");
+    ASSERT_TRUE(db);
     std::atomic<int> failed = 0, recovered = 0;
     {
         LogSync sync(wal, 20ms, path);
@@ -176,10 +185,8 @@ TEST(LogSyncTest, FoldsTheLogOffTheSavingConnectionWithinABound) {
     QTemporaryDir dir;
     const QString path = dir.path() + "/s.store", wal = path + "-wal";
     QString err;
-    auto db = SqliteDb::open(path, SqliteDb::Mode::Create, &err);
-    ASSERT_TRUE(db) << err.toStdString();
-    ASSERT_TRUE(db->queryText("PRAGMA journal_mode=WAL"));
-    ASSERT_TRUE(db->exec("PRAGMA synchronous=NORMAL") && db->exec("CREATE TABLE t(x BLOB)"));
+    auto db = walStore(path, "BLOB");
+    ASSERT_TRUE(db);
     const int pageBytes = 4096 + 24;
     const int foldPages = 50, fallbackPages = 400;
     std::atomic<int> failed = 0, recovered = 0;

@@ -25,6 +25,11 @@ QByteArray bytesOf(const QString& path) {
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("(absent)");
 }
 
+bool writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+}
+
 } // namespace
 
 // The writer reads the file before changing one line of it. A read that fails writes nothing (the file keeps
@@ -32,11 +37,7 @@ QByteArray bytesOf(const QString& path) {
 TEST(PreferencesFaults, AFailedReadWritesNothingAndIsReported) {
     QTemporaryDir dir;
     const QString path = dir.filePath("Tolmek.conf");
-    {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(kFile);
-    }
+    ASSERT_TRUE(writeFile(path, kFile));
     Preferences prefs(path);
     QSignalSpy failed(&prefs, &Preferences::writeFailed);
     const auto cleared = qScopeGuard([] { filefaults::clear(); });
@@ -59,11 +60,7 @@ TEST(PreferencesFaults, AFailedReadWritesNothingAndIsReported) {
 TEST(PreferencesFaults, AFailedWriteKeepsTheFileAndGivesItsRealCause) {
     QTemporaryDir dir;
     const QString path = dir.filePath("Tolmek.conf");
-    {
-        QFile f(path);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(kFile);
-    }
+    ASSERT_TRUE(writeFile(path, kFile));
     Preferences prefs(path);
     const auto cleared = qScopeGuard([] { filefaults::clear(); });
     prefs.setValue("tolmek.theme", QStringLiteral("light"));
