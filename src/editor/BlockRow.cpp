@@ -542,10 +542,13 @@ void ImprovedBlockRowView::buildViewContent() {
         m_imagePlaceholder->hide();
         connect(m_imageView, &BlockImageView::stateChanged, m_imagePlaceholder, [this](BlockImageView::State s) {
             m_imagePlaceholder->setVisible(s == BlockImageView::State::failed);
+            // Shown: the bytes a save or a copy left in the block are read again only when needed.
+            if (s == BlockImageView::State::ready)
+                m_block->releaseImageData();
         });
         v->addWidget(m_imageView);
         v->addWidget(m_imagePlaceholder);
-        m_imageView->setSource(storedPicture(*m_block));
+        m_imageView->setSource([block = m_block] { return storedPicture(*block); });
         break;
     }
     }
@@ -587,6 +590,10 @@ void ImprovedBlockRowView::buildEditContent() {
                                               }};
         m_imageEditor = new ImageBlockEditor(
             binding, [this] { blockContentChanged(); }, [block] { return storedPicture(*block); });
+        connect(m_imageEditor->preview(), &BlockImageView::stateChanged, this, [block](BlockImageView::State s) {
+            if (s == BlockImageView::State::ready)
+                block->releaseImageData();
+        });
         m_editContent = m_imageEditor;
         break;
     }

@@ -178,24 +178,27 @@ void BlockImageView::forget() {
 }
 
 void BlockImageView::setData(const std::optional<QByteArray>& bytes) {
-    blockimage::Source source;
-    source.present = bytes && !bytes->isEmpty();
-    if (source.present)
-        source.read = [bytes] { return bytes; };
+    const bool present = bytes && !bytes->isEmpty();
+    setSource([present, bytes] {
+        blockimage::Source source{present, {}};
+        if (present)
+            source.read = [bytes] { return bytes; };
+        return source;
+    });
     // The header tells the picture's proportions before it decodes.
-    setSource(source);
-    if (source.present) {
+    if (present) {
         m_declared = declaredSize(*bytes);
         fitHeight();
     }
 }
 
-void BlockImageView::setSource(const blockimage::Source& source) {
+void BlockImageView::setSource(std::function<blockimage::Source()> source) {
     ++m_generation;
     forget();
-    m_source = source;
+    m_source = std::move(source);
+    m_present = m_source && m_source().present;
     m_declared = {};
-    if (!source.present) {
+    if (!m_present) {
         m_state = State::failed;
         fitHeight();
         emit stateChanged(m_state);
@@ -214,7 +217,7 @@ void BlockImageView::showEvent(QShowEvent* event) {
 }
 
 void BlockImageView::startDecode() {
-    if (!m_source.present)
+    if (!m_present)
         return;
     m_state = State::decoding;
     const int generation = m_generation;
@@ -223,7 +226,7 @@ void BlockImageView::startDecode() {
     m_decodeWidth = width() > 0 ? width() : kDecodeWidth;
     const QSize box(int(std::ceil(m_decodeWidth * dpr)), int(m_maxHeight * dpr));
     QPointer<BlockImageView> self(this);
-    blockimage::decodeAsync(m_source, box, this, [self, generation](const QImage& image) {
+    blockimage::decodeAsync(m_source(), box, this, [self, generation](const QImage& image) {
         if (!self || generation != self->m_generation)
             return;
         if (image.isNull()) {
@@ -360,7 +363,7 @@ ImageBlockEditor::ImageBlockEditor(DataBinding imageData, std::function<void()> 
 
     connect(m_preview, &BlockImageView::stateChanged, this, [this] { reload(); });
     if (stored)
-        m_preview->setSource(stored());
+        m_preview->setSource(std::move(stored));
     else
         m_preview->setData(m_imageData.value());
     reload();

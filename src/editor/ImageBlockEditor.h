@@ -26,13 +26,13 @@ public:
 
     // New bytes: decoded again when shown. Absent or empty data fails at once.
     void setData(const std::optional<QByteArray>& data);
-    // The same, read from `source` on the worker thread when decoded: the view keeps no bytes.
-    void setSource(const blockimage::Source& source);
+    // The same, read on the worker thread from what `source` gives at each decoding: the view keeps no bytes.
+    void setSource(std::function<blockimage::Source()> source);
     // The pictures decoded for every view, in bytes: views out of sight give theirs up past a bound, and
     // decode again when shown.
     static qint64 keptBytes();
     State state() const { return m_state; }
-    bool hasSource() const { return m_source.present; }
+    bool hasSource() const { return m_present; }
     QSize imageSize() const { return m_image.size(); }
 
 signals:
@@ -50,7 +50,8 @@ private:
     void keep(QPixmap image);
     void forget();
 
-    blockimage::Source m_source;
+    std::function<blockimage::Source()> m_source;
+    bool m_present = false;
     QSize m_declared; // from the header, before decoding
     int m_maxHeight;
     qreal m_shadowOpacity;
