@@ -230,6 +230,8 @@ void DocEdits::writeImageData(const DocBlockPtr& block, const std::optional<QByt
 }
 
 void DocEdits::toggleCompleted(const DocBlockPtr& block) {
+    // A block holding a large picture may not have its stored state yet: the toggle turns that one.
+    m_context.completeRowNow(block);
     block->setIsCompleted(!block->isCompleted());
     touchBlockAndSave(block);
 }

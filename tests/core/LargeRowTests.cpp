@@ -50,6 +50,12 @@ TEST_F(StoreTest, LargeRowsOpenWithoutReadingTheirPictures) {
     EXPECT_EQ(blocks[3]->doc(), ctx().fetch<Doc>()[0]);
     EXPECT_EQ(ctx().blobsRead(), 0);
 
+    // A change computed from a column still to come reads it first, at once.
+    ASSERT_TRUE(blocks[2]->isColumnPending(DocBlock::columnOf(&DocBlockFields::isCompleted)));
+    ctx().completeRowNow(blocks[2]);
+    EXPECT_TRUE(blocks[2]->isCompleted());
+    EXPECT_FALSE(blocks[2]->isColumnPending(DocBlock::columnOf(&DocBlockFields::deletedAt)));
+
     blocks[1]->setIsCompleted(true); // written before the file's value arrives
     for (const auto& b : blocks)
         ctx().completeRow(b);

@@ -792,6 +792,17 @@ void ModelContext::completeRow(const std::shared_ptr<PersistentModel>& object) {
     m_tailQueue.push_back(object);
 }
 
+void ModelContext::completeRowNow(const std::shared_ptr<PersistentModel>& object) {
+    if (!object || !object->m_tailPending || object->m_context != this)
+        return;
+    const EntityInfo& e = object->entity();
+    std::vector<int> columns;
+    for (size_t c = 0; c < e.columns.size(); ++c)
+        if (object->m_tailPending & (quint64(1) << c))
+            columns.push_back(int(c));
+    applyTails(e.index, {object}, columns, readColumnsById(*m_db, e, columns, {object->storeIdText()}, nullptr));
+}
+
 void ModelContext::readTails(int entity, std::vector<std::shared_ptr<PersistentModel>> objects) {
     const EntityInfo& e = *m_schema[size_t(entity)];
     std::vector<int> columns;

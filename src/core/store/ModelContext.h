@@ -165,6 +165,8 @@ public:
     // turn of the events, and given to their objects here (`changed`, then rowsCompleted), but for the
     // columns written meanwhile. For the rows a screen is about to show.
     void completeRow(const std::shared_ptr<PersistentModel>& object);
+    // The same at once, on this thread: for a change computed from a column still to come.
+    void completeRowNow(const std::shared_ptr<PersistentModel>& object);
 
     // Reads the stored bytes of large column `column` of `object` on any thread, through a connection of its
     // own (nullopt when there are none or they cannot be read): for pictures read off the window's thread.
