@@ -564,8 +564,12 @@ void ImprovedBlockRowView::buildEditContent() {
                             [block](const QString& v) { DocEdits::writeContent(block, v); }};
         RtfBinding rtf{[block] { return block->richTextData(); },
                        [block](const std::optional<QByteArray>& v) { DocEdits::writeRichText(block, v); }};
+        // It takes the body's width once placed.
+        auto* body = qobject_cast<QWidget*>(m_face->property("body").value<QObject*>());
+        const int width = body && body->testAttribute(Qt::WA_Resized) ? body->width() : 0;
         m_textEditor = new RichTextBlockEditor(
-            m_richText, content, rtf, m_forceSaveRTF, [this] { blockContentChanged(); }, [this] { blockFocused(); });
+            m_richText, content, rtf, m_forceSaveRTF, [this] { blockContentChanged(); }, [this] { blockFocused(); },
+            nullptr, width);
         m_textEditor->textView()->setAccessibleName(QStringLiteral("Texte"));
         guardTextTarget(m_textEditor->textView()->viewport());
         m_editContent = m_textEditor;

@@ -16,6 +16,7 @@
 #include <QTextDocument>
 #include <QTextDocumentFragment>
 
+#include <algorithm>
 #include <utility>
 
 ClickableTextView::ClickableTextView(QWidget* parent) : QTextEdit(parent) {
@@ -73,7 +74,16 @@ void ClickableTextView::focusOutEvent(QFocusEvent* event) {
     emit editingEnded(event->reason());
 }
 
+void ClickableTextView::wrapAtWidth(int width) {
+    setLineWrapMode(QTextEdit::FixedPixelWidth);
+    setLineWrapColumnOrWidth(std::max(1, width));
+}
+
 void ClickableTextView::resizeEvent(QResizeEvent* event) {
+    // A hidden view gets its resize when it shows, at its placed width.
+    if (lineWrapMode() == QTextEdit::FixedPixelWidth && viewport()->width() > 0 &&
+        viewport()->width() != lineWrapColumnOrWidth())
+        setLineWrapColumnOrWidth(viewport()->width());
     QTextEdit::resizeEvent(event);
     // A new width wraps the text again.
     if (event->oldSize().width() != width())

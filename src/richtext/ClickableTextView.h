@@ -30,6 +30,11 @@ public:
     void setGrowsWithText(bool grows);
     bool growsWithText() const { return m_growsWithText; }
 
+    // Wraps the text at `width` from now on, and at the view's own width from its first resize on: a view
+    // given the width it will be placed at lays its text out once, at that width, instead of at each
+    // width it passes through before it shows.
+    void wrapAtWidth(int width);
+
     // While a key typed into the text (no Ctrl, Alt or Meta: a character, a deletion, a new line) is
     // being handled.
     bool isHandlingTypedKey() const { return m_handlingTypedKey; }

@@ -54,13 +54,13 @@ int RichTextBlockEditor::toolbarBlockHeight() { return kToolbarHeight + kToolbar
 
 RichTextBlockEditor::RichTextBlockEditor(const RichTextEnvironment& environment, TextBinding content,
                                          RtfBinding richTextData, bool forceSaveRTF, std::function<void()> onChange,
-                                         std::function<void()> onFocus, QWidget* parent)
+                                         std::function<void()> onFocus, QWidget* parent, int width)
     : QWidget(parent), m_onFocus(std::move(onFocus)), m_forceSaveRTF(forceSaveRTF) {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
     // A line more or less repaints the frame's bottom corners, not the whole text.
     keepPaintingOnResize(this);
     m_wrapper = new RichTextEditorWrapper(environment, std::move(content), std::move(richTextData), std::move(onChange),
-                                          m_onFocus, this);
+                                          m_onFocus, this, width);
 
     m_toolbarSlot = new QWidget(this);
     m_toolbarSlot->hide();

@@ -23,9 +23,10 @@ class RichTextToolbar;
 class RichTextBlockEditor : public QWidget {
     Q_OBJECT
 public:
+    // `width`, when known: the width the editor will be placed at, at which its text is laid out once.
     RichTextBlockEditor(const RichTextEnvironment& environment, TextBinding content, RtfBinding richTextData,
                         bool forceSaveRTF, std::function<void()> onChange, std::function<void()> onFocus,
-                        QWidget* parent = nullptr);
+                        QWidget* parent = nullptr, int width = 0);
     ~RichTextBlockEditor() override;
 
     // The flush request: every change of the value writes the RTF of the whole text at once.

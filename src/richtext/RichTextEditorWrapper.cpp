@@ -35,7 +35,7 @@ QEvent::Type writeEventType() {
 
 RichTextEditorWrapper::RichTextEditorWrapper(const RichTextEnvironment& environment, TextBinding text,
                                              RtfBinding richTextData, std::function<void()> onChange,
-                                             std::function<void()> onFocus, QWidget* parent)
+                                             std::function<void()> onFocus, QWidget* parent, int textWidth)
     : QWidget(parent),
       m_environment(environment),
       m_text(std::move(text)),
@@ -54,7 +54,7 @@ RichTextEditorWrapper::RichTextEditorWrapper(const RichTextEnvironment& environm
     // Read into a document of its own, handed to the view afterwards: read into the view's laid-out
     // document, the same text types markedly slower.
     configure();
-    loadContent(m_lastKnownText, false, new QTextDocument(m_textView));
+    loadContent(m_lastKnownText, false, new QTextDocument(m_textView), textWidth);
     connectDocument();
     recalculateHeight();
 }
@@ -281,7 +281,8 @@ void RichTextEditorWrapper::acceptLoss() {
     m_textView->setFocus(Qt::OtherFocusReason);
 }
 
-void RichTextEditorWrapper::loadContent(const QString& text, bool requireMatchingRtf, QTextDocument* fresh) {
+void RichTextEditorWrapper::loadContent(const QString& text, bool requireMatchingRtf, QTextDocument* fresh,
+                                        int textWidth) {
     QTextDocument* doc = fresh ? fresh : m_textView->document();
     m_isUpdatingFromOutside = true;
     m_rtfCache.clear();
@@ -318,8 +319,14 @@ void RichTextEditorWrapper::loadContent(const QString& text, bool requireMatchin
                 keepShapes(-1, 0);
         });
     }
-    if (fresh)
+    // Laid out at once at the width it shows at; a large text is laid out in steps as Qt does it.
+    if (fresh && textWidth > 0 && !m_bounded)
+        m_textView->wrapAtWidth(textWidth);
+    if (fresh) {
+        // Without a page size the document is not laid out as the view takes it, only at the view's width.
+        doc->setPageSize(QSizeF(0, 0));
         m_textView->setDocument(fresh);
+    }
     // Read RTF leaves the caret at the end, and showing the caret there would lay out the whole text.
     if (m_bounded) {
         m_textView->setTextCursor(QTextCursor(doc));

@@ -56,7 +56,8 @@ public:
     static constexpr qreal minimumHeight = 100;
 
     RichTextEditorWrapper(const RichTextEnvironment& environment, TextBinding text, RtfBinding richTextData,
-                          std::function<void()> onChange, std::function<void()> onFocus, QWidget* parent = nullptr);
+                          std::function<void()> onChange, std::function<void()> onFocus, QWidget* parent = nullptr,
+                          int textWidth = 0);
     ~RichTextEditorWrapper() override;
 
     ClickableTextView* textView() const { return m_textView; }
@@ -123,8 +124,9 @@ private:
     void configure();
     // The text's signals and its spell checker, once it is loaded.
     void connectDocument();
-    // Loads into `fresh`, then shows it, when given; else into the view's document.
-    void loadContent(const QString& text, bool requireMatchingRtf, QTextDocument* fresh = nullptr);
+    // Loads into `fresh`, then shows it, when given; else into the view's document. `textWidth`, when known:
+    // the width the text will show at.
+    void loadContent(const QString& text, bool requireMatchingRtf, QTextDocument* fresh = nullptr, int textWidth = 0);
     void keepShapes(int from, int to);
     bool holdsKeyboard() const;
     void textDidChange();

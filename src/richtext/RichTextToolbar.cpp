@@ -239,7 +239,9 @@ RichTextToolbar::RichTextToolbar(ThemeManager& theme, ClickableTextView* textVie
         QPalette p = label->palette();
         p.setColor(QPalette::WindowText, AppPalette::secondaryText());
         label->setPalette(p);
-        refreshMenuIcons();
+        // A closed menu takes its icons as it opens.
+        if (m_textColorMenu->isVisible() || m_highlightMenu->isVisible())
+            refreshMenuIcons();
         update();
         for (QWidget* w : findChildren<QWidget*>())
             w->update();

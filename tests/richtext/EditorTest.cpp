@@ -698,3 +698,36 @@ TEST(RichTextEditor, AGrowingTextNeverScrollsInsideItself) {
     EXPECT_TRUE(f.editor->wrapper()->isBounded());
     EXPECT_TRUE(testsupport::waitFor([&] { return inner->maximum() > 0; }));
 }
+
+// Told the width it will be placed at, a new editor lays its text out there before it shows, not at the
+// widths it passes through; placed at another width, or resized later, it wraps at its own width and
+// measures its height there.
+TEST(RichTextEditor, ATextLaidOutAheadWrapsAtTheWidthItShowsAt) {
+    Store store;
+    store.content = QString(QStringLiteral("un mot de plus ")).repeated(40);
+    QWidget window;
+    auto* layout = new QVBoxLayout(&window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    auto* editor = new RichTextBlockEditor(rttest::environment(), store.contentBinding(), store.rtfBinding(), false, {},
+                                           {}, nullptr, 400);
+    QTextDocument* doc = editor->textView()->document();
+    ASSERT_GT(doc->begin().layout()->lineCount(), 0);
+    EXPECT_EQ(doc->begin().layout()->lineAt(0).width(), 400 - 2 * RichTextEditorWrapper::inset);
+
+    layout->addWidget(editor);
+    layout->addStretch();
+    window.resize(520, 700);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    auto wrapsAtItsWidth = [&] {
+        const int w = editor->textView()->viewport()->width();
+        const qreal h = std::ceil(doc->documentLayout()->documentSize().height());
+        return w > 0 && doc->textWidth() == w && editor->calculatedHeight() == std::max(h, 100.0);
+    };
+    EXPECT_TRUE(testsupport::waitFor(wrapsAtItsWidth));
+    const int wide = doc->begin().layout()->lineCount();
+    window.resize(260, 700);
+    EXPECT_TRUE(testsupport::waitFor(wrapsAtItsWidth));
+    EXPECT_GT(doc->begin().layout()->lineCount(), wide);
+    EXPECT_TRUE(store.log.empty());
+}
