@@ -213,8 +213,12 @@ std::optional<EntryText> entryText(const QString& path, const QString& key, cons
             out.line = line;
         }
     }
-    if (out.header.isEmpty() || out.line.isEmpty())
+    if (out.header.isEmpty() || out.line.isEmpty()) {
+        // QSettings can report a sync whose write failed as done, leaving the file empty: a later try
+        // writes the entry.
+        *ioFailed = written.isEmpty();
         return std::nullopt;
+    }
     return out;
 }
 
