@@ -298,3 +298,37 @@ TEST(BlockImageViewTest, APictureIsDecodedAtTheWidthShownAndAgainWhenShownWider)
     EXPECT_EQ(shown->state(), BlockImageView::State::ready);
     EXPECT_NEAR(shown->height(), shown->width() / 2, 1);
 }
+
+// Once the pictures decoded for every view hold more than the bound, views out of sight give theirs up, the
+// longest unseen first; one shown again decodes its picture again.
+TEST(BlockImageViewTest, PicturesOutOfSightAreGivenUpPastTheBound) {
+    QByteArray png;
+    QBuffer buffer(&png);
+    buffer.open(QIODevice::WriteOnly);
+    fixtures::twoHalves(1600, 800, Qt::red, Qt::blue).save(&buffer, "PNG");
+    std::vector<std::unique_ptr<QWidget>> windows;
+    std::vector<BlockImageView*> views;
+    qint64 held = 0;
+    for (int i = 0; i < 24; ++i) {
+        auto window = std::make_unique<QWidget>();
+        auto* layout = new QVBoxLayout(window.get());
+        auto* view = new BlockImageView(2000, 0, window.get());
+        layout->addWidget(view);
+        layout->addStretch(1);
+        window->resize(1400, 900);
+        window->show();
+        view->setData(png);
+        ASSERT_TRUE(testsupport::waitFor([&] { return view->state() == BlockImageView::State::ready; }, 10000));
+        window->repaint();
+        held += qint64(view->imageSize().width()) * view->imageSize().height() * 4;
+        window->hide();
+        views.push_back(view);
+        windows.push_back(std::move(window));
+    }
+    ASSERT_GT(held, 64 * 1024 * 1024);
+    EXPECT_LE(BlockImageView::keptBytes(), 64 * 1024 * 1024);
+    EXPECT_TRUE(views.front()->imageSize().isEmpty());
+    EXPECT_FALSE(views.back()->imageSize().isEmpty());
+    windows.front()->show();
+    EXPECT_TRUE(testsupport::waitFor([&] { return !views.front()->imageSize().isEmpty(); }, 10000));
+}
