@@ -214,6 +214,8 @@ TEST(LogSyncTest, FoldsTheLogOffTheSavingConnectionWithinABound) {
             sync.logChanged();
         }
         EXPECT_TRUE(sync.flush()) << "the log itself is on the disk";
+        // Said by the sync thread once it has let the flush go.
+        EXPECT_TRUE(testsupport::waitFor([&] { return failed > 0; }));
         EXPECT_EQ(failed, 1);
         EXPECT_TRUE(reason.contains("reporté dans le fichier de données")) << reason.toStdString();
         EXPECT_GT(QFileInfo(wal).size(), 300 * 4096) << "the saving connection did not fold (nor start the log again)";
