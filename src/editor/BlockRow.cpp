@@ -394,14 +394,13 @@ void ImprovedBlockRowView::buildFace() {
     v->addLayout(header);
     v->addWidget(new Divider(m_face));
 
-    auto* body = new QWidget(m_face);
+    auto* body = m_body = new QWidget(m_face);
     keepPaintingOnResize(body);
     auto* bodyLayout = new QVBoxLayout(body);
     bodyLayout->setContentsMargins(0, 0, 0, 0);
     bodyLayout->setSpacing(0);
     bodyLayout->setAlignment(Qt::AlignTop);
     v->addWidget(body);
-    m_face->setProperty("body", QVariant::fromValue(static_cast<QObject*>(body)));
 
     m_card = new BlockCard([this] { return !m_isEditMode && m_block->isCompleted(); }, m_face, this);
     auto* outer = new OverhangLayout(shadowOverhang, this);
@@ -416,7 +415,7 @@ void ImprovedBlockRowView::applyMode() {
         setFixedHeight(estimatedHeight(width() > 0 ? width() : 860));
         return;
     }
-    auto* body = qobject_cast<QWidget*>(m_face->property("body").value<QObject*>());
+    QWidget* body = m_body;
     // A card built now is placed from the row down, at the row's width, before its content shows (a
     // widget shown lays itself out at once): each new widget would be measured at its default width
     // first, and a long text laid out again each time.
@@ -565,8 +564,7 @@ void ImprovedBlockRowView::buildEditContent() {
         RtfBinding rtf{[block] { return block->richTextData(); },
                        [block](const std::optional<QByteArray>& v) { DocEdits::writeRichText(block, v); }};
         // It takes the body's width once placed.
-        auto* body = qobject_cast<QWidget*>(m_face->property("body").value<QObject*>());
-        const int width = body && body->testAttribute(Qt::WA_Resized) ? body->width() : 0;
+        const int width = m_body->testAttribute(Qt::WA_Resized) ? m_body->width() : 0;
         m_textEditor = new RichTextBlockEditor(
             m_richText, content, rtf, m_forceSaveRTF, [this] { blockContentChanged(); }, [this] { blockFocused(); },
             nullptr, width);

@@ -148,6 +148,7 @@ private:
 
     AppCard* m_card = nullptr;
     QWidget* m_face = nullptr;
+    QWidget* m_body = nullptr; // the face's part below its header: the mode's content
     QWidget* m_viewContent = nullptr;
     QWidget* m_editContent = nullptr;
     editorui::PaintedLabel* m_badge = nullptr;

@@ -310,8 +310,8 @@ void RichTextEditorWrapper::loadContent(const QString& text, bool requireMatchin
     doc->setModified(false);
     m_bounded = m_oversized || largetext::isBounded(doc->characterCount());
     if (fresh && !m_bounded) {
-        // A new editor is laid out at several widths before it shows at its own: its paragraphs keep
-        // their shaped glyphs until then instead of being shaped again at each.
+        // Qt drops a paragraph's shaped glyphs once it is laid out: a new editor's paragraphs keep them until
+        // it has shown, so that its first paint and caret do not shape them again.
         for (QTextBlock b = doc->begin(); b.isValid(); b = b.next())
             b.layout()->setCacheEnabled(true);
         QTimer::singleShot(0, this, [this] {
