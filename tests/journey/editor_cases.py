@@ -120,6 +120,36 @@ def editor_code_block_caret_follows_typing(app):
                lambda: "ligne 30" in stored_blocks(session)[1][1], timeout=10)
 
 
+@case
+def editor_text_wraps_at_its_block_width_as_the_window_narrows(app):
+    """A text opened for editing wraps inside its block, and again inside the narrower block once the window
+    narrows: its letters stay in the block, and a word typed at its end reaches the store."""
+    content = (WORDS * 12).strip()
+    session = open_doc(app, [("text", content, None)], size=(1100, 720))
+    text = session.find("text", "Texte")
+
+    def letters_inside():
+        x, y, w, h = session.extents(text)
+        for offset in range(0, len(content), 7):
+            lx, ly, lw, lh = char_rect(text, offset)
+            if not (lw > 0 and x <= lx and lx + lw <= x + w and y <= ly and ly + lh <= y + h):
+                return False
+        return True
+
+    wait_until("the letters inside their block", letters_inside, timeout=5)
+    wide = session.extents(text)[2]
+    resize_window(session, 760, 720)
+    wait_until("a narrower block", lambda: session.extents(text)[2] < wide, timeout=5)
+    try:
+        wait_until("the letters inside the narrower block", letters_inside, timeout=5)
+    except Failure:
+        raise Failure(f"the text does not wrap at its narrower block ({session.screenshot('narrowed')})") from None
+    session.click(text)
+    session.key("ctrl+End")
+    session.type(" fin")
+    wait_until("the word in the store", lambda: stored_blocks(session)[0][1] == content + " fin", timeout=10)
+
+
 def ink_bands(session, rect, threshold=60, grey_only=False):
     """The runs of screen rows in `rect` that hold anything drawn over its background colour
     (the most common one), as (top, bottom) screen rows. `grey_only`: only grey ink brighter than the
