@@ -1574,12 +1574,15 @@ private:
             const bool opened = block.length() == 1 && block.previous().isValid() &&
                 !QTextCursor(block.previous()).currentTable() && !QTextCursor(block).currentFrame()->parentFrame();
             const int position = block.position();
+            const QTextBlockFormat before = opened ? block.previous().blockFormat() : QTextBlockFormat();
             m_columns = std::max<int>(1, int(m_rowEdges.size()));
             m_table = m_cursor.insertTable(1, m_columns, format);
             if (opened) {
                 QTextCursor join(m_cursor.document());
                 join.setPosition(position);
                 join.deletePreviousChar();
+                // The paragraph before keeps its own format, not the opened one's.
+                join.setBlockFormat(before);
             }
             m_rowsMade = 1;
             m_row = 0;

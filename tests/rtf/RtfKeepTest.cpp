@@ -121,6 +121,19 @@ TEST(RtfKeep, TheOtherPlatformsTextKeepsItsTable) {
     expectFixedPoint(written);
 }
 
+// The paragraph right before a table keeps its style and alignment, an empty one too.
+TEST(RtfKeep, TheParagraphBeforeATableKeepsItsFormat) {
+    const QByteArray row = "\\trowd\\cellx4000\\cellx8000\\pard\\intbl a\\cell\\pard\\intbl b\\cell\\row\n";
+    QTextDocument doc;
+    ASSERT_TRUE(rtf::read("{\\rtf1\\ansi " + row + "\\pard\\s5\\qc \\par\n" + row + "\\pard fin\\par}", doc));
+    QTextCursor c(&doc);
+    c.setPosition(int(doc.toPlainText().indexOf(QLatin1Char('b'))) + 2);
+    ASSERT_FALSE(c.currentTable());
+    EXPECT_EQ(c.blockFormat().intProperty(rtf::styleProperty), 5);
+    EXPECT_EQ(c.blockFormat().alignment(), Qt::AlignHCenter);
+    expectFixedPoint(rtf::write(doc));
+}
+
 TEST(RtfKeep, HiddenTextKeepsItsParagraphsAndFormat) {
     QTextDocument doc;
     ASSERT_TRUE(rtf::read("{\\rtf1 a{\\v\\i x\\par y}b\\par c\\v d\\v0\\par}", doc));
